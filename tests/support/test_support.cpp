@@ -1,0 +1,35 @@
+#include "test_support.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "standin_control.h"
+
+namespace velktest {
+
+const std::string& MachineRoot() { return standin::MachineRoot(); }
+
+void WriteNativeFile(const std::string& nativePath, const std::string& bytes)
+{
+    std::filesystem::path p(nativePath);
+    if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
+    std::ofstream f(nativePath, std::ios::binary | std::ios::trunc);
+    f.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+std::string ReadNativeFile(const std::string& nativePath)
+{
+    std::ifstream f(nativePath, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+bool NativeExists(const std::string& nativePath)
+{
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(nativePath, ec));
+}
+
+}  // namespace velktest
