@@ -1,4 +1,4 @@
-// Win32 stand-in: shell.
+// Win32 stand-in: special folders.
 #pragma once
 
 #include "win32_types.h"

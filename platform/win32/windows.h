@@ -11,5 +11,6 @@
 #include "win32_profile.h"
 #include "win32_registry.h"
 #include "win32_shell.h"
+#include "win32_shellexec.h"
 #include "win32_window.h"
 #include "win32_resource.h"
