@@ -1,0 +1,6 @@
+#include "module_resources.h"
+
+void RegisterModuleResources(HMODULE module)
+{
+    standin::AddModuleResources(module, velkres::kPngResources, velkres::kPngResourceCount);
+}
