@@ -14,10 +14,7 @@ bool DecodeWith(PxImage& target, PxFile* file, DWORD type)
 {
     Codec codec(type);
     codec.CopyInfo(target);
-    if (codec.Decode(file)) {
-        target.Transfer(codec, true);
-        return true;
-    }
+    if (codec.Decode(file)) return target.Transfer(codec, true);
     memcpy(target.info.lastError, codec.info.lastError, sizeof target.info.lastError);
     // A caller that asked for a frame beyond the last learns how many there are.
     if (type == PXIMAGE_FORMAT_GIF || type == PXIMAGE_FORMAT_TIF) target.info.frameCount = codec.info.frameCount;
@@ -111,10 +108,7 @@ bool PxImage::Decode(PxFile* file, DWORD type)
             // detection keeps this image's own settings.
             PxImage attempt;
             attempt.CopyInfo(*this);
-            if (format.decode(attempt, file, format.type)) {
-                Transfer(attempt, true);
-                return true;
-            }
+            if (format.decode(attempt, file, format.type)) return Transfer(attempt, true);
             file->Seek(position, 0);
         }
         SetLastErrorText("Decode: Unknown or wrong format");
