@@ -230,6 +230,59 @@ bool PxImagePNG::Decode(PxFile* stream)
     return true;
 }
 
+namespace {
+
+// How the stored rows become the rows of the file.
+struct FileRowFormat {
+    int channels;
+    bool grey;
+    bool transparent;
+    PxRgbQuad transparentColor;
+    BYTE swapWith;  // palette index exchanged with 0 in the file; 0 for none
+    size_t storedBytes;
+};
+
+// Builds the file's row from stored row r; the image itself is only read.
+void WriteFileRow(const PxImage& image, LONG r, BYTE* row, const FileRowFormat& f)
+{
+    const DWORD width = image.GetWidth();
+    const int bpp = image.GetBpp();
+    const BYTE* stored = image.info.bits + (size_t)r * image.info.effWidth;
+    const PxRgbQuad& t = f.transparentColor;
+    if (image.alpha) {
+        const BYTE* a = image.alpha + (size_t)r * width;
+        for (DWORD x = 0; x < width; ++x) {
+            PxRgbQuad color = image.GetPalette() ? image.GetPaletteColor(ReadPackedIndex(stored, x, bpp))
+                                                 : PxRgbQuad{stored[3 * x], stored[3 * x + 1], stored[3 * x + 2], 0};
+            BYTE opacity = a[x];
+            if (bpp == 24 && f.transparent && color.blue == t.blue && color.green == t.green && color.red == t.red)
+                opacity = 0;
+            BYTE* q = row + (size_t)x * f.channels;
+            if (f.grey) {
+                q[0] = color.blue;
+                q[1] = opacity;
+            } else {
+                q[0] = color.red;
+                q[1] = color.green;
+                q[2] = color.blue;
+                q[3] = opacity;
+            }
+        }
+        return;
+    }
+    memcpy(row, stored, f.storedBytes);
+    if (!image.GetPalette()) image.RgbToBgr(row, (int)f.storedBytes);
+    if (f.swapWith) {
+        for (DWORD x = 0; x < width; ++x) {
+            BYTE index = ReadPackedIndex(row, x, bpp);
+            if (index == 0) WritePackedIndex(row, x, bpp, f.swapWith);
+            else if (index == f.swapWith) WritePackedIndex(row, x, bpp, 0);
+        }
+    }
+}
+
+}  // namespace
+
 bool PxImagePNG::Encode(PxFile* stream)
 {
     if (!stream) {
@@ -344,45 +397,10 @@ bool PxImagePNG::Encode(PxFile* stream)
     png_write_info(png, pinfo);
 
     const int passes = png_set_interlace_handling(png);
-    const size_t storedBytes = std::min(rowSize, (size_t)info.effWidth);
+    const FileRowFormat format{channels, grey, transparent, t, swapWith, std::min(rowSize, (size_t)info.effWidth)};
     for (int pass = 0; pass < passes; ++pass) {
         for (LONG r = (LONG)height - 1; r >= 0; --r) {
-            const BYTE* stored = info.bits + (size_t)r * info.effWidth;
-            if (alpha) {
-                const BYTE* a = alpha + (size_t)r * width;
-                for (png_uint_32 x = 0; x < width; ++x) {
-                    PxRgbQuad color;
-                    if (palette) {
-                        color = GetPaletteColor(ReadPackedIndex(stored, x, bpp));
-                    } else {
-                        color = PxRgbQuad{stored[3 * x], stored[3 * x + 1], stored[3 * x + 2], 0};
-                    }
-                    BYTE opacity = a[x];
-                    if (bpp == 24 && transparent && color.blue == t.blue && color.green == t.green &&
-                        color.red == t.red)
-                        opacity = 0;
-                    BYTE* q = row + (size_t)x * channels;
-                    if (grey) {
-                        q[0] = color.blue;
-                        q[1] = opacity;
-                    } else {
-                        q[0] = color.red;
-                        q[1] = color.green;
-                        q[2] = color.blue;
-                        q[3] = opacity;
-                    }
-                }
-            } else {
-                memcpy(row, stored, storedBytes);
-                if (!palette) RgbToBgr(row, (int)storedBytes);
-                if (swapWith) {
-                    for (png_uint_32 x = 0; x < width; ++x) {
-                        BYTE index = ReadPackedIndex(row, x, bpp);
-                        if (index == 0) WritePackedIndex(row, x, bpp, swapWith);
-                        else if (index == swapWith) WritePackedIndex(row, x, bpp, 0);
-                    }
-                }
-            }
+            WriteFileRow(*this, r, row, format);
             png_write_row(png, row);
         }
     }
