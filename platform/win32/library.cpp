@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "machine_control.h"
 #include "standin_control.h"
 #include "text_internal.h"
 #include "windows.h"
@@ -12,22 +13,24 @@
 namespace {
 
 struct Loaded {
+    void* handle = nullptr;  // dlopen's
     std::string path;
     int refs = 0;
 };
 
-// Keyed by the dlopen handle, which is the module's HMODULE.
-std::map<void*, Loaded>& Modules()
+// Keyed by HMODULE: the machine's plug-in module has the handle under which
+// GetModuleFileNameW knows it; any other module is known by its dlopen handle.
+std::map<HMODULE, Loaded>& Modules()
 {
-    static std::map<void*, Loaded> modules;
+    static std::map<HMODULE, Loaded> modules;
     return modules;
 }
 
 typedef BOOL (*DllMainFn)(HINSTANCE, DWORD, LPVOID);
 
-void CallDllMain(void* handle, DWORD reason)
+void CallDllMain(void* handle, HMODULE module, DWORD reason)
 {
-    if (auto fn = (DllMainFn)dlsym(handle, "DllMain")) fn((HINSTANCE)handle, reason, nullptr);
+    if (auto fn = (DllMainFn)dlsym(handle, "DllMain")) fn((HINSTANCE)module, reason, nullptr);
 }
 
 std::wstring LowerFileName(const std::wstring& path)
@@ -46,28 +49,33 @@ HMODULE LoadLibraryW(LPCWSTR path)
     std::string native = standin::NativePath(path);
     void* handle = dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) { SetLastError(ERROR_FILE_NOT_FOUND); return nullptr; }
-    Loaded& m = Modules()[handle];
+    HMODULE module = wcscasecmp(path, standin::kModulePath) == 0 ? standin::ModuleHandle() : (HMODULE)handle;
+    Loaded& m = Modules()[module];
+    m.handle = handle;
     m.path = native;
-    if (m.refs++ == 0) CallDllMain(handle, DLL_PROCESS_ATTACH);
-    return (HMODULE)handle;
+    if (m.refs++ == 0) CallDllMain(handle, module, DLL_PROCESS_ATTACH);
+    return module;
 }
 
 BOOL FreeLibrary(HMODULE module)
 {
-    auto it = Modules().find((void*)module);
+    auto it = Modules().find(module);
     if (it == Modules().end()) { SetLastError(ERROR_INVALID_HANDLE); return FALSE; }
+    void* handle = it->second.handle;
     if (--it->second.refs == 0) {
-        CallDllMain(it->first, DLL_PROCESS_DETACH);
+        CallDllMain(handle, module, DLL_PROCESS_DETACH);
         Modules().erase(it);
     }
-    dlclose((void*)module);
+    dlclose(handle);
     return TRUE;
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 {
     if (!name) return nullptr;
-    void* sym = dlsym(module ? (void*)module : RTLD_DEFAULT, name);
+    auto it = Modules().find(module);
+    void* handle = it != Modules().end() ? it->second.handle : module ? (void*)module : RTLD_DEFAULT;
+    void* sym = dlsym(handle, name);
     if (!sym) SetLastError(127);  // ERROR_PROC_NOT_FOUND
     return (FARPROC)sym;
 }
@@ -76,8 +84,8 @@ HMODULE GetModuleHandleW(LPCWSTR name)
 {
     if (!name) return (HMODULE)dlopen(nullptr, RTLD_NOW);
     std::wstring wanted = LowerFileName(name);
-    for (auto& [handle, m] : Modules()) {
-        if (LowerFileName(standin::Utf8ToWide(m.path)) == wanted) return (HMODULE)handle;
+    for (auto& [module, m] : Modules()) {
+        if (LowerFileName(standin::Utf8ToWide(m.path)) == wanted) return module;
     }
     SetLastError(126);  // ERROR_MOD_NOT_FOUND
     return nullptr;

@@ -1,9 +1,31 @@
 #include "peer/peerstatus.h"
 
+#include <cstdarg>
+#include <string>
+
 #include "afxmsgbox.h"
+#include "base/baselog.h"
 #include "gcutprint.h"
+#include "shell/moduleentry.h"
+#include "windows.h"
 
 namespace {
+
+// Log lines can be written from nested message handlers: one writer at a time.
+HANDLE g_logGuard = nullptr;
+// The log file's path in UTF-8, as the line writer takes it; empty when the
+// module's folder is not known.
+char g_logPath[1024];
+
+// The text in the ANSI code page.
+std::string AnsiText(const wchar_t* text)
+{
+    int n = WideCharToMultiByte(CP_THREAD_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? (size_t)n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_THREAD_ACP, 0, text, -1, out.data(), n, nullptr, nullptr);
+    if (!out.empty()) out.pop_back();
+    return out;
+}
 
 CString StatusText(int status)
 {
@@ -46,4 +68,36 @@ CString ReportVelkJobResult(int result)
     case -3: return L"\n坐标系错误！";
     default: return L"\n其他错误！";
     }
+}
+
+void InitDebugLog()
+{
+    if (!g_logGuard) g_logGuard = CreateEventW(nullptr, FALSE, TRUE, nullptr);
+    g_logPath[0] = 0;
+    // The module's folder; the folder utility of the host helpers takes this over.
+    wchar_t module[MAX_PATH];
+    DWORD n = GetModuleFileNameW(g_hModuleInstance, module, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    CString path(module);
+    path = path.Left(path.ReverseFind(L'\\')) + L"\\DebugLog.txt";
+    if (!WideCharToMultiByte(CP_UTF8, 0, path, -1, g_logPath, sizeof g_logPath, nullptr, nullptr)) g_logPath[0] = 0;
+}
+
+void WriteDebugLog(const char* format, ...)
+{
+    if (!g_logGuard || !g_logPath[0]) return;
+    WaitForSingleObject(g_logGuard, INFINITE);
+    va_list args;
+    va_start(args, format);
+    WriteLogLineV(g_logPath, format, args);
+    va_end(args);
+    SetEvent(g_logGuard);
+}
+
+void WriteDebugLogText(CString text)
+{
+    if (!g_logGuard || !g_logPath[0]) return;
+    WaitForSingleObject(g_logGuard, INFINITE);
+    WriteLogLine(g_logPath, "%s", AnsiText(text).c_str());
+    SetEvent(g_logGuard);
 }

@@ -10,3 +10,11 @@ void ReportVelkMsgError(int status, CString tag, bool showInBox);
 // The text for the result of a peer job (map images, contour data); empty
 // for results that need no word.
 CString ReportVelkJobResult(int result);
+
+// Opens the debug log "\DebugLog.txt" beside the module; lines written before
+// it are dropped.
+void InitDebugLog();
+// One time-stamped line, formatted printf-style (narrow).
+void WriteDebugLog(const char* format, ...);
+// One line holding the text literally.
+void WriteDebugLogText(CString text);
