@@ -83,6 +83,12 @@ void InitDebugLog()
     if (!WideCharToMultiByte(CP_UTF8, 0, path, -1, g_logPath, sizeof g_logPath, nullptr, nullptr)) g_logPath[0] = 0;
 }
 
+void CloseDebugLog()
+{
+    if (g_logGuard) CloseHandle(g_logGuard);
+    g_logGuard = nullptr;
+}
+
 void WriteDebugLog(const char* format, ...)
 {
     if (!g_logGuard || !g_logPath[0]) return;

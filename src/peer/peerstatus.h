@@ -14,6 +14,8 @@ CString ReportVelkJobResult(int result);
 // Opens the debug log "\DebugLog.txt" beside the module; lines written before
 // it are dropped.
 void InitDebugLog();
+// Releases the log's guard when the module unloads.
+void CloseDebugLog();
 // One time-stamped line, formatted printf-style (narrow).
 void WriteDebugLog(const char* format, ...);
 // One line holding the text literally.

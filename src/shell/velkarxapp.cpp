@@ -85,6 +85,7 @@ void CVelkArxApp::StopPlugin()
     odedRegCmds()->removeGroup(kCommandGroup);
     // The reactors, selection filters and the plug-in's windows go here.
     PeerApiSetButton(&g_peerApi, kButtonRemove, nullptr, 1);
+    CloseDebugLog();
 }
 
 void RegisterPluginWindowClass()
