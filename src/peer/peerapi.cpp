@@ -142,6 +142,7 @@ void PeerApiSetClientName(PeerApiState* state, const wchar_t* name)
 
 int WideToUtf8(const wchar_t* src, char* dest, int destSize)
 {
+    if (!dest || destSize < 1) return 0;
     std::u16string units = src ? Utf16FromWide(src, wcslen(src)) : std::u16string();
     int o = 0;
     for (char16_t u : units) {
