@@ -157,8 +157,10 @@ TEST(PointRect, InterpolationAndFrames)
     EXPECT_TRUE(ix == 5 && iy == 0);
     ScaleRotateToInt(90, 2, 10, 0, &ix, &iy);
     EXPECT_TRUE(ix == 0 && iy == 20);
-    ScaleRotateToInt(-10, 0, 10, 0, &ix, &iy);  // dividing by 0 clamps
-    EXPECT_TRUE(ix == INT32_MAX || ix == INT32_MIN || ix == 0);
+    ScaleRotateToInt(0, 1e-6, 1e5, -1e5, &ix, &iy);  // beyond 32 bits: clamped
+    EXPECT_TRUE(ix == INT32_MAX && iy == INT32_MIN);
+    ScaleRotateToInt(0, 0, 10, 0, &ix, &iy);  // scale 0: a NaN length gives 0
+    EXPECT_TRUE(ix == 0 && iy == 0);
 
     const RVector3d o(0, 0, 0), a(2, 0, 0), b(0, 4, 0), p(1, 2, 0), far(10, 0, 0);
     RVector3d f = FrameCoordinates(&o, &a, &b, &p);
