@@ -15,13 +15,18 @@ namespace {
 using velkpeer::StandinPeer;
 
 std::vector<std::pair<uint32_t, std::vector<uint8_t>>> g_received;
+PeerApiState* g_clientState = nullptr;
+int g_statusFromInside = 0;
 
 LRESULT CALLBACK ClientProc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
 {
     if (msg != WM_COPYDATA) return DefWindowProcW(h, msg, wp, lp);
     auto* cds = (const COPYDATASTRUCT*)lp;
     auto* p = (const uint8_t*)cds->lpData;
-    g_received.emplace_back((uint32_t)(cds->dwData & 0xFFFF), std::vector<uint8_t>(p, p + cds->cbData));
+    uint32_t code = (uint32_t)(cds->dwData & 0xFFFF);
+    g_received.emplace_back(code, std::vector<uint8_t>(p, p + cds->cbData));
+    // The button press asks the peer's status while the peer's own send waits.
+    if (code == 20402) g_statusFromInside = PeerApiGetStatusInfo(g_clientState);
     return 1;
 }
 
@@ -39,6 +44,7 @@ protected:
         state = PeerApiState{};
         PeerApiSetClientName(&state, L"VelkArxWin");
         peer = std::make_unique<StandinPeer>();
+        g_clientState = &state;
     }
 
     HWND client = nullptr;
@@ -134,6 +140,15 @@ TEST_F(StandinPeerTest, AnswersQuestionsFromItsConfiguration)
     EXPECT_EQ(x, 500000.0);
     EXPECT_EQ(g_received[3].first, 20401u);
     EXPECT_EQ(g_received[3].second, (std::vector<uint8_t>{0, 0, 0, 0}));
+}
+
+TEST_F(StandinPeerTest, TakesRequestsWhileItsOwnSendWaits)
+{
+    ASSERT_EQ(PeerApiGetCoordSystem(&state), 0);
+    peer->Config().statusWord = 3;
+    EXPECT_EQ(peer->SendToClient(20402, {}), 1);
+    EXPECT_EQ(g_statusFromInside, 3);
+    EXPECT_EQ(peer->Codes().back(), 20501u);
 }
 
 TEST(PeerInstallation, RegistryValuesAndLauncher)
