@@ -44,7 +44,7 @@ LRESULT Send(HWND peer, int32_t connectionId, uint32_t code, const void* data, u
     return SendMessageW(peer, WM_COPYDATA, kPeerWParam, (LPARAM)&cds);
 }
 
-bool IsRefusal(LRESULT answer) { return answer == -6 || answer == -8; }
+bool IsRefusal(LRESULT answer) { return answer == kPeerRefused6 || answer == kPeerRefused8; }
 
 int AsStatus(LRESULT answer) { return answer < INT_MIN ? INT_MIN : (int)answer; }
 
