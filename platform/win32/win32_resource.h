@@ -4,11 +4,7 @@
 #include <cstddef>
 
 #include "win32_types.h"
-
-// An integer resource name or type, passed where a text is expected.
-#define MAKEINTRESOURCEW(i) ((LPWSTR)((ULONG_PTR)((WORD)(i))))
-#define MAKEINTRESOURCE MAKEINTRESOURCEW
-#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
+#include "win32_window.h"  // MAKEINTRESOURCEW, IS_INTRESOURCE
 
 #define RT_BITMAP MAKEINTRESOURCEW(2)
 #define RT_ICON MAKEINTRESOURCEW(3)

@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "image/pxfileaccess.h"
-
 bool PxFile::PutC(unsigned char c)
 {
     return Write(&c, 1, 1) == 1;
@@ -32,7 +30,7 @@ PxIOFile::~PxIOFile() { Close(); }
 bool PxIOFile::Open(const wchar_t* path, const wchar_t* mode)
 {
     if (stream) return false;
-    stream = PxOpenFile(path, mode);
+    stream = _wfopen(path, mode);
     if (!stream) return false;
     ownsStream = true;
     return true;

@@ -3,7 +3,6 @@
 // image (encoding), and its result moved back.
 #include <cstring>
 
-#include "image/pxfileaccess.h"
 #include "image/pximage.h"
 #include "image/pximage_png.h"
 
@@ -81,7 +80,7 @@ bool PxImage::Encode(PxFile* file, DWORD type)
 
 bool PxImage::Save(const wchar_t* path, DWORD type)
 {
-    FILE* stream = PxOpenFile(path, L"wb");
+    FILE* stream = _wfopen(path, L"wb");
     if (!stream) return false;
     bool encoded;
     {
@@ -91,7 +90,7 @@ bool PxImage::Save(const wchar_t* path, DWORD type)
     bool closed = fclose(stream) == 0;
     if (encoded && !closed) SetLastErrorText("Save: error closing the file");
     // A partial file would later pass for a good one: remove it.
-    if (!encoded || !closed) PxRemoveFile(path);
+    if (!encoded || !closed) DeleteFileW(path);
     return encoded && closed;
 }
 
@@ -133,7 +132,7 @@ bool PxImage::Load(const wchar_t* path, DWORD type)
     const bool named = FindFormat(type) != nullptr;
     char previousError[sizeof info.lastError];
     memcpy(previousError, info.lastError, sizeof previousError);
-    FILE* stream = PxOpenFile(path, L"rb");
+    FILE* stream = _wfopen(path, L"rb");
     if (!stream) return false;
     bool decoded = Decode(stream, named ? type : PXIMAGE_FORMAT_UNKNOWN);
     fclose(stream);
