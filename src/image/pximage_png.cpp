@@ -88,6 +88,10 @@ bool PxImagePNG::Decode(PxFile* stream)
     const int pixelDepth = channels * bitDepth;
     const DWORD bpp = channels == 1 ? (DWORD)std::min(pixelDepth, 8) : channels == 2 ? 8 : 24;
     if (!Create(width, height, bpp, PXIMAGE_FORMAT_PNG)) png_longjmp(png, 1);
+    // Transparency describes this picture: none of the previous one's stays.
+    info.backgroundIndex = -1;
+    info.backgroundColor = PxRgbQuad{0, 0, 0, 0};
+    info.alphaPaletteEnabled = false;
 
     // Resolution: an aspect ratio without unit, or no pHYs at all, is 96 dpi.
     png_uint_32 xRes = 0, yRes = 0;

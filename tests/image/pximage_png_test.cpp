@@ -148,6 +148,12 @@ TEST(PngDecode, Transparency)
     EXPECT_EQ(three.GetPaletteColor(15).reserved, 255);
     EXPECT_TRUE(SamePicture(FixturePixels("pt3"), ToRgba(three)));
 
+    // The next picture decoded into the same image has no transparency of its own.
+    ASSERT_TRUE(DecodePng(Fixture("p8.png"), half));
+    EXPECT_FALSE(half.info.alphaPaletteEnabled);
+    ASSERT_TRUE(DecodePng(Fixture("g8.png"), image));
+    EXPECT_EQ(image.info.backgroundIndex, -1);
+
     for (const char* name : {"rgbt8", "rgbt16", "gt8"}) {
         SCOPED_TRACE(name);
         PxImage keyed;
