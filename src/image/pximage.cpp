@@ -189,7 +189,7 @@ void PxImage::Copy(const PxImage& source, bool copyPixels, bool copySelection, b
     if (copyPixels) {
         memcpy(dib, source.dib, 40 + 4 * (size_t)header.clrUsed + (size_t)header.sizeImage);
     } else {
-        memcpy(GetPalette(), source.GetPalette(), 4 * (size_t)header.clrUsed);
+        if (GetPalette()) memcpy(GetPalette(), source.GetPalette(), 4 * (size_t)header.clrUsed);
         info.lastColorValid = false;
     }
     size_t planeSize = (size_t)GetWidth() * GetHeight();

@@ -144,6 +144,11 @@ TEST(PxImageOwnership, CopyAndCopyInfo)
     EXPECT_EQ(paletteOnly.GetPaletteColor(3), (PxRgbQuad{1, 2, 3, 4}));
     EXPECT_EQ(paletteOnly.GetPixelIndex(4, 3), 0);
     EXPECT_EQ(paletteOnly.alpha, nullptr);
+    PxImage rgb(3, 3, 24, 4);
+    rgb.SetPixelColor(1, 1, PxRgbQuad{9, 9, 9, 0});
+    PxImage blank(rgb, false);
+    EXPECT_EQ(blank.GetBpp(), 24u);
+    EXPECT_EQ(blank.GetPixelColor(1, 1, false), (PxRgbQuad{0, 0, 0, 0}));
 
     // A fresh codec object takes the caller's settings, never its buffers,
     // even from a view.
