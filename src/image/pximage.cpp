@@ -1,5 +1,6 @@
 #include "image/pximage.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -31,7 +32,8 @@ int FormatIndex(DWORD type)
 
 LONG DpiToPelsPerMeter(LONG dpi)
 {
-    return (LONG)floor(dpi * 10000.0 / 254.0 + 0.5);
+    double pels = floor(dpi * 10000.0 / 254.0 + 0.5);
+    return pels > INT32_MAX ? INT32_MAX : (LONG)pels;
 }
 
 }  // namespace
