@@ -4,3 +4,5 @@ void RegisterModuleResources(HMODULE module)
 {
     standin::AddModuleResources(module, velkres::kPngResources, velkres::kPngResourceCount);
 }
+
+void UnregisterModuleResources(HMODULE module) { standin::RemoveModuleResources(module); }

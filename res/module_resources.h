@@ -15,3 +15,5 @@ extern const size_t kPngResourceCount;
 
 // Registers every resource table of the module against `module`.
 void RegisterModuleResources(HMODULE module);
+// Forgets them again, when the module is unloaded.
+void UnregisterModuleResources(HMODULE module);
