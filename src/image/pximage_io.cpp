@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "image/pximage.h"
+#include "image/pximage_bmp.h"
 #include "image/pximage_png.h"
 
 namespace {
@@ -45,14 +46,13 @@ struct Format {
     bool (*encode)(PxImage& source, PxFile* file, DWORD type);
 };
 
-bool BmpMissing(PxImage& image, PxFile*, DWORD) { return CodecMissing(image, "BMP codec not available"); }
 bool GifMissing(PxImage& image, PxFile*, DWORD) { return CodecMissing(image, "GIF codec not available"); }
 bool JpgMissing(PxImage& image, PxFile*, DWORD) { return CodecMissing(image, "JPEG codec not available"); }
 bool TifMissing(PxImage& image, PxFile*, DWORD) { return CodecMissing(image, "TIFF codec not available"); }
 
 // In the order detection tries them.
 const Format kFormats[] = {
-    {PXIMAGE_FORMAT_BMP, BmpMissing, BmpMissing},
+    {PXIMAGE_FORMAT_BMP, DecodeWith<PxImageBMP>, EncodeWith<PxImageBMP>},
     {PXIMAGE_FORMAT_JPG, JpgMissing, JpgMissing},
     {PXIMAGE_FORMAT_GIF, GifMissing, GifMissing},
     {PXIMAGE_FORMAT_PNG, DecodeWith<PxImagePNG>, EncodeWith<PxImagePNG>},

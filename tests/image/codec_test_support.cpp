@@ -1,0 +1,82 @@
+#include "codec_test_support.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace imagetest {
+
+Rgba RawFixture(const std::string& name, int width, int height)
+{
+    Rgba result;
+    std::string raw = Fixture(name + ".rgba");
+    if (raw.size() != 4u * width * height) return result;
+    result.width = width;
+    result.height = height;
+    result.pixels.assign(raw.begin(), raw.end());
+    return result;
+}
+
+Rgba Opaque(Rgba picture)
+{
+    for (size_t i = 3; i < picture.pixels.size(); i += 4) picture.pixels[i] = 255;
+    return picture;
+}
+
+bool DecodeAs(const std::string& bytes, DWORD type, PxImage& image)
+{
+    PxMemFile file((BYTE*)bytes.data(), (DWORD)bytes.size());
+    return image.Decode(&file, type);
+}
+
+std::string EncodeAs(PxImage& image, DWORD type)
+{
+    PxMemFile out((BYTE*)malloc(1), 0);
+    out.ownsBuffer = true;
+    if (!image.Encode(&out, type)) return std::string();
+    return std::string((const char*)out.buffer, (size_t)out.size);
+}
+
+RefusingStream::RefusingStream(size_t limit) : PxMemFile((BYTE*)malloc(1), 0), limit_(limit) { ownsBuffer = true; }
+
+size_t RefusingStream::Write(const void* data, size_t size, size_t count)
+{
+    if (size == 0 || (size_t)position + size * count > limit_) {
+        size_t whole = size ? (limit_ > (size_t)position ? (limit_ - position) / size : 0) : 0;
+        if (whole) PxMemFile::Write(data, size, whole);
+        return whole;
+    }
+    return PxMemFile::Write(data, size, count);
+}
+
+bool RefusingStream::PutC(unsigned char c) { return Write(&c, 1, 1) == 1; }
+
+bool RefusingStream::Flush() { return (size_t)position <= limit_ && PxMemFile::Flush(); }
+
+void DecodeDamaged(const std::string& bytes, DWORD type, size_t flipStep)
+{
+    for (size_t n = 0; n < bytes.size(); ++n) {
+        PxImage image;
+        if (DecodeAs(bytes.substr(0, n), type, image)) EXPECT_TRUE(image.dib || image.info.escape == -1) << "cut at " << n;
+    }
+    for (size_t i = 0; i < bytes.size(); i += flipStep) {
+        for (char mask : {'\x5A', '\xFF'}) {
+            std::string flipped = bytes;
+            flipped[i] = (char)(flipped[i] ^ mask);
+            PxImage image;
+            if (DecodeAs(flipped, type, image)) EXPECT_NE(image.dib, nullptr) << "byte " << i;
+        }
+    }
+}
+
+int MaxChannelDifference(const Rgba& a, const Rgba& b)
+{
+    if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size()) return -1;
+    int worst = 0;
+    for (size_t i = 0; i < a.pixels.size(); ++i) {
+        if (i % 4 == 3) continue;
+        worst = std::max(worst, std::abs((int)a.pixels[i] - (int)b.pixels[i]));
+    }
+    return worst;
+}
+
+}  // namespace imagetest

@@ -1,0 +1,41 @@
+// Helpers of the codec tests: expected pixels kept beside the fixtures,
+// encoding and decoding through memory streams, a stream that refuses to
+// write, and the damaged-input harness.
+#pragma once
+
+#include <string>
+
+#include "image/pximage.h"
+#include "image_test_support.h"
+
+namespace imagetest {
+
+// NAME.rgba: 8-bit RGBA, rows top first, of a width × height picture.
+Rgba RawFixture(const std::string& name, int width, int height);
+// Fully opaque copy of a picture (for formats that keep no alpha).
+Rgba Opaque(Rgba picture);
+
+bool DecodeAs(const std::string& bytes, DWORD type, PxImage& image);
+std::string EncodeAs(PxImage& image, DWORD type);
+
+// A memory stream that accepts `limit` bytes and refuses the rest.
+class RefusingStream : public PxMemFile {
+public:
+    explicit RefusingStream(size_t limit);
+    size_t Write(const void* data, size_t size, size_t count) override;
+    bool PutC(unsigned char c) override;
+    bool Flush() override;
+
+private:
+    size_t limit_;
+};
+
+// Decodes every prefix of `bytes` and copies with single bytes changed; the
+// sanitizers watch each attempt. A success must leave a picture.
+void DecodeDamaged(const std::string& bytes, DWORD type, size_t flipStep = 1);
+
+// Largest difference of any colour channel between two pictures of one size
+// (-1 when the sizes differ).
+int MaxChannelDifference(const Rgba& a, const Rgba& b);
+
+}  // namespace imagetest

@@ -1,0 +1,86 @@
+#!/bin/sh
+# Makes the BMP, GIF, JPEG and TIFF fixtures of the image tests with tools the
+# project did not write: ImageMagick (Debian's /usr/bin/convert), cjpeg and
+# djpeg (libjpeg-turbo-progs), tiffcp and tiffset (libtiff-tools), geotifcp
+# and listgeo (geotiff-bin) and Python's standard library. Beside each file
+# that ImageMagick can read, ImageMagick's own decoding of it is kept as the
+# expected pixels: NAME.rgba, 8-bit RGBA, rows top first. Run once; the
+# outputs are committed.
+set -eu
+cd "$(dirname "$0")"
+C=/usr/bin/convert
+W=13
+H=11
+export LC_ALL=C
+
+# The 8-bit RGBA source picture of the PNG fixtures.
+{
+    printf 'P7\nWIDTH %d\nHEIGHT %d\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n' $W $H
+    awk -v w=$W -v h=$H 'BEGIN { for (y = 0; y < h; y++) for (x = 0; x < w; x++) {
+        a = (y % 4 == 0) ? 255 : (y % 4 == 1) ? 128 : (y % 4 == 2) ? (x * 19) % 256 : (x % 3 == 0 ? 0 : 255);
+        printf "%c%c%c%c", (x * 19 + y * 3) % 256, (y * 23 + 40) % 256, (x * y * 7 + 11) % 256, a } }'
+} > src8.pam
+expect() { $C "$1" -depth 8 "rgba:${1%.*}.rgba"; }
+
+# --- BMP ---
+rm -f ./*.bmp
+$C src8.pam -alpha off -colorspace Gray -threshold 50% -type Bilevel BMP3:b1.bmp
+$C src8.pam -alpha off +dither -colors 12 -type Palette BMP3:b4.bmp
+$C src8.pam -alpha off +dither -colors 100 -type Palette -compress None BMP3:b8.bmp
+$C src8.pam -alpha off -type TrueColor BMP3:b24.bmp
+$C src8.pam -alpha off -type TrueColor BMP2:b24core.bmp
+$C src8.pam -alpha off +dither -colors 100 -type Palette BMP2:b8core.bmp
+$C src8.pam -alpha off +dither -colors 100 -type Palette -compress RLE BMP3:b8rle.bmp
+$C src8.pam -type TrueColorAlpha BMP:b32v5.bmp
+$C src8.pam -alpha off -define bmp:subtype=RGB565 BMP:b16565.bmp
+$C src8.pam -alpha off -define bmp:subtype=RGB555 BMP:b16555.bmp
+for f in b1 b4 b8 b24 b24core b8core b8rle b32v5 b16565 b16555; do expect $f.bmp; done
+# The same 24-bit picture stored top-down, and as a bare DIB without the
+# file header, rewritten from b24.bmp by Python.
+python3 - <<'PY'
+import struct
+data = open('b24.bmp', 'rb').read()
+off = struct.unpack_from('<I', data, 10)[0]
+w, h = struct.unpack_from('<ii', data, 18)
+row = (w * 3 + 3) // 4 * 4
+pixels = data[off:off + row * h]
+rows = [pixels[i * row:(i + 1) * row] for i in range(h)]
+info = bytearray(data[14:54])
+struct.pack_into('<i', info, 8, -h)
+open('b24top.bmp', 'wb').write(data[:14] + bytes(info) + data[54:off] + b''.join(reversed(rows)))
+open('b24bare.dib', 'wb').write(data[14:54] + pixels)
+
+# RLE4 from the 4-bit picture: runs where neighbours repeat, literal blocks
+# elsewhere, a delta and a run that overruns its row.
+data = open('b4.bmp', 'rb').read()
+off = struct.unpack_from('<I', data, 10)[0]
+w, h = struct.unpack_from('<ii', data, 18)
+row = (w * 4 + 31) // 32 * 4
+out = bytearray()
+for y in range(h):
+    r = data[off + y * row:off + (y + 1) * row]
+    px = [(r[x // 2] >> 4) if x % 2 == 0 else (r[x // 2] & 15) for x in range(w)]
+    x = 0
+    while x < w:
+        n = 1
+        while x + n < w and px[x + n] == px[x]:
+            n += 1
+        if n >= 2 or w - x < 3:
+            out += bytes([n, px[x] * 17]); x += n
+        else:
+            m = 3
+            while x + m < w and m < 8 and px[x + m] != px[x + m - 1]:
+                m += 1
+            lit = px[x:x + m] + [0]
+            block = bytes(lit[i] << 4 | lit[i + 1] for i in range(0, m, 2))
+            out += bytes([0, m]) + block + (b'\0' if len(block) % 2 else b'')
+            x += m
+    out += b'\0\0'
+out += b'\0\1'
+info = bytearray(data[14:54])
+struct.pack_into('<II', info, 16, 2, len(out))
+pal = data[54:off]
+head = struct.pack('<2sIHHI', b'BM', 14 + 40 + len(pal) + len(out), 0, 0, 14 + 40 + len(pal))
+open('b4rle.bmp', 'wb').write(head + bytes(info) + pal + bytes(out))
+PY
+rm -f src8.pam
