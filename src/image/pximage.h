@@ -163,6 +163,12 @@ public:
     void Clear(BYTE value);
     void AlphaFromGrey(const PxImage& from);
 
+    // Orientation: in place, with the alpha plane; false without pixels.
+    bool Flip();
+    bool Mirror();
+    bool RotateLeft();
+    bool RotateRight();
+
     // Loading and saving.
     bool Save(const wchar_t* path, DWORD type);
     bool Encode(PxFile* file, DWORD type);
