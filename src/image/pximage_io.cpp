@@ -5,6 +5,7 @@
 
 #include "image/pximage.h"
 #include "image/pximage_bmp.h"
+#include "image/pximage_gif.h"
 #include "image/pximage_png.h"
 
 namespace {
@@ -46,7 +47,6 @@ struct Format {
     bool (*encode)(PxImage& source, PxFile* file, DWORD type);
 };
 
-bool GifMissing(PxImage& image, PxFile*, DWORD) { return CodecMissing(image, "GIF codec not available"); }
 bool JpgMissing(PxImage& image, PxFile*, DWORD) { return CodecMissing(image, "JPEG codec not available"); }
 bool TifMissing(PxImage& image, PxFile*, DWORD) { return CodecMissing(image, "TIFF codec not available"); }
 
@@ -54,7 +54,7 @@ bool TifMissing(PxImage& image, PxFile*, DWORD) { return CodecMissing(image, "TI
 const Format kFormats[] = {
     {PXIMAGE_FORMAT_BMP, DecodeWith<PxImageBMP>, EncodeWith<PxImageBMP>},
     {PXIMAGE_FORMAT_JPG, JpgMissing, JpgMissing},
-    {PXIMAGE_FORMAT_GIF, GifMissing, GifMissing},
+    {PXIMAGE_FORMAT_GIF, DecodeWith<PxImageGIF>, EncodeWith<PxImageGIF>},
     {PXIMAGE_FORMAT_PNG, DecodeWith<PxImagePNG>, EncodeWith<PxImagePNG>},
     {PXIMAGE_FORMAT_TIF, TifMissing, TifMissing},
 };

@@ -83,4 +83,33 @@ pal = data[54:off]
 head = struct.pack('<2sIHHI', b'BM', 14 + 40 + len(pal) + len(out), 0, 0, 14 + 40 + len(pal))
 open('b4rle.bmp', 'wb').write(head + bytes(info) + pal + bytes(out))
 PY
+
+# --- GIF ---
+rm -f ./*.gif
+$C src8.pam -alpha off -colorspace Gray -threshold 50% -type Bilevel gif2.gif
+$C src8.pam -alpha off +dither -colors 12 gif16.gif
+$C src8.pam -alpha off +dither -colors 200 gif256.gif
+$C src8.pam -alpha off +dither -colors 200 -interlace GIF gif256i.gif
+$C src8.pam -alpha off +dither -colors 12 -interlace GIF gif16i.gif
+for f in gif2 gif16 gif256 gif256i gif16i; do expect $f.gif; done
+# Interlaced pictures 1 to 9 rows high, each row its own colour.
+for n in 1 2 3 4 5 6 7 8 9; do
+    $C -size 3x$n gradient:red-blue +dither -colors 16 -interlace GIF "inter$n.gif"
+    expect "inter$n.gif"
+done
+# An animation on one global palette: a first frame with a transparent
+# colour, then smaller frames at offsets with disposal none, background and
+# previous. ImageMagick's coalesced frames are the expected pictures.
+$C src8.pam -alpha off +dither -colors 30 -fill '#ff00ff' -draw 'rectangle 0,0 2,2' f0.png
+$C src8.pam -alpha off -crop 5x4+3+2 +repage -negate +dither -colors 20 f1.png
+$C src8.pam -alpha off -crop 6x5+0+0 +repage -flip +dither -colors 20 -fill '#ff00ff' -draw 'point 1,1' f2.png
+$C src8.pam -alpha off -crop 4x6+7+1 +repage -flop +dither -colors 20 f3.png
+$C -dispose none -delay 7 f0.png \
+   -dispose background -delay 8 -page +2+3 f1.png \
+   -dispose previous -delay 9 -page +6+4 f2.png \
+   -dispose none -page +9+5 f3.png \
+   -loop 3 +map anim.gif
+$C anim.gif -transparent '#ff00ff' +map anim.gif
+$C anim.gif -coalesce -depth 8 rgba:anim_%d.rgba
+rm -f f0.png f1.png f2.png f3.png
 rm -f src8.pam
