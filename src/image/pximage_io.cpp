@@ -6,6 +6,7 @@
 #include "image/pximage.h"
 #include "image/pximage_bmp.h"
 #include "image/pximage_gif.h"
+#include "image/pximage_jpeg.h"
 #include "image/pximage_png.h"
 
 namespace {
@@ -47,13 +48,12 @@ struct Format {
     bool (*encode)(PxImage& source, PxFile* file, DWORD type);
 };
 
-bool JpgMissing(PxImage& image, PxFile*, DWORD) { return CodecMissing(image, "JPEG codec not available"); }
 bool TifMissing(PxImage& image, PxFile*, DWORD) { return CodecMissing(image, "TIFF codec not available"); }
 
 // In the order detection tries them.
 const Format kFormats[] = {
     {PXIMAGE_FORMAT_BMP, DecodeWith<PxImageBMP>, EncodeWith<PxImageBMP>},
-    {PXIMAGE_FORMAT_JPG, JpgMissing, JpgMissing},
+    {PXIMAGE_FORMAT_JPG, DecodeWith<PxImageJPG>, EncodeWith<PxImageJPG>},
     {PXIMAGE_FORMAT_GIF, DecodeWith<PxImageGIF>, EncodeWith<PxImageGIF>},
     {PXIMAGE_FORMAT_PNG, DecodeWith<PxImagePNG>, EncodeWith<PxImagePNG>},
     {PXIMAGE_FORMAT_TIF, TifMissing, TifMissing},

@@ -112,4 +112,23 @@ $C -dispose none -delay 7 f0.png \
 $C anim.gif -transparent '#ff00ff' +map anim.gif
 $C anim.gif -coalesce -depth 8 rgba:anim_%d.rgba
 rm -f f0.png f1.png f2.png f3.png
+
+# --- JPEG ---
+# cjpeg writes the variants; djpeg's decoding of each, as binary PNM, is the
+# expected picture (the same library and defaults as the codec's).
+rm -f ./*.jpg ./*.pnm
+$C src8.pam -alpha off -depth 8 src.ppm
+cjpeg -quality 85 -outfile j420.jpg src.ppm
+cjpeg -quality 85 -sample 1x1 -outfile j444.jpg src.ppm
+cjpeg -quality 85 -grayscale -outfile jgrey.jpg src.ppm
+cjpeg -quality 85 -progressive -outfile jprog.jpg src.ppm
+cjpeg -quality 85 -arithmetic -outfile jarith.jpg src.ppm
+cjpeg -quality 85 -restart 1B -outfile jrestart.jpg src.ppm
+for f in j420 j444 jgrey jprog jarith jrestart; do djpeg -pnm -outfile $f.pnm $f.jpg; done
+# ImageMagick: CMYK (Adobe, inverted), density per centimetre, and an aspect
+# ratio without unit.
+$C src8.pam -alpha off -colorspace CMYK -quality 90 jcmyk.jpg
+$C src8.pam -alpha off -units PixelsPerCentimeter -density 38 jcm.jpg
+$C src8.pam -alpha off -units Undefined -density 1x2 jaspect.jpg
+rm -f src.ppm
 rm -f src8.pam

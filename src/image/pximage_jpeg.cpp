@@ -1,0 +1,331 @@
+// libjpeg reports errors by longjmp to the setjmp in Decode and Encode: no
+// object with a destructor lives across the library calls, and the locals
+// read on the way out are volatile.
+#include "image/pximage_jpeg.h"
+
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace {
+
+const size_t kStreamBuffer = 4096;
+
+// Serves libjpeg as source and destination manager over a PxFile.
+struct PxJpegStream {
+    jpeg_source_mgr source;
+    jpeg_destination_mgr destination;
+    PxFile* file;
+    JOCTET* buffer;
+    bool startOfFile;
+};
+
+struct PxJpegError {
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+    char* text;  // the image's last-error text
+};
+
+PxJpegStream* StreamOf(j_common_ptr cinfo) { return (PxJpegStream*)cinfo->client_data; }
+
+void ErrorExit(j_common_ptr cinfo)
+{
+    PxJpegError* error = (PxJpegError*)cinfo->err;
+    char message[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, message);
+    strncpy(error->text, message, 255);
+    error->text[255] = 0;
+    longjmp(error->jump, 1);
+}
+
+// Warnings (a file cut short, say) are not failures and print nothing.
+void SilentMessage(j_common_ptr) {}
+
+void InitDestination(j_compress_ptr cinfo)
+{
+    PxJpegStream* s = StreamOf((j_common_ptr)cinfo);
+    s->destination.next_output_byte = s->buffer;
+    s->destination.free_in_buffer = kStreamBuffer;
+}
+
+boolean EmptyOutputBuffer(j_compress_ptr cinfo)
+{
+    PxJpegStream* s = StreamOf((j_common_ptr)cinfo);
+    if (s->file->Write(s->buffer, 1, kStreamBuffer) != kStreamBuffer) ERREXIT(cinfo, JERR_FILE_WRITE);
+    InitDestination(cinfo);
+    return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo)
+{
+    PxJpegStream* s = StreamOf((j_common_ptr)cinfo);
+    const size_t left = kStreamBuffer - s->destination.free_in_buffer;
+    if (left > 0 && s->file->Write(s->buffer, 1, left) != left) ERREXIT(cinfo, JERR_FILE_WRITE);
+    s->file->Flush();
+    if (s->file->Error()) ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
+void InitSource(j_decompress_ptr cinfo) { StreamOf((j_common_ptr)cinfo)->startOfFile = true; }
+
+boolean FillInputBuffer(j_decompress_ptr cinfo)
+{
+    PxJpegStream* s = StreamOf((j_common_ptr)cinfo);
+    size_t n = s->file->Read(s->buffer, 1, kStreamBuffer);
+    if (n == 0) {
+        if (s->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        // An end-of-image marker finishes a file cut short.
+        s->buffer[0] = 0xFF;
+        s->buffer[1] = JPEG_EOI;
+        n = 2;
+    }
+    s->source.next_input_byte = s->buffer;
+    s->source.bytes_in_buffer = n;
+    s->startOfFile = false;
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count)
+{
+    PxJpegStream* s = StreamOf((j_common_ptr)cinfo);
+    if (count <= 0) return;
+    while (count > (long)s->source.bytes_in_buffer) {
+        count -= (long)s->source.bytes_in_buffer;
+        FillInputBuffer(cinfo);
+    }
+    s->source.next_input_byte += count;
+    s->source.bytes_in_buffer -= (size_t)count;
+}
+
+void TermSource(j_decompress_ptr) {}
+
+}  // namespace
+
+PxImageJPG::PxImageJPG(DWORD type) : PxImage(type) { memset(&exifInfo, 0, sizeof exifInfo); }
+
+PxImageJPG::~PxImageJPG() { delete exifReader; }
+
+bool PxImageJPG::Decode(PxFile* stream)
+{
+    if (!stream) {
+        SetLastErrorText("null file handler");
+        return false;
+    }
+    // Camera resolution first, from the EXIF block when there is one.
+    delete exifReader;
+    memset(&exifInfo, 0, sizeof exifInfo);
+    exifReader = new PxExifReader(&exifInfo);
+    const int start = stream->Tell();
+    exifReader->ReadSections(stream, PxExifReader::ReadExif);
+    stream->Seek(start, 0);
+
+    jpeg_decompress_struct cinfo;
+    PxJpegError error;
+    PxJpegStream source;
+    memset(&source, 0, sizeof source);
+    source.file = stream;
+    source.buffer = (JOCTET*)malloc(kStreamBuffer);
+    if (!source.buffer) {
+        SetLastErrorText("can't allocate memory");
+        return false;
+    }
+    cinfo.err = jpeg_std_error(&error.pub);
+    error.pub.error_exit = ErrorExit;
+    error.pub.output_message = SilentMessage;
+    error.text = info.lastError;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        free(source.buffer);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    cinfo.client_data = &source;
+    source.source.init_source = InitSource;
+    source.source.fill_input_buffer = FillInputBuffer;
+    source.source.skip_input_data = SkipInputData;
+    source.source.resync_to_restart = jpeg_resync_to_restart;
+    source.source.term_source = TermSource;
+    cinfo.src = &source.source;
+    jpeg_read_header(&cinfo, TRUE);
+
+    const DWORD options = GetCodecOption(PXIMAGE_FORMAT_JPG);
+    if (options & 0x80) cinfo.out_color_space = JCS_GRAYSCALE;
+    if (options & 0x100) {
+        cinfo.quantize_colors = TRUE;
+        cinfo.desired_number_of_colors = (BYTE)(info.jpegQuality + 0.5f);
+    }
+    if (options & 0x200) cinfo.dither_mode = (J_DITHER_MODE)dither;
+    if (options & 0x400) cinfo.two_pass_quantize = FALSE;
+    if (options & 0x800) cinfo.do_fancy_upsampling = FALSE;
+    // 0 and 1 mean the full size; libjpeg would read 0 as a doubling.
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = (info.jpegScale == 2 || info.jpegScale == 4 || info.jpegScale == 8) ? info.jpegScale : 1;
+
+    if (info.escape == -1) {
+        jpeg_calc_output_dimensions(&cinfo);
+        header.width = (LONG)cinfo.output_width;
+        header.height = (LONG)cinfo.output_height;
+        info.type = PXIMAGE_FORMAT_JPG;
+        jpeg_destroy_decompress(&cinfo);
+        free(source.buffer);
+        return true;
+    }
+
+    jpeg_start_decompress(&cinfo);
+    if (!Create(cinfo.output_width, cinfo.output_height, 8 * cinfo.output_components, PXIMAGE_FORMAT_JPG))
+        longjmp(error.jump, 1);
+
+    if (exifInfo.isExif) {
+        if (exifInfo.xResolution != 0 && exifInfo.resolutionUnit != 0)
+            SetXDPI((LONG)(exifInfo.xResolution / exifInfo.resolutionUnit));
+        if (exifInfo.yResolution != 0 && exifInfo.resolutionUnit != 0)
+            SetYDPI((LONG)(exifInfo.yResolution / exifInfo.resolutionUnit));
+    } else if (cinfo.density_unit == 0) {
+        if (cinfo.X_density > 0 && cinfo.Y_density > 0)
+            SetYDPI((LONG)(info.xDpi * ((double)cinfo.Y_density / cinfo.X_density)));
+    } else if (cinfo.density_unit == 2) {
+        SetXDPI((LONG)floor(cinfo.X_density * 2.54 + 0.5));
+        SetYDPI((LONG)floor(cinfo.Y_density * 2.54 + 0.5));
+    } else {
+        SetXDPI(cinfo.X_density);
+        SetYDPI(cinfo.Y_density);
+    }
+
+    if (cinfo.quantize_colors) {
+        SetPalette((DWORD)cinfo.actual_number_of_colors, cinfo.colormap[0],
+                   cinfo.out_color_components > 1 ? cinfo.colormap[1] : nullptr,
+                   cinfo.out_color_components > 2 ? cinfo.colormap[2] : nullptr);
+    } else if (cinfo.out_color_space == JCS_GRAYSCALE) {
+        SetGrayPalette();
+    }
+
+    const size_t rowSamples = (size_t)cinfo.output_width * cinfo.output_components;
+    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE, (JDIMENSION)rowSamples, 1);
+    const bool cmyk = cinfo.out_color_space == JCS_CMYK && !cinfo.quantize_colors;
+    for (LONG y = header.height - 1; y >= 0 && cinfo.output_scanline < cinfo.output_height; --y) {
+        if (info.escape) {
+            SetLastErrorText("Cancelled");
+            longjmp(error.jump, 1);
+        }
+        jpeg_read_scanlines(&cinfo, row, 1);
+        BYTE* stored = info.bits + (size_t)y * info.effWidth;
+        const BYTE* in = row[0];
+        if (cmyk) {
+            // Inverted CMYK, as written by the common tools.
+            for (size_t x = 0; x < cinfo.output_width && 3 * x + 2 < info.effWidth; ++x) {
+                const unsigned c = in[4 * x], m = in[4 * x + 1], yellow = in[4 * x + 2], k = in[4 * x + 3];
+                stored[3 * x] = (BYTE)(k * yellow / 255);
+                stored[3 * x + 1] = (BYTE)(k * m / 255);
+                stored[3 * x + 2] = (BYTE)(k * c / 255);
+            }
+        } else {
+            memcpy(stored, in, std::min(rowSamples, (size_t)info.effWidth));
+        }
+    }
+    jpeg_finish_decompress(&cinfo);
+    if (cinfo.output_components == 3 && !cinfo.quantize_colors) {
+        for (LONG y = 0; y < header.height; ++y) {
+            if (info.escape) {
+                SetLastErrorText("Cancelled");
+                longjmp(error.jump, 1);
+            }
+            BYTE* p = info.bits + (size_t)y * info.effWidth;
+            for (LONG x = 0; x < header.width; ++x) std::swap(p[3 * x], p[3 * x + 2]);
+        }
+    }
+    jpeg_destroy_decompress(&cinfo);
+    free(source.buffer);
+    return true;
+}
+
+bool PxImageJPG::Encode(PxFile* stream)
+{
+    if (!stream) {
+        SetLastErrorText("null file handler");
+        return false;
+    }
+    if (!dib) {
+        SetLastErrorText("null image!!!");
+        return false;
+    }
+    // Grey only as 8-bit samples: packed 1- and 4-bit rows are no samples.
+    const bool grey = GetPalette() && GetBpp() == 8 && IsGrayScale();
+    if (GetPalette() && !grey) {
+        SetLastErrorText("JPEG can save only RGB or GreyScale images");
+        return false;
+    }
+    const int start = stream->Tell();
+    jpeg_compress_struct cinfo;
+    PxJpegError error;
+    PxJpegStream destination;
+    memset(&destination, 0, sizeof destination);
+    destination.file = stream;
+    destination.buffer = (JOCTET*)malloc(kStreamBuffer);
+    if (!destination.buffer) {
+        SetLastErrorText("can't allocate memory");
+        return false;
+    }
+    cinfo.err = jpeg_std_error(&error.pub);
+    error.pub.error_exit = ErrorExit;
+    error.pub.output_message = SilentMessage;
+    error.text = info.lastError;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_compress(&cinfo);
+        free(destination.buffer);
+        return false;
+    }
+    jpeg_create_compress(&cinfo);
+    cinfo.client_data = &destination;
+    destination.destination.init_destination = InitDestination;
+    destination.destination.empty_output_buffer = EmptyOutputBuffer;
+    destination.destination.term_destination = TermDestination;
+    cinfo.dest = &destination.destination;
+    cinfo.image_width = (JDIMENSION)header.width;
+    cinfo.image_height = (JDIMENSION)header.height;
+    cinfo.input_components = grey ? 1 : 3;
+    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+
+    const DWORD options = GetCodecOption(PXIMAGE_FORMAT_JPG);
+    if (options & 0x2) cinfo.arith_code = TRUE;
+    if (options & 0x8) cinfo.optimize_coding = TRUE;
+    if (options & 0x4) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    if (options & 0x40) cinfo.smoothing_factor = smoothing;
+    jpeg_set_quality(&cinfo, (BYTE)(info.jpegQuality + 0.5f), (options & 0x1) ? TRUE : FALSE);
+    if (options & 0x10) jpeg_simple_progression(&cinfo);
+    cinfo.comp_info[0].h_samp_factor = 2;
+    cinfo.comp_info[0].v_samp_factor = (options & 0x1000) ? 1 : 2;
+    if (options & 0x2000) cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
+    for (int i = 1; i < cinfo.num_components; ++i) cinfo.comp_info[i].h_samp_factor = cinfo.comp_info[i].v_samp_factor = 1;
+    cinfo.density_unit = 1;
+    cinfo.X_density = (UINT16)info.xDpi;
+    cinfo.Y_density = (UINT16)info.yDpi;
+
+    jpeg_start_compress(&cinfo, TRUE);
+    const size_t rowBytes = (size_t)info.effWidth + 8;
+    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE, (JDIMENSION)rowBytes, 1);
+    for (LONG y = header.height - 1; y >= 0; --y) {
+        memcpy(row[0], info.bits + (size_t)y * info.effWidth, info.effWidth);
+        if (!GetPalette()) RgbToBgr(row[0], (int)info.effWidth);
+        jpeg_write_scanlines(&cinfo, row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    free(destination.buffer);
+
+    // The EXIF block of the file this object decoded goes in front again.
+    if (exifReader && exifInfo.isExif) {
+        exifReader->DiscardAllButExif();
+        stream->Seek(start, 0);
+        exifReader->ReadSections(stream, PxExifReader::ReadImage);
+        stream->Seek(start, 0);
+        exifReader->WriteSections(stream);
+    }
+    return true;
+}
