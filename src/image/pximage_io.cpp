@@ -8,6 +8,7 @@
 #include "image/pximage_gif.h"
 #include "image/pximage_jpeg.h"
 #include "image/pximage_png.h"
+#include "image/pximage_tiff.h"
 
 namespace {
 
@@ -33,22 +34,12 @@ bool EncodeWith(PxImage& source, PxFile* file, DWORD type)
     return false;
 }
 
-// A format whose codec this build does not carry: it refuses, so detection
-// moves on to the next format.
-bool CodecMissing(PxImage& image, const char* text)
-{
-    strncpy(image.info.lastError, text, sizeof image.info.lastError - 1);
-    image.info.lastError[sizeof image.info.lastError - 1] = 0;
-    return false;
-}
-
 struct Format {
     DWORD type;
     bool (*decode)(PxImage& target, PxFile* file, DWORD type);
     bool (*encode)(PxImage& source, PxFile* file, DWORD type);
 };
 
-bool TifMissing(PxImage& image, PxFile*, DWORD) { return CodecMissing(image, "TIFF codec not available"); }
 
 // In the order detection tries them.
 const Format kFormats[] = {
@@ -56,7 +47,7 @@ const Format kFormats[] = {
     {PXIMAGE_FORMAT_JPG, DecodeWith<PxImageJPG>, EncodeWith<PxImageJPG>},
     {PXIMAGE_FORMAT_GIF, DecodeWith<PxImageGIF>, EncodeWith<PxImageGIF>},
     {PXIMAGE_FORMAT_PNG, DecodeWith<PxImagePNG>, EncodeWith<PxImagePNG>},
-    {PXIMAGE_FORMAT_TIF, TifMissing, TifMissing},
+    {PXIMAGE_FORMAT_TIF, DecodeWith<PxImageTIF>, EncodeWith<PxImageTIF>},
 };
 
 const Format* FindFormat(DWORD type)

@@ -131,4 +131,129 @@ $C src8.pam -alpha off -colorspace CMYK -quality 90 jcmyk.jpg
 $C src8.pam -alpha off -units PixelsPerCentimeter -density 38 jcm.jpg
 $C src8.pam -alpha off -units Undefined -density 1x2 jaspect.jpg
 rm -f src.ppm
+
+# --- TIFF ---
+rm -f ./*.tif
+$C src8.pam -alpha off -compress None t_rgb.tif
+$C src8.pam -compress None t_rgba.tif
+$C src8.pam -alpha off -colorspace Gray -compress None t_grey8.tif
+$C src8.pam -alpha off -colorspace Gray -threshold 50% -type Bilevel -depth 1 -compress None t_bw.tif
+$C src8.pam -alpha off +dither -colors 100 -type Palette -compress None t_pal8.tif
+$C src8.pam -alpha off +dither -colors 12 -type Palette -depth 4 -compress None t_pal4.tif
+$C src8.pam -colorspace Gray -type GrayscaleAlpha -compress None t_greya.tif
+$C src8.pam -alpha off -colorspace Lab -compress None t_lab.tif
+for f in t_rgb t_rgba t_grey8 t_bw t_pal8 t_pal4 t_greya t_lab; do expect $f.tif; done
+# Compressions and tiles by tiffcp, from the same pictures.
+tiffcp -c lzw:2 t_rgb.tif t_lzw.tif
+tiffcp -c zip t_pal8.tif t_zip.tif
+tiffcp -c g4 t_bw.tif t_g4.tif
+tiffcp -c jpeg:90 t_rgb.tif t_jpeg.tif
+expect t_jpeg.tif
+$C -size 40x35 gradient:red-blue -rotate 90 +dither -colors 60 -type Palette -compress None t_big.tif
+expect t_big.tif
+tiffcp -t -w 16 -l 16 t_big.tif t_tiled.tif
+tiffcp t_grey8.tif t_pal8.tif t_rgb.tif t_pages.tif
+# Orientations 1 to 8 of the palette picture; ImageMagick's upright view
+# of each is the expected picture.
+for o in 1 2 3 4 5 6 7 8; do
+    cp t_pal8.tif t_or$o.tif
+    tiffset -s 274 $o t_or$o.tif
+    $C t_or$o.tif -auto-orient -depth 8 rgba:t_or$o.rgba
+done
+# 16-bit elevation tiles written by Python: samples 0 to 4199 in known
+# places, a GeoTIFF tie point and pixel scale, and the variants that do not
+# count as elevation tiles. listgeo checks that each carries the tags.
+python3 - <<'PY'
+import struct
+
+def tiff(name, w, h, bits, samples, tie=None, scale=None, tiles=None, photometric=1, orientation=1):
+    bps = bits // 8
+    rows = []
+    for y in range(h):
+        row = b''
+        for x in range(w):
+            v = (x * 397 + y * 1013) % (1 << bits) if bits == 16 else (x * 17 + y * 5) % 256
+            row += struct.pack('<H', v) if bits == 16 else bytes([v])
+        rows.append(row)
+    if tiles:
+        tw, tl = tiles
+        chunks = []
+        for ty in range(0, h, tl):
+            for tx in range(0, w, tw):
+                data = b''
+                for y in range(ty, ty + tl):
+                    for x in range(tx, tx + tw):
+                        data += rows[y][x * bps:(x + 1) * bps] if y < h and x < w else b'\0' * bps
+                chunks.append(data)
+    else:
+        chunks = [b''.join(rows)]
+    entries = [(256, 4, 1, w), (257, 4, 1, h), (258, 3, 1, bits), (259, 3, 1, 1), (262, 3, 1, photometric),
+               (274, 3, 1, orientation), (277, 3, 1, samples)]
+    extra = b''
+    base = 8
+    # Data first, then the arrays, then the directory.
+    blob = b''.join(chunks)
+    offsets = []
+    at = base
+    for c in chunks:
+        offsets.append(at); at += len(c)
+    arrays = b''
+    def array(kind, values):
+        nonlocal arrays
+        start = base + len(blob) + len(arrays)
+        fmt = {'d': '<%dd', 'I': '<%dI'}[kind] % len(values)
+        arrays += struct.pack(fmt, *values)
+        return start
+    if tiles:
+        entries += [(322, 4, 1, tiles[0]), (323, 4, 1, tiles[1]),
+                    (324, 4, len(chunks), array('I', offsets) if len(chunks) > 1 else offsets[0]),
+                    (325, 4, len(chunks), array('I', [len(c) for c in chunks]) if len(chunks) > 1 else len(chunks[0]))]
+    else:
+        entries += [(273, 4, 1, offsets[0]), (278, 4, 1, h), (279, 4, 1, len(chunks[0]))]
+    if scale is not None:
+        entries.append((33550, 12, len(scale), array('d', scale)))
+    if tie is not None:
+        entries.append((33922, 12, len(tie), array('d', tie)))
+    entries.sort()
+    ifd_at = base + len(blob) + len(arrays)
+    ifd = struct.pack('<H', len(entries))
+    for tag, kind, count, value in entries:
+        if kind == 3 and count == 1:
+            ifd += struct.pack('<HHIHH', tag, kind, count, value, 0)
+        else:
+            ifd += struct.pack('<HHII', tag, kind, count, value)
+    ifd += struct.pack('<I', 0)
+    open(name, 'wb').write(b'II*\0' + struct.pack('<I', ifd_at) + blob + arrays + ifd)
+
+# The bilevel picture as white-is-zero: photometric 0 and every data bit
+# inverted, so it shows the same.
+data = bytearray(open('t_bw.tif', 'rb').read())
+order = '<' if data[:2] == b'II' else '>'
+ifd = struct.unpack_from(order + 'I', data, 4)[0]
+n = struct.unpack_from(order + 'H', data, ifd)[0]
+tags = {}
+for i in range(n):
+    tag, kind, count, value = struct.unpack_from(order + 'HHII', data, ifd + 2 + 12 * i)
+    if kind == 3 and count == 1:
+        value = struct.unpack_from(order + 'H', data, ifd + 10 + 12 * i)[0]
+    tags[tag] = (i, value)
+    if tag == 262:
+        struct.pack_into(order + 'H', data, ifd + 10 + 12 * i, 0)
+assert tags[273][1] and tags[279][1]
+start, length = tags[273][1], tags[279][1]
+for k in range(start, start + length):
+    data[k] ^= 0xFF
+open('t_wz.tif', 'wb').write(bytes(data))
+
+geo = dict(tie=[0, 0, 0, 100, 200, 0], scale=[30, 30, 0])
+tiff('t_dem.tif', 7, 5, 16, 1, **geo)
+tiff('t_dem_tiled.tif', 20, 18, 16, 1, tiles=(16, 16), **geo)
+tiff('t_dem_or6.tif', 7, 5, 16, 1, orientation=6, **geo)
+tiff('t_dem_half.tif', 7, 5, 16, 1, tie=[0.5, 0.5, 0, 100, 200, 0], scale=[30, 30, 0])
+tiff('t_dem_noscale.tif', 7, 5, 16, 1, tie=[0, 0, 0, 100, 200, 0], scale=[0, 0, 1])
+tiff('t_dem_count.tif', 7, 5, 16, 1, tie=[0, 0, 0, 100, 200, 0, 1, 1, 0, 130, 230, 0], scale=[30, 30, 0])
+tiff('t_geo8.tif', 7, 5, 8, 1, **geo)
+tiff('t_grey16.tif', 7, 5, 16, 1)
+PY
+for f in t_dem t_dem_tiled t_dem_half t_geo8; do listgeo "$f.tif" | grep -q "ModelTiepointTag" || { echo "$f.tif has no tie point" >&2; exit 1; }; done
 rm -f src8.pam

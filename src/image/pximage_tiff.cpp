@@ -1,0 +1,671 @@
+// TIFF decoding and encoding through libtiff's client procedures. What a
+// file declares is checked before it sizes anything: buffers are computed in
+// 64 bits and bounded, sample layouts the row code cannot read are refused,
+// and an elevation tile must be one 16-bit sample of a plain grey picture.
+#include "image/pximage_tiff.h"
+
+#include <xtiffio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "image/pxpixels.h"
+
+namespace {
+
+// Largest buffer a file may ask for: the image container's own limit.
+const uint64_t kMaxBuffer = 0x7FFFFFFF;
+
+BYTE* AllocBuffer(uint64_t size)
+{
+    return size == 0 || size > kMaxBuffer ? nullptr : (BYTE*)calloc(1, (size_t)size);
+}
+
+int LeadingZeros(BYTE m)
+{
+    int n = 0;
+    for (int bit = 0x80; bit && !(m & bit); bit >>= 1) ++n;
+    return n;
+}
+
+}  // namespace
+
+PxImageTIF::~PxImageTIF()
+{
+    if (writeHandle) TIFFClose(writeHandle);
+}
+
+tmsize_t PxImageTIF::ReadProc(thandle_t handle, void* buffer, tmsize_t size)
+{
+    return (tmsize_t)((PxFile*)handle)->Read(buffer, 1, (size_t)size);
+}
+
+tmsize_t PxImageTIF::WriteProc(thandle_t handle, void* buffer, tmsize_t size)
+{
+    return (tmsize_t)((PxFile*)handle)->Write(buffer, 1, (size_t)size);
+}
+
+toff_t PxImageTIF::SeekProc(thandle_t handle, toff_t offset, int whence)
+{
+    PxFile* file = (PxFile*)handle;
+    // Streams hold 32-bit positions: anything further fails.
+    if (whence == SEEK_SET && offset > INT32_MAX) return (toff_t)-1;
+    if (!file->Seek((int)(int64_t)offset, whence)) return (toff_t)-1;
+    return whence == SEEK_SET ? offset : (toff_t)file->Tell();
+}
+
+int PxImageTIF::CloseProc(thandle_t) { return 0; }
+
+toff_t PxImageTIF::SizeProc(thandle_t handle) { return (toff_t)((PxFile*)handle)->Size(); }
+
+int PxImageTIF::MapProc(thandle_t, void**, toff_t*) { return 0; }
+
+void PxImageTIF::UnmapProc(thandle_t, void*, toff_t) {}
+
+void PxImageTIF::TileToStrip(BYTE* out, const BYTE* in, uint32_t rows, uint32_t columns, uint32_t outSkew,
+                             uint32_t inSkew)
+{
+    for (uint32_t r = 0; r < rows; ++r) {
+        memcpy(out, in, columns);
+        out += columns + outSkew;
+        in += columns + inSkew;
+    }
+}
+
+void PxImageTIF::MoveBits(BYTE* destination, const BYTE* source, int count, int bits)
+{
+    // Fields of up to 8 bits become one byte each; wider ones keep their top 8 bits.
+    uint64_t bit = 0;
+    for (int i = 0; i < count; ++i, bit += bits) {
+        uint32_t v = 0;
+        for (int k = 0; k < bits; ++k) {
+            const uint64_t at = bit + k;
+            v = v << 1 | ((source[at >> 3] >> (7 - (at & 7))) & 1);
+        }
+        destination[i] = (BYTE)(bits > 8 ? v >> (bits - 8) : v);
+    }
+}
+
+void PxImageTIF::MoveBitsPal(BYTE* destination, const BYTE* source, int count, int bits, const PxRgbQuad* palette)
+{
+    uint64_t bit = 0;
+    for (int i = 0; i < count; ++i, bit += bits) {
+        uint32_t v = 0;
+        for (int k = 0; k < bits; ++k) {
+            const uint64_t at = bit + k;
+            v = v << 1 | ((source[at >> 3] >> (7 - (at & 7))) & 1);
+        }
+        // 16-bit samples come in the machine's byte order, read here as
+        // the file's bit order: their two bytes change places.
+        if (bits == 16) v = (v >> 8 | v << 8) & 0xFFFF;
+        const PxRgbQuad& c = palette[v];
+        destination[3 * i] = c.blue;
+        destination[3 * i + 1] = c.green;
+        destination[3 * i + 2] = c.red;
+    }
+}
+
+bool PxImageTIF::ReadBand(TIFF* tif, uint32_t ys, uint32_t n, BYTE* band, size_t line, BYTE* tileBuffer)
+{
+    if (!TIFFIsTiled(tif)) {
+        const tmsize_t wanted = (tmsize_t)(n * line);
+        return TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, ys, 0), band, wanted) != -1;
+    }
+    uint32_t tileWidth = 0, width = 0;
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    const tmsize_t tileRow = TIFFTileRowSize(tif);
+    if (tileWidth == 0 || tileRow <= 0) return false;
+    size_t offset = 0;
+    for (uint32_t x = 0; x < width && offset < line; x += tileWidth) {
+        if (TIFFReadTile(tif, tileBuffer, x, ys, 0, 0) < 0) return false;
+        const uint32_t columns = (uint32_t)std::min<size_t>((size_t)tileRow, line - offset);
+        TileToStrip(band + offset, tileBuffer, n, columns, (uint32_t)(line - columns), (uint32_t)(tileRow - columns));
+        offset += (size_t)tileRow;
+    }
+    return true;
+}
+
+void PxImageTIF::ReadResolution(TIFF* tif)
+{
+    uint16_t unit = RESUNIT_INCH;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+    float value = 0;
+    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &value)) {
+        if (unit == RESUNIT_CENTIMETER) value = value * 2.54f + 0.5f;
+        SetXDPI(std::isfinite(value) && std::fabs(value) < INT32_MAX ? (LONG)value : 0);
+    }
+    if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &value)) {
+        if (unit == RESUNIT_CENTIMETER) value = value * 2.54f + 0.5f;
+        SetYDPI(std::isfinite(value) && std::fabs(value) < INT32_MAX ? (LONG)value : 0);
+    }
+    if (TIFFGetField(tif, TIFFTAG_XPOSITION, &value) && std::isfinite(value) && std::fabs(value) < INT32_MAX)
+        info.xOffset = (int32_t)value;
+    if (TIFFGetField(tif, TIFFTAG_YPOSITION, &value) && std::isfinite(value) && std::fabs(value) < INT32_MAX)
+        info.yOffset = (int32_t)value;
+}
+
+void PxImageTIF::Orient(int orientation)
+{
+    // Orientation 6 has row 0 on the right: a clockwise quarter turn shows
+    // it upright; 8, row 0 on the left, a counter-clockwise one.
+    switch (orientation) {
+    case ORIENTATION_TOPRIGHT: Mirror(); break;
+    case ORIENTATION_BOTRIGHT: Flip(); Mirror(); break;
+    case ORIENTATION_BOTLEFT: Flip(); break;
+    case ORIENTATION_LEFTTOP: RotateRight(); Mirror(); break;
+    case ORIENTATION_RIGHTTOP: RotateRight(); break;
+    case ORIENTATION_RIGHTBOT: RotateLeft(); Mirror(); break;
+    case ORIENTATION_LEFTBOT: RotateLeft(); break;
+    default: break;
+    }
+}
+
+bool PxImageTIF::Exit(TIFF* tif, const char* failure)
+{
+    if (failure) SetLastErrorText(failure);
+    if (tif) TIFFClose(tif);
+    return info.escape == -1 && info.type == PXIMAGE_FORMAT_TIF;
+}
+
+bool PxImageTIF::Decode(PxFile* stream)
+{
+    if (!stream) {
+        SetLastErrorText("null file handler");
+        return false;
+    }
+    // Opened with the GeoTIFF tags known, so that the tie point and the
+    // pixel scale come with their counts.
+    TIFF* tif = XTIFFClientOpen("TIFF IMAGE", "rb", (thandle_t)stream, ReadProc, WriteProc, SeekProc, CloseProc,
+                                SizeProc, MapProc, UnmapProc);
+    if (!tif) return Exit(nullptr, "Error encountered while opening TIFF file");
+    info.frameCount = (int32_t)TIFFNumberOfDirectories(tif);
+    if (info.frame < 0 || info.frame >= info.frameCount || !TIFFSetDirectory(tif, (tdir_t)info.frame))
+        return Exit(tif, "Error: page not present in TIFF file");
+
+    uint32_t width = 0, height = 0, rowsPerStrip = 0xFFFFFFFF;
+    uint16_t samples = 1, bits = 1, photometric = 0, orientation = 1, compression = 1, sampleFormat = 1;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    TIFFGetField(tif, TIFFTAG_ORIENTATION, &orientation);
+    TIFFGetField(tif, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
+
+    uint16_t count = 0;
+    double* tie = nullptr;
+    double* scale = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_GEOTIEPOINTS, &count, &tie) && count == 6 && tie[0] == 0.0 && tie[1] == 0.0 &&
+        TIFFGetField(tif, TIFFTAG_GEOPIXELSCALE, &count, &scale) && count == 3 && !(scale[0] == 0.0 && scale[1] == 0.0)) {
+        GeoTiePointX = tie[3];
+        GeoTiePointY = tie[4];
+        GeoPixelScaleX = scale[0];
+        GeoPixelScaleY = scale[1];
+        if (photometric == PHOTOMETRIC_MINISBLACK && bits == 16 && samples == 1 && sampleFormat != SAMPLEFORMAT_IEEEFP)
+            return DecodeElevation16(tif);
+    }
+
+    if (info.escape == -1) {
+        header.width = (LONG)width;
+        header.height = (LONG)height;
+        info.type = PXIMAGE_FORMAT_TIF;
+        return Exit(tif, "output dimensions returned");
+    }
+    ReadResolution(tif);
+    info.backgroundIndex = -1;
+    if (rowsPerStrip > height) {
+        rowsPerStrip = height;
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+    }
+
+    const bool rgbFamily = photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_SEPARATED ||
+                           photometric == PHOTOMETRIC_YCBCR || photometric == PHOTOMETRIC_LOGL ||
+                           photometric == PHOTOMETRIC_LOGLUV;
+    const bool bigPalette = !rgbFamily && photometric == PHOTOMETRIC_PALETTE && bits > 8;
+    DWORD bpp;
+    if (rgbFamily || bigPalette) bpp = 24;
+    else if (photometric <= PHOTOMETRIC_PALETTE && bits == 1) bpp = 1;
+    else if (bits == 4) bpp = 4;
+    else bpp = 8;
+    // Only layouts the row code below reads: floating-point and signed
+    // samples, and several samples wider than a byte, would become a picture
+    // that was never there.
+    if (!rgbFamily && (bits == 0 || bits > 32 || sampleFormat == SAMPLEFORMAT_IEEEFP || sampleFormat == SAMPLEFORMAT_INT ||
+                       (samples > 1 && bits != 8 && bits != 16) || samples > 4 || samples == 0))
+        return Exit(tif, "Unsupported TIFF sample layout");
+
+    if (info.escape) return Exit(tif, "Cancelled");
+    if (!Create(width, height, bpp, PXIMAGE_FORMAT_TIF)) return Exit(tif, "PxImageTIF can't create image");
+    if (samples == 4 || (samples == 2 && bits == 8)) AlphaCreate();
+    TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
+    SetCodecOption(compression);
+
+    if (rgbFamily) {
+        uint32_t* raster = (uint32_t*)AllocBuffer((uint64_t)width * height * 4);
+        if (!raster) return Exit(tif, "No space for raster buffer");
+        if (!TIFFReadRGBAImage(tif, width, height, raster, 1)) {
+            free(raster);
+            return Exit(tif, "Corrupted TIFF file!");
+        }
+        // Unassociated alpha comes back premultiplied: undone here, since the
+        // alpha plane applies it again.
+        uint16_t extraCount = 0;
+        uint16_t* extra = nullptr;
+        const bool unassociated = TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extraCount > 0 &&
+                                  extra[0] == EXTRASAMPLE_UNASSALPHA;
+        for (uint32_t y = 0; y < height; ++y) {
+            if (info.escape) {
+                free(raster);
+                return Exit(tif, "Cancelled");
+            }
+            BYTE* out = info.bits + (size_t)y * info.effWidth;
+            const uint32_t* in = raster + (size_t)y * width;
+            for (uint32_t x = 0; x < width; ++x) {
+                const uint32_t v = in[x];
+                BYTE r = (BYTE)TIFFGetR(v), g = (BYTE)TIFFGetG(v), b = (BYTE)TIFFGetB(v);
+                const BYTE a = (BYTE)TIFFGetA(v);
+                if (samples == 4 && unassociated && a > 0 && a < 255) {
+                    r = (BYTE)std::min(255, (r * 255 + a / 2) / a);
+                    g = (BYTE)std::min(255, (g * 255 + a / 2) / a);
+                    b = (BYTE)std::min(255, (b * 255 + a / 2) / a);
+                }
+                out[3 * x] = b;
+                out[3 * x + 1] = g;
+                out[3 * x + 2] = r;
+                if (alpha && samples == 4) alpha[(size_t)y * width + x] = a;
+            }
+        }
+        free(raster);
+        TIFFClose(tif);
+        return true;
+    }
+
+    // The palette: bilevel, grey ramp, colour map or black.
+    if (bigPalette && bits > 24) return Exit(tif, "Too big palette to handle");
+    const uint32_t entries = bigPalette ? 1u << bits : 256;
+    PxRgbQuad* palette = (PxRgbQuad*)calloc(entries, sizeof(PxRgbQuad));
+    if (!palette) return Exit(tif, "Unable to allocate TIFF palette");
+    const int b = std::min<int>(bits, 8);
+    const uint32_t used = 1u << b;
+    if (photometric <= PHOTOMETRIC_MINISBLACK && bits == 1) {
+        palette[photometric == PHOTOMETRIC_MINISBLACK ? 1 : 0] = PxRgbQuad{255, 255, 255, 0};
+    } else if (photometric <= PHOTOMETRIC_MINISBLACK) {
+        const uint32_t step = 255 / (used - 1);
+        for (uint32_t i = 0; i < used; ++i) {
+            const BYTE level = (BYTE)(photometric == PHOTOMETRIC_MINISBLACK ? i * step : 255 - i * step);
+            palette[i] = PxRgbQuad{level, level, level, 0};
+        }
+    } else if (photometric == PHOTOMETRIC_PALETTE) {
+        uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+        if (TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue)) {
+            const uint32_t mapLength = bigPalette ? entries : used;
+            bool wide = bigPalette;
+            for (uint32_t i = 0; i < used && !wide; ++i) wide = red[i] >= 256 || green[i] >= 256 || blue[i] >= 256;
+            for (uint32_t i = mapLength; i-- > 0;) {
+                palette[i] = wide ? PxRgbQuad{(BYTE)(blue[i] * 255 / 65535), (BYTE)(green[i] * 255 / 65535),
+                                              (BYTE)(red[i] * 255 / 65535), 0}
+                                  : PxRgbQuad{(BYTE)blue[i], (BYTE)green[i], (BYTE)red[i], 0};
+            }
+        }
+    }
+    if (!bigPalette) {
+        SetPalette(palette, used);
+        free(palette);
+        palette = nullptr;
+    }
+
+    // Buffers.
+    const bool tiled = TIFFIsTiled(tif);
+    uint32_t bandRows = rowsPerStrip == 0 ? 1 : rowsPerStrip;
+    const uint64_t line = ((uint64_t)bits * samples * width + 7) / 8;
+    uint64_t bandSize = (uint64_t)bandRows * line;
+    BYTE* tileBuffer = nullptr;
+    if (tiled) {
+        uint32_t tileLength = 0;
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileLength);
+        bandRows = std::max<uint32_t>(tileLength, 1);
+        bandSize = (uint64_t)bandRows * line;
+        tileBuffer = AllocBuffer((uint64_t)std::max<tmsize_t>(TIFFTileSize(tif), 0));
+    }
+    BYTE* band = AllocBuffer(std::max<uint64_t>(bandSize, (uint64_t)std::max<tmsize_t>(TIFFStripSize(tif), 0)));
+    const bool sixteen = bits == 16 && !bigPalette;
+    const uint64_t line8 = (uint64_t)samples * width;
+    BYTE* band8 = sixteen ? AllocBuffer(line8) : nullptr;
+    BYTE* shifts = sixteen && !tiled ? AllocBuffer(height) : nullptr;
+    if (!band || (tiled && !tileBuffer) || (sixteen && !band8) || (sixteen && !tiled && !shifts)) {
+        free(band);
+        free(tileBuffer);
+        free(band8);
+        free(shifts);
+        free(palette);
+        return Exit(tif, "PxImageTIF can't allocate memory");
+    }
+
+    const char* failure = nullptr;
+    bool anyRead = false;
+    for (uint32_t ys = 0; ys < height && !failure; ys += bandRows) {
+        if (info.escape) {
+            failure = "Cancelled";
+            break;
+        }
+        const uint32_t n = std::min(bandRows, height - ys);
+        if (!ReadBand(tif, ys, n, band, (size_t)line, tileBuffer)) {
+            if (tiled) failure = "Corrupted tiled TIFF file!";
+            // A strip that cannot be read ends the picture here.
+            break;
+        }
+        anyRead = true;
+        for (uint32_t i = 0; i < n; ++i) {
+            const uint32_t fileRow = ys + i;
+            const LONG storedRow = (LONG)(height - 1 - fileRow);
+            BYTE* out = info.bits + (size_t)storedRow * info.effWidth;
+            const BYTE* in = band + (size_t)i * line;
+            if (sixteen) {
+                // 16-bit samples to 8: striped rows by a shift that fits the
+                // row's largest value, tiled rows by their high bytes.
+                const size_t count = (size_t)line8;
+                if (tiled) {
+                    for (size_t k = 0; k < count; ++k) band8[k] = in[2 * k + 1];
+                } else {
+                    BYTE m = 0;
+                    for (size_t k = 0; k < count; ++k) m = std::max(m, in[2 * k + 1]);
+                    const int s = m ? LeadingZeros(m) : 8;
+                    shifts[storedRow] = (BYTE)s;
+                    for (size_t k = 0; k < count; ++k) band8[k] = (BYTE)((in[2 * k + 1] << 8 | in[2 * k]) >> (8 - s));
+                }
+                in = band8;
+            }
+            const int sampleBits = sixteen ? 8 : bits;
+            if (samples == 1) {
+                if (bigPalette) MoveBitsPal(out, in, (int)width, bits, palette);
+                else if ((DWORD)sampleBits == bpp || sixteen) memcpy(out, in, std::min<size_t>(info.effWidth, (size_t)(sixteen ? line8 : line)));
+                else if (bits == 32) for (uint32_t x = 0; x < width; ++x) out[x] = in[4 * x + 3];
+                else MoveBits(out, in, (int)width, bits);
+            } else if (samples == 2) {
+                if (!alpha) AlphaCreate();
+                for (uint32_t x = 0; x < width; ++x) {
+                    out[x] = in[2 * x];
+                    if (alpha) alpha[(size_t)storedRow * width + x] = in[2 * x + 1];
+                }
+            } else {
+                // CIE L*a*b*.
+                if (GetBpp() != 24) {
+                    if (!Create(width, height, 24, PXIMAGE_FORMAT_TIF)) {
+                        failure = "PxImageTIF can't create image";
+                        break;
+                    }
+                    if (samples == 4) AlphaCreate();
+                    out = info.bits + (size_t)storedRow * info.effWidth;
+                }
+                for (uint32_t x = 0; x < width; ++x) {
+                    const double p = (in[samples * x] / 2.55 + 16) / 116;
+                    const double X = pow(p + (signed char)in[samples * x + 1] * 0.002, 3) * 0.95047;
+                    const double Y = pow(p, 3);
+                    const double Z = pow(p - (signed char)in[samples * x + 2] * 0.005, 3) * 1.0883;
+                    double rgb[3] = {3.240479 * X - 1.537150 * Y - 0.498535 * Z, -0.969256 * X + 1.875992 * Y + 0.041556 * Z,
+                                     0.055648 * X - 0.204043 * Y + 1.057311 * Z};
+                    for (double& c : rgb) {
+                        c = c > 0.00304 ? 1.055 * pow(c, 0.41667) - 0.055 : 12.92 * c;
+                        c = std::min(255.0, std::max(0.0, c * 255));
+                    }
+                    out[3 * x] = (BYTE)rgb[2];
+                    out[3 * x + 1] = (BYTE)rgb[1];
+                    out[3 * x + 2] = (BYTE)rgb[0];
+                    if (samples == 4 && alpha) alpha[(size_t)storedRow * width + x] = in[4 * x + 3];
+                }
+            }
+        }
+    }
+    free(band);
+    free(tileBuffer);
+    free(band8);
+    // One scale for every row of a striped 16-bit picture.
+    if (shifts && anyRead && !failure) {
+        int s0 = 8;
+        for (uint32_t y = 0; y < height; ++y) s0 = std::min<int>(s0, shifts[y]);
+        for (uint32_t y = 0; y < height; ++y) {
+            const int d = shifts[y] - s0;
+            if (d <= 0) continue;
+            BYTE* row = info.bits + (size_t)y * info.effWidth;
+            for (size_t k = 0; k < info.effWidth; ++k) row[k] >>= d;
+        }
+    }
+    free(shifts);
+    free(palette);
+    if (!failure && !anyRead) failure = "Corrupted TIFF file!";
+    if (failure) return Exit(tif, failure);
+    Orient(orientation);
+    TIFFClose(tif);
+    return true;
+}
+
+bool PxImageTIF::DecodeElevation16(TIFF* tif)
+{
+    if (!tif) return Exit(nullptr, "Error encountered while opening TIFF file");
+    info.frameCount = (int32_t)TIFFNumberOfDirectories(tif);
+    if (info.frame < 0 || info.frame >= info.frameCount || !TIFFSetDirectory(tif, (tdir_t)info.frame))
+        return Exit(tif, "Error: page not present in TIFF file");
+    uint32_t width = 0, height = 0, rowsPerStrip = 0xFFFFFFFF;
+    uint16_t samples = 1, bits = 1, orientation = 1, compression = 1;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    TIFFGetField(tif, TIFFTAG_ORIENTATION, &orientation);
+    if (info.escape == -1) {
+        header.width = (LONG)width;
+        header.height = (LONG)height;
+        info.type = PXIMAGE_FORMAT_TIF;
+        return Exit(tif, "output dimensions returned");
+    }
+    if (samples != 1 || bits != 16) return Exit(tif, "Unsupported TIFF sample layout");
+    ReadResolution(tif);
+    info.backgroundIndex = -1;
+    if (rowsPerStrip == 0) rowsPerStrip = 1;
+    if (rowsPerStrip > height) {
+        rowsPerStrip = height;
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+    }
+    if (info.escape) return Exit(tif, "Cancelled");
+    if (!Create(width, height, 24, PXIMAGE_FORMAT_TIF)) return Exit(tif, "PxImageTIF can't create image");
+    TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
+    SetCodecOption(compression);
+
+    const bool tiled = TIFFIsTiled(tif);
+    uint32_t bandRows = rowsPerStrip;
+    BYTE* tileBuffer = nullptr;
+    if (tiled) {
+        uint32_t tileLength = 0;
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileLength);
+        bandRows = std::max<uint32_t>(tileLength, 1);
+        tileBuffer = AllocBuffer((uint64_t)std::max<tmsize_t>(TIFFTileSize(tif), 0));
+    }
+    const uint64_t line = (uint64_t)width * 2;
+    BYTE* band = AllocBuffer(std::max<uint64_t>((uint64_t)bandRows * line, (uint64_t)std::max<tmsize_t>(TIFFStripSize(tif), 0)));
+    if (!band || (tiled && !tileBuffer)) {
+        free(band);
+        free(tileBuffer);
+        return Exit(tif, "PxImageTIF can't allocate memory");
+    }
+    bool anyRead = false;
+    for (uint32_t ys = 0; ys < height; ys += bandRows) {
+        if (info.escape) {
+            free(band);
+            free(tileBuffer);
+            return Exit(tif, "Cancelled");
+        }
+        const uint32_t n = std::min(bandRows, height - ys);
+        if (!ReadBand(tif, ys, n, band, (size_t)line, tileBuffer)) break;
+        anyRead = true;
+        for (uint32_t i = 0; i < n; ++i) {
+            BYTE* out = info.bits + (size_t)(height - 1 - (ys + i)) * info.effWidth;
+            const BYTE* in = band + (size_t)i * line;
+            for (uint32_t x = 0; x < width; ++x) {
+                out[3 * x] = in[2 * x];
+                out[3 * x + 1] = in[2 * x + 1];
+                out[3 * x + 2] = 0;
+            }
+        }
+    }
+    free(band);
+    free(tileBuffer);
+    // A tile none of whose data could be read is no elevation tile.
+    if (!anyRead) return Exit(tif, "Corrupted TIFF file!");
+    Orient(orientation);
+    TIFFClose(tif);
+    return true;
+}
+
+bool PxImageTIF::Encode(PxFile* stream, bool)
+{
+    if (!stream) {
+        SetLastErrorText("null file handler");
+        return false;
+    }
+    if (!dib) {
+        SetLastErrorText("null image!!!");
+        return false;
+    }
+    if (!writeHandle) {
+        writeHandle = TIFFClientOpen("TIFF IMAGE", "a", (thandle_t)stream, ReadProc, WriteProc, SeekProc, CloseProc,
+                                     SizeProc, MapProc, UnmapProc);
+        if (!writeHandle) {
+            SetLastErrorText("initialization fail");
+            return false;
+        }
+    }
+    multiPage = pageCount != 0;
+    ++pageCount;
+    // The directory is written by the flush: a failed flush is a failed save.
+    const bool ok = EncodeBody(writeHandle, multiPage, pageCount, pageCount) && TIFFFlush(writeHandle);
+    TIFFClose(writeHandle);
+    writeHandle = nullptr;
+    multiPage = false;
+    pageCount = 0;
+    if (!ok) SetLastErrorText("Error saving TIFF file");
+    return ok;
+}
+
+bool PxImageTIF::EncodeBody(TIFF* tif, bool isMultiPage, int page, int pages)
+{
+    const DWORD bpp = GetBpp();
+    const LONG width = header.width, height = header.height;
+    const PxRgbQuad* palette = GetPalette();
+    uint16_t samples = bpp == 24 ? 3 : 1;
+    uint16_t bitsPerSample = bpp == 24 ? 8 : (uint16_t)bpp;
+    if (bpp == 24 && alpha) samples = 4;
+    const bool greyAlpha = bpp == 8 && alpha;
+    if (greyAlpha) samples = 2;
+
+    uint16_t photometric;
+    bool invert = false;
+    if (bpp == 1) {
+        // Black and white as white-is-zero (the row copies inverted when
+        // entry 0 is the dark one); two other colours as a palette.
+        const PxRgbQuad black{0, 0, 0, 0}, white{255, 255, 255, 0};
+        PxRgbQuad c0 = palette[0], c1 = palette[1];
+        c0.reserved = c1.reserved = 0;
+        if ((c0 == black && c1 == white) || (c0 == white && c1 == black)) {
+            photometric = PHOTOMETRIC_MINISWHITE;
+            invert = c0 == black;
+        } else {
+            photometric = PHOTOMETRIC_PALETTE;
+        }
+    } else if (bpp == 4 || bpp == 8) {
+        photometric = IsGrayRamp() ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_PALETTE;
+    } else {
+        photometric = PHOTOMETRIC_RGB;
+    }
+
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, (uint32_t)width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, (uint32_t)height);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bitsPerSample);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    if (samples == 2 || samples == 4) {
+        const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
+    }
+    uint32_t rowsPerStrip = TIFFDefaultStripSize(tif, 0xFFFFFFFF);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+    TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    TIFFSetField(tif, TIFFTAG_XRESOLUTION, (float)info.xDpi);
+    TIFFSetField(tif, TIFFTAG_YRESOLUTION, (float)info.yDpi);
+    if (isMultiPage) {
+        char name[32];
+        snprintf(name, sizeof name, "Page %d", page);
+        TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+        TIFFSetField(tif, TIFFTAG_PAGENUMBER, (uint16_t)page, (uint16_t)pages);
+        TIFFSetField(tif, TIFFTAG_PAGENAME, name);
+    } else {
+        TIFFSetField(tif, TIFFTAG_SUBFILETYPE, 0);
+    }
+    if (photometric == PHOTOMETRIC_PALETTE) {
+        uint16_t red[256], green[256], blue[256];
+        for (int i = 0; i < 256; ++i) {
+            const PxRgbQuad c = GetPaletteColor((BYTE)i);
+            red[i] = (uint16_t)(c.red * 257);
+            green[i] = (uint16_t)(c.green * 257);
+            blue[i] = (uint16_t)(c.blue * 257);
+        }
+        TIFFSetField(tif, TIFFTAG_COLORMAP, red, green, blue);
+    }
+
+    uint16_t compression = (uint16_t)GetCodecOption(PXIMAGE_FORMAT_TIF);
+    if (compression == 0) {
+        if (bpp == 1) compression = photometric == PHOTOMETRIC_MINISWHITE ? COMPRESSION_CCITTFAX4 : COMPRESSION_LZW;
+        else if (bpp == 4 || bpp == 8) compression = COMPRESSION_LZW;
+        else compression = COMPRESSION_JPEG;
+    }
+    if (!TIFFSetField(tif, TIFFTAG_COMPRESSION, compression)) return false;
+    if (compression == COMPRESSION_LZW && bpp >= 8) TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+    if (compression == COMPRESSION_JPEG) {
+        TIFFSetField(tif, TIFFTAG_JPEGQUALITY, (int)(info.jpegQuality + 0.5f));
+        rowsPerStrip = (rowsPerStrip + 7) / 8 * 8;
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+    }
+
+    const size_t rowBytes = std::max<size_t>((size_t)TIFFScanlineSize(tif), info.effWidth) + 4 * (size_t)width;
+    BYTE* row = (BYTE*)malloc(rowBytes);
+    if (!row) return false;
+    bool ok = true;
+    for (LONG r = 0; r < height && ok; ++r) {
+        const LONG y = height - 1 - r;
+        const BYTE* stored = info.bits + (size_t)y * info.effWidth;
+        const BYTE* a = alpha ? alpha + (size_t)y * width : nullptr;
+        if (greyAlpha) {
+            for (LONG x = 0; x < width; ++x) {
+                row[2 * x] = stored[x];
+                row[2 * x + 1] = a[x];
+            }
+        } else if (bpp == 24 && a) {
+            for (LONG x = 0; x < width; ++x) {
+                row[4 * x] = stored[3 * x + 2];
+                row[4 * x + 1] = stored[3 * x + 1];
+                row[4 * x + 2] = stored[3 * x];
+                row[4 * x + 3] = a[x];
+            }
+        } else if (bpp == 24) {
+            for (LONG x = 0; x < width; ++x) {
+                row[3 * x] = stored[3 * x + 2];
+                row[3 * x + 1] = stored[3 * x + 1];
+                row[3 * x + 2] = stored[3 * x];
+            }
+        } else {
+            memcpy(row, stored, info.effWidth);
+            if (invert)
+                for (size_t k = 0; k < info.effWidth; ++k) row[k] = (BYTE)~row[k];
+        }
+        ok = TIFFWriteScanline(tif, row, (uint32_t)r, 0) != -1;
+    }
+    free(row);
+    return ok;
+}

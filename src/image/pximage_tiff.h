@@ -1,0 +1,46 @@
+// TIFF codec of the image library, over libtiff and the library's byte
+// streams. Georeferenced 16-bit elevation tiles are decoded by a routine of
+// their own that keeps the raw samples.
+#pragma once
+
+#include <tiffio.h>
+
+#include "image/pximage.h"
+
+class PxImageTIF : public PxImage {
+public:
+    explicit PxImageTIF(DWORD type = PXIMAGE_FORMAT_TIF) : PxImage(type) {}
+    ~PxImageTIF() override;
+
+    bool Decode(PxFile* stream);
+    // Elevation tiles: each 16-bit sample in the first two bytes of a 24-bit
+    // pixel. Takes over the open handle and closes it.
+    bool DecodeElevation16(TIFF* handle);
+    // Writes the image as one page; `append` is not used.
+    bool Encode(PxFile* stream, bool append = false);
+
+    TIFF* writeHandle = nullptr;
+    bool multiPage = false;
+    int32_t pageCount = 0;
+    double GeoTiePointY = 0, GeoTiePointX = 0, GeoPixelScaleY = 0, GeoPixelScaleX = 0;
+
+private:
+    bool EncodeBody(TIFF* handle, bool multiPage, int page, int pageCount);
+    // Reads the rows ys to ys + n - 1 of a striped or tiled file into `band`
+    // (rows `line` bytes apart); false when the data cannot be read.
+    static bool ReadBand(TIFF* handle, uint32_t ys, uint32_t n, BYTE* band, size_t line, BYTE* tileBuffer);
+    static void TileToStrip(BYTE* out, const BYTE* in, uint32_t rows, uint32_t columns, uint32_t outSkew, uint32_t inSkew);
+    static void MoveBits(BYTE* destination, const BYTE* source, int count, int bits);
+    static void MoveBitsPal(BYTE* destination, const BYTE* source, int count, int bits, const PxRgbQuad* palette);
+    void ReadResolution(TIFF* handle);
+    void Orient(int orientation);
+    bool Exit(TIFF* handle, const char* failure);
+
+    static tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t size);
+    static tmsize_t WriteProc(thandle_t handle, void* buffer, tmsize_t size);
+    static toff_t SeekProc(thandle_t handle, toff_t offset, int whence);
+    static int CloseProc(thandle_t handle);
+    static toff_t SizeProc(thandle_t handle);
+    static int MapProc(thandle_t handle, void** base, toff_t* size);
+    static void UnmapProc(thandle_t handle, void* base, toff_t size);
+};
