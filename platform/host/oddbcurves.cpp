@@ -16,13 +16,6 @@ ODRX_DEFINE_MEMBERS(OdDbSpline, OdDbCurve, L"AcDbSpline")
 namespace {
 const double kTwoPi = 2 * M_PI;
 
-double NormAngle(double a)
-{
-    a = std::fmod(a, kTwoPi);
-    if (a < 0) a += kTwoPi;
-    if (a >= kTwoPi) a -= kTwoPi;
-    return a;
-}
 
 // The plane axes of an entity normal (the arbitrary-axis rule).
 void PlaneAxes(const OdGeVector3d& n, OdGeVector3d& x, OdGeVector3d& y)
@@ -36,13 +29,13 @@ double PlaneAngle(const OdGeVector3d& v, const OdGeVector3d& n)
 {
     OdGeVector3d x, y;
     PlaneAxes(n, x, y);
-    return NormAngle(std::atan2(v.dotProduct(y), v.dotProduct(x)));
+    return OdGeNormalizeAngle(std::atan2(v.dotProduct(y), v.dotProduct(x)));
 }
 
 // Whether the counter-clockwise sweep from a0 over `sweep` contains a.
 bool SweepContains(double a0, double sweep, double a)
 {
-    return NormAngle(a - a0) <= sweep + 1e-12;
+    return OdGeNormalizeAngle(a - a0) <= sweep + 1e-12;
 }
 
 void AddArcExtents(OdGeExtents3d& ext, const OdGePoint3d& c, const OdGeVector3d& n, double r, double a0,
@@ -211,12 +204,12 @@ OdResult OdDbCircle::subTransformBy(const OdGeMatrix3d& m)
 // ---- arc ----
 
 OdDbArc::OdDbArc(const OdGePoint3d& c, double r, double a0, double a1)
-    : c_(c), r_(r), a0_(NormAngle(a0)), a1_(NormAngle(a1))
+    : c_(c), r_(r), a0_(OdGeNormalizeAngle(a0)), a1_(OdGeNormalizeAngle(a1))
 {
 }
 
 OdDbArc::OdDbArc(const OdGePoint3d& c, const OdGeVector3d& n, double r, double a0, double a1)
-    : c_(c), n_(n.normal()), r_(r), a0_(NormAngle(a0)), a1_(NormAngle(a1))
+    : c_(c), n_(n.normal()), r_(r), a0_(OdGeNormalizeAngle(a0)), a1_(OdGeNormalizeAngle(a1))
 {
 }
 
@@ -238,14 +231,14 @@ OdResult OdDbArc::setRadius(double r)
 OdResult OdDbArc::setStartAngle(double a)
 {
     if (!assertWriteEnabled()) return eNotOpenForWrite;
-    a0_ = NormAngle(a);
+    a0_ = OdGeNormalizeAngle(a);
     return eOk;
 }
 
 OdResult OdDbArc::setEndAngle(double a)
 {
     if (!assertWriteEnabled()) return eNotOpenForWrite;
-    a1_ = NormAngle(a);
+    a1_ = OdGeNormalizeAngle(a);
     return eOk;
 }
 
@@ -530,7 +523,7 @@ OdResult OdDbPolyline::getArcSegAt(unsigned int i, OdGeCircArc2d& arc) const
     double r = center.distanceTo(p1);
     double phi0 = (p1 - center).angle();
     if (b > 0) arc.set(center, r, phi0, phi0 + theta);
-    else arc.set(center, r, NormAngle(-phi0), NormAngle(-phi0) - theta, OdGeVector2d::kXAxis, true);
+    else arc.set(center, r, OdGeNormalizeAngle(-phi0), OdGeNormalizeAngle(-phi0) - theta, OdGeVector2d::kXAxis, true);
     return eOk;
 }
 
@@ -606,7 +599,7 @@ OdResult OdDbPolyline::getClosestPointTo(const OdGePoint3d& g, OdGePoint3d& p, b
             getArcSegAt((unsigned)i, arc);
             double phi = (q - arc.center()).angle();
             double base = arc.refVec().angle();
-            double a = NormAngle(arc.isClockWise() ? base - phi : phi - base);
+            double a = OdGeNormalizeAngle(arc.isClockWise() ? base - phi : phi - base);
             if (arc.containsAngle(a, 1e-12)) c = arc.evalPoint(a);
             else c = q.distanceTo(arc.startPoint()) <= q.distanceTo(arc.endPoint()) ? arc.startPoint() : arc.endPoint();
         } else {
@@ -642,7 +635,7 @@ OdResult OdDbPolyline::getGeomExtents(OdGeExtents3d& ext) const
         double sweep = 4 * std::atan(verts_[(size_t)i].bulge);
         for (int k = 0; k < 4; ++k) {
             double a = k * M_PI / 2;
-            double rel = sweep > 0 ? NormAngle(a - phi0) : NormAngle(phi0 - a);
+            double rel = sweep > 0 ? OdGeNormalizeAngle(a - phi0) : OdGeNormalizeAngle(phi0 - a);
             if (rel <= std::fabs(sweep)) {
                 OdGePoint2d s = arc.center() + OdGeVector2d(std::cos(a), std::sin(a)) * arc.radius();
                 ext.addPoint(OdGePoint3d(s.x, s.y, elev_));

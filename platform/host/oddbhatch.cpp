@@ -126,13 +126,6 @@ OdDbHatch::Loop OdDbHatch::copyLoop(const Loop& l)
     return c;
 }
 
-#define OD_SET(member, value)                               \
-    do {                                                    \
-        if (!assertWriteEnabled()) return eNotOpenForWrite; \
-        member = value;                                     \
-        return eOk;                                         \
-    } while (0)
-
 OdResult OdDbHatch::setNormal(const OdGeVector3d& n) { OD_SET(normal_, n.normal()); }
 OdResult OdDbHatch::setElevation(double e) { OD_SET(elevation_, e); }
 OdResult OdDbHatch::setAssociative(bool v) { OD_SET(associative_, v); }

@@ -118,6 +118,15 @@ private:
     bool appendPending_ = false;
 };
 
+// The body of a plain setter of an object's member: refuses when the
+// object is not open for write.
+#define OD_SET(member, value)                               \
+    do {                                                    \
+        if (!assertWriteEnabled()) return eNotOpenForWrite; \
+        member = value;                                     \
+        return eOk;                                         \
+    } while (0)
+
 // Opens an object of a database. Statuses: 0, eNullObjectId, eWasErased (80)
 // for an erased object unless openErased, eWasOpenForWrite/eWasOpenForRead
 // when the open conflicts, eLockViolation for a write open of a drawing that

@@ -9,13 +9,6 @@ ODRX_DEFINE_MEMBERS(OdDbAttributeDefinition, OdDbText, L"AcDbAttributeDefinition
 ODRX_DEFINE_MEMBERS(OdDbAttribute, OdDbText, L"AcDbAttribute")
 ODRX_DEFINE_MEMBERS(OdDbMText, OdDbEntity, L"AcDbMText")
 
-#define OD_SET(member, value)                            \
-    do {                                                 \
-        if (!assertWriteEnabled()) return eNotOpenForWrite; \
-        member = value;                                  \
-        return eOk;                                      \
-    } while (0)
-
 namespace {
 OdString Upper(const wchar_t* s)
 {
