@@ -184,7 +184,6 @@ OdResult OdDbRasterImageDef::createImageDictionary(OdDbDatabase* db, OdDbObjectI
 
 OdResult OdDbRasterImageDef::setSourceFileName(const OdString& path)
 {
-    if (int s = standin::TakeHostFault("setSourceFileName")) return (OdResult)s;
     OD_SET(file_, path);
 }
 

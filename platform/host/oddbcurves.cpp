@@ -62,9 +62,7 @@ bool IsMirror(const OdGeMatrix3d& m) { return m.det() < 0; }
 
 OdResult OdDbPoint::setPosition(const OdGePoint3d& p)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    pos_ = p;
-    return eOk;
+    OD_SET(pos_, p);
 }
 
 OdResult OdDbPoint::getGeomExtents(OdGeExtents3d& ext) const
@@ -83,16 +81,12 @@ OdResult OdDbPoint::subTransformBy(const OdGeMatrix3d& m)
 
 OdResult OdDbLine::setStartPoint(const OdGePoint3d& p)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    s_ = p;
-    return eOk;
+    OD_SET(s_, p);
 }
 
 OdResult OdDbLine::setEndPoint(const OdGePoint3d& p)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    e_ = p;
-    return eOk;
+    OD_SET(e_, p);
 }
 
 OdResult OdDbLine::getPointAtParam(double t, OdGePoint3d& p) const
@@ -144,25 +138,19 @@ OdResult OdDbLine::subTransformBy(const OdGeMatrix3d& m)
 
 OdResult OdDbCircle::setCenter(const OdGePoint3d& c)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    c_ = c;
-    return eOk;
+    OD_SET(c_, c);
 }
 
 OdResult OdDbCircle::setRadius(double r)
 {
     if (!(r > 0)) return eInvalidInput;
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    r_ = r;
-    return eOk;
+    OD_SET(r_, r);
 }
 
 OdResult OdDbCircle::setNormal(const OdGeVector3d& n)
 {
     if (n.isZeroLength()) return eInvalidInput;
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    n_ = n.normal();
-    return eOk;
+    OD_SET(n_, n.normal());
 }
 
 OdResult OdDbCircle::getPointAtParam(double t, OdGePoint3d& p) const
@@ -215,17 +203,13 @@ OdDbArc::OdDbArc(const OdGePoint3d& c, const OdGeVector3d& n, double r, double a
 
 OdResult OdDbArc::setCenter(const OdGePoint3d& c)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    c_ = c;
-    return eOk;
+    OD_SET(c_, c);
 }
 
 OdResult OdDbArc::setRadius(double r)
 {
     if (!(r > 0)) return eInvalidInput;
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    r_ = r;
-    return eOk;
+    OD_SET(r_, r);
 }
 
 OdResult OdDbArc::setStartAngle(double a)

@@ -314,9 +314,7 @@ OdResult OdDbHatch::removeLoopAt(int i)
 OdResult OdDbHatch::evaluateHatch(bool)
 {
     if (loops_.empty()) return eInvalidInput;
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    evaluated_ = true;
-    return eOk;
+    OD_SET(evaluated_, true);
 }
 
 OdResult OdDbHatch::getAssocObjIds(OdDbObjectIdArray& ids) const

@@ -118,13 +118,19 @@ private:
     bool appendPending_ = false;
 };
 
-// The body of a plain setter of an object's member: refuses when the
-// object is not open for write.
-#define OD_SET(member, value)                               \
-    do {                                                    \
-        if (!assertWriteEnabled()) return eNotOpenForWrite; \
-        member = value;                                     \
-        return eOk;                                         \
+namespace standin {
+int TakeHostFault(const char* op);
+}
+
+// The body of a plain setter of an object's member: it fails when a test
+// asked it to (by the setter's name), refuses when the object is not open
+// for write.
+#define OD_SET(member, value)                                                 \
+    do {                                                                      \
+        if (int fault_ = standin::TakeHostFault(__func__)) return (OdResult)fault_; \
+        if (!assertWriteEnabled()) return eNotOpenForWrite;                   \
+        member = value;                                                       \
+        return eOk;                                                           \
     } while (0)
 
 // Opens an object of a database. Statuses: 0, eNullObjectId, eWasErased (80)

@@ -369,16 +369,12 @@ int gcdbLoadLineTypeFile(const wchar_t* name, const wchar_t* fileName, OdDbDatab
 
 OdResult OdDbTextStyleTableRecord::setFileName(const OdString& s)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    file_ = s;
-    return eOk;
+    OD_SET(file_, s);
 }
 
 OdResult OdDbTextStyleTableRecord::setBigFontFileName(const OdString& s)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    bigFont_ = s;
-    return eOk;
+    OD_SET(bigFont_, s);
 }
 
 OdResult OdDbTextStyleTableRecord::setXScale(double s)
