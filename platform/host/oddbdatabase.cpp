@@ -277,7 +277,6 @@ void OdDbDatabase::buildDefaultDrawing()
     addRecord(blockTable_, new OdDbBlockTableRecord(), L"*Paper_Space");
     textstyle_ = addRecord(textStyleTable_, new OdDbTextStyleTableRecord(), L"Standard");
     addRecord(viewportTable_, new OdDbViewportTableRecord(), L"*ACTIVE");
-    addRecord(regAppTable_, new OdDbRegAppTableRecord(), L"ACAD");
     clayer_ = layerZero_;
     celtype_ = ltByLayer_;
 }
