@@ -89,7 +89,8 @@ bool OdDbObjectId::operator<(const OdDbObjectId& o) const
 
 ODRX_DEFINE_MEMBERS(OdDbObject, OdRxObject, L"AcDbObject")
 
-OdDbObject::OdDbObject(const OdDbObject& o) : OdRxObject(), reactors_(o.reactors_) {}
+// A copy is a new object: no id, owner, dictionary or reactors.
+OdDbObject::OdDbObject(const OdDbObject&) : OdRxObject() {}
 
 OdDbObject::~OdDbObject()
 {

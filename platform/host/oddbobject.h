@@ -70,7 +70,7 @@ public:
 
     OdDbObject() = default;
     // Copies the object's data; the copy is a new object in no database.
-    OdDbObject(const OdDbObject& o);
+    OdDbObject(const OdDbObject&);
     OdDbObject& operator=(const OdDbObject&) = delete;
     ~OdDbObject() override;
 

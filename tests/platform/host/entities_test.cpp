@@ -168,8 +168,8 @@ TEST(HostEntities, PolylineSegmentsClosestPointsAndTransformation)
 TEST(HostEntities, MTextPlainTextTurnsParagraphsIntoLineBreaks)
 {
     OdDbMText m;
-    m.setContents(L"{\\fArial|b0;ab}\\Pc\\\\d\\P\\H2.5x;e\\~f");
-    EXPECT_EQ(m.text(), L"ab\r\nc\\d\r\ne f");
+    m.setContents(L"{\\fArial|b0;ab}\\Pc\\\\d\\P\\H2.5x;e\\~f\\U+5730");
+    EXPECT_EQ(m.text(), L"ab\r\nc\\d\r\ne f地");
     EXPECT_EQ(m.flowDirection(), OdDbMTextEnums::kLtoR);
 }
 
