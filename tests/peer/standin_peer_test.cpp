@@ -83,6 +83,10 @@ TEST_F(StandinPeerTest, KeepsAnExchangeBuffersFoldersAndChildrenAndAnswersTheirI
     free(body);
     FreeMapObjRecord(&state, folder, kMapObjFolder);
     FreeMapObjRecord(&state, sign, kMapObjSign);
+    // The root header: the bytes after it and the target folder.
+    uint32_t rest = (uint32_t)buffer.length - 80;
+    memcpy(buffer.data + 16, &rest, 4);
+    memcpy(buffer.data + 28, &target, 4);
 
     ASSERT_EQ(PeerApiSendBuffer(&state, kReqSetObjTree, &buffer, true), 0);
     ASSERT_EQ(peer->Objects().size(), 2u);
@@ -103,7 +107,8 @@ TEST_F(StandinPeerTest, KeepsAnExchangeBuffersFoldersAndChildrenAndAnswersTheirI
     EXPECT_EQ(handle, 0x20u);
 
     // The folder is found by its name below its parent.
-    uint8_t search[kFolderSearchSize] = {};
+    uint8_t search[kFolderSearchSize] = {0, 0, 0, 0, 5, 0, 0, 0, 30};
+    search[20] = 1;
     memcpy(search + 12, &target, 4);
     strcpy((char*)search + 28, "drawing");
     EXPECT_EQ(PeerApiSearchObject(&state, search), 0);
