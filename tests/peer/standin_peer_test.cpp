@@ -188,6 +188,12 @@ TEST_F(StandinPeerTest, RefusesPayloadsThatBreakTheirLayouts)
     EXPECT_EQ(registerWith(record), 1);
     record[0] = 1;
     EXPECT_EQ(registerWith(record), 0);
+    // A WM_COPYDATA under another wParam is not a message of the protocol.
+    record[0] = 0;
+    COPYDATASTRUCT other{20000, (DWORD)record.size(), record.data()};
+    size_t seen = peer->Messages().size();
+    EXPECT_EQ(SendMessageW(peer->Window(), WM_COPYDATA, 1000, (LPARAM)&other), 0);
+    EXPECT_EQ(peer->Messages().size(), seen);
 
     // Uploads: a sign one byte short of 420 + t, and a track whose text is
     // not padded to 8 (204 + 5 needs 216 bytes).

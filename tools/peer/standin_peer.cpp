@@ -168,7 +168,8 @@ LRESULT CALLBACK StandinPeer::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, (LONG_PTR)cs->lpCreateParams);
     }
     auto* peer = (StandinPeer*)GetWindowLongPtrW(hwnd, GWLP_USERDATA);
-    if (msg != WM_COPYDATA || !peer || !lParam) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    // Only WM_COPYDATA with wParam 1001 is a message of the protocol.
+    if (msg != WM_COPYDATA || wParam != kWParam || !peer || !lParam) return DefWindowProcW(hwnd, msg, wParam, lParam);
     auto* cds = (const COPYDATASTRUCT*)lParam;
     std::vector<uint8_t> bytes;
     if (cds->lpData && cds->cbData)
