@@ -228,6 +228,13 @@ TEST_F(StandinPeerTest, RefusesPayloadsThatBreakTheirLayouts)
     EXPECT_EQ(PeerApiRequest(&state, kReqSetObjTree, buffer.data(), (uint32_t)buffer.size(), nullptr, 0), 0);
     EXPECT_EQ(peer->Objects().size(), 3u);
 
+    // The fixed records: location 80 bytes, map state 104, level query 80.
+    std::vector<uint8_t> fixed(103);
+    EXPECT_EQ(PeerApiRequest(&state, kReqSetLocation, fixed.data(), 79, nullptr, 0), -4);
+    EXPECT_EQ(PeerApiRequest(&state, kReqSetLocation, fixed.data(), 80, nullptr, 0), 0);
+    EXPECT_EQ(PeerApiRequest(&state, kReqGetMapState, fixed.data(), 103, nullptr, 0), -4);
+    EXPECT_EQ(PeerApiRequest(&state, kReqGetLevelResolutions, fixed.data(), 81, nullptr, 0), -4);
+
     // A button record must be 320 bytes.
     std::vector<uint8_t> button(319);
     button[0] = 101;

@@ -67,6 +67,8 @@ const size_t kButtonRecord = 320;
 const size_t kFolderSearch = 532;
 const size_t kCoordIdentifier = 16;
 const size_t kMapState = 104;
+const size_t kLocationRecord = 80;
+const size_t kLevelQuery = 80;
 
 uint64_t RoundUp8(uint64_t n) { return (n + 7) / 8 * 8; }
 
@@ -245,7 +247,9 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         Answer(connectionId, code, answer);
         return 0;
     }
+    case 20011: return bytes.size() == kLocationRecord ? 0 : -4;
     case 20212: {
+        if (bytes.size() != kLevelQuery) return -4;
         std::vector<uint8_t> answer(104 * config_.levelResolutions.size());
         for (size_t i = 0; i < config_.levelResolutions.size(); ++i) {
             PutF64(answer, 104 * i, config_.levelResolutions[i].first);
@@ -255,6 +259,7 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         return 0;
     }
     case 20012: {
+        if (bytes.size() != kMapState) return -4;
         std::vector<uint8_t> answer(kMapState);
         PutU32(answer, 44, (uint32_t)config_.mapLevel);
         PutU32(answer, 48, (uint32_t)config_.mapType);
