@@ -68,16 +68,28 @@ LRESULT CALLBACK RawPeerProc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
     }
 }
 
-TEST(RawWire, RegistrationVersionAndRequestWords)
-{
-    g_raw.clear();
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = &RawPeerProc;
-    wc.lpszClassName = L"velkWin";
-    ASSERT_TRUE(RegisterClassW(&wc));
-    ASSERT_TRUE(CreateWindowExW(0, L"velkWin", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
+class RawWire : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_raw.clear();
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &RawPeerProc;
+        wc.lpszClassName = L"velkWin";
+        ASSERT_TRUE(RegisterClassW(&wc));
+        ASSERT_TRUE(CreateWindowExW(0, L"velkWin", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
+    }
+    // The payload of the last message, after registration.
+    const std::vector<uint8_t>& Last() const { return g_raw.back().bytes; }
 
     PeerApiState state{};
+};
+
+std::initializer_list<uint8_t> kOne = {0, 0, 0, 0, 0, 0, 0xF0, 0x3F};  // 1.0
+std::initializer_list<uint8_t> kTwo = {0, 0, 0, 0, 0, 0, 0x00, 0x40};  // 2.0
+
+TEST_F(RawWire, RegistrationVersionAndRequestWords)
+{
     PeerApiSetClientName(&state, L"A\u4e2d");
     EXPECT_EQ(PeerApiGetStatusInfo(&state), 77);
     ASSERT_EQ(g_raw.size(), 3u);
@@ -99,6 +111,77 @@ TEST(RawWire, RegistrationVersionAndRequestWords)
     EXPECT_TRUE(g_raw[2].nullData);
     EXPECT_EQ(state.connectionId, 0x8001);
     EXPECT_EQ(state.peerVersion, 832);
+}
+
+TEST_F(RawWire, FixedRequestRecords)
+{
+    EXPECT_EQ(PeerApiSetLocation(&state, 6, 18, 2.0, 1.0, 9, 2, 0), 0);
+    EXPECT_EQ(Last(), Image(80).At(0, kOne).At(8, kTwo).At(16, {2}).At(24, {6}).At(28, {18}).At(32, {9}).bytes);
+
+    EXPECT_EQ(PeerApiSetButton(&state, kButtonAdd, "\xe5\x8f\x91" "CAD", 1), 1);
+    EXPECT_EQ(Last(), Image(320)
+                          .At(0, {101})
+                          .At(20, {1, 0, 0, 0})
+                          .At(24, {0xE5, 0x8F, 0x91, 'C', 'A', 'D'})
+                          .bytes);
+    EXPECT_EQ(PeerApiSetButton(&state, kButtonQuery, nullptr, 1), 1);
+    EXPECT_EQ(Last(), Image(320).At(0, {101}).At(20, {0xFF, 0xFF, 0xFF, 0xFF}).bytes);
+
+    EXPECT_EQ(PeerApiGetObject(&state, 0x01020304, 3), 0);
+    EXPECT_EQ(Last(), Image(16).At(0, {101, 0, 0, 3}).At(8, {4, 3, 2, 1}).bytes);
+
+    uint32_t ids[] = {5, 6};
+    EXPECT_EQ(PeerApiDeleteObjects(&state, ids, 2, true, false), 0);
+    EXPECT_EQ(Last(), Image(24).At(0, {101}).At(12, {1}).At(16, {5, 0, 0, 0, 6}).bytes);
+    EXPECT_EQ(PeerApiSend20106(&state, ids, 2), 0);
+    EXPECT_EQ(Last(), Image(24).At(0, {101}).At(16, {5, 0, 0, 0, 6}).bytes);
+
+    EXPECT_EQ(PeerApiMatchView(&state, 1.0, 2.0, 1.0, 2.0, 0x0102, 19), 0);
+    EXPECT_EQ(Last(), Image(112)
+                          .At(0, {101})
+                          .At(16, kOne)
+                          .At(24, kTwo)
+                          .At(32, kOne)
+                          .At(40, kTwo)
+                          .At(48, {2})
+                          .At(56, {0x02, 0x01})
+                          .At(64, {19})
+                          .bytes);
+
+    EXPECT_EQ(PeerApiGetLevelResolutions(&state, 1.0, 2.0), 0);
+    EXPECT_EQ(Last(), Image(80).At(24, kOne).At(32, kTwo).bytes);
+    EXPECT_EQ(PeerApiGetMapState(&state, 4), 0);
+    EXPECT_EQ(Last(), Image(104).At(40, {4}).bytes);
+    EXPECT_EQ(PeerApiSetFollowWinMap(&state, 1000), 77);
+    EXPECT_EQ(Last(), Image(4).At(0, {0xE8, 0x03}).bytes);
+}
+
+TEST_F(RawWire, RequestsWithoutCallers)
+{
+    EXPECT_EQ(PeerApiSend20002(&state, 1.0, 2.0, 7), 0);
+    EXPECT_EQ(Last(), Image(24).At(0, kOne).At(8, kTwo).At(16, {7}).bytes);
+    EXPECT_EQ(PeerApiSend20003(&state, 1.0, 2.0, 7), 0);
+    EXPECT_EQ(Last(), Image(1056).At(0, kOne).At(8, kTwo).At(16, {7}).bytes);
+    EXPECT_EQ(PeerApiSend20104(&state, 0x01020304), 0);
+    EXPECT_EQ(Last(), Image(20).At(0, {101}).At(16, {4, 3, 2, 1}).bytes);
+    EXPECT_EQ(PeerApiSend20801(&state, 9), 0);
+    EXPECT_EQ(Last(), Image(104).At(100, {9}).bytes);
+    EXPECT_EQ(PeerApiSend20752(&state, 9), 0);
+    EXPECT_EQ(Last(), Image(4).At(0, {9}).bytes);
+
+    std::vector<uint8_t> record(568, 0xAA);
+    EXPECT_EQ(PeerApiSend20750(&state, record.data(), "hi", 2), 0);
+    Image expected(670);
+    for (size_t i = 100; i < 668; ++i) expected.bytes[i] = 0xAA;
+    expected.Text(668, "hi");
+    EXPECT_EQ(Last(), expected.bytes);
+
+    std::vector<uint8_t> items(2 * 184, 0x11);
+    EXPECT_EQ(PeerApiSend20711(&state, items.data(), 2), 0);
+    Image items184(100 + 2 * 184);
+    for (size_t i = 100; i < items184.bytes.size(); ++i) items184.bytes[i] = 0x11;
+    EXPECT_EQ(Last(), items184.bytes);
+    EXPECT_EQ(g_raw.back().dwData & 0xFFFF, 20711u);
 }
 
 // --- Records.
