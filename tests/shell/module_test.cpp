@@ -11,6 +11,7 @@
 
 #include "afxmsgbox.h"
 #include "dialog_control.h"
+#include "gcapdocmanager.h"
 #include "gced_cmd.h"
 #include "gcui_dll.h"
 #include "machine_control.h"
@@ -99,6 +100,37 @@ TEST(ExtensionModule, AttachesOnceIntoTheResourceChain)
     ext.DetachInstance();
     EXPECT_FALSE(ext.attached);
     EXPECT_EQ(standin::DynLinkLibraryCount(), before);
+}
+
+TEST(ResourceOverride, PutsTheModuleResourcesFirstOnTheHostStackWhileItLives)
+{
+    const HINSTANCE host = (HINSTANCE)0x100;
+    const HINSTANCE module = (HINSTANCE)0x4242;
+    const HINSTANCE other = (HINSTANCE)0x300;
+    PluginExtensionModule saved = g_pluginExtension;
+    g_pluginExtension.moduleResource = module;
+    AfxSetResourceHandle(host);
+    {
+        ModuleResourceOverride outer;
+        EXPECT_EQ(AfxGetResourceHandle(), module);
+        gcDocManagerPtr()->pushResourceHandle(other);
+        {
+            ModuleResourceOverride inner;
+            EXPECT_EQ(AfxGetResourceHandle(), module);
+        }
+        EXPECT_EQ(AfxGetResourceHandle(), other);
+        gcDocManagerPtr()->popResourceHandle();
+        EXPECT_EQ(AfxGetResourceHandle(), module);
+    }
+    EXPECT_EQ(AfxGetResourceHandle(), host);
+    {
+        // The guard's push is the host's to undo: a pop by the host while
+        // the guard lives brings back the host's resources.
+        ModuleResourceOverride guard;
+        gcDocManagerPtr()->popResourceHandle();
+        EXPECT_EQ(AfxGetResourceHandle(), host);
+    }
+    g_pluginExtension = saved;
 }
 
 class ShellTest : public testing::Test {
