@@ -167,6 +167,37 @@ TEST_F(RequestTest, ContourItemsCarryTheCurrentConnectionId)
     EXPECT_EQ(At<uint32_t>(sent.bytes, 16 + kContourItemSize + 108), 1u);
     EXPECT_EQ(sent.bytes[16 + 107], 0xAB);
     EXPECT_EQ(sent.connectionId, 1);
+    EXPECT_EQ(sent.itemConnectionIds, (std::vector<int32_t>{1, 1}));
+}
+
+TEST_F(RequestTest, TheContourResendAfterAReRegistrationCarriesTheNewIdInItsItems)
+{
+    std::vector<uint8_t> items(2 * kContourItemSize, 0);
+    ASSERT_EQ(PeerApiGetContour(&state, items.data(), 2), 0);
+    ASSERT_EQ(state.connectionId, 1);
+
+    // The peer lost the registration: the request is refused, the module
+    // registers again and the one resend names the new connection.
+    peer->ForgetClients();
+    size_t first = peer->Messages().size();
+    EXPECT_EQ(PeerApiGetContour(&state, items.data(), 2), 0);
+    ASSERT_EQ(peer->Codes(), (std::vector<uint32_t>{20000, 20006, 20303, 20303, 20000, 20006, 20303}));
+    const auto& refused = peer->Messages()[first];
+    EXPECT_EQ(refused.answer, -1);
+    EXPECT_EQ(refused.itemConnectionIds, (std::vector<int32_t>{1, 1}));
+    EXPECT_EQ(Last().connectionId, 2);
+    EXPECT_EQ(Last().itemConnectionIds, (std::vector<int32_t>{2, 2}));
+    EXPECT_EQ(Last().answer, 0);
+
+    // A negative answer to the resend as well fails without a third send.
+    peer->QueueAnswer(20303, -1);
+    peer->QueueAnswer(20303, -1);
+    first = peer->Messages().size();
+    EXPECT_EQ(PeerApiGetContour(&state, items.data(), 2), -1);
+    ASSERT_EQ(peer->Messages().size(), first + 4);
+    EXPECT_EQ(peer->Messages()[first].itemConnectionIds, (std::vector<int32_t>{2, 2}));
+    EXPECT_EQ(Last().connectionId, 3);
+    EXPECT_EQ(Last().itemConnectionIds, (std::vector<int32_t>{3, 3}));
 }
 
 TEST_F(RequestTest, FixedLayoutsOfLocationViewAndLevels)
