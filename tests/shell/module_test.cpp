@@ -3,7 +3,6 @@
 // module loaded through dlopen by the host's dynamic linker.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -20,19 +19,13 @@
 #include "shell/velkarxapp.h"
 #include "standin_control.h"
 #include "standin_peer.h"
+#include "test_support.h"
 #include "window_control.h"
 
 namespace {
 
 using velkpeer::StandinPeer;
-
-template <class T>
-T At(const std::vector<uint8_t>& b, size_t offset)
-{
-    T v{};
-    if (offset + sizeof(T) <= b.size()) memcpy(&v, b.data() + offset, sizeof(T));
-    return v;
-}
+using velktest::ReadAt;
 
 // Records which handler each entry message reaches.
 class RecordingApp : public CVelkArxApp {
@@ -158,8 +151,8 @@ TEST_F(ShellTest, StartRegistersTheCommandsAndStopTakesThemAwayTellingThePeer)
     EXPECT_FALSE(standin::HasCommand(L"testConnect"));
     standin::PumpMessages();
     EXPECT_EQ(peer->Codes(), (std::vector<uint32_t>{20000, 20006, 20013, 20401}));
-    EXPECT_EQ(At<int32_t>(peer->Messages()[2].bytes, 0), 1);
-    EXPECT_EQ(At<int32_t>(peer->Messages()[3].bytes, 20), 0);
+    EXPECT_EQ(ReadAt<int32_t>(peer->Messages()[2].bytes, 0), 1);
+    EXPECT_EQ(ReadAt<int32_t>(peer->Messages()[3].bytes, 20), 0);
 }
 
 TEST_F(ShellTest, TestConnectSendsTheTestRecordAndOpensTheFolder)
@@ -171,11 +164,11 @@ TEST_F(ShellTest, TestConnectSendsTheTestRecordAndOpensTheFolder)
     const auto& block = peer->Messages()[2].bytes;
     ASSERT_EQ(block.size(), 803u);
     EXPECT_EQ(block[100], 1);
-    EXPECT_EQ(At<int64_t>(block, 108), 123456789101112);
+    EXPECT_EQ(ReadAt<int64_t>(block, 108), 123456789101112);
     std::string path((const char*)block.data() + 116);
     EXPECT_EQ(path, "C:\\Users\\user\\AppData\\Local\\TestData.txt");
     EXPECT_EQ(block[116 + 255], 0);
-    EXPECT_EQ(At<int32_t>(block, 372), 15);
+    EXPECT_EQ(ReadAt<int32_t>(block, 372), 15);
     EXPECT_EQ(std::string((const char*)block.data() + 788), "ABCDEF12344xyz");
     EXPECT_EQ(block[802], 0);
     ASSERT_EQ(standin::MessageBoxes().size(), 1u);
