@@ -1,0 +1,425 @@
+#include "oddbdatabase.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <map>
+#include <set>
+#include <string>
+
+#include "gcapdocmanager.h"
+#include "oddbdictionary.h"
+#include "oddbentity.h"
+#include "oddbsymboltable.h"
+#include "hostdb_control.h"
+#include "standin_control.h"
+
+const OdDbObjectId OdDbObjectId::kNull;
+
+namespace {
+
+// Objects open now, with their open counts.
+std::map<const OdDbObject*, int>& OpenSet()
+{
+    static std::map<const OdDbObject*, int> s;
+    return s;
+}
+
+int g_openCount = 0;
+OdDbDatabase* g_explicitWorkingDb = nullptr;
+bool g_requireLock = false;
+
+void NoteObjectOpen(const OdDbObject* o, int delta)
+{
+    auto& s = OpenSet();
+    int& n = s[o];
+    n += delta;
+    if (n <= 0) s.erase(o);
+    g_openCount += delta;
+}
+
+void ResetDatabaseState()
+{
+    gcDocManagerPtr()->closeAll();
+    g_explicitWorkingDb = nullptr;
+    OpenSet().clear();
+    g_openCount = 0;
+    g_requireLock = false;
+}
+
+standin::ResetHook g_reset(&ResetDatabaseState);
+
+}  // namespace
+
+namespace standin {
+int OpenObjectCount() { return g_openCount; }
+void RequireDocumentLock(bool on) { g_requireLock = on; }
+
+std::vector<std::wstring> OpenObjects()
+{
+    std::vector<std::wstring> out;
+    for (const auto& [obj, n] : OpenSet()) {
+        wchar_t buf[160];
+        swprintf(buf, 160, L"%ls #%llX %ls x%d", obj->isA()->name().c_str(), (unsigned long long)obj->handle(),
+                 obj->isWriteEnabled() ? L"write" : L"read", n);
+        out.push_back(buf);
+    }
+    return out;
+}
+}  // namespace standin
+
+OdString OdDbHandle::ascii() const
+{
+    wchar_t buf[24];
+    swprintf(buf, 24, L"%llX", (unsigned long long)v_);
+    return OdString(buf);
+}
+
+bool OdDbObjectId::isValid() const { return stub_ && stub_->object; }
+bool OdDbObjectId::isErased() const { return isValid() && stub_->object->isErased(); }
+OdDbDatabase* OdDbObjectId::database() const { return stub_ ? stub_->db : nullptr; }
+OdDbHandle OdDbObjectId::getHandle() const { return stub_ ? stub_->handle : OdDbHandle(); }
+
+bool OdDbObjectId::operator<(const OdDbObjectId& o) const
+{
+    if (!stub_ || !o.stub_) return stub_ < o.stub_;
+    if (stub_->db != o.stub_->db) return stub_->db < o.stub_->db;
+    return (uint64_t)stub_->handle < (uint64_t)o.stub_->handle;
+}
+
+ODRX_DEFINE_MEMBERS(OdDbObject, OdRxObject, L"AcDbObject")
+
+// A copy is a new object: no id, owner, dictionary or reactors.
+OdDbObject::OdDbObject(const OdDbObject&) : OdRxObject() {}
+
+OdDbObject::~OdDbObject()
+{
+    if (readers_ || writer_) OpenSet().erase(this);
+}
+
+OdDbDatabase* OdDbObject::database() const { return stub_ ? stub_->db : nullptr; }
+OdDbHandle OdDbObject::handle() const { return stub_ ? stub_->handle : OdDbHandle(); }
+
+OdResult OdDbObject::setOwnerId(OdDbObjectId id)
+{
+    owner_ = id;
+    return eOk;
+}
+
+bool OdDbObject::isReadEnabled() const { return !stub_ || readers_ > 0 || writer_; }
+bool OdDbObject::isWriteEnabled() const { return !stub_ || writer_; }
+
+bool OdDbObject::assertWriteEnabled()
+{
+    if (!isWriteEnabled()) {
+        standin::RecordHostViolation(std::string("change of an object not open for write: ") +
+                                     std::string(isA()->name().str().begin(), isA()->name().str().end()));
+        return false;
+    }
+    modified_ = true;
+    return true;
+}
+
+OdResult OdDbObject::close()
+{
+    if (!stub_) {
+        delete this;
+        return eOk;
+    }
+    OdDbDatabase* db = stub_->db;
+    if (writer_) {
+        writer_ = false;
+        NoteObjectOpen(this, -1);
+        if (appendPending_) {
+            appendPending_ = false;
+            modified_ = false;
+            db->fireAppended(this);
+        } else if (modified_) {
+            modified_ = false;
+            db->fireModified(this);
+        }
+        return eOk;
+    }
+    if (readers_ > 0) {
+        --readers_;
+        NoteObjectOpen(this, -1);
+        return eOk;
+    }
+    standin::RecordHostViolation("close of an object that is not open");
+    return eNotApplicable;
+}
+
+OdResult OdDbObject::erase(bool erasing)
+{
+    if (!isWriteEnabled() || !stub_) return stub_ ? eNotOpenForWrite : eNotInDatabase;
+    if (erased_ == erasing) return eOk;
+    OdResult res = subErase(erasing);
+    if (res != eOk) return res;
+    erased_ = erasing;
+    stub_->db->fireErased(this, erasing);
+    return eOk;
+}
+
+OdResult OdDbObject::createExtensionDictionary()
+{
+    if (!xdict_.isNull()) return eOk;
+    if (!stub_) return eNotInDatabase;
+    if (!isWriteEnabled()) return eNotOpenForWrite;
+    auto* dict = new OdDbDictionary();
+    xdict_ = stub_->db->addOdDbObject(dict, objectId());
+    dict->close();
+    modified_ = true;
+    return eOk;
+}
+
+void OdDbObject::addPersistentReactor(OdDbObjectId id)
+{
+    if (assertWriteEnabled() && !reactors_.contains(id)) reactors_.append(id);
+}
+
+void OdDbObject::removePersistentReactor(OdDbObjectId id)
+{
+    int i;
+    if (assertWriteEnabled() && reactors_.find(id, i)) reactors_.removeAt(i);
+}
+
+OdResult oddbOpenObjectImpl(OdDbObject*& obj, OdDbObjectId id, OdDb::OpenMode mode, bool openErased)
+{
+    obj = nullptr;
+    standin::CountHostCall("open");
+    if (id.isNull()) return eNullObjectId;
+    if (int s = standin::TakeHostFault("open")) return (OdResult)s;
+    if (int s = standin::TakeHostFault(mode == OdDb::kForWrite ? "openWrite" : "openRead")) return (OdResult)s;
+    OdDbObject* o = id.stub()->object;
+    if (!o) return eKeyNotFound;
+    if (o->erased_ && !openErased) return eWasErased;
+    if (mode == OdDb::kForWrite) {
+        if (o->writer_) return eWasOpenForWrite;
+        if (o->readers_ > 0) return eWasOpenForRead;
+        if (g_requireLock) {
+            GcApDocument* doc = gcDocManagerPtr()->document(id.database());
+            if (doc && doc->lockCount() == 0) return eLockViolation;
+        }
+        o->writer_ = true;
+    } else {
+        if (o->writer_) return eWasOpenForWrite;
+        ++o->readers_;
+    }
+    NoteObjectOpen(o, 1);
+    obj = o;
+    return eOk;
+}
+
+// ---- database ----
+
+OdDbDatabase::OdDbDatabase(bool buildDefault) : tm_(new OdDbTransactionManager())
+{
+    if (buildDefault) buildDefaultDrawing();
+}
+
+OdDbDatabase::~OdDbDatabase()
+{
+    for (auto& [h, stub] : stubs_) {
+        delete stub->object;
+        delete stub;
+    }
+    delete tm_;
+    if (g_explicitWorkingDb == this) g_explicitWorkingDb = nullptr;
+}
+
+OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj, OdDbObjectId ownerId)
+{
+    auto* stub = new OdDbStub{this, OdDbHandle(nextHandle_++), obj};
+    stubs_[stub->handle] = stub;
+    obj->stub_ = stub;
+    obj->owner_ = ownerId;
+    obj->writer_ = true;
+    obj->appendPending_ = true;
+    NoteObjectOpen(obj, 1);
+    return OdDbObjectId(stub);
+}
+
+void OdDbDatabase::buildDefaultDrawing()
+{
+    auto addClosed = [this](OdDbObject* o, OdDbObjectId owner) {
+        OdDbObjectId id = addOdDbObject(o, owner);
+        o->appendPending_ = false;
+        o->close();
+        return id;
+    };
+    auto addRecord = [&](OdDbObjectId table, OdDbSymbolTableRecord* rec, const wchar_t* name) {
+        rec->setName(name);
+        OdDbSymbolTable* t = nullptr;
+        oddbOpenObject(t, table, OdDb::kForWrite);
+        OdDbObjectId id;
+        t->add(id, rec);
+        rec->appendPending_ = false;
+        rec->close();
+        t->close();
+        return id;
+    };
+    blockTable_ = addClosed(new OdDbBlockTable(), {});
+    layerTable_ = addClosed(new OdDbLayerTable(), {});
+    textStyleTable_ = addClosed(new OdDbTextStyleTable(), {});
+    linetypeTable_ = addClosed(new OdDbLinetypeTable(), {});
+    viewTable_ = addClosed(new OdDbViewTable(), {});
+    regAppTable_ = addClosed(new OdDbRegAppTable(), {});
+    viewportTable_ = addClosed(new OdDbViewportTable(), {});
+    nod_ = addClosed(new OdDbDictionary(), {});
+    ltByBlock_ = addRecord(linetypeTable_, new OdDbLinetypeTableRecord(), L"ByBlock");
+    ltByLayer_ = addRecord(linetypeTable_, new OdDbLinetypeTableRecord(), L"ByLayer");
+    auto* cont = new OdDbLinetypeTableRecord();
+    cont->setComments(L"Solid line");
+    ltContinuous_ = addRecord(linetypeTable_, cont, L"Continuous");
+    auto* zero = new OdDbLayerTableRecord();
+    zero->setLinetypeObjectId(ltContinuous_);
+    layerZero_ = addRecord(layerTable_, zero, L"0");
+    modelSpace_ = addRecord(blockTable_, new OdDbBlockTableRecord(), L"*Model_Space");
+    addRecord(blockTable_, new OdDbBlockTableRecord(), L"*Paper_Space");
+    textstyle_ = addRecord(textStyleTable_, new OdDbTextStyleTableRecord(), L"Standard");
+    addRecord(viewportTable_, new OdDbViewportTableRecord(), L"*ACTIVE");
+    clayer_ = layerZero_;
+    celtype_ = ltByLayer_;
+}
+
+template <class T>
+OdResult OdDbDatabase::openTable(OdDbObjectId id, T*& table, OdDb::OpenMode mode)
+{
+    return oddbOpenObject(table, id, mode);
+}
+
+OdResult OdDbDatabase::getBlockTable(OdDbBlockTable*& t, OdDb::OpenMode m) { return openTable(blockTable_, t, m); }
+OdResult OdDbDatabase::getLayerTable(OdDbLayerTable*& t, OdDb::OpenMode m) { return openTable(layerTable_, t, m); }
+OdResult OdDbDatabase::getLinetypeTable(OdDbLinetypeTable*& t, OdDb::OpenMode m)
+{
+    return openTable(linetypeTable_, t, m);
+}
+OdResult OdDbDatabase::getTextStyleTable(OdDbTextStyleTable*& t, OdDb::OpenMode m)
+{
+    return openTable(textStyleTable_, t, m);
+}
+OdResult OdDbDatabase::getViewTable(OdDbViewTable*& t, OdDb::OpenMode m) { return openTable(viewTable_, t, m); }
+OdResult OdDbDatabase::getViewportTable(OdDbViewportTable*& t, OdDb::OpenMode m)
+{
+    return openTable(viewportTable_, t, m);
+}
+OdResult OdDbDatabase::getRegAppTable(OdDbRegAppTable*& t, OdDb::OpenMode m) { return openTable(regAppTable_, t, m); }
+OdResult OdDbDatabase::getNamedObjectsDictionary(OdDbDictionary*& d, OdDb::OpenMode m) { return openTable(nod_, d, m); }
+
+OdResult OdDbDatabase::setClayer(OdDbObjectId id)
+{
+    if (id.database() != this || !id.isValid()) return eInvalidInput;
+    if (id.isErased()) return eWasErased;
+    if (!OdRxCast<OdDbLayerTableRecord>(id.stub()->object)) return eNotThatKindOfClass;
+    clayer_ = id;
+    return eOk;
+}
+
+OdResult OdDbDatabase::setTextstyle(OdDbObjectId id)
+{
+    if (id.database() != this || !id.isValid()) return eInvalidInput;
+    if (id.isErased()) return eWasErased;
+    if (!OdRxCast<OdDbTextStyleTableRecord>(id.stub()->object)) return eNotThatKindOfClass;
+    textstyle_ = id;
+    return eOk;
+}
+
+OdResult OdDbDatabase::getOdDbObjectId(OdDbObjectId& id, bool, const OdDbHandle& h, uint32_t)
+{
+    id = OdDbObjectId();
+    auto it = stubs_.find(h);
+    if (it == stubs_.end()) return eUnknownHandle;
+    id = OdDbObjectId(it->second);
+    return eOk;
+}
+
+bool OdDbDatabase::newRegApp(const OdString& name)
+{
+    OdDbRegAppTable* t = nullptr;
+    if (getRegAppTable(t, OdDb::kForWrite) != eOk) return false;
+    bool added = false;
+    if (!t->has(name)) {
+        auto* rec = new OdDbRegAppTableRecord();
+        rec->setName(name);
+        added = t->add(rec) == eOk;
+        if (added) rec->close();
+        else delete rec;
+    }
+    t->close();
+    return added;
+}
+
+void OdDbDatabase::addReactor(OdDbDatabaseReactor* r)
+{
+    if (std::find(reactors_.begin(), reactors_.end(), r) == reactors_.end()) reactors_.push_back(r);
+}
+
+void OdDbDatabase::removeReactor(OdDbDatabaseReactor* r)
+{
+    reactors_.erase(std::remove(reactors_.begin(), reactors_.end(), r), reactors_.end());
+}
+
+OdDbObjectIdArray OdDbDatabase::allObjectIds() const
+{
+    OdDbObjectIdArray ids;
+    for (const auto& [h, stub] : stubs_) ids.append(OdDbObjectId(stub));
+    return ids;
+}
+
+// Reactors may remove themselves while called: walk a copy.
+void OdDbDatabase::fireAppended(const OdDbObject* o)
+{
+    for (auto* r : std::vector<OdDbDatabaseReactor*>(reactors_)) r->objectAppended(this, o);
+}
+
+void OdDbDatabase::fireModified(const OdDbObject* o)
+{
+    for (auto* r : std::vector<OdDbDatabaseReactor*>(reactors_)) r->objectModified(this, o);
+}
+
+void OdDbDatabase::fireErased(const OdDbObject* o, bool erased)
+{
+    for (auto* r : std::vector<OdDbDatabaseReactor*>(reactors_)) r->objectErased(this, o, erased);
+}
+
+bool OdDbDatabase::isLayerInUse(OdDbObjectId layerId) const
+{
+    for (const auto& [h, stub] : stubs_) {
+        auto* ent = OdRxCast<OdDbEntity>(stub->object);
+        if (ent && !ent->isErased() && ent->layerId() == layerId) return true;
+    }
+    return false;
+}
+
+OdResult OdDbTransactionManager::endTransaction()
+{
+    if (active_ == 0) return eNotApplicable;
+    --active_;
+    return eOk;
+}
+
+void OdDbTransactionManager::flushGraphics()
+{
+    ++flushes_;
+    queued_ = 0;
+}
+
+OdDbTransactionManager* odTransactionManagerPtr()
+{
+    OdDbDatabase* db = oddbHostApplicationServices()->workingDatabase();
+    return db ? db->transactionManager() : nullptr;
+}
+
+OdDbDatabase* OdDbHostAppServices::workingDatabase() const
+{
+    if (g_explicitWorkingDb) return g_explicitWorkingDb;
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    return doc ? doc->database() : nullptr;
+}
+
+void OdDbHostAppServices::setWorkingDatabase(OdDbDatabase* db) { g_explicitWorkingDb = db; }
+
+OdDbHostAppServices* oddbHostApplicationServices()
+{
+    static OdDbHostAppServices s;
+    return &s;
+}

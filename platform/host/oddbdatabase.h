@@ -1,0 +1,141 @@
+// Host SDK stand-in: the drawing database, its reactors, transactions and the
+// host application services that name the working database.
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "oddbobject.h"
+
+class OdDbBlockTable;
+class OdDbLayerTable;
+class OdDbLinetypeTable;
+class OdDbTextStyleTable;
+class OdDbViewTable;
+class OdDbViewportTable;
+class OdDbRegAppTable;
+class OdDbDictionary;
+class OdDbDatabase;
+class OdDbTransactionManager;
+
+class OdDbDatabaseReactor {
+public:
+    virtual ~OdDbDatabaseReactor() = default;
+    // At the first close after the object was added to the database.
+    virtual void objectAppended(const OdDbDatabase* db, const OdDbObject* obj) {}
+    // At the close of a write open that changed the object.
+    virtual void objectModified(const OdDbDatabase* db, const OdDbObject* obj) {}
+    // When the object is erased (erased true) or restored (false).
+    virtual void objectErased(const OdDbDatabase* db, const OdDbObject* obj, bool erased) {}
+};
+
+class OdDbDatabase : public OdRxObject {
+public:
+    // With a default drawing: "*Model_Space" and "*Paper_Space", layer "0"
+    // (current), the linetypes ByBlock, ByLayer and Continuous, text style
+    // "Standard", viewport "*ACTIVE", the named-objects dictionary.
+    explicit OdDbDatabase(bool buildDefaultDrawing = true);
+    ~OdDbDatabase() override;
+    OdDbDatabase(const OdDbDatabase&) = delete;
+    OdDbDatabase& operator=(const OdDbDatabase&) = delete;
+
+    OdResult getBlockTable(OdDbBlockTable*& table, OdDb::OpenMode mode);
+    OdResult getLayerTable(OdDbLayerTable*& table, OdDb::OpenMode mode);
+    OdResult getLinetypeTable(OdDbLinetypeTable*& table, OdDb::OpenMode mode);
+    OdResult getTextStyleTable(OdDbTextStyleTable*& table, OdDb::OpenMode mode);
+    OdResult getViewTable(OdDbViewTable*& table, OdDb::OpenMode mode);
+    OdResult getViewportTable(OdDbViewportTable*& table, OdDb::OpenMode mode);
+    OdResult getRegAppTable(OdDbRegAppTable*& table, OdDb::OpenMode mode);
+    OdResult getNamedObjectsDictionary(OdDbDictionary*& dict, OdDb::OpenMode mode);
+
+    OdDbObjectId getBlockTableId() const { return blockTable_; }
+    OdDbObjectId getLayerTableId() const { return layerTable_; }
+    OdDbObjectId getLinetypeTableId() const { return linetypeTable_; }
+    OdDbObjectId getTextStyleTableId() const { return textStyleTable_; }
+    OdDbObjectId getViewTableId() const { return viewTable_; }
+    OdDbObjectId getViewportTableId() const { return viewportTable_; }
+    OdDbObjectId getRegAppTableId() const { return regAppTable_; }
+    OdDbObjectId getNamedObjectsDictionaryId() const { return nod_; }
+    OdDbObjectId getModelSpaceId() const { return modelSpace_; }
+    OdDbObjectId getLinetypeByLayerId() const { return ltByLayer_; }
+    OdDbObjectId getLinetypeByBlockId() const { return ltByBlock_; }
+    OdDbObjectId getLinetypeContinuousId() const { return ltContinuous_; }
+    OdDbObjectId getLayerZeroId() const { return layerZero_; }
+
+    OdDbObjectId clayer() const { return clayer_; }
+    // The id must name a layer of this database that is not erased.
+    OdResult setClayer(OdDbObjectId layerId);
+    OdDbObjectId textstyle() const { return textstyle_; }
+    OdResult setTextstyle(OdDbObjectId styleId);
+    OdDbObjectId celtype() const { return celtype_; }
+
+    // The id of a handle; eUnknownHandle when the database has no such object
+    // (no id is ever created for it).
+    OdResult getOdDbObjectId(OdDbObjectId& id, bool createIfNotFound, const OdDbHandle& h, uint32_t xRefId = 0);
+    // Adds a new object: it gets the next handle and stays open for write.
+    OdDbObjectId addOdDbObject(OdDbObject* obj, OdDbObjectId ownerId = OdDbObjectId::kNull);
+    // Adds the application name to the registered applications; true when it
+    // was added, false when it was there already.
+    bool newRegApp(const OdString& name);
+
+    void addReactor(OdDbDatabaseReactor* r);
+    void removeReactor(OdDbDatabaseReactor* r);
+
+    // Every object in handle order, for walking the whole drawing.
+    OdDbObjectIdArray allObjectIds() const;
+    OdDbHandle handseed() const { return nextHandle_; }
+    OdDbTransactionManager* transactionManager() const { return tm_; }
+
+    // Stand-in internals used by the objects.
+    void fireAppended(const OdDbObject* o);
+    void fireModified(const OdDbObject* o);
+    void fireErased(const OdDbObject* o, bool erased);
+    // Whether a live entity refers to the layer.
+    bool isLayerInUse(OdDbObjectId layerId) const;
+
+private:
+    template <class T>
+    OdResult openTable(OdDbObjectId id, T*& table, OdDb::OpenMode mode);
+    void buildDefaultDrawing();
+
+    uint64_t nextHandle_ = 1;
+    std::map<uint64_t, OdDbStub*> stubs_;
+    std::vector<OdDbDatabaseReactor*> reactors_;
+    OdDbTransactionManager* tm_;
+    OdDbObjectId blockTable_, layerTable_, linetypeTable_, textStyleTable_, viewTable_, viewportTable_,
+        regAppTable_, nod_, modelSpace_, ltByLayer_, ltByBlock_, ltContinuous_, layerZero_, clayer_, textstyle_,
+        celtype_;
+};
+
+// Transactions of the working drawing, and the graphics flush that the view
+// code asks for.
+class OdDbTransactionManager {
+public:
+    void startTransaction() { ++active_; }
+    // eNotApplicable when no transaction is active.
+    OdResult endTransaction();
+    int numActiveTransactions() const { return active_; }
+    void queueForGraphicsFlush() { ++queued_; }
+    void flushGraphics();
+    // Stand-in records for tests.
+    int queuedFlushes() const { return queued_; }
+    int flushCount() const { return flushes_; }
+
+private:
+    int active_ = 0;
+    int queued_ = 0;
+    int flushes_ = 0;
+};
+
+// The transaction manager of the working database; null when there is none.
+OdDbTransactionManager* odTransactionManagerPtr();
+
+class OdDbHostAppServices {
+public:
+    // The database of the current drawing (null when no drawing is open), or
+    // the one set explicitly.
+    OdDbDatabase* workingDatabase() const;
+    void setWorkingDatabase(OdDbDatabase* db);
+};
+
+OdDbHostAppServices* oddbHostApplicationServices();

@@ -1,0 +1,279 @@
+#include "oddbentity.h"
+
+#include <algorithm>
+
+#include "oddbsymboltable.h"
+#include "hostdb_control.h"
+
+ODRX_DEFINE_MEMBERS(OdDbEntity, OdDbObject, L"AcDbEntity")
+ODRX_DEFINE_MEMBERS(OdDbCurve, OdDbEntity, L"AcDbCurve")
+
+namespace {
+OdString RecordName(OdDbObjectId id)
+{
+    if (!id.isValid()) return OdString();
+    auto* rec = OdRxCast<OdDbSymbolTableRecord>(id.stub()->object);
+    return rec ? rec->getName() : OdString();
+}
+
+OdResult FindRecord(OdDbDatabase* db, OdDbObjectId tableId, const wchar_t* name, OdDbObjectId& id)
+{
+    if (!db) return eNullObjectId;
+    auto* table = OdRxCast<OdDbSymbolTable>(tableId.stub()->object);
+    return table ? table->getAt(name, id) : eKeyNotFound;
+}
+}  // namespace
+
+OdResult oddbOpenOdDbEntity(OdDbEntity*& ent, OdDbObjectId id, OdDb::OpenMode mode, bool openErased)
+{
+    return oddbOpenObject(ent, id, mode, openErased);
+}
+
+OdDbDatabase* OdDbEntity::lookupDatabase() const
+{
+    return database() ? database() : oddbHostApplicationServices()->workingDatabase();
+}
+
+OdResult OdDbEntity::setColor(const OdCmColor& c, bool)
+{
+    if (int s = standin::TakeHostFault("setColor")) return (OdResult)s;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    color_ = c;
+    return eOk;
+}
+
+OdResult OdDbEntity::setColorIndex(uint16_t index, bool doSubents)
+{
+    if (index > 256) return eInvalidInput;
+    OdCmColor c;
+    c.setColorIndex((int16_t)index);
+    return setColor(c, doSubents);
+}
+
+OdString OdDbEntity::layer() const { return RecordName(layer_); }
+
+OdResult OdDbEntity::setLayer(const wchar_t* name, bool doSubents, bool allowHiddenLayer)
+{
+    standin::CountHostCall("setLayer");
+    if (int s = standin::TakeHostFault("setLayer")) return (OdResult)s;
+    OdDbDatabase* db = lookupDatabase();
+    if (!db) return eNullObjectId;
+    OdDbObjectId id;
+    OdResult res = FindRecord(db, db->getLayerTableId(), name, id);
+    if (res != eOk) return res;
+    return setLayer(id, doSubents, allowHiddenLayer);
+}
+
+OdResult OdDbEntity::setLayer(OdDbObjectId id, bool, bool allowHiddenLayer)
+{
+    auto* rec = id.isValid() ? OdRxCast<OdDbLayerTableRecord>(id.stub()->object) : nullptr;
+    if (!rec) return eInvalidInput;
+    if (database() && id.database() != database()) return eWrongDatabase;
+    if (rec->isHidden() && !allowHiddenLayer) return eInvalidInput;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    layer_ = id;
+    return eOk;
+}
+
+OdString OdDbEntity::linetype() const { return RecordName(linetype_); }
+
+OdResult OdDbEntity::setLinetype(const wchar_t* name, bool doSubents)
+{
+    standin::CountHostCall("setLinetype");
+    if (int s = standin::TakeHostFault("setLinetype")) return (OdResult)s;
+    OdDbDatabase* db = lookupDatabase();
+    if (!db) return eNullObjectId;
+    OdDbObjectId id;
+    OdResult res = FindRecord(db, db->getLinetypeTableId(), name ? name : L"", id);
+    if (res != eOk) return res;
+    return setLinetype(id, doSubents);
+}
+
+OdResult OdDbEntity::setLinetype(OdDbObjectId id, bool)
+{
+    if (!id.isValid() || !OdRxCast<OdDbLinetypeTableRecord>(id.stub()->object)) return eInvalidInput;
+    if (database() && id.database() != database()) return eWrongDatabase;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    linetype_ = id;
+    return eOk;
+}
+
+OdResult OdDbEntity::setLinetypeScale(double s, bool)
+{
+    if (!(s > 0)) return eInvalidInput;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    ltScale_ = s;
+    return eOk;
+}
+
+OdResult OdDbEntity::setTransparency(const OdCmTransparency& t, bool)
+{
+    if (int s = standin::TakeHostFault("setTransparency")) return (OdResult)s;
+    if (t.method() == OdCmTransparency::kErrorValue) return eInvalidInput;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    transparency_ = t;
+    return eOk;
+}
+
+void OdDbEntity::setDatabaseDefaults(OdDbDatabase* db)
+{
+    if (!db) db = lookupDatabase();
+    if (!db || !assertWriteEnabled()) return;
+    layer_ = db->clayer();
+    linetype_ = db->celtype();
+    color_ = OdCmColor();
+    transparency_ = OdCmTransparency();
+    ltScale_ = 1.0;
+}
+
+void OdDbEntity::applyAppendDefaults(OdDbDatabase* db)
+{
+    if (layer_.isNull() || layer_.database() != db) layer_ = db->clayer();
+    if (linetype_.isNull() || linetype_.database() != db) linetype_ = db->celtype();
+}
+
+void OdDbEntity::setPropertiesFrom(const OdDbEntity* o, bool)
+{
+    if (!o || !assertWriteEnabled()) return;
+    color_ = o->color_;
+    layer_ = o->layer_;
+    linetype_ = o->linetype_;
+    ltScale_ = o->ltScale_;
+    transparency_ = o->transparency_;
+}
+
+OdResult OdDbEntity::getGeomExtents(OdGeExtents3d&) const { return eInvalidExtents; }
+
+OdResult OdDbEntity::transformBy(const OdGeMatrix3d& m)
+{
+    if (int s = standin::TakeHostFault("transformBy")) return (OdResult)s;
+    if (!isWriteEnabled()) return eNotOpenForWrite;
+    OdResult res = subTransformBy(m);
+    if (res == eOk) assertWriteEnabled();
+    return res;
+}
+
+OdResult OdDbEntity::getTransformedCopy(const OdGeMatrix3d& m, OdDbEntity*& copy) const
+{
+    copy = clone();
+    if (!copy) return eNotApplicable;
+    OdResult res = copy->subTransformBy(m);
+    if (res != eOk) {
+        delete copy;
+        copy = nullptr;
+    }
+    return res;
+}
+
+OdResult OdDbEntity::explode(OdDbVoidPtrArray&) const { return eNotApplicable; }
+
+// ---- curves ----
+
+OdResult OdDbCurve::getStartPoint(OdGePoint3d& p) const
+{
+    double t;
+    getStartParam(t);
+    return getPointAtParam(t, p);
+}
+
+OdResult OdDbCurve::getEndPoint(OdGePoint3d& p) const
+{
+    double t;
+    getEndParam(t);
+    return getPointAtParam(t, p);
+}
+
+namespace {
+const int kSteps = 2048;
+}
+
+OdResult OdDbCurve::getDistAtParam(double param, double& dist) const
+{
+    double t0, t1;
+    getStartParam(t0);
+    getEndParam(t1);
+    if (param < t0 - 1e-12 || param > t1 + 1e-12) return eInvalidInput;
+    dist = 0;
+    OdGePoint3d prev, cur;
+    getPointAtParam(t0, prev);
+    for (int i = 1; i <= kSteps; ++i) {
+        getPointAtParam(t0 + (param - t0) * i / kSteps, cur);
+        dist += prev.distanceTo(cur);
+        prev = cur;
+    }
+    return eOk;
+}
+
+OdResult OdDbCurve::getParamAtDist(double dist, double& param) const
+{
+    double t0, t1, total;
+    getStartParam(t0);
+    getEndParam(t1);
+    getDistAtParam(t1, total);
+    if (dist < -1e-9 || dist > total + 1e-9) return eInvalidInput;
+    double lo = t0, hi = t1;
+    for (int i = 0; i < 60; ++i) {
+        double mid = (lo + hi) / 2, d;
+        getDistAtParam(mid, d);
+        (d < dist ? lo : hi) = mid;
+    }
+    param = (lo + hi) / 2;
+    return eOk;
+}
+
+OdResult OdDbCurve::getClosestPointTo(const OdGePoint3d& given, OdGePoint3d& p, bool) const
+{
+    double t0, t1;
+    getStartParam(t0);
+    getEndParam(t1);
+    double best = 1e300, bestT = t0;
+    OdGePoint3d q;
+    for (int i = 0; i <= kSteps; ++i) {
+        double t = t0 + (t1 - t0) * i / kSteps;
+        getPointAtParam(t, q);
+        if (q.distanceTo(given) < best) {
+            best = q.distanceTo(given);
+            bestT = t;
+        }
+    }
+    double h = (t1 - t0) / kSteps;
+    double lo = std::max(t0, bestT - h), hi = std::min(t1, bestT + h);
+    for (int i = 0; i < 80; ++i) {
+        double a = lo + (hi - lo) / 3, b = hi - (hi - lo) / 3;
+        OdGePoint3d pa, pb;
+        getPointAtParam(a, pa);
+        getPointAtParam(b, pb);
+        if (pa.distanceTo(given) < pb.distanceTo(given)) hi = b;
+        else lo = a;
+    }
+    return getPointAtParam((lo + hi) / 2, p);
+}
+
+OdResult OdDbCurve::getPointAtDist(double dist, OdGePoint3d& p) const
+{
+    double t;
+    OdResult res = getParamAtDist(dist, t);
+    return res != eOk ? res : getPointAtParam(t, p);
+}
+
+OdResult OdDbCurve::getDistAtPoint(const OdGePoint3d& p, double& dist) const
+{
+    OdGePoint3d q;
+    getClosestPointTo(p, q);
+    if (q.distanceTo(p) > 1e-6) return eInvalidInput;
+    double t0, t1;
+    getStartParam(t0);
+    getEndParam(t1);
+    // Nearest parameter by sampling, then the distance there.
+    double best = 1e300, bestT = t0;
+    for (int i = 0; i <= kSteps; ++i) {
+        double t = t0 + (t1 - t0) * i / kSteps;
+        OdGePoint3d s;
+        getPointAtParam(t, s);
+        if (s.distanceTo(p) < best) {
+            best = s.distanceTo(p);
+            bestT = t;
+        }
+    }
+    return getDistAtParam(bestT, dist);
+}

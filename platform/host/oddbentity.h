@@ -1,0 +1,93 @@
+// Host SDK stand-in: the entity root (colour, layer, linetype,
+// transparency, extents, transformation) and the curve root.
+#pragma once
+
+#include "odcmcolor.h"
+#include "oddbobject.h"
+#include "odgegeometry.h"
+
+class OdDbEntity : public OdDbObject {
+public:
+    ODRX_DECLARE_MEMBERS(OdDbEntity)
+
+    OdCmColor color() const { return color_; }
+    int16_t colorIndex() const { return color_.colorIndex(); }
+    OdResult setColor(const OdCmColor& c, bool doSubents = true);
+    OdResult setColorIndex(uint16_t index, bool doSubents = true);
+
+    OdDbObjectId layerId() const { return layer_; }
+    // The layer's name; empty when none is set yet.
+    OdString layer() const;
+    // The name is looked up in the entity's database, or in the working
+    // database for an entity in none: eKeyNotFound (26) when missing,
+    // eInvalidInput for a hidden layer unless allowed.
+    OdResult setLayer(const wchar_t* name, bool doSubents = true, bool allowHiddenLayer = false);
+    OdResult setLayer(OdDbObjectId layerId, bool doSubents = true, bool allowHiddenLayer = false);
+
+    OdDbObjectId linetypeId() const { return linetype_; }
+    OdString linetype() const;
+    // A name that is not loaded (the empty name included) gives eKeyNotFound.
+    OdResult setLinetype(const wchar_t* name, bool doSubents = true);
+    OdResult setLinetype(OdDbObjectId id, bool doSubents = true);
+    double linetypeScale() const { return ltScale_; }
+    OdResult setLinetypeScale(double s, bool doSubents = true);
+
+    OdCmTransparency transparency() const { return transparency_; }
+    OdResult setTransparency(const OdCmTransparency& t, bool doSubents = true);
+
+    // Current layer, linetype ByLayer, colour ByLayer of the database (the
+    // working database when none is given).
+    void setDatabaseDefaults(OdDbDatabase* db = nullptr);
+    void setPropertiesFrom(const OdDbEntity* other, bool doSubents = true);
+
+    virtual OdResult getGeomExtents(OdGeExtents3d& ext) const;
+    virtual OdResult transformBy(const OdGeMatrix3d& m);
+    // A transformed copy in no database, which the caller owns.
+    virtual OdResult getTransformedCopy(const OdGeMatrix3d& m, OdDbEntity*& copy) const;
+    // New entities in no database, owned by the caller (OdDbEntity pointers).
+    virtual OdResult explode(OdDbVoidPtrArray& entitySet) const;
+    // A copy of the entity in no database.
+    virtual OdDbEntity* clone() const { return nullptr; }
+
+    // Stand-in internal: fills unset properties from the database at append.
+    void applyAppendDefaults(OdDbDatabase* db);
+
+protected:
+    // transformBy runs the fault hook and the write check, then this.
+    virtual OdResult subTransformBy(const OdGeMatrix3d& m) { return eNotApplicable; }
+
+private:
+    OdDbDatabase* lookupDatabase() const;
+    OdCmColor color_;
+    OdDbObjectId layer_;
+    OdDbObjectId linetype_;
+    double ltScale_ = 1.0;
+    OdCmTransparency transparency_;
+};
+
+#define OD_ENTITY_MEMBERS(ClassName) \
+    ODRX_DECLARE_MEMBERS(ClassName)  \
+    OdDbEntity* clone() const override { return new ClassName(*this); }
+
+OdResult oddbOpenOdDbEntity(OdDbEntity*& ent, OdDbObjectId id, OdDb::OpenMode mode, bool openErased = false);
+
+// A curve maps a parameter interval onto points; distances run along it
+// from the start.
+class OdDbCurve : public OdDbEntity {
+public:
+    ODRX_DECLARE_MEMBERS(OdDbCurve)
+    virtual bool isClosed() const { return false; }
+    virtual OdResult getStartParam(double& p) const = 0;
+    virtual OdResult getEndParam(double& p) const = 0;
+    virtual OdResult getPointAtParam(double param, OdGePoint3d& p) const = 0;
+    // Arc length from the start to the parameter (numerical by default).
+    virtual OdResult getDistAtParam(double param, double& dist) const;
+    virtual OdResult getParamAtDist(double dist, double& param) const;
+    // The nearest point of the curve (numerical by default).
+    virtual OdResult getClosestPointTo(const OdGePoint3d& given, OdGePoint3d& p, bool extend = false) const;
+    OdResult getStartPoint(OdGePoint3d& p) const;
+    OdResult getEndPoint(OdGePoint3d& p) const;
+    // eInvalidInput for a distance outside the curve.
+    OdResult getPointAtDist(double dist, OdGePoint3d& p) const;
+    OdResult getDistAtPoint(const OdGePoint3d& p, double& dist) const;
+};

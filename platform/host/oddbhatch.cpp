@@ -1,0 +1,543 @@
+#include "oddbhatch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cwchar>
+
+#include "hostdb_control.h"
+
+ODRX_DEFINE_MEMBERS(OdDbHatch, OdDbEntity, L"AcDbHatch")
+ODRX_DEFINE_MEMBERS(OdDbSolid, OdDbEntity, L"AcDbSolid")
+ODRX_DEFINE_MEMBERS(OdDbRegion, OdDbEntity, L"AcDbRegion")
+
+namespace {
+
+// The predefined patterns the stand-in host knows.
+const wchar_t* const kPatterns[] = {
+    L"SOLID", L"ANGLE", L"ANSI31", L"ANSI32", L"ANSI33", L"ANSI34", L"ANSI35", L"ANSI36", L"ANSI37", L"ANSI38",
+    L"BRICK", L"BOX", L"CROSS", L"DASH", L"DOTS",
+    L"EARTH", L"GRASS", L"GRAVEL", L"HEX", L"HONEY", L"LINE", L"NET", L"NET3", L"SQUARE", L"STARS", L"STEEL",
+    L"TRIANG", L"ZIGZAG", L"ACAD_ISO02W100", L"ACAD_ISO03W100", L"ACAD_ISO04W100", L"ACAD_ISO05W100",
+    L"ACAD_ISO06W100", L"ACAD_ISO07W100", L"ACAD_ISO08W100", L"ACAD_ISO09W100", L"ACAD_ISO10W100",
+    L"ACAD_ISO11W100", L"ACAD_ISO12W100", L"ACAD_ISO13W100", L"ACAD_ISO14W100", L"ACAD_ISO15W100"};
+
+const wchar_t* const kGradients[] = {L"LINEAR",        L"CYLINDER", L"INVCYLINDER",     L"SPHERICAL", L"HEMISPHERICAL",
+                                     L"CURVED",        L"INVSPHERICAL", L"INVHEMISPHERICAL", L"INVCURVED"};
+
+template <size_t N>
+bool InList(const wchar_t* const (&list)[N], const wchar_t* name)
+{
+    for (const wchar_t* p : list)
+        if (name && wcscasecmp(p, name) == 0) return true;
+    return false;
+}
+
+OdGePoint2d P2(const OdGePoint3d& p) { return {p.x, p.y}; }
+
+// The plane edge of a curve entity, or null for one that has none.
+OdGeCurve2d* EdgeOf(const OdDbCurve* c, int& type)
+{
+    if (auto* l = OdRxCast<OdDbLine>(const_cast<OdDbCurve*>(c))) {
+        type = OdDbHatch::kLine;
+        return new OdGeLineSeg2d(P2(l->startPoint()), P2(l->endPoint()));
+    }
+    if (auto* a = OdRxCast<OdDbArc>(const_cast<OdDbCurve*>(c))) {
+        type = OdDbHatch::kCirArc;
+        double e;
+        a->getEndParam(e);
+        return new OdGeCircArc2d(P2(a->center()), a->radius(), a->startAngle(), e);
+    }
+    if (auto* ci = OdRxCast<OdDbCircle>(const_cast<OdDbCurve*>(c))) {
+        type = OdDbHatch::kCirArc;
+        return new OdGeCircArc2d(P2(ci->center()), ci->radius());
+    }
+    if (auto* el = OdRxCast<OdDbEllipse>(const_cast<OdDbCurve*>(c))) {
+        type = OdDbHatch::kEllArc;
+        double s, e;
+        el->getStartParam(s);
+        el->getEndParam(e);
+        OdGeVector3d maj = el->majorAxis(), mn = el->minorAxis();
+        return new OdGeEllipArc2d(P2(el->center()), OdGeVector2d(maj.x, maj.y), OdGeVector2d(mn.x, mn.y),
+                                  maj.length(), mn.length(), s, e);
+    }
+    if (auto* sp = OdRxCast<OdDbSpline>(const_cast<OdDbCurve*>(c))) {
+        if (sp->isNull()) return nullptr;
+        type = OdDbHatch::kSpline;
+        OdGePoint2dArray ctrl;
+        for (int i = 0; i < sp->numControlPoints(); ++i) {
+            OdGePoint3d p;
+            sp->getControlPointAt(i, p);
+            ctrl.append(P2(p));
+        }
+        return new OdGeNurbCurve2d(sp->degree(), sp->knots(), ctrl);
+    }
+    return nullptr;
+}
+
+// Whether the edges join end to end (either way round) into one closed ring.
+bool FormsRing(const std::vector<OdGeCurve2d*>& edges)
+{
+    const double tol = 1e-6;
+    if (edges.empty()) return false;
+    if (edges.size() == 1) return edges[0]->startPoint().distanceTo(edges[0]->endPoint()) < tol;
+    std::vector<bool> used(edges.size(), false);
+    used[0] = true;
+    OdGePoint2d first = edges[0]->startPoint(), cur = edges[0]->endPoint();
+    for (size_t n = 1; n < edges.size(); ++n) {
+        bool found = false;
+        for (size_t i = 0; i < edges.size() && !found; ++i) {
+            if (used[i]) continue;
+            if (edges[i]->startPoint().distanceTo(cur) < tol) cur = edges[i]->endPoint(), found = true;
+            else if (edges[i]->endPoint().distanceTo(cur) < tol) cur = edges[i]->startPoint(), found = true;
+            if (found) used[i] = true;
+        }
+        if (!found) return false;
+    }
+    return cur.distanceTo(first) < tol;
+}
+
+}  // namespace
+
+OdDbHatch::OdDbHatch(const OdDbHatch& o)
+    : OdDbEntity(o), normal_(o.normal_), elevation_(o.elevation_), associative_(o.associative_),
+      evaluated_(o.evaluated_), origin_(o.origin_), objectType_(o.objectType_), patternType_(o.patternType_),
+      patternName_(o.patternName_), patternAngle_(o.patternAngle_), patternScale_(o.patternScale_),
+      background_(o.background_), gradientType_(o.gradientType_), gradientName_(o.gradientName_),
+      gradientAngle_(o.gradientAngle_), oneColor_(o.oneColor_), gradientColors_(o.gradientColors_),
+      gradientValues_(o.gradientValues_)
+{
+    for (const auto& l : o.loops_) loops_.push_back(copyLoop(l));
+}
+
+OdDbHatch::~OdDbHatch()
+{
+    for (auto& l : loops_) freeLoop(l);
+}
+
+void OdDbHatch::freeLoop(Loop& l)
+{
+    for (auto* e : l.edges) delete e;
+    l.edges.clear();
+}
+
+OdDbHatch::Loop OdDbHatch::copyLoop(const Loop& l)
+{
+    Loop c = l;
+    for (auto*& e : c.edges) e = e->copy();
+    return c;
+}
+
+OdResult OdDbHatch::setNormal(const OdGeVector3d& n) { OD_SET(normal_, n.normal()); }
+OdResult OdDbHatch::setElevation(double e) { OD_SET(elevation_, e); }
+OdResult OdDbHatch::setAssociative(bool v) { OD_SET(associative_, v); }
+OdResult OdDbHatch::setOriginPoint(const OdGePoint2d& p) { OD_SET(origin_, p); }
+OdResult OdDbHatch::setHatchObjectType(HatchObjectType t) { OD_SET(objectType_, t); }
+OdResult OdDbHatch::setPatternAngle(double a) { OD_SET(patternAngle_, a); }
+
+OdResult OdDbHatch::setPattern(HatchPatternType type, const wchar_t* name)
+{
+    if (!name || !*name) return eInvalidInput;
+    if (type == kPreDefined && !InList(kPatterns, name)) return eInvalidInput;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    patternType_ = type;
+    patternName_ = name;
+    return eOk;
+}
+
+OdResult OdDbHatch::setPatternScale(double s)
+{
+    if (!(s > 0)) return eInvalidInput;
+    OD_SET(patternScale_, s);
+}
+
+OdResult OdDbHatch::setBackgroundColor(const OdCmColor& c) { OD_SET(background_, c); }
+
+OdResult OdDbHatch::setGradient(GradientPatternType type, const wchar_t* name)
+{
+    if (!InList(kGradients, name)) return eInvalidInput;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    gradientType_ = type;
+    gradientName_ = name;
+    return eOk;
+}
+
+OdResult OdDbHatch::setGradientAngle(double a) { OD_SET(gradientAngle_, a); }
+OdResult OdDbHatch::setGradientOneColorMode(bool v) { OD_SET(oneColor_, v); }
+
+OdResult OdDbHatch::setGradientColors(unsigned int count, const OdCmColor* colors, const double* values)
+{
+    if (count < 2 || !colors || !values) return eInvalidInput;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    gradientColors_.clear();
+    gradientValues_.clear();
+    for (unsigned int i = 0; i < count; ++i) {
+        gradientColors_.append(colors[i]);
+        gradientValues_.append(values[i]);
+    }
+    return eOk;
+}
+
+OdResult OdDbHatch::getGradientColors(unsigned int& count, OdArray<OdCmColor>& colors, OdGeDoubleArray& values) const
+{
+    count = (unsigned int)gradientColors_.length();
+    colors = gradientColors_;
+    values = gradientValues_;
+    return eOk;
+}
+
+int OdDbHatch::loopTypeAt(int i) const { return i >= 0 && i < numLoops() ? loops_[(size_t)i].type : 0; }
+
+OdResult OdDbHatch::addLoop(Loop loop)
+{
+    if (!assertWriteEnabled()) {
+        freeLoop(loop);
+        return eNotOpenForWrite;
+    }
+    loops_.push_back(std::move(loop));
+    evaluated_ = false;
+    return eOk;
+}
+
+OdResult OdDbHatch::appendLoop(int loopType, const OdDbObjectIdArray& ids)
+{
+    if (ids.isEmpty()) return eInvalidInput;
+    Loop loop;
+    loop.type = loopType;
+    OdResult res = eOk;
+    for (const auto& id : ids) {
+        OdDbCurve* c = nullptr;
+        res = oddbOpenObject(c, id, OdDb::kForRead);
+        if (res != eOk) break;
+        auto* pl = OdRxCast<OdDbPolyline>(c);
+        if (pl && ids.length() == 1 && pl->isClosed()) {
+            loop.type |= kPolyline;
+            for (unsigned int i = 0; i < pl->numVerts(); ++i) {
+                OdGePoint2d p;
+                pl->getPointAt(i, p);
+                loop.vertices.append(p);
+                loop.bulges.append(pl->getBulgeAt(i));
+            }
+        } else if (pl) {
+            OdDbVoidPtrArray parts;
+            pl->explode(parts);
+            for (void* p : parts) {
+                int type = 0;
+                if (OdGeCurve2d* e = EdgeOf(static_cast<OdDbCurve*>(p), type)) {
+                    loop.edges.push_back(e);
+                    loop.edgeTypes.append(type);
+                }
+                delete static_cast<OdDbEntity*>(p);
+            }
+        } else {
+            int type = 0;
+            OdGeCurve2d* e = EdgeOf(c, type);
+            if (!e) res = eInvalidInput;
+            else {
+                loop.edges.push_back(e);
+                loop.edgeTypes.append(type);
+            }
+        }
+        c->close();
+        if (res != eOk) break;
+    }
+    if (res == eOk && loop.vertices.isEmpty() && !FormsRing(loop.edges)) res = eInvalidInput;
+    if (res != eOk) {
+        freeLoop(loop);
+        return res;
+    }
+    if (associative_) loop.ids = ids;
+    return addLoop(std::move(loop));
+}
+
+OdResult OdDbHatch::appendLoop(int loopType, const OdGePoint2dArray& vertices, const OdGeDoubleArray& bulges)
+{
+    if (vertices.length() < 2) return eInvalidInput;
+    Loop loop;
+    loop.type = loopType | kPolyline;
+    loop.vertices = vertices;
+    loop.bulges = bulges;
+    loop.bulges.setLogicalLength(vertices.length());
+    return addLoop(std::move(loop));
+}
+
+OdResult OdDbHatch::appendLoop(int loopType, const OdGeVoidPointerArray& edges, const OdGeIntArray& edgeTypes)
+{
+    if (edges.isEmpty() || edges.length() != edgeTypes.length()) return eInvalidInput;
+    Loop loop;
+    loop.type = loopType & ~kPolyline;
+    for (int i = 0; i < edges.length(); ++i) {
+        if (!edges[i]) {
+            freeLoop(loop);
+            return eInvalidInput;
+        }
+        loop.edges.push_back(static_cast<OdGeCurve2d*>(edges[i])->copy());
+    }
+    loop.edgeTypes = edgeTypes;
+    if (!FormsRing(loop.edges)) {
+        freeLoop(loop);
+        return eInvalidInput;
+    }
+    return addLoop(std::move(loop));
+}
+
+OdResult OdDbHatch::getLoopAt(int i, int& loopType, OdGePoint2dArray& vertices, OdGeDoubleArray& bulges) const
+{
+    if (i < 0 || i >= numLoops()) return eInvalidIndex;
+    const Loop& l = loops_[(size_t)i];
+    if (!(l.type & kPolyline)) return eInvalidInput;
+    loopType = l.type;
+    vertices = l.vertices;
+    bulges = l.bulges;
+    return eOk;
+}
+
+OdResult OdDbHatch::getLoopAt(int i, int& loopType, OdGeVoidPointerArray& edges, OdGeIntArray& edgeTypes) const
+{
+    if (i < 0 || i >= numLoops()) return eInvalidIndex;
+    const Loop& l = loops_[(size_t)i];
+    if (l.type & kPolyline) return eInvalidInput;
+    loopType = l.type;
+    edges.clear();
+    for (auto* e : l.edges) edges.append(e);
+    edgeTypes = l.edgeTypes;
+    return eOk;
+}
+
+OdResult OdDbHatch::removeLoopAt(int i)
+{
+    if (i < 0 || i >= numLoops()) return eInvalidIndex;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    freeLoop(loops_[(size_t)i]);
+    loops_.erase(loops_.begin() + i);
+    return eOk;
+}
+
+OdResult OdDbHatch::evaluateHatch(bool)
+{
+    if (loops_.empty()) return eInvalidInput;
+    OD_SET(evaluated_, true);
+}
+
+OdResult OdDbHatch::getAssocObjIds(OdDbObjectIdArray& ids) const
+{
+    ids.clear();
+    for (const auto& l : loops_)
+        for (const auto& id : l.ids) ids.append(id);
+    return eOk;
+}
+
+OdResult OdDbHatch::getGeomExtents(OdGeExtents3d& ext) const
+{
+    ext = OdGeExtents3d();
+    for (const auto& l : loops_) {
+        if (l.type & kPolyline) {
+            OdDbPolyline pl;
+            for (int i = 0; i < l.vertices.length(); ++i)
+                pl.addVertexAt((unsigned)i, l.vertices[i], l.bulges[i]);
+            pl.setClosed(true);
+            OdGeExtents3d e;
+            if (pl.getGeomExtents(e) == eOk) ext.addExt(e);
+        }
+        for (auto* e : l.edges) {
+            OdGePoint2dArray pts;
+            e->getSamplePoints(65, pts);
+            for (const auto& p : pts) ext.addPoint(OdGePoint3d(p.x, p.y, elevation_));
+        }
+    }
+    return ext.isValidExtents() ? eOk : eInvalidExtents;
+}
+
+OdResult OdDbHatch::subTransformBy(const OdGeMatrix3d& m)
+{
+    if (!m.isUniScaledOrtho()) return eCannotScaleNonUniformly;
+    bool mirror = m.entry[0][0] * m.entry[1][1] - m.entry[0][1] * m.entry[1][0] < 0;
+    for (auto& l : loops_) {
+        for (auto& v : l.vertices) {
+            OdGePoint3d p(v.x, v.y, elevation_);
+            p.transformBy(m);
+            v.set(p.x, p.y);
+        }
+        if (mirror)
+            for (auto& b : l.bulges) b = -b;
+        for (auto* e : l.edges) e->transformBy(m);
+    }
+    OdGePoint3d o(origin_.x, origin_.y, elevation_);
+    o.transformBy(m);
+    origin_.set(o.x, o.y);
+    elevation_ = o.z;
+    patternScale_ *= m.scale();
+    return eOk;
+}
+
+// ---- solid ----
+
+OdDbSolid::OdDbSolid(const OdGePoint3d& p0, const OdGePoint3d& p1, const OdGePoint3d& p2, const OdGePoint3d& p3)
+    : p_{p0, p1, p2, p3}
+{
+}
+
+OdDbSolid::OdDbSolid(const OdGePoint3d& p0, const OdGePoint3d& p1, const OdGePoint3d& p2) : p_{p0, p1, p2, p2} {}
+
+OdResult OdDbSolid::getPointAt(int i, OdGePoint3d& p) const
+{
+    if (i < 0 || i > 3) return eInvalidIndex;
+    p = p_[i];
+    return eOk;
+}
+
+OdResult OdDbSolid::setPointAt(int i, const OdGePoint3d& p)
+{
+    if (i < 0 || i > 3) return eInvalidIndex;
+    OD_SET(p_[i], p);
+}
+
+OdResult OdDbSolid::getGeomExtents(OdGeExtents3d& ext) const
+{
+    ext = OdGeExtents3d();
+    for (const auto& p : p_) ext.addPoint(p);
+    return eOk;
+}
+
+OdResult OdDbSolid::subTransformBy(const OdGeMatrix3d& m)
+{
+    for (auto& p : p_) p.transformBy(m);
+    return eOk;
+}
+
+// ---- region ----
+
+OdDbRegion::OdDbRegion(const OdDbRegion& o) : OdDbEntity(o)
+{
+    for (auto* c : o.curves_) curves_.push_back(static_cast<OdDbCurve*>(c->clone()));
+}
+
+OdDbRegion::~OdDbRegion()
+{
+    for (auto* c : curves_) delete c;
+}
+
+OdResult OdDbRegion::createFromCurves(const OdDbVoidPtrArray& input, OdDbVoidPtrArray& regions)
+{
+    const double tol = 1e-6;
+    std::vector<const OdDbCurve*> open;
+    OdDbVoidPtrArray made;
+    for (void* p : input) {
+        auto* c = OdRxCast<OdDbCurve>(static_cast<OdRxObject*>(p));
+        if (!c) continue;
+        if (c->isClosed()) {
+            auto* r = new OdDbRegion();
+            r->curves_.push_back(static_cast<OdDbCurve*>(c->clone()));
+            made.append(r);
+        } else {
+            open.push_back(c);
+        }
+    }
+    std::vector<bool> used(open.size(), false);
+    bool leftover = false;
+    for (size_t i = 0; i < open.size(); ++i) {
+        if (used[i]) continue;
+        used[i] = true;
+        std::vector<const OdDbCurve*> ring{open[i]};
+        OdGePoint3d first, cur;
+        open[i]->getStartPoint(first);
+        open[i]->getEndPoint(cur);
+        bool grown = true;
+        while (cur.distanceTo(first) >= tol && grown) {
+            grown = false;
+            for (size_t j = 0; j < open.size() && !grown; ++j) {
+                if (used[j]) continue;
+                OdGePoint3d s, e;
+                open[j]->getStartPoint(s);
+                open[j]->getEndPoint(e);
+                if (s.distanceTo(cur) < tol) cur = e, grown = true;
+                else if (e.distanceTo(cur) < tol) cur = s, grown = true;
+                if (grown) {
+                    used[j] = true;
+                    ring.push_back(open[j]);
+                }
+            }
+        }
+        if (cur.distanceTo(first) >= tol) {
+            leftover = true;
+            continue;
+        }
+        auto* r = new OdDbRegion();
+        for (auto* c : ring) r->curves_.push_back(static_cast<OdDbCurve*>(c->clone()));
+        made.append(r);
+    }
+    if (leftover || made.isEmpty()) {
+        for (void* p : made) delete static_cast<OdDbRegion*>(p);
+        return eInvalidInput;
+    }
+    regions.append(made);
+    return eOk;
+}
+
+double OdDbRegion::area() const
+{
+    // Shoelace over the boundary sampled in ring order.
+    OdGePoint3dArray pts;
+    OdGePoint3d cur;
+    bool started = false;
+    for (auto* c : curves_) {
+        double t0, t1;
+        c->getStartParam(t0);
+        c->getEndParam(t1);
+        OdGePoint3d s, e;
+        c->getStartPoint(s);
+        c->getEndPoint(e);
+        bool reversed = started && e.distanceTo(cur) < s.distanceTo(cur);
+        for (int i = 0; i <= 128; ++i) {
+            double u = reversed ? 1.0 - i / 128.0 : i / 128.0;
+            OdGePoint3d p;
+            c->getPointAtParam(t0 + (t1 - t0) * u, p);
+            pts.append(p);
+        }
+        cur = reversed ? s : e;
+        started = true;
+    }
+    double a = 0;
+    for (int i = 0; i < pts.length(); ++i) {
+        const auto& p = pts[i];
+        const auto& q = pts[(i + 1) % pts.length()];
+        a += p.x * q.y - q.x * p.y;
+    }
+    return std::fabs(a) / 2;
+}
+
+OdResult OdDbRegion::getGeomExtents(OdGeExtents3d& ext) const
+{
+    ext = OdGeExtents3d();
+    for (auto* c : curves_) {
+        OdGeExtents3d e;
+        if (c->getGeomExtents(e) == eOk) ext.addExt(e);
+    }
+    return ext.isValidExtents() ? eOk : eInvalidExtents;
+}
+
+OdResult OdDbRegion::explode(OdDbVoidPtrArray& set) const
+{
+    for (auto* c : curves_) {
+        OdDbEntity* e = c->clone();
+        e->setPropertiesFrom(this);
+        set.append(e);
+    }
+    return eOk;
+}
+
+OdResult OdDbRegion::subTransformBy(const OdGeMatrix3d& m)
+{
+    // Transform copies first so that a refusal leaves the region unchanged.
+    std::vector<OdDbCurve*> moved;
+    for (auto* c : curves_) {
+        OdDbEntity* copy = nullptr;
+        if (c->getTransformedCopy(m, copy) != eOk) {
+            for (auto* d : moved) delete d;
+            return eCannotScaleNonUniformly;
+        }
+        moved.push_back(static_cast<OdDbCurve*>(copy));
+    }
+    for (auto* c : curves_) delete c;
+    curves_ = moved;
+    return eOk;
+}

@@ -1,0 +1,156 @@
+// Host SDK stand-in: hatches (loops of polyline or edge form, patterns and
+// gradients), solids and regions.
+#pragma once
+
+#include <vector>
+
+#include "oddbcurves.h"
+
+class OdDbHatch : public OdDbEntity {
+public:
+    OD_ENTITY_MEMBERS(OdDbHatch)
+    enum HatchPatternType { kUserDefined = 0, kPreDefined = 1, kCustomDefined = 2 };
+    enum HatchLoopType { kDefault = 0, kExternal = 1, kPolyline = 2, kDerived = 4, kTextbox = 8, kOutermost = 16 };
+    enum HatchEdgeType { kLine = 1, kCirArc = 2, kEllArc = 3, kSpline = 4 };
+    enum HatchObjectType { kHatchObject = 0, kGradientObject = 1 };
+    enum GradientPatternType { kPreDefinedGradient = 0, kUserDefinedGradient = 1 };
+
+    OdDbHatch() = default;
+    OdDbHatch(const OdDbHatch& o);
+    ~OdDbHatch() override;
+
+    OdGeVector3d normal() const { return normal_; }
+    OdResult setNormal(const OdGeVector3d& n);
+    double elevation() const { return elevation_; }
+    OdResult setElevation(double e);
+    bool associative() const { return associative_; }
+    OdResult setAssociative(bool v);
+    OdGePoint2d originPoint() const { return origin_; }
+    OdResult setOriginPoint(const OdGePoint2d& p);
+
+    HatchObjectType hatchObjectType() const { return objectType_; }
+    OdResult setHatchObjectType(HatchObjectType t);
+    HatchPatternType patternType() const { return patternType_; }
+    OdString patternName() const { return patternName_; }
+    // A predefined name must be one of the host's patterns (eInvalidInput
+    // otherwise).
+    OdResult setPattern(HatchPatternType type, const wchar_t* name);
+    double patternAngle() const { return patternAngle_; }
+    OdResult setPatternAngle(double a);
+    double patternScale() const { return patternScale_; }
+    OdResult setPatternScale(double s);
+    bool isSolidFill() const { return patternName_.iCompare(L"SOLID") == 0; }
+    OdCmColor backgroundColor() const { return background_; }
+    OdResult setBackgroundColor(const OdCmColor& c);
+
+    // Gradients: the name is one of the host's gradient names.
+    OdResult setGradient(GradientPatternType type, const wchar_t* name);
+    OdString gradientName() const { return gradientName_; }
+    GradientPatternType gradientType() const { return gradientType_; }
+    double gradientAngle() const { return gradientAngle_; }
+    OdResult setGradientAngle(double a);
+    bool getGradientOneColorMode() const { return oneColor_; }
+    OdResult setGradientOneColorMode(bool v);
+    OdResult setGradientColors(unsigned int count, const OdCmColor* colors, const double* values);
+    OdResult getGradientColors(unsigned int& count, OdArray<OdCmColor>& colors, OdGeDoubleArray& values) const;
+
+    int numLoops() const { return (int)loops_.size(); }
+    int loopTypeAt(int i) const;
+    // A loop of boundary objects: one closed curve, or curves that join end
+    // to end into a closed ring; eInvalidInput for anything else.
+    OdResult appendLoop(int loopType, const OdDbObjectIdArray& ids);
+    // A loop of polyline form (a closed ring of vertices with bulges).
+    OdResult appendLoop(int loopType, const OdGePoint2dArray& vertices, const OdGeDoubleArray& bulges);
+    // A loop of edges (OdGeCurve2d pointers with their edge types); the
+    // hatch keeps copies.
+    OdResult appendLoop(int loopType, const OdGeVoidPointerArray& edges, const OdGeIntArray& edgeTypes);
+    OdResult getLoopAt(int i, int& loopType, OdGePoint2dArray& vertices, OdGeDoubleArray& bulges) const;
+    // The edges stay the hatch's and live as long as it is unchanged.
+    OdResult getLoopAt(int i, int& loopType, OdGeVoidPointerArray& edges, OdGeIntArray& edgeTypes) const;
+    OdResult removeLoopAt(int i);
+    // eInvalidInput when the hatch has no loop.
+    OdResult evaluateHatch(bool underEstimateNumLines = false);
+    bool isEvaluated() const { return evaluated_; }
+    // The boundary objects of associative loops.
+    OdResult getAssocObjIds(OdDbObjectIdArray& ids) const;
+
+    OdResult getGeomExtents(OdGeExtents3d& ext) const override;
+
+protected:
+    OdResult subTransformBy(const OdGeMatrix3d& m) override;
+
+private:
+    struct Loop {
+        int type = 0;
+        OdGePoint2dArray vertices;
+        OdGeDoubleArray bulges;
+        std::vector<OdGeCurve2d*> edges;
+        OdGeIntArray edgeTypes;
+        OdDbObjectIdArray ids;
+    };
+    static void freeLoop(Loop& l);
+    static Loop copyLoop(const Loop& l);
+    OdResult addLoop(Loop loop);
+
+    OdGeVector3d normal_{0, 0, 1};
+    double elevation_ = 0;
+    bool associative_ = false;
+    bool evaluated_ = false;
+    OdGePoint2d origin_;
+    HatchObjectType objectType_ = kHatchObject;
+    HatchPatternType patternType_ = kPreDefined;
+    OdString patternName_ = L"SOLID";
+    double patternAngle_ = 0, patternScale_ = 1;
+    OdCmColor background_{OdCmEntityColor::kNone};
+    GradientPatternType gradientType_ = kPreDefinedGradient;
+    OdString gradientName_;
+    double gradientAngle_ = 0;
+    bool oneColor_ = false;
+    OdArray<OdCmColor> gradientColors_;
+    OdGeDoubleArray gradientValues_;
+    std::vector<Loop> loops_;
+};
+
+// A filled triangle or quadrilateral of four points (the third and fourth
+// equal for a triangle).
+class OdDbSolid : public OdDbEntity {
+public:
+    OD_ENTITY_MEMBERS(OdDbSolid)
+    OdDbSolid() = default;
+    OdDbSolid(const OdGePoint3d& p0, const OdGePoint3d& p1, const OdGePoint3d& p2, const OdGePoint3d& p3);
+    OdDbSolid(const OdGePoint3d& p0, const OdGePoint3d& p1, const OdGePoint3d& p2);
+    OdResult getPointAt(int i, OdGePoint3d& p) const;
+    OdResult setPointAt(int i, const OdGePoint3d& p);
+    OdResult getGeomExtents(OdGeExtents3d& ext) const override;
+
+protected:
+    OdResult subTransformBy(const OdGeMatrix3d& m) override;
+
+private:
+    OdGePoint3d p_[4];
+};
+
+// A region bounded by closed rings of curves; it explodes into copies of
+// its boundary curves.
+class OdDbRegion : public OdDbEntity {
+public:
+    OD_ENTITY_MEMBERS(OdDbRegion)
+    OdDbRegion() = default;
+    OdDbRegion(const OdDbRegion& o);
+    ~OdDbRegion() override;
+    // One region for each closed curve and each ring of curves joined end
+    // to end (OdDbCurve pointers in, new OdDbRegion pointers out, owned by
+    // the caller). eInvalidInput when no ring is found or a curve is left
+    // over.
+    static OdResult createFromCurves(const OdDbVoidPtrArray& curves, OdDbVoidPtrArray& regions);
+    int numCurves() const { return (int)curves_.size(); }
+    double area() const;
+    OdResult getGeomExtents(OdGeExtents3d& ext) const override;
+    OdResult explode(OdDbVoidPtrArray& entitySet) const override;
+
+protected:
+    OdResult subTransformBy(const OdGeMatrix3d& m) override;
+
+private:
+    std::vector<OdDbCurve*> curves_;
+};

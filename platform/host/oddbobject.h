@@ -1,0 +1,155 @@
+// Host SDK stand-in: object ids, handles and the database object root with
+// its open/close protocol (many readers or one writer).
+#pragma once
+
+#include <cstdint>
+
+#include "odarray.h"
+#include "odrxobject.h"
+
+class OdDbDatabase;
+class OdDbObject;
+struct OdDbStub;
+
+namespace OdDb {
+enum OpenMode { kForRead = 0, kForWrite = 1, kForNotify = 2 };
+}
+
+// A database handle: unique and stable within its database, increasing in
+// the order objects were added.
+class OdDbHandle {
+public:
+    OdDbHandle() = default;
+    OdDbHandle(uint64_t v) : v_(v) {}
+    operator uint64_t() const { return v_; }
+    bool isNull() const { return v_ == 0; }
+    // Upper-case hexadecimal, as the host prints handles.
+    OdString ascii() const;
+
+private:
+    uint64_t v_ = 0;
+};
+
+class OdDbObjectId {
+public:
+    OdDbObjectId() = default;
+    static const OdDbObjectId kNull;
+
+    bool isNull() const { return stub_ == nullptr; }
+    // Names an object that exists (erased or not).
+    bool isValid() const;
+    bool isErased() const;
+    OdDbDatabase* database() const;
+    OdDbHandle getHandle() const;
+    void setNull() { stub_ = nullptr; }
+
+    bool operator==(const OdDbObjectId& o) const { return stub_ == o.stub_; }
+    bool operator!=(const OdDbObjectId& o) const { return stub_ != o.stub_; }
+    bool operator<(const OdDbObjectId& o) const;
+
+    // Stand-in internals.
+    explicit OdDbObjectId(OdDbStub* s) : stub_(s) {}
+    OdDbStub* stub() const { return stub_; }
+
+private:
+    OdDbStub* stub_ = nullptr;
+};
+
+typedef OdArray<OdDbObjectId> OdDbObjectIdArray;
+
+// The database's record of one object (stand-in internals).
+struct OdDbStub {
+    OdDbDatabase* db;
+    OdDbHandle handle;
+    OdDbObject* object;
+};
+
+class OdDbObject : public OdRxObject {
+public:
+    ODRX_DECLARE_MEMBERS(OdDbObject)
+
+    OdDbObject() = default;
+    // Copies the object's data; the copy is a new object in no database.
+    OdDbObject(const OdDbObject&);
+    OdDbObject& operator=(const OdDbObject&) = delete;
+    ~OdDbObject() override;
+
+    OdDbObjectId objectId() const { return OdDbObjectId(stub_); }
+    OdDbObjectId ownerId() const { return owner_; }
+    OdResult setOwnerId(OdDbObjectId id);
+    OdDbDatabase* database() const;
+    OdDbHandle handle() const;
+
+    // Ends one open. An object that is in no database is deleted.
+    OdResult close();
+    bool isReadEnabled() const;
+    bool isWriteEnabled() const;
+    bool isNewObject() const { return stub_ == nullptr; }
+    bool isErased() const { return erased_; }
+    // Erases (true) or restores (false); needs a write open.
+    OdResult erase(bool erasing = true);
+
+    OdDbObjectId extensionDictionary() const { return xdict_; }
+    // Creates the extension dictionary when there is none; needs a write open.
+    OdResult createExtensionDictionary();
+    void addPersistentReactor(OdDbObjectId id);
+    void removePersistentReactor(OdDbObjectId id);
+    const OdDbObjectIdArray& getPersistentReactors() const { return reactors_; }
+
+protected:
+    // Setters call it: false (and a recorded violation) when the object is
+    // resident and not open for write; marks the object modified.
+    bool assertWriteEnabled();
+    // Refusal hook of erase().
+    virtual OdResult subErase(bool erasing) { return eOk; }
+
+private:
+    friend class OdDbDatabase;
+    friend OdResult oddbOpenObjectImpl(OdDbObject*&, OdDbObjectId, OdDb::OpenMode, bool);
+
+    OdDbStub* stub_ = nullptr;
+    OdDbObjectId owner_;
+    OdDbObjectId xdict_;
+    OdDbObjectIdArray reactors_;
+    bool erased_ = false;
+    int readers_ = 0;
+    bool writer_ = false;
+    bool modified_ = false;
+    bool appendPending_ = false;
+};
+
+namespace standin {
+int TakeHostFault(const char* op);
+}
+
+// The body of a plain setter of an object's member: it fails when a test
+// asked it to (by the setter's name), refuses when the object is not open
+// for write.
+#define OD_SET(member, value)                                                 \
+    do {                                                                      \
+        if (int fault_ = standin::TakeHostFault(__func__)) return (OdResult)fault_; \
+        if (!assertWriteEnabled()) return eNotOpenForWrite;                   \
+        member = value;                                                       \
+        return eOk;                                                           \
+    } while (0)
+
+// Opens an object of a database. Statuses: 0, eNullObjectId, eWasErased (80)
+// for an erased object unless openErased, eWasOpenForWrite/eWasOpenForRead
+// when the open conflicts, eLockViolation for a write open of a drawing that
+// requires a document lock, eNotThatKindOfClass for the typed form.
+OdResult oddbOpenObjectImpl(OdDbObject*& obj, OdDbObjectId id, OdDb::OpenMode mode, bool openErased);
+
+template <class T>
+OdResult oddbOpenObject(T*& obj, OdDbObjectId id, OdDb::OpenMode mode, bool openErased = false)
+{
+    obj = nullptr;
+    OdDbObject* o = nullptr;
+    OdResult res = oddbOpenObjectImpl(o, id, mode, openErased);
+    if (res != eOk) return res;
+    obj = OdRxCast<T>(o);
+    if (!obj) {
+        o->close();
+        return eNotThatKindOfClass;
+    }
+    return eOk;
+}
