@@ -163,22 +163,19 @@ void PxImageBMP::BitfieldsToRgb(const BYTE* source, DWORD redMask, DWORD greenMa
 
 void PxImageBMP::DecodeRle(PxFile* stream, bool rle4)
 {
-    const size_t area = (size_t)info.effWidth * header.height;
     const LONG height = header.height;
     BYTE* rowStart = info.bits;  // row 0 is selected first
     int64_t x = 0, y = 0;
     bool lowNibble = false;
-    // One pixel into the selected row; anything outside the area is dropped.
+    // One pixel into the selected row; a byte outside the row is dropped.
     auto put = [&](BYTE value) {
+        const bool inside = x >= 0 && x < info.effWidth;
         if (rle4) {
-            if (x >= 0 && x < info.effWidth && (size_t)(rowStart - info.bits) + x < area) {
-                BYTE& b = rowStart[x];
-                b = lowNibble ? (BYTE)(b | (value & 0x0F)) : (BYTE)(value << 4);
-            }
+            if (inside) rowStart[x] = lowNibble ? (BYTE)(rowStart[x] | (value & 0x0F)) : (BYTE)(value << 4);
             if (lowNibble) ++x;
             lowNibble = !lowNibble;
         } else {
-            if (x >= 0 && x < info.effWidth && (size_t)(rowStart - info.bits) + x < area) rowStart[x] = value;
+            if (inside) rowStart[x] = value;
             ++x;
         }
     };

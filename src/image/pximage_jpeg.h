@@ -16,11 +16,8 @@ public:
 
     PxExifReader* exifReader = nullptr;
     ExifRecord exifInfo;
-    // Settings read under their option bits only (smoothing 0x40 on
-    // encoding, dither 0x200 on decoding).
-    int32_t predictor = 0;
-    int32_t pointTransform = 0;
+    // Settings read only under their option bits: smoothing with 0x40 on
+    // encoding, the dither mode with 0x200 on decoding.
     int32_t smoothing = 0;
-    int32_t quality = 90;
     int32_t dither = 0;
 };

@@ -26,7 +26,7 @@ Rgba ReadPnm(const std::string& bytes)
     result.width = width;
     result.height = height;
     for (int i = 0; i < width * height; ++i, p += channels)
-        result.pixels.insert(result.pixels.end(), {p[0], p[channels - 1 == 0 ? 0 : 1], p[channels - 1], 255});
+        result.pixels.insert(result.pixels.end(), {p[0], p[channels == 3 ? 1 : 0], p[channels - 1], 255});
     return result;
 }
 
@@ -48,8 +48,6 @@ Rgba LibjpegCmyk(const std::string& bytes)
         JSAMPROW r = row.data();
         jpeg_read_scanlines(&cinfo, &r, 1);
         for (size_t x = 0; x < cinfo.output_width; ++x) {
-            const unsigned* q = nullptr;
-            (void)q;
             unsigned c = row[4 * x], m = row[4 * x + 1], y = row[4 * x + 2], k = row[4 * x + 3];
             result.pixels.insert(result.pixels.end(), {(uint8_t)(k * c / 255), (uint8_t)(k * m / 255), (uint8_t)(k * y / 255), 255});
         }
@@ -159,7 +157,7 @@ TEST(JpegDecode, MatchesDjpeg)
         EXPECT_TRUE(SamePicture(ReadPnm(Fixture(std::string(name) + ".pnm")), ToRgba(image)));
         const bool grey = std::string(name) == "jgrey";
         EXPECT_EQ(image.GetBpp(), grey ? 8u : 24u);
-        if (grey) EXPECT_TRUE(image.IsGrayScale());
+        EXPECT_EQ(image.IsGrayScale(), grey);
     }
     PxImage cmyk;
     ASSERT_TRUE(DecodeAs(Fixture("jcmyk.jpg"), PXIMAGE_FORMAT_UNKNOWN, cmyk)) << cmyk.GetLastErrorText();
