@@ -40,7 +40,6 @@ struct Format {
     bool (*encode)(PxImage& source, PxFile* file, DWORD type);
 };
 
-
 // In the order detection tries them.
 const Format kFormats[] = {
     {PXIMAGE_FORMAT_BMP, DecodeWith<PxImageBMP>, EncodeWith<PxImageBMP>},

@@ -4,6 +4,7 @@
 #include <csetjmp>
 #include <cstring>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "codec_test_support.h"
@@ -199,6 +200,29 @@ TEST(JpegDecode, ScaleHeaderOnlyAndResolution)
     ASSERT_TRUE(DecodeAs(WithApp1(Fixture("jcm.jpg"), exif.Build()), PXIMAGE_FORMAT_JPG, camera));
     EXPECT_EQ(camera.info.xDpi, 300);
     EXPECT_EQ(camera.info.yDpi, 300);
+}
+
+TEST(JpegDecode, GreyOutputAndQuantisedColours)
+{
+    PxImage grey;
+    grey.info.codecOptions[3] = 0x80;
+    ASSERT_TRUE(DecodeAs(Fixture("j444.jpg"), PXIMAGE_FORMAT_JPG, grey));
+    EXPECT_EQ(grey.GetBpp(), 8u);
+    EXPECT_TRUE(grey.IsGrayScale());
+
+    PxImage colours;
+    colours.info.codecOptions[3] = 0x100;
+    colours.info.jpegQuality = 40;  // the number of colours asked for
+    ASSERT_TRUE(DecodeAs(Fixture("j444.jpg"), PXIMAGE_FORMAT_JPG, colours)) << colours.GetLastErrorText();
+    EXPECT_EQ(colours.GetBpp(), 8u);
+    std::set<int> used;
+    for (LONG y = 0; y < 11; ++y)
+        for (LONG x = 0; x < 13; ++x) used.insert(colours.GetPixelIndex(x, y));
+    EXPECT_LE(used.size(), 40u);
+    EXPECT_GT(used.size(), 4u);
+    PxImage full;
+    ASSERT_TRUE(DecodeAs(Fixture("j444.jpg"), PXIMAGE_FORMAT_JPG, full));
+    EXPECT_LT(MeanDifference(ToRgba(full), ToRgba(colours)), 16);
 }
 
 TEST(JpegDecode, FailuresAndDamage)

@@ -236,7 +236,9 @@ TEST(TiffEncode, TagsAndRoundTrips)
         ASSERT_TRUE(tags.ok);
         EXPECT_EQ(tags.photometric, c.photometric);
         EXPECT_EQ(tags.compression, c.compression);
-        if (c.predictor) EXPECT_EQ(tags.predictor, c.predictor);
+        if (c.predictor) {
+            EXPECT_EQ(tags.predictor, c.predictor);
+        }
         PxImage back;
         ASSERT_TRUE(DecodeAs(bytes, PXIMAGE_FORMAT_TIF, back)) << back.GetLastErrorText();
         EXPECT_TRUE(SamePicture(ToRgba(image), ToRgba(back)));
@@ -279,6 +281,27 @@ TEST(TiffEncode, TagsAndRoundTrips)
     EXPECT_EQ(ReadTags(lossless).samples, 4);
     ASSERT_TRUE(DecodeAs(lossless, PXIMAGE_FORMAT_TIF, rgbBack));
     EXPECT_TRUE(NearStraightAlpha(ToRgba(rgb), ToRgba(rgbBack)));
+}
+
+// A stream that already holds a TIFF gets a further page.
+TEST(TiffEncode, AppendsPages)
+{
+    PxImage first, second;
+    ASSERT_TRUE(DecodeAs(Fixture("t_pal8.tif"), PXIMAGE_FORMAT_TIF, first));
+    ASSERT_TRUE(DecodeAs(Fixture("t_grey8.tif"), PXIMAGE_FORMAT_TIF, second));
+    PxMemFile out((BYTE*)malloc(1), 0);
+    out.ownsBuffer = true;
+    ASSERT_TRUE(first.Encode(&out, PXIMAGE_FORMAT_TIF)) << first.GetLastErrorText();
+    ASSERT_TRUE(out.Seek(0, 0));
+    ASSERT_TRUE(second.Encode(&out, PXIMAGE_FORMAT_TIF)) << second.GetLastErrorText();
+    const std::string bytes((const char*)out.buffer, (size_t)out.size);
+    for (int page = 0; page < 2; ++page) {
+        PxImage back;
+        back.info.frame = page;
+        ASSERT_TRUE(DecodeAs(bytes, PXIMAGE_FORMAT_TIF, back)) << page;
+        EXPECT_EQ(back.GetFrameCount(), 2);
+        EXPECT_TRUE(SamePicture(ToRgba(page == 0 ? first : second), ToRgba(back)));
+    }
 }
 
 TEST(TiffEncode, WriteFailures)
