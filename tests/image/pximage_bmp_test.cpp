@@ -200,3 +200,20 @@ TEST(BmpEncode, WriteFailures)
     EXPECT_FALSE(empty.Encode(&enough, PXIMAGE_FORMAT_BMP));
     EXPECT_STREQ(empty.GetLastErrorText(), "null image!!!");
 }
+
+// A host that is not little-endian swaps every header field on the way out
+// and back in.
+TEST(BmpEncode, SwappedHeaders)
+{
+    PxImage image;
+    ASSERT_TRUE(DecodeAs(Fixture("b8.bmp"), PXIMAGE_FORMAT_BMP, image));
+    image.info.littleEndianHost = false;
+    const std::string bytes = EncodeAs(image, PXIMAGE_FORMAT_BMP);
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(bytes.substr(0, 2), "MB");
+    EXPECT_EQ(bytes.substr(18, 4), std::string("\0\0\0\x0D", 4));  // the width, byte-swapped
+    PxImage back;
+    back.info.littleEndianHost = false;
+    ASSERT_TRUE(DecodeAs(bytes, PXIMAGE_FORMAT_BMP, back)) << back.GetLastErrorText();
+    EXPECT_TRUE(SamePicture(ToRgba(image), ToRgba(back)));
+}
