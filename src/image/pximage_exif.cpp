@@ -4,6 +4,7 @@
 #include "image/pximage_exif.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,13 @@ const int kMaxNesting = 5;
 
 const int M_SOF0 = 0xC0, M_SOF15 = 0xCF, M_DHT = 0xC4, M_JPG = 0xC8, M_DAC = 0xCC;
 const int M_EOI = 0xD9, M_SOS = 0xDA, M_APP0 = 0xE0, M_APP1 = 0xE1, M_COM = 0xFE;
+
+// A number from the file as an integer field: NaN and values out of range
+// become 0 instead of undefined conversions.
+int32_t ToInt(double v)
+{
+    return v == v && v > INT32_MIN && v < INT32_MAX ? (int32_t)v : 0;
+}
 
 void CopyText(char* out, size_t outSize, const BYTE* value, uint64_t count)
 {
@@ -225,7 +233,7 @@ bool PxExifReader::ProcessExifDir(const BYTE* dir, const BYTE* base, uint32_t le
         case 36867: CopyText(r.dateTime, sizeof r.dateTime, value, byteCount); break;
         case 36864: CopyText(r.version, sizeof r.version, value, byteCount); break;
         case 274:
-            r.orientation = (int32_t)number;
+            r.orientation = ToInt(number);
             if (r.orientation < 1 || r.orientation > 8) {
                 Fail("Undefined rotation value");
                 r.orientation = 0;
@@ -234,7 +242,7 @@ bool PxExifReader::ProcessExifDir(const BYTE* dir, const BYTE* base, uint32_t le
         case 296:
         case 41488: {
             float& unit = tag == 296 ? r.resolutionUnit : r.focalPlaneUnits;
-            switch ((int)number) {
+            switch (ToInt(number)) {
             case 1:
             case 2: unit = 1.0f; break;
             case 3: unit = 0.39370078f; break;
@@ -245,7 +253,7 @@ bool PxExifReader::ProcessExifDir(const BYTE* dir, const BYTE* base, uint32_t le
             break;
         }
         case 34855:
-            r.isoEquivalent = (int32_t)number;
+            r.isoEquivalent = ToInt(number);
             if (r.isoEquivalent < 50) r.isoEquivalent *= 200;
             break;
         case 37377:
@@ -274,10 +282,10 @@ bool PxExifReader::ProcessExifDir(const BYTE* dir, const BYTE* base, uint32_t le
         }
         case 40962:
         case 40963:
-            if (number > exifImageWidth) exifImageWidth = (int32_t)number;
+            if (ToInt(number) > exifImageWidth) exifImageWidth = ToInt(number);
             break;
-        case 513: thumbnailOffset = (uint32_t)number; break;
-        case 514: thumbnailSize = (uint32_t)number; break;
+        case 513: thumbnailOffset = (uint32_t)ToInt(number); break;
+        case 514: thumbnailSize = (uint32_t)ToInt(number); break;
         case 34665:
         case 40965:
         case 34853: {
@@ -293,16 +301,16 @@ bool PxExifReader::ProcessExifDir(const BYTE* dir, const BYTE* base, uint32_t le
             }
             break;
         }
-        case 37385: r.flashUsed = ((int)number & 7) != 0; break;
+        case 37385: r.flashUsed = (ToInt(number) & 7) != 0; break;
         case 37386: r.focalLength = (float)number; break;
         case 33434: r.exposureTime = (float)number; break;
         case 33437: r.apertureFNumber = (float)number; break;
         case 37382: r.distance = (float)number; break;
         case 37380: r.exposureBias = (float)number; break;
-        case 37384: r.whiteBalance = (int32_t)number; break;
-        case 37383: r.meteringMode = (int32_t)number; break;
-        case 34850: r.exposureProgram = (int32_t)number; break;
-        case 37122: r.compressionLevel = (int32_t)number; break;
+        case 37384: r.whiteBalance = ToInt(number); break;
+        case 37383: r.meteringMode = ToInt(number); break;
+        case 34850: r.exposureProgram = ToInt(number); break;
+        case 37122: r.compressionLevel = ToInt(number); break;
         case 41486: r.focalPlaneXRes = (float)number; break;
         case 41487: r.focalPlaneYRes = (float)number; break;
         case 282: r.xResolution = (float)number; break;
@@ -376,15 +384,15 @@ bool PxExifReader::ProcessGpsInfo(const BYTE* dir, const BYTE* base, uint32_t le
             if (ConvertAnyFormat(value, format) == 1) r.gpsAltitude = -1;
             break;
         case 6: {
-            const int32_t altitude = (int32_t)ConvertAnyFormat(value, format);
+            const int32_t altitude = ToInt(ConvertAnyFormat(value, format));
             r.gpsAltitude = r.gpsAltitude < 0 ? -altitude : altitude;
             break;
         }
-        case 11: r.gpsDop = (int32_t)ConvertAnyFormat(value, format); break;
+        case 11: r.gpsDop = ToInt(ConvertAnyFormat(value, format)); break;
         case 16:
             if (value[0] == 'T') r.gpsImageDirection = 0;
             break;
-        case 17: r.gpsImageDirection = (int32_t)ConvertAnyFormat(value, format); break;
+        case 17: r.gpsImageDirection = ToInt(ConvertAnyFormat(value, format)); break;
         case 24:
             if (byteCount >= 8) memcpy(r.gpsDestBearing, value, 8);
             break;

@@ -32,6 +32,14 @@ struct PxJpegError {
     char* text;  // the image's last-error text
 };
 
+// Dots per inch from a camera's resolution and unit; nonsense gives 0,
+// which the image reads as its default.
+LONG DpiFrom(float resolution, float unit)
+{
+    const double dpi = (double)resolution / unit;
+    return dpi == dpi && dpi > 0 && dpi < INT32_MAX ? (LONG)dpi : 0;
+}
+
 PxJpegStream* StreamOf(j_common_ptr cinfo) { return (PxJpegStream*)cinfo->client_data; }
 
 void ErrorExit(j_common_ptr cinfo)
@@ -183,9 +191,9 @@ bool PxImageJPG::Decode(PxFile* stream)
 
     if (exifInfo.isExif) {
         if (exifInfo.xResolution != 0 && exifInfo.resolutionUnit != 0)
-            SetXDPI((LONG)(exifInfo.xResolution / exifInfo.resolutionUnit));
+            SetXDPI(DpiFrom(exifInfo.xResolution, exifInfo.resolutionUnit));
         if (exifInfo.yResolution != 0 && exifInfo.resolutionUnit != 0)
-            SetYDPI((LONG)(exifInfo.yResolution / exifInfo.resolutionUnit));
+            SetYDPI(DpiFrom(exifInfo.yResolution, exifInfo.resolutionUnit));
     } else if (cinfo.density_unit == 0) {
         if (cinfo.X_density > 0 && cinfo.Y_density > 0)
             SetYDPI((LONG)(info.xDpi * ((double)cinfo.Y_density / cinfo.X_density)));
