@@ -56,14 +56,18 @@ void DecodeDamaged(const std::string& bytes, DWORD type, size_t flipStep)
 {
     for (size_t n = 0; n < bytes.size(); ++n) {
         PxImage image;
-        if (DecodeAs(bytes.substr(0, n), type, image)) EXPECT_TRUE(image.dib || image.info.escape == -1) << "cut at " << n;
+        if (DecodeAs(bytes.substr(0, n), type, image)) {
+            EXPECT_TRUE(image.dib || image.info.escape == -1) << "cut at " << n;
+        }
     }
     for (size_t i = 0; i < bytes.size(); i += flipStep) {
         for (char mask : {'\x5A', '\xFF'}) {
             std::string flipped = bytes;
             flipped[i] = (char)(flipped[i] ^ mask);
             PxImage image;
-            if (DecodeAs(flipped, type, image)) EXPECT_NE(image.dib, nullptr) << "byte " << i;
+            if (DecodeAs(flipped, type, image)) {
+                EXPECT_NE(image.dib, nullptr) << "byte " << i;
+            }
         }
     }
 }

@@ -40,7 +40,9 @@ TEST(Orientation, TurnsAndFlipsUndoThemselves)
             for (int i = 0; i < 4; ++i) ASSERT_TRUE(image.RotateLeft());
             EXPECT_TRUE(SamePicture(original, ToRgba(image)));
             ASSERT_TRUE(image.Flip());
-            if (size.second > 1) EXPECT_FALSE(SamePicture(original, ToRgba(image)));
+            if (size.second > 1) {
+                EXPECT_FALSE(SamePicture(original, ToRgba(image)));
+            }
             ASSERT_TRUE(image.Flip());
             ASSERT_TRUE(image.Mirror());
             EXPECT_FALSE(SamePicture(original, ToRgba(image)));
