@@ -74,26 +74,25 @@ OdGeCurve2d* EdgeOf(const OdDbCurve* c, int& type)
     return nullptr;
 }
 
-// Whether the edges join end to end (either way round) into one closed ring.
-bool FormsRing(const std::vector<OdGeCurve2d*>& edges)
+// Puts the edges in ring order, each starting where the one before ends
+// (turned round where it runs the other way), as the host keeps a boundary
+// loop; false when they do not join into one closed ring.
+bool ChainRing(std::vector<OdGeCurve2d*>& edges, OdGeIntArray& types)
 {
     const double tol = 1e-6;
     if (edges.empty()) return false;
-    if (edges.size() == 1) return edges[0]->startPoint().distanceTo(edges[0]->endPoint()) < tol;
-    std::vector<bool> used(edges.size(), false);
-    used[0] = true;
-    OdGePoint2d first = edges[0]->startPoint(), cur = edges[0]->endPoint();
     for (size_t n = 1; n < edges.size(); ++n) {
-        bool found = false;
-        for (size_t i = 0; i < edges.size() && !found; ++i) {
-            if (used[i]) continue;
-            if (edges[i]->startPoint().distanceTo(cur) < tol) cur = edges[i]->endPoint(), found = true;
-            else if (edges[i]->endPoint().distanceTo(cur) < tol) cur = edges[i]->startPoint(), found = true;
-            if (found) used[i] = true;
-        }
-        if (!found) return false;
+        OdGePoint2d cur = edges[n - 1]->endPoint();
+        size_t i = n;
+        while (i < edges.size() && edges[i]->startPoint().distanceTo(cur) >= tol &&
+               edges[i]->endPoint().distanceTo(cur) >= tol)
+            ++i;
+        if (i == edges.size()) return false;
+        if (edges[i]->startPoint().distanceTo(cur) >= tol) edges[i]->reverseParam();
+        std::swap(edges[n], edges[i]);
+        std::swap(types[(int)n], types[(int)i]);
     }
-    return cur.distanceTo(first) < tol;
+    return edges.back()->endPoint().distanceTo(edges.front()->startPoint()) < tol;
 }
 
 }  // namespace
@@ -240,7 +239,7 @@ OdResult OdDbHatch::appendLoop(int loopType, const OdDbObjectIdArray& ids)
         c->close();
         if (res != eOk) break;
     }
-    if (res == eOk && loop.vertices.isEmpty() && !FormsRing(loop.edges)) res = eInvalidInput;
+    if (res == eOk && loop.vertices.isEmpty() && !ChainRing(loop.edges, loop.edgeTypes)) res = eInvalidInput;
     if (res != eOk) {
         freeLoop(loop);
         return res;
@@ -273,7 +272,7 @@ OdResult OdDbHatch::appendLoop(int loopType, const OdGeVoidPointerArray& edges, 
         loop.edges.push_back(static_cast<OdGeCurve2d*>(edges[i])->copy());
     }
     loop.edgeTypes = edgeTypes;
-    if (!FormsRing(loop.edges)) {
+    if (!ChainRing(loop.edges, loop.edgeTypes)) {
         freeLoop(loop);
         return eInvalidInput;
     }

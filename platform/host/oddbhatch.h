@@ -57,12 +57,13 @@ public:
     int numLoops() const { return (int)loops_.size(); }
     int loopTypeAt(int i) const;
     // A loop of boundary objects: one closed curve, or curves that join end
-    // to end into a closed ring; eInvalidInput for anything else.
+    // to end into a closed ring; eInvalidInput for anything else. Edges are
+    // kept in ring order, each running on from the end of the one before.
     OdResult appendLoop(int loopType, const OdDbObjectIdArray& ids);
     // A loop of polyline form (a closed ring of vertices with bulges).
     OdResult appendLoop(int loopType, const OdGePoint2dArray& vertices, const OdGeDoubleArray& bulges);
     // A loop of edges (OdGeCurve2d pointers with their edge types); the
-    // hatch keeps copies.
+    // hatch keeps copies, in ring order like the loops of objects.
     OdResult appendLoop(int loopType, const OdGeVoidPointerArray& edges, const OdGeIntArray& edgeTypes);
     OdResult getLoopAt(int i, int& loopType, OdGePoint2dArray& vertices, OdGeDoubleArray& bulges) const;
     // The edges stay the hatch's and live as long as it is unchanged.

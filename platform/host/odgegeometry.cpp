@@ -255,6 +255,14 @@ void OdGeLinearEnt2d::transformBy(const OdGeMatrix3d& m)
     d_ = Apply2d(m, d_);
 }
 
+OdGeCurve2d& OdGeLinearEnt2d::reverseParam()
+{
+    p_ = p_ + d_;
+    d_ = -d_;
+    std::swap(boundedStart_, boundedEnd_);
+    return *this;
+}
+
 OdGeLineSeg2d& OdGeLineSeg2d::set(const OdGePoint2d& s, const OdGePoint2d& e)
 {
     p_ = s;
@@ -371,6 +379,17 @@ bool OdGeCircArc2d::intersectWith(const OdGeLinearEnt2d& line, int& numInt, OdGe
     return numInt > 0;
 }
 
+// The same points the other way round: the sense flips and the old end
+// angle, measured the new way, becomes the start.
+OdGeCurve2d& OdGeCircArc2d::reverseParam()
+{
+    double sweep = a1_ - a0_;
+    cw_ = !cw_;
+    a0_ = OdGeNormalizeAngle(-a1_);
+    a1_ = a0_ + sweep;
+    return *this;
+}
+
 void OdGeCircArc2d::transformBy(const OdGeMatrix3d& m)
 {
     c_ = Apply2d(m, c_);
@@ -392,6 +411,16 @@ OdGeEllipArc2d::OdGeEllipArc2d(const OdGePoint2d& center, const OdGeVector2d& ma
 OdGePoint2d OdGeEllipArc2d::evalPoint(double t) const
 {
     return c_ + maj_ * (ra_ * std::cos(t)) + min_ * (rb_ * std::sin(t));
+}
+
+// With the minor axis turned round, parameter -t is the old point at t.
+OdGeCurve2d& OdGeEllipArc2d::reverseParam()
+{
+    double sweep = a1_ - a0_;
+    min_ = -min_;
+    a0_ = OdGeNormalizeAngle(-a1_);
+    a1_ = a0_ + sweep;
+    return *this;
 }
 
 void OdGeEllipArc2d::transformBy(const OdGeMatrix3d& m)
@@ -469,6 +498,19 @@ OdGePoint2d OdGeSplineEnt2d::evalPoint(double t) const
 void OdGeSplineEnt2d::transformBy(const OdGeMatrix3d& m)
 {
     for (auto& p : ctrl_) p = Apply2d(m, p);
+}
+
+// Control points and weights in reverse order, knots mirrored in their span.
+OdGeCurve2d& OdGeSplineEnt2d::reverseParam()
+{
+    ctrl_.reverse();
+    weights_.reverse();
+    if (!knots_.isEmpty()) {
+        double span = knots_.first() + knots_.last();
+        knots_.reverse();
+        for (auto& k : knots_) k = span - k;
+    }
+    return *this;
 }
 
 OdGeNurbCurve2d::OdGeNurbCurve2d(int degree, const OdGeDoubleArray& knots, const OdGePoint2dArray& controlPoints,

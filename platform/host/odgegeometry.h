@@ -214,6 +214,8 @@ public:
     void getSamplePoints(int numSample, OdGePoint2dArray& points) const;
     // Applies the plane part (x and y) of an affine matrix.
     virtual void transformBy(const OdGeMatrix3d& m) = 0;
+    // Runs the curve the other way round over the same points.
+    virtual OdGeCurve2d& reverseParam() = 0;
 };
 
 // A straight line, segment or ray given by a point and a direction; the
@@ -233,6 +235,7 @@ public:
     double paramOf(const OdGePoint2d& p) const;
     bool containsParam(double t, const OdGeTol& tol) const;
     void transformBy(const OdGeMatrix3d& m) override;
+    OdGeCurve2d& reverseParam() override;
 
 protected:
     OdGePoint2d p_;
@@ -300,6 +303,7 @@ public:
     bool intersectWith(const OdGeLinearEnt2d& line, int& numInt, OdGePoint2d& p1, OdGePoint2d& p2,
                        const OdGeTol& tol = OdGeContext::gTol) const;
     void transformBy(const OdGeMatrix3d& m) override;
+    OdGeCurve2d& reverseParam() override;
 
 private:
     OdGePoint2d c_;
@@ -328,6 +332,7 @@ public:
     double endParam() const override { return a1_; }
     OdGePoint2d evalPoint(double t) const override;
     void transformBy(const OdGeMatrix3d& m) override;
+    OdGeCurve2d& reverseParam() override;
 
 private:
     OdGePoint2d c_;
@@ -350,6 +355,7 @@ public:
     double endParam() const override;
     OdGePoint2d evalPoint(double t) const override;
     void transformBy(const OdGeMatrix3d& m) override;
+    OdGeCurve2d& reverseParam() override;
 
 protected:
     int degree_ = 1;

@@ -6,6 +6,7 @@
 #include "common/entity/hatchutil.h"
 #include "common/entity/polylineutil.h"
 #include "drawing_fixture.h"
+#include "oddbcurves.h"
 #include "oddbhatch.h"
 
 namespace {
@@ -92,6 +93,37 @@ TEST_F(HatchTest, InnerLoopsAreOutermostAndEveryBoundaryObjectIsErased)
     EXPECT_TRUE(
         CHatchUtil::AddWithInnerLoops({OdDbObjectIdArray{open}}, {}, props_, Fill("NET"), false).isNull());
     EXPECT_FALSE(open.isErased());
+}
+
+TEST_F(HatchTest, LoopOfBoundaryObjectsReadsBackAsOneRing)
+{
+    // A half disc drawn as a line from right to left and the upper half
+    // circle, which runs counter-clockwise from (1, 0) to (-1, 0): the loop
+    // goes on from the line's end, over the arc the other way round.
+    EntityProps props;
+    OdDbObjectIdArray boundary;
+    boundary.append(CDwgDatabaseUtil::PostToModelSpace(new OdDbLine(OdGePoint3d(1, 0, 0), OdGePoint3d(-1, 0, 0)), props));
+    boundary.append(CDwgDatabaseUtil::PostToModelSpace(new OdDbArc(OdGePoint3d(0, 0, 0), 1, 0, M_PI), props));
+    OdDbObjectId id = CHatchUtil::Add(boundary, props_, Fill("SOLID"), true);
+    ASSERT_FALSE(id.isNull());
+    OdDbHatch* hatch = OpenRead<OdDbHatch>(id);
+    int type = 0;
+    OdGeVoidPointerArray edges;
+    OdGeIntArray types;
+    ASSERT_EQ(hatch->getLoopAt(0, type, edges, types), eOk);
+    OdGePoint3dArray pts;
+    CHatchUtil::GetLoopPoints(pts, edges, types);
+    hatch->close();
+    // The line's start, then 180 / 3 = 60 arc samples from (-1, 0) over the
+    // top to (1, 0), the last edge keeping its end.
+    ASSERT_EQ(pts.length(), 1 + 60);
+    ExpectNear(pts[0], 1, 0, 0);
+    ExpectNear(pts[1], -1, 0, 0);
+    ExpectNear(pts.last(), 1, 0, 0);
+    for (int i = 2; i <= 60; ++i) {
+        EXPECT_GT(pts[i].x, pts[i - 1].x) << i;
+        EXPECT_GE(pts[i].y, -1e-9) << i;
+    }
 }
 
 TEST(HatchLoopPoints, PolylineLoopsGiveVerticesAndSampledBulges)

@@ -62,6 +62,34 @@ TEST(HostGeometry, CurvesSampleFromStartToEndAndLinesIntersectWithinBounds)
     ExpectPoint(p1, std::sqrt(3.0), 1);
 }
 
+TEST(HostGeometry, ReversedCurvesRunBackOverTheSamePoints)
+{
+    OdGeCircArc2d arc(OdGePoint2d(0, 0), 1.0, 0.0, M_PI / 2);
+    arc.reverseParam();
+    ExpectPoint(arc.startPoint(), 0, 1);
+    ExpectPoint(arc.endPoint(), 1, 0);
+    ExpectPoint(arc.evalPoint((arc.startAng() + arc.endAng()) / 2), std::sqrt(0.5), std::sqrt(0.5));
+
+    OdGeEllipArc2d ell(OdGePoint2d(0, 0), OdGeVector2d(1, 0), OdGeVector2d(0, 1), 2, 1, 0, M_PI / 2);
+    ell.reverseParam();
+    ExpectPoint(ell.startPoint(), 0, 1);
+    ExpectPoint(ell.endPoint(), 2, 0);
+
+    // Cubic Bezier (0, 0), (1, 2), (3, 2), (4, 0); at 0.75 it passes
+    // (1 x 0.140625 + 3 x 0.421875 + 4 x 0.421875, 2 x 0.140625 + 2 x 0.421875).
+    OdGeNurbCurve2d bezier(3, OdGeDoubleArray{0, 0, 0, 0, 1, 1, 1, 1},
+                           OdGePoint2dArray{{0, 0}, {1, 2}, {3, 2}, {4, 0}});
+    bezier.reverseParam();
+    ExpectPoint(bezier.startPoint(), 4, 0);
+    ExpectPoint(bezier.endPoint(), 0, 0);
+    ExpectPoint(bezier.evalPoint(0.25), 3.09375, 1.125);  // the old point at 0.75
+
+    OdGeLineSeg2d seg(OdGePoint2d(1, 2), OdGePoint2d(3, 5));
+    seg.reverseParam();
+    ExpectPoint(seg.startPoint(), 3, 5);
+    ExpectPoint(seg.endPoint(), 1, 2);
+}
+
 TEST(HostGeometry, MatricesRotateScaleAndExtentsStartInvalid)
 {
     OdGePoint3d p(2, 0, 5);
@@ -202,6 +230,11 @@ TEST(HostEntities, HatchLoopsMustCloseAndPatternsMustExist)
     ASSERT_EQ(hatch.getLoopAt(0, type, edges, types), eOk);
     EXPECT_EQ(edges.length(), 3);
     EXPECT_EQ(types, (OdGeIntArray{1, 1, 1}));
+    // The third line was drawn the other way: the loop turns it round so
+    // that the ring runs (0, 0), (1, 0), (0, 1) and back.
+    auto* third = static_cast<OdGeCurve2d*>(edges[2]);
+    ExpectPoint(third->startPoint(), 0, 1);
+    ExpectPoint(third->endPoint(), 0, 0);
     EXPECT_EQ(standin::OpenObjectCount(), 0);
 
     // Regions: one from the ring of three lines.
