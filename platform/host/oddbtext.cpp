@@ -164,10 +164,15 @@ OdString OdDbMText::text() const
         case L'\\': case L'{': case L'}': out += k; break;
         case L'L': case L'l': case L'O': case L'o': case L'K': case L'k': case L'N': break;
         case L'U':
-            // "\U+XXXX": the character of that code.
-            if (i + 5 < s.size() && s[i + 1] == L'+') {
+            // "\U+XXXX": the character of that code; anything else stays as
+            // it was written.
+            if (i + 5 < s.size() && s[i + 1] == L'+' &&
+                std::all_of(s.begin() + (long)i + 2, s.begin() + (long)i + 6,
+                            [](wchar_t h) { return std::iswxdigit(h) != 0; })) {
                 out += (wchar_t)std::wcstol(s.substr(i + 2, 4).c_str(), nullptr, 16);
                 i += 5;
+            } else {
+                out += L"\\U";
             }
             break;
         case L'S': {

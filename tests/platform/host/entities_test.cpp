@@ -198,6 +198,10 @@ TEST(HostEntities, MTextPlainTextTurnsParagraphsIntoLineBreaks)
     OdDbMText m;
     m.setContents(L"{\\fArial|b0;ab}\\Pc\\\\d\\P\\H2.5x;e\\~f\\U+5730");
     EXPECT_EQ(m.text(), L"ab\r\nc\\d\r\ne f地");
+    // A code that is no hexadecimal number is text, never a NUL that would
+    // cut the string short.
+    m.setContents(L"a\\U+zz12b\\U+4");
+    EXPECT_EQ(m.text(), L"a\\U+zz12b\\U+4");
     EXPECT_EQ(m.flowDirection(), OdDbMTextEnums::kLtoR);
 }
 
