@@ -129,14 +129,14 @@ OdResult OdDbObject::close()
     if (writer_) {
         writer_ = false;
         NoteObjectOpen(this, -1);
-        if (appendPending_) {
-            appendPending_ = false;
-            modified_ = false;
-            db->fireAppended(this);
-        } else if (modified_) {
-            modified_ = false;
-            db->fireModified(this);
-        }
+        // A new object is reported appended and then modified when it is
+        // first closed (commands that create entities are seen that way).
+        bool appended = appendPending_;
+        bool modified = appended || modified_;
+        appendPending_ = false;
+        modified_ = false;
+        if (appended) db->fireAppended(this);
+        if (modified) db->fireModified(this);
         return eOk;
     }
     if (readers_ > 0) {

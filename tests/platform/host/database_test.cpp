@@ -253,9 +253,11 @@ TEST(HostDatabase, ReactorsHearAppendsModificationsAndErasures)
     pt->erase();
     pt->close();
     db->removeReactor(&reactor);
-    // The entity is closed before model space; erasing reports itself only.
-    EXPECT_EQ(reactor.events, (std::vector<std::wstring>{L"appended AcDbPoint", L"modified AcDbBlockTableRecord",
-                                                         L"modified AcDbPoint", L"erased AcDbPoint"}));
+    // A new entity is appended and modified when it is first closed (before
+    // model space); erasing reports itself only.
+    EXPECT_EQ(reactor.events,
+              (std::vector<std::wstring>{L"appended AcDbPoint", L"modified AcDbPoint", L"modified AcDbBlockTableRecord",
+                                         L"modified AcDbPoint", L"erased AcDbPoint"}));
 }
 
 TEST(HostDatabase, DictionariesAndXrecordsKeepTheirChains)
