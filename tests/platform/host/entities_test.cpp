@@ -11,6 +11,7 @@
 #include "hostdb_control.h"
 #include "oddbblockreference.h"
 #include "oddbhatch.h"
+#include "oddbproxy.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
 #include "standin_control.h"
@@ -349,6 +350,33 @@ TEST(HostEntities, ImageDefinitionsLoadExistingFilesOnly)
     OdGeExtents3d ext;
     image.getGeomExtents(ext);
     EXPECT_EQ(ext.maxPoint(), OdGePoint3d(5, 3, 0));
+}
+
+TEST(HostEntities, ProxiesGoByTheHostsClassNamesAndExplodeIntoTheirGraphics)
+{
+    OdDbProxyEntity proxy;
+    EXPECT_EQ(proxy.isA()->name(), L"AcDbZombieEntity");
+    EXPECT_TRUE(proxy.isKindOf(OdDbEntity::desc()));
+    EXPECT_EQ(OdDbProxyObject().isA()->name(), L"AcDbProxyObject");
+    EXPECT_FALSE(OdDbProxyObject().isKindOf(OdDbEntity::desc()));
+
+    OdDbVoidPtrArray parts;
+    EXPECT_NE(proxy.explode(parts), eOk);  // no graphics
+    ASSERT_EQ(proxy.addGraphics(OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(4, 0, 0))), eOk);
+    ASSERT_EQ(proxy.addGraphics(OdDbCircle(OdGePoint3d(4, 0, 0), OdGeVector3d::kZAxis, 1)), eOk);
+    OdGeExtents3d ext;
+    ASSERT_EQ(proxy.getGeomExtents(ext), eOk);
+    ExpectPoint(ext.minPoint(), 0, -1, 0);
+    ExpectPoint(ext.maxPoint(), 5, 1, 0);
+
+    OdDbProxyEntity copy(proxy);  // owns graphics of its own
+    ASSERT_EQ(copy.explode(parts), eOk);
+    ASSERT_EQ(parts.length(), 2);
+    auto* line = OdRxCast<OdDbLine>(static_cast<OdDbEntity*>(parts[0]));
+    ASSERT_NE(line, nullptr);
+    ExpectPoint(line->endPoint(), 4, 0, 0);
+    EXPECT_NE(OdRxCast<OdDbCircle>(static_cast<OdDbEntity*>(parts[1])), nullptr);
+    for (void* p : parts) static_cast<OdDbEntity*>(p)->close();  // in no database: deleted
 }
 
 TEST(HostEntities, HatchGradientsUseTheHostNames)
