@@ -1,0 +1,88 @@
+#include "gced_cmd.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <vector>
+
+#include "standin_control.h"
+
+namespace {
+
+struct Command {
+    std::wstring group;
+    std::wstring globalName;
+    std::wstring localName;
+    GcRxFunctionPtr function;
+};
+
+// In registration order; lookups take the newest first.
+std::vector<Command> g_commands;
+
+standin::ResetHook g_reset([] { g_commands.clear(); });
+
+bool SameText(const std::wstring& a, const wchar_t* b) { return b && wcscasecmp(a.c_str(), b) == 0; }
+
+const Command* Lookup(const std::wstring& name)
+{
+    for (auto it = g_commands.rbegin(); it != g_commands.rend(); ++it)
+        if (SameText(it->globalName, name.c_str()) || SameText(it->localName, name.c_str())) return &*it;
+    return nullptr;
+}
+
+}  // namespace
+
+int OdEdCommandStack::addCommand(const wchar_t* group, const wchar_t* globalName, const wchar_t* localName, OdInt32,
+                                 GcRxFunctionPtr function, void*, int, HINSTANCE, void**)
+{
+    if (!group || !globalName || !function) return 1;
+    for (auto& c : g_commands)
+        if (SameText(c.group, group) && SameText(c.globalName, globalName)) return 1;
+    g_commands.push_back({group, globalName, localName ? localName : globalName, function});
+    return 0;
+}
+
+int OdEdCommandStack::removeCmd(const wchar_t* group, const wchar_t* globalName)
+{
+    for (auto it = g_commands.begin(); it != g_commands.end(); ++it)
+        if (SameText(it->group, group) && SameText(it->globalName, globalName)) {
+            g_commands.erase(it);
+            return 0;
+        }
+    return 1;
+}
+
+int OdEdCommandStack::removeGroup(const wchar_t* group)
+{
+    size_t before = g_commands.size();
+    g_commands.erase(std::remove_if(g_commands.begin(), g_commands.end(),
+                                    [group](const Command& c) { return SameText(c.group, group); }),
+                     g_commands.end());
+    return g_commands.size() < before ? 0 : 1;
+}
+
+OdEdCommandStack* odedRegCmds()
+{
+    static OdEdCommandStack stack;
+    return &stack;
+}
+
+namespace standin {
+
+bool InvokeCommand(const std::wstring& name)
+{
+    const Command* c = Lookup(name);
+    if (!c) return false;
+    GcRxFunctionPtr fn = c->function;  // the command may change the stack
+    fn();
+    return true;
+}
+
+bool HasCommand(const std::wstring& name) { return Lookup(name) != nullptr; }
+
+std::wstring CommandGroup(const std::wstring& name)
+{
+    const Command* c = Lookup(name);
+    return c ? c->group : std::wstring();
+}
+
+}  // namespace standin

@@ -1,0 +1,34 @@
+// Host SDK stand-in: the editor's command stack. Commands are registered in
+// groups; the host runs a command by its global or local name.
+#pragma once
+
+#include <string>
+
+#include "odrx_module.h"
+#include "windows.h"
+
+typedef void (*GcRxFunctionPtr)();
+
+#define GCRX_CMD_MODAL 0x00000000
+#define GCRX_CMD_TRANSPARENT 0x00000001
+
+class OdEdCommandStack {
+public:
+    // 0 on success; 1 when the group already has a command of that global name.
+    int addCommand(const wchar_t* group, const wchar_t* globalName, const wchar_t* localName, OdInt32 flags,
+                   GcRxFunctionPtr function, void* uiContext = nullptr, int functionCode = -1,
+                   HINSTANCE resource = nullptr, void** commandOut = nullptr);
+    // 0 on success; 1 when there is no such command or group.
+    int removeCmd(const wchar_t* group, const wchar_t* globalName);
+    int removeGroup(const wchar_t* group);
+};
+OdEdCommandStack* odedRegCmds();
+
+namespace standin {
+// Runs the command of that name (global or local, without case), as the user
+// typing it would; false when no such command is registered.
+bool InvokeCommand(const std::wstring& name);
+bool HasCommand(const std::wstring& name);
+// The group of a registered command, empty when none.
+std::wstring CommandGroup(const std::wstring& name);
+}  // namespace standin

@@ -1,0 +1,157 @@
+// MFC stand-in: windows, dialogs, resource handles and extension modules.
+//
+// CWnd wraps a window of the stand-in window manager; its messages reach the
+// virtual WindowProc, which calls the overridable handlers (in place of MFC's
+// message maps). Dialogs are headless: a control table per dialog holds what
+// the controls would show, and DoModal takes its answer from a script that
+// the test or the stand-in host queues (dialog_control.h).
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "afxmsgbox.h"
+#include "afxstr.h"
+#include "windows.h"
+
+class CWnd;
+
+// Resource handles and the application instance.
+HINSTANCE AfxGetInstanceHandle();
+HINSTANCE AfxGetResourceHandle();
+void AfxSetResourceHandle(HINSTANCE resource);
+// The module that holds a resource: the first of the resource chain (the
+// current resource handle, then each extension module), or the current one.
+HINSTANCE AfxFindResourceHandle(LPCWSTR name, LPCWSTR type);
+// Registers the class unless a class of that name exists already.
+BOOL AfxRegisterClass(WNDCLASSW* wc);
+
+// Extension modules (an extension DLL's record and its place in the chain).
+struct AFX_EXTENSION_MODULE {
+    BOOL bInitialized;
+    HMODULE hModule;
+    HMODULE hResource;
+};
+BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HMODULE module);
+// Removes the module's CDynLinkLibrary objects from the resource chain.
+void AfxTermExtensionModule(AFX_EXTENSION_MODULE& state, BOOL all = FALSE);
+
+class CDynLinkLibrary {
+public:
+    explicit CDynLinkLibrary(AFX_EXTENSION_MODULE& state);
+    ~CDynLinkLibrary();
+    HMODULE m_hModule;
+    HMODULE m_hResource;
+};
+
+class CWnd {
+public:
+    CWnd() = default;
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    HWND m_hWnd = nullptr;
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    operator HWND() const { return GetSafeHwnd(); }
+    // The CWnd attached to a window, or null.
+    static CWnd* FromHandlePermanent(HWND hwnd);
+
+    BOOL CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, const RECT& rect,
+                  CWnd* parent, UINT id, LPVOID param = nullptr);
+    // A null class name gives MFC's default window class.
+    virtual BOOL Create(LPCWSTR className, LPCWSTR title, DWORD style, const RECT& rect, CWnd* parent,
+                        UINT id, LPVOID param = nullptr);
+    virtual BOOL DestroyWindow();
+
+    BOOL ShowWindow(int command);
+    BOOL IsWindowVisible() const;
+    BOOL IsIconic() const;
+    BOOL BringWindowToTop();
+    BOOL SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags);
+    void SetWindowText(LPCWSTR text);
+    void GetWindowText(CString& text) const;
+    CWnd* GetParent() const;
+    UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs, TIMERPROC proc);
+    BOOL KillTimer(UINT_PTR id);
+    BOOL PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+    LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+    // Moves data between the members and the controls: save TRUE reads the
+    // controls into the members.
+    BOOL UpdateData(BOOL save = TRUE);
+
+protected:
+    // The default handling of the message being handled now.
+    LRESULT Default();
+    virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    virtual LRESULT DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Called after the window's last message; the place where windows that
+    // own themselves delete themselves.
+    virtual void PostNcDestroy() {}
+    virtual void DoDataExchange(class CDataExchange* dx) {}
+
+    virtual int OnCreate(LPCREATESTRUCT cs);
+    virtual void OnDestroy();
+    virtual void OnClose();
+    virtual void OnTimer(UINT_PTR id);
+    virtual void OnShowWindow(BOOL show, UINT status);
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+
+private:
+    friend LRESULT AfxWndProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT AfxCbtHook(int, WPARAM, LPARAM);
+    WNDPROC m_superProc = nullptr;
+    MSG m_current{};
+};
+
+class CFrameWnd : public CWnd {};
+
+// Moves values between a dialog's members and its controls.
+class CDataExchange {
+public:
+    CDataExchange(CWnd* dlg, BOOL save) : m_pDlgWnd(dlg), m_bSaveAndValidate(save) {}
+    CWnd* m_pDlgWnd;
+    BOOL m_bSaveAndValidate;
+};
+void DDX_Text(CDataExchange* dx, int id, CString& value);
+void DDX_Text(CDataExchange* dx, int id, int& value);
+void DDX_Text(CDataExchange* dx, int id, double& value);
+void DDX_Check(CDataExchange* dx, int id, int& value);
+void DDX_CBIndex(CDataExchange* dx, int id, int& value);
+
+class CDialog : public CWnd {
+public:
+    CDialog() = default;
+    explicit CDialog(UINT templateId, CWnd* parent = nullptr) : m_nIDHelp(templateId), m_pParentWnd(parent) {}
+
+    // Runs the dialog: OnInitDialog, then the scripted answer (IDCANCEL when
+    // none is queued) chooses OnOK or OnCancel; the window is gone afterwards.
+    virtual INT_PTR DoModal();
+    // Creates the dialog as a modeless window from its template.
+    virtual BOOL Create(UINT templateId, CWnd* parent = nullptr);
+    using CWnd::Create;
+    virtual BOOL OnInitDialog();
+    void EndDialog(int result);
+
+    // The control table.
+    CString GetDlgItemText(int id) const;
+    void SetDlgItemText(int id, LPCWSTR text);
+    UINT IsDlgButtonChecked(int id) const;
+    void CheckDlgButton(int id, UINT check);
+
+    UINT m_nIDHelp = 0;
+    CWnd* m_pParentWnd = nullptr;
+
+protected:
+    virtual void OnOK();
+    virtual void OnCancel();
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    bool m_modal = false;
+    int m_result = 0;
+};
+
+#define IDC_STATIC (-1)
+#define BST_UNCHECKED 0
+#define BST_CHECKED 1

@@ -1,0 +1,40 @@
+// Control interface of the stand-in machine's files, folders, registry and
+// disk, for tests and the stand-in host. ResetMachine creates the standard
+// folders below; the paths are Windows paths inside the machine root.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "windows.h"
+
+namespace standin {
+
+// The standard folders and files of every machine.
+extern const wchar_t* const kLocalAppDataFolder;  // C:\Users\user\AppData\Local (CSIDL 28)
+extern const wchar_t* const kAppDataFolder;       // C:\Users\user\AppData\Roaming (CSIDL 26)
+extern const wchar_t* const kTempFolder;          // C:\Temp\ (GetTempPathW, with the backslash)
+extern const wchar_t* const kHostExePath;         // C:\Program Files\CadHost\cadhost.exe
+extern const wchar_t* const kModulePath;          // C:\Program Files\CadHost\Plugins\Velk\VelkGrx2020(x64).grx
+
+// The handle under which the module is loaded (GetModuleFileNameW of it gives
+// kModulePath). The stand-in host passes it to the module's entry.
+HMODULE ModuleHandle();
+
+// Sets or clears the read-only attribute of a file or folder.
+bool SetReadOnly(const std::wstring& windowsPath, bool readOnly);
+
+// Free space reported by GetDiskFreeSpaceExW (100 GiB on a new machine).
+void SetDiskFreeBytes(uint64_t bytes);
+
+// Registry contents. Keys are "Software\\Maker\\Program" under a root; names
+// and keys compare without case. REG_SZ data is WCHAR text with its terminator.
+void SetRegistryValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type,
+                      const std::vector<BYTE>& data);
+void SetRegistryString(HKEY root, const std::wstring& key, const std::wstring& name,
+                       const std::wstring& value);
+void SetRegistryDword(HKEY root, const std::wstring& key, const std::wstring& name, DWORD value);
+void DeleteRegistryKey(HKEY root, const std::wstring& key);
+
+}  // namespace standin

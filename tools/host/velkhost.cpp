@@ -1,0 +1,134 @@
+// velkhost --machine <folder> --module <VelkGrx2020(x64).grx>
+//
+// Plays the CAD host on a fresh stand-in machine: the peer map program is
+// installed and started, the module is copied to its plug-in folder and
+// loaded, testConnect runs, the module is unloaded, and a transcript of the
+// command line, the message boxes, the shell starts and the peer's messages
+// is printed.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "afxmsgbox.h"
+#include "gced_cmd.h"
+#include "gcutprint.h"
+#include "machine_control.h"
+#include "odrx_module.h"
+#include "standin_control.h"
+#include "standin_peer.h"
+#include "window_control.h"
+#include "windows.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Utf8(const std::wstring& w)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? (size_t)n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, out.data(), n, nullptr, nullptr);
+    if (!out.empty()) out.pop_back();
+    return out;
+}
+
+std::string Indented(const std::string& text)
+{
+    std::istringstream in(text);
+    std::string line, out;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out += "  | " + line + "\n";
+    }
+    return out;
+}
+
+int Usage()
+{
+    std::cerr << "usage: velkhost --machine <folder> --module <module file>\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string machine, modulePath;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string opt = argv[i];
+        if (opt == "--machine") machine = argv[i + 1];
+        else if (opt == "--module") modulePath = argv[i + 1];
+        else return Usage();
+    }
+    if (machine.empty() || modulePath.empty()) return Usage();
+
+    std::error_code ec;
+    fs::path root = fs::absolute(machine);
+    fs::remove_all(root, ec);
+    fs::create_directories(root);
+    standin::ResetMachine(root.string());
+    std::cout << "machine: " << root.string() << "\n";
+
+    // The module goes where the host keeps its plug-ins.
+    fs::path installed = standin::NativePath(standin::kModulePath);
+    fs::create_directories(installed.parent_path());
+    if (!fs::copy_file(modulePath, installed, fs::copy_options::overwrite_existing, ec)) {
+        std::cerr << "cannot copy the module " << modulePath << ": " << ec.message() << "\n";
+        return 1;
+    }
+
+    std::unique_ptr<velkpeer::StandinPeer> peer;
+    velkpeer::InstallPeer(900, [&peer] {
+        if (!peer) peer = std::make_unique<velkpeer::StandinPeer>();
+        return true;
+    });
+    std::cout << "peer installed: " << Utf8(velkpeer::kPeerProgramPath) << " (LastVersion 900)\n";
+    ShellExecuteW(nullptr, L"open", velkpeer::kPeerProgramPath, nullptr, nullptr, SW_SHOW);
+    std::cout << "peer started: " << (peer ? "window \"velkWin\"" : "failed") << "\n";
+
+    std::cout << "\nload " << Utf8(standin::kModulePath) << "\n";
+    OdRxModule* module = odrxDynamicLinker()->loadModule(standin::kModulePath);
+    if (!module) {
+        std::cerr << "the module did not load\n";
+        return 1;
+    }
+    const auto& loaded = standin::LoadedModules().back();
+    std::cout << "  interface version " << loaded.apiVersion[0] << "." << loaded.apiVersion[1] << "."
+              << loaded.apiVersion[2] << "." << loaded.apiVersion[3] << "\n";
+    std::cout << "  module name " << Utf8(module->moduleName().str()) << "\n";
+    for (const wchar_t* name : {L"VELK", L"testConnect"})
+        std::cout << "  command " << Utf8(name) << ": "
+                  << (standin::HasCommand(name) ? "registered in group " + Utf8(standin::CommandGroup(name))
+                                                : std::string("missing"))
+                  << "\n";
+
+    std::cout << "\nCommand: testConnect\n";
+    standin::InvokeCommand(L"testConnect");
+    standin::PumpMessages();
+
+    std::cout << "\nunload\n";
+    odrxDynamicLinker()->unloadModule(module);
+    std::cout << "  command VELK after unload: " << (standin::HasCommand(L"VELK") ? "still registered" : "gone")
+              << "\n";
+
+    std::cout << "\ncommand line:\n" << Indented(Utf8(standin::CommandLineText()));
+    std::cout << "message boxes:\n";
+    for (auto& box : standin::MessageBoxes()) std::cout << "  [" << Utf8(box.text) << "] answer " << box.answer << "\n";
+    std::cout << "shell starts:\n";
+    for (auto& s : standin::ShellExecutes()) std::cout << "  " << Utf8(s.verb) << " " << Utf8(s.file) << "\n";
+    std::cout << "peer log:\n" << (peer ? peer->Transcript() : std::string("  (no peer)\n"));
+
+    fs::path answerFile = standin::NativePath(std::wstring(standin::kLocalAppDataFolder) + L"\\TestData.txt");
+    std::ifstream in(answerFile, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    std::cout << "TestData.txt written by the peer:\n" << Indented(content.str());
+    fs::path log = installed.parent_path() / "DebugLog.txt";
+    std::cout << "debug log: " << (fs::exists(log) ? log.string() : std::string("(no lines)")) << "\n";
+    peer.reset();
+    return 0;
+}

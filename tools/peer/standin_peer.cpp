@@ -1,0 +1,396 @@
+#include "standin_peer.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "machine_control.h"
+#include "standin_control.h"
+#include "window_control.h"
+
+namespace velkpeer {
+
+const wchar_t* const kPeerProgramPath = L"C:\\Program Files\\Brisan Software\\velk\\velk.exe";
+const wchar_t* const kPeerRegistryKey = L"Software\\Brisan Software\\velk\\MainFrm";
+
+namespace {
+
+const wchar_t kWindowClass[] = L"velkWin";
+const WPARAM kWParam = 1001;
+
+// The peer's own little-endian readers, bounded by the message's size.
+uint32_t U32(const std::vector<uint8_t>& b, size_t at)
+{
+    if (at + 4 > b.size()) return 0;
+    return (uint32_t)b[at] | ((uint32_t)b[at + 1] << 8) | ((uint32_t)b[at + 2] << 16) | ((uint32_t)b[at + 3] << 24);
+}
+
+int32_t I32(const std::vector<uint8_t>& b, size_t at) { return (int32_t)U32(b, at); }
+
+uint64_t U64(const std::vector<uint8_t>& b, size_t at) { return U32(b, at) | ((uint64_t)U32(b, at + 4) << 32); }
+
+// A NUL-terminated byte text in a field of at most `cap` bytes.
+std::string Text(const std::vector<uint8_t>& b, size_t at, size_t cap)
+{
+    std::string out;
+    for (size_t i = at; i < b.size() && i < at + cap && b[i]; ++i) out += (char)b[i];
+    return out;
+}
+
+void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v)
+{
+    if (b.size() < at + 4) b.resize(at + 4);
+    for (int i = 0; i < 4; ++i) b[at + i] = (uint8_t)(v >> (8 * i));
+}
+
+void PutU64(std::vector<uint8_t>& b, size_t at, uint64_t v)
+{
+    PutU32(b, at, (uint32_t)v);
+    PutU32(b, at + 4, (uint32_t)(v >> 32));
+}
+
+void PutF64(std::vector<uint8_t>& b, size_t at, double d)
+{
+    uint64_t bits;
+    memcpy(&bits, &d, sizeof bits);
+    PutU64(b, at, bits);
+}
+
+const size_t kTestHead = 100;
+const size_t kTestRecord = 688;
+const size_t kListItem = 108;
+const size_t kRecordHeader = 64;
+
+}  // namespace
+
+const char* CodeName(uint32_t code)
+{
+    switch (code) {
+    case 20000: return "register";
+    case 20001: return "activate";
+    case 20006: return "get version";
+    case 20011: return "set location";
+    case 20012: return "get map state";
+    case 20013: return "set follow mode";
+    case 20020: return "send test data";
+    case 20100: return "get object list";
+    case 20101: return "get object";
+    case 20102: return "upload object";
+    case 20103: return "delete objects";
+    case 20107: return "search folder";
+    case 20110: return "get object tree";
+    case 20112: return "set object tree";
+    case 20201: return "set relate points";
+    case 20202: return "get coordinate system";
+    case 20204: return "get plug-in version";
+    case 20211: return "get origin";
+    case 20212: return "get level resolutions";
+    case 20301: return "match view";
+    case 20302: return "get map file";
+    case 20303: return "get contour";
+    case 20401: return "set button";
+    case 20402: return "button pressed";
+    case 20501: return "get status info";
+    case 20601: return "get line types";
+    default: return "request";
+    }
+}
+
+StandinPeer::StandinPeer(PeerConfig config) : config_(std::move(config)), nextObjectId_(config_.firstObjectId)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &StandinPeer::WindowProc;
+    wc.lpszClassName = kWindowClass;
+    WNDCLASSW existing;
+    if (!GetClassInfoW(nullptr, kWindowClass, &existing)) RegisterClassW(&wc);
+    window_ = CreateWindowExW(0, kWindowClass, L"拓岚地图", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1280, 800,
+                              nullptr, nullptr, nullptr, this);
+}
+
+StandinPeer::~StandinPeer()
+{
+    if (IsWindow(window_)) DestroyWindow(window_);
+}
+
+LRESULT CALLBACK StandinPeer::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_NCCREATE) {
+        auto* cs = (const CREATESTRUCTW*)lParam;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, (LONG_PTR)cs->lpCreateParams);
+    }
+    auto* peer = (StandinPeer*)GetWindowLongPtrW(hwnd, GWLP_USERDATA);
+    if (msg != WM_COPYDATA || !peer || !lParam) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    auto* cds = (const COPYDATASTRUCT*)lParam;
+    std::vector<uint8_t> bytes;
+    if (cds->lpData && cds->cbData)
+        bytes.assign((const uint8_t*)cds->lpData, (const uint8_t*)cds->lpData + cds->cbData);
+    uint32_t code = (uint32_t)(cds->dwData & 0xFFFF);
+    int32_t connectionId = (int32_t)(uint32_t)cds->dwData >> 16;
+    // Answers sent from inside the handling may nest further messages.
+    size_t index = peer->messages_.size();
+    peer->messages_.push_back({code, connectionId, bytes, 0});
+    int64_t answer = peer->Handle(code, connectionId, bytes);
+    peer->messages_[index].answer = answer;
+    return (LRESULT)answer;
+}
+
+void StandinPeer::QueueAnswer(uint32_t code, int64_t answer) { scripted_[code].push_back(answer); }
+void StandinPeer::ForgetClients() { clients_.clear(); }
+
+std::vector<uint32_t> StandinPeer::Codes() const
+{
+    std::vector<uint32_t> codes;
+    for (auto& m : messages_) codes.push_back(m.code);
+    return codes;
+}
+
+int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vector<uint8_t>& bytes)
+{
+    if (code == 20000) return Register(bytes);
+    if (code == 20006) return config_.version;
+    if (!clients_.count(connectionId)) return -1;  // not registered (any more)
+    auto scripted = scripted_.find(code);
+    if (scripted != scripted_.end() && !scripted->second.empty()) {
+        int64_t answer = scripted->second.front();
+        scripted->second.pop_front();
+        return answer;
+    }
+    switch (code) {
+    case 20501: return config_.statusWord;
+    case 20013:
+        followMode_ = I32(bytes, 0);
+        return config_.followAnswer;
+    case 20020: return ReceiveTestBlock(connectionId, bytes);
+    case 20401: {
+        int32_t action = I32(bytes, 20);
+        if (action == 1) {
+            buttonPresent_ = true;
+            buttonCaption_ = Text(bytes, 24, 296);
+        } else if (action == 0) {
+            buttonPresent_ = false;
+            buttonCaption_.clear();
+        } else {
+            std::vector<uint8_t> present;
+            PutU32(present, 0, buttonPresent_ ? 1 : 0);
+            Answer(connectionId, code, present);
+        }
+        return 1;
+    }
+    case 20202: {
+        std::vector<uint8_t> answer(72);
+        PutU32(answer, 40, (uint32_t)config_.coordKind);
+        memcpy(answer.data() + 44, config_.coordIdentifier.data(), std::min<size_t>(config_.coordIdentifier.size(), 28));
+        answer.insert(answer.end(), config_.coordName.begin(), config_.coordName.end());
+        answer.push_back(0);
+        Answer(connectionId, code, answer);
+        return 0;
+    }
+    case 20211: {
+        std::vector<uint8_t> answer(40);
+        PutF64(answer, 24, config_.originX);
+        PutF64(answer, 32, config_.originY);
+        Answer(connectionId, code, answer);
+        return 0;
+    }
+    case 20212: {
+        std::vector<uint8_t> answer(104 * config_.levelResolutions.size());
+        for (size_t i = 0; i < config_.levelResolutions.size(); ++i) {
+            PutF64(answer, 104 * i, config_.levelResolutions[i].first);
+            PutF64(answer, 104 * i + 8, config_.levelResolutions[i].second);
+        }
+        Answer(connectionId, code, answer);
+        return 0;
+    }
+    case 20012: {
+        std::vector<uint8_t> answer(52);
+        PutU32(answer, 44, (uint32_t)config_.mapLevel);
+        PutU32(answer, 48, (uint32_t)config_.mapType);
+        Answer(connectionId, code, answer);
+        return 0;
+    }
+    case 20100: {
+        uint32_t folder = U32(bytes, 8);
+        std::vector<uint8_t> answer(16);
+        for (auto& [id, o] : objects_) {
+            if (o.parent != folder) continue;
+            size_t at = answer.size();
+            answer.resize(at + kListItem);
+            PutU32(answer, at, id);
+            PutU32(answer, at + 4, o.kind);
+            memcpy(answer.data() + at + 8, o.name.data(), std::min<size_t>(o.name.size(), 99));
+        }
+        Answer(connectionId, code, answer);
+        return 0;
+    }
+    case 20101: {
+        auto it = objects_.find(U32(bytes, 8));
+        if (it == objects_.end()) return -4;
+        std::vector<uint8_t> answer(16);
+        answer[2] = (uint8_t)it->second.kind;
+        PutU32(answer, 8, it->first);
+        answer.insert(answer.end(), it->second.body.begin(), it->second.body.end());
+        Answer(connectionId, code, answer);
+        return 0;
+    }
+    case 20102: return Upload(bytes);
+    case 20103:
+        for (size_t at = 16; at + 4 <= bytes.size(); at += 4) objects_.erase(U32(bytes, at));
+        return 0;
+    case 20107: {
+        uint32_t parent = U32(bytes, 12);
+        std::string name = Text(bytes, 28, 100);
+        std::vector<uint8_t> answer(536);
+        for (auto& [id, o] : objects_)
+            if (o.kind == 30 && o.parent == parent && o.name == name) {
+                PutU32(answer, 532, id);
+                break;
+            }
+        Answer(connectionId, code, answer);
+        return 0;
+    }
+    case 20110:
+        if (!config_.objectTree.empty()) Answer(connectionId, code, config_.objectTree);
+        return 0;
+    case 20112: return ReceiveObjectTree(connectionId, bytes);
+    default: return 0;
+    }
+}
+
+int64_t StandinPeer::Register(const std::vector<uint8_t>& bytes)
+{
+    if (config_.refuseRegistration) return 0;
+    std::wstring client;
+    for (size_t at = 96; at + 1 < bytes.size(); at += 2) {
+        char16_t unit = (char16_t)(bytes[at] | (bytes[at + 1] << 8));
+        if (!unit) break;
+        client += (wchar_t)unit;
+    }
+    int32_t id = nextConnectionId_++;
+    clients_[id] = client;
+    return id;
+}
+
+int64_t StandinPeer::ReceiveTestBlock(int32_t connectionId, const std::vector<uint8_t>& bytes)
+{
+    if (bytes.size() < kTestHead + kTestRecord) return -4;
+    int32_t n = I32(bytes, kTestHead + 272);
+    size_t textEnd = kTestHead + kTestRecord + (size_t)std::max(n, 0);
+    if (n < 0 || textEnd > bytes.size()) return -4;
+    // The peer writes what it received into the answer file the block names.
+    std::string path = Text(bytes, kTestHead + 16, 256);
+    if (!path.empty()) {
+        std::string native = standin::NativePathUtf8(path);
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(native).parent_path(), ec);
+        std::ofstream out(native, std::ios::binary);
+        out << "DataLen:" << bytes.size() << "\nINT64:" << U64(bytes, kTestHead + 8) << "\nstrData:"
+            << Text(bytes, kTestHead + kTestRecord, (size_t)n) << "\n";
+    }
+    Answer(connectionId, 20020, bytes);
+    return (int64_t)bytes.size() - config_.testDataShortBy;
+}
+
+int64_t StandinPeer::Upload(const std::vector<uint8_t>& bytes)
+{
+    if (bytes.size() < 16 || U32(bytes, 0) % 65536 != 101) return -4;
+    uint32_t kind = bytes[2];
+    uint32_t id = Store(U32(bytes, 8), kind, U32(bytes, 4), bytes.data() + 16, bytes.size() - 16);
+    return (int64_t)(int32_t)id;  // ids with the top bit set arrive as negative answers
+}
+
+uint32_t StandinPeer::Store(uint32_t id, uint32_t kind, uint32_t parent, const uint8_t* body, size_t size)
+{
+    if (id == 0 || !objects_.count(id)) id = nextObjectId_++;
+    StoredObject& o = objects_[id];
+    o.id = id;
+    o.kind = kind;
+    o.parent = parent;
+    o.body.assign(body, body + size);
+    o.name.clear();
+    for (size_t i = 0; i < size && i < 100 && body[i]; ++i) o.name += (char)body[i];
+    return id;
+}
+
+int64_t StandinPeer::ReceiveObjectTree(int32_t connectionId, const std::vector<uint8_t>& bytes)
+{
+    const size_t first = 16 + kRecordHeader;
+    if (bytes.size() < first) return -4;
+    uint32_t target = U32(bytes, 4);
+    // Folders in front of their children: (folder id, children still to come).
+    std::vector<std::pair<uint32_t, uint32_t>> open;
+    std::vector<uint8_t> answer;
+    for (size_t at = first; at + kRecordHeader <= bytes.size();) {
+        uint32_t size = U32(bytes, at);
+        if (size > bytes.size() - at - kRecordHeader) return -4;
+        uint32_t kind = U32(bytes, at + 4);
+        uint32_t parent = U32(bytes, at + 12);
+        if (!parent) parent = open.empty() ? target : open.back().first;
+        const uint8_t* body = bytes.data() + at + kRecordHeader;
+        uint32_t id = Store(U32(bytes, at + 8), kind, parent, body, size);
+        if (!open.empty() && --open.back().second == 0) open.pop_back();
+        if (kind == 30 && size >= 104) {
+            uint32_t children = U32(bytes, at + kRecordHeader + 100);
+            if (children) open.emplace_back(id, children);
+        }
+        size_t entry = answer.size();
+        answer.resize(entry + kRecordHeader);
+        PutU32(answer, entry + 4, kind);
+        PutU32(answer, entry + 8, id);
+        PutU64(answer, entry + 16, U64(bytes, at + 16));
+        at += kRecordHeader + size;
+    }
+    Answer(connectionId, 20112, answer);
+    return 0;
+}
+
+void StandinPeer::Answer(int32_t connectionId, uint32_t code, const std::vector<uint8_t>& bytes)
+{
+    auto client = clients_.find(connectionId);
+    HWND target = client == clients_.end() ? nullptr : FindWindowW(client->second.c_str(), nullptr);
+    size_t index = answers_.size();
+    answers_.push_back({code, bytes, target != nullptr, 0});
+    if (!target) return;
+    COPYDATASTRUCT cds;
+    cds.dwData = (ULONG_PTR)(((uint32_t)connectionId << 16) | code);
+    cds.cbData = (DWORD)bytes.size();
+    cds.lpData = bytes.empty() ? nullptr : const_cast<uint8_t*>(bytes.data());
+    answers_[index].result = SendMessageW(target, WM_COPYDATA, kWParam, (LPARAM)&cds);
+}
+
+int64_t StandinPeer::SendToClient(uint32_t code, const std::vector<uint8_t>& bytes)
+{
+    if (clients_.empty()) return 0;
+    Answer(clients_.rbegin()->first, code, bytes);
+    return answers_.back().result;
+}
+
+std::string StandinPeer::Transcript() const
+{
+    std::ostringstream out;
+    for (auto& m : messages_) {
+        out << "  peer <- " << m.code << " " << CodeName(m.code) << " (connection " << m.connectionId << ", "
+            << m.bytes.size() << " bytes) answered " << m.answer << "\n";
+    }
+    for (auto& a : answers_) {
+        out << "  peer -> " << a.code << " " << CodeName(a.code) << " data answer, " << a.bytes.size() << " bytes, "
+            << (a.delivered ? "delivered" : "no client window") << "\n";
+    }
+    if (buttonPresent_) out << "  peer button: \"" << buttonCaption_ << "\"\n";
+    for (auto& [id, o] : objects_)
+        out << "  peer object " << id << ": kind " << o.kind << ", parent " << o.parent << ", \"" << o.name << "\"\n";
+    return out.str();
+}
+
+void InstallPeer(DWORD lastVersion, std::function<bool()> start)
+{
+    standin::SetRegistryDword(HKEY_CURRENT_USER, kPeerRegistryKey, L"LastVersion", lastVersion);
+    standin::SetRegistryString(HKEY_CURRENT_USER, kPeerRegistryKey, L"LastRunPath", kPeerProgramPath);
+    std::string program = standin::NativePath(kPeerProgramPath);
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(program).parent_path(), ec);
+    std::ofstream(program, std::ios::binary) << "stand-in peer\n";
+    standin::RegisterLauncher(kPeerProgramPath, [start](const std::wstring&) { return start(); });
+}
+
+}  // namespace velkpeer
