@@ -51,6 +51,9 @@ public:
         return true;
     }
 
+    bool operator==(const OdArray& o) const { return v_ == o.v_; }
+    bool operator!=(const OdArray& o) const { return v_ != o.v_; }
+
     T* begin() { return v_.data(); }
     T* end() { return v_.data() + v_.size(); }
     const T* begin() const { return v_.data(); }

@@ -182,6 +182,18 @@ void OdDbBlockTableRecord::setOrigin(const OdGePoint3d& p)
     if (assertWriteEnabled()) origin_ = p;
 }
 
+OdResult OdDbExtents::addBlockExt(OdDbBlockTableRecord* btr)
+{
+    if (!btr) return eInvalidInput;
+    if (int s = standin::TakeHostFault("addBlockExt")) return (OdResult)s;
+    for (const auto& id : btr->entityIds()) {
+        auto* ent = id.isErased() ? nullptr : OdRxCast<OdDbEntity>(ObjectOf(id));
+        OdGeExtents3d e;
+        if (ent && ent->getGeomExtents(e) == eOk) addExt(e);
+    }
+    return eOk;
+}
+
 OdDbBlockTableRecordIterator::OdDbBlockTableRecordIterator(const std::vector<OdDbObjectId>* ids, bool atBeginning,
                                                            bool skipDeleted)
     : ids_(ids)

@@ -128,6 +128,16 @@ private:
     OdGePoint3d origin_;
 };
 
+// Extents with the host's way of measuring a whole block.
+class OdDbExtents : public OdGeExtents3d {
+public:
+    OdDbExtents() = default;
+    OdDbExtents(const OdGeExtents3d& e) : OdGeExtents3d(e) {}
+    // Adds the extents of every entity of the block (erased ones excepted;
+    // entities without extents are passed over).
+    OdResult addBlockExt(OdDbBlockTableRecord* btr);
+};
+
 class OdDbBlockTableRecordIterator {
 public:
     OdDbBlockTableRecordIterator(const std::vector<OdDbObjectId>* ids, bool atBeginning, bool skipDeleted);

@@ -34,6 +34,7 @@ public:
     static const OdGeVector2d kXAxis;
     static const OdGeVector2d kYAxis;
 
+    OdGeVector2d& set(double xx, double yy) { x = xx; y = yy; return *this; }
     double length() const { return std::hypot(x, y); }
     // Angle from the x axis, in [0, 2pi).
     double angle() const;
@@ -83,6 +84,7 @@ public:
     static const OdGeVector3d kZAxis;
     static const OdGeVector3d kIdentity;
 
+    OdGeVector3d& set(double xx, double yy, double zz) { x = xx; y = yy; z = zz; return *this; }
     double length() const { return std::sqrt(x * x + y * y + z * z); }
     OdGeVector3d normal() const;
     OdGeVector3d& normalize() { *this = normal(); return *this; }

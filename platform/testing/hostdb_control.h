@@ -26,7 +26,8 @@ void RequireDocumentLock(bool on);
 // calls pass first, then `times` calls fail. Operations: "open" (any mode),
 // "openRead", "openWrite", "append" (to a block), "add" (to a symbol
 // table), "setAt" (dictionary), "setColor", "setLayer", "setLinetype",
-// "setTransparency", "transformBy", "loadLineType", "setSourceFileName".
+// "setTransparency", "transformBy", "loadLineType", "setSourceFileName",
+// "addBlockExt".
 void FailHostCall(const std::string& op, int status, int skip = 0, int times = 1);
 // Used by the stand-in: the status to fail with, 0 to go on.
 int TakeHostFault(const char* op);

@@ -1,0 +1,21 @@
+// Conversions of points, angles and numbers.
+#pragma once
+
+#include "afxstr.h"
+#include "odgegeometry.h"
+
+class CConvertUtil {
+public:
+    CConvertUtil() = default;
+    virtual ~CConvertUtil() = default;
+
+    static OdGePoint3d ToPoint3d(const OdGePoint2d& p, double z = 0.0);
+    static OdGePoint2d ToPoint2d(const OdGePoint3d& p);
+    static double DegreeToRadian(double degrees);
+    static double RadianToDegree(double radians);
+    static CString ToString(int value);
+    // Fixed-point text with that many decimals (none when negative).
+    static CString ToString(double value, int decimals);
+    // The leading number of the text; 0 when it starts with none.
+    static double ToDouble(const wchar_t* text);
+};

@@ -1,0 +1,247 @@
+// Entity and geometry behaviour of the stand-in that the utility classes
+// rely on.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "gcapdocmanager.h"
+#include "gcdbutil.h"
+#include "hostdb_control.h"
+#include "oddbblockreference.h"
+#include "oddbhatch.h"
+#include "oddbsymboltable.h"
+#include "oddbtext.h"
+
+namespace {
+
+void ExpectPoint(const OdGePoint2d& p, double x, double y)
+{
+    EXPECT_NEAR(p.x, x, 1e-9);
+    EXPECT_NEAR(p.y, y, 1e-9);
+}
+
+void ExpectPoint(const OdGePoint3d& p, double x, double y, double z)
+{
+    EXPECT_NEAR(p.x, x, 1e-9);
+    EXPECT_NEAR(p.y, y, 1e-9);
+    EXPECT_NEAR(p.z, z, 1e-9);
+}
+
+}  // namespace
+
+TEST(HostGeometry, CurvesSampleFromStartToEndAndLinesIntersectWithinBounds)
+{
+    OdGeCircArc2d quarter(OdGePoint2d(0, 0), 2.0, 0.0, M_PI / 2);
+    OdGePoint2dArray pts;
+    quarter.getSamplePoints(5, pts);
+    ASSERT_EQ(pts.length(), 5);
+    ExpectPoint(pts[0], 2, 0);
+    ExpectPoint(pts[4], 0, 2);
+
+    // A clockwise three-point arc still starts at its first point.
+    OdGeCircArc2d cw(OdGePoint2d(0, 0), OdGePoint2d(1, 1), OdGePoint2d(2, 0));
+    EXPECT_TRUE(cw.isClockWise());
+    ExpectPoint(cw.center(), 1, 0);
+    ExpectPoint(cw.startPoint(), 0, 0);
+    ExpectPoint(cw.evalPoint((cw.startAng() + cw.endAng()) / 2), 1, 1);
+    OdGeCircArc2d line(OdGePoint2d(0, 0), OdGePoint2d(1, 0), OdGePoint2d(2, 0));
+    EXPECT_TRUE(std::isnan(line.center().x));
+
+    OdGeRay2d ray(OdGePoint2d(0, 0), OdGePoint2d(1, 0));
+    OdGePoint2d hit;
+    EXPECT_TRUE(OdGeLineSeg2d(OdGePoint2d(5, -1), OdGePoint2d(5, 1)).intersectWith(ray, hit));
+    ExpectPoint(hit, 5, 0);
+    EXPECT_FALSE(OdGeLineSeg2d(OdGePoint2d(-5, -1), OdGePoint2d(-5, 1)).intersectWith(ray, hit));
+    int n = 0;
+    OdGePoint2d p1, p2;
+    EXPECT_TRUE(quarter.intersectWith(OdGeRay2d(OdGePoint2d(-5, 1), OdGePoint2d(0, 1)), n, p1, p2));
+    ASSERT_EQ(n, 1);  // the other crossing lies outside the quarter
+    ExpectPoint(p1, std::sqrt(3.0), 1);
+}
+
+TEST(HostGeometry, MatricesRotateScaleAndExtentsStartInvalid)
+{
+    OdGePoint3d p(2, 0, 5);
+    p.transformBy(OdGeMatrix3d::rotation(M_PI / 2, OdGeVector3d::kZAxis, OdGePoint3d(1, 0, 0)));
+    ExpectPoint(p, 1, 1, 5);
+    OdGePoint3d q(3, 3, 3);
+    q.transformBy(OdGeMatrix3d::scaling(2, OdGePoint3d(1, 1, 1)));
+    ExpectPoint(q, 5, 5, 5);
+    OdGeExtents3d ext;
+    EXPECT_FALSE(ext.isValidExtents());
+    EXPECT_EQ(ext.minPoint().x, 1e20);
+    ext.addPoint(OdGePoint3d(1, 2, 3));
+    EXPECT_TRUE(ext.isValidExtents());
+
+    double a[3] = {0, 0, 1}, b[3] = {0, -2, 1}, r[3];
+    EXPECT_DOUBLE_EQ(gcutAngle(a, b), 1.5 * M_PI);
+    EXPECT_DOUBLE_EQ(gcutDistance(a, b), 2.0);
+    gcutPolar(a, M_PI, 3, r);
+    ExpectPoint(OdGePoint3d(r[0], r[1], r[2]), -3, 0, 1);
+}
+
+TEST(HostColours, PaletteAndColourMethods)
+{
+    EXPECT_EQ(gcedGetRGB(1), 0x0000FFu);  // red in the low byte
+    EXPECT_EQ(gcedGetRGB(5), 0xFF0000u);
+    EXPECT_EQ(gcedGetRGB(7), 0xFFFFFFu);
+    EXPECT_EQ(gcedGetRGB(11), 0x7F7FFFu);  // half-saturated red
+    EXPECT_EQ(gcedGetRGB(256), 0u);
+    EXPECT_EQ(gcedGetRGB(-1), 0u);
+    OdCmColor c;
+    EXPECT_TRUE(c.isByLayer());
+    EXPECT_EQ(c.colorIndex(), 256);
+    c.setColorIndex(0);
+    EXPECT_TRUE(c.isByBlock());
+    c.setRGB(1, 2, 3);
+    EXPECT_EQ(c.colorMethod(), 194);
+    EXPECT_EQ(c.blue(), 3);
+    OdCmTransparency t = OdCmTransparency::fromSerialized(0x020000FE);
+    EXPECT_EQ(t.method(), OdCmTransparency::kByAlpha);
+    EXPECT_EQ(t.alpha(), 254);
+}
+
+TEST(HostEntities, ArcsKeepAnglesInOneTurnAndEllipsesRefuseBadRatios)
+{
+    OdDbArc arc(OdGePoint3d(0, 0, 0), 1, -M_PI / 2, 2.5 * M_PI);
+    EXPECT_NEAR(arc.startAngle(), 1.5 * M_PI, 1e-12);
+    EXPECT_NEAR(arc.endAngle(), 0.5 * M_PI, 1e-12);
+    OdGePoint3d p;
+    ASSERT_EQ(arc.getPointAtDist(M_PI / 2, p), eOk);  // a quarter past the bottom
+    ExpectPoint(p, 1, 0, 0);
+    EXPECT_NE(arc.getPointAtDist(4, p), eOk);
+
+    OdDbEllipse e;
+    EXPECT_EQ(e.set(OdGePoint3d(), OdGeVector3d::kZAxis, OdGeVector3d(2, 0, 0), 1.5), eInvalidInput);
+    EXPECT_EQ(e.set(OdGePoint3d(), OdGeVector3d::kZAxis, OdGeVector3d(2, 0, 0), 0.0), eInvalidInput);
+    ASSERT_EQ(e.set(OdGePoint3d(1, 1, 0), OdGeVector3d::kZAxis, OdGeVector3d(2, 0, 0), 0.5, 0, M_PI / 2), eOk);
+    e.getEndPoint(p);
+    ExpectPoint(p, 1, 2, 0);
+
+    // A knot vector that does not fit makes the spline null.
+    OdGePoint3dArray ctrl{OdGePoint3d(0, 0, 0), OdGePoint3d(1, 1, 0), OdGePoint3d(2, 0, 0)};
+    OdDbSpline bad(3, false, false, false, ctrl, OdGeDoubleArray{0, 0, 0, 1, 1, 1}, OdGeDoubleArray());
+    EXPECT_TRUE(bad.isNull());
+    OdDbSpline good(2, false, false, false, ctrl, OdGeDoubleArray{0, 0, 0, 1, 1, 1}, OdGeDoubleArray());
+    EXPECT_FALSE(good.isNull());
+    good.getPointAtParam(0.5, p);
+    ExpectPoint(p, 1, 0.5, 0);
+}
+
+TEST(HostEntities, PolylineSegmentsClosestPointsAndTransformation)
+{
+    OdDbPolyline pl;
+    pl.addVertexAt(0, OdGePoint2d(0, 0), 1.0);  // half circle below (1, 0)
+    pl.addVertexAt(1, OdGePoint2d(2, 0));
+    pl.addVertexAt(2, OdGePoint2d(2, 2));
+    EXPECT_EQ(pl.segType(0), OdDb::kArc);
+    OdGeCircArc2d arc;
+    ASSERT_EQ(pl.getArcSegAt(0, arc), eOk);
+    ExpectPoint(arc.center(), 1, 0);
+    ExpectPoint(arc.evalPoint((arc.startAng() + arc.endAng()) / 2), 1, -1);
+    OdGeLineSeg2d seg;
+    EXPECT_NE(pl.getLineSegAt(0, seg), eOk);
+    EXPECT_NE(pl.getLineSegAt(2, seg), eOk);  // open: no closing segment
+    OdGePoint3d c;
+    pl.getClosestPointTo(OdGePoint3d(1, -3, 0), c);
+    ExpectPoint(c, 1, -1, 0);
+    OdGeExtents3d ext;
+    pl.getGeomExtents(ext);
+    EXPECT_NEAR(ext.minPoint().y, -1, 1e-9);
+
+    ASSERT_EQ(pl.transformBy(OdGeMatrix3d::rotation(M_PI, OdGeVector3d::kZAxis)), eOk);
+    OdGePoint2d v;
+    pl.getPointAt(2, v);
+    ExpectPoint(v, -2, -2);
+    OdGeMatrix3d mirror;
+    mirror.setToScaling(OdGeScale3d(-1, 1, 1));
+    pl.transformBy(mirror);
+    EXPECT_EQ(pl.getBulgeAt(0), -1.0);
+    OdGeMatrix3d stretch;
+    stretch.setToScaling(OdGeScale3d(2, 1, 1));
+    EXPECT_EQ(pl.transformBy(stretch), eCannotScaleNonUniformly);
+}
+
+TEST(HostEntities, MTextPlainTextTurnsParagraphsIntoLineBreaks)
+{
+    OdDbMText m;
+    m.setContents(L"{\\fArial|b0;ab}\\Pc\\\\d\\P\\H2.5x;e\\~f");
+    EXPECT_EQ(m.text(), L"ab\r\nc\\d\r\ne f");
+    EXPECT_EQ(m.flowDirection(), OdDbMTextEnums::kLtoR);
+}
+
+TEST(HostEntities, HatchLoopsMustCloseAndPatternsMustExist)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\a.dwg")->database();
+    OdDbBlockTableRecord* ms = nullptr;
+    ASSERT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
+    auto add = [&](OdDbEntity* e) {
+        OdDbObjectId id;
+        ms->appendOdDbEntity(id, e);
+        e->close();
+        return id;
+    };
+    OdDbObjectId l1 = add(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(1, 0, 0)));
+    OdDbObjectId l2 = add(new OdDbLine(OdGePoint3d(1, 0, 0), OdGePoint3d(0, 1, 0)));
+    OdDbObjectId l3 = add(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(0, 1, 0)));
+    ms->close();
+
+    OdDbHatch hatch;
+    EXPECT_EQ(hatch.setPattern(OdDbHatch::kPreDefined, L"NOSUCH"), eInvalidInput);
+    EXPECT_EQ(hatch.setPattern(OdDbHatch::kPreDefined, L"ANSI31"), eOk);
+    EXPECT_EQ(hatch.evaluateHatch(), eInvalidInput);
+    EXPECT_EQ(hatch.appendLoop(OdDbHatch::kExternal, OdDbObjectIdArray{l1, l2}), eInvalidInput);
+    ASSERT_EQ(hatch.appendLoop(OdDbHatch::kExternal, OdDbObjectIdArray{l1, l2, l3}), eOk);
+    EXPECT_EQ(hatch.evaluateHatch(), eOk);
+    int type = 0;
+    OdGeVoidPointerArray edges;
+    OdGeIntArray types;
+    ASSERT_EQ(hatch.getLoopAt(0, type, edges, types), eOk);
+    EXPECT_EQ(edges.length(), 3);
+    EXPECT_EQ(types, (OdGeIntArray{1, 1, 1}));
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
+
+    // Regions: one from the ring of three lines.
+    OdDbLine a(OdGePoint3d(0, 0, 0), OdGePoint3d(1, 0, 0)), b(OdGePoint3d(1, 0, 0), OdGePoint3d(0, 1, 0)),
+        c(OdGePoint3d(0, 1, 0), OdGePoint3d(0, 0, 0));
+    OdDbVoidPtrArray curves{&a, &b, &c}, regions;
+    ASSERT_EQ(OdDbRegion::createFromCurves(curves, regions), eOk);
+    ASSERT_EQ(regions.length(), 1);
+    EXPECT_NEAR(static_cast<OdDbRegion*>(regions[0])->area(), 0.5, 1e-9);
+    delete static_cast<OdDbRegion*>(regions[0]);
+    OdDbVoidPtrArray open{&a, &b}, none;
+    EXPECT_EQ(OdDbRegion::createFromCurves(open, none), eInvalidInput);
+    EXPECT_TRUE(none.isEmpty());
+}
+
+TEST(HostEntities, BlockReferencesExplodeAndRefuseNonUniformScaleOfArcs)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\a.dwg")->database();
+    OdDbBlockTable* bt = nullptr;
+    ASSERT_EQ(db->getBlockTable(bt, OdDb::kForWrite), eOk);
+    auto* block = new OdDbBlockTableRecord();
+    block->setName(L"B");
+    OdDbObjectId blockId;
+    ASSERT_EQ(bt->add(blockId, block), eOk);
+    bt->close();
+    OdDbObjectId id;
+    auto* circle = new OdDbCircle(OdGePoint3d(1, 0, 0), OdGeVector3d::kZAxis, 1);
+    block->appendOdDbEntity(id, circle);
+    circle->close();
+    block->close();
+
+    OdDbBlockReference ref(OdGePoint3d(10, 0, 0), blockId);
+    ref.setRotation(M_PI / 2);
+    OdDbVoidPtrArray parts;
+    ASSERT_EQ(ref.explode(parts), eOk);
+    ASSERT_EQ(parts.length(), 1);
+    auto* c = static_cast<OdDbCircle*>(parts[0]);
+    ExpectPoint(c->center(), 10, 1, 0);
+    EXPECT_TRUE(c->isNewObject());
+    delete c;
+    ref.setScaleFactors(OdGeScale3d(2, 1, 1));
+    OdDbVoidPtrArray none;
+    EXPECT_EQ(ref.explode(none), eExplodeAgain);
+    EXPECT_TRUE(none.isEmpty());
+    EXPECT_EQ(ref.attributeIterator(), nullptr);
+}
