@@ -120,8 +120,11 @@ LRESULT AfxCbtHook(int code, WPARAM wParam, LPARAM lParam)
 
 CWnd::~CWnd()
 {
-    if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
-    g_wndMap.erase(m_hWnd);
+    // Only a window this object is attached to goes with it.
+    if (m_hWnd && FromHandlePermanent(m_hWnd) == this) {
+        ::DestroyWindow(m_hWnd);
+        g_wndMap.erase(m_hWnd);
+    }
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd)
@@ -162,10 +165,14 @@ BOOL CWnd::IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
 BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
 BOOL CWnd::BringWindowToTop() { return ::BringWindowToTop(m_hWnd); }
 
+const CWnd CWnd::wndTop(HWND_TOP);
+const CWnd CWnd::wndBottom(HWND_BOTTOM);
+const CWnd CWnd::wndTopMost(HWND_TOPMOST);
+const CWnd CWnd::wndNoTopMost(HWND_NOTOPMOST);
+
 BOOL CWnd::SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags)
 {
-    // The special positions (&wndTopMost ...) are handle values, as in MFC.
-    return ::SetWindowPos(m_hWnd, (HWND)insertAfter, x, y, cx, cy, flags);
+    return ::SetWindowPos(m_hWnd, insertAfter ? insertAfter->m_hWnd : HWND_TOP, x, y, cx, cy, flags);
 }
 
 void CWnd::SetWindowText(LPCWSTR text) { ::SetWindowTextW(m_hWnd, text); }

@@ -52,6 +52,11 @@ public:
     CWnd& operator=(const CWnd&) = delete;
 
     HWND m_hWnd = nullptr;
+    // The special places of SetWindowPos.
+    static const CWnd wndTop;
+    static const CWnd wndBottom;
+    static const CWnd wndTopMost;
+    static const CWnd wndNoTopMost;
     HWND GetSafeHwnd() const { return m_hWnd; }
     operator HWND() const { return GetSafeHwnd(); }
     // The CWnd attached to a window, or null.
@@ -98,6 +103,7 @@ protected:
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
 
 private:
+    explicit CWnd(HWND place) : m_hWnd(place) {}
     friend LRESULT AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT AfxCbtHook(int, WPARAM, LPARAM);
     WNDPROC m_superProc = nullptr;

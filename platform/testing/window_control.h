@@ -45,9 +45,7 @@ const std::vector<ShellExecuteRecord>& ShellExecutes();
 using Launcher = std::function<bool(const std::wstring& params)>;
 void RegisterLauncher(const std::wstring& programPath, Launcher launcher);
 
-}  // namespace standin
-
-namespace standin {
 // What a modal loop (a message box or a modal dialog) runs while it is open.
 void RunModalLoop();
+
 }  // namespace standin

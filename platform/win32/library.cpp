@@ -74,7 +74,10 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 {
     if (!name) return nullptr;
     auto it = Modules().find(module);
-    void* handle = it != Modules().end() ? it->second.handle : module ? (void*)module : RTLD_DEFAULT;
+    void* handle = it != Modules().end() ? it->second.handle
+                   : !module || module == GetModuleHandleW(nullptr) ? RTLD_DEFAULT
+                                                                    : nullptr;
+    if (!handle) { SetLastError(126); return nullptr; }  // ERROR_MOD_NOT_FOUND
     void* sym = dlsym(handle, name);
     if (!sym) SetLastError(127);  // ERROR_PROC_NOT_FOUND
     return (FARPROC)sym;
@@ -82,7 +85,10 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 
 HMODULE GetModuleHandleW(LPCWSTR name)
 {
-    if (!name) return (HMODULE)dlopen(nullptr, RTLD_NOW);
+    if (!name) {
+        static void* program = dlopen(nullptr, RTLD_NOW);
+        return (HMODULE)program;
+    }
     std::wstring wanted = LowerFileName(name);
     for (auto& [module, m] : Modules()) {
         if (LowerFileName(standin::Utf8ToWide(m.path)) == wanted) return module;

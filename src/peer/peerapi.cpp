@@ -44,7 +44,7 @@ LRESULT Send(HWND peer, int32_t connectionId, uint32_t code, const void* data, u
     return SendMessageW(peer, WM_COPYDATA, kPeerWParam, (LPARAM)&cds);
 }
 
-bool IsRefusal(LRESULT answer) { return answer == -6 || answer == -8; }
+bool IsRefusal(LRESULT answer) { return answer == kPeerRefused6 || answer == kPeerRefused8; }
 
 int AsStatus(LRESULT answer) { return answer < INT_MIN ? INT_MIN : (int)answer; }
 
@@ -142,6 +142,7 @@ void PeerApiSetClientName(PeerApiState* state, const wchar_t* name)
 
 int WideToUtf8(const wchar_t* src, char* dest, int destSize)
 {
+    if (!dest || destSize < 1) return 0;
     std::u16string units = src ? Utf16FromWide(src, wcslen(src)) : std::u16string();
     int o = 0;
     for (char16_t u : units) {

@@ -52,6 +52,7 @@ unsigned CVelkArxApp::On_kInitAppMsg(void* packet)
     // The plug-in folder check comes here with the dialogs and reactors; its
     // failure returns kRetError before anything starts.
     StartPlugin();
+    // So does the end-of-start-up hook.
     return result;
 }
 

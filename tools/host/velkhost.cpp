@@ -109,6 +109,7 @@ int main(int argc, char** argv)
     std::cout << "\nCommand: testConnect\n";
     standin::InvokeCommand(L"testConnect");
     standin::PumpMessages();
+    for (auto& box : standin::MessageBoxes()) std::cout << "  message box [" << Utf8(box.text) << "]\n";
 
     std::cout << "\nunload\n";
     odrxDynamicLinker()->unloadModule(module);
@@ -116,8 +117,6 @@ int main(int argc, char** argv)
               << "\n";
 
     std::cout << "\ncommand line:\n" << Indented(Utf8(standin::CommandLineText()));
-    std::cout << "message boxes:\n";
-    for (auto& box : standin::MessageBoxes()) std::cout << "  [" << Utf8(box.text) << "] answer " << box.answer << "\n";
     std::cout << "shell starts:\n";
     for (auto& s : standin::ShellExecutes()) std::cout << "  " << Utf8(s.verb) << " " << Utf8(s.file) << "\n";
     std::cout << "peer log:\n" << (peer ? peer->Transcript() : std::string("  (no peer)\n"));

@@ -373,7 +373,7 @@ std::string StandinPeer::Transcript() const
             << m.bytes.size() << " bytes) answered " << m.answer << "\n";
     }
     for (auto& a : answers_) {
-        out << "  peer -> " << a.code << " " << CodeName(a.code) << " data answer, " << a.bytes.size() << " bytes, "
+        out << "  peer -> " << a.code << " " << CodeName(a.code) << ": data answer of " << a.bytes.size() << " bytes, "
             << (a.delivered ? "delivered" : "no client window") << "\n";
     }
     if (buttonPresent_) out << "  peer button: \"" << buttonCaption_ << "\"\n";

@@ -3,6 +3,7 @@
 // CWnd and CDialog over it, the shell launcher and the command stack.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -72,6 +73,17 @@ TEST_F(WindowTest, CopyDataIsACopyAndAnswersNestInsideTheSend)
     // The nested answer reached a before the send returned.
     EXPECT_EQ(g_log, (std::vector<std::string>{"a:1025:7"}));
 }
+
+#ifdef __SANITIZE_ADDRESS__
+TEST_F(WindowTest, AReceiverThatKeepsTheCopyIsCaught)
+{
+    HWND b = Make(L"b");
+    char data[] = "kept";
+    COPYDATASTRUCT cds{1, 4, data};
+    SendMessageW(b, WM_COPYDATA, 1001, (LPARAM)&cds);
+    EXPECT_DEATH(printf("%c", *(volatile const char*)g_copyPointer), "heap-use-after-free");
+}
+#endif
 
 TEST_F(WindowTest, SendTimeoutOutcomesAreScriptedPerWindow)
 {
