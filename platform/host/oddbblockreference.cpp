@@ -13,13 +13,6 @@ ODRX_DEFINE_MEMBERS(OdDbMline, OdDbEntity, L"AcDbMline")
 ODRX_DEFINE_MEMBERS(OdDbRasterImageDef, OdDbObject, L"AcDbRasterImageDef")
 ODRX_DEFINE_MEMBERS(OdDbRasterImage, OdDbEntity, L"AcDbRasterImage")
 
-#define OD_SET(member, value)                               \
-    do {                                                    \
-        if (!assertWriteEnabled()) return eNotOpenForWrite; \
-        member = value;                                     \
-        return eOk;                                         \
-    } while (0)
-
 // ---- block reference ----
 
 // A copy refers to the same block but owns no attributes.
@@ -191,7 +184,6 @@ OdResult OdDbRasterImageDef::createImageDictionary(OdDbDatabase* db, OdDbObjectI
 
 OdResult OdDbRasterImageDef::setSourceFileName(const OdString& path)
 {
-    if (int s = standin::TakeHostFault("setSourceFileName")) return (OdResult)s;
     OD_SET(file_, path);
 }
 

@@ -16,13 +16,6 @@ ODRX_DEFINE_MEMBERS(OdDbSpline, OdDbCurve, L"AcDbSpline")
 namespace {
 const double kTwoPi = 2 * M_PI;
 
-double NormAngle(double a)
-{
-    a = std::fmod(a, kTwoPi);
-    if (a < 0) a += kTwoPi;
-    if (a >= kTwoPi) a -= kTwoPi;
-    return a;
-}
 
 // The plane axes of an entity normal (the arbitrary-axis rule).
 void PlaneAxes(const OdGeVector3d& n, OdGeVector3d& x, OdGeVector3d& y)
@@ -36,13 +29,13 @@ double PlaneAngle(const OdGeVector3d& v, const OdGeVector3d& n)
 {
     OdGeVector3d x, y;
     PlaneAxes(n, x, y);
-    return NormAngle(std::atan2(v.dotProduct(y), v.dotProduct(x)));
+    return OdGeNormalizeAngle(std::atan2(v.dotProduct(y), v.dotProduct(x)));
 }
 
 // Whether the counter-clockwise sweep from a0 over `sweep` contains a.
 bool SweepContains(double a0, double sweep, double a)
 {
-    return NormAngle(a - a0) <= sweep + 1e-12;
+    return OdGeNormalizeAngle(a - a0) <= sweep + 1e-12;
 }
 
 void AddArcExtents(OdGeExtents3d& ext, const OdGePoint3d& c, const OdGeVector3d& n, double r, double a0,
@@ -69,9 +62,7 @@ bool IsMirror(const OdGeMatrix3d& m) { return m.det() < 0; }
 
 OdResult OdDbPoint::setPosition(const OdGePoint3d& p)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    pos_ = p;
-    return eOk;
+    OD_SET(pos_, p);
 }
 
 OdResult OdDbPoint::getGeomExtents(OdGeExtents3d& ext) const
@@ -90,16 +81,12 @@ OdResult OdDbPoint::subTransformBy(const OdGeMatrix3d& m)
 
 OdResult OdDbLine::setStartPoint(const OdGePoint3d& p)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    s_ = p;
-    return eOk;
+    OD_SET(s_, p);
 }
 
 OdResult OdDbLine::setEndPoint(const OdGePoint3d& p)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    e_ = p;
-    return eOk;
+    OD_SET(e_, p);
 }
 
 OdResult OdDbLine::getPointAtParam(double t, OdGePoint3d& p) const
@@ -151,25 +138,19 @@ OdResult OdDbLine::subTransformBy(const OdGeMatrix3d& m)
 
 OdResult OdDbCircle::setCenter(const OdGePoint3d& c)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    c_ = c;
-    return eOk;
+    OD_SET(c_, c);
 }
 
 OdResult OdDbCircle::setRadius(double r)
 {
     if (!(r > 0)) return eInvalidInput;
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    r_ = r;
-    return eOk;
+    OD_SET(r_, r);
 }
 
 OdResult OdDbCircle::setNormal(const OdGeVector3d& n)
 {
     if (n.isZeroLength()) return eInvalidInput;
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    n_ = n.normal();
-    return eOk;
+    OD_SET(n_, n.normal());
 }
 
 OdResult OdDbCircle::getPointAtParam(double t, OdGePoint3d& p) const
@@ -211,41 +192,37 @@ OdResult OdDbCircle::subTransformBy(const OdGeMatrix3d& m)
 // ---- arc ----
 
 OdDbArc::OdDbArc(const OdGePoint3d& c, double r, double a0, double a1)
-    : c_(c), r_(r), a0_(NormAngle(a0)), a1_(NormAngle(a1))
+    : c_(c), r_(r), a0_(OdGeNormalizeAngle(a0)), a1_(OdGeNormalizeAngle(a1))
 {
 }
 
 OdDbArc::OdDbArc(const OdGePoint3d& c, const OdGeVector3d& n, double r, double a0, double a1)
-    : c_(c), n_(n.normal()), r_(r), a0_(NormAngle(a0)), a1_(NormAngle(a1))
+    : c_(c), n_(n.normal()), r_(r), a0_(OdGeNormalizeAngle(a0)), a1_(OdGeNormalizeAngle(a1))
 {
 }
 
 OdResult OdDbArc::setCenter(const OdGePoint3d& c)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    c_ = c;
-    return eOk;
+    OD_SET(c_, c);
 }
 
 OdResult OdDbArc::setRadius(double r)
 {
     if (!(r > 0)) return eInvalidInput;
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    r_ = r;
-    return eOk;
+    OD_SET(r_, r);
 }
 
 OdResult OdDbArc::setStartAngle(double a)
 {
     if (!assertWriteEnabled()) return eNotOpenForWrite;
-    a0_ = NormAngle(a);
+    a0_ = OdGeNormalizeAngle(a);
     return eOk;
 }
 
 OdResult OdDbArc::setEndAngle(double a)
 {
     if (!assertWriteEnabled()) return eNotOpenForWrite;
-    a1_ = NormAngle(a);
+    a1_ = OdGeNormalizeAngle(a);
     return eOk;
 }
 
@@ -530,7 +507,7 @@ OdResult OdDbPolyline::getArcSegAt(unsigned int i, OdGeCircArc2d& arc) const
     double r = center.distanceTo(p1);
     double phi0 = (p1 - center).angle();
     if (b > 0) arc.set(center, r, phi0, phi0 + theta);
-    else arc.set(center, r, NormAngle(-phi0), NormAngle(-phi0) - theta, OdGeVector2d::kXAxis, true);
+    else arc.set(center, r, OdGeNormalizeAngle(-phi0), OdGeNormalizeAngle(-phi0) - theta, OdGeVector2d::kXAxis, true);
     return eOk;
 }
 
@@ -606,7 +583,7 @@ OdResult OdDbPolyline::getClosestPointTo(const OdGePoint3d& g, OdGePoint3d& p, b
             getArcSegAt((unsigned)i, arc);
             double phi = (q - arc.center()).angle();
             double base = arc.refVec().angle();
-            double a = NormAngle(arc.isClockWise() ? base - phi : phi - base);
+            double a = OdGeNormalizeAngle(arc.isClockWise() ? base - phi : phi - base);
             if (arc.containsAngle(a, 1e-12)) c = arc.evalPoint(a);
             else c = q.distanceTo(arc.startPoint()) <= q.distanceTo(arc.endPoint()) ? arc.startPoint() : arc.endPoint();
         } else {
@@ -642,7 +619,7 @@ OdResult OdDbPolyline::getGeomExtents(OdGeExtents3d& ext) const
         double sweep = 4 * std::atan(verts_[(size_t)i].bulge);
         for (int k = 0; k < 4; ++k) {
             double a = k * M_PI / 2;
-            double rel = sweep > 0 ? NormAngle(a - phi0) : NormAngle(phi0 - a);
+            double rel = sweep > 0 ? OdGeNormalizeAngle(a - phi0) : OdGeNormalizeAngle(phi0 - a);
             if (rel <= std::fabs(sweep)) {
                 OdGePoint2d s = arc.center() + OdGeVector2d(std::cos(a), std::sin(a)) * arc.radius();
                 ext.addPoint(OdGePoint3d(s.x, s.y, elev_));

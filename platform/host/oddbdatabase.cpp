@@ -89,7 +89,8 @@ bool OdDbObjectId::operator<(const OdDbObjectId& o) const
 
 ODRX_DEFINE_MEMBERS(OdDbObject, OdRxObject, L"AcDbObject")
 
-OdDbObject::OdDbObject(const OdDbObject& o) : OdRxObject(), reactors_(o.reactors_) {}
+// A copy is a new object: no id, owner, dictionary or reactors.
+OdDbObject::OdDbObject(const OdDbObject&) : OdRxObject() {}
 
 OdDbObject::~OdDbObject()
 {
@@ -277,7 +278,6 @@ void OdDbDatabase::buildDefaultDrawing()
     addRecord(blockTable_, new OdDbBlockTableRecord(), L"*Paper_Space");
     textstyle_ = addRecord(textStyleTable_, new OdDbTextStyleTableRecord(), L"Standard");
     addRecord(viewportTable_, new OdDbViewportTableRecord(), L"*ACTIVE");
-    addRecord(regAppTable_, new OdDbRegAppTableRecord(), L"ACAD");
     clayer_ = layerZero_;
     celtype_ = ltByLayer_;
 }

@@ -12,9 +12,10 @@ ODRX_DEFINE_MEMBERS(OdDbRegion, OdDbEntity, L"AcDbRegion")
 
 namespace {
 
+// The predefined patterns the stand-in host knows.
 const wchar_t* const kPatterns[] = {
     L"SOLID", L"ANGLE", L"ANSI31", L"ANSI32", L"ANSI33", L"ANSI34", L"ANSI35", L"ANSI36", L"ANSI37", L"ANSI38",
-    L"AR-B816", L"AR-BRSTD", L"AR-CONC", L"AR-HBONE", L"AR-SAND", L"BRICK", L"BOX", L"CROSS", L"DASH", L"DOTS",
+    L"BRICK", L"BOX", L"CROSS", L"DASH", L"DOTS",
     L"EARTH", L"GRASS", L"GRAVEL", L"HEX", L"HONEY", L"LINE", L"NET", L"NET3", L"SQUARE", L"STARS", L"STEEL",
     L"TRIANG", L"ZIGZAG", L"ACAD_ISO02W100", L"ACAD_ISO03W100", L"ACAD_ISO04W100", L"ACAD_ISO05W100",
     L"ACAD_ISO06W100", L"ACAD_ISO07W100", L"ACAD_ISO08W100", L"ACAD_ISO09W100", L"ACAD_ISO10W100",
@@ -125,13 +126,6 @@ OdDbHatch::Loop OdDbHatch::copyLoop(const Loop& l)
     for (auto*& e : c.edges) e = e->copy();
     return c;
 }
-
-#define OD_SET(member, value)                               \
-    do {                                                    \
-        if (!assertWriteEnabled()) return eNotOpenForWrite; \
-        member = value;                                     \
-        return eOk;                                         \
-    } while (0)
 
 OdResult OdDbHatch::setNormal(const OdGeVector3d& n) { OD_SET(normal_, n.normal()); }
 OdResult OdDbHatch::setElevation(double e) { OD_SET(elevation_, e); }
@@ -321,9 +315,7 @@ OdResult OdDbHatch::removeLoopAt(int i)
 OdResult OdDbHatch::evaluateHatch(bool)
 {
     if (loops_.empty()) return eInvalidInput;
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    evaluated_ = true;
-    return eOk;
+    OD_SET(evaluated_, true);
 }
 
 OdResult OdDbHatch::getAssocObjIds(OdDbObjectIdArray& ids) const

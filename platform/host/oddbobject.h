@@ -70,7 +70,7 @@ public:
 
     OdDbObject() = default;
     // Copies the object's data; the copy is a new object in no database.
-    OdDbObject(const OdDbObject& o);
+    OdDbObject(const OdDbObject&);
     OdDbObject& operator=(const OdDbObject&) = delete;
     ~OdDbObject() override;
 
@@ -117,6 +117,21 @@ private:
     bool modified_ = false;
     bool appendPending_ = false;
 };
+
+namespace standin {
+int TakeHostFault(const char* op);
+}
+
+// The body of a plain setter of an object's member: it fails when a test
+// asked it to (by the setter's name), refuses when the object is not open
+// for write.
+#define OD_SET(member, value)                                                 \
+    do {                                                                      \
+        if (int fault_ = standin::TakeHostFault(__func__)) return (OdResult)fault_; \
+        if (!assertWriteEnabled()) return eNotOpenForWrite;                   \
+        member = value;                                                       \
+        return eOk;                                                           \
+    } while (0)
 
 // Opens an object of a database. Statuses: 0, eNullObjectId, eWasErased (80)
 // for an erased object unless openErased, eWasOpenForWrite/eWasOpenForRead

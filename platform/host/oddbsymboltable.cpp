@@ -304,27 +304,27 @@ struct LinFileEntry {
     std::initializer_list<double> dashes;
 };
 
-// The linetypes of the host's metric linetype file.
+// The linetypes the stand-in's metric linetype file defines: name, a short
+// description, dash lengths (negative for gaps, 0 for dots).
 const LinFileEntry kAcadIsoLin[] = {
-    {L"BORDER", L"Border __ __ . __ __ . __ __ . __ __ . __ __ .", {12.7, -6.35, 12.7, -6.35, 0, -6.35}},
-    {L"CENTER", L"Center ____ _ ____ _ ____ _ ____ _ ____ _ ____", {31.75, -6.35, 6.35, -6.35}},
-    {L"DASHDOT", L"Dash dot __ . __ . __ . __ . __ . __ . __ . __", {12.7, -6.35, 0, -6.35}},
-    {L"DASHDOTX2", L"Dash dot (2x) ____  .  ____  .  ____  .  ____", {25.4, -12.7, 0, -12.7}},
-    {L"DASHED", L"Dashed __ __ __ __ __ __ __ __ __ __ __ __ __ _", {12.7, -6.35}},
-    {L"DASHEDX2", L"Dashed (2x) ____  ____  ____  ____  ____  ____", {25.4, -12.7}},
-    {L"DIVIDE", L"Divide ____ . . ____ . . ____ . . ____ . . ____", {12.7, -6.35, 0, -6.35, 0, -6.35}},
-    {L"DIVIDEX2", L"Divide (2x) ________  .  .  ________  .  .  _", {25.4, -12.7, 0, -12.7, 0, -12.7}},
-    {L"DOT", L"Dot . . . . . . . . . . . . . . . . . . . . . . . .", {0, -6.35}},
-    {L"DOTX2", L"Dot (2x) .    .    .    .    .    .    .    .    ", {0, -12.7}},
-    {L"HIDDEN", L"Hidden __ __ __ __ __ __ __ __ __ __ __ __ __ __", {6.35, -3.175}},
-    {L"PHANTOM", L"Phantom ______  __  __  ______  __  __  ______", {31.75, -6.35, 6.35, -6.35, 6.35, -6.35}},
-    {L"JIS_02_1.0", L"1.0 ---- ---- ---- ---- ---- ---- ---- ----", {1.0, -0.5}},
-    {L"JIS_02_2.0", L"2.0 ---- ---- ---- ---- ---- ---- ---- ----", {2.0, -0.5}},
-    {L"JIS_08_11", L"1SASEN11 __ . __ . __ . __ . __ . __ .", {11, -1.5, 1, -1.5}},
-    {L"ACAD_ISO02W100", L"ISO dash __ __ __ __ __ __ __ __ __ __ __ __ __", {12, -3}},
-    {L"ACAD_ISO03W100", L"ISO dash space __    __    __    __    __", {12, -18}},
-    {L"ACAD_ISO04W100", L"ISO long-dash dot ____ . ____ . ____ . ____", {24, -3, 0.5, -3}},
-    {L"ACAD_ISO07W100", L"ISO dot . . . . . . . . . . . . . . . . . . . .", {0.5, -3}},
+    {L"BORDER", L"Border", {10, -5, 10, -5, 0, -5}},
+    {L"CENTER", L"Centre line", {30, -5, 5, -5}},
+    {L"DASHDOT", L"Dash dot", {10, -5, 0, -5}},
+    {L"DASHDOTX2", L"Dash dot, twice as long", {20, -10, 0, -10}},
+    {L"DASHED", L"Dashed", {10, -5}},
+    {L"DASHEDX2", L"Dashed, twice as long", {20, -10}},
+    {L"DIVIDE", L"Dash and two dots", {10, -5, 0, -5, 0, -5}},
+    {L"DIVIDEX2", L"Dash and two dots, twice as long", {20, -10, 0, -10, 0, -10}},
+    {L"DOT", L"Dotted", {0, -5}},
+    {L"DOTX2", L"Dotted, twice as wide", {0, -10}},
+    {L"HIDDEN", L"Hidden", {5, -2.5}},
+    {L"PHANTOM", L"Phantom", {30, -5, 5, -5, 5, -5}},
+    {L"JIS_02_1.0", L"Short dash 1.0", {1.0, -0.5}},
+    {L"JIS_02_2.0", L"Short dash 2.0", {2.0, -0.5}},
+    {L"ACAD_ISO02W100", L"ISO dash", {12, -3}},
+    {L"ACAD_ISO03W100", L"ISO dash space", {12, -18}},
+    {L"ACAD_ISO04W100", L"ISO long dash dot", {24, -3, 0.5, -3}},
+    {L"ACAD_ISO07W100", L"ISO dot", {0.5, -3}},
 };
 
 OdResult LoadOne(OdDbLinetypeTable* table, const LinFileEntry& e)
@@ -369,16 +369,12 @@ int gcdbLoadLineTypeFile(const wchar_t* name, const wchar_t* fileName, OdDbDatab
 
 OdResult OdDbTextStyleTableRecord::setFileName(const OdString& s)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    file_ = s;
-    return eOk;
+    OD_SET(file_, s);
 }
 
 OdResult OdDbTextStyleTableRecord::setBigFontFileName(const OdString& s)
 {
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    bigFont_ = s;
-    return eOk;
+    OD_SET(bigFont_, s);
 }
 
 OdResult OdDbTextStyleTableRecord::setXScale(double s)

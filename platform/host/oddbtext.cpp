@@ -2,19 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cwchar>
 #include <cwctype>
 
 ODRX_DEFINE_MEMBERS(OdDbText, OdDbEntity, L"AcDbText")
 ODRX_DEFINE_MEMBERS(OdDbAttributeDefinition, OdDbText, L"AcDbAttributeDefinition")
 ODRX_DEFINE_MEMBERS(OdDbAttribute, OdDbText, L"AcDbAttribute")
 ODRX_DEFINE_MEMBERS(OdDbMText, OdDbEntity, L"AcDbMText")
-
-#define OD_SET(member, value)                            \
-    do {                                                 \
-        if (!assertWriteEnabled()) return eNotOpenForWrite; \
-        member = value;                                  \
-        return eOk;                                      \
-    } while (0)
 
 namespace {
 OdString Upper(const wchar_t* s)
@@ -169,6 +163,13 @@ OdString OdDbMText::text() const
         case L'~': out += L' '; break;
         case L'\\': case L'{': case L'}': out += k; break;
         case L'L': case L'l': case L'O': case L'o': case L'K': case L'k': case L'N': break;
+        case L'U':
+            // "\U+XXXX": the character of that code.
+            if (i + 5 < s.size() && s[i + 1] == L'+') {
+                out += (wchar_t)std::wcstol(s.substr(i + 2, 4).c_str(), nullptr, 16);
+                i += 5;
+            }
+            break;
         case L'S': {
             // Stacked text "\Sa^b;" reads as "a/b".
             size_t end = s.find(L';', i);

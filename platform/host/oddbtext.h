@@ -115,7 +115,8 @@ public:
     // The contents with their format codes.
     OdString contents() const { return contents_; }
     OdResult setContents(const wchar_t* s);
-    // The plain text: format codes removed, paragraph breaks "\P" as CR LF.
+    // The plain text: format codes removed, paragraph breaks "\P" as CR LF,
+    // "\U+XXXX" as its character.
     OdString text() const;
     OdDbObjectId textStyle() const { return style_; }
     OdResult setTextStyle(OdDbObjectId id);

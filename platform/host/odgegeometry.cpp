@@ -6,6 +6,14 @@
 
 OdGeTol OdGeContext::gTol(1e-10);
 
+double OdGeNormalizeAngle(double a)
+{
+    a = std::fmod(a, 2 * M_PI);
+    if (a < 0) a += 2 * M_PI;
+    if (a >= 2 * M_PI) a -= 2 * M_PI;
+    return a;
+}
+
 const OdGeVector2d OdGeVector2d::kXAxis(1, 0);
 const OdGeVector2d OdGeVector2d::kYAxis(0, 1);
 const OdGePoint2d OdGePoint2d::kOrigin(0, 0);
@@ -19,13 +27,6 @@ const OdGeMatrix3d OdGeMatrix3d::kIdentity;
 namespace {
 const double kTwoPi = 2 * M_PI;
 
-double NormAngle(double a)
-{
-    a = std::fmod(a, kTwoPi);
-    if (a < 0) a += kTwoPi;
-    if (a >= kTwoPi) a -= kTwoPi;
-    return a;
-}
 
 OdGePoint2d Apply2d(const OdGeMatrix3d& m, const OdGePoint2d& p)
 {
@@ -40,7 +41,7 @@ OdGeVector2d Apply2d(const OdGeMatrix3d& m, const OdGeVector2d& v)
 }
 }  // namespace
 
-double OdGeVector2d::angle() const { return NormAngle(std::atan2(y, x)); }
+double OdGeVector2d::angle() const { return OdGeNormalizeAngle(std::atan2(y, x)); }
 
 OdGeVector2d& OdGeVector2d::rotateBy(double a)
 {
@@ -304,8 +305,8 @@ OdGeCircArc2d::OdGeCircArc2d(const OdGePoint2d& s, const OdGePoint2d& m, const O
         a1_ = ae < as ? ae + kTwoPi : ae;
     } else {
         // Measured clockwise from the reference vector.
-        a0_ = NormAngle(-as);
-        a1_ = NormAngle(-ae);
+        a0_ = OdGeNormalizeAngle(-as);
+        a1_ = OdGeNormalizeAngle(-ae);
         if (a1_ < a0_) a1_ += kTwoPi;
     }
 }
@@ -333,7 +334,7 @@ bool OdGeCircArc2d::containsAngle(double a, double tol) const
 {
     double sweep = a1_ - a0_;
     if (sweep >= kTwoPi - tol) return true;
-    double rel = NormAngle(a - a0_);
+    double rel = OdGeNormalizeAngle(a - a0_);
     return rel <= sweep + tol || rel >= kTwoPi - tol;
 }
 
@@ -363,7 +364,7 @@ bool OdGeCircArc2d::intersectWith(const OdGeLinearEnt2d& line, int& numInt, OdGe
         OdGePoint2d p = line.evalPoint(ts[i]);
         double phi = (p - c_).angle();
         double a2 = cw_ ? base - phi : phi - base;
-        if (!containsAngle(NormAngle(a2), angTol)) continue;
+        if (!containsAngle(OdGeNormalizeAngle(a2), angTol)) continue;
         (numInt == 0 ? p1 : p2) = p;
         ++numInt;
     }

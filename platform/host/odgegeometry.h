@@ -8,6 +8,9 @@
 
 class OdGeMatrix3d;
 
+// The angle brought into [0, 2pi).
+double OdGeNormalizeAngle(double a);
+
 class OdGeTol {
 public:
     OdGeTol(double t = 1e-10) : point_(t), vector_(t) {}

@@ -146,6 +146,9 @@ TEST(HostDatabase, FaultsFailTheChosenCallsOnly)
     EXPECT_TRUE(pid.isNull());
     EXPECT_TRUE(p->isNewObject());
     ms->close();
+    standin::FailHostCall("setPosition", 55);
+    EXPECT_EQ(p->setPosition(OdGePoint3d(1, 0, 0)), 55);  // any setter, by its name
+    EXPECT_EQ(p->setPosition(OdGePoint3d(1, 0, 0)), eOk);
     p->close();  // an object in no database is deleted by close
     EXPECT_EQ(standin::HostCallCount("append"), 2);
     EXPECT_EQ(standin::OpenObjectCount(), 0);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 
 #include "gcapdocmanager.h"
 #include "gcdbutil.h"
@@ -11,6 +13,7 @@
 #include "oddbhatch.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
+#include "standin_control.h"
 
 namespace {
 
@@ -165,8 +168,8 @@ TEST(HostEntities, PolylineSegmentsClosestPointsAndTransformation)
 TEST(HostEntities, MTextPlainTextTurnsParagraphsIntoLineBreaks)
 {
     OdDbMText m;
-    m.setContents(L"{\\fArial|b0;ab}\\Pc\\\\d\\P\\H2.5x;e\\~f");
-    EXPECT_EQ(m.text(), L"ab\r\nc\\d\r\ne f");
+    m.setContents(L"{\\fArial|b0;ab}\\Pc\\\\d\\P\\H2.5x;e\\~f\\U+5730");
+    EXPECT_EQ(m.text(), L"ab\r\nc\\d\r\ne f地");
     EXPECT_EQ(m.flowDirection(), OdDbMTextEnums::kLtoR);
 }
 
@@ -244,4 +247,109 @@ TEST(HostEntities, BlockReferencesExplodeAndRefuseNonUniformScaleOfArcs)
     EXPECT_EQ(ref.explode(none), eExplodeAgain);
     EXPECT_TRUE(none.isEmpty());
     EXPECT_EQ(ref.attributeIterator(), nullptr);
+}
+
+TEST(HostEntities, AttributesBelongToTheirReference)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\a.dwg")->database();
+    OdDbBlockTableRecord* ms = nullptr;
+    ASSERT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
+    auto* ref = new OdDbBlockReference(OdGePoint3d(5, 5, 0), db->getModelSpaceId());
+    OdDbObjectId refId, attrId;
+    auto* loose = new OdDbAttribute();
+    EXPECT_EQ(ref->appendAttribute(attrId, loose), eNotInDatabase);
+    ASSERT_EQ(ms->appendOdDbEntity(refId, ref), eOk);
+    ms->close();
+
+    OdDbAttributeDefinition def(OdGePoint3d(1, 0, 0), L"默认", L"name", L"Name?");
+    def.setHeight(2);
+    EXPECT_EQ(def.tag(), L"NAME");
+    ASSERT_EQ(loose->setAttributeFromBlock(&def, ref->blockTransform()), eOk);
+    ASSERT_EQ(ref->appendAttribute(attrId, loose), eOk);
+    EXPECT_EQ(loose->tag(), L"NAME");
+    EXPECT_EQ(loose->textString(), L"默认");
+    EXPECT_EQ(loose->position(), OdGePoint3d(6, 5, 0));
+    loose->close();
+    OdDbObjectIterator* it = ref->attributeIterator();
+    ASSERT_NE(it, nullptr);
+    it->start();
+    EXPECT_EQ(it->objectId(), attrId);
+    it->step();
+    EXPECT_TRUE(it->done());
+    delete it;
+    EXPECT_EQ(ref->erase(), eOk);  // its attributes go with it
+    ref->close();
+    EXPECT_TRUE(attrId.isErased());
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
+}
+
+TEST(HostEntities, ImageDefinitionsLoadExistingFilesOnly)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\a.dwg")->database();
+    OdDbObjectId dictId;
+    ASSERT_EQ(OdDbRasterImageDef::createImageDictionary(db, dictId), eOk);
+    EXPECT_EQ(OdDbRasterImageDef::imageDictionary(db), dictId);
+    OdDbObjectId again;
+    EXPECT_EQ(OdDbRasterImageDef::createImageDictionary(db, again), eOk);
+    EXPECT_EQ(again, dictId);
+
+    OdDbRasterImageDef def;
+    EXPECT_EQ(def.setSourceFileName(L"C:\\tiles\\0_0.png"), eOk);
+    EXPECT_EQ(def.load(), eFileNotFound);
+    std::string native = standin::NativePath(L"C:\\tiles\\0_0.png");
+    std::filesystem::create_directories(std::filesystem::path(native).parent_path());
+    std::ofstream(native) << "png";
+    EXPECT_EQ(def.load(), eOk);
+    EXPECT_TRUE(def.isLoaded());
+    standin::FailHostCall("setSourceFileName", eInvalidInput);
+    EXPECT_EQ(def.setSourceFileName(L"x.png"), eInvalidInput);
+
+    OdDbRasterImage image;
+    EXPECT_FALSE(image.setOrientation(OdGePoint3d(), OdGeVector3d(1, 0, 0), OdGeVector3d(2, 0, 0)));
+    EXPECT_TRUE(image.setOrientation(OdGePoint3d(1, 1, 0), OdGeVector3d(4, 0, 0), OdGeVector3d(0, 2, 0)));
+    image.setDisplayOpt(OdDbRasterImage::kTransparent, true);
+    EXPECT_TRUE(image.isSetDisplayOpt(OdDbRasterImage::kTransparent));
+    OdGeExtents3d ext;
+    image.getGeomExtents(ext);
+    EXPECT_EQ(ext.maxPoint(), OdGePoint3d(5, 3, 0));
+}
+
+TEST(HostEntities, HatchGradientsUseTheHostNames)
+{
+    OdDbHatch hatch;
+    EXPECT_EQ(hatch.setGradient(OdDbHatch::kPreDefinedGradient, L"WAVY"), eInvalidInput);
+    ASSERT_EQ(hatch.setGradient(OdDbHatch::kPreDefinedGradient, L"INVSPHERICAL"), eOk);
+    OdCmColor colors[2];
+    colors[0].setColorIndex(1);
+    colors[1].setRGB(0, 0, 255);
+    double values[2] = {0, 1};
+    EXPECT_EQ(hatch.setGradientColors(1, colors, values), eInvalidInput);
+    ASSERT_EQ(hatch.setGradientColors(2, colors, values), eOk);
+    unsigned int n = 0;
+    OdArray<OdCmColor> got;
+    OdGeDoubleArray gotValues;
+    hatch.getGradientColors(n, got, gotValues);
+    EXPECT_EQ(n, 2u);
+    EXPECT_EQ(got[1], colors[1]);
+
+    // Polyline loops and edge loops are given back in their own form.
+    ASSERT_EQ(hatch.appendLoop(OdDbHatch::kExternal, OdGePoint2dArray{{0, 0}, {4, 0}, {4, 4}},
+                               OdGeDoubleArray{0, 0.5, 0}),
+              eOk);
+    OdGeCircArc2d circle(OdGePoint2d(10, 10), 1);
+    ASSERT_EQ(hatch.appendLoop(OdDbHatch::kOutermost, OdGeVoidPointerArray{&circle}, OdGeIntArray{2}), eOk);
+    int type = 0;
+    OdGePoint2dArray vertices;
+    OdGeDoubleArray bulges;
+    ASSERT_EQ(hatch.getLoopAt(0, type, vertices, bulges), eOk);
+    EXPECT_EQ(type, OdDbHatch::kExternal | OdDbHatch::kPolyline);
+    EXPECT_EQ(bulges[1], 0.5);
+    OdGeVoidPointerArray edges;
+    OdGeIntArray types;
+    EXPECT_NE(hatch.getLoopAt(0, type, edges, types), eOk);
+    ASSERT_EQ(hatch.getLoopAt(1, type, edges, types), eOk);
+    EXPECT_NE(edges[0], (void*)&circle);  // the hatch keeps a copy
+    OdGeExtents3d ext;
+    ASSERT_EQ(hatch.getGeomExtents(ext), eOk);
+    EXPECT_NEAR(ext.maxPoint().x, 11, 1e-9);
 }
