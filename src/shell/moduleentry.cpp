@@ -1,6 +1,7 @@
 #include "shell/moduleentry.h"
 
 #include "gcui_dll.h"
+#include "module_resources.h"
 
 HINSTANCE g_hModuleInstance = nullptr;
 // Registered before anything else runs, the map file's first.
@@ -51,10 +52,12 @@ BOOL PluginDllMain(HINSTANCE instance, DWORD reason)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         g_hModuleInstance = instance;
+        RegisterModuleResources(instance);
         g_pluginExtension.AttachInstance(instance);
         InitGcUiDLL();
     } else if (reason == DLL_PROCESS_DETACH) {
         g_pluginExtension.DetachInstance();
+        UnregisterModuleResources(instance);
     }
     return TRUE;
 }

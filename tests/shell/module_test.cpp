@@ -181,6 +181,8 @@ TEST_F(BuiltModuleTest, LoadsReportsItsVersionRunsTestConnectAndUnloads)
     const auto& loaded = standin::LoadedModules().back();
     EXPECT_EQ(std::vector<OdUInt32>(loaded.apiVersion, loaded.apiVersion + 4), (std::vector<OdUInt32>{3, 5, 0, 0}));
     EXPECT_EQ(module->moduleName(), OdString(standin::kModulePath));
+    // The module carries its PNG resources while it is loaded.
+    EXPECT_NE(FindResourceW(standin::ModuleHandle(), MAKEINTRESOURCEW(8315), L"PNG"), nullptr);
     EXPECT_EQ(standin::GcUiInitCalls(), 1);
     EXPECT_EQ(standin::DynLinkLibraryCount(), libraries + 1);
     // The framework unlocks the application and declares it MDI-aware, and
@@ -197,6 +199,7 @@ TEST_F(BuiltModuleTest, LoadsReportsItsVersionRunsTestConnectAndUnloads)
     ASSERT_TRUE(standin::InvokeCommand(L"VELK"));
 
     EXPECT_TRUE(odrxDynamicLinker()->unloadModule(module));
+    EXPECT_EQ(FindResourceW(standin::ModuleHandle(), MAKEINTRESOURCEW(8315), L"PNG"), nullptr);
     EXPECT_FALSE(standin::HasCommand(L"VELK"));
     EXPECT_FALSE(standin::HasCommand(L"testConnect"));
     EXPECT_EQ(peer->Codes().back(), 20401u);
