@@ -153,7 +153,7 @@ TEST_F(RasterImages, InsertToBottomCreatesTheLayerAndDrawsFirst)
     EXPECT_EQ(order[1], first);
     OdDbEntity* ent = nullptr;
     oddbOpenObject(ent, id, OdDb::kForRead);
-    EXPECT_EQ(ent->layer(), OdString(L"MapLayer"));
+    EXPECT_EQ(ent->layer().str(), L"MapLayer");
     ent->close();
 }
 
