@@ -8,6 +8,9 @@
 #include "gcedview.h"
 #include "hostdb_control.h"
 #include "oddbcurves.h"
+#include "odgeplane.h"
+#include "win32_curdir.h"
+#include "windows.h"
 #include "oddbsortents.h"
 #include "oddbsymboltable.h"
 
@@ -198,4 +201,64 @@ TEST(SortentsTable, MovesKeepRelativeOrderAndRefuseForeignIds)
     EXPECT_EQ(st->moveToBottom({db->getLayerZeroId()}), eInvalidInput);
     st->close();
     EXPECT_EQ(standin::OpenObjectCount(), 0);
+}
+
+TEST(Intersections, LineWithArcRespectsTheArcsSpanUnlessExtended)
+{
+    OdDbArc arc(OdGePoint3d(0, 0, 0), 5, 0, 3.14159265358979 / 2);  // first quadrant
+    OdDbLine vertical(OdGePoint3d(3, -10, 0), OdGePoint3d(3, 10, 0));
+    OdGePoint3dArray pts;
+    EXPECT_EQ(arc.intersectWith(&vertical, OdDb::kOnBothOperands, pts), eOk);
+    ASSERT_EQ(pts.length(), 1);
+    EXPECT_TRUE(pts[0].isEqualTo(OdGePoint3d(3, 4, 0), OdGeTol(1e-9)));
+    pts.clear();
+    arc.intersectWith(&vertical, OdDb::kExtendThis, pts);
+    EXPECT_EQ(pts.length(), 2);
+
+    OdDbLine raised(OdGePoint3d(3, -10, 1), OdGePoint3d(3, 10, 1));
+    pts.clear();
+    arc.intersectWith(&raised, OdDb::kOnBothOperands, pts);
+    EXPECT_TRUE(pts.isEmpty());
+    arc.intersectWith(&raised, OdDb::kOnBothOperands, OdGePlane::kXYPlane, pts);
+    EXPECT_EQ(pts.length(), 1);
+}
+
+TEST(DrawingFiles, InsertCopiesModelSpaceIntoANewBlockWithItsLayers)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"a")->database();
+    OdDbDatabase source;
+    AddLine(&source, L"Walls");
+    OdDbObjectId blockId;
+    ASSERT_EQ(db->insert(blockId, L"Part", &source), eOk);
+    OdDbBlockTableRecord* block = nullptr;
+    ASSERT_EQ(oddbOpenObject(block, blockId, OdDb::kForRead), eOk);
+    ASSERT_EQ(block->entityIds().size(), 1u);
+    OdDbEntity* copy = nullptr;
+    oddbOpenObject(copy, block->entityIds()[0], OdDb::kForRead);
+    EXPECT_EQ(copy->layer().str(), L"Walls");
+    EXPECT_EQ(copy->database(), db);
+    copy->close();
+    block->close();
+
+    OdDbDatabase* out = nullptr;
+    ASSERT_EQ(db->wblock(out, blockId), eOk);
+    OdDbBlockTableRecord* ms = nullptr;
+    oddbOpenObject(ms, out->getModelSpaceId(), OdDb::kForRead);
+    EXPECT_EQ(ms->entityIds().size(), 1u);
+    ms->close();
+    delete out;
+    EXPECT_EQ(source.readDwgFile(L"C:\\none.dwg"), eFileNotFound);
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
+}
+
+TEST(CurrentDirectory, WindowsPathsInsideTheMachineAndAccess)
+{
+    CreateDirectoryW(L"C:\\work", nullptr);
+    ASSERT_TRUE(SetCurrentDirectoryW(L"C:\\work"));
+    WCHAR buf[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, buf), 0u);
+    EXPECT_EQ(std::wstring(buf), L"C:\\work");
+    EXPECT_FALSE(SetCurrentDirectoryW(L"C:\\missing"));
+    EXPECT_EQ(_waccess(L"C:\\work", 0), 0);
+    EXPECT_EQ(_waccess(L"C:\\work\\none.txt", 0), -1);
 }
