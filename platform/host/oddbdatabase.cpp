@@ -52,7 +52,6 @@ standin::ResetHook g_reset(&ResetDatabaseState);
 
 namespace standin {
 int OpenObjectCount() { return g_openCount; }
-void NoteOpen(int delta) { g_openCount += delta; }
 void RequireDocumentLock(bool on) { g_requireLock = on; }
 
 std::vector<std::wstring> OpenObjects()

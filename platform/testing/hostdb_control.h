@@ -40,7 +40,6 @@ void CountHostCall(const char* op);
 int OpenObjectCount();
 // Descriptions ("AcDbLine #2A read") of the objects still open.
 std::vector<std::wstring> OpenObjects();
-void NoteOpen(int delta);
 
 // Misuse of the host protocol (a setter on an object not open for write, a
 // close of an object that is not open); tests expect none.
