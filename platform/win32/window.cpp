@@ -269,8 +269,9 @@ BOOL IsWindow(HWND h) { return Find(h) != nullptr; }
 HWND FindWindowW(LPCWSTR className, LPCWSTR title)
 {
     std::wstring cls = Lower(className);
+    // Top-level windows, owned pop-ups included: only child windows are passed over.
     for (auto& [h, w] : g_windows) {
-        if (w.parent || w.destroying) continue;
+        if ((w.style & WS_CHILD) || w.destroying) continue;
         if (className && Lower(w.className.c_str()) != cls) continue;
         if (title && w.title != title) continue;
         return h;
@@ -306,7 +307,8 @@ BOOL ShowWindow(HWND h, int command)
 
 BOOL IsWindowVisible(HWND h)
 {
-    for (Window* w = Find(h); w; w = w->parent ? Find(w->parent) : nullptr)
+    // A child shows only while its parents do; an owner's state does not matter.
+    for (Window* w = Find(h); w; w = (w->style & WS_CHILD) && w->parent ? Find(w->parent) : nullptr)
         if (!w->visible) return FALSE;
     return Find(h) ? TRUE : FALSE;
 }

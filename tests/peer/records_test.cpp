@@ -245,6 +245,23 @@ TEST(RecordReaders, RefuseEveryMalformedBody)
     EXPECT_EQ(ParseMultiPartRecord(S, multi.data(), 483), nullptr);
 }
 
+TEST(RecordReaders, MultiPartCountsThatWouldWrapIn32BitsAreRefused)
+{
+    // Two parts of 0x10000000 items each: 16 x 0x20000000 bytes wrap to 0 in
+    // 32 bits, so the body would seem to need no item bytes.
+    std::vector<uint8_t> multi(488 + 2 * 1432);
+    int32_t parts = 2;
+    memcpy(multi.data() + 120, &parts, 4);
+    uint32_t items = 0x10000000;
+    memcpy(multi.data() + 488 + 1416, &items, 4);
+    memcpy(multi.data() + 488 + 1432 + 1416, &items, 4);
+    EXPECT_EQ(ParseMultiPartRecord(S, multi.data(), (uint32_t)multi.size()), nullptr);
+    // A part count whose parts alone wrap past the size in 32 bits.
+    parts = 0x7FFFFFFF;
+    memcpy(multi.data() + 120, &parts, 4);
+    EXPECT_EQ(ParseMultiPartRecord(S, multi.data(), (uint32_t)multi.size()), nullptr);
+}
+
 TEST(PeerBuffers, GrowGeometricallyAndRefuseOverflow)
 {
     PeerBuffer b{(uint8_t*)calloc(1000, 1), 995, 1000};

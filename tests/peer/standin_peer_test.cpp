@@ -83,6 +83,10 @@ TEST_F(StandinPeerTest, KeepsAnExchangeBuffersFoldersAndChildrenAndAnswersTheirI
     free(body);
     FreeMapObjRecord(&state, folder, kMapObjFolder);
     FreeMapObjRecord(&state, sign, kMapObjSign);
+    // The root header: the bytes after it and the target folder.
+    uint32_t rest = (uint32_t)buffer.length - 80;
+    memcpy(buffer.data + 16, &rest, 4);
+    memcpy(buffer.data + 28, &target, 4);
 
     ASSERT_EQ(PeerApiSendBuffer(&state, kReqSetObjTree, &buffer, true), 0);
     ASSERT_EQ(peer->Objects().size(), 2u);
@@ -103,7 +107,8 @@ TEST_F(StandinPeerTest, KeepsAnExchangeBuffersFoldersAndChildrenAndAnswersTheirI
     EXPECT_EQ(handle, 0x20u);
 
     // The folder is found by its name below its parent.
-    uint8_t search[kFolderSearchSize] = {};
+    uint8_t search[kFolderSearchSize] = {0, 0, 0, 0, 5, 0, 0, 0, 30};
+    search[20] = 1;
     memcpy(search + 12, &target, 4);
     strcpy((char*)search + 28, "drawing");
     EXPECT_EQ(PeerApiSearchObject(&state, search), 0);
@@ -124,6 +129,7 @@ TEST_F(StandinPeerTest, KeepsAnExchangeBuffersFoldersAndChildrenAndAnswersTheirI
 TEST_F(StandinPeerTest, AnswersQuestionsFromItsConfiguration)
 {
     peer->Config().coordKind = 2;
+    peer->Config().coordIdentifier = std::string(30, 'k');  // longer than its field
     peer->Config().levelResolutions = {{1.0, 2.0}, {0.5, 1.0}};
     EXPECT_EQ(PeerApiGetCoordSystem(&state), 0);
     EXPECT_EQ(PeerApiGetLevelResolutions(&state, 0, 0), 0);
@@ -134,12 +140,107 @@ TEST_F(StandinPeerTest, AnswersQuestionsFromItsConfiguration)
     memcpy(&kind, g_received[0].second.data() + 40, 4);
     EXPECT_EQ(kind, 2);
     EXPECT_EQ(std::string((const char*)g_received[0].second.data() + 72), peer->Config().coordName);
+    // The identifier has 16 bytes at 44; 60 to 71 stay clear.
+    EXPECT_EQ(std::string((const char*)g_received[0].second.data() + 44, 16), std::string(16, 'k'));
+    EXPECT_EQ(std::vector<uint8_t>(g_received[0].second.begin() + 60, g_received[0].second.begin() + 72),
+              std::vector<uint8_t>(12, 0));
     EXPECT_EQ(g_received[1].second.size(), 208u);
     double x;
     memcpy(&x, g_received[2].second.data() + 24, 8);
     EXPECT_EQ(x, 500000.0);
     EXPECT_EQ(g_received[3].first, 20401u);
     EXPECT_EQ(g_received[3].second, (std::vector<uint8_t>{0, 0, 0, 0}));
+
+    // The map state comes as its 104-byte record: level at 44, type at 48.
+    peer->Config().mapLevel = 12;
+    peer->Config().mapType = 3;
+    EXPECT_EQ(PeerApiGetMapState(&state, 1), 0);
+    const auto& mapState = g_received.back().second;
+    ASSERT_EQ(mapState.size(), 104u);
+    EXPECT_EQ(mapState[44], 12);
+    EXPECT_EQ(mapState[48], 3);
+
+    // A folder search comes back as the request with the id (none: 0) at 532.
+    uint8_t search[kFolderSearchSize] = {0, 0, 0, 0, 5, 0, 0, 0, 30, 0, 0, 0, 9};
+    search[20] = 1;
+    strcpy((char*)search + 28, "nowhere");
+    EXPECT_EQ(PeerApiSearchObject(&state, search), 0);
+    const auto& found = g_received.back().second;
+    ASSERT_EQ(found.size(), 536u);
+    EXPECT_EQ(std::vector<uint8_t>(found.begin(), found.begin() + 532), std::vector<uint8_t>(search, search + 532));
+    EXPECT_EQ(std::vector<uint8_t>(found.begin() + 532, found.end()), std::vector<uint8_t>(4, 0));
+}
+
+// Payloads the peer must refuse, built by hand: each breaks one rule of a
+// layout that the peer reads.
+TEST_F(StandinPeerTest, RefusesPayloadsThatBreakTheirLayouts)
+{
+    // Registration: a record without its NUL, and one with a byte in the head.
+    auto registerWith = [this](std::vector<uint8_t> record) {
+        COPYDATASTRUCT cds{20000, (DWORD)record.size(), record.data()};
+        return SendMessageW(peer->Window(), WM_COPYDATA, 1001, (LPARAM)&cds);
+    };
+    std::vector<uint8_t> record(100);
+    record[96] = 'V';
+    record[98] = 'W';
+    EXPECT_EQ(registerWith(record), 0);
+    record.resize(102);
+    EXPECT_EQ(registerWith(record), 1);
+    record[0] = 1;
+    EXPECT_EQ(registerWith(record), 0);
+    // A WM_COPYDATA under another wParam is not a message of the protocol.
+    record[0] = 0;
+    COPYDATASTRUCT other{20000, (DWORD)record.size(), record.data()};
+    size_t seen = peer->Messages().size();
+    EXPECT_EQ(SendMessageW(peer->Window(), WM_COPYDATA, 1000, (LPARAM)&other), 0);
+    EXPECT_EQ(peer->Messages().size(), seen);
+
+    // Uploads: a sign one byte short of 420 + t, and a track whose text is
+    // not padded to 8 (204 + 5 needs 216 bytes).
+    std::vector<uint8_t> sign(16 + 420 + 3);
+    sign[0] = 101;
+    sign[2] = 7;
+    sign[16 + 416] = 3;
+    int64_t id = 0;
+    EXPECT_EQ(PeerApiRequest(&state, kReqUploadObject, sign.data(), (uint32_t)sign.size() - 1, &id, 0), -4);
+    std::vector<uint8_t> track(16 + 209);
+    track[0] = 101;
+    track[2] = 8;
+    track[16 + 200] = 5;
+    EXPECT_EQ(PeerApiRequest(&state, kReqUploadObject, track.data(), (uint32_t)track.size(), &id, 0), -4);
+    track.resize(16 + 216);
+    EXPECT_EQ(PeerApiRequest(&state, kReqUploadObject, track.data(), (uint32_t)track.size(), &id, 0), 0);
+    EXPECT_EQ(peer->Objects().size(), 1u);
+
+    // An exchange buffer whose record header gives the wrong body size
+    // stores nothing at all.
+    std::vector<uint8_t> buffer(80 + 64 + 176 + 64 + 176);
+    buffer[0] = 101;
+    buffer[16] = (uint8_t)(buffer.size() - 80);
+    buffer[17] = (uint8_t)((buffer.size() - 80) >> 8);
+    buffer[80] = 176;
+    buffer[84] = 30;
+    buffer[80 + 64 + 176] = 175;
+    buffer[80 + 64 + 176 + 4] = 30;
+    EXPECT_EQ(PeerApiRequest(&state, kReqSetObjTree, buffer.data(), (uint32_t)buffer.size(), nullptr, 0), -4);
+    EXPECT_EQ(peer->Objects().size(), 1u);
+    buffer[80 + 64 + 176] = 176;
+    EXPECT_EQ(PeerApiRequest(&state, kReqSetObjTree, buffer.data(), (uint32_t)buffer.size(), nullptr, 0), 0);
+    EXPECT_EQ(peer->Objects().size(), 3u);
+
+    // The fixed records: location 80 bytes, map state 104, level query 80.
+    std::vector<uint8_t> fixed(103);
+    EXPECT_EQ(PeerApiRequest(&state, kReqSetLocation, fixed.data(), 79, nullptr, 0), -4);
+    EXPECT_EQ(PeerApiRequest(&state, kReqSetLocation, fixed.data(), 80, nullptr, 0), 0);
+    EXPECT_EQ(PeerApiRequest(&state, kReqGetMapState, fixed.data(), 103, nullptr, 0), -4);
+    EXPECT_EQ(PeerApiRequest(&state, kReqGetLevelResolutions, fixed.data(), 81, nullptr, 0), -4);
+
+    // A button record must be 320 bytes.
+    std::vector<uint8_t> button(319);
+    button[0] = 101;
+    button[20] = 1;
+    EXPECT_EQ(PeerApiRequest(&state, kReqSetButton, button.data(), (uint32_t)button.size(), nullptr, 0), -4);
+    EXPECT_FALSE(peer->ButtonPresent());
 }
 
 TEST_F(StandinPeerTest, TakesRequestsWhileItsOwnSendWaits)

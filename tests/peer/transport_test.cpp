@@ -64,6 +64,7 @@ TEST_F(TransportTest, VersionGateRefusesObjectCodesBelow621)
     EXPECT_EQ(Request(20202), 0);
     peer->Config().version = 621;
     state.connectionId = 0;
+    peer->QueueAnswer(20100, 0);  // the three-byte payload is no object packet
     EXPECT_EQ(Request(20100), 0);
     EXPECT_EQ(peer->Codes().back(), 20100u);
 }

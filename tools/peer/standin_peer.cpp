@@ -1,5 +1,6 @@
 #include "standin_peer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -61,6 +62,55 @@ const size_t kTestHead = 100;
 const size_t kTestRecord = 688;
 const size_t kListItem = 108;
 const size_t kRecordHeader = 64;
+const size_t kPacketHead = 16;
+const size_t kButtonRecord = 320;
+const size_t kFolderSearch = 532;
+const size_t kCoordIdentifier = 16;
+const size_t kMapState = 104;
+const size_t kLocationRecord = 80;
+const size_t kLevelQuery = 80;
+
+uint64_t RoundUp8(uint64_t n) { return (n + 7) / 8 * 8; }
+
+// The length a map-object record's wire form must have, read from its own
+// framing (text length, counts); 0 when the kind is unknown or the bytes
+// cannot even hold the framing.
+uint64_t RecordWireSize(uint32_t kind, const std::vector<uint8_t>& body)
+{
+    const uint64_t n = body.size();
+    switch (kind) {
+    case 30: return 176;
+    case 7: return n < 420 ? 0 : 420 + (uint64_t)U32(body, 416);
+    case 8:
+    case 13: {
+        if (n < 204) return 0;
+        uint64_t head = RoundUp8(204 + (uint64_t)U32(body, 200));
+        return head + 48 * (uint64_t)U32(body, 120);
+    }
+    case 11: {
+        if (n < 484) return 0;
+        uint64_t head = RoundUp8(484 + (uint64_t)U32(body, 480));
+        int32_t parts = I32(body, 120);
+        if (parts < 0 || head + 1432 * (uint64_t)parts > n) return 0;
+        uint64_t items = 0;
+        for (int32_t i = 0; i < parts; ++i) items += U32(body, head + 1432 * (uint64_t)i + 1416);
+        return head + 1432 * (uint64_t)parts + 16 * items;
+    }
+    default: return 0;
+    }
+}
+
+bool IsRecordBody(uint32_t kind, const std::vector<uint8_t>& body)
+{
+    uint64_t size = RecordWireSize(kind, body);
+    return size != 0 && size == body.size();
+}
+
+// A packet payload: the head's 101 and exactly `size` bytes.
+bool IsPacket(const std::vector<uint8_t>& b, size_t size)
+{
+    return b.size() == size && size >= kPacketHead && U32(b, 0) % 65536 == 101;
+}
 
 }  // namespace
 
@@ -120,7 +170,8 @@ LRESULT CALLBACK StandinPeer::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, (LONG_PTR)cs->lpCreateParams);
     }
     auto* peer = (StandinPeer*)GetWindowLongPtrW(hwnd, GWLP_USERDATA);
-    if (msg != WM_COPYDATA || !peer || !lParam) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    // Only WM_COPYDATA with wParam 1001 is a message of the protocol.
+    if (msg != WM_COPYDATA || wParam != kWParam || !peer || !lParam) return DefWindowProcW(hwnd, msg, wParam, lParam);
     auto* cds = (const COPYDATASTRUCT*)lParam;
     std::vector<uint8_t> bytes;
     if (cds->lpData && cds->cbData)
@@ -159,10 +210,12 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
     switch (code) {
     case 20501: return config_.statusWord;
     case 20013:
+        if (bytes.size() != 4) return -4;
         followMode_ = I32(bytes, 0);
         return config_.followAnswer;
     case 20020: return ReceiveTestBlock(connectionId, bytes);
     case 20401: {
+        if (!IsPacket(bytes, kButtonRecord)) return -4;
         int32_t action = I32(bytes, 20);
         if (action == 1) {
             buttonPresent_ = true;
@@ -180,7 +233,8 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
     case 20202: {
         std::vector<uint8_t> answer(72);
         PutU32(answer, 40, (uint32_t)config_.coordKind);
-        memcpy(answer.data() + 44, config_.coordIdentifier.data(), std::min<size_t>(config_.coordIdentifier.size(), 28));
+        memcpy(answer.data() + 44, config_.coordIdentifier.data(),
+               std::min(config_.coordIdentifier.size(), kCoordIdentifier));
         answer.insert(answer.end(), config_.coordName.begin(), config_.coordName.end());
         answer.push_back(0);
         Answer(connectionId, code, answer);
@@ -193,7 +247,9 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         Answer(connectionId, code, answer);
         return 0;
     }
+    case 20011: return bytes.size() == kLocationRecord ? 0 : -4;
     case 20212: {
+        if (bytes.size() != kLevelQuery) return -4;
         std::vector<uint8_t> answer(104 * config_.levelResolutions.size());
         for (size_t i = 0; i < config_.levelResolutions.size(); ++i) {
             PutF64(answer, 104 * i, config_.levelResolutions[i].first);
@@ -203,13 +259,15 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         return 0;
     }
     case 20012: {
-        std::vector<uint8_t> answer(52);
+        if (bytes.size() != kMapState) return -4;
+        std::vector<uint8_t> answer(kMapState);
         PutU32(answer, 44, (uint32_t)config_.mapLevel);
         PutU32(answer, 48, (uint32_t)config_.mapType);
         Answer(connectionId, code, answer);
         return 0;
     }
     case 20100: {
+        if (!IsPacket(bytes, kPacketHead)) return -4;
         uint32_t folder = U32(bytes, 8);
         std::vector<uint8_t> answer(16);
         for (auto& [id, o] : objects_) {
@@ -224,6 +282,7 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         return 0;
     }
     case 20101: {
+        if (!IsPacket(bytes, kPacketHead)) return -4;
         auto it = objects_.find(U32(bytes, 8));
         if (it == objects_.end()) return -4;
         std::vector<uint8_t> answer(16);
@@ -235,12 +294,19 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
     }
     case 20102: return Upload(bytes);
     case 20103:
-        for (size_t at = 16; at + 4 <= bytes.size(); at += 4) objects_.erase(U32(bytes, at));
+        // The count comes from the size: one u32 id per 4 bytes after the head.
+        if (bytes.size() < kPacketHead + 4 || (bytes.size() - kPacketHead) % 4 || !IsPacket(bytes, bytes.size()))
+            return -4;
+        for (size_t at = kPacketHead; at < bytes.size(); at += 4) objects_.erase(U32(bytes, at));
         return 0;
     case 20107: {
+        if (bytes.size() != kFolderSearch || U32(bytes, 0) != 0 || U32(bytes, 4) != 5 || U32(bytes, 8) != 30)
+            return -4;
         uint32_t parent = U32(bytes, 12);
         std::string name = Text(bytes, 28, 100);
-        std::vector<uint8_t> answer(536);
+        // The request comes back with the id found after it.
+        std::vector<uint8_t> answer(bytes);
+        PutU32(answer, kFolderSearch, 0);
         for (auto& [id, o] : objects_)
             if (o.kind == 30 && o.parent == parent && o.name == name) {
                 PutU32(answer, 532, id);
@@ -250,6 +316,7 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         return 0;
     }
     case 20110:
+        if (!IsPacket(bytes, kPacketHead)) return -4;
         if (!config_.objectTree.empty()) Answer(connectionId, code, config_.objectTree);
         return 0;
     case 20112: return ReceiveObjectTree(connectionId, bytes);
@@ -260,12 +327,18 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
 int64_t StandinPeer::Register(const std::vector<uint8_t>& bytes)
 {
     if (config_.refuseRegistration) return 0;
+    // 96 zero bytes, the client name in UTF-16 and its NUL: 98 + 2n bytes.
+    if (bytes.size() < 98 || bytes.size() % 2) return 0;
+    for (size_t at = 0; at < 96; ++at)
+        if (bytes[at]) return 0;
     std::wstring client;
-    for (size_t at = 96; at + 1 < bytes.size(); at += 2) {
+    size_t at = 96;
+    for (; at + 1 < bytes.size(); at += 2) {
         char16_t unit = (char16_t)(bytes[at] | (bytes[at + 1] << 8));
         if (!unit) break;
         client += (wchar_t)unit;
     }
+    if (client.empty() || at + 2 != bytes.size()) return 0;
     int32_t id = nextConnectionId_++;
     clients_[id] = client;
     return id;
@@ -276,7 +349,7 @@ int64_t StandinPeer::ReceiveTestBlock(int32_t connectionId, const std::vector<ui
     if (bytes.size() < kTestHead + kTestRecord) return -4;
     int32_t n = I32(bytes, kTestHead + 272);
     size_t textEnd = kTestHead + kTestRecord + (size_t)std::max(n, 0);
-    if (n < 0 || textEnd > bytes.size()) return -4;
+    if (n < 0 || textEnd != bytes.size()) return -4;
     // The peer writes what it received into the answer file the block names.
     std::string path = Text(bytes, kTestHead + 16, 256);
     if (!path.empty()) {
@@ -293,9 +366,11 @@ int64_t StandinPeer::ReceiveTestBlock(int32_t connectionId, const std::vector<ui
 
 int64_t StandinPeer::Upload(const std::vector<uint8_t>& bytes)
 {
-    if (bytes.size() < 16 || U32(bytes, 0) % 65536 != 101) return -4;
+    if (!IsPacket(bytes, bytes.size())) return -4;
     uint32_t kind = bytes[2];
-    uint32_t id = Store(U32(bytes, 8), kind, U32(bytes, 4), bytes.data() + 16, bytes.size() - 16);
+    std::vector<uint8_t> body(bytes.begin() + kPacketHead, bytes.end());
+    if (!IsRecordBody(kind, body)) return -4;
+    uint32_t id = Store(U32(bytes, 8), kind, U32(bytes, 4), body.data(), body.size());
     return (int64_t)(int32_t)id;  // ids with the top bit set arrive as negative answers
 }
 
@@ -314,22 +389,32 @@ uint32_t StandinPeer::Store(uint32_t id, uint32_t kind, uint32_t parent, const u
 
 int64_t StandinPeer::ReceiveObjectTree(int32_t connectionId, const std::vector<uint8_t>& bytes)
 {
-    const size_t first = 16 + kRecordHeader;
-    if (bytes.size() < first) return -4;
+    const size_t first = kPacketHead + kRecordHeader;
+    // The root header counts every byte after it.
+    if (!IsPacket(bytes, bytes.size()) || bytes.size() < first || U32(bytes, kPacketHead) != bytes.size() - first)
+        return -4;
     uint32_t target = U32(bytes, 4);
+    // Every record is checked before anything is stored.
+    for (size_t at = first; at < bytes.size();) {
+        if (bytes.size() - at < kRecordHeader) return -4;
+        uint32_t size = U32(bytes, at);
+        if (size > bytes.size() - at - kRecordHeader) return -4;
+        const uint8_t* body = bytes.data() + at + kRecordHeader;
+        if (!IsRecordBody(U32(bytes, at + 4), std::vector<uint8_t>(body, body + size))) return -4;
+        at += kRecordHeader + size;
+    }
     // Folders in front of their children: (folder id, children still to come).
     std::vector<std::pair<uint32_t, uint32_t>> open;
     std::vector<uint8_t> answer;
-    for (size_t at = first; at + kRecordHeader <= bytes.size();) {
+    for (size_t at = first; at < bytes.size();) {
         uint32_t size = U32(bytes, at);
-        if (size > bytes.size() - at - kRecordHeader) return -4;
         uint32_t kind = U32(bytes, at + 4);
         uint32_t parent = U32(bytes, at + 12);
         if (!parent) parent = open.empty() ? target : open.back().first;
         const uint8_t* body = bytes.data() + at + kRecordHeader;
         uint32_t id = Store(U32(bytes, at + 8), kind, parent, body, size);
         if (!open.empty() && --open.back().second == 0) open.pop_back();
-        if (kind == 30 && size >= 104) {
+        if (kind == 30) {
             uint32_t children = U32(bytes, at + kRecordHeader + 100);
             if (children) open.emplace_back(id, children);
         }

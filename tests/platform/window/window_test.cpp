@@ -53,9 +53,9 @@ protected:
         wc.lpszClassName = L"TestWin";
         ASSERT_NE(RegisterClassW(&wc), 0);
     }
-    HWND Make(const wchar_t* title, HWND parent = nullptr)
+    HWND Make(const wchar_t* title, HWND parent = nullptr, DWORD style = 0)
     {
-        return CreateWindowExW(0, L"TestWin", title, 0, 0, 0, 1, 1, parent, nullptr, nullptr, nullptr);
+        return CreateWindowExW(0, L"TestWin", title, style, 0, 0, 1, 1, parent, nullptr, nullptr, nullptr);
     }
 };
 
@@ -151,14 +151,23 @@ TEST_F(WindowTest, MessageBoxRunsTheModalLoop)
 
 TEST_F(WindowTest, DestroyReachesChildrenAndFindWindowSeesTopLevelOnly)
 {
-    HWND parent = Make(L"parent");
-    HWND child = Make(L"child", parent);
+    HWND parent = Make(L"parent", nullptr, WS_VISIBLE);
+    HWND child = Make(L"child", parent, WS_CHILD | WS_VISIBLE);
     EXPECT_EQ(FindWindowW(L"testwin", L"parent"), parent);
     EXPECT_EQ(FindWindowW(L"TestWin", L"child"), nullptr);
+    // A pop-up with an owner (the receiver window under the host's frame) is
+    // top-level: found by its class, and hidden or shown on its own.
+    HWND owned = Make(L"owned", parent, WS_POPUP | WS_VISIBLE);
+    EXPECT_EQ(FindWindowW(L"TestWin", L"owned"), owned);
+    ShowWindow(parent, SW_HIDE);
+    EXPECT_FALSE(IsWindowVisible(child));
+    EXPECT_TRUE(IsWindowVisible(owned));
     g_log.clear();
     DestroyWindow(parent);
-    EXPECT_EQ(g_log, (std::vector<std::string>{"parent:2:0", "child:2:0", "child:130:0", "parent:130:0"}));
+    EXPECT_EQ(g_log, (std::vector<std::string>{"parent:2:0", "child:2:0", "child:130:0", "owned:2:0", "owned:130:0",
+                                               "parent:130:0"}));
     EXPECT_FALSE(IsWindow(child));
+    EXPECT_FALSE(IsWindow(owned));
     EXPECT_EQ(FindWindowW(L"TestWin", nullptr), nullptr);
 }
 
