@@ -120,3 +120,10 @@ TEST(AppDirectory, ModuleFolderAndItsParent)
     EXPECT_EQ(CAppDirectoryUtil::GetParentFolder(standin::ModuleHandle()), L"C:\\Program Files\\CadHost\\Plugins");
     EXPECT_EQ(CAppDirectoryUtil::GetModuleFolder(nullptr), L"C:\\Program Files\\CadHost");
 }
+
+TEST(IniFile, AFileThatCannotBeWrittenGivesFalse)
+{
+    CIniFile ini(L"C:\\no\\such\\folder\\a.ini");
+    EXPECT_FALSE(ini.SetValueOfKey(L"S", L"k", L"v"));
+    EXPECT_TRUE(standin::MessageBoxes().empty());
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "common/entity/lineutil.h"
 #include "common/interaction/getinpututil.h"
 #include "common/interaction/selectutil.h"
@@ -28,6 +30,10 @@ std::vector<uint64_t> Handles(const OdDbObjectIdArray& ids)
 }
 
 }  // namespace
+
+// The list owns its nodes: a copy would free them twice.
+static_assert(!std::is_copy_constructible<NamedIdList>::value && !std::is_copy_assignable<NamedIdList>::value,
+              "NamedIdList must not be copied");
 
 TEST(NamedIdList, GroupsInOrderOfFirstArrivalAndNamesAreCaseSensitive)
 {

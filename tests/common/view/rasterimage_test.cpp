@@ -275,3 +275,13 @@ TEST_F(RasterImages, DetachBaseImageErasesAndForgetsWithoutMessages)
     BaseImageIds().erase(db);
     EXPECT_EQ(BaseImageIds().count(db), 0u);
 }
+
+TEST_F(RasterImages, ARefusedRelativeNameIsRetriedWithTheFullPath)
+{
+    standin::FailHostCall("setSourceFileName", eInvalidInput);
+    OdDbObjectId def = CViewUtil::GetRasterImgDefId(L"r", L"C:\\d\\img\\a.png", true);
+    ASSERT_FALSE(def.isNull());
+    EXPECT_EQ(SourceOf(def), L"C:\\d\\img\\a.png");
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    EXPECT_EQ(standin::MessageBoxes()[0].text, L"\nSetCurrentImgNameFailed!");
+}

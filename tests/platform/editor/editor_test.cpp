@@ -262,3 +262,16 @@ TEST(CurrentDirectory, WindowsPathsInsideTheMachineAndAccess)
     EXPECT_EQ(_waccess(L"C:\\work", 0), 0);
     EXPECT_EQ(_waccess(L"C:\\work\\none.txt", 0), -1);
 }
+
+TEST(EditorView, ProgressMeterAndStatusBarAreRecorded)
+{
+    EXPECT_EQ(gcedSetStatusBarProgressMeterPos(3), -1);  // no meter shown
+    gcedSetStatusBarProgressMeter(L"下载", 0, 10);
+    gcedSetStatusBarProgressMeterPos(4);
+    EXPECT_TRUE(standin::StatusBarProgress().shown);
+    EXPECT_EQ(standin::StatusBarProgress().pos, 4);
+    EXPECT_EQ(standin::StatusBarProgress().label, L"下载");
+    gcedRestoreStatusBar();
+    EXPECT_FALSE(standin::StatusBarProgress().shown);
+    EXPECT_EQ(standin::RestoreStatusBarCount(), 1);
+}
