@@ -11,7 +11,8 @@ public:
     OdResult setBlockId(OdDbObjectId id);
     // The entities move, in their present order among themselves, below
     // (drawn before) or above all others. eInvalidInput when an id is not
-    // a live entity of the block.
+    // a live entity of the block. Fault injection (hostdb_control.h):
+    // "moveToBottom", "moveToTop".
     OdResult moveToBottom(const OdDbObjectIdArray& ids);
     OdResult moveToTop(const OdDbObjectIdArray& ids);
     // Every live entity of the block, the first drawn first; entities the

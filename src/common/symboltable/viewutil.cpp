@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "afxmsgbox.h"
@@ -459,8 +460,9 @@ OdDbObjectId CViewUtil::GetRasterImgDefId(CString name, CString file, bool relat
 {
     if (name.IsEmpty()) return OdDbObjectId();
     CString path = file;
-    CurrentDirectoryGuard keepDirectory;
+    std::optional<CurrentDirectoryGuard> keepDirectory;
     if (relative) {
+        keepDirectory.emplace();
         GcApDocument* doc = gcDocManagerPtr()->curDocument();
         CString dwg = doc ? CString(doc->fileName().c_str()) : CString();
         int slash = dwg.ReverseFind(L'\\');
