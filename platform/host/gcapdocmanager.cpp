@@ -2,7 +2,15 @@
 
 #include <algorithm>
 
+#include "afxwin.h"
 #include "hostdb_control.h"
+#include "standin_control.h"
+
+namespace {
+// The handles that pushes replaced, the latest last.
+std::vector<HINSTANCE> g_savedResources;
+standin::ResetHook g_reset([] { g_savedResources.clear(); });
+}  // namespace
 
 GcApDocument::GcApDocument(const wchar_t* fileName) : fileName_(fileName), db_(new OdDbDatabase()) {}
 
@@ -41,6 +49,19 @@ void GcApDocManager::addReactor(GcApDocManagerReactor* r)
 void GcApDocManager::removeReactor(GcApDocManagerReactor* r)
 {
     reactors_.erase(std::remove(reactors_.begin(), reactors_.end(), r), reactors_.end());
+}
+
+void GcApDocManager::pushResourceHandle(HINSTANCE resource)
+{
+    g_savedResources.push_back(AfxGetResourceHandle());
+    AfxSetResourceHandle(resource);
+}
+
+void GcApDocManager::popResourceHandle()
+{
+    if (g_savedResources.empty()) return;
+    AfxSetResourceHandle(g_savedResources.back());
+    g_savedResources.pop_back();
 }
 
 GcApDocument* GcApDocManager::createDocument(const wchar_t* fileName, bool makeCurrent)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "oddbdatabase.h"
+#include "windows.h"
 
 namespace GcAp {
 enum DocLockMode { kNone = 0, kAutoWrite = 1, kNotLocked = 2, kWrite = 4, kProtectedAutoWrite = 20, kRead = 32, kXWrite = 64 };
@@ -52,6 +53,11 @@ public:
     OdResult unlockDocument(GcApDocument* doc);
     void addReactor(GcApDocManagerReactor* r);
     void removeReactor(GcApDocManagerReactor* r);
+    // The stack of MFC resource handles: push makes `resource` the current
+    // resource handle and keeps the one it replaces; pop makes the kept one
+    // current again (nothing when the stack is empty).
+    void pushResourceHandle(HINSTANCE resource);
+    void popResourceHandle();
 
     // Stand-in internals (the control interface drives them).
     GcApDocument* createDocument(const wchar_t* fileName, bool makeCurrent);

@@ -63,7 +63,7 @@ int SendWithTimeout(HWND peer, const PeerApiState* state, uint32_t code, const v
 }  // namespace
 
 int PeerApiRequest(PeerApiState* state, uint32_t code, const void* data, uint32_t size, int64_t* answer,
-                   int timeoutMs)
+                   int timeoutMs, const PeerIdStamp& stampId)
 {
     HWND peer = FindPeerWindow();
     if (!peer) {
@@ -76,6 +76,7 @@ int PeerApiRequest(PeerApiState* state, uint32_t code, const void* data, uint32_
     }
     if (state->connectionId == kPeerBlocked) return kPeerBlocked;
     if (!PeerApiIsSupported(state, code)) return kPeerTooOld;
+    if (stampId) stampId(state->connectionId);
     if (timeoutMs > 0) return SendWithTimeout(peer, state, code, data, size, answer, timeoutMs);
 
     // The peer's answer handlers may send requests of their own while this
@@ -96,6 +97,7 @@ int PeerApiRequest(PeerApiState* state, uint32_t code, const void* data, uint32_
         if (state->connectionId == 0) return kPeerRegisterFailed;
         if (state->connectionId == kPeerBlocked) return kPeerBlocked;
         if (!PeerApiIsSupported(state, code)) return kPeerTooOld;
+        if (stampId) stampId(state->connectionId);
     }
 }
 

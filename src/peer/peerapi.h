@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "windows.h"
 
@@ -30,11 +31,16 @@ struct PeerApiState {
 // The module's one client.
 extern PeerApiState g_peerApi;
 
+// Writes the connection id into a payload that carries it in its items.
+using PeerIdStamp = std::function<void(int32_t connectionId)>;
+
 // Sends `size` bytes of `data` under `code`. A time-out of 0 or below waits
 // for the answer; above 0 it is the send time-out in ms. The answer slot, when
-// given, receives the peer's answer.
+// given, receives the peer's answer. `stampId`, when given, is called with the
+// connection id just before the request goes out, and again before the
+// resend that follows a re-registration.
 int PeerApiRequest(PeerApiState* state, uint32_t code, const void* data, uint32_t size, int64_t* answer,
-                   int timeoutMs);
+                   int timeoutMs, const PeerIdStamp& stampId = nullptr);
 // Registers (20000) and asks the peer's version (20006).
 void PeerApiConnect(PeerApiState* state);
 bool PeerApiIsSupported(const PeerApiState* state, uint32_t code);

@@ -15,10 +15,10 @@ void Put(uint8_t* block, size_t offset, T value)
 
 // Sends a payload built by the wrapper and frees it, whatever the status.
 int SendOwned(PeerApiState* state, uint32_t code, uint8_t* block, size_t size, int64_t* answer = nullptr,
-              int timeoutMs = 0)
+              int timeoutMs = 0, const PeerIdStamp& stampId = nullptr)
 {
     if (!block) return kPeerBadArguments;
-    int status = PeerApiRequest(state, code, block, (uint32_t)size, answer, timeoutMs);
+    int status = PeerApiRequest(state, code, block, (uint32_t)size, answer, timeoutMs, stampId);
     free(block);
     return status;
 }
@@ -255,14 +255,17 @@ int PeerApiGetMapFile(PeerApiState* state, const void* tileRequests, int count)
 int PeerApiGetContour(PeerApiState* state, const void* items, int count)
 {
     if (BadItems(items, count)) return kPeerBadArguments;
-    // Register first, so that the id written into the items is the one the
-    // request goes out with.
-    if (state->connectionId == 0) PeerApiConnect(state);
     uint8_t* block = PacketWithItems(items, count, kContourItemSize);
-    for (int i = 0; block && i < count; ++i)
-        Put<uint32_t>(block, sizeof(PeerPacketHeader) + kContourItemSize * (size_t)i + 108,
-                      (uint32_t)state->connectionId);
-    return SendOwned(state, kReqGetContour, block, sizeof(PeerPacketHeader) + kContourItemSize * (size_t)count);
+    // The items carry the id of the send they go out with: the one made at a
+    // lazy registration, and the new one on the resend after a
+    // re-registration.
+    auto stampItems = [block, count](int32_t connectionId) {
+        for (int i = 0; i < count; ++i)
+            Put<uint32_t>(block, sizeof(PeerPacketHeader) + kContourItemSize * (size_t)i + 108,
+                          (uint32_t)connectionId);
+    };
+    return SendOwned(state, kReqGetContour, block, sizeof(PeerPacketHeader) + kContourItemSize * (size_t)count,
+                     nullptr, 0, stampItems);
 }
 
 int PeerApiSetButton(PeerApiState* state, int32_t action, const char* caption, int timeoutMs)

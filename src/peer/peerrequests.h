@@ -110,7 +110,7 @@ int PeerApiGetLevelResolutions(PeerApiState* state, double x, double y);
 int PeerApiMatchView(PeerApiState* state, double minX, double minY, double maxX, double maxY, uint64_t length,
                      uint32_t maxLevel);
 int PeerApiGetMapFile(PeerApiState* state, const void* tileRequests, int count);
-// Writes the connection id into every item (u32 at byte 108) before sending.
+// Writes the connection id of each send into every item (u32 at byte 108).
 int PeerApiGetContour(PeerApiState* state, const void* items, int count);
 // Caption in UTF-8, at most 255 bytes are sent.
 int PeerApiSetButton(PeerApiState* state, int32_t action, const char* caption, int timeoutMs);

@@ -1,5 +1,6 @@
 #include "shell/moduleentry.h"
 
+#include "gcapdocmanager.h"
 #include "gcui_dll.h"
 #include "module_resources.h"
 
@@ -81,9 +82,9 @@ void PluginExtensionModule::DetachInstance()
     attached = 0;
 }
 
-ModuleResourceOverride::ModuleResourceOverride() : previous_(AfxGetResourceHandle())
+ModuleResourceOverride::ModuleResourceOverride()
 {
-    AfxSetResourceHandle(g_pluginExtension.moduleResource);
+    gcDocManagerPtr()->pushResourceHandle(g_pluginExtension.moduleResource);
 }
 
-ModuleResourceOverride::~ModuleResourceOverride() { AfxSetResourceHandle(previous_); }
+ModuleResourceOverride::~ModuleResourceOverride() { gcDocManagerPtr()->popResourceHandle(); }

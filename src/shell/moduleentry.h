@@ -64,14 +64,11 @@ struct PluginExtensionModule {
 extern PluginExtensionModule g_pluginExtension;
 
 // Puts the module's resources first while it lives (around MFC work that
-// loads them).
+// loads them), on the host document manager's stack of resource handles.
 class ModuleResourceOverride {
 public:
     ModuleResourceOverride();
     ~ModuleResourceOverride();
     ModuleResourceOverride(const ModuleResourceOverride&) = delete;
     ModuleResourceOverride& operator=(const ModuleResourceOverride&) = delete;
-
-private:
-    HINSTANCE previous_;
 };

@@ -10,19 +10,13 @@
 
 #include "peer/peerrequests.h"
 #include "standin_peer.h"
+#include "test_support.h"
 #include "window_control.h"
 
 namespace {
 
 using velkpeer::StandinPeer;
-
-template <class T>
-T At(const std::vector<uint8_t>& b, size_t offset)
-{
-    T v{};
-    if (offset + sizeof(T) <= b.size()) memcpy(&v, b.data() + offset, sizeof(T));
-    return v;
-}
+using velktest::ReadAt;
 
 class RequestTest : public testing::Test {
 protected:
@@ -44,8 +38,8 @@ TEST_F(RequestTest, ObjectPacketsAndDeletes)
     EXPECT_EQ(PeerApiGetObjList(&state, 0), 0);
     EXPECT_EQ(Last().code, 20100u);
     ASSERT_EQ(Last().bytes.size(), 16u);
-    EXPECT_EQ(At<uint16_t>(Last().bytes, 0), 101);
-    EXPECT_EQ(At<uint32_t>(Last().bytes, 8), 1u);
+    EXPECT_EQ(ReadAt<uint16_t>(Last().bytes, 0), 101);
+    EXPECT_EQ(ReadAt<uint32_t>(Last().bytes, 8), 1u);
 
     EXPECT_EQ(PeerApiGetObjTree(&state, 3), 0);
     EXPECT_EQ(Last().bytes[3], 3);
@@ -53,8 +47,8 @@ TEST_F(RequestTest, ObjectPacketsAndDeletes)
     uint32_t ids[] = {11, 12, 13};
     EXPECT_EQ(PeerApiDeleteObjects(&state, ids, 3, false, true), 0);
     ASSERT_EQ(Last().bytes.size(), 28u);
-    EXPECT_EQ(At<uint32_t>(Last().bytes, 12), 2u);
-    EXPECT_EQ(At<uint32_t>(Last().bytes, 24), 13u);
+    EXPECT_EQ(ReadAt<uint32_t>(Last().bytes, 12), 2u);
+    EXPECT_EQ(ReadAt<uint32_t>(Last().bytes, 24), 13u);
 
     size_t sent = peer->Messages().size();
     EXPECT_EQ(PeerApiDeleteObjects(&state, ids, 0, true, true), -4);
@@ -77,10 +71,10 @@ TEST_F(RequestTest, UploadsFrameTheRecordBehindTheHead)
     const auto& upload = Last();
     ASSERT_EQ(upload.bytes.size(), 368u);
     EXPECT_EQ(upload.bytes[2], 13);
-    EXPECT_EQ(At<uint32_t>(upload.bytes, 4), 1u);  // new top-level object
-    EXPECT_EQ(At<uint32_t>(upload.bytes, 8), 0u);
-    EXPECT_EQ(At<uint32_t>(upload.bytes, 12), 5u);
-    EXPECT_EQ(At<uint32_t>(upload.bytes, 16 + 200), 4u);
+    EXPECT_EQ(ReadAt<uint32_t>(upload.bytes, 4), 1u);  // new top-level object
+    EXPECT_EQ(ReadAt<uint32_t>(upload.bytes, 8), 0u);
+    EXPECT_EQ(ReadAt<uint32_t>(upload.bytes, 12), 5u);
+    EXPECT_EQ(ReadAt<uint32_t>(upload.bytes, 16 + 200), 4u);
     EXPECT_EQ(id, 1000);
     ASSERT_TRUE(peer->Objects().count(1000));
     EXPECT_EQ(peer->Objects().at(1000).name, "Contour_1");
@@ -88,7 +82,7 @@ TEST_F(RequestTest, UploadsFrameTheRecordBehindTheHead)
     // An existing object below no folder keeps parent 0.
     FolderRecord* folder = NewFolderRecord(&state);
     EXPECT_EQ(PeerApiUploadFolder(&state, 1000, folder, &id, 0, 0), 0);
-    EXPECT_EQ(At<uint32_t>(Last().bytes, 4), 0u);
+    EXPECT_EQ(ReadAt<uint32_t>(Last().bytes, 4), 0u);
     EXPECT_EQ(Last().bytes.size(), 16u + 176);
 
     // Ids with the top bit set come back whole.
@@ -117,7 +111,7 @@ TEST_F(RequestTest, TestBlockSucceedsOnlyWhenThePeerConfirmsEveryByte)
     ASSERT_EQ(block.bytes.size(), 802u);
     for (size_t i = 0; i < 100; ++i) ASSERT_EQ(block.bytes[i], 0);
     EXPECT_EQ(block.bytes[100], 1);
-    EXPECT_EQ(At<uint64_t>(block.bytes, 380), 0u);  // no address on the wire
+    EXPECT_EQ(ReadAt<uint64_t>(block.bytes, 380), 0u);  // no address on the wire
     EXPECT_EQ(std::string((const char*)block.bytes.data() + 788), "ABCDEF12344xy");
 
     peer->Config().testDataShortBy = 1;
@@ -131,7 +125,7 @@ TEST_F(RequestTest, ButtonCaptionIsCutAndSentWithATimeout)
     std::string caption(300, 'c');
     EXPECT_EQ(PeerApiSetButton(&state, kButtonAdd, caption.c_str(), 1), 1);
     ASSERT_EQ(Last().bytes.size(), 320u);
-    EXPECT_EQ(At<int32_t>(Last().bytes, 20), 1);
+    EXPECT_EQ(ReadAt<int32_t>(Last().bytes, 20), 1);
     EXPECT_EQ(Last().bytes[24 + 254], 'c');
     EXPECT_EQ(Last().bytes[24 + 255], 0);
     EXPECT_EQ(peer->ButtonCaption(), std::string(255, 'c'));
@@ -163,31 +157,62 @@ TEST_F(RequestTest, ContourItemsCarryTheCurrentConnectionId)
     EXPECT_EQ(PeerApiGetContour(&state, items.data(), 2), 0);
     const auto& sent = Last();
     ASSERT_EQ(sent.bytes.size(), 16u + 2 * kContourItemSize);
-    EXPECT_EQ(At<uint32_t>(sent.bytes, 16 + 108), 1u);
-    EXPECT_EQ(At<uint32_t>(sent.bytes, 16 + kContourItemSize + 108), 1u);
+    EXPECT_EQ(ReadAt<uint32_t>(sent.bytes, 16 + 108), 1u);
+    EXPECT_EQ(ReadAt<uint32_t>(sent.bytes, 16 + kContourItemSize + 108), 1u);
     EXPECT_EQ(sent.bytes[16 + 107], 0xAB);
     EXPECT_EQ(sent.connectionId, 1);
+    EXPECT_EQ(sent.itemConnectionIds, (std::vector<int32_t>{1, 1}));
+}
+
+TEST_F(RequestTest, TheContourResendAfterAReRegistrationCarriesTheNewIdInItsItems)
+{
+    std::vector<uint8_t> items(2 * kContourItemSize, 0);
+    ASSERT_EQ(PeerApiGetContour(&state, items.data(), 2), 0);
+    ASSERT_EQ(state.connectionId, 1);
+
+    // The peer lost the registration: the request is refused, the module
+    // registers again and the one resend names the new connection.
+    peer->ForgetClients();
+    size_t first = peer->Messages().size();
+    EXPECT_EQ(PeerApiGetContour(&state, items.data(), 2), 0);
+    ASSERT_EQ(peer->Codes(), (std::vector<uint32_t>{20000, 20006, 20303, 20303, 20000, 20006, 20303}));
+    const auto& refused = peer->Messages()[first];
+    EXPECT_EQ(refused.answer, -1);
+    EXPECT_EQ(refused.itemConnectionIds, (std::vector<int32_t>{1, 1}));
+    EXPECT_EQ(Last().connectionId, 2);
+    EXPECT_EQ(Last().itemConnectionIds, (std::vector<int32_t>{2, 2}));
+    EXPECT_EQ(Last().answer, 0);
+
+    // A negative answer to the resend as well fails without a third send.
+    peer->QueueAnswer(20303, -1);
+    peer->QueueAnswer(20303, -1);
+    first = peer->Messages().size();
+    EXPECT_EQ(PeerApiGetContour(&state, items.data(), 2), -1);
+    ASSERT_EQ(peer->Messages().size(), first + 4);
+    EXPECT_EQ(peer->Messages()[first].itemConnectionIds, (std::vector<int32_t>{2, 2}));
+    EXPECT_EQ(Last().connectionId, 3);
+    EXPECT_EQ(Last().itemConnectionIds, (std::vector<int32_t>{3, 3}));
 }
 
 TEST_F(RequestTest, FixedLayoutsOfLocationViewAndLevels)
 {
     EXPECT_EQ(PeerApiSetLocation(&state, 0, 17, 500.0, 300.0, 0, 2, 0), 0);
     ASSERT_EQ(Last().bytes.size(), 80u);
-    EXPECT_EQ(At<double>(Last().bytes, 0), 300.0);
-    EXPECT_EQ(At<double>(Last().bytes, 8), 500.0);
+    EXPECT_EQ(ReadAt<double>(Last().bytes, 0), 300.0);
+    EXPECT_EQ(ReadAt<double>(Last().bytes, 8), 500.0);
     EXPECT_EQ(Last().bytes[16], 2);
-    EXPECT_EQ(At<uint32_t>(Last().bytes, 28), 17u);
+    EXPECT_EQ(ReadAt<uint32_t>(Last().bytes, 28), 17u);
 
     EXPECT_EQ(PeerApiMatchView(&state, 1, 2, 3, 4, 20000, 20), 0);
     ASSERT_EQ(Last().bytes.size(), 112u);
-    EXPECT_EQ(At<double>(Last().bytes, 40), 4.0);
+    EXPECT_EQ(ReadAt<double>(Last().bytes, 40), 4.0);
     EXPECT_EQ(Last().bytes[48], 2);
-    EXPECT_EQ(At<uint64_t>(Last().bytes, 56), 20000u);
-    EXPECT_EQ(At<uint32_t>(Last().bytes, 64), 20u);
+    EXPECT_EQ(ReadAt<uint64_t>(Last().bytes, 56), 20000u);
+    EXPECT_EQ(ReadAt<uint32_t>(Last().bytes, 64), 20u);
 
     EXPECT_EQ(PeerApiGetLevelResolutions(&state, 5.0, 6.0), 0);
     ASSERT_EQ(Last().bytes.size(), 80u);
-    EXPECT_EQ(At<double>(Last().bytes, 32), 6.0);
+    EXPECT_EQ(ReadAt<double>(Last().bytes, 32), 6.0);
 
     EXPECT_EQ(PeerApiGetMapState(&state, 2), 0);
     EXPECT_EQ(Last().bytes.size(), 104u);
@@ -196,8 +221,8 @@ TEST_F(RequestTest, FixedLayoutsOfLocationViewAndLevels)
     uint32_t point[20] = {9};
     EXPECT_EQ(PeerApiSetRelatePoints(&state, 3, point, 1), 0);
     ASSERT_EQ(Last().bytes.size(), 136u);
-    EXPECT_EQ(At<uint32_t>(Last().bytes, 16), 3u);
-    EXPECT_EQ(At<uint32_t>(Last().bytes, 56), 9u);
+    EXPECT_EQ(ReadAt<uint32_t>(Last().bytes, 16), 3u);
+    EXPECT_EQ(ReadAt<uint32_t>(Last().bytes, 56), 9u);
 
     uint8_t record120[120] = {1};
     EXPECT_EQ(PeerApiSend20731(&state, record120, "tx", 2), 0);
@@ -205,7 +230,7 @@ TEST_F(RequestTest, FixedLayoutsOfLocationViewAndLevels)
     EXPECT_EQ(Last().bytes[100], 1);
     EXPECT_EQ(Last().bytes[220], 't');
     EXPECT_EQ(PeerApiSend20801(&state, 0x55), 0);
-    EXPECT_EQ(At<uint32_t>(Last().bytes, 100), 0x55u);
+    EXPECT_EQ(ReadAt<uint32_t>(Last().bytes, 100), 0x55u);
 }
 
 TEST_F(RequestTest, BufferIsSentWholeAndLeftEmpty)

@@ -3,7 +3,6 @@
 // module loaded through dlopen by the host's dynamic linker.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -11,6 +10,7 @@
 
 #include "afxmsgbox.h"
 #include "dialog_control.h"
+#include "gcapdocmanager.h"
 #include "gced_cmd.h"
 #include "gcui_dll.h"
 #include "machine_control.h"
@@ -19,19 +19,13 @@
 #include "shell/velkarxapp.h"
 #include "standin_control.h"
 #include "standin_peer.h"
+#include "test_support.h"
 #include "window_control.h"
 
 namespace {
 
 using velkpeer::StandinPeer;
-
-template <class T>
-T At(const std::vector<uint8_t>& b, size_t offset)
-{
-    T v{};
-    if (offset + sizeof(T) <= b.size()) memcpy(&v, b.data() + offset, sizeof(T));
-    return v;
-}
+using velktest::ReadAt;
 
 // Records which handler each entry message reaches.
 class RecordingApp : public CVelkArxApp {
@@ -101,6 +95,37 @@ TEST(ExtensionModule, AttachesOnceIntoTheResourceChain)
     EXPECT_EQ(standin::DynLinkLibraryCount(), before);
 }
 
+TEST(ResourceOverride, PutsTheModuleResourcesFirstOnTheHostStackWhileItLives)
+{
+    const HINSTANCE host = (HINSTANCE)0x100;
+    const HINSTANCE module = (HINSTANCE)0x4242;
+    const HINSTANCE other = (HINSTANCE)0x300;
+    PluginExtensionModule saved = g_pluginExtension;
+    g_pluginExtension.moduleResource = module;
+    AfxSetResourceHandle(host);
+    {
+        ModuleResourceOverride outer;
+        EXPECT_EQ(AfxGetResourceHandle(), module);
+        gcDocManagerPtr()->pushResourceHandle(other);
+        {
+            ModuleResourceOverride inner;
+            EXPECT_EQ(AfxGetResourceHandle(), module);
+        }
+        EXPECT_EQ(AfxGetResourceHandle(), other);
+        gcDocManagerPtr()->popResourceHandle();
+        EXPECT_EQ(AfxGetResourceHandle(), module);
+    }
+    EXPECT_EQ(AfxGetResourceHandle(), host);
+    {
+        // The guard's push is the host's to undo: a pop by the host while
+        // the guard lives brings back the host's resources.
+        ModuleResourceOverride guard;
+        gcDocManagerPtr()->popResourceHandle();
+        EXPECT_EQ(AfxGetResourceHandle(), host);
+    }
+    g_pluginExtension = saved;
+}
+
 class ShellTest : public testing::Test {
 protected:
     void SetUp() override { g_peerApi = PeerApiState{}; }
@@ -126,8 +151,8 @@ TEST_F(ShellTest, StartRegistersTheCommandsAndStopTakesThemAwayTellingThePeer)
     EXPECT_FALSE(standin::HasCommand(L"testConnect"));
     standin::PumpMessages();
     EXPECT_EQ(peer->Codes(), (std::vector<uint32_t>{20000, 20006, 20013, 20401}));
-    EXPECT_EQ(At<int32_t>(peer->Messages()[2].bytes, 0), 1);
-    EXPECT_EQ(At<int32_t>(peer->Messages()[3].bytes, 20), 0);
+    EXPECT_EQ(ReadAt<int32_t>(peer->Messages()[2].bytes, 0), 1);
+    EXPECT_EQ(ReadAt<int32_t>(peer->Messages()[3].bytes, 20), 0);
 }
 
 TEST_F(ShellTest, TestConnectSendsTheTestRecordAndOpensTheFolder)
@@ -139,11 +164,11 @@ TEST_F(ShellTest, TestConnectSendsTheTestRecordAndOpensTheFolder)
     const auto& block = peer->Messages()[2].bytes;
     ASSERT_EQ(block.size(), 803u);
     EXPECT_EQ(block[100], 1);
-    EXPECT_EQ(At<int64_t>(block, 108), 123456789101112);
+    EXPECT_EQ(ReadAt<int64_t>(block, 108), 123456789101112);
     std::string path((const char*)block.data() + 116);
     EXPECT_EQ(path, "C:\\Users\\user\\AppData\\Local\\TestData.txt");
     EXPECT_EQ(block[116 + 255], 0);
-    EXPECT_EQ(At<int32_t>(block, 372), 15);
+    EXPECT_EQ(ReadAt<int32_t>(block, 372), 15);
     EXPECT_EQ(std::string((const char*)block.data() + 788), "ABCDEF12344xyz");
     EXPECT_EQ(block[802], 0);
     ASSERT_EQ(standin::MessageBoxes().size(), 1u);

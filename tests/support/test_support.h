@@ -2,7 +2,11 @@
 // root is a fresh folder, removed after the test.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace velktest {
 
@@ -13,5 +17,15 @@ void WriteNativeFile(const std::string& nativePath, const std::string& bytes);
 // Reads a whole native file; empty when missing.
 std::string ReadNativeFile(const std::string& nativePath);
 bool NativeExists(const std::string& nativePath);
+
+// A value of type T at a byte offset, as the bytes hold it; zero when the
+// bytes end before it.
+template <class T>
+T ReadAt(const std::vector<uint8_t>& bytes, size_t offset)
+{
+    T v{};
+    if (offset <= bytes.size() && sizeof(T) <= bytes.size() - offset) memcpy(&v, bytes.data() + offset, sizeof(T));
+    return v;
+}
 
 }  // namespace velktest

@@ -69,6 +69,8 @@ const size_t kCoordIdentifier = 16;
 const size_t kMapState = 104;
 const size_t kLocationRecord = 80;
 const size_t kLevelQuery = 80;
+const size_t kContourItem = 192;
+const uint32_t kContourCode = 20303;
 
 uint64_t RoundUp8(uint64_t n) { return (n + 7) / 8 * 8; }
 
@@ -110,6 +112,14 @@ bool IsRecordBody(uint32_t kind, const std::vector<uint8_t>& body)
 bool IsPacket(const std::vector<uint8_t>& b, size_t size)
 {
     return b.size() == size && size >= kPacketHead && U32(b, 0) % 65536 == 101;
+}
+
+// The connection id at byte 108 of each whole item after the head.
+std::vector<int32_t> ContourItemConnectionIds(const std::vector<uint8_t>& b)
+{
+    std::vector<int32_t> ids;
+    for (size_t at = kPacketHead; at + kContourItem <= b.size(); at += kContourItem) ids.push_back(I32(b, at + 108));
+    return ids;
 }
 
 }  // namespace
@@ -180,7 +190,8 @@ LRESULT CALLBACK StandinPeer::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
     int32_t connectionId = (int32_t)(uint32_t)cds->dwData >> 16;
     // Answers sent from inside the handling may nest further messages.
     size_t index = peer->messages_.size();
-    peer->messages_.push_back({code, connectionId, bytes, 0});
+    peer->messages_.push_back({code, connectionId, bytes, 0, {}});
+    if (code == kContourCode) peer->messages_[index].itemConnectionIds = ContourItemConnectionIds(bytes);
     int64_t answer = peer->Handle(code, connectionId, bytes);
     peer->messages_[index].answer = answer;
     return (LRESULT)answer;
@@ -320,6 +331,9 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         if (!config_.objectTree.empty()) Answer(connectionId, code, config_.objectTree);
         return 0;
     case 20112: return ReceiveObjectTree(connectionId, bytes);
+    case kContourCode:
+        // The head, then whole items.
+        return IsPacket(bytes, bytes.size()) && (bytes.size() - kPacketHead) % kContourItem == 0 ? 0 : -4;
     default: return 0;
     }
 }

@@ -50,6 +50,8 @@ struct PeerMessage {
     int32_t connectionId;
     std::vector<uint8_t> bytes;
     int64_t answer;
+    // Contour requests (20303): the connection id written in each item.
+    std::vector<int32_t> itemConnectionIds;
 };
 
 // A data answer the peer sent to the client's window.
