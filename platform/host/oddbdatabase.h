@@ -79,6 +79,17 @@ public:
     // was added, false when it was there already.
     bool newRegApp(const OdString& name);
 
+    // Drawing files (oddbdwgfile.cpp). Drawings cannot be read yet: a
+    // missing file gives eFileNotFound, any other eNotImplemented.
+    OdResult readDwgFile(const wchar_t* fileName, int shareMode = 0x40, bool allowCPConversion = false,
+                         const wchar_t* password = nullptr);
+    // A new database whose model space holds copies of the block's entities.
+    OdResult wblock(OdDbDatabase*& output, OdDbObjectId blockId);
+    // A new block definition of that name holding copies of the source's
+    // model-space entities, on layers of the same names.
+    OdResult insert(OdDbObjectId& blockId, const wchar_t* name, OdDbDatabase* source,
+                    bool preserveSourceDatabase = true);
+
     void addReactor(OdDbDatabaseReactor* r);
     void removeReactor(OdDbDatabaseReactor* r);
 

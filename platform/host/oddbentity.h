@@ -6,6 +6,13 @@
 #include "oddbobject.h"
 #include "odgegeometry.h"
 
+class OdGePlane;
+
+namespace OdDb {
+// Which operands of an intersection are taken as extended without end.
+enum Intersect { kOnBothOperands = 0, kExtendThis = 1, kExtendArg = 2, kExtendBoth = 3 };
+}
+
 class OdDbEntity : public OdDbObject {
 public:
     ODRX_DECLARE_MEMBERS(OdDbEntity)
@@ -46,6 +53,12 @@ public:
     virtual OdResult getTransformedCopy(const OdGeMatrix3d& m, OdDbEntity*& copy) const;
     // New entities in no database, owned by the caller (OdDbEntity pointers).
     virtual OdResult explode(OdDbVoidPtrArray& entitySet) const;
+    // Intersection points with another entity, appended to points
+    // (oddbintersect.cpp). Lines, arcs and circles; eNotImplemented for
+    // others. The plane form intersects the projections onto the plane.
+    OdResult intersectWith(const OdDbEntity* other, OdDb::Intersect type, OdGePoint3dArray& points) const;
+    OdResult intersectWith(const OdDbEntity* other, OdDb::Intersect type, const OdGePlane& projPlane,
+                           OdGePoint3dArray& points) const;
     // A copy of the entity in no database.
     virtual OdDbEntity* clone() const { return nullptr; }
 

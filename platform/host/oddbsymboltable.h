@@ -11,6 +11,7 @@
 class OdDbEntity;
 class OdDbSymbolTableIterator;
 class OdDbBlockTableRecordIterator;
+class OdDbSortentsTable;
 
 class OdDbSymbolTableRecord : public OdDbObject {
 public:
@@ -115,6 +116,9 @@ public:
     // Entities in append order; erased entities are skipped unless asked.
     OdResult newIterator(OdDbBlockTableRecordIterator*& it, bool atBeginning = true, bool skipDeleted = true) const;
     bool hasAttributeDefinitions() const;
+    // The block's draw-order table (oddbsortents.cpp); eKeyNotFound when it
+    // has none and none is to be created.
+    OdResult getSortentsTable(OdDbSortentsTable*& table, OdDb::OpenMode mode, bool createIfNotFound = false);
     OdGePoint3d origin() const { return origin_; }
     void setOrigin(const OdGePoint3d& p);
     const std::vector<OdDbObjectId>& entityIds() const { return entities_; }

@@ -1,0 +1,500 @@
+#include "gcedinput.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <cwctype>
+#include <deque>
+#include <map>
+#include <string>
+
+#include "editor_control.h"
+#include "oddbentity.h"
+#include "oddbsymboltable.h"
+#include "hostdb_control.h"
+#include "standin_control.h"
+
+namespace {
+
+enum class AnswerKind { Point, Pick, Selection, Text, Enter, Cancel };
+
+struct Answer {
+    AnswerKind kind = AnswerKind::Cancel;
+    OdGePoint3d point;
+    OdDbObjectId id;
+    OdDbObjectIdArray ids;
+    std::wstring text;
+};
+
+struct EditorInput {
+    std::deque<Answer> answers;
+    std::vector<std::wstring> prompts;
+    bool hasBase = false;
+    OdGePoint3d base;
+    int initFlags = 0;
+    std::wstring initKeywords;
+    OdDbObjectIdArray pickFirst;
+    // Entity names and selection sets handed out, by their first word.
+    std::map<int64_t, OdDbObjectId> names;
+    std::map<OdDbStub*, int64_t> nameOf;
+    std::map<int64_t, OdDbObjectIdArray> sets;
+    int64_t nextName = 1;
+    int64_t nextSet = 1;
+};
+
+EditorInput& In()
+{
+    static EditorInput s;
+    return s;
+}
+
+standin::ResetHook g_reset([] { In() = EditorInput(); });
+
+Answer NextAnswer()
+{
+    auto& q = In().answers;
+    if (q.empty()) return Answer();
+    Answer a = q.front();
+    q.pop_front();
+    return a;
+}
+
+void Queue(Answer a) { In().answers.push_back(std::move(a)); }
+
+// The flags and keywords of the last gcedInitGet, which hold for one call.
+void TakeInitGet(int& flags, std::wstring& keywords)
+{
+    flags = In().initFlags;
+    keywords = In().initKeywords;
+    In().initFlags = 0;
+    In().initKeywords.clear();
+}
+
+void ShowPrompt(const wchar_t* prompt) { In().prompts.push_back(prompt ? prompt : L""); }
+
+bool IsTextCode(int t) { return t == RTSTR || (t >= 0 && t <= 9) || (t >= 1000 && t <= 1009); }
+bool IsShortCode(int t) { return t == RTSHORT || (t >= 60 && t <= 79); }
+bool IsRealCode(int t) { return t == RTREAL || (t >= 38 && t <= 59); }
+bool IsLongCode(int t) { return t == RTLONG || (t >= 90 && t <= 99); }
+bool IsPointCode(int t) { return t == RTPOINT || t == RT3DPOINT || (t >= 10 && t <= 18); }
+
+wchar_t* CopyText(const wchar_t* s)
+{
+    size_t n = wcslen(s) + 1;
+    auto* copy = static_cast<wchar_t*>(malloc(n * sizeof(wchar_t)));
+    wmemcpy(copy, s, n);
+    return copy;
+}
+
+// Wildcard match without regard to case: * any run, ? one character.
+bool WildMatch(const wchar_t* pat, const wchar_t* s)
+{
+    if (*pat == 0) return *s == 0;
+    if (*pat == L'*') return WildMatch(pat + 1, s) || (*s && WildMatch(pat, s + 1));
+    if (*s == 0) return false;
+    if (*pat != L'?' && towupper(*pat) != towupper(*s)) return false;
+    return WildMatch(pat + 1, s + 1);
+}
+
+// A pattern may list alternatives separated by commas.
+bool MatchesPattern(const std::wstring& pattern, const std::wstring& name)
+{
+    size_t start = 0;
+    while (true) {
+        size_t comma = pattern.find(L',', start);
+        std::wstring alt = pattern.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
+        if (WildMatch(alt.c_str(), name.c_str())) return true;
+        if (comma == std::wstring::npos) return false;
+        start = comma + 1;
+    }
+}
+
+// False for a filter the stand-in does not evaluate.
+bool ApplyFilter(const resbuf* filter, const OdDbObjectIdArray& in, OdDbObjectIdArray& out)
+{
+    for (const resbuf* rb = filter; rb; rb = rb->rbnext)
+        if (rb->restype != 8 || !rb->resval.rstring) return false;
+    for (const auto& id : in) {
+        if (!id.isValid() || id.isErased()) continue;
+        auto* ent = OdRxCast<OdDbEntity>(id.stub()->object);
+        if (!ent) continue;
+        bool ok = true;
+        for (const resbuf* rb = filter; rb && ok; rb = rb->rbnext)
+            ok = MatchesPattern(rb->resval.rstring, ent->layer().c_str());
+        if (ok) out.append(id);
+    }
+    return true;
+}
+
+OdDbObjectIdArray WholeDatabase()
+{
+    OdDbObjectIdArray ids;
+    OdDbDatabase* db = oddbHostApplicationServices()->workingDatabase();
+    OdDbBlockTable* bt = nullptr;
+    if (!db || db->getBlockTable(bt, OdDb::kForRead) != eOk) return ids;
+    for (const wchar_t* layout : {L"*Model_Space", L"*Paper_Space"}) {
+        OdDbObjectId btrId;
+        if (bt->getAt(layout, btrId) != eOk) continue;
+        auto* btr = OdRxCast<OdDbBlockTableRecord>(btrId.stub()->object);
+        if (btr)
+            for (const auto& id : btr->entityIds()) ids.append(id);
+    }
+    bt->close();
+    return ids;
+}
+
+std::wstring Trimmed(const wchar_t* s)
+{
+    std::wstring t = s;
+    size_t a = t.find_first_not_of(L' ');
+    if (a == std::wstring::npos) return L"";
+    return t.substr(a, t.find_last_not_of(L' ') - a + 1);
+}
+
+int NewSet(const OdDbObjectIdArray& members, ads_name ss)
+{
+    if (members.isEmpty()) return RTERROR;
+    int64_t n = In().nextSet++;
+    In().sets[n] = members;
+    ss[0] = n;
+    ss[1] = 0;
+    return RTNORM;
+}
+
+const OdDbObjectIdArray* FindSet(const ads_name ss)
+{
+    if (!ss) return nullptr;
+    auto it = In().sets.find(ss[0]);
+    return it == In().sets.end() ? nullptr : &it->second;
+}
+
+// Keyword list items, in order.
+std::vector<std::wstring> Keywords(const std::wstring& list)
+{
+    std::vector<std::wstring> out;
+    size_t i = 0;
+    while (i < list.size()) {
+        size_t a = list.find_first_not_of(L' ', i);
+        if (a == std::wstring::npos) break;
+        size_t b = list.find(L' ', a);
+        out.push_back(list.substr(a, b == std::wstring::npos ? std::wstring::npos : b - a));
+        i = b == std::wstring::npos ? list.size() : b;
+    }
+    return out;
+}
+
+bool SameNoCase(const std::wstring& a, const std::wstring& b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (towupper(a[i]) != towupper(b[i])) return false;
+    return true;
+}
+
+// The listed keyword the typed text chooses: equal, or the only one it
+// abbreviates. Empty when none.
+std::wstring ChooseKeyword(const std::vector<std::wstring>& list, const std::wstring& typed)
+{
+    std::wstring found;
+    int prefixes = 0;
+    for (const auto& k : list) {
+        if (SameNoCase(k, typed)) return k;
+        if (!typed.empty() && typed.size() < k.size() && SameNoCase(k.substr(0, typed.size()), typed)) {
+            found = k;
+            ++prefixes;
+        }
+    }
+    return prefixes == 1 ? found : std::wstring();
+}
+
+}  // namespace
+
+resbuf* gcutNewRb(int type)
+{
+    auto* rb = static_cast<resbuf*>(calloc(1, sizeof(resbuf)));
+    rb->restype = (short)type;
+    return rb;
+}
+
+int gcutRelRb(resbuf* rb)
+{
+    while (rb) {
+        resbuf* next = rb->rbnext;
+        if (IsTextCode(rb->restype)) free(rb->resval.rstring);
+        free(rb);
+        rb = next;
+    }
+    return RTNORM;
+}
+
+resbuf* gcutBuildList(int type, ...)
+{
+    va_list ap;
+    va_start(ap, type);
+    resbuf* head = nullptr;
+    resbuf* tail = nullptr;
+    for (; type != 0; type = va_arg(ap, int)) {
+        resbuf* rb = gcutNewRb(type);
+        if (IsTextCode(type)) {
+            rb->resval.rstring = CopyText(va_arg(ap, const wchar_t*));
+        } else if (IsShortCode(type)) {
+            rb->resval.rint = (short)va_arg(ap, int);
+        } else if (IsRealCode(type)) {
+            rb->resval.rreal = va_arg(ap, double);
+        } else if (IsLongCode(type)) {
+            rb->resval.rlong = va_arg(ap, int32_t);
+        } else if (IsPointCode(type)) {
+            memcpy(rb->resval.rpoint, va_arg(ap, const double*), sizeof(ads_point));
+        } else {
+            free(rb);
+            gcutRelRb(head);
+            va_end(ap);
+            return nullptr;
+        }
+        if (tail) tail->rbnext = rb;
+        else head = rb;
+        tail = rb;
+    }
+    va_end(ap);
+    return head;
+}
+
+OdResult oddbGetObjectId(OdDbObjectId& id, const ads_name name)
+{
+    id = OdDbObjectId();
+    if (!name) return eInvalidInput;
+    auto it = In().names.find(name[0]);
+    if (it == In().names.end()) return eInvalidInput;
+    id = it->second;
+    return eOk;
+}
+
+OdResult oddbGetAdsName(ads_name name, OdDbObjectId id)
+{
+    if (id.isNull()) return eNullObjectId;
+    auto& in = In();
+    auto it = in.nameOf.find(id.stub());
+    int64_t n = it != in.nameOf.end() ? it->second : in.nextName++;
+    in.names[n] = id;
+    in.nameOf[id.stub()] = n;
+    name[0] = n;
+    name[1] = 0;
+    return eOk;
+}
+
+int gcedSSGet(const wchar_t* mode, const void*, const void*, const resbuf* filter, ads_name ss)
+{
+    OdDbObjectIdArray candidates;
+    if (!mode) {
+        ShowPrompt(L"Select objects: ");
+        Answer a = NextAnswer();
+        if (a.kind == AnswerKind::Cancel) return RTCAN;
+        if (a.kind != AnswerKind::Selection) return RTERROR;
+        candidates = a.ids;
+    } else {
+        std::wstring m = Trimmed(mode);
+        if (SameNoCase(m, L"I")) candidates = In().pickFirst;
+        else if (SameNoCase(m, L"X")) candidates = WholeDatabase();
+        else return RTERROR;
+    }
+    OdDbObjectIdArray members;
+    if (!ApplyFilter(filter, candidates, members)) return RTERROR;
+    return NewSet(members, ss);
+}
+
+int gcedSSLength(const ads_name ss, int32_t* length)
+{
+    const OdDbObjectIdArray* set = FindSet(ss);
+    if (!set || !length) return RTERROR;
+    *length = set->length();
+    return RTNORM;
+}
+
+int gcedSSName(const ads_name ss, int32_t i, ads_name entity)
+{
+    const OdDbObjectIdArray* set = FindSet(ss);
+    if (!set || i < 0 || i >= set->length()) return RTERROR;
+    return oddbGetAdsName(entity, (*set)[i]) == eOk ? RTNORM : RTERROR;
+}
+
+int gcedSSFree(const ads_name ss)
+{
+    if (!FindSet(ss)) {
+        standin::RecordHostViolation("gcedSSFree of a name that is no live selection set");
+        return RTERROR;
+    }
+    In().sets.erase(ss[0]);
+    return RTNORM;
+}
+
+int gcedSSSetFirst(const ads_name pickSet, const ads_name)
+{
+    if (!pickSet) {
+        In().pickFirst.clear();
+        return RTNORM;
+    }
+    const OdDbObjectIdArray* set = FindSet(pickSet);
+    if (!set) return RTERROR;
+    In().pickFirst = *set;
+    return RTNORM;
+}
+
+int gcedInitGet(int flags, const wchar_t* keywords)
+{
+    In().initFlags = flags;
+    In().initKeywords = keywords ? keywords : L"";
+    return RTNORM;
+}
+
+int gcedEntSel(const wchar_t* prompt, ads_name entity, ads_point pickPoint)
+{
+    int flags;
+    std::wstring keywords;
+    TakeInitGet(flags, keywords);
+    while (true) {
+        ShowPrompt(prompt);
+        Answer a = NextAnswer();
+        switch (a.kind) {
+        case AnswerKind::Cancel: return RTCAN;
+        case AnswerKind::Enter: return RTERROR;
+        case AnswerKind::Pick:
+            if (oddbGetAdsName(entity, a.id) != eOk) return RTERROR;
+            pickPoint[0] = a.point.x;
+            pickPoint[1] = a.point.y;
+            pickPoint[2] = a.point.z;
+            return RTNORM;
+        default: break;  // not a pick: asked again
+        }
+    }
+}
+
+int gcedGetPoint(const ads_point basePoint, const wchar_t* prompt, ads_point result)
+{
+    int flags;
+    std::wstring keywords;
+    TakeInitGet(flags, keywords);
+    In().hasBase = basePoint != nullptr;
+    if (basePoint) In().base = OdGePoint3d(basePoint[0], basePoint[1], basePoint[2]);
+    while (true) {
+        ShowPrompt(prompt);
+        Answer a = NextAnswer();
+        switch (a.kind) {
+        case AnswerKind::Cancel: return RTCAN;
+        case AnswerKind::Enter:
+            if (flags & RSG_NONULL) continue;
+            return RTNONE;
+        case AnswerKind::Point:
+        case AnswerKind::Pick:
+            result[0] = a.point.x;
+            result[1] = a.point.y;
+            result[2] = a.point.z;
+            return RTNORM;
+        default: break;
+        }
+    }
+}
+
+int gcedGetKword(const wchar_t* prompt, wchar_t* result, size_t capacity)
+{
+    int flags;
+    std::wstring keywords;
+    TakeInitGet(flags, keywords);
+    std::vector<std::wstring> list = Keywords(keywords);
+    while (true) {
+        ShowPrompt(prompt);
+        Answer a = NextAnswer();
+        if (a.kind == AnswerKind::Cancel) return RTCAN;
+        if (a.kind == AnswerKind::Enter) {
+            if (flags & RSG_NONULL) continue;
+            if (capacity > 0) result[0] = 0;
+            return RTNONE;
+        }
+        if (a.kind != AnswerKind::Text) continue;
+        std::wstring word = list.empty() ? a.text : ChooseKeyword(list, a.text);
+        if (word.empty()) continue;  // "Invalid option keyword"
+        if (word.size() + 1 > capacity) return RTERROR;
+        wmemcpy(result, word.c_str(), word.size() + 1);
+        return RTNORM;
+    }
+}
+
+int gcedGetReal(const wchar_t* prompt, ads_real* result)
+{
+    int flags;
+    std::wstring keywords;
+    TakeInitGet(flags, keywords);
+    while (true) {
+        ShowPrompt(prompt);
+        Answer a = NextAnswer();
+        if (a.kind == AnswerKind::Cancel) return RTCAN;
+        if (a.kind == AnswerKind::Enter) {
+            if (flags & RSG_NONULL) continue;
+            return RTNONE;
+        }
+        if (a.kind != AnswerKind::Text) continue;
+        wchar_t* end = nullptr;
+        double v = wcstod(a.text.c_str(), &end);
+        if (end == a.text.c_str() || *end != 0) continue;  // "Requires numeric value"
+        *result = v;
+        return RTNORM;
+    }
+}
+
+namespace standin {
+
+void QueuePoint(const OdGePoint3d& p)
+{
+    Answer a;
+    a.kind = AnswerKind::Point;
+    a.point = p;
+    Queue(a);
+}
+
+void QueuePick(OdDbObjectId entity, const OdGePoint3d& p)
+{
+    Answer a;
+    a.kind = AnswerKind::Pick;
+    a.id = entity;
+    a.point = p;
+    Queue(a);
+}
+
+void QueueSelection(const OdDbObjectIdArray& entities)
+{
+    Answer a;
+    a.kind = AnswerKind::Selection;
+    a.ids = entities;
+    Queue(a);
+}
+
+void QueueText(const std::wstring& text)
+{
+    Answer a;
+    a.kind = AnswerKind::Text;
+    a.text = text;
+    Queue(a);
+}
+
+void QueueEnter()
+{
+    Answer a;
+    a.kind = AnswerKind::Enter;
+    Queue(a);
+}
+
+void QueueCancel() { Queue(Answer()); }
+int PendingAnswers() { return (int)In().answers.size(); }
+const std::vector<std::wstring>& Prompts() { return In().prompts; }
+
+bool LastRubberBandBase(OdGePoint3d& base)
+{
+    base = In().base;
+    return In().hasBase;
+}
+
+int LiveSelectionSets() { return (int)In().sets.size(); }
+void SetPickFirst(const OdDbObjectIdArray& entities) { In().pickFirst = entities; }
+const OdDbObjectIdArray& PickFirst() { return In().pickFirst; }
+
+}  // namespace standin

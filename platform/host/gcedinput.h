@@ -1,0 +1,85 @@
+// Host SDK stand-in: the editor's result buffers, selection sets and user
+// input. The user is scripted: tests queue the answers (editor_control.h)
+// and every prompt is recorded.
+#pragma once
+
+#include <cstdint>
+
+#include "oddbobject.h"
+
+// Results of the editor functions.
+#define RTNONE 5000
+#define RTNORM 5100
+#define RTERROR (-5001)
+#define RTCAN (-5002)
+#define RTREJ (-5003)
+#define RTKWORD (-5005)
+
+// Result-buffer types.
+#define RTREAL 5001
+#define RTPOINT 5002
+#define RTSHORT 5003
+#define RTSTR 5005
+#define RTENAME 5006
+#define RT3DPOINT 5009
+#define RTLONG 5010
+
+// gcedInitGet flags.
+#define RSG_NONULL 0x0001
+
+typedef double ads_real;
+typedef ads_real ads_point[3];
+typedef int64_t ads_name[2];
+
+struct resbuf {
+    resbuf* rbnext;
+    short restype;
+    union {
+        ads_real rreal;
+        ads_point rpoint;
+        short rint;
+        wchar_t* rstring;
+        int32_t rlong;
+        ads_name rlname;
+    } resval;
+};
+
+// A zeroed item of that type.
+resbuf* gcutNewRb(int type);
+// Frees a whole chain, the strings of text items included.
+int gcutRelRb(resbuf* rb);
+// A chain from (type, value) pairs ended by 0: text for RTSTR and group
+// codes 0..9 and 1000..1009 (copied), int for RTSHORT and codes 60..79,
+// double for RTREAL and codes 38..59, int32_t for RTLONG and codes 90..99,
+// const double* for RTPOINT, RT3DPOINT and codes 10..18. Null for any
+// other type.
+resbuf* gcutBuildList(int type, ...);
+
+// Entity names of the editor and the database ids they stand for.
+OdResult oddbGetObjectId(OdDbObjectId& id, const ads_name name);
+OdResult oddbGetAdsName(ads_name name, OdDbObjectId id);
+
+// Selection. Mode null: the user selects (scripted); "I": the pick-first
+// set (RTERROR when it is empty); "X": every entity of the working
+// database's model space. Blanks around the mode are ignored. The filter
+// may hold group code 8 (layer names, with * and ? wildcards and commas
+// between alternatives); any other code is refused with RTERROR.
+int gcedSSGet(const wchar_t* mode, const void* p1, const void* p2, const resbuf* filter, ads_name ss);
+int gcedSSLength(const ads_name ss, int32_t* length);
+int gcedSSName(const ads_name ss, int32_t i, ads_name entity);
+// RTERROR (and a recorded violation) for a name that is no live set.
+int gcedSSFree(const ads_name ss);
+// Null clears the pick-first set; otherwise the set's members become it.
+int gcedSSSetFirst(const ads_name pickSet, const ads_name unused);
+
+// Input. Points are in the user coordinate system. The flags and keywords
+// of gcedInitGet hold for the next input call only. An empty answer is
+// refused (asked again) under RSG_NONULL.
+int gcedInitGet(int flags, const wchar_t* keywords);
+int gcedEntSel(const wchar_t* prompt, ads_name entity, ads_point pickPoint);
+int gcedGetPoint(const ads_point basePoint, const wchar_t* prompt, ads_point result);
+// The chosen keyword, written whole as listed (abbreviations expanded);
+// without keywords the typed text. RTERROR when it does not fit.
+int gcedGetKword(const wchar_t* prompt, wchar_t* result, size_t capacity);
+// RTNONE leaves the value as it was.
+int gcedGetReal(const wchar_t* prompt, ads_real* result);

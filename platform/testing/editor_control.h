@@ -1,0 +1,66 @@
+// Control interface of the editor stand-in, for tests and the stand-in host:
+// the scripted user, the pick-first set, system variables, the coordinate
+// systems and the record of display calls.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "oddbobject.h"
+#include "odgegeometry.h"
+
+namespace standin {
+
+// Answers of the user to the next input calls, in order. When none is
+// queued the user cancels (RTCAN).
+void QueuePoint(const OdGePoint3d& ucsPoint);
+void QueuePick(OdDbObjectId entity, const OdGePoint3d& ucsPoint);
+void QueueSelection(const OdDbObjectIdArray& entities);
+// Typed text: a keyword (or its abbreviation) for gcedGetKword, a number
+// for gcedGetReal.
+void QueueText(const std::wstring& text);
+// Enter without input.
+void QueueEnter();
+void QueueCancel();
+int PendingAnswers();
+// Every prompt shown, in order (a refused answer shows its prompt again).
+const std::vector<std::wstring>& Prompts();
+// The base point of the last gcedGetPoint; false when it had none.
+bool LastRubberBandBase(OdGePoint3d& ucsBase);
+// Selection sets not freed yet.
+int LiveSelectionSets();
+
+void SetPickFirst(const OdDbObjectIdArray& entities);
+const OdDbObjectIdArray& PickFirst();
+
+// System variables as the host keeps them, read-only ones included.
+void SetSysVarReal(const std::wstring& name, double v);
+void SetSysVarShort(const std::wstring& name, short v);
+void SetSysVarPoint(const std::wstring& name, const OdGePoint3d& p);
+void SetSysVarString(const std::wstring& name, const std::wstring& s);
+double SysVarReal(const std::wstring& name);
+short SysVarShort(const std::wstring& name);
+OdGePoint3d SysVarPoint(const std::wstring& name);
+
+// The user coordinate system and the display coordinate system, each an
+// origin and two perpendicular unit axes in world coordinates (the third
+// axis is their cross product). Both are the world system by default.
+void SetUcs(const OdGePoint3d& origin, const OdGeVector3d& xAxis, const OdGeVector3d& yAxis);
+void SetDcs(const OdGePoint3d& origin, const OdGeVector3d& xAxis, const OdGeVector3d& yAxis);
+
+// The title of the host's main frame window.
+void SetFrameTitle(const std::wstring& title);
+
+// Recorded display calls.
+int UpdateDisplayCount();
+int RedrawCount();
+int SetCurrentViewCount();
+struct ProgressMeter {
+    std::wstring label;
+    int minPos = 0, maxPos = 0, pos = 0;
+    bool shown = false;
+};
+const ProgressMeter& StatusBarProgress();
+int RestoreStatusBarCount();
+
+}  // namespace standin
