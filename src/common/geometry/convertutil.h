@@ -18,4 +18,9 @@ public:
     static CString ToString(double value, int decimals);
     // The leading number of the text; 0 when it starts with none.
     static double ToDouble(const wchar_t* text);
+    // Points between the world, the current user and the display coordinate
+    // systems, as the host converts them at the moment of the call.
+    static OdGePoint3d WcsToDcs(const OdGePoint3d& p);
+    static OdGePoint3d UcsToWcs(const OdGePoint3d& p);
+    static OdGePoint3d WcsToUcs(const OdGePoint3d& p);
 };

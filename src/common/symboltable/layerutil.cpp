@@ -2,6 +2,8 @@
 
 #include <cassert>
 
+#include "gcedinput.h"
+
 namespace {
 OdDbDatabase* WorkingDb() { return oddbHostApplicationServices()->workingDatabase(); }
 
@@ -82,6 +84,25 @@ int CLayerUtil::SetCurrent(const wchar_t* layerName, OdDbDatabase* db)
     OdDbSymbolTableRecordPointer<OdDbLayerTableRecord> rec(layerName, db, OdDb::kForRead);
     if (rec.openStatus() != eOk) return rec.openStatus();
     return db->setClayer(rec->objectId());
+}
+
+int CLayerUtil::GetEntitiesOnLayer(const wchar_t* layerName, OdDbObjectIdArray& ids)
+{
+    resbuf* filter = gcutBuildList(8, layerName, 0);
+    ads_name ss;
+    int32_t n = 0;
+    // A failed selection made no set: there is nothing to free then.
+    if (gcedSSGet(L" X ", nullptr, nullptr, filter, ss) == RTNORM) {
+        gcedSSLength(ss, &n);
+        for (int32_t i = 0; i < n; ++i) {
+            ads_name ent;
+            OdDbObjectId id;
+            if (gcedSSName(ss, i, ent) == RTNORM && oddbGetObjectId(id, ent) == eOk) ids.append(id);
+        }
+        gcedSSFree(ss);
+    }
+    gcutRelRb(filter);
+    return n > 0 ? 0 : 5;
 }
 
 void CLayerUtil::Erase(OdDbObjectId id)

@@ -20,5 +20,8 @@ public:
     static void GetLayerList(OdDbObjectIdArray& ids);
     // The host status; the working database when db is null.
     static int SetCurrent(const wchar_t* layerName, OdDbDatabase* db);
+    // Appends the ids of the drawing's entities on the layer, in selection
+    // order: 0 when there were any, 5 when none.
+    static int GetEntitiesOnLayer(const wchar_t* layerName, OdDbObjectIdArray& ids);
     static void Erase(OdDbObjectId id);
 };

@@ -7,6 +7,7 @@
 #include "common/geometry/gepointutil.h"
 #include "common/geometry/gerectangleutil.h"
 #include "common/geometry/mathutil.h"
+#include "editor_control.h"
 #include "odcmcolor.h"
 
 TEST(RectangleOverlap, EdgesCountAndCornerOrderDoesNot)
@@ -117,4 +118,25 @@ TEST(ConvertUtil, PointsAnglesAndNumbers)
     EXPECT_EQ(CConvertUtil::ToString(3.25, -1), L"3");  // a negative count gives no decimals
     EXPECT_DOUBLE_EQ(CConvertUtil::ToDouble(L"12.5abc"), 12.5);
     EXPECT_EQ(CConvertUtil::ToDouble(L"abc"), 0.0);
+}
+
+TEST(ConvertUtil, PointsBetweenWorldUserAndDisplaySystems)
+{
+    // The user system: origin (10, 20, 0), x along world y, y along world -x
+    // (so z stays world z). World (10, 21, 5) lies 1 along its x axis.
+    standin::SetUcs(OdGePoint3d(10, 20, 0), OdGeVector3d(0, 1, 0), OdGeVector3d(-1, 0, 0));
+    standin::SetDcs(OdGePoint3d(100, 0, 0), OdGeVector3d(1, 0, 0), OdGeVector3d(0, 1, 0));
+    OdGePoint3d world(10, 21, 5);
+    OdGePoint3d ucs = CConvertUtil::WcsToUcs(world);
+    EXPECT_NEAR(ucs.x, 1, 1e-12);
+    EXPECT_NEAR(ucs.y, 0, 1e-12);
+    EXPECT_NEAR(ucs.z, 5, 1e-12);
+    OdGePoint3d back = CConvertUtil::UcsToWcs(ucs);
+    EXPECT_NEAR(back.x, 10, 1e-12);
+    EXPECT_NEAR(back.y, 21, 1e-12);
+    EXPECT_NEAR(back.z, 5, 1e-12);
+    OdGePoint3d dcs = CConvertUtil::WcsToDcs(world);
+    EXPECT_NEAR(dcs.x, -90, 1e-12);
+    EXPECT_NEAR(dcs.y, 21, 1e-12);
+    EXPECT_NEAR(dcs.z, 5, 1e-12);
 }

@@ -97,6 +97,26 @@ TEST_F(SymbolTableTest, LayerListCurrentLayerAndErasure)
     EXPECT_EQ(ids.length(), 1);
 }
 
+TEST_F(SymbolTableTest, EntitiesOnALayerAreAppendedInDrawingOrder)
+{
+    EntityProps onA, onB;
+    onA.layer = L"A";
+    onB.layer = L"B";
+    OdDbObjectId a1 = CDwgDatabaseUtil::PostToModelSpace(new OdDbPoint(), onA);
+    CDwgDatabaseUtil::PostToModelSpace(new OdDbPoint(), onB);
+    OdDbObjectId a2 = CDwgDatabaseUtil::PostToModelSpace(new OdDbPoint(), onA);
+    OdDbObjectId gone = CDwgDatabaseUtil::PostToModelSpace(new OdDbPoint(), onA);
+    CLayerUtil::Erase(gone);
+
+    OdDbObjectIdArray ids{OdDbObjectId()};
+    EXPECT_EQ(CLayerUtil::GetEntitiesOnLayer(L"A", ids), 0);
+    EXPECT_EQ(ids, (OdDbObjectIdArray{OdDbObjectId(), a1, a2}));
+    OdDbObjectIdArray none;
+    EXPECT_EQ(CLayerUtil::GetEntitiesOnLayer(L"0", none), 5);
+    EXPECT_EQ(CLayerUtil::GetEntitiesOnLayer(L"Missing", none), 5);
+    EXPECT_TRUE(none.isEmpty());
+}
+
 TEST_F(SymbolTableTest, TextStylesAddFindAndList)
 {
     int opens = standin::HostCallCount("open");
