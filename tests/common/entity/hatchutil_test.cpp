@@ -102,7 +102,8 @@ TEST_F(HatchTest, LoopOfBoundaryObjectsReadsBackAsOneRing)
     // goes on from the line's end, over the arc the other way round.
     EntityProps props;
     OdDbObjectIdArray boundary;
-    boundary.append(CDwgDatabaseUtil::PostToModelSpace(new OdDbLine(OdGePoint3d(1, 0, 0), OdGePoint3d(-1, 0, 0)), props));
+    boundary.append(
+        CDwgDatabaseUtil::PostToModelSpace(new OdDbLine(OdGePoint3d(1, 0, 0), OdGePoint3d(-1, 0, 0)), props));
     boundary.append(CDwgDatabaseUtil::PostToModelSpace(new OdDbArc(OdGePoint3d(0, 0, 0), 1, 0, M_PI), props));
     OdDbObjectId id = CHatchUtil::Add(boundary, props_, Fill("SOLID"), true);
     ASSERT_FALSE(id.isNull());
