@@ -176,6 +176,10 @@ TEST_F(PostToModelSpaceTest, AnotherDatabaseGetsItsOwnMissingLayer)
     OdDbLine* line = Open(id);
     EXPECT_EQ(line->layer(), L"Far");
     line->close();
+    // Listing by layer looks the name up in the database listed: the
+    // working drawing has no layer "Far".
+    EXPECT_EQ(CDwgDatabaseUtil::GetAllEntityIds(L"Far", &other), (OdDbObjectIdArray{id}));
+    EXPECT_TRUE(CDwgDatabaseUtil::GetAllEntityIds(L"Far").isEmpty());
 }
 
 TEST_F(PostToModelSpaceTest, ListingFiltersByLayerAndSkipsErasedAndUnopenable)
