@@ -164,18 +164,24 @@ TEST_F(PostToModelSpaceTest, FailedAppendOrNoDatabaseDropsTheEntitySilently)
     EXPECT_TRUE(CDwgDatabaseUtil::GetAllEntityIds().isEmpty());
 }
 
-TEST_F(PostToModelSpaceTest, AnotherDatabaseGetsItsOwnMissingLayer)
+TEST_F(PostToModelSpaceTest, AnotherDatabaseGetsItsOwnMissingLayerAndLinetype)
 {
     OdDbDatabase other;
     EntityProps props;
     props.layer = L"Far";
+    props.linetype = L"DASHED";
     OdDbObjectId id = CDwgDatabaseUtil::PostToModelSpace(NewLine(), props, &other);
     ASSERT_EQ(id.database(), &other);
     EXPECT_EQ(LayerCount(&other), 2);
     EXPECT_EQ(LayerCount(db_), 1);
     OdDbLine* line = Open(id);
     EXPECT_EQ(line->layer(), L"Far");
+    EXPECT_EQ(line->linetype(), L"DASHED");
     line->close();
+    OdDbLinetypeTable* linetypes = nullptr;
+    ASSERT_EQ(db_->getLinetypeTable(linetypes, OdDb::kForRead), eOk);
+    EXPECT_FALSE(linetypes->has(L"DASHED"));
+    linetypes->close();
     // Listing by layer looks the name up in the database listed: the
     // working drawing has no layer "Far".
     EXPECT_EQ(CDwgDatabaseUtil::GetAllEntityIds(L"Far", &other), (OdDbObjectIdArray{id}));
