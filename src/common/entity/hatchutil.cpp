@@ -66,8 +66,12 @@ OdDbObjectId CHatchUtil::Add(const OdDbObjectIdArray& boundaryIds, EntityProps p
                              bool associative)
 {
     OdDbHatch* hatch = NewPatternHatch(fill, associative);
-    hatch->appendLoop(OdDbHatch::kExternal, boundaryIds);
-    hatch->evaluateHatch(false);
+    // A boundary that forms no loop would give an empty hatch and then lose
+    // the boundary objects too.
+    if (hatch->appendLoop(OdDbHatch::kExternal, boundaryIds) != eOk || hatch->evaluateHatch(false) != eOk) {
+        delete hatch;
+        return OdDbObjectId();
+    }
     OdDbObjectId id = CDwgDatabaseUtil::PostToModelSpace(hatch, props);
     if (!id.isNull()) FinishBoundaries(id, {&boundaryIds}, associative);
     return id;

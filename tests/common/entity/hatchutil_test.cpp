@@ -4,6 +4,7 @@
 #include "common/document/dwgdatabaseutil.h"
 #include "common/entity/gradientname.h"
 #include "common/entity/hatchutil.h"
+#include "common/entity/lineutil.h"
 #include "common/entity/polylineutil.h"
 #include "drawing_fixture.h"
 #include "oddbcurves.h"
@@ -54,6 +55,16 @@ TEST_F(HatchTest, FailedPostingKeepsTheBoundary)
     standin::FailHostCall("append", eInvalidInput);
     EXPECT_TRUE(CHatchUtil::Add(OdDbObjectIdArray{boundary}, props_, Fill("SOLID"), false).isNull());
     EXPECT_FALSE(boundary.isErased());
+}
+
+TEST_F(HatchTest, BoundaryThatFormsNoLoopGivesNoHatchAndIsKept)
+{
+    EntityProps props;
+    OdDbObjectId open = CLineUtil::Add(OdGePoint3d(0, 0, 0), OdGePoint3d(5, 0, 0), props, db_);
+    ASSERT_FALSE(open.isNull());
+    EXPECT_TRUE(CHatchUtil::Add(OdDbObjectIdArray{open}, props_, Fill("ANSI31"), false).isNull());
+    EXPECT_FALSE(open.isErased());
+    EXPECT_EQ(CDwgDatabaseUtil::GetAllEntityIds(), (OdDbObjectIdArray{open}));
 }
 
 TEST_F(HatchTest, AssociativeHatchBecomesAReactorOfItsBoundary)
