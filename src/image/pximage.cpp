@@ -83,6 +83,19 @@ void PxImage::SetLastErrorText(const char* text)
     info.lastError[sizeof info.lastError - 1] = 0;
 }
 
+bool PxImage::CanEncodeTo(const PxFile* stream)
+{
+    if (!stream) {
+        SetLastErrorText("null file handler");
+        return false;
+    }
+    if (!dib) {
+        SetLastErrorText("null image!!!");
+        return false;
+    }
+    return true;
+}
+
 bool PxImage::Destroy()
 {
     if (info.owner) return false;

@@ -189,6 +189,8 @@ public:
 
 protected:
     void SetLastErrorText(const char* text);
+    // Every encoder starts here: a stream to write to and pixels to write.
+    bool CanEncodeTo(const PxFile* stream);
     bool IsInside(LONG x, LONG y) const;
     // Copies the caller's settings from `source` without the fields that
     // describe this image's own buffers.

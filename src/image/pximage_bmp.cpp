@@ -441,14 +441,7 @@ fail:
 
 bool PxImageBMP::Encode(PxFile* stream)
 {
-    if (!stream) {
-        SetLastErrorText("null file handler");
-        return false;
-    }
-    if (!dib) {
-        SetLastErrorText("null image!!!");
-        return false;
-    }
+    if (!CanEncodeTo(stream)) return false;
     const DWORD paletteBytes = 4 * header.clrUsed;
     BitmapFileHeader bf{kBitmapType, 0, 0, 0, 14 + 40 + paletteBytes};
     bf.size = bf.offBits + header.sizeImage;

@@ -447,14 +447,7 @@ void PxImageGIF::CompressRle(int initBits, PxFile* stream)
 
 bool PxImageGIF::Encode(PxFile* stream)
 {
-    if (!stream) {
-        SetLastErrorText("null file handler");
-        return false;
-    }
-    if (!dib) {
-        SetLastErrorText("null image!!!");
-        return false;
-    }
+    if (!CanEncodeTo(stream)) return false;
     writeFailed = false;
     if (GetBpp() > 8) return FinishWrite(EncodeRgb(stream));
     if (info.frameCount > 1 && frames) return Encode(stream, frames, info.frameCount);

@@ -254,14 +254,7 @@ bool PxImageJPG::Decode(PxFile* stream)
 
 bool PxImageJPG::Encode(PxFile* stream)
 {
-    if (!stream) {
-        SetLastErrorText("null file handler");
-        return false;
-    }
-    if (!dib) {
-        SetLastErrorText("null image!!!");
-        return false;
-    }
+    if (!CanEncodeTo(stream)) return false;
     // Grey only as 8-bit samples: packed 1- and 4-bit rows are no samples.
     const bool grey = GetPalette() && GetBpp() == 8 && IsGrayScale();
     if (GetPalette() && !grey) {

@@ -289,14 +289,7 @@ void WriteFileRow(const PxImage& image, LONG r, BYTE* row, const FileRowFormat& 
 
 bool PxImagePNG::Encode(PxFile* stream)
 {
-    if (!stream) {
-        SetLastErrorText("null file handler");
-        return false;
-    }
-    if (!dib) {
-        SetLastErrorText("null image!!!");
-        return false;
-    }
+    if (!CanEncodeTo(stream)) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) {
         SetLastErrorText("Failed to create PNG structure");
