@@ -5,8 +5,23 @@
 #include <vector>
 
 #include "afxstr.h"
+#include "common/geometry/convertutil.h"
 #include "common/io/stringutil.h"
 #include "gcedinput.h"
+
+namespace {
+
+// Asks for a point; the host works in UCS, the caller in WCS.
+int GetPointInUcs(const ads_point ucsBase, const wchar_t* prompt, OdGePoint3d& point)
+{
+    ads_point p{point.x, point.y, point.z};
+    int rc = gcedGetPoint(ucsBase, prompt, p);
+    point.set(p[0], p[1], p[2]);
+    if (rc == RTNORM) point = CConvertUtil::UcsToWcs(point);
+    return rc;
+}
+
+}  // namespace
 
 bool CGetInputUtil::GetKeyword(const wchar_t* prompt, const wchar_t* keywords, const wchar_t* defaultKeyword,
                                int defaultIndex, int& index)
@@ -49,3 +64,19 @@ bool CGetInputUtil::GetReal(const wchar_t* prompt, double defaultValue, int deci
     int rc = gcedGetReal(text, &value);
     return rc == RTNORM || rc == RTNONE;
 }
+
+int CGetInputUtil::GetPointRawFromBase(const OdGePoint3d& basePoint, const wchar_t* prompt, OdGePoint3d& point)
+{
+    OdGePoint3d base = CConvertUtil::WcsToUcs(basePoint);
+    ads_point ucsBase{base.x, base.y, base.z};
+    return GetPointInUcs(ucsBase, prompt, point);
+}
+
+bool CGetInputUtil::GetPointFromBase(const OdGePoint3d& basePoint, const wchar_t* prompt, OdGePoint3d& point)
+{
+    return GetPointRawFromBase(basePoint, prompt, point) == RTNORM;
+}
+
+int CGetInputUtil::GetPointRaw(const wchar_t* prompt, OdGePoint3d& point) { return GetPointInUcs(nullptr, prompt, point); }
+
+bool CGetInputUtil::GetPoint(const wchar_t* prompt, OdGePoint3d& point) { return GetPointRaw(prompt, point) == RTNORM; }

@@ -35,6 +35,8 @@ OdCmColor& ImageColor()
 
 enum CoordSystem : short { kWcs = 0, kUcs = 1, kDcs = 2 };
 
+// The conversions the view needs beyond the point conversions of
+// CConvertUtil: user to display, and displacements.
 OdGePoint3d Trans(const OdGePoint3d& p, CoordSystem from, CoordSystem to, bool displacement)
 {
     resbuf rbFrom{}, rbTo{};
@@ -288,7 +290,7 @@ void CViewUtil::GetCurrentView(OdDbViewTableRecord& view)
 
     view.setCenterPoint(CConvertUtil::ToPoint2d(Trans(PointVar(L"VIEWCTR"), kUcs, kDcs, false)));
     view.setLensLength(RealVar(L"LENSLENGTH"));
-    view.setTarget(Trans(PointVar(L"TARGET"), kUcs, kWcs, false));
+    view.setTarget(CConvertUtil::UcsToWcs(PointVar(L"TARGET")));
     OdGePoint3d dir = Trans(PointVar(L"VIEWDIR"), kUcs, kWcs, true);
     view.setViewDirection(OdGeVector3d(dir.x, dir.y, dir.z));
     double height = RealVar(L"VIEWSIZE");
@@ -323,8 +325,8 @@ void CViewUtil::ZoomWindow(const OdGePoint3d& corner1, const OdGePoint3d& corner
     if (!IsUsableCorner(corner1) || !IsUsableCorner(corner2)) return;
     OdDbViewTableRecord view;
     GetCurrentView(view);
-    OdGePoint3d d1 = Trans(corner1, kWcs, kDcs, false);
-    OdGePoint3d d2 = Trans(corner2, kWcs, kDcs, false);
+    OdGePoint3d d1 = CConvertUtil::WcsToDcs(corner1);
+    OdGePoint3d d2 = CConvertUtil::WcsToDcs(corner2);
     SetView(view, OdGePoint2d((d1.x + d2.x) / 2, (d1.y + d2.y) / 2), std::fabs(d1.y - d2.y) * factor,
             std::fabs(d1.x - d2.x) * factor);
 }
@@ -333,7 +335,7 @@ void CViewUtil::SetViewCenter(const OdGePoint3d& center)
 {
     OdDbViewTableRecord view;
     GetCurrentView(view);
-    view.setCenterPoint(CConvertUtil::ToPoint2d(Trans(center, kWcs, kDcs, false)));
+    view.setCenterPoint(CConvertUtil::ToPoint2d(CConvertUtil::WcsToDcs(center)));
     gcedSetCurrentView(&view, nullptr);
 }
 
@@ -346,7 +348,7 @@ void CViewUtil::ZoomExtents()
                                     {mn.x, mn.y, mx.z}, {mx.x, mn.y, mx.z}, {mx.x, mx.y, mx.z}, {mn.x, mx.y, mx.z}};
     double minX = 1e30, minY = 1e30, maxX = -1e30, maxY = -1e30;
     for (const OdGePoint3d& c : corners) {
-        OdGePoint3d d = Trans(c, kWcs, kDcs, false);
+        OdGePoint3d d = CConvertUtil::WcsToDcs(c);
         minX = std::min(minX, d.x);
         minY = std::min(minY, d.y);
         maxX = std::max(maxX, d.x);

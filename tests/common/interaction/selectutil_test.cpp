@@ -206,3 +206,28 @@ TEST(RealInput, ShowsOnlyTheDefaultFormattedAndKeepsItOnEnter)
     EXPECT_EQ(standin::Prompts().back(), L"Scale<2>:");
     EXPECT_FALSE(CGetInputUtil::GetReal(L"Scale", 2.5, 0, v));
 }
+
+TEST(PointInput, ConvertsBetweenTheUserSystemAndTheWorld)
+{
+    standin::SetUcs(OdGePoint3d(100, 0, 0), OdGeVector3d(0, 1, 0), OdGeVector3d(-1, 0, 0));
+    OdGePoint3d p;
+    standin::QueuePoint(OdGePoint3d(1, 2, 0));  // in the user system
+    EXPECT_TRUE(CGetInputUtil::GetPointFromBase(OdGePoint3d(100, 5, 0), L"Next point", p));
+    EXPECT_TRUE(p.isEqualTo(OdGePoint3d(98, 1, 0)));
+    OdGePoint3d base;
+    ASSERT_TRUE(standin::LastRubberBandBase(base));
+    EXPECT_TRUE(base.isEqualTo(OdGePoint3d(5, 0, 0)));
+    EXPECT_EQ(standin::Prompts().back(), L"Next point");
+
+    standin::QueuePoint(OdGePoint3d(0, 0, 0));
+    EXPECT_EQ(CGetInputUtil::GetPointRaw(L"请在CAD中选择一个点作为关联点！\n", p), RTNORM);
+    EXPECT_TRUE(p.isEqualTo(OdGePoint3d(100, 0, 0)));
+    EXPECT_FALSE(standin::LastRubberBandBase(base));
+
+    p.set(7, 7, 7);
+    standin::QueueCancel();
+    EXPECT_FALSE(CGetInputUtil::GetPoint(L"p", p));
+    EXPECT_EQ(p, OdGePoint3d(7, 7, 7));
+    standin::QueueEnter();
+    EXPECT_EQ(CGetInputUtil::GetPointRaw(L"p", p), RTNONE);
+}
