@@ -12,6 +12,7 @@
 #include "win32_registry.h"
 #include "win32_shell.h"
 #include "win32_shellexec.h"
+#include "win32_curdir.h"
 #include "win32_library.h"
 #include "win32_window.h"
 #include "win32_resource.h"
