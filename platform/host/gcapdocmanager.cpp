@@ -95,6 +95,8 @@ void GcApDocManager::close(GcApDocument* doc)
     delete doc;
 }
 
+GcApDocManager::~GcApDocManager() { closeAll(); }
+
 void GcApDocManager::closeAll()
 {
     for (auto* d : docs_) delete d;

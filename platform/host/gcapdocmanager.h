@@ -38,8 +38,14 @@ public:
     virtual void documentLockModeChanged(GcApDocument* doc) {}
 };
 
+// Owns its documents: those still open are destroyed when the machine is
+// reset and when the program ends.
 class GcApDocManager {
 public:
+    GcApDocManager() = default;
+    GcApDocManager(const GcApDocManager&) = delete;
+    GcApDocManager& operator=(const GcApDocManager&) = delete;
+    ~GcApDocManager();
     // The current document; null when no drawing is open.
     GcApDocument* curDocument() const { return current_; }
     GcApDocument* mdiActiveDocument() const { return current_; }
@@ -63,6 +69,7 @@ public:
     GcApDocument* createDocument(const wchar_t* fileName, bool makeCurrent);
     void activate(GcApDocument* doc);
     void close(GcApDocument* doc);
+    // Destroys every document without notifying reactors, which are dropped.
     void closeAll();
 
 private:

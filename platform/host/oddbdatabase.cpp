@@ -17,11 +17,12 @@ const OdDbObjectId OdDbObjectId::kNull;
 
 namespace {
 
-// Objects open now, with their open counts.
+// Objects open now, with their open counts. Never destroyed: documents
+// still open at exit destroy their objects after other statics are gone.
 std::map<const OdDbObject*, int>& OpenSet()
 {
-    static std::map<const OdDbObject*, int> s;
-    return s;
+    static auto* s = new std::map<const OdDbObject*, int>();
+    return *s;
 }
 
 int g_openCount = 0;

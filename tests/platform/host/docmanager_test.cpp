@@ -1,14 +1,33 @@
-// The document manager's stack of MFC resource handles.
+// The document manager's stack of MFC resource handles and its ownership of
+// the documents.
 #include <gtest/gtest.h>
 
 #include "afxwin.h"
 #include "gcapdocmanager.h"
+#include "hostdb_control.h"
+#include "oddbcurves.h"
+#include "oddbsymboltable.h"
 #include "standin_control.h"
 #include "test_support.h"
 
 namespace {
 
 HINSTANCE Handle(uintptr_t n) { return (HINSTANCE)n; }
+
+// Opens two drawings, the first with a line in model space left open for
+// write.
+void OpenTwoDrawingsAndLeaveALineOpen()
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\dwg\\a.dwg")->database();
+    standin::CreateDocument(L"C:\\dwg\\b.dwg", false);
+    OdDbBlockTableRecord* ms = nullptr;
+    ASSERT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
+    OdDbObjectId id;
+    ASSERT_EQ(ms->appendOdDbEntity(id, new OdDbLine(OdGePoint3d(), OdGePoint3d(1, 1, 0))), eOk);
+    ms->close();
+    EXPECT_EQ(standin::OpenObjectCount(), 1);
+    EXPECT_EQ(gcDocManagerPtr()->documentCount(), 2);
+}
 
 TEST(HostResourceStack, PushesAndPopsUnwindInOrder)
 {
@@ -35,6 +54,18 @@ TEST(HostResourceStack, PushesAndPopsUnwindInOrder)
     AfxSetResourceHandle(Handle(0x600));
     docs->popResourceHandle();
     EXPECT_EQ(AfxGetResourceHandle(), Handle(0x600));
+}
+
+// Documents are owned by the manager: the sanitizer's leak check at exit
+// fails this test when a reset or the end of the program loses them.
+TEST(HostDocuments, TheManagerFreesDocumentsLeftOpenAtResetAndAtExit)
+{
+    OpenTwoDrawingsAndLeaveALineOpen();
+    standin::ResetMachine(velktest::MachineRoot());
+    EXPECT_EQ(gcDocManagerPtr()->documentCount(), 0);
+    EXPECT_EQ(gcDocManagerPtr()->curDocument(), nullptr);
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
+    OpenTwoDrawingsAndLeaveALineOpen();
 }
 
 }  // namespace
