@@ -26,9 +26,10 @@ void RequireDocumentLock(bool on);
 // calls pass first, then `times` calls fail. Operations: "open" (any mode),
 // "openRead", "openWrite", "append" (to a block), "add" (to a symbol
 // table), "setAt" (dictionary), "setColor", "setLayer", "setLinetype",
-// "setTransparency", "transformBy", "loadLineType", "addBlockExt", and
-// the other setters that return a status by their own names (for example
-// "setPosition", "setTextString", "setSourceFileName").
+// "setTransparency", "transformBy", "loadLineType", "addBlockExt",
+// "moveToBottom" and "moveToTop" (draw order), and the other setters that
+// return a status by their own names (for example "setPosition",
+// "setTextString", "setSourceFileName").
 void FailHostCall(const std::string& op, int status, int skip = 0, int times = 1);
 // Used by the stand-in: the status to fail with, 0 to go on.
 int TakeHostFault(const char* op);
