@@ -21,6 +21,11 @@ OdDbBlockReference::OdDbBlockReference(const OdDbBlockReference& o)
 {
 }
 
+OdDbBlockReference::~OdDbBlockReference()
+{
+    for (auto* attr : held_) delete attr;
+}
+
 OdResult OdDbBlockReference::setBlockTableRecord(OdDbObjectId id) { OD_SET(block_, id); }
 OdResult OdDbBlockReference::setPosition(const OdGePoint3d& p) { OD_SET(pos_, p); }
 
@@ -45,18 +50,35 @@ OdGeMatrix3d OdDbBlockReference::blockTransform() const
 OdResult OdDbBlockReference::appendAttribute(OdDbObjectId& id, OdDbAttribute* attr)
 {
     id = OdDbObjectId();
-    if (!attr || !attr->isNewObject()) return eInvalidInput;
-    if (!database()) return eNotInDatabase;
+    if (!attr || !attr->isNewObject() || attr->isHeld()) return eInvalidInput;
     if (!assertWriteEnabled()) return eNotOpenForWrite;
+    if (!database()) {
+        setHeldBy(attr, this);
+        held_.push_back(attr);
+        return eOk;
+    }
     id = database()->addOdDbObject(attr, objectId());
     attr->applyAppendDefaults(database());
     attributes_.append(id);
     return eOk;
 }
 
+void OdDbBlockReference::subAddHeldObjects()
+{
+    for (auto* attr : held_) {
+        setHeldBy(attr, nullptr);
+        attributes_.append(database()->addOdDbObject(attr, objectId()));
+        attr->applyAppendDefaults(database());
+        attr->close();
+    }
+    held_.clear();
+}
+
 OdDbObjectIterator* OdDbBlockReference::attributeIterator() const
 {
-    return attributes_.isEmpty() ? nullptr : new OdDbObjectIterator(attributes_);
+    OdDbObjectIdArray ids = attributes_;
+    for (size_t i = 0; i < held_.size(); ++i) ids.append(OdDbObjectId());
+    return ids.isEmpty() ? nullptr : new OdDbObjectIterator(ids);
 }
 
 OdResult OdDbBlockReference::explode(OdDbVoidPtrArray& set) const
@@ -102,14 +124,20 @@ OdResult OdDbBlockReference::subTransformBy(const OdGeMatrix3d& m)
     pos_.transformBy(m);
     rotation_ = std::atan2(x.y, x.x);
     scale_ = OdGeScale3d(scale_.sx * s, scale_.sy * s, scale_.sz * s);
+    forEachSubent([&](OdDbEntity* a) { a->transformBy(m); });
+    return eOk;
+}
+
+void OdDbBlockReference::forEachSubent(const std::function<void(OdDbEntity*)>& change)
+{
+    for (auto* attr : held_) change(attr);
     for (const auto& id : attributes_) {
         OdDbEntity* a = nullptr;
         if (oddbOpenObject(a, id, OdDb::kForWrite) == eOk) {
-            a->transformBy(m);
+            change(a);
             a->close();
         }
     }
-    return eOk;
 }
 
 OdResult OdDbBlockReference::subErase(bool erasing)

@@ -29,6 +29,8 @@ public:
     {
     }
     OdDbBlockReference(const OdDbBlockReference& o);
+    // Deletes the attributes it holds while in no database.
+    ~OdDbBlockReference() override;
     OdDbObjectId blockTableRecord() const { return block_; }
     OdResult setBlockTableRecord(OdDbObjectId id);
     OdGePoint3d position() const { return pos_; }
@@ -41,10 +43,13 @@ public:
     // Block coordinates to world: the block origin moved to the position,
     // scaled and turned about it.
     OdGeMatrix3d blockTransform() const;
-    // The attribute becomes resident, owned by the reference, and stays
-    // open for write; the reference must be in a database and open for write.
+    // The reference owns the new attribute from now on. A reference in a
+    // database (open for write) adds it there, open for write; a new
+    // reference holds it (id null, close() leaves it alone) until the
+    // reference is appended, when it gets its id and handle, closed.
     OdResult appendAttribute(OdDbObjectId& id, OdDbAttribute* attr);
-    // Null when the reference has no attributes; the caller deletes it.
+    // Null when the reference has no attributes; the caller deletes it. The
+    // ids are null while the reference is in no database.
     OdDbObjectIterator* attributeIterator() const;
     OdResult getGeomExtents(OdGeExtents3d& ext) const override;
     // Transformed copies of the block's entities (attribute definitions
@@ -55,6 +60,8 @@ public:
 protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
     OdResult subErase(bool erasing) override;
+    void subAddHeldObjects() override;
+    void forEachSubent(const std::function<void(OdDbEntity*)>& change) override;
 
 private:
     OdGePoint3d pos_;
@@ -62,6 +69,7 @@ private:
     OdGeScale3d scale_;
     double rotation_ = 0;
     OdDbObjectIdArray attributes_;
+    std::vector<OdDbAttribute*> held_;
 };
 
 // Multiline: its vertices in order.

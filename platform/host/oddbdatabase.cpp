@@ -123,7 +123,7 @@ bool OdDbObject::assertWriteEnabled()
 OdResult OdDbObject::close()
 {
     if (!stub_) {
-        delete this;
+        if (!heldBy_) delete this;
         return eOk;
     }
     OdDbDatabase* db = stub_->db;
@@ -236,6 +236,7 @@ OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj, OdDbObjectId ownerId)
     obj->writer_ = true;
     obj->appendPending_ = true;
     NoteObjectOpen(obj, 1);
+    obj->subAddHeldObjects();
     return OdDbObjectId(stub);
 }
 

@@ -34,11 +34,12 @@ OdDbDatabase* OdDbEntity::lookupDatabase() const
     return database() ? database() : oddbHostApplicationServices()->workingDatabase();
 }
 
-OdResult OdDbEntity::setColor(const OdCmColor& c, bool)
+OdResult OdDbEntity::setColor(const OdCmColor& c, bool doSubents)
 {
     if (int s = standin::TakeHostFault("setColor")) return (OdResult)s;
     if (!assertWriteEnabled()) return eNotOpenForWrite;
     color_ = c;
+    if (doSubents) forEachSubent([&](OdDbEntity* e) { e->setColor(c, true); });
     return eOk;
 }
 
@@ -64,7 +65,7 @@ OdResult OdDbEntity::setLayer(const wchar_t* name, bool doSubents, bool allowHid
     return setLayer(id, doSubents, allowHiddenLayer);
 }
 
-OdResult OdDbEntity::setLayer(OdDbObjectId id, bool, bool allowHiddenLayer)
+OdResult OdDbEntity::setLayer(OdDbObjectId id, bool doSubents, bool allowHiddenLayer)
 {
     auto* rec = id.isValid() ? OdRxCast<OdDbLayerTableRecord>(id.stub()->object) : nullptr;
     if (!rec) return eInvalidInput;
@@ -72,6 +73,7 @@ OdResult OdDbEntity::setLayer(OdDbObjectId id, bool, bool allowHiddenLayer)
     if (rec->isHidden() && !allowHiddenLayer) return eInvalidInput;
     if (!assertWriteEnabled()) return eNotOpenForWrite;
     layer_ = id;
+    if (doSubents) forEachSubent([&](OdDbEntity* e) { e->setLayer(id, true, allowHiddenLayer); });
     return eOk;
 }
 
@@ -89,12 +91,13 @@ OdResult OdDbEntity::setLinetype(const wchar_t* name, bool doSubents)
     return setLinetype(id, doSubents);
 }
 
-OdResult OdDbEntity::setLinetype(OdDbObjectId id, bool)
+OdResult OdDbEntity::setLinetype(OdDbObjectId id, bool doSubents)
 {
     if (!id.isValid() || !OdRxCast<OdDbLinetypeTableRecord>(id.stub()->object)) return eInvalidInput;
     if (database() && id.database() != database()) return eWrongDatabase;
     if (!assertWriteEnabled()) return eNotOpenForWrite;
     linetype_ = id;
+    if (doSubents) forEachSubent([&](OdDbEntity* e) { e->setLinetype(id, true); });
     return eOk;
 }
 
@@ -106,12 +109,13 @@ OdResult OdDbEntity::setLinetypeScale(double s, bool)
     return eOk;
 }
 
-OdResult OdDbEntity::setTransparency(const OdCmTransparency& t, bool)
+OdResult OdDbEntity::setTransparency(const OdCmTransparency& t, bool doSubents)
 {
     if (int s = standin::TakeHostFault("setTransparency")) return (OdResult)s;
     if (t.method() == OdCmTransparency::kErrorValue) return eInvalidInput;
     if (!assertWriteEnabled()) return eNotOpenForWrite;
     transparency_ = t;
+    if (doSubents) forEachSubent([&](OdDbEntity* e) { e->setTransparency(t, true); });
     return eOk;
 }
 

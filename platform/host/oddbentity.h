@@ -2,6 +2,8 @@
 // transparency, extents, transformation) and the curve root.
 #pragma once
 
+#include <functional>
+
 #include "odcmcolor.h"
 #include "oddbobject.h"
 #include "odgegeometry.h"
@@ -17,6 +19,8 @@ class OdDbEntity : public OdDbObject {
 public:
     ODRX_DECLARE_MEMBERS(OdDbEntity)
 
+    // Colour, layer, linetype and transparency set with doSubents also go to
+    // the entity's sub-entities (the attributes of a block reference).
     OdCmColor color() const { return color_; }
     int16_t colorIndex() const { return color_.colorIndex(); }
     OdResult setColor(const OdCmColor& c, bool doSubents = true);
@@ -68,6 +72,9 @@ public:
 protected:
     // transformBy runs the fault hook and the write check, then this.
     virtual OdResult subTransformBy(const OdGeMatrix3d& m) { return eNotApplicable; }
+    // Calls `change` with each sub-entity open for write (those that cannot
+    // be opened are left alone).
+    virtual void forEachSubent(const std::function<void(OdDbEntity*)>& change) {}
 
 private:
     OdDbDatabase* lookupDatabase() const;

@@ -85,6 +85,10 @@ public:
     bool isReadEnabled() const;
     bool isWriteEnabled() const;
     bool isNewObject() const { return stub_ == nullptr; }
+    // A new object held by an owner that is in no database yet (an
+    // attribute of a new block reference): close() leaves it to its owner,
+    // and it enters the database with it.
+    bool isHeld() const { return heldBy_ != nullptr; }
     bool isErased() const { return erased_; }
     // Erases (true) or restores (false); needs a write open.
     OdResult erase(bool erasing = true);
@@ -102,6 +106,11 @@ protected:
     bool assertWriteEnabled();
     // Refusal hook of erase().
     virtual OdResult subErase(bool erasing) { return eOk; }
+    // Marks `held` as held by `owner` (null: no longer held).
+    static void setHeldBy(OdDbObject* held, const OdDbObject* owner) { held->heldBy_ = owner; }
+    // Called when the object has been added to a database: the objects it
+    // holds follow it there.
+    virtual void subAddHeldObjects() {}
 
 private:
     friend class OdDbDatabase;
@@ -116,6 +125,7 @@ private:
     bool writer_ = false;
     bool modified_ = false;
     bool appendPending_ = false;
+    const OdDbObject* heldBy_ = nullptr;
 };
 
 namespace standin {

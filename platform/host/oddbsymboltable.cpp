@@ -152,7 +152,7 @@ OdResult OdDbBlockTableRecord::appendOdDbEntity(OdDbObjectId& id, OdDbEntity* en
     standin::CountHostCall("append");
     if (!ent) return eInvalidInput;
     if (!isWriteEnabled()) return eNotOpenForWrite;
-    if (!ent->isNewObject()) return eAlreadyInDb;
+    if (!ent->isNewObject() || ent->isHeld()) return eAlreadyInDb;
     if (int s = standin::TakeHostFault("append")) return (OdResult)s;
     assertWriteEnabled();
     id = database()->addOdDbObject(ent, objectId());

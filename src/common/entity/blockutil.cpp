@@ -54,6 +54,14 @@ void ForEachAttributeDefinition(const OdDbBlockTableRecord* block, Visit visit)
     delete it;
 }
 
+OdDbBlockReference* NewBlockRef(OdDbObjectId blockDefId, const OdGePoint3d& position, double scale, double rotation)
+{
+    auto* ref = new OdDbBlockReference(position, blockDefId);
+    ref->setRotation(rotation);
+    CBlockUtil::SetScaleFactor(ref, scale);
+    return ref;
+}
+
 }  // namespace
 
 OdDbObjectId CBlockUtil::GetBlockDefId(const wchar_t* blockName, OdDbDatabase* db)
@@ -69,32 +77,22 @@ OdDbObjectId CBlockUtil::GetBlockDefId(const wchar_t* blockName, OdDbDatabase* d
 OdDbObjectId CBlockUtil::InsertBlockRef(OdDbObjectId blockDefId, const OdGePoint3d& position, EntityProps props,
                                         double scale, double rotation)
 {
-    auto* ref = new OdDbBlockReference(position, blockDefId);
-    ref->setRotation(rotation);
-    SetScaleFactor(ref, scale);
-    return CDwgDatabaseUtil::PostToModelSpace(ref, props);
+    return CDwgDatabaseUtil::PostToModelSpace(NewBlockRef(blockDefId, position, scale, rotation), props);
 }
 
-// The host takes attributes only on a reference that is in a database, so
-// the reference is posted first and given its attributes afterwards.
 OdDbObjectId CBlockUtil::InsertBlockRefWithAttribute(OdDbObjectId blockDefId, const OdGePoint3d& position,
                                                      EntityProps props, double scale, double rotation)
 {
-    OdDbObjectId id = InsertBlockRef(blockDefId, position, props, scale, rotation);
-    if (id.isNull()) return id;
+    OdDbBlockReference* ref = NewBlockRef(blockDefId, position, scale, rotation);
     OdDbBlockTableRecord* block = nullptr;
-    if (oddbOpenObject(block, blockDefId, OdDb::kForRead) != eOk) return id;
-    if (block->hasAttributeDefinitions()) {
-        OdDbBlockReference* ref = nullptr;
-        if (oddbOpenObject(ref, id, OdDb::kForWrite) == eOk) {
+    if (oddbOpenObject(block, blockDefId, OdDb::kForRead) == eOk) {
+        if (block->hasAttributeDefinitions())
             ForEachAttributeDefinition(block, [ref](OdDbAttributeDefinition* def) {
                 AppendAttributeToBlockRef(ref, def);
             });
-            ref->close();
-        }
+        block->close();
     }
-    block->close();
-    return id;
+    return CDwgDatabaseUtil::PostToModelSpace(ref, props);
 }
 
 void CBlockUtil::AppendAttributeToBlockRef(OdDbBlockReference* blockRef, const OdDbAttributeDefinition* attDef)

@@ -295,7 +295,6 @@ TEST(HostEntities, AttributesBelongToTheirReference)
     auto* ref = new OdDbBlockReference(OdGePoint3d(5, 5, 0), db->getModelSpaceId());
     OdDbObjectId refId, attrId;
     auto* loose = new OdDbAttribute();
-    EXPECT_EQ(ref->appendAttribute(attrId, loose), eNotInDatabase);
     ASSERT_EQ(ms->appendOdDbEntity(refId, ref), eOk);
     ms->close();
 
@@ -308,6 +307,13 @@ TEST(HostEntities, AttributesBelongToTheirReference)
     EXPECT_EQ(loose->textString(), L"默认");
     EXPECT_EQ(loose->position(), OdGePoint3d(6, 5, 0));
     loose->close();
+    // Properties set with sub-entities (the default) reach the attributes.
+    ASSERT_EQ(ref->setColorIndex(3), eOk);
+    ASSERT_EQ(ref->setColorIndex(5, false), eOk);
+    OdDbAttribute* attr = nullptr;
+    ASSERT_EQ(oddbOpenObject(attr, attrId, OdDb::kForRead), eOk);
+    EXPECT_EQ(attr->colorIndex(), 3);
+    attr->close();
     OdDbObjectIterator* it = ref->attributeIterator();
     ASSERT_NE(it, nullptr);
     it->start();
@@ -319,6 +325,85 @@ TEST(HostEntities, AttributesBelongToTheirReference)
     ref->close();
     EXPECT_TRUE(attrId.isErased());
     EXPECT_EQ(standin::OpenObjectCount(), 0);
+}
+
+TEST(HostEntities, ANewReferenceHoldsItsAttributesUntilItIsAppended)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\a.dwg")->database();
+    auto* ref = new OdDbBlockReference(OdGePoint3d(5, 5, 0), db->getModelSpaceId());
+    auto* first = new OdDbAttribute();
+    auto* second = new OdDbAttribute();
+    first->setTag(L"A");
+    first->setPosition(OdGePoint3d(6, 5, 0));
+    second->setTag(L"B");
+    OdDbObjectId id;
+    ASSERT_EQ(ref->appendAttribute(id, first), eOk);
+    EXPECT_TRUE(id.isNull());
+    EXPECT_EQ(first->close(), eOk);  // the reference keeps it
+    EXPECT_TRUE(first->isHeld());
+    ASSERT_EQ(ref->appendAttribute(id, second), eOk);
+    EXPECT_EQ(ref->appendAttribute(id, second), eInvalidInput);  // already held
+
+    OdDbBlockReference other;
+    EXPECT_EQ(other.appendAttribute(id, first), eInvalidInput);
+    EXPECT_EQ(first->erase(), eNotInDatabase);
+    OdDbBlockTableRecord* ms = nullptr;
+    ASSERT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
+    EXPECT_EQ(ms->appendOdDbEntity(id, first), eAlreadyInDb);
+    OdDbObjectIterator* it = ref->attributeIterator();
+    ASSERT_NE(it, nullptr);
+    int count = 0;
+    for (it->start(); !it->done(); it->step(), ++count) EXPECT_TRUE(it->objectId().isNull());
+    EXPECT_EQ(count, 2);
+    delete it;
+    ASSERT_EQ(ref->transformBy(OdGeMatrix3d::translation(OdGeVector3d(1, 0, 0))), eOk);  // they move with it
+
+    // Appending the reference adds them after it, closed, owned by it.
+    OdDbObjectId refId;
+    ASSERT_EQ(ms->appendOdDbEntity(refId, ref), eOk);
+    ms->close();
+    EXPECT_FALSE(first->isHeld());
+    EXPECT_EQ(first->ownerId(), refId);
+    EXPECT_EQ(first->handle(), ref->handle() + 1);
+    EXPECT_EQ(second->handle(), ref->handle() + 2);
+    EXPECT_EQ(first->layerId(), db->clayer());
+    it = ref->attributeIterator();
+    it->start();
+    EXPECT_EQ(it->objectId(), first->objectId());
+    delete it;
+    ref->close();
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
+
+    OdDbAttribute* attr = nullptr;
+    ASSERT_EQ(oddbOpenObject(attr, first->objectId(), OdDb::kForRead), eOk);
+    ExpectPoint(attr->position(), 7, 5, 0);
+    attr->close();
+    OdDbEntity* opened = nullptr;
+    ASSERT_EQ(oddbOpenOdDbEntity(opened, refId, OdDb::kForWrite), eOk);
+    EXPECT_EQ(opened->erase(), eOk);
+    opened->close();
+    EXPECT_TRUE(first->objectId().isErased() && second->objectId().isErased());
+    EXPECT_TRUE(standin::HostViolations().empty());
+}
+
+TEST(HostEntities, AttributesHeldByAReferenceThatNeverEntersADatabaseGoWithIt)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\a.dwg")->database();
+    auto* ref = new OdDbBlockReference(OdGePoint3d(), db->getModelSpaceId());
+    OdDbObjectId id;
+    auto* attr = new OdDbAttribute();
+    ASSERT_EQ(ref->appendAttribute(id, attr), eOk);
+    attr->close();
+    OdDbBlockTableRecord* ms = nullptr;
+    ASSERT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
+    standin::FailHostCall("append", eLockViolation);
+    EXPECT_EQ(ms->appendOdDbEntity(id, ref), eLockViolation);
+    ms->close();
+    EXPECT_TRUE(attr->isHeld());
+    OdDbBlockReference* copy = static_cast<OdDbBlockReference*>(ref->clone());
+    EXPECT_EQ(copy->attributeIterator(), nullptr);  // a copy holds none
+    delete copy;
+    delete ref;  // the sanitizer reports the attribute if it is left behind
 }
 
 TEST(HostEntities, ImageDefinitionsLoadExistingFilesOnly)
