@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "afxmsgbox.h"
+#include "common/document/dwgdatabaseutil.h"
 #include "common/entity/blockutil.h"
 #include "common/entity/dimensionutil.h"
 #include "common/entity/lineutil.h"
@@ -89,6 +90,59 @@ TEST_F(Blocks, AttributesFollowTheDefinitionsAndAreFoundWithoutRegardToCase)
     EXPECT_FALSE(CBlockUtil::GetBlockRefAttribute(ref, L"MISSING", text));
     ref->close();
     EXPECT_EQ(standin::OpenObjectCount(), 0);
+}
+
+TEST_F(Blocks, AttributesAreAddedBeforeTheReferenceIsPostedAndTakeItsProperties)
+{
+    OdDbObjectId block = MakeBlock(L"B", true);
+    EntityProps props;
+    props.layer = L"Marks";  // missing: posting creates it
+    props.color.setColorIndex(3);
+    OdDbObjectId id = CBlockUtil::InsertBlockRefWithAttribute(block, OdGePoint3d(), props, 1.0, 0.0);
+    ASSERT_FALSE(id.isNull());
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
+
+    OdDbBlockReference* ref = OpenRef(id);
+    OdDbObjectIterator* it = ref->attributeIterator();
+    ASSERT_NE(it, nullptr);
+    OdDbHandle expected = id.getHandle();
+    int count = 0;
+    for (it->start(); !it->done(); it->step(), ++count) {
+        OdDbAttribute* attr = nullptr;
+        ASSERT_EQ(oddbOpenObject(attr, it->objectId(), OdDb::kForRead), eOk);
+        // They entered the database with the reference, before the layer
+        // that posting made.
+        EXPECT_EQ(attr->handle(), expected = expected + 1);
+        EXPECT_EQ(attr->layer(), L"Marks");
+        EXPECT_EQ(attr->colorIndex(), 3);
+        attr->close();
+    }
+    delete it;
+    EXPECT_EQ(count, 2);
+    EXPECT_GT(ref->layerId().getHandle(), expected);
+    ref->close();
+    EXPECT_TRUE(standin::HostViolations().empty());
+}
+
+TEST_F(Blocks, AReferenceThatCannotBePostedTakesItsAttributesWithIt)
+{
+    OdDbObjectId block = MakeBlock(L"B", true);
+    standin::FailHostCall("append", eLockViolation);
+    EXPECT_TRUE(CBlockUtil::InsertBlockRefWithAttribute(block, OdGePoint3d(), EntityProps(), 1.0, 0.0).isNull());
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
+    EXPECT_TRUE(CDwgDatabaseUtil::GetAllEntityIds(nullptr, db).isEmpty());
+    // The sanitizer's leak check covers the attributes that were never added.
+}
+
+TEST_F(Blocks, AReferenceWhoseDefinitionCannotBeOpenedIsPostedWithoutAttributes)
+{
+    OdDbObjectId block = MakeBlock(L"B", true);
+    standin::FailHostCall("openRead", eLockViolation);
+    OdDbObjectId id = CBlockUtil::InsertBlockRefWithAttribute(block, OdGePoint3d(), EntityProps(), 1.0, 0.0);
+    ASSERT_FALSE(id.isNull());
+    OdDbBlockReference* ref = OpenRef(id);
+    EXPECT_EQ(ref->attributeIterator(), nullptr);
+    ref->close();
 }
 
 TEST_F(Blocks, SettingAnAttributeTheReferenceLacksAddsItWithTheGivenText)
