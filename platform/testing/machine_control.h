@@ -21,6 +21,9 @@ extern const wchar_t* const kModulePath;          // C:\Program Files\CadHost\Pl
 // The handle under which the module is loaded (GetModuleFileNameW of it gives
 // kModulePath). The stand-in host passes it to the module's entry.
 HMODULE ModuleHandle();
+// Makes GetModuleFileNameW of ModuleHandle() give this path (any length)
+// until the next reset, which puts kModulePath back. No folder is created.
+void SetModulePath(const std::wstring& windowsPath);
 
 // Sets or clears the read-only attribute of a file or folder.
 bool SetReadOnly(const std::wstring& windowsPath, bool readOnly);

@@ -63,6 +63,8 @@ DWORD CopyOut(const std::wstring& text, LPWSTR buffer, DWORD capacity)
 }
 
 uint64_t g_diskFreeBytes;
+// What GetModuleFileNameW gives for the module's handle.
+std::wstring g_modulePath;
 
 struct FindState {
     DIR* dir;
@@ -99,6 +101,7 @@ bool NextMatch(FindState& f, WIN32_FIND_DATAW* data)
 void ResetFiles()
 {
     g_diskFreeBytes = 100ull << 30;
+    g_modulePath = standin::kModulePath;
     for (const wchar_t* folder : {standin::kLocalAppDataFolder, standin::kAppDataFolder, standin::kTempFolder})
         std::filesystem::create_directories(standin::NativePath(folder));
     for (const wchar_t* file : {standin::kHostExePath, standin::kModulePath})
@@ -128,6 +131,8 @@ bool SetReadOnly(const std::wstring& windowsPath, bool readOnly)
 }
 
 void SetDiskFreeBytes(uint64_t bytes) { g_diskFreeBytes = bytes; }
+
+void SetModulePath(const std::wstring& windowsPath) { g_modulePath = windowsPath; }
 
 }  // namespace standin
 
@@ -277,7 +282,7 @@ DWORD GetTempPathW(DWORD capacity, LPWSTR buffer) { return CopyOut(standin::kTem
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD capacity)
 {
     const wchar_t* path = !module ? standin::kHostExePath
-                          : module == standin::ModuleHandle() ? standin::kModulePath : nullptr;
+                          : module == standin::ModuleHandle() ? g_modulePath.c_str() : nullptr;
     if (!path) { SetLastError(ERROR_MOD_NOT_FOUND); return 0; }
     if (!buffer || capacity == 0) { SetLastError(ERROR_INSUFFICIENT_BUFFER); return 0; }
     // A path that does not fit is cut and terminated; the result is then the capacity.

@@ -4,6 +4,7 @@
 #include <cwctype>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "machine_control.h"
 #include "standin_control.h"
@@ -41,6 +42,14 @@ std::wstring LowerFileName(const std::wstring& path)
     return name;
 }
 
+// The path is the one the machine's module is known by.
+bool IsMachineModule(const wchar_t* path)
+{
+    std::vector<wchar_t> known(32768);  // the longest path the machine has
+    return GetModuleFileNameW(standin::ModuleHandle(), known.data(), (DWORD)known.size()) > 0 &&
+           wcscasecmp(path, known.data()) == 0;
+}
+
 }  // namespace
 
 HMODULE LoadLibraryW(LPCWSTR path)
@@ -49,7 +58,7 @@ HMODULE LoadLibraryW(LPCWSTR path)
     std::string native = standin::NativePath(path);
     void* handle = dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) { SetLastError(ERROR_FILE_NOT_FOUND); return nullptr; }
-    HMODULE module = wcscasecmp(path, standin::kModulePath) == 0 ? standin::ModuleHandle() : (HMODULE)handle;
+    HMODULE module = IsMachineModule(path) ? standin::ModuleHandle() : (HMODULE)handle;
     Loaded& m = Modules()[module];
     m.handle = handle;
     m.path = native;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "machine_control.h"
 #include "standin_control.h"
@@ -152,6 +153,16 @@ TEST(Files, MachineFoldersAndProcessPaths)
     EXPECT_STREQ(buf, standin::kModulePath);
     EXPECT_EQ(GetModuleFileNameW(standin::ModuleHandle(), buf, 5), 5u);
     EXPECT_STREQ(buf, L"C:\\P");
+    std::wstring longPath = L"C:\\" + std::wstring(400, L'm') + L"\\velk.grx";
+    standin::SetModulePath(longPath);
+    EXPECT_EQ(GetModuleFileNameW(standin::ModuleHandle(), buf, 300), 300u);  // cut to fit
+    EXPECT_EQ(std::wstring(buf), longPath.substr(0, 299));
+    std::vector<WCHAR> big(longPath.size() + 1);
+    EXPECT_EQ(GetModuleFileNameW(standin::ModuleHandle(), big.data(), (DWORD)big.size()), longPath.size());
+    EXPECT_EQ(std::wstring(big.data()), longPath);
+    standin::ResetMachine(velktest::MachineRoot());
+    GetModuleFileNameW(standin::ModuleHandle(), buf, 300);
+    EXPECT_STREQ(buf, standin::kModulePath);  // a new machine has the default again
 
     EXPECT_EQ(GetShortPathNameW(standin::kLocalAppDataFolder, buf, 300), wcslen(standin::kLocalAppDataFolder));
     EXPECT_STREQ(buf, standin::kLocalAppDataFolder);
