@@ -70,6 +70,24 @@ TEST(PathFiles, PathsThatDoNotFitTheirBufferFailLikeMissingFiles)
     EXPECT_TRUE(velktest::NativeExists(standin::NativePath(openTooLong)));
 }
 
+TEST(PathFiles, CharactersBeyondTheBasicPlaneTakeTwoUnitsOfTheBuffer)
+{
+    // U+20000 is one wchar_t here but a surrogate pair in UTF-16
+    std::wstring fits = PathOfUnits(1021), tooLong = PathOfUnits(1022);
+    fits.back() = tooLong.back() = L'\U00020000';
+    velktest::WriteNativeFile(standin::NativePath(fits), "12345");
+    velktest::WriteNativeFile(standin::NativePath(tooLong), "12345");
+    EXPECT_EQ(GetFileSizeUtf8(Utf8(fits).c_str()), 5);  // 1022 units and the terminator
+    EXPECT_EQ(GetFileSizeUtf8(Utf8(tooLong).c_str()), -1);
+
+    // a child path built inside the removal counts its units the same way
+    std::wstring folder = PathOfUnits(1010, L'r');
+    std::wstring child = folder + L"\\" + std::wstring(10, L'\U00020000');  // 1031 units
+    velktest::WriteNativeFile(standin::NativePath(child), "c");
+    RemoveFolderTreeW(folder.c_str());
+    EXPECT_TRUE(velktest::NativeExists(standin::NativePath(child)));
+}
+
 TEST(PathFiles, ChinesePathsSurviveCreateWriteSizeAndDelete)
 {
     CreateFolderPathUtf8("C:\\地图\\缓存\\", 0);
@@ -107,9 +125,10 @@ TEST(PathFiles, FilesTooLargeForTheSizeFailAsMissing)
 {
     std::string native = Native("C:\\big.bin");
     velktest::WriteNativeFile(native, "");
-    std::filesystem::resize_file(native, INT32_MAX - 501ll);
-    EXPECT_EQ(GetFileSizeUtf8("C:\\big.bin"), INT32_MAX - 501);
+    // the size and the 500-byte slack must fit the 32-bit result together
     std::filesystem::resize_file(native, INT32_MAX - 500ll);
+    EXPECT_EQ(GetFileSizeUtf8("C:\\big.bin"), INT32_MAX - 500);
+    std::filesystem::resize_file(native, INT32_MAX - 499ll);
     EXPECT_EQ(GetFileSizeUtf8("C:\\big.bin"), -1);
     std::filesystem::resize_file(native, 3ll << 30);  // sparse: no disk used
     EXPECT_EQ(GetFileSize64Utf8("C:\\big.bin"), 3ll << 30);
@@ -166,11 +185,18 @@ TEST(PathFiles, CreateFolderPathMakesExactlyThePrefixes)
     EXPECT_EQ(GetPathKindUtf8("C:\\m"), 2);
     EXPECT_EQ(GetPathKindUtf8("C:\\m\\n"), -1);
 
-    // a prefix of 1024 bytes or more stops the walk instead of overflowing
-    std::string longPath = "C:\\l\\" + std::string(200, 'a') + "\\" + std::string(900, 'b') + "\\c\\d";
-    CreateFolderPathUtf8(longPath.c_str(), 1);
-    EXPECT_EQ(GetPathKindUtf8(("C:\\l\\" + std::string(200, 'a')).c_str()), 2);
-    EXPECT_EQ(GetPathKindUtf8(longPath.substr(0, longPath.size() - 4).c_str()), -1);
+    // A prefix of 1023 bytes still fits the 1024-byte buffer with its
+    // terminator; at 1024 bytes the walk stops, the last folder included.
+    std::string base = "C:\\l";
+    for (int i = 0; i < 4; ++i) base += "\\" + std::string(200, (char)('a' + i));  // 808 bytes
+    std::string fits = base + "\\" + std::string(214, 'f');                        // 1023 bytes
+    std::string tooLong = base + "\\" + std::string(215, 't');                     // 1024 bytes
+    CreateFolderPathUtf8((fits + "\\x").c_str(), 0);
+    EXPECT_TRUE(velktest::NativeExists(Native(fits.c_str())));
+    CreateFolderPathUtf8((tooLong + "\\y").c_str(), 1);
+    EXPECT_TRUE(velktest::NativeExists(Native(base.c_str())));
+    EXPECT_FALSE(velktest::NativeExists(Native(tooLong.c_str())));
+    EXPECT_FALSE(velktest::NativeExists(Native((tooLong + "\\y").c_str())));
 }
 
 TEST(PathFiles, RemoveFolderTreeNeverFollowsLinks)
@@ -190,6 +216,12 @@ TEST(PathFiles, RemoveFolderTreeNeverFollowsLinks)
     RemoveFolderTree("");
     RemoveFolderTree(nullptr);
     EXPECT_EQ(GetPathKindUtf8("C:\\precious"), 2);
+
+    // a root that is itself a link: the link goes, what it points to stays
+    std::filesystem::create_directory_symlink(Native("C:\\precious"), Native("C:\\rootlink"));
+    RemoveFolderTree("C:\\rootlink");
+    EXPECT_FALSE(std::filesystem::is_symlink(Native("C:\\rootlink")));
+    EXPECT_EQ(velktest::ReadNativeFile(Native("C:\\precious\\data.txt")), "p");
 }
 
 TEST(PathFiles, RemoveFolderTreeLeavesReadOnlyFilesAndTheirFolders)

@@ -58,6 +58,19 @@ TEST(Md5, PiecesAcrossThePaddingBoundariesGiveTheSameDigest)
     }
 }
 
+TEST(Md5, BitCountCarriesIntoItsHighWord)
+{
+    Md5Context c;
+    Md5Init(&c);
+    c.count[0] = 0xFFFFFFF8u;  // 2^29 - 1 bytes already absorbed
+    Md5Update(&c, "a", 1);
+    EXPECT_EQ(c.count[0], 0u);
+    EXPECT_EQ(c.count[1], 1u);
+    Md5Update(&c, "abc", 3);
+    EXPECT_EQ(c.count[0], 24u);
+    EXPECT_EQ(c.count[1], 1u);
+}
+
 TEST(Md5, KeyIsTheLittleEndianHeadWithTheTopBitCleared)
 {
     Md5Digest d;
