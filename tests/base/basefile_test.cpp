@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <utime.h>
 
 #include <filesystem>
@@ -100,6 +101,7 @@ TEST(PathFiles, ChinesePathsSurviveCreateWriteSizeAndDelete)
     EXPECT_EQ(GetPathKindStatUtf8("C:\\地图\\缓存\\图块.png"), 0);
     EXPECT_EQ(GetPathKindUtf8("C:\\地图\\缓存\\图块.png"), -1);
     EXPECT_EQ(GetPathKindStatUtf8("C:\\地图"), 2);
+    EXPECT_EQ(GetFileSizeUtf8("C:\\地图"), 0);  // what the folder's record holds, not -1
 }
 
 TEST(PathFiles, ReadWholeFileWithZeroSlack)
@@ -244,20 +246,26 @@ TEST(PathFiles, ListFolderGrowsByHundredsAndMarksFolders)
     EXPECT_EQ(entries, nullptr);
     EXPECT_EQ(ListFolderUtf8("C:\\missing", &entries), 0);
 
+    // 100 entries take one growth of 100 records, 101 a second one
     CreateFolderUtf8("C:\\many");
-    for (int n : {100, 101}) {
-        for (int i = 0; i < n; ++i)
+    for (int count : {100, 101}) {
+        for (int i = 0; i < count - 1; ++i)
             WriteFileUtf8(("C:\\many\\文件" + std::to_string(i)).c_str(), "", 0);
         CreateFolderUtf8("C:\\many\\子目录");
-        ASSERT_EQ(ListFolderUtf8("C:\\many", &entries), n + 1);
+        ASSERT_EQ(ListFolderUtf8("C:\\many", &entries), count);
+        size_t records = count == 100 ? 100 : 200;
+        EXPECT_GE(malloc_usable_size(entries), records * sizeof(FolderListEntry));
+        EXPECT_LT(malloc_usable_size(entries), (records + 100) * sizeof(FolderListEntry));
+        size_t unused = (records - (size_t)count) * sizeof(FolderListEntry);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(entries + count), unused), std::string(unused, '\0'));
         std::set<std::string> names;
-        for (int i = 0; i <= n; ++i) {
+        for (int i = 0; i < count; ++i) {
             names.insert(entries[i].name);
             EXPECT_EQ(entries[i].isFolder, std::string(entries[i].name) == "子目录" ? 1 : 0);
         }
         free(entries);
-        EXPECT_EQ(names.size(), (size_t)n + 1);
-        EXPECT_TRUE(names.count("文件99"));
+        EXPECT_EQ(names.size(), (size_t)count);
+        EXPECT_TRUE(names.count("文件" + std::to_string(count - 2)));
         RemoveFolderTree("C:\\many");
         CreateFolderUtf8("C:\\many");
     }
