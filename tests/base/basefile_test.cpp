@@ -302,6 +302,11 @@ TEST(Memory, TraceHookKindsAndGrowthRule)
     EXPECT_EQ(g_calls.back().size, 32u);
     EXPECT_EQ(MemGrowArray(a, -4, 7, 1), nullptr);
     MemFree(a);
+    // a size beyond 2 GiB is taken whole, never wrapped in 32 bits
+    a = MemGrowArray(nullptr, 1 << 16, 1 << 15, 1);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(g_calls.back().size, 65536ull * 32769);
+    MemFree(a);
     MemTraceHook = nullptr;
 
     char* dup = static_cast<char*>(MemDupPadded(3, "abc", 2));
