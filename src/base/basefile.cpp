@@ -124,12 +124,10 @@ int32_t ReadFileUtf8(const char* path, char** buffer)
         return -1;
     }
     *buffer = data;
-    if (size > 0) {
-        size_t got = fread(data, 1, (size_t)size, f);
-        (void)got;  // a short read leaves zeros, as the slack does
-    }
+    size_t got = size > 0 ? fread(data, 1, (size_t)size, f) : 0;
     fclose(f);
-    memset(data + size, 0, kReadSlack);
+    // a short read is zero-filled up to the size, like the slack behind it
+    memset(data + got, 0, (size_t)size - got + kReadSlack);
     return size;
 }
 

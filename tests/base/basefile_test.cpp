@@ -123,6 +123,20 @@ TEST(PathFiles, ReadWholeFileWithZeroSlack)
     free(data);
 }
 
+TEST(PathFiles, ReadShorterThanTheRecordedSizeIsZeroFilled)
+{
+    // the system reports 4096 bytes for this file but it holds only a few
+    const char* kShortFile = "/sys/devices/system/cpu/online";
+    if (!std::filesystem::exists(kShortFile)) GTEST_SKIP() << "no " << kShortFile;
+    char* data = nullptr;
+    int32_t size = ReadFileUtf8(kShortFile, &data);
+    ASSERT_GT(size, 0);
+    size_t text = strlen(data);
+    ASSERT_LT(text, (size_t)size);
+    EXPECT_EQ(std::string(data + text, (size_t)size + 500 - text), std::string((size_t)size + 500 - text, '\0'));
+    free(data);
+}
+
 TEST(PathFiles, FilesTooLargeForTheSizeFailAsMissing)
 {
     std::string native = Native("C:\\big.bin");
