@@ -167,6 +167,10 @@ TEST(PathFiles, WriteReplacesAppendAppendsAndMissingFoldersFail)
     EXPECT_EQ(GetPathKindUtf8("C:\\no"), -1);
     standin::SetReadOnly(L"C:\\w.txt", true);
     EXPECT_EQ(AppendFileUtf8("C:\\w.txt", "a", 1), 0);
+    // 1 says the file opened, not that the bytes reached it
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_EQ(WriteFileUtf8("/dev/full", "abc", 3), 1);
+    }
 }
 
 TEST(PathFiles, MoveCopyAndFileTimes)

@@ -5,6 +5,7 @@
 #include "base/basefile.h"
 #include "base/md5.h"
 #include "base/numtext.h"
+#include "standin_control.h"
 
 namespace {
 
@@ -97,6 +98,13 @@ TEST(Md5, FilesMatchTheirBytesAndFailuresLeaveTheDigest)
     EXPECT_EQ(memcmp(&d, &untouched, sizeof d), 0);
     EXPECT_EQ(Md5File("C:\\Temp", &d), 0);  // a folder does not open
     EXPECT_EQ(memcmp(&d, &untouched, sizeof d), 0);
+
+    // a stream that fails to read: 0, and the digest of what was read (nothing)
+    FILE* folder = fopen(standin::NativePath(L"C:\\Temp").c_str(), "rb");
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(Md5Stream(folder, &d), 0);
+    fclose(folder);
+    EXPECT_EQ(Hex(d), "d41d8cd98f00b204e9800998ecf8427e");
 
     WriteFileUtf8("C:\\empty.bin", "", 0);
     ASSERT_EQ(Md5File("C:\\empty.bin", &d), 1);
