@@ -18,10 +18,19 @@ const DWORD kAttrFailed = INVALID_FILE_ATTRIBUTES;
 
 bool IsReadOnlyMode(mode_t m) { return (m & S_IWUSR) == 0; }
 
+// Windows ignores trailing separators; a native trailing slash would
+// resolve a link instead of naming it.
+std::string WithoutTrailingSlash(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
 // Attributes of a native path as Windows reports them; a link is reported
 // as itself, with the folder bit when it points to a folder.
-DWORD NativeAttributes(const std::string& path)
+DWORD NativeAttributes(const std::string& nativePath)
 {
+    std::string path = WithoutTrailingSlash(nativePath);
     struct stat st;
     if (lstat(path.c_str(), &st) != 0) return kAttrFailed;
     if (S_ISLNK(st.st_mode)) {
@@ -202,7 +211,8 @@ BOOL RemoveDirectoryW(LPCWSTR path)
     DWORD a = NativeAttributes(native);
     if (a == kAttrFailed) return Fail(ERROR_FILE_NOT_FOUND);
     if (!(a & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_DIRECTORY);
-    if (a & FILE_ATTRIBUTE_REPARSE_POINT) return unlink(native.c_str()) == 0 ? TRUE : FailErrno();
+    if (a & FILE_ATTRIBUTE_REPARSE_POINT)
+        return unlink(WithoutTrailingSlash(native).c_str()) == 0 ? TRUE : FailErrno();
     return rmdir(native.c_str()) == 0 ? TRUE : FailErrno();
 }
 

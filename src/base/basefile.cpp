@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "base/numtext.h"
 #include "windows.h"
 
 MemTraceFn MemTraceHook = nullptr;
@@ -19,16 +20,18 @@ const int kBuiltPathUnits = 1023;
 // Bytes of zeros behind the data of ReadFileUtf8.
 const int32_t kReadSlack = 500;
 
+// Capacities count UTF-16 units: a character beyond U+FFFF, one wchar_t
+// here, takes two of them.
 template <int N>
 bool ToWide(const char* utf8, wchar_t (&wide)[N])
 {
-    return utf8 && MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, N) > 0;
+    return utf8 && MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, N) > 0 && WideCountUnits(wide) < N;
 }
 
 // "a\b" into the fixed buffer of built paths; false when it does not fit.
 bool JoinPath(wchar_t (&out)[kBuiltPathUnits], const wchar_t* folder, const wchar_t* name)
 {
-    if (wcslen(folder) + 1 + wcslen(name) >= (size_t)kBuiltPathUnits) return false;
+    if (WideCountUnits(folder) + 1 + WideCountUnits(name) >= kBuiltPathUnits) return false;
     swprintf_s(out, kBuiltPathUnits, L"%s\\%s", folder, name);
     return true;
 }
@@ -121,12 +124,10 @@ int32_t ReadFileUtf8(const char* path, char** buffer)
         return -1;
     }
     *buffer = data;
-    if (size > 0) {
-        size_t got = fread(data, 1, (size_t)size, f);
-        (void)got;  // a short read leaves zeros, as the slack does
-    }
+    size_t got = size > 0 ? fread(data, 1, (size_t)size, f) : 0;
     fclose(f);
-    memset(data + size, 0, kReadSlack);
+    // a short read is zero-filled up to the size, like the slack behind it
+    memset(data + got, 0, (size_t)size - got + kReadSlack);
     return size;
 }
 
@@ -152,7 +153,7 @@ int32_t AppendFileUtf8(const char* path, const void* buffer, int32_t length)
 int32_t GetFileSizeUtf8(const char* path)
 {
     int64_t size = GetFileSize64Utf8(path);
-    return size < 0 || size >= INT32_MAX - kReadSlack ? -1 : (int32_t)size;
+    return size < 0 || size > INT32_MAX - kReadSlack ? -1 : (int32_t)size;
 }
 
 int64_t GetFileSize64Utf8(const char* path)
@@ -234,19 +235,21 @@ void RemoveFolderTree(const char* path)
 
 void RemoveFolderTreeW(const wchar_t* path)
 {
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        RemoveDirectoryW(path);  // a link: removed, never entered
+        return;
+    }
     wchar_t built[kBuiltPathUnits];
     WIN32_FIND_DATAW data;
     HANDLE find = JoinPath(built, path, L"*") ? FindFirstFileW(built, &data) : INVALID_HANDLE_VALUE;
     if (find != INVALID_HANDLE_VALUE) {
         do {
             if (IsDotEntry(data.cFileName) || !JoinPath(built, path, data.cFileName)) continue;
-            DWORD a = data.dwFileAttributes;
-            if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
-                DeleteFileW(built);
-            } else if (a & FILE_ATTRIBUTE_REPARSE_POINT) {
-                RemoveDirectoryW(built);  // a link: removed, never entered
-            } else {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveFolderTreeW(built);
+            } else {
+                DeleteFileW(built);
             }
         } while (FindNextFileW(find, &data));
         FindClose(find);

@@ -38,14 +38,14 @@ void* MemGrowArray(void* pointer, int32_t elementSize, int32_t count, int32_t st
 
 FILE* FopenUtf8(const char* path, const char* mode);
 // The whole file in a new buffer (free it with free) with 500 zero bytes
-// behind the data; the size, or -1. A file of INT32_MAX - 500 bytes or more
+// behind the data; the size, or -1. A file above INT32_MAX - 500 bytes
 // fails like a missing one.
 int32_t ReadFileUtf8(const char* path, char** buffer);
 // 1 when the file opened (the bytes written are not checked), 0 otherwise.
 int32_t WriteBufferToFileUtf8(const char* path, const char* mode, const void* buffer, int32_t length);
 int32_t WriteFileUtf8(const char* path, const void* buffer, int32_t length);
 int32_t AppendFileUtf8(const char* path, const void* buffer, int32_t length);
-// -1 for a missing file and for one of INT32_MAX - 500 bytes or more.
+// -1 for a missing file and for one above INT32_MAX - 500 bytes.
 int32_t GetFileSizeUtf8(const char* path);
 int64_t GetFileSize64Utf8(const char* path);
 // 0 nothing there, 1 a file, 2 a folder.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <utime.h>
 
 #include <filesystem>
@@ -70,6 +71,24 @@ TEST(PathFiles, PathsThatDoNotFitTheirBufferFailLikeMissingFiles)
     EXPECT_TRUE(velktest::NativeExists(standin::NativePath(openTooLong)));
 }
 
+TEST(PathFiles, CharactersBeyondTheBasicPlaneTakeTwoUnitsOfTheBuffer)
+{
+    // U+20000 is one wchar_t here but a surrogate pair in UTF-16
+    std::wstring fits = PathOfUnits(1021), tooLong = PathOfUnits(1022);
+    fits.back() = tooLong.back() = L'\U00020000';
+    velktest::WriteNativeFile(standin::NativePath(fits), "12345");
+    velktest::WriteNativeFile(standin::NativePath(tooLong), "12345");
+    EXPECT_EQ(GetFileSizeUtf8(Utf8(fits).c_str()), 5);  // 1022 units and the terminator
+    EXPECT_EQ(GetFileSizeUtf8(Utf8(tooLong).c_str()), -1);
+
+    // a child path built inside the removal counts its units the same way
+    std::wstring folder = PathOfUnits(1010, L'r');
+    std::wstring child = folder + L"\\" + std::wstring(10, L'\U00020000');  // 1031 units
+    velktest::WriteNativeFile(standin::NativePath(child), "c");
+    RemoveFolderTreeW(folder.c_str());
+    EXPECT_TRUE(velktest::NativeExists(standin::NativePath(child)));
+}
+
 TEST(PathFiles, ChinesePathsSurviveCreateWriteSizeAndDelete)
 {
     CreateFolderPathUtf8("C:\\地图\\缓存\\", 0);
@@ -82,6 +101,7 @@ TEST(PathFiles, ChinesePathsSurviveCreateWriteSizeAndDelete)
     EXPECT_EQ(GetPathKindStatUtf8("C:\\地图\\缓存\\图块.png"), 0);
     EXPECT_EQ(GetPathKindUtf8("C:\\地图\\缓存\\图块.png"), -1);
     EXPECT_EQ(GetPathKindStatUtf8("C:\\地图"), 2);
+    EXPECT_EQ(GetFileSizeUtf8("C:\\地图"), 0);  // what the folder's record holds, not -1
 }
 
 TEST(PathFiles, ReadWholeFileWithZeroSlack)
@@ -103,13 +123,28 @@ TEST(PathFiles, ReadWholeFileWithZeroSlack)
     free(data);
 }
 
+TEST(PathFiles, ReadShorterThanTheRecordedSizeIsZeroFilled)
+{
+    // the system reports 4096 bytes for this file but it holds only a few
+    const char* kShortFile = "/sys/devices/system/cpu/online";
+    if (!std::filesystem::exists(kShortFile)) GTEST_SKIP() << "no " << kShortFile;
+    char* data = nullptr;
+    int32_t size = ReadFileUtf8(kShortFile, &data);
+    ASSERT_GT(size, 0);
+    size_t text = strlen(data);
+    ASSERT_LT(text, (size_t)size);
+    EXPECT_EQ(std::string(data + text, (size_t)size + 500 - text), std::string((size_t)size + 500 - text, '\0'));
+    free(data);
+}
+
 TEST(PathFiles, FilesTooLargeForTheSizeFailAsMissing)
 {
     std::string native = Native("C:\\big.bin");
     velktest::WriteNativeFile(native, "");
-    std::filesystem::resize_file(native, INT32_MAX - 501ll);
-    EXPECT_EQ(GetFileSizeUtf8("C:\\big.bin"), INT32_MAX - 501);
+    // the size and the 500-byte slack must fit the 32-bit result together
     std::filesystem::resize_file(native, INT32_MAX - 500ll);
+    EXPECT_EQ(GetFileSizeUtf8("C:\\big.bin"), INT32_MAX - 500);
+    std::filesystem::resize_file(native, INT32_MAX - 499ll);
     EXPECT_EQ(GetFileSizeUtf8("C:\\big.bin"), -1);
     std::filesystem::resize_file(native, 3ll << 30);  // sparse: no disk used
     EXPECT_EQ(GetFileSize64Utf8("C:\\big.bin"), 3ll << 30);
@@ -132,6 +167,10 @@ TEST(PathFiles, WriteReplacesAppendAppendsAndMissingFoldersFail)
     EXPECT_EQ(GetPathKindUtf8("C:\\no"), -1);
     standin::SetReadOnly(L"C:\\w.txt", true);
     EXPECT_EQ(AppendFileUtf8("C:\\w.txt", "a", 1), 0);
+    // 1 says the file opened, not that the bytes reached it
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_EQ(WriteFileUtf8("/dev/full", "abc", 3), 1);
+    }
 }
 
 TEST(PathFiles, MoveCopyAndFileTimes)
@@ -166,11 +205,18 @@ TEST(PathFiles, CreateFolderPathMakesExactlyThePrefixes)
     EXPECT_EQ(GetPathKindUtf8("C:\\m"), 2);
     EXPECT_EQ(GetPathKindUtf8("C:\\m\\n"), -1);
 
-    // a prefix of 1024 bytes or more stops the walk instead of overflowing
-    std::string longPath = "C:\\l\\" + std::string(200, 'a') + "\\" + std::string(900, 'b') + "\\c\\d";
-    CreateFolderPathUtf8(longPath.c_str(), 1);
-    EXPECT_EQ(GetPathKindUtf8(("C:\\l\\" + std::string(200, 'a')).c_str()), 2);
-    EXPECT_EQ(GetPathKindUtf8(longPath.substr(0, longPath.size() - 4).c_str()), -1);
+    // A prefix of 1023 bytes still fits the 1024-byte buffer with its
+    // terminator; at 1024 bytes the walk stops, the last folder included.
+    std::string base = "C:\\l";
+    for (int i = 0; i < 4; ++i) base += "\\" + std::string(200, (char)('a' + i));  // 808 bytes
+    std::string fits = base + "\\" + std::string(214, 'f');                        // 1023 bytes
+    std::string tooLong = base + "\\" + std::string(215, 't');                     // 1024 bytes
+    CreateFolderPathUtf8((fits + "\\x").c_str(), 0);
+    EXPECT_TRUE(velktest::NativeExists(Native(fits.c_str())));
+    CreateFolderPathUtf8((tooLong + "\\y").c_str(), 1);
+    EXPECT_TRUE(velktest::NativeExists(Native(base.c_str())));
+    EXPECT_FALSE(velktest::NativeExists(Native(tooLong.c_str())));
+    EXPECT_FALSE(velktest::NativeExists(Native((tooLong + "\\y").c_str())));
 }
 
 TEST(PathFiles, RemoveFolderTreeNeverFollowsLinks)
@@ -190,6 +236,12 @@ TEST(PathFiles, RemoveFolderTreeNeverFollowsLinks)
     RemoveFolderTree("");
     RemoveFolderTree(nullptr);
     EXPECT_EQ(GetPathKindUtf8("C:\\precious"), 2);
+
+    // a root that is itself a link: the link goes, what it points to stays
+    std::filesystem::create_directory_symlink(Native("C:\\precious"), Native("C:\\rootlink"));
+    RemoveFolderTree("C:\\rootlink\\");
+    EXPECT_FALSE(std::filesystem::is_symlink(Native("C:\\rootlink")));
+    EXPECT_EQ(velktest::ReadNativeFile(Native("C:\\precious\\data.txt")), "p");
 }
 
 TEST(PathFiles, RemoveFolderTreeLeavesReadOnlyFilesAndTheirFolders)
@@ -212,20 +264,26 @@ TEST(PathFiles, ListFolderGrowsByHundredsAndMarksFolders)
     EXPECT_EQ(entries, nullptr);
     EXPECT_EQ(ListFolderUtf8("C:\\missing", &entries), 0);
 
+    // 100 entries take one growth of 100 records, 101 a second one
     CreateFolderUtf8("C:\\many");
-    for (int n : {100, 101}) {
-        for (int i = 0; i < n; ++i)
+    for (int count : {100, 101}) {
+        for (int i = 0; i < count - 1; ++i)
             WriteFileUtf8(("C:\\many\\文件" + std::to_string(i)).c_str(), "", 0);
         CreateFolderUtf8("C:\\many\\子目录");
-        ASSERT_EQ(ListFolderUtf8("C:\\many", &entries), n + 1);
+        ASSERT_EQ(ListFolderUtf8("C:\\many", &entries), count);
+        size_t records = count == 100 ? 100 : 200;
+        EXPECT_GE(malloc_usable_size(entries), records * sizeof(FolderListEntry));
+        EXPECT_LT(malloc_usable_size(entries), (records + 100) * sizeof(FolderListEntry));
+        size_t unused = (records - (size_t)count) * sizeof(FolderListEntry);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(entries + count), unused), std::string(unused, '\0'));
         std::set<std::string> names;
-        for (int i = 0; i <= n; ++i) {
+        for (int i = 0; i < count; ++i) {
             names.insert(entries[i].name);
             EXPECT_EQ(entries[i].isFolder, std::string(entries[i].name) == "子目录" ? 1 : 0);
         }
         free(entries);
-        EXPECT_EQ(names.size(), (size_t)n + 1);
-        EXPECT_TRUE(names.count("文件99"));
+        EXPECT_EQ(names.size(), (size_t)count);
+        EXPECT_TRUE(names.count("文件" + std::to_string(count - 2)));
         RemoveFolderTree("C:\\many");
         CreateFolderUtf8("C:\\many");
     }
@@ -261,6 +319,10 @@ TEST(Memory, TraceHookKindsAndGrowthRule)
     a = MemGrowArray(a, 4, 7, 1);
     EXPECT_EQ(g_calls.back().size, 32u);
     EXPECT_EQ(MemGrowArray(a, -4, 7, 1), nullptr);
+    MemFree(a);
+    // a size beyond 2 GiB is taken whole, never wrapped in 32 bits
+    a = MemGrowArray(nullptr, 1 << 16, 1 << 15, 1);
+    EXPECT_EQ(g_calls.back().size, 65536ull * 32769);  // reported even when the block is refused
     MemFree(a);
     MemTraceHook = nullptr;
 

@@ -5,6 +5,7 @@
 #include "base/basefile.h"
 #include "base/md5.h"
 #include "base/numtext.h"
+#include "standin_control.h"
 
 namespace {
 
@@ -58,6 +59,19 @@ TEST(Md5, PiecesAcrossThePaddingBoundariesGiveTheSameDigest)
     }
 }
 
+TEST(Md5, BitCountCarriesIntoItsHighWord)
+{
+    Md5Context c;
+    Md5Init(&c);
+    c.count[0] = 0xFFFFFFF8u;  // 2^29 - 1 bytes already absorbed
+    Md5Update(&c, "a", 1);
+    EXPECT_EQ(c.count[0], 0u);
+    EXPECT_EQ(c.count[1], 1u);
+    Md5Update(&c, "abc", 3);
+    EXPECT_EQ(c.count[0], 24u);
+    EXPECT_EQ(c.count[1], 1u);
+}
+
 TEST(Md5, KeyIsTheLittleEndianHeadWithTheTopBitCleared)
 {
     Md5Digest d;
@@ -84,6 +98,13 @@ TEST(Md5, FilesMatchTheirBytesAndFailuresLeaveTheDigest)
     EXPECT_EQ(memcmp(&d, &untouched, sizeof d), 0);
     EXPECT_EQ(Md5File("C:\\Temp", &d), 0);  // a folder does not open
     EXPECT_EQ(memcmp(&d, &untouched, sizeof d), 0);
+
+    // a stream that fails to read: 0, and the digest of what was read (nothing)
+    FILE* folder = fopen(standin::NativePath(L"C:\\Temp").c_str(), "rb");
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(Md5Stream(folder, &d), 0);
+    fclose(folder);
+    EXPECT_EQ(Hex(d), "d41d8cd98f00b204e9800998ecf8427e");
 
     WriteFileUtf8("C:\\empty.bin", "", 0);
     ASSERT_EQ(Md5File("C:\\empty.bin", &d), 1);

@@ -134,7 +134,10 @@ TEST(Files, FolderRemovalAndSearch)
 
     EXPECT_FALSE(RemoveDirectoryW(L"C:\\f"));
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_DIR_NOT_EMPTY);
-    EXPECT_TRUE(RemoveDirectoryW(L"C:\\f\\link"));
+    // a trailing separator still names the link, not what it points to
+    EXPECT_EQ(GetFileAttributesW(L"C:\\f\\link\\"), (DWORD)(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    EXPECT_TRUE(RemoveDirectoryW(L"C:\\f\\link\\"));
+    EXPECT_FALSE(std::filesystem::is_symlink(Native(L"C:\\f\\link")));
     EXPECT_TRUE(velktest::NativeExists(Native(L"C:\\outside\\keep.txt")));
     EXPECT_FALSE(RemoveDirectoryW(L"C:\\f\\one.txt"));
 }
