@@ -30,17 +30,20 @@ inline __time64_t _time64(__time64_t* t)
     if (t) *t = v;
     return v;
 }
-// Conversion failures leave the result zeroed, as the Microsoft runtime does.
+// Conversion failures leave the result zeroed, as the Microsoft runtime does;
+// it refuses times before 1970.
 inline int _localtime64_s(struct tm* out, const __time64_t* t)
 {
-    if (!out || !t) return 22;
+    if (!out) return 22;
+    if (!t || *t < 0) { memset(out, 0, sizeof *out); return 22; }
     time_t tt = (time_t)*t;
     if (!localtime_r(&tt, out)) { memset(out, 0, sizeof *out); return 22; }
     return 0;
 }
 inline int _gmtime64_s(struct tm* out, const __time64_t* t)
 {
-    if (!out || !t) return 22;
+    if (!out) return 22;
+    if (!t || *t < 0) { memset(out, 0, sizeof *out); return 22; }
     time_t tt = (time_t)*t;
     if (!gmtime_r(&tt, out)) { memset(out, 0, sizeof *out); return 22; }
     return 0;

@@ -76,3 +76,21 @@ TEST(MachinePaths, WindowsPathsMapIntoTheMachineRoot)
     EXPECT_EQ(standin::NativePath(L"rel\\dir"), "rel/dir");
     EXPECT_EQ(standin::NativePath(L"/already/native"), "/already/native");
 }
+
+TEST(CrtTime, TimesBefore1970AreRefusedWithAZeroedResult)
+{
+    struct tm t;
+    memset(&t, 0x55, sizeof t);
+    __time64_t before = -1;
+    EXPECT_NE(_localtime64_s(&t, &before), 0);
+    EXPECT_EQ(t.tm_year, 0);
+    EXPECT_EQ(t.tm_mday, 0);
+    memset(&t, 0x55, sizeof t);
+    EXPECT_NE(_gmtime64_s(&t, &before), 0);
+    EXPECT_EQ(t.tm_mday, 0);
+    __time64_t day = 86400 + 3600;
+    ASSERT_EQ(_gmtime64_s(&t, &day), 0);
+    EXPECT_EQ(t.tm_year, 70);
+    EXPECT_EQ(t.tm_mday, 2);
+    EXPECT_EQ(t.tm_hour, 1);
+}
