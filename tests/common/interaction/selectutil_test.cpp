@@ -2,6 +2,7 @@
 
 #include <type_traits>
 
+#include "common/entity/circleutil.h"
 #include "common/entity/lineutil.h"
 #include "common/interaction/getinpututil.h"
 #include "common/interaction/selectutil.h"
@@ -148,8 +149,11 @@ TEST(PickEntity, AWrongClassIsAskedAgainAndTheHitStaysOpen)
 {
     NewDrawing();
     OdDbObjectId line = Line(0, 0, 1, 1);
+    OdDbObjectId circle = CCircleUtil::Add(OdGePoint3d(5, 5, 0), 1, EntityProps(),
+                                           oddbHostApplicationServices()->workingDatabase());
     OdDbObjectId layer = oddbHostApplicationServices()->workingDatabase()->getLayerZeroId();
-    standin::QueuePick(layer, OdGePoint3d(5, 5, 0));
+    standin::QueuePick(circle, OdGePoint3d(6, 5, 0));  // opened, of another class, closed again
+    standin::QueuePick(layer, OdGePoint3d(5, 5, 0));   // no entity: cannot be opened as one
     standin::QueuePick(line, OdGePoint3d(0.5, 0.5, 0));
     OdDbEntity* ent = nullptr;
     OdGePoint3d pt;
@@ -157,7 +161,8 @@ TEST(PickEntity, AWrongClassIsAskedAgainAndTheHitStaysOpen)
     EXPECT_EQ(ent->objectId(), line);
     EXPECT_TRUE(ent->isWriteEnabled());
     EXPECT_EQ(pt, OdGePoint3d(0.5, 0.5, 0));
-    EXPECT_EQ(standin::CommandLineText(), L"\n选择的实体类型不合要求, 请再次选择...");
+    EXPECT_EQ(standin::CommandLineText(), L"\n选择的实体类型不合要求, 请再次选择...\n选择的实体类型不合要求, 请再次选择...");
+    EXPECT_EQ(standin::OpenObjectCount(), 1);
     ent->close();
 
     standin::QueueCancel();
@@ -182,6 +187,14 @@ TEST(KeywordInput, DefaultOnEnterAndNoEmptyInputWithoutDefault)
 
     standin::QueueCancel();
     EXPECT_FALSE(CGetInputUtil::GetKeyword(L"Mode", L"Line Arc Text", L"Arc", 1, index));
+}
+
+TEST(KeywordInput, KeywordsLongerThanTwentyCharactersFit)
+{
+    int index = -1;
+    standin::QueueText(L"DownloadTheWholeBaseMapAgain");
+    EXPECT_TRUE(CGetInputUtil::GetKeyword(L"Mode", L"Keep DownloadTheWholeBaseMapAgain", L"Keep", 0, index));
+    EXPECT_EQ(index, 1);
 }
 
 TEST(KeywordInput, AnAnswerOutsideTheListIsNoChoice)
