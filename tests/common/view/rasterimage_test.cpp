@@ -185,6 +185,30 @@ TEST_F(RasterImages, PointIconGeometryAndLayers)
     EXPECT_EQ(layer.openStatus(), eOk);
 }
 
+TEST_F(RasterImages, APointIconThatCannotBePostedIsDiscarded)
+{
+    OdDbObjectId def = CViewUtil::GetRasterImgDefId(L"icon", L"C:\\d\\img\\a.png", false);
+    OdGePoint3d anchor(0, 0, 0);
+    OdDbObjectId id;
+    EntityProps onLayer;
+    onLayer.layer = L"Icons";
+    standin::FailHostCall("setLayer", eInvalidInput);
+    EXPECT_TRUE(CViewUtil::AddImgPoint1(id, def, anchor, 4, onLayer, L"").isNull());
+    standin::FailHostCall("setColor", eInvalidInput);
+    EXPECT_TRUE(CViewUtil::AddImgPoint1(id, def, anchor, 4, EntityProps(), L"").isNull());
+    standin::FailHostCall("append", eInvalidInput);
+    EXPECT_TRUE(CViewUtil::AddImgPoint1(id, def, anchor, 4, EntityProps(), L"").isNull());
+    EXPECT_TRUE(standin::MessageBoxes().empty());
+
+    // The block table opens for write, model space does not.
+    standin::FailHostCall("openWrite", eInvalidInput, 1);
+    EXPECT_TRUE(CViewUtil::AddImgPoint1(id, def, anchor, 4, EntityProps(), L"").isNull());
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    EXPECT_EQ(standin::MessageBoxes()[0].text, L"AddImgPoint1 ErrorCode:3");
+    EXPECT_TRUE(id.isNull());
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
+}
+
 TEST_F(RasterImages, MoveToBottomPutsTheImagesFirstAndAnEmptyArrayDoesNothing)
 {
     OdDbObjectId a = Insert(L"a"), b = Insert(L"b"), c = Insert(L"c");
@@ -246,6 +270,18 @@ TEST_F(RasterImages, EraseTakesTheImageItsDefinitionAndTheEntry)
 
     CViewUtil::EraseRasterImage(id, L"tile", nullptr);  // erased already
     EXPECT_EQ(standin::CommandLineText(), L"清楚缓存地图失败！错误代码：80\n");
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
+}
+
+TEST_F(RasterImages, AnImageDictionaryThatCannotBeOpenedStopsTheErasing)
+{
+    OdDbObjectId id = Insert(L"tile");
+    standin::FailHostCall("openWrite", eInvalidInput);
+    CViewUtil::EraseRasterImage(id, L"tile", nullptr);
+    EXPECT_FALSE(id.isErased());
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    EXPECT_EQ(standin::MessageBoxes()[0].text, L"Openn Dict ErrorCode:3");
+    EXPECT_EQ(standin::CommandLineText(), L"清楚缓存地图失败！错误代码：3\n");
     EXPECT_EQ(standin::OpenObjectCount(), 0);
 }
 
