@@ -161,7 +161,8 @@ TEST(PickEntity, AWrongClassIsAskedAgainAndTheHitStaysOpen)
     EXPECT_EQ(ent->objectId(), line);
     EXPECT_TRUE(ent->isWriteEnabled());
     EXPECT_EQ(pt, OdGePoint3d(0.5, 0.5, 0));
-    EXPECT_EQ(standin::CommandLineText(), L"\n选择的实体类型不合要求, 请再次选择...\n选择的实体类型不合要求, 请再次选择...");
+    const std::wstring again = L"\n选择的实体类型不合要求, 请再次选择...";
+    EXPECT_EQ(standin::CommandLineText(), again + again);
     EXPECT_EQ(standin::OpenObjectCount(), 1);
     ent->close();
 
