@@ -33,6 +33,8 @@ TEST(ViewExtents, The800By600Example)
     ViewExtents e;
     CViewUtil::GetViewExtents(e, 1.0);
     EXPECT_DOUBLE_EQ(e.minX, 100 - 800.7 / 600.2 * 15);
+    EXPECT_EQ(e.screenWidth, 800);  // truncated, not rounded
+    EXPECT_EQ(e.screenHeight, 600);
     SetView(100, 50, 30, 800, 600);
     CViewUtil::GetViewExtents(e, 1.0);
     EXPECT_DOUBLE_EQ(e.minX, 80);
