@@ -86,9 +86,9 @@ TEST(WindowSelection, CrossingIgnoresCornerOrderAndCountsTouching)
 {
     NewDrawing();
     OdDbObjectId inside = Line(1, 1, 2, 2), touching = Line(10, 0, 12, 3), outside = Line(10.1, 0, 12, 3);
-    OdDbObjectIdArray ids{outside};  // what the caller held stays
+    OdDbObjectIdArray ids{outside, inside};  // what the caller held stays, and is added again
     CSelectUtil::SelectCrossingWindow(OdGePoint2d(10, 10), OdGePoint2d(0, 0), ids);
-    EXPECT_EQ(Handles(ids), Handles({outside, inside, touching}));
+    EXPECT_EQ(Handles(ids), Handles({outside, inside, inside, touching}));
     OdDbObjectIdArray other;
     CSelectUtil::SelectCrossingWindow(OdGePoint2d(0, 0), OdGePoint2d(10, 10), other);
     EXPECT_EQ(Handles(other), Handles({inside, touching}));
