@@ -118,7 +118,18 @@ TEST(ModelSpaceExtents, EmptyGivesTheOriginAndZoomsNowhere)
     EXPECT_EQ(CViewUtil::GetModelSpaceExtents(), OdGePoint3d(0, 0, 0));
     CViewUtil::ZoomExtents();
     EXPECT_EQ(standin::SetCurrentViewCount(), 0);
-    CViewUtil::ZoomActiveViewportExtents(oddbHostApplicationServices()->workingDatabase());
+    OdDbDatabase* db = oddbHostApplicationServices()->workingDatabase();
+    double height = 0;
+    {
+        OdDbSymbolTableRecordPointer<OdDbViewportTableRecord> vp(L"*ACTIVE", db, OdDb::kForRead);
+        ASSERT_EQ(vp.openStatus(), eOk);
+        height = vp->height();
+    }
+    CViewUtil::ZoomActiveViewportExtents(db);  // no extents: not the nonsense of an empty box
+    {
+        OdDbSymbolTableRecordPointer<OdDbViewportTableRecord> vp(L"*ACTIVE", db, OdDb::kForRead);
+        EXPECT_EQ(vp->height(), height);
+    }
 
     Line(0, 0, 40, 10);
     Line(0, 30, 4, 4);
