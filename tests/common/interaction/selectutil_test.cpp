@@ -3,6 +3,7 @@
 #include <type_traits>
 
 #include "common/entity/circleutil.h"
+#include "common/entity/entityutil.h"
 #include "common/entity/lineutil.h"
 #include "common/interaction/getinpututil.h"
 #include "common/interaction/selectutil.h"
@@ -76,10 +77,15 @@ TEST(ImpliedSelection, GroupsByLayerThenClearsThePickFirstSet)
 TEST(ImpliedSelection, EmptyPickFirstLeavesTheListEmptyFreesNothingAndStillClears)
 {
     NewDrawing();
+    // The host gives no implied selection when all it held was erased since.
+    OdDbObjectId gone = Line(0, 0, 1, 1);
+    CEntityUtil::Erase(gone);
+    standin::SetPickFirst({gone});
     NamedIdList list;
     EXPECT_TRUE(CSelectUtil::GetImpliedSelection(L"", list));
     EXPECT_EQ(list.first, nullptr);
     EXPECT_TRUE(standin::HostViolations().empty());  // no free of a set that was never made
+    EXPECT_TRUE(standin::PickFirst().isEmpty());
 }
 
 TEST(WindowSelection, CrossingIgnoresCornerOrderAndCountsTouching)
