@@ -2,6 +2,8 @@
 
 #include <type_traits>
 
+#include "common/entity/circleutil.h"
+#include "common/entity/entityutil.h"
 #include "common/entity/lineutil.h"
 #include "common/interaction/getinpututil.h"
 #include "common/interaction/selectutil.h"
@@ -75,19 +77,24 @@ TEST(ImpliedSelection, GroupsByLayerThenClearsThePickFirstSet)
 TEST(ImpliedSelection, EmptyPickFirstLeavesTheListEmptyFreesNothingAndStillClears)
 {
     NewDrawing();
+    // The host gives no implied selection when all it held was erased since.
+    OdDbObjectId gone = Line(0, 0, 1, 1);
+    CEntityUtil::Erase(gone);
+    standin::SetPickFirst({gone});
     NamedIdList list;
     EXPECT_TRUE(CSelectUtil::GetImpliedSelection(L"", list));
     EXPECT_EQ(list.first, nullptr);
     EXPECT_TRUE(standin::HostViolations().empty());  // no free of a set that was never made
+    EXPECT_TRUE(standin::PickFirst().isEmpty());
 }
 
 TEST(WindowSelection, CrossingIgnoresCornerOrderAndCountsTouching)
 {
     NewDrawing();
     OdDbObjectId inside = Line(1, 1, 2, 2), touching = Line(10, 0, 12, 3), outside = Line(10.1, 0, 12, 3);
-    OdDbObjectIdArray ids{outside};  // what the caller held stays
+    OdDbObjectIdArray ids{outside, inside};  // what the caller held stays, and is added again
     CSelectUtil::SelectCrossingWindow(OdGePoint2d(10, 10), OdGePoint2d(0, 0), ids);
-    EXPECT_EQ(Handles(ids), Handles({outside, inside, touching}));
+    EXPECT_EQ(Handles(ids), Handles({outside, inside, inside, touching}));
     OdDbObjectIdArray other;
     CSelectUtil::SelectCrossingWindow(OdGePoint2d(0, 0), OdGePoint2d(10, 10), other);
     EXPECT_EQ(Handles(other), Handles({inside, touching}));
@@ -148,8 +155,11 @@ TEST(PickEntity, AWrongClassIsAskedAgainAndTheHitStaysOpen)
 {
     NewDrawing();
     OdDbObjectId line = Line(0, 0, 1, 1);
+    OdDbObjectId circle = CCircleUtil::Add(OdGePoint3d(5, 5, 0), 1, EntityProps(),
+                                           oddbHostApplicationServices()->workingDatabase());
     OdDbObjectId layer = oddbHostApplicationServices()->workingDatabase()->getLayerZeroId();
-    standin::QueuePick(layer, OdGePoint3d(5, 5, 0));
+    standin::QueuePick(circle, OdGePoint3d(6, 5, 0));  // opened, of another class, closed again
+    standin::QueuePick(layer, OdGePoint3d(5, 5, 0));   // no entity: cannot be opened as one
     standin::QueuePick(line, OdGePoint3d(0.5, 0.5, 0));
     OdDbEntity* ent = nullptr;
     OdGePoint3d pt;
@@ -157,7 +167,9 @@ TEST(PickEntity, AWrongClassIsAskedAgainAndTheHitStaysOpen)
     EXPECT_EQ(ent->objectId(), line);
     EXPECT_TRUE(ent->isWriteEnabled());
     EXPECT_EQ(pt, OdGePoint3d(0.5, 0.5, 0));
-    EXPECT_EQ(standin::CommandLineText(), L"\n选择的实体类型不合要求, 请再次选择...");
+    const std::wstring again = L"\n选择的实体类型不合要求, 请再次选择...";
+    EXPECT_EQ(standin::CommandLineText(), again + again);
+    EXPECT_EQ(standin::OpenObjectCount(), 1);
     ent->close();
 
     standin::QueueCancel();
@@ -182,6 +194,14 @@ TEST(KeywordInput, DefaultOnEnterAndNoEmptyInputWithoutDefault)
 
     standin::QueueCancel();
     EXPECT_FALSE(CGetInputUtil::GetKeyword(L"Mode", L"Line Arc Text", L"Arc", 1, index));
+}
+
+TEST(KeywordInput, KeywordsLongerThanTwentyCharactersFit)
+{
+    int index = -1;
+    standin::QueueText(L"DownloadTheWholeBaseMapAgain");
+    EXPECT_TRUE(CGetInputUtil::GetKeyword(L"Mode", L"Keep DownloadTheWholeBaseMapAgain", L"Keep", 0, index));
+    EXPECT_EQ(index, 1);
 }
 
 TEST(KeywordInput, AnAnswerOutsideTheListIsNoChoice)

@@ -22,6 +22,7 @@ protected:
         File(L"C:\\d\\img\\a.png");
         File(L"C:\\d\\img\\b.png");
         File(L"C:\\elsewhere\\c.png");
+        File(L"C:\\dx\\c.png");
     }
 
     static void File(const wchar_t* path) { velktest::WriteNativeFile(standin::NativePath(path), "png"); }
@@ -89,8 +90,9 @@ TEST_F(RasterImages, RelativeOnlyBelowTheDrawingFolderAndTheDirectoryComesBack)
     EXPECT_EQ(SourceOf(below), L"img\\b.png");
     OdDbObjectId outside = CViewUtil::GetRasterImgDefId(L"outside", L"C:\\elsewhere\\c.png", true);
     EXPECT_EQ(SourceOf(outside), L"C:\\elsewhere\\c.png");
+    // A folder whose name only begins like the drawing's is not below it.
     OdDbObjectId sibling = CViewUtil::GetRasterImgDefId(L"sibling", L"C:\\dx\\c.png", true);
-    EXPECT_TRUE(sibling.isNull());  // not cut into "\c.png" or the like: the full path, which is missing
+    EXPECT_EQ(SourceOf(sibling), L"C:\\dx\\c.png");
     EXPECT_EQ(CurrentDirectory(), before);
 }
 
@@ -183,6 +185,30 @@ TEST_F(RasterImages, PointIconGeometryAndLayers)
     EXPECT_EQ(layer.openStatus(), eOk);
 }
 
+TEST_F(RasterImages, APointIconThatCannotBePostedIsDiscarded)
+{
+    OdDbObjectId def = CViewUtil::GetRasterImgDefId(L"icon", L"C:\\d\\img\\a.png", false);
+    OdGePoint3d anchor(0, 0, 0);
+    OdDbObjectId id;
+    EntityProps onLayer;
+    onLayer.layer = L"Icons";
+    standin::FailHostCall("setLayer", eInvalidInput);
+    EXPECT_TRUE(CViewUtil::AddImgPoint1(id, def, anchor, 4, onLayer, L"").isNull());
+    standin::FailHostCall("setColor", eInvalidInput);
+    EXPECT_TRUE(CViewUtil::AddImgPoint1(id, def, anchor, 4, EntityProps(), L"").isNull());
+    standin::FailHostCall("append", eInvalidInput);
+    EXPECT_TRUE(CViewUtil::AddImgPoint1(id, def, anchor, 4, EntityProps(), L"").isNull());
+    EXPECT_TRUE(standin::MessageBoxes().empty());
+
+    // The block table opens for write, model space does not.
+    standin::FailHostCall("openWrite", eInvalidInput, 1);
+    EXPECT_TRUE(CViewUtil::AddImgPoint1(id, def, anchor, 4, EntityProps(), L"").isNull());
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    EXPECT_EQ(standin::MessageBoxes()[0].text, L"AddImgPoint1 ErrorCode:3");
+    EXPECT_TRUE(id.isNull());
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
+}
+
 TEST_F(RasterImages, MoveToBottomPutsTheImagesFirstAndAnEmptyArrayDoesNothing)
 {
     OdDbObjectId a = Insert(L"a"), b = Insert(L"b"), c = Insert(L"c");
@@ -247,6 +273,18 @@ TEST_F(RasterImages, EraseTakesTheImageItsDefinitionAndTheEntry)
     EXPECT_EQ(standin::OpenObjectCount(), 0);
 }
 
+TEST_F(RasterImages, AnImageDictionaryThatCannotBeOpenedStopsTheErasing)
+{
+    OdDbObjectId id = Insert(L"tile");
+    standin::FailHostCall("openWrite", eInvalidInput);
+    CViewUtil::EraseRasterImage(id, L"tile", nullptr);
+    EXPECT_FALSE(id.isErased());
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    EXPECT_EQ(standin::MessageBoxes()[0].text, L"Openn Dict ErrorCode:3");
+    EXPECT_EQ(standin::CommandLineText(), L"清楚缓存地图失败！错误代码：3\n");
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
+}
+
 TEST_F(RasterImages, WithoutAnImageDictionaryTheImageIsStillErased)
 {
     OdDbObjectId id = Insert(L"tile");
@@ -270,10 +308,6 @@ TEST_F(RasterImages, DetachBaseImageErasesAndForgetsWithoutMessages)
     oddbOpenObject(dict, OdDbRasterImageDef::imageDictionary(db), OdDb::kForRead);
     EXPECT_FALSE(dict->has(VELK_IMG));
     dict->close();
-
-    // A drawing that goes away takes its entry with it.
-    BaseImageIds().erase(db);
-    EXPECT_EQ(BaseImageIds().count(db), 0u);
 }
 
 TEST_F(RasterImages, ARefusedRelativeNameIsRetriedWithTheFullPath)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "common/entity/lineutil.h"
@@ -32,6 +33,8 @@ TEST(ViewExtents, The800By600Example)
     ViewExtents e;
     CViewUtil::GetViewExtents(e, 1.0);
     EXPECT_DOUBLE_EQ(e.minX, 100 - 800.7 / 600.2 * 15);
+    EXPECT_EQ(e.screenWidth, 800);  // truncated, not rounded
+    EXPECT_EQ(e.screenHeight, 600);
     SetView(100, 50, 30, 800, 600);
     CViewUtil::GetViewExtents(e, 1.0);
     EXPECT_DOUBLE_EQ(e.minX, 80);
@@ -115,7 +118,18 @@ TEST(ModelSpaceExtents, EmptyGivesTheOriginAndZoomsNowhere)
     EXPECT_EQ(CViewUtil::GetModelSpaceExtents(), OdGePoint3d(0, 0, 0));
     CViewUtil::ZoomExtents();
     EXPECT_EQ(standin::SetCurrentViewCount(), 0);
-    CViewUtil::ZoomActiveViewportExtents(oddbHostApplicationServices()->workingDatabase());
+    OdDbDatabase* db = oddbHostApplicationServices()->workingDatabase();
+    double height = 0;
+    {
+        OdDbSymbolTableRecordPointer<OdDbViewportTableRecord> vp(L"*ACTIVE", db, OdDb::kForRead);
+        ASSERT_EQ(vp.openStatus(), eOk);
+        height = vp->height();
+    }
+    CViewUtil::ZoomActiveViewportExtents(db);  // no extents: not the nonsense of an empty box
+    {
+        OdDbSymbolTableRecordPointer<OdDbViewportTableRecord> vp(L"*ACTIVE", db, OdDb::kForRead);
+        EXPECT_EQ(vp->height(), height);
+    }
 
     Line(0, 0, 40, 10);
     Line(0, 30, 4, 4);
@@ -162,6 +176,30 @@ TEST(CurrentView, ModeBitsAndPaperSpaceClipDistances)
     EXPECT_EQ(paper.backClipDistance(), 0);
 }
 
+TEST(CurrentView, CentreTargetAndDirectionAreConvertedFromTheUserSystem)
+{
+    // A user system at (100, 0) turned by 90 degrees; the display system is the world's.
+    standin::SetUcs(OdGePoint3d(100, 0, 0), OdGeVector3d(0, 1, 0), OdGeVector3d(-1, 0, 0));
+    SetView(1, 2, 30, 800, 600);
+    standin::SetSysVarPoint(L"TARGET", OdGePoint3d(1, 2, 0));
+    standin::SetSysVarPoint(L"VIEWDIR", OdGePoint3d(1, 0, 0));
+    standin::SetSysVarReal(L"VIEWTWIST", 0.5);
+    OdDbViewTableRecord view;
+    CViewUtil::GetCurrentView(view);
+    EXPECT_TRUE(view.centerPoint().isEqualTo(OdGePoint2d(98, 1)));
+    EXPECT_TRUE(view.target().isEqualTo(OdGePoint3d(98, 1, 0)));
+    EXPECT_TRUE(view.viewDirection().isEqualTo(OdGeVector3d(0, 1, 0)));
+    EXPECT_DOUBLE_EQ(view.height(), 30);
+    EXPECT_DOUBLE_EQ(view.width(), 40);
+    EXPECT_EQ(view.lensLength(), 50);
+    EXPECT_EQ(view.viewTwist(), 0.5);
+
+    // Centring keeps the size; the host reports the centre in the user system.
+    CViewUtil::SetViewCenter(OdGePoint3d(10, 20, 0));
+    EXPECT_TRUE(standin::SysVarPoint(L"VIEWCTR").isEqualTo(OdGePoint3d(20, 90, 0)));
+    EXPECT_DOUBLE_EQ(standin::SysVarReal(L"VIEWSIZE"), 30);
+}
+
 TEST(CurrentDwgFileName, LastComponentBareNameAndNoDocument)
 {
     EXPECT_EQ(CViewUtil::GetCurrentDwgFileName(), L"");
@@ -172,19 +210,36 @@ TEST(CurrentDwgFileName, LastComponentBareNameAndNoDocument)
     EXPECT_EQ(CViewUtil::GetCurrentDwgFileName(), L"Drawing1.dwg");
 }
 
-TEST(HostVariant, AMatchAtTheFirstCharacterDoesNotCountAndTheAnswerIsKept)
+namespace {
+
+// The answer is kept for the life of the module, so each case runs in a
+// process of its own, where the first call decides. The exit code is the
+// first answer times 2 plus the answer after the frame title changed.
+void ExpectHostVariant(const wchar_t* prefix, const wchar_t* title, const wchar_t* laterTitle, int first, int later)
 {
-    standin::SetSysVarString(L"ACADPREFIX", L"Civil\\support;");
-    standin::SetFrameTitle(L"Civil");
-    EXPECT_EQ(CViewUtil::IsNotCivilHost(), 1);
-    standin::SetFrameTitle(L"Host Civil 2020");
-    EXPECT_EQ(CViewUtil::IsNotCivilHost(), 1);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            standin::SetSysVarString(L"ACADPREFIX", prefix);
+            standin::SetFrameTitle(title);
+            int answer = CViewUtil::IsNotCivilHost();
+            standin::SetFrameTitle(laterTitle);
+            std::exit(answer * 2 + CViewUtil::IsNotCivilHost());
+        },
+        testing::ExitedWithCode(first * 2 + later), "");
 }
 
-TEST(HostVariant, CivilInTheFrameTitle)
+}  // namespace
+
+TEST(HostVariant, AMatchAtTheFirstCharacterDoesNotCountAndTheAnswerIsKept)
 {
-    standin::SetFrameTitle(L"Host Civil 2020");
-    EXPECT_EQ(CViewUtil::IsNotCivilHost(), 0);
+    ExpectHostVariant(L"Civil\\support;", L"Civil", L"Host Civil 2020", 1, 1);
+}
+
+TEST(HostVariant, CivilInThePrefixOrElseInTheFrameTitle)
+{
+    ExpectHostVariant(L"C:\\Civil 3D\\support;", L"Host", L"Host", 0, 0);
+    ExpectHostVariant(L"C:\\CADHost\\support;", L"Host Civil 2020", L"Host", 0, 0);
 }
 
 TEST(Display, RefreshFlushesThenUpdates)
