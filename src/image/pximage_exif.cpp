@@ -203,6 +203,22 @@ bool PxExifReader::ProcessExif(const BYTE* data, uint32_t length)
     return true;
 }
 
+bool PxExifReader::ReadEntry(const BYTE* entry, const BYTE* base, uint32_t length, int& format,
+                             uint64_t& byteCount, const BYTE*& value)
+{
+    format = Get16u(entry + 2);
+    const uint32_t components = Get32u(entry + 4);
+    if (format >= 13) return Fail("Illegal format code in EXIF dir");
+    byteCount = (uint64_t)kBytesPerFormat[format] * components;
+    value = entry + 8;
+    if (byteCount > 4) {
+        const uint64_t offset = Get32u(entry + 8);
+        if (offset + byteCount > length) return Fail("Illegal pointer offset value in EXIF.");
+        value = base + offset;
+    }
+    return true;
+}
+
 bool PxExifReader::ProcessExifDir(const BYTE* dir, const BYTE* base, uint32_t length, int nesting)
 {
     const BYTE* end = base + length;
@@ -214,16 +230,10 @@ bool PxExifReader::ProcessExifDir(const BYTE* dir, const BYTE* base, uint32_t le
     for (int i = 0; i < entries; ++i) {
         const BYTE* entry = dir + 2 + 12 * i;
         const int tag = Get16u(entry);
-        const int format = Get16u(entry + 2);
-        const uint32_t components = Get32u(entry + 4);
-        if (format >= 13) return Fail("Illegal format code in EXIF dir");
-        const uint64_t byteCount = (uint64_t)kBytesPerFormat[format] * components;
-        const BYTE* value = entry + 8;
-        if (byteCount > 4) {
-            const uint64_t offset = Get32u(entry + 8);
-            if (offset + byteCount > length) return Fail("Illegal pointer offset value in EXIF.");
-            value = base + offset;
-        }
+        int format;
+        uint64_t byteCount;
+        const BYTE* value;
+        if (!ReadEntry(entry, base, length, format, byteCount, value)) return false;
         // A value with no bytes names nothing to read.
         if (byteCount == 0) continue;
         const double number = ConvertAnyFormat(value, format);
@@ -346,16 +356,10 @@ bool PxExifReader::ProcessGpsInfo(const BYTE* dir, const BYTE* base, uint32_t le
     for (int i = 0; i < entries; ++i) {
         const BYTE* entry = dir + 2 + 12 * i;
         const int tag = Get16u(entry);
-        const int format = Get16u(entry + 2);
-        const uint32_t components = Get32u(entry + 4);
-        if (format >= 13) return Fail("Illegal format code in EXIF dir");
-        const uint64_t byteCount = (uint64_t)kBytesPerFormat[format] * components;
-        const BYTE* value = entry + 8;
-        if (byteCount > 4) {
-            const uint64_t offset = Get32u(entry + 8);
-            if (offset + byteCount > length) return Fail("Illegal pointer offset value in EXIF.");
-            value = base + offset;
-        }
+        int format;
+        uint64_t byteCount;
+        const BYTE* value;
+        if (!ReadEntry(entry, base, length, format, byteCount, value)) return false;
         if (byteCount == 0) continue;
         switch (tag) {
         case 1:
@@ -371,7 +375,7 @@ bool PxExifReader::ProcessGpsInfo(const BYTE* dir, const BYTE* base, uint32_t le
         case 20:
         case 22: {
             // Degrees, minutes and seconds: three values of their format.
-            if (components < 3) break;
+            if (Get32u(entry + 4) < 3) break;  // the component count
             const int size = kBytesPerFormat[format];
             const double v = ConvertAnyFormat(value, format) + ConvertAnyFormat(value + size, format) / 60 +
                              ConvertAnyFormat(value + 2 * size, format) / 3600;

@@ -74,6 +74,10 @@ public:
     bool ownsRecord;
 
 private:
+    // The format, byte count and value bytes of a 12-byte directory entry,
+    // with the value's offset checked against the block.
+    bool ReadEntry(const BYTE* entry, const BYTE* base, uint32_t length, int& format, uint64_t& byteCount,
+                   const BYTE*& value);
     bool ProcessExifDir(const BYTE* dir, const BYTE* base, uint32_t length, int nesting);
     bool ProcessGpsInfo(const BYTE* dir, const BYTE* base, uint32_t length);
     double ConvertAnyFormat(const BYTE* value, int format) const;

@@ -49,6 +49,8 @@ private:
     void EncodeBody(PxFile* stream, bool localColourTable);
     bool EncodeRgb(PxFile* stream);
     int NextPixel();
+    // Code width, clear and end codes and the bit accumulator for a new picture.
+    void StartCodes(int initBits);
     void CompressLzw(int initBits, PxFile* stream);
     void CompressNone(int initBits, PxFile* stream);
     void CompressRle(int initBits, PxFile* stream);

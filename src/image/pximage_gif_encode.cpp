@@ -166,7 +166,7 @@ void PxImageGIF::PutCode(int code, PxFile* stream)
     }
 }
 
-void PxImageGIF::CompressLzw(int initBits, PxFile* stream)
+void PxImageGIF::StartCodes(int initBits)
 {
     initialBits = nBits = initBits;
     maxCode = (1 << nBits) - 1;
@@ -177,6 +177,11 @@ void PxImageGIF::CompressLzw(int initBits, PxFile* stream)
     accumulator = 0;
     accumulatorBits = 0;
     outCount = 0;
+}
+
+void PxImageGIF::CompressLzw(int initBits, PxFile* stream)
+{
+    StartCodes(initBits);
     std::fill(hashTable, hashTable + kHashSize, -1);
 
     int prefixCode = NextPixel();
@@ -221,15 +226,7 @@ void PxImageGIF::CompressLzw(int initBits, PxFile* stream)
 
 void PxImageGIF::CompressNone(int initBits, PxFile* stream)
 {
-    initialBits = nBits = initBits;
-    maxCode = (1 << nBits) - 1;
-    clearEncode = 1 << (initBits - 1);
-    endEncode = clearEncode + 1;
-    freeEncode = clearEncode + 2;
-    clearFlag = false;
-    accumulator = 0;
-    accumulatorBits = 0;
-    outCount = 0;
+    StartCodes(initBits);
 
     PutCode(clearEncode, stream);
     int c;
