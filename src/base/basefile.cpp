@@ -234,20 +234,23 @@ void RemoveFolderTree(const char* path)
 
 void RemoveFolderTreeW(const wchar_t* path)
 {
+    // A link to a folder (the root's or a child's) is removed, never entered.
+    DWORD kind = GetFileAttributesW(path);
+    if (kind != INVALID_FILE_ATTRIBUTES && (kind & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        (kind & FILE_ATTRIBUTE_DIRECTORY)) {
+        RemoveDirectoryW(path);
+        return;
+    }
     wchar_t built[kBuiltPathUnits];
     WIN32_FIND_DATAW data;
     HANDLE find = JoinPath(built, path, L"*") ? FindFirstFileW(built, &data) : INVALID_HANDLE_VALUE;
     if (find != INVALID_HANDLE_VALUE) {
         do {
             if (IsDotEntry(data.cFileName) || !JoinPath(built, path, data.cFileName)) continue;
-            DWORD a = data.dwFileAttributes;
-            if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
-                DeleteFileW(built);
-            } else if (a & FILE_ATTRIBUTE_REPARSE_POINT) {
-                RemoveDirectoryW(built);  // a link: removed, never entered
-            } else {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveFolderTreeW(built);
-            }
+            else
+                DeleteFileW(built);
         } while (FindNextFileW(find, &data));
         FindClose(find);
     }

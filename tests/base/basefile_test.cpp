@@ -187,6 +187,12 @@ TEST(PathFiles, RemoveFolderTreeNeverFollowsLinks)
     EXPECT_FALSE(velktest::NativeExists(Native("C:\\cache")));
     EXPECT_EQ(velktest::ReadNativeFile(Native("C:\\precious\\data.txt")), "p");
 
+    // a root that is itself a link is removed as a link
+    std::filesystem::create_directory_symlink(Native("C:\\precious"), Native("C:\\rootlink"));
+    RemoveFolderTree("C:\\rootlink");
+    EXPECT_FALSE(velktest::NativeExists(Native("C:\\rootlink")));
+    EXPECT_EQ(velktest::ReadNativeFile(Native("C:\\precious\\data.txt")), "p");
+
     RemoveFolderTree("");
     RemoveFolderTree(nullptr);
     EXPECT_EQ(GetPathKindUtf8("C:\\precious"), 2);

@@ -73,23 +73,6 @@ TEST(Files, OpenRefusesFoldersAndWritesToReadOnlyFiles)
     EXPECT_FALSE(DeleteFileW(L"C:\\Temp"));
 }
 
-TEST(Files, StatReportsSizeFolderBitAndTime)
-{
-    WriteFile(L"C:\\s.bin", std::string(1234, 'a'));
-    struct _stat64 st;
-    ASSERT_EQ(_wstat64(L"C:\\s.bin", &st), 0);
-    EXPECT_EQ(st.st_size, 1234);
-    EXPECT_EQ(st.st_mode & _S_IFDIR, 0);
-    EXPECT_NE(st.st_mode & _S_IWRITE, 0);
-    EXPECT_GT(st.st_mtime, 1600000000);
-    standin::SetReadOnly(L"C:\\s.bin", true);
-    ASSERT_EQ(_wstat64(L"C:\\s.bin", &st), 0);
-    EXPECT_EQ(st.st_mode & _S_IWRITE, 0);
-    ASSERT_EQ(_wstat64(L"C:\\Temp", &st), 0);
-    EXPECT_EQ(st.st_mode & _S_IFDIR, _S_IFDIR);
-    EXPECT_EQ(_wstat64(L"C:\\none", &st), -1);
-}
-
 TEST(Files, MoveRefusesAnExistingTargetAndCopyHonoursItsFlag)
 {
     WriteFile(L"C:\\a.txt", "A");
