@@ -96,4 +96,10 @@ TEST(Md5, FilesMatchTheirBytesAndFailuresLeaveTheDigest)
     WriteFileUtf8("C:\\data.bin", bytes.data(), (int32_t)bytes.size());
     ASSERT_EQ(Md5File("C:\\data.bin", &d), 1);
     EXPECT_EQ(Hex(d), Md5Of(bytes));
+
+    FILE* writeOnly = FopenUtf8("C:\\data.bin", "ab");  // reading it fails
+    ASSERT_NE(writeOnly, nullptr);
+    EXPECT_EQ(Md5Stream(writeOnly, &d), 0);
+    EXPECT_EQ(Hex(d), "d41d8cd98f00b204e9800998ecf8427e");
+    fclose(writeOnly);
 }
