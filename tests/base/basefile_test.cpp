@@ -133,7 +133,9 @@ TEST(PathFiles, WriteReplacesAppendAppendsAndMissingFoldersFail)
     standin::SetReadOnly(L"C:\\w.txt", true);
     EXPECT_EQ(AppendFileUtf8("C:\\w.txt", "a", 1), 0);
     // a file that opens counts as written, even when the bytes do not fit
-    if (velktest::NativeExists("/dev/full")) EXPECT_EQ(WriteFileUtf8("/dev/full", "abc", 3), 1);
+    if (velktest::NativeExists("/dev/full")) {
+        EXPECT_EQ(WriteFileUtf8("/dev/full", "abc", 3), 1);
+    }
 }
 
 TEST(PathFiles, MoveCopyAndFileTimes)
