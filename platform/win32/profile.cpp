@@ -226,14 +226,17 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
     if (!section || !file) { SetLastError(ERROR_INVALID_PARAMETER); return FALSE; }
     Profile p = Load(file);
     size_t header = FindSection(p, section);
-    if (!key) {
-        if (header != npos) p.lines.erase(p.lines.begin() + (long)header, p.lines.begin() + (long)SectionEnd(p, header));
+    size_t line = header == npos || !key ? npos : FindKey(p, header, key);
+    if (!key || !value) {
+        // removing what is not there leaves the file alone
+        if (header == npos || (key && line == npos)) return TRUE;
+        if (!key)
+            p.lines.erase(p.lines.begin() + (long)header, p.lines.begin() + (long)SectionEnd(p, header));
+        else
+            p.lines.erase(p.lines.begin() + (long)line);
     } else {
-        size_t line = header == npos ? npos : FindKey(p, header, key);
-        std::wstring text = std::wstring(key) + L"=" + (value ? value : L"");
-        if (!value) {
-            if (line != npos) p.lines.erase(p.lines.begin() + (long)line);
-        } else if (line != npos) {
+        std::wstring text = std::wstring(key) + L"=" + value;
+        if (line != npos) {
             p.lines[line] = text;
         } else if (header == npos) {
             p.lines.push_back(L"[" + std::wstring(section) + L"]");

@@ -67,6 +67,7 @@ void Md5Transform(uint32_t state[4], const uint8_t block[64])
 
 void Md5Update(Md5Context* c, const void* input, uint32_t length)
 {
+    if (length == 0) return;
     const uint8_t* in = static_cast<const uint8_t*>(input);
     uint32_t index = (c->count[0] >> 3) & 63;
     uint32_t low = c->count[0] + (length << 3);

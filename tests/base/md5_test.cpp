@@ -29,6 +29,9 @@ std::string Md5Of(const std::string& s)
 TEST(Md5, Rfc1321TestSuite)
 {
     EXPECT_EQ(Md5Of(""), "d41d8cd98f00b204e9800998ecf8427e");
+    Md5Digest empty;
+    Md5Buffer(&empty, nullptr, 0);
+    EXPECT_EQ(Hex(empty), "d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(Md5Of("a"), "0cc175b9c0f1b6a831c399e269772661");
     EXPECT_EQ(Md5Of("abc"), "900150983cd24fb0d6963f7d28e17f72");
     EXPECT_EQ(Md5Of("message digest"), "f96b697d7cb7938d525a2f31aaf161d0");
@@ -114,4 +117,10 @@ TEST(Md5, FilesMatchTheirBytesAndFailuresLeaveTheDigest)
     WriteFileUtf8("C:\\data.bin", bytes.data(), (int32_t)bytes.size());
     ASSERT_EQ(Md5File("C:\\data.bin", &d), 1);
     EXPECT_EQ(Hex(d), Md5Of(bytes));
+
+    FILE* writeOnly = FopenUtf8("C:\\data.bin", "ab");  // reading it fails
+    ASSERT_NE(writeOnly, nullptr);
+    EXPECT_EQ(Md5Stream(writeOnly, &d), 0);
+    EXPECT_EQ(Hex(d), "d41d8cd98f00b204e9800998ecf8427e");
+    fclose(writeOnly);
 }

@@ -91,6 +91,8 @@ TEST(Profile, StructsCarryAByteSumChecksum)
 TEST(Profile, WritesFailOnReadOnlyFilesAndMissingFolders)
 {
     EXPECT_FALSE(WritePrivateProfileStringW(L"a", L"b", L"c", L"C:\\nofolder\\x.ini"));
+    EXPECT_TRUE(WritePrivateProfileStringW(L"a", L"b", nullptr, L"C:\\none.ini"));
+    EXPECT_FALSE(velktest::NativeExists(standin::NativePath(L"C:\\none.ini")));
     ASSERT_TRUE(WritePrivateProfileStringW(L"a", L"b", L"c", kIni));
     standin::SetReadOnly(kIni, true);
     EXPECT_FALSE(WritePrivateProfileStringW(L"a", L"b", L"d", kIni));
