@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -76,6 +77,22 @@ TEST(DebugLog, LinesGoBesideTheModuleEachWithItsTimeStamp)
     EXPECT_NE(lines.find("]  \xd6\xd0\xce\xc4 100% literal\r\n"), std::string::npos) << lines;
     EXPECT_NE(lines.find("]  tile 3 of 7\r\n"), std::string::npos);
     EXPECT_EQ(lines[0], '[');
+    g_hModuleInstance = nullptr;
+}
+
+TEST(DebugLog, WritesBesideAModuleInAFolderWithChineseCharacters)
+{
+    const std::wstring folder = L"C:\\Program Files\\插件\\拓岚";
+    standin::SetModulePath(folder + L"\\VelkGrx2020(x64).grx");
+    std::filesystem::create_directories(standin::NativePath(folder));
+    g_hModuleInstance = standin::ModuleHandle();
+    InitDebugLog();
+    WriteDebugLog("line %d", 1);
+    CloseDebugLog();
+    std::ifstream in(standin::NativePath(folder + L"\\DebugLog.txt"), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("]  line 1\r\n"), std::string::npos) << text.str();
     g_hModuleInstance = nullptr;
 }
 
