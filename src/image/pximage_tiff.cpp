@@ -75,16 +75,27 @@ void PxImageTIF::TileToStrip(BYTE* out, const BYTE* in, uint32_t rows, uint32_t 
     }
 }
 
+namespace {
+
+// The `bits`-wide field starting at bit `bit` of `source`, most significant bit first.
+uint32_t BitField(const BYTE* source, uint64_t bit, int bits)
+{
+    uint32_t v = 0;
+    for (int k = 0; k < bits; ++k) {
+        const uint64_t at = bit + (uint64_t)k;
+        v = v << 1 | ((source[at >> 3] >> (7 - (at & 7))) & 1);
+    }
+    return v;
+}
+
+}  // namespace
+
 void PxImageTIF::MoveBits(BYTE* destination, const BYTE* source, int count, int bits)
 {
     // Fields of up to 8 bits become one byte each; wider ones keep their top 8 bits.
     uint64_t bit = 0;
     for (int i = 0; i < count; ++i, bit += bits) {
-        uint32_t v = 0;
-        for (int k = 0; k < bits; ++k) {
-            const uint64_t at = bit + k;
-            v = v << 1 | ((source[at >> 3] >> (7 - (at & 7))) & 1);
-        }
+        uint32_t v = BitField(source, bit, bits);
         destination[i] = (BYTE)(bits > 8 ? v >> (bits - 8) : v);
     }
 }
@@ -93,11 +104,7 @@ void PxImageTIF::MoveBitsPal(BYTE* destination, const BYTE* source, int count, i
 {
     uint64_t bit = 0;
     for (int i = 0; i < count; ++i, bit += bits) {
-        uint32_t v = 0;
-        for (int k = 0; k < bits; ++k) {
-            const uint64_t at = bit + k;
-            v = v << 1 | ((source[at >> 3] >> (7 - (at & 7))) & 1);
-        }
+        uint32_t v = BitField(source, bit, bits);
         // 16-bit samples come in the machine's byte order, read here as
         // the file's bit order: their two bytes change places.
         if (bits == 16) v = (v >> 8 | v << 8) & 0xFFFF;
