@@ -159,6 +159,8 @@ BOOL IsWindow(HWND hwnd);
 HWND FindWindowW(LPCWSTR className, LPCWSTR title);
 #define FindWindow FindWindowW
 HWND GetParent(HWND hwnd);
+// The window's new parent (or owner); the old one.
+HWND SetParent(HWND child, HWND parent);
 // Returns whether the window was visible before.
 BOOL ShowWindow(HWND hwnd, int command);
 BOOL IsWindowVisible(HWND hwnd);
