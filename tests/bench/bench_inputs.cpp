@@ -2,12 +2,11 @@
 
 #include <cstdio>  // before jpeglib.h, which uses FILE
 
-#include <gif_lib.h>
 #include <jpeglib.h>
-#include <png.h>
 #include <tiffio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -28,46 +27,7 @@ struct Noise {
 
 uint8_t Clamp(int v) { return (uint8_t)(v < 0 ? 0 : v > 255 ? 255 : v); }
 
-void PngWrite(png_structp png, png_bytep data, png_size_t length)
-{
-    Bytes* out = (Bytes*)png_get_io_ptr(png);
-    out->insert(out->end(), data, data + length);
-}
-
 void PngFlush(png_structp) {}
-
-Bytes WritePng(const Bytes& pixels, const Bytes* palette, int width, int height)
-{
-    Bytes out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return {};
-    }
-    png_set_write_fn(png, &out, PngWrite, PngFlush);
-    const int channels = palette ? 1 : 3;
-    png_set_IHDR(png, info, width, height, 8, palette ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (palette) {
-        std::vector<png_color> plte(palette->size() / 3);
-        for (size_t i = 0; i < plte.size(); ++i)
-            plte[i] = png_color{(*palette)[3 * i], (*palette)[3 * i + 1], (*palette)[3 * i + 2]};
-        png_set_PLTE(png, info, plte.data(), (int)plte.size());
-    }
-    png_write_info(png, info);
-    for (int y = 0; y < height; ++y) png_write_row(png, (png_bytep)pixels.data() + (size_t)y * width * channels);
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return out;
-}
-
-int GifWrite(GifFileType* gif, const GifByteType* data, int length)
-{
-    Bytes* out = (Bytes*)gif->UserData;
-    out->insert(out->end(), data, data + length);
-    return length;
-}
 
 }  // namespace
 
@@ -133,14 +93,41 @@ Bytes MapPalette(int colors)
     return palette;
 }
 
-Bytes WritePngRgb(const Bytes& rgb, int width, int height) { return WritePng(rgb, nullptr, width, height); }
-
-Bytes WritePngPalette(const Bytes& indices, const Bytes& palette, int width, int height)
+Bytes WritePng(const Bytes& pixels, const Bytes& palette, int width, int height, const PxImage* settings)
 {
-    return WritePng(indices, &palette, width, height);
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(png, &out, PngWriteBytes, PngFlush);
+    const bool indexed = !palette.empty();
+    png_set_IHDR(png, info, width, height, 8, indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (settings) {
+        png_color_16 background{};
+        background.red = background.green = background.blue = 255;
+        png_set_bKGD(png, info, &background);
+        png_set_pHYs(png, info, (png_uint_32)settings->header.xPelsPerMeter,
+                     (png_uint_32)settings->header.yPelsPerMeter, PNG_RESOLUTION_METER);
+    }
+    png_color plte[256];
+    if (indexed) {
+        const int colors = (int)std::min<size_t>(palette.size() / 3, 256);
+        for (int i = 0; i < colors; ++i) plte[i] = png_color{palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]};
+        png_set_PLTE(png, info, plte, colors);
+    }
+    png_write_info(png, info);
+    const size_t rowBytes = (size_t)width * (indexed ? 1 : 3);
+    for (int y = 0; y < height; ++y) png_write_row(png, (png_bytep)pixels.data() + (size_t)y * rowBytes);
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
 }
 
-Bytes WriteJpeg(const Bytes& rgb, int width, int height, int quality)
+Bytes WriteJpeg(const Bytes& rgb, int width, int height, int quality, int dpi)
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr error;
@@ -154,7 +141,9 @@ Bytes WriteJpeg(const Bytes& rgb, int width, int height, int quality)
     cinfo.input_components = 3;
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_set_quality(&cinfo, quality, FALSE);
+    cinfo.density_unit = 1;
+    cinfo.X_density = cinfo.Y_density = (UINT16)dpi;
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = (JSAMPROW)rgb.data() + (size_t)cinfo.next_scanline * width * 3;
@@ -205,7 +194,7 @@ Bytes WriteGif(const Bytes& indices, const Bytes& palette, int width, int height
 {
     Bytes out;
     int error = 0;
-    GifFileType* gif = EGifOpen(&out, GifWrite, &error);
+    GifFileType* gif = EGifOpen(&out, GifWriteBytes, &error);
     if (!gif) return {};
     const int colors = (int)palette.size() / 3;
     ColorMapObject* map = GifMakeMapObject(colors, (const GifColorType*)palette.data());
@@ -247,6 +236,36 @@ Bytes WriteBmp24(const Bytes& rgb, int width, int height)
         }
     }
     return out;
+}
+
+void PngReadMemory(png_structp png, png_bytep out, size_t length)
+{
+    MemoryReader* r = (MemoryReader*)png_get_io_ptr(png);
+    if (length > r->size - r->position) png_error(png, "read past the end");
+    memcpy(out, r->data + r->position, length);
+    r->position += length;
+}
+
+void PngWriteBytes(png_structp png, png_bytep data, size_t length)
+{
+    Bytes* out = (Bytes*)png_get_io_ptr(png);
+    out->insert(out->end(), data, data + length);
+}
+
+int GifReadMemory(GifFileType* gif, GifByteType* out, int length)
+{
+    MemoryReader* r = (MemoryReader*)gif->UserData;
+    const size_t n = std::min((size_t)length, r->size - r->position);
+    memcpy(out, r->data + r->position, n);
+    r->position += n;
+    return (int)n;
+}
+
+int GifWriteBytes(GifFileType* gif, const GifByteType* data, int length)
+{
+    Bytes* out = (Bytes*)gif->UserData;
+    out->insert(out->end(), data, data + length);
+    return length;
 }
 
 Bytes TopDownRgb(const PxImage& image)

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <gif_lib.h>
+#include <png.h>
+
 #include "image/pximage.h"
 
 namespace velkbench {
@@ -23,13 +26,29 @@ Bytes MapIndices(int width, int height, int colors);
 // A palette of `colors` RGB triples.
 Bytes MapPalette(int colors);
 
-Bytes WritePngRgb(const Bytes& rgb, int width, int height);
-Bytes WritePngPalette(const Bytes& indices, const Bytes& palette, int width, int height);
-Bytes WriteJpeg(const Bytes& rgb, int width, int height, int quality);
+// Pixels are RGB when `palette` is empty, else indices into it. With
+// `settings`, the file carries what the module writes besides the pixels (a
+// white background colour and the image's resolution), so that the module's
+// bytes can be compared with these.
+Bytes WritePng(const Bytes& pixels, const Bytes& palette, int width, int height, const PxImage* settings = nullptr);
+// Baseline not forced, the resolution in dots per inch.
+Bytes WriteJpeg(const Bytes& rgb, int width, int height, int quality, int dpi);
 // An RGB TIFF in strips of `rowsPerStrip`, with a libtiff compression code.
 Bytes WriteTiffRgb(const Bytes& rgb, int width, int height, int compression, int rowsPerStrip);
 Bytes WriteGif(const Bytes& indices, const Bytes& palette, int width, int height);
 Bytes WriteBmp24(const Bytes& rgb, int width, int height);
+
+// Reading from and writing to memory.
+struct MemoryReader {
+    const uint8_t* data;
+    size_t size, position;
+};
+// libpng's and giflib's callbacks; the I/O pointer is a MemoryReader when
+// reading and a Bytes when writing.
+void PngReadMemory(png_structp png, png_bytep out, size_t length);
+void PngWriteBytes(png_structp png, png_bytep data, size_t length);
+int GifReadMemory(GifFileType* gif, GifByteType* out, int length);
+int GifWriteBytes(GifFileType* gif, const GifByteType* data, int length);
 
 // The module's pixels as the reference libraries give them: top row first,
 // RGB for 24-bit images and palette indices for the others.
