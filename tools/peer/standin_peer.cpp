@@ -1,6 +1,8 @@
 #include "standin_peer.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cwctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -120,6 +122,33 @@ std::vector<int32_t> ContourItemConnectionIds(const std::vector<uint8_t>& b)
     std::vector<int32_t> ids;
     for (size_t at = kPacketHead; at + kContourItem <= b.size(); at += kContourItem) ids.push_back(I32(b, at + 108));
     return ids;
+}
+
+// The native place of a file a client names, or empty when the name is no
+// drive path or leads outside the machine folder (by "..", or through a link).
+std::string MachineFile(const std::string& windowsPath)
+{
+    bool drive = windowsPath.size() > 3 && std::isalpha((unsigned char)windowsPath[0]) && windowsPath[1] == ':' &&
+                 windowsPath[2] == '\\';
+    if (!drive) return std::string();
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path root = fs::weakly_canonical(standin::MachineRoot(), ec);
+    if (ec) return std::string();
+    fs::path target = fs::weakly_canonical(standin::NativePathUtf8(windowsPath), ec);
+    if (ec) return std::string();
+    auto r = root.begin();
+    auto t = target.begin();
+    for (; r != root.end(); ++r, ++t)
+        if (t == target.end() || *r != *t) return std::string();
+    return t == target.end() ? std::string() : target.string();
+}
+
+bool SameText(const std::wstring& a, const wchar_t* b)
+{
+    return a.size() == wcslen(b) && std::equal(a.begin(), a.end(), b, [](wchar_t x, wchar_t y) {
+               return towlower(x) == towlower(y);
+           });
 }
 
 }  // namespace
@@ -353,6 +382,9 @@ int64_t StandinPeer::Register(const std::vector<uint8_t>& bytes)
         client += (wchar_t)unit;
     }
     if (client.empty() || at + 2 != bytes.size()) return 0;
+    // Answers go to the client's window class: under the peer's own class
+    // they would come back to the peer itself.
+    if (SameText(client, kWindowClass)) return 0;
     int32_t id = nextConnectionId_++;
     clients_[id] = client;
     return id;
@@ -365,9 +397,8 @@ int64_t StandinPeer::ReceiveTestBlock(int32_t connectionId, const std::vector<ui
     size_t textEnd = kTestHead + kTestRecord + (size_t)std::max(n, 0);
     if (n < 0 || textEnd != bytes.size()) return -4;
     // The peer writes what it received into the answer file the block names.
-    std::string path = Text(bytes, kTestHead + 16, 256);
-    if (!path.empty()) {
-        std::string native = standin::NativePathUtf8(path);
+    std::string native = MachineFile(Text(bytes, kTestHead + 16, 256));
+    if (!native.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(std::filesystem::path(native).parent_path(), ec);
         std::ofstream out(native, std::ios::binary);
