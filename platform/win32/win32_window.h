@@ -188,6 +188,12 @@ LRESULT SendMessageTimeoutW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, U
                             UINT timeoutMs, PDWORD_PTR result);
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 UINT RegisterWindowMessageW(LPCWSTR name);
+// Looks at the posted messages for the window (any window when null) in the
+// range (any when both are 0), without running them; PM_REMOVE takes the
+// first one found out of the queue.
+#define PM_NOREMOVE 0x0000
+#define PM_REMOVE 0x0001
+BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remove);
 #define SendMessage SendMessageW
 #define PostMessage PostMessageW
 #define DefWindowProc DefWindowProcW

@@ -435,6 +435,18 @@ int GetSystemMetrics(int index)
     }
 }
 
+BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remove)
+{
+    for (auto it = g_queue.begin(); it != g_queue.end(); ++it) {
+        if (it->hasCopy || (hwnd && it->hwnd != hwnd)) continue;
+        if ((filterMin || filterMax) && (it->msg < filterMin || it->msg > filterMax)) continue;
+        if (msg) *msg = MSG{it->hwnd, it->msg, it->wParam, it->lParam, (DWORD)standin::ClockMs(), {0, 0}};
+        if (remove & PM_REMOVE) g_queue.erase(it);
+        return TRUE;
+    }
+    return FALSE;
+}
+
 LRESULT DefWindowProcW(HWND h, UINT msg, WPARAM, LPARAM)
 {
     switch (msg) {

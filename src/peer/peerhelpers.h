@@ -77,3 +77,29 @@ void LabelPositionCode(int& codeIn, int& codeOut, bool toCode);
 int64_t GetFileModifyTime(const char* utf8Path);
 int64_t GetFileCreateTime(const char* utf8Path);
 LRESULT SendTextToHostWindow(const CString& text);
+
+// Linked texts and icon images. Each opens the entity of the handle for
+// writing; false when it does not open (or, for the image helpers, is no
+// raster image).
+// A text's alignment point follows its icon at `point`; every entity's link
+// keeps `point` as its label position and is written back.
+bool UpdateLinkedTextEntity(int64_t handle, const OdGePoint3d& point);
+// The image becomes a square icon of the text level with its lower edge's
+// middle at `point`.
+bool UpdateLinkedImageEntity(int64_t handle, const OdGePoint3d& point);
+// Whether the image sits at the standard offset of an icon from the text
+// anchor `point`.
+bool IsRasterIconSized(int64_t handle, const OdGePoint3d& point);
+// The same tests under the names the object exchange knows them by.
+inline bool GetEntityExtents(const std::vector<OdGePoint3d>& ringA, const std::vector<OdGePoint3d>& ringB)
+{
+    return PolygonContainsPoints(ringA, ringB);
+}
+inline bool GetImageEntityExtents(int64_t handle, const OdGePoint3d& storedPosition)
+{
+    return IsRasterIconSized(handle, storedPosition);
+}
+
+// MATCHVELK: asks the peer for the scale of its map at the view and zooms
+// the view to match it.
+void MatchVelk();
