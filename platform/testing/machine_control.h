@@ -39,5 +39,10 @@ void SetRegistryString(HKEY root, const std::wstring& key, const std::wstring& n
                        const std::wstring& value);
 void SetRegistryDword(HKEY root, const std::wstring& key, const std::wstring& name, DWORD value);
 void DeleteRegistryKey(HKEY root, const std::wstring& key);
+// A key (and the keys below it) the user may only read: opening it asking
+// for any other right fails with ERROR_ACCESS_DENIED.
+void SetRegistryKeyReadOnly(HKEY root, const std::wstring& key, bool readOnly);
+// Keys opened and not closed.
+int OpenRegistryKeyCount();
 
 }  // namespace standin

@@ -47,12 +47,11 @@ bool ReadInstallation(CString* path)
         memset(buffer, 0, sizeof buffer);
         type = 0;
         size = sizeof buffer;
+        // At most 259 characters and the NUL; the zeroed buffer ends the text.
         if (RegQueryValueExW(key, L"LastRunPath", nullptr, &type, buffer, &size) == ERROR_SUCCESS && type == REG_SZ &&
-            size < 520) {
-            // UTF-16 units, at most 259 and the NUL, in the zeroed buffer.
-            CString text;
-            for (DWORD i = 0; i + 1 < size && (buffer[i] || buffer[i + 1]); i += 2)
-                text += (wchar_t)(buffer[i] | (buffer[i + 1] << 8));
+            size < MAX_PATH * sizeof(WCHAR)) {
+            WCHAR text[MAX_PATH + 1] = {};
+            memcpy(text, buffer, size);
             *path = text;
         }
     }
