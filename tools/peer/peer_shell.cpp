@@ -10,15 +10,26 @@ const size_t kRelatePoint = 80;
 const size_t kVersionAnswer = 408;
 const size_t kNoticeHead = 64;
 const size_t kMapState = 104;
+const size_t kMatchRequest = 112;
 }  // namespace
 
-bool PeerShellCodes::Serves(uint32_t code) { return code == 20201 || code == 20204; }
+bool PeerShellCodes::Serves(uint32_t code) { return code == 20201 || code == 20204 || code == 20301; }
 
 int64_t PeerShellCodes::Handle(uint32_t code, const std::vector<uint8_t>& bytes, const Reply& reply)
 {
     if (code == 20204) {
         std::vector<uint8_t> answer(kVersionAnswer);
         PutU32(answer, 4, (uint32_t)newestPluginVersion);
+        reply(code, answer);
+        return 0;
+    }
+    if (code == 20301) {
+        // The request's record comes back with the sizes and some point data.
+        if (!IsPacket(bytes, kMatchRequest)) return -4;
+        std::vector<uint8_t> answer(bytes);
+        PutU32(answer, 68, (uint32_t)matchSize);
+        PutU32(answer, 72, (uint32_t)matchSize2);
+        answer.resize(kMatchRequest + 16);
         reply(code, answer);
         return 0;
     }

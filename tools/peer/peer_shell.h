@@ -1,5 +1,6 @@
 // The stand-in peer's side of the shell's link: the plug-in version it
 // announces (20204), the relate points it takes or asks for again (20201),
+// the scale of its map at a view (20301),
 // and the messages it sends on its own: the button press (20402), the
 // update notice (20203), its map state (20012) and the progress of its long
 // jobs (registered messages, posted).
@@ -23,6 +24,10 @@ public:
 
     // The newest plug-in version the 20204 answer names.
     int32_t newestPluginVersion = 162;
+    // The image size the answer to a view match (20301) reports at byte 68,
+    // and the second size at 72.
+    int32_t matchSize = 800;
+    int32_t matchSize2 = 600;
     // The results the next 20201 answers give, in order (0 accepted, -1 ask
     // again); 0 when none is queued.
     std::deque<int32_t> relateResults;
