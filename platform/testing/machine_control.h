@@ -30,6 +30,9 @@ bool SetReadOnly(const std::wstring& windowsPath, bool readOnly);
 
 // Free space reported by GetDiskFreeSpaceExW (100 GiB on a new machine).
 void SetDiskFreeBytes(uint64_t bytes);
+// GetDiskFreeSpaceExW fails (ERROR_NOT_READY), as for a volume that cannot
+// be asked.
+void SetDiskFreeSpaceQueryFails(bool fails);
 
 // Registry contents. Keys are "Software\\Maker\\Program" under a root; names
 // and keys compare without case. REG_SZ data is WCHAR text with its terminator.
