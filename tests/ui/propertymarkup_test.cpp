@@ -61,12 +61,6 @@ TEST(PropertyMarkup, ParseThenBuildGivesTheCanonicalForm)
     edited[1].value = L"bool_false";
     const CString rebuilt = BuildMarkup(edited, tagLine);
     EXPECT_NE(rebuilt.Find(L"\"名称\":false,\r\n\"口径\":\"200\",\r\n\"在用\":\"是\",\r\n"), -1) << rebuilt.GetString();
-
-    // without header and tail
-    const CString plain = CString(kTag) + L"\"a\":\"1\"\r\n}";
-    CString tag2;
-    ExpectRows(ParseMarkup(plain, tag2), {{L"a", L"1"}});
-    EXPECT_TRUE(MarkupRoundTrips(plain));
 }
 
 TEST(PropertyMarkup, HeaderAndTailLineBreaksShowAsThreeSpaces)
@@ -85,10 +79,6 @@ TEST(PropertyMarkup, HeaderAndTailLineBreaksShowAsThreeSpaces)
     std::vector<MarkupRow> spacedRows = ParseMarkup(spaced, tagLine);
     EXPECT_EQ(BuildMarkup(spacedRows, tagLine), CString(L"标题\r\n副标题") + kTag + L"\"k\":\"v\"\r\n}a\r\n b");
     EXPECT_FALSE(MarkupRoundTrips(spaced));
-
-    // a header not ending in a line break keeps the tag on its line
-    const CString glued = CString(L"前言") + kTag + L"\"k\":\"v\"\r\n}";
-    EXPECT_TRUE(MarkupRoundTrips(glued));
 }
 
 TEST(PropertyMarkup, BareValuesAndTheClosingBrace)
@@ -131,56 +121,33 @@ TEST(PropertyMarkup, ALineThatIsNotARowEndsTheList)
     EXPECT_FALSE(MarkupRoundTrips(stray));
 }
 
-TEST(PropertyMarkup, TheFirstTagLineIsKept)
+TEST(PropertyMarkup, TheFirstTagLineIsKeptAndRowLines)
 {
     CString tagLine = L"<?brisan_ct name=\"旧\"?>\r\n";
     const CString remark = CString(kTag) + L"\"a\":\"1\"\r\n}";
-    ExpectRows(ParseMarkup(remark, tagLine), {{L"a", L"1"}});
-    EXPECT_EQ(tagLine, L"<?brisan_ct name=\"旧\"?>\r\n");
     EXPECT_EQ(BuildMarkup(ParseMarkup(remark, tagLine), tagLine), L"<?brisan_ct name=\"旧\"?>\r\n\"a\":\"1\"\r\n}");
-
-    EXPECT_TRUE(HasPropertyMarkup(L"x<?brisan_ct name=\"a\"?>"));
     EXPECT_TRUE(HasPropertyMarkup(kTag));  // the tag itself starts with "<?"
     EXPECT_FALSE(HasPropertyMarkup(L"brisan_ct name=\"a\""));
-    EXPECT_FALSE(HasPropertyMarkup(L"普通备注"));
-    EXPECT_FALSE(HasPropertyMarkup(L""));
-}
 
-TEST(PropertyMarkup, RowLines)
-{
     const struct {
         const wchar_t* line;
         bool row;
         const wchar_t* key;
         const wchar_t* value;
     } cases[] = {
-        {L"\"k\":\"v\"", true, L"k", L"v"},
-        {L"\"k\":\"v\",", true, L"k", L"v"},
         {L"  \"k\" :  \" v \" ,", true, L"k", L" v "},
-        {L"\"k\":\"\"", true, L"k", L""},
-        {L"\"\":\"v\"", true, L"", L"v"},
-        {L"\"k\":  true ,", true, L"k", L"bool_true"},
-        {L"\"k\":false", true, L"k", L"bool_false"},
         {L"\"k\":True", true, L"k", L"True"},
-        {L"\"k\": 42,", true, L"k", L"42"},
         {L"\"k\":", true, L"k", L""},
-        {L"\"k\":true, ", true, L"k", L"true,"},       // the comma is only taken off the very end
-        {L"\"k\":\"a\"b\"", true, L"k", L"a"},          // text after the fourth quote is not read
+        {L"\"k\":true, ", true, L"k", L"true,"},  // the comma is only taken off the very end
+        {L"\"k\":\"a\"b\"", true, L"k", L"a"},     // text after the fourth quote is not read
         {L"\"k\":\"open", false, L"", L""},
-        {L"\"a:b\":\"c\"", false, L"", L""},             // a colon inside the key
+        {L"\"a:b\":\"c\"", false, L"", L""},        // a colon inside the key
         {L"k:\"v\"", false, L"", L""},
         {L"\"k\"", false, L"", L""},
-        {L"\"k\"\"x\":\"v\"", false, L"", L""},
-        {L"{", false, L"", L""},
-        {L"}", false, L"", L""},
-        {L"", false, L"", L""},
     };
     for (const auto& c : cases) {
         CString key = L"-", value = L"-";
         EXPECT_EQ(ParseMarkupLine(c.line, key, value), c.row) << c.line;
-        if (c.row) {
-            EXPECT_EQ(key, c.key) << c.line;
-            EXPECT_EQ(value, c.value) << c.line;
-        }
+        if (c.row) EXPECT_TRUE(key == c.key && value == c.value) << c.line;
     }
 }
