@@ -46,8 +46,12 @@ void RunRow(benchmark::State& state, const Row& row, const Scale& scale)
         state.SkipWithError(pair.error.c_str());
         return;
     }
+    auto prepare = [&pair]() {
+        if (pair.prepare) pair.prepare();
+    };
     // One untimed run of each warms caches and allocators, and gives the
     // results the check compares.
+    prepare();
     pair.module();
     pair.reference();
     if (pair.check) {
@@ -61,6 +65,7 @@ void RunRow(benchmark::State& state, const Row& row, const Scale& scale)
     bool moduleFirst = true;
     for (auto _ : state) {
         double m, r;
+        prepare();
         if (moduleFirst) {
             m = Seconds(pair.module);
             r = Seconds(pair.reference);
@@ -120,13 +125,13 @@ public:
         std::string out;
         char line[512];
         if (smoke_) out += "\nSmoke run: tiny inputs and two pairs a row; the figures mean nothing.\n";
-        out += "\n" + Fit("operation", 44) + Fit("reference", 40) + "  module ms   ref ms  pairs  ratio  target\n";
-        out += std::string(44 + 40 + 46, '-') + "\n";
+        out += "\n" + Fit("operation", 50) + Fit("reference", 40) + "  module ms   ref ms  pairs  ratio  target\n";
+        out += std::string(50 + 40 + 46, '-') + "\n";
         for (const Row* row : rows_) {
             const std::string name = BenchmarkName(*row);
             auto f = failed_.find(name);
             if (f != failed_.end()) {
-                out += Fit(row->operation, 44) + Fit(row->reference, 40) + "  FAILED: " + f->second + "\n";
+                out += Fit(row->operation, 50) + Fit(row->reference, 40) + "  FAILED: " + f->second + "\n";
                 continue;
             }
             auto r = results_.find(name);
@@ -139,7 +144,7 @@ public:
             }
             snprintf(line, sizeof line, "  %9.3f %8.3f %6ld %6.2f  %s\n", x.moduleMs, x.referenceMs, x.pairs, x.ratio,
                      target.c_str());
-            out += Fit(row->operation, 44) + Fit(row->reference, 40) + line;
+            out += Fit(row->operation, 50) + Fit(row->reference, 40) + line;
         }
         fputs(out.c_str(), stdout);
         fflush(stdout);

@@ -5,7 +5,11 @@
 // busy machine far better than two separate timings would.
 //
 // A row group is one file in this folder that registers its rows with
-// VELK_BENCH_ROWS; the benchmark program picks up every file here.
+// VELK_BENCH_ROWS; the benchmark program picks up every file here. Groups so
+// far: image_rows.cpp, md5_rows.cpp, exchange_rows.cpp (the object exchange:
+// framing now; converting entities and the receive walk belong there too).
+// The base map's rows (the tile ring and level choice, placing tiles) go in
+// a basemap_rows.cpp of their own.
 #pragma once
 
 #include <functional>
@@ -24,9 +28,11 @@ struct Scale {
 
 // What a row's setup hands back: the two operations, and a check run once
 // after one untimed run of each, which says how their results differ (empty
-// when they agree). A failed setup leaves the operations empty and says why
-// in `error`.
+// when they agree). `prepare`, when set, runs untimed before every run of
+// the module, for an operation that uses up its input. A failed setup leaves
+// the operations empty and says why in `error`.
 struct Pair {
+    std::function<void()> prepare;
     std::function<void()> module;
     std::function<void()> reference;
     std::function<std::string()> check;
