@@ -23,6 +23,12 @@ protected:
         s->y = 20;
         ArxOperation::AppendMapObjRecord(s, kMapObjSign, &b, info, target);
     }
+    static MapObjInfo Link(uint64_t handle)
+    {
+        MapObjInfo info;
+        info.handle = handle;
+        return info;
+    }
     // A 64-byte answer entry.
     static void Entry(std::vector<uint8_t>& answer, uint32_t kind, uint32_t id, uint64_t echo)
     {
@@ -77,8 +83,7 @@ TEST_F(ExchangeBufferTest, AFolderStandsInFrontOfItsChildren)
 {
     ObjExchangeBuffer b;
     ASSERT_TRUE(StartExchangeBuffer(&b, 3));
-    MapObjInfo first;
-    first.handle = 1;
+    MapObjInfo first = Link(1);
     AppendSign(b, "before", &first);
     int32_t p = b.buffer.length;
     size_t recordsBefore = b.records.size();
@@ -87,8 +92,7 @@ TEST_F(ExchangeBufferTest, AFolderStandsInFrontOfItsChildren)
     EXPECT_EQ(r.position, p);
     EXPECT_EQ(r.size, 176u);
     EXPECT_EQ(b.buffer.length, p + 64 + 176);
-    MapObjInfo child;
-    child.handle = 0x51;
+    MapObjInfo child = Link(0x51);
     for (int i = 0; i < 3; ++i) AppendSign(b, "child", &child);
     FolderRecord* folder = NewFolderRecord(&g_peerApi);
     strcpy(folder->name, "BlockRef_1");
@@ -149,8 +153,7 @@ TEST_F(ExchangeBufferTest, ARecordThatDoesNotFitLeavesNoHeaderBehind)
 {
     ObjExchangeBuffer b;
     ASSERT_TRUE(StartExchangeBuffer(&b, 3));
-    MapObjInfo info;
-    info.handle = 0x10;
+    MapObjInfo info = Link(0x10);
     AppendSign(b, "fits", &info);
     // Room for a header but not for its body.
     b.limit = b.buffer.length + 64 + 100;
@@ -236,8 +239,7 @@ TEST_F(ExchangeBufferTest, TheAnswerOfASendArrivesInsideIt)
     strcpy(f->name, "walls");
     ArxOperation::AppendMapObjRecord(f, kMapObjFolder, &b, layerLink, SentTarget::kLayerFolder);
     SetEntityLink(folderRecordLinks, 0, layerLink, 0);
-    MapObjInfo sign;
-    sign.handle = 0x2B;
+    MapObjInfo sign = Link(0x2B);
     AppendSign(b, "Sign_2", &sign);
     CloseExchangeBuffer(&b);
     g_bShowSendProgress = 1;

@@ -34,11 +34,7 @@ protected:
     void SetUp() override
     {
         ExchangeTest::SetUp();
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &ExchangeReceiverProc;
-        wc.lpszClassName = L"VelkArxWin";
-        RegisterClassW(&wc);
-        CreateWindowExW(0, L"VelkArxWin", L"DialogMODELESS", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        velktest::CreateReceiverWindow(&ExchangeReceiverProc);
         g_peerApi = PeerApiState{};
         PeerApiSetClientName(&g_peerApi, L"VelkArxWin");
         peer = std::make_unique<velkpeer::StandinPeer>();
