@@ -81,6 +81,11 @@ public:
 private:
     VelkObjNode* FindTop(const CString& name) const;
     void AppendTop(VelkObjNode* node);
+    // The folder of that name below the parent as a new node: the one the
+    // peer has, or a new one; null when neither.
+    VelkObjNode* Obtain(uint32_t parentId, const CString& name);
+    // Fills `list` from a 20100 answer for the folder; false on failure.
+    bool ListFolder(uint32_t folderId, const wchar_t* tag);
 };
 
 // The module's folder-tree cache.

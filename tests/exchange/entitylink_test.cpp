@@ -1,5 +1,6 @@
 #include "exchange/entitylink.h"
 
+#include "exchange/linkstore.h"
 #include "exchange_fixture.h"
 #include "oddbblockreference.h"
 #include "oddbdictionary.h"
@@ -183,6 +184,21 @@ TEST_F(EntityLinkTest, LongRemarksAreCutAndTextsKeepTheirString)
     ASSERT_EQ(oddbOpenObject(text, IdOf(t), OdDb::kForRead), eOk);
     EXPECT_EQ(text->textString(), L"a long text");
     text->close();
+    // A formatted multi-line text keeps its contents through a save of a
+    // link whose name was derived from them.
+    auto* m = new OdDbMText();
+    m->setContents(L"{\\fSimSun|b0;first line}\\Psecond line");
+    uint64_t mh = AddEntity(m);
+    MapObjInfo ml;
+    ml.handle = mh;
+    ml.name = L"first line\r\nsecond line";
+    g_ptagDocIdManager = GetDrawingData(drawingRecords, L"site.dwg", doc_);
+    SetEntityLink(g_ptagDocIdManager->links, mh, new MapObjInfo(ml), 0);
+    SaveAllXData(drawingRecords);
+    OdDbMText* mtext = nullptr;
+    ASSERT_EQ(oddbOpenObject(mtext, IdOf(mh), OdDb::kForRead), eOk);
+    EXPECT_EQ(mtext->contents(), L"{\\fSimSun|b0;first line}\\Psecond line");
+    mtext->close();
     // The application name is registered.
     OdDbRegAppTable* apps = nullptr;
     ASSERT_EQ(db_->getRegAppTable(apps, OdDb::kForRead), eOk);
