@@ -88,9 +88,12 @@ int PeerApiRequest(PeerApiState* state, uint32_t code, const void* data, uint32_
             if (answer) *answer = (int64_t)(uint32_t)reply;
             return kPeerOk;
         }
-        if (answer) *answer = reply;
-        if (reply >= 0) return kPeerOk;
-        if (IsRefusal(reply) || resent) return AsStatus(reply);
+        // The slot holds only an answer that is final: a failed
+        // re-registration below must not leave this one behind.
+        if (reply >= 0 || IsRefusal(reply) || resent) {
+            if (answer) *answer = reply;
+            return reply >= 0 ? kPeerOk : AsStatus(reply);
+        }
         // The peer lost our registration: register again and send once more.
         ResetConnection(state);
         PeerApiConnect(state);

@@ -107,6 +107,27 @@ TEST_F(TransportTest, ANegativeSecondAnswerIsAFailureAndNotResent)
     EXPECT_EQ(Request(20112), -8);
 }
 
+TEST_F(TransportTest, AnswerSlotIsLeftAloneWhenTheResendNeverHappens)
+{
+    ASSERT_EQ(Request(20202), 0);
+    // The peer forgot us and then refuses the new registration.
+    peer->ForgetClients();
+    peer->Config().refuseRegistration = true;
+    int64_t answer = -99;
+    EXPECT_EQ(Request(20202, &answer), -2);
+    EXPECT_EQ(answer, -99);
+
+    // Registered again, but the peer now reports a version below the gate.
+    peer->Config().refuseRegistration = false;
+    ASSERT_EQ(Request(20202), 0);
+    peer->ForgetClients();
+    peer->Config().version = 600;
+    peer->QueueAnswer(20100, 0);
+    state.peerVersion = 900;
+    EXPECT_EQ(Request(20100, &answer), -3);
+    EXPECT_EQ(answer, -99);
+}
+
 TEST_F(TransportTest, UploadAnswersBelowMinus100AreIds)
 {
     peer->QueueAnswer(20102, -200);
