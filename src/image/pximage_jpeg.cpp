@@ -24,7 +24,6 @@ struct PxJpegStream {
     PxFile* file;
     JOCTET* buffer;
     bool startOfFile;
-    bool ended;  // the file ran out and an end marker was made up
 };
 
 // At least 2 bits code an 8 x 8 block with Huffman tables, and 1 bit a
@@ -36,7 +35,8 @@ const uint64_t kMaxArithmeticSamplesPerByte = 65536;
 struct PxJpegError {
     jpeg_error_mgr pub;
     jmp_buf jump;
-    char* text;  // the image's last-error text
+    char* text;    // the image's last-error text
+    bool ranOut;   // coded data ended at a marker that is no restart: the rest would be padding
 };
 
 // Dots per inch from a camera's resolution and unit; nonsense gives 0,
@@ -61,6 +61,17 @@ void ErrorExit(j_common_ptr cinfo)
 
 // Warnings (a file cut short, say) are not failures and print nothing.
 void SilentMessage(j_common_ptr) {}
+
+// Counts warnings as the library's own handler does, and notes when a
+// Huffman-coded scan needed bits its data no longer had.
+void EmitMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0) return;
+    ++cinfo->err->num_warnings;
+    if (cinfo->err->msg_code != JWRN_HIT_MARKER || !cinfo->is_decompressor) return;
+    const int marker = ((j_decompress_ptr)cinfo)->unread_marker;
+    if (marker < JPEG_RST0 || marker > JPEG_RST0 + 7) ((PxJpegError*)cinfo->err)->ranOut = true;
+}
 
 void InitDestination(j_compress_ptr cinfo)
 {
@@ -95,7 +106,6 @@ boolean FillInputBuffer(j_decompress_ptr cinfo)
     if (n == 0) {
         if (s->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
         WARNMS(cinfo, JWRN_JPEG_EOF);
-        s->ended = true;
         // An end-of-image marker finishes a file cut short.
         s->buffer[0] = 0xFF;
         s->buffer[1] = JPEG_EOI;
@@ -154,7 +164,9 @@ bool PxImageJPG::Decode(PxFile* stream)
     cinfo.err = jpeg_std_error(&error.pub);
     error.pub.error_exit = ErrorExit;
     error.pub.output_message = SilentMessage;
+    error.pub.emit_message = EmitMessage;
     error.text = info.lastError;
+    error.ranOut = false;
     if (setjmp(error.jump)) {
         jpeg_destroy_decompress(&cinfo);
         free(source.buffer);
@@ -253,8 +265,8 @@ bool PxImageJPG::Decode(PxFile* stream)
     const bool cmyk = cinfo.out_color_space == JCS_CMYK && !cinfo.quantize_colors;
     const bool rgb = cinfo.output_components == 3 && !cinfo.quantize_colors;
     // A single Huffman-coded scan that has run out of data (the file ended,
-    // or a marker other than a restart stands in the way) would only be
-    // padded from here on: the picture ends with the rows already decoded.
+    // or a marker other than a restart stood in the way) would only be
+    // padded from here on: the picture ends with the band being decoded.
     const JDIMENSION rowsPerBand = (JDIMENSION)std::max(1, cinfo.max_v_samp_factor * cinfo.min_DCT_scaled_size);
     const bool canRunOut = !cinfo.arith_code && !buffered;
     bool ranOut = false;
@@ -265,9 +277,7 @@ bool PxImageJPG::Decode(PxFile* stream)
         }
         if (ranOut && cinfo.output_scanline % rowsPerBand == 0) break;
         jpeg_read_scanlines(&cinfo, row, 1);
-        const int marker = cinfo.unread_marker;
-        if (canRunOut && (source.ended || (marker != 0 && (marker < JPEG_RST0 || marker > JPEG_RST0 + 7))))
-            ranOut = true;
+        ranOut = canRunOut && error.ranOut;
         BYTE* stored = info.bits + (size_t)y * info.effWidth;
         const BYTE* in = row[0];
         if (cmyk) {
