@@ -5,6 +5,7 @@
 #include "editor_control.h"
 #include "gcedview.h"
 #include "exchange/arxoperation.h"
+#include "exchange/entitylink.h"
 #include "peer_fixture.h"
 
 namespace {
@@ -255,4 +256,24 @@ TEST_F(ExchangeBufferTest, TheAnswerOfASendArrivesInsideIt)
     ASSERT_NE(g_velkObjTree.first->firstChild, nullptr);
     EXPECT_EQ(g_velkObjTree.first->firstChild->id, folderId);
     EXPECT_EQ(ArxOperation::GetLayerFolderId(L"walls"), folderId);
+}
+
+TEST_F(ExchangeBufferTest, AnErasedEntitysPeerObjectIsDeleted)
+{
+    CDrawingData* d = GetDrawingData(drawingRecords, L"site.dwg", doc_);
+    DeletePeerObjectOfEntity(0x30);  // no drawing active: nothing
+    g_ptagDocIdManager = d;
+    DeletePeerObjectOfEntity(0x30);  // no link: nothing
+    UpdateEntityLink(d, 0x31, 0, false);
+    DeletePeerObjectOfEntity(0x31);  // not in the peer: nothing
+    EXPECT_TRUE(Sent(20103).empty());
+    uint32_t id = PutFolder("x", 0);
+    UpdateEntityLink(d, 0x30, id, false);
+    DeletePeerObjectOfEntity(0x30);
+    auto deletes = Sent(20103);
+    ASSERT_EQ(deletes.size(), 1u);
+    EXPECT_EQ(deletes[0].bytes.size(), 20u);
+    EXPECT_EQ(ReadAt<uint32_t>(deletes[0].bytes, 12), 0u);  // neither flag
+    EXPECT_EQ(ReadAt<uint32_t>(deletes[0].bytes, 16), id);
+    EXPECT_TRUE(peer->Objects().empty());
 }
