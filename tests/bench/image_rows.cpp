@@ -30,8 +30,8 @@ const Picture& Photo(const Scale& scale)
 {
     static Picture picture;
     if (picture.pixels.empty()) {
-        picture.width = scale.Pick(4000, 64);
-        picture.height = scale.Pick(3000, 48);
+        picture.width = scale.Pick(4000, 61);  // odd sizes: rows with padding
+        picture.height = scale.Pick(3000, 47);
         picture.pixels = PhotoRgb(picture.width, picture.height);
     }
     return picture;
@@ -41,7 +41,7 @@ const Picture& Map(const Scale& scale)
 {
     static Picture picture;
     if (picture.pixels.empty()) {
-        picture.width = picture.height = scale.Pick(1024, 40);
+        picture.width = picture.height = scale.Pick(1024, 39);
         picture.pixels = MapIndices(picture.width, picture.height, 256);
         picture.palette = MapPalette(256);
     }
