@@ -86,7 +86,13 @@ void SaveAllXData(DrawingRecordMap& records)
         // across drawings.
         OdDbDatabase* db = DatabaseOfDocument(e.first.document);
         if (db) {
+            // A drawing other than the current one takes writes only while
+            // its own document is locked.
+            GcApDocManager* manager = gcDocManagerPtr();
+            GcApDocument* doc = const_cast<GcApDocument*>(e.first.document);
+            bool locked = doc && manager && manager->lockDocument(doc, GcAp::kWrite, nullptr, nullptr, true) == eOk;
             SaveEntityLinks(e.second->links, db);
+            if (locked) manager->unlockDocument(doc);
         } else {
             for (auto& l : e.second->links)
                 if (l.second) l.second->saved = 1;
