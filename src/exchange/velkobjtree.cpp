@@ -74,10 +74,12 @@ void CVelkObjTree::AddNode(const CString& parentName, VelkObjNode* node)
         DeleteNodes(node);
         return;
     }
+    // Without its parent cached the node's level is unknown: filed at the
+    // top, a layer folder would pass for a drawing folder and a later walk
+    // would make a folder of its name there. EnsurePath finds it instead.
     VelkObjNode* parent = FindTop(parentName);
     if (!parent) {
-        AppendTop(node);
-        RegisterName(node->name, node->id, false);
+        DeleteNodes(node);
         return;
     }
     VelkObjNode** slot = &parent->firstChild;

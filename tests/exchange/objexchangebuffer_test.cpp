@@ -258,6 +258,40 @@ TEST_F(ExchangeBufferTest, TheAnswerOfASendArrivesInsideIt)
     EXPECT_EQ(ArxOperation::GetLayerFolderId(L"walls"), folderId);
 }
 
+TEST_F(ExchangeBufferTest, ALayerFolderOfAnUncachedDrawingIsNotFiledAsADrawing)
+{
+    g_ptagDocIdManager = GetDrawingData(drawingRecords, L"site.dwg", doc_);
+    uint32_t ws = PutFolder("CAD工作空间", 0);
+    PutFolder("a.dwg", ws);
+    ASSERT_TRUE(g_velkObjTree.Load());
+    // The drawing's folder is made by a search: in the peer, not cached.
+    g_subFolderName = L"site.dwg";
+    uint32_t site = g_velkObjTree.Search(g_subFolderName, ws, true);
+    ASSERT_NE(site, 0u);
+    ObjExchangeBuffer b;
+    ASSERT_TRUE(StartExchangeBuffer(&b, site));
+    auto* layerLink = new MapObjInfo();
+    layerLink->name = L"walls";
+    layerLink->parentId = site;
+    FolderRecord* f = NewFolderRecord(&g_peerApi);
+    strcpy(f->name, "walls");
+    ArxOperation::AppendMapObjRecord(f, kMapObjFolder, &b, layerLink, SentTarget::kLayerFolder);
+    SetEntityLink(folderRecordLinks, 0, layerLink, 0);
+    CloseExchangeBuffer(&b);
+    g_bNewFoldersSent = 1;
+    ASSERT_EQ(SendExchangeBuffer(&b), 0);
+    for (VelkObjNode* n = g_velkObjTree.first; n; n = n->next) EXPECT_FALSE(n->name == L"walls");
+    // Walking the cache for another layer makes no second "walls" at the
+    // top of the workspace, and finds the drawing's folders the peer has.
+    uint32_t roads = g_velkObjTree.EnsurePath(L"site.dwg", L"roads", true);
+    ASSERT_NE(roads, 0u);
+    EXPECT_EQ(FoldersNamed("walls"), 1);
+    EXPECT_EQ(FoldersNamed("site.dwg"), 1);
+    EXPECT_EQ(peer->Objects().at(roads).parent, site);
+    EXPECT_EQ(g_velkObjTree.EnsurePath(L"site.dwg", L"walls", true), ArxOperation::GetLayerFolderId(L"walls"));
+    EXPECT_EQ(FoldersNamed("walls"), 1);
+}
+
 TEST_F(ExchangeBufferTest, AnErasedEntitysPeerObjectIsDeleted)
 {
     CDrawingData* d = GetDrawingData(drawingRecords, L"site.dwg", doc_);
