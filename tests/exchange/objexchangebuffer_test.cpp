@@ -150,6 +150,38 @@ TEST_F(ExchangeBufferTest, AReservationPastTheCapacityGrowsTheBuffer)
     EXPECT_EQ(c.buffer.capacity, 1000);
 }
 
+TEST_F(ExchangeBufferTest, AFolderNeverWrittenLeavesNoHoleInTheBuffer)
+{
+    // A folder reserved and then not written (no record to write, or its
+    // append failed) must not leave its zero-filled place in the stream.
+    for (bool appendFails : {false, true}) {
+        SCOPED_TRACE(appendFails);
+        ObjExchangeBuffer b;
+        ASSERT_TRUE(StartExchangeBuffer(&b, 3));
+        MapObjInfo first = Link(1);
+        AppendSign(b, "before", &first);
+        const int32_t p = b.buffer.length;
+        FolderReservation r;
+        ASSERT_TRUE(ReserveFolderRecord(&b, r));
+        MapObjInfo child = Link(2);
+        AppendSign(b, "child", &child);
+        FolderRecord* folder = nullptr;
+        if (appendFails) {
+            folder = NewFolderRecord(&g_peerApi);
+            b.limit = p + 10;  // the folder's header no longer fits
+        }
+        MapObjInfo block = Link(3);
+        FinishFolderRecord(&b, r, folder, 1, &block);
+        EXPECT_EQ(b.buffer.length, p);
+        ASSERT_EQ(b.records.size(), 1u);
+        EXPECT_EQ(b.records[0].key, 1u);
+        CloseExchangeBuffer(&b);
+        EXPECT_EQ(SendExchangeBuffer(&b), 0);
+        EXPECT_EQ(peer->Objects().size(), 1u);
+        peer = std::make_unique<velkpeer::StandinPeer>();
+    }
+}
+
 TEST_F(ExchangeBufferTest, ARecordThatDoesNotFitLeavesNoHeaderBehind)
 {
     ObjExchangeBuffer b;
