@@ -34,8 +34,10 @@ void SaveLinksInto(LinkMap& links, OdDbDatabase* db, SaveRun& run)
         if (run.done % step == 0) gcedSetStatusBarProgressMeterPos((int)(100.0 * run.done / run.total));
         ++run.done;
         WriteEntityLinkOf(*r, db);
-        // A failed write is not retried.
+        // A failed write is not retried. A rename reaches the text once:
+        // later saves must not undo the user's edits of the text itself.
         r->saved = 1;
+        r->nameEdited = 0;
     }
 }
 
