@@ -242,6 +242,15 @@ std::wstring TextCodec::decode(std::string_view bytes) const
             }
         }
         if (c == L'\\' && i + 2 < s.size() && s[i + 2] == L'+' && (s[i + 1] == L'U' || s[i + 1] == L'u')) {
+            // Characters beyond the first plane may come as eight digits;
+            // four digits and four more never make such a value, as the
+            // four would name a control character.
+            long wide = HexAt(s, i + 3, 8);
+            if (wide >= 0x10000 && wide <= 0x10FFFF) {
+                out += (wchar_t)wide;
+                i += 10;
+                continue;
+            }
             long v = HexAt(s, i + 3, 4);
             if (v >= 0) {
                 // A surrogate pair written as two escapes is one character.

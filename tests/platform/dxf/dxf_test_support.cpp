@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cwchar>
 #include <functional>
@@ -316,6 +317,53 @@ std::string ChainText(const OdResBuf* rb)
     return s;
 }
 
+std::string Coord(double v)
+{
+    char buf[40];
+    double r = std::round(v * 1e6) / 1e6;
+    snprintf(buf, sizeof buf, "%.6f", r == 0 ? 0.0 : r);
+    return buf;
+}
+
+// Points of an entity in world coordinates (see geometry() in
+// data/dxf_summary.py); empty for kinds without such a line.
+std::string Geometry(OdDbEntity* e)
+{
+    std::vector<OdGePoint3d> pts;
+    OdGePoint3d p;
+    if (auto* l = OdRxCast<OdDbLine>(e)) pts = {l->startPoint(), l->endPoint()};
+    else if (auto* c = OdRxCast<OdDbCircle>(e)) pts = {c->center()};
+    else if (OdRxCast<OdDbArc>(e) || OdRxCast<OdDbEllipse>(e)) {
+        auto* cv = static_cast<OdDbCurve*>(e);
+        OdGePoint3d q;
+        cv->getStartPoint(p);
+        cv->getEndPoint(q);
+        pts = {p, q};
+    } else if (auto* pl = OdRxCast<OdDbPolyline>(e)) {
+        for (unsigned i = 0; i < pl->numVerts(); ++i) {
+            pl->getPointAt(i, p);
+            pts.push_back(p);
+        }
+    } else if (auto* pt = OdRxCast<OdDbPoint>(e)) pts = {pt->position()};
+    else if (auto* t = OdRxCast<OdDbText>(e)) {
+        if (OdRxCast<OdDbAttribute>(e)) return "";
+        pts = {t->position()};
+    } else if (auto* r = OdRxCast<OdDbBlockReference>(e)) pts = {r->position()};
+    else if (auto* so = OdRxCast<OdDbSolid>(e)) {
+        for (int i = 0; i < 4; ++i) {
+            so->getPointAt(i, p);
+            pts.push_back(p);
+        }
+    } else if (auto* img = OdRxCast<OdDbRasterImage>(e)) {
+        OdGeVector3d u, v;
+        img->getOrientation(p, u, v);
+        pts = {p, p + u + v};
+    }
+    std::string s;
+    for (const auto& q : pts) s += (s.empty() ? "" : ";") + Coord(q.x) + "," + Coord(q.y) + "," + Coord(q.z);
+    return s;
+}
+
 // The Xrecords in an object's extension dictionary, as summary lines.
 void Xrecords(std::vector<std::string>& lines, const std::string& owner, OdDbObject* o)
 {
@@ -395,6 +443,8 @@ std::vector<std::string> Summary(OdDbDatabase* db)
             std::string h = Hex(id), type = DxfType(e);
             lines.push_back("ENTITY " + h + "|" + type + "|" + U8(e->layer()) + "|" + name);
             Xrecords(lines, h, e);
+            std::string geom = Geometry(e);
+            if (!geom.empty()) lines.push_back("GEOM " + h + " " + geom);
             if (auto* t = OdRxCast<OdDbText>(e)) lines.push_back("TEXT " + h + " " + Line(t->textString()));
             if (auto* m = OdRxCast<OdDbMText>(e)) lines.push_back("TEXT " + h + " " + Line(m->contents()));
             if (auto* r = OdRxCast<OdDbBlockReference>(e)) {

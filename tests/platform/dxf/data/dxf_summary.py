@@ -6,9 +6,11 @@ of the fixtures and by the tests on files the stand-in wrote.
 
 usage: dxf_summary.py FILE.dxf
 """
+import re
 import sys
 
 import ezdxf
+from ezdxf.math import Vec3
 from ezdxf.tools.text import caret_decode
 
 
@@ -17,12 +19,55 @@ from ezdxf.tools.text import caret_decode
 ADDED_BY_EZDXF = {"ACAD", "Defpoints"}
 
 
+def unicode_escapes(s):
+    """Resolves "\\U+XXXX" (and "\\U+XXXXXXXX" beyond the first plane),
+    which drawings of the older forms use for characters outside their code
+    page; ezdxf leaves them as they are."""
+    def one(m):
+        digits = m.group(1)
+        if len(digits) == 8 and not 0x10000 <= int(digits, 16) <= 0x10FFFF:
+            return chr(int(digits[:4], 16)) + digits[4:]
+        return chr(int(digits, 16))
+    return re.sub(r"\\[Uu]\+([0-9A-Fa-f]{8}|[0-9A-Fa-f]{4})", one, s)
+
+
 def text(s):
-    return caret_decode(str(s)).replace("\r", "\\r").replace("\n", "\\n")
+    return unicode_escapes(caret_decode(str(s))).replace("\r", "\\r").replace("\n", "\\n")
 
 
 def num(v):
     return "%.10g" % v
+
+
+def coord(v):
+    r = round(v, 6)
+    return "%.6f" % (0.0 if r == 0 else r)
+
+
+def points(pts):
+    return ";".join(",".join(coord(c) for c in Vec3(p)) for p in pts)
+
+
+def geometry(e):
+    """Points of an entity in world coordinates, as ezdxf works them out."""
+    t, d = e.dxftype(), e.dxf
+    if t == "LINE":
+        return [d.start, d.end]
+    if t == "CIRCLE":
+        return [e.ocs().to_wcs(d.center)]
+    if t in ("ARC", "ELLIPSE"):
+        return [e.start_point, e.end_point]
+    if t == "LWPOLYLINE":
+        return list(e.vertices_in_wcs())
+    if t == "POINT":
+        return [d.location]
+    if t in ("TEXT", "ATTDEF", "INSERT"):
+        return [d.insert]
+    if t == "SOLID":
+        return [d.vtx0, d.vtx1, d.vtx2, d.vtx3]
+    if t == "IMAGE":
+        return [d.insert, d.insert + d.u_pixel * d.image_size.x + d.v_pixel * d.image_size.y]
+    return None
 
 
 def value(tag):
@@ -60,7 +105,7 @@ def summary(path):
         d = layer.dxf
         if d.name in ADDED_BY_EZDXF:
             continue
-        lines.append("LAYER %s|%d|%s|%d|%d|%d" % (d.name, abs(d.color), d.linetype, layer.is_frozen(),
+        lines.append("LAYER %s|%d|%s|%d|%d|%d" % (text(d.name), abs(d.color), d.linetype, layer.is_frozen(),
                                                   layer.is_locked(), layer.is_off()))
         xrecords(lines, d.handle, layer)
     for lt in doc.linetypes:
@@ -82,8 +127,11 @@ def summary(path):
             lines.append("DRAWORDER %s %s" % (block.name, ",".join(draw_order(block))))
         for e in entities:
             t = e.dxftype()
-            lines.append("ENTITY %s|%s|%s|%s" % (e.dxf.handle, t, e.dxf.layer, block.name))
+            lines.append("ENTITY %s|%s|%s|%s" % (e.dxf.handle, t, text(e.dxf.layer), block.name))
             xrecords(lines, e.dxf.handle, e)
+            geom = geometry(e)
+            if geom:
+                lines.append("GEOM %s %s" % (e.dxf.handle, points(geom)))
             if t in ("TEXT", "ATTDEF"):
                 lines.append("TEXT %s %s" % (e.dxf.handle, text(e.dxf.text)))
             elif t == "MTEXT":
