@@ -1091,51 +1091,58 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
 }
 
 // Block references that would draw a block inside itself, or nest deeper
-// than drawing can follow, are erased. The walk keeps its own stack: a
-// file may chain any number of blocks.
+// than drawing can follow, are erased: first the references that close a
+// cycle, then, going down from the blocks nothing refers to, those below
+// the deepest level. Both walks keep their own stacks: a file may chain any
+// number of blocks.
 void Loader::dropCyclicReferences()
 {
     std::map<OdDbObjectId, std::vector<std::pair<OdDbObjectId, OdDbObjectId>>> refsIn;  // block -> (ref, target)
-    for (const auto& [ref, block] : references_)
-        refsIn[block].emplace_back(ref, static_cast<OdDbBlockReference*>(obj(ref))->blockTableRecord());
+    std::set<OdDbObjectId> blocks;
+    for (const auto& [ref, block] : references_) {
+        OdDbObjectId target = static_cast<OdDbBlockReference*>(obj(ref))->blockTableRecord();
+        refsIn[block].emplace_back(ref, target);
+        blocks.insert(block);
+        blocks.insert(target);
+    }
     enum { kNew, kOnPath, kDone };
-    std::map<OdDbObjectId, int> state, depth;
-    struct Frame {
-        OdDbObjectId block;
-        size_t next = 0;
-        int depth = 0;
-        OdDbObjectId pending;  // the reference whose block is being walked
-    };
-    // Takes the depth of a walked block for one reference of its parent.
-    auto settle = [&](Frame& f, OdDbObjectId ref, int inner) {
-        if (inner + 1 > kMaxBlockDepth) DxfAccess::markErased(obj(ref));
-        else f.depth = std::max(f.depth, inner + 1);
-    };
-    for (const auto& [root, unused] : refsIn) {
+    std::map<OdDbObjectId, int> state;
+    for (OdDbObjectId root : blocks) {
         if (state[root] != kNew) continue;
-        std::vector<Frame> stack{Frame{root}};
+        std::vector<std::pair<OdDbObjectId, size_t>> stack{{root, 0}};
         state[root] = kOnPath;
         while (!stack.empty()) {
-            Frame& f = stack.back();
-            const auto& refs = refsIn[f.block];
-            if (f.next < refs.size()) {
-                auto [ref, target] = refs[f.next++];
-                if (obj(ref)->isErased()) continue;
-                int s = state[target];
-                if (s == kOnPath) DxfAccess::markErased(obj(ref));
-                else if (s == kDone) settle(f, ref, depth[target]);
-                else {
-                    f.pending = ref;
-                    state[target] = kOnPath;
-                    stack.push_back(Frame{target});
-                }
+            auto& [block, next] = stack.back();
+            const auto& refs = refsIn[block];
+            if (next == refs.size()) {
+                state[block] = kDone;
+                stack.pop_back();
                 continue;
             }
-            state[f.block] = kDone;
-            depth[f.block] = f.depth;
-            int d = f.depth;
-            stack.pop_back();
-            if (!stack.empty()) settle(stack.back(), stack.back().pending, d);
+            auto [ref, target] = refs[next++];
+            if (state[target] == kOnPath) DxfAccess::markErased(obj(ref));
+            else if (state[target] == kNew) {
+                state[target] = kOnPath;
+                stack.emplace_back(target, 0);
+            }
+        }
+    }
+    auto live = [this](OdDbObjectId ref) { return !obj(ref)->isErased(); };
+    std::map<OdDbObjectId, int> pending, level;
+    for (const auto& [block, refs] : refsIn)
+        for (const auto& [ref, target] : refs)
+            if (live(ref)) ++pending[target];
+    std::vector<OdDbObjectId> ready;
+    for (OdDbObjectId b : blocks)
+        if (pending[b] == 0) ready.push_back(b);
+    while (!ready.empty()) {
+        OdDbObjectId block = ready.back();
+        ready.pop_back();
+        for (const auto& [ref, target] : refsIn[block]) {
+            if (!live(ref)) continue;
+            if (level[block] + 1 > kMaxBlockDepth) DxfAccess::markErased(obj(ref));
+            else level[target] = std::max(level[target], level[block] + 1);
+            if (--pending[target] == 0) ready.push_back(target);
         }
     }
 }
