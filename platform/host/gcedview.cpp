@@ -225,6 +225,7 @@ int gcedSetStatusBarProgressMeter(const wchar_t* label, int minPos, int maxPos)
     m.maxPos = maxPos;
     m.pos = minPos;
     m.shown = true;
+    m.positions.clear();
     return 0;
 }
 
@@ -232,6 +233,7 @@ int gcedSetStatusBarProgressMeterPos(int pos)
 {
     if (!V().meter.shown) return -1;
     V().meter.pos = pos;
+    V().meter.positions.push_back(pos);
     return 0;
 }
 

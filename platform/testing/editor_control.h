@@ -59,6 +59,7 @@ struct ProgressMeter {
     std::wstring label;
     int minPos = 0, maxPos = 0, pos = 0;
     bool shown = false;
+    std::vector<int> positions;  // every position set since the meter was shown
 };
 const ProgressMeter& StatusBarProgress();
 int RestoreStatusBarCount();

@@ -16,9 +16,14 @@ const uint32_t kSine[64] = {
     0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
     0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
 
-const int kShift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
-
 uint32_t Rotate(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+
+// The four round functions, in forms that need one operation fewer than
+// their textbook ones and give the same bits.
+inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return z ^ (x & (y ^ z)); }
+inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return y ^ (z & (x ^ y)); }
+inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
+inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
 
 void PutLe32(uint8_t* p, uint32_t v)
 {
@@ -36,6 +41,10 @@ void Md5Init(Md5Context* c)
     c->count[0] = c->count[1] = 0;
 }
 
+// The 64 steps written out, so that every shift and word index is a
+// constant the compiler folds in.
+#define MD5_STEP(f, a, b, c, d, k, i, shift) a = b + Rotate(a + f(b, c, d) + x[k] + kSine[i], shift)
+
 void Md5Transform(uint32_t state[4], const uint8_t block[64])
 {
     uint32_t x[16];
@@ -43,27 +52,82 @@ void Md5Transform(uint32_t state[4], const uint8_t block[64])
         x[i] = (uint32_t)block[4 * i] | (uint32_t)block[4 * i + 1] << 8 | (uint32_t)block[4 * i + 2] << 16 |
                (uint32_t)block[4 * i + 3] << 24;
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-    for (int i = 0; i < 64; ++i) {
-        int round = i / 16;
-        uint32_t f;
-        int k;
-        switch (round) {
-        case 0: f = (b & c) | (~b & d); k = i; break;
-        case 1: f = (d & b) | (~d & c); k = (5 * i + 1) % 16; break;
-        case 2: f = b ^ c ^ d; k = (3 * i + 5) % 16; break;
-        default: f = c ^ (b | ~d); k = (7 * i) % 16; break;
-        }
-        uint32_t next = b + Rotate(a + f + kSine[i] + x[k], kShift[round][i % 4]);
-        a = d;
-        d = c;
-        c = b;
-        b = next;
-    }
+
+    MD5_STEP(F, a, b, c, d, 0, 0, 7);
+    MD5_STEP(F, d, a, b, c, 1, 1, 12);
+    MD5_STEP(F, c, d, a, b, 2, 2, 17);
+    MD5_STEP(F, b, c, d, a, 3, 3, 22);
+    MD5_STEP(F, a, b, c, d, 4, 4, 7);
+    MD5_STEP(F, d, a, b, c, 5, 5, 12);
+    MD5_STEP(F, c, d, a, b, 6, 6, 17);
+    MD5_STEP(F, b, c, d, a, 7, 7, 22);
+    MD5_STEP(F, a, b, c, d, 8, 8, 7);
+    MD5_STEP(F, d, a, b, c, 9, 9, 12);
+    MD5_STEP(F, c, d, a, b, 10, 10, 17);
+    MD5_STEP(F, b, c, d, a, 11, 11, 22);
+    MD5_STEP(F, a, b, c, d, 12, 12, 7);
+    MD5_STEP(F, d, a, b, c, 13, 13, 12);
+    MD5_STEP(F, c, d, a, b, 14, 14, 17);
+    MD5_STEP(F, b, c, d, a, 15, 15, 22);
+
+    MD5_STEP(G, a, b, c, d, 1, 16, 5);
+    MD5_STEP(G, d, a, b, c, 6, 17, 9);
+    MD5_STEP(G, c, d, a, b, 11, 18, 14);
+    MD5_STEP(G, b, c, d, a, 0, 19, 20);
+    MD5_STEP(G, a, b, c, d, 5, 20, 5);
+    MD5_STEP(G, d, a, b, c, 10, 21, 9);
+    MD5_STEP(G, c, d, a, b, 15, 22, 14);
+    MD5_STEP(G, b, c, d, a, 4, 23, 20);
+    MD5_STEP(G, a, b, c, d, 9, 24, 5);
+    MD5_STEP(G, d, a, b, c, 14, 25, 9);
+    MD5_STEP(G, c, d, a, b, 3, 26, 14);
+    MD5_STEP(G, b, c, d, a, 8, 27, 20);
+    MD5_STEP(G, a, b, c, d, 13, 28, 5);
+    MD5_STEP(G, d, a, b, c, 2, 29, 9);
+    MD5_STEP(G, c, d, a, b, 7, 30, 14);
+    MD5_STEP(G, b, c, d, a, 12, 31, 20);
+
+    MD5_STEP(H, a, b, c, d, 5, 32, 4);
+    MD5_STEP(H, d, a, b, c, 8, 33, 11);
+    MD5_STEP(H, c, d, a, b, 11, 34, 16);
+    MD5_STEP(H, b, c, d, a, 14, 35, 23);
+    MD5_STEP(H, a, b, c, d, 1, 36, 4);
+    MD5_STEP(H, d, a, b, c, 4, 37, 11);
+    MD5_STEP(H, c, d, a, b, 7, 38, 16);
+    MD5_STEP(H, b, c, d, a, 10, 39, 23);
+    MD5_STEP(H, a, b, c, d, 13, 40, 4);
+    MD5_STEP(H, d, a, b, c, 0, 41, 11);
+    MD5_STEP(H, c, d, a, b, 3, 42, 16);
+    MD5_STEP(H, b, c, d, a, 6, 43, 23);
+    MD5_STEP(H, a, b, c, d, 9, 44, 4);
+    MD5_STEP(H, d, a, b, c, 12, 45, 11);
+    MD5_STEP(H, c, d, a, b, 15, 46, 16);
+    MD5_STEP(H, b, c, d, a, 2, 47, 23);
+
+    MD5_STEP(I, a, b, c, d, 0, 48, 6);
+    MD5_STEP(I, d, a, b, c, 7, 49, 10);
+    MD5_STEP(I, c, d, a, b, 14, 50, 15);
+    MD5_STEP(I, b, c, d, a, 5, 51, 21);
+    MD5_STEP(I, a, b, c, d, 12, 52, 6);
+    MD5_STEP(I, d, a, b, c, 3, 53, 10);
+    MD5_STEP(I, c, d, a, b, 10, 54, 15);
+    MD5_STEP(I, b, c, d, a, 1, 55, 21);
+    MD5_STEP(I, a, b, c, d, 8, 56, 6);
+    MD5_STEP(I, d, a, b, c, 15, 57, 10);
+    MD5_STEP(I, c, d, a, b, 6, 58, 15);
+    MD5_STEP(I, b, c, d, a, 13, 59, 21);
+    MD5_STEP(I, a, b, c, d, 4, 60, 6);
+    MD5_STEP(I, d, a, b, c, 11, 61, 10);
+    MD5_STEP(I, c, d, a, b, 2, 62, 15);
+    MD5_STEP(I, b, c, d, a, 9, 63, 21);
+
     state[0] += a;
     state[1] += b;
     state[2] += c;
     state[3] += d;
 }
+
+#undef MD5_STEP
 
 void Md5Update(Md5Context* c, const void* input, uint32_t length)
 {
@@ -85,10 +149,8 @@ void Md5Update(Md5Context* c, const void* input, uint32_t length)
         in += room;
         length -= room;
     }
-    for (; length >= 64; in += 64, length -= 64) {
-        memcpy(c->buffer, in, 64);
-        Md5Transform(c->state, c->buffer);
-    }
+    // Whole blocks straight from the input.
+    for (; length >= 64; in += 64, length -= 64) Md5Transform(c->state, in);
     if (length) memcpy(c->buffer, in, length);
 }
 
@@ -122,7 +184,8 @@ int32_t Md5Stream(FILE* file, Md5Digest* digest)
     int32_t result = 1;
     Md5Context c;
     Md5Init(&c);
-    uint8_t chunk[1024];
+    // Chunks of several stdio buffers, so that fread hands them over whole.
+    uint8_t chunk[32768];
     while (!feof(file)) {
         size_t n = fread(chunk, 1, sizeof chunk, file);
         if (ferror(file)) {

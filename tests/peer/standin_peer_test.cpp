@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "peer/peerrequests.h"
 #include "standin_peer.h"
+#include "test_support.h"
 #include "window_control.h"
 
 namespace {
@@ -250,6 +252,47 @@ TEST_F(StandinPeerTest, TakesRequestsWhileItsOwnSendWaits)
     EXPECT_EQ(peer->SendToClient(20402, {}), 1);
     EXPECT_EQ(g_statusFromInside, 3);
     EXPECT_EQ(peer->Codes().back(), 20501u);
+}
+
+TEST_F(StandinPeerTest, RefusesClientsUnderItsOwnClass)
+{
+    PeerApiState self{};
+    PeerApiSetClientName(&self, L"VELKWIN");
+    // Its answers would reach its own window and answer themselves again.
+    EXPECT_EQ(PeerApiGetCoordSystem(&self), kPeerRegisterFailed);
+    EXPECT_EQ(peer->Codes(), (std::vector<uint32_t>{20000}));
+    EXPECT_TRUE(peer->Answers().empty());
+}
+
+TEST_F(StandinPeerTest, WritesTheTestFileOnlyInsideTheMachineFolder)
+{
+    auto send = [&](const std::string& path) {
+        static const char text[] = "xyz";
+        uint8_t record[kTestRecordSize] = {};
+        memcpy(record + 16, path.c_str(), path.size() + 1);
+        int32_t n = sizeof text;
+        memcpy(record + 272, &n, 4);
+        const char* p = text;
+        memcpy(record + 280, &p, sizeof p);
+        return PeerApiSendTestData(&state, record);
+    };
+    const std::string root = velktest::MachineRoot();
+    const std::string outside = std::filesystem::path(root).parent_path().string() + "/escaped.txt";
+    std::filesystem::remove(outside);
+    for (const std::string& path : {std::string("C:\\..\\..\\escaped.txt"), outside,
+                                    std::string("\\\\server\\share\\escaped.txt")}) {
+        // The block itself is still confirmed; only the file is not written.
+        EXPECT_NE(send(path), -1) << path;
+        EXPECT_FALSE(velktest::NativeExists(outside)) << path;
+    }
+    std::error_code ec;
+    std::filesystem::create_directory_symlink(std::filesystem::path(root).parent_path(), root + "/C/link", ec);
+    ASSERT_FALSE(ec);
+    EXPECT_NE(send("C:\\link\\escaped.txt"), -1);
+    EXPECT_FALSE(velktest::NativeExists(outside));
+
+    EXPECT_NE(send("C:\\Users\\user\\TestData.txt"), -1);
+    EXPECT_NE(velktest::ReadNativeFile(root + "/C/Users/user/TestData.txt").find("strData:xyz"), std::string::npos);
 }
 
 TEST(PeerInstallation, RegistryValuesAndLauncher)

@@ -107,6 +107,27 @@ TEST_F(TransportTest, ANegativeSecondAnswerIsAFailureAndNotResent)
     EXPECT_EQ(Request(20112), -8);
 }
 
+TEST_F(TransportTest, AnswerSlotIsLeftAloneWhenTheResendNeverHappens)
+{
+    ASSERT_EQ(Request(20202), 0);
+    // The peer forgot us and then refuses the new registration.
+    peer->ForgetClients();
+    peer->Config().refuseRegistration = true;
+    int64_t answer = -99;
+    EXPECT_EQ(Request(20202, &answer), -2);
+    EXPECT_EQ(answer, -99);
+
+    // Registered again, but the peer now reports a version below the gate.
+    peer->Config().refuseRegistration = false;
+    ASSERT_EQ(Request(20202), 0);
+    peer->ForgetClients();
+    peer->Config().version = 600;
+    peer->QueueAnswer(20100, 0);
+    state.peerVersion = 900;
+    EXPECT_EQ(Request(20100, &answer), -3);
+    EXPECT_EQ(answer, -99);
+}
+
 TEST_F(TransportTest, UploadAnswersBelowMinus100AreIds)
 {
     peer->QueueAnswer(20102, -200);
@@ -219,6 +240,13 @@ TEST(Converters, Utf8ToWideIsLenient)
     EXPECT_EQ(std::wstring(buf), L"xy");
     Utf8ToWide("\xF0\x9F\x98", buf, &count);
     EXPECT_EQ(count, 0u);
+    // A four-byte lead that begins no character is skipped with its three
+    // followers, and the text goes on.
+    Utf8ToWide("a\xF0" "bcdef", buf, &count);
+    EXPECT_EQ(std::wstring(buf), L"aef");
+    Utf8ToWide("a\xF4\x90\x80\x80" "b", buf, &count);  // beyond U+10FFFF
+    EXPECT_EQ(std::wstring(buf), L"ab");
+    EXPECT_EQ(count, 2u);
 }
 
 }  // namespace

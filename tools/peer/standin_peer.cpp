@@ -1,12 +1,15 @@
 #include "standin_peer.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cwctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "machine_control.h"
+#include "peer_wire.h"
 #include "standin_control.h"
 #include "window_control.h"
 
@@ -20,51 +23,9 @@ namespace {
 const wchar_t kWindowClass[] = L"velkWin";
 const WPARAM kWParam = 1001;
 
-// The peer's own little-endian readers, bounded by the message's size.
-uint32_t U32(const std::vector<uint8_t>& b, size_t at)
-{
-    if (at + 4 > b.size()) return 0;
-    return (uint32_t)b[at] | ((uint32_t)b[at + 1] << 8) | ((uint32_t)b[at + 2] << 16) | ((uint32_t)b[at + 3] << 24);
-}
-
-int32_t I32(const std::vector<uint8_t>& b, size_t at) { return (int32_t)U32(b, at); }
-
-uint64_t U64(const std::vector<uint8_t>& b, size_t at) { return U32(b, at) | ((uint64_t)U32(b, at + 4) << 32); }
-
-// A NUL-terminated byte text in a field of at most `cap` bytes.
-std::string Text(const std::vector<uint8_t>& b, size_t at, size_t cap)
-{
-    std::string out;
-    for (size_t i = at; i < b.size() && i < at + cap && b[i]; ++i) out += (char)b[i];
-    return out;
-}
-
-void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v)
-{
-    if (b.size() < at + 4) b.resize(at + 4);
-    for (int i = 0; i < 4; ++i) b[at + i] = (uint8_t)(v >> (8 * i));
-}
-
-void PutU64(std::vector<uint8_t>& b, size_t at, uint64_t v)
-{
-    PutU32(b, at, (uint32_t)v);
-    PutU32(b, at + 4, (uint32_t)(v >> 32));
-}
-
-void PutF64(std::vector<uint8_t>& b, size_t at, double d)
-{
-    uint64_t bits;
-    memcpy(&bits, &d, sizeof bits);
-    PutU64(b, at, bits);
-}
-
 const size_t kTestHead = 100;
 const size_t kTestRecord = 688;
-const size_t kListItem = 108;
-const size_t kRecordHeader = 64;
-const size_t kPacketHead = 16;
 const size_t kButtonRecord = 320;
-const size_t kFolderSearch = 532;
 const size_t kCoordIdentifier = 16;
 const size_t kMapState = 104;
 const size_t kLocationRecord = 80;
@@ -72,54 +33,39 @@ const size_t kLevelQuery = 80;
 const size_t kContourItem = 192;
 const uint32_t kContourCode = 20303;
 
-uint64_t RoundUp8(uint64_t n) { return (n + 7) / 8 * 8; }
-
-// The length a map-object record's wire form must have, read from its own
-// framing (text length, counts); 0 when the kind is unknown or the bytes
-// cannot even hold the framing.
-uint64_t RecordWireSize(uint32_t kind, const std::vector<uint8_t>& body)
-{
-    const uint64_t n = body.size();
-    switch (kind) {
-    case 30: return 176;
-    case 7: return n < 420 ? 0 : 420 + (uint64_t)U32(body, 416);
-    case 8:
-    case 13: {
-        if (n < 204) return 0;
-        uint64_t head = RoundUp8(204 + (uint64_t)U32(body, 200));
-        return head + 48 * (uint64_t)U32(body, 120);
-    }
-    case 11: {
-        if (n < 484) return 0;
-        uint64_t head = RoundUp8(484 + (uint64_t)U32(body, 480));
-        int32_t parts = I32(body, 120);
-        if (parts < 0 || head + 1432 * (uint64_t)parts > n) return 0;
-        uint64_t items = 0;
-        for (int32_t i = 0; i < parts; ++i) items += U32(body, head + 1432 * (uint64_t)i + 1416);
-        return head + 1432 * (uint64_t)parts + 16 * items;
-    }
-    default: return 0;
-    }
-}
-
-bool IsRecordBody(uint32_t kind, const std::vector<uint8_t>& body)
-{
-    uint64_t size = RecordWireSize(kind, body);
-    return size != 0 && size == body.size();
-}
-
-// A packet payload: the head's 101 and exactly `size` bytes.
-bool IsPacket(const std::vector<uint8_t>& b, size_t size)
-{
-    return b.size() == size && size >= kPacketHead && U32(b, 0) % 65536 == 101;
-}
-
 // The connection id at byte 108 of each whole item after the head.
 std::vector<int32_t> ContourItemConnectionIds(const std::vector<uint8_t>& b)
 {
     std::vector<int32_t> ids;
     for (size_t at = kPacketHead; at + kContourItem <= b.size(); at += kContourItem) ids.push_back(I32(b, at + 108));
     return ids;
+}
+
+// The native place of a file a client names, or empty when the name is no
+// drive path or leads outside the machine folder (by "..", or through a link).
+std::string MachineFile(const std::string& windowsPath)
+{
+    bool drive = windowsPath.size() > 3 && std::isalpha((unsigned char)windowsPath[0]) && windowsPath[1] == ':' &&
+                 windowsPath[2] == '\\';
+    if (!drive) return std::string();
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path root = fs::weakly_canonical(standin::MachineRoot(), ec);
+    if (ec) return std::string();
+    fs::path target = fs::weakly_canonical(standin::NativePathUtf8(windowsPath), ec);
+    if (ec) return std::string();
+    auto r = root.begin();
+    auto t = target.begin();
+    for (; r != root.end(); ++r, ++t)
+        if (t == target.end() || *r != *t) return std::string();
+    return t == target.end() ? std::string() : target.string();
+}
+
+bool SameText(const std::wstring& a, const wchar_t* b)
+{
+    return a.size() == wcslen(b) && std::equal(a.begin(), a.end(), b, [](wchar_t x, wchar_t y) {
+               return towlower(x) == towlower(y);
+           });
 }
 
 }  // namespace
@@ -157,7 +103,7 @@ const char* CodeName(uint32_t code)
     }
 }
 
-StandinPeer::StandinPeer(PeerConfig config) : config_(std::move(config)), nextObjectId_(config_.firstObjectId)
+StandinPeer::StandinPeer(PeerConfig config) : config_(std::move(config)), store_(config_.firstObjectId)
 {
     WNDCLASSW wc{};
     wc.lpfnWndProc = &StandinPeer::WindowProc;
@@ -218,6 +164,9 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         scripted->second.pop_front();
         return answer;
     }
+    if (PeerObjectStore::Serves(code))
+        return store_.Handle(code, bytes, config_.objectTree,
+                             [&](uint32_t c, const std::vector<uint8_t>& a) { Answer(connectionId, c, a); });
     switch (code) {
     case 20501: return config_.statusWord;
     case 20013:
@@ -277,60 +226,6 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         Answer(connectionId, code, answer);
         return 0;
     }
-    case 20100: {
-        if (!IsPacket(bytes, kPacketHead)) return -4;
-        uint32_t folder = U32(bytes, 8);
-        std::vector<uint8_t> answer(16);
-        for (auto& [id, o] : objects_) {
-            if (o.parent != folder) continue;
-            size_t at = answer.size();
-            answer.resize(at + kListItem);
-            PutU32(answer, at, id);
-            PutU32(answer, at + 4, o.kind);
-            memcpy(answer.data() + at + 8, o.name.data(), std::min<size_t>(o.name.size(), 99));
-        }
-        Answer(connectionId, code, answer);
-        return 0;
-    }
-    case 20101: {
-        if (!IsPacket(bytes, kPacketHead)) return -4;
-        auto it = objects_.find(U32(bytes, 8));
-        if (it == objects_.end()) return -4;
-        std::vector<uint8_t> answer(16);
-        answer[2] = (uint8_t)it->second.kind;
-        PutU32(answer, 8, it->first);
-        answer.insert(answer.end(), it->second.body.begin(), it->second.body.end());
-        Answer(connectionId, code, answer);
-        return 0;
-    }
-    case 20102: return Upload(bytes);
-    case 20103:
-        // The count comes from the size: one u32 id per 4 bytes after the head.
-        if (bytes.size() < kPacketHead + 4 || (bytes.size() - kPacketHead) % 4 || !IsPacket(bytes, bytes.size()))
-            return -4;
-        for (size_t at = kPacketHead; at < bytes.size(); at += 4) objects_.erase(U32(bytes, at));
-        return 0;
-    case 20107: {
-        if (bytes.size() != kFolderSearch || U32(bytes, 0) != 0 || U32(bytes, 4) != 5 || U32(bytes, 8) != 30)
-            return -4;
-        uint32_t parent = U32(bytes, 12);
-        std::string name = Text(bytes, 28, 100);
-        // The request comes back with the id found after it.
-        std::vector<uint8_t> answer(bytes);
-        PutU32(answer, kFolderSearch, 0);
-        for (auto& [id, o] : objects_)
-            if (o.kind == 30 && o.parent == parent && o.name == name) {
-                PutU32(answer, 532, id);
-                break;
-            }
-        Answer(connectionId, code, answer);
-        return 0;
-    }
-    case 20110:
-        if (!IsPacket(bytes, kPacketHead)) return -4;
-        if (!config_.objectTree.empty()) Answer(connectionId, code, config_.objectTree);
-        return 0;
-    case 20112: return ReceiveObjectTree(connectionId, bytes);
     case kContourCode:
         // The head, then whole items.
         return IsPacket(bytes, bytes.size()) && (bytes.size() - kPacketHead) % kContourItem == 0 ? 0 : -4;
@@ -353,6 +248,9 @@ int64_t StandinPeer::Register(const std::vector<uint8_t>& bytes)
         client += (wchar_t)unit;
     }
     if (client.empty() || at + 2 != bytes.size()) return 0;
+    // Answers go to the client's window class: under the peer's own class
+    // they would come back to the peer itself.
+    if (SameText(client, kWindowClass)) return 0;
     int32_t id = nextConnectionId_++;
     clients_[id] = client;
     return id;
@@ -365,9 +263,8 @@ int64_t StandinPeer::ReceiveTestBlock(int32_t connectionId, const std::vector<ui
     size_t textEnd = kTestHead + kTestRecord + (size_t)std::max(n, 0);
     if (n < 0 || textEnd != bytes.size()) return -4;
     // The peer writes what it received into the answer file the block names.
-    std::string path = Text(bytes, kTestHead + 16, 256);
-    if (!path.empty()) {
-        std::string native = standin::NativePathUtf8(path);
+    std::string native = MachineFile(Text(bytes, kTestHead + 16, 256));
+    if (!native.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(std::filesystem::path(native).parent_path(), ec);
         std::ofstream out(native, std::ios::binary);
@@ -376,71 +273,6 @@ int64_t StandinPeer::ReceiveTestBlock(int32_t connectionId, const std::vector<ui
     }
     Answer(connectionId, 20020, bytes);
     return (int64_t)bytes.size() - config_.testDataShortBy;
-}
-
-int64_t StandinPeer::Upload(const std::vector<uint8_t>& bytes)
-{
-    if (!IsPacket(bytes, bytes.size())) return -4;
-    uint32_t kind = bytes[2];
-    std::vector<uint8_t> body(bytes.begin() + kPacketHead, bytes.end());
-    if (!IsRecordBody(kind, body)) return -4;
-    uint32_t id = Store(U32(bytes, 8), kind, U32(bytes, 4), body.data(), body.size());
-    return (int64_t)(int32_t)id;  // ids with the top bit set arrive as negative answers
-}
-
-uint32_t StandinPeer::Store(uint32_t id, uint32_t kind, uint32_t parent, const uint8_t* body, size_t size)
-{
-    if (id == 0 || !objects_.count(id)) id = nextObjectId_++;
-    StoredObject& o = objects_[id];
-    o.id = id;
-    o.kind = kind;
-    o.parent = parent;
-    o.body.assign(body, body + size);
-    o.name.clear();
-    for (size_t i = 0; i < size && i < 100 && body[i]; ++i) o.name += (char)body[i];
-    return id;
-}
-
-int64_t StandinPeer::ReceiveObjectTree(int32_t connectionId, const std::vector<uint8_t>& bytes)
-{
-    const size_t first = kPacketHead + kRecordHeader;
-    // The root header counts every byte after it.
-    if (!IsPacket(bytes, bytes.size()) || bytes.size() < first || U32(bytes, kPacketHead) != bytes.size() - first)
-        return -4;
-    uint32_t target = U32(bytes, 4);
-    // Every record is checked before anything is stored.
-    for (size_t at = first; at < bytes.size();) {
-        if (bytes.size() - at < kRecordHeader) return -4;
-        uint32_t size = U32(bytes, at);
-        if (size > bytes.size() - at - kRecordHeader) return -4;
-        const uint8_t* body = bytes.data() + at + kRecordHeader;
-        if (!IsRecordBody(U32(bytes, at + 4), std::vector<uint8_t>(body, body + size))) return -4;
-        at += kRecordHeader + size;
-    }
-    // Folders in front of their children: (folder id, children still to come).
-    std::vector<std::pair<uint32_t, uint32_t>> open;
-    std::vector<uint8_t> answer;
-    for (size_t at = first; at < bytes.size();) {
-        uint32_t size = U32(bytes, at);
-        uint32_t kind = U32(bytes, at + 4);
-        uint32_t parent = U32(bytes, at + 12);
-        if (!parent) parent = open.empty() ? target : open.back().first;
-        const uint8_t* body = bytes.data() + at + kRecordHeader;
-        uint32_t id = Store(U32(bytes, at + 8), kind, parent, body, size);
-        if (!open.empty() && --open.back().second == 0) open.pop_back();
-        if (kind == 30) {
-            uint32_t children = U32(bytes, at + kRecordHeader + 100);
-            if (children) open.emplace_back(id, children);
-        }
-        size_t entry = answer.size();
-        answer.resize(entry + kRecordHeader);
-        PutU32(answer, entry + 4, kind);
-        PutU32(answer, entry + 8, id);
-        PutU64(answer, entry + 16, U64(bytes, at + 16));
-        at += kRecordHeader + size;
-    }
-    Answer(connectionId, 20112, answer);
-    return 0;
 }
 
 void StandinPeer::Answer(int32_t connectionId, uint32_t code, const std::vector<uint8_t>& bytes)
@@ -476,7 +308,7 @@ std::string StandinPeer::Transcript() const
             << (a.delivered ? "delivered" : "no client window") << "\n";
     }
     if (buttonPresent_) out << "  peer button: \"" << buttonCaption_ << "\"\n";
-    for (auto& [id, o] : objects_)
+    for (auto& [id, o] : store_.Objects())
         out << "  peer object " << id << ": kind " << o.kind << ", parent " << o.parent << ", \"" << o.name << "\"\n";
     return out.str();
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "peer_store.h"
 #include "windows.h"
 
 namespace velkpeer {
@@ -62,14 +63,6 @@ struct PeerAnswer {
     int64_t result;
 };
 
-struct StoredObject {
-    uint32_t id;
-    uint32_t kind;
-    uint32_t parent;
-    std::string name;
-    std::vector<uint8_t> body;  // the record's wire form
-};
-
 class StandinPeer {
 public:
     explicit StandinPeer(PeerConfig config = PeerConfig());
@@ -92,7 +85,9 @@ public:
     const std::vector<PeerMessage>& Messages() const { return messages_; }
     std::vector<uint32_t> Codes() const;
     const std::vector<PeerAnswer>& Answers() const { return answers_; }
-    const std::map<uint32_t, StoredObject>& Objects() const { return objects_; }
+    const std::map<uint32_t, StoredObject>& Objects() const { return store_.Objects(); }
+    // The folders and objects, for tests and the demo to put objects in.
+    PeerObjectStore& ObjectStore() { return store_; }
     bool ButtonPresent() const { return buttonPresent_; }
     const std::string& ButtonCaption() const { return buttonCaption_; }
     int32_t FollowMode() const { return followMode_; }
@@ -104,10 +99,7 @@ private:
     int64_t Handle(uint32_t code, int32_t connectionId, const std::vector<uint8_t>& bytes);
     int64_t Register(const std::vector<uint8_t>& bytes);
     int64_t ReceiveTestBlock(int32_t connectionId, const std::vector<uint8_t>& bytes);
-    int64_t ReceiveObjectTree(int32_t connectionId, const std::vector<uint8_t>& bytes);
-    int64_t Upload(const std::vector<uint8_t>& bytes);
     void Answer(int32_t connectionId, uint32_t code, const std::vector<uint8_t>& bytes);
-    uint32_t Store(uint32_t id, uint32_t kind, uint32_t parent, const uint8_t* body, size_t size);
 
     PeerConfig config_;
     HWND window_ = nullptr;
@@ -116,8 +108,7 @@ private:
     std::map<uint32_t, std::deque<int64_t>> scripted_;
     std::vector<PeerMessage> messages_;
     std::vector<PeerAnswer> answers_;
-    std::map<uint32_t, StoredObject> objects_;
-    uint32_t nextObjectId_;
+    PeerObjectStore store_;
     bool buttonPresent_ = false;
     std::string buttonCaption_;
     int32_t followMode_ = 0;

@@ -1,0 +1,3 @@
+#include "exchange/arxoperation.h"
+
+ArxOperation g_arxOperation;
