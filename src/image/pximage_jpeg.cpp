@@ -26,10 +26,17 @@ struct PxJpegStream {
     bool startOfFile;
 };
 
+// At least 2 bits code an 8 x 8 block with Huffman tables, and 1 bit a
+// block's DC value in a progressive scan. Arithmetic coding has no such
+// floor; this many samples a byte is far beyond what it reaches on real
+// pictures.
+const uint64_t kMaxArithmeticSamplesPerByte = 65536;
+
 struct PxJpegError {
     jpeg_error_mgr pub;
     jmp_buf jump;
-    char* text;  // the image's last-error text
+    char* text;    // the image's last-error text
+    bool ranOut;   // coded data ended at a marker that is no restart: the rest would be padding
 };
 
 // Dots per inch from a camera's resolution and unit; nonsense gives 0,
@@ -54,6 +61,17 @@ void ErrorExit(j_common_ptr cinfo)
 
 // Warnings (a file cut short, say) are not failures and print nothing.
 void SilentMessage(j_common_ptr) {}
+
+// Counts warnings as the library's own handler does, and notes when a
+// Huffman-coded scan needed bits its data no longer had.
+void EmitMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0) return;
+    ++cinfo->err->num_warnings;
+    if (cinfo->err->msg_code != JWRN_HIT_MARKER || !cinfo->is_decompressor) return;
+    const int marker = ((j_decompress_ptr)cinfo)->unread_marker;
+    if (marker < JPEG_RST0 || marker > JPEG_RST0 + 7) ((PxJpegError*)cinfo->err)->ranOut = true;
+}
 
 void InitDestination(j_compress_ptr cinfo)
 {
@@ -146,7 +164,9 @@ bool PxImageJPG::Decode(PxFile* stream)
     cinfo.err = jpeg_std_error(&error.pub);
     error.pub.error_exit = ErrorExit;
     error.pub.output_message = SilentMessage;
+    error.pub.emit_message = EmitMessage;
     error.text = info.lastError;
+    error.ranOut = false;
     if (setjmp(error.jump)) {
         jpeg_destroy_decompress(&cinfo);
         free(source.buffer);
@@ -175,14 +195,41 @@ bool PxImageJPG::Decode(PxFile* stream)
     cinfo.scale_num = 1;
     cinfo.scale_denom = (info.jpegScale == 2 || info.jpegScale == 4 || info.jpegScale == 8) ? info.jpegScale : 1;
 
+    jpeg_calc_output_dimensions(&cinfo);
     if (info.escape == -1) {
-        jpeg_calc_output_dimensions(&cinfo);
         header.width = (LONG)cinfo.output_width;
         header.height = (LONG)cinfo.output_height;
         info.type = PXIMAGE_FORMAT_JPG;
         jpeg_destroy_decompress(&cinfo);
         free(source.buffer);
         return true;
+    }
+
+    // What the header claims must fit the memory limit, the library's own
+    // buffers (whole-image coefficients for progressive files) included, and
+    // be something the bytes of the file can code at all.
+    const uint64_t pictureBytes =
+        PxImage::BlockSize(cinfo.output_width, cinfo.output_height, 8 * (DWORD)cinfo.out_color_components);
+    if (pictureBytes > (uint64_t)PXIMAGE_MAX_MEMORY) {
+        SetLastErrorText("PXIMAGE_MAX_MEMORY exceeded");
+        longjmp(error.jump, 1);
+    }
+    cinfo.mem->max_memory_to_use = (long)((uint64_t)PXIMAGE_MAX_MEMORY - pictureBytes);
+    // Several scans, or colours quantised in two passes, make the library
+    // read the whole file before the first row comes out.
+    const bool buffered = jpeg_has_multiple_scans(&cinfo) || (cinfo.quantize_colors && cinfo.two_pass_quantize);
+    const uint64_t available = (uint64_t)std::max(0, stream->Size() - start);
+    uint64_t fewestBlocks = UINT64_MAX, samples = 0;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info& component = cinfo.comp_info[c];
+        const uint64_t blocks = (uint64_t)component.width_in_blocks * component.height_in_blocks;
+        fewestBlocks = std::min(fewestBlocks, blocks);
+        samples += 64 * blocks;
+    }
+    if ((cinfo.arith_code && samples / kMaxArithmeticSamplesPerByte > available) ||
+        (!cinfo.arith_code && buffered && fewestBlocks / 8 > available)) {
+        SetLastErrorText("JPEG data too short for its size");
+        longjmp(error.jump, 1);
     }
 
     jpeg_start_decompress(&cinfo);
@@ -216,12 +263,21 @@ bool PxImageJPG::Decode(PxFile* stream)
     const size_t rowSamples = (size_t)cinfo.output_width * cinfo.output_components;
     JSAMPARRAY row = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE, (JDIMENSION)rowSamples, 1);
     const bool cmyk = cinfo.out_color_space == JCS_CMYK && !cinfo.quantize_colors;
+    const bool rgb = cinfo.output_components == 3 && !cinfo.quantize_colors;
+    // A single Huffman-coded scan that has run out of data (the file ended,
+    // or a marker other than a restart stood in the way) would only be
+    // padded from here on: the picture ends with the band being decoded.
+    const JDIMENSION rowsPerBand = (JDIMENSION)std::max(1, cinfo.max_v_samp_factor * cinfo.min_DCT_scaled_size);
+    const bool canRunOut = !cinfo.arith_code && !buffered;
+    bool ranOut = false;
     for (LONG y = header.height - 1; y >= 0 && cinfo.output_scanline < cinfo.output_height; --y) {
         if (info.escape) {
             SetLastErrorText("Cancelled");
             longjmp(error.jump, 1);
         }
+        if (ranOut && cinfo.output_scanline % rowsPerBand == 0) break;
         jpeg_read_scanlines(&cinfo, row, 1);
+        ranOut = canRunOut && error.ranOut;
         BYTE* stored = info.bits + (size_t)y * info.effWidth;
         const BYTE* in = row[0];
         if (cmyk) {
@@ -232,21 +288,17 @@ bool PxImageJPG::Decode(PxFile* stream)
                 stored[3 * x + 1] = (BYTE)(k * m / 255);
                 stored[3 * x + 2] = (BYTE)(k * c / 255);
             }
+        } else if (rgb) {
+            for (size_t x = 0; x < cinfo.output_width && 3 * x + 2 < info.effWidth; ++x) {
+                stored[3 * x] = in[3 * x + 2];
+                stored[3 * x + 1] = in[3 * x + 1];
+                stored[3 * x + 2] = in[3 * x];
+            }
         } else {
             memcpy(stored, in, std::min(rowSamples, (size_t)info.effWidth));
         }
     }
-    jpeg_finish_decompress(&cinfo);
-    if (cinfo.output_components == 3 && !cinfo.quantize_colors) {
-        for (LONG y = 0; y < header.height; ++y) {
-            if (info.escape) {
-                SetLastErrorText("Cancelled");
-                longjmp(error.jump, 1);
-            }
-            BYTE* p = info.bits + (size_t)y * info.effWidth;
-            for (LONG x = 0; x < header.width; ++x) std::swap(p[3 * x], p[3 * x + 2]);
-        }
-    }
+    if (cinfo.output_scanline >= cinfo.output_height) jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     free(source.buffer);
     return true;
