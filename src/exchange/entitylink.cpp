@@ -14,45 +14,32 @@
 #include "peer/peerstatus.h"
 
 const wchar_t* const kLinkXrecordKey = L"VelkArx";
+const int EntityLinkXrecord::kGroupCodes[EntityLinkXrecord::kItemCount] = {1, 1, 1, 1, 90, 90, 90, 90, 40, 40, 40, 40};
 
 namespace {
 
 const int kRemarkLimit = 6000;
 
-OdResBuf* Append(OdResBuf*& head, OdResBuf*& tail, OdResBuf* rb)
-{
-    if (!head) head = rb;
-    else tail->setNext(rb);
-    tail = rb;
-    return rb;
-}
-
-// Items 1 to 4: the id as text, the name, the remark (cut), an empty text.
-void AppendTexts(OdResBuf*& head, OdResBuf*& tail, uint32_t peerId, const CString& name, const CString& remark)
-{
-    wchar_t id[16];
-    swprintf(id, 16, L"%u", peerId);
-    Append(head, tail, OdResBuf::newRb(1, OdString(id)));
-    Append(head, tail, OdResBuf::newRb(1, OdString(name.GetString())));
-    CString cut = remark.GetLength() > kRemarkLimit ? remark.Left(kRemarkLimit) : remark;
-    Append(head, tail, OdResBuf::newRb(1, OdString(cut.GetString())));
-    Append(head, tail, OdResBuf::newRb(1, OdString()));
-}
-
 OdResBuf* BuildChain(uint32_t peerId, const CString& name, const CString& remark, int32_t join, int32_t companion,
                      int32_t icon, double x, double y)
 {
+    wchar_t id[16];
+    swprintf(id, 16, L"%u", peerId);
+    CString cut = remark.GetLength() > kRemarkLimit ? remark.Left(kRemarkLimit) : remark;
+    const OdString texts[4] = {OdString(id), OdString(name.GetString()), OdString(cut.GetString()), OdString()};
+    const int32_t numbers[4] = {join, companion, icon, 0};
+    const double reals[4] = {x, y, 0.0, 0.0};
     OdResBuf* head = nullptr;
     OdResBuf* tail = nullptr;
-    AppendTexts(head, tail, peerId, name, remark);
-    Append(head, tail, OdResBuf::newRb(90, join));
-    Append(head, tail, OdResBuf::newRb(90, companion));
-    Append(head, tail, OdResBuf::newRb(90, icon));
-    Append(head, tail, OdResBuf::newRb(90, (int32_t)0));
-    Append(head, tail, OdResBuf::newRb(40, x));
-    Append(head, tail, OdResBuf::newRb(40, y));
-    Append(head, tail, OdResBuf::newRb(40, 0.0));
-    Append(head, tail, OdResBuf::newRb(40, 0.0));
+    for (int i = 0; i < EntityLinkXrecord::kItemCount; ++i) {
+        int code = EntityLinkXrecord::kGroupCodes[i];
+        OdResBuf* rb = i < 4 ? OdResBuf::newRb(code, texts[i])
+                       : i < 8 ? OdResBuf::newRb(code, numbers[i - 4])
+                               : OdResBuf::newRb(code, reals[i - 8]);
+        if (!head) head = rb;
+        else tail->setNext(rb);
+        tail = rb;
+    }
     return head;
 }
 

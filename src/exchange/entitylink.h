@@ -12,6 +12,14 @@ class OdDbEntity;
 class OdDbLayerTableRecord;
 class OdResBuf;
 
+// The Xrecord's chain: twelve items, four texts (id, name, remark, an empty
+// text), four 32-bit integers (join, companion's low 32 bits, icon number,
+// 0) and four reals (sign position x and y, 0, 0).
+struct EntityLinkXrecord {
+    static const int kItemCount = 12;
+    static const int kGroupCodes[kItemCount];
+};
+
 // The key of the Xrecord and the registered application name.
 extern const wchar_t* const kLinkXrecordKey;
 

@@ -1,5 +1,6 @@
 #include "exchange/entitylink.h"
 
+#include "exchange/linkstore.h"
 #include "exchange_fixture.h"
 #include "oddbblockreference.h"
 #include "oddbdictionary.h"
@@ -183,6 +184,21 @@ TEST_F(EntityLinkTest, LongRemarksAreCutAndTextsKeepTheirString)
     ASSERT_EQ(oddbOpenObject(text, IdOf(t), OdDb::kForRead), eOk);
     EXPECT_EQ(text->textString(), L"a long text");
     text->close();
+    // A formatted multi-line text keeps its contents through a save of a
+    // link whose name was derived from them.
+    auto* m = new OdDbMText();
+    m->setContents(L"{\\fSimSun|b0;first line}\\Psecond line");
+    uint64_t mh = AddEntity(m);
+    MapObjInfo ml;
+    ml.handle = mh;
+    ml.name = L"first line\r\nsecond line";
+    g_ptagDocIdManager = GetDrawingData(drawingRecords, L"site.dwg", doc_);
+    SetEntityLink(g_ptagDocIdManager->links, mh, new MapObjInfo(ml), 0);
+    SaveAllXData(drawingRecords);
+    OdDbMText* mtext = nullptr;
+    ASSERT_EQ(oddbOpenObject(mtext, IdOf(mh), OdDb::kForRead), eOk);
+    EXPECT_EQ(mtext->contents(), L"{\\fSimSun|b0;first line}\\Psecond line");
+    mtext->close();
     // The application name is registered.
     OdDbRegAppTable* apps = nullptr;
     ASSERT_EQ(db_->getRegAppTable(apps, OdDb::kForRead), eOk);
@@ -193,6 +209,37 @@ TEST_F(EntityLinkTest, LongRemarksAreCutAndTextsKeepTheirString)
     EXPECT_EQ(WriteEntityLinkOf(r), 0);
     r.handle = 0xFFFF;
     EXPECT_EQ(WriteEntityLinkOf(r), 0);
+}
+
+TEST_F(EntityLinkTest, ARenameReachesTheTextOnceAndLaterEditsStay)
+{
+    uint64_t t = AddText(L"old");
+    g_ptagDocIdManager = GetDrawingData(drawingRecords, L"site.dwg", doc_);
+    auto* link = new MapObjInfo();
+    link->handle = t;
+    link->peerId = 5;
+    link->name = L"renamed";
+    link->nameEdited = 1;
+    SetEntityLink(g_ptagDocIdManager->links, t, link, 0);
+    SaveAllXData(drawingRecords);
+    auto textOf = [&]() {
+        OdDbText* text = nullptr;
+        EXPECT_EQ(oddbOpenObject(text, IdOf(t), OdDb::kForWrite), eOk);
+        OdString s = text ? text->textString() : OdString();
+        return std::make_pair(text, s);
+    };
+    auto [text, s] = textOf();
+    EXPECT_EQ(s, L"renamed");
+    // The user then edits the text in the drawing; the link changes later
+    // for another reason and is saved again.
+    text->setTextString(L"edited in the drawing");
+    text->close();
+    UpdateEntityLink(g_ptagDocIdManager, t, 6, false);
+    SaveAllXData(drawingRecords);
+    auto [again, now] = textOf();
+    EXPECT_EQ(now, L"edited in the drawing");
+    if (again) again->close();
+    EXPECT_EQ(ReadBack(t).peerId, 6u);
 }
 
 TEST_F(EntityLinkTest, TheCacheOwnsWhatItReads)

@@ -6,6 +6,7 @@
 
 #include "peer/peerrequests.h"
 #include "standin_peer.h"
+#include "test_support.h"
 
 namespace {
 
@@ -25,11 +26,7 @@ protected:
     void SetUp() override
     {
         g_answers.clear();
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &StoreClientProc;
-        wc.lpszClassName = L"VelkArxWin";
-        RegisterClassW(&wc);
-        CreateWindowExW(0, L"VelkArxWin", L"DialogMODELESS", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        velktest::CreateReceiverWindow(&StoreClientProc);
         state = PeerApiState{};
         PeerApiSetClientName(&state, L"VelkArxWin");
     }

@@ -32,4 +32,13 @@ bool NativeExists(const std::string& nativePath)
     return std::filesystem::exists(std::filesystem::symlink_status(nativePath, ec));
 }
 
+HWND CreateReceiverWindow(WNDPROC proc)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = proc;
+    wc.lpszClassName = L"VelkArxWin";
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, L"VelkArxWin", L"DialogMODELESS", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+}
+
 }  // namespace velktest

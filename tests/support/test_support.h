@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "windows.h"
+
 namespace velktest {
 
 // The native folder standing for this test's machine.
@@ -17,6 +19,10 @@ void WriteNativeFile(const std::string& nativePath, const std::string& bytes);
 // Reads a whole native file; empty when missing.
 std::string ReadNativeFile(const std::string& nativePath);
 bool NativeExists(const std::string& nativePath);
+
+// A window of the module's receiver class "VelkArxWin" with the given
+// procedure, where the stand-in peer sends its data answers.
+HWND CreateReceiverWindow(WNDPROC proc);
 
 // A value of type T at a byte offset, as the bytes hold it; zero when the
 // bytes end before it.
