@@ -516,3 +516,38 @@ TEST_F(ReceiverTest, ThePeersOwnMessagesReachTheirHandlers)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ReceiverTest, ABindingCheckAsksTheSystemAndArmsTheComparison)
+{
+    // Nothing for a drawing without a name, or while the link is off.
+    CheckDrawingBinding(L"", 5);
+    g_bLinkActive = 0;
+    CheckDrawingBinding(L"C:\\dwg\\site.dwg", 5);
+    g_bLinkActive = 1;
+    EXPECT_TRUE(peer->Messages().empty());
+
+    // A plane peer with the prompt switched off: asked, not armed.
+    g_settings.noCoordinatePrompt = 1;
+    CheckDrawingBinding(L"C:\\dwg\\site.dwg", 5);
+    EXPECT_EQ(peer->Codes().back(), 20202u);
+    EXPECT_FALSE(g_coordBinding.checkPending);
+    EXPECT_FALSE(standin::HasTimer(receiver, 1001));
+
+    // A geographic peer is always compared, the switch notwithstanding.
+    peer->Config().coordKind = 2;
+    CheckDrawingBinding(L"C:\\dwg\\site.dwg", 5);
+    EXPECT_TRUE(g_coordBinding.checkPending);
+    EXPECT_EQ(std::wstring(g_coordBinding.bindingName), L"C:\\dwg\\site.dwg");
+    EXPECT_TRUE(standin::HasTimer(receiver, 1001));
+    size_t asked = peer->Codes().size();
+    CheckDrawingBinding(L"C:\\dwg\\other.dwg", 5);  // one check at a time
+    EXPECT_EQ(peer->Codes().size(), asked);
+    standin::AdvanceClockMs(10);  // the shortest a window timer waits
+    EXPECT_EQ(peer->Codes().size(), asked + 1);
+    EXPECT_FALSE(g_coordBinding.checkPending);
+    EXPECT_TRUE(Posted(WM_SHOW_COORD_INFO));
+}
+
+}  // namespace
