@@ -376,8 +376,9 @@ LRESULT CMessageDlg::OnPeerMessage(const COPYDATASTRUCT* cds)
             OnCrossSectionBaseLine(&d->crossSection, bytes, size, 1.0);
         } else {
             gcedSetStatusBarProgressMeterPos(60);
-            if (g_fetch) g_fetch->received = true;
-            ArxOperation::ReceiveMapObjects(bytes, size);
+            // Objects taken in let the reactors go themselves (timer 1005).
+            bool received = ArxOperation::ReceiveMapObjects(bytes, size);
+            if (g_fetch) g_fetch->received = received;
         }
         break;
     case 20401:
