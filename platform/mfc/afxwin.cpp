@@ -17,10 +17,17 @@ HINSTANCE g_resource = nullptr;
 std::vector<CDynLinkLibrary*> g_dynLinkLibraries;
 std::vector<std::wstring> g_misuses;
 
+struct TemplateItem {
+    int id;
+    std::wstring text;
+    DWORD style;
+    WORD windowClass;  // predefined class ordinal, 0 for a named class
+};
+
 struct Template {
     std::wstring className = L"#32770";
     std::wstring caption;
-    std::vector<std::pair<int, std::wstring>> items;  // control id, text
+    std::vector<TemplateItem> items;
 };
 
 // Reads a DLGTEMPLATEEX: its class, caption and each item's id and text.
@@ -49,12 +56,17 @@ public:
         return true;
     }
     // A string, an ordinal (0xFFFF then a WORD) or nothing (0).
-    bool SzOrOrd(std::wstring& text)
+    bool SzOrOrd(std::wstring& text, WORD* ordinal = nullptr)
     {
         text.clear();
+        if (ordinal) *ordinal = 0;
         WORD w;
         if (!Word(w)) return false;
-        if (w == 0xFFFF) return Word(w);
+        if (w == 0xFFFF) {
+            if (!Word(w)) return false;
+            if (ordinal) *ordinal = w;
+            return true;
+        }
         while (w) {
             text += (wchar_t)w;
             if (!Word(w)) return false;
@@ -84,13 +96,14 @@ void ParseTemplate(const BYTE* bytes, DWORD size, Template& t)
     std::wstring face;
     if ((style & DS_SETFONT_) && (!r.Skip(6) || !r.SzOrOrd(face))) return;
     for (WORD i = 0; i < count; ++i) {
-        DWORD id;
-        WORD extra;
+        DWORD id, itemStyle;
+        WORD extra, windowClass;
         std::wstring itemClass, title;
-        if (!r.Align4() || !r.Skip(20) || !r.Dword(id) || !r.SzOrOrd(itemClass) || !r.SzOrOrd(title) ||
-            !r.Word(extra) || !r.Skip(extra))
+        // Help id and extended style, the style, then the position and size.
+        if (!r.Align4() || !r.Skip(8) || !r.Dword(itemStyle) || !r.Skip(8) || !r.Dword(id) ||
+            !r.SzOrOrd(itemClass, &windowClass) || !r.SzOrOrd(title) || !r.Word(extra) || !r.Skip(extra))
             return;
-        t.items.emplace_back((int)(int16_t)id, title);
+        t.items.push_back({(int)(int16_t)id, title, itemStyle, windowClass});
     }
 }
 std::map<UINT, Template> g_templates;
@@ -312,7 +325,9 @@ void CWnd::OnDestroy() { Default(); }
 void CWnd::OnClose() { Default(); }
 void CWnd::OnTimer(UINT_PTR) { Default(); }
 void CWnd::OnShowWindow(BOOL, UINT) { Default(); }
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) { return OnCmdMsg(LOWORD(wParam), CN_COMMAND, nullptr); }
+// The notification code is the high word: 0 for a menu item, an accelerator
+// or a button click (BN_CLICKED), a control's notification otherwise.
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) { return OnCmdMsg(LOWORD(wParam), HIWORD(wParam), nullptr); }
 
 const CRuntimeClass CObject::classCObject = {"CObject", nullptr};
 const CRuntimeClass* CObject::GetRuntimeClass() const { return &classCObject; }
@@ -403,6 +418,123 @@ void DDX_CBIndex(CDataExchange* dx, int id, int& value)
     else c.selection = value;
 }
 
+namespace {
+const WORD kButtonClass = 0x0080;
+
+bool IsRadioButton(const standin::DialogControl& c)
+{
+    const DWORD kind = c.style & BS_TYPEMASK;
+    return c.windowClass == kButtonClass && (kind == BS_RADIOBUTTON || kind == BS_AUTORADIOBUTTON);
+}
+
+// The radio buttons of the group that starts at `first`: as the dialog
+// manager walks them, up to the next control that starts a group. Headless,
+// the walk follows the control ids upward.
+std::vector<standin::DialogControl*> RadioGroup(HWND dialog, int first)
+{
+    std::vector<standin::DialogControl*> group;
+    for (int id = first;; ++id) {
+        standin::DialogControl* c = standin::FindDialogItem(dialog, id);
+        if (!c || !IsRadioButton(*c) || (id != first && (c->style & WS_GROUP))) break;
+        group.push_back(c);
+    }
+    return group;
+}
+}  // namespace
+
+void DDX_Radio(CDataExchange* dx, int id, int& value)
+{
+    std::vector<standin::DialogControl*> group = RadioGroup(dx->m_pDlgWnd->m_hWnd, id);
+    if (dx->m_bSaveAndValidate) {
+        value = -1;
+        for (size_t i = 0; i < group.size(); ++i)
+            if (group[i]->check) {
+                value = (int)i;
+                break;
+            }
+    } else {
+        for (size_t i = 0; i < group.size(); ++i) group[i]->check = (int)i == value ? BST_CHECKED : BST_UNCHECKED;
+    }
+}
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control)
+{
+    // Headless controls are entries of the dialog's table, not windows: the
+    // control classes that need one are bound to their entry.
+    if (auto* combo = dynamic_cast<CComboBox*>(&control)) {
+        combo->m_hDialog = dx->m_pDlgWnd->m_hWnd;
+        combo->m_nID = id;
+    }
+}
+
+standin::DialogControl* CComboBox::Item() const
+{
+    return m_hDialog ? &standin::DialogItem(m_hDialog, m_nID) : nullptr;
+}
+
+int CComboBox::AddString(LPCWSTR text)
+{
+    standin::DialogControl* c = Item();
+    if (!c) return CB_ERR;
+    c->items.push_back(text ? text : L"");
+    return (int)c->items.size() - 1;
+}
+
+int CComboBox::GetCount() const
+{
+    standin::DialogControl* c = Item();
+    return c ? (int)c->items.size() : CB_ERR;
+}
+
+int CComboBox::GetCurSel() const
+{
+    standin::DialogControl* c = Item();
+    if (!c || c->selection < 0 || c->selection >= (int)c->items.size()) return CB_ERR;
+    return c->selection;
+}
+
+int CComboBox::SetCurSel(int index)
+{
+    standin::DialogControl* c = Item();
+    if (!c) return CB_ERR;
+    if (index < 0 || index >= (int)c->items.size()) {
+        c->selection = -1;
+        c->text.clear();
+        return CB_ERR;
+    }
+    c->selection = index;
+    c->text = c->items[(size_t)index];
+    return index;
+}
+
+int CComboBox::GetLBText(int index, CString& text) const
+{
+    standin::DialogControl* c = Item();
+    if (!c || index < 0 || index >= (int)c->items.size()) return CB_ERR;
+    text = c->items[(size_t)index].c_str();
+    return (int)c->items[(size_t)index].size();
+}
+
+void CComboBox::ResetContent()
+{
+    if (standin::DialogControl* c = Item()) {
+        c->items.clear();
+        c->selection = -1;
+        c->text.clear();
+    }
+}
+
+void CComboBox::GetWindowText(CString& text) const
+{
+    standin::DialogControl* c = Item();
+    text = c ? c->text.c_str() : L"";
+}
+
+void CComboBox::SetWindowText(LPCWSTR text)
+{
+    if (standin::DialogControl* c = Item()) c->text = text ? text : L"";
+}
+
 INT_PTR CDialog::DoModal()
 {
     m_modal = true;
@@ -451,7 +583,12 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent)
     }
     RECT rc{0, 0, 1, 1};
     if (!CreateEx(0, t.className.c_str(), t.caption.c_str(), WS_POPUP, rc, parent, 0)) return FALSE;
-    for (auto& [id, text] : t.items) standin::DialogItem(m_hWnd, id).text = text;
+    for (const TemplateItem& item : t.items) {
+        standin::DialogControl& c = standin::DialogItem(m_hWnd, item.id);
+        c.text = item.text;
+        c.style = item.style;
+        c.windowClass = item.windowClass;
+    }
     SendMessage(WM_INITDIALOG, 0, 0);
     return TRUE;
 }
@@ -497,6 +634,14 @@ void CDialog::CheckDlgButton(int id, UINT check) { standin::DialogItem(m_hWnd, i
 namespace standin {
 
 DialogControl& DialogItem(HWND dialog, int id) { return g_controls[dialog][id]; }
+
+DialogControl* FindDialogItem(HWND dialog, int id)
+{
+    auto d = g_controls.find(dialog);
+    if (d == g_controls.end()) return nullptr;
+    auto c = d->second.find(id);
+    return c == d->second.end() ? nullptr : &c->second;
+}
 
 void SetDialogTemplate(UINT templateId, const std::wstring& className, const std::wstring& caption)
 {

@@ -113,6 +113,13 @@ public:                                               \
     const AFX_MSGMAP_ENTRY theClass::_messageEntries[] = {
 #define ON_COMMAND(id, memberFn) \
     {WM_COMMAND, CN_COMMAND, (UINT)(id), (UINT)(id), static_cast<AFX_PMSG>(memberFn), nullptr},
+// Control notifications: the code is the high word of WM_COMMAND's wParam.
+#define BN_CLICKED 0
+#define CBN_EDITCHANGE 5
+#define ON_BN_CLICKED(id, memberFn) \
+    {WM_COMMAND, BN_CLICKED, (UINT)(id), (UINT)(id), static_cast<AFX_PMSG>(memberFn), nullptr},
+#define ON_CBN_EDITCHANGE(id, memberFn) \
+    {WM_COMMAND, CBN_EDITCHANGE, (UINT)(id), (UINT)(id), static_cast<AFX_PMSG>(memberFn), nullptr},
 #define ON_UPDATE_COMMAND_UI_RANGE(first, last, memberFn) \
     {WM_COMMAND, CN_UPDATE_COMMAND_UI, (UINT)(first), (UINT)(last), nullptr, static_cast<AFX_PMSG_UI>(memberFn)},
 #define END_MESSAGE_MAP() {0, 0, 0, 0, nullptr, nullptr}};
@@ -223,6 +230,39 @@ void DDX_Text(CDataExchange* dx, int id, int& value);
 void DDX_Text(CDataExchange* dx, int id, double& value);
 void DDX_Check(CDataExchange* dx, int id, int& value);
 void DDX_CBIndex(CDataExchange* dx, int id, int& value);
+// The index of the checked button of the radio group that starts at `id`
+// (-1 when none is checked); loading checks that one and clears the others.
+void DDX_Radio(CDataExchange* dx, int id, int& value);
+// Binds a control object to the dialog's control `id`.
+void DDX_Control(CDataExchange* dx, int id, CWnd& control);
+
+namespace standin {
+struct DialogControl;
+}
+
+// A combo box of a dialog. Headless, it works on the dialog's control table
+// entry that DDX_Control bound it to: its items, selected row and the text
+// of its edit part (the selected item for a drop-down list).
+class CComboBox : public CWnd {
+public:
+    int AddString(LPCWSTR text);
+    int GetCount() const;
+    // CB_ERR when no row is selected.
+    int GetCurSel() const;
+    // Selects the row and shows it in the edit part; CB_ERR (nothing
+    // selected) for a row that does not exist.
+    int SetCurSel(int index);
+    int GetLBText(int index, CString& text) const;
+    void ResetContent();
+    void GetWindowText(CString& text) const;
+    void SetWindowText(LPCWSTR text);
+
+    HWND m_hDialog = nullptr;
+    int m_nID = 0;
+
+private:
+    standin::DialogControl* Item() const;
+};
 
 class CDialog : public CWnd {
 public:

@@ -16,9 +16,16 @@ struct DialogControl {
     int check = 0;
     int selection = -1;
     std::vector<std::wstring> items;
+    // From the template: the control's style and its predefined window class
+    // (0x0080 button, 0x0081 edit, 0x0082 static, 0x0085 combo box; 0 when
+    // the template named none).
+    DWORD style = 0;
+    WORD windowClass = 0;
 };
 // The control `id` of a dialog window (created empty on first use).
 DialogControl& DialogItem(HWND dialog, int id);
+// The control `id` when the dialog has it; null otherwise (nothing created).
+DialogControl* FindDialogItem(HWND dialog, int id);
 
 // The window class and caption a dialog template gives its window, in
 // place of the dialog resource the resource chain holds (a DLGTEMPLATEEX
