@@ -6,7 +6,7 @@
 #include "common/entity/gradientname.h"
 #include "common/entity/hatchutil.h"
 #include "common/geometry/mathutil.h"
-#include "exchange/colourword.h"
+#include "exchange/entitycolor.h"
 #include "exchange/hatchfill.h"
 #include "gcedview.h"
 #include "peer/peerhelpers.h"

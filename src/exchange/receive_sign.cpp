@@ -7,7 +7,7 @@
 #include "common/entity/textutil.h"
 #include "common/symboltable/viewutil.h"
 #include "exchange/arxoperation.h"
-#include "exchange/colourword.h"
+#include "exchange/entitycolor.h"
 #include "exchange/documentlock.h"
 #include "exchange/exchangetext.h"
 #include "exchange/receiveconvert.h"

@@ -11,7 +11,7 @@
 #include "exchange/arxoperation.h"
 #include "exchange/drawingdata.h"
 #include "exchange/exchangetext.h"
-#include "exchange/linestyles.h"
+#include "exchange/entitycolor.h"
 #include "exchange/receiveconvert.h"
 #include "oddbcurves.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "basemap/settings.h"
-#include "exchange/colourword.h"
+#include "exchange/entitycolor.h"
 
 namespace {
 

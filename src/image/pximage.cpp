@@ -127,6 +127,22 @@ bool PxImage::DestroyFrames()
     return true;
 }
 
+namespace {
+
+DWORD RoundBpp(DWORD bpp) { return bpp <= 1 ? 1 : bpp <= 4 ? 4 : bpp <= 8 ? 8 : 24; }
+
+}  // namespace
+
+uint64_t PxImage::BlockSize(DWORD width, DWORD height, DWORD bpp)
+{
+    bpp = RoundBpp(bpp);
+    // Sizes in 64 bits (and 128 for the product), so that no width or height
+    // can wrap a row length or the block size into a small allocation.
+    const uint64_t effWidth = ((uint64_t)bpp * width + 31) / 32 * 4;
+    const unsigned __int128 size = 40 + 4 * (uint64_t)PaletteLength(bpp) + (unsigned __int128)effWidth * height;
+    return size > UINT64_MAX ? UINT64_MAX : (uint64_t)size;
+}
+
 BYTE* PxImage::Create(DWORD width, DWORD height, DWORD bpp, DWORD type)
 {
     if (!Destroy()) return nullptr;
@@ -134,17 +150,11 @@ BYTE* PxImage::Create(DWORD width, DWORD height, DWORD bpp, DWORD type)
         SetLastErrorText("PxImage::Create : width and height must be greater than zero");
         return nullptr;
     }
-    if (bpp <= 1) bpp = 1;
-    else if (bpp <= 4) bpp = 4;
-    else if (bpp <= 8) bpp = 8;
-    else bpp = 24;
-
-    // Sizes in 64 bits (and 128 for the product), so that no width or height
-    // can wrap a row length or the block size into a small allocation.
+    bpp = RoundBpp(bpp);
     unsigned __int128 pixelBytes = (unsigned __int128)width * height * bpp / 8;
     uint64_t effWidth = ((uint64_t)bpp * width + 31) / 32 * 4;
     DWORD colors = PaletteLength(bpp);
-    unsigned __int128 blockSize = 40 + 4 * (uint64_t)colors + (unsigned __int128)effWidth * height;
+    const uint64_t blockSize = BlockSize(width, height, bpp);
     if (pixelBytes > PXIMAGE_MAX_MEMORY || blockSize > PXIMAGE_MAX_MEMORY || width > INT32_MAX ||
         height > INT32_MAX) {
         SetLastErrorText("PXIMAGE_MAX_MEMORY exceeded");
@@ -273,12 +283,41 @@ void PxImage::CopyInfo(const PxImage& source)
     if (!dib && &source != this) TakeSettings(source.info);
 }
 
-bool PxImage::AlphaCreate()
+uint64_t PxImage::MemoryUsed() const
+{
+    if (info.owner) return 0;
+    uint64_t total = 0;
+    const uint64_t plane = (uint64_t)GetWidth() * GetHeight();
+    if (dib) total += 40 + 4 * (uint64_t)header.clrUsed + (uint64_t)header.sizeImage;
+    if (alpha) total += plane;
+    if (selection) total += plane;
+    if (layers)
+        for (int32_t i = 0; i < info.layerCount; ++i)
+            if (layers[i]) total += layers[i]->MemoryUsed();
+    if (frames)
+        for (int32_t i = 0; i < info.frameCount; ++i)
+            if (frames[i]) total += frames[i]->MemoryUsed();
+    return total;
+}
+
+bool PxImage::FitsMemoryLimit(uint64_t extra) const
+{
+    const uint64_t used = MemoryUsed();
+    return extra <= (uint64_t)PXIMAGE_MAX_MEMORY && used <= (uint64_t)PXIMAGE_MAX_MEMORY - extra;
+}
+
+bool PxImage::AlphaCreate(bool opaque)
 {
     if (!alpha && dib) {
-        size_t planeSize = (size_t)GetWidth() * GetHeight();
-        alpha = (BYTE*)malloc(planeSize);
-        if (alpha) memset(alpha, 255, planeSize);
+        const size_t planeSize = (size_t)GetWidth() * GetHeight();
+        // The plane counts against the limit with the pixels it goes with.
+        if (!FitsMemoryLimit(planeSize)) return false;
+        if (opaque) {
+            alpha = (BYTE*)malloc(planeSize);
+            if (alpha) memset(alpha, 255, planeSize);
+        } else {
+            alpha = (BYTE*)calloc(1, planeSize);
+        }
     }
     return alpha != nullptr;
 }

@@ -108,13 +108,23 @@ public:
     bool Destroy();
     bool DestroyFrames();
     BYTE* Create(DWORD width, DWORD height, DWORD bpp, DWORD type);
+    // Bytes of the block Create makes for these dimensions (bpp rounded up
+    // to 1, 4, 8 or 24), in 64 bits and capped, so that no size wraps.
+    static uint64_t BlockSize(DWORD width, DWORD height, DWORD bpp);
     void Copy(const PxImage& source, bool copyPixels = true, bool copySelection = true, bool copyAlpha = true);
     bool Transfer(PxImage& from, bool transferFrames = true);
     void ShareFrom(const PxImage* source);
     void CopyInfo(const PxImage& source);
 
-    // Planes and settings.
-    bool AlphaCreate();
+    // Bytes held by the image's buffers: pixels, alpha and selection planes,
+    // layers and frames.
+    uint64_t MemoryUsed() const;
+    // True when `extra` bytes more keep them within PXIMAGE_MAX_MEMORY.
+    bool FitsMemoryLimit(uint64_t extra) const;
+
+    // Planes and settings. A new alpha plane is opaque; one made with
+    // `opaque` false is zero (transparent) and costs no memory until written.
+    bool AlphaCreate(bool opaque = true);
     void AlphaDelete();
     bool SelectionDelete();
     void SetXDPI(LONG dpi);

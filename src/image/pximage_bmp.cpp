@@ -125,46 +125,31 @@ bool PxImageBMP::ReadBitmapInfo(PxFile* stream, PxBitmapInfoHeader* bih, DWORD m
     return true;
 }
 
-void PxImageBMP::BitfieldsToRgb(const BYTE* source, DWORD redMask, DWORD greenMask, DWORD blueMask, BYTE bpp,
-                                DWORD rows)
+void PxImageBMP::BitfieldsToRgb(const BYTE* in, DWORD redMask, DWORD greenMask, DWORD blueMask, BYTE bpp, LONG row)
 {
     const LONG width = header.width;
-    rows = std::min(rows, (DWORD)header.height);
-    // Top row first and right to left, so that the wider output never
-    // overwrites source bytes still to be read when both share the buffer.
+    BYTE* out = info.bits + (size_t)row * info.effWidth;
     if (bpp == 16) {
-        const size_t sourceRow = (size_t)((width + 1) / 2) * 4;
-        for (LONG y = (LONG)rows - 1; y >= 0; --y) {
-            const BYTE* in = source + (size_t)y * sourceRow;
-            BYTE* out = info.bits + (size_t)y * info.effWidth;
-            for (LONG x = width - 1; x >= 0; --x) {
-                DWORD v = in[2 * x] | (DWORD)in[2 * x + 1] << 8;
-                BYTE b = Field16(v, blueMask), g = Field16(v, greenMask), r = Field16(v, redMask);
-                out[3 * x] = b;
-                out[3 * x + 1] = g;
-                out[3 * x + 2] = r;
-            }
+        for (LONG x = 0; x < width; ++x) {
+            DWORD v = in[2 * x] | (DWORD)in[2 * x + 1] << 8;
+            out[3 * x] = Field16(v, blueMask);
+            out[3 * x + 1] = Field16(v, greenMask);
+            out[3 * x + 2] = Field16(v, redMask);
         }
     } else if (bpp == 32) {
         const int ib = ByteIndex32(blueMask), ig = ByteIndex32(greenMask), ir = ByteIndex32(redMask);
-        const size_t sourceRow = (size_t)width * 4;
-        for (LONG y = (LONG)rows - 1; y >= 0; --y) {
-            const BYTE* in = source + (size_t)y * sourceRow;
-            BYTE* out = info.bits + (size_t)y * info.effWidth;
-            for (LONG x = width - 1; x >= 0; --x) {
-                BYTE b = in[4 * x + ib], g = in[4 * x + ig], r = in[4 * x + ir];
-                out[3 * x] = b;
-                out[3 * x + 1] = g;
-                out[3 * x + 2] = r;
-            }
+        for (LONG x = 0; x < width; ++x) {
+            out[3 * x] = in[4 * x + ib];
+            out[3 * x + 1] = in[4 * x + ig];
+            out[3 * x + 2] = in[4 * x + ir];
         }
     }
 }
 
-void PxImageBMP::DecodeRle(PxFile* stream, bool rle4)
+void PxImageBMP::DecodeRle(PxFile* stream, bool rle4, bool topDown)
 {
     const LONG height = header.height;
-    BYTE* rowStart = info.bits;  // row 0 is selected first
+    BYTE* rowStart = info.bits + (topDown ? (size_t)(height - 1) * info.effWidth : 0);  // the file's row 0
     int64_t x = 0, y = 0;
     bool lowNibble = false;
     // One pixel into the selected row; a byte outside the row is dropped.
@@ -180,7 +165,7 @@ void PxImageBMP::DecodeRle(PxFile* stream, bool rle4)
         }
     };
     auto select = [&]() {
-        if (y >= 0 && y < height) rowStart = info.bits + (size_t)y * info.effWidth;
+        if (y >= 0 && y < height) rowStart = info.bits + (size_t)(topDown ? height - 1 - y : y) * info.effWidth;
     };
     for (;;) {
         if (info.escape) return;
@@ -330,7 +315,21 @@ bool PxImageBMP::Decode(PxFile* stream)
             failure = "Error reading BMP info";
             goto fail;
         }
-        const size_t area = (size_t)info.effWidth * header.height;
+        // Rows go straight to their place, top-down files included, and
+        // reading stops where the file ends: the work follows what the file
+        // holds, not the size its header claims.
+        const LONG height = header.height;
+        auto storedRow = [&](LONG fileRow) { return topDown ? height - 1 - fileRow : fileRow; };
+        // A row buffer counts against the memory limit with the image.
+        auto rowBuffer = [&](size_t bytes) -> bool {
+            if (!FitsMemoryLimit(bytes)) {
+                failure = "PXIMAGE_MAX_MEMORY exceeded";
+                return false;
+            }
+            buffer = (BYTE*)malloc(bytes ? bytes : 1);
+            if (!buffer) failure = "can't allocate memory";
+            return buffer != nullptr;
+        };
         switch (bih.bitCount) {
         case 32: {
             if (bih.compression != kBiRgb && bih.compression != kBiBitfields) {
@@ -343,94 +342,78 @@ bool PxImageBMP::Decode(PxFile* stream)
                 masks[2] = 0x000000FF;
             }
             const size_t rowBytes = (size_t)header.width * 4;
-            buffer = (BYTE*)malloc(rowBytes * header.height);
-            if (!buffer) {
-                failure = "can't allocate memory";
+            if (!rowBuffer(rowBytes)) goto fail;
+            // Alpha from the fourth bytes without compression, or from the
+            // header's alpha mask with bit fields. Rows the file does not
+            // hold stay transparent.
+            const bool alphaMask = bih.compression == kBiBitfields && masks[3] != 0;
+            const bool withAlpha = bih.compression == kBiRgb || alphaMask;
+            const int ia = bih.compression == kBiRgb ? 3 : ByteIndex32(masks[3]);
+            if (withAlpha && !AlphaCreate(false)) {
+                failure = FitsMemoryLimit((uint64_t)header.width * height) ? "can't allocate memory"
+                                                                            : "PXIMAGE_MAX_MEMORY exceeded";
                 goto fail;
             }
-            const DWORD rows = (DWORD)stream->Read(buffer, rowBytes, header.height);
-            // Alpha from the fourth bytes without compression, or from the
-            // header's alpha mask with bit fields.
-            const bool alphaMask = bih.compression == kBiBitfields && masks[3] != 0;
-            if (bih.compression == kBiRgb || alphaMask) {
-                const int ia = bih.compression == kBiRgb ? 3 : ByteIndex32(masks[3]);
-                if (!AlphaCreate()) {
-                    failure = "can't allocate memory";
-                    goto fail;
+            bool anyAlpha = false;
+            LONG rows = 0;
+            for (; rows < height && stream->Read(buffer, rowBytes, 1) == 1; ++rows) {
+                if (info.escape) break;
+                const LONG r = storedRow(rows);
+                BitfieldsToRgb(buffer, masks[0], masks[1], masks[2], 32, r);
+                if (!withAlpha) continue;
+                BYTE* a = alpha + (size_t)r * header.width;
+                for (LONG x = 0; x < header.width; ++x) {
+                    a[x] = buffer[4 * x + ia];
+                    anyAlpha |= a[x] != 0;
                 }
-                bool anyAlpha = false;
-                const size_t pixels = (size_t)header.width * header.height;
-                for (size_t i = 0; i < (size_t)rows * header.width; ++i) {
-                    alpha[i] = buffer[4 * i + ia];
-                    anyAlpha |= alpha[i] != 0;
-                }
-                // Fourth bytes that are all zero carry no alpha: the picture is opaque.
-                if (!anyAlpha) memset(alpha, 255, pixels);
             }
-            BitfieldsToRgb(buffer, masks[0], masks[1], masks[2], 32, rows);
+            // Fourth bytes that are all zero carry no alpha: the picture is opaque.
+            if (withAlpha && !anyAlpha)
+                for (LONG i = 0; i < rows; ++i) memset(alpha + (size_t)storedRow(i) * header.width, 255, header.width);
             break;
         }
-        case 24:
-            if (bih.compression != kBiRgb) {
-                failure = "unknown compression";
-                goto fail;
-            }
-            stream->Read(info.bits, 1, area);
-            break;
         case 16: {
             if (bih.compression != kBiBitfields) {
                 masks[0] = 0x7C00;
                 masks[1] = 0x03E0;
                 masks[2] = 0x001F;
             }
-            // The 16-bit rows are shorter than the 24-bit ones, so they are
-            // read into the pixel area and widened in place.
             const size_t rowBytes = (size_t)((header.width + 1) / 2) * 4;
-            const DWORD rows = (DWORD)stream->Read(info.bits, rowBytes, header.height);
-            BitfieldsToRgb(info.bits, masks[0], masks[1], masks[2], 16, rows);
+            if (!rowBuffer(rowBytes)) goto fail;
+            for (LONG i = 0; i < height && !info.escape && stream->Read(buffer, rowBytes, 1) == 1; ++i)
+                BitfieldsToRgb(buffer, masks[0], masks[1], masks[2], 16, storedRow(i));
             break;
         }
         default:
+            if (bih.bitCount == 24 && bih.compression != kBiRgb) {
+                failure = "unknown compression";
+                goto fail;
+            }
             switch (bih.compression) {
-            case kBiRgb: stream->Read(info.bits, 1, area); break;
-            case kBiRle8: DecodeRle(stream, false); break;
-            case kBiRle4: DecodeRle(stream, true); break;
+            case kBiRgb:
+                if (!topDown) {
+                    stream->Read(info.bits, 1, (size_t)info.effWidth * height);
+                    break;
+                }
+                for (LONG i = 0; i < height && !info.escape; ++i)
+                    if (stream->Read(info.bits + (size_t)storedRow(i) * info.effWidth, 1, info.effWidth) != info.effWidth)
+                        break;
+                break;
+            case kBiRle8: DecodeRle(stream, false, topDown); break;
+            case kBiRle4: DecodeRle(stream, true, topDown); break;
             default:
                 failure = "compression type not supported";
                 goto fail;
             }
-            if (info.escape) {
-                failure = "Cancelled";
-                goto fail;
-            }
             break;
+        }
+        if (info.escape) {
+            failure = "Cancelled";
+            goto fail;
         }
     }
     free(buffer);
     buffer = nullptr;
-    if (topDown) {
-        const size_t row = info.effWidth;
-        BYTE* tmp = (BYTE*)malloc(std::max<size_t>(row, header.width));
-        if (!tmp) {
-            failure = "can't allocate memory";
-            goto fail;
-        }
-        for (LONG i = 0, j = header.height - 1; i < j; ++i, --j) {
-            BYTE* a = info.bits + (size_t)i * row;
-            BYTE* b = info.bits + (size_t)j * row;
-            memcpy(tmp, a, row);
-            memcpy(a, b, row);
-            memcpy(b, tmp, row);
-            if (alpha) {
-                BYTE* p = alpha + (size_t)i * header.width;
-                BYTE* q = alpha + (size_t)j * header.width;
-                memcpy(tmp, p, header.width);
-                memcpy(p, q, header.width);
-                memcpy(q, tmp, header.width);
-            }
-        }
-        free(tmp);
-    }
     return true;
 
 fail:

@@ -16,9 +16,10 @@ private:
     // colour masks (red, green, blue, alpha) of headers that carry them come
     // back in `masks`.
     bool ReadBitmapInfo(PxFile* stream, PxBitmapInfoHeader* bih, DWORD masks[4], bool* headerMasks);
-    // Expands 16- or 32-bit pixels into this 24-bit image, `rows` rows of the
-    // source from the bottom; may run in place over the image's own pixels.
-    void BitfieldsToRgb(const BYTE* source, DWORD redMask, DWORD greenMask, DWORD blueMask, BYTE bpp, DWORD rows);
-    void DecodeRle(PxFile* stream, bool rle4);
+    // Expands one row of 16- or 32-bit pixels into stored row `row` of this
+    // 24-bit image.
+    void BitfieldsToRgb(const BYTE* source, DWORD redMask, DWORD greenMask, DWORD blueMask, BYTE bpp, LONG row);
+    // Run-length data; with `topDown` the file's first row is the top one.
+    void DecodeRle(PxFile* stream, bool rle4, bool topDown);
     void HeaderToHost(PxBitmapInfoHeader* bih) const;
 };

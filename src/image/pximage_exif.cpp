@@ -193,6 +193,9 @@ bool PxExifReader::ProcessExif(const BYTE* data, uint32_t length)
     const uint32_t firstOffset = Get32u(data + 10);
     const BYTE* base = data + 6;
     const uint32_t blockLength = length - 6;
+    visited_.clear();
+    // Every entry of a sound block belongs to one directory.
+    entriesLeft_ = blockLength / 12 + 1;
     if (!ProcessExifDir(data + 14, base, blockLength, 0)) return false;
     if (firstOffset > 8) {
         if ((uint64_t)firstOffset + 2 > blockLength) return Fail("Illegal subdirectory link");
@@ -219,12 +222,25 @@ bool PxExifReader::ReadEntry(const BYTE* entry, const BYTE* base, uint32_t lengt
     return true;
 }
 
+bool PxExifReader::Enter(const BYTE* dir, const BYTE* base, int entries)
+{
+    if (!visited_.insert((uint32_t)(dir - base)).second) return false;
+    if ((uint64_t)entries > entriesLeft_) {
+        Fail("Too many directory entries (corrupt exif header)");
+        entriesLeft_ = 0;
+        return false;
+    }
+    entriesLeft_ -= (uint64_t)entries;
+    return true;
+}
+
 bool PxExifReader::ProcessExifDir(const BYTE* dir, const BYTE* base, uint32_t length, int nesting)
 {
     const BYTE* end = base + length;
     if (dir < base || dir + 2 > end) return Fail("Illegally sized directory");
     const int entries = Get16u(dir);
     if (dir + 2 + 12 * (size_t)entries > end) return Fail("Illegally sized directory");
+    if (!Enter(dir, base, entries)) return true;
     uint32_t thumbnailOffset = 0, thumbnailSize = 0;
     ExifRecord& r = *record;
     for (int i = 0; i < entries; ++i) {
@@ -262,10 +278,13 @@ bool PxExifReader::ProcessExifDir(const BYTE* dir, const BYTE* base, uint32_t le
             }
             break;
         }
-        case 34855:
-            r.isoEquivalent = ToInt(number);
-            if (r.isoEquivalent < 50) r.isoEquivalent *= 200;
+        case 34855: {
+            // Small values are a factor of ISO 200; the product is formed
+            // in double, so that a large negative value cannot overflow.
+            const double iso = ToInt(number);
+            r.isoEquivalent = ToInt(iso < 50 ? iso * 200 : iso);
             break;
+        }
         case 37377:
             if (r.exposureTime == 0) r.exposureTime = (float)(1 / exp2(number));
             break;
@@ -349,6 +368,7 @@ bool PxExifReader::ProcessGpsInfo(const BYTE* dir, const BYTE* base, uint32_t le
     if (dir < base || dir + 2 > end) return Fail("Illegally sized directory");
     const int entries = Get16u(dir);
     if (dir + 2 + 12 * (size_t)entries > end) return Fail("Illegally sized directory");
+    if (!Enter(dir, base, entries)) return true;
     ExifRecord& r = *record;
     r.gpsLatitude = r.gpsLongitude = r.gpsDestLatitude = r.gpsDestLongitude = 0;
     memset(r.gpsDestBearing, 0, sizeof r.gpsDestBearing);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 
 #include "image/pxfile.h"
 
@@ -86,4 +87,13 @@ private:
     int Get16u(const BYTE* p) const;
     bool Fail(const char* text);
     void Discard(int index);
+    // True the first time a directory at this offset is met in the block;
+    // false again, or when the block holds no more entries to walk.
+    bool Enter(const BYTE* dir, const BYTE* base, int entries);
+
+    // Directories walked in the current block, by offset, and the entries
+    // still allowed: a directory linked from several places, or from itself,
+    // is read once, and overlapping ones cannot multiply the work.
+    std::set<uint32_t> visited_;
+    uint64_t entriesLeft_ = 0;
 };

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "image/pxpixels.h"
 
@@ -89,6 +90,8 @@ int PxImageGIF::WriteRow(ImageRowCursor& rowWriter, BYTE* pixels, int length)
     }
     if (!interlaced) {
         if (!rowWriter.IsInside()) return -1;
+        const LONG fromTop = frameHeight - 1 - rowWriter.y;
+        if (fromTop >= 0 && fromTop < (LONG)rowLengths.size()) rowLengths[(size_t)fromTop] = length;
         rowWriter.CopyRow(pixels, bytes);
         rowWriter.StepDown();
         return 0;
@@ -96,6 +99,7 @@ int PxImageGIF::WriteRow(ImageRowCursor& rowWriter, BYTE* pixels, int length)
     if (currentRow >= 0 && currentRow < frameHeight) {
         rowWriter.MoveToRow(frameHeight - currentRow - 1);
         rowWriter.CopyRow(pixels, bytes);
+        if ((size_t)currentRow < rowLengths.size()) rowLengths[(size_t)currentRow] = length;
     }
     currentRow += rowStep;
     if (currentRow >= frameHeight) {
@@ -334,12 +338,19 @@ bool PxImageGIF::Decode(PxFile* stream)
     if (info.frameCount == 1) trueColour = 0;
     const int frameCount = info.frameCount;
 
-    PxImage previous;
-    PxImage mosaic;
+    // The screen is composed in place, frame after frame. Only the pixels
+    // the data reached are painted, and a frame to be disposed of by
+    // "previous" keeps just the screen rows it paints over: no frame costs
+    // more than its data and its rectangle, whatever size it declares.
+    PxImage canvas;
+    std::vector<BYTE> savedRows;      // for disposal 3: the screen's bytes under the frame, row by row
+    std::vector<LONG> savedRowIndex;  // their stored row numbers
+    size_t savedFrom = 0, savedBytes = 0;  // the bytes of each saved row
     int firstTransparent = -1;
     int previousDisposal = 0;
     RECT previousRect{0, 0, 0, 0};  // from the top of the screen
     int imageNumber = 0;
+    bool mosaicMode = false;
     bool look = true;
     for (;;) {
         if (info.escape > 0) {
@@ -368,35 +379,39 @@ bool PxImageGIF::Decode(PxFile* stream)
         if ((d[8] & 0x80) && !ReadColourTable(stream, d[8], local)) break;
         const ColourTable& table = local.count ? local : global;
         const DWORD bpp = table.count <= 2 ? 1 : table.count <= 16 ? 4 : 8;
-        const bool mosaicMode = trueColour >= 2;
+        mosaicMode = trueColour >= 2;
 
-        // The screen the frame is painted on.
-        PxImage background;
-        if (!mosaicMode) {
-            background.CopyInfo(*this);
-            if (imageNumber == 0) {
-                if (!background.Create((DWORD)screenWidth, (DWORD)screenHeight, bpp, PXIMAGE_FORMAT_GIF)) break;
+        if (!canvas.dib) {
+            canvas.CopyInfo(*this);
+            if (!canvas.Create((DWORD)screenWidth, (DWORD)screenHeight, mosaicMode ? 24 : bpp, PXIMAGE_FORMAT_GIF))
+                break;
+            if (!mosaicMode) {
                 firstTransparent = info.backgroundIndex;
-                background.Clear(controlBlock.transparent);
-            } else if (previousDisposal == 2) {
-                // Only the previous frame's rectangle goes back to the
-                // background: the transparent colour, or the screen's own
-                // background colour without one.
-                background.Copy(*this);
-                const BYTE fill = (BYTE)(firstTransparent >= 0 ? firstTransparent : h[11]);
-                for (LONG y = previousRect.top; y < previousRect.bottom; ++y)
-                    for (LONG x = previousRect.left; x < previousRect.right; ++x)
-                        background.SetPixelIndex(x, screenHeight - 1 - y, fill);
-            } else if (previousDisposal == 3 && previous.dib) {
-                background.Copy(previous);
-            } else {
-                background.Copy(*this);
+                canvas.Clear(controlBlock.transparent);
             }
-            if (!background.dib) break;
-            // A frame to be disposed of by "previous" gives back the screen
-            // as it was before the frame was painted.
-            if (((controlBlock.flags >> 2) & 7) == 3) previous.Copy(background);
+            // Every frame kept is a copy of the screen: all of them must fit
+            // the memory limit, or none is made.
+            const uint64_t kept = info.getAllFrames && !mosaicMode ? (uint64_t)std::min(info.frame + 1, frameCount) : 0;
+            if (kept && !canvas.FitsMemoryLimit(kept * canvas.MemoryUsed())) {
+                SetLastErrorText("PXIMAGE_MAX_MEMORY exceeded");
+                return false;
+            }
+        } else if (!mosaicMode && previousDisposal == 2) {
+            // Only the previous frame's rectangle goes back to the
+            // background: the transparent colour, or the screen's own
+            // background colour without one.
+            const BYTE fill = (BYTE)(firstTransparent >= 0 ? firstTransparent : h[11]);
+            for (LONG y = previousRect.top; y < previousRect.bottom; ++y)
+                FillPackedIndices(canvas.info.bits + (size_t)(screenHeight - 1 - y) * canvas.info.effWidth,
+                                  previousRect.left, previousRect.right, (int)canvas.GetBpp(), fill);
+        } else if (!mosaicMode && previousDisposal == 3) {
+            // The screen as it was before the previous frame was painted.
+            for (size_t i = 0; i < savedRowIndex.size(); ++i)
+                memcpy(canvas.info.bits + (size_t)savedRowIndex[i] * canvas.info.effWidth + savedFrom,
+                       savedRows.data() + i * savedBytes, savedBytes);
         }
+        savedRows.clear();
+        savedRowIndex.clear();
 
         if (!Create((DWORD)width, (DWORD)height, bpp, PXIMAGE_FORMAT_GIF)) break;
         if (table.count) {
@@ -417,6 +432,7 @@ bool PxImageGIF::Decode(PxFile* stream)
         pass = 0;
         readPosition = kReadAhead;
         readFill = 0;
+        rowLengths.assign((size_t)height, 0);
         const int dataStart = stream->Tell();
         int badCodes = 0;
         DecodeLzw(stream, rowWriter, width, badCodes);
@@ -425,39 +441,61 @@ bool PxImageGIF::Decode(PxFile* stream)
             return false;
         }
 
+        const int disposal = (controlBlock.flags >> 2) & 7;
         if (!mosaicMode) {
             // The screen keeps the first frame's colours: a later frame with
             // colours of its own is painted by colour, so that what earlier
             // frames left keeps its colours too.
-            if (imageNumber == 0 && GetPalette()) background.SetPalette(GetPalette(), header.clrUsed);
-            const bool sameColours = !GetPalette() || !background.GetPalette() ||
-                                     memcmp(GetPalette(), background.GetPalette(),
-                                            4 * (size_t)std::min(header.clrUsed, background.header.clrUsed)) == 0;
+            if (imageNumber == 0 && GetPalette()) canvas.SetPalette(GetPalette(), header.clrUsed);
+            const bool sameColours = !GetPalette() || !canvas.GetPalette() ||
+                                     memcmp(GetPalette(), canvas.GetPalette(),
+                                            4 * (size_t)std::min(header.clrUsed, canvas.header.clrUsed)) == 0;
+            const size_t screenBpp = canvas.GetBpp();
+            const bool byteCopy = sameColours && GetBpp() == 8 && screenBpp == 8 && canvas.GetPalette();
+            const int transparent = info.backgroundIndex >= 0 && info.backgroundIndex < 256 ? info.backgroundIndex : -1;
+            savedFrom = (size_t)left * screenBpp / 8;
+            savedBytes = ((size_t)(left + width) * screenBpp + 7) / 8 - savedFrom;
             for (LONG y = 0; y < height; ++y) {
+                const LONG reached = std::min<LONG>(rowLengths[(size_t)y], width);
+                if (reached <= 0) continue;
                 const LONG row = height - 1 - y;
                 const LONG screenRow = screenHeight - 1 - (top + y);
-                for (LONG x = 0; x < width && left + x < screenWidth; ++x) {
+                if (disposal == 3) {
+                    const BYTE* at = canvas.info.bits + (size_t)screenRow * canvas.info.effWidth + savedFrom;
+                    savedRows.insert(savedRows.end(), at, at + savedBytes);
+                    savedRowIndex.push_back(screenRow);
+                }
+                if (byteCopy) {
+                    // One byte a pixel on both sides, the same colours: the
+                    // row goes over as it is, its transparent pixels left out.
+                    const BYTE* from = info.bits + (size_t)row * info.effWidth;
+                    BYTE* to = canvas.info.bits + (size_t)screenRow * canvas.info.effWidth + left;
+                    const LONG n = std::min<LONG>(reached, screenWidth - left);
+                    if (transparent < 0) {
+                        memcpy(to, from, (size_t)n);
+                    } else {
+                        for (LONG x = 0; x < n; ++x)
+                            if (from[x] != transparent) to[x] = from[x];
+                    }
+                    continue;
+                }
+                for (LONG x = 0; x < reached && left + x < screenWidth; ++x) {
                     const BYTE index = GetPixelIndexUnchecked(x, row);
                     if (index == info.backgroundIndex) continue;
-                    background.SetPixelIndex(left + x, screenRow,
-                                             sameColours ? index : background.GetNearestIndex(GetPaletteColor(index)));
+                    canvas.SetPixelIndex(left + x, screenRow,
+                                         sameColours ? index : canvas.GetNearestIndex(GetPaletteColor(index)));
                 }
             }
-            background.SetTransparentIndex(firstTransparent);
-            const int32_t delay = (int32_t)info.frameDelay;
-            const BYTE disposal = info.disposal;
-            Transfer(background, false);
-            info.frameDelay = (DWORD)delay;
-            info.disposal = disposal;
+            canvas.SetTransparentIndex(firstTransparent);
+            canvas.info.frameDelay = info.frameDelay;
+            canvas.info.disposal = info.disposal;
         } else {
-            info.frame = frameCount - 1;
-            if (!mosaic.dib) {
-                mosaic.CopyInfo(*this);
-                if (!mosaic.Create((DWORD)screenWidth, (DWORD)screenHeight, 24, PXIMAGE_FORMAT_GIF)) break;
+            info.frame = canvas.info.frame = frameCount - 1;
+            for (LONG y = 0; y < height; ++y) {
+                const LONG reached = std::min<LONG>(rowLengths[(size_t)y], width);
+                for (LONG x = 0; x < reached; ++x)
+                    canvas.SetPixelColor(left + x, screenHeight - 1 - (top + y), GetPixelColor(x, height - 1 - y, false));
             }
-            for (LONG y = 0; y < height; ++y)
-                for (LONG x = 0; x < width; ++x)
-                    mosaic.SetPixelColor(left + x, screenHeight - 1 - (top + y), GetPixelColor(x, height - 1 - y, false));
         }
 
         // On to the next block.
@@ -475,29 +513,31 @@ bool PxImageGIF::Decode(PxFile* stream)
                 info.frameCount = frames ? frameCount : 0;
             }
             if (frames && imageNumber < info.frameCount) {
-                frames[imageNumber] = new PxImage(*this);
+                frames[imageNumber] = new PxImage(canvas);
                 frames[imageNumber]->info.getAllFrames = false;
             }
         }
-        previousDisposal = (controlBlock.flags >> 2) & 7;
+        previousDisposal = disposal;
         previousRect = RECT{left, top, left + width, top + height};
         if (info.frame == imageNumber) break;
         ++imageNumber;
     }
 
-    if (mosaic.dib) {
+    if (canvas.dib && mosaicMode) {
         if (controlBlock.flags & 1) {
-            mosaic.info.backgroundColor = GetPaletteColor((BYTE)info.backgroundIndex);
+            canvas.info.backgroundColor = GetPaletteColor((BYTE)info.backgroundIndex);
             if (info.backgroundIndex < 0 || (DWORD)info.backgroundIndex >= header.clrUsed)
-                mosaic.info.backgroundColor = PxRgbQuad{0, 0, 0, 0};
-            mosaic.info.backgroundColor.reserved = 0;
-            mosaic.info.backgroundIndex = 0;
+                canvas.info.backgroundColor = PxRgbQuad{0, 0, 0, 0};
+            canvas.info.backgroundColor.reserved = 0;
+            canvas.info.backgroundIndex = 0;
         } else {
-            mosaic.info.backgroundIndex = -1;
+            canvas.info.backgroundIndex = -1;
         }
-        mosaic.info.frameCount = frameCount;
-        Transfer(mosaic, true);
+        canvas.info.frameCount = frameCount;
+        Transfer(canvas, true);
         info.frameCount = frameCount;
+    } else if (canvas.dib) {
+        Transfer(canvas, false);
     }
     // A file whose images all failed has no picture to show.
     if (!dib) {

@@ -2,6 +2,8 @@
 // logical screen, and a GIF89a encoder with three coders.
 #pragma once
 
+#include <vector>
+
 #include "image/pximage.h"
 
 class PxImageGIF : public PxImage {
@@ -77,6 +79,9 @@ private:
     BYTE readBuffer[16384];
     int readFill = 0;
     int readPosition = 16383;
+
+    // Pixels written into each row of the frame being decoded, from the top.
+    std::vector<int> rowLengths;
 
     // Interlace state.
     bool interlaced = false;

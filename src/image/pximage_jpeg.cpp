@@ -26,10 +26,17 @@ struct PxJpegStream {
     bool startOfFile;
 };
 
+// At least 2 bits code an 8 x 8 block with Huffman tables, and 1 bit a
+// block's DC value in a progressive scan. Arithmetic coding has no such
+// floor; this many samples a byte is far beyond what it reaches on real
+// pictures.
+const uint64_t kMaxArithmeticSamplesPerByte = 65536;
+
 struct PxJpegError {
     jpeg_error_mgr pub;
     jmp_buf jump;
-    char* text;  // the image's last-error text
+    char* text;    // the image's last-error text
+    bool ranOut;   // coded data ended at a marker that is no restart: the rest would be padding
 };
 
 // Dots per inch from a camera's resolution and unit; nonsense gives 0,
@@ -54,6 +61,17 @@ void ErrorExit(j_common_ptr cinfo)
 
 // Warnings (a file cut short, say) are not failures and print nothing.
 void SilentMessage(j_common_ptr) {}
+
+// Counts warnings as the library's own handler does, and notes when a
+// Huffman-coded scan needed bits its data no longer had.
+void EmitMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0) return;
+    ++cinfo->err->num_warnings;
+    if (cinfo->err->msg_code != JWRN_HIT_MARKER || !cinfo->is_decompressor) return;
+    const int marker = ((j_decompress_ptr)cinfo)->unread_marker;
+    if (marker < JPEG_RST0 || marker > JPEG_RST0 + 7) ((PxJpegError*)cinfo->err)->ranOut = true;
+}
 
 void InitDestination(j_compress_ptr cinfo)
 {
@@ -146,7 +164,9 @@ bool PxImageJPG::Decode(PxFile* stream)
     cinfo.err = jpeg_std_error(&error.pub);
     error.pub.error_exit = ErrorExit;
     error.pub.output_message = SilentMessage;
+    error.pub.emit_message = EmitMessage;
     error.text = info.lastError;
+    error.ranOut = false;
     if (setjmp(error.jump)) {
         jpeg_destroy_decompress(&cinfo);
         free(source.buffer);
@@ -171,18 +191,55 @@ bool PxImageJPG::Decode(PxFile* stream)
     if (options & 0x200) cinfo.dither_mode = (J_DITHER_MODE)dither;
     if (options & 0x400) cinfo.two_pass_quantize = FALSE;
     if (options & 0x800) cinfo.do_fancy_upsampling = FALSE;
+    // Colour straight in the image's blue, green, red order where the library
+    // can give it (libjpeg-turbo's extended colour spaces): the same samples,
+    // with no pass to swap them.
+    bool bgrOutput = false;
+#ifdef JCS_EXTENSIONS
+    if (cinfo.out_color_space == JCS_RGB && !cinfo.quantize_colors) {
+        cinfo.out_color_space = JCS_EXT_BGR;
+        bgrOutput = true;
+    }
+#endif
     // 0 and 1 mean the full size; libjpeg would read 0 as a doubling.
     cinfo.scale_num = 1;
     cinfo.scale_denom = (info.jpegScale == 2 || info.jpegScale == 4 || info.jpegScale == 8) ? info.jpegScale : 1;
 
+    jpeg_calc_output_dimensions(&cinfo);
     if (info.escape == -1) {
-        jpeg_calc_output_dimensions(&cinfo);
         header.width = (LONG)cinfo.output_width;
         header.height = (LONG)cinfo.output_height;
         info.type = PXIMAGE_FORMAT_JPG;
         jpeg_destroy_decompress(&cinfo);
         free(source.buffer);
         return true;
+    }
+
+    // What the header claims must fit the memory limit, the library's own
+    // buffers (whole-image coefficients for progressive files) included, and
+    // be something the bytes of the file can code at all.
+    const uint64_t pictureBytes =
+        PxImage::BlockSize(cinfo.output_width, cinfo.output_height, 8 * (DWORD)cinfo.out_color_components);
+    if (pictureBytes > (uint64_t)PXIMAGE_MAX_MEMORY) {
+        SetLastErrorText("PXIMAGE_MAX_MEMORY exceeded");
+        longjmp(error.jump, 1);
+    }
+    cinfo.mem->max_memory_to_use = (long)((uint64_t)PXIMAGE_MAX_MEMORY - pictureBytes);
+    // Several scans, or colours quantised in two passes, make the library
+    // read the whole file before the first row comes out.
+    const bool buffered = jpeg_has_multiple_scans(&cinfo) || (cinfo.quantize_colors && cinfo.two_pass_quantize);
+    const uint64_t available = (uint64_t)std::max(0, stream->Size() - start);
+    uint64_t fewestBlocks = UINT64_MAX, samples = 0;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info& component = cinfo.comp_info[c];
+        const uint64_t blocks = (uint64_t)component.width_in_blocks * component.height_in_blocks;
+        fewestBlocks = std::min(fewestBlocks, blocks);
+        samples += 64 * blocks;
+    }
+    if ((cinfo.arith_code && samples / kMaxArithmeticSamplesPerByte > available) ||
+        (!cinfo.arith_code && buffered && fewestBlocks / 8 > available)) {
+        SetLastErrorText("JPEG data too short for its size");
+        longjmp(error.jump, 1);
     }
 
     jpeg_start_decompress(&cinfo);
@@ -213,16 +270,37 @@ bool PxImageJPG::Decode(PxFile* stream)
         SetGrayPalette();
     }
 
+    // Rows go straight into their place in the image when they fit there;
+    // only CMYK rows (four samples a pixel) pass through a buffer.
     const size_t rowSamples = (size_t)cinfo.output_width * cinfo.output_components;
-    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE, (JDIMENSION)rowSamples, 1);
     const bool cmyk = cinfo.out_color_space == JCS_CMYK && !cinfo.quantize_colors;
+    const bool direct = !cmyk && rowSamples <= info.effWidth;
+    JSAMPARRAY row = direct ? nullptr
+                            : (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE, (JDIMENSION)rowSamples, 1);
+    // Colour the library did not already give in the image's blue, green,
+    // red order is swapped in the row just read.
+    const bool swap = cinfo.output_components == 3 && !cinfo.quantize_colors && !bgrOutput;
+    // A single Huffman-coded scan that has run out of data (the file ended,
+    // or a marker other than a restart stood in the way) would only be
+    // padded from here on: the picture ends with the band being decoded.
+    const JDIMENSION rowsPerBand = (JDIMENSION)std::max(1, cinfo.max_v_samp_factor * cinfo.min_DCT_scaled_size);
+    const bool canRunOut = !cinfo.arith_code && !buffered;
+    bool ranOut = false;
     for (LONG y = header.height - 1; y >= 0 && cinfo.output_scanline < cinfo.output_height; --y) {
         if (info.escape) {
             SetLastErrorText("Cancelled");
             longjmp(error.jump, 1);
         }
-        jpeg_read_scanlines(&cinfo, row, 1);
+        if (ranOut && cinfo.output_scanline % rowsPerBand == 0) break;
         BYTE* stored = info.bits + (size_t)y * info.effWidth;
+        JSAMPROW target = direct ? stored : row[0];
+        jpeg_read_scanlines(&cinfo, &target, 1);
+        ranOut = canRunOut && error.ranOut;
+        if (direct) {
+            if (swap)
+                for (size_t x = 0; x < cinfo.output_width; ++x) std::swap(stored[3 * x], stored[3 * x + 2]);
+            continue;
+        }
         const BYTE* in = row[0];
         if (cmyk) {
             // Inverted CMYK, as written by the common tools.
@@ -233,20 +311,10 @@ bool PxImageJPG::Decode(PxFile* stream)
                 stored[3 * x + 2] = (BYTE)(k * c / 255);
             }
         } else {
-            memcpy(stored, in, std::min(rowSamples, (size_t)info.effWidth));
+            memcpy(stored, in, info.effWidth);
         }
     }
-    jpeg_finish_decompress(&cinfo);
-    if (cinfo.output_components == 3 && !cinfo.quantize_colors) {
-        for (LONG y = 0; y < header.height; ++y) {
-            if (info.escape) {
-                SetLastErrorText("Cancelled");
-                longjmp(error.jump, 1);
-            }
-            BYTE* p = info.bits + (size_t)y * info.effWidth;
-            for (LONG x = 0; x < header.width; ++x) std::swap(p[3 * x], p[3 * x + 2]);
-        }
-    }
+    if (cinfo.output_scanline >= cinfo.output_height) jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     free(source.buffer);
     return true;
@@ -291,6 +359,15 @@ bool PxImageJPG::Encode(PxFile* stream)
     cinfo.image_height = (JDIMENSION)header.height;
     cinfo.input_components = grey ? 1 : 3;
     cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    // The image's own blue, green, red rows go in as they are where the
+    // library reads that order; elsewhere each row is copied and swapped.
+    bool bgrInput = false;
+#ifdef JCS_EXTENSIONS
+    if (!grey) {
+        cinfo.in_color_space = JCS_EXT_BGR;
+        bgrInput = true;
+    }
+#endif
     jpeg_set_defaults(&cinfo);
 
     const DWORD options = GetCodecOption(PXIMAGE_FORMAT_JPG);
@@ -309,12 +386,17 @@ bool PxImageJPG::Encode(PxFile* stream)
     cinfo.Y_density = (UINT16)info.yDpi;
 
     jpeg_start_compress(&cinfo, TRUE);
-    const size_t rowBytes = (size_t)info.effWidth + 8;
-    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE, (JDIMENSION)rowBytes, 1);
+    const bool direct = grey || bgrInput;
+    JSAMPARRAY row =
+        direct ? nullptr : (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE, (JDIMENSION)info.effWidth, 1);
     for (LONG y = header.height - 1; y >= 0; --y) {
-        memcpy(row[0], info.bits + (size_t)y * info.effWidth, info.effWidth);
-        if (!GetPalette()) RgbToBgr(row[0], (int)info.effWidth);
-        jpeg_write_scanlines(&cinfo, row, 1);
+        JSAMPROW source = info.bits + (size_t)y * info.effWidth;
+        if (!direct) {
+            memcpy(row[0], source, info.effWidth);
+            RgbToBgr(row[0], (int)info.effWidth);
+            source = row[0];
+        }
+        jpeg_write_scanlines(&cinfo, &source, 1);
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);

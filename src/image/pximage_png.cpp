@@ -150,7 +150,9 @@ bool PxImagePNG::Decode(PxFile* stream)
     info.lastColorValid = false;
 
     const bool hasAlpha = channels == 2 || channels == 4;
-    if (hasAlpha && !AlphaCreate()) {
+    // Every row is read before the decode succeeds: the plane needs no
+    // filling first.
+    if (hasAlpha && !AlphaCreate(false)) {
         SetLastErrorText("PxImage::Create can't allocate memory");
         png_longjmp(png, 1);
     }

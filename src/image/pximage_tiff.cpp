@@ -16,13 +16,9 @@
 
 namespace {
 
-// Largest buffer a file may ask for: the image container's own limit.
-const uint64_t kMaxBuffer = 0x7FFFFFFF;
-
-BYTE* AllocBuffer(uint64_t size)
-{
-    return size == 0 || size > kMaxBuffer ? nullptr : (BYTE*)calloc(1, (size_t)size);
-}
+// JPEG codes a block of 64 samples in 2 bits at the very least; strips
+// claiming more samples a coded byte than this are padded out, not coded.
+const uint64_t kMaxJpegSamplesPerByte = 1024;
 
 int LeadingZeros(BYTE m)
 {
@@ -115,8 +111,47 @@ void PxImageTIF::MoveBitsPal(BYTE* destination, const BYTE* source, int count, i
     }
 }
 
+BYTE* PxImageTIF::AllocBuffer(uint64_t size, uint64_t& held) const
+{
+    if (size == 0 || !FitsMemoryLimit(held + size)) return nullptr;
+    BYTE* buffer = (BYTE*)calloc(1, (size_t)size);
+    if (buffer) held += size;
+    return buffer;
+}
+
+bool PxImageTIF::CodedBytesCanFill(TIFF* tif, uint32_t ys, uint32_t n)
+{
+    uint16_t compression = COMPRESSION_NONE, planar = PLANARCONFIG_CONTIG, samples = 1;
+    TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
+    if (compression != COMPRESSION_JPEG) return true;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    const uint16_t planes = planar == PLANARCONFIG_SEPARATE ? samples : 1;
+    auto enough = [&](uint32_t strile, uint64_t decoded) {
+        return TIFFGetStrileByteCount(tif, strile) * kMaxJpegSamplesPerByte >= decoded;
+    };
+    if (!TIFFIsTiled(tif)) {
+        const uint64_t decoded = TIFFVStripSize64(tif, n);
+        for (uint16_t p = 0; p < planes; ++p)
+            if (!enough(TIFFComputeStrip(tif, ys, p), decoded)) return false;
+        return true;
+    }
+    uint32_t tileWidth = 0, width = 0;
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    if (tileWidth == 0) return false;
+    const uint64_t decoded = TIFFTileSize64(tif);
+    for (uint32_t x = 0; x < width; x += tileWidth) {
+        for (uint16_t p = 0; p < planes; ++p)
+            if (!enough(TIFFComputeTile(tif, x, ys, 0, p), decoded)) return false;
+        if (x > UINT32_MAX - tileWidth) break;
+    }
+    return true;
+}
+
 bool PxImageTIF::ReadBand(TIFF* tif, uint32_t ys, uint32_t n, BYTE* band, size_t line, BYTE* tileBuffer)
 {
+    if (!CodedBytesCanFill(tif, ys, n)) return false;
     if (!TIFFIsTiled(tif)) {
         const tmsize_t wanted = (tmsize_t)(n * line);
         return TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, ys, 0), band, wanted) != -1;
@@ -248,49 +283,28 @@ bool PxImageTIF::Decode(PxFile* stream)
 
     if (info.escape) return Exit(tif, "Cancelled");
     if (!Create(width, height, bpp, PXIMAGE_FORMAT_TIF)) return Exit(tif, "PxImageTIF can't create image");
-    if (samples == 4 || (samples == 2 && bits == 8)) AlphaCreate();
+    // Planes start transparent and take each row as it is read: rows the
+    // file does not hold cost nothing.
+    if ((samples == 4 || (samples == 2 && bits == 8)) && !AlphaCreate(false))
+        return Exit(tif, "PxImageTIF can't allocate memory");
     TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
     SetCodecOption(compression);
 
-    if (rgbFamily) {
-        uint32_t* raster = (uint32_t*)AllocBuffer((uint64_t)width * height * 4);
-        if (!raster) return Exit(tif, "No space for raster buffer");
-        if (!TIFFReadRGBAImage(tif, width, height, raster, 1)) {
-            free(raster);
-            return Exit(tif, "Corrupted TIFF file!");
-        }
-        // Unassociated alpha comes back premultiplied: undone here, since the
-        // alpha plane applies it again.
-        uint16_t extraCount = 0;
-        uint16_t* extra = nullptr;
-        const bool unassociated = TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extraCount > 0 &&
-                                  extra[0] == EXTRASAMPLE_UNASSALPHA;
-        for (uint32_t y = 0; y < height; ++y) {
-            if (info.escape) {
-                free(raster);
-                return Exit(tif, "Cancelled");
-            }
-            BYTE* out = info.bits + (size_t)y * info.effWidth;
-            const uint32_t* in = raster + (size_t)y * width;
-            for (uint32_t x = 0; x < width; ++x) {
-                const uint32_t v = in[x];
-                BYTE r = (BYTE)TIFFGetR(v), g = (BYTE)TIFFGetG(v), b = (BYTE)TIFFGetB(v);
-                const BYTE a = (BYTE)TIFFGetA(v);
-                if (samples == 4 && unassociated && a > 0 && a < 255) {
-                    r = (BYTE)std::min(255, (r * 255 + a / 2) / a);
-                    g = (BYTE)std::min(255, (g * 255 + a / 2) / a);
-                    b = (BYTE)std::min(255, (b * 255 + a / 2) / a);
-                }
-                out[3 * x] = b;
-                out[3 * x + 1] = g;
-                out[3 * x + 2] = r;
-                if (alpha && samples == 4) alpha[(size_t)y * width + x] = a;
-            }
-        }
-        free(raster);
-        TIFFClose(tif);
-        return true;
+    const bool tiled = TIFFIsTiled(tif);
+    uint32_t bandRows = rowsPerStrip == 0 ? 1 : rowsPerStrip;
+    if (tiled) {
+        uint32_t tileLength = 0;
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileLength);
+        bandRows = std::max<uint32_t>(tileLength, 1);
     }
+    // Eight-bit interleaved RGB is read as it stands: the RGBA reader would
+    // premultiply unassociated alpha, and undoing that loses the colours
+    // where alpha is low.
+    uint16_t planar = PLANARCONFIG_CONTIG;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    const bool rawRgb = photometric == PHOTOMETRIC_RGB && bits == 8 && (samples == 3 || samples == 4) &&
+                        planar == PLANARCONFIG_CONTIG;
+    if (rgbFamily && !rawRgb) return DecodeRgba(tif, width, height, bandRows, samples, orientation);
 
     // The palette: bilevel, grey ramp, colour map or black.
     if (bigPalette && bits > 24) return Exit(tif, "Too big palette to handle");
@@ -327,23 +341,15 @@ bool PxImageTIF::Decode(PxFile* stream)
     }
 
     // Buffers.
-    const bool tiled = TIFFIsTiled(tif);
-    uint32_t bandRows = rowsPerStrip == 0 ? 1 : rowsPerStrip;
     const uint64_t line = ((uint64_t)bits * samples * width + 7) / 8;
-    uint64_t bandSize = (uint64_t)bandRows * line;
-    BYTE* tileBuffer = nullptr;
-    if (tiled) {
-        uint32_t tileLength = 0;
-        TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileLength);
-        bandRows = std::max<uint32_t>(tileLength, 1);
-        bandSize = (uint64_t)bandRows * line;
-        tileBuffer = AllocBuffer((uint64_t)std::max<tmsize_t>(TIFFTileSize(tif), 0));
-    }
-    BYTE* band = AllocBuffer(std::max<uint64_t>(bandSize, (uint64_t)std::max<tmsize_t>(TIFFStripSize(tif), 0)));
+    const uint64_t bandSize = (uint64_t)bandRows * line;
+    uint64_t held = 0;
+    BYTE* tileBuffer = tiled ? AllocBuffer((uint64_t)std::max<tmsize_t>(TIFFTileSize(tif), 0), held) : nullptr;
+    BYTE* band = AllocBuffer(std::max<uint64_t>(bandSize, (uint64_t)std::max<tmsize_t>(TIFFStripSize(tif), 0)), held);
     const bool sixteen = bits == 16 && !bigPalette;
     const uint64_t line8 = (uint64_t)samples * width;
-    BYTE* band8 = sixteen ? AllocBuffer(line8) : nullptr;
-    BYTE* shifts = sixteen && !tiled ? AllocBuffer(height) : nullptr;
+    BYTE* band8 = sixteen ? AllocBuffer(line8, held) : nullptr;
+    BYTE* shifts = sixteen && !tiled ? AllocBuffer(height, held) : nullptr;
     if (!band || (tiled && !tileBuffer) || (sixteen && !band8) || (sixteen && !tiled && !shifts)) {
         free(band);
         free(tileBuffer);
@@ -394,10 +400,19 @@ bool PxImageTIF::Decode(PxFile* stream)
                 else if (bits == 32) for (uint32_t x = 0; x < width; ++x) out[x] = in[4 * x + 3];
                 else MoveBits(out, in, (int)width, bits);
             } else if (samples == 2) {
-                if (!alpha) AlphaCreate();
+                if (!alpha) AlphaCreate(false);
                 for (uint32_t x = 0; x < width; ++x) {
                     out[x] = in[2 * x];
                     if (alpha) alpha[(size_t)storedRow * width + x] = in[2 * x + 1];
+                }
+            } else if (rawRgb) {
+                BYTE* a = alpha ? alpha + (size_t)storedRow * width : nullptr;
+                for (uint32_t x = 0; x < width; ++x) {
+                    const BYTE* p = in + (size_t)samples * x;
+                    out[3 * x] = p[2];
+                    out[3 * x + 1] = p[1];
+                    out[3 * x + 2] = p[0];
+                    if (a) a[x] = p[3];
                 }
             } else {
                 // CIE L*a*b*.
@@ -406,7 +421,7 @@ bool PxImageTIF::Decode(PxFile* stream)
                         failure = "PxImageTIF can't create image";
                         break;
                     }
-                    if (samples == 4) AlphaCreate();
+                    if (samples == 4) AlphaCreate(false);
                     out = info.bits + (size_t)storedRow * info.effWidth;
                 }
                 for (uint32_t x = 0; x < width; ++x) {
@@ -451,6 +466,67 @@ bool PxImageTIF::Decode(PxFile* stream)
     return true;
 }
 
+bool PxImageTIF::DecodeRgba(TIFF* tif, uint32_t width, uint32_t height, uint32_t bandRows, uint16_t samples,
+                            uint16_t orientation)
+{
+    char message[1024];
+    TIFFRGBAImage image;
+    if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&image, tif, 1, message))
+        return Exit(tif, "Corrupted TIFF file!");
+    // Rows come in the file's order, unturned: the orientation is applied
+    // afterwards as for every other layout.
+    image.req_orientation = orientation;
+    // Unassociated alpha comes back premultiplied: undone here, since the
+    // alpha plane applies it again.
+    const bool unassociated = image.alpha == EXTRASAMPLE_UNASSALPHA;
+    uint64_t held = 0;
+    uint32_t* raster = (uint32_t*)AllocBuffer((uint64_t)width * std::min(bandRows, height) * 4, held);
+    if (!raster) {
+        TIFFRGBAImageEnd(&image);
+        return Exit(tif, "No space for raster buffer");
+    }
+    const char* failure = nullptr;
+    bool anyRead = false;
+    for (uint32_t ys = 0; ys < height; ys += bandRows) {
+        if (info.escape) {
+            failure = "Cancelled";
+            break;
+        }
+        const uint32_t n = std::min(bandRows, height - ys);
+        image.row_offset = (int)ys;
+        image.col_offset = 0;
+        // A band that cannot be read ends the picture here.
+        if (!CodedBytesCanFill(tif, ys, n) || !TIFFRGBAImageGet(&image, raster, width, n)) break;
+        anyRead = true;
+        for (uint32_t i = 0; i < n; ++i) {
+            const size_t storedRow = height - 1 - (ys + i);
+            BYTE* out = info.bits + storedRow * info.effWidth;
+            const uint32_t* in = raster + (size_t)i * width;
+            for (uint32_t x = 0; x < width; ++x) {
+                const uint32_t v = in[x];
+                BYTE r = (BYTE)TIFFGetR(v), g = (BYTE)TIFFGetG(v), b = (BYTE)TIFFGetB(v);
+                const BYTE a = (BYTE)TIFFGetA(v);
+                if (samples == 4 && unassociated && a > 0 && a < 255) {
+                    r = (BYTE)std::min(255, (r * 255 + a / 2) / a);
+                    g = (BYTE)std::min(255, (g * 255 + a / 2) / a);
+                    b = (BYTE)std::min(255, (b * 255 + a / 2) / a);
+                }
+                out[3 * x] = b;
+                out[3 * x + 1] = g;
+                out[3 * x + 2] = r;
+                if (alpha && samples == 4) alpha[storedRow * width + x] = a;
+            }
+        }
+    }
+    TIFFRGBAImageEnd(&image);
+    free(raster);
+    if (!failure && !anyRead) failure = "Corrupted TIFF file!";
+    if (failure) return Exit(tif, failure);
+    Orient(orientation);
+    TIFFClose(tif);
+    return true;
+}
+
 bool PxImageTIF::DecodeElevation16(TIFF* tif)
 {
     if (!tif) return Exit(nullptr, "Error encountered while opening TIFF file");
@@ -487,14 +563,16 @@ bool PxImageTIF::DecodeElevation16(TIFF* tif)
     const bool tiled = TIFFIsTiled(tif);
     uint32_t bandRows = rowsPerStrip;
     BYTE* tileBuffer = nullptr;
+    uint64_t held = 0;
     if (tiled) {
         uint32_t tileLength = 0;
         TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileLength);
         bandRows = std::max<uint32_t>(tileLength, 1);
-        tileBuffer = AllocBuffer((uint64_t)std::max<tmsize_t>(TIFFTileSize(tif), 0));
+        tileBuffer = AllocBuffer((uint64_t)std::max<tmsize_t>(TIFFTileSize(tif), 0), held);
     }
     const uint64_t line = (uint64_t)width * 2;
-    BYTE* band = AllocBuffer(std::max<uint64_t>((uint64_t)bandRows * line, (uint64_t)std::max<tmsize_t>(TIFFStripSize(tif), 0)));
+    BYTE* band = AllocBuffer(
+        std::max<uint64_t>((uint64_t)bandRows * line, (uint64_t)std::max<tmsize_t>(TIFFStripSize(tif), 0)), held);
     if (!band || (tiled && !tileBuffer)) {
         free(band);
         free(tileBuffer);

@@ -29,6 +29,17 @@ private:
     // Reads the rows ys to ys + n - 1 of a striped or tiled file into `band`
     // (rows `line` bytes apart); false when the data cannot be read.
     static bool ReadBand(TIFF* handle, uint32_t ys, uint32_t n, BYTE* band, size_t line, BYTE* tileBuffer);
+    // False when the coded bytes of the strips or tiles of rows ys to
+    // ys + n - 1 are too few to hold those rows (JPEG data would be padded
+    // out to any size it claims).
+    static bool CodedBytesCanFill(TIFF* handle, uint32_t ys, uint32_t n);
+    // Layouts only libtiff's RGBA reader knows (YCbCr, CMYK, 16-bit and
+    // planar colour, LogLuv), band by band in the file's row order.
+    bool DecodeRgba(TIFF* handle, uint32_t width, uint32_t height, uint32_t bandRows, uint16_t samples,
+                    uint16_t orientation);
+    // A zeroed buffer that keeps this image's buffers, the ones already taken
+    // (`held`) included, within the memory limit; null otherwise.
+    BYTE* AllocBuffer(uint64_t size, uint64_t& held) const;
     static void TileToStrip(BYTE* out, const BYTE* in, uint32_t rows, uint32_t columns, uint32_t outSkew, uint32_t inSkew);
     static void MoveBits(BYTE* destination, const BYTE* source, int count, int bits);
     static void MoveBitsPal(BYTE* destination, const BYTE* source, int count, int bits, const PxRgbQuad* palette);

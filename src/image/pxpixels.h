@@ -2,6 +2,8 @@
 // first, 1 bit most significant bit first.
 #pragma once
 
+#include <cstring>
+
 #include "windows.h"
 
 inline BYTE ReadPackedIndex(const BYTE* row, LONG x, int bpp)
@@ -34,4 +36,20 @@ inline void WritePackedIndex(BYTE* row, LONG x, int bpp, BYTE index)
     default:
         break;
     }
+}
+
+// Sets the indices of pixels from to to - 1 of one row, whole bytes at once.
+inline void FillPackedIndices(BYTE* row, LONG from, LONG to, int bpp, BYTE index)
+{
+    if (bpp != 1 && bpp != 4 && bpp != 8) return;
+    const LONG perByte = 8 / bpp;
+    LONG x = from;
+    for (; x < to && x % perByte; ++x) WritePackedIndex(row, x, bpp, index);
+    const BYTE pattern = bpp == 8 ? index : bpp == 4 ? (BYTE)((index & 0x0F) * 0x11) : (BYTE)((index & 1) ? 0xFF : 0);
+    if (x < to) {
+        const LONG whole = (to - x) / perByte;
+        memset(row + x / perByte, pattern, (size_t)whole);
+        x += whole * perByte;
+    }
+    for (; x < to; ++x) WritePackedIndex(row, x, bpp, index);
 }

@@ -197,14 +197,18 @@ wchar_t* Utf8ToWide(const char* src, wchar_t* dest, uint32_t* count)
             unit = ((uint32_t)(b - 0xE0) << 12) + ((uint32_t)(s[i + 1] - 0x80) << 6) + (s[i + 2] - 0x80);
             i += 3;
         } else if (b >= 0xF0 && b <= 0xF7) {
-            // Characters beyond the Basic Multilingual Plane are kept.
+            // Characters beyond the Basic Multilingual Plane are kept; a
+            // four-byte form that is no character is skipped whole, as the
+            // five- and six-byte forms are.
             if (i + 3 >= len || !IsContinuation(s[i + 1]) || !IsContinuation(s[i + 2]) ||
-                !IsContinuation(s[i + 3]))
-                break;
+                !IsContinuation(s[i + 3])) {
+                i += 4;
+                continue;
+            }
             unit = ((uint32_t)(b - 0xF0) << 18) + ((uint32_t)(s[i + 1] - 0x80) << 12) +
                    ((uint32_t)(s[i + 2] - 0x80) << 6) + (s[i + 3] - 0x80);
-            if (unit > 0x10FFFF) break;
             i += 4;
+            if (unit > 0x10FFFF) continue;
         } else if (b >= 0xF8 && b <= 0xFB) {
             i += 5;
             continue;

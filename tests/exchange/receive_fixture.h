@@ -53,7 +53,7 @@ protected:
     void SetUp() override
     {
         velktest::ResetPluginState();
-        ForgetMeasurement();
+        ResetMeasurement();
         SetDefaultSettings(g_settings);
         g_cacheRoot = L"C:\\Temp";
         velkpeer::PeerConfig config;
@@ -77,7 +77,7 @@ protected:
     void TearDown() override
     {
         velktest::ResetPluginState();
-        ForgetMeasurement();
+        ResetMeasurement();
         EXPECT_EQ(standin::OpenObjectCount(), 0);
         EXPECT_TRUE(standin::HostViolations().empty());
     }

@@ -1,5 +1,6 @@
 #include "codec_test_support.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -71,6 +72,38 @@ void DecodeDamaged(const std::string& bytes, DWORD type, size_t flipStep)
         }
     }
 }
+
+namespace {
+
+// A field of /proc/self/status in bytes ("VmRSS", "VmHWM").
+int64_t StatusBytes(const char* field)
+{
+    FILE* status = fopen("/proc/self/status", "r");
+    if (!status) return 0;
+    char line[256];
+    long long kb = 0;
+    const size_t n = strlen(field);
+    while (fgets(line, sizeof line, status))
+        if (strncmp(line, field, n) == 0 && line[n] == ':') {
+            sscanf(line + n + 1, "%lld", &kb);
+            break;
+        }
+    fclose(status);
+    return (int64_t)kb * 1024;
+}
+
+}  // namespace
+
+ResidentPeak::ResidentPeak()
+{
+    // Writing 5 resets the high-water mark to the present resident size.
+    FILE* clear = fopen("/proc/self/clear_refs", "w");
+    reset_ = clear && fputs("5", clear) >= 0;
+    if (clear) reset_ = fclose(clear) == 0 && reset_;
+    start_ = StatusBytes("VmRSS");
+}
+
+int64_t ResidentPeak::Growth() const { return StatusBytes(reset_ ? "VmHWM" : "VmRSS") - start_; }
 
 int MaxChannelDifference(const Rgba& a, const Rgba& b)
 {

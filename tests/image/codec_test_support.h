@@ -3,6 +3,7 @@
 // write, and the damaged-input harness.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "image/pximage.h"
@@ -33,6 +34,23 @@ private:
 // Decodes every prefix of `bytes` and copies with single bytes changed; the
 // sanitizers watch each attempt. A success must leave a picture.
 void DecodeDamaged(const std::string& bytes, DWORD type, size_t flipStep = 1);
+
+// Growth of the memory the process holds resident, at its highest since
+// this was made. A decode whose header asks for a large picture may reserve
+// it, but must not touch more of it than its data fills, even for a moment.
+class ResidentPeak {
+public:
+    ResidentPeak();
+    int64_t Growth() const;
+
+private:
+    int64_t start_;
+    bool reset_;
+};
+// Growth allowed to a decode whose header claims buffers of `claimed`
+// bytes: the sanitizers' bookkeeping touches an eighth of every block for a
+// moment, the few pixels of data hardly anything.
+inline int64_t SmallGrowth(int64_t claimed) { return claimed / 4 + (32 << 20); }
 
 // Largest difference of any colour channel between two pictures of one size
 // (-1 when the sizes differ).

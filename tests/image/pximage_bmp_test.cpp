@@ -217,3 +217,34 @@ TEST(BmpEncode, SwappedHeaders)
     ASSERT_TRUE(DecodeAs(bytes, PXIMAGE_FORMAT_BMP, back)) << back.GetLastErrorText();
     EXPECT_TRUE(SamePicture(ToRgba(image), ToRgba(back)));
 }
+
+// Headers claiming large pictures cost what the file holds: a top-down
+// file is read row by row into place, and a 32-bit file needs one row of
+// scratch, counted with the picture against the memory limit.
+TEST(BmpDecode, HostileHeadersCostWhatTheFileHolds)
+{
+    // 20000 x 20000 at 24 bits, top-down, with one row and a bit of data.
+    std::string top = Bitmap(20000, -20000, 24, 0, "", std::string(60000, '\x11') + std::string(30, '\x22'));
+    const ResidentPeak before;
+    PxImage picture;
+    ASSERT_TRUE(DecodeAs(top, PXIMAGE_FORMAT_BMP, picture)) << picture.GetLastErrorText();
+    EXPECT_LT(before.Growth(), SmallGrowth(20000LL * 60000));
+    EXPECT_EQ(picture.GetPixelColor(0, 19999, false), (PxRgbQuad{0x11, 0x11, 0x11, 0}));  // the top row
+    EXPECT_EQ(picture.GetPixelColor(5, 19998, false), (PxRgbQuad{0x22, 0x22, 0x22, 0}));
+    EXPECT_EQ(picture.GetPixelColor(0, 0, false), (PxRgbQuad{0, 0, 0, 0}));
+
+    // The same at 32 bits: rows the file does not hold are transparent.
+    std::string wide = Bitmap(12000, -12000, 32, 0, "", std::string("\x10\x20\x30\x80", 4));
+    const ResidentPeak again;
+    PxImage alpha;
+    ASSERT_TRUE(DecodeAs(wide, PXIMAGE_FORMAT_BMP, alpha)) << alpha.GetLastErrorText();
+    EXPECT_LT(again.Growth(), SmallGrowth(12000LL * 12000 * 4));
+    ASSERT_NE(alpha.alpha, nullptr);
+    EXPECT_EQ(alpha.alpha[(size_t)11999 * 12000], 0);
+
+    // 24000 x 24000 at 32 bits: the picture and its alpha plane together
+    // pass the limit.
+    PxImage big;
+    EXPECT_FALSE(DecodeAs(Bitmap(24000, 24000, 32, 0, "", std::string(64, '\x01')), PXIMAGE_FORMAT_BMP, big));
+    EXPECT_STREQ(big.GetLastErrorText(), "PXIMAGE_MAX_MEMORY exceeded");
+}

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "codec_test_support.h"
 #include "image/pximage_gif.h"
@@ -34,6 +35,55 @@ PxImage* RandomPicture(DWORD width, DWORD height, DWORD bpp, unsigned seed)
             image->SetPixelIndex(x, y, (BYTE)(flat ? y % colours : random() % colours));
     }
     return image;
+}
+
+// Image data coding each index as a literal of a fixed width: a clear code
+// before every run short enough that the code table never widens them.
+std::string LzwLiterals(int minimum, const std::vector<uint8_t>& indices)
+{
+    const int width = minimum + 1, clear = 1 << minimum, run = (1 << minimum) - 2;
+    std::string bytes;
+    uint32_t bits = 0;
+    int count = 0;
+    auto put = [&](int code) {
+        bits |= (uint32_t)code << count;
+        for (count += width; count >= 8; count -= 8, bits >>= 8) bytes += (char)(bits & 0xFF);
+    };
+    for (size_t i = 0; i < indices.size(); ++i) {
+        if (i % run == 0) put(clear);
+        put(indices[i]);
+    }
+    put(clear + 1);
+    if (count > 0) bytes += (char)(bits & 0xFF);
+    std::string data(1, (char)minimum);
+    for (size_t at = 0; at < bytes.size(); at += 255) {
+        const std::string block = bytes.substr(at, 255);
+        data += (char)block.size() + block;
+    }
+    return data + std::string(1, '\0');
+}
+
+// A graphic control block: disposal method, and a transparent index when >= 0.
+std::string Control(int disposal, int transparent = -1)
+{
+    return std::string("\x21\xF9\x04", 3) + (char)(disposal << 2 | (transparent >= 0 ? 1 : 0)) + Le16(0) +
+           (char)(transparent >= 0 ? transparent : 0) + std::string(1, '\0');
+}
+
+// An image descriptor (with a local table of 4 entries when asked) and its data.
+std::string Frame(unsigned left, unsigned top, unsigned width, unsigned height, const std::vector<uint8_t>& indices,
+                  bool localTable = false)
+{
+    std::string local = localTable ? std::string("\x00\x00\x00\xFF\x00\x00\x00\xFF\x00\x00\x00\xFF", 12) : "";
+    return "," + Le16(left) + Le16(top) + Le16(width) + Le16(height) + (char)(localTable ? 0x81 : 0) + local +
+           LzwLiterals(2, indices);
+}
+
+// A screen with a global table of black, red, green and blue, or none.
+std::string Screen(unsigned width, unsigned height, bool globalTable = true)
+{
+    return "GIF89a" + Le16(width) + Le16(height) + (char)(globalTable ? 0x81 : 0) + std::string(2, '\0') +
+           (globalTable ? std::string("\x00\x00\x00\xFF\x00\x00\x00\xFF\x00\x00\x00\xFF", 12) : "");
 }
 
 bool SameIndices(const PxImage& a, const PxImage& b)
@@ -288,4 +338,65 @@ TEST(GifEncode, WriteFailures)
     PxMemFile out;
     EXPECT_FALSE(empty.Encode(&out, PXIMAGE_FORMAT_GIF));
     EXPECT_STREQ(empty.GetLastErrorText(), "null image!!!");
+}
+
+// A first frame to be disposed of by "previous": the screen it gives back
+// keeps the screen's colours, so later frames are painted in them.
+TEST(GifDecode, PreviousDisposalOfTheFirstFrame)
+{
+    // The screen starts as index 3 (blue), the first frame covers it red,
+    // the second paints two green pixels on the screen given back.
+    const std::string gif = Screen(4, 2) + Control(3, -1).replace(6, 1, 1, '\x03') +
+                            Frame(0, 0, 4, 2, std::vector<uint8_t>(8, 1)) + Control(0) +
+                            Frame(1, 0, 2, 1, {2, 2}) + ";";
+    PxImageGIF codec;
+    codec.info.frame = 1;
+    codec.info.getAllFrames = true;
+    PxMemFile file((BYTE*)gif.data(), (DWORD)gif.size());
+    ASSERT_TRUE(codec.Decode(&file)) << codec.GetLastErrorText();
+    const PxRgbQuad red{0, 0, 255, 0}, green{0, 255, 0, 0}, blue{255, 0, 0, 0};
+    ASSERT_EQ(codec.GetFrameCount(), 2);
+    for (LONG y = 0; y < 2; ++y)
+        for (LONG x = 0; x < 4; ++x) {
+            EXPECT_EQ(codec.frames[0]->GetPixelColor(x, y, false), red) << x << "," << y;
+            const bool painted = y == 1 && (x == 1 || x == 2);
+            EXPECT_EQ(codec.GetPixelColor(x, y, false), painted ? green : blue) << x << "," << y;
+            EXPECT_EQ(codec.frames[1]->GetPixelColor(x, y, false), painted ? green : blue) << x << "," << y;
+        }
+}
+
+// A few bytes of header claiming large screens and frames cost what the
+// data holds, not what the header claims.
+TEST(GifDecode, HostileHeadersCostWhatTheDataHolds)
+{
+    // A presumed true-colour mosaic: frames nearly as large as an 8000 x
+    // 8000 screen, with four pixels of data each. Only those are painted.
+    std::string mosaic = Screen(8000, 8000, false);
+    for (int i = 0; i < 3; ++i) mosaic += Frame(0, 0, 7999, 7999, {1, 2, 3, 1}, true);
+    mosaic += ";";
+    const ResidentPeak before;
+    PxImage picture;
+    ASSERT_TRUE(DecodeAs(mosaic, PXIMAGE_FORMAT_GIF, picture)) << picture.GetLastErrorText();
+    EXPECT_LT(before.Growth(), SmallGrowth(8000LL * 8000 * 3 + 7999LL * 8000));
+    EXPECT_EQ(picture.GetBpp(), 24u);
+    EXPECT_EQ(picture.GetPixelColor(2, 7999, false), (PxRgbQuad{255, 0, 0, 0}));
+    EXPECT_EQ(picture.GetPixelColor(4, 7999, false), (PxRgbQuad{0, 0, 0, 0}));
+
+    // Every frame kept is a copy of the screen: 70 copies of 32 MB are
+    // refused before any is made.
+    std::string many = Screen(8000, 8000);
+    for (int i = 0; i < 70; ++i) many += Frame(0, 0, 1, 1, {1});
+    many += ";";
+    PxImage all;
+    all.info.getAllFrames = true;
+    all.info.frame = 69;
+    EXPECT_FALSE(DecodeAs(many, PXIMAGE_FORMAT_GIF, all));
+    EXPECT_STREQ(all.GetLastErrorText(), "PXIMAGE_MAX_MEMORY exceeded");
+    // Asking for the last frame alone keeps nothing and composes it.
+    PxImage last;
+    last.info.frame = 69;
+    const ResidentPeak start;
+    ASSERT_TRUE(DecodeAs(many, PXIMAGE_FORMAT_GIF, last)) << last.GetLastErrorText();
+    EXPECT_EQ(last.GetPixelColor(0, 7999, false), (PxRgbQuad{0, 0, 255, 0}));
+    EXPECT_LT(start.Growth(), SmallGrowth(8000LL * 4000 * 2));
 }

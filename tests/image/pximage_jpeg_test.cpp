@@ -58,6 +58,32 @@ Rgba LibjpegCmyk(const std::string& bytes)
     return result;
 }
 
+// Any JPEG through plain libjpeg, as RGBA.
+Rgba Libjpeg(const std::string& bytes)
+{
+    Rgba result;
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr error;
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, (const unsigned char*)bytes.data(), (unsigned long)bytes.size());
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    result.width = (int)cinfo.output_width;
+    result.height = (int)cinfo.output_height;
+    std::vector<unsigned char> row(cinfo.output_width * 3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW r = row.data();
+        jpeg_read_scanlines(&cinfo, &r, 1);
+        for (size_t x = 0; x < cinfo.output_width; ++x)
+            result.pixels.insert(result.pixels.end(), {row[3 * x], row[3 * x + 1], row[3 * x + 2], 255});
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return result;
+}
+
 // Builds a TIFF-structured EXIF block: directories of entries, each value
 // given as its raw bytes in the block's order.
 class ExifBuilder {
@@ -476,4 +502,97 @@ TEST(ExifReader, DamagedBlocks)
     EXPECT_TRUE(whole.isExif) << error;
     EXPECT_FLOAT_EQ(whole.exposureTime, 1.0f / 60);
     EXPECT_DOUBLE_EQ(whole.gpsLatitude, 1 + 2 / 60.0 + 3 / 3600.0);
+}
+
+namespace {
+
+// A fixture whose frame header claims `width` x `height`, its scan cut
+// after `keep` bytes and closed with an end marker (or left cut off).
+std::string Claiming(const std::string& name, unsigned width, unsigned height, size_t keep, bool endMarker)
+{
+    std::string jpeg = Fixture(name);
+    size_t sof = std::string::npos;
+    for (const char* marker : {"\xFF\xC0", "\xFF\xC2", "\xFF\xC9"})
+        sof = std::min(sof, jpeg.find(marker));
+    const size_t sos = jpeg.find("\xFF\xDA");
+    if (sof == std::string::npos || sos == std::string::npos) return std::string();
+    jpeg.replace(sof + 5, 4, std::string{(char)(height >> 8), (char)height, (char)(width >> 8), (char)width});
+    const size_t scan = sos + 2 + (((unsigned char)jpeg[sos + 2] << 8) | (unsigned char)jpeg[sos + 3]);
+    return jpeg.substr(0, scan + keep) + (endMarker ? "\xFF\xD9" : "");
+}
+
+}  // namespace
+
+// A header claiming a large picture over a few bytes of data: a sequential
+// scan ends with the rows its data reached, and files the library reads
+// whole before the first row (progressive, arithmetic) are refused when
+// their bytes cannot code the picture at all.
+TEST(JpegDecode, HostileHeadersCostWhatTheDataHolds)
+{
+    for (bool endMarker : {false, true}) {
+        SCOPED_TRACE(endMarker);
+        const ResidentPeak before;
+        PxImage image;
+        ASSERT_TRUE(DecodeAs(Claiming("jgrey.jpg", 20000, 20000, 6, endMarker), PXIMAGE_FORMAT_JPG, image))
+            << image.GetLastErrorText();
+        EXPECT_EQ(image.GetWidth(), 20000u);
+        EXPECT_LT(before.Growth(), SmallGrowth(20000LL * 20000));
+        EXPECT_EQ(image.GetPixelIndex(0, 0), 0);  // the bottom rows were never reached
+    }
+    // Sound files decode whole, also where the library's read-ahead meets
+    // the end marker while rows are still to come.
+    for (DWORD size : {48u, 64u, 200u}) {
+        SCOPED_TRACE(size);
+        PxImage source(size, size * 3 / 4, 24, PXIMAGE_FORMAT_JPG);
+        for (LONG y = 0; y < (LONG)source.GetHeight(); ++y)
+            for (LONG x = 0; x < (LONG)size; ++x)
+                source.SetPixelColor(x, y, PxRgbQuad{(BYTE)(x * 5 + y), (BYTE)(y * 3), (BYTE)((x ^ y) * 7), 0});
+        const std::string bytes = EncodeAs(source, PXIMAGE_FORMAT_JPG);
+        PxImage decoded;
+        ASSERT_TRUE(DecodeAs(bytes, PXIMAGE_FORMAT_JPG, decoded));
+        EXPECT_TRUE(SamePicture(Libjpeg(bytes), ToRgba(decoded)));
+    }
+    // The whole of a short file still decodes: the same picture, cut.
+    const std::string whole = Fixture("j420.jpg");
+    PxImage full, cut;
+    ASSERT_TRUE(DecodeAs(whole, PXIMAGE_FORMAT_JPG, full));
+    ASSERT_TRUE(DecodeAs(whole.substr(0, whole.size() - 2), PXIMAGE_FORMAT_JPG, cut));
+    EXPECT_TRUE(SamePicture(ToRgba(full), ToRgba(cut)));
+
+    for (const char* name : {"jprog.jpg", "jarith.jpg"}) {
+        SCOPED_TRACE(name);
+        const ResidentPeak before;
+        PxImage image;
+        EXPECT_FALSE(DecodeAs(Claiming(name, 20000, 20000, 20, true), PXIMAGE_FORMAT_JPG, image));
+        EXPECT_STREQ(image.GetLastErrorText(), "JPEG data too short for its size");
+        EXPECT_LT(before.Growth(), SmallGrowth(20000LL * 20000));
+    }
+}
+
+// A directory that links to itself, from itself and as the next
+// directory, is read once; the ISO value of old cameras is a factor of 200,
+// computed without overflow for any value.
+TEST(ExifReader, SelfLinksAndLargeValues)
+{
+    ExifBuilder b(false);
+    std::vector<ExifBuilder::Entry> loop;
+    for (int i = 0; i < 1000; ++i) loop.push_back({34665, 4, 1, "", 1});
+    loop.push_back({34855, 9, 1, b.U32((uint32_t)-2000000000)});
+    b.dirs.push_back({{271, 2, 4, "Abc"}, {34665, 4, 1, "", 1}});
+    b.dirs.push_back(loop);
+    b.next[1] = 1;
+    const std::string jpeg = WithApp1(Fixture("j420.jpg"), b.Build());
+    ASSERT_GT(jpeg.size(), 12000u);
+    std::string error;
+    ExifRecord r = ReadExif(jpeg, &error);
+    EXPECT_TRUE(r.isExif) << error;
+    EXPECT_EQ(error, "");
+    EXPECT_STREQ(r.cameraMake, "Abc");
+    EXPECT_EQ(r.isoEquivalent, 0);
+    PxImage image;
+    EXPECT_TRUE(DecodeAs(jpeg, PXIMAGE_FORMAT_JPG, image)) << image.GetLastErrorText();
+
+    ExifBuilder iso(true);
+    iso.dirs.push_back({{34855, 9, 1, iso.U32((uint32_t)-5)}});
+    EXPECT_EQ(ReadExif(WithApp1(Fixture("j420.jpg"), iso.Build())).isoEquivalent, -1000);
 }

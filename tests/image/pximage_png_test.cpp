@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "codec_test_support.h"
 #include "image/pximage_png.h"
-#include "image_test_support.h"
 
 using namespace imagetest;
 
@@ -424,4 +425,21 @@ TEST(PngEncode, RefusedCases)
     paletteAlpha.AlphaCreate();
     EXPECT_TRUE(EncodePng(paletteAlpha).empty());
     EXPECT_STREQ(paletteAlpha.GetLastErrorText(), "Error saving PNG file");
+}
+
+// A grey and alpha header claiming 20000 x 20000 pixels over the data of
+// one short row: the decode fails when the data ends, without having filled
+// planes the file never reaches.
+TEST(PngDecode, HostileHeaderCostsWhatTheDataHolds)
+{
+    std::string png = LibpngWrite(2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {1, 2, 3, 4});
+    ASSERT_FALSE(png.empty());
+    const std::string size = std::string("\x00\x00\x4E\x20\x00\x00\x4E\x20", 8);
+    png.replace(16, 8, size);
+    const uLong crc = crc32(0, (const Bytef*)png.data() + 12, 17);
+    png.replace(29, 4, std::string{(char)(crc >> 24), (char)(crc >> 16), (char)(crc >> 8), (char)crc});
+    const ResidentPeak before;
+    PxImage image;
+    EXPECT_FALSE(DecodeAs(png, PXIMAGE_FORMAT_PNG, image));
+    EXPECT_LT(before.Growth(), SmallGrowth(2 * 20000LL * 20000));
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "codec_test_support.h"
 #include "image/pximage_tiff.h"
@@ -82,6 +84,60 @@ TiffTags ReadTags(const std::string& bytes)
     t.ok = true;
     TIFFClose(tif);
     return t;
+}
+
+std::string Le16(unsigned v) { return std::string{(char)(v & 0xFF), (char)(v >> 8 & 0xFF)}; }
+std::string Le32(uint32_t v) { return Le16(v & 0xFFFF) + Le16(v >> 16); }
+
+// A little-endian TIFF of one strip, written here byte by byte: the strip
+// follows the header, then the directory with the entries (tag, type,
+// count, value bytes) in tag order, then the values longer than 4 bytes.
+struct TiffEntry {
+    uint16_t tag, type;
+    uint32_t count;
+    std::string value;
+};
+std::string TiffFile(uint32_t width, uint32_t height, const std::string& strip, std::vector<TiffEntry> entries)
+{
+    entries.push_back({256, 4, 1, Le32(width)});
+    entries.push_back({257, 4, 1, Le32(height)});
+    entries.push_back({273, 4, 1, Le32(8)});
+    entries.push_back({278, 4, 1, Le32(height)});
+    entries.push_back({279, 4, 1, Le32((uint32_t)strip.size())});
+    std::sort(entries.begin(), entries.end(), [](const TiffEntry& a, const TiffEntry& b) { return a.tag < b.tag; });
+    const uint32_t dir = 8 + (uint32_t)strip.size() + (uint32_t)(strip.size() & 1);
+    uint32_t extra = dir + 2 + 12 * (uint32_t)entries.size() + 4;
+    std::string head = "II" + Le16(42) + Le32(dir), ifd = Le16((unsigned)entries.size()), values;
+    for (const TiffEntry& e : entries) {
+        ifd += Le16(e.tag) + Le16(e.type) + Le32(e.count);
+        if (e.value.size() <= 4) {
+            ifd += e.value + std::string(4 - e.value.size(), '\0');
+        } else {
+            ifd += Le32(extra + (uint32_t)values.size());
+            values += e.value;
+        }
+    }
+    return head + strip + std::string(strip.size() & 1, '\0') + ifd + Le32(0) + values;
+}
+
+// RGB samples of a picture (top row first) at 8 or 16 bits, with an
+// unassociated alpha sample when asked, and its orientation tag.
+std::string ColourTiff(const Rgba& picture, int bits, bool withAlpha, int orientation)
+{
+    const unsigned samples = withAlpha ? 4 : 3;
+    std::string strip;
+    for (size_t i = 0; i < picture.pixels.size(); ++i) {
+        if (i % 4 == 3 && !withAlpha) continue;
+        const uint8_t v = picture.pixels[i];
+        strip += bits == 8 ? std::string(1, (char)v) : Le16(v * 257u);
+    }
+    std::string bitCounts;
+    for (unsigned c = 0; c < samples; ++c) bitCounts += Le16((unsigned)bits);
+    std::vector<TiffEntry> entries = {{258, 3, samples, bitCounts}, {259, 3, 1, Le16(1)},
+                                      {262, 3, 1, Le16(PHOTOMETRIC_RGB)}, {274, 3, 1, Le16((unsigned)orientation)},
+                                      {277, 3, 1, Le16(samples)}, {284, 3, 1, Le16(1)}};
+    if (withAlpha) entries.push_back({338, 3, 1, Le16(EXTRASAMPLE_UNASSALPHA)});
+    return TiffFile((uint32_t)picture.width, (uint32_t)picture.height, strip, entries);
 }
 
 Rgba Decode(const std::string& name, int frame = 0)
@@ -320,4 +376,82 @@ TEST(TiffEncode, WriteFailures)
     PxMemFile out;
     EXPECT_FALSE(empty.Encode(&out, PXIMAGE_FORMAT_TIF));
     EXPECT_STREQ(empty.GetLastErrorText(), "null image!!!");
+}
+
+// Colour pictures turn as the palette ones do: the rows of the palette
+// picture of the orientation fixtures, as 8-bit RGB (read as they stand),
+// with alpha, and as 16-bit RGB (through the library's RGBA reader), with
+// each orientation tag.
+TEST(TiffDecode, ColourOrientationsMatchThePaletteOnes)
+{
+    const Rgba stored = RawFixture("t_or1", 13, 11);
+    ASSERT_EQ(stored.width, 13);
+    for (int o = 1; o <= 8; ++o) {
+        SCOPED_TRACE(o);
+        const bool turned = o >= 5;
+        const Rgba expected = RawFixture("t_or" + std::to_string(o), turned ? 11 : 13, turned ? 13 : 11);
+        for (int bits : {8, 16}) {
+            for (bool withAlpha : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << bits << " bits, alpha " << withAlpha);
+                PxImage image;
+                ASSERT_TRUE(DecodeAs(ColourTiff(stored, bits, withAlpha, o), PXIMAGE_FORMAT_TIF, image))
+                    << image.GetLastErrorText();
+                EXPECT_EQ(image.GetBpp(), 24u);
+                EXPECT_TRUE(SamePicture(expected, ToRgba(image)));
+            }
+        }
+    }
+}
+
+// RGBA written by the library comes back the same, colours under low and
+// zero alpha included.
+TEST(TiffEncode, RgbaRoundTripKeepsEveryPixel)
+{
+    PxImage image(37, 9, 24, PXIMAGE_FORMAT_TIF);
+    ASSERT_TRUE(image.AlphaCreate());
+    for (LONG y = 0; y < 9; ++y)
+        for (LONG x = 0; x < 37; ++x) {
+            const int i = y * 37 + x;
+            image.SetPixelColor(x, y, PxRgbQuad{(BYTE)(i * 7), (BYTE)(255 - i), (BYTE)(i * 13 + 5), 0});
+            image.alpha[i] = (BYTE)(i % 256);
+        }
+    for (DWORD compression : {(DWORD)COMPRESSION_NONE, (DWORD)COMPRESSION_LZW, (DWORD)COMPRESSION_ADOBE_DEFLATE}) {
+        SCOPED_TRACE(compression);
+        image.SetCodecOption(compression);
+        const std::string bytes = EncodeAs(image, PXIMAGE_FORMAT_TIF);
+        ASSERT_FALSE(bytes.empty()) << image.GetLastErrorText();
+        PxImage back;
+        ASSERT_TRUE(DecodeAs(bytes, PXIMAGE_FORMAT_TIF, back)) << back.GetLastErrorText();
+        ASSERT_EQ(back.GetBpp(), 24u);
+        ASSERT_NE(back.alpha, nullptr);
+        for (LONG y = 0; y < 9; ++y)
+            for (LONG x = 0; x < 37; ++x) {
+                ASSERT_EQ(back.GetPixelColor(x, y, false), image.GetPixelColor(x, y, false)) << x << "," << y;
+                ASSERT_EQ(back.alpha[y * 37 + x], image.alpha[y * 37 + x]) << x << "," << y;
+            }
+    }
+}
+
+// A JPEG strip of a few dozen bytes claiming 16000 x 16000 samples cannot
+// hold them: the strip is not read, instead of being padded out.
+TEST(TiffDecode, JpegStripTooShortForItsRows)
+{
+    // A grey baseline JPEG whose frame header claims 16000 x 16000 and whose
+    // scan holds a few bytes.
+    std::string jpeg = Fixture("jgrey.jpg");
+    const size_t sof = jpeg.find("\xFF\xC0");
+    const size_t sos = jpeg.find("\xFF\xDA");
+    ASSERT_NE(sof, std::string::npos);
+    ASSERT_NE(sos, std::string::npos);
+    jpeg.replace(sof + 5, 4, std::string("\x3E\x80\x3E\x80", 4));
+    const size_t scan = sos + 2 + (((unsigned char)jpeg[sos + 2] << 8) | (unsigned char)jpeg[sos + 3]);
+    jpeg = jpeg.substr(0, scan + 8) + "\xFF\xD9";
+    const std::string tiff = TiffFile(16000, 16000, jpeg,
+                                      {{258, 3, 1, Le16(8)}, {259, 3, 1, Le16(COMPRESSION_JPEG)},
+                                       {262, 3, 1, Le16(PHOTOMETRIC_MINISBLACK)}, {277, 3, 1, Le16(1)}});
+    const ResidentPeak before;
+    PxImage image;
+    EXPECT_FALSE(DecodeAs(tiff, PXIMAGE_FORMAT_TIF, image));
+    EXPECT_STREQ(image.GetLastErrorText(), "Corrupted TIFF file!");
+    EXPECT_LT(before.Growth(), SmallGrowth(2 * 16000LL * 16000));
 }

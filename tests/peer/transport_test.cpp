@@ -240,6 +240,13 @@ TEST(Converters, Utf8ToWideIsLenient)
     EXPECT_EQ(std::wstring(buf), L"xy");
     Utf8ToWide("\xF0\x9F\x98", buf, &count);
     EXPECT_EQ(count, 0u);
+    // A four-byte lead that begins no character is skipped with its three
+    // followers, and the text goes on.
+    Utf8ToWide("a\xF0" "bcdef", buf, &count);
+    EXPECT_EQ(std::wstring(buf), L"aef");
+    Utf8ToWide("a\xF4\x90\x80\x80" "b", buf, &count);  // beyond U+10FFFF
+    EXPECT_EQ(std::wstring(buf), L"ab");
+    EXPECT_EQ(count, 2u);
 }
 
 }  // namespace
