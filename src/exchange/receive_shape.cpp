@@ -50,8 +50,8 @@ void AddTwoPointBoundary(const ShapeRecord* shape, const EntityProps& props, OdD
 {
     const TrackPoint* p = shape->points;
     OdGePoint2d p0 = Plane(p[0]), p1 = Plane(p[1]);
-    // Two equal corners enclose nothing.
-    if (p0 == p1) return;
+    // Corners on one line enclose nothing.
+    if (p0.x == p1.x || p0.y == p1.y) return;
     double start = shape->startAngle, end = shape->endAngle;
     bool round = p[0].x - p[1].x == p[1].y - p[0].y;
     if (start == 0 && end == 0) {

@@ -120,7 +120,7 @@ void ArxOperation::SignToTextEx(SignRecord* sign, const CString& layer, OdDbObje
         CString remark = Remark(sign);
         if (remark.IsEmpty()) return;
         auto* mtext = NewMText(sign, remark);
-        mtext->setAttachment(OdDbMText::kBottomLeft);
+        mtext->setAttachment(OdDbMTextEnums::kBottomLeft);
         text = mtext;
     } else {
         CString name = Utf8FieldToCString(sign->name, sizeof sign->name);

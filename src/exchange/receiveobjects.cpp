@@ -154,9 +154,10 @@ private:
         default: break;
         }
         if (info && !main.isNull()) {
-            info->handle = HandleOf(main);
-            SetPeerEntity(drawing_->peerEntities, info->peerId, info->handle);
-            SetEntityLink(drawing_->links, info->handle, info.release(), 0);
+            uint64_t handle = HandleOf(main);
+            info->handle = handle;
+            SetPeerEntity(drawing_->peerEntities, info->peerId, handle);
+            SetEntityLink(drawing_->links, handle, info.release(), 0);
         }
         return main;
     }

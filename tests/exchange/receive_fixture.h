@@ -10,18 +10,25 @@
 
 #include "basemap/settings.h"
 #include "common/document/dwgdatabaseutil.h"
+#include "common/entity/entityutil.h"
+#include "common/symboltable/viewutil.h"
 #include "exchange/arxoperation.h"
 #include "exchange/drawingdata.h"
 #include "exchange/entitylink.h"
+#include "exchange/exchangeglobals.h"
 #include "exchange/hatchfill.h"
 #include "exchange/velkobjtree.h"
 #include "gcedreactor.h"
+#include "gcedinput.h"
+#include "gcedview.h"
 #include "hostdb_control.h"
+#include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbhatch.h"
 #include "oddbtext.h"
 #include "peer/messagedlg.h"
 #include "peer/peerapi.h"
+#include "peer/peerrequests.h"
 #include "plugin_state.h"
 #include "shell/velkarxapp.h"
 #include "standin_peer.h"
@@ -52,8 +59,7 @@ class ReceiveTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        velktest::ResetPluginState();
-        ResetMeasurement();
+        ResetState();
         SetDefaultSettings(g_settings);
         g_cacheRoot = L"C:\\Temp";
         velkpeer::PeerConfig config;
@@ -76,10 +82,18 @@ protected:
     }
     void TearDown() override
     {
-        velktest::ResetPluginState();
-        ResetMeasurement();
+        ResetState();
         EXPECT_EQ(standin::OpenObjectCount(), 0);
         EXPECT_TRUE(standin::HostViolations().empty());
+    }
+
+    static void ResetState()
+    {
+        velktest::ResetPluginState();
+        ResetMeasurement();
+        g_velkObjTree.Clear();
+        g_velkObjTree.names.clear();
+        g_velkObjTree.workspaceId = 0;
     }
 
     uint32_t PutFolder(const std::string& name, uint32_t parent = 0)

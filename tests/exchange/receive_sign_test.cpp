@@ -2,6 +2,8 @@
 // colours and the defaults written back into the record.
 #include "peer/peerapi.h"
 #include "receive_fixture.h"
+#include "ui/pluginfolder.h"
+#include "window_control.h"
 
 namespace {
 
@@ -122,7 +124,7 @@ TEST_F(ReceiveSignTest, MultiLineSignsShowTheirRemark)
     Reading<OdDbMText> m(text);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->contents(), L"line one\\Pline two");
-    EXPECT_EQ(m->attachment(), OdDbMText::kBottomLeft);
+    EXPECT_EQ(m->attachment(), OdDbMTextEnums::kBottomLeft);
     EXPECT_EQ(m->location(), OdGePoint3d(100, 200, 3));
 
     // Nothing to show makes nothing.
@@ -171,4 +173,22 @@ TEST_F(ReceiveSignTest, SignToTextMakesOneEntity)
     g_settings.pointsAsIcons = 1;
     ModuleSign q(point);
     EXPECT_TRUE(Reading<OdDbRasterImage>(ArxOperation::SignToText(q.record, L"", false)));
+}
+
+TEST_F(ReceiveSignTest, APointPickedInTheDrawingBecomesAnIconSign)
+{
+    g_settings.pointsAsIcons = 1;
+    auto* point = (double*)malloc(2 * sizeof(double));
+    point[0] = 10, point[1] = 20;
+    PostMessageW(g_pMessageDlg->GetSafeHwnd(), WM_SIGN_AT_POINT, 0, (LPARAM)point);
+    standin::PumpMessages();
+    auto icons = All<OdDbRasterImage>();
+    ASSERT_EQ(icons.size(), 1u);
+    Reading<OdDbRasterImage> image(icons[0]);
+    OdGePoint3d origin;
+    OdGeVector3d u, v;
+    image->getOrientation(origin, u, v);
+    EXPECT_EQ(origin + u / 2, OdGePoint3d(10, 20, 0));
+    EXPECT_EQ(image->imageDefId(), GetIconImageDefId(4));
+    EXPECT_EQ(doc->lockCount(), 0);
 }

@@ -249,7 +249,8 @@ TEST_F(ReceiveWalkTest, BuffersTheWalkCannotTrustStopItAtTheFault)
 
 TEST_F(ReceiveWalkTest, ThePeersButtonBringsTheChosenObjects)
 {
-    PeerApiConnect(&g_peerApi);
+    peer->Config().statusWord = 0x100;
+    velkpeer::InstallPeer(900, [] { return true; });
     uint32_t id = Put(Sign("from the map"));
     peer->ObjectStore().ChooseForCad({id});
     peer->SendToClient(20402, {});
