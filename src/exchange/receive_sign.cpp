@@ -19,7 +19,6 @@
 
 namespace {
 
-const uint8_t kTextSign = 3;
 const uint32_t kDefaultFontSize = 14;
 const int kMaxLevel = 28;
 

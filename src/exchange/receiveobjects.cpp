@@ -305,7 +305,7 @@ private:
         label->y = middle.y;
         label->x = middle.x;
         label->elevation = middle.elevation;
-        label->signType = 3;
+        label->signType = kTextSign;
         FormatName100(label->name, "%d", middle.elevation);
         int rest = middle.elevation % 100;
         if (rest == 0) label->fontSize = 18;
