@@ -42,7 +42,6 @@ void PutText(std::vector<uint8_t>& b, const std::string& text, bool pad)
     if (pad) b.resize(RoundUp8(b.size()));
 }
 
-
 void PutPoints(std::vector<uint8_t>& b, const std::vector<PeerPoint>& points)
 {
     for (const PeerPoint& p : points) {
@@ -54,7 +53,6 @@ void PutPoints(std::vector<uint8_t>& b, const std::vector<PeerPoint>& points)
         PutF64(b, at + 24, p.angle);
     }
 }
-
 
 
 }  // namespace
@@ -89,13 +87,23 @@ std::vector<uint8_t> EncodeSign(const PeerSign& s)
     return b;
 }
 
+namespace {
+
+// The fixed part of a track or shape with its name and point count.
+std::vector<uint8_t> PointRecordHead(const std::string& name, size_t count)
+{
+    std::vector<uint8_t> b(kTrackFixed, 0);
+    PutName(b, name);
+    PutU32(b, 120, (uint32_t)count);
+    b[124] = 2;
+    return b;
+}
+
+}  // namespace
 
 std::vector<uint8_t> EncodeTrack(const PeerTrack& t)
 {
-    std::vector<uint8_t> b(kTrackFixed, 0);
-    PutName(b, t.name);
-    PutU32(b, 120, (uint32_t)t.points.size());
-    b[124] = 2;
+    std::vector<uint8_t> b = PointRecordHead(t.name, t.points.size());
     PutU32(b, 144, t.colour);
     PutU32(b, 148, t.width);
     b[152] = t.opacity;
@@ -106,13 +114,9 @@ std::vector<uint8_t> EncodeTrack(const PeerTrack& t)
     return b;
 }
 
-
 std::vector<uint8_t> EncodeShape(const PeerShape& s)
 {
-    std::vector<uint8_t> b(kTrackFixed, 0);
-    PutName(b, s.name);
-    PutU32(b, 120, (uint32_t)s.points.size());
-    b[124] = 2;
+    std::vector<uint8_t> b = PointRecordHead(s.name, s.points.size());
     PutF64(b, 128, s.startAngle);
     PutF64(b, 136, s.endAngle);
     b[144] = 1;
@@ -134,7 +138,6 @@ std::vector<uint8_t> EncodeShape(const PeerShape& s)
     PutPoints(b, s.points);
     return b;
 }
-
 
 std::vector<uint8_t> EncodeMultiPart(const PeerMultiPart& m)
 {
@@ -159,7 +162,6 @@ std::vector<uint8_t> EncodeMultiPart(const PeerMultiPart& m)
         }
     return b;
 }
-
 
 std::vector<uint8_t> Malform(std::vector<uint8_t> frame, Malformation how)
 {
