@@ -70,9 +70,11 @@ namespace standin {
 
 bool InvokeCommand(const std::wstring& name)
 {
-    const Command* c = Lookup(name);
-    if (!c) return false;
-    GcRxFunctionPtr fn = c->function;  // the command may change the stack
+    bool hostOwn = !name.empty() && name[0] == L'.';
+    const Command* c = hostOwn ? nullptr : Lookup(name);
+    // Taken before the call: the command may change the stack.
+    GcRxFunctionPtr fn = c ? c->function : HostCommand(hostOwn ? name.substr(1) : name);
+    if (!fn) return false;
     fn();
     return true;
 }
