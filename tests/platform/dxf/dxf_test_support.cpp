@@ -18,6 +18,7 @@
 #include "oddbdictionary.h"
 #include "oddbdimension.h"
 #include "oddbhatch.h"
+#include "oddbproxy.h"
 #include "oddbsortents.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
@@ -295,6 +296,7 @@ std::string DxfType(OdDbObject* o)
     };
     for (const auto& k : kinds)
         if (o->isKindOf(k.cls)) return k.name;
+    if (auto* p = OdRxCast<OdDbProxyEntity>(o)) return U8(p->originalDxfName());
     return "?";
 }
 
@@ -588,6 +590,8 @@ std::vector<std::string> Describe(OdDbDatabase* db)
             s += " data=" + ChainText(chain);
             OdResBuf::releaseChain(chain);
         }
+        if (auto* p = OdRxCast<OdDbProxyObject>(o)) s += " dxf=" + U8(p->originalDxfName());
+        if (auto* p = OdRxCast<OdDbProxyEntity>(o)) s += " dxf=" + U8(p->originalDxfName());
         if (auto* st = OdRxCast<OdDbSortentsTable>(o)) {
             OdDbObjectIdArray order;
             st->getFullDrawOrder(order);
