@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "oddbobject.h"
 
@@ -86,3 +87,20 @@ int gcedGetReal(const wchar_t* prompt, ads_real* result);
 // The typed text (empty for Enter, RTNORM both); RTERROR when it does not
 // fit. The whole answer is taken, spaces included.
 int gcedGetString(int cronly, const wchar_t* prompt, wchar_t* result, size_t capacity);
+
+// LISP functions of an application: defined per drawing under a function
+// code, and called by that code.
+typedef int (*GcRxLispFunction)();
+int gcedDefun(const wchar_t* name, int code);
+int gcedUndef(const wchar_t* name, int code);
+int gcedRegFunc(GcRxLispFunction function, int code);
+// The code of the LISP function being called, -1 outside a call.
+int gcedGetFunCode();
+
+namespace standin {
+// The defined LISP functions: name -> code.
+bool LispFunctionCode(const std::wstring& name, int& code);
+// Calls the defined function of that name as the host would; false when
+// none is defined.
+bool InvokeLispFunction(const std::wstring& name, int (*dispatch)());
+}  // namespace standin
