@@ -18,16 +18,22 @@ bool HasFolder(const OdString& name) { return wcschr(name.c_str(), L'\\') || wcs
 bool AskFileName(const std::wstring& prompt, std::wstring& name)
 {
     wchar_t buf[4096];
-    if (gcedGetString(1, prompt.c_str(), buf, sizeof buf / sizeof buf[0]) != RTNORM) return false;
+    if (gcedGetString(1, prompt.c_str(), buf, sizeof buf / sizeof buf[0]) != RTNORM) {
+        standin::SetCommandOutcome(standin::CommandOutcome::kCancelled);
+        return false;
+    }
     name = buf;
     return true;
 }
+
+void Failed() { standin::SetCommandOutcome(standin::CommandOutcome::kFailed); }
 
 bool Save(GcApDocument* doc, const std::wstring& path)
 {
     OdResult res = doc->database()->saveAs(path.c_str());
     if (res != eOk) {
         gcutPrintf(L"\nThe drawing cannot be saved as %s (status %d).", path.c_str(), (int)res);
+        Failed();
         return false;
     }
     gcDocManagerPtr()->setFileName(doc, path.c_str());
@@ -41,7 +47,7 @@ void SaveAs()
     std::wstring name;
     if (!AskFileName(L"Save drawing as <" + doc->fileName().str() + L">: ", name)) return;
     if (name.empty()) {
-        if (!HasFolder(doc->fileName())) return;
+        if (!HasFolder(doc->fileName())) return standin::SetCommandOutcome(standin::CommandOutcome::kCancelled);
         name = doc->fileName().str();
     }
     Save(doc, name);
@@ -58,13 +64,14 @@ void QSave()
 void Open()
 {
     std::wstring name;
-    if (!AskFileName(L"Enter name of drawing to open: ", name) || name.empty()) return;
+    if (!AskFileName(L"Enter name of drawing to open: ", name)) return;
+    if (name.empty()) return standin::SetCommandOutcome(standin::CommandOutcome::kCancelled);
     auto* db = new OdDbDatabase(false);
     OdResult res = db->readDwgFile(name.c_str());
     if (res != eOk) {
         delete db;
         gcutPrintf(L"\nThe drawing %s cannot be opened (status %d).", name.c_str(), (int)res);
-        return;
+        return Failed();
     }
     gcDocManagerPtr()->createDocument(name.c_str(), true, db);
 }

@@ -8,6 +8,7 @@
 #include "editor_control.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
+#include "gcedreactor.h"
 #include "gcutprint.h"
 #include "hostdb_control.h"
 #include "machine_control.h"
@@ -44,6 +45,14 @@ int ModelSpaceCount(OdDbDatabase* db)
     ms->close();
     return n;
 }
+
+struct CommandEvents : OdEditorReactor {
+    std::vector<std::wstring> events;
+    void commandWillStart(const OdString& c) override { events.push_back(L"start " + c.str()); }
+    void commandEnded(const OdString& c) override { events.push_back(L"ended " + c.str()); }
+    void commandCancelled(const OdString& c) override { events.push_back(L"cancelled " + c.str()); }
+    void commandFailed(const OdString& c) override { events.push_back(L"failed " + c.str()); }
+};
 
 bool g_moduleQsave = false;
 
@@ -135,4 +144,26 @@ TEST(HostFileCommands, AModuleCommandOfTheSameNameComesFirstAndTheDotRunsTheHost
     EXPECT_FALSE(velktest::NativeExists(standin::NativePath(doc->fileName().str())));
     ASSERT_TRUE(standin::InvokeCommand(L".QSAVE"));
     EXPECT_TRUE(velktest::NativeExists(standin::NativePath(doc->fileName().str())));
+}
+
+TEST(HostFileCommands, EditorReactorsHearHowEachCommandEnded)
+{
+    CommandEvents events;
+    odedEditor->addReactor(&events);
+    standin::CreateDocument(L"Drawing1.dwg");
+    CreateDirectoryW(L"C:\\dwg", nullptr);
+    standin::QueueText(L"C:\\dwg\\a.dxf");
+    standin::InvokeCommand(L"qsave");  // asks for a name, saves
+    standin::QueueCancel();
+    standin::InvokeCommand(L"SAVEAS");
+    standin::QueueText(L"C:\\missing\\a.dxf");
+    standin::InvokeCommand(L".saveas");
+    odedRegCmds()->addCommand(L"T", L"MINE", L"我的", GCRX_CMD_MODAL, [] { standin::InvokeCommand(L"QSAVE"); });
+    standin::InvokeCommand(L"我的");  // a module command that runs another
+    standin::InvokeCommand(L"CLOSE");
+    odedEditor->removeReactor(&events);
+    EXPECT_EQ(events.events, (std::vector<std::wstring>{
+                                 L"start QSAVE", L"ended QSAVE", L"start SAVEAS", L"cancelled SAVEAS", L"start SAVEAS",
+                                 L"failed SAVEAS", L"start MINE", L"start QSAVE", L"ended QSAVE", L"ended MINE",
+                                 L"start CLOSE", L"ended CLOSE"}));
 }
