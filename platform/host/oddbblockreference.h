@@ -64,6 +64,7 @@ protected:
     void forEachSubent(const std::function<void(OdDbEntity*)>& change) override;
 
 private:
+    friend struct standin::DxfAccess;
     OdGePoint3d pos_;
     OdDbObjectId block_;
     OdGeScale3d scale_;
@@ -109,10 +110,15 @@ public:
     OdResult load(bool modifyDatabase = true);
     OdResult unload(bool modifyDatabase = true);
     bool isLoaded() const { return loaded_; }
+    // The image's size in pixels as the drawing file gave it; zero when not
+    // known.
+    OdGeVector2d size() const { return size_; }
 
 private:
+    friend struct standin::DxfAccess;
     OdString file_;
     bool loaded_ = false;
+    OdGeVector2d size_;
 };
 
 class OdDbRasterImage : public OdDbEntity {
@@ -132,6 +138,7 @@ protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
 
 private:
+    friend struct standin::DxfAccess;
     OdDbObjectId def_;
     OdGePoint3d origin_;
     OdGeVector3d u_{1, 0, 0}, v_{0, 1, 0};
