@@ -140,12 +140,8 @@ public:
     {
         unsigned result = GcRxDbxApp::On_kInitAppMsg(pkt);
         for (GcRxCommandEntry* e = commandTable; e; e = e->next) {
-            wchar_t local[133] = {};
-            const wchar_t* localName = e->localName;
-            if (!localName) {
-                LoadStringW(moduleInstance, e->localNameId, local, 133);
-                localName = local;
-            }
+            wchar_t buffer[133] = {};
+            const wchar_t* localName = NameOf(e->localName, e->localNameId, buffer);
             HINSTANCE resource = (e->flags & GCRX_CMD_NO_RESOURCE) ? nullptr : moduleInstance;
             odedRegCmds()->addCommand(e->group, e->globalName, localName, e->flags, e->function, e->uiContext, -1,
                                       resource, nullptr);
@@ -162,13 +158,8 @@ public:
     {
         int i = 0;
         for (GcRxLispEntry* e = lispFunctionTable; e; e = e->next, ++i) {
-            wchar_t name[133] = {};
-            const wchar_t* n = e->name;
-            if (!n) {
-                LoadStringW(moduleInstance, e->nameId, name, 133);
-                n = name;
-            }
-            gcedDefun(n, i);
+            wchar_t buffer[133] = {};
+            gcedDefun(NameOf(e->name, e->nameId, buffer), i);
             if (e->registerAsFunction) gcedRegFunc(e->function, i);
         }
         return kRetOK;
@@ -177,13 +168,8 @@ public:
     {
         int i = 0;
         for (GcRxLispEntry* e = lispFunctionTable; e; e = e->next, ++i) {
-            wchar_t name[133] = {};
-            const wchar_t* n = e->name;
-            if (!n) {
-                LoadStringW(moduleInstance, e->nameId, name, 133);
-                n = name;
-            }
-            gcedUndef(n, i);
+            wchar_t buffer[133] = {};
+            gcedUndef(NameOf(e->name, e->nameId, buffer), i);
         }
         return kRetOK;
     }
@@ -194,5 +180,15 @@ public:
         for (GcRxLispEntry* e = lispFunctionTable; e; e = e->next, ++i)
             if (i == code && e->function) e->function();
         return kRetOK;
+    }
+
+private:
+    // A name given, or else the module's string of that id (132 characters
+    // at most).
+    const wchar_t* NameOf(const wchar_t* name, UINT stringId, wchar_t (&buffer)[133]) const
+    {
+        if (name) return name;
+        LoadStringW(moduleInstance, stringId, buffer, 133);
+        return buffer;
     }
 };

@@ -3,9 +3,22 @@
 // current system that every 20202 answer refreshes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "afxstr.h"
+
+// The head of the peer's 20202 answer; the system's name (UTF-8, ended by
+// a NUL) follows it.
+struct CoordSystemAnswer {
+    uint8_t reserved0[40];
+    int32_t kind;             // 40: 2 = longitude and latitude
+    uint8_t identifier[16];   // 44: its first 8 bytes make the system's key
+    uint8_t reserved60[12];
+};
+static_assert(sizeof(CoordSystemAnswer) == 72 && offsetof(CoordSystemAnswer, kind) == 40 &&
+                  offsetof(CoordSystemAnswer, identifier) == 44,
+              "coordinate-system answer layout");
 
 struct CoordBindingState {
     bool checkPending = false;   // a binding check waits for the next 20202 answer

@@ -93,20 +93,21 @@ LRESULT TailStep(uint32_t code)
 void OnCoordSystemAnswer(CMessageDlg* receiver, const uint8_t* bytes, uint32_t size)
 {
     CoordBindingState& b = g_coordBinding;
-    const uint64_t key = DigestToId64(bytes + 44);
+    CoordSystemAnswer head;
+    memcpy(&head, bytes, sizeof head);
+    const uint64_t key = DigestToId64(head.identifier);
     if (CDrawingData* d = g_ptagDocIdManager; d && key != d->baseMap.coordKey) {
         uint64_t old = d->baseMap.coordKey;
         d->baseMap.coordKey = key;
         if (old != 0) RefreshBaseMap(&d->baseMap);
     }
-    const int32_t kind = I32(bytes + 40);
-    b.coordinateType = kind;
-    b.currentKind = kind;
-    b.geographic = kind == 2;
-    b.coordinateText = Utf8ToCString(bytes + 72, size - 72);
+    b.coordinateType = head.kind;
+    b.currentKind = head.kind;
+    b.geographic = head.kind == 2;
+    b.coordinateText = Utf8ToCString(bytes + sizeof head, size - sizeof head);
     b.currentKey = key;
     if (b.checkPending) PostShowCoordInfo(receiver);
-    if (b.savePending && !b.geographic) SaveCoordinateBinding(b.bindingName, bytes + 44);
+    if (b.savePending && !b.geographic) SaveCoordinateBinding(b.bindingName, head.identifier);
     b.savePending = false;
 }
 
@@ -375,8 +376,9 @@ LRESULT CMessageDlg::OnPeerMessage(const COPYDATASTRUCT* cds)
             OnCrossSectionBaseLine(&d->crossSection, bytes, size, 1.0);
         } else {
             gcedSetStatusBarProgressMeterPos(60);
-            if (g_fetch) g_fetch->received = true;
-            ArxOperation::ReceiveMapObjects(bytes, size);
+            // Objects taken in let the reactors go themselves (timer 1005).
+            bool received = ArxOperation::ReceiveMapObjects(bytes, size);
+            if (g_fetch) g_fetch->received = received;
         }
         break;
     case 20401:
@@ -455,7 +457,7 @@ LRESULT CMessageDlg::OnPeerMessage(const COPYDATASTRUCT* cds)
         OnRelatePointAnswer(bytes);
         break;
     case 20202:
-        if (size < 72) return 0;
+        if (size < sizeof(CoordSystemAnswer)) return 0;
         OnCoordSystemAnswer(this, bytes, size);
         return 1;
     default: break;

@@ -107,15 +107,6 @@ TEST_F(HelperTest, ProjectedEastingsWithAndWithoutZone)
         EXPECT_FALSE(IsProjectedEasting(v)) << v;
 }
 
-TEST_F(HelperTest, LevelsByTextLevel)
-{
-    const int table[][2] = {{4, 20}, {8, 19}, {15, 18}, {30, 17}, {60, 16}, {120, 15}, {240, 14}, {10, 18}, {0, 18}};
-    for (auto& row : table) {
-        g_settings.textLevelMetres = row[0];
-        EXPECT_EQ(LevelFromRefreshSetting(), row[1]) << row[0];
-    }
-}
-
 TEST_F(HelperTest, PointsInsideAPolygonByTheCrossingCount)
 {
     std::vector<OdGePoint3d> square = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};

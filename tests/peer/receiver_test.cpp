@@ -19,6 +19,7 @@
 #include "peer/peercheck.h"
 #include "peer/peerhelpers.h"
 #include "shell/actoolbarwnd.h"
+#include "shell/moduleentry.h"
 #include "test_support.h"
 #include "window_control.h"
 
@@ -482,6 +483,70 @@ TEST_F(ReceiverTest, TheButtonPressFetchesTheObjectsOnceThePeerIsReady)
     standin::PumpMessages();
     EXPECT_EQ(peer->Codes().size(), sent + 1);
     EXPECT_EQ(standin::MessageBoxes().back().text, L"拓岚正在处理事务，本消息处理失败！");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ReceiverTest, ThePeersOwnMessagesReachTheirHandlers)
+{
+    ASSERT_EQ(PeerApiGetCoordSystem(&g_peerApi), 0);
+    // Its map state, sent unsolicited in the follow modes.
+    EXPECT_EQ(peer->SendToClient(20012, velkpeer::PeerShellCodes::MapState(15, 2)), 1);
+    EXPECT_EQ(drawing->baseMap.grid.peerLevel, 15);
+    EXPECT_EQ(drawing->baseMap.grid.mapType, 2);
+    // The progress of its long jobs arrives as the registered messages.
+    velkpeer::PeerShellCodes::PostProgress(peer->ClientWindow(), false, 40, 7);
+    MSG m{};
+    ASSERT_TRUE(PeekMessageW(&m, receiver, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(m.message, g_mapFileProgressMsg);
+    EXPECT_EQ(m.wParam, 40u);
+    EXPECT_EQ(m.lParam, 7);
+    standin::PumpMessages();
+    velkpeer::PeerShellCodes::PostProgress(peer->ClientWindow(), true, 9, 9);
+    ASSERT_TRUE(PeekMessageW(&m, receiver, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(m.message, g_contourProgressMsg);
+    standin::PumpMessages();
+    // A malformed relate-point request is refused by the peer.
+    std::vector<uint8_t> broken(16 + 40 + 79);
+    broken[0] = 101;
+    EXPECT_EQ(PeerApiRequest(&g_peerApi, 20201, broken.data(), (uint32_t)broken.size(), nullptr, 0), -4);
+    EXPECT_TRUE(peer->ShellCodes().RelateRequests().empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ReceiverTest, ABindingCheckAsksTheSystemAndArmsTheComparison)
+{
+    // Nothing for a drawing without a name, or while the link is off.
+    CheckDrawingBinding(L"", 5);
+    g_bLinkActive = 0;
+    CheckDrawingBinding(L"C:\\dwg\\site.dwg", 5);
+    g_bLinkActive = 1;
+    EXPECT_TRUE(peer->Messages().empty());
+
+    // A plane peer with the prompt switched off: asked, not armed.
+    g_settings.noCoordinatePrompt = 1;
+    CheckDrawingBinding(L"C:\\dwg\\site.dwg", 5);
+    EXPECT_EQ(peer->Codes().back(), 20202u);
+    EXPECT_FALSE(g_coordBinding.checkPending);
+    EXPECT_FALSE(standin::HasTimer(receiver, 1001));
+
+    // A geographic peer is always compared, the switch notwithstanding.
+    peer->Config().coordKind = 2;
+    CheckDrawingBinding(L"C:\\dwg\\site.dwg", 5);
+    EXPECT_TRUE(g_coordBinding.checkPending);
+    EXPECT_EQ(std::wstring(g_coordBinding.bindingName), L"C:\\dwg\\site.dwg");
+    EXPECT_TRUE(standin::HasTimer(receiver, 1001));
+    size_t asked = peer->Codes().size();
+    CheckDrawingBinding(L"C:\\dwg\\other.dwg", 5);  // one check at a time
+    EXPECT_EQ(peer->Codes().size(), asked);
+    standin::AdvanceClockMs(10);  // the shortest a window timer waits
+    EXPECT_EQ(peer->Codes().size(), asked + 1);
+    EXPECT_FALSE(g_coordBinding.checkPending);
 }
 
 }  // namespace
