@@ -184,7 +184,7 @@ private:
 OdGePoint3d OcsToWcs(const OdGePoint3d& p, const OdGeVector3d& normal)
 {
     OdGeVector3d x, y;
-    OcsAxes(normal, x, y);
+    OdGePlaneAxes(normal, x, y);
     OdGeVector3d n = normal.isZeroLength() ? OdGeVector3d(0, 0, 1) : normal.normal();
     return OdGePoint3d::kOrigin + x * p.x + y * p.y + n * p.z;
 }

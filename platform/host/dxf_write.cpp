@@ -786,7 +786,7 @@ void DxfOut::entity(const OdDbEntity* e)
         w_.point(11, l->endPoint());
     } else if (auto* c = OdRxCast<OdDbCircle>(ent)) {
         OdGeVector3d x, y, n = c->normal();
-        OcsAxes(n, x, y);
+        OdGePlaneAxes(n, x, y);
         OdGeVector3d cv = c->center() - OdGePoint3d::kOrigin;
         entityCommon("CIRCLE", e);
         w_.ascii(100, "AcDbCircle");
@@ -795,7 +795,7 @@ void DxfOut::entity(const OdDbEntity* e)
         w_.point(210, OdGePoint3d(n.x, n.y, n.z));
     } else if (auto* a = OdRxCast<OdDbArc>(ent)) {
         OdGeVector3d x, y, n = a->normal();
-        OcsAxes(n, x, y);
+        OdGePlaneAxes(n, x, y);
         OdGeVector3d cv = a->center() - OdGePoint3d::kOrigin;
         entityCommon("ARC", e);
         w_.ascii(100, "AcDbCircle");
