@@ -550,8 +550,12 @@ void DDX_Control(CDataExchange* dx, int id, CWnd& control)
 INT_PTR CDialog::DoModal()
 {
     m_modal = true;
-    m_result = -1;
-    if (!Create(m_nIDHelp, m_pParentWnd)) return -1;
+    // A handler may end the dialog from OnInitDialog on.
+    m_result = 0;
+    if (!Create(m_nIDHelp, m_pParentWnd)) {
+        m_modal = false;
+        return -1;
+    }
     g_dialogsShown.push_back(m_nIDHelp);
     standin::RunModalLoop();
     int answer = IDCANCEL;
@@ -559,17 +563,20 @@ INT_PTR CDialog::DoModal()
     if (!queue.empty()) {
         auto script = std::move(queue.front());
         queue.pop_front();
-        answer = script(m_hWnd);
+        if (m_result == 0) answer = script(m_hWnd);
     }
-    m_result = 0;
-    if (answer == IDOK) {
-        OnOK();
-    } else if (answer == IDCANCEL) {
-        OnCancel();
-    } else {
-        // Any other button is clicked: its handler may end the dialog.
-        SendMessage(WM_COMMAND, (WPARAM)(UINT)answer, 0);
-        if (m_result == 0 && m_hWnd) EndDialog(answer);
+    // A dialog that a handler ended while the script ran is over: the
+    // script's answer would go to a closed dialog.
+    if (m_result == 0) {
+        if (answer == IDOK) {
+            OnOK();
+        } else if (answer == IDCANCEL) {
+            OnCancel();
+        } else {
+            // Any other button is clicked: its handler may end the dialog.
+            SendMessage(WM_COMMAND, (WPARAM)(UINT)answer, 0);
+            if (m_result == 0 && m_hWnd) EndDialog(answer);
+        }
     }
     // A dialog whose OnOK refused stays open; headless, it ends cancelled.
     if (m_result == 0) OnCancel();
