@@ -557,6 +557,7 @@ INT_PTR CDialog::DoModal()
         return -1;
     }
     g_dialogsShown.push_back(m_nIDHelp);
+    ShowWindow(SW_SHOW);
     standin::RunModalLoop();
     int answer = IDCANCEL;
     auto& queue = g_dialogAnswers[m_nIDHelp];
