@@ -64,6 +64,7 @@ protected:
     void forEachSubent(const std::function<void(OdDbEntity*)>& change) override;
 
 private:
+    friend struct standin::DxfAccess;
     OdResult explodeParts(OdDbVoidPtrArray& entitySet) const;
     OdGePoint3d pos_;
     OdDbObjectId block_;
@@ -110,10 +111,15 @@ public:
     OdResult load(bool modifyDatabase = true);
     OdResult unload(bool modifyDatabase = true);
     bool isLoaded() const { return loaded_; }
+    // The image's size in pixels as the drawing file gave it; zero when not
+    // known.
+    OdGeVector2d size() const { return size_; }
 
 private:
+    friend struct standin::DxfAccess;
     OdString file_;
     bool loaded_ = false;
+    OdGeVector2d size_;
 };
 
 class OdDbRasterImage : public OdDbEntity {
@@ -133,6 +139,7 @@ protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
 
 private:
+    friend struct standin::DxfAccess;
     OdDbObjectId def_;
     OdGePoint3d origin_;
     OdGeVector3d u_{1, 0, 0}, v_{0, 1, 0};

@@ -305,6 +305,7 @@ protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
 
 private:
+    friend struct standin::DxfAccess;
     int degree_ = 0;
     OdGePoint3dArray ctrl_;
     OdGeDoubleArray knots_, weights_;

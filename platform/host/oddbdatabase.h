@@ -79,10 +79,17 @@ public:
     // was added, false when it was there already.
     bool newRegApp(const OdString& name);
 
-    // Drawing files (oddbdwgfile.cpp). Drawings cannot be read yet: a
-    // missing file gives eFileNotFound, any other eNotImplemented.
+    // Drawing files (oddbdwgfile.cpp); the stand-in's drawings are DXF
+    // files. Reading needs a database made without a default drawing
+    // (eNotApplicable otherwise): eFileNotFound for a missing or unreadable
+    // file, eNotImplemented for a binary drawing, eInvalidInput for a
+    // malformed one, which leaves the database empty.
     OdResult readDwgFile(const wchar_t* fileName, int shareMode = 0x40, bool allowCPConversion = false,
                          const wchar_t* password = nullptr);
+    // Writes the drawing to the file, replacing it whole or not at all:
+    // eFileNotFound when its folder does not exist, eNotApplicable when the
+    // file cannot be written (read-only, no access).
+    OdResult saveAs(const wchar_t* fileName);
     // A new database whose model space holds copies of the block's entities.
     OdResult wblock(OdDbDatabase*& output, OdDbObjectId blockId);
     // A new block definition of that name holding copies of the source's
@@ -106,6 +113,7 @@ public:
     bool isLayerInUse(OdDbObjectId layerId) const;
 
 private:
+    friend struct standin::DxfAccess;
     template <class T>
     OdResult openTable(OdDbObjectId id, T*& table, OdDb::OpenMode mode);
     void buildDefaultDrawing();

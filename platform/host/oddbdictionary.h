@@ -80,6 +80,8 @@ public:
 
 private:
     friend class OdDbDictionaryIterator;
+    friend struct standin::DxfAccess;
+
     int find(const OdString& key) const;
     std::vector<std::pair<OdString, OdDbObjectId>> entries_;
 };
@@ -109,5 +111,6 @@ public:
     OdResult setFromRbChain(const OdResBuf* chain);
 
 private:
+    friend struct standin::DxfAccess;
     OdResBuf* chain_ = nullptr;
 };

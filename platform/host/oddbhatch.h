@@ -81,6 +81,7 @@ protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
 
 private:
+    friend struct standin::DxfAccess;
     struct Loop {
         int type = 0;
         OdGePoint2dArray vertices;
@@ -153,5 +154,6 @@ protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
 
 private:
+    friend struct standin::DxfAccess;
     std::vector<OdDbCurve*> curves_;
 };

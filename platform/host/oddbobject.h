@@ -11,6 +11,11 @@ class OdDbDatabase;
 class OdDbObject;
 struct OdDbStub;
 
+namespace standin {
+// Drawing files read and write the objects' stored state (dxf_read.cpp, dxf_write.cpp).
+struct DxfAccess;
+}
+
 namespace OdDb {
 enum OpenMode { kForRead = 0, kForWrite = 1, kForNotify = 2 };
 }
@@ -114,6 +119,7 @@ protected:
 
 private:
     friend class OdDbDatabase;
+    friend struct standin::DxfAccess;
     friend OdResult oddbOpenObjectImpl(OdDbObject*&, OdDbObjectId, OdDb::OpenMode, bool);
 
     OdDbStub* stub_ = nullptr;

@@ -20,6 +20,7 @@ public:
     OdResult getFullDrawOrder(OdDbObjectIdArray& ids) const;
 
 private:
+    friend struct standin::DxfAccess;
     OdResult move(const OdDbObjectIdArray& ids, bool toBottom);
     OdDbObjectId block_;
     OdDbObjectIdArray order_;

@@ -51,6 +51,7 @@ protected:
     virtual bool acceptsRecord(const OdDbSymbolTableRecord* rec) const = 0;
 
 private:
+    friend struct standin::DxfAccess;
     std::vector<OdDbObjectId> records_;
 };
 
@@ -124,6 +125,7 @@ public:
     const std::vector<OdDbObjectId>& entityIds() const { return entities_; }
 
 private:
+    friend struct standin::DxfAccess;
     std::vector<OdDbObjectId> entities_;
     OdGePoint3d origin_;
 };

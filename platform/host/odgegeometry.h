@@ -351,6 +351,8 @@ public:
     OdGePoint2d controlPointAt(int i) const { return ctrl_[i]; }
     int numKnots() const { return knots_.length(); }
     double knotAt(int i) const { return knots_[i]; }
+    bool isRational() const { return !weights_.isEmpty(); }
+    double weightAt(int i) const { return weights_[i]; }
     double startParam() const override;
     double endParam() const override;
     OdGePoint2d evalPoint(double t) const override;

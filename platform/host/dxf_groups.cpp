@@ -1,0 +1,386 @@
+// Drawing files: groups in and out, and the text of their values.
+#include <iconv.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "dxf_internal.h"
+#include "text_internal.h"
+#include "windows.h"
+
+namespace standin {
+namespace dxf {
+
+bool KindOfCode(int code, Kind& kind)
+{
+    auto in = [code](int lo, int hi) { return code >= lo && code <= hi; };
+    if (code == 5 || code == 105 || in(320, 369) || in(390, 399) || in(480, 481)) kind = Kind::kHandle;
+    else if (in(0, 9) || in(100, 102) || in(300, 319) || in(410, 419) || in(430, 439) ||
+             in(470, 479) || code == 999 || in(1000, 1009))
+        kind = Kind::kText;
+    else if (in(10, 59) || in(110, 149) || in(210, 239) || in(460, 469) || in(1010, 1059)) kind = Kind::kReal;
+    else if (in(60, 79) || in(90, 99) || in(160, 179) || in(270, 299) || in(370, 389) || in(400, 409) ||
+             in(420, 429) || in(440, 459) || in(1060, 1071))
+        kind = Kind::kInt;
+    else
+        return false;
+    return true;
+}
+
+namespace {
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+bool ParseInt(std::string_view s, int64_t& v)
+{
+    s = Trim(s);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    if (s.empty()) return false;
+    auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+// The range a code's integer may take: 16-bit codes are stored signed or
+// unsigned, 32-bit ones likewise, 160-169 are 64-bit.
+bool IntFits(int code, int64_t v)
+{
+    if (code >= 160 && code <= 169) return true;
+    bool wide = (code >= 90 && code <= 99) || (code >= 420 && code <= 429) || (code >= 440 && code <= 459) ||
+                code == 1071;
+    return wide ? v >= INT32_MIN && v <= (int64_t)UINT32_MAX : v >= INT16_MIN && v <= (int64_t)UINT16_MAX;
+}
+
+bool ParseReal(std::string_view s, double& v)
+{
+    s = Trim(s);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    if (s.empty()) return false;
+    auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isfinite(v);
+}
+
+bool ParseHandle(std::string_view s, uint64_t& v)
+{
+    s = Trim(s);
+    v = 0;
+    if (s.size() > 16) return false;
+    for (char c : s) {
+        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (d < 0) return false;
+        v = v << 4 | (uint64_t)d;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string& error)
+{
+    groups.clear();
+    if (bytes.size() > kMaxFileBytes) {
+        error = "the file is larger than the reader accepts";
+        return false;
+    }
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    size_t pos = 0;
+    uint32_t lineNo = 0;
+    // The next line without its end; false at the end of the bytes.
+    auto nextLine = [&](std::string_view& line) {
+        if (pos >= bytes.size()) return false;
+        size_t end = bytes.find('\n', pos);
+        if (end == std::string_view::npos) end = bytes.size();
+        line = bytes.substr(pos, end - pos);
+        pos = end + 1;
+        ++lineNo;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        return true;
+    };
+    auto fail = [&](const std::string& why) {
+        error = "line " + std::to_string(lineNo) + ": " + why;
+        return false;
+    };
+    std::string_view codeLine, value;
+    while (nextLine(codeLine)) {
+        if (codeLine.size() > 16) return fail("a group code line is too long");
+        int64_t code = 0;
+        Kind kind;
+        if (!ParseInt(codeLine, code) || code < 0 || code > 1071 || !KindOfCode((int)code, kind))
+            return fail("not a group code");
+        uint32_t codeAt = lineNo;
+        if (!nextLine(value)) return fail("the file ends after a group code");
+        if (value.size() > kMaxLineBytes) return fail("a value line is too long");
+        Group g;
+        g.code = (int)code;
+        g.kind = kind;
+        g.line = codeAt;
+        g.text = value;
+        bool ok = true;
+        switch (kind) {
+        case Kind::kText: break;
+        case Kind::kReal: ok = ParseReal(value, g.real); break;
+        case Kind::kInt: ok = ParseInt(value, g.integer) && IntFits(g.code, g.integer); break;
+        case Kind::kHandle: ok = ParseHandle(value, g.handle); break;
+        }
+        if (!ok) return fail("the value does not fit group code " + std::to_string(code));
+        if (g.code == 999) continue;  // comment
+        groups.push_back(g);
+        if (g.code == 0 && Trim(value) == "EOF") return true;
+    }
+    return fail("the file ends without EOF");
+}
+
+// ---- text ----
+
+unsigned CodePageOfName(std::string_view name)
+{
+    name = Trim(name);
+    for (std::string_view prefix : {"ANSI_", "ansi_", "DOS"}) {
+        if (name.substr(0, prefix.size()) != prefix) continue;
+        int64_t v = 0;
+        if (ParseInt(name.substr(prefix.size()), v) && v > 0 && v < 65536) return (unsigned)v;
+    }
+    return 0;
+}
+
+namespace {
+
+// Bytes of a code page as wide text through iconv; Latin-1 when iconv does
+// not know the code page. Bytes it cannot convert become U+FFFD.
+std::wstring FromCodePage(std::string_view bytes, unsigned codePage)
+{
+    std::wstring out;
+    if (codePage == 936) {
+        if (bytes.empty()) return out;
+        int n = MultiByteToWideChar(936, 0, bytes.data(), (int)bytes.size(), nullptr, 0);
+        out.resize(n > 0 ? (size_t)n : 0);
+        if (n > 0) MultiByteToWideChar(936, 0, bytes.data(), (int)bytes.size(), &out[0], n);
+        return out;
+    }
+    std::string name = "CP" + std::to_string(codePage);
+    iconv_t cd = iconv_open("UTF-32LE", name.c_str());
+    if (cd == (iconv_t)-1) {
+        for (unsigned char c : bytes) out += (wchar_t)c;
+        return out;
+    }
+    size_t i = 0;
+    while (i < bytes.size()) {
+        // One character at a time (at most two bytes in the code pages
+        // files use), so that a bad byte costs only itself.
+        char32_t c = 0;
+        bool done = false;
+        for (size_t len = 1; len <= 2 && i + len <= bytes.size() && !done; ++len) {
+            char* in = const_cast<char*>(bytes.data() + i);
+            size_t inLeft = len;
+            char* o = reinterpret_cast<char*>(&c);
+            size_t oLeft = sizeof c;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(cd, &in, &inLeft, &o, &oLeft) != (size_t)-1 && oLeft == 0) {
+                out += (wchar_t)c;
+                i += len;
+                done = true;
+            }
+        }
+        if (!done) {
+            out += L'\xFFFD';
+            ++i;
+        }
+    }
+    iconv_close(cd);
+    return out;
+}
+
+int HexDigit(wchar_t c)
+{
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    return -1;
+}
+
+// The value of `n` hex digits at s[i], or -1.
+long HexAt(const std::wstring& s, size_t i, size_t n)
+{
+    if (i + n > s.size()) return -1;
+    long v = 0;
+    for (size_t k = 0; k < n; ++k) {
+        int d = HexDigit(s[i + k]);
+        if (d < 0) return -1;
+        v = v * 16 + d;
+    }
+    return v;
+}
+
+// The code pages of the "\M+n" escapes.
+const unsigned kEscapeCodePages[] = {0, 932, 950, 949, 1361, 936};
+
+}  // namespace
+
+std::wstring TextCodec::decode(std::string_view bytes) const
+{
+    std::wstring s = utf8 ? Utf8ToWide(bytes) : FromCodePage(bytes, codePage);
+    std::wstring out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        wchar_t c = s[i];
+        if (c == L'^' && i + 1 < s.size()) {
+            wchar_t n = s[i + 1];
+            if (n == L' ') {
+                out += L'^';
+                ++i;
+                continue;
+            }
+            if (n >= L'@' && n <= L'_') {
+                out += (wchar_t)(n - 64);
+                ++i;
+                continue;
+            }
+        }
+        if (c == L'\\' && i + 2 < s.size() && s[i + 2] == L'+' && (s[i + 1] == L'U' || s[i + 1] == L'u')) {
+            // Characters beyond the first plane may come as eight digits;
+            // four digits and four more never make such a value, as the
+            // four would name a control character.
+            long wide = HexAt(s, i + 3, 8);
+            if (wide >= 0x10000 && wide <= 0x10FFFF) {
+                out += (wchar_t)wide;
+                i += 10;
+                continue;
+            }
+            long v = HexAt(s, i + 3, 4);
+            if (v >= 0) {
+                // A surrogate pair written as two escapes is one character.
+                long lo = v >= 0xD800 && v < 0xDC00 && i + 10 <= s.size() && s.compare(i + 7, 3, L"\\U+") == 0
+                              ? HexAt(s, i + 10, 4)
+                              : -1;
+                if (lo >= 0xDC00 && lo < 0xE000) {
+                    out += (wchar_t)(0x10000 + ((v - 0xD800) << 10) + (lo - 0xDC00));
+                    i += 13;
+                } else {
+                    out += v >= 0xD800 && v < 0xE000 ? L'\xFFFD' : (wchar_t)v;
+                    i += 6;
+                }
+                continue;
+            }
+        }
+        if (c == L'\\' && i + 3 < s.size() && s[i + 2] == L'+' && (s[i + 1] == L'M' || s[i + 1] == L'm')) {
+            long page = HexAt(s, i + 3, 1);
+            long v = HexAt(s, i + 4, 4);
+            if (page >= 1 && page <= 5 && v >= 0) {
+                char two[2] = {(char)(v >> 8), (char)(v & 0xFF)};
+                out += FromCodePage(std::string_view(two, 2), kEscapeCodePages[page]);
+                i += 7;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+// ---- writing ----
+
+void GroupWriter::codeLine(int code)
+{
+    char buf[16];
+    snprintf(buf, sizeof buf, "%3d\r\n", code);
+    out_ += buf;
+}
+
+void GroupWriter::text(int code, const std::wstring& s)
+{
+    std::wstring escaped;
+    escaped.reserve(s.size());
+    for (wchar_t c : s) {
+        if (c == L'^') {
+            escaped += L"^ ";
+        } else if (c >= 0 && c < 0x20) {
+            escaped += L'^';
+            escaped += (wchar_t)(c + 64);
+        } else if ((c >= 0xD800 && c < 0xE000) || (uint32_t)c > 0x10FFFF) {
+            escaped += L'\xFFFD';
+        } else {
+            escaped += c;
+        }
+    }
+    codeLine(code);
+    out_ += WideToUtf8(escaped);
+    out_ += "\r\n";
+}
+
+void GroupWriter::ascii(int code, std::string_view s)
+{
+    codeLine(code);
+    out_ += s;
+    out_ += "\r\n";
+}
+
+void GroupWriter::integer(int code, int64_t v)
+{
+    codeLine(code);
+    out_ += std::to_string(v);
+    out_ += "\r\n";
+}
+
+void GroupWriter::real(int code, double v)
+{
+    if (!std::isfinite(v)) v = 0;
+    if (v == 0) v = 0;  // no negative zero
+    char buf[40];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    std::string s(buf, r.ptr);
+    if (s.find_first_of(".e") == std::string::npos) s += ".0";
+    codeLine(code);
+    out_ += s;
+    out_ += "\r\n";
+}
+
+void GroupWriter::handle(int code, uint64_t h)
+{
+    char buf[24];
+    snprintf(buf, sizeof buf, "%llX", (unsigned long long)h);
+    ascii(code, buf);
+}
+
+void GroupWriter::point(int code, const OdGePoint3d& p)
+{
+    real(code, p.x);
+    real(code + 10, p.y);
+    real(code + 20, p.z);
+}
+
+void GroupWriter::point2(int code, double x, double y)
+{
+    real(code, x);
+    real(code + 10, y);
+}
+
+void OcsAxes(const OdGeVector3d& n, OdGeVector3d& x, OdGeVector3d& y)
+{
+    OdGeVector3d nn = n.isZeroLength() ? OdGeVector3d(0, 0, 1) : n.normal();
+    if (std::fabs(nn.x) < 1.0 / 64 && std::fabs(nn.y) < 1.0 / 64) x = OdGeVector3d(0, 1, 0).crossProduct(nn).normal();
+    else x = OdGeVector3d(0, 0, 1).crossProduct(nn).normal();
+    y = nn.crossProduct(x).normal();
+}
+
+namespace {
+double KeepTurns(double value, double reference)
+{
+    const double turn = 2 * M_PI;
+    return value + std::floor((reference - value) / turn + 0.5) * turn;
+}
+}  // namespace
+
+double EllipseAngleOfParam(double ratio, double t) { return KeepTurns(std::atan2(ratio * std::sin(t), std::cos(t)), t); }
+
+double EllipseParamOfAngle(double ratio, double a)
+{
+    return KeepTurns(std::atan2(std::sin(a), ratio * std::cos(a)), a);
+}
+
+}  // namespace dxf
+}  // namespace standin

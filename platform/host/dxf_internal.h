@@ -1,0 +1,99 @@
+// Drawing files of the stand-in host (stand-in internals): the group reader
+// every byte of a file passes through, the text decoding, the group writer,
+// and the access to the objects' stored state that reading and writing
+// need.
+//
+// A DXF file is a sequence of groups, each a line holding a group code and
+// a line holding its value; the code fixes the value's kind. The reader
+// checks every line against the kind before anything else looks at it, so
+// the code that builds the database works on values that are known to be
+// well formed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "oddbdatabase.h"
+#include "odgegeometry.h"
+
+namespace standin {
+namespace dxf {
+
+enum class Kind : uint8_t { kText, kReal, kInt, kHandle };
+
+// The kind of value a group code carries; false for a code that DXF does
+// not define.
+bool KindOfCode(int code, Kind& kind);
+
+struct Group {
+    int code = 0;
+    Kind kind = Kind::kText;
+    uint32_t line = 0;      // line number of the code, counted from 1
+    std::string_view text;  // the value line as stored (without its line end)
+    double real = 0;        // kReal
+    int64_t integer = 0;    // kInt
+    uint64_t handle = 0;    // kHandle (0: none)
+};
+
+// Limits on what a file may hold; a file over them is refused.
+const size_t kMaxFileBytes = size_t(256) << 20;
+const size_t kMaxLineBytes = size_t(256) << 10;
+
+// Splits the file into groups up to and including "0 EOF", checking each
+// value against its code's kind. False, with a reason, for a file that ends
+// early, a line that is too long or a value that does not fit its code.
+// `groups` then holds the groups read before the fault.
+bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string& error);
+
+// How the strings of a file are encoded: UTF-8 from the 2007 form on, the
+// drawing's code page before it.
+struct TextCodec {
+    bool utf8 = true;
+    unsigned codePage = 1252;
+    // The value as wide text: bytes decoded, caret codes ("^J", "^ ") and
+    // Unicode escapes ("\U+XXXX", "\M+nXXXX") resolved. Malformed bytes
+    // become U+FFFD.
+    std::wstring decode(std::string_view bytes) const;
+};
+// The code page number of a $DWGCODEPAGE value ("ANSI_936" -> 936); 0 when
+// it names none.
+unsigned CodePageOfName(std::string_view name);
+
+// Builds the text of a DXF file, one group at a time.
+class GroupWriter {
+public:
+    // Strings go out as UTF-8; control characters and "^" in caret form.
+    void text(int code, const std::wstring& s);
+    void ascii(int code, std::string_view s);
+    void integer(int code, int64_t v);
+    // The shortest form that reads back as the same double; values that are
+    // not finite are written as 0.
+    void real(int code, double v);
+    void handle(int code, uint64_t h);
+    void point(int code, const OdGePoint3d& p);
+    void point2(int code, double x, double y);
+    const std::string& bytes() const { return out_; }
+
+private:
+    void codeLine(int code);
+    std::string out_;
+};
+
+// The x and y axes of the plane with that normal, by the arbitrary-axis
+// rule of drawing files (the object coordinate system).
+void OcsAxes(const OdGeVector3d& normal, OdGeVector3d& xAxis, OdGeVector3d& yAxis);
+
+// An ellipse's angle (from its major axis) of a parameter and back, for
+// the ratio minor/major; whole turns are kept.
+double EllipseAngleOfParam(double ratio, double param);
+double EllipseParamOfAngle(double ratio, double angle);
+
+// Writes the database as a DXF file (dxf_write.cpp).
+OdResult WriteDxf(OdDbDatabase* db, std::string& bytes);
+// Reads a DXF file into an empty database (dxf_read.cpp).
+OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes);
+
+}  // namespace dxf
+}  // namespace standin

@@ -1,0 +1,41 @@
+// Drawing-file tests: a drawing with every kind of object the database
+// keeps, and a summary of a database in the form that data/dxf_summary.py
+// gives of what ezdxf reads from a file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "oddbdatabase.h"
+
+namespace dxftest {
+
+// Fills a database that has the default drawing: layers with colours,
+// linetypes and states, a linetype with dashes, a text style, the
+// application "VelkArx", a block with attribute definitions and a
+// reference to it with attributes, every entity kind in model space, a
+// hatch of each loop form and a gradient one, a raster image with its
+// definition, a draw order, and link records under "VelkArx" on a text, an
+// image, a line and a layer.
+void BuildSampleDrawing(OdDbDatabase* db);
+
+// Sorted summary lines (see data/dxf_summary.py).
+std::vector<std::string> Summary(OdDbDatabase* db);
+
+// Every property the host's interface gives of each live object, one line
+// per object keyed by its handle, for comparing two databases in full.
+std::vector<std::string> Describe(OdDbDatabase* db);
+
+// Runs data/dxf_summary.py on a native file with Debian's Python; false
+// (with the reason) when ezdxf cannot be imported or the script fails.
+bool EzdxfSummary(const std::string& nativePath, std::vector<std::string>& lines, std::string& why);
+
+// The lines only one of the two lists has, marked "-" (first) and "+"
+// (second); empty when they hold the same lines.
+std::string LineDiff(const std::vector<std::string>& a, const std::vector<std::string>& b);
+
+// The stand-in's bytes of the database, and a new database read from them.
+std::string Save(OdDbDatabase* db);
+OdDbDatabase* Reopen(const std::string& bytes);
+
+}  // namespace dxftest

@@ -1,0 +1,355 @@
+// Drawing files are hostile input: refused files fail with a status and
+// leave the database empty, damaged ones never crash, and what a file
+// declares (counts, handles, nesting) cannot make the reader or the drawing
+// run away.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+#include "dxf_control.h"
+#include "dxf_test_support.h"
+#include "oddbblockreference.h"
+#include "oddbcurves.h"
+#include "oddbdictionary.h"
+#include "oddbhatch.h"
+#include "oddbsymboltable.h"
+#include "oddbtext.h"
+#include "standin_control.h"
+#include "test_support.h"
+
+namespace {
+
+using Groups = std::vector<std::pair<int, std::string>>;
+
+std::string Text(const Groups& groups)
+{
+    std::string s;
+    for (const auto& [code, value] : groups) s += std::to_string(code) + "\n" + value + "\n";
+    return s;
+}
+
+// A file of the 2010 form with the given entities, blocks and objects.
+std::string File(const Groups& entities, const Groups& blocks = {}, const Groups& objects = {})
+{
+    Groups g{{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1024"}, {0, "ENDSEC"}};
+    auto section = [&](const char* name, const Groups& body) {
+        g.push_back({0, "SECTION"});
+        g.push_back({2, name});
+        g.insert(g.end(), body.begin(), body.end());
+        g.push_back({0, "ENDSEC"});
+    };
+    section("BLOCKS", blocks);
+    section("ENTITIES", entities);
+    section("OBJECTS", objects);
+    g.push_back({0, "EOF"});
+    return Text(g);
+}
+
+struct Read {
+    OdResult status;
+    std::unique_ptr<OdDbDatabase> db;
+};
+
+Read ReadBytes(const std::string& bytes)
+{
+    Read r{eOk, std::make_unique<OdDbDatabase>(false)};
+    r.status = standin::ReadDxfBytes(r.db.get(), bytes);
+    return r;
+}
+
+// The live entities of model space.
+std::vector<OdDbEntity*> ModelSpace(OdDbDatabase* db)
+{
+    std::vector<OdDbEntity*> out;
+    OdDbBlockTableRecord* ms = nullptr;
+    EXPECT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead), eOk);
+    for (const auto& id : ms->entityIds())
+        if (!id.isErased()) out.push_back(static_cast<OdDbEntity*>(id.stub()->object));
+    ms->close();
+    return out;
+}
+
+OdDbObjectId BlockNamed(OdDbDatabase* db, const wchar_t* name)
+{
+    OdDbBlockTable* bt = nullptr;
+    db->getBlockTable(bt, OdDb::kForRead);
+    OdDbObjectId id;
+    bt->getAt(name, id);
+    bt->close();
+    return id;
+}
+
+Groups Block(const char* name, const Groups& entities)
+{
+    Groups g{{0, "BLOCK"}, {2, name}, {10, "0"}, {20, "0"}, {30, "0"}};
+    g.insert(g.end(), entities.begin(), entities.end());
+    g.push_back({0, "ENDBLK"});
+    return g;
+}
+
+std::wstring NameOf(OdDbObjectId id)
+{
+    auto* r = OdRxCast<OdDbSymbolTableRecord>(id.stub()->object);
+    return r ? r->getName().str() : std::wstring();
+}
+
+Groups Insert(const char* block) { return {{0, "INSERT"}, {2, block}, {10, "0"}, {20, "0"}, {30, "0"}}; }
+
+}  // namespace
+
+TEST(DxfHostile, RefusedFilesFailWithAStatusAndLeaveTheDatabaseEmpty)
+{
+    OdDbDatabase db(false);
+    EXPECT_EQ(db.readDwgFile(L"C:\\none.dxf"), eFileNotFound);
+    const std::pair<std::string, OdResult> cases[] = {
+        {"AC1032\x00\x00\x00", eNotImplemented},                     // a drawing in the binary form
+        {std::string("AutoCAD Binary DXF\r\n\x1a\x00", 22), eNotImplemented},
+        {"", eInvalidInput},
+        {"hello\nworld\n", eInvalidInput},
+        {File({{0, "LINE"}, {10, "abc"}}), eInvalidInput},            // a value that is no number
+        {File({{0, "LINE"}, {10, "nan"}}), eInvalidInput},
+        {File({{0, "LINE"}, {10, "1e999"}}), eInvalidInput},          // beyond a double
+        {File({{0, "LWPOLYLINE"}, {70, "99999999"}}), eInvalidInput}, // beyond 16 bits
+        {File({{0, "LINE"}, {5, "XYZ"}}), eInvalidInput},             // a handle that is no hex number
+        {File({{0, "LINE"}, {5000, "1"}}), eInvalidInput},            // no such group code
+        {File({{0, "LINE"}, {-1, "1"}}), eInvalidInput},
+        {File({{0, "TEXT"}, {1, std::string(300 << 10, 'x')}}), eInvalidInput},  // a line too long
+        {Text({{0, "SECTION"}, {2, "ENTITIES"}, {0, "LINE"}, {0, "EOF"}}), eInvalidInput},  // section not ended
+        {Text({{0, "LINE"}, {0, "EOF"}}), eInvalidInput},             // no section
+        {Text({{0, "SECTION"}, {2, "ENTITIES"}, {10, "1"}, {0, "ENDSEC"}, {0, "EOF"}}), eInvalidInput},
+    };
+    for (const auto& [bytes, status] : cases) {
+        std::string path = standin::NativePath(L"C:\\bad.dxf");
+        velktest::WriteNativeFile(path, bytes);
+        OdDbDatabase fresh(false);
+        EXPECT_EQ(fresh.readDwgFile(L"C:\\bad.dxf"), status) << bytes.substr(0, 60);
+        EXPECT_TRUE(fresh.allObjectIds().isEmpty());
+    }
+    // A database that holds a drawing is not read into.
+    velktest::WriteNativeFile(standin::NativePath(L"C:\\good.dxf"), File({}));
+    OdDbDatabase full(true);
+    OdDbHandle seed = full.handseed();
+    EXPECT_EQ(full.readDwgFile(L"C:\\good.dxf"), eNotApplicable);
+    EXPECT_EQ(full.handseed(), seed);
+    OdDbDatabase empty(false);
+    EXPECT_EQ(empty.readDwgFile(L"C:\\good.dxf"), eOk);
+}
+
+TEST(DxfHostile, AFileCutShortIsRefusedWhereverItEnds)
+{
+    std::unique_ptr<OdDbDatabase> sample(new OdDbDatabase(true));
+    dxftest::BuildSampleDrawing(sample.get());
+    std::string bytes = dxftest::Save(sample.get());
+    size_t eofEnd = bytes.rfind("EOF") + 3;
+    for (size_t cut = 0; cut < bytes.size(); cut += cut < 2000 ? 7 : 331) {
+        Read r = ReadBytes(bytes.substr(0, cut));
+        EXPECT_EQ(r.status, cut >= eofEnd ? eOk : eInvalidInput) << "cut at " << cut;
+        if (r.status != eOk) {
+            EXPECT_TRUE(r.db->allObjectIds().isEmpty());
+        }
+    }
+    EXPECT_EQ(ReadBytes(bytes.substr(0, eofEnd)).status, eOk);
+}
+
+TEST(DxfHostile, DamagedFilesAreReadOrRefusedAndWhatIsReadCanBeSavedAgain)
+{
+    std::unique_ptr<OdDbDatabase> sample(new OdDbDatabase(true));
+    dxftest::BuildSampleDrawing(sample.get());
+    std::string bytes = dxftest::Save(sample.get());
+    std::mt19937 rng(20240613);
+    const char noise[] = "0123456789-.eE\n\r ^\\{}ABCF\xE4\xFF";
+    int read = 0;
+    for (int round = 0; round < 150; ++round) {
+        std::string damaged = bytes;
+        int changes = 1 + (int)(rng() % 4);
+        for (int k = 0; k < changes; ++k) {
+            size_t at = rng() % damaged.size();
+            switch (rng() % 3) {
+            case 0: damaged[at] = noise[rng() % (sizeof noise - 1)]; break;
+            case 1: damaged.erase(at, 1 + rng() % 40); break;
+            default: damaged.insert(at, damaged.substr(rng() % damaged.size(), 1 + rng() % 60)); break;
+            }
+        }
+        // Saving what was read and reading that again must work; the fuzz
+        // entry point aborts otherwise.
+        int status = standin::FuzzReadDxf(reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size());
+        EXPECT_TRUE(status == eOk || status == eInvalidInput) << status;
+        read += status == eOk;
+    }
+    EXPECT_GT(read, 0);  // damage in values alone leaves a readable file
+}
+
+TEST(DxfHostile, DeclaredCountsDoNotOutgrowTheGroupsThatFollow)
+{
+    Read r = ReadBytes(File({
+        {0, "LWPOLYLINE"}, {5, "20"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPolyline"}, {90, "2000000000"},
+        {70, "0"}, {10, "1"}, {20, "2"}, {10, "3"}, {20, "4"},
+        {0, "HATCH"}, {5, "21"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbHatch"}, {2, "SOLID"}, {70, "1"},
+        {71, "0"}, {91, "2000000000"}, {92, "1"}, {93, "2000000000"},
+        {72, "1"}, {10, "0"}, {20, "0"}, {11, "10"}, {21, "0"},
+        {72, "4"}, {94, "3"}, {73, "0"}, {74, "0"}, {95, "2000000000"}, {96, "2000000000"}, {40, "0"},
+        {0, "SPLINE"}, {5, "22"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbSpline"}, {70, "8"}, {71, "3"},
+        {72, "30000"}, {73, "30000"}, {40, "0"}, {10, "0"}, {20, "0"}, {30, "0"},
+    }));
+    ASSERT_EQ(r.status, eOk);
+    std::vector<OdDbEntity*> ents = ModelSpace(r.db.get());
+    // The polyline has the vertices the file holds; the hatch and spline,
+    // whose groups end early, are left out.
+    ASSERT_EQ(ents.size(), 2u);
+    auto* pl = OdRxCast<OdDbPolyline>(ents[0]);
+    ASSERT_NE(pl, nullptr);
+    EXPECT_EQ(pl->numVerts(), 2u);
+    auto* hatch = OdRxCast<OdDbHatch>(ents[1]);
+    ASSERT_NE(hatch, nullptr);
+    EXPECT_EQ(hatch->numLoops(), 0);
+}
+
+TEST(DxfHostile, BlocksThatContainThemselvesOrNestTooDeepLoseThoseReferences)
+{
+    Groups blocks = Block("A", Insert("A"));  // itself
+    Groups b = Block("B", Insert("C")), c = Block("C", Insert("B"));  // each other
+    blocks.insert(blocks.end(), b.begin(), b.end());
+    blocks.insert(blocks.end(), c.begin(), c.end());
+    // A chain of 200 blocks, each holding the next and a line.
+    for (int i = 0; i < 200; ++i) {
+        std::string name = "N" + std::to_string(i), next = "N" + std::to_string(i + 1);
+        Groups n = Block(name.c_str(), i + 1 < 200 ? Insert(next.c_str()) : Groups{});
+        n.insert(n.end() - 1, {{0, "LINE"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, std::to_string(i)}});
+        blocks.insert(blocks.end(), n.begin(), n.end());
+    }
+    Groups ents = Insert("A");
+    for (const char* n : {"B", "N0", "missing"}) {
+        Groups i = Insert(n);
+        ents.insert(ents.end(), i.begin(), i.end());
+    }
+    Read r = ReadBytes(File(ents, blocks));
+    ASSERT_EQ(r.status, eOk);
+    std::vector<OdDbEntity*> ms = ModelSpace(r.db.get());
+    ASSERT_EQ(ms.size(), 3u);  // the reference to a missing block is left out
+    for (OdDbEntity* e : ms) {
+        OdGeExtents3d ext;
+        e->getGeomExtents(ext);  // finishes: no block holds itself
+    }
+    OdDbBlockTableRecord* a = nullptr;
+    ASSERT_EQ(oddbOpenObject(a, BlockNamed(r.db.get(), L"A"), OdDb::kForRead), eOk);
+    EXPECT_TRUE(a->entityIds()[0].isErased());
+    a->close();
+    // Of B and C one keeps its reference: the cycle is cut once.
+    int live = 0;
+    for (const wchar_t* n : {L"B", L"C"}) {
+        OdDbBlockTableRecord* blk = nullptr;
+        oddbOpenObject(blk, BlockNamed(r.db.get(), n), OdDb::kForRead);
+        live += !blk->entityIds()[0].isErased();
+        blk->close();
+    }
+    EXPECT_EQ(live, 1);
+    // The chain is cut where drawing model space would go deeper than 64
+    // levels.
+    int depth = 0;
+    for (OdDbObjectId block = r.db->getModelSpaceId();; ++depth) {
+        OdDbBlockTableRecord* blk = nullptr;
+        oddbOpenObject(blk, block, OdDb::kForRead);
+        OdDbObjectId next;
+        for (const auto& id : blk->entityIds()) {
+            auto* ref = OdRxCast<OdDbBlockReference>(id.stub()->object);
+            if (!id.isErased() && ref && (block != r.db->getModelSpaceId() || NameOf(ref->blockTableRecord()) == L"N0"))
+                next = ref->blockTableRecord();
+        }
+        blk->close();
+        if (next.isNull()) break;
+        block = next;
+    }
+    EXPECT_EQ(depth, 64);
+}
+
+TEST(DxfHostile, HandlesTheFileGetsWrongAreReplaced)
+{
+    Read r = ReadBytes(File({
+        {0, "LINE"}, {5, "FFFFFFFFFFFFFFFF"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"},
+        {0, "LINE"}, {5, "40"}, {10, "0"}, {20, "0"}, {11, "2"}, {21, "2"},
+        {0, "LINE"}, {5, "40"}, {10, "0"}, {20, "0"}, {11, "3"}, {21, "3"},  // the same handle again
+        {0, "LINE"}, {10, "0"}, {20, "0"}, {11, "4"}, {21, "4"},              // none at all
+    }));
+    ASSERT_EQ(r.status, eOk);
+    std::vector<OdDbEntity*> ms = ModelSpace(r.db.get());
+    ASSERT_EQ(ms.size(), 4u);
+    std::set<uint64_t> handles;
+    for (OdDbEntity* e : ms) {
+        handles.insert(e->handle());
+        EXPECT_LT((uint64_t)e->handle(), uint64_t(1) << 60);
+    }
+    EXPECT_EQ(handles.size(), 4u);
+    EXPECT_EQ((uint64_t)ms[1]->handle(), 0x40u);
+    // New objects get handles past all of them.
+    OdDbBlockTableRecord* msr = nullptr;
+    ASSERT_EQ(oddbOpenObject(msr, r.db->getModelSpaceId(), OdDb::kForWrite), eOk);
+    auto* line = new OdDbLine();
+    OdDbObjectId id;
+    ASSERT_EQ(msr->appendOdDbEntity(id, line), eOk);
+    EXPECT_GT((uint64_t)line->handle(), *handles.rbegin());
+    line->close();
+    msr->close();
+}
+
+TEST(DxfHostile, BrokenGeometryIsLeftOutAndTheRestIsRead)
+{
+    Read r = ReadBytes(File({
+        {0, "CIRCLE"}, {10, "0"}, {20, "0"}, {40, "-1"},
+        {0, "ELLIPSE"}, {10, "0"}, {20, "0"}, {11, "0"}, {21, "0"}, {31, "0"}, {40, "0.5"},
+        {0, "ELLIPSE"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "0"}, {31, "0"}, {40, "5"},
+        {0, "IMAGE"}, {10, "0"}, {20, "0"}, {11, "0"}, {21, "0"}, {12, "0"}, {22, "0"}, {13, "10"}, {23, "10"},
+        {0, "SPLINE"}, {70, "8"}, {71, "3"}, {40, "1"}, {40, "0"}, {10, "0"}, {20, "0"}, {10, "1"}, {20, "1"},
+        {0, "ACAD_PROXY_ENTITY"}, {90, "1"},
+        {0, "VERTEX"}, {10, "1"},
+        {0, "TEXT"}, {10, "1"}, {20, "2"}, {40, "-3"}, {1, "a^Jb^ c\\U+4E2D\\U+D800\\U+0001F600"}, {72, "99"},
+    }));
+    ASSERT_EQ(r.status, eOk);
+    std::vector<OdDbEntity*> ms = ModelSpace(r.db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    auto* text = OdRxCast<OdDbText>(ms[0]);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->textString().str(), std::wstring(L"a\nb^c中\xFFFD") + (wchar_t)0x1F600);
+    EXPECT_EQ(text->horizontalMode(), OdDb::kTextLeft);  // refused values keep the defaults
+    EXPECT_EQ(text->height(), 0.0);
+}
+
+TEST(DxfHostile, ReferencesToObjectsThatAreNotThereComeBackNull)
+{
+    Read r = ReadBytes(File({{0, "LINE"}, {5, "30"}, {102, "{ACAD_XDICTIONARY"}, {360, "31"}, {102, "}"},
+                             {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}},
+                            {},
+                            {{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {3, "SELF"}, {350, "C"}, {3, "GONE"},
+                             {350, "999"}, {3, "X"}, {350, "32"},
+                             {0, "DICTIONARY"}, {5, "31"}, {330, "30"}, {3, "VelkArx"}, {350, "32"},
+                             {0, "XRECORD"}, {5, "32"}, {330, "31"}, {100, "AcDbXrecord"}, {280, "1"},
+                             {1, "12"}, {330, "777"}, {330, "30"}, {10, "1"}, {20, "2"}, {30, "3"}, {90, "7"}}));
+    ASSERT_EQ(r.status, eOk);
+    OdDbDictionary* nod = nullptr;
+    ASSERT_EQ(r.db->getNamedObjectsDictionary(nod, OdDb::kForRead), eOk);
+    EXPECT_EQ(nod->numEntries(), 1);  // neither itself nor a missing object
+    EXPECT_TRUE(nod->has(L"X"));
+    nod->close();
+    OdDbEntity* line = ModelSpace(r.db.get())[0];
+    OdDbDictionary* xdict = nullptr;
+    ASSERT_EQ(oddbOpenObject(xdict, line->extensionDictionary(), OdDb::kForRead), eOk);
+    EXPECT_EQ(xdict->ownerId(), line->objectId());
+    OdDbXrecord* x = nullptr;
+    ASSERT_EQ(xdict->getAt(L"VelkArx", x, OdDb::kForRead), eOk);
+    OdResBuf* chain = x->rbChain();
+    OdResBuf* rb = chain;
+    ASSERT_NE(rb, nullptr);
+    EXPECT_EQ(rb->getString().str(), L"12");
+    rb = rb->next();
+    EXPECT_TRUE(rb->getObjectId().isNull());
+    rb = rb->next();
+    EXPECT_EQ(rb->getObjectId(), line->objectId());
+    rb = rb->next();
+    EXPECT_EQ(rb->restype(), 10);
+    EXPECT_EQ(rb->getPoint3d(), OdGePoint3d(1, 2, 3));
+    EXPECT_EQ(rb->next()->getInt32(), 7);
+    EXPECT_EQ(rb->next()->next(), nullptr);
+    OdResBuf::releaseChain(chain);
+    x->close();
+    xdict->close();
+}

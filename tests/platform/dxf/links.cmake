@@ -1,0 +1,5 @@
+# dxflib (Debian's libdxflib-dev) reads the stand-in's files as a second
+# reader the project did not write.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(DXFLIB REQUIRED IMPORTED_TARGET dxflib)
+target_link_libraries(${name} PRIVATE PkgConfig::DXFLIB)
