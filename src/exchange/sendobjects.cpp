@@ -281,7 +281,9 @@ bool ArxOperation::ConvertEntities(ObjExchangeBuffer* buffer, const OdDbObjectId
         if (!g_ptagDocIdManager) delete link;
         entity->close();
     }
-    if (pointQueue.handles.size() >= 2) {
+    // One queued point is enough: a point of a sent set brings its set
+    // along, and a lone new point is left alone by the set's rules.
+    if (!pointQueue.handles.empty()) {
         MapObjInfo info;
         info.parentId = folderId;
         info.opacity = 50;
