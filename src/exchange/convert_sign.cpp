@@ -61,17 +61,23 @@ bool AppendSign(const SignFields& f, ObjExchangeBuffer* buffer, MapObjInfo* info
     return true;
 }
 
-// The alignment point, or the position when the alignment point is the
-// origin and the position is not (when asked); the extents' minimum corner
-// when the extents can be had.
-OdGePoint3d TextBasePoint(const OdDbText* text, bool positionFallback, OdGeExtents3d& extents, bool& hasExtents)
+// The fields of a single-line text: its string, height and rotation, and
+// the base point: the alignment point, or the position when the alignment
+// point is the origin and the position is not (when asked); the extents'
+// minimum corner when the extents can be had.
+SignFields TextFields(const OdDbText* text, bool positionFallback, OdGeExtents3d& extents, bool& hasExtents)
 {
-    OdGePoint3d b = text->alignmentPoint();
-    if (positionFallback && b.x == 0 && b.y == 0 && CHatchUtil::IsPointDiffer(text->position(), OdGePoint3d()))
-        b = text->position();
+    SignFields f;
+    f.position = text->alignmentPoint();
+    if (positionFallback && f.position.x == 0 && f.position.y == 0 &&
+        CHatchUtil::IsPointDiffer(text->position(), OdGePoint3d()))
+        f.position = text->position();
     hasExtents = text->getGeomExtents(extents) == eOk && extents.isValidExtents();
-    if (hasExtents) b = extents.minPoint();
-    return b;
+    if (hasExtents) f.position = extents.minPoint();
+    f.height = text->height();
+    f.rotation = text->rotation();
+    f.name = CString(text->textString().c_str());
+    return f;
 }
 
 }  // namespace
@@ -92,10 +98,7 @@ bool ArxOperation::TextToSign(OdDbText* text, ObjExchangeBuffer* buffer, MapObjI
     if (!text || !info) return false;
     OdGeExtents3d extents;
     bool hasExtents = false;
-    SignFields f;
-    f.position = TextBasePoint(text, true, extents, hasExtents);
-    f.height = text->height();
-    f.rotation = text->rotation();
+    SignFields f = TextFields(text, true, extents, hasExtents);
     // A label whose icon still stands where it was put keeps the stored place.
     if (info->iconNumber > 0 && CHatchUtil::IsPointDiffer(info->labelPos, OdGePoint3d()) &&
         GetImageEntityExtents((int64_t)info->companion, info->labelPos))
@@ -104,7 +107,6 @@ bool ArxOperation::TextToSign(OdDbText* text, ObjExchangeBuffer* buffer, MapObjI
     f.iconNumber = info->iconNumber > 0 ? (uint32_t)info->iconNumber : 0;
     f.textOnly = info->signFlag ? 1 : 0;
     f.iconLabel = info->signFlag == 0 && info->iconNumber > 0;
-    f.name = CString(text->textString().c_str());
     return AppendSign(f, buffer, info, true, nullptr);
 }
 
@@ -136,11 +138,8 @@ bool ArxOperation::AttDefToSign(OdDbAttributeDefinition* attdef, ObjExchangeBuff
     if (!attdef || !info) return false;
     OdGeExtents3d extents;
     bool hasExtents = false;
-    SignFields f;
-    f.position = TextBasePoint(attdef, false, extents, hasExtents);
+    SignFields f = TextFields(attdef, false, extents, hasExtents);
     f.textOnly = 1;
-    f.height = attdef->height();
-    f.rotation = attdef->rotation();
     f.name = CString(attdef->tag().c_str());
     return AppendSign(f, buffer, info, true, nullptr);
 }
@@ -150,12 +149,8 @@ bool ArxOperation::AttributeToSign(OdDbAttribute* attribute, ObjExchangeBuffer* 
     if (!attribute || !info) return false;
     OdGeExtents3d extents;
     bool hasExtents = false;
-    SignFields f;
-    f.position = TextBasePoint(attribute, true, extents, hasExtents);
+    SignFields f = TextFields(attribute, true, extents, hasExtents);
     f.textOnly = 1;
     f.transparency = (uint8_t)(info->opacity <= 100 ? 100 - info->opacity : 0);
-    f.height = attribute->height();
-    f.rotation = attribute->rotation();
-    f.name = CString(attribute->textString().c_str());
     return AppendSign(f, buffer, info, true, nullptr);
 }

@@ -21,29 +21,48 @@ const int32_t kPieceMark = 65536;
 
 OdGePoint3d PointOf(const PolyVertex& v) { return OdGePoint3d(v.x, v.y, v.z); }
 
+// A new track record of `count` points (at most the limit) with the fields
+// every track takes from its link; null when memory fails.
+TrackRecord* NewTrack(size_t count, uint32_t shapeType, uint32_t colour, const MapObjInfo* info)
+{
+    TrackRecord* track = NewTrackRecord(&g_peerApi);
+    if (!track) return nullptr;
+    track->count = (uint32_t)std::min<size_t>(count, kMaxTrackPoints);
+    track->points = NewTrackPoints(track->count);
+    if (track->count && !track->points) {
+        FreeMapObjRecord(&g_peerApi, track, kMapObjTrack);
+        return nullptr;
+    }
+    track->coordMode = 2;
+    track->shapeType = (uint8_t)shapeType;
+    track->colour = colour;
+    track->opacity = (uint8_t)std::min<uint32_t>(info->opacity, 255);
+    track->lineStyle = (uint8_t)info->lineStyle;
+    return track;
+}
+
+// The pieces one after another, the first point of every piece after the
+// first marked as a new piece.
+void PutPieces(TrackRecord* track, const std::vector<std::vector<PolyVertex>>& pieces, bool bulges)
+{
+    uint32_t at = 0;
+    for (size_t p = 0; p < pieces.size() && at < track->count; ++p) {
+        for (size_t i = 0; i < pieces[p].size() && at < track->count; ++i, ++at) {
+            SetTrackPoint(track->points[at], PointOf(pieces[p][i]));
+            if (bulges) track->points[at].angle = pieces[p][i].bulge;
+            if (i == 0 && p > 0) track->points[at].elevation = kPieceMark;
+        }
+    }
+}
+
 // A polyline track from one vertex list.
 bool AppendVertexTrack(const std::vector<PolyVertex>& vertices, uint32_t width, bool bulges,
                        ObjExchangeBuffer* buffer, MapObjInfo* info)
 {
-    TrackRecord* track = NewTrackRecord(&g_peerApi);
+    TrackRecord* track = NewTrack(vertices.size(), kShapeLine, g_sendColour, info);
     if (!track) return false;
-    uint32_t count = (uint32_t)std::min<size_t>(vertices.size(), kMaxTrackPoints);
-    track->points = NewTrackPoints(count);
-    if (count && !track->points) {
-        FreeMapObjRecord(&g_peerApi, track, kMapObjTrack);
-        return false;
-    }
-    track->count = count;
-    track->coordMode = 2;
-    track->shapeType = kShapeLine;
-    track->colour = g_sendColour;
-    track->opacity = (uint8_t)std::min<uint32_t>(info->opacity, 255);
-    track->lineStyle = (uint8_t)info->lineStyle;
     track->width = width;
-    for (uint32_t i = 0; i < count; ++i) {
-        SetTrackPoint(track->points[i], PointOf(vertices[i]));
-        if (bulges) track->points[i].angle = vertices[i].bulge;
-    }
+    PutPieces(track, {vertices}, bulges);
     NameFromLink(track->name, &track->remark, info, kMapObjTrack);
     ArxOperation::AppendMapObjRecord(track, kMapObjTrack, buffer, info);
     return true;
@@ -95,35 +114,15 @@ T* OpenByHandle(uint64_t handle)
     return object;
 }
 
-// Pieces one after another, the first point of every piece after the first
-// marked as a new piece.
+// The pieces of a split track as one track in its group's name.
 bool AppendPieceTrack(const std::vector<std::vector<PolyVertex>>& pieces, bool bulges, ObjExchangeBuffer* buffer,
                       MapObjInfo* group, const MapObjInfo* info)
 {
     size_t total = 0;
     for (const auto& p : pieces) total += p.size();
-    TrackRecord* track = NewTrackRecord(&g_peerApi);
+    TrackRecord* track = NewTrack(total, kShapeLine, 0, info);
     if (!track) return false;
-    uint32_t count = (uint32_t)std::min<size_t>(total, kMaxTrackPoints);
-    track->points = NewTrackPoints(count);
-    if (count && !track->points) {
-        FreeMapObjRecord(&g_peerApi, track, kMapObjTrack);
-        return false;
-    }
-    track->count = count;
-    track->coordMode = 2;
-    track->shapeType = kShapeLine;
-    track->colour = 0;
-    track->opacity = (uint8_t)std::min<uint32_t>(info->opacity, 255);
-    track->lineStyle = (uint8_t)info->lineStyle;
-    uint32_t at = 0;
-    for (size_t p = 0; p < pieces.size() && at < count; ++p) {
-        for (size_t i = 0; i < pieces[p].size() && at < count; ++i, ++at) {
-            SetTrackPoint(track->points[at], PointOf(pieces[p][i]));
-            if (bulges) track->points[at].angle = pieces[p][i].bulge;
-            if (i == 0 && p > 0) track->points[at].elevation = kPieceMark;
-        }
-    }
+    PutPieces(track, pieces, bulges);
     SetRecordName(track->name, group->name);
     track->remark = NewRecordText(group->remark);
     ArxOperation::AppendMapObjRecord(track, kMapObjTrack, buffer, group, SentTarget::kPieceGroup);
@@ -140,20 +139,9 @@ bool ArxOperation::BuildTrackFromPoints(OdGePoint3dArray points, ObjExchangeBuff
     bool any = false;
     for (int i = 0; i < points.length() && !any; ++i) any = CHatchUtil::IsPointDiffer(points[i], origin);
     if (!any) return false;
-    TrackRecord* track = NewTrackRecord(&g_peerApi);
+    TrackRecord* track = NewTrack((size_t)points.length(), shapeType, g_sendColour, info);
     if (!track) return false;
-    uint32_t count = (uint32_t)std::min<uint32_t>((uint32_t)points.length(), kMaxTrackPoints);
-    track->points = NewTrackPoints(count);
-    if (!track->points) {
-        FreeMapObjRecord(&g_peerApi, track, kMapObjTrack);
-        return false;
-    }
-    track->count = count;
-    track->coordMode = 2;
-    track->shapeType = (uint8_t)shapeType;
-    track->opacity = (uint8_t)std::min<uint32_t>(info->opacity, 255);
-    track->lineStyle = (uint8_t)info->lineStyle;
-    track->colour = g_sendColour;
+    const uint32_t count = track->count;
     for (uint32_t i = 0; i < count; ++i) SetTrackPoint(track->points[i], points[(int)i]);
     if (shapeType == kShapeEllipse && (startAngle != 0 || endAngle != 0) && count >= 2) {
         double start = startAngle * 180.0 / kSinglePi;
@@ -267,31 +255,44 @@ std::vector<PolyVertex> ArxOperation::GetPolylineVertices(const OdDbPolyline* po
     return list;
 }
 
-std::vector<PolyVertex> ArxOperation::Get2dPolylineVertices(const OdDb2dPolyline* polyline)
+namespace {
+
+// The vertices `read` gives in order, those of the type that only shapes a
+// fitted curve left out; a closed polyline repeats its first at the end.
+template <class Polyline, class Read>
+std::vector<PolyVertex> VertexList(const Polyline* polyline, int fitType, Read read)
 {
     std::vector<PolyVertex> list;
     if (!polyline) return list;
     for (int i = 0; i < polyline->numVerts(); ++i) {
-        if (polyline->vertexTypeAt(i) == OdDb::k2dCurveFitVertex) continue;
-        OdGePoint3d p;
-        double bulge = 0, sw = 0, ew = 0;
-        if (polyline->getVertexAt(i, p, bulge, sw, ew) == eOk) list.push_back(PolyVertex{p.x, p.y, p.z, bulge});
+        PolyVertex v;
+        if ((int)polyline->vertexTypeAt(i) != fitType && read(i, v)) list.push_back(v);
     }
     if (polyline->isClosed() && !list.empty()) list.push_back(list.front());
     return list;
 }
 
+}  // namespace
+
+std::vector<PolyVertex> ArxOperation::Get2dPolylineVertices(const OdDb2dPolyline* polyline)
+{
+    return VertexList(polyline, OdDb::k2dCurveFitVertex, [polyline](int i, PolyVertex& v) {
+        OdGePoint3d p;
+        double sw = 0, ew = 0;
+        if (polyline->getVertexAt(i, p, v.bulge, sw, ew) != eOk) return false;
+        v.x = p.x, v.y = p.y, v.z = p.z;
+        return true;
+    });
+}
+
 std::vector<PolyVertex> ArxOperation::Get3dPolylineVertices(const OdDb3dPolyline* polyline)
 {
-    std::vector<PolyVertex> list;
-    if (!polyline) return list;
-    for (int i = 0; i < polyline->numVerts(); ++i) {
-        if (polyline->vertexTypeAt(i) == OdDb::k3dControlVertex) continue;
+    return VertexList(polyline, OdDb::k3dControlVertex, [polyline](int i, PolyVertex& v) {
         OdGePoint3d p;
-        if (polyline->getVertexAt(i, p) == eOk) list.push_back(PolyVertex{p.x, p.y, p.z, 0.0});
-    }
-    if (polyline->isClosed() && !list.empty()) list.push_back(list.front());
-    return list;
+        if (polyline->getVertexAt(i, p) != eOk) return false;
+        v.x = p.x, v.y = p.y, v.z = p.z;
+        return true;
+    });
 }
 
 bool ArxOperation::PolylineToTrack(OdDbPolyline* polyline, ObjExchangeBuffer* buffer, MapObjInfo* info)
