@@ -10,6 +10,11 @@ namespace velkres {
 // Type "PNG", language 0x804: 8315 the default icon, 10000 + n icon n.
 extern const standin::ModuleResource kPngResources[];
 extern const size_t kPngResourceCount;
+// The toolbar's icon groups and their icon images.
+extern const standin::ModuleResource kIconResources[];
+extern const size_t kIconResourceCount;
+// Dialog templates (DLGTEMPLATEEX) and the string table.
+const standin::ModuleResource* UiResources(size_t* count);
 
 }  // namespace velkres
 

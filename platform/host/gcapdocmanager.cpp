@@ -105,6 +105,26 @@ void GcApDocManager::closeAll()
     current_ = nullptr;
 }
 
+bool GcApDocumentIterator::done() const { return index_ >= manager_->documentCount(); }
+void GcApDocumentIterator::step() { ++index_; }
+GcApDocument* GcApDocumentIterator::document() const { return done() ? nullptr : manager_->documentAt(index_); }
+
+namespace {
+std::vector<std::wstring> g_sentStrings;
+standin::ResetHook g_resetSent([] { g_sentStrings.clear(); });
+}  // namespace
+
+OdResult GcApDocManager::sendStringToExecute(GcApDocument* doc, const wchar_t* text, bool, bool, bool)
+{
+    if (!doc || std::find(docs_.begin(), docs_.end(), doc) == docs_.end() || !text) return eInvalidInput;
+    g_sentStrings.push_back(text);
+    return eOk;
+}
+
+namespace standin {
+const std::vector<std::wstring>& SentCommandStrings() { return g_sentStrings; }
+}  // namespace standin
+
 GcApDocManager* gcDocManagerPtr()
 {
     static GcApDocManager m;

@@ -38,6 +38,20 @@ public:
     virtual void documentLockModeChanged(GcApDocument* doc) {}
 };
 
+// Walks the open documents in the manager's order; the caller deletes it.
+class GcApDocumentIterator {
+public:
+    bool done() const;
+    void step();
+    GcApDocument* document() const;
+
+private:
+    friend class GcApDocManager;
+    explicit GcApDocumentIterator(const class GcApDocManager* manager) : manager_(manager) {}
+    const class GcApDocManager* manager_;
+    int index_ = 0;
+};
+
 // Owns its documents: those still open are destroyed when the machine is
 // reset and when the program ends.
 class GcApDocManager {
@@ -59,6 +73,12 @@ public:
     OdResult unlockDocument(GcApDocument* doc);
     void addReactor(GcApDocManagerReactor* r);
     void removeReactor(GcApDocManagerReactor* r);
+    int reactorCount() const { return (int)reactors_.size(); }
+    GcApDocumentIterator* newGcApDocumentIterator() const { return new GcApDocumentIterator(this); }
+    // Queues a command string for the document, as typed by the user; it
+    // runs after the current command (the record of editor_control.h).
+    OdResult sendStringToExecute(GcApDocument* doc, const wchar_t* text, bool activate = true,
+                                 bool wrapUpInactiveDoc = false, bool echo = true);
     // The stack of MFC resource handles: push makes `resource` the current
     // resource handle and keeps the one it replaces; pop makes the kept one
     // current again (nothing when the stack is empty).

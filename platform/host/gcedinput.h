@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "oddbobject.h"
 
@@ -83,3 +84,20 @@ int gcedGetPoint(const ads_point basePoint, const wchar_t* prompt, ads_point res
 int gcedGetKword(const wchar_t* prompt, wchar_t* result, size_t capacity);
 // RTNONE leaves the value as it was.
 int gcedGetReal(const wchar_t* prompt, ads_real* result);
+
+// LISP functions of an application: defined per drawing under a function
+// code, and called by that code.
+typedef int (*GcRxLispFunction)();
+int gcedDefun(const wchar_t* name, int code);
+int gcedUndef(const wchar_t* name, int code);
+int gcedRegFunc(GcRxLispFunction function, int code);
+// The code of the LISP function being called, -1 outside a call.
+int gcedGetFunCode();
+
+namespace standin {
+// The defined LISP functions: name -> code.
+bool LispFunctionCode(const std::wstring& name, int& code);
+// Calls the defined function of that name as the host would; false when
+// none is defined.
+bool InvokeLispFunction(const std::wstring& name, int (*dispatch)());
+}  // namespace standin

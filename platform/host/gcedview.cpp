@@ -44,7 +44,7 @@ struct EditorView {
     Frame ucs, dcs;
     std::wstring frameTitle = L"CAD Host";
     std::unique_ptr<CFrameWnd> frame;
-    int updates = 0, redraws = 0, viewsSet = 0, restores = 0;
+    int updates = 0, redraws = 0, viewsSet = 0, restores = 0, prompts = 0;
     standin::ProgressMeter meter;
 };
 
@@ -243,18 +243,26 @@ void gcedRestoreStatusBar()
     ++V().restores;
 }
 
-CWnd* gcedGetGcadFrame()
+CFrameWnd* gcedGetGcadFrame()
 {
     EditorView& v = V();
     if (!v.frame) {
         v.frame = std::make_unique<CFrameWnd>();
         RECT r{0, 0, 1280, 800};
-        v.frame->Create(nullptr, v.frameTitle.c_str(), WS_OVERLAPPED, r, nullptr, 0);
+        v.frame->Create(nullptr, v.frameTitle.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, r, nullptr, 0);
     }
     return v.frame.get();
 }
 
+HWND gds_getmainhwnd() { return gcedGetGcadFrame()->GetSafeHwnd(); }
+
+HINSTANCE gcedGetGcadResourceInstance() { return (HINSTANCE)GetModuleHandleW(nullptr); }
+
+void gcedPostCommandPrompt() { ++V().prompts; }
+
 namespace standin {
+
+int PostedCommandPrompts() { return V().prompts; }
 
 void SetSysVarReal(const std::wstring& name, double v)
 {

@@ -34,4 +34,10 @@ int gcedSetStatusBarProgressMeterPos(int pos);
 void gcedRestoreStatusBar();
 
 // The host's main frame window.
-CWnd* gcedGetGcadFrame();
+CFrameWnd* gcedGetGcadFrame();
+// Its window handle.
+HWND gds_getmainhwnd();
+// The module that holds the host's own resources.
+HINSTANCE gcedGetGcadResourceInstance();
+// Shows the command prompt again after a window took the focus.
+void gcedPostCommandPrompt();

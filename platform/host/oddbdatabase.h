@@ -99,6 +99,8 @@ public:
 
     void addReactor(OdDbDatabaseReactor* r);
     void removeReactor(OdDbDatabaseReactor* r);
+    // Stand-in record: reactors added and not removed.
+    size_t reactorCount() const { return reactors_.size(); }
 
     // Every object in handle order, for walking the whole drawing.
     OdDbObjectIdArray allObjectIds() const;

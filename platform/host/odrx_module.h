@@ -31,6 +31,14 @@ public:
     virtual OdString moduleName() const = 0;
 };
 
+// Told when the dynamic linker loads and unloads application modules.
+class OdRxDLinkerReactor {
+public:
+    virtual ~OdRxDLinkerReactor() = default;
+    virtual void rxAppLoaded(OdRxModule* module) {}
+    virtual void rxAppUnloaded(const OdString& moduleName) {}
+};
+
 class OdRxDynamicLinker {
 public:
     void unlockApplication(void* appId);

@@ -50,6 +50,15 @@ private:
     const OdRxClass* parent_;
 };
 
+// The runtime's class registry: a module that registered classes builds
+// the hierarchy once, and deletes each class again when it unloads.
+void odrxBuildClassHierarchy();
+void deleteOdRxClass(OdRxClass* cls);
+namespace standin {
+int ClassHierarchyBuilds();
+int DeletedClasses();
+}  // namespace standin
+
 class OdRxObject {
 public:
     virtual ~OdRxObject() = default;

@@ -15,11 +15,84 @@ std::map<HWND, CWnd*> g_wndMap;
 CWnd* g_creating = nullptr;
 HINSTANCE g_resource = nullptr;
 std::vector<CDynLinkLibrary*> g_dynLinkLibraries;
+std::vector<std::wstring> g_misuses;
 
 struct Template {
     std::wstring className = L"#32770";
     std::wstring caption;
+    std::vector<std::pair<int, std::wstring>> items;  // control id, text
 };
+
+// Reads a DLGTEMPLATEEX: its class, caption and each item's id and text.
+// A template that breaks its own layout gives what was read before.
+class TemplateReader {
+public:
+    TemplateReader(const BYTE* p, DWORD n) : p_(p), n_(p ? n : 0) {}
+    bool Word(WORD& v)
+    {
+        if (at_ + 2 > n_) return false;
+        v = (WORD)(p_[at_] | (p_[at_ + 1] << 8));
+        at_ += 2;
+        return true;
+    }
+    bool Skip(DWORD bytes)
+    {
+        if (bytes > n_ - at_) return false;
+        at_ += bytes;
+        return true;
+    }
+    bool Dword(DWORD& v)
+    {
+        WORD lo, hi;
+        if (!Word(lo) || !Word(hi)) return false;
+        v = lo | ((DWORD)hi << 16);
+        return true;
+    }
+    // A string, an ordinal (0xFFFF then a WORD) or nothing (0).
+    bool SzOrOrd(std::wstring& text)
+    {
+        text.clear();
+        WORD w;
+        if (!Word(w)) return false;
+        if (w == 0xFFFF) return Word(w);
+        while (w) {
+            text += (wchar_t)w;
+            if (!Word(w)) return false;
+        }
+        return true;
+    }
+    bool Align4() { return Skip((4 - at_ % 4) % 4); }
+
+private:
+    const BYTE* p_;
+    DWORD n_;
+    DWORD at_ = 0;
+};
+
+void ParseTemplate(const BYTE* bytes, DWORD size, Template& t)
+{
+    TemplateReader r(bytes, size);
+    WORD version, signature, count;
+    DWORD style;
+    std::wstring menu, cls, caption;
+    if (!r.Word(version) || !r.Word(signature) || version != 1 || signature != 0xFFFF) return;
+    if (!r.Skip(8) || !r.Dword(style) || !r.Word(count) || !r.Skip(8)) return;
+    if (!r.SzOrOrd(menu) || !r.SzOrOrd(cls) || !r.SzOrOrd(caption)) return;
+    if (!cls.empty()) t.className = cls;
+    t.caption = caption;
+    const DWORD DS_SETFONT_ = 0x40;
+    std::wstring face;
+    if ((style & DS_SETFONT_) && (!r.Skip(6) || !r.SzOrOrd(face))) return;
+    for (WORD i = 0; i < count; ++i) {
+        DWORD id;
+        WORD extra;
+        std::wstring itemClass, title;
+        if (!r.Align4() || !r.Skip(20) || !r.Dword(id) || !r.SzOrOrd(itemClass) || !r.SzOrOrd(title) ||
+            !r.Word(extra) || !r.Skip(extra))
+            return;
+        t.items.emplace_back((int)(int16_t)id, title);
+    }
+}
 std::map<UINT, Template> g_templates;
 std::map<UINT, std::deque<standin::DialogScript>> g_dialogAnswers;
 std::vector<UINT> g_dialogsShown;
@@ -33,6 +106,7 @@ standin::ResetHook g_reset([] {
     g_dialogAnswers.clear();
     g_dialogsShown.clear();
     g_controls.clear();
+    g_misuses.clear();
 });
 
 const wchar_t kDefaultClass[] = L"AfxWnd";
@@ -41,13 +115,22 @@ const wchar_t kDefaultClass[] = L"AfxWnd";
 
 HINSTANCE AfxGetInstanceHandle() { return (HINSTANCE)GetModuleHandleW(nullptr); }
 HINSTANCE AfxGetResourceHandle() { return g_resource ? g_resource : AfxGetInstanceHandle(); }
-void AfxSetResourceHandle(HINSTANCE resource) { g_resource = resource; }
 
-HINSTANCE AfxFindResourceHandle(LPCWSTR, LPCWSTR)
+void AfxSetResourceHandle(HINSTANCE resource)
 {
-    // Resources are not looked up by name here: the current handle is the
-    // first of the chain, and the chain always has it.
-    return AfxGetResourceHandle();
+    // MFC asserts on a null handle; the resources then come from nowhere.
+    if (!resource) g_misuses.push_back(L"AfxSetResourceHandle(NULL)");
+    g_resource = resource;
+}
+
+HINSTANCE AfxFindResourceHandle(LPCWSTR name, LPCWSTR type)
+{
+    // The current resource handle first, then each extension module.
+    HINSTANCE current = AfxGetResourceHandle();
+    if (FindResourceW((HMODULE)current, name, type)) return current;
+    for (CDynLinkLibrary* lib : g_dynLinkLibraries)
+        if (FindResourceW(lib->m_hResource, name, type)) return (HINSTANCE)lib->m_hResource;
+    return current;
 }
 
 BOOL AfxRegisterClass(WNDCLASSW* wc)
@@ -136,11 +219,14 @@ CWnd* CWnd::FromHandlePermanent(HWND hwnd)
 BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, const RECT& rect, CWnd* parent,
                     UINT id, LPVOID param)
 {
+    CREATESTRUCT cs{param,          AfxGetInstanceHandle(), (HMENU)(UINT_PTR)id, parent ? parent->m_hWnd : nullptr,
+                    rect.bottom - rect.top, rect.right - rect.left, rect.top, rect.left, (LONG)style, title,
+                    className, exStyle};
+    if (!PreCreateWindow(cs)) return FALSE;
     HHOOK hook = SetWindowsHookExW(WH_CBT, &AfxCbtHook, nullptr, GetCurrentThreadId());
     g_creating = this;
-    HWND h = CreateWindowExW(exStyle, className, title, style, rect.left, rect.top, rect.right - rect.left,
-                             rect.bottom - rect.top, parent ? parent->m_hWnd : nullptr,
-                             (HMENU)(UINT_PTR)id, AfxGetInstanceHandle(), param);
+    HWND h = CreateWindowExW(cs.dwExStyle, cs.lpszClass, cs.lpszName, (DWORD)cs.style, cs.x, cs.y, cs.cx, cs.cy,
+                             cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
     g_creating = nullptr;
     UnhookWindowsHookEx(hook);
     return h != nullptr;
@@ -226,7 +312,52 @@ void CWnd::OnDestroy() { Default(); }
 void CWnd::OnClose() { Default(); }
 void CWnd::OnTimer(UINT_PTR) { Default(); }
 void CWnd::OnShowWindow(BOOL, UINT) { Default(); }
-BOOL CWnd::OnCommand(WPARAM, LPARAM) { return FALSE; }
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) { return OnCmdMsg(LOWORD(wParam), CN_COMMAND, nullptr); }
+
+const CRuntimeClass CObject::classCObject = {"CObject", nullptr};
+const CRuntimeClass* CObject::GetRuntimeClass() const { return &classCObject; }
+
+BOOL CRuntimeClass::IsDerivedFrom(const CRuntimeClass* base) const
+{
+    for (const CRuntimeClass* c = this; c; c = c->m_pBaseClass)
+        if (c == base) return TRUE;
+    return FALSE;
+}
+
+BOOL CObject::IsKindOf(const CRuntimeClass* cls) const { return GetRuntimeClass()->IsDerivedFrom(cls); }
+
+namespace {
+const AFX_MSGMAP_ENTRY kNoEntries[] = {{0, 0, 0, 0, nullptr, nullptr}};
+
+const AFX_MSGMAP_ENTRY* FindEntry(const AFX_MSGMAP* map, UINT id, UINT code)
+{
+    for (; map; map = map->pBaseMap)
+        for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e && e->nMessage; ++e)
+            if (e->nMessage == WM_COMMAND && e->nCode == code && e->nID <= id && id <= e->nLastID) return e;
+    return nullptr;
+}
+}  // namespace
+
+const AFX_MSGMAP CCmdTarget::messageMap = {nullptr, kNoEntries};
+const AFX_MSGMAP* CCmdTarget::GetMessageMap() const { return &messageMap; }
+
+BOOL CCmdTarget::OnCmdMsg(UINT id, UINT code, void* extra)
+{
+    const AFX_MSGMAP_ENTRY* e = FindEntry(GetMessageMap(), id, code);
+    if (!e) return FALSE;
+    if (code == CN_UPDATE_COMMAND_UI) (this->*(e->pfnUI))(static_cast<CCmdUI*>(extra));
+    else (this->*(e->pfn))();
+    return TRUE;
+}
+
+BOOL CCmdTarget::HasCommandHandler(UINT id) const { return FindEntry(GetMessageMap(), id, CN_COMMAND) != nullptr; }
+
+void CCmdUI::DoUpdate(CCmdTarget* target, BOOL disableIfNoHandler)
+{
+    if (!target) return;
+    if (target->OnCmdMsg(m_nID, CN_UPDATE_COMMAND_UI, this)) return;
+    Enable(target->HasCommandHandler(m_nID) || !disableIfNoHandler);
+}
 
 namespace {
 standin::DialogControl& Control(CDataExchange* dx, int id) { return standin::DialogItem(dx->m_pDlgWnd->m_hWnd, id); }
@@ -287,9 +418,15 @@ INT_PTR CDialog::DoModal()
         answer = script(m_hWnd);
     }
     m_result = 0;
-    if (answer == IDOK) OnOK();
-    else if (answer == IDCANCEL) OnCancel();
-    else EndDialog(answer);
+    if (answer == IDOK) {
+        OnOK();
+    } else if (answer == IDCANCEL) {
+        OnCancel();
+    } else {
+        // Any other button is clicked: its handler may end the dialog.
+        SendMessage(WM_COMMAND, (WPARAM)(UINT)answer, 0);
+        if (m_result == 0 && m_hWnd) EndDialog(answer);
+    }
     // A dialog whose OnOK refused stays open; headless, it ends cancelled.
     if (m_result == 0) OnCancel();
     DestroyWindow();
@@ -303,9 +440,18 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent)
     m_pParentWnd = parent;
     Template t;
     auto it = g_templates.find(templateId);
-    if (it != g_templates.end()) t = it->second;
+    if (it != g_templates.end()) {
+        t = it->second;
+    } else {
+        // The template the resource chain holds, as the dialog manager reads it.
+        LPCWSTR name = MAKEINTRESOURCEW(templateId);
+        HMODULE module = (HMODULE)AfxFindResourceHandle(name, RT_DIALOG);
+        HRSRC res = FindResourceW(module, name, RT_DIALOG);
+        if (res) ParseTemplate((const BYTE*)LockResource(LoadResource(module, res)), SizeofResource(module, res), t);
+    }
     RECT rc{0, 0, 1, 1};
     if (!CreateEx(0, t.className.c_str(), t.caption.c_str(), WS_POPUP, rc, parent, 0)) return FALSE;
+    for (auto& [id, text] : t.items) standin::DialogItem(m_hWnd, id).text = text;
     SendMessage(WM_INITDIALOG, 0, 0);
     return TRUE;
 }
@@ -359,6 +505,7 @@ void SetDialogTemplate(UINT templateId, const std::wstring& className, const std
 
 void QueueDialogAnswer(UINT templateId, DialogScript script) { g_dialogAnswers[templateId].push_back(std::move(script)); }
 const std::vector<UINT>& DialogsShown() { return g_dialogsShown; }
+const std::vector<std::wstring>& MfcMisuses() { return g_misuses; }
 size_t DynLinkLibraryCount() { return g_dynLinkLibraries.size(); }
 
 }  // namespace standin

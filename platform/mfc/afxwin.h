@@ -44,7 +44,95 @@ public:
     HMODULE m_hResource;
 };
 
-class CWnd {
+// Run-time class information: the class name and the base class.
+struct CRuntimeClass {
+    const char* m_lpszClassName;
+    const CRuntimeClass* m_pBaseClass;
+    BOOL IsDerivedFrom(const CRuntimeClass* base) const;
+};
+
+class CObject {
+public:
+    virtual ~CObject() = default;
+    virtual const CRuntimeClass* GetRuntimeClass() const;
+    BOOL IsKindOf(const CRuntimeClass* cls) const;
+    static const CRuntimeClass classCObject;
+};
+
+#define RUNTIME_CLASS(name) (&name::class##name)
+#define DECLARE_DYNAMIC(name)                                 \
+public:                                                       \
+    static const CRuntimeClass class##name;                  \
+    const CRuntimeClass* GetRuntimeClass() const override;
+#define IMPLEMENT_DYNAMIC(name, base)                                          \
+    const CRuntimeClass name::class##name = {#name, RUNTIME_CLASS(base)};     \
+    const CRuntimeClass* name::GetRuntimeClass() const { return RUNTIME_CLASS(name); }
+
+// Command routing through message maps: WM_COMMAND ids and command-UI
+// updates reach the handlers a class lists in its map, then its bases'.
+class CCmdTarget;
+class CCmdUI;
+typedef void (CCmdTarget::*AFX_PMSG)();
+typedef void (CCmdTarget::*AFX_PMSG_UI)(CCmdUI*);
+struct AFX_MSGMAP_ENTRY {
+    UINT nMessage;  // 0 ends the map
+    UINT nCode;
+    UINT nID;
+    UINT nLastID;
+    AFX_PMSG pfn;         // commands
+    AFX_PMSG_UI pfnUI;    // command-UI updates
+};
+struct AFX_MSGMAP {
+    const AFX_MSGMAP* pBaseMap;
+    const AFX_MSGMAP_ENTRY* lpEntries;
+};
+#define CN_COMMAND 0
+#define CN_UPDATE_COMMAND_UI ((UINT)(-1))
+
+class CCmdTarget : public CObject {
+public:
+    virtual const AFX_MSGMAP* GetMessageMap() const;
+    // Calls the handler of `id` for `code` (CN_COMMAND, or
+    // CN_UPDATE_COMMAND_UI with the CCmdUI as `extra`); FALSE when there is none.
+    virtual BOOL OnCmdMsg(UINT id, UINT code, void* extra);
+    // Whether the map has a command handler for `id`.
+    BOOL HasCommandHandler(UINT id) const;
+    static const AFX_MSGMAP messageMap;
+};
+
+#define DECLARE_MESSAGE_MAP()                         \
+protected:                                            \
+    static const AFX_MSGMAP_ENTRY _messageEntries[];  \
+                                                      \
+public:                                               \
+    static const AFX_MSGMAP messageMap;               \
+    const AFX_MSGMAP* GetMessageMap() const override;
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                            \
+    const AFX_MSGMAP* theClass::GetMessageMap() const { return &theClass::messageMap; }   \
+    const AFX_MSGMAP theClass::messageMap = {&baseClass::messageMap, &theClass::_messageEntries[0]}; \
+    const AFX_MSGMAP_ENTRY theClass::_messageEntries[] = {
+#define ON_COMMAND(id, memberFn) \
+    {WM_COMMAND, CN_COMMAND, (UINT)(id), (UINT)(id), static_cast<AFX_PMSG>(memberFn), nullptr},
+#define ON_UPDATE_COMMAND_UI_RANGE(first, last, memberFn) \
+    {WM_COMMAND, CN_UPDATE_COMMAND_UI, (UINT)(first), (UINT)(last), nullptr, static_cast<AFX_PMSG_UI>(memberFn)},
+#define END_MESSAGE_MAP() {0, 0, 0, 0, nullptr, nullptr}};
+
+// The state of one user-interface item (a toolbar button) while its
+// command's handlers are asked whether it is enabled.
+class CCmdUI {
+public:
+    UINT m_nID = 0;
+    UINT m_nIndex = 0;
+    CCmdTarget* m_pOther = nullptr;  // the control bar of the item
+    BOOL m_bEnabled = TRUE;
+    virtual ~CCmdUI() = default;
+    virtual void Enable(BOOL on = TRUE) { m_bEnabled = on; }
+    // Asks the target's update handler; without one the item is enabled when
+    // the target handles the command, or when handler-less items stay enabled.
+    void DoUpdate(CCmdTarget* target, BOOL disableIfNoHandler);
+};
+
+class CWnd : public CCmdTarget {
 public:
     CWnd() = default;
     virtual ~CWnd();
@@ -67,6 +155,8 @@ public:
     // A null class name gives MFC's default window class.
     virtual BOOL Create(LPCWSTR className, LPCWSTR title, DWORD style, const RECT& rect, CWnd* parent,
                         UINT id, LPVOID param = nullptr);
+    // Lets a class change the creation values before the window is made.
+    virtual BOOL PreCreateWindow(CREATESTRUCT& cs) { return TRUE; }
     virtual BOOL DestroyWindow();
 
     BOOL ShowWindow(int command);
@@ -110,7 +200,16 @@ private:
     MSG m_current{};
 };
 
-class CFrameWnd : public CWnd {};
+class CControlBar;
+// A main frame: it docks and floats control bars (afxext.h).
+class CFrameWnd : public CWnd {
+public:
+    void EnableDocking(DWORD dockStyle);
+    // Floats the bar in a small frame of its own at the screen point.
+    void FloatControlBar(CControlBar* bar, POINT point, DWORD style = 0x2000);
+    void ShowControlBar(CControlBar* bar, BOOL show, BOOL delay);
+    DWORD m_dwDockStyle = 0;
+};
 
 // Moves values between a dialog's members and its controls.
 class CDataExchange {

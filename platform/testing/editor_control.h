@@ -63,5 +63,9 @@ struct ProgressMeter {
 };
 const ProgressMeter& StatusBarProgress();
 int RestoreStatusBarCount();
+// Calls of gcedPostCommandPrompt.
+int PostedCommandPrompts();
+// Command strings sent for execution (sendStringToExecute), in order.
+const std::vector<std::wstring>& SentCommandStrings();
 
 }  // namespace standin

@@ -30,6 +30,9 @@ bool SetReadOnly(const std::wstring& windowsPath, bool readOnly);
 
 // Free space reported by GetDiskFreeSpaceExW (100 GiB on a new machine).
 void SetDiskFreeBytes(uint64_t bytes);
+// GetDiskFreeSpaceExW fails (ERROR_NOT_READY), as for a volume that cannot
+// be asked.
+void SetDiskFreeSpaceQueryFails(bool fails);
 
 // Registry contents. Keys are "Software\\Maker\\Program" under a root; names
 // and keys compare without case. REG_SZ data is WCHAR text with its terminator.
@@ -39,5 +42,10 @@ void SetRegistryString(HKEY root, const std::wstring& key, const std::wstring& n
                        const std::wstring& value);
 void SetRegistryDword(HKEY root, const std::wstring& key, const std::wstring& name, DWORD value);
 void DeleteRegistryKey(HKEY root, const std::wstring& key);
+// A key (and the keys below it) the user may only read: opening it asking
+// for any other right fails with ERROR_ACCESS_DENIED.
+void SetRegistryKeyReadOnly(HKEY root, const std::wstring& key, bool readOnly);
+// Keys opened and not closed.
+int OpenRegistryKeyCount();
 
 }  // namespace standin

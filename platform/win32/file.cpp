@@ -72,6 +72,7 @@ DWORD CopyOut(const std::wstring& text, LPWSTR buffer, DWORD capacity)
 }
 
 uint64_t g_diskFreeBytes;
+bool g_diskQueryFails = false;
 // What GetModuleFileNameW gives for the module's handle.
 std::wstring g_modulePath;
 
@@ -110,6 +111,7 @@ bool NextMatch(FindState& f, WIN32_FIND_DATAW* data)
 void ResetFiles()
 {
     g_diskFreeBytes = 100ull << 30;
+    g_diskQueryFails = false;
     g_modulePath = standin::kModulePath;
     for (const wchar_t* folder : {standin::kLocalAppDataFolder, standin::kAppDataFolder, standin::kTempFolder})
         std::filesystem::create_directories(standin::NativePath(folder));
@@ -140,6 +142,7 @@ bool SetReadOnly(const std::wstring& windowsPath, bool readOnly)
 }
 
 void SetDiskFreeBytes(uint64_t bytes) { g_diskFreeBytes = bytes; }
+void SetDiskFreeSpaceQueryFails(bool fails) { g_diskQueryFails = fails; }
 
 void SetModulePath(const std::wstring& windowsPath) { g_modulePath = windowsPath; }
 
@@ -324,6 +327,7 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR folder, PULARGE_INTEGER freeToCaller, PULARGE_I
     std::string native = standin::NativePath(folder ? folder : L"C:\\");
     DWORD a = NativeAttributes(native);
     if (a == kAttrFailed || !(a & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_PATH_NOT_FOUND);
+    if (g_diskQueryFails) return Fail(ERROR_NOT_READY);
     if (freeToCaller) freeToCaller->QuadPart = g_diskFreeBytes;
     if (totalFree) totalFree->QuadPart = g_diskFreeBytes;
     if (total) total->QuadPart = g_diskFreeBytes + (500ull << 30);

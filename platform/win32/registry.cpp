@@ -25,6 +25,13 @@ std::map<KeyId, std::map<std::wstring, Value>>& Store()
     return store;
 }
 
+// Keys the user may only read (as under a restricted token).
+std::set<KeyId>& ReadOnlyKeys()
+{
+    static std::set<KeyId> keys;
+    return keys;
+}
+
 std::set<KeyId*>& OpenKeys()
 {
     static std::set<KeyId*> keys;
@@ -81,6 +88,7 @@ bool KeyExists(const KeyId& id)
 void ResetRegistry()
 {
     Store().clear();
+    ReadOnlyKeys().clear();
     for (KeyId* k : OpenKeys()) delete k;
     OpenKeys().clear();
 }
@@ -109,6 +117,13 @@ void SetRegistryDword(HKEY root, const std::wstring& key, const std::wstring& na
     SetRegistryValue(root, key, name, REG_DWORD, std::vector<BYTE>(p, p + sizeof value));
 }
 
+void SetRegistryKeyReadOnly(HKEY root, const std::wstring& key, bool readOnly)
+{
+    KeyId id(root, NormalKey(key));
+    if (readOnly) ReadOnlyKeys().insert(id);
+    else ReadOnlyKeys().erase(id);
+}
+
 void DeleteRegistryKey(HKEY root, const std::wstring& key)
 {
     KeyId id(root, NormalKey(key));
@@ -118,7 +133,7 @@ void DeleteRegistryKey(HKEY root, const std::wstring& key)
 
 }  // namespace standin
 
-LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKEY result)
+LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM access, PHKEY result)
 {
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
@@ -127,6 +142,9 @@ LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKEY result)
     std::wstring sub = NormalKey(subKey ? subKey : L"");
     if (!sub.empty()) id.second = id.second.empty() ? sub : id.second + L"\\" + sub;
     if (!KeyExists(id)) return ERROR_FILE_NOT_FOUND;
+    // Any right beyond reading is refused on a key the user may only read.
+    for (const KeyId& ro : ReadOnlyKeys())
+        if (IsAtOrBelow(id, ro) && (access & ~(REGSAM)KEY_READ)) return ERROR_ACCESS_DENIED;
     KeyId* open = new KeyId(id);
     OpenKeys().insert(open);
     *result = reinterpret_cast<HKEY>(open);
@@ -161,3 +179,7 @@ LONG RegCloseKey(HKEY key)
     delete open;
     return ERROR_SUCCESS;
 }
+
+namespace standin {
+int OpenRegistryKeyCount() { return (int)OpenKeys().size(); }
+}  // namespace standin

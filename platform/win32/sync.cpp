@@ -87,3 +87,5 @@ BOOL CloseHandle(HANDLE handle)
     delete e;
     return TRUE;
 }
+
+void Sleep(DWORD ms) { standin::SetClockMs(standin::ClockMs() + ms); }

@@ -18,3 +18,5 @@ BOOL ResetEvent(HANDLE event);
 // that times out moves the virtual clock on by its time-out.
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 BOOL CloseHandle(HANDLE handle);
+// Moves the virtual clock on by `ms`; nothing else runs meanwhile.
+void Sleep(DWORD ms);

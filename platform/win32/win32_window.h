@@ -159,6 +159,8 @@ BOOL IsWindow(HWND hwnd);
 HWND FindWindowW(LPCWSTR className, LPCWSTR title);
 #define FindWindow FindWindowW
 HWND GetParent(HWND hwnd);
+// The window's new parent (or owner); the old one.
+HWND SetParent(HWND child, HWND parent);
 // Returns whether the window was visible before.
 BOOL ShowWindow(HWND hwnd, int command);
 BOOL IsWindowVisible(HWND hwnd);
@@ -186,6 +188,12 @@ LRESULT SendMessageTimeoutW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, U
                             UINT timeoutMs, PDWORD_PTR result);
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 UINT RegisterWindowMessageW(LPCWSTR name);
+// Looks at the posted messages for the window (any window when null) in the
+// range (any when both are 0), without running them; PM_REMOVE takes the
+// first one found out of the queue.
+#define PM_NOREMOVE 0x0000
+#define PM_REMOVE 0x0001
+BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remove);
 #define SendMessage SendMessageW
 #define PostMessage PostMessageW
 #define DefWindowProc DefWindowProcW

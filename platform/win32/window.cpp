@@ -29,6 +29,7 @@ struct Window {
     bool iconic = false;
     bool topmost = false;
     bool destroying = false;
+    bool hiddenWithOwner = false;  // an owned pop-up hidden while its owner is minimised
     WNDPROC proc = nullptr;
     LONG_PTR userData = 0;
     standin::SendTimeoutOutcome timeoutOutcome = standin::SendTimeoutOutcome::Answer;
@@ -301,8 +302,36 @@ BOOL ShowWindow(HWND h, int command)
     default: w->visible = true; break;
     }
     bool now = w->visible;
+    bool iconic = w->iconic;
     if (now != was) Dispatch(h, WM_SHOWWINDOW, now ? TRUE : FALSE, 0);
+    // A minimised window hides the pop-ups it owns, and shows them again when
+    // it is restored.
+    if (!(w->style & WS_CHILD)) {
+        std::vector<HWND> owned;
+        for (auto& [oh, ow] : g_windows)
+            if (ow.parent == h && !(ow.style & WS_CHILD) && (iconic ? ow.visible : ow.hiddenWithOwner))
+                owned.push_back(oh);
+        for (HWND oh : owned) {
+            Window* o = Find(oh);
+            if (!o) continue;
+            o->visible = !iconic;
+            o->hiddenWithOwner = iconic;
+            Dispatch(oh, WM_SHOWWINDOW, iconic ? FALSE : TRUE, 0);
+        }
+    }
     return was ? TRUE : FALSE;
+}
+
+HWND SetParent(HWND child, HWND parent)
+{
+    Window* w = Find(child);
+    if (!w || (parent && !Find(parent))) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    HWND old = w->parent;
+    w->parent = parent;
+    return old;
 }
 
 BOOL IsWindowVisible(HWND h)
@@ -404,6 +433,18 @@ int GetSystemMetrics(int index)
     case SM_CYSCREEN: return 1080;
     default: return 0;
     }
+}
+
+BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remove)
+{
+    for (auto it = g_queue.begin(); it != g_queue.end(); ++it) {
+        if (it->hasCopy || (hwnd && it->hwnd != hwnd)) continue;
+        if ((filterMin || filterMax) && (it->msg < filterMin || it->msg > filterMax)) continue;
+        if (msg) *msg = MSG{it->hwnd, it->msg, it->wParam, it->lParam, (DWORD)standin::ClockMs(), {0, 0}};
+        if (remove & PM_REMOVE) g_queue.erase(it);
+        return TRUE;
+    }
+    return FALSE;
 }
 
 LRESULT DefWindowProcW(HWND h, UINT msg, WPARAM, LPARAM)

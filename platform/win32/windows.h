@@ -16,3 +16,4 @@
 #include "win32_library.h"
 #include "win32_window.h"
 #include "win32_resource.h"
+#include "win32_uiresource.h"

@@ -50,6 +50,7 @@ struct MapObjInfo {
     uint8_t signFlag = 1;
     // Set only where a user renamed the object on purpose (the property
     // dialog): only then may writing the link rewrite a text's string.
+    // Saving the links clears it.
     uint8_t nameEdited = 0;
 
     MapObjInfo() = default;

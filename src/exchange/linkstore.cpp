@@ -34,8 +34,10 @@ void SaveLinksInto(LinkMap& links, OdDbDatabase* db, SaveRun& run)
         if (run.done % step == 0) gcedSetStatusBarProgressMeterPos((int)(100.0 * run.done / run.total));
         ++run.done;
         WriteEntityLinkOf(*r, db);
-        // A failed write is not retried.
+        // A failed write is not retried. A rename reaches the text once:
+        // later saves must not undo the user's edits of the text itself.
         r->saved = 1;
+        r->nameEdited = 0;
     }
 }
 
@@ -86,7 +88,13 @@ void SaveAllXData(DrawingRecordMap& records)
         // across drawings.
         OdDbDatabase* db = DatabaseOfDocument(e.first.document);
         if (db) {
+            // A drawing other than the current one takes writes only while
+            // its own document is locked.
+            GcApDocManager* manager = gcDocManagerPtr();
+            GcApDocument* doc = const_cast<GcApDocument*>(e.first.document);
+            bool locked = doc && manager && manager->lockDocument(doc, GcAp::kWrite, nullptr, nullptr, true) == eOk;
             SaveEntityLinks(e.second->links, db);
+            if (locked) manager->unlockDocument(doc);
         } else {
             for (auto& l : e.second->links)
                 if (l.second) l.second->saved = 1;

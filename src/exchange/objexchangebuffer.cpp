@@ -164,19 +164,25 @@ bool ReserveFolderRecord(ObjExchangeBuffer* b, FolderReservation& r)
 void FinishFolderRecord(ObjExchangeBuffer* b, const FolderReservation& r, FolderRecord* folder, uint32_t childCount,
                         MapObjInfo* info)
 {
-    if (!folder) return;
-    folder->childCount = childCount;
-    folder->sentFlag = 1;
     int32_t end = b->buffer.length;
     size_t records = b->records.size();
-    b->buffer.length = r.position;
-    ArxOperation::AppendMapObjRecord(folder, kMapObjFolder, b, info);
+    if (folder) {
+        folder->childCount = childCount;
+        folder->sentFlag = 1;
+        b->buffer.length = r.position;
+        ArxOperation::AppendMapObjRecord(folder, kMapObjFolder, b, info);
+    }
+    if (!folder || b->records.size() == records) {
+        // No folder in its place: a zero header there would make the peer
+        // misread everything behind it, so the entity goes out whole.
+        b->buffer.length = r.position;
+        b->records.resize(r.recordIndex);
+        return;
+    }
     // The folder fills exactly its reserved place; its record entry was
     // appended at the end and goes back to its slot.
-    if (b->records.size() > records) {
-        b->records[r.recordIndex] = b->records.back();
-        b->records.pop_back();
-    }
+    b->records[r.recordIndex] = b->records.back();
+    b->records.pop_back();
     b->buffer.length = end;
 }
 

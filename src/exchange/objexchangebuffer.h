@@ -69,7 +69,9 @@ int SendExchangeBuffer(ObjExchangeBuffer* b);
 
 // A folder that stands in front of its children: its header and record are
 // reserved first, the children are appended behind, then the folder is
-// written into the reserved place with their count.
+// written into the reserved place with their count. When the folder is not
+// written (null, or its append failed) the reservation is undone with the
+// children behind it: the entity is left out whole.
 struct FolderReservation {
     int32_t position = 0;    // where the folder's header goes
     uint32_t size = 0;       // its serialised size

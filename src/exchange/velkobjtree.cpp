@@ -74,10 +74,12 @@ void CVelkObjTree::AddNode(const CString& parentName, VelkObjNode* node)
         DeleteNodes(node);
         return;
     }
+    // Without its parent cached the node's level is unknown: filed at the
+    // top, a layer folder would pass for a drawing folder and a later walk
+    // would make a folder of its name there. EnsurePath finds it instead.
     VelkObjNode* parent = FindTop(parentName);
     if (!parent) {
-        AppendTop(node);
-        RegisterName(node->name, node->id, false);
+        DeleteNodes(node);
         return;
     }
     VelkObjNode** slot = &parent->firstChild;
@@ -312,16 +314,19 @@ uint32_t CVelkObjTree::EnsurePath(const CString& folder, const CString& sub, boo
     VelkObjNode* last = nullptr;
     for (VelkObjNode* node = first; node; node = node->next) {
         last = node;
-        // Every visit refreshes the cached id from the peer.
-        node->id = Search(node->name, workspaceId, create);
+        // Every visit refreshes the cached id from the peer. A folder on
+        // another path that the peer no longer has neither ends the walk
+        // nor is made again: only the path asked for is.
+        const bool onPath = node->name == folder;
+        node->id = Search(node->name, workspaceId, onPath && create);
+        if (!onPath) continue;
         if (node->id == 0) return 0;
-        if (node->name != folder) continue;
         VelkObjNode* lastChild = nullptr;
         for (VelkObjNode* child = node->firstChild; child; child = child->next) {
             lastChild = child;
-            child->id = Search(child->name, node->id, create);
-            if (child->id == 0) return 0;
-            if (child->name == sub) return child->id;
+            const bool isSub = child->name == sub;
+            child->id = Search(child->name, node->id, isSub && create);
+            if (isSub) return child->id;
         }
         if (!create) return 0;
         VelkObjNode* made = Obtain(node->id, sub);

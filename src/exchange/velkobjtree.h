@@ -63,9 +63,9 @@ public:
     uint32_t EnsurePath(const CString& folder, const CString& sub, bool create);
     // Fills the cache from the peer when it is empty.
     bool Load();
-    // Files the node below the top-level node of that name (or at the top
-    // when there is none). The tree owns the node; one it does not add is
-    // freed.
+    // Files the node below the top-level node of that name; nothing is
+    // filed when that node is not cached. The tree owns the node; one it
+    // does not add is freed.
     void AddNode(const CString& parentName, VelkObjNode* node);
     // Remembers the name of a folder id (the first one stays); with
     // makeLayer the CAD layer of the folder is made and linked.

@@ -451,6 +451,8 @@ bool PxImageGIF::Decode(PxFile* stream)
                                      memcmp(GetPalette(), canvas.GetPalette(),
                                             4 * (size_t)std::min(header.clrUsed, canvas.header.clrUsed)) == 0;
             const size_t screenBpp = canvas.GetBpp();
+            const bool byteCopy = sameColours && GetBpp() == 8 && screenBpp == 8 && canvas.GetPalette();
+            const int transparent = info.backgroundIndex >= 0 && info.backgroundIndex < 256 ? info.backgroundIndex : -1;
             savedFrom = (size_t)left * screenBpp / 8;
             savedBytes = ((size_t)(left + width) * screenBpp + 7) / 8 - savedFrom;
             for (LONG y = 0; y < height; ++y) {
@@ -462,6 +464,20 @@ bool PxImageGIF::Decode(PxFile* stream)
                     const BYTE* at = canvas.info.bits + (size_t)screenRow * canvas.info.effWidth + savedFrom;
                     savedRows.insert(savedRows.end(), at, at + savedBytes);
                     savedRowIndex.push_back(screenRow);
+                }
+                if (byteCopy) {
+                    // One byte a pixel on both sides, the same colours: the
+                    // row goes over as it is, its transparent pixels left out.
+                    const BYTE* from = info.bits + (size_t)row * info.effWidth;
+                    BYTE* to = canvas.info.bits + (size_t)screenRow * canvas.info.effWidth + left;
+                    const LONG n = std::min<LONG>(reached, screenWidth - left);
+                    if (transparent < 0) {
+                        memcpy(to, from, (size_t)n);
+                    } else {
+                        for (LONG x = 0; x < n; ++x)
+                            if (from[x] != transparent) to[x] = from[x];
+                    }
+                    continue;
                 }
                 for (LONG x = 0; x < reached && left + x < screenWidth; ++x) {
                     const BYTE index = GetPixelIndexUnchecked(x, row);

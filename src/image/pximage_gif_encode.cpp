@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "image/pximage_gif.h"
+#include "image/pxpixels.h"
 
 namespace {
 
@@ -86,7 +87,9 @@ int PxImageGIF::NextPixel()
 {
     if (pixelsLeft <= 0) return -1;
     --pixelsLeft;
-    const int index = GetPixelIndex(pixelX, pixelY);
+    // The walk stays inside the image: the index is read from its row as it stands.
+    const int index =
+        GetPalette() ? ReadPackedIndex(info.bits + (size_t)pixelY * info.effWidth, pixelX, header.bitCount) : 0;
     if (++pixelX == header.width) {
         pixelX = 0;
         --pixelY;

@@ -191,6 +191,16 @@ bool PxImageJPG::Decode(PxFile* stream)
     if (options & 0x200) cinfo.dither_mode = (J_DITHER_MODE)dither;
     if (options & 0x400) cinfo.two_pass_quantize = FALSE;
     if (options & 0x800) cinfo.do_fancy_upsampling = FALSE;
+    // Colour straight in the image's blue, green, red order where the library
+    // can give it (libjpeg-turbo's extended colour spaces): the same samples,
+    // with no pass to swap them.
+    bool bgrOutput = false;
+#ifdef JCS_EXTENSIONS
+    if (cinfo.out_color_space == JCS_RGB && !cinfo.quantize_colors) {
+        cinfo.out_color_space = JCS_EXT_BGR;
+        bgrOutput = true;
+    }
+#endif
     // 0 and 1 mean the full size; libjpeg would read 0 as a doubling.
     cinfo.scale_num = 1;
     cinfo.scale_denom = (info.jpegScale == 2 || info.jpegScale == 4 || info.jpegScale == 8) ? info.jpegScale : 1;
@@ -260,10 +270,16 @@ bool PxImageJPG::Decode(PxFile* stream)
         SetGrayPalette();
     }
 
+    // Rows go straight into their place in the image when they fit there;
+    // only CMYK rows (four samples a pixel) pass through a buffer.
     const size_t rowSamples = (size_t)cinfo.output_width * cinfo.output_components;
-    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE, (JDIMENSION)rowSamples, 1);
     const bool cmyk = cinfo.out_color_space == JCS_CMYK && !cinfo.quantize_colors;
-    const bool rgb = cinfo.output_components == 3 && !cinfo.quantize_colors;
+    const bool direct = !cmyk && rowSamples <= info.effWidth;
+    JSAMPARRAY row = direct ? nullptr
+                            : (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE, (JDIMENSION)rowSamples, 1);
+    // Colour the library did not already give in the image's blue, green,
+    // red order is swapped in the row just read.
+    const bool swap = cinfo.output_components == 3 && !cinfo.quantize_colors && !bgrOutput;
     // A single Huffman-coded scan that has run out of data (the file ended,
     // or a marker other than a restart stood in the way) would only be
     // padded from here on: the picture ends with the band being decoded.
@@ -276,9 +292,15 @@ bool PxImageJPG::Decode(PxFile* stream)
             longjmp(error.jump, 1);
         }
         if (ranOut && cinfo.output_scanline % rowsPerBand == 0) break;
-        jpeg_read_scanlines(&cinfo, row, 1);
-        ranOut = canRunOut && error.ranOut;
         BYTE* stored = info.bits + (size_t)y * info.effWidth;
+        JSAMPROW target = direct ? stored : row[0];
+        jpeg_read_scanlines(&cinfo, &target, 1);
+        ranOut = canRunOut && error.ranOut;
+        if (direct) {
+            if (swap)
+                for (size_t x = 0; x < cinfo.output_width; ++x) std::swap(stored[3 * x], stored[3 * x + 2]);
+            continue;
+        }
         const BYTE* in = row[0];
         if (cmyk) {
             // Inverted CMYK, as written by the common tools.
@@ -288,14 +310,8 @@ bool PxImageJPG::Decode(PxFile* stream)
                 stored[3 * x + 1] = (BYTE)(k * m / 255);
                 stored[3 * x + 2] = (BYTE)(k * c / 255);
             }
-        } else if (rgb) {
-            for (size_t x = 0; x < cinfo.output_width && 3 * x + 2 < info.effWidth; ++x) {
-                stored[3 * x] = in[3 * x + 2];
-                stored[3 * x + 1] = in[3 * x + 1];
-                stored[3 * x + 2] = in[3 * x];
-            }
         } else {
-            memcpy(stored, in, std::min(rowSamples, (size_t)info.effWidth));
+            memcpy(stored, in, info.effWidth);
         }
     }
     if (cinfo.output_scanline >= cinfo.output_height) jpeg_finish_decompress(&cinfo);
@@ -343,6 +359,15 @@ bool PxImageJPG::Encode(PxFile* stream)
     cinfo.image_height = (JDIMENSION)header.height;
     cinfo.input_components = grey ? 1 : 3;
     cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    // The image's own blue, green, red rows go in as they are where the
+    // library reads that order; elsewhere each row is copied and swapped.
+    bool bgrInput = false;
+#ifdef JCS_EXTENSIONS
+    if (!grey) {
+        cinfo.in_color_space = JCS_EXT_BGR;
+        bgrInput = true;
+    }
+#endif
     jpeg_set_defaults(&cinfo);
 
     const DWORD options = GetCodecOption(PXIMAGE_FORMAT_JPG);
@@ -361,12 +386,17 @@ bool PxImageJPG::Encode(PxFile* stream)
     cinfo.Y_density = (UINT16)info.yDpi;
 
     jpeg_start_compress(&cinfo, TRUE);
-    const size_t rowBytes = (size_t)info.effWidth + 8;
-    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE, (JDIMENSION)rowBytes, 1);
+    const bool direct = grey || bgrInput;
+    JSAMPARRAY row =
+        direct ? nullptr : (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE, (JDIMENSION)info.effWidth, 1);
     for (LONG y = header.height - 1; y >= 0; --y) {
-        memcpy(row[0], info.bits + (size_t)y * info.effWidth, info.effWidth);
-        if (!GetPalette()) RgbToBgr(row[0], (int)info.effWidth);
-        jpeg_write_scanlines(&cinfo, row, 1);
+        JSAMPROW source = info.bits + (size_t)y * info.effWidth;
+        if (!direct) {
+            memcpy(row[0], source, info.effWidth);
+            RgbToBgr(row[0], (int)info.effWidth);
+            source = row[0];
+        }
+        jpeg_write_scanlines(&cinfo, &source, 1);
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);

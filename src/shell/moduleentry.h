@@ -72,3 +72,11 @@ public:
     ModuleResourceOverride(const ModuleResourceOverride&) = delete;
     ModuleResourceOverride& operator=(const ModuleResourceOverride&) = delete;
 };
+
+// A dynamic-linker reactor of the module; nothing creates one, and both of
+// its events do nothing.
+class CAppReactor : public OdRxDLinkerReactor {
+public:
+    void rxAppLoaded(OdRxModule*) override {}
+    void rxAppUnloaded(const OdString&) override {}
+};

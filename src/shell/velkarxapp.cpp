@@ -3,19 +3,64 @@
 #include <cstring>
 
 #include "afxwin.h"
+#include "basemap/basemap.h"
+#include "basemap/settings.h"
+#include "exchange/drawingdata.h"
+#include "gcapdocmanager.h"
+#include "gcedreactor.h"
+#include "gcedview.h"
+#include "gcutprint.h"
+#include "peer/messagedlg.h"
 #include "peer/peerapi.h"
+#include "peer/peercheck.h"
 #include "peer/peerhelpers.h"
 #include "peer/peerrequests.h"
 #include "peer/peerstatus.h"
+#include "shell/actoolbarwnd.h"
 #include "shell/moduleentry.h"
+#include "ui/documentrecord.h"
+#include "ui/pluginfolder.h"
+#include "ui/reactors.h"
+#include "ui/setcoordlg.h"
 #include "windows.h"
 
 CVelkArxApp theApp;
+AcEdContextReactor* g_pSelectionFilter = nullptr;
+CEntHilightReactor* g_pHighlightFilter = nullptr;
+CEditorReactor* g_pEditorReactor = nullptr;
+CDocReactor* g_pDocReactor = nullptr;
+CDbReactor* g_pDbReactor = nullptr;
+std::string g_testDataFile;
 
 namespace {
 
 const wchar_t kCommandGroup[] = L"VELK";
 const wchar_t kReceiverClass[] = L"VelkArxWin";
+const wchar_t kButtonCaption[] = L"发送所选对象到CAD";
+
+// Walks the open documents in the document manager's order.
+template <class Fn>
+void ForEachDocument(Fn fn)
+{
+    GcApDocumentIterator* it = gcDocManagerPtr()->newGcApDocumentIterator();
+    for (; !it->done(); it->step()) fn(it->document());
+    delete it;
+}
+
+// The receiver window, hidden; false when its window cannot be made.
+bool CreateReceiverWindow()
+{
+    if (!g_pMessageDlg) {
+        auto* receiver = new CMessageDlg(gcedGetGcadFrame());
+        if (!receiver->Create(CMessageDlg::IDD, gcedGetGcadFrame())) {
+            delete receiver;
+            return false;
+        }
+        g_pMessageDlg = receiver;
+    }
+    g_pMessageDlg->ShowWindow(SW_HIDE);
+    return true;
+}
 
 }  // namespace
 
@@ -49,10 +94,8 @@ unsigned CVelkArxApp::On_kInitAppMsg(void* packet)
     unsigned result = GcRxArxApp::On_kInitAppMsg(packet);
     odrxDynamicLinker()->unlockApplication(packet);
     odrxDynamicLinker()->registerAppMDIAware(packet);
-    // The plug-in folder check comes here with the dialogs and reactors; its
-    // failure returns kRetError before anything starts.
+    if (!CheckPluginFolder(CString())) return kRetError;
     StartPlugin();
-    // So does the end-of-start-up hook.
     return result;
 }
 
@@ -65,12 +108,39 @@ unsigned CVelkArxApp::On_kUnloadAppMsg(void* packet)
 
 void CVelkArxApp::StartPlugin()
 {
-    // The host view variables are remembered here once the view helpers exist.
+    SaveHostViewVars();
     InitDebugLog();
     RegisterPluginWindowClass();
-    // The selection filters and reactors, the toolbar, the receiver window
-    // with its timers and the peer check with the plug-in's button in the
-    // peer come here with their subsystems.
+    g_pSelectionFilter = new AcEdContextReactor();
+    g_pHighlightFilter = new CEntHilightReactor();
+    g_pEditorReactor = new CEditorReactor();
+    odedEditor->addReactor(g_pEditorReactor);
+    g_pDocReactor = new CDocReactor();
+    gcDocManagerPtr()->addReactor(g_pDocReactor);
+    g_pDbReactor = new CDbReactor();
+    ForEachDocument([](GcApDocument* doc) {
+        addSSgetFilterInputContextReactor(doc, g_pSelectionFilter);
+        addSSgetFilterInputContextReactor(doc, g_pHighlightFilter);
+        LoadDocumentRecord(doc->fileName().c_str(), doc);
+        doc->database()->addReactor(g_pDbReactor);
+    });
+    CreateToolBarWnd();
+    InitPluginDrawingSupport();
+    // Without the receiver window nothing answers the peer and no timer
+    // runs: said on the command line, and the timers are not set.
+    bool receiver = CreateReceiverWindow();
+    if (!receiver) gcutPrintf(L"\nVelkArx: 无法创建消息接收窗口，插件不能接收拓岚地图的消息！");
+    if (receiver) g_pMessageDlg->SetTimer(1006, 1000, nullptr);
+    if (StartVelkProgram() != 0) {
+        char caption[256];
+        CStringToUtf8Buf(kButtonCaption, caption, sizeof caption, 0);
+        ReportVelkMsgError(PeerApiSetButton(&g_peerApi, kButtonAdd, caption, 1), L"SetVelkButtonErr:", false);
+        if (g_settings.onlineBaseMap == 1) {
+            SetHostViewVars(false, false, true);
+            if (g_ptagDocIdManager) RefreshBaseMap(&g_ptagDocIdManager->baseMap);
+        }
+    }
+    if (receiver) g_pMessageDlg->SetTimer(1008, 2000, nullptr);
     OdEdCommandStack* commands = odedRegCmds();
     commands->addCommand(kCommandGroup, L"VELK", L"VELK", GCRX_CMD_MODAL, &CmdShowToolBar);
     commands = odedRegCmds();
@@ -81,10 +151,36 @@ void CVelkArxApp::StopPlugin()
 {
     // The peer stops following the CAD view; its answer does not matter.
     PeerApiSetFollowWinMap(&g_peerApi, 1);
-    // The base-map cache and the peer's line-type table are released here
-    // with the settings and the receiver window.
+    if (g_settings.clearCacheOnExit == 1) DeleteMapTempFolder(CString(g_cacheRoot));
+    if (g_pLinetypeTable) {
+        FreeLinetypeTable(g_pLinetypeTable, true);
+        g_pLinetypeTable = nullptr;
+    }
     odedRegCmds()->removeGroup(kCommandGroup);
-    // The reactors, selection filters and the plug-in's windows go here.
+    if (g_pEditorReactor) {
+        odedEditor->removeReactor(g_pEditorReactor);
+        delete g_pEditorReactor;
+        g_pEditorReactor = nullptr;
+    }
+    if (g_pDocReactor) {
+        gcDocManagerPtr()->removeReactor(g_pDocReactor);
+        delete g_pDocReactor;
+        g_pDocReactor = nullptr;
+    }
+    ForEachDocument([](GcApDocument* doc) {
+        doc->database()->removeReactor(g_pDbReactor);
+        removeSSgetFilterInputContextReactor(doc, g_pSelectionFilter);
+        removeSSgetFilterInputContextReactor(doc, g_pHighlightFilter);
+    });
+    delete g_pDbReactor;
+    g_pDbReactor = nullptr;
+    delete g_pSelectionFilter;
+    g_pSelectionFilter = nullptr;
+    delete g_pHighlightFilter;
+    g_pHighlightFilter = nullptr;
+    DestroyToolBarWnd();
+    if (g_pMessageDlg) g_pMessageDlg->Close();
+    if (g_pSetCoorDlg) g_pSetCoorDlg->OnClose();
     PeerApiSetButton(&g_peerApi, kButtonRemove, nullptr, 1);
     CloseDebugLog();
 }
@@ -95,16 +191,19 @@ void RegisterPluginWindowClass()
     GetClassInfoW(AfxGetInstanceHandle(), L"#32770", &wc);
     wc.lpszClassName = kReceiverClass;
     wc.style = CS_GLOBALCLASS;
-    AfxRegisterClass(&wc);
+    if (!AfxRegisterClass(&wc)) gcutPrintf(L"\nVelkArx: 无法注册窗口类VelkArxWin！");
     PeerApiSetClientName(&g_peerApi, kReceiverClass);
-    // The settings record is loaded here once the settings file exists.
+    LoadSettings();
 }
 
 void CmdShowToolBar()
 {
     ModuleResourceOverride resources;
-    // The toolbar floats at (screen width - 235, 70) and shows again once its
-    // window exists.
+    CAcToolBarWnd* window = GetToolBarWnd();
+    if (!window || !window->toolBar) return;
+    CFrameWnd* frame = gcedGetGcadFrame();
+    frame->FloatControlBar(window->toolBar, POINT{GetSystemMetrics(SM_CXSCREEN) - 235, 70}, CBRS_ALIGN_TOP);
+    frame->ShowControlBar(window->toolBar, TRUE, TRUE);
 }
 
 void CmdTestConnect()
@@ -118,6 +217,7 @@ void CmdTestConnect()
     const int64_t value = 123456789101112;
     memcpy(record + 8, &value, sizeof value);
     WideToUtf8(answerFile, (char*)record + 16, 256);
+    g_testDataFile = (const char*)record + 16;
     const int32_t textLength = sizeof kTestText;  // with its NUL
     memcpy(record + 272, &textLength, sizeof textLength);
     const char* text = kTestText;

@@ -2,7 +2,15 @@
 // its two commands.
 #pragma once
 
+#include <string>
+
 #include "gcrx_app.h"
+
+class AcEdContextReactor;
+class CEntHilightReactor;
+class CEditorReactor;
+class CDocReactor;
+class CDbReactor;
 
 class CVelkArxApp : public GcRxArxApp {
 public:
@@ -12,6 +20,8 @@ public:
     // any other message gives 0.
     unsigned DispatchAppMessage(unsigned message, void* packet);
 
+    // The framework's start-up, then the folder check (3 when it fails:
+    // nothing of the plug-in starts) and the plug-in's start-up.
     unsigned On_kInitAppMsg(void* packet) override;
     unsigned On_kUnloadAppMsg(void* packet) override;
 
@@ -22,9 +32,21 @@ public:
 // The one application object.
 extern CVelkArxApp theApp;
 
-// Registers the receiver window's class and names the peer client after it.
+// What the start-up creates and the unload removes (null when absent).
+extern AcEdContextReactor* g_pSelectionFilter;
+extern CEntHilightReactor* g_pHighlightFilter;
+extern CEditorReactor* g_pEditorReactor;
+extern CDocReactor* g_pDocReactor;
+extern CDbReactor* g_pDbReactor;
+
+// The answer file testConnect named (UTF-8); the peer's echo is written
+// there and nowhere else.
+extern std::string g_testDataFile;
+
+// Registers the receiver window's class, names the peer client after it and
+// loads the settings.
 void RegisterPluginWindowClass();
-// Command VELK: shows the toolbar again.
+// Command VELK: floats the toolbar again and shows it.
 void CmdShowToolBar();
 // Command testConnect: sends a test block to the peer.
 void CmdTestConnect();

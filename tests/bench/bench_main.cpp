@@ -115,7 +115,7 @@ public:
                 return it == run.counters.end() ? 0.0 : (double)it->second;
             };
             results_[name] = Result{value("module_ms"), value("reference_ms"), value("ratio"), (long)run.iterations};
-            fprintf(stderr, "  %-60s %8.3f ms %8.3f ms  %.2f\n", name.c_str(), value("module_ms"),
+            fprintf(stderr, "  %-100s %8.3f ms %8.3f ms  %.2f\n", name.c_str(), value("module_ms"),
                     value("reference_ms"), value("ratio"));
         }
     }
@@ -150,7 +150,7 @@ public:
         fflush(stdout);
     }
 
-    static std::string BenchmarkName(const Row& row) { return row.group + ": " + row.operation; }
+    static std::string BenchmarkName(const Row& row) { return row.group + ": " + row.operation + " / " + row.reference; }
     bool AnyFailed() const { return !failed_.empty(); }
 
 private:

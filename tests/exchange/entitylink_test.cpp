@@ -211,6 +211,37 @@ TEST_F(EntityLinkTest, LongRemarksAreCutAndTextsKeepTheirString)
     EXPECT_EQ(WriteEntityLinkOf(r), 0);
 }
 
+TEST_F(EntityLinkTest, ARenameReachesTheTextOnceAndLaterEditsStay)
+{
+    uint64_t t = AddText(L"old");
+    g_ptagDocIdManager = GetDrawingData(drawingRecords, L"site.dwg", doc_);
+    auto* link = new MapObjInfo();
+    link->handle = t;
+    link->peerId = 5;
+    link->name = L"renamed";
+    link->nameEdited = 1;
+    SetEntityLink(g_ptagDocIdManager->links, t, link, 0);
+    SaveAllXData(drawingRecords);
+    auto textOf = [&]() {
+        OdDbText* text = nullptr;
+        EXPECT_EQ(oddbOpenObject(text, IdOf(t), OdDb::kForWrite), eOk);
+        OdString s = text ? text->textString() : OdString();
+        return std::make_pair(text, s);
+    };
+    auto [text, s] = textOf();
+    EXPECT_EQ(s, L"renamed");
+    // The user then edits the text in the drawing; the link changes later
+    // for another reason and is saved again.
+    text->setTextString(L"edited in the drawing");
+    text->close();
+    UpdateEntityLink(g_ptagDocIdManager, t, 6, false);
+    SaveAllXData(drawingRecords);
+    auto [again, now] = textOf();
+    EXPECT_EQ(now, L"edited in the drawing");
+    if (again) again->close();
+    EXPECT_EQ(ReadBack(t).peerId, 6u);
+}
+
 TEST_F(EntityLinkTest, TheCacheOwnsWhatItReads)
 {
     uint64_t t = AddText(L"x");

@@ -140,6 +140,28 @@ TEST_F(FolderTreePeerTest, EnsurePathFindsMakesAndRefreshesFolders)
     EXPECT_EQ(FoldersNamed("site.dwg"), 1);
 }
 
+TEST_F(FolderTreePeerTest, AFolderGoneFromThePeerOnlyMattersOnItsOwnPath)
+{
+    CVelkObjTree& t = g_velkObjTree;
+    ASSERT_NE(t.EnsurePath(L"a.dwg", L"0", true), 0u);
+    ASSERT_NE(t.EnsurePath(L"site.dwg", L"old", true), 0u);
+    uint32_t walls = t.EnsurePath(L"site.dwg", L"walls", true);
+    ASSERT_NE(walls, 0u);
+    // The user deletes another drawing's folder and a sibling layer folder.
+    uint32_t gone[] = {t.first->id, t.first->next->firstChild->id};
+    ASSERT_EQ(PeerApiDeleteObjects(&g_peerApi, gone, 2, true, true), 0);
+    // The path asked for is still there, with or without create...
+    EXPECT_EQ(t.EnsurePath(L"site.dwg", L"walls", false), walls);
+    EXPECT_EQ(t.EnsurePath(L"site.dwg", L"walls", true), walls);
+    // ...and the folders the user deleted are not made again on the way.
+    EXPECT_EQ(FoldersNamed("a.dwg"), 0);
+    EXPECT_EQ(FoldersNamed("old"), 0);
+    // Asked for themselves, they are.
+    EXPECT_NE(t.EnsurePath(L"site.dwg", L"old", true), 0u);
+    EXPECT_EQ(FoldersNamed("old"), 1);
+    EXPECT_EQ(FoldersNamed("site.dwg"), 1);
+}
+
 TEST_F(FolderTreePeerTest, LayersCarryTheLinkOfTheirFolder)
 {
     g_ptagDocIdManager = GetDrawingData(drawingRecords, L"site.dwg", doc_);

@@ -41,14 +41,15 @@ TEST_F(FolderTreeTest, AddNodeFilesUnderItsParentAndFreesWhatItDoesNotAdd)
     t.AddNode(L"site.dwg", Node(L"walls", 10));
     t.AddNode(L"site.dwg", Node(L"walls", 11));  // a known folder: not added
     t.AddNode(L"site.dwg", Node(L"walls", 0));   // no id yet: added again
-    t.AddNode(L"other.dwg", Node(L"other.dwg", 3));
+    // A parent that is not cached files nothing (freed, not put at the top).
+    t.AddNode(L"other.dwg", Node(L"walls", 3));
     ASSERT_NE(t.first->firstChild, nullptr);
     EXPECT_EQ(t.first->firstChild->id, 10u);
     ASSERT_NE(t.first->firstChild->next, nullptr);
     EXPECT_EQ(t.first->firstChild->next->id, 0u);
     EXPECT_EQ(t.first->firstChild->next->next, nullptr);
-    ASSERT_NE(t.first->next, nullptr);
-    EXPECT_EQ(t.first->next->name, L"other.dwg");
+    EXPECT_EQ(t.first->next, nullptr);
+    EXPECT_EQ(t.GetNames().count(3), 0u);
     EXPECT_EQ(t.GetNames().at(10), L"walls");
     EXPECT_EQ(t.GetNames().count(11), 0u);
     // An id keeps the first name registered for it.

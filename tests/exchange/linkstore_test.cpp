@@ -90,6 +90,24 @@ TEST_F(LinkStoreTest, EachDrawingsLinksGoIntoItsOwnDrawing)
     EXPECT_EQ(CountUnsavedLinks(closed->links), 0);
 }
 
+TEST_F(LinkStoreTest, ADrawingThatIsNotCurrentIsLockedForItsLinks)
+{
+    // The host refuses a write into a drawing whose document is not locked;
+    // saving before a command runs locks only the current one by itself.
+    GcApDocument* other = standin::CreateDocument(L"D:\\other\\road.dwg", false);
+    uint64_t mine = AddLine(0, 0, 1, 1);
+    uint64_t theirs = AddEntity(new OdDbLine(OdGePoint3d(), OdGePoint3d(1, 0, 0)), other->database());
+    UpdateEntityLink(GetDrawingData(drawingRecords, L"site.dwg", doc_), mine, 11, false);
+    UpdateEntityLink(GetDrawingData(drawingRecords, L"road.dwg", other), theirs, 22, false);
+    standin::RequireDocumentLock(true);
+    ArxOperation::SaveAllLinks();
+    standin::RequireDocumentLock(false);
+    EXPECT_EQ(StoredPeerId(db_, mine), 11u);
+    EXPECT_EQ(StoredPeerId(other->database(), theirs), 22u);
+    EXPECT_EQ(doc_->lockCount(), 0);
+    EXPECT_EQ(other->lockCount(), 0);
+}
+
 TEST_F(LinkStoreTest, ALayerFilterKeepsOnlyItsEntities)
 {
     g_ptagDocIdManager = GetDrawingData(drawingRecords, L"site.dwg", doc_);

@@ -150,6 +150,38 @@ TEST_F(ExchangeBufferTest, AReservationPastTheCapacityGrowsTheBuffer)
     EXPECT_EQ(c.buffer.capacity, 1000);
 }
 
+TEST_F(ExchangeBufferTest, AFolderNeverWrittenLeavesNoHoleInTheBuffer)
+{
+    // A folder reserved and then not written (no record to write, or its
+    // append failed) must not leave its zero-filled place in the stream.
+    for (bool appendFails : {false, true}) {
+        SCOPED_TRACE(appendFails);
+        ObjExchangeBuffer b;
+        ASSERT_TRUE(StartExchangeBuffer(&b, 3));
+        MapObjInfo first = Link(1);
+        AppendSign(b, "before", &first);
+        const int32_t p = b.buffer.length;
+        FolderReservation r;
+        ASSERT_TRUE(ReserveFolderRecord(&b, r));
+        MapObjInfo child = Link(2);
+        AppendSign(b, "child", &child);
+        FolderRecord* folder = nullptr;
+        if (appendFails) {
+            folder = NewFolderRecord(&g_peerApi);
+            b.limit = p + 10;  // the folder's header no longer fits
+        }
+        MapObjInfo block = Link(3);
+        FinishFolderRecord(&b, r, folder, 1, &block);
+        EXPECT_EQ(b.buffer.length, p);
+        ASSERT_EQ(b.records.size(), 1u);
+        EXPECT_EQ(b.records[0].key, 1u);
+        CloseExchangeBuffer(&b);
+        EXPECT_EQ(SendExchangeBuffer(&b), 0);
+        EXPECT_EQ(peer->Objects().size(), 1u);
+        peer = std::make_unique<velkpeer::StandinPeer>();
+    }
+}
+
 TEST_F(ExchangeBufferTest, ARecordThatDoesNotFitLeavesNoHeaderBehind)
 {
     ObjExchangeBuffer b;
@@ -256,6 +288,40 @@ TEST_F(ExchangeBufferTest, TheAnswerOfASendArrivesInsideIt)
     ASSERT_NE(g_velkObjTree.first->firstChild, nullptr);
     EXPECT_EQ(g_velkObjTree.first->firstChild->id, folderId);
     EXPECT_EQ(ArxOperation::GetLayerFolderId(L"walls"), folderId);
+}
+
+TEST_F(ExchangeBufferTest, ALayerFolderOfAnUncachedDrawingIsNotFiledAsADrawing)
+{
+    g_ptagDocIdManager = GetDrawingData(drawingRecords, L"site.dwg", doc_);
+    uint32_t ws = PutFolder("CAD工作空间", 0);
+    PutFolder("a.dwg", ws);
+    ASSERT_TRUE(g_velkObjTree.Load());
+    // The drawing's folder is made by a search: in the peer, not cached.
+    g_subFolderName = L"site.dwg";
+    uint32_t site = g_velkObjTree.Search(g_subFolderName, ws, true);
+    ASSERT_NE(site, 0u);
+    ObjExchangeBuffer b;
+    ASSERT_TRUE(StartExchangeBuffer(&b, site));
+    auto* layerLink = new MapObjInfo();
+    layerLink->name = L"walls";
+    layerLink->parentId = site;
+    FolderRecord* f = NewFolderRecord(&g_peerApi);
+    strcpy(f->name, "walls");
+    ArxOperation::AppendMapObjRecord(f, kMapObjFolder, &b, layerLink, SentTarget::kLayerFolder);
+    SetEntityLink(folderRecordLinks, 0, layerLink, 0);
+    CloseExchangeBuffer(&b);
+    g_bNewFoldersSent = 1;
+    ASSERT_EQ(SendExchangeBuffer(&b), 0);
+    for (VelkObjNode* n = g_velkObjTree.first; n; n = n->next) EXPECT_FALSE(n->name == L"walls");
+    // Walking the cache for another layer makes no second "walls" at the
+    // top of the workspace, and finds the drawing's folders the peer has.
+    uint32_t roads = g_velkObjTree.EnsurePath(L"site.dwg", L"roads", true);
+    ASSERT_NE(roads, 0u);
+    EXPECT_EQ(FoldersNamed("walls"), 1);
+    EXPECT_EQ(FoldersNamed("site.dwg"), 1);
+    EXPECT_EQ(peer->Objects().at(roads).parent, site);
+    EXPECT_EQ(g_velkObjTree.EnsurePath(L"site.dwg", L"walls", true), ArxOperation::GetLayerFolderId(L"walls"));
+    EXPECT_EQ(FoldersNamed("walls"), 1);
 }
 
 TEST_F(ExchangeBufferTest, AnErasedEntitysPeerObjectIsDeleted)

@@ -7,6 +7,10 @@
 // icons are stored in four PNG forms in turn (RGBA; a palette with alpha
 // values; RGB with a transparent colour; grey with alpha), every seventh one
 // interlaced, so the module's own images exercise every decoding path.
+//
+// The toolbar's nine button icons go into a second table: icon groups 8328,
+// 8130, 8149, 8212, 8129, 8361, 8132, 8131 and 8360, each over one 24x24
+// icon image that holds a PNG.
 #include <png.h>
 
 #include <cmath>
@@ -268,7 +272,28 @@ struct Resource {
     std::vector<uint8_t> bytes;
 };
 
-bool WriteTable(const char* path, const std::vector<Resource>& resources)
+// The toolbar's icon groups: each is a GRPICONDIR of one 24x24 entry whose
+// RT_ICON image (id 1, 2, ... in order) is a PNG.
+const int kToolbarGroups[] = {8328, 8130, 8149, 8212, 8129, 8361, 8132, 8131, 8360};
+
+std::vector<uint8_t> GroupDirectory(int imageId, size_t imageBytes)
+{
+    std::vector<uint8_t> d = {0, 0, 1, 0, 1, 0};  // reserved, type 1 (icon), one entry
+    uint32_t n = (uint32_t)imageBytes;
+    uint8_t entry[14] = {24, 24, 0, 0, 1, 0, 32, 0, (uint8_t)n, (uint8_t)(n >> 8), (uint8_t)(n >> 16),
+                         (uint8_t)(n >> 24), (uint8_t)imageId, (uint8_t)(imageId >> 8)};
+    d.insert(d.end(), entry, entry + 14);
+    return d;
+}
+
+void WriteBytes(FILE* f, const char* name, const std::vector<uint8_t>& bytes)
+{
+    fprintf(f, "const BYTE %s[] = {", name);
+    for (size_t i = 0; i < bytes.size(); ++i) fprintf(f, "%s%u,", i % 24 ? "" : "\n    ", bytes[i]);
+    fprintf(f, "\n};\n");
+}
+
+bool WriteTable(const char* path, const std::vector<Resource>& resources, const std::vector<Resource>& toolbarIcons)
 {
     FILE* f = fopen(path, "w");
     if (!f) return false;
@@ -282,7 +307,22 @@ bool WriteTable(const char* path, const std::vector<Resource>& resources)
     fprintf(f, "\n}  // namespace\n\nextern const standin::ModuleResource kPngResources[] = {\n");
     for (const Resource& r : resources)
         fprintf(f, "    {L\"PNG\", %d, 0x804, kPng%d, sizeof kPng%d},\n", r.id, r.id, r.id);
-    fprintf(f, "};\nextern const size_t kPngResourceCount = %zu;\n\n}  // namespace velkres\n", resources.size());
+    fprintf(f, "};\nextern const size_t kPngResourceCount = %zu;\n\nnamespace {\n", resources.size());
+    for (size_t i = 0; i < toolbarIcons.size(); ++i) {
+        char name[32];
+        snprintf(name, sizeof name, "kIcon%zu", i + 1);
+        WriteBytes(f, name, toolbarIcons[i].bytes);
+        snprintf(name, sizeof name, "kGroup%d", toolbarIcons[i].id);
+        WriteBytes(f, name, GroupDirectory((int)i + 1, toolbarIcons[i].bytes.size()));
+    }
+    fprintf(f, "}  // namespace\n\nextern const standin::ModuleResource kIconResources[] = {\n");
+    for (size_t i = 0; i < toolbarIcons.size(); ++i) {
+        fprintf(f, "    {RT_ICON, %zu, 0x804, kIcon%zu, sizeof kIcon%zu},\n", i + 1, i + 1, i + 1);
+        fprintf(f, "    {RT_GROUP_ICON, %d, 0x804, kGroup%d, sizeof kGroup%d},\n", toolbarIcons[i].id,
+                toolbarIcons[i].id, toolbarIcons[i].id);
+    }
+    fprintf(f, "};\nextern const size_t kIconResourceCount = %zu;\n\n}  // namespace velkres\n",
+            2 * toolbarIcons.size());
     return fclose(f) == 0;
 }
 
@@ -314,7 +354,17 @@ int main(int argc, char** argv)
             resources.push_back(std::move(r));
         }
     }
-    if (!WriteTable(argv[1], resources)) {
+    // The toolbar's nine button icons: one symbol each on a light square.
+    std::vector<Resource> toolbarIcons;
+    for (int i = 0; i < (int)(sizeof kToolbarGroups / sizeof kToolbarGroups[0]); ++i) {
+        Canvas icon(24);
+        for (Rgba& p : icon.pixels) p = Rgba{236, 236, 228, 255};
+        DrawShape(icon, i % 7, HueColor(i * 40.0 + 200));
+        Resource r{kToolbarGroups[i], {}};
+        if (!EncodePng(icon, kRgba, false, r.bytes)) return 1;
+        toolbarIcons.push_back(std::move(r));
+    }
+    if (!WriteTable(argv[1], resources, toolbarIcons)) {
         fprintf(stderr, "velk_icongen: cannot write %s\n", argv[1]);
         return 1;
     }

@@ -1,10 +1,11 @@
 // velkhost --machine <folder> --module <VelkGrx2020(x64).grx>
 //
 // Plays the CAD host on a fresh stand-in machine: the peer map program is
-// installed and started, the module is copied to its plug-in folder and
-// loaded, testConnect runs, the module is unloaded, and a transcript of the
-// command line, the message boxes, the shell starts and the peer's messages
-// is printed.
+// installed (not running), the module is copied to its plug-in folder and
+// loaded, which starts the peer; the shell's steps run (shell_demo.h),
+// testConnect runs, the module is unloaded, and a transcript of the command
+// line, the message boxes, the shell starts and the peer's messages is
+// printed.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,23 +19,16 @@
 #include "gcutprint.h"
 #include "machine_control.h"
 #include "odrx_module.h"
+#include "shell_demo.h"
 #include "standin_control.h"
 #include "standin_peer.h"
 #include "window_control.h"
 #include "windows.h"
 
 namespace fs = std::filesystem;
+using velkhost::Utf8;
 
 namespace {
-
-std::string Utf8(const std::wstring& w)
-{
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? (size_t)n : 0, '\0');
-    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, out.data(), n, nullptr, nullptr);
-    if (!out.empty()) out.pop_back();
-    return out;
-}
 
 std::string Indented(const std::string& text)
 {
@@ -82,13 +76,7 @@ int main(int argc, char** argv)
     }
 
     std::unique_ptr<velkpeer::StandinPeer> peer;
-    velkpeer::InstallPeer(900, [&peer] {
-        if (!peer) peer = std::make_unique<velkpeer::StandinPeer>();
-        return true;
-    });
-    std::cout << "peer installed: " << Utf8(velkpeer::kPeerProgramPath) << " (LastVersion 900)\n";
-    ShellExecuteW(nullptr, L"open", velkpeer::kPeerProgramPath, nullptr, nullptr, SW_SHOW);
-    std::cout << "peer started: " << (peer ? "window \"velkWin\"" : "failed") << "\n";
+    velkhost::PrepareShellDemo(peer, std::cout);
 
     std::cout << "\nload " << Utf8(standin::kModulePath) << "\n";
     OdRxModule* module = odrxDynamicLinker()->loadModule(standin::kModulePath);
@@ -106,15 +94,17 @@ int main(int argc, char** argv)
                                                 : std::string("missing"))
                   << "\n";
 
+    velkhost::RunShellDemo(peer, std::cout);
+
     std::cout << "\nCommand: testConnect\n";
     standin::InvokeCommand(L"testConnect");
     standin::PumpMessages();
     for (auto& box : standin::MessageBoxes()) std::cout << "  message box [" << Utf8(box.text) << "]\n";
+    velkhost::NewTraffic(peer.get(), std::cout);
 
     std::cout << "\nunload\n";
     odrxDynamicLinker()->unloadModule(module);
-    std::cout << "  command VELK after unload: " << (standin::HasCommand(L"VELK") ? "still registered" : "gone")
-              << "\n";
+    velkhost::ReportShellUnload(peer.get(), std::cout);
 
     std::cout << "\ncommand line:\n" << Indented(Utf8(standin::CommandLineText()));
     std::cout << "shell starts:\n";

@@ -89,6 +89,7 @@ const char* CodeName(uint32_t code)
     case 20112: return "set object tree";
     case 20201: return "set relate points";
     case 20202: return "get coordinate system";
+    case 20203: return "update notice";
     case 20204: return "get plug-in version";
     case 20211: return "get origin";
     case 20212: return "get level resolutions";
@@ -164,6 +165,8 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         scripted->second.pop_front();
         return answer;
     }
+    if (PeerShellCodes::Serves(code))
+        return shell_.Handle(code, bytes, [&](uint32_t c, const std::vector<uint8_t>& a) { Answer(connectionId, c, a); });
     if (PeerObjectStore::Serves(code))
         return store_.Handle(code, bytes, config_.objectTree,
                              [&](uint32_t c, const std::vector<uint8_t>& a) { Answer(connectionId, c, a); });
@@ -287,6 +290,11 @@ void StandinPeer::Answer(int32_t connectionId, uint32_t code, const std::vector<
     cds.cbData = (DWORD)bytes.size();
     cds.lpData = bytes.empty() ? nullptr : const_cast<uint8_t*>(bytes.data());
     answers_[index].result = SendMessageW(target, WM_COPYDATA, kWParam, (LPARAM)&cds);
+}
+
+HWND StandinPeer::ClientWindow() const
+{
+    return clients_.empty() ? nullptr : FindWindowW(clients_.rbegin()->second.c_str(), nullptr);
 }
 
 int64_t StandinPeer::SendToClient(uint32_t code, const std::vector<uint8_t>& bytes)

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "peer_store.h"
+#include "peer_shell.h"
 #include "windows.h"
 
 namespace velkpeer {
@@ -88,6 +89,10 @@ public:
     const std::map<uint32_t, StoredObject>& Objects() const { return store_.Objects(); }
     // The folders and objects, for tests and the demo to put objects in.
     PeerObjectStore& ObjectStore() { return store_; }
+    // The shell-side codes: announced version, relate-point answers.
+    PeerShellCodes& ShellCodes() { return shell_; }
+    // The client's window (the last one registered); null without one.
+    HWND ClientWindow() const;
     bool ButtonPresent() const { return buttonPresent_; }
     const std::string& ButtonCaption() const { return buttonCaption_; }
     int32_t FollowMode() const { return followMode_; }
@@ -109,6 +114,7 @@ private:
     std::vector<PeerMessage> messages_;
     std::vector<PeerAnswer> answers_;
     PeerObjectStore store_;
+    PeerShellCodes shell_;
     bool buttonPresent_ = false;
     std::string buttonCaption_;
     int32_t followMode_ = 0;

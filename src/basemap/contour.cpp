@@ -1,0 +1,5 @@
+#include "basemap/contour.h"
+
+void ContourCommand(ContourState*) {}
+void OnContourReply(ContourState*, const uint8_t*, uint32_t) {}
+void OnContourProgress(ContourState*, int32_t, int32_t) {}

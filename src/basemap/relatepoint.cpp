@@ -1,0 +1,3 @@
+#include "basemap/relatepoint.h"
+
+RelatePoint g_relatePoint{};

@@ -1,0 +1,22 @@
+// The plug-in's module-wide state, put back to that of a fresh load before
+// and after each test that drives the shell: windows closed, reactors and
+// records deleted, settings and link values at their load values.
+#pragma once
+
+#include <memory>
+
+#include "standin_peer.h"
+#include "windows.h"
+
+namespace velktest {
+
+// The handle the tests register the module's resources under, and which
+// stands for the module's own instance.
+HINSTANCE TestModuleInstance();
+void ResetPluginState();
+
+// Puts the peer's installation in the registry with `version` and makes
+// starting its program start a stand-in peer in `peer`.
+void InstallStandinPeer(DWORD version, std::unique_ptr<velkpeer::StandinPeer>& peer);
+
+}  // namespace velktest

@@ -1,0 +1,171 @@
+#include "shell_demo.h"
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "afxmsgbox.h"
+#include "dialog_control.h"
+#include "editor_control.h"
+#include "gcapdocmanager.h"
+#include "gced_cmd.h"
+#include "gcedreactor.h"
+#include "gcutprint.h"
+#include "hostdb_control.h"
+#include "machine_control.h"
+#include "standin_control.h"
+#include "toolbar_control.h"
+#include "window_control.h"
+#include "windows.h"
+
+namespace velkhost {
+
+namespace {
+
+const wchar_t kDrawing[] = L"C:\\dwg\\site.dwg";
+const wchar_t kSettingsFile[] = L"C:\\Users\\user\\AppData\\Local\\VelkArx_setting.ini";
+size_t g_seenMessages = 0;
+size_t g_seenAnswers = 0;
+
+}  // namespace
+
+void NewTraffic(const velkpeer::StandinPeer* peer, std::ostream& out)
+{
+    if (!peer) return;
+    for (; g_seenMessages < peer->Messages().size(); ++g_seenMessages) {
+        const auto& m = peer->Messages()[g_seenMessages];
+        out << "    peer <- " << m.code << " " << velkpeer::CodeName(m.code) << " (" << m.bytes.size()
+            << " bytes) answered " << m.answer << "\n";
+    }
+    for (; g_seenAnswers < peer->Answers().size(); ++g_seenAnswers) {
+        const auto& a = peer->Answers()[g_seenAnswers];
+        out << "    peer -> " << a.code << " " << velkpeer::CodeName(a.code) << ": " << a.bytes.size()
+            << " bytes to the plug-in, which answered " << a.result << "\n";
+    }
+}
+
+namespace {
+
+// A sign of the peer's own, 420 bytes and an empty text.
+std::vector<uint8_t> DemoSign(const std::string& name, double x, double y)
+{
+    std::vector<uint8_t> body(420);
+    memcpy(body.data(), name.data(), std::min<size_t>(name.size(), 99));
+    memcpy(body.data() + 112, &y, 8);
+    memcpy(body.data() + 120, &x, 8);
+    body[128] = 2;
+    body[153] = 1;
+    return body;
+}
+
+std::string FileText(const std::wstring& windowsPath)
+{
+    std::ifstream in(standin::NativePath(windowsPath), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace
+
+std::string Utf8(const std::wstring& w)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? (size_t)n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, out.data(), n, nullptr, nullptr);
+    if (!out.empty()) out.pop_back();
+    return out;
+}
+
+void PrepareShellDemo(std::unique_ptr<velkpeer::StandinPeer>& peer, std::ostream& out)
+{
+    velkpeer::InstallPeer(900, [&peer] {
+        if (!peer) peer = std::make_unique<velkpeer::StandinPeer>();
+        // The peer is free for requests.
+        peer->Config().statusWord = 0x101;
+        return true;
+    });
+    out << "peer installed, not running: " << Utf8(velkpeer::kPeerProgramPath) << " (LastVersion 900)\n";
+    standin::CreateDocument(kDrawing);
+    out << "drawing open: " << Utf8(kDrawing) << "\n";
+    // The user answers the offer to start the peer with "是".
+    standin::QueueDialogAnswer(8353, [](HWND) { return IDOK; });
+}
+
+void RunShellDemo(std::unique_ptr<velkpeer::StandinPeer>& peer, std::ostream& out)
+{
+    out << "  folder check: passed (no message)\n";
+    out << "  settings file: " << Utf8(kSettingsFile)
+        << (FileText(kSettingsFile).find("[VelkArx]") != std::string::npos ? " (record written)" : " (missing)")
+        << "\n";
+    for (UINT dialog : standin::DialogsShown())
+        out << "  dialog " << dialog << (dialog == 8353 ? ": \"是否打开拓岚程序？\" answered 是" : "") << "\n";
+    for (auto& s : standin::ShellExecutes()) out << "  shell start: " << Utf8(s.verb) << " " << Utf8(s.file) << "\n";
+    out << "  peer running: " << (peer ? "yes, window \"velkWin\"" : "no") << "\n";
+    for (HWND bar : standin::ToolBars()) {
+        standin::ToolBarState s;
+        standin::GetToolBarState(bar, s);
+        out << "  toolbar \"" << Utf8(s.caption) << "\", " << s.buttons.size() << " buttons, " << s.imageCount
+            << " icons, floating at (" << s.floatPoint.x << ", " << s.floatPoint.y << "), "
+            << (IsWindowVisible(bar) ? "visible" : "hidden") << "\n";
+    }
+    HWND receiver = FindWindowW(L"VelkArxWin", nullptr);
+    out << "  receiver window \"VelkArxWin\": " << (receiver ? (IsWindowVisible(receiver) ? "visible" : "hidden") : "missing")
+        << "\n";
+    out << "  reactors: editor " << standin::EditorReactorCount() << ", documents "
+        << gcDocManagerPtr()->reactorCount() << ", selection filters on the drawing "
+        << standin::SSGetFilterCount(gcDocManagerPtr()->curDocument()) << "\n";
+    out << "  the peer was just started, so no request yet: registration waits for the first one\n";
+    NewTraffic(peer.get(), out);
+
+    out << "\nclock +5 s: timer 5000 keeps the plug-in's button in the peer\n";
+    standin::AdvanceClockMs(5000);
+    NewTraffic(peer.get(), out);
+    if (!peer) return;
+    out << "  peer button: " << (peer->ButtonPresent() ? "\"" + peer->ButtonCaption() + "\"" : std::string("none"))
+        << "\n";
+
+    out << "\nthe user chooses a sign in the peer and presses \"发送所选对象到CAD\"\n";
+    uint32_t sign = peer->ObjectStore().Put(7, 0, DemoSign("Sign_demo", 500100.0, 3000200.0));
+    peer->ObjectStore().ChooseForCad({sign});
+    peer->SendToClient(20402, {});
+    standin::PumpMessages();
+    NewTraffic(peer.get(), out);
+
+    out << "\nthe peer accepts the drawing's relate points and the plug-in binds the drawing\n";
+    peer->SendToClient(20201, std::vector<uint8_t>(4, 0));
+    NewTraffic(peer.get(), out);
+    std::string settings = FileText(kSettingsFile);
+    size_t section = settings.find("[FILE_MD5]");
+    if (section != std::string::npos) {
+        std::istringstream lines(settings.substr(section));
+        std::string line;
+        while (std::getline(lines, line) && (line.empty() || line[0] != '[' || line.rfind("[FILE_MD5]", 0) == 0)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!line.empty()) out << "  " << line << "\n";
+        }
+    }
+
+    out << "\nclock +10 s: timers 5000 (button), 1006 (view), 1007 and 1009 (tiles)\n";
+    standin::AdvanceClockMs(10000);
+    NewTraffic(peer.get(), out);
+    // Timer 1008 ran two seconds after the load.
+    for (auto& command : standin::SentCommandStrings())
+        out << "  timer 1008 sent the command \"" << Utf8(command) << "\"\n";
+}
+
+void ReportShellUnload(const velkpeer::StandinPeer* peer, std::ostream& out)
+{
+    NewTraffic(peer, out);
+    out << "  peer button: " << (peer && peer->ButtonPresent() ? "still there" : "removed") << "\n";
+    out << "  command group VELK: " << (standin::HasCommand(L"VELK") || standin::HasCommand(L"testConnect") ? "still registered" : "removed")
+        << "\n";
+    out << "  reactors: editor " << standin::EditorReactorCount() << ", documents "
+        << gcDocManagerPtr()->reactorCount() << ", selection filters on the drawing "
+        << standin::SSGetFilterCount(gcDocManagerPtr()->curDocument()) << "\n";
+    out << "  toolbars: " << standin::ToolBars().size() << ", receiver window: "
+        << (FindWindowW(L"VelkArxWin", nullptr) ? "still there" : "gone") << "\n";
+}
+
+}  // namespace velkhost
