@@ -21,6 +21,12 @@ enum MapObjKind : uint32_t {
     kMapObjFolder = 30,
 };
 
+// Byte 153 of a sign: what the peer draws for it.
+enum SignType : uint8_t {
+    kSignPoint = 1,  // a point or icon sign
+    kSignText = 3,   // a text sign
+};
+
 struct FolderRecord {
     char name[100];            // 0: UTF-8, NUL-terminated, at most 99 bytes
     uint32_t childCount;       // 100: records that follow as its children

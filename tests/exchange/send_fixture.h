@@ -12,6 +12,7 @@
 #include "exchange/convertcommon.h"
 #include "exchange/hatchfill.h"
 #include "peer_fixture.h"
+#include "peer/peerhelpers.h"
 #include "peer_objects.h"
 
 class SendTest : public PeerExchangeTest {
@@ -28,6 +29,8 @@ protected:
     void TearDown() override
     {
         ResetMeasurement();
+        FreeLinetypeTable(g_pLinetypeTable, true);
+        g_pLinetypeTable = nullptr;
         PeerExchangeTest::TearDown();
     }
 

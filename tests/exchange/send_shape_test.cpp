@@ -4,6 +4,7 @@
 
 #include "editor_control.h"
 #include "oddbhatch.h"
+#include "peer/peerhelpers.h"
 #include "send_fixture.h"
 
 namespace {
@@ -97,8 +98,24 @@ TEST_F(SendTest, LoopsTooSmallForARingSendNothing)
     EXPECT_TRUE(Convert(&hatch).empty());
 }
 
+// The peer's pattern table as it answers it: a head, then one item a name.
+LinetypeTable* PatternTable(const std::vector<std::pair<std::string, uint32_t>>& patterns)
+{
+    std::vector<uint8_t> bytes(96 + 384 * patterns.size());
+    uint32_t count = (uint32_t)patterns.size();
+    memcpy(bytes.data() + 4, &count, 4);
+    for (size_t i = 0; i < patterns.size(); ++i) {
+        uint8_t* item = bytes.data() + 96 + 384 * i;
+        memcpy(item, patterns[i].first.data(), patterns[i].first.size());
+        memcpy(item + 328, &patterns[i].second, 4);
+    }
+    return ParseLinetypeTable(&g_peerApi, bytes.data(), (uint32_t)bytes.size());
+}
+
 TEST_F(SendTest, PatternAndGradientFillsTravelInTheFillFields)
 {
+    g_pLinetypeTable = PatternTable({{"ANSI31", 31}, {"ANSI37", 37}});
+    ASSERT_NE(g_pLinetypeTable, nullptr);
     standin::SetSysVarShort(L"MEASUREMENT", 0);
     OdDbHatch hatch;
     ASSERT_EQ(hatch.appendLoop(OdDbHatch::kExternal | OdDbHatch::kPolyline, Square(0, 0, 10), OdGeDoubleArray()),
@@ -111,7 +128,12 @@ TEST_F(SendTest, PatternAndGradientFillsTravelInTheFillFields)
     background.setColorIndex(5);
     hatch.setBackgroundColor(background);
     hatch.setOriginPoint(OdGePoint2d(7, 8));
+    ASSERT_EQ(hatch.setPattern(OdDbHatch::kPreDefined, L"ANSI37"), eOk);
     DecodedObject s = ConvertOne(&hatch);
+    EXPECT_EQ(s.patternId, 37u);
+    ASSERT_EQ(hatch.setPattern(OdDbHatch::kPreDefined, L"BRICK"), eOk);
+    EXPECT_EQ(ConvertOne(&hatch).patternId, 31u);  // unknown to the peer: its first
+    s = ConvertOne(&hatch);
     EXPECT_EQ(s.fillType, 3u);
     EXPECT_EQ(s.colour, 0xff0000u);  // the outline keeps the default
     EXPECT_EQ(s.fillColour, gcedGetRGB(3));

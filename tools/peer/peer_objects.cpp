@@ -117,8 +117,21 @@ std::vector<DecodedObject> DecodeAll(const PeerObjectStore& store)
     return out;
 }
 
-std::string DescribeObject(const DecodedObject& o)
+std::string OneLine(const std::string& text)
 {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        if (text[i] == '\n') out += " | ";
+        else out += text[i];
+    }
+    return out;
+}
+
+std::string DescribeObject(const DecodedObject& object)
+{
+    DecodedObject o = object;
+    o.name = OneLine(o.name);
     char line[512];
     switch (o.kind) {
     case 30:

@@ -51,6 +51,8 @@ struct DecodedObject {
 DecodedObject DecodeObject(const StoredObject& object);
 // Every object of the store, decoded, in id order.
 std::vector<DecodedObject> DecodeAll(const PeerObjectStore& store);
+// The text with its line breaks shown as " | ".
+std::string OneLine(const std::string& text);
 // One line for a transcript.
 std::string DescribeObject(const DecodedObject& object);
 
