@@ -485,6 +485,22 @@ bool OdDbPolyline::hasWidth() const
     return std::any_of(verts_.begin(), verts_.end(), [](const Vertex& v) { return v.sw != 0 || v.ew != 0; });
 }
 
+OdResult OdDbPolyline::setConstantWidth(double width)
+{
+    if (!(width >= 0)) return eInvalidInput;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    for (Vertex& v : verts_) v.sw = v.ew = width;
+    return eOk;
+}
+
+OdResult OdDbPolyline::getConstantWidth(double& width) const
+{
+    width = verts_.empty() ? 0 : verts_[0].sw;
+    for (const Vertex& v : verts_)
+        if (v.sw != width || v.ew != width) return eInvalidInput;
+    return eOk;
+}
+
 int OdDbPolyline::numSegs() const
 {
     int n = (int)verts_.size();

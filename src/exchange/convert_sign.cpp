@@ -15,7 +15,7 @@ namespace {
 struct SignFields {
     OdGePoint3d position;
     uint32_t iconNumber = 0;
-    SignType signType = kSignText;
+    SignType signType = kTextSign;
     uint8_t textOnly = 0;
     uint8_t transparency = 0;
     bool hasText = true;  // level, size, text colour and rotation
@@ -88,7 +88,7 @@ bool ArxOperation::PointToSign(OdDbPoint* point, ObjExchangeBuffer* buffer, MapO
     SignFields f;
     f.position = point->position();
     f.iconNumber = info->iconNumber > 0 ? (uint32_t)info->iconNumber : 4;
-    f.signType = kSignPoint;
+    f.signType = kPointSign;
     f.hasText = false;
     return AppendSign(f, buffer, info, false, nullptr);
 }

@@ -21,12 +21,6 @@ enum MapObjKind : uint32_t {
     kMapObjFolder = 30,
 };
 
-// Byte 153 of a sign: what the peer draws for it.
-enum SignType : uint8_t {
-    kSignPoint = 1,  // a point or icon sign
-    kSignText = 3,   // a text sign
-};
-
 struct FolderRecord {
     char name[100];            // 0: UTF-8, NUL-terminated, at most 99 bytes
     uint32_t childCount;       // 100: records that follow as its children
@@ -35,6 +29,12 @@ struct FolderRecord {
     uint8_t reserved112[3];
     uint8_t sentFlag;          // 115: 1 in the folders the exchange sends
     uint8_t reserved116[60];
+};
+
+// Values of a sign's type byte.
+enum SignType : uint8_t {
+    kPointSign = 1,  // a point or icon sign
+    kTextSign = 3,
 };
 
 struct SignRecord {
@@ -50,7 +50,7 @@ struct SignRecord {
     uint32_t iconNumber;       // 144: 0 = no icon
     uint32_t colour;           // 148: 0x00BBGGRR
     uint8_t reserved152;
-    uint8_t signType;          // 153: 1 point or icon sign, 3 text sign
+    uint8_t signType;          // 153: SignType
     uint8_t reserved154[106];
     uint8_t textOnly;          // 260
     uint8_t reserved261;
