@@ -448,23 +448,6 @@ OdResult OdDbPolyline::setWidthsAt(unsigned int i, double sw, double ew)
     return eOk;
 }
 
-OdResult OdDbPolyline::getConstantWidth(double& width) const
-{
-    if (verts_.empty()) return eInvalidInput;
-    for (const Vertex& v : verts_)
-        if (v.sw != verts_[0].sw || v.ew != verts_[0].sw) return eInvalidInput;
-    width = verts_[0].sw;
-    return eOk;
-}
-
-OdResult OdDbPolyline::setConstantWidth(double width)
-{
-    if (width < 0) return eInvalidInput;
-    if (!assertWriteEnabled()) return eNotOpenForWrite;
-    for (Vertex& v : verts_) v.sw = v.ew = width;
-    return eOk;
-}
-
 void OdDbPolyline::setClosed(bool c)
 {
     if (assertWriteEnabled()) closed_ = c;

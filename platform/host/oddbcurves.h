@@ -176,10 +176,6 @@ public:
     OdResult setBulgeAt(unsigned int index, double bulge);
     OdResult getWidthsAt(unsigned int index, double& startWidth, double& endWidth) const;
     OdResult setWidthsAt(unsigned int index, double startWidth, double endWidth);
-    // The width every segment has from start to end; eInvalidInput when the
-    // widths differ (or there is no vertex).
-    OdResult getConstantWidth(double& width) const;
-    OdResult setConstantWidth(double width);
     OdDb::SegType segType(unsigned int index) const;
     OdResult getLineSegAt(unsigned int index, OdGeLineSeg2d& seg) const;
     OdResult getArcSegAt(unsigned int index, OdGeCircArc2d& arc) const;

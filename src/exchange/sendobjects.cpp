@@ -333,5 +333,3 @@ OdGePoint3d ArxOperation::GetEntCenter(const OdDbEntity* entity)
     }
     return OdGePoint3d((x1 + x0) / 2, (y0 + y1) / 2, 0);
 }
-
-int ArxOperation::CheckPointReply(const void*, int, const OdGePoint3d&, const OdGePoint3d&) { return 0; }

@@ -148,7 +148,7 @@ void RunSendDemo(velkpeer::StandinPeer* peer, std::ostream& out)
 {
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!peer || !doc) return;
-    out << "\nthe user draws a site plan: layers 道路, 建筑 and 注记, a line, an arc, a polyline with bulges, a "
+    out << "\nthe user draws a site plan on the layers 道路, 建筑 and 注记 (made when missing): a line, an arc, a polyline with bulges, a "
            "circle, a hatch with an island, a text, an MText, two points, a block reference with an attribute "
            "and an icon image\n";
     OdDbObjectIdArray ids = DrawSite(doc->database());
