@@ -23,6 +23,9 @@ namespace dxf {
 namespace {
 
 const double kDegToRad = M_PI / 180.0;
+// A hatch loop of more edges than this is left out: putting edges in ring
+// order costs the square of their number.
+const int64_t kMaxLoopEdges = 10000;
 // Block references nested deeper than this are left out: drawing them
 // would recurse that deep.
 const int kMaxBlockDepth = 64;
@@ -340,8 +343,9 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
             DxfAccess::setExtensionDictionary(o, d->objectId());
             if (d->ownerId().isNull()) DxfAccess::setOwner(d, o->objectId());
         }
+        std::set<OdDbObjectId> seen;
         for (uint64_t r : reactors)
-            if (OdDbObjectId rid = idOf(r); !rid.isNull()) DxfAccess::addReactor(o, rid);
+            if (OdDbObjectId rid = idOf(r); !rid.isNull() && seen.insert(rid).second) DxfAccess::appendReactor(o, rid);
         if (ownerFromFile && o->ownerId().isNull()) DxfAccess::setOwner(o, idOf(ownerHandle));
     });
     return id;
@@ -829,7 +833,7 @@ OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
             h->appendLoop((int)type, verts, bulges);
         } else {
             int64_t ne = 0;
-            if (!c.integer(93, ne)) break;
+            if (!c.integer(93, ne) || ne > kMaxLoopEdges) break;
             OdGeVoidPointerArray edges;
             OdGeIntArray types;
             bool broken = false;
@@ -1216,9 +1220,10 @@ void Loader::readObjects()
                 if (!v.skipped(k) && v.at(k).code == 3 && (v.at(k + 1).code == 350 || v.at(k + 1).code == 360))
                     entries.emplace_back(v.decode(v.at(k)), v.at(k + 1).handle);
             fixups_.push_back([this, d, entries] {
+                std::set<std::wstring> keys;  // keys compare without case
                 for (const auto& [key, h] : entries) {
                     OdDbObjectId e = idOf(h);
-                    if (key.empty() || e.isNull() || d->has(key) || e == d->objectId()) continue;
+                    if (key.empty() || e.isNull() || e == d->objectId() || !keys.insert(Lower(key)).second) continue;
                     DxfAccess::addEntry(d, key, e);
                     if (obj(e)->ownerId().isNull()) DxfAccess::setOwner(obj(e), d->objectId());
                 }

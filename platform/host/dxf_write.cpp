@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "dxf_access.h"
@@ -146,14 +147,31 @@ void DxfOut::collect()
                 dimensionBlocks_[obj(e)].name = name;
             }
     if (auto* nod = obj(db_->getNamedObjectsDictionaryId())) out_.insert(nod);
-    OdDbObjectIdArray all = db_->allObjectIds();
-    for (bool grew = true; grew;) {
-        grew = false;
-        for (const auto& id : all) {
-            OdDbObject* o = obj(id);
-            if (!o || o->isErased() || out_.count(o) || !IsWrittenObject(o) || !written(o->ownerId())) continue;
-            out_.insert(o);
-            grew = true;
+    // Each owner chain is walked once: objects on it are decided together
+    // (an owner cycle leads to nothing that goes).
+    std::unordered_map<const OdDbObject*, bool> decided;
+    std::vector<const OdDbObject*> path;
+    for (const auto& id : db_->allObjectIds()) {
+        path.clear();
+        bool goes = false;
+        for (const OdDbObject* cur = obj(id); cur;) {
+            if (out_.count(cur)) {
+                goes = true;
+                break;
+            }
+            auto it = decided.find(cur);
+            if (it != decided.end()) {
+                goes = it->second;
+                break;
+            }
+            if (cur->isErased() || !IsWrittenObject(cur)) break;
+            decided[cur] = false;
+            path.push_back(cur);
+            cur = cur->ownerId().database() == db_ ? obj(cur->ownerId()) : nullptr;
+        }
+        for (const OdDbObject* o : path) {
+            decided[o] = goes;
+            if (goes) out_.insert(o);
         }
     }
 }
