@@ -21,7 +21,7 @@
 #include "shell/velkarxapp.h"
 #include "ui/dlgcontour.h"
 #include "ui/reactors.h"
-#include "shell/resourcescope.h"
+#include "shell/pluginresourcescope.h"
 
 int32_t g_contourRequestCounter = 0;
 

@@ -24,7 +24,7 @@
 #include "peer/peerrequests.h"
 #include "peer/peerstatus.h"
 #include "shell/actoolbarwnd.h"
-#include "shell/resourcescope.h"
+#include "shell/pluginresourcescope.h"
 #include "shell/velkarxapp.h"
 #include "ui/crosssetting.h"
 #include "ui/reactors.h"
