@@ -57,6 +57,7 @@ private:
     void hatch(const OdDbHatch* h);
     void dimension(const OdDbDimension* d);
     void xrecordData(const OdResBuf* chain);
+    void rawGroups(const std::vector<std::pair<int, std::wstring>>& groups);
     OdString nameOf(OdDbObjectId id) const;
 
     OdDbDatabase* db_;
@@ -80,19 +81,28 @@ OdString DxfOut::nameOf(OdDbObjectId id) const
     return r ? r->getName() : OdString();
 }
 
+// A proxy that came from a file goes back as it came.
+bool IsFileProxy(const OdDbObject* o)
+{
+    const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(o);
+    return f && !f->dxfName.empty();
+}
+
 bool IsWrittenEntity(const OdDbObject* o)
 {
-    // Proxies keep graphics the file cannot describe; regions and
-    // multilines need modeller and style data the database does not keep.
-    return OdRxCast<OdDbEntity>(const_cast<OdDbObject*>(o)) && !OdRxCast<OdDbProxyEntity>(const_cast<OdDbObject*>(o)) &&
-           !OdRxCast<OdDbRegion>(const_cast<OdDbObject*>(o)) && !OdRxCast<OdDbMline>(const_cast<OdDbObject*>(o));
+    // Proxies made in memory keep graphics the file cannot describe;
+    // regions and multilines need modeller and style data the database
+    // does not keep.
+    auto* mo = const_cast<OdDbObject*>(o);
+    if (OdRxCast<OdDbProxyEntity>(mo)) return IsFileProxy(o);
+    return OdRxCast<OdDbEntity>(mo) && !OdRxCast<OdDbRegion>(mo) && !OdRxCast<OdDbMline>(mo);
 }
 
 bool IsWrittenObject(const OdDbObject* o)
 {
-    return OdRxCast<OdDbDictionary>(const_cast<OdDbObject*>(o)) || OdRxCast<OdDbXrecord>(const_cast<OdDbObject*>(o)) ||
-           OdRxCast<OdDbRasterImageDef>(const_cast<OdDbObject*>(o)) ||
-           OdRxCast<OdDbSortentsTable>(const_cast<OdDbObject*>(o));
+    auto* mo = const_cast<OdDbObject*>(o);
+    return OdRxCast<OdDbDictionary>(mo) || OdRxCast<OdDbXrecord>(mo) || OdRxCast<OdDbRasterImageDef>(mo) ||
+           OdRxCast<OdDbSortentsTable>(mo) || (OdRxCast<OdDbProxyObject>(mo) && IsFileProxy(o));
 }
 
 // Which objects go to the file: the live tables, records, blocks and their
@@ -200,6 +210,13 @@ void DxfOut::classes()
                               {"SORTENTSTABLE", "AcDbSortentsTable", "ObjectDBX Classes", 0, 0}};
     w_.ascii(0, "SECTION");
     w_.ascii(2, "CLASSES");
+    std::set<std::wstring> done;
+    for (const auto& id : db_->allObjectIds())
+        if (const OdDbProxyFileRecord* f = written(id) ? DxfAccess::fileRecordOf(obj(id)) : nullptr)
+            if (!f->classGroups.empty() && done.insert(f->dxfName).second) {
+                w_.ascii(0, "CLASS");
+                rawGroups(f->classGroups);
+            }
     for (const auto& c : kClasses) {
         w_.ascii(0, "CLASS");
         w_.ascii(1, c.record);
@@ -921,6 +938,21 @@ void DxfOut::entity(const OdDbEntity* e)
         w_.point2(14, size.x - 0.5, size.y - 0.5);
     } else if (auto* d = OdRxCast<OdDbDimension>(ent)) {
         dimension(d);
+    } else if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(e)) {
+        std::string type(f->dxfName.begin(), f->dxfName.end());
+        entityCommon(type.c_str(), e);
+        rawGroups(f->groups);
+    }
+}
+
+// Groups kept from a file: text as text, the rest as the file wrote it.
+void DxfOut::rawGroups(const std::vector<std::pair<int, std::wstring>>& groups)
+{
+    for (const auto& [code, value] : groups) {
+        Kind kind;
+        if (code <= 0 || !KindOfCode(code, kind)) continue;
+        if (kind == Kind::kText) w_.text(code, value);
+        else w_.ascii(code, std::string(value.begin(), value.end()));
     }
 }
 
@@ -991,6 +1023,10 @@ void DxfOut::objects()
             w_.point2(11, 1, 1);
             w_.integer(280, def->isLoaded() ? 1 : 0);
             w_.integer(281, 0);
+        } else if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(o)) {
+            std::string type(f->dxfName.begin(), f->dxfName.end());
+            begin(type.c_str(), o, o->ownerId());
+            rawGroups(f->groups);
         } else if (auto* st = OdRxCast<OdDbSortentsTable>(mo)) {
             begin("SORTENTSTABLE", o, o->ownerId());
             w_.ascii(100, "AcDbSortentsTable");

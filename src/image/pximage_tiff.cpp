@@ -175,18 +175,19 @@ void PxImageTIF::ReadResolution(TIFF* tif)
 {
     uint16_t unit = RESUNIT_INCH;
     TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+    // Every finite float below 2^31 in size converts to a LONG.
+    auto fits = [](float v) { return std::isfinite(v) && std::fabs(v) < 2147483648.0f; };
     float value = 0;
     if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &value)) {
         if (unit == RESUNIT_CENTIMETER) value = value * 2.54f + 0.5f;
-        SetXDPI(std::isfinite(value) && std::fabs(value) < INT32_MAX ? (LONG)value : 0);
+        SetXDPI(fits(value) ? (LONG)value : 0);
     }
     if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &value)) {
         if (unit == RESUNIT_CENTIMETER) value = value * 2.54f + 0.5f;
-        SetYDPI(std::isfinite(value) && std::fabs(value) < INT32_MAX ? (LONG)value : 0);
+        SetYDPI(fits(value) ? (LONG)value : 0);
     }
-    if (TIFFGetField(tif, TIFFTAG_XPOSITION, &value) && std::isfinite(value) && std::fabs(value) < INT32_MAX)
-        info.xOffset = (int32_t)value;
-    if (TIFFGetField(tif, TIFFTAG_YPOSITION, &value) && std::isfinite(value) && std::fabs(value) < INT32_MAX)
+    if (TIFFGetField(tif, TIFFTAG_XPOSITION, &value) && fits(value)) info.xOffset = (int32_t)value;
+    if (TIFFGetField(tif, TIFFTAG_YPOSITION, &value) && fits(value))
         info.yOffset = (int32_t)value;
 }
 

@@ -10,12 +10,15 @@
 #include <memory>
 
 #include "dxf_control.h"
+#include "exchange/drawingdata.h"
+#include "exchange/entitylink.h"
 #include "gcdbutil.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbdictionary.h"
 #include "oddbdimension.h"
 #include "oddbhatch.h"
+#include "oddbproxy.h"
 #include "oddbsortents.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
@@ -88,30 +91,24 @@ OdDbObjectId AddRecord(OdDbObjectId tableId, T* rec, const wchar_t* name)
     return id;
 }
 
-// A link record in the layout the module stores under "VelkArx".
+// A link written by the module, as its saving of links writes it.
 void WriteLink(OdDbObjectId owner, uint32_t peerId, const wchar_t* name, const wchar_t* remark, int join,
-               int companion, int icon, double x, double y)
+               uint64_t companion, int icon, double x, double y)
 {
+    MapObjInfo link;
+    link.handle = owner.getHandle();
+    link.peerId = peerId;
+    link.name = name;
+    link.remark = remark;
+    link.join = (uint8_t)join;
+    link.companion = companion;
+    link.iconNumber = icon;
+    link.labelPos = OdGePoint3d(x, y, 0);
     OdDbObject* o = nullptr;
     ASSERT_EQ(oddbOpenObject(o, owner, OdDb::kForWrite), eOk);
-    o->createExtensionDictionary();
-    OdDbDictionary* dict = nullptr;
-    ASSERT_EQ(oddbOpenObject(dict, o->extensionDictionary(), OdDb::kForWrite), eOk);
+    if (auto* layer = OdRxCast<OdDbLayerTableRecord>(o)) EXPECT_EQ(WriteFolderLayerLink(layer, link), 1);
+    else EXPECT_EQ(WriteEntityLink(static_cast<OdDbEntity*>(o), link), 1);
     o->close();
-    auto* x0 = new OdDbXrecord();
-    OdDbObjectId xid;
-    ASSERT_EQ(dict->setAt(L"VelkArx", x0, xid), eOk);
-    dict->close();
-    OdResBuf* chain = OdResBuf::newRb(1, OdString(std::to_wstring(peerId)));
-    OdResBuf* t = chain;
-    t = t->setNext(OdResBuf::newRb(1, OdString(name)));
-    t = t->setNext(OdResBuf::newRb(1, OdString(remark)));
-    t = t->setNext(OdResBuf::newRb(1, OdString(L"")));
-    for (int v : {join, companion, icon, 0}) t = t->setNext(OdResBuf::newRb(90, (int32_t)v));
-    for (double v : {x, y, 0.0, 0.0}) t = t->setNext(OdResBuf::newRb(40, v));
-    x0->setFromRbChain(chain);
-    x0->close();
-    OdResBuf::releaseChain(chain);
 }
 
 }  // namespace
@@ -273,9 +270,10 @@ void BuildSampleDrawing(OdDbDatabase* db)
     ASSERT_EQ(sortents->moveToBottom(OdDbObjectIdArray{imageId}), eOk);
     sortents->close();
 
-    WriteLink(textId, 4000000001u, L"河流", L"line one\r\nline two ^ and more", 11, -5, 12, 1234.5, -0.125);
+    WriteLink(textId, 4000000001u, L"河流", L"line one\r\nline two ^ and more", 1, 0xFFFFFFFFFFFFFFFBull, 12, 1234.5,
+              -0.125);
     WriteLink(imageId, 77, L"tile", L"", 0, 9, 0, 0, 0);
-    WriteLink(lineId, 8, L"路", std::wstring(6000, L'长').c_str(), 1, 0, 0, 0, 0);
+    WriteLink(lineId, 8, L"路", std::wstring(6001, L'长').c_str(), 1, 0, 0, 0, 0);
     WriteLink(roadsId, 501, L"道路文件夹", L"", 0, 0, 0, 0, 0);
 }
 
@@ -298,6 +296,7 @@ std::string DxfType(OdDbObject* o)
     };
     for (const auto& k : kinds)
         if (o->isKindOf(k.cls)) return k.name;
+    if (auto* p = OdRxCast<OdDbProxyEntity>(o)) return U8(p->originalDxfName());
     return "?";
 }
 
@@ -591,6 +590,8 @@ std::vector<std::string> Describe(OdDbDatabase* db)
             s += " data=" + ChainText(chain);
             OdResBuf::releaseChain(chain);
         }
+        if (auto* p = OdRxCast<OdDbProxyObject>(o)) s += " dxf=" + U8(p->originalDxfName());
+        if (auto* p = OdRxCast<OdDbProxyEntity>(o)) s += " dxf=" + U8(p->originalDxfName());
         if (auto* st = OdRxCast<OdDbSortentsTable>(o)) {
             OdDbObjectIdArray order;
             st->getFullDrawOrder(order);
