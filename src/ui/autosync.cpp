@@ -144,9 +144,12 @@ void PostAutoSyncForCommand(const OdString& name)
     } else if (Is(name, L"DTEXT") || Is(name, L"TEXT") || Is(name, L"MTEXT")) {
         candidates = t.m_modifiedTexts;
     } else if (IsUndoOrRedo(name)) {
-        // Only what the peer knows goes back to it.
-        for (const OdDbObjectId& id : t.m_modifiedEntities)
-            if (FindEntityLink(drawing->links, id.getHandle())) candidates.append(id);
+        // Only what the peer knows goes back to it: the cache also holds
+        // records of entities never sent (peer id 0).
+        for (const OdDbObjectId& id : t.m_modifiedEntities) {
+            const MapObjInfo* link = FindEntityLink(drawing->links, id.getHandle());
+            if (link && link->peerId != 0) candidates.append(id);
+        }
     } else {
         candidates.append(t.m_lastModifiedId);
     }
