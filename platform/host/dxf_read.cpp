@@ -184,7 +184,7 @@ private:
 OdGePoint3d OcsToWcs(const OdGePoint3d& p, const OdGeVector3d& normal)
 {
     OdGeVector3d x, y;
-    OcsAxes(normal, x, y);
+    OdGePlaneAxes(normal, x, y);
     OdGeVector3d n = normal.isZeroLength() ? OdGeVector3d(0, 0, 1) : normal.normal();
     return OdGePoint3d::kOrigin + x * p.x + y * p.y + n * p.z;
 }
@@ -1095,6 +1095,21 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         return img;
     }
     if (type == "DIMENSION") return makeDimension(v);
+    if (type == "MLINE") {
+        const char* sub = "AcDbMline";
+        auto* m = new OdDbMline();
+        for (size_t k = v.subclassStart(sub); k < v.end(); ++k) {
+            if (v.skipped(k) || v.at(k).code != 11) continue;
+            OdGePoint3d p(v.at(k).real, 0, 0);
+            if (k + 1 < v.end() && v.at(k + 1).code == 21) p.y = v.at(++k).real;
+            if (k + 1 < v.end() && v.at(k + 1).code == 31) p.z = v.at(++k).real;
+            m->appendSeg(p);
+        }
+        m->setClosedMline(v.integer(71, 0, sub) & 2);
+        double scale = v.real(40, 1, sub);
+        if (std::isfinite(scale) && scale != 0) m->setScale(scale);
+        return m;
+    }
     // Other kinds are kept as proxies carrying what the file says of them
     // after their entity values (parts of sequences excepted).
     if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB" || !v.hasSubclass("AcDbEntity")) return nullptr;

@@ -3,7 +3,6 @@
 void RefreshBaseMap(BaseMapState*) {}
 void ClearBaseMapTiles(BaseMapState*) {}
 void LoadViewTiles(BaseMapState*, int) {}
-int LevelForView(BaseMapState*, const ViewExtents&) { return 0; }
 void PollTileRetries(BaseMapState*) {}
 void InsertTileImage(BaseMapState*, MapImageRecord) {}
 void InsertQueuedTiles(BaseMapState*, bool) {}
