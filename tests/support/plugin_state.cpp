@@ -97,6 +97,9 @@ void ResetPluginState()
     g_sectionFrame = SectionFrame();
     g_contourRequestCounter = 0;
     g_bBhatchRunning = 0;
+    g_bFirstCommand = 1;
+    g_bCommandSeen = 0;
+    g_bNewDocument = 0;
     g_testDataFile.clear();
 }
 
