@@ -344,6 +344,7 @@ bool ArxOperation::SendPointSets(const std::vector<uint64_t>& pointHandles, ObjE
     const uint32_t g = (uint32_t)(RandomIdGenerator().NextId64() & 0x7FFFFFFF);
     OdGePoint3dArray positions;
     std::vector<uint64_t> newPoints;
+    std::vector<MapObjInfo*> newLinks;
     for (uint64_t handle : pointHandles) {
         OdDbPoint* point = OpenByHandle<OdDbPoint>(handle);
         if (!point) continue;
@@ -353,6 +354,7 @@ bool ArxOperation::SendPointSets(const std::vector<uint64_t>& pointHandles, ObjE
         } else if (link) {
             positions.append(point->position());
             newPoints.push_back(handle);
+            newLinks.push_back(link);
             SetLinkGroup(groups, g, link, 0);
         }
         point->close();
@@ -362,6 +364,14 @@ bool ArxOperation::SendPointSets(const std::vector<uint64_t>& pointHandles, ObjE
         MapObjInfo setInfo = *info;
         setInfo.handle = g;
         sent = BuildTrackFromPoints(positions, buffer, &setInfo, kShapePointSet, 0, 0, SentTarget::kPointGroup);
+        // The set's name goes to its group and to the points' links (saved
+        // with the drawing): a resend must not give it a new one.
+        if (sent) {
+            if (MapObjGroup* group = FindGroup(groups, g)) {
+                if (group->info) group->info->name = setInfo.name;
+            }
+            for (MapObjInfo* link : newLinks) link->name = setInfo.name;
+        }
     } else if (positions.length() == 1) {
         // A lone new point is not a set: it stays in the drawing, unsent.
         RemoveEntityLink(g_ptagDocIdManager, newPoints.front());

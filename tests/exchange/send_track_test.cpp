@@ -132,6 +132,15 @@ TEST_F(SendTest, NewPointsSelectedTogetherBecomeOnePointSet)
     ASSERT_EQ(g_ptagDocIdManager->pointGroups.count(set.id), 1u);
     EXPECT_EQ(g_ptagDocIdManager->pointGroups.size(), 1u);
     EXPECT_EQ(set.handle, set.handle & 0x7FFFFFFF);
+    // The set's name stays with the group and the points' links (which the
+    // drawing saves), so a later resend, or one after reopening the
+    // drawing, does not rename it.
+    MapObjInfo* group = g_ptagDocIdManager->pointGroups[set.id]->info;
+    ASSERT_NE(group, nullptr);
+    const std::wstring sentName(set.name.begin(), set.name.end());  // ASCII
+    EXPECT_STREQ(group->name.GetString(), sentName.c_str());
+    EXPECT_STREQ(LinkOf(a)->name.GetString(), sentName.c_str());
+    EXPECT_STREQ(LinkOf(b)->name.GetString(), sentName.c_str());
 
     // Sent again, the set keeps its object and its name.
     std::string name = set.name;
