@@ -257,16 +257,17 @@ std::vector<PolyVertex> ArxOperation::GetPolylineVertices(const OdDbPolyline* po
 
 namespace {
 
-// The vertices `read` gives in order, those of the type that only shapes a
-// fitted curve left out; a closed polyline repeats its first at the end.
+// The vertices `read` gives in order, the control vertices of a spline
+// frame (off the curve) left out; a closed polyline repeats its first at the
+// end.
 template <class Polyline, class Read>
-std::vector<PolyVertex> VertexList(const Polyline* polyline, int fitType, Read read)
+std::vector<PolyVertex> VertexList(const Polyline* polyline, int controlType, Read read)
 {
     std::vector<PolyVertex> list;
     if (!polyline) return list;
     for (int i = 0; i < polyline->numVerts(); ++i) {
         PolyVertex v;
-        if ((int)polyline->vertexTypeAt(i) != fitType && read(i, v)) list.push_back(v);
+        if ((int)polyline->vertexTypeAt(i) != controlType && read(i, v)) list.push_back(v);
     }
     if (polyline->isClosed() && !list.empty()) list.push_back(list.front());
     return list;
@@ -276,7 +277,7 @@ std::vector<PolyVertex> VertexList(const Polyline* polyline, int fitType, Read r
 
 std::vector<PolyVertex> ArxOperation::Get2dPolylineVertices(const OdDb2dPolyline* polyline)
 {
-    return VertexList(polyline, OdDb::k2dCurveFitVertex, [polyline](int i, PolyVertex& v) {
+    return VertexList(polyline, OdDb::k2dSplineCtlVertex, [polyline](int i, PolyVertex& v) {
         OdGePoint3d p;
         double sw = 0, ew = 0;
         if (polyline->getVertexAt(i, p, v.bulge, sw, ew) != eOk) return false;

@@ -86,16 +86,17 @@ TEST_F(SendTest, PolylinesSendVerticesBulgesAndWidths)
     ASSERT_EQ(r.points.size(), 2u);
     EXPECT_EQ(r.points[1].x, 5.0);
 
-    // 2-D and 3-D polylines need three vertices; fit and control vertices
-    // only shape the curve and stay home.
+    // 2-D and 3-D polylines need three vertices; the control vertices of a
+    // spline frame only shape the curve and stay home, the vertices fitted
+    // on the curve go.
     OdGePoint3dArray two;
     two.append(OdGePoint3d(1, 1, 0));
     two.append(OdGePoint3d(2, 2, 0));
     OdDb2dPolyline short2d(OdDb::k2dSimplePoly, two, 0.0, false, 2.0, 2.0);
     EXPECT_TRUE(Convert(&short2d).empty());
-    short2d.appendVertex(OdGePoint3d(3, 1, 0), 0.0, 0, 0, OdDb::k2dCurveFitVertex);
+    short2d.appendVertex(OdGePoint3d(3, 1, 0), 0.0, 0, 0, OdDb::k2dSplineCtlVertex);
     EXPECT_TRUE(Convert(&short2d).empty());
-    short2d.appendVertex(OdGePoint3d(4, 4, 0), 0.3);
+    short2d.appendVertex(OdGePoint3d(4, 4, 0), 0.3, 0, 0, OdDb::k2dCurveFitVertex);
     DecodedObject p2 = ConvertOne(&short2d);
     EXPECT_EQ(p2.width, 3u);
     ASSERT_EQ(p2.points.size(), 3u);
