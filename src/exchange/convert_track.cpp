@@ -417,7 +417,8 @@ bool ArxOperation::SendJoinedTracks(const std::vector<uint64_t>& joinHandles, Ob
     for (uint64_t handle : joinHandles) {
         OdDbCurve* curve = OpenByHandle<OdDbCurve>(handle);
         if (!curve) continue;
-        if (curve->isKindOf(OdDbPolyline::desc()) || curve->isKindOf(OdDb3dPolyline::desc())) {
+        if (curve->isKindOf(OdDbPolyline::desc()) || curve->isKindOf(OdDb3dPolyline::desc()) ||
+            curve->isKindOf(OdDb2dPolyline::desc())) {
             MapObjInfo* link = GetEntityLink(curve, true, false);
             if (link && link->peerId != 0) MarkLinkGroup(groups, link->peerId, 1);
         }
@@ -435,9 +436,12 @@ bool ArxOperation::SendJoinedTracks(const std::vector<uint64_t>& joinHandles, Ob
             OdDbCurve* curve = OpenByHandle<OdDbCurve>(handle);
             if (!curve) continue;
             handles.push_back(handle);
-            if (auto* pl = OdRxCast<OdDbPolyline>(curve)) {
+            // Lightweight and 2-D polylines are flat pieces with bulges.
+            auto* pl = OdRxCast<OdDbPolyline>(curve);
+            auto* p2 = OdRxCast<OdDb2dPolyline>(curve);
+            if (pl || p2) {
                 if (flatCount < kMaxTrackPoints) {
-                    std::vector<PolyVertex> piece = GetPolylineVertices(pl);
+                    std::vector<PolyVertex> piece = pl ? GetPolylineVertices(pl) : Get2dPolylineVertices(p2);
                     if (piece.size() >= 2) {
                         flatCount += piece.size();
                         flat.push_back(std::move(piece));

@@ -198,4 +198,44 @@ TEST_F(SendTest, PiecesOfASplitTrackGoAsOneTrackWithBreakMarks)
     for (uint64_t h : pieces) EXPECT_EQ(LinkOf(h)->peerId, t.id);
 }
 
+TEST_F(SendTest, AFlatPolylinePieceOfASplitTrackGoesWithItsTrack)
+{
+    // A track the peer knows as 4711, drawn as a lightweight polyline and a
+    // 2-D polyline (one the user converted).
+    const uint32_t track = 4711;
+    auto* light = new OdDbPolyline();
+    light->addVertexAt(0, OdGePoint2d(0, 0));
+    light->addVertexAt(1, OdGePoint2d(5, 5));
+    OdGePoint3dArray vertices;
+    vertices.append(OdGePoint3d(10, 0, 0));
+    vertices.append(OdGePoint3d(15, 5, 0));
+    OdGeDoubleArray bulges;
+    bulges.append(0.2);
+    bulges.append(0.0);
+    auto* flat = new OdDb2dPolyline(OdDb::k2dSimplePoly, vertices, 0.0, false, 0.0, 0.0, &bulges);
+    std::vector<uint64_t> pieces = {AddEntity(light), AddEntity(flat)};
+    for (uint64_t h : pieces) {
+        auto* link = new MapObjInfo();
+        link->handle = h;
+        link->peerId = track;
+        link->join = 1;
+        SetEntityLink(g_ptagDocIdManager->links, h, link, 1);
+        MapObjInfo member = *link;
+        member.name = L"渠";
+        SetLinkGroup(g_ptagDocIdManager->pieceGroups, track, &member, 0);
+    }
+    // The edited 2-D piece alone brings the whole track, not a track of its
+    // own under the track's id.
+    SendSelected({pieces[1]});
+    DecodedObject t = OnlyObject();
+    EXPECT_EQ(t.handle, track);
+    EXPECT_EQ(t.name, "渠");
+    ASSERT_EQ(t.points.size(), 4u);
+    EXPECT_EQ(t.points[2].x, 10.0);
+    EXPECT_EQ(t.points[2].elevation, 65536);
+    EXPECT_EQ(t.points[2].angle, 0.2);
+    EXPECT_EQ(LinkOf(pieces[1])->peerId, t.id);
+    EXPECT_EQ(LinkOf(pieces[1])->join, 1);
+}
+
 }  // namespace
