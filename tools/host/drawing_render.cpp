@@ -415,7 +415,8 @@ void AddBounds(const Item& item, double& lx, double& ly, double& hx, double& hy)
 
 }  // namespace
 
-bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, RenderStats& stats, std::string& error)
+bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, RenderStats& stats, std::string& error,
+                      const OdGeExtents3d* window)
 {
     stats = RenderStats();
     OdDbBlockTableRecord* ms = nullptr;
@@ -443,6 +444,9 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     }
     double lx = 1e300, ly = 1e300, hx = -1e300, hy = -1e300;
     for (const auto& item : collect.items) AddBounds(item, lx, ly, hx, hy);
+    if (window && window->isValidExtents() && lx <= hx) {
+        lx = window->minPoint().x, ly = window->minPoint().y, hx = window->maxPoint().x, hy = window->maxPoint().y;
+    }
     if (lx > hx) {
         error = "model space has nothing to draw";
         return false;

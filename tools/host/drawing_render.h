@@ -6,6 +6,7 @@
 #include <string>
 
 class OdDbDatabase;
+class OdGeExtents3d;
 
 namespace velkhost {
 
@@ -28,7 +29,8 @@ struct RenderStats {
 // reason, when model space has nothing to draw or the file cannot be
 // written. Drawing stops after a fixed number of entities, so a drawing of
 // nested blocks cannot make it run away.
+// With a window, the picture shows that part of model space only.
 bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, RenderStats& stats,
-                      std::string& error);
+                      std::string& error, const OdGeExtents3d* window = nullptr);
 
 }  // namespace velkhost
