@@ -483,6 +483,54 @@ def seeds_profile_file():
             'broken': bytes([1]) + b'a\x00b\x00[no end\r\n=value\r\n[]\r\nkey\r\n'}
 
 
+def exchange_buffer(records):
+    """A packet head, the root header and each (kind, body) behind its header."""
+    body = b''.join(le32(len(b)) + le32(kind) + b'\x00' * 56 + b for kind, b in records)
+    return le16(101) + b'\x00' * 14 + le32(len(body)) + b'\x00' * 60 + body
+
+
+def track_body(points, name=b'track'):
+    fixed = bytearray(200)
+    fixed[0:len(name)] = name
+    fixed[120:124] = le32(len(points))
+    fixed[124] = 2
+    return pad8(bytes(fixed) + text_part(b'')) + b''.join(point(x, y, e) for x, y, e in points)
+
+
+def folder_body(name=b'folder'):
+    return name + b'\x00' * (100 - len(name)) + le32(1) + b'\x00' * 72
+
+
+def seeds_contour_answer():
+    def answer(status, state, data, announced=None):
+        record = bytearray(192)
+        record[52:56] = le32(12)
+        record[64:68] = le32(state)
+        record[68:72] = le32(status)
+        record[88:92] = le32(len(data) if announced is None else announced)
+        return bytes(record) + data
+
+    lines = exchange_buffer([(8, track_body([(0, 0, 1200), (10, 0, 1200), (20, 5, 1200)])),
+                             (8, track_body([(0, 10, 1250), (30, 12, 1250)]))])
+    return {'done': answer(0, 1, lines), 'part': answer(-102, 1, lines), 'empty-done': answer(0, 1, b''),
+            'range': answer(-101, 1, b''), 'incomplete': answer(-7, 2, b''), 'none': answer(-7, 0, b''),
+            'ask-again': answer(-7, 1, b''), 'failed': answer(-103, 1, b''),
+            'announces-more': answer(0, 1, lines, len(lines) + 1), 'negative-length': answer(0, 1, lines, -8),
+            'short': answer(0, 1, b'')[:100]}
+
+
+def seeds_section_baseline():
+    straight = exchange_buffer([(30, folder_body()), (8, track_body([(1, 1, 0), (11, 1, 0)]))])
+    bent = exchange_buffer([(8, track_body([(0, 0, 0), (40, 0, 0), (60, 30, 0), (100, 30, 0)]))])
+    repeated = exchange_buffer([(8, track_body([(0, 0, 0), (0, 0, 0), (5, 0, 0)]))])
+    hairpin = exchange_buffer([(8, track_body([(0, 0, 0), (10, 0, 0), (0, -0.5, 0)]))])
+    huge = bytearray(straight)
+    huge[80:84] = le32(0x7FFFFFF0)
+    return {'straight': bytes([0]) + straight, 'straight-left-swapped': bytes([6]) + straight,
+            'bent': bytes([1]) + bent, 'repeated': bytes([0]) + repeated, 'hairpin': bytes([0]) + hairpin,
+            'huge-size': bytes([0]) + bytes(huge), 'cut': bytes([3]) + bent[:-20]}
+
+
 SEEDS = {
     'image_bmp': seeds_image_bmp,
     'image_gif': seeds_image_gif,
@@ -498,6 +546,8 @@ SEEDS = {
     'record_multipart': seeds_record_multipart,
     'linetype_table': seeds_linetype_table,
     'item_list184': seeds_item_list184,
+    'contour_answer': seeds_contour_answer,
+    'section_baseline': seeds_section_baseline,
     'base_numtext': seeds_base_numtext,
     'base_utf8': seeds_base_utf8,
     'base_scantext': seeds_base_scantext,

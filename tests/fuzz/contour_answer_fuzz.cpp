@@ -1,0 +1,34 @@
+// A contour answer as the peer sends it (20303): its record and the
+// exchange buffer of contour lines behind it, handled as the receiver
+// window hands it over, on a drawing of its own.
+#include "basemap/contour.h"
+#include "exchange/drawingdata.h"
+#include "fuzz_support.h"
+#include "hostdb_control.h"
+
+namespace {
+
+CDrawingData* Drawing()
+{
+    static CDrawingData* drawing = [] {
+        GcApDocument* doc = standin::CreateDocument(L"C:\\contour.dwg");
+        return GetDrawingData(drawingRecords, L"C:\\contour.dwg", doc);
+    }();
+    g_ptagDocIdManager = drawing;
+    return drawing;
+}
+
+}  // namespace
+
+VELK_FUZZ_WITH_MACHINE()
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    ContourState& state = Drawing()->contour;
+    state = ContourState();
+    state.level = 12;
+    state.precision = 10;
+    OnContourReply(&state, data, (uint32_t)size);
+    FUZZ_CHECK(state.busy == 0);
+    return 0;
+}
