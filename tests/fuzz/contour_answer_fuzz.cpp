@@ -2,29 +2,14 @@
 // exchange buffer of contour lines behind it, handled as the receiver
 // window hands it over, on a drawing of its own.
 #include "basemap/contour.h"
-#include "exchange/drawingdata.h"
+#include "drawing_fuzz.h"
 #include "fuzz_support.h"
-#include "hostdb_control.h"
-
-namespace {
-
-CDrawingData* Drawing()
-{
-    static CDrawingData* drawing = [] {
-        GcApDocument* doc = standin::CreateDocument(L"C:\\contour.dwg");
-        return GetDrawingData(drawingRecords, L"C:\\contour.dwg", doc);
-    }();
-    g_ptagDocIdManager = drawing;
-    return drawing;
-}
-
-}  // namespace
 
 VELK_FUZZ_WITH_MACHINE()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    ContourState& state = Drawing()->contour;
+    ContourState& state = velkfuzz::UseDrawing()->contour;
     state = ContourState();
     state.level = 12;
     state.precision = 10;

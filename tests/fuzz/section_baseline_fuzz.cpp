@@ -8,23 +8,8 @@
 #include "basemap/crosssection.h"
 #include "basemap/crosssectionmode.h"
 #include "basemap/sectiongeometry.h"
-#include "exchange/drawingdata.h"
+#include "drawing_fuzz.h"
 #include "fuzz_support.h"
-#include "hostdb_control.h"
-
-namespace {
-
-CDrawingData* Drawing()
-{
-    static CDrawingData* drawing = [] {
-        GcApDocument* doc = standin::CreateDocument(L"C:\\section.dwg");
-        return GetDrawingData(drawingRecords, L"C:\\section.dwg", doc);
-    }();
-    g_ptagDocIdManager = drawing;
-    return drawing;
-}
-
-}  // namespace
 
 VELK_FUZZ_WITH_MACHINE()
 
@@ -33,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     velkfuzz::Input in(data, size);
     const uint8_t options = in.Byte();
     const velkfuzz::Input::Bytes payload = in.Rest();
-    CrossSectionState& state = Drawing()->crossSection;
+    CrossSectionState& state = velkfuzz::UseDrawing()->crossSection;
     state = CrossSectionState();
     g_sectionFrame = SectionFrame();
     state.range = OdGeExtents3d(OdGePoint3d(0, 0, 0), OdGePoint3d(100, 20, 0));
