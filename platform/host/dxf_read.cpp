@@ -23,6 +23,9 @@ namespace dxf {
 namespace {
 
 const double kDegToRad = M_PI / 180.0;
+// A hatch loop of more edges than this is left out: putting edges in ring
+// order costs the square of their number.
+const int64_t kMaxLoopEdges = 10000;
 // Block references nested deeper than this are left out: drawing them
 // would recurse that deep.
 const int kMaxBlockDepth = 64;
@@ -184,7 +187,7 @@ private:
 OdGePoint3d OcsToWcs(const OdGePoint3d& p, const OdGeVector3d& normal)
 {
     OdGeVector3d x, y;
-    OcsAxes(normal, x, y);
+    OdGePlaneAxes(normal, x, y);
     OdGeVector3d n = normal.isZeroLength() ? OdGeVector3d(0, 0, 1) : normal.normal();
     return OdGePoint3d::kOrigin + x * p.x + y * p.y + n * p.z;
 }
@@ -340,8 +343,9 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
             DxfAccess::setExtensionDictionary(o, d->objectId());
             if (d->ownerId().isNull()) DxfAccess::setOwner(d, o->objectId());
         }
+        std::set<OdDbObjectId> seen;
         for (uint64_t r : reactors)
-            if (OdDbObjectId rid = idOf(r); !rid.isNull()) DxfAccess::addReactor(o, rid);
+            if (OdDbObjectId rid = idOf(r); !rid.isNull() && seen.insert(rid).second) DxfAccess::appendReactor(o, rid);
         if (ownerFromFile && o->ownerId().isNull()) DxfAccess::setOwner(o, idOf(ownerHandle));
     });
     return id;
@@ -829,7 +833,7 @@ OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
             h->appendLoop((int)type, verts, bulges);
         } else {
             int64_t ne = 0;
-            if (!c.integer(93, ne)) break;
+            if (!c.integer(93, ne) || ne > kMaxLoopEdges) break;
             OdGeVoidPointerArray edges;
             OdGeIntArray types;
             bool broken = false;
@@ -1095,6 +1099,21 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         return img;
     }
     if (type == "DIMENSION") return makeDimension(v);
+    if (type == "MLINE") {
+        const char* sub = "AcDbMline";
+        auto* m = new OdDbMline();
+        for (size_t k = v.subclassStart(sub); k < v.end(); ++k) {
+            if (v.skipped(k) || v.at(k).code != 11) continue;
+            OdGePoint3d p(v.at(k).real, 0, 0);
+            if (k + 1 < v.end() && v.at(k + 1).code == 21) p.y = v.at(++k).real;
+            if (k + 1 < v.end() && v.at(k + 1).code == 31) p.z = v.at(++k).real;
+            m->appendSeg(p);
+        }
+        m->setClosedMline(v.integer(71, 0, sub) & 2);
+        double scale = v.real(40, 1, sub);
+        if (std::isfinite(scale) && scale != 0) m->setScale(scale);
+        return m;
+    }
     // Other kinds are kept as proxies carrying what the file says of them
     // after their entity values (parts of sequences excepted).
     if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB" || !v.hasSubclass("AcDbEntity")) return nullptr;
@@ -1201,9 +1220,10 @@ void Loader::readObjects()
                 if (!v.skipped(k) && v.at(k).code == 3 && (v.at(k + 1).code == 350 || v.at(k + 1).code == 360))
                     entries.emplace_back(v.decode(v.at(k)), v.at(k + 1).handle);
             fixups_.push_back([this, d, entries] {
+                std::set<std::wstring> keys;  // keys compare without case
                 for (const auto& [key, h] : entries) {
                     OdDbObjectId e = idOf(h);
-                    if (key.empty() || e.isNull() || d->has(key) || e == d->objectId()) continue;
+                    if (key.empty() || e.isNull() || e == d->objectId() || !keys.insert(Lower(key)).second) continue;
                     DxfAccess::addEntry(d, key, e);
                     if (obj(e)->ownerId().isNull()) DxfAccess::setOwner(obj(e), d->objectId());
                 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "dxf_access.h"
@@ -56,6 +57,7 @@ private:
     void insert(const OdDbBlockReference* r);
     void hatch(const OdDbHatch* h);
     void dimension(const OdDbDimension* d);
+    void mline(const OdDbMline* m);
     void xrecordData(const OdResBuf* chain);
     void rawGroups(const std::vector<std::pair<int, std::wstring>>& groups);
     OdString nameOf(OdDbObjectId id) const;
@@ -90,12 +92,12 @@ bool IsFileProxy(const OdDbObject* o)
 
 bool IsWrittenEntity(const OdDbObject* o)
 {
-    // Proxies made in memory keep graphics the file cannot describe;
-    // regions and multilines need modeller and style data the database
-    // does not keep.
+    // Proxies made in memory keep graphics the file cannot describe; regions
+    // made in memory have no modeller data to write (those read from a file
+    // are kept as proxies).
     auto* mo = const_cast<OdDbObject*>(o);
     if (OdRxCast<OdDbProxyEntity>(mo)) return IsFileProxy(o);
-    return OdRxCast<OdDbEntity>(mo) && !OdRxCast<OdDbRegion>(mo) && !OdRxCast<OdDbMline>(mo);
+    return OdRxCast<OdDbEntity>(mo) && !OdRxCast<OdDbRegion>(mo);
 }
 
 bool IsWrittenObject(const OdDbObject* o)
@@ -145,14 +147,31 @@ void DxfOut::collect()
                 dimensionBlocks_[obj(e)].name = name;
             }
     if (auto* nod = obj(db_->getNamedObjectsDictionaryId())) out_.insert(nod);
-    OdDbObjectIdArray all = db_->allObjectIds();
-    for (bool grew = true; grew;) {
-        grew = false;
-        for (const auto& id : all) {
-            OdDbObject* o = obj(id);
-            if (!o || o->isErased() || out_.count(o) || !IsWrittenObject(o) || !written(o->ownerId())) continue;
-            out_.insert(o);
-            grew = true;
+    // Each owner chain is walked once: objects on it are decided together
+    // (an owner cycle leads to nothing that goes).
+    std::unordered_map<const OdDbObject*, bool> decided;
+    std::vector<const OdDbObject*> path;
+    for (const auto& id : db_->allObjectIds()) {
+        path.clear();
+        bool goes = false;
+        for (const OdDbObject* cur = obj(id); cur;) {
+            if (out_.count(cur)) {
+                goes = true;
+                break;
+            }
+            auto it = decided.find(cur);
+            if (it != decided.end()) {
+                goes = it->second;
+                break;
+            }
+            if (cur->isErased() || !IsWrittenObject(cur)) break;
+            decided[cur] = false;
+            path.push_back(cur);
+            cur = cur->ownerId().database() == db_ ? obj(cur->ownerId()) : nullptr;
+        }
+        for (const OdDbObject* o : path) {
+            decided[o] = goes;
+            if (goes) out_.insert(o);
         }
     }
 }
@@ -735,6 +754,46 @@ void DxfOut::dimension(const OdDbDimension* d)
     }
 }
 
+// A multiline of the host's standard style (two lines half a unit either
+// side, times the scale); the style object is named when the drawing has
+// one kept from a file.
+void DxfOut::mline(const OdDbMline* m)
+{
+    int n = m->numVertices();
+    uint64_t style = 0;
+    if (auto* nod = OdRxCast<OdDbDictionary>(obj(db_->getNamedObjectsDictionaryId()))) {
+        OdDbObjectId styles, standard;
+        auto* dict = nod->getAt(L"ACAD_MLINESTYLE", styles) == eOk ? OdRxCast<OdDbDictionary>(obj(styles)) : nullptr;
+        if (dict && dict->getAt(L"Standard", standard) == eOk && written(standard)) style = standard.getHandle();
+    }
+    entityCommon("MLINE", m);
+    w_.ascii(100, "AcDbMline");
+    w_.ascii(2, "Standard");
+    if (style) w_.handle(340, style);
+    w_.real(40, m->scale());
+    w_.integer(70, 1);
+    w_.integer(71, (n > 0 ? 1 : 0) | (m->closedMline() ? 2 : 0));
+    w_.integer(72, n);
+    w_.integer(73, 2);
+    w_.point(10, n > 0 ? m->vertexAt(0) : OdGePoint3d());
+    w_.point(210, OdGePoint3d(0, 0, 1));
+    for (int i = 0; i < n; ++i) {
+        OdGePoint3d p = m->vertexAt(i);
+        int next = i + 1 < n ? i + 1 : m->closedMline() ? 0 : i - 1;
+        OdGeVector3d dir = next >= 0 && next != i ? m->vertexAt(next) - p : OdGeVector3d(1, 0, 0);
+        if (next < i && !m->closedMline()) dir = -dir;
+        dir = dir.isZeroLength() ? OdGeVector3d(1, 0, 0) : dir.normal();
+        w_.point(11, p);
+        w_.point(12, OdGePoint3d(dir.x, dir.y, dir.z));
+        w_.point(13, OdGePoint3d(-dir.y, dir.x, 0));
+        for (double offset : {0.5, -0.5}) {
+            w_.integer(74, 1);
+            w_.real(41, offset * m->scale());
+            w_.integer(75, 0);
+        }
+    }
+}
+
 void DxfOut::entity(const OdDbEntity* e)
 {
     auto* ent = const_cast<OdDbEntity*>(e);
@@ -745,7 +804,7 @@ void DxfOut::entity(const OdDbEntity* e)
         w_.point(11, l->endPoint());
     } else if (auto* c = OdRxCast<OdDbCircle>(ent)) {
         OdGeVector3d x, y, n = c->normal();
-        OcsAxes(n, x, y);
+        OdGePlaneAxes(n, x, y);
         OdGeVector3d cv = c->center() - OdGePoint3d::kOrigin;
         entityCommon("CIRCLE", e);
         w_.ascii(100, "AcDbCircle");
@@ -754,7 +813,7 @@ void DxfOut::entity(const OdDbEntity* e)
         w_.point(210, OdGePoint3d(n.x, n.y, n.z));
     } else if (auto* a = OdRxCast<OdDbArc>(ent)) {
         OdGeVector3d x, y, n = a->normal();
-        OcsAxes(n, x, y);
+        OdGePlaneAxes(n, x, y);
         OdGeVector3d cv = a->center() - OdGePoint3d::kOrigin;
         entityCommon("ARC", e);
         w_.ascii(100, "AcDbCircle");
@@ -938,6 +997,8 @@ void DxfOut::entity(const OdDbEntity* e)
         w_.point2(14, size.x - 0.5, size.y - 0.5);
     } else if (auto* d = OdRxCast<OdDbDimension>(ent)) {
         dimension(d);
+    } else if (auto* ml = OdRxCast<OdDbMline>(ent)) {
+        mline(ml);
     } else if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(e)) {
         std::string type(f->dxfName.begin(), f->dxfName.end());
         entityCommon(type.c_str(), e);

@@ -1,18 +1,11 @@
 // Tags and key=value text: read from text in memory, and as a file the
 // module reads and then rewrites a value in.
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "base/keyvaluefile.h"
 #include "fuzz_support.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    velkfuzz::UseMachine();
-    return 0;
-}
+VELK_FUZZ_WITH_MACHINE()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -31,11 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(quoted >= 0 && (size_t)quoted < out.size());
 
     // The same text as a file, read and then changed in place.
-    const std::string native = velkfuzz::UseMachine() + "/C/kv.txt";
-    {
-        std::ofstream file(native, std::ios::binary | std::ios::trunc);
-        file.write(text.data(), (std::streamsize)text.size());
-    }
+    velkfuzz::WriteMachineFile("kv.txt", text.data(), text.size());
     const char* path = "C:\\kv.txt";
     number = KvFileReadInt64(path, key.c_str(), 7);
     const char* read = KvFileReadText(path, key.c_str(), "default");

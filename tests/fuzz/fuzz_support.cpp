@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include <tiffio.h>
 
@@ -149,6 +150,13 @@ const std::string& UseMachine()
         standin::ResetMachine(root);
     }
     return root;
+}
+
+std::wstring WriteMachineFile(const std::string& name, const void* data, size_t size)
+{
+    std::ofstream file(UseMachine() + "/C/" + name, std::ios::binary | std::ios::trunc);
+    file.write((const char*)data, (std::streamsize)size);
+    return L"C:\\" + std::wstring(name.begin(), name.end());
 }
 
 }  // namespace velkfuzz

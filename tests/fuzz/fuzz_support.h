@@ -16,6 +16,14 @@
         if (!(condition)) velkfuzz::Fail(#condition, __FILE__, __LINE__);     \
     } while (0)
 
+// A target that reads files makes the stand-in machine before its first input.
+#define VELK_FUZZ_WITH_MACHINE()                                               \
+    extern "C" int LLVMFuzzerInitialize(int*, char***)                         \
+    {                                                                          \
+        velkfuzz::UseMachine();                                                \
+        return 0;                                                              \
+    }
+
 namespace velkfuzz {
 
 [[noreturn]] void Fail(const char* condition, const char* file, int line);
@@ -56,5 +64,7 @@ int DecodeImage(const uint8_t* data, size_t size, DWORD type);
 // A stand-in machine in a fresh temporary folder, made once and removed at
 // exit; its root folder.
 const std::string& UseMachine();
+// Writes bytes as the machine's file C:\NAME; its Windows path.
+std::wstring WriteMachineFile(const std::string& name, const void* data, size_t size);
 
 }  // namespace velkfuzz

@@ -2,7 +2,6 @@
 // any bytes as the file, sections and keys listed and read, a struct value
 // read, and a value written back.
 #include <cstring>
-#include <fstream>
 
 #include "fuzz_support.h"
 #include "windows.h"
@@ -17,11 +16,7 @@ std::wstring Wide(const std::string& s)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    velkfuzz::UseMachine();
-    return 0;
-}
+VELK_FUZZ_WITH_MACHINE()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -30,11 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::wstring section = Wide(in.Text());
     const std::wstring key = Wide(in.Text());
     const velkfuzz::Input::Bytes bytes = in.Rest();
-    {
-        std::ofstream file(velkfuzz::UseMachine() + "/C/p.ini", std::ios::binary | std::ios::trunc);
-        file.write((const char*)bytes.data, (std::streamsize)bytes.size);
-    }
-    const wchar_t* path = L"C:\\p.ini";
+    const std::wstring file = velkfuzz::WriteMachineFile("p.ini", bytes.data, bytes.size);
+    const wchar_t* path = file.c_str();
     const DWORD room = (DWORD)capacity + 2;
     std::vector<wchar_t> buffer(room);
     // The section list, then the keys of each section listed.

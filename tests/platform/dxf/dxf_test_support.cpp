@@ -241,6 +241,11 @@ void BuildSampleDrawing(OdDbDatabase* db)
     h3->appendLoop(OdDbHatch::kExternal, OdGePoint2dArray{{20, 0}, {30, 0}, {30, 8}}, OdGeDoubleArray{0, 0, 0});
     Append(db, h3);
     Append(db, new OdDbSolid(OdGePoint3d(0, 0, 0), OdGePoint3d(4, 0, 0), OdGePoint3d(0, 4, 0), OdGePoint3d(4, 4, 0)));
+    auto* mline = new OdDbMline();
+    for (const auto& p : {OdGePoint3d(0, 50, 0), OdGePoint3d(20, 50, 0), OdGePoint3d(20, 70, 0)}) mline->appendSeg(p);
+    mline->setScale(2);
+    mline->setClosedMline(true);
+    Append(db, mline);
     Append(db, new OdDbAlignedDimension(OdGePoint3d(0, 0, 0), OdGePoint3d(10, 0, 0), OdGePoint3d(5, -3, 0), L"10m"));
     Append(db, new OdDbRadialDimension(OdGePoint3d(10, 10, 0), OdGePoint3d(15, 10, 0), 2));
 
@@ -293,6 +298,7 @@ std::string DxfType(OdDbObject* o)
         {OdDb2dPolyline::desc(), "POLYLINE"}, {OdDb3dPolyline::desc(), "POLYLINE"}, {OdDbSpline::desc(), "SPLINE"},
         {OdDbPoint::desc(), "POINT"},  {OdDbBlockReference::desc(), "INSERT"}, {OdDbHatch::desc(), "HATCH"},
         {OdDbSolid::desc(), "SOLID"},  {OdDbRasterImage::desc(), "IMAGE"}, {OdDbDimension::desc(), "DIMENSION"},
+        {OdDbMline::desc(), "MLINE"},
     };
     for (const auto& k : kinds)
         if (o->isKindOf(k.cls)) return k.name;
@@ -357,6 +363,8 @@ std::string Geometry(OdDbEntity* e)
         OdGeVector3d u, v;
         img->getOrientation(p, u, v);
         pts = {p, p + u + v};
+    } else if (auto* m = OdRxCast<OdDbMline>(e)) {
+        for (int i = 0; i < m->numVertices(); ++i) pts.push_back(m->vertexAt(i));
     }
     std::string s;
     for (const auto& q : pts) s += (s.empty() ? "" : ";") + Coord(q.x) + "," + Coord(q.y) + "," + Coord(q.z);
@@ -565,6 +573,9 @@ std::vector<std::string> Describe(OdDbDatabase* db)
                  std::to_string(img->isSetDisplayOpt(OdDbRasterImage::kTransparent));
         }
         if (auto* d = OdRxCast<OdDbRasterImageDef>(o)) s += " file=" + U8(d->sourceFileName());
+        if (auto* m = OdRxCast<OdDbMline>(o))
+            s += " mline=" + std::to_string(m->numVertices()) + "/" + std::to_string(m->closedMline()) + "/" +
+                 Num(m->scale());
         if (auto* d = OdRxCast<OdDbDimension>(o)) s += " dimtext=" + U8(d->dimensionText()) + " textpos=" + Pt(d->textPosition());
         if (auto* la = OdRxCast<OdDbLayerTableRecord>(o))
             s += " flags=" + std::to_string(la->isOff()) + std::to_string(la->isFrozen()) +

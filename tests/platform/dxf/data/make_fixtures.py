@@ -82,6 +82,8 @@ def drawing_r2010(path):
     gradient.set_gradient((0, 255, 0), (250, 240, 10), rotation=40, name="CYLINDER")
     gradient.paths.add_polyline_path([(20, 0), (30, 0), (30, 8)], is_closed=True)
     msp.add_solid([(0, 0), (4, 0), (0, 4), (4, 4)])
+    mline = msp.add_mline([(0, 50), (20, 50), (20, 70)], dxfattribs={"scale_factor": 2})
+    mline.close(True)
     # A kind the stand-in keeps only as it came (a proxy).
     msp.add_3dface([(0, 0, 0), (1, 0, 1), (1, 1, 2), (0, 1, 1)], dxfattribs={"layer": "道路"})
 
