@@ -117,6 +117,18 @@ protected:
         return peer->ObjectStore().Put(11, parent, velkpeer::EncodeMultiPart(m));
     }
 
+    // Appends a new entity to model space; its handle.
+    uint64_t AddModelSpace(OdDbEntity* entity)
+    {
+        OdDbBlockTableRecord* ms = nullptr;
+        EXPECT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
+        OdDbObjectId id;
+        EXPECT_EQ(ms->appendOdDbEntity(id, entity), eOk);
+        entity->close();
+        ms->close();
+        return HandleOf(id);
+    }
+
     // The peer frames the chosen objects and the module receives them.
     bool Receive(const std::vector<uint32_t>& ids)
     {
