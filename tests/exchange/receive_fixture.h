@@ -18,6 +18,7 @@
 #include "exchange/exchangeglobals.h"
 #include "exchange/hatchfill.h"
 #include "exchange/velkobjtree.h"
+#include "exchange_fixture.h"
 #include "gcedreactor.h"
 #include "gcedinput.h"
 #include "gcedview.h"
@@ -115,18 +116,6 @@ protected:
     uint32_t Put(const velkpeer::PeerMultiPart& m, uint32_t parent = 0)
     {
         return peer->ObjectStore().Put(11, parent, velkpeer::EncodeMultiPart(m));
-    }
-
-    // Appends a new entity to model space; its handle.
-    uint64_t AddModelSpace(OdDbEntity* entity)
-    {
-        OdDbBlockTableRecord* ms = nullptr;
-        EXPECT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
-        OdDbObjectId id;
-        EXPECT_EQ(ms->appendOdDbEntity(id, entity), eOk);
-        entity->close();
-        ms->close();
-        return HandleOf(id);
     }
 
     // The peer frames the chosen objects and the module receives them.

@@ -11,16 +11,6 @@ namespace {
 using velkpeer::DecodedObject;
 using ReceiveRoundTripTest = ReceiveTest;
 
-OdGePoint2dArray Square(double x, double y, double side)
-{
-    OdGePoint2dArray r;
-    r.append(OdGePoint2d(x, y));
-    r.append(OdGePoint2d(x + side, y));
-    r.append(OdGePoint2d(x + side, y + side));
-    r.append(OdGePoint2d(x, y + side));
-    return r;
-}
-
 // The objects the peer holds that came from entities, by id.
 std::map<uint32_t, DecodedObject> SentObjects(const velkpeer::StandinPeer& peer)
 {
@@ -99,7 +89,7 @@ TEST_F(ReceiveRoundTripTest, SendReceiveSendKeepsTheObjectsAndTheirFields)
     OdDbObjectIdArray drawn;
     auto add = [&](OdDbEntity* e) {
         e->setDatabaseDefaults(db);
-        drawn.append(CEntityUtil::HandleToObjectId(OdDbHandle(AddModelSpace(e))));
+        drawn.append(AppendToModelSpace(db, e));
     };
     add(new OdDbText(OdGePoint3d(x0 + 5, y0 + 15, 0), L"滨江路", OdDbObjectId::kNull, 4.0, 0.0));
     auto* note = new OdDbMText();
