@@ -25,6 +25,7 @@
 #include "demo_dialogs.h"
 #include "demo_receive.h"
 #include "demo_send.h"
+#include "demo_edit.h"
 #include "shell_demo.h"
 #include "standin_control.h"
 #include "standin_peer.h"
@@ -109,6 +110,7 @@ int main(int argc, char** argv)
     velkhost::RunSendDemo(peer.get(), std::cout);
     velkhost::RunReceiveDemo(peer.get(), std::cout);
     velkhost::RunDialogsDemo(peer.get(), std::cout);
+    velkhost::RunEditDemo(peer.get(), std::cout);
 
     std::cout << "\nCommand: testConnect\n";
     standin::InvokeCommand(L"testConnect");
