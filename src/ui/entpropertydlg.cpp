@@ -81,7 +81,9 @@ void CEntPropertyDlg::ParseMarkup()
     CString remark;
     m_editRemark.GetWindowText(remark);
     m_editRemark.ShowWindow(SW_HIDE);
-    const std::vector<MarkupRow> rows = ::ParseMarkup(remark, m_strTagLine);
+    const EntityPropertyMarkup markup = ::ParseMarkup(remark, m_strTagLine);
+    m_strTagLine = markup.tagLine;
+    const std::vector<MarkupRow>& rows = markup.rows;
     m_list.DeleteAllItems();
     for (size_t i = 0; i < rows.size(); ++i) {
         const int row = m_list.InsertItem((int)i, rows[i].key);
@@ -95,10 +97,11 @@ void CEntPropertyDlg::ParseMarkup()
 void CEntPropertyDlg::BuildMarkup(bool showText)
 {
     UpdateData(TRUE);
-    std::vector<MarkupRow> rows;
+    EntityPropertyMarkup markup;
+    markup.tagLine = m_strTagLine;
     for (int row = 0; row < m_list.GetItemCount(); ++row)
-        rows.push_back({m_list.GetItemText(row, 0), m_list.GetItemText(row, 1)});
-    m_strEditedRemark = ::BuildMarkup(rows, m_strTagLine);
+        markup.rows.push_back({m_list.GetItemText(row, 0), m_list.GetItemText(row, 1)});
+    m_strEditedRemark = ::BuildMarkup(markup);
     if (!showText) return;
     m_editRemark.SetWindowText(m_strEditedRemark);
     m_editRemark.ShowWindow(SW_SHOW);
