@@ -107,8 +107,6 @@ CString BuildMarkup(const EntityPropertyMarkup& markup)
         else t += L'"' + row.value + L'"';
         t += i + 1 == n ? L"\r\n" : L",\r\n";
     }
-    // Without rows the tag line still leads, or rebuilding would drop it.
-    if (n == 0) t = tagLine;
     t += L'}';
     if (hasTail) t += RestoreLineEnds(rows.back().value);
     return t;

@@ -43,7 +43,7 @@ EntityPropertyMarkup ParseMarkup(const CString& remark, const CString& keptTagLi
 
 // The remark written back from rows in the canonical form: no space around
 // the colon, values quoted unless bare true or false, the tag line in front
-// of the first row (or of the closing "}" when there are no rows).
+// of the first row; without rows only the closing "}" and the tail.
 CString BuildMarkup(const EntityPropertyMarkup& markup);
 
 // The remark is written in the mark-up: "brisan_ct name" appears after its

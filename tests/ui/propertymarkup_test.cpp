@@ -86,13 +86,18 @@ TEST(PropertyMarkup, BareValuesAndTheClosingBrace)
     ExpectRows(ParseMarkup(bareLast).rows, {{L"a", L"1"}, {L"b", L"bool_false"}, {kMarkupTailKey, L"尾"}});
     EXPECT_TRUE(MarkupRoundTrips(bareLast));
 
-    // no rows at all: the tag line is kept in front of the brace
+    // no rows at all, or only the tail: the brace and the tail, without
+    // the tag line, so such a remark is not offered as rows
     const CString noRows = CString(kTag) + L"}尾巴";
     const EntityPropertyMarkup tailOnly = ParseMarkup(noRows);
     ExpectRows(tailOnly.rows, {{kMarkupTailKey, L"尾巴"}});
-    EXPECT_EQ(BuildMarkup(tailOnly), noRows);
-    EXPECT_EQ(BuildMarkup({{}, kTag}), CString(kTag) + L"}");
-    EXPECT_EQ(BuildMarkup({}), L"}");
+    EXPECT_EQ(tailOnly.tagLine, kTag);
+    EXPECT_EQ(BuildMarkup(tailOnly), L"}尾巴");
+    EXPECT_EQ(BuildMarkup({{}, kTag}), L"}");
+    EXPECT_FALSE(MarkupRoundTrips(noRows));
+    // a header row is a row: the tag line follows it
+    const CString headerOnly = CString(L"头") + kTag + L"}";
+    EXPECT_TRUE(MarkupRoundTrips(headerOnly));
 
     // without a closing brace the rows are the complete lines; the last,
     // unfinished line is not among them
@@ -106,7 +111,7 @@ TEST(PropertyMarkup, ALineThatIsNotARowEndsTheList)
     const CString remark = CString(kTag) + L"{\r\n\"a\":\"1\"\r\n}";
     const EntityPropertyMarkup none = ParseMarkup(remark);
     EXPECT_TRUE(none.rows.empty());
-    EXPECT_EQ(BuildMarkup(none), CString(kTag) + L"}");
+    EXPECT_EQ(BuildMarkup(none), L"}");
     EXPECT_FALSE(MarkupRoundTrips(remark));
 
     // rows after the stray line are lost; the tail after the brace is not
