@@ -60,12 +60,17 @@ BOOL CEntPropertyDlg::OnInitDialog()
         m_btnView.SetWindowText(kShowText);
         ParseMarkup();
     } else {
-        m_btnView.SetWindowText(kShowList);
-        m_btnView.ShowWindow(SW_HIDE);
-        m_list.ShowWindow(SW_HIDE);
-        m_staticHint.ShowWindow(SW_HIDE);
+        KeepToText();
     }
     return TRUE;
+}
+
+void CEntPropertyDlg::KeepToText()
+{
+    m_btnView.SetWindowText(kShowList);
+    m_btnView.ShowWindow(SW_HIDE);
+    m_list.ShowWindow(SW_HIDE);
+    m_staticHint.ShowWindow(SW_HIDE);
 }
 
 bool CEntPropertyDlg::ListViewShows()
@@ -113,11 +118,13 @@ void CEntPropertyDlg::BuildMarkup(bool showText)
 void CEntPropertyDlg::OnBnClickedView()
 {
     if (!ListViewShows()) {
-        // Text edited into something the rows cannot hold stays text.
+        // Text edited into something the rows cannot hold, a new tag line
+        // among it (the rows keep the first), can only be edited as text
+        // from now on.
         CString remark;
         m_editRemark.GetWindowText(remark);
-        if (!HasPropertyMarkup(remark) || !MarkupRoundTrips(remark)) {
-            AfxMessageBox(L"备注内容不是完整的属性格式，只能以文本方式编辑！", MB_OK);
+        if (!HasPropertyMarkup(remark) || !MarkupRoundTrips(remark, m_strTagLine)) {
+            KeepToText();
             return;
         }
         m_btnView.SetWindowText(kShowText);
