@@ -3,6 +3,8 @@
 #include "dialog_fixture.h"
 #include "editor_control.h"
 #include "machine_control.h"
+#include "shell/actoolbarwnd.h"
+#include "toolbar_control.h"
 #include "ui/dlgsetting.h"
 
 namespace {
@@ -59,6 +61,26 @@ TEST_F(SettingDialogTest, OpeningShowsTheRecordAndRoundsTheKeptValueInMemoryOnly
 
     EXPECT_EQ(RoundToHundred(1049), 1000);
     EXPECT_EQ(RoundToHundred(INT32_MAX), 2147483600);
+}
+
+TEST_F(SettingDialogTest, TheToolbarOpensItWithTheModulesTemplateThoughTheHostHasOneOfTheSameId)
+{
+    AddHostTemplate(CDlgSetting::IDD, L"主机的对话框");
+    ASSERT_TRUE(CreateToolBarWnd());
+    const HINSTANCE before = AfxGetResourceHandle();
+    std::wstring caption;
+    std::wstring cacheShown;
+    standin::QueueDialogAnswer(CDlgSetting::IDD, [&](HWND d) {
+        wchar_t text[32] = {};
+        GetWindowTextW(d, text, 32);
+        caption = text;
+        cacheShown = Item(d, kCache).text;
+        return IDCANCEL;
+    });
+    ASSERT_TRUE(standin::ClickToolBarButton(GetToolBarWnd()->toolBar->GetSafeHwnd(), 32773));
+    EXPECT_EQ(caption, L"设置");
+    EXPECT_EQ(cacheShown, g_cacheRoot.str());
+    EXPECT_EQ(AfxGetResourceHandle(), before);
 }
 
 TEST_F(SettingDialogTest, LevelsOutsideSixteenToTwentyEightKeepTheDialogOpen)

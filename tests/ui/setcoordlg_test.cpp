@@ -72,6 +72,22 @@ TEST_F(CoordDialogTest, OpensWithThePeerSystemTheHintHiddenAndSimplifiedTicked)
     EXPECT_EQ(SendMessageW(dlg, WM_GCAD_KEEPFOCUS, 0, 0), 1);
 }
 
+TEST_F(CoordDialogTest, TheWindowIsMadeFromTheModulesTemplateThoughTheHostHasOneOfTheSameId)
+{
+    Click(8106);
+    ASSERT_EQ(g_pSetCoorDlg, nullptr);
+    AddHostTemplate(CSetCoorDlg::IDD, L"主机的对话框");
+    const HINSTANCE before = AfxGetResourceHandle();
+    ASSERT_TRUE(standin::ClickToolBarButton(GetToolBarWnd()->toolBar->GetSafeHwnd(), 32772));
+    ASSERT_NE(g_pSetCoorDlg, nullptr);
+    dlg = g_pSetCoorDlg->GetSafeHwnd();
+    wchar_t caption[32] = {};
+    GetWindowTextW(dlg, caption, 32);
+    EXPECT_STREQ(caption, L"设置关联点");
+    EXPECT_EQ(Item(8106).text, L"完成");
+    EXPECT_EQ(AfxGetResourceHandle(), before);
+}
+
 TEST_F(CoordDialogTest, TheHintShowsOnlyForProjectedLookingXAndY)
 {
     Type(kY, L"3500000");
