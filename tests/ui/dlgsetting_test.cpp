@@ -86,7 +86,8 @@ TEST_F(SettingDialogTest, TheToolbarOpensItWithTheModulesTemplateThoughTheHostHa
 TEST_F(SettingDialogTest, LevelsOutsideSixteenToTwentyEightKeepTheDialogOpen)
 {
     const PluginSettings before = g_settings;
-    for (const wchar_t* level : {L"15", L"29", L"abc"}) {
+    // 2^32 + 16 does not fit an int: it must not come out as 16.
+    for (const wchar_t* level : {L"15", L"29", L"abc", L"4294967312", L"-4294967280"}) {
         standin::QueueDialogAnswer(CDlgSetting::IDD, [&](HWND d) {
             Item(d, kMaxLevel).text = level;
             Item(d, kFollow).selection = 2;
