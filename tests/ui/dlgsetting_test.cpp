@@ -249,9 +249,10 @@ TEST_F(SettingDialogTest, ANewRootInsideTheOldTileFolderKeepsIt)
 
 TEST_F(SettingDialogTest, ResetRestoresTheDefaultsButKeepsTheVersionFieldsAndAsksFirst)
 {
+    // Every byte set, so that a field the reset forgets shows.
+    memset(&g_settings, 0x11, sizeof g_settings);
     g_settings.followMode = 2;
     g_settings.textLevelMetres = 240;
-    g_settings.onlineBaseMap = 1;
     g_settings.peerVersionWarned = 777;
     g_settings.lastAnnouncedVersion = 170;
     g_cacheRoot = L"D:\\cache";
@@ -273,8 +274,16 @@ TEST_F(SettingDialogTest, ResetRestoresTheDefaultsButKeepsTheVersionFieldsAndAsk
                   return IDCANCEL;  // never reached: the reset ends the dialog
               }),
               IDOK);
-    PluginSettings expected;
-    SetDefaultSettings(expected);
+    PluginSettings expected{};
+    expected.viewFactor1 = 1.0;
+    expected.viewFactor2 = 2.0;
+    expected.roundedValue = 1000;
+    expected.textLevelMetres = 60;
+    expected.maxBaseMapLevel = 20;
+    expected.receivedSignLevel = 18;
+    expected.settingsVersion = 162;
+    expected.peerTooOldHint = 1;
+    expected.updateHint = 1;
     expected.peerVersionWarned = 777;
     expected.lastAnnouncedVersion = 170;
     EXPECT_EQ(memcmp(&expected, &g_settings, sizeof expected), 0);
