@@ -6,6 +6,8 @@
 #include "shell/actoolbarwnd.h"
 #include "toolbar_control.h"
 #include "ui/dlgsetting.h"
+#include "ui/helppages.h"
+#include "window_control.h"
 
 namespace {
 
@@ -81,6 +83,21 @@ TEST_F(SettingDialogTest, TheToolbarOpensItWithTheModulesTemplateThoughTheHostHa
     EXPECT_EQ(caption, L"设置");
     EXPECT_EQ(cacheShown, g_cacheRoot.str());
     EXPECT_EQ(AfxGetResourceHandle(), before);
+
+    // "视频教程" opens the tutorial page and leaves the dialog open.
+    const size_t launched = standin::ShellExecutes().size();
+    bool open = false;
+    EXPECT_EQ(Run([&](HWND d) {
+                  standin::ClickDialogItem(d, 8325);
+                  open = IsWindow(d);
+                  return IDCANCEL;
+              }),
+              IDCANCEL);
+    ASSERT_EQ(standin::ShellExecutes().size(), launched + 1);
+    EXPECT_EQ(standin::ShellExecutes().back().verb, L"open");
+    EXPECT_EQ(standin::ShellExecutes().back().file, kVideoTutorialPage);
+    EXPECT_EQ(standin::ShellExecutes().back().show, SW_SHOWNORMAL);
+    EXPECT_TRUE(open);
 }
 
 TEST_F(SettingDialogTest, LevelsOutsideSixteenToTwentyEightKeepTheDialogOpen)
