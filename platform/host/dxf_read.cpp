@@ -194,6 +194,9 @@ private:
     std::vector<std::pair<size_t, size_t>> skip_;
 };
 
+// Values read are finite; products of them may not be.
+bool Finite(const OdGeVector3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
 // A point of object coordinates (with that normal) in world coordinates.
 OdGePoint3d OcsToWcs(const OdGePoint3d& p, const OdGeVector3d& normal)
 {
@@ -878,6 +881,12 @@ OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
         if (h->setPattern(type, pattern.c_str()) != eOk) h->setPattern(OdDbHatch::kCustomDefined, pattern.c_str());
     }
     if (const Group* a = later(52); a && a->kind == Kind::kReal) h->setPatternAngle(a->real * kDegToRad);
+    // The pattern's origin: the base point of its first line.
+    if (const Group* lines = later(78); lines && lines->integer > 0) {
+        const Group* x = v.find(43, nullptr, 0, v.indexOf(lines));
+        const Group* y = v.find(44, nullptr, 0, v.indexOf(lines));
+        if (x && y) h->setOriginPoint(OdGePoint2d(x->real, y->real));
+    }
     if (const Group* s = later(41); s && s->kind == Kind::kReal) h->setPatternScale(s->real);
     if (const Group* g = later(450); g && g->integer == 1) {
         h->setHatchObjectType(OdDbHatch::kGradientObject);
@@ -987,6 +996,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         if (n.isZeroLength()) n = OdGeVector3d(0, 0, 1);
         n = n.normal();
         maj = maj - n * maj.dotProduct(n);  // square to the normal
+        if (!Finite(maj)) return nullptr;
         double ratio = v.real(40, 1);
         double t0 = v.real(41, 0), t1 = v.real(42, 2 * M_PI);
         if (!(std::fabs(t1 - t0) <= 4 * M_PI)) return nullptr;
@@ -1115,7 +1125,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         double w = v.real(13, 1), h = v.real(23, 1);
         OdGeVector3d u = v.vector(11, nullptr, OdGeVector3d(1, 0, 0)) * w;
         OdGeVector3d vv = v.vector(12, nullptr, OdGeVector3d(0, 1, 0)) * h;
-        if (!(w > 0 && h > 0) || !img->setOrientation(v.point(10), u, vv)) {
+        if (!(w > 0 && h > 0) || !Finite(u) || !Finite(vv) || !img->setOrientation(v.point(10), u, vv)) {
             delete img;
             return nullptr;
         }
@@ -1379,8 +1389,12 @@ void Loader::build()
 OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes)
 {
     if (!db) return eInvalidInput;
-    // Drawings in the binary forms are not read by the stand-in.
-    if (bytes.substr(0, 4) == "AC10" || bytes.substr(0, 18) == "AutoCAD Binary DXF")
+    // Drawings in the binary forms are not read by the stand-in: the
+    // drawing form starts with its version code, the binary exchange form
+    // has control bytes in its first line or right after it, which text
+    // never has.
+    if (bytes.substr(0, 4) == "AC10" ||
+        bytes.substr(0, 32).find_first_of(std::string_view("\0\x1a", 2)) != std::string_view::npos)
         return eNotImplemented;
     if (!DxfAccess::isEmpty(db)) return eNotApplicable;
     std::vector<Group> groups;

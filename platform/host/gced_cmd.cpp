@@ -75,6 +75,8 @@ CommandOutcome g_outcome = CommandOutcome::kEnded;
 
 bool InvokeCommand(const std::wstring& name)
 {
+    // "_LINE" is LINE under its global name.
+    if (!name.empty() && name[0] == L'_') return InvokeCommand(name.substr(1));
     bool hostOwn = !name.empty() && name[0] == L'.';
     const Command* c = hostOwn ? nullptr : Lookup(name);
     // Taken before the call: the command may change the stack.
@@ -98,6 +100,13 @@ bool InvokeCommand(const std::wstring& name)
 }
 
 void SetCommandOutcome(CommandOutcome outcome) { g_outcome = outcome; }
+
+GcRxFunctionPtr FindHostCommand(const HostCommandEntry* table, size_t count, const std::wstring& name)
+{
+    for (size_t i = 0; i < count; ++i)
+        if (wcscasecmp(table[i].name, name.c_str()) == 0) return table[i].function;
+    return nullptr;
+}
 
 bool HasCommand(const std::wstring& name) { return Lookup(name) != nullptr; }
 

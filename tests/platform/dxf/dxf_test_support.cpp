@@ -67,16 +67,6 @@ std::string NameOf(OdDbObjectId id)
     return n;
 }
 
-OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId block = OdDbObjectId())
-{
-    OdDbBlockTableRecord* btr = nullptr;
-    EXPECT_EQ(oddbOpenObject(btr, block.isNull() ? db->getModelSpaceId() : block, OdDb::kForWrite), eOk);
-    OdDbObjectId id;
-    EXPECT_EQ(btr->appendOdDbEntity(id, e), eOk);
-    e->close();
-    btr->close();
-    return id;
-}
 
 template <class T>
 OdDbObjectId AddRecord(OdDbObjectId tableId, T* rec, const wchar_t* name)
@@ -112,6 +102,17 @@ void WriteLink(OdDbObjectId owner, uint32_t peerId, const wchar_t* name, const w
 }
 
 }  // namespace
+
+OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId block)
+{
+    OdDbBlockTableRecord* btr = nullptr;
+    EXPECT_EQ(oddbOpenObject(btr, block.isNull() ? db->getModelSpaceId() : block, OdDb::kForWrite), eOk);
+    OdDbObjectId id;
+    EXPECT_EQ(btr->appendOdDbEntity(id, e), eOk);
+    e->close();
+    btr->close();
+    return id;
+}
 
 void BuildSampleDrawing(OdDbDatabase* db)
 {
@@ -225,6 +226,7 @@ void BuildSampleDrawing(OdDbDatabase* db)
     OdCmColor back;
     back.setRGB(200, 220, 255);
     h1->setBackgroundColor(back);
+    h1->setOriginPoint(OdGePoint2d(2.5, -1));
     h1->appendLoop(OdDbHatch::kExternal, OdGePoint2dArray{{0, 0}, {10, 0}, {10, 10}, {0, 10}},
                    OdGeDoubleArray{0, 0.4, 0, 0});
     Append(db, h1);
@@ -562,7 +564,8 @@ std::vector<std::string> Describe(OdDbDatabase* db)
         }
         if (auto* h = OdRxCast<OdDbHatch>(o)) {
             s += " pattern=" + std::to_string(h->patternType()) + ":" + U8(h->patternName()) + " angle=" +
-                 Num(h->patternAngle()) + " scale=" + Num(h->patternScale()) + " type=" +
+                 Num(h->patternAngle()) + " scale=" + Num(h->patternScale()) + " origin=" +
+                 Num(h->originPoint().x) + "," + Num(h->originPoint().y) + " type=" +
                  std::to_string(h->hatchObjectType()) + " gradient=" + U8(h->gradientName()) + ":" +
                  Num(h->gradientAngle());
             unsigned n = 0;

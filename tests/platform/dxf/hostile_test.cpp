@@ -108,7 +108,7 @@ TEST(DxfHostile, RefusedFilesFailWithAStatusAndLeaveTheDatabaseEmpty)
     EXPECT_EQ(db.readDwgFile(L"C:\\none.dxf"), eFileNotFound);
     const std::pair<std::string, OdResult> cases[] = {
         {"AC1032\x00\x00\x00", eNotImplemented},                     // a drawing in the binary form
-        {std::string("AutoCAD Binary DXF\r\n\x1a\x00", 22), eNotImplemented},
+        {std::string("Binary DXF\r\n\x1a\x00\x00\x00", 16), eNotImplemented},  // the binary exchange form
         {"", eInvalidInput},
         {"hello\nworld\n", eInvalidInput},
         {File({{0, "LINE"}, {10, "abc"}}), eInvalidInput},            // a value that is no number
@@ -303,6 +303,7 @@ TEST(DxfHostile, BrokenGeometryIsLeftOutAndTheRestIsRead)
         {0, "ELLIPSE"}, {10, "0"}, {20, "0"}, {11, "0"}, {21, "0"}, {31, "0"}, {40, "0.5"},
         {0, "ELLIPSE"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "0"}, {31, "0"}, {40, "5"},
         {0, "IMAGE"}, {10, "0"}, {20, "0"}, {11, "0"}, {21, "0"}, {12, "0"}, {22, "0"}, {13, "10"}, {23, "10"},
+        {0, "IMAGE"}, {11, "1e300"}, {22, "1e300"}, {13, "1e300"}, {23, "1e300"},  // corners beyond a double
         {0, "SPLINE"}, {70, "8"}, {71, "3"}, {40, "1"}, {40, "0"}, {10, "0"}, {20, "0"}, {10, "1"}, {20, "1"},
         {0, "ACAD_PROXY_ENTITY"}, {90, "1"},
         {0, "VERTEX"}, {10, "1"},
