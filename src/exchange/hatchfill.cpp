@@ -61,6 +61,9 @@ void HatchToFillSpec(const OdDbHatch* hatch, HatchFillSpec* fill)
         fill->angle = hatch->patternAngle() * 180.0 / M_PI;
         fill->scale = hatch->patternScale() / GetMeasurement();
         fill->fillType = 3;
+        // The record's own scale applies: without this the receiving side
+        // takes the pattern table's scale and the hatch's is lost.
+        fill->fillKind = 1;
         AnsiName(name, fill->name);
         char lookup[100];
         memcpy(lookup, fill->name, sizeof lookup);

@@ -12,16 +12,6 @@ namespace {
 
 using velkpeer::DecodedObject;
 
-OdGePoint2dArray Square(double x0, double y0, double size)
-{
-    OdGePoint2dArray v;
-    v.append(OdGePoint2d(x0, y0));
-    v.append(OdGePoint2d(x0 + size, y0));
-    v.append(OdGePoint2d(x0 + size, y0 + size));
-    v.append(OdGePoint2d(x0, y0 + size));
-    return v;
-}
-
 TEST_F(SendTest, AHatchInOneCircleIsSampledAndASolidFillTakesTheEntityColour)
 {
     uint64_t circle = AddEntity(new OdDbCircle(OdGePoint3d(100, 200, 0), OdGeVector3d(0, 0, 1), 10));
