@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "peer_store.h"
+#include "peer_contour.h"
 #include "peer_shell.h"
 #include "windows.h"
 
@@ -94,6 +95,8 @@ public:
     PeerObjectStore& ObjectStore() { return store_; }
     // The shell-side codes: announced version, relate-point answers.
     PeerShellCodes& ShellCodes() { return shell_; }
+    // The contour lines: the surface, the data state, the answers.
+    PeerContourCodes& ContourCodes() { return contour_; }
     // The client's window (the last one registered); null without one.
     HWND ClientWindow() const;
     bool ButtonPresent() const { return buttonPresent_; }
@@ -118,6 +121,7 @@ private:
     std::vector<PeerAnswer> answers_;
     PeerObjectStore store_;
     PeerShellCodes shell_;
+    PeerContourCodes contour_;
     bool buttonPresent_ = false;
     std::string buttonCaption_;
     int32_t followMode_ = 0;
