@@ -10,9 +10,12 @@
 namespace velkres {
 namespace {
 
-const uint16_t kButton = 0x0080, kEdit = 0x0081, kStatic = 0x0082;
+const uint16_t kButton = 0x0080, kEdit = 0x0081, kStatic = 0x0082, kComboBox = 0x0085;
 const uint32_t kChild = 0x50010000;  // WS_CHILD | WS_VISIBLE | WS_TABSTOP
 const uint32_t kDefPush = 0x0001, kAutoCheck = 0x0003, kGroupBox = 0x0007;
+const uint32_t kFirstRadio = 0x0009 | 0x00020000, kRadio = 0x0009;  // auto radio buttons, the first opens the group
+const uint32_t kDropList = 0x0003 | 0x00200000;                     // drop-down list with a scroll bar
+const uint32_t kReadOnlyEdit = 0x0080 | 0x0800;                     // auto-scrolling, read-only
 const uint32_t kReadOnlyText = 0x0004 | 0x0040 | 0x0800 | 0x00200000;  // multi-line, read-only, scrolling
 const uint32_t kDialogStyle = 0x80000000 | 0x00C00000 | 0x00080000 | 0x80 | 0x40 | 0x08;  // popup, caption,
                                                                                          // menu, modal frame,
@@ -121,6 +124,20 @@ struct Tables {
             DialogTemplate(377, 242, u"", u"VelkArx使用帮助",
                            {{kEdit, kReadOnlyText, 7, 7, 363, 206, 8326, u""},
                             {kButton, kDefPush, 163, 221, 50, 14, 1, u"确定"}}));
+        Add(5, 8145,
+            DialogTemplate(229, 138, u"", u"下载地图到本地",
+                           {{kStatic, 0, 10, 12, 60, 10, -1, u"地图类型:"},
+                            {kEdit, kReadOnlyEdit, 78, 10, 140, 14, 8142, u""},
+                            {kStatic, 0, 10, 32, 60, 10, -1, u"地图级别："},
+                            {kComboBox, kDropList, 78, 30, 140, 120, 8144, u""},
+                            {kStatic, 0, 10, 52, 60, 10, -1, u"取图范围："},
+                            {kButton, kFirstRadio, 78, 52, 70, 10, 8146, u"框选一个矩形"},
+                            {kButton, kRadio, 148, 52, 78, 10, 8147, u"选择一个对象(的外围)"},
+                            {kStatic, 0, 10, 74, 66, 10, -1, u"地图名称(可不写)："},
+                            {kEdit, 0x0080, 78, 72, 140, 14, 8148, u""},
+                            {kButton, 0, 10, 112, 60, 16, 8140, u"清除所有地图"},
+                            {kButton, kDefPush, 104, 112, 52, 16, 1, u"开始"},
+                            {kButton, 0, 166, 112, 52, 16, 2, u"取消"}}));
         // The toolbar's tooltips: the text after "\n" of each command's string.
         Add(6, 32768 / 16 + 1,
             StringBlock(32768 / 16 + 1, {{32768, u"\n发送所选对象到拓岚"},

@@ -403,6 +403,57 @@ void DDX_CBIndex(CDataExchange* dx, int id, int& value)
     else c.selection = value;
 }
 
+void DDX_Control(CDataExchange* dx, int id, CComboBox& control)
+{
+    control.m_hDialog = dx->m_pDlgWnd->m_hWnd;
+    control.m_nID = id;
+}
+
+int CComboBox::AddString(LPCWSTR text)
+{
+    if (!m_hDialog) return CB_ERR;
+    auto& items = standin::DialogItem(m_hDialog, m_nID).items;
+    items.push_back(text ? text : L"");
+    return (int)items.size() - 1;
+}
+
+void CComboBox::ResetContent()
+{
+    if (!m_hDialog) return;
+    auto& c = standin::DialogItem(m_hDialog, m_nID);
+    c.items.clear();
+    c.selection = -1;
+}
+
+int CComboBox::GetCount() const
+{
+    return m_hDialog ? (int)standin::DialogItem(m_hDialog, m_nID).items.size() : CB_ERR;
+}
+
+int CComboBox::GetCurSel() const
+{
+    if (!m_hDialog) return CB_ERR;
+    auto& c = standin::DialogItem(m_hDialog, m_nID);
+    return c.selection >= 0 && c.selection < (int)c.items.size() ? c.selection : CB_ERR;
+}
+
+int CComboBox::SetCurSel(int index)
+{
+    if (!m_hDialog) return CB_ERR;
+    auto& c = standin::DialogItem(m_hDialog, m_nID);
+    bool inside = index >= 0 && index < (int)c.items.size();
+    c.selection = inside ? index : -1;
+    return inside ? index : CB_ERR;
+}
+
+void CComboBox::GetLBText(int index, CString& text) const
+{
+    text.Empty();
+    if (!m_hDialog) return;
+    auto& c = standin::DialogItem(m_hDialog, m_nID);
+    if (index >= 0 && index < (int)c.items.size()) text = c.items[(size_t)index].c_str();
+}
+
 INT_PTR CDialog::DoModal()
 {
     m_modal = true;

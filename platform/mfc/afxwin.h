@@ -224,6 +224,26 @@ void DDX_Text(CDataExchange* dx, int id, double& value);
 void DDX_Check(CDataExchange* dx, int id, int& value);
 void DDX_CBIndex(CDataExchange* dx, int id, int& value);
 
+// A drop-down list of a headless dialog, bound to its control with
+// DDX_Control: the rows and the selection are the control table's items and
+// selection.
+#define CB_ERR (-1)
+class CComboBox {
+public:
+    HWND m_hDialog = nullptr;
+    int m_nID = 0;
+    // The new row's index; CB_ERR while the box is not bound.
+    int AddString(LPCWSTR text);
+    void ResetContent();
+    int GetCount() const;
+    // CB_ERR when no row is selected.
+    int GetCurSel() const;
+    // The index, or CB_ERR (and no selection) for one outside the rows.
+    int SetCurSel(int index);
+    void GetLBText(int index, CString& text) const;
+};
+void DDX_Control(CDataExchange* dx, int id, CComboBox& control);
+
 class CDialog : public CWnd {
 public:
     CDialog() = default;
