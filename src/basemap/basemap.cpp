@@ -255,6 +255,9 @@ void LoadViewTiles(BaseMapState* state, int)
     levelFolder.Format(L"%s\\%d", typeFolder.GetString(), g.viewLevel);
     CreateDirectoryW(levelFolder, nullptr);
 
+    // Once per change of level: the walk may alternate between tiles inside
+    // and outside the range.
+    if (g.viewLevel != state->lastLevel) state->rangeMessageArmed = 1;
     WalkTileRing(g.halfCountX, g.halfCountY, [state](int32_t dx, int32_t dy) { AddTile(state, dx, dy); });
     CViewUtil::GetViewExtents(state->doubledView, 2.0);
     SendTileRequests(state);
@@ -279,9 +282,7 @@ bool AddTile(BaseMapState* state, int32_t dx, int32_t dy)
     if (g_coordBinding.coordinateType == kDrawingOrigin) {
         OdGePoint2d min, max;
         TileRectangle(state, dx, dy, min, max);
-        const bool inside = IsProjectedEasting(min.x) && IsProjectedEasting(max.x);
-        if (inside && state->lastLevel != state->grid.viewLevel) state->rangeMessageArmed = 1;
-        if (!inside) {
+        if (!IsProjectedEasting(min.x) || !IsProjectedEasting(max.x)) {
             if (state->rangeMessageArmed) {
                 gcutPrintf(L"\n超出坐标系范围不显示底图!\n");
                 state->rangeMessageArmed = 0;

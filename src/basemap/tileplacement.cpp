@@ -131,6 +131,11 @@ void PlaceQueuedTiles(BaseMapState* state)
 void InsertTileImage(BaseMapState* state, MapImageRecord image)
 {
     if (!state) return;
+    // A tile beyond the doubled view would go again with the next tile
+    // placed, to come back with the next walk: the drawing would change
+    // every second.
+    const ViewExtents& dv = state->doubledView;
+    if (!Overlaps(image.minX, image.minY, image.maxX, image.maxY, dv.minX, dv.minY, dv.maxX, dv.maxY)) return;
     const OdGePoint2d min(image.minX, image.minY), max(image.maxX, image.maxY);
     if (!RemoveReplacedTileImages(state, min, max, image.id)) return;
     OdDbObjectId imageId;
