@@ -9,6 +9,7 @@
 #include "oddbdatabase.h"
 #include "oddbdictionary.h"
 #include "oddbhatch.h"
+#include "oddbproxy.h"
 #include "oddbsortents.h"
 #include "oddbsymboltable.h"
 
@@ -26,6 +27,14 @@ struct DxfAccess {
     static const OdDbObjectIdArray& attributes(const OdDbBlockReference* r) { return r->attributes_; }
     static const OdGeDoubleArray& weights(const OdDbSpline* s) { return s->weights_; }
     static const OdGePoint3dArray& fitPoints(const OdDbSpline* s) { return s->fit_; }
+    static OdDbProxyFileRecord& fileRecord(OdDbProxyEntity* e) { return e->file_; }
+    static OdDbProxyFileRecord& fileRecord(OdDbProxyObject* o) { return o->file_; }
+    static const OdDbProxyFileRecord* fileRecordOf(const OdDbObject* o)
+    {
+        if (auto* e = OdRxCast<OdDbProxyEntity>(const_cast<OdDbObject*>(o))) return &e->file_;
+        if (auto* p = OdRxCast<OdDbProxyObject>(const_cast<OdDbObject*>(o))) return &p->file_;
+        return nullptr;
+    }
     static const OdDbObjectIdArray& loopIds(const OdDbHatch* h, int loop) { return h->loops_[(size_t)loop].ids; }
 
     // Adds a new object, closed, under the handle the file gave it (no

@@ -359,14 +359,6 @@ void GroupWriter::point2(int code, double x, double y)
     real(code + 10, y);
 }
 
-void OcsAxes(const OdGeVector3d& n, OdGeVector3d& x, OdGeVector3d& y)
-{
-    OdGeVector3d nn = n.isZeroLength() ? OdGeVector3d(0, 0, 1) : n.normal();
-    if (std::fabs(nn.x) < 1.0 / 64 && std::fabs(nn.y) < 1.0 / 64) x = OdGeVector3d(0, 1, 0).crossProduct(nn).normal();
-    else x = OdGeVector3d(0, 0, 1).crossProduct(nn).normal();
-    y = nn.crossProduct(x).normal();
-}
-
 namespace {
 double KeepTurns(double value, double reference)
 {

@@ -81,10 +81,6 @@ private:
     std::string out_;
 };
 
-// The x and y axes of the plane with that normal, by the arbitrary-axis
-// rule of drawing files (the object coordinate system).
-void OcsAxes(const OdGeVector3d& normal, OdGeVector3d& xAxis, OdGeVector3d& yAxis);
-
 // An ellipse's angle (from its major axis) of a parameter and back, for
 // the ratio minor/major; whole turns are kept.
 double EllipseAngleOfParam(double ratio, double param);

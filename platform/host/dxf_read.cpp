@@ -80,10 +80,13 @@ public:
                 i = j;
                 continue;
             }
-            if (!seenSubclass && (x.code == 5 || x.code == 105) && !handle_) handle_ = x.handle;
-            if (!seenSubclass && x.code == 330 && !ownerSeen_) {
+            if (!seenSubclass && (x.code == 5 || x.code == 105) && handleAt_ == SIZE_MAX) {
+                handle_ = x.handle;
+                handleAt_ = i;
+            }
+            if (!seenSubclass && x.code == 330 && ownerAt_ == SIZE_MAX) {
                 owner_ = x.handle;
-                ownerSeen_ = true;
+                ownerAt_ = i;
             }
         }
     }
@@ -171,7 +174,8 @@ private:
     size_t b_, e_;
     const TextCodec& codec_;
     uint64_t handle_ = 0, owner_ = 0, xdict_ = 0;
-    bool ownerSeen_ = false;
+    size_t handleAt_ = SIZE_MAX, ownerAt_ = SIZE_MAX;
+    friend class Loader;
     std::vector<uint64_t> reactors_;
     std::vector<std::pair<size_t, size_t>> skip_;
 };
@@ -180,7 +184,7 @@ private:
 OdGePoint3d OcsToWcs(const OdGePoint3d& p, const OdGeVector3d& normal)
 {
     OdGeVector3d x, y;
-    OcsAxes(normal, x, y);
+    OdGePlaneAxes(normal, x, y);
     OdGeVector3d n = normal.isZeroLength() ? OdGeVector3d(0, 0, 1) : normal.normal();
     return OdGePoint3d::kOrigin + x * p.x + y * p.y + n * p.z;
 }
@@ -232,6 +236,9 @@ private:
     OdDbEntity* makeHatch(const View& v, uint64_t entityHandle);
     OdDbEntity* makeDimension(const View& v);
     void readObjects();
+    // What the file holds of an object of a kind the database does not
+    // know, from `from` on, kept for writing it back.
+    void keepFileRecord(const Rec& r, const View& v, size_t from, OdDbProxyFileRecord& f);
     void dropCyclicReferences();
     void finish();
 
@@ -239,7 +246,7 @@ private:
     const std::vector<Group>& g_;
     TextCodec codec_;
     std::map<std::string, size_t> header_;  // variable -> index of its first value group
-    std::vector<Rec> tables_, blocks_, entities_, objects_;
+    std::vector<Rec> tables_, blocks_, entities_, objects_, classes_;
     std::map<uint64_t, OdDbObjectId> ids_;
     std::set<uint64_t> fileHandles_;
     std::vector<std::function<void()>> fixups_;
@@ -272,6 +279,7 @@ bool Loader::split(std::string& why)
                                     : name == "BLOCKS"   ? &blocks_
                                     : name == "ENTITIES" ? &entities_
                                     : name == "OBJECTS"  ? &objects_
+                                    : name == "CLASSES"  ? &classes_
                                                          : nullptr;
             // Sections the database keeps nothing of (classes, thumbnail,
             // data stores) are passed over whatever they hold.
@@ -1087,7 +1095,50 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         return img;
     }
     if (type == "DIMENSION") return makeDimension(v);
-    return nullptr;
+    if (type == "MLINE") {
+        const char* sub = "AcDbMline";
+        auto* m = new OdDbMline();
+        for (size_t k = v.subclassStart(sub); k < v.end(); ++k) {
+            if (v.skipped(k) || v.at(k).code != 11) continue;
+            OdGePoint3d p(v.at(k).real, 0, 0);
+            if (k + 1 < v.end() && v.at(k + 1).code == 21) p.y = v.at(++k).real;
+            if (k + 1 < v.end() && v.at(k + 1).code == 31) p.z = v.at(++k).real;
+            m->appendSeg(p);
+        }
+        m->setClosedMline(v.integer(71, 0, sub) & 2);
+        double scale = v.real(40, 1, sub);
+        if (std::isfinite(scale) && scale != 0) m->setScale(scale);
+        return m;
+    }
+    // Other kinds are kept as proxies carrying what the file says of them
+    // after their entity values (parts of sequences excepted).
+    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB" || !v.hasSubclass("AcDbEntity")) return nullptr;
+    auto* proxy = new OdDbProxyEntity();
+    size_t from = v.subclassStart("AcDbEntity");
+    while (from < recs[i].e && g_[from].code != 100) ++from;
+    keepFileRecord(recs[i], v, from, DxfAccess::fileRecord(proxy));
+    return proxy;
+}
+
+void Loader::keepFileRecord(const Rec& r, const View& v, size_t from, OdDbProxyFileRecord& f)
+{
+    auto groups = [this](size_t b, size_t e, const View* own, std::vector<std::pair<int, std::wstring>>& out) {
+        for (size_t i = b; i < e; ++i) {
+            if (own && (own->skipped(i) || i == own->handleAt_ || i == own->ownerAt_)) continue;
+            const Group& x = g_[i];
+            out.emplace_back(x.code, x.kind == Kind::kText ? codec_.decode(x.text)
+                                                           : std::wstring(x.text.begin(), x.text.end()));
+        }
+    };
+    f.dxfName = std::wstring(r.type.begin(), r.type.end());
+    groups(from, r.e, &v, f.groups);
+    for (const auto& c : classes_) {
+        View cv(g_, c, codec_);
+        if (cv.text(1) == f.dxfName) {
+            groups(c.b, c.e, nullptr, f.classGroups);
+            break;
+        }
+    }
 }
 
 // Block references that would draw a block inside itself, or nest deeper
@@ -1217,7 +1268,11 @@ void Loader::readObjects()
             double w = v.real(10, 0), h = v.real(20, 0);
             DxfAccess::setImageDef(d, v.integer(280, 0) != 0, OdGeVector2d(w >= 1 ? w : 0, h >= 1 ? h : 0));
             place(d, v, OdDbObjectId());
-        } else if (r.type == "SORTENTSTABLE") {
+        } else if (r.type != "SORTENTSTABLE") {
+            auto* proxy = new OdDbProxyObject();
+            keepFileRecord(r, v, r.b, DxfAccess::fileRecord(proxy));
+            place(proxy, v, OdDbObjectId());
+        } else {
             auto* t = new OdDbSortentsTable();
             place(t, v, OdDbObjectId());
             uint64_t block = v.ref(330, "AcDbSortentsTable");

@@ -56,7 +56,9 @@ private:
     void insert(const OdDbBlockReference* r);
     void hatch(const OdDbHatch* h);
     void dimension(const OdDbDimension* d);
+    void mline(const OdDbMline* m);
     void xrecordData(const OdResBuf* chain);
+    void rawGroups(const std::vector<std::pair<int, std::wstring>>& groups);
     OdString nameOf(OdDbObjectId id) const;
 
     OdDbDatabase* db_;
@@ -80,19 +82,28 @@ OdString DxfOut::nameOf(OdDbObjectId id) const
     return r ? r->getName() : OdString();
 }
 
+// A proxy that came from a file goes back as it came.
+bool IsFileProxy(const OdDbObject* o)
+{
+    const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(o);
+    return f && !f->dxfName.empty();
+}
+
 bool IsWrittenEntity(const OdDbObject* o)
 {
-    // Proxies keep graphics the file cannot describe; regions and
-    // multilines need modeller and style data the database does not keep.
-    return OdRxCast<OdDbEntity>(const_cast<OdDbObject*>(o)) && !OdRxCast<OdDbProxyEntity>(const_cast<OdDbObject*>(o)) &&
-           !OdRxCast<OdDbRegion>(const_cast<OdDbObject*>(o)) && !OdRxCast<OdDbMline>(const_cast<OdDbObject*>(o));
+    // Proxies made in memory keep graphics the file cannot describe; regions
+    // made in memory have no modeller data to write (those read from a file
+    // are kept as proxies).
+    auto* mo = const_cast<OdDbObject*>(o);
+    if (OdRxCast<OdDbProxyEntity>(mo)) return IsFileProxy(o);
+    return OdRxCast<OdDbEntity>(mo) && !OdRxCast<OdDbRegion>(mo);
 }
 
 bool IsWrittenObject(const OdDbObject* o)
 {
-    return OdRxCast<OdDbDictionary>(const_cast<OdDbObject*>(o)) || OdRxCast<OdDbXrecord>(const_cast<OdDbObject*>(o)) ||
-           OdRxCast<OdDbRasterImageDef>(const_cast<OdDbObject*>(o)) ||
-           OdRxCast<OdDbSortentsTable>(const_cast<OdDbObject*>(o));
+    auto* mo = const_cast<OdDbObject*>(o);
+    return OdRxCast<OdDbDictionary>(mo) || OdRxCast<OdDbXrecord>(mo) || OdRxCast<OdDbRasterImageDef>(mo) ||
+           OdRxCast<OdDbSortentsTable>(mo) || (OdRxCast<OdDbProxyObject>(mo) && IsFileProxy(o));
 }
 
 // Which objects go to the file: the live tables, records, blocks and their
@@ -200,6 +211,13 @@ void DxfOut::classes()
                               {"SORTENTSTABLE", "AcDbSortentsTable", "ObjectDBX Classes", 0, 0}};
     w_.ascii(0, "SECTION");
     w_.ascii(2, "CLASSES");
+    std::set<std::wstring> done;
+    for (const auto& id : db_->allObjectIds())
+        if (const OdDbProxyFileRecord* f = written(id) ? DxfAccess::fileRecordOf(obj(id)) : nullptr)
+            if (!f->classGroups.empty() && done.insert(f->dxfName).second) {
+                w_.ascii(0, "CLASS");
+                rawGroups(f->classGroups);
+            }
     for (const auto& c : kClasses) {
         w_.ascii(0, "CLASS");
         w_.ascii(1, c.record);
@@ -718,6 +736,46 @@ void DxfOut::dimension(const OdDbDimension* d)
     }
 }
 
+// A multiline of the host's standard style (two lines half a unit either
+// side, times the scale); the style object is named when the drawing has
+// one kept from a file.
+void DxfOut::mline(const OdDbMline* m)
+{
+    int n = m->numVertices();
+    uint64_t style = 0;
+    if (auto* nod = OdRxCast<OdDbDictionary>(obj(db_->getNamedObjectsDictionaryId()))) {
+        OdDbObjectId styles, standard;
+        auto* dict = nod->getAt(L"ACAD_MLINESTYLE", styles) == eOk ? OdRxCast<OdDbDictionary>(obj(styles)) : nullptr;
+        if (dict && dict->getAt(L"Standard", standard) == eOk && written(standard)) style = standard.getHandle();
+    }
+    entityCommon("MLINE", m);
+    w_.ascii(100, "AcDbMline");
+    w_.ascii(2, "Standard");
+    if (style) w_.handle(340, style);
+    w_.real(40, m->scale());
+    w_.integer(70, 1);
+    w_.integer(71, (n > 0 ? 1 : 0) | (m->closedMline() ? 2 : 0));
+    w_.integer(72, n);
+    w_.integer(73, 2);
+    w_.point(10, n > 0 ? m->vertexAt(0) : OdGePoint3d());
+    w_.point(210, OdGePoint3d(0, 0, 1));
+    for (int i = 0; i < n; ++i) {
+        OdGePoint3d p = m->vertexAt(i);
+        int next = i + 1 < n ? i + 1 : m->closedMline() ? 0 : i - 1;
+        OdGeVector3d dir = next >= 0 && next != i ? m->vertexAt(next) - p : OdGeVector3d(1, 0, 0);
+        if (next < i && !m->closedMline()) dir = -dir;
+        dir = dir.isZeroLength() ? OdGeVector3d(1, 0, 0) : dir.normal();
+        w_.point(11, p);
+        w_.point(12, OdGePoint3d(dir.x, dir.y, dir.z));
+        w_.point(13, OdGePoint3d(-dir.y, dir.x, 0));
+        for (double offset : {0.5, -0.5}) {
+            w_.integer(74, 1);
+            w_.real(41, offset * m->scale());
+            w_.integer(75, 0);
+        }
+    }
+}
+
 void DxfOut::entity(const OdDbEntity* e)
 {
     auto* ent = const_cast<OdDbEntity*>(e);
@@ -728,7 +786,7 @@ void DxfOut::entity(const OdDbEntity* e)
         w_.point(11, l->endPoint());
     } else if (auto* c = OdRxCast<OdDbCircle>(ent)) {
         OdGeVector3d x, y, n = c->normal();
-        OcsAxes(n, x, y);
+        OdGePlaneAxes(n, x, y);
         OdGeVector3d cv = c->center() - OdGePoint3d::kOrigin;
         entityCommon("CIRCLE", e);
         w_.ascii(100, "AcDbCircle");
@@ -737,7 +795,7 @@ void DxfOut::entity(const OdDbEntity* e)
         w_.point(210, OdGePoint3d(n.x, n.y, n.z));
     } else if (auto* a = OdRxCast<OdDbArc>(ent)) {
         OdGeVector3d x, y, n = a->normal();
-        OcsAxes(n, x, y);
+        OdGePlaneAxes(n, x, y);
         OdGeVector3d cv = a->center() - OdGePoint3d::kOrigin;
         entityCommon("ARC", e);
         w_.ascii(100, "AcDbCircle");
@@ -921,6 +979,23 @@ void DxfOut::entity(const OdDbEntity* e)
         w_.point2(14, size.x - 0.5, size.y - 0.5);
     } else if (auto* d = OdRxCast<OdDbDimension>(ent)) {
         dimension(d);
+    } else if (auto* ml = OdRxCast<OdDbMline>(ent)) {
+        mline(ml);
+    } else if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(e)) {
+        std::string type(f->dxfName.begin(), f->dxfName.end());
+        entityCommon(type.c_str(), e);
+        rawGroups(f->groups);
+    }
+}
+
+// Groups kept from a file: text as text, the rest as the file wrote it.
+void DxfOut::rawGroups(const std::vector<std::pair<int, std::wstring>>& groups)
+{
+    for (const auto& [code, value] : groups) {
+        Kind kind;
+        if (code <= 0 || !KindOfCode(code, kind)) continue;
+        if (kind == Kind::kText) w_.text(code, value);
+        else w_.ascii(code, std::string(value.begin(), value.end()));
     }
 }
 
@@ -991,6 +1066,10 @@ void DxfOut::objects()
             w_.point2(11, 1, 1);
             w_.integer(280, def->isLoaded() ? 1 : 0);
             w_.integer(281, 0);
+        } else if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(o)) {
+            std::string type(f->dxfName.begin(), f->dxfName.end());
+            begin(type.c_str(), o, o->ownerId());
+            rawGroups(f->groups);
         } else if (auto* st = OdRxCast<OdDbSortentsTable>(mo)) {
             begin("SORTENTSTABLE", o, o->ownerId());
             w_.ascii(100, "AcDbSortentsTable");

@@ -12,7 +12,10 @@ std::vector<HINSTANCE> g_savedResources;
 standin::ResetHook g_reset([] { g_savedResources.clear(); });
 }  // namespace
 
-GcApDocument::GcApDocument(const wchar_t* fileName) : fileName_(fileName), db_(new OdDbDatabase()) {}
+GcApDocument::GcApDocument(const wchar_t* fileName, OdDbDatabase* db)
+    : fileName_(fileName), db_(db ? db : new OdDbDatabase())
+{
+}
 
 GcApDocument::~GcApDocument() { delete db_; }
 
@@ -64,13 +67,18 @@ void GcApDocManager::popResourceHandle()
     g_savedResources.pop_back();
 }
 
-GcApDocument* GcApDocManager::createDocument(const wchar_t* fileName, bool makeCurrent)
+GcApDocument* GcApDocManager::createDocument(const wchar_t* fileName, bool makeCurrent, OdDbDatabase* db)
 {
-    auto* doc = new GcApDocument(fileName ? fileName : L"Drawing1.dwg");
+    auto* doc = new GcApDocument(fileName ? fileName : L"Drawing1.dwg", db);
     docs_.push_back(doc);
     for (auto* r : std::vector<GcApDocManagerReactor*>(reactors_)) r->documentCreated(doc);
     if (makeCurrent || !current_) activate(doc);
     return doc;
+}
+
+void GcApDocManager::setFileName(GcApDocument* doc, const wchar_t* fileName)
+{
+    if (doc && fileName) doc->fileName_ = fileName;
 }
 
 void GcApDocManager::activate(GcApDocument* doc)

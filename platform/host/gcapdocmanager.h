@@ -21,7 +21,7 @@ public:
 
 private:
     friend class GcApDocManager;
-    GcApDocument(const wchar_t* fileName);
+    GcApDocument(const wchar_t* fileName, OdDbDatabase* db);
     ~GcApDocument();
     OdString fileName_;
     OdDbDatabase* db_;
@@ -85,8 +85,12 @@ public:
     void pushResourceHandle(HINSTANCE resource);
     void popResourceHandle();
 
-    // Stand-in internals (the control interface drives them).
-    GcApDocument* createDocument(const wchar_t* fileName, bool makeCurrent);
+    // Stand-in internals (the control interface drives them). A document
+    // made with a database owns it; without one it gets a new default
+    // drawing.
+    GcApDocument* createDocument(const wchar_t* fileName, bool makeCurrent, OdDbDatabase* db = nullptr);
+    // The drawing's file name after a save under another name.
+    void setFileName(GcApDocument* doc, const wchar_t* fileName);
     void activate(GcApDocument* doc);
     void close(GcApDocument* doc);
     // Destroys every document without notifying reactors, which are dropped.

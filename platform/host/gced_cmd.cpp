@@ -4,6 +4,7 @@
 #include <cwctype>
 #include <vector>
 
+#include "gcedreactor.h"
 #include "standin_control.h"
 
 namespace {
@@ -68,14 +69,35 @@ OdEdCommandStack* odedRegCmds()
 
 namespace standin {
 
+namespace {
+CommandOutcome g_outcome = CommandOutcome::kEnded;
+}  // namespace
+
 bool InvokeCommand(const std::wstring& name)
 {
-    const Command* c = Lookup(name);
-    if (!c) return false;
-    GcRxFunctionPtr fn = c->function;  // the command may change the stack
+    bool hostOwn = !name.empty() && name[0] == L'.';
+    const Command* c = hostOwn ? nullptr : Lookup(name);
+    // Taken before the call: the command may change the stack.
+    GcRxFunctionPtr fn = c ? c->function : HostCommand(hostOwn ? name.substr(1) : name);
+    if (!fn) return false;
+    std::wstring global = c ? c->globalName : hostOwn ? name.substr(1) : name;
+    if (!c)
+        for (auto& ch : global) ch = (wchar_t)towupper(ch);
+    // A command may run another: each keeps its own outcome.
+    CommandOutcome outer = g_outcome;
+    g_outcome = CommandOutcome::kEnded;
+    FireCommandWillStart(global.c_str());
     fn();
+    switch (g_outcome) {
+    case CommandOutcome::kEnded: FireCommandEnded(global.c_str()); break;
+    case CommandOutcome::kCancelled: FireCommandCancelled(global.c_str()); break;
+    case CommandOutcome::kFailed: FireCommandFailed(global.c_str()); break;
+    }
+    g_outcome = outer;
     return true;
 }
+
+void SetCommandOutcome(CommandOutcome outcome) { g_outcome = outcome; }
 
 bool HasCommand(const std::wstring& name) { return Lookup(name) != nullptr; }
 

@@ -26,8 +26,17 @@ OdEdCommandStack* odedRegCmds();
 
 namespace standin {
 // Runs the command of that name (global or local, without case), as the user
-// typing it would; false when no such command is registered.
+// typing it would: a registered command, else the host's own of that name
+// (OPEN, QSAVE, SAVEAS, CLOSE in gced_filecmds.cpp); ".NAME" runs the host's
+// own one. Editor reactors hear commandWillStart with the command's global
+// name before it runs and commandEnded, commandCancelled or commandFailed
+// after. False when there is no such command.
 bool InvokeCommand(const std::wstring& name);
+// The host's own command of that name; null when there is none.
+GcRxFunctionPtr HostCommand(const std::wstring& name);
+// How the running host command ended (commandEnded unless it says so).
+enum class CommandOutcome { kEnded, kCancelled, kFailed };
+void SetCommandOutcome(CommandOutcome outcome);
 bool HasCommand(const std::wstring& name);
 // The group of a registered command, empty when none.
 std::wstring CommandGroup(const std::wstring& name);

@@ -441,6 +441,24 @@ int gcedGetReal(const wchar_t* prompt, ads_real* result)
     }
 }
 
+int gcedGetString(int, const wchar_t* prompt, wchar_t* result, size_t capacity)
+{
+    if (!result || capacity == 0) return RTERROR;
+    while (true) {
+        ShowPrompt(prompt);
+        Answer a = NextAnswer();
+        if (a.kind == AnswerKind::Cancel) return RTCAN;
+        if (a.kind == AnswerKind::Enter) {
+            result[0] = 0;
+            return RTNORM;
+        }
+        if (a.kind != AnswerKind::Text) continue;
+        if (a.text.size() + 1 > capacity) return RTERROR;
+        wmemcpy(result, a.text.c_str(), a.text.size() + 1);
+        return RTNORM;
+    }
+}
+
 namespace standin {
 
 void QueuePoint(const OdGePoint3d& p)

@@ -84,6 +84,9 @@ int gcedGetPoint(const ads_point basePoint, const wchar_t* prompt, ads_point res
 int gcedGetKword(const wchar_t* prompt, wchar_t* result, size_t capacity);
 // RTNONE leaves the value as it was.
 int gcedGetReal(const wchar_t* prompt, ads_real* result);
+// The typed text (empty for Enter, RTNORM both); RTERROR when it does not
+// fit. The whole answer is taken, spaces included.
+int gcedGetString(int cronly, const wchar_t* prompt, wchar_t* result, size_t capacity);
 
 // LISP functions of an application: defined per drawing under a function
 // code, and called by that code.

@@ -92,6 +92,7 @@ int SSGetFilterCount(const GcApDocument* doc)
 void FireCommandWillStart(const wchar_t* name) { Fire([&](OdEditorReactor* r) { r->commandWillStart(name); }); }
 void FireCommandEnded(const wchar_t* name) { Fire([&](OdEditorReactor* r) { r->commandEnded(name); }); }
 void FireCommandCancelled(const wchar_t* name) { Fire([&](OdEditorReactor* r) { r->commandCancelled(name); }); }
+void FireCommandFailed(const wchar_t* name) { Fire([&](OdEditorReactor* r) { r->commandFailed(name); }); }
 void FireViewChanged() { Fire([](OdEditorReactor* r) { r->viewChanged(); }); }
 
 }  // namespace standin

@@ -55,5 +55,6 @@ int SSGetFilterCount(const GcApDocument* doc);
 void FireCommandWillStart(const wchar_t* name);
 void FireCommandEnded(const wchar_t* name);
 void FireCommandCancelled(const wchar_t* name);
+void FireCommandFailed(const wchar_t* name);
 void FireViewChanged();
 }  // namespace standin

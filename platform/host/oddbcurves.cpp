@@ -16,19 +16,11 @@ ODRX_DEFINE_MEMBERS(OdDbSpline, OdDbCurve, L"AcDbSpline")
 namespace {
 const double kTwoPi = 2 * M_PI;
 
-
-// The plane axes of an entity normal (the arbitrary-axis rule).
-void PlaneAxes(const OdGeVector3d& n, OdGeVector3d& x, OdGeVector3d& y)
-{
-    if (std::fabs(n.x) < 1.0 / 64 && std::fabs(n.y) < 1.0 / 64) x = OdGeVector3d(0, 1, 0).crossProduct(n).normal();
-    else x = OdGeVector3d(0, 0, 1).crossProduct(n).normal();
-    y = n.crossProduct(x).normal();
-}
-
+// The angle of a vector in the plane of that normal.
 double PlaneAngle(const OdGeVector3d& v, const OdGeVector3d& n)
 {
     OdGeVector3d x, y;
-    PlaneAxes(n, x, y);
+    OdGePlaneAxes(n, x, y);
     return OdGeNormalizeAngle(std::atan2(v.dotProduct(y), v.dotProduct(x)));
 }
 
@@ -42,7 +34,7 @@ void AddArcExtents(OdGeExtents3d& ext, const OdGePoint3d& c, const OdGeVector3d&
                    double sweep)
 {
     OdGeVector3d x, y;
-    PlaneAxes(n, x, y);
+    OdGePlaneAxes(n, x, y);
     auto at = [&](double a) { return c + x * (r * std::cos(a)) + y * (r * std::sin(a)); };
     ext.addPoint(at(a0));
     ext.addPoint(at(a0 + sweep));
@@ -156,7 +148,7 @@ OdResult OdDbCircle::setNormal(const OdGeVector3d& n)
 OdResult OdDbCircle::getPointAtParam(double t, OdGePoint3d& p) const
 {
     OdGeVector3d x, y;
-    PlaneAxes(n_, x, y);
+    OdGePlaneAxes(n_, x, y);
     p = c_ + x * (r_ * std::cos(t)) + y * (r_ * std::sin(t));
     return eOk;
 }
@@ -229,7 +221,7 @@ OdResult OdDbArc::setEndAngle(double a)
 OdResult OdDbArc::getPointAtParam(double t, OdGePoint3d& p) const
 {
     OdGeVector3d x, y;
-    PlaneAxes(n_, x, y);
+    OdGePlaneAxes(n_, x, y);
     p = c_ + x * (r_ * std::cos(t)) + y * (r_ * std::sin(t));
     return eOk;
 }
@@ -466,6 +458,22 @@ bool OdDbPolyline::hasBulges() const
 bool OdDbPolyline::hasWidth() const
 {
     return std::any_of(verts_.begin(), verts_.end(), [](const Vertex& v) { return v.sw != 0 || v.ew != 0; });
+}
+
+OdResult OdDbPolyline::setConstantWidth(double width)
+{
+    if (!(width >= 0)) return eInvalidInput;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    for (Vertex& v : verts_) v.sw = v.ew = width;
+    return eOk;
+}
+
+OdResult OdDbPolyline::getConstantWidth(double& width) const
+{
+    width = verts_.empty() ? 0 : verts_[0].sw;
+    for (const Vertex& v : verts_)
+        if (v.sw != width || v.ew != width) return eInvalidInput;
+    return eOk;
 }
 
 int OdDbPolyline::numSegs() const

@@ -183,6 +183,10 @@ public:
     OdGeVector3d normal() const { return {0, 0, 1}; }
     bool hasBulges() const;
     bool hasWidth() const;
+    // Every segment's start and end width; eInvalidInput for a negative width.
+    OdResult setConstantWidth(double width);
+    // eInvalidInput unless all widths are the same.
+    OdResult getConstantWidth(double& width) const;
 
     OdResult getStartParam(double& p) const override { p = 0; return eOk; }
     OdResult getEndParam(double& p) const override { p = numSegs(); return eOk; }

@@ -3,7 +3,7 @@
 ODRX_DEFINE_MEMBERS(OdDbProxyEntity, OdDbEntity, L"AcDbZombieEntity")
 ODRX_DEFINE_MEMBERS(OdDbProxyObject, OdDbObject, L"AcDbProxyObject")
 
-OdDbProxyEntity::OdDbProxyEntity(const OdDbProxyEntity& o) : OdDbEntity(o)
+OdDbProxyEntity::OdDbProxyEntity(const OdDbProxyEntity& o) : OdDbEntity(o), file_(o.file_)
 {
     for (const auto* g : o.graphics_) graphics_.push_back(g->clone());
 }

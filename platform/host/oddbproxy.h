@@ -3,9 +3,22 @@
 // them and explodes into them.
 #pragma once
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "oddbentity.h"
+
+// Stand-in: what a drawing file held of an object of a class the host does
+// not know, kept so that saving writes it back as it came.
+struct OdDbProxyFileRecord {
+    std::wstring dxfName;  // the record's type, such as "ACDBPLACEHOLDER"
+    // Its own values in file order (not its handle, owner or the groups of
+    // its dictionary and reactors, which the object itself keeps).
+    std::vector<std::pair<int, std::wstring>> groups;
+    // Its class entry in the file's class section, when there was one.
+    std::vector<std::pair<int, std::wstring>> classGroups;
+};
 
 // The host names the run-time class of such an entity "AcDbZombieEntity".
 class OdDbProxyEntity : public OdDbEntity {
@@ -22,12 +35,22 @@ public:
     // New copies of the saved graphics; eNotApplicable when there are none.
     OdResult explode(OdDbVoidPtrArray& entitySet) const override;
     OdResult getGeomExtents(OdGeExtents3d& ext) const override;
+    // The type the drawing file gave the entity; empty for one made in
+    // memory.
+    OdString originalDxfName() const { return OdString(file_.dxfName); }
 
 private:
+    friend struct standin::DxfAccess;
     std::vector<OdDbEntity*> graphics_;
+    OdDbProxyFileRecord file_;
 };
 
 class OdDbProxyObject : public OdDbObject {
 public:
     ODRX_DECLARE_MEMBERS(OdDbProxyObject)
+    OdString originalDxfName() const { return OdString(file_.dxfName); }
+
+private:
+    friend struct standin::DxfAccess;
+    OdDbProxyFileRecord file_;
 };

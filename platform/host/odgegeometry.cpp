@@ -6,6 +6,14 @@
 
 OdGeTol OdGeContext::gTol(1e-10);
 
+void OdGePlaneAxes(const OdGeVector3d& n, OdGeVector3d& x, OdGeVector3d& y)
+{
+    OdGeVector3d nn = n.isZeroLength() ? OdGeVector3d(0, 0, 1) : n.normal();
+    if (std::fabs(nn.x) < 1.0 / 64 && std::fabs(nn.y) < 1.0 / 64) x = OdGeVector3d(0, 1, 0).crossProduct(nn).normal();
+    else x = OdGeVector3d(0, 0, 1).crossProduct(nn).normal();
+    y = nn.crossProduct(x).normal();
+}
+
 double OdGeNormalizeAngle(double a)
 {
     a = std::fmod(a, 2 * M_PI);

@@ -10,6 +10,10 @@ class OdGeMatrix3d;
 
 // The angle brought into [0, 2pi).
 double OdGeNormalizeAngle(double a);
+class OdGeVector3d;
+// The x and y axes of the plane with that normal by the host's
+// arbitrary-axis rule (object coordinates); a zero normal is taken as z.
+void OdGePlaneAxes(const OdGeVector3d& normal, OdGeVector3d& xAxis, OdGeVector3d& yAxis);
 
 class OdGeTol {
 public:

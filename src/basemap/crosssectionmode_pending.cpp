@@ -3,3 +3,5 @@
 #include "basemap/crosssectionmode.h"
 
 int SectionObjectToPeer(CrossSectionState*, void*, uint32_t) { return 0; }
+bool MapPointsToSection(CrossSectionState*, TrackPoint*&, uint32_t&) { return false; }
+bool MapSignToSection(CrossSectionState*, SignRecord*) { return false; }

@@ -1,6 +1,6 @@
-// Operations of ArxOperation that are not built yet: sending entities,
-// converting them to map objects, and receiving map objects. Each does
-// nothing and reports nothing made.
+// Operations of ArxOperation that are not built yet: sending entities and
+// converting them to map objects. Each does nothing and reports nothing
+// made.
 #include "exchange/arxoperation.h"
 
 void ArxOperation::SendSelectedObjects() {}
@@ -11,7 +11,6 @@ bool ArxOperation::ConvertEntities(ObjExchangeBuffer*, const OdDbObjectIdArray&,
     return false;
 }
 OdGePoint3d ArxOperation::GetEntCenter(const OdDbEntity*) { return OdGePoint3d(); }
-int ArxOperation::CheckPointReply(const void*, int, const OdGePoint3d&, const OdGePoint3d&) { return 0; }
 
 bool ArxOperation::ConvertEntity(OdDbEntity*, ObjExchangeBuffer*, MapObjInfo*, std::vector<uint64_t>&,
                                  std::vector<uint64_t>&, uint32_t&, std::vector<uint32_t>&, bool)
@@ -70,11 +69,3 @@ bool ArxOperation::BlockRefToFolder(OdDbBlockReference*, ObjExchangeBuffer*, Map
 bool ArxOperation::RegionToFolder(OdDbRegion*, ObjExchangeBuffer*, MapObjInfo*, uint32_t&) { return false; }
 bool ArxOperation::ProxyToFolder(OdDbEntity*, ObjExchangeBuffer*, MapObjInfo*, uint32_t&) { return false; }
 
-bool ArxOperation::ReceiveMapObjects(const uint8_t*, uint32_t) { return false; }
-void ArxOperation::ZoomToReceivedEntity(OdDbObjectId) {}
-void ArxOperation::DatabaseHook(OdDbDatabase*) {}
-void ArxOperation::SignToTextEx(SignRecord*, const CString&, OdDbObjectId&, OdDbObjectId&, bool) {}
-OdDbObjectId ArxOperation::SignToText(SignRecord*, const CString&, bool) { return OdDbObjectId(); }
-OdDbObjectId ArxOperation::TrackToPolyline(TrackRecord*, const CString&, uint32_t) { return OdDbObjectId(); }
-OdDbObjectId ArxOperation::MultiPartToPolyline(MultiPartRecord*, const CString&) { return OdDbObjectId(); }
-OdDbObjectId ArxOperation::ShapeToPolygon(ShapeRecord*, const CString&) { return OdDbObjectId(); }

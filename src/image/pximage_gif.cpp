@@ -15,9 +15,10 @@
 namespace {
 
 const int kReadAhead = 16383;
-// Largest logical screen composed, in pixels: a few bytes of header must not
-// claim gigabytes that every frame copy would then fill.
-const int64_t kMaxScreenPixels = 1 << 26;
+// Largest logical screen composed, in pixels (64 Mi under the full memory
+// limit): a few bytes of header must not claim what every frame copy would
+// then fill.
+const int64_t kMaxScreenPixels = (PXIMAGE_MAX_MEMORY + 1) / 32;
 
 int Word(const BYTE* p) { return p[0] | p[1] << 8; }
 

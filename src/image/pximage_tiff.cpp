@@ -119,90 +119,141 @@ BYTE* PxImageTIF::AllocBuffer(uint64_t size, uint64_t& held) const
     return buffer;
 }
 
-bool PxImageTIF::CodedBytesCanFill(TIFF* tif, uint32_t ys, uint32_t n)
+uint32_t PxImageTIF::RowsCodedBytesCanHold(TIFF* tif, uint32_t ys, uint32_t n)
 {
     uint16_t compression = COMPRESSION_NONE, planar = PLANARCONFIG_CONTIG, samples = 1;
     TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
-    if (compression != COMPRESSION_JPEG) return true;
+    const bool jpeg = compression == COMPRESSION_JPEG;
+    // Fax coding takes at least a bit a row; its decoder leaves the rows
+    // after the data as they were and reports success.
+    const bool fax = compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTFAX3 ||
+                     compression == COMPRESSION_CCITTFAX4 || compression == COMPRESSION_CCITTRLEW;
+    if (!jpeg && !fax) return n;
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
     const uint16_t planes = planar == PLANARCONFIG_SEPARATE ? samples : 1;
-    auto enough = [&](uint32_t strile, uint64_t decoded) {
-        return TIFFGetStrileByteCount(tif, strile) * kMaxJpegSamplesPerByte >= decoded;
+    const bool tiled = TIFFIsTiled(tif);
+    const uint64_t decoded = tiled ? (uint64_t)TIFFTileSize64(tif) : (uint64_t)TIFFVStripSize64(tif, n);
+    uint64_t rows = n;
+    auto hold = [&](uint32_t strile) {
+        const uint64_t coded = TIFFGetStrileByteCount(tif, strile);
+        if (jpeg) rows = coded * kMaxJpegSamplesPerByte >= decoded ? rows : 0;
+        else rows = std::min<uint64_t>(rows, coded * 8);
     };
-    if (!TIFFIsTiled(tif)) {
-        const uint64_t decoded = TIFFVStripSize64(tif, n);
-        for (uint16_t p = 0; p < planes; ++p)
-            if (!enough(TIFFComputeStrip(tif, ys, p), decoded)) return false;
-        return true;
+    if (!tiled) {
+        for (uint16_t p = 0; p < planes; ++p) hold(TIFFComputeStrip(tif, ys, p));
+        return (uint32_t)rows;
     }
     uint32_t tileWidth = 0, width = 0;
     TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
-    if (tileWidth == 0) return false;
-    const uint64_t decoded = TIFFTileSize64(tif);
+    if (tileWidth == 0) return 0;
     for (uint32_t x = 0; x < width; x += tileWidth) {
-        for (uint16_t p = 0; p < planes; ++p)
-            if (!enough(TIFFComputeTile(tif, x, ys, 0, p), decoded)) return false;
+        for (uint16_t p = 0; p < planes; ++p) hold(TIFFComputeTile(tif, x, ys, 0, p));
         if (x > UINT32_MAX - tileWidth) break;
     }
-    return true;
+    return (uint32_t)rows;
 }
 
-bool PxImageTIF::ReadBand(TIFF* tif, uint32_t ys, uint32_t n, BYTE* band, size_t line, BYTE* tileBuffer)
+uint32_t PxImageTIF::ReadBand(TIFF* tif, uint32_t ys, uint32_t n, BYTE* band, size_t line, BYTE* tileBuffer)
 {
-    if (!CodedBytesCanFill(tif, ys, n)) return false;
+    const uint32_t rows = RowsCodedBytesCanHold(tif, ys, n);
+    if (rows == 0) return 0;
     if (!TIFFIsTiled(tif)) {
         const tmsize_t wanted = (tmsize_t)(n * line);
-        return TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, ys, 0), band, wanted) != -1;
+        return TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, ys, 0), band, wanted) != -1 ? rows : 0;
     }
     uint32_t tileWidth = 0, width = 0;
     TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
     const tmsize_t tileRow = TIFFTileRowSize(tif);
-    if (tileWidth == 0 || tileRow <= 0) return false;
+    if (tileWidth == 0 || tileRow <= 0) return 0;
     size_t offset = 0;
     for (uint32_t x = 0; x < width && offset < line; x += tileWidth) {
-        if (TIFFReadTile(tif, tileBuffer, x, ys, 0, 0) < 0) return false;
+        if (TIFFReadTile(tif, tileBuffer, x, ys, 0, 0) < 0) return 0;
         const uint32_t columns = (uint32_t)std::min<size_t>((size_t)tileRow, line - offset);
         TileToStrip(band + offset, tileBuffer, n, columns, (uint32_t)(line - columns), (uint32_t)(tileRow - columns));
         offset += (size_t)tileRow;
     }
-    return true;
+    return rows;
 }
 
 void PxImageTIF::ReadResolution(TIFF* tif)
 {
     uint16_t unit = RESUNIT_INCH;
     TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+    // Every finite float below 2^31 in size converts to a LONG.
+    auto fits = [](float v) { return std::isfinite(v) && std::fabs(v) < 2147483648.0f; };
     float value = 0;
     if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &value)) {
         if (unit == RESUNIT_CENTIMETER) value = value * 2.54f + 0.5f;
-        SetXDPI(std::isfinite(value) && std::fabs(value) < INT32_MAX ? (LONG)value : 0);
+        SetXDPI(fits(value) ? (LONG)value : 0);
     }
     if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &value)) {
         if (unit == RESUNIT_CENTIMETER) value = value * 2.54f + 0.5f;
-        SetYDPI(std::isfinite(value) && std::fabs(value) < INT32_MAX ? (LONG)value : 0);
+        SetYDPI(fits(value) ? (LONG)value : 0);
     }
-    if (TIFFGetField(tif, TIFFTAG_XPOSITION, &value) && std::isfinite(value) && std::fabs(value) < INT32_MAX)
-        info.xOffset = (int32_t)value;
-    if (TIFFGetField(tif, TIFFTAG_YPOSITION, &value) && std::isfinite(value) && std::fabs(value) < INT32_MAX)
+    if (TIFFGetField(tif, TIFFTAG_XPOSITION, &value) && fits(value)) info.xOffset = (int32_t)value;
+    if (TIFFGetField(tif, TIFFTAG_YPOSITION, &value) && fits(value))
         info.yOffset = (int32_t)value;
 }
 
-void PxImageTIF::Orient(int orientation)
+bool PxImageTIF::CreateOriented(uint32_t width, uint32_t height, DWORD bpp, uint16_t orientation)
 {
-    // Orientation 6 has row 0 on the right: a clockwise quarter turn shows
-    // it upright; 8, row 0 on the left, a counter-clockwise one.
-    switch (orientation) {
-    case ORIENTATION_TOPRIGHT: Mirror(); break;
-    case ORIENTATION_BOTRIGHT: Flip(); Mirror(); break;
-    case ORIENTATION_BOTLEFT: Flip(); break;
-    case ORIENTATION_LEFTTOP: RotateRight(); Mirror(); break;
-    case ORIENTATION_RIGHTTOP: RotateRight(); break;
-    case ORIENTATION_RIGHTBOT: RotateLeft(); Mirror(); break;
-    case ORIENTATION_LEFTBOT: RotateLeft(); break;
-    default: break;
+    placeOrientation = orientation >= ORIENTATION_TOPLEFT && orientation <= ORIENTATION_LEFTBOT ? orientation
+                                                                                              : ORIENTATION_TOPLEFT;
+    fileWidth = width;
+    fileHeight = height;
+    const bool turned = placeOrientation >= ORIENTATION_LEFTTOP;
+    return Create(turned ? height : width, turned ? width : height, bpp, PXIMAGE_FORMAT_TIF) != nullptr;
+}
+
+void PxImageTIF::Place(uint32_t r, uint32_t c, uint32_t& x, uint32_t& storedRow) const
+{
+    // Where the file's column c of row r shows, from the left and from the
+    // top. Orientation 6 has row 0 on the right: a clockwise quarter turn;
+    // 8, row 0 on the left, a counter-clockwise one.
+    const uint32_t w = fileWidth, h = fileHeight;
+    uint32_t y;
+    switch (placeOrientation) {
+    case ORIENTATION_TOPRIGHT: x = w - 1 - c; y = r; break;
+    case ORIENTATION_BOTRIGHT: x = w - 1 - c; y = h - 1 - r; break;
+    case ORIENTATION_BOTLEFT: x = c; y = h - 1 - r; break;
+    case ORIENTATION_LEFTTOP: x = r; y = c; break;
+    case ORIENTATION_RIGHTTOP: x = h - 1 - r; y = c; break;
+    case ORIENTATION_RIGHTBOT: x = h - 1 - r; y = w - 1 - c; break;
+    case ORIENTATION_LEFTBOT: x = r; y = w - 1 - c; break;
+    default: x = c; y = r; break;
+    }
+    storedRow = (uint32_t)header.height - 1 - y;
+}
+
+BYTE* PxImageTIF::PlacedPixel(uint32_t r, uint32_t c)
+{
+    uint32_t x, row;
+    Place(r, c, x, row);
+    return info.bits + (size_t)row * info.effWidth + (size_t)x * (GetBpp() / 8);
+}
+
+void PxImageTIF::PlaceRow(uint32_t r, const BYTE* pixels, const BYTE* rowAlpha)
+{
+    const int bpp = GetBpp();
+    const size_t stride = (size_t)header.width;
+    uint32_t x0, row0;
+    Place(r, 0, x0, row0);
+    if (placeOrientation == ORIENTATION_TOPLEFT || placeOrientation == ORIENTATION_BOTLEFT) {
+        // The row keeps its order: copied whole.
+        memcpy(info.bits + (size_t)row0 * info.effWidth, pixels, info.effWidth);
+        if (alpha && rowAlpha) memcpy(alpha + (size_t)row0 * stride, rowAlpha, fileWidth);
+        return;
+    }
+    for (uint32_t c = 0; c < fileWidth; ++c) {
+        uint32_t x, row;
+        Place(r, c, x, row);
+        BYTE* to = info.bits + (size_t)row * info.effWidth;
+        if (bpp == 24) memcpy(to + 3 * (size_t)x, pixels + 3 * (size_t)c, 3);
+        else WritePackedIndex(to, (LONG)x, bpp, ReadPackedIndex(pixels, (LONG)c, bpp));
+        if (alpha && rowAlpha) alpha[(size_t)row * stride + x] = rowAlpha[c];
     }
 }
 
@@ -270,7 +321,7 @@ bool PxImageTIF::Decode(PxFile* stream)
                            photometric == PHOTOMETRIC_LOGLUV;
     const bool bigPalette = !rgbFamily && photometric == PHOTOMETRIC_PALETTE && bits > 8;
     DWORD bpp;
-    if (rgbFamily || bigPalette) bpp = 24;
+    if (rgbFamily || bigPalette || samples >= 3) bpp = 24;
     else if (photometric <= PHOTOMETRIC_PALETTE && bits == 1) bpp = 1;
     else if (bits == 4) bpp = 4;
     else bpp = 8;
@@ -282,7 +333,7 @@ bool PxImageTIF::Decode(PxFile* stream)
         return Exit(tif, "Unsupported TIFF sample layout");
 
     if (info.escape) return Exit(tif, "Cancelled");
-    if (!Create(width, height, bpp, PXIMAGE_FORMAT_TIF)) return Exit(tif, "PxImageTIF can't create image");
+    if (!CreateOriented(width, height, bpp, orientation)) return Exit(tif, "PxImageTIF can't create image");
     // Planes start transparent and take each row as it is read: rows the
     // file does not hold cost nothing.
     if ((samples == 4 || (samples == 2 && bits == 8)) && !AlphaCreate(false))
@@ -304,7 +355,7 @@ bool PxImageTIF::Decode(PxFile* stream)
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
     const bool rawRgb = photometric == PHOTOMETRIC_RGB && bits == 8 && (samples == 3 || samples == 4) &&
                         planar == PLANARCONFIG_CONTIG;
-    if (rgbFamily && !rawRgb) return DecodeRgba(tif, width, height, bandRows, samples, orientation);
+    if (rgbFamily && !rawRgb) return DecodeRgba(tif, width, height, bandRows, samples);
 
     // The palette: bilevel, grey ramp, colour map or black.
     if (bigPalette && bits > 24) return Exit(tif, "Too big palette to handle");
@@ -350,34 +401,44 @@ bool PxImageTIF::Decode(PxFile* stream)
     const uint64_t line8 = (uint64_t)samples * width;
     BYTE* band8 = sixteen ? AllocBuffer(line8, held) : nullptr;
     BYTE* shifts = sixteen && !tiled ? AllocBuffer(height, held) : nullptr;
-    if (!band || (tiled && !tileBuffer) || (sixteen && !band8) || (sixteen && !tiled && !shifts)) {
+    // One row as the image stores it, and its alpha values, before it is placed.
+    const size_t rowBytes = (size_t)(((uint64_t)bpp * width + 31) / 32 * 4);
+    BYTE* out = AllocBuffer(rowBytes, held);
+    BYTE* rowAlpha = AllocBuffer(width, held);
+    if (!band || (tiled && !tileBuffer) || (sixteen && !band8) || (sixteen && !tiled && !shifts) || !out || !rowAlpha) {
         free(band);
         free(tileBuffer);
         free(band8);
         free(shifts);
+        free(out);
+        free(rowAlpha);
         free(palette);
         return Exit(tif, "PxImageTIF can't allocate memory");
     }
 
     const char* failure = nullptr;
     bool anyRead = false;
-    for (uint32_t ys = 0; ys < height && !failure; ys += bandRows) {
+    uint32_t rowsRead = 0;
+    bool ended = false;
+    for (uint32_t ys = 0; ys < height && !failure && !ended; ys += bandRows) {
         if (info.escape) {
             failure = "Cancelled";
             break;
         }
-        const uint32_t n = std::min(bandRows, height - ys);
-        if (!ReadBand(tif, ys, n, band, (size_t)line, tileBuffer)) {
+        // A strip that cannot be read, or holds fewer rows than it claims,
+        // ends the picture there.
+        const uint32_t claimed = std::min(bandRows, height - ys);
+        const uint32_t n = ReadBand(tif, ys, claimed, band, (size_t)line, tileBuffer);
+        if (n == 0) {
             if (tiled) failure = "Corrupted tiled TIFF file!";
-            // A strip that cannot be read ends the picture here.
             break;
         }
         anyRead = true;
+        ended = n < claimed;
         for (uint32_t i = 0; i < n; ++i) {
             const uint32_t fileRow = ys + i;
-            const LONG storedRow = (LONG)(height - 1 - fileRow);
-            BYTE* out = info.bits + (size_t)storedRow * info.effWidth;
             const BYTE* in = band + (size_t)i * line;
+            memset(out, 0, rowBytes);
             if (sixteen) {
                 // 16-bit samples to 8: striped rows by a shift that fits the
                 // row's largest value, tiled rows by their high bytes.
@@ -388,7 +449,7 @@ bool PxImageTIF::Decode(PxFile* stream)
                     BYTE m = 0;
                     for (size_t k = 0; k < count; ++k) m = std::max(m, in[2 * k + 1]);
                     const int s = m ? LeadingZeros(m) : 8;
-                    shifts[storedRow] = (BYTE)s;
+                    shifts[fileRow] = (BYTE)s;
                     for (size_t k = 0; k < count; ++k) band8[k] = (BYTE)((in[2 * k + 1] << 8 | in[2 * k]) >> (8 - s));
                 }
                 in = band8;
@@ -396,34 +457,25 @@ bool PxImageTIF::Decode(PxFile* stream)
             const int sampleBits = sixteen ? 8 : bits;
             if (samples == 1) {
                 if (bigPalette) MoveBitsPal(out, in, (int)width, bits, palette);
-                else if ((DWORD)sampleBits == bpp || sixteen) memcpy(out, in, std::min<size_t>(info.effWidth, (size_t)(sixteen ? line8 : line)));
+                else if ((DWORD)sampleBits == bpp || sixteen) memcpy(out, in, std::min<size_t>(rowBytes, (size_t)(sixteen ? line8 : line)));
                 else if (bits == 32) for (uint32_t x = 0; x < width; ++x) out[x] = in[4 * x + 3];
                 else MoveBits(out, in, (int)width, bits);
             } else if (samples == 2) {
                 if (!alpha) AlphaCreate(false);
                 for (uint32_t x = 0; x < width; ++x) {
                     out[x] = in[2 * x];
-                    if (alpha) alpha[(size_t)storedRow * width + x] = in[2 * x + 1];
+                    rowAlpha[x] = in[2 * x + 1];
                 }
             } else if (rawRgb) {
-                BYTE* a = alpha ? alpha + (size_t)storedRow * width : nullptr;
                 for (uint32_t x = 0; x < width; ++x) {
                     const BYTE* p = in + (size_t)samples * x;
                     out[3 * x] = p[2];
                     out[3 * x + 1] = p[1];
                     out[3 * x + 2] = p[0];
-                    if (a) a[x] = p[3];
+                    if (samples == 4) rowAlpha[x] = p[3];
                 }
             } else {
                 // CIE L*a*b*.
-                if (GetBpp() != 24) {
-                    if (!Create(width, height, 24, PXIMAGE_FORMAT_TIF)) {
-                        failure = "PxImageTIF can't create image";
-                        break;
-                    }
-                    if (samples == 4) AlphaCreate(false);
-                    out = info.bits + (size_t)storedRow * info.effWidth;
-                }
                 for (uint32_t x = 0; x < width; ++x) {
                     const double p = (in[samples * x] / 2.55 + 16) / 116;
                     const double X = pow(p + (signed char)in[samples * x + 1] * 0.002, 3) * 0.95047;
@@ -438,50 +490,61 @@ bool PxImageTIF::Decode(PxFile* stream)
                     out[3 * x] = (BYTE)rgb[2];
                     out[3 * x + 1] = (BYTE)rgb[1];
                     out[3 * x + 2] = (BYTE)rgb[0];
-                    if (samples == 4 && alpha) alpha[(size_t)storedRow * width + x] = in[4 * x + 3];
+                    if (samples == 4) rowAlpha[x] = in[4 * x + 3];
                 }
             }
+            PlaceRow(fileRow, out, alpha ? rowAlpha : nullptr);
+            rowsRead = fileRow + 1;
         }
     }
     free(band);
     free(tileBuffer);
     free(band8);
-    // One scale for every row of a striped 16-bit picture.
+    free(out);
+    free(rowAlpha);
+    // One scale for every row of a striped 16-bit picture: the shift of the
+    // row with the largest values.
     if (shifts && anyRead && !failure) {
         int s0 = 8;
-        for (uint32_t y = 0; y < height; ++y) s0 = std::min<int>(s0, shifts[y]);
-        for (uint32_t y = 0; y < height; ++y) {
-            const int d = shifts[y] - s0;
+        for (uint32_t r = 0; r < rowsRead; ++r) s0 = std::min<int>(s0, shifts[r]);
+        const size_t pixelBytes = GetBpp() / 8;
+        for (uint32_t r = 0; r < rowsRead; ++r) {
+            const int d = shifts[r] - s0;
             if (d <= 0) continue;
-            BYTE* row = info.bits + (size_t)y * info.effWidth;
-            for (size_t k = 0; k < info.effWidth; ++k) row[k] >>= d;
+            for (uint32_t c = 0; c < width; ++c) {
+                BYTE* p = PlacedPixel(r, c);
+                for (size_t k = 0; k < pixelBytes; ++k) p[k] >>= d;
+            }
         }
     }
     free(shifts);
     free(palette);
     if (!failure && !anyRead) failure = "Corrupted TIFF file!";
     if (failure) return Exit(tif, failure);
-    Orient(orientation);
     TIFFClose(tif);
     return true;
 }
 
-bool PxImageTIF::DecodeRgba(TIFF* tif, uint32_t width, uint32_t height, uint32_t bandRows, uint16_t samples,
-                            uint16_t orientation)
+bool PxImageTIF::DecodeRgba(TIFF* tif, uint32_t width, uint32_t height, uint32_t bandRows, uint16_t samples)
 {
     char message[1024];
     TIFFRGBAImage image;
     if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&image, tif, 1, message))
         return Exit(tif, "Corrupted TIFF file!");
-    // Rows come in the file's order, unturned: the orientation is applied
-    // afterwards as for every other layout.
-    image.req_orientation = orientation;
+    // Rows come in the file's order, unturned: they are placed by the
+    // orientation as for every other layout.
+    image.req_orientation = image.orientation;
     // Unassociated alpha comes back premultiplied: undone here, since the
     // alpha plane applies it again.
     const bool unassociated = image.alpha == EXTRASAMPLE_UNASSALPHA;
     uint64_t held = 0;
     uint32_t* raster = (uint32_t*)AllocBuffer((uint64_t)width * std::min(bandRows, height) * 4, held);
-    if (!raster) {
+    BYTE* out = AllocBuffer((uint64_t)width * 3 + 4, held);
+    BYTE* rowAlpha = AllocBuffer(width, held);
+    if (!raster || !out || !rowAlpha) {
+        free(raster);
+        free(out);
+        free(rowAlpha);
         TIFFRGBAImageEnd(&image);
         return Exit(tif, "No space for raster buffer");
     }
@@ -496,11 +559,9 @@ bool PxImageTIF::DecodeRgba(TIFF* tif, uint32_t width, uint32_t height, uint32_t
         image.row_offset = (int)ys;
         image.col_offset = 0;
         // A band that cannot be read ends the picture here.
-        if (!CodedBytesCanFill(tif, ys, n) || !TIFFRGBAImageGet(&image, raster, width, n)) break;
+        if (RowsCodedBytesCanHold(tif, ys, n) < n || !TIFFRGBAImageGet(&image, raster, width, n)) break;
         anyRead = true;
         for (uint32_t i = 0; i < n; ++i) {
-            const size_t storedRow = height - 1 - (ys + i);
-            BYTE* out = info.bits + storedRow * info.effWidth;
             const uint32_t* in = raster + (size_t)i * width;
             for (uint32_t x = 0; x < width; ++x) {
                 const uint32_t v = in[x];
@@ -514,15 +575,17 @@ bool PxImageTIF::DecodeRgba(TIFF* tif, uint32_t width, uint32_t height, uint32_t
                 out[3 * x] = b;
                 out[3 * x + 1] = g;
                 out[3 * x + 2] = r;
-                if (alpha && samples == 4) alpha[storedRow * width + x] = a;
+                rowAlpha[x] = a;
             }
+            PlaceRow(ys + i, out, alpha && samples == 4 ? rowAlpha : nullptr);
         }
     }
     TIFFRGBAImageEnd(&image);
     free(raster);
+    free(out);
+    free(rowAlpha);
     if (!failure && !anyRead) failure = "Corrupted TIFF file!";
     if (failure) return Exit(tif, failure);
-    Orient(orientation);
     TIFFClose(tif);
     return true;
 }
@@ -556,7 +619,7 @@ bool PxImageTIF::DecodeElevation16(TIFF* tif)
         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
     }
     if (info.escape) return Exit(tif, "Cancelled");
-    if (!Create(width, height, 24, PXIMAGE_FORMAT_TIF)) return Exit(tif, "PxImageTIF can't create image");
+    if (!CreateOriented(width, height, 24, orientation)) return Exit(tif, "PxImageTIF can't create image");
     TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
     SetCodecOption(compression);
 
@@ -573,9 +636,11 @@ bool PxImageTIF::DecodeElevation16(TIFF* tif)
     const uint64_t line = (uint64_t)width * 2;
     BYTE* band = AllocBuffer(
         std::max<uint64_t>((uint64_t)bandRows * line, (uint64_t)std::max<tmsize_t>(TIFFStripSize(tif), 0)), held);
-    if (!band || (tiled && !tileBuffer)) {
+    BYTE* out = AllocBuffer((uint64_t)width * 3 + 4, held);
+    if (!band || (tiled && !tileBuffer) || !out) {
         free(band);
         free(tileBuffer);
+        free(out);
         return Exit(tif, "PxImageTIF can't allocate memory");
     }
     bool anyRead = false;
@@ -583,26 +648,27 @@ bool PxImageTIF::DecodeElevation16(TIFF* tif)
         if (info.escape) {
             free(band);
             free(tileBuffer);
+            free(out);
             return Exit(tif, "Cancelled");
         }
-        const uint32_t n = std::min(bandRows, height - ys);
-        if (!ReadBand(tif, ys, n, band, (size_t)line, tileBuffer)) break;
+        const uint32_t n = ReadBand(tif, ys, std::min(bandRows, height - ys), band, (size_t)line, tileBuffer);
+        if (n == 0) break;
         anyRead = true;
         for (uint32_t i = 0; i < n; ++i) {
-            BYTE* out = info.bits + (size_t)(height - 1 - (ys + i)) * info.effWidth;
             const BYTE* in = band + (size_t)i * line;
             for (uint32_t x = 0; x < width; ++x) {
                 out[3 * x] = in[2 * x];
                 out[3 * x + 1] = in[2 * x + 1];
                 out[3 * x + 2] = 0;
             }
+            PlaceRow(ys + i, out, nullptr);
         }
     }
     free(band);
     free(tileBuffer);
+    free(out);
     // A tile none of whose data could be read is no elevation tile.
     if (!anyRead) return Exit(tif, "Corrupted TIFF file!");
-    Orient(orientation);
     TIFFClose(tif);
     return true;
 }

@@ -31,6 +31,12 @@ struct FolderRecord {
     uint8_t reserved116[60];
 };
 
+// Values of a sign's type byte.
+enum SignType : uint8_t {
+    kPointSign = 1,  // a point or icon sign
+    kTextSign = 3,
+};
+
 struct SignRecord {
     char name[100];            // 0
     uint8_t reserved100[4];
@@ -44,7 +50,7 @@ struct SignRecord {
     uint32_t iconNumber;       // 144: 0 = no icon
     uint32_t colour;           // 148: 0x00BBGGRR
     uint8_t reserved152;
-    uint8_t signType;          // 153: 1 point or icon sign, 3 text sign
+    uint8_t signType;          // 153: SignType
     uint8_t reserved154[106];
     uint8_t textOnly;          // 260
     uint8_t reserved261;

@@ -299,7 +299,7 @@ bool CMessageDlg::OnPrivateMessage(UINT msg, WPARAM wParam, LPARAM lParam)
                 sign->y = point[1];
                 sign->x = point[0];
                 sign->coordMode = 2;
-                sign->level = 4;
+                sign->iconNumber = 4;
                 OdDbObjectId id = ArxOperation::SignToText(sign, CString(), true);
                 if (!id.isNull()) {
                     auto* ids = new OdDbObjectIdArray();

@@ -431,6 +431,11 @@ LinetypeTable* ParseLinetypeTable(PeerApiState*, const uint8_t* bytes, uint32_t 
     }
     uint64_t offset = sizeof(LinetypeTable);
     for (uint32_t i = 0; i < count; ++i) {
+        // Sub-items of earlier items may have taken the bytes of this one.
+        if (offset + itemSize > size) {
+            FreeLinetypeTable(table, true);
+            return nullptr;
+        }
         const uint8_t* item = bytes + offset;
         uint32_t k;
         memcpy(&k, item + offsetof(LinetypeItem, subCount), sizeof k);

@@ -341,8 +341,9 @@ TEST(GifEncode, WriteFailures)
 }
 
 // A first frame to be disposed of by "previous": the screen it gives back
-// keeps the screen's colours, so later frames are painted in them.
-TEST(GifDecode, PreviousDisposalOfTheFirstFrame)
+// keeps the screen's colours, so later frames are painted in them; a frame
+// disposed of to the background clears its own rectangle.
+TEST(GifDecode, DisposalToPreviousAndBackground)
 {
     // The screen starts as index 3 (blue), the first frame covers it red,
     // the second paints two green pixels on the screen given back.
@@ -362,6 +363,23 @@ TEST(GifDecode, PreviousDisposalOfTheFirstFrame)
             const bool painted = y == 1 && (x == 1 || x == 2);
             EXPECT_EQ(codec.GetPixelColor(x, y, false), painted ? green : blue) << x << "," << y;
             EXPECT_EQ(codec.frames[1]->GetPixelColor(x, y, false), painted ? green : blue) << x << "," << y;
+        }
+
+    // A frame disposed of to the background at an odd offset on a 4-bit
+    // screen: its rectangle, and only that, goes back to index 0 (black).
+    const std::string boxed = Screen(6, 5) + Control(1) + Frame(0, 0, 6, 5, std::vector<uint8_t>(30, 3)) +
+                              Control(2) + Frame(1, 1, 3, 3, std::vector<uint8_t>(9, 1)) + Control(0) +
+                              Frame(5, 4, 1, 1, {2}) + ";";
+    PxImage third;
+    third.info.frame = 2;
+    ASSERT_TRUE(DecodeAs(boxed, PXIMAGE_FORMAT_GIF, third)) << third.GetLastErrorText();
+    ASSERT_EQ(third.GetBpp(), 4u);
+    for (LONG y = 0; y < 5; ++y)
+        for (LONG x = 0; x < 6; ++x) {
+            const LONG fromTop = 4 - y;
+            const bool cleared = x >= 1 && x <= 3 && fromTop >= 1 && fromTop <= 3;
+            const PxRgbQuad expected = x == 5 && fromTop == 4 ? green : cleared ? PxRgbQuad{0, 0, 0, 0} : blue;
+            EXPECT_EQ(third.GetPixelColor(x, y, false), expected) << x << "," << fromTop;
         }
 }
 

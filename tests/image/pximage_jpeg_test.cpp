@@ -31,34 +31,8 @@ Rgba ReadPnm(const std::string& bytes)
     return result;
 }
 
-// Raw CMYK samples through plain libjpeg, turned into the expected colours.
-Rgba LibjpegCmyk(const std::string& bytes)
-{
-    Rgba result;
-    jpeg_decompress_struct cinfo;
-    jpeg_error_mgr error;
-    cinfo.err = jpeg_std_error(&error);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, (const unsigned char*)bytes.data(), (unsigned long)bytes.size());
-    jpeg_read_header(&cinfo, TRUE);
-    jpeg_start_decompress(&cinfo);
-    result.width = (int)cinfo.output_width;
-    result.height = (int)cinfo.output_height;
-    std::vector<unsigned char> row(cinfo.output_width * cinfo.output_components);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW r = row.data();
-        jpeg_read_scanlines(&cinfo, &r, 1);
-        for (size_t x = 0; x < cinfo.output_width; ++x) {
-            unsigned c = row[4 * x], m = row[4 * x + 1], y = row[4 * x + 2], k = row[4 * x + 3];
-            result.pixels.insert(result.pixels.end(), {(uint8_t)(k * c / 255), (uint8_t)(k * m / 255), (uint8_t)(k * y / 255), 255});
-        }
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return result;
-}
-
-// Any JPEG through plain libjpeg, as RGBA.
+// Any JPEG through plain libjpeg, as RGBA; raw CMYK samples are turned into
+// the expected colours (inverted CMYK, as the common tools write it).
 Rgba Libjpeg(const std::string& bytes)
 {
     Rgba result;
@@ -68,16 +42,24 @@ Rgba Libjpeg(const std::string& bytes)
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, (const unsigned char*)bytes.data(), (unsigned long)bytes.size());
     jpeg_read_header(&cinfo, TRUE);
-    cinfo.out_color_space = JCS_RGB;
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_start_decompress(&cinfo);
     result.width = (int)cinfo.output_width;
     result.height = (int)cinfo.output_height;
-    std::vector<unsigned char> row(cinfo.output_width * 3);
+    std::vector<unsigned char> row(cinfo.output_width * cinfo.output_components);
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW r = row.data();
         jpeg_read_scanlines(&cinfo, &r, 1);
-        for (size_t x = 0; x < cinfo.output_width; ++x)
-            result.pixels.insert(result.pixels.end(), {row[3 * x], row[3 * x + 1], row[3 * x + 2], 255});
+        for (size_t x = 0; x < cinfo.output_width; ++x) {
+            if (cmyk) {
+                unsigned c = row[4 * x], m = row[4 * x + 1], y = row[4 * x + 2], k = row[4 * x + 3];
+                result.pixels.insert(result.pixels.end(),
+                                     {(uint8_t)(k * c / 255), (uint8_t)(k * m / 255), (uint8_t)(k * y / 255), 255});
+            } else {
+                result.pixels.insert(result.pixels.end(), {row[3 * x], row[3 * x + 1], row[3 * x + 2], 255});
+            }
+        }
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
@@ -190,7 +172,7 @@ TEST(JpegDecode, MatchesDjpeg)
     ASSERT_TRUE(DecodeAs(Fixture("jcmyk.jpg"), PXIMAGE_FORMAT_UNKNOWN, cmyk)) << cmyk.GetLastErrorText();
     EXPECT_EQ(cmyk.GetType(), PXIMAGE_FORMAT_JPG);
     EXPECT_EQ(cmyk.GetBpp(), 24u);
-    EXPECT_TRUE(SamePicture(LibjpegCmyk(Fixture("jcmyk.jpg")), ToRgba(cmyk)));
+    EXPECT_TRUE(SamePicture(Libjpeg(Fixture("jcmyk.jpg")), ToRgba(cmyk)));
 }
 
 TEST(JpegDecode, ScaleHeaderOnlyAndResolution)

@@ -433,9 +433,24 @@ TEST(TiffEncode, RgbaRoundTripKeepsEveryPixel)
 }
 
 // A JPEG strip of a few dozen bytes claiming 16000 x 16000 samples cannot
-// hold them: the strip is not read, instead of being padded out.
-TEST(TiffDecode, JpegStripTooShortForItsRows)
+// hold them: the strip is not read, instead of being padded out. Fax data
+// codes a row in a bit at least: two bytes give 16 rows of a strip claiming
+// 16000, and only those are turned into place.
+TEST(TiffDecode, StripsTooShortForTheirRows)
 {
+    const std::string fax = TiffFile(16000, 16000, "\xFF\xFF",
+                                     {{258, 3, 1, Le16(1)}, {259, 3, 1, Le16(COMPRESSION_CCITTFAX4)},
+                                      {262, 3, 1, Le16(PHOTOMETRIC_MINISWHITE)}, {274, 3, 1, Le16(6)},
+                                      {277, 3, 1, Le16(1)}});
+    {
+        const ResidentPeak before;
+        PxImage image;
+        ASSERT_TRUE(DecodeAs(fax, PXIMAGE_FORMAT_TIF, image)) << image.GetLastErrorText();
+        EXPECT_LT(before.Growth(), SmallGrowth(16000LL * 16000 / 8));
+        EXPECT_EQ(image.GetBpp(), 1u);
+        EXPECT_EQ(image.GetPixelColor(15999, 0, false), (PxRgbQuad{255, 255, 255, 0}));
+    }
+
     // A grey baseline JPEG whose frame header claims 16000 x 16000 and whose
     // scan holds a few bytes.
     std::string jpeg = Fixture("jgrey.jpg");

@@ -1,11 +1,13 @@
 // velkhost --machine <folder> --module <VelkGrx2020(x64).grx>
+//          [--drawing <file.dxf>] [--save <file.dxf>] [--png <file.png>]
 //
 // Plays the CAD host on a fresh stand-in machine: the peer map program is
 // installed (not running), the module is copied to its plug-in folder and
 // loaded, which starts the peer; the shell's steps run (shell_demo.h),
 // testConnect runs, the module is unloaded, and a transcript of the command
 // line, the message boxes, the shell starts and the peer's messages is
-// printed.
+// printed. A drawing given is opened before the module loads; it is then
+// saved and pictured as asked.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,7 @@
 #include <string>
 
 #include "afxmsgbox.h"
+#include "drawing_files.h"
 #include "gced_cmd.h"
 #include "gcutprint.h"
 #include "machine_control.h"
@@ -43,7 +46,8 @@ std::string Indented(const std::string& text)
 
 int Usage()
 {
-    std::cerr << "usage: velkhost --machine <folder> --module <module file>\n";
+    std::cerr << "usage: velkhost --machine <folder> --module <module file> [--drawing <dxf>] [--save <dxf>] "
+                 "[--png <png>]\n";
     return 2;
 }
 
@@ -51,11 +55,14 @@ int Usage()
 
 int main(int argc, char** argv)
 {
-    std::string machine, modulePath;
+    std::string machine, modulePath, drawing, saveAs, picture;
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string opt = argv[i];
         if (opt == "--machine") machine = argv[i + 1];
         else if (opt == "--module") modulePath = argv[i + 1];
+        else if (opt == "--drawing") drawing = argv[i + 1];
+        else if (opt == "--save") saveAs = argv[i + 1];
+        else if (opt == "--png") picture = argv[i + 1];
         else return Usage();
     }
     if (machine.empty() || modulePath.empty()) return Usage();
@@ -77,6 +84,7 @@ int main(int argc, char** argv)
 
     std::unique_ptr<velkpeer::StandinPeer> peer;
     velkhost::PrepareShellDemo(peer, std::cout);
+    if (!drawing.empty() && !velkhost::OpenForTranscript(drawing, std::cout)) return 1;
 
     std::cout << "\nload " << Utf8(standin::kModulePath) << "\n";
     OdRxModule* module = odrxDynamicLinker()->loadModule(standin::kModulePath);
@@ -101,6 +109,9 @@ int main(int argc, char** argv)
     standin::PumpMessages();
     for (auto& box : standin::MessageBoxes()) std::cout << "  message box [" << Utf8(box.text) << "]\n";
     velkhost::NewTraffic(peer.get(), std::cout);
+
+    if (!saveAs.empty()) velkhost::SaveForTranscript(saveAs, std::cout);
+    if (!picture.empty()) velkhost::PictureForTranscript(picture, std::cout);
 
     std::cout << "\nunload\n";
     odrxDynamicLinker()->unloadModule(module);

@@ -113,7 +113,7 @@ int64_t PeerObjectStore::Handle(uint32_t code, const std::vector<uint8_t>& bytes
     }
     case 20110: {
         if (!IsPacket(bytes, kPacketHead)) return -4;
-        std::vector<uint8_t> tree = chosen_.empty() ? objectTree : FrameChosen();
+        std::vector<uint8_t> tree = Malform(chosen_.empty() ? objectTree : FrameChosen(), malformation_);
         if (!tree.empty()) reply(code, tree);
         return 0;
     }
@@ -156,6 +156,14 @@ int64_t PeerObjectStore::Delete(const std::vector<uint8_t>& bytes)
 uint32_t PeerObjectStore::Put(uint32_t kind, uint32_t parent, const std::vector<uint8_t>& body)
 {
     return Store(0, kind, parent, body.data(), body.size());
+}
+
+bool PeerObjectStore::Change(uint32_t id, const std::vector<uint8_t>& body)
+{
+    auto it = objects_.find(id);
+    if (it == objects_.end()) return false;
+    Store(id, it->second.kind, it->second.parent, body.data(), body.size());
+    return true;
 }
 
 uint32_t PeerObjectStore::Store(uint32_t id, uint32_t kind, uint32_t parent, const uint8_t* body, size_t size)

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "peer_encode.h"
+
 namespace velkpeer {
 
 struct StoredObject {
@@ -43,11 +45,16 @@ public:
     const std::vector<PeerDeletion>& Deletions() const { return deletions_; }
     // An object made in the peer itself; its id.
     uint32_t Put(uint32_t kind, uint32_t parent, const std::vector<uint8_t>& body);
+    // An object changed in the peer itself (its kind and place kept);
+    // false when there is none of that id.
+    bool Change(uint32_t id, const std::vector<uint8_t>& body);
     // The objects the user chose to send to CAD: the answer to 20110 frames
     // them (a folder with the stored objects below it, in id order).
     void ChooseForCad(const std::vector<uint32_t>& ids) { chosen_ = ids; }
     // The exchange buffer of the chosen objects.
     std::vector<uint8_t> FrameChosen() const;
+    // The next answers to 20110 are spoiled this way.
+    void SetMalformation(Malformation how) { malformation_ = how; }
 
 private:
     int64_t Upload(const std::vector<uint8_t>& bytes);
@@ -59,6 +66,7 @@ private:
     std::map<uint32_t, StoredObject> objects_;
     std::vector<PeerDeletion> deletions_;
     std::vector<uint32_t> chosen_;
+    Malformation malformation_ = Malformation::kNone;
     uint32_t nextId_;
 };
 

@@ -207,7 +207,10 @@ bool WriteJpegFile(const std::string& nativePath, int width, int height, const s
     return fclose(f) == 0 && ok;
 }
 
-bool PeerTileServer::Serves(uint32_t code) { return code == kSetLocation || code == kMapStateCode || code == kMapFile; }
+bool PeerTileServer::Serves(uint32_t code)
+{
+    return code == kSetLocation || code == kMapStateCode || code == kMapFile;
+}
 
 std::vector<uint8_t> PeerTileServer::MapStateReport(double x, double y, int32_t level, int32_t mapType)
 {

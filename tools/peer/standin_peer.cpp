@@ -220,6 +220,7 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         Answer(connectionId, code, answer);
         return 0;
     }
+    case 20601: Answer(connectionId, code, EncodePatternTable(config_.patterns)); return 0;
     case kContourCode:
         // The head, then whole items.
         return IsPacket(bytes, bytes.size()) && (bytes.size() - kPacketHead) % kContourItem == 0 ? 0 : -4;

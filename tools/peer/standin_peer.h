@@ -44,6 +44,9 @@ struct PeerConfig {
     // 20110: the objects the user chose, as the exchange framing (may be empty).
     std::vector<uint8_t> objectTree;
     uint32_t firstObjectId = 1000;
+    // 20601: the hatch pattern table.
+    std::vector<PeerPattern> patterns = {
+        {"ANSI31", 1.0, 1}, {"ISO02W100", 2.0, 2}, {"BRICK", 0.5, 3}, {"SOLID", 1.0, 4}};
 };
 
 // One message received: its code, the connection id in its data word, its

@@ -10,19 +10,27 @@
 
 namespace {
 
-// A new hatch in the XY plane with the fill's predefined pattern.
-OdDbHatch* NewPatternHatch(const HatchFillSpec& fill, bool associative)
+// A new hatch in the XY plane with its fill.
+OdDbHatch* NewHatch(const CHatchUtil::FillSetter& setFill, bool associative)
 {
     auto* hatch = new OdDbHatch();
     hatch->setNormal(OdGeVector3d(0, 0, 1));
     hatch->setElevation(0.0);
     hatch->setAssociative(associative);
-    char name[sizeof fill.name + 1] = {};
-    memcpy(name, fill.name, sizeof fill.name);
-    hatch->setPattern(OdDbHatch::kPreDefined, CString(name));
-    hatch->setPatternScale(fill.scale);
-    hatch->setPatternAngle(fill.angle);
+    if (setFill) setFill(hatch);
     return hatch;
+}
+
+// The fill's predefined pattern.
+CHatchUtil::FillSetter PatternOf(const HatchFillSpec& fill)
+{
+    return [&fill](OdDbHatch* hatch) {
+        char name[sizeof fill.name + 1] = {};
+        memcpy(name, fill.name, sizeof fill.name);
+        hatch->setPattern(OdDbHatch::kPreDefined, CString(name));
+        hatch->setPatternScale(fill.scale);
+        hatch->setPatternAngle(fill.angle);
+    };
 }
 
 void EraseObjects(const OdDbObjectIdArray& ids)
@@ -65,7 +73,20 @@ void FinishBoundaries(OdDbObjectId hatchId, const std::vector<const OdDbObjectId
 OdDbObjectId CHatchUtil::Add(const OdDbObjectIdArray& boundaryIds, EntityProps props, const HatchFillSpec& fill,
                              bool associative)
 {
-    OdDbHatch* hatch = NewPatternHatch(fill, associative);
+    return Add(boundaryIds, props, PatternOf(fill), associative);
+}
+
+OdDbObjectId CHatchUtil::AddWithInnerLoops(const std::vector<OdDbObjectIdArray>& outerLoops,
+                                           const std::vector<OdDbObjectIdArray>& innerLoops, EntityProps props,
+                                           const HatchFillSpec& fill, bool associative)
+{
+    return AddWithInnerLoops(outerLoops, innerLoops, props, PatternOf(fill), associative);
+}
+
+OdDbObjectId CHatchUtil::Add(const OdDbObjectIdArray& boundaryIds, EntityProps props, const FillSetter& setFill,
+                             bool associative)
+{
+    OdDbHatch* hatch = NewHatch(setFill, associative);
     // A boundary that forms no loop would give an empty hatch and then lose
     // the boundary objects too.
     if (hatch->appendLoop(OdDbHatch::kExternal, boundaryIds) != eOk || hatch->evaluateHatch(false) != eOk) {
@@ -79,9 +100,9 @@ OdDbObjectId CHatchUtil::Add(const OdDbObjectIdArray& boundaryIds, EntityProps p
 
 OdDbObjectId CHatchUtil::AddWithInnerLoops(const std::vector<OdDbObjectIdArray>& outerLoops,
                                            const std::vector<OdDbObjectIdArray>& innerLoops, EntityProps props,
-                                           const HatchFillSpec& fill, bool associative)
+                                           const FillSetter& setFill, bool associative)
 {
-    OdDbHatch* hatch = NewPatternHatch(fill, associative);
+    OdDbHatch* hatch = NewHatch(setFill, associative);
     std::vector<const OdDbObjectIdArray*> loops;
     bool ok = true;
     for (const auto& loop : outerLoops) {

@@ -1,6 +1,7 @@
 // Hatches from boundary objects, and hatch loops as point lists.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "common/document/entityprops.h"
@@ -22,6 +23,14 @@ public:
     static OdDbObjectId AddWithInnerLoops(const std::vector<OdDbObjectIdArray>& outerLoops,
                                           const std::vector<OdDbObjectIdArray>& innerLoops, EntityProps props,
                                           const HatchFillSpec& fill, bool associative);
+    // The same two with the fill given by a function that sets it on the
+    // new hatch before its loops are appended.
+    using FillSetter = std::function<void(OdDbHatch*)>;
+    static OdDbObjectId Add(const OdDbObjectIdArray& boundaryIds, EntityProps props, const FillSetter& setFill,
+                            bool associative);
+    static OdDbObjectId AddWithInnerLoops(const std::vector<OdDbObjectIdArray>& outerLoops,
+                                          const std::vector<OdDbObjectIdArray>& innerLoops, EntityProps props,
+                                          const FillSetter& setFill, bool associative);
     // A polyline loop as points, bulge segments sampled every 3 degrees.
     static void GetPolylineLoopPoints(OdGePoint3dArray& points, OdGePoint2dArray vertices, OdGeDoubleArray bulges);
     // An edge loop as points: a line gives its start, curves their points

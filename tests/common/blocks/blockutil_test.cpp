@@ -196,7 +196,7 @@ TEST_F(Blocks, IntersectionsOfThePlacedContents)
     EXPECT_EQ(standin::OpenObjectCount(), 0);
 }
 
-TEST_F(Blocks, DrawingFilesCannotBeReadYetAndAnExistingDefinitionIsKept)
+TEST_F(Blocks, BinaryDrawingFilesCannotBeReadAndAnExistingDefinitionIsKept)
 {
     OdDbObjectId block = MakeBlock(L"B", false);
     EXPECT_EQ(CBlockUtil::InsertDwgBlockDef(L"C:\\missing.dwg", L"B", false, db), block);
@@ -213,6 +213,55 @@ TEST_F(Blocks, DrawingFilesCannotBeReadYetAndAnExistingDefinitionIsKept)
 
     EXPECT_TRUE(CBlockUtil::CopyBlockDefFromDwg(L"C:\\d\\part.dwg", L"B").isNull());
     EXPECT_EQ(standin::CommandLineText(), L"\n读入dwg图形错误, 图形名称: C:\\d\\part.dwg");
+}
+
+// The block names, entity kinds and layers of a block definition.
+std::vector<std::wstring> Contents(OdDbObjectId blockId)
+{
+    std::vector<std::wstring> out;
+    OdDbBlockTableRecord* block = nullptr;
+    EXPECT_EQ(oddbOpenObject(block, blockId, OdDb::kForRead), eOk);
+    if (!block) return out;
+    out.push_back(block->getName().str());
+    for (const auto& id : block->entityIds()) {
+        OdDbEntity* e = nullptr;
+        EXPECT_EQ(oddbOpenObject(e, id, OdDb::kForRead), eOk);
+        out.push_back(e->isA()->name().str() + L" on " + e->layer().str());
+        e->close();
+    }
+    block->close();
+    return out;
+}
+
+TEST_F(Blocks, DefinitionsAreImportedFromADrawingFile)
+{
+    // part.dxf: made by data/make_fixtures.py with ezdxf.
+    std::string bytes = velktest::ReadNativeFile(VELK_TEST_DATA_DIR "/part.dxf");
+    ASSERT_FALSE(bytes.empty());
+    velktest::WriteNativeFile(standin::NativePath(L"C:\\lib\\part.dxf"), bytes);
+
+    OdDbObjectId valve = CBlockUtil::CopyBlockDefFromDwg(L"C:\\lib\\part.dxf", L"Valve");
+    EXPECT_EQ(Contents(valve), (std::vector<std::wstring>{L"Valve", L"AcDbCircle on Valves", L"AcDbLine on Valves",
+                                                          L"AcDbAttributeDefinition on 0"}));
+    EXPECT_EQ(valve.database(), db);
+    EXPECT_TRUE(CBlockUtil::CopyBlockDefFromDwg(L"C:\\lib\\part.dxf", L"Missing").isNull());
+    EXPECT_EQ(standin::CommandLineText(), L"\n给定的DWG文件中, 不存在指定名称的块表记录.");
+
+    // The whole drawing as a block; an existing one only when asked.
+    OdDbObjectId part = CBlockUtil::InsertDwgBlockDef(L"C:\\lib\\part.dxf", L"Part", false, db);
+    EXPECT_EQ(Contents(part), (std::vector<std::wstring>{L"Part", L"AcDbLine on Pipes", L"AcDbCircle on 0"}));
+    EXPECT_EQ(CBlockUtil::InsertDwgBlockDef(L"C:\\lib\\part.dxf", L"Part", false, db), part);
+    OdDbObjectId again = CBlockUtil::InsertDwgBlockDef(L"C:\\lib\\part.dxf", L"Part", true, db);
+    EXPECT_NE(again, part);
+    EXPECT_TRUE(part.isErased());
+    EXPECT_EQ(Contents(again).size(), 3u);
+    EXPECT_TRUE(standin::MessageBoxes().empty());
+
+    velktest::WriteNativeFile(standin::NativePath(L"C:\\lib\\cut.dxf"), bytes.substr(0, bytes.size() / 2));
+    EXPECT_EQ(CBlockUtil::InsertDwgBlockDef(L"C:\\lib\\cut.dxf", L"Cut", false, db), OdDbObjectId());
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    EXPECT_EQ(standin::MessageBoxes()[0].text, L"CBlockUtil::InsertDwgBlockDef函数, readDwgFile失败:3.");
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
 }
 
 TEST_F(Blocks, OrdinatePairAndDiametricByAngle)

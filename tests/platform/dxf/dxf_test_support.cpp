@@ -10,12 +10,15 @@
 #include <memory>
 
 #include "dxf_control.h"
+#include "exchange/drawingdata.h"
+#include "exchange/entitylink.h"
 #include "gcdbutil.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbdictionary.h"
 #include "oddbdimension.h"
 #include "oddbhatch.h"
+#include "oddbproxy.h"
 #include "oddbsortents.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
@@ -88,30 +91,24 @@ OdDbObjectId AddRecord(OdDbObjectId tableId, T* rec, const wchar_t* name)
     return id;
 }
 
-// A link record in the layout the module stores under "VelkArx".
+// A link written by the module, as its saving of links writes it.
 void WriteLink(OdDbObjectId owner, uint32_t peerId, const wchar_t* name, const wchar_t* remark, int join,
-               int companion, int icon, double x, double y)
+               uint64_t companion, int icon, double x, double y)
 {
+    MapObjInfo link;
+    link.handle = owner.getHandle();
+    link.peerId = peerId;
+    link.name = name;
+    link.remark = remark;
+    link.join = (uint8_t)join;
+    link.companion = companion;
+    link.iconNumber = icon;
+    link.labelPos = OdGePoint3d(x, y, 0);
     OdDbObject* o = nullptr;
     ASSERT_EQ(oddbOpenObject(o, owner, OdDb::kForWrite), eOk);
-    o->createExtensionDictionary();
-    OdDbDictionary* dict = nullptr;
-    ASSERT_EQ(oddbOpenObject(dict, o->extensionDictionary(), OdDb::kForWrite), eOk);
+    if (auto* layer = OdRxCast<OdDbLayerTableRecord>(o)) EXPECT_EQ(WriteFolderLayerLink(layer, link), 1);
+    else EXPECT_EQ(WriteEntityLink(static_cast<OdDbEntity*>(o), link), 1);
     o->close();
-    auto* x0 = new OdDbXrecord();
-    OdDbObjectId xid;
-    ASSERT_EQ(dict->setAt(L"VelkArx", x0, xid), eOk);
-    dict->close();
-    OdResBuf* chain = OdResBuf::newRb(1, OdString(std::to_wstring(peerId)));
-    OdResBuf* t = chain;
-    t = t->setNext(OdResBuf::newRb(1, OdString(name)));
-    t = t->setNext(OdResBuf::newRb(1, OdString(remark)));
-    t = t->setNext(OdResBuf::newRb(1, OdString(L"")));
-    for (int v : {join, companion, icon, 0}) t = t->setNext(OdResBuf::newRb(90, (int32_t)v));
-    for (double v : {x, y, 0.0, 0.0}) t = t->setNext(OdResBuf::newRb(40, v));
-    x0->setFromRbChain(chain);
-    x0->close();
-    OdResBuf::releaseChain(chain);
 }
 
 }  // namespace
@@ -244,6 +241,11 @@ void BuildSampleDrawing(OdDbDatabase* db)
     h3->appendLoop(OdDbHatch::kExternal, OdGePoint2dArray{{20, 0}, {30, 0}, {30, 8}}, OdGeDoubleArray{0, 0, 0});
     Append(db, h3);
     Append(db, new OdDbSolid(OdGePoint3d(0, 0, 0), OdGePoint3d(4, 0, 0), OdGePoint3d(0, 4, 0), OdGePoint3d(4, 4, 0)));
+    auto* mline = new OdDbMline();
+    for (const auto& p : {OdGePoint3d(0, 50, 0), OdGePoint3d(20, 50, 0), OdGePoint3d(20, 70, 0)}) mline->appendSeg(p);
+    mline->setScale(2);
+    mline->setClosedMline(true);
+    Append(db, mline);
     Append(db, new OdDbAlignedDimension(OdGePoint3d(0, 0, 0), OdGePoint3d(10, 0, 0), OdGePoint3d(5, -3, 0), L"10m"));
     Append(db, new OdDbRadialDimension(OdGePoint3d(10, 10, 0), OdGePoint3d(15, 10, 0), 2));
 
@@ -273,9 +275,10 @@ void BuildSampleDrawing(OdDbDatabase* db)
     ASSERT_EQ(sortents->moveToBottom(OdDbObjectIdArray{imageId}), eOk);
     sortents->close();
 
-    WriteLink(textId, 4000000001u, L"河流", L"line one\r\nline two ^ and more", 11, -5, 12, 1234.5, -0.125);
+    WriteLink(textId, 4000000001u, L"河流", L"line one\r\nline two ^ and more", 1, 0xFFFFFFFFFFFFFFFBull, 12, 1234.5,
+              -0.125);
     WriteLink(imageId, 77, L"tile", L"", 0, 9, 0, 0, 0);
-    WriteLink(lineId, 8, L"路", std::wstring(6000, L'长').c_str(), 1, 0, 0, 0, 0);
+    WriteLink(lineId, 8, L"路", std::wstring(6001, L'长').c_str(), 1, 0, 0, 0, 0);
     WriteLink(roadsId, 501, L"道路文件夹", L"", 0, 0, 0, 0, 0);
 }
 
@@ -295,9 +298,11 @@ std::string DxfType(OdDbObject* o)
         {OdDb2dPolyline::desc(), "POLYLINE"}, {OdDb3dPolyline::desc(), "POLYLINE"}, {OdDbSpline::desc(), "SPLINE"},
         {OdDbPoint::desc(), "POINT"},  {OdDbBlockReference::desc(), "INSERT"}, {OdDbHatch::desc(), "HATCH"},
         {OdDbSolid::desc(), "SOLID"},  {OdDbRasterImage::desc(), "IMAGE"}, {OdDbDimension::desc(), "DIMENSION"},
+        {OdDbMline::desc(), "MLINE"},
     };
     for (const auto& k : kinds)
         if (o->isKindOf(k.cls)) return k.name;
+    if (auto* p = OdRxCast<OdDbProxyEntity>(o)) return U8(p->originalDxfName());
     return "?";
 }
 
@@ -358,6 +363,8 @@ std::string Geometry(OdDbEntity* e)
         OdGeVector3d u, v;
         img->getOrientation(p, u, v);
         pts = {p, p + u + v};
+    } else if (auto* m = OdRxCast<OdDbMline>(e)) {
+        for (int i = 0; i < m->numVertices(); ++i) pts.push_back(m->vertexAt(i));
     }
     std::string s;
     for (const auto& q : pts) s += (s.empty() ? "" : ";") + Coord(q.x) + "," + Coord(q.y) + "," + Coord(q.z);
@@ -566,6 +573,9 @@ std::vector<std::string> Describe(OdDbDatabase* db)
                  std::to_string(img->isSetDisplayOpt(OdDbRasterImage::kTransparent));
         }
         if (auto* d = OdRxCast<OdDbRasterImageDef>(o)) s += " file=" + U8(d->sourceFileName());
+        if (auto* m = OdRxCast<OdDbMline>(o))
+            s += " mline=" + std::to_string(m->numVertices()) + "/" + std::to_string(m->closedMline()) + "/" +
+                 Num(m->scale());
         if (auto* d = OdRxCast<OdDbDimension>(o)) s += " dimtext=" + U8(d->dimensionText()) + " textpos=" + Pt(d->textPosition());
         if (auto* la = OdRxCast<OdDbLayerTableRecord>(o))
             s += " flags=" + std::to_string(la->isOff()) + std::to_string(la->isFrozen()) +
@@ -591,6 +601,8 @@ std::vector<std::string> Describe(OdDbDatabase* db)
             s += " data=" + ChainText(chain);
             OdResBuf::releaseChain(chain);
         }
+        if (auto* p = OdRxCast<OdDbProxyObject>(o)) s += " dxf=" + U8(p->originalDxfName());
+        if (auto* p = OdRxCast<OdDbProxyEntity>(o)) s += " dxf=" + U8(p->originalDxfName());
         if (auto* st = OdRxCast<OdDbSortentsTable>(o)) {
             OdDbObjectIdArray order;
             st->getFullDrawOrder(order);

@@ -15,7 +15,7 @@ namespace dxftest {
 // application "VelkArx", a block with attribute definitions and a
 // reference to it with attributes, every entity kind in model space, a
 // hatch of each loop form and a gradient one, a raster image with its
-// definition, a draw order, and link records under "VelkArx" on a text, an
+// definition, a draw order, and links written by the module on a text, an
 // image, a line and a layer.
 void BuildSampleDrawing(OdDbDatabase* db);
 

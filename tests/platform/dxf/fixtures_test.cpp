@@ -1,5 +1,6 @@
 // Drawings made by ezdxf (data/make_fixtures.py) are read as ezdxf reads
-// them (data/*.summary), and keep their handles when saved again.
+// them (data/*.summary), keep their handles when saved again, and hold
+// links the module reads.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,6 +8,8 @@
 #include <sstream>
 
 #include "dxf_test_support.h"
+#include "exchange/drawingdata.h"
+#include "exchange/entitylink.h"
 #include "hostdb_control.h"
 #include "standin_control.h"
 #include "test_support.h"
@@ -44,10 +47,37 @@ TEST_P(DxfFixtures, ReadAsEzdxfReadsThemAndSavedWithTheSameHandles)
     EXPECT_EQ(dxftest::LineDiff(expected, dxftest::Summary(db.get())), "");
 
     std::vector<std::string> described = dxftest::Describe(db.get());
-    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(dxftest::Save(db.get())));
+    std::string saved = dxftest::Save(db.get());
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(saved));
     EXPECT_EQ(dxftest::LineDiff(described, dxftest::Describe(again.get())), "");
+
+    // ezdxf reads the same from the saved file as from its own.
+    std::string path = velktest::MachineRoot() + "/saved.dxf";
+    velktest::WriteNativeFile(path, saved);
+    std::vector<std::string> theirs;
+    std::string why;
+    if (!dxftest::EzdxfSummary(path, theirs, why)) GTEST_SKIP() << why;
+    EXPECT_EQ(dxftest::LineDiff(expected, theirs), "");
     EXPECT_EQ(standin::OpenObjectCount(), 0);
     EXPECT_TRUE(standin::HostViolations().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Ezdxf, DxfFixtures, testing::Values("drawing_r2010", "drawing_r2000"));
+
+TEST(DxfFixtureLinks, TheModuleReadsTheLinksEzdxfWrote)
+{
+    std::unique_ptr<OdDbDatabase> db = ReadFixture("drawing_r2010");
+    // The text's link as make_fixtures.py wrote it: join 11 reads as 1; of
+    // the companion the file holds the low 32 bits.
+    OdDbObjectId text;
+    ASSERT_EQ(db->getOdDbObjectId(text, false, OdDbHandle(0x4F)), eOk);
+    std::unique_ptr<MapObjInfo> link(ReadEntityLink(text));
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->peerId, 4000000001u);
+    EXPECT_EQ(link->name, L"河流");
+    EXPECT_EQ(link->remark, L"line one\r\nline two");
+    EXPECT_EQ(link->join, 1);
+    EXPECT_EQ((uint32_t)link->companion, (uint32_t)-5);
+    EXPECT_EQ(link->iconNumber, 12);
+    EXPECT_EQ(link->labelPos, OdGePoint3d(1234.5, -0.125, 0));
+}

@@ -65,6 +65,8 @@ def geometry(e):
         return [d.insert]
     if t == "SOLID":
         return [d.vtx0, d.vtx1, d.vtx2, d.vtx3]
+    if t == "MLINE":
+        return [v.location for v in e.vertices]
     if t == "IMAGE":
         return [d.insert, d.insert + d.u_pixel * d.image_size.x + d.v_pixel * d.image_size.y]
     return None

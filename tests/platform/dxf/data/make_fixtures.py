@@ -6,8 +6,9 @@ compare with what the stand-in reads. Run once with /usr/bin/python3; the
 outputs are committed.
 
   drawing_r2010.dxf  the 2010 form (UTF-8): every entity kind the stand-in
-                     keeps, link records under "VelkArx" on entities and a
-                     layer, a raster image, a draw order, paper space
+                     keeps, a kind it keeps only as it came, link records
+                     under "VelkArx" on entities and a layer, a raster
+                     image, a draw order, paper space
   drawing_r2000.dxf  the 2000 form with the code page ANSI_936: Chinese text
                      in GBK and a character beyond it as an escape
 """
@@ -81,6 +82,10 @@ def drawing_r2010(path):
     gradient.set_gradient((0, 255, 0), (250, 240, 10), rotation=40, name="CYLINDER")
     gradient.paths.add_polyline_path([(20, 0), (30, 0), (30, 8)], is_closed=True)
     msp.add_solid([(0, 0), (4, 0), (0, 4), (4, 4)])
+    mline = msp.add_mline([(0, 50), (20, 50), (20, 70)], dxfattribs={"scale_factor": 2})
+    mline.close(True)
+    # A kind the stand-in keeps only as it came (a proxy).
+    msp.add_3dface([(0, 0, 0), (1, 0, 1), (1, 1, 2), (0, 1, 1)], dxfattribs={"layer": "道路"})
 
     image_def = doc.add_image_def(filename="C:\\Maps\\tile_12_3.png", size_in_pixel=(256, 128))
     image = msp.add_image(image_def, insert=(100, 200), size_in_units=(256, 128))

@@ -1,0 +1,100 @@
+// Host SDK stand-in: the host's own drawing-file commands. OPEN, QSAVE,
+// SAVEAS and CLOSE run through the command stack like any command; the
+// file names are typed (gcedGetString). Drawings are DXF files.
+#include <cwchar>
+#include <string>
+
+#include "gcapdocmanager.h"
+#include "gced_cmd.h"
+#include "gcedinput.h"
+#include "gcutprint.h"
+
+namespace {
+
+// An unsaved drawing has a bare name; a saved one its full path.
+bool HasFolder(const OdString& name) { return wcschr(name.c_str(), L'\\') || wcschr(name.c_str(), L'/'); }
+
+// The typed file name; false when the user cancels.
+bool AskFileName(const std::wstring& prompt, std::wstring& name)
+{
+    wchar_t buf[4096];
+    if (gcedGetString(1, prompt.c_str(), buf, sizeof buf / sizeof buf[0]) != RTNORM) {
+        standin::SetCommandOutcome(standin::CommandOutcome::kCancelled);
+        return false;
+    }
+    name = buf;
+    return true;
+}
+
+void Failed() { standin::SetCommandOutcome(standin::CommandOutcome::kFailed); }
+
+bool Save(GcApDocument* doc, const std::wstring& path)
+{
+    OdResult res = doc->database()->saveAs(path.c_str());
+    if (res != eOk) {
+        gcutPrintf(L"\nThe drawing cannot be saved as %s (status %d).", path.c_str(), (int)res);
+        Failed();
+        return false;
+    }
+    gcDocManagerPtr()->setFileName(doc, path.c_str());
+    return true;
+}
+
+void SaveAs()
+{
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    if (!doc) return;
+    std::wstring name;
+    if (!AskFileName(L"Save drawing as <" + doc->fileName().str() + L">: ", name)) return;
+    if (name.empty()) {
+        if (!HasFolder(doc->fileName())) return standin::SetCommandOutcome(standin::CommandOutcome::kCancelled);
+        name = doc->fileName().str();
+    }
+    Save(doc, name);
+}
+
+void QSave()
+{
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    if (!doc) return;
+    if (HasFolder(doc->fileName())) Save(doc, doc->fileName().str());
+    else SaveAs();
+}
+
+void Open()
+{
+    std::wstring name;
+    if (!AskFileName(L"Enter name of drawing to open: ", name)) return;
+    if (name.empty()) return standin::SetCommandOutcome(standin::CommandOutcome::kCancelled);
+    auto* db = new OdDbDatabase(false);
+    OdResult res = db->readDwgFile(name.c_str());
+    if (res != eOk) {
+        delete db;
+        gcutPrintf(L"\nThe drawing %s cannot be opened (status %d).", name.c_str(), (int)res);
+        return Failed();
+    }
+    gcDocManagerPtr()->createDocument(name.c_str(), true, db);
+}
+
+void Close()
+{
+    if (GcApDocument* doc = gcDocManagerPtr()->curDocument()) gcDocManagerPtr()->close(doc);
+}
+
+}  // namespace
+
+namespace standin {
+
+GcRxFunctionPtr HostCommand(const std::wstring& name)
+{
+    struct Entry {
+        const wchar_t* name;
+        GcRxFunctionPtr function;
+    };
+    static const Entry kCommands[] = {{L"OPEN", Open}, {L"QSAVE", QSave}, {L"SAVEAS", SaveAs}, {L"CLOSE", Close}};
+    for (const auto& c : kCommands)
+        if (wcscasecmp(c.name, name.c_str()) == 0) return c.function;
+    return nullptr;
+}
+
+}  // namespace standin

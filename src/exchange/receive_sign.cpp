@@ -1,0 +1,172 @@
+// Received signs become texts, multi-line texts, icon images and points.
+#include <climits>
+#include <optional>
+
+#include "basemap/settings.h"
+#include "common/document/dwgdatabaseutil.h"
+#include "common/entity/textutil.h"
+#include "common/symboltable/viewutil.h"
+#include "exchange/arxoperation.h"
+#include "exchange/entitycolor.h"
+#include "exchange/documentlock.h"
+#include "exchange/exchangetext.h"
+#include "exchange/receiveconvert.h"
+#include "oddbcurves.h"
+#include "oddbtext.h"
+#include "peer/messagedlg.h"
+#include "peer/peerhelpers.h"
+#include "ui/pluginfolder.h"
+
+namespace {
+
+const uint32_t kDefaultFontSize = 14;
+const int kMaxLevel = 28;
+
+bool IsLevel(int level) { return level >= 1 && level <= kMaxLevel; }
+
+// Font size and level as the text is drawn: a missing size is 14, a level
+// outside the peer's levels is `defaultLevel`. Both are written back.
+void SettleTextSize(SignRecord* sign, int defaultLevel)
+{
+    if (sign->fontSize == 0) sign->fontSize = kDefaultFontSize;
+    if (!IsLevel(sign->level)) sign->level = (uint8_t)defaultLevel;
+}
+
+// The text height in drawing units of the sign's font size at its level.
+double TextHeight(const SignRecord* sign)
+{
+    double resolution = IsLevel(sign->level) ? g_levelResolutionY[sign->level] : 0.0;
+    return sign->fontSize * resolution / 1.414 + 0.5;
+}
+
+double Rotation(const SignRecord* sign) { return (float)(sign->rotation * 3.1415927f / 180.0f); }
+
+OdGePoint3d SignPoint(const SignRecord* sign) { return OdGePoint3d(sign->x, sign->y, sign->elevation); }
+
+CString Remark(const SignRecord* sign)
+{
+    return sign->remark ? Utf8FieldToCString(sign->remark, strlen(sign->remark)) : CString();
+}
+
+// The entity colour: a text sign's text colour, any other sign's own.
+void SetSignColour(EntityProps& props, const SignRecord* sign)
+{
+    SetReceivedColour(props, sign->signType == kTextSign ? sign->textColour : sign->colour);
+}
+
+// The icon image definition of the sign's icon; null for none.
+OdDbObjectId IconDefinition(const SignRecord* sign)
+{
+    if (sign->iconNumber == 0 || sign->iconNumber > INT_MAX) return OdDbObjectId();
+    return GetIconImageDefId((int)sign->iconNumber);
+}
+
+OdDbObjectId AddIcon(const SignRecord* sign, OdDbObjectId definition, const EntityProps& props)
+{
+    OdDbObjectId id;
+    OdGePoint3d anchor = SignPoint(sign);  // the image call flattens its point
+    return CViewUtil::AddImgPoint1(id, definition, anchor, g_settings.textLevelMetres, props, CString());
+}
+
+// A multi-line text at its bottom left: every CR LF becomes a paragraph.
+OdDbMText* NewMText(const SignRecord* sign, CString contents)
+{
+    contents.Replace(L"\r\n", L"\\P");
+    auto* text = new OdDbMText();
+    text->setTextHeight(TextHeight(sign));
+    text->setContents(contents);
+    text->setLocation(SignPoint(sign));
+    text->setRotation(Rotation(sign));
+    text->setColor(MakeRgbColor(sign->textColour), true);
+    return text;
+}
+
+OdDbText* NewText(const SignRecord* sign, const CString& string)
+{
+    auto* text = new OdDbText();
+    text->setHeight(TextHeight(sign));
+    text->setTextString(string);
+    text->setRotation(Rotation(sign));
+    text->setColor(MakeRgbColor(sign->textColour), true);
+    return text;
+}
+
+}  // namespace
+
+void ArxOperation::SignToTextEx(SignRecord* sign, const CString& layer, OdDbObjectId& iconId, OdDbObjectId& textId,
+                                bool lock)
+{
+    if (!sign) return;
+    const int defaultLevel = LevelFromRefreshSetting();
+    std::optional<DocumentWriteLock> locked;
+    if (lock) locked.emplace();
+    EntityProps props;
+    props.layer = layer;
+
+    OdDbObjectId definition = IconDefinition(sign);
+    if (g_settings.pointsAsIcons && !definition.isNull() && sign->multiLine == 0 && sign->textOnly == 0) {
+        OdDbObjectId id = AddIcon(sign, definition, props);
+        if (!id.isNull()) iconId = id;
+    }
+
+    SetSignColour(props, sign);
+    props.transparency = 100 - sign->transparency;
+    if (sign->signType != kTextSign && sign->textColour == 0) sign->textColour = 0xFFFFFF;
+    SettleTextSize(sign, defaultLevel);
+
+    OdDbEntity* text = nullptr;
+    if (sign->multiLine == 1) {
+        CString remark = Remark(sign);
+        if (remark.IsEmpty()) return;
+        auto* mtext = NewMText(sign, remark);
+        mtext->setAttachment(OdDbMTextEnums::kBottomLeft);
+        text = mtext;
+    } else {
+        CString name = Utf8FieldToCString(sign->name, sizeof sign->name);
+        if (name.IsEmpty()) return;
+        OdDbText* single = NewText(sign, name);
+        single->setHorizontalMode(OdDb::kTextLeft);
+        single->setVerticalMode(OdDb::kTextBottom);
+        // Beside the icon at the sign point.
+        OdGePoint3d anchor = SignPoint(sign);
+        CTextUtil::GetLabelAnchorInt(anchor, Rotation(sign), TextHeight(sign), false);
+        single->setAlignmentPoint(anchor);
+        single->setPosition(anchor);
+        text = single;
+    }
+    OdDbObjectId id = CDwgDatabaseUtil::PostToModelSpace(text, props);
+    if (!id.isNull()) textId = id;
+}
+
+OdDbObjectId ArxOperation::SignToText(SignRecord* sign, const CString& layer, bool lock)
+{
+    if (!sign) return OdDbObjectId();
+    std::optional<DocumentWriteLock> locked;
+    if (lock) locked.emplace();
+    EntityProps props;
+    props.layer = layer;
+    SetSignColour(props, sign);
+
+    if (sign->signType == kTextSign) {
+        props.transparency = 100 - sign->transparency;
+        int fallback = g_settings.receivedSignLevel & 0xFF;
+        if (!IsLevel(sign->level) && !IsLevel(fallback)) return OdDbObjectId();
+        SettleTextSize(sign, fallback);
+        CString name = Utf8FieldToCString(sign->name, sizeof sign->name);
+        if (name.IsEmpty()) return OdDbObjectId();
+        // A line break at the very start does not make a multi-line text.
+        OdDbEntity* text = nullptr;
+        if (name.Find(L"\r\n", 1) >= 1) {
+            text = NewMText(sign, name);
+        } else {
+            OdDbText* single = NewText(sign, name);
+            single->setPosition(SignPoint(sign));
+            text = single;
+        }
+        return CDwgDatabaseUtil::PostToModelSpace(text, props);
+    }
+
+    OdDbObjectId definition = IconDefinition(sign);
+    if (g_settings.pointsAsIcons && !definition.isNull()) return AddIcon(sign, definition, props);
+    return CDwgDatabaseUtil::PostToModelSpace(new OdDbPoint(SignPoint(sign)), props);
+}

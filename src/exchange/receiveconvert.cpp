@@ -1,0 +1,33 @@
+#include "exchange/receiveconvert.h"
+
+#include <cmath>
+
+#include "basemap/settings.h"
+#include "exchange/entitycolor.h"
+
+namespace {
+
+// The sender's single-precision full turn lies within this of 360 degrees.
+const double kFullTurnSlack = 1e-4;
+
+}  // namespace
+
+std::vector<std::pair<uint32_t, uint32_t>> SplitAtBreaks(const TrackPoint* points, uint32_t count)
+{
+    std::vector<std::pair<uint32_t, uint32_t>> pieces;
+    uint32_t begin = 0;
+    for (uint32_t i = 1; i <= count; ++i) {
+        if (i < count && points[i].elevation != kBreakElevation) continue;
+        pieces.emplace_back(begin, i);
+        begin = i;
+    }
+    return pieces;
+}
+
+bool IsFullTurn(double degrees) { return std::fabs(degrees - 360.0) <= kFullTurnSlack; }
+
+void SetReceivedColour(EntityProps& props, uint32_t colourWord)
+{
+    props.byLayer = g_settings.colourByLayer != 0;
+    if (!props.byLayer) props.color = MakeRgbColor(colourWord);
+}

@@ -1,0 +1,8 @@
+// Format detection: every decoder in turn, as for a file of unknown type.
+#include "fuzz_support.h"
+#include "image/pximage.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    return velkfuzz::DecodeImage(data, size, PXIMAGE_FORMAT_UNKNOWN);
+}

@@ -1,0 +1,528 @@
+#!/usr/bin/python3
+"""Writes the seed corpus of every fuzz target into corpus/TARGET/.
+
+Run with Debian's Python from tests/fuzz/: ./make_seeds.py [TARGET...]
+(all targets when none is named). Each seed is an input as the target's
+entry takes it; the files are small and checked in. The image seeds are the
+codec fixtures of tests/image/data with an options byte in front, and files
+made here that once cost far more than their bytes; the other seeds are made
+here from the layouts the module reads.
+
+A new target adds a function below and its line in SEEDS.
+"""
+import os
+import struct
+import sys
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DATA = os.path.join(HERE, '..', 'image', 'data')
+
+# Options byte of the image targets (see DecodeImage in fuzz_support.h).
+HEADER_ONLY, ALL_FRAMES, SWAPPED = 0x01, 0x02, 0x80
+
+
+def frame(n):
+    return (n & 3) << 2
+
+
+def scale(n):
+    return (n & 3) << 4
+
+
+def fixture(name):
+    with open(os.path.join(DATA, name), 'rb') as f:
+        return f.read()
+
+
+def le16(v):
+    return struct.pack('<H', v & 0xFFFF)
+
+
+def le32(v):
+    return struct.pack('<I', v & 0xFFFFFFFF)
+
+
+# --- BMP ---
+
+def bitmap(width, height, bpp, pixels, palette=b'', compression=0):
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, bpp, compression, len(pixels), 2835, 2835,
+                       len(palette) // 4, 0)
+    offset = 14 + len(info) + len(palette)
+    return b'BM' + le32(offset + len(pixels)) + le32(0) + le32(offset) + info + palette + pixels
+
+
+def seeds_image_bmp():
+    out = {}
+    for name in ['b1.bmp', 'b4.bmp', 'b8.bmp', 'b24.bmp', 'b24core.bmp', 'b8core.bmp', 'b8rle.bmp', 'b4rle.bmp',
+                 'b32v5.bmp', 'b16565.bmp', 'b16555.bmp', 'b24top.bmp', 'b24bare.dib']:
+        out[name] = bytes([0]) + fixture(name)
+    out['b8-swapped'] = bytes([SWAPPED]) + fixture('b8.bmp')
+    out['b24-header'] = bytes([HEADER_ONLY]) + fixture('b24.bmp')
+    # Headers claiming far more than the file holds.
+    out['topdown-huge'] = bytes([0]) + bitmap(20000, -20000, 24, b'\x11' * 100)
+    out['alpha32-huge'] = bytes([0]) + bitmap(12000, -12000, 32, b'\x10\x20\x30\x80' * 4)
+    out['alpha32-over-limit'] = bytes([0]) + bitmap(24000, 24000, 32, b'\x01' * 64)
+    out['rle8-topdown'] = bytes([0]) + bitmap(16, -4, 8, b'\x03\x01\x00\x02\x05\x01\x00\x00\x00\x01',
+                                              b'\x00\x00\x00\x00\xff\xff\xff\x00', compression=1)
+    return out
+
+
+# --- GIF ---
+
+def lzw_literals(indices, minimum=2):
+    """Image data coding each index as a literal, clearing before the code width would grow."""
+    width, clear, run = minimum + 1, 1 << minimum, (1 << minimum) - 2
+    bits = count = 0
+    data = bytearray()
+
+    def put(code):
+        nonlocal bits, count
+        bits |= code << count
+        count += width
+        while count >= 8:
+            data.append(bits & 0xFF)
+            bits >>= 8
+            count -= 8
+
+    for i, v in enumerate(indices):
+        if i % run == 0:
+            put(clear)
+        put(v)
+    put(clear + 1)
+    if count:
+        data.append(bits & 0xFF)
+    blocks = bytearray([minimum])
+    for at in range(0, len(data), 255):
+        block = data[at:at + 255]
+        blocks += bytes([len(block)]) + block
+    return bytes(blocks) + b'\x00'
+
+
+FOUR_COLOURS = b'\x00\x00\x00\xff\x00\x00\x00\xff\x00\x00\x00\xff'
+
+
+def gif_screen(width, height, table=True):
+    return b'GIF89a' + le16(width) + le16(height) + bytes([0x81 if table else 0, 0, 0]) + (FOUR_COLOURS if table else b'')
+
+
+def gif_control(disposal, transparent=-1, colour_byte=0):
+    flags = disposal << 2 | (1 if transparent >= 0 else 0)
+    return b'\x21\xf9\x04' + bytes([flags]) + le16(0) + bytes([transparent if transparent >= 0 else colour_byte, 0])
+
+
+def gif_frame(left, top, width, height, indices, local=False):
+    return (b',' + le16(left) + le16(top) + le16(width) + le16(height) + bytes([0x81 if local else 0]) +
+            (FOUR_COLOURS if local else b'') + lzw_literals(indices))
+
+
+def seeds_image_gif():
+    out = {}
+    for name in ['gif2.gif', 'gif16.gif', 'gif256.gif', 'gif16i.gif', 'inter5.gif', 'inter9.gif']:
+        out[name] = bytes([0]) + fixture(name)
+    anim = fixture('anim.gif')
+    for n in range(4):
+        out['anim-frame%d' % n] = bytes([frame(n)]) + anim
+    out['anim-all'] = bytes([ALL_FRAMES | frame(3)]) + anim
+    out['anim-header'] = bytes([HEADER_ONLY]) + anim
+    # A first frame disposed of by "previous", then a frame on the screen given back.
+    out['previous-first'] = bytes([ALL_FRAMES | frame(1)]) + (
+        gif_screen(4, 2) + gif_control(3, colour_byte=3) + gif_frame(0, 0, 4, 2, [1] * 8) + gif_control(0) +
+        gif_frame(1, 0, 2, 1, [2, 2]) + b';')
+    # Disposal to the background between frames at offsets.
+    out['background-disposal'] = bytes([ALL_FRAMES | frame(2)]) + (
+        gif_screen(6, 5) + gif_control(2, 0) + gif_frame(1, 1, 3, 3, [1, 2, 3] * 3) + gif_control(3) +
+        gif_frame(2, 0, 2, 4, [3] * 8) + gif_control(0) + gif_frame(0, 0, 6, 5, [2] * 5) + b';')
+    # A presumed true-colour mosaic of near screen-sized frames with four
+    # pixels each (screens stay within the smaller limit of fuzzing builds).
+    out['mosaic-huge'] = bytes([0]) + (
+        gif_screen(2800, 2800, table=False) + gif_frame(0, 0, 2799, 2799, [1, 2, 3, 1], local=True) * 3 + b';')
+    # Many frames on a large screen, all kept.
+    out['kept-frames'] = bytes([ALL_FRAMES | frame(3)]) + (
+        gif_screen(2800, 2800) + (gif_control(2) + gif_frame(0, 0, 2800, 2800, [1])) * 6 + b';')
+    return out
+
+
+# --- JPEG and EXIF ---
+
+def jpeg_claiming(name, width, height, keep, end_marker):
+    """A fixture whose frame header claims width x height, its scan cut after `keep` bytes."""
+    jpeg = bytearray(fixture(name))
+    sof = min(i for i in (jpeg.find(b'\xff\xc0'), jpeg.find(b'\xff\xc2'), jpeg.find(b'\xff\xc9')) if i >= 0)
+    jpeg[sof + 5:sof + 9] = struct.pack('>HH', height, width)
+    sos = jpeg.find(b'\xff\xda')
+    scan = sos + 2 + struct.unpack('>H', jpeg[sos + 2:sos + 4])[0]
+    return bytes(jpeg[:scan + keep]) + (b'\xff\xd9' if end_marker else b'')
+
+
+def exif_block(motorola, dirs, links=None):
+    """An APP1 EXIF block: directories of (tag, format, count, value bytes or ('dir', n)) entries."""
+    e = '>' if motorola else '<'
+    links = links or {}
+    at, offset = [], 8
+    for d in dirs:
+        at.append(offset)
+        offset += 2 + 12 * len(d) + 4
+    block, values = (b'MM' if motorola else b'II') + struct.pack(e + 'HI', 42, 8), b''
+    for n, d in enumerate(dirs):
+        block += struct.pack(e + 'H', len(d))
+        for tag, fmt, count, value in d:
+            block += struct.pack(e + 'HHI', tag, fmt, count)
+            if isinstance(value, tuple):
+                block += struct.pack(e + 'I', at[value[1]])
+            elif len(value) <= 4:
+                block += value + b'\x00' * (4 - len(value))
+            else:
+                block += struct.pack(e + 'I', offset + len(values))
+                values += value
+        block += struct.pack(e + 'I', at[links[n]] if n in links else 0)
+    return b'Exif\x00\x00' + block + values
+
+
+def with_app1(jpeg, app1):
+    return jpeg[:2] + b'\xff\xe1' + struct.pack('>H', len(app1) + 2) + app1 + jpeg[2:]
+
+
+def exif_blocks():
+    camera = exif_block(False, [
+        [(271, 2, 4, b'Abc\x00'), (274, 3, 1, le16(6)), (282, 5, 1, le32(72) + le32(1)), (296, 3, 1, le16(2)),
+         (34665, 4, 1, ('dir', 1)), (34853, 4, 1, ('dir', 2))],
+        [(34855, 3, 1, le16(2)), (33437, 5, 1, le32(28) + le32(10)), (37510, 7, 16, b'ASCII\x00\x00\x00hello   ')],
+        [(1, 2, 2, b'S\x00'), (2, 5, 3, le32(30) + le32(1) + le32(15) + le32(1) + le32(0) + le32(1))]])
+    thumbnail = exif_block(True, [[(274, 3, 1, struct.pack('>H', 1)), (272, 2, 3, b'XY\x00')],
+                                  [(513, 4, 1, struct.pack('>I', 8)), (514, 4, 1, struct.pack('>I', 6))]], {0: 1})
+    # A directory linked from itself, many times over, and an ISO value whose factor form overflows.
+    loop = [(34665, 4, 1, ('dir', 1))] * 200 + [(34855, 9, 1, le32(-2000000000))]
+    self_link = exif_block(False, [[(271, 2, 4, b'Abc\x00'), (34665, 4, 1, ('dir', 1))], loop], {1: 1})
+    return {'camera': camera, 'thumbnail': thumbnail, 'self-link': self_link}
+
+
+def seeds_image_jpeg():
+    out = {}
+    for name in ['j420.jpg', 'j444.jpg', 'jgrey.jpg', 'jprog.jpg', 'jarith.jpg', 'jrestart.jpg', 'jcmyk.jpg',
+                 'jcm.jpg', 'jaspect.jpg']:
+        out[name] = bytes([0]) + fixture(name)
+    j420 = fixture('j420.jpg')
+    for n in (1, 2, 3):
+        out['j420-scale%d' % n] = bytes([scale(n)]) + j420
+    out['j420-quantised'] = bytes([0x40 | scale(2)]) + j420
+    out['j420-grey'] = bytes([0x60]) + j420
+    out['j420-header'] = bytes([HEADER_ONLY]) + j420
+    out['j420-cut'] = bytes([0]) + j420[:len(j420) * 2 // 3]
+    # Headers claiming 20000 x 20000 over a few bytes of scan.
+    out['claim-cut'] = bytes([0]) + jpeg_claiming('jgrey.jpg', 20000, 20000, 6, False)
+    out['claim-ended'] = bytes([0]) + jpeg_claiming('jgrey.jpg', 20000, 20000, 6, True)
+    out['claim-progressive'] = bytes([0]) + jpeg_claiming('jprog.jpg', 20000, 20000, 20, True)
+    out['claim-arithmetic'] = bytes([0]) + jpeg_claiming('jarith.jpg', 20000, 20000, 20, True)
+    for name, block in exif_blocks().items():
+        out['exif-' + name] = bytes([0]) + with_app1(j420, block)
+    return out
+
+
+def seeds_image_exif():
+    out = {}
+    j420 = fixture('j420.jpg')
+    for name, block in exif_blocks().items():
+        out['sections-' + name] = bytes([0]) + with_app1(j420, block)
+        out['written-' + name] = bytes([2]) + with_app1(j420, block)
+        out['block-' + name] = bytes([1]) + block
+    out['comment'] = bytes([2]) + j420[:2] + b'\xff\xfe\x00\x07a\r\nb\x01' + j420[2:]
+    out['many-sections'] = bytes([0]) + j420[:2] + b'\xff\xe5\x00\x02' * 21 + j420[2:]
+    return out
+
+
+# --- PNG ---
+
+def png_chunk(kind, data):
+    return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+
+def png(width, height, depth, colour, rows, extra=b''):
+    ihdr = struct.pack('>IIBBBBB', width, height, depth, colour, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + png_chunk(b'IHDR', ihdr) + extra + png_chunk(b'IDAT', zlib.compress(rows)) +
+            png_chunk(b'IEND', b''))
+
+
+def seeds_image_png():
+    out = {}
+    for name in sorted(os.listdir(DATA)):
+        if name.endswith('.png'):
+            out[name] = bytes([0]) + fixture(name)
+    out['rgba8-header'] = bytes([HEADER_ONLY]) + fixture('rgba8.png')
+    # Grey and alpha claiming 20000 x 20000 over one short row.
+    out['grey-alpha-huge'] = bytes([0]) + png(20000, 20000, 8, 4, b'\x00\x01\x02\x03\x04')
+    out['palette-trns'] = bytes([0]) + png(3, 1, 8, 3, b'\x00\x00\x01\x02',
+                                           png_chunk(b'PLTE', b'\x10\x20\x30\x40\x50\x60\x70\x80\x90') +
+                                           png_chunk(b'tRNS', b'\x00\x80'))
+    return out
+
+
+# --- TIFF ---
+
+def tiff_file(width, height, strip, entries):
+    """A little-endian TIFF of one strip: (tag, type, count, value bytes) entries."""
+    entries = list(entries) + [(256, 4, 1, le32(width)), (257, 4, 1, le32(height)), (273, 4, 1, le32(8)),
+                               (278, 4, 1, le32(height)), (279, 4, 1, le32(len(strip)))]
+    entries.sort()
+    pad = b'\x00' * (len(strip) & 1)
+    directory = 8 + len(strip) + len(pad)
+    extra = directory + 2 + 12 * len(entries) + 4
+    ifd, values = le16(len(entries)), b''
+    for tag, kind, count, value in entries:
+        ifd += le16(tag) + le16(kind) + le32(count)
+        if len(value) <= 4:
+            ifd += value + b'\x00' * (4 - len(value))
+        else:
+            ifd += le32(extra + len(values))
+            values += value
+    return b'II' + le16(42) + le32(directory) + strip + pad + ifd + le32(0) + values
+
+
+def colour_tiff(bits, alpha, orientation):
+    samples = 4 if alpha else 3
+    strip = b''
+    for i in range(5 * 3):
+        pixel = [i * 17 % 256, i * 5 % 256, 255 - i, 128 + i][:samples]
+        strip += b''.join(bytes([v]) if bits == 8 else le16(v * 257) for v in pixel)
+    entries = [(258, 3, samples, le16(bits) * samples), (259, 3, 1, le16(1)), (262, 3, 1, le16(2)),
+               (274, 3, 1, le16(orientation)), (277, 3, 1, le16(samples)), (284, 3, 1, le16(1))]
+    if alpha:
+        entries.append((338, 3, 1, le16(2)))
+    return tiff_file(5, 3, strip, entries)
+
+
+def seeds_image_tiff():
+    out = {}
+    for name in sorted(os.listdir(DATA)):
+        if name.endswith('.tif') and not name.startswith('t_or') or name in ('t_or6.tif', 't_or8.tif'):
+            out[name] = bytes([0]) + fixture(name)
+    for n in (1, 2):
+        out['pages-%d' % n] = bytes([frame(n)]) + fixture('t_pages.tif')
+    out['rgb-header'] = bytes([HEADER_ONLY]) + fixture('t_rgb.tif')
+    for bits in (8, 16):
+        for orientation in (6, 8):
+            out['rgb%d-or%d' % (bits, orientation)] = bytes([0]) + colour_tiff(bits, bits == 8, orientation)
+    # A JPEG strip of a few bytes claiming 16000 x 16000 samples.
+    out['jpeg-strip-claim'] = bytes([0]) + tiff_file(16000, 16000, jpeg_claiming('jgrey.jpg', 16000, 16000, 8, True),
+                                                     [(258, 3, 1, le16(8)), (259, 3, 1, le16(7)),
+                                                      (262, 3, 1, le16(1)), (277, 3, 1, le16(1))])
+    return out
+
+
+def seeds_image_detect():
+    out = {}
+    for name in ['b8.bmp', 'b24bare.dib', 'gif16.gif', 'j420.jpg', 'g8.png', 'p4_i.png', 't_pal8.tif',
+                 't_jpeg.tif']:
+        out[name] = bytes([0]) + fixture(name)
+    out['not-an-image'] = bytes([0]) + b'BM but not quite an image, nor anything else'
+    return out
+
+
+# --- Records the peer sends ---
+
+def text_part(text):
+    return le32(len(text)) + text
+
+
+def pad8(data):
+    return data + b'\x00' * (-len(data) % 8)
+
+
+def point(x, y, elevation=0, angle=0.0):
+    return struct.pack('<dd4sid16s', y, x, b'', elevation, angle, b'')
+
+
+def seeds_record_folder():
+    name = '文件夹'.encode('utf-8')
+    folder = (name + b'\x00' * (100 - len(name)) + le32(2) + b'\x00' * 7 + b'\x01' + b'\x00' * 3 + b'\x01' +
+              b'\x00' * 60)
+    return {'folder': folder, 'short': folder[:175], 'unterminated': b'A' * 176}
+
+
+def seeds_record_sign():
+    fixed = bytearray(416)
+    fixed[0:4] = b'sign'
+    fixed[112:128] = struct.pack('<dd', 30.5, 120.25)
+    fixed[128] = 2
+    fixed[144:152] = le32(12) + le32(0x0000ff)
+    fixed[153] = 3
+    fixed[268:276] = le32(12) + le32(0xff00ff)
+    fixed[280:284] = struct.pack('<f', 45.0)
+    fixed = bytes(fixed)
+    return {'text': fixed + text_part('备注'.encode('utf-8')), 'no-text': fixed + le32(0),
+            'text-with-nul': fixed + text_part(b'a\x00b'), 'long-count': fixed + le32(1000)}
+
+
+def points_record(fixed_size, count_offset, count, text=b'', extra_points=0):
+    fixed = bytearray(fixed_size)
+    fixed[0:5] = b'track'
+    fixed[count_offset:count_offset + 4] = le32(count)
+    head = pad8(bytes(fixed) + text_part(text))
+    points = b''.join(point(i, -i, 65536 if i == 2 else i, 0.5) for i in range(count + extra_points))
+    return head + points
+
+
+def seeds_record_track():
+    return {'three': points_record(200, 120, 3, b'remark'), 'none': points_record(200, 120, 0),
+            'count-beyond': points_record(200, 120, 5, b'', -2), 'pieces': points_record(200, 120, 6, b'x')}
+
+
+def seeds_record_shape():
+    return {'ring': points_record(200, 120, 4, b'shape'), 'none': points_record(200, 120, 0, b'x'),
+            'count-beyond': points_record(200, 120, 3, b'abc', -1)}
+
+
+def seeds_record_multipart():
+    def record(parts, text=b'multi'):
+        fixed = bytearray(480)
+        fixed[0:5] = b'multi'
+        fixed[120:124] = le32(len(parts))
+        fixed[425:427] = b'\x07\x3c'
+        fixed[428:432] = le32(255)
+        data = pad8(bytes(fixed) + text_part(text))
+        items = b''
+        for n in parts:
+            part = bytearray(1432)
+            part[1416:1420] = le32(n)
+            data += bytes(part)
+            items += b''.join(struct.pack('<dd', i, -i) for i in range(n))
+        return data + items
+
+    return {'two-parts': record([2, 3]), 'empty': record([]), 'empty-part': record([0, 1], b''),
+            'items-short': record([4])[:-16]}
+
+
+def seeds_linetype_table():
+    def table(items):
+        head = bytearray(96)
+        head[4:8] = le32(len(items))
+        data = bytes(head)
+        for name, subs in items:
+            item = bytearray(384)
+            item[0:len(name)] = name
+            item[320:328] = struct.pack('<d', 1.5)
+            item[328:332] = le32(7)
+            item[332:336] = le32(subs)
+            data += bytes(item) + bytes(range(248)) * subs
+        return data
+
+    return {'two': table([(b'DASHED', 2), ('点划线'.encode('utf-8'), 0)]), 'empty': table([]),
+            'cut': table([(b'X', 3)])[:-100]}
+
+
+def seeds_item_list184():
+    def answer(extras):
+        data = b'\x00' * 100
+        for length in extras:
+            item = bytearray(184)
+            item[172:176] = le32(length)
+            data += bytes(item) + b'e' * max(length, 0) * 4
+        return data
+
+    # The first byte: capacity << 1, and 1 for lengths counted in 4-byte words.
+    return {'bytes': bytes([8 << 1]) + answer([3, 0, 5]), 'words': bytes([8 << 1 | 1]) + answer([1, 2]),
+            'capacity-one': bytes([1 << 1]) + answer([0, 0]), 'not-zero': bytes([4 << 1]) + b'\x01' + b'\x00' * 120}
+
+
+# --- Base library and platform texts ---
+
+def seeds_base_numtext():
+    out = {}
+    for i, text in enumerate([b'12345', b'0x1F2e', b'-9223372036854775808', b'99999999999999999999999',
+                              b'4294967296', b'  42', b'0x', b'1e10']):
+        out['text%d' % i] = bytes([10 + i]) + struct.pack('<d', [0.5, 2.9999999, -1e300, float('nan')][i % 4]) + text
+    return out
+
+
+def seeds_base_utf8():
+    return {'ascii': bytes([3]) + b'hello', 'chinese': bytes([2]) + '中文字符'.encode('utf-8'),
+            'four-byte': bytes([1]) + b'ab\xf0\x9f\x98\x80c', 'bad-four': bytes([5]) + b'a\xf0bcdef',
+            'beyond': bytes([1]) + b'a\xf4\x90\x80\x80b', 'cut': bytes([9]) + b'\xe4\xb8\xad\xe4\xb8',
+            'surrogates': bytes([4]) + b'\xed\xa0\xbd\xed\xb8\x80', 'gbk': bytes([7]) + '中文'.encode('gbk'),
+            'stray': bytes([0]) + b'a\x80b\xfe\xff'}
+
+
+def seeds_base_scantext():
+    texts = [b'10.0.1.254', b'a.b.c.d', b'00:1a:2b:3c:4d:5e', b'192.168.0.1/24', b'10.0.0.0/255.255.0.0',
+             b'name = Tom  age:\t-42 ', b'x=7\r\ny=2.5', b'word', b'1.5 7 1.2.3.4 rest', b'a x\r\nb -3 end']
+    return {'format%d' % i: bytes([i]) + t for i, t in enumerate(texts)}
+
+
+def seeds_base_keyvalue():
+    return {'key': bytes([40]) + b'path\x00path = "C:\\\\a b"\nsize=12\r\n',
+            'tag': bytes([9]) + b'name\x00<name>value</name><name>',
+            'indented': bytes([255]) + b'size\x00  \tsize  =  -7\r\nsize=3\n',
+            'unquoted': bytes([1]) + b'k\x00k="open\n'}
+
+
+def seeds_base_encodings():
+    return {'standard': b'aGVsbG8gd29ybGQ=\x00hello world', 'url': b'a-_b\x00\x00\x01\x02\xff',
+            'odd': b'QQ\x00\xfe\xff\x00\xd8\x00\xdc', 'stray': b'#$%^\x00\x41\x00\x00\xd8'}
+
+
+def seeds_base_address():
+    out = {}
+    for i, text in enumerate([b'192.168.1.1', b'10.0.0.0/8', b'10.1.0.0/255.255.0.0', b'00:1A:2b:3C:4d:5E',
+                              b'-42', b'256.1.1.1', b'1.2.3', b'1.2.3.4/33']):
+        out['text%d' % i] = le32(-100) + le32(100) + text
+    return out
+
+
+def seeds_base_textutil():
+    return {'wildcard': bytes([20]) + b'*.t?t\x00%d %s\x00Readme.TXT\r\nnext line\r\n',
+            'formats': bytes([3]) + b'%d of %s\x00%i of %s\x00a%sb%%c',
+            'spans': bytes([64]) + b'<!--\x00-->\x00keep <!-- drop --> keep <!-- open',
+            'replace': bytes([5]) + b'ab\x00abcabc\x00ababab\r\n'}
+
+
+def seeds_profile_file():
+    ini = b'[VelkArx]\r\nSetting=AB0102FF0134\r\nName=\xd6\xd0\xce\xc4\r\n\r\n[TempPath]\r\nPath=C:\\Temp\r\n'
+    utf16 = '\ufeff[节]\r\n键=值\r\n'.encode('utf-16-le')
+    return {'ansi': bytes([64]) + b'VelkArx\x00Setting\x00' + ini, 'utf16': bytes([7]) + '节'.encode('utf-8') +
+            b'\x00x\x00' + utf16, 'struct': bytes([3]) + b'S\x00K\x00[S]\nK=0102030406\n',
+            'broken': bytes([1]) + b'a\x00b\x00[no end\r\n=value\r\n[]\r\nkey\r\n'}
+
+
+SEEDS = {
+    'image_bmp': seeds_image_bmp,
+    'image_gif': seeds_image_gif,
+    'image_jpeg': seeds_image_jpeg,
+    'image_png': seeds_image_png,
+    'image_tiff': seeds_image_tiff,
+    'image_detect': seeds_image_detect,
+    'image_exif': seeds_image_exif,
+    'record_folder': seeds_record_folder,
+    'record_sign': seeds_record_sign,
+    'record_track': seeds_record_track,
+    'record_shape': seeds_record_shape,
+    'record_multipart': seeds_record_multipart,
+    'linetype_table': seeds_linetype_table,
+    'item_list184': seeds_item_list184,
+    'base_numtext': seeds_base_numtext,
+    'base_utf8': seeds_base_utf8,
+    'base_scantext': seeds_base_scantext,
+    'base_keyvalue': seeds_base_keyvalue,
+    'base_encodings': seeds_base_encodings,
+    'base_address': seeds_base_address,
+    'base_textutil': seeds_base_textutil,
+    'profile_file': seeds_profile_file,
+}
+
+
+def main(names):
+    for name in names or sorted(SEEDS):
+        folder = os.path.join(HERE, 'corpus', name)
+        # Generated seeds are rewritten; inputs kept from fuzzing runs (named
+        # crash-..., slow-... or by their digest) stay.
+        os.makedirs(folder, exist_ok=True)
+        for old in os.listdir(folder):
+            if old.startswith('seed-'):
+                os.remove(os.path.join(folder, old))
+        for seed, data in sorted(SEEDS[name]().items()):
+            with open(os.path.join(folder, 'seed-' + seed), 'wb') as f:
+                f.write(data)
+        print('%s: %d seeds' % (name, len(SEEDS[name]())))
+
+
+if __name__ == '__main__':
+    main(sys.argv[1:])

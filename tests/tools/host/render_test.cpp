@@ -1,0 +1,178 @@
+// The stand-in host's picture of model space: things land where the
+// drawing puts them, up is up, images keep their orientation, and what is
+// hidden stays hidden.
+#include <gtest/gtest.h>
+
+#include "drawing_render.h"
+#include "gcapdocmanager.h"
+#include "hostdb_control.h"
+#include "image/pximage.h"
+#include "oddbblockreference.h"
+#include "oddbcurves.h"
+#include "oddbdictionary.h"
+#include "oddbhatch.h"
+#include "oddbsymboltable.h"
+#include "oddbtext.h"
+
+namespace {
+
+class Render : public testing::Test {
+protected:
+    void SetUp() override { db = standin::CreateDocument(L"C:\\dwg\\r.dwg")->database(); }
+
+    OdDbObjectId Add(OdDbEntity* e)
+    {
+        OdDbBlockTableRecord* ms = nullptr;
+        EXPECT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
+        OdDbObjectId id;
+        EXPECT_EQ(ms->appendOdDbEntity(id, e), eOk);
+        e->close();
+        ms->close();
+        return id;
+    }
+
+    OdDbHatch* Square(double x, double y, double side, int color)
+    {
+        auto* h = new OdDbHatch();
+        h->appendLoop(OdDbHatch::kExternal, OdGePoint2dArray{{x, y}, {x + side, y}, {x + side, y + side}, {x, y + side}},
+                      OdGeDoubleArray{0, 0, 0, 0});
+        h->setColorIndex((uint16_t)color);
+        return h;
+    }
+
+    // The image at that file placed with its lower-left corner at the
+    // origin.
+    void AddImage(const wchar_t* file, const OdGePoint3d& origin, const OdGeVector3d& u, const OdGeVector3d& v)
+    {
+        OdDbObjectId dictId;
+        ASSERT_EQ(OdDbRasterImageDef::createImageDictionary(db, dictId), eOk);
+        OdDbDictionary* dict = nullptr;
+        ASSERT_EQ(oddbOpenObject(dict, dictId, OdDb::kForWrite), eOk);
+        auto* def = new OdDbRasterImageDef();
+        def->setSourceFileName(file);
+        OdDbObjectId defId;
+        ASSERT_EQ(dict->setAt(file, def, defId), eOk);
+        def->close();
+        dict->close();
+        auto* img = new OdDbRasterImage();
+        img->setImageDefId(defId);
+        img->setOrientation(origin, u, v);
+        Add(img);
+    }
+
+    // The colour of the rendered pixel under a world point.
+    PxRgbQuad At(const PxImage& png, double wx, double wy) const
+    {
+        return png.GetPixelColor((long)((wx - stats.originX) * stats.pixelsPerUnit),
+                                 (long)((wy - stats.originY) * stats.pixelsPerUnit), false);
+    }
+
+    // Whether the pixel under a world point or one next to it has the
+    // colour (a stroke lies on a pixel edge as often as not).
+    bool Near(const PxImage& png, double wx, double wy, int r, int g, int b) const
+    {
+        long x = (long)((wx - stats.originX) * stats.pixelsPerUnit), y = (long)((wy - stats.originY) * stats.pixelsPerUnit);
+        for (long dy = -1; dy <= 1; ++dy)
+            for (long dx = -1; dx <= 1; ++dx) {
+                PxRgbQuad c = png.GetPixelColor(x + dx, y + dy, false);
+                if (c.red == r && c.green == g && c.blue == b) return true;
+            }
+        return false;
+    }
+
+    void RenderTo(PxImage& png)
+    {
+        std::string error;
+        ASSERT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 400, stats, error)) << error;
+        ASSERT_TRUE(png.Load(L"C:\\out\\r.png", PXIMAGE_FORMAT_PNG));
+        EXPECT_EQ((int)png.GetWidth(), stats.width);
+        EXPECT_EQ((int)png.GetHeight(), stats.height);
+    }
+
+    OdDbDatabase* db = nullptr;
+    velkhost::RenderStats stats;
+};
+
+bool Is(PxRgbQuad c, int r, int g, int b) { return c.red == r && c.green == g && c.blue == b; }
+
+}  // namespace
+
+TEST_F(Render, FillsLinesAndImagesLandWhereTheDrawingPutsThem)
+{
+    CreateDirectoryW(L"C:\\Maps", nullptr);
+    CreateDirectoryW(L"C:\\out", nullptr);
+    // A 2 x 2 image: blue and green in its bottom row, yellow and magenta
+    // in its top row (rows counted from the bottom).
+    PxImage quad(2, 2, 24, PXIMAGE_FORMAT_PNG);
+    quad.SetPixelColor(0, 0, PxRgbQuad{255, 0, 0, 0});
+    quad.SetPixelColor(1, 0, PxRgbQuad{0, 255, 0, 0});
+    quad.SetPixelColor(0, 1, PxRgbQuad{0, 255, 255, 0});
+    quad.SetPixelColor(1, 1, PxRgbQuad{255, 0, 255, 0});
+    ASSERT_TRUE(quad.Save(L"C:\\Maps\\quad.png", PXIMAGE_FORMAT_PNG));
+
+    Add(Square(0, 0, 10, 1));
+    AddImage(L"C:\\Maps\\quad.png", OdGePoint3d(20, 0, 0), OdGeVector3d(20, 0, 0), OdGeVector3d(0, 10, 0));
+    Add(new OdDbLine(OdGePoint3d(0, 20, 0), OdGePoint3d(40, 20, 0)));
+    PxImage png;
+    RenderTo(png);
+    EXPECT_GT(stats.width, stats.height);  // the drawing is twice as wide as high
+    EXPECT_EQ(stats.images, 1);
+    EXPECT_TRUE(Is(At(png, 5, 5), 255, 0, 0));       // inside the red hatch
+    EXPECT_TRUE(Is(At(png, 15, 5), 255, 255, 255));  // between things: background
+    EXPECT_TRUE(Is(At(png, 25, 2.5), 0, 0, 255));    // the image's lower left
+    EXPECT_TRUE(Is(At(png, 35, 2.5), 0, 255, 0));
+    EXPECT_TRUE(Is(At(png, 25, 7.5), 255, 255, 0));  // its upper left
+    EXPECT_TRUE(Is(At(png, 35, 7.5), 255, 0, 255));
+    EXPECT_TRUE(Near(png, 30, 20, 0, 0, 0));          // the line, colour 7 drawn black
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
+}
+
+TEST_F(Render, HiddenLayersBlocksAndMissingImages)
+{
+    CreateDirectoryW(L"C:\\out", nullptr);
+    auto* off = new OdDbLayerTableRecord();
+    off->setName(L"Off");
+    off->setIsOff(true);
+    OdDbLayerTable* lt = nullptr;
+    db->getLayerTable(lt, OdDb::kForWrite);
+    lt->add(off);
+    off->close();
+    lt->close();
+    OdDbHatch* cover = Square(-100, -100, 300, 3);
+    cover->setLayer(L"Off");
+    Add(cover);
+    // A block of a blue square, referenced at (50, 0) twice as large.
+    auto* block = new OdDbBlockTableRecord();
+    block->setName(L"Sq");
+    OdDbBlockTable* bt = nullptr;
+    db->getBlockTable(bt, OdDb::kForWrite);
+    OdDbObjectId blockId;
+    bt->add(blockId, block);
+    bt->close();
+    OdDbObjectId id;
+    OdDbHatch* inner = Square(0, 0, 5, 5);
+    block->appendOdDbEntity(id, inner);
+    inner->close();
+    block->close();
+    auto* ref = new OdDbBlockReference(OdGePoint3d(50, 0, 0), blockId);
+    ref->setScaleFactors(OdGeScale3d(2, 2, 2));
+    Add(ref);
+    AddImage(L"C:\\Maps\\none.png", OdGePoint3d(0, 0, 0), OdGeVector3d(20, 0, 0), OdGeVector3d(0, 10, 0));
+    PxImage png;
+    RenderTo(png);
+    EXPECT_EQ(stats.missingImages, 1);
+    EXPECT_TRUE(Is(At(png, 55, 5), 0, 0, 255));      // the block's square, scaled and moved
+    EXPECT_TRUE(Is(At(png, 45, 5), 255, 255, 255));  // not the hidden cover
+    EXPECT_TRUE(Near(png, 10, 5, 128, 128, 128));     // the missing image's cross
+}
+
+TEST_F(Render, NothingToDrawOrNowhereToWriteFails)
+{
+    velkhost::RenderStats s;
+    std::string error;
+    EXPECT_FALSE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 400, s, error));
+    EXPECT_EQ(error, "model space has nothing to draw");
+    Add(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(1, 1, 0)));
+    EXPECT_FALSE(velkhost::RenderModelSpace(db, L"C:\\missing\\r.png", 400, s, error));
+    EXPECT_EQ(error, "the picture cannot be written");
+}

@@ -1,0 +1,34 @@
+// The stand-in host's picture of a drawing: model space drawn into a PNG
+// with the project's image library, so that a person can look at what the
+// module did.
+#pragma once
+
+#include <string>
+
+class OdDbDatabase;
+
+namespace velkhost {
+
+struct RenderStats {
+    int entities = 0;       // drawn, block contents included
+    int images = 0;         // raster images placed from their files
+    int missingImages = 0;  // raster images whose file could not be read (drawn as frames)
+    int width = 0, height = 0;
+    // Where a world point lands: x = (wx - originX) * pixelsPerUnit from
+    // the left, y = (wy - originY) * pixelsPerUnit from the bottom.
+    double originX = 0, originY = 0, pixelsPerUnit = 0;
+};
+
+// Draws the visible entities of model space (layers off or frozen are left
+// out), in draw order, on white, scaled to fit `size` pixels on the longer
+// side: lines and curves as strokes, hatches and solids filled (patterns as
+// a tint of their colour), texts as boxes, block references with their
+// attributes, raster images placed at their corners. `pngPath` is a Windows
+// path inside the machine or a native absolute path. False, with the
+// reason, when model space has nothing to draw or the file cannot be
+// written. Drawing stops after a fixed number of entities, so a drawing of
+// nested blocks cannot make it run away.
+bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, RenderStats& stats,
+                      std::string& error);
+
+}  // namespace velkhost
