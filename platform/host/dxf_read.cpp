@@ -23,6 +23,9 @@ namespace dxf {
 namespace {
 
 const double kDegToRad = M_PI / 180.0;
+// A hatch loop of more edges than this is left out: putting edges in ring
+// order costs the square of their number.
+const int64_t kMaxLoopEdges = 10000;
 // Block references nested deeper than this are left out: drawing them
 // would recurse that deep.
 const int kMaxBlockDepth = 64;
@@ -58,7 +61,7 @@ std::string_view TrimView(std::string_view s)
 class View {
 public:
     View(const std::vector<Group>& g, const Rec& r, const TextCodec& codec, bool dataRecord = false)
-        : g_(g), b_(r.b), e_(r.e), codec_(codec)
+        : g_(g), b_(r.b), e_(r.e), recordEnd_(r.e), codec_(codec)
     {
         bool seenSubclass = false;
         for (size_t i = b_; i < e_; ++i) {
@@ -123,6 +126,17 @@ public:
         }
         return nullptr;
     }
+    // The groups of an application's extended data, after its 1001 group.
+    std::pair<size_t, size_t> xdata(std::string_view app) const
+    {
+        for (size_t i = e_; i < recordEnd_; ++i) {
+            if (g_[i].code != 1001 || TrimView(g_[i].text) != app) continue;
+            size_t j = i + 1;
+            while (j < recordEnd_ && g_[j].code != 1001) ++j;
+            return {i + 1, j};
+        }
+        return {recordEnd_, recordEnd_};
+    }
     bool hasSubclass(const char* name) const
     {
         for (size_t i = b_; i < e_; ++i)
@@ -171,7 +185,7 @@ public:
 
 private:
     const std::vector<Group>& g_;
-    size_t b_, e_;
+    size_t b_, e_, recordEnd_;
     const TextCodec& codec_;
     uint64_t handle_ = 0, owner_ = 0, xdict_ = 0;
     size_t handleAt_ = SIZE_MAX, ownerAt_ = SIZE_MAX;
@@ -340,8 +354,9 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
             DxfAccess::setExtensionDictionary(o, d->objectId());
             if (d->ownerId().isNull()) DxfAccess::setOwner(d, o->objectId());
         }
+        std::set<OdDbObjectId> seen;
         for (uint64_t r : reactors)
-            if (OdDbObjectId rid = idOf(r); !rid.isNull()) DxfAccess::addReactor(o, rid);
+            if (OdDbObjectId rid = idOf(r); !rid.isNull() && seen.insert(rid).second) DxfAccess::appendReactor(o, rid);
         if (ownerFromFile && o->ownerId().isNull()) DxfAccess::setOwner(o, idOf(ownerHandle));
     });
     return id;
@@ -829,7 +844,7 @@ OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
             h->appendLoop((int)type, verts, bulges);
         } else {
             int64_t ne = 0;
-            if (!c.integer(93, ne)) break;
+            if (!c.integer(93, ne) || ne > kMaxLoopEdges) break;
             OdGeVoidPointerArray edges;
             OdGeIntArray types;
             bool broken = false;
@@ -889,6 +904,19 @@ OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
         }
         if (colors.length() >= 2) h->setGradientColors((unsigned)colors.length(), colors.asArrayPtr(), values.asArrayPtr());
     }
+    auto [xb, xe] = v.xdata("HATCHBACKGROUNDCOLOR");
+    for (size_t i = xb; i < xe; ++i) {
+        if (v.at(i).code != 1071) continue;
+        // The colour's method in the top byte, its index or value below.
+        uint32_t value = (uint32_t)v.at(i).integer;
+        OdCmColor back;
+        if (value >> 24 == OdCmEntityColor::kByColor) back.setRGB((uint8_t)(value >> 16), (uint8_t)(value >> 8), (uint8_t)value);
+        else if (value >> 24 == OdCmEntityColor::kByACI && (value & 0xFFFFFF) <= 255) back.setColorIndex((int16_t)(value & 0xFF));
+        else if (value >> 24 == OdCmEntityColor::kByBlock) back.setColorMethod(OdCmEntityColor::kByBlock);
+        else break;
+        h->setBackgroundColor(back);
+        break;
+    }
     bool assoc = v.integer(71, 0, sub) != 0;
     h->setAssociative(assoc);
     if (assoc && !sources.empty()) {
@@ -927,6 +955,13 @@ OdDbEntity* Loader::makeDimension(const View& v)
     default: return nullptr;
     }
     if (v.has(11)) d->setTextPosition(v.point(11));
+    // The host's overrides of the dimension's style: (code, value) pairs.
+    auto [xb, xe] = v.xdata("ACAD");
+    for (size_t i = xb; i + 1 < xe; ++i)
+        if (v.at(i).code == 1070 && v.at(i).integer == 279 && v.at(i + 1).code == 1070) {
+            d->setDimtmove((int)v.at(i + 1).integer);
+            break;
+        }
     return d;
 }
 
@@ -1216,9 +1251,10 @@ void Loader::readObjects()
                 if (!v.skipped(k) && v.at(k).code == 3 && (v.at(k + 1).code == 350 || v.at(k + 1).code == 360))
                     entries.emplace_back(v.decode(v.at(k)), v.at(k + 1).handle);
             fixups_.push_back([this, d, entries] {
+                std::set<std::wstring> keys;  // keys compare without case
                 for (const auto& [key, h] : entries) {
                     OdDbObjectId e = idOf(h);
-                    if (key.empty() || e.isNull() || d->has(key) || e == d->objectId()) continue;
+                    if (key.empty() || e.isNull() || e == d->objectId() || !keys.insert(Lower(key)).second) continue;
                     DxfAccess::addEntry(d, key, e);
                     if (obj(e)->ownerId().isNull()) DxfAccess::setOwner(obj(e), d->objectId());
                 }

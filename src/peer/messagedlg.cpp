@@ -123,11 +123,7 @@ void OnRelatePointAnswer(const uint8_t* bytes)
         g_bRelateResendRunning = false;
         ReportVelkMsgError(status, L"SetSysCoorPointErr:", false);
     } else if (v == 0) {
-        GcApDocument* doc = gcDocManagerPtr()->curDocument();
-        if (!doc) return;
-        g_coordBinding.savePending = true;
-        g_coordBinding.bindingName = doc->fileName().c_str();
-        PeerApiGetCoordSystem(&g_peerApi);
+        BindCurrentDrawing();
     }
 }
 

@@ -116,6 +116,10 @@ void WriteLink(OdDbObjectId owner, uint32_t peerId, const wchar_t* name, const w
 void BuildSampleDrawing(OdDbDatabase* db)
 {
     db->newRegApp(L"VelkArx");
+    // Registered as the host does when a hatch gets a background colour
+    // and a dimension a setting of its own.
+    db->newRegApp(L"HATCHBACKGROUNDCOLOR");
+    db->newRegApp(L"ACAD");
     ASSERT_EQ(gcdbLoadLineTypeFile(L"DASHED", L"ACADISO.LIN", db), eOk);
     OdDbObjectId dashed;
     OdDbLinetypeTable* lt = nullptr;
@@ -218,6 +222,9 @@ void BuildSampleDrawing(OdDbDatabase* db)
     h1->setPattern(OdDbHatch::kPreDefined, L"ANSI31");
     h1->setPatternAngle(0.5);
     h1->setPatternScale(2);
+    OdCmColor back;
+    back.setRGB(200, 220, 255);
+    h1->setBackgroundColor(back);
     h1->appendLoop(OdDbHatch::kExternal, OdGePoint2dArray{{0, 0}, {10, 0}, {10, 10}, {0, 10}},
                    OdGeDoubleArray{0, 0.4, 0, 0});
     Append(db, h1);
@@ -246,7 +253,9 @@ void BuildSampleDrawing(OdDbDatabase* db)
     mline->setScale(2);
     mline->setClosedMline(true);
     Append(db, mline);
-    Append(db, new OdDbAlignedDimension(OdGePoint3d(0, 0, 0), OdGePoint3d(10, 0, 0), OdGePoint3d(5, -3, 0), L"10m"));
+    auto* dim = new OdDbAlignedDimension(OdGePoint3d(0, 0, 0), OdGePoint3d(10, 0, 0), OdGePoint3d(5, -3, 0), L"10m");
+    dim->setDimtmove(1);
+    Append(db, dim);
     Append(db, new OdDbRadialDimension(OdGePoint3d(10, 10, 0), OdGePoint3d(15, 10, 0), 2));
 
     // A raster image on its definition in the image dictionary.
@@ -564,6 +573,9 @@ std::vector<std::string> Describe(OdDbDatabase* db)
                 s += " gc=" + std::to_string(colors[i].red()) + "," + std::to_string(colors[i].green()) + "," +
                      std::to_string(colors[i].blue()) + "@" + Num(values[i]);
             for (int i = 0; i < h->numLoops(); ++i) s += " loop=" + std::to_string(h->loopTypeAt(i));
+            OdCmColor back = h->backgroundColor();
+            s += " background=" + std::to_string(back.colorMethod()) + ":" + std::to_string(back.red()) + "," +
+                 std::to_string(back.green()) + "," + std::to_string(back.blue());
         }
         if (auto* img = OdRxCast<OdDbRasterImage>(o)) {
             OdGePoint3d p;
@@ -576,7 +588,9 @@ std::vector<std::string> Describe(OdDbDatabase* db)
         if (auto* m = OdRxCast<OdDbMline>(o))
             s += " mline=" + std::to_string(m->numVertices()) + "/" + std::to_string(m->closedMline()) + "/" +
                  Num(m->scale());
-        if (auto* d = OdRxCast<OdDbDimension>(o)) s += " dimtext=" + U8(d->dimensionText()) + " textpos=" + Pt(d->textPosition());
+        if (auto* d = OdRxCast<OdDbDimension>(o))
+            s += " dimtext=" + U8(d->dimensionText()) + " textpos=" + Pt(d->textPosition()) +
+                 " dimtmove=" + std::to_string(d->dimtmove());
         if (auto* la = OdRxCast<OdDbLayerTableRecord>(o))
             s += " flags=" + std::to_string(la->isOff()) + std::to_string(la->isFrozen()) +
                  std::to_string(la->isLocked()) + " color=" + std::to_string(la->color().colorIndex()) +
