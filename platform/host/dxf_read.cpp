@@ -194,6 +194,9 @@ private:
     std::vector<std::pair<size_t, size_t>> skip_;
 };
 
+// Values read are finite; products of them may not be.
+bool Finite(const OdGeVector3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
 // A point of object coordinates (with that normal) in world coordinates.
 OdGePoint3d OcsToWcs(const OdGePoint3d& p, const OdGeVector3d& normal)
 {
@@ -987,6 +990,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         if (n.isZeroLength()) n = OdGeVector3d(0, 0, 1);
         n = n.normal();
         maj = maj - n * maj.dotProduct(n);  // square to the normal
+        if (!Finite(maj)) return nullptr;
         double ratio = v.real(40, 1);
         double t0 = v.real(41, 0), t1 = v.real(42, 2 * M_PI);
         if (!(std::fabs(t1 - t0) <= 4 * M_PI)) return nullptr;
@@ -1115,7 +1119,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         double w = v.real(13, 1), h = v.real(23, 1);
         OdGeVector3d u = v.vector(11, nullptr, OdGeVector3d(1, 0, 0)) * w;
         OdGeVector3d vv = v.vector(12, nullptr, OdGeVector3d(0, 1, 0)) * h;
-        if (!(w > 0 && h > 0) || !img->setOrientation(v.point(10), u, vv)) {
+        if (!(w > 0 && h > 0) || !Finite(u) || !Finite(vv) || !img->setOrientation(v.point(10), u, vv)) {
             delete img;
             return nullptr;
         }

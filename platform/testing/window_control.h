@@ -26,6 +26,8 @@ void SetModalDwellMs(uint64_t ms);
 void SetScreenSize(int width, int height);
 size_t QueuedMessageCount();
 bool HasTimer(HWND hwnd, UINT_PTR id);
+// The timer's period in ms; 0 when there is no such timer.
+UINT TimerInterval(HWND hwnd, UINT_PTR id);
 
 // What SendMessageTimeoutW does when it targets this window.
 enum class SendTimeoutOutcome {

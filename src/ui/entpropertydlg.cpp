@@ -170,6 +170,8 @@ void CEntPropertyDlg::OnOK()
         EndDialog(IDCANCEL);
         return;
     }
+    // OK by Enter leaves the focus in an open value editor: its text counts.
+    if (m_editValue.IsWindowVisible()) OnEnKillFocusValue();
     if (ListViewShows()) {
         BuildMarkup(false);
     } else {

@@ -94,6 +94,9 @@ void ResetPluginState()
     ResetBaseMapGlobals();
     g_relatePoint = RelatePoint{};
     g_bBhatchRunning = 0;
+    g_bFirstCommand = 1;
+    g_bCommandSeen = 0;
+    g_bNewDocument = 0;
     g_testDataFile.clear();
 }
 

@@ -152,6 +152,16 @@ TEST_F(PropertyDialogTest, AValueEditedInPlaceReachesTheLinkOnOk)
     EXPECT_EQ(link->saved, 0);
     EXPECT_EQ(link->nameEdited, 0);
     EXPECT_EQ(TextOf(id), L"井1");
+
+    // OK pressed with Enter while the editor is still open takes its text.
+    EXPECT_EQ(Show(id,
+                   [](HWND d) {
+                       standin::DoubleClickListCell(d, kList, 1, 1);
+                       standin::TypeIntoDialogItem(d, kValue, L"J-8");
+                       return IDOK;
+                   }),
+              IDOK);
+    EXPECT_NE(link->remark.Find(L"\"编号\":\"J-8\""), -1);
 }
 
 TEST_F(PropertyDialogTest, ARenameReachesTheTextAndOkWithoutAChangeCountsAsCancel)

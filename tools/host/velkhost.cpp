@@ -22,6 +22,7 @@
 #include "gcutprint.h"
 #include "machine_control.h"
 #include "odrx_module.h"
+#include "demo_dialogs.h"
 #include "demo_send.h"
 #include "shell_demo.h"
 #include "standin_control.h"
@@ -105,6 +106,7 @@ int main(int argc, char** argv)
 
     velkhost::RunShellDemo(peer, std::cout);
     velkhost::RunSendDemo(peer.get(), std::cout);
+    velkhost::RunDialogsDemo(peer.get(), std::cout);
 
     std::cout << "\nCommand: testConnect\n";
     standin::InvokeCommand(L"testConnect");

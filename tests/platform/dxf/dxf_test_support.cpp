@@ -67,16 +67,6 @@ std::string NameOf(OdDbObjectId id)
     return n;
 }
 
-OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId block = OdDbObjectId())
-{
-    OdDbBlockTableRecord* btr = nullptr;
-    EXPECT_EQ(oddbOpenObject(btr, block.isNull() ? db->getModelSpaceId() : block, OdDb::kForWrite), eOk);
-    OdDbObjectId id;
-    EXPECT_EQ(btr->appendOdDbEntity(id, e), eOk);
-    e->close();
-    btr->close();
-    return id;
-}
 
 template <class T>
 OdDbObjectId AddRecord(OdDbObjectId tableId, T* rec, const wchar_t* name)
@@ -112,6 +102,17 @@ void WriteLink(OdDbObjectId owner, uint32_t peerId, const wchar_t* name, const w
 }
 
 }  // namespace
+
+OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId block)
+{
+    OdDbBlockTableRecord* btr = nullptr;
+    EXPECT_EQ(oddbOpenObject(btr, block.isNull() ? db->getModelSpaceId() : block, OdDb::kForWrite), eOk);
+    OdDbObjectId id;
+    EXPECT_EQ(btr->appendOdDbEntity(id, e), eOk);
+    e->close();
+    btr->close();
+    return id;
+}
 
 void BuildSampleDrawing(OdDbDatabase* db)
 {

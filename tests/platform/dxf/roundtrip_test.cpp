@@ -60,12 +60,7 @@ TEST(DxfRoundTrip, ApplicationsOfExtendedDataAreRegisteredInTheFile)
     OdCmColor back;
     back.setColorIndex(4);
     h->setBackgroundColor(back);
-    OdDbBlockTableRecord* ms = nullptr;
-    ASSERT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
-    OdDbObjectId id;
-    ASSERT_EQ(ms->appendOdDbEntity(id, h), eOk);
-    h->close();
-    ms->close();
+    OdDbObjectId id = dxftest::Append(db, h);
     std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(dxftest::Save(db)));
     OdDbRegAppTable* apps = nullptr;
     ASSERT_EQ(again->getRegAppTable(apps, OdDb::kForRead), eOk);
