@@ -881,6 +881,12 @@ OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
         if (h->setPattern(type, pattern.c_str()) != eOk) h->setPattern(OdDbHatch::kCustomDefined, pattern.c_str());
     }
     if (const Group* a = later(52); a && a->kind == Kind::kReal) h->setPatternAngle(a->real * kDegToRad);
+    // The pattern's origin: the base point of its first line.
+    if (const Group* lines = later(78); lines && lines->integer > 0) {
+        const Group* x = v.find(43, nullptr, 0, v.indexOf(lines));
+        const Group* y = v.find(44, nullptr, 0, v.indexOf(lines));
+        if (x && y) h->setOriginPoint(OdGePoint2d(x->real, y->real));
+    }
     if (const Group* s = later(41); s && s->kind == Kind::kReal) h->setPatternScale(s->real);
     if (const Group* g = later(450); g && g->integer == 1) {
         h->setHatchObjectType(OdDbHatch::kGradientObject);

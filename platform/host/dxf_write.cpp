@@ -692,10 +692,20 @@ void DxfOut::hatch(const OdDbHatch* h)
     w_.integer(75, 0);
     w_.integer(76, h->patternType());
     if (!h->isSolidFill() && !gradient) {
-        w_.real(52, h->patternAngle() * kRadToDeg);
-        w_.real(41, h->patternScale());
+        // The database keeps no pattern's lines: one family of lines at the
+        // pattern's angle and scale stands for them, its base point the
+        // pattern's origin.
+        double a = h->patternAngle(), s = h->patternScale();
+        w_.real(52, a * kRadToDeg);
+        w_.real(41, s);
         w_.integer(77, 0);
-        w_.integer(78, 0);
+        w_.integer(78, 1);
+        w_.real(53, a * kRadToDeg);
+        w_.real(43, h->originPoint().x);
+        w_.real(44, h->originPoint().y);
+        w_.real(45, -std::sin(a) * s);
+        w_.real(46, std::cos(a) * s);
+        w_.integer(79, 0);
     }
     w_.integer(98, 0);
     if (gradient) {

@@ -20,6 +20,7 @@
 #include "peer/peerstatus.h"
 #include "shell/actoolbarwnd.h"
 #include "shell/velkarxapp.h"
+#include "ui/entpropertydlg.h"
 #include "ui/reactors.h"
 
 namespace {
@@ -94,10 +95,6 @@ void SetDoubleClickEdit(short value)
     rb.resval.rint = value;
     gcedSetVar(L"DBLCLKEDIT", &rb);
 }
-
-// The entity property dialog on the entity; IDOK when the user confirmed.
-// The dialog itself is not built yet: nothing is confirmed.
-INT_PTR EditEntityProperties(OdDbObjectId) { return IDCANCEL; }
 
 // Frees a selection set on every way out.
 struct SelectionSet {
@@ -188,10 +185,11 @@ void CEditorReactor::beginDoubleClick(const OdGePoint3d& point)
         return;
     }
     const bool entity = OdRxCast<OdDbEntity>(obj) != nullptr;
+    // The dialog opens the entity itself.
     obj->close();
     if (!entity) return;
     SetDoubleClickEdit(0);
-    if (EditEntityProperties(id) == IDOK) {
+    if (ShowEntityPropertyDialog(id) == IDOK) {
         g_bSuppressReactors = 1;
         auto* ids = new OdDbObjectIdArray();
         ids->append(id);

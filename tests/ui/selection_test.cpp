@@ -1,6 +1,7 @@
 // What the user picks: base-map tiles stay out of selections and
 // highlighting, and a double click opens the plug-in's editor on one entity
 // or leaves the click to the host.
+#include "dialog_control.h"
 #include "gcedinput.h"
 #include "reactor_fixture.h"
 
@@ -85,6 +86,17 @@ TEST_F(SelectionTest, ADoubleClickOpensThePluginsEditorOnOneEntityOnly)
     EXPECT_EQ(standin::LiveSelectionSets(), 0);
     EXPECT_EQ(a->lockCount(), 0);
     EXPECT_TRUE(TakeResends().empty());
+
+    // Confirmed with a change, the entity goes to the peer again.
+    standin::QueueDialogAnswer(8337, [](HWND dialog) {
+        standin::TypeIntoDialogItem(dialog, 8136, L"renamed");
+        return IDOK;
+    });
+    standin::DoubleClick(OdGePoint3d(25, 0, 0));
+    EXPECT_EQ(TakeResends(), (std::vector<std::vector<uint64_t>>{{single}}));
+    EXPECT_EQ(g_bSuppressReactors, 1);
+    EXPECT_EQ(FindEntityLink(g_ptagDocIdManager->links, single)->name, CString(L"renamed"));
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
 }
 
 }  // namespace

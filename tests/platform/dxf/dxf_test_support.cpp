@@ -226,6 +226,7 @@ void BuildSampleDrawing(OdDbDatabase* db)
     OdCmColor back;
     back.setRGB(200, 220, 255);
     h1->setBackgroundColor(back);
+    h1->setOriginPoint(OdGePoint2d(2.5, -1));
     h1->appendLoop(OdDbHatch::kExternal, OdGePoint2dArray{{0, 0}, {10, 0}, {10, 10}, {0, 10}},
                    OdGeDoubleArray{0, 0.4, 0, 0});
     Append(db, h1);
@@ -563,7 +564,8 @@ std::vector<std::string> Describe(OdDbDatabase* db)
         }
         if (auto* h = OdRxCast<OdDbHatch>(o)) {
             s += " pattern=" + std::to_string(h->patternType()) + ":" + U8(h->patternName()) + " angle=" +
-                 Num(h->patternAngle()) + " scale=" + Num(h->patternScale()) + " type=" +
+                 Num(h->patternAngle()) + " scale=" + Num(h->patternScale()) + " origin=" +
+                 Num(h->originPoint().x) + "," + Num(h->originPoint().y) + " type=" +
                  std::to_string(h->hatchObjectType()) + " gradient=" + U8(h->gradientName()) + ":" +
                  Num(h->gradientAngle());
             unsigned n = 0;
