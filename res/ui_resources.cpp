@@ -12,10 +12,11 @@ namespace {
 
 const uint16_t kButton = 0x0080, kEdit = 0x0081, kStatic = 0x0082, kComboBox = 0x0085, kNamedClass = 0;
 const uint32_t kChild = 0x50010000;  // WS_CHILD | WS_VISIBLE | WS_TABSTOP
-const uint32_t kDefPush = 0x0001, kAutoCheck = 0x0003, kGroupBox = 0x0007;
+const uint32_t kDefPush = 0x0001, kAutoCheck = 0x0003, kGroupBox = 0x0007, kAutoRadio = 0x0009;
+const uint32_t kGroup = 0x00020000;                   // WS_GROUP: the first of a radio group
 const uint32_t kDropDownList = 0x0003 | 0x00200000;  // CBS_DROPDOWNLIST, WS_VSCROLL
-const uint32_t kFirstRadio = 0x0009 | 0x00020000, kRadio = 0x0009;  // BS_AUTORADIOBUTTON; WS_GROUP opens the group
-const uint32_t kReadOnlyEdit = 0x0080 | 0x0800;                     // ES_AUTOHSCROLL, ES_READONLY
+const uint32_t kDropDown = 0x0002 | 0x00200000;      // CBS_DROPDOWN (editable), WS_VSCROLL
+const uint32_t kReadOnlyEdit = 0x0080 | 0x0800;      // ES_AUTOHSCROLL, ES_READONLY
 const uint32_t kNumber = 0x2000;                     // ES_NUMBER
 const uint32_t kAutoScroll = 0x0080;                 // ES_AUTOHSCROLL
 const uint32_t kMultiLine = 0x0004 | 0x1000 | 0x00200000;  // ES_MULTILINE, ES_WANTRETURN, WS_VSCROLL
@@ -202,13 +203,40 @@ struct Tables {
                             {kStatic, 0, 10, 32, 60, 10, -1, u"地图级别："},
                             {kComboBox, kDropDownList, 78, 30, 140, 120, 8144, u""},
                             {kStatic, 0, 10, 52, 60, 10, -1, u"取图范围："},
-                            {kButton, kFirstRadio, 78, 52, 70, 10, 8146, u"框选一个矩形"},
-                            {kButton, kRadio, 148, 52, 78, 10, 8147, u"选择一个对象(的外围)"},
+                            {kButton, kAutoRadio | kGroup, 78, 52, 70, 10, 8146, u"框选一个矩形"},
+                            {kButton, kAutoRadio, 148, 52, 78, 10, 8147, u"选择一个对象(的外围)"},
                             {kStatic, 0, 10, 74, 66, 10, -1, u"地图名称(可不写)："},
                             {kEdit, kAutoScroll, 78, 72, 140, 14, 8148, u""},
                             {kButton, 0, 10, 112, 60, 16, 8140, u"清除所有地图"},
                             {kButton, kDefPush, 104, 112, 52, 16, 1, u"开始"},
                             {kButton, 0, 166, 112, 52, 16, 2, u"取消"}}));
+        Add(5, 8218,
+            DialogTemplate(155, 145, u"", u"下载等高线",
+                           {{kButton, kDefPush, 18, 123, 50, 14, 1, u"确定"},
+                            {kButton, 0, 87, 123, 50, 14, 2, u"取消"},
+                            {kComboBox, kDropDownList, 65, 26, 71, 30, 8143, u""},
+                            {kStatic, 0, 18, 26, 38, 15, -1, u"下载级别:"},
+                            {kStatic, 0, 18, 49, 68, 18, -1, u"精度(米)\n(可手动输入):"},
+                            {kComboBox, kDropDown, 74, 51, 63, 53, 8213, u""},
+                            {kButton, kGroupBox, 18, 71, 119, 44, -1, u"选择方式"},
+                            {kButton, kAutoRadio | kGroup, 27, 83, 64, 10, 8214, u"框选一个矩形"},
+                            {kButton, kAutoRadio, 27, 98, 93, 10, 8215, u"选择一个对象(的外围)"},
+                            {kButton, 0, 59, 7, 87, 14, 8216, u"如何在Velk中下载高程"}}));
+        Add(5, 8202,
+            DialogTemplate(172, 170, u"", u"断面设置",
+                           {{kButton, kAutoCheck, 27, 16, 72, 10, 8358, u"将轨迹头尾互换"},
+                            {kButton, kGroupBox, 18, 40, 136, 68, -1, u"断面类型"},
+                            {kStatic, 0, 29, 54, 106, 10, -1, u"置于基线前进方向右侧："},
+                            {kButton, kAutoRadio | kGroup, 42, 68, 32, 10, 8192, u"正立"},
+                            {kButton, kAutoRadio, 80, 68, 32, 10, 8193, u"倒立"},
+                            {kStatic, 0, 31, 81, 90, 8, -1, u"置于基线前进方向左侧："},
+                            {kButton, kAutoRadio, 39, 92, 32, 10, 8194, u"正立"},
+                            {kButton, kAutoRadio, 78, 91, 32, 10, 8195, u"倒立"},
+                            {kStatic, 0, 21, 131, 69, 8, -1, u"选择一个矩形区域:"},
+                            {kButton, kDefPush, 95, 128, 50, 14, 1, u"开始"},
+                            {kStatic, 0, 36, 150, 56, 8, -1, u"选择整个文档："},
+                            {kButton, 0, 95, 147, 50, 14, 8201, u"开始"},
+                            {kButton, 0, 111, 7, 51, 18, 8199, u"视频教程"}}));
         // The toolbar's tooltips: the text after "\n" of each command's string.
         Add(6, 32768 / 16 + 1,
             StringBlock(32768 / 16 + 1, {{32768, u"\n发送所选对象到拓岚"},

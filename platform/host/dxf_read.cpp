@@ -1389,8 +1389,12 @@ void Loader::build()
 OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes)
 {
     if (!db) return eInvalidInput;
-    // Drawings in the binary forms are not read by the stand-in.
-    if (bytes.substr(0, 4) == "AC10" || bytes.substr(0, 18) == "AutoCAD Binary DXF")
+    // Drawings in the binary forms are not read by the stand-in: the
+    // drawing form starts with its version code, the binary exchange form
+    // has control bytes in its first line or right after it, which text
+    // never has.
+    if (bytes.substr(0, 4) == "AC10" ||
+        bytes.substr(0, 32).find_first_of(std::string_view("\0\x1a", 2)) != std::string_view::npos)
         return eNotImplemented;
     if (!DxfAccess::isEmpty(db)) return eNotApplicable;
     std::vector<Group> groups;

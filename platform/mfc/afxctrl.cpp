@@ -64,9 +64,11 @@ int CComboBox::SetCurSel(int row)
     if (!c) return CB_ERR;
     if (row < 0 || row >= (int)c->items.size()) {
         c->selection = -1;
+        c->text.clear();
         return CB_ERR;
     }
     c->selection = row;
+    c->text = c->items[(size_t)row];
     return row;
 }
 

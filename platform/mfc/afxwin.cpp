@@ -540,6 +540,45 @@ void DDX_CBIndex(CDataExchange* dx, int id, int& value)
     else c.selection = value;
 }
 
+namespace {
+const WORD kButtonClass = 0x0080;
+
+bool IsRadioButton(const standin::DialogControl& c)
+{
+    const DWORD type = c.style & BS_TYPEMASK;
+    return c.kind == kButtonClass && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
+}
+
+// The radio buttons of the group that starts at `first`, up to the next
+// control that starts a group. Headless, the walk follows the control ids
+// upward where the dialog manager follows the template's order.
+std::vector<standin::DialogControl*> RadioGroup(HWND dialog, int first)
+{
+    std::vector<standin::DialogControl*> group;
+    for (int id = first;; ++id) {
+        standin::DialogControl* c = standin::FindDialogItem(dialog, id);
+        if (!c || !IsRadioButton(*c) || (id != first && (c->style & WS_GROUP))) break;
+        group.push_back(c);
+    }
+    return group;
+}
+}  // namespace
+
+void DDX_Radio(CDataExchange* dx, int id, int& value)
+{
+    std::vector<standin::DialogControl*> group = RadioGroup(dx->m_pDlgWnd->m_hWnd, id);
+    if (dx->m_bSaveAndValidate) {
+        value = -1;
+        for (size_t i = 0; i < group.size(); ++i)
+            if (group[i]->check) {
+                value = (int)i;
+                break;
+            }
+    } else {
+        for (size_t i = 0; i < group.size(); ++i) group[i]->check = (int)i == value ? BST_CHECKED : BST_UNCHECKED;
+    }
+}
+
 void DDX_Control(CDataExchange* dx, int id, CWnd& control)
 {
     if (control.m_hWnd || (control.m_itemDialog && IsWindow(control.m_itemDialog))) return;
@@ -607,6 +646,7 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent)
         standin::DialogControl& c = standin::DialogItem(m_hWnd, i.id);
         c.text = i.text;
         c.kind = i.kind;
+        c.style = i.style;
         c.visible = (i.style & WS_VISIBLE) != 0;
         c.enabled = (i.style & WS_DISABLED) == 0;
     }
@@ -655,6 +695,14 @@ void CDialog::CheckDlgButton(int id, UINT check) { standin::DialogItem(m_hWnd, i
 namespace standin {
 
 DialogControl& DialogItem(HWND dialog, int id) { return g_controls[dialog][id]; }
+
+DialogControl* FindDialogItem(HWND dialog, int id)
+{
+    auto d = g_controls.find(dialog);
+    if (d == g_controls.end()) return nullptr;
+    auto c = d->second.find(id);
+    return c == d->second.end() ? nullptr : &c->second;
+}
 
 int DialogFocus(HWND dialog)
 {

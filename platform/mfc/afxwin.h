@@ -121,6 +121,8 @@ public:                                               \
 #define ON_BN_CLICKED(id, memberFn) ON_CONTROL(BN_CLICKED, id, memberFn)
 #define ON_EN_CHANGE(id, memberFn) ON_CONTROL(EN_CHANGE, id, memberFn)
 #define ON_EN_KILLFOCUS(id, memberFn) ON_CONTROL(EN_KILLFOCUS, id, memberFn)
+#define CBN_EDITCHANGE 5
+#define ON_CBN_EDITCHANGE(id, memberFn) ON_CONTROL(CBN_EDITCHANGE, id, memberFn)
 #define END_MESSAGE_MAP() {0, 0, 0, 0, nullptr, nullptr}};
 
 // The state of one user-interface item (a toolbar button) while its
@@ -263,6 +265,9 @@ void DDX_Check(CDataExchange* dx, int id, int& value);
 void DDX_CBIndex(CDataExchange* dx, int id, int& value);
 // Makes `control` the control `id` of the dialog (once).
 void DDX_Control(CDataExchange* dx, int id, CWnd& control);
+// The index of the checked button of the radio group that starts at `id`
+// (-1 when none is checked); loading checks that one and clears the others.
+void DDX_Radio(CDataExchange* dx, int id, int& value);
 
 class CDialog : public CWnd {
 public:
@@ -320,7 +325,8 @@ public:
     void ResetContent();
     int GetCount() const;
     int GetCurSel() const;
-    // CB_ERR (-1) for a row that does not exist, which clears the selection.
+    // The row's text shows in the edit part. CB_ERR (-1) for a row that does
+    // not exist, which clears the selection and the edit part.
     int SetCurSel(int row);
 };
 #define CB_ERR (-1)

@@ -24,9 +24,12 @@ struct DialogControl {
     WORD kind = 0;
     std::vector<std::wstring> columns;
     std::vector<std::vector<std::wstring>> rows;
+    DWORD style = 0;  // the template's style (button kinds, WS_GROUP)
 };
 // The control `id` of a dialog window (created empty on first use).
 DialogControl& DialogItem(HWND dialog, int id);
+// The control `id` when the dialog has it; null otherwise (nothing created).
+DialogControl* FindDialogItem(HWND dialog, int id);
 
 // The control that has the focus in the dialog (0 for none).
 int DialogFocus(HWND dialog);

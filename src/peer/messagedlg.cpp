@@ -369,7 +369,7 @@ LRESULT CMessageDlg::OnPeerMessage(const COPYDATASTRUCT* cds)
         }
         if (!d) break;
         if (d->crossSection.waitingForBaseLine) {
-            OnCrossSectionBaseLine(&d->crossSection, bytes, size, 1.0);
+            OnCrossSectionBaseLine(&d->crossSection, bytes, size);
         } else {
             gcedSetStatusBarProgressMeterPos(60);
             // Objects taken in let the reactors go themselves (timer 1005).

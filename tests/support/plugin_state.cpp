@@ -4,8 +4,10 @@
 
 #include "afxwin.h"
 #include "basemap/basemap.h"
+#include "basemap/contour.h"
 #include "basemap/coordbinding.h"
 #include "basemap/relatepoint.h"
+#include "basemap/sectiongeometry.h"
 #include "basemap/settings.h"
 #include "exchange/drawingdata.h"
 #include "exchange/exchangeglobals.h"
@@ -93,6 +95,8 @@ void ResetPluginState()
     g_bRelateResendRunning = false;
     ResetBaseMapGlobals();
     g_relatePoint = RelatePoint{};
+    g_sectionFrame = SectionFrame();
+    g_contourRequestCounter = 0;
     g_bBhatchRunning = 0;
     g_bFirstCommand = 1;
     g_bCommandSeen = 0;

@@ -24,6 +24,7 @@
 #include "odrx_module.h"
 #include "demo_dialogs.h"
 #include "demo_send.h"
+#include "demo_edit.h"
 #include "shell_demo.h"
 #include "standin_control.h"
 #include "standin_peer.h"
@@ -107,6 +108,7 @@ int main(int argc, char** argv)
     velkhost::RunShellDemo(peer, std::cout);
     velkhost::RunSendDemo(peer.get(), std::cout);
     velkhost::RunDialogsDemo(peer.get(), std::cout);
+    velkhost::RunEditDemo(peer.get(), std::cout);
 
     std::cout << "\nCommand: testConnect\n";
     standin::InvokeCommand(L"testConnect");

@@ -108,7 +108,7 @@ TEST(DxfHostile, RefusedFilesFailWithAStatusAndLeaveTheDatabaseEmpty)
     EXPECT_EQ(db.readDwgFile(L"C:\\none.dxf"), eFileNotFound);
     const std::pair<std::string, OdResult> cases[] = {
         {"AC1032\x00\x00\x00", eNotImplemented},                     // a drawing in the binary form
-        {std::string("AutoCAD Binary DXF\r\n\x1a\x00", 22), eNotImplemented},
+        {std::string("Binary DXF\r\n\x1a\x00\x00\x00", 16), eNotImplemented},  // the binary exchange form
         {"", eInvalidInput},
         {"hello\nworld\n", eInvalidInput},
         {File({{0, "LINE"}, {10, "abc"}}), eInvalidInput},            // a value that is no number
