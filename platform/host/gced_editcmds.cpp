@@ -92,6 +92,20 @@ int AskPoint(const wchar_t* prompt, OdGePoint3d& point, const OdGePoint3d* base 
     return r;
 }
 
+bool AskCorners(const wchar_t* first, const wchar_t* second, OdGePoint3d& a, OdGePoint3d& b)
+{
+    return AskPoint(first, a) == RTNORM && AskPoint(second, b, &a) == RTNORM;
+}
+
+// The text typed; false when the user cancels.
+bool AskText(std::wstring& text)
+{
+    wchar_t typed[1024];
+    if (gcedGetString(1, L"Enter text: ", typed, 1024) != RTNORM) return false;
+    text = typed;
+    return true;
+}
+
 bool AskSelection(OdDbObjectIdArray& ids)
 {
     ads_name ss;
@@ -199,10 +213,10 @@ void Text(OdDbDatabase* db)
     if (AskPoint(L"Specify start point of text: ", p) != RTNORM) return Cancelled();
     double height = 2.5;
     if (gcedGetReal(L"Specify height <2.5000>: ", &height) == RTCAN) return Cancelled();
-    wchar_t text[1024];
-    if (gcedGetString(1, L"Enter text: ", text, 1024) != RTNORM) return Cancelled();
-    if (!text[0]) return;
-    auto* t = new OdDbText(p, text);
+    std::wstring text;
+    if (!AskText(text)) return Cancelled();
+    if (text.empty()) return;
+    auto* t = new OdDbText(p, text.c_str());
     t->setHeight(height);
     Append(db, t);
 }
@@ -210,23 +224,21 @@ void Text(OdDbDatabase* db)
 void MText(OdDbDatabase* db)
 {
     OdGePoint3d a, b;
-    if (AskPoint(L"Specify first corner: ", a) != RTNORM) return Cancelled();
-    if (AskPoint(L"Specify opposite corner: ", b, &a) != RTNORM) return Cancelled();
-    wchar_t text[1024];
-    if (gcedGetString(1, L"Enter text: ", text, 1024) != RTNORM) return Cancelled();
-    if (!text[0]) return;
+    std::wstring text;
+    if (!AskCorners(L"Specify first corner: ", L"Specify opposite corner: ", a, b) || !AskText(text))
+        return Cancelled();
+    if (text.empty()) return;
     auto* m = new OdDbMText();
     m->setLocation(a);
     m->setWidth(b.x > a.x ? b.x - a.x : a.x - b.x);
-    m->setContents(text);
+    m->setContents(text.c_str());
     Append(db, m);
 }
 
 void Rectang(OdDbDatabase* db)
 {
     OdGePoint3d a, b;
-    if (AskPoint(L"Specify first corner point: ", a) != RTNORM) return Cancelled();
-    if (AskPoint(L"Specify other corner point: ", b, &a) != RTNORM) return Cancelled();
+    if (!AskCorners(L"Specify first corner point: ", L"Specify other corner point: ", a, b)) return Cancelled();
     auto* pl = new OdDbPolyline();
     pl->addVertexAt(0, OdGePoint2d(a.x, a.y));
     pl->addVertexAt(1, OdGePoint2d(b.x, a.y));
@@ -377,19 +389,13 @@ namespace standin {
 
 GcRxFunctionPtr EditHostCommand(const std::wstring& name)
 {
-    struct Entry {
-        const wchar_t* name;
-        GcRxFunctionPtr function;
-    };
-    static const Entry kCommands[] = {
+    static const HostCommandEntry kCommands[] = {
         {L"LINE", Changes<Line>},   {L"POINT", Changes<Point>}, {L"TEXT", Changes<Text>},
         {L"DTEXT", Changes<Text>},  {L"MTEXT", Changes<MText>}, {L"RECTANG", Changes<Rectang>},
         {L"HATCH", Changes<Hatch>}, {L"BHATCH", Changes<Hatch>}, {L"ERASE", Changes<Erase>},
         {L"MOVE", Changes<Move>},   {L"COPY", Changes<Copy>},   {L"UNDO", Undo},
         {L"REDO", Redo},            {L"QUIT", Quit},            {L"APPLOAD", AppLoad}};
-    for (const auto& c : kCommands)
-        if (wcscasecmp(c.name, name.c_str()) == 0) return c.function;
-    return nullptr;
+    return FindHostCommand(kCommands, sizeof kCommands / sizeof kCommands[0], name);
 }
 
 void ForgetDocumentHistory(const GcApDocument* doc) { g_history.erase(doc); }

@@ -21,6 +21,7 @@
 #include "peer/peerhelpers.h"
 #include "peer/peerrequests.h"
 #include "shell/moduleentry.h"
+#include "shell/pluginresourcescope.h"
 #include "ui/dlgsetting.h"
 #include "ui/setcoordlg.h"
 
@@ -242,8 +243,11 @@ void CAcToolBarWnd::OnSetRelatePoints()
 void CAcToolBarWnd::OnSettings()
 {
     const int32_t level = g_settings.textLevelMetres;
-    CDlgSetting dialog;
-    dialog.DoModal();
+    {
+        PluginResourceScope resources;
+        CDlgSetting dialog;
+        dialog.DoModal();
+    }
     if (HasWorkingDatabase() && g_settings.textLevelMetres != level) PostMessage(WM_RESCALE_ICONS);
 }
 
@@ -291,6 +295,7 @@ void CAcToolBarWnd::ShowCoordInfoWindow()
 {
     if (!HasWorkingDatabase() || !CheckVelkStatus()) return;
     g_bFollow3Enabled = 0;
+    PluginResourceScope resources;
     if (!g_pSetCoorDlg) {
         g_pSetCoorDlg = new CSetCoorDlg(gcedGetGcadFrame());
         if (!g_pSetCoorDlg->Create(CSetCoorDlg::IDD, gcedGetGcadFrame())) {

@@ -30,6 +30,9 @@ TEST_F(SendTest, SelectedEntitiesGoIntoOneFolderPerLayerAndAreLinked)
     EXPECT_EQ(folders[2].name, "0");
     EXPECT_EQ(folders[3].name, "roads");
     EXPECT_EQ(folders[3].parent, folders[1].id);
+    // Every folder the exchange builds carries its flag, layer folders too.
+    EXPECT_EQ(folders[2].sentFlag, 1);
+    EXPECT_EQ(folders[3].sentFlag, 1);
     auto objects = MapObjects();
     ASSERT_EQ(objects.size(), 2u);
     EXPECT_EQ(objects[0].parent, folders[2].id);
@@ -74,8 +77,11 @@ TEST_F(SendTest, ResendsSkipTinyEntitiesAtTheOriginAndMakeTheirLayerFolders)
     // The layer's folder was made on the way, not in a buffer of its own.
     EXPECT_EQ(Sent(20112).size(), 1u);
     EXPECT_EQ(FoldersNamed("0"), 1);
-    for (auto& f : Folders())
-        if (f.name == "0") EXPECT_EQ(objects[0].parent, f.id);
+    for (auto& f : Folders()) {
+        if (f.name == "0") {
+            EXPECT_EQ(objects[0].parent, f.id);
+        }
+    }
 
     SendSelected({tiny});
     EXPECT_EQ(MapObjects().size(), 2u);

@@ -122,6 +122,35 @@ TEST_F(PropertyDialogTest, RemarksTheRowsCannotHoldStayText)
     }
 }
 
+TEST_F(PropertyDialogTest, TextEditedIntoWhatTheRowsCannotHoldStaysTextWithoutAQuestion)
+{
+    const std::wstring markup = kMarkup;
+    // A stray line, and a new tag line the rows would put back as it was.
+    const std::wstring stray = std::wstring(markup).insert(markup.find(L"\"深度\""), L"{\r\n");
+    const std::wstring retagged = std::wstring(markup).replace(markup.find(L"\"井\""), 3, L"\"阀\"");
+    for (const std::wstring& typed : {stray, retagged}) {
+        OdDbObjectId id = AddText(L"井1", kMarkup);
+        const size_t boxes = standin::MessageBoxes().size();
+        bool buttonShown = true, listShown = true, remarkShown = false;
+        EXPECT_EQ(Show(id,
+                       [&](HWND d) {
+                           standin::ClickDialogItem(d, kView);  // to the text
+                           standin::TypeIntoDialogItem(d, kRemark, typed);
+                           standin::ClickDialogItem(d, kView);  // back to the rows?
+                           buttonShown = Item(d, kView).visible;
+                           listShown = Item(d, kList).visible;
+                           remarkShown = Item(d, kRemark).visible;
+                           return IDOK;
+                       }),
+                  IDOK);
+        EXPECT_EQ(standin::MessageBoxes().size(), boxes);
+        EXPECT_FALSE(buttonShown);
+        EXPECT_FALSE(listShown);
+        EXPECT_TRUE(remarkShown);
+        EXPECT_EQ(std::wstring(link->remark.GetString()), typed);
+    }
+}
+
 TEST_F(PropertyDialogTest, AValueEditedInPlaceReachesTheLinkOnOk)
 {
     OdDbObjectId id = AddText(L"井1", kMarkup);

@@ -170,6 +170,9 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         return tiles_.Handle(
             code, bytes, config_, [&](uint32_t c, const std::vector<uint8_t>& a) { Answer(connectionId, c, a); },
             ClientWindow());
+    if (PeerContourCodes::Serves(code))
+        return contour_.Handle(bytes, FindWindowW(clients_[connectionId].c_str(), nullptr),
+                               [&](uint32_t c, const std::vector<uint8_t>& a) { Answer(connectionId, c, a); });
     switch (code) {
     case 20501: return config_.statusWord;
     case 20013:
@@ -221,9 +224,6 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         return 0;
     }
     case 20601: Answer(connectionId, code, EncodePatternTable(config_.patterns)); return 0;
-    case kContourCode:
-        // The head, then whole items.
-        return IsPacket(bytes, bytes.size()) && (bytes.size() - kPacketHead) % kContourItem == 0 ? 0 : -4;
     default: return 0;
     }
 }

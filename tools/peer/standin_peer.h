@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "peer_store.h"
+#include "peer_contour.h"
 #include "peer_shell.h"
 #include "peer_tiles.h"
 #include "windows.h"
@@ -97,6 +98,8 @@ public:
     PeerShellCodes& ShellCodes() { return shell_; }
     // The map's view (20011, 20012) and its image server (20302).
     PeerTileServer& Tiles() { return tiles_; }
+    // The contour lines: the surface, the data state, the answers.
+    PeerContourCodes& ContourCodes() { return contour_; }
     // The client's window (the last one registered); null without one.
     HWND ClientWindow() const;
     bool ButtonPresent() const { return buttonPresent_; }
@@ -122,6 +125,7 @@ private:
     PeerObjectStore store_;
     PeerShellCodes shell_;
     PeerTileServer tiles_;
+    PeerContourCodes contour_;
     bool buttonPresent_ = false;
     std::string buttonCaption_;
     int32_t followMode_ = 0;
