@@ -333,35 +333,30 @@ void Copy(OdDbDatabase* db)
     if (r == RTCAN) Cancelled();
 }
 
-void Undo()
+// Undoing takes the last group off `from`, reverses its steps in reverse
+// order and keeps it in `to`; redoing plays a group forward again.
+void Replay(bool undo)
 {
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
-    UndoHistory* h = doc ? &g_history[doc] : nullptr;
-    if (!h || h->done.empty()) return;
-    UndoGroup group = std::move(h->done.back());
-    h->done.pop_back();
-    for (auto it = group.rbegin(); it != group.rend(); ++it) {
-        if (it->kind == UndoStep::kCreated) SetErased(it->id, true);
-        if (it->kind == UndoStep::kErased) SetErased(it->id, false);
-        if (it->kind == UndoStep::kMoved) MoveBy(OdDbObjectIdArray().append(it->id), -it->offset);
+    if (!doc) return;
+    UndoHistory& h = g_history[doc];
+    std::vector<UndoGroup>& from = undo ? h.done : h.undone;
+    std::vector<UndoGroup>& to = undo ? h.undone : h.done;
+    if (from.empty()) return;
+    UndoGroup group = std::move(from.back());
+    from.pop_back();
+    const size_t n = group.size();
+    for (size_t i = 0; i < n; ++i) {
+        const UndoStep& s = group[undo ? n - 1 - i : i];
+        if (s.kind == UndoStep::kCreated) SetErased(s.id, undo);
+        if (s.kind == UndoStep::kErased) SetErased(s.id, !undo);
+        if (s.kind == UndoStep::kMoved) MoveBy(OdDbObjectIdArray().append(s.id), undo ? -s.offset : s.offset);
     }
-    h->undone.push_back(std::move(group));
+    to.push_back(std::move(group));
 }
 
-void Redo()
-{
-    GcApDocument* doc = gcDocManagerPtr()->curDocument();
-    UndoHistory* h = doc ? &g_history[doc] : nullptr;
-    if (!h || h->undone.empty()) return;
-    UndoGroup group = std::move(h->undone.back());
-    h->undone.pop_back();
-    for (const UndoStep& s : group) {
-        if (s.kind == UndoStep::kCreated) SetErased(s.id, false);
-        if (s.kind == UndoStep::kErased) SetErased(s.id, true);
-        if (s.kind == UndoStep::kMoved) MoveBy(OdDbObjectIdArray().append(s.id), s.offset);
-    }
-    h->done.push_back(std::move(group));
-}
+void Undo() { Replay(true); }
+void Redo() { Replay(false); }
 
 void Quit()
 {

@@ -68,7 +68,9 @@ void HatchToFillSpec(const OdDbHatch* hatch, HatchFillSpec* fill)
         char lookup[100];
         memcpy(lookup, fill->name, sizeof lookup);
         fill->patternId = GetLinetypeIdByName(lookup);
-        fill->colour = ColorToRgbWord(hatch->color());
+        // ByLayer and ByBlock resolved as for every entity: a pattern by
+        // layer is drawn in the layer's colour, not black.
+        fill->colour = GetEntityRgbColor(hatch);
         OdCmColor background = hatch->backgroundColor();
         int16_t index = background.colorIndex();
         bool given = background.isByColor() || (index >= 0 && index <= 255);

@@ -338,11 +338,10 @@ CAcToolBar* BuildToolBar(UINT, CWnd* owner, const CString& title)
     AfxSetResourceHandle(g_hModuleInstance);
     g_toolBarImages.DeleteImageList();
     g_toolBarImages.Create(24, 24, ILC_COLOR32 | ILC_MASK, 1, 1);
-    for (UINT group : kIconGroups) {
-        HICON icon = LoadIconW(AfxFindResourceHandle(MAKEINTRESOURCEW(group), RT_GROUP_ICON), MAKEINTRESOURCEW(group));
-        g_toolBarImages.Add(icon);
-        if (icon) DestroyIcon(icon);
-    }
+    // The list copies each icon; LoadIcon's icons are shared and stay with
+    // the module.
+    for (UINT group : kIconGroups)
+        g_toolBarImages.Add(LoadIconW(AfxFindResourceHandle(MAKEINTRESOURCEW(group), RT_GROUP_ICON), MAKEINTRESOURCEW(group)));
     frame->EnableDocking(CBRS_ALIGN_ANY);
     toolBar->SetButtons(kButtons, (int)(sizeof kButtons / sizeof kButtons[0]));
     toolBar->SendMessage(TB_SETIMAGELIST, 0, (LPARAM)g_toolBarImages.GetSafeHandle());

@@ -145,6 +145,22 @@ TEST_F(SendTest, AFailedSendReportsAndLeavesTheReactorsListening)
     EXPECT_EQ(g_bSuppressReactors, 0);
 }
 
+TEST_F(SendTest, EntitiesThatRefuseAWriteOpenAreSentFromARead)
+{
+    // As an entity on a locked layer does: sending changes nothing of it.
+    uint64_t line = AddLine(10, 10, 20, 20);
+    OdDbObjectIdArray ids;
+    ids.append(IdOf(line));
+    ObjExchangeBuffer buffer;
+    StartExchangeBuffer(&buffer, 0);
+    std::vector<uint32_t> oldPeerIds;
+    standin::FailHostCall("openWrite", eLockViolation);
+    EXPECT_TRUE(ArxOperation::ConvertEntities(&buffer, ids, 0, oldPeerIds, false));
+    CloseExchangeBuffer(&buffer);
+    EXPECT_EQ(SendExchangeBuffer(&buffer), 0);
+    EXPECT_EQ(OnlyObject().points.size(), 2u);
+}
+
 TEST_F(SendTest, ALargeSendShowsTheMeterAndDeletesOldCopiesInOneRequest)
 {
     std::vector<uint64_t> lines;

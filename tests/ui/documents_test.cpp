@@ -108,6 +108,7 @@ TEST_F(DocumentsTest, OpeningClosingAndSavingKeepTheRecordsAndWriteTheLinksFirst
 TEST_F(DocumentsTest, CommandStartsSetTheFlagsOnceAndOnlyWhileTheLinkIsActive)
 {
     GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    standin::SetSysVarShort(L"ZOOMFACTOR", 60);
     Start();
     g_bFirstCommand = 1;
     g_coordBinding.checkPending = false;
@@ -142,6 +143,32 @@ TEST_F(DocumentsTest, CommandStartsSetTheFlagsOnceAndOnlyWhileTheLinkIsActive)
     Run(L"HATCH");
     EXPECT_EQ(g_bSuppressReactors, 1);
     EXPECT_EQ(g_pEditorReactor->m_bSuspendInsert, 1);
+
+    // HATCH lets BHATCH's flag go 300 ms after it ends; QUIT gives the host
+    // its view variables back.
+    g_bLinkActive = 1;
+    g_bBhatchRunning = 1;
+    standin::QueueSelection(Ids({Line(0, 0, 1, 0, a)}));
+    Run(L"HATCH");
+    EXPECT_EQ(standin::TimerInterval(g_pMessageDlg->GetSafeHwnd(), 1002), 300u);
+    EXPECT_EQ(standin::SysVarShort(L"ZOOMFACTOR"), 100);
+    Run(L"QUIT");
+    EXPECT_EQ(standin::SysVarShort(L"ZOOMFACTOR"), 60);
+    EXPECT_TRUE(drawingRecords.empty());
+}
+
+TEST_F(DocumentsTest, AViewChangeIsTakenUnlessTheBaseMapMadeIt)
+{
+    standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    Start();
+    standin::SetSysVarPoint(L"VIEWCTR", OdGePoint3d(500, 300, 0));
+    standin::SetSysVarReal(L"VIEWSIZE", 100);
+    g_pEditorReactor->m_bViewGuard = 0;
+    standin::FireViewChanged();
+    EXPECT_EQ(g_pEditorReactor->m_viewExtents.maxY, 0.0);
+    EXPECT_EQ(g_pEditorReactor->m_bViewGuard, 1);
+    standin::FireViewChanged();
+    EXPECT_EQ(g_pEditorReactor->m_viewExtents.maxY, 350.0);
 }
 
 TEST_F(DocumentsTest, AppLoadThatLoadsThePluginChecksTheBindingLater)
