@@ -121,6 +121,25 @@ void RemoveDocumentRecords(const GcApDocument* doc)
     }
 }
 
+// The record of a named document. A drawing that SAVEAS renamed brings the
+// record of its old name along (its links are there); one that had none (it
+// was opened unnamed after the load) gets the links its entities carry.
+CDrawingData* RecordOfNamedDocument(const CString& name, GcApDocument* doc)
+{
+    const DrawingRecordKey key{DrawingKeyFromName(name), doc};
+    auto found = drawingRecords.find(key);
+    if (found != drawingRecords.end() && found->second) return found->second;
+    for (auto it = drawingRecords.begin(); it != drawingRecords.end(); ++it) {
+        if (it->first.document != doc || !it->second) continue;
+        CDrawingData* record = it->second;
+        drawingRecords.erase(it);
+        drawingRecords[key] = record;
+        return record;
+    }
+    LoadDocumentRecord(name, doc);
+    return g_ptagDocIdManager;
+}
+
 }  // namespace
 
 CDrawingData* DrawingDataOfDatabase(const OdDbDatabase* db)
@@ -232,7 +251,7 @@ void CDocReactor::documentActivated(GcApDocument* doc)
         g_ptagDocIdManager = DrawingDataOfDatabase(doc->database());
         return;
     }
-    g_ptagDocIdManager = GetDrawingData(drawingRecords, name, doc);
+    g_ptagDocIdManager = RecordOfNamedDocument(name, doc);
     if (CAcToolBarWnd* bar = GetToolBarWnd()) bar->SetSectionButtonState(g_ptagDocIdManager->crossSection.sectionActive);
 }
 

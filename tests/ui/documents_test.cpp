@@ -105,6 +105,55 @@ TEST_F(DocumentsTest, OpeningClosingAndSavingKeepTheRecordsAndWriteTheLinksFirst
     EXPECT_TRUE(standin::HasTimer(g_pMessageDlg->GetSafeHwnd(), 1008));
 }
 
+TEST_F(DocumentsTest, ADrawingSavedUnderANewNameKeepsItsLinksWhenActivatedAgain)
+{
+    CreateDirectoryW(L"C:\\dwg", nullptr);
+    GcApDocument* b = standin::CreateDocument(L"C:\\dwg\\b.dxf");
+    GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dxf");
+    const uint32_t saved = PeerObject();
+    const uint64_t h = Linked(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(5, 0, 0)), saved, a);
+    Start();
+    standin::QueueText(L"C:\\dwg\\renamed.dxf");
+    Run(L"SAVEAS");
+    ASSERT_EQ(a->fileName(), OdString(L"C:\\dwg\\renamed.dxf"));
+    // Linked after the save, in memory only, as a received object is.
+    const uint32_t later = PeerObject();
+    const uint64_t received = Line(0, 5, 5, 5, a);
+    UpdateEntityLink(g_ptagDocIdManager, received, later, false);
+    SetPeerEntity(g_ptagDocIdManager->peerEntities, later, received);
+
+    standin::ActivateDocument(b);
+    standin::ActivateDocument(a);
+    EXPECT_EQ(drawingRecords.size(), 2u);
+    uint64_t found = 0;
+    EXPECT_TRUE(FindPeerEntity(g_ptagDocIdManager->peerEntities, saved, found));
+    EXPECT_EQ(found, h);
+    EXPECT_TRUE(FindPeerEntity(g_ptagDocIdManager->peerEntities, later, found));
+    EXPECT_EQ(found, received);
+    // The user's edits reach the peer through that record.
+    MoveBy({h, received}, 1, 0);
+    TakeResends();
+    Run(L"UNDO");
+    EXPECT_EQ(TakeResends(), (Resends{{received, h}}));
+    Erase({received});
+    EXPECT_EQ(PeerDeletions(), std::vector<uint32_t>{later});
+
+    // A drawing opened unnamed after the load has no record; saved under a
+    // name, it gets one with the links its entities carry.
+    GcApDocument* unnamed = standin::CreateDocument(L"");
+    const uint32_t pasted = PeerObject();
+    const uint64_t carried = Linked(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(2, 0, 0)), pasted, unnamed);
+    standin::QueueText(L"C:\\dwg\\new.dxf");
+    Run(L"QSAVE");
+    standin::ActivateDocument(a);
+    standin::ActivateDocument(unnamed);
+    ASSERT_NE(g_ptagDocIdManager, nullptr);
+    EXPECT_TRUE(FindPeerEntity(g_ptagDocIdManager->peerEntities, pasted, found));
+    EXPECT_EQ(found, carried);
+    Run(L"CLOSE");
+    EXPECT_EQ(drawingRecords.size(), 2u);
+}
+
 TEST_F(DocumentsTest, CommandStartsSetTheFlagsOnceAndOnlyWhileTheLinkIsActive)
 {
     GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dwg");
