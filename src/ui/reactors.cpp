@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "basemap/capture.h"
 #include "basemap/contour.h"
@@ -121,6 +122,30 @@ void RemoveDocumentRecords(const GcApDocument* doc)
     }
 }
 
+// Re-sends still queued for a closing drawing name objects that go with it:
+// they are taken out of the receiver's queue, the others' kept in order.
+void DropQueuedResendsOf(const OdDbDatabase* db)
+{
+    HWND receiver = g_pMessageDlg ? g_pMessageDlg->GetSafeHwnd() : nullptr;
+    if (!receiver) return;
+    std::vector<OdDbObjectIdArray*> queued;
+    MSG m;
+    while (PeekMessageW(&m, receiver, WM_RESEND_OBJECTS, WM_RESEND_OBJECTS, PM_REMOVE))
+        queued.push_back((OdDbObjectIdArray*)m.lParam);
+    for (OdDbObjectIdArray* ids : queued) {
+        if (!ids) continue;
+        OdDbObjectIdArray kept;
+        for (const OdDbObjectId& id : *ids)
+            if (id.database() != db) kept.append(id);
+        if (kept.isEmpty()) {
+            delete ids;
+            continue;
+        }
+        *ids = kept;
+        PostResend(ids);
+    }
+}
+
 // The record of a named document. A drawing that SAVEAS renamed brings the
 // record of its old name along (its links are there); one that had none (it
 // was opened unnamed after the load) gets the links its entities carry.
@@ -227,6 +252,7 @@ void CDocReactor::documentToBeDestroyed(GcApDocument* doc)
     if (g_pDbReactor) doc->database()->removeReactor(g_pDbReactor);
     if (g_pSelectionFilter) removeSSgetFilterInputContextReactor(doc, g_pSelectionFilter);
     if (g_pHighlightFilter) removeSSgetFilterInputContextReactor(doc, g_pHighlightFilter);
+    DropQueuedResendsOf(doc->database());
     // A drawing renamed by SAVEAS has its record under its old name: every
     // record of the document goes, so none outlives it.
     RemoveDocumentRecords(doc);

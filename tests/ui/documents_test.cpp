@@ -105,6 +105,22 @@ TEST_F(DocumentsTest, OpeningClosingAndSavingKeepTheRecordsAndWriteTheLinksFirst
     EXPECT_TRUE(standin::HasTimer(g_pMessageDlg->GetSafeHwnd(), 1008));
 }
 
+TEST_F(DocumentsTest, ResendsStillQueuedForAClosingDrawingGoWithIt)
+{
+    GcApDocument* b = standin::CreateDocument(L"C:\\dwg\\b.dwg");
+    const uint64_t inB = Line(0, 0, 5, 0, b);
+    GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    const uint64_t inA = Line(0, 0, 5, 0, a);
+    Start();
+    standin::ActivateDocument(b);
+    MoveBy({inB}, 1, 0);
+    standin::ActivateDocument(a);
+    MoveBy({inA}, 1, 0);
+    // Closed before the host's loop ran the re-sends.
+    Run(L"CLOSE");
+    EXPECT_EQ(TakeResends(), (Resends{{inB}}));
+}
+
 TEST_F(DocumentsTest, ADrawingSavedUnderANewNameKeepsItsLinksWhenActivatedAgain)
 {
     CreateDirectoryW(L"C:\\dwg", nullptr);
