@@ -208,15 +208,18 @@ void CDbReactor::objectErased(const OdDbDatabase* db, const OdDbObject* obj, boo
     if (!obj || !OdRxCast<OdDbEntity>(obj) || g_coordBinding.geographic || g_bBhatchRunning || !g_settings.autoSync ||
         !g_bLinkActive)
         return;
+    CDrawingData* drawing = DrawingDataOfDatabase(db);
     if (!erased) {
-        // An undone erase: the entity goes to the peer again.
+        // An undone erase: the entity goes to the peer again. A send works
+        // on the active drawing's links: another drawing's entity would be
+        // taken for the active drawing's entity of the same handle.
+        if (!drawing || drawing != g_ptagDocIdManager) return;
         g_bSuppressReactors = 1;
         auto* ids = new OdDbObjectIdArray();
         ids->append(obj->objectId());
         PostResend(ids);
         return;
     }
-    CDrawingData* drawing = DrawingDataOfDatabase(db);
     if (!drawing) return;
     const uint64_t handle = obj->handle();
     DeletePeerObjectOfEntity(handle, drawing);

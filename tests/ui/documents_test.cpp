@@ -39,6 +39,18 @@ TEST_F(DocumentsTest, EditsOfADrawingThatIsNotActiveGoToItsOwnRecord)
     EXPECT_EQ(FindEntityLink(Record(b)->links, h), nullptr);
     ASSERT_NE(FindEntityLink(Record(a)->links, h), nullptr);
     EXPECT_EQ(peer->Objects().count(inA), 1u);
+
+    // And brings it back: it is not sent as if it were A's line.
+    const std::vector<uint8_t> shownInA = peer->Objects().at(inA).body;
+    OdDbObject* back = nullptr;
+    ASSERT_EQ(oddbOpenObjectImpl(back, Id(h, b), OdDb::kForWrite, true), eOk);
+    back->erase(false);
+    back->close();
+    standin::PumpMessages();
+    EXPECT_EQ(PeerMessagesOf(20112), 0u);
+    ASSERT_EQ(peer->Objects().count(inA), 1u);
+    EXPECT_EQ(peer->Objects().at(inA).body, shownInA);
+    EXPECT_EQ(FindEntityLink(Record(a)->links, h)->peerId, inA);
 }
 
 TEST_F(DocumentsTest, AnUnnamedDrawingNeverWorksOnAnotherDrawingsRecord)
@@ -60,6 +72,11 @@ TEST_F(DocumentsTest, AnUnnamedDrawingNeverWorksOnAnotherDrawingsRecord)
     EXPECT_TRUE(PeerDeletions().empty());
     EXPECT_TRUE(TakeResends().empty());
     EXPECT_NE(FindEntityLink(Record(a)->links, h), nullptr);
+    // Nor is an erase undone there sent without a record to link it in.
+    Run(L"UNDO");
+    Run(L"UNDO");
+    EXPECT_FALSE(Id(h, unnamed).isErased());
+    EXPECT_TRUE(TakeResends().empty());
     // Back in A its record is active again.
     standin::ActivateDocument(a);
     EXPECT_EQ(g_ptagDocIdManager, Record(a));
