@@ -726,6 +726,8 @@ void ClickDialogItem(HWND dialog, int id, bool toggle)
 {
     const DialogControl& c = DialogItem(dialog, id);
     if (!c.enabled || !c.visible) return;
+    // A clicked button takes the focus first, as under the mouse.
+    MoveDialogFocus(dialog, id);
     if (toggle) DialogItem(dialog, id).check ^= 1;
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
 }
@@ -740,6 +742,7 @@ void MoveDialogFocus(HWND dialog, int id)
 
 LRESULT DoubleClickListCell(HWND dialog, int id, int row, int column)
 {
+    MoveDialogFocus(dialog, id);
     NMITEMACTIVATE note{};
     note.hdr.idFrom = (UINT_PTR)id;
     note.hdr.code = NM_DBLCLK;

@@ -63,6 +63,11 @@ TEST_F(SettingDialogTest, OpeningShowsTheRecordAndRoundsTheKeptValueInMemoryOnly
 
     EXPECT_EQ(RoundToHundred(1049), 1000);
     EXPECT_EQ(RoundToHundred(INT32_MAX), 2147483600);
+    // Below zero too, to the nearest multiple, halves upward.
+    EXPECT_EQ(RoundToHundred(-170), -200);
+    EXPECT_EQ(RoundToHundred(-150), -100);
+    EXPECT_EQ(RoundToHundred(-130), -100);
+    EXPECT_EQ(RoundToHundred(INT32_MIN), -2147483600);
 }
 
 TEST_F(SettingDialogTest, TheToolbarOpensItWithTheModulesTemplateThoughTheHostHasOneOfTheSameId)

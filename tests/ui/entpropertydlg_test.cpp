@@ -182,6 +182,23 @@ TEST_F(PropertyDialogTest, AValueEditedInPlaceReachesTheLinkOnOk)
     EXPECT_EQ(link->nameEdited, 0);
     EXPECT_EQ(TextOf(id), L"井1");
 
+    // A click elsewhere first takes the focus from the open editor: a second
+    // value double-clicked, or the view switched, keeps the first edit.
+    std::wstring shownText;
+    EXPECT_EQ(Show(id,
+                   [&](HWND d) {
+                       standin::DoubleClickListCell(d, kList, 1, 1);
+                       standin::TypeIntoDialogItem(d, kValue, L"J-9");
+                       standin::DoubleClickListCell(d, kList, 2, 1);
+                       EXPECT_EQ(Column(d, 1)[1], L"J-9");
+                       standin::TypeIntoDialogItem(d, kValue, L"5.5");
+                       standin::ClickDialogItem(d, kView);
+                       shownText = Item(d, kRemark).text;
+                       return IDCANCEL;
+                   }),
+              IDCANCEL);
+    EXPECT_NE(shownText.find(L"\"编号\":\"J-9\",\r\n\"深度\":\"5.5\""), std::wstring::npos) << shownText;
+
     // OK pressed with Enter while the editor is still open takes its text.
     EXPECT_EQ(Show(id,
                    [](HWND d) {
