@@ -57,10 +57,8 @@ struct DxfAccess {
 
     static void setOwner(OdDbObject* o, OdDbObjectId id) { o->owner_ = id; }
     static void setExtensionDictionary(OdDbObject* o, OdDbObjectId id) { o->xdict_ = id; }
-    static void addReactor(OdDbObject* o, OdDbObjectId id)
-    {
-        if (!o->reactors_.contains(id)) o->reactors_.append(id);
-    }
+    // The caller makes sure the object has no such reactor yet.
+    static void appendReactor(OdDbObject* o, OdDbObjectId id) { o->reactors_.append(id); }
     static void addRecord(OdDbSymbolTable* t, OdDbObjectId id) { t->records_.push_back(id); }
     static void addEntity(OdDbBlockTableRecord* b, OdDbObjectId id) { b->entities_.push_back(id); }
     static void addEntry(OdDbDictionary* d, const OdString& key, OdDbObjectId id) { d->entries_.emplace_back(key, id); }

@@ -23,6 +23,9 @@ namespace dxf {
 namespace {
 
 const double kDegToRad = M_PI / 180.0;
+// A hatch loop of more edges than this is left out: putting edges in ring
+// order costs the square of their number.
+const int64_t kMaxLoopEdges = 10000;
 // Block references nested deeper than this are left out: drawing them
 // would recurse that deep.
 const int kMaxBlockDepth = 64;
@@ -58,7 +61,7 @@ std::string_view TrimView(std::string_view s)
 class View {
 public:
     View(const std::vector<Group>& g, const Rec& r, const TextCodec& codec, bool dataRecord = false)
-        : g_(g), b_(r.b), e_(r.e), codec_(codec)
+        : g_(g), b_(r.b), e_(r.e), recordEnd_(r.e), codec_(codec)
     {
         bool seenSubclass = false;
         for (size_t i = b_; i < e_; ++i) {
@@ -123,6 +126,17 @@ public:
         }
         return nullptr;
     }
+    // The groups of an application's extended data, after its 1001 group.
+    std::pair<size_t, size_t> xdata(std::string_view app) const
+    {
+        for (size_t i = e_; i < recordEnd_; ++i) {
+            if (g_[i].code != 1001 || TrimView(g_[i].text) != app) continue;
+            size_t j = i + 1;
+            while (j < recordEnd_ && g_[j].code != 1001) ++j;
+            return {i + 1, j};
+        }
+        return {recordEnd_, recordEnd_};
+    }
     bool hasSubclass(const char* name) const
     {
         for (size_t i = b_; i < e_; ++i)
@@ -171,7 +185,7 @@ public:
 
 private:
     const std::vector<Group>& g_;
-    size_t b_, e_;
+    size_t b_, e_, recordEnd_;
     const TextCodec& codec_;
     uint64_t handle_ = 0, owner_ = 0, xdict_ = 0;
     size_t handleAt_ = SIZE_MAX, ownerAt_ = SIZE_MAX;
@@ -179,6 +193,9 @@ private:
     std::vector<uint64_t> reactors_;
     std::vector<std::pair<size_t, size_t>> skip_;
 };
+
+// Values read are finite; products of them may not be.
+bool Finite(const OdGeVector3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 // A point of object coordinates (with that normal) in world coordinates.
 OdGePoint3d OcsToWcs(const OdGePoint3d& p, const OdGeVector3d& normal)
@@ -340,8 +357,9 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
             DxfAccess::setExtensionDictionary(o, d->objectId());
             if (d->ownerId().isNull()) DxfAccess::setOwner(d, o->objectId());
         }
+        std::set<OdDbObjectId> seen;
         for (uint64_t r : reactors)
-            if (OdDbObjectId rid = idOf(r); !rid.isNull()) DxfAccess::addReactor(o, rid);
+            if (OdDbObjectId rid = idOf(r); !rid.isNull() && seen.insert(rid).second) DxfAccess::appendReactor(o, rid);
         if (ownerFromFile && o->ownerId().isNull()) DxfAccess::setOwner(o, idOf(ownerHandle));
     });
     return id;
@@ -829,7 +847,7 @@ OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
             h->appendLoop((int)type, verts, bulges);
         } else {
             int64_t ne = 0;
-            if (!c.integer(93, ne)) break;
+            if (!c.integer(93, ne) || ne > kMaxLoopEdges) break;
             OdGeVoidPointerArray edges;
             OdGeIntArray types;
             bool broken = false;
@@ -863,6 +881,12 @@ OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
         if (h->setPattern(type, pattern.c_str()) != eOk) h->setPattern(OdDbHatch::kCustomDefined, pattern.c_str());
     }
     if (const Group* a = later(52); a && a->kind == Kind::kReal) h->setPatternAngle(a->real * kDegToRad);
+    // The pattern's origin: the base point of its first line.
+    if (const Group* lines = later(78); lines && lines->integer > 0) {
+        const Group* x = v.find(43, nullptr, 0, v.indexOf(lines));
+        const Group* y = v.find(44, nullptr, 0, v.indexOf(lines));
+        if (x && y) h->setOriginPoint(OdGePoint2d(x->real, y->real));
+    }
     if (const Group* s = later(41); s && s->kind == Kind::kReal) h->setPatternScale(s->real);
     if (const Group* g = later(450); g && g->integer == 1) {
         h->setHatchObjectType(OdDbHatch::kGradientObject);
@@ -888,6 +912,19 @@ OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
             }
         }
         if (colors.length() >= 2) h->setGradientColors((unsigned)colors.length(), colors.asArrayPtr(), values.asArrayPtr());
+    }
+    auto [xb, xe] = v.xdata("HATCHBACKGROUNDCOLOR");
+    for (size_t i = xb; i < xe; ++i) {
+        if (v.at(i).code != 1071) continue;
+        // The colour's method in the top byte, its index or value below.
+        uint32_t value = (uint32_t)v.at(i).integer;
+        OdCmColor back;
+        if (value >> 24 == OdCmEntityColor::kByColor) back.setRGB((uint8_t)(value >> 16), (uint8_t)(value >> 8), (uint8_t)value);
+        else if (value >> 24 == OdCmEntityColor::kByACI && (value & 0xFFFFFF) <= 255) back.setColorIndex((int16_t)(value & 0xFF));
+        else if (value >> 24 == OdCmEntityColor::kByBlock) back.setColorMethod(OdCmEntityColor::kByBlock);
+        else break;
+        h->setBackgroundColor(back);
+        break;
     }
     bool assoc = v.integer(71, 0, sub) != 0;
     h->setAssociative(assoc);
@@ -927,6 +964,13 @@ OdDbEntity* Loader::makeDimension(const View& v)
     default: return nullptr;
     }
     if (v.has(11)) d->setTextPosition(v.point(11));
+    // The host's overrides of the dimension's style: (code, value) pairs.
+    auto [xb, xe] = v.xdata("ACAD");
+    for (size_t i = xb; i + 1 < xe; ++i)
+        if (v.at(i).code == 1070 && v.at(i).integer == 279 && v.at(i + 1).code == 1070) {
+            d->setDimtmove((int)v.at(i + 1).integer);
+            break;
+        }
     return d;
 }
 
@@ -952,6 +996,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         if (n.isZeroLength()) n = OdGeVector3d(0, 0, 1);
         n = n.normal();
         maj = maj - n * maj.dotProduct(n);  // square to the normal
+        if (!Finite(maj)) return nullptr;
         double ratio = v.real(40, 1);
         double t0 = v.real(41, 0), t1 = v.real(42, 2 * M_PI);
         if (!(std::fabs(t1 - t0) <= 4 * M_PI)) return nullptr;
@@ -1080,7 +1125,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         double w = v.real(13, 1), h = v.real(23, 1);
         OdGeVector3d u = v.vector(11, nullptr, OdGeVector3d(1, 0, 0)) * w;
         OdGeVector3d vv = v.vector(12, nullptr, OdGeVector3d(0, 1, 0)) * h;
-        if (!(w > 0 && h > 0) || !img->setOrientation(v.point(10), u, vv)) {
+        if (!(w > 0 && h > 0) || !Finite(u) || !Finite(vv) || !img->setOrientation(v.point(10), u, vv)) {
             delete img;
             return nullptr;
         }
@@ -1216,9 +1261,10 @@ void Loader::readObjects()
                 if (!v.skipped(k) && v.at(k).code == 3 && (v.at(k + 1).code == 350 || v.at(k + 1).code == 360))
                     entries.emplace_back(v.decode(v.at(k)), v.at(k + 1).handle);
             fixups_.push_back([this, d, entries] {
+                std::set<std::wstring> keys;  // keys compare without case
                 for (const auto& [key, h] : entries) {
                     OdDbObjectId e = idOf(h);
-                    if (key.empty() || e.isNull() || d->has(key) || e == d->objectId()) continue;
+                    if (key.empty() || e.isNull() || e == d->objectId() || !keys.insert(Lower(key)).second) continue;
                     DxfAccess::addEntry(d, key, e);
                     if (obj(e)->ownerId().isNull()) DxfAccess::setOwner(obj(e), d->objectId());
                 }
@@ -1343,8 +1389,12 @@ void Loader::build()
 OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes)
 {
     if (!db) return eInvalidInput;
-    // Drawings in the binary forms are not read by the stand-in.
-    if (bytes.substr(0, 4) == "AC10" || bytes.substr(0, 18) == "AutoCAD Binary DXF")
+    // Drawings in the binary forms are not read by the stand-in: the
+    // drawing form starts with its version code, the binary exchange form
+    // has control bytes in its first line or right after it, which text
+    // never has.
+    if (bytes.substr(0, 4) == "AC10" ||
+        bytes.substr(0, 32).find_first_of(std::string_view("\0\x1a", 2)) != std::string_view::npos)
         return eNotImplemented;
     if (!DxfAccess::isEmpty(db)) return eNotApplicable;
     std::vector<Group> groups;

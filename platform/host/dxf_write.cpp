@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "dxf_access.h"
@@ -56,6 +57,7 @@ private:
     void insert(const OdDbBlockReference* r);
     void hatch(const OdDbHatch* h);
     void dimension(const OdDbDimension* d);
+    void dimensionPoints(const OdDbDimension* d, const char* sub);
     void mline(const OdDbMline* m);
     void xrecordData(const OdResBuf* chain);
     void rawGroups(const std::vector<std::pair<int, std::wstring>>& groups);
@@ -74,6 +76,9 @@ private:
     };
     std::map<const OdDbObject*, DimensionBlock> dimensionBlocks_;
     uint64_t dimstyleTable_ = 0, dimstyle_ = 0, ucsTable_ = 0;
+    // Applications whose extended data the file carries for the database
+    // (a hatch's background colour, a dimension's text movement).
+    std::set<std::wstring> apps_;
 };
 
 OdString DxfOut::nameOf(OdDbObjectId id) const
@@ -145,15 +150,38 @@ void DxfOut::collect()
                 while (names.count(name));
                 dimensionBlocks_[obj(e)].name = name;
             }
+    for (const OdDbObject* o : out_) {
+        auto* mo = const_cast<OdDbObject*>(o);
+        if (auto* h = OdRxCast<OdDbHatch>(mo); h && h->backgroundColor().colorMethod() != OdCmEntityColor::kNone)
+            apps_.insert(L"HATCHBACKGROUNDCOLOR");
+        if (auto* d = OdRxCast<OdDbDimension>(mo); d && d->dimtmove() != 0) apps_.insert(L"ACAD");
+    }
     if (auto* nod = obj(db_->getNamedObjectsDictionaryId())) out_.insert(nod);
-    OdDbObjectIdArray all = db_->allObjectIds();
-    for (bool grew = true; grew;) {
-        grew = false;
-        for (const auto& id : all) {
-            OdDbObject* o = obj(id);
-            if (!o || o->isErased() || out_.count(o) || !IsWrittenObject(o) || !written(o->ownerId())) continue;
-            out_.insert(o);
-            grew = true;
+    // Each owner chain is walked once: objects on it are decided together
+    // (an owner cycle leads to nothing that goes).
+    std::unordered_map<const OdDbObject*, bool> decided;
+    std::vector<const OdDbObject*> path;
+    for (const auto& id : db_->allObjectIds()) {
+        path.clear();
+        bool goes = false;
+        for (const OdDbObject* cur = obj(id); cur;) {
+            if (out_.count(cur)) {
+                goes = true;
+                break;
+            }
+            auto it = decided.find(cur);
+            if (it != decided.end()) {
+                goes = it->second;
+                break;
+            }
+            if (cur->isErased() || !IsWrittenObject(cur)) break;
+            decided[cur] = false;
+            path.push_back(cur);
+            cur = cur->ownerId().database() == db_ ? obj(cur->ownerId()) : nullptr;
+        }
+        for (const OdDbObject* o : path) {
+            decided[o] = goes;
+            if (goes) out_.insert(o);
         }
     }
 }
@@ -383,9 +411,24 @@ void DxfOut::tables()
     w_.ascii(0, "ENDTAB");
 
     auto apps = liveRecords(db_->getRegAppTableId());
-    beginTable("APPID", db_->getRegAppTableId(), (int)apps.size());
+    std::vector<std::wstring> missing;
+    for (const auto& name : apps_)
+        if (std::none_of(apps.begin(), apps.end(), [&](auto* r) { return r->getName().iCompare(name.c_str()) == 0; }))
+            missing.push_back(name);
+    beginTable("APPID", db_->getRegAppTableId(), (int)(apps.size() + missing.size()));
     for (auto* r : apps) {
         symbolRecord("APPID", "AcDbRegAppTableRecord", r);
+        w_.integer(70, 0);
+    }
+    // An application the extended data needs is registered in the file, as
+    // the host registers it when it sets the value.
+    for (const auto& name : missing) {
+        w_.ascii(0, "APPID");
+        w_.handle(5, synthetic());
+        w_.handle(330, db_->getRegAppTableId().getHandle());
+        w_.ascii(100, "AcDbSymbolTableRecord");
+        w_.ascii(100, "AcDbRegAppTableRecord");
+        w_.text(2, name);
         w_.integer(70, 0);
     }
     w_.ascii(0, "ENDTAB");
@@ -649,10 +692,20 @@ void DxfOut::hatch(const OdDbHatch* h)
     w_.integer(75, 0);
     w_.integer(76, h->patternType());
     if (!h->isSolidFill() && !gradient) {
-        w_.real(52, h->patternAngle() * kRadToDeg);
-        w_.real(41, h->patternScale());
+        // The database keeps no pattern's lines: one family of lines at the
+        // pattern's angle and scale stands for them, its base point the
+        // pattern's origin.
+        double a = h->patternAngle(), s = h->patternScale();
+        w_.real(52, a * kRadToDeg);
+        w_.real(41, s);
         w_.integer(77, 0);
-        w_.integer(78, 0);
+        w_.integer(78, 1);
+        w_.real(53, a * kRadToDeg);
+        w_.real(43, h->originPoint().x);
+        w_.real(44, h->originPoint().y);
+        w_.real(45, -std::sin(a) * s);
+        w_.real(46, std::cos(a) * s);
+        w_.integer(79, 0);
     }
     w_.integer(98, 0);
     if (gradient) {
@@ -673,6 +726,13 @@ void DxfOut::hatch(const OdDbHatch* h)
         w_.real(461, 0);
         w_.real(462, 0);
         w_.text(470, h->gradientName().str());
+    }
+    OdCmColor back = h->backgroundColor();
+    if (back.colorMethod() != OdCmEntityColor::kNone) {
+        // The colour's method in the top byte, its index or value below.
+        uint32_t value = back.isByColor() ? (uint32_t)RgbOf(back) : back.isByACI() ? (uint32_t)back.colorIndex() : 0;
+        w_.ascii(1001, "HATCHBACKGROUNDCOLOR");
+        w_.integer(1071, (int32_t)((uint32_t)back.colorMethod() << 24 | value));
     }
 }
 
@@ -705,7 +765,20 @@ void DxfOut::dimension(const OdDbDimension* d)
     w_.integer(70, type | 128);
     w_.text(1, d->dimensionText().str());
     w_.ascii(3, "Standard");
-    if (!sub) return;
+    if (sub) dimensionPoints(d, sub);
+    if (d->dimtmove() != 0) {
+        // A setting of the dimension's own, as the host overrides its style.
+        w_.ascii(1001, "ACAD");
+        w_.ascii(1000, "DSTYLE");
+        w_.ascii(1002, "{");
+        w_.integer(1070, 279);
+        w_.integer(1070, d->dimtmove());
+        w_.ascii(1002, "}");
+    }
+}
+
+void DxfOut::dimensionPoints(const OdDbDimension* d, const char* sub)
+{
     w_.ascii(100, sub);
     if (auto* a = OdRxCast<OdDbAlignedDimension>(const_cast<OdDbDimension*>(d))) {
         w_.point(13, a->xLine1Point());

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "afxwin.h"
+#include "gced_cmd.h"
 #include "hostdb_control.h"
 #include "standin_control.h"
 
@@ -96,6 +97,7 @@ void GcApDocManager::close(GcApDocument* doc)
     if (it == docs_.end()) return;
     for (auto* r : std::vector<GcApDocManagerReactor*>(reactors_)) r->documentToBeDestroyed(doc);
     docs_.erase(it);
+    standin::ForgetDocumentHistory(doc);
     if (current_ == doc) {
         current_ = nullptr;
         if (!docs_.empty()) activate(docs_.back());

@@ -75,6 +75,8 @@ CommandOutcome g_outcome = CommandOutcome::kEnded;
 
 bool InvokeCommand(const std::wstring& name)
 {
+    // "_LINE" is LINE under its global name.
+    if (!name.empty() && name[0] == L'_') return InvokeCommand(name.substr(1));
     bool hostOwn = !name.empty() && name[0] == L'.';
     const Command* c = hostOwn ? nullptr : Lookup(name);
     // Taken before the call: the command may change the stack.

@@ -2,10 +2,13 @@
 // groups; the host runs a command by its global or local name.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "odrx_module.h"
 #include "windows.h"
+
+class GcApDocument;
 
 typedef void (*GcRxFunctionPtr)();
 
@@ -27,13 +30,22 @@ OdEdCommandStack* odedRegCmds();
 namespace standin {
 // Runs the command of that name (global or local, without case), as the user
 // typing it would: a registered command, else the host's own of that name
-// (OPEN, QSAVE, SAVEAS, CLOSE in gced_filecmds.cpp); ".NAME" runs the host's
-// own one. Editor reactors hear commandWillStart with the command's global
+// (OPEN, QSAVE, SAVEAS, CLOSE in gced_filecmds.cpp; LINE, POINT, TEXT,
+// DTEXT, MTEXT, RECTANG, HATCH, BHATCH, ERASE, MOVE, COPY, UNDO, REDO,
+// QUIT, APPLOAD in gced_editcmds.cpp); ".NAME" runs the host's own one and
+// "_NAME" is the same command under its global name. Editor reactors hear commandWillStart with the command's global
 // name before it runs and commandEnded, commandCancelled or commandFailed
 // after. False when there is no such command.
 bool InvokeCommand(const std::wstring& name);
 // The host's own command of that name; null when there is none.
 GcRxFunctionPtr HostCommand(const std::wstring& name);
+// Its drawing and editing commands (gced_editcmds.cpp).
+GcRxFunctionPtr EditHostCommand(const std::wstring& name);
+// APPLOAD loads the typed file with this instead of the dynamic linker;
+// false makes the command fail.
+void SetAppLoader(std::function<bool(const std::wstring&)> loader);
+// Drops the undo history of a document that closes.
+void ForgetDocumentHistory(const GcApDocument* doc);
 // How the running host command ended (commandEnded unless it says so).
 enum class CommandOutcome { kEnded, kCancelled, kFailed };
 void SetCommandOutcome(CommandOutcome outcome);

@@ -94,7 +94,7 @@ GcRxFunctionPtr HostCommand(const std::wstring& name)
     static const Entry kCommands[] = {{L"OPEN", Open}, {L"QSAVE", QSave}, {L"SAVEAS", SaveAs}, {L"CLOSE", Close}};
     for (const auto& c : kCommands)
         if (wcscasecmp(c.name, name.c_str()) == 0) return c.function;
-    return nullptr;
+    return EditHostCommand(name);
 }
 
 }  // namespace standin

@@ -10,6 +10,9 @@
 #include <string>
 
 #include "editor_control.h"
+#include "gcedreactor.h"
+#include "gcedview.h"
+#include "oddbcurves.h"
 #include "oddbentity.h"
 #include "oddbsymboltable.h"
 #include "hostdb_control.h"
@@ -283,10 +286,19 @@ OdResult oddbGetAdsName(ads_name name, OdDbObjectId id)
     return eOk;
 }
 
-int gcedSSGet(const wchar_t* mode, const void*, const void*, const resbuf* filter, ads_name ss)
+int gcedSSGet(const wchar_t* mode, const void* p1, const void*, const resbuf* filter, ads_name ss)
 {
     OdDbObjectIdArray candidates;
-    if (!mode) {
+    bool byUser = !mode;
+    if (!mode && p1) {
+        // A pick at a point: what lies under the pick box there.
+        ads_point wcs;
+        resbuf from{nullptr, RTSHORT, {}}, to{nullptr, RTSHORT, {}};
+        from.resval.rint = 1;
+        to.resval.rint = 0;
+        gcedTrans((const double*)p1, &from, &to, 0, wcs);
+        candidates = standin::EntitiesAt(OdGePoint3d(wcs[0], wcs[1], wcs[2]));
+    } else if (!mode) {
         ShowPrompt(L"Select objects: ");
         Answer a = NextAnswer();
         if (a.kind == AnswerKind::Cancel) return RTCAN;
@@ -300,7 +312,23 @@ int gcedSSGet(const wchar_t* mode, const void*, const void*, const resbuf* filte
     }
     OdDbObjectIdArray members;
     if (!ApplyFilter(filter, candidates, members)) return RTERROR;
+    // What the user selects passes the document's selection filters.
+    if (byUser) standin::FilterSelection(members);
     return NewSet(members, ss);
+}
+
+int gcdbEntLast(ads_name entity)
+{
+    OdDbDatabase* db = oddbHostApplicationServices()->workingDatabase();
+    if (!db || !entity) return RTERROR;
+    const OdDbObjectIdArray all = db->allObjectIds();
+    // Handles grow in the order objects were added.
+    for (int i = all.length() - 1; i >= 0; --i) {
+        const OdDbObjectId& id = all[i];
+        auto* ent = id.isValid() ? OdRxCast<OdDbEntity>(id.stub()->object) : nullptr;
+        if (ent && !ent->isErased() && ent->ownerId() == db->getModelSpaceId()) return oddbGetAdsName(entity, id) == eOk ? RTNORM : RTERROR;
+    }
+    return RTERROR;
 }
 
 int gcedSSLength(const ads_name ss, int32_t* length)
@@ -514,5 +542,35 @@ bool LastRubberBandBase(OdGePoint3d& base)
 int LiveSelectionSets() { return (int)In().sets.size(); }
 void SetPickFirst(const OdDbObjectIdArray& entities) { In().pickFirst = entities; }
 const OdDbObjectIdArray& PickFirst() { return In().pickFirst; }
+
+}  // namespace standin
+
+namespace standin {
+
+OdDbObjectIdArray EntitiesAt(const OdGePoint3d& p, double pickBox)
+{
+    OdDbObjectIdArray hits;
+    OdDbDatabase* db = oddbHostApplicationServices()->workingDatabase();
+    if (!db) return hits;
+    auto* ms = OdRxCast<OdDbBlockTableRecord>(db->getModelSpaceId().stub()->object);
+    if (!ms) return hits;
+    for (const auto& id : ms->entityIds()) {
+        auto* ent = id.isValid() ? OdRxCast<OdDbEntity>(id.stub()->object) : nullptr;
+        if (!ent || ent->isErased()) continue;
+        // A curve is hit near its path, anything else inside its extents.
+        OdGePoint3d near;
+        if (auto* curve = OdRxCast<OdDbCurve>(ent)) {
+            if (curve->getClosestPointTo(p, near) == eOk && OdGeVector3d(near.x - p.x, near.y - p.y, 0).length() <= pickBox)
+                hits.append(id);
+            continue;
+        }
+        OdGeExtents3d ext;
+        if (ent->getGeomExtents(ext) != eOk) continue;
+        if (p.x >= ext.minPoint().x - pickBox && p.x <= ext.maxPoint().x + pickBox &&
+            p.y >= ext.minPoint().y - pickBox && p.y <= ext.maxPoint().y + pickBox)
+            hits.append(id);
+    }
+    return hits;
+}
 
 }  // namespace standin

@@ -60,12 +60,18 @@ resbuf* gcutBuildList(int type, ...);
 OdResult oddbGetObjectId(OdDbObjectId& id, const ads_name name);
 OdResult oddbGetAdsName(ads_name name, OdDbObjectId id);
 
-// Selection. Mode null: the user selects (scripted); "I": the pick-first
+// Selection. Mode null: the user selects (scripted), or with a point p1
+// (user coordinates) picks what lies there; "I": the pick-first
 // set (RTERROR when it is empty); "X": every entity of the working
 // database's model space. Blanks around the mode are ignored. The filter
 // may hold group code 8 (layer names, with * and ? wildcards and commas
-// between alternatives); any other code is refused with RTERROR.
+// between alternatives); any other code is refused with RTERROR. What the
+// user selects or picks passes the current document's selection filters
+// (gcedreactor.h).
 int gcedSSGet(const wchar_t* mode, const void* p1, const void* p2, const resbuf* filter, ads_name ss);
+// The last entity added to model space of the working drawing that is not
+// erased; RTERROR when there is none.
+int gcdbEntLast(ads_name entity);
 int gcedSSLength(const ads_name ss, int32_t* length);
 int gcedSSName(const ads_name ss, int32_t i, ads_name entity);
 // RTERROR (and a recorded violation) for a name that is no live set.

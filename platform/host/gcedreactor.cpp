@@ -4,17 +4,30 @@
 #include <map>
 #include <vector>
 
+#include "editor_control.h"
+#include "gcedinput.h"
+#include "gcedview.h"
 #include "standin_control.h"
 
 namespace {
 
+// A filter as it was attached: the same object may be attached as a plain
+// filter and as a rollover filter.
+struct AttachedFilter {
+    GcEdSSGetFilter* filter;
+    GcEdSSGetFilter2* rollover;  // null when attached as a plain filter
+    bool operator==(const AttachedFilter& o) const { return filter == o.filter && rollover == o.rollover; }
+};
+
 std::vector<OdEditorReactor*> g_editorReactors;
-// Per document: the filters of either kind, by address.
-std::map<const GcApDocument*, std::vector<const void*>> g_filters;
+// Per document, in the order attached.
+std::map<const GcApDocument*, std::vector<AttachedFilter>> g_filters;
+OdDbObjectIdArray g_hostEdits;
 
 standin::ResetHook g_reset([] {
     g_editorReactors.clear();
     g_filters.clear();
+    g_hostEdits.clear();
 });
 
 bool IsOpen(const GcApDocument* doc)
@@ -25,23 +38,31 @@ bool IsOpen(const GcApDocument* doc)
     return false;
 }
 
-OdResult AddFilter(GcApDocument* doc, const void* filter)
+OdResult AddFilter(GcApDocument* doc, AttachedFilter f)
 {
-    if (!filter || !IsOpen(doc)) return eInvalidInput;
+    if (!f.filter || !IsOpen(doc)) return eInvalidInput;
     auto& list = g_filters[doc];
-    if (std::find(list.begin(), list.end(), filter) == list.end()) list.push_back(filter);
+    if (std::find(list.begin(), list.end(), f) == list.end()) list.push_back(f);
     return eOk;
 }
 
-OdResult RemoveFilter(GcApDocument* doc, const void* filter)
+OdResult RemoveFilter(GcApDocument* doc, AttachedFilter f)
 {
     auto it = g_filters.find(doc);
     if (it == g_filters.end()) return eInvalidInput;
     auto& list = it->second;
-    auto f = std::find(list.begin(), list.end(), filter);
-    if (f == list.end()) return eInvalidInput;
-    list.erase(f);
+    auto found = std::find(list.begin(), list.end(), f);
+    if (found == list.end()) return eInvalidInput;
+    list.erase(found);
     return eOk;
+}
+
+// The current document's filters; a filter may detach itself while called.
+std::vector<AttachedFilter> CurrentFilters()
+{
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    auto it = g_filters.find(doc);
+    return it == g_filters.end() ? std::vector<AttachedFilter>() : it->second;
 }
 
 template <class Fn>
@@ -56,6 +77,13 @@ OdEditor g_editor;
 
 OdEditor* const odedEditor = &g_editor;
 
+OdResult GcEdSelectionSetService::remove(int index)
+{
+    if (index < 0 || index >= toAdd_.length()) return eInvalidIndex;
+    toAdd_.removeAt(index);
+    return eOk;
+}
+
 void OdEditor::addReactor(OdEditorReactor* reactor)
 {
     if (reactor && std::find(g_editorReactors.begin(), g_editorReactors.end(), reactor) == g_editorReactors.end())
@@ -68,15 +96,21 @@ void OdEditor::removeReactor(OdEditorReactor* reactor)
                            g_editorReactors.end());
 }
 
-OdResult addSSgetFilterInputContextReactor(GcApDocument* doc, GcEdSSGetFilter* filter) { return AddFilter(doc, filter); }
-OdResult addSSgetFilterInputContextReactor(GcApDocument* doc, GcEdSSGetFilter2* filter) { return AddFilter(doc, filter); }
+OdResult addSSgetFilterInputContextReactor(GcApDocument* doc, GcEdSSGetFilter* filter)
+{
+    return AddFilter(doc, {filter, nullptr});
+}
+OdResult addSSgetFilterInputContextReactor(GcApDocument* doc, GcEdSSGetFilter2* filter)
+{
+    return AddFilter(doc, {filter, filter});
+}
 OdResult removeSSgetFilterInputContextReactor(GcApDocument* doc, GcEdSSGetFilter* filter)
 {
-    return RemoveFilter(doc, filter);
+    return RemoveFilter(doc, {filter, nullptr});
 }
 OdResult removeSSgetFilterInputContextReactor(GcApDocument* doc, GcEdSSGetFilter2* filter)
 {
-    return RemoveFilter(doc, filter);
+    return RemoveFilter(doc, {filter, filter});
 }
 
 namespace standin {
@@ -94,5 +128,35 @@ void FireCommandEnded(const wchar_t* name) { Fire([&](OdEditorReactor* r) { r->c
 void FireCommandCancelled(const wchar_t* name) { Fire([&](OdEditorReactor* r) { r->commandCancelled(name); }); }
 void FireCommandFailed(const wchar_t* name) { Fire([&](OdEditorReactor* r) { r->commandFailed(name); }); }
 void FireViewChanged() { Fire([](OdEditorReactor* r) { r->viewChanged(); }); }
+
+void FilterSelection(OdDbObjectIdArray& toAdd)
+{
+    const OdDbObjectIdArray none;
+    for (const AttachedFilter& f : CurrentFilters()) {
+        if (toAdd.isEmpty()) return;
+        GcEdSelectionSetService service(toAdd);
+        f.filter->ssgetAddFilter(0, service, none, toAdd);
+    }
+}
+
+OdDbObjectIdArray RollOver(const OdDbObjectIdArray& path)
+{
+    const OdDbFullSubentPath under(path, OdDbSubentId());
+    OdDbFullSubentPath highlight = under;
+    for (const AttachedFilter& f : CurrentFilters())
+        if (f.rollover) f.rollover->ssgetRolloverFilter(under, highlight);
+    return highlight.objectIds();
+}
+
+void DoubleClick(const OdGePoint3d& point)
+{
+    Fire([&](OdEditorReactor* r) { r->beginDoubleClick(point); });
+    resbuf v{};
+    if (gcedGetVar(L"DBLCLKEDIT", &v) != RTNORM || v.resval.rint == 0) return;
+    OdDbObjectIdArray hits = EntitiesAt(point);
+    if (!hits.isEmpty()) g_hostEdits.append(hits.last());
+}
+
+const OdDbObjectIdArray& HostDoubleClickEdits() { return g_hostEdits; }
 
 }  // namespace standin

@@ -83,6 +83,12 @@ OdDbObjectIterator* OdDbBlockReference::attributeIterator() const
 
 OdResult OdDbBlockReference::explode(OdDbVoidPtrArray& set) const
 {
+    if (int s = standin::TakeHostFault("explode")) return (OdResult)s;
+    return explodeParts(set);
+}
+
+OdResult OdDbBlockReference::explodeParts(OdDbVoidPtrArray& set) const
+{
     auto* btr = block_.isValid() ? OdRxCast<OdDbBlockTableRecord>(block_.stub()->object) : nullptr;
     if (!btr) return eInvalidInput;
     OdGeMatrix3d m = blockTransform();
@@ -105,7 +111,7 @@ OdResult OdDbBlockReference::getGeomExtents(OdGeExtents3d& ext) const
 {
     ext = OdGeExtents3d();
     OdDbVoidPtrArray parts;
-    if (explode(parts) != eOk) return eInvalidExtents;
+    if (explodeParts(parts) != eOk) return eInvalidExtents;
     for (void* p : parts) {
         auto* e = static_cast<OdDbEntity*>(p);
         OdGeExtents3d x;

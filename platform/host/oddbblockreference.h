@@ -54,7 +54,7 @@ public:
     OdResult getGeomExtents(OdGeExtents3d& ext) const override;
     // Transformed copies of the block's entities (attribute definitions
     // included). eExplodeAgain (137) when a non-uniform scale meets an
-    // entity that cannot take it.
+    // entity that cannot take it. A test may script its status ("explode").
     OdResult explode(OdDbVoidPtrArray& entitySet) const override;
 
 protected:
@@ -65,6 +65,7 @@ protected:
 
 private:
     friend struct standin::DxfAccess;
+    OdResult explodeParts(OdDbVoidPtrArray& entitySet) const;
     OdGePoint3d pos_;
     OdDbObjectId block_;
     OdGeScale3d scale_;

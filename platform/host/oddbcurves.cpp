@@ -700,14 +700,22 @@ OdResult OdDb2dPolyline::getVertexAt(int i, OdGePoint3d& p, double& bulge, doubl
     return eOk;
 }
 
-OdResult OdDb2dPolyline::appendVertex(const OdGePoint3d& p, double bulge, double sw, double ew)
+OdResult OdDb2dPolyline::appendVertex(const OdGePoint3d& p, double bulge, double sw, double ew,
+                                      OdDb::Vertex2dType type)
 {
     if (!assertWriteEnabled()) return eNotOpenForWrite;
+    if (type != OdDb::k2dVertex) types_.resize((size_t)points_.length(), OdDb::k2dVertex);
+    if (type != OdDb::k2dVertex || !types_.empty()) types_.push_back((uint8_t)type);
     points_.append(p.convert2d());
     bulges_.append(bulge);
     startWidths_.append(sw);
     endWidths_.append(ew);
     return eOk;
+}
+
+OdDb::Vertex2dType OdDb2dPolyline::vertexTypeAt(int i) const
+{
+    return i >= 0 && (size_t)i < types_.size() ? (OdDb::Vertex2dType)types_[(size_t)i] : OdDb::k2dVertex;
 }
 
 void OdDb2dPolyline::makeClosed()
@@ -759,11 +767,18 @@ OdResult OdDb3dPolyline::getVertexAt(int i, OdGePoint3d& p) const
     return eOk;
 }
 
-OdResult OdDb3dPolyline::appendVertex(const OdGePoint3d& p)
+OdResult OdDb3dPolyline::appendVertex(const OdGePoint3d& p, OdDb::Vertex3dType type)
 {
     if (!assertWriteEnabled()) return eNotOpenForWrite;
+    if (type != OdDb::k3dSimpleVertex) types_.resize((size_t)points_.length(), OdDb::k3dSimpleVertex);
+    if (type != OdDb::k3dSimpleVertex || !types_.empty()) types_.push_back((uint8_t)type);
     points_.append(p);
     return eOk;
+}
+
+OdDb::Vertex3dType OdDb3dPolyline::vertexTypeAt(int i) const
+{
+    return i >= 0 && (size_t)i < types_.size() ? (OdDb::Vertex3dType)types_[(size_t)i] : OdDb::k3dSimpleVertex;
 }
 
 void OdDb3dPolyline::makeClosed()

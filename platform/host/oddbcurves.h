@@ -152,6 +152,9 @@ namespace OdDb {
 enum SegType { kLine = 0, kArc = 1, kCoincident = 2, kPoint = 3, kEmpty = 4 };
 enum Poly2dType { k2dSimplePoly = 0, k2dFitCurvePoly = 1, k2dQuadSplinePoly = 2, k2dCubicSplinePoly = 3 };
 enum Poly3dType { k3dSimplePoly = 0, k3dQuadSplinePoly = 1, k3dCubicSplinePoly = 2 };
+// Vertex kinds: the ones of type 1 only shape a fitted curve.
+enum Vertex2dType { k2dVertex = 0, k2dCurveFitVertex = 1 };
+enum Vertex3dType { k3dSimpleVertex = 0, k3dControlVertex = 1 };
 }  // namespace OdDb
 
 // Lightweight polyline: plane vertices with bulges and widths at an
@@ -225,7 +228,9 @@ public:
     int numVerts() const { return points_.length(); }
     // The vertex position (z is the elevation), its bulge and widths.
     OdResult getVertexAt(int i, OdGePoint3d& p, double& bulge, double& startWidth, double& endWidth) const;
-    OdResult appendVertex(const OdGePoint3d& p, double bulge = 0.0, double startWidth = 0.0, double endWidth = 0.0);
+    OdResult appendVertex(const OdGePoint3d& p, double bulge = 0.0, double startWidth = 0.0, double endWidth = 0.0,
+                          OdDb::Vertex2dType type = OdDb::k2dVertex);
+    OdDb::Vertex2dType vertexTypeAt(int i) const;
     double elevation() const { return elev_; }
     bool isClosed() const override { return closed_; }
     void makeClosed();
@@ -243,6 +248,7 @@ private:
     OdDb::Poly2dType type_ = OdDb::k2dSimplePoly;
     OdGePoint2dArray points_;
     OdGeDoubleArray bulges_, startWidths_, endWidths_;
+    std::vector<uint8_t> types_;  // missing entries: ordinary vertices
     double elev_ = 0;
     bool closed_ = false;
 };
@@ -258,7 +264,8 @@ public:
     OdDb::Poly3dType polyType() const { return type_; }
     int numVerts() const { return points_.length(); }
     OdResult getVertexAt(int i, OdGePoint3d& p) const;
-    OdResult appendVertex(const OdGePoint3d& p);
+    OdResult appendVertex(const OdGePoint3d& p, OdDb::Vertex3dType type = OdDb::k3dSimpleVertex);
+    OdDb::Vertex3dType vertexTypeAt(int i) const;
     bool isClosed() const override { return closed_; }
     void makeClosed();
     void makeOpen();
@@ -273,6 +280,7 @@ protected:
 private:
     OdDb::Poly3dType type_ = OdDb::k3dSimplePoly;
     OdGePoint3dArray points_;
+    std::vector<uint8_t> types_;  // missing entries: simple vertices
     bool closed_ = false;
 };
 

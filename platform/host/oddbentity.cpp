@@ -119,6 +119,14 @@ OdResult OdDbEntity::setTransparency(const OdCmTransparency& t, bool doSubents)
     return eOk;
 }
 
+OdResult OdDbEntity::setVisibility(OdDb::Visibility v, bool doSubents)
+{
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    visibility_ = v;
+    if (doSubents) forEachSubent([&](OdDbEntity* e) { e->setVisibility(v, true); });
+    return eOk;
+}
+
 void OdDbEntity::setDatabaseDefaults(OdDbDatabase* db)
 {
     if (!db) db = lookupDatabase();

@@ -13,6 +13,7 @@ class OdGePlane;
 namespace OdDb {
 // Which operands of an intersection are taken as extended without end.
 enum Intersect { kOnBothOperands = 0, kExtendThis = 1, kExtendArg = 2, kExtendBoth = 3 };
+enum Visibility { kVisible = 0, kInvisible = 1 };
 }
 
 class OdDbEntity : public OdDbObject {
@@ -45,6 +46,9 @@ public:
 
     OdCmTransparency transparency() const { return transparency_; }
     OdResult setTransparency(const OdCmTransparency& t, bool doSubents = true);
+
+    OdDb::Visibility visibility() const { return visibility_; }
+    OdResult setVisibility(OdDb::Visibility v, bool doSubents = true);
 
     // Current layer, linetype ByLayer, colour ByLayer of the database (the
     // working database when none is given).
@@ -83,6 +87,7 @@ private:
     OdDbObjectId linetype_;
     double ltScale_ = 1.0;
     OdCmTransparency transparency_;
+    OdDb::Visibility visibility_ = OdDb::kVisible;
 };
 
 #define OD_ENTITY_MEMBERS(ClassName) \

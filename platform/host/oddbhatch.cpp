@@ -516,6 +516,7 @@ OdResult OdDbRegion::getGeomExtents(OdGeExtents3d& ext) const
 
 OdResult OdDbRegion::explode(OdDbVoidPtrArray& set) const
 {
+    if (int s = standin::TakeHostFault("explode")) return (OdResult)s;
     for (auto* c : curves_) {
         OdDbEntity* e = c->clone();
         e->setPropertiesFrom(this);

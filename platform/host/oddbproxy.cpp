@@ -27,6 +27,7 @@ OdResult OdDbProxyEntity::addGraphics(const OdDbEntity& ent)
 
 OdResult OdDbProxyEntity::explode(OdDbVoidPtrArray& entitySet) const
 {
+    if (int s = standin::TakeHostFault("explode")) return (OdResult)s;
     if (graphics_.empty()) return eNotApplicable;
     for (const auto* g : graphics_) entitySet.append(g->clone());
     return eOk;

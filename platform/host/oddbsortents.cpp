@@ -1,6 +1,7 @@
 #include "oddbsortents.h"
 
 #include <algorithm>
+#include <set>
 
 #include "oddbdictionary.h"
 #include "oddbsymboltable.h"
@@ -20,12 +21,13 @@ OdResult OdDbSortentsTable::getFullDrawOrder(OdDbObjectIdArray& ids) const
     ids.clear();
     auto* btr = block_.isValid() ? OdRxCast<OdDbBlockTableRecord>(block_.stub()->object) : nullptr;
     if (!btr) return eInvalidInput;
+    // Sets, not searches: a drawing's model space may hold many entities.
+    std::set<OdDbObjectId> inBlock(btr->entityIds().begin(), btr->entityIds().end());
+    std::set<OdDbObjectId> placed;
     for (const auto& id : order_)
-        if (!id.isErased() && btr->entityIds().end() !=
-                                  std::find(btr->entityIds().begin(), btr->entityIds().end(), id))
-            ids.append(id);
+        if (!id.isErased() && inBlock.count(id) && placed.insert(id).second) ids.append(id);
     for (const auto& id : btr->entityIds())
-        if (!id.isErased() && !order_.contains(id)) ids.append(id);
+        if (!id.isErased() && !placed.count(id)) ids.append(id);
     return eOk;
 }
 

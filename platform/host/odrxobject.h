@@ -86,3 +86,8 @@ T* OdRxCast(OdRxObject* o)
 {
     return o && o->isKindOf(T::desc()) ? static_cast<T*>(o) : nullptr;
 }
+template <class T>
+const T* OdRxCast(const OdRxObject* o)
+{
+    return o && o->isKindOf(T::desc()) ? static_cast<const T*>(o) : nullptr;
+}

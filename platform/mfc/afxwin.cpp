@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <deque>
+#include <memory>
+
+#include "commctrl.h"
 
 #include "dialog_control.h"
 #include "standin_control.h"
@@ -20,7 +23,13 @@ std::vector<std::wstring> g_misuses;
 struct Template {
     std::wstring className = L"#32770";
     std::wstring caption;
-    std::vector<std::pair<int, std::wstring>> items;  // control id, text
+    struct Item {
+        int id;
+        std::wstring text;
+        WORD kind;   // class ordinal, 0 for a class given by name
+        DWORD style;
+    };
+    std::vector<Item> items;
 };
 
 // Reads a DLGTEMPLATEEX: its class, caption and each item's id and text.
@@ -49,12 +58,16 @@ public:
         return true;
     }
     // A string, an ordinal (0xFFFF then a WORD) or nothing (0).
-    bool SzOrOrd(std::wstring& text)
+    bool SzOrOrd(std::wstring& text, WORD* ordinal = nullptr)
     {
         text.clear();
         WORD w;
         if (!Word(w)) return false;
-        if (w == 0xFFFF) return Word(w);
+        if (w == 0xFFFF) {
+            if (!Word(w)) return false;
+            if (ordinal) *ordinal = w;
+            return true;
+        }
         while (w) {
             text += (wchar_t)w;
             if (!Word(w)) return false;
@@ -84,19 +97,41 @@ void ParseTemplate(const BYTE* bytes, DWORD size, Template& t)
     std::wstring face;
     if ((style & DS_SETFONT_) && (!r.Skip(6) || !r.SzOrOrd(face))) return;
     for (WORD i = 0; i < count; ++i) {
-        DWORD id;
-        WORD extra;
+        DWORD id, itemStyle;
+        WORD extra, kind = 0;
         std::wstring itemClass, title;
-        if (!r.Align4() || !r.Skip(20) || !r.Dword(id) || !r.SzOrOrd(itemClass) || !r.SzOrOrd(title) ||
-            !r.Word(extra) || !r.Skip(extra))
+        if (!r.Align4() || !r.Skip(8) || !r.Dword(itemStyle) || !r.Skip(8) || !r.Dword(id) ||
+            !r.SzOrOrd(itemClass, &kind) || !r.SzOrOrd(title) || !r.Word(extra) || !r.Skip(extra))
             return;
-        t.items.emplace_back((int)(int16_t)id, title);
+        t.items.push_back({(int)(int16_t)id, title, kind, itemStyle});
     }
 }
 std::map<UINT, Template> g_templates;
 std::map<UINT, std::deque<standin::DialogScript>> g_dialogAnswers;
 std::vector<UINT> g_dialogsShown;
 std::map<HWND, std::map<int, standin::DialogControl>> g_controls;
+std::map<HWND, int> g_focus;
+// The objects GetDlgItem hands out, until their dialog goes.
+std::map<std::pair<HWND, int>, std::unique_ptr<CWnd>> g_dlgItems;
+
+void ForgetDialog(HWND dialog)
+{
+    g_controls.erase(dialog);
+    g_focus.erase(dialog);
+    for (auto it = g_dlgItems.begin(); it != g_dlgItems.end();)
+        it = it->first.first == dialog ? g_dlgItems.erase(it) : std::next(it);
+}
+
+const WORD kEditClass = 0x0081;
+
+// A control's new text; an edit box tells its dialog when the text changed.
+void SetItemText(HWND dialog, int id, const std::wstring& text)
+{
+    standin::DialogControl& c = g_controls[dialog][id];
+    if (c.text == text) return;
+    c.text = text;
+    if (c.kind == kEditClass) SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), 0);
+}
 
 standin::ResetHook g_reset([] {
     g_wndMap.clear();
@@ -106,6 +141,8 @@ standin::ResetHook g_reset([] {
     g_dialogAnswers.clear();
     g_dialogsShown.clear();
     g_controls.clear();
+    g_focus.clear();
+    g_dlgItems.clear();
     g_misuses.clear();
 });
 
@@ -180,6 +217,7 @@ LRESULT AfxWndProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
     if (CWnd::FromHandlePermanent(h) != w) return r;
     w->m_current = saved;
     if (msg == WM_NCDESTROY) {
+        ForgetDialog(h);
         g_wndMap.erase(h);
         w->m_hWnd = nullptr;
         w->PostNcDestroy();
@@ -246,8 +284,82 @@ BOOL CWnd::Create(LPCWSTR className, LPCWSTR title, DWORD style, const RECT& rec
 }
 
 BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
-BOOL CWnd::ShowWindow(int command) { return ::ShowWindow(m_hWnd, command); }
-BOOL CWnd::IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+BOOL CWnd::ShowWindow(int command)
+{
+    if (!m_itemDialog) return ::ShowWindow(m_hWnd, command);
+    standin::DialogControl& c = standin::DialogItem(m_itemDialog, m_itemId);
+    const BOOL was = c.visible;
+    c.visible = command != SW_HIDE;
+    return was;
+}
+
+BOOL CWnd::IsWindowVisible() const
+{
+    if (!m_itemDialog) return ::IsWindowVisible(m_hWnd);
+    return standin::DialogItem(m_itemDialog, m_itemId).visible && ::IsWindowVisible(m_itemDialog);
+}
+
+BOOL CWnd::EnableWindow(BOOL enable)
+{
+    if (!m_itemDialog) return FALSE;
+    standin::DialogControl& c = standin::DialogItem(m_itemDialog, m_itemId);
+    const BOOL wasDisabled = !c.enabled;
+    c.enabled = enable != FALSE;
+    return wasDisabled;
+}
+
+BOOL CWnd::IsWindowEnabled() const { return !m_itemDialog || standin::DialogItem(m_itemDialog, m_itemId).enabled; }
+
+CWnd* CWnd::SetFocus()
+{
+    if (!m_itemDialog) return nullptr;
+    const int previous = standin::DialogFocus(m_itemDialog);
+    g_focus[m_itemDialog] = m_itemId;
+    return previous ? FromHandlePermanent(m_itemDialog)->GetDlgItem(previous) : nullptr;
+}
+
+int CWnd::GetDlgCtrlID() const { return m_itemId; }
+
+CWnd* CWnd::GetDlgItem(int id) const
+{
+    if (!m_hWnd) return nullptr;
+    std::unique_ptr<CWnd>& item = g_dlgItems[{m_hWnd, id}];
+    if (!item) {
+        item.reset(new CWnd());
+        item->m_itemDialog = m_hWnd;
+        item->m_itemId = id;
+    }
+    return item.get();
+}
+
+BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent)
+{
+    // A control whose dialog is gone may serve the next one.
+    if (!parent || !parent->m_hWnd || m_hWnd || (m_itemDialog && IsWindow(m_itemDialog))) return FALSE;
+    m_itemDialog = parent->m_hWnd;
+    m_itemId = (int)id;
+    return TRUE;
+}
+
+BOOL CWnd::SubclassWindow(HWND hwnd)
+{
+    if (m_hWnd || !IsWindow(hwnd) || FromHandlePermanent(hwnd)) return FALSE;
+    m_hWnd = hwnd;
+    g_wndMap[hwnd] = this;
+    m_superProc = (WNDPROC)SetWindowLongPtrW(hwnd, GWLP_WNDPROC, (LONG_PTR)&AfxWndProc);
+    return TRUE;
+}
+
+HWND CWnd::UnsubclassWindow()
+{
+    HWND h = m_hWnd;
+    if (!h) return nullptr;
+    SetWindowLongPtrW(h, GWLP_WNDPROC, (LONG_PTR)m_superProc);
+    m_superProc = nullptr;
+    g_wndMap.erase(h);
+    m_hWnd = nullptr;
+    return h;
+}
 BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
 BOOL CWnd::BringWindowToTop() { return ::BringWindowToTop(m_hWnd); }
 
@@ -261,13 +373,32 @@ BOOL CWnd::SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, U
     return ::SetWindowPos(m_hWnd, insertAfter ? insertAfter->m_hWnd : HWND_TOP, x, y, cx, cy, flags);
 }
 
-void CWnd::SetWindowText(LPCWSTR text) { ::SetWindowTextW(m_hWnd, text); }
+void CWnd::SetWindowText(LPCWSTR text)
+{
+    if (m_itemDialog) SetItemText(m_itemDialog, m_itemId, text ? text : L"");
+    else ::SetWindowTextW(m_hWnd, text);
+}
 
 void CWnd::GetWindowText(CString& text) const
 {
+    if (m_itemDialog) {
+        text = standin::DialogItem(m_itemDialog, m_itemId).text;
+        return;
+    }
     wchar_t buf[1024];
     ::GetWindowTextW(m_hWnd, buf, 1024);
     text = buf;
+}
+
+int CWnd::GetWindowText(LPWSTR text, int cap) const
+{
+    if (!text || cap <= 0) return 0;
+    CString whole;
+    GetWindowText(whole);
+    const int n = std::min(whole.GetLength(), cap - 1);
+    wmemcpy(text, whole.GetString(), (size_t)n);
+    text[n] = 0;
+    return n;
 }
 
 CWnd* CWnd::GetParent() const { return FromHandlePermanent(::GetParent(m_hWnd)); }
@@ -302,6 +433,11 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         if (OnCommand(wParam, lParam)) return 0;
         break;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (OnNotify(wParam, lParam, &result)) return result;
+        break;
+    }
     default: break;
     }
     return DefWindowProc(msg, wParam, lParam);
@@ -312,7 +448,8 @@ void CWnd::OnDestroy() { Default(); }
 void CWnd::OnClose() { Default(); }
 void CWnd::OnTimer(UINT_PTR) { Default(); }
 void CWnd::OnShowWindow(BOOL, UINT) { Default(); }
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) { return OnCmdMsg(LOWORD(wParam), CN_COMMAND, nullptr); }
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) { return OnCmdMsg(LOWORD(wParam), HIWORD(wParam), nullptr); }
+BOOL CWnd::OnNotify(WPARAM, LPARAM, LRESULT*) { return FALSE; }
 
 const CRuntimeClass CObject::classCObject = {"CObject", nullptr};
 const CRuntimeClass* CObject::GetRuntimeClass() const { return &classCObject; }
@@ -367,14 +504,14 @@ void DDX_Text(CDataExchange* dx, int id, CString& value)
 {
     auto& c = Control(dx, id);
     if (dx->m_bSaveAndValidate) value = c.text;
-    else c.text = value.str();
+    else SetItemText(dx->m_pDlgWnd->m_hWnd, id, value.str());
 }
 
 void DDX_Text(CDataExchange* dx, int id, int& value)
 {
     auto& c = Control(dx, id);
     if (dx->m_bSaveAndValidate) value = (int)wcstol(c.text.c_str(), nullptr, 10);
-    else c.text = std::to_wstring(value);
+    else SetItemText(dx->m_pDlgWnd->m_hWnd, id, std::to_wstring(value));
 }
 
 void DDX_Text(CDataExchange* dx, int id, double& value)
@@ -385,7 +522,7 @@ void DDX_Text(CDataExchange* dx, int id, double& value)
     } else {
         wchar_t buf[64];
         swprintf(buf, 64, L"%.15g", value);
-        c.text = buf;
+        SetItemText(dx->m_pDlgWnd->m_hWnd, id, buf);
     }
 }
 
@@ -403,29 +540,83 @@ void DDX_CBIndex(CDataExchange* dx, int id, int& value)
     else c.selection = value;
 }
 
+namespace {
+const WORD kButtonClass = 0x0080;
+
+bool IsRadioButton(const standin::DialogControl& c)
+{
+    const DWORD type = c.style & BS_TYPEMASK;
+    return c.kind == kButtonClass && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
+}
+
+// The radio buttons of the group that starts at `first`, up to the next
+// control that starts a group. Headless, the walk follows the control ids
+// upward where the dialog manager follows the template's order.
+std::vector<standin::DialogControl*> RadioGroup(HWND dialog, int first)
+{
+    std::vector<standin::DialogControl*> group;
+    for (int id = first;; ++id) {
+        standin::DialogControl* c = standin::FindDialogItem(dialog, id);
+        if (!c || !IsRadioButton(*c) || (id != first && (c->style & WS_GROUP))) break;
+        group.push_back(c);
+    }
+    return group;
+}
+}  // namespace
+
+void DDX_Radio(CDataExchange* dx, int id, int& value)
+{
+    std::vector<standin::DialogControl*> group = RadioGroup(dx->m_pDlgWnd->m_hWnd, id);
+    if (dx->m_bSaveAndValidate) {
+        value = -1;
+        for (size_t i = 0; i < group.size(); ++i)
+            if (group[i]->check) {
+                value = (int)i;
+                break;
+            }
+    } else {
+        for (size_t i = 0; i < group.size(); ++i) group[i]->check = (int)i == value ? BST_CHECKED : BST_UNCHECKED;
+    }
+}
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control)
+{
+    if (control.m_hWnd || (control.m_itemDialog && IsWindow(control.m_itemDialog))) return;
+    control.m_itemDialog = dx->m_pDlgWnd->m_hWnd;
+    control.m_itemId = id;
+}
+
 INT_PTR CDialog::DoModal()
 {
     m_modal = true;
-    m_result = -1;
-    if (!Create(m_nIDHelp, m_pParentWnd)) return -1;
+    // A handler may end the dialog from OnInitDialog on.
+    m_result = 0;
+    if (!Create(m_nIDHelp, m_pParentWnd)) {
+        m_modal = false;
+        return -1;
+    }
     g_dialogsShown.push_back(m_nIDHelp);
+    ShowWindow(SW_SHOW);
     standin::RunModalLoop();
     int answer = IDCANCEL;
     auto& queue = g_dialogAnswers[m_nIDHelp];
     if (!queue.empty()) {
         auto script = std::move(queue.front());
         queue.pop_front();
-        answer = script(m_hWnd);
+        if (m_result == 0) answer = script(m_hWnd);
     }
-    m_result = 0;
-    if (answer == IDOK) {
-        OnOK();
-    } else if (answer == IDCANCEL) {
-        OnCancel();
-    } else {
-        // Any other button is clicked: its handler may end the dialog.
-        SendMessage(WM_COMMAND, (WPARAM)(UINT)answer, 0);
-        if (m_result == 0 && m_hWnd) EndDialog(answer);
+    // A dialog that a handler ended while the script ran is over: the
+    // script's answer would go to a closed dialog.
+    if (m_result == 0) {
+        if (answer == IDOK) {
+            OnOK();
+        } else if (answer == IDCANCEL) {
+            OnCancel();
+        } else {
+            // Any other button is clicked: its handler may end the dialog.
+            SendMessage(WM_COMMAND, (WPARAM)(UINT)answer, 0);
+            if (m_result == 0 && m_hWnd) EndDialog(answer);
+        }
     }
     // A dialog whose OnOK refused stays open; headless, it ends cancelled.
     if (m_result == 0) OnCancel();
@@ -451,7 +642,14 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent)
     }
     RECT rc{0, 0, 1, 1};
     if (!CreateEx(0, t.className.c_str(), t.caption.c_str(), WS_POPUP, rc, parent, 0)) return FALSE;
-    for (auto& [id, text] : t.items) standin::DialogItem(m_hWnd, id).text = text;
+    for (const Template::Item& i : t.items) {
+        standin::DialogControl& c = standin::DialogItem(m_hWnd, i.id);
+        c.text = i.text;
+        c.kind = i.kind;
+        c.style = i.style;
+        c.visible = (i.style & WS_VISIBLE) != 0;
+        c.enabled = (i.style & WS_DISABLED) == 0;
+    }
     SendMessage(WM_INITDIALOG, 0, 0);
     return TRUE;
 }
@@ -483,20 +681,66 @@ LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         if (LOWORD(wParam) == IDOK) { OnOK(); return 0; }
         if (LOWORD(wParam) == IDCANCEL) { OnCancel(); return 0; }
         break;
-    case WM_NCDESTROY: g_controls.erase(m_hWnd); break;
+    case WM_NCDESTROY: ForgetDialog(m_hWnd); break;
     default: break;
     }
     return CWnd::WindowProc(msg, wParam, lParam);
 }
 
 CString CDialog::GetDlgItemText(int id) const { return CString(standin::DialogItem(m_hWnd, id).text); }
-void CDialog::SetDlgItemText(int id, LPCWSTR text) { standin::DialogItem(m_hWnd, id).text = text ? text : L""; }
+void CDialog::SetDlgItemText(int id, LPCWSTR text) { SetItemText(m_hWnd, id, text ? text : L""); }
 UINT CDialog::IsDlgButtonChecked(int id) const { return (UINT)standin::DialogItem(m_hWnd, id).check; }
 void CDialog::CheckDlgButton(int id, UINT check) { standin::DialogItem(m_hWnd, id).check = (int)check; }
 
 namespace standin {
 
 DialogControl& DialogItem(HWND dialog, int id) { return g_controls[dialog][id]; }
+
+DialogControl* FindDialogItem(HWND dialog, int id)
+{
+    auto d = g_controls.find(dialog);
+    if (d == g_controls.end()) return nullptr;
+    auto c = d->second.find(id);
+    return c == d->second.end() ? nullptr : &c->second;
+}
+
+int DialogFocus(HWND dialog)
+{
+    auto it = g_focus.find(dialog);
+    return it == g_focus.end() ? 0 : it->second;
+}
+
+void TypeIntoDialogItem(HWND dialog, int id, const std::wstring& text)
+{
+    DialogItem(dialog, id).text = text;
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), 0);
+}
+
+void ClickDialogItem(HWND dialog, int id, bool toggle)
+{
+    const DialogControl& c = DialogItem(dialog, id);
+    if (!c.enabled || !c.visible) return;
+    if (toggle) DialogItem(dialog, id).check ^= 1;
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+void MoveDialogFocus(HWND dialog, int id)
+{
+    const int previous = DialogFocus(dialog);
+    g_focus[dialog] = id;
+    if (previous && previous != id && DialogItem(dialog, previous).kind == kEditClass)
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(previous, EN_KILLFOCUS), 0);
+}
+
+LRESULT DoubleClickListCell(HWND dialog, int id, int row, int column)
+{
+    NMITEMACTIVATE note{};
+    note.hdr.idFrom = (UINT_PTR)id;
+    note.hdr.code = NM_DBLCLK;
+    note.iItem = row;
+    note.iSubItem = column;
+    return SendMessageW(dialog, WM_NOTIFY, (WPARAM)id, (LPARAM)&note);
+}
 
 void SetDialogTemplate(UINT templateId, const std::wstring& className, const std::wstring& caption)
 {

@@ -115,6 +115,14 @@ public:                                               \
     {WM_COMMAND, CN_COMMAND, (UINT)(id), (UINT)(id), static_cast<AFX_PMSG>(memberFn), nullptr},
 #define ON_UPDATE_COMMAND_UI_RANGE(first, last, memberFn) \
     {WM_COMMAND, CN_UPDATE_COMMAND_UI, (UINT)(first), (UINT)(last), nullptr, static_cast<AFX_PMSG_UI>(memberFn)},
+// Notifications of controls: WM_COMMAND with the control id and the code.
+#define ON_CONTROL(code, id, memberFn) \
+    {WM_COMMAND, (UINT)(WORD)(code), (UINT)(id), (UINT)(id), static_cast<AFX_PMSG>(memberFn), nullptr},
+#define ON_BN_CLICKED(id, memberFn) ON_CONTROL(BN_CLICKED, id, memberFn)
+#define ON_EN_CHANGE(id, memberFn) ON_CONTROL(EN_CHANGE, id, memberFn)
+#define ON_EN_KILLFOCUS(id, memberFn) ON_CONTROL(EN_KILLFOCUS, id, memberFn)
+#define CBN_EDITCHANGE 5
+#define ON_CBN_EDITCHANGE(id, memberFn) ON_CONTROL(CBN_EDITCHANGE, id, memberFn)
 #define END_MESSAGE_MAP() {0, 0, 0, 0, nullptr, nullptr}};
 
 // The state of one user-interface item (a toolbar button) while its
@@ -159,13 +167,30 @@ public:
     virtual BOOL PreCreateWindow(CREATESTRUCT& cs) { return TRUE; }
     virtual BOOL DestroyWindow();
 
+    // On a control of a dialog (GetDlgItem, SubclassDlgItem, DDX_Control)
+    // these act on the dialog's control table.
     BOOL ShowWindow(int command);
     BOOL IsWindowVisible() const;
+    BOOL EnableWindow(BOOL enable = TRUE);
+    BOOL IsWindowEnabled() const;
+    // The previous focus when it is a control of the same dialog, else null.
+    CWnd* SetFocus();
+    int GetDlgCtrlID() const;
+    // A control of this dialog; the object lives as long as the dialog.
+    CWnd* GetDlgItem(int id) const;
+    // Makes this object a control of the parent dialog.
+    BOOL SubclassDlgItem(UINT id, CWnd* parent);
+    // Attaches this object to an existing window, whose messages then reach
+    // its WindowProc first; UnsubclassWindow gives the window back.
+    BOOL SubclassWindow(HWND hwnd);
+    HWND UnsubclassWindow();
     BOOL IsIconic() const;
     BOOL BringWindowToTop();
     BOOL SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags);
     void SetWindowText(LPCWSTR text);
     void GetWindowText(CString& text) const;
+    // At most cap - 1 characters and the terminator; the count copied.
+    int GetWindowText(LPWSTR text, int cap) const;
     CWnd* GetParent() const;
     UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs, TIMERPROC proc);
     BOOL KillTimer(UINT_PTR id);
@@ -191,9 +216,24 @@ protected:
     virtual void OnTimer(UINT_PTR id);
     virtual void OnShowWindow(BOOL show, UINT status);
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // WM_NOTIFY: TRUE when handled, the result in *result.
+    virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+public:
+    // Lets a window look at a message before its loop dispatches it; TRUE
+    // when it took the message.
+    virtual BOOL PreTranslateMessage(MSG* msg) { return FALSE; }
 
 private:
     explicit CWnd(HWND place) : m_hWnd(place) {}
+    friend void DDX_Control(class CDataExchange* dx, int id, CWnd& control);
+
+protected:
+    // Set on a control of a headless dialog: the dialog and the control id.
+    HWND m_itemDialog = nullptr;
+    int m_itemId = 0;
+
+private:
     friend LRESULT AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT AfxCbtHook(int, WPARAM, LPARAM);
     WNDPROC m_superProc = nullptr;
@@ -223,6 +263,11 @@ void DDX_Text(CDataExchange* dx, int id, int& value);
 void DDX_Text(CDataExchange* dx, int id, double& value);
 void DDX_Check(CDataExchange* dx, int id, int& value);
 void DDX_CBIndex(CDataExchange* dx, int id, int& value);
+// Makes `control` the control `id` of the dialog (once).
+void DDX_Control(CDataExchange* dx, int id, CWnd& control);
+// The index of the checked button of the radio group that starts at `id`
+// (-1 when none is checked); loading checks that one and clears the others.
+void DDX_Radio(CDataExchange* dx, int id, int& value);
 
 class CDialog : public CWnd {
 public:
@@ -256,6 +301,35 @@ private:
     bool m_modal = false;
     int m_result = 0;
 };
+
+// Controls. Headless, each is an entry of its dialog's control table.
+class CButton : public CWnd {
+public:
+    int GetCheck() const;
+    void SetCheck(int check);
+};
+
+class CEdit : public CWnd {
+public:
+    // Adds the control `id` to the parent dialog's table.
+    BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+    // The caret, or the selection, from `start` to `end` (-1: the end).
+    void SetSel(int start, int end, BOOL noScroll = FALSE);
+};
+
+class CStatic : public CWnd {};
+
+class CComboBox : public CWnd {
+public:
+    int AddString(LPCWSTR text);
+    void ResetContent();
+    int GetCount() const;
+    int GetCurSel() const;
+    // The row's text shows in the edit part. CB_ERR (-1) for a row that does
+    // not exist, which clears the selection and the edit part.
+    int SetCurSel(int row);
+};
+#define CB_ERR (-1)
 
 #define IDC_STATIC (-1)
 #define BST_UNCHECKED 0

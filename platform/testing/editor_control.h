@@ -30,6 +30,11 @@ bool LastRubberBandBase(OdGePoint3d& ucsBase);
 // Selection sets not freed yet.
 int LiveSelectionSets();
 
+// The entities of the working drawing's model space at a point (world
+// coordinates): curves within `pickBox` of their path, other entities
+// within it of their extents.
+OdDbObjectIdArray EntitiesAt(const OdGePoint3d& point, double pickBox = 1e-3);
+
 void SetPickFirst(const OdDbObjectIdArray& entities);
 const OdDbObjectIdArray& PickFirst();
 

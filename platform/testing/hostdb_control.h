@@ -27,7 +27,8 @@ void RequireDocumentLock(bool on);
 // "openRead", "openWrite", "append" (to a block), "add" (to a symbol
 // table), "setAt" (dictionary), "setColor", "setLayer", "setLinetype",
 // "setTransparency", "transformBy", "loadLineType", "addBlockExt",
-// "moveToBottom" and "moveToTop" (draw order), and the other setters that
+// "moveToBottom" and "moveToTop" (draw order), "explode" (block references,
+// regions and proxies, 137 included), and the other setters that
 // return a status by their own names (for example "setPosition",
 // "setTextString", "setSourceFileName").
 void FailHostCall(const std::string& op, int status, int skip = 0, int times = 1);

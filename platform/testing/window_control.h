@@ -23,6 +23,8 @@ void AdvanceClockMs(uint64_t ms);
 void SetModalDwellMs(uint64_t ms);
 size_t QueuedMessageCount();
 bool HasTimer(HWND hwnd, UINT_PTR id);
+// The timer's period in ms; 0 when there is no such timer.
+UINT TimerInterval(HWND hwnd, UINT_PTR id);
 
 // What SendMessageTimeoutW does when it targets this window.
 enum class SendTimeoutOutcome {

@@ -72,10 +72,12 @@ typedef struct tagMSG {
 #define WM_QUIT 0x0012
 #define WM_SHOWWINDOW 0x0018
 #define WM_COPYDATA 0x004A
+#define WM_NOTIFY 0x004E
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
+#define WM_MOUSEMOVE 0x0200
 #define WM_TIMER 0x0113
 #define WM_USER 0x0400
 #define WM_APP 0x8000
@@ -95,7 +97,23 @@ typedef struct tagMSG {
 #define WS_CLIPCHILDREN 0x02000000L
 #define WS_CAPTION 0x00C00000L
 #define WS_SYSMENU 0x00080000L
+#define WS_GROUP 0x00020000L
 #define WS_OVERLAPPEDWINDOW 0x00CF0000L
+#define WS_TABSTOP 0x00010000L
+#define WS_EX_CLIENTEDGE 0x00000200L
+#define ES_AUTOHSCROLL 0x0080L
+
+// Button and combo-box styles.
+#define BS_PUSHBUTTON 0x0000L
+#define BS_DEFPUSHBUTTON 0x0001L
+#define BS_CHECKBOX 0x0002L
+#define BS_AUTOCHECKBOX 0x0003L
+#define BS_RADIOBUTTON 0x0004L
+#define BS_GROUPBOX 0x0007L
+#define BS_AUTORADIOBUTTON 0x0009L
+#define BS_TYPEMASK 0x000FL
+#define CBS_DROPDOWN 0x0002L
+#define CBS_DROPDOWNLIST 0x0003L
 
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
@@ -122,6 +140,23 @@ typedef struct tagMSG {
 
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
+#define SM_CYSIZE 31
+
+// Notification codes of controls (HIWORD of WM_COMMAND's wParam).
+#define BN_CLICKED 0
+#define EN_SETFOCUS 0x0100
+#define EN_KILLFOCUS 0x0200
+#define EN_CHANGE 0x0300
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
+
+// The head of every WM_NOTIFY.
+typedef struct tagNMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+} NMHDR, *LPNMHDR;
+#define NM_CLICK ((UINT)-2)
+#define NM_DBLCLK ((UINT)-3)
 
 #define SMTO_NORMAL 0x0000
 #define SMTO_BLOCK 0x0001

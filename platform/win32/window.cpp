@@ -581,6 +581,11 @@ void RunModalLoop()
 }
 size_t QueuedMessageCount() { return g_queue.size(); }
 bool HasTimer(HWND h, UINT_PTR id) { return g_timers.count({h, id}) != 0; }
+UINT TimerInterval(HWND h, UINT_PTR id)
+{
+    auto it = g_timers.find({h, id});
+    return it == g_timers.end() ? 0 : it->second.period;
+}
 
 void SetSendTimeoutOutcome(HWND h, SendTimeoutOutcome outcome)
 {

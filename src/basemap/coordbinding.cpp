@@ -5,6 +5,7 @@
 
 #include "base/md5.h"
 #include "base/numtext.h"
+#include "gcapdocmanager.h"
 #include "basemap/settings.h"
 #include "peer/messagedlg.h"
 #include "peer/peerhelpers.h"
@@ -67,6 +68,15 @@ void SaveCoordinateBinding(const CString& drawingName, const uint8_t identifier[
 {
     WritePrivateProfileStringW(kBindingSection, DecimalText(DrawingNameKey(drawingName)),
                                DecimalText(DigestToId64(identifier)), g_settingsFile);
+}
+
+int BindCurrentDrawing()
+{
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    if (!doc) return 1;
+    g_coordBinding.savePending = true;
+    g_coordBinding.bindingName = doc->fileName().c_str();
+    return PeerApiGetCoordSystem(&g_peerApi);
 }
 
 void CheckDrawingBinding(const CString& drawingName, int delayMs)

@@ -43,6 +43,10 @@ uint64_t DrawingNameKey(const CString& drawingName);
 // 0 when the drawing has no binding.
 void LoadCoordinateBinding(const CString& drawingName, uint64_t& out);
 void SaveCoordinateBinding(const CString& drawingName, const uint8_t identifier[16]);
+// Binds the current drawing to the peer's current system: the next 20202
+// answer is saved as its binding, and 20202 is asked now. 1 when no
+// drawing is current (nothing asked), else the request's status.
+int BindCurrentDrawing();
 // Asks the peer's system now and arms the comparison with the drawing's
 // binding; timer 1001 asks again after the delay.
 void CheckDrawingBinding(const CString& drawingName, int delayMs);

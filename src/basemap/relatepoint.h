@@ -18,5 +18,6 @@ static_assert(sizeof(RelatePoint) == 80 && offsetof(RelatePoint, flag) == 16 && 
                   offsetof(RelatePoint, y) == 32,
               "relate point layout");
 
-// The last relate point the coordinate window set (zero at start).
+// The relate point last sent (by the coordinate window or the cross-section
+// mode), which the peer may ask for again; zero at start.
 extern RelatePoint g_relatePoint;

@@ -36,6 +36,22 @@ class OdDbSolid;
 class OdDbSpline;
 class OdDbText;
 
+// Points the conversion holds back to send as one point set: handles of
+// points in the drawing, and positions of points met inside an exploded
+// block reference, region or proxy (those parts are in no database, so
+// they travel by position).
+struct PointQueue {
+    std::vector<uint64_t> handles;
+    OdGePoint3dArray positions;
+};
+
+// One item of a polyline's vertex list: the position (z 0 for lightweight
+// polylines) and the bulge of the segment that starts there.
+struct PolyVertex {
+    double x = 0, y = 0, z = 0;
+    double bulge = 0;
+};
+
 class ArxOperation {
 public:
     ArxOperation() = default;
@@ -71,9 +87,13 @@ public:
     static int CheckPointReply(const void* points, int count, const OdGePoint3d& corner1, const OdGePoint3d& corner2);
 
     // Entity to map-object conversion.
+    // Converts one open entity and appends its records; points and joined
+    // pieces are queued instead. `count` grows by the records written while
+    // inBlock (the parts of an exploded parent). Copies of exploded parents
+    // sent before go to replacedFolderIds.
     static bool ConvertEntity(OdDbEntity* entity, ObjExchangeBuffer* buffer, MapObjInfo* info,
-                              std::vector<uint64_t>& pointHandles, std::vector<uint64_t>& joinHandles,
-                              uint32_t& count, std::vector<uint32_t>& replacedFolderIds, bool inBlock);
+                              PointQueue& pointQueue, std::vector<uint64_t>& pieceQueue, uint32_t& count,
+                              std::vector<uint32_t>& replacedFolderIds, bool inBlock);
     static void TextHeightToLevel(int32_t& level, int32_t& fontSize, double height);
     static void PrepareSend();
     static int PolygonOrientation(OdGePoint3dArray points, bool yUp);
@@ -96,14 +116,14 @@ public:
     static bool Polyline3dToTrack(OdDb3dPolyline* polyline, ObjExchangeBuffer* buffer, MapObjInfo* info);
     static bool MlineToTrack(OdDbMline* mline, ObjExchangeBuffer* buffer, MapObjInfo* info);
     static bool BuildTrackFromPoints(OdGePoint3dArray points, ObjExchangeBuffer* buffer, MapObjInfo* info,
-                                     uint32_t shapeType, double startAngle, double endAngle);
-    // Vertex lists with the bulge of each vertex.
-    static void GetPolylineVertices(const OdDbPolyline* polyline, OdGePoint3dArray& points, OdGeDoubleArray& bulges);
-    static void Get2dPolylineVertices(const OdDb2dPolyline* polyline, OdGePoint3dArray& points,
-                                      OdGeDoubleArray& bulges);
-    static void Get3dPolylineVertices(const OdDb3dPolyline* polyline, OdGePoint3dArray& points);
+                                     uint32_t shapeType, double startAngle, double endAngle,
+                                     SentTarget target = SentTarget::kEntity);
+    // Vertex lists; a closed polyline repeats its first item at the end.
+    static std::vector<PolyVertex> GetPolylineVertices(const OdDbPolyline* polyline);
+    static std::vector<PolyVertex> Get2dPolylineVertices(const OdDb2dPolyline* polyline);
+    static std::vector<PolyVertex> Get3dPolylineVertices(const OdDb3dPolyline* polyline);
     static bool SendPointSets(const std::vector<uint64_t>& pointHandles, ObjExchangeBuffer* buffer, MapObjInfo* info);
-    static bool PointSetFromBlockPoints(const std::vector<uint64_t>& pointHandles, ObjExchangeBuffer* buffer,
+    static bool PointSetFromBlockPoints(const OdGePoint3dArray& positions, ObjExchangeBuffer* buffer,
                                         MapObjInfo* info);
     static bool SendJoinedTracks(const std::vector<uint64_t>& joinHandles, ObjExchangeBuffer* buffer,
                                  MapObjInfo* info);
@@ -118,7 +138,10 @@ public:
     static bool HatchLoopsToShape(OdDbHatch* hatch, ObjExchangeBuffer* buffer, MapObjInfo* info,
                                   const HatchFillSpec& fill);
 
-    // Folders of exploded entities.
+    // Folders of exploded entities: the folder branch of ConvertEntity, and
+    // the explode-and-convert of each parent kind.
+    static bool EntityToFolder(OdDbEntity* entity, ObjExchangeBuffer* buffer, MapObjInfo* info, uint32_t& count,
+                               std::vector<uint32_t>& replacedFolderIds, bool inBlock);
     static bool BlockRefToFolder(OdDbBlockReference* reference, ObjExchangeBuffer* buffer, MapObjInfo* partsInfo,
                                  uint32_t& counter);
     static bool RegionToFolder(OdDbRegion* region, ObjExchangeBuffer* buffer, MapObjInfo* partsInfo,

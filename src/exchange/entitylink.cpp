@@ -209,10 +209,12 @@ int WriteFolderLayerLink(OdDbLayerTableRecord* layer, MapObjInfo record)
     return 1;
 }
 
-void DeletePeerObjectOfEntity(uint64_t handle)
+void DeletePeerObjectOfEntity(uint64_t handle) { DeletePeerObjectOfEntity(handle, g_ptagDocIdManager); }
+
+void DeletePeerObjectOfEntity(uint64_t handle, const CDrawingData* drawing)
 {
-    if (!g_ptagDocIdManager) return;
-    MapObjInfo* r = FindEntityLink(g_ptagDocIdManager->links, handle);
+    if (!drawing) return;
+    MapObjInfo* r = FindEntityLink(drawing->links, handle);
     if (!r || r->peerId == 0) return;
     uint32_t id = r->peerId;
     int status = PeerApiDeleteObjects(&g_peerApi, &id, 1, false, false);

@@ -7,6 +7,7 @@
 #include "oddbobject.h"
 
 struct MapObjInfo;
+class CDrawingData;
 class OdDbDatabase;
 class OdDbEntity;
 class OdDbLayerTableRecord;
@@ -40,8 +41,10 @@ int WriteEntityLink(OdDbEntity* entity, MapObjInfo record);
 int WriteEntityLinkOf(MapObjInfo record, OdDbDatabase* db = nullptr);
 // The link of a peer folder on its layer.
 int WriteFolderLayerLink(OdDbLayerTableRecord* layer, MapObjInfo record);
-// Asks the peer to delete the object linked to the entity of that handle.
+// Asks the peer to delete the object linked to the entity of that handle,
+// by the links of the drawing given (the active one by default).
 void DeletePeerObjectOfEntity(uint64_t handle);
+void DeletePeerObjectOfEntity(uint64_t handle, const CDrawingData* drawing);
 
 // The twelve-item chain of a link, and the reading of one into a record
 // (the reading depends on the class of the object holding it).

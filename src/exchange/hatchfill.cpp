@@ -1,7 +1,15 @@
 #include "exchange/hatchfill.h"
 
+#include <cmath>
+#include <cstring>
+
+#include "common/entity/gradientname.h"
+#include "exchange/entitycolor.h"
 #include "gcedinput.h"
 #include "gcedview.h"
+#include "oddbhatch.h"
+#include "peer/peerhelpers.h"
+#include "windows.h"
 
 namespace {
 
@@ -21,6 +29,67 @@ int GetMeasurement()
 }
 
 void ResetMeasurement() { g_measurement = 0; }
+
+namespace {
+
+// A name in the thread's ANSI code page, cut to the field.
+void AnsiName(const OdString& name, char (&field)[100])
+{
+    memset(field, 0, sizeof field);
+    if (name.isEmpty()) return;
+    char bytes[400] = {};
+    int n = WideCharToMultiByte(CP_THREAD_ACP, 0, name.c_str(), name.getLength(), bytes, (int)sizeof bytes - 1,
+                                nullptr, nullptr);
+    if (n <= 0) return;
+    memcpy(field, bytes, (size_t)(n < 99 ? n : 99));
+}
+
+}  // namespace
+
+void HatchToFillSpec(const OdDbHatch* hatch, HatchFillSpec* fill)
+{
+    if (!hatch || !fill) return;
+    OdGePoint2d origin = hatch->originPoint();
+    fill->originX = origin.x;
+    fill->originY = origin.y;
+    if (hatch->hatchObjectType() == OdDbHatch::kHatchObject) {
+        OdString name = hatch->patternName();
+        if (name.isEmpty() || wcsncmp(name.c_str(), L"SOLID", 5) == 0) {
+            fill->fillType = 0;
+            return;
+        }
+        fill->angle = hatch->patternAngle() * 180.0 / M_PI;
+        fill->scale = hatch->patternScale() / GetMeasurement();
+        fill->fillType = 3;
+        AnsiName(name, fill->name);
+        char lookup[100];
+        memcpy(lookup, fill->name, sizeof lookup);
+        fill->patternId = GetLinetypeIdByName(lookup);
+        fill->colour = ColorToRgbWord(hatch->color());
+        OdCmColor background = hatch->backgroundColor();
+        int16_t index = background.colorIndex();
+        bool given = background.isByColor() || (index >= 0 && index <= 255);
+        fill->secondColour = given ? (ColorToRgbWord(background) | 0x1000000u) & 0x1FFFFFFu : 0;
+        return;
+    }
+    if (hatch->hatchObjectType() != OdDbHatch::kGradientObject) return;
+    fill->angle = hatch->gradientAngle() * 180.0 / M_PI;
+    fill->fillType = 1;
+    AnsiName(hatch->gradientName(), fill->name);
+    int shape = GetGradientShape(fill, fill->name);
+    unsigned int count = 0;
+    OdArray<OdCmColor> colors;
+    OdGeDoubleArray values;
+    hatch->getGradientColors(count, colors, values);
+    if (colors.isEmpty()) return;
+    if (hatch->getGradientOneColorMode() || colors.length() == 1) {
+        fill->colour = fill->secondColour = ColorToRgbWord(colors[0]);
+        return;
+    }
+    fill->colour = ColorToRgbWord(colors[0]);
+    fill->secondColour = ColorToRgbWord(colors[1]);
+    if (shape < 0) std::swap(fill->colour, fill->secondColour);
+}
 
 void FillSpecToShape(ShapeRecord* shape, const HatchFillSpec& fill)
 {

@@ -123,11 +123,7 @@ void OnRelatePointAnswer(const uint8_t* bytes)
         g_bRelateResendRunning = false;
         ReportVelkMsgError(status, L"SetSysCoorPointErr:", false);
     } else if (v == 0) {
-        GcApDocument* doc = gcDocManagerPtr()->curDocument();
-        if (!doc) return;
-        g_coordBinding.savePending = true;
-        g_coordBinding.bindingName = doc->fileName().c_str();
-        PeerApiGetCoordSystem(&g_peerApi);
+        BindCurrentDrawing();
     }
 }
 
@@ -373,7 +369,7 @@ LRESULT CMessageDlg::OnPeerMessage(const COPYDATASTRUCT* cds)
         }
         if (!d) break;
         if (d->crossSection.waitingForBaseLine) {
-            OnCrossSectionBaseLine(&d->crossSection, bytes, size, 1.0);
+            OnCrossSectionBaseLine(&d->crossSection, bytes, size);
         } else {
             gcedSetStatusBarProgressMeterPos(60);
             // Objects taken in let the reactors go themselves (timer 1005).

@@ -42,14 +42,6 @@ bool GetShortVar(const wchar_t* name, short& value)
     return true;
 }
 
-void SetShortVar(const wchar_t* name, short value)
-{
-    resbuf rb{};
-    rb.restype = RTSHORT;
-    rb.resval.rint = value;
-    gcedSetVar(name, &rb);
-}
-
 // The table of the peer's line types, asked for when none is held; the
 // answer fills it inside the request.
 const LinetypeTable* Linetypes()
@@ -59,6 +51,14 @@ const LinetypeTable* Linetypes()
 }
 
 }  // namespace
+
+void SetShortVar(const wchar_t* name, short value)
+{
+    resbuf rb{};
+    rb.restype = RTSHORT;
+    rb.resval.rint = value;
+    gcedSetVar(name, &rb);
+}
 
 void SaveHostViewVars()
 {
@@ -214,8 +214,10 @@ bool IsProjectedEasting(double v)
 {
     const double zone = v / 1000000.0;
     if (zone > 1) {
-        double rest = (double)((int64_t)v % 1000000);
-        return zone >= 13 && zone <= 45 && rest >= 160000 && rest <= 840000;
+        // The zone is checked first: only then does v fit the integer.
+        if (zone < 13 || zone > 45) return false;
+        const double rest = (double)((int64_t)v % 1000000);
+        return rest >= 160000 && rest <= 840000;
     }
     return v >= 160000 && v <= 840000;
 }

@@ -29,6 +29,9 @@ void SaveHostViewVars();
 // redraw. Not online: the values kept at start-up come back.
 void SetHostViewVars(bool rtDisplay, bool gsSetting, bool online);
 
+// Sets a host variable of type short.
+void SetShortVar(const wchar_t* name, short value);
+
 // The user's local application-data folder in short form; empty when it
 // cannot be found.
 CString GetSpecialFolderPath();

@@ -113,16 +113,16 @@ uint8_t* TwoDoublesAndFlag(size_t size, double a, double b, uint8_t flag)
 int PeerApiSetLocation(PeerApiState* state, uint32_t value24, uint32_t level, double x, double y, uint8_t value32,
                        uint8_t mode, int timeoutMs)
 {
-    auto* block = (uint8_t*)AllocZeroed(80);
+    auto* block = (SetLocationRecord*)AllocZeroed(sizeof(SetLocationRecord));
     if (block) {
-        Put(block, 0, y);
-        Put(block, 8, x);
-        block[16] = mode;
-        Put(block, 24, value24);
-        Put(block, 28, level);
-        block[32] = value32;
+        block->y = y;
+        block->x = x;
+        block->mode = mode;
+        block->value24 = value24;
+        block->level = level;
+        block->value32 = value32;
     }
-    return SendOwned(state, kReqSetLocation, block, 80, nullptr, timeoutMs);
+    return SendOwned(state, kReqSetLocation, (uint8_t*)block, sizeof(SetLocationRecord), nullptr, timeoutMs);
 }
 
 int PeerApiGetMapState(PeerApiState* state, uint8_t flag)

@@ -5,6 +5,7 @@
 // pass a negative result with an operation tag to ReportVelkMsgError.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "peer/maprecords.h"
@@ -84,6 +85,22 @@ enum PeerButtonAction : int32_t {
     kButtonRemove = 0,
     kButtonAdd = 1,
 };
+
+// The payload of request 20011: the centre and level the peer's map moves to.
+struct SetLocationRecord {
+    double y;                 // 0
+    double x;                 // 8
+    uint8_t mode;             // 16
+    uint8_t reserved17[7];
+    uint32_t value24;         // 24
+    uint32_t level;           // 28
+    uint8_t value32;          // 32
+    uint8_t reserved33[47];
+};
+static_assert(sizeof(SetLocationRecord) == 80 && offsetof(SetLocationRecord, mode) == 16 &&
+                  offsetof(SetLocationRecord, value24) == 24 && offsetof(SetLocationRecord, level) == 28 &&
+                  offsetof(SetLocationRecord, value32) == 32,
+              "location record layout");
 
 // Requests in use.
 int PeerApiSetLocation(PeerApiState* state, uint32_t value24, uint32_t level, double x, double y, uint8_t value32,

@@ -1,5 +1,6 @@
-// The entity property mark-up: a linked object's remark written as a small
-// key/value list that the property dialog shows as rows.
+// The entity property mark-up (EntityPropertyMarkup): a linked object's
+// remark written as a small key/value list that the property dialog shows
+// as rows.
 //
 //   header text (optional, any lines)
 //   <?brisan_ct name=...CR LF            the tag line, kept verbatim

@@ -1,5 +1,5 @@
-// The properties every sent object takes from its entity, and the fill
-// fields of shapes.
+// The properties every sent object takes from its entity, and the hatch
+// unit factor.
 #include <gtest/gtest.h>
 
 #include "common/geometry/mathutil.h"
@@ -112,8 +112,6 @@ TEST_F(EntityPropertyTest, LinetypeNamesMapToTheLineStyles)
     EXPECT_EQ(GetEntityLineStyle(line.get()), 5u);
     line->setLinetype(L"ByLayer");
     EXPECT_EQ(GetEntityLineStyle(line.get()), 6u);
-    line->setLinetype(L"ByBlock");
-    EXPECT_EQ(GetEntityLineStyle(line.get()), 6u);
     // A text is no curve: always the first style.
     OdDbText text(OdGePoint3d(), L"t");
     text.setDatabaseDefaults(db_);
@@ -135,42 +133,6 @@ TEST_F(EntityPropertyTest, HatchUnitFactorIsReadOnceFromMeasurement)
     ResetMeasurement();
     EXPECT_EQ(GetMeasurement(), 1);
     ResetMeasurement();
-}
-
-TEST(FillSpecToShapeTest, FillFieldsAndTheSecondColourByFillType)
-{
-    HatchFillSpec fill;
-    fill.colour = 0x00a0b0c0;
-    fill.fillType = 3;
-    fill.fillKind = 1;
-    fill.patternId = 77;
-    fill.secondColour = 0xff123456;
-    fill.angle = 45.25;
-    fill.scale = 0.1;
-    fill.originX = 500123.5;
-    fill.originY = 3000456.25;
-    ShapeRecord shape{};
-    shape.secondColour = 0xdeadbeef;
-    FillSpecToShape(&shape, fill);
-    EXPECT_EQ(shape.fillColour, 0x00a0b0c0u);
-    EXPECT_EQ(shape.fillType, 3u);
-    EXPECT_EQ(shape.fillKind, 1u);
-    EXPECT_EQ(shape.patternId, 77u);
-    EXPECT_EQ(shape.secondColour, 0x01123456u);  // 25 bits for a pattern
-    EXPECT_EQ(shape.fillAngle, 45.25f);
-    EXPECT_EQ(shape.fillScale, 0.1f);
-    EXPECT_EQ(shape.originX, 500123.5);
-    EXPECT_EQ(shape.originY, 3000456.25);
-
-    fill.fillType = 1;
-    FillSpecToShape(&shape, fill);
-    EXPECT_EQ(shape.secondColour, 0xff123456u);  // a gradient's bit for bit
-
-    fill.fillType = 0;
-    shape.secondColour = 0xdeadbeef;
-    FillSpecToShape(&shape, fill);
-    EXPECT_EQ(shape.secondColour, 0xdeadbeefu);  // solid: not written
-    EXPECT_EQ(shape.fillType, 0u);
 }
 
 }  // namespace

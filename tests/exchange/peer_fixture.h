@@ -24,6 +24,22 @@ inline LRESULT CALLBACK ExchangeReceiverProc(HWND h, UINT msg, WPARAM wp, LPARAM
     case 20101: ApplyFolderLookupAnswer(p, n); break;
     case 20107: ApplyFolderSearchAnswer(p, n); break;
     case 20112: ApplyObjectAnswer(p, n); break;
+    case 20211:
+        // The map origin and the resolution of each level go to the active
+        // drawing's base-map state, as the module's receiver puts them.
+        if (g_ptagDocIdManager && n >= 40) {
+            double x, y;
+            memcpy(&x, p + 24, 8);
+            memcpy(&y, p + 32, 8);
+            g_ptagDocIdManager->baseMap.grid.origin = OdGePoint3d(x, y, 0);
+        }
+        break;
+    case 20212:
+        for (uint32_t i = 0; g_ptagDocIdManager && i < n / 104 && i < 28; ++i) {
+            memcpy(&g_ptagDocIdManager->baseMap.xResolution[i + 1], p + 104 * i, 8);
+            memcpy(&g_ptagDocIdManager->baseMap.yResolution[i + 1], p + 104 * i + 8, 8);
+        }
+        break;
     default: break;
     }
     return 1;

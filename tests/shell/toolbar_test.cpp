@@ -16,6 +16,7 @@
 #include "gcutprint.h"
 #include "hostdb_control.h"
 #include "oddbblockreference.h"
+#include "oddbcurves.h"
 #include "oddbtext.h"
 #include "peer/messagedlg.h"
 #include "plugin_state.h"
@@ -187,6 +188,46 @@ TEST_F(ToolBarTest, SendingRefusesAPeerInLongitudeAndLatitude)
     g_coordBinding.checkPending = true;
     standin::ClickToolBarButton(bar, 32768);
     EXPECT_EQ(peer->Codes().back(), 20501u);
+}
+
+TEST_F(ToolBarTest, TheSendButtonAndTheResendMessageReachThePeer)
+{
+    OpenDrawing();
+    std::unique_ptr<velkpeer::StandinPeer> peer;
+    velktest::InstallStandinPeer(900, peer);
+    peer = std::make_unique<velkpeer::StandinPeer>();
+    peer->Config().statusWord = 0x100;
+    g_pMessageDlg = new CMessageDlg(gcedGetGcadFrame());
+    ASSERT_TRUE(g_pMessageDlg->Create(CMessageDlg::IDD, gcedGetGcadFrame()));
+    OdDbBlockTableRecord* ms = nullptr;
+    ASSERT_EQ(oddbOpenObject(ms, doc->database()->getModelSpaceId(), OdDb::kForWrite), eOk);
+    auto* line = new OdDbLine(OdGePoint3d(10, 10, 0), OdGePoint3d(20, 10, 0));
+    OdDbObjectId id;
+    ASSERT_EQ(ms->appendOdDbEntity(id, line), eOk);
+    line->close();
+    ms->close();
+    OdDbObjectIdArray selection;
+    selection.append(id);
+    standin::SetPickFirst(selection);
+
+    standin::ClickToolBarButton(bar, 32768);
+    auto tracks = [&peer] {
+        int n = 0;
+        for (auto& [oid, o] : peer->Objects()) n += o.kind == 8;
+        return n;
+    };
+    EXPECT_EQ(tracks(), 1);
+    // The link came back through the receiver: a resend replaces that object.
+    ASSERT_NE(FindEntityLink(g_ptagDocIdManager->links, (uint64_t)id.getHandle()), nullptr);
+    size_t sends = 0;
+    for (auto& m : peer->Messages()) sends += m.code == 20112;
+    auto* ids = new OdDbObjectIdArray(selection);
+    PostMessageW(g_pMessageDlg->GetSafeHwnd(), WM_RESEND_OBJECTS, 0, (LPARAM)ids);
+    standin::PumpMessages();
+    size_t after = 0;
+    for (auto& m : peer->Messages()) after += m.code == 20112;
+    EXPECT_EQ(after, sends + 1);
+    EXPECT_EQ(tracks(), 1);
 }
 
 TEST_F(ToolBarTest, TheSectionButtonSwitchesTheModeOffOrAsksForThePeer)

@@ -3,8 +3,10 @@
 #include <cstdlib>
 
 #include "afxwin.h"
+#include "basemap/contour.h"
 #include "basemap/coordbinding.h"
 #include "basemap/relatepoint.h"
+#include "basemap/sectiongeometry.h"
 #include "basemap/settings.h"
 #include "exchange/drawingdata.h"
 #include "exchange/exchangeglobals.h"
@@ -92,7 +94,12 @@ void ResetPluginState()
     g_bRelateResendRunning = false;
     g_bTileGuard = false;
     g_relatePoint = RelatePoint{};
+    g_sectionFrame = SectionFrame();
+    g_contourRequestCounter = 0;
     g_bBhatchRunning = 0;
+    g_bFirstCommand = 1;
+    g_bCommandSeen = 0;
+    g_bNewDocument = 0;
     g_testDataFile.clear();
 }
 

@@ -22,6 +22,9 @@
 #include "gcutprint.h"
 #include "machine_control.h"
 #include "odrx_module.h"
+#include "demo_dialogs.h"
+#include "demo_send.h"
+#include "demo_edit.h"
 #include "shell_demo.h"
 #include "standin_control.h"
 #include "standin_peer.h"
@@ -103,6 +106,9 @@ int main(int argc, char** argv)
                   << "\n";
 
     velkhost::RunShellDemo(peer, std::cout);
+    velkhost::RunSendDemo(peer.get(), std::cout);
+    velkhost::RunDialogsDemo(peer.get(), std::cout);
+    velkhost::RunEditDemo(peer.get(), std::cout);
 
     std::cout << "\nCommand: testConnect\n";
     standin::InvokeCommand(L"testConnect");

@@ -205,6 +205,7 @@ int64_t PeerObjectStore::ReceiveObjectTree(const std::vector<uint8_t>& bytes, co
         if (!parent) parent = open.empty() ? target : open.back().first;
         const uint8_t* body = bytes.data() + at + kRecordHeader;
         uint32_t id = Store(U32(bytes, at + 8), kind, parent, body, size);
+        objects_[id].handle = U64(bytes, at + 16);
         if (!open.empty() && --open.back().second == 0) open.pop_back();
         if (kind == kFolder) {
             uint32_t children = U32(bytes, at + kRecordHeader + 100);

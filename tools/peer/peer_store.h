@@ -21,6 +21,7 @@ struct StoredObject {
     uint32_t parent;            // 0: the top of the peer's tree
     std::string name;
     std::vector<uint8_t> body;  // the record's wire form
+    uint64_t handle = 0;        // the entity handle (or group key) its header carried
 };
 
 // One delete request: its ids and its flag bits (1 and 2).

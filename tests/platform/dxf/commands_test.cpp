@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "dxf_test_support.h"
 #include "editor_control.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
@@ -27,14 +28,7 @@ struct DocEvents : GcApDocManagerReactor {
 
 OdDbObjectId AddLine(OdDbDatabase* db, double len)
 {
-    OdDbBlockTableRecord* ms = nullptr;
-    EXPECT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
-    auto* line = new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(len, 0, 0));
-    OdDbObjectId id;
-    EXPECT_EQ(ms->appendOdDbEntity(id, line), eOk);
-    line->close();
-    ms->close();
-    return id;
+    return dxftest::Append(db, new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(len, 0, 0)));
 }
 
 int ModelSpaceCount(OdDbDatabase* db)

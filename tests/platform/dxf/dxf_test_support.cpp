@@ -67,16 +67,6 @@ std::string NameOf(OdDbObjectId id)
     return n;
 }
 
-OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId block = OdDbObjectId())
-{
-    OdDbBlockTableRecord* btr = nullptr;
-    EXPECT_EQ(oddbOpenObject(btr, block.isNull() ? db->getModelSpaceId() : block, OdDb::kForWrite), eOk);
-    OdDbObjectId id;
-    EXPECT_EQ(btr->appendOdDbEntity(id, e), eOk);
-    e->close();
-    btr->close();
-    return id;
-}
 
 template <class T>
 OdDbObjectId AddRecord(OdDbObjectId tableId, T* rec, const wchar_t* name)
@@ -113,9 +103,24 @@ void WriteLink(OdDbObjectId owner, uint32_t peerId, const wchar_t* name, const w
 
 }  // namespace
 
+OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId block)
+{
+    OdDbBlockTableRecord* btr = nullptr;
+    EXPECT_EQ(oddbOpenObject(btr, block.isNull() ? db->getModelSpaceId() : block, OdDb::kForWrite), eOk);
+    OdDbObjectId id;
+    EXPECT_EQ(btr->appendOdDbEntity(id, e), eOk);
+    e->close();
+    btr->close();
+    return id;
+}
+
 void BuildSampleDrawing(OdDbDatabase* db)
 {
     db->newRegApp(L"VelkArx");
+    // Registered as the host does when a hatch gets a background colour
+    // and a dimension a setting of its own.
+    db->newRegApp(L"HATCHBACKGROUNDCOLOR");
+    db->newRegApp(L"ACAD");
     ASSERT_EQ(gcdbLoadLineTypeFile(L"DASHED", L"ACADISO.LIN", db), eOk);
     OdDbObjectId dashed;
     OdDbLinetypeTable* lt = nullptr;
@@ -218,6 +223,10 @@ void BuildSampleDrawing(OdDbDatabase* db)
     h1->setPattern(OdDbHatch::kPreDefined, L"ANSI31");
     h1->setPatternAngle(0.5);
     h1->setPatternScale(2);
+    OdCmColor back;
+    back.setRGB(200, 220, 255);
+    h1->setBackgroundColor(back);
+    h1->setOriginPoint(OdGePoint2d(2.5, -1));
     h1->appendLoop(OdDbHatch::kExternal, OdGePoint2dArray{{0, 0}, {10, 0}, {10, 10}, {0, 10}},
                    OdGeDoubleArray{0, 0.4, 0, 0});
     Append(db, h1);
@@ -246,7 +255,9 @@ void BuildSampleDrawing(OdDbDatabase* db)
     mline->setScale(2);
     mline->setClosedMline(true);
     Append(db, mline);
-    Append(db, new OdDbAlignedDimension(OdGePoint3d(0, 0, 0), OdGePoint3d(10, 0, 0), OdGePoint3d(5, -3, 0), L"10m"));
+    auto* dim = new OdDbAlignedDimension(OdGePoint3d(0, 0, 0), OdGePoint3d(10, 0, 0), OdGePoint3d(5, -3, 0), L"10m");
+    dim->setDimtmove(1);
+    Append(db, dim);
     Append(db, new OdDbRadialDimension(OdGePoint3d(10, 10, 0), OdGePoint3d(15, 10, 0), 2));
 
     // A raster image on its definition in the image dictionary.
@@ -553,7 +564,8 @@ std::vector<std::string> Describe(OdDbDatabase* db)
         }
         if (auto* h = OdRxCast<OdDbHatch>(o)) {
             s += " pattern=" + std::to_string(h->patternType()) + ":" + U8(h->patternName()) + " angle=" +
-                 Num(h->patternAngle()) + " scale=" + Num(h->patternScale()) + " type=" +
+                 Num(h->patternAngle()) + " scale=" + Num(h->patternScale()) + " origin=" +
+                 Num(h->originPoint().x) + "," + Num(h->originPoint().y) + " type=" +
                  std::to_string(h->hatchObjectType()) + " gradient=" + U8(h->gradientName()) + ":" +
                  Num(h->gradientAngle());
             unsigned n = 0;
@@ -564,6 +576,9 @@ std::vector<std::string> Describe(OdDbDatabase* db)
                 s += " gc=" + std::to_string(colors[i].red()) + "," + std::to_string(colors[i].green()) + "," +
                      std::to_string(colors[i].blue()) + "@" + Num(values[i]);
             for (int i = 0; i < h->numLoops(); ++i) s += " loop=" + std::to_string(h->loopTypeAt(i));
+            OdCmColor back = h->backgroundColor();
+            s += " background=" + std::to_string(back.colorMethod()) + ":" + std::to_string(back.red()) + "," +
+                 std::to_string(back.green()) + "," + std::to_string(back.blue());
         }
         if (auto* img = OdRxCast<OdDbRasterImage>(o)) {
             OdGePoint3d p;
@@ -576,7 +591,9 @@ std::vector<std::string> Describe(OdDbDatabase* db)
         if (auto* m = OdRxCast<OdDbMline>(o))
             s += " mline=" + std::to_string(m->numVertices()) + "/" + std::to_string(m->closedMline()) + "/" +
                  Num(m->scale());
-        if (auto* d = OdRxCast<OdDbDimension>(o)) s += " dimtext=" + U8(d->dimensionText()) + " textpos=" + Pt(d->textPosition());
+        if (auto* d = OdRxCast<OdDbDimension>(o))
+            s += " dimtext=" + U8(d->dimensionText()) + " textpos=" + Pt(d->textPosition()) +
+                 " dimtmove=" + std::to_string(d->dimtmove());
         if (auto* la = OdRxCast<OdDbLayerTableRecord>(o))
             s += " flags=" + std::to_string(la->isOff()) + std::to_string(la->isFrozen()) +
                  std::to_string(la->isLocked()) + " color=" + std::to_string(la->color().colorIndex()) +

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "oddbdatabase.h"
+#include "oddbentity.h"
 
 namespace dxftest {
 
@@ -18,6 +19,10 @@ namespace dxftest {
 // definition, a draw order, and links written by the module on a text, an
 // image, a line and a layer.
 void BuildSampleDrawing(OdDbDatabase* db);
+
+// Appends a new entity to a block (model space when none is named) and
+// closes it.
+OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId block = OdDbObjectId());
 
 // Sorted summary lines (see data/dxf_summary.py).
 std::vector<std::string> Summary(OdDbDatabase* db);

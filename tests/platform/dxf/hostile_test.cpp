@@ -13,6 +13,7 @@
 #include "oddbcurves.h"
 #include "oddbdictionary.h"
 #include "oddbhatch.h"
+#include "oddbsortents.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
 #include "standin_control.h"
@@ -29,8 +30,10 @@ std::string Text(const Groups& groups)
     return s;
 }
 
-// A file of the 2010 form with the given entities, blocks and objects.
-std::string File(const Groups& entities, const Groups& blocks = {}, const Groups& objects = {})
+// A file of the 2010 form with the given entities, blocks, objects and
+// tables.
+std::string File(const Groups& entities, const Groups& blocks = {}, const Groups& objects = {},
+                 const Groups& tables = {})
 {
     Groups g{{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1024"}, {0, "ENDSEC"}};
     auto section = [&](const char* name, const Groups& body) {
@@ -39,6 +42,7 @@ std::string File(const Groups& entities, const Groups& blocks = {}, const Groups
         g.insert(g.end(), body.begin(), body.end());
         g.push_back({0, "ENDSEC"});
     };
+    section("TABLES", tables);
     section("BLOCKS", blocks);
     section("ENTITIES", entities);
     section("OBJECTS", objects);
@@ -104,7 +108,7 @@ TEST(DxfHostile, RefusedFilesFailWithAStatusAndLeaveTheDatabaseEmpty)
     EXPECT_EQ(db.readDwgFile(L"C:\\none.dxf"), eFileNotFound);
     const std::pair<std::string, OdResult> cases[] = {
         {"AC1032\x00\x00\x00", eNotImplemented},                     // a drawing in the binary form
-        {std::string("AutoCAD Binary DXF\r\n\x1a\x00", 22), eNotImplemented},
+        {std::string("Binary DXF\r\n\x1a\x00\x00\x00", 16), eNotImplemented},  // the binary exchange form
         {"", eInvalidInput},
         {"hello\nworld\n", eInvalidInput},
         {File({{0, "LINE"}, {10, "abc"}}), eInvalidInput},            // a value that is no number
@@ -299,6 +303,7 @@ TEST(DxfHostile, BrokenGeometryIsLeftOutAndTheRestIsRead)
         {0, "ELLIPSE"}, {10, "0"}, {20, "0"}, {11, "0"}, {21, "0"}, {31, "0"}, {40, "0.5"},
         {0, "ELLIPSE"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "0"}, {31, "0"}, {40, "5"},
         {0, "IMAGE"}, {10, "0"}, {20, "0"}, {11, "0"}, {21, "0"}, {12, "0"}, {22, "0"}, {13, "10"}, {23, "10"},
+        {0, "IMAGE"}, {11, "1e300"}, {22, "1e300"}, {13, "1e300"}, {23, "1e300"},  // corners beyond a double
         {0, "SPLINE"}, {70, "8"}, {71, "3"}, {40, "1"}, {40, "0"}, {10, "0"}, {20, "0"}, {10, "1"}, {20, "1"},
         {0, "ACAD_PROXY_ENTITY"}, {90, "1"},
         {0, "VERTEX"}, {10, "1"},
@@ -352,4 +357,76 @@ TEST(DxfHostile, ReferencesToObjectsThatAreNotThereComeBackNull)
     OdResBuf::releaseChain(chain);
     x->close();
     xdict->close();
+}
+
+TEST(DxfHostile, LargeStructuresAreReadAndSavedWithoutGoingQuadratic)
+{
+    const int n = 20000;
+    Groups entities, objects{{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {3, "CHAIN"}, {350, "100000"}};
+    // Model space: many lines, drawn in reverse by a draw-order table.
+    for (int i = 0; i < n; ++i) {
+        char h[16];
+        snprintf(h, sizeof h, "%X", 0x1000 + i);
+        entities.insert(entities.end(), {{0, "LINE"}, {5, h}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}});
+    }
+    // One dictionary holding every key twice (once in other case) and
+    // naming the same reactor again and again.
+    Groups big{{0, "DICTIONARY"}, {5, "50000"}, {102, "{ACAD_REACTORS"}};
+    for (int i = 0; i < n; ++i) big.push_back({330, "C"});
+    big.insert(big.end(), {{102, "}"}, {330, "C"}});
+    for (int i = 0; i < n; ++i) {
+        char h[16];
+        snprintf(h, sizeof h, "%X", 0x1000 + i);
+        big.push_back({3, "key" + std::to_string(i)});
+        big.push_back({350, h});
+        big.push_back({3, "KEY" + std::to_string(i)});
+        big.push_back({350, h});
+    }
+    // A chain of dictionaries, each owned by the one after it, the last by
+    // the named-objects dictionary.
+    const int chain = 5000;
+    for (int i = 0; i < chain; ++i) {
+        char h[16], owner[16];
+        snprintf(h, sizeof h, "%X", 0x100000 - i);
+        snprintf(owner, sizeof owner, "%X", i == 0 ? 0xC : 0x100000 - i + 1);
+        objects.insert(objects.end(), {{0, "DICTIONARY"}, {5, h}, {330, owner}});
+        if (i + 1 < chain) {
+            char next[16];
+            snprintf(next, sizeof next, "%X", 0x100000 - i - 1);
+            objects.insert(objects.end(), {{3, "NEXT"}, {350, next}});
+        }
+    }
+    objects.insert(objects.end(), big.begin(), big.end());
+    Groups sortents{{0, "SORTENTSTABLE"}, {5, "60000"}, {330, "C"}, {100, "AcDbSortentsTable"}, {330, "1F"}};
+    for (int i = 0; i < n; ++i) {
+        char h[16], key[16];
+        snprintf(h, sizeof h, "%X", 0x1000 + i);
+        snprintf(key, sizeof key, "%X", 0x1000 + n - 1 - i);
+        sortents.insert(sortents.end(), {{331, h}, {5, key}});
+    }
+    objects.insert(objects.end(), sortents.begin(), sortents.end());
+    Groups tables{{0, "TABLE"}, {2, "BLOCK_RECORD"}, {5, "1"}, {0, "BLOCK_RECORD"}, {5, "1F"}, {2, "*Model_Space"},
+                  {0, "ENDTAB"}};
+    Read r = ReadBytes(File(entities, {}, objects, tables));
+    ASSERT_EQ(r.status, eOk);
+    EXPECT_EQ(ModelSpace(r.db.get()).size(), (size_t)n);
+    OdDbObjectId bigId;
+    ASSERT_EQ(r.db->getOdDbObjectId(bigId, false, OdDbHandle(0x50000)), eOk);
+    auto* dict = OdRxCast<OdDbDictionary>(bigId.stub()->object);
+    ASSERT_NE(dict, nullptr);
+    EXPECT_EQ(dict->numEntries(), n);
+    EXPECT_EQ(dict->getPersistentReactors().length(), 1);
+    OdDbObjectId sortId;
+    ASSERT_EQ(r.db->getOdDbObjectId(sortId, false, OdDbHandle(0x60000)), eOk);
+    OdDbObjectIdArray order;
+    ASSERT_EQ(static_cast<OdDbSortentsTable*>(sortId.stub()->object)->getFullDrawOrder(order), eOk);
+    ASSERT_EQ(order.length(), n);
+    EXPECT_EQ((uint64_t)order[0].getHandle(), 0x1000u + n - 1);  // reversed
+
+    // Saved and read again, the whole chain is still there.
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(dxftest::Save(r.db.get())));
+    OdDbObjectId last;
+    ASSERT_EQ(again->getOdDbObjectId(last, false, OdDbHandle(0x100000 - chain + 1)), eOk);
+    EXPECT_FALSE(last.isErased());
+    EXPECT_EQ(ModelSpace(again.get()).size(), (size_t)n);
 }

@@ -7,6 +7,8 @@
 #include "dxf_test_support.h"
 #include "gcapdocmanager.h"
 #include "hostdb_control.h"
+#include "oddbhatch.h"
+#include "oddbsymboltable.h"
 #include "standin_control.h"
 #include "test_support.h"
 
@@ -46,4 +48,25 @@ TEST(DxfRoundTrip, EzdxfReadsWhatTheStandInWrote)
     std::string why;
     if (!dxftest::EzdxfSummary(path, theirs, why)) GTEST_SKIP() << why;
     EXPECT_EQ(dxftest::LineDiff(dxftest::Summary(db), theirs), "");
+}
+
+TEST(DxfRoundTrip, ApplicationsOfExtendedDataAreRegisteredInTheFile)
+{
+    // A hatch's background colour is kept as the host keeps it, under an
+    // application the drawing has not registered yet.
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\dwg\\b.dwg")->database();
+    auto* h = new OdDbHatch();
+    h->appendLoop(OdDbHatch::kExternal, OdGePoint2dArray{{0, 0}, {1, 0}, {1, 1}}, OdGeDoubleArray{0, 0, 0});
+    OdCmColor back;
+    back.setColorIndex(4);
+    h->setBackgroundColor(back);
+    OdDbObjectId id = dxftest::Append(db, h);
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(dxftest::Save(db)));
+    OdDbRegAppTable* apps = nullptr;
+    ASSERT_EQ(again->getRegAppTable(apps, OdDb::kForRead), eOk);
+    EXPECT_TRUE(apps->has(L"HATCHBACKGROUNDCOLOR"));
+    apps->close();
+    OdDbObjectId hatchId;
+    ASSERT_EQ(again->getOdDbObjectId(hatchId, false, id.getHandle()), eOk);
+    EXPECT_EQ(static_cast<OdDbHatch*>(hatchId.stub()->object)->backgroundColor(), back);
 }

@@ -1,0 +1,399 @@
+// Host SDK stand-in: the host's own drawing and editing commands. They take
+// the scripted user's input (gcedinput.h), change the current drawing
+// through the database (so its reactors hear appended, modified and erased
+// objects as the host raises them) and keep an undo history per document.
+#include <cwchar>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "editor_control.h"
+#include "gcapdocmanager.h"
+#include "gced_cmd.h"
+#include "gcedinput.h"
+#include "gcedreactor.h"
+#include "gcedview.h"
+#include "oddbcurves.h"
+#include "oddbdictionary.h"
+#include "oddbhatch.h"
+#include "oddbsymboltable.h"
+#include "oddbtext.h"
+#include "odrx_module.h"
+#include "standin_control.h"
+
+namespace {
+
+// One reversible change of a command.
+struct UndoStep {
+    enum Kind { kCreated, kErased, kMoved } kind;
+    OdDbObjectId id;
+    OdGeVector3d offset;  // kMoved
+};
+using UndoGroup = std::vector<UndoStep>;
+
+struct UndoHistory {
+    std::vector<UndoGroup> done;
+    std::vector<UndoGroup> undone;
+};
+
+std::map<const GcApDocument*, UndoHistory> g_history;
+// The steps of the command running now.
+UndoGroup* g_recording = nullptr;
+std::function<bool(const std::wstring&)> g_appLoader;
+
+standin::ResetHook g_reset([] {
+    g_history.clear();
+    g_recording = nullptr;
+    g_appLoader = nullptr;
+});
+
+void Cancelled() { standin::SetCommandOutcome(standin::CommandOutcome::kCancelled); }
+void Failed() { standin::SetCommandOutcome(standin::CommandOutcome::kFailed); }
+
+void Record(UndoStep::Kind kind, OdDbObjectId id, const OdGeVector3d& offset = OdGeVector3d())
+{
+    if (g_recording) g_recording->push_back({kind, id, offset});
+}
+
+// Runs a command body that changes the current drawing: what it changed
+// becomes one undo group, and the redo list is dropped.
+void Changing(void (*body)(OdDbDatabase*))
+{
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    if (!doc) return Failed();
+    UndoGroup group;
+    g_recording = &group;
+    body(doc->database());
+    g_recording = nullptr;
+    if (group.empty()) return;
+    UndoHistory& h = g_history[doc];
+    h.done.push_back(std::move(group));
+    h.undone.clear();
+}
+
+OdGePoint3d ToWorld(const ads_point p)
+{
+    ads_point w;
+    resbuf from{nullptr, RTSHORT, {}}, to{nullptr, RTSHORT, {}};
+    from.resval.rint = 1;
+    to.resval.rint = 0;
+    gcedTrans(p, &from, &to, 0, w);
+    return OdGePoint3d(w[0], w[1], w[2]);
+}
+
+// A point from the user: RTNORM, RTNONE (Enter) or RTCAN.
+int AskPoint(const wchar_t* prompt, OdGePoint3d& point, const OdGePoint3d* base = nullptr)
+{
+    ads_point p, b;
+    if (base) b[0] = base->x, b[1] = base->y, b[2] = base->z;
+    int r = gcedGetPoint(base ? b : nullptr, prompt, p);
+    if (r == RTNORM) point = ToWorld(p);
+    return r;
+}
+
+bool AskSelection(OdDbObjectIdArray& ids)
+{
+    ads_name ss;
+    int r = gcedSSGet(nullptr, nullptr, nullptr, nullptr, ss);
+    if (r != RTNORM) return false;
+    int32_t n = 0;
+    gcedSSLength(ss, &n);
+    for (int32_t i = 0; i < n; ++i) {
+        ads_name e;
+        OdDbObjectId id;
+        if (gcedSSName(ss, i, e) == RTNORM && oddbGetObjectId(id, e) == eOk) ids.append(id);
+    }
+    gcedSSFree(ss);
+    return true;
+}
+
+OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* entity)
+{
+    OdDbBlockTableRecord* ms = nullptr;
+    OdDbObjectId id;
+    if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite) != eOk) {
+        delete entity;
+        return id;
+    }
+    if (ms->appendOdDbEntity(id, entity) == eOk) {
+        entity->close();
+        Record(UndoStep::kCreated, id);
+    } else {
+        delete entity;
+    }
+    ms->close();
+    return id;
+}
+
+// The copy's extension dictionary holds copies of the source's Xrecords,
+// as the host's deep clone makes them.
+void CopyExtensionDictionary(const OdDbEntity* source, OdDbEntity* copy)
+{
+    OdDbDictionary* from = nullptr;
+    if (source->extensionDictionary().isNull() ||
+        oddbOpenObject(from, source->extensionDictionary(), OdDb::kForRead) != eOk)
+        return;
+    OdDbDictionary* to = nullptr;
+    if (copy->createExtensionDictionary() == eOk &&
+        oddbOpenObject(to, copy->extensionDictionary(), OdDb::kForWrite) == eOk) {
+        OdDbDictionaryIterator* it = from->newIterator();
+        for (; !it->done(); it->next()) {
+            OdDbXrecord* xrec = nullptr;
+            if (oddbOpenObject(xrec, it->objectId(), OdDb::kForRead) != eOk) continue;
+            auto* clone = new OdDbXrecord(*xrec);
+            xrec->close();
+            OdDbObjectId id;
+            if (to->setAt(it->name(), clone, id) == eOk) clone->close();
+            else delete clone;
+        }
+        delete it;
+        to->close();
+    }
+    from->close();
+}
+
+void MoveBy(const OdDbObjectIdArray& ids, const OdGeVector3d& offset)
+{
+    for (const OdDbObjectId& id : ids) {
+        OdDbEntity* ent = nullptr;
+        if (oddbOpenOdDbEntity(ent, id, OdDb::kForWrite) != eOk) continue;
+        if (ent->transformBy(OdGeMatrix3d::translation(offset)) == eOk) Record(UndoStep::kMoved, id, offset);
+        ent->close();
+    }
+}
+
+void SetErased(const OdDbObjectId& id, bool erased)
+{
+    OdDbObject* obj = nullptr;
+    if (oddbOpenObjectImpl(obj, id, OdDb::kForWrite, true) != eOk) return;
+    obj->erase(erased);
+    obj->close();
+}
+
+// ---- the commands ----
+
+void Line(OdDbDatabase* db)
+{
+    OdGePoint3d from, to;
+    int r = AskPoint(L"Specify first point: ", from);
+    if (r == RTCAN) return Cancelled();
+    if (r != RTNORM) return;
+    while ((r = AskPoint(L"Specify next point: ", to, &from)) == RTNORM) {
+        Append(db, new OdDbLine(from, to));
+        from = to;
+    }
+    if (r == RTCAN) Cancelled();
+}
+
+void Point(OdDbDatabase* db)
+{
+    OdGePoint3d p;
+    if (AskPoint(L"Specify a point: ", p) != RTNORM) return Cancelled();
+    Append(db, new OdDbPoint(p));
+}
+
+void Text(OdDbDatabase* db)
+{
+    OdGePoint3d p;
+    if (AskPoint(L"Specify start point of text: ", p) != RTNORM) return Cancelled();
+    double height = 2.5;
+    if (gcedGetReal(L"Specify height <2.5000>: ", &height) == RTCAN) return Cancelled();
+    wchar_t text[1024];
+    if (gcedGetString(1, L"Enter text: ", text, 1024) != RTNORM) return Cancelled();
+    if (!text[0]) return;
+    auto* t = new OdDbText(p, text);
+    t->setHeight(height);
+    Append(db, t);
+}
+
+void MText(OdDbDatabase* db)
+{
+    OdGePoint3d a, b;
+    if (AskPoint(L"Specify first corner: ", a) != RTNORM) return Cancelled();
+    if (AskPoint(L"Specify opposite corner: ", b, &a) != RTNORM) return Cancelled();
+    wchar_t text[1024];
+    if (gcedGetString(1, L"Enter text: ", text, 1024) != RTNORM) return Cancelled();
+    if (!text[0]) return;
+    auto* m = new OdDbMText();
+    m->setLocation(a);
+    m->setWidth(b.x > a.x ? b.x - a.x : a.x - b.x);
+    m->setContents(text);
+    Append(db, m);
+}
+
+void Rectang(OdDbDatabase* db)
+{
+    OdGePoint3d a, b;
+    if (AskPoint(L"Specify first corner point: ", a) != RTNORM) return Cancelled();
+    if (AskPoint(L"Specify other corner point: ", b, &a) != RTNORM) return Cancelled();
+    auto* pl = new OdDbPolyline();
+    pl->addVertexAt(0, OdGePoint2d(a.x, a.y));
+    pl->addVertexAt(1, OdGePoint2d(b.x, a.y));
+    pl->addVertexAt(2, OdGePoint2d(b.x, b.y));
+    pl->addVertexAt(3, OdGePoint2d(a.x, b.y));
+    pl->setClosed(true);
+    Append(db, pl);
+}
+
+// Boundaries are closed polylines the user selects; one hatch each.
+void Hatch(OdDbDatabase* db)
+{
+    OdDbObjectIdArray ids;
+    if (!AskSelection(ids)) return Cancelled();
+    for (const OdDbObjectId& id : ids) {
+        OdDbPolyline* pl = nullptr;
+        if (oddbOpenObject(pl, id, OdDb::kForRead) != eOk) continue;
+        OdGePoint2dArray vertices;
+        OdGeDoubleArray bulges;
+        for (unsigned i = 0; i < pl->numVerts(); ++i) {
+            OdGePoint2d p;
+            pl->getPointAt(i, p);
+            vertices.append(p);
+            bulges.append(pl->getBulgeAt(i));
+        }
+        bool closed = pl->isClosed();
+        pl->close();
+        if (!closed || vertices.length() < 3) continue;
+        auto* hatch = new OdDbHatch();
+        hatch->appendLoop(OdDbHatch::kExternal | OdDbHatch::kPolyline, vertices, bulges);
+        Append(db, hatch);
+    }
+}
+
+void Erase(OdDbDatabase*)
+{
+    OdDbObjectIdArray ids;
+    if (!AskSelection(ids)) return Cancelled();
+    for (const OdDbObjectId& id : ids) {
+        OdDbEntity* ent = nullptr;
+        if (oddbOpenOdDbEntity(ent, id, OdDb::kForWrite) != eOk) continue;
+        if (ent->erase(true) == eOk) Record(UndoStep::kErased, id);
+        ent->close();
+    }
+}
+
+bool AskDisplacement(OdDbObjectIdArray& ids, OdGePoint3d& base)
+{
+    if (!AskSelection(ids)) return false;
+    return AskPoint(L"Specify base point: ", base) == RTNORM;
+}
+
+void Move(OdDbDatabase*)
+{
+    OdDbObjectIdArray ids;
+    OdGePoint3d base, to;
+    if (!AskDisplacement(ids, base) || AskPoint(L"Specify second point: ", to, &base) != RTNORM) return Cancelled();
+    MoveBy(ids, to - base);
+}
+
+// Copies until the user presses Enter.
+void Copy(OdDbDatabase* db)
+{
+    OdDbObjectIdArray ids;
+    OdGePoint3d base, to;
+    if (!AskDisplacement(ids, base)) return Cancelled();
+    int r;
+    while ((r = AskPoint(L"Specify second point <exit>: ", to, &base)) == RTNORM) {
+        for (const OdDbObjectId& id : ids) {
+            OdDbEntity* source = nullptr;
+            if (oddbOpenOdDbEntity(source, id, OdDb::kForRead) != eOk) continue;
+            OdDbEntity* copy = source->clone();
+            if (!copy) {
+                source->close();
+                continue;
+            }
+            copy->transformBy(OdGeMatrix3d::translation(to - base));
+            OdDbBlockTableRecord* ms = nullptr;
+            OdDbObjectId copyId;
+            if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite) == eOk &&
+                ms->appendOdDbEntity(copyId, copy) == eOk) {
+                CopyExtensionDictionary(source, copy);
+                copy->close();
+                Record(UndoStep::kCreated, copyId);
+            } else {
+                delete copy;
+            }
+            if (ms) ms->close();
+            source->close();
+        }
+    }
+    if (r == RTCAN) Cancelled();
+}
+
+void Undo()
+{
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    UndoHistory* h = doc ? &g_history[doc] : nullptr;
+    if (!h || h->done.empty()) return;
+    UndoGroup group = std::move(h->done.back());
+    h->done.pop_back();
+    for (auto it = group.rbegin(); it != group.rend(); ++it) {
+        if (it->kind == UndoStep::kCreated) SetErased(it->id, true);
+        if (it->kind == UndoStep::kErased) SetErased(it->id, false);
+        if (it->kind == UndoStep::kMoved) MoveBy(OdDbObjectIdArray().append(it->id), -it->offset);
+    }
+    h->undone.push_back(std::move(group));
+}
+
+void Redo()
+{
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    UndoHistory* h = doc ? &g_history[doc] : nullptr;
+    if (!h || h->undone.empty()) return;
+    UndoGroup group = std::move(h->undone.back());
+    h->undone.pop_back();
+    for (const UndoStep& s : group) {
+        if (s.kind == UndoStep::kCreated) SetErased(s.id, false);
+        if (s.kind == UndoStep::kErased) SetErased(s.id, true);
+        if (s.kind == UndoStep::kMoved) MoveBy(OdDbObjectIdArray().append(s.id), s.offset);
+    }
+    h->done.push_back(std::move(group));
+}
+
+void Quit()
+{
+    GcApDocManager* m = gcDocManagerPtr();
+    while (m->documentCount() > 0) m->close(m->documentAt(m->documentCount() - 1));
+}
+
+void AppLoad()
+{
+    wchar_t path[1024];
+    if (gcedGetString(1, L"Enter the application to load: ", path, 1024) != RTNORM || !path[0]) return Cancelled();
+    bool loaded = g_appLoader ? g_appLoader(path) : odrxDynamicLinker()->loadModule(path) != nullptr;
+    if (!loaded) Failed();
+}
+
+template <void (*Body)(OdDbDatabase*)>
+void Changes()
+{
+    Changing(Body);
+}
+
+}  // namespace
+
+namespace standin {
+
+GcRxFunctionPtr EditHostCommand(const std::wstring& name)
+{
+    struct Entry {
+        const wchar_t* name;
+        GcRxFunctionPtr function;
+    };
+    static const Entry kCommands[] = {
+        {L"LINE", Changes<Line>},   {L"POINT", Changes<Point>}, {L"TEXT", Changes<Text>},
+        {L"DTEXT", Changes<Text>},  {L"MTEXT", Changes<MText>}, {L"RECTANG", Changes<Rectang>},
+        {L"HATCH", Changes<Hatch>}, {L"BHATCH", Changes<Hatch>}, {L"ERASE", Changes<Erase>},
+        {L"MOVE", Changes<Move>},   {L"COPY", Changes<Copy>},   {L"UNDO", Undo},
+        {L"REDO", Redo},            {L"QUIT", Quit},            {L"APPLOAD", AppLoad}};
+    for (const auto& c : kCommands)
+        if (wcscasecmp(c.name, name.c_str()) == 0) return c.function;
+    return nullptr;
+}
+
+void ForgetDocumentHistory(const GcApDocument* doc) { g_history.erase(doc); }
+
+void SetAppLoader(std::function<bool(const std::wstring&)> loader) { g_appLoader = std::move(loader); }
+
+}  // namespace standin

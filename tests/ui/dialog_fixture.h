@@ -1,0 +1,72 @@
+// A fresh plug-in with its settings file, a current drawing, the receiver
+// window and the stand-in peer running, for the dialogs that talk to the
+// peer and save settings.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "afxmsgbox.h"
+#include "basemap/settings.h"
+#include "dialog_control.h"
+#include "exchange/drawingdata.h"
+#include "gcapdocmanager.h"
+#include "gcedview.h"
+#include "gcutprint.h"
+#include "hostdb_control.h"
+#include "peer/messagedlg.h"
+#include "plugin_state.h"
+#include "shell/velkarxapp.h"
+#include "standin_control.h"
+#include "standin_peer.h"
+#include "test_support.h"
+
+class DialogFixture : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        velktest::ResetPluginState();
+        LoadSettings();
+        peer = std::make_unique<velkpeer::StandinPeer>();
+        RegisterPluginWindowClass();
+        g_pMessageDlg = new CMessageDlg(gcedGetGcadFrame());
+        ASSERT_TRUE(g_pMessageDlg->Create(CMessageDlg::IDD, gcedGetGcadFrame()));
+        doc = standin::CreateDocument(L"C:\\dwg\\site.dwg");
+        drawing = GetDrawingData(drawingRecords, L"C:\\dwg\\site.dwg", doc);
+        g_ptagDocIdManager = drawing;
+    }
+    void TearDown() override
+    {
+        velktest::ResetPluginState();
+        EXPECT_EQ(standin::OpenObjectCount(), 0);
+    }
+
+    static std::string Native(const std::wstring& path) { return standin::NativePath(path); }
+    static void MakeFolder(const std::wstring& path) { velktest::WriteNativeFile(Native(path) + "/.keep", ""); }
+    static bool Exists(const std::wstring& path) { return velktest::NativeExists(Native(path)); }
+    static std::wstring LastBox()
+    {
+        return standin::MessageBoxes().empty() ? L"" : standin::MessageBoxes().back().text;
+    }
+    // The codes the peer received, registration and version asks left out.
+    std::vector<uint32_t> PeerCodes() const
+    {
+        std::vector<uint32_t> codes;
+        for (uint32_t c : peer->Codes())
+            if (c != 20000 && c != 20006) codes.push_back(c);
+        return codes;
+    }
+    // The settings record as the file holds it now.
+    PluginSettings SavedSettings() const
+    {
+        PluginSettings s{};
+        GetPrivateProfileStructW(L"VelkArx", L"ini", &s, sizeof s, g_settingsFile);
+        return s;
+    }
+
+    std::unique_ptr<velkpeer::StandinPeer> peer;
+    GcApDocument* doc = nullptr;
+    CDrawingData* drawing = nullptr;
+};

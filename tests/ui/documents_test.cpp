@@ -1,0 +1,192 @@
+// Several drawings open: each drawing's edits touch its own record, links
+// and peer objects; commands that save or close write the links first; the
+// first command, APPLOAD and RECTANG do their one-off work.
+#include "gcedinput.h"
+#include "peer/peerhelpers.h"
+#include "reactor_fixture.h"
+#include "shell/actoolbarwnd.h"
+#include "ui/documentrecord.h"
+#include "window_control.h"
+
+namespace {
+
+using Resends = std::vector<std::vector<uint64_t>>;
+
+class DocumentsTest : public ReactorTest {};
+
+TEST_F(DocumentsTest, EditsOfADrawingThatIsNotActiveGoToItsOwnRecord)
+{
+    GcApDocument* b = standin::CreateDocument(L"C:\\dwg\\b.dwg");
+    GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    // The same handle in both drawings, linked to different peer objects.
+    uint32_t inA = PeerObject(), inB = PeerObject();
+    uint64_t h = Linked(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(5, 0, 0)), inA, a);
+    ASSERT_EQ(Linked(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(9, 0, 0)), inB, b), h);
+    Start();
+    standin::ActivateDocument(a);
+    ASSERT_EQ(g_ptagDocIdManager, Record(a));
+
+    // Another application changes and erases B's line while A is active.
+    OdDbLine* line = nullptr;
+    ASSERT_EQ(oddbOpenObject(line, Id(h, b), OdDb::kForWrite), eOk);
+    line->setEndPoint(OdGePoint3d(7, 0, 0));
+    line->erase();
+    line->close();
+    EXPECT_TRUE(Record(b)->editTrack.m_modifiedLines.contains(Id(h, b)));
+    EXPECT_TRUE(Record(a)->editTrack.m_modifiedLines.isEmpty());
+    EXPECT_EQ(PeerDeletions(), std::vector<uint32_t>{inB});
+    EXPECT_EQ(FindEntityLink(Record(b)->links, h), nullptr);
+    ASSERT_NE(FindEntityLink(Record(a)->links, h), nullptr);
+    EXPECT_EQ(peer->Objects().count(inA), 1u);
+}
+
+TEST_F(DocumentsTest, AnUnnamedDrawingNeverWorksOnAnotherDrawingsRecord)
+{
+    GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    uint32_t inA = PeerObject();
+    uint64_t h = Linked(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(5, 0, 0)), inA, a);
+    Start();
+    GcApDocument* unnamed = standin::CreateDocument(L"");
+    EXPECT_EQ(g_ptagDocIdManager, nullptr);
+    EXPECT_EQ(standin::SSGetFilterCount(unnamed), 2);
+    EXPECT_EQ(unnamed->database()->reactorCount(), 1u);
+    ASSERT_EQ(Line(0, 0, 1, 1, unnamed), h);
+    Erase({h});
+    standin::QueuePoint(OdGePoint3d(0, 0, 0));
+    standin::QueuePoint(OdGePoint3d(3, 3, 0));
+    standin::QueueEnter();
+    Run(L"LINE");
+    EXPECT_TRUE(PeerDeletions().empty());
+    EXPECT_TRUE(TakeResends().empty());
+    EXPECT_NE(FindEntityLink(Record(a)->links, h), nullptr);
+    // Back in A its record is active again.
+    standin::ActivateDocument(a);
+    EXPECT_EQ(g_ptagDocIdManager, Record(a));
+}
+
+TEST_F(DocumentsTest, OpeningClosingAndSavingKeepTheRecordsAndWriteTheLinksFirst)
+{
+    CreateDirectoryW(L"C:\\dwg", nullptr);
+    GcApDocument* b = standin::CreateDocument(L"C:\\dwg\\b.dwg");
+    GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dxf");
+    uint64_t h = Linked(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(5, 0, 0)), PeerObject(), a);
+    Start();
+    // A link changed in memory only: QSAVE writes it, then the base map goes.
+    uint32_t renumbered = PeerObject();
+    UpdateEntityLink(g_ptagDocIdManager, h, renumbered, false);
+    g_settings.onlineBaseMap = 1;
+    Run(L"QSAVE");
+    EXPECT_EQ(StoredLink(h).peerId, renumbered);
+    EXPECT_EQ(g_settings.onlineBaseMap, 0);
+
+    // Closing drops the record and asks the peer's system for its binding.
+    size_t asked = PeerMessagesOf(20202);
+    Run(L"CLOSE");
+    EXPECT_EQ(drawingRecords.size(), 1u);
+    EXPECT_EQ(g_ptagDocIdManager, Record(b));
+    EXPECT_EQ(g_coordBinding.bindingName, CString(L"C:\\dwg\\a.dxf"));
+    EXPECT_EQ(PeerMessagesOf(20202), asked + 1);
+
+    // OPEN switches the base map off first; the drawing opened again gets a
+    // record of its own with the saved link.
+    g_settings.onlineBaseMap = 1;
+    standin::QueueText(L"C:\\dwg\\a.dxf");
+    Run(L"OPEN");
+    EXPECT_EQ(g_settings.onlineBaseMap, 0);
+    GcApDocument* reopened = gcDocManagerPtr()->curDocument();
+    ASSERT_NE(reopened, b);
+    ASSERT_EQ(g_ptagDocIdManager, Record(reopened));
+    uint64_t linked = 0;
+    EXPECT_TRUE(FindPeerEntity(g_ptagDocIdManager->peerEntities, renumbered, linked));
+    EXPECT_EQ(linked, h);
+    EXPECT_EQ(standin::SSGetFilterCount(reopened), 2);
+    EXPECT_EQ(g_bNewDocument, 1);
+    EXPECT_TRUE(standin::HasTimer(g_pMessageDlg->GetSafeHwnd(), 1008));
+}
+
+TEST_F(DocumentsTest, CommandStartsSetTheFlagsOnceAndOnlyWhileTheLinkIsActive)
+{
+    GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    Start();
+    g_bFirstCommand = 1;
+    g_coordBinding.checkPending = false;
+    size_t asked = PeerMessagesOf(20202);
+    odedRegCmds()->addCommand(L"TEST", L"RIBBON", L"RIBBON", 0, [] {});
+    Run(L"RIBBON");
+    EXPECT_EQ(g_bFirstCommand, 1);
+    EXPECT_EQ(PeerMessagesOf(20202), asked);
+    standin::QueueSelection(Ids({Line(0, 0, 1, 0, a)}));
+    Run(L"BHATCH");
+    EXPECT_EQ(g_bFirstCommand, 0);
+    EXPECT_EQ(PeerMessagesOf(20202), asked + 1);
+    EXPECT_EQ(g_bBhatchRunning, 1);
+    EXPECT_EQ(g_pEditorReactor->m_bSuspendInsert, 0);
+
+    // A cancelled command clears the pending rectangles but leaves the
+    // suspend flag as the start set it.
+    g_pEditorReactor->m_nPendingRect = 1;
+    g_pEditorReactor->m_bPendingSection = 1;
+    standin::QueueCancel();
+    Run(L"MOVE");
+    EXPECT_EQ(g_pEditorReactor->m_nPendingRect, 0);
+    EXPECT_EQ(g_pEditorReactor->m_bPendingSection, 0);
+    EXPECT_EQ(g_pEditorReactor->m_bSuspendInsert, 1);
+    EXPECT_EQ(g_bBhatchRunning, 0);
+    EXPECT_EQ(g_ptagDocIdManager->editTrack.m_bMoveActive, 0);
+
+    // While the link is off a command changes nothing but COPY's tracking.
+    g_bLinkActive = 0;
+    g_bSuppressReactors = 1;
+    standin::QueueCancel();
+    Run(L"HATCH");
+    EXPECT_EQ(g_bSuppressReactors, 1);
+    EXPECT_EQ(g_pEditorReactor->m_bSuspendInsert, 1);
+}
+
+TEST_F(DocumentsTest, AppLoadThatLoadsThePluginChecksTheBindingLater)
+{
+    standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    standin::SetAppLoader([](const std::wstring&) {
+        theApp.StartPlugin();
+        return true;
+    });
+    standin::QueueText(L"C:\\Program Files\\CadHost\\Plugins\\Velk\\VelkGrx2020(x64).grx");
+    g_coordBinding.checkPending = false;
+    Run(L"APPLOAD");
+    ASSERT_NE(g_pEditorReactor, nullptr);
+    EXPECT_EQ(g_bFirstCommand, 0);
+    EXPECT_EQ(g_bCommandSeen, 0);
+    EXPECT_TRUE(g_coordBinding.checkPending);
+    EXPECT_EQ(standin::TimerInterval(g_pMessageDlg->GetSafeHwnd(), 1001), 3000u);
+}
+
+TEST_F(DocumentsTest, ARectangleAwaitedIsTakenByItsOwnerAndOtherwiseSyncedLikeAnyCommand)
+{
+    GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    Start();
+    auto rectang = [] {
+        standin::QueuePoint(OdGePoint3d(0, 0, 0));
+        standin::QueuePoint(OdGePoint3d(10, 10, 0));
+    };
+    // Awaited: the owner takes it and it is not sent.
+    for (int kind : {1, 2, 3}) {
+        if (kind == 3) g_pEditorReactor->m_bPendingSection = 1;
+        else g_pEditorReactor->m_nPendingRect = (uint8_t)kind;
+        rectang();
+        Run(L"_rectang");
+        EXPECT_EQ(g_pEditorReactor->m_nPendingRect, 0);
+        EXPECT_EQ(g_pEditorReactor->m_bPendingSection, 0);
+        EXPECT_TRUE(TakeResends().empty()) << kind;
+    }
+    // Not awaited: RECTANG goes to the peer like any drawing command.
+    rectang();
+    Run(L"RECTANG");
+    ads_name last;
+    ASSERT_EQ(gcdbEntLast(last), RTNORM);
+    OdDbObjectId drawn;
+    oddbGetObjectId(drawn, last);
+    EXPECT_EQ(TakeResends(), (Resends{{(uint64_t)drawn.getHandle()}}));
+    (void)a;
+}
+
+}  // namespace

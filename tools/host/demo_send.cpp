@@ -1,0 +1,192 @@
+#include "demo_send.h"
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "gcapdocmanager.h"
+#include "oddbblockreference.h"
+#include "oddbcurves.h"
+#include "oddbdatabase.h"
+#include "oddbhatch.h"
+#include "oddbsymboltable.h"
+#include "oddbtext.h"
+#include "editor_control.h"
+#include "peer_objects.h"
+#include "shell_demo.h"
+#include "toolbar_control.h"
+#include "window_control.h"
+
+namespace velkhost {
+
+namespace {
+
+OdDbObjectId AddLayer(OdDbDatabase* db, const wchar_t* name, int16_t colour)
+{
+    OdDbSymbolTable* table = nullptr;
+    OdDbObjectId id;
+    if (oddbOpenObject(table, db->getLayerTableId(), OdDb::kForWrite) != eOk) return id;
+    auto* layer = new OdDbLayerTableRecord();
+    layer->setName(name);
+    OdCmColor c;
+    c.setColorIndex(colour);
+    layer->setColor(c);
+    if (table->add(id, layer) == eOk) layer->close();
+    else delete layer;
+    table->close();
+    return id;
+}
+
+// Appends the entity to the block on the layer; its id.
+OdDbObjectId Add(OdDbDatabase* db, OdDbObjectId block, OdDbEntity* e, const wchar_t* layer)
+{
+    OdDbBlockTableRecord* owner = nullptr;
+    OdDbObjectId id;
+    if (oddbOpenObject(owner, block, OdDb::kForWrite) != eOk) {
+        delete e;
+        return id;
+    }
+    e->setDatabaseDefaults(db);
+    if (layer) e->setLayer(layer);
+    if (owner->appendOdDbEntity(id, e) == eOk) e->close();
+    else delete e;
+    owner->close();
+    return id;
+}
+
+OdGePoint2dArray Ring(double x, double y, double w, double h)
+{
+    OdGePoint2dArray r;
+    r.append(OdGePoint2d(x, y));
+    r.append(OdGePoint2d(x + w, y));
+    r.append(OdGePoint2d(x + w, y + h));
+    r.append(OdGePoint2d(x, y + h));
+    return r;
+}
+
+// A small site plan near the peer's map origin.
+OdDbObjectIdArray DrawSite(OdDbDatabase* db)
+{
+    const double x0 = 500000, y0 = 3000000;
+    AddLayer(db, L"道路", 1);
+    AddLayer(db, L"建筑", 5);
+    AddLayer(db, L"注记", 3);
+    OdDbObjectId ms = db->getModelSpaceId();
+    OdDbObjectIdArray ids;
+    ids.append(Add(db, ms, new OdDbLine(OdGePoint3d(x0, y0, 0), OdGePoint3d(x0 + 120, y0 + 10, 0)), L"道路"));
+    ids.append(Add(db, ms, new OdDbArc(OdGePoint3d(x0 + 60, y0 + 40, 0), 25, 0.2, 2.4), L"道路"));
+    auto* road = new OdDbPolyline();
+    road->addVertexAt(0, OdGePoint2d(x0, y0 + 80), 0, 0.5, 0.5);
+    road->addVertexAt(1, OdGePoint2d(x0 + 40, y0 + 80), 0.4, 0.5, 0.5);
+    road->addVertexAt(2, OdGePoint2d(x0 + 80, y0 + 95), 0, 0.5, 0.5);
+    road->addVertexAt(3, OdGePoint2d(x0 + 120, y0 + 95), 0, 0.5, 0.5);
+    ids.append(Add(db, ms, road, L"道路"));
+    ids.append(Add(db, ms, new OdDbCircle(OdGePoint3d(x0 + 150, y0 + 60, 0), OdGeVector3d(0, 0, 1), 12), L"建筑"));
+    auto* yard = new OdDbHatch();
+    yard->appendLoop(OdDbHatch::kExternal | OdDbHatch::kPolyline, Ring(x0 + 20, y0 + 20, 40, 30), OdGeDoubleArray());
+    yard->appendLoop(OdDbHatch::kPolyline | OdDbHatch::kDerived | OdDbHatch::kOutermost,
+                     Ring(x0 + 30, y0 + 28, 10, 10), OdGeDoubleArray());
+    ids.append(Add(db, ms, yard, L"建筑"));
+    ids.append(Add(db, ms, new OdDbText(OdGePoint3d(x0 + 5, y0 + 15, 0), L"滨江路", OdDbObjectId::kNull, 4.0, 0.08),
+                   L"注记"));
+    auto* note = new OdDbMText();
+    note->setContents(L"一号楼\\P六层");
+    note->setLocation(OdGePoint3d(x0 + 140, y0 + 90, 0));
+    note->setTextHeight(3);
+    ids.append(Add(db, ms, note, L"注记"));
+    ids.append(Add(db, ms, new OdDbPoint(OdGePoint3d(x0 + 10, y0 + 60, 12.5)), L"0"));
+    ids.append(Add(db, ms, new OdDbPoint(OdGePoint3d(x0 + 14, y0 + 66, 13.1)), L"0"));
+
+    // A well: a block of a circle and a cross with a numbered attribute.
+    OdDbBlockTable* blocks = nullptr;
+    OdDbObjectId wellId;
+    if (db->getBlockTable(blocks, OdDb::kForWrite) == eOk) {
+        auto* well = new OdDbBlockTableRecord();
+        well->setName(L"检查井");
+        if (blocks->add(wellId, well) == eOk) well->close();
+        else delete well;
+        blocks->close();
+    }
+    Add(db, wellId, new OdDbCircle(OdGePoint3d(0, 0, 0), OdGeVector3d(0, 0, 1), 1.5), nullptr);
+    Add(db, wellId, new OdDbLine(OdGePoint3d(-1.5, 0, 0), OdGePoint3d(1.5, 0, 0)), nullptr);
+    Add(db, wellId, new OdDbAttributeDefinition(OdGePoint3d(2, 0, 0), L"W-00", L"NO", L"编号"), nullptr);
+    auto* reference = new OdDbBlockReference(OdGePoint3d(x0 + 100, y0 + 30, 0), wellId);
+    OdDbObjectId refId = Add(db, ms, reference, L"建筑");
+    OdDbBlockReference* ref = nullptr;
+    if (oddbOpenObject(ref, refId, OdDb::kForWrite) == eOk) {
+        auto* number = new OdDbAttribute();
+        number->setPosition(OdGePoint3d(x0 + 102, y0 + 30, 0));
+        number->setHeight(1.5);
+        number->setTag(L"NO");
+        number->setTextString(L"W-17");
+        OdDbObjectId numberId;
+        if (ref->appendAttribute(numberId, number) == eOk) number->close();
+        ref->close();
+    }
+    ids.append(refId);
+    // An icon of 15 units: it goes as a point sign.
+    auto* icon = new OdDbRasterImage();
+    icon->setOrientation(OdGePoint3d(x0 + 170, y0 + 20, 0), OdGeVector3d(15, 0, 0), OdGeVector3d(0, 15, 0));
+    ids.append(Add(db, ms, icon, L"注记"));
+    return ids;
+}
+
+void PrintTree(const std::vector<velkpeer::DecodedObject>& objects, uint32_t parent, int depth, std::ostream& out)
+{
+    if (depth > 8) return;
+    for (const auto& o : objects) {
+        if (o.parent != parent) continue;
+        out << std::string(4 + 2 * (size_t)depth, ' ') << velkpeer::DescribeObject(o) << "\n";
+        if (o.kind == 30) PrintTree(objects, o.id, depth + 1, out);
+    }
+}
+
+}  // namespace
+
+void RunSendDemo(velkpeer::StandinPeer* peer, std::ostream& out)
+{
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    if (!peer || !doc) return;
+    out << "\nthe user draws a site plan on the layers 道路, 建筑 and 注记 (made when missing): a line, an arc, a polyline with bulges, a "
+           "circle, a hatch with an island, a text, an MText, two points, a block reference with an attribute "
+           "and an icon image\n";
+    OdDbObjectIdArray ids = DrawSite(doc->database());
+    // The peer's ground size per pixel, halving from level to level (about
+    // 0.3 drawing units at level 19): the texts' levels come from it.
+    peer->Config().levelResolutions.clear();
+    for (int level = 1; level <= 28; ++level) {
+        double size = 0.2986 * std::pow(2.0, 19 - level);
+        peer->Config().levelResolutions.push_back({size, size});
+    }
+    out << "  " << ids.length() << " entities selected, then the toolbar's send button\n";
+    standin::SetPickFirst(ids);
+    for (HWND bar : standin::ToolBars()) standin::ClickToolBarButton(bar, 32768);
+    standin::PumpMessages();
+    NewTraffic(peer, out);
+
+    out << "  the peer's folders and objects, as it decoded them:\n";
+    std::vector<velkpeer::DecodedObject> objects = velkpeer::DecodeAll(peer->ObjectStore());
+    PrintTree(objects, 0, 0, out);
+
+    // Every object the peer made names the entity it came from; the plug-in
+    // keeps the same pairs as the drawing's links (written into the
+    // entities' Xrecords when the drawing is saved).
+    out << "  links: entity handle -> peer object\n";
+    OdDbDatabase* db = doc->database();
+    for (const auto& o : objects) {
+        if (o.kind == 30 && o.handle == 0) continue;
+        OdDbObjectId id;
+        OdDbObject* entity = nullptr;
+        if (o.handle == 0 || db->getOdDbObjectId(id, false, OdDbHandle(o.handle)) != eOk ||
+            oddbOpenObject(entity, id, OdDb::kForRead) != eOk) {
+            if (o.handle) out << "    group " << o.handle << " -> " << o.id << " (" << o.points.size() << " points)\n";
+            continue;
+        }
+        out << "    " << Utf8(OdDbHandle(o.handle).ascii().str()) << " " << Utf8(entity->isA()->name().str())
+            << " -> " << o.id << " \"" << velkpeer::OneLine(o.name) << "\"\n";
+        entity->close();
+    }
+}
+
+}  // namespace velkhost
