@@ -16,6 +16,7 @@ const uint32_t kDefPush = 0x0001, kAutoCheck = 0x0003, kGroupBox = 0x0007, kAuto
 const uint32_t kGroup = 0x00020000;                   // WS_GROUP: the first of a radio group
 const uint32_t kDropDownList = 0x0003 | 0x00200000;  // CBS_DROPDOWNLIST, WS_VSCROLL
 const uint32_t kDropDown = 0x0002 | 0x00200000;      // CBS_DROPDOWN (editable), WS_VSCROLL
+const uint32_t kReadOnlyEdit = 0x0080 | 0x0800;      // ES_AUTOHSCROLL, ES_READONLY
 const uint32_t kNumber = 0x2000;                     // ES_NUMBER
 const uint32_t kAutoScroll = 0x0080;                 // ES_AUTOHSCROLL
 const uint32_t kMultiLine = 0x0004 | 0x1000 | 0x00200000;  // ES_MULTILINE, ES_WANTRETURN, WS_VSCROLL
@@ -195,6 +196,20 @@ struct Tables {
             DialogTemplate(377, 242, u"", u"VelkArx使用帮助",
                            {{kEdit, kReadOnlyText, 7, 7, 363, 206, 8326, u""},
                             {kButton, kDefPush, 163, 221, 50, 14, 1, u"确定"}}));
+        Add(5, 8145,
+            DialogTemplate(229, 138, u"", u"下载地图到本地",
+                           {{kStatic, 0, 10, 12, 60, 10, -1, u"地图类型:"},
+                            {kEdit, kReadOnlyEdit, 78, 10, 140, 14, 8142, u""},
+                            {kStatic, 0, 10, 32, 60, 10, -1, u"地图级别："},
+                            {kComboBox, kDropDownList, 78, 30, 140, 120, 8144, u""},
+                            {kStatic, 0, 10, 52, 60, 10, -1, u"取图范围："},
+                            {kButton, kAutoRadio | kGroup, 78, 52, 70, 10, 8146, u"框选一个矩形"},
+                            {kButton, kAutoRadio, 148, 52, 78, 10, 8147, u"选择一个对象(的外围)"},
+                            {kStatic, 0, 10, 74, 66, 10, -1, u"地图名称(可不写)："},
+                            {kEdit, kAutoScroll, 78, 72, 140, 14, 8148, u""},
+                            {kButton, 0, 10, 112, 60, 16, 8140, u"清除所有地图"},
+                            {kButton, kDefPush, 104, 112, 52, 16, 1, u"开始"},
+                            {kButton, 0, 166, 112, 52, 16, 2, u"取消"}}));
         Add(5, 8218,
             DialogTemplate(155, 145, u"", u"下载等高线",
                            {{kButton, kDefPush, 18, 123, 50, 14, 1, u"确定"},

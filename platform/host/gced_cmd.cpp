@@ -101,6 +101,13 @@ bool InvokeCommand(const std::wstring& name)
 
 void SetCommandOutcome(CommandOutcome outcome) { g_outcome = outcome; }
 
+GcRxFunctionPtr FindHostCommand(const HostCommandEntry* table, size_t count, const std::wstring& name)
+{
+    for (size_t i = 0; i < count; ++i)
+        if (wcscasecmp(table[i].name, name.c_str()) == 0) return table[i].function;
+    return nullptr;
+}
+
 bool HasCommand(const std::wstring& name) { return Lookup(name) != nullptr; }
 
 std::wstring CommandGroup(const std::wstring& name)

@@ -39,6 +39,12 @@ namespace standin {
 bool InvokeCommand(const std::wstring& name);
 // The host's own command of that name; null when there is none.
 GcRxFunctionPtr HostCommand(const std::wstring& name);
+// A table of host commands and its lookup without regard to case.
+struct HostCommandEntry {
+    const wchar_t* name;
+    GcRxFunctionPtr function;
+};
+GcRxFunctionPtr FindHostCommand(const HostCommandEntry* table, size_t count, const std::wstring& name);
 // Its drawing and editing commands (gced_editcmds.cpp).
 GcRxFunctionPtr EditHostCommand(const std::wstring& name);
 // APPLOAD loads the typed file with this instead of the dynamic linker;

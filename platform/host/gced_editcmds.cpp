@@ -92,6 +92,20 @@ int AskPoint(const wchar_t* prompt, OdGePoint3d& point, const OdGePoint3d* base 
     return r;
 }
 
+bool AskCorners(const wchar_t* first, const wchar_t* second, OdGePoint3d& a, OdGePoint3d& b)
+{
+    return AskPoint(first, a) == RTNORM && AskPoint(second, b, &a) == RTNORM;
+}
+
+// The text typed; false when the user cancels.
+bool AskText(std::wstring& text)
+{
+    wchar_t typed[1024];
+    if (gcedGetString(1, L"Enter text: ", typed, 1024) != RTNORM) return false;
+    text = typed;
+    return true;
+}
+
 bool AskSelection(OdDbObjectIdArray& ids)
 {
     ads_name ss;
@@ -199,10 +213,10 @@ void Text(OdDbDatabase* db)
     if (AskPoint(L"Specify start point of text: ", p) != RTNORM) return Cancelled();
     double height = 2.5;
     if (gcedGetReal(L"Specify height <2.5000>: ", &height) == RTCAN) return Cancelled();
-    wchar_t text[1024];
-    if (gcedGetString(1, L"Enter text: ", text, 1024) != RTNORM) return Cancelled();
-    if (!text[0]) return;
-    auto* t = new OdDbText(p, text);
+    std::wstring text;
+    if (!AskText(text)) return Cancelled();
+    if (text.empty()) return;
+    auto* t = new OdDbText(p, text.c_str());
     t->setHeight(height);
     Append(db, t);
 }
@@ -210,23 +224,21 @@ void Text(OdDbDatabase* db)
 void MText(OdDbDatabase* db)
 {
     OdGePoint3d a, b;
-    if (AskPoint(L"Specify first corner: ", a) != RTNORM) return Cancelled();
-    if (AskPoint(L"Specify opposite corner: ", b, &a) != RTNORM) return Cancelled();
-    wchar_t text[1024];
-    if (gcedGetString(1, L"Enter text: ", text, 1024) != RTNORM) return Cancelled();
-    if (!text[0]) return;
+    std::wstring text;
+    if (!AskCorners(L"Specify first corner: ", L"Specify opposite corner: ", a, b) || !AskText(text))
+        return Cancelled();
+    if (text.empty()) return;
     auto* m = new OdDbMText();
     m->setLocation(a);
     m->setWidth(b.x > a.x ? b.x - a.x : a.x - b.x);
-    m->setContents(text);
+    m->setContents(text.c_str());
     Append(db, m);
 }
 
 void Rectang(OdDbDatabase* db)
 {
     OdGePoint3d a, b;
-    if (AskPoint(L"Specify first corner point: ", a) != RTNORM) return Cancelled();
-    if (AskPoint(L"Specify other corner point: ", b, &a) != RTNORM) return Cancelled();
+    if (!AskCorners(L"Specify first corner point: ", L"Specify other corner point: ", a, b)) return Cancelled();
     auto* pl = new OdDbPolyline();
     pl->addVertexAt(0, OdGePoint2d(a.x, a.y));
     pl->addVertexAt(1, OdGePoint2d(b.x, a.y));
@@ -321,35 +333,30 @@ void Copy(OdDbDatabase* db)
     if (r == RTCAN) Cancelled();
 }
 
-void Undo()
+// Undoing takes the last group off `from`, reverses its steps in reverse
+// order and keeps it in `to`; redoing plays a group forward again.
+void Replay(bool undo)
 {
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
-    UndoHistory* h = doc ? &g_history[doc] : nullptr;
-    if (!h || h->done.empty()) return;
-    UndoGroup group = std::move(h->done.back());
-    h->done.pop_back();
-    for (auto it = group.rbegin(); it != group.rend(); ++it) {
-        if (it->kind == UndoStep::kCreated) SetErased(it->id, true);
-        if (it->kind == UndoStep::kErased) SetErased(it->id, false);
-        if (it->kind == UndoStep::kMoved) MoveBy(OdDbObjectIdArray().append(it->id), -it->offset);
+    if (!doc) return;
+    UndoHistory& h = g_history[doc];
+    std::vector<UndoGroup>& from = undo ? h.done : h.undone;
+    std::vector<UndoGroup>& to = undo ? h.undone : h.done;
+    if (from.empty()) return;
+    UndoGroup group = std::move(from.back());
+    from.pop_back();
+    const size_t n = group.size();
+    for (size_t i = 0; i < n; ++i) {
+        const UndoStep& s = group[undo ? n - 1 - i : i];
+        if (s.kind == UndoStep::kCreated) SetErased(s.id, undo);
+        if (s.kind == UndoStep::kErased) SetErased(s.id, !undo);
+        if (s.kind == UndoStep::kMoved) MoveBy(OdDbObjectIdArray().append(s.id), undo ? -s.offset : s.offset);
     }
-    h->undone.push_back(std::move(group));
+    to.push_back(std::move(group));
 }
 
-void Redo()
-{
-    GcApDocument* doc = gcDocManagerPtr()->curDocument();
-    UndoHistory* h = doc ? &g_history[doc] : nullptr;
-    if (!h || h->undone.empty()) return;
-    UndoGroup group = std::move(h->undone.back());
-    h->undone.pop_back();
-    for (const UndoStep& s : group) {
-        if (s.kind == UndoStep::kCreated) SetErased(s.id, false);
-        if (s.kind == UndoStep::kErased) SetErased(s.id, true);
-        if (s.kind == UndoStep::kMoved) MoveBy(OdDbObjectIdArray().append(s.id), s.offset);
-    }
-    h->done.push_back(std::move(group));
-}
+void Undo() { Replay(true); }
+void Redo() { Replay(false); }
 
 void Quit()
 {
@@ -377,19 +384,13 @@ namespace standin {
 
 GcRxFunctionPtr EditHostCommand(const std::wstring& name)
 {
-    struct Entry {
-        const wchar_t* name;
-        GcRxFunctionPtr function;
-    };
-    static const Entry kCommands[] = {
+    static const HostCommandEntry kCommands[] = {
         {L"LINE", Changes<Line>},   {L"POINT", Changes<Point>}, {L"TEXT", Changes<Text>},
         {L"DTEXT", Changes<Text>},  {L"MTEXT", Changes<MText>}, {L"RECTANG", Changes<Rectang>},
         {L"HATCH", Changes<Hatch>}, {L"BHATCH", Changes<Hatch>}, {L"ERASE", Changes<Erase>},
         {L"MOVE", Changes<Move>},   {L"COPY", Changes<Copy>},   {L"UNDO", Undo},
         {L"REDO", Redo},            {L"QUIT", Quit},            {L"APPLOAD", AppLoad}};
-    for (const auto& c : kCommands)
-        if (wcscasecmp(c.name, name.c_str()) == 0) return c.function;
-    return nullptr;
+    return FindHostCommand(kCommands, sizeof kCommands / sizeof kCommands[0], name);
 }
 
 void ForgetDocumentHistory(const GcApDocument* doc) { g_history.erase(doc); }

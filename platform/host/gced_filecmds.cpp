@@ -87,14 +87,10 @@ namespace standin {
 
 GcRxFunctionPtr HostCommand(const std::wstring& name)
 {
-    struct Entry {
-        const wchar_t* name;
-        GcRxFunctionPtr function;
-    };
-    static const Entry kCommands[] = {{L"OPEN", Open}, {L"QSAVE", QSave}, {L"SAVEAS", SaveAs}, {L"CLOSE", Close}};
-    for (const auto& c : kCommands)
-        if (wcscasecmp(c.name, name.c_str()) == 0) return c.function;
-    return EditHostCommand(name);
+    static const HostCommandEntry kCommands[] = {
+        {L"OPEN", Open}, {L"QSAVE", QSave}, {L"SAVEAS", SaveAs}, {L"CLOSE", Close}};
+    GcRxFunctionPtr found = FindHostCommand(kCommands, sizeof kCommands / sizeof kCommands[0], name);
+    return found ? found : EditHostCommand(name);
 }
 
 }  // namespace standin

@@ -326,8 +326,13 @@ OdResult OdDbEllipse::getEndParam(double& p) const
 {
     double s = paramAtAngle(a0_);
     p = paramAtAngle(a1_);
-    while (p <= s) p += kTwoPi;
-    while (p > s + kTwoPi + 1e-12) p -= kTwoPi;
+    // The end lies within one turn after the start; an angle of many turns
+    // is brought there in one step.
+    double d = p - s;
+    if (d > 0 && d <= kTwoPi + 1e-12) return eOk;
+    d = std::fmod(d, kTwoPi);
+    if (d <= 0) d += kTwoPi;
+    p = s + d;
     return eOk;
 }
 

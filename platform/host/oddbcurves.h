@@ -152,9 +152,11 @@ namespace OdDb {
 enum SegType { kLine = 0, kArc = 1, kCoincident = 2, kPoint = 3, kEmpty = 4 };
 enum Poly2dType { k2dSimplePoly = 0, k2dFitCurvePoly = 1, k2dQuadSplinePoly = 2, k2dCubicSplinePoly = 3 };
 enum Poly3dType { k3dSimplePoly = 0, k3dQuadSplinePoly = 1, k3dCubicSplinePoly = 2 };
-// Vertex kinds: the ones of type 1 only shape a fitted curve.
-enum Vertex2dType { k2dVertex = 0, k2dCurveFitVertex = 1 };
-enum Vertex3dType { k3dSimpleVertex = 0, k3dControlVertex = 1 };
+// Vertex kinds, numbered as the host numbers them. Those of type 1 are the
+// frame of a spline-fitted polyline: they shape the curve and do not lie on
+// it. Spline-fit and curve-fit vertices lie on the curve.
+enum Vertex2dType { k2dVertex = 0, k2dSplineCtlVertex = 1, k2dSplineFitVertex = 2, k2dCurveFitVertex = 3 };
+enum Vertex3dType { k3dSimpleVertex = 0, k3dControlVertex = 1, k3dFitVertex = 2 };
 }  // namespace OdDb
 
 // Lightweight polyline: plane vertices with bulges and widths at an

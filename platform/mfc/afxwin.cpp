@@ -3,6 +3,7 @@
 #include "afxwin.h"
 
 #include <algorithm>
+#include <climits>
 #include <deque>
 #include <memory>
 
@@ -510,7 +511,12 @@ void DDX_Text(CDataExchange* dx, int id, CString& value)
 void DDX_Text(CDataExchange* dx, int id, int& value)
 {
     auto& c = Control(dx, id);
-    if (dx->m_bSaveAndValidate) value = (int)wcstol(c.text.c_str(), nullptr, 10);
+    if (dx->m_bSaveAndValidate) {
+        // On Windows (32-bit long) a number beyond an int never wraps into
+        // range; here it stops at the limit.
+        const long long v = wcstoll(c.text.c_str(), nullptr, 10);
+        value = v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;
+    }
     else SetItemText(dx->m_pDlgWnd->m_hWnd, id, std::to_wstring(value));
 }
 
@@ -720,6 +726,8 @@ void ClickDialogItem(HWND dialog, int id, bool toggle)
 {
     const DialogControl& c = DialogItem(dialog, id);
     if (!c.enabled || !c.visible) return;
+    // A clicked button takes the focus first, as under the mouse.
+    MoveDialogFocus(dialog, id);
     if (toggle) DialogItem(dialog, id).check ^= 1;
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
 }
@@ -734,6 +742,7 @@ void MoveDialogFocus(HWND dialog, int id)
 
 LRESULT DoubleClickListCell(HWND dialog, int id, int row, int column)
 {
+    MoveDialogFocus(dialog, id);
     NMITEMACTIVATE note{};
     note.hdr.idFrom = (UINT_PTR)id;
     note.hdr.code = NM_DBLCLK;

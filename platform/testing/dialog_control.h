@@ -36,11 +36,11 @@ int DialogFocus(HWND dialog);
 
 // What a user does to a control: each sends the dialog what Windows would.
 // Typing replaces an edit box's text (EN_CHANGE); a click on an enabled,
-// visible control sends BN_CLICKED (an automatic check box toggles first
-// when `toggle` is set); moving the
-// focus sends the edit box that loses it EN_KILLFOCUS; a double click on a
-// cell of a list view sends NM_DBLCLK with the row and column hit (row -1:
-// below the rows).
+// visible control moves the focus to it and sends BN_CLICKED (an automatic
+// check box toggles first when `toggle` is set); moving the focus sends the
+// edit box that loses it EN_KILLFOCUS; a double click on a cell of a list
+// view moves the focus to the list and sends NM_DBLCLK with the row and
+// column hit (row -1: below the rows).
 void TypeIntoDialogItem(HWND dialog, int id, const std::wstring& text);
 void ClickDialogItem(HWND dialog, int id, bool toggle = false);
 void MoveDialogFocus(HWND dialog, int id);

@@ -21,6 +21,9 @@ void AdvanceClockMs(uint64_t ms);
 // How far the clock moves while a message box is open (0 by default): the
 // box runs the message loop, so timers due meanwhile fire inside it.
 void SetModalDwellMs(uint64_t ms);
+// The primary screen's size that GetSystemMetrics reports (1920 x 1080 on
+// a new machine).
+void SetScreenSize(int width, int height);
 size_t QueuedMessageCount();
 bool HasTimer(HWND hwnd, UINT_PTR id);
 // The timer's period in ms; 0 when there is no such timer.

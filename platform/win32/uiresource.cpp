@@ -1,6 +1,7 @@
 // Icons and strings over the resource tables of the modules.
 #include <cstring>
 #include <map>
+#include <string>
 
 #include "standin_control.h"
 #include "windows.h"
@@ -13,8 +14,29 @@ struct Icon {
 };
 std::map<HICON, Icon> g_icons;
 uintptr_t g_nextIcon = 0x70000;
+// LoadIcon's icons are shared: one per module and resource, living as long
+// as the module, and never to be destroyed by their users.
+std::map<std::pair<HMODULE, std::wstring>, HICON> g_shared;
+int g_sharedDestroyAttempts = 0;
 
-standin::ResetHook g_reset([] { g_icons.clear(); });
+standin::ResetHook g_reset([] {
+    g_icons.clear();
+    g_shared.clear();
+    g_sharedDestroyAttempts = 0;
+});
+
+std::wstring ResourceKey(LPCWSTR name)
+{
+    if (IS_INTRESOURCE(name)) return L"#" + std::to_wstring((ULONG_PTR)name);
+    return name ? std::wstring(name) : std::wstring();
+}
+
+bool IsShared(HICON icon)
+{
+    for (auto& [key, h] : g_shared)
+        if (h == icon) return true;
+    return false;
+}
 
 WORD Word(const BYTE* p) { return (WORD)(p[0] | (p[1] << 8)); }
 DWORD Dword(const BYTE* p) { return (DWORD)Word(p) | ((DWORD)Word(p + 2) << 16); }
@@ -42,6 +64,9 @@ bool ImageSize(const BYTE* p, DWORD n, int& width, int& height)
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name)
 {
     HMODULE module = (HMODULE)instance;
+    auto key = std::make_pair(module, ResourceKey(name));
+    auto known = g_shared.find(key);
+    if (known != g_shared.end() && g_icons.count(known->second)) return known->second;
     HRSRC group = FindResourceW(module, name, RT_GROUP_ICON);
     if (!group) return nullptr;
     const BYTE* dir = (const BYTE*)LockResource(LoadResource(module, group));
@@ -58,10 +83,18 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name)
     HICON h = (HICON)g_nextIcon;
     g_nextIcon += 4;
     g_icons[h] = icon;
+    g_shared[key] = h;
     return h;
 }
 
-BOOL DestroyIcon(HICON icon) { return g_icons.erase(icon) ? TRUE : FALSE; }
+BOOL DestroyIcon(HICON icon)
+{
+    if (IsShared(icon)) {
+        ++g_sharedDestroyAttempts;
+        return FALSE;
+    }
+    return g_icons.erase(icon) ? TRUE : FALSE;
+}
 
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int capacity)
 {
@@ -104,5 +137,7 @@ int IconWidth(HICON icon)
 }
 
 int LiveIconCount() { return (int)g_icons.size(); }
+
+int SharedIconDestroyAttempts() { return g_sharedDestroyAttempts; }
 
 }  // namespace standin

@@ -6,8 +6,10 @@
 
 // The icon of an icon-group resource: the group's first image, an RT_ICON
 // resource holding a PNG or a bitmap. Null when the module has no such
-// group or its image is missing or not an image.
+// group or its image is missing or not an image. The icon is shared: the
+// same handle for every call, owned by the system, not the caller.
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
+// FALSE, and nothing destroyed, for a shared icon.
 BOOL DestroyIcon(HICON icon);
 #define LoadIcon LoadIconW
 
@@ -22,4 +24,6 @@ namespace standin {
 int IconWidth(HICON icon);
 // Icons loaded and not destroyed.
 int LiveIconCount();
+// Calls of DestroyIcon on a shared icon, which a program must not make.
+int SharedIconDestroyAttempts();
 }  // namespace standin

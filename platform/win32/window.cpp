@@ -82,6 +82,9 @@ void RegisterSystemClasses()
 }
 
 
+int g_screenWidth = 1920;
+int g_screenHeight = 1080;
+
 void Reset()
 {
     g_classes.clear();
@@ -92,6 +95,8 @@ void Reset()
     g_foreground = nullptr;
     g_modalDwellMs = 0;
     g_cbtHooks.clear();
+    g_screenWidth = 1920;
+    g_screenHeight = 1080;
 }
 
 standin::ResetHook g_reset(&Reset);
@@ -429,8 +434,8 @@ LONG_PTR GetWindowLongPtrW(HWND h, int index)
 int GetSystemMetrics(int index)
 {
     switch (index) {
-    case SM_CXSCREEN: return 1920;
-    case SM_CYSCREEN: return 1080;
+    case SM_CXSCREEN: return g_screenWidth;
+    case SM_CYSCREEN: return g_screenHeight;
     default: return 0;
     }
 }
@@ -573,6 +578,12 @@ void AdvanceClockMs(uint64_t ms)
 }
 
 void SetModalDwellMs(uint64_t ms) { g_modalDwellMs = ms; }
+
+void SetScreenSize(int width, int height)
+{
+    g_screenWidth = width;
+    g_screenHeight = height;
+}
 
 void RunModalLoop()
 {

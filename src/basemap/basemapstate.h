@@ -67,12 +67,12 @@ struct MapImageRecord {
 // The 472-byte record of a map image request, and of each answer to it.
 struct TileRequest {
     uint64_t id;               // 0: key of the image path
-    int64_t sequence;          // 8: module-wide counter from 1
-    int32_t tileFlag;          // 16
+    int64_t sequence;          // 8: module-wide counter from 1, sign-extended
+    int32_t tileFlag;          // 16: 1; a capture whose progress stalled 0
     int32_t status;            // 20: replies: 1 or 2 written, -102 not ready, else failure
-    char path[256];            // 24: UTF-8, NUL-terminated; the path field runs to byte 283
-    uint8_t ready;             // 280: replies to tiles: non-zero to use the tile
-    uint8_t pathTail[3];       // 281: the last bytes of the path field
+    // 24..283: UTF-8, NUL-terminated. In replies to tiles byte 280 (path[256])
+    // must be non-zero for the tile to be used.
+    char path[260];
     uint8_t reserved284[20];
     double minX;               // 304
     double minY;               // 312
@@ -95,16 +95,25 @@ struct TileRequest {
 static_assert(sizeof(TileRequest) == 472, "tile request size");
 static_assert(offsetof(TileRequest, sequence) == 8 && offsetof(TileRequest, tileFlag) == 16 &&
                   offsetof(TileRequest, status) == 20 && offsetof(TileRequest, path) == 24 &&
-                  offsetof(TileRequest, ready) == 280 && offsetof(TileRequest, minX) == 304 &&
+                  offsetof(TileRequest, path) + 256 == 280 && offsetof(TileRequest, minX) == 304 &&
                   offsetof(TileRequest, maxY) == 328 && offsetof(TileRequest, coordMode) == 336 &&
                   offsetof(TileRequest, level) == 340 && offsetof(TileRequest, mapType) == 344 &&
                   offsetof(TileRequest, pixelWidth) == 348 && offsetof(TileRequest, pixelHeight) == 352 &&
                   offsetof(TileRequest, totalUnits) == 368 && offsetof(TileRequest, doneUnits) == 372 &&
                   offsetof(TileRequest, captureMark) == 376 && offsetof(TileRequest, byte384) == 384,
               "tile request layout");
+// Offset of the reply's ready mark inside the path field.
+const size_t kTileReadyByte = 256;
 
 // The base map of one drawing (a member of its CDrawingData).
 struct BaseMapState {
+    // The tile size follows the screen width; everything else starts empty.
+    BaseMapState();
+    // Erases the tiles placed in the drawing, then the layer "MapLayer".
+    ~BaseMapState();
+    BaseMapState(const BaseMapState&) = delete;
+    BaseMapState& operator=(const BaseMapState&) = delete;
+
     int32_t failedTiles = 0;
     std::list<std::pair<int32_t, int32_t>> cachedToPlace;  // (dx, dy)
     std::list<std::pair<int32_t, int32_t>> toRequest;

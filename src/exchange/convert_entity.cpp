@@ -66,7 +66,8 @@ bool ConvertByClass(OdDbEntity* entity, ObjExchangeBuffer* buffer, MapObjInfo* i
     if (auto* c = OdRxCast<OdDbCircle>(entity)) return ArxOperation::CircleToTrack(c, buffer, info);
     if (auto* a = OdRxCast<OdDbArc>(entity)) return ArxOperation::ArcToTrack(a, buffer, info);
     if (auto* s = OdRxCast<OdDbSpline>(entity)) return ArxOperation::SplineToTrack(s, buffer, info);
-    bool joinable = entity->isKindOf(OdDbPolyline::desc()) || entity->isKindOf(OdDb3dPolyline::desc());
+    bool joinable = entity->isKindOf(OdDbPolyline::desc()) || entity->isKindOf(OdDb3dPolyline::desc()) ||
+                    entity->isKindOf(OdDb2dPolyline::desc());
     if (joinable && !inBlock && info->join) {
         pieceQueue.push_back((uint64_t)entity->handle());
         return true;

@@ -257,16 +257,17 @@ std::vector<PolyVertex> ArxOperation::GetPolylineVertices(const OdDbPolyline* po
 
 namespace {
 
-// The vertices `read` gives in order, those of the type that only shapes a
-// fitted curve left out; a closed polyline repeats its first at the end.
+// The vertices `read` gives in order, the control vertices of a spline
+// frame (off the curve) left out; a closed polyline repeats its first at the
+// end.
 template <class Polyline, class Read>
-std::vector<PolyVertex> VertexList(const Polyline* polyline, int fitType, Read read)
+std::vector<PolyVertex> VertexList(const Polyline* polyline, int controlType, Read read)
 {
     std::vector<PolyVertex> list;
     if (!polyline) return list;
     for (int i = 0; i < polyline->numVerts(); ++i) {
         PolyVertex v;
-        if ((int)polyline->vertexTypeAt(i) != fitType && read(i, v)) list.push_back(v);
+        if ((int)polyline->vertexTypeAt(i) != controlType && read(i, v)) list.push_back(v);
     }
     if (polyline->isClosed() && !list.empty()) list.push_back(list.front());
     return list;
@@ -276,7 +277,7 @@ std::vector<PolyVertex> VertexList(const Polyline* polyline, int fitType, Read r
 
 std::vector<PolyVertex> ArxOperation::Get2dPolylineVertices(const OdDb2dPolyline* polyline)
 {
-    return VertexList(polyline, OdDb::k2dCurveFitVertex, [polyline](int i, PolyVertex& v) {
+    return VertexList(polyline, OdDb::k2dSplineCtlVertex, [polyline](int i, PolyVertex& v) {
         OdGePoint3d p;
         double sw = 0, ew = 0;
         if (polyline->getVertexAt(i, p, v.bulge, sw, ew) != eOk) return false;
@@ -344,6 +345,7 @@ bool ArxOperation::SendPointSets(const std::vector<uint64_t>& pointHandles, ObjE
     const uint32_t g = (uint32_t)(RandomIdGenerator().NextId64() & 0x7FFFFFFF);
     OdGePoint3dArray positions;
     std::vector<uint64_t> newPoints;
+    std::vector<MapObjInfo*> newLinks;
     for (uint64_t handle : pointHandles) {
         OdDbPoint* point = OpenByHandle<OdDbPoint>(handle);
         if (!point) continue;
@@ -353,6 +355,7 @@ bool ArxOperation::SendPointSets(const std::vector<uint64_t>& pointHandles, ObjE
         } else if (link) {
             positions.append(point->position());
             newPoints.push_back(handle);
+            newLinks.push_back(link);
             SetLinkGroup(groups, g, link, 0);
         }
         point->close();
@@ -362,6 +365,14 @@ bool ArxOperation::SendPointSets(const std::vector<uint64_t>& pointHandles, ObjE
         MapObjInfo setInfo = *info;
         setInfo.handle = g;
         sent = BuildTrackFromPoints(positions, buffer, &setInfo, kShapePointSet, 0, 0, SentTarget::kPointGroup);
+        // The set's name goes to its group and to the points' links (saved
+        // with the drawing): a resend must not give it a new one.
+        if (sent) {
+            if (MapObjGroup* group = FindGroup(groups, g)) {
+                if (group->info) group->info->name = setInfo.name;
+            }
+            for (MapObjInfo* link : newLinks) link->name = setInfo.name;
+        }
     } else if (positions.length() == 1) {
         // A lone new point is not a set: it stays in the drawing, unsent.
         RemoveEntityLink(g_ptagDocIdManager, newPoints.front());
@@ -406,7 +417,8 @@ bool ArxOperation::SendJoinedTracks(const std::vector<uint64_t>& joinHandles, Ob
     for (uint64_t handle : joinHandles) {
         OdDbCurve* curve = OpenByHandle<OdDbCurve>(handle);
         if (!curve) continue;
-        if (curve->isKindOf(OdDbPolyline::desc()) || curve->isKindOf(OdDb3dPolyline::desc())) {
+        if (curve->isKindOf(OdDbPolyline::desc()) || curve->isKindOf(OdDb3dPolyline::desc()) ||
+            curve->isKindOf(OdDb2dPolyline::desc())) {
             MapObjInfo* link = GetEntityLink(curve, true, false);
             if (link && link->peerId != 0) MarkLinkGroup(groups, link->peerId, 1);
         }
@@ -424,9 +436,12 @@ bool ArxOperation::SendJoinedTracks(const std::vector<uint64_t>& joinHandles, Ob
             OdDbCurve* curve = OpenByHandle<OdDbCurve>(handle);
             if (!curve) continue;
             handles.push_back(handle);
-            if (auto* pl = OdRxCast<OdDbPolyline>(curve)) {
+            // Lightweight and 2-D polylines are flat pieces with bulges.
+            auto* pl = OdRxCast<OdDbPolyline>(curve);
+            auto* p2 = OdRxCast<OdDb2dPolyline>(curve);
+            if (pl || p2) {
                 if (flatCount < kMaxTrackPoints) {
-                    std::vector<PolyVertex> piece = GetPolylineVertices(pl);
+                    std::vector<PolyVertex> piece = pl ? GetPolylineVertices(pl) : Get2dPolylineVertices(p2);
                     if (piece.size() >= 2) {
                         flatCount += piece.size();
                         flat.push_back(std::move(piece));

@@ -61,11 +61,16 @@ void HatchToFillSpec(const OdDbHatch* hatch, HatchFillSpec* fill)
         fill->angle = hatch->patternAngle() * 180.0 / M_PI;
         fill->scale = hatch->patternScale() / GetMeasurement();
         fill->fillType = 3;
+        // The record's own scale applies: without this the receiving side
+        // takes the pattern table's scale and the hatch's is lost.
+        fill->fillKind = 1;
         AnsiName(name, fill->name);
         char lookup[100];
         memcpy(lookup, fill->name, sizeof lookup);
         fill->patternId = GetLinetypeIdByName(lookup);
-        fill->colour = ColorToRgbWord(hatch->color());
+        // ByLayer and ByBlock resolved as for every entity: a pattern by
+        // layer is drawn in the layer's colour, not black.
+        fill->colour = GetEntityRgbColor(hatch);
         OdCmColor background = hatch->backgroundColor();
         int16_t index = background.colorIndex();
         bool given = background.isByColor() || (index >= 0 && index <= 255);

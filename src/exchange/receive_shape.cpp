@@ -1,5 +1,7 @@
 // Received shapes become boundary entities with an associative hatch over
 // them.
+#include <cmath>
+
 #include "common/document/dwgdatabaseutil.h"
 #include "common/entity/arcutil.h"
 #include "common/entity/circleutil.h"
@@ -64,6 +66,8 @@ void AddTwoPointBoundary(const ShapeRecord* shape, const EntityProps& props, OdD
                               : CEllipseUtil::AddInRectangle(p0, p1, props));
         return;
     }
+    start = WithinTurn(start);
+    end = WithinTurn(end);
     OdDbObjectId curve = round ? CArcUtil::AddByDiameter(p0, p1, start, end, props)
                                : CEllipseUtil::AddArcInRectangle(p0, p1, props, start * kPi / 180, end * kPi / 180);
     if (curve.isNull()) return;
@@ -85,6 +89,8 @@ OdDbObjectId ArxOperation::ShapeToPolygon(ShapeRecord* shape, const CString& lay
     if (!shape) return OdDbObjectId();
     const TrackPoint* p = shape->points;
     const uint32_t n = p ? shape->count : 0;
+    if (!ArePointsFinite(p, n) || !std::isfinite(shape->startAngle) || !std::isfinite(shape->endAngle))
+        return OdDbObjectId();
     HatchFillSpec fill;
     ShapeToFillSpec(shape, &fill);
     // Both bytes are read as opacity percents, as the sender writes them.

@@ -1,5 +1,6 @@
 // Received signs become texts, multi-line texts, icon images and points.
 #include <climits>
+#include <cmath>
 #include <optional>
 
 #include "basemap/settings.h"
@@ -21,6 +22,12 @@ namespace {
 
 const uint32_t kDefaultFontSize = 14;
 const int kMaxLevel = 28;
+
+// A sign placed where no number says makes nothing.
+bool IsPlaced(const SignRecord* sign)
+{
+    return std::isfinite(sign->x) && std::isfinite(sign->y) && std::isfinite(sign->rotation);
+}
 
 bool IsLevel(int level) { return level >= 1 && level <= kMaxLevel; }
 
@@ -96,7 +103,7 @@ OdDbText* NewText(const SignRecord* sign, const CString& string)
 void ArxOperation::SignToTextEx(SignRecord* sign, const CString& layer, OdDbObjectId& iconId, OdDbObjectId& textId,
                                 bool lock)
 {
-    if (!sign) return;
+    if (!sign || !IsPlaced(sign)) return;
     const int defaultLevel = LevelFromRefreshSetting();
     std::optional<DocumentWriteLock> locked;
     if (lock) locked.emplace();
@@ -140,7 +147,7 @@ void ArxOperation::SignToTextEx(SignRecord* sign, const CString& layer, OdDbObje
 
 OdDbObjectId ArxOperation::SignToText(SignRecord* sign, const CString& layer, bool lock)
 {
-    if (!sign) return OdDbObjectId();
+    if (!sign || !IsPlaced(sign)) return OdDbObjectId();
     std::optional<DocumentWriteLock> locked;
     if (lock) locked.emplace();
     EntityProps props;

@@ -114,7 +114,7 @@ OdDbObjectId AddCircleOrArc(const TrackPoint* p, const EntityProps& props)
     if (!(radius > 0)) return OdDbObjectId();
     double start = p[0].angle, end = p[1].angle;
     if (start == 0 && (end == 0 || IsFullTurn(end))) return CCircleUtil::Add(centre, radius, props);
-    return CArcUtil::Add(centre, radius, Radians(start), Radians(end), props);
+    return CArcUtil::Add(centre, radius, Radians(WithinTurn(start)), Radians(WithinTurn(end)), props);
 }
 
 // The arc through three points, given clockwise points in reverse.
@@ -148,7 +148,7 @@ OdDbObjectId AddEllipse(const TrackPoint* p, const EntityProps& props)
     double start = p[0].angle, end = p[1].angle;
     if (start == 0 && IsFullTurn(end))
         return CEllipseUtil::Add(At(p[0]), OdGeVector3d(0, 0, 1), major, ratio, props, 0.0, 2 * M_PI);
-    double a = Radians(start), b = Radians(end);
+    double a = Radians(WithinTurn(start)), b = Radians(WithinTurn(end));
     if (swapped) {
         double shift = v.x * v.y <= 0 ? -kHalfPi : kHalfPi;
         a += shift;
@@ -165,6 +165,7 @@ OdDbObjectId ArxOperation::TrackToPolyline(TrackRecord* track, const CString& la
     CDrawingData* drawing = g_ptagDocIdManager;
     const TrackPoint* p = track->points;
     const uint32_t n = p ? track->count : 0;
+    if (!ArePointsFinite(p, n)) return OdDbObjectId();
     EntityProps props;
     props.linetype = LineStyleName(track->lineStyle);
     props.transparency = track->opacity;
@@ -244,8 +245,14 @@ OdDbObjectId ArxOperation::MultiPartToPolyline(MultiPartRecord* record, const CS
     for (int32_t i = 0; i < record->partCount; ++i) {
         const MultiPartPart& part = record->parts[i];
         if (!part.items) continue;
-        for (uint32_t j = 0; j < part.itemCount; ++j)
-            pl->addVertexAt(k++, OdGePoint2d(part.items[j].x, part.items[j].y), 0, 0, 0);
+        for (uint32_t j = 0; j < part.itemCount; ++j) {
+            const MultiPartItem& item = part.items[j];
+            if (!std::isfinite(item.x) || !std::isfinite(item.y)) {
+                delete pl;
+                return OdDbObjectId();
+            }
+            pl->addVertexAt(k++, OdGePoint2d(item.x, item.y), 0, 0, 0);
+        }
     }
     if (k < 2) {
         delete pl;

@@ -24,6 +24,16 @@ std::vector<std::pair<uint32_t, uint32_t>> SplitAtBreaks(const TrackPoint* point
     return pieces;
 }
 
+bool ArePointsFinite(const TrackPoint* points, uint32_t count)
+{
+    for (uint32_t i = 0; i < count; ++i)
+        if (!std::isfinite(points[i].x) || !std::isfinite(points[i].y) || !std::isfinite(points[i].angle))
+            return false;
+    return true;
+}
+
+double WithinTurn(double degrees) { return std::fmod(degrees, 360.0); }
+
 bool IsFullTurn(double degrees) { return std::fabs(degrees - 360.0) <= kFullTurnSlack; }
 
 void SetReceivedColour(EntityProps& props, uint32_t colourWord)

@@ -19,6 +19,13 @@ const int32_t kBreakElevation = 65536;
 // numbers.
 std::vector<std::pair<uint32_t, uint32_t>> SplitAtBreaks(const TrackPoint* points, uint32_t count);
 
+// True when every point's coordinates and angle slot are numbers: a point
+// that is not makes its object nothing.
+bool ArePointsFinite(const TrackPoint* points, uint32_t count);
+
+// An angle in degrees within one turn (the sign kept), for arcs.
+double WithinTurn(double degrees);
+
 // True for an end angle in degrees that closes a curve: 360, or the full
 // turn as the sender writes it in single precision (a little off 360).
 bool IsFullTurn(double degrees);

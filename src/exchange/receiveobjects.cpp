@@ -1,12 +1,15 @@
 // Receiving map objects from the peer: the walk over a received exchange
 // buffer that turns its records into linked entities, contour labels, and
 // the view following the last object.
+#include <climits>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
 
 #include "basemap/basemap.h"
 #include "basemap/crosssectionmode.h"
+#include "basemap/sectiontypes.h"
 #include "basemap/settings.h"
 #include "common/entity/entityutil.h"
 #include "common/symboltable/viewutil.h"
@@ -33,6 +36,15 @@ const uint32_t kHeaderSize = sizeof(ObjRecordHeader);
 uint32_t ReadU32(const uint8_t* p)
 {
     return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
+}
+
+// A track's width value in the section, truncated toward zero and kept to
+// what the field holds.
+int32_t SectionWidth(int32_t width)
+{
+    double w = std::trunc(width / g_sectionFrame.scale);
+    if (!(w > INT32_MIN && w < INT32_MAX)) return 0;
+    return (int32_t)w;
 }
 
 CString Remark(const char* remark) { return remark ? Utf8FieldToCString(remark, strlen(remark)) : CString(); }
@@ -238,8 +250,7 @@ private:
         if (!track) return OdDbObjectId();
         if (drawing_->crossSection.sectionActive) {
             if (MapPointsToSection(&drawing_->crossSection, track->points, track->count)) {
-                if (g_sectionFrame.scale > 0)
-                    track->width = (uint32_t)(int32_t)((int32_t)track->width / g_sectionFrame.scale);
+                if (g_sectionFrame.scale > 0) track->width = (uint32_t)SectionWidth((int32_t)track->width);
             } else {
                 gcutPrintf(kSectionFailed);
             }

@@ -145,6 +145,7 @@ void SendLayerFolders(const NamedIdList& groups, uint32_t drawingFolder)
             continue;
         }
         SetRecordName(folder->name, g->name);
+        folder->sentFlag = 1;
         // The answer finds the link by the record's index.
         size_t index = folders.records.size();
         ArxOperation::AppendMapObjRecord(folder, kMapObjFolder, &folders, link, SentTarget::kLayerFolder);

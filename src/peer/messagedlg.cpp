@@ -409,9 +409,12 @@ LRESULT CMessageDlg::OnPeerMessage(const COPYDATASTRUCT* cds)
     case 20012:
         if (size < 52 || g_coordBinding.geographic || !d) return 1;
         d->baseMap.grid.peerLevel = I32(bytes + 44);
-        d->baseMap.grid.mapType = I32(bytes + 48);
+        // Following compares the map type with the one shown so far, and
+        // stores it itself.
         if (g_settings.followMode != 0 && g_pEditorReactor && g_pEditorReactor->m_bEcho)
             SyncViewWithPeer(&d->baseMap, bytes, size);
+        else
+            d->baseMap.grid.mapType = I32(bytes + 48);
         if (g_pEditorReactor) g_pEditorReactor->m_bEcho = 1;
         return 1;
     case 20212: OnLevelResolutions(bytes, size); break;

@@ -69,28 +69,6 @@ void PollView(CDrawingData* d, CEditorReactor* editor)
     editor->m_viewExtents = now;
 }
 
-// Places the tile images that waited for the current level.
-void PlaceWaitingTiles(CDrawingData* d, CEditorReactor* editor)
-{
-    if (!d || !editor || editor->m_bSuspendInsert || d->baseMap.imageQueue.empty() || !g_settings.onlineBaseMap ||
-        g_bTileGuard)
-        return;
-    g_bTileGuard = true;
-    ViewExtents view;
-    CViewUtil::GetViewExtents(view, 1.0);
-    const int level = LevelForView(&d->baseMap, view);
-    for (const MapImageRecord& waiting : d->baseMap.imageQueue) {
-        if ((int64_t)waiting.level != level) continue;
-        MapImageRecord copy = waiting;
-        copy.meterShown = 0;
-        InsertTileImage(&d->baseMap, copy);
-    }
-    d->baseMap.imageQueue.clear();
-    LoadViewTiles(&d->baseMap, 0);
-    InsertQueuedTiles(&d->baseMap, true);
-    g_bTileGuard = false;
-}
-
 void ToggleImageFrames(CDrawingData* d)
 {
     GcApDocManager* manager = gcDocManagerPtr();
@@ -138,7 +116,9 @@ void CMessageDlg::OnTimer(UINT_PTR id)
         ToggleImageFrames(d);
         KillTimer(1008);
         break;
-    case 1009: PlaceWaitingTiles(d, g_pEditorReactor); break;
+    case 1009:
+        if (d) PlaceQueuedTiles(&d->baseMap);
+        break;
     case 1010:
         if (d && d->baseMap.currentCapture.busy) RequestCapture(&d->baseMap, 20);
         KillTimer(1010);

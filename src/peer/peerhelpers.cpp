@@ -418,16 +418,18 @@ void MatchVelk()
     // 50 pixels in drawing units; a view without width cannot be measured.
     if (view.screenWidth == 0) return;
     g_bMatchOnly = true;
+    g_matchValues[0] = g_matchValues[1] = 0;
     const OdGePoint3d c((view.minX + view.maxX) / 2, (view.minY + view.maxY) / 2, 0);
     const double h = (view.maxX - view.minX) / view.screenWidth * 50;
     int r = PeerApiMatchView(&g_peerApi, c.x - h, c.y - h, c.x + h, c.y + h, 20000, (uint32_t)g_settings.maxBaseMapLevel);
     ReportVelkMsgError(r, L"MatchVelkErr:", true);
-    // The request's status is 0 when it was answered; the answer stored the
-    // match values meanwhile.
-    if (r < 0) {
-        g_bMatchOnly = false;
-        return;
-    }
+    // The request's status is 0 when it was taken; its answer, when one came
+    // during the request, stored the match values and cleared the flag. A
+    // flag still set means no match arrived: nothing to zoom to, and a later
+    // answer to another request is not to be taken for this one.
+    const bool answered = !g_bMatchOnly;
+    g_bMatchOnly = false;
+    if (r < 0 || !answered) return;
     float s = (float)g_matchValues[0] / 100;
     if (s <= 0) return;
     while (s >= 2) s /= 2;

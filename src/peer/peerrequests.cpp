@@ -447,6 +447,8 @@ LinetypeTable* ParseLinetypeTable(PeerApiState*, const uint8_t* bytes, uint32_t 
         LinetypeItem& out = table->items[i];
         memcpy(&out, item, itemSize);
         out.subItems = nullptr;
+        // The name is read as a C string: it ends within its field.
+        out.name[sizeof out.name - 1] = 0;
         table->count = i + 1;  // the items so far go with the table on failure
         if (subBytes) {
             out.subItems = (uint8_t*)malloc(subBytes);

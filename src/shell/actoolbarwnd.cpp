@@ -21,6 +21,7 @@
 #include "peer/peerhelpers.h"
 #include "peer/peerrequests.h"
 #include "shell/moduleentry.h"
+#include "shell/pluginresourcescope.h"
 #include "ui/dlgsetting.h"
 #include "ui/setcoordlg.h"
 
@@ -242,8 +243,11 @@ void CAcToolBarWnd::OnSetRelatePoints()
 void CAcToolBarWnd::OnSettings()
 {
     const int32_t level = g_settings.textLevelMetres;
-    CDlgSetting dialog;
-    dialog.DoModal();
+    {
+        PluginResourceScope resources;
+        CDlgSetting dialog;
+        dialog.DoModal();
+    }
     if (HasWorkingDatabase() && g_settings.textLevelMetres != level) PostMessage(WM_RESCALE_ICONS);
 }
 
@@ -291,6 +295,7 @@ void CAcToolBarWnd::ShowCoordInfoWindow()
 {
     if (!HasWorkingDatabase() || !CheckVelkStatus()) return;
     g_bFollow3Enabled = 0;
+    PluginResourceScope resources;
     if (!g_pSetCoorDlg) {
         g_pSetCoorDlg = new CSetCoorDlg(gcedGetGcadFrame());
         if (!g_pSetCoorDlg->Create(CSetCoorDlg::IDD, gcedGetGcadFrame())) {
@@ -333,11 +338,10 @@ CAcToolBar* BuildToolBar(UINT, CWnd* owner, const CString& title)
     AfxSetResourceHandle(g_hModuleInstance);
     g_toolBarImages.DeleteImageList();
     g_toolBarImages.Create(24, 24, ILC_COLOR32 | ILC_MASK, 1, 1);
-    for (UINT group : kIconGroups) {
-        HICON icon = LoadIconW(AfxFindResourceHandle(MAKEINTRESOURCEW(group), RT_GROUP_ICON), MAKEINTRESOURCEW(group));
-        g_toolBarImages.Add(icon);
-        if (icon) DestroyIcon(icon);
-    }
+    // The list copies each icon; LoadIcon's icons are shared and stay with
+    // the module.
+    for (UINT group : kIconGroups)
+        g_toolBarImages.Add(LoadIconW(AfxFindResourceHandle(MAKEINTRESOURCEW(group), RT_GROUP_ICON), MAKEINTRESOURCEW(group)));
     frame->EnableDocking(CBRS_ALIGN_ANY);
     toolBar->SetButtons(kButtons, (int)(sizeof kButtons / sizeof kButtons[0]));
     toolBar->SendMessage(TB_SETIMAGELIST, 0, (LPARAM)g_toolBarImages.GetSafeHandle());

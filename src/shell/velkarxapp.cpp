@@ -124,6 +124,11 @@ void CVelkArxApp::StartPlugin()
         LoadDocumentRecord(doc->fileName().c_str(), doc);
         doc->database()->addReactor(g_pDbReactor);
     });
+    // Loading each drawing made it active in turn; the drawing the user works
+    // in is the active one, or received objects would be linked in another
+    // drawing's record until the user switched drawings.
+    if (GcApDocument* current = gcDocManagerPtr()->curDocument())
+        g_ptagDocIdManager = GetDrawingData(drawingRecords, current->fileName().c_str(), current);
     CreateToolBarWnd();
     InitPluginDrawingSupport();
     // Without the receiver window nothing answers the peer and no timer

@@ -56,7 +56,8 @@ int TextLevelRowOfMetres(int metres)
 
 int32_t RoundToHundred(int32_t value)
 {
-    const int64_t v = value, rest = v % 100;
+    // The remainder counted from the multiple below, for negative values too.
+    const int64_t v = value, rest = (v % 100 + 100) % 100;
     int64_t rounded = rest < 50 ? v - rest : v - rest + 100;
     if (rounded > INT32_MAX) rounded -= 100;
     if (rounded < INT32_MIN) rounded += 100;

@@ -60,12 +60,17 @@ BOOL CEntPropertyDlg::OnInitDialog()
         m_btnView.SetWindowText(kShowText);
         ParseMarkup();
     } else {
-        m_btnView.SetWindowText(kShowList);
-        m_btnView.ShowWindow(SW_HIDE);
-        m_list.ShowWindow(SW_HIDE);
-        m_staticHint.ShowWindow(SW_HIDE);
+        KeepToText();
     }
     return TRUE;
+}
+
+void CEntPropertyDlg::KeepToText()
+{
+    m_btnView.SetWindowText(kShowList);
+    m_btnView.ShowWindow(SW_HIDE);
+    m_list.ShowWindow(SW_HIDE);
+    m_staticHint.ShowWindow(SW_HIDE);
 }
 
 bool CEntPropertyDlg::ListViewShows()
@@ -81,7 +86,9 @@ void CEntPropertyDlg::ParseMarkup()
     CString remark;
     m_editRemark.GetWindowText(remark);
     m_editRemark.ShowWindow(SW_HIDE);
-    const std::vector<MarkupRow> rows = ::ParseMarkup(remark, m_strTagLine);
+    const EntityPropertyMarkup markup = ::ParseMarkup(remark, m_strTagLine);
+    m_strTagLine = markup.tagLine;
+    const std::vector<MarkupRow>& rows = markup.rows;
     m_list.DeleteAllItems();
     for (size_t i = 0; i < rows.size(); ++i) {
         const int row = m_list.InsertItem((int)i, rows[i].key);
@@ -95,10 +102,11 @@ void CEntPropertyDlg::ParseMarkup()
 void CEntPropertyDlg::BuildMarkup(bool showText)
 {
     UpdateData(TRUE);
-    std::vector<MarkupRow> rows;
+    EntityPropertyMarkup markup;
+    markup.tagLine = m_strTagLine;
     for (int row = 0; row < m_list.GetItemCount(); ++row)
-        rows.push_back({m_list.GetItemText(row, 0), m_list.GetItemText(row, 1)});
-    m_strEditedRemark = ::BuildMarkup(rows, m_strTagLine);
+        markup.rows.push_back({m_list.GetItemText(row, 0), m_list.GetItemText(row, 1)});
+    m_strEditedRemark = ::BuildMarkup(markup);
     if (!showText) return;
     m_editRemark.SetWindowText(m_strEditedRemark);
     m_editRemark.ShowWindow(SW_SHOW);
@@ -110,11 +118,13 @@ void CEntPropertyDlg::BuildMarkup(bool showText)
 void CEntPropertyDlg::OnBnClickedView()
 {
     if (!ListViewShows()) {
-        // Text edited into something the rows cannot hold stays text.
+        // Text edited into something the rows cannot hold, a new tag line
+        // among it (the rows keep the first), can only be edited as text
+        // from now on.
         CString remark;
         m_editRemark.GetWindowText(remark);
-        if (!HasPropertyMarkup(remark) || !MarkupRoundTrips(remark)) {
-            AfxMessageBox(L"备注内容不是完整的属性格式，只能以文本方式编辑！", MB_OK);
+        if (!HasPropertyMarkup(remark) || !MarkupRoundTrips(remark, m_strTagLine)) {
+            KeepToText();
             return;
         }
         m_btnView.SetWindowText(kShowText);

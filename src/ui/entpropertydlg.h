@@ -50,6 +50,9 @@ protected:
 
 private:
     bool ListViewShows();
+    // The remark can only be edited as text: the button, the list and the
+    // hint are hidden.
+    void KeepToText();
     CString m_strEditedRemark;
 };
 

@@ -50,9 +50,10 @@ bool ParseMarkupLine(const CString& line, CString& key, CString& value)
     return true;
 }
 
-std::vector<MarkupRow> ParseMarkup(const CString& remark, CString& tagLine)
+EntityPropertyMarkup ParseMarkup(const CString& remark, const CString& keptTagLine)
 {
-    std::vector<MarkupRow> rows;
+    EntityPropertyMarkup markup;
+    std::vector<MarkupRow>& rows = markup.rows;
     CString s = remark;
     const int tag = s.Find(kTagStart);
     if (tag >= 1) {
@@ -61,7 +62,7 @@ std::vector<MarkupRow> ParseMarkup(const CString& remark, CString& tagLine)
     }
     const int tagEnd = s.Find(kLineEnd);
     const int afterTag = tagEnd < 0 ? s.GetLength() : tagEnd + 2;
-    if (tagLine.IsEmpty()) tagLine = s.Left(afterTag);
+    markup.tagLine = keptTagLine.IsEmpty() ? s.Left(afterTag) : keptTagLine;
     s = s.Mid(afterTag);
 
     // The closing "}" stands at the start of a line: right after the tag
@@ -81,11 +82,13 @@ std::vector<MarkupRow> ParseMarkup(const CString& remark, CString& tagLine)
         s = s.Mid(end + 2);
     }
     if (!tail.IsEmpty()) rows.push_back({kMarkupTailKey, tail});
-    return rows;
+    return markup;
 }
 
-CString BuildMarkup(const std::vector<MarkupRow>& rows, const CString& tagLine)
+CString BuildMarkup(const EntityPropertyMarkup& markup)
 {
+    const std::vector<MarkupRow>& rows = markup.rows;
+    const CString& tagLine = markup.tagLine;
     size_t n = rows.size();
     const bool hasTail = n > 0 && rows[n - 1].key == kMarkupTailKey;
     if (hasTail) --n;
@@ -104,8 +107,6 @@ CString BuildMarkup(const std::vector<MarkupRow>& rows, const CString& tagLine)
         else t += L'"' + row.value + L'"';
         t += i + 1 == n ? L"\r\n" : L",\r\n";
     }
-    // Without rows the tag line still leads, or rebuilding would drop it.
-    if (n == 0) t = tagLine;
     t += L'}';
     if (hasTail) t += RestoreLineEnds(rows.back().value);
     return t;
@@ -116,8 +117,7 @@ bool HasPropertyMarkup(const CString& remark)
     return remark.Find(L"brisan_ct name") >= 1;
 }
 
-bool MarkupRoundTrips(const CString& remark)
+bool MarkupRoundTrips(const CString& remark, const CString& keptTagLine)
 {
-    CString tagLine;
-    return BuildMarkup(ParseMarkup(remark, tagLine), tagLine) == remark;
+    return BuildMarkup(ParseMarkup(remark, keptTagLine)) == remark;
 }

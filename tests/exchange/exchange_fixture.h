@@ -29,6 +29,29 @@ inline void ResetExchangeState()
     g_bSuppressReactors = 0;
 }
 
+// Appends a new entity to model space of the database; its id.
+inline OdDbObjectId AppendToModelSpace(OdDbDatabase* db, OdDbEntity* ent)
+{
+    OdDbBlockTableRecord* ms = nullptr;
+    EXPECT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
+    OdDbObjectId id;
+    EXPECT_EQ(ms->appendOdDbEntity(id, ent), eOk);
+    ent->close();
+    ms->close();
+    return id;
+}
+
+// The corners of an axis-parallel square, counter-clockwise from (x0, y0).
+inline OdGePoint2dArray Square(double x0, double y0, double size)
+{
+    OdGePoint2dArray v;
+    v.append(OdGePoint2d(x0, y0));
+    v.append(OdGePoint2d(x0 + size, y0));
+    v.append(OdGePoint2d(x0 + size, y0 + size));
+    v.append(OdGePoint2d(x0, y0 + size));
+    return v;
+}
+
 class ExchangeTest : public testing::Test {
 protected:
     void SetUp() override
@@ -51,13 +74,7 @@ protected:
     }
     uint64_t AddEntity(OdDbEntity* ent, OdDbDatabase* db = nullptr)
     {
-        OdDbBlockTableRecord* ms = nullptr;
-        EXPECT_EQ(oddbOpenObject(ms, (db ? db : db_)->getModelSpaceId(), OdDb::kForWrite), eOk);
-        OdDbObjectId id;
-        EXPECT_EQ(ms->appendOdDbEntity(id, ent), eOk);
-        ent->close();
-        ms->close();
-        return (uint64_t)id.getHandle();
+        return (uint64_t)AppendToModelSpace(db ? db : db_, ent).getHandle();
     }
     OdDbObjectId IdOf(uint64_t handle, OdDbDatabase* db = nullptr)
     {

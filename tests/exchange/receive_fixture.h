@@ -18,6 +18,7 @@
 #include "exchange/exchangeglobals.h"
 #include "exchange/hatchfill.h"
 #include "exchange/velkobjtree.h"
+#include "exchange_fixture.h"
 #include "gcedreactor.h"
 #include "gcedinput.h"
 #include "gcedview.h"

@@ -123,10 +123,31 @@ TEST_F(ReceiveTrackTest, CirclesAndArcsComeFromTheirAngles)
     }
 }
 
+TEST_F(ReceiveTrackTest, AnArcThroughThreePointsRunsCounterClockwise)
+{
+    // Clockwise points are taken in reverse, so both give the same arc.
+    uint32_t cw = Put(Track(7, {{0, 10}, {10, 0}, {0, -10}}));
+    uint32_t ccw = Put(Track(7, {{0, -10}, {10, 0}, {0, 10}}));
+    uint32_t four = Put(Track(7, {{0, -10}, {10, 0}, {0, 10}, {-10, 0}}));
+    ASSERT_TRUE(Receive({cw, ccw, four}));
+    auto arcs = All<OdDbArc>();
+    ASSERT_EQ(arcs.size(), 2u);
+    for (auto id : arcs) {
+        Reading<OdDbArc> a(id);
+        OdGePoint3d s, e;
+        a->getStartPoint(s);
+        a->getEndPoint(e);
+        EXPECT_TRUE(s.isEqualTo(OdGePoint3d(0, -10, 0), OdGeTol(1e-9)));
+        EXPECT_TRUE(e.isEqualTo(OdGePoint3d(0, 10, 0), OdGeTol(1e-9)));
+    }
+    // Four points make no circle or arc, and no link.
+    EXPECT_EQ(drawing->peerEntities.count(four), 0u);
+}
+
 TEST_F(ReceiveTrackTest, EllipsesFromCentreAndAxisEnds)
 {
     PeerTrack wide = Track(9, {{0, 0}, {10, 0}, {0, 4}});
-    wide.points[1].angle = 360;
+    wide.points[1].angle = 359.99998998;  // a full ellipse as this module sends it
     // The second axis is the longer one: it becomes the major axis and the
     // arc's angles turn by a quarter with it.
     PeerTrack tall = Track(9, {{0, 0}, {4, 0}, {0, 10}});

@@ -67,6 +67,7 @@ TEST_F(SendFolderTest, ABlockIsAFolderOfItsPartsNamedAfterTheBlock)
     std::vector<DecodedObject> children;
     DecodedObject folder = FolderOf(ref, children);
     EXPECT_EQ(folder.name, "井盖");
+    EXPECT_EQ(folder.sentFlag, 1);
     // The line, the circle, and of the nested block its line and the set of
     // its two points: no folder of its own.
     EXPECT_EQ(folder.childCount, 4u);

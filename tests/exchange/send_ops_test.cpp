@@ -30,6 +30,9 @@ TEST_F(SendTest, SelectedEntitiesGoIntoOneFolderPerLayerAndAreLinked)
     EXPECT_EQ(folders[2].name, "0");
     EXPECT_EQ(folders[3].name, "roads");
     EXPECT_EQ(folders[3].parent, folders[1].id);
+    // Every folder the exchange builds carries its flag, layer folders too.
+    EXPECT_EQ(folders[2].sentFlag, 1);
+    EXPECT_EQ(folders[3].sentFlag, 1);
     auto objects = MapObjects();
     ASSERT_EQ(objects.size(), 2u);
     EXPECT_EQ(objects[0].parent, folders[2].id);
@@ -74,8 +77,11 @@ TEST_F(SendTest, ResendsSkipTinyEntitiesAtTheOriginAndMakeTheirLayerFolders)
     // The layer's folder was made on the way, not in a buffer of its own.
     EXPECT_EQ(Sent(20112).size(), 1u);
     EXPECT_EQ(FoldersNamed("0"), 1);
-    for (auto& f : Folders())
-        if (f.name == "0") EXPECT_EQ(objects[0].parent, f.id);
+    for (auto& f : Folders()) {
+        if (f.name == "0") {
+            EXPECT_EQ(objects[0].parent, f.id);
+        }
+    }
 
     SendSelected({tiny});
     EXPECT_EQ(MapObjects().size(), 2u);
@@ -137,6 +143,22 @@ TEST_F(SendTest, AFailedSendReportsAndLeavesTheReactorsListening)
     SendSelected({h});
     EXPECT_EQ(Sent(20112).size(), before);
     EXPECT_EQ(g_bSuppressReactors, 0);
+}
+
+TEST_F(SendTest, EntitiesThatRefuseAWriteOpenAreSentFromARead)
+{
+    // As an entity on a locked layer does: sending changes nothing of it.
+    uint64_t line = AddLine(10, 10, 20, 20);
+    OdDbObjectIdArray ids;
+    ids.append(IdOf(line));
+    ObjExchangeBuffer buffer;
+    StartExchangeBuffer(&buffer, 0);
+    std::vector<uint32_t> oldPeerIds;
+    standin::FailHostCall("openWrite", eLockViolation);
+    EXPECT_TRUE(ArxOperation::ConvertEntities(&buffer, ids, 0, oldPeerIds, false));
+    CloseExchangeBuffer(&buffer);
+    EXPECT_EQ(SendExchangeBuffer(&buffer), 0);
+    EXPECT_EQ(OnlyObject().points.size(), 2u);
 }
 
 TEST_F(SendTest, ALargeSendShowsTheMeterAndDeletesOldCopiesInOneRequest)

@@ -2,6 +2,7 @@
 // holes, and the fill of patterns, gradients and solid fills.
 #include <cmath>
 
+#include "common/symboltable/layerutil.h"
 #include "editor_control.h"
 #include "oddbhatch.h"
 #include "peer/peerhelpers.h"
@@ -10,16 +11,6 @@
 namespace {
 
 using velkpeer::DecodedObject;
-
-OdGePoint2dArray Square(double x0, double y0, double size)
-{
-    OdGePoint2dArray v;
-    v.append(OdGePoint2d(x0, y0));
-    v.append(OdGePoint2d(x0 + size, y0));
-    v.append(OdGePoint2d(x0 + size, y0 + size));
-    v.append(OdGePoint2d(x0, y0 + size));
-    return v;
-}
 
 TEST_F(SendTest, AHatchInOneCircleIsSampledAndASolidFillTakesTheEntityColour)
 {
@@ -142,6 +133,16 @@ TEST_F(SendTest, PatternAndGradientFillsTravelInTheFillFields)
     EXPECT_EQ(s.fillScale, 2.0f);  // 50 in a drawing of inches
     EXPECT_EQ(s.originX, 7.0);
     EXPECT_EQ(s.originY, 8.0);
+    // A pattern by layer takes the layer's colour, one by block white, as
+    // every other entity colour does.
+    CLayerUtil::Add(L"green", 3);
+    hatch.setDatabaseDefaults(db_);
+    ASSERT_EQ(hatch.setLayer(L"green"), eOk);
+    hatch.setColorIndex(256);
+    EXPECT_EQ(ConvertOne(&hatch).fillColour, gcedGetRGB(3));
+    hatch.setColorIndex(0);
+    EXPECT_EQ(ConvertOne(&hatch).fillColour, 0xffffffu);
+    hatch.setColorIndex(3);
 
     // Inverted gradients exchange their colours; one colour goes twice.
     hatch.setHatchObjectType(OdDbHatch::kGradientObject);

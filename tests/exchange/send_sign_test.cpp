@@ -165,12 +165,16 @@ TEST_F(SendTest, PointsAndIconImagesBecomePointSigns)
     MapObjInfo linked;
     linked.peerId = 9;
     linked.name = L"井";
-    linked.remark = L"r";
+    // A remark goes whole, however long (the peer's own remarks run to
+    // thousands of characters).
+    linked.remark = CString(L'注', 600);
     linked.iconNumber = 12;
     p = ConvertOne(&point, linked);
     EXPECT_EQ(p.iconNumber, 12u);
     EXPECT_EQ(p.name, "井");
-    EXPECT_EQ(p.remark, "r");
+    std::string remark;
+    for (int i = 0; i < 600; ++i) remark += "注";
+    EXPECT_EQ(p.remark, remark);
 
     // Icon-sized images go as signs at the middle of their bottom edge.
     const struct {

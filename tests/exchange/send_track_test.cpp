@@ -86,16 +86,17 @@ TEST_F(SendTest, PolylinesSendVerticesBulgesAndWidths)
     ASSERT_EQ(r.points.size(), 2u);
     EXPECT_EQ(r.points[1].x, 5.0);
 
-    // 2-D and 3-D polylines need three vertices; fit and control vertices
-    // only shape the curve and stay home.
+    // 2-D and 3-D polylines need three vertices; the control vertices of a
+    // spline frame only shape the curve and stay home, the vertices fitted
+    // on the curve go.
     OdGePoint3dArray two;
     two.append(OdGePoint3d(1, 1, 0));
     two.append(OdGePoint3d(2, 2, 0));
     OdDb2dPolyline short2d(OdDb::k2dSimplePoly, two, 0.0, false, 2.0, 2.0);
     EXPECT_TRUE(Convert(&short2d).empty());
-    short2d.appendVertex(OdGePoint3d(3, 1, 0), 0.0, 0, 0, OdDb::k2dCurveFitVertex);
+    short2d.appendVertex(OdGePoint3d(3, 1, 0), 0.0, 0, 0, OdDb::k2dSplineCtlVertex);
     EXPECT_TRUE(Convert(&short2d).empty());
-    short2d.appendVertex(OdGePoint3d(4, 4, 0), 0.3);
+    short2d.appendVertex(OdGePoint3d(4, 4, 0), 0.3, 0, 0, OdDb::k2dCurveFitVertex);
     DecodedObject p2 = ConvertOne(&short2d);
     EXPECT_EQ(p2.width, 3u);
     ASSERT_EQ(p2.points.size(), 3u);
@@ -132,6 +133,15 @@ TEST_F(SendTest, NewPointsSelectedTogetherBecomeOnePointSet)
     ASSERT_EQ(g_ptagDocIdManager->pointGroups.count(set.id), 1u);
     EXPECT_EQ(g_ptagDocIdManager->pointGroups.size(), 1u);
     EXPECT_EQ(set.handle, set.handle & 0x7FFFFFFF);
+    // The set's name stays with the group and the points' links (which the
+    // drawing saves), so a later resend, or one after reopening the
+    // drawing, does not rename it.
+    MapObjInfo* group = g_ptagDocIdManager->pointGroups[set.id]->info;
+    ASSERT_NE(group, nullptr);
+    const std::wstring sentName(set.name.begin(), set.name.end());  // ASCII
+    EXPECT_STREQ(group->name.GetString(), sentName.c_str());
+    EXPECT_STREQ(LinkOf(a)->name.GetString(), sentName.c_str());
+    EXPECT_STREQ(LinkOf(b)->name.GetString(), sentName.c_str());
 
     // Sent again, the set keeps its object and its name.
     std::string name = set.name;
@@ -186,6 +196,46 @@ TEST_F(SendTest, PiecesOfASplitTrackGoAsOneTrackWithBreakMarks)
     EXPECT_EQ(t.points[4].angle, 0.1);
     // The peer's id comes back to every piece.
     for (uint64_t h : pieces) EXPECT_EQ(LinkOf(h)->peerId, t.id);
+}
+
+TEST_F(SendTest, AFlatPolylinePieceOfASplitTrackGoesWithItsTrack)
+{
+    // A track the peer knows as 4711, drawn as a lightweight polyline and a
+    // 2-D polyline (one the user converted).
+    const uint32_t track = 4711;
+    auto* light = new OdDbPolyline();
+    light->addVertexAt(0, OdGePoint2d(0, 0));
+    light->addVertexAt(1, OdGePoint2d(5, 5));
+    OdGePoint3dArray vertices;
+    vertices.append(OdGePoint3d(10, 0, 0));
+    vertices.append(OdGePoint3d(15, 5, 0));
+    OdGeDoubleArray bulges;
+    bulges.append(0.2);
+    bulges.append(0.0);
+    auto* flat = new OdDb2dPolyline(OdDb::k2dSimplePoly, vertices, 0.0, false, 0.0, 0.0, &bulges);
+    std::vector<uint64_t> pieces = {AddEntity(light), AddEntity(flat)};
+    for (uint64_t h : pieces) {
+        auto* link = new MapObjInfo();
+        link->handle = h;
+        link->peerId = track;
+        link->join = 1;
+        SetEntityLink(g_ptagDocIdManager->links, h, link, 1);
+        MapObjInfo member = *link;
+        member.name = L"渠";
+        SetLinkGroup(g_ptagDocIdManager->pieceGroups, track, &member, 0);
+    }
+    // The edited 2-D piece alone brings the whole track, not a track of its
+    // own under the track's id.
+    SendSelected({pieces[1]});
+    DecodedObject t = OnlyObject();
+    EXPECT_EQ(t.handle, track);
+    EXPECT_EQ(t.name, "渠");
+    ASSERT_EQ(t.points.size(), 4u);
+    EXPECT_EQ(t.points[2].x, 10.0);
+    EXPECT_EQ(t.points[2].elevation, 65536);
+    EXPECT_EQ(t.points[2].angle, 0.2);
+    EXPECT_EQ(LinkOf(pieces[1])->peerId, t.id);
+    EXPECT_EQ(LinkOf(pieces[1])->join, 1);
 }
 
 }  // namespace

@@ -483,6 +483,112 @@ def seeds_profile_file():
             'broken': bytes([1]) + b'a\x00b\x00[no end\r\n=value\r\n[]\r\nkey\r\n'}
 
 
+# --- the receive walk ---
+
+def exchange_buffer(records):
+    """The packet head, the root header counting every byte after it, then
+    each (kind, peer id, parent id, body) behind its 64-byte header."""
+    body = b''
+    for kind, peer_id, parent, data in records:
+        body += le32(len(data)) + le32(kind) + le32(peer_id) + le32(parent) + b'\x00' * 48 + data
+    return le16(101) + b'\x00' * 14 + le32(len(body)) + b'\x00' * 60 + body
+
+
+def folder_record(name, children):
+    fixed = bytearray(176)
+    fixed[0:len(name)] = name
+    fixed[100:104] = le32(children)
+    fixed[111] = 1
+    return bytes(fixed)
+
+
+def sign_record(name, x, y, sign_type=1, icon=12, multi=0, remark=b''):
+    fixed = bytearray(416)
+    fixed[0:len(name)] = name
+    fixed[112:128] = struct.pack('<dd', y, x)
+    fixed[128] = 2
+    fixed[144:152] = le32(icon) + le32(0x00ff00)
+    fixed[153] = sign_type
+    fixed[268:276] = le32(0) + le32(0xff0000)
+    fixed[280:284] = struct.pack('<f', 30.0)
+    fixed[376] = multi
+    return bytes(fixed) + text_part(remark)
+
+
+def track_record(shape_type, points, text=b''):
+    fixed = bytearray(200)
+    fixed[0:5] = b'track'
+    fixed[120:125] = le32(len(points)) + b'\x02'
+    fixed[144:155] = le32(0xff0000) + le32(250) + bytes([50, shape_type, 3])
+    return pad8(bytes(fixed) + text_part(text)) + b''.join(point(*p) for p in points)
+
+
+def shape_record(points, start=0.0, end=0.0, outer=0, fill_type=0, pattern=0):
+    fixed = bytearray(200)
+    fixed[0:5] = b'shape'
+    fixed[120:125] = le32(len(points)) + b'\x02'
+    fixed[128:147] = struct.pack('<dd', start, end) + bytes([1, 50, 50])
+    fixed[150:152] = le16(outer)
+    fixed[152:172] = le32(0xff0000) + le32(0x00ff00) + le32(fill_type) + le32(1) + le32(pattern)
+    fixed[172:200] = le32(0x1000000 | 0x0000ff) + struct.pack('<ffdd', 45.0, 2.0, 0.0, 0.0)
+    return pad8(bytes(fixed) + text_part(b'remark')) + b''.join(point(*p) for p in points)
+
+
+def multipart_record(parts):
+    fixed = bytearray(480)
+    fixed[0:5] = b'multi'
+    fixed[120:124] = le32(len(parts))
+    fixed[428:432] = le32(255)
+    data = pad8(bytes(fixed) + text_part(b''))
+    for n in parts:
+        part = bytearray(1432)
+        part[1416:1420] = le32(n)
+        data += bytes(part)
+    return data + b''.join(struct.pack('<dd', i, -i) for n in parts for i in range(n))
+
+
+def seeds_receive_walk():
+    # Options byte: 1 icons, 2 colour by layer, 4 and 8 the follow mode,
+    # 16 no hint, 32 contour lines. Folder 1000 stands for a block the
+    # drawing sent earlier.
+    square = [(0, 0), (10, 0), (10, 10), (0, 10)]
+    every_kind = exchange_buffer([
+        (30, 2000, 0, folder_record(b'roads', 0)),
+        (7, 2001, 2000, sign_record(b'well', 5, 5)),
+        (7, 2002, 2000, sign_record(b'note', 6, 6, 3, 0, 1, b'one\r\ntwo')),
+        (8, 2003, 2000, track_record(5, [(0, 0, 0, 0.5), (5, 0), (5, 5, 65536), (9, 9, 3)])),
+        (8, 2004, 0, track_record(6, [(1, 1), (2, 2, 7)])),
+        (8, 2005, 0, track_record(7, [(0, 0, 0, 30.0), (4, 0, 0, 120.0)])),
+        (8, 2006, 0, track_record(7, [(0, 10), (10, 0), (0, -10)])),
+        (8, 2007, 0, track_record(9, [(0, 0), (4, 0, 0, 359.99998998), (0, 9)])),
+        (8, 2008, 0, track_record(10, [(0, 0, 1), (3, 4, 2), (6, 0, 3), (9, 4, 4)])),
+        (8, 2009, 0, track_record(1, [(0, 0, 5), (3, 4, 5)])),
+        (13, 2010, 0, shape_record([(0, 0), (10, 5)])),
+        (13, 2011, 0, shape_record([(0, 10), (10, 0)], 0.0, 360.0, fill_type=1, pattern=2)),
+        (13, 2012, 0, shape_record([(0, 10), (10, 0)], 30.0, 120.0, fill_type=3, pattern=2)),
+        (13, 2013, 0, shape_record(square + [(2, 2, 65536), (4, 2), (4, 4)], outer=1, fill_type=3, pattern=9)),
+        (11, 2014, 0, multipart_record([3, 4])),
+        (11, 2015, 0, multipart_record([])),
+    ])
+    block = exchange_buffer([
+        (30, 1000, 0, folder_record(b'BlockRef_door', 2)),
+        (7, 3001, 1000, sign_record(b'a', 1, 1)),
+        (8, 3002, 1000, track_record(5, [(0, 0), (1, 1)])),
+        (7, 3003, 0, sign_record(b'after', 700, 800)),
+    ])
+    contour = exchange_buffer([(8, 0, 0, track_record(5, [(0, 0, 1200), (5, 0, 1200), (9, 3, 1200)])),
+                               (8, 4001, 0, track_record(5, [(0, 0, -50), (5, 0, -50)]))])
+    return {
+        'every-kind': bytes([0x01]) + every_kind,
+        'by-layer-follow': bytes([0x02 | 0x08]) + every_kind,
+        'block': bytes([0x00]) + block,
+        'contour': bytes([0x20]) + contour,
+        'total-beyond': bytes([0x01]) + every_kind[:16] + le32(len(every_kind)) + every_kind[20:],
+        'cut': bytes([0x01]) + every_kind[:-5],
+        'negative-size': bytes([0x00]) + block[:80] + le32(0xffffff00) + block[84:],
+    }
+
+
 SEEDS = {
     'image_bmp': seeds_image_bmp,
     'image_gif': seeds_image_gif,
@@ -506,6 +612,7 @@ SEEDS = {
     'base_address': seeds_base_address,
     'base_textutil': seeds_base_textutil,
     'profile_file': seeds_profile_file,
+    'receive_walk': seeds_receive_walk,
 }
 
 

@@ -15,12 +15,14 @@
 #include "exchange/entitylink.h"
 #include "gcapdocmanager.h"
 #include "gcgsmanager.h"
+#include "gcutprint.h"
 #include "hostdb_control.h"
 #include "oddbblockreference.h"
 #include "oddbtext.h"
 #include "peer/messagedlg.h"
 #include "peer/peerhelpers.h"
 #include "plugin_state.h"
+#include "shell/actoolbarwnd.h"
 #include "shell/velkarxapp.h"
 #include "gcedview.h"
 #include "standin_control.h"
@@ -254,6 +256,29 @@ TEST_F(MatchTest, TheViewIsZoomedToThePeersScaleWhenTheRequestWasAnswered)
     peer->ShellCodes().matchSize = 0;
     MatchVelk();
     EXPECT_NEAR(standin::SysVarReal(L"VIEWSIZE"), 400, 1e-6);
+}
+
+TEST_F(MatchTest, ARequestWithoutItsAnswerNeitherZoomsNorTakesTheNextAnswer)
+{
+    peer->ShellCodes().matchSize = 300;
+    MatchVelk();
+    ASSERT_NEAR(standin::SysVarReal(L"VIEWSIZE"), 400, 1e-6);
+
+    // Taken, but no answer comes: the view stays, and the last match's
+    // values are not used again.
+    peer->QueueAnswer(20301, 0);
+    MatchVelk();
+    EXPECT_NEAR(standin::SysVarReal(L"VIEWSIZE"), 400, 1e-6);
+    EXPECT_FALSE(g_bMatchOnly);
+
+    // The next answer, to a view-based request, is judged as such.
+    g_lastViewMatchExtents.screenWidth = 800;
+    std::vector<uint8_t> answer(120);
+    const int32_t imageSize = 300;
+    memcpy(answer.data() + 68, &imageSize, 4);
+    COPYDATASTRUCT cds{20301, (DWORD)answer.size(), answer.data()};
+    SendMessageW(g_pMessageDlg->GetSafeHwnd(), WM_COPYDATA, 1001, (LPARAM)&cds);
+    EXPECT_NE(standin::CommandLineText().find(L"当前视图缩放比例可能太大"), std::wstring::npos);
 }
 
 TEST_F(MatchTest, NoRequestForAViewWithoutWidthOrAPeerInLongitudeAndLatitude)

@@ -351,6 +351,13 @@ TEST_F(ReceiverTest, ANewLinetypeTableReplacesAndFreesTheOldOne)
     EXPECT_EQ(g_pLinetypeTable->items[0].id, 9u);
     EXPECT_STREQ(GetLinetypeNameById(9), "DOTTED");
     // The first table is gone (the leak checker would say otherwise).
+
+    // A name that fills its field ends there, not in the scale and id behind it.
+    std::vector<uint8_t> full = LinetypeAnswer(0x41414141, "");
+    memset(full.data() + 96, 'N', 320);
+    PutF64(full, 96 + 320, 1.1);
+    EXPECT_EQ(Send(20601, full), 1);
+    EXPECT_EQ(std::string(GetLinetypeNameById(0x41414141)), std::string(319, 'N'));
 }
 
 TEST_F(ReceiverTest, SearchListMatchesTheFolderNameWithinItsField)

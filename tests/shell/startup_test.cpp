@@ -81,6 +81,8 @@ TEST_F(StartUpTest, StartUpBuildsEverythingAndUnloadTakesItDownInOrder)
         EXPECT_EQ(doc->database()->reactorCount(), 1u);
     }
     EXPECT_EQ(drawingRecords.size(), 2u);
+    // Every drawing was loaded, and the one the user works in is active.
+    EXPECT_EQ(g_ptagDocIdManager, GetDrawingData(drawingRecords, L"C:\\dwg\\a.dwg", a));
     ASSERT_NE(GetToolBarWnd(), nullptr);
     ASSERT_NE(g_pMessageDlg, nullptr);
     HWND receiver = g_pMessageDlg->GetSafeHwnd();

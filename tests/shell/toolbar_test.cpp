@@ -76,6 +76,9 @@ TEST_F(ToolBarTest, TheToolbarFloatsWithItsSevenButtonsAndNineIcons)
     // The icons came from the module's own resources, under its own handle.
     EXPECT_EQ(s.imageCount, 9);
     EXPECT_TRUE(standin::MfcMisuses().empty());
+    // LoadIcon's icons are shared with the module: the list keeps copies,
+    // and nobody may destroy the originals.
+    EXPECT_EQ(standin::SharedIconDestroyAttempts(), 0);
     EXPECT_EQ(AfxGetResourceHandle(), gcedGetGcadResourceInstance());
     EXPECT_EQ(s.notify, window->GetSafeHwnd());
     EXPECT_EQ(s.controlStyle & 0x8800u, 0x8800u);

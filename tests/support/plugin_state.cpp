@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "afxwin.h"
+#include "basemap/basemap.h"
 #include "basemap/contour.h"
 #include "basemap/coordbinding.h"
 #include "basemap/relatepoint.h"
@@ -92,7 +93,7 @@ void ResetPluginState()
     g_bMatchOnly = false;
     g_matchValues[0] = g_matchValues[1] = 0;
     g_bRelateResendRunning = false;
-    g_bTileGuard = false;
+    ResetBaseMapGlobals();
     g_relatePoint = RelatePoint{};
     g_sectionFrame = SectionFrame();
     g_contourRequestCounter = 0;

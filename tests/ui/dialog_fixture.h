@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "afxmsgbox.h"
 #include "basemap/settings.h"
@@ -40,7 +41,25 @@ protected:
     void TearDown() override
     {
         velktest::ResetPluginState();
+        if (!hostTemplates.empty()) standin::RemoveModuleResources(GetModuleHandleW(nullptr));
         EXPECT_EQ(standin::OpenObjectCount(), 0);
+    }
+
+    // Gives the host a dialog template of its own under `id`, caption only.
+    // The host's resources come first unless the module puts its own first.
+    void AddHostTemplate(WORD id, const std::wstring& caption)
+    {
+        std::vector<BYTE> t = {1, 0, 0xFF, 0xFF};  // DLGTEMPLATEEX
+        t.resize(t.size() + 4 + 4 + 4 + 2 + 8 + 2 + 2);  // help id, styles, no items, place, no menu, no class
+        for (wchar_t c : caption + L'\0') t.insert(t.end(), {(BYTE)c, (BYTE)(c >> 8)});
+        hostTemplates.push_back(std::move(t));
+        hostTable.push_back({RT_DIALOG, id, 0x804, nullptr, 0});
+        for (size_t i = 0; i < hostTable.size(); ++i) {
+            hostTable[i].bytes = hostTemplates[i].data();
+            hostTable[i].size = (DWORD)hostTemplates[i].size();
+        }
+        standin::RemoveModuleResources(GetModuleHandleW(nullptr));
+        standin::AddModuleResources(GetModuleHandleW(nullptr), hostTable.data(), hostTable.size());
     }
 
     static std::string Native(const std::wstring& path) { return standin::NativePath(path); }
@@ -69,4 +88,6 @@ protected:
     std::unique_ptr<velkpeer::StandinPeer> peer;
     GcApDocument* doc = nullptr;
     CDrawingData* drawing = nullptr;
+    std::vector<std::vector<BYTE>> hostTemplates;
+    std::vector<standin::ModuleResource> hostTable;
 };

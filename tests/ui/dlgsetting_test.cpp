@@ -3,7 +3,11 @@
 #include "dialog_fixture.h"
 #include "editor_control.h"
 #include "machine_control.h"
+#include "shell/actoolbarwnd.h"
+#include "toolbar_control.h"
 #include "ui/dlgsetting.h"
+#include "ui/helppages.h"
+#include "window_control.h"
 
 namespace {
 
@@ -59,12 +63,53 @@ TEST_F(SettingDialogTest, OpeningShowsTheRecordAndRoundsTheKeptValueInMemoryOnly
 
     EXPECT_EQ(RoundToHundred(1049), 1000);
     EXPECT_EQ(RoundToHundred(INT32_MAX), 2147483600);
+    // Below zero too, to the nearest multiple, halves upward.
+    EXPECT_EQ(RoundToHundred(-170), -200);
+    EXPECT_EQ(RoundToHundred(-150), -100);
+    EXPECT_EQ(RoundToHundred(-130), -100);
+    EXPECT_EQ(RoundToHundred(INT32_MIN), -2147483600);
+}
+
+TEST_F(SettingDialogTest, TheToolbarOpensItWithTheModulesTemplateThoughTheHostHasOneOfTheSameId)
+{
+    AddHostTemplate(CDlgSetting::IDD, L"主机的对话框");
+    ASSERT_TRUE(CreateToolBarWnd());
+    const HINSTANCE before = AfxGetResourceHandle();
+    std::wstring caption;
+    std::wstring cacheShown;
+    standin::QueueDialogAnswer(CDlgSetting::IDD, [&](HWND d) {
+        wchar_t text[32] = {};
+        GetWindowTextW(d, text, 32);
+        caption = text;
+        cacheShown = Item(d, kCache).text;
+        return IDCANCEL;
+    });
+    ASSERT_TRUE(standin::ClickToolBarButton(GetToolBarWnd()->toolBar->GetSafeHwnd(), 32773));
+    EXPECT_EQ(caption, L"设置");
+    EXPECT_EQ(cacheShown, g_cacheRoot.str());
+    EXPECT_EQ(AfxGetResourceHandle(), before);
+
+    // "视频教程" opens the tutorial page and leaves the dialog open.
+    const size_t launched = standin::ShellExecutes().size();
+    bool open = false;
+    EXPECT_EQ(Run([&](HWND d) {
+                  standin::ClickDialogItem(d, 8325);
+                  open = IsWindow(d);
+                  return IDCANCEL;
+              }),
+              IDCANCEL);
+    ASSERT_EQ(standin::ShellExecutes().size(), launched + 1);
+    EXPECT_EQ(standin::ShellExecutes().back().verb, L"open");
+    EXPECT_EQ(standin::ShellExecutes().back().file, kVideoTutorialPage);
+    EXPECT_EQ(standin::ShellExecutes().back().show, SW_SHOWNORMAL);
+    EXPECT_TRUE(open);
 }
 
 TEST_F(SettingDialogTest, LevelsOutsideSixteenToTwentyEightKeepTheDialogOpen)
 {
     const PluginSettings before = g_settings;
-    for (const wchar_t* level : {L"15", L"29", L"abc"}) {
+    // 2^32 + 16 does not fit an int: it must not come out as 16.
+    for (const wchar_t* level : {L"15", L"29", L"abc", L"4294967312", L"-4294967280"}) {
         standin::QueueDialogAnswer(CDlgSetting::IDD, [&](HWND d) {
             Item(d, kMaxLevel).text = level;
             Item(d, kFollow).selection = 2;
@@ -226,9 +271,10 @@ TEST_F(SettingDialogTest, ANewRootInsideTheOldTileFolderKeepsIt)
 
 TEST_F(SettingDialogTest, ResetRestoresTheDefaultsButKeepsTheVersionFieldsAndAsksFirst)
 {
+    // Every byte set, so that a field the reset forgets shows.
+    memset(&g_settings, 0x11, sizeof g_settings);
     g_settings.followMode = 2;
     g_settings.textLevelMetres = 240;
-    g_settings.onlineBaseMap = 1;
     g_settings.peerVersionWarned = 777;
     g_settings.lastAnnouncedVersion = 170;
     g_cacheRoot = L"D:\\cache";
@@ -250,8 +296,16 @@ TEST_F(SettingDialogTest, ResetRestoresTheDefaultsButKeepsTheVersionFieldsAndAsk
                   return IDCANCEL;  // never reached: the reset ends the dialog
               }),
               IDOK);
-    PluginSettings expected;
-    SetDefaultSettings(expected);
+    PluginSettings expected{};
+    expected.viewFactor1 = 1.0;
+    expected.viewFactor2 = 2.0;
+    expected.roundedValue = 1000;
+    expected.textLevelMetres = 60;
+    expected.maxBaseMapLevel = 20;
+    expected.receivedSignLevel = 18;
+    expected.settingsVersion = 162;
+    expected.peerTooOldHint = 1;
+    expected.updateHint = 1;
     expected.peerVersionWarned = 777;
     expected.lastAnnouncedVersion = 170;
     EXPECT_EQ(memcmp(&expected, &g_settings, sizeof expected), 0);

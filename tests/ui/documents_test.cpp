@@ -1,6 +1,7 @@
 // Several drawings open: each drawing's edits touch its own record, links
 // and peer objects; commands that save or close write the links first; the
 // first command, APPLOAD and RECTANG do their one-off work.
+#include "afxmsgbox.h"
 #include "gcedinput.h"
 #include "peer/peerhelpers.h"
 #include "reactor_fixture.h"
@@ -107,6 +108,7 @@ TEST_F(DocumentsTest, OpeningClosingAndSavingKeepTheRecordsAndWriteTheLinksFirst
 TEST_F(DocumentsTest, CommandStartsSetTheFlagsOnceAndOnlyWhileTheLinkIsActive)
 {
     GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    standin::SetSysVarShort(L"ZOOMFACTOR", 60);
     Start();
     g_bFirstCommand = 1;
     g_coordBinding.checkPending = false;
@@ -141,6 +143,32 @@ TEST_F(DocumentsTest, CommandStartsSetTheFlagsOnceAndOnlyWhileTheLinkIsActive)
     Run(L"HATCH");
     EXPECT_EQ(g_bSuppressReactors, 1);
     EXPECT_EQ(g_pEditorReactor->m_bSuspendInsert, 1);
+
+    // HATCH lets BHATCH's flag go 300 ms after it ends; QUIT gives the host
+    // its view variables back.
+    g_bLinkActive = 1;
+    g_bBhatchRunning = 1;
+    standin::QueueSelection(Ids({Line(0, 0, 1, 0, a)}));
+    Run(L"HATCH");
+    EXPECT_EQ(standin::TimerInterval(g_pMessageDlg->GetSafeHwnd(), 1002), 300u);
+    EXPECT_EQ(standin::SysVarShort(L"ZOOMFACTOR"), 100);
+    Run(L"QUIT");
+    EXPECT_EQ(standin::SysVarShort(L"ZOOMFACTOR"), 60);
+    EXPECT_TRUE(drawingRecords.empty());
+}
+
+TEST_F(DocumentsTest, AViewChangeIsTakenUnlessTheBaseMapMadeIt)
+{
+    standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    Start();
+    standin::SetSysVarPoint(L"VIEWCTR", OdGePoint3d(500, 300, 0));
+    standin::SetSysVarReal(L"VIEWSIZE", 100);
+    g_pEditorReactor->m_bViewGuard = 0;
+    standin::FireViewChanged();
+    EXPECT_EQ(g_pEditorReactor->m_viewExtents.maxY, 0.0);
+    EXPECT_EQ(g_pEditorReactor->m_bViewGuard, 1);
+    standin::FireViewChanged();
+    EXPECT_EQ(g_pEditorReactor->m_viewExtents.maxY, 350.0);
 }
 
 TEST_F(DocumentsTest, AppLoadThatLoadsThePluginChecksTheBindingLater)
@@ -160,33 +188,46 @@ TEST_F(DocumentsTest, AppLoadThatLoadsThePluginChecksTheBindingLater)
     EXPECT_EQ(standin::TimerInterval(g_pMessageDlg->GetSafeHwnd(), 1001), 3000u);
 }
 
-TEST_F(DocumentsTest, ARectangleAwaitedIsTakenByItsOwnerAndOtherwiseSyncedLikeAnyCommand)
+TEST_F(DocumentsTest, ARectangleAwaitedGoesToItsOwnerOnlyWhenRectangDrewIt)
 {
-    GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    standin::CreateDocument(L"C:\\dwg\\a.dwg");
     Start();
-    auto rectang = [] {
+    const uint64_t userLine = Line(0, 0, 50, 50);
+    TakeResends();
+    auto rectang = [this](double size) {
         standin::QueuePoint(OdGePoint3d(0, 0, 0));
-        standin::QueuePoint(OdGePoint3d(10, 10, 0));
-    };
-    // Awaited: the owner takes it and it is not sent.
-    for (int kind : {1, 2, 3}) {
-        if (kind == 3) g_pEditorReactor->m_bPendingSection = 1;
-        else g_pEditorReactor->m_nPendingRect = (uint8_t)kind;
-        rectang();
+        standin::QueuePoint(OdGePoint3d(size, size, 0));
         Run(L"_rectang");
-        EXPECT_EQ(g_pEditorReactor->m_nPendingRect, 0);
-        EXPECT_EQ(g_pEditorReactor->m_bPendingSection, 0);
-        EXPECT_TRUE(TakeResends().empty()) << kind;
-    }
+        OdDbObjectId id;
+        for (const OdDbObjectId& o : Db()->allObjectIds())
+            if (OdRxCast<OdDbEntity>(o.stub()->object)) id = o;
+        return (uint64_t)id.getHandle();
+    };
+    // The cross-section takes the rectangle drawn and erases it; it is not
+    // sent. The user declines to pick a base line now.
+    g_pEditorReactor->m_bPendingSection = 1;
+    standin::QueueMessageBoxAnswer(IDNO);
+    uint64_t drawn = rectang(20);
+    EXPECT_TRUE(Id(drawn).isErased());
+    EXPECT_EQ(g_pEditorReactor->m_bPendingSection, 0);
+    // RECTANG ended without drawing: the user's last entity stays.
+    g_pEditorReactor->m_bPendingSection = 1;
+    RunAs(L"RECTANG", [] {});
+    EXPECT_FALSE(Id(userLine).isErased());
+    EXPECT_EQ(g_pEditorReactor->m_bPendingSection, 0);
+    // The contour download asks the peer for the rectangle's contours.
+    g_pEditorReactor->m_nPendingRect = 2;
+    rectang(100);
+    EXPECT_EQ(PeerMessagesOf(20303), 1u);
+    EXPECT_EQ(g_pEditorReactor->m_nPendingRect, 0);
+    g_pEditorReactor->m_nPendingRect = 1;
+    rectang(100);
+    EXPECT_EQ(g_pEditorReactor->m_nPendingRect, 0);
+    EXPECT_TRUE(TakeResends().empty());
+
     // Not awaited: RECTANG goes to the peer like any drawing command.
-    rectang();
-    Run(L"RECTANG");
-    ads_name last;
-    ASSERT_EQ(gcdbEntLast(last), RTNORM);
-    OdDbObjectId drawn;
-    oddbGetObjectId(drawn, last);
-    EXPECT_EQ(TakeResends(), (Resends{{(uint64_t)drawn.getHandle()}}));
-    (void)a;
+    drawn = rectang(10);
+    EXPECT_EQ(TakeResends(), (Resends{{drawn}}));
 }
 
 }  // namespace

@@ -10,10 +10,6 @@ namespace {
 
 using Resends = std::vector<std::vector<uint64_t>>;
 
-// A plug-in-like command that edits existing entities as the test says.
-std::function<void()> g_body;
-void RunBody() { g_body(); }
-
 void Touch(const OdDbObjectId& id)
 {
     OdDbEntity* e = nullptr;
@@ -24,14 +20,6 @@ void Touch(const OdDbObjectId& id)
 
 class EditTrackingTest : public ReactorTest {
 protected:
-    // Runs `body` as the command `name` of a test group.
-    void RunAs(const wchar_t* name, std::function<void()> body)
-    {
-        g_body = std::move(body);
-        odedRegCmds()->addCommand(L"TEST", name, name, 0, &RunBody);
-        Run(name);
-        odedRegCmds()->removeGroup(L"TEST");
-    }
     EditTrackState& Track() { return g_ptagDocIdManager->editTrack; }
 };
 

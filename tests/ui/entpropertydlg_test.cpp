@@ -122,6 +122,35 @@ TEST_F(PropertyDialogTest, RemarksTheRowsCannotHoldStayText)
     }
 }
 
+TEST_F(PropertyDialogTest, TextEditedIntoWhatTheRowsCannotHoldStaysTextWithoutAQuestion)
+{
+    const std::wstring markup = kMarkup;
+    // A stray line, and a new tag line the rows would put back as it was.
+    const std::wstring stray = std::wstring(markup).insert(markup.find(L"\"深度\""), L"{\r\n");
+    const std::wstring retagged = std::wstring(markup).replace(markup.find(L"\"井\""), 3, L"\"阀\"");
+    for (const std::wstring& typed : {stray, retagged}) {
+        OdDbObjectId id = AddText(L"井1", kMarkup);
+        const size_t boxes = standin::MessageBoxes().size();
+        bool buttonShown = true, listShown = true, remarkShown = false;
+        EXPECT_EQ(Show(id,
+                       [&](HWND d) {
+                           standin::ClickDialogItem(d, kView);  // to the text
+                           standin::TypeIntoDialogItem(d, kRemark, typed);
+                           standin::ClickDialogItem(d, kView);  // back to the rows?
+                           buttonShown = Item(d, kView).visible;
+                           listShown = Item(d, kList).visible;
+                           remarkShown = Item(d, kRemark).visible;
+                           return IDOK;
+                       }),
+                  IDOK);
+        EXPECT_EQ(standin::MessageBoxes().size(), boxes);
+        EXPECT_FALSE(buttonShown);
+        EXPECT_FALSE(listShown);
+        EXPECT_TRUE(remarkShown);
+        EXPECT_EQ(std::wstring(link->remark.GetString()), typed);
+    }
+}
+
 TEST_F(PropertyDialogTest, AValueEditedInPlaceReachesTheLinkOnOk)
 {
     OdDbObjectId id = AddText(L"井1", kMarkup);
@@ -152,6 +181,23 @@ TEST_F(PropertyDialogTest, AValueEditedInPlaceReachesTheLinkOnOk)
     EXPECT_EQ(link->saved, 0);
     EXPECT_EQ(link->nameEdited, 0);
     EXPECT_EQ(TextOf(id), L"井1");
+
+    // A click elsewhere first takes the focus from the open editor: a second
+    // value double-clicked, or the view switched, keeps the first edit.
+    std::wstring shownText;
+    EXPECT_EQ(Show(id,
+                   [&](HWND d) {
+                       standin::DoubleClickListCell(d, kList, 1, 1);
+                       standin::TypeIntoDialogItem(d, kValue, L"J-9");
+                       standin::DoubleClickListCell(d, kList, 2, 1);
+                       EXPECT_EQ(Column(d, 1)[1], L"J-9");
+                       standin::TypeIntoDialogItem(d, kValue, L"5.5");
+                       standin::ClickDialogItem(d, kView);
+                       shownText = Item(d, kRemark).text;
+                       return IDCANCEL;
+                   }),
+              IDCANCEL);
+    EXPECT_NE(shownText.find(L"\"编号\":\"J-9\",\r\n\"深度\":\"5.5\""), std::wstring::npos) << shownText;
 
     // OK pressed with Enter while the editor is still open takes its text.
     EXPECT_EQ(Show(id,

@@ -33,9 +33,9 @@ TEST(PropertyMarkup, ParseThenBuildGivesTheCanonicalForm)
                            L"\"停用\":false,\r\n"
                            L"\"备注\":\"含:冒号\"\r\n"
                            L"}\r\n结尾";
-    CString tagLine;
-    const std::vector<MarkupRow> rows = ParseMarkup(remark, tagLine);
-    EXPECT_EQ(tagLine, kTag);
+    const EntityPropertyMarkup markup = ParseMarkup(remark);
+    const std::vector<MarkupRow>& rows = markup.rows;
+    EXPECT_EQ(markup.tagLine, kTag);
     ExpectRows(rows, {{kMarkupHeaderKey, L"说明第一行   第二行"},
                       {L"名称", L"阀门 3"},
                       {L"口径", L"200"},
@@ -51,33 +51,31 @@ TEST(PropertyMarkup, ParseThenBuildGivesTheCanonicalForm)
                               L"\"停用\":false,\r\n"
                               L"\"备注\":\"含:冒号\"\r\n"
                               L"}\r\n结尾";
-    EXPECT_EQ(BuildMarkup(rows, tagLine), canonical);
+    EXPECT_EQ(BuildMarkup(markup), canonical);
     EXPECT_FALSE(MarkupRoundTrips(remark));
     EXPECT_TRUE(MarkupRoundTrips(canonical));
 
     // an edited value goes back in its place, bare words quoted
-    std::vector<MarkupRow> edited = rows;
-    edited[3].value = L"是";
-    edited[1].value = L"bool_false";
-    const CString rebuilt = BuildMarkup(edited, tagLine);
+    EntityPropertyMarkup edited = markup;
+    edited.rows[3].value = L"是";
+    edited.rows[1].value = L"bool_false";
+    const CString rebuilt = BuildMarkup(edited);
     EXPECT_NE(rebuilt.Find(L"\"名称\":false,\r\n\"口径\":\"200\",\r\n\"在用\":\"是\",\r\n"), -1) << rebuilt.GetString();
 }
 
 TEST(PropertyMarkup, HeaderAndTailLineBreaksShowAsThreeSpaces)
 {
     const CString remark = CString(L"第一行\r\n\r\n第三行\r\n") + kTag + L"\"k\":\"v\"\r\n}尾1\r\n尾2\r\n";
-    CString tagLine;
-    const std::vector<MarkupRow> rows = ParseMarkup(remark, tagLine);
-    ExpectRows(rows, {{kMarkupHeaderKey, L"第一行      第三行   "},
+    const EntityPropertyMarkup markup = ParseMarkup(remark);
+    ExpectRows(markup.rows, {{kMarkupHeaderKey, L"第一行      第三行   "},
                       {L"k", L"v"},
                       {kMarkupTailKey, L"尾1   尾2   "}});
-    EXPECT_EQ(BuildMarkup(rows, tagLine), remark);
+    EXPECT_EQ(BuildMarkup(markup), remark);
 
     // three spaces of the text itself come back as a line break: the list
     // would change such a remark, and says so
     const CString spaced = CString(L"标题   副标题") + kTag + L"\"k\":\"v\"\r\n}a    b";
-    std::vector<MarkupRow> spacedRows = ParseMarkup(spaced, tagLine);
-    EXPECT_EQ(BuildMarkup(spacedRows, tagLine), CString(L"标题\r\n副标题") + kTag + L"\"k\":\"v\"\r\n}a\r\n b");
+    EXPECT_EQ(BuildMarkup(ParseMarkup(spaced)), CString(L"标题\r\n副标题") + kTag + L"\"k\":\"v\"\r\n}a\r\n b");
     EXPECT_FALSE(MarkupRoundTrips(spaced));
 }
 
@@ -85,47 +83,50 @@ TEST(PropertyMarkup, BareValuesAndTheClosingBrace)
 {
     // a bare last value still ends the rows at the closing brace
     const CString bareLast = CString(kTag) + L"\"a\":\"1\",\r\n\"b\":false\r\n}尾";
-    CString tagLine;
-    ExpectRows(ParseMarkup(bareLast, tagLine), {{L"a", L"1"}, {L"b", L"bool_false"}, {kMarkupTailKey, L"尾"}});
+    ExpectRows(ParseMarkup(bareLast).rows, {{L"a", L"1"}, {L"b", L"bool_false"}, {kMarkupTailKey, L"尾"}});
     EXPECT_TRUE(MarkupRoundTrips(bareLast));
 
-    // no rows at all: the tag line is kept in front of the brace
+    // no rows at all, or only the tail: the brace and the tail, without
+    // the tag line, so such a remark is not offered as rows
     const CString noRows = CString(kTag) + L"}尾巴";
-    std::vector<MarkupRow> rows = ParseMarkup(noRows, tagLine);
-    ExpectRows(rows, {{kMarkupTailKey, L"尾巴"}});
-    EXPECT_EQ(BuildMarkup(rows, kTag), noRows);
-    EXPECT_EQ(BuildMarkup({}, kTag), CString(kTag) + L"}");
-    EXPECT_EQ(BuildMarkup({}, L""), L"}");
+    const EntityPropertyMarkup tailOnly = ParseMarkup(noRows);
+    ExpectRows(tailOnly.rows, {{kMarkupTailKey, L"尾巴"}});
+    EXPECT_EQ(tailOnly.tagLine, kTag);
+    EXPECT_EQ(BuildMarkup(tailOnly), L"}尾巴");
+    EXPECT_EQ(BuildMarkup({{}, kTag}), L"}");
+    EXPECT_FALSE(MarkupRoundTrips(noRows));
+    // a header row is a row: the tag line follows it
+    const CString headerOnly = CString(L"头") + kTag + L"}";
+    EXPECT_TRUE(MarkupRoundTrips(headerOnly));
 
     // without a closing brace the rows are the complete lines; the last,
     // unfinished line is not among them
     const CString open = CString(kTag) + L"\"a\":\"1\",\r\n\"b\":\"2\"";
-    ExpectRows(ParseMarkup(open, tagLine), {{L"a", L"1"}});
+    ExpectRows(ParseMarkup(open).rows, {{L"a", L"1"}});
     EXPECT_FALSE(MarkupRoundTrips(open));
 }
 
 TEST(PropertyMarkup, ALineThatIsNotARowEndsTheList)
 {
     const CString remark = CString(kTag) + L"{\r\n\"a\":\"1\"\r\n}";
-    CString tagLine;
-    std::vector<MarkupRow> rows = ParseMarkup(remark, tagLine);
-    EXPECT_TRUE(rows.empty());
-    EXPECT_EQ(BuildMarkup(rows, tagLine), CString(kTag) + L"}");
+    const EntityPropertyMarkup none = ParseMarkup(remark);
+    EXPECT_TRUE(none.rows.empty());
+    EXPECT_EQ(BuildMarkup(none), L"}");
     EXPECT_FALSE(MarkupRoundTrips(remark));
 
     // rows after the stray line are lost; the tail after the brace is not
     const CString stray = CString(kTag) + L"\"a\":\"1\",\r\n杂项\r\n\"b\":\"2\"\r\n}尾";
-    rows = ParseMarkup(stray, tagLine);
-    ExpectRows(rows, {{L"a", L"1"}, {kMarkupTailKey, L"尾"}});
-    EXPECT_EQ(BuildMarkup(rows, tagLine), CString(kTag) + L"\"a\":\"1\"\r\n}尾");
+    const EntityPropertyMarkup cut = ParseMarkup(stray);
+    ExpectRows(cut.rows, {{L"a", L"1"}, {kMarkupTailKey, L"尾"}});
+    EXPECT_EQ(BuildMarkup(cut), CString(kTag) + L"\"a\":\"1\"\r\n}尾");
     EXPECT_FALSE(MarkupRoundTrips(stray));
 }
 
 TEST(PropertyMarkup, TheFirstTagLineIsKeptAndRowLines)
 {
-    CString tagLine = L"<?brisan_ct name=\"旧\"?>\r\n";
+    const CString kept = L"<?brisan_ct name=\"旧\"?>\r\n";
     const CString remark = CString(kTag) + L"\"a\":\"1\"\r\n}";
-    EXPECT_EQ(BuildMarkup(ParseMarkup(remark, tagLine), tagLine), L"<?brisan_ct name=\"旧\"?>\r\n\"a\":\"1\"\r\n}");
+    EXPECT_EQ(BuildMarkup(ParseMarkup(remark, kept)), L"<?brisan_ct name=\"旧\"?>\r\n\"a\":\"1\"\r\n}");
     EXPECT_TRUE(HasPropertyMarkup(kTag));  // the tag itself starts with "<?"
     EXPECT_FALSE(HasPropertyMarkup(L"brisan_ct name=\"a\""));
 
@@ -148,6 +149,9 @@ TEST(PropertyMarkup, TheFirstTagLineIsKeptAndRowLines)
     for (const auto& c : cases) {
         CString key = L"-", value = L"-";
         EXPECT_EQ(ParseMarkupLine(c.line, key, value), c.row) << c.line;
-        if (c.row) EXPECT_TRUE(key == c.key && value == c.value) << c.line;
+        if (c.row) {
+            EXPECT_EQ(key, c.key) << c.line;
+            EXPECT_EQ(value, c.value) << c.line;
+        }
     }
 }

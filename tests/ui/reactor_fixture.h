@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <vector>
@@ -135,6 +136,20 @@ protected:
     {
         ASSERT_TRUE(standin::InvokeCommand(command)) << command;
         EXPECT_EQ(standin::PendingAnswers(), 0) << command;
+    }
+    // Runs `body` as a command `name` of the test's own, which comes before
+    // the host's command of that name.
+    void RunAs(const wchar_t* name, std::function<void()> body)
+    {
+        Body() = std::move(body);
+        odedRegCmds()->addCommand(L"TEST", name, name, 0, [] { Body()(); });
+        Run(name);
+        odedRegCmds()->removeGroup(L"TEST");
+    }
+    static std::function<void()>& Body()
+    {
+        static std::function<void()> body;
+        return body;
     }
     void MoveBy(std::initializer_list<uint64_t> handles, double dx, double dy)
     {

@@ -10,7 +10,9 @@
 #include "peer/peercheck.h"
 #include "shell/actoolbarwnd.h"
 #include "toolbar_control.h"
+#include "ui/helppages.h"
 #include "ui/setcoordlg.h"
+#include "window_control.h"
 
 namespace {
 
@@ -70,6 +72,31 @@ TEST_F(CoordDialogTest, OpensWithThePeerSystemTheHintHiddenAndSimplifiedTicked)
     EXPECT_EQ(g_bFollow3Enabled, 0);
     EXPECT_EQ(g_pSetCoorDlg->m_toolTip.TipFor(kHelp), L"单击此处了解更多关于“坐标系”");
     EXPECT_EQ(SendMessageW(dlg, WM_GCAD_KEEPFOCUS, 0, 0), 1);
+
+    // "了解更多关于坐标系" opens the help page in the browser.
+    const size_t launched = standin::ShellExecutes().size();
+    Click(8348);
+    ASSERT_EQ(standin::ShellExecutes().size(), launched + 1);
+    EXPECT_EQ(standin::ShellExecutes().back().verb, L"open");
+    EXPECT_EQ(standin::ShellExecutes().back().file, kCoordinateHelpPage);
+    EXPECT_EQ(standin::ShellExecutes().back().show, SW_SHOWNORMAL);
+    EXPECT_TRUE(IsWindowVisible(dlg));
+}
+
+TEST_F(CoordDialogTest, TheWindowIsMadeFromTheModulesTemplateThoughTheHostHasOneOfTheSameId)
+{
+    Click(8106);
+    ASSERT_EQ(g_pSetCoorDlg, nullptr);
+    AddHostTemplate(CSetCoorDlg::IDD, L"主机的对话框");
+    const HINSTANCE before = AfxGetResourceHandle();
+    ASSERT_TRUE(standin::ClickToolBarButton(GetToolBarWnd()->toolBar->GetSafeHwnd(), 32772));
+    ASSERT_NE(g_pSetCoorDlg, nullptr);
+    dlg = g_pSetCoorDlg->GetSafeHwnd();
+    wchar_t caption[32] = {};
+    GetWindowTextW(dlg, caption, 32);
+    EXPECT_STREQ(caption, L"设置关联点");
+    EXPECT_EQ(Item(8106).text, L"完成");
+    EXPECT_EQ(AfxGetResourceHandle(), before);
 }
 
 TEST_F(CoordDialogTest, TheHintShowsOnlyForProjectedLookingXAndY)
@@ -109,7 +136,7 @@ TEST_F(CoordDialogTest, APickedPointAndThePeersPlaceFillTheBoxesAndAShortAnswerI
     ASSERT_FALSE(PeerCodes().empty());
     EXPECT_EQ(PeerCodes().back(), 20001u);
 
-    PeerReportsPlace(30.5, 114.25, 16);  // too short to hold a place
+    PeerReportsPlace(30.5, 114.25, 23);  // one byte short of a whole answer
     EXPECT_FALSE(IsWindowVisible(dlg));
     EXPECT_EQ(Item(kLng).text, L"");
 

@@ -95,7 +95,11 @@ void PrepareShellDemo(std::unique_ptr<velkpeer::StandinPeer>& peer, std::ostream
 
 void RunShellDemo(std::unique_ptr<velkpeer::StandinPeer>& peer, std::ostream& out)
 {
-    out << "  folder check: passed (no message)\n";
+    // Without the commands the load stopped at the folder check.
+    const bool started = standin::HasCommand(L"VELK");
+    out << "  folder check: " << (started ? "passed" : "refused, nothing started") << "\n";
+    for (auto& box : standin::MessageBoxes()) out << "  message box: \"" << Utf8(box.text) << "\"\n";
+    if (!started) return;
     out << "  settings file: " << Utf8(kSettingsFile)
         << (FileText(kSettingsFile).find("[VelkArx]") != std::string::npos ? " (record written)" : " (missing)")
         << "\n";

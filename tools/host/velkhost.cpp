@@ -23,6 +23,7 @@
 #include "machine_control.h"
 #include "odrx_module.h"
 #include "demo_dialogs.h"
+#include "demo_receive.h"
 #include "demo_send.h"
 #include "demo_edit.h"
 #include "shell_demo.h"
@@ -107,6 +108,7 @@ int main(int argc, char** argv)
 
     velkhost::RunShellDemo(peer, std::cout);
     velkhost::RunSendDemo(peer.get(), std::cout);
+    velkhost::RunReceiveDemo(peer.get(), std::cout);
     velkhost::RunDialogsDemo(peer.get(), std::cout);
     velkhost::RunEditDemo(peer.get(), std::cout);
 

@@ -27,8 +27,6 @@ const size_t kTestHead = 100;
 const size_t kTestRecord = 688;
 const size_t kButtonRecord = 320;
 const size_t kCoordIdentifier = 16;
-const size_t kMapState = 104;
-const size_t kLocationRecord = 80;
 const size_t kLevelQuery = 80;
 const size_t kContourItem = 192;
 const uint32_t kContourCode = 20303;
@@ -41,8 +39,15 @@ std::vector<int32_t> ContourItemConnectionIds(const std::vector<uint8_t>& b)
     return ids;
 }
 
-// The native place of a file a client names, or empty when the name is no
-// drive path or leads outside the machine folder (by "..", or through a link).
+bool SameText(const std::wstring& a, const wchar_t* b)
+{
+    return a.size() == wcslen(b) && std::equal(a.begin(), a.end(), b, [](wchar_t x, wchar_t y) {
+               return towlower(x) == towlower(y);
+           });
+}
+
+}  // namespace
+
 std::string MachineFile(const std::string& windowsPath)
 {
     bool drive = windowsPath.size() > 3 && std::isalpha((unsigned char)windowsPath[0]) && windowsPath[1] == ':' &&
@@ -60,15 +65,6 @@ std::string MachineFile(const std::string& windowsPath)
         if (t == target.end() || *r != *t) return std::string();
     return t == target.end() ? std::string() : target.string();
 }
-
-bool SameText(const std::wstring& a, const wchar_t* b)
-{
-    return a.size() == wcslen(b) && std::equal(a.begin(), a.end(), b, [](wchar_t x, wchar_t y) {
-               return towlower(x) == towlower(y);
-           });
-}
-
-}  // namespace
 
 const char* CodeName(uint32_t code)
 {
@@ -170,6 +166,13 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
     if (PeerObjectStore::Serves(code))
         return store_.Handle(code, bytes, config_.objectTree,
                              [&](uint32_t c, const std::vector<uint8_t>& a) { Answer(connectionId, c, a); });
+    if (PeerTileServer::Serves(code))
+        return tiles_.Handle(
+            code, bytes, config_, [&](uint32_t c, const std::vector<uint8_t>& a) { Answer(connectionId, c, a); },
+            ClientWindow());
+    if (PeerContourCodes::Serves(code))
+        return contour_.Handle(bytes, FindWindowW(clients_[connectionId].c_str(), nullptr),
+                               [&](uint32_t c, const std::vector<uint8_t>& a) { Answer(connectionId, c, a); });
     switch (code) {
     case 20501: return config_.statusWord;
     case 20013:
@@ -210,7 +213,6 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         Answer(connectionId, code, answer);
         return 0;
     }
-    case 20011: return bytes.size() == kLocationRecord ? 0 : -4;
     case 20212: {
         if (bytes.size() != kLevelQuery) return -4;
         std::vector<uint8_t> answer(104 * config_.levelResolutions.size());
@@ -221,18 +223,7 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         Answer(connectionId, code, answer);
         return 0;
     }
-    case 20012: {
-        if (bytes.size() != kMapState) return -4;
-        std::vector<uint8_t> answer(kMapState);
-        PutU32(answer, 44, (uint32_t)config_.mapLevel);
-        PutU32(answer, 48, (uint32_t)config_.mapType);
-        Answer(connectionId, code, answer);
-        return 0;
-    }
     case 20601: Answer(connectionId, code, EncodePatternTable(config_.patterns)); return 0;
-    case kContourCode:
-        // The head, then whole items.
-        return IsPacket(bytes, bytes.size()) && (bytes.size() - kPacketHead) % kContourItem == 0 ? 0 : -4;
     default: return 0;
     }
 }

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "peer_store.h"
+#include "peer_contour.h"
 #include "peer_shell.h"
+#include "peer_tiles.h"
 #include "windows.h"
 
 namespace velkpeer {
@@ -94,6 +96,10 @@ public:
     PeerObjectStore& ObjectStore() { return store_; }
     // The shell-side codes: announced version, relate-point answers.
     PeerShellCodes& ShellCodes() { return shell_; }
+    // The map's view (20011, 20012) and its image server (20302).
+    PeerTileServer& Tiles() { return tiles_; }
+    // The contour lines: the surface, the data state, the answers.
+    PeerContourCodes& ContourCodes() { return contour_; }
     // The client's window (the last one registered); null without one.
     HWND ClientWindow() const;
     bool ButtonPresent() const { return buttonPresent_; }
@@ -118,6 +124,8 @@ private:
     std::vector<PeerAnswer> answers_;
     PeerObjectStore store_;
     PeerShellCodes shell_;
+    PeerTileServer tiles_;
+    PeerContourCodes contour_;
     bool buttonPresent_ = false;
     std::string buttonCaption_;
     int32_t followMode_ = 0;
@@ -127,6 +135,10 @@ private:
 // "LastRunPath"), creates its program file and registers `start` with the
 // shell as the program.
 void InstallPeer(DWORD lastVersion, std::function<bool()> start);
+
+// The native place of a file a client names, or empty when the name is no
+// drive path or leads outside the machine folder (by "..", or through a link).
+std::string MachineFile(const std::string& windowsPath);
 
 // The request's name in transcripts.
 const char* CodeName(uint32_t code);

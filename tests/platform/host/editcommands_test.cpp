@@ -1,6 +1,5 @@
 // The host's own editing commands: the events reactors hear and their
-// order, copies with their extension records, undo and redo, cancels and
-// failures, and the selection filters' view of what is being added.
+// order, undo and redo, cancels and failures.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,7 +12,6 @@
 #include "gcedreactor.h"
 #include "hostdb_control.h"
 #include "oddbcurves.h"
-#include "oddbdictionary.h"
 #include "oddbsymboltable.h"
 
 namespace {
@@ -51,7 +49,7 @@ protected:
         EXPECT_EQ(standin::OpenObjectCount(), 0);
         EXPECT_TRUE(standin::HostViolations().empty());
     }
-    OdDbObjectId LinkedLine()
+    OdDbObjectId DrawLine()
     {
         standin::QueuePoint(OdGePoint3d(0, 0, 0));
         standin::QueuePoint(OdGePoint3d(4, 0, 0));
@@ -61,21 +59,6 @@ protected:
         OdDbObjectId id;
         EXPECT_EQ(gcdbEntLast(last), RTNORM);
         oddbGetObjectId(id, last);
-        OdDbLine* line = nullptr;
-        EXPECT_EQ(oddbOpenObject(line, id, OdDb::kForWrite), eOk);
-        line->createExtensionDictionary();
-        OdDbDictionary* dict = nullptr;
-        EXPECT_EQ(oddbOpenObject(dict, line->extensionDictionary(), OdDb::kForWrite), eOk);
-        auto* xrec = new OdDbXrecord();
-        OdDbObjectId xid;
-        dict->setAt(L"K", xrec, xid);
-        OdResBuf* chain = OdResBuf::newRb(1, OdString(L"77"));
-        xrec->setFromRbChain(chain);
-        OdResBuf::releaseChain(chain);
-        xrec->close();
-        dict->close();
-        line->close();
-        events.log.clear();
         return id;
     }
     OdGePoint3d StartOf(OdDbObjectId id)
@@ -91,49 +74,11 @@ protected:
     Events events;
 };
 
-TEST_F(EditCommandsTest, CopyCarriesTheExtensionRecordsAndUndoRedoReverseIt)
+TEST_F(EditCommandsTest, ChangesAreHeardInOrderUndoneInReverseAndCancelsAndFailuresReported)
 {
-    OdDbObjectId line = LinkedLine();
-    standin::QueueSelection(OdDbObjectIdArray().append(line));
-    standin::QueuePoint(OdGePoint3d(0, 0, 0));
-    standin::QueuePoint(OdGePoint3d(0, 10, 0));
-    standin::QueueEnter();
-    ASSERT_TRUE(standin::InvokeCommand(L"_copy"));
-    EXPECT_EQ(events.log, (std::vector<std::wstring>{L"start COPY", L"appended AcDbLine", L"modified AcDbLine",
-                                                     L"ended COPY"}));
-    ads_name last;
-    OdDbObjectId copy;
-    ASSERT_EQ(gcdbEntLast(last), RTNORM);
-    oddbGetObjectId(copy, last);
-    ASSERT_NE(copy, line);
-    EXPECT_TRUE(StartOf(copy).isEqualTo(OdGePoint3d(0, 10, 0)));
-    OdDbLine* opened = nullptr;
-    ASSERT_EQ(oddbOpenObject(opened, copy, OdDb::kForRead), eOk);
-    OdDbObjectId dictId = opened->extensionDictionary();
-    opened->close();
-    OdDbDictionary* dict = nullptr;
-    ASSERT_EQ(oddbOpenObject(dict, dictId, OdDb::kForRead), eOk);
-    OdDbXrecord* xrec = nullptr;
-    ASSERT_EQ(dict->getAt(L"K", xrec, OdDb::kForRead), eOk);
-    OdResBuf* chain = xrec->rbChain();
-    EXPECT_EQ(chain->getString(), L"77");
-    OdResBuf::releaseChain(chain);
-    xrec->close();
-    dict->close();
-
-    // Undo takes the copy away, redo brings it back; each is one command.
-    events.log.clear();
-    ASSERT_TRUE(standin::InvokeCommand(L"UNDO"));
-    EXPECT_TRUE(copy.isErased());
-    ASSERT_TRUE(standin::InvokeCommand(L"REDO"));
-    EXPECT_FALSE(copy.isErased());
-    EXPECT_EQ(events.log, (std::vector<std::wstring>{L"start UNDO", L"erased AcDbLine", L"ended UNDO", L"start REDO",
-                                                     L"unerased AcDbLine", L"ended REDO"}));
-}
-
-TEST_F(EditCommandsTest, MoveAndEraseAreUndoneInReverseAndCancelsAndFailuresAreReported)
-{
-    OdDbObjectId line = LinkedLine();
+    OdDbObjectId line = DrawLine();
+    EXPECT_EQ(events.log, (std::vector<std::wstring>{L"start LINE", L"appended AcDbLine", L"modified AcDbLine",
+                                                     L"ended LINE"}));
     standin::QueueSelection(OdDbObjectIdArray().append(line));
     standin::QueuePoint(OdGePoint3d(0, 0, 0));
     standin::QueuePoint(OdGePoint3d(1, 2, 0));
@@ -162,41 +107,6 @@ TEST_F(EditCommandsTest, MoveAndEraseAreUndoneInReverseAndCancelsAndFailuresAreR
     standin::InvokeCommand(L"APPLOAD");
     EXPECT_EQ(events.log,
               (std::vector<std::wstring>{L"start RECTANG", L"cancelled RECTANG", L"start APPLOAD", L"failed APPLOAD"}));
-}
-
-// Removes every other entry as it is told to, from the first.
-struct DropOdd : GcEdSSGetFilter {
-    std::vector<int> seen;
-    void ssgetAddFilter(int, GcEdSelectionSetService& service, const OdDbObjectIdArray&,
-                        const OdDbObjectIdArray& toAdd) override
-    {
-        seen.push_back(toAdd.length());
-        EXPECT_EQ(service.remove(toAdd.length()), eInvalidIndex);
-        for (int i = 1; i < toAdd.length(); ++i) service.remove(i);
-    }
-};
-
-TEST_F(EditCommandsTest, FiltersSeeTheUsersSelectionShrinkAsTheyRemoveFromIt)
-{
-    OdDbObjectIdArray lines;
-    for (int i = 0; i < 5; ++i) lines.append(LinkedLine());
-    DropOdd filter;
-    ASSERT_EQ(addSSgetFilterInputContextReactor(doc, &filter), eOk);
-    standin::QueueSelection(lines);
-    ads_name ss;
-    ASSERT_EQ(gcedSSGet(nullptr, nullptr, nullptr, nullptr, ss), RTNORM);
-    int32_t n = 0;
-    gcedSSLength(ss, &n);
-    gcedSSFree(ss);
-    // Removing entries 1 and then 2 of what is left drops lines 1 and 3.
-    EXPECT_EQ(n, 3);
-    // Programs that select everything are not filtered.
-    ASSERT_EQ(gcedSSGet(L"X", nullptr, nullptr, nullptr, ss), RTNORM);
-    gcedSSLength(ss, &n);
-    gcedSSFree(ss);
-    EXPECT_EQ(n, 5);
-    EXPECT_EQ(filter.seen, std::vector<int>{5});
-    removeSSgetFilterInputContextReactor(doc, &filter);
 }
 
 }  // namespace

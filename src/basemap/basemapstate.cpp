@@ -1,0 +1,19 @@
+#include "basemap/basemapstate.h"
+
+#include "basemap/basemap.h"
+#include "basemap/tilegrid.h"
+#include "common/symboltable/layerutil.h"
+#include "exchange/documentlock.h"
+#include "windows.h"
+
+BaseMapState::BaseMapState() : tilePixelSize(TilePixelSizeForScreen(GetSystemMetrics(SM_CXSCREEN))) {}
+
+BaseMapState::~BaseMapState()
+{
+    // The tiles go first: a layer that still holds entities cannot go.
+    if (!placedTiles.empty()) ClearBaseMapTiles(this);
+    if (!mapLayer.isNull()) {
+        DocumentWriteLock lock;
+        CLayerUtil::Erase(mapLayer);
+    }
+}
