@@ -83,13 +83,7 @@ TEST_F(CaptureTest, ACaptureGoesOutRepeatsWhileThePeerWorksAndLandsAtTheBottomOf
     EXPECT_EQ(Utf8ToCString((const uint8_t*)r.data() + 24, 260), path);
     EXPECT_DOUBLE_EQ(ReadAt<double>(r, 304), 500000);
     EXPECT_DOUBLE_EQ(ReadAt<double>(r, 328), 3000100);
-    EXPECT_EQ(r[336], 2);
-    EXPECT_EQ(ReadAt<int32_t>(r, 340), 16);
-    EXPECT_EQ(ReadAt<int32_t>(r, 344), 1);
-    EXPECT_EQ(ReadAt<int32_t>(r, 348), 3200);
-    EXPECT_EQ(ReadAt<int32_t>(r, 352), 1600);
-    EXPECT_EQ(ReadAt<int32_t>(r, 376), 20);
-    EXPECT_EQ(r[384], 1);
+    ExpectImageFields(r, 16, 1, 3200, 1600, 20);
 
     // Not ready (25 of 100 done): the meter for the 75 to go, a repeat in 3 s.
     EXPECT_TRUE(standin::HasTimer(g_pMessageDlg->GetSafeHwnd(), 1010));
@@ -274,45 +268,6 @@ TEST_F(CaptureTest, TheCaptureIsRefusedForAnUnsavedOrBusyDrawingAndEndsOnAFailur
     RequestCapture(&drawing->baseMap, 20);
     EXPECT_NE(CommandLine().find(L"\nDrawing1.dwg为临时文档，请保存后再进行取图操作！\n"), std::wstring::npos);
     EXPECT_EQ(drawing->baseMap.currentCapture.busy, 0);
-}
-
-TEST_F(CaptureTest, TheProgressMessagesShowTheExtractionMeter)
-{
-    MapImageRecord c;
-    c.meterShown = 1;
-    OnMapFileProgress(&c, 20, 100);
-    EXPECT_EQ(c.meterShown, 0);
-    EXPECT_NE(CommandLine().find(L"\nCreate:20,Total:100"), std::wstring::npos);
-    EXPECT_EQ(standin::StatusBarProgress().label, L"正在提取图片");
-    EXPECT_EQ(standin::StatusBarProgress().maxPos, 100);
-    EXPECT_EQ(standin::StatusBarProgress().pos, 20);
-    // Near the end: the long wait.
-    OnMapFileProgress(&c, 80, 100);
-    EXPECT_EQ(standin::StatusBarProgress().label, L"正在生成图片（耗时，请耐心等待）");
-    EXPECT_EQ(standin::StatusBarProgress().pos, 50);
-    // Small jobs show no meter.
-    const int restored = standin::RestoreStatusBarCount();
-    OnMapFileProgress(&c, 10, 59);
-    EXPECT_EQ(standin::RestoreStatusBarCount(), restored);
-
-    // Not-ready answers: a meter only when at least 31 units remain; the
-    // same count twice is a stall.
-    MapImageRecord f;
-    ShowFetchProgress(&f, 80, 100);
-    EXPECT_EQ(f.meterShown, 0);
-    EXPECT_EQ(f.stalled, 0);
-    ShowFetchProgress(&f, 80, 100);
-    EXPECT_EQ(f.stalled, 1);
-    MapImageRecord g;
-    ShowFetchProgress(&g, 60, 100);
-    EXPECT_EQ(g.meterShown, 1);
-    EXPECT_EQ(g.meterSpan, 40u);
-    EXPECT_EQ(standin::StatusBarProgress().label, L"正在从网络取图");
-    EXPECT_EQ(standin::StatusBarProgress().maxPos, 40);
-    ShowFetchProgress(&g, 70, 100);
-    EXPECT_EQ(standin::StatusBarProgress().maxPos, 100);
-    EXPECT_EQ(standin::StatusBarProgress().pos, 70);
-    EXPECT_EQ(g.stalled, 0);
 }
 
 TEST_F(CaptureTest, TheDialogListsTheLevelsAndChecksTheFileTheCaptureWouldWrite)
