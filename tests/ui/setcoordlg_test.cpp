@@ -136,7 +136,7 @@ TEST_F(CoordDialogTest, APickedPointAndThePeersPlaceFillTheBoxesAndAShortAnswerI
     ASSERT_FALSE(PeerCodes().empty());
     EXPECT_EQ(PeerCodes().back(), 20001u);
 
-    PeerReportsPlace(30.5, 114.25, 16);  // too short to hold a place
+    PeerReportsPlace(30.5, 114.25, 23);  // one byte short of a whole answer
     EXPECT_FALSE(IsWindowVisible(dlg));
     EXPECT_EQ(Item(kLng).text, L"");
 
