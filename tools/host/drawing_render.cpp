@@ -415,7 +415,8 @@ void AddBounds(const Item& item, double& lx, double& ly, double& hx, double& hy)
 
 }  // namespace
 
-bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, RenderStats& stats, std::string& error)
+bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, RenderStats& stats, std::string& error,
+                      const RenderWindow& window)
 {
     stats = RenderStats();
     OdDbBlockTableRecord* ms = nullptr;
@@ -447,6 +448,8 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
         error = "model space has nothing to draw";
         return false;
     }
+    if (window.maxX > window.minX && window.maxY > window.minY)
+        lx = window.minX, ly = window.minY, hx = window.maxX, hy = window.maxY;
     // A single point or a straight line still gets a picture around it.
     double dx = std::max(hx - lx, 1e-9), dy = std::max(hy - ly, 1e-9);
     double extent = std::max(dx, dy);
