@@ -233,7 +233,7 @@ void QueueTileRetry(BaseMapState* state, const TileRequest& reply)
     retry.sequence = reply.sequence;
     retry.tileFlag = reply.tileFlag;
     // The path up to its end within the field; the reply's marks stay behind.
-    strncpy(retry.path, reply.path, sizeof retry.path - 1);
+    memcpy(retry.path, reply.path, strnlen(reply.path, sizeof retry.path - 1));
     retry.minX = reply.minX;
     retry.minY = reply.minY;
     retry.maxX = reply.maxX;

@@ -247,13 +247,16 @@ void PxImageTIF::PlaceRow(uint32_t r, const BYTE* pixels, const BYTE* rowAlpha)
         if (alpha && rowAlpha) memcpy(alpha + (size_t)row0 * stride, rowAlpha, fileWidth);
         return;
     }
-    for (uint32_t c = 0; c < fileWidth; ++c) {
-        uint32_t x, row;
-        Place(r, c, x, row);
+    // Along a row the place moves by one pixel or one stored row a column.
+    uint32_t x1 = x0, row1 = row0;
+    if (fileWidth > 1) Place(r, 1, x1, row1);
+    const int64_t dx = (int64_t)x1 - x0, dRow = (int64_t)row1 - row0;
+    int64_t x = x0, row = row0;
+    for (uint32_t c = 0; c < fileWidth; ++c, x += dx, row += dRow) {
         BYTE* to = info.bits + (size_t)row * info.effWidth;
         if (bpp == 24) memcpy(to + 3 * (size_t)x, pixels + 3 * (size_t)c, 3);
         else WritePackedIndex(to, (LONG)x, bpp, ReadPackedIndex(pixels, (LONG)c, bpp));
-        if (alpha && rowAlpha) alpha[(size_t)row * stride + x] = rowAlpha[c];
+        if (alpha && rowAlpha) alpha[(size_t)row * stride + (size_t)x] = rowAlpha[c];
     }
 }
 

@@ -10,6 +10,7 @@ here from the layouts the module reads.
 
 A new target adds a function below and its line in SEEDS.
 """
+import hashlib
 import os
 import struct
 import sys
@@ -624,6 +625,54 @@ def seeds_section_baseline():
             'huge-size': bytes([0]) + bytes(huge), 'cut': bytes([3]) + bent[:-20]}
 
 
+def tile_record(path, status, level=16, map_type=1, width=512, height=512, ready=1,
+                rect=(499984.0, 2999984.0, 500016.0, 3000016.0), total=0, done=0, mark=0):
+    utf8 = path.encode('utf-8')
+    record = bytearray(472)
+    digest = hashlib.md5(utf8[:260]).digest()
+    record[0:8] = (int.from_bytes(digest[:8], 'little') & ~(1 << 63)).to_bytes(8, 'little')
+    record[8:16] = (1).to_bytes(8, 'little')
+    record[16:20] = le32(1)
+    record[20:24] = struct.pack('<i', status)
+    record[24:24 + len(utf8)] = utf8
+    record[280] = ready
+    record[304:336] = struct.pack('<4d', *rect)
+    record[336] = 2
+    record[340:356] = struct.pack('<4i', level, map_type, width, height)
+    record[368:380] = struct.pack('<3i', total, done, mark)
+    record[384] = 1
+    return bytes(record)
+
+
+def map_report(x, y, level, map_type):
+    report = bytearray(104)
+    report[24:40] = struct.pack('<2d', x, y)
+    report[44:52] = struct.pack('<2i', level, map_type)
+    return bytes(report)
+
+
+def seeds_tile_reply():
+    tile = 'C:\\Temp\\MapTemp\\1\\1\\16\\0_0.png'
+
+    def step(kind, payload=b''):
+        if kind in (0, 1):
+            return bytes([kind]) + struct.pack('<H', len(payload)) + payload
+        return bytes([kind])
+
+    return {
+        'placed': bytes([0]) + step(0, tile_record(tile, 1)) + step(2) + step(2),
+        'other-level': bytes([1]) + step(0, tile_record(tile, 1, level=15)) + step(2),
+        'retried': bytes([0]) + step(0, tile_record(tile, -102)) + step(3) + step(0, tile_record(tile, 1)),
+        'capture-progress': bytes([8]) + step(0, tile_record('C:\\dwg\\tiles_REFMAP\\a.jpg', -102, width=900,
+                                                             height=700, total=100, done=30, mark=20)),
+        'followed': bytes([4]) + step(1, map_report(500400.0, 3000200.0, 15, 1)) + step(0, tile_record(tile, 1))
+                    + step(2),
+        'hostile': bytes([6]) + step(1, map_report(float('nan'), 1e300, 99, -7))
+                   + step(0, tile_record(tile, 1, rect=(1.0, 1.0, 1.0, 1.0)))
+                   + step(0, tile_record('C:\\Temp\\MapTemp\\1\\..\\x.png', 1)) + step(2),
+    }
+
+
 SEEDS = {
     'image_bmp': seeds_image_bmp,
     'image_gif': seeds_image_gif,
@@ -650,6 +699,7 @@ SEEDS = {
     'base_textutil': seeds_base_textutil,
     'profile_file': seeds_profile_file,
     'receive_walk': seeds_receive_walk,
+    'tile_reply': seeds_tile_reply,
 }
 
 

@@ -416,7 +416,7 @@ void AddBounds(const Item& item, double& lx, double& ly, double& hx, double& hy)
 }  // namespace
 
 bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, RenderStats& stats, std::string& error,
-                      const OdGeExtents3d* window)
+                      const RenderWindow& window)
 {
     stats = RenderStats();
     OdDbBlockTableRecord* ms = nullptr;
@@ -444,13 +444,12 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     }
     double lx = 1e300, ly = 1e300, hx = -1e300, hy = -1e300;
     for (const auto& item : collect.items) AddBounds(item, lx, ly, hx, hy);
-    if (window && window->isValidExtents() && lx <= hx) {
-        lx = window->minPoint().x, ly = window->minPoint().y, hx = window->maxPoint().x, hy = window->maxPoint().y;
-    }
     if (lx > hx) {
         error = "model space has nothing to draw";
         return false;
     }
+    if (window.maxX > window.minX && window.maxY > window.minY)
+        lx = window.minX, ly = window.minY, hx = window.maxX, hy = window.maxY;
     // A single point or a straight line still gets a picture around it.
     double dx = std::max(hx - lx, 1e-9), dy = std::max(hy - ly, 1e-9);
     double extent = std::max(dx, dy);
