@@ -350,8 +350,6 @@ bool PxImageBMP::Decode(PxFile* stream)
                 masks[1] = 0x0000FF00;
                 masks[2] = 0x000000FF;
             }
-            const size_t rowBytes = (size_t)header.width * 4;
-            if (!rowBuffer(rowBytes)) goto fail;
             // Alpha from the fourth bytes without compression, or from the
             // header's alpha mask with bit fields. Rows the file does not
             // hold stay transparent.
@@ -363,6 +361,9 @@ bool PxImageBMP::Decode(PxFile* stream)
                                                                             : "PXIMAGE_MAX_MEMORY exceeded";
                 goto fail;
             }
+            // The row of scratch counts with the alpha plane made before it.
+            const size_t rowBytes = (size_t)header.width * 4;
+            if (!rowBuffer(rowBytes)) goto fail;
             bool anyAlpha = false;
             LONG rows = 0;
             for (; rows < height && stream->Read(buffer, rowBytes, 1) == 1; ++rows) {

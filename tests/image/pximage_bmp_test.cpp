@@ -242,11 +242,27 @@ TEST(BmpDecode, HostileHeadersCostWhatTheFileHolds)
     ASSERT_NE(alpha.alpha, nullptr);
     EXPECT_EQ(alpha.alpha[(size_t)11999 * 12000], 0);
 
+    // 23000 x 23000 at 32 bits: the picture and its alpha plane fit the
+    // limit, with room for a row of scratch but not for a copy of the file's
+    // pixels.
+    {
+        const HeapPeak heap;
+        PxImage fits;
+        ASSERT_TRUE(DecodeAs(Bitmap(23000, -23000, 32, 0, "", std::string(64, '\x01')), PXIMAGE_FORMAT_BMP, fits))
+            << fits.GetLastErrorText();
+        EXPECT_LE(heap.Growth(), kDecodeHeapLimit);
+        EXPECT_TRUE(fits.FitsMemoryLimit(0));
+    }
+
     // 24000 x 24000 at 32 bits: the picture and its alpha plane together
-    // pass the limit.
-    PxImage big;
-    EXPECT_FALSE(DecodeAs(Bitmap(24000, 24000, 32, 0, "", std::string(64, '\x01')), PXIMAGE_FORMAT_BMP, big));
-    EXPECT_STREQ(big.GetLastErrorText(), "PXIMAGE_MAX_MEMORY exceeded");
+    // pass the limit. At 23000 x 23342 they fit, with less room left than
+    // the row of scratch needs.
+    for (LONG height : {24000, 23342}) {
+        PxImage big;
+        EXPECT_FALSE(DecodeAs(Bitmap(height == 24000 ? 24000 : 23000, height, 32, 0, "", std::string(64, '\x01')),
+                              PXIMAGE_FORMAT_BMP, big));
+        EXPECT_STREQ(big.GetLastErrorText(), "PXIMAGE_MAX_MEMORY exceeded");
+    }
 }
 
 // Pictures of one size decoded one after another into one image use its
