@@ -2,6 +2,7 @@
 // received before, folders left out, contour labels, the follow zoom, and
 // buffers the peer got wrong.
 #include <algorithm>
+#include <limits>
 
 #include "common/entity/polylineutil.h"
 #include "dialog_control.h"
@@ -158,6 +159,34 @@ TEST_F(ReceiveWalkTest, AHatchSentFromTheDrawingKeepsOutlinesThatAreNotOnlyItsOw
     // The received shapes replaced the two hatches, each with its outline.
     EXPECT_EQ(All<OdDbHatch>().size(), 3u);
     EXPECT_EQ(lines.size(), 4u);
+}
+
+TEST_F(ReceiveWalkTest, ObjectsWithNumbersThatAreNoNumbersMakeNothing)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    PeerSign sign = Sign("nowhere", nan);
+    PeerSign turned = Sign("turned");
+    turned.rotation = (float)inf;
+    PeerTrack track;
+    track.points = {{0, 0}, {inf, 5}};
+    velkpeer::PeerShape shape;
+    shape.points = {{0, 0}, {10, 5}, {nan, 0}};
+    velkpeer::PeerShape fill;
+    fill.points = {{0, 0}, {10, 5}};
+    fill.fillType = 3;
+    fill.patternId = 1;
+    fill.fillKind = 1;
+    fill.fillScale = 2;
+    velkpeer::PeerShape angle = fill, origin = fill;
+    angle.fillAngle = (float)nan;
+    origin.originY = -inf;
+    fill.fillScale = (float)inf;
+    velkpeer::PeerMultiPart parts;
+    parts.parts = {{{0, 0}, {1, nan}}};
+    ASSERT_TRUE(Receive({Put(sign), Put(turned), Put(track), Put(shape), Put(fill), Put(angle), Put(origin),
+                         Put(parts)}));
+    EXPECT_EQ(EntityCount(), 0u);
+    EXPECT_TRUE(drawing->links.empty());
 }
 
 TEST_F(ReceiveWalkTest, FoldersOfBlocksSentEarlierAreLeftOutAndListed)
