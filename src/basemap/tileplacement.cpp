@@ -95,12 +95,15 @@ void InsertCapturedImage(BaseMapState* state, const TileRequest& reply)
     if (!state) return;
     const int32_t size = state->tilePixelSize;
     const bool finished = reply.status == 1 || reply.status == 2;
-    if (finished && reply.pixelWidth != size && reply.pixelHeight != size) {
+    // The running capture's own id marks its answers, whatever their size:
+    // a capture may be a tile's size in pixels.
+    const bool capture = state->currentCapture.busy && IsCaptureReply(state, reply);
+    if (finished && (capture || (reply.pixelWidth != size && reply.pixelHeight != size))) {
         OnCaptureFinished(state, reply);
     } else if (reply.status == 1 && reply.path[kTileReadyByte] != 0 && g_settings.onlineBaseMap == 1) {
         if (!AcceptTileReply(state, reply)) return;
     } else if (reply.status == kNotReady) {
-        if (reply.pixelWidth == size && reply.pixelHeight == size && g_settings.onlineBaseMap == 1)
+        if (!capture && reply.pixelWidth == size && reply.pixelHeight == size && g_settings.onlineBaseMap == 1)
             QueueTileRetry(state, reply);
         else
             OnCaptureProgress(state, reply);
