@@ -139,6 +139,12 @@ void InsertTileImage(BaseMapState* state, MapImageRecord image)
     // every second.
     const ViewExtents& dv = state->doubledView;
     if (!Overlaps(image.minX, image.minY, image.maxX, image.maxY, dv.minX, dv.minY, dv.maxX, dv.maxY)) return;
+    // A cached file deleted or emptied since it was indexed is forgotten:
+    // the next walk asks the peer for it again.
+    if (PathFileSize(image.imagePath) < 1) {
+        state->cacheIndex.erase(image.id);
+        return;
+    }
     const OdGePoint2d min(image.minX, image.minY), max(image.maxX, image.maxY);
     if (!RemoveReplacedTileImages(state, min, max, image.id)) return;
     OdDbObjectId imageId;
