@@ -16,6 +16,9 @@
 #include "peer/messagedlg.h"
 #include "peer/peerapi.h"
 #include "shell/velkarxapp.h"
+#include "editor_control.h"
+#include "exchange/drawingdata.h"
+#include "ui/reactors.h"
 
 namespace {
 
@@ -55,6 +58,31 @@ void SweepTest::BuildScene()
     db = doc->database();
     drawing = GetDrawingData(drawingRecords, L"C:\\dwg\\site.dwg", doc);
     g_ptagDocIdManager = drawing;
+}
+
+void SweepTest::BuildBaseMapScene()
+{
+    velkpeer::InstallPeer(900, [] { return true; });
+    peer = std::make_unique<velkpeer::StandinPeer>();
+    peer->Config().statusWord = 0x101;
+    for (int level = 1; level <= 28; ++level)
+        peer->Config().levelResolutions.emplace_back(4096.0 / (1 << level), 4096.0 / (1 << level));
+    RegisterPluginWindowClass();
+    g_pMessageDlg = new CMessageDlg(gcedGetGcadFrame());
+    ASSERT_TRUE(g_pMessageDlg->Create(CMessageDlg::IDD, gcedGetGcadFrame()));
+    g_pEditorReactor = new CEditorReactor();
+    doc = standin::CreateDocument(L"C:\\dwg\\site.dwg");
+    db = doc->database();
+    drawing = GetDrawingData(drawingRecords, L"C:\\dwg\\site.dwg", doc);
+    g_ptagDocIdManager = drawing;
+    drawing->baseMap.ready = 1;
+    g_settings.onlineBaseMap = 1;
+    g_settings.maxBaseMapLevel = 20;
+    g_cacheRoot = L"C:\\Temp";
+    const int width = 480, height = 270;
+    standin::SetSysVarPoint(L"VIEWCTR", OdGePoint3d(500000, 3000000, 0));
+    standin::SetSysVarReal(L"VIEWSIZE", height * 4096.0 / (1 << 16));
+    standin::SetSysVarPoint(L"SCREENSIZE", OdGePoint3d(width, height, 0));
 }
 
 std::vector<uint64_t> SweepTest::AddUserEntities()

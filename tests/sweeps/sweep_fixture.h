@@ -20,6 +20,11 @@ protected:
     // The receiver window, the peer (running with the configuration's
     // levels) and a drawing "C:\dwg\site.dwg" with its record, current.
     void BuildScene();
+    // The same for the base map: the peer serving tiles (level L at 4096 /
+    // 2^L units a pixel), the editor's reactor, the base map on with its
+    // cache in "C:\Temp", a small window at level 16 about the peer's
+    // origin.
+    void BuildBaseMapScene();
     // Line, line on "roads", closed polyline, circle, arc, ellipse, text,
     // multiline text, two points, hatch and a block reference: their
     // handles.

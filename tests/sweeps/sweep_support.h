@@ -36,21 +36,24 @@ std::vector<std::string> LinkProblems(CDrawingData* drawing, OdDbDatabase* db);
 std::wstring Reports();
 
 // One world a sweep runs in. `build` sets the scene up on a fresh machine,
-// `run` does the operation and gives what it achieved as text (compared
-// with the clean run's: a run that achieved less must have been reported),
-// `check` adds the operation's own checks, `teardown` drops what the world
-// keeps outside the machine (the peer).
-struct Result {
-    std::string outcome;
-    bool failed = false;  // the operation's return value said so
-};
+// `run` does the operation (true when its return value said it failed),
+// `outcome` tells what it achieved as text (compared with the clean run's:
+// a run that achieved less must have been reported), `check` adds the
+// operation's own checks, `teardown` drops what the world keeps outside
+// the machine (the peer).
 struct World {
     std::function<void()> build;
-    std::function<Result()> run;
+    std::function<bool()> run;
+    std::function<std::string()> outcome;
     std::function<void(bool faulted)> check;
     std::function<void()> teardown;
     // The drawings whose records and entities are checked.
     std::function<std::vector<std::pair<CDrawingData*, OdDbDatabase*>>()> drawings;
+    // The records the user's drawing is compared by; all when unset.
+    std::function<bool(uint64_t handle)> watched;
+    // A failure the operation reported may leave links it could not load
+    // out of the tables (never a wrong one in): loading does so.
+    bool reportedMayMissLinks = false;
     // Whether the outcome of a faulted run may differ silently (a fault the
     // operation is designed to absorb, such as a write open that falls back
     // to a read).
