@@ -644,7 +644,7 @@ def seeds_tile_reply():
 # is an index into this list, one past it lets a second pass.
 RECEIVER_CODES = [20001, 20012, 20020, 20100, 20101, 20105, 20107, 20110, 20112, 20201, 20202,
                   20203, 20204, 20211, 20212, 20301, 20302, 20303, 20401, 20402, 20601]
-ICONS, FOLLOW_BOTH, BASE_LINE, MATCH_ONLY, COORD_PENDING, ECHO_FILE = 0x01, 0x06, 0x08, 0x10, 0x20, 0x40
+ICONS, FOLLOW_BOTH, BASE_LINE, MATCH_ONLY, COORD_PENDING, ECHO_FILE, COORD_WINDOW = 0x01, 0x06, 0x08, 0x10, 0x20, 0x40, 0x80
 
 
 def receiver_step(code, payload=b''):
@@ -707,7 +707,7 @@ def seeds_receiver_copydata():
         return bytes([options]) + receiver_step(code, payload)
 
     return {
-        '20001-coordinate-window': one(20001, b'\x00' * 64),
+        '20001-coordinate-window': one(20001, struct.pack('<2d', 30.5, 114.3) + b'\x00' * 8, COORD_WINDOW),
         '20012-map-state': one(20012, map_report(500400.0, 3000200.0, 15, 1), FOLLOW_BOTH),
         '20020-test-echo': one(20020, bytes(echo) + b'ABCDEF12344xyz\x00', ECHO_FILE),
         '20100-folder-list': one(20100, folder_items([(2000, 30, b'roads'), (2001, 7, b'well')])),
