@@ -767,15 +767,39 @@ def seeds_settings_file():
 
 # --- the stand-in host's DXF reader ---
 
+def trimmed_dxf(data, keep=(b'$ACADVER', b'$DWGCODEPAGE', b'$HANDSEED')):
+    """The drawing without its classes and with only a few header values,
+    group codes unpadded: the same tables, blocks, entities and objects in
+    far fewer bytes, so that each fuzzed input runs quicker."""
+    lines = data.replace(b'\r\n', b'\n').split(b'\n')
+    pairs = [(lines[i].strip(), lines[i + 1]) for i in range(0, len(lines) - 1, 2)]
+    out, section, keep_value = [], None, True
+    for k, (code, value) in enumerate(pairs):
+        if code == b'0' and value.strip() == b'SECTION':
+            section = pairs[k + 1][1].strip()
+        if section == b'CLASSES':
+            if code == b'0' and value.strip() == b'ENDSEC':
+                section = None
+            continue
+        if section == b'HEADER':
+            if code == b'9':
+                keep_value = value.strip() in keep
+            elif code == b'0':
+                keep_value = True
+            if not keep_value:
+                continue
+        out.append(code + b'\n' + value + b'\n')
+    return b''.join(out)
+
+
 def seeds_dxf_read():
     root = os.path.join(HERE, '..', '..')
-    out = {}
+    out = {'line-only.dxf': b'0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n0\nENDSEC\n0\nEOF\n'}
     for name in ['tests/platform/dxf/data/drawing_r2000.dxf', 'tests/platform/dxf/data/drawing_r2010.dxf',
                  'tests/common/blocks/data/part.dxf', 'tools/host/demo.dxf']:
         with open(os.path.join(root, name), 'rb') as f:
-            out[os.path.basename(name)] = f.read()
+            out[os.path.basename(name)] = trimmed_dxf(f.read())
     return out
-
 
 SEEDS = {
     'image_bmp': seeds_image_bmp,
