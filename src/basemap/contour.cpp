@@ -160,7 +160,9 @@ bool ContourFromExtents(ContourState* state, const ads_name entity)
     state->maxX = extents.maxPoint().x;
     state->minY = extents.minPoint().y;
     state->maxY = extents.maxPoint().y;
-    state->requestId = g_contourRequestCounter++;
+    state->requestId = g_contourRequestCounter;
+    // Numbers wrap rather than overflow.
+    g_contourRequestCounter = (int32_t)((uint32_t)g_contourRequestCounter + 1);
     state->keptValue8 = 1;
     state->keptValue104 = 1;
     ContourRequest request = BuildFirstContourRequest(*state);

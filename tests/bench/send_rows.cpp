@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "basemap/settings.h"
+#include "bench_drawing.h"
 #include "bench_inputs.h"
 #include "bench_rows.h"
 #include "exchange/arxoperation.h"
@@ -18,10 +19,8 @@
 #include "oddbtext.h"
 
 namespace velkbench {
-namespace {
 
-// One entity of ten kinds in turn, spread over the map.
-OdDbEntity* MakeEntity(int i)
+OdDbEntity* MakeMixedEntity(int i)
 {
     const double x = 500000 + (i % 100) * 20.0, y = 3000000 + (i / 100) * 20.0;
     switch (i % 10) {
@@ -56,6 +55,8 @@ OdDbEntity* MakeEntity(int i)
     }
 }
 
+namespace {
+
 struct Sending {
     OdDbObjectIdArray ids;
     ObjExchangeBuffer buffer;         // the module's last buffer
@@ -87,7 +88,7 @@ Pair ConvertRow(const Scale& scale)
         return pair;
     }
     for (int i = 0; i < count; ++i) {
-        OdDbEntity* e = MakeEntity(i);
+        OdDbEntity* e = MakeMixedEntity(i);
         OdDbObjectId id;
         if (ms->appendOdDbEntity(id, e) != eOk) {
             delete e;

@@ -444,9 +444,11 @@ TEST(TiffDecode, StripsTooShortForTheirRows)
                                       {277, 3, 1, Le16(1)}});
     {
         const ResidentPeak before;
+        const HeapPeak heap;
         PxImage image;
         ASSERT_TRUE(DecodeAs(fax, PXIMAGE_FORMAT_TIF, image)) << image.GetLastErrorText();
         EXPECT_LT(before.Growth(), SmallGrowth(16000LL * 16000 / 8));
+        EXPECT_LE(heap.Growth(), kDecodeHeapLimit);
         EXPECT_EQ(image.GetBpp(), 1u);
         EXPECT_EQ(image.GetPixelColor(15999, 0, false), (PxRgbQuad{255, 255, 255, 0}));
     }
@@ -465,8 +467,10 @@ TEST(TiffDecode, StripsTooShortForTheirRows)
                                       {{258, 3, 1, Le16(8)}, {259, 3, 1, Le16(COMPRESSION_JPEG)},
                                        {262, 3, 1, Le16(PHOTOMETRIC_MINISBLACK)}, {277, 3, 1, Le16(1)}});
     const ResidentPeak before;
+    const HeapPeak heap;
     PxImage image;
     EXPECT_FALSE(DecodeAs(tiff, PXIMAGE_FORMAT_TIF, image));
     EXPECT_STREQ(image.GetLastErrorText(), "Corrupted TIFF file!");
     EXPECT_LT(before.Growth(), SmallGrowth(2 * 16000LL * 16000));
+    EXPECT_LE(heap.Growth(), kDecodeHeapLimit);
 }

@@ -1,0 +1,41 @@
+// Drawings for the rows that send and receive: entities to send, and the
+// stand-in machine with the stand-in peer and the module's receiver window.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "oddbentity.h"
+
+class GcApDocument;
+struct CDrawingData;
+
+namespace velkpeer {
+class StandinPeer;
+}
+
+namespace velkbench {
+
+// One entity of ten kinds in turn (lines, circles, arcs, polylines, texts,
+// MTexts, points, hatches, solids, ellipses), spread over the map.
+OdDbEntity* MakeMixedEntity(int i);
+
+// The stand-in machine, made on first use: a peer of its own, the module's
+// receiver window, and one current drawing.
+struct PeerSite {
+    std::string root;
+    std::unique_ptr<velkpeer::StandinPeer> peer;
+    GcApDocument* doc = nullptr;
+    CDrawingData* drawing = nullptr;
+    std::string error;  // empty when the site is ready
+    ~PeerSite();        // the machine's folder goes
+};
+
+PeerSite& Site();
+// A new peer holding nothing, and a new empty current drawing; the earlier
+// ones are closed, so that runs do not pile up.
+void FreshSite();
+// A new empty current drawing in place of the last one, the peer kept.
+void FreshDrawing();
+
+}  // namespace velkbench
