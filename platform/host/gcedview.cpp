@@ -9,6 +9,7 @@
 #include <string>
 
 #include "editor_control.h"
+#include "gcedreactor.h"
 #include "standin_control.h"
 
 namespace {
@@ -195,6 +196,9 @@ OdResult gcedSetCurrentView(const OdDbViewTableRecord* view, OdDbViewport*)
     double h = view->height();
     if (screen.x > 0 && screen.y > 0) h = std::max(h, view->width() * screen.y / screen.x);
     Must(L"VIEWSIZE").r = h;
+    // The editor's reactors hear of every change of the view, the module's
+    // own included.
+    standin::FireViewChanged();
     return eOk;
 }
 

@@ -56,4 +56,11 @@ void SetTrackPoint(TrackPoint& point, const OdGePoint3d& p)
     point.elevation = TruncatedZ(p.z);
 }
 
+int LineCount(const CString& text)
+{
+    int lines = 1;
+    for (int i = 0; i < text.GetLength(); ++i) lines += text[i] == L'\n';
+    return lines;
+}
+
 TrackPoint* NewTrackPoints(uint32_t n) { return n ? (TrackPoint*)calloc(n, sizeof(TrackPoint)) : nullptr; }

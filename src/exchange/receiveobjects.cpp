@@ -51,9 +51,23 @@ CString Remark(const char* remark) { return remark ? Utf8FieldToCString(remark, 
 
 uint64_t HandleOf(OdDbObjectId id) { return id.isNull() ? 0 : (uint64_t)id.getHandle(); }
 
+// True for a boundary that serves only this hatch and shows no peer object
+// of its own, as the outlines made for a received shape do. A drawn outline
+// that was sent itself, or that another hatch follows too, must stay.
+bool IsOwnOutline(const CDrawingData* drawing, OdDbObjectId boundary, OdDbObjectId hatch)
+{
+    if (FindEntityLink(drawing->links, HandleOf(boundary))) return false;
+    OdDbObject* object = nullptr;
+    if (oddbOpenObject(object, boundary, OdDb::kForRead) != eOk) return false;
+    bool own = true;
+    for (const auto& reactor : object->getPersistentReactors()) own = own && reactor == hatch;
+    object->close();
+    return own;
+}
+
 // Erases an entity made by an earlier receipt; a hatch takes the boundary
 // entities made for it along.
-void EraseReceived(uint64_t handle)
+void EraseReceived(const CDrawingData* drawing, uint64_t handle)
 {
     OdDbObjectId id = CEntityUtil::HandleToObjectId(OdDbHandle(handle));
     OdDbHatch* hatch = nullptr;
@@ -61,7 +75,8 @@ void EraseReceived(uint64_t handle)
         OdDbObjectIdArray boundaries;
         hatch->getAssocObjIds(boundaries);
         hatch->close();
-        for (const auto& b : boundaries) CEntityUtil::Erase(b);
+        for (const auto& b : boundaries)
+            if (IsOwnOutline(drawing, b, id)) CEntityUtil::Erase(b);
     }
     CEntityUtil::EraseByHandle(OdDbHandle(handle));
 }
@@ -197,7 +212,7 @@ private:
         for (PeerEntityMap* map : {&drawing_->peerEntities, &drawing_->pairedPeerEntities}) {
             uint64_t handle = 0;
             if (!FindPeerEntity(*map, peerId, handle)) continue;
-            EraseReceived(handle);
+            EraseReceived(drawing_, handle);
             RemoveEntityLink(drawing_, handle);
             ErasePeerEntity(*map, peerId);
         }

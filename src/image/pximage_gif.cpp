@@ -388,7 +388,8 @@ bool PxImageGIF::Decode(PxFile* stream)
                 break;
             if (!mosaicMode) {
                 firstTransparent = info.backgroundIndex;
-                canvas.Clear(controlBlock.transparent);
+                // A new screen is zero already: only another index is written.
+                if (controlBlock.transparent) canvas.Clear(controlBlock.transparent);
             }
             // Every frame kept is a copy of the screen: all of them must fit
             // the memory limit, or none is made.

@@ -128,11 +128,19 @@ uint32_t PxImageTIF::RowsCodedBytesCanHold(TIFF* tif, uint32_t ys, uint32_t n)
     // after the data as they were and reports success.
     const bool fax = compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTFAX3 ||
                      compression == COMPRESSION_CCITTFAX4 || compression == COMPRESSION_CCITTRLEW;
+    const bool tiled = TIFFIsTiled(tif);
+    // An uncompressed strip holds its rows byte for byte: one listed with
+    // fewer bytes (or none, at offset 0) would otherwise be read from
+    // whatever lies at its offset, over every row the header claims.
+    if (compression == COMPRESSION_NONE && !tiled) {
+        const uint64_t row = (uint64_t)TIFFScanlineSize64(tif);
+        if (row == 0) return 0;
+        return (uint32_t)std::min<uint64_t>(n, TIFFGetStrileByteCount(tif, TIFFComputeStrip(tif, ys, 0)) / row);
+    }
     if (!jpeg && !fax) return n;
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
     const uint16_t planes = planar == PLANARCONFIG_SEPARATE ? samples : 1;
-    const bool tiled = TIFFIsTiled(tif);
     const uint64_t decoded = tiled ? (uint64_t)TIFFTileSize64(tif) : (uint64_t)TIFFVStripSize64(tif, n);
     uint64_t rows = n;
     auto hold = [&](uint32_t strile) {
@@ -247,13 +255,16 @@ void PxImageTIF::PlaceRow(uint32_t r, const BYTE* pixels, const BYTE* rowAlpha)
         if (alpha && rowAlpha) memcpy(alpha + (size_t)row0 * stride, rowAlpha, fileWidth);
         return;
     }
-    for (uint32_t c = 0; c < fileWidth; ++c) {
-        uint32_t x, row;
-        Place(r, c, x, row);
+    // Along a row the place moves by one pixel or one stored row a column.
+    uint32_t x1 = x0, row1 = row0;
+    if (fileWidth > 1) Place(r, 1, x1, row1);
+    const int64_t dx = (int64_t)x1 - x0, dRow = (int64_t)row1 - row0;
+    int64_t x = x0, row = row0;
+    for (uint32_t c = 0; c < fileWidth; ++c, x += dx, row += dRow) {
         BYTE* to = info.bits + (size_t)row * info.effWidth;
         if (bpp == 24) memcpy(to + 3 * (size_t)x, pixels + 3 * (size_t)c, 3);
         else WritePackedIndex(to, (LONG)x, bpp, ReadPackedIndex(pixels, (LONG)c, bpp));
-        if (alpha && rowAlpha) alpha[(size_t)row * stride + x] = rowAlpha[c];
+        if (alpha && rowAlpha) alpha[(size_t)row * stride + (size_t)x] = rowAlpha[c];
     }
 }
 

@@ -285,7 +285,15 @@ bool CMessageDlg::OnPrivateMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         }
     } else if (msg == WM_RESEND_OBJECTS) {
         auto* ids = (OdDbObjectIdArray*)lParam;
-        if (ids && !ids->isEmpty() && PeerWindowExists()) ArxOperation::SendObjectsToPeer(*ids);
+        if (ids && !ids->isEmpty() && PeerWindowExists()) {
+            // The send's own writes (a block's scale) are no edit of the
+            // user's, even when an answer or a command start let the
+            // reactors listen since the post; they listen after it as before.
+            const uint8_t listening = !g_bSuppressReactors;
+            g_bSuppressReactors = 1;
+            ArxOperation::SendObjectsToPeer(*ids);
+            if (listening) g_bSuppressReactors = 0;
+        }
         delete ids;
     } else if (msg == WM_SIGN_AT_POINT) {
         auto* point = (double*)lParam;

@@ -120,8 +120,9 @@ void CMessageDlg::OnTimer(UINT_PTR id)
         if (d) PlaceQueuedTiles(&d->baseMap);
         break;
     case 1010:
-        if (d && d->baseMap.currentCapture.busy) RequestCapture(&d->baseMap, 20);
+        // Stopped first: the answer to the repeat may arm the next one.
         KillTimer(1010);
+        if (d && d->baseMap.currentCapture.busy) RequestCapture(&d->baseMap, 20);
         break;
     default: break;
     }

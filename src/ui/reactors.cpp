@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "basemap/capture.h"
 #include "basemap/contour.h"
@@ -121,6 +122,49 @@ void RemoveDocumentRecords(const GcApDocument* doc)
     }
 }
 
+// Re-sends still queued for a closing drawing name objects that go with it:
+// they are taken out of the receiver's queue, the others' kept in order.
+void DropQueuedResendsOf(const OdDbDatabase* db)
+{
+    HWND receiver = g_pMessageDlg ? g_pMessageDlg->GetSafeHwnd() : nullptr;
+    if (!receiver) return;
+    std::vector<OdDbObjectIdArray*> queued;
+    MSG m;
+    while (PeekMessageW(&m, receiver, WM_RESEND_OBJECTS, WM_RESEND_OBJECTS, PM_REMOVE))
+        queued.push_back((OdDbObjectIdArray*)m.lParam);
+    for (OdDbObjectIdArray* ids : queued) {
+        if (!ids) continue;
+        OdDbObjectIdArray kept;
+        for (const OdDbObjectId& id : *ids)
+            if (id.database() != db) kept.append(id);
+        if (kept.isEmpty()) {
+            delete ids;
+            continue;
+        }
+        *ids = kept;
+        PostResend(ids);
+    }
+}
+
+// The record of a named document. A drawing that SAVEAS renamed brings the
+// record of its old name along (its links are there); one that had none (it
+// was opened unnamed after the load) gets the links its entities carry.
+CDrawingData* RecordOfNamedDocument(const CString& name, GcApDocument* doc)
+{
+    const DrawingRecordKey key{DrawingKeyFromName(name), doc};
+    auto found = drawingRecords.find(key);
+    if (found != drawingRecords.end() && found->second) return found->second;
+    for (auto it = drawingRecords.begin(); it != drawingRecords.end(); ++it) {
+        if (it->first.document != doc || !it->second) continue;
+        CDrawingData* record = it->second;
+        drawingRecords.erase(it);
+        drawingRecords[key] = record;
+        return record;
+    }
+    LoadDocumentRecord(name, doc);
+    return g_ptagDocIdManager;
+}
+
 }  // namespace
 
 CDrawingData* DrawingDataOfDatabase(const OdDbDatabase* db)
@@ -164,15 +208,18 @@ void CDbReactor::objectErased(const OdDbDatabase* db, const OdDbObject* obj, boo
     if (!obj || !OdRxCast<OdDbEntity>(obj) || g_coordBinding.geographic || g_bBhatchRunning || !g_settings.autoSync ||
         !g_bLinkActive)
         return;
+    CDrawingData* drawing = DrawingDataOfDatabase(db);
     if (!erased) {
-        // An undone erase: the entity goes to the peer again.
+        // An undone erase: the entity goes to the peer again. A send works
+        // on the active drawing's links: another drawing's entity would be
+        // taken for the active drawing's entity of the same handle.
+        if (!drawing || drawing != g_ptagDocIdManager) return;
         g_bSuppressReactors = 1;
         auto* ids = new OdDbObjectIdArray();
         ids->append(obj->objectId());
         PostResend(ids);
         return;
     }
-    CDrawingData* drawing = DrawingDataOfDatabase(db);
     if (!drawing) return;
     const uint64_t handle = obj->handle();
     DeletePeerObjectOfEntity(handle, drawing);
@@ -208,6 +255,7 @@ void CDocReactor::documentToBeDestroyed(GcApDocument* doc)
     if (g_pDbReactor) doc->database()->removeReactor(g_pDbReactor);
     if (g_pSelectionFilter) removeSSgetFilterInputContextReactor(doc, g_pSelectionFilter);
     if (g_pHighlightFilter) removeSSgetFilterInputContextReactor(doc, g_pHighlightFilter);
+    DropQueuedResendsOf(doc->database());
     // A drawing renamed by SAVEAS has its record under its old name: every
     // record of the document goes, so none outlives it.
     RemoveDocumentRecords(doc);
@@ -235,7 +283,7 @@ void CDocReactor::documentActivated(GcApDocument* doc)
             bar->SetSectionButtonState(g_ptagDocIdManager ? g_ptagDocIdManager->crossSection.sectionActive : 0);
         return;
     }
-    g_ptagDocIdManager = GetDrawingData(drawingRecords, name, doc);
+    g_ptagDocIdManager = RecordOfNamedDocument(name, doc);
     if (CAcToolBarWnd* bar = GetToolBarWnd()) bar->SetSectionButtonState(g_ptagDocIdManager->crossSection.sectionActive);
 }
 

@@ -159,6 +159,19 @@ protected:
             }
         return n;
     }
+    // The fixed fields of an image request record as the peer received it.
+    static void ExpectImageFields(const std::vector<uint8_t>& r, int32_t level, int32_t mapType, int32_t width,
+                                  int32_t height, int32_t mark)
+    {
+        using velktest::ReadAt;
+        EXPECT_EQ(r[336], 2);
+        EXPECT_EQ(ReadAt<int32_t>(r, 340), level);
+        EXPECT_EQ(ReadAt<int32_t>(r, 344), mapType);
+        EXPECT_EQ(ReadAt<int32_t>(r, 348), width);
+        EXPECT_EQ(ReadAt<int32_t>(r, 352), height);
+        EXPECT_EQ(ReadAt<int32_t>(r, 376), mark);
+        EXPECT_EQ(r[384], 1);
+    }
     std::wstring CommandLine() const { return standin::CommandLineText(); }
     static size_t Occurrences(const std::wstring& text, const std::wstring& part)
     {

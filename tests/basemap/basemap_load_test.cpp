@@ -61,13 +61,7 @@ TEST_F(BaseMapTest, RefreshAsksThePeerInOrderZoomsToItsLevelAndAsksEveryTileOfTh
     EXPECT_DOUBLE_EQ(ReadAt<double>(r, 312), 3000000.0 - 16);
     EXPECT_DOUBLE_EQ(ReadAt<double>(r, 320), 500000.0 + 16);
     EXPECT_DOUBLE_EQ(ReadAt<double>(r, 328), 3000000.0 + 16);
-    EXPECT_EQ(r[336], 2);
-    EXPECT_EQ(ReadAt<int32_t>(r, 340), 16);
-    EXPECT_EQ(ReadAt<int32_t>(r, 344), 1);
-    EXPECT_EQ(ReadAt<int32_t>(r, 348), 512);
-    EXPECT_EQ(ReadAt<int32_t>(r, 352), 512);
-    EXPECT_EQ(ReadAt<int32_t>(r, 376), 0);
-    EXPECT_EQ(r[384], 1);
+    ExpectImageFields(r, 16, 1, 512, 512, 0);
     const size_t pathEnd = 24 + tiles.back().path.size();
     for (size_t i = pathEnd; i < 304; ++i) EXPECT_EQ(r[i], 0) << i;
     for (size_t i : {337u, 338u, 339u, 356u, 368u, 372u, 380u, 385u, 471u}) EXPECT_EQ(r[i], 0) << i;
@@ -175,6 +169,26 @@ TEST_F(BaseMapTest, TilesCachedInOneRunAreFoundInTheNextWithoutARequest)
     peer.reset();
     standin::ResetMachine(first);
     fs::remove_all(second);
+}
+
+TEST_F(BaseMapTest, ACachedTileWhoseFileWentIsAskedAgain)
+{
+    StartBaseMap();
+    BaseMapState& s = drawing->baseMap;
+    ASSERT_EQ(s.placedTiles.size(), 35u);
+    ClearBaseMapTiles(&s);
+    // The centre's file is deleted behind the module's back, another emptied.
+    const CString centre = TileImagePath(&s, 0, 0);
+    std::filesystem::remove(standin::NativePath(centre.GetString()));
+    velktest::WriteNativeFile(standin::NativePath(TileImagePath(&s, 1, 0).GetString()), "");
+    const size_t asked = ServedTiles().size();
+    LoadViewTiles(&s, 0);
+    Tick(1009);
+    Tick(1009);
+    std::vector<velkpeer::ServedImage> tiles = ServedTiles();
+    ASSERT_EQ(tiles.size(), asked + 2);
+    EXPECT_EQ(s.placedTiles.size(), 35u);
+    EXPECT_EQ(s.placedTiles.count(StringToId64(centre)), 1u);
 }
 
 TEST_F(BaseMapTest, NothingLoadsWithoutAReadyDrawingAUsablePeerOrAPlaneSystem)

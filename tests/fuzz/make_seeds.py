@@ -10,6 +10,7 @@ here from the layouts the module reads.
 
 A new target adds a function below and its line in SEEDS.
 """
+import hashlib
 import os
 import struct
 import sys
@@ -624,6 +625,193 @@ def seeds_section_baseline():
             'huge-size': bytes([0]) + bytes(huge), 'cut': bytes([3]) + bent[:-20]}
 
 
+def tile_record(path, status, level=16, map_type=1, width=512, height=512, ready=1,
+                rect=(499984.0, 2999984.0, 500016.0, 3000016.0), total=0, done=0, mark=0):
+    utf8 = path.encode('utf-8')
+    record = bytearray(472)
+    digest = hashlib.md5(utf8[:260]).digest()
+    record[0:8] = (int.from_bytes(digest[:8], 'little') & ~(1 << 63)).to_bytes(8, 'little')
+    record[8:16] = (1).to_bytes(8, 'little')
+    record[16:20] = le32(1)
+    record[20:24] = struct.pack('<i', status)
+    record[24:24 + len(utf8)] = utf8
+    record[280] = ready
+    record[304:336] = struct.pack('<4d', *rect)
+    record[336] = 2
+    record[340:356] = struct.pack('<4i', level, map_type, width, height)
+    record[368:380] = struct.pack('<3i', total, done, mark)
+    record[384] = 1
+    return bytes(record)
+
+
+def map_report(x, y, level, map_type):
+    report = bytearray(104)
+    report[24:40] = struct.pack('<2d', x, y)
+    report[44:52] = struct.pack('<2i', level, map_type)
+    return bytes(report)
+
+
+def seeds_tile_reply():
+    tile = 'C:\\Temp\\MapTemp\\1\\1\\16\\0_0.png'
+
+    def step(kind, payload=b''):
+        if kind in (0, 1):
+            return bytes([kind]) + struct.pack('<H', len(payload)) + payload
+        return bytes([kind])
+
+    return {
+        'placed': bytes([0]) + step(0, tile_record(tile, 1)) + step(2) + step(2),
+        'other-level': bytes([1]) + step(0, tile_record(tile, 1, level=15)) + step(2),
+        'retried': bytes([0]) + step(0, tile_record(tile, -102)) + step(3) + step(0, tile_record(tile, 1)),
+        'capture-progress': bytes([8]) + step(0, tile_record('C:\\dwg\\tiles_REFMAP\\a.jpg', -102, width=900,
+                                                             height=700, total=100, done=30, mark=20)),
+        'followed': bytes([4]) + step(1, map_report(500400.0, 3000200.0, 15, 1)) + step(0, tile_record(tile, 1))
+                    + step(2),
+        'hostile': bytes([6]) + step(1, map_report(float('nan'), 1e300, 99, -7))
+                   + step(0, tile_record(tile, 1, rect=(1.0, 1.0, 1.0, 1.0)))
+                   + step(0, tile_record('C:\\Temp\\MapTemp\\1\\..\\x.png', 1)) + step(2),
+    }
+
+
+# --- the receiver window ---
+
+# The codes the receiver accepts, in the target's order: a step's selector
+# is an index into this list, one past it lets a second pass.
+RECEIVER_CODES = [20001, 20012, 20020, 20100, 20101, 20105, 20107, 20110, 20112, 20201, 20202,
+                  20203, 20204, 20211, 20212, 20301, 20302, 20303, 20401, 20402, 20601]
+ICONS, FOLLOW_BOTH, BASE_LINE, MATCH_ONLY, COORD_PENDING, ECHO_FILE = 0x01, 0x06, 0x08, 0x10, 0x20, 0x40
+
+
+def receiver_step(code, payload=b''):
+    return le32(RECEIVER_CODES.index(code)) + le16(len(payload)) + payload
+
+
+def receiver_clock_step():
+    return le32(len(RECEIVER_CODES)) + le16(0)
+
+
+def folder_items(items):
+    data = b'\x00' * 16
+    for peer_id, kind, name in items:
+        item = bytearray(108)
+        item[0:8] = le32(peer_id) + le32(kind)
+        item[8:8 + len(name)] = name
+        data += bytes(item)
+    return data
+
+
+def seeds_receiver_copydata():
+    objects = exchange_buffer([
+        (30, 2000, 0, folder_record(b'roads', 2)),
+        (7, 2001, 2000, sign_record(b'well', 5, 5)),
+        (8, 2002, 2000, track_record(5, [(0, 0), (5, 0), (5, 5)])),
+    ])
+    contour = bytearray(192)
+    contour[64:72] = le32(1) + le32(0)
+    contour[88:92] = le32(len(objects))
+    coord = bytearray(72)
+    coord[40:44] = le32(1)
+    coord[44:60] = b'cgcs2000-114e-3d'
+    origin = bytearray(40)
+    origin[24:40] = struct.pack('<2d', 500000.0, 3000000.0)
+    levels = b''.join(struct.pack('<2d', 4096.0 / (1 << n), 4096.0 / (1 << n)) + b'\x00' * 88 for n in range(1, 29))
+    notice = bytearray(64)
+    notice[0:8] = le32(1) + le32(30000)
+    version = bytearray(408)
+    version[4:8] = le32(30000)
+    echo = bytearray(788)
+    echo[100] = 1
+    echo[108:116] = struct.pack('<q', 123456789101112)
+    echo[116:132] = b'C:\\Temp\\echo.txt'
+    echo[372:376] = le32(14)
+    match = bytearray(120)
+    match[16:48] = struct.pack('<4d', 499900.0, 2999900.0, 500100.0, 3000100.0)
+    match[68:76] = le32(1600) + le32(900)
+    search = bytearray(540)
+    search[536:540] = le32(2000)
+    answer = le32(0) + le32(7) + le32(2001) + le32(0) + b'\x00' * 48
+    linetypes = bytearray(96)
+    linetypes[4:8] = le32(1)
+    linetype = bytearray(384)
+    linetype[0:6] = b'DASHED'
+    linetype[320:336] = struct.pack('<d', 1.5) + le32(7) + le32(0)
+    base_line = exchange_buffer([(8, 2003, 0, track_record(1, [(0, 0), (100, 0), (200, 50)]))])
+    tile = tile_record('C:\\Temp\\MapTemp\\1\\1\\16\\0_0.png', 1)
+
+    def one(code, payload=b'', options=0):
+        return bytes([options]) + receiver_step(code, payload)
+
+    return {
+        '20001-coordinate-window': one(20001, b'\x00' * 64),
+        '20012-map-state': one(20012, map_report(500400.0, 3000200.0, 15, 1), FOLLOW_BOTH),
+        '20020-test-echo': one(20020, bytes(echo) + b'ABCDEF12344xyz\x00', ECHO_FILE),
+        '20100-folder-list': one(20100, folder_items([(2000, 30, b'roads'), (2001, 7, b'well')])),
+        '20101-folder-lookup': one(20101, b'\x00\x00\x1e\x00' + le32(0) + le32(2000) + le32(0)),
+        '20105-search-list': one(20105, folder_items([(2000, 30, b'roads')])),
+        '20107-folder-search': one(20107, bytes(search)),
+        '20110-objects': one(20110, objects, ICONS),
+        '20110-base-line': one(20110, base_line, BASE_LINE),
+        '20112-object-answer': one(20112, answer * 2),
+        '20201-ask-again': one(20201, struct.pack('<i', -1)),
+        '20201-accepted': one(20201, le32(0)),
+        '20202-coordinate-system': one(20202, bytes(coord) + b'CGCS2000\x00', COORD_PENDING),
+        '20203-update-notice': one(20203, bytes(notice) + 'new version'.encode('utf-8')),
+        '20204-plugin-version': one(20204, bytes(version)),
+        '20211-origin': one(20211, bytes(origin)),
+        '20212-levels': one(20212, levels),
+        '20301-match-view': one(20301, bytes(match), MATCH_ONLY),
+        '20302-tile': one(20302, tile),
+        '20303-contour': one(20303, bytes(contour) + objects),
+        '20401-button': one(20401, le32(1)),
+        '20402-objects-ready': one(20402),
+        '20601-linetypes': one(20601, bytes(linetypes) + bytes(linetype)),
+        'sequence': bytes([FOLLOW_BOTH]) + receiver_step(20601, bytes(linetypes) + bytes(linetype))
+                    + receiver_step(20212, levels) + receiver_step(20211, bytes(origin))
+                    + receiver_step(20110, objects) + receiver_clock_step() + receiver_step(20402)
+                    + receiver_clock_step() + le32(20009) + le16(4) + le32(1),
+    }
+
+
+# --- the settings file ---
+
+def settings_record(version=162, max_level=20, follow=0, icons_metres=60):
+    record = bytearray(160)
+    record[8:28] = struct.pack('<2d', 1.0, 2.0) + b'\x00' * 4
+    record[28:60] = struct.pack('<8i', 1000, icons_metres, max_level, 0, 0, 18, version, follow)
+    record[60:62] = b'\x01\x01'
+    return bytes(record)
+
+
+def profile_struct(data):
+    return ''.join('%02X' % b for b in data) + '%02X' % (sum(data) & 0xFF)
+
+
+def seeds_settings_file():
+    # Options byte: 1 the record and cache root follow, stored as the module
+    # stores them; 2 they lie in the old file beside the module.
+    ini = ('[VelkArx]\r\nini=%s\r\n[TempPath]\r\nMapTemp=C:\\Temp\\maps\r\n' % profile_struct(settings_record(140)))
+    return {
+        'current': bytes([1]) + settings_record() + b'C:\\Temp\\maps\x00',
+        'old-version': bytes([1]) + settings_record(0, 0),
+        'out-of-range': bytes([1]) + settings_record(162, 0x7FFFFFFF, 9, -5),
+        'old-file': bytes([3]) + settings_record(150),
+        'file': bytes([0]) + ini.encode('ascii'),
+        'wrong-checksum': bytes([0]) + b'[VelkArx]\r\nini=0102\r\n',
+    }
+
+
+# --- the stand-in host's DXF reader ---
+
+def seeds_dxf_read():
+    root = os.path.join(HERE, '..', '..')
+    out = {}
+    for name in ['tests/platform/dxf/data/drawing_r2000.dxf', 'tests/platform/dxf/data/drawing_r2010.dxf',
+                 'tests/common/blocks/data/part.dxf', 'tools/host/demo.dxf']:
+        with open(os.path.join(root, name), 'rb') as f:
+            out[os.path.basename(name)] = f.read()
+    return out
+
+
 SEEDS = {
     'image_bmp': seeds_image_bmp,
     'image_gif': seeds_image_gif,
@@ -650,6 +838,10 @@ SEEDS = {
     'base_textutil': seeds_base_textutil,
     'profile_file': seeds_profile_file,
     'receive_walk': seeds_receive_walk,
+    'tile_reply': seeds_tile_reply,
+    'receiver_copydata': seeds_receiver_copydata,
+    'settings_file': seeds_settings_file,
+    'dxf_read': seeds_dxf_read,
 }
 
 

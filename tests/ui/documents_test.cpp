@@ -40,6 +40,18 @@ TEST_F(DocumentsTest, EditsOfADrawingThatIsNotActiveGoToItsOwnRecord)
     EXPECT_EQ(FindEntityLink(Record(b)->links, h), nullptr);
     ASSERT_NE(FindEntityLink(Record(a)->links, h), nullptr);
     EXPECT_EQ(peer->Objects().count(inA), 1u);
+
+    // And brings it back: it is not sent as if it were A's line.
+    const std::vector<uint8_t> shownInA = peer->Objects().at(inA).body;
+    OdDbObject* back = nullptr;
+    ASSERT_EQ(oddbOpenObjectImpl(back, Id(h, b), OdDb::kForWrite, true), eOk);
+    back->erase(false);
+    back->close();
+    standin::PumpMessages();
+    EXPECT_EQ(PeerMessagesOf(20112), 0u);
+    ASSERT_EQ(peer->Objects().count(inA), 1u);
+    EXPECT_EQ(peer->Objects().at(inA).body, shownInA);
+    EXPECT_EQ(FindEntityLink(Record(a)->links, h)->peerId, inA);
 }
 
 TEST_F(DocumentsTest, AnUnnamedDrawingNeverWorksOnAnotherDrawingsRecord)
@@ -61,6 +73,11 @@ TEST_F(DocumentsTest, AnUnnamedDrawingNeverWorksOnAnotherDrawingsRecord)
     EXPECT_TRUE(PeerDeletions().empty());
     EXPECT_TRUE(TakeResends().empty());
     EXPECT_NE(FindEntityLink(Record(a)->links, h), nullptr);
+    // Nor is an erase undone there sent without a record to link it in.
+    Run(L"UNDO");
+    Run(L"UNDO");
+    EXPECT_FALSE(Id(h, unnamed).isErased());
+    EXPECT_TRUE(TakeResends().empty());
     // Back in A its record is active again.
     standin::ActivateDocument(a);
     EXPECT_EQ(g_ptagDocIdManager, Record(a));
@@ -129,6 +146,71 @@ TEST_F(DocumentsTest, OpeningClosingAndSavingKeepTheRecordsAndWriteTheLinksFirst
     EXPECT_EQ(standin::SSGetFilterCount(reopened), 2);
     EXPECT_EQ(g_bNewDocument, 1);
     EXPECT_TRUE(standin::HasTimer(g_pMessageDlg->GetSafeHwnd(), 1008));
+}
+
+TEST_F(DocumentsTest, ResendsStillQueuedForAClosingDrawingGoWithIt)
+{
+    GcApDocument* b = standin::CreateDocument(L"C:\\dwg\\b.dwg");
+    const uint64_t inB = Line(0, 0, 5, 0, b);
+    GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    const uint64_t inA = Line(0, 0, 5, 0, a);
+    Start();
+    standin::ActivateDocument(b);
+    MoveBy({inB}, 1, 0);
+    standin::ActivateDocument(a);
+    MoveBy({inA}, 1, 0);
+    // Closed before the host's loop ran the re-sends.
+    Run(L"CLOSE");
+    EXPECT_EQ(TakeResends(), (Resends{{inB}}));
+}
+
+TEST_F(DocumentsTest, ADrawingSavedUnderANewNameKeepsItsLinksWhenActivatedAgain)
+{
+    CreateDirectoryW(L"C:\\dwg", nullptr);
+    GcApDocument* b = standin::CreateDocument(L"C:\\dwg\\b.dxf");
+    GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dxf");
+    const uint32_t saved = PeerObject();
+    const uint64_t h = Linked(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(5, 0, 0)), saved, a);
+    Start();
+    standin::QueueText(L"C:\\dwg\\renamed.dxf");
+    Run(L"SAVEAS");
+    ASSERT_EQ(a->fileName(), OdString(L"C:\\dwg\\renamed.dxf"));
+    // Linked after the save, in memory only, as a received object is.
+    const uint32_t later = PeerObject();
+    const uint64_t received = Line(0, 5, 5, 5, a);
+    UpdateEntityLink(g_ptagDocIdManager, received, later, false);
+    SetPeerEntity(g_ptagDocIdManager->peerEntities, later, received);
+
+    standin::ActivateDocument(b);
+    standin::ActivateDocument(a);
+    EXPECT_EQ(drawingRecords.size(), 2u);
+    uint64_t found = 0;
+    EXPECT_TRUE(FindPeerEntity(g_ptagDocIdManager->peerEntities, saved, found));
+    EXPECT_EQ(found, h);
+    EXPECT_TRUE(FindPeerEntity(g_ptagDocIdManager->peerEntities, later, found));
+    EXPECT_EQ(found, received);
+    // The user's edits reach the peer through that record.
+    MoveBy({h, received}, 1, 0);
+    TakeResends();
+    Run(L"UNDO");
+    EXPECT_EQ(TakeResends(), (Resends{{received, h}}));
+    Erase({received});
+    EXPECT_EQ(PeerDeletions(), std::vector<uint32_t>{later});
+
+    // A drawing opened unnamed after the load has no record; saved under a
+    // name, it gets one with the links its entities carry.
+    GcApDocument* unnamed = standin::CreateDocument(L"");
+    const uint32_t pasted = PeerObject();
+    const uint64_t carried = Linked(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(2, 0, 0)), pasted, unnamed);
+    standin::QueueText(L"C:\\dwg\\new.dxf");
+    Run(L"QSAVE");
+    standin::ActivateDocument(a);
+    standin::ActivateDocument(unnamed);
+    ASSERT_NE(g_ptagDocIdManager, nullptr);
+    EXPECT_TRUE(FindPeerEntity(g_ptagDocIdManager->peerEntities, pasted, found));
+    EXPECT_EQ(found, carried);
+    Run(L"CLOSE");
+    EXPECT_EQ(drawingRecords.size(), 2u);
 }
 
 TEST_F(DocumentsTest, CommandStartsSetTheFlagsOnceAndOnlyWhileTheLinkIsActive)

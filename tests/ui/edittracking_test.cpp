@@ -5,6 +5,7 @@
 
 #include "oddbblockreference.h"
 #include "reactor_fixture.h"
+#include "window_control.h"
 
 namespace {
 
@@ -126,6 +127,41 @@ TEST_F(EditTrackingTest, ErasingALinkedEntityDeletesItsPeerObjectAndUndoSendsItA
     EXPECT_EQ(g_bSuppressReactors, 1);
     Run(L"UNDO");
     EXPECT_EQ(TakeResends(), (Resends{{plain}}));
+}
+
+TEST_F(EditTrackingTest, ARescaleDuringAResendIsNotTakenForTheUsersEdit)
+{
+    standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    OdDbBlockTable* table = nullptr;
+    ASSERT_EQ(Db()->getBlockTable(table, OdDb::kForWrite), eOk);
+    auto* block = new OdDbBlockTableRecord();
+    block->setName(L"well");
+    OdDbObjectId blockId;
+    ASSERT_EQ(table->add(blockId, block), eOk);
+    table->close();
+    auto* part = new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(1, 0, 0));
+    OdDbObjectId partId;
+    ASSERT_EQ(block->appendOdDbEntity(partId, part), eOk);
+    part->close();
+    block->close();
+    auto* reference = new OdDbBlockReference(OdGePoint3d(20, 20, 0), blockId);
+    reference->setScaleFactors(OdGeScale3d(2, 3, 1));
+    const uint64_t ref = Linked(reference, PeerObject());
+    const uint64_t line = Linked(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(5, 0, 0)), PeerObject());
+    Start();
+    // Two re-sends wait in the queue: the first one's answer lets the
+    // reactors listen again while the second one runs.
+    MoveBy({line}, 1, 0);
+    Erase({ref});
+    Run(L"UNDO");
+    standin::FailHostCall("explode", eExplodeAgain);
+    standin::PumpMessages();
+    // The reference was sent exploded unscaled, and its scale put back.
+    EXPECT_EQ(PeerMessagesOf(20112), 2u);
+    EXPECT_EQ(standin::TakeHostFault("explode"), 0);
+    // A listed command that changed nothing sends the user's last edit.
+    RunAs(L"ARC", [] {});
+    EXPECT_EQ(TakeResends(), (Resends{{line}}));
 }
 
 TEST_F(EditTrackingTest, ErasuresAreLeftAloneWhileBhatchRunsTheMapIsGeographicOrSyncIsOff)

@@ -258,10 +258,15 @@ void RunSectionDemo(velkpeer::StandinPeer* peer, std::ostream& out)
     // steps drew far away.
     const std::wstring file = L"C:\\Drawings\\contours-and-section.png";
     CreateDirectoryW(L"C:\\Drawings", nullptr);
-    const OdGeExtents3d window = DrawingExtents(doc->database());
+    const OdGeExtents3d extents = DrawingExtents(doc->database());
+    RenderWindow window;
+    window.minX = extents.minPoint().x;
+    window.minY = extents.minPoint().y;
+    window.maxX = extents.maxPoint().x;
+    window.maxY = extents.maxPoint().y;
     RenderStats stats;
     std::string error;
-    if (RenderModelSpace(doc->database(), file, 1200, stats, error, &window))
+    if (RenderModelSpace(doc->database(), file, 1200, stats, error, window))
         out << "\npicture of the drawing with its contours and section: " << standin::NativePath(file) << " ("
             << stats.width << " x " << stats.height << " pixels)\n";
     else

@@ -25,6 +25,7 @@
 #include "demo_dialogs.h"
 #include "demo_receive.h"
 #include "demo_send.h"
+#include "demo_basemap.h"
 #include "demo_edit.h"
 #include "demo_section.h"
 #include "shell_demo.h"
@@ -112,12 +113,12 @@ int main(int argc, char** argv)
     velkhost::RunReceiveDemo(peer.get(), std::cout);
     velkhost::RunDialogsDemo(peer.get(), std::cout);
     velkhost::RunEditDemo(peer.get(), std::cout);
+    velkhost::RunBaseMapDemo(peer.get(), std::cout);
     velkhost::RunSectionDemo(peer.get(), std::cout);
 
     std::cout << "\nCommand: testConnect\n";
     standin::InvokeCommand(L"testConnect");
     standin::PumpMessages();
-    for (auto& box : standin::MessageBoxes()) std::cout << "  message box [" << Utf8(box.text) << "]\n";
     velkhost::NewTraffic(peer.get(), std::cout);
 
     if (!saveAs.empty()) velkhost::SaveForTranscript(saveAs, std::cout);

@@ -232,7 +232,7 @@ void PeerTileServer::ReleaseHeldAnswers(const Reply& reply)
 }
 
 int64_t PeerTileServer::Handle(uint32_t code, const std::vector<uint8_t>& bytes, PeerConfig& config,
-                               const Reply& reply, HWND client)
+                               const Reply& reply, HWND client, bool reportMoves)
 {
     if (code == kSetLocation) {
         // The peer follows the plug-in: y at 0, x at 8, level at 28.
@@ -241,6 +241,7 @@ int64_t PeerTileServer::Handle(uint32_t code, const std::vector<uint8_t>& bytes,
         viewX = F64(bytes, 8);
         int32_t level = I32(bytes, 28);
         if (level >= 1 && level <= 28) config.mapLevel = level;
+        if (reportMoves) reply(kMapStateCode, MapStateReport(viewX, viewY, config.mapLevel, config.mapType));
         return 0;
     }
     if (code == kMapStateCode) {

@@ -58,8 +58,10 @@ class PeerTileServer {
 public:
     using Reply = std::function<void(uint32_t code, const std::vector<uint8_t>& bytes)>;
     static bool Serves(uint32_t code);
+    // `reportMoves`: the client asked to hear of the map's moves (20013 with
+    // 1000); a move it asked for is then reported too (20012).
     int64_t Handle(uint32_t code, const std::vector<uint8_t>& bytes, PeerConfig& config, const Reply& reply,
-                   HWND client);
+                   HWND client, bool reportMoves);
 
     TileServerConfig& Config() { return config_; }
     const std::vector<ServedImage>& Served() const { return served_; }

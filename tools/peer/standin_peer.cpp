@@ -169,7 +169,7 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
     if (PeerTileServer::Serves(code))
         return tiles_.Handle(
             code, bytes, config_, [&](uint32_t c, const std::vector<uint8_t>& a) { Answer(connectionId, c, a); },
-            ClientWindow());
+            ClientWindow(), followMode_ == 1000);
     if (PeerContourCodes::Serves(code))
         return contour_.Handle(bytes, FindWindowW(clients_[connectionId].c_str(), nullptr),
                                [&](uint32_t c, const std::vector<uint8_t>& a) { Answer(connectionId, c, a); });
