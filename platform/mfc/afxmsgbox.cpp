@@ -41,5 +41,6 @@ int AfxMessageBox(const wchar_t* text, UINT type, UINT)
 namespace standin {
 void QueueMessageBoxAnswer(int answer) { g_answers.push_back(answer); }
 const std::vector<MessageBoxRecord>& MessageBoxes() { return g_boxes; }
+void ClearMessageBoxes() { g_boxes.clear(); }
 void SetModalLoopHook(void (*hook)()) { g_modalHook = hook; }
 }  // namespace standin

@@ -34,6 +34,8 @@ struct MessageBoxRecord {
 // Answers for the next boxes, in order.
 void QueueMessageBoxAnswer(int answer);
 const std::vector<MessageBoxRecord>& MessageBoxes();
+// Forgets the boxes shown so far (a long run of fuzz inputs).
+void ClearMessageBoxes();
 // Called while a box is "open", as a modal loop would run posted messages
 // and timers; the stand-in window manager installs it.
 void SetModalLoopHook(void (*hook)());

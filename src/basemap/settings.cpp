@@ -60,7 +60,10 @@ void MigrateAndRepair()
         s.receivedSignLevel = 18;
         SaveSettings();
     }
-    if (s.maxBaseMapLevel == 0) {
+    // A level outside the dialog's choices bounds the capture dialog's level
+    // list and the tile requests: a damaged file must not make either run
+    // away.
+    if (s.maxBaseMapLevel < 16 || s.maxBaseMapLevel > 28) {
         s.maxBaseMapLevel = 20;
         SaveSettings();
     }

@@ -95,12 +95,15 @@ void InsertCapturedImage(BaseMapState* state, const TileRequest& reply)
     if (!state) return;
     const int32_t size = state->tilePixelSize;
     const bool finished = reply.status == 1 || reply.status == 2;
-    if (finished && reply.pixelWidth != size && reply.pixelHeight != size) {
+    // The running capture's own id marks its answers, whatever their size:
+    // a capture may be a tile's size in pixels.
+    const bool capture = state->currentCapture.busy && IsCaptureReply(state, reply);
+    if (finished && (capture || (reply.pixelWidth != size && reply.pixelHeight != size))) {
         OnCaptureFinished(state, reply);
     } else if (reply.status == 1 && reply.path[kTileReadyByte] != 0 && g_settings.onlineBaseMap == 1) {
         if (!AcceptTileReply(state, reply)) return;
     } else if (reply.status == kNotReady) {
-        if (reply.pixelWidth == size && reply.pixelHeight == size && g_settings.onlineBaseMap == 1)
+        if (!capture && reply.pixelWidth == size && reply.pixelHeight == size && g_settings.onlineBaseMap == 1)
             QueueTileRetry(state, reply);
         else
             OnCaptureProgress(state, reply);
@@ -136,6 +139,12 @@ void InsertTileImage(BaseMapState* state, MapImageRecord image)
     // every second.
     const ViewExtents& dv = state->doubledView;
     if (!Overlaps(image.minX, image.minY, image.maxX, image.maxY, dv.minX, dv.minY, dv.maxX, dv.maxY)) return;
+    // A cached file deleted or emptied since it was indexed is forgotten:
+    // the next walk asks the peer for it again.
+    if (PathFileSize(image.imagePath) < 1) {
+        state->cacheIndex.erase(image.id);
+        return;
+    }
     const OdGePoint2d min(image.minX, image.minY), max(image.maxX, image.maxY);
     if (!RemoveReplacedTileImages(state, min, max, image.id)) return;
     OdDbObjectId imageId;

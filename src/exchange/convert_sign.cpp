@@ -120,8 +120,7 @@ bool ArxOperation::MTextToSign(OdDbMText* text, ObjExchangeBuffer* buffer, MapOb
     bool hasExtents = text->getGeomExtents(extents) == eOk && extents.isValidExtents();
     if (hasExtents) f.position = extents.minPoint();
     f.height = text->textHeight();
-    int lines = 1;
-    for (int i = 0; i < contents.GetLength(); ++i) lines += contents[i] == L'\n';
+    int lines = LineCount(contents);
     if (info->iconNumber > 0) f.position = info->labelPos;
     f.rotation = text->rotation();
     if (hasExtents) CTextUtil::GetLabelAnchor(f.position, extents, f.rotation, f.height * lines, true, true);

@@ -8,6 +8,7 @@
 #include "exchange/exchangetext.h"
 #include "peer/peerapi.h"
 #include "peer/peerhelpers.h"
+#include "gcutprint.h"
 
 uint32_t g_sendColour = 0;
 double g_level19PixelSize = 0.0;
@@ -56,4 +57,16 @@ void SetTrackPoint(TrackPoint& point, const OdGePoint3d& p)
     point.elevation = TruncatedZ(p.z);
 }
 
+int LineCount(const CString& text)
+{
+    int lines = 1;
+    for (int i = 0; i < text.GetLength(); ++i) lines += text[i] == L'\n';
+    return lines;
+}
+
 TrackPoint* NewTrackPoints(uint32_t n) { return n ? (TrackPoint*)calloc(n, sizeof(TrackPoint)) : nullptr; }
+
+void ReportOpenFailure(const wchar_t* where, int status)
+{
+    gcutPrintf(L"\n%s中打开实体失败(错误代码:%d).", where, status);
+}

@@ -8,6 +8,7 @@
 #include "common/entity/textutil.h"
 #include "common/symboltable/viewutil.h"
 #include "exchange/arxoperation.h"
+#include "exchange/convertcommon.h"
 #include "exchange/entitycolor.h"
 #include "exchange/documentlock.h"
 #include "exchange/exchangetext.h"
@@ -98,6 +99,36 @@ OdDbText* NewText(const SignRecord* sign, const CString& string)
     return text;
 }
 
+// Sending reports a text at the anchor it takes from the text's box (a
+// corner of the box moved along the rotation by 1.1 heights, by 1.3 times
+// all lines' height for a multi-line text). The received text is moved by
+// what this gives so that the anchor is the sign point again; otherwise a
+// rotated text would walk away from its place on every round trip.
+OdGeVector3d AnchorShift(const OdDbEntity* text, double rotation, double height, bool multiLine,
+                         const OdGePoint3d& signPoint)
+{
+    OdGeExtents3d box;
+    if (text->getGeomExtents(box) != eOk || !box.isValidExtents()) return OdGeVector3d();
+    OdGePoint3d anchor = box.minPoint();
+    CTextUtil::GetLabelAnchor(anchor, box, rotation, height, true, multiLine);
+    OdGeVector3d shift(signPoint.x - anchor.x, signPoint.y - anchor.y, 0);
+    if (!std::isfinite(shift.x) || !std::isfinite(shift.y)) return OdGeVector3d();
+    return shift;
+}
+
+void PlaceByAnchor(OdDbText* text, const OdGePoint3d& signPoint)
+{
+    OdGeVector3d shift = AnchorShift(text, text->rotation(), text->height(), false, signPoint);
+    text->setAlignmentPoint(text->alignmentPoint() + shift);
+    text->setPosition(text->position() + shift);
+}
+
+void PlaceByAnchor(OdDbMText* text, const OdGePoint3d& signPoint)
+{
+    double height = text->textHeight() * LineCount(CTextUtil::GetMTextWrapText(text, true));
+    text->setLocation(text->location() + AnchorShift(text, text->rotation(), height, true, signPoint));
+}
+
 }  // namespace
 
 void ArxOperation::SignToTextEx(SignRecord* sign, const CString& layer, OdDbObjectId& iconId, OdDbObjectId& textId,
@@ -114,6 +145,7 @@ void ArxOperation::SignToTextEx(SignRecord* sign, const CString& layer, OdDbObje
     if (g_settings.pointsAsIcons && !definition.isNull() && sign->multiLine == 0 && sign->textOnly == 0) {
         OdDbObjectId id = AddIcon(sign, definition, props);
         if (!id.isNull()) iconId = id;
+        else ReportNotDrawn(L"标注的图标", sign->name);
     }
 
     SetSignColour(props, sign);
@@ -127,6 +159,7 @@ void ArxOperation::SignToTextEx(SignRecord* sign, const CString& layer, OdDbObje
         if (remark.IsEmpty()) return;
         auto* mtext = NewMText(sign, remark);
         mtext->setAttachment(OdDbMTextEnums::kBottomLeft);
+        PlaceByAnchor(mtext, SignPoint(sign));
         text = mtext;
     } else {
         CString name = Utf8FieldToCString(sign->name, sizeof sign->name);
@@ -139,6 +172,7 @@ void ArxOperation::SignToTextEx(SignRecord* sign, const CString& layer, OdDbObje
         CTextUtil::GetLabelAnchorInt(anchor, Rotation(sign), TextHeight(sign), false);
         single->setAlignmentPoint(anchor);
         single->setPosition(anchor);
+        PlaceByAnchor(single, anchor);
         text = single;
     }
     OdDbObjectId id = CDwgDatabaseUtil::PostToModelSpace(text, props);

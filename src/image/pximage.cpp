@@ -56,6 +56,7 @@ PxImage::~PxImage()
 {
     DestroyFrames();
     Destroy();
+    free(lentBlock_);
 }
 
 void PxImage::Startup(DWORD type)
@@ -145,6 +146,17 @@ uint64_t PxImage::BlockSize(DWORD width, DWORD height, DWORD bpp)
 
 BYTE* PxImage::Create(DWORD width, DWORD height, DWORD bpp, DWORD type)
 {
+    return Allocate(width, height, bpp, type, true, nullptr);
+}
+
+BYTE* PxImage::CreateToFill(DWORD width, DWORD height, DWORD bpp, DWORD type, bool& stale)
+{
+    return Allocate(width, height, bpp, type, false, &stale);
+}
+
+BYTE* PxImage::Allocate(DWORD width, DWORD height, DWORD bpp, DWORD type, bool clearPixels, bool* stale)
+{
+    if (stale) *stale = false;
     if (!Destroy()) return nullptr;
     if (width == 0 || height == 0) {
         SetLastErrorText("PxImage::Create : width and height must be greater than zero");
@@ -173,8 +185,17 @@ BYTE* PxImage::Create(DWORD width, DWORD height, DWORD bpp, DWORD type)
     header.clrUsed = colors;
 
     // Zeroed, pixels included: a decoder that stops early leaves black rows,
-    // never stale heap bytes.
-    dib = (BYTE*)calloc(1, (size_t)blockSize);
+    // never stale heap bytes. A lent block of the same size is used again:
+    // memory touched before costs far less to write than new memory.
+    if (lentBlock_ && lentSize_ == blockSize) {
+        dib = lentBlock_;
+        lentBlock_ = nullptr;
+        const size_t head = 40 + 4 * (size_t)colors;
+        memset(dib, 0, clearPixels ? (size_t)blockSize : head);
+        if (stale) *stale = !clearPixels;
+    } else {
+        dib = (BYTE*)calloc(1, (size_t)blockSize);
+    }
     if (!dib) {
         SetLastErrorText("PxImage::Create can't allocate memory");
         return nullptr;
@@ -182,6 +203,36 @@ BYTE* PxImage::Create(DWORD width, DWORD height, DWORD bpp, DWORD type)
     memcpy(dib, &header, sizeof header);
     info.bits = dib + 40 + 4 * colors;
     return dib;
+}
+
+void PxImage::LendBlockTo(PxImage& codec)
+{
+    if (info.owner || !dib || codec.dib || codec.lentBlock_ || &codec == this) return;
+    const uint64_t size = BlockSize(GetWidth(), GetHeight(), GetBpp());
+    // Only a block Create made for this header goes: its size is known.
+    if (size != 40 + 4 * (uint64_t)header.clrUsed + header.sizeImage) return;
+    codec.lentBlock_ = dib;
+    codec.lentSize_ = size;
+    dib = nullptr;
+}
+
+bool PxImage::TakeBlockBack(PxImage& codec)
+{
+    if (dib || !codec.lentSize_) return true;  // nothing was lent
+    codec.lentSize_ = 0;
+    if (codec.lentBlock_) {
+        dib = codec.lentBlock_;
+        codec.lentBlock_ = nullptr;
+        return true;
+    }
+    // The codec wrote its picture over the block: the old one is gone.
+    DestroyFrames();
+    Destroy();
+    header.width = header.height = 0;
+    header.bitCount = 0;
+    header.sizeImage = header.clrUsed = 0;
+    info.effWidth = 0;
+    return false;
 }
 
 void PxImage::TakeSettings(const PxImageInfo& source)

@@ -113,6 +113,13 @@ public:
     bool Destroy();
     bool DestroyFrames();
     BYTE* Create(DWORD width, DWORD height, DWORD bpp, DWORD type);
+    // Decoding into an image that holds pixels: its block goes to the codec,
+    // whose Create takes it when the new picture needs a block of exactly
+    // that size, so that a series of pictures of one size is decoded into
+    // the same memory. TakeBlockBack returns a block the codec did not take;
+    // false when it took it, and then this image holds no picture any more.
+    void LendBlockTo(PxImage& codec);
+    bool TakeBlockBack(PxImage& codec);
     // Bytes of the block Create makes for these dimensions (bpp rounded up
     // to 1, 4, 8 or 24), in 64 bits and capped, so that no size wraps.
     static uint64_t BlockSize(DWORD width, DWORD height, DWORD bpp);
@@ -203,6 +210,10 @@ public:
     PxImage** frames = nullptr;
 
 protected:
+    // Create for a codec that writes every pixel row itself, or clears the
+    // rows it did not write when `stale` comes back true: a block taken from
+    // the lender keeps its old bytes until then (a new block is zero).
+    BYTE* CreateToFill(DWORD width, DWORD height, DWORD bpp, DWORD type, bool& stale);
     void SetLastErrorText(const char* text);
     // Every encoder starts here: a stream to write to and pixels to write.
     bool CanEncodeTo(const PxFile* stream);
@@ -210,6 +221,12 @@ protected:
     // Copies the caller's settings from `source` without the fields that
     // describe this image's own buffers.
     void TakeSettings(const PxImageInfo& source);
+
+private:
+    BYTE* Allocate(DWORD width, DWORD height, DWORD bpp, DWORD type, bool clearPixels, bool* stale);
+
+    BYTE* lentBlock_ = nullptr;  // the lender's block, until Create takes it
+    uint64_t lentSize_ = 0;
 };
 
 // A position on one image, walking its stored rows.

@@ -231,6 +231,8 @@ bool PxImageBMP::Decode(PxFile* stream)
     bool headerMasks = false;
     bool topDown = false;
     bool oldStyle = false;
+    bool rowsCopied = false;
+    bool stale = false;  // the pixel block holds an earlier picture's bytes
     DWORD offBits = 0;
 
     if (stream->Read(&bf, sizeof bf, 1) == 0) {
@@ -275,7 +277,18 @@ bool PxImageBMP::Decode(PxFile* stream)
         failure = "output dimensions returned";
         goto fail;
     }
-    if (!Create((DWORD)bih.width, (DWORD)bih.height, bih.bitCount, PXIMAGE_FORMAT_BMP)) goto fail;
+    // A coding the depth does not take fails before any pixels are made.
+    if ((bih.bitCount == 32 && bih.compression != kBiRgb && bih.compression != kBiBitfields) ||
+        (bih.bitCount == 24 && bih.compression != kBiRgb)) {
+        failure = "unknown compression";
+        goto fail;
+    }
+    // Uncompressed rows of 1 to 24 bits are copied whole and what the file
+    // did not hold is cleared after: no pass clears the rows beforehand.
+    rowsCopied = bih.compression == kBiRgb && bih.bitCount <= 24 && bih.bitCount != 16;
+    if (!(rowsCopied ? CreateToFill((DWORD)bih.width, (DWORD)bih.height, bih.bitCount, PXIMAGE_FORMAT_BMP, stale)
+                     : Create((DWORD)bih.width, (DWORD)bih.height, bih.bitCount, PXIMAGE_FORMAT_BMP)))
+        goto fail;
     SetXDPI((LONG)floor(bih.xPelsPerMeter * 254.0 / 10000.0 + 0.5));
     SetYDPI((LONG)floor(bih.yPelsPerMeter * 254.0 / 10000.0 + 0.5));
     if (info.escape) {
@@ -332,17 +345,11 @@ bool PxImageBMP::Decode(PxFile* stream)
         };
         switch (bih.bitCount) {
         case 32: {
-            if (bih.compression != kBiRgb && bih.compression != kBiBitfields) {
-                failure = "unknown compression";
-                goto fail;
-            }
             if (bih.compression != kBiBitfields) {
                 masks[0] = 0x00FF0000;
                 masks[1] = 0x0000FF00;
                 masks[2] = 0x000000FF;
             }
-            const size_t rowBytes = (size_t)header.width * 4;
-            if (!rowBuffer(rowBytes)) goto fail;
             // Alpha from the fourth bytes without compression, or from the
             // header's alpha mask with bit fields. Rows the file does not
             // hold stay transparent.
@@ -354,6 +361,9 @@ bool PxImageBMP::Decode(PxFile* stream)
                                                                             : "PXIMAGE_MAX_MEMORY exceeded";
                 goto fail;
             }
+            // The row of scratch counts with the alpha plane made before it.
+            const size_t rowBytes = (size_t)header.width * 4;
+            if (!rowBuffer(rowBytes)) goto fail;
             bool anyAlpha = false;
             LONG rows = 0;
             for (; rows < height && stream->Read(buffer, rowBytes, 1) == 1; ++rows) {
@@ -385,20 +395,27 @@ bool PxImageBMP::Decode(PxFile* stream)
             break;
         }
         default:
-            if (bih.bitCount == 24 && bih.compression != kBiRgb) {
-                failure = "unknown compression";
-                goto fail;
-            }
             switch (bih.compression) {
-            case kBiRgb:
+            case kBiRgb: {
+                // A new block is zero already: clearing it would touch
+                // memory for rows a short file never fills.
+                const size_t pixelBytes = (size_t)info.effWidth * height;
                 if (!topDown) {
-                    stream->Read(info.bits, 1, (size_t)info.effWidth * height);
+                    const size_t read = stream->Read(info.bits, 1, pixelBytes);
+                    if (stale) memset(info.bits + read, 0, pixelBytes - read);
                     break;
                 }
-                for (LONG i = 0; i < height && !info.escape; ++i)
-                    if (stream->Read(info.bits + (size_t)storedRow(i) * info.effWidth, 1, info.effWidth) != info.effWidth)
-                        break;
+                LONG i = 0;
+                size_t read = info.effWidth;
+                for (; i < height && !info.escape && read == info.effWidth; ++i) {
+                    BYTE* row = info.bits + (size_t)storedRow(i) * info.effWidth;
+                    read = stream->Read(row, 1, info.effWidth);
+                    if (stale) memset(row + read, 0, info.effWidth - read);
+                }
+                // The file's rows not reached are the first stored ones.
+                if (stale && i < height) memset(info.bits, 0, (size_t)(height - i) * info.effWidth);
                 break;
+            }
             case kBiRle8: DecodeRle(stream, false, topDown); break;
             case kBiRle4: DecodeRle(stream, true, topDown); break;
             default:

@@ -17,7 +17,10 @@ bool DecodeWith(PxImage& target, PxFile* file, DWORD type)
 {
     Codec codec(type);
     codec.CopyInfo(target);
-    if (codec.Decode(file)) return target.Transfer(codec, true);
+    target.LendBlockTo(codec);
+    const bool decoded = codec.Decode(file);
+    target.TakeBlockBack(codec);
+    if (decoded) return target.Transfer(codec, true);
     memcpy(target.info.lastError, codec.info.lastError, sizeof target.info.lastError);
     // A caller that asked for a frame beyond the last learns how many there are.
     if (type == PXIMAGE_FORMAT_GIF || type == PXIMAGE_FORMAT_TIF) target.info.frameCount = codec.info.frameCount;

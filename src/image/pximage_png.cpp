@@ -177,6 +177,12 @@ bool PxImagePNG::Decode(PxFile* stream)
     for (int pass = 0; pass < passes; ++pass) {
         for (png_uint_32 y = 0; y < height; ++y) {
             if (info.escape) png_longjmp(png, 1);
+            // A row outside the pass gets no pixels from it: it is left as
+            // it is, so that a pass cut short costs only the rows it reached.
+            if (passes > 1 && !PNG_ROW_IN_INTERLACE_PASS(y, pass)) {
+                png_read_row(png, nullptr, nullptr);
+                continue;
+            }
             const size_t r = height - 1 - y;
             BYTE* stored = info.bits + r * info.effWidth;
             // Rows of later passes start from what earlier passes stored,
@@ -219,7 +225,10 @@ bool PxImagePNG::Decode(PxFile* stream)
                 if (bitDepth > 8)
                     for (size_t i = 0; i < samples; ++i) row[i] = row[i * c];
                 memcpy(stored, row, copyBytes);
-                if (bitDepth == 2 && pass == passes - 1) {
+                // Widened once, after the last pass that fills the row:
+                // pass 5 fills the even rows, pass 6 the odd ones.
+                const int lastPass = passes == 1 ? 0 : (y & 1) ? 6 : 5;
+                if (bitDepth == 2 && pass == lastPass) {
                     for (LONG x = (LONG)width - 1; x >= 0; --x) {
                         BYTE v = (BYTE)((stored[x >> 2] >> (6 - 2 * (x & 3))) & 3);
                         WritePackedIndex(stored, x, 4, v);

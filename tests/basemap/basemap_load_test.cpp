@@ -171,6 +171,26 @@ TEST_F(BaseMapTest, TilesCachedInOneRunAreFoundInTheNextWithoutARequest)
     fs::remove_all(second);
 }
 
+TEST_F(BaseMapTest, ACachedTileWhoseFileWentIsAskedAgain)
+{
+    StartBaseMap();
+    BaseMapState& s = drawing->baseMap;
+    ASSERT_EQ(s.placedTiles.size(), 35u);
+    ClearBaseMapTiles(&s);
+    // The centre's file is deleted behind the module's back, another emptied.
+    const CString centre = TileImagePath(&s, 0, 0);
+    std::filesystem::remove(standin::NativePath(centre.GetString()));
+    velktest::WriteNativeFile(standin::NativePath(TileImagePath(&s, 1, 0).GetString()), "");
+    const size_t asked = ServedTiles().size();
+    LoadViewTiles(&s, 0);
+    Tick(1009);
+    Tick(1009);
+    std::vector<velkpeer::ServedImage> tiles = ServedTiles();
+    ASSERT_EQ(tiles.size(), asked + 2);
+    EXPECT_EQ(s.placedTiles.size(), 35u);
+    EXPECT_EQ(s.placedTiles.count(StringToId64(centre)), 1u);
+}
+
 TEST_F(BaseMapTest, NothingLoadsWithoutAReadyDrawingAUsablePeerOrAPlaneSystem)
 {
     drawing->baseMap.ready = 0;

@@ -150,6 +150,33 @@ TEST_F(CaptureTest, ProgressThatStopsMovingMarksLaterRepeatsAndANewCaptureStarts
     EXPECT_NE(captures.back().path, captures[0].path);
 }
 
+TEST_F(CaptureTest, ACaptureAsWideAsATileIsStillTheCapture)
+{
+    // 32 units at level 16 are 512 pixels, the tile size of this screen.
+    line = AddLine(500000, 3000000, 500032, 3000100);
+    CaptureLine(12);
+    BaseMapState& s = drawing->baseMap;
+    ASSERT_EQ(ServedCaptures().size(), 1u);
+    ASSERT_EQ(ServedCaptures()[0].width, s.tilePixelSize);
+    standin::AdvanceClockMs(3000);
+    standin::AdvanceClockMs(3000);
+    ASSERT_TRUE(ServedCaptures().back().written);
+    EXPECT_EQ(s.currentCapture.busy, 0);
+    ASSERT_EQ(s.capturedImages.size(), 1u);
+    EXPECT_EQ(s.capturedImages.begin()->second, s.currentCapture.imagePath);
+    // A tile's size both ways, while the base map is on: its progress is
+    // no tile to retry either.
+    ClearAllCapturedMaps(&s);
+    line = AddLine(500000, 3000000, 500032, 3000032);
+    CaptureLine(12);
+    g_settings.onlineBaseMap = 1;
+    standin::AdvanceClockMs(3000);
+    standin::AdvanceClockMs(3000);
+    EXPECT_EQ(s.capturedImages.size(), 1u);
+    for (const auto& served : peer->Tiles().Served())
+        if (served.id == s.currentCapture.id) EXPECT_TRUE(served.capture);
+}
+
 TEST_F(CaptureTest, RangesSmallInBothDirectionsAreRefusedAndOnlyANormalPickGoesOn)
 {
     BaseMapState& s = drawing->baseMap;

@@ -106,6 +106,28 @@ TEST_F(SettingsTest, OlderRecordsAreMigratedAndZeroFieldsRepaired)
     EXPECT_EQ(g_settings.colourByLayer, 1);
 }
 
+TEST_F(SettingsTest, AHighestMapLevelOutsideTheDialogsChoicesIsRepairedAndSaved)
+{
+    for (int32_t level : {-1, 15, 29, 0x7FFFFFFF}) {
+        SCOPED_TRACE(level);
+        velktest::ResetPluginState();
+        PluginSettings s{};
+        SetDefaultSettings(s);
+        s.maxBaseMapLevel = level;
+        Store(s);
+        LoadSettings();
+        EXPECT_EQ(g_settings.maxBaseMapLevel, 20);
+        EXPECT_EQ(Stored().maxBaseMapLevel, 20);
+    }
+    PluginSettings s{};
+    SetDefaultSettings(s);
+    s.maxBaseMapLevel = 28;
+    Store(s);
+    velktest::ResetPluginState();
+    LoadSettings();
+    EXPECT_EQ(g_settings.maxBaseMapLevel, 28);
+}
+
 TEST_F(SettingsTest, ABadRecordOrAnEmptyFileKeepsTheRecordAndRepairsIt)
 {
     velktest::WriteNativeFile(standin::NativePath(kFile), "");

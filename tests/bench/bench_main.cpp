@@ -32,6 +32,15 @@ double Median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+std::string BenchmarkName(const Row& row) { return row.group + ": " + row.operation + " / " + row.reference; }
+
+// Lines printed under rows, by benchmark name.
+std::map<std::string, std::string>& Notes()
+{
+    static std::map<std::string, std::string> notes;
+    return notes;
+}
+
 double Seconds(const std::function<void()>& f)
 {
     const auto start = std::chrono::steady_clock::now();
@@ -46,14 +55,18 @@ void RunRow(benchmark::State& state, const Row& row, const Scale& scale)
         state.SkipWithError(pair.error.c_str());
         return;
     }
-    auto prepare = [&pair]() {
+    auto timeModule = [&pair]() {
         if (pair.prepare) pair.prepare();
+        return Seconds(pair.module);
+    };
+    auto timeReference = [&pair]() {
+        if (pair.prepareReference) pair.prepareReference();
+        return Seconds(pair.reference);
     };
     // One untimed run of each warms caches and allocators, and gives the
     // results the check compares.
-    prepare();
-    pair.module();
-    pair.reference();
+    timeModule();
+    timeReference();
     if (pair.check) {
         const std::string difference = pair.check();
         if (!difference.empty()) {
@@ -65,13 +78,12 @@ void RunRow(benchmark::State& state, const Row& row, const Scale& scale)
     bool moduleFirst = true;
     for (auto _ : state) {
         double m, r;
-        prepare();
         if (moduleFirst) {
-            m = Seconds(pair.module);
-            r = Seconds(pair.reference);
+            m = timeModule();
+            r = timeReference();
         } else {
-            r = Seconds(pair.reference);
-            m = Seconds(pair.module);
+            r = timeReference();
+            m = timeModule();
         }
         moduleFirst = !moduleFirst;
         state.SetIterationTime(m);
@@ -83,6 +95,7 @@ void RunRow(benchmark::State& state, const Row& row, const Scale& scale)
     state.counters["reference_ms"] = Median(referenceTimes) * 1e3;
     state.counters["ratio"] = Median(ratios);
     state.counters["target"] = row.target;
+    if (pair.note) Notes()[BenchmarkName(row)] = pair.note();
 }
 
 std::string Fit(std::string s, size_t width)
@@ -145,12 +158,13 @@ public:
             snprintf(line, sizeof line, "  %9.3f %8.3f %6ld %6.2f  %s\n", x.moduleMs, x.referenceMs, x.pairs, x.ratio,
                      target.c_str());
             out += Fit(row->operation, 50) + Fit(row->reference, 40) + line;
+            auto note = Notes().find(name);
+            if (note != Notes().end() && !note->second.empty()) out += "    " + note->second + "\n";
         }
         fputs(out.c_str(), stdout);
         fflush(stdout);
     }
 
-    static std::string BenchmarkName(const Row& row) { return row.group + ": " + row.operation + " / " + row.reference; }
     bool AnyFailed() const { return !failed_.empty(); }
 
 private:
@@ -197,7 +211,7 @@ int main(int argc, char** argv)
         return ra != rb ? ra < rb : (ra == 2 && a->group < b->group);
     });
     for (const Row* row : rows) {
-        benchmark::RegisterBenchmark(TableReporter::BenchmarkName(*row).c_str(),
+        benchmark::RegisterBenchmark(BenchmarkName(*row).c_str(),
                                      [row, scale](benchmark::State& state) { RunRow(state, *row, scale); })
             ->Iterations(scale.smoke ? 2 : row->pairs)
             ->UseManualTime()

@@ -6,10 +6,10 @@
 //
 // A row group is one file in this folder that registers its rows with
 // VELK_BENCH_ROWS; the benchmark program picks up every file here. Groups so
-// far: image_rows.cpp, md5_rows.cpp, exchange_rows.cpp (the object exchange:
-// framing now; converting entities and the receive walk belong there too).
-// The base map's rows (the tile ring and level choice, placing tiles) go in
-// a basemap_rows.cpp of their own.
+// far: image_rows.cpp, md5_rows.cpp, exchange_rows.cpp (framing),
+// send_rows.cpp (converting entities), drawing_rows.cpp (the receive walk,
+// and the large drawing sent and received through the stand-in peer),
+// basemap_rows.cpp (the tile ring and level choice, placing tiles).
 #pragma once
 
 #include <functional>
@@ -29,10 +29,14 @@ struct Scale {
 // What a row's setup hands back: the two operations, and a check run once
 // after one untimed run of each, which says how their results differ (empty
 // when they agree). `prepare`, when set, runs untimed before every run of
-// the module, for an operation that uses up its input. A failed setup leaves
-// the operations empty and says why in `error`.
+// the module, for an operation that uses up its input; `prepareReference`
+// the same for the reference. `note`, when set, gives a line printed under
+// the row once it has run. A failed setup leaves the operations empty and
+// says why in `error`.
 struct Pair {
     std::function<void()> prepare;
+    std::function<void()> prepareReference;
+    std::function<std::string()> note;
     std::function<void()> module;
     std::function<void()> reference;
     std::function<std::string()> check;

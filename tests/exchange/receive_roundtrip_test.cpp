@@ -142,3 +142,41 @@ TEST_F(ReceiveRoundTripTest, SendReceiveSendKeepsTheObjectsAndTheirFields)
         ExpectSame(a, second.at(id));
     }
 }
+
+TEST_F(ReceiveRoundTripTest, RotatedTextsComeBackWhereTheyWere)
+{
+    // One text in each quarter of the turn, and one past the last quarter.
+    const double turns[] = {0.5, 2.0, 3.5, 5.0, 6.282};
+    OdDbObjectIdArray drawn;
+    for (double r : turns) {
+        auto* text = new OdDbText(OdGePoint3d(1000 + 100 * r, 2000, 0), L"桥梁", OdDbObjectId::kNull, 6.0, r);
+        text->setDatabaseDefaults(db);
+        drawn.append(AppendToModelSpace(db, text));
+    }
+    for (double r : turns) {
+        auto* note = new OdDbMText();
+        note->setContents(L"一号楼\\P六层");
+        note->setLocation(OdGePoint3d(3000 + 100 * r, 2000, 0));
+        note->setTextHeight(3);
+        note->setRotation(r);
+        note->setDatabaseDefaults(db);
+        drawn.append(AppendToModelSpace(db, note));
+    }
+    ASSERT_TRUE(ArxOperation::SendObjectsToPeer(drawn));
+    std::map<uint32_t, DecodedObject> sent = SentObjects(*peer);
+    std::vector<uint32_t> ids;
+    for (auto& [id, o] : sent) ids.push_back(id);
+
+    // Received and sent again, three times over: the sign stays put.
+    for (int trip = 0; trip < 3; ++trip) {
+        ASSERT_TRUE(Receive(ids));
+        OdDbObjectIdArray received;
+        for (uint32_t id : ids) received.append(CEntityUtil::HandleToObjectId(OdDbHandle(drawing->peerEntities.at(id))));
+        ASSERT_TRUE(ArxOperation::SendObjectsToPeer(received));
+        std::map<uint32_t, DecodedObject> again = SentObjects(*peer);
+        for (auto& [id, a] : sent) {
+            EXPECT_NEAR(again.at(id).x, a.x, 1e-6) << a.rotation << " trip " << trip;
+            EXPECT_NEAR(again.at(id).y, a.y, 1e-6) << a.rotation << " trip " << trip;
+        }
+    }
+}

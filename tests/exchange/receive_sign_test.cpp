@@ -56,7 +56,12 @@ TEST_F(ReceiveSignTest, MissingSizeAndLevelAreDefaultedAndWrittenBack)
     EXPECT_EQ(t->textString(), L"水井");
     EXPECT_DOUBLE_EQ(t->height(), Height(14, 16));
     EXPECT_NEAR(t->rotation(), 1.5707963705062866, 1e-7);
-    EXPECT_EQ(t->alignmentPoint(), OdGePoint3d(100, 200, 3));
+    // At the sign point, moved only by what sending adds back (a fraction
+    // of the height along the rotation).
+    EXPECT_EQ(t->alignmentPoint(), t->position());
+    EXPECT_DOUBLE_EQ(t->alignmentPoint().x, 100);
+    EXPECT_NEAR(t->alignmentPoint().y, 200, 0.01 * t->height());
+    EXPECT_EQ(t->alignmentPoint().z, 3);
     EXPECT_EQ(t->verticalMode(), OdDb::kTextBottom);
     EXPECT_EQ(t->layer(), L"wells");
     // A text sign takes the text colour.

@@ -673,6 +673,169 @@ def seeds_tile_reply():
     }
 
 
+# --- the receiver window ---
+
+# The codes the receiver accepts, in the target's order: a step's selector
+# is an index into this list, one past it lets a second pass.
+RECEIVER_CODES = [20001, 20012, 20020, 20100, 20101, 20105, 20107, 20110, 20112, 20201, 20202,
+                  20203, 20204, 20211, 20212, 20301, 20302, 20303, 20401, 20402, 20601]
+ICONS, FOLLOW_BOTH, BASE_LINE, MATCH_ONLY, COORD_PENDING, ECHO_FILE, COORD_WINDOW = 0x01, 0x06, 0x08, 0x10, 0x20, 0x40, 0x80
+
+
+def receiver_step(code, payload=b''):
+    return le32(RECEIVER_CODES.index(code)) + le16(len(payload)) + payload
+
+
+def receiver_clock_step():
+    return le32(len(RECEIVER_CODES)) + le16(0)
+
+
+def folder_items(items):
+    data = b'\x00' * 16
+    for peer_id, kind, name in items:
+        item = bytearray(108)
+        item[0:8] = le32(peer_id) + le32(kind)
+        item[8:8 + len(name)] = name
+        data += bytes(item)
+    return data
+
+
+def seeds_receiver_copydata():
+    objects = exchange_buffer([
+        (30, 2000, 0, folder_record(b'roads', 2)),
+        (7, 2001, 2000, sign_record(b'well', 5, 5)),
+        (8, 2002, 2000, track_record(5, [(0, 0), (5, 0), (5, 5)])),
+    ])
+    contour = bytearray(192)
+    contour[64:72] = le32(1) + le32(0)
+    contour[88:92] = le32(len(objects))
+    coord = bytearray(72)
+    coord[40:44] = le32(1)
+    coord[44:60] = b'cgcs2000-114e-3d'
+    origin = bytearray(40)
+    origin[24:40] = struct.pack('<2d', 500000.0, 3000000.0)
+    levels = b''.join(struct.pack('<2d', 4096.0 / (1 << n), 4096.0 / (1 << n)) + b'\x00' * 88 for n in range(1, 29))
+    notice = bytearray(64)
+    notice[0:8] = le32(1) + le32(30000)
+    version = bytearray(408)
+    version[4:8] = le32(30000)
+    echo = bytearray(788)
+    echo[100] = 1
+    echo[108:116] = struct.pack('<q', 123456789101112)
+    echo[116:132] = b'C:\\Temp\\echo.txt'
+    echo[372:376] = le32(14)
+    match = bytearray(120)
+    match[16:48] = struct.pack('<4d', 499900.0, 2999900.0, 500100.0, 3000100.0)
+    match[68:76] = le32(1600) + le32(900)
+    search = bytearray(540)
+    search[536:540] = le32(2000)
+    answer = le32(0) + le32(7) + le32(2001) + le32(0) + b'\x00' * 48
+    linetypes = bytearray(96)
+    linetypes[4:8] = le32(1)
+    linetype = bytearray(384)
+    linetype[0:6] = b'DASHED'
+    linetype[320:336] = struct.pack('<d', 1.5) + le32(7) + le32(0)
+    base_line = exchange_buffer([(8, 2003, 0, track_record(1, [(0, 0), (100, 0), (200, 50)]))])
+    tile = tile_record('C:\\Temp\\MapTemp\\1\\1\\16\\0_0.png', 1)
+
+    def one(code, payload=b'', options=0):
+        return bytes([options]) + receiver_step(code, payload)
+
+    return {
+        '20001-coordinate-window': one(20001, struct.pack('<2d', 30.5, 114.3) + b'\x00' * 8, COORD_WINDOW),
+        '20012-map-state': one(20012, map_report(500400.0, 3000200.0, 15, 1), FOLLOW_BOTH),
+        '20020-test-echo': one(20020, bytes(echo) + b'ABCDEF12344xyz\x00', ECHO_FILE),
+        '20100-folder-list': one(20100, folder_items([(2000, 30, b'roads'), (2001, 7, b'well')])),
+        '20101-folder-lookup': one(20101, b'\x00\x00\x1e\x00' + le32(0) + le32(2000) + le32(0)),
+        '20105-search-list': one(20105, folder_items([(2000, 30, b'roads')])),
+        '20107-folder-search': one(20107, bytes(search)),
+        '20110-objects': one(20110, objects, ICONS),
+        '20110-base-line': one(20110, base_line, BASE_LINE),
+        '20112-object-answer': one(20112, answer * 2),
+        '20201-ask-again': one(20201, struct.pack('<i', -1)),
+        '20201-accepted': one(20201, le32(0)),
+        '20202-coordinate-system': one(20202, bytes(coord) + b'CGCS2000\x00', COORD_PENDING),
+        '20203-update-notice': one(20203, bytes(notice) + 'new version'.encode('utf-8')),
+        '20204-plugin-version': one(20204, bytes(version)),
+        '20211-origin': one(20211, bytes(origin)),
+        '20212-levels': one(20212, levels),
+        '20301-match-view': one(20301, bytes(match), MATCH_ONLY),
+        '20302-tile': one(20302, tile),
+        '20303-contour': one(20303, bytes(contour) + objects),
+        '20401-button': one(20401, le32(1)),
+        '20402-objects-ready': one(20402),
+        '20601-linetypes': one(20601, bytes(linetypes) + bytes(linetype)),
+        'sequence': bytes([FOLLOW_BOTH]) + receiver_step(20601, bytes(linetypes) + bytes(linetype))
+                    + receiver_step(20212, levels) + receiver_step(20211, bytes(origin))
+                    + receiver_step(20110, objects) + receiver_clock_step() + receiver_step(20402)
+                    + receiver_clock_step() + le32(20009) + le16(4) + le32(1),
+    }
+
+
+# --- the settings file ---
+
+def settings_record(version=162, max_level=20, follow=0, icons_metres=60):
+    record = bytearray(160)
+    record[8:28] = struct.pack('<2d', 1.0, 2.0) + b'\x00' * 4
+    record[28:60] = struct.pack('<8i', 1000, icons_metres, max_level, 0, 0, 18, version, follow)
+    record[60:62] = b'\x01\x01'
+    return bytes(record)
+
+
+def profile_struct(data):
+    return ''.join('%02X' % b for b in data) + '%02X' % (sum(data) & 0xFF)
+
+
+def seeds_settings_file():
+    # Options byte: 1 the record and cache root follow, stored as the module
+    # stores them; 2 they lie in the old file beside the module.
+    ini = ('[VelkArx]\r\nini=%s\r\n[TempPath]\r\nMapTemp=C:\\Temp\\maps\r\n' % profile_struct(settings_record(140)))
+    return {
+        'current': bytes([1]) + settings_record() + b'C:\\Temp\\maps\x00',
+        'old-version': bytes([1]) + settings_record(0, 0),
+        'out-of-range': bytes([1]) + settings_record(162, 0x7FFFFFFF, 9, -5),
+        'old-file': bytes([3]) + settings_record(150),
+        'file': bytes([0]) + ini.encode('ascii'),
+        'wrong-checksum': bytes([0]) + b'[VelkArx]\r\nini=0102\r\n',
+    }
+
+
+# --- the stand-in host's DXF reader ---
+
+def trimmed_dxf(data, keep=(b'$ACADVER', b'$DWGCODEPAGE', b'$HANDSEED')):
+    """The drawing without its classes and with only a few header values,
+    group codes unpadded: the same tables, blocks, entities and objects in
+    far fewer bytes, so that each fuzzed input runs quicker."""
+    lines = data.replace(b'\r\n', b'\n').split(b'\n')
+    pairs = [(lines[i].strip(), lines[i + 1]) for i in range(0, len(lines) - 1, 2)]
+    out, section, keep_value = [], None, True
+    for k, (code, value) in enumerate(pairs):
+        if code == b'0' and value.strip() == b'SECTION':
+            section = pairs[k + 1][1].strip()
+        if section == b'CLASSES':
+            if code == b'0' and value.strip() == b'ENDSEC':
+                section = None
+            continue
+        if section == b'HEADER':
+            if code == b'9':
+                keep_value = value.strip() in keep
+            elif code == b'0':
+                keep_value = True
+            if not keep_value:
+                continue
+        out.append(code + b'\n' + value + b'\n')
+    return b''.join(out)
+
+
+def seeds_dxf_read():
+    root = os.path.join(HERE, '..', '..')
+    out = {'line-only.dxf': b'0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n0\nENDSEC\n0\nEOF\n'}
+    for name in ['tests/platform/dxf/data/drawing_r2000.dxf', 'tests/platform/dxf/data/drawing_r2010.dxf',
+                 'tests/common/blocks/data/part.dxf', 'tools/host/demo.dxf']:
+        with open(os.path.join(root, name), 'rb') as f:
+            out[os.path.basename(name)] = trimmed_dxf(f.read())
+    return out
+
 SEEDS = {
     'image_bmp': seeds_image_bmp,
     'image_gif': seeds_image_gif,
@@ -700,6 +863,9 @@ SEEDS = {
     'profile_file': seeds_profile_file,
     'receive_walk': seeds_receive_walk,
     'tile_reply': seeds_tile_reply,
+    'receiver_copydata': seeds_receiver_copydata,
+    'settings_file': seeds_settings_file,
+    'dxf_read': seeds_dxf_read,
 }
 
 

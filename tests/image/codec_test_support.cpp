@@ -1,5 +1,6 @@
 #include "codec_test_support.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -104,6 +105,55 @@ ResidentPeak::ResidentPeak()
 }
 
 int64_t ResidentPeak::Growth() const { return StatusBytes(reset_ ? "VmHWM" : "VmRSS") - start_; }
+
+// The address sanitizer's allocation hooks, absent from other builds.
+extern "C" {
+int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*, size_t),
+                                              void (*onFree)(const volatile void*)) __attribute__((weak));
+size_t __sanitizer_get_allocated_size(const volatile void* p) __attribute__((weak));
+}
+
+namespace {
+
+// Hooks once installed stay for the process: they count only while a
+// HeapPeak is alive.
+std::atomic<bool> g_counting{false};
+std::atomic<int64_t> g_heapNow{0}, g_heapPeak{0};
+
+void OnMalloc(const volatile void*, size_t size)
+{
+    if (!g_counting.load(std::memory_order_relaxed)) return;
+    const int64_t now = g_heapNow.fetch_add((int64_t)size) + (int64_t)size;
+    int64_t peak = g_heapPeak.load();
+    while (now > peak && !g_heapPeak.compare_exchange_weak(peak, now)) {
+    }
+}
+
+void OnFree(const volatile void* p)
+{
+    // The block is still allocated while the hook runs.
+    if (g_counting.load(std::memory_order_relaxed) && p) g_heapNow -= (int64_t)__sanitizer_get_allocated_size(p);
+}
+
+bool InstallHooks()
+{
+    static const bool installed = __sanitizer_install_malloc_and_free_hooks && __sanitizer_get_allocated_size &&
+                                  __sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree) != 0;
+    return installed;
+}
+
+}  // namespace
+
+HeapPeak::HeapPeak() : counted_(InstallHooks())
+{
+    g_heapNow = 0;
+    g_heapPeak = 0;
+    g_counting = counted_;
+}
+
+HeapPeak::~HeapPeak() { g_counting = false; }
+
+int64_t HeapPeak::Growth() const { return g_heapPeak.load(); }
 
 int MaxChannelDifference(const Rgba& a, const Rgba& b)
 {

@@ -52,6 +52,25 @@ private:
 // moment, the few pixels of data hardly anything.
 inline int64_t SmallGrowth(int64_t claimed) { return claimed / 4 + (32 << 20); }
 
+// Growth of the heap bytes allocated, at their highest since this was made,
+// whether touched or not: every buffer of a decode counts, the codec
+// libraries' own included. Counted through the address sanitizer's
+// allocation hooks; without them (a build with no sanitizer) nothing is
+// counted and `Counted` is false. One at a time.
+class HeapPeak {
+public:
+    HeapPeak();
+    ~HeapPeak();
+    bool Counted() const { return counted_; }
+    int64_t Growth() const;
+
+private:
+    bool counted_;
+};
+// Heap a decode may take: the image memory limit, and a little for the
+// libraries' working state.
+constexpr int64_t kDecodeHeapLimit = PXIMAGE_MAX_MEMORY + (16 << 20);
+
 // Largest difference of any colour channel between two pictures of one size
 // (-1 when the sizes differ).
 int MaxChannelDifference(const Rgba& a, const Rgba& b);

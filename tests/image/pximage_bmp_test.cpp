@@ -242,9 +242,78 @@ TEST(BmpDecode, HostileHeadersCostWhatTheFileHolds)
     ASSERT_NE(alpha.alpha, nullptr);
     EXPECT_EQ(alpha.alpha[(size_t)11999 * 12000], 0);
 
+    // 23000 x 23000 at 32 bits: the picture and its alpha plane fit the
+    // limit, with room for a row of scratch but not for a copy of the file's
+    // pixels.
+    {
+        const HeapPeak heap;
+        PxImage fits;
+        ASSERT_TRUE(DecodeAs(Bitmap(23000, -23000, 32, 0, "", std::string(64, '\x01')), PXIMAGE_FORMAT_BMP, fits))
+            << fits.GetLastErrorText();
+        EXPECT_LE(heap.Growth(), kDecodeHeapLimit);
+        EXPECT_TRUE(fits.FitsMemoryLimit(0));
+    }
+
     // 24000 x 24000 at 32 bits: the picture and its alpha plane together
-    // pass the limit.
-    PxImage big;
-    EXPECT_FALSE(DecodeAs(Bitmap(24000, 24000, 32, 0, "", std::string(64, '\x01')), PXIMAGE_FORMAT_BMP, big));
-    EXPECT_STREQ(big.GetLastErrorText(), "PXIMAGE_MAX_MEMORY exceeded");
+    // pass the limit. At 23000 x 23342 they fit, with less room left than
+    // the row of scratch needs.
+    for (LONG height : {24000, 23342}) {
+        PxImage big;
+        EXPECT_FALSE(DecodeAs(Bitmap(height == 24000 ? 24000 : 23000, height, 32, 0, "", std::string(64, '\x01')),
+                              PXIMAGE_FORMAT_BMP, big));
+        EXPECT_STREQ(big.GetLastErrorText(), "PXIMAGE_MAX_MEMORY exceeded");
+    }
+}
+
+// Pictures of one size decoded one after another into one image use its
+// pixel block again. What a short file does not hold is black, never the
+// earlier picture; a failure before the block is taken keeps the picture,
+// one after leaves none.
+TEST(BmpDecode, ASeriesOfOneSizeUsesOneBlock)
+{
+    const PxRgbQuad black{0, 0, 0, 0};
+    auto grey = [](BYTE v) { return PxRgbQuad{v, v, v, 0}; };
+    auto rows = [](char fill, int count) { return std::string((size_t)16 * count, fill); };  // 5 pixels, padded
+    PxImage image;
+    ASSERT_TRUE(DecodeAs(Bitmap(5, 3, 24, 0, "", rows('\x40', 3)), PXIMAGE_FORMAT_BMP, image));
+    const BYTE* block = image.dib;
+
+    // Bottom-up, a row and two pixels.
+    ASSERT_TRUE(DecodeAs(Bitmap(5, 3, 24, 0, "", rows('\x11', 1) + std::string(6, '\x22')), PXIMAGE_FORMAT_BMP, image));
+    EXPECT_EQ(image.dib, block);
+    EXPECT_EQ(image.GetPixelColor(4, 0, false), grey(0x11));
+    EXPECT_EQ(image.GetPixelColor(1, 1, false), grey(0x22));
+    EXPECT_EQ(image.GetPixelColor(2, 1, false), black);
+    EXPECT_EQ(image.GetPixelColor(0, 2, false), black);
+
+    // Top-down, one row and a half: the top row, then black below.
+    ASSERT_TRUE(DecodeAs(Bitmap(5, -3, 24, 0, "", rows('\x33', 1) + std::string(3, '\x44')), PXIMAGE_FORMAT_BMP, image));
+    EXPECT_EQ(image.dib, block);
+    EXPECT_EQ(image.GetPixelColor(4, 2, false), grey(0x33));
+    EXPECT_EQ(image.GetPixelColor(0, 1, false), grey(0x44));
+    EXPECT_EQ(image.GetPixelColor(1, 1, false), black);
+    EXPECT_EQ(image.GetPixelColor(0, 0, false), black);
+
+    // 16-bit pixels become a block of the same size, cleared before the
+    // one row the file holds.
+    ASSERT_TRUE(DecodeAs(Bitmap(5, 3, 16, 0, "", std::string(12, '\xFF')), PXIMAGE_FORMAT_BMP, image));
+    EXPECT_EQ(image.dib, block);
+    EXPECT_EQ(image.GetPixelColor(0, 0, false), (PxRgbQuad{0xF8, 0xF8, 0xF8, 0}));
+    EXPECT_EQ(image.GetPixelColor(0, 1, false), black);
+
+    // A header that does not read: the picture stays whole.
+    EXPECT_FALSE(DecodeAs("BM" + std::string(20, '\0'), PXIMAGE_FORMAT_BMP, image));
+    ASSERT_TRUE(image.IsValid());
+    EXPECT_EQ(image.dib, block);
+    EXPECT_EQ(image.GetPixelColor(0, 0, false), (PxRgbQuad{0xF8, 0xF8, 0xF8, 0}));
+
+    // Cancelled once the block was taken: no picture is left.
+    image.info.escape = 1;
+    EXPECT_FALSE(DecodeAs(Bitmap(5, 3, 24, 0, "", rows('\x55', 3)), PXIMAGE_FORMAT_BMP, image));
+    EXPECT_STREQ(image.GetLastErrorText(), "Cancelled");
+    EXPECT_FALSE(image.IsValid());
+    EXPECT_EQ(image.GetWidth(), 0u);
+    image.info.escape = 0;
+    ASSERT_TRUE(DecodeAs(Bitmap(5, 3, 24, 0, "", rows('\x55', 3)), PXIMAGE_FORMAT_BMP, image));
+    EXPECT_EQ(image.GetPixelColor(2, 1, false), grey(0x55));
 }

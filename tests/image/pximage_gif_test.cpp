@@ -393,9 +393,11 @@ TEST(GifDecode, HostileHeadersCostWhatTheDataHolds)
     for (int i = 0; i < 3; ++i) mosaic += Frame(0, 0, 7999, 7999, {1, 2, 3, 1}, true);
     mosaic += ";";
     const ResidentPeak before;
+    const HeapPeak heap;
     PxImage picture;
     ASSERT_TRUE(DecodeAs(mosaic, PXIMAGE_FORMAT_GIF, picture)) << picture.GetLastErrorText();
     EXPECT_LT(before.Growth(), SmallGrowth(8000LL * 8000 * 3 + 7999LL * 8000));
+    EXPECT_LE(heap.Growth(), kDecodeHeapLimit);
     EXPECT_EQ(picture.GetBpp(), 24u);
     EXPECT_EQ(picture.GetPixelColor(2, 7999, false), (PxRgbQuad{255, 0, 0, 0}));
     EXPECT_EQ(picture.GetPixelColor(4, 7999, false), (PxRgbQuad{0, 0, 0, 0}));
@@ -405,11 +407,15 @@ TEST(GifDecode, HostileHeadersCostWhatTheDataHolds)
     std::string many = Screen(8000, 8000);
     for (int i = 0; i < 70; ++i) many += Frame(0, 0, 1, 1, {1});
     many += ";";
-    PxImage all;
-    all.info.getAllFrames = true;
-    all.info.frame = 69;
-    EXPECT_FALSE(DecodeAs(many, PXIMAGE_FORMAT_GIF, all));
-    EXPECT_STREQ(all.GetLastErrorText(), "PXIMAGE_MAX_MEMORY exceeded");
+    {
+        const HeapPeak heap;
+        PxImage all;
+        all.info.getAllFrames = true;
+        all.info.frame = 69;
+        EXPECT_FALSE(DecodeAs(many, PXIMAGE_FORMAT_GIF, all));
+        EXPECT_STREQ(all.GetLastErrorText(), "PXIMAGE_MAX_MEMORY exceeded");
+        EXPECT_LE(heap.Growth(), kDecodeHeapLimit);
+    }
     // Asking for the last frame alone keeps nothing and composes it.
     PxImage last;
     last.info.frame = 69;

@@ -514,11 +514,13 @@ TEST(JpegDecode, HostileHeadersCostWhatTheDataHolds)
     for (bool endMarker : {false, true}) {
         SCOPED_TRACE(endMarker);
         const ResidentPeak before;
+        const HeapPeak heap;
         PxImage image;
         ASSERT_TRUE(DecodeAs(Claiming("jgrey.jpg", 20000, 20000, 6, endMarker), PXIMAGE_FORMAT_JPG, image))
             << image.GetLastErrorText();
         EXPECT_EQ(image.GetWidth(), 20000u);
         EXPECT_LT(before.Growth(), SmallGrowth(20000LL * 20000));
+        EXPECT_LE(heap.Growth(), kDecodeHeapLimit);
         EXPECT_EQ(image.GetPixelIndex(0, 0), 0);  // the bottom rows were never reached
     }
     // Sound files decode whole, also where the library's read-ahead meets
@@ -544,10 +546,12 @@ TEST(JpegDecode, HostileHeadersCostWhatTheDataHolds)
     for (const char* name : {"jprog.jpg", "jarith.jpg"}) {
         SCOPED_TRACE(name);
         const ResidentPeak before;
+        const HeapPeak heap;
         PxImage image;
         EXPECT_FALSE(DecodeAs(Claiming(name, 20000, 20000, 20, true), PXIMAGE_FORMAT_JPG, image));
         EXPECT_STREQ(image.GetLastErrorText(), "JPEG data too short for its size");
         EXPECT_LT(before.Growth(), SmallGrowth(20000LL * 20000));
+        EXPECT_LE(heap.Growth(), kDecodeHeapLimit);
     }
 }
 

@@ -1,0 +1,55 @@
+// Drawings for the rows that send and receive: entities to send, and the
+// stand-in machine with the stand-in peer and the module's receiver window.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "oddbdatabase.h"
+#include "oddbentity.h"
+
+class GcApDocument;
+struct CDrawingData;
+
+namespace velkpeer {
+class StandinPeer;
+}
+
+namespace velkbench {
+
+// One entity of ten kinds in turn (lines, circles, arcs, polylines, texts,
+// MTexts, points, hatches, solids, ellipses), spread over the map.
+OdDbEntity* MakeMixedEntity(int i);
+// `count` of them in the model space, coloured 1 to 7 in turn; their ids
+// (fewer when the database refused some).
+OdDbObjectIdArray AddMixedEntities(OdDbDatabase* db, int count);
+
+// Part `i` of `all` cut in `parts` equal parts (an uneven rest left out).
+template <class List>
+List PartOf(const List& all, int i, int parts)
+{
+    List part;
+    const int size = (int)all.size() / parts;
+    for (int k = size * i; k < size * (i + 1); ++k) part.push_back(all[k]);
+    return part;
+}
+
+// The stand-in machine, made on first use: a peer of its own, the module's
+// receiver window, and one current drawing.
+struct PeerSite {
+    std::string root;
+    std::unique_ptr<velkpeer::StandinPeer> peer;
+    GcApDocument* doc = nullptr;
+    CDrawingData* drawing = nullptr;
+    std::string error;  // empty when the site is ready
+    ~PeerSite();        // the machine's folder goes
+};
+
+PeerSite& Site();
+// A new peer holding nothing, and a new empty current drawing; the earlier
+// ones are closed, so that runs do not pile up.
+void FreshSite();
+// A new empty current drawing in place of the last one, the peer kept.
+void FreshDrawing();
+
+}  // namespace velkbench

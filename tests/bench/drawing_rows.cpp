@@ -1,0 +1,436 @@
+// Receiving, and a large drawing: the receive walk over 10,000 objects, and
+// 100,000 entities sent and 100,000 map objects received in one go through
+// the stand-in peer. The large rows are measured against the same work done
+// in ten parts of 10,000, so that their ratio is the time per object of one
+// large exchange over that of a tenth as large: near 1 while the exchange
+// grows linearly. Each also notes the growth of the process's peak resident
+// memory over one exchange.
+#include <malloc.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "afxwin.h"
+#include "basemap/settings.h"
+#include "bench_drawing.h"
+#include "bench_rows.h"
+#include "common/document/dwgdatabaseutil.h"
+#include "exchange/arxoperation.h"
+#include "exchange/drawingdata.h"
+#include "exchange/exchangeglobals.h"
+#include "exchange/objexchangebuffer.h"
+#include "exchange/velkobjtree.h"
+#include "gcapdocmanager.h"
+#include "gcedreactor.h"
+#include "gcedview.h"
+#include "hostdb_control.h"
+#include "module_resources.h"
+#include "oddbsymboltable.h"
+#include "peer/messagedlg.h"
+#include "peer/peerapi.h"
+#include "peer/peerrequests.h"
+#include "shell/moduleentry.h"
+#include "shell/velkarxapp.h"
+#include "editor_control.h"
+#include "oddbdatabase.h"
+#include "standin_control.h"
+#include "standin_peer.h"
+#include "peer_encode.h"
+
+namespace velkbench {
+
+PeerSite& Site()
+{
+    static PeerSite site;
+    static const bool started = [] {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "velk-bench-XXXXXX").string();
+        if (!mkdtemp(tmpl.data())) {
+            site.error = "no temporary folder";
+            return false;
+        }
+        site.root = tmpl;
+        standin::ResetMachine(site.root);
+        // As the module's DllMain does: its resources join MFC's chain.
+        g_hModuleInstance = (HINSTANCE)0x5E110000;
+        RegisterModuleResources((HMODULE)g_hModuleInstance);
+        g_pluginExtension.AttachInstance(g_hModuleInstance);
+        std::atexit([] { g_pluginExtension.DetachInstance(); });
+        SetDefaultSettings(g_settings);
+        g_cacheRoot = L"C:\\Temp";
+        RegisterPluginWindowClass();
+        g_pMessageDlg = new CMessageDlg(gcedGetGcadFrame());
+        if (!g_pMessageDlg->Create(CMessageDlg::IDD, gcedGetGcadFrame())) site.error = "no receiver window";
+        return site.error.empty();
+    }();
+    (void)started;
+    return site;
+}
+
+PeerSite::~PeerSite()
+{
+    std::error_code ec;
+    if (!root.empty()) std::filesystem::remove_all(root, ec);
+}
+
+void FreshDrawing()
+{
+    PeerSite& s = Site();
+    if (s.doc) {
+        RemoveDrawingData(drawingRecords, L"C:\\dwg\\large.dwg", s.doc);
+        standin::CloseDocument(s.doc);
+    }
+    s.doc = standin::CreateDocument(L"C:\\dwg\\large.dwg");
+    s.drawing = GetDrawingData(drawingRecords, L"C:\\dwg\\large.dwg", s.doc);
+    g_ptagDocIdManager = s.drawing;
+}
+
+void FreshSite()
+{
+    PeerSite& s = Site();
+    if (!s.error.empty()) return;
+    s.peer.reset();
+    g_velkObjTree.Clear();
+    g_velkObjTree.names.clear();
+    g_velkObjTree.workspaceId = 0;
+    g_peerApi = PeerApiState{};
+    velkpeer::PeerConfig config;
+    // Level L shows 2^(20 - L) drawing units per pixel.
+    for (int level = 1; level <= 28; ++level) {
+        const double r = std::ldexp(1.0, 20 - level);
+        config.levelResolutions.emplace_back(r, r);
+    }
+    s.peer = std::make_unique<velkpeer::StandinPeer>(config);
+    PeerApiSetClientName(&g_peerApi, L"VelkArxWin");
+    FreshDrawing();
+    if (PeerApiGetLevelResolutions(&g_peerApi, 0, 0) != 0) s.error = "the peer gave no level resolutions";
+}
+
+namespace {
+
+// Growth of the peak resident memory over a stretch of work; freed heap is
+// handed back first, so that the growth is what the work itself held.
+class PeakMemory {
+public:
+    void Start()
+    {
+        malloc_trim(0);
+        FILE* clear = fopen("/proc/self/clear_refs", "w");
+        reset_ = clear && fputs("5", clear) >= 0;
+        if (clear) reset_ = fclose(clear) == 0 && reset_;
+        start_ = StatusBytes("VmRSS");
+    }
+    void Stop()
+    {
+        const int64_t grown = StatusBytes(reset_ ? "VmHWM" : "VmRSS") - start_;
+        if (grown > peak_) peak_ = grown;
+    }
+    double PeakMb() const { return peak_ / 1048576.0; }
+
+private:
+    static int64_t StatusBytes(const char* key)
+    {
+        FILE* f = fopen("/proc/self/status", "r");
+        if (!f) return 0;
+        char line[256];
+        long long kb = 0;
+        const size_t n = strlen(key);
+        while (fgets(line, sizeof line, f))
+            if (strncmp(line, key, n) == 0 && line[n] == ':') sscanf(line + n + 1, "%lld", &kb);
+        fclose(f);
+        return kb * 1024;
+    }
+
+    int64_t start_ = 0;
+    int64_t peak_ = 0;
+    bool reset_ = false;
+};
+
+// Signs (texts and icons), tracks of 12 points and closed shapes of 8, in
+// turn, spread over the map, made in the peer with its own encoder.
+std::vector<uint32_t> PutMapObjects(velkpeer::StandinPeer& peer, int count)
+{
+    std::vector<uint32_t> ids;
+    ids.reserve((size_t)count);
+    char name[40];
+    for (int i = 0; i < count; ++i) {
+        const double x = 500000 + (i % 300) * 25.0, y = 3000000 + (i / 300) * 25.0;
+        snprintf(name, sizeof name, "object %d", i);
+        std::vector<uint8_t> body;
+        uint32_t kind = 0;
+        switch (i % 3) {
+        case 0: {
+            velkpeer::PeerSign s;
+            s.name = name;
+            s.remark = "remark";
+            s.x = x;
+            s.y = y;
+            s.signType = i % 2 ? 1 : 3;
+            s.iconNumber = 12;
+            s.fontSize = 14;
+            s.level = 16;
+            body = velkpeer::EncodeSign(s);
+            kind = 7;
+            break;
+        }
+        case 1: {
+            velkpeer::PeerTrack t;
+            t.name = name;
+            for (int k = 0; k < 12; ++k) t.points.push_back({x + 1.5 * k, y + (k % 3), 0, 0});
+            body = velkpeer::EncodeTrack(t);
+            kind = 8;
+            break;
+        }
+        default: {
+            velkpeer::PeerShape s;
+            s.name = name;
+            for (int k = 0; k < 8; ++k) {
+                const double a = k * 3.14159265358979 / 4;
+                s.points.push_back({x + 6 * std::cos(a), y + 6 * std::sin(a), 0, 0});
+            }
+            body = velkpeer::EncodeShape(s);
+            kind = 13;
+            break;
+        }
+        }
+        ids.push_back(peer.ObjectStore().Put(kind, 0, body));
+    }
+    return ids;
+}
+
+// Peer objects the current drawing's entities are linked to.
+size_t ReceivedCount() { return Site().drawing ? Site().drawing->peerEntities.size() : 0; }
+
+std::string CountCheck(const char* what, size_t got, size_t wanted)
+{
+    if (got == wanted) return std::string();
+    return std::string(what) + ": " + std::to_string(got) + " of " + std::to_string(wanted);
+}
+
+// --- the receive walk over one buffer ---
+
+struct Walk {
+    std::vector<uint8_t> frame;
+    std::unique_ptr<uint8_t[]> copy;
+    size_t received = 0;  // by the last walk
+};
+
+Pair ReceiveWalkRow(const Scale& scale)
+{
+    Pair pair;
+    FreshSite();
+    if (!Site().error.empty()) {
+        pair.error = Site().error;
+        return pair;
+    }
+    auto w = std::make_shared<Walk>();
+    const int count = scale.Pick(10000, 60);
+    Site().peer->ObjectStore().ChooseForCad(PutMapObjects(*Site().peer, count));
+    w->frame = Site().peer->ObjectStore().FrameChosen();
+    // Each walk goes into a new drawing: objects that come again would
+    // replace the earlier ones, which is other work.
+    pair.prepare = FreshDrawing;
+    pair.module = [w]() {
+        ArxOperation::ReceiveMapObjects(w->frame.data(), (uint32_t)w->frame.size());
+        w->received = ReceivedCount();
+    };
+    pair.reference = [w]() {
+        w->copy.reset(new uint8_t[w->frame.size()]);
+        memcpy(w->copy.get(), w->frame.data(), w->frame.size());
+    };
+    pair.check = [w, count]() { return CountCheck("objects received", w->received, (size_t)count); };
+    return pair;
+}
+
+// --- the large drawing ---
+
+// One large exchange (module) against ten of a tenth (reference), each run
+// from a new peer and drawing; the peak memory of the large one is noted.
+struct Large {
+    int count = 0;
+    int parts = 10;
+    std::vector<uint32_t> ids;     // peer objects to receive
+    OdDbObjectIdArray entities;    // entities to send
+    PeakMemory peak;
+    size_t moduleResult = 0, referenceResult = 0;
+};
+
+// The row of one large exchange: `fresh` makes a new peer and drawing with
+// what the exchange needs, `run(-1)` does the whole exchange and `run(i)`
+// part i of ten. Afterwards `wanted` peer objects are linked to entities.
+Pair LargeExchangeRow(std::shared_ptr<Large> l, std::function<void()> fresh, std::function<void(int)> run,
+                      size_t wanted, const char* what)
+{
+    Pair pair;
+    fresh();
+    if (!Site().error.empty()) {
+        pair.error = Site().error;
+        return pair;
+    }
+    pair.prepare = [l, fresh]() {
+        fresh();
+        l->peak.Start();
+    };
+    pair.module = [l, run]() {
+        run(-1);
+        l->moduleResult = ReceivedCount();
+        l->peak.Stop();
+    };
+    pair.prepareReference = fresh;
+    pair.reference = [l, run]() {
+        for (int i = 0; i < l->parts; ++i) run(i);
+        l->referenceResult = ReceivedCount();
+    };
+    pair.check = [l, wanted]() {
+        return CountCheck("linked in one go", l->moduleResult, wanted) +
+               CountCheck("linked in ten parts", l->referenceResult, wanted);
+    };
+    pair.note = [l, what]() {
+        char line[200];
+        snprintf(line, sizeof line, "%s %d in one go: peak resident memory +%.0f MB", what, l->count,
+                 l->peak.PeakMb());
+        return std::string(line);
+    };
+    return pair;
+}
+
+// The peer frames the chosen objects and sends them to the module's
+// receiver window, which walks them into the drawing.
+Pair ReceiveLargeRow(const Scale& scale)
+{
+    auto l = std::make_shared<Large>();
+    l->count = scale.Pick(100000, 60);
+    auto fresh = [l]() {
+        FreshSite();
+        l->ids = PutMapObjects(*Site().peer, l->count);
+    };
+    auto run = [l](int part) {
+        Site().peer->ObjectStore().ChooseForCad(part < 0 ? l->ids : PartOf(l->ids, part, l->parts));
+        PeerApiGetObjTree(&g_peerApi, 3);
+    };
+    return LargeExchangeRow(l, fresh, run, (size_t)l->count, "receiving");
+}
+
+// The user's selection and the toolbar's send button: the layer's folder,
+// then one buffer of every entity, answered by the peer. Every entity but
+// the points gets a peer object of its own; points go as sets, which ten
+// sends group differently.
+Pair SendLargeRow(const Scale& scale)
+{
+    auto l = std::make_shared<Large>();
+    l->count = scale.Pick(100000, 60);
+    auto fresh = [l]() {
+        FreshSite();
+        l->entities = AddMixedEntities(Site().doc->database(), l->count);
+    };
+    auto run = [l](int part) {
+        standin::SetPickFirst(part < 0 ? l->entities : PartOf(l->entities, part, l->parts));
+        ArxOperation::SendSelectedObjects();
+    };
+    return LargeExchangeRow(l, fresh, run, (size_t)(l->count - l->count / 10), "sending");
+}
+
+// --- linear growth of the module's own part ---
+
+// The walk alone over the peer's framing of all objects, against ten walks
+// over the framings of its tenths.
+Pair WalkGrowthRow(const Scale& scale)
+{
+    Pair pair;
+    FreshSite();
+    if (!Site().error.empty()) {
+        pair.error = Site().error;
+        return pair;
+    }
+    auto l = std::make_shared<Large>();
+    l->count = scale.Pick(100000, 60);
+    auto frames = std::make_shared<std::vector<std::vector<uint8_t>>>();
+    const std::vector<uint32_t> ids = PutMapObjects(*Site().peer, l->count);
+    auto& store = Site().peer->ObjectStore();
+    store.ChooseForCad(ids);
+    frames->push_back(store.FrameChosen());
+    for (int i = 0; i < l->parts; ++i) {
+        store.ChooseForCad(PartOf(ids, i, l->parts));
+        frames->push_back(store.FrameChosen());
+    }
+    pair.prepare = FreshDrawing;
+    pair.prepareReference = FreshDrawing;
+    pair.module = [l, frames]() {
+        const std::vector<uint8_t>& all = frames->front();
+        ArxOperation::ReceiveMapObjects(all.data(), (uint32_t)all.size());
+        l->moduleResult = ReceivedCount();
+    };
+    pair.reference = [l, frames]() {
+        for (size_t i = 1; i < frames->size(); ++i)
+            ArxOperation::ReceiveMapObjects((*frames)[i].data(), (uint32_t)(*frames)[i].size());
+        l->referenceResult = ReceivedCount();
+    };
+    pair.check = [l]() {
+        return CountCheck("received in one walk", l->moduleResult, (size_t)l->count) +
+               CountCheck("received in ten walks", l->referenceResult, (size_t)l->count);
+    };
+    return pair;
+}
+
+// Converting and framing all entities into one exchange buffer, against ten
+// buffers of a tenth each.
+Pair FramingGrowthRow(const Scale& scale)
+{
+    Pair pair;
+    FreshSite();
+    auto l = std::make_shared<Large>();
+    l->count = scale.Pick(100000, 60);
+    if (!Site().error.empty()) {
+        pair.error = Site().error;
+        return pair;
+    }
+    l->entities = AddMixedEntities(Site().doc->database(), l->count);
+    if (l->entities.length() != l->count) {
+        pair.error = "the entities were not made";
+        return pair;
+    }
+    // The size of the buffers' records, of the last run of each.
+    auto frame = [](const OdDbObjectIdArray& ids) {
+        ObjExchangeBuffer buffer;
+        StartExchangeBuffer(&buffer, 7);
+        std::vector<uint32_t> oldPeerIds;
+        ArxOperation::ConvertEntities(&buffer, ids, 7, oldPeerIds, false);
+        CloseExchangeBuffer(&buffer);
+        return (size_t)buffer.buffer.length - kExchangeHeadBytes;
+    };
+    pair.module = [l, frame]() { l->moduleResult = frame(l->entities); };
+    pair.reference = [l, frame]() {
+        l->referenceResult = 0;
+        for (int i = 0; i < l->parts; ++i) l->referenceResult += frame(PartOf(l->entities, i, l->parts));
+    };
+    // Points go as sets, which ten buffers cut differently: the bytes
+    // differ by those sets alone.
+    pair.check = [l]() {
+        if (l->moduleResult == 0 || l->referenceResult == 0) return std::string("nothing was framed");
+        const double a = (double)l->moduleResult, b = (double)l->referenceResult;
+        if (std::fabs(a - b) > 0.05 * a) return CountCheck("record bytes of ten buffers against one", (size_t)b, (size_t)a);
+        return std::string();
+    };
+    return pair;
+}
+
+}  // namespace
+
+VELK_BENCH_ROWS({
+    {"exchange", "receive walk over 10,000 objects into a drawing", "a plain copy of the same bytes", 0, 9,
+     ReceiveWalkRow},
+    {"large drawing", "receive walk over 100,000 objects", "ten walks over 10,000", 0, 5, WalkGrowthRow},
+    {"large drawing", "converting and framing 100,000 entities", "ten buffers of 10,000", 0, 5, FramingGrowthRow},
+    {"large drawing", "sending 100,000 entities through the peer", "the same in ten sends of 10,000", 0, 3,
+     SendLargeRow},
+    {"large drawing", "receiving 100,000 objects through the peer", "the same in ten receipts of 10,000", 0, 3,
+     ReceiveLargeRow},
+});
+
+}  // namespace velkbench
