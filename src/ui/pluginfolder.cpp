@@ -80,6 +80,8 @@ bool CheckPluginFolder(CString folder)
 OdDbObjectId GetIconImageDefId(int n)
 {
     if (n >= 500 && n <= 900) n = 4;
+    // Icon numbers come from the peer: one past the resource numbers has no icon.
+    if (n < 0 || n > 0xFFFF - kIconResourceBase) return OdDbObjectId();
     CString number;
     number.Format(L"%04d", n);
     CString path = g_cacheRoot + L"\\VelkArxIcon\\Icon" + number + L".png";

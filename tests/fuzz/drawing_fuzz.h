@@ -1,5 +1,5 @@
 // A drawing for the targets that build entities: one document and its
-// per-drawing record, made with the first input and active for every one.
+// per-drawing record, active for every input.
 #pragma once
 
 #include "exchange/drawingdata.h"
@@ -9,10 +9,20 @@ namespace velkfuzz {
 
 inline CDrawingData* UseDrawing()
 {
-    static CDrawingData* drawing = [] {
-        GcApDocument* doc = standin::CreateDocument(L"C:\\fuzz.dwg");
-        return GetDrawingData(drawingRecords, L"C:\\fuzz.dwg", doc);
-    }();
+    // A new document every few hundred inputs: what the inputs draw would
+    // otherwise pile up in one drawing for the whole run.
+    static const wchar_t kName[] = L"C:\\fuzz.dwg";
+    static GcApDocument* doc = nullptr;
+    static CDrawingData* drawing = nullptr;
+    static unsigned uses = 0;
+    if (!doc || ++uses % 256 == 0) {
+        if (doc) {
+            RemoveDrawingData(drawingRecords, kName, doc);
+            standin::CloseDocument(doc);
+        }
+        doc = standin::CreateDocument(kName);
+        drawing = GetDrawingData(drawingRecords, kName, doc);
+    }
     g_ptagDocIdManager = drawing;
     return drawing;
 }

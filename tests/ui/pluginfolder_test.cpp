@@ -2,6 +2,8 @@
 // resources, and the drawing support set up at start-up.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "afxmsgbox.h"
 #include "basemap/settings.h"
 #include "common/geometry/mathutil.h"
@@ -123,6 +125,12 @@ TEST_F(IconFileTest, IconsAreWrittenOnceFromTheResourcesAndNumbers500To900UseIco
     // No resource and no file: nothing.
     EXPECT_TRUE(GetIconImageDefId(190).isNull());
     EXPECT_FALSE(velktest::NativeExists(Native(L"C:\\Temp\\VelkArxIcon\\Icon0190.png")));
+
+    // Numbers the peer sends beyond the resource numbers name no icon, not
+    // one whose number wraps round to a real one.
+    EXPECT_TRUE(GetIconImageDefId(65536 + 7).isNull());
+    EXPECT_TRUE(GetIconImageDefId(INT_MAX).isNull());
+    EXPECT_TRUE(GetIconImageDefId(-9993).isNull());
 }
 
 TEST_F(IconFileTest, TheDefaultIconGetsItsFolderMadeFirst)
