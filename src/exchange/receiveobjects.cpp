@@ -40,9 +40,9 @@ uint32_t ReadU32(const uint8_t* p)
 
 // A track's width value in the section, truncated toward zero and kept to
 // what the field holds.
-int32_t SectionWidth(int32_t width)
+int32_t SectionWidth(int32_t width, double scale)
 {
-    double w = std::trunc(width / g_sectionFrame.scale);
+    double w = std::trunc(width / scale);
     if (!(w > INT32_MIN && w < INT32_MAX)) return 0;
     return (int32_t)w;
 }
@@ -265,7 +265,8 @@ private:
         if (!track) return OdDbObjectId();
         if (drawing_->crossSection.sectionActive) {
             if (MapPointsToSection(&drawing_->crossSection, track->points, track->count)) {
-                if (g_sectionFrame.scale > 0) track->width = (uint32_t)SectionWidth((int32_t)track->width);
+                const double scale = drawing_->crossSection.frame.scale;
+                if (scale > 0) track->width = (uint32_t)SectionWidth((int32_t)track->width, scale);
             } else {
                 gcutPrintf(kSectionFailed);
             }
@@ -287,7 +288,8 @@ private:
         // In the section a shape is drawn from its mapped points, as tracks are.
         if (drawing_->crossSection.sectionActive) {
             if (MapPointsToSection(&drawing_->crossSection, shape->points, shape->count)) {
-                if (g_sectionFrame.scale > 0) shape->fillScale = (float)(shape->fillScale / g_sectionFrame.scale);
+                const double scale = drawing_->crossSection.frame.scale;
+                if (scale > 0) shape->fillScale = (float)(shape->fillScale / scale);
             } else {
                 gcutPrintf(kSectionFailed);
             }

@@ -119,7 +119,6 @@ int main(int argc, char** argv)
     std::cout << "\nCommand: testConnect\n";
     standin::InvokeCommand(L"testConnect");
     standin::PumpMessages();
-    for (auto& box : standin::MessageBoxes()) std::cout << "  message box [" << Utf8(box.text) << "]\n";
     velkhost::NewTraffic(peer.get(), std::cout);
 
     if (!saveAs.empty()) velkhost::SaveForTranscript(saveAs, std::cout);
