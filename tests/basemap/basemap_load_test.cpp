@@ -302,6 +302,15 @@ TEST_F(BaseMapTest, TheLevelSnapsTheViewOnlyOutsideItsToleranceAndSurvivesAMinim
     s.grid.cacheFolder = L"C:\\Temp\\MapTemp\\1";
     LoadViewTiles(&s, 0);
     EXPECT_EQ(CountOf(20302), 0u);
+    // Nor does a refresh that would zoom, or the peer's move to follow.
+    s.grid.viewLevel = 3;
+    g_settings.followMode = 2;
+    const int minimised = standin::SetCurrentViewCount();
+    RefreshBaseMap(&s);
+    EXPECT_EQ(s.loaded, 1);
+    peer->SendToClient(20012, velkpeer::PeerTileServer::MapStateReport(500400.0, 3000200.0, 15, 1));
+    EXPECT_EQ(standin::SetCurrentViewCount(), minimised);
+    EXPECT_EQ(CountOf(20302), 0u);
 
     // No resolutions at all: level 5, and no zero-size zoom.
     peer->Config().levelResolutions.clear();
