@@ -98,11 +98,15 @@ TEST_F(BaseMapTest, PlacedTilesLieOnTheirLayerAtTheBottomWithinTheDoubledView)
     // The layer was made once, red.
     EXPECT_FALSE(s.mapLayer.isNull());
     EXPECT_TRUE(standin::HostViolations().empty());
-    // Another tick with nothing new changes nothing.
+    // Another tick with nothing new changes nothing, and does not even
+    // redraw: the tiles beyond the doubled view wait in no queue.
     const int inserted = standin::HostCallCount("append");
+    const int updates = standin::UpdateDisplayCount();
     Tick(1009);
     Tick(1009);
     EXPECT_EQ(standin::HostCallCount("append"), inserted);
+    EXPECT_EQ(standin::UpdateDisplayCount(), updates);
+    EXPECT_TRUE(s.imageQueue.empty());
     EXPECT_EQ(s.placedTiles.size(), 35u);
 }
 
