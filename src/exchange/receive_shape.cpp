@@ -89,7 +89,9 @@ OdDbObjectId ArxOperation::ShapeToPolygon(ShapeRecord* shape, const CString& lay
     if (!shape) return OdDbObjectId();
     const TrackPoint* p = shape->points;
     const uint32_t n = p ? shape->count : 0;
-    if (!ArePointsFinite(p, n) || !std::isfinite(shape->startAngle) || !std::isfinite(shape->endAngle))
+    if (!ArePointsFinite(p, n) || !std::isfinite(shape->startAngle) || !std::isfinite(shape->endAngle) ||
+        !std::isfinite(shape->fillAngle) || !std::isfinite(shape->fillScale) || !std::isfinite(shape->originX) ||
+        !std::isfinite(shape->originY))
         return OdDbObjectId();
     HatchFillSpec fill;
     ShapeToFillSpec(shape, &fill);

@@ -40,9 +40,9 @@ uint32_t ReadU32(const uint8_t* p)
 
 // A track's width value in the section, truncated toward zero and kept to
 // what the field holds.
-int32_t SectionWidth(int32_t width)
+int32_t SectionWidth(int32_t width, double scale)
 {
-    double w = std::trunc(width / g_sectionFrame.scale);
+    double w = std::trunc(width / scale);
     if (!(w > INT32_MIN && w < INT32_MAX)) return 0;
     return (int32_t)w;
 }
@@ -51,9 +51,23 @@ CString Remark(const char* remark) { return remark ? Utf8FieldToCString(remark, 
 
 uint64_t HandleOf(OdDbObjectId id) { return id.isNull() ? 0 : (uint64_t)id.getHandle(); }
 
+// True for a boundary that serves only this hatch and shows no peer object
+// of its own, as the outlines made for a received shape do. A drawn outline
+// that was sent itself, or that another hatch follows too, must stay.
+bool IsOwnOutline(const CDrawingData* drawing, OdDbObjectId boundary, OdDbObjectId hatch)
+{
+    if (FindEntityLink(drawing->links, HandleOf(boundary))) return false;
+    OdDbObject* object = nullptr;
+    if (oddbOpenObject(object, boundary, OdDb::kForRead) != eOk) return false;
+    bool own = true;
+    for (const auto& reactor : object->getPersistentReactors()) own = own && reactor == hatch;
+    object->close();
+    return own;
+}
+
 // Erases an entity made by an earlier receipt; a hatch takes the boundary
 // entities made for it along.
-void EraseReceived(uint64_t handle)
+void EraseReceived(const CDrawingData* drawing, uint64_t handle)
 {
     OdDbObjectId id = CEntityUtil::HandleToObjectId(OdDbHandle(handle));
     OdDbHatch* hatch = nullptr;
@@ -61,7 +75,8 @@ void EraseReceived(uint64_t handle)
         OdDbObjectIdArray boundaries;
         hatch->getAssocObjIds(boundaries);
         hatch->close();
-        for (const auto& b : boundaries) CEntityUtil::Erase(b);
+        for (const auto& b : boundaries)
+            if (IsOwnOutline(drawing, b, id)) CEntityUtil::Erase(b);
     }
     CEntityUtil::EraseByHandle(OdDbHandle(handle));
 }
@@ -197,7 +212,7 @@ private:
         for (PeerEntityMap* map : {&drawing_->peerEntities, &drawing_->pairedPeerEntities}) {
             uint64_t handle = 0;
             if (!FindPeerEntity(*map, peerId, handle)) continue;
-            EraseReceived(handle);
+            EraseReceived(drawing_, handle);
             RemoveEntityLink(drawing_, handle);
             ErasePeerEntity(*map, peerId);
         }
@@ -250,7 +265,8 @@ private:
         if (!track) return OdDbObjectId();
         if (drawing_->crossSection.sectionActive) {
             if (MapPointsToSection(&drawing_->crossSection, track->points, track->count)) {
-                if (g_sectionFrame.scale > 0) track->width = (uint32_t)SectionWidth((int32_t)track->width);
+                const double scale = drawing_->crossSection.frame.scale;
+                if (scale > 0) track->width = (uint32_t)SectionWidth((int32_t)track->width, scale);
             } else {
                 gcutPrintf(kSectionFailed);
             }
@@ -272,7 +288,8 @@ private:
         // In the section a shape is drawn from its mapped points, as tracks are.
         if (drawing_->crossSection.sectionActive) {
             if (MapPointsToSection(&drawing_->crossSection, shape->points, shape->count)) {
-                if (g_sectionFrame.scale > 0) shape->fillScale = (float)(shape->fillScale / g_sectionFrame.scale);
+                const double scale = drawing_->crossSection.frame.scale;
+                if (scale > 0) shape->fillScale = (float)(shape->fillScale / scale);
             } else {
                 gcutPrintf(kSectionFailed);
             }

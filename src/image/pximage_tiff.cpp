@@ -128,11 +128,19 @@ uint32_t PxImageTIF::RowsCodedBytesCanHold(TIFF* tif, uint32_t ys, uint32_t n)
     // after the data as they were and reports success.
     const bool fax = compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTFAX3 ||
                      compression == COMPRESSION_CCITTFAX4 || compression == COMPRESSION_CCITTRLEW;
+    const bool tiled = TIFFIsTiled(tif);
+    // An uncompressed strip holds its rows byte for byte: one listed with
+    // fewer bytes (or none, at offset 0) would otherwise be read from
+    // whatever lies at its offset, over every row the header claims.
+    if (compression == COMPRESSION_NONE && !tiled) {
+        const uint64_t row = (uint64_t)TIFFScanlineSize64(tif);
+        if (row == 0) return 0;
+        return (uint32_t)std::min<uint64_t>(n, TIFFGetStrileByteCount(tif, TIFFComputeStrip(tif, ys, 0)) / row);
+    }
     if (!jpeg && !fax) return n;
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
     const uint16_t planes = planar == PLANARCONFIG_SEPARATE ? samples : 1;
-    const bool tiled = TIFFIsTiled(tif);
     const uint64_t decoded = tiled ? (uint64_t)TIFFTileSize64(tif) : (uint64_t)TIFFVStripSize64(tif, n);
     uint64_t rows = n;
     auto hold = [&](uint32_t strile) {

@@ -1,5 +1,6 @@
 #include "ui/crosssetting.h"
 
+#include "ui/helppages.h"
 #include "windows.h"
 
 namespace {
@@ -8,8 +9,6 @@ const int kSwapEnds = 8358;
 const int kStartWholeDocument = 8201;
 const int kVideoHelp = 8199;
 }  // namespace
-
-const wchar_t* const kSectionVideoPage = L"https://download.example.com/velk/video/section/";
 
 BEGIN_MESSAGE_MAP(CCrossSetting, CDialog)
 ON_BN_CLICKED(kVideoHelp, &CCrossSetting::OnBnClickedVideoHelp)

@@ -26,6 +26,3 @@ protected:
     void OnCancel() override;
     DECLARE_MESSAGE_MAP()
 };
-
-// The page of the video tutorial on the cross-section mode.
-extern const wchar_t* const kSectionVideoPage;

@@ -254,3 +254,21 @@ TEST_F(ReceiveTrackTest, DegenerateTracksMakeNothing)
     EXPECT_TRUE(drawing->peerEntities.empty());
     EXPECT_TRUE(drawing->links.empty());
 }
+
+TEST_F(ReceiveTrackTest, ATrackThatChangesItsFormReplacesWhatShowedItBefore)
+{
+    // Pieces, then one line, then a point set, then pieces again: each
+    // receipt leaves only what the last one made, all linked to the id.
+    const PeerTrack forms[] = {Track(5, {{0, 0}, {1, 0}, {2, 0, 65536}, {3, 0}}), Track(5, {{0, 0}, {5, 5}}),
+                               Track(6, {{1, 1}, {2, 2}, {3, 3}}), Track(5, {{0, 0}, {1, 0}, {2, 0, 65536}, {3, 0}})};
+    const size_t made[] = {2, 1, 3, 2};
+    uint32_t id = Put(forms[0]);
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(peer->ObjectStore().Change(id, velkpeer::EncodeTrack(forms[i])));
+        ASSERT_TRUE(Receive({id}));
+        ASSERT_EQ(EntityCount(), made[i]);
+        EXPECT_EQ(drawing->links.size(), made[i]);
+        for (const auto& [handle, link] : drawing->links) EXPECT_EQ(link->peerId, id);
+    }
+}

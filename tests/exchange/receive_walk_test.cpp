@@ -1,6 +1,10 @@
 // The walk over a received exchange buffer: links, replacement of objects
 // received before, folders left out, contour labels, the follow zoom, and
 // buffers the peer got wrong.
+#include <algorithm>
+#include <limits>
+
+#include "common/entity/polylineutil.h"
 #include "dialog_control.h"
 #include "editor_control.h"
 #include "gcutprint.h"
@@ -113,6 +117,76 @@ TEST_F(ReceiveWalkTest, AShapeReceivedAgainTakesItsOutlineAlong)
     ASSERT_TRUE(Receive({id}));
     EXPECT_EQ(All<OdDbHatch>().size(), 1u);
     EXPECT_EQ(All<OdDbPolyline>().size(), 1u);
+}
+
+TEST_F(ReceiveWalkTest, AHatchSentFromTheDrawingKeepsOutlinesThatAreNotOnlyItsOwn)
+{
+    // Two hatches drawn here and sent: one over an outline that was sent as
+    // a track of its own, one over an outline a third hatch follows too.
+    OdGePoint2dArray square;
+    for (auto [x, y] : {std::pair{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}}) square.append(OdGePoint2d(x, y));
+    EntityProps props;
+    HatchFillSpec solid;
+    OdDbObjectId tracked = CPolylineUtil::Add(square, props, 0.0);
+    OdDbObjectId shared = CPolylineUtil::Add(square, props, 0.0);
+    OdDbObjectId first = AddHatchFromLoop(OdDbObjectIdArray{tracked}, props, solid, true);
+    OdDbObjectId second = AddHatchFromLoop(OdDbObjectIdArray{shared}, props, solid, true);
+    OdDbObjectId third = AddHatchFromLoop(OdDbObjectIdArray{shared}, props, solid, true);
+    ASSERT_FALSE(first.isNull() || second.isNull() || third.isNull());
+    velkpeer::PeerShape s;
+    s.points = {{0, 0}, {10, 10}};
+    const uint32_t track = 9000, ids[] = {Put(s), Put(s)};
+    const OdDbObjectId hatches[] = {first, second};
+    for (int i = 0; i < 2; ++i) {
+        auto* link = new MapObjInfo();
+        link->peerId = ids[i];
+        link->handle = HandleOf(hatches[i]);
+        SetEntityLink(drawing->links, link->handle, link, 0);
+        SetPeerEntity(drawing->peerEntities, ids[i], link->handle);
+    }
+    auto* link = new MapObjInfo();
+    link->peerId = track;
+    link->handle = HandleOf(tracked);
+    SetEntityLink(drawing->links, link->handle, link, 0);
+    SetPeerEntity(drawing->peerEntities, track, link->handle);
+
+    ASSERT_TRUE(Receive({ids[0], ids[1]}));
+    auto lines = All<OdDbPolyline>();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), tracked), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), shared), lines.end());
+    EXPECT_NE(LinkOf(tracked), nullptr);
+    EXPECT_EQ(drawing->peerEntities.at(track), HandleOf(tracked));
+    // The received shapes replaced the two hatches, each with its outline.
+    EXPECT_EQ(All<OdDbHatch>().size(), 3u);
+    EXPECT_EQ(lines.size(), 4u);
+}
+
+TEST_F(ReceiveWalkTest, ObjectsWithNumbersThatAreNoNumbersMakeNothing)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    PeerSign sign = Sign("nowhere", nan);
+    PeerSign turned = Sign("turned");
+    turned.rotation = (float)inf;
+    PeerTrack track;
+    track.points = {{0, 0}, {inf, 5}};
+    velkpeer::PeerShape shape;
+    shape.points = {{0, 0}, {10, 5}, {nan, 0}};
+    velkpeer::PeerShape fill;
+    fill.points = {{0, 0}, {10, 5}};
+    fill.fillType = 3;
+    fill.patternId = 1;
+    fill.fillKind = 1;
+    fill.fillScale = 2;
+    velkpeer::PeerShape angle = fill, origin = fill;
+    angle.fillAngle = (float)nan;
+    origin.originY = -inf;
+    fill.fillScale = (float)inf;
+    velkpeer::PeerMultiPart parts;
+    parts.parts = {{{0, 0}, {1, nan}}};
+    ASSERT_TRUE(Receive({Put(sign), Put(turned), Put(track), Put(shape), Put(fill), Put(angle), Put(origin),
+                         Put(parts)}));
+    EXPECT_EQ(EntityCount(), 0u);
+    EXPECT_TRUE(drawing->links.empty());
 }
 
 TEST_F(ReceiveWalkTest, FoldersOfBlocksSentEarlierAreLeftOutAndListed)

@@ -590,6 +590,41 @@ def seeds_receive_walk():
     }
 
 
+# --- the contour answer and the cross-section base line ---
+
+def seeds_contour_answer():
+    def answer(status, state, data, announced=None):
+        record = bytearray(192)
+        record[52:56] = le32(12)
+        record[64:68] = le32(state)
+        record[68:72] = le32(status)
+        record[88:92] = le32(len(data) if announced is None else announced)
+        return bytes(record) + data
+
+    lines = exchange_buffer([(8, 0, 0, track_record(5, [(0, 0, 1200), (10, 0, 1200), (20, 5, 1200)])),
+                             (8, 0, 0, track_record(5, [(0, 10, 1250), (30, 12, 1250)]))])
+    return {'done': answer(0, 1, lines), 'part': answer(-102, 1, lines), 'empty-done': answer(0, 1, b''),
+            'range': answer(-101, 1, b''), 'incomplete': answer(-7, 2, b''), 'none': answer(-7, 0, b''),
+            'ask-again': answer(-7, 1, b''), 'failed': answer(-103, 1, b''),
+            'announces-more': answer(0, 1, lines, len(lines) + 1), 'negative-length': answer(0, 1, lines, -8),
+            'short': answer(0, 1, b'')[:100]}
+
+
+def seeds_section_baseline():
+    # Options byte: the section's kind (0 to 3), 4 the ends swapped.
+    def base_line(points):
+        return exchange_buffer([(8, 0, 0, track_record(5, points))])
+
+    straight = exchange_buffer([(30, 0, 0, folder_record(b'folder', 1)), (8, 0, 0, track_record(5, [(1, 1), (11, 1)]))])
+    bent = base_line([(0, 0), (40, 0), (60, 30), (100, 30)])
+    huge = bytearray(straight)
+    huge[80:84] = le32(0x7FFFFFF0)
+    return {'straight': bytes([0]) + straight, 'straight-left-swapped': bytes([6]) + straight,
+            'bent': bytes([1]) + bent, 'repeated': bytes([0]) + base_line([(0, 0), (0, 0), (5, 0)]),
+            'hairpin': bytes([0]) + base_line([(0, 0), (10, 0), (0, -0.5)]),
+            'huge-size': bytes([0]) + bytes(huge), 'cut': bytes([3]) + bent[:-20]}
+
+
 def tile_record(path, status, level=16, map_type=1, width=512, height=512, ready=1,
                 rect=(499984.0, 2999984.0, 500016.0, 3000016.0), total=0, done=0, mark=0):
     utf8 = path.encode('utf-8')
@@ -792,6 +827,8 @@ SEEDS = {
     'record_multipart': seeds_record_multipart,
     'linetype_table': seeds_linetype_table,
     'item_list184': seeds_item_list184,
+    'contour_answer': seeds_contour_answer,
+    'section_baseline': seeds_section_baseline,
     'base_numtext': seeds_base_numtext,
     'base_utf8': seeds_base_utf8,
     'base_scantext': seeds_base_scantext,

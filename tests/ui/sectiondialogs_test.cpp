@@ -7,6 +7,7 @@
 #include "plugin_state.h"
 #include "ui/crosssetting.h"
 #include "ui/dlgcontour.h"
+#include "ui/helppages.h"
 #include "window_control.h"
 
 namespace {

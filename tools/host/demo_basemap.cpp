@@ -107,6 +107,7 @@ void Report(velkpeer::StandinPeer* peer, size_t& from, std::ostream& out)
     out << "  the drawing: " << n.tiles << " tiles on layer MapLayer"
         << (n.tiles ? (n.tilesAtBottom ? ", all below the entities" : ", NOT all below the entities") : "")
         << ", " << n.others << " other images\n";
+    NewTraffic(peer, out);
 }
 
 // A frame around the site plan, which the capture takes its range from.
@@ -208,7 +209,8 @@ void RunBaseMapDemo(velkpeer::StandinPeer* peer, std::ostream& out)
     std::string error;
     RenderWindow site;
     site.minX = 499960, site.minY = 2999950, site.maxX = 500320, site.maxY = 3000220;
-    if (RenderModelSpace(Drawing(), kPicture, 1600, stats, error, site))
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    if (RenderModelSpace(Drawing(), kPicture, 1600, stats, error, site, doc->fileName().c_str()))
         out << "  picture of the site with the base map: " << standin::NativePath(kPicture) << " ("
             << stats.width << " x " << stats.height << " pixels, " << stats.entities << " entities, "
             << stats.images << " images drawn from their files)\n";

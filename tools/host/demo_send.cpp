@@ -11,8 +11,10 @@
 #include "oddbdatabase.h"
 #include "oddbhatch.h"
 #include "oddbsymboltable.h"
+#include "oddbdictionary.h"
 #include "oddbtext.h"
 #include "editor_control.h"
+#include "image/pximage.h"
 #include "peer_objects.h"
 #include "shell_demo.h"
 #include "toolbar_control.h"
@@ -65,8 +67,38 @@ OdGePoint2dArray Ring(double x, double y, double w, double h)
     return r;
 }
 
+// A 32-pixel well icon written beside the drawing (demo_icons\well.png)
+// and its image definition, which names it relative to the drawing's
+// folder as a user's drawing does; null when the file cannot be written.
+OdDbObjectId IconDefinition(OdDbDatabase* db, const std::wstring& drawing)
+{
+    const size_t slash = drawing.rfind(L'\\');
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : drawing.substr(0, slash);
+    const wchar_t kRelative[] = L"demo_icons\\well.png";
+    CreateDirectoryW((folder + L"\\demo_icons").c_str(), nullptr);
+    PxImage icon;
+    if (!icon.Create(32, 32, 24, PXIMAGE_FORMAT_PNG)) return OdDbObjectId();
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const double r = std::hypot(x - 15.5, y - 15.5);
+            const bool ink = (r > 11 && r < 14.5) || ((x == 15 || x == 16 || y == 15 || y == 16) && r < 11);
+            icon.SetPixelColor(x, y, ink ? PxRgbQuad{160, 64, 0, 255} : PxRgbQuad{255, 255, 255, 255});
+        }
+    if (!icon.Save((folder + L"\\" + kRelative).c_str(), PXIMAGE_FORMAT_PNG)) return OdDbObjectId();
+    OdDbObjectId dictId = OdDbRasterImageDef::imageDictionary(db), id;
+    if (!dictId.isValid() && OdDbRasterImageDef::createImageDictionary(db, dictId) != eOk) return id;
+    OdDbDictionary* dict = nullptr;
+    if (oddbOpenObject(dict, dictId, OdDb::kForWrite) != eOk) return id;
+    auto* def = new OdDbRasterImageDef();
+    def->setSourceFileName(kRelative);
+    if (dict->setAt(L"WELL_ICON", def, id) == eOk) def->close();
+    else delete def;
+    dict->close();
+    return id;
+}
+
 // A small site plan near the peer's map origin.
-OdDbObjectIdArray DrawSite(OdDbDatabase* db)
+OdDbObjectIdArray DrawSite(OdDbDatabase* db, const std::wstring& drawing)
 {
     const double x0 = 500000, y0 = 3000000;
     AddLayer(db, L"道路", 1);
@@ -128,6 +160,7 @@ OdDbObjectIdArray DrawSite(OdDbDatabase* db)
     // An icon of 15 units: it goes as a point sign.
     auto* icon = new OdDbRasterImage();
     icon->setOrientation(OdGePoint3d(x0 + 170, y0 + 20, 0), OdGeVector3d(15, 0, 0), OdGeVector3d(0, 15, 0));
+    icon->setImageDefId(IconDefinition(db, drawing));
     ids.append(Add(db, ms, icon, L"注记"));
     return ids;
 }
@@ -151,7 +184,7 @@ void RunSendDemo(velkpeer::StandinPeer* peer, std::ostream& out)
     out << "\nthe user draws a site plan on the layers 道路, 建筑 and 注记 (made when missing): a line, an arc, a polyline with bulges, a "
            "circle, a hatch with an island, a text, an MText, two points, a block reference with an attribute "
            "and an icon image\n";
-    OdDbObjectIdArray ids = DrawSite(doc->database());
+    OdDbObjectIdArray ids = DrawSite(doc->database(), doc->fileName().c_str());
     // The peer's ground size per pixel, halving from level to level (about
     // 0.3 drawing units at level 19): the texts' levels come from it.
     peer->Config().levelResolutions.clear();

@@ -1,11 +1,15 @@
 #include "drawing_files.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "editor_control.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
 #include "gcutprint.h"
+#include "oddbblockreference.h"
+#include "oddbsymboltable.h"
 #include "standin_control.h"
 #include "text_internal.h"
 #include "windows.h"
@@ -32,6 +36,30 @@ std::string Printed(size_t from)
     return s;
 }
 
+// The image files model space's images name relative to the drawing's
+// folder, without repeats; names that climb out of the folder are left out.
+std::vector<std::wstring> RelativeImages(OdDbDatabase* db)
+{
+    std::vector<std::wstring> names;
+    OdDbBlockTableRecord* ms = nullptr;
+    if (!db || oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return names;
+    for (const OdDbObjectId& id : ms->entityIds()) {
+        OdDbRasterImage* image = nullptr;
+        if (oddbOpenObject(image, id, OdDb::kForRead) != eOk) continue;
+        OdDbRasterImageDef* def = nullptr;
+        if (oddbOpenObject(def, image->imageDefId(), OdDb::kForRead) == eOk) {
+            std::wstring name = def->sourceFileName().c_str();
+            const bool relative = !name.empty() && name[0] != L'\\' && name[0] != L'/' &&
+                                  name.find(L':') == std::wstring::npos && name.find(L"..") == std::wstring::npos;
+            if (relative && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+            def->close();
+        }
+        image->close();
+    }
+    ms->close();
+    return names;
+}
+
 }  // namespace
 
 bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::string& error)
@@ -55,7 +83,8 @@ bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::strin
     return true;
 }
 
-bool SaveDrawing(const std::string& nativeOut, std::wstring& saved, std::string& error)
+bool SaveDrawing(const std::string& nativeOut, std::wstring& saved, std::vector<std::string>& images,
+                 std::string& error)
 {
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!doc) {
@@ -77,6 +106,19 @@ bool SaveDrawing(const std::string& nativeOut, std::wstring& saved, std::string&
         error = "cannot copy the saved drawing to " + nativeOut + ": " + ec.message();
         return false;
     }
+    // The images it names beside it go along, so that it opens with them.
+    const std::wstring folder(kDrawingsFolder);
+    for (const std::wstring& name : RelativeImages(doc->database())) {
+        std::string native = standin::WideToUtf8(name);
+        std::replace(native.begin(), native.end(), '\\', '/');
+        const fs::path to = fs::absolute(nativeOut).parent_path() / native;
+        fs::create_directories(to.parent_path(), ec);
+        if (!fs::copy_file(standin::NativePath(folder + L"\\" + name), to, fs::copy_options::overwrite_existing, ec)) {
+            error = "cannot copy the image " + native + " beside the drawing: " + ec.message();
+            return false;
+        }
+        images.push_back(native);
+    }
     return true;
 }
 
@@ -90,7 +132,8 @@ bool PictureDrawing(const std::string& nativePng, RenderStats& stats, std::strin
     std::error_code ec;
     fs::path target = fs::absolute(nativePng);
     fs::create_directories(target.parent_path(), ec);
-    return RenderModelSpace(doc->database(), standin::Utf8ToWide(target.string()), 1600, stats, error);
+    return RenderModelSpace(doc->database(), standin::Utf8ToWide(target.string()), 1600, stats, error, RenderWindow(),
+                            doc->fileName().c_str());
 }
 
 bool OpenForTranscript(const std::string& nativeFile, std::ostream& out)
@@ -109,13 +152,19 @@ bool OpenForTranscript(const std::string& nativeFile, std::ostream& out)
 bool SaveForTranscript(const std::string& nativeOut, std::ostream& out)
 {
     std::wstring saved;
+    std::vector<std::string> images;
     std::string error;
     out << "\nCommand: SAVEAS\n";
-    if (!SaveDrawing(nativeOut, saved, error)) {
+    if (!SaveDrawing(nativeOut, saved, images, error)) {
         out << "  the drawing was not saved: " << error << "\n";
         return false;
     }
-    out << "  saved as " << standin::WideToUtf8(saved) << "\n  written to " << nativeOut << "\n";
+    out << "  saved as " << standin::WideToUtf8(saved) << "\n  copied to " << nativeOut;
+    if (!images.empty()) {
+        out << " with the images it names beside it:";
+        for (const std::string& image : images) out << " " << image;
+    }
+    out << "\n";
     return true;
 }
 

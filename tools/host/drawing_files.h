@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "drawing_render.h"
 
@@ -18,9 +19,13 @@ extern const wchar_t* const kDrawingsFolder;  // C:\Drawings
 // host printed), when it cannot be opened.
 bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::string& error);
 // Runs SAVEAS on the current drawing into the drawings folder under the
-// name of `nativeOut`, then copies the saved file there.
-bool SaveDrawing(const std::string& nativeOut, std::wstring& saved, std::string& error);
-// Pictures the current drawing's model space into a native PNG file.
+// name of `nativeOut`, then copies the saved file there with the image
+// files its images name relative to its folder (`images`, native relative
+// names), so that the copy opens with them.
+bool SaveDrawing(const std::string& nativeOut, std::wstring& saved, std::vector<std::string>& images,
+                 std::string& error);
+// Pictures the current drawing's model space into a native PNG file; image
+// names relative to the drawing are found beside it.
 bool PictureDrawing(const std::string& nativePng, RenderStats& stats, std::string& error);
 
 // The steps above as velkhost runs them, each writing its lines of the

@@ -106,6 +106,7 @@ public:
     void entity(OdDbEntity* e, Rgb byBlock, int depth);
     std::vector<Item> items;
     int entities = 0, images = 0, missing = 0;
+    std::wstring imageFolder;  // where relative image names are found
 
 private:
     void curve(OdDbCurve* c, Rgb color);
@@ -234,7 +235,10 @@ void Collector::entity(OdDbEntity* e, Rgb byBlock, int depth)
         auto* def = img->imageDefId().isValid() ? OdRxCast<OdDbRasterImageDef>(img->imageDefId().stub()->object) : nullptr;
         if (def) {
             auto loaded = std::make_shared<PxImage>();
-            if (loaded->Load(def->sourceFileName().c_str(), PXIMAGE_FORMAT_UNKNOWN) && loaded->IsValid()) pic.image = loaded;
+            std::wstring file = def->sourceFileName().c_str();
+            const bool absolute = (file.size() > 1 && file[1] == L':') || (!file.empty() && file[0] == L'\\');
+            if (!absolute && !imageFolder.empty()) file = imageFolder + L"\\" + file;
+            if (loaded->Load(file.c_str(), PXIMAGE_FORMAT_UNKNOWN) && loaded->IsValid()) pic.image = loaded;
         }
         (pic.image ? images : missing)++;
         if (!pic.image) {
@@ -416,7 +420,7 @@ void AddBounds(const Item& item, double& lx, double& ly, double& hx, double& hy)
 }  // namespace
 
 bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, RenderStats& stats, std::string& error,
-                      const RenderWindow& window)
+                      const RenderWindow& window, const std::wstring& drawingFile)
 {
     stats = RenderStats();
     OdDbBlockTableRecord* ms = nullptr;
@@ -436,6 +440,8 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     ms->close();
 
     Collector collect;
+    const size_t slash = drawingFile.rfind(L'\\');
+    if (slash != std::wstring::npos) collect.imageFolder = drawingFile.substr(0, slash);
     for (const auto& id : order) {
         OdDbEntity* e = nullptr;
         if (oddbOpenObject(e, id, OdDb::kForRead) != eOk) continue;

@@ -29,11 +29,14 @@ struct RenderStats {
 // written. Drawing stops after a fixed number of entities, so a drawing of
 // nested blocks cannot make it run away.
 // With a window (drawing units, maximum above minimum in both directions)
-// only that part of model space is drawn, fitted to the picture.
+// only that part of model space is drawn, fitted to the picture. Image
+// names without a drive are found in the folder of `drawingFile` (a Windows
+// path), as the host finds them beside the drawing.
 struct RenderWindow {
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
 };
 bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, RenderStats& stats,
-                      std::string& error, const RenderWindow& window = RenderWindow());
+                      std::string& error, const RenderWindow& window = RenderWindow(),
+                      const std::wstring& drawingFile = std::wstring());
 
 }  // namespace velkhost

@@ -25,7 +25,9 @@ tree.add_line((-2.5, 0), (2.5, 0), dxfattribs={"layer": "植被"})
 tree.add_line((0, -2.5), (0, 2.5), dxfattribs={"layer": "植被"})
 
 msp = doc.modelspace()
-base_x, base_y = 500000.0, 3300000.0
+# West of the site plan the demo draws and of the objects the peer sends,
+# which lie in (500000..500300, 3000000..3000200): one site.
+base_x, base_y = 499650.0, 3000000.0
 
 
 def at(x, y):

@@ -27,22 +27,43 @@ const wchar_t kDrawing[] = L"C:\\dwg\\site.dwg";
 const wchar_t kSettingsFile[] = L"C:\\Users\\user\\AppData\\Local\\VelkArx_setting.ini";
 size_t g_seenMessages = 0;
 size_t g_seenAnswers = 0;
+size_t g_seenBoxes = 0;
 
 }  // namespace
 
+void NewMessageBoxes(std::ostream& out)
+{
+    const auto& boxes = standin::MessageBoxes();
+    for (; g_seenBoxes < boxes.size(); ++g_seenBoxes) out << "  message box: \"" << Utf8(boxes[g_seenBoxes].text) << "\"\n";
+}
+
 void NewTraffic(const velkpeer::StandinPeer* peer, std::ostream& out)
 {
+    NewMessageBoxes(out);
     if (!peer) return;
+    // A run of the same line is printed once with its count.
+    std::string last;
+    int repeats = 0;
+    auto emit = [&](const std::string& line) {
+        if (line == last) {
+            ++repeats;
+            return;
+        }
+        if (repeats) out << last << (repeats > 1 ? ", " + std::to_string(repeats) + " times" : std::string()) << "\n";
+        last = line;
+        repeats = line.empty() ? 0 : 1;
+    };
     for (; g_seenMessages < peer->Messages().size(); ++g_seenMessages) {
         const auto& m = peer->Messages()[g_seenMessages];
-        out << "    peer <- " << m.code << " " << velkpeer::CodeName(m.code) << " (" << m.bytes.size()
-            << " bytes) answered " << m.answer << "\n";
+        emit("    peer <- " + std::to_string(m.code) + " " + velkpeer::CodeName(m.code) + " (" +
+             std::to_string(m.bytes.size()) + " bytes) answered " + std::to_string(m.answer));
     }
     for (; g_seenAnswers < peer->Answers().size(); ++g_seenAnswers) {
         const auto& a = peer->Answers()[g_seenAnswers];
-        out << "    peer -> " << a.code << " " << velkpeer::CodeName(a.code) << ": " << a.bytes.size()
-            << " bytes to the plug-in, which answered " << a.result << "\n";
+        emit("    peer -> " + std::to_string(a.code) + " " + velkpeer::CodeName(a.code) + ": " +
+             std::to_string(a.bytes.size()) + " bytes to the plug-in, which answered " + std::to_string(a.result));
     }
+    emit(std::string());
 }
 
 namespace {
@@ -98,7 +119,7 @@ void RunShellDemo(std::unique_ptr<velkpeer::StandinPeer>& peer, std::ostream& ou
     // Without the commands the load stopped at the folder check.
     const bool started = standin::HasCommand(L"VELK");
     out << "  folder check: " << (started ? "passed" : "refused, nothing started") << "\n";
-    for (auto& box : standin::MessageBoxes()) out << "  message box: \"" << Utf8(box.text) << "\"\n";
+    NewMessageBoxes(out);
     if (!started) return;
     out << "  settings file: " << Utf8(kSettingsFile)
         << (FileText(kSettingsFile).find("[VelkArx]") != std::string::npos ? " (record written)" : " (missing)")

@@ -19,7 +19,10 @@ std::string Utf8(const std::wstring& text);
 void PrepareShellDemo(std::unique_ptr<velkpeer::StandinPeer>& peer, std::ostream& out);
 // After the module loaded.
 void RunShellDemo(std::unique_ptr<velkpeer::StandinPeer>& peer, std::ostream& out);
-// The peer's messages and answers since the last report.
+// The message boxes shown since the last report.
+void NewMessageBoxes(std::ostream& out);
+// The message boxes, then the peer's messages and answers, since the last
+// report.
 void NewTraffic(const velkpeer::StandinPeer* peer, std::ostream& out);
 // After the module unloaded.
 void ReportShellUnload(const velkpeer::StandinPeer* peer, std::ostream& out);

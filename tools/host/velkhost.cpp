@@ -27,6 +27,7 @@
 #include "demo_send.h"
 #include "demo_basemap.h"
 #include "demo_edit.h"
+#include "demo_section.h"
 #include "shell_demo.h"
 #include "standin_control.h"
 #include "standin_peer.h"
@@ -113,11 +114,11 @@ int main(int argc, char** argv)
     velkhost::RunDialogsDemo(peer.get(), std::cout);
     velkhost::RunEditDemo(peer.get(), std::cout);
     velkhost::RunBaseMapDemo(peer.get(), std::cout);
+    velkhost::RunSectionDemo(peer.get(), std::cout);
 
     std::cout << "\nCommand: testConnect\n";
     standin::InvokeCommand(L"testConnect");
     standin::PumpMessages();
-    for (auto& box : standin::MessageBoxes()) std::cout << "  message box [" << Utf8(box.text) << "]\n";
     velkhost::NewTraffic(peer.get(), std::cout);
 
     if (!saveAs.empty()) velkhost::SaveForTranscript(saveAs, std::cout);

@@ -176,3 +176,28 @@ TEST_F(Render, NothingToDrawOrNowhereToWriteFails)
     EXPECT_FALSE(velkhost::RenderModelSpace(db, L"C:\\missing\\r.png", 400, s, error));
     EXPECT_EQ(error, "the picture cannot be written");
 }
+
+TEST_F(Render, RelativeImageNamesAreFoundBesideTheDrawing)
+{
+    CreateDirectoryW(L"C:\\out", nullptr);
+    CreateDirectoryW(L"C:\\dwg", nullptr);
+    CreateDirectoryW(L"C:\\dwg\\maps", nullptr);
+    PxImage red(2, 2, 24, PXIMAGE_FORMAT_PNG);
+    red.Clear(0);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x) red.SetPixelColor(x, y, PxRgbQuad{0, 0, 255, 0});
+    ASSERT_TRUE(red.Save(L"C:\\dwg\\maps\\red.png", PXIMAGE_FORMAT_PNG));
+    AddImage(L"maps\\red.png", OdGePoint3d(0, 0, 0), OdGeVector3d(10, 0, 0), OdGeVector3d(0, 10, 0));
+    std::string error;
+    ASSERT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 100, stats, error, velkhost::RenderWindow(),
+                                           L"C:\\dwg\\r.dwg"))
+        << error;
+    EXPECT_EQ(stats.images, 1);
+    EXPECT_EQ(stats.missingImages, 0);
+    PxImage png;
+    ASSERT_TRUE(png.Load(L"C:\\out\\r.png", PXIMAGE_FORMAT_PNG));
+    EXPECT_TRUE(Is(At(png, 5, 5), 255, 0, 0));
+    // Without the drawing's folder the name means nothing.
+    ASSERT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 100, stats, error)) << error;
+    EXPECT_EQ(stats.missingImages, 1);
+}
