@@ -39,14 +39,6 @@ inline std::string Text(const std::vector<uint8_t>& b, size_t at, size_t cap)
     return out;
 }
 
-inline double F64(const std::vector<uint8_t>& b, size_t at)
-{
-    uint64_t bits = U64(b, at);
-    double d;
-    memcpy(&d, &bits, sizeof d);
-    return d;
-}
-
 inline void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v)
 {
     if (b.size() < at + 4) b.resize(at + 4);
