@@ -48,10 +48,15 @@ ContourRequest BaseRequest(const ContourState& state)
     return r;
 }
 
+// Set while the second request is being sent: its answers arrive inside it.
+bool g_secondRequestRunning = false;
+
 void SendSecondRequest(ContourState* state)
 {
     ContourRequest request = BuildSecondContourRequest(*state);
+    g_secondRequestRunning = true;
     int status = PeerApiGetContour(&g_peerApi, &request, 1);
+    g_secondRequestRunning = false;
     EndContourCommand(state);
     ReportVelkMsgError(status, L"", true);
 }
@@ -201,6 +206,12 @@ void OnContourReply(ContourState* state, const uint8_t* payload, uint32_t size)
         return;
     }
     if (status == kContourNoElevation) {
+        // The second request answered "ask again": asking once more would
+        // only start the same exchange inside this one, without end.
+        if (g_secondRequestRunning && (answer.dataState == 1 || answer.dataState == 2)) {
+            gcutPrintf(L"%s", ReportVelkJobResult(status).GetString());
+            return;
+        }
         if (answer.dataState == 1) {
             SendSecondRequest(state);
         } else if (answer.dataState == 2) {

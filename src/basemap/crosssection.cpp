@@ -201,10 +201,11 @@ void OnCrossSectionBaseLine(CrossSectionState* state, const uint8_t* payload, ui
         return;
     }
     g_sectionFrame = frame;
+    state->frame = frame;
     state->baseLine = std::move(baseLine);
     // A base line sent again while the mode waits replaces the strips too.
     state->strips.clear();
-    BuildSectionStrips(state->baseLine, state->strips, g_sectionFrame);
+    BuildSectionStrips(state->baseLine, state->strips, state->frame);
     SendSectionRelatePoints(state, track->points, track->count);
     FreeMapObjRecord(&g_peerApi, track, kMapObjTrack);
 
@@ -240,10 +241,10 @@ void SendSectionRelatePoints(CrossSectionState*, const TrackPoint* points, uint3
 
 int32_t FindSegmentOfSectionPoint(CrossSectionState* state, OdGePoint3d& point)
 {
-    return state ? FindStripOfSectionPoint(state->strips, point) : -1;
+    return state ? FindStripOfSectionPoint(state->strips, point, state->frame) : -1;
 }
 
 int32_t FindSegmentOfMapPoint(CrossSectionState* state, OdGePoint3d& point)
 {
-    return state ? FindStripOfMapPoint(state->strips, point) : -1;
+    return state ? FindStripOfMapPoint(state->strips, point, state->frame) : -1;
 }

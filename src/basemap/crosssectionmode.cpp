@@ -94,7 +94,7 @@ bool SectionPointsToPeer(CrossSectionState* state, TrackPoint*& points, uint32_t
 int SectionObjectToPeer(CrossSectionState* state, void* record, uint32_t kind)
 {
     if (!state || !record) return 0;
-    const double scale = g_sectionFrame.scale;
+    const double scale = state->frame.scale;
     switch (kind) {
     case kMapObjSign: {
         auto* sign = (SignRecord*)record;
@@ -146,6 +146,6 @@ bool MapSignToSection(CrossSectionState* state, SignRecord* sign)
     sign->y = q.y;
     sign->x = q.x;
     // Found in a strip means the frame has a positive scale.
-    sign->fontSize = SizeField(sign->fontSize / g_sectionFrame.scale);
+    sign->fontSize = SizeField(sign->fontSize / state->frame.scale);
     return true;
 }

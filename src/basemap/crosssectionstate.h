@@ -1,5 +1,6 @@
 // The cross-section mode's state of one drawing (a member of its
-// CDrawingData). The frame itself is process-wide (g_sectionFrame).
+// CDrawingData). The process-wide g_sectionFrame is the frame accepted last;
+// each drawing converts with the frame its own strips were built for.
 #pragma once
 
 #include <cstdint>
@@ -19,4 +20,7 @@ struct CrossSectionState {
     // a section running in another drawing keeps its frame until then.
     int32_t chosenMode = kSectionRightUpright;
     int32_t chosenSwapEnds = 0;
+    // The frame of this drawing's accepted base line: a base line accepted
+    // later in another drawing changes g_sectionFrame, not this.
+    SectionFrame frame;
 };

@@ -276,8 +276,11 @@ void CDocReactor::documentActivated(GcApDocument* doc)
     const CString name = doc->fileName().c_str();
     if (name.IsEmpty()) {
         // An unnamed drawing works on its own record only (one made at the
-        // load), never on the drawing active before it.
+        // load), never on the drawing active before it; the section button
+        // shows that record's mode, not the one of the drawing before.
         g_ptagDocIdManager = DrawingDataOfDatabase(doc->database());
+        if (CAcToolBarWnd* bar = GetToolBarWnd())
+            bar->SetSectionButtonState(g_ptagDocIdManager ? g_ptagDocIdManager->crossSection.sectionActive : 0);
         return;
     }
     g_ptagDocIdManager = RecordOfNamedDocument(name, doc);

@@ -189,6 +189,35 @@ TEST_F(ContourTest, WithoutElevationDataTheRangeGoesToThePeerAsAShapeAndStays)
     EXPECT_FALSE(Exists(third));
 }
 
+TEST_F(ContourTest, APeerAskingAgainForTheSecondRequestGetsItOnce)
+{
+    // Every request answered "enough data, ask again": the second request
+    // is the last one sent, not the start of an endless exchange.
+    peer->ContourCodes().dataState = 1;
+    peer->ContourCodes().failures = {kContourNoElevation, kContourNoElevation, kContourNoElevation};
+    OdDbObjectId rectangle = Rectangle(0, 0, 200, 200);
+    ASSERT_TRUE(Drawn(rectangle));
+    ASSERT_EQ(Sent(20303).size(), 2u);
+    EXPECT_EQ(At<int32_t>(LastRecord(), 60), 0);
+    EXPECT_TRUE(Has(standin::CommandLineText(), L"\n其他错误！"));
+    // The job ended once: the rectangle is gone.
+    EXPECT_FALSE(Exists(rectangle));
+
+    // Incomplete data and "No" inside the second request: the same.
+    peer->ContourCodes().dataState = 2;
+    peer->ContourCodes().failures = {kContourNoElevation, kContourNoElevation};
+    const size_t boxes = BoxTexts().size();
+    standin::QueueMessageBoxAnswer(IDNO);
+    ASSERT_TRUE(Drawn(Rectangle(0, 0, 200, 200)));
+    EXPECT_EQ(Sent(20303).size(), 4u);
+    EXPECT_EQ(BoxTexts().size(), boxes + 1);
+    // A new job asks again as before.
+    peer->ContourCodes().failures = {kContourNoElevation};
+    peer->ContourCodes().dataState = 1;
+    ASSERT_TRUE(Drawn(Rectangle(0, 0, 200, 200)));
+    EXPECT_EQ(Sent(20303).size(), 6u);
+}
+
 TEST_F(ContourTest, AnswersInPartsDrawTheLinesAndOnlyTheLastEndsTheJob)
 {
     OdDbObjectId rectangle = Rectangle(0, 0, 200, 200);

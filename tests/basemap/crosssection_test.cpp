@@ -200,6 +200,52 @@ TEST_F(SectionTest, SwappedEndsAndABaseLineSentAgainReplaceTheStrips)
     EXPECT_EQ(g_sectionFrame.scale, 0.25);
 }
 
+TEST_F(SectionTest, ASectionKeepsItsFrameWhenAnotherDrawingAcceptsOne)
+{
+    // Drawing A's section: the hand-checked example.
+    HandExample();
+    CrossSectionState a = *state;
+    // Drawing B accepts another base line, on the left, in another frame.
+    SendBaseLine({PutTrack({{0, 0}, {40, 0}})}, Range(0, 0, 10, 5), 2);
+    ASSERT_EQ(state->sectionActive, 1);
+    ASSERT_EQ(g_sectionFrame.mode, 2);
+
+    // A still converts with its own frame, both ways.
+    TrackPoint* p = Points({{6, -2, 5}});
+    uint32_t n = 1;
+    ASSERT_TRUE(MapPointsToSection(&a, p, n));
+    ASSERT_EQ(n, 1u);
+    ExpectNear(Read(p, n)[0], {105, 227, 5});
+    ASSERT_TRUE(SectionPointsToPeer(&a, p, n));
+    ASSERT_EQ(n, 1u);
+    ExpectNear(Read(p, n)[0], {6, -2, 5});
+    free(p);
+    // Sizes go by A's scale (1), not B's (4).
+    TrackRecord* track = NewTrackRecord(&g_peerApi);
+    track->width = 7;
+    SectionObjectToPeer(&a, track, kMapObjTrack);
+    EXPECT_EQ(track->width, 7u);
+    FreeMapObjRecord(&g_peerApi, track, kMapObjTrack);
+    SignRecord* sign = NewSignRecord(&g_peerApi);
+    sign->x = 6;
+    sign->y = -2;
+    sign->fontSize = 12;
+    ASSERT_TRUE(MapSignToSection(&a, sign));
+    EXPECT_EQ(sign->fontSize, 12u);
+    FreeMapObjRecord(&g_peerApi, sign, kMapObjSign);
+
+    // B's own receipt maps into B's frame.
+    velkpeer::PeerTrack wide;
+    wide.points = {{10, 4, 0, 0}, {30, 4, 0, 0}};
+    ASSERT_TRUE(Receive({Put(wide)}));
+    std::vector<OdDbObjectId> lines = All<OdDbPolyline>();
+    ASSERT_EQ(lines.size(), 1u);
+    OdGePoint3d first;
+    Reading<OdDbPolyline>(lines[0])->getPointAt(0, first);
+    EXPECT_NEAR(first.x, 2.5, 1e-9);
+    EXPECT_NEAR(first.y, 1, 1e-9);
+}
+
 TEST_F(SectionTest, AGeographicPeerGetsTheWesternmostPointAsRelatePoint)
 {
     peer->Config().coordKind = 2;

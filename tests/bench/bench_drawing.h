@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "oddbdatabase.h"
 #include "oddbentity.h"
 
 class GcApDocument;
@@ -19,6 +20,19 @@ namespace velkbench {
 // One entity of ten kinds in turn (lines, circles, arcs, polylines, texts,
 // MTexts, points, hatches, solids, ellipses), spread over the map.
 OdDbEntity* MakeMixedEntity(int i);
+// `count` of them in the model space, coloured 1 to 7 in turn; their ids
+// (fewer when the database refused some).
+OdDbObjectIdArray AddMixedEntities(OdDbDatabase* db, int count);
+
+// Part `i` of `all` cut in `parts` equal parts (an uneven rest left out).
+template <class List>
+List PartOf(const List& all, int i, int parts)
+{
+    List part;
+    const int size = (int)all.size() / parts;
+    for (int k = size * i; k < size * (i + 1); ++k) part.push_back(all[k]);
+    return part;
+}
 
 // The stand-in machine, made on first use: a peer of its own, the module's
 // receiver window, and one current drawing.

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -257,123 +258,82 @@ struct Large {
     std::vector<uint32_t> ids;     // peer objects to receive
     OdDbObjectIdArray entities;    // entities to send
     PeakMemory peak;
-    double moduleSeconds = 0;
     size_t moduleResult = 0, referenceResult = 0;
 };
 
-std::string LargeNote(const Large& l, const char* what)
-{
-    char line[200];
-    snprintf(line, sizeof line, "%s %d in one go: peak resident memory +%.0f MB", what, l.count, l.peak.PeakMb());
-    return line;
-}
-
-Pair ReceiveLargeRow(const Scale& scale)
+// The row of one large exchange: `fresh` makes a new peer and drawing with
+// what the exchange needs, `run(-1)` does the whole exchange and `run(i)`
+// part i of ten. Afterwards `wanted` peer objects are linked to entities.
+Pair LargeExchangeRow(std::shared_ptr<Large> l, std::function<void()> fresh, std::function<void(int)> run,
+                      size_t wanted, const char* what)
 {
     Pair pair;
+    fresh();
+    if (!Site().error.empty()) {
+        pair.error = Site().error;
+        return pair;
+    }
+    pair.prepare = [l, fresh]() {
+        fresh();
+        l->peak.Start();
+    };
+    pair.module = [l, run]() {
+        run(-1);
+        l->moduleResult = ReceivedCount();
+        l->peak.Stop();
+    };
+    pair.prepareReference = fresh;
+    pair.reference = [l, run]() {
+        for (int i = 0; i < l->parts; ++i) run(i);
+        l->referenceResult = ReceivedCount();
+    };
+    pair.check = [l, wanted]() {
+        return CountCheck("linked in one go", l->moduleResult, wanted) +
+               CountCheck("linked in ten parts", l->referenceResult, wanted);
+    };
+    pair.note = [l, what]() {
+        char line[200];
+        snprintf(line, sizeof line, "%s %d in one go: peak resident memory +%.0f MB", what, l->count,
+                 l->peak.PeakMb());
+        return std::string(line);
+    };
+    return pair;
+}
+
+// The peer frames the chosen objects and sends them to the module's
+// receiver window, which walks them into the drawing.
+Pair ReceiveLargeRow(const Scale& scale)
+{
     auto l = std::make_shared<Large>();
     l->count = scale.Pick(100000, 60);
     auto fresh = [l]() {
         FreshSite();
         l->ids = PutMapObjects(*Site().peer, l->count);
     };
-    fresh();
-    if (!Site().error.empty()) {
-        pair.error = Site().error;
-        return pair;
-    }
-    // The peer frames the chosen objects and sends them to the module's
-    // receiver window, which walks them into the drawing.
-    auto receive = [](std::vector<uint32_t> ids) {
-        Site().peer->ObjectStore().ChooseForCad(ids);
+    auto run = [l](int part) {
+        Site().peer->ObjectStore().ChooseForCad(part < 0 ? l->ids : PartOf(l->ids, part, l->parts));
         PeerApiGetObjTree(&g_peerApi, 3);
     };
-    pair.prepare = [l, fresh]() {
-        fresh();
-        l->peak.Start();
-    };
-    pair.module = [l, receive]() {
-        receive(l->ids);
-        l->moduleResult = ReceivedCount();
-        l->peak.Stop();
-    };
-    pair.prepareReference = fresh;
-    pair.reference = [l, receive]() {
-        const size_t part = l->ids.size() / (size_t)l->parts;
-        for (int i = 0; i < l->parts; ++i)
-            receive(std::vector<uint32_t>(l->ids.begin() + (ptrdiff_t)(part * i), l->ids.begin() + (ptrdiff_t)(part * (i + 1))));
-        l->referenceResult = ReceivedCount();
-    };
-    pair.check = [l]() {
-        return CountCheck("received in one go", l->moduleResult, (size_t)l->count) +
-               CountCheck("received in ten parts", l->referenceResult, (size_t)l->count);
-    };
-    pair.note = [l]() { return LargeNote(*l, "receiving"); };
-    return pair;
+    return LargeExchangeRow(l, fresh, run, (size_t)l->count, "receiving");
 }
 
+// The user's selection and the toolbar's send button: the layer's folder,
+// then one buffer of every entity, answered by the peer. Every entity but
+// the points gets a peer object of its own; points go as sets, which ten
+// sends group differently.
 Pair SendLargeRow(const Scale& scale)
 {
-    Pair pair;
     auto l = std::make_shared<Large>();
     l->count = scale.Pick(100000, 60);
     auto fresh = [l]() {
         FreshSite();
-        l->entities.setLogicalLength(0);
-        OdDbBlockTableRecord* ms = nullptr;
-        if (oddbOpenObject(ms, Site().doc->database()->getModelSpaceId(), OdDb::kForWrite) != eOk) return;
-        for (int i = 0; i < l->count; ++i) {
-            OdDbEntity* e = MakeMixedEntity(i);
-            OdDbObjectId id;
-            if (ms->appendOdDbEntity(id, e) != eOk) {
-                delete e;
-                continue;
-            }
-            e->setColorIndex((uint16_t)(1 + i % 7));
-            e->close();
-            l->entities.append(id);
-        }
-        ms->close();
+        l->entities = AddMixedEntities(Site().doc->database(), l->count);
     };
-    fresh();
-    if (!Site().error.empty() || l->entities.length() != l->count) {
-        pair.error = Site().error.empty() ? "the entities were not made" : Site().error;
-        return pair;
-    }
-    // The user's selection and the toolbar's send button: the layer's
-    // folder, then one buffer of every entity, answered by the peer.
-    auto send = [](const OdDbObjectIdArray& ids) {
-        standin::SetPickFirst(ids);
+    auto run = [l](int part) {
+        standin::SetPickFirst(part < 0 ? l->entities : PartOf(l->entities, part, l->parts));
         ArxOperation::SendSelectedObjects();
     };
-    pair.prepare = [l, fresh]() {
-        fresh();
-        l->peak.Start();
-    };
-    pair.module = [l, send]() {
-        send(l->entities);
-        l->moduleResult = ReceivedCount();
-        l->peak.Stop();
-    };
-    pair.prepareReference = fresh;
-    pair.reference = [l, send]() {
-        const int part = l->count / l->parts;
-        for (int i = 0; i < l->parts; ++i) {
-            OdDbObjectIdArray ids;
-            for (int k = part * i; k < part * (i + 1); ++k) ids.append(l->entities[k]);
-            send(ids);
-        }
-        l->referenceResult = ReceivedCount();
-    };
-    // Every entity but the points is linked to a peer object of its own;
-    // points go as sets, grouped differently by ten sends.
-    pair.check = [l]() {
-        const size_t wanted = (size_t)l->count - (size_t)l->count / 10;
-        return CountCheck("entities linked in one go", l->moduleResult, wanted) +
-               CountCheck("entities linked in ten sends", l->referenceResult, wanted);
-    };
-    pair.note = [l]() { return LargeNote(*l, "sending"); };
-    return pair;
+    return LargeExchangeRow(l, fresh, run, (size_t)(l->count - l->count / 10), "sending");
 }
 
 // --- linear growth of the module's own part ---
@@ -395,9 +355,8 @@ Pair WalkGrowthRow(const Scale& scale)
     auto& store = Site().peer->ObjectStore();
     store.ChooseForCad(ids);
     frames->push_back(store.FrameChosen());
-    const size_t part = ids.size() / (size_t)l->parts;
     for (int i = 0; i < l->parts; ++i) {
-        store.ChooseForCad(std::vector<uint32_t>(ids.begin() + (ptrdiff_t)(part * i), ids.begin() + (ptrdiff_t)(part * (i + 1))));
+        store.ChooseForCad(PartOf(ids, i, l->parts));
         frames->push_back(store.FrameChosen());
     }
     pair.prepare = FreshDrawing;
@@ -427,23 +386,15 @@ Pair FramingGrowthRow(const Scale& scale)
     FreshSite();
     auto l = std::make_shared<Large>();
     l->count = scale.Pick(100000, 60);
-    OdDbBlockTableRecord* ms = nullptr;
-    if (!Site().error.empty() ||
-        oddbOpenObject(ms, Site().doc->database()->getModelSpaceId(), OdDb::kForWrite) != eOk) {
-        pair.error = Site().error.empty() ? "no model space" : Site().error;
+    if (!Site().error.empty()) {
+        pair.error = Site().error;
         return pair;
     }
-    for (int i = 0; i < l->count; ++i) {
-        OdDbEntity* e = MakeMixedEntity(i);
-        OdDbObjectId id;
-        if (ms->appendOdDbEntity(id, e) != eOk) {
-            delete e;
-            continue;
-        }
-        e->close();
-        l->entities.append(id);
+    l->entities = AddMixedEntities(Site().doc->database(), l->count);
+    if (l->entities.length() != l->count) {
+        pair.error = "the entities were not made";
+        return pair;
     }
-    ms->close();
     // The size of the buffers' records, of the last run of each.
     auto frame = [](const OdDbObjectIdArray& ids) {
         ObjExchangeBuffer buffer;
@@ -455,13 +406,8 @@ Pair FramingGrowthRow(const Scale& scale)
     };
     pair.module = [l, frame]() { l->moduleResult = frame(l->entities); };
     pair.reference = [l, frame]() {
-        const int part = l->count / l->parts;
         l->referenceResult = 0;
-        for (int i = 0; i < l->parts; ++i) {
-            OdDbObjectIdArray ids;
-            for (int k = part * i; k < part * (i + 1); ++k) ids.append(l->entities[k]);
-            l->referenceResult += frame(ids);
-        }
+        for (int i = 0; i < l->parts; ++i) l->referenceResult += frame(PartOf(l->entities, i, l->parts));
     };
     // Points go as sets, which ten buffers cut differently: the bytes
     // differ by those sets alone.

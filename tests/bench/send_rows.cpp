@@ -55,6 +55,26 @@ OdDbEntity* MakeMixedEntity(int i)
     }
 }
 
+OdDbObjectIdArray AddMixedEntities(OdDbDatabase* db, int count)
+{
+    OdDbObjectIdArray ids;
+    OdDbBlockTableRecord* ms = nullptr;
+    if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite) != eOk) return ids;
+    for (int i = 0; i < count; ++i) {
+        OdDbEntity* e = MakeMixedEntity(i);
+        OdDbObjectId id;
+        if (ms->appendOdDbEntity(id, e) != eOk) {
+            delete e;
+            continue;
+        }
+        e->setColorIndex((uint16_t)(1 + i % 7));
+        e->close();
+        ids.append(id);
+    }
+    ms->close();
+    return ids;
+}
+
 namespace {
 
 struct Sending {
@@ -82,31 +102,21 @@ Pair ConvertRow(const Scale& scale)
     g_ptagDocIdManager = GetDrawingData(drawingRecords, L"send.dwg", doc);
     g_settings.pointsAsIcons = 1;
     g_level19PixelSize = 0.3;
-    OdDbBlockTableRecord* ms = nullptr;
-    if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite) != eOk) {
-        pair.error = "no model space";
+    s->ids = AddMixedEntities(db, count);
+    if (s->ids.length() != count) {
+        pair.error = "the entities were not made";
         return pair;
     }
     for (int i = 0; i < count; ++i) {
-        OdDbEntity* e = MakeMixedEntity(i);
-        OdDbObjectId id;
-        if (ms->appendOdDbEntity(id, e) != eOk) {
-            delete e;
-            continue;
-        }
-        e->setColorIndex((uint16_t)(1 + i % 7));
-        e->close();
-        s->ids.append(id);
         // Every entity was sent before: the link names it (default names
         // would carry the time of day).
         auto* link = new MapObjInfo();
-        link->handle = (uint64_t)id.getHandle();
+        link->handle = (uint64_t)s->ids[i].getHandle();
         link->peerId = 1000 + (uint32_t)i;
         link->name.Format(L"对象 %d", i);
         link->remark = L"备注";
         SetEntityLink(g_ptagDocIdManager->links, link->handle, link, 1);
     }
-    ms->close();
     Convert(*s);
     s->framed.assign(s->buffer.buffer.data, s->buffer.buffer.data + s->buffer.buffer.length);
     pair.module = [s]() { Convert(*s); };

@@ -6,6 +6,7 @@
 #include "peer/peerhelpers.h"
 #include "reactor_fixture.h"
 #include "shell/actoolbarwnd.h"
+#include "toolbar_control.h"
 #include "ui/documentrecord.h"
 #include "window_control.h"
 
@@ -80,6 +81,31 @@ TEST_F(DocumentsTest, AnUnnamedDrawingNeverWorksOnAnotherDrawingsRecord)
     // Back in A its record is active again.
     standin::ActivateDocument(a);
     EXPECT_EQ(g_ptagDocIdManager, Record(a));
+}
+
+TEST_F(DocumentsTest, TheSectionButtonShowsTheActiveDrawingsMode)
+{
+    GcApDocument* a = standin::CreateDocument(L"C:\\dwg\\a.dwg");
+    Start();
+    CAcToolBarWnd* window = GetToolBarWnd();
+    ASSERT_NE(window, nullptr);
+    auto image = [&] {
+        standin::ToolBarState state;
+        EXPECT_TRUE(standin::GetToolBarState(window->toolBar->GetSafeHwnd(), state));
+        for (const auto& button : state.buttons)
+            if (button.id == 32781) return button.image;
+        return -1;
+    };
+    Record(a)->crossSection.sectionActive = 1;
+    standin::ActivateDocument(a);
+    const int on = image();
+    // An unnamed drawing runs no section of its own.
+    GcApDocument* unnamed = standin::CreateDocument(L"");
+    EXPECT_NE(image(), on);
+    standin::ActivateDocument(a);
+    EXPECT_EQ(image(), on);
+    standin::ActivateDocument(unnamed);
+    EXPECT_NE(image(), on);
 }
 
 TEST_F(DocumentsTest, OpeningClosingAndSavingKeepTheRecordsAndWriteTheLinksFirst)

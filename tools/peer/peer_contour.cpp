@@ -28,14 +28,6 @@ const int kMostLevels = 2000;
 // Contour lines in the peer's contour colour (0x00BBGGRR).
 const uint32_t kContourColour = 0x002060A0;
 
-double F64(const std::vector<uint8_t>& b, size_t at)
-{
-    uint64_t bits = U64(b, at);
-    double d;
-    memcpy(&d, &bits, sizeof d);
-    return d;
-}
-
 ContourAsk Decode(const std::vector<uint8_t>& b, size_t at)
 {
     ContourAsk a;

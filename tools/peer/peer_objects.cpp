@@ -8,14 +8,6 @@ namespace velkpeer {
 
 namespace {
 
-double F64(const std::vector<uint8_t>& b, size_t at)
-{
-    uint64_t bits = U64(b, at);
-    double d;
-    memcpy(&d, &bits, sizeof d);
-    return d;
-}
-
 float F32(const std::vector<uint8_t>& b, size_t at)
 {
     uint32_t bits = U32(b, at);

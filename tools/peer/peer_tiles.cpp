@@ -29,14 +29,6 @@ const int32_t kCannotWrite = -105;
 const int32_t kTooManyPixels = -104;
 const int32_t kCaptureMark = 20;
 
-double F64(const std::vector<uint8_t>& b, size_t at)
-{
-    uint64_t bits = U64(b, at);
-    double d;
-    memcpy(&d, &bits, sizeof d);
-    return d;
-}
-
 int32_t PositiveMod(int64_t v, int32_t n) { return (int32_t)(((v % n) + n) % n); }
 
 // ---- drawing ----

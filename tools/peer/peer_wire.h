@@ -23,6 +23,14 @@ inline uint64_t U64(const std::vector<uint8_t>& b, size_t at)
     return U32(b, at) | ((uint64_t)U32(b, at + 4) << 32);
 }
 
+inline double F64(const std::vector<uint8_t>& b, size_t at)
+{
+    uint64_t bits = U64(b, at);
+    double d;
+    memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
 // A NUL-terminated byte text in a field of at most `cap` bytes.
 inline std::string Text(const std::vector<uint8_t>& b, size_t at, size_t cap)
 {
