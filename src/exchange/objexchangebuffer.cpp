@@ -53,6 +53,7 @@ void ReleaseExchangeBuffer(ObjExchangeBuffer* b)
     b->buffer = PeerBuffer{nullptr, 0, 0};
     b->records.clear();
     b->appendFailed = false;
+    b->failureShown = false;
 }
 
 bool ExchangeBufferHasRecords(const ObjExchangeBuffer* b)
@@ -75,16 +76,20 @@ int SendExchangeBuffer(ObjExchangeBuffer* b)
     int status = PeerApiSendBuffer(&g_peerApi, kReqSetObjTree, &b->buffer, true);
     g_recordsInFlight = nullptr;
     b->records.clear();
+    b->failureShown = false;
     return status;
 }
 
 bool ArxOperation::AppendToBuffer(ObjExchangeBuffer* b, const void* bytes, int n)
 {
-    bool memory = n >= 0 && (bytes || n == 0) && b->buffer.data;
+    bool memory = n >= 0 && (bytes || n == 0) && b && b->buffer.data;
     if (memory && (int64_t)b->buffer.length + n <= b->limit &&
         AppendPeerBuffer(&b->buffer, bytes, n, true))
         return true;
-    AfxMessageBox(memory ? L"系统内存不足！操作失败！" : L"系统内存不足！");
+    // Once a buffer is full every later record misses too: one box for the
+    // send, not one per record.
+    if (!b || !b->failureShown) AfxMessageBox(memory ? L"系统内存不足！操作失败！" : L"系统内存不足！");
+    if (b) b->failureShown = true;
     return false;
 }
 

@@ -45,6 +45,7 @@ struct ObjExchangeBuffer {
     uint32_t targetId = 0;
     std::vector<SentRecord> records;  // buffer order
     bool appendFailed = false;        // a record did not fit and was left out
+    bool failureShown = false;        // the user was told: later misses of this send are silent
     // The buffer never grows beyond this many bytes (a growth beyond counts
     // as running out of memory).
     int32_t limit = 1 << 30;

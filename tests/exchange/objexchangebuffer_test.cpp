@@ -208,6 +208,26 @@ TEST_F(ExchangeBufferTest, ARecordThatDoesNotFitLeavesNoHeaderBehind)
     EXPECT_EQ(standin::MessageBoxes().back().text, L"系统内存不足！");
 }
 
+TEST_F(ExchangeBufferTest, AFullBufferIsReportedOncePerSendHoweverManyRecordsMiss)
+{
+    ObjExchangeBuffer b;
+    ASSERT_TRUE(StartExchangeBuffer(&b, 3));
+    MapObjInfo info = Link(0x10);
+    b.limit = b.buffer.length + 64 + 100;
+    const size_t boxes = standin::MessageBoxes().size();
+    for (int i = 0; i < 1000; ++i) AppendSign(b, "too big", &info);
+    EXPECT_FALSE(ArxOperation::AppendToBuffer(&b, "x", -1));
+    EXPECT_EQ(standin::MessageBoxes().size(), boxes + 1);
+    EXPECT_EQ(standin::MessageBoxes().back().text, L"系统内存不足！操作失败！");
+    EXPECT_TRUE(b.records.empty());
+    // The next send starts afresh and is reported again.
+    ASSERT_TRUE(StartExchangeBuffer(&b, 3));
+    b.limit = b.buffer.length + 10;
+    AppendSign(b, "too big", &info);
+    AppendSign(b, "too big", &info);
+    EXPECT_EQ(standin::MessageBoxes().size(), boxes + 2);
+}
+
 TEST_F(ExchangeBufferTest, EachAnswerEntryUpdatesWhatItsRecordWas)
 {
     CDrawingData* d = GetDrawingData(drawingRecords, L"site.dwg", doc_);

@@ -8,7 +8,7 @@
 // The first byte sets the options (bit 0 points as icons, bits 1-2 the
 // follow mode, bit 3 a cross-section waits for its base line, bit 4 a
 // view match waits, bit 5 a coordinate check and save wait, bit 6 the test
-// echo file is named); then steps, each a 32-bit selector, a 16-bit length
+// echo file is named, bit 7 the coordinate window is open); then steps, each a 32-bit selector, a 16-bit length
 // and that many bytes. A selector below the number of accepted codes picks
 // one; the next value lets a second of virtual time pass; any other is
 // sent as the code in its low 16 bits.
@@ -33,6 +33,7 @@
 #include "standin_control.h"
 #include "standin_peer.h"
 #include "ui/reactors.h"
+#include "ui/setcoordlg.h"
 #include "window_control.h"
 
 VELK_FUZZ_WITH_MACHINE()
@@ -88,6 +89,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     g_bMatchOnly = (options >> 4) & 1;
     g_coordBinding.checkPending = g_coordBinding.savePending = (options >> 5) & 1;
     if (options & 0x40) g_testDataFile = kEchoFile;
+    if (options & 0x80) {
+        g_pSetCoorDlg = new CSetCoorDlg(gcedGetGcadFrame());
+        FUZZ_CHECK(g_pSetCoorDlg->Create(CSetCoorDlg::IDD, gcedGetGcadFrame()));
+    }
 
     while (input.Left() > 0) {
         const uint32_t selector = input.U32();
