@@ -89,11 +89,18 @@ bool OdDbObjectId::operator<(const OdDbObjectId& o) const
 
 ODRX_DEFINE_MEMBERS(OdDbObject, OdRxObject, L"AcDbObject")
 
+// Objects in memory, in a database or not, for the tests' leak counts.
+static int g_liveObjects = 0;
+int standin::LiveObjectCount() { return g_liveObjects; }
+
+OdDbObject::OdDbObject() { ++g_liveObjects; }
+
 // A copy is a new object: no id, owner, dictionary or reactors.
-OdDbObject::OdDbObject(const OdDbObject&) : OdRxObject() {}
+OdDbObject::OdDbObject(const OdDbObject&) : OdRxObject() { ++g_liveObjects; }
 
 OdDbObject::~OdDbObject()
 {
+    --g_liveObjects;
     if (readers_ || writer_) OpenSet().erase(this);
 }
 

@@ -73,7 +73,7 @@ class OdDbObject : public OdRxObject {
 public:
     ODRX_DECLARE_MEMBERS(OdDbObject)
 
-    OdDbObject() = default;
+    OdDbObject();
     // Copies the object's data; the copy is a new object in no database.
     OdDbObject(const OdDbObject&);
     OdDbObject& operator=(const OdDbObject&) = delete;

@@ -54,6 +54,8 @@ int TakeHostFault(const char* op)
     return s;
 }
 
+bool HostFaultPending(const std::string& op) { return g_faults.count(op) != 0; }
+
 int HostCallCount(const std::string& op)
 {
     auto it = g_calls.find(op);

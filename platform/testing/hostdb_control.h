@@ -34,12 +34,17 @@ void RequireDocumentLock(bool on);
 void FailHostCall(const std::string& op, int status, int skip = 0, int times = 1);
 // Used by the stand-in: the status to fail with, 0 to go on.
 int TakeHostFault(const char* op);
+// Whether a fault set for the named operation has not struck yet (its
+// calls ran out first).
+bool HostFaultPending(const std::string& op);
 // How many calls of the named operation were made since the reset.
 int HostCallCount(const std::string& op);
 void CountHostCall(const char* op);
 
 // Objects of any database currently open (each read or write open counts).
 int OpenObjectCount();
+// Database objects in memory (in a database or not, open or not).
+int LiveObjectCount();
 // Descriptions ("AcDbLine #2A read") of the objects still open.
 std::vector<std::wstring> OpenObjects();
 

@@ -288,12 +288,14 @@ void InsertCapturedMapImage(BaseMapState* state, const OdGePoint2d& min, const O
         gcutPrintf(L"插入底图失败：ErrCode:%d", result);
         return;
     }
+    // Remembered once it is in the drawing, so that clearing finds it even
+    // when it could not go below the rest.
+    state->capturedImages[image] = path;
     OdDbObjectIdArray images;
     images.append(image);
-    if (CViewUtil::MoveImgToBottom(images, nullptr) == 0) {
-        CViewUtil::RefreshDisplay();
-        state->capturedImages[image] = path;
-    }
+    if (const int moved = CViewUtil::MoveImgToBottom(images, nullptr))
+        gcutPrintf(L"底图置底失败：ErrCode:%d", moved);
+    CViewUtil::RefreshDisplay();
 }
 
 void EndCapture(BaseMapState* state, int status)

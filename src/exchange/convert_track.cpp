@@ -104,14 +104,17 @@ void KeepGroupHandles(GroupMap& map, uint32_t key, const std::vector<uint64_t>& 
     }
 }
 
-// The entity of a handle of the working drawing, open for read.
+// The entity of a handle of the working drawing, open for read. An entity
+// that is gone is no news; one that is there but does not open is reported.
 template <class T>
-T* OpenByHandle(uint64_t handle)
+T* OpenByHandle(uint64_t handle, const wchar_t* where)
 {
     OdDbObjectId id = CEntityUtil::HandleToObjectId(OdDbHandle(handle));
     T* object = nullptr;
-    if (id.isNull() || oddbOpenObject(object, id, OdDb::kForRead) != eOk) return nullptr;
-    return object;
+    if (id.isNull()) return nullptr;
+    OdResult res = oddbOpenObject(object, id, OdDb::kForRead);
+    if (res != eOk && res != eWasErased && res != eNotThatKindOfClass) ReportOpenFailure(where, res);
+    return res == eOk ? object : nullptr;
 }
 
 // The pieces of a split track as one track in its group's name.
@@ -347,7 +350,7 @@ bool ArxOperation::SendPointSets(const std::vector<uint64_t>& pointHandles, ObjE
     std::vector<uint64_t> newPoints;
     std::vector<MapObjInfo*> newLinks;
     for (uint64_t handle : pointHandles) {
-        OdDbPoint* point = OpenByHandle<OdDbPoint>(handle);
+        OdDbPoint* point = OpenByHandle<OdDbPoint>(handle, L"SendPointSets");
         if (!point) continue;
         MapObjInfo* link = GetEntityLink(point, true, false);
         if (link && link->peerId != 0) {
@@ -387,7 +390,7 @@ bool ArxOperation::SendPointSets(const std::vector<uint64_t>& pointHandles, ObjE
         OdGePoint3dArray kept;
         std::vector<uint64_t> handles;
         for (uint64_t handle : item.handles) {
-            if (OdDbPoint* point = OpenByHandle<OdDbPoint>(handle)) {
+            if (OdDbPoint* point = OpenByHandle<OdDbPoint>(handle, L"SendPointSets")) {
                 kept.append(point->position());
                 handles.push_back(handle);
                 point->close();
@@ -415,7 +418,7 @@ bool ArxOperation::SendJoinedTracks(const std::vector<uint64_t>& joinHandles, Ob
     if (!g_ptagDocIdManager || !info) return false;
     GroupMap& groups = g_ptagDocIdManager->pieceGroups;
     for (uint64_t handle : joinHandles) {
-        OdDbCurve* curve = OpenByHandle<OdDbCurve>(handle);
+        OdDbCurve* curve = OpenByHandle<OdDbCurve>(handle, L"SendJoinedTracks");
         if (!curve) continue;
         if (curve->isKindOf(OdDbPolyline::desc()) || curve->isKindOf(OdDb3dPolyline::desc()) ||
             curve->isKindOf(OdDb2dPolyline::desc())) {
@@ -433,7 +436,7 @@ bool ArxOperation::SendJoinedTracks(const std::vector<uint64_t>& joinHandles, Ob
         size_t flatCount = 0, spatialCount = 0;
         std::vector<uint64_t> handles;
         for (uint64_t handle : item.handles) {
-            OdDbCurve* curve = OpenByHandle<OdDbCurve>(handle);
+            OdDbCurve* curve = OpenByHandle<OdDbCurve>(handle, L"SendJoinedTracks");
             if (!curve) continue;
             handles.push_back(handle);
             // Lightweight and 2-D polylines are flat pieces with bulges.

@@ -8,6 +8,7 @@
 #include "exchange/exchangetext.h"
 #include "peer/peerapi.h"
 #include "peer/peerhelpers.h"
+#include "gcutprint.h"
 
 uint32_t g_sendColour = 0;
 double g_level19PixelSize = 0.0;
@@ -64,3 +65,8 @@ int LineCount(const CString& text)
 }
 
 TrackPoint* NewTrackPoints(uint32_t n) { return n ? (TrackPoint*)calloc(n, sizeof(TrackPoint)) : nullptr; }
+
+void ReportOpenFailure(const wchar_t* where, int status)
+{
+    gcutPrintf(L"\n%s中打开实体失败(错误代码:%d).", where, status);
+}

@@ -34,6 +34,9 @@ char* NewRecordText(const CString& text);
 // id 0) gets the default name of the kind and no text; any other the link's
 // name and remark.
 void NameFromLink(char* field, char** remark, const MapObjInfo* info, int kind);
+// Tells the user on the command line that an entity `where` needed did not
+// open, so that what it left out is not taken for sent.
+void ReportOpenFailure(const wchar_t* where, int status);
 // The number of lines of a text whose lines end in LF.
 int LineCount(const CString& text);
 // y, x and the truncated z.

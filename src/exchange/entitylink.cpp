@@ -51,29 +51,34 @@ OdDbDatabase* DatabaseOf(const OdDbObject* o)
 
 // Reads the Xrecord of an open object into the record; nothing when it has
 // none.
-void ReadXrecordInto(const OdDbObject* holder, MapObjInfo& record)
+// eOk also when there is no link to read; the status of the open that
+// failed otherwise.
+OdResult ReadXrecordInto(const OdDbObject* holder, MapObjInfo& record)
 {
     OdDbObjectId dictId = holder->extensionDictionary();
-    if (dictId.isNull()) return;
+    if (dictId.isNull()) return eOk;
     OdDbDictionary* dict = nullptr;
-    if (oddbOpenObject(dict, dictId, OdDb::kForRead) != eOk) return;
+    if (OdResult res = oddbOpenObject(dict, dictId, OdDb::kForRead)) return res;
     OdDbXrecord* xrec = nullptr;
     OdResBuf* chain = nullptr;
-    if (dict->getAt(kLinkXrecordKey, xrec, OdDb::kForRead) == eOk) {
+    OdResult res = dict->getAt(kLinkXrecordKey, xrec, OdDb::kForRead);
+    if (res == eOk) {
         chain = xrec->rbChain();
         xrec->close();
     }
     dict->close();
     if (chain) ReadLinkChain(chain, holder, record);
     OdResBuf::releaseChain(chain);
+    return res == eKeyNotFound ? eOk : res;
 }
 
-// Stores the chain under "VelkArx" in the object's extension dictionary.
-void WriteChain(OdDbObject* holder, const OdResBuf* chain)
+// Stores the chain under "VelkArx" in the object's extension dictionary;
+// false when it could not.
+bool WriteChain(OdDbObject* holder, const OdResBuf* chain)
 {
     holder->createExtensionDictionary();
     OdDbDictionary* dict = nullptr;
-    if (oddbOpenObject(dict, holder->extensionDictionary(), OdDb::kForWrite) != eOk) return;
+    if (oddbOpenObject(dict, holder->extensionDictionary(), OdDb::kForWrite) != eOk) return false;
     OdDbXrecord* xrec = nullptr;
     if (dict->getAt(kLinkXrecordKey, xrec, OdDb::kForWrite) != eOk) {
         xrec = new OdDbXrecord();
@@ -84,9 +89,10 @@ void WriteChain(OdDbObject* holder, const OdResBuf* chain)
         }
     }
     dict->close();
-    if (!xrec) return;
+    if (!xrec) return false;
     xrec->setFromRbChain(chain);
     xrec->close();
+    return true;
 }
 
 }  // namespace
@@ -137,7 +143,7 @@ void ReadLinkChain(const OdResBuf* chain, const OdDbObject* holder, MapObjInfo& 
     record.labelPos = OdGePoint3d(x, rb->getDouble(), 0.0);
 }
 
-MapObjInfo* GetEntityLink(OdDbObject* entity, bool useCache, bool cacheOnly)
+MapObjInfo* GetEntityLink(OdDbObject* entity, bool useCache, bool cacheOnly, OdResult* readStatus)
 {
     if (!entity) return nullptr;
     uint64_t handle = entity->handle();
@@ -147,7 +153,12 @@ MapObjInfo* GetEntityLink(OdDbObject* entity, bool useCache, bool cacheOnly)
     if (cacheOnly) return nullptr;
     auto* record = new MapObjInfo();
     record->handle = handle;
-    ReadXrecordInto(entity, *record);
+    OdResult read = ReadXrecordInto(entity, *record);
+    if (readStatus) *readStatus = read;
+    if (read != eOk && readStatus) {
+        delete record;
+        return nullptr;
+    }
     if (useCache && g_ptagDocIdManager) SetEntityLink(g_ptagDocIdManager->links, handle, record, 1);
     return record;
 }
@@ -181,9 +192,9 @@ int WriteEntityLink(OdDbEntity* entity, MapObjInfo record)
             mtext->setContents(record.name.GetString());
     }
     OdResBuf* chain = BuildLinkChain(record);
-    WriteChain(entity, chain);
+    bool written = WriteChain(entity, chain);
     OdResBuf::releaseChain(chain);
-    return 1;
+    return written ? 1 : 0;
 }
 
 int WriteEntityLinkOf(MapObjInfo record, OdDbDatabase* db)
@@ -194,9 +205,9 @@ int WriteEntityLinkOf(MapObjInfo record, OdDbDatabase* db)
     if (id.isNull()) return 0;
     OdDbEntity* ent = nullptr;
     if (oddbOpenObject(ent, id, OdDb::kForWrite) != eOk) return 0;
-    WriteEntityLink(ent, record);
+    int written = WriteEntityLink(ent, record);
     ent->close();
-    return 1;
+    return written;
 }
 
 int WriteFolderLayerLink(OdDbLayerTableRecord* layer, MapObjInfo record)
@@ -204,9 +215,9 @@ int WriteFolderLayerLink(OdDbLayerTableRecord* layer, MapObjInfo record)
     if (!layer) return 0;
     DatabaseOf(layer)->newRegApp(kLinkXrecordKey);
     OdResBuf* chain = BuildFolderLayerChain(record);
-    WriteChain(layer, chain);
+    bool written = WriteChain(layer, chain);
     OdResBuf::releaseChain(chain);
-    return 1;
+    return written ? 1 : 0;
 }
 
 void DeletePeerObjectOfEntity(uint64_t handle) { DeletePeerObjectOfEntity(handle, g_ptagDocIdManager); }

@@ -27,14 +27,17 @@ extern const wchar_t* const kLinkXrecordKey;
 // The link of an open entity (or layer): from the active drawing's cache when
 // useCache is set and it holds one; null then when cacheOnly. Otherwise read
 // from the Xrecord into a new record (defaults when there is none), which the
-// active drawing's cache owns when useCache is set, else the caller.
-MapObjInfo* GetEntityLink(OdDbObject* entity, bool useCache, bool cacheOnly);
+// active drawing's cache owns when useCache is set, else the caller. Given
+// `readStatus`, an Xrecord that is there but does not open gives null and
+// its status, and nothing is cached: defaults in the cache would later
+// overwrite the stored link.
+MapObjInfo* GetEntityLink(OdDbObject* entity, bool useCache, bool cacheOnly, OdResult* readStatus = nullptr);
 // The link read from the Xrecord of the entity of that id, owned by the
 // caller; null when the entity does not open or has no extension dictionary.
 MapObjInfo* ReadEntityLink(OdDbObjectId id);
 // Writes the link into the entity's Xrecord. A text's string is replaced by
-// the link name only when the name was edited on purpose. 1 when the entity
-// is set.
+// the link name only when the name was edited on purpose. 1 when the
+// Xrecord was written.
 int WriteEntityLink(OdDbEntity* entity, MapObjInfo record);
 // The same for the entity of the record's handle in `db` (the working
 // database when null): 1 when it was opened and written.

@@ -3,6 +3,7 @@
 #include "exchange/linkstore.h"
 
 #include "afxmsgbox.h"
+#include "common/entity/entityutil.h"
 #include "common/entity/textutil.h"
 #include "exchange/arxoperation.h"
 #include "exchange/documentlock.h"
@@ -22,8 +23,19 @@ namespace {
 struct SaveRun {
     int total = 0;
     int done = 0;
+    int failed = 0;
 };
 SaveRun g_saveRun;
+
+// The entity of the handle is still in the drawing (a write to it failed
+// for another reason than its being gone).
+bool EntityStillThere(uint64_t handle, OdDbDatabase* db)
+{
+    OdDbObjectId id;
+    if (!db) id = CEntityUtil::HandleToObjectId(OdDbHandle(handle));
+    else if (db->getOdDbObjectId(id, false, OdDbHandle(handle)) != eOk) return false;
+    return !id.isNull() && !id.isErased();
+}
 
 void SaveLinksInto(LinkMap& links, OdDbDatabase* db, SaveRun& run)
 {
@@ -33,12 +45,22 @@ void SaveLinksInto(LinkMap& links, OdDbDatabase* db, SaveRun& run)
         if (!r || r->saved) continue;
         if (run.done % step == 0) gcedSetStatusBarProgressMeterPos((int)(100.0 * run.done / run.total));
         ++run.done;
-        WriteEntityLinkOf(*r, db);
-        // A failed write is not retried. A rename reaches the text once:
-        // later saves must not undo the user's edits of the text itself.
+        // A link that did not reach its entity stays pending, so that the
+        // next save writes it: marked saved it would be lost with the file.
+        if (!WriteEntityLinkOf(*r, db) && EntityStillThere(r->handle, db)) {
+            ++run.failed;
+            continue;
+        }
+        // A rename reaches the text once: later saves must not undo the
+        // user's edits of the text itself.
         r->saved = 1;
         r->nameEdited = 0;
     }
+}
+
+void ReportFailedWrites(int failed)
+{
+    if (failed > 0) gcutPrintf(L"\n%d个对象的xData数据保存失败，下次保存时重试.", failed);
 }
 
 // The database of a record's document; null when the document is gone.
@@ -70,6 +92,7 @@ void SaveEntityLinks(LinkMap& links, OdDbDatabase* db)
     SaveRun run;
     run.total = CountUnsavedLinks(links);
     if (run.total > 0) SaveLinksInto(links, db, run);
+    ReportFailedWrites(run.failed);
 }
 
 void SaveAllXData(DrawingRecordMap& records)
@@ -81,7 +104,7 @@ void SaveAllXData(DrawingRecordMap& records)
     gcedSetStatusBarProgressMeter(L"正在保存xData数据", 0, 100);
     OdDbTransactionManager* tm = odTransactionManagerPtr();
     if (tm) tm->startTransaction();
-    g_saveRun = SaveRun{total, 0};
+    g_saveRun = SaveRun{total, 0, 0};
     for (auto& e : records) {
         if (!e.second) continue;
         // Each drawing's links go into its own drawing: handles repeat
@@ -100,6 +123,7 @@ void SaveAllXData(DrawingRecordMap& records)
                 if (l.second) l.second->saved = 1;
         }
     }
+    ReportFailedWrites(g_saveRun.failed);
     g_saveRun = SaveRun{};
     if (tm) tm->endTransaction();
     gcedRestoreStatusBar();
@@ -174,7 +198,13 @@ void ArxOperation::GetEntProperty(std::vector<MapObjInfo*>& out, bool textAsName
                 ent->close();
                 continue;
             }
-            MapObjInfo* record = GetEntityLink(ent, true, false);
+            OdResult readStatus = eOk;
+            MapObjInfo* record = GetEntityLink(ent, true, false, &readStatus);
+            if (!record) {
+                ShowStatus(L"GetEntProperty", readStatus);
+                ent->close();
+                continue;
+            }
             if (textAsName) {
                 if (auto* text = OdRxCast<OdDbText>(ent))
                     record->name = CString(text->textString().c_str());

@@ -11,6 +11,7 @@
 #include "exchange/arxoperation.h"
 #include "exchange/hatchfill.h"
 #include "exchange/receiveconvert.h"
+#include "gcutprint.h"
 #include "oddbcurves.h"
 
 namespace {
@@ -78,8 +79,16 @@ void AddTwoPointBoundary(const ShapeRecord* shape, const EntityProps& props, OdD
 
 void EraseAll(const OdDbObjectIdArray& ids)
 {
-    for (const auto& id : ids)
-        if (!id.isNull()) CEntityUtil::Erase(id);
+    for (const auto& id : ids) {
+        OdDbEntity* entity = nullptr;
+        if (id.isNull() || id.isErased()) continue;
+        if (OdResult res = oddbOpenObject(entity, id, OdDb::kForWrite)) {
+            gcutPrintf(L"\n转化失败信息：面的边界无法删除(错误代码:%d)！", (int)res);
+            continue;
+        }
+        entity->erase(true);
+        entity->close();
+    }
 }
 
 }  // namespace
@@ -126,6 +135,9 @@ OdDbObjectId ArxOperation::ShapeToPolygon(ShapeRecord* shape, const CString& lay
         if (!made.isEmpty()) hatch = AddHatchWithHoles(outer, holes, filling, fill, true);
     }
     // Boundaries without their hatch would be left over as stray outlines.
-    if (hatch.isNull()) EraseAll(made);
+    if (hatch.isNull() && !made.isEmpty()) {
+        ReportNotDrawn(L"面", shape->name);
+        EraseAll(made);
+    }
     return hatch;
 }

@@ -145,6 +145,7 @@ void ArxOperation::SignToTextEx(SignRecord* sign, const CString& layer, OdDbObje
     if (g_settings.pointsAsIcons && !definition.isNull() && sign->multiLine == 0 && sign->textOnly == 0) {
         OdDbObjectId id = AddIcon(sign, definition, props);
         if (!id.isNull()) iconId = id;
+        else ReportNotDrawn(L"标注的图标", sign->name);
     }
 
     SetSignColour(props, sign);

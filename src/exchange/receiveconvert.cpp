@@ -4,6 +4,8 @@
 
 #include "basemap/settings.h"
 #include "exchange/entitycolor.h"
+#include "exchange/exchangetext.h"
+#include "gcutprint.h"
 
 namespace {
 
@@ -40,4 +42,9 @@ void SetReceivedColour(EntityProps& props, uint32_t colourWord)
 {
     props.byLayer = g_settings.colourByLayer != 0;
     if (!props.byLayer) props.color = MakeRgbColor(colourWord);
+}
+
+void ReportNotDrawn(const wchar_t* what, const char (&name)[100])
+{
+    gcutPrintf(L"\n转化失败信息：拓岚%s(%s)无法加入图形！", what, Utf8FieldToCString(name, sizeof name).GetString());
 }

@@ -23,6 +23,10 @@ std::vector<std::pair<uint32_t, uint32_t>> SplitAtBreaks(const TrackPoint* point
 // that is not makes its object nothing.
 bool ArePointsFinite(const TrackPoint* points, uint32_t count);
 
+// Tells the user on the command line that the drawing could not take (part
+// of) a received object: `what` names the part, `name` is the record's.
+void ReportNotDrawn(const wchar_t* what, const char (&name)[100]);
+
 // An angle in degrees within one turn (the sign kept), for arcs.
 double WithinTurn(double degrees);
 

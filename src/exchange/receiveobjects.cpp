@@ -51,34 +51,59 @@ CString Remark(const char* remark) { return remark ? Utf8FieldToCString(remark, 
 
 uint64_t HandleOf(OdDbObjectId id) { return id.isNull() ? 0 : (uint64_t)id.getHandle(); }
 
+void ReportNotErased(uint32_t peerId, OdResult status)
+{
+    gcutPrintf(L"\n转化失败信息：拓岚对象(%u)的旧图元无法删除(错误代码:%d)！", peerId, (int)status);
+}
+
 // True for a boundary that serves only this hatch and shows no peer object
 // of its own, as the outlines made for a received shape do. A drawn outline
 // that was sent itself, or that another hatch follows too, must stay.
-bool IsOwnOutline(const CDrawingData* drawing, OdDbObjectId boundary, OdDbObjectId hatch)
+bool IsOwnOutline(const CDrawingData* drawing, OdDbObjectId boundary, OdDbObjectId hatch, uint32_t peerId)
 {
     if (FindEntityLink(drawing->links, HandleOf(boundary))) return false;
+    if (boundary.isNull() || boundary.isErased()) return false;
     OdDbObject* object = nullptr;
-    if (oddbOpenObject(object, boundary, OdDb::kForRead) != eOk) return false;
+    if (OdResult res = oddbOpenObject(object, boundary, OdDb::kForRead)) {
+        ReportNotErased(peerId, res);
+        return false;
+    }
     bool own = true;
     for (const auto& reactor : object->getPersistentReactors()) own = own && reactor == hatch;
     object->close();
     return own;
 }
 
-// Erases an entity made by an earlier receipt; a hatch takes the boundary
-// entities made for it along.
-void EraseReceived(const CDrawingData* drawing, uint64_t handle)
+// Erases an entity made by an earlier receipt. One that stays (it did not
+// open) would show the object twice, unlinked: the user is told.
+void EraseOrReport(OdDbObjectId id, uint32_t peerId)
+{
+    if (id.isNull() || id.isErased()) return;
+    OdDbEntity* entity = nullptr;
+    if (OdResult res = oddbOpenObject(entity, id, OdDb::kForWrite)) {
+        ReportNotErased(peerId, res);
+        return;
+    }
+    entity->erase(true);
+    entity->close();
+}
+
+// A hatch takes the boundary entities made for it along.
+void EraseReceived(const CDrawingData* drawing, uint64_t handle, uint32_t peerId)
 {
     OdDbObjectId id = CEntityUtil::HandleToObjectId(OdDbHandle(handle));
     OdDbHatch* hatch = nullptr;
-    if (!id.isNull() && oddbOpenObject(hatch, id, OdDb::kForRead) == eOk) {
+    OdResult res = id.isNull() || id.isErased() ? eNotThatKindOfClass : oddbOpenObject(hatch, id, OdDb::kForRead);
+    if (res == eOk) {
         OdDbObjectIdArray boundaries;
         hatch->getAssocObjIds(boundaries);
         hatch->close();
         for (const auto& b : boundaries)
-            if (IsOwnOutline(drawing, b, id)) CEntityUtil::Erase(b);
+            if (IsOwnOutline(drawing, b, id, peerId)) EraseOrReport(b, peerId);
+    } else if (res != eNotThatKindOfClass) {
+        ReportNotErased(peerId, res);
     }
-    CEntityUtil::EraseByHandle(OdDbHandle(handle));
+    EraseOrReport(id, peerId);
 }
 
 // The walk over the records of one received buffer. It never reads past
@@ -212,7 +237,7 @@ private:
         for (PeerEntityMap* map : {&drawing_->peerEntities, &drawing_->pairedPeerEntities}) {
             uint64_t handle = 0;
             if (!FindPeerEntity(*map, peerId, handle)) continue;
-            EraseReceived(drawing_, handle);
+            EraseReceived(drawing_, handle, peerId);
             RemoveEntityLink(drawing_, handle);
             ErasePeerEntity(*map, peerId);
         }

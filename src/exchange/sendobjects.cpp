@@ -136,6 +136,11 @@ void SendLayerFolders(const NamedIdList& groups, uint32_t drawingFolder)
             }
             link->handle = (uint64_t)CLayerUtil::GetLayerId(g->name.GetString(), false).getHandle();
         }
+        // A layer that does not open gets its folder with its entities.
+        if (link->handle == 0) {
+            delete link;
+            continue;
+        }
         link->parentId = drawingFolder;
         link->name = g->name;
         g_bNewFoldersSent = 1;
@@ -236,7 +241,10 @@ bool ArxOperation::SendObjectsToPeer(const OdDbObjectIdArray& ids)
         DocumentWriteLock lock;
         for (const OdDbObjectId& id : ids) {
             OdDbEntity* entity = nullptr;
-            if (oddbOpenObject(entity, id, OdDb::kForRead) != eOk) continue;
+            if (OdResult res = oddbOpenObject(entity, id, OdDb::kForRead)) {
+                ReportOpenFailure(L"SendObjectsToPeer", res);
+                continue;
+            }
             groups.Set(id, CString(entity->layer().c_str()));
             entity->close();
         }
@@ -257,9 +265,12 @@ bool ArxOperation::ConvertEntities(ObjExchangeBuffer* buffer, const OdDbObjectId
         OdDbEntity* entity = nullptr;
         // An entity on a locked layer refuses a write open; it is sent all the
         // same (only a block's scale retry needs the write).
-        if (oddbOpenObject(entity, id, OdDb::kForWrite) != eOk &&
-            oddbOpenObject(entity, id, OdDb::kForRead) != eOk)
-            continue;
+        if (oddbOpenObject(entity, id, OdDb::kForWrite) != eOk) {
+            if (OdResult res = oddbOpenObject(entity, id, OdDb::kForRead)) {
+                ReportOpenFailure(L"ConvertEntities", res);
+                continue;
+            }
+        }
         if (skipTiny && !entity->isKindOf(OdDbPoint::desc())) {
             OdGeExtents3d ext;
             entity->getGeomExtents(ext);

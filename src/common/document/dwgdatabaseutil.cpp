@@ -61,7 +61,8 @@ OdDbObjectId CDwgDatabaseUtil::PostToModelSpace(OdDbEntity* ent, const EntityPro
         return OdDbObjectId();
     }
     OdDbObjectId id;
-    if (ms->appendOdDbEntity(id, ent) != eOk) {
+    if (OdResult appended = ms->appendOdDbEntity(id, ent)) {
+        gcutPrintf(L"\nCDwgDatabaseUtil::PostToModelSpace中添加实体失败(错误代码:%d).", (int)appended);
         ms->close();
         delete ent;
         return OdDbObjectId();

@@ -164,7 +164,10 @@ bool CSelectUtil::GetImpliedSelection(const wchar_t*, NamedIdList& list)
 {
     ForEachMember(L"I", nullptr, [&](OdDbObjectId id) {
         OdDbEntity* ent = nullptr;
-        if (oddbOpenObject(ent, id, OdDb::kForRead) != eOk) return;
+        if (OdResult res = oddbOpenObject(ent, id, OdDb::kForRead)) {
+            gcutPrintf(L"\nCSelectUtil::GetImpliedSelection中打开实体失败(错误代码:%d).", (int)res);
+            return;
+        }
         list.Set(id, CString(ent->layer().c_str()));
         ent->close();
     });

@@ -554,6 +554,7 @@ OdDbObjectId CViewUtil::AddImgPoint1(OdDbObjectId& newId, OdDbObjectId definitio
     }
     res = ms.block->appendOdDbEntity(newId, image);
     if (res != eOk) {
+        gcutPrintf(L"\nCViewUtil::AddImgPoint1中添加实体失败(错误代码:%d).", (int)res);
         delete image;
         return OdDbObjectId();
     }
