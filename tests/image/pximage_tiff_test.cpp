@@ -476,6 +476,46 @@ TEST(TiffDecode, StripsTooShortForTheirRows)
     EXPECT_LE(heap.Growth(), kDecodeHeapLimit);
 }
 
+// A strip of a few bytes under a 20000 x 20000 header, in each way a strip
+// is read: as stored, through the library's RGBA reader (turned, CMYK),
+// with alpha, compressed, and as palette indices. None is readable, and
+// none takes more than the memory limit or touches the picture it claims.
+TEST(TiffDecode, HostileHeadersStayWithinTheMemoryLimit)
+{
+    const std::string rgb8 = Le16(8) + Le16(8) + Le16(8), rgb16 = Le16(16) + Le16(16) + Le16(16);
+    const std::string four8 = rgb8 + Le16(8);
+    const struct Case {
+        const char* name;
+        std::string strip;
+        std::vector<TiffEntry> entries;
+    } cases[] = {
+        {"RGB", std::string(30, '\x01'),
+         {{258, 3, 3, rgb8}, {259, 3, 1, Le16(1)}, {262, 3, 1, Le16(2)}, {277, 3, 1, Le16(3)}}},
+        {"RGB16 turned", std::string(30, '\x01'),
+         {{258, 3, 3, rgb16}, {259, 3, 1, Le16(1)}, {262, 3, 1, Le16(2)}, {274, 3, 1, Le16(6)}, {277, 3, 1, Le16(3)}}},
+        {"RGBA LZW", std::string("\x80\x00\x00\x00", 4),
+         {{258, 3, 4, four8}, {259, 3, 1, Le16(COMPRESSION_LZW)}, {262, 3, 1, Le16(2)}, {277, 3, 1, Le16(4)},
+          {338, 3, 1, Le16(EXTRASAMPLE_UNASSALPHA)}}},
+        {"CMYK", std::string(30, '\x01'),
+         {{258, 3, 4, four8}, {259, 3, 1, Le16(1)}, {262, 3, 1, Le16(5)}, {277, 3, 1, Le16(4)}}},
+        {"grey deflate", std::string("\x78\x9c\x03\x00", 4),
+         {{258, 3, 1, Le16(8)}, {259, 3, 1, Le16(COMPRESSION_ADOBE_DEFLATE)}, {262, 3, 1, Le16(1)}, {277, 3, 1, Le16(1)}}},
+        {"palette", std::string(16, '\x01'),
+         {{258, 3, 1, Le16(4)}, {259, 3, 1, Le16(1)}, {262, 3, 1, Le16(3)}, {277, 3, 1, Le16(1)},
+          {320, 3, 48, std::string(96, '\x7F')}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string tiff = TiffFile(20000, 20000, c.strip, c.entries);
+        const ResidentPeak before;
+        const HeapPeak heap;
+        PxImage image;
+        EXPECT_FALSE(DecodeAs(tiff, PXIMAGE_FORMAT_TIF, image));
+        EXPECT_LE(heap.Growth(), kDecodeHeapLimit);
+        EXPECT_LT(before.Growth(), SmallGrowth(4 * 20000LL * 20000));
+    }
+}
+
 // One uncompressed strip of 10 bytes listed for a picture whose header
 // claims four million rows of 5 a strip: the strips the file does not list
 // hold nothing, so decoding stops after the rows of the listed strip instead of reading
@@ -499,4 +539,3 @@ TEST(TiffDecode, UnlistedUncompressedStripsEndThePicture)
         for (LONG y = 0; y < 7; ++y) lit += image.GetPixelIndex((LONG)(3999999 - r), y) != 0;
     EXPECT_EQ(lit, 0u);
 }
-
