@@ -99,37 +99,15 @@ void Report(velkpeer::StandinPeer* peer, size_t& from, std::ostream& out)
         else if (s.written) ++written;
         else ++failed;
         const std::string level = std::to_string(s.level);
-        if (levels.find(" " + level + " ") == std::string::npos) levels += " " + level + " ";
+        if ((" " + levels + ",").find(" " + level + ",") == std::string::npos) levels += (levels.empty() ? "" : ", ") + level;
     }
+    NewTraffic(peer, out);
     out << "  the peer: " << asked << " tile requests (" << written << " written as PNG, " << pending
-        << " not ready yet, " << failed << " failed), levels" << (levels.empty() ? " -" : levels) << "\n";
+        << " not ready yet, " << failed << " failed)" << (levels.empty() ? "" : ", level " + levels) << "\n";
     DrawingImages n = CountImages(Drawing());
     out << "  the drawing: " << n.tiles << " tiles on layer MapLayer"
         << (n.tiles ? (n.tilesAtBottom ? ", all below the entities" : ", NOT all below the entities") : "")
-        << ", " << n.others << " other images\n";
-    NewTraffic(peer, out);
-}
-
-// A frame around the site plan, which the capture takes its range from.
-OdDbObjectId DrawFrame(OdDbDatabase* db, double x0, double y0, double x1, double y1)
-{
-    auto* frame = new OdDbPolyline();
-    frame->addVertexAt(0, OdGePoint2d(x0, y0));
-    frame->addVertexAt(1, OdGePoint2d(x1, y0));
-    frame->addVertexAt(2, OdGePoint2d(x1, y1));
-    frame->addVertexAt(3, OdGePoint2d(x0, y1));
-    frame->setClosed(true);
-    frame->setDatabaseDefaults(db);
-    OdDbBlockTableRecord* ms = nullptr;
-    OdDbObjectId id;
-    if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite) != eOk) {
-        delete frame;
-        return id;
-    }
-    if (ms->appendOdDbEntity(id, frame) == eOk) frame->close();
-    else delete frame;
-    ms->close();
-    return id;
+        << ", " << n.others << (n.others == 1 ? " other image\n" : " other images\n");
 }
 
 }  // namespace
@@ -176,7 +154,8 @@ void RunBaseMapDemo(velkpeer::StandinPeer* peer, std::ostream& out)
     Report(peer, served, out);
 
     out << "\nToolbar: 下载底图到本地: level 16, the frame of the site plan, image name \"site\"\n";
-    OdDbObjectId frame = DrawFrame(Drawing(), 499990, 2999990, 500230, 3000160);
+    // A frame around the site plan, which the capture takes its range from.
+    OdDbObjectId frame = AddOutline(Drawing(), 499990, 2999990, 500230, 3000160);
     standin::QueueDialogAnswer(kCaptureDialog, [](HWND dialog) {
         standin::DialogItem(dialog, 8144).selection = 12;  // "级别:16"
         standin::DialogItem(dialog, 8146).check = 0;

@@ -53,7 +53,7 @@ void RunDialogsDemo(velkpeer::StandinPeer* peer, std::ostream& out)
         return IDOK;
     });
     ClickToolBar(32773);
-    out << "  the peer's follow value: " << peer->FollowMode() << "\n";
+    out << "  the peer's follow value: " << FollowValue(peer->FollowMode()) << "\n";
     out << "  cache root saved: " << Utf8(SettingsValue(L"TempPath", L"MapTemp")) << "\n";
 
     out << "\nToolbar: 设置关联点\n";
@@ -66,14 +66,15 @@ void RunDialogsDemo(velkpeer::StandinPeer* peer, std::ostream& out)
     std::wstring info = standin::DialogItem(coord, 8334).text;
     for (size_t at = info.find(L"\r\n"); at != std::wstring::npos; at = info.find(L"\r\n")) info.replace(at, 2, L" ");
     out << "  " << Utf8(info) << "\n";
-    standin::QueuePoint(OdGePoint3d(38512345.5, 3456789.25, 0));
+    // A corner of the site plan, and where it lies on the peer's map.
+    standin::QueuePoint(OdGePoint3d(500100, 3000050, 0));
     standin::ClickDialogItem(coord, 8105);
     out << "  picked X=" << Utf8(standin::DialogItem(coord, 8112).text)
         << " Y=" << Utf8(standin::DialogItem(coord, 8111).text) << "; window "
         << (IsWindowVisible(coord) ? "shown" : "hidden while the user clicks the map") << "\n";
     // The user clicks the matching place in the peer's map.
     std::vector<uint8_t> place(24);
-    const double lat = 31.2345, lng = 114.5678;
+    const double lat = 27.1183, lng = 114.0010;
     memcpy(place.data(), &lat, 8);
     memcpy(place.data() + 8, &lng, 8);
     peer->SendToClient(20001, place);

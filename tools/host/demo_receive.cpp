@@ -67,23 +67,6 @@ std::vector<uint32_t> MakePeerObjects(velkpeer::PeerObjectStore& store)
     return {folder};
 }
 
-std::set<uint64_t> ModelSpaceHandles(OdDbDatabase* db)
-{
-    std::set<uint64_t> out;
-    OdDbBlockTableRecord* ms = nullptr;
-    if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return out;
-    OdDbBlockTableRecordIterator* it = nullptr;
-    if (ms->newIterator(it, true, true) == eOk) {
-        for (; !it->done(); it->step(true, true)) {
-            OdDbObjectId id;
-            if (it->getEntityId(id) == eOk) out.insert((uint64_t)id.getHandle());
-        }
-    }
-    delete it;
-    ms->close();
-    return out;
-}
-
 std::string Layer(const OdDbEntity* e) { return Utf8(e->layer().c_str()); }
 
 // One line about a received entity; `boundaries` gathers the outline
@@ -114,9 +97,9 @@ void RunReceiveDemo(velkpeer::StandinPeer* peer, std::ostream& out)
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!peer || !doc) return;
     OdDbDatabase* db = doc->database();
-    out << "\nthe peer's user makes objects of the peer's own in its folder 巡检 (a sign with an icon, a text sign "
-           "with a remark, a track with bulges, a polygon with a hole and a pattern fill), chooses the folder and "
-           "presses \"发送所选对象到CAD\"\n";
+    out << "\nthe peer's user sends objects of the peer's own to the drawing\n"
+           "  in the peer's folder 巡检: a sign with an icon, a text sign with a remark, a track with bulges, a "
+           "polygon with a hole and a pattern fill; the user chooses the folder and presses \"发送所选对象到CAD\"\n";
     std::vector<uint32_t> chosen = MakePeerObjects(peer->ObjectStore());
     peer->ObjectStore().ChooseForCad(chosen);
     std::set<uint64_t> before = ModelSpaceHandles(db);

@@ -45,51 +45,39 @@ void ShowSectionButton(std::ostream& out)
     }
 }
 
+std::string Point(double x, double y)
+{
+    char text[64];
+    snprintf(text, sizeof text, "(%.2f, %.2f)", x, y);
+    return text;
+}
+
 // The user draws the rectangle that the command asked for.
 void DrawRectangle(const OdGePoint3d& a, const OdGePoint3d& b, std::ostream& out)
 {
-    out << "  the user draws a rectangle from (" << a.x << ", " << a.y << ") to (" << b.x << ", " << b.y << ")\n";
+    out << "  the user draws a rectangle from " << Point(a.x, a.y) << " to " << Point(b.x, b.y) << "\n";
     standin::QueuePoint(a);
     standin::QueuePoint(b);
     standin::InvokeCommand(L"_RECTANG");
     standin::PumpMessages();
 }
 
-// The extents of the demo drawing's own part of model space: entities lie
-// in groups far apart (the opened drawing, and what earlier steps drew near
-// the peer's map origin); the group with the most entities is the drawing.
+// The extents of model space: the opened drawing and all the earlier
+// steps drew, one site.
 OdGeExtents3d DrawingExtents(OdDbDatabase* db)
 {
-    const double gap = 1000;
-    struct Group {
-        OdGeExtents3d box;
-        int count = 0;
-    };
-    std::vector<Group> groups;
+    OdGeExtents3d box;
     OdDbBlockTableRecord* ms = nullptr;
-    if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return OdGeExtents3d();
+    if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return box;
     for (const OdDbObjectId& id : ms->entityIds()) {
         OdDbEntity* e = nullptr;
         if (oddbOpenObject(e, id, OdDb::kForRead) != eOk) continue;
         OdGeExtents3d ext;
-        const bool valid = e->getGeomExtents(ext) == eOk && ext.isValidExtents();
+        if (e->getGeomExtents(ext) == eOk && ext.isValidExtents()) box.addExt(ext);
         e->close();
-        if (!valid) continue;
-        const OdGePoint3d& p = ext.minPoint();
-        Group* home = nullptr;
-        for (Group& g : groups)
-            if (p.x > g.box.minPoint().x - gap && p.x < g.box.maxPoint().x + gap && p.y > g.box.minPoint().y - gap &&
-                p.y < g.box.maxPoint().y + gap)
-                home = &g;
-        if (!home) home = &groups.emplace_back();
-        home->box.addExt(ext);
-        home->count += 1;
     }
     ms->close();
-    const Group* largest = nullptr;
-    for (const Group& g : groups)
-        if (!largest || g.count > largest->count) largest = &g;
-    return largest ? largest->box : OdGeExtents3d();
+    return box;
 }
 
 // Entities of model space on the layer, by class name.
@@ -106,19 +94,6 @@ std::vector<std::pair<std::string, OdDbObjectId>> OnLayer(OdDbDatabase* db, cons
     }
     ms->close();
     return found;
-}
-
-std::string Point(double x, double y)
-{
-    char text[64];
-    snprintf(text, sizeof text, "(%.2f, %.2f)", x, y);
-    return text;
-}
-
-void LastBoxes(size_t from, std::ostream& out)
-{
-    const auto& boxes = standin::MessageBoxes();
-    for (size_t i = from; i < boxes.size(); ++i) out << "  message box [" << Utf8(boxes[i].text) << "]\n";
 }
 
 void Contours(velkpeer::StandinPeer* peer, OdDbDatabase* db, std::ostream& out)
@@ -139,12 +114,11 @@ void Contours(velkpeer::StandinPeer* peer, OdDbDatabase* db, std::ostream& out)
             << Utf8(standin::DialogItem(d, 8214).text) << "\n";
         return IDOK;
     });
-    const size_t boxes = standin::MessageBoxes().size();
     ClickToolBar(kContourButton);
     // "No": download what the peer has, without going there first.
     standin::QueueMessageBoxAnswer(IDNO);
     DrawRectangle(mn, mx, out);
-    LastBoxes(boxes, out);
+    NewMessageBoxes(out);
     NewTraffic(peer, out);
     size_t lines = 0, labels = 0;
     for (auto& [kind, id] : OnLayer(db, L"Velk_contour")) (kind == "AcDbText" ? labels : lines) += 1;
@@ -166,7 +140,6 @@ void Section(velkpeer::StandinPeer* peer, OdDbDatabase* db, std::ostream& out)
     const uint32_t roadId = peer->ObjectStore().Put(8, 0, velkpeer::EncodeTrack(road));
 
     out << "\nToolbar: 设置断面参数 (following stops, the frame is drawn, the base line is a road of the peer)\n";
-    size_t boxes = standin::MessageBoxes().size();
     standin::QueueMessageBoxAnswer(IDYES);  // use the section mode
     standin::QueueDialogAnswer(8202, [&](HWND) {
         out << "  section dialog: right of the base line, upright; start with a rectangle\n";
@@ -184,16 +157,15 @@ void Section(velkpeer::StandinPeer* peer, OdDbDatabase* db, std::ostream& out)
         if (kind == "AcDbLine") lineHandle = (uint64_t)id.getHandle();
     standin::QueueMessageBoxAnswer(IDYES);  // go to the peer for the base line
     DrawRectangle(a, b, out);
-    LastBoxes(boxes, out);
-    out << "  the peer's follow value: " << peer->FollowMode() << "\n";
+    NewMessageBoxes(out);
+    out << "  the peer's follow value: " << FollowValue(peer->FollowMode()) << "\n";
 
     out << "  the user chooses the road in the peer and presses \"发送所选对象到CAD\"\n";
-    boxes = standin::MessageBoxes().size();
     peer->ObjectStore().ChooseForCad({roadId});
     standin::QueueMessageBoxAnswer(IDYES);  // send the frame's objects
     peer->SendToClient(20402, {});
     standin::PumpMessages();
-    LastBoxes(boxes, out);
+    NewMessageBoxes(out);
     NewTraffic(peer, out);
     ShowSectionButton(out);
     for (const auto& o : velkpeer::DecodeAll(peer->ObjectStore())) {
@@ -220,6 +192,7 @@ void Section(velkpeer::StandinPeer* peer, OdDbDatabase* db, std::ostream& out)
     peer->ObjectStore().ChooseForCad({wellId, ditchId});
     peer->SendToClient(20402, {});
     standin::PumpMessages();
+    NewTraffic(peer, out);
     for (auto& [kind, id] : OnLayer(db, nullptr)) {
         OdDbText* text = nullptr;
         if (kind == "AcDbText" && oddbOpenObject(text, id, OdDb::kForRead) == eOk) {
@@ -240,7 +213,12 @@ void Section(velkpeer::StandinPeer* peer, OdDbDatabase* db, std::ostream& out)
 
     out << "\nToolbar: 设置断面参数 again: the section mode ends\n";
     ClickToolBar(kSectionButton);
+    NewTraffic(peer, out);
     ShowSectionButton(out);
+    // The rectangle went with the command; the user marks the section's
+    // frame for the printout.
+    AddOutline(db, a.x, a.y, b.x, b.y);
+    out << "  the user outlines the section's frame " << Point(a.x, a.y) << " to " << Point(b.x, b.y) << "\n";
 }
 
 }  // namespace
@@ -253,21 +231,14 @@ void RunSectionDemo(velkpeer::StandinPeer* peer, std::ostream& out)
     Contours(peer, doc->database(), out);
     Section(peer, doc->database(), out);
 
-    // The drawing's part of model space with its contours and the section
-    // frame, close up: the whole of model space also holds what earlier
-    // steps drew far away.
+    // The site with its contours and the section, while the base map's
+    // tiles still lie under it (the save takes them away).
     const std::wstring file = L"C:\\Drawings\\contours-and-section.png";
     CreateDirectoryW(L"C:\\Drawings", nullptr);
-    const OdGeExtents3d extents = DrawingExtents(doc->database());
-    RenderWindow window;
-    window.minX = extents.minPoint().x;
-    window.minY = extents.minPoint().y;
-    window.maxX = extents.maxPoint().x;
-    window.maxY = extents.maxPoint().y;
     RenderStats stats;
     std::string error;
-    if (RenderModelSpace(doc->database(), file, 1200, stats, error, window))
-        out << "\npicture of the drawing with its contours and section: " << standin::NativePath(file) << " ("
+    if (RenderModelSpace(doc->database(), file, 1200, stats, error, RenderWindow(), doc->fileName().c_str()))
+        out << "\npicture of the site with its contours, the section and the base map: " << standin::NativePath(file) << " ("
             << stats.width << " x " << stats.height << " pixels)\n";
     else
         out << "\nno picture of the drawing: " << error << "\n";

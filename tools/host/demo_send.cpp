@@ -165,25 +165,16 @@ OdDbObjectIdArray DrawSite(OdDbDatabase* db, const std::wstring& drawing)
     return ids;
 }
 
-void PrintTree(const std::vector<velkpeer::DecodedObject>& objects, uint32_t parent, int depth, std::ostream& out)
-{
-    if (depth > 8) return;
-    for (const auto& o : objects) {
-        if (o.parent != parent) continue;
-        out << std::string(4 + 2 * (size_t)depth, ' ') << velkpeer::DescribeObject(o) << "\n";
-        if (o.kind == 30) PrintTree(objects, o.id, depth + 1, out);
-    }
-}
-
 }  // namespace
 
 void RunSendDemo(velkpeer::StandinPeer* peer, std::ostream& out)
 {
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!peer || !doc) return;
-    out << "\nthe user draws a site plan on the layers 道路, 建筑 and 注记 (made when missing): a line, an arc, a polyline with bulges, a "
-           "circle, a hatch with an island, a text, an MText, two points, a block reference with an attribute "
-           "and an icon image\n";
+    out << "\nthe user draws a site plan east of the opened drawing and sends it to the peer\n"
+           "  on the layers 道路, 建筑 and 注记 (made when missing): a line, an arc, a polyline with bulges, a circle, "
+           "a hatch with an island, a text, an MText, two points, a block reference with an attribute and an icon "
+           "image\n";
     OdDbObjectIdArray ids = DrawSite(doc->database(), doc->fileName().c_str());
     // The peer's ground size per pixel, halving from level to level (about
     // 0.3 drawing units at level 19): the texts' levels come from it.
@@ -200,7 +191,7 @@ void RunSendDemo(velkpeer::StandinPeer* peer, std::ostream& out)
 
     out << "  the peer's folders and objects, as it decoded them:\n";
     std::vector<velkpeer::DecodedObject> objects = velkpeer::DecodeAll(peer->ObjectStore());
-    PrintTree(objects, 0, 0, out);
+    PrintPeerTree(objects, out);
 
     // Every object the peer made names the entity it came from; the plug-in
     // keeps the same pairs as the drawing's links (written into the
@@ -213,7 +204,9 @@ void RunSendDemo(velkpeer::StandinPeer* peer, std::ostream& out)
         OdDbObject* entity = nullptr;
         if (o.handle == 0 || db->getOdDbObjectId(id, false, OdDbHandle(o.handle)) != eOk ||
             oddbOpenObject(entity, id, OdDb::kForRead) != eOk) {
-            if (o.handle) out << "    group " << o.handle << " -> " << o.id << " (" << o.points.size() << " points)\n";
+            if (o.handle)
+                out << "    " << o.points.size() << " points joined into one track (its key " << o.handle << ") -> "
+                    << o.id << "\n";
             continue;
         }
         out << "    " << Utf8(OdDbHandle(o.handle).ascii().str()) << " " << Utf8(entity->isA()->name().str())

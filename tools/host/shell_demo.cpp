@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -13,6 +14,9 @@
 #include "gcedreactor.h"
 #include "gcutprint.h"
 #include "hostdb_control.h"
+#include "oddbcurves.h"
+#include "oddbdatabase.h"
+#include "oddbsymboltable.h"
 #include "machine_control.h"
 #include "standin_control.h"
 #include "toolbar_control.h"
@@ -28,17 +32,40 @@ const wchar_t kSettingsFile[] = L"C:\\Users\\user\\AppData\\Local\\VelkArx_setti
 size_t g_seenMessages = 0;
 size_t g_seenAnswers = 0;
 size_t g_seenBoxes = 0;
+size_t g_seenCommandText = 0;
+size_t g_seenShellStarts = 0;
 
 }  // namespace
 
 void NewMessageBoxes(std::ostream& out)
 {
     const auto& boxes = standin::MessageBoxes();
-    for (; g_seenBoxes < boxes.size(); ++g_seenBoxes) out << "  message box: \"" << Utf8(boxes[g_seenBoxes].text) << "\"\n";
+    for (; g_seenBoxes < boxes.size(); ++g_seenBoxes) {
+        std::string text = Utf8(boxes[g_seenBoxes].text);
+        for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 5)) text.replace(at, 1, "\n    ");
+        out << "  message box: \"" << text << "\"\n";
+    }
+}
+
+void NewHostOutput(std::ostream& out)
+{
+    const std::wstring& text = standin::CommandLineText();
+    std::istringstream lines(Utf8(text.substr(std::min(g_seenCommandText, text.size()))));
+    g_seenCommandText = text.size();
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) out << "  command line: " << line << "\n";
+    }
+    const auto& starts = standin::ShellExecutes();
+    for (; g_seenShellStarts < starts.size(); ++g_seenShellStarts)
+        out << "  shell start: " << Utf8(starts[g_seenShellStarts].verb) << " " << Utf8(starts[g_seenShellStarts].file)
+            << "\n";
 }
 
 void NewTraffic(const velkpeer::StandinPeer* peer, std::ostream& out)
 {
+    NewHostOutput(out);
     NewMessageBoxes(out);
     if (!peer) return;
     // A run of the same line is printed once with its count.
@@ -80,6 +107,16 @@ std::vector<uint8_t> DemoSign(const std::string& name, double x, double y)
     return body;
 }
 
+void PrintTree(const std::vector<velkpeer::DecodedObject>& objects, uint32_t parent, int depth, std::ostream& out)
+{
+    if (depth > 8) return;
+    for (const auto& o : objects) {
+        if (o.parent != parent) continue;
+        out << std::string(4 + 2 * (size_t)depth, ' ') << velkpeer::DescribeObject(o) << "\n";
+        if (o.kind == 30) PrintTree(objects, o.id, depth + 1, out);
+    }
+}
+
 std::string FileText(const std::wstring& windowsPath)
 {
     std::ifstream in(standin::NativePath(windowsPath), std::ios::binary);
@@ -97,6 +134,54 @@ std::string Utf8(const std::wstring& w)
     if (n > 0) WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, out.data(), n, nullptr, nullptr);
     if (!out.empty()) out.pop_back();
     return out;
+}
+
+void PrintPeerTree(const std::vector<velkpeer::DecodedObject>& objects, std::ostream& out)
+{
+    PrintTree(objects, 0, 0, out);
+}
+
+std::string FollowValue(int32_t value)
+{
+    return std::to_string(value) + (value == 1000 ? " (its map follows the CAD view)" : " (its map does not follow)");
+}
+
+std::set<uint64_t> ModelSpaceHandles(OdDbDatabase* db)
+{
+    std::set<uint64_t> out;
+    OdDbBlockTableRecord* ms = nullptr;
+    if (!db || oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return out;
+    OdDbBlockTableRecordIterator* it = nullptr;
+    if (ms->newIterator(it, true, true) == eOk) {
+        for (; !it->done(); it->step(true, true)) {
+            OdDbObjectId id;
+            if (it->getEntityId(id) == eOk) out.insert((uint64_t)id.getHandle());
+        }
+    }
+    delete it;
+    ms->close();
+    return out;
+}
+
+OdDbObjectId AddOutline(OdDbDatabase* db, double x0, double y0, double x1, double y1)
+{
+    auto* frame = new OdDbPolyline();
+    frame->addVertexAt(0, OdGePoint2d(x0, y0));
+    frame->addVertexAt(1, OdGePoint2d(x1, y0));
+    frame->addVertexAt(2, OdGePoint2d(x1, y1));
+    frame->addVertexAt(3, OdGePoint2d(x0, y1));
+    frame->setClosed(true);
+    frame->setDatabaseDefaults(db);
+    OdDbBlockTableRecord* ms = nullptr;
+    OdDbObjectId id;
+    if (!db || oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite) != eOk) {
+        delete frame;
+        return id;
+    }
+    if (ms->appendOdDbEntity(id, frame) == eOk) frame->close();
+    else delete frame;
+    ms->close();
+    return id;
 }
 
 void PrepareShellDemo(std::unique_ptr<velkpeer::StandinPeer>& peer, std::ostream& out)
@@ -126,7 +211,7 @@ void RunShellDemo(std::unique_ptr<velkpeer::StandinPeer>& peer, std::ostream& ou
         << "\n";
     for (UINT dialog : standin::DialogsShown())
         out << "  dialog " << dialog << (dialog == 8353 ? ": \"是否打开拓岚程序？\" answered 是" : "") << "\n";
-    for (auto& s : standin::ShellExecutes()) out << "  shell start: " << Utf8(s.verb) << " " << Utf8(s.file) << "\n";
+    NewHostOutput(out);
     out << "  peer running: " << (peer ? "yes, window \"velkWin\"" : "no") << "\n";
     for (HWND bar : standin::ToolBars()) {
         standin::ToolBarState s;
@@ -154,9 +239,21 @@ void RunShellDemo(std::unique_ptr<velkpeer::StandinPeer>& peer, std::ostream& ou
     out << "\nthe user chooses a sign in the peer and presses \"发送所选对象到CAD\"\n";
     uint32_t sign = peer->ObjectStore().Put(7, 0, DemoSign("Sign_demo", 500100.0, 3000200.0));
     peer->ObjectStore().ChooseForCad({sign});
+    OdDbDatabase* db = gcDocManagerPtr()->curDocument() ? gcDocManagerPtr()->curDocument()->database() : nullptr;
+    const std::set<uint64_t> before = ModelSpaceHandles(db);
     peer->SendToClient(20402, {});
     standin::PumpMessages();
     NewTraffic(peer.get(), out);
+    for (uint64_t handle : ModelSpaceHandles(db)) {
+        OdDbObjectId id;
+        OdDbEntity* e = nullptr;
+        if (before.count(handle) || db->getOdDbObjectId(id, false, OdDbHandle(handle)) != eOk ||
+            oddbOpenObject(e, id, OdDb::kForRead) != eOk)
+            continue;
+        out << "  the drawing received " << Utf8(OdDbHandle(handle).ascii().str()) << " " << Utf8(e->isA()->name().str())
+            << " on layer " << Utf8(e->layer().c_str()) << "\n";
+        e->close();
+    }
 
     out << "\nthe peer accepts the drawing's relate points and the plug-in binds the drawing\n";
     peer->SendToClient(20201, std::vector<uint8_t>(4, 0));
@@ -164,11 +261,13 @@ void RunShellDemo(std::unique_ptr<velkpeer::StandinPeer>& peer, std::ostream& ou
     std::string settings = FileText(kSettingsFile);
     size_t section = settings.find("[FILE_MD5]");
     if (section != std::string::npos) {
+        out << "  the binding in the settings file (key of the drawing's name = key of the peer's coordinate "
+               "system):\n";
         std::istringstream lines(settings.substr(section));
         std::string line;
         while (std::getline(lines, line) && (line.empty() || line[0] != '[' || line.rfind("[FILE_MD5]", 0) == 0)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (!line.empty()) out << "  " << line << "\n";
+            if (!line.empty()) out << "    " << line << "\n";
         }
     }
 
@@ -177,7 +276,7 @@ void RunShellDemo(std::unique_ptr<velkpeer::StandinPeer>& peer, std::ostream& ou
     NewTraffic(peer.get(), out);
     // Timer 1008 ran two seconds after the load.
     for (auto& command : standin::SentCommandStrings())
-        out << "  timer 1008 sent the command \"" << Utf8(command) << "\"\n";
+        out << "  timer 1008 (two seconds after the load) sent the command \"" << Utf8(command) << "\"\n";
 }
 
 void ReportShellUnload(const velkpeer::StandinPeer* peer, std::ostream& out)

@@ -120,26 +120,30 @@ int main(int argc, char** argv)
     standin::InvokeCommand(L"testConnect");
     standin::PumpMessages();
     velkhost::NewTraffic(peer.get(), std::cout);
+    fs::path answerFile = standin::NativePath(std::wstring(standin::kLocalAppDataFolder) + L"\\TestData.txt");
+    std::ifstream in(answerFile, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    std::cout << "  the test data as the peer received it (TestData.txt, whose folder was opened):\n"
+              << Indented(content.str());
 
-    if (!saveAs.empty()) velkhost::SaveForTranscript(saveAs, std::cout);
+    if (!saveAs.empty()) {
+        velkhost::SaveForTranscript(saveAs, std::cout);
+        velkhost::NewTraffic(peer.get(), std::cout);
+    }
     if (!picture.empty()) velkhost::PictureForTranscript(picture, std::cout);
 
     std::cout << "\nunload\n";
     odrxDynamicLinker()->unloadModule(module);
     velkhost::ReportShellUnload(peer.get(), std::cout);
 
-    std::cout << "\ncommand line:\n" << Indented(Utf8(standin::CommandLineText()));
-    std::cout << "shell starts:\n";
-    for (auto& s : standin::ShellExecutes()) std::cout << "  " << Utf8(s.verb) << " " << Utf8(s.file) << "\n";
-    std::cout << "peer log:\n" << (peer ? peer->Transcript() : std::string("  (no peer)\n"));
-
-    fs::path answerFile = standin::NativePath(std::wstring(standin::kLocalAppDataFolder) + L"\\TestData.txt");
-    std::ifstream in(answerFile, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    std::cout << "TestData.txt written by the peer:\n" << Indented(content.str());
+    if (peer) {
+        std::cout << "\nthe peer at the end: " << peer->Messages().size() << " requests from the plug-in, "
+                  << peer->Answers().size() << " messages to it; its folders and objects:\n";
+        velkhost::PrintPeerTree(velkpeer::DecodeAll(peer->ObjectStore()), std::cout);
+    }
     fs::path log = installed.parent_path() / "DebugLog.txt";
-    std::cout << "debug log: " << (fs::exists(log) ? log.string() : std::string("(no lines)")) << "\n";
+    std::cout << "the module's debug log: " << (fs::exists(log) ? log.string() : std::string("none written")) << "\n";
     peer.reset();
     return 0;
 }
