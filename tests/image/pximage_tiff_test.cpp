@@ -539,28 +539,3 @@ TEST(TiffDecode, UnlistedUncompressedStripsEndThePicture)
         for (LONG y = 0; y < 7; ++y) lit += image.GetPixelIndex((LONG)(3999999 - r), y) != 0;
     EXPECT_EQ(lit, 0u);
 }
-
-// One uncompressed strip of 10 bytes listed for a picture whose header
-// claims four million rows of 5 a strip: the strips the file does not list
-// hold nothing, so decoding stops after the rows of the listed strip instead of reading
-// the file's first bytes again for every strip.
-TEST(TiffDecode, UnlistedUncompressedStripsEndThePicture)
-{
-    const std::string file = TiffFile(7, 4000000, std::string(10, '\xFF'),
-                                      {{258, 3, 1, Le16(1)}, {259, 3, 1, Le16(1)},
-                                       {262, 3, 1, Le16(PHOTOMETRIC_MINISBLACK)}, {274, 3, 1, Le16(6)},
-                                       {277, 3, 1, Le16(1)}},
-                                      5);
-    PxImage image;
-    ASSERT_TRUE(DecodeAs(file, PXIMAGE_FORMAT_TIF, image)) << image.GetLastErrorText();
-    ASSERT_EQ(image.GetWidth(), 4000000u);  // turned: file rows run along x
-    ASSERT_EQ(image.GetHeight(), 7u);
-    // Orientation 6 puts file row r at x = width - 1 - r.
-    for (uint32_t r : {0u, 4u})
-        for (LONG y = 0; y < 7; ++y) EXPECT_EQ(image.GetPixelIndex((LONG)(3999999 - r), y), 1) << r << "," << y;
-    size_t lit = 0;
-    for (uint32_t r = 5; r < 4000; ++r)
-        for (LONG y = 0; y < 7; ++y) lit += image.GetPixelIndex((LONG)(3999999 - r), y) != 0;
-    EXPECT_EQ(lit, 0u);
-}
-
