@@ -265,8 +265,14 @@ void LoadViewTiles(BaseMapState* state, int)
     if (!InsertionSuspended()) {
         DocumentWriteLock lock;
         // Last first: the walk ends at the centre, which is placed first.
+        // Tiles beyond the doubled view are not placed: queued, they would
+        // keep the image timer walking and redrawing every second.
         std::vector<std::pair<int32_t, int32_t>> cached(state->cachedToPlace.rbegin(), state->cachedToPlace.rend());
-        for (const auto& tile : cached) QueueCachedTile(state, tile, 0);
+        for (const auto& tile : cached) {
+            OdGePoint2d min, max;
+            TileRectangle(state, tile.first, tile.second, min, max);
+            if (InDoubledView(state, min, max)) QueueCachedTile(state, tile, 0);
+        }
         InsertQueuedTiles(state, false);
     }
     state->lastLevel = g.viewLevel;

@@ -52,6 +52,9 @@ void InsertCapturedImage(BaseMapState* state, const TileRequest& reply);
 void PlaceQueuedTiles(BaseMapState* state);
 // Places one waiting image as a tile.
 void InsertTileImage(BaseMapState* state, MapImageRecord image);
+// A tile rectangle shares more than an edge with the doubled view of the
+// last walk: only such tiles are placed.
+bool InDoubledView(const BaseMapState* state, const OdGePoint2d& min, const OdGePoint2d& max);
 // Erases the placed tiles that the new tile covers, that left the doubled
 // view or the coordinate system's range; false when the tile is placed
 // already.

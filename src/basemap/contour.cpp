@@ -200,6 +200,8 @@ void OnContourReply(ContourState* state, const uint8_t* payload, uint32_t size)
         }
         return;
     }
+    // No result follows: the meter of the peer's progress goes.
+    gcedRestoreStatusBar();
     if (status == kContourRangeTooLarge) {
         AfxMessageBox(L"当前操作(取高程)超出系统支持的范围！\r\n请缩小范围后再操作！", MB_OK);
         EndContourCommand(state);

@@ -137,15 +137,14 @@ void InsertTileImage(BaseMapState* state, MapImageRecord image)
     // A tile beyond the doubled view would go again with the next tile
     // placed, to come back with the next walk: the drawing would change
     // every second.
-    const ViewExtents& dv = state->doubledView;
-    if (!Overlaps(image.minX, image.minY, image.maxX, image.maxY, dv.minX, dv.minY, dv.maxX, dv.maxY)) return;
+    const OdGePoint2d min(image.minX, image.minY), max(image.maxX, image.maxY);
+    if (!InDoubledView(state, min, max)) return;
     // A cached file deleted or emptied since it was indexed is forgotten:
     // the next walk asks the peer for it again.
     if (PathFileSize(image.imagePath) < 1) {
         state->cacheIndex.erase(image.id);
         return;
     }
-    const OdGePoint2d min(image.minX, image.minY), max(image.maxX, image.maxY);
     if (!RemoveReplacedTileImages(state, min, max, image.id)) return;
     OdDbObjectId imageId;
     InsertTileImageFile(state, imageId, min, max, image.imagePath, IdText(image.id));
@@ -165,6 +164,12 @@ void InsertTileImage(BaseMapState* state, MapImageRecord image)
     state->placedTiles[image.id] = tile;
     const uint64_t handle = (uint64_t)imageId.getHandle();
     state->placedHandles[handle] = handle;
+}
+
+bool InDoubledView(const BaseMapState* state, const OdGePoint2d& min, const OdGePoint2d& max)
+{
+    const ViewExtents& dv = state->doubledView;
+    return Overlaps(min.x, min.y, max.x, max.y, dv.minX, dv.minY, dv.maxX, dv.maxY);
 }
 
 bool RemoveReplacedTileImages(BaseMapState* state, const OdGePoint2d& min, const OdGePoint2d& max, uint64_t id)

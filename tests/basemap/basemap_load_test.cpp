@@ -98,11 +98,15 @@ TEST_F(BaseMapTest, PlacedTilesLieOnTheirLayerAtTheBottomWithinTheDoubledView)
     // The layer was made once, red.
     EXPECT_FALSE(s.mapLayer.isNull());
     EXPECT_TRUE(standin::HostViolations().empty());
-    // Another tick with nothing new changes nothing.
+    // Another tick with nothing new changes nothing, and does not even
+    // redraw: the tiles beyond the doubled view wait in no queue.
     const int inserted = standin::HostCallCount("append");
+    const int updates = standin::UpdateDisplayCount();
     Tick(1009);
     Tick(1009);
     EXPECT_EQ(standin::HostCallCount("append"), inserted);
+    EXPECT_EQ(standin::UpdateDisplayCount(), updates);
+    EXPECT_TRUE(s.imageQueue.empty());
     EXPECT_EQ(s.placedTiles.size(), 35u);
 }
 
@@ -301,6 +305,15 @@ TEST_F(BaseMapTest, TheLevelSnapsTheViewOnlyOutsideItsToleranceAndSurvivesAMinim
     EXPECT_EQ(LevelForView(&s, View()), 12);
     s.grid.cacheFolder = L"C:\\Temp\\MapTemp\\1";
     LoadViewTiles(&s, 0);
+    EXPECT_EQ(CountOf(20302), 0u);
+    // Nor does a refresh that would zoom, or the peer's move to follow.
+    s.grid.viewLevel = 3;
+    g_settings.followMode = 2;
+    const int minimised = standin::SetCurrentViewCount();
+    RefreshBaseMap(&s);
+    EXPECT_EQ(s.loaded, 1);
+    peer->SendToClient(20012, velkpeer::PeerTileServer::MapStateReport(500400.0, 3000200.0, 15, 1));
+    EXPECT_EQ(standin::SetCurrentViewCount(), minimised);
     EXPECT_EQ(CountOf(20302), 0u);
 
     // No resolutions at all: level 5, and no zero-size zoom.

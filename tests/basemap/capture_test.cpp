@@ -142,12 +142,16 @@ TEST_F(CaptureTest, ProgressThatStopsMovingMarksLaterRepeatsAndANewCaptureStarts
     // The view level went into the dialog's first row.
     EXPECT_EQ(captures[0].level, 16);
 
-    // The next capture is not taken for stalled.
-    peer->Tiles().Config().captureProgress = {10, 50};
+    // The next capture is not taken for stalled, not even when its first
+    // count repeats the last capture's last one.
+    peer->Tiles().Config().captureProgress = {30, 60};
     CaptureLine();
+    standin::AdvanceClockMs(3000);
     captures = ServedCaptures();
-    EXPECT_EQ(captures.back().tileFlag, 1);
-    EXPECT_NE(captures.back().path, captures[0].path);
+    ASSERT_EQ(captures.size(), 6u);
+    EXPECT_EQ(captures[4].tileFlag, 1);
+    EXPECT_EQ(captures[5].tileFlag, 1);
+    EXPECT_NE(captures[5].path, captures[0].path);
 }
 
 TEST_F(CaptureTest, ACaptureAsWideAsATileIsStillTheCapture)

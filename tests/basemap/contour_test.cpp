@@ -350,6 +350,19 @@ TEST_F(ContourTest, TheMeterShowsOnlyForTotalsAboveTwenty)
     EXPECT_EQ(standin::StatusBarProgress().maxPos, 21);
     EXPECT_EQ(standin::StatusBarProgress().pos, 7);
 
+    // An answer that ends the job without a result takes the meter away.
+    for (int32_t status : {kContourRangeTooLarge, -103, kContourNoElevation}) {
+        OnContourProgress(state, 7, 21);
+        ASSERT_TRUE(standin::StatusBarProgress().shown);
+        if (status == kContourNoElevation) standin::QueueMessageBoxAnswer(IDOK);
+        Reply(Answer(status, 0, {}));
+        EXPECT_FALSE(standin::StatusBarProgress().shown) << status;
+    }
+    // A part of the result keeps it.
+    OnContourProgress(state, 7, 21);
+    Reply(Answer(kContourMoreFollows, 1, {}));
+    EXPECT_TRUE(standin::StatusBarProgress().shown);
+
     // The peer's own progress messages reach it through the receiver window.
     peer->ContourCodes().progressTotal = 40;
     Drawn(Rectangle(0, 0, 100, 100));
