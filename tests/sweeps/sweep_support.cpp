@@ -15,6 +15,7 @@
 #include "exchange/exchangeglobals.h"
 #include "exchange/hatchfill.h"
 #include "exchange/velkobjtree.h"
+#include "../exchange/exchange_fixture.h"
 #include "gcapdocmanager.h"
 #include "gcutprint.h"
 #include "hostdb_control.h"
@@ -191,14 +192,7 @@ void FreshMachine()
 {
     velktest::ResetPluginState();
     ResetMeasurement();
-    g_velkObjTree.Clear();
-    g_velkObjTree.names.clear();
-    g_velkObjTree.workspaceId = 0;
-    ClearEntityLinks(folderRecordLinks);
-    peerFolderList.clear();
-    g_subFolderName.Empty();
-    g_bNewFoldersSent = 0;
-    g_bShowSendProgress = 0;
+    ResetExchangeState();
     std::string root = standin::MachineRoot();
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator(root, ec)) std::filesystem::remove_all(e.path(), ec);
