@@ -186,12 +186,16 @@ bool RemoveReplacedTileImages(BaseMapState* state, const OdGePoint2d& min, const
             ++it;
             continue;
         }
-        // Forgotten first: erasing may show a box whose loop runs timers.
+        // Forgotten first: erasing may show a box whose loop runs timers and
+        // the peer's messages, which may erase tiles too. The walk goes on
+        // after this id, in the map as it is then.
+        const uint64_t key = it->first;
         const PlacedTile gone = t;
-        it = state->placedTiles.erase(it);
+        state->placedTiles.erase(it);
         state->toMoveDown.erase(gone.imageId);
         state->placedHandles.erase((uint64_t)gone.imageId.getHandle());
         EraseTileImage(gone);
+        it = state->placedTiles.upper_bound(key);
     }
     return true;
 }

@@ -196,6 +196,39 @@ TEST_F(TilePlacementTest, ANewTileReplacesTheTilesItOverlapsButNotThoseItOnlyTou
     EXPECT_EQ(DrawOrder().back(), line);
 }
 
+TEST_F(TilePlacementTest, TilesClearedWhileAReplacedTilesBoxIsOpenAreNotWalkedAgain)
+{
+    g_settings.followMode = 2;
+    Started();
+    BaseMapState& s = drawing->baseMap;
+    const double x = 500000, y = 3000000;
+    InsertTileImage(&s, Image(L"a.png", 100, x, y, x + 32, y + 32));
+    InsertTileImage(&s, Image(L"b.png", 200, x + 32, y, x + 64, y + 32));
+    InsertTileImage(&s, Image(L"c.png", 300, x - 32, y, x, y + 32));
+    ASSERT_EQ(s.placedTiles.size(), 3u);
+    // Erasing the tile the new one covers fails with a box; while it is
+    // open the peer's user picks another map type, and all tiles go.
+    static velkpeer::StandinPeer* s_peer;
+    s_peer = peer.get();
+    SetTimer(g_pMessageDlg->GetSafeHwnd(), 4242, 100, [](HWND h, UINT, UINT_PTR id, DWORD) {
+        KillTimer(h, id);
+        s_peer->Config().mapType = 5;
+        s_peer->SendToClient(20012, s_peer->Tiles().MoveView(s_peer->Config(), 500000.0, 3000000.0, 16));
+    });
+    g_pEditorReactor->m_bEcho = 1;
+    s.imageQueue.push_back(Image(L"d.png", 150, x + 0.5, y + 0.5, x + 31.5, y + 31.5));
+    standin::FailHostCall("openWrite", eInvalidInput);
+    standin::SetModalDwellMs(300);
+    Tick(1009);
+    standin::SetModalDwellMs(0);
+    ASSERT_FALSE(standin::MessageBoxes().empty());
+    EXPECT_EQ(s.grid.mapType, 5);
+    EXPECT_EQ(s.placedTiles.count(200), 0u);
+    EXPECT_EQ(s.placedTiles.count(300), 0u);
+    EXPECT_EQ(s.placedHandles.size(), s.placedTiles.size());
+    for (const auto& [id, tile] : s.placedTiles) EXPECT_FALSE(tile.imageId.isErased()) << id;
+}
+
 TEST_F(TilePlacementTest, TilesNotReadyAreAskedAgainWithTheirNumbersUntilTheyCome)
 {
     peer->Tiles().Config().pendingEvery = 2;

@@ -192,7 +192,8 @@ void PrepareShellDemo(std::unique_ptr<velkpeer::StandinPeer>& peer, std::ostream
         peer->Config().statusWord = 0x101;
         return true;
     });
-    out << "peer installed, not running: " << Utf8(velkpeer::kPeerProgramPath) << " (LastVersion 900)\n";
+    out << "peer installed, not running: " << Utf8(velkpeer::kPeerProgramPath)
+        << " (LastVersion 900); once started it answers 257 (0x101: free for requests) when asked its status\n";
     standin::CreateDocument(kDrawing);
     out << "drawing open: " << Utf8(kDrawing) << "\n";
     // The user answers the offer to start the peer with "是".

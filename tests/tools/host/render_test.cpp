@@ -1,8 +1,11 @@
 // The stand-in host's picture of model space: things land where the
-// drawing puts them, up is up, images keep their orientation, and what is
-// hidden stays hidden.
+// drawing puts them, up is up, images keep their orientation, what is
+// hidden stays hidden; and its save, which takes the images along.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "drawing_files.h"
 #include "drawing_render.h"
 #include "gcapdocmanager.h"
 #include "hostdb_control.h"
@@ -13,6 +16,7 @@
 #include "oddbhatch.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
+#include "standin_control.h"
 
 namespace {
 
@@ -200,4 +204,29 @@ TEST_F(Render, RelativeImageNamesAreFoundBesideTheDrawing)
     // Without the drawing's folder the name means nothing.
     ASSERT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 100, stats, error)) << error;
     EXPECT_EQ(stats.missingImages, 1);
+}
+
+// Saving copies the drawing out of the machine with the image files it
+// names relative to its folder, so that the copy opens with its images;
+// names that climb out of the folder are not followed.
+TEST_F(Render, SavingCopiesTheImagesTheDrawingNamesBesideIt)
+{
+    CreateDirectoryW(velkhost::kDrawingsFolder, nullptr);
+    CreateDirectoryW(L"C:\\Drawings\\maps", nullptr);
+    PxImage dot(1, 1, 24, PXIMAGE_FORMAT_PNG);
+    ASSERT_TRUE(dot.Save(L"C:\\Drawings\\maps\\a.png", PXIMAGE_FORMAT_PNG));
+    ASSERT_TRUE(dot.Save(L"C:\\up.png", PXIMAGE_FORMAT_PNG));
+    AddImage(L"maps\\a.png", OdGePoint3d(0, 0, 0), OdGeVector3d(10, 0, 0), OdGeVector3d(0, 10, 0));
+    AddImage(L"C:\\Drawings\\maps\\a.png", OdGePoint3d(20, 0, 0), OdGeVector3d(10, 0, 0), OdGeVector3d(0, 10, 0));
+    AddImage(L"..\\up.png", OdGePoint3d(40, 0, 0), OdGeVector3d(10, 0, 0), OdGeVector3d(0, 10, 0));
+    const std::filesystem::path out = std::filesystem::path(standin::MachineRoot()) / "native" / "out" / "result.dxf";
+    std::wstring saved;
+    std::vector<std::string> images;
+    std::string error;
+    ASSERT_TRUE(velkhost::SaveDrawing(out.string(), saved, images, error)) << error;
+    EXPECT_EQ(saved, L"C:\\Drawings\\result.dxf");
+    EXPECT_TRUE(std::filesystem::exists(out));
+    EXPECT_EQ(images, std::vector<std::string>{"maps/a.png"});
+    EXPECT_TRUE(std::filesystem::exists(out.parent_path() / "maps" / "a.png"));
+    EXPECT_FALSE(std::filesystem::exists(out.parent_path().parent_path() / "up.png"));
 }
