@@ -141,8 +141,11 @@ void ArxOperation::SignToTextEx(SignRecord* sign, const CString& layer, OdDbObje
     EntityProps props;
     props.layer = layer;
 
-    OdDbObjectId definition = IconDefinition(sign);
-    if (g_settings.pointsAsIcons && !definition.isNull() && sign->multiLine == 0 && sign->textOnly == 0) {
+    // The icon's file and image definition are made only for an icon drawn:
+    // an unused definition would stay in the user's drawing.
+    OdDbObjectId definition;
+    if (g_settings.pointsAsIcons && sign->multiLine == 0 && sign->textOnly == 0) definition = IconDefinition(sign);
+    if (!definition.isNull()) {
         OdDbObjectId id = AddIcon(sign, definition, props);
         if (!id.isNull()) iconId = id;
         else ReportNotDrawn(L"标注的图标", sign->name);
@@ -207,7 +210,7 @@ OdDbObjectId ArxOperation::SignToText(SignRecord* sign, const CString& layer, bo
         return CDwgDatabaseUtil::PostToModelSpace(text, props);
     }
 
-    OdDbObjectId definition = IconDefinition(sign);
-    if (g_settings.pointsAsIcons && !definition.isNull()) return AddIcon(sign, definition, props);
+    const OdDbObjectId definition = g_settings.pointsAsIcons ? IconDefinition(sign) : OdDbObjectId();
+    if (!definition.isNull()) return AddIcon(sign, definition, props);
     return CDwgDatabaseUtil::PostToModelSpace(new OdDbPoint(SignPoint(sign)), props);
 }

@@ -175,9 +175,13 @@ TEST_F(ReceiveSignTest, SignToTextMakesOneEntity)
     EXPECT_EQ(made->position(), OdGePoint3d(100, 200, 3));
     EXPECT_EQ(made->transparency().alpha(), 254);
     EXPECT_EQ(made->color().red(), 0xFF);
+    // Drawn as a point, the sign leaves no icon file behind it.
+    const CString iconFile = g_cacheRoot + L"\\VelkArxIcon\\Icon0004.png";
+    EXPECT_EQ(GetFileAttributesW(iconFile), INVALID_FILE_ATTRIBUTES);
     g_settings.pointsAsIcons = 1;
     ModuleSign q(point);
     EXPECT_TRUE(Reading<OdDbRasterImage>(ArxOperation::SignToText(q.record, L"", false)));
+    EXPECT_NE(GetFileAttributesW(iconFile), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(ReceiveSignTest, APointPickedInTheDrawingBecomesAnIconSign)
