@@ -52,6 +52,7 @@ private:
     void symbolRecord(const char* type, const char* subclass, const OdDbSymbolTableRecord* r);
     void entity(const OdDbEntity* e);
     void entityCommon(const char* type, const OdDbEntity* e);
+    void circleBody(const OdGePoint3d& center, double radius, const OdGeVector3d& normal);
     void color(int aciCode, const OdCmColor& c);
     void text(const OdDbText* t, const char* type);
     void insert(const OdDbBlockReference* r);
@@ -537,6 +538,18 @@ void DxfOut::blocks()
     w_.ascii(0, "ENDSEC");
 }
 
+// A circle's or an arc's centre goes in the coordinates of its own plane.
+void DxfOut::circleBody(const OdGePoint3d& center, double radius, const OdGeVector3d& normal)
+{
+    OdGeVector3d x, y, n = normal;
+    OdGePlaneAxes(n, x, y);
+    const OdGeVector3d cv = center - OdGePoint3d::kOrigin;
+    w_.ascii(100, "AcDbCircle");
+    w_.point(10, OdGePoint3d(cv.dotProduct(x), cv.dotProduct(y), cv.dotProduct(n)));
+    w_.real(40, radius);
+    w_.point(210, OdGePoint3d(n.x, n.y, n.z));
+}
+
 void DxfOut::entityCommon(const char* type, const OdDbEntity* e)
 {
     begin(type, e, e->ownerId());
@@ -858,23 +871,11 @@ void DxfOut::entity(const OdDbEntity* e)
         w_.point(10, l->startPoint());
         w_.point(11, l->endPoint());
     } else if (auto* c = OdRxCast<OdDbCircle>(ent)) {
-        OdGeVector3d x, y, n = c->normal();
-        OdGePlaneAxes(n, x, y);
-        OdGeVector3d cv = c->center() - OdGePoint3d::kOrigin;
         entityCommon("CIRCLE", e);
-        w_.ascii(100, "AcDbCircle");
-        w_.point(10, OdGePoint3d(cv.dotProduct(x), cv.dotProduct(y), cv.dotProduct(n)));
-        w_.real(40, c->radius());
-        w_.point(210, OdGePoint3d(n.x, n.y, n.z));
+        circleBody(c->center(), c->radius(), c->normal());
     } else if (auto* a = OdRxCast<OdDbArc>(ent)) {
-        OdGeVector3d x, y, n = a->normal();
-        OdGePlaneAxes(n, x, y);
-        OdGeVector3d cv = a->center() - OdGePoint3d::kOrigin;
         entityCommon("ARC", e);
-        w_.ascii(100, "AcDbCircle");
-        w_.point(10, OdGePoint3d(cv.dotProduct(x), cv.dotProduct(y), cv.dotProduct(n)));
-        w_.real(40, a->radius());
-        w_.point(210, OdGePoint3d(n.x, n.y, n.z));
+        circleBody(a->center(), a->radius(), a->normal());
         w_.ascii(100, "AcDbArc");
         w_.real(50, a->startAngle() * kRadToDeg);
         w_.real(51, a->endAngle() * kRadToDeg);

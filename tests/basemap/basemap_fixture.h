@@ -53,9 +53,7 @@ protected:
         peer->Config().statusWord = 0x101;
         for (int level = 1; level <= 28; ++level)
             peer->Config().levelResolutions.emplace_back(Resolution(level), Resolution(level));
-        RegisterPluginWindowClass();
-        g_pMessageDlg = new CMessageDlg(gcedGetGcadFrame());
-        ASSERT_TRUE(g_pMessageDlg->Create(CMessageDlg::IDD, gcedGetGcadFrame()));
+        ASSERT_TRUE(velktest::OpenReceiverWindow());
         g_pEditorReactor = new CEditorReactor();
         OpenDrawing(L"C:\\dwg\\site.dwg");
         g_settings.onlineBaseMap = 1;

@@ -63,16 +63,9 @@ protected:
         ResetState();
         SetDefaultSettings(g_settings);
         g_cacheRoot = L"C:\\Temp";
-        velkpeer::PeerConfig config;
-        // Level L shows 2^(20 - L) drawing units per pixel.
-        for (int level = 1; level <= 28; ++level) {
-            double r = std::ldexp(1.0, 20 - level);
-            config.levelResolutions.emplace_back(r, r);
-        }
+        velkpeer::PeerConfig config = velktest::LevelledPeerConfig();
         peer = std::make_unique<velkpeer::StandinPeer>(config);
-        RegisterPluginWindowClass();
-        g_pMessageDlg = new CMessageDlg(gcedGetGcadFrame());
-        ASSERT_TRUE(g_pMessageDlg->Create(CMessageDlg::IDD, gcedGetGcadFrame()));
+        ASSERT_TRUE(velktest::OpenReceiverWindow());
         PeerApiSetClientName(&g_peerApi, L"VelkArxWin");
         doc = standin::CreateDocument(L"C:\\dwg\\site.dwg");
         db = doc->database();

@@ -228,9 +228,7 @@ protected:
     void SetUp() override
     {
         HelperTest::SetUp();
-        RegisterPluginWindowClass();
-        g_pMessageDlg = new CMessageDlg(gcedGetGcadFrame());
-        ASSERT_TRUE(g_pMessageDlg->Create(CMessageDlg::IDD, gcedGetGcadFrame()));
+        ASSERT_TRUE(velktest::OpenReceiverWindow());
         standin::CreateDocument(L"C:\\dwg\\site.dwg");
         velktest::InstallStandinPeer(900, peer);
         peer = std::make_unique<velkpeer::StandinPeer>();

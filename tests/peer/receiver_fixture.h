@@ -25,9 +25,7 @@ protected:
     {
         velktest::ResetPluginState();
         peer = std::make_unique<velkpeer::StandinPeer>();
-        RegisterPluginWindowClass();
-        g_pMessageDlg = new CMessageDlg(gcedGetGcadFrame());
-        ASSERT_TRUE(g_pMessageDlg->Create(CMessageDlg::IDD, gcedGetGcadFrame()));
+        ASSERT_TRUE(velktest::OpenReceiverWindow());
         receiver = g_pMessageDlg->GetSafeHwnd();
         g_pEditorReactor = new CEditorReactor();
         doc = standin::CreateDocument(L"C:\\dwg\\site.dwg");

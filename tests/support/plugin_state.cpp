@@ -1,5 +1,6 @@
 #include "plugin_state.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "afxwin.h"
@@ -13,6 +14,7 @@
 #include "exchange/exchangeglobals.h"
 #include "gcapdocmanager.h"
 #include "gcedreactor.h"
+#include "gcedview.h"
 #include "module_resources.h"
 #include "oddbdatabase.h"
 #include "peer/messagedlg.h"
@@ -110,6 +112,23 @@ void InstallStandinPeer(DWORD version, std::unique_ptr<velkpeer::StandinPeer>& p
         if (!peer) peer = std::make_unique<velkpeer::StandinPeer>();
         return true;
     });
+}
+
+bool OpenReceiverWindow()
+{
+    RegisterPluginWindowClass();
+    g_pMessageDlg = new CMessageDlg(gcedGetGcadFrame());
+    return g_pMessageDlg->Create(CMessageDlg::IDD, gcedGetGcadFrame()) != FALSE;
+}
+
+velkpeer::PeerConfig LevelledPeerConfig()
+{
+    velkpeer::PeerConfig config;
+    for (int level = 1; level <= 28; ++level) {
+        const double r = std::ldexp(1.0, 20 - level);
+        config.levelResolutions.emplace_back(r, r);
+    }
+    return config;
 }
 
 }  // namespace velktest

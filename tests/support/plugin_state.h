@@ -19,4 +19,11 @@ void ResetPluginState();
 // starting its program start a stand-in peer in `peer`.
 void InstallStandinPeer(DWORD version, std::unique_ptr<velkpeer::StandinPeer>& peer);
 
+// The plug-in's receiver window, made as start-up makes it; false when it
+// could not be made.
+bool OpenReceiverWindow();
+
+// A peer whose level L shows 2^(20 - L) drawing units a pixel.
+velkpeer::PeerConfig LevelledPeerConfig();
+
 }  // namespace velktest

@@ -15,6 +15,7 @@
 #include "oddbtext.h"
 #include "peer/messagedlg.h"
 #include "peer/peerapi.h"
+#include "plugin_state.h"
 #include "shell/velkarxapp.h"
 #include "editor_control.h"
 #include "exchange/drawingdata.h"
@@ -41,18 +42,11 @@ OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId owner = OdDbOb
 
 void SweepTest::BuildScene()
 {
-    velkpeer::PeerConfig config;
-    // Level L shows 2^(20 - L) drawing units per pixel.
-    for (int level = 1; level <= 28; ++level) {
-        double r = std::ldexp(1.0, 20 - level);
-        config.levelResolutions.emplace_back(r, r);
-    }
+    velkpeer::PeerConfig config = velktest::LevelledPeerConfig();
     peer = std::make_unique<velkpeer::StandinPeer>(config);
     SetDefaultSettings(g_settings);
     g_cacheRoot = L"C:\\Temp";
-    RegisterPluginWindowClass();
-    g_pMessageDlg = new CMessageDlg(gcedGetGcadFrame());
-    ASSERT_TRUE(g_pMessageDlg->Create(CMessageDlg::IDD, gcedGetGcadFrame()));
+    ASSERT_TRUE(velktest::OpenReceiverWindow());
     PeerApiSetClientName(&g_peerApi, L"VelkArxWin");
     doc = standin::CreateDocument(L"C:\\dwg\\site.dwg");
     db = doc->database();
@@ -67,9 +61,7 @@ void SweepTest::BuildBaseMapScene()
     peer->Config().statusWord = 0x101;
     for (int level = 1; level <= 28; ++level)
         peer->Config().levelResolutions.emplace_back(4096.0 / (1 << level), 4096.0 / (1 << level));
-    RegisterPluginWindowClass();
-    g_pMessageDlg = new CMessageDlg(gcedGetGcadFrame());
-    ASSERT_TRUE(g_pMessageDlg->Create(CMessageDlg::IDD, gcedGetGcadFrame()));
+    ASSERT_TRUE(velktest::OpenReceiverWindow());
     g_pEditorReactor = new CEditorReactor();
     doc = standin::CreateDocument(L"C:\\dwg\\site.dwg");
     db = doc->database();

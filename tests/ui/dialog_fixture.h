@@ -31,9 +31,7 @@ protected:
         velktest::ResetPluginState();
         LoadSettings();
         peer = std::make_unique<velkpeer::StandinPeer>();
-        RegisterPluginWindowClass();
-        g_pMessageDlg = new CMessageDlg(gcedGetGcadFrame());
-        ASSERT_TRUE(g_pMessageDlg->Create(CMessageDlg::IDD, gcedGetGcadFrame()));
+        ASSERT_TRUE(velktest::OpenReceiverWindow());
         doc = standin::CreateDocument(L"C:\\dwg\\site.dwg");
         drawing = GetDrawingData(drawingRecords, L"C:\\dwg\\site.dwg", doc);
         g_ptagDocIdManager = drawing;
