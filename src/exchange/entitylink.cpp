@@ -203,10 +203,14 @@ int WriteEntityLinkOf(MapObjInfo record, OdDbDatabase* db)
     if (!db) id = CEntityUtil::HandleToObjectId(OdDbHandle(record.handle));
     else if (db->getOdDbObjectId(id, false, OdDbHandle(record.handle)) != eOk) id.setNull();
     if (id.isNull()) return 0;
-    OdDbEntity* ent = nullptr;
-    if (oddbOpenObject(ent, id, OdDb::kForWrite) != eOk) return 0;
-    int written = WriteEntityLink(ent, record);
-    ent->close();
+    // A layer's folder link is kept among the entities' links and goes into
+    // the layer as its folder link.
+    OdDbObject* object = nullptr;
+    if (oddbOpenObject(object, id, OdDb::kForWrite) != eOk) return 0;
+    int written = 0;
+    if (auto* ent = OdRxCast<OdDbEntity>(object)) written = WriteEntityLink(ent, record);
+    else if (auto* layer = OdRxCast<OdDbLayerTableRecord>(object)) written = WriteFolderLayerLink(layer, record);
+    object->close();
     return written;
 }
 

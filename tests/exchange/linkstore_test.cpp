@@ -5,6 +5,8 @@
 #include "exchange/arxoperation.h"
 #include "exchange/entitylink.h"
 #include "exchange_fixture.h"
+#include "gcutprint.h"
+#include "oddbsymboltable.h"
 
 namespace {
 
@@ -67,6 +69,32 @@ TEST_F(LinkStoreTest, PendingLinksAreWrittenWithTheMeterInSteps)
     EXPECT_EQ(doc_->lockCount(), 0);
     EXPECT_EQ(StoredPeerId(db_, handles[0]), 1000u);
     EXPECT_EQ(StoredPeerId(db_, handles[119]), 1119u);
+}
+
+// A sent layer's folder link waits among the entities' links: saving writes
+// it into the layer, reports nothing and leaves nothing pending.
+TEST_F(LinkStoreTest, ALayersFolderLinkIsSavedIntoTheLayer)
+{
+    CDrawingData* d = GetDrawingData(drawingRecords, L"site.dwg", doc_);
+    g_ptagDocIdManager = d;
+    OdDbLayerTable* table = nullptr;
+    ASSERT_EQ(db_->getLayerTable(table, OdDb::kForWrite), eOk);
+    auto* layer = new OdDbLayerTableRecord();
+    ASSERT_EQ(layer->setName(L"道路"), eOk);
+    ASSERT_EQ(table->add(layer), eOk);
+    const uint64_t h = (uint64_t)layer->handle();
+    const OdDbObjectId layerId = layer->objectId();
+    layer->close();
+    table->close();
+    UpdateEntityLink(d, h, 1003, false);
+    standin::ClearCommandLine();
+    ArxOperation::SaveAllLinks();
+    EXPECT_EQ(CountUnsavedLinks(d->links), 0);
+    EXPECT_EQ(standin::CommandLineText().find(L"保存失败"), std::wstring::npos) << standin::CommandLineText();
+    OdDbLayerTableRecord* read = nullptr;
+    ASSERT_EQ(oddbOpenObject(read, layerId, OdDb::kForRead), eOk);
+    EXPECT_FALSE(read->extensionDictionary().isNull());
+    read->close();
 }
 
 TEST_F(LinkStoreTest, EachDrawingsLinksGoIntoItsOwnDrawing)
