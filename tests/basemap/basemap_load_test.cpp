@@ -1,5 +1,6 @@
 // Starting the base map of a drawing and walking the tiles of the view.
 #include "basemap_fixture.h"
+#include "ui/dlgsetting.h"
 
 namespace {
 
@@ -173,6 +174,25 @@ TEST_F(BaseMapTest, TilesCachedInOneRunAreFoundInTheNextWithoutARequest)
     peer.reset();
     standin::ResetMachine(first);
     fs::remove_all(second);
+}
+
+// The settings dialog's new cache folder restarts the base map: the view's
+// tiles are asked again into the new folder and placed from there.
+TEST_F(BaseMapTest, ANewCacheRootRestartsTheBaseMapFromTheNewFolder)
+{
+    StartBaseMap();
+    ASSERT_EQ(drawing->baseMap.placedTiles.size(), 35u);
+    const size_t asked = ServedTiles().size();
+    ASSERT_TRUE(CreateDirectoryW(L"D:\\", nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(CreateDirectoryW(L"D:\\cache", nullptr));
+    ChangeCacheRoot(L"D:\\cache");
+    Tick(1009);
+    const std::vector<velkpeer::ServedImage> served = ServedTiles();
+    ASSERT_GT(served.size(), asked);
+    for (size_t i = asked; i < served.size(); ++i)
+        EXPECT_EQ(served[i].path.rfind("D:\\cache\\MapTemp\\", 0), 0u) << served[i].path;
+    EXPECT_EQ(drawing->baseMap.placedTiles.size(), 35u);
+    EXPECT_EQ(GetFileAttributesW(L"C:\\Temp\\MapTemp"), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(BaseMapTest, ACachedTileWhoseFileWentIsAskedAgain)
