@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
 #include "exchange/drawingdata.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/velkobjtree.h"
@@ -30,16 +31,7 @@ inline void ResetExchangeState()
 }
 
 // Appends a new entity to model space of the database; its id.
-inline OdDbObjectId AppendToModelSpace(OdDbDatabase* db, OdDbEntity* ent)
-{
-    OdDbBlockTableRecord* ms = nullptr;
-    EXPECT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
-    OdDbObjectId id;
-    EXPECT_EQ(ms->appendOdDbEntity(id, ent), eOk);
-    ent->close();
-    ms->close();
-    return id;
-}
+inline OdDbObjectId AppendToModelSpace(OdDbDatabase* db, OdDbEntity* ent) { return velktest::AppendEntity(db, ent); }
 
 // The corners of an axis-parallel square, counter-clockwise from (x0, y0).
 inline OdGePoint2dArray Square(double x0, double y0, double size)

@@ -4,6 +4,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
+#include "oddbsymboltable.h"
 #include "standin_control.h"
 
 namespace velktest {
@@ -39,6 +42,21 @@ HWND CreateReceiverWindow(WNDPROC proc)
     wc.lpszClassName = L"VelkArxWin";
     RegisterClassW(&wc);
     return CreateWindowExW(0, L"VelkArxWin", L"DialogMODELESS", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+}
+
+OdDbObjectId AppendEntity(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId owner)
+{
+    OdDbBlockTableRecord* block = nullptr;
+    OdDbObjectId id;
+    if (oddbOpenObject(block, owner.isNull() ? db->getModelSpaceId() : owner, OdDb::kForWrite) != eOk) {
+        ADD_FAILURE() << "no block to append to";
+        delete e;
+        return id;
+    }
+    EXPECT_EQ(block->appendOdDbEntity(id, e), eOk);
+    e->close();
+    block->close();
+    return id;
 }
 
 }  // namespace velktest

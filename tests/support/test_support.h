@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "oddbdatabase.h"
+#include "oddbentity.h"
 #include "windows.h"
 
 namespace velktest {
@@ -23,6 +25,10 @@ bool NativeExists(const std::string& nativePath);
 // A window of the module's receiver class "VelkArxWin" with the given
 // procedure, where the stand-in peer sends its data answers.
 HWND CreateReceiverWindow(WNDPROC proc);
+
+// Appends `e` to model space, or to the block `owner`, and closes it; the
+// test fails (and `e` is deleted) when the block does not open.
+OdDbObjectId AppendEntity(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId owner = OdDbObjectId());
 
 // A value of type T at a byte offset, as the bytes hold it; zero when the
 // bytes end before it.

@@ -16,29 +16,13 @@
 #include "peer/messagedlg.h"
 #include "peer/peerapi.h"
 #include "plugin_state.h"
+#include "test_support.h"
 #include "shell/velkarxapp.h"
 #include "editor_control.h"
 #include "exchange/drawingdata.h"
 #include "ui/reactors.h"
 
-namespace {
-
-OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId owner = OdDbObjectId())
-{
-    OdDbBlockTableRecord* block = nullptr;
-    OdDbObjectId id;
-    if (oddbOpenObject(block, owner.isNull() ? db->getModelSpaceId() : owner, OdDb::kForWrite) != eOk) {
-        ADD_FAILURE() << "no block to append to";
-        delete e;
-        return id;
-    }
-    EXPECT_EQ(block->appendOdDbEntity(id, e), eOk);
-    e->close();
-    block->close();
-    return id;
-}
-
-}  // namespace
+using velktest::AppendEntity;
 
 void SweepTest::BuildScene()
 {
@@ -82,34 +66,34 @@ std::vector<uint64_t> SweepTest::AddUserEntities()
     CLayerUtil::Add(L"roads", 1);
     std::vector<OdDbObjectId> ids;
     const double x = 500000, y = 3000000;
-    ids.push_back(Append(db, new OdDbLine(OdGePoint3d(x, y, 0), OdGePoint3d(x + 40, y + 10, 0))));
+    ids.push_back(AppendEntity(db, new OdDbLine(OdGePoint3d(x, y, 0), OdGePoint3d(x + 40, y + 10, 0))));
     auto* road = new OdDbLine(OdGePoint3d(x, y + 20, 0), OdGePoint3d(x + 60, y + 20, 0));
     road->setDatabaseDefaults(db);
     road->setLayer(L"roads");
-    ids.push_back(Append(db, road));
+    ids.push_back(AppendEntity(db, road));
     auto* pline = new OdDbPolyline();
     pline->addVertexAt(0, OdGePoint2d(x + 100, y));
     pline->addVertexAt(1, OdGePoint2d(x + 130, y), 0.5);
     pline->addVertexAt(2, OdGePoint2d(x + 130, y + 30));
     pline->setClosed(true);
-    ids.push_back(Append(db, pline));
-    ids.push_back(Append(db, new OdDbCircle(OdGePoint3d(x + 200, y, 0), OdGeVector3d(0, 0, 1), 15)));
-    ids.push_back(Append(db, new OdDbArc(OdGePoint3d(x + 250, y, 0), 10, 0.3, 2.5)));
-    ids.push_back(Append(db, new OdDbEllipse(OdGePoint3d(x + 300, y, 0), OdGeVector3d(0, 0, 1),
+    ids.push_back(AppendEntity(db, pline));
+    ids.push_back(AppendEntity(db, new OdDbCircle(OdGePoint3d(x + 200, y, 0), OdGeVector3d(0, 0, 1), 15)));
+    ids.push_back(AppendEntity(db, new OdDbArc(OdGePoint3d(x + 250, y, 0), 10, 0.3, 2.5)));
+    ids.push_back(AppendEntity(db, new OdDbEllipse(OdGePoint3d(x + 300, y, 0), OdGeVector3d(0, 0, 1),
                                              OdGeVector3d(20, 0, 0), 0.5)));
-    ids.push_back(Append(db, new OdDbText(OdGePoint3d(x + 10, y + 50, 0), L"水井")));
+    ids.push_back(AppendEntity(db, new OdDbText(OdGePoint3d(x + 10, y + 50, 0), L"水井")));
     auto* mtext = new OdDbMText();
     mtext->setLocation(OdGePoint3d(x + 60, y + 50, 0));
     mtext->setContents(L"泵站\\P二号");
-    ids.push_back(Append(db, mtext));
-    ids.push_back(Append(db, new OdDbPoint(OdGePoint3d(x + 5, y + 80, 0))));
-    ids.push_back(Append(db, new OdDbPoint(OdGePoint3d(x + 15, y + 85, 0))));
+    ids.push_back(AppendEntity(db, mtext));
+    ids.push_back(AppendEntity(db, new OdDbPoint(OdGePoint3d(x + 5, y + 80, 0))));
+    ids.push_back(AppendEntity(db, new OdDbPoint(OdGePoint3d(x + 15, y + 85, 0))));
     auto* hatch = new OdDbHatch();
     hatch->setPattern(OdDbHatch::kPreDefined, L"ANSI31");
     OdGePoint2dArray square;
     for (auto [dx, dy] : {std::pair{0, 0}, {40, 0}, {40, 40}, {0, 40}}) square.append(OdGePoint2d(x + 400 + dx, y + dy));
     hatch->appendLoop(OdDbHatch::kExternal | OdDbHatch::kPolyline, square, OdGeDoubleArray());
-    ids.push_back(Append(db, hatch));
+    ids.push_back(AppendEntity(db, hatch));
     // A block of a line and a point, inserted once.
     OdDbBlockTable* table = nullptr;
     EXPECT_EQ(db->getBlockTable(table, OdDb::kForWrite), eOk);
@@ -119,8 +103,8 @@ std::vector<uint64_t> SweepTest::AddUserEntities()
     EXPECT_EQ(table->add(blockId, block), eOk);
     table->close();
     block->close();
-    Append(db, new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(0, 3, 0)), blockId);
-    Append(db, new OdDbPoint(OdGePoint3d(1, 1, 0)), blockId);
+    AppendEntity(db, new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(0, 3, 0)), blockId);
+    AppendEntity(db, new OdDbPoint(OdGePoint3d(1, 1, 0)), blockId);
     EntityProps props;
     props.byLayer = true;
     ids.push_back(CBlockUtil::InsertBlockRef(blockId, OdGePoint3d(x + 500, y, 0), props, 1.0, 0.0));

@@ -1,4 +1,5 @@
 #include "dxf_test_support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -103,16 +104,7 @@ void WriteLink(OdDbObjectId owner, uint32_t peerId, const wchar_t* name, const w
 
 }  // namespace
 
-OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId block)
-{
-    OdDbBlockTableRecord* btr = nullptr;
-    EXPECT_EQ(oddbOpenObject(btr, block.isNull() ? db->getModelSpaceId() : block, OdDb::kForWrite), eOk);
-    OdDbObjectId id;
-    EXPECT_EQ(btr->appendOdDbEntity(id, e), eOk);
-    e->close();
-    btr->close();
-    return id;
-}
+OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId block) { return velktest::AppendEntity(db, e, block); }
 
 void BuildSampleDrawing(OdDbDatabase* db)
 {

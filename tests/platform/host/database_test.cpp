@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "gcapdocmanager.h"
+#include "test_support.h"
 #include "oddbblockreference.h"
 #include "gcdbutil.h"
 #include "hostdb_control.h"
@@ -15,16 +16,7 @@ namespace {
 
 OdDbDatabase* NewDrawing() { return standin::CreateDocument(L"C:\\dwg\\a.dwg")->database(); }
 
-OdDbObjectId AppendToModelSpace(OdDbDatabase* db, OdDbEntity* ent)
-{
-    OdDbBlockTableRecord* ms = nullptr;
-    EXPECT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
-    OdDbObjectId id;
-    EXPECT_EQ(ms->appendOdDbEntity(id, ent), eOk);
-    ent->close();
-    ms->close();
-    return id;
-}
+using velktest::AppendEntity;
 
 struct RecordingReactor : OdDbDatabaseReactor {
     std::vector<std::wstring> events;
@@ -66,8 +58,8 @@ TEST(HostDatabase, NewDrawingHasTheDefaultTablesAndIncreasingHandles)
     EXPECT_EQ(missing.openStatus(), eKeyNotFound);
     EXPECT_TRUE(OdDbRasterImageDef::imageDictionary(db).isNull());
 
-    OdDbObjectId a = AppendToModelSpace(db, new OdDbPoint());
-    OdDbObjectId b = AppendToModelSpace(db, new OdDbPoint());
+    OdDbObjectId a = AppendEntity(db, new OdDbPoint());
+    OdDbObjectId b = AppendEntity(db, new OdDbPoint());
     EXPECT_GT((uint64_t)b.getHandle(), (uint64_t)a.getHandle());
     OdDbObjectId found;
     EXPECT_EQ(db->getOdDbObjectId(found, false, a.getHandle()), eOk);
@@ -79,7 +71,7 @@ TEST(HostDatabase, NewDrawingHasTheDefaultTablesAndIncreasingHandles)
 TEST(HostDatabase, ManyReadersOrOneWriterAndEveryOpenIsCounted)
 {
     OdDbDatabase* db = NewDrawing();
-    OdDbObjectId id = AppendToModelSpace(db, new OdDbLine());
+    OdDbObjectId id = AppendEntity(db, new OdDbLine());
     EXPECT_EQ(standin::OpenObjectCount(), 0);
     OdDbLine *r1 = nullptr, *r2 = nullptr, *w = nullptr;
     ASSERT_EQ(oddbOpenObject(r1, id, OdDb::kForRead), eOk);
@@ -110,7 +102,7 @@ TEST(HostDatabase, ManyReadersOrOneWriterAndEveryOpenIsCounted)
 TEST(HostDatabase, ProtocolMisuseIsRecorded)
 {
     OdDbDatabase* db = NewDrawing();
-    OdDbObjectId id = AppendToModelSpace(db, new OdDbLine());
+    OdDbObjectId id = AppendEntity(db, new OdDbLine());
     OdDbLine* line = nullptr;
     ASSERT_EQ(oddbOpenObject(line, id, OdDb::kForRead), eOk);
     EXPECT_EQ(line->setStartPoint(OdGePoint3d(1, 1, 0)), eNotOpenForWrite);
@@ -123,7 +115,7 @@ TEST(HostDatabase, ProtocolMisuseIsRecorded)
 TEST(HostDatabase, FaultsFailTheChosenCallsOnly)
 {
     OdDbDatabase* db = NewDrawing();
-    OdDbObjectId id = AppendToModelSpace(db, new OdDbLine());
+    OdDbObjectId id = AppendEntity(db, new OdDbLine());
     standin::FailHostCall("openWrite", eLockViolation, 1);
     OdDbLine* line = nullptr;
     ASSERT_EQ(oddbOpenObject(line, id, OdDb::kForRead), eOk);  // reads are not counted
@@ -176,7 +168,7 @@ TEST(HostDatabase, LayersMissingInUseOrCurrentAreHandledAsOnTheHost)
     table->close();
 
     EXPECT_EQ(line->setLayer(L"roads"), eOk);
-    AppendToModelSpace(db, line);
+    AppendEntity(db, line);
     auto eraseLayer = [](OdDbObjectId id) {
         OdDbObject* o = nullptr;
         EXPECT_EQ(oddbOpenObject(o, id, OdDb::kForWrite), eOk);
@@ -216,7 +208,7 @@ TEST(HostDatabase, ModelSpaceKeepsAppendOrderAndIteratorsSkipErased)
 {
     OdDbDatabase* db = NewDrawing();
     OdDbObjectId ids[3];
-    for (auto& id : ids) id = AppendToModelSpace(db, new OdDbPoint());
+    for (auto& id : ids) id = AppendEntity(db, new OdDbPoint());
     OdDbEntity* ent = nullptr;
     ASSERT_EQ(oddbOpenOdDbEntity(ent, ids[1], OdDb::kForWrite), eOk);
     ent->erase();
@@ -242,7 +234,7 @@ TEST(HostDatabase, ReactorsHearAppendsModificationsAndErasures)
     OdDbDatabase* db = NewDrawing();
     RecordingReactor reactor;
     db->addReactor(&reactor);
-    OdDbObjectId id = AppendToModelSpace(db, new OdDbPoint());
+    OdDbObjectId id = AppendEntity(db, new OdDbPoint());
     OdDbPoint* pt = nullptr;
     ASSERT_EQ(oddbOpenObject(pt, id, OdDb::kForWrite), eOk);
     pt->close();  // unchanged: nothing to report
@@ -263,7 +255,7 @@ TEST(HostDatabase, ReactorsHearAppendsModificationsAndErasures)
 TEST(HostDatabase, DictionariesAndXrecordsKeepTheirChains)
 {
     OdDbDatabase* db = NewDrawing();
-    OdDbObjectId lineId = AppendToModelSpace(db, new OdDbLine());
+    OdDbObjectId lineId = AppendEntity(db, new OdDbLine());
     OdDbLine* line = nullptr;
     ASSERT_EQ(oddbOpenObject(line, lineId, OdDb::kForRead), eOk);
     EXPECT_EQ(line->createExtensionDictionary(), eNotOpenForWrite);
