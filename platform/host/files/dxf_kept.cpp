@@ -11,6 +11,8 @@ DxfKept* CopyKept(const DxfKept* k)
     c->runs = k->runs;
     if (k->blockBegin) c->blockBegin.reset(CopyKept(k->blockBegin.get()));
     if (k->blockEnd) c->blockEnd.reset(CopyKept(k->blockEnd.get()));
+    for (const auto& s : k->subRecords) c->subRecords.emplace_back(CopyKept(s.get()));
+    c->flags = k->flags;
     return c;
 }
 
