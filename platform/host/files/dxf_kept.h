@@ -49,6 +49,12 @@ struct DxfKept {
     std::vector<std::unique_ptr<DxfKept>> subRecords;
     // Flags of the record beyond what the object models (a dimension's).
     int flags = 0;
+    // A dictionary's entries the file gave as hard-owned.
+    std::vector<OdDbObjectId> hardOwned;
+    // A draw-order table as the file gave it: (entity, sort handle), and
+    // the draw order that gives.
+    std::vector<std::pair<OdDbObjectId, uint64_t>> sortHandles;
+    OdDbObjectIdArray sortOrder;
 };
 
 // Objects copy and delete what they keep (oddbdatabase.cpp calls these).

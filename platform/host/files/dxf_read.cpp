@@ -516,7 +516,16 @@ OdResBuf* Loader::xdataOf(const View& v)
             rb->setPoint3d(p);
         } else if (x.code == 1005) {
             rb->setString(codec_.decode(x.text));
-            uint64_t h = x.handle;
+            uint64_t h = 0;
+            for (char ch : TrimView(x.text)) {
+                int d = ch >= '0' && ch <= '9' ? ch - '0' : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10
+                        : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10 : -1;
+                if (d < 0 || h >> 60) {
+                    h = 0;
+                    break;
+                }
+                h = h << 4 | (uint64_t)d;
+            }
             fixups_.push_back([this, rb, h] { rb->setObjectId(idOf(h)); });
             rb->setInt32(0);
         } else if (x.kind == Kind::kText) {
@@ -1791,10 +1800,15 @@ void Loader::readObjects()
                 nodSeen = true;
             }
             std::vector<std::pair<std::wstring, uint64_t>> entries;
+            std::vector<uint64_t> hard;
             for (size_t k = v.begin(); k + 1 < v.end(); ++k)
-                if (!v.skipped(k) && v.at(k).code == 3 && (v.at(k + 1).code == 350 || v.at(k + 1).code == 360))
+                if (!v.skipped(k) && v.at(k).code == 3 && (v.at(k + 1).code == 350 || v.at(k + 1).code == 360)) {
                     entries.emplace_back(v.decode(v.at(k)), v.at(k + 1).handle);
-            fixups_.push_back([this, d, entries] {
+                    if (v.at(k + 1).code == 360) hard.push_back(v.at(k + 1).handle);
+                }
+            fixups_.push_back([this, d, entries, hard] {
+                for (uint64_t h : hard)
+                    if (OdDbObjectId e = idOf(h); !e.isNull()) keptOf(d).hardOwned.push_back(e);
                 std::set<std::wstring> keys;  // keys compare without case
                 for (const auto& [key, h] : entries) {
                     OdDbObjectId e = idOf(h);
@@ -1873,6 +1887,11 @@ void Loader::readObjects()
                 OdDbObjectIdArray order;
                 for (const auto& k : keyed) order.append(k.second);
                 DxfAccess::setSortents(t, btr->objectId(), order);
+                // The file's own sort handles go back while the order holds.
+                DxfKept& kept = keptOf(t);
+                for (const auto& [e, s] : pairs)
+                    if (OdDbObjectId id = idOf(e); !id.isNull()) kept.sortHandles.emplace_back(id, s);
+                t->getFullDrawOrder(kept.sortOrder);
             });
         } else {
             // Objects of kinds the database does not know are kept whole.

@@ -413,11 +413,18 @@ void DxfOut::header(GroupWriter& w)
     w.text(6, nameOf(db_->celtype()).str());
     w.ascii(9, "$TEXTSTYLE");
     w.text(7, nameOf(db_->textstyle()).str());
-    w.ascii(9, "$DIMSTYLE");
-    w.text(2, written(db_->dimstyle()) ? nameOf(db_->dimstyle()).str() : std::wstring(L"Standard"));
-    static const std::set<std::string> kOwn = {"$ACADVER", "$DWGCODEPAGE", "$HANDSEED", "$CLAYER",
-                                               "$CELTYPE", "$TEXTSTYLE", "$DIMSTYLE"};
-    if (const DxfFileKept* k = DxfAccess::fileKept(db_))
+    // The current dimension style as the file named it (a file may name
+    // one it does not define), else the drawing's.
+    const DxfFileKept* k = DxfAccess::fileKept(db_);
+    bool fileNamesDimstyle =
+        k && std::any_of(k->header.begin(), k->header.end(), [](const auto& h) { return h.first == "$DIMSTYLE"; });
+    if (!fileNamesDimstyle) {
+        w.ascii(9, "$DIMSTYLE");
+        w.text(2, written(db_->dimstyle()) ? nameOf(db_->dimstyle()).str() : std::wstring(L"Standard"));
+    }
+    static const std::set<std::string> kOwn = {"$ACADVER", "$DWGCODEPAGE", "$HANDSEED", "$CLAYER", "$CELTYPE",
+                                               "$TEXTSTYLE"};
+    if (k)
         for (const auto& [name, groups] : k->header) {
             if (kOwn.count(name)) continue;
             w.ascii(9, name);
@@ -905,6 +912,7 @@ void DxfOut::mtext(const OdDbMText* mt)
     OdGePlaneAxes(n, ax, ay);
     if (!IsPlusZ(n)) point(210, AsPoint(n));
     point(11, AsPoint(ax * std::cos(mt->rotation()) + ay * std::sin(mt->rotation())));
+    if (mt->rotation() != 0) real(50, mt->rotation() * kRadToDeg);
     integer(73, mt->lineSpacingStyle());
     real(44, mt->lineSpacingFactor());
     int fill = DxfAccess::mtextFill(mt);
@@ -914,12 +922,7 @@ void DxfOut::mtext(const OdDbMText* mt)
         mt->getBackgroundScaleFactor(scale);
         OdCmColor c;
         mt->getBackgroundFillColor(c);
-        if (c.isByColor()) {
-            integer(63, 7);
-            integer(421, RgbOf(c));
-        } else if (c.isByACI()) {
-            integer(63, c.colorIndex());
-        }
+        color(63, c);
         real(45, scale);
         OdCmTransparency t;
         mt->getBackgroundTransparency(t);
@@ -979,7 +982,8 @@ void DxfOut::polyline2d(const OdDb2dPolyline* p2)
         subRecordHead("VERTEX", p2, (size_t)i);
         marker("AcDbVertex");
         marker("AcDb2dVertex");
-        point(10, p);
+        // The polyline gives the elevation.
+        point(10, OdGePoint3d(p.x, p.y, 0));
         if (sw != 0) real(40, sw);
         if (ew != 0) real(41, ew);
         if (b != 0) real(42, b);
@@ -1140,8 +1144,11 @@ void DxfOut::hatch(const OdDbHatch* h)
                     double sign = a->isClockWise() ? -1 : 1;
                     point2(10, a->center().x, a->center().y);
                     real(40, a->radius());
-                    real(50, (a->startAng() + sign * base) * kRadToDeg);
-                    real(51, (a->endAng() + sign * base) * kRadToDeg);
+                    double s = (a->startAng() + sign * base) * kRadToDeg, e = (a->endAng() + sign * base) * kRadToDeg;
+                    // Angles past a whole turn go back as files write them.
+                    if (e >= 360 && e - s < 360 - 1e-9) e -= 360;
+                    real(50, s);
+                    real(51, e);
                     integer(73, a->isClockWise() ? 0 : 1);
                 } else if (et == OdDbHatch::kEllArc) {
                     auto* a = static_cast<const OdGeEllipArc2d*>(c);
@@ -1150,8 +1157,11 @@ void DxfOut::hatch(const OdDbHatch* h)
                     point2(10, a->center().x, a->center().y);
                     point2(11, maj.x, maj.y);
                     real(40, ratio);
-                    real(50, EllipseAngleOfParam(ratio, a->startAng()) * kRadToDeg);
-                    real(51, EllipseAngleOfParam(ratio, a->endAng()) * kRadToDeg);
+                    double s = EllipseAngleOfParam(ratio, a->startAng()) * kRadToDeg;
+                    double e = EllipseAngleOfParam(ratio, a->endAng()) * kRadToDeg;
+                    if (e >= 360 && e - s < 360 - 1e-9) e -= 360;
+                    real(50, s);
+                    real(51, e);
                     integer(73, a->majorAxis().crossProduct(a->minorAxis()) >= 0 ? 1 : 0);
                 } else {
                     auto* s = static_cast<const OdGeSplineEnt2d*>(c);
@@ -1523,10 +1533,12 @@ void DxfOut::objects()
             marker("AcDbDictionary");
             if (d->isTreatElementsAsHard()) integer(280, 1);
             softInteger(281, 1);
+            const DxfKept* k = DxfAccess::kept(d);
             for (const auto& [key, id] : DxfAccess::entries(d)) {
                 if (!written(id)) continue;
                 text(3, key.str());
-                handle(d->isTreatElementsAsHard() ? 360 : 350, id.getHandle());
+                bool hard = k && std::find(k->hardOwned.begin(), k->hardOwned.end(), id) != k->hardOwned.end();
+                handle(hard ? 360 : 350, id.getHandle());
             }
         } else if (auto* x = OdRxCast<OdDbXrecord>(mo)) {
             begin("XRECORD", o, o->ownerId());
@@ -1555,6 +1567,16 @@ void DxfOut::objects()
             // out in drawing order as their sort handles.
             OdDbObjectIdArray order;
             st->getFullDrawOrder(order);
+            const DxfKept* k = DxfAccess::kept(st);
+            if (k && !k->sortHandles.empty() && k->sortOrder == order) {
+                // Unchanged since it was read: the file's own sort handles.
+                for (const auto& [id, sortHandle] : k->sortHandles)
+                    if (written(id)) {
+                        handle(331, id.getHandle());
+                        handle(5, sortHandle);
+                    }
+                continue;
+            }
             std::vector<uint64_t> handles;
             for (const auto& id : order)
                 if (written(id)) handles.push_back(id.getHandle());

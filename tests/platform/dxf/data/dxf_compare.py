@@ -32,6 +32,44 @@ def close(a, b):
     return abs(a - b) <= 1e-9 * max(1.0, abs(a), abs(b))
 
 
+# Codes of names, which compare without case; of angles in degrees, which
+# compare modulo a turn; of normals, which compare by direction.
+NAME_CODES = {2, 3, 6, 7, 8}
+ANGLE_CODES = set(range(50, 59))
+
+
+def is_handle_code(code):
+    return code in (5, 105, 480, 481, 1005) or 320 <= code <= 369 or 390 <= code <= 399
+
+
+def handle_key(h):
+    """A handle as a number: files may pad it or write it in lower case."""
+    try:
+        return int(str(h).strip(), 16)
+    except ValueError:
+        return str(h)
+
+
+def same_tag(code, a, b):
+    if is_handle_code(code) and isinstance(a, str) and isinstance(b, str):
+        return handle_key(a) == handle_key(b)
+    if code in NAME_CODES and isinstance(a, str) and isinstance(b, str):
+        return a.strip().lower() == b.strip().lower()
+    if code in ANGLE_CODES and isinstance(a, float) and isinstance(b, (float, int)):
+        d = (float(a) - float(b)) % 360.0
+        return min(d, 360.0 - d) <= 1e-9 * max(1.0, abs(a), abs(b))
+    if code == 210:
+        try:
+            ta, tb = tuple(float(x) for x in a), tuple(float(x) for x in b)
+        except (TypeError, ValueError):
+            ta = tb = ()
+        if len(ta) == 3 and len(tb) == 3:
+            la, lb = math.sqrt(sum(x * x for x in ta)), math.sqrt(sum(x * x for x in tb))
+            if la > 0 and lb > 0:
+                return all(close(x / la, y / lb) for x, y in zip(ta, tb))
+    return same_value(a, b)
+
+
 def same_value(a, b):
     if isinstance(a, float) or isinstance(b, float):
         try:
@@ -57,8 +95,9 @@ def tags_of(entity, dxfversion):
 
 def plain(tags, ignore_owner):
     """The tags with what may rightly change taken out: the handles of the
-    records a sequence is made of, and owners where the first file had
-    none of its own."""
+    records a sequence is made of, and, where the first file is of the
+    oldest form, owners and the handles of objects ezdxf made for it when
+    it read it."""
     out = []
     record = None
     for t in tags:
@@ -67,12 +106,20 @@ def plain(tags, ignore_owner):
             record = value
         if code in (5, 330) and record in SUB_RECORDS:
             continue
-        if code == 330 and ignore_owner:
-            continue
-        if code == 5 and ignore_owner:
+        if ignore_owner and code in (5, 330, 340, 347, 348, 390):
             continue
         out.append((code, value))
-    return out
+    # A normal's three groups as one vector.
+    merged = []
+    i = 0
+    while i < len(out):
+        if out[i][0] == 210 and i + 2 < len(out) and out[i + 1][0] == 220 and out[i + 2][0] == 230:
+            merged.append((210, (out[i][1], out[i + 1][1], out[i + 2][1])))
+            i += 3
+        else:
+            merged.append(out[i])
+            i += 1
+    return merged
 
 
 def key(tag):
@@ -86,7 +133,7 @@ def key(tag):
 
 def lost_tags(first, saved):
     """The tags of `first` that `saved` does not hold."""
-    if len(first) <= len(saved) and all(a[0] == b[0] and same_value(a[1], b[1]) for a, b in zip(first, saved)):
+    if len(first) <= len(saved) and all(a[0] == b[0] and same_tag(a[0], a[1], b[1]) for a, b in zip(first, saved)):
         return []
     pool = {}
     for t in saved:
@@ -97,7 +144,7 @@ def lost_tags(first, saved):
         candidates = pool.get((t[0],), [])
         hit = None
         for i, c in enumerate(candidates):
-            if (t[0], i) not in used and same_value(t[1], c[1]):
+            if (t[0], i) not in used and same_tag(t[0], t[1], c[1]):
                 hit = i
                 break
         if hit is None:
@@ -162,22 +209,22 @@ class Pair:
             if other is None:
                 self.note("block %s: lost" % block.name)
                 continue
-            theirs = {e.dxf.handle.upper(): e for e in other}
+            theirs = {handle_key(e.dxf.handle): e for e in other}
             mine = set()
             for e in block:
-                h = e.dxf.handle.upper()
+                h = handle_key(e.dxf.handle)
                 mine.add(h)
-                self.record("block %s entity %s" % (block.name, h), e, theirs.get(h), ignore_owner=self.r12)
+                self.record("block %s entity %X" % (block.name, h), e, theirs.get(h), ignore_owner=self.r12)
             for h in theirs:
                 if h not in mine:
-                    self.note("block %s: entity %s %s added" % (block.name, h, theirs[h].dxftype()))
+                    self.note("block %s: entity %X %s added" % (block.name, h, theirs[h].dxftype()))
 
     def objects(self):
         if self.r12:
             return  # ezdxf makes the objects of an R12 file itself
-        theirs = {o.dxf.handle.upper(): o for o in self.b.objects}
+        theirs = {handle_key(o.dxf.handle): o for o in self.b.objects}
         for o in self.a.objects:
-            self.record("object %s" % o.dxf.handle, o, theirs.get(o.dxf.handle.upper()))
+            self.record("object %s" % o.dxf.handle, o, theirs.get(handle_key(o.dxf.handle)))
 
     def audit(self):
         doc = ezdxf.readfile(self.saved)
