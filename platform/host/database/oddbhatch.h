@@ -158,6 +158,7 @@ private:
     OdResult addLoop(Loop loop);
     // The pattern's lines for its type and name at its angle and scale.
     void makePatternLines();
+    void transformLines(double turn, double scale);
 
     OdGeVector3d normal_{0, 0, 1};
     double elevation_ = 0;

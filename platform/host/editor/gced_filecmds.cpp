@@ -34,7 +34,10 @@ bool Save(GcApDocument* doc, const std::wstring& path)
 {
     OdResult res = doc->database()->saveAs(path.c_str());
     if (res != eOk) {
-        gcutPrintf(L"\nThe drawing cannot be saved as %s (status %d).", path.c_str(), (int)res);
+        const wchar_t* why = res == eFileNotFound    ? L"its folder does not exist"
+                             : res == eNotApplicable ? L"the file cannot be written (read-only, or no access)"
+                                                     : L"the drawing cannot be written";
+        gcutPrintf(L"\nThe drawing cannot be saved as %s: %s.", path.c_str(), why);
         Failed();
         return false;
     }

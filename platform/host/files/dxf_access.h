@@ -103,6 +103,11 @@ struct DxfAccess {
     static const std::vector<OdDbMline::Segment>& mlineSegments(const OdDbMline* m) { return m->segments_; }
     static OdString& mlineStyleName(OdDbMline* m) { return m->styleName_; }
     static const OdString& mlineStyleName(const OdDbMline* m) { return m->styleName_; }
+    static void setMlineStyle(OdDbMline* m, OdDbObjectId id) { m->style_ = id; }
+    static void setShapeStyle(OdDbLinetypeTableRecord* lt, int dash, OdDbObjectId id)
+    {
+        lt->dashes_[(size_t)dash].style = id;
+    }
     static void setMTextFill(OdDbMText* m, int flags) { m->fill_ = flags; }
     static int mtextFill(const OdDbMText* m) { return m->fill_; }
     static void setPolylineWidths(OdDbPolyline* p, unsigned i, double sw, double ew)

@@ -466,6 +466,9 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v, const std::vector<const cha
                 whole = false;
                 anchor = name;
                 anchorOccurrence = n;
+                // A subclass that is all data (an Xrecord's) holds nothing
+                // else, whatever codes its data uses.
+                if (OwnedCodes(type, sub).all()) break;
                 continue;
             }
             whole = true;
@@ -709,7 +712,7 @@ void Loader::readTables()
     }
     fixups_.push_back([this, shapeStyles] {
         for (const auto& [lt, styles] : shapeStyles)
-            for (const auto& [dash, h] : styles) lt->setShapeStyleAt(dash, idOf(h));
+            for (const auto& [dash, h] : styles) DxfAccess::setShapeStyle(lt, dash, idOf(h));
     });
     auto standardLinetype = [&](const wchar_t* name) {
         OdDbObjectId id = record(linetypes_, name);
@@ -1415,6 +1418,9 @@ OdDbEntity* Loader::makeHatch(const View& v)
             return nullptr;
         }
     }
+    // The pattern's origin: the base point of its first line (set first:
+    // the lines are the file's as they are).
+    if (!lines.isEmpty()) h->setOriginPoint(lines[0].m_basePoint);
     if (solid || Lower(pattern) == L"solid") {
         h->setPattern(OdDbHatch::kPreDefined, L"SOLID");
     } else if (!pattern.empty()) {
@@ -1427,7 +1433,6 @@ OdDbEntity* Loader::makeHatch(const View& v)
         h->setPatternScale(scale);
     }
     // The pattern's origin: the base point of its first line.
-    if (!lines.isEmpty()) h->setOriginPoint(lines[0].m_basePoint);
     if (const Group* px = later(47); px && px->kind == Kind::kReal) h->setPixelSize(px->real);
     if (const Group* seeds = later(98); seeds && seeds->integer > 0) {
         Cursor sc(v, v.indexOf(seeds) + 1);
@@ -1558,7 +1563,7 @@ OdDbEntity* Loader::makeMline(const View& v)
     DxfAccess::mlineSegments(m) = segs;
     uint64_t style = v.ref(340, sub);
     fixups_.push_back([this, m, style] {
-        if (OdDbObjectId id = idOf(style); !id.isNull()) m->setStyle(id);
+        if (OdDbObjectId id = idOf(style); !id.isNull()) DxfAccess::setMlineStyle(m, id);
     });
     return m;
 }
