@@ -1,6 +1,7 @@
 // The round-trip corpus: drawings ezdxf makes at test time
 // (data/make_corpus.py: every form from R12 to R2018, every entity and table
-// kind, the hard cases) are opened and saved by the stand-in host, and ezdxf
+// kind, the hard cases) are opened and saved by the stand-in host in plain
+// mode (velkhost: open, load the module, save, nothing added), and ezdxf
 // (data/dxf_compare.py) finds nothing of them lost in what was saved and no
 // audit error in it.
 #include <gtest/gtest.h>
@@ -10,8 +11,6 @@
 #include <filesystem>
 #include <sstream>
 
-#include "drawing_files.h"
-#include "gcapdocmanager.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -39,16 +38,13 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-// The step the corpus checks: the drawing opened by the stand-in host and
-// saved again as the user would.
+// The step the corpus checks: the drawing opened and saved by the stand-in
+// host in plain mode, as a user runs it on a drawing of their own.
 bool OpenAndSave(const std::string& in, const std::string& out, std::string& error)
 {
-    std::wstring opened, saved;
-    std::vector<std::string> images;
-    if (!velkhost::OpenDrawing(in, opened, error)) return false;
-    bool ok = velkhost::SaveDrawing(out, saved, images, error);
-    if (GcApDocument* doc = gcDocManagerPtr()->curDocument()) gcDocManagerPtr()->close(doc);
-    return ok;
+    return RunCommand("'" VELKHOST_PROGRAM "' --quiet --module '" VELKGRX_MODULE "' --drawing '" + in + "' --save '" +
+                          out + "'",
+                      error);
 }
 
 }  // namespace
