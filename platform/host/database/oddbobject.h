@@ -71,6 +71,9 @@ struct OdDbStub {
     OdDbDatabase* db;
     OdDbHandle handle;
     OdDbObject* object;
+    // Marks a walk over the whole drawing (a save) leaves on the object, so
+    // that it asks no table about each one.
+    uint32_t mark = 0, visit = 0;
 };
 
 class OdDbObject : public OdRxObject {

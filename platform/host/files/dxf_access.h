@@ -127,6 +127,12 @@ struct DxfAccess {
         return OdDbObjectId(stub);
     }
     static bool hasHandle(const OdDbDatabase* db, uint64_t handle) { return db->stubs_.count(handle) != 0; }
+    // Every object's record in handle order, without making a list of them.
+    template <class F>
+    static void forEachStub(const OdDbDatabase* db, F f)
+    {
+        for (const auto& [h, stub] : db->stubs_) f(stub);
+    }
     static bool isEmpty(const OdDbDatabase* db) { return db->stubs_.empty(); }
     static void setHandseed(OdDbDatabase* db, uint64_t h)
     {

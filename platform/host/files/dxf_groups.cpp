@@ -303,9 +303,13 @@ std::wstring TextCodec::decode(std::string_view bytes) const
 
 void GroupWriter::codeLine(int code)
 {
+    // Right-aligned in three places, as files write codes.
     char buf[16];
-    snprintf(buf, sizeof buf, "%3d\r\n", code);
-    out_ += buf;
+    auto r = std::to_chars(buf, buf + 8, code);
+    size_t n = (size_t)(r.ptr - buf);
+    if (n < 3) out_.append(3 - n, ' ');
+    out_.append(buf, n);
+    out_ += "\r\n";
 }
 
 void GroupWriter::text(int code, const std::wstring& s)
@@ -339,7 +343,9 @@ void GroupWriter::ascii(int code, std::string_view s)
 void GroupWriter::integer(int code, int64_t v)
 {
     codeLine(code);
-    out_ += std::to_string(v);
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out_.append(buf, r.ptr);
     out_ += "\r\n";
 }
 
@@ -359,8 +365,10 @@ void GroupWriter::real(int code, double v)
 void GroupWriter::handle(int code, uint64_t h)
 {
     char buf[24];
-    snprintf(buf, sizeof buf, "%llX", (unsigned long long)h);
-    ascii(code, buf);
+    auto r = std::to_chars(buf, buf + sizeof buf, h, 16);
+    for (char* c = buf; c < r.ptr; ++c)
+        if (*c >= 'a' && *c <= 'f') *c = (char)(*c - 'a' + 'A');
+    ascii(code, std::string_view(buf, (size_t)(r.ptr - buf)));
 }
 
 void GroupWriter::point(int code, const OdGePoint3d& p)

@@ -110,13 +110,21 @@ const Schema& TheSchema()
     return s;
 }
 
+// Types with sets of their own for some subclasses.
+bool HasOwnSets(std::string_view type)
+{
+    return type == "BLOCK" || type == "ENDBLK" || type == "VERTEX" || type == "SEQEND" || type == "TABLE";
+}
+
 template <class M>
 const CodeSet* Find(const M& m, std::string_view type, std::string_view sub)
 {
-    std::string both = std::string(type) + "/" + std::string(sub);
-    auto it = m.find(both);
-    if (it != m.end()) return &it->second;
-    it = m.find(sub);
+    if (HasOwnSets(type)) {
+        std::string both = std::string(type) + "/" + std::string(sub);
+        auto it = m.find(both);
+        if (it != m.end()) return &it->second;
+    }
+    auto it = m.find(sub);
     return it != m.end() ? &it->second : nullptr;
 }
 

@@ -10,6 +10,7 @@
 // database's, and the file's handle seed is set past them.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -61,7 +62,10 @@ public:
 
 private:
     OdDbObject* obj(OdDbObjectId id) const { return DxfAccess::object(id); }
-    bool written(OdDbObjectId id) const { return id.database() == db_ && out_.count(obj(id)) != 0; }
+    // Whether the object goes to the file: its stub carries this save's mark.
+    bool written(OdDbObjectId id) const { return id.database() == db_ && id.stub()->mark == mark_ && obj(id); }
+    bool goes(const OdDbObject* o) const { return o && o->objectId().stub() && o->objectId().stub()->mark == mark_; }
+    void add(const OdDbObject* o) { o->objectId().stub()->mark = mark_; }
     uint64_t synthetic() { return synthetic_++; }
     uint64_t handleOf(OdDbObjectId id) const { return written(id) ? (uint64_t)id.getHandle() : 0; }
     void collect();
@@ -136,8 +140,10 @@ private:
     uint64_t synthetic_;
     std::vector<std::wstring>& losses_;
     GroupWriter w_;
-    std::unordered_set<const OdDbObject*> out_;
+    uint32_t mark_ = NextMark();
+    std::vector<const OdDbObject*> out_;  // objects that go, entities aside
     std::vector<OdDbObjectId> blocks_;
+    OdDbObjectId paperSpace_;
     // Dimensions made in memory have no block of graphics; files must give
     // each one: an empty anonymous block.
     struct DimensionBlock {
@@ -157,9 +163,16 @@ private:
         const DxfKept* kept = nullptr;
         std::string subclass;
         int occurrence = 0;
-        std::map<std::string, int> seen;
+        std::vector<std::pair<const char*, int>> seen;  // markers written, how often
         std::vector<char> flushed;
+        const CodeSet* owned = nullptr;
     } rec_;
+
+    static uint32_t NextMark()
+    {
+        static uint32_t mark = 0;
+        return ++mark;
+    }
 };
 
 OdString DxfOut::nameOf(OdDbObjectId id) const
@@ -239,13 +252,22 @@ void DxfOut::marker(const char* subclass)
 {
     flushRuns(false);
     rec_.subclass = subclass;
-    rec_.occurrence = rec_.seen[subclass]++;
+    int* count = nullptr;
+    for (auto& s : rec_.seen)
+        if (std::strcmp(s.first, subclass) == 0) count = &s.second;
+    if (!count) {
+        rec_.seen.emplace_back(subclass, 0);
+        count = &rec_.seen.back().second;
+    }
+    rec_.occurrence = (*count)++;
+    rec_.owned = &OwnedCodes(rec_.type, rec_.subclass);
     w_.ascii(100, subclass);
 }
 
 void DxfOut::check(int code)
 {
-    if (OwnedCodes(rec_.type, rec_.subclass).test((size_t)code)) return;
+    if (!rec_.owned) rec_.owned = &OwnedCodes(rec_.type, rec_.subclass);
+    if (rec_.owned->test((size_t)code)) return;
     SchemaViolations().push_back(rec_.type + "/" + rec_.subclass + ": " + std::to_string(code));
 }
 
@@ -297,10 +319,11 @@ void DxfOut::collect()
                            db_->getRegAppTableId(), db_->getDimStyleTableId(), db_->getBlockTableId()}) {
         auto* table = OdRxCast<OdDbSymbolTable>(obj(t));
         if (!table) continue;
-        out_.insert(table);
+        add(table);
         for (const auto& r : DxfAccess::records(table))
-            if (live(r)) out_.insert(obj(r));
+            if (live(r)) add(obj(r));
     }
+    std::vector<const OdDbObject*> entities;  // those with extended data
     auto* bt = OdRxCast<OdDbSymbolTable>(obj(db_->getBlockTableId()));
     for (const auto& b : bt ? DxfAccess::records(bt) : std::vector<OdDbObjectId>()) {
         auto* block = OdRxCast<OdDbBlockTableRecord>(obj(b));
@@ -321,10 +344,16 @@ void DxfOut::collect()
                 continue;
             }
             if (!OdRxCast<OdDbEntity>(o)) continue;
-            out_.insert(o);
+            add(o);
+            e.stub()->visit = mark_;
+            if (DxfAccess::xdata(o)) entities.push_back(o);
             if (auto* ref = OdRxCast<OdDbBlockReference>(o))
                 for (const auto& a : DxfAccess::attributes(ref))
-                    if (live(a)) out_.insert(obj(a));
+                    if (live(a)) {
+                        add(obj(a));
+                        a.stub()->visit = mark_;
+                        if (DxfAccess::xdata(obj(a))) entities.push_back(obj(a));
+                    }
         }
     }
     std::set<std::wstring> names;
@@ -333,7 +362,7 @@ void DxfOut::collect()
     for (const auto& b : blocks_)
         for (const auto& e : static_cast<OdDbBlockTableRecord*>(obj(b))->entityIds()) {
             auto* d = OdRxCast<OdDbDimension>(obj(e));
-            if (!d || !out_.count(d)) continue;
+            if (!d || !goes(d)) continue;
             OdDbObjectId own = d->dimBlockId();
             if (live(own) && OdRxCast<OdDbBlockTableRecord>(obj(own))) continue;
             std::wstring name;
@@ -341,38 +370,51 @@ void DxfOut::collect()
             while (names.count(name));
             dimensionBlocks_[d].name = name;
         }
-    if (auto* nod = obj(db_->getNamedObjectsDictionaryId())) out_.insert(nod);
+    if (auto* nod = obj(db_->getNamedObjectsDictionaryId())) add(nod);
     // Each owner chain is walked once: objects on it are decided together
-    // (an owner cycle leads to nothing that goes).
-    std::unordered_map<const OdDbObject*, bool> decided;
+    // (an owner cycle leads to nothing that goes). A visited object that
+    // does not go carries the visit mark alone. Entities were decided with
+    // their blocks; the objects that go besides them are kept in handle
+    // order for the objects section.
     std::vector<const OdDbObject*> path;
-    for (const auto& id : db_->allObjectIds()) {
+    DxfAccess::forEachStub(db_, [&](OdDbStub* first) {
+        OdDbObjectId id(first);
+        // Marked and not visited: a table, a record or the named-objects
+        // dictionary. Entities carry both marks, and so do objects put in
+        // the list with their owner chain.
+        if (first->mark == mark_ && first->visit != mark_ && first->object) out_.push_back(first->object);
+        if (first->mark == mark_ || first->visit == mark_) return;
         path.clear();
-        bool goes = false;
+        bool going = false;
         for (const OdDbObject* cur = obj(id); cur;) {
-            if (out_.count(cur)) {
-                goes = true;
+            OdDbStub* stub = cur->objectId().stub();
+            if (stub->mark == mark_) {
+                going = true;
                 break;
             }
-            auto it = decided.find(cur);
-            if (it != decided.end()) {
-                goes = it->second;
-                break;
-            }
+            if (stub->visit == mark_) break;
             if (cur->isErased() || !IsWrittenObject(cur)) break;
-            decided[cur] = false;
+            stub->visit = mark_;
             path.push_back(cur);
             cur = cur->ownerId().database() == db_ ? obj(cur->ownerId()) : nullptr;
         }
-        for (const OdDbObject* o : path) {
-            decided[o] = goes;
-            if (goes) out_.insert(o);
-        }
-    }
+        if (going)
+            for (const OdDbObject* o : path) {
+                add(o);
+                out_.push_back(o);
+            }
+    });
+    std::sort(out_.begin(), out_.end(),
+              [](const OdDbObject* a, const OdDbObject* b) { return (uint64_t)a->handle() < (uint64_t)b->handle(); });
     // The applications of the extended data that goes.
-    for (const OdDbObject* o : out_)
+    auto apps = [this](const OdDbObject* o) {
         for (const OdResBuf* rb = DxfAccess::xdata(o); rb; rb = rb->next())
             if (rb->restype() == 1001) apps_.insert(rb->getString().str());
+    };
+    for (const OdDbObject* o : out_) apps(o);
+    for (const OdDbObject* e : entities) apps(e);
+    paperSpace_ = OdDbObjectId();
+    if (auto* bt = OdRxCast<OdDbBlockTable>(obj(db_->getBlockTableId()))) bt->getAt(L"*Paper_Space", paperSpace_);
 }
 
 void DxfOut::begin(const char* type, const OdDbObject* o, OdDbObjectId owner, int handleCode)
@@ -763,7 +805,9 @@ void DxfOut::blocks()
         marker("AcDbBlockBegin");
         text(2, name.str());
         bool anonymous = !model && !paper && name.getLength() > 0 && name.c_str()[0] == L'*';
-        integer(70, (DxfAccess::fileFlags(block) & ~3) | (anonymous ? 1 : 0) | (block->hasAttributeDefinitions() ? 2 : 0));
+        // Spaces hold no attribute definitions of their own to flag.
+        bool attdefs = !model && !paper && block->hasAttributeDefinitions();
+        integer(70, (DxfAccess::fileFlags(block) & ~3) | (anonymous ? 1 : 0) | (attdefs ? 2 : 0));
         point(10, block->origin());
         text(3, name.str());
         softText(1, L"");
@@ -824,7 +868,7 @@ void DxfOut::entityCommon(const char* type, const OdDbEntity* e)
 {
     begin(type, e, e->ownerId());
     marker("AcDbEntity");
-    if (nameOf(e->ownerId()).iCompare(L"*Paper_Space") == 0) integer(67, 1);
+    if (e->ownerId() == paperSpace_) integer(67, 1);
     OdString layer = nameOf(e->layerId());
     text(8, layer.isEmpty() ? L"0" : layer.str());
     OdString lt = nameOf(e->linetypeId());
@@ -846,7 +890,7 @@ void DxfOut::subRecordHead(const char* type, const OdDbEntity* parent, size_t in
     w_.handle(5, synthetic());
     w_.handle(330, parent->handle());
     marker("AcDbEntity");
-    if (nameOf(parent->ownerId()).iCompare(L"*Paper_Space") == 0) integer(67, 1);
+    if (parent->ownerId() == paperSpace_) integer(67, 1);
     if (!keptHas(8)) w_.text(8, nameOf(parent->layerId()).str());
 }
 
@@ -1519,10 +1563,8 @@ void DxfOut::objects()
     w_.ascii(0, "SECTION");
     w_.ascii(2, "OBJECTS");
     std::vector<const OdDbObject*> list;
-    for (const auto& id : db_->allObjectIds()) {
-        OdDbObject* o = obj(id);
-        if (o && out_.count(o) && IsWrittenObject(o)) list.push_back(o);
-    }
+    for (const OdDbObject* o : out_)
+        if (IsWrittenObject(o)) list.push_back(o);
     // The named-objects dictionary comes first, as readers expect.
     std::stable_partition(list.begin(), list.end(),
                           [this](const OdDbObject* o) { return o->objectId() == db_->getNamedObjectsDictionaryId(); });
