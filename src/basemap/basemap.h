@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "afxstr.h"
-#include "basemap/basemapstate.h"
+#include "state/basemapstate.h"
 #include "common/symboltable/viewextents.h"
 #include "oddbobject.h"
 #include "odgegeometry.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "afxstr.h"
-#include "basemap/basemapstate.h"
+#include "state/basemapstate.h"
 #include "gcedinput.h"
 #include "odgegeometry.h"
 

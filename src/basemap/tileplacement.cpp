@@ -6,20 +6,20 @@
 
 #include "basemap/basemap.h"
 #include "basemap/capture.h"
-#include "basemap/coordbinding.h"
-#include "basemap/settings.h"
+#include "state/coordbinding.h"
+#include "state/settings.h"
 #include "basemap/tilefiles.h"
-#include "basemap/tilegrid.h"
+#include "state/tilegrid.h"
 #include "common/symboltable/viewutil.h"
-#include "exchange/documentlock.h"
+#include "state/documentlock.h"
 #include "gcutprint.h"
-#include "peer/messagedlg.h"
-#include "peer/peerhelpers.h"
+#include "shell/messagedlg.h"
+#include "state/peerhelpers.h"
 #include "peer/peerrequests.h"
-#include "peer/peerstatus.h"
+#include "state/peerstatus.h"
 #include "shell/actoolbarwnd.h"
 #include "shell/velkarxapp.h"
-#include "ui/reactors.h"
+#include "shell/reactors.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // the preparation of a send and the polygon orientation test.
 #include <cmath>
 
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "exchange/entitycolor.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"

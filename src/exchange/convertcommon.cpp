@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "exchange/exchangetext.h"
 #include "peer/peerapi.h"
-#include "peer/peerhelpers.h"
+#include "state/peerhelpers.h"
 #include "gcutprint.h"
 
 uint32_t g_sendColour = 0;

@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "common/entity/entityutil.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "oddbdatabase.h"
 #include "oddbdictionary.h"
 #include "oddbentity.h"
@@ -11,7 +11,7 @@
 #include "oddbtext.h"
 #include "peer/peerapi.h"
 #include "peer/peerrequests.h"
-#include "peer/peerstatus.h"
+#include "state/peerstatus.h"
 
 const wchar_t* const kLinkXrecordKey = L"VelkArx";
 const int EntityLinkXrecord::kGroupCodes[EntityLinkXrecord::kItemCount] = {1, 1, 1, 1, 90, 90, 90, 90, 40, 40, 40, 40};

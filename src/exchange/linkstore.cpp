@@ -6,7 +6,7 @@
 #include "common/entity/entityutil.h"
 #include "common/entity/textutil.h"
 #include "exchange/arxoperation.h"
-#include "exchange/documentlock.h"
+#include "state/documentlock.h"
 #include "exchange/entitylink.h"
 #include "exchange/exchangeglobals.h"
 #include "gcapdocmanager.h"

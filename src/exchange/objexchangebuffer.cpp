@@ -7,10 +7,10 @@
 
 #include "afxmsgbox.h"
 #include "exchange/arxoperation.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/exchangetext.h"
-#include "basemap/crosssectionmode.h"
+#include "exchange/crosssectionmode.h"
 #include "exchange/velkobjtree.h"
 #include "gcedview.h"
 #include "peer/peerapi.h"

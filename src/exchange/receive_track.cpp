@@ -9,7 +9,7 @@
 #include "common/entity/polylineutil.h"
 #include "common/entity/splineutil.h"
 #include "exchange/arxoperation.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "exchange/exchangetext.h"
 #include "exchange/entitycolor.h"
 #include "exchange/receiveconvert.h"

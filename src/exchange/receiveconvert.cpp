@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "exchange/entitycolor.h"
 #include "exchange/exchangetext.h"
 #include "gcutprint.h"

@@ -8,14 +8,14 @@
 #include <optional>
 
 #include "basemap/basemap.h"
-#include "basemap/crosssectionmode.h"
-#include "basemap/sectiontypes.h"
-#include "basemap/settings.h"
+#include "exchange/crosssectionmode.h"
+#include "state/sectiontypes.h"
+#include "state/settings.h"
 #include "common/entity/entityutil.h"
 #include "common/symboltable/viewutil.h"
 #include "exchange/arxoperation.h"
-#include "exchange/documentlock.h"
-#include "exchange/drawingdata.h"
+#include "state/documentlock.h"
+#include "state/drawingdata.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/exchangetext.h"
 #include "exchange/velkobjtree.h"
@@ -24,7 +24,7 @@
 #include "gcutprint.h"
 #include "oddbblockreference.h"
 #include "oddbhatch.h"
-#include "peer/messagedlg.h"
+#include "shell/messagedlg.h"
 #include "ui/hintdialogs.h"
 
 namespace {

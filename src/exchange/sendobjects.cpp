@@ -7,7 +7,7 @@
 
 #include "afxmsgbox.h"
 #include "basemap/basemap.h"
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "common/entity/entityutil.h"
 #include "common/interaction/namedidlist.h"
 #include "common/interaction/selectutil.h"
@@ -15,8 +15,8 @@
 #include "common/symboltable/viewutil.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
-#include "exchange/documentlock.h"
-#include "exchange/drawingdata.h"
+#include "state/documentlock.h"
+#include "state/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/velkobjtree.h"
@@ -25,9 +25,9 @@
 #include "oddbcurves.h"
 #include "peer/peerapi.h"
 #include "peer/peerrequests.h"
-#include "peer/peerstatus.h"
+#include "state/peerstatus.h"
 #include "shell/velkarxapp.h"
-#include "ui/reactors.h"
+#include "shell/reactors.h"
 
 namespace {
 

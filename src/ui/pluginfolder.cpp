@@ -2,13 +2,13 @@
 
 #include "afxmsgbox.h"
 #include "base/basefile.h"
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "common/geometry/mathutil.h"
 #include "common/io/appdirectoryutil.h"
 #include "common/symboltable/viewutil.h"
 #include "image/pximage.h"
 #include "odrx_module.h"
-#include "peer/peerhelpers.h"
+#include "state/peerhelpers.h"
 #include "shell/moduleentry.h"
 #include "windows.h"
 

@@ -4,14 +4,14 @@
 #include <cmath>
 #include <cstring>
 
-#include "basemap/coordbinding.h"
-#include "basemap/relatepoint.h"
-#include "basemap/settings.h"
+#include "state/coordbinding.h"
+#include "state/relatepoint.h"
+#include "state/settings.h"
 #include "common/interaction/getinpututil.h"
-#include "peer/peercheck.h"
-#include "peer/peerhelpers.h"
+#include "ui/peercheck.h"
+#include "state/peerhelpers.h"
 #include "peer/peerrequests.h"
-#include "peer/peerstatus.h"
+#include "state/peerstatus.h"
 #include "shell/actoolbarwnd.h"
 #include "ui/helppages.h"
 

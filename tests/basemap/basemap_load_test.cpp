@@ -1,6 +1,6 @@
 // Starting the base map of a drawing and walking the tiles of the view.
 #include "basemap_fixture.h"
-#include "ui/dlgsetting.h"
+#include "basemap/dlgsetting.h"
 
 namespace {
 

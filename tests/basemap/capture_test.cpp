@@ -6,8 +6,8 @@
 #include "basemap/capture.h"
 #include "dialog_control.h"
 #include "gcedinput.h"
-#include "peer/peerhelpers.h"
-#include "ui/capturemapsetting.h"
+#include "state/peerhelpers.h"
+#include "basemap/capturemapsetting.h"
 
 namespace {
 

@@ -18,12 +18,12 @@
 #include <vector>
 
 #include "afxwin.h"
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "bench_drawing.h"
 #include "bench_rows.h"
 #include "common/document/dwgdatabaseutil.h"
 #include "exchange/arxoperation.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/objexchangebuffer.h"
 #include "exchange/velkobjtree.h"
@@ -33,7 +33,7 @@
 #include "hostdb_control.h"
 #include "module_resources.h"
 #include "oddbsymboltable.h"
-#include "peer/messagedlg.h"
+#include "shell/messagedlg.h"
 #include "peer/peerapi.h"
 #include "peer/peerrequests.h"
 #include "shell/moduleentry.h"

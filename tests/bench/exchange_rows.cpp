@@ -6,7 +6,7 @@
 #include "bench_inputs.h"
 #include "bench_rows.h"
 #include "exchange/arxoperation.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "exchange/objexchangebuffer.h"
 #include "peer/maprecords.h"
 

@@ -3,13 +3,13 @@
 #include <cstring>
 #include <memory>
 
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "bench_drawing.h"
 #include "bench_inputs.h"
 #include "bench_rows.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "exchange/objexchangebuffer.h"
 #include "gcapdocmanager.h"
 #include "hostdb_control.h"

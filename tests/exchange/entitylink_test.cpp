@@ -5,7 +5,7 @@
 #include "oddbblockreference.h"
 #include "oddbdictionary.h"
 #include "oddbtext.h"
-#include "ui/documentrecord.h"
+#include "exchange/documentrecord.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "test_support.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/velkobjtree.h"
 #include "gcapdocmanager.h"

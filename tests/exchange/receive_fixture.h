@@ -8,12 +8,12 @@
 #include <memory>
 #include <vector>
 
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "common/document/dwgdatabaseutil.h"
 #include "common/entity/entityutil.h"
 #include "common/symboltable/viewutil.h"
 #include "exchange/arxoperation.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/hatchfill.h"
@@ -27,7 +27,7 @@
 #include "oddbcurves.h"
 #include "oddbhatch.h"
 #include "oddbtext.h"
-#include "peer/messagedlg.h"
+#include "shell/messagedlg.h"
 #include "peer/peerapi.h"
 #include "peer/peerrequests.h"
 #include "plugin_state.h"

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "editor_control.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
 #include "exchange/hatchfill.h"
 #include "peer_fixture.h"
-#include "peer/peerhelpers.h"
+#include "state/peerhelpers.h"
 #include "peer_objects.h"
 
 class SendTest : public PeerExchangeTest {

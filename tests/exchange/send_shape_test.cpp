@@ -5,7 +5,7 @@
 #include "common/symboltable/layerutil.h"
 #include "editor_control.h"
 #include "oddbhatch.h"
-#include "peer/peerhelpers.h"
+#include "state/peerhelpers.h"
 #include "send_fixture.h"
 
 namespace {

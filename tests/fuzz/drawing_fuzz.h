@@ -2,7 +2,7 @@
 // per-drawing record, active for every input.
 #pragma once
 
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "hostdb_control.h"
 
 namespace velkfuzz {

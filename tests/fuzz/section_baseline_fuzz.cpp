@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "basemap/crosssection.h"
-#include "basemap/crosssectionmode.h"
-#include "basemap/sectiongeometry.h"
+#include "section/crosssection.h"
+#include "exchange/crosssectionmode.h"
+#include "state/sectiongeometry.h"
 #include "drawing_fuzz.h"
 #include "fuzz_support.h"
 

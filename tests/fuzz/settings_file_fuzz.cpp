@@ -10,10 +10,10 @@
 #include <cstring>
 #include <fstream>
 
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "fuzz_support.h"
 #include "machine_control.h"
-#include "peer/peerhelpers.h"
+#include "state/peerhelpers.h"
 #include "shell/moduleentry.h"
 #include "standin_control.h"
 #include "windows.h"

@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "afxmsgbox.h"
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "dialog_control.h"
 #include "editor_control.h"
-#include "peer/peerhelpers.h"
-#include "exchange/drawingdata.h"
+#include "state/peerhelpers.h"
+#include "state/drawingdata.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
 #include "gcedreactor.h"
@@ -18,7 +18,7 @@
 #include "gcutprint.h"
 #include "hostdb_control.h"
 #include "machine_control.h"
-#include "peer/messagedlg.h"
+#include "shell/messagedlg.h"
 #include "plugin_state.h"
 #include "shell/actoolbarwnd.h"
 #include "shell/moduleentry.h"
@@ -27,7 +27,7 @@
 #include "standin_peer.h"
 #include "test_support.h"
 #include "toolbar_control.h"
-#include "ui/reactors.h"
+#include "shell/reactors.h"
 #include "window_control.h"
 
 namespace {

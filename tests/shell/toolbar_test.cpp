@@ -6,11 +6,11 @@
 #include <memory>
 
 #include "afxmsgbox.h"
-#include "basemap/coordbinding.h"
-#include "basemap/settings.h"
+#include "state/coordbinding.h"
+#include "state/settings.h"
 #include "dialog_control.h"
 #include "editor_control.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "gcapdocmanager.h"
 #include "gcedview.h"
 #include "gcutprint.h"
@@ -18,7 +18,7 @@
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbtext.h"
-#include "peer/messagedlg.h"
+#include "shell/messagedlg.h"
 #include "plugin_state.h"
 #include "shell/actoolbarwnd.h"
 #include "shell/velkarxapp.h"

@@ -7,7 +7,7 @@
 #include "oddbentity.h"
 #include "exchange/arxoperation.h"
 #include "exchange/exchangeglobals.h"
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "hostdb_control.h"
 #include "peer_encode.h"
 #include "sweep_fixture.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "common/entity/blockutil.h"
 #include "common/symboltable/layerutil.h"
 #include "gcapdocmanager.h"
@@ -13,14 +13,14 @@
 #include "oddbhatch.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
-#include "peer/messagedlg.h"
+#include "shell/messagedlg.h"
 #include "peer/peerapi.h"
 #include "plugin_state.h"
 #include "test_support.h"
 #include "shell/velkarxapp.h"
 #include "editor_control.h"
-#include "exchange/drawingdata.h"
-#include "ui/reactors.h"
+#include "state/drawingdata.h"
+#include "shell/reactors.h"
 
 using velktest::AppendEntity;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "standin_peer.h"
 #include "sweep_support.h"
 

@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "afxmsgbox.h"
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "common/geometry/mathutil.h"
 #include "common/symboltable/viewutil.h"
 #include "hostdb_control.h"

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "dxf_control.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "gcdbutil.h"
 #include "oddbblockreference.h"

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "dxf_test_support.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "hostdb_control.h"
 #include "standin_control.h"

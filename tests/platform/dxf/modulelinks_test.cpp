@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "dxf_test_support.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "gcapdocmanager.h"
 #include "hostdb_control.h"
