@@ -1,11 +1,11 @@
 #include "basemap/capturemapsetting.h"
 
 #include "basemap/capture.h"
-#include "state/settings.h"
 #include "basemap/tilefiles.h"
-#include "state/drawingdata.h"
 #include "gcapdocmanager.h"
 #include "gcutprint.h"
+#include "state/drawingdata.h"
+#include "state/settings.h"
 
 namespace {
 

@@ -3,14 +3,14 @@
 #include <cstdint>
 
 #include "basemap/basemap.h"
-#include "state/settings.h"
+#include "peer/peerrequests.h"
 #include "state/drawingdata.h"
 #include "state/peerhelpers.h"
-#include "peer/peerrequests.h"
 #include "state/peerstatus.h"
+#include "state/settings.h"
+#include "ui/helppages.h"
 #include "ui/pathdialog.h"
 #include "ui/pluginfolder.h"
-#include "ui/helppages.h"
 
 namespace {
 

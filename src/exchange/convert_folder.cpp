@@ -3,12 +3,12 @@
 // into the outermost folder.
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
-#include "state/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "gcutprint.h"
 #include "oddbblockreference.h"
 #include "oddbhatch.h"
 #include "oddbsymboltable.h"
+#include "state/drawingdata.h"
 #include "state/peerhelpers.h"
 
 namespace {

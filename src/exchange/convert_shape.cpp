@@ -6,9 +6,9 @@
 #include "common/entity/hatchutil.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
-#include "state/drawingdata.h"
 #include "exchange/hatchfill.h"
 #include "oddbhatch.h"
+#include "state/drawingdata.h"
 #include "state/peerhelpers.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include "common/entity/textutil.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
-#include "state/drawingdata.h"
 #include "oddbcurves.h"
 #include "oddbtext.h"
+#include "state/drawingdata.h"
 #include "state/peerhelpers.h"
 
 namespace {

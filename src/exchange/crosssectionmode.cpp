@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "base/rvector3d.h"
-#include "section/crosssection.h"
-#include "state/sectiongeometry.h"
 #include "peer/peerapi.h"
+#include "state/sectiongeometry.h"
 
 namespace {
 
@@ -58,6 +57,16 @@ const SectionStrip* StripAt(const CrossSectionState* state, int32_t index)
 }
 
 }  // namespace
+
+int32_t FindSegmentOfSectionPoint(CrossSectionState* state, OdGePoint3d& point)
+{
+    return state ? FindStripOfSectionPoint(state->strips, point, state->frame) : -1;
+}
+
+int32_t FindSegmentOfMapPoint(CrossSectionState* state, OdGePoint3d& point)
+{
+    return state ? FindStripOfMapPoint(state->strips, point, state->frame) : -1;
+}
 
 bool SectionPointsToPeer(CrossSectionState* state, TrackPoint*& points, uint32_t& count)
 {

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "exchange/arxoperation.h"
-#include "state/drawingdata.h"
 #include "gcapdocmanager.h"
+#include "state/drawingdata.h"
 
 void LoadDocumentRecord(const CString& name, GcApDocument* document)
 {

@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "exchange/arxoperation.h"
-#include "state/drawingdata.h"
 #include "oddbentity.h"
 #include "oddbtext.h"
+#include "state/drawingdata.h"
 #include "state/pluginresourcescope.h"
 #include "ui/propertymarkup.h"
 

@@ -3,25 +3,24 @@
 #include <cstring>
 
 #include "afxmsgbox.h"
-#include "state/coordbinding.h"
 #include "common/entity/entityutil.h"
 #include "exchange/arxoperation.h"
-#include "state/documentlock.h"
 #include "exchange/objexchangebuffer.h"
 #include "gcapdocmanager.h"
 #include "gcedview.h"
 #include "gcutprint.h"
 #include "oddbentity.h"
 #include "peer/maprecords.h"
-#include "shell/messagedlg.h"
-#include "ui/peercheck.h"
-#include "state/peerhelpers.h"
 #include "peer/peerrequests.h"
-#include "state/peerstatus.h"
-#include "shell/velkarxapp.h"
 #include "section/dlgcontour.h"
-#include "shell/reactors.h"
+#include "state/coordbinding.h"
+#include "state/documentlock.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
+#include "state/peerstatus.h"
 #include "state/pluginresourcescope.h"
+#include "state/reactorflags.h"
+#include "ui/peercheck.h"
 
 int32_t g_contourRequestCounter = 0;
 

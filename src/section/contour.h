@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "state/contourstate.h"
 #include "gcedinput.h"
+#include "state/contourstate.h"
 
 // The 192-byte record of request 20303 and of each of its answers. An
 // answer carries, from byte 192, `dataLength` bytes of an exchange buffer

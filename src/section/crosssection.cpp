@@ -6,28 +6,27 @@
 #include <vector>
 
 #include "afxmsgbox.h"
-#include "state/coordbinding.h"
-#include "exchange/crosssectionmode.h"
-#include "state/relatepoint.h"
-#include "state/sectiongeometry.h"
-#include "state/settings.h"
 #include "common/document/dwgdatabaseutil.h"
 #include "common/interaction/selectutil.h"
 #include "exchange/arxoperation.h"
-#include "state/documentlock.h"
+#include "exchange/crosssectionmode.h"
 #include "exchange/objexchangebuffer.h"
 #include "gcapdocmanager.h"
 #include "gcedview.h"
 #include "gcutprint.h"
 #include "oddbentity.h"
-#include "ui/peercheck.h"
 #include "peer/peerrequests.h"
-#include "state/peerstatus.h"
-#include "shell/actoolbarwnd.h"
-#include "state/pluginresourcescope.h"
-#include "shell/velkarxapp.h"
 #include "section/crosssetting.h"
-#include "shell/reactors.h"
+#include "state/coordbinding.h"
+#include "state/documentlock.h"
+#include "state/peerstatus.h"
+#include "state/pluginresourcescope.h"
+#include "state/reactorflags.h"
+#include "state/relatepoint.h"
+#include "state/sectiongeometry.h"
+#include "state/settings.h"
+#include "state/shellservices.h"
+#include "ui/peercheck.h"
 
 namespace {
 
@@ -96,9 +95,7 @@ void BeginCrossSectionMode(CrossSectionState*)
         int status = PeerApiSetFollowWinMap(&g_peerApi, 1);
         ReportVelkMsgError(status, L"SetFollowWinMapErr:", false);
     }
-    if (g_settings.onlineBaseMap) {
-        if (CAcToolBarWnd* bar = GetToolBarWnd()) bar->OnLoadOnlineMap();
-    }
+    if (g_settings.onlineBaseMap) PressOnlineMapButton();
 }
 
 void CrossSectionCommand(CrossSectionState* state)
@@ -209,7 +206,7 @@ void OnCrossSectionBaseLine(CrossSectionState* state, const uint8_t* payload, ui
     SendSectionRelatePoints(state, track->points, track->count);
     FreeMapObjRecord(&g_peerApi, track, kMapObjTrack);
 
-    if (CAcToolBarWnd* bar = GetToolBarWnd()) bar->SetSectionButtonState(1);
+    SetSectionButtonState(1);
     state->sectionActive = 1;
     if (AfxMessageBox(L"断面参数初始化完毕！\n是否将数据发送到拓岚？", MB_YESNO | MB_ICONINFORMATION) != IDYES) return;
     OdDbObjectIdArray ids;
@@ -237,14 +234,4 @@ void SendSectionRelatePoints(CrossSectionState*, const TrackPoint* points, uint3
     g_relatePoint = point;
     int status = PeerApiSetRelatePoints(&g_peerApi, 3, &point, 1);
     ReportVelkMsgError(status, L"SetRelatePointErr:", true);
-}
-
-int32_t FindSegmentOfSectionPoint(CrossSectionState* state, OdGePoint3d& point)
-{
-    return state ? FindStripOfSectionPoint(state->strips, point, state->frame) : -1;
-}
-
-int32_t FindSegmentOfMapPoint(CrossSectionState* state, OdGePoint3d& point)
-{
-    return state ? FindStripOfMapPoint(state->strips, point, state->frame) : -1;
 }

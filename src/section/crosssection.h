@@ -2,15 +2,16 @@
 // rectangle or the whole drawing) and a track in the peer as the base line;
 // while the mode is on, objects sent to the peer go from section to map
 // coordinates and objects received go from map coordinates into the frame
-// (crosssectionmode.h). The geometry is in sectiongeometry.h.
+// (exchange/crosssectionmode.h). The geometry is in state/sectiongeometry.h.
 #pragma once
 
 #include <cstdint>
 
-#include "state/crosssectionstate.h"
+#include "exchange/crosssectionmode.h"
 #include "gcedinput.h"
 #include "odgegeometry.h"
 #include "peer/maprecords.h"
+#include "state/crosssectionstate.h"
 
 // Stops the peer following and switches the online base map off.
 void BeginCrossSectionMode(CrossSectionState* state);
@@ -30,13 +31,3 @@ void OnCrossSectionBaseLine(CrossSectionState* state, const uint8_t* payload, ui
 // Ties the frame to the base line's longitude for a peer that works in
 // longitude and latitude.
 void SendSectionRelatePoints(CrossSectionState* state, const TrackPoint* points, uint32_t count);
-// The index of the first strip that takes the point, which it converts
-// (section to map, map to section); -1 with the point unchanged.
-int32_t FindSegmentOfSectionPoint(CrossSectionState* state, OdGePoint3d& point);
-int32_t FindSegmentOfMapPoint(CrossSectionState* state, OdGePoint3d& point);
-// Section to map for the points of a track or shape being sent: points
-// outside the frame's corridor are dropped, and where consecutive points lie
-// in different strips the crossings of the strip boundaries are inserted
-// with elevation 1. The list and its count are replaced; false when memory
-// fails (the list is unchanged).
-bool SectionPointsToPeer(CrossSectionState* state, TrackPoint*& points, uint32_t& count);

@@ -6,22 +6,23 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "state/coordbinding.h"
-#include "state/settings.h"
-#include "state/documentlock.h"
-#include "state/drawingdata.h"
+#include "exchange/entpropertydlg.h"
 #include "exchange/exchangeglobals.h"
 #include "gcedinput.h"
 #include "gcedview.h"
 #include "gcutprint.h"
 #include "oddbcurves.h"
 #include "oddbentity.h"
-#include "shell/messagedlg.h"
-#include "state/peerstatus.h"
 #include "shell/actoolbarwnd.h"
-#include "shell/velkarxapp.h"
-#include "exchange/entpropertydlg.h"
+#include "shell/messagedlg.h"
 #include "shell/reactors.h"
+#include "shell/velkarxapp.h"
+#include "state/coordbinding.h"
+#include "state/documentlock.h"
+#include "state/drawingdata.h"
+#include "state/modulestate.h"
+#include "state/peerstatus.h"
+#include "state/settings.h"
 
 namespace {
 

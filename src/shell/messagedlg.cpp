@@ -9,38 +9,35 @@
 #include "base/baselog.h"
 #include "basemap/basemap.h"
 #include "basemap/capture.h"
-#include "section/contour.h"
-#include "state/coordbinding.h"
-#include "section/crosssection.h"
-#include "state/relatepoint.h"
-#include "state/settings.h"
 #include "common/symboltable/viewutil.h"
 #include "exchange/arxoperation.h"
-#include "state/drawingdata.h"
 #include "exchange/exchangeglobals.h"
 #include "gcapdocmanager.h"
 #include "gcedview.h"
 #include "gcutprint.h"
 #include "oddbdatabase.h"
-#include "ui/peercheck.h"
-#include "state/peerhelpers.h"
 #include "peer/peerrequests.h"
-#include "state/peerstatus.h"
+#include "section/contour.h"
+#include "section/crosssection.h"
 #include "shell/actoolbarwnd.h"
 #include "shell/moduleentry.h"
-#include "shell/velkarxapp.h"
 #include "shell/reactors.h"
+#include "shell/shellservices.h"
+#include "shell/velkarxapp.h"
+#include "state/coordbinding.h"
+#include "state/drawingdata.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
+#include "state/peerstatus.h"
+#include "state/relatepoint.h"
+#include "state/settings.h"
+#include "ui/peercheck.h"
 #include "ui/setcoordlg.h"
 
 CMessageDlg* g_pMessageDlg = nullptr;
 UpdateNoticeRecord g_updateNotice;
 int32_t g_buttonPresent = 0;
-double g_levelResolutionX[29] = {};
-double g_levelResolutionY[29] = {};
-bool g_bMatchOnly = false;
-int32_t g_matchValues[2] = {0, 0};
 bool g_bRelateResendRunning = false;
-bool g_bTileGuard = false;
 
 namespace {
 
@@ -204,7 +201,11 @@ void OnSearchList(const uint8_t* bytes, uint32_t size)
 
 }  // namespace
 
-CMessageDlg::CMessageDlg(CWnd* owner) : CDialog(IDD, owner) { g_coordBinding.checkPending = false; }
+CMessageDlg::CMessageDlg(CWnd* owner) : CDialog(IDD, owner)
+{
+    g_coordBinding.checkPending = false;
+    InstallShellServices();
+}
 
 CMessageDlg::~CMessageDlg()
 {

@@ -59,19 +59,11 @@ struct UpdateNoticeRecord {
 extern UpdateNoticeRecord g_updateNotice;
 
 // Link state the answers keep: the button-present value (the last 20401
-// answer), the level resolutions of the last 20212 answer (index = map
-// level), the match values of a 20301 answer to MATCHVELK, and the flag
-// that mutes the reactors while received objects are built.
+// answer). What the features read of the answers is in state/modulestate.h.
 extern int32_t g_buttonPresent;
-extern double g_levelResolutionX[29];
-extern double g_levelResolutionY[29];
-extern bool g_bMatchOnly;
-extern int32_t g_matchValues[2];
 // Set while a relate-point resend waits for its answer: an "ask again"
 // inside it is not resent again.
 extern bool g_bRelateResendRunning;
-// The tile guard of timer 1009.
-extern bool g_bTileGuard;
 
 // Opens the coordinate window unless the peer's plane system is the one the
 // drawing is bound to; the coordinate-binding flag is cleared either way.

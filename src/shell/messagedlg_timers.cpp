@@ -3,19 +3,20 @@
 
 #include "basemap/basemap.h"
 #include "basemap/capture.h"
-#include "state/settings.h"
 #include "common/symboltable/viewutil.h"
-#include "state/drawingdata.h"
 #include "exchange/exchangeglobals.h"
 #include "gcapdocmanager.h"
 #include "gcedview.h"
-#include "shell/messagedlg.h"
-#include "state/peerhelpers.h"
 #include "peer/peerrequests.h"
-#include "state/peerstatus.h"
 #include "shell/actoolbarwnd.h"
-#include "shell/velkarxapp.h"
+#include "shell/messagedlg.h"
 #include "shell/reactors.h"
+#include "shell/velkarxapp.h"
+#include "state/drawingdata.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
+#include "state/peerstatus.h"
+#include "state/settings.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ void KeepButton()
 
 // Follows the view: tiles for a view that moved, and the peer's map in
 // follow mode 1 (or 3 while the coordinate window is closed).
-void PollView(CDrawingData* d, CEditorReactor* editor)
+void PollView(CDrawingData* d, EditorReactorFlags* editor)
 {
     if (!d || !d->baseMap.ready || !editor) return;
     if (Moved(editor->m_viewExtents, editor->m_viewExtentsNow)) {

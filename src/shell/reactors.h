@@ -11,6 +11,7 @@
 #include "gcapdocmanager.h"
 #include "gcedreactor.h"
 #include "oddbdatabase.h"
+#include "state/reactorflags.h"
 
 class CDrawingData;
 
@@ -27,16 +28,9 @@ public:
     OdResult ssgetRolloverFilter(const OdDbFullSubentPath& subEntityPath, OdDbFullSubentPath& highlightPath) override;
 };
 
-class CEditorReactor : public OdEditorReactor {
+// Its flags, which the features read too, are in state/reactorflags.h.
+class CEditorReactor : public EditorReactorFlags {
 public:
-    ViewExtents m_viewExtents;     // the view as last taken (view changes and timer 1006)
-    ViewExtents m_viewExtentsNow;  // the view timer 1006 recorded at its last run
-    uint8_t m_bViewGuard = 1;      // the next view change rewrites m_viewExtents
-    uint8_t m_bEcho = 0;           // apply the peer's next 20012 report
-    uint8_t m_nPendingRect = 0;    // 1 capture, 2 contour rectangle awaited
-    uint8_t m_bPendingSection = 0;
-    uint8_t m_bSuspendInsert = 0;  // a command runs: tile insertion waits
-
     void commandWillStart(const OdString& commandName) override;
     void commandEnded(const OdString& commandName) override;
     void commandCancelled(const OdString& commandName) override;

@@ -1,7 +1,7 @@
 // The selection filters: the placed tiles of the active drawing's base map
 // are never selected nor highlighted.
-#include "state/drawingdata.h"
 #include "shell/reactors.h"
+#include "state/drawingdata.h"
 
 namespace {
 

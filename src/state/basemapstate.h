@@ -139,3 +139,6 @@ struct BaseMapState {
     std::list<TileRequest> retryList;
     std::map<OdDbObjectId, uint64_t> toMoveDown;
 };
+
+// Erases every placed tile image; the cache stays. The destructor calls it.
+void ClearBaseMapTiles(BaseMapState* state);

@@ -6,11 +6,11 @@
 #include "base/md5.h"
 #include "base/numtext.h"
 #include "gcapdocmanager.h"
-#include "state/settings.h"
-#include "shell/messagedlg.h"
-#include "state/peerhelpers.h"
 #include "peer/peerrequests.h"
-#include "shell/actoolbarwnd.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
+#include "state/settings.h"
+#include "state/shellservices.h"
 #include "windows.h"
 
 CoordBindingState g_coordBinding;
@@ -89,5 +89,5 @@ void CheckDrawingBinding(const CString& drawingName, int delayMs)
     b.checkPending = true;
     b.bindingName = drawingName;
     LoadCoordinateBinding(drawingName, b.storedBinding);
-    if (delayMs > 0 && g_pMessageDlg) g_pMessageDlg->SetTimer(1001, (UINT)delayMs, nullptr);
+    if (delayMs > 0) SetReceiverTimer(1001, (UINT)delayMs);
 }

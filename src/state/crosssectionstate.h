@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <list>
 
-#include "state/sectiontypes.h"
 #include "odgegeometry.h"
+#include "state/sectiontypes.h"
 
 struct CrossSectionState {
     OdGeExtents3d range;             // the frame chosen, drawing units; empty until chosen

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "afxstr.h"
+#include "odgegeometry.h"
 #include "state/basemapstate.h"
 #include "state/contourstate.h"
 #include "state/crosssectionstate.h"
-#include "odgegeometry.h"
 #include "state/edittrackstate.h"
 
 class GcApDocument;

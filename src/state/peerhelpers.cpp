@@ -7,24 +7,16 @@
 #include <ctime>
 #include <string>
 
-#include "afxmsgbox.h"
 #include "base/basefile.h"
 #include "base/baselog.h"
 #include "base/numtext.h"
 #include "base/utf16text.h"
-#include "state/coordbinding.h"
-#include "state/settings.h"
 #include "common/entity/entityutil.h"
 #include "common/symboltable/viewutil.h"
-#include "state/drawingdata.h"
-#include "exchange/entitylink.h"
 #include "gcedview.h"
 #include "gcgsmanager.h"
 #include "oddbblockreference.h"
-#include "oddbtext.h"
-#include "shell/messagedlg.h"
-#include "ui/peercheck.h"
-#include "state/peerstatus.h"
+#include "state/settings.h"
 #include "windows.h"
 
 HostViewVarsRecord g_hostViewVars;
@@ -347,38 +339,7 @@ OdDbEntity* OpenEntityForWrite(int64_t handle)
     return entity;
 }
 
-// Where a text anchored by its alignment sits beside the icon at `p`.
-OdGePoint3d TextAnchorBesideIcon(const OdDbText* text, const OdGePoint3d& p, int level)
-{
-    const double half = level / 2;
-    const int h = text->horizontalMode(), v = text->verticalMode();
-    if ((h == OdDb::kTextRight) && (v == OdDb::kTextTop || v == OdDb::kTextBottom))
-        return OdGePoint3d(p.x - half, p.y + half, p.z);
-    if (h == OdDb::kTextCenter && v == OdDb::kTextBottom) return OdGePoint3d(p.x, p.y + level, p.z);
-    if (h == OdDb::kTextCenter && v == OdDb::kTextTop) return p;
-    return OdGePoint3d(p.x + half, p.y + half, p.z);
-}
-
 }  // namespace
-
-bool UpdateLinkedTextEntity(int64_t handle, const OdGePoint3d& point)
-{
-    OdDbEntity* entity = OpenEntityForWrite(handle);
-    if (!entity) return false;
-    if (auto* text = OdRxCast<OdDbText>(entity))
-        text->setAlignmentPoint(TextAnchorBesideIcon(text, point, g_settings.textLevelMetres));
-    MapObjInfo* link = GetEntityLink(entity, true, false);
-    if (link) {
-        // The active drawing's cache keeps the link; without one it is ours.
-        bool cached = g_ptagDocIdManager && FindEntityLink(g_ptagDocIdManager->links, link->handle) == link;
-        link->labelPos = point;
-        WriteEntityLink(entity, *link);
-        link->saved = 1;
-        if (!cached) delete link;
-    }
-    entity->close();
-    return true;
-}
 
 bool UpdateLinkedImageEntity(int64_t handle, const OdGePoint3d& point)
 {
@@ -404,37 +365,4 @@ bool IsRasterIconSized(int64_t handle, const OdGePoint3d& point)
     const double rx = level / (c.x - point.x), ry = level / (c.y - point.y);
     auto near = [](double r) { return std::fabs(r - 1) <= 0.05 || std::fabs(r - 2) <= 0.05; };
     return near(rx) && near(ry);
-}
-
-void MatchVelk()
-{
-    if (!oddbHostApplicationServices()->workingDatabase() || !CheckVelkStatus()) return;
-    if (g_coordBinding.geographic) {
-        AfxMessageBox(L"拓岚当前的坐标系为经纬度，不支持该操作！", MB_OK);
-        return;
-    }
-    ViewExtents view;
-    CViewUtil::GetViewExtents(view, 1.0);
-    // 50 pixels in drawing units; a view without width cannot be measured.
-    if (view.screenWidth == 0) return;
-    g_bMatchOnly = true;
-    g_matchValues[0] = g_matchValues[1] = 0;
-    const OdGePoint3d c((view.minX + view.maxX) / 2, (view.minY + view.maxY) / 2, 0);
-    const double h = (view.maxX - view.minX) / view.screenWidth * 50;
-    int r = PeerApiMatchView(&g_peerApi, c.x - h, c.y - h, c.x + h, c.y + h, 20000, (uint32_t)g_settings.maxBaseMapLevel);
-    ReportVelkMsgError(r, L"MatchVelkErr:", true);
-    // The request's status is 0 when it was taken; its answer, when one came
-    // during the request, stored the match values and cleared the flag. A
-    // flag still set means no match arrived: nothing to zoom to, and a later
-    // answer to another request is not to be taken for this one.
-    const bool answered = !g_bMatchOnly;
-    g_bMatchOnly = false;
-    if (r < 0 || !answered) return;
-    float s = (float)g_matchValues[0] / 100;
-    if (s <= 0) return;
-    while (s >= 2) s /= 2;
-    CViewUtil::ZoomWindow(OdGePoint3d(c.x - (c.x - view.minX) / s, c.y - (c.y - view.minY) / s, 0),
-                          OdGePoint3d(c.x + (c.x - view.minX) / s, c.y + (c.y - view.minY) / s, 0), 1.0);
-    short hundred = 100;
-    SetShortVar(L"ZOOMFACTOR", hundred);
 }

@@ -1,7 +1,9 @@
-// The shell's small helpers that other parts call by name: the host's view
+// The small helpers that every part calls by name: the host's view
 // variables, special folders and the cache folder, text conversions between
 // CString and UTF-8, default object names, the peer's line types, and the
-// geometry of linked texts and icon images.
+// geometry of icon images. A linked text follows its icon with
+// UpdateLinkedTextEntity (exchange/entitylink.h); MATCHVELK is MatchVelk
+// (basemap/matchvelk.h).
 #pragma once
 
 #include <cstddef>
@@ -81,12 +83,8 @@ int64_t GetFileModifyTime(const char* utf8Path);
 int64_t GetFileCreateTime(const char* utf8Path);
 LRESULT SendTextToHostWindow(const CString& text);
 
-// Linked texts and icon images. Each opens the entity of the handle for
-// writing; false when it does not open (or, for the image helpers, is no
-// raster image).
-// A text's alignment point follows its icon at `point`; every entity's link
-// keeps `point` as its label position and is written back.
-bool UpdateLinkedTextEntity(int64_t handle, const OdGePoint3d& point);
+// Icon images. Each opens the entity of the handle for writing; false when
+// it does not open or is no raster image.
 // The image becomes a square icon of the text level with its lower edge's
 // middle at `point`.
 bool UpdateLinkedImageEntity(int64_t handle, const OdGePoint3d& point);
@@ -102,7 +100,3 @@ inline bool GetImageEntityExtents(int64_t handle, const OdGePoint3d& storedPosit
 {
     return IsRasterIconSized(handle, storedPosition);
 }
-
-// MATCHVELK: asks the peer for the scale of its map at the view and zooms
-// the view to match it.
-void MatchVelk();

@@ -6,7 +6,7 @@
 #include "afxmsgbox.h"
 #include "base/baselog.h"
 #include "gcutprint.h"
-#include "shell/moduleentry.h"
+#include "state/modulestate.h"
 #include "windows.h"
 
 namespace {

@@ -19,8 +19,8 @@
 #include <cstdint>
 #include <list>
 
-#include "state/sectiontypes.h"
 #include "peer/maprecords.h"
+#include "state/sectiontypes.h"
 
 // Angles and strip lengths within this count as equal.
 const double kSectionTolerance = 1e-9;

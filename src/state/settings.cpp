@@ -4,8 +4,8 @@
 
 #include "base/basefile.h"
 #include "common/io/appdirectoryutil.h"
+#include "state/modulestate.h"
 #include "state/peerhelpers.h"
-#include "shell/moduleentry.h"
 #include "windows.h"
 
 PluginSettings g_settings{};

@@ -3,11 +3,10 @@
 #include <cstring>
 
 #include "afxmsgbox.h"
-#include "state/settings.h"
 #include "peer/peerrequests.h"
+#include "state/modulestate.h"
 #include "state/peerstatus.h"
-#include "shell/actoolbarwnd.h"
-#include "shell/moduleentry.h"
+#include "state/settings.h"
 #include "ui/hintdialogs.h"
 
 int32_t g_installedPeerVersion = 0;

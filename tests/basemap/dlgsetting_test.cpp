@@ -1,11 +1,9 @@
 // The options dialog: what it shows, what OK and reset store, the follow
 // mode it tells the peer, and the cache root it moves.
 #include "../ui/dialog_fixture.h"
+#include "basemap/dlgsetting.h"
 #include "editor_control.h"
 #include "machine_control.h"
-#include "shell/actoolbarwnd.h"
-#include "toolbar_control.h"
-#include "basemap/dlgsetting.h"
 #include "ui/helppages.h"
 #include "window_control.h"
 
@@ -68,41 +66,6 @@ TEST_F(SettingDialogTest, OpeningShowsTheRecordAndRoundsTheKeptValueInMemoryOnly
     EXPECT_EQ(RoundToHundred(-150), -100);
     EXPECT_EQ(RoundToHundred(-130), -100);
     EXPECT_EQ(RoundToHundred(INT32_MIN), -2147483600);
-}
-
-TEST_F(SettingDialogTest, TheToolbarOpensItWithTheModulesTemplateThoughTheHostHasOneOfTheSameId)
-{
-    AddHostTemplate(CDlgSetting::IDD, L"主机的对话框");
-    ASSERT_TRUE(CreateToolBarWnd());
-    const HINSTANCE before = AfxGetResourceHandle();
-    std::wstring caption;
-    std::wstring cacheShown;
-    standin::QueueDialogAnswer(CDlgSetting::IDD, [&](HWND d) {
-        wchar_t text[32] = {};
-        GetWindowTextW(d, text, 32);
-        caption = text;
-        cacheShown = Item(d, kCache).text;
-        return IDCANCEL;
-    });
-    ASSERT_TRUE(standin::ClickToolBarButton(GetToolBarWnd()->toolBar->GetSafeHwnd(), 32773));
-    EXPECT_EQ(caption, L"设置");
-    EXPECT_EQ(cacheShown, g_cacheRoot.str());
-    EXPECT_EQ(AfxGetResourceHandle(), before);
-
-    // "视频教程" opens the tutorial page and leaves the dialog open.
-    const size_t launched = standin::ShellExecutes().size();
-    bool open = false;
-    EXPECT_EQ(Run([&](HWND d) {
-                  standin::ClickDialogItem(d, 8325);
-                  open = IsWindow(d);
-                  return IDCANCEL;
-              }),
-              IDCANCEL);
-    ASSERT_EQ(standin::ShellExecutes().size(), launched + 1);
-    EXPECT_EQ(standin::ShellExecutes().back().verb, L"open");
-    EXPECT_EQ(standin::ShellExecutes().back().file, kVideoTutorialPage);
-    EXPECT_EQ(standin::ShellExecutes().back().show, SW_SHOWNORMAL);
-    EXPECT_TRUE(open);
 }
 
 TEST_F(SettingDialogTest, LevelsOutsideSixteenToTwentyEightKeepTheDialogOpen)

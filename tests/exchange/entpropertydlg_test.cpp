@@ -2,9 +2,9 @@
 // values in the list, and what OK and Cancel leave in the link and on the
 // entity.
 #include "../ui/dialog_fixture.h"
+#include "exchange/entpropertydlg.h"
 #include "oddbcurves.h"
 #include "oddbtext.h"
-#include "exchange/entpropertydlg.h"
 
 namespace {
 

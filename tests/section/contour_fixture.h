@@ -14,9 +14,10 @@
 #include "editor_control.h"
 #include "gcutprint.h"
 #include "peer_encode.h"
+#include "plugin_state.h"
+#include "state/reactorflags.h"
 #include "test_support.h"
 #include "window_control.h"
-#include "shell/reactors.h"
 
 class PeerJobTest : public ReceiveTest {
 protected:
@@ -25,7 +26,7 @@ protected:
         ReceiveTest::SetUp();
         velkpeer::InstallPeer(900, [] { return true; });
         peer->Config().statusWord = 0x101;  // free for requests
-        g_pEditorReactor = new CEditorReactor();
+        g_pEditorReactor = velktest::NewEditorReactor();
         standin::ClearCommandLine();
     }
 

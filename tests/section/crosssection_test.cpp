@@ -4,12 +4,12 @@
 // dialog and frame.
 #include <random>
 
-#include "section/crosssection.h"
+#include "contour_fixture.h"
 #include "exchange/crosssectionmode.h"
+#include "peer_objects.h"
+#include "section/crosssection.h"
 #include "state/relatepoint.h"
 #include "state/sectiongeometry.h"
-#include "contour_fixture.h"
-#include "peer_objects.h"
 
 namespace {
 

@@ -2,12 +2,13 @@
 // and peer objects; commands that save or close write the links first; the
 // first command, APPLOAD and RECTANG do their one-off work.
 #include "afxmsgbox.h"
+#include "exchange/documentrecord.h"
 #include "gcedinput.h"
-#include "state/peerhelpers.h"
 #include "reactor_fixture.h"
 #include "shell/actoolbarwnd.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
 #include "toolbar_control.h"
-#include "exchange/documentrecord.h"
 #include "window_control.h"
 
 namespace {

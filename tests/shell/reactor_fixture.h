@@ -11,10 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "state/coordbinding.h"
-#include "state/settings.h"
 #include "editor_control.h"
-#include "state/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "exchange/exchangeglobals.h"
 #include "gcapdocmanager.h"
@@ -25,13 +22,17 @@
 #include "oddbcurves.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
-#include "shell/messagedlg.h"
 #include "plugin_state.h"
 #include "shell/actoolbarwnd.h"
+#include "shell/messagedlg.h"
+#include "shell/reactors.h"
 #include "shell/velkarxapp.h"
 #include "standin_peer.h"
+#include "state/coordbinding.h"
+#include "state/drawingdata.h"
+#include "state/modulestate.h"
+#include "state/settings.h"
 #include "test_support.h"
-#include "shell/reactors.h"
 
 class ReactorTest : public testing::Test {
 protected:

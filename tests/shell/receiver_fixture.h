@@ -8,16 +8,16 @@
 #include <memory>
 #include <vector>
 
-#include "state/drawingdata.h"
 #include "gcapdocmanager.h"
 #include "gcedview.h"
 #include "hostdb_control.h"
-#include "shell/messagedlg.h"
 #include "peer/peerapi.h"
 #include "plugin_state.h"
+#include "shell/messagedlg.h"
+#include "shell/reactors.h"
 #include "shell/velkarxapp.h"
 #include "standin_peer.h"
-#include "shell/reactors.h"
+#include "state/drawingdata.h"
 
 class ReceiverTest : public testing::Test {
 protected:

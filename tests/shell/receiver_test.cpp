@@ -7,20 +7,21 @@
 #include <string>
 
 #include "afxmsgbox.h"
-#include "state/coordbinding.h"
-#include "state/relatepoint.h"
-#include "state/settings.h"
 #include "dialog_control.h"
 #include "editor_control.h"
 #include "exchange/exchangeglobals.h"
 #include "gcutprint.h"
 #include "machine_control.h"
-#include "standin_control.h"
-#include "ui/peercheck.h"
-#include "state/peerhelpers.h"
 #include "shell/actoolbarwnd.h"
 #include "shell/moduleentry.h"
+#include "standin_control.h"
+#include "state/coordbinding.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
+#include "state/relatepoint.h"
+#include "state/settings.h"
 #include "test_support.h"
+#include "ui/peercheck.h"
 #include "window_control.h"
 
 namespace {

@@ -3,14 +3,15 @@
 // binding button send and save.
 #include <cstring>
 
-#include "state/coordbinding.h"
-#include "state/relatepoint.h"
 #include "../ui/dialog_fixture.h"
 #include "editor_control.h"
-#include "ui/peercheck.h"
 #include "shell/actoolbarwnd.h"
+#include "state/coordbinding.h"
+#include "state/modulestate.h"
+#include "state/relatepoint.h"
 #include "toolbar_control.h"
 #include "ui/helppages.h"
+#include "ui/peercheck.h"
 #include "ui/setcoordlg.h"
 #include "window_control.h"
 

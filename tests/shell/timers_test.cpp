@@ -2,13 +2,14 @@
 #include "receiver_fixture.h"
 
 #include "afxmsgbox.h"
-#include "state/settings.h"
 #include "common/symboltable/viewutil.h"
 #include "dialog_control.h"
 #include "editor_control.h"
 #include "exchange/exchangeglobals.h"
 #include "gcutprint.h"
 #include "shell/actoolbarwnd.h"
+#include "state/modulestate.h"
+#include "state/settings.h"
 #include "test_support.h"
 #include "window_control.h"
 

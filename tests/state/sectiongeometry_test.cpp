@@ -4,8 +4,8 @@
 #include <random>
 #include <vector>
 
-#include "state/sectiongeometry.h"
 #include "base/rvector3d.h"
+#include "state/sectiongeometry.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <cstdlib>
 #include <set>
 
-#include "state/coordbinding.h"
-#include "state/randomid.h"
-#include "state/settings.h"
 #include "machine_control.h"
 #include "plugin_state.h"
-#include "shell/moduleentry.h"
 #include "standin_control.h"
+#include "state/coordbinding.h"
+#include "state/modulestate.h"
+#include "state/randomid.h"
+#include "state/settings.h"
 #include "test_support.h"
 #include "windows.h"
 

@@ -9,9 +9,9 @@
 #include "afxmsgbox.h"
 #include "gcutprint.h"
 #include "machine_control.h"
-#include "state/peerstatus.h"
-#include "shell/moduleentry.h"
 #include "standin_control.h"
+#include "state/modulestate.h"
+#include "state/peerstatus.h"
 
 namespace {
 

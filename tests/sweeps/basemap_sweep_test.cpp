@@ -4,7 +4,7 @@
 
 #include "basemap/basemap.h"
 #include "basemap/capture.h"
-#include "state/settings.h"
+#include "basemap/capturemapsetting.h"
 #include "common/document/dwgdatabaseutil.h"
 #include "dialog_control.h"
 #include "editor_control.h"
@@ -13,8 +13,8 @@
 #include "oddbblockreference.h"
 #include "shell/messagedlg.h"
 #include "standin_control.h"
+#include "state/settings.h"
 #include "sweep_fixture.h"
-#include "basemap/capturemapsetting.h"
 #include "window_control.h"
 
 namespace {

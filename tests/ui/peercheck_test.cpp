@@ -5,13 +5,12 @@
 #include <memory>
 
 #include "afxmsgbox.h"
-#include "state/settings.h"
 #include "dialog_control.h"
 #include "machine_control.h"
-#include "ui/peercheck.h"
 #include "plugin_state.h"
-#include "shell/velkarxapp.h"
 #include "standin_peer.h"
+#include "state/settings.h"
+#include "ui/peercheck.h"
 #include "window_control.h"
 
 namespace {
@@ -23,7 +22,7 @@ protected:
     void SetUp() override
     {
         velktest::ResetPluginState();
-        RegisterPluginWindowClass();
+        velktest::RegisterPluginWindowClass();
     }
     void TearDown() override
     {
@@ -59,7 +58,7 @@ TEST_F(PeerCheckTest, InstalledVersionsBelow772AreRefusedAndFrom772To831HintedOn
 
     for (DWORD version : {772u, 831u}) {
         velktest::ResetPluginState();
-        RegisterPluginWindowClass();
+        velktest::RegisterPluginWindowClass();
         Run(version);
         size_t shown = standin::DialogsShown().size();
         standin::QueueDialogAnswer(8353, [](HWND) { return IDCANCEL; });
@@ -142,7 +141,7 @@ TEST_F(PeerCheckTest, AnOldInstalledPeerIsStartedAfterTheHintAndAQuestion)
 
     // The user goes to the download page from the hint: not started.
     velktest::ResetPluginState();
-    RegisterPluginWindowClass();
+    velktest::RegisterPluginWindowClass();
     peer.reset();
     velktest::InstallStandinPeer(800, peer);
     standin::QueueDialogAnswer(8353, [](HWND) { return IDOK; });
