@@ -1,6 +1,6 @@
 // The base line of the cross-section mode, the strips of its corridor and
 // the process-wide section frame. The geometry over them is in
-// basemap/sectiongeometry.h.
+// state/sectiongeometry.h.
 #pragma once
 
 #include <cstdint>
