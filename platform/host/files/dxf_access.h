@@ -121,6 +121,7 @@ struct DxfAccess {
     static OdDbObjectId add(OdDbDatabase* db, OdDbObject* o, uint64_t handle)
     {
         auto* stub = new OdDbStub{db, OdDbHandle(handle), o};
+        stub->entity = OdRxCast<OdDbEntity>(o) != nullptr;
         db->stubs_[handle] = stub;
         o->stub_ = stub;
         if (handle >= db->nextHandle_) db->nextHandle_ = handle + 1;

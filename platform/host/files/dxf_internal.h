@@ -75,6 +75,14 @@ public:
     void point(int code, const OdGePoint3d& p);
     void point2(int code, double x, double y);
     const std::string& bytes() const { return out_; }
+    void append(const std::string& text) { out_ += text; }
+    // The text so far, handed over; the writer starts empty again.
+    std::string take()
+    {
+        std::string s;
+        s.swap(out_);
+        return s;
+    }
 
 private:
     void codeLine(int code);

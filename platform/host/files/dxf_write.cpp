@@ -62,8 +62,18 @@ public:
 
 private:
     OdDbObject* obj(OdDbObjectId id) const { return DxfAccess::object(id); }
-    // Whether the object goes to the file: its stub carries this save's mark.
-    bool written(OdDbObjectId id) const { return id.database() == db_ && id.stub()->mark == mark_ && obj(id); }
+    // Whether the object goes to the file: its stub carries this save's
+    // mark, or it is an entity that goes (decided when asked, so that
+    // saving walks the entities once, as it writes them).
+    bool written(OdDbObjectId id) const
+    {
+        if (id.database() != db_ || !obj(id)) return false;
+        OdDbStub* stub = id.stub();
+        return stub->mark == mark_ || (stub->entity && entityGoes(static_cast<const OdDbEntity*>(stub->object)));
+    }
+    bool entityGoes(const OdDbEntity* e) const;
+    // Why an entity of a live block cannot go; null when it can.
+    static const wchar_t* cannotGo(const OdDbObject* o);
     bool goes(const OdDbObject* o) const { return o && o->objectId().stub() && o->objectId().stub()->mark == mark_; }
     void add(const OdDbObject* o) { o->objectId().stub()->mark = mark_; }
     uint64_t synthetic() { return synthetic_++; }
@@ -116,6 +126,7 @@ private:
     void symbolRecord(const char* type, const char* subclass, const OdDbSymbolTableRecord* r);
     int recordFlags(const OdDbSymbolTableRecord* r, int modelled, int mask);
     void entity(const OdDbEntity* e);
+    void writeEntities(const OdDbBlockTableRecord* block);
     void entityCommon(const char* type, const OdDbEntity* e);
     void subRecordHead(const char* type, const OdDbEntity* parent, size_t index);
     void circleBody(const OdGePoint3d& center, double radius, const OdGeVector3d& normal, double thickness);
@@ -151,6 +162,8 @@ private:
         uint64_t record = 0;
     };
     std::map<const OdDbObject*, DimensionBlock> dimensionBlocks_;
+    std::set<std::wstring> blockNames_;
+    int nextDimensionBlock_ = 1;
     // Applications of extended data the file must register.
     std::set<std::wstring> apps_;
     uint64_t dimstyleHandle_ = 0;
@@ -206,7 +219,12 @@ void DxfOut::close()
 {
     if (!rec_.open) return;
     flushRuns(true);
-    if (rec_.obj) xdata(DxfAccess::xdata(rec_.obj));
+    if (rec_.obj) {
+        const OdResBuf* data = DxfAccess::xdata(rec_.obj);
+        for (const OdResBuf* rb = data; rb; rb = rb->next())
+            if (rb->restype() == 1001) apps_.insert(rb->getString().str());
+        xdata(data);
+    }
     rec_.open = false;
 }
 
@@ -300,6 +318,30 @@ bool IsFileProxy(const OdDbObject* o)
     return f && !f->dxfName.empty();
 }
 
+const wchar_t* DxfOut::cannotGo(const OdDbObject* o)
+{
+    // Proxies made in memory keep graphics the file cannot describe;
+    // regions made in memory have no modeller data to write (those read
+    // from a file are kept as they came).
+    auto* m = const_cast<OdDbObject*>(o);
+    if (OdRxCast<OdDbProxyEntity>(m) && !IsFileProxy(o))
+        return L"an entity made in memory of a kind drawing files cannot describe is not saved";
+    if (OdRxCast<OdDbRegion>(m)) return L"a region made in memory has no modeller data to save; it is not saved";
+    return nullptr;
+}
+
+bool DxfOut::entityGoes(const OdDbEntity* e) const
+{
+    if (e->isErased() || cannotGo(e)) return false;
+    OdDbObjectId owner = e->ownerId();
+    if (owner.database() != db_ || !obj(owner)) return false;
+    OdDbStub* stub = owner.stub();
+    // In a block that goes, or an attribute of a reference that goes.
+    if (stub->mark == mark_) return OdRxCast<OdDbBlockTableRecord>(stub->object) != nullptr;
+    return stub->entity && OdRxCast<OdDbBlockReference>(stub->object) &&
+           entityGoes(static_cast<const OdDbEntity*>(stub->object));
+}
+
 bool IsWrittenObject(const OdDbObject* o)
 {
     auto* mo = const_cast<OdDbObject*>(o);
@@ -323,53 +365,10 @@ void DxfOut::collect()
         for (const auto& r : DxfAccess::records(table))
             if (live(r)) add(obj(r));
     }
-    std::vector<const OdDbObject*> entities;  // those with extended data
     auto* bt = OdRxCast<OdDbSymbolTable>(obj(db_->getBlockTableId()));
-    for (const auto& b : bt ? DxfAccess::records(bt) : std::vector<OdDbObjectId>()) {
-        auto* block = OdRxCast<OdDbBlockTableRecord>(obj(b));
-        if (!block || !live(b)) continue;
-        blocks_.push_back(b);
-        for (const auto& e : block->entityIds()) {
-            if (!live(e)) continue;
-            OdDbObject* o = obj(e);
-            // Proxies made in memory keep graphics the file cannot describe;
-            // regions made in memory have no modeller data to write (those
-            // read from a file are kept as they came).
-            if (OdRxCast<OdDbProxyEntity>(o) && !IsFileProxy(o)) {
-                lose(o, L"an entity made in memory of a kind drawing files cannot describe is not saved");
-                continue;
-            }
-            if (OdRxCast<OdDbRegion>(o)) {
-                lose(o, L"a region made in memory has no modeller data to save; it is not saved");
-                continue;
-            }
-            if (!OdRxCast<OdDbEntity>(o)) continue;
-            add(o);
-            e.stub()->visit = mark_;
-            if (DxfAccess::xdata(o)) entities.push_back(o);
-            if (auto* ref = OdRxCast<OdDbBlockReference>(o))
-                for (const auto& a : DxfAccess::attributes(ref))
-                    if (live(a)) {
-                        add(obj(a));
-                        a.stub()->visit = mark_;
-                        if (DxfAccess::xdata(obj(a))) entities.push_back(obj(a));
-                    }
-        }
-    }
-    std::set<std::wstring> names;
-    for (const auto& b : blocks_) names.insert(nameOf(b).str());
-    int next = 1;
-    for (const auto& b : blocks_)
-        for (const auto& e : static_cast<OdDbBlockTableRecord*>(obj(b))->entityIds()) {
-            auto* d = OdRxCast<OdDbDimension>(obj(e));
-            if (!d || !goes(d)) continue;
-            OdDbObjectId own = d->dimBlockId();
-            if (live(own) && OdRxCast<OdDbBlockTableRecord>(obj(own))) continue;
-            std::wstring name;
-            do name = L"*D" + std::to_wstring(next++);
-            while (names.count(name));
-            dimensionBlocks_[d].name = name;
-        }
+    for (const auto& b : bt ? DxfAccess::records(bt) : std::vector<OdDbObjectId>())
+        if (OdRxCast<OdDbBlockTableRecord>(obj(b)) && live(b)) blocks_.push_back(b);
+    for (const auto& b : blocks_) blockNames_.insert(nameOf(b).str());
     if (auto* nod = obj(db_->getNamedObjectsDictionaryId())) add(nod);
     // Each owner chain is walked once: objects on it are decided together
     // (an owner cycle leads to nothing that goes). A visited object that
@@ -379,16 +378,17 @@ void DxfOut::collect()
     std::vector<const OdDbObject*> path;
     DxfAccess::forEachStub(db_, [&](OdDbStub* first) {
         OdDbObjectId id(first);
-        // Marked and not visited: a table, a record or the named-objects
-        // dictionary. Entities carry both marks, and so do objects put in
-        // the list with their owner chain.
+        // Entities are decided as they are written. Marked and not visited:
+        // a table, a record or the named-objects dictionary; objects put in
+        // the list with their owner chain carry both marks.
+        if (first->entity) return;
         if (first->mark == mark_ && first->visit != mark_ && first->object) out_.push_back(first->object);
         if (first->mark == mark_ || first->visit == mark_) return;
         path.clear();
         bool going = false;
         for (const OdDbObject* cur = obj(id); cur;) {
             OdDbStub* stub = cur->objectId().stub();
-            if (stub->mark == mark_) {
+            if (stub->mark == mark_ || (stub->entity && written(cur->objectId()))) {
                 going = true;
                 break;
             }
@@ -412,7 +412,6 @@ void DxfOut::collect()
             if (rb->restype() == 1001) apps_.insert(rb->getString().str());
     };
     for (const OdDbObject* o : out_) apps(o);
-    for (const OdDbObject* e : entities) apps(e);
     paperSpace_ = OdDbObjectId();
     if (auto* bt = OdRxCast<OdDbBlockTable>(obj(db_->getBlockTableId()))) bt->getAt(L"*Paper_Space", paperSpace_);
 }
@@ -769,7 +768,6 @@ void DxfOut::tables()
         softInteger(281, 0);
     }
     for (auto& [dim, block] : dimensionBlocks_) {
-        block.record = synthetic();
         open("BLOCK_RECORD");
         w_.handle(5, block.record);
         w_.handle(330, db_->getBlockTableId().getHandle());
@@ -786,8 +784,17 @@ void DxfOut::tables()
 
 // ---- blocks and entities ----
 
+// Model space's entities are written first: dimensions among them may need
+// blocks of graphics, which the blocks section then holds.
 void DxfOut::blocks()
 {
+    w_.ascii(0, "SECTION");
+    w_.ascii(2, "ENTITIES");
+    if (auto* ms = OdRxCast<OdDbBlockTableRecord>(obj(db_->getModelSpaceId()))) writeEntities(ms);
+    close();
+    w_.ascii(0, "ENDSEC");
+    std::string entities = w_.take();
+
     w_.ascii(0, "SECTION");
     w_.ascii(2, "BLOCKS");
     for (const auto& b : blocks_) {
@@ -811,9 +818,7 @@ void DxfOut::blocks()
         point(10, block->origin());
         text(3, name.str());
         softText(1, L"");
-        if (!model)
-            for (const auto& e : block->entityIds())
-                if (written(e)) entity(static_cast<OdDbEntity*>(obj(e)));
+        if (!model) writeEntities(block);
         open("ENDBLK", nullptr, kept ? kept->blockEnd.get() : nullptr);
         w_.handle(5, synthetic());
         w_.handle(330, block->handle());
@@ -841,14 +846,22 @@ void DxfOut::blocks()
     }
     close();
     w_.ascii(0, "ENDSEC");
+    w_.append(entities);
+}
 
-    w_.ascii(0, "SECTION");
-    w_.ascii(2, "ENTITIES");
-    if (auto* ms = OdRxCast<OdDbBlockTableRecord>(obj(db_->getModelSpaceId())))
-        for (const auto& e : ms->entityIds())
-            if (written(e)) entity(static_cast<OdDbEntity*>(obj(e)));
-    close();
-    w_.ascii(0, "ENDSEC");
+// The block's live entities; those a file cannot carry are named in the
+// losses instead.
+void DxfOut::writeEntities(const OdDbBlockTableRecord* block)
+{
+    for (const auto& e : block->entityIds()) {
+        OdDbObject* o = obj(e);
+        if (!o || o->isErased()) continue;
+        if (const wchar_t* why = cannotGo(o)) {
+            lose(o, why);
+            continue;
+        }
+        if (auto* ent = OdRxCast<OdDbEntity>(o)) entity(ent);
+    }
 }
 
 // A circle's or an arc's centre goes in the coordinates of its own plane.
@@ -1284,8 +1297,16 @@ void DxfOut::dimension(const OdDbDimension* d)
     entityCommon("DIMENSION", d);
     marker("AcDbDimension");
     OdDbObjectId block = d->dimBlockId();
-    auto own = dimensionBlocks_.find(d);
-    text(2, own != dimensionBlocks_.end() ? own->second.name : nameOf(block).str());
+    if (!written(block) || !OdRxCast<OdDbBlockTableRecord>(obj(block))) {
+        // A dimension without a block of its own gets an empty one.
+        DimensionBlock& made = dimensionBlocks_[d];
+        do made.name = L"*D" + std::to_wstring(nextDimensionBlock_++);
+        while (blockNames_.count(made.name));
+        made.record = synthetic();
+        text(2, made.name);
+    } else {
+        text(2, nameOf(block).str());
+    }
     int type = 0;
     OdGePoint3d defPoint;
     const char* sub = nullptr;
@@ -1634,18 +1655,29 @@ void DxfOut::objects()
     w_.ascii(0, "ENDSEC");
 }
 
+// The sections are made in the order their contents are known (the
+// entities name the applications and dimension blocks the tables list) and
+// put together in the order files have.
 std::string DxfOut::run()
 {
     collect();
+    blocks();
+    std::string blocksAndEntities = w_.take();
     classes();
     tables();
-    blocks();
+    std::string classesAndTables = w_.take();
     objects();
     extraSections();
     w_.ascii(0, "EOF");
     GroupWriter head;
     header(head);
-    return head.bytes() + w_.bytes();
+    std::string out;
+    out.reserve(head.bytes().size() + classesAndTables.size() + blocksAndEntities.size() + w_.bytes().size());
+    out += head.bytes();
+    out += classesAndTables;
+    out += blocksAndEntities;
+    out += w_.bytes();
+    return out;
 }
 
 }  // namespace
