@@ -122,7 +122,11 @@ struct DxfAccess {
     {
         auto* stub = new OdDbStub{db, OdDbHandle(handle), o};
         stub->entity = OdRxCast<OdDbEntity>(o) != nullptr;
-        db->stubs_[handle] = stub;
+        // Files mostly give handles in rising order: placed at the end
+        // without a search then.
+        auto at = db->stubs_.empty() || db->stubs_.rbegin()->first < handle ? db->stubs_.end()
+                                                                          : db->stubs_.lower_bound(handle);
+        db->stubs_.emplace_hint(at, handle, stub);
         o->stub_ = stub;
         if (handle >= db->nextHandle_) db->nextHandle_ = handle + 1;
         return OdDbObjectId(stub);

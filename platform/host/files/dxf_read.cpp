@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <unordered_map>
 
 #include "dxf_access.h"
 #include "dxf_internal.h"
@@ -309,7 +310,7 @@ private:
     std::vector<Rec> tables_, blocks_, entities_, objects_, classes_;
     // Sections the database is not built from: name, first and end group.
     std::vector<std::tuple<std::string, size_t, size_t>> otherSections_;
-    std::map<uint64_t, OdDbObjectId> ids_;
+    std::unordered_map<uint64_t, OdDbObjectId> ids_;
     std::vector<std::function<void()>> fixups_;
     std::map<std::wstring, OdDbObjectId> layers_, linetypes_, styles_, blockNames_, vports_, views_, apps_, dimstyles_,
         ucss_;
@@ -1957,6 +1958,7 @@ void Loader::build()
     for (const auto& x : g_)
         if ((x.code == 5 || x.code == 105) && x.handle < kMaxHandle) top = std::max(top, x.handle);
     DxfAccess::setHandseed(db_, top + 1);
+    ids_.reserve(g_.size() / 8);
     readHeader();
     readTables();
     readBlocks();
