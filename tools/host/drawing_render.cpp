@@ -575,8 +575,10 @@ public:
                         bool space = p[j].c == ' ' || p[j].c == '\t';
                         if (j > start && !space && (IsWide(p[j].c) || IsWide(p[j - 1].c))) brk = j;
                         double a = advance(p[j]);
-                        if (!space && j > start && x + a > wrapWidth) {
-                            end = brk > start ? brk : j;
+                        // A word longer than the width stands on a line of
+                        // its own, past the width.
+                        if (!space && j > start && x + a > wrapWidth && brk > start) {
+                            end = brk;
                             break;
                         }
                         x += a;
@@ -679,8 +681,8 @@ const std::map<std::wstring, std::vector<BuiltinFamily>>& BuiltinPatterns()
 }
 
 // The families a hatch is drawn with: those it carries, or for a pattern
-// known by name only, the host's definition at the hatch's angle and scale;
-// a user-defined pattern is lines at its angle, crossed when double.
+// known by name only, the host's definition at the hatch's angle and scale
+// (diagonal lines for a name without one).
 std::vector<PatternFamily> PatternOf(const OdDbHatch* h)
 {
     std::vector<PatternFamily> out;
@@ -690,8 +692,11 @@ std::vector<PatternFamily> PatternOf(const OdDbHatch* h)
     for (auto& ch : name) ch = (wchar_t)std::towupper(ch);
     const auto& builtins = BuiltinPatterns();
     auto it = builtins.find(name);
-    const std::vector<BuiltinFamily>& families =
-        h->patternType() == OdDbHatch::kUserDefined || it == builtins.end() ? builtins.at(L"LINE") : it->second;
+    // A user-defined pattern is lines at its angle, its scale apart.
+    static const std::vector<BuiltinFamily> user{{0, 0, 0, 0, 1, {}}};
+    const std::vector<BuiltinFamily>& families = h->patternType() == OdDbHatch::kUserDefined ? user
+                                                 : it == builtins.end()                   ? builtins.at(L"ANSI31")
+                                                                                          : it->second;
     for (const auto& f : families) {
         double a = f.angle * M_PI / 180 + angle;
         Affine turn = Affine::Turn(angle), along = Affine::Turn(a);
