@@ -1506,36 +1506,46 @@ public:
 
     void text(const Text& t, Font& font)
     {
-        flush();
         cairo_matrix_t d = toDevice(), a, m;
         cairo_matrix_init(&a, t.toWorld.a, t.toWorld.b, t.toWorld.c, t.toWorld.d, t.toWorld.e, t.toWorld.f);
         cairo_matrix_multiply(&m, &a, &d);  // text space to world, then to the device
         double det = m.xx * m.yy - m.xy * m.yx;
         if (!(std::fabs(det) > 1e-18) || !std::isfinite(det)) return;
         const double unit = std::sqrt(std::fabs(det));  // pixels a text unit
+        bool readable = false;
+        for (const auto& run : t.runs) {
+            const double cap = run.height * unit;
+            if (cap >= 2) {
+                readable = readable || !run.glyphs.empty();
+                continue;
+            }
+            // Too small to read: a faint stroke where the text is, drawn
+            // with the lines.
+            if (!(run.x1 > run.x0) || cap < 0.05) continue;
+            StrokeKey key{run.color, (uint8_t)(t.alpha / 2), (float)std::clamp(std::round(cap * 4) / 4, 0.25, 2.0), -1};
+            if (pending_ && !(key == key_)) flush();
+            key_ = key;
+            pending_ = true;
+            const double y = run.baseline + run.height / 2;
+            cairo_move_to(cr_, m.xx * run.x0 + m.xy * y + m.x0, m.yx * run.x0 + m.yy * y + m.y0);
+            cairo_line_to(cr_, m.xx * run.x1 + m.xy * y + m.x0, m.yx * run.x1 + m.yy * y + m.y0);
+            if (++segments_ > 5000) flush();
+        }
+        if (!readable) return;
+        flush();
         cairo_save(cr_);
         cairo_set_matrix(cr_, &m);
         cairo_set_font_face(cr_, font.face());
         for (const auto& run : t.runs) {
-            color(run.color, t.alpha);
             const double cap = run.height * unit;
-            if (cap < 2) {
-                // Too small to read: a faint stroke where the text is.
-                if (run.x1 > run.x0 && cap > 0.05) {
-                    cairo_move_to(cr_, run.x0, run.baseline + run.height / 2);
-                    cairo_line_to(cr_, run.x1, run.baseline + run.height / 2);
-                    cairo_set_line_width(cr_, run.height);
-                    cairo_set_source_rgba(cr_, run.color.r / 255.0, run.color.g / 255.0, run.color.b / 255.0,
-                                          t.alpha / 255.0 * 0.5);
-                    cairo_stroke(cr_);
-                }
-                continue;
-            }
-            if (run.glyphs.empty()) continue;
+            if (cap < 2 || run.glyphs.empty()) continue;
+            color(run.color, t.alpha);
             cairo_matrix_t fm;
             cairo_matrix_init(&fm, run.em * run.widthFactor, 0, -run.em * run.slant, -run.em, 0, 0);
             cairo_set_font_matrix(cr_, &fm);
             if (cap > 300) {
+                // Glyphs that large are filled as outlines rather than
+                // cached as masks.
                 cairo_glyph_path(cr_, run.glyphs.data(), (int)run.glyphs.size());
                 cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
                 cairo_fill(cr_);
