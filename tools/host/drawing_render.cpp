@@ -25,6 +25,7 @@
 #include "image/pximage.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
+#include "oddbdimension.h"
 #include "oddbhatch.h"
 #include "oddbsortents.h"
 #include "oddbsymboltable.h"
@@ -231,8 +232,6 @@ struct Text {
     Affine toWorld;
     std::vector<GlyphRun> runs;
     uint8_t alpha = 255;
-    std::shared_ptr<Ring> background;  // a filled frame behind the text (text space)
-    Rgb backgroundColor;
 };
 struct Raster {
     cairo_surface_t* surface = nullptr;
@@ -298,6 +297,24 @@ const T* Record(OdDbObjectId id)
 }
 
 const OdDbLayerTableRecord* LayerOf(const OdDbEntity* e) { return Record<OdDbLayerTableRecord>(e->layerId()); }
+
+// A plane seen from above: its x and y axes by the arbitrary-axis rule for
+// its normal, moved along the normal by the elevation.
+Affine PlaneOf(const OdGeVector3d& normal, double elevation = 0)
+{
+    if (!std::isfinite(normal.x + normal.y + normal.z) || normal.isZeroLength() || !std::isfinite(elevation))
+        return Affine();
+    OdGeVector3d n = normal.normal(), x, y;
+    if (n.x == 0 && n.y == 0 && n.z > 0) return Affine::Move(0, 0);
+    OdGePlaneAxes(n, x, y);
+    return {x.x, x.y, y.x, y.y, elevation * n.x, elevation * n.y};
+}
+
+// The angle of a world direction in a plane's own axes.
+double AngleIn(const Affine& plane, const OdGeVector2d& d)
+{
+    return std::atan2(d.x * plane.c + d.y * plane.d, d.x * plane.a + d.y * plane.b);
+}
 
 // ---- text content ----
 
@@ -635,81 +652,6 @@ private:
     const std::vector<RunStyle>& styles_;
 };
 
-// ---- hatch patterns ----
-
-// One family of a hatch pattern in the hatch's plane: lines at `angle`
-// through `base`, each next one moved by `offset`, dashed by `dashes`
-// (dash > 0, gap < 0, dot 0) from the line's point nearest the base.
-struct PatternFamily {
-    double angle = 0;
-    OdGePoint2d base;
-    OdGeVector2d offset;
-    std::vector<double> dashes;
-};
-
-// Families of the host's predefined patterns as a pattern file gives them
-// (angle in degrees; base; offset along and across the line; dashes), for
-// hatches that carry no pattern lines of their own.
-struct BuiltinFamily {
-    double angle, x, y, along, across;
-    std::vector<double> dashes;
-};
-const std::map<std::wstring, std::vector<BuiltinFamily>>& BuiltinPatterns()
-{
-    static const std::map<std::wstring, std::vector<BuiltinFamily>> patterns = {
-        {L"ANSI31", {{45, 0, 0, 0, 3.175, {}}}},
-        {L"ANSI32", {{45, 0, 0, 0, 9.525, {}}, {45, 4.49013, 0, 0, 9.525, {}}}},
-        {L"ANSI33", {{45, 0, 0, 0, 6.35, {}}, {45, 4.49013, 0, 4.49013, 6.35, {3.175, -1.5875}}}},
-        {L"ANSI34", {{45, 0, 0, 0, 19.05, {}}, {45, 4.49013, 0, 0, 19.05, {}}, {45, 8.98026, 0, 0, 19.05, {}},
-                     {45, 13.4704, 0, 0, 19.05, {}}}},
-        {L"ANSI35", {{45, 0, 0, 0, 6.35, {}}, {45, 4.49013, 0, 0, 6.35, {7.9375, -1.5875, 0, -1.5875}}}},
-        {L"ANSI36", {{45, 0, 0, 5.55625, 3.175, {7.9375, -1.5875, 0, -1.5875}}}},
-        {L"ANSI37", {{45, 0, 0, 0, 3.175, {}}, {135, 0, 0, 0, 3.175, {}}}},
-        {L"ANSI38", {{45, 0, 0, 0, 3.175, {}}, {135, 0, 0, 6.35, 3.175, {7.9375, -4.7625}}}},
-        {L"LINE", {{0, 0, 0, 0, 3.175, {}}}},
-        {L"NET", {{0, 0, 0, 0, 3.175, {}}, {90, 0, 0, 0, 3.175, {}}}},
-        {L"NET3", {{0, 0, 0, 0, 3.175, {}}, {60, 0, 0, 0, 3.175, {}}, {120, 0, 0, 0, 3.175, {}}}},
-        {L"DASH", {{0, 0, 0, 3.175, 3.175, {3.175, -3.175}}}},
-        {L"DOTS", {{0, 0, 0, 0.79375, 1.5875, {0, -1.5875}}}},
-        {L"SQUARE", {{0, 0, 0, 0, 3.175, {3.175, -3.175}}, {90, 0, 0, 0, 3.175, {3.175, -3.175}}}},
-        {L"BRICK", {{0, 0, 0, 0, 6.35, {}}, {90, 0, 0, 0, 12.7, {6.35, -6.35}}, {90, 6.35, 0, 0, 12.7, {-6.35, 6.35}}}},
-        {L"CROSS", {{0, 0, 0, 6.35, 6.35, {3.175, -9.525}}, {90, 1.5875, -1.5875, -6.35, 6.35, {3.175, -9.525}}}},
-        {L"ZIGZAG", {{0, 0, 0, 3.175, 3.175, {3.175, -3.175}}, {90, 3.175, 0, 3.175, 3.175, {3.175, -3.175}}}},
-        {L"STEEL", {{45, 0, 0, 0, 3.175, {}}, {45, 0, 1.5875, 0, 3.175, {}}}},
-    };
-    return patterns;
-}
-
-// The families a hatch is drawn with: those it carries, or for a pattern
-// known by name only, the host's definition at the hatch's angle and scale
-// (diagonal lines for a name without one).
-std::vector<PatternFamily> PatternOf(const OdDbHatch* h)
-{
-    std::vector<PatternFamily> out;
-    double angle = std::isfinite(h->patternAngle()) ? h->patternAngle() : 0;
-    double scale = h->patternScale() > 0 && std::isfinite(h->patternScale()) ? h->patternScale() : 1;
-    std::wstring name = h->patternName().str();
-    for (auto& ch : name) ch = (wchar_t)std::towupper(ch);
-    const auto& builtins = BuiltinPatterns();
-    auto it = builtins.find(name);
-    // A user-defined pattern is lines at its angle, its scale apart.
-    static const std::vector<BuiltinFamily> user{{0, 0, 0, 0, 1, {}}};
-    const std::vector<BuiltinFamily>& families = h->patternType() == OdDbHatch::kUserDefined ? user
-                                                 : it == builtins.end()                   ? builtins.at(L"ANSI31")
-                                                                                          : it->second;
-    for (const auto& f : families) {
-        double a = f.angle * M_PI / 180 + angle;
-        Affine turn = Affine::Turn(angle), along = Affine::Turn(a);
-        PatternFamily p;
-        p.angle = a;
-        p.base = turn(OdGePoint2d(f.x * scale, f.y * scale));
-        p.offset = along.vec(OdGeVector2d(f.along * scale, f.across * scale));
-        for (double d : f.dashes) p.dashes.push_back(d * scale);
-        out.push_back(std::move(p));
-    }
-    return out;
-}
-
 // ---- collecting ----
 
 // What an entity inside a block reference takes from it.
@@ -718,6 +660,7 @@ struct Context {
     Rgb byBlock{0, 0, 0};                               // colour ByBlock
     const OdDbLinetypeTableRecord* byBlockLinetype = nullptr;  // null: continuous
     double byBlockLinetypeScale = 1;
+    int byBlockLineWeight = OdDb::kLnWtByLwDefault;
     const OdDbLayerTableRecord* layer0 = nullptr;       // what layer "0" means here (the reference's layer)
     int depth = 0;
 };
@@ -745,13 +688,18 @@ private:
     void widePolyline(const std::vector<OdGePoint2d>& pts, const std::vector<double>& bulges,
                       const std::vector<std::pair<double, double>>& widths, bool closed, const Affine& xf, Rgb color);
     void text(const OdDbText* t, const Context& ctx, Rgb color);
-    void mtext(const OdDbMText* m, const Context& ctx, Rgb color, Rgb byLayer);
+    void mtext(const OdDbMText* m, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer);
     void hatch(const OdDbHatch* h, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer);
     void image(const OdDbRasterImage* img, const Context& ctx);
     void blockReference(const OdDbBlockReference* ref, const Context& ctx, Rgb color,
                         const OdDbLayerTableRecord* layer);
     Font* font();
     int dashesOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx);
+    int lineWeightOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx) const;
+    void blockContents(const OdDbBlockTableRecord* block, const Context& inner);
+    Context inside(const OdDbEntity* owner, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer,
+                   const Affine& xf) const;
+    void mesh(const OdDbEntity* e, const Context& ctx, Rgb color);
     const OdDbLinetypeTableRecord* linetypeOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer,
                                               const Context& ctx, double& scale) const;
     Rgb colorOf(OdCmColor c, const OdDbLayerTableRecord* layer, Rgb byBlock) const;
@@ -798,6 +746,16 @@ const OdDbLinetypeTableRecord* Collector::linetypeOf(const OdDbEntity* e, const 
     return Record<OdDbLinetypeTableRecord>(id);
 }
 
+// The entity's line weight in hundredths of a millimetre, ByLayer and
+// ByBlock resolved; the default weight is negative.
+int Collector::lineWeightOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx) const
+{
+    int w = e->lineWeight();
+    if (w == OdDb::kLnWtByLayer) w = layer ? layer->lineWeight() : OdDb::kLnWtByLwDefault;
+    if (w == OdDb::kLnWtByBlock) w = ctx.byBlockLineWeight;
+    return w;
+}
+
 // The entity's line type as world lengths, in the dash table; -1 for a
 // continuous line.
 int Collector::dashesOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx)
@@ -833,7 +791,12 @@ void Collector::stroke(Ring points, bool closed, const Context& ctx, const OdDbE
     Stroke s;
     s.color = color;
     s.closed = closed;
-    s.dashes = dashesOf(e, LayerOf(e), ctx);
+    const OdDbLayerTableRecord* layer = LayerOf(e);
+    if (db_ && ctx.layer0 && e->layerId() == db_->getLayerZeroId()) layer = ctx.layer0;
+    s.dashes = dashesOf(e, layer, ctx);
+    // Weights up to the default show as thin lines.
+    int weight = lineWeightOf(e, layer, ctx);
+    if (weight > OdDb::kLnWt025) s.widthPx = (float)(weight * kPixelsPerHundredthMm);
     Box box;
     for (auto& p : points) {
         p = ctx.xf(p);
@@ -994,6 +957,7 @@ void Collector::text(const OdDbText* t, const Context& ctx, Rgb color)
     if (lines.empty()) return;
     const double width = lines[0].width;
     OdGePoint2d origin = P2(t->position());
+    const Affine plane = PlaneOf(t->normal());
     double angle = std::isfinite(t->rotation()) ? t->rotation() : 0;
     double dx = 0, dy = 0;
     const auto hm = t->horizontalMode();
@@ -1003,7 +967,7 @@ void Collector::text(const OdDbText* t, const Context& ctx, Rgb color)
         OdGeVector2d d = to - origin;
         double len = d.length();
         if (len > 0 && width > 0 && std::isfinite(len)) {
-            angle = std::atan2(d.y, d.x);
+            angle = AngleIn(plane, d);
             double k = len / width;
             if (hm == OdDb::kTextFit) styles[0].widthFactor *= k;
             else styles[0].height *= k, height *= k;
@@ -1022,7 +986,9 @@ void Collector::text(const OdDbText* t, const Context& ctx, Rgb color)
     auto placed = fitted.wrap({p}, 0, height);
     fitted.place(placed[0], dx, dy, item.runs);
     const double w = placed[0].width;
-    item.toWorld = ctx.xf * Affine::Move(origin.x, origin.y) * Affine::Turn(angle);
+    // Mirrored about the alignment point: backwards, upside down.
+    item.toWorld = ctx.xf * Affine::Move(origin.x, origin.y) * plane * Affine::Turn(angle) *
+                   Affine::Scale(t->isMirroredInX() ? -1 : 1, t->isMirroredInY() ? -1 : 1);
     if (!Finite(item.toWorld)) return;
     Box box;
     double below = f->descent() * height / f->cap();
@@ -1033,7 +999,7 @@ void Collector::text(const OdDbText* t, const Context& ctx, Rgb color)
     add(std::move(item), box);
 }
 
-void Collector::mtext(const OdDbMText* m, const Context& ctx, Rgb color, Rgb byLayer)
+void Collector::mtext(const OdDbMText* m, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer)
 {
     Font* f = font();
     if (!f) return;
@@ -1041,18 +1007,25 @@ void Collector::mtext(const OdDbMText* m, const Context& ctx, Rgb color, Rgb byL
     base.height = m->textHeight() > 0 && std::isfinite(m->textHeight()) ? m->textHeight() : 2.5;
     auto* style = Record<OdDbTextStyleTableRecord>(m->textStyle());
     base.widthFactor = style && style->xScale() > 0 && std::isfinite(style->xScale()) ? style->xScale() : 1;
+    if (style && std::isfinite(style->obliquingAngle()) && std::fabs(style->obliquingAngle()) < 1.48)
+        base.slant = std::tan(style->obliquingAngle());
     base.color = color;
-    MTextParser parser(base, byLayer, ctx.byBlock);
+    MTextParser parser(base, colorOf(OdCmColor(), layer, ctx.byBlock), ctx.byBlock);
     parser.parse(Chars(m->contents().str()));
     Layout layout(*f, parser.styles);
     double wrap = m->width() > 0 && std::isfinite(m->width()) ? m->width() : 0;
     auto lines = layout.wrap(parser.paragraphs, wrap, base.height);
     if (lines.empty()) return;
-    const double spacing = 5.0 / 3.0;
+    // Lines five thirds of their height apart times the factor, at least
+    // (by the tallest characters) or exactly (by the text's height).
+    double factor = m->lineSpacingFactor();
+    factor = std::isfinite(factor) ? std::clamp(factor, 0.25, 4.0) : 1;
+    const bool exactly = m->lineSpacingStyle() == OdDb::kExactly;
     double y = 0, widest = 0;
     std::vector<double> baselines;
     for (size_t i = 0; i < lines.size(); ++i) {
-        y -= i == 0 ? lines[i].height : spacing * lines[i].height;
+        const double h = exactly ? base.height : lines[i].height;
+        y -= i == 0 ? lines[i].height : factor * 5.0 / 3.0 * h;
         baselines.push_back(y);
         widest = std::max(widest, lines[i].width);
     }
@@ -1066,16 +1039,36 @@ void Collector::mtext(const OdDbMText* m, const Context& ctx, Rgb color, Rgb byL
     if (item.runs.empty()) return;
     OdGePoint2d at = P2(m->location());
     double angle = std::isfinite(m->rotation()) ? m->rotation() : 0;
-    item.toWorld = ctx.xf * Affine::Move(at.x, at.y) * Affine::Turn(angle);
+    item.toWorld = ctx.xf * Affine::Move(at.x, at.y) * PlaneOf(m->normal()) * Affine::Turn(angle);
     if (!Finite(item.toWorld)) return;
-    double frame = wrap > 0 ? wrap : widest;
-    double below = f->descent() * base.height / f->cap();
+    const double frame = wrap > 0 ? wrap : widest;
+    const double below = f->descent() * base.height / f->cap();
+    // The text's box in text space, and grown by the background's margin.
+    auto rect = [&](double grow) {
+        double x0 = -alignX * frame - grow, x1 = (1 - alignX) * frame + grow;
+        double y0 = shiftY - total - below - grow, y1 = shiftY + grow;
+        Ring r{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+        for (auto& p : r) p = item.toWorld(p);
+        return r;
+    };
     Box box;
-    for (OdGePoint2d q : {OdGePoint2d(-alignX * frame, shiftY - total - below), OdGePoint2d((1 - alignX) * frame, shiftY),
-                          OdGePoint2d(-alignX * frame, shiftY), OdGePoint2d((1 - alignX) * frame, shiftY - total - below)})
-        box.add(item.toWorld(q));
+    for (const auto& p : rect(0)) box.add(p);
+    if (m->backgroundFillOn()) {
+        double scale = 1.5;
+        m->getBackgroundScaleFactor(scale);
+        scale = std::isfinite(scale) ? std::clamp(scale, 1.0, 5.0) : 1.5;
+        Fill back{{rect((scale - 1) * base.height)}, Rgb{255, 255, 255}, 255};
+        OdCmColor c;
+        if (!m->useBackgroundColorOn() && m->getBackgroundFillColor(c) == eOk) back.color = colorOf(c, layer, ctx.byBlock);
+        OdCmTransparency tr;
+        if (m->getBackgroundTransparency(tr) == eOk && tr.isByAlpha()) back.alpha = tr.alpha();
+        Box grown;
+        for (const auto& p : back.rings[0]) grown.add(p);
+        add(std::move(back), grown);
+    }
     ++texts;
     add(std::move(item), box);
+    if (m->showBorders()) add(Stroke{rect(0), color, 255, true}, box);
 }
 
 // Point-in-ring by crossings.
@@ -1089,31 +1082,9 @@ bool Inside(const Ring& r, const OdGePoint2d& p)
     return in;
 }
 
-// 0 normal, 1 outer, 2 ignore.
-int HatchStyleOf(const OdDbHatch*) { return 0; }
-
-// The hatch's plane in the world: its normal by the arbitrary-axis rule,
-// at its elevation.
-Affine PlaneOf(const OdDbHatch* h)
-{
-    OdGeVector3d n = h->normal();
-    double len = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
-    if (!(len > 0) || !std::isfinite(len)) return Affine();
-    n = n * (1 / len);
-    if (std::fabs(n.z - 1) < 1e-12) return Affine::Move(0, 0);
-    OdGeVector3d ax = (std::fabs(n.x) < 1.0 / 64 && std::fabs(n.y) < 1.0 / 64)
-                          ? OdGeVector3d(n.z, 0, -n.x)    // world y × n
-                          : OdGeVector3d(-n.y, n.x, 0);  // world z × n
-    double al = std::sqrt(ax.x * ax.x + ax.y * ax.y + ax.z * ax.z);
-    ax = ax * (1 / al);
-    OdGeVector3d ay(n.y * ax.z - n.z * ax.y, n.z * ax.x - n.x * ax.z, n.x * ax.y - n.y * ax.x);
-    double e = h->elevation();
-    return {ax.x, ax.y, ay.x, ay.y, e * n.x, e * n.y};
-}
-
 void Collector::hatch(const OdDbHatch* h, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer)
 {
-    Affine plane = ctx.xf * PlaneOf(h);
+    Affine plane = ctx.xf * PlaneOf(h->normal(), h->elevation());
     Hatch item;
     item.color = color;
     std::vector<Ring> local;
@@ -1144,7 +1115,7 @@ void Collector::hatch(const OdDbHatch* h, const Context& ctx, Rgb color, const O
     if (local.empty()) return;
     // Islands by the style: normal alternates at every loop, outer stops
     // inside the first islands, ignore fills the outer loops whole.
-    const int style = HatchStyleOf(h);
+    const int style = (int)h->hatchStyle();
     if (style != 0 && local.size() > 1 && local.size() <= 2000) {
         std::vector<Ring> kept;
         for (size_t i = 0; i < local.size(); ++i) {
@@ -1171,25 +1142,36 @@ void Collector::hatch(const OdDbHatch* h, const Context& ctx, Rgb color, const O
         OdArray<OdCmColor> colors;
         OdGeDoubleArray values;
         h->getGradientColors(n, colors, values);
-        Rgb c1 = colors.length() > 0 ? colorOf(colors[0], layer, ctx.byBlock) : color;
-        Rgb c2 = colors.length() > 1 && !h->getGradientOneColorMode() ? colorOf(colors[1], layer, ctx.byBlock)
-                                                                       : Mix(c1, Rgb{255, 255, 255}, 0.75);
+        Rgb c1 = colors.length() > 0 ? colorOf(colors[0], layer, ctx.byBlock) : color, c2;
+        if (colors.length() > 1 && !h->getGradientOneColorMode()) {
+            c2 = colorOf(colors[1], layer, ctx.byBlock);
+        } else {
+            // One colour: towards black for a tint of 0, white for 1.
+            double tint = std::isfinite(h->shadeTintValue()) ? std::clamp(h->shadeTintValue(), 0.0, 1.0) : 1;
+            c2 = tint < 0.5 ? Mix(c1, Rgb{0, 0, 0}, 1 - 2 * tint) : Mix(c1, Rgb{255, 255, 255}, 2 * tint - 1);
+        }
         item.gradient.name = h->gradientName().str();
         item.gradient.c1 = c1;
         item.gradient.c2 = c2;
         OdGeVector2d dir = plane.vec(OdGeVector2d(std::cos(h->gradientAngle()), std::sin(h->gradientAngle())));
         item.gradient.angle = std::atan2(dir.y, dir.x);
+        item.gradient.shift = std::isfinite(h->gradientShift()) ? std::clamp(h->gradientShift(), -1.0, 1.0) : 0;
     } else if (!h->isSolidFill()) {
         item.kind = Hatch::kPattern;
-        for (const auto& fam : PatternOf(h)) {
-            OdGeVector2d dir = plane.vec(OdGeVector2d(std::cos(fam.angle), std::sin(fam.angle)));
+        // The hatch carries its pattern's lines at its angle and scale.
+        for (int i = 0; i < h->numPatternDefinitions() && i < 256; ++i) {
+            double angle = 0, bx = 0, by = 0, ox = 0, oy = 0;
+            OdGeDoubleArray dashes;
+            if (h->getPatternDefinitionAt(i, angle, bx, by, ox, oy, dashes) != eOk) continue;
+            OdGeVector2d dir = plane.vec(OdGeVector2d(std::cos(angle), std::sin(angle)));
             double along = dir.length();
-            if (!(along > 0) || !std::isfinite(along)) continue;
+            if (!(along > 0) || !std::isfinite(along + bx + by + ox + oy)) continue;
             HatchLines lines;
-            lines.base = plane(fam.base);
+            lines.base = plane(OdGePoint2d(bx, by));
             lines.dir = dir * (1 / along);
-            lines.offset = plane.vec(fam.offset);
-            for (double d : fam.dashes) lines.dashes.push_back(d * along);
+            lines.offset = plane.vec(OdGeVector2d(ox, oy));
+            for (int k = 0; k < dashes.length() && k < 64; ++k)
+                if (std::isfinite(dashes[k])) lines.dashes.push_back(dashes[k] * along);
             item.lines.push_back(std::move(lines));
         }
         OdCmColor bg = h->backgroundColor();
@@ -1257,28 +1239,90 @@ void Collector::image(const OdDbRasterImage* img, const Context& ctx)
     }
 }
 
+// What the entities of a block take from the entity that draws them there.
+Context Collector::inside(const OdDbEntity* owner, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer,
+                          const Affine& xf) const
+{
+    Context inner;
+    inner.xf = ctx.xf * xf;
+    inner.byBlock = color;
+    inner.byBlockLinetype = linetypeOf(owner, layer, ctx, inner.byBlockLinetypeScale);
+    inner.byBlockLineWeight = lineWeightOf(owner, layer, ctx);
+    inner.layer0 = layer;
+    inner.depth = ctx.depth + 1;
+    return inner;
+}
+
+void Collector::blockContents(const OdDbBlockTableRecord* block, const Context& inner)
+{
+    if (!block || !Finite(inner.xf) || inner.xf.det() == 0 || inner.depth > kMaxNesting) return;
+    for (const auto& id : block->entityIds()) {
+        if (entities >= kMaxEntities) break;
+        if (auto* part = Record<OdDbEntity>(id)) entity(part, inner);
+    }
+}
+
 void Collector::blockReference(const OdDbBlockReference* ref, const Context& ctx, Rgb color,
                                const OdDbLayerTableRecord* layer)
 {
     if (ctx.depth >= kMaxNesting) return;
     auto* block = Record<OdDbBlockTableRecord>(ref->blockTableRecord());
-    Context inner;
-    inner.xf = ctx.xf * Affine::Of(ref->blockTransform());
-    inner.byBlock = color;
-    inner.byBlockLinetype = linetypeOf(ref, layer, ctx, inner.byBlockLinetypeScale);
-    inner.layer0 = layer;
-    inner.depth = ctx.depth + 1;
-    if (block && Finite(inner.xf) && inner.xf.det() != 0)
-        for (const auto& id : block->entityIds()) {
-            if (entities >= kMaxEntities) break;
-            if (auto* part = Record<OdDbEntity>(id)) entity(part, inner);
-        }
+    const Affine placed = Affine::Of(ref->blockTransform());
+    if (auto* array = OdRxCast<OdDbMInsertBlock>(ref)) {
+        // Each copy moved by whole column and row spacings along the
+        // reference's turned axes.
+        const Affine axes = PlaneOf(ref->normal()) * Affine::Turn(std::isfinite(ref->rotation()) ? ref->rotation() : 0);
+        for (int r = 0; r < array->rows() && entities < kMaxEntities; ++r)
+            for (int c = 0; c < array->columns() && entities < kMaxEntities; ++c) {
+                OdGeVector2d step = axes.vec(OdGeVector2d(c * array->columnSpacing(), r * array->rowSpacing()));
+                blockContents(block, inside(ref, ctx, color, layer, Affine::Move(step.x, step.y) * placed));
+            }
+    } else {
+        blockContents(block, inside(ref, ctx, color, layer, placed));
+    }
     std::unique_ptr<OdDbObjectIterator> it(ref->attributeIterator());
     Context attrs = ctx;
     attrs.depth = ctx.depth + 1;
     for (; it && !it->done(); it->step())
         if (auto* a = Record<OdDbAttribute>(it->objectId()))
             if (!a->isInvisible()) entity(a, attrs);
+}
+
+// Meshes as their edges: the grid's rows and columns, the faces' visible
+// edges.
+void Collector::mesh(const OdDbEntity* e, const Context& ctx, Rgb color)
+{
+    if (auto* grid = OdRxCast<OdDbPolygonMesh>(e)) {
+        const int m = grid->mSize(), n = grid->nSize();
+        if (m < 1 || n < 1 || (long)m * n > grid->numVertices() || (long)m * n > 1000000) return;
+        auto at = [&](int i, int j) { return P2(grid->vertexAt(i * n + j)); };
+        for (int i = 0; i < m; ++i) {
+            Ring row;
+            for (int j = 0; j < n; ++j) row.push_back(at(i, j));
+            if (grid->isNClosed()) row.push_back(at(i, 0));
+            stroke(std::move(row), false, ctx, e, color);
+        }
+        for (int j = 0; j < n; ++j) {
+            Ring column;
+            for (int i = 0; i < m; ++i) column.push_back(at(i, j));
+            if (grid->isMClosed()) column.push_back(at(0, j));
+            stroke(std::move(column), false, ctx, e, color);
+        }
+    } else if (auto* faces = OdRxCast<OdDbPolyFaceMesh>(e)) {
+        for (int f = 0; f < faces->numFaces() && f < 1000000; ++f) {
+            int16_t v[4] = {0, 0, 0, 0};
+            if (faces->getFaceAt(f, v) != eOk) continue;
+            int count = 0;
+            while (count < 4 && v[count] != 0) ++count;
+            for (int k = 0; k < count; ++k) {
+                // A negative number hides the edge that starts there.
+                if (v[k] < 0) continue;
+                int a = std::abs(v[k]) - 1, b = std::abs(v[(k + 1) % count]) - 1;
+                if (a < 0 || b < 0 || a >= faces->numVertices() || b >= faces->numVertices()) continue;
+                stroke({P2(faces->vertexAt(a)), P2(faces->vertexAt(b))}, false, ctx, e, color);
+            }
+        }
+    }
 }
 
 void Collector::entity(const OdDbEntity* e, const Context& ctx)
@@ -1296,7 +1340,7 @@ void Collector::entity(const OdDbEntity* e, const Context& ctx)
     } else if (auto* t = OdRxCast<OdDbText>(e)) {
         text(t, ctx, color);
     } else if (auto* m = OdRxCast<OdDbMText>(e)) {
-        mtext(m, ctx, color, colorOf(OdCmColor(), layer, ctx.byBlock));
+        mtext(m, ctx, color, layer);
     } else if (auto* h = OdRxCast<OdDbHatch>(e)) {
         hatch(h, ctx, color, layer);
     } else if (auto* so = OdRxCast<OdDbSolid>(e)) {
@@ -1319,6 +1363,12 @@ void Collector::entity(const OdDbEntity* e, const Context& ctx)
         add(std::move(s), box);
     } else if (auto* c = OdRxCast<OdDbCurve>(e)) {
         curve(c, ctx, color);
+    } else if (OdRxCast<OdDbPolygonMesh>(e) || OdRxCast<OdDbPolyFaceMesh>(e)) {
+        mesh(e, ctx, color);
+    } else if (auto* dim = OdRxCast<OdDbDimension>(e)) {
+        // A dimension is drawn by its block, in world coordinates.
+        if (ctx.depth < kMaxNesting)
+            blockContents(Record<OdDbBlockTableRecord>(dim->dimBlockId()), inside(e, ctx, color, layer, Affine()));
     } else if (auto* ml = OdRxCast<OdDbMline>(e)) {
         Ring r;
         for (int i = 0; i < ml->numVertices(); ++i) r.push_back(P2(ml->vertexAt(i)));
@@ -1497,6 +1547,11 @@ public:
                 cairo_fill_preserve(cr_);
             }
             cairo_clip(cr_);
+            if (h.lines.empty()) {
+                // A pattern without lines: its tone.
+                color(h.color, (uint8_t)(h.alpha * 0.45));
+                cairo_paint(cr_);
+            }
             double x0, y0, x1, y1;
             cairo_clip_extents(cr_, &x0, &y0, &x1, &y1);
             for (const auto& lines : h.lines) patternLines(lines, h, x0, y0, x1, y1);
