@@ -6,6 +6,7 @@
 
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
+#include "oddbdimension.h"
 #include "oddbhatch.h"
 #include "render_fixture.h"
 
@@ -184,3 +185,153 @@ TEST_F(RenderLines, UnevenBlockScalesNestingAndWindow)
 }
 
 }  // namespace
+
+namespace {
+
+// Ink pixels down the column under x, within `reach` pixels of the row
+// under y: how thick a horizontal line there is drawn.
+long Thickness(const PxImage& png, long x, long y, long reach)
+{
+    long ink = 0;
+    for (long dy = -reach; dy <= reach; ++dy) ink += IsInk(png.GetPixelColor(x, y + dy, false));
+    return ink;
+}
+
+}  // namespace
+
+// Line weights: the entity's own, its layer's through ByLayer, the
+// reference's through ByBlock; the default is a thin line.
+TEST_F(RenderLines, LineWeightsResolved)
+{
+    OdDbObjectId heavy = AddLayer(L"Heavy");
+    {
+        OdDbLayerTableRecord* layer = nullptr;
+        ASSERT_EQ(oddbOpenObject(layer, heavy, OdDb::kForWrite), eOk);
+        ASSERT_EQ(layer->setLineWeight(OdDb::kLnWt100), eOk);
+        layer->close();
+    }
+    OdDbLine* own = Line(0, 0, 100, 0);
+    ASSERT_EQ(own->setLineWeight(OdDb::kLnWt200), eOk);
+    Add(own);
+    OdDbLine* byLayer = Line(0, 20, 100, 20);
+    byLayer->setLayer(L"Heavy");
+    Add(byLayer);
+    Add(Line(0, 40, 100, 40));
+    OdDbObjectId block = AddBlock(L"W");
+    OdDbLine* inside = Line(0, 0, 100, 0);
+    ASSERT_EQ(inside->setLineWeight(OdDb::kLnWtByBlock), eOk);
+    Add(inside, block);
+    auto* ref = new OdDbBlockReference(OdGePoint3d(0, 60, 0), block);
+    ASSERT_EQ(ref->setLineWeight(OdDb::kLnWt200), eOk);
+    Add(ref);
+    PxImage png;
+    RenderTo(png, 400);
+    const double perMm = 96 / 25.4;
+    EXPECT_NEAR(Thickness(png, Px(50), Py(0), 12), 2.0 * perMm, 1.5);
+    EXPECT_NEAR(Thickness(png, Px(50), Py(20), 12), 1.0 * perMm, 1.5);
+    EXPECT_LE(Thickness(png, Px(50), Py(40), 12), 2);
+    EXPECT_NEAR(Thickness(png, Px(50), Py(60), 12), 2.0 * perMm, 1.5);
+}
+
+// A MINSERT draws its block in every row and column; a polyface mesh its
+// visible edges; a dimension the block that holds its graphics.
+TEST_F(RenderLines, ArraysMeshesAndDimensionBlocks)
+{
+    OdDbObjectId dot = AddBlock(L"Dot");
+    OdDbHatch* square = Square(0, 0, 2);
+    square->setColorIndex(1);
+    Add(square, dot);
+    Add(new OdDbMInsertBlock(OdGePoint3d(0, 0, 0), dot, 3, 2, 10, 10));
+    auto* mesh = new OdDbPolyFaceMesh();
+    for (OdGePoint3d p : {OdGePoint3d(40, 0, 0), OdGePoint3d(60, 0, 0), OdGePoint3d(60, 20, 0), OdGePoint3d(40, 20, 0)})
+        ASSERT_EQ(mesh->appendVertex(p), eOk);
+    ASSERT_EQ(mesh->appendFaceRecord(1, 2, 3, -4), eOk);  // the edge from the fourth vertex back is hidden
+    Add(mesh);
+    OdDbObjectId graphics = AddBlock(L"DimGraphics");
+    Add(Line(70, 0, 90, 0), graphics);
+    auto* dim = new OdDbAlignedDimension(OdGePoint3d(70, 0, 0), OdGePoint3d(90, 0, 0), OdGePoint3d(80, 0, 0));
+    ASSERT_EQ(dim->setDimBlockId(graphics), eOk);
+    Add(dim);
+    PxImage png;
+    RenderTo(png, 500);
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 3; ++c) EXPECT_TRUE(rendertest::IsRed(At(png, 1 + 10 * c, 1 + 10 * r))) << r << " " << c;
+    EXPECT_TRUE(Is(At(png, 5, 5), 255, 255, 255));
+    EXPECT_FALSE(rendertest::IsRed(At(png, 31, 1)));  // three columns only
+    auto ink = [](PxRgbQuad c) { return IsInk(c); };
+    EXPECT_TRUE(Near(png, 50, 0, ink));   // first edge
+    EXPECT_TRUE(Near(png, 60, 10, ink));  // second
+    EXPECT_FALSE(Near(png, 40, 10, ink));  // the hidden one
+    EXPECT_TRUE(Near(png, 80, 0, ink));    // the dimension's line
+}
+
+// Islands by the hatch style: normal alternates, outer leaves everything
+// inside the first island open, ignore fills the outer loop whole. A
+// pattern's own lines are drawn as carried (two crossing families here);
+// a one-colour gradient runs from its colour to white at a tint of 1.
+TEST_F(RenderLines, HatchStylesCarriedLinesAndOneColourGradient)
+{
+    const OdDbHatch::HatchStyle styles[3] = {OdDbHatch::kNormal, OdDbHatch::kOuter, OdDbHatch::kIgnore};
+    for (int i = 0; i < 3; ++i) {
+        OdDbHatch* h = Square(40 * i, 0, 30);
+        for (double inset : {5.0, 10.0})
+            h->appendLoop(OdDbHatch::kDefault,
+                          OdGePoint2dArray{{40 * i + inset, inset}, {40 * i + 30 - inset, inset},
+                                           {40 * i + 30 - inset, 30 - inset}, {40 * i + inset, 30 - inset}},
+                          OdGeDoubleArray{0, 0, 0, 0});
+        ASSERT_EQ(h->setHatchStyle(styles[i]), eOk);
+        h->setColorIndex(1);
+        Add(h);
+    }
+    OdHatchPattern grid;
+    OdHatchPatternLine across, up;
+    across.m_patternOffset = OdGeVector2d(0, 4);
+    up.m_dLineAngle = M_PI / 2;
+    up.m_patternOffset = OdGeVector2d(-4, 0);
+    grid.append(across);
+    grid.append(up);
+    OdDbHatch* lines = Square(0, -40, 30);
+    ASSERT_EQ(lines->setPattern(OdDbHatch::kCustomDefined, L"GRID", 0, 1, grid), eOk);
+    lines->setColorIndex(5);
+    Add(lines);
+    OdDbHatch* gradient = Square(40, -40, 30);
+    ASSERT_EQ(gradient->setHatchObjectType(OdDbHatch::kGradientObject), eOk);
+    ASSERT_EQ(gradient->setGradient(OdDbHatch::kPreDefinedGradient, L"LINEAR"), eOk);
+    OdCmColor colors[2];
+    colors[0].setRGB(255, 0, 0);
+    colors[1].setRGB(0, 0, 255);  // not drawn: one colour
+    const double values[2] = {0, 1};
+    ASSERT_EQ(gradient->setGradientColors(2, colors, values), eOk);
+    ASSERT_EQ(gradient->setGradientOneColorMode(true), eOk);
+    ASSERT_EQ(gradient->setShadeTintValue(1), eOk);
+    Add(gradient);
+    PxImage png;
+    RenderTo(png, 600);
+
+    // Filled: the first island under the ignore style only, the innermost
+    // loop under the normal and ignore styles.
+    const bool innermost[3] = {true, false, true};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(rendertest::IsRed(At(png, 40 * i + 2, 2))) << i;  // between the outer loop and the island
+        EXPECT_EQ(rendertest::IsRed(At(png, 40 * i + 7, 7)), i == 2) << i;
+        EXPECT_EQ(rendertest::IsRed(At(png, 40 * i + 15, 15)), innermost[i]) << i;
+    }
+
+    // Both families: marks every 4 units along a row and down a column.
+    std::vector<long> row = Runs(png, Py(-38), Px(1), Px(29)), column;
+    bool last = false;
+    for (long y = Py(-39); y <= Py(-11); ++y) {
+        bool ink = false;
+        for (long dx = -1; dx <= 1; ++dx) ink = ink || IsInk(png.GetPixelColor(Px(15) + dx, y, false));
+        if (column.empty() || ink != last) column.push_back(0);
+        ++column.back();
+        last = ink;
+    }
+    EXPECT_GE(row.size(), 12u);
+    EXPECT_GE(column.size(), 12u);
+
+    PxRgbQuad left = At(png, 41, -25), right = At(png, 69, -25);
+    EXPECT_TRUE(rendertest::IsRed(left));
+    EXPECT_GT(right.green, 220);
+    EXPECT_GT(right.blue, 220);
+}
