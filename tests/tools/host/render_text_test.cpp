@@ -296,3 +296,97 @@ TEST_F(RenderText, MissingFontFailsWithTheReason)
 }
 
 }  // namespace
+
+namespace {
+
+// Ink pixels in the columns from x0 to x1 of the rectangle.
+long InkColumns(const PxImage& png, const Pixels& in, long x0, long x1)
+{
+    long ink = 0;
+    for (long y = in.y0; y <= in.y1; ++y)
+        for (long x = x0; x <= x1; ++x) ink += IsInk(png.GetPixelColor(x, y, false));
+    return ink;
+}
+
+long InkRows(const PxImage& png, const Pixels& in, long y0, long y1)
+{
+    long ink = 0;
+    for (long y = y0; y <= y1; ++y)
+        for (long x = in.x0; x <= in.x1; ++x) ink += IsInk(png.GetPixelColor(x, y, false));
+    return ink;
+}
+
+}  // namespace
+
+// A text written backwards runs to the left of its point with its letters
+// mirrored (the stem of an F on the right); upside down it hangs below its
+// base line with the F's arms at the bottom.
+TEST_F(RenderText, MirroredTexts)
+{
+    Add(Text(0, 0, L"F", 20));
+    OdDbText* backwards = Text(80, 0, L"F", 20);
+    ASSERT_EQ(backwards->mirrorInX(true), eOk);
+    Add(backwards);
+    OdDbText* upsideDown = Text(100, 0, L"F", 20);
+    ASSERT_EQ(upsideDown->mirrorInY(true), eOk);
+    Add(upsideDown);
+    Add(new OdDbLine(OdGePoint3d(-5, -30, 0), OdGePoint3d(-5, 30, 0)));  // room around them
+    Add(new OdDbLine(OdGePoint3d(130, -30, 0), OdGePoint3d(130, 30, 0)));
+    PxImage png;
+    RenderTo(png, 600);
+    Pixels plain = InkIn(png, -2, -25, 40, 25), back = InkIn(png, 41, -25, 90, 25), down = InkIn(png, 95, -25, 125, 25);
+    ASSERT_FALSE(plain.empty());
+    ASSERT_FALSE(back.empty());
+    ASSERT_FALSE(down.empty());
+    // The stem: the left third of a plain F holds more ink than its right.
+    EXPECT_GT(InkColumns(png, plain, plain.x0, plain.x0 + plain.width() / 3),
+              InkColumns(png, plain, plain.x1 - plain.width() / 3, plain.x1));
+    EXPECT_LE(back.x1, Px(80) + 1);
+    EXPECT_GT(InkColumns(png, back, back.x1 - back.width() / 3, back.x1),
+              InkColumns(png, back, back.x0, back.x0 + back.width() / 3));
+    EXPECT_LE(down.y1, Py(0) + 1);
+    EXPECT_NEAR(down.height(), plain.height(), 2);
+    // The top arm of a plain F is in its top rows; upside down in its
+    // bottom ones.
+    EXPECT_GT(InkRows(png, plain, plain.y1 - 3, plain.y1), InkRows(png, plain, plain.y0, plain.y0 + 3));
+    EXPECT_GT(InkRows(png, down, down.y0, down.y0 + 3), InkRows(png, down, down.y1 - 3, down.y1));
+}
+
+// A multiline text's background mask fills its box grown by the margin in
+// its colour, behind the text; the spacing factor spreads its lines.
+TEST_F(RenderText, MTextBackgroundAndLineSpacing)
+{
+    OdDbMText* masked = MText(0, 0, L"AB", 10);
+    ASSERT_EQ(masked->setBackgroundFill(true), eOk);
+    OdCmColor green;
+    green.setColorIndex(3);
+    ASSERT_EQ(masked->setBackgroundFillColor(green), eOk);
+    ASSERT_EQ(masked->setBackgroundScaleFactor(1.5), eOk);
+    Add(masked);
+    Add(MText(60, 0, L"A\\PA", 10));
+    OdDbMText* spread = MText(90, 0, L"A\\PA", 10);
+    ASSERT_EQ(spread->setLineSpacingFactor(2), eOk);
+    Add(spread);
+    Add(new OdDbLine(OdGePoint3d(-10, -60, 0), OdGePoint3d(-10, 10, 0)));  // room around them
+    PxImage png;
+    RenderTo(png, 600);
+    EXPECT_TRUE(rendertest::Is(At(png, -2, 2), 0, 255, 0));  // in the margin
+    EXPECT_TRUE(rendertest::Is(At(png, -7, 2), 255, 255, 255));  // past it
+    Pixels letters = InkBox(png, Under(-1, -11, 30, 1));
+    long black = 0;
+    for (long y = letters.y0; y <= letters.y1; ++y)
+        for (long x = letters.x0; x <= letters.x1; ++x) {
+            PxRgbQuad c = png.GetPixelColor(x, y, false);
+            black += c.red < 60 && c.green < 60 && c.blue < 60;
+        }
+    EXPECT_GT(black, 20);  // the letters over the mask
+
+    // Line pitch: the second line's top below the first's top.
+    auto pitch = [&](double x) {
+        Pixels top = InkIn(png, x - 1, -11, x + 12, 1);
+        Pixels all = InkIn(png, x - 1, -60, x + 12, 1);
+        return (double)(top.y1 - (all.y0 + top.height() - 1));
+    };
+    EXPECT_NEAR(pitch(60), 10 * 5.0 / 3 * stats.pixelsPerUnit, 2);
+    EXPECT_NEAR(pitch(90), 2 * 10 * 5.0 / 3 * stats.pixelsPerUnit, 2);
+}
