@@ -283,6 +283,11 @@ TEST_F(RenderLines, HatchStylesCarriedLinesAndOneColourGradient)
         h->setColorIndex(1);
         Add(h);
     }
+    OdDbHatch* fine = Square(120, 0, 30);
+    ASSERT_EQ(fine->setPattern(OdDbHatch::kPreDefined, L"ANSI31"), eOk);
+    ASSERT_EQ(fine->setPatternScale(0.001), eOk);
+    fine->setColorIndex(1);
+    Add(fine);
     OdHatchPattern grid;
     OdHatchPatternLine across, up;
     across.m_patternOffset = OdGeVector2d(0, 4);
@@ -329,6 +334,11 @@ TEST_F(RenderLines, HatchStylesCarriedLinesAndOneColourGradient)
     }
     EXPECT_GE(row.size(), 12u);
     EXPECT_GE(column.size(), 12u);
+
+    // Lines closer than the pixels: the pattern's tone, even all over.
+    PxRgbQuad a = At(png, 122, 5), b = At(png, 148, 25);
+    EXPECT_TRUE(a.red == 255 && a.green > 100 && a.green < 220) << (int)a.green;
+    EXPECT_TRUE(a.red == b.red && a.green == b.green && a.blue == b.blue);
 
     PxRgbQuad left = At(png, 41, -25), right = At(png, 69, -25);
     EXPECT_TRUE(rendertest::IsRed(left));

@@ -390,3 +390,30 @@ TEST_F(RenderText, MTextBackgroundAndLineSpacing)
     EXPECT_NEAR(pitch(60), 10 * 5.0 / 3 * stats.pixelsPerUnit, 2);
     EXPECT_NEAR(pitch(90), 2 * 10 * 5.0 / 3 * stats.pixelsPerUnit, 2);
 }
+
+// Texts too small to read (capitals under two pixels) are a faint stroke
+// where they stand, not glyphs; a word longer than a multiline text's
+// width stays whole on its line.
+TEST_F(RenderText, TinyTextsAndOverlongWords)
+{
+    Add(Text(0, 0, L"tiny text here", 0.5));
+    Add(new OdDbLine(OdGePoint3d(0, -200, 0), OdGePoint3d(0, 200, 0)));
+    OdDbMText* m = MText(20, 0, L"ABCDEFGHIJ KL", 10);
+    m->setWidth(30);
+    Add(m);
+    PxImage png;
+    RenderTo(png, 500);
+    Pixels faint = InkBox(png, Under(1, -1, 6, 1));
+    EXPECT_TRUE(faint.empty());  // nothing dark
+    long touched = 0;
+    for (long x = Px(1); x <= Px(5); ++x)
+        for (long y = Py(-1); y <= Py(1); ++y) {
+            PxRgbQuad c = png.GetPixelColor(x, y, false);
+            touched += c.red < 255 && c.red > 100;
+        }
+    EXPECT_GT(touched, 0);
+    // Two lines, the first as wide as the whole long word (wider than 30).
+    Pixels first = InkIn(png, 19, -11, 200, 1);
+    EXPECT_GT(first.width(), 30 * stats.pixelsPerUnit);
+    EXPECT_FALSE(InkIn(png, 19, -30, 200, -12).empty());
+}
