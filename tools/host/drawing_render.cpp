@@ -1272,8 +1272,11 @@ void Collector::blockReference(const OdDbBlockReference* ref, const Context& ctx
         // Each copy moved by whole column and row spacings along the
         // reference's turned axes.
         const Affine axes = PlaneOf(ref->normal()) * Affine::Turn(std::isfinite(ref->rotation()) ? ref->rotation() : 0);
-        for (int r = 0; r < array->rows() && entities < kMaxEntities; ++r)
-            for (int c = 0; c < array->columns() && entities < kMaxEntities; ++c) {
+        // Copies of an empty block cost nothing but the loop: it is bounded
+        // too.
+        long copies = 0;
+        for (int r = 0; r < array->rows() && entities < kMaxEntities && copies < kMaxEntities; ++r)
+            for (int c = 0; c < array->columns() && entities < kMaxEntities && ++copies <= kMaxEntities; ++c) {
                 OdGeVector2d step = axes.vec(OdGeVector2d(c * array->columnSpacing(), r * array->rowSpacing()));
                 blockContents(block, inside(ref, ctx, color, layer, Affine::Move(step.x, step.y) * placed));
             }
@@ -1593,7 +1596,18 @@ public:
         cairo_set_font_face(cr_, font.face());
         for (const auto& run : t.runs) {
             const double cap = run.height * unit;
-            if (cap < 2 || run.glyphs.empty()) continue;
+            // Glyphs far larger than any picture are not drawn: cairo's
+            // fixed-point device coordinates would not hold them.
+            if (cap < 2 || cap > 50000 || run.glyphs.empty()) continue;
+            // Only the glyphs that reach into the picture.
+            const double reach = (4 + std::fabs(run.slant)) * cap * std::max(1.0, run.widthFactor) + 8;
+            std::vector<cairo_glyph_t> shown;
+            shown.reserve(run.glyphs.size());
+            for (const auto& g : run.glyphs) {
+                double x = m.xx * g.x + m.xy * g.y + m.x0, y = m.yx * g.x + m.yy * g.y + m.y0;
+                if (x > -reach && y > -reach && x < w_ + reach && y < h_ + reach) shown.push_back(g);
+            }
+            if (shown.empty()) continue;
             color(run.color, t.alpha);
             cairo_matrix_t fm;
             cairo_matrix_init(&fm, run.em * run.widthFactor, 0, -run.em * run.slant, -run.em, 0, 0);
@@ -1601,11 +1615,11 @@ public:
             if (cap > 300) {
                 // Glyphs that large are filled as outlines rather than
                 // cached as masks.
-                cairo_glyph_path(cr_, run.glyphs.data(), (int)run.glyphs.size());
+                cairo_glyph_path(cr_, shown.data(), (int)shown.size());
                 cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
                 cairo_fill(cr_);
             } else {
-                cairo_show_glyphs(cr_, run.glyphs.data(), (int)run.glyphs.size());
+                cairo_show_glyphs(cr_, shown.data(), (int)shown.size());
             }
         }
         cairo_restore(cr_);
@@ -1688,15 +1702,19 @@ private:
             lo = std::min(lo, n / step), hi = std::max(hi, n / step);
         }
         double k0 = std::floor(std::min(lo, hi)), k1 = std::ceil(std::max(lo, hi));
-        if (k1 - k0 > 20000) return;
+        if (!(k1 - k0 <= 20000)) return;
+        // Counted from the first line that reaches the box: a base far
+        // away leaves the line numbers too large to step through.
+        const OdGePoint2d first = base + off * k0;
+        const int count = (int)(k1 - k0);
         std::vector<double> dashes;
         double dashOffset = 0, period = 0;
         bool dashed = !l.dashes.empty() && DeviceDashes(l.dashes, s_, dashes, dashOffset);
         for (double d : dashes) period += d;
         color(h.color, h.alpha);
         cairo_set_line_width(cr_, 1.0);
-        for (double k = k0; k <= k1; ++k) {
-            OdGePoint2d p = base + off * k;
+        for (int k = 0; k <= count; ++k) {
+            OdGePoint2d p = first + off * k;
             tlo = 1e300, thi = -1e300;
             for (OdGePoint2d c : {OdGePoint2d(x0, y0), OdGePoint2d(x1, y0), OdGePoint2d(x0, y1), OdGePoint2d(x1, y1)}) {
                 OdGeVector2d r = c - p;
@@ -1706,7 +1724,10 @@ private:
             // Each line starts a whole number of periods before the box,
             // so one dash offset serves them all.
             if (dashed) tlo = std::floor(tlo / period) * period;
-            if (dashed && (thi - tlo) / period > 100000) return;
+            if (dashed && !((thi - tlo) / period <= 100000)) {
+                cairo_new_path(cr_);
+                return;
+            }
             cairo_move_to(cr_, p.x + dir.x * tlo, p.y + dir.y * tlo);
             cairo_line_to(cr_, p.x + dir.x * thi, p.y + dir.y * thi);
         }

@@ -345,3 +345,42 @@ TEST_F(RenderLines, HatchStylesCarriedLinesAndOneColourGradient)
     EXPECT_GT(right.green, 220);
     EXPECT_GT(right.blue, 220);
 }
+
+// Geometry as a drawing file may hold it: points not numbers, sizes far
+// out of range, pattern lines with no step between them, an array of an
+// empty block in every row and column there can be. The picture is made,
+// in bounded time.
+TEST_F(RenderLines, MalformedGeometryStillPictures)
+{
+    const double nan = std::nan(""), huge = 1e300;
+    Add(Line(0, 0, nan, 5));
+    Add(Line(0, 0, huge, -huge));
+    Add(new OdDbCircle(OdGePoint3d(0, 0, 0), OdGeVector3d::kZAxis, 1e200));
+    auto* pl = new OdDbPolyline();
+    pl->addVertexAt(0, OdGePoint2d(0, 0), nan);
+    pl->addVertexAt(1, OdGePoint2d(10, 10), 1e300);
+    pl->addVertexAt(2, OdGePoint2d(20, 0), 0, 1e300, nan);
+    Add(pl);
+    OdHatchPattern lines;
+    OdHatchPatternLine none, tiny, far;
+    tiny.m_patternOffset = OdGeVector2d(0, 1e-300);
+    tiny.m_dashes.append(1e-300);
+    tiny.m_dashes.append(-1e-300);
+    far.m_basePoint = OdGePoint2d(1e18, -1e18);
+    far.m_patternOffset = OdGeVector2d(3, 7);
+    for (const auto& l : {none, tiny, far}) lines.append(l);
+    OdDbHatch* h = Square(0, 0, 10);
+    ASSERT_EQ(h->setPattern(OdDbHatch::kCustomDefined, L"ODD", 0, 1, lines), eOk);
+    Add(h);
+    OdDbObjectId empty = AddBlock(L"Empty");
+    Add(new OdDbMInsertBlock(OdGePoint3d(0, 0, 0), empty, 65535, 65535, 1, 1));
+    OdDbObjectId one = AddBlock(L"One");
+    Add(Line(0, 0, 1, 0), one);
+    Add(new OdDbMInsertBlock(OdGePoint3d(0, 0, 0), one, 65535, 65535, 1e-300, nan));
+    std::string error;
+    EXPECT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 300, stats, error)) << error;
+    velkhost::RenderWindow window;
+    window.minX = 0, window.minY = 0, window.maxX = 10, window.maxY = 10;
+    EXPECT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 300, stats, error, window)) << error;
+    EXPECT_EQ(stats.hatches, 1);
+}

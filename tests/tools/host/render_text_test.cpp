@@ -417,3 +417,32 @@ TEST_F(RenderText, TinyTextsAndOverlongWords)
     EXPECT_GT(first.width(), 30 * stats.pixelsPerUnit);
     EXPECT_FALSE(InkIn(png, 19, -30, 200, -12).empty());
 }
+
+// Texts as a drawing file may hold them, however malformed: codes cut off,
+// groups never closed, sizes out of range, stray surrogates and control
+// characters, a giant text. Each is drawn or left out; the picture is made.
+TEST_F(RenderText, MalformedContentsStillPicture)
+{
+    const wchar_t* contents[] = {
+        L"\\", L"{", L"}}}{{", L"\\H", L"\\H;", L"\\H-5;x", L"\\H1e308;big", L"\\H0.0000001x;small", L"\\W;\\Q89;\\Q-1e9;",
+        L"\\C999;\\c-1;\\c99999999999;", L"\\S", L"\\S^;", L"\\S1#", L"\\U+", L"\\U+12", L"\\U+D800x", L"%%", L"%%9999999",
+        L"^", L"^J^I^M^ ", L"\\P\\P\\P", L"\\fArial", L"\\pxi-3,l10;A", L"\\A9;\\T-1;B", L"\x1\x2\x7f", L"\xD83D\xDE00"};
+    double y = 0;
+    for (const wchar_t* s : contents) {
+        Add(MText(0, y, s, 2));
+        Add(Text(50, y, s, 2));
+        y -= 5;
+    }
+    Add(Text(0, 20, std::wstring(20000, L'W').c_str(), 1e-6));
+    OdDbText* giant = Text(0, 30, L"G", 1e12);
+    Add(giant);
+    OdDbText* zero = Text(0, 40, L"Z", 0);
+    zero->setWidthFactor(0);
+    Add(zero);
+    std::string error;
+    EXPECT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 300, stats, error)) << error;
+    EXPECT_GE(stats.texts, 40);
+    velkhost::RenderWindow window;
+    window.minX = 0, window.minY = 0, window.maxX = 10, window.maxY = 10;
+    EXPECT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 300, stats, error, window)) << error;
+}
