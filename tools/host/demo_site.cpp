@@ -1,24 +1,17 @@
-#include "demo_send.h"
+#include "demo_site.h"
 
 #include <cmath>
-#include <map>
 #include <string>
-#include <vector>
 
-#include "gcapdocmanager.h"
+#include "image/pximage.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbdatabase.h"
+#include "oddbdictionary.h"
 #include "oddbhatch.h"
 #include "oddbsymboltable.h"
-#include "oddbdictionary.h"
 #include "oddbtext.h"
-#include "editor_control.h"
-#include "image/pximage.h"
-#include "peer_objects.h"
-#include "shell_demo.h"
-#include "toolbar_control.h"
-#include "window_control.h"
+#include "windows.h"
 
 namespace velkhost {
 
@@ -29,6 +22,10 @@ OdDbObjectId AddLayer(OdDbDatabase* db, const wchar_t* name, int16_t colour)
     OdDbSymbolTable* table = nullptr;
     OdDbObjectId id;
     if (oddbOpenObject(table, db->getLayerTableId(), OdDb::kForWrite) != eOk) return id;
+    if (table->getAt(name, id) == eOk) {
+        table->close();
+        return id;
+    }
     auto* layer = new OdDbLayerTableRecord();
     layer->setName(name);
     OdCmColor c;
@@ -167,52 +164,16 @@ OdDbObjectIdArray DrawSite(OdDbDatabase* db, const std::wstring& drawing)
 
 }  // namespace
 
-void RunSendDemo(velkpeer::StandinPeer* peer, std::ostream& out)
+int DrawDemoSitePlan(OdDbDatabase* db, const std::wstring& drawing, std::ostream& out)
 {
-    GcApDocument* doc = gcDocManagerPtr()->curDocument();
-    if (!peer || !doc) return;
-    out << "\nthe user draws a site plan east of the opened drawing and sends it to the peer\n"
-           "  on the layers 道路, 建筑 and 注记 (made when missing): a line, an arc, a polyline with bulges, a circle, "
-           "a hatch with an island, a text, an MText, two points, a block reference with an attribute and an icon "
-           "image\n";
-    OdDbObjectIdArray ids = DrawSite(doc->database(), doc->fileName().c_str());
-    // The peer's ground size per pixel, halving from level to level (about
-    // 0.3 drawing units at level 19): the texts' levels come from it.
-    peer->Config().levelResolutions.clear();
-    for (int level = 1; level <= 28; ++level) {
-        double size = 0.2986 * std::pow(2.0, 19 - level);
-        peer->Config().levelResolutions.push_back({size, size});
-    }
-    out << "  " << ids.length() << " entities selected, then the toolbar's send button\n";
-    standin::SetPickFirst(ids);
-    for (HWND bar : standin::ToolBars()) standin::ClickToolBarButton(bar, 32768);
-    standin::PumpMessages();
-    NewTraffic(peer, out);
-
-    out << "  the peer's folders and objects, as it decoded them:\n";
-    std::vector<velkpeer::DecodedObject> objects = velkpeer::DecodeAll(peer->ObjectStore());
-    PrintPeerTree(objects, out);
-
-    // Every object the peer made names the entity it came from; the plug-in
-    // keeps the same pairs as the drawing's links (written into the
-    // entities' Xrecords when the drawing is saved).
-    out << "  links: entity handle -> peer object\n";
-    OdDbDatabase* db = doc->database();
-    for (const auto& o : objects) {
-        if (o.kind == 30 && o.handle == 0) continue;
-        OdDbObjectId id;
-        OdDbObject* entity = nullptr;
-        if (o.handle == 0 || db->getOdDbObjectId(id, false, OdDbHandle(o.handle)) != eOk ||
-            oddbOpenObject(entity, id, OdDb::kForRead) != eOk) {
-            if (o.handle)
-                out << "    " << o.points.size() << " points joined into one track (its key " << o.handle << ") -> "
-                    << o.id << "\n";
-            continue;
-        }
-        out << "    " << Utf8(OdDbHandle(o.handle).ascii().str()) << " " << Utf8(entity->isA()->name().str())
-            << " -> " << o.id << " \"" << velkpeer::OneLine(o.name) << "\"\n";
-        entity->close();
-    }
+    if (!db) return 0;
+    const OdDbObjectIdArray ids = DrawSite(db, drawing);
+    int drawn = 0;
+    for (const OdDbObjectId& id : ids) drawn += id.isNull() ? 0 : 1;
+    out << "  the site plan: " << drawn << " entities on the layers 道路, 建筑 and 注记 (and two points on 0): a line, "
+           "an arc, a polyline with bulges, a circle, a hatch with an island, a text, an MText, two points, a block "
+           "reference with an attribute and an icon image\n";
+    return drawn;
 }
 
 }  // namespace velkhost
