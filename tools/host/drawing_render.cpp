@@ -1841,7 +1841,7 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     double dx = std::max(hx - lx, 1e-9), dy = std::max(hy - ly, 1e-9);
     double extent = std::max(dx, dy);
     dx = std::max(dx, extent / 64), dy = std::max(dy, extent / 64);
-    size = std::clamp(size, 16, 8192);
+    size = std::clamp(size, 16, 16384);
     const double margin = 8;
     double scale = (size - 2 * margin) / std::max(dx, dy);
     int w = (int)std::ceil(dx * scale + 2 * margin), h = (int)std::ceil(dy * scale + 2 * margin);

@@ -23,15 +23,16 @@ struct RenderStats {
 };
 
 // Draws the visible entities of model space (layers off or frozen are left
-// out), in draw order, on white, scaled to fit `size` pixels on the longer
-// side, antialiased: lines and curves as strokes in their lineweight and
-// line type, hatches in their pattern lines, solid or gradient, texts as
-// glyphs, block references (any scale, nested) with their attributes,
-// raster images placed at their corners. `pngPath` is a Windows path inside
-// the machine or a native absolute path. False, with the reason, when model
-// space has nothing to draw, a text needs the font and it cannot be read,
-// or the file cannot be written. Drawing stops after a fixed number of
-// entities, so a drawing of nested blocks cannot make it run away.
+// out), in draw order, on white, scaled to fit `size` pixels (16 to 16384)
+// on the longer side, antialiased: lines and curves as strokes in their
+// line weight and line type, hatches in their pattern lines, solid or
+// gradient, texts as glyphs, block references (any scale, nested) with
+// their attributes, raster images placed at their corners. `pngPath` is a
+// Windows path inside the machine or a native absolute path. False, with
+// the reason, when model space has nothing to draw, a text needs the font
+// and it cannot be read, or the file cannot be written. Drawing stops after
+// a fixed number of entities, so a drawing of nested blocks cannot make it
+// run away.
 // With a window (drawing units, maximum above minimum in both directions)
 // only that part of model space is drawn, fitted to the picture. Image
 // names without a drive are found in the folder of `drawingFile` (a Windows
