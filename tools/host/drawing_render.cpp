@@ -1229,7 +1229,10 @@ void Collector::image(const OdDbRasterImage* img, const Context& ctx)
     OdGePoint2d a = pic.origin, b = a + pic.u, c = b + pic.v, d = a + pic.v;
     Box box;
     for (const auto& p : {a, b, c, d}) box.add(p);
-    if (!pic.image) {
+    if (pic.image && !img->isSetDisplayOpt(OdDbRasterImage::kShow)) {
+        // An image switched off shows its frame.
+        add(Stroke{{a, b, c, d}, Rgb{128, 128, 128}, 255, true}, box);
+    } else if (!pic.image) {
         Rgb grey{128, 128, 128};
         add(Stroke{{a, b, c, d}, grey, 255, true}, box);
         add(Stroke{{a, c}, grey}, box);

@@ -159,6 +159,23 @@ TEST_F(Render, RelativeImageNamesAreFoundBesideTheDrawing)
     PxImage png;
     ASSERT_TRUE(png.Load(L"C:\\out\\r.png", PXIMAGE_FORMAT_PNG));
     EXPECT_TRUE(Is(At(png, 5, 5), 255, 0, 0));
+    // Switched off, the image shows its frame only.
+    {
+        OdDbBlockTableRecord* ms = nullptr;
+        ASSERT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead), eOk);
+        OdDbObjectId imageId = ms->entityIds().back();
+        ms->close();
+        OdDbRasterImage* img = nullptr;
+        ASSERT_EQ(oddbOpenObject(img, imageId, OdDb::kForWrite), eOk);
+        img->setDisplayOpt(OdDbRasterImage::kShow, false);
+        img->close();
+    }
+    ASSERT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 100, stats, error, velkhost::RenderWindow(),
+                                           L"C:\\dwg\\r.dwg"))
+        << error;
+    ASSERT_TRUE(png.Load(L"C:\\out\\r.png", PXIMAGE_FORMAT_PNG));
+    EXPECT_TRUE(Is(At(png, 5, 5), 255, 255, 255));
+    EXPECT_TRUE(Near(png, 5, 0, Grey));
     // Without the drawing's folder the name means nothing.
     ASSERT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 100, stats, error)) << error;
     EXPECT_EQ(stats.missingImages, 1);
