@@ -669,6 +669,8 @@ class Collector {
 public:
     Collector(OdDbDatabase* db, const std::string& fontFile) : db_(db), fontFile_(fontFile) {}
     void entity(const OdDbEntity* e, const Context& ctx);
+    // The font glyphs were laid out in; null when there were none.
+    Font* usedFont() const { return font_; }
 
     std::vector<Item> items;
     std::vector<Box> boxes;
@@ -697,6 +699,8 @@ private:
     int dashesOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx);
     int lineWeightOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx) const;
     void blockContents(const OdDbBlockTableRecord* block, const Context& inner);
+    void lineTexts(const Ring& points, bool closed, const OdDbEntity* e, const OdDbLayerTableRecord* layer,
+                   const Context& ctx, Rgb color);
     Context inside(const OdDbEntity* owner, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer,
                    const Affine& xf) const;
     void mesh(const OdDbEntity* e, const Context& ctx, Rgb color);
@@ -710,6 +714,8 @@ private:
     bool fontTried_ = false;
     std::map<std::pair<const void*, double>, int> dashIndex_;
     std::map<std::wstring, std::shared_ptr<Raster>> rasters_;
+    std::map<const void*, bool> lineTexts_;  // line types with texts in their dashes
+    int lineTextCount_ = 0;
 };
 
 Font* Collector::font()
@@ -802,8 +808,90 @@ void Collector::stroke(Ring points, bool closed, const Context& ctx, const OdDbE
         p = ctx.xf(p);
         box.add(p);
     }
+    const bool dashed = s.dashes >= 0;
+    if (dashed) lineTexts(points, closed, e, layer, ctx, color);
     s.points = std::move(points);
     add(std::move(s), box);
+}
+
+// The texts of a complex line type along a stroke (world points): each at
+// the end of its dash in every repeat of the pattern, moved by its offset
+// along and across the line, turned with the line (or not) and kept
+// upright where asked. Shapes of shape files are not drawn.
+void Collector::lineTexts(const Ring& points, bool closed, const OdDbEntity* e, const OdDbLayerTableRecord* layer,
+                          const Context& ctx, Rgb color)
+{
+    double scale = 1;
+    const OdDbLinetypeTableRecord* lt = linetypeOf(e, layer, ctx, scale);
+    if (!lt) return;
+    auto known = lineTexts_.find(lt);
+    if (known == lineTexts_.end()) {
+        bool any = false;
+        for (int i = 0; i < lt->numDashes() && i < 64 && !any; ++i) any = !lt->textAt(i).isEmpty();
+        known = lineTexts_.emplace(lt, any).first;
+    }
+    if (!known->second || lineTextCount_ >= kMaxEntities / 10) return;
+    Font* f = font();
+    if (!f) return;
+    scale *= ctx.xf.scale();
+    double period = 0;
+    std::vector<double> ends;
+    for (int i = 0; i < lt->numDashes() && i < 64; ++i) {
+        period += std::fabs(lt->dashLengthAt(i)) * scale;
+        ends.push_back(period);
+    }
+    if (!(period > 0) || !std::isfinite(period)) return;
+    Ring path(points);
+    if (closed) path.push_back(points.front());
+    size_t seg = 0;
+    double segStart = 0;  // distance along the path where segment seg starts
+    int placed = 0;
+    for (long k = 0; placed < 2000 && k < 20000; ++k) {
+        bool past = false;
+        for (size_t i = 0; i < ends.size() && placed < 2000; ++i) {
+            std::u32string chars = PlainText(lt->textAt((int)i).str());
+            const double at = k * period + ends[i];
+            // Find the segment holding the distance.
+            while (seg + 1 < path.size() && segStart + (path[seg + 1] - path[seg]).length() < at)
+                segStart += (path[seg + 1] - path[seg]).length(), ++seg;
+            if (seg + 1 >= path.size()) {
+                past = true;
+                break;
+            }
+            if (chars.empty()) continue;
+            OdGeVector2d d = path[seg + 1] - path[seg];
+            const double len = d.length();
+            if (!(len > 0)) continue;
+            OdGeVector2d u = d * (1 / len), n(-u.y, u.x);
+            OdGePoint2d p = path[seg] + u * (at - segStart);
+            OdGeVector2d off = lt->shapeOffsetAt((int)i);
+            auto* style = Record<OdDbTextStyleTableRecord>(lt->shapeStyleAt((int)i));
+            RunStyle st;
+            st.height = lt->shapeScaleAt((int)i) * (style && style->textSize() > 0 ? style->textSize() : 1) * scale;
+            st.widthFactor = style && style->xScale() > 0 ? style->xScale() : 1;
+            st.color = color;
+            if (!(st.height > 0) || !std::isfinite(st.height + st.widthFactor + off.x + off.y)) continue;
+            double angle = lt->shapeRotationAt((int)i) + (lt->shapeIsUcsOrientedAt((int)i) ? 0 : std::atan2(u.y, u.x));
+            if (lt->shapeIsUprightAt((int)i) && std::cos(angle) < -1e-9) angle += M_PI;
+            OdGePoint2d origin = p + u * (off.x * scale) + n * (off.y * scale);
+            std::vector<RunStyle> styles{st};
+            Paragraph para;
+            for (char32_t c : chars) para.push_back({c, 0});
+            Layout layout(*f, styles);
+            auto lines = layout.wrap({para}, 0, st.height);
+            if (lines.empty()) continue;
+            Text item;
+            layout.place(lines[0], 0, 0, item.runs);
+            item.toWorld = Affine::Move(origin.x, origin.y) * Affine::Turn(std::isfinite(angle) ? angle : 0);
+            Box box;
+            for (OdGePoint2d q : {OdGePoint2d(0, -st.height / 2), OdGePoint2d(lines[0].width, -st.height / 2),
+                                  OdGePoint2d(lines[0].width, st.height), OdGePoint2d(0, st.height)})
+                box.add(item.toWorld(q));
+            add(std::move(item), box);
+            ++placed, ++lineTextCount_;
+        }
+        if (past) break;
+    }
 }
 
 void Collector::curve(const OdDbCurve* c, const Context& ctx, Rgb color)
@@ -1854,8 +1942,7 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
         error = "the picture cannot be made";
         return false;
     }
-    std::string fontError;
-    Font* font = collect.texts ? Font::Get(fontFile, fontError) : nullptr;
+    Font* font = collect.usedFont();
     for (size_t i = 0; i < collect.items.size(); ++i) {
         if (!collect.boxes[i].meets(painter.view())) continue;
         const Item& item = collect.items[i];

@@ -384,3 +384,36 @@ TEST_F(RenderLines, MalformedGeometryStillPictures)
     EXPECT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 300, stats, error, window)) << error;
     EXPECT_EQ(stats.hatches, 1);
 }
+
+// A complex line type's text stands in its gap in every repeat, along the
+// line; the same dashes without the text leave the gaps empty.
+TEST_F(RenderLines, LinetypeTextsInTheirGaps)
+{
+    OdDbObjectId gas = AddLinetype(L"GAS", OdGeDoubleArray{10, -4, -5});
+    {
+        OdDbLinetypeTableRecord* lt = nullptr;
+        ASSERT_EQ(oddbOpenObject(lt, gas, OdDb::kForWrite), eOk);
+        ASSERT_EQ(lt->setTextAt(1, L"GAS"), eOk);
+        ASSERT_EQ(lt->setShapeScaleAt(1, 2), eOk);
+        ASSERT_EQ(lt->setShapeOffsetAt(1, OdGeVector2d(-2, -1)), eOk);
+        lt->close();
+    }
+    OdDbObjectId plain = AddLinetype(L"PLAIN", OdGeDoubleArray{10, -4, -5});
+    OdDbLine* withText = Line(0, 0, 190, 0);
+    withText->setLinetype(gas);
+    Add(withText);
+    OdDbLine* without = Line(0, -20, 190, -20);
+    without->setLinetype(plain);
+    Add(without);
+    PxImage png;
+    RenderTo(png, 800);
+    int texts = 0;
+    for (int k = 0; k < 10; ++k) {
+        const double gap = 19 * k + 10;  // the gap runs 9 units from here
+        Pixels in = Under(gap + 0.5, -1.5, gap + 8.5, 1.5);
+        double cover = Coverage(png, in);
+        texts += cover > 0.05 && cover < 0.6;
+        EXPECT_EQ(Coverage(png, Under(gap + 0.5, -21.5, gap + 8.5, -18.5)), 0) << k;
+    }
+    EXPECT_EQ(texts, 10);
+}
