@@ -558,9 +558,9 @@ bool IsWide(char32_t c)
            (c >= 0xFF00 && c <= 0xFFEF) || c >= 0x20000;
 }
 
-// Lays styled characters out into glyph runs: paragraphs wrapped to
-// `wrapWidth` (0: not wrapped) at spaces and around Chinese characters, each
-// line placed by `alignX` (0 left, 0.5 centre, 1 right of its start).
+// Lays styled characters out: paragraphs into lines wrapped to a width (0:
+// not wrapped) at spaces and around Chinese characters, lines into glyph
+// runs from a point on their base line.
 class Layout {
 public:
     Layout(Font& font, const std::vector<RunStyle>& styles) : font_(font), styles_(styles) {}
@@ -1242,7 +1242,7 @@ void Collector::hatch(const OdDbHatch* h, const Context& ctx, Rgb color, const O
         item.gradient.c1 = c1;
         item.gradient.c2 = c2;
         OdGeVector2d dir = plane.vec(OdGeVector2d(std::cos(h->gradientAngle()), std::sin(h->gradientAngle())));
-        item.gradient.angle = std::atan2(dir.y, dir.x);
+        item.gradient.angle = std::isfinite(dir.x + dir.y) ? std::atan2(dir.y, dir.x) : 0;
         item.gradient.shift = std::isfinite(h->gradientShift()) ? std::clamp(h->gradientShift(), -1.0, 1.0) : 0;
     } else if (!h->isSolidFill()) {
         item.kind = Hatch::kPattern;

@@ -372,6 +372,12 @@ TEST_F(RenderLines, MalformedGeometryStillPictures)
     OdDbHatch* h = Square(0, 0, 10);
     ASSERT_EQ(h->setPattern(OdDbHatch::kCustomDefined, L"ODD", 0, 1, lines), eOk);
     Add(h);
+    OdDbHatch* g = Square(20, 0, 10);
+    ASSERT_EQ(g->setHatchObjectType(OdDbHatch::kGradientObject), eOk);
+    ASSERT_EQ(g->setGradient(OdDbHatch::kPreDefinedGradient, L"SPHERICAL"), eOk);
+    g->setGradientAngle(nan);
+    g->setGradientShift(nan);
+    Add(g);
     OdDbObjectId empty = AddBlock(L"Empty");
     Add(new OdDbMInsertBlock(OdGePoint3d(0, 0, 0), empty, 65535, 65535, 1, 1));
     OdDbObjectId one = AddBlock(L"One");
@@ -382,7 +388,7 @@ TEST_F(RenderLines, MalformedGeometryStillPictures)
     velkhost::RenderWindow window;
     window.minX = 0, window.minY = 0, window.maxX = 10, window.maxY = 10;
     EXPECT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 300, stats, error, window)) << error;
-    EXPECT_EQ(stats.hatches, 1);
+    EXPECT_EQ(stats.hatches, 2);
 }
 
 // A complex line type's text stands in its gap in every repeat, along the
