@@ -699,6 +699,8 @@ private:
     int dashesOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx);
     int lineWeightOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx) const;
     void blockContents(const OdDbBlockTableRecord* block, const Context& inner);
+    void textLine(const std::u32string& chars, const RunStyle& st, const Affine& toWorld, double alignX, double dy);
+    void dimension(const OdDbDimension* dim, const Context& ctx, Rgb color);
     void lineTexts(const Ring& points, bool closed, const OdDbEntity* e, const OdDbLayerTableRecord* layer,
                    const Context& ctx, Rgb color);
     Context inside(const OdDbEntity* owner, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer,
@@ -814,6 +816,98 @@ void Collector::stroke(Ring points, bool closed, const Context& ctx, const OdDbE
     add(std::move(s), box);
 }
 
+// One line of text in one style: its base line starts `alignX` of its
+// width back from the origin of `toWorld`, `dy` up.
+void Collector::textLine(const std::u32string& chars, const RunStyle& st, const Affine& toWorld, double alignX, double dy)
+{
+    Font* f = font();
+    if (!f || chars.empty() || !Finite(toWorld) || !(st.height > 0) || !std::isfinite(st.height)) return;
+    std::vector<RunStyle> styles{st};
+    Paragraph para;
+    for (char32_t c : chars) para.push_back({c, 0});
+    Layout layout(*f, styles);
+    auto lines = layout.wrap({para}, 0, st.height);
+    if (lines.empty()) return;
+    const double x = -alignX * lines[0].width, below = f->descent() * st.height / f->cap();
+    Text item;
+    layout.place(lines[0], x, dy, item.runs);
+    item.toWorld = toWorld;
+    Box box;
+    for (OdGePoint2d q : {OdGePoint2d(x, dy - below), OdGePoint2d(x + lines[0].width, dy - below),
+                          OdGePoint2d(x + lines[0].width, dy + st.height), OdGePoint2d(x, dy + st.height)})
+        box.add(toWorld(q));
+    add(std::move(item), box);
+}
+
+// A dimension without a block of graphics, drawn as the host's standard
+// style would: extension lines, the dimension line with arrowheads and the
+// measurement (or the dimension's own text, "<>" standing for the
+// measurement) over its middle, 2.5 units high.
+void Collector::dimension(const OdDbDimension* dim, const Context& ctx, Rgb color)
+{
+    const double size = 2.5;
+    auto arrow = [&](const OdGePoint2d& tip, const OdGeVector2d& back) {
+        double len = back.length();
+        if (!(len > 0)) return;
+        OdGeVector2d u = back * (1 / len), n(-u.y, u.x);
+        Ring r{ctx.xf(tip), ctx.xf(tip + u * size + n * (size / 6)), ctx.xf(tip + u * size - n * (size / 6))};
+        Box box;
+        for (const auto& q : r) box.add(q);
+        add(Fill{{r}, color, 255}, box);
+    };
+    auto line = [&](const OdGePoint2d& a, const OdGePoint2d& b) { stroke({a, b}, false, ctx, dim, color); };
+    auto label = [&](double measured, const OdGePoint2d& at, OdGeVector2d along, const wchar_t* prefix) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.2f", std::isfinite(measured) ? measured : 0.0);
+        std::string number = buf;
+        while (number.find('.') != std::string::npos && (number.back() == '0' || number.back() == '.')) number.pop_back();
+        std::wstring value = prefix + std::wstring(number.begin(), number.end());
+        std::wstring text = dim->dimensionText().str();
+        if (text == L" ") return;  // suppressed
+        if (text.empty()) text = L"<>";
+        for (size_t k; (k = text.find(L"<>")) != std::wstring::npos;) text.replace(k, 2, value);
+        if (along.x < 0 || (along.x == 0 && along.y < 0)) along = along * -1;  // kept readable
+        double angle = std::atan2(along.y, along.x);
+        RunStyle st;
+        st.height = size;
+        st.color = color;
+        OdGePoint2d w = ctx.xf(at);
+        textLine(PlainText(text), st, Affine::Move(w.x, w.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), 0.5,
+                 size / 2);
+    };
+    auto linear = [&](const OdGePoint2d& x1, const OdGePoint2d& x2, const OdGePoint2d& on, OdGeVector2d u) {
+        double len = u.length();
+        if (!(len > 0)) return;
+        u = u * (1 / len);
+        OdGePoint2d p1 = on + u * ((x1 - on).x * u.x + (x1 - on).y * u.y);
+        OdGePoint2d p2 = on + u * ((x2 - on).x * u.x + (x2 - on).y * u.y);
+        // Extension lines from a little off the points to a little past
+        // the dimension line.
+        auto extension = [&](const OdGePoint2d& from, const OdGePoint2d& to) {
+            OdGeVector2d v = to - from;
+            double l = v.length();
+            if (l > 0) line(from + v * (size / 4 / l), to + v * (size / 2 / l));
+        };
+        extension(x1, p1), extension(x2, p2), line(p1, p2);
+        arrow(p1, p2 - p1), arrow(p2, p1 - p2);
+        label((p2 - p1).length(), P2(dim->textPosition()), u, L"");
+    };
+    if (auto* a = OdRxCast<OdDbAlignedDimension>(dim)) {
+        linear(P2(a->xLine1Point()), P2(a->xLine2Point()), P2(a->dimLinePoint()), P2(a->xLine2Point()) - P2(a->xLine1Point()));
+    } else if (auto* r = OdRxCast<OdDbRotatedDimension>(dim)) {
+        linear(P2(r->xLine1Point()), P2(r->xLine2Point()), P2(r->dimLinePoint()),
+               OdGeVector2d(std::cos(r->rotation()), std::sin(r->rotation())));
+    } else if (auto* rad = OdRxCast<OdDbRadialDimension>(dim)) {
+        OdGePoint2d c = P2(rad->center()), p = P2(rad->chordPoint());
+        line(c, p), arrow(p, c - p);
+        label((p - c).length(), P2(dim->textPosition()), p - c, L"R");
+    } else if (auto* dia = OdRxCast<OdDbDiametricDimension>(dim)) {
+        OdGePoint2d a = P2(dia->chordPoint()), b = P2(dia->farChordPoint());
+        line(a, b), arrow(a, b - a), arrow(b, a - b);
+        label((b - a).length(), P2(dim->textPosition()), b - a, L"\u2300");
+    }
+}
+
 // The texts of a complex line type along a stroke (world points): each at
 // the end of its dash in every repeat of the pattern, moved by its offset
 // along and across the line, turned with the line (or not) and kept
@@ -874,20 +968,7 @@ void Collector::lineTexts(const Ring& points, bool closed, const OdDbEntity* e, 
             double angle = lt->shapeRotationAt((int)i) + (lt->shapeIsUcsOrientedAt((int)i) ? 0 : std::atan2(u.y, u.x));
             if (lt->shapeIsUprightAt((int)i) && std::cos(angle) < -1e-9) angle += M_PI;
             OdGePoint2d origin = p + u * (off.x * scale) + n * (off.y * scale);
-            std::vector<RunStyle> styles{st};
-            Paragraph para;
-            for (char32_t c : chars) para.push_back({c, 0});
-            Layout layout(*f, styles);
-            auto lines = layout.wrap({para}, 0, st.height);
-            if (lines.empty()) continue;
-            Text item;
-            layout.place(lines[0], 0, 0, item.runs);
-            item.toWorld = Affine::Move(origin.x, origin.y) * Affine::Turn(std::isfinite(angle) ? angle : 0);
-            Box box;
-            for (OdGePoint2d q : {OdGePoint2d(0, -st.height / 2), OdGePoint2d(lines[0].width, -st.height / 2),
-                                  OdGePoint2d(lines[0].width, st.height), OdGePoint2d(0, st.height)})
-                box.add(item.toWorld(q));
-            add(std::move(item), box);
+            textLine(chars, st, Affine::Move(origin.x, origin.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), 0, 0);
             ++placed, ++lineTextCount_;
         }
         if (past) break;
@@ -1461,8 +1542,11 @@ void Collector::entity(const OdDbEntity* e, const Context& ctx)
         mesh(e, ctx, color);
     } else if (auto* dim = OdRxCast<OdDbDimension>(e)) {
         // A dimension is drawn by its block, in world coordinates.
-        if (ctx.depth < kMaxNesting)
-            blockContents(Record<OdDbBlockTableRecord>(dim->dimBlockId()), inside(e, ctx, color, layer, Affine()));
+        if (auto* block = Record<OdDbBlockTableRecord>(dim->dimBlockId())) {
+            if (ctx.depth < kMaxNesting) blockContents(block, inside(e, ctx, color, layer, Affine()));
+        } else {
+            dimension(dim, ctx, color);
+        }
     } else if (auto* ml = OdRxCast<OdDbMline>(e)) {
         Ring r;
         for (int i = 0; i < ml->numVertices(); ++i) r.push_back(P2(ml->vertexAt(i)));

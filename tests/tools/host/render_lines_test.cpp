@@ -234,7 +234,8 @@ TEST_F(RenderLines, LineWeightsResolved)
 }
 
 // A MINSERT draws its block in every row and column; a polyface mesh its
-// visible edges; a dimension the block that holds its graphics.
+// visible edges; a dimension the block that holds its graphics, or without
+// one its lines and measurement.
 TEST_F(RenderLines, ArraysMeshesAndDimensionBlocks)
 {
     OdDbObjectId dot = AddBlock(L"Dot");
@@ -252,6 +253,7 @@ TEST_F(RenderLines, ArraysMeshesAndDimensionBlocks)
     auto* dim = new OdDbAlignedDimension(OdGePoint3d(70, 0, 0), OdGePoint3d(90, 0, 0), OdGePoint3d(80, 0, 0));
     ASSERT_EQ(dim->setDimBlockId(graphics), eOk);
     Add(dim);
+    Add(new OdDbRotatedDimension(0, OdGePoint3d(0, -30, 0), OdGePoint3d(40, -30, 0), OdGePoint3d(20, -20, 0)));
     PxImage png;
     RenderTo(png, 500);
     for (int r = 0; r < 2; ++r)
@@ -263,6 +265,17 @@ TEST_F(RenderLines, ArraysMeshesAndDimensionBlocks)
     EXPECT_TRUE(Near(png, 60, 10, ink));  // second
     EXPECT_FALSE(Near(png, 40, 10, ink));  // the hidden one
     EXPECT_TRUE(Near(png, 80, 0, ink));    // the dimension's line
+    // Without a block: the dimension line, its extension lines and the
+    // measurement "40" over the middle, two marks 2.5 units high.
+    EXPECT_TRUE(Near(png, 10, -20, ink));
+    EXPECT_TRUE(Near(png, 0, -25, ink));
+    Pixels text = InkBox(png, Under(15, -19.5, 25, -15));
+    ASSERT_FALSE(text.empty());
+    EXPECT_NEAR(text.height(), 2.5 * stats.pixelsPerUnit, 2);
+    EXPECT_NEAR((text.x0 + text.x1) / 2.0, Px(20), 2);
+    int marks = 0, holes = 0;
+    Shapes(png, text, marks, holes);
+    EXPECT_EQ(marks, 2);
 }
 
 // Islands by the hatch style: normal alternates, outer leaves everything
