@@ -1724,12 +1724,23 @@ public:
                 color(h.backgroundColor, h.alpha);
                 cairo_fill_preserve(cr_);
             }
-            cairo_clip(cr_);
-            if (h.lines.empty()) {
-                // A pattern without lines: its tone.
-                color(h.color, (uint8_t)(h.alpha * 0.45));
-                cairo_paint(cr_);
+            // A pattern without lines, or whose lines all lie closer than
+            // the pixels, is its tone: filled, not clipped (cheaper by far
+            // for the many small hatches of a whole drawing).
+            int dense = 0, drawn = 0;
+            for (const auto& lines : h.lines) {
+                double step = spacing(lines);
+                dense += std::fabs(step) < 1.5;
+                drawn += std::fabs(step) >= 1.5;
             }
+            if (!drawn) {
+                color(h.color, (uint8_t)(h.alpha * 0.45));
+                for (int i = 0; i < std::max(dense, h.lines.empty() ? 1 : 0); ++i) cairo_fill_preserve(cr_);
+                cairo_new_path(cr_);
+                cairo_restore(cr_);
+                return;
+            }
+            cairo_clip(cr_);
             double x0, y0, x1, y1;
             cairo_clip_extents(cr_, &x0, &y0, &x1, &y1);
             for (const auto& lines : h.lines) patternLines(lines, h, x0, y0, x1, y1);
@@ -1856,13 +1867,20 @@ private:
         }
     };
 
+    // Pixels between a family's lines, across them.
+    double spacing(const HatchLines& l) const
+    {
+        OdGeVector2d dir(l.dir.x, -l.dir.y), off(l.offset.x * s_, -l.offset.y * s_);
+        return -dir.y * off.x + dir.x * off.y;
+    }
+
     void patternLines(const HatchLines& l, const Hatch& h, double x0, double y0, double x1, double y1)
     {
         // The family in device pixels (y down).
         OdGePoint2d base(X(l.base.x), Y(l.base.y));
         OdGeVector2d dir(l.dir.x, -l.dir.y), off(l.offset.x * s_, -l.offset.y * s_);
         OdGeVector2d nrm(-dir.y, dir.x);
-        double step = nrm.x * off.x + nrm.y * off.y;  // spacing across the lines
+        double step = spacing(l);
         if (!std::isfinite(step + base.x + base.y)) return;
         if (std::fabs(step) < 1.5) {
             // Denser than the pixels: the pattern's tone.
