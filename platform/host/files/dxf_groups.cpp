@@ -1,4 +1,5 @@
 // Drawing files: groups in and out, and the text of their values.
+#include <algorithm>
 #include <iconv.h>
 
 #include <charconv>
@@ -48,12 +49,22 @@ bool ParseInt(std::string_view s, int64_t& v)
 
 // The range a code's integer may take: 16-bit codes are stored signed or
 // unsigned, 32-bit ones likewise, 160-169 are 64-bit.
-bool IntFits(int code, int64_t v)
+void IntRange(int code, int64_t& lo, int64_t& hi)
 {
-    if (code >= 160 && code <= 169) return true;
+    lo = INT64_MIN;
+    hi = INT64_MAX;
+    if (code >= 160 && code <= 169) return;
     bool wide = (code >= 90 && code <= 99) || (code >= 420 && code <= 429) || (code >= 440 && code <= 459) ||
                 code == 1071;
-    return wide ? v >= INT32_MIN && v <= (int64_t)UINT32_MAX : v >= INT16_MIN && v <= (int64_t)UINT16_MAX;
+    lo = wide ? INT32_MIN : INT16_MIN;
+    hi = wide ? (int64_t)UINT32_MAX : (int64_t)UINT16_MAX;
+}
+
+bool IntFits(int code, int64_t v)
+{
+    int64_t lo, hi;
+    IntRange(code, lo, hi);
+    return v >= lo && v <= hi;
 }
 
 bool ParseReal(std::string_view s, double& v)
@@ -340,8 +351,13 @@ void GroupWriter::ascii(int code, std::string_view s)
     out_ += "\r\n";
 }
 
+// An integer past what its code can hold is written as the nearest value it
+// holds: a saved file must never hold a value that its reader refuses.
 void GroupWriter::integer(int code, int64_t v)
 {
+    int64_t lo, hi;
+    IntRange(code, lo, hi);
+    v = std::clamp(v, lo, hi);
     codeLine(code);
     char buf[24];
     auto r = std::to_chars(buf, buf + sizeof buf, v);

@@ -82,7 +82,7 @@ public:
                 // The object keeps its dictionary and reactors itself;
                 // other applications' groups stay with the record.
                 if (name == "ACAD_XDICTIONARY" || name == "ACAD_REACTORS") skip_.push_back({i, std::min(j + 1, e_)});
-                else appGroups_.push_back({i, std::min(j + 1, e_)});
+                appGroups_.push_back({i, std::min(j + 1, e_)});
                 i = j;
                 continue;
             }
@@ -105,21 +105,9 @@ public:
     size_t end() const { return e_; }
     const Group& at(size_t i) const { return g_[i]; }
     size_t indexOf(const Group* x) const { return (size_t)(x - g_.data()); }
-    bool skipped(size_t i) const
-    {
-        for (const auto& [s, t] : skip_)
-            if (i >= s && i < t) return true;
-        for (const auto& [s, t] : appGroups_)
-            if (i >= s && i < t) return true;
-        return false;
-    }
+    bool skipped(size_t i) const { return Within(appGroups_, i); }
     // Only the object's own dictionary and reactors.
-    bool modelledAppGroup(size_t i) const
-    {
-        for (const auto& [s, t] : skip_)
-            if (i >= s && i < t) return true;
-        return false;
-    }
+    bool modelledAppGroup(size_t i) const { return Within(skip_, i); }
     std::string_view type() const { return type_; }
     size_t recordEnd() const { return recordEnd_; }
     size_t handleAt() const { return handleAt_; }
@@ -200,6 +188,15 @@ public:
     }
 
 private:
+    // Whether a group lies in one of the spans, which are in file order and
+    // do not overlap: a record may hold any number of them.
+    static bool Within(const std::vector<std::pair<size_t, size_t>>& spans, size_t i)
+    {
+        auto it = std::upper_bound(spans.begin(), spans.end(), i,
+                                   [](size_t x, const std::pair<size_t, size_t>& s) { return x < s.first; });
+        return it != spans.begin() && i < std::prev(it)->second;
+    }
+
     const std::vector<Group>& g_;
     size_t b_, e_, recordEnd_;
     const TextCodec& codec_;
@@ -207,6 +204,7 @@ private:
     size_t handleAt_ = SIZE_MAX, ownerAt_ = SIZE_MAX;
     std::string_view type_;
     std::vector<uint64_t> reactors_;
+    // The object's own application groups, and every application group.
     std::vector<std::pair<size_t, size_t>> skip_, appGroups_;
 };
 

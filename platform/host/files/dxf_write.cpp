@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <cwctype>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -49,6 +50,12 @@ OdGePoint3d WcsToOcs(const OdGePoint3d& p, const OdGeVector3d& normal)
 }
 
 OdGePoint3d AsPoint(const OdGeVector3d& v) { return OdGePoint3d(v.x, v.y, v.z); }
+
+std::wstring Lower(std::wstring s)
+{
+    for (auto& c : s) c = (wchar_t)std::towlower(c);
+    return s;
+}
 
 bool IsPlusZ(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
 
@@ -551,7 +558,9 @@ void DxfOut::beginTable(const char* name, OdDbObjectId tableId, int count)
     }
     w_.handle(330, 0);
     marker("AcDbSymbolTable");
-    integer(70, count);
+    // The count only tells readers what to expect; past what a signed
+    // 16-bit value holds it is written as the most that does.
+    integer(70, std::min(count, 32767));
 }
 
 void DxfOut::symbolRecord(const char* type, const char* subclass, const OdDbSymbolTableRecord* r)
@@ -718,10 +727,11 @@ void DxfOut::tables()
     endTable();
 
     auto apps = liveRecords(db_->getRegAppTableId());
+    std::set<std::wstring> registered;  // names compare without case
+    for (auto* r : apps) registered.insert(Lower(r->getName().str()));
     std::vector<std::wstring> missing;
     for (const auto& name : apps_)
-        if (std::none_of(apps.begin(), apps.end(), [&](auto* r) { return r->getName().iCompare(name.c_str()) == 0; }))
-            missing.push_back(name);
+        if (registered.insert(Lower(name)).second) missing.push_back(name);
     beginTable("APPID", db_->getRegAppTableId(), (int)(apps.size() + missing.size()));
     for (auto* r : apps) {
         symbolRecord("APPID", "AcDbRegAppTableRecord", r);

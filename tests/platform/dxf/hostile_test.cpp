@@ -483,3 +483,53 @@ TEST(DxfHostile, LargeStructuresAreReadAndSavedWithoutGoingQuadratic)
     EXPECT_FALSE(last.isErased());
     EXPECT_EQ(ModelSpace(again.get()).size(), (size_t)n);
 }
+
+// One record holding very many groups of other applications (and of its
+// reactors), and extended data of very many applications the file does
+// not register beside as many it does: reading and saving take time in
+// proportion (the loops over them were once nested).
+TEST(DxfHostile, ManyApplicationGroupsAndApplicationsDoNotGoQuadratic)
+{
+    const int n = 40000;
+    Groups line{{0, "LINE"}, {5, "100"}, {100, "AcDbEntity"}, {8, "0"}};
+    for (int i = 0; i < n; ++i) {
+        line.insert(line.end(), {{102, "{APP" + std::to_string(i)}, {1, "x"}, {102, "}"}});
+        line.insert(line.end(), {{102, "{ACAD_REACTORS"}, {330, "100"}, {102, "}"}});
+    }
+    line.insert(line.end(), {{100, "AcDbLine"}, {10, "1"}, {20, "2"}, {11, "3"}, {21, "4"}});
+    Groups apps{{0, "TABLE"}, {2, "APPID"}, {5, "9"}, {100, "AcDbSymbolTable"}};
+    Groups point{{0, "POINT"}, {5, "101"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPoint"}, {10, "5"}, {20, "6"}};
+    for (int i = 0; i < n; ++i) {
+        char h[16];
+        snprintf(h, sizeof h, "%X", 0x1000 + i);
+        apps.insert(apps.end(), {{0, "APPID"}, {5, h}, {100, "AcDbSymbolTableRecord"},
+                                 {100, "AcDbRegAppTableRecord"}, {2, "KNOWN" + std::to_string(i)}, {70, "0"}});
+        point.insert(point.end(), {{1001, "OTHER" + std::to_string(i)}, {1000, "v"}});
+    }
+    apps.push_back({0, "ENDTAB"});
+    Groups entities = line;
+    entities.insert(entities.end(), point.begin(), point.end());
+    Read r = ReadBytes(File(entities, {}, {}, apps));
+    ASSERT_EQ(r.status, eOk);
+    std::vector<OdDbEntity*> ms = ModelSpace(r.db.get());
+    ASSERT_EQ(ms.size(), 2u);
+    auto* l = OdRxCast<OdDbLine>(ms[0]);
+    ASSERT_NE(l, nullptr);
+    EXPECT_EQ(l->endPoint(), OdGePoint3d(3, 4, 0));
+
+    // Saved: every application of the point's data is registered once, and
+    // the line's groups of other applications are all there.
+    std::string saved = dxftest::Save(r.db.get());
+    size_t registered = 0, groups = 0;
+    for (size_t at = saved.find("\nOTHER"); at != std::string::npos; at = saved.find("\nOTHER", at + 1)) ++registered;
+    for (size_t at = saved.find("\n{APP"); at != std::string::npos; at = saved.find("\n{APP", at + 1)) ++groups;
+    EXPECT_EQ(registered, 2u * n);  // in the table and in the data
+    EXPECT_EQ(groups, (size_t)n);
+    // The table counts more records than a 16-bit count holds: the count is
+    // written as the most one does, and the file reads back.
+    EXPECT_NE(saved.find("APPID\r\n  5\r\n9\r\n330\r\n0\r\n100\r\nAcDbSymbolTable\r\n 70\r\n32767\r\n"),
+              std::string::npos);
+    Read again = ReadBytes(saved);
+    ASSERT_EQ(again.status, eOk);
+    EXPECT_EQ(ModelSpace(again.db.get()).size(), 2u);
+}
