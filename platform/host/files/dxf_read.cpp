@@ -114,7 +114,9 @@ public:
     size_t ownerAt() const { return ownerAt_; }
 
     // The n-th group of the code in the record's own values, within the
-    // segments of that subclass when the record has such a marker.
+    // segments of that subclass when the record has such a marker. An
+    // embedded object (from a 101 group to the next marker) holds values of
+    // its own under the same codes: they are not the record's.
     const Group* find(int code, const char* subclass = nullptr, int nth = 0, size_t from = 0, size_t to = SIZE_MAX) const
     {
         bool useSub = subclass && hasSubclass(subclass);
@@ -122,8 +124,12 @@ public:
         for (size_t i = std::max(b_, from); i < std::min(e_, to); ++i) {
             if (skipped(i)) continue;
             const Group& x = g_[i];
-            if (x.code == 100 && useSub) {
-                inSub = TrimView(x.text) == subclass;
+            if (x.code == 100) {
+                inSub = !useSub || TrimView(x.text) == subclass;
+                continue;
+            }
+            if (x.code == 101) {
+                inSub = false;
                 continue;
             }
             if (inSub && x.code == code && nth-- == 0) return &x;

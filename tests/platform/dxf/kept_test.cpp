@@ -357,3 +357,43 @@ TEST(DxfKept, WhatASaveCannotCarryIsSaidOnTheCommandLine)
                                               L"): a region made in memory has no modeller data to save; it is not "
                                               L"saved");
 }
+
+TEST(DxfKept, AnEmbeddedObjectsValuesAreNotTheRecordsOwn)
+{
+    // An MTEXT in columns: its own values give a rotation of 30 degrees and
+    // no flow direction or line spacing; the embedded object after "101"
+    // has values of its own under the same codes (a direction of nothing,
+    // three columns, columns 2.5 wide).
+    std::string bytes = File({
+        {0, "MTEXT"}, {5, "70"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "1"}, {20, "2"}, {30, "0"},
+        {40, "2.5"}, {41, "10"}, {71, "1"}, {1, "a\\Nb\\Nc"}, {50, "30"}, {101, "Embedded Object"}, {70, "1"},
+        {10, "1"}, {20, "0"}, {30, "0"}, {11, "0"}, {21, "0"}, {31, "0"}, {40, "10"}, {41, "20"}, {71, "1"},
+        {72, "3"}, {44, "2.5"}, {45, "1"}, {73, "0"}, {74, "0"},
+    });
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    auto* m = OdRxCast<OdDbMText>(ms[0]);
+    ASSERT_NE(m, nullptr);
+    EXPECT_NEAR(m->rotation(), M_PI / 6, 1e-12);
+    EXPECT_EQ(m->flowDirection(), OdDbMTextEnums::kLtoR);
+    EXPECT_EQ(m->lineSpacingFactor(), 1.0);
+    EXPECT_EQ(m->width(), 10.0);
+
+    // Saved, the record's own values come first and the embedded object
+    // follows whole, as it was.
+    std::vector<std::string> saved = Record(GroupLines(dxftest::Save(db.get())), "MTEXT", "70");
+    auto at = [&](const std::string& g) { return std::find(saved.begin(), saved.end(), g) - saved.begin(); };
+    const long embedded = at("101 Embedded Object");
+    ASSERT_LT(embedded, (long)saved.size());
+    EXPECT_LT(at("72 1"), embedded);
+    EXPECT_LT(at("44 1.0"), embedded);
+    const long rotation = std::find_if(saved.begin(), saved.end(), [](const std::string& g) {
+                              return g.rfind("50 ", 0) == 0;
+                          }) - saved.begin();
+    EXPECT_LT(rotation, embedded);
+    const std::vector<std::string> tail(saved.begin() + embedded + 1, saved.end());
+    const std::vector<std::string> asRead{"70 1", "10 1.0", "20 0.0", "30 0.0", "11 0.0", "21 0.0", "31 0.0",
+                                          "40 10.0", "41 20.0", "71 1", "72 3", "44 2.5", "45 1.0", "73 0", "74 0"};
+    EXPECT_EQ(tail, asRead);
+}
