@@ -36,6 +36,22 @@ bool InList(const wchar_t* const (&list)[N], const wchar_t* name)
 
 OdGePoint2d P2(const OdGePoint3d& p) { return {p.x, p.y}; }
 
+// Coordinates of the plane of that normal (z along the normal) to world
+// coordinates, or, with `back`, world coordinates to the plane's.
+OdGeMatrix3d PlaneMatrix(const OdGeVector3d& normal, bool back)
+{
+    OdGeMatrix3d m;
+    if (normal.x == 0 && normal.y == 0 && normal.z > 0) return m;
+    OdGeVector3d x, y;
+    OdGePlaneAxes(normal, x, y);
+    const OdGeVector3d axes[3] = {x, y, normal.normal()};
+    for (int a = 0; a < 3; ++a) {
+        const double v[3] = {axes[a].x, axes[a].y, axes[a].z};
+        for (int k = 0; k < 3; ++k) (back ? m.entry[a][k] : m.entry[k][a]) = v[k];
+    }
+    return m;
+}
+
 // The plane edge of a curve entity, or null for one that has none.
 OdGeCurve2d* EdgeOf(const OdDbCurve* c, int& type)
 {
@@ -540,30 +556,42 @@ OdResult OdDbHatch::getAssocObjIds(OdDbObjectIdArray& ids) const
     return eOk;
 }
 
+// Loops are in the hatch's plane; extents are world ones.
 OdResult OdDbHatch::getGeomExtents(OdGeExtents3d& ext) const
 {
     ext = OdGeExtents3d();
+    const OdGeMatrix3d toWorld = PlaneMatrix(normal_, false);
     for (const auto& l : loops_) {
         if (l.type & kPolyline) {
             OdDbPolyline pl;
             for (int i = 0; i < l.vertices.length(); ++i)
                 pl.addVertexAt((unsigned)i, l.vertices[i], l.bulges[i]);
             pl.setClosed(true);
+            pl.setNormal(normal_);
+            pl.setElevation(elevation_);
             OdGeExtents3d e;
             if (pl.getGeomExtents(e) == eOk) ext.addExt(e);
         }
         for (auto* e : l.edges) {
             OdGePoint2dArray pts;
             e->getSamplePoints(65, pts);
-            for (const auto& p : pts) ext.addPoint(OdGePoint3d(p.x, p.y, elevation_));
+            for (const auto& p : pts) ext.addPoint(OdGePoint3d(p.x, p.y, elevation_).transformBy(toWorld));
         }
     }
     return ext.isValidExtents() ? eOk : eInvalidExtents;
 }
 
-OdResult OdDbHatch::subTransformBy(const OdGeMatrix3d& m)
+// Loops, seed points and pattern lines are in the hatch's plane: a change
+// of the world is taken as the change it makes from the coordinates of
+// that plane to those of the plane the normal goes to.
+OdResult OdDbHatch::subTransformBy(const OdGeMatrix3d& world)
 {
-    if (!m.isUniScaledOrtho()) return eCannotScaleNonUniformly;
+    if (!world.isUniScaledOrtho()) return eCannotScaleNonUniformly;
+    OdGeVector3d normal = normal_;
+    normal.transformBy(world);
+    if (normal.isZeroLength()) return eCannotScaleNonUniformly;
+    normal = normal.normal();
+    const OdGeMatrix3d m = PlaneMatrix(normal, true) * world * PlaneMatrix(normal_, false);
     bool mirror = m.entry[0][0] * m.entry[1][1] - m.entry[0][1] * m.entry[1][0] < 0;
     for (auto& l : loops_) {
         for (auto& v : l.vertices) {
@@ -599,6 +627,7 @@ OdResult OdDbHatch::subTransformBy(const OdGeMatrix3d& m)
     origin_.set(o.x, o.y);
     elevation_ = o.z;
     patternScale_ *= m.scale();
+    normal_ = normal;
     return eOk;
 }
 

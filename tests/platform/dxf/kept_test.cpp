@@ -397,3 +397,52 @@ TEST(DxfKept, AnEmbeddedObjectsValuesAreNotTheRecordsOwn)
                                           "40 10.0", "41 20.0", "71 1", "72 3", "44 2.5", "45 1.0", "73 0", "74 0"};
     EXPECT_EQ(tail, asRead);
 }
+
+TEST(DxfKept, AHatchInAPlaneOfItsOwnIsMeasuredAndMovedInTheWorld)
+{
+    // A square of 3 in the plane seen from below, 2 along its normal: in the
+    // world it spans x -3..0 and y 0..3 at z -2.
+    std::string bytes = File({
+        {0, "HATCH"}, {5, "80"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbHatch"}, {10, "0"}, {20, "0"},
+        {30, "2"}, {210, "0"}, {220, "0"}, {230, "-1"}, {2, "SOLID"}, {70, "1"}, {71, "0"}, {91, "2"},
+        {92, "3"}, {72, "0"}, {73, "1"}, {93, "4"}, {10, "0"}, {20, "0"}, {10, "3"}, {20, "0"}, {10, "3"}, {20, "3"},
+        {10, "0"}, {20, "3"}, {97, "0"},
+        {92, "1"}, {93, "1"}, {72, "2"}, {10, "1.5"}, {20, "1.5"}, {40, "1"}, {50, "0"}, {51, "360"}, {73, "1"},
+        {97, "0"}, {75, "0"}, {76, "1"}, {98, "1"}, {10, "1"}, {20, "1"},
+    });
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    auto* h = OdRxCast<OdDbHatch>(ms[0]);
+    ASSERT_NE(h, nullptr);
+    OdGeExtents3d ext;
+    ASSERT_EQ(h->getGeomExtents(ext), eOk);
+    EXPECT_TRUE(Near(ext.minPoint(), OdGePoint3d(-3, 0, -2))) << ext.minPoint().x << "," << ext.minPoint().z;
+    EXPECT_TRUE(Near(ext.maxPoint(), OdGePoint3d(0, 3, -2))) << ext.maxPoint().x << "," << ext.maxPoint().z;
+
+    // Moved 10 along the world's x, it goes there, and so does its seed
+    // point; saved and read again, it is where it went.
+    ASSERT_EQ(oddbOpenObject(h, h->objectId(), OdDb::kForWrite), eOk);
+    ASSERT_EQ(h->transformBy(OdGeMatrix3d::translation(OdGeVector3d(10, 0, 1))), eOk);
+    h->close();
+    ASSERT_EQ(h->getGeomExtents(ext), eOk);
+    EXPECT_TRUE(Near(ext.minPoint(), OdGePoint3d(7, 0, -1)));
+    EXPECT_TRUE(Near(ext.maxPoint(), OdGePoint3d(10, 3, -1)));
+    EXPECT_NEAR(h->getSeedPointAt(0).x, -9, 1e-12);  // in the plane's coordinates
+    std::unique_ptr<OdDbDatabase> again = Read(dxftest::Save(db.get()));
+    ms = ModelSpace(again.get());
+    ASSERT_EQ(ms.size(), 1u);
+    ASSERT_EQ(ms[0]->getGeomExtents(ext), eOk);
+    EXPECT_TRUE(Near(ext.minPoint(), OdGePoint3d(7, 0, -1)));
+    EXPECT_TRUE(Near(ext.maxPoint(), OdGePoint3d(10, 3, -1)));
+
+    // Turned half a turn about the world's x axis, it faces up: its plane
+    // is the world's, its square at y -3..0, z 1.
+    ASSERT_EQ(oddbOpenObject(h, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    ASSERT_EQ(h->transformBy(OdGeMatrix3d::rotation(M_PI, OdGeVector3d::kXAxis)), eOk);
+    h->close();
+    EXPECT_LT((h->normal() - OdGeVector3d(0, 0, 1)).length(), 1e-12);
+    ASSERT_EQ(h->getGeomExtents(ext), eOk);
+    EXPECT_TRUE(Near(ext.minPoint(), OdGePoint3d(7, -3, 1)));
+    EXPECT_TRUE(Near(ext.maxPoint(), OdGePoint3d(10, 0, 1)));
+}
