@@ -771,7 +771,7 @@ int Collector::dashesOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, 
     double scale = 1;
     const OdDbLinetypeTableRecord* lt = linetypeOf(e, layer, ctx, scale);
     if (!lt || lt->numDashes() < 2) return -1;
-    scale *= ctx.xf.scale();
+    scale *= ctx.xf.scale() * (db_ ? db_->getLTSCALE() : 1.0);
     if (!(scale > 0) || !std::isfinite(scale)) return -1;
     auto key = std::make_pair(static_cast<const void*>(lt), scale);
     auto it = dashIndex_.find(key);

@@ -1,6 +1,7 @@
 #include "oddbdatabase.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cwctype>
 #include <cwchar>
 #include <map>
@@ -427,6 +428,13 @@ OdResult OdDbDatabase::setClayer(OdDbObjectId id)
     if (id.isErased()) return eWasErased;
     if (!OdRxCast<OdDbLayerTableRecord>(id.stub()->object)) return eNotThatKindOfClass;
     clayer_ = id;
+    return eOk;
+}
+
+OdResult OdDbDatabase::setLTSCALE(double scale)
+{
+    if (!(scale > 0) || !std::isfinite(scale)) return eInvalidInput;
+    ltscale_ = scale;
     return eOk;
 }
 

@@ -83,6 +83,11 @@ public:
     OdDbObjectId textstyle() const { return textstyle_; }
     OdResult setTextstyle(OdDbObjectId styleId);
     OdDbObjectId celtype() const { return celtype_; }
+    // The drawing's line type scale ($LTSCALE): every dash of every entity
+    // is drawn this much longer, on top of the entity's own scale. 1 by
+    // default; eInvalidInput for a scale that is not a positive number.
+    double getLTSCALE() const { return ltscale_; }
+    OdResult setLTSCALE(double scale);
 
     // The id of a handle; eUnknownHandle when the database has no such object
     // (no id is ever created for it).
@@ -135,6 +140,7 @@ private:
     void buildDefaultDrawing();
 
     uint64_t nextHandle_ = 1;
+    double ltscale_ = 1.0;
     std::map<uint64_t, OdDbStub*> stubs_;
     standin::DxfFileKept* fileKept_ = nullptr;
     OdDbObjectId dimStyleTable_, ucsTable_, dimstyle_;

@@ -563,6 +563,9 @@ void Loader::readHeader()
     const Group* cp = value("$DWGCODEPAGE");
     unsigned page = cp ? CodePageOfName(cp->text) : 0;
     codec_.codePage = page ? page : 936;
+    // The line type scale is the drawing's; one that is no positive number
+    // leaves the default.
+    if (const Group* lts = value("$LTSCALE"); lts && lts->kind == Kind::kReal) db_->setLTSCALE(lts->real);
     const Group* seed = value("$HANDSEED");
     if (seed && seed->kind == Kind::kHandle && seed->handle < kMaxHandle) DxfAccess::setHandseed(db_, seed->handle);
 }

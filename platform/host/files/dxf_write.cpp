@@ -470,8 +470,10 @@ void DxfOut::header(GroupWriter& w)
         w.ascii(9, "$DIMSTYLE");
         w.text(2, written(db_->dimstyle()) ? nameOf(db_->dimstyle()).str() : std::wstring(L"Standard"));
     }
+    w.ascii(9, "$LTSCALE");
+    w.real(40, db_->getLTSCALE());
     static const std::set<std::string> kOwn = {"$ACADVER", "$DWGCODEPAGE", "$HANDSEED", "$CLAYER", "$CELTYPE",
-                                               "$TEXTSTYLE"};
+                                               "$TEXTSTYLE", "$LTSCALE"};
     if (k)
         for (const auto& [name, groups] : k->header) {
             if (kOwn.count(name)) continue;

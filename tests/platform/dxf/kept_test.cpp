@@ -446,3 +446,30 @@ TEST(DxfKept, AHatchInAPlaneOfItsOwnIsMeasuredAndMovedInTheWorld)
     EXPECT_TRUE(Near(ext.minPoint(), OdGePoint3d(7, -3, 1)));
     EXPECT_TRUE(Near(ext.maxPoint(), OdGePoint3d(10, 0, 1)));
 }
+
+TEST(DxfModel, TheDrawingsLinetypeScaleIsReadSetAndSaved)
+{
+    OdDbDatabase fresh(true);
+    EXPECT_EQ(fresh.getLTSCALE(), 1.0);
+    EXPECT_EQ(fresh.setLTSCALE(0), eInvalidInput);
+    EXPECT_EQ(fresh.setLTSCALE(-2), eInvalidInput);
+    EXPECT_EQ(fresh.setLTSCALE(std::nan("")), eInvalidInput);
+    EXPECT_EQ(fresh.getLTSCALE(), 1.0);
+
+    std::string bytes = File({});
+    bytes.insert(bytes.find("0\nENDSEC\n"), "9\n$LTSCALE\n40\n2.5\n");
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    EXPECT_EQ(db->getLTSCALE(), 2.5);
+    ASSERT_EQ(db->setLTSCALE(0.25), eOk);
+    std::vector<std::string> saved = GroupLines(dxftest::Save(db.get()));
+    const auto var = std::find(saved.begin(), saved.end(), "9 $LTSCALE");
+    ASSERT_NE(var, saved.end());
+    EXPECT_EQ(*(var + 1), "40 0.25");
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), "9 $LTSCALE"), 1);
+    EXPECT_EQ(Read(dxftest::Save(db.get()))->getLTSCALE(), 0.25);
+    // A file without one, or with one that is no scale, has the default.
+    EXPECT_EQ(Read(File({}))->getLTSCALE(), 1.0);
+    bytes = File({});
+    bytes.insert(bytes.find("0\nENDSEC\n"), "9\n$LTSCALE\n40\n-3\n");
+    EXPECT_EQ(Read(bytes)->getLTSCALE(), 1.0);
+}

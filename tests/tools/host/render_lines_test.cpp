@@ -84,6 +84,32 @@ TEST_F(RenderLines, LinetypesResolvedAndScaled)
     EXPECT_EQ(Along(png, 100, 1, 199).size(), 1u);
 }
 
+// The drawing's line type scale lengthens every dash on top of the
+// entity's own scale.
+TEST_F(RenderLines, TheDrawingsLinetypeScaleLengthensTheDashes)
+{
+    OdDbObjectId dashed = AddLinetype(L"DASHED", OdGeDoubleArray{10, -5});
+    ASSERT_EQ(db->setLTSCALE(1.5), eOk);
+    OdDbLine* plain = Line(0, 0, 200, 0);
+    plain->setLinetype(dashed);
+    Add(plain);
+    OdDbLine* scaled = Line(0, 40, 200, 40);
+    scaled->setLinetype(dashed);
+    scaled->setLinetypeScale(2);
+    Add(scaled);
+    PxImage png;
+    RenderTo(png, 800);
+    const double unit = stats.pixelsPerUnit;
+    std::vector<long> runs = Along(png, 0, 0, 200);
+    ASSERT_GE(runs.size(), 10u);
+    EXPECT_NEAR(runs[1], 7.5 * unit, 2);
+    EXPECT_NEAR(runs[2], 15 * unit, 2);
+    runs = Along(png, 40, 0, 200);
+    ASSERT_GE(runs.size(), 6u);
+    EXPECT_NEAR(runs[1], 15 * unit, 2);
+    EXPECT_NEAR(runs[2], 30 * unit, 2);
+}
+
 // A pattern hatch is its lines in its colour over the ground, and leaves
 // an island open; a user-defined pattern runs at its angle; a solid hatch
 // fills; a gradient runs from its first colour to its second along its
