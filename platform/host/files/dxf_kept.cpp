@@ -9,6 +9,7 @@ DxfKept* CopyKept(const DxfKept* k)
     auto* c = new DxfKept;
     c->dxfType = k->dxfType;
     c->runs = k->runs;
+    // A copy is another object: its records get handles of their own.
     if (k->blockBegin) c->blockBegin.reset(CopyKept(k->blockBegin.get()));
     if (k->blockEnd) c->blockEnd.reset(CopyKept(k->blockEnd.get()));
     for (const auto& s : k->subRecords) c->subRecords.emplace_back(CopyKept(s.get()));

@@ -47,6 +47,12 @@ struct DxfKept {
     // The records of a sequence the object is written with (its vertices
     // and the sequence end), in order.
     std::vector<std::unique_ptr<DxfKept>> subRecords;
+    // The handles the file gave the records the database does not keep (a
+    // block's BLOCK and ENDBLK: `handle` of `blockBegin` and `blockEnd`;
+    // a sequence's: `subHandles`, in order; 0 for none), so that saving
+    // what was read gives them the same ones.
+    uint64_t handle = 0;
+    std::vector<uint64_t> subHandles;
     // Flags of the record beyond what the object models (a dimension's).
     int flags = 0;
     // A dictionary's entries the file gave as hard-owned.

@@ -311,6 +311,7 @@ private:
     TextCodec codec_;
     std::vector<std::pair<std::string, size_t>> header_;  // variable -> index of its first value group
     std::map<std::string, size_t> headerIndex_;
+    std::vector<std::pair<size_t, size_t>> headerSpans_;  // the groups of header sections
     std::vector<Rec> tables_, blocks_, entities_, objects_, classes_;
     // Sections the database is not built from: name, first and end group.
     std::vector<std::tuple<std::string, size_t, size_t>> otherSections_;
@@ -326,6 +327,7 @@ private:
     // What the sub-records of the entity being read keep (its vertices and
     // sequence end), and vertices it keeps whole.
     std::vector<std::unique_ptr<DxfKept>> subKept_;
+    std::vector<uint64_t> subHandles_;
     int keptFlags_ = 0;
 };
 
@@ -343,6 +345,7 @@ bool Loader::split(std::string& why)
         std::string_view name = TrimView(g_[i + 1].text);
         i += 2;
         if (name == "HEADER") {
+            headerSpans_.emplace_back(i, i);
             while (i < n && g_[i].code != 0) {
                 if (g_[i].code == 9) {
                     std::string var(TrimView(g_[i].text));
@@ -351,6 +354,7 @@ bool Loader::split(std::string& why)
                 }
                 ++i;
             }
+            headerSpans_.back().second = i;
         } else {
             std::vector<Rec>* out = name == "TABLES"     ? &tables_
                                     : name == "BLOCKS"   ? &blocks_
@@ -585,11 +589,14 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
         if (!kept) kept = std::make_unique<DxfKept>();
         kept->dxfType = std::string(v.type());
     }
-    if (!subKept_.empty() || keptFlags_) {
+    if (std::all_of(subHandles_.begin(), subHandles_.end(), [](uint64_t h) { return h == 0; })) subHandles_.clear();
+    if (!subKept_.empty() || keptFlags_ || !subHandles_.empty()) {
         if (!kept) kept = std::make_unique<DxfKept>();
         kept->subRecords = std::move(subKept_);
         kept->flags = keptFlags_;
+        kept->subHandles = std::move(subHandles_);
         subKept_.clear();
+        subHandles_.clear();
         keptFlags_ = 0;
     }
     if (kept) DxfAccess::setKept(o, kept.release());
@@ -857,11 +864,14 @@ void Loader::readBlocks()
             DxfAccess::setOrigin(btr, v.point(10));
             DxfAccess::setFileFlags(btr, (int)v.integer(70, 0));
             keptOf(btr).blockBegin = keep(v, SubRecordSubclasses(nullptr, "BLOCK", 0), "BLOCK");
+            if (!keptOf(btr).blockBegin) keptOf(btr).blockBegin = std::make_unique<DxfKept>();
+            keptOf(btr).blockBegin->handle = v.handle();
             if (end < blocks_.size() && blocks_[end].type == "ENDBLK") {
                 View ev(g_, blocks_[end], codec_);
                 keptOf(btr).blockEnd = keep(ev, SubRecordSubclasses(nullptr, "ENDBLK", 0), "ENDBLK");
+                if (ev.handle() && !keptOf(btr).blockEnd) keptOf(btr).blockEnd = std::make_unique<DxfKept>();
+                if (keptOf(btr).blockEnd) keptOf(btr).blockEnd->handle = ev.handle();
             }
-            if (!keptOf(btr).blockBegin) keptOf(btr).blockBegin = std::make_unique<DxfKept>();
             readEntities(blocks_, i + 1, end, block);
         }
         i = end < blocks_.size() && blocks_[end].type == "ENDBLK" ? end : end - 1;
@@ -888,12 +898,14 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
     std::vector<OdDbAttribute*> attrs;
     std::vector<const Rec*> attrRecs;
     subKept_.clear();
+    subHandles_.clear();
     keptFlags_ = 0;
     OdDbEntity* e = makeEntity(v, recs, next, to, attrs, attrRecs);
     if (next == i) ++next;
     if (!e) {
         for (auto* a : attrs) delete a;
         subKept_.clear();
+        subHandles_.clear();
         keptFlags_ = 0;
         return next;
     }
@@ -1253,6 +1265,8 @@ OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, si
         any = any || subs.back();
     }
     if (any) subKept_ = std::move(subs);
+    for (const auto& x : verts) subHandles_.push_back(x.handle());
+    if (seqend) subHandles_.push_back(View(g_, *seqend, codec_).handle());
     return made;
 }
 
@@ -1681,6 +1695,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
                 View sv(g_, recs[k], codec_);
                 if (auto kept = keep(sv, SubRecordSubclasses(nullptr, "SEQEND", 0), "SEQEND"))
                     subKept_.push_back(std::move(kept));
+                subHandles_.push_back(sv.handle());
             }
             ++k;
         }
@@ -1738,6 +1753,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
     if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB") return nullptr;
     keptFlags_ = 0;
     subKept_.clear();
+    subHandles_.clear();
     return proxy(v);
 }
 // Block references that would draw a block inside itself, or nest deeper
@@ -1961,9 +1977,17 @@ void Loader::build()
 {
     // Handles the database gives out while loading must not meet a handle
     // that the file uses further on.
+    // (The header's handle seed is a value of code 5 too: it is the next
+    // handle to give, not one that is taken.)
     uint64_t top = 0;
-    for (const auto& x : g_)
+    for (size_t i = 0, span = 0; i < g_.size(); ++i) {
+        if (span < headerSpans_.size() && i == headerSpans_[span].first) {
+            i = headerSpans_[span++].second;
+            if (i >= g_.size()) break;
+        }
+        const Group& x = g_[i];
         if ((x.code == 5 || x.code == 105) && x.handle < kMaxHandle) top = std::max(top, x.handle);
+    }
     DxfAccess::setHandseed(db_, top + 1);
     ids_.reserve(g_.size() / 8);
     readHeader();

@@ -135,7 +135,15 @@ private:
     void entity(const OdDbEntity* e);
     void writeEntities(const OdDbBlockTableRecord* block);
     void entityCommon(const char* type, const OdDbEntity* e);
-    void subRecordHead(const char* type, const OdDbEntity* parent, size_t index);
+    // `count`: how many such records the entity is written with now; what
+    // the file gave them goes back only when that is as many as it gave.
+    void subRecordHead(const char* type, const OdDbEntity* parent, size_t index, size_t count);
+    // The handle of a record the database does not keep: the one the file
+    // gave it when that is free, else a new one.
+    uint64_t recordHandle(uint64_t fromFile);
+    // Says so when what the file gave the records of the entity's sequence
+    // no longer fits how many it is written with.
+    void checkSubRecords(const OdDbEntity* parent, size_t count);
     void circleBody(const OdGePoint3d& center, double radius, const OdGeVector3d& normal, double thickness);
     void color(int aciCode, const OdCmColor& c);
     void text(const OdDbText* t, const char* type);
@@ -145,7 +153,7 @@ private:
     void polyline3d(const OdDb3dPolyline* p);
     void polygonMesh(const OdDbPolygonMesh* m);
     void polyFaceMesh(const OdDbPolyFaceMesh* m);
-    void seqend(const OdDbEntity* parent, size_t index);
+    void seqend(const OdDbEntity* parent, size_t count);
     void spline(const OdDbSpline* s);
     void hatch(const OdDbHatch* h);
     void dimension(const OdDbDimension* d);
@@ -174,6 +182,7 @@ private:
     // Applications of extended data the file must register.
     std::set<std::wstring> apps_;
     uint64_t dimstyleHandle_ = 0;
+    std::unordered_set<uint64_t> recordHandles_;  // given to records in this save
 
     // The record being written.
     struct Record {
@@ -461,6 +470,8 @@ void DxfOut::header(GroupWriter& w)
     w.text(6, nameOf(db_->celtype()).str());
     w.ascii(9, "$TEXTSTYLE");
     w.text(7, nameOf(db_->textstyle()).str());
+    w.ascii(9, "$LTSCALE");
+    w.real(40, db_->getLTSCALE());
     // The current dimension style as the file named it (a file may name
     // one it does not define), else the drawing's.
     const DxfFileKept* k = DxfAccess::fileKept(db_);
@@ -470,8 +481,6 @@ void DxfOut::header(GroupWriter& w)
         w.ascii(9, "$DIMSTYLE");
         w.text(2, written(db_->dimstyle()) ? nameOf(db_->dimstyle()).str() : std::wstring(L"Standard"));
     }
-    w.ascii(9, "$LTSCALE");
-    w.real(40, db_->getLTSCALE());
     static const std::set<std::string> kOwn = {"$ACADVER", "$DWGCODEPAGE", "$HANDSEED", "$CLAYER", "$CELTYPE",
                                                "$TEXTSTYLE", "$LTSCALE"};
     if (k)
@@ -816,7 +825,7 @@ void DxfOut::blocks()
         bool paper = name.iCompare(L"*Paper_Space") == 0;
         bool model = b == db_->getModelSpaceId();
         open("BLOCK", nullptr, kept ? kept->blockBegin.get() : nullptr);
-        w_.handle(5, synthetic());
+        w_.handle(5, recordHandle(kept && kept->blockBegin ? kept->blockBegin->handle : 0));
         w_.handle(330, block->handle());
         marker("AcDbEntity");
         if (paper) integer(67, 1);
@@ -832,7 +841,7 @@ void DxfOut::blocks()
         softText(1, L"");
         if (!model) writeEntities(block);
         open("ENDBLK", nullptr, kept ? kept->blockEnd.get() : nullptr);
-        w_.handle(5, synthetic());
+        w_.handle(5, recordHandle(kept && kept->blockEnd ? kept->blockEnd->handle : 0));
         w_.handle(330, block->handle());
         marker("AcDbEntity");
         if (paper) integer(67, 1);
@@ -905,21 +914,39 @@ void DxfOut::entityCommon(const char* type, const OdDbEntity* e)
     if (e->visibility() == OdDb::kInvisible) integer(60, 1);
 }
 
-// The head of a record a sequence is made of (vertices, its end): it goes
-// with the entity, under a handle of the file's own.
-void DxfOut::subRecordHead(const char* type, const OdDbEntity* parent, size_t index)
+void DxfOut::checkSubRecords(const OdDbEntity* parent, size_t count)
 {
     const DxfKept* kept = DxfAccess::kept(parent);
-    const DxfKept* mine = kept && index < kept->subRecords.size() ? kept->subRecords[index].get() : nullptr;
+    if (kept && !kept->subRecords.empty() && kept->subRecords.size() != count)
+        lose(parent, L"what the file gave its vertices beyond their points no longer fits them and is not saved");
+}
+
+uint64_t DxfOut::recordHandle(uint64_t fromFile)
+{
+    // Handles below the seed that no object has are the file's; each goes
+    // to one record.
+    if (fromFile && fromFile < (uint64_t)db_->handseed() && !DxfAccess::hasHandle(db_, fromFile) &&
+        recordHandles_.insert(fromFile).second)
+        return fromFile;
+    return synthetic();
+}
+
+// The head of a record a sequence is made of (vertices, its end): it goes
+// with the entity, under the handle the file gave it or one of its own.
+void DxfOut::subRecordHead(const char* type, const OdDbEntity* parent, size_t index, size_t count)
+{
+    const DxfKept* kept = DxfAccess::kept(parent);
+    const DxfKept* mine = kept && kept->subRecords.size() == count ? kept->subRecords[index].get() : nullptr;
+    const uint64_t fromFile = kept && kept->subHandles.size() == count ? kept->subHandles[index] : 0;
     open(type, nullptr, mine);
-    w_.handle(5, synthetic());
+    w_.handle(5, recordHandle(fromFile));
     w_.handle(330, parent->handle());
     marker("AcDbEntity");
     if (parent->ownerId() == paperSpace_) integer(67, 1);
     if (!keptHas(8)) w_.text(8, nameOf(parent->layerId()).str());
 }
 
-void DxfOut::seqend(const OdDbEntity* parent, size_t index) { subRecordHead("SEQEND", parent, index); }
+void DxfOut::seqend(const OdDbEntity* parent, size_t count) { subRecordHead("SEQEND", parent, count - 1, count); }
 
 void DxfOut::text(const OdDbText* t, const char* type)
 {
@@ -1024,7 +1051,7 @@ void DxfOut::insert(const OdDbBlockReference* r)
     if (!IsPlusZ(n)) point(210, AsPoint(n));
     if (attrs.empty()) return;
     for (auto* a : attrs) text(a, "ATTRIB");
-    seqend(r, 0);
+    seqend(r, 1);
 }
 
 void DxfOut::polyline2d(const OdDb2dPolyline* p2)
@@ -1041,14 +1068,13 @@ void DxfOut::polyline2d(const OdDb2dPolyline* p2)
     if (p2->defaultEndWidth() != 0) real(41, p2->defaultEndWidth());
     if (kCurve[type & 3]) integer(75, kCurve[type & 3]);
     if (!IsPlusZ(p2->normal())) point(210, AsPoint(p2->normal()));
-    const DxfKept* kept = DxfAccess::kept(p2);
-    if (kept && !kept->subRecords.empty() && kept->subRecords.size() != (size_t)p2->numVerts() + 1)
-        lose(p2, L"what the file gave its vertices beyond their points no longer fits them and is not saved");
+    const size_t records = (size_t)p2->numVerts() + 1;
+    checkSubRecords(p2, records);
     for (int i = 0; i < p2->numVerts(); ++i) {
         OdGePoint3d p;
         double b, sw, ew;
         p2->getVertexAt(i, p, b, sw, ew);
-        subRecordHead("VERTEX", p2, (size_t)i);
+        subRecordHead("VERTEX", p2, (size_t)i, records);
         marker("AcDbVertex");
         marker("AcDb2dVertex");
         // The polyline gives the elevation.
@@ -1059,7 +1085,7 @@ void DxfOut::polyline2d(const OdDb2dPolyline* p2)
         int vt = p2->vertexTypeAt(i);
         integer(70, vt == OdDb::k2dSplineCtlVertex ? 16 : vt == OdDb::k2dSplineFitVertex ? 8 : vt == OdDb::k2dCurveFitVertex ? 1 : 0);
     }
-    seqend(p2, (size_t)p2->numVerts());
+    seqend(p2, records);
 }
 
 void DxfOut::polyline3d(const OdDb3dPolyline* p3)
@@ -1072,17 +1098,18 @@ void DxfOut::polyline3d(const OdDb3dPolyline* p3)
     point(10, OdGePoint3d());
     integer(70, 8 | (p3->isClosed() ? 1 : 0) | (type != 0 ? 4 : 0));
     if (type >= 1 && type <= 2) integer(75, kCurve[type]);
+    checkSubRecords(p3, (size_t)p3->numVerts() + 1);
     for (int i = 0; i < p3->numVerts(); ++i) {
         OdGePoint3d p;
         p3->getVertexAt(i, p);
-        subRecordHead("VERTEX", p3, (size_t)i);
+        subRecordHead("VERTEX", p3, (size_t)i, (size_t)p3->numVerts() + 1);
         marker("AcDbVertex");
         marker("AcDb3dPolylineVertex");
         point(10, p);
         int vt = p3->vertexTypeAt(i);
         integer(70, 32 | (vt == OdDb::k3dControlVertex ? 16 : vt == OdDb::k3dFitVertex ? 8 : 0));
     }
-    seqend(p3, (size_t)p3->numVerts());
+    seqend(p3, (size_t)p3->numVerts() + 1);
 }
 
 void DxfOut::polygonMesh(const OdDbPolygonMesh* m)
@@ -1098,14 +1125,15 @@ void DxfOut::polygonMesh(const OdDbPolygonMesh* m)
     if (m->mSurfaceDensity()) integer(73, m->mSurfaceDensity());
     if (m->nSurfaceDensity()) integer(74, m->nSurfaceDensity());
     if (m->polyMeshType() != OdDb::kSimpleMesh) integer(75, m->polyMeshType());
+    checkSubRecords(m, (size_t)m->numVertices() + 1);
     for (int i = 0; i < m->numVertices(); ++i) {
-        subRecordHead("VERTEX", m, (size_t)i);
+        subRecordHead("VERTEX", m, (size_t)i, (size_t)m->numVertices() + 1);
         marker("AcDbVertex");
         marker("AcDbPolygonMeshVertex");
         point(10, m->vertexAt(i));
         integer(70, 64);
     }
-    seqend(m, (size_t)m->numVertices());
+    seqend(m, (size_t)m->numVertices() + 1);
 }
 
 void DxfOut::polyFaceMesh(const OdDbPolyFaceMesh* m)
@@ -1118,8 +1146,10 @@ void DxfOut::polyFaceMesh(const OdDbPolyFaceMesh* m)
     integer(71, m->numVertices());
     integer(72, m->numFaces());
     size_t index = 0;
+    const size_t records = (size_t)m->numVertices() + (size_t)m->numFaces() + 1;
+    checkSubRecords(m, records);
     for (int i = 0; i < m->numVertices(); ++i) {
-        subRecordHead("VERTEX", m, index++);
+        subRecordHead("VERTEX", m, index++, records);
         marker("AcDbVertex");
         marker("AcDbPolyFaceMeshVertex");
         point(10, m->vertexAt(i));
@@ -1128,14 +1158,14 @@ void DxfOut::polyFaceMesh(const OdDbPolyFaceMesh* m)
     for (int i = 0; i < m->numFaces(); ++i) {
         int16_t v[4];
         m->getFaceAt(i, v);
-        subRecordHead("VERTEX", m, index++);
+        subRecordHead("VERTEX", m, index++, records);
         marker("AcDbFaceRecord");
         point(10, OdGePoint3d());
         integer(70, 128);
         for (int k = 0; k < 4; ++k)
             if (v[k] != 0) integer(71 + k, v[k]);
     }
-    seqend(m, index);
+    seqend(m, records);
 }
 
 void DxfOut::spline(const OdDbSpline* sp)

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <memory>
 #include <random>
+#include <set>
 
 #include "dxf_control.h"
 #include "dxf_test_support.h"
@@ -18,6 +19,7 @@
 #include "hostdb_control.h"
 #include "editor_control.h"
 #include "oddbblockreference.h"
+#include "oddbcurves.h"
 #include "oddbdictionary.h"
 #include "oddbhatch.h"
 #include "oddbproxy.h"
@@ -472,4 +474,99 @@ TEST(DxfModel, TheDrawingsLinetypeScaleIsReadSetAndSaved)
     bytes = File({});
     bytes.insert(bytes.find("0\nENDSEC\n"), "9\n$LTSCALE\n40\n-3\n");
     EXPECT_EQ(Read(bytes)->getLTSCALE(), 1.0);
+}
+
+TEST(DxfKept, RecordsTheDatabaseDoesNotKeepKeepTheirHandlesFromSaveToSave)
+{
+    // A block's BLOCK and ENDBLK, a polyline's vertices and end, and the
+    // end of a reference's attributes: the file's handles go back, and a
+    // saved file saved again is the same file, its handle seed too. The
+    // third vertex's handle is the line's: it gets a new one.
+    Groups block{{0, "BLOCK"}, {5, "A1"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"}, {2, "B"},
+                 {70, "2"}, {10, "0"}, {20, "0"}, {30, "0"}, {3, "B"},
+                 {0, "ATTDEF"}, {5, "A2"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "0"}, {20, "0"},
+                 {30, "0"}, {40, "1"}, {1, "v"}, {100, "AcDbAttributeDefinition"}, {3, "?"}, {2, "T"}, {70, "0"},
+                 {0, "ENDBLK"}, {5, "A3"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}};
+    Groups ents{{0, "LINE"}, {5, "B4"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"},
+                {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"},
+                {0, "POLYLINE"}, {5, "B0"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDb2dPolyline"}, {66, "1"},
+                {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"}};
+    for (const char* h : {"B1", "B2", "B4"})
+        ents.insert(ents.end(), {{0, "VERTEX"}, {5, h}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbVertex"},
+                                 {100, "AcDb2dVertex"}, {10, std::string(h, 1, 1)}, {20, "0"}, {30, "0"}});
+    ents.insert(ents.end(), {{0, "SEQEND"}, {5, "B3"}, {100, "AcDbEntity"}, {8, "0"},
+                             {0, "INSERT"}, {5, "C0"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"},
+                             {66, "1"}, {2, "B"}, {10, "0"}, {20, "0"}, {30, "0"},
+                             {0, "ATTRIB"}, {5, "C1"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "0"},
+                             {20, "0"}, {30, "0"}, {40, "1"}, {1, "w"}, {100, "AcDbAttribute"}, {2, "T"}, {70, "0"},
+                             {0, "SEQEND"}, {5, "C2"}, {100, "AcDbEntity"}, {8, "0"}});
+    std::string bytes = File(ents, block);
+    bytes.insert(bytes.find("0\nENDSEC\n"), "9\n$HANDSEED\n5\nD0\n");
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    const std::string once = dxftest::Save(db.get());
+    std::vector<std::string> saved = GroupLines(once);
+    for (const char* record : {"BLOCK", "ENDBLK", "VERTEX", "SEQEND"})
+        for (const char* h : {"A1", "A3", "B1", "B2", "B3", "C2"}) {
+            const bool expected = (std::string(record) == "BLOCK" && std::string(h) == "A1") ||
+                                  (std::string(record) == "ENDBLK" && std::string(h) == "A3") ||
+                                  (std::string(record) == "VERTEX" && h[0] == 'B' && h[1] != '3') ||
+                                  (std::string(record) == "SEQEND" && (std::string(h) == "B3" || std::string(h) == "C2"));
+            EXPECT_EQ(!Record(saved, record, h).empty(), expected) << record << " " << h;
+        }
+    std::set<std::string> handles;
+    for (size_t i = 0; i < saved.size(); ++i)
+        if (saved[i].rfind("5 ", 0) == 0 && i > 0 && saved[i - 1].rfind("0 ", 0) == 0)
+            EXPECT_TRUE(handles.insert(saved[i]).second) << saved[i] << " twice";
+    std::unique_ptr<OdDbDatabase> second = Read(once);
+    const std::string twice = dxftest::Save(second.get());
+    std::unique_ptr<OdDbDatabase> again = Read(twice);
+    EXPECT_EQ(dxftest::Save(again.get()), twice);
+
+    // A copy of the polyline is another entity: its vertices get handles of
+    // their own.
+    std::vector<OdDbEntity*> ms = ModelSpace(again.get());
+    ASSERT_EQ(ms.size(), 3u);
+    dxftest::Append(again.get(), static_cast<OdDbEntity*>(ms[1]->clone()));
+    saved = GroupLines(dxftest::Save(again.get()));
+    handles.clear();
+    size_t vertices = 0;
+    for (size_t i = 1; i < saved.size(); ++i)
+        if (saved[i].rfind("5 ", 0) == 0 && saved[i - 1].rfind("0 ", 0) == 0) {
+            EXPECT_TRUE(handles.insert(saved[i]).second) << saved[i] << " twice";
+            vertices += saved[i - 1] == "0 VERTEX";
+        }
+    EXPECT_EQ(vertices, 6u);
+}
+
+TEST(DxfKept, WhatAPolylinesRecordsKeptGoesBackOnlyWhileTheyFit)
+{
+    // Each vertex keeps a tangent direction and the sequence end a colour;
+    // once a vertex is added, they no longer fit the records and are not
+    // saved (and a save says so), rather than going to other records.
+    Groups ents{{0, "POLYLINE"}, {5, "B0"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDb2dPolyline"}, {66, "1"},
+                {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"}};
+    for (const char* x : {"1", "2"})
+        ents.insert(ents.end(), {{0, "VERTEX"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbVertex"},
+                                 {100, "AcDb2dVertex"}, {10, x}, {20, "0"}, {30, "0"}, {50, "33"}});
+    ents.insert(ents.end(), {{0, "SEQEND"}, {100, "AcDbEntity"}, {8, "0"}, {62, "3"}});
+    std::unique_ptr<OdDbDatabase> db = Read(File(ents));
+    std::vector<std::string> saved = GroupLines(dxftest::Save(db.get()));
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), "50 33.0"), 2);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), "62 3"), 1);
+
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    OdDb2dPolyline* p = nullptr;
+    ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    ASSERT_EQ(p->appendVertex(OdGePoint3d(3, 0, 0)), eOk);
+    p->close();
+    std::vector<std::wstring> losses;
+    std::string bytes;
+    ASSERT_EQ(standin::WriteDxfBytes(db.get(), bytes, &losses), eOk);
+    saved = GroupLines(bytes);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), "0 VERTEX"), 3);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), "50 33.0"), 0);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), "62 3"), 0);
+    ASSERT_EQ(losses.size(), 1u);
+    EXPECT_NE(losses[0].find(L"no longer fits"), std::wstring::npos);
 }
