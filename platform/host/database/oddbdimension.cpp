@@ -1,6 +1,7 @@
 #include "oddbdimension.h"
 
 #include "oddbdictionary.h"
+#include "oddbsymboltable.h"
 
 ODRX_DEFINE_MEMBERS(OdDbDimension, OdDbEntity, L"AcDbDimension")
 ODRX_DEFINE_MEMBERS(OdDbAlignedDimension, OdDbDimension, L"AcDbAlignedDimension")
@@ -134,10 +135,26 @@ OdResult OdDbDimension::getGeomExtents(OdGeExtents3d& ext) const
     return eOk;
 }
 
+OdDbDimension::OdDbDimension(const OdDbDimension& o)
+    : OdDbEntity(o), points_(o.points_), text_(o.text_), style_(o.style_), textPos_(o.textPos_)
+{
+}
+
 OdResult OdDbDimension::subTransformBy(const OdGeMatrix3d& m)
 {
     for (auto& p : points_) p.transformBy(m);
     textPos_.transformBy(m);
+    // The graphics a file gave it, in world coordinates, go along.
+    OdDbBlockTableRecord* block = nullptr;
+    if (!block_.isNull() && oddbOpenObject(block, block_, OdDb::kForRead) == eOk) {
+        for (const auto& id : block->entityIds()) {
+            OdDbEntity* e = nullptr;
+            if (oddbOpenOdDbEntity(e, id, OdDb::kForWrite) != eOk) continue;
+            e->transformBy(m);
+            e->close();
+        }
+        block->close();
+    }
     return eOk;
 }
 

@@ -20,7 +20,8 @@ public:
     int dimtmove() const;
     virtual OdResult setDimtmove(int v);
     // The anonymous block holding the dimension's graphics; null when it
-    // has none.
+    // has none. The graphics are the dimension's own: they move with it,
+    // and a copy has none (it is drawn from its points).
     OdDbObjectId dimBlockId() const { return block_; }
     OdResult setDimBlockId(OdDbObjectId id);
     // The box of the defining points and the text position.
@@ -29,6 +30,7 @@ public:
 protected:
     OdDbDimension(const OdGePoint3dArray& points, const wchar_t* text, OdDbObjectId style,
                   const OdGePoint3d& textPosition);
+    OdDbDimension(const OdDbDimension& o);
     OdGePoint3d pointAt(int i) const { return points_[i]; }
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
 

@@ -21,6 +21,7 @@
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbdictionary.h"
+#include "oddbdimension.h"
 #include "oddbhatch.h"
 #include "oddbproxy.h"
 #include "oddbsymboltable.h"
@@ -569,4 +570,41 @@ TEST(DxfKept, WhatAPolylinesRecordsKeptGoesBackOnlyWhileTheyFit)
     EXPECT_EQ(std::count(saved.begin(), saved.end(), "62 3"), 0);
     ASSERT_EQ(losses.size(), 1u);
     EXPECT_NE(losses[0].find(L"no longer fits"), std::wstring::npos);
+}
+
+TEST(DxfKept, ADimensionsGraphicsMoveWithItAndACopyHasNone)
+{
+    // The dimension's block holds its graphics in world coordinates: moved,
+    // they go along; a copy draws itself from its points.
+    Groups block{{0, "BLOCK"}, {2, "*D1"}, {70, "1"}, {10, "0"}, {20, "0"}, {30, "0"},
+                 {0, "LINE"}, {5, "90"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"}, {20, "2"},
+                 {30, "0"}, {11, "10"}, {21, "2"}, {31, "0"}, {0, "ENDBLK"}};
+    std::string bytes = File({
+        {0, "DIMENSION"}, {5, "91"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbDimension"}, {2, "*D1"}, {10, "0"},
+        {20, "2"}, {30, "0"}, {11, "5"}, {21, "2"}, {31, "0"}, {70, "33"}, {100, "AcDbAlignedDimension"}, {13, "0"},
+        {23, "0"}, {33, "0"}, {14, "10"}, {24, "0"}, {34, "0"},
+    }, block);
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    OdDbDimension* d = nullptr;
+    ASSERT_EQ(oddbOpenObject(d, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    ASSERT_FALSE(d->dimBlockId().isNull());
+    ASSERT_EQ(d->transformBy(OdGeMatrix3d::translation(OdGeVector3d(100, 50, 0))), eOk);
+    OdDbEntity* copy = static_cast<OdDbEntity*>(d->clone());
+    d->close();
+    OdDbObjectId lineId;
+    ASSERT_EQ(db->getOdDbObjectId(lineId, false, OdDbHandle(0x90)), eOk);
+    auto* line = OdRxCast<OdDbLine>(lineId.stub()->object);
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(Near(line->startPoint(), OdGePoint3d(100, 52, 0)));
+    EXPECT_TRUE(Near(line->endPoint(), OdGePoint3d(110, 52, 0)));
+    ASSERT_NE(OdRxCast<OdDbDimension>(copy), nullptr);
+    EXPECT_TRUE(static_cast<OdDbDimension*>(copy)->dimBlockId().isNull());
+    // Moving the copy leaves the first one's graphics where they are.
+    OdDbEntity* moved = nullptr;
+    EXPECT_EQ(copy->getTransformedCopy(OdGeMatrix3d::translation(OdGeVector3d(1, 0, 0)), moved), eOk);
+    EXPECT_TRUE(Near(line->startPoint(), OdGePoint3d(100, 52, 0)));
+    delete moved;
+    delete copy;
 }
