@@ -1152,12 +1152,14 @@ OdDbEntity* Loader::makeMText(const View& v)
     m->setTextStyle(styleNamed(v, sub));
     OdGeVector3d n = NormalOf(v, sub);
     m->setNormal(n);
-    if (v.has(11, sub)) {
+    if (v.has(11, sub) || !v.has(50, sub)) {
         // The direction is a world vector; the rotation is taken in the
-        // text's plane.
+        // text's plane. A file that gives neither a direction nor a
+        // rotation means the world's x axis, as in a plane of its own.
         OdGeVector3d d = v.vector(11, sub, OdGeVector3d(1, 0, 0)), ax, ay;
         OdGePlaneAxes(n, ax, ay);
-        m->setRotation(d.isZeroLength() ? 0 : std::atan2(d.dotProduct(ay), d.dotProduct(ax)));
+        d = d - n * d.dotProduct(n);
+        m->setRotation(d.isZeroLength() || !Finite(d) ? 0 : std::atan2(d.dotProduct(ay), d.dotProduct(ax)));
     } else {
         m->setRotation(v.real(50, 0, sub) * kDegToRad);
     }

@@ -608,3 +608,29 @@ TEST(DxfKept, ADimensionsGraphicsMoveWithItAndACopyHasNone)
     delete moved;
     delete copy;
 }
+
+TEST(DxfKept, AnMTextWithNeitherDirectionNorRotationRunsAlongTheWorldsXAxis)
+{
+    // Seen from below, the plane's own x axis is the world's -x: a text
+    // that names no direction still runs along the world's +x. One that
+    // gives a rotation turns from the plane's x axis.
+    std::string bytes = File({
+        {0, "MTEXT"}, {5, "A0"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "1"}, {20, "2"}, {30, "3"},
+        {40, "1"}, {1, "down"}, {210, "0"}, {220, "0"}, {230, "-1"},
+        {0, "MTEXT"}, {5, "A1"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "1"}, {20, "2"}, {30, "3"},
+        {40, "1"}, {1, "turned"}, {50, "90"}, {210, "0"}, {220, "0"}, {230, "-1"},
+    });
+    for (int round = 0; round < 2; ++round) {
+        std::unique_ptr<OdDbDatabase> db = Read(bytes);
+        std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+        ASSERT_EQ(ms.size(), 2u);
+        auto* plain = OdRxCast<OdDbMText>(ms[0]);
+        auto* turned = OdRxCast<OdDbMText>(ms[1]);
+        ASSERT_TRUE(plain && turned);
+        EXPECT_NEAR(std::fabs(plain->rotation()), M_PI, 1e-12);
+        EXPECT_NEAR(turned->rotation(), M_PI / 2, 1e-12);
+        bytes = dxftest::Save(db.get());
+        std::vector<std::string> record = Record(GroupLines(bytes), "MTEXT", "A0");
+        EXPECT_NE(std::find(record.begin(), record.end(), "11 1.0"), record.end());
+    }
+}
