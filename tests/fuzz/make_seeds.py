@@ -886,10 +886,53 @@ def dxf_kept_paths():
     return dxf_text([header, classes, tables, blocks, ('ENTITIES', entities), objects, extra])
 
 
+def dxf_review_cases():
+    """Small files for faults found in review: a record holding many groups
+    of other applications, data of many applications, an MTEXT with an
+    embedded object, a hatch in a plane of its own, records the database
+    does not keep with handles of their own (one taken by a line), and a
+    dictionary entry naming the root dictionary."""
+    header = ('HEADER', [(9, '$ACADVER'), (1, 'AC1024'), (9, '$HANDSEED'), (5, 'F0'), (9, '$LTSCALE'), (40, 2.5)])
+    line = [(0, 'LINE'), (5, '30'), (100, 'AcDbEntity'), (8, '0')]
+    for i in range(200):
+        line += [(102, '{APP%d' % i), (1, 'x'), (102, '}'), (102, '{ACAD_REACTORS'), (330, '30'), (102, '}')]
+    line += [(100, 'AcDbLine'), (10, 0), (20, 0), (11, 1), (21, 1)]
+    point = [(0, 'POINT'), (5, '31'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbPoint'), (10, 5), (20, 6)]
+    for i in range(200):
+        point += [(1001, 'APP%d' % i), (1000, 'v')]
+    mtext = [(0, 'MTEXT'), (5, '32'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbMText'), (10, 1), (20, 2), (30, 0),
+             (40, 2.5), (41, 10), (71, 1), (1, 'a'), (50, 30), (210, 0), (220, 0), (230, -1),
+             (101, 'Embedded Object'), (70, 1), (10, 1), (20, 0), (30, 0), (11, 0), (21, 0), (31, 0), (72, 3),
+             (44, 2.5)]
+    hatch = [(0, 'HATCH'), (5, '33'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbHatch'), (10, 0), (20, 0), (30, 2),
+             (210, 0), (220, 0), (230, -1), (2, 'SOLID'), (70, 1), (71, 0), (91, 1), (92, 3), (72, 0), (73, 1),
+             (93, 3), (10, 0), (20, 0), (10, 3), (20, 0), (10, 3), (20, 3), (97, 0), (75, 0), (76, 1), (98, 0)]
+    poly = [(0, 'POLYLINE'), (5, '34'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDb2dPolyline'), (66, 1), (10, 0),
+            (20, 0), (30, 0), (70, 0)]
+    for h, x in (('35', 1), ('30', 2)):
+        poly += [(0, 'VERTEX'), (5, h), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbVertex'), (100, 'AcDb2dVertex'),
+                 (10, x), (20, 0), (30, 0), (50, 33)]
+    poly += [(0, 'SEQEND'), (5, '36'), (100, 'AcDbEntity'), (8, '0'), (62, 3)]
+    blocks = [(0, 'BLOCK'), (5, '40'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbBlockBegin'), (2, '*D1'), (70, 1),
+              (10, 0), (20, 0), (30, 0), (3, '*D1'), (0, 'LINE'), (5, '41'), (100, 'AcDbEntity'), (8, '0'),
+              (100, 'AcDbLine'), (10, 0), (20, 2), (11, 10), (21, 2), (0, 'ENDBLK'), (5, '42'), (100, 'AcDbEntity'),
+              (8, '0'), (100, 'AcDbBlockEnd')]
+    dim = [(0, 'DIMENSION'), (5, '43'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbDimension'), (2, '*D1'), (10, 0),
+           (20, 2), (30, 0), (11, 5), (21, 2), (31, 0), (70, 33), (100, 'AcDbAlignedDimension'), (13, 0), (23, 0),
+           (33, 0), (14, 10), (24, 0), (34, 0)]
+    objects = [(0, 'DICTIONARY'), (5, 'C'), (330, 0), (100, 'AcDbDictionary'), (3, 'ACAD_LAYOUT'), (350, 'D'),
+               (3, 'DATA'), (350, 'E'), (0, 'DICTIONARY'), (5, 'D'), (330, 'C'), (100, 'AcDbDictionary'),
+               (3, 'Model'), (350, 'C'), (0, 'XRECORD'), (5, 'E'), (330, 'C'), (100, 'AcDbXrecord'), (280, 1),
+               (1, 'kept')]
+    return dxf_text([header, ('BLOCKS', blocks), ('ENTITIES', line + point + mtext + hatch + poly + dim),
+                     ('OBJECTS', objects)])
+
+
 def seeds_dxf_read():
     root = os.path.join(HERE, '..', '..')
     out = {'line-only.dxf': b'0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n0\nENDSEC\n0\nEOF\n',
            'kept-paths.dxf': dxf_kept_paths(),
+           'review-cases.dxf': dxf_review_cases(),
            # Refused at once, each for what it is.
            'binary.dxf': b'AutoCAD Binary DXF\r\n\x1a\x00' + bytes(range(40)),
            'dwg.dxf': b'AC1032' + bytes(24),

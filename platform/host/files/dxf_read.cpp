@@ -1843,7 +1843,10 @@ void Loader::readObjects()
                 std::set<std::wstring> keys;  // keys compare without case
                 for (const auto& [key, h] : entries) {
                     OdDbObjectId e = idOf(h);
-                    if (key.empty() || e.isNull() || e == d->objectId() || !keys.insert(Lower(key)).second) continue;
+                    // The named-objects dictionary is the root: no entry.
+                    if (key.empty() || e.isNull() || e == d->objectId() || e == roots_.nod ||
+                        !keys.insert(Lower(key)).second)
+                        continue;
                     DxfAccess::addEntry(d, key, e);
                     if (obj(e)->ownerId().isNull()) DxfAccess::setOwner(obj(e), d->objectId());
                 }

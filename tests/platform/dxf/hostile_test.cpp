@@ -533,3 +533,36 @@ TEST(DxfHostile, ManyApplicationGroupsAndApplicationsDoNotGoQuadratic)
     ASSERT_EQ(again.status, eOk);
     EXPECT_EQ(ModelSpace(again.db.get()).size(), 2u);
 }
+
+namespace {
+
+OdDbObject* DxfObject(OdDbDatabase* db, uint64_t handle)
+{
+    OdDbObjectId id;
+    return db->getOdDbObjectId(id, false, OdDbHandle(handle)) == eOk ? id.stub()->object : nullptr;
+}
+
+}  // namespace
+
+// A dictionary whose entry names the named-objects dictionary does not make
+// the root an entry of it: the root stays without an owner, and what hangs
+// from it is still there after two saves.
+TEST(DxfHostile, AnEntryNamingTheRootDictionaryIsLeftOut)
+{
+    Groups objects{{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDbDictionary"}, {3, "ACAD_LAYOUT"},
+                   {350, "D"}, {3, "DATA"}, {350, "E"},
+                   {0, "DICTIONARY"}, {5, "D"}, {330, "C"}, {100, "AcDbDictionary"}, {3, "Model"}, {350, "C"},
+                   {0, "XRECORD"}, {5, "E"}, {330, "C"}, {100, "AcDbXrecord"}, {280, "1"}, {1, "kept"}};
+    Read r = ReadBytes(File({}, {}, objects));
+    ASSERT_EQ(r.status, eOk);
+    OdDbObjectId nod = r.db->getNamedObjectsDictionaryId();
+    ASSERT_EQ((uint64_t)nod.getHandle(), 0xCu);
+    EXPECT_TRUE(nod.stub()->object->ownerId().isNull());
+    auto* layouts = OdRxCast<OdDbDictionary>(DxfObject(r.db.get(), 0xD));
+    ASSERT_NE(layouts, nullptr);
+    EXPECT_EQ(layouts->numEntries(), 0);
+    std::unique_ptr<OdDbDatabase> once(dxftest::Reopen(dxftest::Save(r.db.get())));
+    std::unique_ptr<OdDbDatabase> twice(dxftest::Reopen(dxftest::Save(once.get())));
+    EXPECT_EQ((uint64_t)twice->getNamedObjectsDictionaryId().getHandle(), 0xCu);
+    EXPECT_NE(OdRxCast<OdDbXrecord>(DxfObject(twice.get(), 0xE)), nullptr);
+}
