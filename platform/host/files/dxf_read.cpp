@@ -1702,6 +1702,10 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
             ++k;
         }
         i = k;
+        // A block the file names without defining it is added, empty, as
+        // layers are: the reference and its attributes are not lost.
+        if (block.isNull() && !v.text(2, sub).empty())
+            block = addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), v.text(2, sub), nullptr);
         if (block.isNull() || block == roots_.modelSpace) return nullptr;
         int64_t columns = v.integer(70, 1, sub), rows = v.integer(71, 1, sub);
         OdDbBlockReference* r;

@@ -275,7 +275,12 @@ TEST(DxfHostile, BlocksThatContainThemselvesOrNestTooDeepLoseThoseReferences)
     Read r = ReadBytes(File(ents, blocks));
     ASSERT_EQ(r.status, eOk);
     std::vector<OdDbEntity*> ms = ModelSpace(r.db.get());
-    ASSERT_EQ(ms.size(), 3u);  // the reference to a missing block is left out
+    // The reference to a block the file does not define is kept, and the
+    // block is added, empty.
+    ASSERT_EQ(ms.size(), 4u);
+    auto* missing = OdRxCast<OdDbBlockReference>(ms[3]);
+    ASSERT_NE(missing, nullptr);
+    EXPECT_EQ(NameOf(missing->blockTableRecord()), L"missing");
     for (OdDbEntity* e : ms) {
         OdGeExtents3d ext;
         e->getGeomExtents(ext);  // finishes: no block holds itself
@@ -565,4 +570,32 @@ TEST(DxfHostile, AnEntryNamingTheRootDictionaryIsLeftOut)
     std::unique_ptr<OdDbDatabase> twice(dxftest::Reopen(dxftest::Save(once.get())));
     EXPECT_EQ((uint64_t)twice->getNamedObjectsDictionaryId().getHandle(), 0xCu);
     EXPECT_NE(OdRxCast<OdDbXrecord>(DxfObject(twice.get(), 0xE)), nullptr);
+}
+
+// A reference to a block the file never defines keeps its attributes and
+// comes back from a save with the block, empty.
+TEST(DxfHostile, AReferenceToABlockTheFileDoesNotDefineIsKeptWithItsAttributes)
+{
+    Groups ents{{0, "INSERT"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}, {66, "1"},
+                {2, "GHOST"}, {10, "1"}, {20, "2"}, {30, "0"},
+                {0, "ATTRIB"}, {5, "51"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "1"}, {20, "3"},
+                {30, "0"}, {40, "1"}, {1, "kept"}, {100, "AcDbAttribute"}, {2, "TAG"}, {70, "0"},
+                {0, "SEQEND"}, {5, "52"}, {100, "AcDbEntity"}, {8, "0"}};
+    Read r = ReadBytes(File(ents));
+    ASSERT_EQ(r.status, eOk);
+    for (int round = 0; round < 2; ++round) {
+        std::vector<OdDbEntity*> ms = ModelSpace(r.db.get());
+        ASSERT_EQ(ms.size(), 1u);
+        auto* ref = OdRxCast<OdDbBlockReference>(ms[0]);
+        ASSERT_NE(ref, nullptr);
+        EXPECT_EQ(NameOf(ref->blockTableRecord()), L"GHOST");
+        OdDbObjectIterator* it = ref->attributeIterator();
+        ASSERT_FALSE(it->done());
+        auto* a = OdRxCast<OdDbAttribute>(it->objectId().stub()->object);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->textString(), OdString(L"kept"));
+        delete it;
+        r = ReadBytes(dxftest::Save(r.db.get()));
+        ASSERT_EQ(r.status, eOk);
+    }
 }
