@@ -1605,6 +1605,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
                                std::vector<OdDbAttribute*>& attrs, std::vector<const Rec*>& attrRecs)
 {
     std::string_view type = recs[i].type;
+    const size_t first = i;
     OdDbEntity* made = nullptr;
     if (type == "LINE") {
         auto* l = new OdDbLine(v.point(10), v.point(11));
@@ -1760,6 +1761,16 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
     keptFlags_ = 0;
     subKept_.clear();
     subHandles_.clear();
+    // The records of its sequence (a polyline's vertices and end) go with
+    // it, each kept whole.
+    for (size_t k = first + 1; k < i && k < to; ++k) {
+        View sv(g_, recs[k], codec_);
+        std::unique_ptr<DxfKept> whole = keep(sv, {}, recs[k].type);
+        if (!whole) whole = std::make_unique<DxfKept>();
+        whole->dxfType = std::string(recs[k].type);
+        subKept_.push_back(std::move(whole));
+        subHandles_.push_back(sv.handle());
+    }
     return proxy(v);
 }
 // Block references that would draw a block inside itself, or nest deeper

@@ -1592,6 +1592,16 @@ void DxfOut::entity(const OdDbEntity* e)
     } else if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(e)) {
         std::string type(f->dxfName.begin(), f->dxfName.end());
         entityCommon(type.c_str(), e);
+        // The records of its sequence, as they came.
+        const DxfKept* kept = DxfAccess::kept(e);
+        const size_t n = kept ? kept->subRecords.size() : 0;
+        for (size_t i = 0; i < n; ++i) {
+            const DxfKept* record = kept->subRecords[i].get();
+            if (!record || record->dxfType.empty()) continue;
+            open(record->dxfType, nullptr, record);
+            w_.handle(5, recordHandle(kept->subHandles.size() == n ? kept->subHandles[i] : 0));
+            w_.handle(330, e->handle());
+        }
     }
 }
 

@@ -599,3 +599,35 @@ TEST(DxfHostile, AReferenceToABlockTheFileDoesNotDefineIsKeptWithItsAttributes)
         ASSERT_EQ(r.status, eOk);
     }
 }
+
+// A polyline the database cannot make (a face naming a vertex it does not
+// have) is kept whole with its vertices and sequence end, not as a head
+// without them.
+TEST(DxfHostile, APolylineKeptWholeKeepsItsVertices)
+{
+    Groups ents{{0, "POLYLINE"}, {5, "60"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPolyFaceMesh"}, {66, "1"},
+                {10, "0"}, {20, "0"}, {30, "0"}, {70, "64"}, {71, "3"}, {72, "1"}};
+    for (const char* x : {"0", "1", "2"})
+        ents.insert(ents.end(), {{0, "VERTEX"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbVertex"},
+                                 {100, "AcDbPolyFaceMeshVertex"}, {10, x}, {20, "0"}, {30, "0"}, {70, "192"}});
+    ents.insert(ents.end(), {{0, "VERTEX"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbFaceRecord"}, {10, "0"},
+                             {20, "0"}, {30, "0"}, {70, "128"}, {71, "1"}, {72, "2"}, {73, "9"},
+                             {0, "SEQEND"}, {100, "AcDbEntity"}, {8, "0"}});
+    std::string bytes = File(ents);
+    for (int round = 0; round < 3; ++round) {
+        Read r = ReadBytes(bytes);
+        ASSERT_EQ(r.status, eOk);
+        std::vector<OdDbEntity*> ms = ModelSpace(r.db.get());
+        ASSERT_EQ(ms.size(), 1u);
+        EXPECT_NE(OdRxCast<OdDbProxyEntity>(ms[0]), nullptr);
+        bytes = dxftest::Save(r.db.get());
+        size_t vertices = 0, ends = 0;
+        for (size_t at = bytes.find("\nVERTEX\r\n"); at != std::string::npos; at = bytes.find("\nVERTEX\r\n", at + 1))
+            ++vertices;
+        for (size_t at = bytes.find("\nSEQEND\r\n"); at != std::string::npos; at = bytes.find("\nSEQEND\r\n", at + 1))
+            ++ends;
+        EXPECT_EQ(vertices, 4u) << round;
+        EXPECT_EQ(ends, 1u) << round;
+        EXPECT_NE(bytes.find("\r\n 73\r\n9\r\n"), std::string::npos) << round;
+    }
+}
