@@ -1,6 +1,7 @@
 #include "oddbcurves.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 ODRX_DEFINE_MEMBERS(OdDbPoint, OdDbEntity, L"AcDbPoint")
@@ -335,6 +336,10 @@ bool OdDbEllipse::isClosed() const { return std::fabs(std::fabs(a1_ - a0_) - kTw
 
 double OdDbEllipse::paramAtAngle(double a) const
 {
+    // At a quarter turn (the ends of the axes) the parameter is the angle.
+    const double q = M_PI / 2;
+    if (std::isfinite(a) && std::fabs(a - std::round(a / q) * q) <= 8 * DBL_EPSILON * std::max(1.0, std::fabs(a)))
+        return a;
     double p = std::atan2(std::sin(a), ratio_ * std::cos(a));
     // Keep whole turns of the angle so that the parameter follows it.
     return p + std::floor((a - p) / kTwoPi + 0.5) * kTwoPi;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <iconv.h>
 
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -406,12 +407,25 @@ double KeepTurns(double value, double reference)
     const double turn = 2 * M_PI;
     return value + std::floor((reference - value) / turn + 0.5) * turn;
 }
+
+// At a quarter turn (the ends of the axes) the angle is the parameter:
+// kept as it is, so that a full ellipse read and saved stays one exactly.
+bool AtQuarterTurn(double t)
+{
+    const double q = M_PI / 2;
+    return std::isfinite(t) && std::fabs(t - std::round(t / q) * q) <= 8 * DBL_EPSILON * std::max(1.0, std::fabs(t));
+}
 }  // namespace
 
-double EllipseAngleOfParam(double ratio, double t) { return KeepTurns(std::atan2(ratio * std::sin(t), std::cos(t)), t); }
+double EllipseAngleOfParam(double ratio, double t)
+{
+    if (AtQuarterTurn(t)) return t;
+    return KeepTurns(std::atan2(ratio * std::sin(t), std::cos(t)), t);
+}
 
 double EllipseParamOfAngle(double ratio, double a)
 {
+    if (AtQuarterTurn(a)) return a;
     return KeepTurns(std::atan2(std::sin(a), ratio * std::cos(a)), a);
 }
 

@@ -14,6 +14,8 @@ DxfKept* CopyKept(const DxfKept* k)
     if (k->blockEnd) c->blockEnd.reset(CopyKept(k->blockEnd.get()));
     for (const auto& s : k->subRecords) c->subRecords.emplace_back(CopyKept(s.get()));
     c->flags = k->flags;
+    c->planePoints = k->planePoints;
+    c->planeNormal = k->planeNormal;
     c->hardOwned = k->hardOwned;
     c->sortHandles = k->sortHandles;
     c->sortOrder = k->sortOrder;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "odgegeometry.h"
 #include "oddbobject.h"
 
 namespace standin {
@@ -53,6 +54,16 @@ struct DxfKept {
     // what was read gives them the same ones.
     uint64_t handle = 0;
     std::vector<uint64_t> subHandles;
+    // Points the file gave in the entity's own plane (a normal other than
+    // +Z), by the slot the writer writes them in, with the world points
+    // they were read as and the normal: while the entity still has both,
+    // the file's values go back, so that saving does not move them by the
+    // rounding of two conversions.
+    struct PlanePoint {
+        OdGePoint3d plane, world;
+    };
+    std::vector<PlanePoint> planePoints;
+    OdGeVector3d planeNormal;
     // Flags of the record beyond what the object models (a dimension's).
     int flags = 0;
     // A dictionary's entries the file gave as hard-owned.

@@ -328,6 +328,18 @@ private:
     // sequence end), and vertices it keeps whole.
     std::vector<std::unique_ptr<DxfKept>> subKept_;
     std::vector<uint64_t> subHandles_;
+    // Points read in the planes of entities not yet placed (an attribute is
+    // made before its reference is placed), by the entity.
+    std::unordered_map<const OdDbObject*, std::pair<OdGeVector3d, std::vector<DxfKept::PlanePoint>>> planePoints_;
+    // Remembers the file's plane points of an entity (world: as the entity
+    // now has them), for a save of the same points; in the world's plane
+    // they need no conversion, except when `always`.
+    void rememberPlane(const OdDbObject* e, const OdGeVector3d& normal, std::vector<DxfKept::PlanePoint> points,
+                       bool always = false)
+    {
+        if (always || !IsPlusZNormal(normal)) planePoints_[e] = {normal, std::move(points)};
+    }
+    static bool IsPlusZNormal(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
     int keptFlags_ = 0;
 };
 
@@ -598,6 +610,12 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
         subKept_.clear();
         subHandles_.clear();
         keptFlags_ = 0;
+    }
+    if (auto pp = planePoints_.find(o); pp != planePoints_.end()) {
+        if (!kept) kept = std::make_unique<DxfKept>();
+        kept->planeNormal = pp->second.first;
+        kept->planePoints = std::move(pp->second.second);
+        planePoints_.erase(pp);
     }
     if (kept) DxfAccess::setKept(o, kept.release());
     // The object takes the chain itself: its handles are set once every
@@ -899,6 +917,7 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
     std::vector<const Rec*> attrRecs;
     subKept_.clear();
     subHandles_.clear();
+    planePoints_.clear();
     keptFlags_ = 0;
     OdDbEntity* e = makeEntity(v, recs, next, to, attrs, attrRecs);
     if (next == i) ++next;
@@ -906,6 +925,7 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
         for (auto* a : attrs) delete a;
         subKept_.clear();
         subHandles_.clear();
+        planePoints_.clear();
         keptFlags_ = 0;
         return next;
     }
@@ -1115,8 +1135,10 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
     // Positions are in the text's own plane.
     OdGeVector3d n = NormalOf(v, "AcDbText");
     t->setNormal(n);
-    t->setPosition(ToWorld(v.point(10, "AcDbText"), n));
-    t->setAlignmentPoint(ToWorld(v.point(11, "AcDbText"), n));
+    const OdGePoint3d at = v.point(10, "AcDbText"), align = v.point(11, "AcDbText");
+    t->setPosition(ToWorld(at, n));
+    t->setAlignmentPoint(ToWorld(align, n));
+    rememberPlane(t, t->normal(), {{at, t->position()}, {align, t->alignmentPoint()}});
     t->setHeight(v.real(40, 0, "AcDbText"));
     t->setTextString(v.text(1, "AcDbText").c_str());
     t->setRotation(v.real(50, 0, "AcDbText") * kDegToRad);
@@ -1156,10 +1178,18 @@ OdDbEntity* Loader::makeMText(const View& v)
         // The direction is a world vector; the rotation is taken in the
         // text's plane. A file that gives neither a direction nor a
         // rotation means the world's x axis, as in a plane of its own.
-        OdGeVector3d d = v.vector(11, sub, OdGeVector3d(1, 0, 0)), ax, ay;
+        const OdGeVector3d given = v.vector(11, sub, OdGeVector3d(1, 0, 0));
+        OdGeVector3d d = given, ax, ay;
         OdGePlaneAxes(n, ax, ay);
         d = d - n * d.dotProduct(n);
         m->setRotation(d.isZeroLength() || !Finite(d) ? 0 : std::atan2(d.dotProduct(ay), d.dotProduct(ax)));
+        // The direction goes back as the file gave it while the rotation
+        // holds (it is the one saving would work out).
+        if (v.has(11, sub)) {
+            const OdGeVector3d now = ax * std::cos(m->rotation()) + ay * std::sin(m->rotation());
+            rememberPlane(m, m->normal(), {{OdGePoint3d(given.x, given.y, given.z), OdGePoint3d(now.x, now.y, now.z)}},
+                          true);
+        }
     } else {
         m->setRotation(v.real(50, 0, sub) * kDegToRad);
     }
@@ -1488,7 +1518,13 @@ OdDbEntity* Loader::makeHatch(const View& v)
             } else if (x.code == 63 && !colors.isEmpty() && x.integer >= 1 && x.integer <= 255) {
                 colors.last().setColorIndex((int16_t)x.integer);
             } else if (x.code == 421 && !colors.isEmpty()) {
-                colors.last().setRGB((uint8_t)(x.integer >> 16), (uint8_t)(x.integer >> 8), (uint8_t)x.integer);
+                // A colour index with its own value (as files give both)
+                // stays an index.
+                OdCmColor& c = colors.last();
+                const uint32_t bgr = c.isByACI() ? gcedGetRGB(c.colorIndex()) : 0;
+                const int64_t aciRgb = (int64_t)(bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF);
+                if (!c.isByACI() || aciRgb != (x.integer & 0xFFFFFF))
+                    c.setRGB((uint8_t)(x.integer >> 16), (uint8_t)(x.integer >> 8), (uint8_t)x.integer);
             }
         }
         if (colors.length() >= 2) h->setGradientColors((unsigned)colors.length(), colors.asArrayPtr(), values.asArrayPtr());
@@ -1620,17 +1656,20 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         made = p;
     } else if (type == "CIRCLE" || type == "ARC") {
         OdGeVector3d n = NormalOf(v, nullptr);
-        OdGePoint3d c = OcsToWcs(v.point(10), n);
+        const OdGePoint3d plane = v.point(10);
+        OdGePoint3d c = OcsToWcs(plane, n);
         double r = v.real(40, 0);
         if (r > 0) {
             if (type == "CIRCLE") {
                 auto* ci = new OdDbCircle(c, n, r);
                 ci->setThickness(v.real(39, 0));
+                rememberPlane(ci, ci->normal(), {{plane, ci->center()}});
                 made = ci;
             } else {
                 auto* a = new OdDbArc(c, n, r, OdGeNormalizeAngle(v.real(50, 0) * kDegToRad),
                                       OdGeNormalizeAngle(v.real(51, 0) * kDegToRad));
                 a->setThickness(v.real(39, 0));
+                rememberPlane(a, a->normal(), {{plane, a->center()}});
                 made = a;
             }
         }
@@ -1711,7 +1750,8 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         int64_t columns = v.integer(70, 1, sub), rows = v.integer(71, 1, sub);
         OdDbBlockReference* r;
         OdGeVector3d n = NormalOf(v, sub);
-        OdGePoint3d at = ToWorld(v.point(10, sub), n);
+        const OdGePoint3d plane = v.point(10, sub);
+        OdGePoint3d at = ToWorld(plane, n);
         if (columns > 1 || rows > 1 || v.hasSubclass("AcDbMInsertBlock"))
             r = new OdDbMInsertBlock(at, block, (uint16_t)std::clamp<int64_t>(columns, 1, 32767),
                                      (uint16_t)std::clamp<int64_t>(rows, 1, 32767), v.real(44, 0, sub),
@@ -1719,6 +1759,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         else
             r = new OdDbBlockReference(at, block);
         r->setNormal(n);
+        rememberPlane(r, r->normal(), {{plane, r->position()}});
         r->setScaleFactors(OdGeScale3d(v.real(41, 1, sub), v.real(42, 1, sub), v.real(43, 1, sub)));
         r->setRotation(v.real(50, 0, sub) * kDegToRad);
         return r;
@@ -1729,6 +1770,13 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         OdGePoint3d p[4] = {v.point(10), v.point(11), v.point(12), v.point(13, nullptr, v.point(12))};
         auto* so = new OdDbSolid(ToWorld(p[0], n), ToWorld(p[1], n), ToWorld(p[2], n), ToWorld(p[3], n));
         so->setNormal(n);
+        std::vector<DxfKept::PlanePoint> points;
+        for (int k = 0; k < 4; ++k) {
+            OdGePoint3d w;
+            so->getPointAt(k, w);
+            points.push_back({p[k], w});
+        }
+        rememberPlane(so, so->normal(), std::move(points));
         so->setThickness(v.real(39, 0));
         made = so;
     } else if (type == "IMAGE") {

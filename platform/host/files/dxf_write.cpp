@@ -129,7 +129,8 @@ private:
     }
     void xdata(const OdResBuf* chain);
 
-    void beginTable(const char* name, OdDbObjectId tableId, int count);
+    // Gives the table's handle.
+    uint64_t beginTable(const char* name, OdDbObjectId tableId, int count);
     void symbolRecord(const char* type, const char* subclass, const OdDbSymbolTableRecord* r);
     int recordFlags(const OdDbSymbolTableRecord* r, int modelled, int mask);
     void entity(const OdDbEntity* e);
@@ -144,7 +145,18 @@ private:
     // Says so when what the file gave the records of the entity's sequence
     // no longer fits how many it is written with.
     void checkSubRecords(const OdDbEntity* parent, size_t count);
-    void circleBody(const OdGePoint3d& center, double radius, const OdGeVector3d& normal, double thickness);
+    void circleBody(const OdDbEntity* e, const OdGePoint3d& center, double radius, const OdGeVector3d& normal,
+                    double thickness);
+    // A world point of the entity in its plane's coordinates: the file's
+    // own values while the entity still has the point and normal it read.
+    OdGePoint3d inPlane(const OdDbEntity* e, size_t slot, const OdGePoint3d& world, const OdGeVector3d& normal) const
+    {
+        return asRead(e, slot, world, normal, WcsToOcs(world, normal));
+    }
+    // The file's value in that slot while the entity has `now` and the
+    // normal it read them with, else `otherwise`.
+    OdGePoint3d asRead(const OdDbEntity* e, size_t slot, const OdGePoint3d& now, const OdGeVector3d& normal,
+                       const OdGePoint3d& otherwise) const;
     void color(int aciCode, const OdCmColor& c);
     void text(const OdDbText* t, const char* type);
     void mtext(const OdDbMText* m);
@@ -553,25 +565,27 @@ void DxfOut::extraSections()
 
 // ---- tables ----
 
-void DxfOut::beginTable(const char* name, OdDbObjectId tableId, int count)
+uint64_t DxfOut::beginTable(const char* name, OdDbObjectId tableId, int count)
 {
     open("TABLE", obj(tableId));
     w_.ascii(2, name);
+    uint64_t h = 0;
     if (auto* t = obj(tableId)) {
-        w_.handle(5, t->handle());
+        w_.handle(5, h = t->handle());
         if (written(t->extensionDictionary())) {
             w_.ascii(102, "{ACAD_XDICTIONARY");
             w_.handle(360, t->extensionDictionary().getHandle());
             w_.ascii(102, "}");
         }
     } else {
-        w_.handle(5, synthetic());
+        w_.handle(5, h = synthetic());
     }
     w_.handle(330, 0);
     marker("AcDbSymbolTable");
     // The count only tells readers what to expect; past what a signed
     // 16-bit value holds it is written as the most that does.
     integer(70, std::min(count, 32767));
+    return h;
 }
 
 void DxfOut::symbolRecord(const char* type, const char* subclass, const OdDbSymbolTableRecord* r)
@@ -622,8 +636,6 @@ void DxfOut::tables()
         int mode = (v->perspectiveEnabled() ? 1 : 0) | (v->frontClipEnabled() ? 2 : 0) |
                    (v->backClipEnabled() ? 4 : 0) | (v->frontClipAtEye() ? 0 : 16);
         if (viewport) {
-            if (!keptHas(10)) w_.point2(10, 0, 0);
-            if (!keptHas(11)) w_.point2(11, 1, 1);
             point2(12, v->centerPoint().x, v->centerPoint().y);
         } else {
             real(40, v->height());
@@ -642,6 +654,9 @@ void DxfOut::tables()
         real(44, v->backClipDistance());
         real(viewport ? 51 : 50, v->viewTwist());
         integer(71, mode);
+        // Defaults go where the values a file gave go back: at the end.
+        if (viewport && !keptHas(10)) w_.point2(10, 0, 0);
+        if (viewport && !keptHas(11)) w_.point2(11, 1, 1);
     };
 
     auto vports = liveRecords(db_->getViewportTableId());
@@ -762,7 +777,8 @@ void DxfOut::tables()
     endTable();
 
     auto dimstyles = liveRecords(db_->getDimStyleTableId());
-    beginTable("DIMSTYLE", db_->getDimStyleTableId(), (int)std::max<size_t>(1, dimstyles.size()));
+    const uint64_t dimstyleTable =
+        beginTable("DIMSTYLE", db_->getDimStyleTableId(), (int)std::max<size_t>(1, dimstyles.size()));
     for (auto* r : dimstyles) {
         symbolRecord("DIMSTYLE", "AcDbDimStyleTableRecord", r);
         integer(70, DxfAccess::fileFlags(r));
@@ -773,7 +789,7 @@ void DxfOut::tables()
         open("DIMSTYLE");
         dimstyleHandle_ = synthetic();
         w_.handle(105, dimstyleHandle_);
-        w_.handle(330, 0);
+        w_.handle(330, dimstyleTable);
         marker("AcDbSymbolTableRecord");
         marker("AcDbDimStyleTableRecord");
         text(2, L"Standard");
@@ -885,17 +901,26 @@ void DxfOut::writeEntities(const OdDbBlockTableRecord* block)
     }
 }
 
+OdGePoint3d DxfOut::asRead(const OdDbEntity* e, size_t slot, const OdGePoint3d& now, const OdGeVector3d& normal,
+                           const OdGePoint3d& otherwise) const
+{
+    auto same = [](const OdGePoint3d& a, const OdGePoint3d& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
+    const DxfKept* k = DxfAccess::kept(e);
+    if (k && slot < k->planePoints.size() && same(k->planePoints[slot].world, now) &&
+        normal.x == k->planeNormal.x && normal.y == k->planeNormal.y && normal.z == k->planeNormal.z)
+        return k->planePoints[slot].plane;
+    return otherwise;
+}
+
 // A circle's or an arc's centre goes in the coordinates of its own plane.
-void DxfOut::circleBody(const OdGePoint3d& center, double radius, const OdGeVector3d& normal, double thickness)
+void DxfOut::circleBody(const OdDbEntity* e, const OdGePoint3d& center, double radius, const OdGeVector3d& normal,
+                        double thickness)
 {
     marker("AcDbCircle");
     if (thickness != 0) real(39, thickness);
-    OdGeVector3d x, y, n = normal;
-    OdGePlaneAxes(n, x, y);
-    const OdGeVector3d cv = center - OdGePoint3d::kOrigin;
-    point(10, OdGePoint3d(cv.dotProduct(x), cv.dotProduct(y), cv.dotProduct(n)));
+    point(10, inPlane(e, 0, center, normal));
     real(40, radius);
-    point(210, AsPoint(n));
+    point(210, AsPoint(normal));
 }
 
 void DxfOut::entityCommon(const char* type, const OdDbEntity* e)
@@ -954,7 +979,7 @@ void DxfOut::text(const OdDbText* t, const char* type)
     OdGeVector3d n = t->normal();
     marker("AcDbText");
     if (t->thickness() != 0) real(39, t->thickness());
-    point(10, WcsToOcs(t->position(), n));
+    point(10, inPlane(t, 0, t->position(), n));
     real(40, t->height());
     text(1, t->textString().str());
     if (t->rotation() != 0) real(50, t->rotation() * kRadToDeg);
@@ -965,7 +990,7 @@ void DxfOut::text(const OdDbText* t, const char* type)
     int generation = (t->isMirroredInX() ? 2 : 0) | (t->isMirroredInY() ? 4 : 0);
     if (generation) integer(71, generation);
     integer(72, t->horizontalMode());
-    if (!t->isDefaultAlignment()) point(11, WcsToOcs(t->alignmentPoint(), n));
+    if (!t->isDefaultAlignment()) point(11, inPlane(t, 1, t->alignmentPoint(), n));
     if (!IsPlusZ(n)) point(210, AsPoint(n));
     if (auto* def = OdRxCast<OdDbAttributeDefinition>(const_cast<OdDbText*>(t))) {
         marker("AcDbAttributeDefinition");
@@ -1007,7 +1032,8 @@ void DxfOut::mtext(const OdDbMText* mt)
     OdGeVector3d n = mt->normal(), ax, ay;
     OdGePlaneAxes(n, ax, ay);
     if (!IsPlusZ(n)) point(210, AsPoint(n));
-    point(11, AsPoint(ax * std::cos(mt->rotation()) + ay * std::sin(mt->rotation())));
+    const OdGePoint3d direction = AsPoint(ax * std::cos(mt->rotation()) + ay * std::sin(mt->rotation()));
+    point(11, asRead(mt, 0, direction, n, direction));
     if (mt->rotation() != 0) real(50, mt->rotation() * kRadToDeg);
     integer(73, mt->lineSpacingStyle());
     real(44, mt->lineSpacingFactor());
@@ -1037,7 +1063,7 @@ void DxfOut::insert(const OdDbBlockReference* r)
     marker(minsert ? "AcDbMInsertBlock" : "AcDbBlockReference");
     if (!attrs.empty()) integer(66, 1);
     text(2, nameOf(r->blockTableRecord()).str());
-    point(10, WcsToOcs(r->position(), n));
+    point(10, inPlane(r, 0, r->position(), n));
     real(41, r->scaleFactors().sx);
     real(42, r->scaleFactors().sy);
     real(43, r->scaleFactors().sz);
@@ -1477,10 +1503,10 @@ void DxfOut::entity(const OdDbEntity* e)
         if (!IsPlusZ(l->normal())) point(210, AsPoint(l->normal()));
     } else if (auto* c = OdRxCast<OdDbCircle>(ent)) {
         entityCommon("CIRCLE", e);
-        circleBody(c->center(), c->radius(), c->normal(), c->thickness());
+        circleBody(e, c->center(), c->radius(), c->normal(), c->thickness());
     } else if (auto* a = OdRxCast<OdDbArc>(ent)) {
         entityCommon("ARC", e);
-        circleBody(a->center(), a->radius(), a->normal(), a->thickness());
+        circleBody(e, a->center(), a->radius(), a->normal(), a->thickness());
         marker("AcDbArc");
         real(50, a->startAngle() * kRadToDeg);
         real(51, a->endAngle() * kRadToDeg);
@@ -1551,7 +1577,7 @@ void DxfOut::entity(const OdDbEntity* e)
         for (int i = 0; i < 4; ++i) {
             OdGePoint3d p;
             so->getPointAt(i, p);
-            point(10 + i, WcsToOcs(p, so->normal()));
+            point(10 + i, inPlane(so, (size_t)i, p, so->normal()));
         }
         if (so->thickness() != 0) real(39, so->thickness());
         if (!IsPlusZ(so->normal())) point(210, AsPoint(so->normal()));
@@ -1647,7 +1673,6 @@ void DxfOut::objects()
             begin("DICTIONARY", o, o->ownerId());
             marker("AcDbDictionary");
             if (d->isTreatElementsAsHard()) integer(280, 1);
-            softInteger(281, 1);
             const DxfKept* k = DxfAccess::kept(d);
             for (const auto& [key, id] : DxfAccess::entries(d)) {
                 if (!written(id)) continue;
@@ -1655,6 +1680,7 @@ void DxfOut::objects()
                 bool hard = k && std::find(k->hardOwned.begin(), k->hardOwned.end(), id) != k->hardOwned.end();
                 handle(hard ? 360 : 350, id.getHandle());
             }
+            softInteger(281, 1);
         } else if (auto* x = OdRxCast<OdDbXrecord>(mo)) {
             begin("XRECORD", o, o->ownerId());
             marker("AcDbXrecord");
@@ -1665,11 +1691,11 @@ void DxfOut::objects()
             if (!(size.x >= 1 && size.y >= 1)) size = OdGeVector2d(1, 1);
             begin("IMAGEDEF", o, o->ownerId());
             marker("AcDbRasterImageDef");
-            softInteger(90, 0);
             text(1, def->sourceFileName().str());
             point2(10, size.x, size.y);
-            if (!keptHas(11)) w_.point2(11, 1, 1);
             integer(280, def->isLoaded() ? 1 : 0);
+            softInteger(90, 0);
+            if (!keptHas(11)) w_.point2(11, 1, 1);
             softInteger(281, 0);
         } else if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(o)) {
             std::string type(f->dxfName.begin(), f->dxfName.end());

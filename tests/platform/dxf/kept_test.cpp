@@ -634,3 +634,31 @@ TEST(DxfKept, AnMTextWithNeitherDirectionNorRotationRunsAlongTheWorldsXAxis)
         EXPECT_NE(std::find(record.begin(), record.end(), "11 1.0"), record.end());
     }
 }
+
+TEST(DxfKept, ValuesInAPlaneOfTheirOwnGoBackAsTheFileGaveThem)
+{
+    // Converted to the world and back, a tilted circle's centre, a full
+    // ellipse's end and an MTEXT's direction would each move by rounding;
+    // saved unchanged they are the file's own, however often.
+    std::string bytes = File({
+        {0, "CIRCLE"}, {5, "B0"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbCircle"}, {10, "1.0"}, {20, "2.0"},
+        {30, "3.0"}, {40, "2.0"}, {210, "0.3"}, {220, "0.4"}, {230, "0.866"},
+        {0, "ELLIPSE"}, {5, "B1"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbEllipse"}, {10, "1.0"}, {20, "2.0"},
+        {30, "0.0"}, {11, "4.0"}, {21, "0.0"}, {31, "0.0"}, {40, "0.4"}, {41, "0.0"}, {42, "6.283185307179586"},
+        {0, "MTEXT"}, {5, "B2"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "1.0"}, {20, "2.0"},
+        {30, "0.0"}, {40, "2.5"}, {1, "turned"}, {11, "0.9781476007338057"}, {21, "0.20791169081775931"},
+        {31, "0.0"},
+    });
+    for (int round = 0; round < 3; ++round) {
+        std::unique_ptr<OdDbDatabase> db = Read(bytes);
+        bytes = dxftest::Save(db.get());
+        std::vector<std::string> saved = GroupLines(bytes);
+        std::vector<std::string> circle = Record(saved, "CIRCLE", "B0");
+        for (const char* g : {"10 1.0", "20 2.0", "30 3.0"})
+            EXPECT_NE(std::find(circle.begin(), circle.end(), g), circle.end()) << g << " round " << round;
+        std::vector<std::string> ellipse = Record(saved, "ELLIPSE", "B1");
+        EXPECT_NE(std::find(ellipse.begin(), ellipse.end(), "42 6.283185307179586"), ellipse.end()) << round;
+        std::vector<std::string> mtext = Record(saved, "MTEXT", "B2");
+        EXPECT_NE(std::find(mtext.begin(), mtext.end(), "21 0.20791169081775931"), mtext.end()) << round;
+    }
+}
