@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "gcapdocmanager.h"
+#include "hostdb_control.h"
 #include "oddbcurves.h"
 #include "oddbdatabase.h"
 #include "oddbsymboltable.h"
+#include "oddbtext.h"
 #include "standin_control.h"
 #include "test_support.h"
 #include "text_internal.h"
@@ -189,6 +191,72 @@ TEST_F(VelkhostProcess, PlainModeRoundTripsTheDrawingAndNeverWritesBesideIt)
     r = Velkhost({"--drawing", input.string(), "--save", input.string(), "--overwrite", "--quiet"});
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(Entities(input).size(), 27u);
+}
+
+// The demo on a user's drawing edits only what it drew or received: the
+// user's line and text where the demo draws, moves and erases its own stay
+// as they were.
+TEST_F(VelkhostProcess, TheDemoLeavesTheUsersEntitiesAlone)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\u\\user.dxf")->database();
+    OdDbSymbolTable* layers = nullptr;
+    ASSERT_EQ(oddbOpenObject(layers, db->getLayerTableId(), OdDb::kForWrite), eOk);
+    for (const wchar_t* name : {L"道路", L"注记"}) {
+        auto* layer = new OdDbLayerTableRecord();
+        layer->setName(name);
+        OdDbObjectId layerId;
+        ASSERT_EQ(layers->add(layerId, layer), eOk);
+        layer->close();
+    }
+    layers->close();
+    // On the layers and at the places where the demo draws its own.
+    auto* userLine = new OdDbLine(OdGePoint3d(500000, 3000000, 0), OdGePoint3d(500120, 3000010, 0));
+    userLine->setLayer(L"道路");
+    auto* userText = new OdDbText(OdGePoint3d(500005, 3000015, 0), L"滨江路", OdDbObjectId::kNull, 4, 0.08);
+    userText->setLayer(L"注记");
+    const OdDbObjectId lineId = velktest::AppendEntity(db, userLine);
+    const OdDbObjectId textId = velktest::AppendEntity(db, userText);
+    CreateDirectoryW(L"C:\\u", nullptr);
+    ASSERT_EQ(db->saveAs(L"C:\\u\\user.dxf"), eOk);
+    const std::string line = standin::WideToUtf8(lineId.getHandle().ascii().c_str());
+    const std::string text = standin::WideToUtf8(textId.getHandle().ascii().c_str());
+    const fs::path input = dir / "user.dxf", out = dir / "demo-out.dxf";
+    fs::copy_file(standin::NativePath(L"C:\\u\\user.dxf"), input);
+
+    const Outcome r = Velkhost({"--demo", "--drawing", input.string(), "--save", out.string(), "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::wstring copy = L"C:\\read\\demo-out.dxf";
+    fs::create_directories(fs::path(standin::NativePath(copy)).parent_path());
+    fs::copy_file(out, standin::NativePath(copy));
+    OdDbDatabase saved(false);
+    ASSERT_EQ(saved.readDwgFile(copy.c_str()), eOk);
+    OdDbObjectId id;
+    OdDbLine* l = nullptr;
+    ASSERT_EQ(saved.getOdDbObjectId(id, false, OdDbHandle(std::stoull(line, nullptr, 16))), eOk);
+    ASSERT_EQ(oddbOpenObject(l, id, OdDb::kForRead), eOk) << "the user's line is gone";
+    EXPECT_EQ(l->startPoint(), OdGePoint3d(500000, 3000000, 0));
+    EXPECT_EQ(l->endPoint(), OdGePoint3d(500120, 3000010, 0));
+    l->close();
+    OdDbText* t = nullptr;
+    ASSERT_EQ(saved.getOdDbObjectId(id, false, OdDbHandle(std::stoull(text, nullptr, 16))), eOk);
+    ASSERT_EQ(oddbOpenObject(t, id, OdDb::kForRead), eOk) << "the user's text is gone";
+    EXPECT_EQ(t->position(), OdGePoint3d(500005, 3000015, 0));
+    t->close();
+    // The demo did its edits on its own: its text moved, its line erased.
+    int texts = 0, lines = 0;
+    OdDbBlockTableRecord* ms = nullptr;
+    ASSERT_EQ(oddbOpenObject(ms, saved.getModelSpaceId(), OdDb::kForRead), eOk);
+    for (const OdDbObjectId& e : ms->entityIds()) {
+        OdDbEntity* entity = nullptr;
+        if (oddbOpenObject(entity, e, OdDb::kForRead) != eOk) continue;
+        if (auto* x = OdRxCast<OdDbText>(entity))
+            texts += x->textString() == L"滨江路" && x->position().isEqualTo(OdGePoint3d(500035, 3000035, 0), 0.5);
+        if (auto* x = OdRxCast<OdDbLine>(entity)) lines += x->startPoint() == OdGePoint3d(500000, 3000000, 0);
+        entity->close();
+    }
+    ms->close();
+    EXPECT_EQ(texts, 1);
+    EXPECT_EQ(lines, 1);
 }
 
 // Quiet, only the outcome of each step is printed; --help lists the
