@@ -14,7 +14,9 @@
 
 #include "gcapdocmanager.h"
 #include "hostdb_control.h"
+#include "oddbblockreference.h"
 #include "oddbcurves.h"
+#include "oddbdictionary.h"
 #include "oddbdatabase.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
@@ -171,6 +173,7 @@ TEST_F(VelkhostProcess, PlainModeRoundTripsTheDrawingAndNeverWritesBesideIt)
     Outcome r = Velkhost({"--drawing", input.string(), "--save", out.string(), "--png", (dir / "out" / "p.png").string()});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(r.lastLine, "velkhost: every step succeeded");
+    EXPECT_NE(r.output.find("load: the module started, the peer started as it asked"), std::string::npos) << r.output;
     EXPECT_EQ(Entities(out), Entities(input));
     EXPECT_EQ(Entities(input).size(), 27u);
     EXPECT_TRUE(fs::exists(dir / "out" / "p.png"));
@@ -259,6 +262,45 @@ TEST_F(VelkhostProcess, TheDemoLeavesTheUsersEntitiesAlone)
     EXPECT_EQ(lines, 1);
 }
 
+// Images the drawing names beside it come along into the machine and go
+// out beside the saved copy; one that is not there is reported and does not
+// fail the save (the user's drawing never had it).
+TEST_F(VelkhostProcess, ImagesBesideTheDrawingGoAlongAndMissingOnesAreReported)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\u\\pictured.dxf")->database();
+    OdDbObjectId dictId;
+    ASSERT_EQ(OdDbRasterImageDef::createImageDictionary(db, dictId), eOk);
+    OdDbDictionary* dict = nullptr;
+    ASSERT_EQ(oddbOpenObject(dict, dictId, OdDb::kForWrite), eOk);
+    OdDbObjectId defs[2];
+    const wchar_t* names[2] = {L"pics\\here.png", L"pics\\gone.png"};
+    for (int i = 0; i < 2; ++i) {
+        auto* def = new OdDbRasterImageDef();
+        def->setSourceFileName(names[i]);
+        ASSERT_EQ(dict->setAt(i ? L"GONE" : L"HERE", def, defs[i]), eOk);
+        def->close();
+        auto* image = new OdDbRasterImage();
+        image->setOrientation(OdGePoint3d(10.0 * i, 0, 0), OdGeVector3d(5, 0, 0), OdGeVector3d(0, 5, 0));
+        image->setImageDefId(defs[i]);
+        velktest::AppendEntity(db, image);
+    }
+    dict->close();
+    CreateDirectoryW(L"C:\\u", nullptr);
+    ASSERT_EQ(db->saveAs(L"C:\\u\\pictured.dxf"), eOk);
+    const fs::path input = dir / "in" / "pictured.dxf";
+    fs::create_directories(input.parent_path() / "pics");
+    fs::copy_file(standin::NativePath(L"C:\\u\\pictured.dxf"), input);
+    velktest::WriteNativeFile((input.parent_path() / "pics" / "here.png").string(), "the user's picture");
+
+    const fs::path out = dir / "out" / "pictured.dxf";
+    const Outcome r = Velkhost({"--drawing", input.string(), "--save", out.string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("images it names that are not beside it: pics/gone.png"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("with the images it names beside it: pics/here.png"), std::string::npos) << r.output;
+    EXPECT_EQ(velktest::ReadNativeFile((out.parent_path() / "pics" / "here.png").string()), "the user's picture");
+    EXPECT_FALSE(fs::exists(out.parent_path() / "pics" / "gone.png"));
+}
+
 // Quiet, only the outcome of each step is printed; --help lists the
 // options and the script forms.
 TEST_F(VelkhostProcess, QuietPrintsOutcomesAndHelpListsEveryOption)
@@ -292,6 +334,12 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
     const auto drawn = Entities(out);
     ASSERT_EQ(drawn.size(), 1u);
     EXPECT_EQ(drawn.begin()->second, "AcDbLine");
+
+    // The script stops at the line that failed; the save still runs.
+    const fs::path partial = dir / "partial.dxf";
+    r = Velkhost({"--script", Script("POINT\n1,1\nFROB\nPOINT\n2,2\n").string(), "--save", partial.string()});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_EQ(Entities(partial).size(), 1u);
 
     struct Case {
         std::string script, line, why;
