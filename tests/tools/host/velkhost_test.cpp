@@ -352,6 +352,8 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
         {"> click 不存在\n", "script line 1", "no toolbar button"},
         {"LINE\n0,0\n> click 设置属性\n", "script line 3", "cannot be done now"},
         {"> select all\n", "script line 1", "the selection is empty"},
+        {"POINT\n1,1\nRECTANG\n\n", "script line 3", "RECTANG was cancelled"},
+        {"> wait 1e300 s\n", "script line 1", "up to a day"},
     };
     for (const Case& c : cases) {
         r = Velkhost({"--script", Script(c.script).string(), "--quiet"});
