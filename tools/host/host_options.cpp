@@ -199,6 +199,8 @@ happens in the peer:
   > peer place LAT,LNG the peer's user clicks that place on its map
   > peer zoom X,Y LEVEL
                        the peer's user moves its map there
+  > peer notice VERSION TEXT
+                       the peer tells of a newer plug-in
   > peer hills X0,Y0 X1,Y1
                        the peer's elevation: three hills over the box
   > peer set KEY=VALUE...

@@ -193,7 +193,7 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
     while (std::getline(in, raw)) lines_.push_back(ReadLine(++number, raw));
     next_ = 0;
     Transcript& log = session_.log;
-    log.Detail() << "\nscript " << name << " (" << lines_.size() << " lines)\n";
+    log.Detail() << "\nscript " << name << " (" << lines_.size() << (lines_.size() == 1 ? " line)\n" : " lines)\n");
     narrated_ = true;
     standin::SetInputFeeder([this](const standin::InputRequest& r) { return Feed(r); });
     standin::SetRefusalHandler([this](const standin::InputRequest& r, const std::wstring& why) { return Refused(r, why); });

@@ -354,6 +354,7 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
         {"> select all\n", "script line 1", "the selection is empty"},
         {"POINT\n1,1\nRECTANG\n\n", "script line 3", "RECTANG was cancelled"},
         {"> wait 1e300 s\n", "script line 1", "up to a day"},
+        {"> peer sign s at 1,2\n> peer send s\n", "script line 2", "knows no plug-in window yet"},
     };
     for (const Case& c : cases) {
         r = Velkhost({"--script", Script(c.script).string(), "--quiet"});
