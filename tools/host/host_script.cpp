@@ -251,9 +251,9 @@ void ScriptRunner::RunLine(const Line& line)
     }
 }
 
-void ScriptRunner::RunCommand(const std::wstring& name, int line, const std::string& shown)
+void ScriptRunner::RunCommand(const std::wstring& name, int line, const std::string& shown, bool sent)
 {
-    session_.log.Detail() << (line ? "[" + std::to_string(line) + "] " : std::string("  ")) << "Command: " << shown
+    session_.log.Detail() << (sent ? std::string("  ") : "[" + std::to_string(line) + "] ") << "Command: " << shown
                           << "\n";
     const int outer = commandLine_;
     commandLine_ = line;
@@ -290,7 +290,7 @@ void ScriptRunner::RunSentCommands(int line)
         session_.log.Detail() << "  the module sent \"" << Utf8(text) << "\" to the command line\n";
         if (words.empty()) continue;
         typed_.assign(words.begin() + 1, words.end());
-        RunCommand(words[0], line, Utf8(words[0]));
+        RunCommand(words[0], line, Utf8(words[0]), true);
         typed_.clear();
         standin::PumpMessages();
     }
