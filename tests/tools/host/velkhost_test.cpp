@@ -6,6 +6,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -374,22 +375,36 @@ TEST_F(VelkhostProcess, FailuresExitNonZeroWithTheirMessage)
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_NE(r.lastLine.find("save ("), std::string::npos) << r.output;
     EXPECT_NE(r.lastLine.find("plain-file"), std::string::npos) << r.output;
+    EXPECT_NE(r.lastLine.find("cannot write"), std::string::npos) << r.output;
 
     const std::string dxf = velktest::ReadNativeFile(input.string());
-    const std::map<std::string, std::string> bad = {
-        {"missing.dxf", ""},
-        {"binary.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + std::string(200, '\x01')},
-        {"drawing.dwg", std::string("AC1027") + std::string(300, '\0')},
-        {"cut.dxf", dxf.substr(0, dxf.size() / 2)},
+    // The cut falls inside the ENTITIES section.
+    const size_t entities = dxf.find("ENTITIES");
+    ASSERT_NE(entities, std::string::npos);
+    const std::string cut = dxf.substr(0, dxf.find('\n', entities + 200) + 1);
+    const size_t cutLines = (size_t)std::count(cut.begin(), cut.end(), '\n');
+    struct Bad {
+        std::string name, bytes, why;
     };
-    for (const auto& [name, bytes] : bad) {
-        const fs::path file = dir / "bad" / name;
-        if (name != "missing.dxf") velktest::WriteNativeFile(file.string(), bytes);
+    const Bad bad[] = {
+        {"missing.dxf", "", "does not exist"},
+        {"binary.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + std::string(200, '\x01'),
+         "binary DXF is not read; save it as an ASCII DXF"},
+        {"drawing.dwg", std::string("AC1027") + std::string(300, '\0'),
+         "it is a DWG drawing (version AC1027), which is not read; save it as an ASCII DXF"},
+        {"picture.dxf", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(100, '\0'), "it is a PNG image, not a DXF file"},
+        {"cut.dxf", cut, "the file is cut short: it ends at line " + std::to_string(cutLines) + ", inside section ENTITIES"},
+        {"group.dxf", "  0\nSECTION\n  2\nHEADER\nnot a code\n", "line 5"},
+    };
+    for (const Bad& b : bad) {
+        const fs::path file = dir / "bad" / b.name;
+        if (b.name != "missing.dxf") velktest::WriteNativeFile(file.string(), b.bytes);
         r = Velkhost({"--drawing", file.string(), "--save", (dir / "never.dxf").string()});
-        EXPECT_EQ(r.status, 1) << name << r.output;
-        EXPECT_NE(r.lastLine.find("open ("), std::string::npos) << name << r.output;
-        EXPECT_NE(r.lastLine.find(name), std::string::npos) << name << r.output;
-        EXPECT_FALSE(fs::exists(dir / "never.dxf")) << name;
+        EXPECT_EQ(r.status, 1) << b.name << r.output;
+        EXPECT_NE(r.lastLine.find("open ("), std::string::npos) << b.name << r.output;
+        EXPECT_NE(r.lastLine.find(file.string()), std::string::npos) << b.name << r.output;
+        EXPECT_NE(r.lastLine.find(b.why), std::string::npos) << b.name << r.output;
+        EXPECT_FALSE(fs::exists(dir / "never.dxf")) << b.name;
     }
 }
 
