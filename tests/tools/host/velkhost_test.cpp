@@ -365,6 +365,23 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
     }
 }
 
+// Every command of the host can be scripted: drawing, editing, undo and
+// redo, the view, layers and the file commands.
+TEST_F(VelkhostProcess, EveryHostCommandCanBeScripted)
+{
+    const fs::path out = dir / "every.dxf";
+    const Outcome r = Velkhost({"--script", std::string(VELK_TEST_DATA_DIR) + "/every_command.scr", "--save", out.string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    for (const char* command : {"LINE", "POINT", "TEXT", "MTEXT", "RECTANG", "HATCH", "COPY", "MOVE", "ERASE", "UNDO",
+                                "REDO", "ZOOM", "-LAYER", "SAVEAS", "QSAVE", "OPEN", "CLOSE"})
+        EXPECT_NE(r.output.find("Command: " + std::string(command) + "\n"), std::string::npos) << command;
+    std::map<std::string, int> kinds;
+    for (const auto& [handle, kind] : Entities(out)) ++kinds[kind];
+    // The text erased, brought back, erased again and brought back.
+    EXPECT_EQ(kinds, (std::map<std::string, int>{{"AcDbHatch", 1}, {"AcDbLine", 2}, {"AcDbMText", 1}, {"AcDbPoint", 1},
+                                                {"AcDbPolyline", 2}, {"AcDbText", 1}}));
+}
+
 // A save that cannot be written, a missing drawing and files that are no
 // readable DXF each end the run non-zero, naming the file.
 TEST_F(VelkhostProcess, FailuresExitNonZeroWithTheirMessage)
