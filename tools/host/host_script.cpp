@@ -442,6 +442,10 @@ OdDbObjectIdArray ScriptRunner::Select(const std::vector<std::string>& words, st
                 for (const OdDbObjectId& id : standin::EntitiesAt(p, 1e-3)) hit.insert(id.stub());
             }
             keep([&](const OdDbObjectId& id, OdDbEntity*) { return hit.count(id.stub()) > 0; });
+        } else if (w == "layer" || w == "type" || w == "handle" || w == "text" || w == "window" || w == "at") {
+            error = "the filter \"" + w + "\" needs " +
+                    (w == "window" ? "two corners X0,Y0 X1,Y1" : w == "at" ? "a point X,Y" : "a value");
+            return chosen;
         } else {
             error = "\"" + w + "\" is no selection filter (all, new, last, layer, type, handle, text, window, at)";
             return chosen;

@@ -59,6 +59,7 @@ bool ReadPoints(const std::vector<std::string>& words, size_t& i, std::vector<ve
     rings = 1;
     for (; i < words.size(); ++i) {
         if (words[i] == "/") {
+            if (breakNext || points.empty()) return false;  // a ring without points
             breakNext = true;
             ++rings;
             continue;
@@ -74,7 +75,7 @@ bool ReadPoints(const std::vector<std::string>& words, size_t& i, std::vector<ve
         breakNext = false;
         points.push_back(point);
     }
-    return !points.empty();
+    return !points.empty() && !breakNext;
 }
 
 }  // namespace
