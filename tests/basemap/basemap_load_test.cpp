@@ -1,5 +1,6 @@
 // Starting the base map of a drawing and walking the tiles of the view.
 #include "basemap_fixture.h"
+#include "machine_control.h"
 #include "ui/dlgsetting.h"
 
 namespace {
@@ -162,7 +163,7 @@ TEST_F(BaseMapTest, TilesCachedInOneRunAreFoundInTheNextWithoutARequest)
     velktest::ResetPluginState();
     peer.reset();
     standin::ResetMachine(second);
-    fs::create_symlink(first + "/S", second + "/S");
+    standin::MapDrive(L'S', first + "/S");
     SetUp();
     g_cacheRoot = L"S:\\cache";
     StartBaseMap();

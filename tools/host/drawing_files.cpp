@@ -129,11 +129,20 @@ bool PictureDrawing(const std::string& nativePng, RenderStats& stats, std::strin
         error = "no drawing is open";
         return false;
     }
+    // Drawn inside the machine, as every file the module's code writes, then
+    // copied out.
+    const std::wstring inside = std::wstring(kDrawingsFolder) + L"\\picture.png";
+    CreateDirectoryW(kDrawingsFolder, nullptr);
+    if (!RenderModelSpace(doc->database(), inside, 1600, stats, error, RenderWindow(), doc->fileName().c_str()))
+        return false;
     std::error_code ec;
     fs::path target = fs::absolute(nativePng);
     fs::create_directories(target.parent_path(), ec);
-    return RenderModelSpace(doc->database(), standin::Utf8ToWide(target.string()), 1600, stats, error, RenderWindow(),
-                            doc->fileName().c_str());
+    if (!fs::copy_file(standin::NativePath(inside), target, fs::copy_options::overwrite_existing, ec)) {
+        error = "cannot copy the picture to " + target.string() + ": " + ec.message();
+        return false;
+    }
+    return true;
 }
 
 bool OpenForTranscript(const std::string& nativeFile, std::ostream& out)
