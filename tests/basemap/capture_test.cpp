@@ -177,8 +177,11 @@ TEST_F(CaptureTest, ACaptureAsWideAsATileIsStillTheCapture)
     standin::AdvanceClockMs(3000);
     standin::AdvanceClockMs(3000);
     EXPECT_EQ(s.capturedImages.size(), 1u);
-    for (const auto& served : peer->Tiles().Served())
-        if (served.id == s.currentCapture.id) EXPECT_TRUE(served.capture);
+    for (const auto& served : peer->Tiles().Served()) {
+        if (served.id == s.currentCapture.id) {
+            EXPECT_TRUE(served.capture);
+        }
+    }
 }
 
 TEST_F(CaptureTest, RangesSmallInBothDirectionsAreRefusedAndOnlyANormalPickGoesOn)
