@@ -197,12 +197,12 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         return 1;
     }
     case 20202: {
-        std::vector<uint8_t> answer(72);
+        // 72 bytes, then the name and its NUL.
+        std::vector<uint8_t> answer(72 + config_.coordName.size() + 1);
         PutU32(answer, 40, (uint32_t)config_.coordKind);
         memcpy(answer.data() + 44, config_.coordIdentifier.data(),
                std::min(config_.coordIdentifier.size(), kCoordIdentifier));
-        answer.insert(answer.end(), config_.coordName.begin(), config_.coordName.end());
-        answer.push_back(0);
+        std::copy(config_.coordName.begin(), config_.coordName.end(), answer.begin() + 72);
         Answer(connectionId, code, answer);
         return 0;
     }
