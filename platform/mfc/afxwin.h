@@ -313,6 +313,7 @@ class CEdit : public CWnd {
 public:
     // Adds the control `id` to the parent dialog's table.
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+    using CWnd::Create;
     // The caret, or the selection, from `start` to `end` (-1: the end).
     void SetSel(int start, int end, BOOL noScroll = FALSE);
 };
