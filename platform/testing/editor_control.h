@@ -3,6 +3,7 @@
 // systems and the record of display calls.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,31 @@ void QueueText(const std::wstring& text);
 void QueueEnter();
 void QueueCancel();
 int PendingAnswers();
+
+// What an input call waits for.
+enum class InputKind { kPoint, kEntity, kSelection, kKeyword, kReal, kText };
+struct InputRequest {
+    InputKind kind = InputKind::kText;
+    std::wstring prompt;
+    std::wstring keywords;  // of gcedInitGet
+    bool noNull = false;    // RSG_NONULL: Enter is refused
+};
+// Asked by an input call that finds no answer queued, as a host reading a
+// script file takes its next line: the feeder queues the user's answer
+// with the calls above and returns true, or returns false when the user has
+// nothing more to give (the call is cancelled). It is not asked again while
+// it runs (a command it starts takes queued answers only). Null (the
+// default): the call is cancelled.
+using InputFeeder = std::function<bool(const InputRequest&)>;
+void SetInputFeeder(InputFeeder feeder);
+// Told of an answer an input call does not take (a keyword where a point is
+// asked, text that is no number, an unknown keyword, Enter where input is
+// required): true asks again, as a user is asked again; false cancels the
+// call. Null (the default): asked again.
+using RefusalHandler = std::function<bool(const InputRequest&, const std::wstring& why)>;
+void SetRefusalHandler(RefusalHandler handler);
+// The last point entered at a point prompt (relative input starts there).
+OdGePoint3d LastPoint();
 // Every prompt shown, in order (a refused answer shows its prompt again).
 const std::vector<std::wstring>& Prompts();
 // The base point of the last gcedGetPoint; false when it had none.

@@ -9,10 +9,10 @@
 #include <utility>
 
 #include "afxstr.h"
-#include "basemap/basemapstate.h"
 #include "common/symboltable/viewextents.h"
 #include "oddbobject.h"
 #include "odgegeometry.h"
+#include "state/basemapstate.h"
 
 // ---- the tiles of the view ----
 
@@ -65,8 +65,6 @@ void InsertTileImageFile(BaseMapState* state, OdDbObjectId& imageId, const OdGeP
 // Moves the tiles placed since the last call to the bottom of the draw
 // order; the host's status (0 when there were none).
 int InsertQueuedTiles(BaseMapState* state, bool lock);
-// Erases every placed tile image; the cache stays.
-void ClearBaseMapTiles(BaseMapState* state);
 // Keeps a tile the peer has not finished for the next resend.
 void QueueTileRetry(BaseMapState* state, const TileRequest& reply);
 // Timer 1007: sends the kept tiles again.

@@ -5,26 +5,24 @@
 
 #include "afxmsgbox.h"
 #include "basemap/basemap.h"
-#include "basemap/coordbinding.h"
-#include "basemap/settings.h"
+#include "basemap/capturemapsetting.h"
 #include "basemap/tilefiles.h"
-#include "basemap/tilegrid.h"
 #include "common/symboltable/viewutil.h"
-#include "exchange/documentlock.h"
 #include "gcapdocmanager.h"
 #include "gcedview.h"
 #include "gcutprint.h"
 #include "oddbdatabase.h"
 #include "oddbentity.h"
-#include "peer/messagedlg.h"
-#include "peer/peercheck.h"
 #include "peer/peerrequests.h"
-#include "peer/peerstatus.h"
-#include "shell/actoolbarwnd.h"
-#include "shell/moduleentry.h"
-#include "shell/velkarxapp.h"
-#include "ui/capturemapsetting.h"
-#include "ui/reactors.h"
+#include "state/coordbinding.h"
+#include "state/documentlock.h"
+#include "state/peerstatus.h"
+#include "state/pluginresourcescope.h"
+#include "state/reactorflags.h"
+#include "state/settings.h"
+#include "state/shellservices.h"
+#include "state/tilegrid.h"
+#include "ui/peercheck.h"
 #include "windows.h"
 
 namespace {
@@ -103,8 +101,7 @@ void CaptureMapCommand(BaseMapState* state)
         ModuleResourceOverride resources;
         if (dialog.DoModal() != IDOK) return;
     }
-    if (g_settings.onlineBaseMap)
-        if (CAcToolBarWnd* bar = GetToolBarWnd()) bar->OnLoadOnlineMap();
+    if (g_settings.onlineBaseMap) PressOnlineMapButton();
     capture.level = (uint64_t)(dialog.m_nLevel < 0 ? 0 : dialog.m_nLevel);
     capture.mapType = (uint32_t)state->grid.mapType;
     capture.imageName = dialog.m_strImageName;
@@ -233,7 +230,7 @@ void OnCaptureProgress(BaseMapState* state, const TileRequest& reply)
     MapImageRecord& capture = state->currentCapture;
     if (!IsCaptureReply(state, reply) || !capture.busy) return;
     ShowFetchProgress(&capture, reply.doneUnits, reply.totalUnits);
-    if (g_pMessageDlg) g_pMessageDlg->SetTimer(kCaptureTimer, (UINT)(capture.retryDelay > 0 ? capture.retryDelay : kRetryDelayMs), nullptr);
+    SetReceiverTimer(kCaptureTimer, (UINT)(capture.retryDelay > 0 ? capture.retryDelay : kRetryDelayMs));
 }
 
 void ShowFetchProgress(MapImageRecord* capture, int32_t done, int32_t total)

@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "afxstr.h"
-#include "basemap/basemapstate.h"
 #include "gcedinput.h"
 #include "odgegeometry.h"
+#include "state/basemapstate.h"
 
 // The toolbar's capture button: the dialog, then a rectangle or an entity.
 void CaptureMapCommand(BaseMapState* state);

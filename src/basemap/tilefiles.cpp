@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "base/basefile.h"
-#include "peer/peerhelpers.h"
+#include "state/peerhelpers.h"
 #include "windows.h"
 
 namespace {

@@ -6,20 +6,18 @@
 
 #include "basemap/basemap.h"
 #include "basemap/capture.h"
-#include "basemap/coordbinding.h"
-#include "basemap/settings.h"
 #include "basemap/tilefiles.h"
-#include "basemap/tilegrid.h"
 #include "common/symboltable/viewutil.h"
-#include "exchange/documentlock.h"
 #include "gcutprint.h"
-#include "peer/messagedlg.h"
-#include "peer/peerhelpers.h"
 #include "peer/peerrequests.h"
-#include "peer/peerstatus.h"
-#include "shell/actoolbarwnd.h"
-#include "shell/velkarxapp.h"
-#include "ui/reactors.h"
+#include "state/coordbinding.h"
+#include "state/documentlock.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
+#include "state/peerstatus.h"
+#include "state/reactorflags.h"
+#include "state/settings.h"
+#include "state/tilegrid.h"
 
 namespace {
 
@@ -222,24 +220,6 @@ int InsertQueuedTiles(BaseMapState* state, bool lock)
     int status = CViewUtil::MoveImgToBottom(images, nullptr);
     CViewUtil::RefreshDisplay();
     return status;
-}
-
-void ClearBaseMapTiles(BaseMapState* state)
-{
-    if (!state) return;
-    state->clearing = 1;
-    {
-        DocumentWriteLock lock;
-        while (!state->placedTiles.empty()) {
-            const PlacedTile gone = state->placedTiles.begin()->second;
-            state->placedTiles.erase(state->placedTiles.begin());
-            state->toMoveDown.erase(gone.imageId);
-            CViewUtil::EraseRasterImage(gone.imageId, IdText((uint64_t)gone.id), nullptr);
-        }
-        state->placedHandles.clear();
-        CViewUtil::RefreshDisplay();
-    }
-    state->clearing = 0;
 }
 
 void QueueTileRetry(BaseMapState* state, const TileRequest& reply)

@@ -2,10 +2,8 @@
 // the preparation of a send and the polygon orientation test.
 #include <cmath>
 
-#include "basemap/settings.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
-#include "exchange/drawingdata.h"
 #include "exchange/entitycolor.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
@@ -14,6 +12,8 @@
 #include "oddbtext.h"
 #include "peer/peerapi.h"
 #include "peer/peerrequests.h"
+#include "state/drawingdata.h"
+#include "state/settings.h"
 
 namespace {
 

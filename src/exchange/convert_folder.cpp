@@ -3,13 +3,13 @@
 // into the outermost folder.
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
-#include "exchange/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "gcutprint.h"
 #include "oddbblockreference.h"
 #include "oddbhatch.h"
 #include "oddbsymboltable.h"
-#include "peer/peerhelpers.h"
+#include "state/drawingdata.h"
+#include "state/peerhelpers.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include "common/entity/hatchutil.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
-#include "exchange/drawingdata.h"
 #include "exchange/hatchfill.h"
 #include "oddbhatch.h"
-#include "peer/peerhelpers.h"
+#include "state/drawingdata.h"
+#include "state/peerhelpers.h"
 
 namespace {
 

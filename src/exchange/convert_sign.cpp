@@ -4,10 +4,10 @@
 #include "common/entity/textutil.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
-#include "exchange/drawingdata.h"
 #include "oddbcurves.h"
 #include "oddbtext.h"
-#include "peer/peerhelpers.h"
+#include "state/drawingdata.h"
+#include "state/peerhelpers.h"
 
 namespace {
 

@@ -2,17 +2,17 @@
 // that was split when it was received.
 #include <algorithm>
 
-#include "basemap/randomid.h"
 #include "common/entity/arcutil.h"
 #include "common/entity/entityutil.h"
 #include "common/entity/hatchutil.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
-#include "exchange/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
-#include "peer/peerhelpers.h"
+#include "state/drawingdata.h"
+#include "state/peerhelpers.h"
+#include "state/randomid.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "exchange/drawingdata.h"
 #include "exchange/exchangetext.h"
-#include "peer/peerapi.h"
-#include "peer/peerhelpers.h"
 #include "gcutprint.h"
+#include "peer/peerapi.h"
+#include "state/drawingdata.h"
+#include "state/peerhelpers.h"
 
 uint32_t g_sendColour = 0;
 double g_level19PixelSize = 0.0;

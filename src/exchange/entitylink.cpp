@@ -3,7 +3,6 @@
 #include <cwchar>
 
 #include "common/entity/entityutil.h"
-#include "exchange/drawingdata.h"
 #include "oddbdatabase.h"
 #include "oddbdictionary.h"
 #include "oddbentity.h"
@@ -11,7 +10,9 @@
 #include "oddbtext.h"
 #include "peer/peerapi.h"
 #include "peer/peerrequests.h"
-#include "peer/peerstatus.h"
+#include "state/drawingdata.h"
+#include "state/peerstatus.h"
+#include "state/settings.h"
 
 const wchar_t* const kLinkXrecordKey = L"VelkArx";
 const int EntityLinkXrecord::kGroupCodes[EntityLinkXrecord::kItemCount] = {1, 1, 1, 1, 90, 90, 90, 90, 40, 40, 40, 40};
@@ -93,6 +94,18 @@ bool WriteChain(OdDbObject* holder, const OdResBuf* chain)
     xrec->setFromRbChain(chain);
     xrec->close();
     return true;
+}
+
+// Where a text anchored by its alignment sits beside the icon at `p`.
+OdGePoint3d TextAnchorBesideIcon(const OdDbText* text, const OdGePoint3d& p, int level)
+{
+    const double half = level / 2;
+    const int h = text->horizontalMode(), v = text->verticalMode();
+    if ((h == OdDb::kTextRight) && (v == OdDb::kTextTop || v == OdDb::kTextBottom))
+        return OdGePoint3d(p.x - half, p.y + half, p.z);
+    if (h == OdDb::kTextCenter && v == OdDb::kTextBottom) return OdGePoint3d(p.x, p.y + level, p.z);
+    if (h == OdDb::kTextCenter && v == OdDb::kTextTop) return p;
+    return OdGePoint3d(p.x + half, p.y + half, p.z);
 }
 
 }  // namespace
@@ -222,6 +235,26 @@ int WriteFolderLayerLink(OdDbLayerTableRecord* layer, MapObjInfo record)
     bool written = WriteChain(layer, chain);
     OdResBuf::releaseChain(chain);
     return written ? 1 : 0;
+}
+
+bool UpdateLinkedTextEntity(int64_t handle, const OdGePoint3d& point)
+{
+    OdDbObjectId id = CEntityUtil::HandleToObjectId(OdDbHandle((uint64_t)handle));
+    OdDbEntity* entity = nullptr;
+    if (id.isNull() || oddbOpenObject(entity, id, OdDb::kForWrite) != eOk) return false;
+    if (auto* text = OdRxCast<OdDbText>(entity))
+        text->setAlignmentPoint(TextAnchorBesideIcon(text, point, g_settings.textLevelMetres));
+    MapObjInfo* link = GetEntityLink(entity, true, false);
+    if (link) {
+        // The active drawing's cache keeps the link; without one it is ours.
+        bool cached = g_ptagDocIdManager && FindEntityLink(g_ptagDocIdManager->links, link->handle) == link;
+        link->labelPos = point;
+        WriteEntityLink(entity, *link);
+        link->saved = 1;
+        if (!cached) delete link;
+    }
+    entity->close();
+    return true;
 }
 
 void DeletePeerObjectOfEntity(uint64_t handle) { DeletePeerObjectOfEntity(handle, g_ptagDocIdManager); }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "oddbobject.h"
+#include "odgegeometry.h"
 
 struct MapObjInfo;
 class CDrawingData;
@@ -44,6 +45,11 @@ int WriteEntityLink(OdDbEntity* entity, MapObjInfo record);
 int WriteEntityLinkOf(MapObjInfo record, OdDbDatabase* db = nullptr);
 // The link of a peer folder on its layer.
 int WriteFolderLayerLink(OdDbLayerTableRecord* layer, MapObjInfo record);
+// A linked text follows its icon at `point` (its alignment point moves
+// beside it); every entity's link keeps `point` as its label position and is
+// written back. Opens the entity of the handle for writing; false when it
+// does not open.
+bool UpdateLinkedTextEntity(int64_t handle, const OdGePoint3d& point);
 // Asks the peer to delete the object linked to the entity of that handle,
 // by the links of the drawing given (the active one by default).
 void DeletePeerObjectOfEntity(uint64_t handle);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "afxstr.h"
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 
 // One folder of a folder-list answer.
 struct PeerFolderItem {

@@ -8,7 +8,7 @@
 #include "gcedinput.h"
 #include "gcedview.h"
 #include "oddbhatch.h"
-#include "peer/peerhelpers.h"
+#include "state/peerhelpers.h"
 #include "windows.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "exchange/entitycolor.h"
 #include "exchange/hatchfill.h"
 #include "gcedview.h"
-#include "peer/peerhelpers.h"
+#include "state/peerhelpers.h"
 
 namespace {
 

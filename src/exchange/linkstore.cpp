@@ -6,7 +6,6 @@
 #include "common/entity/entityutil.h"
 #include "common/entity/textutil.h"
 #include "exchange/arxoperation.h"
-#include "exchange/documentlock.h"
 #include "exchange/entitylink.h"
 #include "exchange/exchangeglobals.h"
 #include "gcapdocmanager.h"
@@ -16,6 +15,7 @@
 #include "oddbentity.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
+#include "state/documentlock.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // one pass before a drawing is saved or closed.
 #pragma once
 
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 
 class OdDbDatabase;
 

@@ -7,14 +7,14 @@
 
 #include "afxmsgbox.h"
 #include "exchange/arxoperation.h"
-#include "exchange/drawingdata.h"
+#include "exchange/crosssectionmode.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/exchangetext.h"
-#include "basemap/crosssectionmode.h"
 #include "exchange/velkobjtree.h"
 #include "gcedview.h"
 #include "peer/peerapi.h"
 #include "peer/peerrequests.h"
+#include "state/drawingdata.h"
 
 LinkMap folderRecordLinks;
 uint8_t g_bNewFoldersSent = 0;

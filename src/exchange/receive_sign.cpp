@@ -3,20 +3,20 @@
 #include <cmath>
 #include <optional>
 
-#include "basemap/settings.h"
 #include "common/document/dwgdatabaseutil.h"
 #include "common/entity/textutil.h"
 #include "common/symboltable/viewutil.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
 #include "exchange/entitycolor.h"
-#include "exchange/documentlock.h"
 #include "exchange/exchangetext.h"
 #include "exchange/receiveconvert.h"
 #include "oddbcurves.h"
 #include "oddbtext.h"
-#include "peer/messagedlg.h"
-#include "peer/peerhelpers.h"
+#include "state/documentlock.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
+#include "state/settings.h"
 #include "ui/pluginfolder.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include "common/entity/polylineutil.h"
 #include "common/entity/splineutil.h"
 #include "exchange/arxoperation.h"
-#include "exchange/drawingdata.h"
-#include "exchange/exchangetext.h"
 #include "exchange/entitycolor.h"
+#include "exchange/exchangetext.h"
 #include "exchange/receiveconvert.h"
 #include "oddbcurves.h"
+#include "state/drawingdata.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "basemap/settings.h"
 #include "exchange/entitycolor.h"
 #include "exchange/exchangetext.h"
 #include "gcutprint.h"
+#include "state/settings.h"
 
 namespace {
 

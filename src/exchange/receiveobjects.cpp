@@ -8,14 +8,10 @@
 #include <optional>
 
 #include "basemap/basemap.h"
-#include "basemap/crosssectionmode.h"
-#include "basemap/sectiontypes.h"
-#include "basemap/settings.h"
 #include "common/entity/entityutil.h"
 #include "common/symboltable/viewutil.h"
 #include "exchange/arxoperation.h"
-#include "exchange/documentlock.h"
-#include "exchange/drawingdata.h"
+#include "exchange/crosssectionmode.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/exchangetext.h"
 #include "exchange/velkobjtree.h"
@@ -24,7 +20,11 @@
 #include "gcutprint.h"
 #include "oddbblockreference.h"
 #include "oddbhatch.h"
-#include "peer/messagedlg.h"
+#include "state/documentlock.h"
+#include "state/drawingdata.h"
+#include "state/sectiontypes.h"
+#include "state/settings.h"
+#include "state/shellservices.h"
 #include "ui/hintdialogs.h"
 
 namespace {
@@ -381,7 +381,7 @@ private:
 // walk; without the receiver window nothing would.
 void ReleaseReactorsSoon()
 {
-    if (g_pMessageDlg && g_pMessageDlg->GetSafeHwnd()) g_pMessageDlg->SetTimer(1005, 100, nullptr);
+    if (ReceiverWindow()) SetReceiverTimer(1005, 100);
     else g_bSuppressReactors = 0;
 }
 

@@ -7,7 +7,6 @@
 
 #include "afxmsgbox.h"
 #include "basemap/basemap.h"
-#include "basemap/settings.h"
 #include "common/entity/entityutil.h"
 #include "common/interaction/namedidlist.h"
 #include "common/interaction/selectutil.h"
@@ -15,8 +14,6 @@
 #include "common/symboltable/viewutil.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
-#include "exchange/documentlock.h"
-#include "exchange/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/velkobjtree.h"
@@ -25,9 +22,11 @@
 #include "oddbcurves.h"
 #include "peer/peerapi.h"
 #include "peer/peerrequests.h"
-#include "peer/peerstatus.h"
-#include "shell/velkarxapp.h"
-#include "ui/reactors.h"
+#include "state/documentlock.h"
+#include "state/drawingdata.h"
+#include "state/peerstatus.h"
+#include "state/reactorflags.h"
+#include "state/settings.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 
 #include "common/symboltable/layerutil.h"
 #include "exchange/arxoperation.h"
-#include "exchange/documentlock.h"
 #include "exchange/entitylink.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/exchangetext.h"
 #include "oddbsymboltable.h"
 #include "peer/peerapi.h"
 #include "peer/peerrequests.h"
-#include "peer/peerstatus.h"
+#include "state/documentlock.h"
+#include "state/peerstatus.h"
 
 CVelkObjTree g_velkObjTree;
 ObjPacketSender g_objPacketSender;

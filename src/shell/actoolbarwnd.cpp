@@ -3,32 +3,30 @@
 #include "afxmsgbox.h"
 #include "basemap/basemap.h"
 #include "basemap/capture.h"
-#include "basemap/contour.h"
-#include "basemap/coordbinding.h"
-#include "basemap/crosssection.h"
-#include "basemap/settings.h"
+#include "basemap/dlgsetting.h"
 #include "common/interaction/selectutil.h"
 #include "common/symboltable/viewutil.h"
 #include "exchange/arxoperation.h"
-#include "exchange/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "gcapdocmanager.h"
 #include "gcedinput.h"
 #include "gcedview.h"
 #include "gcutprint.h"
 #include "oddbblockreference.h"
-#include "peer/peercheck.h"
-#include "peer/peerhelpers.h"
 #include "peer/peerrequests.h"
+#include "section/contour.h"
+#include "section/crosssection.h"
 #include "shell/moduleentry.h"
-#include "shell/pluginresourcescope.h"
-#include "ui/dlgsetting.h"
+#include "shell/shellservices.h"
+#include "state/coordbinding.h"
+#include "state/drawingdata.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
+#include "state/pluginresourcescope.h"
+#include "state/settings.h"
+#include "ui/peercheck.h"
 #include "ui/setcoordlg.h"
 
-int32_t g_bLinkActive = 1;
-int32_t g_pluginVersion = 162;
-uint8_t g_bFollow3Enabled = 1;
-ViewExtents g_lastViewMatchExtents;
 
 namespace {
 
@@ -313,6 +311,7 @@ void CAcToolBarWnd::ShowCoordInfoWindow()
 
 int CreateToolBarWnd()
 {
+    InstallShellServices();
     if (!g_pToolBarWnd) g_pToolBarWnd = new CAcToolBarWnd();
     if (g_pToolBarWnd->m_hWnd) return 1;
     RECT rect{0, 0, 1, 1};

@@ -10,17 +10,8 @@
 #include "common/symboltable/viewextents.h"
 #include "oddbobject.h"
 
-// 1 at load, then the toolbar's visibility as the last check saw it; while
-// 0 the receiver window, its timers and the reactors ignore everything.
-extern int32_t g_bLinkActive;
-// The plug-in's version, shown as 1.6.2.
-extern int32_t g_pluginVersion;
-// 1 at load; 0 while the coordinate window is shown, which stops follow
-// mode 3 in both directions.
-extern uint8_t g_bFollow3Enabled;
-// The view of the last view-based base-map request (its screen width is
-// read by the 20301 answer).
-extern ViewExtents g_lastViewMatchExtents;
+// The link-active flag, the plug-in's version and the follow switch are in
+// state/modulestate.h.
 
 // The message that asks the toolbar window to rescale the icon images.
 const UINT WM_RESCALE_ICONS = WM_APP + 47;

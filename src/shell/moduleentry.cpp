@@ -3,12 +3,12 @@
 #include "gcapdocmanager.h"
 #include "gcui_dll.h"
 #include "module_resources.h"
+#include "state/modulestate.h"
+#include "state/pluginresourcescope.h"
 
-HINSTANCE g_hModuleInstance = nullptr;
 // Registered before anything else runs, the map file's first.
 UINT g_mapFileProgressMsg = RegisterWindowMessageW(L"R_VELK_API_MSG_GET_MAP_FILE_PROGRESS");
 UINT g_contourProgressMsg = RegisterWindowMessageW(L"R_VELK_API_MSG_GET_CONTOUR_LINE_PROGRESS");
-PluginExtensionModule g_pluginExtension{};
 
 namespace {
 Arx2DrxModule* g_moduleSingleton = nullptr;
@@ -62,29 +62,3 @@ BOOL PluginDllMain(HINSTANCE instance, DWORD reason)
     }
     return TRUE;
 }
-
-BOOL PluginExtensionModule::AttachInstance(HINSTANCE instance)
-{
-    if (attached) return 0;
-    attached = AfxInitExtensionModule(record, instance);
-    if (attached) {
-        defaultResource = AfxGetResourceHandle();
-        moduleResource = instance;
-        new CDynLinkLibrary(record);  // owned by MFC's resource chain
-    }
-    return attached;
-}
-
-void PluginExtensionModule::DetachInstance()
-{
-    if (!attached) return;
-    AfxTermExtensionModule(record, FALSE);
-    attached = 0;
-}
-
-ModuleResourceOverride::ModuleResourceOverride()
-{
-    gcDocManagerPtr()->pushResourceHandle(g_pluginExtension.moduleResource);
-}
-
-ModuleResourceOverride::~ModuleResourceOverride() { gcDocManagerPtr()->popResourceHandle(); }

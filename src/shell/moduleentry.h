@@ -9,8 +9,7 @@
 #include "odrx_module.h"
 #include "windows.h"
 
-// Set by the DLL entry when the operating system loads the module.
-extern HINSTANCE g_hModuleInstance;
+// The module's instance (g_hModuleInstance) is in state/modulestate.h.
 // Registered window messages the peer posts while it makes map images and
 // contour lines.
 extern UINT g_mapFileProgressMsg;
@@ -50,28 +49,8 @@ OdRxModule* CreatePluginModuleObject(HMODULE* handleCell);
 // The DLL entry: always TRUE.
 BOOL PluginDllMain(HINSTANCE instance, DWORD reason);
 
-// The module's place in MFC's resource chain.
-struct PluginExtensionModule {
-    BOOL attached;
-    HINSTANCE defaultResource;
-    HINSTANCE moduleResource;
-    AFX_EXTENSION_MODULE record;
-
-    // 0 when already attached.
-    BOOL AttachInstance(HINSTANCE instance);
-    void DetachInstance();
-};
-extern PluginExtensionModule g_pluginExtension;
-
-// Puts the module's resources first while it lives (around MFC work that
-// loads them), on the host document manager's stack of resource handles.
-class ModuleResourceOverride {
-public:
-    ModuleResourceOverride();
-    ~ModuleResourceOverride();
-    ModuleResourceOverride(const ModuleResourceOverride&) = delete;
-    ModuleResourceOverride& operator=(const ModuleResourceOverride&) = delete;
-};
+// The module's place in MFC's resource chain (g_pluginExtension) and
+// ModuleResourceOverride are in state/pluginresourcescope.h.
 
 // A dynamic-linker reactor of the module; nothing creates one, and both of
 // its events do nothing.

@@ -4,30 +4,31 @@
 
 #include "afxwin.h"
 #include "basemap/basemap.h"
-#include "basemap/settings.h"
-#include "exchange/drawingdata.h"
+#include "exchange/documentrecord.h"
 #include "gcapdocmanager.h"
 #include "gcedreactor.h"
 #include "gcedview.h"
 #include "gcutprint.h"
-#include "peer/messagedlg.h"
 #include "peer/peerapi.h"
-#include "peer/peercheck.h"
-#include "peer/peerhelpers.h"
 #include "peer/peerrequests.h"
-#include "peer/peerstatus.h"
 #include "shell/actoolbarwnd.h"
+#include "shell/messagedlg.h"
 #include "shell/moduleentry.h"
-#include "ui/documentrecord.h"
+#include "shell/reactors.h"
+#include "state/drawingdata.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
+#include "state/peerstatus.h"
+#include "state/pluginresourcescope.h"
+#include "state/settings.h"
+#include "ui/peercheck.h"
 #include "ui/pluginfolder.h"
-#include "ui/reactors.h"
 #include "ui/setcoordlg.h"
 #include "windows.h"
 
 CVelkArxApp theApp;
 AcEdContextReactor* g_pSelectionFilter = nullptr;
 CEntHilightReactor* g_pHighlightFilter = nullptr;
-CEditorReactor* g_pEditorReactor = nullptr;
 CDocReactor* g_pDocReactor = nullptr;
 CDbReactor* g_pDbReactor = nullptr;
 std::string g_testDataFile;

@@ -8,7 +8,6 @@
 
 class AcEdContextReactor;
 class CEntHilightReactor;
-class CEditorReactor;
 class CDocReactor;
 class CDbReactor;
 
@@ -32,10 +31,10 @@ public:
 // The one application object.
 extern CVelkArxApp theApp;
 
-// What the start-up creates and the unload removes (null when absent).
+// What the start-up creates and the unload removes (null when absent); the
+// editor reactor, g_pEditorReactor, is in state/reactorflags.h.
 extern AcEdContextReactor* g_pSelectionFilter;
 extern CEntHilightReactor* g_pHighlightFilter;
-extern CEditorReactor* g_pEditorReactor;
 extern CDocReactor* g_pDocReactor;
 extern CDbReactor* g_pDbReactor;
 

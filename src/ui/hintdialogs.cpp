@@ -1,6 +1,6 @@
+#include "state/modulestate.h"
 #include "ui/hintdialogs.h"
 
-#include "shell/actoolbarwnd.h"
 
 namespace {
 const int kCheckNoMore = 8351;

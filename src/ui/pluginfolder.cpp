@@ -2,14 +2,14 @@
 
 #include "afxmsgbox.h"
 #include "base/basefile.h"
-#include "basemap/settings.h"
 #include "common/geometry/mathutil.h"
 #include "common/io/appdirectoryutil.h"
 #include "common/symboltable/viewutil.h"
 #include "image/pximage.h"
 #include "odrx_module.h"
-#include "peer/peerhelpers.h"
-#include "shell/moduleentry.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
+#include "state/settings.h"
 #include "windows.h"
 
 namespace {

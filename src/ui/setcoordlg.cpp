@@ -4,16 +4,16 @@
 #include <cmath>
 #include <cstring>
 
-#include "basemap/coordbinding.h"
-#include "basemap/relatepoint.h"
-#include "basemap/settings.h"
 #include "common/interaction/getinpututil.h"
-#include "peer/peercheck.h"
-#include "peer/peerhelpers.h"
 #include "peer/peerrequests.h"
-#include "peer/peerstatus.h"
-#include "shell/actoolbarwnd.h"
+#include "state/coordbinding.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
+#include "state/peerstatus.h"
+#include "state/relatepoint.h"
+#include "state/settings.h"
 #include "ui/helppages.h"
+#include "ui/peercheck.h"
 
 CSetCoorDlg* g_pSetCoorDlg = nullptr;
 

@@ -14,14 +14,9 @@
 #include <vector>
 
 #include "basemap/basemap.h"
-#include "basemap/coordbinding.h"
-#include "basemap/settings.h"
-#include "basemap/tilegrid.h"
 #include "common/entity/lineutil.h"
 #include "common/symboltable/viewutil.h"
 #include "editor_control.h"
-#include "exchange/documentlock.h"
-#include "exchange/drawingdata.h"
 #include "gcapdocmanager.h"
 #include "gcedview.h"
 #include "gcutprint.h"
@@ -29,14 +24,18 @@
 #include "oddbblockreference.h"
 #include "oddbdatabase.h"
 #include "oddbsortents.h"
-#include "peer/messagedlg.h"
 #include "peer/peerapi.h"
 #include "plugin_state.h"
-#include "shell/velkarxapp.h"
 #include "standin_control.h"
 #include "standin_peer.h"
+#include "state/coordbinding.h"
+#include "state/documentlock.h"
+#include "state/drawingdata.h"
+#include "state/reactorflags.h"
+#include "state/settings.h"
+#include "state/shellservices.h"
+#include "state/tilegrid.h"
 #include "test_support.h"
-#include "ui/reactors.h"
 #include "window_control.h"
 
 class BaseMapTest : public testing::Test {
@@ -54,7 +53,7 @@ protected:
         for (int level = 1; level <= 28; ++level)
             peer->Config().levelResolutions.emplace_back(Resolution(level), Resolution(level));
         ASSERT_TRUE(velktest::OpenReceiverWindow());
-        g_pEditorReactor = new CEditorReactor();
+        g_pEditorReactor = velktest::NewEditorReactor();
         OpenDrawing(L"C:\\dwg\\site.dwg");
         g_settings.onlineBaseMap = 1;
         g_settings.maxBaseMapLevel = 20;
@@ -102,7 +101,7 @@ protected:
             if (!s.capture) tiles.push_back(s);
         return tiles;
     }
-    void Tick(UINT_PTR id) { SendMessageW(g_pMessageDlg->GetSafeHwnd(), WM_TIMER, id, 0); }
+    void Tick(UINT_PTR id) { SendMessageW(ReceiverWindow(), WM_TIMER, id, 0); }
     // Refresh, then place what came in.
     void StartBaseMap()
     {

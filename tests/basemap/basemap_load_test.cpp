@@ -1,7 +1,7 @@
 // Starting the base map of a drawing and walking the tiles of the view.
+#include "basemap/dlgsetting.h"
 #include "basemap_fixture.h"
 #include "machine_control.h"
-#include "ui/dlgsetting.h"
 
 namespace {
 
@@ -114,7 +114,7 @@ TEST_F(BaseMapTest, PlacedTilesLieOnTheirLayerAtTheBottomWithinTheDoubledView)
 
 TEST_F(BaseMapTest, PanningAsksOnlyTheNewColumnAndZoomingReplacesTheCoarserTiles)
 {
-    g_pMessageDlg->SetTimer(1006, 1000, nullptr);
+    SetReceiverTimer(1006, 1000);
     StartBaseMap();
     BaseMapState& s = drawing->baseMap;
     const size_t asked = ServedTiles().size();

@@ -4,10 +4,10 @@
 
 #include "afxmsgbox.h"
 #include "basemap/capture.h"
+#include "basemap/capturemapsetting.h"
 #include "dialog_control.h"
 #include "gcedinput.h"
-#include "peer/peerhelpers.h"
-#include "ui/capturemapsetting.h"
+#include "state/peerhelpers.h"
 
 namespace {
 
@@ -86,7 +86,7 @@ TEST_F(CaptureTest, ACaptureGoesOutRepeatsWhileThePeerWorksAndLandsAtTheBottomOf
     ExpectImageFields(r, 16, 1, 3200, 1600, 20);
 
     // Not ready (25 of 100 done): the meter for the 75 to go, a repeat in 3 s.
-    EXPECT_TRUE(standin::HasTimer(g_pMessageDlg->GetSafeHwnd(), 1010));
+    EXPECT_TRUE(standin::HasTimer(ReceiverWindow(), 1010));
     EXPECT_EQ(c.meterShown, 1);
     EXPECT_EQ(c.meterSpan, 75u);
     EXPECT_EQ(standin::StatusBarProgress().label, L"正在从网络取图");
@@ -106,7 +106,7 @@ TEST_F(CaptureTest, ACaptureGoesOutRepeatsWhileThePeerWorksAndLandsAtTheBottomOf
 
     // Finished: inserted on the current layer, at the bottom, remembered.
     EXPECT_EQ(c.busy, 0);
-    EXPECT_FALSE(standin::HasTimer(g_pMessageDlg->GetSafeHwnd(), 1010));
+    EXPECT_FALSE(standin::HasTimer(ReceiverWindow(), 1010));
     EXPECT_NE(CommandLine().find(L"Begin Insert Captured Image!\n"), std::wstring::npos);
     ASSERT_EQ(s.capturedImages.size(), 1u);
     const OdDbObjectId image = s.capturedImages.begin()->first;

@@ -5,7 +5,7 @@
 #include "afxmsgbox.h"
 #include "common/symboltable/layerutil.h"
 #include "peer/peerrequests.h"
-#include "shell/actoolbarwnd.h"
+#include "state/modulestate.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ protected:
         cds.dwData = (7u << 16) | 20302;
         cds.cbData = sizeof r;
         cds.lpData = const_cast<TileRequest*>(&r);
-        return SendMessageW(g_pMessageDlg->GetSafeHwnd(), WM_COPYDATA, 1001, (LPARAM)&cds);
+        return SendMessageW(ReceiverWindow(), WM_COPYDATA, 1001, (LPARAM)&cds);
     }
     // A tile image file of its own at a path below the cache folder.
     MapImageRecord Image(const wchar_t* name, uint64_t id, double minX, double minY, double maxX, double maxY)
@@ -141,7 +141,7 @@ TEST_F(TilePlacementTest, EachAnswerIsSortedIntoATileARetryOrTheCapturesBusiness
     odd.pixelHeight = 300;
     Deliver(odd);
     EXPECT_EQ(s.retryList.size(), 1u);
-    EXPECT_FALSE(standin::HasTimer(g_pMessageDlg->GetSafeHwnd(), 1010));
+    EXPECT_FALSE(standin::HasTimer(ReceiverWindow(), 1010));
 
     // A running capture is touched by no tile's failure and no foreign image.
     s.currentCapture.busy = 1;
@@ -210,7 +210,7 @@ TEST_F(TilePlacementTest, TilesClearedWhileAReplacedTilesBoxIsOpenAreNotWalkedAg
     // open the peer's user picks another map type, and all tiles go.
     static velkpeer::StandinPeer* s_peer;
     s_peer = peer.get();
-    SetTimer(g_pMessageDlg->GetSafeHwnd(), 4242, 100, [](HWND h, UINT, UINT_PTR id, DWORD) {
+    SetTimer(ReceiverWindow(), 4242, 100, [](HWND h, UINT, UINT_PTR id, DWORD) {
         KillTimer(h, id);
         s_peer->Config().mapType = 5;
         s_peer->SendToClient(20012, s_peer->Tiles().MoveView(s_peer->Config(), 500000.0, 3000000.0, 16));
@@ -404,7 +404,7 @@ TEST_F(TilePlacementTest, TheCadViewFollowsThePeersMovesButNotItsAnswersToTheMod
 TEST_F(TilePlacementTest, ThePeerFollowsTheCadView)
 {
     g_settings.followMode = 1;
-    g_pMessageDlg->SetTimer(1006, 1000, nullptr);
+    SetReceiverTimer(1006, 1000);
     StartBaseMap();
     ViewExtents v = View();
     SetView((v.minX + v.maxX) / 2 + 100, (v.minY + v.maxY) / 2 - 50, v.maxY - v.minY, 1920, 1080);

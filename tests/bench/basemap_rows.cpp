@@ -12,18 +12,18 @@
 #include <vector>
 
 #include "basemap/basemap.h"
-#include "basemap/coordbinding.h"
-#include "basemap/settings.h"
-#include "basemap/tilegrid.h"
 #include "bench_rows.h"
 #include "common/symboltable/layerutil.h"
 #include "common/symboltable/viewutil.h"
-#include "exchange/documentlock.h"
-#include "exchange/drawingdata.h"
 #include "gcapdocmanager.h"
 #include "hostdb_control.h"
 #include "oddbdatabase.h"
 #include "standin_control.h"
+#include "state/coordbinding.h"
+#include "state/documentlock.h"
+#include "state/drawingdata.h"
+#include "state/settings.h"
+#include "state/tilegrid.h"
 
 namespace velkbench {
 namespace {

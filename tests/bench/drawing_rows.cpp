@@ -18,12 +18,11 @@
 #include <vector>
 
 #include "afxwin.h"
-#include "basemap/settings.h"
 #include "bench_drawing.h"
 #include "bench_rows.h"
 #include "common/document/dwgdatabaseutil.h"
+#include "editor_control.h"
 #include "exchange/arxoperation.h"
-#include "exchange/drawingdata.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/objexchangebuffer.h"
 #include "exchange/velkobjtree.h"
@@ -32,17 +31,20 @@
 #include "gcedview.h"
 #include "hostdb_control.h"
 #include "module_resources.h"
+#include "oddbdatabase.h"
 #include "oddbsymboltable.h"
-#include "peer/messagedlg.h"
 #include "peer/peerapi.h"
 #include "peer/peerrequests.h"
+#include "peer_encode.h"
+#include "shell/messagedlg.h"
 #include "shell/moduleentry.h"
 #include "shell/velkarxapp.h"
-#include "editor_control.h"
-#include "oddbdatabase.h"
 #include "standin_control.h"
 #include "standin_peer.h"
-#include "peer_encode.h"
+#include "state/drawingdata.h"
+#include "state/modulestate.h"
+#include "state/pluginresourcescope.h"
+#include "state/settings.h"
 
 namespace velkbench {
 

@@ -6,9 +6,9 @@
 #include "bench_inputs.h"
 #include "bench_rows.h"
 #include "exchange/arxoperation.h"
-#include "exchange/drawingdata.h"
 #include "exchange/objexchangebuffer.h"
 #include "peer/maprecords.h"
+#include "state/drawingdata.h"
 
 namespace velkbench {
 namespace {

@@ -3,13 +3,11 @@
 #include <cstring>
 #include <memory>
 
-#include "basemap/settings.h"
 #include "bench_drawing.h"
 #include "bench_inputs.h"
 #include "bench_rows.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
-#include "exchange/drawingdata.h"
 #include "exchange/objexchangebuffer.h"
 #include "gcapdocmanager.h"
 #include "hostdb_control.h"
@@ -17,6 +15,8 @@
 #include "oddbhatch.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
+#include "state/drawingdata.h"
+#include "state/settings.h"
 
 namespace velkbench {
 

@@ -1,4 +1,4 @@
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 
 #include "exchange_fixture.h"
 

@@ -1,11 +1,11 @@
 #include "exchange/entitylink.h"
 
+#include "exchange/documentrecord.h"
 #include "exchange/linkstore.h"
 #include "exchange_fixture.h"
 #include "oddbblockreference.h"
 #include "oddbdictionary.h"
 #include "oddbtext.h"
-#include "ui/documentrecord.h"
 
 namespace {
 

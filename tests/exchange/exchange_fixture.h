@@ -4,14 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.h"
-#include "exchange/drawingdata.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/velkobjtree.h"
 #include "gcapdocmanager.h"
 #include "hostdb_control.h"
 #include "oddbcurves.h"
 #include "oddbsymboltable.h"
+#include "state/drawingdata.h"
+#include "test_support.h"
 
 inline void ResetExchangeState()
 {

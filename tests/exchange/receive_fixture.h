@@ -8,31 +8,30 @@
 #include <memory>
 #include <vector>
 
-#include "basemap/settings.h"
 #include "common/document/dwgdatabaseutil.h"
 #include "common/entity/entityutil.h"
 #include "common/symboltable/viewutil.h"
 #include "exchange/arxoperation.h"
-#include "exchange/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/hatchfill.h"
 #include "exchange/velkobjtree.h"
 #include "exchange_fixture.h"
-#include "gcedreactor.h"
 #include "gcedinput.h"
+#include "gcedreactor.h"
 #include "gcedview.h"
 #include "hostdb_control.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbhatch.h"
 #include "oddbtext.h"
-#include "peer/messagedlg.h"
 #include "peer/peerapi.h"
 #include "peer/peerrequests.h"
 #include "plugin_state.h"
-#include "shell/velkarxapp.h"
 #include "standin_peer.h"
+#include "state/drawingdata.h"
+#include "state/modulestate.h"
+#include "state/settings.h"
 
 // An object open for read for the span of a scope; null when it is not of
 // that class or does not open.

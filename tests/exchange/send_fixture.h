@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "basemap/settings.h"
 #include "editor_control.h"
 #include "exchange/arxoperation.h"
 #include "exchange/convertcommon.h"
 #include "exchange/hatchfill.h"
 #include "peer_fixture.h"
-#include "peer/peerhelpers.h"
 #include "peer_objects.h"
+#include "state/peerhelpers.h"
+#include "state/settings.h"
 
 class SendTest : public PeerExchangeTest {
 protected:

@@ -5,8 +5,8 @@
 #include "common/symboltable/layerutil.h"
 #include "editor_control.h"
 #include "oddbhatch.h"
-#include "peer/peerhelpers.h"
 #include "send_fixture.h"
+#include "state/peerhelpers.h"
 
 namespace {
 

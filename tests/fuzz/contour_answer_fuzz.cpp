@@ -1,9 +1,9 @@
 // A contour answer as the peer sends it (20303): its record and the
 // exchange buffer of contour lines behind it, handled as the receiver
 // window hands it over, on a drawing of its own.
-#include "basemap/contour.h"
 #include "drawing_fuzz.h"
 #include "fuzz_support.h"
+#include "section/contour.h"
 
 VELK_FUZZ_WITH_MACHINE()
 

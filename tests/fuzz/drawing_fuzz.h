@@ -2,8 +2,8 @@
 // per-drawing record, active for every input.
 #pragma once
 
-#include "exchange/drawingdata.h"
 #include "hostdb_control.h"
+#include "state/drawingdata.h"
 
 namespace velkfuzz {
 

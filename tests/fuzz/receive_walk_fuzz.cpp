@@ -2,9 +2,7 @@
 // the bytes, the walk ends cleanly, with the document unlocked, no
 // transaction left running and no object left open. The first byte sets
 // the settings the walk reads; the rest is the buffer.
-#include "basemap/settings.h"
 #include "exchange/arxoperation.h"
-#include "exchange/drawingdata.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/velkobjtree.h"
 #include "fuzz_support.h"
@@ -12,7 +10,9 @@
 #include "hostdb_control.h"
 #include "module_resources.h"
 #include "oddbdatabase.h"
-#include "peer/messagedlg.h"
+#include "state/drawingdata.h"
+#include "state/modulestate.h"
+#include "state/settings.h"
 
 VELK_FUZZ_WITH_MACHINE()
 

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "basemap/crosssection.h"
-#include "basemap/crosssectionmode.h"
-#include "basemap/sectiongeometry.h"
 #include "drawing_fuzz.h"
+#include "exchange/crosssectionmode.h"
 #include "fuzz_support.h"
+#include "section/crosssection.h"
+#include "state/sectiongeometry.h"
 
 VELK_FUZZ_WITH_MACHINE()
 

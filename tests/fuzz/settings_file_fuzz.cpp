@@ -10,12 +10,12 @@
 #include <cstring>
 #include <fstream>
 
-#include "basemap/settings.h"
 #include "fuzz_support.h"
 #include "machine_control.h"
-#include "peer/peerhelpers.h"
-#include "shell/moduleentry.h"
 #include "standin_control.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
+#include "state/settings.h"
 #include "windows.h"
 
 VELK_FUZZ_WITH_MACHINE()

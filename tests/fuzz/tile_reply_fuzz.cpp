@@ -13,16 +13,16 @@
 #include <filesystem>
 
 #include "basemap/basemap.h"
-#include "basemap/coordbinding.h"
-#include "basemap/settings.h"
 #include "common/symboltable/layerutil.h"
 #include "editor_control.h"
-#include "exchange/drawingdata.h"
 #include "fuzz_support.h"
 #include "gcapdocmanager.h"
 #include "hostdb_control.h"
+#include "shell/reactors.h"
 #include "shell/velkarxapp.h"
-#include "ui/reactors.h"
+#include "state/coordbinding.h"
+#include "state/drawingdata.h"
+#include "state/settings.h"
 
 VELK_FUZZ_WITH_MACHINE()
 

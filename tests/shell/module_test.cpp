@@ -19,6 +19,8 @@
 #include "shell/velkarxapp.h"
 #include "standin_control.h"
 #include "standin_peer.h"
+#include "state/modulestate.h"
+#include "state/pluginresourcescope.h"
 #include "test_support.h"
 #include "window_control.h"
 

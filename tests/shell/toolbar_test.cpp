@@ -6,11 +6,8 @@
 #include <memory>
 
 #include "afxmsgbox.h"
-#include "basemap/coordbinding.h"
-#include "basemap/settings.h"
 #include "dialog_control.h"
 #include "editor_control.h"
-#include "exchange/drawingdata.h"
 #include "gcapdocmanager.h"
 #include "gcedview.h"
 #include "gcutprint.h"
@@ -18,11 +15,15 @@
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbtext.h"
-#include "peer/messagedlg.h"
 #include "plugin_state.h"
 #include "shell/actoolbarwnd.h"
+#include "shell/messagedlg.h"
 #include "shell/velkarxapp.h"
 #include "standin_peer.h"
+#include "state/coordbinding.h"
+#include "state/drawingdata.h"
+#include "state/modulestate.h"
+#include "state/settings.h"
 #include "toolbar_control.h"
 #include "window_control.h"
 

@@ -5,26 +5,28 @@
 
 #include "afxwin.h"
 #include "basemap/basemap.h"
-#include "basemap/contour.h"
-#include "basemap/coordbinding.h"
-#include "basemap/relatepoint.h"
-#include "basemap/sectiongeometry.h"
-#include "basemap/settings.h"
-#include "exchange/drawingdata.h"
 #include "exchange/exchangeglobals.h"
 #include "gcapdocmanager.h"
 #include "gcedreactor.h"
 #include "gcedview.h"
 #include "module_resources.h"
 #include "oddbdatabase.h"
-#include "peer/messagedlg.h"
 #include "peer/peerapi.h"
-#include "peer/peercheck.h"
-#include "peer/peerhelpers.h"
+#include "section/contour.h"
 #include "shell/actoolbarwnd.h"
+#include "shell/messagedlg.h"
 #include "shell/moduleentry.h"
+#include "shell/reactors.h"
 #include "shell/velkarxapp.h"
-#include "ui/reactors.h"
+#include "state/coordbinding.h"
+#include "state/drawingdata.h"
+#include "state/modulestate.h"
+#include "state/peerhelpers.h"
+#include "state/pluginresourcescope.h"
+#include "state/relatepoint.h"
+#include "state/sectiongeometry.h"
+#include "state/settings.h"
+#include "ui/peercheck.h"
 #include "ui/setcoordlg.h"
 
 namespace velktest {
@@ -113,6 +115,10 @@ void InstallStandinPeer(DWORD version, std::unique_ptr<velkpeer::StandinPeer>& p
         return true;
     });
 }
+
+void RegisterPluginWindowClass() { ::RegisterPluginWindowClass(); }
+
+EditorReactorFlags* NewEditorReactor() { return new CEditorReactor(); }
 
 bool OpenReceiverWindow()
 {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "standin_peer.h"
+#include "state/reactorflags.h"
 #include "windows.h"
 
 namespace velktest {
@@ -22,6 +23,12 @@ void InstallStandinPeer(DWORD version, std::unique_ptr<velkpeer::StandinPeer>& p
 // The plug-in's receiver window, made as start-up makes it; false when it
 // could not be made.
 bool OpenReceiverWindow();
+// What start-up does before it makes the receiver window: the window class
+// registered, the peer client named after it, the settings loaded.
+void RegisterPluginWindowClass();
+// A new editor reactor as start-up makes it, not attached to the editor,
+// for tests that set g_pEditorReactor themselves.
+EditorReactorFlags* NewEditorReactor();
 
 // A peer whose level L shows 2^(20 - L) drawing units a pixel.
 velkpeer::PeerConfig LevelledPeerConfig();

@@ -4,17 +4,17 @@
 
 #include "basemap/basemap.h"
 #include "basemap/capture.h"
-#include "basemap/settings.h"
+#include "basemap/capturemapsetting.h"
 #include "common/document/dwgdatabaseutil.h"
 #include "dialog_control.h"
 #include "editor_control.h"
 #include "gcedinput.h"
 #include "hostdb_control.h"
 #include "oddbblockreference.h"
-#include "peer/messagedlg.h"
+#include "shell/messagedlg.h"
 #include "standin_control.h"
+#include "state/settings.h"
 #include "sweep_fixture.h"
-#include "ui/capturemapsetting.h"
 #include "window_control.h"
 
 namespace {

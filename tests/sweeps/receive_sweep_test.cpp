@@ -4,12 +4,12 @@
 #include <map>
 
 #include "common/document/dwgdatabaseutil.h"
-#include "oddbentity.h"
 #include "exchange/arxoperation.h"
 #include "exchange/exchangeglobals.h"
-#include "basemap/settings.h"
 #include "hostdb_control.h"
+#include "oddbentity.h"
 #include "peer_encode.h"
+#include "state/settings.h"
 #include "sweep_fixture.h"
 #include "window_control.h"
 

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "basemap/settings.h"
 #include "common/entity/blockutil.h"
 #include "common/symboltable/layerutil.h"
+#include "editor_control.h"
 #include "gcapdocmanager.h"
 #include "gcedview.h"
 #include "hostdb_control.h"
@@ -13,14 +13,14 @@
 #include "oddbhatch.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
-#include "peer/messagedlg.h"
 #include "peer/peerapi.h"
 #include "plugin_state.h"
-#include "test_support.h"
+#include "shell/messagedlg.h"
+#include "shell/reactors.h"
 #include "shell/velkarxapp.h"
-#include "editor_control.h"
-#include "exchange/drawingdata.h"
-#include "ui/reactors.h"
+#include "state/drawingdata.h"
+#include "state/settings.h"
+#include "test_support.h"
 
 using velktest::AppendEntity;
 

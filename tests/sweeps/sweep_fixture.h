@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "exchange/drawingdata.h"
 #include "standin_peer.h"
+#include "state/drawingdata.h"
 #include "sweep_support.h"
 
 class GcApDocument;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/drawingdata.h"
+#include "state/drawingdata.h"
 
 class OdDbDatabase;
 

@@ -10,18 +10,16 @@
 #include <vector>
 
 #include "afxmsgbox.h"
-#include "basemap/settings.h"
 #include "dialog_control.h"
-#include "exchange/drawingdata.h"
 #include "gcapdocmanager.h"
 #include "gcedview.h"
 #include "gcutprint.h"
 #include "hostdb_control.h"
-#include "peer/messagedlg.h"
 #include "plugin_state.h"
-#include "shell/velkarxapp.h"
 #include "standin_control.h"
 #include "standin_peer.h"
+#include "state/drawingdata.h"
+#include "state/settings.h"
 #include "test_support.h"
 
 class DialogFixture : public testing::Test {

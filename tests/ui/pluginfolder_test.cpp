@@ -5,7 +5,6 @@
 #include <climits>
 
 #include "afxmsgbox.h"
-#include "basemap/settings.h"
 #include "common/geometry/mathutil.h"
 #include "common/symboltable/viewutil.h"
 #include "hostdb_control.h"
@@ -13,8 +12,9 @@
 #include "oddbblockreference.h"
 #include "oddbdictionary.h"
 #include "plugin_state.h"
-#include "shell/moduleentry.h"
 #include "standin_control.h"
+#include "state/modulestate.h"
+#include "state/settings.h"
 #include "test_support.h"
 #include "ui/pluginfolder.h"
 

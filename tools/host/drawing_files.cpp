@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "editor_control.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
 #include "gcutprint.h"
+#include "machine_folder.h"
 #include "oddbblockreference.h"
 #include "oddbsymboltable.h"
 #include "standin_control.h"
@@ -33,6 +36,9 @@ std::string Printed(size_t from)
     const std::wstring& text = standin::CommandLineText();
     std::string s = standin::WideToUtf8(text.substr(std::min(from, text.size())));
     while (!s.empty() && (s.front() == '\n' || s.front() == '\r')) s.erase(0, 1);
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    for (char& c : s)
+        if (c == '\n' || c == '\r') c = ' ';
     return s;
 }
 
@@ -60,15 +66,62 @@ std::vector<std::wstring> RelativeImages(OdDbDatabase* db)
     return names;
 }
 
-}  // namespace
+std::string NativeRelative(const std::wstring& name)
+{
+    std::string native = standin::WideToUtf8(name);
+    std::replace(native.begin(), native.end(), '\\', '/');
+    return native;
+}
 
-bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::string& error)
+bool SameContent(const fs::path& a, const fs::path& b)
+{
+    std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+    if (!x || !y) return false;
+    return std::equal(std::istreambuf_iterator<char>(x), std::istreambuf_iterator<char>(),
+                      std::istreambuf_iterator<char>(y), std::istreambuf_iterator<char>());
+}
+
+// Copies a file out of the machine through the guard.
+bool CopyOut(const fs::path& from, const std::string& to, const OutputGuard& guard, std::string& error)
 {
     std::error_code ec;
+    if (!guard.MayWrite(to, error)) return false;
+    fs::create_directories(fs::absolute(to).parent_path(), ec);
+    if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec)) {
+        error = "cannot write " + to + ": " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+size_t ModelSpaceCount(OdDbDatabase* db)
+{
+    OdDbBlockTableRecord* ms = nullptr;
+    if (!db || oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return 0;
+    size_t n = 0;
+    for (const OdDbObjectId& id : ms->entityIds()) n += id.isErased() ? 0 : 1;
+    ms->close();
+    return n;
+}
+
+bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::vector<std::string>& missingImages,
+                 std::string& error)
+{
+    std::error_code ec;
+    if (!fs::exists(nativeFile, ec)) {
+        error = "the drawing " + nativeFile + " does not exist";
+        return false;
+    }
+    if (!fs::is_regular_file(nativeFile, ec)) {
+        error = "the drawing " + nativeFile + " is not a file";
+        return false;
+    }
     opened = InDrawingsFolder(nativeFile);
     CreateDirectoryW(kDrawingsFolder, nullptr);
     if (!fs::copy_file(nativeFile, standin::NativePath(opened), fs::copy_options::overwrite_existing, ec)) {
-        error = "cannot copy " + nativeFile + ": " + ec.message();
+        error = "cannot read " + nativeFile + ": " + ec.message();
         return false;
     }
     size_t before = standin::CommandLineText().size();
@@ -78,43 +131,63 @@ bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::strin
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!doc || doc == current || doc->fileName().compare(opened.c_str()) != 0) {
         error = Printed(before);
+        if (error.empty()) error = "the host did not open " + nativeFile;
         return false;
+    }
+    // The images it names beside it come along, as they would be found
+    // beside the drawing.
+    const fs::path beside = fs::absolute(nativeFile).parent_path();
+    for (const std::wstring& name : RelativeImages(doc->database())) {
+        const std::string native = NativeRelative(name);
+        const fs::path to = standin::NativePath(std::wstring(kDrawingsFolder) + L"\\" + name);
+        fs::create_directories(to.parent_path(), ec);
+        if (!fs::is_regular_file(beside / native, ec) ||
+            !fs::copy_file(beside / native, to, fs::copy_options::overwrite_existing, ec))
+            missingImages.push_back(native);
     }
     return true;
 }
 
-bool SaveDrawing(const std::string& nativeOut, std::wstring& saved, std::vector<std::string>& images,
-                 std::string& error)
+bool SaveDrawing(const std::string& nativeOut, const OutputGuard& guard, std::wstring& saved,
+                 std::vector<std::string>& images, std::vector<std::string>& missingImages, std::string& error)
 {
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!doc) {
         error = "no drawing is open";
         return false;
     }
+    if (!guard.MayWrite(nativeOut, error)) return false;
     saved = InDrawingsFolder(nativeOut);
     CreateDirectoryW(kDrawingsFolder, nullptr);
     size_t before = standin::CommandLineText().size();
     standin::QueueText(saved);
     standin::InvokeCommand(L"SAVEAS");
-    if (doc->fileName().compare(saved.c_str()) != 0) {
+    if (doc->fileName().compare(saved.c_str()) != 0 ||
+        standin::LastCommandOutcome() != standin::CommandOutcome::kEnded) {
         error = Printed(before);
+        if (error.empty()) error = "the host did not save the drawing";
         return false;
     }
-    std::error_code ec;
-    fs::create_directories(fs::absolute(nativeOut).parent_path(), ec);
-    if (!fs::copy_file(standin::NativePath(saved), nativeOut, fs::copy_options::overwrite_existing, ec)) {
-        error = "cannot copy the saved drawing to " + nativeOut + ": " + ec.message();
-        return false;
-    }
-    // The images it names beside it go along, so that it opens with them.
+    if (!CopyOut(standin::NativePath(saved), nativeOut, guard, error)) return false;
+    // The images it names beside it go along, so that it opens with them;
+    // one already there with the same bytes is left as it is.
     const std::wstring folder(kDrawingsFolder);
+    const fs::path outFolder = fs::absolute(nativeOut).parent_path();
+    std::error_code ec;
     for (const std::wstring& name : RelativeImages(doc->database())) {
-        std::string native = standin::WideToUtf8(name);
-        std::replace(native.begin(), native.end(), '\\', '/');
-        const fs::path to = fs::absolute(nativeOut).parent_path() / native;
-        fs::create_directories(to.parent_path(), ec);
-        if (!fs::copy_file(standin::NativePath(folder + L"\\" + name), to, fs::copy_options::overwrite_existing, ec)) {
-            error = "cannot copy the image " + native + " beside the drawing: " + ec.message();
+        const std::string native = NativeRelative(name);
+        const fs::path from = standin::NativePath(folder + L"\\" + name);
+        if (!fs::is_regular_file(from, ec)) {
+            missingImages.push_back(native);
+            continue;
+        }
+        const fs::path to = outFolder / native;
+        if (fs::exists(to, ec) && SameContent(from, to)) {
+            images.push_back(native);
+            continue;
+        }
+        if (!CopyOut(from, to.string(), guard, error)) {
+            error = "the image " + native + " the drawing names: " + error;
             return false;
         }
         images.push_back(native);
@@ -122,75 +195,33 @@ bool SaveDrawing(const std::string& nativeOut, std::wstring& saved, std::vector<
     return true;
 }
 
-bool PictureDrawing(const std::string& nativePng, RenderStats& stats, std::string& error)
+bool SaveDrawing(const std::string& nativeOut, std::wstring& saved, std::vector<std::string>& images,
+                 std::string& error)
+{
+    std::vector<std::string> missing;
+    return SaveDrawing(nativeOut, OutputGuard(std::string(), false), saved, images, missing, error);
+}
+
+bool PictureDrawing(const std::wstring& windowsPng, int size, const RenderWindow& window, RenderStats& stats,
+                    std::string& error)
 {
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!doc) {
         error = "no drawing is open";
         return false;
     }
-    // Drawn inside the machine, as every file the module's code writes, then
-    // copied out.
-    const std::wstring inside = std::wstring(kDrawingsFolder) + L"\\picture.png";
-    CreateDirectoryW(kDrawingsFolder, nullptr);
-    if (!RenderModelSpace(doc->database(), inside, 1600, stats, error, RenderWindow(), doc->fileName().c_str()))
-        return false;
-    std::error_code ec;
-    fs::path target = fs::absolute(nativePng);
-    fs::create_directories(target.parent_path(), ec);
-    if (!fs::copy_file(standin::NativePath(inside), target, fs::copy_options::overwrite_existing, ec)) {
-        error = "cannot copy the picture to " + target.string() + ": " + ec.message();
-        return false;
-    }
-    return true;
+    const size_t slash = windowsPng.rfind(L'\\');
+    if (slash != std::wstring::npos) CreateDirectoryW(windowsPng.substr(0, slash).c_str(), nullptr);
+    return RenderModelSpace(doc->database(), windowsPng, size, stats, error, window, doc->fileName().c_str());
 }
 
-bool OpenForTranscript(const std::string& nativeFile, std::ostream& out)
+bool PictureDrawingTo(const std::string& nativePng, const OutputGuard& guard, int size, const RenderWindow& window,
+                      RenderStats& stats, std::string& error)
 {
-    std::wstring opened;
-    std::string error;
-    out << "\nCommand: OPEN " << nativeFile << "\n";
-    if (!OpenDrawing(nativeFile, opened, error)) {
-        out << "  the drawing was not opened: " << error << "\n";
-        return false;
-    }
-    out << "  opened as " << standin::WideToUtf8(opened) << "\n";
-    return true;
-}
-
-bool SaveForTranscript(const std::string& nativeOut, std::ostream& out)
-{
-    std::wstring saved;
-    std::vector<std::string> images;
-    std::string error;
-    out << "\nCommand: SAVEAS\n";
-    if (!SaveDrawing(nativeOut, saved, images, error)) {
-        out << "  the drawing was not saved: " << error << "\n";
-        return false;
-    }
-    out << "  saved as " << standin::WideToUtf8(saved) << "\n  copied to " << nativeOut;
-    if (!images.empty()) {
-        out << " with the images it names beside it:";
-        for (const std::string& image : images) out << " " << image;
-    }
-    out << "\n";
-    return true;
-}
-
-bool PictureForTranscript(const std::string& nativePng, std::ostream& out)
-{
-    RenderStats stats;
-    std::string error;
-    if (!PictureDrawing(nativePng, stats, error)) {
-        out << "\nno picture of model space: " << error << "\n";
-        return false;
-    }
-    out << "\npicture of model space: " << nativePng << " (" << stats.width << " x " << stats.height << " pixels, "
-        << stats.entities << " entities";
-    if (stats.images || stats.missingImages)
-        out << ", " << stats.images << " images, " << stats.missingImages << " image files missing";
-    out << ")\n";
-    return true;
+    if (!guard.MayWrite(nativePng, error)) return false;
+    const std::wstring inMachine = std::wstring(kDrawingsFolder) + L"\\velkhost-picture.png";
+    if (!PictureDrawing(inMachine, size, window, stats, error)) return false;
+    return CopyOut(standin::NativePath(inMachine), nativePng, guard, error);
 }
 
 }  // namespace velkhost

@@ -1,6 +1,7 @@
 // The stand-in host's drawing files on the command line of velkhost: a
-// drawing given as a native file is opened in the machine with the host's
-// OPEN command, saved with SAVEAS and copied out, and pictured.
+// drawing given as a native file is copied into the machine and opened with
+// the host's OPEN command, saved there with SAVEAS and copied out, and
+// pictured.
 #pragma once
 
 #include <ostream>
@@ -9,29 +10,44 @@
 
 #include "drawing_render.h"
 
+class OdDbDatabase;
+
 namespace velkhost {
+
+class OutputGuard;
 
 // The folder of the machine that drawings are opened from and saved to.
 extern const wchar_t* const kDrawingsFolder;  // C:\Drawings
 
 // Copies the native file into the drawings folder and runs OPEN on it; the
-// drawing becomes the current document. False, with the reason (what the
+// drawing becomes the current document. The images it names relative to
+// its folder are copied along from beside the native file; those missing
+// there are listed in `missingImages`. False, with the reason (what the
 // host printed), when it cannot be opened.
-bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::string& error);
+bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::vector<std::string>& missingImages,
+                 std::string& error);
 // Runs SAVEAS on the current drawing into the drawings folder under the
 // name of `nativeOut`, then copies the saved file there with the image
 // files its images name relative to its folder (`images`, native relative
-// names), so that the copy opens with them.
+// names), so that the copy opens with them. Images the drawing names but
+// the machine does not hold are listed in `missingImages` (not copied).
+// Nothing the guard refuses is written.
+bool SaveDrawing(const std::string& nativeOut, const OutputGuard& guard, std::wstring& saved,
+                 std::vector<std::string>& images, std::vector<std::string>& missingImages, std::string& error);
+// The same with no input to guard and missing images left out.
 bool SaveDrawing(const std::string& nativeOut, std::wstring& saved, std::vector<std::string>& images,
                  std::string& error);
-// Pictures the current drawing's model space into a native PNG file; image
-// names relative to the drawing are found beside it.
-bool PictureDrawing(const std::string& nativePng, RenderStats& stats, std::string& error);
+// Pictures the current drawing's model space into a PNG file (a Windows
+// path inside the machine); image names relative to the drawing are found
+// beside it. `size` is the longer side in pixels; a window with no area
+// pictures the drawing's extents.
+bool PictureDrawing(const std::wstring& windowsPng, int size, const RenderWindow& window, RenderStats& stats,
+                    std::string& error);
+// The same, into a native file outside the machine, through the guard.
+bool PictureDrawingTo(const std::string& nativePng, const OutputGuard& guard, int size, const RenderWindow& window,
+                      RenderStats& stats, std::string& error);
 
-// The steps above as velkhost runs them, each writing its lines of the
-// transcript; false when the step failed (the reason is in the transcript).
-bool OpenForTranscript(const std::string& nativeFile, std::ostream& out);
-bool SaveForTranscript(const std::string& nativeOut, std::ostream& out);
-bool PictureForTranscript(const std::string& nativePng, std::ostream& out);
+// The entities of model space (not erased).
+size_t ModelSpaceCount(OdDbDatabase* db);
 
 }  // namespace velkhost

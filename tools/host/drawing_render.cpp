@@ -1,61 +1,269 @@
-// Model space drawn into a PNG: the entities become strokes, fills, text
-// boxes and images in world coordinates first, so that the picture can be
-// fitted to what is there, and are then rasterised in draw order.
+// Model space drawn into a PNG: the entities become strokes, fills,
+// hatches, glyph runs and images in world coordinates first, so that the
+// picture can be fitted to what is there, and are then drawn in draw order
+// with cairo, antialiased, and written with the project's image library.
 #include "drawing_render.h"
+
+#include <cairo-ft.h>
+#include <cairo.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_ADVANCES_H
+#include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <cwctype>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
 #include "image/pximage.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
+#include "oddbdimension.h"
 #include "oddbhatch.h"
 #include "oddbsortents.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
 
 namespace velkhost {
+
+const char* const kRenderFontFile = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
+
 namespace {
 
 // Enough for any drawing a person looks at; a file of blocks nested to
 // multiply beyond it is drawn in part.
-const int kMaxEntities = 200000;
+const int kMaxEntities = 500000;
 const int kMaxNesting = 64;
+// Points of one curve at most, and of a whole circle.
+const int kMaxCurvePoints = 20000;
+const int kCircleSteps = 128;
+// A line weight of 0.01 mm at 96 dots an inch, as a screen shows them.
+const double kPixelsPerHundredthMm = 96.0 / 2540.0;
 
 struct Rgb {
     uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
 };
 
 using Ring = std::vector<OdGePoint2d>;
 
+// A plane affine map: x' = a x + c y + e, y' = b x + d y + f.
+struct Affine {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+    OdGePoint2d operator()(const OdGePoint2d& p) const { return {a * p.x + c * p.y + e, b * p.x + d * p.y + f}; }
+    OdGePoint2d operator()(const OdGePoint3d& p) const { return (*this)(OdGePoint2d(p.x, p.y)); }
+    OdGeVector2d vec(const OdGeVector2d& v) const { return {a * v.x + c * v.y, b * v.x + d * v.y}; }
+    // This after o.
+    Affine operator*(const Affine& o) const
+    {
+        return {a * o.a + c * o.b, b * o.a + d * o.b, a * o.c + c * o.d, b * o.c + d * o.d, a * o.e + c * o.f + e,
+                b * o.e + d * o.f + f};
+    }
+    double det() const { return a * d - b * c; }
+    // The length a unit length takes on average.
+    double scale() const { return std::sqrt(std::fabs(det())); }
+    static Affine Move(double x, double y) { return {1, 0, 0, 1, x, y}; }
+    static Affine Turn(double angle)
+    {
+        double c = std::cos(angle), s = std::sin(angle);
+        return {c, s, -s, c, 0, 0};
+    }
+    static Affine Scale(double x, double y) { return {x, 0, 0, y, 0, 0}; }
+    static Affine Of(const OdGeMatrix3d& m)
+    {
+        return {m.entry[0][0], m.entry[1][0], m.entry[0][1], m.entry[1][1], m.entry[0][3], m.entry[1][3]};
+    }
+};
+
+bool Finite(const Affine& m) { return std::isfinite(m.a + m.b + m.c + m.d + m.e + m.f); }
+
+struct Box {
+    double lx = 1e300, ly = 1e300, hx = -1e300, hy = -1e300;
+    void add(const OdGePoint2d& p)
+    {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
+        lx = std::min(lx, p.x), hx = std::max(hx, p.x), ly = std::min(ly, p.y), hy = std::max(hy, p.y);
+    }
+    void add(const Box& o)
+    {
+        if (o.valid()) add(OdGePoint2d(o.lx, o.ly)), add(OdGePoint2d(o.hx, o.hy));
+    }
+    bool valid() const { return lx <= hx && ly <= hy; }
+    bool meets(const Box& o) const { return valid() && o.valid() && lx <= o.hx && o.lx <= hx && ly <= o.hy && o.ly <= hy; }
+};
+
+// ---- the font ----
+
+// The glyph index of a character and how far it moves the pen, in ems.
+struct Glyph {
+    unsigned index = 0;
+    double advance = 0;
+};
+
+// One font, loaded once a process and kept: FreeType for metrics, cairo
+// for drawing from the same face.
+class Font {
+public:
+    static Font* Get(const std::string& file, std::string& error)
+    {
+        static std::mutex mutex;
+        static std::map<std::string, std::unique_ptr<Font>> loaded;
+        static FT_Library library = nullptr;
+        std::lock_guard<std::mutex> lock(mutex);
+        auto it = loaded.find(file);
+        if (it != loaded.end()) return it->second.get();
+        if (!library && FT_Init_FreeType(&library) != 0) {
+            library = nullptr;
+            error = "texts cannot be drawn: FreeType does not start";
+            return nullptr;
+        }
+        FT_Face face = nullptr;
+        if (FT_New_Face(library, file.c_str(), 0, &face) != 0 || !face->units_per_EM) {
+            if (face) FT_Done_Face(face);
+            error = "texts cannot be drawn: the font file " + file +
+                    " cannot be read (the fonts-wqy-microhei package installs it)";
+            return nullptr;
+        }
+        std::unique_ptr<Font> font(new Font(face));
+        if (cairo_font_face_status(font->face_) != CAIRO_STATUS_SUCCESS) {
+            error = "texts cannot be drawn: cairo cannot use the font file " + file;
+            return nullptr;
+        }
+        return (loaded[file] = std::move(font)).get();
+    }
+
+    cairo_font_face_t* face() const { return face_; }
+    // The height of capitals and the depth below the baseline, in ems.
+    double cap() const { return cap_; }
+    double descent() const { return descent_; }
+
+    Glyph glyph(char32_t c)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = glyphs_.find(c);
+        if (it != glyphs_.end()) return it->second;
+        Glyph g;
+        g.index = FT_Get_Char_Index(face_ft_, c);
+        if (!g.index && c == 0xA0) g.index = FT_Get_Char_Index(face_ft_, ' ');
+        FT_Fixed advance = 0;
+        if (FT_Get_Advance(face_ft_, g.index, FT_LOAD_NO_SCALE, &advance) == 0)
+            g.advance = (double)advance / face_ft_->units_per_EM;
+        if (glyphs_.size() < 65536) glyphs_.emplace(c, g);
+        return g;
+    }
+
+private:
+    explicit Font(FT_Face face) : face_ft_(face)
+    {
+        const double em = face->units_per_EM;
+        auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+        if (os2 && os2->version >= 2 && os2->sCapHeight > 0) cap_ = os2->sCapHeight / em;
+        else if (FT_Load_Char(face, 'H', FT_LOAD_NO_SCALE) == 0 && face->glyph->metrics.height > 0)
+            cap_ = face->glyph->metrics.height / em;
+        descent_ = face->descender < 0 ? -face->descender / em : 0.2;
+        // The face lives as long as the process, as does the font.
+        face_ = cairo_ft_font_face_create_for_ft_face(face, FT_LOAD_NO_HINTING);
+    }
+
+    FT_Face face_ft_;
+    cairo_font_face_t* face_ = nullptr;
+    double cap_ = 0.7, descent_ = 0.2;
+    std::mutex mutex_;
+    std::unordered_map<char32_t, Glyph> glyphs_;
+};
+
+std::mutex gFontFileMutex;
+std::string gFontFile = kRenderFontFile;
+
+// ---- what is drawn ----
+
 struct Stroke {
     Ring points;
-    bool closed = false;
     Rgb color;
+    uint8_t alpha = 255;
+    bool closed = false;
+    bool point = false;  // a point: a small cross
+    float widthPx = 0;   // 0: a thin line
+    int dashes = -1;     // index into the dash table; -1 continuous
 };
 struct Fill {
     std::vector<Ring> rings;  // even-odd
     Rgb color;
+    uint8_t alpha = 255;
+};
+// One family of hatch lines in world units: line k passes through
+// base + k * offset and runs along the unit vector dir, dashed from there.
+struct HatchLines {
+    OdGePoint2d base;
+    OdGeVector2d dir, offset;
+    std::vector<double> dashes;  // dash > 0, gap < 0, dot 0
+};
+struct Gradient {
+    std::wstring name;
+    Rgb c1, c2;
+    double angle = 0, shift = 0;
+};
+struct Hatch {
+    std::vector<Ring> rings;  // even-odd, islands already chosen by the style
+    Rgb color;
+    uint8_t alpha = 255;
+    enum Kind { kSolid, kPattern, kGradient } kind = kSolid;
+    std::vector<HatchLines> lines;
+    Gradient gradient;
+    bool background = false;
+    Rgb backgroundColor;
+};
+// Glyphs of one size, slant and colour, placed in text space (y up, the
+// base line of the first line at y = 0 before alignment).
+struct GlyphRun {
+    double em = 1, widthFactor = 1, slant = 0, height = 1;
+    Rgb color;
+    std::vector<cairo_glyph_t> glyphs;
+    double x0 = 0, x1 = 0, baseline = 0;
+};
+struct Text {
+    Affine toWorld;
+    std::vector<GlyphRun> runs;
+    uint8_t alpha = 255;
+};
+struct Raster {
+    cairo_surface_t* surface = nullptr;
+    int width = 0, height = 0;
+    ~Raster()
+    {
+        if (surface) cairo_surface_destroy(surface);
+    }
 };
 struct Picture {
     OdGePoint2d origin;
     OdGeVector2d u, v;
-    std::shared_ptr<PxImage> image;  // null: the file could not be read
+    std::shared_ptr<Raster> image;
 };
-using Item = std::variant<Stroke, Fill, Picture>;
+using Item = std::variant<Stroke, Fill, Hatch, Text, Picture>;
 
 OdGePoint2d P2(const OdGePoint3d& p) { return OdGePoint2d(p.x, p.y); }
 
 Rgb FromBgr(uint32_t bgr) { return Rgb{(uint8_t)(bgr & 0xFF), (uint8_t)(bgr >> 8 & 0xFF), (uint8_t)(bgr >> 16 & 0xFF)}; }
 
-// A colour mixed with white: how patterns and text boxes are shown.
-Rgb Tint(Rgb c, double amount)
+Rgb Mix(Rgb a, Rgb b, double t)
 {
-    auto mix = [amount](uint8_t v) { return (uint8_t)std::lround(v + (255 - v) * amount); };
-    return Rgb{mix(c.r), mix(c.g), mix(c.b)};
+    t = std::clamp(t, 0.0, 1.0);
+    auto m = [t](uint8_t x, uint8_t y) { return (uint8_t)std::lround(x + (y - x) * t); };
+    return Rgb{m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
+}
+
+Rgb IndexColor(int index)
+{
+    // Index 7 is drawn black on the white background, as hosts do.
+    if (index == 7 || index <= 0 || index > 255) return Rgb{0, 0, 0};
+    return FromBgr(gcedGetRGB(index));
 }
 
 // The points of the arc from a to b with that bulge, a excluded.
@@ -68,356 +276,1715 @@ void AddBulge(Ring& ring, const OdGePoint2d& a, const OdGePoint2d& b, double bul
     double theta = 4 * std::atan(bulge);  // signed sweep
     OdGeVector2d chord = b - a;
     double d = chord.length();
-    if (d <= 0) return;
+    if (!(d > 0)) return;
     double r = d / (2 * std::sin(std::fabs(theta) / 2));
     OdGePoint2d mid(a.x + chord.x / 2, a.y + chord.y / 2);
     OdGeVector2d n(-chord.y / d, chord.x / d);
     double h = r * std::cos(theta / 2);
     OdGePoint2d c(mid.x + n.x * h * (bulge > 0 ? 1 : -1), mid.y + n.y * h * (bulge > 0 ? 1 : -1));
     double a0 = std::atan2(a.y - c.y, a.x - c.x);
-    int steps = std::max(2, (int)std::ceil(std::fabs(theta) / (M_PI / 36)));
+    int steps = std::clamp((int)std::ceil(std::fabs(theta) / (2 * M_PI / kCircleSteps)), 2, kCircleSteps);
     for (int i = 1; i <= steps; ++i) {
         double t = a0 + theta * i / steps;
         ring.emplace_back(c.x + r * std::cos(t), c.y + r * std::sin(t));
     }
 }
 
-const OdDbLayerTableRecord* LayerOf(const OdDbEntity* e)
+template <class T>
+const T* Record(OdDbObjectId id)
 {
-    return e->layerId().isValid() ? OdRxCast<OdDbLayerTableRecord>(e->layerId().stub()->object) : nullptr;
+    return id.isValid() && !id.isErased() && id.stub() ? OdRxCast<T>(id.stub()->object) : nullptr;
 }
 
-// The colour drawn for a colour setting of an entity on that layer.
-Rgb ColorValue(OdCmColor c, const OdDbLayerTableRecord* layer, Rgb byBlock)
+const OdDbLayerTableRecord* LayerOf(const OdDbEntity* e) { return Record<OdDbLayerTableRecord>(e->layerId()); }
+
+// A plane seen from above: its x and y axes by the arbitrary-axis rule for
+// its normal, moved along the normal by the elevation.
+Affine PlaneOf(const OdGeVector3d& normal, double elevation = 0)
 {
-    if (c.isByLayer()) {
-        c = layer ? layer->color() : OdCmColor();
-        if (c.isByLayer()) c.setColorIndex(7);
-    }
-    if (c.isByBlock()) return byBlock;
-    if (c.isByColor()) return Rgb{c.red(), c.green(), c.blue()};
-    int index = c.isByACI() ? c.colorIndex() : 7;
-    // Index 7 is drawn black on the white background, as hosts do.
-    return index == 7 ? Rgb{0, 0, 0} : FromBgr(gcedGetRGB(index));
+    if (!std::isfinite(normal.x + normal.y + normal.z) || normal.isZeroLength() || !std::isfinite(elevation))
+        return Affine();
+    OdGeVector3d n = normal.normal(), x, y;
+    if (n.x == 0 && n.y == 0 && n.z > 0) return Affine::Move(0, 0);
+    OdGePlaneAxes(n, x, y);
+    return {x.x, x.y, y.x, y.y, elevation * n.x, elevation * n.y};
 }
+
+// The angle of a world direction in a plane's own axes.
+double AngleIn(const Affine& plane, const OdGeVector2d& d)
+{
+    return std::atan2(d.x * plane.c + d.y * plane.d, d.x * plane.a + d.y * plane.b);
+}
+
+// ---- text content ----
+
+// Wide text to code points; UTF-16 pairs, where a wide string holds them,
+// joined.
+std::u32string Chars(const std::wstring& s)
+{
+    std::u32string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        uint32_t c = (uint32_t)s[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && (uint32_t)s[i + 1] >= 0xDC00 && (uint32_t)s[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + ((uint32_t)s[++i] - 0xDC00);
+        out += (char32_t)std::min<uint32_t>(c, 0x10FFFF);
+    }
+    return out;
+}
+
+bool IsHex(char32_t c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// "%%d", "%%p", "%%c", "%%%" and "%%nnn" at i: the character, with i moved
+// past the code; "%%u" and "%%o" (under and over lines) give 0.
+bool SpecialCode(const std::u32string& s, size_t& i, char32_t& out)
+{
+    if (i + 2 >= s.size() || s[i] != '%' || s[i + 1] != '%') return false;
+    char32_t k = s[i + 2];
+    switch (k) {
+    case 'd': case 'D': out = 0xB0; break;
+    case 'p': case 'P': out = 0xB1; break;
+    case 'c': case 'C': out = 0x2300; break;
+    case '%': out = '%'; break;
+    case 'u': case 'U': case 'o': case 'O': out = 0; break;
+    default:
+        if (k >= '0' && k <= '9') {
+            uint32_t v = 0;
+            size_t j = i + 2;
+            for (; j < s.size() && j < i + 5 && s[j] >= '0' && s[j] <= '9'; ++j) v = v * 10 + (s[j] - '0');
+            out = (char32_t)v;
+            i = j - 1;
+            return true;
+        }
+        return false;
+    }
+    i += 2;
+    return true;
+}
+
+// "\U+XXXX" at i (the backslash): the character, with i at its last digit.
+bool UnicodeCode(const std::u32string& s, size_t& i, char32_t& out)
+{
+    if (i + 6 >= s.size() + 0 || s[i + 1] != 'U' || s[i + 2] != '+') return false;
+    for (size_t k = i + 3; k < i + 7; ++k)
+        if (!IsHex(s[k])) return false;
+    uint32_t v = 0;
+    for (size_t k = i + 3; k < i + 7; ++k) v = v * 16 + (s[k] <= '9' ? s[k] - '0' : (s[k] | 0x20) - 'a' + 10);
+    out = (char32_t)v;
+    i += 6;
+    return true;
+}
+
+// A single-line text's characters with its codes replaced.
+std::u32string PlainText(const std::wstring& text)
+{
+    std::u32string s = Chars(text), out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        char32_t c = s[i];
+        if (SpecialCode(s, i, c) || (s[i] == '\\' && UnicodeCode(s, i, c))) {
+            if (c) out += c;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+struct RunStyle {
+    double height = 1, widthFactor = 1, slant = 0;
+    Rgb color;
+    bool operator==(const RunStyle& o) const
+    {
+        return height == o.height && widthFactor == o.widthFactor && slant == o.slant && color == o.color;
+    }
+};
+
+struct StyledChar {
+    char32_t c;
+    int style;
+};
+using Paragraph = std::vector<StyledChar>;
+
+double Number(const std::u32string& s, bool& relative, bool& ok)
+{
+    std::string n;
+    for (char32_t c : s)
+        if (c < 128) n += (char)c;
+    relative = !n.empty() && (n.back() == 'x' || n.back() == 'X');
+    if (relative) n.pop_back();
+    char* end = nullptr;
+    double v = std::strtod(n.c_str(), &end);
+    ok = end && end != n.c_str() && *end == 0 && std::isfinite(v);
+    return v;
+}
+
+// A multiline text's contents as paragraphs of styled characters: the
+// format codes change the style (height, width, slant, colour) or are left
+// out (fonts, lines, tracking, alignment), stacked fractions read "a/b".
+class MTextParser {
+public:
+    MTextParser(const RunStyle& base, Rgb byLayer, Rgb byBlock) : byLayer_(byLayer), byBlock_(byBlock)
+    {
+        styles.push_back(base);
+        paragraphs.emplace_back();
+    }
+
+    void parse(const std::u32string& s)
+    {
+        std::vector<int> stack;
+        int cur = 0;
+        auto put = [&](char32_t c) {
+            if (paragraphs.back().size() < 100000) paragraphs.back().push_back({c, cur});
+        };
+        auto value = [&](size_t& i) {
+            size_t end = s.find(U';', i + 1);
+            std::u32string v = s.substr(i + 1, end == std::u32string::npos ? std::u32string::npos : end - i - 1);
+            i = end == std::u32string::npos ? s.size() : end;
+            return v;
+        };
+        auto change = [&](const RunStyle& st) {
+            auto it = std::find(styles.begin(), styles.end(), st);
+            if (it != styles.end()) cur = (int)(it - styles.begin());
+            else if (styles.size() < 4096) {
+                styles.push_back(st);
+                cur = (int)styles.size() - 1;
+            }
+        };
+        for (size_t i = 0; i < s.size(); ++i) {
+            char32_t c = s[i];
+            if (c == '{') {
+                if (stack.size() < 256) stack.push_back(cur);
+                continue;
+            }
+            if (c == '}') {
+                if (!stack.empty()) cur = stack.back(), stack.pop_back();
+                continue;
+            }
+            if (c == '^' && i + 1 < s.size()) {
+                char32_t k = s[++i];
+                if (k == 'J') paragraphs.emplace_back();
+                else if (k == 'I') put('\t');
+                else if (k == ' ') put('^');
+                else if (k != 'M') put('^'), put(k);
+                continue;
+            }
+            char32_t special = 0;
+            if (SpecialCode(s, i, special)) {
+                if (special) put(special);
+                continue;
+            }
+            if (c != '\\' || i + 1 >= s.size()) {
+                put(c);
+                continue;
+            }
+            if (UnicodeCode(s, i, special)) {
+                put(special);
+                continue;
+            }
+            char32_t k = s[++i];
+            RunStyle st = styles[cur];
+            bool relative = false, ok = false;
+            switch (k) {
+            case 'P': case 'N': case 'X': paragraphs.emplace_back(); break;
+            case '~': put(0xA0); break;
+            case '\\': case '{': case '}': put(k); break;
+            case 'L': case 'l': case 'O': case 'o': case 'K': case 'k': break;
+            case 'H': {
+                double v = Number(value(i), relative, ok);
+                if (ok && v > 0) {
+                    st.height = relative ? st.height * v : v;
+                    change(st);
+                }
+                break;
+            }
+            case 'W': {
+                double v = Number(value(i), relative, ok);
+                if (ok && v > 0) {
+                    st.widthFactor = relative ? st.widthFactor * v : v;
+                    change(st);
+                }
+                break;
+            }
+            case 'Q': {
+                double v = Number(value(i), relative, ok);
+                if (ok && std::fabs(v) < 85) {
+                    st.slant = std::tan(v * M_PI / 180);
+                    change(st);
+                }
+                break;
+            }
+            case 'C': {
+                double v = Number(value(i), relative, ok);
+                if (ok && v >= 0 && v <= 256) {
+                    int n = (int)v;
+                    st.color = n == 256 ? byLayer_ : n == 0 ? byBlock_ : IndexColor(n);
+                    change(st);
+                }
+                break;
+            }
+            case 'c': {
+                double v = Number(value(i), relative, ok);
+                if (ok && v >= 0 && v <= 0xFFFFFF) {
+                    st.color = FromBgr((uint32_t)v);
+                    change(st);
+                }
+                break;
+            }
+            case 'S': {
+                // Stacked text: the parts on one line with a slash between.
+                for (++i; i < s.size() && s[i] != ';'; ++i) {
+                    if (s[i] == '\\' && i + 1 < s.size()) put(s[++i]);
+                    else if (s[i] == '^' || s[i] == '/' || s[i] == '#') put('/');
+                    else put(s[i]);
+                }
+                break;
+            }
+            case 'A': case 'T': case 'f': case 'F': case 'p': value(i); break;
+            default: put('\\'), put(k); break;
+            }
+        }
+    }
+
+    std::vector<RunStyle> styles;
+    std::vector<Paragraph> paragraphs;
+
+private:
+    Rgb byLayer_, byBlock_;
+};
+
+bool IsWide(char32_t c)
+{
+    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFF00 && c <= 0xFFEF) || c >= 0x20000;
+}
+
+// Lays styled characters out: paragraphs into lines wrapped to a width (0:
+// not wrapped) at spaces and around Chinese characters, lines into glyph
+// runs from a point on their base line.
+class Layout {
+public:
+    Layout(Font& font, const std::vector<RunStyle>& styles) : font_(font), styles_(styles) {}
+
+    double advance(const StyledChar& ch)
+    {
+        const RunStyle& st = styles_[ch.style];
+        double em = st.height / font_.cap();
+        if (ch.c == '\t') return 4 * font_.glyph(' ').advance * em * st.widthFactor;
+        if (ch.c < 0x20) return 0;
+        return font_.glyph(ch.c).advance * em * st.widthFactor;
+    }
+
+    struct Line {
+        std::vector<StyledChar> chars;
+        double width = 0, height = 0;
+    };
+
+    std::vector<Line> wrap(const std::vector<Paragraph>& paragraphs, double wrapWidth, double baseHeight)
+    {
+        std::vector<Line> lines;
+        for (const auto& p : paragraphs) {
+            size_t start = 0;
+            while (true) {
+                size_t end = p.size(), brk = 0;
+                double x = 0;
+                if (wrapWidth > 0) {
+                    for (size_t j = start; j < p.size(); ++j) {
+                        bool space = p[j].c == ' ' || p[j].c == '\t';
+                        if (j > start && !space && (IsWide(p[j].c) || IsWide(p[j - 1].c))) brk = j;
+                        double a = advance(p[j]);
+                        // A word longer than the width stands on a line of
+                        // its own, past the width.
+                        if (!space && j > start && x + a > wrapWidth && brk > start) {
+                            end = brk;
+                            break;
+                        }
+                        x += a;
+                        if (space) brk = j + 1;
+                    }
+                }
+                Line line;
+                size_t last = end;
+                while (last > start && (p[last - 1].c == ' ' || p[last - 1].c == '\t')) --last;
+                line.height = baseHeight;
+                for (size_t j = start; j < last; ++j) {
+                    line.chars.push_back(p[j]);
+                    line.width += advance(p[j]);
+                    line.height = std::max(line.height, styles_[p[j].style].height);
+                }
+                lines.push_back(std::move(line));
+                if (end >= p.size() || lines.size() > 20000) break;
+                start = end;
+                while (start < p.size() && p[start].c == ' ') ++start;
+                if (start >= p.size()) break;
+            }
+        }
+        return lines;
+    }
+
+    // The glyphs of one line from x along the base line y.
+    void place(const Line& line, double x, double y, std::vector<GlyphRun>& runs)
+    {
+        int style = -1;
+        for (const auto& ch : line.chars) {
+            double a = advance(ch);
+            if (ch.style != style || runs.empty()) {
+                style = ch.style;
+                const RunStyle& st = styles_[style];
+                GlyphRun run;
+                run.em = st.height / font_.cap();
+                run.widthFactor = st.widthFactor;
+                run.slant = st.slant;
+                run.height = st.height;
+                run.color = st.color;
+                run.x0 = run.x1 = x;
+                run.baseline = y;
+                runs.push_back(std::move(run));
+            }
+            GlyphRun& run = runs.back();
+            if (ch.c > ' ' && ch.c != 0xA0) run.glyphs.push_back(cairo_glyph_t{font_.glyph(ch.c).index, x, y});
+            x += a;
+            run.x1 = x;
+        }
+    }
+
+private:
+    Font& font_;
+    const std::vector<RunStyle>& styles_;
+};
+
+// ---- collecting ----
+
+// What an entity inside a block reference takes from it.
+struct Context {
+    Affine xf;                                          // block to world
+    Rgb byBlock{0, 0, 0};                               // colour ByBlock
+    const OdDbLinetypeTableRecord* byBlockLinetype = nullptr;  // null: continuous
+    double byBlockLinetypeScale = 1;
+    int byBlockLineWeight = OdDb::kLnWtByLwDefault;
+    const OdDbLayerTableRecord* layer0 = nullptr;       // what layer "0" means here (the reference's layer)
+    int depth = 0;
+};
 
 class Collector {
 public:
-    void entity(OdDbEntity* e, Rgb byBlock, int depth);
+    Collector(OdDbDatabase* db, const std::string& fontFile) : db_(db), fontFile_(fontFile) {}
+    void entity(const OdDbEntity* e, const Context& ctx);
+    // The font glyphs were laid out in; null when there were none.
+    Font* usedFont() const { return font_; }
+
     std::vector<Item> items;
-    int entities = 0, images = 0, missing = 0;
+    std::vector<Box> boxes;
+    std::vector<std::vector<double>> dashTable;  // world lengths
+    int entities = 0, images = 0, missing = 0, texts = 0, hatches = 0;
     std::wstring imageFolder;  // where relative image names are found
+    std::string fontError;
 
 private:
-    void curve(OdDbCurve* c, Rgb color);
-    void textBox(const OdGePoint3d& base, double rotation, double width, double height, Rgb color);
+    void add(Item item, const Box& box)
+    {
+        items.push_back(std::move(item));
+        boxes.push_back(box);
+    }
+    void stroke(Ring points, bool closed, const Context& ctx, const OdDbEntity* e, Rgb color);
+    void curve(const OdDbCurve* c, const Context& ctx, Rgb color);
+    void widePolyline(const std::vector<OdGePoint2d>& pts, const std::vector<double>& bulges,
+                      const std::vector<std::pair<double, double>>& widths, bool closed, const Affine& xf, Rgb color);
+    void text(const OdDbText* t, const Context& ctx, Rgb color);
+    void mtext(const OdDbMText* m, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer);
+    void hatch(const OdDbHatch* h, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer);
+    void image(const OdDbRasterImage* img, const Context& ctx);
+    void blockReference(const OdDbBlockReference* ref, const Context& ctx, Rgb color,
+                        const OdDbLayerTableRecord* layer);
+    Font* font();
+    int dashesOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx);
+    int lineWeightOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx) const;
+    void blockContents(const OdDbBlockTableRecord* block, const Context& inner);
+    void textLine(const std::u32string& chars, const RunStyle& st, const Affine& toWorld, double alignX, double dy);
+    void dimension(const OdDbDimension* dim, const Context& ctx, Rgb color);
+    void lineTexts(const Ring& points, bool closed, const OdDbEntity* e, const OdDbLayerTableRecord* layer,
+                   const Context& ctx, Rgb color);
+    Context inside(const OdDbEntity* owner, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer,
+                   const Affine& xf) const;
+    void mesh(const OdDbEntity* e, const Context& ctx, Rgb color);
+    const OdDbLinetypeTableRecord* linetypeOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer,
+                                              const Context& ctx, double& scale) const;
+    Rgb colorOf(OdCmColor c, const OdDbLayerTableRecord* layer, Rgb byBlock) const;
+
+    OdDbDatabase* db_;
+    std::string fontFile_;
+    Font* font_ = nullptr;
+    bool fontTried_ = false;
+    std::map<std::pair<const void*, double>, int> dashIndex_;
+    std::map<std::wstring, std::shared_ptr<Raster>> rasters_;
+    std::map<const void*, bool> lineTexts_;  // line types with texts in their dashes
+    int lineTextCount_ = 0;
 };
 
-void Collector::curve(OdDbCurve* c, Rgb color)
+Font* Collector::font()
 {
+    if (!fontTried_) {
+        fontTried_ = true;
+        font_ = Font::Get(fontFile_, fontError);
+    }
+    return font_;
+}
+
+Rgb Collector::colorOf(OdCmColor c, const OdDbLayerTableRecord* layer, Rgb byBlock) const
+{
+    if (c.isByLayer()) {
+        c = layer ? layer->color() : OdCmColor();
+        if (c.isByLayer() || c.isByBlock()) c.setColorIndex(7);
+    }
+    if (c.isByBlock()) return byBlock;
+    if (c.isByColor()) return Rgb{c.red(), c.green(), c.blue()};
+    return IndexColor(c.isByACI() ? c.colorIndex() : 7);
+}
+
+const OdDbLinetypeTableRecord* Collector::linetypeOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer,
+                                                     const Context& ctx, double& scale) const
+{
+    scale = e->linetypeScale() > 0 && std::isfinite(e->linetypeScale()) ? e->linetypeScale() : 1;
+    OdDbObjectId id = e->linetypeId();
+    if (db_ && id == db_->getLinetypeByBlockId()) {
+        scale *= ctx.byBlockLinetypeScale;
+        return ctx.byBlockLinetype;
+    }
+    if (!id.isValid() || (db_ && id == db_->getLinetypeByLayerId())) id = layer ? layer->linetypeObjectId() : OdDbObjectId();
+    if (db_ && (id == db_->getLinetypeByLayerId() || id == db_->getLinetypeByBlockId())) return nullptr;
+    return Record<OdDbLinetypeTableRecord>(id);
+}
+
+// The entity's line weight in hundredths of a millimetre, ByLayer and
+// ByBlock resolved; the default weight is negative.
+int Collector::lineWeightOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx) const
+{
+    int w = e->lineWeight();
+    if (w == OdDb::kLnWtByLayer) w = layer ? layer->lineWeight() : OdDb::kLnWtByLwDefault;
+    if (w == OdDb::kLnWtByBlock) w = ctx.byBlockLineWeight;
+    return w;
+}
+
+// The entity's line type as world lengths, in the dash table; -1 for a
+// continuous line.
+int Collector::dashesOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx)
+{
+    double scale = 1;
+    const OdDbLinetypeTableRecord* lt = linetypeOf(e, layer, ctx, scale);
+    if (!lt || lt->numDashes() < 2) return -1;
+    scale *= ctx.xf.scale();
+    if (!(scale > 0) || !std::isfinite(scale)) return -1;
+    auto key = std::make_pair(static_cast<const void*>(lt), scale);
+    auto it = dashIndex_.find(key);
+    if (it != dashIndex_.end()) return it->second;
+    std::vector<double> d;
+    bool anyGap = false;
+    for (int i = 0; i < lt->numDashes() && i < 64; ++i) {
+        double v = lt->dashLengthAt(i);
+        if (!std::isfinite(v)) return -1;
+        d.push_back(v * scale);
+        anyGap = anyGap || v < 0;
+    }
+    int index = -1;
+    if (anyGap) {
+        index = (int)dashTable.size();
+        dashTable.push_back(std::move(d));
+    }
+    dashIndex_[key] = index;
+    return index;
+}
+
+void Collector::stroke(Ring points, bool closed, const Context& ctx, const OdDbEntity* e, Rgb color)
+{
+    if (points.size() < 2) return;
     Stroke s;
     s.color = color;
+    s.closed = closed;
+    const OdDbLayerTableRecord* layer = LayerOf(e);
+    if (db_ && ctx.layer0 && e->layerId() == db_->getLayerZeroId()) layer = ctx.layer0;
+    s.dashes = dashesOf(e, layer, ctx);
+    // Weights up to the default show as thin lines.
+    int weight = lineWeightOf(e, layer, ctx);
+    if (weight > OdDb::kLnWt025) s.widthPx = (float)(weight * kPixelsPerHundredthMm);
+    Box box;
+    for (auto& p : points) {
+        p = ctx.xf(p);
+        box.add(p);
+    }
+    const bool dashed = s.dashes >= 0;
+    if (dashed) lineTexts(points, closed, e, layer, ctx, color);
+    s.points = std::move(points);
+    add(std::move(s), box);
+}
+
+// One line of text in one style: its base line starts `alignX` of its
+// width back from the origin of `toWorld`, `dy` up.
+void Collector::textLine(const std::u32string& chars, const RunStyle& st, const Affine& toWorld, double alignX, double dy)
+{
+    Font* f = font();
+    if (!f || chars.empty() || !Finite(toWorld) || !(st.height > 0) || !std::isfinite(st.height)) return;
+    std::vector<RunStyle> styles{st};
+    Paragraph para;
+    for (char32_t c : chars) para.push_back({c, 0});
+    Layout layout(*f, styles);
+    auto lines = layout.wrap({para}, 0, st.height);
+    if (lines.empty()) return;
+    const double x = -alignX * lines[0].width, below = f->descent() * st.height / f->cap();
+    Text item;
+    layout.place(lines[0], x, dy, item.runs);
+    item.toWorld = toWorld;
+    Box box;
+    for (OdGePoint2d q : {OdGePoint2d(x, dy - below), OdGePoint2d(x + lines[0].width, dy - below),
+                          OdGePoint2d(x + lines[0].width, dy + st.height), OdGePoint2d(x, dy + st.height)})
+        box.add(toWorld(q));
+    add(std::move(item), box);
+}
+
+// A dimension without a block of graphics, drawn as the host's standard
+// style would: extension lines, the dimension line with arrowheads and the
+// measurement (or the dimension's own text, "<>" standing for the
+// measurement) over its middle, 2.5 units high.
+void Collector::dimension(const OdDbDimension* dim, const Context& ctx, Rgb color)
+{
+    const double size = 2.5;
+    auto arrow = [&](const OdGePoint2d& tip, const OdGeVector2d& back) {
+        double len = back.length();
+        if (!(len > 0)) return;
+        OdGeVector2d u = back * (1 / len), n(-u.y, u.x);
+        Ring r{ctx.xf(tip), ctx.xf(tip + u * size + n * (size / 6)), ctx.xf(tip + u * size - n * (size / 6))};
+        Box box;
+        for (const auto& q : r) box.add(q);
+        add(Fill{{r}, color, 255}, box);
+    };
+    auto line = [&](const OdGePoint2d& a, const OdGePoint2d& b) { stroke({a, b}, false, ctx, dim, color); };
+    auto label = [&](double measured, const OdGePoint2d& at, OdGeVector2d along, const wchar_t* prefix) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.2f", std::isfinite(measured) ? measured : 0.0);
+        std::string number = buf;
+        while (number.find('.') != std::string::npos && (number.back() == '0' || number.back() == '.')) number.pop_back();
+        std::wstring value = prefix + std::wstring(number.begin(), number.end());
+        std::wstring text = dim->dimensionText().str();
+        if (text == L" ") return;  // suppressed
+        if (text.empty()) text = L"<>";
+        for (size_t k; (k = text.find(L"<>")) != std::wstring::npos;) text.replace(k, 2, value);
+        if (along.x < 0 || (along.x == 0 && along.y < 0)) along = along * -1;  // kept readable
+        double angle = std::atan2(along.y, along.x);
+        RunStyle st;
+        st.height = size;
+        st.color = color;
+        OdGePoint2d w = ctx.xf(at);
+        textLine(PlainText(text), st, Affine::Move(w.x, w.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), 0.5,
+                 size / 2);
+    };
+    auto linear = [&](const OdGePoint2d& x1, const OdGePoint2d& x2, const OdGePoint2d& on, OdGeVector2d u) {
+        double len = u.length();
+        if (!(len > 0)) return;
+        u = u * (1 / len);
+        OdGePoint2d p1 = on + u * ((x1 - on).x * u.x + (x1 - on).y * u.y);
+        OdGePoint2d p2 = on + u * ((x2 - on).x * u.x + (x2 - on).y * u.y);
+        // Extension lines from a little off the points to a little past
+        // the dimension line.
+        auto extension = [&](const OdGePoint2d& from, const OdGePoint2d& to) {
+            OdGeVector2d v = to - from;
+            double l = v.length();
+            if (l > 0) line(from + v * (size / 4 / l), to + v * (size / 2 / l));
+        };
+        extension(x1, p1), extension(x2, p2), line(p1, p2);
+        arrow(p1, p2 - p1), arrow(p2, p1 - p2);
+        label((p2 - p1).length(), P2(dim->textPosition()), u, L"");
+    };
+    if (auto* a = OdRxCast<OdDbAlignedDimension>(dim)) {
+        linear(P2(a->xLine1Point()), P2(a->xLine2Point()), P2(a->dimLinePoint()), P2(a->xLine2Point()) - P2(a->xLine1Point()));
+    } else if (auto* r = OdRxCast<OdDbRotatedDimension>(dim)) {
+        linear(P2(r->xLine1Point()), P2(r->xLine2Point()), P2(r->dimLinePoint()),
+               OdGeVector2d(std::cos(r->rotation()), std::sin(r->rotation())));
+    } else if (auto* rad = OdRxCast<OdDbRadialDimension>(dim)) {
+        OdGePoint2d c = P2(rad->center()), p = P2(rad->chordPoint());
+        line(c, p), arrow(p, c - p);
+        label((p - c).length(), P2(dim->textPosition()), p - c, L"R");
+    } else if (auto* dia = OdRxCast<OdDbDiametricDimension>(dim)) {
+        OdGePoint2d a = P2(dia->chordPoint()), b = P2(dia->farChordPoint());
+        line(a, b), arrow(a, b - a), arrow(b, a - b);
+        label((b - a).length(), P2(dim->textPosition()), b - a, L"\u2300");
+    }
+}
+
+// The texts of a complex line type along a stroke (world points): each at
+// the end of its dash in every repeat of the pattern, moved by its offset
+// along and across the line, turned with the line (or not) and kept
+// upright where asked. Shapes of shape files are not drawn.
+void Collector::lineTexts(const Ring& points, bool closed, const OdDbEntity* e, const OdDbLayerTableRecord* layer,
+                          const Context& ctx, Rgb color)
+{
+    double scale = 1;
+    const OdDbLinetypeTableRecord* lt = linetypeOf(e, layer, ctx, scale);
+    if (!lt) return;
+    auto known = lineTexts_.find(lt);
+    if (known == lineTexts_.end()) {
+        bool any = false;
+        for (int i = 0; i < lt->numDashes() && i < 64 && !any; ++i) any = !lt->textAt(i).isEmpty();
+        known = lineTexts_.emplace(lt, any).first;
+    }
+    if (!known->second || lineTextCount_ >= kMaxEntities / 10) return;
+    Font* f = font();
+    if (!f) return;
+    scale *= ctx.xf.scale();
+    double period = 0;
+    std::vector<double> ends;
+    for (int i = 0; i < lt->numDashes() && i < 64; ++i) {
+        period += std::fabs(lt->dashLengthAt(i)) * scale;
+        ends.push_back(period);
+    }
+    if (!(period > 0) || !std::isfinite(period)) return;
+    Ring path(points);
+    if (closed) path.push_back(points.front());
+    size_t seg = 0;
+    double segStart = 0;  // distance along the path where segment seg starts
+    int placed = 0;
+    for (long k = 0; placed < 2000 && k < 20000; ++k) {
+        bool past = false;
+        for (size_t i = 0; i < ends.size() && placed < 2000; ++i) {
+            std::u32string chars = PlainText(lt->textAt((int)i).str());
+            const double at = k * period + ends[i];
+            // Find the segment holding the distance.
+            while (seg + 1 < path.size() && segStart + (path[seg + 1] - path[seg]).length() < at)
+                segStart += (path[seg + 1] - path[seg]).length(), ++seg;
+            if (seg + 1 >= path.size()) {
+                past = true;
+                break;
+            }
+            if (chars.empty()) continue;
+            OdGeVector2d d = path[seg + 1] - path[seg];
+            const double len = d.length();
+            if (!(len > 0)) continue;
+            OdGeVector2d u = d * (1 / len), n(-u.y, u.x);
+            OdGePoint2d p = path[seg] + u * (at - segStart);
+            OdGeVector2d off = lt->shapeOffsetAt((int)i);
+            auto* style = Record<OdDbTextStyleTableRecord>(lt->shapeStyleAt((int)i));
+            RunStyle st;
+            st.height = lt->shapeScaleAt((int)i) * (style && style->textSize() > 0 ? style->textSize() : 1) * scale;
+            st.widthFactor = style && style->xScale() > 0 ? style->xScale() : 1;
+            st.color = color;
+            if (!(st.height > 0) || !std::isfinite(st.height + st.widthFactor + off.x + off.y)) continue;
+            double angle = lt->shapeRotationAt((int)i) + (lt->shapeIsUcsOrientedAt((int)i) ? 0 : std::atan2(u.y, u.x));
+            if (lt->shapeIsUprightAt((int)i) && std::cos(angle) < -1e-9) angle += M_PI;
+            OdGePoint2d origin = p + u * (off.x * scale) + n * (off.y * scale);
+            textLine(chars, st, Affine::Move(origin.x, origin.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), 0, 0);
+            ++placed, ++lineTextCount_;
+        }
+        if (past) break;
+    }
+}
+
+void Collector::curve(const OdDbCurve* c, const Context& ctx, Rgb color)
+{
+    Ring pts;
     if (auto* pl = OdRxCast<OdDbPolyline>(c)) {
         unsigned n = pl->numVerts();
+        if (pl->hasWidth()) {
+            std::vector<OdGePoint2d> v;
+            std::vector<double> bulges;
+            std::vector<std::pair<double, double>> widths;
+            for (unsigned i = 0; i < n; ++i) {
+                OdGePoint2d p;
+                double sw = 0, ew = 0;
+                pl->getPointAt(i, p);
+                pl->getWidthsAt(i, sw, ew);
+                v.push_back(p);
+                bulges.push_back(pl->getBulgeAt(i));
+                widths.emplace_back(sw, ew);
+            }
+            widePolyline(v, bulges, widths, pl->isClosed(), ctx.xf, color);
+            return;
+        }
         for (unsigned i = 0; i < n; ++i) {
             OdGePoint2d p;
             pl->getPointAt(i, p);
-            if (i == 0) s.points.push_back(p);
-            else {
-                OdGePoint2d prev;
-                pl->getPointAt(i - 1, prev);
-                AddBulge(s.points, prev, p, pl->getBulgeAt(i - 1));
-            }
+            if (i == 0) pts.push_back(p);
+            else AddBulge(pts, pts.back(), p, pl->getBulgeAt(i - 1));
         }
         if (pl->isClosed() && n > 1) {
-            OdGePoint2d last, first;
-            pl->getPointAt(n - 1, last);
+            OdGePoint2d first;
             pl->getPointAt(0, first);
-            AddBulge(s.points, last, first, pl->getBulgeAt(n - 1));
+            AddBulge(pts, pts.back(), first, pl->getBulgeAt(n - 1));
         }
-    } else {
-        double t0 = 0, t1 = 0;
-        if (c->getStartParam(t0) != eOk || c->getEndParam(t1) != eOk || !std::isfinite(t0) || !std::isfinite(t1)) return;
-        int steps = OdRxCast<OdDbLine>(c) ? 1 : 96;
-        for (int i = 0; i <= steps; ++i) {
-            OdGePoint3d p;
-            if (c->getPointAtParam(t0 + (t1 - t0) * i / steps, p) == eOk) s.points.push_back(P2(p));
+        stroke(std::move(pts), false, ctx, c, color);
+        return;
+    }
+    if (auto* p2 = OdRxCast<OdDb2dPolyline>(c)) {
+        if (p2->polyType() == OdDb::k2dSimplePoly) {
+            int n = p2->numVerts();
+            std::vector<OdGePoint2d> v;
+            std::vector<double> bulges;
+            std::vector<std::pair<double, double>> widths;
+            bool wide = false;
+            for (int i = 0; i < n; ++i) {
+                OdGePoint3d p;
+                double b = 0, sw = 0, ew = 0;
+                p2->getVertexAt(i, p, b, sw, ew);
+                v.push_back(P2(p));
+                bulges.push_back(b);
+                widths.emplace_back(sw, ew);
+                wide = wide || sw > 0 || ew > 0;
+            }
+            if (wide) {
+                widePolyline(v, bulges, widths, p2->isClosed(), ctx.xf, color);
+                return;
+            }
+            for (int i = 0; i < n; ++i) {
+                if (i == 0) pts.push_back(v[0]);
+                else AddBulge(pts, pts.back(), v[i], bulges[i - 1]);
+            }
+            if (p2->isClosed() && n > 1) AddBulge(pts, pts.back(), v[0], bulges[n - 1]);
+            stroke(std::move(pts), false, ctx, c, color);
+            return;
         }
     }
-    if (s.points.size() >= 2) items.emplace_back(std::move(s));
+    double t0 = 0, t1 = 0;
+    if (c->getStartParam(t0) != eOk || c->getEndParam(t1) != eOk || !std::isfinite(t0) || !std::isfinite(t1)) return;
+    int steps = 1;
+    if (OdRxCast<OdDbLine>(c)) steps = 1;
+    else if (OdRxCast<OdDbCircle>(c) || OdRxCast<OdDbArc>(c) || OdRxCast<OdDbEllipse>(c))
+        steps = (int)std::ceil(std::min(std::fabs(t1 - t0), 4 * M_PI) / (2 * M_PI / kCircleSteps));
+    else if (auto* sp = OdRxCast<OdDbSpline>(c))
+        steps = std::min(kMaxCurvePoints, 16 * std::max(4, sp->numControlPoints()));
+    else if (auto* p3 = OdRxCast<OdDb3dPolyline>(c))
+        steps = std::min(kMaxCurvePoints, (int)std::ceil(std::fabs(t1 - t0)) * (p3->polyType() == OdDb::k3dSimplePoly ? 1 : 16));
+    else
+        steps = std::min(kMaxCurvePoints, 16 * std::max(6, (int)std::ceil(std::min(std::fabs(t1 - t0), 1e4))));
+    steps = std::clamp(steps, 1, kMaxCurvePoints);
+    for (int i = 0; i <= steps; ++i) {
+        OdGePoint3d p;
+        if (c->getPointAtParam(t0 + (t1 - t0) * i / steps, p) == eOk) pts.push_back(P2(p));
+    }
+    stroke(std::move(pts), false, ctx, c, color);
 }
 
-void Collector::textBox(const OdGePoint3d& base, double rotation, double width, double height, Rgb color)
+// A polyline with widths: each segment a band from its start width to its
+// end width.
+void Collector::widePolyline(const std::vector<OdGePoint2d>& v, const std::vector<double>& bulges,
+                             const std::vector<std::pair<double, double>>& widths, bool closed, const Affine& xf,
+                             Rgb color)
 {
-    if (!(width > 0) || !(height > 0)) return;
-    OdGeVector2d x(std::cos(rotation), std::sin(rotation)), y(-x.y, x.x);
-    OdGePoint2d p = P2(base);
-    Ring box{p, p + x * width, p + x * width + y * height, p + y * height};
-    items.emplace_back(Fill{{box}, Tint(color, 0.75)});
-    items.emplace_back(Stroke{box, true, color});
+    size_t n = v.size(), segs = closed ? n : (n ? n - 1 : 0);
+    Fill f;
+    f.color = color;
+    Box box;
+    for (size_t i = 0; i < segs && n > 1; ++i) {
+        Ring mid{v[i]};
+        AddBulge(mid, v[i], v[(i + 1) % n], bulges[i]);
+        double sw = std::max(0.0, widths[i].first), ew = std::max(0.0, widths[i].second);
+        if (mid.size() < 2) continue;
+        Ring left, right;
+        for (size_t k = 0; k < mid.size(); ++k) {
+            OdGeVector2d d = mid[std::min(k + 1, mid.size() - 1)] - mid[k ? k - 1 : 0];
+            double len = d.length();
+            if (!(len > 0)) continue;
+            OdGeVector2d nrm(-d.y / len, d.x / len);
+            double w = (sw + (ew - sw) * k / (mid.size() - 1)) / 2;
+            left.push_back(xf(mid[k] + nrm * w));
+            right.push_back(xf(mid[k] - nrm * w));
+        }
+        if (left.size() < 2) continue;
+        Ring band(left);
+        band.insert(band.end(), right.rbegin(), right.rend());
+        for (const auto& p : band) box.add(p);
+        f.rings.push_back(std::move(band));
+    }
+    // Each band on its own: overlaps must not cancel out.
+    for (auto& r : f.rings) add(Fill{{std::move(r)}, color, 255}, box);
 }
 
-void Collector::entity(OdDbEntity* e, Rgb byBlock, int depth)
+void Collector::text(const OdDbText* t, const Context& ctx, Rgb color)
+{
+    std::u32string chars;
+    if (auto* def = OdRxCast<OdDbAttributeDefinition>(t)) {
+        // A definition shows its tag in model space and its value only when
+        // constant inside a block.
+        chars = PlainText(ctx.depth > 0 ? (def->isConstant() ? t->textString().str() : std::wstring())
+                                        : def->tag().str());
+    } else {
+        chars = PlainText(t->textString().str());
+    }
+    if (chars.empty()) return;
+    Font* f = font();
+    if (!f) return;
+    double height = t->height();
+    if (!(height > 0) || !std::isfinite(height)) {
+        auto* style = Record<OdDbTextStyleTableRecord>(t->textStyle());
+        height = style && style->textSize() > 0 ? style->textSize() : 2.5;
+    }
+    RunStyle st;
+    st.height = height;
+    st.widthFactor = t->widthFactor() > 0 && std::isfinite(t->widthFactor()) ? t->widthFactor() : 1;
+    st.slant = std::isfinite(t->oblique()) && std::fabs(t->oblique()) < 1.48 ? std::tan(t->oblique()) : 0;
+    st.color = color;
+    std::vector<RunStyle> styles{st};
+    Paragraph p;
+    for (char32_t c : chars) p.push_back({c, 0});
+    Layout layout(*f, styles);
+    auto lines = layout.wrap({p}, 0, height);
+    if (lines.empty()) return;
+    const double width = lines[0].width;
+    OdGePoint2d origin = P2(t->position());
+    const Affine plane = PlaneOf(t->normal());
+    double angle = std::isfinite(t->rotation()) ? t->rotation() : 0;
+    double dx = 0, dy = 0;
+    const auto hm = t->horizontalMode();
+    const auto vm = t->verticalMode();
+    if (hm == OdDb::kTextAlign || hm == OdDb::kTextFit) {
+        OdGePoint2d to = P2(t->alignmentPoint());
+        OdGeVector2d d = to - origin;
+        double len = d.length();
+        if (len > 0 && width > 0 && std::isfinite(len)) {
+            angle = AngleIn(plane, d);
+            double k = len / width;
+            if (hm == OdDb::kTextFit) styles[0].widthFactor *= k;
+            else styles[0].height *= k, height *= k;
+        }
+    } else if (hm != OdDb::kTextLeft || vm != OdDb::kTextBase) {
+        origin = P2(t->alignmentPoint());
+        if (hm == OdDb::kTextCenter || hm == OdDb::kTextMid) dx = -width / 2;
+        else if (hm == OdDb::kTextRight) dx = -width;
+        if (hm == OdDb::kTextMid) dy = -height / 2;
+        else if (vm == OdDb::kTextBottom) dy = f->descent() * height / f->cap();
+        else if (vm == OdDb::kTextVertMid) dy = -height / 2;
+        else if (vm == OdDb::kTextTop) dy = -height;
+    }
+    Text item;
+    Layout fitted(*f, styles);
+    auto placed = fitted.wrap({p}, 0, height);
+    fitted.place(placed[0], dx, dy, item.runs);
+    const double w = placed[0].width;
+    // Mirrored about the alignment point: backwards, upside down.
+    item.toWorld = ctx.xf * Affine::Move(origin.x, origin.y) * plane * Affine::Turn(angle) *
+                   Affine::Scale(t->isMirroredInX() ? -1 : 1, t->isMirroredInY() ? -1 : 1);
+    if (!Finite(item.toWorld)) return;
+    Box box;
+    double below = f->descent() * height / f->cap();
+    for (OdGePoint2d q : {OdGePoint2d(dx, dy - below), OdGePoint2d(dx + w, dy - below), OdGePoint2d(dx + w, dy + height),
+                          OdGePoint2d(dx, dy + height)})
+        box.add(item.toWorld(q));
+    ++texts;
+    add(std::move(item), box);
+}
+
+void Collector::mtext(const OdDbMText* m, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer)
+{
+    Font* f = font();
+    if (!f) return;
+    RunStyle base;
+    base.height = m->textHeight() > 0 && std::isfinite(m->textHeight()) ? m->textHeight() : 2.5;
+    auto* style = Record<OdDbTextStyleTableRecord>(m->textStyle());
+    base.widthFactor = style && style->xScale() > 0 && std::isfinite(style->xScale()) ? style->xScale() : 1;
+    if (style && std::isfinite(style->obliquingAngle()) && std::fabs(style->obliquingAngle()) < 1.48)
+        base.slant = std::tan(style->obliquingAngle());
+    base.color = color;
+    MTextParser parser(base, colorOf(OdCmColor(), layer, ctx.byBlock), ctx.byBlock);
+    parser.parse(Chars(m->contents().str()));
+    Layout layout(*f, parser.styles);
+    double wrap = m->width() > 0 && std::isfinite(m->width()) ? m->width() : 0;
+    auto lines = layout.wrap(parser.paragraphs, wrap, base.height);
+    if (lines.empty()) return;
+    // Lines five thirds of their height apart times the factor, at least
+    // (by the tallest characters) or exactly (by the text's height).
+    double factor = m->lineSpacingFactor();
+    factor = std::isfinite(factor) ? std::clamp(factor, 0.25, 4.0) : 1;
+    const bool exactly = m->lineSpacingStyle() == OdDb::kExactly;
+    double y = 0, widest = 0;
+    std::vector<double> baselines;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const double h = exactly ? base.height : lines[i].height;
+        y -= i == 0 ? lines[i].height : factor * 5.0 / 3.0 * h;
+        baselines.push_back(y);
+        widest = std::max(widest, lines[i].width);
+    }
+    const double total = -y;
+    int a = (int)m->attachment();
+    double alignX = (a - 1) % 3 == 1 ? 0.5 : (a - 1) % 3 == 2 ? 1 : 0;
+    double shiftY = a >= 7 ? total : a >= 4 ? total / 2 : 0;
+    Text item;
+    for (size_t i = 0; i < lines.size(); ++i)
+        layout.place(lines[i], -alignX * lines[i].width, baselines[i] + shiftY, item.runs);
+    if (item.runs.empty()) return;
+    OdGePoint2d at = P2(m->location());
+    double angle = std::isfinite(m->rotation()) ? m->rotation() : 0;
+    item.toWorld = ctx.xf * Affine::Move(at.x, at.y) * PlaneOf(m->normal()) * Affine::Turn(angle);
+    if (!Finite(item.toWorld)) return;
+    const double frame = wrap > 0 ? wrap : widest;
+    const double below = f->descent() * base.height / f->cap();
+    // The text's box in text space, and grown by the background's margin.
+    auto rect = [&](double grow) {
+        double x0 = -alignX * frame - grow, x1 = (1 - alignX) * frame + grow;
+        double y0 = shiftY - total - below - grow, y1 = shiftY + grow;
+        Ring r{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+        for (auto& p : r) p = item.toWorld(p);
+        return r;
+    };
+    Box box;
+    for (const auto& p : rect(0)) box.add(p);
+    if (m->backgroundFillOn()) {
+        double scale = 1.5;
+        m->getBackgroundScaleFactor(scale);
+        scale = std::isfinite(scale) ? std::clamp(scale, 1.0, 5.0) : 1.5;
+        Fill back{{rect((scale - 1) * base.height)}, Rgb{255, 255, 255}, 255};
+        OdCmColor c;
+        if (!m->useBackgroundColorOn() && m->getBackgroundFillColor(c) == eOk) back.color = colorOf(c, layer, ctx.byBlock);
+        OdCmTransparency tr;
+        if (m->getBackgroundTransparency(tr) == eOk && tr.isByAlpha()) back.alpha = tr.alpha();
+        Box grown;
+        for (const auto& p : back.rings[0]) grown.add(p);
+        add(std::move(back), grown);
+    }
+    ++texts;
+    add(std::move(item), box);
+    if (m->showBorders()) add(Stroke{rect(0), color, 255, true}, box);
+}
+
+// Point-in-ring by crossings.
+bool Inside(const Ring& r, const OdGePoint2d& p)
+{
+    bool in = false;
+    for (size_t i = 0, j = r.size() - 1; i < r.size(); j = i++)
+        if ((r[i].y > p.y) != (r[j].y > p.y) &&
+            p.x < (r[j].x - r[i].x) * (p.y - r[i].y) / (r[j].y - r[i].y) + r[i].x)
+            in = !in;
+    return in;
+}
+
+void Collector::hatch(const OdDbHatch* h, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer)
+{
+    Affine plane = ctx.xf * PlaneOf(h->normal(), h->elevation());
+    Hatch item;
+    item.color = color;
+    std::vector<Ring> local;
+    for (int i = 0; i < h->numLoops(); ++i) {
+        int type = 0;
+        Ring ring;
+        OdGePoint2dArray verts;
+        OdGeDoubleArray bulges;
+        OdGeVoidPointerArray edges;
+        OdGeIntArray edgeTypes;
+        if (h->getLoopAt(i, type, verts, bulges) == eOk && !verts.isEmpty()) {
+            ring.push_back(verts[0]);
+            for (int k = 0; k < verts.length(); ++k)
+                AddBulge(ring, ring.back(), verts[(k + 1) % verts.length()], k < bulges.length() ? bulges[k] : 0);
+        } else if (h->getLoopAt(i, type, edges, edgeTypes) == eOk) {
+            for (int k = 0; k < edges.length(); ++k) {
+                auto* edge = static_cast<const OdGeCurve2d*>(edges[k]);
+                if (!edge) continue;
+                OdGePoint2dArray pts;
+                int kind = k < edgeTypes.length() ? edgeTypes[k] : 0;
+                edge->getSamplePoints(kind == OdDbHatch::kLine ? 2 : 49, pts);
+                for (const auto& q : pts) ring.push_back(q);
+                if (ring.size() > (size_t)kMaxCurvePoints * 16) break;
+            }
+        }
+        if (ring.size() >= 3) local.push_back(std::move(ring));
+    }
+    if (local.empty()) return;
+    // Islands by the style: normal alternates at every loop, outer stops
+    // inside the first islands, ignore fills the outer loops whole.
+    const int style = (int)h->hatchStyle();
+    if (style != 0 && local.size() > 1 && local.size() <= 2000) {
+        std::vector<Ring> kept;
+        for (size_t i = 0; i < local.size(); ++i) {
+            int depth = 0;
+            for (size_t j = 0; j < local.size(); ++j)
+                if (j != i && Inside(local[j], local[i][0])) ++depth;
+            if (depth == 0 || (style == 1 && depth == 1)) kept.push_back(local[i]);
+        }
+        local = std::move(kept);
+    }
+    Box box;
+    for (const auto& r : local) {
+        Ring w;
+        w.reserve(r.size());
+        for (const auto& p : r) {
+            w.push_back(plane(p));
+            box.add(w.back());
+        }
+        item.rings.push_back(std::move(w));
+    }
+    if (h->hatchObjectType() == OdDbHatch::kGradientObject) {
+        item.kind = Hatch::kGradient;
+        unsigned n = 0;
+        OdArray<OdCmColor> colors;
+        OdGeDoubleArray values;
+        h->getGradientColors(n, colors, values);
+        Rgb c1 = colors.length() > 0 ? colorOf(colors[0], layer, ctx.byBlock) : color, c2;
+        if (colors.length() > 1 && !h->getGradientOneColorMode()) {
+            c2 = colorOf(colors[1], layer, ctx.byBlock);
+        } else {
+            // One colour: towards black for a tint of 0, white for 1.
+            double tint = std::isfinite(h->shadeTintValue()) ? std::clamp(h->shadeTintValue(), 0.0, 1.0) : 1;
+            c2 = tint < 0.5 ? Mix(c1, Rgb{0, 0, 0}, 1 - 2 * tint) : Mix(c1, Rgb{255, 255, 255}, 2 * tint - 1);
+        }
+        item.gradient.name = h->gradientName().str();
+        item.gradient.c1 = c1;
+        item.gradient.c2 = c2;
+        OdGeVector2d dir = plane.vec(OdGeVector2d(std::cos(h->gradientAngle()), std::sin(h->gradientAngle())));
+        item.gradient.angle = std::isfinite(dir.x + dir.y) ? std::atan2(dir.y, dir.x) : 0;
+        item.gradient.shift = std::isfinite(h->gradientShift()) ? std::clamp(h->gradientShift(), -1.0, 1.0) : 0;
+    } else if (!h->isSolidFill()) {
+        item.kind = Hatch::kPattern;
+        // The hatch carries its pattern's lines at its angle and scale.
+        for (int i = 0; i < h->numPatternDefinitions() && i < 256; ++i) {
+            double angle = 0, bx = 0, by = 0, ox = 0, oy = 0;
+            OdGeDoubleArray dashes;
+            if (h->getPatternDefinitionAt(i, angle, bx, by, ox, oy, dashes) != eOk) continue;
+            OdGeVector2d dir = plane.vec(OdGeVector2d(std::cos(angle), std::sin(angle)));
+            double along = dir.length();
+            if (!(along > 0) || !std::isfinite(along + bx + by + ox + oy)) continue;
+            HatchLines lines;
+            lines.base = plane(OdGePoint2d(bx, by));
+            lines.dir = dir * (1 / along);
+            lines.offset = plane.vec(OdGeVector2d(ox, oy));
+            for (int k = 0; k < dashes.length() && k < 64; ++k)
+                if (std::isfinite(dashes[k])) lines.dashes.push_back(dashes[k] * along);
+            item.lines.push_back(std::move(lines));
+        }
+        OdCmColor bg = h->backgroundColor();
+        if (bg.colorMethod() != OdCmEntityColor::kNone && !bg.isByLayer() && !bg.isByBlock()) {
+            item.background = true;
+            item.backgroundColor = colorOf(bg, layer, ctx.byBlock);
+        }
+    }
+    ++hatches;
+    add(std::move(item), box);
+}
+
+std::shared_ptr<Raster> LoadRaster(const std::wstring& file)
+{
+    PxImage img;
+    if (!img.Load(file.c_str(), PXIMAGE_FORMAT_UNKNOWN) || !img.IsValid()) return nullptr;
+    int w = (int)img.GetWidth(), h = (int)img.GetHeight();
+    if (w <= 0 || h <= 0 || w > 32767 || h > 32767) return nullptr;
+    auto r = std::make_shared<Raster>();
+    r->width = w, r->height = h;
+    const bool alpha = img.alpha != nullptr;
+    r->surface = cairo_image_surface_create(alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, w, h);
+    if (cairo_surface_status(r->surface) != CAIRO_STATUS_SUCCESS) return nullptr;
+    cairo_surface_flush(r->surface);
+    unsigned char* data = cairo_image_surface_get_data(r->surface);
+    int stride = cairo_image_surface_get_stride(r->surface);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(data + (size_t)y * stride);
+        const long from = h - 1 - y;  // the image's rows count from the bottom
+        for (int x = 0; x < w; ++x) {
+            PxRgbQuad q = img.GetPixelColor(x, from, false);
+            uint32_t a = alpha ? img.alpha[(size_t)from * w + x] : 255;
+            row[x] = a << 24 | (q.red * a / 255) << 16 | (q.green * a / 255) << 8 | (q.blue * a / 255);
+        }
+    }
+    cairo_surface_mark_dirty(r->surface);
+    return r;
+}
+
+void Collector::image(const OdDbRasterImage* img, const Context& ctx)
+{
+    OdGePoint3d o;
+    OdGeVector3d u, v;
+    img->getOrientation(o, u, v);
+    Picture pic{ctx.xf(o), ctx.xf.vec(OdGeVector2d(u.x, u.y)), ctx.xf.vec(OdGeVector2d(v.x, v.y)), nullptr};
+    if (auto* def = Record<OdDbRasterImageDef>(img->imageDefId())) {
+        std::wstring file = def->sourceFileName().c_str();
+        const bool absolute = (file.size() > 1 && file[1] == L':') || (!file.empty() && file[0] == L'\\');
+        if (!absolute && !imageFolder.empty()) file = imageFolder + L"\\" + file;
+        auto it = rasters_.find(file);
+        if (it == rasters_.end()) it = rasters_.emplace(file, LoadRaster(file)).first;
+        pic.image = it->second;
+    }
+    (pic.image ? images : missing)++;
+    OdGePoint2d a = pic.origin, b = a + pic.u, c = b + pic.v, d = a + pic.v;
+    Box box;
+    for (const auto& p : {a, b, c, d}) box.add(p);
+    if (pic.image && !img->isSetDisplayOpt(OdDbRasterImage::kShow)) {
+        // An image switched off shows its frame.
+        add(Stroke{{a, b, c, d}, Rgb{128, 128, 128}, 255, true}, box);
+    } else if (!pic.image) {
+        Rgb grey{128, 128, 128};
+        add(Stroke{{a, b, c, d}, grey, 255, true}, box);
+        add(Stroke{{a, c}, grey}, box);
+        add(Stroke{{b, d}, grey}, box);
+    } else {
+        add(std::move(pic), box);
+    }
+}
+
+// What the entities of a block take from the entity that draws them there.
+Context Collector::inside(const OdDbEntity* owner, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer,
+                          const Affine& xf) const
+{
+    Context inner;
+    inner.xf = ctx.xf * xf;
+    inner.byBlock = color;
+    inner.byBlockLinetype = linetypeOf(owner, layer, ctx, inner.byBlockLinetypeScale);
+    inner.byBlockLineWeight = lineWeightOf(owner, layer, ctx);
+    inner.layer0 = layer;
+    inner.depth = ctx.depth + 1;
+    return inner;
+}
+
+void Collector::blockContents(const OdDbBlockTableRecord* block, const Context& inner)
+{
+    if (!block || !Finite(inner.xf) || inner.xf.det() == 0 || inner.depth > kMaxNesting) return;
+    for (const auto& id : block->entityIds()) {
+        if (entities >= kMaxEntities) break;
+        if (auto* part = Record<OdDbEntity>(id)) entity(part, inner);
+    }
+}
+
+void Collector::blockReference(const OdDbBlockReference* ref, const Context& ctx, Rgb color,
+                               const OdDbLayerTableRecord* layer)
+{
+    if (ctx.depth >= kMaxNesting) return;
+    auto* block = Record<OdDbBlockTableRecord>(ref->blockTableRecord());
+    const Affine placed = Affine::Of(ref->blockTransform());
+    if (auto* array = OdRxCast<OdDbMInsertBlock>(ref)) {
+        // Each copy moved by whole column and row spacings along the
+        // reference's turned axes.
+        const Affine axes = PlaneOf(ref->normal()) * Affine::Turn(std::isfinite(ref->rotation()) ? ref->rotation() : 0);
+        // Copies of an empty block cost nothing but the loop: it is bounded
+        // too.
+        long copies = 0;
+        for (int r = 0; r < array->rows() && entities < kMaxEntities && copies < kMaxEntities; ++r)
+            for (int c = 0; c < array->columns() && entities < kMaxEntities && ++copies <= kMaxEntities; ++c) {
+                OdGeVector2d step = axes.vec(OdGeVector2d(c * array->columnSpacing(), r * array->rowSpacing()));
+                blockContents(block, inside(ref, ctx, color, layer, Affine::Move(step.x, step.y) * placed));
+            }
+    } else {
+        blockContents(block, inside(ref, ctx, color, layer, placed));
+    }
+    std::unique_ptr<OdDbObjectIterator> it(ref->attributeIterator());
+    Context attrs = ctx;
+    attrs.depth = ctx.depth + 1;
+    for (; it && !it->done(); it->step())
+        if (auto* a = Record<OdDbAttribute>(it->objectId()))
+            if (!a->isInvisible()) entity(a, attrs);
+}
+
+// Meshes as their edges: the grid's rows and columns, the faces' visible
+// edges.
+void Collector::mesh(const OdDbEntity* e, const Context& ctx, Rgb color)
+{
+    if (auto* grid = OdRxCast<OdDbPolygonMesh>(e)) {
+        const int m = grid->mSize(), n = grid->nSize();
+        if (m < 1 || n < 1 || (long)m * n > grid->numVertices() || (long)m * n > 1000000) return;
+        auto at = [&](int i, int j) { return P2(grid->vertexAt(i * n + j)); };
+        for (int i = 0; i < m; ++i) {
+            Ring row;
+            for (int j = 0; j < n; ++j) row.push_back(at(i, j));
+            if (grid->isNClosed()) row.push_back(at(i, 0));
+            stroke(std::move(row), false, ctx, e, color);
+        }
+        for (int j = 0; j < n; ++j) {
+            Ring column;
+            for (int i = 0; i < m; ++i) column.push_back(at(i, j));
+            if (grid->isMClosed()) column.push_back(at(0, j));
+            stroke(std::move(column), false, ctx, e, color);
+        }
+    } else if (auto* faces = OdRxCast<OdDbPolyFaceMesh>(e)) {
+        for (int f = 0; f < faces->numFaces() && f < 1000000; ++f) {
+            int16_t v[4] = {0, 0, 0, 0};
+            if (faces->getFaceAt(f, v) != eOk) continue;
+            int count = 0;
+            while (count < 4 && v[count] != 0) ++count;
+            for (int k = 0; k < count; ++k) {
+                // A negative number hides the edge that starts there.
+                if (v[k] < 0) continue;
+                int a = std::abs(v[k]) - 1, b = std::abs(v[(k + 1) % count]) - 1;
+                if (a < 0 || b < 0 || a >= faces->numVertices() || b >= faces->numVertices()) continue;
+                stroke({P2(faces->vertexAt(a)), P2(faces->vertexAt(b))}, false, ctx, e, color);
+            }
+        }
+    }
+}
+
+void Collector::entity(const OdDbEntity* e, const Context& ctx)
 {
     const OdDbLayerTableRecord* layer = LayerOf(e);
-    if (entities >= kMaxEntities || (layer && (layer->isOff() || layer->isFrozen()))) return;
+    if (db_ && ctx.layer0 && e->layerId() == db_->getLayerZeroId()) layer = ctx.layer0;
+    if (entities >= kMaxEntities || e->visibility() == OdDb::kInvisible ||
+        (layer && (layer->isOff() || layer->isFrozen())))
+        return;
     ++entities;
-    Rgb color = ColorValue(e->color(), layer, byBlock);
+    Rgb color = colorOf(e->color(), layer, ctx.byBlock);
+    const size_t first = items.size();
     if (auto* ref = OdRxCast<OdDbBlockReference>(e)) {
-        if (depth >= kMaxNesting) return;
-        OdDbVoidPtrArray parts;
-        if (ref->explode(parts) == eOk)
-            for (void* p : parts) {
-                auto* part = static_cast<OdDbEntity*>(p);
-                // Attribute definitions show in the block, not in references.
-                if (!OdRxCast<OdDbAttributeDefinition>(part)) entity(part, color, depth + 1);
-                delete part;
-            }
-        std::unique_ptr<OdDbObjectIterator> it(ref->attributeIterator());
-        for (; it && !it->done(); it->step())
-            if (it->objectId().isValid() && !it->objectId().isErased())
-                if (auto* a = OdRxCast<OdDbAttribute>(it->objectId().stub()->object))
-                    if (!a->isInvisible()) entity(a, color, depth + 1);
+        blockReference(ref, ctx, color, layer);
     } else if (auto* t = OdRxCast<OdDbText>(e)) {
-        textBox(t->position(), t->rotation(), t->textString().getLength() * t->height() * t->widthFactor(), t->height(),
-                color);
+        text(t, ctx, color);
     } else if (auto* m = OdRxCast<OdDbMText>(e)) {
-        OdGeExtents3d ext;
-        if (m->getGeomExtents(ext) == eOk)
-            textBox(ext.minPoint(), 0, ext.maxPoint().x - ext.minPoint().x, ext.maxPoint().y - ext.minPoint().y, color);
+        mtext(m, ctx, color, layer);
     } else if (auto* h = OdRxCast<OdDbHatch>(e)) {
-        Fill f;
-        bool gradient = h->hatchObjectType() == OdDbHatch::kGradientObject;
-        f.color = h->isSolidFill() && !gradient ? color : Tint(color, 0.5);
-        if (gradient) {
-            unsigned n = 0;
-            OdArray<OdCmColor> colors;
-            OdGeDoubleArray values;
-            h->getGradientColors(n, colors, values);
-            if (!colors.isEmpty()) f.color = ColorValue(colors[0], layer, color);
-        }
-        for (int i = 0; i < h->numLoops(); ++i) {
-            int type = 0;
-            Ring ring;
-            OdGePoint2dArray verts;
-            OdGeDoubleArray bulges;
-            OdGeVoidPointerArray edges;
-            OdGeIntArray edgeTypes;
-            if (h->getLoopAt(i, type, verts, bulges) == eOk && !verts.isEmpty()) {
-                ring.push_back(verts[0]);
-                for (int k = 0; k < verts.length(); ++k)
-                    AddBulge(ring, verts[k], verts[(k + 1) % verts.length()], k < bulges.length() ? bulges[k] : 0);
-            } else if (h->getLoopAt(i, type, edges, edgeTypes) == eOk) {
-                for (void* p : edges) {
-                    OdGePoint2dArray pts;
-                    static_cast<OdGeCurve2d*>(p)->getSamplePoints(49, pts);
-                    for (const auto& q : pts) ring.push_back(q);
-                }
-            }
-            if (ring.size() >= 3) f.rings.push_back(ring);
-        }
-        if (!f.rings.empty()) {
-            std::vector<Ring> rings = f.rings;
-            items.emplace_back(std::move(f));
-            for (auto& r : rings) items.emplace_back(Stroke{std::move(r), true, color});
-        }
+        hatch(h, ctx, color, layer);
     } else if (auto* so = OdRxCast<OdDbSolid>(e)) {
         OdGePoint3d p[4];
         for (int i = 0; i < 4; ++i) so->getPointAt(i, p[i]);
         // The host's order of a solid's corners: the third and fourth
         // close the shape crosswise.
-        items.emplace_back(Fill{{{P2(p[0]), P2(p[1]), P2(p[3]), P2(p[2])}}, color});
+        Ring r{ctx.xf(p[0]), ctx.xf(p[1]), ctx.xf(p[3]), ctx.xf(p[2])};
+        Box box;
+        for (const auto& q : r) box.add(q);
+        add(Fill{{r}, color, 255}, box);
     } else if (auto* img = OdRxCast<OdDbRasterImage>(e)) {
-        OdGePoint3d o;
-        OdGeVector3d u, v;
-        img->getOrientation(o, u, v);
-        Picture pic{P2(o), OdGeVector2d(u.x, u.y), OdGeVector2d(v.x, v.y), nullptr};
-        auto* def = img->imageDefId().isValid() ? OdRxCast<OdDbRasterImageDef>(img->imageDefId().stub()->object) : nullptr;
-        if (def) {
-            auto loaded = std::make_shared<PxImage>();
-            std::wstring file = def->sourceFileName().c_str();
-            const bool absolute = (file.size() > 1 && file[1] == L':') || (!file.empty() && file[0] == L'\\');
-            if (!absolute && !imageFolder.empty()) file = imageFolder + L"\\" + file;
-            if (loaded->Load(file.c_str(), PXIMAGE_FORMAT_UNKNOWN) && loaded->IsValid()) pic.image = loaded;
-        }
-        (pic.image ? images : missing)++;
-        if (!pic.image) {
-            OdGePoint2d a = pic.origin, b = a + pic.u, c = b + pic.v, d = a + pic.v;
-            Rgb grey{128, 128, 128};
-            items.emplace_back(Stroke{{a, b, c, d}, true, grey});
-            items.emplace_back(Stroke{{a, c}, false, grey});
-            items.emplace_back(Stroke{{b, d}, false, grey});
-        } else {
-            items.emplace_back(std::move(pic));
-        }
+        image(img, ctx);
     } else if (auto* pt = OdRxCast<OdDbPoint>(e)) {
-        items.emplace_back(Stroke{{P2(pt->position()), P2(pt->position())}, false, color});
+        OdGePoint2d q = ctx.xf(pt->position());
+        Stroke s{{q, q}, color};
+        s.point = true;
+        Box box;
+        box.add(q);
+        add(std::move(s), box);
     } else if (auto* c = OdRxCast<OdDbCurve>(e)) {
-        curve(c, color);
+        curve(c, ctx, color);
+    } else if (OdRxCast<OdDbPolygonMesh>(e) || OdRxCast<OdDbPolyFaceMesh>(e)) {
+        mesh(e, ctx, color);
+    } else if (auto* dim = OdRxCast<OdDbDimension>(e)) {
+        // A dimension is drawn by its block, in world coordinates.
+        if (auto* block = Record<OdDbBlockTableRecord>(dim->dimBlockId())) {
+            if (ctx.depth < kMaxNesting) blockContents(block, inside(e, ctx, color, layer, Affine()));
+        } else {
+            dimension(dim, ctx, color);
+        }
+    } else if (auto* ml = OdRxCast<OdDbMline>(e)) {
+        Ring r;
+        for (int i = 0; i < ml->numVertices(); ++i) r.push_back(P2(ml->vertexAt(i)));
+        if (ml->closedMline() && !r.empty()) r.push_back(r.front());
+        stroke(std::move(r), false, ctx, e, color);
     } else {
         OdDbVoidPtrArray parts;
-        if (depth < kMaxNesting && e->explode(parts) == eOk)
+        if (ctx.depth < kMaxNesting && e->explode(parts) == eOk) {
+            Context inner = ctx;
+            inner.depth = ctx.depth + 1;
             for (void* p : parts) {
-                entity(static_cast<OdDbEntity*>(p), color, depth + 1);
+                entity(static_cast<OdDbEntity*>(p), inner);
                 delete static_cast<OdDbEntity*>(p);
             }
+        }
     }
+    // Transparency of the entity itself (not ByLayer or ByBlock).
+    OdCmTransparency tr = e->transparency();
+    if (tr.isByAlpha() && tr.alpha() < 255)
+        for (size_t i = first; i < items.size(); ++i)
+            std::visit([&](auto& it) {
+                if constexpr (!std::is_same_v<std::decay_t<decltype(it)>, Picture>) it.alpha = std::min(it.alpha, tr.alpha());
+            }, items[i]);
 }
 
-// ---- rasterising ----
+// ---- drawing ----
 
-class Canvas {
+// Dashes as cairo takes them: on and off lengths in pixels, starting on,
+// and where the pattern starts in them. False for a continuous line (also
+// when the pattern is too fine to show).
+bool DeviceDashes(const std::vector<double>& world, double scale, std::vector<double>& out, double& offset)
+{
+    struct Part {
+        bool on;
+        double len;
+    };
+    std::vector<Part> parts;
+    double period = 0;
+    for (double d : world) {
+        Part p{d >= 0, std::fabs(d) * scale};
+        if (p.on) p.len = std::max(p.len, 1.0);  // dots show as short dashes
+        period += p.len;
+        if (!parts.empty() && parts.back().on == p.on) parts.back().len += p.len;
+        else parts.push_back(p);
+    }
+    offset = 0;
+    if (parts.size() > 1 && parts.front().on == parts.back().on) {
+        offset = parts.back().len;
+        parts.front().len += parts.back().len;
+        parts.pop_back();
+    }
+    if (parts.size() < 2 || period < 3 || !std::isfinite(period)) return false;
+    if (!parts.front().on) {
+        offset += period - parts.front().len;
+        parts.push_back(parts.front());
+        parts.erase(parts.begin());
+        offset = std::fmod(offset, period);
+    }
+    out.clear();
+    for (const auto& p : parts) out.push_back(p.len);
+    return true;
+}
+
+class Painter {
 public:
-    Canvas(int w, int h, double minX, double minY, double scale, double margin)
-        : w_(w), h_(h), minX_(minX), minY_(minY), s_(scale), m_(margin), px_((size_t)w * h * 3, 255)
+    Painter(int w, int h, double minX, double minY, double scale, double margin)
+        : w_(w), h_(h), minX_(minX), minY_(minY), s_(scale), m_(margin)
     {
+        surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+        cr_ = cairo_create(surface_);
+        cairo_set_source_rgb(cr_, 1, 1, 1);
+        cairo_paint(cr_);
+        cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+        cairo_font_options_t* fo = cairo_font_options_create();
+        cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
+        cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
+        cairo_font_options_set_antialias(fo, CAIRO_ANTIALIAS_GRAY);
+        cairo_set_font_options(cr_, fo);
+        cairo_font_options_destroy(fo);
+        view_.lx = minX - margin / scale, view_.ly = minY - margin / scale;
+        view_.hx = minX + (w - margin) / scale, view_.hy = minY + (h - margin) / scale;
     }
-    // Pixel coordinates: x from the left, y from the bottom.
+    ~Painter()
+    {
+        cairo_destroy(cr_);
+        cairo_surface_destroy(surface_);
+    }
+    bool ok() const { return cairo_status(cr_) == CAIRO_STATUS_SUCCESS; }
+    const Box& view() const { return view_; }
+
+    // Device pixels: x from the left, y from the top.
     double X(double wx) const { return (wx - minX_) * s_ + m_; }
-    double Y(double wy) const { return (wy - minY_) * s_ + m_; }
-
-    void set(int x, int y, Rgb c)
+    double Y(double wy) const { return h_ - ((wy - minY_) * s_ + m_); }
+    cairo_matrix_t toDevice() const
     {
-        if (x < 0 || y < 0 || x >= w_ || y >= h_) return;
-        uint8_t* p = &px_[((size_t)y * w_ + x) * 3];
-        p[0] = c.r, p[1] = c.g, p[2] = c.b;
+        cairo_matrix_t m;
+        cairo_matrix_init(&m, s_, 0, 0, -s_, m_ - minX_ * s_, h_ - m_ + minY_ * s_);
+        return m;
     }
 
-    void line(double x0, double y0, double x1, double y1, Rgb c)
+    void color(Rgb c, uint8_t alpha)
     {
-        if (!clip(x0, y0, x1, y1)) return;
-        int steps = (int)std::ceil(std::max(std::fabs(x1 - x0), std::fabs(y1 - y0)));
-        for (int i = 0; i <= steps; ++i) {
-            double t = steps ? (double)i / steps : 0;
-            set((int)std::floor(x0 + (x1 - x0) * t), (int)std::floor(y0 + (y1 - y0) * t), c);
+        cairo_set_source_rgba(cr_, c.r / 255.0, c.g / 255.0, c.b / 255.0, alpha / 255.0);
+    }
+
+    void ring(const Ring& r, bool closed)
+    {
+        bool first = true;
+        for (const auto& p : r) {
+            double x = X(p.x), y = Y(p.y);
+            if (!std::isfinite(x) || !std::isfinite(y)) continue;
+            // Far outside the picture cairo's fixed point would wrap.
+            x = std::clamp(x, -1e6, 1e6), y = std::clamp(y, -1e6, 1e6);
+            if (first) cairo_move_to(cr_, x, y), first = false;
+            else cairo_line_to(cr_, x, y);
         }
+        if (closed && !first) cairo_close_path(cr_);
     }
 
-    void stroke(const Stroke& s)
+    // Strokes of one look go into one path.
+    void stroke(const Stroke& s, const std::vector<std::vector<double>>& dashTable)
     {
-        for (size_t i = 0; i + 1 < s.points.size(); ++i)
-            line(X(s.points[i].x), Y(s.points[i].y), X(s.points[i + 1].x), Y(s.points[i + 1].y), s.color);
-        if (s.closed && s.points.size() > 2)
-            line(X(s.points.back().x), Y(s.points.back().y), X(s.points[0].x), Y(s.points[0].y), s.color);
-        if (s.points.size() == 2 && s.points[0].x == s.points[1].x && s.points[0].y == s.points[1].y)
-            for (int d = -2; d <= 2; ++d) {  // a point: a small cross
-                set((int)X(s.points[0].x) + d, (int)Y(s.points[0].y), s.color);
-                set((int)X(s.points[0].x), (int)Y(s.points[0].y) + d, s.color);
-            }
+        StrokeKey key{s.color, s.alpha, s.widthPx, s.dashes};
+        if (pending_ && !(key == key_)) flush();
+        key_ = key;
+        pending_ = true;
+        if (s.point) {
+            double x = X(s.points[0].x), y = Y(s.points[0].y);
+            cairo_move_to(cr_, x - 2.5, y), cairo_line_to(cr_, x + 2.5, y);
+            cairo_move_to(cr_, x, y - 2.5), cairo_line_to(cr_, x, y + 2.5);
+        } else {
+            ring(s.points, s.closed);
+        }
+        dashTable_ = &dashTable;
+        if (++segments_ > 5000) flush();
     }
 
-    // Even-odd scanline fill at pixel centres.
+    void flush()
+    {
+        if (!pending_) return;
+        pending_ = false;
+        segments_ = 0;
+        color(key_.color, key_.alpha);
+        cairo_set_line_width(cr_, key_.width > 0 ? key_.width : 1.0);
+        std::vector<double> dashes;
+        double offset = 0;
+        if (key_.dashes >= 0 && dashTable_ && DeviceDashes((*dashTable_)[key_.dashes], s_, dashes, offset))
+            cairo_set_dash(cr_, dashes.data(), (int)dashes.size(), offset);
+        cairo_stroke(cr_);
+        cairo_set_dash(cr_, nullptr, 0, 0);
+    }
+
     void fill(const Fill& f)
     {
-        struct Edge {
-            double x0, y0, x1, y1;
-        };
-        std::vector<Edge> edges;
-        double lo = 1e300, hi = -1e300;
-        for (const auto& r : f.rings)
-            for (size_t i = 0; i < r.size(); ++i) {
-                const auto& a = r[i];
-                const auto& b = r[(i + 1) % r.size()];
-                Edge e{X(a.x), Y(a.y), X(b.x), Y(b.y)};
-                if (!std::isfinite(e.x0 + e.y0 + e.x1 + e.y1) || e.y0 == e.y1) continue;
-                edges.push_back(e);
-                lo = std::min({lo, e.y0, e.y1});
-                hi = std::max({hi, e.y0, e.y1});
-            }
-        int y0 = std::max(0, (int)std::floor(lo)), y1 = std::min(h_ - 1, (int)std::ceil(hi));
-        std::vector<double> xs;
-        for (int y = y0; y <= y1; ++y) {
-            double yc = y + 0.5;
-            xs.clear();
-            for (const auto& e : edges)
-                if ((e.y0 <= yc) != (e.y1 <= yc)) xs.push_back(e.x0 + (yc - e.y0) * (e.x1 - e.x0) / (e.y1 - e.y0));
-            std::sort(xs.begin(), xs.end());
-            for (size_t i = 0; i + 1 < xs.size(); i += 2) {
-                int a = std::max(0, (int)std::ceil(xs[i] - 0.5)), b = std::min(w_ - 1, (int)std::floor(xs[i + 1] - 0.5));
-                for (int x = a; x <= b; ++x) set(x, y, f.color);
-            }
-        }
+        flush();
+        for (const auto& r : f.rings) ring(r, true);
+        cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+        color(f.color, f.alpha);
+        cairo_fill(cr_);
     }
 
-    // Each pixel of the image's parallelogram takes the image pixel under
-    // its centre: (0, 0) of the image at the origin, its rows going up v.
+    void hatch(const Hatch& h)
+    {
+        flush();
+        cairo_save(cr_);
+        for (const auto& r : h.rings) ring(r, true);
+        cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+        if (h.kind == Hatch::kSolid) {
+            color(h.color, h.alpha);
+            cairo_fill(cr_);
+        } else if (h.kind == Hatch::kGradient) {
+            gradient(h);
+        } else {
+            if (h.background) {
+                color(h.backgroundColor, h.alpha);
+                cairo_fill_preserve(cr_);
+            }
+            // A pattern without lines, or whose lines all lie closer than
+            // the pixels, is its tone: filled, not clipped (cheaper by far
+            // for the many small hatches of a whole drawing).
+            int dense = 0, drawn = 0;
+            for (const auto& lines : h.lines) {
+                double step = spacing(lines);
+                dense += std::fabs(step) < 1.5;
+                drawn += std::fabs(step) >= 1.5;
+            }
+            if (!drawn) {
+                color(h.color, (uint8_t)(h.alpha * 0.45));
+                for (int i = 0; i < std::max(dense, h.lines.empty() ? 1 : 0); ++i) cairo_fill_preserve(cr_);
+                cairo_new_path(cr_);
+                cairo_restore(cr_);
+                return;
+            }
+            cairo_clip(cr_);
+            double x0, y0, x1, y1;
+            cairo_clip_extents(cr_, &x0, &y0, &x1, &y1);
+            for (const auto& lines : h.lines) patternLines(lines, h, x0, y0, x1, y1);
+        }
+        cairo_restore(cr_);
+    }
+
+    void text(const Text& t, Font& font)
+    {
+        cairo_matrix_t d = toDevice(), a, m;
+        cairo_matrix_init(&a, t.toWorld.a, t.toWorld.b, t.toWorld.c, t.toWorld.d, t.toWorld.e, t.toWorld.f);
+        cairo_matrix_multiply(&m, &a, &d);  // text space to world, then to the device
+        double det = m.xx * m.yy - m.xy * m.yx;
+        if (!(std::fabs(det) > 1e-18) || !std::isfinite(det)) return;
+        const double unit = std::sqrt(std::fabs(det));  // pixels a text unit
+        bool readable = false;
+        for (const auto& run : t.runs) {
+            const double cap = run.height * unit;
+            if (cap >= 2) {
+                readable = readable || !run.glyphs.empty();
+                continue;
+            }
+            // Too small to read: a faint stroke where the text is, drawn
+            // with the lines.
+            if (!(run.x1 > run.x0) || cap < 0.05) continue;
+            StrokeKey key{run.color, (uint8_t)(t.alpha / 2), (float)std::clamp(std::round(cap * 4) / 4, 0.25, 2.0), -1};
+            if (pending_ && !(key == key_)) flush();
+            key_ = key;
+            pending_ = true;
+            const double y = run.baseline + run.height / 2;
+            cairo_move_to(cr_, m.xx * run.x0 + m.xy * y + m.x0, m.yx * run.x0 + m.yy * y + m.y0);
+            cairo_line_to(cr_, m.xx * run.x1 + m.xy * y + m.x0, m.yx * run.x1 + m.yy * y + m.y0);
+            if (++segments_ > 5000) flush();
+        }
+        if (!readable) return;
+        flush();
+        cairo_save(cr_);
+        cairo_set_matrix(cr_, &m);
+        cairo_set_font_face(cr_, font.face());
+        for (const auto& run : t.runs) {
+            const double cap = run.height * unit;
+            // Glyphs far larger than any picture are not drawn: cairo's
+            // fixed-point device coordinates would not hold them.
+            if (cap < 2 || cap > 50000 || run.glyphs.empty()) continue;
+            // Only the glyphs that reach into the picture.
+            const double reach = (4 + std::fabs(run.slant)) * cap * std::max(1.0, run.widthFactor) + 8;
+            std::vector<cairo_glyph_t> shown;
+            shown.reserve(run.glyphs.size());
+            for (const auto& g : run.glyphs) {
+                double x = m.xx * g.x + m.xy * g.y + m.x0, y = m.yx * g.x + m.yy * g.y + m.y0;
+                if (x > -reach && y > -reach && x < w_ + reach && y < h_ + reach) shown.push_back(g);
+            }
+            if (shown.empty()) continue;
+            color(run.color, t.alpha);
+            cairo_matrix_t fm;
+            cairo_matrix_init(&fm, run.em * run.widthFactor, 0, -run.em * run.slant, -run.em, 0, 0);
+            cairo_set_font_matrix(cr_, &fm);
+            if (cap > 300) {
+                // Glyphs that large are filled as outlines rather than
+                // cached as masks.
+                cairo_glyph_path(cr_, shown.data(), (int)shown.size());
+                cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
+                cairo_fill(cr_);
+            } else {
+                cairo_show_glyphs(cr_, shown.data(), (int)shown.size());
+            }
+        }
+        cairo_restore(cr_);
+    }
+
     void picture(const Picture& p)
     {
-        OdGePoint2d corners[4] = {p.origin, p.origin + p.u, p.origin + p.u + p.v, p.origin + p.v};
-        double lx = 1e300, hx = -1e300, ly = 1e300, hy = -1e300;
-        for (const auto& c : corners) {
-            lx = std::min(lx, X(c.x)), hx = std::max(hx, X(c.x));
-            ly = std::min(ly, Y(c.y)), hy = std::max(hy, Y(c.y));
-        }
-        double det = p.u.x * p.v.y - p.u.y * p.v.x;
-        if (!std::isfinite(lx + hx + ly + hy) || det == 0) return;
-        long iw = (long)p.image->GetWidth(), ih = (long)p.image->GetHeight();
-        for (int y = std::max(0, (int)std::floor(ly)); y <= std::min(h_ - 1, (int)std::ceil(hy)); ++y)
-            for (int x = std::max(0, (int)std::floor(lx)); x <= std::min(w_ - 1, (int)std::ceil(hx)); ++x) {
-                double wx = (x + 0.5 - m_) / s_ + minX_ - p.origin.x, wy = (y + 0.5 - m_) / s_ + minY_ - p.origin.y;
-                double s = (wx * p.v.y - wy * p.v.x) / det, t = (p.u.x * wy - p.u.y * wx) / det;
-                if (s < 0 || t < 0 || s >= 1 || t >= 1) continue;
-                PxRgbQuad q = p.image->GetPixelColor((long)(s * iw), (long)(t * ih));
-                set(x, y, Rgb{q.red, q.green, q.blue});
-            }
+        flush();
+        if (!p.image || !p.image->surface) return;
+        // Image pixels (x right, y down from the top row) to the device.
+        OdGePoint2d top = p.origin + p.v;
+        cairo_matrix_t m;
+        double iw = p.image->width, ih = p.image->height;
+        cairo_matrix_init(&m, p.u.x / iw * s_, -p.u.y / iw * s_, -p.v.x / ih * s_, p.v.y / ih * s_, X(top.x), Y(top.y));
+        if (cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS) return;
+        cairo_save(cr_);
+        ring({p.origin, p.origin + p.u, p.origin + p.u + p.v, top}, true);
+        cairo_pattern_t* pat = cairo_pattern_create_for_surface(p.image->surface);
+        cairo_pattern_set_matrix(pat, &m);
+        // Pixels larger than the picture's show as squares, as hosts show
+        // them; smaller ones are averaged.
+        double devicePerPixel = p.u.length() / iw * s_;
+        cairo_pattern_set_filter(pat, devicePerPixel >= 1 ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+        cairo_set_source(cr_, pat);
+        cairo_fill(cr_);
+        cairo_pattern_destroy(pat);
+        cairo_restore(cr_);
     }
 
-    bool save(const std::wstring& path) const
+    // The picture as 24-bit rows, bottom row first, into the image.
+    bool save(const std::wstring& path)
     {
+        flush();
+        cairo_surface_flush(surface_);
         PxImage img((DWORD)w_, (DWORD)h_, 24, PXIMAGE_FORMAT_PNG);
-        if (!img.IsValid()) return false;
-        for (int y = 0; y < h_; ++y)
+        if (!img.IsValid() || !img.GetBits()) return false;
+        const unsigned char* data = cairo_image_surface_get_data(surface_);
+        const int stride = cairo_image_surface_get_stride(surface_);
+        for (int y = 0; y < h_; ++y) {
+            auto* src = reinterpret_cast<const uint32_t*>(data + (size_t)(h_ - 1 - y) * stride);
+            BYTE* dst = img.GetBits() + (size_t)y * img.GetEffWidth();
             for (int x = 0; x < w_; ++x) {
-                const uint8_t* p = &px_[((size_t)y * w_ + x) * 3];
-                img.SetPixelColor(x, y, PxRgbQuad{p[2], p[1], p[0], 0});
+                uint32_t v = src[x];
+                dst[3 * x] = (BYTE)(v & 0xFF), dst[3 * x + 1] = (BYTE)(v >> 8 & 0xFF), dst[3 * x + 2] = (BYTE)(v >> 16 & 0xFF);
             }
+        }
         return img.Save(path.c_str(), PXIMAGE_FORMAT_PNG);
     }
 
 private:
-    // Liang-Barsky against a frame one pixel wider than the canvas.
-    bool clip(double& x0, double& y0, double& x1, double& y1) const
+    struct StrokeKey {
+        Rgb color;
+        uint8_t alpha = 255;
+        float width = 0;
+        int dashes = -1;
+        bool operator==(const StrokeKey& o) const
+        {
+            return color == o.color && alpha == o.alpha && width == o.width && dashes == o.dashes;
+        }
+    };
+
+    // Pixels between a family's lines, across them.
+    double spacing(const HatchLines& l) const
     {
-        if (!std::isfinite(x0 + y0 + x1 + y1)) return false;
-        double t0 = 0, t1 = 1, dx = x1 - x0, dy = y1 - y0;
-        auto edge = [&](double p, double q) {
-            if (p == 0) return q >= 0;
-            double r = q / p;
-            if (p < 0) t0 = std::max(t0, r);
-            else t1 = std::min(t1, r);
-            return t0 <= t1;
+        OdGeVector2d dir(l.dir.x, -l.dir.y), off(l.offset.x * s_, -l.offset.y * s_);
+        return -dir.y * off.x + dir.x * off.y;
+    }
+
+    void patternLines(const HatchLines& l, const Hatch& h, double x0, double y0, double x1, double y1)
+    {
+        // The family in device pixels (y down).
+        OdGePoint2d base(X(l.base.x), Y(l.base.y));
+        OdGeVector2d dir(l.dir.x, -l.dir.y), off(l.offset.x * s_, -l.offset.y * s_);
+        OdGeVector2d nrm(-dir.y, dir.x);
+        double step = spacing(l);
+        if (!std::isfinite(step + base.x + base.y)) return;
+        if (std::fabs(step) < 1.5) {
+            // Denser than the pixels: the pattern's tone.
+            color(h.color, (uint8_t)(h.alpha * 0.45));
+            cairo_paint(cr_);
+            return;
+        }
+        double lo = 1e300, hi = -1e300, tlo = 1e300, thi = -1e300;
+        for (OdGePoint2d c : {OdGePoint2d(x0, y0), OdGePoint2d(x1, y0), OdGePoint2d(x0, y1), OdGePoint2d(x1, y1)}) {
+            OdGeVector2d r = c - base;
+            double n = r.x * nrm.x + r.y * nrm.y;
+            lo = std::min(lo, n / step), hi = std::max(hi, n / step);
+        }
+        double k0 = std::floor(std::min(lo, hi)), k1 = std::ceil(std::max(lo, hi));
+        if (!(k1 - k0 <= 20000)) return;
+        // Counted from the first line that reaches the box: a base far
+        // away leaves the line numbers too large to step through.
+        const OdGePoint2d first = base + off * k0;
+        const int count = (int)(k1 - k0);
+        std::vector<double> dashes;
+        double dashOffset = 0, period = 0;
+        bool dashed = !l.dashes.empty() && DeviceDashes(l.dashes, s_, dashes, dashOffset);
+        for (double d : dashes) period += d;
+        color(h.color, h.alpha);
+        cairo_set_line_width(cr_, 1.0);
+        for (int k = 0; k <= count; ++k) {
+            OdGePoint2d p = first + off * k;
+            tlo = 1e300, thi = -1e300;
+            for (OdGePoint2d c : {OdGePoint2d(x0, y0), OdGePoint2d(x1, y0), OdGePoint2d(x0, y1), OdGePoint2d(x1, y1)}) {
+                OdGeVector2d r = c - p;
+                double t = r.x * dir.x + r.y * dir.y;
+                tlo = std::min(tlo, t), thi = std::max(thi, t);
+            }
+            // Each line starts a whole number of periods before the box,
+            // so one dash offset serves them all.
+            if (dashed) tlo = std::floor(tlo / period) * period;
+            if (dashed && !((thi - tlo) / period <= 100000)) {
+                cairo_new_path(cr_);
+                return;
+            }
+            cairo_move_to(cr_, p.x + dir.x * tlo, p.y + dir.y * tlo);
+            cairo_line_to(cr_, p.x + dir.x * thi, p.y + dir.y * thi);
+        }
+        if (dashed) cairo_set_dash(cr_, dashes.data(), (int)dashes.size(), dashOffset);
+        cairo_stroke(cr_);
+        cairo_set_dash(cr_, nullptr, 0, 0);
+    }
+
+    void gradient(const Hatch& h)
+    {
+        double x0, y0, x1, y1;
+        cairo_path_extents(cr_, &x0, &y0, &x1, &y1);
+        const Gradient& g = h.gradient;
+        std::wstring name = g.name;
+        for (auto& c : name) c = (wchar_t)std::towupper(c);
+        const bool inverse = name.rfind(L"INV", 0) == 0;
+        if (inverse) name = name.substr(3);
+        Rgb c1 = inverse ? g.c2 : g.c1, c2 = inverse ? g.c1 : g.c2;
+        double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
+        OdGeVector2d dir(std::cos(g.angle), -std::sin(g.angle));
+        double half = (std::fabs(dir.x) * (x1 - x0) + std::fabs(dir.y) * (y1 - y0)) / 2;
+        cx += dir.x * g.shift * half, cy += dir.y * g.shift * half;
+        cairo_pattern_t* pat = nullptr;
+        auto stop = [&](double at, Rgb c) {
+            cairo_pattern_add_color_stop_rgba(pat, at, c.r / 255.0, c.g / 255.0, c.b / 255.0, h.alpha / 255.0);
         };
-        if (!edge(-dx, x0 + 1) || !edge(dx, w_ - x0) || !edge(-dy, y0 + 1) || !edge(dy, h_ - y0)) return false;
-        double nx0 = x0 + t0 * dx, ny0 = y0 + t0 * dy, nx1 = x0 + t1 * dx, ny1 = y0 + t1 * dy;
-        x0 = nx0, y0 = ny0, x1 = nx1, y1 = ny1;
-        return true;
+        if (name == L"SPHERICAL" || name == L"HEMISPHERICAL") {
+            double radius = std::hypot(x1 - x0, y1 - y0) / 2;
+            if (name == L"HEMISPHERICAL") {
+                // The light spot on the lower edge.
+                cy = y1;
+                radius *= 1.5;
+            }
+            pat = cairo_pattern_create_radial(cx, cy, 0, cx, cy, std::max(radius, 1.0));
+            stop(0, c2), stop(1, c1);
+        } else {
+            pat = cairo_pattern_create_linear(cx - dir.x * half, cy - dir.y * half, cx + dir.x * half, cy + dir.y * half);
+            if (name == L"CYLINDER") stop(0, c1), stop(0.5, c2), stop(1, c1);
+            else if (name == L"CURVED") stop(0, c2), stop(0.35, Mix(c2, c1, 0.7)), stop(1, c1);
+            else stop(0, c1), stop(1, c2);
+        }
+        cairo_set_source(cr_, pat);
+        cairo_fill(cr_);
+        cairo_pattern_destroy(pat);
     }
 
     int w_, h_;
     double minX_, minY_, s_, m_;
-    std::vector<uint8_t> px_;
+    Box view_;
+    cairo_surface_t* surface_ = nullptr;
+    cairo_t* cr_ = nullptr;
+    bool pending_ = false;
+    int segments_ = 0;
+    StrokeKey key_;
+    const std::vector<std::vector<double>>* dashTable_ = nullptr;
 };
 
-void AddBounds(const Item& item, double& lx, double& ly, double& hx, double& hy)
-{
-    auto add = [&](const OdGePoint2d& p) {
-        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
-        lx = std::min(lx, p.x), hx = std::max(hx, p.x), ly = std::min(ly, p.y), hy = std::max(hy, p.y);
-    };
-    if (auto* s = std::get_if<Stroke>(&item))
-        for (const auto& p : s->points) add(p);
-    else if (auto* f = std::get_if<Fill>(&item)) {
-        for (const auto& r : f->rings)
-            for (const auto& p : r) add(p);
-    } else if (auto* p = std::get_if<Picture>(&item)) {
-        add(p->origin);
-        add(p->origin + p->u + p->v);
-        add(p->origin + p->u);
-        add(p->origin + p->v);
-    }
-}
-
 }  // namespace
+
+void SetRenderFontFile(const std::string& nativePath)
+{
+    std::lock_guard<std::mutex> lock(gFontFileMutex);
+    gFontFile = nativePath.empty() ? kRenderFontFile : nativePath;
+}
 
 bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, RenderStats& stats, std::string& error,
                       const RenderWindow& window, const std::wstring& drawingFile)
@@ -439,47 +2006,71 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     }
     ms->close();
 
-    Collector collect;
+    std::string fontFile;
+    {
+        std::lock_guard<std::mutex> lock(gFontFileMutex);
+        fontFile = gFontFile;
+    }
+    Collector collect(db, fontFile);
     const size_t slash = drawingFile.rfind(L'\\');
     if (slash != std::wstring::npos) collect.imageFolder = drawingFile.substr(0, slash);
     for (const auto& id : order) {
-        OdDbEntity* e = nullptr;
-        if (oddbOpenObject(e, id, OdDb::kForRead) != eOk) continue;
-        collect.entity(e, Rgb{0, 0, 0}, 0);
-        e->close();
+        if (auto* e = Record<OdDbEntity>(id)) collect.entity(e, Context());
+        if (!collect.fontError.empty()) {
+            error = collect.fontError;
+            return false;
+        }
     }
-    double lx = 1e300, ly = 1e300, hx = -1e300, hy = -1e300;
-    for (const auto& item : collect.items) AddBounds(item, lx, ly, hx, hy);
-    if (lx > hx) {
+    Box all;
+    for (const auto& b : collect.boxes) all.add(b);
+    if (!all.valid()) {
         error = "model space has nothing to draw";
         return false;
     }
+    double lx = all.lx, ly = all.ly, hx = all.hx, hy = all.hy;
     if (window.maxX > window.minX && window.maxY > window.minY)
         lx = window.minX, ly = window.minY, hx = window.maxX, hy = window.maxY;
     // A single point or a straight line still gets a picture around it.
     double dx = std::max(hx - lx, 1e-9), dy = std::max(hy - ly, 1e-9);
     double extent = std::max(dx, dy);
     dx = std::max(dx, extent / 64), dy = std::max(dy, extent / 64);
-    size = std::clamp(size, 16, 8192);
+    size = std::clamp(size, 16, 16384);
     const double margin = 8;
     double scale = (size - 2 * margin) / std::max(dx, dy);
     int w = (int)std::ceil(dx * scale + 2 * margin), h = (int)std::ceil(dy * scale + 2 * margin);
     double minX = lx - (dx - (hx - lx)) / 2, minY = ly - (dy - (hy - ly)) / 2;
-    Canvas canvas(w, h, minX, minY, scale, margin);
-    for (const auto& item : collect.items) {
-        if (auto* s = std::get_if<Stroke>(&item)) canvas.stroke(*s);
-        else if (auto* f = std::get_if<Fill>(&item)) canvas.fill(*f);
-        else canvas.picture(std::get<Picture>(item));
+    Painter painter(w, h, minX, minY, scale, margin);
+    if (!painter.ok()) {
+        error = "the picture cannot be made";
+        return false;
     }
+    Font* font = collect.usedFont();
+    for (size_t i = 0; i < collect.items.size(); ++i) {
+        if (!collect.boxes[i].meets(painter.view())) continue;
+        const Item& item = collect.items[i];
+        if (auto* s = std::get_if<Stroke>(&item)) painter.stroke(*s, collect.dashTable);
+        else if (auto* f = std::get_if<Fill>(&item)) painter.fill(*f);
+        else if (auto* hh = std::get_if<Hatch>(&item)) painter.hatch(*hh);
+        else if (auto* t = std::get_if<Text>(&item)) {
+            if (font) painter.text(*t, *font);
+        } else painter.picture(std::get<Picture>(item));
+    }
+    painter.flush();
     stats.entities = collect.entities;
     stats.images = collect.images;
     stats.missingImages = collect.missing;
+    stats.texts = collect.texts;
+    stats.hatches = collect.hatches;
     stats.width = w;
     stats.height = h;
     stats.originX = minX - margin / scale;
     stats.originY = minY - margin / scale;
     stats.pixelsPerUnit = scale;
-    if (!canvas.save(pngPath)) {
+    if (!painter.ok()) {
+        error = "the picture cannot be drawn";
+        return false;
+    }
+    if (!painter.save(pngPath)) {
         error = "the picture cannot be written";
         return false;
     }

@@ -1,6 +1,7 @@
 // The stand-in host's picture of a drawing: model space drawn into a PNG
-// with the project's image library, so that a person can look at what the
-// module did.
+// with cairo, texts as glyphs of a FreeType font, written with the
+// project's image library, so that a person can look at what the module
+// did.
 #pragma once
 
 #include <string>
@@ -13,6 +14,8 @@ struct RenderStats {
     int entities = 0;       // drawn, block contents included
     int images = 0;         // raster images placed from their files
     int missingImages = 0;  // raster images whose file could not be read (drawn as frames)
+    int texts = 0;          // texts, multiline texts and attributes drawn as glyphs
+    int hatches = 0;        // hatches drawn (solid, pattern or gradient)
     int width = 0, height = 0;
     // Where a world point lands: x = (wx - originX) * pixelsPerUnit from
     // the left, y = (wy - originY) * pixelsPerUnit from the bottom.
@@ -20,14 +23,16 @@ struct RenderStats {
 };
 
 // Draws the visible entities of model space (layers off or frozen are left
-// out), in draw order, on white, scaled to fit `size` pixels on the longer
-// side: lines and curves as strokes, hatches and solids filled (patterns as
-// a tint of their colour), texts as boxes, block references with their
-// attributes, raster images placed at their corners. `pngPath` is a Windows
-// path inside the machine or a native absolute path. False, with the
-// reason, when model space has nothing to draw or the file cannot be
-// written. Drawing stops after a fixed number of entities, so a drawing of
-// nested blocks cannot make it run away.
+// out), in draw order, on white, scaled to fit `size` pixels (16 to 16384)
+// on the longer side, antialiased: lines and curves as strokes in their
+// line weight and line type, hatches in their pattern lines, solid or
+// gradient, texts as glyphs, block references (any scale, nested) with
+// their attributes, raster images placed at their corners. `pngPath` is a
+// Windows path inside the machine or a native absolute path. False, with
+// the reason, when model space has nothing to draw, a text needs the font
+// and it cannot be read, or the file cannot be written. Drawing stops after
+// a fixed number of entities, so a drawing of nested blocks cannot make it
+// run away.
 // With a window (drawing units, maximum above minimum in both directions)
 // only that part of model space is drawn, fitted to the picture. Image
 // names without a drive are found in the folder of `drawingFile` (a Windows
@@ -38,5 +43,13 @@ struct RenderWindow {
 bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, RenderStats& stats,
                       std::string& error, const RenderWindow& window = RenderWindow(),
                       const std::wstring& drawingFile = std::wstring());
+
+// The font every text is drawn in, whatever its style names: WenQuanYi
+// Micro Hei of the fonts-wqy-microhei package, which holds Latin and
+// Chinese glyphs alike.
+extern const char* const kRenderFontFile;
+// Another font file for the pictures that follow (a native path); empty
+// goes back to kRenderFontFile. For tests of a missing font.
+void SetRenderFontFile(const std::string& nativePath);
 
 }  // namespace velkhost

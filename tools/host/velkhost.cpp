@@ -1,149 +1,77 @@
-// velkhost --machine <folder> --module <VelkGrx2020(x64).grx>
-//          [--drawing <file.dxf>] [--save <file.dxf>] [--png <file.png>]
-//
-// Plays the CAD host on a fresh stand-in machine: the peer map program is
-// installed (not running), the module is copied to its plug-in folder and
-// loaded, which starts the peer; the shell's steps run (shell_demo.h),
-// testConnect runs, the module is unloaded, and a transcript of the command
-// line, the message boxes, the shell starts and the peer's messages is
-// printed. A drawing given is opened before the module loads; it is then
-// saved and pictured as asked.
-#include <cstdio>
+// velkhost: the CAD host played on a machine folder of its own, with the
+// module loaded and the stand-in peer installed. Plain mode opens the
+// drawing, loads the module, runs the script if one is given, saves,
+// pictures and unloads, and adds nothing of its own; --demo runs the demo
+// script. `velkhost --help` lists the options and the script forms.
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
-#include <string>
 
-#include "afxmsgbox.h"
-#include "drawing_files.h"
-#include "gced_cmd.h"
-#include "gcutprint.h"
-#include "machine_control.h"
-#include "odrx_module.h"
-#include "demo_dialogs.h"
-#include "demo_receive.h"
-#include "demo_send.h"
-#include "demo_basemap.h"
-#include "demo_edit.h"
-#include "demo_section.h"
-#include "shell_demo.h"
-#include "standin_control.h"
-#include "standin_peer.h"
-#include "window_control.h"
-#include "windows.h"
+#include "host_options.h"
+#include "host_script.h"
+#include "host_session.h"
+#include "transcript.h"
 
 namespace fs = std::filesystem;
-using velkhost::Utf8;
 
 namespace {
 
-std::string Indented(const std::string& text)
+// The module built beside velkhost: <build>/module next to <build>/tools/host.
+std::string BuiltModule()
 {
-    std::istringstream in(text);
-    std::string line, out;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        out += "  | " + line + "\n";
-    }
-    return out;
-}
-
-int Usage()
-{
-    std::cerr << "usage: velkhost --machine <folder> --module <module file> [--drawing <dxf>] [--save <dxf>] "
-                 "[--png <png>]\n";
-    return 2;
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return std::string();
+    return (self.parent_path().parent_path().parent_path() / "module" / "VelkGrx2020(x64).grx").string();
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    std::string machine, modulePath, drawing, saveAs, picture;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string opt = argv[i];
-        if (opt == "--machine") machine = argv[i + 1];
-        else if (opt == "--module") modulePath = argv[i + 1];
-        else if (opt == "--drawing") drawing = argv[i + 1];
-        else if (opt == "--save") saveAs = argv[i + 1];
-        else if (opt == "--png") picture = argv[i + 1];
-        else return Usage();
+    using namespace velkhost;
+    Options options;
+    std::string error;
+    if (!ParseOptions(argc, argv, options, error)) {
+        std::cerr << "velkhost: " << error << "\n(velkhost --help lists the options)\n";
+        return 2;
     }
-    if (machine.empty() || modulePath.empty()) return Usage();
-
-    std::error_code ec;
-    fs::path root = fs::absolute(machine);
-    fs::remove_all(root, ec);
-    fs::create_directories(root);
-    standin::ResetMachine(root.string());
-    std::cout << "machine: " << root.string() << "\n";
-
-    // The module goes where the host keeps its plug-ins.
-    fs::path installed = standin::NativePath(standin::kModulePath);
-    fs::create_directories(installed.parent_path());
-    if (!fs::copy_file(modulePath, installed, fs::copy_options::overwrite_existing, ec)) {
-        std::cerr << "cannot copy the module " << modulePath << ": " << ec.message() << "\n";
-        return 1;
+    if (options.help) {
+        std::cout << HelpText();
+        return 0;
+    }
+    if (options.module.empty()) options.module = BuiltModule();
+    if (options.demo) {
+        const std::string folder = VELKHOST_SOURCE_DIR;
+        if (options.drawing.empty()) options.drawing = folder + "/demo.dxf";
+        if (options.script.empty()) options.script = folder + "/demo.scr";
     }
 
-    std::unique_ptr<velkpeer::StandinPeer> peer;
-    velkhost::PrepareShellDemo(peer, std::cout);
-    if (!drawing.empty() && !velkhost::OpenForTranscript(drawing, std::cout)) return 1;
-
-    std::cout << "\nload " << Utf8(standin::kModulePath) << "\n";
-    OdRxModule* module = odrxDynamicLinker()->loadModule(standin::kModulePath);
-    if (!module) {
-        std::cerr << "the module did not load\n";
-        return 1;
+    Transcript log(std::cout, options.quiet);
+    Session session(options, log);
+    if (!CheckOutputs(session, error) || !PrepareMachine(session, error)) {
+        std::cerr << "velkhost: " << error << "\n";
+        return 2;
     }
-    const auto& loaded = standin::LoadedModules().back();
-    std::cout << "  interface version " << loaded.apiVersion[0] << "." << loaded.apiVersion[1] << "."
-              << loaded.apiVersion[2] << "." << loaded.apiVersion[3] << "\n";
-    std::cout << "  module name " << Utf8(module->moduleName().str()) << "\n";
-    for (const wchar_t* name : {L"VELK", L"testConnect"})
-        std::cout << "  command " << Utf8(name) << ": "
-                  << (standin::HasCommand(name) ? "registered in group " + Utf8(standin::CommandGroup(name))
-                                                : std::string("missing"))
-                  << "\n";
-
-    velkhost::RunShellDemo(peer, std::cout);
-    velkhost::RunSendDemo(peer.get(), std::cout);
-    velkhost::RunReceiveDemo(peer.get(), std::cout);
-    velkhost::RunDialogsDemo(peer.get(), std::cout);
-    velkhost::RunEditDemo(peer.get(), std::cout);
-    velkhost::RunBaseMapDemo(peer.get(), std::cout);
-    velkhost::RunSectionDemo(peer.get(), std::cout);
-
-    std::cout << "\nCommand: testConnect\n";
-    standin::InvokeCommand(L"testConnect");
-    standin::PumpMessages();
-    velkhost::NewTraffic(peer.get(), std::cout);
-    fs::path answerFile = standin::NativePath(std::wstring(standin::kLocalAppDataFolder) + L"\\TestData.txt");
-    std::ifstream in(answerFile, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    std::cout << "  the test data as the peer received it (TestData.txt, whose folder was opened):\n"
-              << Indented(content.str());
-
-    if (!saveAs.empty()) {
-        velkhost::SaveForTranscript(saveAs, std::cout);
-        velkhost::NewTraffic(peer.get(), std::cout);
+    // Kept to the end: answers a script gave for later belong to it.
+    std::unique_ptr<ScriptRunner> script;
+    if (OpenStep(session)) {
+        const bool loaded = LoadStep(session);
+        if (loaded && !options.script.empty()) {
+            script = std::make_unique<ScriptRunner>(session);
+            script->RunFile(options.script);
+        }
+        if (!options.save.empty()) SaveStep(session);
+        if (!options.png.empty()) PictureStep(session);
+        if (loaded) UnloadStep(session);
+        Summary(session);
     }
-    if (!picture.empty()) velkhost::PictureForTranscript(picture, std::cout);
-
-    std::cout << "\nunload\n";
-    odrxDynamicLinker()->unloadModule(module);
-    velkhost::ReportShellUnload(peer.get(), std::cout);
-
-    if (peer) {
-        std::cout << "\nthe peer at the end: " << peer->Messages().size() << " requests from the plug-in, "
-                  << peer->Answers().size() << " messages to it; its folders and objects:\n";
-        velkhost::PrintPeerTree(velkpeer::DecodeAll(peer->ObjectStore()), std::cout);
-    }
-    fs::path log = installed.parent_path() / "DebugLog.txt";
-    std::cout << "the module's debug log: " << (fs::exists(log) ? log.string() : std::string("none written")) << "\n";
-    peer.reset();
-    return 0;
+    script.reset();
+    session.peer.reset();
+    const std::string root = session.machine.Root();
+    const bool temporary = session.machine.Temporary();
+    session.machine.Release();
+    if (temporary) log.Detail() << "the machine folder " << root << " is removed\n";
+    log.Conclude();
+    return log.Failures().empty() ? 0 : 1;
 }

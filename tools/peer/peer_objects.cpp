@@ -109,6 +109,18 @@ std::vector<DecodedObject> DecodeAll(const PeerObjectStore& store)
     return out;
 }
 
+std::string DescribeFolder(const DecodedObject& folder, const std::vector<DecodedObject>& all)
+{
+    size_t folders = 0, objects = 0;
+    for (const DecodedObject& o : all) {
+        if (o.parent != folder.id || o.id == folder.id) continue;
+        (o.kind == 30 ? folders : objects) += 1;
+    }
+    std::string line = DescribeObject(folder) + ": " + std::to_string(objects) + (objects == 1 ? " object" : " objects");
+    if (folders) line += ", " + std::to_string(folders) + (folders == 1 ? " folder" : " folders");
+    return line;
+}
+
 std::string OneLine(const std::string& text)
 {
     std::string out;
@@ -127,8 +139,9 @@ std::string DescribeObject(const DecodedObject& object)
     char line[512];
     switch (o.kind) {
     case 30:
-        snprintf(line, sizeof line, "folder %u \"%s\" in %u, %u children", o.id, o.name.c_str(), o.parent,
-                 o.childCount);
+        // The count its record carries is the sender's; the store knows
+        // what the folder holds (DescribeFolder).
+        snprintf(line, sizeof line, "folder %u \"%s\" in %u", o.id, o.name.c_str(), o.parent);
         break;
     case 7:
         snprintf(line, sizeof line, "sign %u \"%s\" in %u at (%.3f, %.3f), type %u, icon %u, colour %06X, level %u, "
@@ -142,10 +155,10 @@ std::string DescribeObject(const DecodedObject& object)
                  o.id, o.name.c_str(), o.parent, o.shapeType, o.points.size(), o.colour, o.width, o.lineStyle);
         break;
     case 13:
-        snprintf(line, sizeof line, "shape %u \"%s\" in %u, %zu points, %u outer rings, outline %06X, fill %06X "
+        snprintf(line, sizeof line, "shape %u \"%s\" in %u, %zu points, %u outer ring%s, outline %06X, fill %06X "
                  "(type %u)",
-                 o.id, o.name.c_str(), o.parent, o.points.size(), o.outerRingCount, o.colour, o.fillColour,
-                 o.fillType);
+                 o.id, o.name.c_str(), o.parent, o.points.size(), o.outerRingCount, o.outerRingCount == 1 ? "" : "s",
+                 o.colour, o.fillColour, o.fillType);
         break;
     default: snprintf(line, sizeof line, "object %u of kind %u \"%s\" in %u", o.id, o.kind, o.name.c_str(), o.parent);
     }

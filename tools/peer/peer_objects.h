@@ -55,5 +55,7 @@ std::vector<DecodedObject> DecodeAll(const PeerObjectStore& store);
 std::string OneLine(const std::string& text);
 // One line for a transcript.
 std::string DescribeObject(const DecodedObject& object);
+// A folder's line with the objects and folders the store holds in it.
+std::string DescribeFolder(const DecodedObject& folder, const std::vector<DecodedObject>& all);
 
 }  // namespace velkpeer

@@ -9,6 +9,7 @@
 #include "standin_control.h"
 
 ODRX_DEFINE_MEMBERS(OdDbBlockReference, OdDbEntity, L"AcDbBlockReference")
+ODRX_DEFINE_MEMBERS(OdDbMInsertBlock, OdDbBlockReference, L"AcDbMInsertBlock")
 ODRX_DEFINE_MEMBERS(OdDbMline, OdDbEntity, L"AcDbMline")
 ODRX_DEFINE_MEMBERS(OdDbRasterImageDef, OdDbObject, L"AcDbRasterImageDef")
 ODRX_DEFINE_MEMBERS(OdDbRasterImage, OdDbEntity, L"AcDbRasterImage")
@@ -17,7 +18,7 @@ ODRX_DEFINE_MEMBERS(OdDbRasterImage, OdDbEntity, L"AcDbRasterImage")
 
 // A copy refers to the same block but owns no attributes.
 OdDbBlockReference::OdDbBlockReference(const OdDbBlockReference& o)
-    : OdDbEntity(o), pos_(o.pos_), block_(o.block_), scale_(o.scale_), rotation_(o.rotation_)
+    : OdDbEntity(o), pos_(o.pos_), normal_(o.normal_), block_(o.block_), scale_(o.scale_), rotation_(o.rotation_)
 {
 }
 
@@ -37,12 +38,36 @@ OdResult OdDbBlockReference::setScaleFactors(const OdGeScale3d& s)
 
 OdResult OdDbBlockReference::setRotation(double a) { OD_SET(rotation_, a); }
 
+OdResult OdDbBlockReference::setNormal(const OdGeVector3d& n)
+{
+    if (n.isZeroLength()) return eInvalidInput;
+    OD_SET(normal_, n.normal());
+}
+
+namespace {
+// Object coordinates of the plane of that normal to world coordinates.
+OdGeMatrix3d PlaneToWorld(const OdGeVector3d& n)
+{
+    OdGeMatrix3d m;
+    if (n.x == 0 && n.y == 0 && n.z > 0) return m;
+    OdGeVector3d x, y;
+    OdGePlaneAxes(n, x, y);
+    const OdGeVector3d axes[3] = {x, y, n};
+    for (int c = 0; c < 3; ++c) {
+        m.entry[0][c] = axes[c].x;
+        m.entry[1][c] = axes[c].y;
+        m.entry[2][c] = axes[c].z;
+    }
+    return m;
+}
+}  // namespace
+
 OdGeMatrix3d OdDbBlockReference::blockTransform() const
 {
     OdGePoint3d origin;
     OdDbBlockTableRecord* btr = nullptr;
     if (block_.isValid() && (btr = OdRxCast<OdDbBlockTableRecord>(block_.stub()->object))) origin = btr->origin();
-    return OdGeMatrix3d::translation(pos_ - OdGePoint3d::kOrigin) *
+    return OdGeMatrix3d::translation(pos_ - OdGePoint3d::kOrigin) * PlaneToWorld(normal_) *
            OdGeMatrix3d::rotation(rotation_, OdGeVector3d::kZAxis) *
            OdGeMatrix3d().setToScaling(scale_) * OdGeMatrix3d::translation(OdGePoint3d::kOrigin - origin);
 }
@@ -125,10 +150,17 @@ OdResult OdDbBlockReference::subTransformBy(const OdGeMatrix3d& m)
 {
     if (!m.isUniScaledOrtho()) return eCannotScaleNonUniformly;
     OdGeVector3d x(std::cos(rotation_), std::sin(rotation_), 0);
+    x.transformBy(PlaneToWorld(normal_));
+    OdGeVector3d n = normal_;
     x.transformBy(m);
+    n.transformBy(m);
     double s = m.scale();
     pos_.transformBy(m);
-    rotation_ = std::atan2(x.y, x.x);
+    normal_ = n.isZeroLength() ? normal_ : n.normal();
+    OdGeVector3d ax, ay;
+    OdGePlaneAxes(normal_, ax, ay);
+    rotation_ = normal_.x == 0 && normal_.y == 0 && normal_.z > 0 ? std::atan2(x.y, x.x)
+                                                                  : std::atan2(x.dotProduct(ay), x.dotProduct(ax));
     scale_ = OdGeScale3d(scale_.sx * s, scale_.sy * s, scale_.sz * s);
     forEachSubent([&](OdDbEntity* a) { a->transformBy(m); });
     return eOk;
@@ -158,13 +190,96 @@ OdResult OdDbBlockReference::subErase(bool erasing)
     return eOk;
 }
 
+// ---- block reference in rows and columns ----
+
+OdDbMInsertBlock::OdDbMInsertBlock(const OdGePoint3d& position, OdDbObjectId block, uint16_t columns, uint16_t rows,
+                                   double columnSpacing, double rowSpacing)
+    : OdDbBlockReference(position, block), columns_(columns ? columns : 1), rows_(rows ? rows : 1),
+      columnSpacing_(columnSpacing), rowSpacing_(rowSpacing)
+{
+}
+
+OdResult OdDbMInsertBlock::setColumns(uint16_t n)
+{
+    if (n == 0) return eInvalidInput;
+    OD_SET(columns_, n);
+}
+
+OdResult OdDbMInsertBlock::setRows(uint16_t n)
+{
+    if (n == 0) return eInvalidInput;
+    OD_SET(rows_, n);
+}
+
+OdResult OdDbMInsertBlock::setColumnSpacing(double d) { OD_SET(columnSpacing_, d); }
+OdResult OdDbMInsertBlock::setRowSpacing(double d) { OD_SET(rowSpacing_, d); }
+
+namespace {
+// The move from the first copy to copy (r, c), in world coordinates.
+OdGeMatrix3d CopyMove(const OdDbMInsertBlock* m, int r, int c)
+{
+    OdGeVector3d step(c * m->columnSpacing(), r * m->rowSpacing(), 0);
+    step.transformBy(PlaneToWorld(m->normal()) * OdGeMatrix3d::rotation(m->rotation(), OdGeVector3d::kZAxis));
+    return OdGeMatrix3d::translation(step);
+}
+}  // namespace
+
+OdResult OdDbMInsertBlock::getGeomExtents(OdGeExtents3d& ext) const
+{
+    OdGeExtents3d one;
+    OdResult res = OdDbBlockReference::getGeomExtents(one);
+    if (res != eOk) return res;
+    ext = OdGeExtents3d();
+    for (int r = 0; r < rows_; ++r)
+        for (int c = 0; c < columns_; ++c) {
+            OdGeExtents3d e = one;
+            ext.addExt(e.transformBy(CopyMove(this, r, c)));
+        }
+    return eOk;
+}
+
+OdResult OdDbMInsertBlock::explode(OdDbVoidPtrArray& set) const
+{
+    OdDbVoidPtrArray one;
+    OdResult res = OdDbBlockReference::explode(one);
+    if (res != eOk) return res;
+    for (int r = 0; r < rows_; ++r)
+        for (int c = 0; c < columns_; ++c)
+            for (void* p : one) {
+                OdDbEntity* copy = nullptr;
+                if (static_cast<OdDbEntity*>(p)->getTransformedCopy(CopyMove(this, r, c), copy) == eOk) set.append(copy);
+            }
+    for (void* p : one) delete static_cast<OdDbEntity*>(p);
+    return eOk;
+}
+
+OdResult OdDbMInsertBlock::subTransformBy(const OdGeMatrix3d& m)
+{
+    OdResult res = OdDbBlockReference::subTransformBy(m);
+    if (res == eOk) {
+        columnSpacing_ *= m.scale();
+        rowSpacing_ *= m.scale();
+    }
+    return res;
+}
+
 // ---- multiline ----
 
 OdResult OdDbMline::appendSeg(const OdGePoint3d& p)
 {
     if (!assertWriteEnabled()) return eNotOpenForWrite;
     points_.append(p);
+    segments_.clear();  // the file's layout no longer fits
     return eOk;
+}
+
+OdResult OdDbMline::setJustification(Mline::MlineJustification j) { OD_SET(justification_, j); }
+OdResult OdDbMline::setStyle(OdDbObjectId id) { OD_SET(style_, id); }
+
+OdResult OdDbMline::setNormal(const OdGeVector3d& n)
+{
+    if (n.isZeroLength()) return eInvalidInput;
+    OD_SET(normal_, n.normal());
 }
 
 void OdDbMline::setClosedMline(bool c)
@@ -184,6 +299,19 @@ OdResult OdDbMline::getGeomExtents(OdGeExtents3d& ext) const
 OdResult OdDbMline::subTransformBy(const OdGeMatrix3d& m)
 {
     for (auto& p : points_) p.transformBy(m);
+    double s = m.scale();
+    for (auto& seg : segments_) {
+        seg.direction.transformBy(m);
+        seg.miter.transformBy(m);
+        if (!seg.direction.isZeroLength()) seg.direction = seg.direction.normal();
+        if (!seg.miter.isZeroLength()) seg.miter = seg.miter.normal();
+        for (auto& p : seg.params)
+            for (auto& v : p) v *= s;
+        for (auto& f : seg.fills)
+            for (auto& v : f) v *= s;
+    }
+    normal_.transformBy(m);
+    normal_ = normal_.isZeroLength() ? OdGeVector3d(0, 0, 1) : normal_.normal();
     return eOk;
 }
 

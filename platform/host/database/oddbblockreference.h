@@ -39,9 +39,12 @@ public:
     OdResult setScaleFactors(const OdGeScale3d& s);
     double rotation() const { return rotation_; }
     OdResult setRotation(double a);
-    OdGeVector3d normal() const { return {0, 0, 1}; }
+    // The block's x-y plane lies in the plane of the normal; the rotation
+    // is taken in that plane from its x axis (arbitrary-axis rule).
+    OdGeVector3d normal() const { return normal_; }
+    OdResult setNormal(const OdGeVector3d& n);
     // Block coordinates to world: the block origin moved to the position,
-    // scaled and turned about it.
+    // scaled and turned about it in the plane of the normal.
     OdGeMatrix3d blockTransform() const;
     // The reference owns the new attribute from now on. A reference in a
     // database (open for write) adds it there, open for write; a new
@@ -67,6 +70,7 @@ private:
     friend struct standin::DxfAccess;
     OdResult explodeParts(OdDbVoidPtrArray& entitySet) const;
     OdGePoint3d pos_;
+    OdGeVector3d normal_{0, 0, 1};
     OdDbObjectId block_;
     OdGeScale3d scale_;
     double rotation_ = 0;
@@ -74,7 +78,42 @@ private:
     std::vector<OdDbAttribute*> held_;
 };
 
-// Multiline: its vertices in order.
+// A block reference repeated in rows and columns: copy (r, c) lies
+// c column spacings along the block's x axis and r row spacings along its y
+// axis (both turned with the reference).
+class OdDbMInsertBlock : public OdDbBlockReference {
+public:
+    OD_ENTITY_MEMBERS(OdDbMInsertBlock)
+    OdDbMInsertBlock() = default;
+    OdDbMInsertBlock(const OdGePoint3d& position, OdDbObjectId blockTableRecord, uint16_t columns, uint16_t rows,
+                     double columnSpacing, double rowSpacing);
+    uint16_t columns() const { return columns_; }
+    // eInvalidInput for 0.
+    OdResult setColumns(uint16_t n);
+    uint16_t rows() const { return rows_; }
+    OdResult setRows(uint16_t n);
+    double columnSpacing() const { return columnSpacing_; }
+    OdResult setColumnSpacing(double d);
+    double rowSpacing() const { return rowSpacing_; }
+    OdResult setRowSpacing(double d);
+    // Every copy's extents.
+    OdResult getGeomExtents(OdGeExtents3d& ext) const override;
+    // Every copy's entities.
+    OdResult explode(OdDbVoidPtrArray& entitySet) const override;
+
+protected:
+    OdResult subTransformBy(const OdGeMatrix3d& m) override;
+
+private:
+    uint16_t columns_ = 1, rows_ = 1;
+    double columnSpacing_ = 0, rowSpacing_ = 0;
+};
+
+namespace Mline {
+enum MlineJustification { kTop = 0, kZero = 1, kBottom = 2 };
+}
+
+// Multiline: its vertices in order, drawn in the lines of its style.
 class OdDbMline : public OdDbEntity {
 public:
     OD_ENTITY_MEMBERS(OdDbMline)
@@ -85,15 +124,35 @@ public:
     void setClosedMline(bool c);
     double scale() const { return scale_; }
     OdResult setScale(double s);
+    Mline::MlineJustification justification() const { return justification_; }
+    OdResult setJustification(Mline::MlineJustification j);
+    OdGeVector3d normal() const { return normal_; }
+    OdResult setNormal(const OdGeVector3d& n);
+    // The multiline style (an object of the named-objects dictionary's
+    // "ACAD_MLINESTYLE"); null for the host's standard one.
+    OdDbObjectId style() const { return style_; }
+    OdResult setStyle(OdDbObjectId id);
     OdResult getGeomExtents(OdGeExtents3d& ext) const override;
 
 protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
 
 private:
+    friend struct standin::DxfAccess;
+    // What a drawing file gave each vertex: the direction on to the next
+    // vertex, the mitre, and each line's distances along it and its fill's.
+    struct Segment {
+        OdGeVector3d direction, miter;
+        std::vector<OdGeDoubleArray> params, fills;
+    };
     OdGePoint3dArray points_;
     bool closed_ = false;
     double scale_ = 1;
+    Mline::MlineJustification justification_ = Mline::kTop;
+    OdGeVector3d normal_{0, 0, 1};
+    OdDbObjectId style_;
+    OdString styleName_ = L"Standard";
+    std::vector<Segment> segments_;  // empty or one per vertex
 };
 
 // The image file behind raster images; kept in the image dictionary.

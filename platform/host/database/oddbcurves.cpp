@@ -57,6 +57,15 @@ OdResult OdDbPoint::setPosition(const OdGePoint3d& p)
     OD_SET(pos_, p);
 }
 
+OdResult OdDbPoint::setThickness(double t) { OD_SET(thickness_, t); }
+OdResult OdDbPoint::setEcsRotation(double a) { OD_SET(rotation_, a); }
+
+OdResult OdDbPoint::setNormal(const OdGeVector3d& n)
+{
+    if (n.isZeroLength()) return eInvalidInput;
+    OD_SET(normal_, n.normal());
+}
+
 OdResult OdDbPoint::getGeomExtents(OdGeExtents3d& ext) const
 {
     ext = OdGeExtents3d(pos_, pos_);
@@ -66,6 +75,8 @@ OdResult OdDbPoint::getGeomExtents(OdGeExtents3d& ext) const
 OdResult OdDbPoint::subTransformBy(const OdGeMatrix3d& m)
 {
     pos_.transformBy(m);
+    normal_.transformBy(m);
+    normal_ = normal_.isZeroLength() ? OdGeVector3d(0, 0, 1) : normal_.normal();
     return eOk;
 }
 
@@ -79,6 +90,14 @@ OdResult OdDbLine::setStartPoint(const OdGePoint3d& p)
 OdResult OdDbLine::setEndPoint(const OdGePoint3d& p)
 {
     OD_SET(e_, p);
+}
+
+OdResult OdDbLine::setThickness(double t) { OD_SET(thickness_, t); }
+
+OdResult OdDbLine::setNormal(const OdGeVector3d& n)
+{
+    if (n.isZeroLength()) return eInvalidInput;
+    OD_SET(normal_, n.normal());
 }
 
 OdResult OdDbLine::getPointAtParam(double t, OdGePoint3d& p) const
@@ -123,6 +142,8 @@ OdResult OdDbLine::subTransformBy(const OdGeMatrix3d& m)
 {
     s_.transformBy(m);
     e_.transformBy(m);
+    normal_.transformBy(m);
+    normal_ = normal_.isZeroLength() ? OdGeVector3d(0, 0, 1) : normal_.normal();
     return eOk;
 }
 
@@ -138,6 +159,9 @@ OdResult OdDbCircle::setRadius(double r)
     if (!(r > 0)) return eInvalidInput;
     OD_SET(r_, r);
 }
+
+OdResult OdDbCircle::setThickness(double t) { OD_SET(thickness_, t); }
+OdResult OdDbArc::setThickness(double t) { OD_SET(thickness_, t); }
 
 OdResult OdDbCircle::setNormal(const OdGeVector3d& n)
 {
@@ -395,12 +419,28 @@ OdResult OdDbPolyline::getPointAt(unsigned int i, OdGePoint2d& p) const
     return eOk;
 }
 
+OdGePoint3d OdDbPolyline::toWorld(const OdGePoint2d& p) const
+{
+    if (inWorldPlane()) return OdGePoint3d(p.x, p.y, elev_);
+    OdGeVector3d x, y;
+    OdGePlaneAxes(normal_, x, y);
+    return OdGePoint3d::kOrigin + x * p.x + y * p.y + normal_ * elev_;
+}
+
 OdResult OdDbPolyline::getPointAt(unsigned int i, OdGePoint3d& p) const
 {
     if (i >= verts_.size()) return eInvalidIndex;
-    p.set(verts_[i].p.x, verts_[i].p.y, elev_);
+    p = toWorld(verts_[i].p);
     return eOk;
 }
+
+OdResult OdDbPolyline::setNormal(const OdGeVector3d& n)
+{
+    if (n.isZeroLength()) return eInvalidInput;
+    OD_SET(normal_, n.normal());
+}
+
+OdResult OdDbPolyline::setThickness(double t) { OD_SET(thickness_, t); }
 
 OdResult OdDbPolyline::setPointAt(unsigned int i, const OdGePoint2d& p)
 {
@@ -549,12 +589,11 @@ OdResult OdDbPolyline::getPointAtParam(double t, OdGePoint3d& p) const
     int n = numSegs();
     if (verts_.empty() || t < -1e-9 || t > n + 1e-9) return eInvalidInput;
     if (n == 0) {
-        p.set(verts_[0].p.x, verts_[0].p.y, elev_);
+        p = toWorld(verts_[0].p);
         return eOk;
     }
     int i = std::min(n - 1, std::max(0, (int)std::floor(t)));
-    OdGePoint2d q = segPoint(i, std::min(1.0, std::max(0.0, t - i)));
-    p.set(q.x, q.y, elev_);
+    p = toWorld(segPoint(i, std::min(1.0, std::max(0.0, t - i))));
     return eOk;
 }
 
@@ -587,7 +626,13 @@ OdResult OdDbPolyline::getParamAtDist(double d, double& t) const
 OdResult OdDbPolyline::getClosestPointTo(const OdGePoint3d& g, OdGePoint3d& p, bool) const
 {
     if (verts_.empty()) return eDegenerateGeometry;
-    OdGePoint2d q(g.x, g.y), best = verts_[0].p;
+    OdGePoint2d q(g.x, g.y);
+    if (!inWorldPlane()) {
+        OdGeVector3d x, y;
+        OdGePlaneAxes(normal_, x, y);
+        q.set((g - OdGePoint3d::kOrigin).dotProduct(x), (g - OdGePoint3d::kOrigin).dotProduct(y));
+    }
+    OdGePoint2d best = verts_[0].p;
     double bestD = q.distanceTo(best);
     for (int i = 0; i < numSegs(); ++i) {
         OdGePoint2d c;
@@ -611,7 +656,7 @@ OdResult OdDbPolyline::getClosestPointTo(const OdGePoint3d& g, OdGePoint3d& p, b
             best = c;
         }
     }
-    p.set(best.x, best.y, elev_);
+    p = toWorld(best);
     return eOk;
 }
 
@@ -619,6 +664,13 @@ OdResult OdDbPolyline::getGeomExtents(OdGeExtents3d& ext) const
 {
     ext = OdGeExtents3d();
     if (verts_.empty()) return eInvalidExtents;
+    if (!inWorldPlane()) {
+        // Out of the world plane: the outline sampled.
+        for (const auto& v : verts_) ext.addPoint(toWorld(v.p));
+        for (int i = 0; i < numSegs(); ++i)
+            for (int k = 1; k < 64; ++k) ext.addPoint(toWorld(segPoint(i, k / 64.0)));
+        return eOk;
+    }
     for (const auto& v : verts_) ext.addPoint(OdGePoint3d(v.p.x, v.p.y, elev_));
     for (int i = 0; i < numSegs(); ++i) {
         if (segType((unsigned)i) != OdDb::kArc) continue;
@@ -658,6 +710,18 @@ OdResult OdDbPolyline::explode(OdDbVoidPtrArray& set) const
             c = new OdDbLine(OdGePoint3d(a.x, a.y, elev_), OdGePoint3d(b.x, b.y, elev_));
         }
         c->setPropertiesFrom(this);
+        if (!inWorldPlane()) {
+            // Made in the plane's own coordinates, then put in the world.
+            OdGeVector3d x, y;
+            OdGePlaneAxes(normal_, x, y);
+            OdGeMatrix3d toWorld;
+            for (int r = 0; r < 3; ++r) {
+                toWorld.entry[r][0] = r == 0 ? x.x : r == 1 ? x.y : x.z;
+                toWorld.entry[r][1] = r == 0 ? y.x : r == 1 ? y.y : y.z;
+                toWorld.entry[r][2] = r == 0 ? normal_.x : r == 1 ? normal_.y : normal_.z;
+            }
+            c->transformBy(toWorld);
+        }
         set.append(c);
     }
     return eOk;
@@ -666,6 +730,36 @@ OdResult OdDbPolyline::explode(OdDbVoidPtrArray& set) const
 OdResult OdDbPolyline::subTransformBy(const OdGeMatrix3d& m)
 {
     if (hasBulges() && !m.isUniScaledOrtho()) return eCannotScaleNonUniformly;
+    bool keepsPlane = m.entry[0][2] == 0 && m.entry[1][2] == 0 && m.entry[2][0] == 0 && m.entry[2][1] == 0 &&
+                      m.entry[2][2] > 0;
+    if (!inWorldPlane() || !keepsPlane) {
+        // The plane moves: the vertices go through the world and into the
+        // new plane's coordinates.
+        OdGeVector3d n = normal_;
+        n.transformBy(m);
+        if (n.isZeroLength()) return eCannotScaleNonUniformly;
+        n = n.normal();
+        OdGeVector3d x, y;
+        OdGePlaneAxes(n, x, y);
+        double s = m.scale();
+        bool flip = m.det() < 0;
+        double elev = elev_;
+        for (size_t i = 0; i < verts_.size(); ++i) {
+            OdGeVector3d w = toWorld(verts_[i].p).transformBy(m) - OdGePoint3d::kOrigin;
+            verts_[i].p.set(w.dotProduct(x), w.dotProduct(y));
+            if (i == 0) elev = w.dotProduct(n);
+            verts_[i].sw *= s;
+            verts_[i].ew *= s;
+            if (flip) verts_[i].bulge = -verts_[i].bulge;
+        }
+        if (verts_.empty()) {
+            OdGePoint3d o = OdGePoint3d::kOrigin + normal_ * elev_;
+            elev = (o.transformBy(m) - OdGePoint3d::kOrigin).dotProduct(n);
+        }
+        elev_ = elev;
+        normal_ = n;
+        return eOk;
+    }
     bool mirror = m.entry[0][0] * m.entry[1][1] - m.entry[0][1] * m.entry[1][0] < 0;
     double s = m.scale();
     for (auto& v : verts_) {
@@ -718,6 +812,14 @@ OdResult OdDb2dPolyline::appendVertex(const OdGePoint3d& p, double bulge, double
     return eOk;
 }
 
+OdResult OdDb2dPolyline::setThickness(double t) { OD_SET(thickness_, t); }
+
+OdResult OdDb2dPolyline::setNormal(const OdGeVector3d& n)
+{
+    if (n.isZeroLength()) return eInvalidInput;
+    OD_SET(normal_, n.normal());
+}
+
 OdDb::Vertex2dType OdDb2dPolyline::vertexTypeAt(int i) const
 {
     return i >= 0 && (size_t)i < types_.size() ? (OdDb::Vertex2dType)types_[(size_t)i] : OdDb::k2dVertex;
@@ -740,6 +842,7 @@ OdDbPolyline OdDb2dPolyline::asLight() const
         pl.addVertexAt((unsigned)i, points_[i], bulges_[i], startWidths_[i], endWidths_[i]);
     pl.setClosed(closed_);
     pl.setElevation(elev_);
+    pl.setNormal(normal_);
     return pl;
 }
 
@@ -760,6 +863,7 @@ OdResult OdDb2dPolyline::subTransformBy(const OdGeMatrix3d& m)
         pl.getWidthsAt((unsigned)i, startWidths_[i], endWidths_[i]);
     }
     elev_ = pl.elevation();
+    normal_ = pl.normal();
     return eOk;
 }
 
@@ -925,5 +1029,98 @@ OdResult OdDbSpline::subTransformBy(const OdGeMatrix3d& m)
 {
     for (auto& p : ctrl_) p.transformBy(m);
     for (auto& p : fit_) p.transformBy(m);
+    return eOk;
+}
+
+// ---- meshes ----
+
+ODRX_DEFINE_MEMBERS(OdDbPolygonMesh, OdDbEntity, L"AcDbPolygonMesh")
+ODRX_DEFINE_MEMBERS(OdDbPolyFaceMesh, OdDbEntity, L"AcDbPolyFaceMesh")
+
+OdDbPolygonMesh::OdDbPolygonMesh(OdDb::PolyMeshType type, int m, int n, const OdGePoint3dArray& vertices,
+                                 bool mClosed, bool nClosed)
+    : type_(type), m_(m), n_(n), mClosed_(mClosed), nClosed_(nClosed), points_(vertices)
+{
+}
+
+OdResult OdDbPolygonMesh::setPolyMeshType(OdDb::PolyMeshType t) { OD_SET(type_, t); }
+
+OdResult OdDbPolygonMesh::setMSize(int m)
+{
+    if (m < 2) return eInvalidInput;
+    OD_SET(m_, m);
+}
+
+OdResult OdDbPolygonMesh::setNSize(int n)
+{
+    if (n < 2) return eInvalidInput;
+    OD_SET(n_, n);
+}
+
+OdResult OdDbPolygonMesh::setMSurfaceDensity(int d)
+{
+    if (d < 0) return eInvalidInput;
+    OD_SET(mDensity_, d);
+}
+
+OdResult OdDbPolygonMesh::setNSurfaceDensity(int d)
+{
+    if (d < 0) return eInvalidInput;
+    OD_SET(nDensity_, d);
+}
+
+OdResult OdDbPolygonMesh::appendVertex(const OdGePoint3d& p)
+{
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    points_.append(p);
+    return eOk;
+}
+
+OdResult OdDbPolygonMesh::getGeomExtents(OdGeExtents3d& ext) const
+{
+    ext = OdGeExtents3d();
+    for (const auto& p : points_) ext.addPoint(p);
+    return ext.isValidExtents() ? eOk : eInvalidExtents;
+}
+
+OdResult OdDbPolygonMesh::subTransformBy(const OdGeMatrix3d& m)
+{
+    for (auto& p : points_) p.transformBy(m);
+    return eOk;
+}
+
+OdResult OdDbPolyFaceMesh::appendVertex(const OdGePoint3d& p)
+{
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    points_.append(p);
+    return eOk;
+}
+
+OdResult OdDbPolyFaceMesh::appendFaceRecord(int16_t v1, int16_t v2, int16_t v3, int16_t v4)
+{
+    for (int16_t v : {v1, v2, v3, v4})
+        if (std::abs((int)v) > points_.length()) return eInvalidInput;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    faces_.push_back({v1, v2, v3, v4});
+    return eOk;
+}
+
+OdResult OdDbPolyFaceMesh::getFaceAt(int i, int16_t vertices[4]) const
+{
+    if (i < 0 || i >= numFaces()) return eInvalidIndex;
+    for (int k = 0; k < 4; ++k) vertices[k] = faces_[(size_t)i][(size_t)k];
+    return eOk;
+}
+
+OdResult OdDbPolyFaceMesh::getGeomExtents(OdGeExtents3d& ext) const
+{
+    ext = OdGeExtents3d();
+    for (const auto& p : points_) ext.addPoint(p);
+    return ext.isValidExtents() ? eOk : eInvalidExtents;
+}
+
+OdResult OdDbPolyFaceMesh::subTransformBy(const OdGeMatrix3d& m)
+{
+    for (auto& p : points_) p.transformBy(m);
     return eOk;
 }

@@ -2,6 +2,7 @@
 // lightweight, 2-D and 3-D polylines, spline).
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "oddbentity.h"
@@ -13,6 +14,13 @@ public:
     explicit OdDbPoint(const OdGePoint3d& p) : pos_(p) {}
     OdGePoint3d position() const { return pos_; }
     OdResult setPosition(const OdGePoint3d& p);
+    double thickness() const { return thickness_; }
+    OdResult setThickness(double t);
+    OdGeVector3d normal() const { return normal_; }
+    OdResult setNormal(const OdGeVector3d& n);
+    // The angle of the point's own x axis in its plane.
+    double ecsRotation() const { return rotation_; }
+    OdResult setEcsRotation(double a);
     OdResult getGeomExtents(OdGeExtents3d& ext) const override;
 
 protected:
@@ -20,6 +28,8 @@ protected:
 
 private:
     OdGePoint3d pos_;
+    OdGeVector3d normal_{0, 0, 1};
+    double thickness_ = 0, rotation_ = 0;
 };
 
 class OdDbLine : public OdDbCurve {
@@ -31,6 +41,11 @@ public:
     OdGePoint3d endPoint() const { return e_; }
     OdResult setStartPoint(const OdGePoint3d& p);
     OdResult setEndPoint(const OdGePoint3d& p);
+    // Thickness is drawn along the normal.
+    double thickness() const { return thickness_; }
+    OdResult setThickness(double t);
+    OdGeVector3d normal() const { return normal_; }
+    OdResult setNormal(const OdGeVector3d& n);
     OdResult getStartParam(double& p) const override { p = 0; return eOk; }
     OdResult getEndParam(double& p) const override { p = s_.distanceTo(e_); return eOk; }
     OdResult getPointAtParam(double t, OdGePoint3d& p) const override;
@@ -44,6 +59,8 @@ protected:
 
 private:
     OdGePoint3d s_, e_;
+    OdGeVector3d normal_{0, 0, 1};
+    double thickness_ = 0;
 };
 
 // Circle and arc share a centre, a radius and a normal; the parameter is
@@ -59,6 +76,8 @@ public:
     OdResult setRadius(double r);
     OdGeVector3d normal() const { return n_; }
     OdResult setNormal(const OdGeVector3d& n);
+    double thickness() const { return thickness_; }
+    OdResult setThickness(double t);
     bool isClosed() const override { return true; }
     OdResult getStartParam(double& p) const override { p = 0; return eOk; }
     OdResult getEndParam(double& p) const override { p = 2 * M_PI; return eOk; }
@@ -74,7 +93,7 @@ protected:
 private:
     OdGePoint3d c_;
     OdGeVector3d n_{0, 0, 1};
-    double r_ = 0;
+    double r_ = 0, thickness_ = 0;
 };
 
 class OdDbArc : public OdDbCurve {
@@ -90,6 +109,8 @@ public:
     double radius() const { return r_; }
     OdResult setRadius(double r);
     OdGeVector3d normal() const { return n_; }
+    double thickness() const { return thickness_; }
+    OdResult setThickness(double t);
     double startAngle() const { return a0_; }
     double endAngle() const { return a1_; }
     OdResult setStartAngle(double a);
@@ -108,7 +129,7 @@ protected:
 private:
     OdGePoint3d c_;
     OdGeVector3d n_{0, 0, 1};
-    double r_ = 0, a0_ = 0, a1_ = 0;
+    double r_ = 0, a0_ = 0, a1_ = 0, thickness_ = 0;
 };
 
 // Ellipse: centre, normal, major axis (direction and half length) and the
@@ -160,7 +181,9 @@ enum Vertex3dType { k3dSimpleVertex = 0, k3dControlVertex = 1, k3dFitVertex = 2 
 }  // namespace OdDb
 
 // Lightweight polyline: plane vertices with bulges and widths at an
-// elevation; the parameter i runs over segment i.
+// elevation, in the plane of its normal (object coordinates: the plane's
+// axes by the arbitrary-axis rule); the parameter i runs over segment i.
+// Points of three coordinates are world points.
 class OdDbPolyline : public OdDbCurve {
 public:
     OD_ENTITY_MEMBERS(OdDbPolyline)
@@ -185,7 +208,10 @@ public:
     void setClosed(bool c);
     double elevation() const { return elev_; }
     void setElevation(double e);
-    OdGeVector3d normal() const { return {0, 0, 1}; }
+    OdGeVector3d normal() const { return normal_; }
+    OdResult setNormal(const OdGeVector3d& n);
+    double thickness() const { return thickness_; }
+    OdResult setThickness(double t);
     bool hasBulges() const;
     bool hasWidth() const;
     // Every segment's start and end width; eInvalidInput for a negative width.
@@ -213,9 +239,13 @@ private:
     int numSegs() const;
     double segLength(int i) const;
     OdGePoint2d segPoint(int i, double u) const;
+    // A point of the plane in world coordinates.
+    OdGePoint3d toWorld(const OdGePoint2d& p) const;
+    bool inWorldPlane() const { return normal_.x == 0 && normal_.y == 0 && normal_.z > 0; }
     std::vector<Vertex> verts_;
     bool closed_ = false;
-    double elev_ = 0;
+    double elev_ = 0, thickness_ = 0;
+    OdGeVector3d normal_{0, 0, 1};
 };
 
 // 2-D polyline: vertices with bulges and widths in a plane at an elevation.
@@ -234,6 +264,10 @@ public:
                           OdDb::Vertex2dType type = OdDb::k2dVertex);
     OdDb::Vertex2dType vertexTypeAt(int i) const;
     double elevation() const { return elev_; }
+    OdGeVector3d normal() const { return normal_; }
+    OdResult setNormal(const OdGeVector3d& n);
+    double thickness() const { return thickness_; }
+    OdResult setThickness(double t);
     bool isClosed() const override { return closed_; }
     void makeClosed();
     void makeOpen();
@@ -251,7 +285,8 @@ private:
     OdGePoint2dArray points_;
     OdGeDoubleArray bulges_, startWidths_, endWidths_;
     std::vector<uint8_t> types_;  // missing entries: ordinary vertices
-    double elev_ = 0;
+    double elev_ = 0, thickness_ = 0;
+    OdGeVector3d normal_{0, 0, 1};
     bool closed_ = false;
 };
 
@@ -324,4 +359,72 @@ private:
     OdGePoint3dArray ctrl_;
     OdGeDoubleArray knots_, weights_;
     OdGePoint3dArray fit_;
+};
+
+namespace OdDb {
+enum PolyMeshType { kSimpleMesh = 0, kQuadSurfaceMesh = 5, kCubicSurfaceMesh = 6, kBezierSurfaceMesh = 8 };
+}
+
+// Polygon mesh: an M by N grid of vertices, row by row, each direction open
+// or closed.
+class OdDbPolygonMesh : public OdDbEntity {
+public:
+    OD_ENTITY_MEMBERS(OdDbPolygonMesh)
+    OdDbPolygonMesh() = default;
+    // The vertices are taken row after row (mSize rows of nSize).
+    OdDbPolygonMesh(OdDb::PolyMeshType type, int mSize, int nSize, const OdGePoint3dArray& vertices,
+                    bool mClosed = false, bool nClosed = false);
+    OdDb::PolyMeshType polyMeshType() const { return type_; }
+    OdResult setPolyMeshType(OdDb::PolyMeshType t);
+    int mSize() const { return m_; }
+    int nSize() const { return n_; }
+    // eInvalidInput for sizes below 2.
+    OdResult setMSize(int m);
+    OdResult setNSize(int n);
+    bool isMClosed() const { return mClosed_; }
+    bool isNClosed() const { return nClosed_; }
+    void makeMClosed() { if (assertWriteEnabled()) mClosed_ = true; }
+    void makeMOpen() { if (assertWriteEnabled()) mClosed_ = false; }
+    void makeNClosed() { if (assertWriteEnabled()) nClosed_ = true; }
+    void makeNOpen() { if (assertWriteEnabled()) nClosed_ = false; }
+    int mSurfaceDensity() const { return mDensity_; }
+    int nSurfaceDensity() const { return nDensity_; }
+    OdResult setMSurfaceDensity(int d);
+    OdResult setNSurfaceDensity(int d);
+    int numVertices() const { return points_.length(); }
+    OdGePoint3d vertexAt(int i) const { return points_[i]; }
+    OdResult appendVertex(const OdGePoint3d& p);
+    OdResult getGeomExtents(OdGeExtents3d& ext) const override;
+
+protected:
+    OdResult subTransformBy(const OdGeMatrix3d& m) override;
+
+private:
+    OdDb::PolyMeshType type_ = OdDb::kSimpleMesh;
+    int m_ = 0, n_ = 0, mDensity_ = 0, nDensity_ = 0;
+    bool mClosed_ = false, nClosed_ = false;
+    OdGePoint3dArray points_;
+};
+
+// Polyface mesh: vertices and faces of up to four of them. A face names
+// its vertices by number from 1; a negative number hides the edge that
+// starts there, 0 ends a face of fewer.
+class OdDbPolyFaceMesh : public OdDbEntity {
+public:
+    OD_ENTITY_MEMBERS(OdDbPolyFaceMesh)
+    int numVertices() const { return points_.length(); }
+    int numFaces() const { return (int)faces_.size(); }
+    OdGePoint3d vertexAt(int i) const { return points_[i]; }
+    OdResult appendVertex(const OdGePoint3d& p);
+    // eInvalidInput for a vertex number beyond the vertices there are.
+    OdResult appendFaceRecord(int16_t v1, int16_t v2, int16_t v3, int16_t v4 = 0);
+    OdResult getFaceAt(int i, int16_t vertices[4]) const;
+    OdResult getGeomExtents(OdGeExtents3d& ext) const override;
+
+protected:
+    OdResult subTransformBy(const OdGeMatrix3d& m) override;
+
+private:
+    OdGePoint3dArray points_;
+    std::vector<std::array<int16_t, 4>> faces_;
 };

@@ -1,6 +1,7 @@
 #include "oddbdatabase.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <cwchar>
 #include <map>
 #include <set>
@@ -10,6 +11,7 @@
 #include "oddbdictionary.h"
 #include "oddbentity.h"
 #include "oddbsymboltable.h"
+#include "dxf_kept.h"
 #include "hostdb_control.h"
 #include "standin_control.h"
 
@@ -95,13 +97,110 @@ int standin::LiveObjectCount() { return g_liveObjects; }
 
 OdDbObject::OdDbObject() { ++g_liveObjects; }
 
-// A copy is a new object: no id, owner, dictionary or reactors.
-OdDbObject::OdDbObject(const OdDbObject&) : OdRxObject() { ++g_liveObjects; }
+// A copy is a new object: no id, owner, dictionary or reactors; it keeps
+// the extended data and what a drawing file held of the object, as the
+// host's copies do.
+OdDbObject::OdDbObject(const OdDbObject& o)
+    : OdRxObject(), xdata_(OdResBuf::copyChain(o.xdata_)), kept_(standin::CopyKept(o.kept_))
+{
+    ++g_liveObjects;
+}
 
 OdDbObject::~OdDbObject()
 {
     --g_liveObjects;
     if (readers_ || writer_) OpenSet().erase(this);
+    OdResBuf::releaseChain(xdata_);
+    standin::DeleteKept(kept_);
+}
+
+namespace {
+
+// The application a 1001 group names, for comparing without case.
+std::wstring AppKey(const OdResBuf* rb)
+{
+    std::wstring k = rb->getString().str();
+    for (auto& c : k) c = (wchar_t)std::towupper(c);
+    return k;
+}
+
+// The chain cut into its applications' parts (each from its 1001 group up
+// to the next).
+std::vector<std::pair<std::wstring, std::vector<const OdResBuf*>>> AppParts(const OdResBuf* chain)
+{
+    std::vector<std::pair<std::wstring, std::vector<const OdResBuf*>>> parts;
+    for (const OdResBuf* rb = chain; rb; rb = rb->next()) {
+        if (rb->restype() == 1001) parts.emplace_back(AppKey(rb), std::vector<const OdResBuf*>());
+        if (!parts.empty()) parts.back().second.push_back(rb);
+    }
+    return parts;
+}
+
+}  // namespace
+
+OdResBuf* OdDbObject::xData(const OdString& regappName) const
+{
+    if (regappName.isEmpty()) return OdResBuf::copyChain(xdata_);
+    std::wstring key = regappName.str();
+    for (auto& c : key) c = (wchar_t)std::towupper(c);
+    OdResBuf head;
+    OdResBuf* tail = &head;
+    for (const auto& [app, items] : AppParts(xdata_)) {
+        if (app != key) continue;
+        for (const OdResBuf* rb : items) {
+            auto* copy = new OdResBuf(*rb);
+            copy->setNext(nullptr);
+            tail = tail->setNext(copy);
+        }
+        break;
+    }
+    return head.next();
+}
+
+OdResult OdDbObject::setXData(const OdResBuf* xdata)
+{
+    if (int s = standin::TakeHostFault("setXData")) return (OdResult)s;
+    if (!xdata || xdata->restype() != 1001) return eInvalidInput;
+    if (OdDbDatabase* db = database()) {
+        OdDbRegAppTable* apps = nullptr;
+        if (db->getRegAppTable(apps, OdDb::kForRead) != eOk) return eRegappIdNotFound;
+        bool known = true;
+        for (const auto& part : AppParts(xdata)) known = known && apps->has(part.second.front()->getString());
+        apps->close();
+        if (!known) return eRegappIdNotFound;
+    }
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    putXData(xdata);
+    return eOk;
+}
+
+void OdDbObject::putXData(const OdResBuf* xdata)
+{
+    auto mine = AppParts(xdata_);
+    auto given = AppParts(xdata);
+    OdResBuf head;
+    OdResBuf* tail = &head;
+    auto append = [&](const std::vector<const OdResBuf*>& items) {
+        if (items.size() < 2) return;  // a name alone removes the data
+        for (const OdResBuf* rb : items) {
+            auto* copy = new OdResBuf(*rb);
+            copy->setNext(nullptr);
+            tail = tail->setNext(copy);
+        }
+    };
+    auto find = [](const auto& parts, const std::wstring& app) {
+        for (const auto& p : parts)
+            if (p.first == app) return &p.second;
+        return (const std::vector<const OdResBuf*>*)nullptr;
+    };
+    for (const auto& [app, items] : mine) {
+        const auto* replacement = find(given, app);
+        append(replacement ? *replacement : items);
+    }
+    for (const auto& [app, items] : given)
+        if (!find(mine, app)) append(items);
+    OdResBuf::releaseChain(xdata_);
+    xdata_ = head.next();
 }
 
 OdDbDatabase* OdDbObject::database() const { return stub_ ? stub_->db : nullptr; }
@@ -231,6 +330,7 @@ OdDbDatabase::~OdDbDatabase()
         delete stub;
     }
     delete tm_;
+    delete fileKept_;
     if (g_explicitWorkingDb == this) g_explicitWorkingDb = nullptr;
 }
 
@@ -286,6 +386,7 @@ void OdDbDatabase::buildDefaultDrawing()
     addRecord(blockTable_, new OdDbBlockTableRecord(), L"*Paper_Space");
     textstyle_ = addRecord(textStyleTable_, new OdDbTextStyleTableRecord(), L"Standard");
     addRecord(viewportTable_, new OdDbViewportTableRecord(), L"*ACTIVE");
+
     clayer_ = layerZero_;
     celtype_ = ltByLayer_;
 }
@@ -312,6 +413,11 @@ OdResult OdDbDatabase::getViewportTable(OdDbViewportTable*& t, OdDb::OpenMode m)
     return openTable(viewportTable_, t, m);
 }
 OdResult OdDbDatabase::getRegAppTable(OdDbRegAppTable*& t, OdDb::OpenMode m) { return openTable(regAppTable_, t, m); }
+OdResult OdDbDatabase::getDimStyleTable(OdDbDimStyleTable*& t, OdDb::OpenMode m)
+{
+    return openTable(dimStyleTable_, t, m);
+}
+OdResult OdDbDatabase::getUCSTable(OdDbUCSTable*& t, OdDb::OpenMode m) { return openTable(ucsTable_, t, m); }
 OdResult OdDbDatabase::getNamedObjectsDictionary(OdDbDictionary*& d, OdDb::OpenMode m) { return openTable(nod_, d, m); }
 
 OdResult OdDbDatabase::setClayer(OdDbObjectId id)

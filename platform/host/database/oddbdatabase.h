@@ -14,7 +14,12 @@ class OdDbTextStyleTable;
 class OdDbViewTable;
 class OdDbViewportTable;
 class OdDbRegAppTable;
+class OdDbDimStyleTable;
+class OdDbUCSTable;
 class OdDbDictionary;
+namespace standin {
+struct DxfFileKept;
+}
 class OdDbDatabase;
 class OdDbTransactionManager;
 
@@ -47,6 +52,8 @@ public:
     OdResult getViewTable(OdDbViewTable*& table, OdDb::OpenMode mode);
     OdResult getViewportTable(OdDbViewportTable*& table, OdDb::OpenMode mode);
     OdResult getRegAppTable(OdDbRegAppTable*& table, OdDb::OpenMode mode);
+    OdResult getDimStyleTable(OdDbDimStyleTable*& table, OdDb::OpenMode mode);
+    OdResult getUCSTable(OdDbUCSTable*& table, OdDb::OpenMode mode);
     OdResult getNamedObjectsDictionary(OdDbDictionary*& dict, OdDb::OpenMode mode);
 
     OdDbObjectId getBlockTableId() const { return blockTable_; }
@@ -56,6 +63,13 @@ public:
     OdDbObjectId getViewTableId() const { return viewTable_; }
     OdDbObjectId getViewportTableId() const { return viewportTable_; }
     OdDbObjectId getRegAppTableId() const { return regAppTable_; }
+    // The tables of dimension styles and coordinate systems: a drawing read
+    // from a file has them; a new drawing has none until one is read (a
+    // file saved from it gets the style "Standard").
+    OdDbObjectId getDimStyleTableId() const { return dimStyleTable_; }
+    OdDbObjectId getUCSTableId() const { return ucsTable_; }
+    // The current dimension style; null when the drawing has no styles.
+    OdDbObjectId dimstyle() const { return dimstyle_; }
     OdDbObjectId getNamedObjectsDictionaryId() const { return nod_; }
     OdDbObjectId getModelSpaceId() const { return modelSpace_; }
     OdDbObjectId getLinetypeByLayerId() const { return ltByLayer_; }
@@ -122,6 +136,8 @@ private:
 
     uint64_t nextHandle_ = 1;
     std::map<uint64_t, OdDbStub*> stubs_;
+    standin::DxfFileKept* fileKept_ = nullptr;
+    OdDbObjectId dimStyleTable_, ucsTable_, dimstyle_;
     std::vector<OdDbDatabaseReactor*> reactors_;
     OdDbTransactionManager* tm_;
     OdDbObjectId blockTable_, layerTable_, linetypeTable_, textStyleTable_, viewTable_, viewportTable_,

@@ -1,5 +1,7 @@
 #include "oddbdimension.h"
 
+#include "oddbdictionary.h"
+
 ODRX_DEFINE_MEMBERS(OdDbDimension, OdDbEntity, L"AcDbDimension")
 ODRX_DEFINE_MEMBERS(OdDbAlignedDimension, OdDbDimension, L"AcDbAlignedDimension")
 ODRX_DEFINE_MEMBERS(OdDbRotatedDimension, OdDbDimension, L"AcDbRotatedDimension")
@@ -55,11 +57,72 @@ OdResult OdDbDimension::setDimensionStyle(OdDbObjectId id)
     return eOk;
 }
 
+namespace {
+const int kDimtmove = 279;
+}
+
+int OdDbDimension::dimtmove() const
+{
+    // "DSTYLE" { (variable, value) ... }
+    OdResBuf* data = xData(L"ACAD");
+    int v = 0;
+    for (const OdResBuf* rb = data; rb && rb->next(); rb = rb->next())
+        if (rb->restype() == 1070 && rb->getInt16() == kDimtmove && rb->next()->restype() == 1070) {
+            v = rb->next()->getInt16();
+            break;
+        }
+    OdResBuf::releaseChain(data);
+    return v;
+}
+
 OdResult OdDbDimension::setDimtmove(int v)
 {
     if (v < 0 || v > 2) return eInvalidInput;
     if (!assertWriteEnabled()) return eNotOpenForWrite;
-    tmove_ = v;
+    OdResBuf* data = xData(L"ACAD");
+    bool set = false;
+    OdResBuf* close = nullptr;
+    for (OdResBuf* rb = data; rb; rb = rb->next()) {
+        if (rb->restype() == 1070 && rb->getInt16() == kDimtmove && rb->next() && rb->next()->restype() == 1070) {
+            rb->next()->setInt16((int16_t)v);
+            set = true;
+            break;
+        }
+        if (rb->restype() == 1002 && rb->getString() == L"}") close = rb;
+    }
+    if (!set && v == 0) {
+        OdResBuf::releaseChain(data);
+        return eOk;
+    }
+    if (!set && close) {
+        // Into the style's overrides, before their closing brace.
+        OdResBuf* before = data;
+        while (before->next() != close) before = before->next();
+        OdResBuf* code = before->setNext(OdResBuf::newRb(1070, (int32_t)kDimtmove));
+        code->setInt16((int16_t)kDimtmove);
+        OdResBuf* value = code->setNext(new OdResBuf(1070));
+        value->setInt16((int16_t)v);
+        value->setNext(close);
+    } else if (!set) {
+        OdResBuf::releaseChain(data);
+        data = OdResBuf::newRb(1001, OdString(L"ACAD"));
+        OdResBuf* tail = data->setNext(OdResBuf::newRb(1000, OdString(L"DSTYLE")));
+        tail = tail->setNext(OdResBuf::newRb(1002, OdString(L"{")));
+        tail = tail->setNext(new OdResBuf(1070));
+        tail->setInt16((int16_t)kDimtmove);
+        tail = tail->setNext(new OdResBuf(1070));
+        tail->setInt16((int16_t)v);
+        tail->setNext(OdResBuf::newRb(1002, OdString(L"}")));
+    }
+    putXData(data);
+    OdResBuf::releaseChain(data);
+    return eOk;
+}
+
+OdResult OdDbDimension::setDimBlockId(OdDbObjectId id)
+{
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    block_ = id;
     return eOk;
 }
 

@@ -15,9 +15,14 @@ public:
     OdDbObjectId dimensionStyle() const { return style_; }
     OdResult setDimensionStyle(OdDbObjectId id);
     // DIMTMOVE: 0 the dimension line follows the text, 1 a leader is added,
-    // 2 the text moves freely.
-    int dimtmove() const { return tmove_; }
+    // 2 the text moves freely. Kept as an override of the style in the
+    // dimension's extended data ("ACAD"), as the host keeps it.
+    int dimtmove() const;
     virtual OdResult setDimtmove(int v);
+    // The anonymous block holding the dimension's graphics; null when it
+    // has none.
+    OdDbObjectId dimBlockId() const { return block_; }
+    OdResult setDimBlockId(OdDbObjectId id);
     // The box of the defining points and the text position.
     OdResult getGeomExtents(OdGeExtents3d& ext) const override;
 
@@ -32,7 +37,7 @@ private:
     OdString text_;
     OdDbObjectId style_;
     OdGePoint3d textPos_;
-    int tmove_ = 0;
+    OdDbObjectId block_;
 };
 
 class OdDbAlignedDimension : public OdDbDimension {

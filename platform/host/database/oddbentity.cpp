@@ -119,6 +119,23 @@ OdResult OdDbEntity::setTransparency(const OdCmTransparency& t, bool doSubents)
     return eOk;
 }
 
+bool standin::IsLineWeight(int v)
+{
+    static const int kWeights[] = {0, 5, 9, 13, 15, 18, 20, 25, 30, 35, 40, 50, 53, 60, 70, 80, 90, 100, 106, 120, 140, 158, 200, 211};
+    if (v >= -3 && v <= -1) return true;
+    return std::find(std::begin(kWeights), std::end(kWeights), v) != std::end(kWeights);
+}
+
+OdResult OdDbEntity::setLineWeight(OdDb::LineWeight w, bool doSubents)
+{
+    if (int s = standin::TakeHostFault("setLineWeight")) return (OdResult)s;
+    if (!standin::IsLineWeight(w)) return eInvalidInput;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    lineWeight_ = w;
+    if (doSubents) forEachSubent([&](OdDbEntity* e) { e->setLineWeight(w, true); });
+    return eOk;
+}
+
 OdResult OdDbEntity::setVisibility(OdDb::Visibility v, bool doSubents)
 {
     if (!assertWriteEnabled()) return eNotOpenForWrite;
@@ -136,6 +153,7 @@ void OdDbEntity::setDatabaseDefaults(OdDbDatabase* db)
     color_ = OdCmColor();
     transparency_ = OdCmTransparency();
     ltScale_ = 1.0;
+    lineWeight_ = OdDb::kLnWtByLayer;
 }
 
 void OdDbEntity::applyAppendDefaults(OdDbDatabase* db)
@@ -152,6 +170,7 @@ void OdDbEntity::setPropertiesFrom(const OdDbEntity* o, bool)
     linetype_ = o->linetype_;
     ltScale_ = o->ltScale_;
     transparency_ = o->transparency_;
+    lineWeight_ = o->lineWeight_;
 }
 
 OdResult OdDbEntity::getGeomExtents(OdGeExtents3d&) const { return eInvalidExtents; }

@@ -14,6 +14,18 @@ namespace OdDb {
 // Which operands of an intersection are taken as extended without end.
 enum Intersect { kOnBothOperands = 0, kExtendThis = 1, kExtendArg = 2, kExtendBoth = 3 };
 enum Visibility { kVisible = 0, kInvisible = 1 };
+// Line weights in hundredths of a millimetre, or taken from elsewhere.
+enum LineWeight : int {
+    kLnWt000 = 0, kLnWt005 = 5, kLnWt009 = 9, kLnWt013 = 13, kLnWt015 = 15, kLnWt018 = 18, kLnWt020 = 20,
+    kLnWt025 = 25, kLnWt030 = 30, kLnWt035 = 35, kLnWt040 = 40, kLnWt050 = 50, kLnWt053 = 53, kLnWt060 = 60,
+    kLnWt070 = 70, kLnWt080 = 80, kLnWt090 = 90, kLnWt100 = 100, kLnWt106 = 106, kLnWt120 = 120, kLnWt140 = 140,
+    kLnWt158 = 158, kLnWt200 = 200, kLnWt211 = 211,
+    kLnWtByLayer = -1, kLnWtByBlock = -2, kLnWtByLwDefault = -3
+};
+}
+namespace standin {
+// Whether the value is one of the host's line weights.
+bool IsLineWeight(int value);
 }
 
 class OdDbEntity : public OdDbObject {
@@ -46,6 +58,10 @@ public:
 
     OdCmTransparency transparency() const { return transparency_; }
     OdResult setTransparency(const OdCmTransparency& t, bool doSubents = true);
+
+    // ByLayer unless set; eInvalidInput for a value that is no line weight.
+    OdDb::LineWeight lineWeight() const { return lineWeight_; }
+    OdResult setLineWeight(OdDb::LineWeight w, bool doSubents = true);
 
     OdDb::Visibility visibility() const { return visibility_; }
     OdResult setVisibility(OdDb::Visibility v, bool doSubents = true);
@@ -87,6 +103,7 @@ private:
     OdDbObjectId linetype_;
     double ltScale_ = 1.0;
     OdCmTransparency transparency_;
+    OdDb::LineWeight lineWeight_ = OdDb::kLnWtByLayer;
     OdDb::Visibility visibility_ = OdDb::kVisible;
 };
 

@@ -5,6 +5,8 @@
 #include <cwchar>
 
 #include "hostdb_control.h"
+#include "oddbdictionary.h"
+#include <map>
 
 ODRX_DEFINE_MEMBERS(OdDbHatch, OdDbEntity, L"AcDbHatch")
 ODRX_DEFINE_MEMBERS(OdDbSolid, OdDbEntity, L"AcDbSolid")
@@ -76,23 +78,78 @@ OdGeCurve2d* EdgeOf(const OdDbCurve* c, int& type)
 
 // Puts the edges in ring order, each starting where the one before ends
 // (turned round where it runs the other way), as the host keeps a boundary
-// loop; false when they do not join into one closed ring.
+// loop; false when they do not join into one closed ring. Each step takes
+// the first remaining edge in the given order that joins; the ends are
+// found through a grid of cells the size of the tolerance, so a loop of
+// any size costs time in proportion to its edges.
 bool ChainRing(std::vector<OdGeCurve2d*>& edges, OdGeIntArray& types)
 {
     const double tol = 1e-6;
     if (edges.empty()) return false;
-    for (size_t n = 1; n < edges.size(); ++n) {
-        OdGePoint2d cur = edges[n - 1]->endPoint();
-        size_t i = n;
-        while (i < edges.size() && edges[i]->startPoint().distanceTo(cur) >= tol &&
-               edges[i]->endPoint().distanceTo(cur) >= tol)
-            ++i;
-        if (i == edges.size()) return false;
-        if (edges[i]->startPoint().distanceTo(cur) >= tol) edges[i]->reverseParam();
-        std::swap(edges[n], edges[i]);
-        std::swap(types[(int)n], types[(int)i]);
+    const size_t n = edges.size();
+    auto cellOf = [tol](const OdGePoint2d& p) {
+        return std::make_pair((int64_t)std::floor(p.x / tol), (int64_t)std::floor(p.y / tol));
+    };
+    // Ends of the edges still to place, by cell: (edge, 0 start / 1 end).
+    std::map<std::pair<int64_t, int64_t>, std::vector<size_t>> cells;
+    std::vector<OdGePoint2d> starts(n), ends(n);
+    for (size_t i = 0; i < n; ++i) {
+        starts[i] = edges[i]->startPoint();
+        ends[i] = edges[i]->endPoint();
+        if (!std::isfinite(starts[i].x + starts[i].y + ends[i].x + ends[i].y)) return false;
+        if (i == 0) continue;
+        cells[cellOf(starts[i])].push_back(i);
+        cells[cellOf(ends[i])].push_back(i);
     }
-    return edges.back()->endPoint().distanceTo(edges.front()->startPoint()) < tol;
+    std::vector<char> used(n, 0);
+    used[0] = 1;
+    // order[k]: the edge placed k-th, and whether it is turned round.
+    std::vector<std::pair<size_t, bool>> order{{0, false}};
+    OdGePoint2d cur = ends[0];
+    for (size_t k = 1; k < n; ++k) {
+        auto [cx, cy] = cellOf(cur);
+        size_t best = SIZE_MAX;
+        bool turn = false;
+        for (int64_t dx = -1; dx <= 1; ++dx)
+            for (int64_t dy = -1; dy <= 1; ++dy) {
+                auto it = cells.find({cx + dx, cy + dy});
+                if (it == cells.end()) continue;
+                for (size_t i : it->second) {
+                    if (used[i] || i >= best) continue;
+                    if (starts[i].distanceTo(cur) < tol) best = i, turn = false;
+                    else if (ends[i].distanceTo(cur) < tol) best = i, turn = true;
+                }
+            }
+        if (best == SIZE_MAX) return false;
+        used[best] = 1;
+        order.emplace_back(best, turn);
+        cur = turn ? starts[best] : ends[best];
+    }
+    if (cur.distanceTo(starts[0]) >= tol) return false;
+    std::vector<OdGeCurve2d*> placed;
+    OdGeIntArray placedTypes;
+    for (const auto& [i, turn] : order) {
+        if (turn) edges[i]->reverseParam();
+        placed.push_back(edges[i]);
+        placedTypes.append(types[(int)i]);
+    }
+    edges.swap(placed);
+    types = placedTypes;
+    return true;
+}
+
+// Lines turned about the origin by `a` and scaled by `s`.
+void TransformLines(OdHatchPattern& lines, double a, double s)
+{
+    double c = std::cos(a), n = std::sin(a);
+    for (auto& l : lines) {
+        l.m_dLineAngle += a;
+        OdGePoint2d b = l.m_basePoint;
+        l.m_basePoint.set((b.x * c - b.y * n) * s, (b.x * n + b.y * c) * s);
+        OdGeVector2d o = l.m_patternOffset;
+        l.m_patternOffset = OdGeVector2d((o.x * c - o.y * n) * s, (o.x * n + o.y * c) * s);
+        for (auto& d : l.m_dashes) d *= s;
+    }
 }
 
 }  // namespace
@@ -101,7 +158,8 @@ OdDbHatch::OdDbHatch(const OdDbHatch& o)
     : OdDbEntity(o), normal_(o.normal_), elevation_(o.elevation_), associative_(o.associative_),
       evaluated_(o.evaluated_), origin_(o.origin_), objectType_(o.objectType_), patternType_(o.patternType_),
       patternName_(o.patternName_), patternAngle_(o.patternAngle_), patternScale_(o.patternScale_),
-      background_(o.background_), gradientType_(o.gradientType_), gradientName_(o.gradientName_),
+      pixelSize_(o.pixelSize_), tint_(o.tint_), shift_(o.shift_), double_(o.double_), style_(o.style_),
+      lines_(o.lines_), seeds_(o.seeds_), gradientType_(o.gradientType_), gradientName_(o.gradientName_),
       gradientAngle_(o.gradientAngle_), oneColor_(o.oneColor_), gradientColors_(o.gradientColors_),
       gradientValues_(o.gradientValues_)
 {
@@ -131,7 +189,32 @@ OdResult OdDbHatch::setElevation(double e) { OD_SET(elevation_, e); }
 OdResult OdDbHatch::setAssociative(bool v) { OD_SET(associative_, v); }
 OdResult OdDbHatch::setOriginPoint(const OdGePoint2d& p) { OD_SET(origin_, p); }
 OdResult OdDbHatch::setHatchObjectType(HatchObjectType t) { OD_SET(objectType_, t); }
-OdResult OdDbHatch::setPatternAngle(double a) { OD_SET(patternAngle_, a); }
+OdResult OdDbHatch::setPatternAngle(double a)
+{
+    if (int s = standin::TakeHostFault(__func__)) return (OdResult)s;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    TransformLines(lines_, a - patternAngle_, 1.0);
+    patternAngle_ = a;
+    return eOk;
+}
+
+void OdDbHatch::makePatternLines()
+{
+    lines_.clear();
+    if (isSolidFill()) return;
+    if (patternType_ == kPreDefined) {
+        standin::PredefinedPattern(patternName_.c_str(), lines_);
+    } else if (patternType_ == kUserDefined) {
+        // One family the scale apart, and a second across it when doubled.
+        for (int k = 0; k < (double_ ? 2 : 1); ++k) {
+            OdHatchPatternLine l;
+            l.m_dLineAngle = k * M_PI / 2;
+            l.m_patternOffset = OdGeVector2d(-std::sin(l.m_dLineAngle), std::cos(l.m_dLineAngle));
+            lines_.append(l);
+        }
+    }
+    TransformLines(lines_, patternAngle_, patternScale_);
+}
 
 OdResult OdDbHatch::setPattern(HatchPatternType type, const wchar_t* name)
 {
@@ -140,16 +223,131 @@ OdResult OdDbHatch::setPattern(HatchPatternType type, const wchar_t* name)
     if (!assertWriteEnabled()) return eNotOpenForWrite;
     patternType_ = type;
     patternName_ = name;
+    makePatternLines();
+    return eOk;
+}
+
+OdResult OdDbHatch::setPattern(HatchPatternType type, const wchar_t* name, double angle, double scale,
+                               const OdHatchPattern& lines)
+{
+    if (!name || !*name || !(scale > 0)) return eInvalidInput;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    patternType_ = type;
+    patternName_ = name;
+    patternAngle_ = angle;
+    patternScale_ = scale;
+    lines_ = lines;
     return eOk;
 }
 
 OdResult OdDbHatch::setPatternScale(double s)
 {
     if (!(s > 0)) return eInvalidInput;
-    OD_SET(patternScale_, s);
+    if (int f = standin::TakeHostFault(__func__)) return (OdResult)f;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    TransformLines(lines_, 0, s / patternScale_);
+    patternScale_ = s;
+    return eOk;
 }
 
-OdResult OdDbHatch::setBackgroundColor(const OdCmColor& c) { OD_SET(background_, c); }
+OdResult OdDbHatch::setPatternDouble(bool v)
+{
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    double_ = v;
+    if (patternType_ == kUserDefined) makePatternLines();
+    return eOk;
+}
+
+OdResult OdDbHatch::getPatternDefinitionAt(int index, double& angle, double& baseX, double& baseY, double& offsetX,
+                                           double& offsetY, OdGeDoubleArray& dashes) const
+{
+    if (index < 0 || index >= lines_.length()) return eInvalidIndex;
+    const OdHatchPatternLine& l = lines_[index];
+    angle = l.m_dLineAngle;
+    baseX = l.m_basePoint.x;
+    baseY = l.m_basePoint.y;
+    offsetX = l.m_patternOffset.x;
+    offsetY = l.m_patternOffset.y;
+    dashes = l.m_dashes;
+    return eOk;
+}
+
+OdResult OdDbHatch::setHatchStyle(HatchStyle st)
+{
+    if (st != kNormal && st != kOuter && st != kIgnore) return eInvalidInput;
+    OD_SET(style_, st);
+}
+
+OdResult OdDbHatch::setPixelSize(double v)
+{
+    if (!(v >= 0)) return eInvalidInput;
+    OD_SET(pixelSize_, v);
+}
+
+OdResult OdDbHatch::appendSeedPoint(const OdGePoint2d& p)
+{
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    seeds_.append(p);
+    return eOk;
+}
+
+OdResult OdDbHatch::removeSeedPointAt(int i)
+{
+    if (i < 0 || i >= seeds_.length()) return eInvalidIndex;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    seeds_.removeAt(i);
+    return eOk;
+}
+
+OdResult OdDbHatch::setShadeTintValue(double v)
+{
+    if (!(v >= 0 && v <= 1)) return eInvalidInput;
+    OD_SET(tint_, v);
+}
+
+OdResult OdDbHatch::setGradientShift(double v)
+{
+    if (!(v >= 0 && v <= 1)) return eInvalidInput;
+    OD_SET(shift_, v);
+}
+
+OdCmColor OdDbHatch::backgroundColor() const
+{
+    // The colour's method in the top byte, its index or value below.
+    OdCmColor back(OdCmEntityColor::kNone);
+    OdResBuf* data = xData(L"HATCHBACKGROUNDCOLOR");
+    for (const OdResBuf* rb = data; rb; rb = rb->next()) {
+        if (rb->restype() != 1071) continue;
+        uint32_t value = (uint32_t)rb->getInt32();
+        if (value >> 24 == OdCmEntityColor::kByColor)
+            back.setRGB((uint8_t)(value >> 16), (uint8_t)(value >> 8), (uint8_t)value);
+        else if (value >> 24 == OdCmEntityColor::kByACI && (value & 0xFFFFFF) <= 255)
+            back.setColorIndex((int16_t)(value & 0xFF));
+        else if (value >> 24 == OdCmEntityColor::kByBlock)
+            back.setColorMethod(OdCmEntityColor::kByBlock);
+        else if (value >> 24 == OdCmEntityColor::kByLayer)
+            back.setColorMethod(OdCmEntityColor::kByLayer);
+        break;
+    }
+    OdResBuf::releaseChain(data);
+    return back;
+}
+
+OdResult OdDbHatch::setBackgroundColor(const OdCmColor& c)
+{
+    if (int s = standin::TakeHostFault(__func__)) return (OdResult)s;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    OdResBuf* chain = OdResBuf::newRb(1001, OdString(L"HATCHBACKGROUNDCOLOR"));
+    if (c.colorMethod() != OdCmEntityColor::kNone) {
+        uint32_t value = c.isByColor()  ? (uint32_t)c.red() << 16 | (uint32_t)c.green() << 8 | c.blue()
+                         : c.isByACI() ? (uint32_t)c.colorIndex()
+                                       : 0;
+        chain->setNext(OdResBuf::newRb(1071, (int32_t)((uint32_t)c.colorMethod() << 24 | value)));
+    }
+    putXData(chain);
+    OdResBuf::releaseChain(chain);
+    return eOk;
+}
 
 OdResult OdDbHatch::setGradient(GradientPatternType type, const wchar_t* name)
 {
@@ -360,6 +558,25 @@ OdResult OdDbHatch::subTransformBy(const OdGeMatrix3d& m)
             for (auto& b : l.bulges) b = -b;
         for (auto* e : l.edges) e->transformBy(m);
     }
+    for (auto& sp : seeds_) {
+        OdGePoint3d p(sp.x, sp.y, elevation_);
+        p.transformBy(m);
+        sp.set(p.x, p.y);
+    }
+    // The pattern's lines move, turn and scale with the hatch.
+    OdGeVector3d x(1, 0, 0);
+    x.transformBy(m);
+    double turn = std::atan2(x.y, x.x), s = m.scale();
+    for (auto& l : lines_) {
+        OdGePoint3d b(l.m_basePoint.x, l.m_basePoint.y, elevation_);
+        b.transformBy(m);
+        l.m_basePoint.set(b.x, b.y);
+        OdGeVector3d o(l.m_patternOffset.x, l.m_patternOffset.y, 0);
+        o.transformBy(m);
+        l.m_patternOffset = OdGeVector2d(o.x, o.y);
+        l.m_dLineAngle += turn;
+        for (auto& d : l.m_dashes) d *= s;
+    }
     OdGePoint3d o(origin_.x, origin_.y, elevation_);
     o.transformBy(m);
     origin_.set(o.x, o.y);
@@ -390,6 +607,14 @@ OdResult OdDbSolid::setPointAt(int i, const OdGePoint3d& p)
     OD_SET(p_[i], p);
 }
 
+OdResult OdDbSolid::setThickness(double t) { OD_SET(thickness_, t); }
+
+OdResult OdDbSolid::setNormal(const OdGeVector3d& n)
+{
+    if (n.isZeroLength()) return eInvalidInput;
+    OD_SET(normal_, n.normal());
+}
+
 OdResult OdDbSolid::getGeomExtents(OdGeExtents3d& ext) const
 {
     ext = OdGeExtents3d();
@@ -400,6 +625,8 @@ OdResult OdDbSolid::getGeomExtents(OdGeExtents3d& ext) const
 OdResult OdDbSolid::subTransformBy(const OdGeMatrix3d& m)
 {
     for (auto& p : p_) p.transformBy(m);
+    normal_.transformBy(m);
+    normal_ = normal_.isZeroLength() ? OdGeVector3d(0, 0, 1) : normal_.normal();
     return eOk;
 }
 

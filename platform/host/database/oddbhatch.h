@@ -6,6 +6,24 @@
 
 #include "oddbcurves.h"
 
+// One family of parallel lines of a hatch pattern: their angle, a point one
+// of them passes through, the step from one line to the next, and the
+// dashes along each (negative lengths are gaps, 0 a dot; none: solid).
+struct OdHatchPatternLine {
+    double m_dLineAngle = 0;
+    OdGePoint2d m_basePoint;
+    OdGeVector2d m_patternOffset;
+    OdGeDoubleArray m_dashes;
+};
+typedef OdArray<OdHatchPatternLine> OdHatchPattern;
+
+namespace standin {
+// The lines of a pattern of the host's pattern file (acadiso.pat, drawing
+// units of millimetres) at angle 0 and scale 1; false for a name it does
+// not define.
+bool PredefinedPattern(const wchar_t* name, OdHatchPattern& lines);
+}
+
 class OdDbHatch : public OdDbEntity {
 public:
     OD_ENTITY_MEMBERS(OdDbHatch)
@@ -14,6 +32,9 @@ public:
     enum HatchEdgeType { kLine = 1, kCirArc = 2, kEllArc = 3, kSpline = 4 };
     enum HatchObjectType { kHatchObject = 0, kGradientObject = 1 };
     enum GradientPatternType { kPreDefinedGradient = 0, kUserDefinedGradient = 1 };
+    // Which islands are filled: every other one, only the outermost area,
+    // or the outer loops alone.
+    enum HatchStyle { kNormal = 0, kOuter = 1, kIgnore = 2 };
 
     OdDbHatch() = default;
     OdDbHatch(const OdDbHatch& o);
@@ -33,14 +54,40 @@ public:
     HatchPatternType patternType() const { return patternType_; }
     OdString patternName() const { return patternName_; }
     // A predefined name must be one of the host's patterns (eInvalidInput
-    // otherwise).
+    // otherwise); its lines come from the host's pattern file, turned by
+    // the pattern angle and scaled. A user-defined pattern is one family
+    // of lines (two crossing ones when doubled) the scale apart.
     OdResult setPattern(HatchPatternType type, const wchar_t* name);
+    // The pattern with lines of its own, as they are drawn (already at the
+    // angle and scale given).
+    OdResult setPattern(HatchPatternType type, const wchar_t* name, double angle, double scale,
+                        const OdHatchPattern& lines);
     double patternAngle() const { return patternAngle_; }
+    // Turns the pattern's lines with it.
     OdResult setPatternAngle(double a);
     double patternScale() const { return patternScale_; }
+    // Scales the pattern's lines with it.
     OdResult setPatternScale(double s);
+    bool patternDouble() const { return double_; }
+    OdResult setPatternDouble(bool v);
+    // The pattern's line families as drawn; none for a solid fill.
+    int numPatternDefinitions() const { return lines_.length(); }
+    OdResult getPatternDefinitionAt(int index, double& angle, double& baseX, double& baseY, double& offsetX,
+                                    double& offsetY, OdGeDoubleArray& dashes) const;
+    HatchStyle hatchStyle() const { return style_; }
+    OdResult setHatchStyle(HatchStyle s);
+    // The size below which a pattern is drawn solid.
+    double pixelSize() const { return pixelSize_; }
+    OdResult setPixelSize(double s);
+    // Points the boundary was picked from.
+    int numSeedPoints() const { return seeds_.length(); }
+    OdGePoint2d getSeedPointAt(int i) const { return seeds_[i]; }
+    OdResult appendSeedPoint(const OdGePoint2d& p);
+    OdResult removeSeedPointAt(int i);
     bool isSolidFill() const { return patternName_.iCompare(L"SOLID") == 0; }
-    OdCmColor backgroundColor() const { return background_; }
+    // Kept in the hatch's extended data ("HATCHBACKGROUNDCOLOR"), as the
+    // host keeps it.
+    OdCmColor backgroundColor() const;
     OdResult setBackgroundColor(const OdCmColor& c);
 
     // Gradients: the name is one of the host's gradient names.
@@ -53,6 +100,13 @@ public:
     OdResult setGradientOneColorMode(bool v);
     OdResult setGradientColors(unsigned int count, const OdCmColor* colors, const double* values);
     OdResult getGradientColors(unsigned int& count, OdArray<OdCmColor>& colors, OdGeDoubleArray& values) const;
+    // A one-colour gradient runs from its colour to the colour darkened
+    // (0) or lightened (1) by this tint.
+    double shadeTintValue() const { return tint_; }
+    OdResult setShadeTintValue(double v);
+    // Where the gradient's middle lies, from 0 (centred) to 1.
+    double gradientShift() const { return shift_; }
+    OdResult setGradientShift(double v);
 
     int numLoops() const { return (int)loops_.size(); }
     int loopTypeAt(int i) const;
@@ -93,6 +147,8 @@ private:
     static void freeLoop(Loop& l);
     static Loop copyLoop(const Loop& l);
     OdResult addLoop(Loop loop);
+    // The pattern's lines for its type and name at its angle and scale.
+    void makePatternLines();
 
     OdGeVector3d normal_{0, 0, 1};
     double elevation_ = 0;
@@ -102,8 +158,11 @@ private:
     HatchObjectType objectType_ = kHatchObject;
     HatchPatternType patternType_ = kPreDefined;
     OdString patternName_ = L"SOLID";
-    double patternAngle_ = 0, patternScale_ = 1;
-    OdCmColor background_{OdCmEntityColor::kNone};
+    double patternAngle_ = 0, patternScale_ = 1, pixelSize_ = 0, tint_ = 0, shift_ = 0;
+    bool double_ = false;
+    HatchStyle style_ = kNormal;
+    OdHatchPattern lines_;
+    OdGePoint2dArray seeds_;
     GradientPatternType gradientType_ = kPreDefinedGradient;
     OdString gradientName_;
     double gradientAngle_ = 0;
@@ -121,8 +180,13 @@ public:
     OdDbSolid() = default;
     OdDbSolid(const OdGePoint3d& p0, const OdGePoint3d& p1, const OdGePoint3d& p2, const OdGePoint3d& p3);
     OdDbSolid(const OdGePoint3d& p0, const OdGePoint3d& p1, const OdGePoint3d& p2);
+    // World points.
     OdResult getPointAt(int i, OdGePoint3d& p) const;
     OdResult setPointAt(int i, const OdGePoint3d& p);
+    double thickness() const { return thickness_; }
+    OdResult setThickness(double t);
+    OdGeVector3d normal() const { return normal_; }
+    OdResult setNormal(const OdGeVector3d& n);
     OdResult getGeomExtents(OdGeExtents3d& ext) const override;
 
 protected:
@@ -130,6 +194,8 @@ protected:
 
 private:
     OdGePoint3d p_[4];
+    OdGeVector3d normal_{0, 0, 1};
+    double thickness_ = 0;
 };
 
 // A region bounded by closed rings of curves; it explodes into copies of

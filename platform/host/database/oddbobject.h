@@ -9,11 +9,15 @@
 
 class OdDbDatabase;
 class OdDbObject;
+class OdResBuf;
 struct OdDbStub;
 
 namespace standin {
 // Drawing files read and write the objects' stored state (dxf_read.cpp, dxf_write.cpp).
 struct DxfAccess;
+// What a drawing file held of an object that the database does not model
+// (dxf_kept.h), kept to be written back.
+struct DxfKept;
 }
 
 namespace OdDb {
@@ -105,6 +109,18 @@ public:
     void removePersistentReactor(OdDbObjectId id);
     const OdDbObjectIdArray& getPersistentReactors() const { return reactors_; }
 
+    // Extended data: a chain of each application's values, each starting
+    // with its name (group 1001). With a name, that application's part
+    // only (null when it has none); without, all of it. The caller
+    // releases the chain.
+    OdResBuf* xData(const OdString& regappName = OdString()) const;
+    // Replaces the values of every application the chain names; a name
+    // with nothing after it removes that application's values. Needs a
+    // write open; an object in a database takes only registered
+    // applications (eRegappIdNotFound). eInvalidInput when the chain does
+    // not start with a 1001 group.
+    OdResult setXData(const OdResBuf* xdata);
+
 protected:
     // Setters call it: false (and a recorded violation) when the object is
     // resident and not open for write; marks the object modified.
@@ -116,6 +132,9 @@ protected:
     // Called when the object has been added to a database: the objects it
     // holds follow it there.
     virtual void subAddHeldObjects() {}
+    // setXData without its checks, for the host's own settings kept as
+    // extended data.
+    void putXData(const OdResBuf* xdata);
 
 private:
     friend class OdDbDatabase;
@@ -126,6 +145,8 @@ private:
     OdDbObjectId owner_;
     OdDbObjectId xdict_;
     OdDbObjectIdArray reactors_;
+    OdResBuf* xdata_ = nullptr;
+    standin::DxfKept* kept_ = nullptr;
     bool erased_ = false;
     int readers_ = 0;
     bool writer_ = false;

@@ -23,6 +23,10 @@ ODRX_DEFINE_MEMBERS(OdDbAbstractViewTableRecord, OdDbSymbolTableRecord, L"AcDbAb
 ODRX_DEFINE_MEMBERS(OdDbViewTableRecord, OdDbAbstractViewTableRecord, L"AcDbViewTableRecord")
 ODRX_DEFINE_MEMBERS(OdDbViewportTableRecord, OdDbAbstractViewTableRecord, L"AcDbViewportTableRecord")
 ODRX_DEFINE_MEMBERS(OdDbRegAppTableRecord, OdDbSymbolTableRecord, L"AcDbRegAppTableRecord")
+ODRX_DEFINE_MEMBERS(OdDbDimStyleTable, OdDbSymbolTable, L"AcDbDimStyleTable")
+ODRX_DEFINE_MEMBERS(OdDbDimStyleTableRecord, OdDbSymbolTableRecord, L"AcDbDimStyleTableRecord")
+ODRX_DEFINE_MEMBERS(OdDbUCSTable, OdDbSymbolTable, L"AcDbUCSTable")
+ODRX_DEFINE_MEMBERS(OdDbUCSTableRecord, OdDbSymbolTableRecord, L"AcDbUCSTableRecord")
 
 #define OD_ACCEPTS(Table, Record) \
     bool Table::acceptsRecord(const OdDbSymbolTableRecord* rec) const { return rec->isKindOf(Record::desc()); }
@@ -33,6 +37,8 @@ OD_ACCEPTS(OdDbTextStyleTable, OdDbTextStyleTableRecord)
 OD_ACCEPTS(OdDbViewTable, OdDbViewTableRecord)
 OD_ACCEPTS(OdDbViewportTable, OdDbViewportTableRecord)
 OD_ACCEPTS(OdDbRegAppTable, OdDbRegAppTableRecord)
+OD_ACCEPTS(OdDbDimStyleTable, OdDbDimStyleTableRecord)
+OD_ACCEPTS(OdDbUCSTable, OdDbUCSTableRecord)
 
 namespace {
 OdDbObject* ObjectOf(OdDbObjectId id) { return id.isNull() ? nullptr : id.stub()->object; }
@@ -236,7 +242,16 @@ OdResult OdDbBlockTableRecordIterator::getEntity(OdDbEntity*& ent, OdDb::OpenMod
 
 // ---- layers ----
 
-OdDbLayerTableRecord::OdDbLayerTableRecord() { color_.setColorIndex(7); }
+OdDbLayerTableRecord::OdDbLayerTableRecord() : lineWeight_(OdDb::kLnWtByLwDefault) { color_.setColorIndex(7); }
+
+OdResult OdDbLayerTableRecord::setLineWeight(OdDb::LineWeight w)
+{
+    // A layer's weight is a weight or the default, never taken from elsewhere.
+    if (!standin::IsLineWeight(w) || w == OdDb::kLnWtByLayer || w == OdDb::kLnWtByBlock) return eInvalidInput;
+    OD_SET(lineWeight_, w);
+}
+
+OdResult OdDbLayerTableRecord::setIsPlottable(bool v) { OD_SET(plottable_, v); }
 
 void OdDbLayerTableRecord::setColor(const OdCmColor& c)
 {
@@ -286,13 +301,73 @@ void OdDbLinetypeTableRecord::setComments(const OdString& s)
 
 void OdDbLinetypeTableRecord::setDashes(const OdGeDoubleArray& d)
 {
-    if (assertWriteEnabled()) dashes_ = d;
+    if (!assertWriteEnabled()) return;
+    dashes_.clear();
+    for (double length : d) {
+        dashes_.emplace_back();
+        dashes_.back().length = length;
+    }
+}
+
+void OdDbLinetypeTableRecord::setNumDashes(int n)
+{
+    if (n >= 0 && assertWriteEnabled()) dashes_.resize((size_t)n);
+}
+
+OdResult OdDbLinetypeTableRecord::setDash(int i, const std::function<void(Dash&)>& change)
+{
+    if (i < 0 || i >= numDashes()) return eInvalidIndex;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    change(dashes_[(size_t)i]);
+    return eOk;
+}
+
+OdResult OdDbLinetypeTableRecord::setDashLengthAt(int i, double v)
+{
+    return setDash(i, [v](Dash& d) { d.length = v; });
+}
+OdResult OdDbLinetypeTableRecord::setShapeStyleAt(int i, OdDbObjectId v)
+{
+    return setDash(i, [v](Dash& d) { d.style = v; });
+}
+OdResult OdDbLinetypeTableRecord::setShapeNumberAt(int i, int v)
+{
+    return setDash(i, [v](Dash& d) { d.shape = v; });
+}
+OdResult OdDbLinetypeTableRecord::setShapeOffsetAt(int i, const OdGeVector2d& v)
+{
+    return setDash(i, [v](Dash& d) { d.offset = v; });
+}
+OdResult OdDbLinetypeTableRecord::setShapeScaleAt(int i, double v)
+{
+    return setDash(i, [v](Dash& d) { d.scale = v; });
+}
+OdResult OdDbLinetypeTableRecord::setShapeRotationAt(int i, double v)
+{
+    return setDash(i, [v](Dash& d) { d.rotation = v; });
+}
+OdResult OdDbLinetypeTableRecord::setShapeIsUcsOrientedAt(int i, bool v)
+{
+    return setDash(i, [v](Dash& d) { d.ucsOriented = v; });
+}
+OdResult OdDbLinetypeTableRecord::setShapeIsUprightAt(int i, bool v)
+{
+    return setDash(i, [v](Dash& d) { d.upright = v; });
+}
+OdResult OdDbLinetypeTableRecord::setTextAt(int i, const OdString& v)
+{
+    return setDash(i, [v](Dash& d) { d.text = v; });
+}
+
+void OdDbLinetypeTableRecord::setIsScaledToFit(bool v)
+{
+    if (assertWriteEnabled()) scaledToFit_ = v;
 }
 
 double OdDbLinetypeTableRecord::patternLength() const
 {
     double l = 0;
-    for (double d : dashes_) l += std::fabs(d);
+    for (const Dash& d : dashes_) l += std::fabs(d.length);
     return l;
 }
 
@@ -383,6 +458,29 @@ OdResult OdDbTextStyleTableRecord::setXScale(double s)
     if (!(s > 0)) return eInvalidInput;
     xScale_ = s;
     return eOk;
+}
+
+OdResult OdDbTextStyleTableRecord::setObliquingAngle(double a) { OD_SET(oblique_, a); }
+
+OdResult OdDbTextStyleTableRecord::setPriorSize(double s)
+{
+    if (!(s >= 0)) return eInvalidInput;
+    OD_SET(prior_, s);
+}
+
+void OdDbTextStyleTableRecord::setFlagBits(uint8_t bits)
+{
+    if (assertWriteEnabled()) generation_ = bits;
+}
+
+void OdDbTextStyleTableRecord::setIsVertical(bool v)
+{
+    if (assertWriteEnabled()) vertical_ = v;
+}
+
+void OdDbTextStyleTableRecord::setIsShapeFile(bool v)
+{
+    if (assertWriteEnabled()) shapeFile_ = v;
 }
 
 OdResult OdDbTextStyleTableRecord::setTextSize(double s)

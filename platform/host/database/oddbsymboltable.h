@@ -2,6 +2,7 @@
 // views, viewports, registered applications) and their records.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "odcmcolor.h"
@@ -10,6 +11,9 @@
 
 class OdDbEntity;
 class OdDbSymbolTableIterator;
+namespace OdDb {
+enum LineWeight : int;
+}
 class OdDbBlockTableRecordIterator;
 class OdDbSortentsTable;
 
@@ -21,7 +25,11 @@ public:
     OdResult setName(const OdString& name);
 
 private:
+    friend struct standin::DxfAccess;
     OdString name_;
+    // The record's flags as a drawing file gave them, beyond what the
+    // record's own properties say.
+    int fileFlags_ = 0;
 };
 
 class OdDbSymbolTable : public OdDbObject {
@@ -99,6 +107,8 @@ OD_SYMBOL_TABLE(OdDbTextStyleTable, OdDbTextStyleTableRecord)
 OD_SYMBOL_TABLE(OdDbViewTable, OdDbViewTableRecord)
 OD_SYMBOL_TABLE(OdDbViewportTable, OdDbViewportTableRecord)
 OD_SYMBOL_TABLE(OdDbRegAppTable, OdDbRegAppTableRecord)
+OD_SYMBOL_TABLE(OdDbDimStyleTable, OdDbDimStyleTableRecord)
+OD_SYMBOL_TABLE(OdDbUCSTable, OdDbUCSTableRecord)
 
 typedef OdDbSymbolTableIterator OdDbLayerTableIterator;
 typedef OdDbSymbolTableIterator OdDbTextStyleTableIterator;
@@ -172,6 +182,11 @@ public:
     void setIsLocked(bool v);
     bool isHidden() const { return hidden_; }
     void setIsHidden(bool v);
+    // Default unless set.
+    OdDb::LineWeight lineWeight() const { return lineWeight_; }
+    OdResult setLineWeight(OdDb::LineWeight w);
+    bool isPlottable() const { return plottable_; }
+    OdResult setIsPlottable(bool v);
 
 protected:
     // Layer "0", the current layer and layers in use cannot be erased.
@@ -180,23 +195,64 @@ protected:
 private:
     OdCmColor color_;
     OdDbObjectId linetype_;
-    bool off_ = false, frozen_ = false, locked_ = false, hidden_ = false;
+    bool off_ = false, frozen_ = false, locked_ = false, hidden_ = false, plottable_ = true;
+    OdDb::LineWeight lineWeight_;
 };
 
+// A linetype: dashes (negative lengths are gaps, 0 a dot), each of which
+// may carry a shape of a shape file or a text in a text style, placed by
+// an offset, scale and rotation.
 class OdDbLinetypeTableRecord : public OdDbSymbolTableRecord {
 public:
     ODRX_DECLARE_MEMBERS(OdDbLinetypeTableRecord)
     static OdDbObjectId tableId(OdDbDatabase* db) { return db->getLinetypeTableId(); }
     OdString comments() const { return comments_; }
     void setComments(const OdString& s);
-    int numDashes() const { return dashes_.length(); }
-    double dashLengthAt(int i) const { return dashes_[i]; }
+    int numDashes() const { return (int)dashes_.size(); }
+    // Keeps the first n dashes, adding plain ones of length 0.
+    void setNumDashes(int n);
+    double dashLengthAt(int i) const { return dashes_[(size_t)i].length; }
+    OdResult setDashLengthAt(int i, double length);
+    // Plain dashes of these lengths.
     void setDashes(const OdGeDoubleArray& dashes);
     double patternLength() const;
+    // The shape file's text style (null: none), the shape's number in it.
+    OdDbObjectId shapeStyleAt(int i) const { return dashes_[(size_t)i].style; }
+    OdResult setShapeStyleAt(int i, OdDbObjectId style);
+    int shapeNumberAt(int i) const { return dashes_[(size_t)i].shape; }
+    OdResult setShapeNumberAt(int i, int number);
+    OdGeVector2d shapeOffsetAt(int i) const { return dashes_[(size_t)i].offset; }
+    OdResult setShapeOffsetAt(int i, const OdGeVector2d& offset);
+    double shapeScaleAt(int i) const { return dashes_[(size_t)i].scale; }
+    OdResult setShapeScaleAt(int i, double scale);
+    double shapeRotationAt(int i) const { return dashes_[(size_t)i].rotation; }
+    OdResult setShapeRotationAt(int i, double rotation);
+    // Turned with the drawing (true) rather than along the line.
+    bool shapeIsUcsOrientedAt(int i) const { return dashes_[(size_t)i].ucsOriented; }
+    OdResult setShapeIsUcsOrientedAt(int i, bool v);
+    // Kept upright whichever way the line runs.
+    bool shapeIsUprightAt(int i) const { return dashes_[(size_t)i].upright; }
+    OdResult setShapeIsUprightAt(int i, bool v);
+    // A text drawn in the dash (in the text style of shapeStyleAt).
+    OdString textAt(int i) const { return dashes_[(size_t)i].text; }
+    OdResult setTextAt(int i, const OdString& text);
+    bool isScaledToFit() const { return scaledToFit_; }
+    void setIsScaledToFit(bool v);
 
 private:
+    struct Dash {
+        double length = 0;
+        OdDbObjectId style;
+        int shape = 0;
+        OdGeVector2d offset;
+        double scale = 1, rotation = 0;
+        bool ucsOriented = false, upright = false;
+        OdString text;
+    };
+    OdResult setDash(int i, const std::function<void(Dash&)>& change);
     OdString comments_;
-    OdGeDoubleArray dashes_;
+    std::vector<Dash> dashes_;
+    bool scaledToFit_ = false;
 };
 
 class OdDbTextStyleTableRecord : public OdDbSymbolTableRecord {
@@ -211,12 +267,27 @@ public:
     OdResult setXScale(double s);
     double textSize() const { return size_; }
     OdResult setTextSize(double s);
+    double obliquingAngle() const { return oblique_; }
+    OdResult setObliquingAngle(double a);
+    // The height last used with the style.
+    double priorSize() const { return prior_; }
+    OdResult setPriorSize(double s);
+    // Text generation: 2 backwards, 4 upside down.
+    uint8_t flagBits() const { return generation_; }
+    void setFlagBits(uint8_t bits);
+    bool isVertical() const { return vertical_; }
+    void setIsVertical(bool v);
+    // A style that only names a shape file.
+    bool isShapeFile() const { return shapeFile_; }
+    void setIsShapeFile(bool v);
 
 private:
     OdString file_ = L"txt";
     OdString bigFont_;
     double xScale_ = 1.0;
-    double size_ = 0.0;
+    double size_ = 0.0, oblique_ = 0.0, prior_ = 2.5;
+    uint8_t generation_ = 0;
+    bool vertical_ = false, shapeFile_ = false;
 };
 
 // The view settings that view and viewport records share.
@@ -279,6 +350,31 @@ class OdDbRegAppTableRecord : public OdDbSymbolTableRecord {
 public:
     ODRX_DECLARE_MEMBERS(OdDbRegAppTableRecord)
     static OdDbObjectId tableId(OdDbDatabase* db) { return db->getRegAppTableId(); }
+};
+
+// A dimension style. Dimensions name their style; its settings are kept as
+// a drawing file gave them.
+class OdDbDimStyleTableRecord : public OdDbSymbolTableRecord {
+public:
+    ODRX_DECLARE_MEMBERS(OdDbDimStyleTableRecord)
+    static OdDbObjectId tableId(OdDbDatabase* db) { return db->getDimStyleTableId(); }
+};
+
+// A named user coordinate system.
+class OdDbUCSTableRecord : public OdDbSymbolTableRecord {
+public:
+    ODRX_DECLARE_MEMBERS(OdDbUCSTableRecord)
+    static OdDbObjectId tableId(OdDbDatabase* db) { return db->getUCSTableId(); }
+    OdGePoint3d origin() const { return origin_; }
+    void setOrigin(const OdGePoint3d& p) { if (assertWriteEnabled()) origin_ = p; }
+    OdGeVector3d xAxis() const { return x_; }
+    void setXAxis(const OdGeVector3d& v) { if (assertWriteEnabled()) x_ = v; }
+    OdGeVector3d yAxis() const { return y_; }
+    void setYAxis(const OdGeVector3d& v) { if (assertWriteEnabled()) y_ = v; }
+
+private:
+    OdGePoint3d origin_;
+    OdGeVector3d x_{1, 0, 0}, y_{0, 1, 0};
 };
 
 // Opens the record of that name in its table of the database for the life

@@ -18,11 +18,23 @@ OdString Upper(const wchar_t* s)
     return OdString(u);
 }
 
-// The box of a text run: `w` wide and `h` high from `base`, turned by
-// `rotation` about it.
-void AddBox(OdGeExtents3d& ext, const OdGePoint3d& base, double w, double h, double rotation, double dy = 0)
+// The directions of a text's baseline and of its height: the rotation
+// taken in the plane of the normal.
+void TextAxes(const OdGeVector3d& normal, double rotation, OdGeVector3d& x, OdGeVector3d& y)
 {
-    OdGeVector3d x(std::cos(rotation), std::sin(rotation), 0), y(-std::sin(rotation), std::cos(rotation), 0);
+    OdGeVector3d ax, ay;
+    OdGePlaneAxes(normal, ax, ay);
+    x = ax * std::cos(rotation) + ay * std::sin(rotation);
+    y = ax * -std::sin(rotation) + ay * std::cos(rotation);
+}
+
+// The box of a text run: `w` wide and `h` high from `base`, turned by
+// `rotation` about it in the plane of the normal.
+void AddBox(OdGeExtents3d& ext, const OdGePoint3d& base, double w, double h, double rotation, double dy = 0,
+            const OdGeVector3d& normal = OdGeVector3d(0, 0, 1))
+{
+    OdGeVector3d x, y;
+    TextAxes(normal, rotation, x, y);
     for (double u : {0.0, w})
         for (double v : {dy, dy + h}) ext.addPoint(base + x * u + y * v);
 }
@@ -64,6 +76,15 @@ OdResult OdDbText::setWidthFactor(double f)
 }
 
 OdResult OdDbText::setOblique(double a) { OD_SET(oblique_, a); }
+OdResult OdDbText::mirrorInX(bool v) { OD_SET(mirrorX_, v); }
+OdResult OdDbText::mirrorInY(bool v) { OD_SET(mirrorY_, v); }
+OdResult OdDbText::setThickness(double t) { OD_SET(thickness_, t); }
+
+OdResult OdDbText::setNormal(const OdGeVector3d& n)
+{
+    if (n.isZeroLength()) return eInvalidInput;
+    OD_SET(normal_, n.normal());
+}
 OdResult OdDbText::setHorizontalMode(OdDb::TextHorzMode m) { OD_SET(hmode_, m); }
 OdResult OdDbText::setVerticalMode(OdDb::TextVertMode m) { OD_SET(vmode_, m); }
 
@@ -71,14 +92,28 @@ OdResult OdDbText::getGeomExtents(OdGeExtents3d& ext) const
 {
     ext = OdGeExtents3d();
     if (text_.isEmpty()) return eInvalidExtents;
-    AddBox(ext, pos_, text_.getLength() * height_ * width_, height_, rotation_);
+    AddBox(ext, pos_, text_.getLength() * height_ * width_, height_, rotation_, 0, normal_);
     return eOk;
 }
 
 OdResult OdDbText::subTransformBy(const OdGeMatrix3d& m)
 {
     double rot, s;
-    PlanePart(m, rotation_, rot, s);
+    if (normal_.x == 0 && normal_.y == 0 && normal_.z > 0) {
+        PlanePart(m, rotation_, rot, s);
+    } else {
+        // The baseline's direction carried into the new plane.
+        OdGeVector3d x, y, n = normal_;
+        TextAxes(normal_, rotation_, x, y);
+        x.transformBy(m);
+        n.transformBy(m);
+        s = x.length();
+        if (n.isZeroLength() || s == 0) return eCannotScaleNonUniformly;
+        normal_ = n.normal();
+        OdGeVector3d ax, ay;
+        OdGePlaneAxes(normal_, ax, ay);
+        rot = OdGeNormalizeAngle(std::atan2(x.dotProduct(ay), x.dotProduct(ax)));
+    }
     pos_.transformBy(m);
     align_.transformBy(m);
     rotation_ = rot;
@@ -96,10 +131,15 @@ OdResult OdDbAttributeDefinition::setTag(const wchar_t* tag) { OD_SET(tag_, Uppe
 OdResult OdDbAttributeDefinition::setPrompt(const wchar_t* p) { OD_SET(prompt_, OdString(p ? p : L"")); }
 OdResult OdDbAttributeDefinition::setInvisible(bool v) { OD_SET(invisible_, v); }
 OdResult OdDbAttributeDefinition::setConstant(bool v) { OD_SET(constant_, v); }
+OdResult OdDbAttributeDefinition::setVerifiable(bool v) { OD_SET(verifiable_, v); }
+OdResult OdDbAttributeDefinition::setPreset(bool v) { OD_SET(preset_, v); }
 OdResult OdDbAttributeDefinition::setFieldLength(int n) { OD_SET(fieldLength_, n); }
 
 OdResult OdDbAttribute::setTag(const wchar_t* tag) { OD_SET(tag_, Upper(tag)); }
 OdResult OdDbAttribute::setInvisible(bool v) { OD_SET(invisible_, v); }
+OdResult OdDbAttribute::setConstant(bool v) { OD_SET(constant_, v); }
+OdResult OdDbAttribute::setVerifiable(bool v) { OD_SET(verifiable_, v); }
+OdResult OdDbAttribute::setPreset(bool v) { OD_SET(preset_, v); }
 OdResult OdDbAttribute::setFieldLength(int n) { OD_SET(fieldLength_, n); }
 
 OdResult OdDbAttribute::setAttributeFromBlock(const OdDbAttributeDefinition* def, const OdGeMatrix3d& xform)
@@ -119,6 +159,12 @@ OdResult OdDbAttribute::setAttributeFromBlock(const OdDbAttributeDefinition* def
     setAlignmentPoint(def->alignmentPoint());
     tag_ = def->tag();
     invisible_ = def->isInvisible();
+    constant_ = def->isConstant();
+    verifiable_ = def->isVerifiable();
+    preset_ = def->isPreset();
+    mirrorInX(def->isMirroredInX());
+    mirrorInY(def->isMirroredInY());
+    setThickness(def->thickness());
     fieldLength_ = def->fieldLength();
     return subTransformBy(xform);
 }
@@ -142,6 +188,55 @@ OdResult OdDbMText::setWidth(double w)
 OdResult OdDbMText::setRotation(double a) { OD_SET(rotation_, a); }
 OdResult OdDbMText::setAttachment(AttachmentPoint a) { OD_SET(attach_, a); }
 OdResult OdDbMText::setFlowDirection(FlowDirection f) { OD_SET(flow_, f); }
+
+OdResult OdDbMText::setNormal(const OdGeVector3d& n)
+{
+    if (n.isZeroLength()) return eInvalidInput;
+    OD_SET(normal_, n.normal());
+}
+
+OdResult OdDbMText::setLineSpacingStyle(OdDb::LineSpacingStyle st)
+{
+    if (st != OdDb::kAtLeast && st != OdDb::kExactly) return eInvalidInput;
+    OD_SET(spacingStyle_, st);
+}
+
+OdResult OdDbMText::setLineSpacingFactor(double f)
+{
+    if (!(f >= 0.25 && f <= 4.0)) return eInvalidInput;
+    OD_SET(spacingFactor_, f);
+}
+
+OdResult OdDbMText::setBackgroundFill(bool on) { OD_SET(fill_, on ? fill_ | 1 : fill_ & ~1); }
+OdResult OdDbMText::setUseBackgroundColor(bool on) { OD_SET(fill_, on ? fill_ | 2 : fill_ & ~2); }
+OdResult OdDbMText::setShowBorders(bool on) { OD_SET(fill_, on ? fill_ | 16 : fill_ & ~16); }
+OdResult OdDbMText::setBackgroundFillColor(const OdCmColor& c) { OD_SET(fillColor_, c); }
+
+OdResult OdDbMText::getBackgroundFillColor(OdCmColor& c) const
+{
+    c = fillColor_;
+    return eOk;
+}
+
+OdResult OdDbMText::getBackgroundScaleFactor(double& f) const
+{
+    f = fillScale_;
+    return eOk;
+}
+
+OdResult OdDbMText::setBackgroundScaleFactor(double f)
+{
+    if (!(f >= 1.0 && f <= 5.0)) return eInvalidInput;
+    OD_SET(fillScale_, f);
+}
+
+OdResult OdDbMText::getBackgroundTransparency(OdCmTransparency& t) const
+{
+    t = fillTransparency_;
+    return eOk;
+}
+
+OdResult OdDbMText::setBackgroundTransparency(const OdCmTransparency& t) { OD_SET(fillTransparency_, t); }
 
 OdString OdDbMText::text() const
 {
@@ -219,8 +314,9 @@ OdResult OdDbMText::getGeomExtents(OdGeExtents3d& ext) const
     int a = (int)attach_ - 1;
     double dx = -(a % 3) * w / 2;
     double dy = -h + (a / 3) * h / 2;
-    OdGeVector3d x(std::cos(rotation_), std::sin(rotation_), 0);
-    AddBox(ext, loc_ + x * dx, w, h, rotation_, dy);
+    OdGeVector3d x, y;
+    TextAxes(normal_, rotation_, x, y);
+    AddBox(ext, loc_ + x * dx, w, h, rotation_, dy, normal_);
     return eOk;
 }
 

@@ -36,6 +36,18 @@ public:
     OdDb::TextVertMode verticalMode() const { return vmode_; }
     OdResult setVerticalMode(OdDb::TextVertMode m);
     bool isDefaultAlignment() const { return hmode_ == OdDb::kTextLeft && vmode_ == OdDb::kTextBase; }
+    // Written backwards (mirrored in x) or upside down (mirrored in y).
+    bool isMirroredInX() const { return mirrorX_; }
+    OdResult mirrorInX(bool v);
+    bool isMirroredInY() const { return mirrorY_; }
+    OdResult mirrorInY(bool v);
+    double thickness() const { return thickness_; }
+    OdResult setThickness(double t);
+    // The text lies in the plane of its normal; the rotation is measured in
+    // that plane from its x axis (arbitrary-axis rule). Positions are world
+    // points.
+    OdGeVector3d normal() const { return normal_; }
+    OdResult setNormal(const OdGeVector3d& n);
     // The box of the characters, each taken as wide as the height times the
     // width factor.
     OdResult getGeomExtents(OdGeExtents3d& ext) const override;
@@ -45,11 +57,13 @@ protected:
 
 private:
     OdGePoint3d pos_, align_;
+    OdGeVector3d normal_{0, 0, 1};
     OdString text_;
     OdDbObjectId style_;
-    double height_ = 0, rotation_ = 0, width_ = 1, oblique_ = 0;
+    double height_ = 0, rotation_ = 0, width_ = 1, oblique_ = 0, thickness_ = 0;
     OdDb::TextHorzMode hmode_ = OdDb::kTextLeft;
     OdDb::TextVertMode vmode_ = OdDb::kTextBase;
+    bool mirrorX_ = false, mirrorY_ = false;
 };
 
 class OdDbAttributeDefinition : public OdDbText {
@@ -67,12 +81,16 @@ public:
     OdResult setInvisible(bool v);
     bool isConstant() const { return constant_; }
     OdResult setConstant(bool v);
+    bool isVerifiable() const { return verifiable_; }
+    OdResult setVerifiable(bool v);
+    bool isPreset() const { return preset_; }
+    OdResult setPreset(bool v);
     int fieldLength() const { return fieldLength_; }
     OdResult setFieldLength(int n);
 
 private:
     OdString tag_, prompt_;
-    bool invisible_ = false, constant_ = false;
+    bool invisible_ = false, constant_ = false, verifiable_ = false, preset_ = false;
     int fieldLength_ = 0;
 };
 
@@ -84,6 +102,12 @@ public:
     OdResult setTag(const wchar_t* tag);
     bool isInvisible() const { return invisible_; }
     OdResult setInvisible(bool v);
+    bool isConstant() const { return constant_; }
+    OdResult setConstant(bool v);
+    bool isVerifiable() const { return verifiable_; }
+    OdResult setVerifiable(bool v);
+    bool isPreset() const { return preset_; }
+    OdResult setPreset(bool v);
     int fieldLength() const { return fieldLength_; }
     OdResult setFieldLength(int n);
     // Takes the definition's text properties, placed by the reference's
@@ -92,7 +116,7 @@ public:
 
 private:
     OdString tag_;
-    bool invisible_ = false;
+    bool invisible_ = false, constant_ = false, verifiable_ = false, preset_ = false;
     int fieldLength_ = 0;
 };
 
@@ -103,6 +127,10 @@ enum AttachmentPoint {
 };
 enum FlowDirection { kLtoR = 1, kRtoL = 2, kTtoB = 3, kBtoT = 4, kByStyle = 5 };
 }  // namespace OdDbMTextEnums
+
+namespace OdDb {
+enum LineSpacingStyle { kAtLeast = 1, kExactly = 2 };
+}
 
 class OdDbMText : public OdDbEntity {
 public:
@@ -133,6 +161,32 @@ public:
     OdResult setFlowDirection(FlowDirection f);
     double columnWidth() const { return columnWidth_; }
     double columnGutterWidth() const { return gutter_; }
+    OdGeVector3d normal() const { return normal_; }
+    OdResult setNormal(const OdGeVector3d& n);
+
+    // Line spacing: a factor of the normal spacing (0.25 to 4) that is
+    // kept at least or exactly.
+    OdDb::LineSpacingStyle lineSpacingStyle() const { return spacingStyle_; }
+    OdResult setLineSpacingStyle(OdDb::LineSpacingStyle s);
+    double lineSpacingFactor() const { return spacingFactor_; }
+    OdResult setLineSpacingFactor(double f);
+
+    // The background mask: a fill behind the text in its own colour or in
+    // the drawing's background colour, over the text's box grown by the
+    // scale factor (1 to 5).
+    bool backgroundFillOn() const { return fill_ & 1; }
+    OdResult setBackgroundFill(bool on);
+    bool useBackgroundColorOn() const { return fill_ & 2; }
+    OdResult setUseBackgroundColor(bool on);
+    OdResult getBackgroundFillColor(OdCmColor& c) const;
+    OdResult setBackgroundFillColor(const OdCmColor& c);
+    OdResult getBackgroundScaleFactor(double& f) const;
+    OdResult setBackgroundScaleFactor(double f);
+    OdResult getBackgroundTransparency(OdCmTransparency& t) const;
+    OdResult setBackgroundTransparency(const OdCmTransparency& t);
+    // A frame drawn round the text.
+    bool showBorders() const { return fill_ & 16; }
+    OdResult setShowBorders(bool on);
     // The width the text takes: the longest line, each character as wide as
     // the height.
     double actualWidth() const;
@@ -142,10 +196,17 @@ protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
 
 private:
+    friend struct standin::DxfAccess;
     OdGePoint3d loc_;
+    OdGeVector3d normal_{0, 0, 1};
     OdString contents_;
     OdDbObjectId style_;
     double height_ = 2.5, width_ = 0, rotation_ = 0, columnWidth_ = 0, gutter_ = 0;
+    OdDb::LineSpacingStyle spacingStyle_ = OdDb::kAtLeast;
+    double spacingFactor_ = 1.0, fillScale_ = 1.5;
+    int fill_ = 0;  // 1 fill, 2 in the background colour, 16 a frame
+    OdCmColor fillColor_;
+    OdCmTransparency fillTransparency_;
     AttachmentPoint attach_ = OdDbMTextEnums::kTopLeft;
     FlowDirection flow_ = OdDbMTextEnums::kLtoR;
 };

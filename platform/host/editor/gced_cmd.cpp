@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gcedreactor.h"
+#include "gcutprint.h"
 #include "standin_control.h"
 
 namespace {
@@ -71,6 +72,7 @@ namespace standin {
 
 namespace {
 CommandOutcome g_outcome = CommandOutcome::kEnded;
+CommandOutcome g_last = CommandOutcome::kEnded;
 }  // namespace
 
 bool InvokeCommand(const std::wstring& name)
@@ -88,8 +90,11 @@ bool InvokeCommand(const std::wstring& name)
     // A command may run another: each keeps its own outcome.
     CommandOutcome outer = g_outcome;
     g_outcome = CommandOutcome::kEnded;
+    BreakCommandLine();
     FireCommandWillStart(global.c_str());
     fn();
+    BreakCommandLine();
+    g_last = g_outcome;
     switch (g_outcome) {
     case CommandOutcome::kEnded: FireCommandEnded(global.c_str()); break;
     case CommandOutcome::kCancelled: FireCommandCancelled(global.c_str()); break;
@@ -100,6 +105,7 @@ bool InvokeCommand(const std::wstring& name)
 }
 
 void SetCommandOutcome(CommandOutcome outcome) { g_outcome = outcome; }
+CommandOutcome LastCommandOutcome() { return g_last; }
 
 GcRxFunctionPtr FindHostCommand(const HostCommandEntry* table, size_t count, const std::wstring& name)
 {

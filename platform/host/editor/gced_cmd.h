@@ -32,7 +32,7 @@ namespace standin {
 // typing it would: a registered command, else the host's own of that name
 // (OPEN, QSAVE, SAVEAS, CLOSE in gced_filecmds.cpp; LINE, POINT, TEXT,
 // DTEXT, MTEXT, RECTANG, HATCH, BHATCH, ERASE, MOVE, COPY, UNDO, REDO,
-// QUIT, APPLOAD in gced_editcmds.cpp); ".NAME" runs the host's own one and
+// QUIT, APPLOAD, IMAGEFRAME, ZOOM, -LAYER in gced_editcmds.cpp); ".NAME" runs the host's own one and
 // "_NAME" is the same command under its global name. Editor reactors hear commandWillStart with the command's global
 // name before it runs and commandEnded, commandCancelled or commandFailed
 // after. False when there is no such command.
@@ -55,6 +55,9 @@ void ForgetDocumentHistory(const GcApDocument* doc);
 // How the running host command ended (commandEnded unless it says so).
 enum class CommandOutcome { kEnded, kCancelled, kFailed };
 void SetCommandOutcome(CommandOutcome outcome);
+// How the last command that ran ended (of a command run from inside
+// another, the outer one once it has ended).
+CommandOutcome LastCommandOutcome();
 bool HasCommand(const std::wstring& name);
 // The group of a registered command, empty when none.
 std::wstring CommandGroup(const std::wstring& name);

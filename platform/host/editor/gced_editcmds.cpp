@@ -2,6 +2,8 @@
 // the scripted user's input (gcedinput.h), change the current drawing
 // through the database (so its reactors hear appended, modified and erased
 // objects as the host raises them) and keep an undo history per document.
+#include <algorithm>
+#include <cmath>
 #include <cwchar>
 #include <functional>
 #include <map>
@@ -14,6 +16,7 @@
 #include "gcedinput.h"
 #include "gcedreactor.h"
 #include "gcedview.h"
+#include "gcutprint.h"
 #include "oddbcurves.h"
 #include "oddbdictionary.h"
 #include "oddbhatch.h"
@@ -372,6 +375,136 @@ void AppLoad()
     if (!loaded) Failed();
 }
 
+// IMAGEFRAME: whether image frames are shown (0 no, 1 shown and plotted,
+// 2 shown, not plotted).
+void ImageFrame()
+{
+    gcedInitGet(RSG_NONULL, nullptr);
+    double value = 0;
+    const std::wstring prompt =
+        L"Enter new value for IMAGEFRAME <" + std::to_wstring(standin::SysVarShort(L"IMAGEFRAME")) + L">: ";
+    const int r = gcedGetReal(prompt.c_str(), &value);
+    if (r == RTCAN) return Cancelled();
+    if (r != RTNORM || value != (int)value || value < 0 || value > 2) {
+        gcutPrintf(L"\nRequires an integer between 0 and 2.");
+        return Failed();
+    }
+    standin::SetSysVarShort(L"IMAGEFRAME", (short)value);
+}
+
+// The view: centre and height in drawing units.
+void ShowView(const OdGePoint3d& centre, double height)
+{
+    standin::SetSysVarPoint(L"VIEWCTR", centre);
+    standin::SetSysVarReal(L"VIEWSIZE", height);
+    standin::FireViewChanged();
+}
+
+// The height of a view that shows the box whole in the window.
+double FittingHeight(double width, double height)
+{
+    const OdGePoint3d screen = standin::SysVarPoint(L"SCREENSIZE");
+    const double aspect = screen.x > 0 && screen.y > 0 ? screen.x / screen.y : 1.0;
+    return std::max(height, width / aspect);
+}
+
+// ZOOM Center (a point and a height), Window (two corners) or Extents
+// (model space).
+void Zoom()
+{
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    if (!doc) return Failed();
+    gcedInitGet(0, L"Center Extents Window");
+    wchar_t option[32];
+    const int r = gcedGetKword(L"Enter an option [Center/Extents/Window] <Extents>: ", option, 32);
+    if (r == RTCAN || r == RTERROR) return Cancelled();
+    const std::wstring chosen = r == RTNONE ? L"Extents" : option;
+    if (chosen == L"Center") {
+        OdGePoint3d centre;
+        if (AskPoint(L"Specify center point: ", centre) != RTNORM) return Cancelled();
+        double height = standin::SysVarReal(L"VIEWSIZE");
+        gcedInitGet(0, nullptr);
+        if (gcedGetReal(L"Enter height: ", &height) == RTCAN) return Cancelled();
+        if (!(height > 0)) return Failed();
+        return ShowView(centre, height);
+    }
+    OdGePoint3d a, b;
+    if (chosen == L"Window") {
+        if (!AskCorners(L"Specify first corner: ", L"Specify opposite corner: ", a, b)) return Cancelled();
+    } else {
+        OdGeExtents3d box;
+        OdDbBlockTableRecord* ms = nullptr;
+        if (oddbOpenObject(ms, doc->database()->getModelSpaceId(), OdDb::kForRead) == eOk) {
+            for (const OdDbObjectId& id : ms->entityIds()) {
+                OdDbEntity* e = nullptr;
+                if (oddbOpenObject(e, id, OdDb::kForRead) != eOk) continue;
+                OdGeExtents3d ext;
+                if (e->getGeomExtents(ext) == eOk && ext.isValidExtents()) box.addExt(ext);
+                e->close();
+            }
+            ms->close();
+        }
+        if (!box.isValidExtents()) return;  // nothing to show: the view stays
+        a = box.minPoint();
+        b = box.maxPoint();
+    }
+    const double w = std::fabs(b.x - a.x), h = std::fabs(b.y - a.y);
+    if (w <= 0 && h <= 0) return Failed();
+    ShowView(OdGePoint3d((a.x + b.x) / 2, (a.y + b.y) / 2, 0), FittingHeight(w, h));
+}
+
+OdDbObjectId FindLayer(OdDbDatabase* db, const std::wstring& name)
+{
+    OdDbSymbolTable* table = nullptr;
+    OdDbObjectId id;
+    if (oddbOpenObject(table, db->getLayerTableId(), OdDb::kForRead) != eOk) return id;
+    table->getAt(name.c_str(), id);
+    table->close();
+    return id;
+}
+
+// -LAYER: Make (made when missing, then current), Set (current), New,
+// ON and OFF, until Enter.
+void Layer()
+{
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    if (!doc) return Failed();
+    OdDbDatabase* db = doc->database();
+    while (true) {
+        gcedInitGet(0, L"Make Set New ON OFF");
+        wchar_t option[32];
+        const int r = gcedGetKword(L"Enter an option [Make/Set/New/ON/OFF]: ", option, 32);
+        if (r == RTNONE) return;
+        if (r != RTNORM) return Cancelled();
+        wchar_t typed[256];
+        if (gcedGetString(1, L"Enter layer name: ", typed, 256) != RTNORM) return Cancelled();
+        const std::wstring name = typed, chosen = option;
+        if (name.empty()) continue;
+        OdDbObjectId id = FindLayer(db, name);
+        if (id.isNull() && (chosen == L"Make" || chosen == L"New")) {
+            OdDbSymbolTable* table = nullptr;
+            if (oddbOpenObject(table, db->getLayerTableId(), OdDb::kForWrite) != eOk) return Failed();
+            auto* layer = new OdDbLayerTableRecord();
+            layer->setName(name.c_str());
+            if (table->add(id, layer) == eOk) layer->close();
+            else delete layer;
+            table->close();
+        }
+        if (id.isNull()) {
+            gcutPrintf(L"\nCannot find layer \"%s\".", name.c_str());
+            return Failed();
+        }
+        if (chosen == L"Make" || chosen == L"Set") {
+            db->setClayer(id);
+        } else if (chosen == L"ON" || chosen == L"OFF") {
+            OdDbLayerTableRecord* layer = nullptr;
+            if (oddbOpenObject(layer, id, OdDb::kForWrite) != eOk) return Failed();
+            layer->setIsOff(chosen == L"OFF");
+            layer->close();
+        }
+    }
+}
+
 template <void (*Body)(OdDbDatabase*)>
 void Changes()
 {
@@ -389,7 +522,9 @@ GcRxFunctionPtr EditHostCommand(const std::wstring& name)
         {L"DTEXT", Changes<Text>},  {L"MTEXT", Changes<MText>}, {L"RECTANG", Changes<Rectang>},
         {L"HATCH", Changes<Hatch>}, {L"BHATCH", Changes<Hatch>}, {L"ERASE", Changes<Erase>},
         {L"MOVE", Changes<Move>},   {L"COPY", Changes<Copy>},   {L"UNDO", Undo},
-        {L"REDO", Redo},            {L"QUIT", Quit},            {L"APPLOAD", AppLoad}};
+        {L"REDO", Redo},            {L"QUIT", Quit},            {L"APPLOAD", AppLoad},
+        {L"IMAGEFRAME", ImageFrame}, {L"ZOOM", Zoom},          {L"-LAYER", Layer},
+        {L"LAYER", Layer}};
     return FindHostCommand(kCommands, sizeof kCommands / sizeof kCommands[0], name);
 }
 

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <cwctype>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -35,6 +36,7 @@ struct EditorInput {
     std::vector<std::wstring> prompts;
     bool hasBase = false;
     OdGePoint3d base;
+    OdGePoint3d lastPoint;  // the last point entered (LASTPOINT)
     int initFlags = 0;
     std::wstring initKeywords;
     OdDbObjectIdArray pickFirst;
@@ -52,15 +54,52 @@ EditorInput& In()
     return s;
 }
 
-standin::ResetHook g_reset([] { In() = EditorInput(); });
+std::function<bool(const standin::InputRequest&)> g_feeder;
+std::function<bool(const standin::InputRequest&, const std::wstring&)> g_refusal;
 
-Answer NextAnswer()
+standin::ResetHook g_reset([] {
+    In() = EditorInput();
+    g_feeder = nullptr;
+    g_refusal = nullptr;
+});
+
+// The next answer: a queued one, else what the feeder gives (a host reading
+// a script file takes its next line only when input is asked for). Without
+// either the user cancels.
+Answer NextAnswer(const standin::InputRequest& request)
 {
     auto& q = In().answers;
+    if (q.empty() && g_feeder) {
+        // The feeder may run commands of its own: it is not asked again
+        // from inside itself.
+        auto feeder = std::move(g_feeder);
+        g_feeder = nullptr;
+        bool fed = feeder(request);
+        if (!g_feeder) g_feeder = std::move(feeder);
+        if (!fed) return Answer();
+    }
     if (q.empty()) return Answer();
     Answer a = q.front();
     q.pop_front();
     return a;
+}
+
+// An answer the call does not take: asked again, unless the handler
+// cancels the call instead (true: ask again).
+bool AskAgain(const standin::InputRequest& request, const std::wstring& why)
+{
+    return !g_refusal || g_refusal(request, why);
+}
+
+standin::InputRequest Request(standin::InputKind kind, const wchar_t* prompt, int flags = 0,
+                              const std::wstring& keywords = std::wstring())
+{
+    standin::InputRequest r;
+    r.kind = kind;
+    r.prompt = prompt ? prompt : L"";
+    r.keywords = keywords;
+    r.noNull = (flags & RSG_NONULL) != 0;
+    return r;
 }
 
 void Queue(Answer a) { In().answers.push_back(std::move(a)); }
@@ -299,11 +338,18 @@ int gcedSSGet(const wchar_t* mode, const void* p1, const void*, const resbuf* fi
         gcedTrans((const double*)p1, &from, &to, 0, wcs);
         candidates = standin::EntitiesAt(OdGePoint3d(wcs[0], wcs[1], wcs[2]));
     } else if (!mode) {
-        ShowPrompt(L"Select objects: ");
-        Answer a = NextAnswer();
-        if (a.kind == AnswerKind::Cancel) return RTCAN;
-        if (a.kind != AnswerKind::Selection) return RTERROR;
-        candidates = a.ids;
+        const standin::InputRequest request = Request(standin::InputKind::kSelection, L"Select objects: ");
+        while (true) {
+            ShowPrompt(request.prompt.c_str());
+            Answer a = NextAnswer(request);
+            if (a.kind == AnswerKind::Cancel) return RTCAN;
+            if (a.kind == AnswerKind::Selection) {
+                candidates = a.ids;
+                break;
+            }
+            if (a.kind == AnswerKind::Enter) return RTERROR;
+            if (!AskAgain(request, L"not a selection")) return RTCAN;
+        }
     } else {
         std::wstring m = Trimmed(mode);
         if (SameNoCase(m, L"I")) candidates = In().pickFirst;
@@ -380,9 +426,10 @@ int gcedEntSel(const wchar_t* prompt, ads_name entity, ads_point pickPoint)
     int flags;
     std::wstring keywords;
     TakeInitGet(flags, keywords);
+    const standin::InputRequest request = Request(standin::InputKind::kEntity, prompt, flags, keywords);
     while (true) {
         ShowPrompt(prompt);
-        Answer a = NextAnswer();
+        Answer a = NextAnswer(request);
         switch (a.kind) {
         case AnswerKind::Cancel: return RTCAN;
         case AnswerKind::Enter: return RTERROR;
@@ -392,7 +439,8 @@ int gcedEntSel(const wchar_t* prompt, ads_name entity, ads_point pickPoint)
             pickPoint[1] = a.point.y;
             pickPoint[2] = a.point.z;
             return RTNORM;
-        default: break;  // not a pick: asked again
+        default:  // not a pick: asked again
+            if (!AskAgain(request, L"not an entity picked")) return RTCAN;
         }
     }
 }
@@ -404,21 +452,25 @@ int gcedGetPoint(const ads_point basePoint, const wchar_t* prompt, ads_point res
     TakeInitGet(flags, keywords);
     In().hasBase = basePoint != nullptr;
     if (basePoint) In().base = OdGePoint3d(basePoint[0], basePoint[1], basePoint[2]);
+    const standin::InputRequest request = Request(standin::InputKind::kPoint, prompt, flags, keywords);
     while (true) {
         ShowPrompt(prompt);
-        Answer a = NextAnswer();
+        Answer a = NextAnswer(request);
         switch (a.kind) {
         case AnswerKind::Cancel: return RTCAN;
         case AnswerKind::Enter:
-            if (flags & RSG_NONULL) continue;
-            return RTNONE;
+            if (!(flags & RSG_NONULL)) return RTNONE;
+            if (!AskAgain(request, L"a point is needed")) return RTCAN;
+            break;
         case AnswerKind::Point:
         case AnswerKind::Pick:
             result[0] = a.point.x;
             result[1] = a.point.y;
             result[2] = a.point.z;
+            In().lastPoint = a.point;
             return RTNORM;
-        default: break;
+        default:
+            if (!AskAgain(request, L"not a point")) return RTCAN;
         }
     }
 }
@@ -429,18 +481,25 @@ int gcedGetKword(const wchar_t* prompt, wchar_t* result, size_t capacity)
     std::wstring keywords;
     TakeInitGet(flags, keywords);
     std::vector<std::wstring> list = Keywords(keywords);
+    const standin::InputRequest request = Request(standin::InputKind::kKeyword, prompt, flags, keywords);
     while (true) {
         ShowPrompt(prompt);
-        Answer a = NextAnswer();
+        Answer a = NextAnswer(request);
         if (a.kind == AnswerKind::Cancel) return RTCAN;
         if (a.kind == AnswerKind::Enter) {
-            if (flags & RSG_NONULL) continue;
-            if (capacity > 0) result[0] = 0;
-            return RTNONE;
+            if (!(flags & RSG_NONULL)) {
+                if (capacity > 0) result[0] = 0;
+                return RTNONE;
+            }
+            if (!AskAgain(request, L"a keyword is needed")) return RTCAN;
+            continue;
         }
-        if (a.kind != AnswerKind::Text) continue;
-        std::wstring word = list.empty() ? a.text : ChooseKeyword(list, a.text);
-        if (word.empty()) continue;  // "Invalid option keyword"
+        std::wstring word;
+        if (a.kind == AnswerKind::Text) word = list.empty() ? a.text : ChooseKeyword(list, a.text);
+        if (word.empty()) {  // "Invalid option keyword"
+            if (!AskAgain(request, L"not one of the keywords")) return RTCAN;
+            continue;
+        }
         if (word.size() + 1 > capacity) return RTERROR;
         wmemcpy(result, word.c_str(), word.size() + 1);
         return RTNORM;
@@ -452,18 +511,22 @@ int gcedGetReal(const wchar_t* prompt, ads_real* result)
     int flags;
     std::wstring keywords;
     TakeInitGet(flags, keywords);
+    const standin::InputRequest request = Request(standin::InputKind::kReal, prompt, flags, keywords);
     while (true) {
         ShowPrompt(prompt);
-        Answer a = NextAnswer();
+        Answer a = NextAnswer(request);
         if (a.kind == AnswerKind::Cancel) return RTCAN;
         if (a.kind == AnswerKind::Enter) {
-            if (flags & RSG_NONULL) continue;
-            return RTNONE;
+            if (!(flags & RSG_NONULL)) return RTNONE;
+            if (!AskAgain(request, L"a number is needed")) return RTCAN;
+            continue;
         }
-        if (a.kind != AnswerKind::Text) continue;
         wchar_t* end = nullptr;
-        double v = wcstod(a.text.c_str(), &end);
-        if (end == a.text.c_str() || *end != 0) continue;  // "Requires numeric value"
+        double v = a.kind == AnswerKind::Text ? wcstod(a.text.c_str(), &end) : 0;
+        if (a.kind != AnswerKind::Text || end == a.text.c_str() || *end != 0) {  // "Requires numeric value"
+            if (!AskAgain(request, L"not a number")) return RTCAN;
+            continue;
+        }
         *result = v;
         return RTNORM;
     }
@@ -472,15 +535,19 @@ int gcedGetReal(const wchar_t* prompt, ads_real* result)
 int gcedGetString(int, const wchar_t* prompt, wchar_t* result, size_t capacity)
 {
     if (!result || capacity == 0) return RTERROR;
+    const standin::InputRequest request = Request(standin::InputKind::kText, prompt);
     while (true) {
         ShowPrompt(prompt);
-        Answer a = NextAnswer();
+        Answer a = NextAnswer(request);
         if (a.kind == AnswerKind::Cancel) return RTCAN;
         if (a.kind == AnswerKind::Enter) {
             result[0] = 0;
             return RTNORM;
         }
-        if (a.kind != AnswerKind::Text) continue;
+        if (a.kind != AnswerKind::Text) {
+            if (!AskAgain(request, L"not text")) return RTCAN;
+            continue;
+        }
         if (a.text.size() + 1 > capacity) return RTERROR;
         wmemcpy(result, a.text.c_str(), a.text.size() + 1);
         return RTNORM;
@@ -531,6 +598,9 @@ void QueueEnter()
 
 void QueueCancel() { Queue(Answer()); }
 int PendingAnswers() { return (int)In().answers.size(); }
+void SetInputFeeder(InputFeeder feeder) { g_feeder = std::move(feeder); }
+void SetRefusalHandler(RefusalHandler handler) { g_refusal = std::move(handler); }
+OdGePoint3d LastPoint() { return In().lastPoint; }
 const std::vector<std::wstring>& Prompts() { return In().prompts; }
 
 bool LastRubberBandBase(OdGePoint3d& base)

@@ -28,6 +28,7 @@ enum OdResult {
     eDuplicateRecordName = 95,
     eNotThatKindOfClass = 98,
     eUnknownHandle = 104,
+    eRegappIdNotFound = 118,
     eInvalidExtents = 133,
     eExplodeAgain = 137,
     eCannotScaleNonUniformly = 139,

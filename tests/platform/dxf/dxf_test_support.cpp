@@ -11,7 +11,6 @@
 #include <memory>
 
 #include "dxf_control.h"
-#include "exchange/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "gcdbutil.h"
 #include "oddbblockreference.h"
@@ -23,6 +22,7 @@
 #include "oddbsortents.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
+#include "state/drawingdata.h"
 #include "text_internal.h"
 
 namespace dxftest {

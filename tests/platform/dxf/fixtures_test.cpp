@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "dxf_test_support.h"
-#include "exchange/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "hostdb_control.h"
 #include "standin_control.h"
+#include "state/drawingdata.h"
 #include "test_support.h"
 
 namespace {

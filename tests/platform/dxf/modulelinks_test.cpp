@@ -7,13 +7,13 @@
 #include <memory>
 
 #include "dxf_test_support.h"
-#include "exchange/drawingdata.h"
 #include "exchange/entitylink.h"
 #include "gcapdocmanager.h"
 #include "hostdb_control.h"
 #include "oddbdictionary.h"
 #include "oddbentity.h"
 #include "standin_control.h"
+#include "state/drawingdata.h"
 #include "test_support.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "base/basefile.h"
-#include "basemap/settings.h"
+#include "state/settings.h"
 #include "odrx_module.h"
 #include "machine_control.h"
 #include "standin_control.h"

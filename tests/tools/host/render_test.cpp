@@ -8,33 +8,21 @@
 #include "drawing_files.h"
 #include "drawing_render.h"
 #include "gcapdocmanager.h"
-#include "hostdb_control.h"
-#include "image/pximage.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbdictionary.h"
 #include "oddbhatch.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
+#include "render_fixture.h"
 #include "standin_control.h"
 
 namespace {
 
-class Render : public testing::Test {
+using rendertest::Is;
+
+class Render : public rendertest::RenderTest {
 protected:
-    void SetUp() override { db = standin::CreateDocument(L"C:\\dwg\\r.dwg")->database(); }
-
-    OdDbObjectId Add(OdDbEntity* e)
-    {
-        OdDbBlockTableRecord* ms = nullptr;
-        EXPECT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
-        OdDbObjectId id;
-        EXPECT_EQ(ms->appendOdDbEntity(id, e), eOk);
-        e->close();
-        ms->close();
-        return id;
-    }
-
     OdDbHatch* Square(double x, double y, double side, int color)
     {
         auto* h = new OdDbHatch();
@@ -63,41 +51,11 @@ protected:
         img->setOrientation(origin, u, v);
         Add(img);
     }
-
-    // The colour of the rendered pixel under a world point.
-    PxRgbQuad At(const PxImage& png, double wx, double wy) const
-    {
-        return png.GetPixelColor((long)((wx - stats.originX) * stats.pixelsPerUnit),
-                                 (long)((wy - stats.originY) * stats.pixelsPerUnit), false);
-    }
-
-    // Whether the pixel under a world point or one next to it has the
-    // colour (a stroke lies on a pixel edge as often as not).
-    bool Near(const PxImage& png, double wx, double wy, int r, int g, int b) const
-    {
-        long x = (long)((wx - stats.originX) * stats.pixelsPerUnit), y = (long)((wy - stats.originY) * stats.pixelsPerUnit);
-        for (long dy = -1; dy <= 1; ++dy)
-            for (long dx = -1; dx <= 1; ++dx) {
-                PxRgbQuad c = png.GetPixelColor(x + dx, y + dy, false);
-                if (c.red == r && c.green == g && c.blue == b) return true;
-            }
-        return false;
-    }
-
-    void RenderTo(PxImage& png)
-    {
-        std::string error;
-        ASSERT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 400, stats, error)) << error;
-        ASSERT_TRUE(png.Load(L"C:\\out\\r.png", PXIMAGE_FORMAT_PNG));
-        EXPECT_EQ((int)png.GetWidth(), stats.width);
-        EXPECT_EQ((int)png.GetHeight(), stats.height);
-    }
-
-    OdDbDatabase* db = nullptr;
-    velkhost::RenderStats stats;
 };
 
-bool Is(PxRgbQuad c, int r, int g, int b) { return c.red == r && c.green == g && c.blue == b; }
+// Dark enough to be a black line drawn antialiased across pixels.
+bool Dark(PxRgbQuad c) { return c.red < 160 && c.green < 160 && c.blue < 160; }
+bool Grey(PxRgbQuad c) { return c.red == c.green && c.green == c.blue && c.red > 100 && c.red < 220; }
 
 }  // namespace
 
@@ -127,7 +85,7 @@ TEST_F(Render, FillsLinesAndImagesLandWhereTheDrawingPutsThem)
     EXPECT_TRUE(Is(At(png, 35, 2.5), 0, 255, 0));
     EXPECT_TRUE(Is(At(png, 25, 7.5), 255, 255, 0));  // its upper left
     EXPECT_TRUE(Is(At(png, 35, 7.5), 255, 0, 255));
-    EXPECT_TRUE(Near(png, 30, 20, 0, 0, 0));          // the line, colour 7 drawn black
+    EXPECT_TRUE(Near(png, 30, 20, Dark));             // the line, colour 7 drawn black
     EXPECT_EQ(standin::OpenObjectCount(), 0);
 }
 
@@ -167,7 +125,7 @@ TEST_F(Render, HiddenLayersBlocksAndMissingImages)
     EXPECT_EQ(stats.missingImages, 1);
     EXPECT_TRUE(Is(At(png, 55, 5), 0, 0, 255));      // the block's square, scaled and moved
     EXPECT_TRUE(Is(At(png, 45, 5), 255, 255, 255));  // not the hidden cover
-    EXPECT_TRUE(Near(png, 10, 5, 128, 128, 128));     // the missing image's cross
+    EXPECT_TRUE(Near(png, 10, 5, Grey));              // the missing image's cross
 }
 
 TEST_F(Render, NothingToDrawOrNowhereToWriteFails)
@@ -201,6 +159,23 @@ TEST_F(Render, RelativeImageNamesAreFoundBesideTheDrawing)
     PxImage png;
     ASSERT_TRUE(png.Load(L"C:\\out\\r.png", PXIMAGE_FORMAT_PNG));
     EXPECT_TRUE(Is(At(png, 5, 5), 255, 0, 0));
+    // Switched off, the image shows its frame only.
+    {
+        OdDbBlockTableRecord* ms = nullptr;
+        ASSERT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead), eOk);
+        OdDbObjectId imageId = ms->entityIds().back();
+        ms->close();
+        OdDbRasterImage* img = nullptr;
+        ASSERT_EQ(oddbOpenObject(img, imageId, OdDb::kForWrite), eOk);
+        img->setDisplayOpt(OdDbRasterImage::kShow, false);
+        img->close();
+    }
+    ASSERT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 100, stats, error, velkhost::RenderWindow(),
+                                           L"C:\\dwg\\r.dwg"))
+        << error;
+    ASSERT_TRUE(png.Load(L"C:\\out\\r.png", PXIMAGE_FORMAT_PNG));
+    EXPECT_TRUE(Is(At(png, 5, 5), 255, 255, 255));
+    EXPECT_TRUE(Near(png, 5, 0, Grey));
     // Without the drawing's folder the name means nothing.
     ASSERT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 100, stats, error)) << error;
     EXPECT_EQ(stats.missingImages, 1);

@@ -1,0 +1,19 @@
+// Drawing files: copying and freeing what objects keep of their records.
+#include "dxf_kept.h"
+
+namespace standin {
+
+DxfKept* CopyKept(const DxfKept* k)
+{
+    if (!k) return nullptr;
+    auto* c = new DxfKept;
+    c->dxfType = k->dxfType;
+    c->runs = k->runs;
+    if (k->blockBegin) c->blockBegin.reset(CopyKept(k->blockBegin.get()));
+    if (k->blockEnd) c->blockEnd.reset(CopyKept(k->blockEnd.get()));
+    return c;
+}
+
+void DeleteKept(DxfKept* k) { delete k; }
+
+}  // namespace standin

@@ -1,0 +1,64 @@
+// Drawing files (stand-in internals): what a file held that the database
+// does not model, kept as read so that saving writes it back in place.
+//
+// An object keeps the groups of its record that the writer does not
+// produce, in runs: a run goes back at the end of the groups of the
+// subclass it was read in (by the subclass marker and which occurrence of
+// it), or, for a subclass the writer does not write at all, whole after the
+// subclass before it. Handles in kept groups are kept as the objects they
+// name, so a handle the reader had to change is written as the new one.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "oddbobject.h"
+
+namespace standin {
+
+struct KeptGroup {
+    int code = 0;
+    // How the value is held (dxf::Kind): text, real, integer or handle.
+    uint8_t kind = 0;
+    std::wstring text;
+    double real = 0;
+    int64_t integer = 0;
+    OdDbObjectId id;  // handles: the object named; null for none
+};
+
+struct KeptRun {
+    std::string subclass;  // the marker the run belongs to; "" before any
+    int occurrence = 0;    // which occurrence of that marker
+    // A subclass of its own, starting with its marker, that goes after
+    // `subclass` (the last marker the writer writes before it).
+    bool whole = false;
+    std::vector<KeptGroup> groups;
+};
+
+struct DxfKept {
+    // The record's type when it is not the one the writer gives the object
+    // (a dictionary with a default, for one).
+    std::string dxfType;
+    std::vector<KeptRun> runs;
+    // A block's own records: the groups of its BLOCK and ENDBLK records.
+    std::unique_ptr<DxfKept> blockBegin, blockEnd;
+};
+
+// Objects copy and delete what they keep (oddbdatabase.cpp calls these).
+DxfKept* CopyKept(const DxfKept* k);
+void DeleteKept(DxfKept* k);
+
+// What a file held beyond its objects: its header variables, class
+// entries and sections the database has no use for, each kept as read.
+struct DxfFileKept {
+    // $NAME and the groups of its value.
+    std::vector<std::pair<std::string, std::vector<KeptGroup>>> header;
+    // The groups after each "0 CLASS".
+    std::vector<std::vector<KeptGroup>> classes;
+    // Sections other than the ones the database is built from, by name.
+    std::vector<std::pair<std::string, std::vector<KeptGroup>>> sections;
+};
+
+}  // namespace standin

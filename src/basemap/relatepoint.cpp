@@ -1,3 +1,0 @@
-#include "basemap/relatepoint.h"
-
-RelatePoint g_relatePoint{};

@@ -1,8 +1,0 @@
-#include "shell/pluginresourcescope.h"
-
-#include "gcapdocmanager.h"
-#include "shell/moduleentry.h"
-
-PluginResourceScope::PluginResourceScope() { gcDocManagerPtr()->pushResourceHandle(g_hModuleInstance); }
-
-PluginResourceScope::~PluginResourceScope() { gcDocManagerPtr()->popResourceHandle(); }

@@ -1,0 +1,3 @@
+#include "state/relatepoint.h"
+
+RelatePoint g_relatePoint{};

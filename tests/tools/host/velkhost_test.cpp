@@ -1,0 +1,277 @@
+// velkhost as a user runs it, as a process: it damages nothing it is given
+// (the machine folder, the input drawing and the files beside it), plain
+// mode adds nothing, scripts draw and save, and every failure gives a
+// non-zero exit with the failed step named on the last line.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "gcapdocmanager.h"
+#include "oddbcurves.h"
+#include "oddbdatabase.h"
+#include "oddbsymboltable.h"
+#include "standin_control.h"
+#include "test_support.h"
+#include "text_internal.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string output;
+    std::string lastLine;
+};
+
+std::string Quoted(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs velkhost with the module as built and the arguments; output and
+// errors together.
+Outcome Velkhost(const std::vector<std::string>& args)
+{
+    std::string command = Quoted(VELKHOST_PROGRAM) + " --module " + Quoted(VELK_MODULE_FILE);
+    for (const std::string& a : args) command += " " + Quoted(a);
+    Outcome r;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) r.output.append(buf, n);
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::string out = r.output;
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    r.lastLine = out.substr(out.rfind('\n') == std::string::npos ? 0 : out.rfind('\n') + 1);
+    return r;
+}
+
+// Every file below a folder with its bytes.
+std::map<std::string, std::string> Contents(const fs::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.is_regular_file()) files[fs::relative(e.path(), folder).string()] = velktest::ReadNativeFile(e.path());
+    return files;
+}
+
+// Model space of a saved drawing, read by the stand-in host: handle ->
+// class name.
+std::map<std::string, std::string> Entities(const fs::path& nativeDxf)
+{
+    std::map<std::string, std::string> out;
+    const std::wstring copy = L"C:\\read\\drawing.dxf";
+    fs::create_directories(fs::path(standin::NativePath(copy)).parent_path());
+    fs::copy_file(nativeDxf, standin::NativePath(copy), fs::copy_options::overwrite_existing);
+    OdDbDatabase db(false);
+    EXPECT_EQ(db.readDwgFile(copy.c_str()), eOk) << nativeDxf;
+    OdDbBlockTableRecord* ms = nullptr;
+    if (oddbOpenObject(ms, db.getModelSpaceId(), OdDb::kForRead) != eOk) return out;
+    for (const OdDbObjectId& id : ms->entityIds()) {
+        OdDbEntity* e = nullptr;
+        if (oddbOpenObject(e, id, OdDb::kForRead) != eOk) continue;
+        out[standin::WideToUtf8(id.getHandle().ascii().c_str())] = standin::WideToUtf8(e->isA()->name().c_str());
+        e->close();
+    }
+    ms->close();
+    return out;
+}
+
+class VelkhostProcess : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::path(velktest::MachineRoot()) / "native";
+        fs::create_directories(dir);
+    }
+
+    // The demo's drawing in a folder of its own, with a file beside it.
+    fs::path UserDrawing()
+    {
+        const fs::path folder = dir / "user";
+        fs::create_directories(folder / "images");
+        fs::copy_file(fs::path(VELK_SOURCE_DIR) / "tools/host/demo.dxf", folder / "site.dxf");
+        velktest::WriteNativeFile((folder / "notes.txt").string(), "mine");
+        velktest::WriteNativeFile((folder / "images" / "a.png").string(), "not a picture");
+        return folder / "site.dxf";
+    }
+
+    fs::path Script(const std::string& text)
+    {
+        const fs::path p = dir / ("script" + std::to_string(++scripts) + ".scr");
+        velktest::WriteNativeFile(p.string(), text);
+        return p;
+    }
+
+    fs::path dir;
+    int scripts = 0;
+};
+
+// A folder of the user's is refused before anything is touched; a folder
+// velkhost made is taken again and cleared; without --machine a new folder
+// under the temporary folder is used and removed.
+TEST_F(VelkhostProcess, MachineFolderIsOnlyEverOneOfItsOwn)
+{
+    const fs::path mine = dir / "mine";
+    velktest::WriteNativeFile((mine / "thesis.txt").string(), "years of work");
+    velktest::WriteNativeFile((mine / "C" / "keep.txt").string(), "also mine");
+    const auto before = Contents(mine);
+    Outcome r = Velkhost({"--machine", mine.string()});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find(mine.string()), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("not empty"), std::string::npos) << r.output;
+    EXPECT_EQ(Contents(mine), before);
+    EXPECT_FALSE(fs::exists(mine / ".velkhost-machine"));
+
+    const fs::path file = dir / "a-file";
+    velktest::WriteNativeFile(file.string(), "x");
+    EXPECT_EQ(Velkhost({"--machine", file.string()}).status, 2);
+    EXPECT_EQ(velktest::ReadNativeFile(file.string()), "x");
+
+    const fs::path own = dir / "own";
+    r = Velkhost({"--machine", own.string(), "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(fs::exists(own / ".velkhost-machine"));
+    velktest::WriteNativeFile((own / "C" / "left-over.txt").string(), "old run");
+    r = Velkhost({"--machine", own.string(), "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_FALSE(fs::exists(own / "C" / "left-over.txt"));
+    EXPECT_TRUE(fs::exists(own / "C"));
+
+    r = Velkhost({});
+    ASSERT_EQ(r.status, 0) << r.output;
+    const size_t at = r.output.find("machine: ");
+    ASSERT_NE(at, std::string::npos) << r.output;
+    const std::string temporary = r.output.substr(at + 9, r.output.find(' ', at + 9) - at - 9);
+    EXPECT_NE(temporary.find("velkhost-"), std::string::npos) << temporary;
+    EXPECT_FALSE(fs::exists(temporary)) << temporary;
+}
+
+// Plain mode adds, moves and erases nothing: the saved drawing holds the
+// entities it was opened with; the input and the files beside it are
+// never written, and --save may name the input only with --overwrite.
+TEST_F(VelkhostProcess, PlainModeRoundTripsTheDrawingAndNeverWritesBesideIt)
+{
+    const fs::path input = UserDrawing();
+    const auto before = Contents(input.parent_path());
+    const fs::path out = dir / "out" / "saved.dxf";
+    Outcome r = Velkhost({"--drawing", input.string(), "--save", out.string(), "--png", (dir / "out" / "p.png").string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.lastLine, "velkhost: every step succeeded");
+    EXPECT_EQ(Entities(out), Entities(input));
+    EXPECT_EQ(Entities(input).size(), 27u);
+    EXPECT_TRUE(fs::exists(dir / "out" / "p.png"));
+    EXPECT_EQ(Contents(input.parent_path()), before);
+
+    r = Velkhost({"--drawing", input.string(), "--save", input.string()});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("--overwrite"), std::string::npos) << r.output;
+    r = Velkhost({"--drawing", input.string(), "--save", (input.parent_path() / "notes.txt").string()});
+    EXPECT_EQ(r.status, 2) << r.output;
+    r = Velkhost({"--drawing", input.string(), "--png", (input.parent_path() / "images" / "a.png").string()});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_EQ(Contents(input.parent_path()), before);
+
+    // A new file beside it is no harm; the input itself with --overwrite.
+    r = Velkhost({"--drawing", input.string(), "--save", (input.parent_path() / "copy.dxf").string(), "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    r = Velkhost({"--drawing", input.string(), "--save", input.string(), "--overwrite", "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(Entities(input).size(), 27u);
+}
+
+// Quiet, only the outcome of each step is printed; --help lists the
+// options and the script forms.
+TEST_F(VelkhostProcess, QuietPrintsOutcomesAndHelpListsEveryOption)
+{
+    const fs::path input = UserDrawing();
+    Outcome r = Velkhost({"--drawing", input.string(), "--save", (dir / "q.dxf").string(), "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.output.find("peer <-"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("interface version"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("open: " + input.string()), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("save: "), std::string::npos) << r.output;
+
+    r = Velkhost({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* option : {"--drawing", "--script", "--save", "--overwrite", "--png", "--png-size", "--png-window",
+                               "--machine", "--module", "--demo", "--quiet", "--help", "> click", "> select",
+                               "> dialog", "> answer", "> peer send", "> show"})
+        EXPECT_NE(r.output.find(option), std::string::npos) << option;
+    r = Velkhost({"--frobnicate"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("--frobnicate"), std::string::npos);
+}
+
+// A script draws with the host's commands and the drawing is saved with
+// what it drew; a line that fails names its number and fails the run.
+TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
+{
+    const fs::path out = dir / "drawn.dxf";
+    Outcome r = Velkhost({"--script", Script("; a line\nLINE\n0,0\n@10,5\n\n").string(), "--save", out.string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    const auto drawn = Entities(out);
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_EQ(drawn.begin()->second, "AcDbLine");
+
+    struct Case {
+        std::string script, line, why;
+    };
+    const Case cases[] = {
+        {"LINE\n0,0\n1,1\n\nFROB\n", "script line 5", "unknown command \"FROB\""},
+        {"; comment\n\nLINE\nnowhere\n", "script line 4", "\"nowhere\" is refused at \"Specify first point:\""},
+        {"RECTANG\n0,0\n", "script line 1", "the script ended while a command waited"},
+        {"> answer yes\n", "script line 1", "no message box came"},
+        {"> click 不存在\n", "script line 1", "no toolbar button"},
+        {"LINE\n0,0\n> click 设置属性\n", "script line 3", "cannot be done now"},
+        {"> select all\n", "script line 1", "the selection is empty"},
+    };
+    for (const Case& c : cases) {
+        r = Velkhost({"--script", Script(c.script).string(), "--quiet"});
+        EXPECT_EQ(r.status, 1) << c.script << r.output;
+        EXPECT_NE(r.lastLine.find(c.line), std::string::npos) << c.script << r.output;
+        EXPECT_NE(r.lastLine.find(c.why), std::string::npos) << c.script << r.output;
+    }
+}
+
+// A save that cannot be written, a missing drawing and files that are no
+// readable DXF each end the run non-zero, naming the file.
+TEST_F(VelkhostProcess, FailuresExitNonZeroWithTheirMessage)
+{
+    const fs::path input = UserDrawing();
+    velktest::WriteNativeFile((dir / "plain-file").string(), "x");
+    Outcome r = Velkhost({"--drawing", input.string(), "--save", (dir / "plain-file" / "out.dxf").string()});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.lastLine.find("save ("), std::string::npos) << r.output;
+    EXPECT_NE(r.lastLine.find("plain-file"), std::string::npos) << r.output;
+
+    const std::string dxf = velktest::ReadNativeFile(input.string());
+    const std::map<std::string, std::string> bad = {
+        {"missing.dxf", ""},
+        {"binary.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + std::string(200, '\x01')},
+        {"drawing.dwg", std::string("AC1027") + std::string(300, '\0')},
+        {"cut.dxf", dxf.substr(0, dxf.size() / 2)},
+    };
+    for (const auto& [name, bytes] : bad) {
+        const fs::path file = dir / "bad" / name;
+        if (name != "missing.dxf") velktest::WriteNativeFile(file.string(), bytes);
+        r = Velkhost({"--drawing", file.string(), "--save", (dir / "never.dxf").string()});
+        EXPECT_EQ(r.status, 1) << name << r.output;
+        EXPECT_NE(r.lastLine.find("open ("), std::string::npos) << name << r.output;
+        EXPECT_NE(r.lastLine.find(name), std::string::npos) << name << r.output;
+        EXPECT_FALSE(fs::exists(dir / "never.dxf")) << name;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,219 @@
+#include "host_options.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace velkhost {
+
+namespace {
+
+bool Number(const std::string& text, double& value)
+{
+    if (text.empty()) return false;
+    char* end = nullptr;
+    value = strtod(text.c_str(), &end);
+    return end && *end == 0;
+}
+
+bool ParseWindow(const std::string& text, RenderWindow& window)
+{
+    double v[4];
+    size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        size_t comma = text.find(',', start);
+        if ((i < 3) != (comma != std::string::npos)) return false;
+        if (!Number(text.substr(start, i < 3 ? comma - start : std::string::npos), v[i])) return false;
+        start = comma + 1;
+    }
+    window.minX = v[0], window.minY = v[1], window.maxX = v[2], window.maxY = v[3];
+    return window.maxX > window.minX && window.maxY > window.minY;
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, char** argv, Options& o, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string opt = argv[i];
+        if (opt == "--help" || opt == "-h") {
+            o.help = true;
+            continue;
+        }
+        if (opt == "--demo") {
+            o.demo = true;
+            continue;
+        }
+        if (opt == "--quiet") {
+            o.quiet = true;
+            continue;
+        }
+        if (opt == "--overwrite") {
+            o.overwrite = true;
+            continue;
+        }
+        std::string* text = opt == "--module"    ? &o.module
+                            : opt == "--machine" ? &o.machine
+                            : opt == "--drawing" ? &o.drawing
+                            : opt == "--script"  ? &o.script
+                            : opt == "--save"    ? &o.save
+                            : opt == "--png"     ? &o.png
+                                                 : nullptr;
+        const bool numeric = opt == "--png-size" || opt == "--png-window";
+        if (!text && !numeric) {
+            error = "unknown option " + opt;
+            return false;
+        }
+        if (i + 1 >= argc || argv[i + 1][0] == 0) {
+            error = opt + " needs a value";
+            return false;
+        }
+        const std::string value = argv[++i];
+        if (text) {
+            *text = value;
+        } else if (opt == "--png-size") {
+            double size = 0;
+            if (!Number(value, size) || size != (int)size || size < 16 || size > 16384) {
+                error = "--png-size takes a whole number of pixels from 16 to 16384, not " + value;
+                return false;
+            }
+            o.pngSize = (int)size;
+        } else {
+            if (!ParseWindow(value, o.pngWindow)) {
+                error = "--png-window takes X0,Y0,X1,Y1 with X1 > X0 and Y1 > Y0, not " + value;
+                return false;
+            }
+            o.pngWindowGiven = true;
+        }
+    }
+    return true;
+}
+
+const char* HelpText()
+{
+    return R"(usage: velkhost [options]
+
+Plays the CAD host with the module loaded, on a machine of its own (a folder
+in which Windows paths live: C:\a is <machine>/C/a). It opens the drawing,
+loads the module (the stand-in peer map program is installed, and started
+when the module offers to start it), runs the script, saves, draws the
+picture and unloads, printing what happened. Without a script it adds,
+moves and erases nothing. The input drawing and the files beside it are
+never written.
+
+options:
+  --drawing FILE.dxf   the drawing to open (a copy is opened in the machine;
+                       images it names beside it are copied along); without
+                       it a new drawing
+  --script FILE        a host script run after the module loaded (forms below)
+  --save FILE.dxf      saves the drawing there, with the images it names
+                       beside it; never the input drawing or a file beside it
+                       unless --overwrite is given
+  --overwrite          lets --save and --png replace the input drawing and
+                       the files beside it
+  --png FILE.png       a picture of model space
+  --png-size PIXELS    the picture's longer side (1600)
+  --png-window X0,Y0,X1,Y1
+                       the part of model space pictured (the drawing's
+                       extents by default)
+  --machine DIR        the machine folder: one that does not exist, an empty
+                       one or one velkhost made before (it holds the file
+                       .velkhost-machine; its contents are cleared and it is
+                       kept afterwards). Without it a new folder under the
+                       system's temporary folder is used and removed at the end.
+  --module FILE        the module (the one built beside velkhost by default)
+  --demo               runs the demo script (tools/host/demo.scr) on the
+                       demo's drawing (tools/host/demo.dxf) unless --drawing
+                       or --script says otherwise
+  --quiet              prints only the outcome of each step
+  --help               this text
+
+exit status: 0 when every step asked for succeeded; 1 when one failed (the
+last line names each step that failed); 2 for a usage error, a machine
+folder that is refused or an output that would overwrite the input.
+
+scripts: each line is what a user types at the command line.
+  ; text               a comment (a line holding only a comment is skipped)
+  (empty line)         Enter
+  NAME                 starts a command: the host's own (LINE, POINT, TEXT,
+                       MTEXT, RECTANG, HATCH, COPY, MOVE, ERASE, UNDO, REDO,
+                       QSAVE, SAVEAS, OPEN, CLOSE, ZOOM, -LAYER, IMAGEFRAME)
+                       or one the module registered; the lines after it
+                       answer its prompts:
+  X,Y  or  X,Y,Z       a point;  @DX,DY[,DZ]  a point relative to the last one
+  a number, a keyword or text, as the prompt asks
+A command the module sends to the command line runs when the line that made
+it send it is done; its prompts take the next lines too.
+Lines beginning with ">" are what the user does with the mouse, and what
+happens in the peer:
+  > click CAPTION|ID   clicks the module's toolbar button
+  > select FILTER...   selects entities: the answer at "Select objects:", at
+                       other times the selection a toolbar button acts on.
+                       Filters narrow each other:
+                         all | new (not in the drawing as opened) | last |
+                         layer NAME[,NAME] | type LINE[,TEXT...] |
+                         handle H[,H] | text STRING |
+                         window X0,Y0 X1,Y1 (wholly inside) |
+                         at X,Y [X,Y...] (what lies under those clicks)
+  > pick X,Y           picks the entity at the point, at a prompt for one entity
+  > answer yes|no|ok|cancel
+                       answers the next message box
+  > dialog ID, ACTION, ...
+                       answers the next time dialog ID is shown. Actions:
+                       type ITEM TEXT, choose ITEM N (the list's N-th row,
+                       from 0), check ITEM, uncheck ITEM, click ITEM,
+                       show ITEM...; last ok, cancel or press ITEM (ok if none)
+  > browse FOLDER | > browse cancel
+                       answers the next folder browser
+  > window CAPTION[, ACTION, ...]
+                       acts on a window that is open (the same actions);
+                       alone it tells whether the window is shown
+  > wait N s | > wait N ms
+                       the clock moves on; timers that fall due run
+  > picture FILE.png [PIXELS] [window X0,Y0 X1,Y1] [without LAYER[,LAYER]]
+                    [beside EARLIER.png]
+                       a picture of model space in the machine (a name
+                       without a folder goes to C:\Drawings); "beside" puts
+                       it to the right of an earlier picture in one file
+  > show WHAT          prints: peer (its folders and objects), peer-state,
+                       peer-changes (the peer's objects added, changed or
+                       removed by the line before), links (entity -> peer
+                       object), stored-links (the links saved in the
+                       entities), added (entities the line before added),
+                       layer NAME, tiles, toolbar, settings [SECTION],
+                       file PATH
+  > peer folder NAME [in FOLDER]
+  > peer sign NAME at X,Y [in FOLDER] [KEY=VALUE...]
+                       keys: icon, colour, text-colour (6 hex digits as the
+                       peer keeps them, BBGGRR), type (1 icon, 3 text),
+                       level, font, rotation, remark, multi-line (0 or 1)
+  > peer track NAME X,Y[/BULGE] X,Y... [in FOLDER] [KEY=VALUE...]
+                       keys: colour, style, width, remark
+  > peer shape NAME X,Y... [/ X,Y... (a hole)] [in FOLDER] [KEY=VALUE...]
+                       keys: colour, fill-colour, fill (solid, pattern,
+                       gradient), pattern, opacity, outline, remark
+                       (objects are made in the peer; nothing is sent)
+  > peer send NAME|#ID...
+                       the peer's user chooses those objects or folders and
+                       presses its button "发送所选对象到CAD"
+  > peer relate-ok     the peer accepts the drawing's relate points
+  > peer place LAT,LNG the peer's user clicks that place on its map
+  > peer zoom X,Y LEVEL
+                       the peer's user moves its map there
+  > peer hills X0,Y0 X1,Y1
+                       the peer's elevation: three hills over the box
+  > peer set KEY=VALUE...
+                       status, map-level, resolution=UNITS@LEVEL (a pixel's
+                       size at that level, halving per level),
+                       tiles-pending-every, tiles-fail-every, contour-data
+                       (0 none, 1 enough, 2 incomplete), contour-answers,
+                       contour-progress
+  > demo site-plan     the demo's site plan (arcs, a block with an
+                       attribute, a hatch with an island, an image), which
+                       the host's commands cannot draw
+A line fails when its command is unknown, an answer is refused, a command is
+cancelled or fails, or an action cannot be done; the run then stops the
+script, goes on with the save and the picture, and exits 1 naming the line.
+)";
+}
+
+}  // namespace velkhost

@@ -1,0 +1,455 @@
+#include "host_script.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cwctype>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "afxmsgbox.h"
+#include "gcapdocmanager.h"
+#include "gced_cmd.h"
+#include "host_session.h"
+#include "oddbblockreference.h"
+#include "oddbcurves.h"
+#include "oddbsymboltable.h"
+#include "oddbtext.h"
+#include "standin_control.h"
+#include "text_internal.h"
+#include "window_control.h"
+
+namespace velkhost {
+
+namespace {
+
+std::string Trim(const std::string& s)
+{
+    const size_t a = s.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos) return std::string();
+    return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
+}
+
+// ";" starts a comment, outside quotes.
+ScriptRunner::Line ReadLine(int number, const std::string& raw)
+{
+    ScriptRunner::Line line;
+    line.number = number;
+    bool quoted = false;
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '"' && (i == 0 || raw[i - 1] != '\\')) quoted = !quoted;
+        if (raw[i] == ';' && !quoted) {
+            cut = i;
+            break;
+        }
+    }
+    line.text = Trim(raw.substr(0, cut));
+    if (cut != std::string::npos) line.comment = Trim(raw.substr(cut + 1));
+    if (cut != std::string::npos && line.comment.empty()) line.comment = " ";
+    return line;
+}
+
+std::string Prompt(const std::wstring& prompt)
+{
+    std::string p = Utf8(prompt);
+    while (!p.empty() && (p.front() == '\n' || p.front() == '\r')) p.erase(0, 1);
+    return Trim(p);
+}
+
+std::wstring Wide(const std::string& s) { return standin::Utf8ToWide(s); }
+
+std::string Upper(std::string s)
+{
+    for (char& c : s) c = (char)toupper((unsigned char)c);
+    return s;
+}
+
+// The class the name of an entity type stands for: DXF names and class
+// names alike.
+std::string ClassOfType(const std::string& type)
+{
+    static const std::pair<const char*, const char*> kTypes[] = {
+        {"LINE", "AcDbLine"},         {"LWPOLYLINE", "AcDbPolyline"},  {"POLYLINE", "AcDbPolyline"},
+        {"PLINE", "AcDbPolyline"},    {"CIRCLE", "AcDbCircle"},        {"ARC", "AcDbArc"},
+        {"TEXT", "AcDbText"},         {"MTEXT", "AcDbMText"},          {"POINT", "AcDbPoint"},
+        {"HATCH", "AcDbHatch"},       {"INSERT", "AcDbBlockReference"}, {"IMAGE", "AcDbRasterImage"},
+        {"SPLINE", "AcDbSpline"},     {"ELLIPSE", "AcDbEllipse"},      {"SOLID", "AcDbSolid"}};
+    const std::string u = Upper(type);
+    for (const auto& [name, cls] : kTypes)
+        if (u == name) return cls;
+    return type;
+}
+
+bool InList(const std::string& list, const std::string& value, bool wideCompare)
+{
+    std::stringstream s(list);
+    std::string item;
+    while (std::getline(s, item, ',')) {
+        if (wideCompare ? wcscasecmp(Wide(item).c_str(), Wide(value).c_str()) == 0 : item == value) return true;
+    }
+    return false;
+}
+
+std::string EntityText(OdDbEntity* e)
+{
+    if (auto* t = OdRxCast<OdDbText>(e)) return Utf8(t->textString().c_str());
+    if (auto* m = OdRxCast<OdDbMText>(e)) return Utf8(m->contents().c_str());
+    return std::string();
+}
+
+}  // namespace
+
+std::vector<std::string> SplitWords(const std::string& text)
+{
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, any = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted && c == '\\' && i + 1 < text.size()) {
+            const char n = text[++i];
+            word += n == 'n' ? '\n' : n == 'r' ? '\r' : n == 't' ? '\t' : n;
+            continue;
+        }
+        if (c == '"') {
+            quoted = !quoted;
+            any = true;
+            continue;
+        }
+        if (!quoted && (c == ' ' || c == '\t')) {
+            if (any || !word.empty()) words.push_back(word);
+            word.clear();
+            any = false;
+            continue;
+        }
+        word += c;
+    }
+    if (any || !word.empty()) words.push_back(word);
+    return words;
+}
+
+bool ParsePoint(const std::string& text, OdGePoint3d& point)
+{
+    double v[3] = {0, 0, 0};
+    size_t start = 0;
+    int n = 0;
+    while (n < 3) {
+        const size_t comma = text.find(',', start);
+        const std::string part = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        char* end = nullptr;
+        v[n] = strtod(part.c_str(), &end);
+        if (part.empty() || !end || *end != 0 || !std::isfinite(v[n])) return false;
+        ++n;
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    if (n < 2 || text.find(',', start) != std::string::npos) return false;
+    point = OdGePoint3d(v[0], v[1], v[2]);
+    return true;
+}
+
+ScriptRunner::ScriptRunner(Session& session) : session_(session) {}
+
+ScriptRunner::~ScriptRunner()
+{
+    standin::SetInputFeeder(nullptr);
+    standin::SetRefusalHandler(nullptr);
+}
+
+bool ScriptRunner::RunFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        session_.log.Failed("script", "cannot read the script " + path);
+        return false;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    return Run(text.str(), path);
+}
+
+void ScriptRunner::Fail(int line, const std::string& why)
+{
+    if (failedLine_) return;
+    failedLine_ = line ? line : -1;
+    session_.log.Failed("script line " + std::to_string(line), why);
+}
+
+void ScriptRunner::Narrate(const Line& line)
+{
+    if (line.comment == " ") return;
+    if (!narrated_) session_.log.Detail() << "\n";
+    session_.log.Detail() << line.comment << "\n";
+    narrated_ = true;
+}
+
+bool ScriptRunner::Run(const std::string& text, const std::string& name)
+{
+    lines_.clear();
+    std::istringstream in(text);
+    std::string raw;
+    int number = 0;
+    while (std::getline(in, raw)) lines_.push_back(ReadLine(++number, raw));
+    next_ = 0;
+    Transcript& log = session_.log;
+    log.Detail() << "\nscript " << name << " (" << lines_.size() << " lines)\n";
+    narrated_ = true;
+    standin::SetInputFeeder([this](const standin::InputRequest& r) { return Feed(r); });
+    standin::SetRefusalHandler([this](const standin::InputRequest& r, const std::wstring& why) { return Refused(r, why); });
+    boxesSeen_ = standin::MessageBoxes().size();
+    int ran = 0;
+    RunSentCommands(0);
+    while (next_ < lines_.size() && !Failed()) {
+        const Line line = lines_[next_++];
+        if (line.text.empty()) {
+            if (!line.comment.empty()) Narrate(line);
+            continue;  // Enter at the command prompt does nothing here
+        }
+        RunLine(line);
+        ++ran;
+    }
+    if (!Failed()) CheckPendingAnswers();
+    standin::SetInputFeeder(nullptr);
+    standin::SetRefusalHandler(nullptr);
+    if (Failed()) return false;
+    log.Outcome("script: " + name + ", " + std::to_string(ran) + (ran == 1 ? " line run" : " lines run"));
+    return true;
+}
+
+void ScriptRunner::RunLine(const Line& line)
+{
+    const bool show = line.text.rfind(">", 0) == 0 && SplitWords(line.text.substr(1)).size() > 0 &&
+                      SplitWords(line.text.substr(1))[0] == "show";
+    if (!show) {
+        // What this line changes is what "> show added" and
+        // "> show peer-changes" report after it.
+        handlesBefore_ = ModelSpaceHandles(CurrentDrawing());
+        if (session_.peer) peerBefore_ = TakePeerSnapshot(*session_.peer);
+    }
+    narrated_ = false;
+    if (line.text[0] == '>') {
+        session_.log.Detail() << "[" << line.number << "] " << line.text << "\n";
+        Action(line, nullptr);
+    } else {
+        RunCommand(Wide(line.text), line.number, line.text);
+    }
+    if (Failed()) {
+        session_.log.Traffic(session_.peer.get());
+        return;
+    }
+    standin::PumpMessages();
+    RunSentCommands(line.number);
+    session_.log.Traffic(session_.peer.get());
+    // The message boxes that came took the answers given for them.
+    const size_t boxes = standin::MessageBoxes().size();
+    size_t shown = boxes >= boxesSeen_ ? boxes - boxesSeen_ : 0;
+    boxesSeen_ = boxes;
+    while (shown-- > 0 && boxesQueued_ > 0) {
+        --boxesQueued_;
+        boxLines_.erase(boxLines_.begin());
+    }
+}
+
+void ScriptRunner::RunCommand(const std::wstring& name, int line, const std::string& shown)
+{
+    session_.log.Detail() << (line ? "[" + std::to_string(line) + "] " : std::string("  ")) << "Command: " << shown
+                          << "\n";
+    const int outer = commandLine_;
+    commandLine_ = line;
+    if (!standin::InvokeCommand(name)) {
+        session_.log.HostOutput();
+        Fail(line, "unknown command \"" + Utf8(name) + "\"");
+        commandLine_ = outer;
+        return;
+    }
+    commandLine_ = outer;
+    if (Failed()) return;
+    const standin::CommandOutcome outcome = standin::LastCommandOutcome();
+    if (outcome == standin::CommandOutcome::kCancelled) Fail(line, Utf8(name) + " was cancelled");
+    if (outcome == standin::CommandOutcome::kFailed) {
+        std::string printed;
+        for (const std::string& l : session_.log.NewCommandLines()) printed += (printed.empty() ? "" : " ") + l;
+        Fail(line, Utf8(name) + " failed" + (printed.empty() ? std::string() : ": " + printed));
+    }
+}
+
+// Commands the module sent to the command line run when the line that made
+// it send them is done, their words as typed; the prompts the words do not
+// answer take the next lines.
+void ScriptRunner::RunSentCommands(int line)
+{
+    const auto& sent = standin::SentCommandStrings();
+    while (!Failed() && sentSeen_ < sent.size()) {
+        const std::wstring text = sent[sentSeen_++];
+        std::vector<std::wstring> words;
+        std::wstringstream in(text);
+        std::wstring word;
+        while (in >> word) words.push_back(word);
+        session_.log.Traffic(session_.peer.get());
+        session_.log.Detail() << "  the module sent \"" << Utf8(text) << "\" to the command line\n";
+        if (words.empty()) continue;
+        typed_.assign(words.begin() + 1, words.end());
+        RunCommand(words[0], line, Utf8(words[0]));
+        typed_.clear();
+        standin::PumpMessages();
+    }
+}
+
+bool ScriptRunner::Feed(const standin::InputRequest& request)
+{
+    if (Failed()) return false;
+    if (!typed_.empty()) {
+        const std::string text = Utf8(typed_.front());
+        typed_.pop_front();
+        return Answer(request, text, commandLine_, true);
+    }
+    while (next_ < lines_.size()) {
+        const Line line = lines_[next_++];
+        if (line.text.empty() && !line.comment.empty()) {
+            Narrate(line);
+            continue;
+        }
+        if (!line.text.empty() && line.text[0] == '>') {
+            session_.log.Detail() << "[" << line.number << "] " << line.text << "\n";
+            const size_t queued = (size_t)standin::PendingAnswers();
+            Action(line, &request);
+            if (Failed()) return false;
+            if ((size_t)standin::PendingAnswers() > queued) return true;  // it answered the prompt
+            continue;
+        }
+        return Answer(request, line.text, line.number);
+    }
+    Fail(commandLine_, "the script ended while a command waited for \"" + Prompt(request.prompt) + "\"");
+    return false;
+}
+
+bool ScriptRunner::Answer(const standin::InputRequest& request, const std::string& text, int line, bool sent)
+{
+    answerLine_ = line;
+    lastAnswer_ = text;
+    session_.log.Detail() << "  " << (sent ? std::string("(sent) ") : "[" + std::to_string(line) + "] ")
+                          << Prompt(request.prompt) << " " << (text.empty() ? "(Enter)" : text) << "\n";
+    if (text.empty()) {
+        standin::QueueEnter();
+        return true;
+    }
+    OdGePoint3d p;
+    const bool relative = text[0] == '@' && ParsePoint(text.substr(1), p);
+    if (relative) p = standin::LastPoint() + OdGeVector3d(p.x, p.y, p.z);
+    const bool point = relative || ParsePoint(text, p);
+    if (request.kind == standin::InputKind::kPoint && point) {
+        standin::QueuePoint(p);
+        return true;
+    }
+    if (request.kind == standin::InputKind::kEntity && point) {
+        const OdDbObjectIdArray hits = standin::EntitiesAt(p, 1e-3);
+        if (hits.isEmpty()) {
+            Fail(line, "nothing to pick at " + text + " (\"" + Prompt(request.prompt) + "\")");
+            return false;
+        }
+        standin::QueuePick(hits[hits.length() - 1], p);
+        return true;
+    }
+    standin::QueueText(Wide(text));
+    return true;
+}
+
+bool ScriptRunner::Refused(const standin::InputRequest& request, const std::wstring& why)
+{
+    Fail(answerLine_, "\"" + lastAnswer_ + "\" is refused at \"" + Prompt(request.prompt) + "\": " + Utf8(why));
+    return false;
+}
+
+void ScriptRunner::CheckPendingAnswers()
+{
+    if (boxesQueued_ > 0 && !boxLines_.empty()) {
+        Fail(boxLines_.front(), "no message box came for this answer");
+        return;
+    }
+    for (const PendingAnswer& p : pending_)
+        if (!*p.done) {
+            Fail(p.line, p.what + " was never shown");
+            return;
+        }
+}
+
+OdDbObjectIdArray ScriptRunner::Select(const std::vector<std::string>& words, std::string& error)
+{
+    OdDbDatabase* db = CurrentDrawing();
+    OdDbObjectIdArray chosen;
+    OdDbBlockTableRecord* ms = nullptr;
+    if (!db || oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) {
+        error = "no drawing is open";
+        return chosen;
+    }
+    std::vector<OdDbObjectId> ids;
+    for (const OdDbObjectId& id : ms->entityIds())
+        if (!id.isErased()) ids.push_back(id);
+    ms->close();
+
+    auto keep = [&](const std::function<bool(const OdDbObjectId&, OdDbEntity*)>& test) {
+        std::vector<OdDbObjectId> kept;
+        for (const OdDbObjectId& id : ids) {
+            OdDbEntity* e = nullptr;
+            if (oddbOpenObject(e, id, OdDb::kForRead) != eOk) continue;
+            const bool ok = test(id, e);
+            e->close();
+            if (ok) kept.push_back(id);
+        }
+        ids.swap(kept);
+    };
+    for (size_t i = 0; i < words.size(); ++i) {
+        const std::string& w = words[i];
+        const bool hasValue = i + 1 < words.size();
+        if (w == "all") continue;
+        if (w == "new") {
+            keep([&](const OdDbObjectId& id, OdDbEntity*) { return !session_.opened.count((uint64_t)id.getHandle()); });
+        } else if (w == "last") {
+            if (!ids.empty()) ids.erase(ids.begin(), ids.end() - 1);
+        } else if ((w == "layer" || w == "type" || w == "handle" || w == "text") && hasValue) {
+            const std::string value = words[++i];
+            keep([&](const OdDbObjectId& id, OdDbEntity* e) {
+                if (w == "layer") return InList(value, Utf8(e->layer().c_str()), true);
+                if (w == "handle") return InList(Upper(value), Upper(Utf8(id.getHandle().ascii().str())), false);
+                if (w == "text") return EntityText(e) == value;
+                std::stringstream list(value);
+                std::string type;
+                while (std::getline(list, type, ','))
+                    if (ClassOfType(type) == Utf8(e->isA()->name().str())) return true;
+                return false;
+            });
+        } else if (w == "window" && i + 2 < words.size()) {
+            OdGePoint3d a, b;
+            if (!ParsePoint(words[i + 1], a) || !ParsePoint(words[i + 2], b)) {
+                error = "a window needs two corners X0,Y0 X1,Y1";
+                return chosen;
+            }
+            i += 2;
+            const double x0 = std::min(a.x, b.x), x1 = std::max(a.x, b.x), y0 = std::min(a.y, b.y), y1 = std::max(a.y, b.y);
+            keep([&](const OdDbObjectId&, OdDbEntity* e) {
+                OdGeExtents3d ext;
+                if (e->getGeomExtents(ext) != eOk || !ext.isValidExtents()) return false;
+                return ext.minPoint().x >= x0 && ext.maxPoint().x <= x1 && ext.minPoint().y >= y0 &&
+                       ext.maxPoint().y <= y1;
+            });
+        } else if (w == "at" && hasValue) {
+            std::set<OdDbStub*> hit;
+            while (i + 1 < words.size()) {
+                OdGePoint3d p;
+                if (!ParsePoint(words[i + 1], p)) break;
+                ++i;
+                for (const OdDbObjectId& id : standin::EntitiesAt(p, 1e-3)) hit.insert(id.stub());
+            }
+            keep([&](const OdDbObjectId& id, OdDbEntity*) { return hit.count(id.stub()) > 0; });
+        } else {
+            error = "\"" + w + "\" is no selection filter (all, new, last, layer, type, handle, text, window, at)";
+            return chosen;
+        }
+    }
+    for (const OdDbObjectId& id : ids) chosen.append(id);
+    if (chosen.isEmpty()) error = "the selection is empty";
+    return chosen;
+}
+
+}  // namespace velkhost

@@ -1,0 +1,102 @@
+// Host scripts, run as the host runs its script files: each line is what a
+// user types at the command line. A command name starts a command; the
+// editor's input calls take the next lines as the answers to its prompts
+// when they need input (nothing is queued ahead). Lines beginning with ">"
+// are what the user does with the mouse and what happens in the peer
+// (host_options.cpp lists the forms). A line that fails stops the script.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "editor_control.h"
+#include "host_reports.h"
+#include "oddbobject.h"
+
+namespace velkhost {
+
+struct Session;
+
+class ScriptRunner {
+public:
+    explicit ScriptRunner(Session& session);
+    ~ScriptRunner();
+
+    // Reads and runs the script; false, with the failure in the transcript
+    // ("script line N"), when a line failed or the file cannot be read.
+    bool RunFile(const std::string& path);
+    // Runs script text; `name` names it in the transcript.
+    bool Run(const std::string& text, const std::string& name);
+
+    // One line of the script: its number and text without the comment.
+    struct Line {
+        int number = 0;
+        std::string text;
+        std::string comment;
+    };
+
+    // For the actions (script_actions.cpp).
+    Session& session() { return session_; }
+    // Fails the line: the script stops.
+    void Fail(int line, const std::string& why);
+    bool Failed() const { return failedLine_ != 0; }
+    // The entities the selection words choose; empty, with the reason, when
+    // they choose none or cannot be read.
+    OdDbObjectIdArray Select(const std::vector<std::string>& words, std::string& error);
+    // The script's answers still waiting for their message box, dialog or
+    // browser; each names its line.
+    struct PendingAnswer {
+        int line;
+        std::string what;
+        bool* done;
+    };
+
+private:
+    bool Feed(const standin::InputRequest& request);
+    bool Refused(const standin::InputRequest& request, const std::wstring& why);
+    void RunLine(const Line& line);
+    void RunCommand(const std::wstring& name, int line, const std::string& shown);
+    void RunSentCommands(int line);
+    // Runs a "> ..." line; `prompting`: an input call waits (only answers
+    // for later may be given then).
+    void Action(const Line& line, const standin::InputRequest* prompting);
+    // `sent`: a word of a command the module sent, not a line of the script.
+    bool Answer(const standin::InputRequest& request, const std::string& text, int line, bool sent = false);
+    void Show(const std::vector<std::string>& words, int line);
+    void Peer(const std::vector<std::string>& words, int line);
+    void Picture(const std::vector<std::string>& words, int line);
+    void Dialog(const std::vector<std::string>& words, const std::string& rest, int line, bool modeless);
+    void CheckPendingAnswers();
+    void Narrate(const Line& line);
+
+    Session& session_;
+    std::vector<Line> lines_;
+    size_t next_ = 0;
+    int failedLine_ = 0;
+    int commandLine_ = 0;         // the line of the command running
+    int answerLine_ = 0;          // the line of the answer being given
+    std::string lastAnswer_;
+    std::deque<std::wstring> typed_;  // answers the module sent along with a command
+    size_t sentSeen_ = 0;
+    bool narrated_ = false;       // the last line printed was narration
+    // What the line before changed, for "> show added" and "> show peer-changes".
+    std::set<uint64_t> handlesBefore_;
+    PeerSnapshot peerBefore_;
+    TileReport tiles_;
+    std::vector<PendingAnswer> pending_;
+    std::vector<std::unique_ptr<bool>> doneFlags_;
+    int boxesQueued_ = 0;         // message-box answers given and not taken yet
+    size_t boxesSeen_ = 0;
+    std::vector<int> boxLines_;   // the lines of those answers, in order
+};
+
+// The words of a line: blanks separate them, "..." keeps blanks and takes
+// \" \\ \n \r \t.
+std::vector<std::string> SplitWords(const std::string& text);
+// A point "x,y" or "x,y,z".
+bool ParsePoint(const std::string& text, OdGePoint3d& point);
+
+}  // namespace velkhost

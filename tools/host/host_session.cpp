@@ -1,0 +1,267 @@
+#include "host_session.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "afxmsgbox.h"
+#include "dialog_control.h"
+#include "drawing_files.h"
+#include "editor_control.h"
+#include "gcapdocmanager.h"
+#include "gced_cmd.h"
+#include "gcedreactor.h"
+#include "hostdb_control.h"
+#include "host_reports.h"
+#include "machine_control.h"
+#include "odrx_module.h"
+#include "oddbsymboltable.h"
+#include "peer_objects.h"
+#include "standin_control.h"
+#include "toolbar_control.h"
+#include "window_control.h"
+#include "windows.h"
+
+namespace fs = std::filesystem;
+
+namespace velkhost {
+
+namespace {
+
+const wchar_t kSettingsFile[] = L"C:\\Users\\user\\AppData\\Local\\VelkArx_setting.ini";
+// The offer to start the peer when the module loads.
+const UINT kStartPeerDialog = 8353;
+
+std::string FileText(const std::wstring& windowsPath)
+{
+    std::ifstream in(standin::NativePath(windowsPath), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string List(const std::vector<std::string>& items)
+{
+    std::string out;
+    for (const std::string& item : items) out += (out.empty() ? "" : " ") + item;
+    return out;
+}
+
+}  // namespace
+
+OdDbDatabase* CurrentDrawing()
+{
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    return doc ? doc->database() : nullptr;
+}
+
+std::set<uint64_t> ModelSpaceHandles(OdDbDatabase* db)
+{
+    std::set<uint64_t> out;
+    OdDbBlockTableRecord* ms = nullptr;
+    if (!db || oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return out;
+    for (const OdDbObjectId& id : ms->entityIds())
+        if (!id.isErased()) out.insert((uint64_t)id.getHandle());
+    ms->close();
+    return out;
+}
+
+bool CheckOutputs(const Session& s, std::string& error)
+{
+    const Options& o = s.options;
+    if (!o.save.empty() && !s.guard.MayWrite(o.save, error)) {
+        error = "--save: " + error;
+        return false;
+    }
+    if (!o.png.empty() && !s.guard.MayWrite(o.png, error)) {
+        error = "--png: " + error;
+        return false;
+    }
+    if (!o.save.empty() && !o.png.empty() && fs::absolute(o.save).lexically_normal() == fs::absolute(o.png).lexically_normal()) {
+        error = "--save and --png name the same file " + o.save;
+        return false;
+    }
+    return true;
+}
+
+bool PrepareMachine(Session& s, std::string& error)
+{
+    if (!s.machine.Prepare(s.options.machine, error)) return false;
+    standin::ResetMachine(s.machine.Root());
+    // The host's drawing window.
+    standin::SetSysVarPoint(L"SCREENSIZE", OdGePoint3d(1920, 1080, 0));
+    s.log.Detail() << "machine: " << s.machine.Root()
+                   << (s.machine.Temporary() ? " (a new folder, removed at the end)" : "") << "\n";
+
+    velkpeer::InstallPeer(900, [&s] {
+        if (!s.peer) s.peer = std::make_unique<velkpeer::StandinPeer>();
+        // The peer is free for requests.
+        s.peer->Config().statusWord = 0x101;
+        return true;
+    });
+    s.log.Detail() << "peer installed, not running: " << Utf8(velkpeer::kPeerProgramPath)
+                   << " (LastVersion 900); once started it answers 257 (0x101: free for requests) when asked its status\n";
+    return true;
+}
+
+bool OpenStep(Session& s)
+{
+    const Options& o = s.options;
+    if (o.drawing.empty()) {
+        standin::CreateDocument(L"Drawing1.dwg");
+        s.log.Outcome("open: a new drawing, Drawing1.dwg");
+        return true;
+    }
+    s.log.Detail() << "\nCommand: OPEN " << o.drawing << "\n";
+    std::wstring opened;
+    std::vector<std::string> missing;
+    std::string error;
+    if (!OpenDrawing(o.drawing, opened, missing, error)) {
+        s.log.HostOutput();
+        s.log.Failed("open", error.find(o.drawing) == std::string::npos ? o.drawing + ": " + error : error);
+        return false;
+    }
+    s.log.HostOutput();
+    s.opened = ModelSpaceHandles(CurrentDrawing());
+    if (!missing.empty())
+        s.log.Detail() << "  images it names that are not beside it: " << List(missing) << "\n";
+    s.log.Outcome("open: " + o.drawing + " as " + Utf8(opened) + ", " + std::to_string(s.opened.size()) +
+                  " entities in model space");
+    return true;
+}
+
+bool LoadStep(Session& s)
+{
+    Transcript& log = s.log;
+    // The module goes where the host keeps its plug-ins.
+    const std::string module = s.options.module;
+    fs::path installed = standin::NativePath(standin::kModulePath);
+    std::error_code ec;
+    fs::create_directories(installed.parent_path(), ec);
+    if (!fs::copy_file(module, installed, fs::copy_options::overwrite_existing, ec)) {
+        log.Failed("load", "cannot read the module " + module + ": " + ec.message());
+        return false;
+    }
+    // The user answers the offer to start the peer with "是".
+    standin::QueueDialogAnswer(kStartPeerDialog, [](HWND) { return IDOK; });
+
+    log.Detail() << "\nload " << Utf8(standin::kModulePath) << "\n";
+    s.module = odrxDynamicLinker()->loadModule(standin::kModulePath);
+    if (!s.module) {
+        log.Traffic(s.peer.get());
+        log.Failed("load", "the host did not load " + module);
+        return false;
+    }
+    const auto& loaded = standin::LoadedModules().back();
+    log.Detail() << "  interface version " << loaded.apiVersion[0] << "." << loaded.apiVersion[1] << "."
+                 << loaded.apiVersion[2] << "." << loaded.apiVersion[3] << "\n";
+    log.Detail() << "  module name " << Utf8(s.module->moduleName().str()) << "\n";
+    for (const wchar_t* name : {L"VELK", L"testConnect"})
+        log.Detail() << "  command " << Utf8(name) << ": "
+                     << (standin::HasCommand(name) ? "registered in group " + Utf8(standin::CommandGroup(name))
+                                                   : std::string("missing"))
+                     << "\n";
+    // Without its commands the module stopped at its folder check.
+    const bool started = standin::HasCommand(L"VELK");
+    log.Detail() << "  folder check: " << (started ? "passed" : "refused, nothing started") << "\n";
+    log.MessageBoxes();
+    if (!started) {
+        log.Failed("load", "the module did not start (its folder check refused)");
+        return false;
+    }
+    log.Detail() << "  settings file: " << Utf8(kSettingsFile)
+                 << (FileText(kSettingsFile).find("[VelkArx]") != std::string::npos ? " (record written)" : " (missing)")
+                 << "\n";
+    for (UINT dialog : standin::DialogsShown())
+        log.Detail() << "  dialog " << dialog
+                     << (dialog == kStartPeerDialog ? ": \"是否打开拓岚程序？\" answered 是" : "") << "\n";
+    log.HostOutput();
+    log.Detail() << "  peer running: " << (s.peer ? "yes, window \"velkWin\"" : "no") << "\n";
+    ShowToolbars(log.Detail());
+    HWND receiver = FindWindowW(L"VelkArxWin", nullptr);
+    log.Detail() << "  receiver window \"VelkArxWin\": "
+                 << (receiver ? (IsWindowVisible(receiver) ? "visible" : "hidden") : "missing") << "\n";
+    log.Detail() << "  reactors: editor " << standin::EditorReactorCount() << ", documents "
+                 << gcDocManagerPtr()->reactorCount() << ", selection filters on the drawing "
+                 << standin::SSGetFilterCount(gcDocManagerPtr()->curDocument()) << "\n";
+    if (s.peer) log.Detail() << "  the peer was just started, so no request yet: registration waits for the first one\n";
+    standin::PumpMessages();
+    log.Traffic(s.peer.get());
+    log.Outcome(std::string("load: the module started") +
+                (s.peer ? ", the peer started as it asked" : ", the peer is not running"));
+    return true;
+}
+
+void SaveStep(Session& s)
+{
+    const std::string& out = s.options.save;
+    s.log.Detail() << "\nCommand: SAVEAS\n";
+    std::wstring saved;
+    std::vector<std::string> images, missing;
+    std::string error;
+    const bool ok = SaveDrawing(out, s.guard, saved, images, missing, error);
+    s.log.Traffic(s.peer.get());
+    if (!ok) {
+        s.log.Failed("save", error);
+        return;
+    }
+    if (!missing.empty())
+        s.log.Detail() << "  images it names that the machine does not hold, not copied: " << List(missing) << "\n";
+    s.log.Outcome("save: " + out + " (saved in the machine as " + Utf8(saved) + ", " +
+                  std::to_string(ModelSpaceCount(CurrentDrawing())) + " entities" +
+                  (images.empty() ? std::string() : ", with the images it names beside it: " + List(images)) + ")");
+}
+
+void PictureStep(Session& s)
+{
+    const Options& o = s.options;
+    RenderStats stats;
+    std::string error;
+    if (!PictureDrawingTo(o.png, s.guard, o.pngSize, o.pngWindow, stats, error)) {
+        s.log.Failed("picture", error);
+        return;
+    }
+    std::string line = "picture of model space: " + o.png + " (" + std::to_string(stats.width) + " x " +
+                       std::to_string(stats.height) + " pixels, " + std::to_string(stats.entities) + " entities";
+    if (stats.images || stats.missingImages)
+        line += ", " + std::to_string(stats.images) + " images, " + std::to_string(stats.missingImages) +
+                " image files missing";
+    s.log.Outcome(line + ")");
+}
+
+void UnloadStep(Session& s)
+{
+    Transcript& log = s.log;
+    log.Detail() << "\nunload\n";
+    if (!odrxDynamicLinker()->unloadModule(s.module)) {
+        log.Failed("unload", "the host could not unload the module");
+        return;
+    }
+    s.module = nullptr;
+    log.Traffic(s.peer.get());
+    const bool commands = standin::HasCommand(L"VELK") || standin::HasCommand(L"testConnect");
+    log.Detail() << "  peer button: " << (s.peer && s.peer->ButtonPresent() ? "still there" : "removed") << "\n";
+    log.Detail() << "  command group VELK: " << (commands ? "still registered" : "removed") << "\n";
+    log.Detail() << "  reactors: editor " << standin::EditorReactorCount() << ", documents "
+                 << gcDocManagerPtr()->reactorCount() << ", selection filters on the drawing "
+                 << standin::SSGetFilterCount(gcDocManagerPtr()->curDocument()) << "\n";
+    log.Detail() << "  toolbars: " << standin::ToolBars().size()
+                 << ", receiver window: " << (FindWindowW(L"VelkArxWin", nullptr) ? "still there" : "gone") << "\n";
+    log.Outcome(std::string("unload: ") + (commands ? "the module's commands are still registered" : "done"));
+}
+
+void Summary(Session& s)
+{
+    if (s.peer) {
+        s.log.Detail() << "\nthe peer at the end: " << s.peer->Messages().size() << " requests from the plug-in, "
+                       << s.peer->Answers().size() << (s.peer->Answers().size() == 1 ? " message" : " messages")
+                       << " to it; its folders and objects:\n";
+        ShowPeerTree(*s.peer, s.log.Detail());
+    }
+    fs::path log = fs::path(standin::NativePath(standin::kModulePath)).parent_path() / "DebugLog.txt";
+    std::error_code ec;
+    s.log.Detail() << "the module's debug log: " << (fs::exists(log, ec) ? log.string() : std::string("none written"))
+                   << "\n";
+}
+
+}  // namespace velkhost

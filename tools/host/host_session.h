@@ -1,0 +1,54 @@
+// One run of velkhost: the machine, the drawing, the module and the peer,
+// and the steps a run takes in order: open, load, script, save, picture,
+// unload. Each step writes its lines of the transcript and its outcome.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "host_options.h"
+#include "machine_folder.h"
+#include "standin_peer.h"
+#include "transcript.h"
+
+class OdRxModule;
+class OdDbDatabase;
+
+namespace velkhost {
+
+struct Session {
+    Session(const Options& options, Transcript& log) : options(options), log(log), guard(options.drawing, options.overwrite) {}
+
+    const Options& options;
+    Transcript& log;
+    OutputGuard guard;
+    MachineFolder machine;
+    std::unique_ptr<velkpeer::StandinPeer> peer;
+    OdRxModule* module = nullptr;
+    // The entities of model space as the drawing was opened: the user's.
+    std::set<uint64_t> opened;
+};
+
+// The current drawing's database; null without one.
+OdDbDatabase* CurrentDrawing();
+// The handles of model space's entities that are not erased.
+std::set<uint64_t> ModelSpaceHandles(OdDbDatabase* db);
+
+// Refusals that stop the run before anything is touched (exit status 2):
+// an output naming the input drawing or a file beside it.
+bool CheckOutputs(const Session& s, std::string& error);
+// The machine folder, the module copied into its plug-in folder and the
+// peer installed; false (exit status 2) when the folder is refused.
+bool PrepareMachine(Session& s, std::string& error);
+// Opens the drawing (or starts a new one); false when it cannot be opened.
+bool OpenStep(Session& s);
+bool LoadStep(Session& s);
+void SaveStep(Session& s);
+void PictureStep(Session& s);
+void UnloadStep(Session& s);
+// The peer's state at the end and the module's debug log.
+void Summary(Session& s);
+
+}  // namespace velkhost

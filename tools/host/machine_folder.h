@@ -1,0 +1,51 @@
+// What velkhost may write: the machine folder it plays the Windows machine
+// in, and the outputs it is asked for, never the input drawing or the files
+// beside it.
+#pragma once
+
+#include <string>
+
+namespace velkhost {
+
+// The file that marks a machine folder as velkhost's own.
+extern const char* const kMachineMarker;  // ".velkhost-machine"
+
+class MachineFolder {
+public:
+    // `given` empty: a new folder under the system's temporary folder,
+    // removed by Release. Otherwise the folder must not exist, be empty or
+    // hold the marker (its contents are then cleared, the marker kept);
+    // false, with the reason naming the folder, when it is refused or
+    // cannot be made, and nothing was touched.
+    bool Prepare(const std::string& given, std::string& error);
+    // Removes a temporary folder; a given one is kept.
+    void Release();
+    ~MachineFolder() { Release(); }
+
+    const std::string& Root() const { return root_; }
+    bool Temporary() const { return temporary_; }
+
+private:
+    std::string root_;
+    bool temporary_ = false;
+};
+
+// Guards the input drawing and the files beside it: `input` empty guards
+// nothing.
+class OutputGuard {
+public:
+    OutputGuard(const std::string& input, bool overwrite);
+    // False, with the reason, when writing the native file would replace the
+    // input drawing or a file beside it, in its folder or one below (unless
+    // overwriting was allowed).
+    bool MayWrite(const std::string& nativeFile, std::string& error) const;
+    // True when the file is the input drawing itself.
+    bool IsInput(const std::string& nativeFile) const;
+
+private:
+    std::string input_;   // canonical, empty for none
+    std::string folder_;  // the input's folder, canonical
+    bool overwrite_;
+};
+
+}  // namespace velkhost

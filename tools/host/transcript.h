@@ -1,0 +1,55 @@
+// velkhost's transcript: what the host printed on its command line, the
+// message boxes, the shell starts and the peer's messages, one event a line,
+// and the outcome of each step. Quiet, only the outcome lines are printed.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace velkpeer {
+class StandinPeer;
+}
+
+namespace velkhost {
+
+std::string Utf8(const std::wstring& text);
+// "handle 6A".
+std::string HandleText(uint64_t handle);
+// "(500100.00, 3000050.00)".
+std::string PointText(double x, double y);
+
+class Transcript {
+public:
+    Transcript(std::ostream& out, bool quiet);
+
+    // For the lines of detail; they go nowhere when quiet.
+    std::ostream& Detail() { return quiet_ ? null_ : out_; }
+    // An outcome line, always printed.
+    void Outcome(const std::string& line);
+    // A step that failed: printed at once and named again at the end.
+    void Failed(const std::string& step, const std::string& why);
+    const std::vector<std::string>& Failures() const { return failures_; }
+    // The last line: every step succeeded, or each that failed.
+    void Conclude();
+
+    // What happened since the last report: the command line, then the
+    // programs and folders the shell started, the message boxes, then the
+    // peer's messages and answers (a run of the same line once, with its count).
+    void Traffic(const velkpeer::StandinPeer* peer);
+    void HostOutput();
+    void MessageBoxes();
+    // The command line's text since the last report, line by line.
+    std::vector<std::string> NewCommandLines();
+
+private:
+    std::ostream& out_;
+    std::ostringstream null_;
+    bool quiet_;
+    std::vector<std::string> failures_;
+    size_t seenMessages_ = 0, seenAnswers_ = 0, seenBoxes_ = 0, seenText_ = 0, seenStarts_ = 0;
+};
+
+}  // namespace velkhost
