@@ -383,3 +383,12 @@ TEST_F(CaptureTest, ClearingErasesEveryCapturedImageAndDeletesOnlyFilesWithConte
 }
 
 }  // namespace
+
+TEST(CaptureFiles, OnlyADotInTheFileNameStartsItsExtension)
+{
+    EXPECT_EQ(CaptureFolder(L"C:\\dwg\\site.dwg"), L"C:\\dwg\\site_REFMAP");
+    // A dot in a folder's name is no extension: the file keeps its name.
+    EXPECT_EQ(CaptureFolder(L"C:\\v1.2\\site"), L"C:\\v1.2\\site_REFMAP");
+    EXPECT_EQ(CaptureFolder(L"C:\\v1.2\\plan.v2.dwg"), L"C:\\v1.2\\plan.v2_REFMAP");
+    EXPECT_EQ(NamedCaptureImagePath(L"D:\\a.b\\c\\site", L"north"), L"D:\\a.b\\c\\site_REFMAP\\north.jpg");
+}

@@ -152,7 +152,13 @@ std::vector<uint32_t> StandinPeer::Codes() const
 
 int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vector<uint8_t>& bytes)
 {
-    if (code == 20000) return Register(bytes);
+    if (code == 20000) {
+        auto scripted = scripted_.find(code);
+        if (scripted == scripted_.end() || scripted->second.empty()) return Register(bytes);
+        int64_t answer = scripted->second.front();
+        scripted->second.pop_front();
+        return answer;
+    }
     if (code == 20006) return config_.version;
     if (!clients_.count(connectionId)) return -1;  // not registered (any more)
     auto scripted = scripted_.find(code);
