@@ -127,6 +127,13 @@ TEST_F(ContourTest, TheFirstRequestWidensTheRangeByTenPixelsAndTheSecondSendsItA
     Drawn(Rectangle(0, 0, 50, 50));
     EXPECT_EQ(At<int64_t>(LastRecord(), 0), 1);
     EXPECT_EQ(state->requestId, 1);
+    // After the largest number the count goes on from the smallest.
+    g_contourRequestCounter = INT32_MAX;
+    Drawn(Rectangle(0, 0, 60, 60));
+    EXPECT_EQ(state->requestId, INT32_MAX);
+    Drawn(Rectangle(0, 0, 70, 70));
+    EXPECT_EQ(state->requestId, INT32_MIN);
+    EXPECT_EQ(g_contourRequestCounter, INT32_MIN + 1);
 }
 
 TEST_F(ContourTest, WithoutElevationDataTheRangeGoesToThePeerAsAShapeAndStays)
