@@ -5,20 +5,36 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "oddbdatabase.h"
 
 namespace standin {
 
 // Reads DXF bytes into a database made without a default drawing, with the
-// statuses of readDwgFile.
-OdResult ReadDxfBytes(OdDbDatabase* db, const std::string& bytes);
-// The database as DXF bytes.
-OdResult WriteDxfBytes(OdDbDatabase* db, std::string& bytes);
+// statuses of readDwgFile; `why` gets the reason a file is refused.
+OdResult ReadDxfBytes(OdDbDatabase* db, const std::string& bytes, std::string* why = nullptr);
+// The database as DXF bytes; `losses` gets a line for each thing the file
+// cannot carry (kind, handle, what is lost).
+OdResult WriteDxfBytes(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring>* losses = nullptr);
+
+// Why the last readDwgFile refused its file (empty after one it read): what
+// the file seems to be when it is no DXF file, the line and section where
+// it cannot be read or was cut short. OPEN prints it.
+const std::string& LastDxfReadError();
+void SetLastDxfReadError(const std::string& why);
+// What the last saveAs could not carry, one line each (kind, handle, what
+// is lost); SAVEAS and QSAVE print them.
+std::vector<std::wstring>& LastDxfSaveLosses();
+
+// The writer's breaches of its own list of what it writes (dxf_schema.h),
+// for the tests; a breach would make a saved file hold a value twice.
+std::vector<std::string>& DxfWriteSchemaViolations();
 
 // The entry point for fuzzing the reader: reads the bytes into a new
-// database and, when they were accepted, writes it out and reads that back.
-// Returns the first read's status.
+// database and, when they were accepted, writes it out, reads that back and
+// writes it again (aborting when the two saves differ in size, or a refusal
+// gives no reason). Returns the first read's status.
 int FuzzReadDxf(const uint8_t* data, size_t size);
 
 }  // namespace standin

@@ -21,7 +21,9 @@
 #include "bench_drawing.h"
 #include "bench_rows.h"
 #include "common/document/dwgdatabaseutil.h"
+#include "dxf_control.h"
 #include "editor_control.h"
+#include "oddbdictionary.h"
 #include "exchange/arxoperation.h"
 #include "exchange/exchangeglobals.h"
 #include "exchange/objexchangebuffer.h"
@@ -422,6 +424,132 @@ Pair FramingGrowthRow(const Scale& scale)
     return pair;
 }
 
+// --- drawing files of the stand-in host ---
+
+// A drawing file of the mixed entities (some carrying extended data) as the
+// stand-in host saves it; `parts` of them cut from the same entities.
+struct DxfLarge {
+    int count = 0;
+    int parts = 10;
+    std::string whole;
+    std::vector<std::string> pieces;
+    std::unique_ptr<OdDbDatabase> drawing;             // the whole one, read
+    std::vector<std::unique_ptr<OdDbDatabase>> split;  // the pieces, read
+    size_t moduleResult = 0, referenceResult = 0;
+};
+
+size_t ModelSpaceCount(OdDbDatabase* db)
+{
+    OdDbBlockTableRecord* ms = nullptr;
+    if (!db || oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return 0;
+    size_t n = ms->entityIds().size();
+    ms->close();
+    return n;
+}
+
+std::unique_ptr<OdDbDatabase> MixedDrawing(int count)
+{
+    auto db = std::make_unique<OdDbDatabase>(true);
+    db->newRegApp(L"BENCH");
+    OdDbObjectIdArray ids = AddMixedEntities(db.get(), count);
+    // Every tenth entity carries extended data, as drawings from other
+    // programs do.
+    for (int i = 0; i < ids.length(); i += 10) {
+        OdDbObject* o = nullptr;
+        if (oddbOpenObject(o, ids[i], OdDb::kForWrite) != eOk) continue;
+        OdResBuf* chain = OdResBuf::newRb(1001, OdString(L"BENCH"));
+        chain->setNext(OdResBuf::newRb(1000, OdString(L"kept")))->setNext(OdResBuf::newRb(1071, (int32_t)i));
+        o->setXData(chain);
+        OdResBuf::releaseChain(chain);
+        o->close();
+    }
+    return db;
+}
+
+std::shared_ptr<DxfLarge> DxfInputs(const Scale& scale, std::string& error)
+{
+    auto l = std::make_shared<DxfLarge>();
+    l->count = scale.Pick(100000, 60);
+    std::unique_ptr<OdDbDatabase> db = MixedDrawing(l->count);
+    if (standin::WriteDxfBytes(db.get(), l->whole) != eOk) error = "the drawing was not written";
+    for (int i = 0; i < l->parts && error.empty(); ++i) {
+        std::unique_ptr<OdDbDatabase> part = MixedDrawing(l->count / l->parts);
+        l->pieces.emplace_back();
+        if (standin::WriteDxfBytes(part.get(), l->pieces.back()) != eOk) error = "a part was not written";
+    }
+    return l;
+}
+
+// Opening: the file's bytes read into a new database, against ten files of
+// a tenth.
+Pair DxfOpenRow(const Scale& scale)
+{
+    Pair pair;
+    auto l = DxfInputs(scale, pair.error);
+    if (!pair.error.empty()) return pair;
+    pair.prepare = [l]() { l->drawing.reset(); };
+    pair.prepareReference = [l]() { l->split.clear(); };
+    pair.module = [l]() {
+        l->drawing = std::make_unique<OdDbDatabase>(false);
+        standin::ReadDxfBytes(l->drawing.get(), l->whole);
+        l->moduleResult = ModelSpaceCount(l->drawing.get());
+    };
+    pair.reference = [l]() {
+        l->referenceResult = 0;
+        for (const std::string& piece : l->pieces) {
+            l->split.push_back(std::make_unique<OdDbDatabase>(false));
+            standin::ReadDxfBytes(l->split.back().get(), piece);
+            l->referenceResult += ModelSpaceCount(l->split.back().get());
+        }
+    };
+    pair.check = [l]() {
+        return CountCheck("entities read in one file", l->moduleResult, (size_t)l->count) +
+               CountCheck("entities read in ten files", l->referenceResult, (size_t)l->count);
+    };
+    return pair;
+}
+
+// Saving: the database written as DXF bytes, against ten databases of a
+// tenth.
+Pair DxfSaveRow(const Scale& scale)
+{
+    Pair pair;
+    auto l = DxfInputs(scale, pair.error);
+    if (!pair.error.empty()) return pair;
+    l->drawing = std::make_unique<OdDbDatabase>(false);
+    standin::ReadDxfBytes(l->drawing.get(), l->whole);
+    for (const std::string& piece : l->pieces) {
+        l->split.push_back(std::make_unique<OdDbDatabase>(false));
+        standin::ReadDxfBytes(l->split.back().get(), piece);
+    }
+    // What a file holds besides its entities (header, tables, objects).
+    std::string empty;
+    standin::WriteDxfBytes(MixedDrawing(0).get(), empty);
+    const double overhead = (double)empty.size();
+    auto written = std::make_shared<std::pair<size_t, size_t>>();
+    pair.module = [l, written]() {
+        std::string bytes;
+        standin::WriteDxfBytes(l->drawing.get(), bytes);
+        written->first = bytes.size();
+    };
+    pair.reference = [l, written]() {
+        written->second = 0;
+        for (const auto& db : l->split) {
+            std::string bytes;
+            standin::WriteDxfBytes(db.get(), bytes);
+            written->second += bytes.size();
+        }
+    };
+    // Ten files carry ten headers and tables: the entities' bytes agree.
+    pair.check = [written, overhead, l]() {
+        const double a = (double)written->first - overhead, b = (double)written->second - l->parts * overhead;
+        if (a <= 0 || b <= 0) return std::string("nothing was written");
+        if (std::fabs(a - b) > 0.05 * a) return CountCheck("entity bytes of ten files against one", (size_t)b, (size_t)a);
+        return std::string();
+    };
+    return pair;
+}
+
 }  // namespace
 
 VELK_BENCH_ROWS({
@@ -433,6 +561,8 @@ VELK_BENCH_ROWS({
      SendLargeRow},
     {"large drawing", "receiving 100,000 objects through the peer", "the same in ten receipts of 10,000", 0, 3,
      ReceiveLargeRow},
+    {"drawing files", "opening a DXF file of 100,000 entities", "ten files of 10,000", 1.05, 5, DxfOpenRow},
+    {"drawing files", "saving 100,000 entities as a DXF file", "ten drawings of 10,000", 1.05, 5, DxfSaveRow},
 });
 
 }  // namespace velkbench

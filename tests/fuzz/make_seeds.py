@@ -827,9 +827,73 @@ def trimmed_dxf(data, keep=(b'$ACADVER', b'$DWGCODEPAGE', b'$HANDSEED')):
     return b''.join(out)
 
 
+def dxf_text(sections):
+    """A DXF file of (section name, [(code, value), ...]) pairs."""
+    lines = []
+    for name, groups in sections:
+        lines += ['0', 'SECTION', '2', name]
+        for code, value in groups:
+            lines += [str(code), str(value)]
+        lines += ['0', 'ENDSEC']
+    lines += ['0', 'EOF']
+    return ('\n'.join(lines) + '\n').encode('utf-8')
+
+
+def dxf_kept_paths():
+    """Small files for what the reader keeps rather than models: extended
+    data, a subclass it does not know, padded lower-case handles, object
+    coordinates, a reference in rows and columns, a loop with a gap, a
+    polyface mesh, a whole unknown section and class."""
+    header = ('HEADER', [(9, '$ACADVER'), (1, 'AC1024'), (9, '$UNKNOWNVAR'), (70, 3), (9, '$HANDSEED'), (5, '  FF')])
+    classes = ('CLASSES', [(0, 'CLASS'), (1, 'MYTHING'), (2, 'AcDbMyThing'), (3, 'app'), (90, 0), (280, 0), (281, 0)])
+    tables = ('TABLES', [(0, 'TABLE'), (2, 'APPID'), (5, '9'), (0, 'APPID'), (5, '12'), (2, 'APP'), (70, 0),
+                         (0, 'ENDTAB')])
+    blocks = ('BLOCKS', [(0, 'BLOCK'), (2, 'B'), (10, 0), (20, 0), (30, 0), (4, 'description'), (0, 'LINE'), (10, 0),
+                         (20, 0), (11, 1), (21, 1), (0, 'ENDBLK')])
+    entities = [
+        (0, 'LINE'), (5, '  2a'), (100, 'AcDbEntity'), (8, '0'), (284, 1), (100, 'AcDbLine'), (10, 0), (20, 0),
+        (30, 0), (11, 1), (21, 1), (31, 0), (100, 'AcDbSomethingElse'), (300, 'kept'), (340, '2b'), (1001, 'APP'),
+        (1000, 'x'), (1002, '{'), (1070, 5), (1005, '2A'), (1010, 1), (1020, 2), (1030, 3), (1002, '}'),
+        (0, 'TEXT'), (5, '2b'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbText'), (10, 1), (20, 2), (30, 3),
+        (40, 1), (1, 'down'), (210, 0), (220, 0), (230, -1), (100, 'AcDbText'),
+        (0, 'INSERT'), (5, '2c'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbMInsertBlock'), (2, 'B'), (10, 0),
+        (20, 0), (30, 0), (70, 3), (71, 2), (44, 10), (45, 5), (210, 0), (220, 0), (230, -1),
+        (0, 'HATCH'), (5, '2d'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbHatch'), (10, 0), (20, 0), (30, 0),
+        (210, 0), (220, 0), (230, 1), (2, 'NET'), (70, 0), (71, 0), (91, 1), (92, 1), (93, 3),
+        (72, 1), (10, 0), (20, 0), (11, 10), (21, 0), (72, 1), (10, 10), (20, 0.5), (11, 10), (21, 10),
+        (72, 2), (10, 5), (20, 10), (40, 5), (50, 0), (51, 180), (73, 1), (97, 0), (75, 1), (76, 1), (52, 0),
+        (41, 1), (77, 0), (78, 2), (53, 0), (43, 0), (44, 0), (45, 0), (46, 3.175), (79, 0), (53, 90), (43, 0),
+        (44, 0), (45, -3.175), (46, 0), (79, 2), (49, 1), (49, -1), (98, 1), (10, 5), (20, 5),
+        (0, 'POLYLINE'), (5, '2e'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbPolyFaceMesh'), (66, 1), (10, 0),
+        (20, 0), (30, 0), (70, 64), (71, 3), (72, 1),
+        (0, 'VERTEX'), (5, '2f'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbVertex'), (100, 'AcDbPolyFaceMeshVertex'),
+        (10, 0), (20, 0), (30, 0), (70, 192),
+        (0, 'VERTEX'), (5, '30'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbVertex'), (100, 'AcDbPolyFaceMeshVertex'),
+        (10, 1), (20, 0), (30, 0), (70, 192),
+        (0, 'VERTEX'), (5, '31'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbVertex'), (100, 'AcDbPolyFaceMeshVertex'),
+        (10, 0), (20, 1), (30, 0), (70, 192),
+        (0, 'VERTEX'), (5, '32'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbFaceRecord'), (10, 0), (20, 0), (30, 0),
+        (70, 128), (71, 1), (72, 2), (73, -3),
+        (0, 'SEQEND'), (5, '33'), (100, 'AcDbEntity'), (8, '0'),
+        (0, 'SPLINE'), (5, '34'), (100, 'AcDbEntity'), (8, '0'), (100, 'AcDbSpline'), (70, 8), (71, 3), (72, 4),
+        (73, 4), (40, 0), (40, 0), (40, 1), (40, 1), (10, 0), (20, 0), (30, 0), (10, 1), (20, 1), (30, 0),
+        (10, 2), (20, 0), (30, 0), (10, 3), (20, 1), (30, 0),
+    ]
+    objects = ('OBJECTS', [(0, 'DICTIONARY'), (5, 'C'), (330, 0), (100, 'AcDbDictionary'), (281, 1), (3, 'D'),
+                           (360, '40'), (0, 'ACDBDICTIONARYWDFLT'), (5, '40'), (330, 'C'), (100, 'AcDbDictionary'),
+                           (281, 1), (100, 'AcDbDictionaryWithDefault'), (340, '2a')])
+    extra = ('THUMBNAILIMAGE', [(90, 4), (310, 'DEADBEEF')])
+    return dxf_text([header, classes, tables, blocks, ('ENTITIES', entities), objects, extra])
+
+
 def seeds_dxf_read():
     root = os.path.join(HERE, '..', '..')
-    out = {'line-only.dxf': b'0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n0\nENDSEC\n0\nEOF\n'}
+    out = {'line-only.dxf': b'0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n0\nENDSEC\n0\nEOF\n',
+           'kept-paths.dxf': dxf_kept_paths(),
+           # Refused at once, each for what it is.
+           'binary.dxf': b'AutoCAD Binary DXF\r\n\x1a\x00' + bytes(range(40)),
+           'dwg.dxf': b'AC1032' + bytes(24),
+           'cut.dxf': dxf_kept_paths()[:700]}
     for name in ['tests/platform/dxf/data/drawing_r2000.dxf', 'tests/platform/dxf/data/drawing_r2010.dxf',
                  'tests/common/blocks/data/part.dxf', 'tools/host/demo.dxf']:
         with open(os.path.join(root, name), 'rb') as f:

@@ -133,18 +133,18 @@ public:
     OdDbObjectId style() const { return style_; }
     OdResult setStyle(OdDbObjectId id);
     OdResult getGeomExtents(OdGeExtents3d& ext) const override;
+    // Stand-in: what a drawing file gave each vertex: the direction on to the next
+    // vertex, the mitre, and each line's distances along it and its fill's.
+    struct Segment {
+        OdGeVector3d direction, miter;
+        std::vector<OdGeDoubleArray> params, fills;
+    };
 
 protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
 
 private:
     friend struct standin::DxfAccess;
-    // What a drawing file gave each vertex: the direction on to the next
-    // vertex, the mitre, and each line's distances along it and its fill's.
-    struct Segment {
-        OdGeVector3d direction, miter;
-        std::vector<OdGeDoubleArray> params, fills;
-    };
     OdGePoint3dArray points_;
     bool closed_ = false;
     double scale_ = 1;

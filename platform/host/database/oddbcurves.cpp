@@ -442,6 +442,11 @@ OdResult OdDbPolyline::setNormal(const OdGeVector3d& n)
 
 OdResult OdDbPolyline::setThickness(double t) { OD_SET(thickness_, t); }
 
+void OdDbPolyline::setPlinegen(bool v)
+{
+    if (assertWriteEnabled()) plinegen_ = v;
+}
+
 OdResult OdDbPolyline::setPointAt(unsigned int i, const OdGePoint2d& p)
 {
     if (i >= verts_.size()) return eInvalidIndex;
@@ -779,7 +784,7 @@ OdResult OdDbPolyline::subTransformBy(const OdGeMatrix3d& m)
 
 OdDb2dPolyline::OdDb2dPolyline(OdDb::Poly2dType type, const OdGePoint3dArray& vertices, double elevation,
                                bool closed, double sw, double ew, const OdGeDoubleArray* bulges)
-    : type_(type), elev_(elevation), closed_(closed)
+    : type_(type), elev_(elevation), defStart_(sw), defEnd_(ew), closed_(closed)
 {
     for (int i = 0; i < vertices.length(); ++i) {
         points_.append(vertices[i].convert2d());
@@ -813,6 +818,13 @@ OdResult OdDb2dPolyline::appendVertex(const OdGePoint3d& p, double bulge, double
 }
 
 OdResult OdDb2dPolyline::setThickness(double t) { OD_SET(thickness_, t); }
+OdResult OdDb2dPolyline::setDefaultStartWidth(double w) { OD_SET(defStart_, w); }
+OdResult OdDb2dPolyline::setDefaultEndWidth(double w) { OD_SET(defEnd_, w); }
+
+void OdDb2dPolyline::setLinetypeGenerationOn(bool v)
+{
+    if (assertWriteEnabled()) plinegen_ = v;
+}
 
 OdResult OdDb2dPolyline::setNormal(const OdGeVector3d& n)
 {

@@ -212,6 +212,10 @@ public:
     OdResult setNormal(const OdGeVector3d& n);
     double thickness() const { return thickness_; }
     OdResult setThickness(double t);
+    // The linetype runs on over the vertices rather than starting again at
+    // each.
+    bool isPlinegen() const { return plinegen_; }
+    void setPlinegen(bool v);
     bool hasBulges() const;
     bool hasWidth() const;
     // Every segment's start and end width; eInvalidInput for a negative width.
@@ -242,10 +246,12 @@ private:
     // A point of the plane in world coordinates.
     OdGePoint3d toWorld(const OdGePoint2d& p) const;
     bool inWorldPlane() const { return normal_.x == 0 && normal_.y == 0 && normal_.z > 0; }
+    friend struct standin::DxfAccess;
     std::vector<Vertex> verts_;
     bool closed_ = false;
     double elev_ = 0, thickness_ = 0;
     OdGeVector3d normal_{0, 0, 1};
+    bool plinegen_ = false;
 };
 
 // 2-D polyline: vertices with bulges and widths in a plane at an elevation.
@@ -268,6 +274,13 @@ public:
     OdResult setNormal(const OdGeVector3d& n);
     double thickness() const { return thickness_; }
     OdResult setThickness(double t);
+    // The widths new vertices take.
+    double defaultStartWidth() const { return defStart_; }
+    double defaultEndWidth() const { return defEnd_; }
+    OdResult setDefaultStartWidth(double w);
+    OdResult setDefaultEndWidth(double w);
+    bool isLinetypeGenerationOn() const { return plinegen_; }
+    void setLinetypeGenerationOn(bool v);
     bool isClosed() const override { return closed_; }
     void makeClosed();
     void makeOpen();
@@ -285,9 +298,9 @@ private:
     OdGePoint2dArray points_;
     OdGeDoubleArray bulges_, startWidths_, endWidths_;
     std::vector<uint8_t> types_;  // missing entries: ordinary vertices
-    double elev_ = 0, thickness_ = 0;
+    double elev_ = 0, thickness_ = 0, defStart_ = 0, defEnd_ = 0;
     OdGeVector3d normal_{0, 0, 1};
-    bool closed_ = false;
+    bool closed_ = false, plinegen_ = false;
 };
 
 class OdDb3dPolyline : public OdDbCurve {
@@ -359,6 +372,10 @@ private:
     OdGePoint3dArray ctrl_;
     OdGeDoubleArray knots_, weights_;
     OdGePoint3dArray fit_;
+    // As a drawing file gave them: its flags, and whether it was given by
+    // fit points alone.
+    int fileFlags_ = 0;
+    bool fitOnly_ = false;
 };
 
 namespace OdDb {

@@ -337,6 +337,7 @@ OdDbDatabase::~OdDbDatabase()
 OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj, OdDbObjectId ownerId)
 {
     auto* stub = new OdDbStub{this, OdDbHandle(nextHandle_++), obj};
+    stub->entity = OdRxCast<OdDbEntity>(obj) != nullptr;
     stubs_[stub->handle] = stub;
     obj->stub_ = stub;
     obj->owner_ = ownerId;

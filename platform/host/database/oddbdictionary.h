@@ -77,6 +77,9 @@ public:
     OdResult remove(const OdString& key);
     OdResult remove(const OdString& key, OdDbObjectId& id);
     OdDbDictionaryIterator* newIterator() const;
+    // A dictionary that owns its entries hard keeps them alive with it.
+    bool isTreatElementsAsHard() const { return hard_; }
+    void setTreatElementsAsHard(bool v) { if (assertWriteEnabled()) hard_ = v; }
 
 private:
     friend class OdDbDictionaryIterator;
@@ -84,6 +87,7 @@ private:
 
     int find(const OdString& key) const;
     std::vector<std::pair<OdString, OdDbObjectId>> entries_;
+    bool hard_ = false;
 };
 
 class OdDbDictionaryIterator {
@@ -109,8 +113,13 @@ public:
     OdResBuf* rbChain() const { return OdResBuf::copyChain(chain_); }
     // Stores a copy of the chain (needs a write open).
     OdResult setFromRbChain(const OdResBuf* chain);
+    // What cloning does when the record's key is taken (1: keep the
+    // existing one).
+    int mergeStyle() const { return merge_; }
+    void setMergeStyle(int v) { if (assertWriteEnabled()) merge_ = v; }
 
 private:
     friend struct standin::DxfAccess;
     OdResBuf* chain_ = nullptr;
+    int merge_ = 1;
 };

@@ -179,6 +179,13 @@ OdDb3PointAngularDimension::OdDb3PointAngularDimension(const OdGePoint3d& center
 {
 }
 
+OdResult OdDbOrdinateDimension::setOrigin(const OdGePoint3d& p)
+{
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    origin_ = p;
+    return eOk;
+}
+
 OdDbOrdinateDimension::OdDbOrdinateDimension(bool useXAxis, const OdGePoint3d& defining, const OdGePoint3d& leaderEnd,
                                              const wchar_t* text, OdDbObjectId style)
     : OdDbDimension({defining, leaderEnd}, text, style, leaderEnd), xAxis_(useXAxis)

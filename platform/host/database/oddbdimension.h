@@ -126,7 +126,11 @@ public:
     bool isUsingXAxis() const { return xAxis_; }
     OdGePoint3d definingPoint() const { return pointAt(0); }
     OdGePoint3d leaderEndPoint() const { return pointAt(1); }
+    // The origin the ordinate is measured from.
+    OdGePoint3d origin() const { return origin_; }
+    OdResult setOrigin(const OdGePoint3d& p);
 
 private:
     bool xAxis_;
+    OdGePoint3d origin_;
 };

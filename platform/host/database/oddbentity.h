@@ -97,6 +97,7 @@ protected:
     virtual void forEachSubent(const std::function<void(OdDbEntity*)>& /*change*/) {}
 
 private:
+    friend struct standin::DxfAccess;
     OdDbDatabase* lookupDatabase() const;
     OdCmColor color_;
     OdDbObjectId layer_;

@@ -187,13 +187,29 @@ OdDbHatch::Loop OdDbHatch::copyLoop(const Loop& l)
 OdResult OdDbHatch::setNormal(const OdGeVector3d& n) { OD_SET(normal_, n.normal()); }
 OdResult OdDbHatch::setElevation(double e) { OD_SET(elevation_, e); }
 OdResult OdDbHatch::setAssociative(bool v) { OD_SET(associative_, v); }
-OdResult OdDbHatch::setOriginPoint(const OdGePoint2d& p) { OD_SET(origin_, p); }
+OdResult OdDbHatch::setOriginPoint(const OdGePoint2d& p)
+{
+    if (int s = standin::TakeHostFault(__func__)) return (OdResult)s;
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    // The pattern's lines move with its origin.
+    for (auto& l : lines_) l.m_basePoint += p - origin_;
+    origin_ = p;
+    return eOk;
+}
 OdResult OdDbHatch::setHatchObjectType(HatchObjectType t) { OD_SET(objectType_, t); }
+// The lines turned or scaled about the pattern's origin.
+void OdDbHatch::transformLines(double turn, double scale)
+{
+    for (auto& l : lines_) l.m_basePoint += OdGePoint2d::kOrigin - origin_;
+    TransformLines(lines_, turn, scale);
+    for (auto& l : lines_) l.m_basePoint += origin_ - OdGePoint2d::kOrigin;
+}
+
 OdResult OdDbHatch::setPatternAngle(double a)
 {
     if (int s = standin::TakeHostFault(__func__)) return (OdResult)s;
     if (!assertWriteEnabled()) return eNotOpenForWrite;
-    TransformLines(lines_, a - patternAngle_, 1.0);
+    transformLines(a - patternAngle_, 1.0);
     patternAngle_ = a;
     return eOk;
 }
@@ -214,6 +230,7 @@ void OdDbHatch::makePatternLines()
         }
     }
     TransformLines(lines_, patternAngle_, patternScale_);
+    for (auto& l : lines_) l.m_basePoint += origin_ - OdGePoint2d::kOrigin;
 }
 
 OdResult OdDbHatch::setPattern(HatchPatternType type, const wchar_t* name)
@@ -245,7 +262,7 @@ OdResult OdDbHatch::setPatternScale(double s)
     if (!(s > 0)) return eInvalidInput;
     if (int f = standin::TakeHostFault(__func__)) return (OdResult)f;
     if (!assertWriteEnabled()) return eNotOpenForWrite;
-    TransformLines(lines_, 0, s / patternScale_);
+    transformLines(0, s / patternScale_);
     patternScale_ = s;
     return eOk;
 }

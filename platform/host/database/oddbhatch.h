@@ -131,6 +131,13 @@ public:
 
     OdResult getGeomExtents(OdGeExtents3d& ext) const override;
 
+    // Stand-in: the fit data a drawing file gave a spline edge.
+    struct SplineFit {
+        OdGePoint2dArray points;
+        bool hasStart = false, hasEnd = false;
+        OdGeVector2d start, end;
+    };
+
 protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
 
@@ -140,8 +147,10 @@ private:
         int type = 0;
         OdGePoint2dArray vertices;
         OdGeDoubleArray bulges;
+        bool closed = true;  // a polyline loop's flag as a file gave it
         std::vector<OdGeCurve2d*> edges;
         OdGeIntArray edgeTypes;
+        std::vector<SplineFit> fits;  // empty or one per edge
         OdDbObjectIdArray ids;
     };
     static void freeLoop(Loop& l);
@@ -149,6 +158,7 @@ private:
     OdResult addLoop(Loop loop);
     // The pattern's lines for its type and name at its angle and scale.
     void makePatternLines();
+    void transformLines(double turn, double scale);
 
     OdGeVector3d normal_{0, 0, 1};
     double elevation_ = 0;

@@ -71,6 +71,10 @@ struct OdDbStub {
     OdDbDatabase* db;
     OdDbHandle handle;
     OdDbObject* object;
+    // Marks a walk over the whole drawing (a save) leaves on the object, so
+    // that it asks no table about each one.
+    uint32_t mark = 0, visit = 0;
+    bool entity = false;  // the object is an entity
 };
 
 class OdDbObject : public OdRxObject {

@@ -249,6 +249,7 @@ private:
         bool ucsOriented = false, upright = false;
         OdString text;
     };
+    friend struct standin::DxfAccess;
     OdResult setDash(int i, const std::function<void(Dash&)>& change);
     OdString comments_;
     std::vector<Dash> dashes_;

@@ -8,6 +8,8 @@
 #include "gced_cmd.h"
 #include "gcedinput.h"
 #include "gcutprint.h"
+#include "dxf_control.h"
+#include "text_internal.h"
 
 namespace {
 
@@ -32,10 +34,16 @@ bool Save(GcApDocument* doc, const std::wstring& path)
 {
     OdResult res = doc->database()->saveAs(path.c_str());
     if (res != eOk) {
-        gcutPrintf(L"\nThe drawing cannot be saved as %s (status %d).", path.c_str(), (int)res);
+        const wchar_t* why = res == eFileNotFound    ? L"its folder does not exist"
+                             : res == eNotApplicable ? L"the file cannot be written (read-only, or no access)"
+                                                     : L"the drawing cannot be written";
+        gcutPrintf(L"\nThe drawing cannot be saved as %s: %s.", path.c_str(), why);
         Failed();
         return false;
     }
+    // What the file could not carry is said, never dropped silently.
+    for (const std::wstring& lost : standin::LastDxfSaveLosses())
+        gcutPrintf(L"\nNot saved in %s: %s", path.c_str(), lost.c_str());
     gcDocManagerPtr()->setFileName(doc, path.c_str());
     return true;
 }
@@ -70,7 +78,9 @@ void Open()
     OdResult res = db->readDwgFile(name.c_str());
     if (res != eOk) {
         delete db;
-        gcutPrintf(L"\nThe drawing %s cannot be opened (status %d).", name.c_str(), (int)res);
+        std::wstring why = standin::Utf8ToWide(standin::LastDxfReadError());
+        gcutPrintf(L"\nThe drawing %s cannot be opened: %s.", name.c_str(),
+                   why.empty() ? L"it cannot be read" : why.c_str());
         return Failed();
     }
     gcDocManagerPtr()->createDocument(name.c_str(), true, db);

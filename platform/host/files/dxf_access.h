@@ -4,8 +4,11 @@
 // dxf_write.cpp use it.
 #pragma once
 
+#include "dxf_kept.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
+#include "oddbdimension.h"
+#include "oddbtext.h"
 #include "oddbdatabase.h"
 #include "oddbdictionary.h"
 #include "oddbhatch.h"
@@ -36,18 +39,105 @@ struct DxfAccess {
         return nullptr;
     }
     static const OdDbObjectIdArray& loopIds(const OdDbHatch* h, int loop) { return h->loops_[(size_t)loop].ids; }
+    static bool loopClosed(const OdDbHatch* h, int loop) { return h->loops_[(size_t)loop].closed; }
+    static const std::vector<OdDbHatch::SplineFit>& loopFits(const OdDbHatch* h, int loop)
+    {
+        return h->loops_[(size_t)loop].fits;
+    }
+    // A loop of edges as the file gave them, joined or not.
+    static void appendLoopAsRead(OdDbHatch* h, int type, const std::vector<OdGeCurve2d*>& edges,
+                                 const OdGeIntArray& types, std::vector<OdDbHatch::SplineFit> fits)
+    {
+        OdDbHatch::Loop l;
+        l.type = type & ~OdDbHatch::kPolyline;
+        for (auto* e : edges) l.edges.push_back(e->copy());
+        l.edgeTypes = types;
+        l.fits = std::move(fits);
+        h->loops_.push_back(std::move(l));
+    }
+    static void setLoopClosed(OdDbHatch* h, int loop, bool closed) { h->loops_[(size_t)loop].closed = closed; }
+
+    // What an object keeps of its record, and its extended data.
+    static DxfKept* kept(const OdDbObject* o) { return o->kept_; }
+    static void setKept(OdDbObject* o, DxfKept* k)
+    {
+        DeleteKept(o->kept_);
+        o->kept_ = k;
+    }
+    static const OdResBuf* xdata(const OdDbObject* o) { return o->xdata_; }
+    static void setXData(OdDbObject* o, const OdResBuf* chain)
+    {
+        OdResBuf::releaseChain(o->xdata_);
+        o->xdata_ = OdResBuf::copyChain(chain);
+    }
+    static void takeXData(OdDbObject* o, OdResBuf* chain)
+    {
+        OdResBuf::releaseChain(o->xdata_);
+        o->xdata_ = chain;
+    }
+    static DxfFileKept* fileKept(const OdDbDatabase* db) { return db->fileKept_; }
+    static void setFileKept(OdDbDatabase* db, DxfFileKept* k)
+    {
+        delete db->fileKept_;
+        db->fileKept_ = k;
+    }
+    static int fileFlags(const OdDbSymbolTableRecord* r) { return r->fileFlags_; }
+    static void setFileFlags(OdDbSymbolTableRecord* r, int f) { r->fileFlags_ = f; }
+    static void setLineWeight(OdDbEntity* e, int w) { e->lineWeight_ = (OdDb::LineWeight)w; }
+    static int splineFlags(const OdDbSpline* s) { return s->fileFlags_; }
+    static bool splineFitOnly(const OdDbSpline* s) { return s->fitOnly_; }
+    static void setSplineFile(OdDbSpline* s, int flags, bool fitOnly)
+    {
+        s->fileFlags_ = flags;
+        s->fitOnly_ = fitOnly;
+    }
+    // A spline kept as the file gave it, fit points only.
+    static void setSplineFitOnly(OdDbSpline* s, int degree, const OdGePoint3dArray& fit, int flags)
+    {
+        s->degree_ = degree;
+        s->fit_ = fit;
+        s->fileFlags_ = flags;
+        s->fitOnly_ = true;
+    }
+    static std::vector<OdDbMline::Segment>& mlineSegments(OdDbMline* m) { return m->segments_; }
+    static const std::vector<OdDbMline::Segment>& mlineSegments(const OdDbMline* m) { return m->segments_; }
+    static OdString& mlineStyleName(OdDbMline* m) { return m->styleName_; }
+    static const OdString& mlineStyleName(const OdDbMline* m) { return m->styleName_; }
+    static void setMlineStyle(OdDbMline* m, OdDbObjectId id) { m->style_ = id; }
+    static void setShapeStyle(OdDbLinetypeTableRecord* lt, int dash, OdDbObjectId id)
+    {
+        lt->dashes_[(size_t)dash].style = id;
+    }
+    static void setMTextFill(OdDbMText* m, int flags) { m->fill_ = flags; }
+    static int mtextFill(const OdDbMText* m) { return m->fill_; }
+    static void setPolylineWidths(OdDbPolyline* p, unsigned i, double sw, double ew)
+    {
+        p->verts_[i].sw = sw;
+        p->verts_[i].ew = ew;
+    }
 
     // Adds a new object, closed, under the handle the file gave it (no
     // reactor hears of it: the drawing is being loaded).
     static OdDbObjectId add(OdDbDatabase* db, OdDbObject* o, uint64_t handle)
     {
         auto* stub = new OdDbStub{db, OdDbHandle(handle), o};
-        db->stubs_[handle] = stub;
+        stub->entity = OdRxCast<OdDbEntity>(o) != nullptr;
+        // Files mostly give handles in rising order: placed at the end
+        // without a search then.
+        auto at = db->stubs_.empty() || db->stubs_.rbegin()->first < handle ? db->stubs_.end()
+                                                                          : db->stubs_.lower_bound(handle);
+        db->stubs_.emplace_hint(at, handle, stub);
         o->stub_ = stub;
         if (handle >= db->nextHandle_) db->nextHandle_ = handle + 1;
         return OdDbObjectId(stub);
     }
     static bool hasHandle(const OdDbDatabase* db, uint64_t handle) { return db->stubs_.count(handle) != 0; }
+    // Every object's record in handle order, without making a list of them.
+    template <class F>
+    static void forEachStub(const OdDbDatabase* db, F f)
+    {
+        for (const auto& [h, stub] : db->stubs_) f(stub);
+    }
     static bool isEmpty(const OdDbDatabase* db) { return db->stubs_.empty(); }
     static void setHandseed(OdDbDatabase* db, uint64_t h)
     {
@@ -91,7 +181,8 @@ struct DxfAccess {
     // The database's own records, set once a file has been read.
     struct Roots {
         OdDbObjectId blockTable, layerTable, linetypeTable, textStyleTable, viewTable, viewportTable, regAppTable,
-            nod, modelSpace, ltByLayer, ltByBlock, ltContinuous, layerZero, clayer, textstyle, celtype;
+            nod, modelSpace, ltByLayer, ltByBlock, ltContinuous, layerZero, clayer, textstyle, celtype,
+            dimStyleTable, ucsTable, dimstyle;
     };
     static void setRoots(OdDbDatabase* db, const Roots& r)
     {
@@ -111,6 +202,9 @@ struct DxfAccess {
         db->clayer_ = r.clayer;
         db->textstyle_ = r.textstyle;
         db->celtype_ = r.celtype;
+        db->dimStyleTable_ = r.dimStyleTable;
+        db->ucsTable_ = r.ucsTable;
+        db->dimstyle_ = r.dimstyle;
     }
 };
 

@@ -101,8 +101,22 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         return true;
     };
+    // The section being read, for saying where a file was cut.
+    std::string section;
+    bool sectionName = false;
     auto fail = [&](const std::string& why) {
         error = "line " + std::to_string(lineNo) + ": " + why;
+        return false;
+    };
+    auto quoted = [](std::string_view s) {
+        std::string q(s.substr(0, 24));
+        for (auto& c : q)
+            if ((unsigned char)c < 0x20) c = '?';
+        return "\"" + q + (s.size() > 24 ? "...\"" : "\"");
+    };
+    auto cut = [&]() {
+        error = "the file is cut short: it ends at line " + std::to_string(lineNo) +
+                (section.empty() ? std::string(" before any section") : ", inside section " + section);
         return false;
     };
     std::string_view codeLine, value;
@@ -111,9 +125,9 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         int64_t code = 0;
         Kind kind;
         if (!ParseInt(codeLine, code) || code < 0 || code > 1071 || !KindOfCode((int)code, kind))
-            return fail("not a group code");
+            return fail(quoted(codeLine) + " is not a group code");
         uint32_t codeAt = lineNo;
-        if (!nextLine(value)) return fail("the file ends after a group code");
+        if (!nextLine(value)) return cut();
         if (value.size() > kMaxLineBytes) return fail("a value line is too long");
         Group g;
         g.code = (int)code;
@@ -127,12 +141,15 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         case Kind::kInt: ok = ParseInt(value, g.integer) && IntFits(g.code, g.integer); break;
         case Kind::kHandle: ok = ParseHandle(value, g.handle); break;
         }
-        if (!ok) return fail("the value does not fit group code " + std::to_string(code));
+        if (!ok) return fail("the value " + quoted(value) + " cannot be read for group code " + std::to_string(code));
         if (g.code == 999) continue;  // comment
         groups.push_back(g);
         if (g.code == 0 && Trim(value) == "EOF") return true;
+        if (sectionName && g.code == 2) section = std::string(Trim(value).substr(0, 40));
+        sectionName = g.code == 0 && Trim(value) == "SECTION";
+        if (g.code == 0 && Trim(value) == "ENDSEC") section.clear();
     }
-    return fail("the file ends without EOF");
+    return cut();
 }
 
 // ---- text ----
@@ -286,9 +303,13 @@ std::wstring TextCodec::decode(std::string_view bytes) const
 
 void GroupWriter::codeLine(int code)
 {
+    // Right-aligned in three places, as files write codes.
     char buf[16];
-    snprintf(buf, sizeof buf, "%3d\r\n", code);
-    out_ += buf;
+    auto r = std::to_chars(buf, buf + 8, code);
+    size_t n = (size_t)(r.ptr - buf);
+    if (n < 3) out_.append(3 - n, ' ');
+    out_.append(buf, n);
+    out_ += "\r\n";
 }
 
 void GroupWriter::text(int code, const std::wstring& s)
@@ -322,7 +343,9 @@ void GroupWriter::ascii(int code, std::string_view s)
 void GroupWriter::integer(int code, int64_t v)
 {
     codeLine(code);
-    out_ += std::to_string(v);
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out_.append(buf, r.ptr);
     out_ += "\r\n";
 }
 
@@ -342,8 +365,10 @@ void GroupWriter::real(int code, double v)
 void GroupWriter::handle(int code, uint64_t h)
 {
     char buf[24];
-    snprintf(buf, sizeof buf, "%llX", (unsigned long long)h);
-    ascii(code, buf);
+    auto r = std::to_chars(buf, buf + sizeof buf, h, 16);
+    for (char* c = buf; c < r.ptr; ++c)
+        if (*c >= 'a' && *c <= 'f') *c = (char)(*c - 'a' + 'A');
+    ascii(code, std::string_view(buf, (size_t)(r.ptr - buf)));
 }
 
 void GroupWriter::point(int code, const OdGePoint3d& p)

@@ -75,6 +75,14 @@ public:
     void point(int code, const OdGePoint3d& p);
     void point2(int code, double x, double y);
     const std::string& bytes() const { return out_; }
+    void append(const std::string& text) { out_ += text; }
+    // The text so far, handed over; the writer starts empty again.
+    std::string take()
+    {
+        std::string s;
+        s.swap(out_);
+        return s;
+    }
 
 private:
     void codeLine(int code);
@@ -86,10 +94,21 @@ private:
 double EllipseAngleOfParam(double ratio, double param);
 double EllipseParamOfAngle(double ratio, double angle);
 
-// Writes the database as a DXF file (dxf_write.cpp).
-OdResult WriteDxf(OdDbDatabase* db, std::string& bytes);
-// Reads a DXF file into an empty database (dxf_read.cpp).
-OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes);
+// The type a record of the object is written as and the subclass markers
+// it is written with, in order (dxf_write.cpp); the reader keeps what the
+// writer does not write by them. Sub-records are named by their type
+// ("VERTEX" of a 2-D polyline: `parent` set).
+std::vector<const char*> WrittenSubclasses(const OdDbObject* o, std::string& type);
+std::vector<const char*> SubRecordSubclasses(const OdDbObject* parent, std::string_view type, int vertexFlags);
+
+// Writes the database as a DXF file (dxf_write.cpp). `losses`, when given,
+// gets a line for each thing the file cannot carry (kind, handle, what).
+OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring>* losses = nullptr);
+// Reads a DXF file into an empty database (dxf_read.cpp). A file refused
+// leaves the database empty and says why in `why`: what the file seems to
+// be when it is no DXF file, the line and section where one cannot be
+// read.
+OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes, std::string& why);
 
 }  // namespace dxf
 }  // namespace standin

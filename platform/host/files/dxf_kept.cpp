@@ -11,6 +11,11 @@ DxfKept* CopyKept(const DxfKept* k)
     c->runs = k->runs;
     if (k->blockBegin) c->blockBegin.reset(CopyKept(k->blockBegin.get()));
     if (k->blockEnd) c->blockEnd.reset(CopyKept(k->blockEnd.get()));
+    for (const auto& s : k->subRecords) c->subRecords.emplace_back(CopyKept(s.get()));
+    c->flags = k->flags;
+    c->hardOwned = k->hardOwned;
+    c->sortHandles = k->sortHandles;
+    c->sortOrder = k->sortOrder;
     return c;
 }
 

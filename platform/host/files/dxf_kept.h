@@ -44,6 +44,17 @@ struct DxfKept {
     std::vector<KeptRun> runs;
     // A block's own records: the groups of its BLOCK and ENDBLK records.
     std::unique_ptr<DxfKept> blockBegin, blockEnd;
+    // The records of a sequence the object is written with (its vertices
+    // and the sequence end), in order.
+    std::vector<std::unique_ptr<DxfKept>> subRecords;
+    // Flags of the record beyond what the object models (a dimension's).
+    int flags = 0;
+    // A dictionary's entries the file gave as hard-owned.
+    std::vector<OdDbObjectId> hardOwned;
+    // A draw-order table as the file gave it: (entity, sort handle), and
+    // the draw order that gives.
+    std::vector<std::pair<OdDbObjectId, uint64_t>> sortHandles;
+    OdDbObjectIdArray sortOrder;
 };
 
 // Objects copy and delete what they keep (oddbdatabase.cpp calls these).

@@ -1,20 +1,27 @@
 // Drawing files: a DXF file read into an empty database. The file's
 // structure is checked first (groups, sections, records); only a file that
-// passes is built into the database, so a refused file leaves it untouched.
+// passes is built into the database, so a refused file leaves it untouched
+// and the reason names the file's fault (what the file seems to be when it
+// is no DXF file, the line where it cannot be read, where it was cut).
 // Objects keep the file's handles; what the file lacks (tables, the
 // named-objects dictionary, the standard records) is added with new ones.
-// Values a setter refuses leave the host's default; records that cannot be
-// made into an object (unknown kinds, broken geometry, references to blocks
-// that do not exist or that would contain themselves) are left out.
+// What the database does not model is kept as read (dxf_kept.h): every
+// record's other groups, its extended data, header variables, classes and
+// other sections. Records the database cannot make into an object (kinds
+// it does not know, broken geometry) are kept whole as proxies; only block
+// references that would make a block contain itself are left out.
 #include <algorithm>
 #include <cmath>
 #include <cwctype>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
+#include <unordered_map>
 
 #include "dxf_access.h"
 #include "dxf_internal.h"
+#include "dxf_schema.h"
 #include "oddbdimension.h"
 #include "oddbtext.h"
 
@@ -23,9 +30,6 @@ namespace dxf {
 namespace {
 
 const double kDegToRad = M_PI / 180.0;
-// A hatch loop of more edges than this is left out: putting edges in ring
-// order costs the square of their number.
-const int64_t kMaxLoopEdges = 10000;
 // Block references nested deeper than this are left out: drawing them
 // would recurse that deep.
 const int kMaxBlockDepth = 64;
@@ -45,10 +49,6 @@ std::wstring Lower(const std::wstring& s)
     return l;
 }
 
-// The anonymous blocks of dimension graphics; the database makes no such
-// graphics, so it keeps none of them.
-bool IsDimensionBlock(const std::wstring& name) { return name.size() >= 2 && name[0] == L'*' && (name[1] == L'D' || name[1] == L'd'); }
-
 std::string_view TrimView(std::string_view s)
 {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -61,7 +61,7 @@ std::string_view TrimView(std::string_view s)
 class View {
 public:
     View(const std::vector<Group>& g, const Rec& r, const TextCodec& codec, bool dataRecord = false)
-        : g_(g), b_(r.b), e_(r.e), recordEnd_(r.e), codec_(codec)
+        : g_(g), b_(r.b), e_(r.e), recordEnd_(r.e), codec_(codec), type_(r.type)
     {
         bool seenSubclass = false;
         for (size_t i = b_; i < e_; ++i) {
@@ -79,7 +79,10 @@ public:
                     if (name == "ACAD_XDICTIONARY" && g_[j].code == 360 && !xdict_) xdict_ = g_[j].handle;
                     if (name == "ACAD_REACTORS" && g_[j].code == 330 && g_[j].handle) reactors_.push_back(g_[j].handle);
                 }
-                skip_.push_back({i, std::min(j + 1, e_)});
+                // The object keeps its dictionary and reactors itself;
+                // other applications' groups stay with the record.
+                if (name == "ACAD_XDICTIONARY" || name == "ACAD_REACTORS") skip_.push_back({i, std::min(j + 1, e_)});
+                else appGroups_.push_back({i, std::min(j + 1, e_)});
                 i = j;
                 continue;
             }
@@ -106,8 +109,21 @@ public:
     {
         for (const auto& [s, t] : skip_)
             if (i >= s && i < t) return true;
+        for (const auto& [s, t] : appGroups_)
+            if (i >= s && i < t) return true;
         return false;
     }
+    // Only the object's own dictionary and reactors.
+    bool modelledAppGroup(size_t i) const
+    {
+        for (const auto& [s, t] : skip_)
+            if (i >= s && i < t) return true;
+        return false;
+    }
+    std::string_view type() const { return type_; }
+    size_t recordEnd() const { return recordEnd_; }
+    size_t handleAt() const { return handleAt_; }
+    size_t ownerAt() const { return ownerAt_; }
 
     // The n-th group of the code in the record's own values, within the
     // segments of that subclass when the record has such a marker.
@@ -189,9 +205,9 @@ private:
     const TextCodec& codec_;
     uint64_t handle_ = 0, owner_ = 0, xdict_ = 0;
     size_t handleAt_ = SIZE_MAX, ownerAt_ = SIZE_MAX;
-    friend class Loader;
+    std::string_view type_;
     std::vector<uint64_t> reactors_;
-    std::vector<std::pair<size_t, size_t>> skip_;
+    std::vector<std::pair<size_t, size_t>> skip_, appGroups_;
 };
 
 // Values read are finite; products of them may not be.
@@ -205,6 +221,19 @@ OdGePoint3d OcsToWcs(const OdGePoint3d& p, const OdGeVector3d& normal)
     OdGeVector3d n = normal.isZeroLength() ? OdGeVector3d(0, 0, 1) : normal.normal();
     return OdGePoint3d::kOrigin + x * p.x + y * p.y + n * p.z;
 }
+
+// The kinds of markerless records (the oldest form) kept whole, with the
+// marker their values go under in the form the writer writes.
+const char* MarkerOfKeptKind(std::string_view type)
+{
+    if (type == "TRACE") return "AcDbTrace";
+    if (type == "3DFACE") return "AcDbFace";
+    if (type == "SHAPE") return "AcDbShape";
+    if (type == "VIEWPORT") return "AcDbViewport";
+    return nullptr;
+}
+
+OdDb::LineWeight AsLineWeight(int64_t v) { return (OdDb::LineWeight)v; }
 
 class Loader {
 public:
@@ -222,7 +251,7 @@ private:
         auto it = ids_.find(h);
         return h && it != ids_.end() ? it->second : OdDbObjectId();
     }
-    OdDbObjectId record(std::map<std::wstring, OdDbObjectId>& names, const std::wstring& name) const
+    OdDbObjectId record(const std::map<std::wstring, OdDbObjectId>& names, const std::wstring& name) const
     {
         auto it = names.find(Lower(name));
         return it == names.end() ? OdDbObjectId() : it->second;
@@ -240,6 +269,19 @@ private:
         return id.isNull() ? roots_.textstyle : id;
     }
 
+    // ---- what is kept ----
+    // The record's groups the writer does not write for an object it writes
+    // with these markers (null when there are none).
+    std::unique_ptr<DxfKept> keep(const View& v, const std::vector<const char*>& written, std::string_view type);
+    KeptGroup keptGroup(const Group& g);
+    void resolveLater(std::vector<KeptGroup>& groups);
+    OdResBuf* xdataOf(const View& v);
+    DxfKept& keptOf(OdDbObject* o)
+    {
+        if (!DxfAccess::kept(o)) DxfAccess::setKept(o, new DxfKept);
+        return *DxfAccess::kept(o);
+    }
+
     void readHeader();
     void readTables();
     void readBlocks();
@@ -249,28 +291,38 @@ private:
                            std::vector<OdDbAttribute*>& attrs, std::vector<const Rec*>& attrRecs);
     void common(OdDbEntity* e, const View& v);
     OdDbEntity* makeText(const View& v, std::string_view type);
+    OdDbEntity* makeMText(const View& v);
     OdDbEntity* makePolyline(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to);
-    OdDbEntity* makeHatch(const View& v, uint64_t entityHandle);
+    OdDbEntity* makeSpline(const View& v);
+    OdDbEntity* makeHatch(const View& v);
     OdDbEntity* makeDimension(const View& v);
+    OdDbEntity* makeMline(const View& v);
+    OdDbEntity* proxy(const View& v);
     void readObjects();
-    // What the file holds of an object of a kind the database does not
-    // know, from `from` on, kept for writing it back.
-    void keepFileRecord(const Rec& r, const View& v, size_t from, OdDbProxyFileRecord& f);
     void dropCyclicReferences();
     void finish();
 
     OdDbDatabase* db_;
     const std::vector<Group>& g_;
     TextCodec codec_;
-    std::map<std::string, size_t> header_;  // variable -> index of its first value group
+    std::vector<std::pair<std::string, size_t>> header_;  // variable -> index of its first value group
+    std::map<std::string, size_t> headerIndex_;
     std::vector<Rec> tables_, blocks_, entities_, objects_, classes_;
-    std::map<uint64_t, OdDbObjectId> ids_;
-    std::set<uint64_t> fileHandles_;
+    // Sections the database is not built from: name, first and end group.
+    std::vector<std::tuple<std::string, size_t, size_t>> otherSections_;
+    std::unordered_map<uint64_t, OdDbObjectId> ids_;
     std::vector<std::function<void()>> fixups_;
-    std::map<std::wstring, OdDbObjectId> layers_, linetypes_, styles_, blockNames_, vports_, views_, apps_;
+    std::map<std::wstring, OdDbObjectId> layers_, linetypes_, styles_, blockNames_, vports_, views_, apps_, dimstyles_,
+        ucss_;
     DxfAccess::Roots roots_;
     // Block references by the block they are in, for the nesting check.
     std::vector<std::pair<OdDbObjectId, OdDbObjectId>> references_;  // (reference, its block)
+    // Kept handles to resolve once every object is there: (group, handle).
+    std::vector<std::pair<KeptGroup*, uint64_t>> handles_;
+    // What the sub-records of the entity being read keep (its vertices and
+    // sequence end), and vertices it keeps whole.
+    std::vector<std::unique_ptr<DxfKept>> subKept_;
+    int keptFlags_ = 0;
 };
 
 // ---- structure ----
@@ -288,7 +340,11 @@ bool Loader::split(std::string& why)
         i += 2;
         if (name == "HEADER") {
             while (i < n && g_[i].code != 0) {
-                if (g_[i].code == 9) header_.emplace(std::string(TrimView(g_[i].text)), i + 1);
+                if (g_[i].code == 9) {
+                    std::string var(TrimView(g_[i].text));
+                    header_.emplace_back(var, i + 1);
+                    headerIndex_.emplace(var, i + 1);
+                }
                 ++i;
             }
         } else {
@@ -298,24 +354,29 @@ bool Loader::split(std::string& why)
                                     : name == "OBJECTS"  ? &objects_
                                     : name == "CLASSES"  ? &classes_
                                                          : nullptr;
-            // Sections the database keeps nothing of (classes, thumbnail,
-            // data stores) are passed over whatever they hold.
-            while (!out && i < n && !isZero(i, "ENDSEC") && !isZero(i, "EOF")) ++i;
+            if (!out) {
+                // Sections the database keeps nothing of (thumbnail, data
+                // stores) are kept whole, whatever they hold.
+                size_t from = i;
+                while (i < n && !isZero(i, "ENDSEC") && !isZero(i, "EOF")) ++i;
+                otherSections_.emplace_back(std::string(name), from, i);
+            }
             if (i < n && g_[i].code != 0) {
-                why = "line " + std::to_string(g_[i].line) + ": a section holds values outside its records";
+                why = "line " + std::to_string(g_[i].line) + ": section " + std::string(name) +
+                      " holds values outside its records";
                 return false;
             }
-            while (i < n && !isZero(i, "ENDSEC") && !isZero(i, "EOF")) {
+            while (out && i < n && !isZero(i, "ENDSEC") && !isZero(i, "EOF")) {
                 Rec r;
                 r.type = TrimView(g_[i].text);
                 r.b = ++i;
                 while (i < n && g_[i].code != 0) ++i;
                 r.e = i;
-                if (out) out->push_back(r);
+                out->push_back(r);
             }
         }
         if (!isZero(i, "ENDSEC")) {
-            why = "section " + std::string(name) + " does not end";
+            why = "section " + std::string(name) + " does not end (no ENDSEC before the end of the file)";
             return false;
         }
         ++i;
@@ -323,11 +384,171 @@ bool Loader::split(std::string& why)
     return true;
 }
 
+// ---- kept groups ----
+
+KeptGroup Loader::keptGroup(const Group& g)
+{
+    KeptGroup k;
+    k.code = g.code;
+    k.kind = (uint8_t)g.kind;
+    switch (g.kind) {
+    case Kind::kText: k.text = codec_.decode(g.text); break;
+    case Kind::kReal: k.real = g.real; break;
+    case Kind::kInt: k.integer = g.integer; break;
+    case Kind::kHandle: k.integer = (int64_t)g.handle; break;
+    }
+    return k;
+}
+
+// Handles of kept groups are turned into the objects they name once the
+// whole file is read; the groups no longer move by then.
+void Loader::resolveLater(std::vector<KeptGroup>& groups)
+{
+    for (KeptGroup& k : groups)
+        if ((Kind)k.kind == Kind::kHandle) handles_.emplace_back(&k, (uint64_t)k.integer);
+}
+
+std::unique_ptr<DxfKept> Loader::keep(const View& v, const std::vector<const char*>& written, std::string_view type)
+{
+    std::unique_ptr<DxfKept> k;
+    std::map<std::string, int> writtenCount, fileSeen;
+    for (const char* w : written) writtenCount[w]++;
+    bool markers = false;
+    for (size_t i = v.begin(); i < v.end() && !markers; ++i) markers = g_[i].code == 100;
+    CodeSet any = OwnedCodes(type, "");
+    for (const char* w : written) any |= OwnedCodes(type, w);
+    // Where groups go: the subclass (and its occurrence) they were read in,
+    // or a whole subclass after the last one the writer writes.
+    std::string sub, anchor;
+    int occurrence = 0, anchorOccurrence = 0;
+    bool whole = false;
+    KeptRun* run = nullptr;
+    auto runFor = [&](const std::string& s, int occ, bool w, bool fresh) -> KeptRun& {
+        if (!k) k = std::make_unique<DxfKept>();
+        if (!fresh && run && run->subclass == s && run->occurrence == occ && run->whole == w) return *run;
+        k->runs.push_back(KeptRun{s, occ, w, {}});
+        run = &k->runs.back();
+        return *run;
+    };
+    auto add = [&](size_t i) {
+        KeptRun& r = whole ? runFor(anchor, anchorOccurrence, true, false) : runFor(sub, occurrence, false, false);
+        r.groups.push_back(keptGroup(g_[i]));
+    };
+    // Markerless records: kept groups go into the subclass of the modelled
+    // group before them.
+    std::string last = written.empty() ? std::string() : written.front();
+    const char* kindMarker = !markers && written.size() == 1 ? MarkerOfKeptKind(type) : nullptr;
+    if (kindMarker) {
+        anchor = written.front();
+        whole = true;
+        KeptRun& r = runFor(anchor, 0, true, true);
+        Group m;
+        m.code = 100;
+        m.kind = Kind::kText;
+        m.text = kindMarker;
+        r.groups.push_back(keptGroup(m));
+    }
+    for (size_t i = v.begin(); i < v.end(); ++i) {
+        const Group& x = g_[i];
+        if (v.modelledAppGroup(i) || i == v.handleAt() || i == v.ownerAt()) continue;
+        if (markers && (x.code == 100 || x.code == 101)) {
+            std::string name(TrimView(x.text));
+            if (x.code == 100 && !writtenCount.count(name)) {
+                // A plain reference's marker where the writer writes the
+                // one of references in rows and columns, and the other way.
+                if (name == "AcDbBlockReference" && writtenCount.count("AcDbMInsertBlock")) name = "AcDbMInsertBlock";
+                else if (name == "AcDbMInsertBlock" && writtenCount.count("AcDbBlockReference"))
+                    name = "AcDbBlockReference";
+            }
+            int n = x.code == 100 ? fileSeen[name]++ : 0;
+            if (x.code == 100 && n < writtenCount[name]) {
+                sub = name;
+                occurrence = n;
+                whole = false;
+                anchor = name;
+                anchorOccurrence = n;
+                // A subclass that is all data (an Xrecord's) holds nothing
+                // else, whatever codes its data uses.
+                if (OwnedCodes(type, sub).all()) break;
+                continue;
+            }
+            whole = true;
+            runFor(anchor, anchorOccurrence, true, true).groups.push_back(keptGroup(x));
+            continue;
+        }
+        if (whole) {
+            add(i);
+            continue;
+        }
+        bool appGroup = x.code == 102;  // another application's group
+        if (!markers) {
+            if (!appGroup && any.test((size_t)x.code)) {
+                for (const char* w : written)
+                    if (OwnedCodes(type, w).test((size_t)x.code)) {
+                        last = w;
+                        break;
+                    }
+                continue;
+            }
+            sub = last;
+            occurrence = 0;
+            add(i);
+            continue;
+        }
+        if (!appGroup && OwnedCodes(type, sub).test((size_t)x.code) && !IsSoftCode(type, sub, x.code)) continue;
+        add(i);
+    }
+    if (k)
+        for (KeptRun& r : k->runs) resolveLater(r.groups);
+    return k;
+}
+
+OdResBuf* Loader::xdataOf(const View& v)
+{
+    OdResBuf head;
+    OdResBuf* tail = &head;
+    bool inApp = false;
+    for (size_t i = v.end(); i < v.recordEnd(); ++i) {
+        const Group& x = g_[i];
+        if (x.code == 1001) inApp = true;
+        if (!inApp || x.code < 1000) continue;
+        auto* rb = new OdResBuf(x.code);
+        if (x.code >= 1010 && x.code <= 1013) {
+            OdGePoint3d p(x.real, 0, 0);
+            if (i + 1 < v.recordEnd() && g_[i + 1].code == x.code + 10) p.y = g_[++i].real;
+            if (i + 1 < v.recordEnd() && g_[i + 1].code == x.code + 20) p.z = g_[++i].real;
+            rb->setPoint3d(p);
+        } else if (x.code == 1005) {
+            rb->setString(codec_.decode(x.text));
+            uint64_t h = 0;
+            for (char ch : TrimView(x.text)) {
+                int d = ch >= '0' && ch <= '9' ? ch - '0' : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10
+                        : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10 : -1;
+                if (d < 0 || h >> 60) {
+                    h = 0;
+                    break;
+                }
+                h = h << 4 | (uint64_t)d;
+            }
+            fixups_.push_back([this, rb, h] { rb->setObjectId(idOf(h)); });
+            rb->setInt32(0);
+        } else if (x.kind == Kind::kText) {
+            rb->setString(codec_.decode(x.text));
+        } else if (x.kind == Kind::kReal) {
+            rb->setDouble(x.real);
+        } else if (x.kind == Kind::kInt) {
+            rb->setInt32((int32_t)x.integer);
+        }
+        tail = tail->setNext(rb);
+    }
+    return head.next();
+}
+
 void Loader::readHeader()
 {
     auto value = [this](const char* var) -> const Group* {
-        auto it = header_.find(var);
-        return it != header_.end() && it->second < g_.size() ? &g_[it->second] : nullptr;
+        auto it = headerIndex_.find(var);
+        return it != headerIndex_.end() && it->second < g_.size() ? &g_[it->second] : nullptr;
     };
     const Group* ver = value("$ACADVER");
     std::string_view v = ver ? TrimView(ver->text) : std::string_view("AC1009");
@@ -349,6 +570,25 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
     OdDbObjectId id = DxfAccess::add(db_, o, h ? h : DxfAccess::nextHandle(db_));
     if (h) ids_[h] = id;
     DxfAccess::setOwner(o, owner);
+    // What the writer does not write of the record is kept with the object.
+    std::string type;
+    std::vector<const char*> written = WrittenSubclasses(o, type);
+    std::unique_ptr<DxfKept> kept = keep(v, written, v.type());
+    if (type != v.type() && !(v.type() == "TABLE")) {
+        if (!kept) kept = std::make_unique<DxfKept>();
+        kept->dxfType = std::string(v.type());
+    }
+    if (!subKept_.empty() || keptFlags_) {
+        if (!kept) kept = std::make_unique<DxfKept>();
+        kept->subRecords = std::move(subKept_);
+        kept->flags = keptFlags_;
+        subKept_.clear();
+        keptFlags_ = 0;
+    }
+    if (kept) DxfAccess::setKept(o, kept.release());
+    // The object takes the chain itself: its handles are set once every
+    // object is there.
+    if (OdResBuf* data = xdataOf(v)) DxfAccess::takeXData(o, data);
     uint64_t xdict = v.xdict(), ownerHandle = v.owner();
     std::vector<uint64_t> reactors = v.reactors();
     bool ownerFromFile = owner.isNull();
@@ -427,19 +667,54 @@ void Loader::readTables()
     roots_.textStyleTable = table("STYLE", new OdDbTextStyleTable());
     roots_.viewportTable = table("VPORT", new OdDbViewportTable());
     roots_.viewTable = table("VIEW", new OdDbViewTable());
+    roots_.ucsTable = table("UCS", new OdDbUCSTable());
     roots_.regAppTable = table("APPID", new OdDbRegAppTable());
+    roots_.dimStyleTable = table("DIMSTYLE", new OdDbDimStyleTable());
     roots_.blockTable = table("BLOCK_RECORD", new OdDbBlockTable());
+    auto flagsOf = [](OdDbObjectId id, const View& v) {
+        if (auto* r = OdRxCast<OdDbSymbolTableRecord>(DxfAccess::object(id))) DxfAccess::setFileFlags(r, (int)v.integer(70, 0));
+    };
 
+    std::vector<std::pair<OdDbLinetypeTableRecord*, std::vector<std::pair<int, uint64_t>>>> shapeStyles;
     for (const Rec* r : records["LTYPE"]) {
         View v(g_, *r, codec_);
         auto* lt = new OdDbLinetypeTableRecord();
         lt->setComments(v.text(3));
-        OdGeDoubleArray dashes;
-        for (size_t i = v.begin(); i < v.end(); ++i)
-            if (!v.skipped(i) && v.at(i).code == 49) dashes.append(v.at(i).real);
-        lt->setDashes(dashes);
-        addRecord(roots_.linetypeTable, linetypes_, lt, v.text(2), r);
+        lt->setIsScaledToFit(v.integer(72, 65) == 83);
+        // Each dash, with what follows it up to the next.
+        std::vector<std::pair<int, uint64_t>> styles;
+        int dash = -1;
+        for (size_t i = v.subclassStart("AcDbLinetypeTableRecord"); i < v.end(); ++i) {
+            if (v.skipped(i)) continue;
+            const Group& x = v.at(i);
+            if (x.code == 49) {
+                lt->setNumDashes(++dash + 1);
+                lt->setDashLengthAt(dash, x.real);
+                continue;
+            }
+            if (dash < 0) continue;
+            switch (x.code) {
+            case 74:
+                lt->setShapeIsUcsOrientedAt(dash, x.integer & 1);
+                lt->setShapeIsUprightAt(dash, x.integer & 8);
+                break;
+            case 75: lt->setShapeNumberAt(dash, (int)x.integer); break;
+            case 340: styles.emplace_back(dash, x.handle); break;
+            case 46: lt->setShapeScaleAt(dash, x.real); break;
+            case 50: lt->setShapeRotationAt(dash, x.real * kDegToRad); break;
+            case 44: lt->setShapeOffsetAt(dash, OdGeVector2d(x.real, lt->shapeOffsetAt(dash).y)); break;
+            case 45: lt->setShapeOffsetAt(dash, OdGeVector2d(lt->shapeOffsetAt(dash).x, x.real)); break;
+            case 9: lt->setTextAt(dash, v.decode(x)); break;
+            default: break;
+            }
+        }
+        flagsOf(addRecord(roots_.linetypeTable, linetypes_, lt, v.text(2), r), v);
+        if (!styles.empty()) shapeStyles.emplace_back(lt, styles);
     }
+    fixups_.push_back([this, shapeStyles] {
+        for (const auto& [lt, styles] : shapeStyles)
+            for (const auto& [dash, h] : styles) DxfAccess::setShapeStyle(lt, dash, idOf(h));
+    });
     auto standardLinetype = [&](const wchar_t* name) {
         OdDbObjectId id = record(linetypes_, name);
         return id.isNull() ? addRecord(roots_.linetypeTable, linetypes_, new OdDbLinetypeTableRecord(), name, nullptr) : id;
@@ -462,7 +737,9 @@ void Loader::readTables()
         la->setIsLocked(flags & 4);
         OdDbObjectId lt = record(linetypes_, v.text(6));
         la->setLinetypeObjectId(lt.isNull() ? roots_.ltContinuous : lt);
-        addRecord(roots_.layerTable, layers_, la, v.text(2), r);
+        la->setLineWeight(AsLineWeight(v.integer(370, OdDb::kLnWtByLwDefault)));
+        la->setIsPlottable(v.integer(290, 1) != 0);
+        flagsOf(addRecord(roots_.layerTable, layers_, la, v.text(2), r), v);
     }
     roots_.layerZero = layerNamed(L"0");
 
@@ -473,7 +750,13 @@ void Loader::readTables()
         st->setXScale(v.real(41, 1));
         if (v.has(3)) st->setFileName(v.text(3));
         st->setBigFontFileName(v.text(4));
-        addRecord(roots_.textStyleTable, styles_, st, v.text(2), r);
+        st->setObliquingAngle(v.real(50, 0) * kDegToRad);
+        st->setFlagBits((uint8_t)v.integer(71, 0));
+        st->setPriorSize(v.real(42, 2.5));
+        int64_t flags = v.integer(70, 0);
+        st->setIsShapeFile(flags & 1);
+        st->setIsVertical(flags & 4);
+        flagsOf(addRecord(roots_.textStyleTable, styles_, st, v.text(2), r), v);
     }
     roots_.textstyle = record(styles_, L"Standard");
     if (roots_.textstyle.isNull())
@@ -502,7 +785,7 @@ void Loader::readTables()
         View v(g_, *r, codec_);
         auto* vp = new OdDbViewportTableRecord();
         viewSettings(vp, v, true);
-        addRecord(roots_.viewportTable, vports_, vp, v.text(2), r);
+        flagsOf(addRecord(roots_.viewportTable, vports_, vp, v.text(2), r), v);
     }
     if (record(vports_, L"*ACTIVE").isNull())
         addRecord(roots_.viewportTable, vports_, new OdDbViewportTableRecord(), L"*ACTIVE", nullptr);
@@ -511,15 +794,29 @@ void Loader::readTables()
         auto* vw = new OdDbViewTableRecord();
         viewSettings(vw, v, false);
         vw->setIsPaperspaceView(v.integer(70, 0) & 1);
-        addRecord(roots_.viewTable, views_, vw, v.text(2), r);
+        flagsOf(addRecord(roots_.viewTable, views_, vw, v.text(2), r), v);
+    }
+    for (const Rec* r : records["UCS"]) {
+        View v(g_, *r, codec_);
+        auto* u = new OdDbUCSTableRecord();
+        u->setOrigin(v.point(10));
+        u->setXAxis(v.vector(11, nullptr, OdGeVector3d(1, 0, 0)));
+        u->setYAxis(v.vector(12, nullptr, OdGeVector3d(0, 1, 0)));
+        flagsOf(addRecord(roots_.ucsTable, ucss_, u, v.text(2), r), v);
     }
     for (const Rec* r : records["APPID"]) {
         View v(g_, *r, codec_);
-        addRecord(roots_.regAppTable, apps_, new OdDbRegAppTableRecord(), v.text(2), r);
+        flagsOf(addRecord(roots_.regAppTable, apps_, new OdDbRegAppTableRecord(), v.text(2), r), v);
     }
+    for (const Rec* r : records["DIMSTYLE"]) {
+        View v(g_, *r, codec_);
+        flagsOf(addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), v.text(2), r), v);
+    }
+    if (record(dimstyles_, L"Standard").isNull())
+        addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), L"Standard", nullptr);
     for (const Rec* r : records["BLOCK_RECORD"]) {
         View v(g_, *r, codec_);
-        if (!IsDimensionBlock(v.text(2))) addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), v.text(2), r);
+        addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), v.text(2), r);
     }
 }
 
@@ -533,7 +830,7 @@ void Loader::readBlocks()
         if (r.type != "BLOCK") continue;
         View v(g_, r, codec_);
         std::wstring name = v.text(2);
-        if (!name.empty() && !IsDimensionBlock(name) && record(blockNames_, name).isNull())
+        if (!name.empty() && record(blockNames_, name).isNull())
             addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), name, nullptr);
     }
     for (const wchar_t* name : {L"*Model_Space", L"*Paper_Space"})
@@ -549,8 +846,15 @@ void Loader::readBlocks()
         while (end < blocks_.size() && blocks_[end].type != "ENDBLK" && blocks_[end].type != "BLOCK") ++end;
         auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(block));
         // A block defined twice keeps its first definition.
-        if (btr && btr->entityIds().empty()) {
+        if (btr && btr->entityIds().empty() && !(DxfAccess::kept(btr) && DxfAccess::kept(btr)->blockBegin)) {
             DxfAccess::setOrigin(btr, v.point(10));
+            DxfAccess::setFileFlags(btr, (int)v.integer(70, 0));
+            keptOf(btr).blockBegin = keep(v, SubRecordSubclasses(nullptr, "BLOCK", 0), "BLOCK");
+            if (end < blocks_.size() && blocks_[end].type == "ENDBLK") {
+                View ev(g_, blocks_[end], codec_);
+                keptOf(btr).blockEnd = keep(ev, SubRecordSubclasses(nullptr, "ENDBLK", 0), "ENDBLK");
+            }
+            if (!keptOf(btr).blockBegin) keptOf(btr).blockBegin = std::make_unique<DxfKept>();
             readEntities(blocks_, i + 1, end, block);
         }
         i = end < blocks_.size() && blocks_[end].type == "ENDBLK" ? end : end - 1;
@@ -576,10 +880,14 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
     size_t next = i;
     std::vector<OdDbAttribute*> attrs;
     std::vector<const Rec*> attrRecs;
+    subKept_.clear();
+    keptFlags_ = 0;
     OdDbEntity* e = makeEntity(v, recs, next, to, attrs, attrRecs);
     if (next == i) ++next;
     if (!e) {
         for (auto* a : attrs) delete a;
+        subKept_.clear();
+        keptFlags_ = 0;
         return next;
     }
     common(e, v);
@@ -617,80 +925,9 @@ void Loader::common(OdDbEntity* e, const View& v)
         auto t = OdCmTransparency::fromSerialized((uint32_t)v.integer(440, 0));
         if (t.method() != OdCmTransparency::kErrorValue) e->setTransparency(t, false);
     }
+    if (v.has(370)) DxfAccess::setLineWeight(e, (int)v.integer(370, OdDb::kLnWtByLayer));
+    if (v.integer(60, 0) == 1) e->setVisibility(OdDb::kInvisible, false);
 }
-
-OdDbEntity* Loader::makeText(const View& v, std::string_view type)
-{
-    OdDbText* t;
-    const char* sub = type == "ATTDEF" ? "AcDbAttributeDefinition" : type == "ATTRIB" ? "AcDbAttribute" : "AcDbText";
-    if (type == "ATTDEF") {
-        auto* d = new OdDbAttributeDefinition();
-        d->setTag(v.text(2, sub).c_str());
-        d->setPrompt(v.text(3, sub).c_str());
-        int64_t flags = v.integer(70, 0, sub);
-        d->setInvisible(flags & 1);
-        d->setConstant(flags & 2);
-        d->setFieldLength((int)v.integer(73, 0, sub));
-        t = d;
-    } else if (type == "ATTRIB") {
-        auto* a = new OdDbAttribute();
-        a->setTag(v.text(2, sub).c_str());
-        a->setInvisible(v.integer(70, 0, sub) & 1);
-        a->setFieldLength((int)v.integer(73, 0, sub));
-        t = a;
-    } else {
-        t = new OdDbText();
-    }
-    t->setPosition(v.point(10, "AcDbText"));
-    t->setAlignmentPoint(v.point(11, "AcDbText"));
-    t->setHeight(v.real(40, 0, "AcDbText"));
-    t->setTextString(v.text(1, "AcDbText").c_str());
-    t->setRotation(v.real(50, 0, "AcDbText") * kDegToRad);
-    t->setWidthFactor(v.real(41, 1, "AcDbText"));
-    t->setOblique(v.real(51, 0, "AcDbText") * kDegToRad);
-    t->setTextStyle(styleNamed(v, "AcDbText"));
-    int64_t h = v.integer(72, 0, "AcDbText");
-    int64_t vm = type == "TEXT" ? v.integer(73, 0, "AcDbText") : v.integer(74, 0, sub);
-    t->setHorizontalMode(h >= 0 && h <= 5 ? (OdDb::TextHorzMode)h : OdDb::kTextLeft);
-    t->setVerticalMode(vm >= 0 && vm <= 3 ? (OdDb::TextVertMode)vm : OdDb::kTextBase);
-    return t;
-}
-
-OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to)
-{
-    int64_t flags = v.integer(70, 0);
-    // The vertices and the end of the sequence follow the polyline.
-    std::vector<View> verts;
-    size_t k = i + 1;
-    for (; k < to && recs[k].type == "VERTEX"; ++k) verts.emplace_back(g_, recs[k], codec_);
-    if (k < to && recs[k].type == "SEQEND") ++k;
-    i = k;
-    if (flags & (16 | 64)) return nullptr;  // meshes and face sets are not kept
-    // Spline-fit polylines keep their frame: the generated points are left.
-    bool frame = std::any_of(verts.begin(), verts.end(), [](const View& x) { return x.integer(70, 0) & 16; });
-    auto keep = [frame](const View& x) { return !frame || (x.integer(70, 0) & 16); };
-    int64_t curve = v.integer(75, 0);
-    if (flags & 8) {
-        OdGePoint3dArray pts;
-        for (const auto& x : verts)
-            if (keep(x)) pts.append(x.point(10));
-        auto type = (flags & 4) ? (curve == 5 ? OdDb::k3dQuadSplinePoly : OdDb::k3dCubicSplinePoly) : OdDb::k3dSimplePoly;
-        return new OdDb3dPolyline(type, pts, flags & 1);
-    }
-    OdDb::Poly2dType type = (flags & 4) ? (curve == 5 ? OdDb::k2dQuadSplinePoly : OdDb::k2dCubicSplinePoly)
-                            : (flags & 2) ? OdDb::k2dFitCurvePoly
-                                          : OdDb::k2dSimplePoly;
-    double elevation = v.point(10).z;
-    double sw = v.real(40, 0), ew = v.real(41, 0);
-    auto* p = new OdDb2dPolyline(type, OdGePoint3dArray(), elevation, flags & 1);
-    for (const auto& x : verts) {
-        if (!keep(x)) continue;
-        OdGePoint3d pt = x.point(10);
-        p->appendVertex(OdGePoint3d(pt.x, pt.y, elevation), x.real(42, 0), x.real(40, sw), x.real(41, ew));
-    }
-    return p;
-}
-
 // A hatch's boundary loops are positional: each loop's groups follow its
 // type in a fixed order, so they are read with a cursor.
 class Cursor {
@@ -732,8 +969,9 @@ private:
     size_t i_;
 };
 
-// One edge of a boundary loop, or null when its groups are broken.
-OdGeCurve2d* ReadEdge(Cursor& c, int64_t type, bool lastEdge)
+// One edge of a boundary loop, or null when its groups are broken; a
+// spline's fit data goes to `fit`.
+OdGeCurve2d* ReadEdge(Cursor& c, int64_t type, bool lastEdge, OdDbHatch::SplineFit& fit)
 {
     OdGePoint2d p, q;
     double r = 0, s = 0, e = 0;
@@ -793,10 +1031,17 @@ OdGeCurve2d* ReadEdge(Cursor& c, int64_t type, bool lastEdge)
             for (int64_t k = 0, n = c.bound(nFit, 2); k < n; ++k) {
                 OdGePoint2d fp;
                 if (!c.point2(11, fp)) return nullptr;
+                fit.points.append(fp);
             }
             OdGePoint2d t;
-            if (c.at(12)) c.point2(12, t);
-            if (c.at(13)) c.point2(13, t);
+            if (c.at(12) && c.point2(12, t)) {
+                fit.hasStart = true;
+                fit.start = OdGeVector2d(t.x, t.y);
+            }
+            if (c.at(13) && c.point2(13, t)) {
+                fit.hasEnd = true;
+                fit.end = OdGeVector2d(t.x, t.y);
+            }
         }
         if (degree < 1 || degree > 25 || !OdGeIsValidBSpline((int)degree, knots, ctrl.length(),
                                                                 weights.length() == ctrl.length() ? weights : OdGeDoubleArray()))
@@ -808,7 +1053,250 @@ OdGeCurve2d* ReadEdge(Cursor& c, int64_t type, bool lastEdge)
     }
 }
 
-OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
+
+// A point of object coordinates (with that normal) in world coordinates,
+// and a normal as read (a zero one is +Z).
+OdGeVector3d NormalOf(const View& v, const char* sub)
+{
+    OdGeVector3d n = v.vector(210, sub, OdGeVector3d(0, 0, 1));
+    return n.isZeroLength() || !Finite(n) ? OdGeVector3d(0, 0, 1) : n.normal();
+}
+
+bool IsPlusZ(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
+
+OdGePoint3d ToWorld(const OdGePoint3d& p, const OdGeVector3d& n) { return IsPlusZ(n) ? p : OcsToWcs(p, n); }
+
+OdDbEntity* Loader::makeText(const View& v, std::string_view type)
+{
+    OdDbText* t;
+    const char* sub = type == "ATTDEF" ? "AcDbAttributeDefinition" : type == "ATTRIB" ? "AcDbAttribute" : "AcDbText";
+    int64_t flags = v.integer(70, 0, sub);
+    if (type == "ATTDEF") {
+        auto* d = new OdDbAttributeDefinition();
+        d->setTag(v.text(2, sub).c_str());
+        d->setPrompt(v.text(3, sub).c_str());
+        d->setInvisible(flags & 1);
+        d->setConstant(flags & 2);
+        d->setVerifiable(flags & 4);
+        d->setPreset(flags & 8);
+        d->setFieldLength((int)v.integer(73, 0, sub));
+        t = d;
+    } else if (type == "ATTRIB") {
+        auto* a = new OdDbAttribute();
+        a->setTag(v.text(2, sub).c_str());
+        a->setInvisible(flags & 1);
+        a->setConstant(flags & 2);
+        a->setVerifiable(flags & 4);
+        a->setPreset(flags & 8);
+        a->setFieldLength((int)v.integer(73, 0, sub));
+        t = a;
+    } else {
+        t = new OdDbText();
+    }
+    // Positions are in the text's own plane.
+    OdGeVector3d n = NormalOf(v, "AcDbText");
+    t->setNormal(n);
+    t->setPosition(ToWorld(v.point(10, "AcDbText"), n));
+    t->setAlignmentPoint(ToWorld(v.point(11, "AcDbText"), n));
+    t->setHeight(v.real(40, 0, "AcDbText"));
+    t->setTextString(v.text(1, "AcDbText").c_str());
+    t->setRotation(v.real(50, 0, "AcDbText") * kDegToRad);
+    t->setWidthFactor(v.real(41, 1, "AcDbText"));
+    t->setOblique(v.real(51, 0, "AcDbText") * kDegToRad);
+    t->setThickness(v.real(39, 0, "AcDbText"));
+    int64_t generation = v.integer(71, 0, "AcDbText");
+    t->mirrorInX(generation & 2);
+    t->mirrorInY(generation & 4);
+    t->setTextStyle(styleNamed(v, "AcDbText"));
+    int64_t h = v.integer(72, 0, "AcDbText");
+    int64_t vm = type == "TEXT" ? v.integer(73, 0, "AcDbText") : v.integer(74, 0, sub);
+    t->setHorizontalMode(h >= 0 && h <= 5 ? (OdDb::TextHorzMode)h : OdDb::kTextLeft);
+    t->setVerticalMode(vm >= 0 && vm <= 3 ? (OdDb::TextVertMode)vm : OdDb::kTextBase);
+    return t;
+}
+
+OdDbEntity* Loader::makeMText(const View& v)
+{
+    const char* sub = "AcDbMText";
+    auto* m = new OdDbMText();
+    m->setLocation(v.point(10, sub));
+    m->setTextHeight(v.real(40, 2.5, sub));
+    m->setWidth(v.real(41, 0, sub));
+    int64_t a = v.integer(71, 1, sub), f = v.integer(72, 1, sub);
+    m->setAttachment(a >= 1 && a <= 9 ? (OdDbMText::AttachmentPoint)a : OdDbMTextEnums::kTopLeft);
+    m->setFlowDirection(f >= 1 && f <= 5 ? (OdDbMText::FlowDirection)f : OdDbMTextEnums::kLtoR);
+    // The contents: the pieces in order, up to an embedded object.
+    std::string raw;
+    for (size_t k = v.subclassStart(sub); k < v.end() && v.at(k).code != 101 && v.at(k).code != 100; ++k)
+        if (!v.skipped(k) && (v.at(k).code == 1 || v.at(k).code == 3)) raw += v.at(k).text;
+    m->setContents(codec_.decode(raw).c_str());
+    m->setTextStyle(styleNamed(v, sub));
+    OdGeVector3d n = NormalOf(v, sub);
+    m->setNormal(n);
+    if (v.has(11, sub)) {
+        // The direction is a world vector; the rotation is taken in the
+        // text's plane.
+        OdGeVector3d d = v.vector(11, sub, OdGeVector3d(1, 0, 0)), ax, ay;
+        OdGePlaneAxes(n, ax, ay);
+        m->setRotation(d.isZeroLength() ? 0 : std::atan2(d.dotProduct(ay), d.dotProduct(ax)));
+    } else {
+        m->setRotation(v.real(50, 0, sub) * kDegToRad);
+    }
+    int64_t spacing = v.integer(73, 1, sub);
+    if (spacing == 2) m->setLineSpacingStyle(OdDb::kExactly);
+    m->setLineSpacingFactor(v.real(44, 1, sub));
+    int64_t fill = v.integer(90, 0, sub);
+    if (fill) {
+        DxfAccess::setMTextFill(m, (int)fill);
+        OdCmColor c;
+        if (v.has(421, sub)) {
+            int64_t rgb = v.integer(421, 0, sub);
+            c.setRGB((uint8_t)(rgb >> 16), (uint8_t)(rgb >> 8), (uint8_t)rgb);
+        } else {
+            c.setColorIndex((int16_t)std::clamp<int64_t>(v.integer(63, 7, sub), 0, 256));
+        }
+        m->setBackgroundFillColor(c);
+        double scale = v.real(45, 1.5, sub);
+        if (m->setBackgroundScaleFactor(scale) != eOk) m->setBackgroundScaleFactor(std::clamp(scale, 1.0, 5.0));
+        auto t = OdCmTransparency::fromSerialized((uint32_t)v.integer(441, 0, sub));
+        if (t.method() != OdCmTransparency::kErrorValue) m->setBackgroundTransparency(t);
+    }
+    return m;
+}
+
+OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to)
+{
+    int64_t flags = v.integer(70, 0);
+    // The vertices and the end of the sequence follow the polyline.
+    std::vector<View> verts;
+    size_t k = i + 1;
+    for (; k < to && recs[k].type == "VERTEX"; ++k) verts.emplace_back(g_, recs[k], codec_);
+    const Rec* seqend = k < to && recs[k].type == "SEQEND" ? &recs[k] : nullptr;
+    if (seqend) ++k;
+    i = k;
+    OdDbEntity* made = nullptr;
+    if (flags & 16) {
+        int64_t m = v.integer(71, 0), n = v.integer(72, 0);
+        OdGePoint3dArray pts;
+        for (const auto& x : verts) pts.append(x.point(10));
+        if (m < 2 || n < 2 || m * n != pts.length()) return nullptr;
+        auto type = (OdDb::PolyMeshType)v.integer(75, 0);
+        if (type != OdDb::kQuadSurfaceMesh && type != OdDb::kCubicSurfaceMesh && type != OdDb::kBezierSurfaceMesh)
+            type = OdDb::kSimpleMesh;
+        auto* mesh = new OdDbPolygonMesh(type, (int)m, (int)n, pts, flags & 1, flags & 32);
+        mesh->setMSurfaceDensity((int)std::max<int64_t>(0, v.integer(73, 0)));
+        mesh->setNSurfaceDensity((int)std::max<int64_t>(0, v.integer(74, 0)));
+        made = mesh;
+    } else if (flags & 64) {
+        auto* mesh = new OdDbPolyFaceMesh();
+        for (const auto& x : verts)
+            if (x.integer(70, 0) & 64) mesh->appendVertex(x.point(10));
+        for (const auto& x : verts) {
+            if (x.integer(70, 0) & 64) continue;
+            int16_t f[4];
+            for (int q = 0; q < 4; ++q) f[q] = (int16_t)x.integer(71 + q, 0);
+            if (mesh->appendFaceRecord(f[0], f[1], f[2], f[3]) != eOk) {
+                delete mesh;
+                return nullptr;
+            }
+        }
+        made = mesh;
+    } else if (flags & 8) {
+        // Spline-fit polylines keep their frame as vertices; the generated
+        // points are kept as the file gave them.
+        OdGePoint3dArray pts;
+        auto* p3 = new OdDb3dPolyline((flags & 4) ? (v.integer(75, 0) == 5 ? OdDb::k3dQuadSplinePoly : OdDb::k3dCubicSplinePoly)
+                                                  : OdDb::k3dSimplePoly,
+                                      pts, flags & 1);
+        for (const auto& x : verts) {
+            int64_t vf = x.integer(70, 0);
+            p3->appendVertex(x.point(10), (vf & 16) ? OdDb::k3dControlVertex : (vf & 8) ? OdDb::k3dFitVertex
+                                                                                        : OdDb::k3dSimpleVertex);
+        }
+        made = p3;
+    } else {
+        OdDb::Poly2dType type = (flags & 4) ? (v.integer(75, 0) == 5 ? OdDb::k2dQuadSplinePoly : OdDb::k2dCubicSplinePoly)
+                                : (flags & 2) ? OdDb::k2dFitCurvePoly
+                                              : OdDb::k2dSimplePoly;
+        double elevation = v.point(10).z;
+        double sw = v.real(40, 0), ew = v.real(41, 0);
+        auto* p = new OdDb2dPolyline(type, OdGePoint3dArray(), elevation, flags & 1, sw, ew);
+        p->setNormal(NormalOf(v, nullptr));
+        p->setThickness(v.real(39, 0));
+        p->setLinetypeGenerationOn(flags & 128);
+        for (const auto& x : verts) {
+            OdGePoint3d pt = x.point(10);
+            int64_t vf = x.integer(70, 0);
+            auto vt = (vf & 16) ? OdDb::k2dSplineCtlVertex : (vf & 8) ? OdDb::k2dSplineFitVertex
+                      : (vf & 1) ? OdDb::k2dCurveFitVertex : OdDb::k2dVertex;
+            p->appendVertex(OdGePoint3d(pt.x, pt.y, elevation), x.real(42, 0), x.real(40, sw), x.real(41, ew), vt);
+        }
+        made = p;
+    }
+    // What each vertex and the sequence end hold beyond what is modelled.
+    bool any = false;
+    std::vector<std::unique_ptr<DxfKept>> subs;
+    for (const auto& x : verts) {
+        subs.push_back(keep(x, SubRecordSubclasses(made, "VERTEX", (int)x.integer(70, 0)), "VERTEX"));
+        any = any || subs.back();
+    }
+    if (seqend) {
+        View sv(g_, *seqend, codec_);
+        subs.push_back(keep(sv, SubRecordSubclasses(made, "SEQEND", 0), "SEQEND"));
+        any = any || subs.back();
+    }
+    if (any) subKept_ = std::move(subs);
+    return made;
+}
+
+OdDbEntity* Loader::makeSpline(const View& v)
+{
+    const char* sub = "AcDbSpline";
+    int64_t flags = v.integer(70, 0, sub), degree = v.integer(71, 3, sub);
+    OdGeDoubleArray knots, weights;
+    OdGePoint3dArray ctrl, fit;
+    size_t from = v.subclassStart(sub);
+    for (size_t k = from; k < v.end(); ++k) {
+        if (v.skipped(k)) continue;
+        const Group& x = v.at(k);
+        auto pointAt = [&](int code) {
+            OdGePoint3d p(x.real, 0, 0);
+            if (k + 1 < v.end() && v.at(k + 1).code == code + 10) p.y = v.at(++k).real;
+            if (k + 1 < v.end() && v.at(k + 1).code == code + 20) p.z = v.at(++k).real;
+            return p;
+        };
+        if (x.code == 40) knots.append(x.real);
+        else if (x.code == 41) weights.append(x.real);
+        else if (x.code == 10) ctrl.append(pointAt(10));
+        else if (x.code == 11) fit.append(pointAt(11));
+    }
+    bool rational = (flags & 4) && weights.length() == ctrl.length();
+    if (degree < 1 || degree > 25) return nullptr;
+    OdDbSpline* s;
+    if (ctrl.isEmpty() && fit.length() >= 2) {
+        // Through the fit points, of the degree the file gave; saved again
+        // by its fit points alone.
+        s = new OdDbSpline(fit, OdGeVector3d(), OdGeVector3d(), (int)degree + 1);
+        DxfAccess::setSplineFile(s, (int)flags, true);
+    } else {
+        s = new OdDbSpline((int)degree, rational, flags & 1, flags & 2, ctrl, knots,
+                           rational ? weights : OdGeDoubleArray());
+        DxfAccess::setSplineData(s, rational ? weights : OdGeDoubleArray(), fit);
+        DxfAccess::setSplineFile(s, (int)flags, false);
+        // Weights the file gave but the spline does not use are not lost.
+        if (!rational && !weights.isEmpty()) {
+            delete s;
+            return nullptr;
+        }
+    }
+    if (s->isNull()) {
+        delete s;
+        return nullptr;
+    }
+    return s;
+}
+
+OdDbEntity* Loader::makeHatch(const View& v)
 {
     auto* h = new OdDbHatch();
     const char* sub = "AcDbHatch";
@@ -825,18 +1313,25 @@ OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
     int64_t loops = 0;
     c.integer(91, loops);
     std::vector<std::vector<uint64_t>> sources;
-    for (int64_t l = 0, nl = c.bound(loops, 2); l < nl; ++l) {
+    bool broken = false;
+    for (int64_t l = 0, nl = c.bound(loops, 2); l < nl && !broken; ++l) {
         int64_t type = 0;
-        if (!c.integer(92, type)) break;
+        if (!c.integer(92, type)) {
+            broken = true;
+            break;
+        }
         std::vector<uint64_t> src;
         if (type & OdDbHatch::kPolyline) {
-            int64_t bulged = 0, closed = 0, nv = 0;
+            int64_t bulged = 0, closed = 1, nv = 0;
             c.integer(72, bulged);
             c.integer(73, closed);
-            if (!c.integer(93, nv)) break;
+            if (!c.integer(93, nv)) {
+                broken = true;
+                break;
+            }
             OdGePoint2dArray verts;
             OdGeDoubleArray bulges;
-            for (int64_t k = 0, n = c.bound(nv, 2); k < n; ++k) {
+            for (int64_t k = 0, cnt = c.bound(nv, 2); k < cnt; ++k) {
                 OdGePoint2d p;
                 if (!c.point2(10, p)) break;
                 double b = 0;
@@ -844,50 +1339,110 @@ OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
                 verts.append(p);
                 bulges.append(b);
             }
-            h->appendLoop((int)type, verts, bulges);
+            if (verts.length() != nv || h->appendLoop((int)type, verts, bulges) != eOk) {
+                broken = true;
+                break;
+            }
+            DxfAccess::setLoopClosed(h, h->numLoops() - 1, closed != 0);
         } else {
             int64_t ne = 0;
-            if (!c.integer(93, ne) || ne > kMaxLoopEdges) break;
-            OdGeVoidPointerArray edges;
-            OdGeIntArray types;
-            bool broken = false;
-            for (int64_t k = 0, n = c.bound(ne, 2); k < n && !broken; ++k) {
-                int64_t et = 0;
-                OdGeCurve2d* edge = c.integer(72, et) ? ReadEdge(c, et, k + 1 == n) : nullptr;
-                if (!edge) {
-                    broken = true;
-                    break;
-                }
-                edges.append(edge);
-                types.append((int)et);
+            if (!c.integer(93, ne)) {
+                broken = true;
+                break;
             }
-            if (!broken && !edges.isEmpty()) h->appendLoop((int)type, edges, types);
-            for (void* e : edges) delete static_cast<OdGeCurve2d*>(e);
+            std::vector<OdGeCurve2d*> edges;
+            OdGeIntArray types;
+            std::vector<OdDbHatch::SplineFit> fits;
+            bool anyFit = false;
+            for (int64_t k = 0, cnt = c.bound(ne, 2); k < cnt; ++k) {
+                int64_t et = 0;
+                OdDbHatch::SplineFit fit;
+                OdGeCurve2d* edge = c.integer(72, et) ? ReadEdge(c, et, k + 1 == cnt, fit) : nullptr;
+                if (!edge) break;
+                edges.push_back(edge);
+                types.append((int)et);
+                anyFit = anyFit || !fit.points.isEmpty() || fit.hasStart || fit.hasEnd;
+                fits.push_back(fit);
+            }
+            broken = (int64_t)edges.size() != ne || edges.empty();
+            if (!broken) {
+                // Kept in the order the file gave, joined or not: a loop
+                // with a gap is the file's to mend.
+                DxfAccess::appendLoopAsRead(h, (int)type, edges, types, anyFit ? fits : std::vector<OdDbHatch::SplineFit>());
+            }
+            for (auto* e : edges) delete e;
             if (broken) break;
         }
         int64_t ns = 0;
         if (c.integer(97, ns))
-            for (int64_t k = 0, n = c.bound(ns, 1); k < n; ++k)
+            for (int64_t k = 0, cnt = c.bound(ns, 1); k < cnt; ++k)
                 if (const Group* x = c.take(330)) src.push_back(x->handle);
         sources.push_back(src);
     }
+    if (broken || h->numLoops() != loops) {
+        // Loops the hatch cannot hold as read: the file's record is kept
+        // whole instead.
+        delete h;
+        return nullptr;
+    }
     size_t after = std::max(c.pos(), start);
     auto later = [&](int code) { return v.find(code, nullptr, 0, after); };
+    if (const Group* st = later(75); st && st->integer >= 0 && st->integer <= 2)
+        h->setHatchStyle((OdDbHatch::HatchStyle)st->integer);
+    double angle = 0, scale = 1;
+    if (const Group* a = later(52); a && a->kind == Kind::kReal) angle = a->real * kDegToRad;
+    if (const Group* s = later(41); s && s->kind == Kind::kReal && s->real > 0) scale = s->real;
+    if (const Group* d = later(77)) h->setPatternDouble(d->integer != 0);
+    // The pattern's lines as the file gives them.
+    OdHatchPattern lines;
+    if (const Group* nlines = later(78); nlines && nlines->integer > 0) {
+        Cursor lc(v, v.indexOf(nlines) + 1);
+        for (int64_t l = 0, cnt = lc.bound(nlines->integer, 6); l < cnt; ++l) {
+            OdHatchPatternLine line;
+            double ang = 0, bx = 0, by = 0, ox = 0, oy = 0;
+            int64_t dashes = 0;
+            if (!lc.real(53, ang) || !lc.real(43, bx) || !lc.real(44, by) || !lc.real(45, ox) || !lc.real(46, oy) ||
+                !lc.integer(79, dashes))
+                break;
+            line.m_dLineAngle = ang * kDegToRad;
+            line.m_basePoint.set(bx, by);
+            line.m_patternOffset = OdGeVector2d(ox, oy);
+            for (int64_t d = 0, nd = lc.bound(dashes, 1); d < nd; ++d) {
+                double len = 0;
+                if (!lc.real(49, len)) break;
+                line.m_dashes.append(len);
+            }
+            lines.append(line);
+        }
+        if (lines.length() != nlines->integer) {
+            delete h;
+            return nullptr;
+        }
+    }
+    // The pattern's origin: the base point of its first line (set first:
+    // the lines are the file's as they are).
+    if (!lines.isEmpty()) h->setOriginPoint(lines[0].m_basePoint);
     if (solid || Lower(pattern) == L"solid") {
         h->setPattern(OdDbHatch::kPreDefined, L"SOLID");
     } else if (!pattern.empty()) {
         auto type = patternType == 0 ? OdDbHatch::kUserDefined : patternType == 2 ? OdDbHatch::kCustomDefined
                                                                                   : OdDbHatch::kPreDefined;
-        if (h->setPattern(type, pattern.c_str()) != eOk) h->setPattern(OdDbHatch::kCustomDefined, pattern.c_str());
+        h->setPattern(type, pattern.c_str(), angle, scale, lines);
     }
-    if (const Group* a = later(52); a && a->kind == Kind::kReal) h->setPatternAngle(a->real * kDegToRad);
+    if (h->isSolidFill()) {
+        h->setPatternAngle(angle);
+        h->setPatternScale(scale);
+    }
     // The pattern's origin: the base point of its first line.
-    if (const Group* lines = later(78); lines && lines->integer > 0) {
-        const Group* x = v.find(43, nullptr, 0, v.indexOf(lines));
-        const Group* y = v.find(44, nullptr, 0, v.indexOf(lines));
-        if (x && y) h->setOriginPoint(OdGePoint2d(x->real, y->real));
+    if (const Group* px = later(47); px && px->kind == Kind::kReal) h->setPixelSize(px->real);
+    if (const Group* seeds = later(98); seeds && seeds->integer > 0) {
+        Cursor sc(v, v.indexOf(seeds) + 1);
+        for (int64_t s = 0, cnt = sc.bound(seeds->integer, 2); s < cnt; ++s) {
+            OdGePoint2d p;
+            if (!sc.point2(10, p)) break;
+            h->appendSeedPoint(p);
+        }
     }
-    if (const Group* s = later(41); s && s->kind == Kind::kReal) h->setPatternScale(s->real);
     if (const Group* g = later(450); g && g->integer == 1) {
         h->setHatchObjectType(OdDbHatch::kGradientObject);
         const Group* name = later(470);
@@ -896,6 +1451,8 @@ OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
         if (!name || h->setGradient(gtype, v.decode(*name).c_str()) != eOk) h->setGradient(gtype, L"LINEAR");
         if (const Group* a = later(460)) h->setGradientAngle(a->real);
         if (const Group* one = later(452)) h->setGradientOneColorMode(one->integer != 0);
+        if (const Group* shift = later(461)) h->setGradientShift(std::clamp(shift->real, 0.0, 1.0));
+        if (const Group* tint = later(462)) h->setShadeTintValue(std::clamp(tint->real, 0.0, 1.0));
         OdArray<OdCmColor> colors;
         OdGeDoubleArray values;
         for (size_t i = after; i < v.end(); ++i) {
@@ -912,19 +1469,6 @@ OdDbEntity* Loader::makeHatch(const View& v, uint64_t)
             }
         }
         if (colors.length() >= 2) h->setGradientColors((unsigned)colors.length(), colors.asArrayPtr(), values.asArrayPtr());
-    }
-    auto [xb, xe] = v.xdata("HATCHBACKGROUNDCOLOR");
-    for (size_t i = xb; i < xe; ++i) {
-        if (v.at(i).code != 1071) continue;
-        // The colour's method in the top byte, its index or value below.
-        uint32_t value = (uint32_t)v.at(i).integer;
-        OdCmColor back;
-        if (value >> 24 == OdCmEntityColor::kByColor) back.setRGB((uint8_t)(value >> 16), (uint8_t)(value >> 8), (uint8_t)value);
-        else if (value >> 24 == OdCmEntityColor::kByACI && (value & 0xFFFFFF) <= 255) back.setColorIndex((int16_t)(value & 0xFF));
-        else if (value >> 24 == OdCmEntityColor::kByBlock) back.setColorMethod(OdCmEntityColor::kByBlock);
-        else break;
-        h->setBackgroundColor(back);
-        break;
     }
     bool assoc = v.integer(71, 0, sub) != 0;
     h->setAssociative(assoc);
@@ -949,77 +1493,148 @@ OdDbEntity* Loader::makeDimension(const View& v)
     OdGePoint3d p10 = v.point(10), p13 = v.point(13), p14 = v.point(14), p15 = v.point(15), p16 = v.point(16);
     OdDbDimension* d = nullptr;
     switch (type & 7) {
-    case 0:
-        if (v.hasSubclass("AcDbRotatedDimension") || v.has(50, "AcDbAlignedDimension"))
-            d = new OdDbRotatedDimension(v.real(50, 0, "AcDbAlignedDimension") * kDegToRad, p13, p14, p10, t);
-        else
-            d = new OdDbAlignedDimension(p13, p14, p10, t);
-        break;
+    case 0: d = new OdDbRotatedDimension(v.real(50, 0, "AcDbAlignedDimension") * kDegToRad, p13, p14, p10, t); break;
     case 1: d = new OdDbAlignedDimension(p13, p14, p10, t); break;
     case 2: d = new OdDb2LineAngularDimension(p13, p14, p15, p10, p16, t); break;
     case 3: d = new OdDbDiametricDimension(p15, p10, v.real(40, 0), t); break;
     case 4: d = new OdDbRadialDimension(p10, p15, v.real(40, 0), t); break;
     case 5: d = new OdDb3PointAngularDimension(p15, p13, p14, p10, t); break;
-    case 6: d = new OdDbOrdinateDimension((type & 64) != 0, p13, p14, t); break;
+    case 6: {
+        auto* o = new OdDbOrdinateDimension((type & 64) != 0, p13, p14, t);
+        o->setOrigin(p10);
+        d = o;
+        break;
+    }
     default: return nullptr;
     }
     if (v.has(11)) d->setTextPosition(v.point(11));
-    // The host's overrides of the dimension's style: (code, value) pairs.
-    auto [xb, xe] = v.xdata("ACAD");
-    for (size_t i = xb; i + 1 < xe; ++i)
-        if (v.at(i).code == 1070 && v.at(i).integer == 279 && v.at(i + 1).code == 1070) {
-            d->setDimtmove((int)v.at(i + 1).integer);
-            break;
-        }
+    d->setDimensionStyle(record(dimstyles_, v.has(3, "AcDbDimension") ? v.text(3, "AcDbDimension") : L"Standard"));
+    d->setDimBlockId(record(blockNames_, v.text(2, "AcDbDimension")));
+    keptFlags_ = (int)type;
     return d;
+}
+
+OdDbEntity* Loader::makeMline(const View& v)
+{
+    const char* sub = "AcDbMline";
+    auto* m = new OdDbMline();
+    size_t from = v.subclassStart(sub);
+    int64_t lines = v.integer(73, 0, sub);
+    std::vector<OdDbMline::Segment> segs;
+    for (size_t k = from; k < v.end(); ++k) {
+        if (v.skipped(k) || v.at(k).code != 11) continue;
+        OdGePoint3d p(v.at(k).real, 0, 0);
+        if (k + 1 < v.end() && v.at(k + 1).code == 21) p.y = v.at(++k).real;
+        if (k + 1 < v.end() && v.at(k + 1).code == 31) p.z = v.at(++k).real;
+        m->appendSeg(p);
+        // The vertex's direction, mitre and each line's distances, up to
+        // the next vertex.
+        OdDbMline::Segment seg;
+        Cursor c(v, k + 1);
+        OdGePoint2d xy;
+        double z = 0;
+        if (c.point2(12, xy) && c.real(32, z)) seg.direction = OdGeVector3d(xy.x, xy.y, z);
+        if (c.point2(13, xy) && c.real(33, z)) seg.miter = OdGeVector3d(xy.x, xy.y, z);
+        for (int64_t e = 0; e < std::min<int64_t>(lines, 1024); ++e) {
+            int64_t np = 0, nf = 0;
+            OdGeDoubleArray params, fills;
+            if (!c.integer(74, np)) break;
+            for (int64_t q = 0, cnt = c.bound(np, 1); q < cnt; ++q) {
+                double x = 0;
+                if (c.real(41, x)) params.append(x);
+            }
+            if (!c.integer(75, nf)) break;
+            for (int64_t q = 0, cnt = c.bound(nf, 1); q < cnt; ++q) {
+                double x = 0;
+                if (c.real(42, x)) fills.append(x);
+            }
+            seg.params.push_back(params);
+            seg.fills.push_back(fills);
+        }
+        segs.push_back(seg);
+        k = c.pos() - 1;
+    }
+    m->setClosedMline(v.integer(71, 0, sub) & 2);
+    double scale = v.real(40, 1, sub);
+    if (std::isfinite(scale) && scale != 0) m->setScale(scale);
+    int64_t j = v.integer(70, 0, sub);
+    if (j >= 0 && j <= 2) m->setJustification((Mline::MlineJustification)j);
+    m->setNormal(NormalOf(v, sub));
+    DxfAccess::mlineStyleName(m) = v.has(2, sub) ? OdString(v.text(2, sub)) : OdString(L"Standard");
+    DxfAccess::mlineSegments(m) = segs;
+    uint64_t style = v.ref(340, sub);
+    fixups_.push_back([this, m, style] {
+        if (OdDbObjectId id = idOf(style); !id.isNull()) DxfAccess::setMlineStyle(m, id);
+    });
+    return m;
+}
+
+// A record the database cannot make into an entity of its own, kept whole.
+OdDbEntity* Loader::proxy(const View& v)
+{
+    auto* p = new OdDbProxyEntity();
+    std::string_view type = v.type();
+    DxfAccess::fileRecord(p).dxfName = std::wstring(type.begin(), type.end());
+    return p;
 }
 
 OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to,
                                std::vector<OdDbAttribute*>& attrs, std::vector<const Rec*>& attrRecs)
 {
     std::string_view type = recs[i].type;
-    if (type == "LINE") return new OdDbLine(v.point(10), v.point(11));
-    if (type == "POINT") return new OdDbPoint(v.point(10));
-    if (type == "CIRCLE" || type == "ARC") {
-        OdGeVector3d n = v.vector(210, nullptr, OdGeVector3d(0, 0, 1));
-        if (n.isZeroLength()) n = OdGeVector3d(0, 0, 1);
+    OdDbEntity* made = nullptr;
+    if (type == "LINE") {
+        auto* l = new OdDbLine(v.point(10), v.point(11));
+        l->setThickness(v.real(39, 0));
+        l->setNormal(NormalOf(v, nullptr));
+        made = l;
+    } else if (type == "POINT") {
+        auto* p = new OdDbPoint(v.point(10));
+        p->setThickness(v.real(39, 0));
+        p->setNormal(NormalOf(v, nullptr));
+        p->setEcsRotation(v.real(50, 0) * kDegToRad);
+        made = p;
+    } else if (type == "CIRCLE" || type == "ARC") {
+        OdGeVector3d n = NormalOf(v, nullptr);
         OdGePoint3d c = OcsToWcs(v.point(10), n);
         double r = v.real(40, 0);
-        if (!(r > 0)) return nullptr;
-        if (type == "CIRCLE") return new OdDbCircle(c, n, r);
-        return new OdDbArc(c, n, r, OdGeNormalizeAngle(v.real(50, 0) * kDegToRad),
-                           OdGeNormalizeAngle(v.real(51, 0) * kDegToRad));
-    }
-    if (type == "ELLIPSE") {
-        OdGeVector3d n = v.vector(210, nullptr, OdGeVector3d(0, 0, 1));
+        if (r > 0) {
+            if (type == "CIRCLE") {
+                auto* ci = new OdDbCircle(c, n, r);
+                ci->setThickness(v.real(39, 0));
+                made = ci;
+            } else {
+                auto* a = new OdDbArc(c, n, r, OdGeNormalizeAngle(v.real(50, 0) * kDegToRad),
+                                      OdGeNormalizeAngle(v.real(51, 0) * kDegToRad));
+                a->setThickness(v.real(39, 0));
+                made = a;
+            }
+        }
+    } else if (type == "ELLIPSE") {
+        OdGeVector3d n = NormalOf(v, nullptr);
         OdGeVector3d maj = v.vector(11, nullptr, OdGeVector3d(1, 0, 0));
-        if (n.isZeroLength()) n = OdGeVector3d(0, 0, 1);
-        n = n.normal();
         maj = maj - n * maj.dotProduct(n);  // square to the normal
-        if (!Finite(maj)) return nullptr;
         double ratio = v.real(40, 1);
         double t0 = v.real(41, 0), t1 = v.real(42, 2 * M_PI);
-        if (!(std::fabs(t1 - t0) <= 4 * M_PI)) return nullptr;
-        auto* e = new OdDbEllipse();
-        if (e->set(v.point(10), n, maj, ratio, EllipseAngleOfParam(ratio, t0), EllipseAngleOfParam(ratio, t1)) != eOk) {
-            delete e;
-            return nullptr;
+        if (Finite(maj) && std::fabs(t1 - t0) <= 4 * M_PI) {
+            auto* e = new OdDbEllipse();
+            if (e->set(v.point(10), n, maj, ratio, EllipseAngleOfParam(ratio, t0), EllipseAngleOfParam(ratio, t1)) == eOk)
+                made = e;
+            else
+                delete e;
         }
-        return e;
-    }
-    if (type == "LWPOLYLINE") {
+    } else if (type == "LWPOLYLINE") {
         auto* p = new OdDbPolyline();
         const char* sub = "AcDbPolyline";
-        OdGeVector3d n = v.vector(210, sub, OdGeVector3d(0, 0, 1));
-        if (n.isZeroLength()) n = OdGeVector3d(0, 0, 1);
         double constWidth = v.real(43, 0, sub);
         if (!(constWidth >= 0)) constWidth = 0;
-        double elevation = v.real(38, 0, sub);
-        p->setClosed(v.integer(70, 0, sub) & 1);
-        // The vertices are in the plane of the normal; the polyline keeps
-        // them in the world plane, a mirrored plane turning the bulges.
-        double turn = OdGeVector3d(0, 0, 1).dotProduct(n.normal()) < 0 ? -1 : 1;
-        p->setElevation(OcsToWcs(OdGePoint3d(0, 0, elevation), n).z);
+        int64_t flags = v.integer(70, 0, sub);
+        p->setClosed(flags & 1);
+        p->setPlinegen(flags & 128);
+        // The vertices stay in the polyline's plane, as the file gives them.
+        p->setNormal(NormalOf(v, sub));
+        p->setElevation(v.real(38, 0, sub));
+        p->setThickness(v.real(39, 0, sub));
         size_t from = v.subclassStart(sub);
         for (size_t k = from; k < v.end(); ++k) {
             if (v.skipped(k) || v.at(k).code != 10) continue;
@@ -1032,160 +1647,92 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
                 else if (gm.code == 41 && gm.real >= 0) ew = gm.real;
                 else if (gm.code == 42) b = gm.real;
             }
-            OdGePoint3d w = OcsToWcs(OdGePoint3d(x, y, elevation), n);
-            p->addVertexAt(p->numVerts(), OdGePoint2d(w.x, w.y), b * turn, sw, ew);
+            p->addVertexAt(p->numVerts(), OdGePoint2d(x, y), b, sw, ew);
             k = m - 1;
         }
-        return p;
-    }
-    if (type == "POLYLINE") return makePolyline(v, recs, i, to);
-    if (type == "SPLINE") {
-        const char* sub = "AcDbSpline";
-        int64_t flags = v.integer(70, 0, sub), degree = v.integer(71, 3, sub);
-        OdGeDoubleArray knots, weights;
-        OdGePoint3dArray ctrl, fit;
-        size_t from = v.subclassStart(sub);
-        for (size_t k = from; k < v.end(); ++k) {
-            if (v.skipped(k)) continue;
-            const Group& x = v.at(k);
-            auto pointAt = [&](int code) {
-                OdGePoint3d p(x.real, 0, 0);
-                if (k + 1 < v.end() && v.at(k + 1).code == code + 10) p.y = v.at(++k).real;
-                if (k + 1 < v.end() && v.at(k + 1).code == code + 20) p.z = v.at(++k).real;
-                return p;
-            };
-            if (x.code == 40) knots.append(x.real);
-            else if (x.code == 41) weights.append(x.real);
-            else if (x.code == 10) ctrl.append(pointAt(10));
-            else if (x.code == 11) fit.append(pointAt(11));
-        }
-        bool rational = (flags & 4) && weights.length() == ctrl.length();
-        if (degree < 1 || degree > 25) return nullptr;
-        OdDbSpline* s;
-        if (ctrl.isEmpty() && fit.length() >= 2) {
-            s = new OdDbSpline(fit, OdGeVector3d(), OdGeVector3d(), (int)degree + 1);
-        } else {
-            s = new OdDbSpline((int)degree, rational, flags & 1, flags & 2, ctrl, knots,
-                               rational ? weights : OdGeDoubleArray());
-            DxfAccess::setSplineData(s, rational ? weights : OdGeDoubleArray(), fit);
-        }
-        if (s->isNull()) {
-            delete s;
-            return nullptr;
-        }
-        return s;
-    }
-    if (type == "TEXT" || type == "ATTDEF") return makeText(v, type);
-    if (type == "MTEXT") {
-        const char* sub = "AcDbMText";
-        auto* m = new OdDbMText();
-        m->setLocation(v.point(10, sub));
-        m->setTextHeight(v.real(40, 2.5, sub));
-        m->setWidth(v.real(41, 0, sub));
-        int64_t a = v.integer(71, 1, sub), f = v.integer(72, 1, sub);
-        m->setAttachment(a >= 1 && a <= 9 ? (OdDbMText::AttachmentPoint)a : OdDbMTextEnums::kTopLeft);
-        m->setFlowDirection(f >= 1 && f <= 5 ? (OdDbMText::FlowDirection)f : OdDbMTextEnums::kLtoR);
-        // The contents: the pieces in order, up to an embedded object.
-        std::string raw;
-        for (size_t k = v.subclassStart(sub); k < v.end() && v.at(k).code != 101 && v.at(k).code != 100; ++k)
-            if (!v.skipped(k) && (v.at(k).code == 1 || v.at(k).code == 3)) raw += v.at(k).text;
-        m->setContents(codec_.decode(raw).c_str());
-        m->setTextStyle(styleNamed(v, sub));
-        if (v.has(11, sub)) {
-            OdGeVector3d d = v.vector(11, sub, OdGeVector3d(1, 0, 0));
-            m->setRotation(d.isZeroLength() ? 0 : std::atan2(d.y, d.x));
-        } else {
-            m->setRotation(v.real(50, 0, sub) * kDegToRad);
-        }
-        return m;
-    }
-    if (type == "INSERT") {
-        OdDbObjectId block = record(blockNames_, v.text(2, "AcDbBlockReference"));
+        if (v.has(43, sub)) keptFlags_ = 1;  // a constant width of its own
+        made = p;
+    } else if (type == "POLYLINE") {
+        made = makePolyline(v, recs, i, to);
+    } else if (type == "SPLINE") {
+        made = makeSpline(v);
+    } else if (type == "TEXT" || type == "ATTDEF") {
+        made = makeText(v, type);
+    } else if (type == "MTEXT") {
+        made = makeMText(v);
+    } else if (type == "INSERT") {
+        const char* sub = v.hasSubclass("AcDbMInsertBlock") ? "AcDbMInsertBlock" : "AcDbBlockReference";
+        OdDbObjectId block = record(blockNames_, v.text(2, sub));
         // Attributes follow the reference up to the end of the sequence.
         size_t k = i + 1;
         for (; k < to && recs[k].type == "ATTRIB"; ++k) {
             attrs.push_back(static_cast<OdDbAttribute*>(makeText(View(g_, recs[k], codec_), "ATTRIB")));
             attrRecs.push_back(&recs[k]);
         }
-        if (k < to && recs[k].type == "SEQEND") ++k;
+        if (k < to && recs[k].type == "SEQEND") {
+            if (!attrs.empty()) {
+                View sv(g_, recs[k], codec_);
+                if (auto kept = keep(sv, SubRecordSubclasses(nullptr, "SEQEND", 0), "SEQEND"))
+                    subKept_.push_back(std::move(kept));
+            }
+            ++k;
+        }
         i = k;
         if (block.isNull() || block == roots_.modelSpace) return nullptr;
-        auto* r = new OdDbBlockReference(v.point(10), block);
-        r->setScaleFactors(OdGeScale3d(v.real(41, 1), v.real(42, 1), v.real(43, 1)));
-        r->setRotation(v.real(50, 0) * kDegToRad);
+        int64_t columns = v.integer(70, 1, sub), rows = v.integer(71, 1, sub);
+        OdDbBlockReference* r;
+        OdGeVector3d n = NormalOf(v, sub);
+        OdGePoint3d at = ToWorld(v.point(10, sub), n);
+        if (columns > 1 || rows > 1 || v.hasSubclass("AcDbMInsertBlock"))
+            r = new OdDbMInsertBlock(at, block, (uint16_t)std::clamp<int64_t>(columns, 1, 32767),
+                                     (uint16_t)std::clamp<int64_t>(rows, 1, 32767), v.real(44, 0, sub),
+                                     v.real(45, 0, sub));
+        else
+            r = new OdDbBlockReference(at, block);
+        r->setNormal(n);
+        r->setScaleFactors(OdGeScale3d(v.real(41, 1, sub), v.real(42, 1, sub), v.real(43, 1, sub)));
+        r->setRotation(v.real(50, 0, sub) * kDegToRad);
         return r;
-    }
-    if (type == "HATCH") return makeHatch(v, v.handle());
-    if (type == "SOLID") {
+    } else if (type == "HATCH") {
+        made = makeHatch(v);
+    } else if (type == "SOLID") {
+        OdGeVector3d n = NormalOf(v, nullptr);
         OdGePoint3d p[4] = {v.point(10), v.point(11), v.point(12), v.point(13, nullptr, v.point(12))};
-        return new OdDbSolid(p[0], p[1], p[2], p[3]);
-    }
-    if (type == "IMAGE") {
+        auto* so = new OdDbSolid(ToWorld(p[0], n), ToWorld(p[1], n), ToWorld(p[2], n), ToWorld(p[3], n));
+        so->setNormal(n);
+        so->setThickness(v.real(39, 0));
+        made = so;
+    } else if (type == "IMAGE") {
         auto* img = new OdDbRasterImage();
         double w = v.real(13, 1), h = v.real(23, 1);
         OdGeVector3d u = v.vector(11, nullptr, OdGeVector3d(1, 0, 0)) * w;
         OdGeVector3d vv = v.vector(12, nullptr, OdGeVector3d(0, 1, 0)) * h;
-        if (!(w > 0 && h > 0) || !Finite(u) || !Finite(vv) || !img->setOrientation(v.point(10), u, vv)) {
+        if (w > 0 && h > 0 && Finite(u) && Finite(vv) && img->setOrientation(v.point(10), u, vv)) {
+            int64_t display = v.integer(70, OdDbRasterImage::kShow);
+            for (auto opt : {OdDbRasterImage::kShow, OdDbRasterImage::kShowUnAligned, OdDbRasterImage::kClip,
+                             OdDbRasterImage::kTransparent})
+                img->setDisplayOpt(opt, (display & opt) != 0);
+            uint64_t def = v.ref(340);
+            fixups_.push_back([this, img, def] {
+                if (auto* d = OdRxCast<OdDbRasterImageDef>(obj(idOf(def)))) DxfAccess::setImageDefId(img, d->objectId());
+            });
+            made = img;
+        } else {
             delete img;
-            return nullptr;
         }
-        int64_t display = v.integer(70, OdDbRasterImage::kShow);
-        for (auto opt : {OdDbRasterImage::kShow, OdDbRasterImage::kShowUnAligned, OdDbRasterImage::kClip,
-                         OdDbRasterImage::kTransparent})
-            img->setDisplayOpt(opt, (display & opt) != 0);
-        uint64_t def = v.ref(340);
-        fixups_.push_back([this, img, def] {
-            if (auto* d = OdRxCast<OdDbRasterImageDef>(obj(idOf(def)))) DxfAccess::setImageDefId(img, d->objectId());
-        });
-        return img;
+    } else if (type == "DIMENSION") {
+        made = makeDimension(v);
+    } else if (type == "MLINE") {
+        made = makeMline(v);
     }
-    if (type == "DIMENSION") return makeDimension(v);
-    if (type == "MLINE") {
-        const char* sub = "AcDbMline";
-        auto* m = new OdDbMline();
-        for (size_t k = v.subclassStart(sub); k < v.end(); ++k) {
-            if (v.skipped(k) || v.at(k).code != 11) continue;
-            OdGePoint3d p(v.at(k).real, 0, 0);
-            if (k + 1 < v.end() && v.at(k + 1).code == 21) p.y = v.at(++k).real;
-            if (k + 1 < v.end() && v.at(k + 1).code == 31) p.z = v.at(++k).real;
-            m->appendSeg(p);
-        }
-        m->setClosedMline(v.integer(71, 0, sub) & 2);
-        double scale = v.real(40, 1, sub);
-        if (std::isfinite(scale) && scale != 0) m->setScale(scale);
-        return m;
-    }
-    // Other kinds are kept as proxies carrying what the file says of them
-    // after their entity values (parts of sequences excepted).
-    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB" || !v.hasSubclass("AcDbEntity")) return nullptr;
-    auto* proxy = new OdDbProxyEntity();
-    size_t from = v.subclassStart("AcDbEntity");
-    while (from < recs[i].e && g_[from].code != 100) ++from;
-    keepFileRecord(recs[i], v, from, DxfAccess::fileRecord(proxy));
-    return proxy;
+    if (made) return made;
+    // Parts of sequences belong to the entity before them; everything else
+    // the database cannot make is kept whole.
+    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB") return nullptr;
+    keptFlags_ = 0;
+    subKept_.clear();
+    return proxy(v);
 }
-
-void Loader::keepFileRecord(const Rec& r, const View& v, size_t from, OdDbProxyFileRecord& f)
-{
-    auto groups = [this](size_t b, size_t e, const View* own, std::vector<std::pair<int, std::wstring>>& out) {
-        for (size_t i = b; i < e; ++i) {
-            if (own && (own->skipped(i) || i == own->handleAt_ || i == own->ownerAt_)) continue;
-            const Group& x = g_[i];
-            out.emplace_back(x.code, x.kind == Kind::kText ? codec_.decode(x.text)
-                                                           : std::wstring(x.text.begin(), x.text.end()));
-        }
-    };
-    f.dxfName = std::wstring(r.type.begin(), r.type.end());
-    groups(from, r.e, &v, f.groups);
-    for (const auto& c : classes_) {
-        View cv(g_, c, codec_);
-        if (cv.text(1) == f.dxfName) {
-            groups(c.b, c.e, nullptr, f.classGroups);
-            break;
-        }
-    }
-}
-
 // Block references that would draw a block inside itself, or nest deeper
 // than drawing can follow, are erased: first the references that close a
 // cycle, then, going down from the blocks nothing refers to, those below
@@ -1243,6 +1790,7 @@ void Loader::dropCyclicReferences()
     }
 }
 
+
 void Loader::readObjects()
 {
     bool nodSeen = false;
@@ -1251,16 +1799,22 @@ void Loader::readObjects()
         View v(g_, r, codec_, xrecord);
         if (r.type == "DICTIONARY" || r.type == "ACDBDICTIONARYWDFLT") {
             auto* d = new OdDbDictionary();
+            d->setTreatElementsAsHard(v.integer(280, 0) != 0);
             OdDbObjectId id = place(d, v, OdDbObjectId());
             if (!nodSeen && v.owner() == 0) {
                 roots_.nod = id;
                 nodSeen = true;
             }
             std::vector<std::pair<std::wstring, uint64_t>> entries;
+            std::vector<uint64_t> hard;
             for (size_t k = v.begin(); k + 1 < v.end(); ++k)
-                if (!v.skipped(k) && v.at(k).code == 3 && (v.at(k + 1).code == 350 || v.at(k + 1).code == 360))
+                if (!v.skipped(k) && v.at(k).code == 3 && (v.at(k + 1).code == 350 || v.at(k + 1).code == 360)) {
                     entries.emplace_back(v.decode(v.at(k)), v.at(k + 1).handle);
-            fixups_.push_back([this, d, entries] {
+                    if (v.at(k + 1).code == 360) hard.push_back(v.at(k + 1).handle);
+                }
+            fixups_.push_back([this, d, entries, hard] {
+                for (uint64_t h : hard)
+                    if (OdDbObjectId e = idOf(h); !e.isNull()) keptOf(d).hardOwned.push_back(e);
                 std::set<std::wstring> keys;  // keys compare without case
                 for (const auto& [key, h] : entries) {
                     OdDbObjectId e = idOf(h);
@@ -1271,16 +1825,16 @@ void Loader::readObjects()
             });
         } else if (xrecord) {
             auto* x = new OdDbXrecord();
-            place(x, v, OdDbObjectId());
             // The data: every group after the subclass marker and the
             // cloning flag, points gathered from their coordinates.
-            size_t k = v.end();
+            size_t k = r.e;
             for (size_t i = r.b; i < r.e; ++i)
                 if (g_[i].code == 100 && TrimView(g_[i].text) == "AcDbXrecord") {
                     k = i + 1;
                     break;
                 }
-            if (k < r.e && g_[k].code == 280) ++k;
+            if (k < r.e && g_[k].code == 280) x->setMergeStyle((int)g_[k++].integer);
+            place(x, v, OdDbObjectId());
             size_t from = k, to = r.e;
             fixups_.push_back([this, x, from, to] {
                 OdResBuf head;
@@ -1314,11 +1868,7 @@ void Loader::readObjects()
             double w = v.real(10, 0), h = v.real(20, 0);
             DxfAccess::setImageDef(d, v.integer(280, 0) != 0, OdGeVector2d(w >= 1 ? w : 0, h >= 1 ? h : 0));
             place(d, v, OdDbObjectId());
-        } else if (r.type != "SORTENTSTABLE") {
-            auto* proxy = new OdDbProxyObject();
-            keepFileRecord(r, v, r.b, DxfAccess::fileRecord(proxy));
-            place(proxy, v, OdDbObjectId());
-        } else {
+        } else if (r.type == "SORTENTSTABLE") {
             auto* t = new OdDbSortentsTable();
             place(t, v, OdDbObjectId());
             uint64_t block = v.ref(330, "AcDbSortentsTable");
@@ -1343,7 +1893,17 @@ void Loader::readObjects()
                 OdDbObjectIdArray order;
                 for (const auto& k : keyed) order.append(k.second);
                 DxfAccess::setSortents(t, btr->objectId(), order);
+                // The file's own sort handles go back while the order holds.
+                DxfKept& kept = keptOf(t);
+                for (const auto& [e, s] : pairs)
+                    if (OdDbObjectId id = idOf(e); !id.isNull()) kept.sortHandles.emplace_back(id, s);
+                t->getFullDrawOrder(kept.sortOrder);
             });
+        } else {
+            // Objects of kinds the database does not know are kept whole.
+            auto* p = new OdDbProxyObject();
+            DxfAccess::fileRecord(p).dxfName = std::wstring(r.type.begin(), r.type.end());
+            place(p, v, OdDbObjectId());
         }
     }
 }
@@ -1352,8 +1912,8 @@ void Loader::finish()
 {
     if (roots_.nod.isNull()) roots_.nod = DxfAccess::add(db_, new OdDbDictionary(), DxfAccess::nextHandle(db_));
     auto header = [this](const char* var) -> std::wstring {
-        auto it = header_.find(var);
-        return it != header_.end() && it->second < g_.size() && g_[it->second].kind == Kind::kText
+        auto it = headerIndex_.find(var);
+        return it != headerIndex_.end() && it->second < g_.size() && g_[it->second].kind == Kind::kText
                    ? codec_.decode(g_[it->second].text)
                    : std::wstring();
     };
@@ -1363,7 +1923,31 @@ void Loader::finish()
     roots_.celtype = celtype.isNull() ? roots_.ltByLayer : celtype;
     OdDbObjectId style = record(styles_, header("$TEXTSTYLE"));
     if (!style.isNull()) roots_.textstyle = style;
+    OdDbObjectId dimstyle = record(dimstyles_, header("$DIMSTYLE"));
+    roots_.dimstyle = dimstyle.isNull() ? record(dimstyles_, L"Standard") : dimstyle;
     DxfAccess::setRoots(db_, roots_);
+
+    // The header, classes and other sections, kept as read.
+    auto* file = new DxfFileKept;
+    for (size_t h = 0; h < header_.size(); ++h) {
+        std::vector<KeptGroup> groups;
+        for (size_t i = header_[h].second; i < g_.size() && g_[i].code != 9 && g_[i].code != 0; ++i)
+            groups.push_back(keptGroup(g_[i]));
+        file->header.emplace_back(header_[h].first, std::move(groups));
+    }
+    for (const Rec& c : classes_) {
+        std::vector<KeptGroup> groups;
+        for (size_t i = c.b; i < c.e; ++i) groups.push_back(keptGroup(g_[i]));
+        file->classes.push_back(std::move(groups));
+    }
+    for (const auto& [name, from, to] : otherSections_) {
+        std::vector<KeptGroup> groups;
+        for (size_t i = from; i < to; ++i) groups.push_back(keptGroup(g_[i]));
+        file->sections.emplace_back(name, std::move(groups));
+    }
+    for (auto& h : file->header) resolveLater(h.second);
+    for (auto& s : file->sections) resolveLater(s.second);
+    DxfAccess::setFileKept(db_, file);
 }
 
 void Loader::build()
@@ -1374,32 +1958,68 @@ void Loader::build()
     for (const auto& x : g_)
         if ((x.code == 5 || x.code == 105) && x.handle < kMaxHandle) top = std::max(top, x.handle);
     DxfAccess::setHandseed(db_, top + 1);
+    ids_.reserve(g_.size() / 8);
     readHeader();
     readTables();
     readBlocks();
     readEntities(entities_, 0, entities_.size(), OdDbObjectId());
     readObjects();
-    for (auto& f : fixups_) f();
-    dropCyclicReferences();
     finish();
+    for (auto& f : fixups_) f();
+    for (auto& [group, h] : handles_) group->id = idOf(h);
+    dropCyclicReferences();
+}
+
+// What bytes that are no DXF file seem to be; empty when they may be one.
+std::string NotDxf(std::string_view bytes)
+{
+    auto starts = [&](std::string_view s) { return bytes.substr(0, s.size()) == s; };
+    if (bytes.substr(0, 32).find("Binary DXF") != std::string_view::npos)
+        return "binary DXF is not read; save it as an ASCII DXF";
+    if (bytes.size() >= 6 && starts("AC") && std::isdigit((unsigned char)bytes[2]) &&
+        std::isdigit((unsigned char)bytes[3]) && std::isdigit((unsigned char)bytes[4]) &&
+        std::isdigit((unsigned char)bytes[5]))
+        return "it is a DWG drawing (version " + std::string(bytes.substr(0, 6)) +
+               "), which is not read; save it as an ASCII DXF";
+    const std::pair<std::string_view, const char*> kinds[] = {
+        {"\x89PNG", "a PNG image"}, {"\xFF\xD8\xFF", "a JPEG image"}, {"GIF8", "a GIF image"},
+        {"BM", "a BMP image"}, {std::string_view("II*\0", 4), "a TIFF image"}, {std::string_view("MM\0*", 4), "a TIFF image"},
+        {"PK\x03\x04", "a ZIP archive"}, {"%PDF", "a PDF document"}, {"\x1F\x8B", "a gzip archive"},
+        {"7z\xBC\xAF", "a 7-Zip archive"}, {"Rar!", "a RAR archive"}, {"\xD0\xCF\x11\xE0", "an Office document"},
+        {"\xFF\xFE", "a UTF-16 text file"}, {"\xFE\xFF", "a UTF-16 text file"}, {"\x7F" "ELF", "a program"}};
+    for (const auto& [magic, what] : kinds)
+        if (starts(magic)) return std::string("it is ") + what + ", not a DXF file";
+    if (bytes.substr(0, 64).find('\0') != std::string_view::npos) return "not a DXF file (it holds binary data)";
+    return std::string();
 }
 
 }  // namespace
 
-OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes)
+OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes, std::string& why)
 {
+    why.clear();
     if (!db) return eInvalidInput;
-    // Drawings in the binary forms are not read by the stand-in: the
-    // drawing form starts with its version code, the binary exchange form
-    // has control bytes in its first line or right after it, which text
-    // never has.
-    if (bytes.substr(0, 4) == "AC10" ||
-        bytes.substr(0, 32).find_first_of(std::string_view("\0\x1a", 2)) != std::string_view::npos)
-        return eNotImplemented;
-    if (!DxfAccess::isEmpty(db)) return eNotApplicable;
+    // Drawings in the binary forms are not read by the stand-in.
+    std::string other = NotDxf(bytes);
+    if (!other.empty()) {
+        why = other;
+        bool drawing = other.find("DWG") != std::string::npos || other.find("binary DXF") != std::string::npos;
+        return drawing ? eNotImplemented : eInvalidInput;
+    }
+    if (!DxfAccess::isEmpty(db)) {
+        why = "the database already holds a drawing";
+        return eNotApplicable;
+    }
+    if (bytes.empty()) {
+        why = "the file is empty";
+        return eInvalidInput;
+    }
     std::vector<Group> groups;
-    std::string why;
-    if (!ReadGroups(bytes, groups, why)) return eInvalidInput;
+    if (!ReadGroups(bytes, groups, why)) {
+        // A first line that is no group code: not a DXF file at all.
+        if (groups.empty() && why.rfind("line 1:", 0) == 0) why = "not a DXF file (" + why + ")";
+        return eInvalidInput;
+    }
     Loader loader(db, groups);
     if (!loader.split(why)) return eInvalidInput;
     loader.build();

@@ -1,9 +1,16 @@
 // Drawing files: the database written as DXF of the 2010 form (UTF-8 text,
-// real handles, owners, extension dictionaries and Xrecords). Records that
-// a file needs but the database does not keep (block begin and end, vertex
-// and sequence ends, the dimension style) get handles above the
+// real handles, owners, extension dictionaries, extended data and
+// Xrecords). What a file held that the database does not model (header
+// variables, classes, sections, the groups of records, whole records of
+// kinds it does not know) was kept when it was read and goes back in place
+// (dxf_kept.h): each record's kept groups at the end of the subclass they
+// were read in. Records a file needs but the database does not keep (block
+// begin and end, vertex and sequence ends, a graphics block for a dimension
+// made in memory, the default dimension style) get handles above the
 // database's, and the file's handle seed is set past them.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -11,6 +18,7 @@
 
 #include "dxf_access.h"
 #include "dxf_internal.h"
+#include "dxf_schema.h"
 #include "oddbdimension.h"
 #include "oddbproxy.h"
 #include "oddbtext.h"
@@ -29,57 +37,155 @@ int64_t RgbOf(const OdCmColor& c)
     return (int64_t)(bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF);
 }
 
+// A world point in the object coordinates of the plane with that normal.
+OdGePoint3d WcsToOcs(const OdGePoint3d& p, const OdGeVector3d& normal)
+{
+    if (normal.x == 0 && normal.y == 0 && normal.z > 0) return p;
+    OdGeVector3d x, y;
+    OdGePlaneAxes(normal, x, y);
+    OdGeVector3d n = normal.normal();
+    const OdGeVector3d v = p - OdGePoint3d::kOrigin;
+    return OdGePoint3d(v.dotProduct(x), v.dotProduct(y), v.dotProduct(n));
+}
+
+OdGePoint3d AsPoint(const OdGeVector3d& v) { return OdGePoint3d(v.x, v.y, v.z); }
+
+bool IsPlusZ(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
+
 class DxfOut {
 public:
-    explicit DxfOut(OdDbDatabase* db) : db_(db), synthetic_(db->handseed()) {}
+    DxfOut(OdDbDatabase* db, std::vector<std::wstring>& losses)
+        : db_(db), synthetic_(db->handseed()), losses_(losses)
+    {
+    }
     std::string run();
 
 private:
     OdDbObject* obj(OdDbObjectId id) const { return DxfAccess::object(id); }
-    bool written(OdDbObjectId id) const { return id.database() == db_ && out_.count(obj(id)) != 0; }
+    // Whether the object goes to the file: its stub carries this save's
+    // mark, or it is an entity that goes (decided when asked, so that
+    // saving walks the entities once, as it writes them).
+    bool written(OdDbObjectId id) const
+    {
+        if (id.database() != db_ || !obj(id)) return false;
+        OdDbStub* stub = id.stub();
+        return stub->mark == mark_ || (stub->entity && entityGoes(static_cast<const OdDbEntity*>(stub->object)));
+    }
+    bool entityGoes(const OdDbEntity* e) const;
+    // Why an entity of a live block cannot go; null when it can.
+    static const wchar_t* cannotGo(const OdDbObject* o);
+    bool goes(const OdDbObject* o) const { return o && o->objectId().stub() && o->objectId().stub()->mark == mark_; }
+    void add(const OdDbObject* o) { o->objectId().stub()->mark = mark_; }
     uint64_t synthetic() { return synthetic_++; }
+    uint64_t handleOf(OdDbObjectId id) const { return written(id) ? (uint64_t)id.getHandle() : 0; }
     void collect();
     void header(GroupWriter& w);
     void classes();
     void tables();
     void blocks();
     void objects();
+    void extraSections();
 
-    // The groups every object starts with: type, handle, extension
-    // dictionary, reactors, owner.
+    // ---- records ----
+    // Ends the record being written (its kept groups and extended data go
+    // out) and starts a new one: "0 type".
+    void open(const std::string& type, const OdDbObject* o = nullptr, const DxfKept* kept = nullptr);
+    void close();
+    // The groups of the object's head: handle, extension dictionary,
+    // reactors, owner.
     void begin(const char* type, const OdDbObject* o, OdDbObjectId owner, int handleCode = 5);
+    void marker(const char* subclass);
+    void flushRuns(bool all);
+    void keptGroup(const KeptGroup& g);
+    bool keptHas(int code) const;
+    void check(int code);
+    // Groups of the current subclass; soft ones only when the file gave no
+    // value of its own.
+    void text(int code, const std::wstring& s) { check(code); w_.text(code, s); }
+    void ascii(int code, std::string_view s) { check(code); w_.ascii(code, s); }
+    void integer(int code, int64_t v) { check(code); w_.integer(code, v); }
+    void real(int code, double v) { check(code); w_.real(code, v); }
+    void handle(int code, uint64_t h) { check(code); w_.handle(code, h); }
+    void point(int code, const OdGePoint3d& p) { check(code); w_.point(code, p); }
+    void point2(int code, double x, double y) { check(code); w_.point2(code, x, y); }
+    void softInteger(int code, int64_t v)
+    {
+        if (!keptHas(code)) w_.integer(code, v);
+    }
+    void softReal(int code, double v)
+    {
+        if (!keptHas(code)) w_.real(code, v);
+    }
+    void softText(int code, const std::wstring& s)
+    {
+        if (!keptHas(code)) w_.text(code, s);
+    }
+    void xdata(const OdResBuf* chain);
+
     void beginTable(const char* name, OdDbObjectId tableId, int count);
     void symbolRecord(const char* type, const char* subclass, const OdDbSymbolTableRecord* r);
+    int recordFlags(const OdDbSymbolTableRecord* r, int modelled, int mask);
     void entity(const OdDbEntity* e);
+    void writeEntities(const OdDbBlockTableRecord* block);
     void entityCommon(const char* type, const OdDbEntity* e);
-    void circleBody(const OdGePoint3d& center, double radius, const OdGeVector3d& normal);
+    void subRecordHead(const char* type, const OdDbEntity* parent, size_t index);
+    void circleBody(const OdGePoint3d& center, double radius, const OdGeVector3d& normal, double thickness);
     void color(int aciCode, const OdCmColor& c);
     void text(const OdDbText* t, const char* type);
+    void mtext(const OdDbMText* m);
     void insert(const OdDbBlockReference* r);
+    void polyline2d(const OdDb2dPolyline* p);
+    void polyline3d(const OdDb3dPolyline* p);
+    void polygonMesh(const OdDbPolygonMesh* m);
+    void polyFaceMesh(const OdDbPolyFaceMesh* m);
+    void seqend(const OdDbEntity* parent, size_t index);
+    void spline(const OdDbSpline* s);
     void hatch(const OdDbHatch* h);
     void dimension(const OdDbDimension* d);
-    void dimensionPoints(const OdDbDimension* d, const char* sub);
     void mline(const OdDbMline* m);
     void xrecordData(const OdResBuf* chain);
-    void rawGroups(const std::vector<std::pair<int, std::wstring>>& groups);
     OdString nameOf(OdDbObjectId id) const;
+    void lose(const OdDbObject* o, const std::wstring& what);
 
     OdDbDatabase* db_;
     uint64_t synthetic_;
+    std::vector<std::wstring>& losses_;
     GroupWriter w_;
-    std::unordered_set<const OdDbObject*> out_;
+    uint32_t mark_ = NextMark();
+    std::vector<const OdDbObject*> out_;  // objects that go, entities aside
     std::vector<OdDbObjectId> blocks_;
-    // Each dimension's block of graphics, which files must have: an empty
-    // anonymous block (the database makes no dimension graphics).
+    OdDbObjectId paperSpace_;
+    // Dimensions made in memory have no block of graphics; files must give
+    // each one: an empty anonymous block.
     struct DimensionBlock {
         std::wstring name;
         uint64_t record = 0;
     };
     std::map<const OdDbObject*, DimensionBlock> dimensionBlocks_;
-    uint64_t dimstyleTable_ = 0, dimstyle_ = 0, ucsTable_ = 0;
-    // Applications whose extended data the file carries for the database
-    // (a hatch's background colour, a dimension's text movement).
+    std::set<std::wstring> blockNames_;
+    int nextDimensionBlock_ = 1;
+    // Applications of extended data the file must register.
     std::set<std::wstring> apps_;
+    uint64_t dimstyleHandle_ = 0;
+
+    // The record being written.
+    struct Record {
+        bool open = false;
+        std::string type;
+        const OdDbObject* obj = nullptr;
+        const DxfKept* kept = nullptr;
+        std::string subclass;
+        int occurrence = 0;
+        std::vector<std::pair<const char*, int>> seen;  // markers written, how often
+        std::vector<char> flushed;
+        const CodeSet* owned = nullptr;
+    } rec_;
+
+    static uint32_t NextMark()
+    {
+        static uint32_t mark = 0;
+        return ++mark;
+    }
 };
 
 OdString DxfOut::nameOf(OdDbObjectId id) const
@@ -88,6 +194,123 @@ OdString DxfOut::nameOf(OdDbObjectId id) const
     return r ? r->getName() : OdString();
 }
 
+void DxfOut::lose(const OdDbObject* o, const std::wstring& what)
+{
+    const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(o);
+    std::wstring kind = f && !f->dxfName.empty() ? f->dxfName : o->isA()->name().str();
+    losses_.push_back(kind + L" (handle " + o->handle().ascii().str() + L"): " + what);
+}
+
+// ---- records and their kept groups ----
+
+void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* kept)
+{
+    close();
+    rec_ = Record();
+    rec_.open = true;
+    rec_.obj = o;
+    rec_.kept = kept ? kept : o ? DxfAccess::kept(o) : nullptr;
+    rec_.type = rec_.kept && !rec_.kept->dxfType.empty() ? rec_.kept->dxfType : type;
+    if (rec_.kept) rec_.flushed.assign(rec_.kept->runs.size(), 0);
+    w_.ascii(0, rec_.type);
+}
+
+void DxfOut::close()
+{
+    if (!rec_.open) return;
+    flushRuns(true);
+    if (rec_.obj) {
+        const OdResBuf* data = DxfAccess::xdata(rec_.obj);
+        for (const OdResBuf* rb = data; rb; rb = rb->next())
+            if (rb->restype() == 1001) apps_.insert(rb->getString().str());
+        xdata(data);
+    }
+    rec_.open = false;
+}
+
+// The kept runs that belong where the writer now is: those of the current
+// subclass, then whole subclasses that followed it; with `all`, every run
+// not written yet.
+void DxfOut::flushRuns(bool all)
+{
+    if (!rec_.kept) return;
+    const auto& runs = rec_.kept->runs;
+    auto here = [&](const KeptRun& r) { return r.subclass == rec_.subclass && r.occurrence == rec_.occurrence; };
+    for (int pass = 0; pass < 3; ++pass)
+        for (size_t i = 0; i < runs.size(); ++i) {
+            if (rec_.flushed[i]) continue;
+            bool take = pass == 0 ? !runs[i].whole && here(runs[i]) : pass == 1 ? runs[i].whole && here(runs[i]) : all;
+            if (!take) continue;
+            rec_.flushed[i] = 1;
+            for (const KeptGroup& g : runs[i].groups) keptGroup(g);
+        }
+}
+
+void DxfOut::keptGroup(const KeptGroup& g)
+{
+    switch ((Kind)g.kind) {
+    case Kind::kText: w_.text(g.code, g.text); break;
+    case Kind::kReal: w_.real(g.code, g.real); break;
+    case Kind::kInt: w_.integer(g.code, g.integer); break;
+    case Kind::kHandle: w_.handle(g.code, handleOf(g.id)); break;
+    }
+}
+
+bool DxfOut::keptHas(int code) const
+{
+    if (!rec_.kept) return false;
+    for (const KeptRun& r : rec_.kept->runs)
+        if (!r.whole && r.subclass == rec_.subclass && r.occurrence == rec_.occurrence)
+            for (const KeptGroup& g : r.groups)
+                if (g.code == code) return true;
+    return false;
+}
+
+void DxfOut::marker(const char* subclass)
+{
+    flushRuns(false);
+    rec_.subclass = subclass;
+    int* count = nullptr;
+    for (auto& s : rec_.seen)
+        if (std::strcmp(s.first, subclass) == 0) count = &s.second;
+    if (!count) {
+        rec_.seen.emplace_back(subclass, 0);
+        count = &rec_.seen.back().second;
+    }
+    rec_.occurrence = (*count)++;
+    rec_.owned = &OwnedCodes(rec_.type, rec_.subclass);
+    w_.ascii(100, subclass);
+}
+
+void DxfOut::check(int code)
+{
+    if (!rec_.owned) rec_.owned = &OwnedCodes(rec_.type, rec_.subclass);
+    if (rec_.owned->test((size_t)code)) return;
+    SchemaViolations().push_back(rec_.type + "/" + rec_.subclass + ": " + std::to_string(code));
+}
+
+void DxfOut::xdata(const OdResBuf* rb)
+{
+    for (; rb; rb = rb->next()) {
+        int code = rb->restype();
+        switch (code) {
+        case 1001: case 1000: case 1002: case 1003: case 1004: case 1006: case 1007: case 1008: case 1009:
+            w_.text(code, rb->getString().str());
+            break;
+        case 1005:
+            w_.handle(code, handleOf(rb->getObjectId()));
+            break;
+        case 1010: case 1011: case 1012: case 1013: w_.point(code, rb->getPoint3d()); break;
+        case 1040: case 1041: case 1042: w_.real(code, rb->getDouble()); break;
+        case 1070: w_.integer(code, rb->getInt16()); break;
+        case 1071: w_.integer(code, rb->getInt32()); break;
+        default: break;
+        }
+    }
+}
+
+// ---- what goes to the file ----
+
 // A proxy that came from a file goes back as it came.
 bool IsFileProxy(const OdDbObject* o)
 {
@@ -95,14 +318,28 @@ bool IsFileProxy(const OdDbObject* o)
     return f && !f->dxfName.empty();
 }
 
-bool IsWrittenEntity(const OdDbObject* o)
+const wchar_t* DxfOut::cannotGo(const OdDbObject* o)
 {
-    // Proxies made in memory keep graphics the file cannot describe; regions
-    // made in memory have no modeller data to write (those read from a file
-    // are kept as proxies).
-    auto* mo = const_cast<OdDbObject*>(o);
-    if (OdRxCast<OdDbProxyEntity>(mo)) return IsFileProxy(o);
-    return OdRxCast<OdDbEntity>(mo) && !OdRxCast<OdDbRegion>(mo);
+    // Proxies made in memory keep graphics the file cannot describe;
+    // regions made in memory have no modeller data to write (those read
+    // from a file are kept as they came).
+    auto* m = const_cast<OdDbObject*>(o);
+    if (OdRxCast<OdDbProxyEntity>(m) && !IsFileProxy(o))
+        return L"an entity made in memory of a kind drawing files cannot describe is not saved";
+    if (OdRxCast<OdDbRegion>(m)) return L"a region made in memory has no modeller data to save; it is not saved";
+    return nullptr;
+}
+
+bool DxfOut::entityGoes(const OdDbEntity* e) const
+{
+    if (e->isErased() || cannotGo(e)) return false;
+    OdDbObjectId owner = e->ownerId();
+    if (owner.database() != db_ || !obj(owner)) return false;
+    OdDbStub* stub = owner.stub();
+    // In a block that goes, or an attribute of a reference that goes.
+    if (stub->mark == mark_) return OdRxCast<OdDbBlockTableRecord>(stub->object) != nullptr;
+    return stub->entity && OdRxCast<OdDbBlockReference>(stub->object) &&
+           entityGoes(static_cast<const OdDbEntity*>(stub->object));
 }
 
 bool IsWrittenObject(const OdDbObject* o)
@@ -113,83 +350,75 @@ bool IsWrittenObject(const OdDbObject* o)
 }
 
 // Which objects go to the file: the live tables, records, blocks and their
-// entities, and every dictionary, Xrecord, image definition and draw-order
-// table whose owner goes (the named-objects dictionary always).
+// entities, and every dictionary, Xrecord, image definition, draw-order
+// table and kept object whose owner goes (the named-objects dictionary
+// always). Entities that cannot go are named in the losses.
 void DxfOut::collect()
 {
     auto live = [this](OdDbObjectId id) { return id.database() == db_ && id.isValid() && !id.isErased(); };
     for (OdDbObjectId t : {db_->getViewportTableId(), db_->getLinetypeTableId(), db_->getLayerTableId(),
-                           db_->getTextStyleTableId(), db_->getViewTableId(), db_->getRegAppTableId(),
-                           db_->getBlockTableId()}) {
+                           db_->getTextStyleTableId(), db_->getViewTableId(), db_->getUCSTableId(),
+                           db_->getRegAppTableId(), db_->getDimStyleTableId(), db_->getBlockTableId()}) {
         auto* table = OdRxCast<OdDbSymbolTable>(obj(t));
         if (!table) continue;
-        out_.insert(table);
+        add(table);
         for (const auto& r : DxfAccess::records(table))
-            if (live(r)) out_.insert(obj(r));
+            if (live(r)) add(obj(r));
     }
     auto* bt = OdRxCast<OdDbSymbolTable>(obj(db_->getBlockTableId()));
-    for (const auto& b : bt ? DxfAccess::records(bt) : std::vector<OdDbObjectId>()) {
-        auto* block = OdRxCast<OdDbBlockTableRecord>(obj(b));
-        if (!block || !live(b)) continue;
-        blocks_.push_back(b);
-        for (const auto& e : block->entityIds()) {
-            if (!live(e) || !IsWrittenEntity(obj(e))) continue;
-            out_.insert(obj(e));
-            if (auto* ref = OdRxCast<OdDbBlockReference>(obj(e)))
-                for (const auto& a : DxfAccess::attributes(ref))
-                    if (live(a)) out_.insert(obj(a));
-        }
-    }
-    std::set<std::wstring> names;
-    for (const auto& b : blocks_) names.insert(nameOf(b).str());
-    int next = 1;
-    for (const auto& b : blocks_)
-        for (const auto& e : static_cast<OdDbBlockTableRecord*>(obj(b))->entityIds())
-            if (out_.count(obj(e)) && OdRxCast<OdDbDimension>(obj(e))) {
-                std::wstring name;
-                do name = L"*D" + std::to_wstring(next++);
-                while (names.count(name));
-                dimensionBlocks_[obj(e)].name = name;
-            }
-    for (const OdDbObject* o : out_) {
-        auto* mo = const_cast<OdDbObject*>(o);
-        if (auto* h = OdRxCast<OdDbHatch>(mo); h && h->backgroundColor().colorMethod() != OdCmEntityColor::kNone)
-            apps_.insert(L"HATCHBACKGROUNDCOLOR");
-        if (auto* d = OdRxCast<OdDbDimension>(mo); d && d->dimtmove() != 0) apps_.insert(L"ACAD");
-    }
-    if (auto* nod = obj(db_->getNamedObjectsDictionaryId())) out_.insert(nod);
+    for (const auto& b : bt ? DxfAccess::records(bt) : std::vector<OdDbObjectId>())
+        if (OdRxCast<OdDbBlockTableRecord>(obj(b)) && live(b)) blocks_.push_back(b);
+    for (const auto& b : blocks_) blockNames_.insert(nameOf(b).str());
+    if (auto* nod = obj(db_->getNamedObjectsDictionaryId())) add(nod);
     // Each owner chain is walked once: objects on it are decided together
-    // (an owner cycle leads to nothing that goes).
-    std::unordered_map<const OdDbObject*, bool> decided;
+    // (an owner cycle leads to nothing that goes). A visited object that
+    // does not go carries the visit mark alone. Entities were decided with
+    // their blocks; the objects that go besides them are kept in handle
+    // order for the objects section.
     std::vector<const OdDbObject*> path;
-    for (const auto& id : db_->allObjectIds()) {
+    DxfAccess::forEachStub(db_, [&](OdDbStub* first) {
+        OdDbObjectId id(first);
+        // Entities are decided as they are written. Marked and not visited:
+        // a table, a record or the named-objects dictionary; objects put in
+        // the list with their owner chain carry both marks.
+        if (first->entity) return;
+        if (first->mark == mark_ && first->visit != mark_ && first->object) out_.push_back(first->object);
+        if (first->mark == mark_ || first->visit == mark_) return;
         path.clear();
-        bool goes = false;
+        bool going = false;
         for (const OdDbObject* cur = obj(id); cur;) {
-            if (out_.count(cur)) {
-                goes = true;
+            OdDbStub* stub = cur->objectId().stub();
+            if (stub->mark == mark_ || (stub->entity && written(cur->objectId()))) {
+                going = true;
                 break;
             }
-            auto it = decided.find(cur);
-            if (it != decided.end()) {
-                goes = it->second;
-                break;
-            }
+            if (stub->visit == mark_) break;
             if (cur->isErased() || !IsWrittenObject(cur)) break;
-            decided[cur] = false;
+            stub->visit = mark_;
             path.push_back(cur);
             cur = cur->ownerId().database() == db_ ? obj(cur->ownerId()) : nullptr;
         }
-        for (const OdDbObject* o : path) {
-            decided[o] = goes;
-            if (goes) out_.insert(o);
-        }
-    }
+        if (going)
+            for (const OdDbObject* o : path) {
+                add(o);
+                out_.push_back(o);
+            }
+    });
+    std::sort(out_.begin(), out_.end(),
+              [](const OdDbObject* a, const OdDbObject* b) { return (uint64_t)a->handle() < (uint64_t)b->handle(); });
+    // The applications of the extended data that goes.
+    auto apps = [this](const OdDbObject* o) {
+        for (const OdResBuf* rb = DxfAccess::xdata(o); rb; rb = rb->next())
+            if (rb->restype() == 1001) apps_.insert(rb->getString().str());
+    };
+    for (const OdDbObject* o : out_) apps(o);
+    paperSpace_ = OdDbObjectId();
+    if (auto* bt = OdRxCast<OdDbBlockTable>(obj(db_->getBlockTableId()))) bt->getAt(L"*Paper_Space", paperSpace_);
 }
 
 void DxfOut::begin(const char* type, const OdDbObject* o, OdDbObjectId owner, int handleCode)
 {
-    w_.ascii(0, type);
+    open(type, o);
     w_.handle(handleCode, o->handle());
     if (written(o->extensionDictionary())) {
         w_.ascii(102, "{ACAD_XDICTIONARY");
@@ -204,8 +433,10 @@ void DxfOut::begin(const char* type, const OdDbObject* o, OdDbObjectId owner, in
         for (uint64_t h : reactors) w_.handle(330, h);
         w_.ascii(102, "}");
     }
-    w_.handle(330, written(owner) ? (uint64_t)owner.getHandle() : 0);
+    w_.handle(330, handleOf(owner));
 }
+
+// ---- header, classes and other sections ----
 
 void DxfOut::header(GroupWriter& w)
 {
@@ -223,6 +454,30 @@ void DxfOut::header(GroupWriter& w)
     w.text(6, nameOf(db_->celtype()).str());
     w.ascii(9, "$TEXTSTYLE");
     w.text(7, nameOf(db_->textstyle()).str());
+    // The current dimension style as the file named it (a file may name
+    // one it does not define), else the drawing's.
+    const DxfFileKept* k = DxfAccess::fileKept(db_);
+    bool fileNamesDimstyle =
+        k && std::any_of(k->header.begin(), k->header.end(), [](const auto& h) { return h.first == "$DIMSTYLE"; });
+    if (!fileNamesDimstyle) {
+        w.ascii(9, "$DIMSTYLE");
+        w.text(2, written(db_->dimstyle()) ? nameOf(db_->dimstyle()).str() : std::wstring(L"Standard"));
+    }
+    static const std::set<std::string> kOwn = {"$ACADVER", "$DWGCODEPAGE", "$HANDSEED", "$CLAYER", "$CELTYPE",
+                                               "$TEXTSTYLE"};
+    if (k)
+        for (const auto& [name, groups] : k->header) {
+            if (kOwn.count(name)) continue;
+            w.ascii(9, name);
+            for (const KeptGroup& g : groups) {
+                switch ((Kind)g.kind) {
+                case Kind::kText: w.text(g.code, g.text); break;
+                case Kind::kReal: w.real(g.code, g.real); break;
+                case Kind::kInt: w.integer(g.code, g.integer); break;
+                case Kind::kHandle: w.handle(g.code, handleOf(g.id)); break;
+                }
+            }
+        }
     w.ascii(0, "ENDSEC");
 }
 
@@ -241,14 +496,19 @@ void DxfOut::classes()
     w_.ascii(0, "SECTION");
     w_.ascii(2, "CLASSES");
     std::set<std::wstring> done;
-    for (const auto& id : db_->allObjectIds())
-        if (const OdDbProxyFileRecord* f = written(id) ? DxfAccess::fileRecordOf(obj(id)) : nullptr)
-            if (!f->classGroups.empty() && done.insert(f->dxfName).second) {
-                w_.ascii(0, "CLASS");
-                rawGroups(f->classGroups);
-            }
+    if (const DxfFileKept* k = DxfAccess::fileKept(db_))
+        for (const auto& groups : k->classes) {
+            std::wstring name;
+            for (const KeptGroup& g : groups)
+                if (g.code == 1) name = g.text;
+            if (!done.insert(name).second) continue;
+            open("CLASS");
+            for (const KeptGroup& g : groups) keptGroup(g);
+        }
     for (const auto& c : kClasses) {
-        w_.ascii(0, "CLASS");
+        std::string r = c.record;
+        if (!done.insert(std::wstring(r.begin(), r.end())).second) continue;
+        open("CLASS");
         w_.ascii(1, c.record);
         w_.ascii(2, c.cppName);
         w_.ascii(3, c.app);
@@ -257,12 +517,27 @@ void DxfOut::classes()
         w_.integer(280, 0);
         w_.integer(281, c.isEntity);
     }
-    w_.ascii(0, "ENDSEC");
+    open("ENDSEC");
+    rec_.open = false;
 }
+
+void DxfOut::extraSections()
+{
+    const DxfFileKept* k = DxfAccess::fileKept(db_);
+    if (!k) return;
+    for (const auto& [name, groups] : k->sections) {
+        w_.ascii(0, "SECTION");
+        w_.ascii(2, name);
+        for (const KeptGroup& g : groups) keptGroup(g);
+        w_.ascii(0, "ENDSEC");
+    }
+}
+
+// ---- tables ----
 
 void DxfOut::beginTable(const char* name, OdDbObjectId tableId, int count)
 {
-    w_.ascii(0, "TABLE");
+    open("TABLE", obj(tableId));
     w_.ascii(2, name);
     if (auto* t = obj(tableId)) {
         w_.handle(5, t->handle());
@@ -272,32 +547,39 @@ void DxfOut::beginTable(const char* name, OdDbObjectId tableId, int count)
             w_.ascii(102, "}");
         }
     } else {
-        w_.handle(5, tableId.isNull() ? synthetic() : (uint64_t)tableId.getHandle());
+        w_.handle(5, synthetic());
     }
     w_.handle(330, 0);
-    w_.ascii(100, "AcDbSymbolTable");
-    w_.integer(70, count);
+    marker("AcDbSymbolTable");
+    integer(70, count);
 }
 
 void DxfOut::symbolRecord(const char* type, const char* subclass, const OdDbSymbolTableRecord* r)
 {
-    begin(type, r, r->ownerId());
-    w_.ascii(100, "AcDbSymbolTableRecord");
-    w_.ascii(100, subclass);
-    w_.text(2, r->getName().str());
+    begin(type, r, r->ownerId(), std::string(type) == "DIMSTYLE" ? 105 : 5);
+    marker("AcDbSymbolTableRecord");
+    marker(subclass);
+    text(2, r->getName().str());
+}
+
+// A record's flags: those the database models, the rest as the file gave
+// them.
+int DxfOut::recordFlags(const OdDbSymbolTableRecord* r, int modelled, int mask)
+{
+    return (DxfAccess::fileFlags(r) & ~mask) | (modelled & mask);
 }
 
 void DxfOut::color(int aciCode, const OdCmColor& c)
 {
     switch (c.colorMethod()) {
     case OdCmEntityColor::kByLayer: break;
-    case OdCmEntityColor::kByBlock: w_.integer(aciCode, 0); break;
-    case OdCmEntityColor::kByACI: w_.integer(aciCode, c.colorIndex()); break;
+    case OdCmEntityColor::kByBlock: integer(aciCode, 0); break;
+    case OdCmEntityColor::kByACI: integer(aciCode, c.colorIndex()); break;
     case OdCmEntityColor::kByColor:
-        w_.integer(aciCode, 7);
-        w_.integer(aciCode == 62 ? 420 : 421, RgbOf(c));
+        integer(aciCode, 7);
+        integer(aciCode == 62 ? 420 : 421, RgbOf(c));
         break;
-    default: w_.integer(aciCode, 7); break;
+    default: integer(aciCode, 7); break;
     }
 }
 
@@ -312,104 +594,128 @@ void DxfOut::tables()
                 if (written(r)) recs.push_back(static_cast<const OdDbSymbolTableRecord*>(obj(r)));
         return recs;
     };
+    auto endTable = [this] {
+        open("ENDTAB");
+        rec_.open = false;
+    };
     auto viewSettings = [this](const OdDbAbstractViewTableRecord* v, bool viewport) {
         int mode = (v->perspectiveEnabled() ? 1 : 0) | (v->frontClipEnabled() ? 2 : 0) |
                    (v->backClipEnabled() ? 4 : 0) | (v->frontClipAtEye() ? 0 : 16);
         if (viewport) {
-            w_.point2(10, 0, 0);
-            w_.point2(11, 1, 1);
-            w_.point2(12, v->centerPoint().x, v->centerPoint().y);
+            if (!keptHas(10)) w_.point2(10, 0, 0);
+            if (!keptHas(11)) w_.point2(11, 1, 1);
+            point2(12, v->centerPoint().x, v->centerPoint().y);
         } else {
-            w_.real(40, v->height());
-            w_.point2(10, v->centerPoint().x, v->centerPoint().y);
-            w_.real(41, v->width());
+            real(40, v->height());
+            point2(10, v->centerPoint().x, v->centerPoint().y);
+            real(41, v->width());
         }
         OdGeVector3d d = v->viewDirection();
-        w_.point(viewport ? 16 : 11, OdGePoint3d(d.x, d.y, d.z));
-        w_.point(viewport ? 17 : 12, v->target());
+        point(viewport ? 16 : 11, AsPoint(d));
+        point(viewport ? 17 : 12, v->target());
         if (viewport) {
-            w_.real(40, v->height());
-            w_.real(41, v->height() > 0 ? v->width() / v->height() : 1.0);
+            real(40, v->height());
+            real(41, v->height() > 0 ? v->width() / v->height() : 1.0);
         }
-        w_.real(42, v->lensLength());
-        w_.real(43, v->frontClipDistance());
-        w_.real(44, v->backClipDistance());
-        w_.real(viewport ? 51 : 50, v->viewTwist());
-        w_.integer(71, mode);
+        real(42, v->lensLength());
+        real(43, v->frontClipDistance());
+        real(44, v->backClipDistance());
+        real(viewport ? 51 : 50, v->viewTwist());
+        integer(71, mode);
     };
 
     auto vports = liveRecords(db_->getViewportTableId());
     beginTable("VPORT", db_->getViewportTableId(), (int)vports.size());
     for (auto* r : vports) {
         symbolRecord("VPORT", "AcDbViewportTableRecord", r);
-        w_.integer(70, 0);
+        integer(70, DxfAccess::fileFlags(r));
         viewSettings(static_cast<const OdDbAbstractViewTableRecord*>(r), true);
     }
-    w_.ascii(0, "ENDTAB");
+    endTable();
 
     auto ltypes = liveRecords(db_->getLinetypeTableId());
     beginTable("LTYPE", db_->getLinetypeTableId(), (int)ltypes.size());
     for (auto* r : ltypes) {
         auto* lt = static_cast<const OdDbLinetypeTableRecord*>(r);
         symbolRecord("LTYPE", "AcDbLinetypeTableRecord", r);
-        w_.integer(70, 0);
-        w_.text(3, lt->comments().str());
-        w_.integer(72, 65);
-        w_.integer(73, lt->numDashes());
-        w_.real(40, lt->patternLength());
+        integer(70, DxfAccess::fileFlags(r));
+        text(3, lt->comments().str());
+        integer(72, lt->isScaledToFit() ? 83 : 65);
+        integer(73, lt->numDashes());
+        real(40, lt->patternLength());
         for (int i = 0; i < lt->numDashes(); ++i) {
-            w_.real(49, lt->dashLengthAt(i));
-            w_.integer(74, 0);
+            real(49, lt->dashLengthAt(i));
+            bool shape = lt->shapeNumberAt(i) != 0, words = !lt->textAt(i).isEmpty();
+            int flags = (lt->shapeIsUcsOrientedAt(i) ? 1 : 0) | (words ? 2 : 0) | (shape ? 4 : 0) |
+                        (lt->shapeIsUprightAt(i) ? 8 : 0);
+            integer(74, flags);
+            if (!shape && !words) continue;
+            integer(75, shape ? lt->shapeNumberAt(i) : 0);
+            handle(340, handleOf(lt->shapeStyleAt(i)));
+            real(46, lt->shapeScaleAt(i));
+            real(50, lt->shapeRotationAt(i) * kRadToDeg);
+            real(44, lt->shapeOffsetAt(i).x);
+            real(45, lt->shapeOffsetAt(i).y);
+            if (words) text(9, lt->textAt(i).str());
         }
     }
-    w_.ascii(0, "ENDTAB");
+    endTable();
 
     auto layers = liveRecords(db_->getLayerTableId());
     beginTable("LAYER", db_->getLayerTableId(), (int)layers.size());
     for (auto* r : layers) {
         auto* la = static_cast<const OdDbLayerTableRecord*>(r);
         symbolRecord("LAYER", "AcDbLayerTableRecord", r);
-        w_.integer(70, (la->isFrozen() ? 1 : 0) | (la->isLocked() ? 4 : 0));
+        integer(70, recordFlags(r, (la->isFrozen() ? 1 : 0) | (la->isLocked() ? 4 : 0), 1 | 4));
         OdCmColor c = la->color();
         int aci = c.isByACI() ? c.colorIndex() : 7;
         if (aci < 1 || aci > 255) aci = 7;
-        w_.integer(62, la->isOff() ? -aci : aci);
-        if (c.isByColor()) w_.integer(420, RgbOf(c));
+        integer(62, la->isOff() ? -aci : aci);
+        if (c.isByColor()) integer(420, RgbOf(c));
         OdString lt = nameOf(la->linetypeObjectId());
-        w_.text(6, lt.isEmpty() ? L"Continuous" : lt.str());
-        w_.integer(370, -3);
+        text(6, lt.isEmpty() ? L"Continuous" : lt.str());
+        if (!la->isPlottable()) integer(290, 0);
+        integer(370, la->lineWeight());
     }
-    w_.ascii(0, "ENDTAB");
+    endTable();
 
     auto styles = liveRecords(db_->getTextStyleTableId());
     beginTable("STYLE", db_->getTextStyleTableId(), (int)styles.size());
     for (auto* r : styles) {
         auto* st = static_cast<const OdDbTextStyleTableRecord*>(r);
         symbolRecord("STYLE", "AcDbTextStyleTableRecord", r);
-        w_.integer(70, 0);
-        w_.real(40, st->textSize());
-        w_.real(41, st->xScale());
-        w_.real(50, 0);
-        w_.integer(71, 0);
-        w_.real(42, st->textSize() > 0 ? st->textSize() : 2.5);
-        w_.text(3, st->fileName().str());
-        w_.text(4, st->bigFontFileName().str());
+        integer(70, recordFlags(r, (st->isShapeFile() ? 1 : 0) | (st->isVertical() ? 4 : 0), 1 | 4));
+        real(40, st->textSize());
+        real(41, st->xScale());
+        real(50, st->obliquingAngle() * kRadToDeg);
+        integer(71, st->flagBits());
+        real(42, st->priorSize());
+        text(3, st->fileName().str());
+        text(4, st->bigFontFileName().str());
     }
-    w_.ascii(0, "ENDTAB");
+    endTable();
 
     auto views = liveRecords(db_->getViewTableId());
     beginTable("VIEW", db_->getViewTableId(), (int)views.size());
     for (auto* r : views) {
         auto* v = static_cast<const OdDbViewTableRecord*>(r);
         symbolRecord("VIEW", "AcDbViewTableRecord", r);
-        w_.integer(70, v->isPaperspaceView() ? 1 : 0);
+        integer(70, recordFlags(r, v->isPaperspaceView() ? 1 : 0, 1));
         viewSettings(v, false);
     }
-    w_.ascii(0, "ENDTAB");
+    endTable();
 
-    ucsTable_ = synthetic();
-    beginTable("UCS", OdDbObjectId(), 0);
-    w_.ascii(0, "ENDTAB");
+    auto ucss = liveRecords(db_->getUCSTableId());
+    beginTable("UCS", db_->getUCSTableId(), (int)ucss.size());
+    for (auto* r : ucss) {
+        auto* u = static_cast<const OdDbUCSTableRecord*>(r);
+        symbolRecord("UCS", "AcDbUCSTableRecord", r);
+        integer(70, DxfAccess::fileFlags(r));
+        point(10, u->origin());
+        point(11, AsPoint(u->xAxis()));
+        point(12, AsPoint(u->yAxis()));
+    }
+    endTable();
 
     auto apps = liveRecords(db_->getRegAppTableId());
     std::vector<std::wstring> missing;
@@ -419,181 +725,265 @@ void DxfOut::tables()
     beginTable("APPID", db_->getRegAppTableId(), (int)(apps.size() + missing.size()));
     for (auto* r : apps) {
         symbolRecord("APPID", "AcDbRegAppTableRecord", r);
-        w_.integer(70, 0);
+        integer(70, DxfAccess::fileFlags(r));
     }
     // An application the extended data needs is registered in the file, as
-    // the host registers it when it sets the value.
+    // the host registers it when the data is set.
     for (const auto& name : missing) {
-        w_.ascii(0, "APPID");
+        open("APPID");
         w_.handle(5, synthetic());
         w_.handle(330, db_->getRegAppTableId().getHandle());
-        w_.ascii(100, "AcDbSymbolTableRecord");
-        w_.ascii(100, "AcDbRegAppTableRecord");
-        w_.text(2, name);
-        w_.integer(70, 0);
+        marker("AcDbSymbolTableRecord");
+        marker("AcDbRegAppTableRecord");
+        text(2, name);
+        integer(70, 0);
     }
-    w_.ascii(0, "ENDTAB");
+    endTable();
 
-    // Dimensions name a style; the database keeps none, so the file gets
-    // the host's default one.
-    w_.ascii(0, "TABLE");
-    w_.ascii(2, "DIMSTYLE");
-    dimstyleTable_ = synthetic();
-    w_.handle(5, dimstyleTable_);
-    w_.handle(330, 0);
-    w_.ascii(100, "AcDbSymbolTable");
-    w_.integer(70, 1);
-    w_.ascii(100, "AcDbDimStyleTable");
-    w_.integer(71, 0);
-    w_.ascii(0, "DIMSTYLE");
-    dimstyle_ = synthetic();
-    w_.handle(105, dimstyle_);
-    w_.handle(330, dimstyleTable_);
-    w_.ascii(100, "AcDbSymbolTableRecord");
-    w_.ascii(100, "AcDbDimStyleTableRecord");
-    w_.ascii(2, "Standard");
-    w_.integer(70, 0);
-    w_.ascii(0, "ENDTAB");
+    auto dimstyles = liveRecords(db_->getDimStyleTableId());
+    beginTable("DIMSTYLE", db_->getDimStyleTableId(), (int)std::max<size_t>(1, dimstyles.size()));
+    for (auto* r : dimstyles) {
+        symbolRecord("DIMSTYLE", "AcDbDimStyleTableRecord", r);
+        integer(70, DxfAccess::fileFlags(r));
+    }
+    if (dimstyles.empty()) {
+        // Dimensions name a style: a drawing with none gets the host's
+        // default one.
+        open("DIMSTYLE");
+        dimstyleHandle_ = synthetic();
+        w_.handle(105, dimstyleHandle_);
+        w_.handle(330, 0);
+        marker("AcDbSymbolTableRecord");
+        marker("AcDbDimStyleTableRecord");
+        text(2, L"Standard");
+        integer(70, 0);
+    }
+    endTable();
 
     beginTable("BLOCK_RECORD", db_->getBlockTableId(), (int)(blocks_.size() + dimensionBlocks_.size()));
     for (const auto& b : blocks_) {
         symbolRecord("BLOCK_RECORD", "AcDbBlockTableRecord", static_cast<OdDbSymbolTableRecord*>(obj(b)));
-        w_.integer(70, 0);
-        w_.integer(280, 1);
-        w_.integer(281, 0);
+        softInteger(70, 0);
+        softInteger(280, 1);
+        softInteger(281, 0);
     }
     for (auto& [dim, block] : dimensionBlocks_) {
-        block.record = synthetic();
-        w_.ascii(0, "BLOCK_RECORD");
+        open("BLOCK_RECORD");
         w_.handle(5, block.record);
         w_.handle(330, db_->getBlockTableId().getHandle());
-        w_.ascii(100, "AcDbSymbolTableRecord");
-        w_.ascii(100, "AcDbBlockTableRecord");
-        w_.text(2, block.name);
+        marker("AcDbSymbolTableRecord");
+        marker("AcDbBlockTableRecord");
+        text(2, block.name);
         w_.integer(70, 0);
         w_.integer(280, 1);
         w_.integer(281, 0);
     }
-    w_.ascii(0, "ENDTAB");
+    endTable();
     w_.ascii(0, "ENDSEC");
 }
 
+// ---- blocks and entities ----
+
+// Model space's entities are written first: dimensions among them may need
+// blocks of graphics, which the blocks section then holds.
 void DxfOut::blocks()
 {
+    w_.ascii(0, "SECTION");
+    w_.ascii(2, "ENTITIES");
+    if (auto* ms = OdRxCast<OdDbBlockTableRecord>(obj(db_->getModelSpaceId()))) writeEntities(ms);
+    close();
+    w_.ascii(0, "ENDSEC");
+    std::string entities = w_.take();
+
     w_.ascii(0, "SECTION");
     w_.ascii(2, "BLOCKS");
     for (const auto& b : blocks_) {
         auto* block = static_cast<OdDbBlockTableRecord*>(obj(b));
+        const DxfKept* kept = DxfAccess::kept(block);
         OdString name = block->getName();
         bool paper = name.iCompare(L"*Paper_Space") == 0;
         bool model = b == db_->getModelSpaceId();
-        w_.ascii(0, "BLOCK");
+        open("BLOCK", nullptr, kept ? kept->blockBegin.get() : nullptr);
         w_.handle(5, synthetic());
         w_.handle(330, block->handle());
-        w_.ascii(100, "AcDbEntity");
-        if (paper) w_.integer(67, 1);
-        w_.ascii(8, "0");
-        w_.ascii(100, "AcDbBlockBegin");
-        w_.text(2, name.str());
+        marker("AcDbEntity");
+        if (paper) integer(67, 1);
+        if (!keptHas(8)) w_.ascii(8, "0");
+        marker("AcDbBlockBegin");
+        text(2, name.str());
         bool anonymous = !model && !paper && name.getLength() > 0 && name.c_str()[0] == L'*';
-        w_.integer(70, (anonymous ? 1 : 0) | (block->hasAttributeDefinitions() ? 2 : 0));
-        w_.point(10, block->origin());
-        w_.text(3, name.str());
-        w_.ascii(1, "");
-        if (!model)
-            for (const auto& e : block->entityIds())
-                if (written(e)) entity(static_cast<OdDbEntity*>(obj(e)));
-        w_.ascii(0, "ENDBLK");
+        // Spaces hold no attribute definitions of their own to flag.
+        bool attdefs = !model && !paper && block->hasAttributeDefinitions();
+        integer(70, (DxfAccess::fileFlags(block) & ~3) | (anonymous ? 1 : 0) | (attdefs ? 2 : 0));
+        point(10, block->origin());
+        text(3, name.str());
+        softText(1, L"");
+        if (!model) writeEntities(block);
+        open("ENDBLK", nullptr, kept ? kept->blockEnd.get() : nullptr);
         w_.handle(5, synthetic());
         w_.handle(330, block->handle());
-        w_.ascii(100, "AcDbEntity");
-        if (paper) w_.integer(67, 1);
-        w_.ascii(8, "0");
-        w_.ascii(100, "AcDbBlockEnd");
+        marker("AcDbEntity");
+        if (paper) integer(67, 1);
+        if (!keptHas(8)) w_.ascii(8, "0");
+        marker("AcDbBlockEnd");
     }
     for (const auto& [dim, block] : dimensionBlocks_) {
         for (const char* type : {"BLOCK", "ENDBLK"}) {
             bool first = type[0] == 'B';
-            w_.ascii(0, type);
+            open(type);
             w_.handle(5, synthetic());
             w_.handle(330, block.record);
-            w_.ascii(100, "AcDbEntity");
+            marker("AcDbEntity");
             w_.ascii(8, "0");
-            w_.ascii(100, first ? "AcDbBlockBegin" : "AcDbBlockEnd");
+            marker(first ? "AcDbBlockBegin" : "AcDbBlockEnd");
             if (!first) continue;
-            w_.text(2, block.name);
-            w_.integer(70, 1);
-            w_.point(10, OdGePoint3d());
-            w_.text(3, block.name);
+            text(2, block.name);
+            integer(70, 1);
+            point(10, OdGePoint3d());
+            text(3, block.name);
             w_.ascii(1, "");
         }
     }
+    close();
     w_.ascii(0, "ENDSEC");
+    w_.append(entities);
+}
 
-    w_.ascii(0, "SECTION");
-    w_.ascii(2, "ENTITIES");
-    if (auto* ms = OdRxCast<OdDbBlockTableRecord>(obj(db_->getModelSpaceId())))
-        for (const auto& e : ms->entityIds())
-            if (written(e)) entity(static_cast<OdDbEntity*>(obj(e)));
-    w_.ascii(0, "ENDSEC");
+// The block's live entities; those a file cannot carry are named in the
+// losses instead.
+void DxfOut::writeEntities(const OdDbBlockTableRecord* block)
+{
+    for (const auto& e : block->entityIds()) {
+        OdDbObject* o = obj(e);
+        if (!o || o->isErased()) continue;
+        if (const wchar_t* why = cannotGo(o)) {
+            lose(o, why);
+            continue;
+        }
+        if (auto* ent = OdRxCast<OdDbEntity>(o)) entity(ent);
+    }
 }
 
 // A circle's or an arc's centre goes in the coordinates of its own plane.
-void DxfOut::circleBody(const OdGePoint3d& center, double radius, const OdGeVector3d& normal)
+void DxfOut::circleBody(const OdGePoint3d& center, double radius, const OdGeVector3d& normal, double thickness)
 {
+    marker("AcDbCircle");
+    if (thickness != 0) real(39, thickness);
     OdGeVector3d x, y, n = normal;
     OdGePlaneAxes(n, x, y);
     const OdGeVector3d cv = center - OdGePoint3d::kOrigin;
-    w_.ascii(100, "AcDbCircle");
-    w_.point(10, OdGePoint3d(cv.dotProduct(x), cv.dotProduct(y), cv.dotProduct(n)));
-    w_.real(40, radius);
-    w_.point(210, OdGePoint3d(n.x, n.y, n.z));
+    point(10, OdGePoint3d(cv.dotProduct(x), cv.dotProduct(y), cv.dotProduct(n)));
+    real(40, radius);
+    point(210, AsPoint(n));
 }
 
 void DxfOut::entityCommon(const char* type, const OdDbEntity* e)
 {
     begin(type, e, e->ownerId());
-    w_.ascii(100, "AcDbEntity");
-    if (nameOf(e->ownerId()).iCompare(L"*Paper_Space") == 0) w_.integer(67, 1);
+    marker("AcDbEntity");
+    if (e->ownerId() == paperSpace_) integer(67, 1);
     OdString layer = nameOf(e->layerId());
-    w_.text(8, layer.isEmpty() ? L"0" : layer.str());
+    text(8, layer.isEmpty() ? L"0" : layer.str());
     OdString lt = nameOf(e->linetypeId());
-    if (!lt.isEmpty() && lt.iCompare(L"ByLayer") != 0) w_.text(6, lt.str());
+    if (!lt.isEmpty() && lt.iCompare(L"ByLayer") != 0) text(6, lt.str());
     color(62, e->color());
-    if (e->linetypeScale() != 1.0) w_.real(48, e->linetypeScale());
-    if (e->transparency().method() != OdCmTransparency::kByLayer) w_.integer(440, e->transparency().serializeOut());
+    if (e->linetypeScale() != 1.0) real(48, e->linetypeScale());
+    if (e->transparency().method() != OdCmTransparency::kByLayer) integer(440, e->transparency().serializeOut());
+    if (e->lineWeight() != OdDb::kLnWtByLayer) integer(370, e->lineWeight());
+    if (e->visibility() == OdDb::kInvisible) integer(60, 1);
 }
+
+// The head of a record a sequence is made of (vertices, its end): it goes
+// with the entity, under a handle of the file's own.
+void DxfOut::subRecordHead(const char* type, const OdDbEntity* parent, size_t index)
+{
+    const DxfKept* kept = DxfAccess::kept(parent);
+    const DxfKept* mine = kept && index < kept->subRecords.size() ? kept->subRecords[index].get() : nullptr;
+    open(type, nullptr, mine);
+    w_.handle(5, synthetic());
+    w_.handle(330, parent->handle());
+    marker("AcDbEntity");
+    if (parent->ownerId() == paperSpace_) integer(67, 1);
+    if (!keptHas(8)) w_.text(8, nameOf(parent->layerId()).str());
+}
+
+void DxfOut::seqend(const OdDbEntity* parent, size_t index) { subRecordHead("SEQEND", parent, index); }
 
 void DxfOut::text(const OdDbText* t, const char* type)
 {
     entityCommon(type, t);
-    w_.ascii(100, "AcDbText");
-    w_.point(10, t->position());
-    w_.real(40, t->height());
-    w_.text(1, t->textString().str());
-    w_.real(50, t->rotation() * kRadToDeg);
-    w_.real(41, t->widthFactor());
-    w_.real(51, t->oblique() * kRadToDeg);
+    OdGeVector3d n = t->normal();
+    marker("AcDbText");
+    if (t->thickness() != 0) real(39, t->thickness());
+    point(10, WcsToOcs(t->position(), n));
+    real(40, t->height());
+    text(1, t->textString().str());
+    if (t->rotation() != 0) real(50, t->rotation() * kRadToDeg);
+    if (t->widthFactor() != 1) real(41, t->widthFactor());
+    if (t->oblique() != 0) real(51, t->oblique() * kRadToDeg);
     OdString style = nameOf(t->textStyle());
-    if (!style.isEmpty()) w_.text(7, style.str());
-    w_.integer(72, t->horizontalMode());
-    if (!t->isDefaultAlignment()) w_.point(11, t->alignmentPoint());
+    if (!style.isEmpty()) text(7, style.str());
+    int generation = (t->isMirroredInX() ? 2 : 0) | (t->isMirroredInY() ? 4 : 0);
+    if (generation) integer(71, generation);
+    integer(72, t->horizontalMode());
+    if (!t->isDefaultAlignment()) point(11, WcsToOcs(t->alignmentPoint(), n));
+    if (!IsPlusZ(n)) point(210, AsPoint(n));
     if (auto* def = OdRxCast<OdDbAttributeDefinition>(const_cast<OdDbText*>(t))) {
-        w_.ascii(100, "AcDbAttributeDefinition");
-        w_.text(3, def->prompt().str());
-        w_.text(2, def->tag().str());
-        w_.integer(70, (def->isInvisible() ? 1 : 0) | (def->isConstant() ? 2 : 0));
-        w_.integer(73, def->fieldLength());
-        w_.integer(74, t->verticalMode());
+        marker("AcDbAttributeDefinition");
+        text(3, def->prompt().str());
+        text(2, def->tag().str());
+        integer(70, (def->isInvisible() ? 1 : 0) | (def->isConstant() ? 2 : 0) | (def->isVerifiable() ? 4 : 0) |
+                        (def->isPreset() ? 8 : 0));
+        integer(73, def->fieldLength());
+        integer(74, t->verticalMode());
     } else if (auto* att = OdRxCast<OdDbAttribute>(const_cast<OdDbText*>(t))) {
-        w_.ascii(100, "AcDbAttribute");
-        w_.text(2, att->tag().str());
-        w_.integer(70, att->isInvisible() ? 1 : 0);
-        w_.integer(73, att->fieldLength());
-        w_.integer(74, t->verticalMode());
+        marker("AcDbAttribute");
+        text(2, att->tag().str());
+        integer(70, (att->isInvisible() ? 1 : 0) | (att->isConstant() ? 2 : 0) | (att->isVerifiable() ? 4 : 0) |
+                        (att->isPreset() ? 8 : 0));
+        integer(73, att->fieldLength());
+        integer(74, t->verticalMode());
     } else {
-        w_.ascii(100, "AcDbText");
-        w_.integer(73, t->verticalMode());
+        marker("AcDbText");
+        integer(73, t->verticalMode());
+    }
+}
+
+void DxfOut::mtext(const OdDbMText* mt)
+{
+    entityCommon("MTEXT", mt);
+    marker("AcDbMText");
+    point(10, mt->location());
+    real(40, mt->textHeight());
+    real(41, mt->width());
+    integer(71, mt->attachment());
+    integer(72, mt->flowDirection());
+    std::wstring s = mt->contents().str();
+    // Long contents go in pieces of 250 characters, the last under 1.
+    size_t pos = 0;
+    for (; s.size() - pos > 250; pos += 250) text(3, s.substr(pos, 250));
+    text(1, s.substr(pos));
+    OdString style = nameOf(mt->textStyle());
+    if (!style.isEmpty()) text(7, style.str());
+    OdGeVector3d n = mt->normal(), ax, ay;
+    OdGePlaneAxes(n, ax, ay);
+    if (!IsPlusZ(n)) point(210, AsPoint(n));
+    point(11, AsPoint(ax * std::cos(mt->rotation()) + ay * std::sin(mt->rotation())));
+    if (mt->rotation() != 0) real(50, mt->rotation() * kRadToDeg);
+    integer(73, mt->lineSpacingStyle());
+    real(44, mt->lineSpacingFactor());
+    int fill = DxfAccess::mtextFill(mt);
+    if (fill != 0) {
+        integer(90, fill);
+        double scale = 1.5;
+        mt->getBackgroundScaleFactor(scale);
+        OdCmColor c;
+        mt->getBackgroundFillColor(c);
+        color(63, c);
+        real(45, scale);
+        OdCmTransparency t;
+        mt->getBackgroundTransparency(t);
+        integer(441, t.serializeOut());
     }
 }
 
@@ -602,39 +992,182 @@ void DxfOut::insert(const OdDbBlockReference* r)
     std::vector<const OdDbAttribute*> attrs;
     for (const auto& a : DxfAccess::attributes(r))
         if (written(a)) attrs.push_back(static_cast<const OdDbAttribute*>(obj(a)));
+    auto* minsert = OdRxCast<OdDbMInsertBlock>(const_cast<OdDbBlockReference*>(r));
+    OdGeVector3d n = r->normal();
     entityCommon("INSERT", r);
-    w_.ascii(100, "AcDbBlockReference");
-    if (!attrs.empty()) w_.integer(66, 1);
-    w_.text(2, nameOf(r->blockTableRecord()).str());
-    w_.point(10, r->position());
-    w_.real(41, r->scaleFactors().sx);
-    w_.real(42, r->scaleFactors().sy);
-    w_.real(43, r->scaleFactors().sz);
-    w_.real(50, r->rotation() * kRadToDeg);
+    marker(minsert ? "AcDbMInsertBlock" : "AcDbBlockReference");
+    if (!attrs.empty()) integer(66, 1);
+    text(2, nameOf(r->blockTableRecord()).str());
+    point(10, WcsToOcs(r->position(), n));
+    real(41, r->scaleFactors().sx);
+    real(42, r->scaleFactors().sy);
+    real(43, r->scaleFactors().sz);
+    real(50, r->rotation() * kRadToDeg);
+    if (minsert) {
+        integer(70, minsert->columns());
+        integer(71, minsert->rows());
+        real(44, minsert->columnSpacing());
+        real(45, minsert->rowSpacing());
+    }
+    if (!IsPlusZ(n)) point(210, AsPoint(n));
     if (attrs.empty()) return;
     for (auto* a : attrs) text(a, "ATTRIB");
-    w_.ascii(0, "SEQEND");
-    w_.handle(5, synthetic());
-    w_.handle(330, r->handle());
-    w_.ascii(100, "AcDbEntity");
-    w_.text(8, nameOf(r->layerId()).str());
+    seqend(r, 0);
+}
+
+void DxfOut::polyline2d(const OdDb2dPolyline* p2)
+{
+    const int kFlags[] = {0, 2, 4, 4}, kCurve[] = {0, 0, 5, 6};
+    int type = p2->polyType();
+    entityCommon("POLYLINE", p2);
+    marker("AcDb2dPolyline");
+    integer(66, 1);
+    point(10, OdGePoint3d(0, 0, p2->elevation()));
+    if (p2->thickness() != 0) real(39, p2->thickness());
+    integer(70, (p2->isClosed() ? 1 : 0) | kFlags[type & 3] | (p2->isLinetypeGenerationOn() ? 128 : 0));
+    if (p2->defaultStartWidth() != 0) real(40, p2->defaultStartWidth());
+    if (p2->defaultEndWidth() != 0) real(41, p2->defaultEndWidth());
+    if (kCurve[type & 3]) integer(75, kCurve[type & 3]);
+    if (!IsPlusZ(p2->normal())) point(210, AsPoint(p2->normal()));
+    const DxfKept* kept = DxfAccess::kept(p2);
+    if (kept && !kept->subRecords.empty() && kept->subRecords.size() != (size_t)p2->numVerts() + 1)
+        lose(p2, L"what the file gave its vertices beyond their points no longer fits them and is not saved");
+    for (int i = 0; i < p2->numVerts(); ++i) {
+        OdGePoint3d p;
+        double b, sw, ew;
+        p2->getVertexAt(i, p, b, sw, ew);
+        subRecordHead("VERTEX", p2, (size_t)i);
+        marker("AcDbVertex");
+        marker("AcDb2dVertex");
+        // The polyline gives the elevation.
+        point(10, OdGePoint3d(p.x, p.y, 0));
+        if (sw != 0) real(40, sw);
+        if (ew != 0) real(41, ew);
+        if (b != 0) real(42, b);
+        int vt = p2->vertexTypeAt(i);
+        integer(70, vt == OdDb::k2dSplineCtlVertex ? 16 : vt == OdDb::k2dSplineFitVertex ? 8 : vt == OdDb::k2dCurveFitVertex ? 1 : 0);
+    }
+    seqend(p2, (size_t)p2->numVerts());
+}
+
+void DxfOut::polyline3d(const OdDb3dPolyline* p3)
+{
+    const int kCurve[] = {0, 5, 6};
+    int type = p3->polyType();
+    entityCommon("POLYLINE", p3);
+    marker("AcDb3dPolyline");
+    integer(66, 1);
+    point(10, OdGePoint3d());
+    integer(70, 8 | (p3->isClosed() ? 1 : 0) | (type != 0 ? 4 : 0));
+    if (type >= 1 && type <= 2) integer(75, kCurve[type]);
+    for (int i = 0; i < p3->numVerts(); ++i) {
+        OdGePoint3d p;
+        p3->getVertexAt(i, p);
+        subRecordHead("VERTEX", p3, (size_t)i);
+        marker("AcDbVertex");
+        marker("AcDb3dPolylineVertex");
+        point(10, p);
+        int vt = p3->vertexTypeAt(i);
+        integer(70, 32 | (vt == OdDb::k3dControlVertex ? 16 : vt == OdDb::k3dFitVertex ? 8 : 0));
+    }
+    seqend(p3, (size_t)p3->numVerts());
+}
+
+void DxfOut::polygonMesh(const OdDbPolygonMesh* m)
+{
+    entityCommon("POLYLINE", m);
+    marker("AcDbPolygonMesh");
+    integer(66, 1);
+    point(10, OdGePoint3d());
+    integer(70, 16 | (m->isMClosed() ? 1 : 0) | (m->isNClosed() ? 32 : 0) |
+                    (m->polyMeshType() != OdDb::kSimpleMesh ? 4 : 0));
+    integer(71, m->mSize());
+    integer(72, m->nSize());
+    if (m->mSurfaceDensity()) integer(73, m->mSurfaceDensity());
+    if (m->nSurfaceDensity()) integer(74, m->nSurfaceDensity());
+    if (m->polyMeshType() != OdDb::kSimpleMesh) integer(75, m->polyMeshType());
+    for (int i = 0; i < m->numVertices(); ++i) {
+        subRecordHead("VERTEX", m, (size_t)i);
+        marker("AcDbVertex");
+        marker("AcDbPolygonMeshVertex");
+        point(10, m->vertexAt(i));
+        integer(70, 64);
+    }
+    seqend(m, (size_t)m->numVertices());
+}
+
+void DxfOut::polyFaceMesh(const OdDbPolyFaceMesh* m)
+{
+    entityCommon("POLYLINE", m);
+    marker("AcDbPolyFaceMesh");
+    integer(66, 1);
+    point(10, OdGePoint3d());
+    integer(70, 64);
+    integer(71, m->numVertices());
+    integer(72, m->numFaces());
+    size_t index = 0;
+    for (int i = 0; i < m->numVertices(); ++i) {
+        subRecordHead("VERTEX", m, index++);
+        marker("AcDbVertex");
+        marker("AcDbPolyFaceMeshVertex");
+        point(10, m->vertexAt(i));
+        integer(70, 64 | 128);
+    }
+    for (int i = 0; i < m->numFaces(); ++i) {
+        int16_t v[4];
+        m->getFaceAt(i, v);
+        subRecordHead("VERTEX", m, index++);
+        marker("AcDbFaceRecord");
+        point(10, OdGePoint3d());
+        integer(70, 128);
+        for (int k = 0; k < 4; ++k)
+            if (v[k] != 0) integer(71 + k, v[k]);
+    }
+    seqend(m, index);
+}
+
+void DxfOut::spline(const OdDbSpline* sp)
+{
+    const OdGeDoubleArray& weights = DxfAccess::weights(sp);
+    const OdGePoint3dArray& fit = DxfAccess::fitPoints(sp);
+    bool fitOnly = DxfAccess::splineFitOnly(sp);
+    entityCommon("SPLINE", sp);
+    marker("AcDbSpline");
+    int flags = (DxfAccess::splineFlags(sp) & ~(1 | 4)) | (sp->isClosed() && !fitOnly ? 1 : 0) |
+                (weights.isEmpty() ? 0 : 4);
+    if (!fitOnly && DxfAccess::splineFlags(sp) == 0) flags |= 8;
+    if (fitOnly) flags = DxfAccess::splineFlags(sp);
+    integer(70, flags);
+    integer(71, sp->degree());
+    integer(72, fitOnly ? 0 : sp->numKnots());
+    integer(73, fitOnly ? 0 : sp->numControlPoints());
+    integer(74, fit.length());
+    if (!fitOnly) {
+        for (double k : sp->knots()) real(40, k);
+        for (double wt : weights) real(41, wt);
+        for (int i = 0; i < sp->numControlPoints(); ++i) {
+            OdGePoint3d p;
+            sp->getControlPointAt(i, p);
+            point(10, p);
+        }
+    }
+    for (const auto& p : fit) point(11, p);
 }
 
 void DxfOut::hatch(const OdDbHatch* h)
 {
     entityCommon("HATCH", h);
-    w_.ascii(100, "AcDbHatch");
-    w_.point(10, OdGePoint3d(0, 0, h->elevation()));
-    OdGeVector3d n = h->normal();
-    w_.point(210, OdGePoint3d(n.x, n.y, n.z));
+    marker("AcDbHatch");
+    point(10, OdGePoint3d(0, 0, h->elevation()));
+    point(210, AsPoint(h->normal()));
     bool gradient = h->hatchObjectType() == OdDbHatch::kGradientObject;
-    w_.text(2, gradient ? L"SOLID" : h->patternName().str());
-    w_.integer(70, gradient || h->isSolidFill() ? 1 : 0);
-    w_.integer(71, h->associative() ? 1 : 0);
-    w_.integer(91, h->numLoops());
+    text(2, gradient ? L"SOLID" : h->patternName().str());
+    integer(70, gradient || h->isSolidFill() ? 1 : 0);
+    integer(71, h->associative() ? 1 : 0);
+    integer(91, h->numLoops());
     for (int i = 0; i < h->numLoops(); ++i) {
         int type = h->loopTypeAt(i);
-        w_.integer(92, type);
+        integer(92, type);
         OdGePoint2dArray verts;
         OdGeDoubleArray bulges;
         OdGeVoidPointerArray edges;
@@ -642,222 +1175,250 @@ void DxfOut::hatch(const OdDbHatch* h)
         if (h->getLoopAt(i, type, verts, bulges) == eOk) {
             bool hasBulge = false;
             for (double b : bulges) hasBulge = hasBulge || b != 0;
-            w_.integer(72, hasBulge ? 1 : 0);
-            w_.integer(73, 1);
-            w_.integer(93, verts.length());
+            integer(72, hasBulge ? 1 : 0);
+            integer(73, DxfAccess::loopClosed(h, i) ? 1 : 0);
+            integer(93, verts.length());
             for (int k = 0; k < verts.length(); ++k) {
-                w_.point2(10, verts[k].x, verts[k].y);
-                if (hasBulge) w_.real(42, k < bulges.length() ? bulges[k] : 0.0);
+                point2(10, verts[k].x, verts[k].y);
+                if (hasBulge) real(42, k < bulges.length() ? bulges[k] : 0.0);
             }
         } else if (h->getLoopAt(i, type, edges, edgeTypes) == eOk) {
-            w_.integer(93, edges.length());
+            const auto& fits = DxfAccess::loopFits(h, i);
+            integer(93, edges.length());
             for (int k = 0; k < edges.length(); ++k) {
                 auto* c = static_cast<const OdGeCurve2d*>(edges[k]);
                 int et = edgeTypes[k];
-                w_.integer(72, et);
+                integer(72, et);
                 if (et == OdDbHatch::kLine) {
                     OdGePoint2d s = c->startPoint(), e = c->endPoint();
-                    w_.point2(10, s.x, s.y);
-                    w_.point2(11, e.x, e.y);
+                    point2(10, s.x, s.y);
+                    point2(11, e.x, e.y);
                 } else if (et == OdDbHatch::kCirArc) {
                     // A clockwise arc is stored by the complements of its
                     // angles, as drawing files keep them.
                     auto* a = static_cast<const OdGeCircArc2d*>(c);
                     double base = a->refVec().angle();
                     double sign = a->isClockWise() ? -1 : 1;
-                    w_.point2(10, a->center().x, a->center().y);
-                    w_.real(40, a->radius());
-                    w_.real(50, (a->startAng() + sign * base) * kRadToDeg);
-                    w_.real(51, (a->endAng() + sign * base) * kRadToDeg);
-                    w_.integer(73, a->isClockWise() ? 0 : 1);
+                    point2(10, a->center().x, a->center().y);
+                    real(40, a->radius());
+                    double s = (a->startAng() + sign * base) * kRadToDeg, e = (a->endAng() + sign * base) * kRadToDeg;
+                    // Angles past a whole turn go back as files write them.
+                    if (e >= 360 && e - s < 360 - 1e-9) e -= 360;
+                    real(50, s);
+                    real(51, e);
+                    integer(73, a->isClockWise() ? 0 : 1);
                 } else if (et == OdDbHatch::kEllArc) {
                     auto* a = static_cast<const OdGeEllipArc2d*>(c);
                     OdGeVector2d maj = a->majorAxis() * a->majorRadius();
                     double ratio = a->majorRadius() > 0 ? a->minorRadius() / a->majorRadius() : 1.0;
-                    w_.point2(10, a->center().x, a->center().y);
-                    w_.point2(11, maj.x, maj.y);
-                    w_.real(40, ratio);
-                    w_.real(50, EllipseAngleOfParam(ratio, a->startAng()) * kRadToDeg);
-                    w_.real(51, EllipseAngleOfParam(ratio, a->endAng()) * kRadToDeg);
-                    w_.integer(73, a->majorAxis().crossProduct(a->minorAxis()) >= 0 ? 1 : 0);
+                    point2(10, a->center().x, a->center().y);
+                    point2(11, maj.x, maj.y);
+                    real(40, ratio);
+                    double s = EllipseAngleOfParam(ratio, a->startAng()) * kRadToDeg;
+                    double e = EllipseAngleOfParam(ratio, a->endAng()) * kRadToDeg;
+                    if (e >= 360 && e - s < 360 - 1e-9) e -= 360;
+                    real(50, s);
+                    real(51, e);
+                    integer(73, a->majorAxis().crossProduct(a->minorAxis()) >= 0 ? 1 : 0);
                 } else {
                     auto* s = static_cast<const OdGeSplineEnt2d*>(c);
-                    w_.integer(94, s->degree());
-                    w_.integer(73, s->isRational() ? 1 : 0);
-                    w_.integer(74, 0);
-                    w_.integer(95, s->numKnots());
-                    w_.integer(96, s->numControlPoints());
-                    for (int j = 0; j < s->numKnots(); ++j) w_.real(40, s->knotAt(j));
+                    integer(94, s->degree());
+                    integer(73, s->isRational() ? 1 : 0);
+                    integer(74, 0);
+                    integer(95, s->numKnots());
+                    integer(96, s->numControlPoints());
+                    for (int j = 0; j < s->numKnots(); ++j) real(40, s->knotAt(j));
                     for (int j = 0; j < s->numControlPoints(); ++j) {
-                        w_.point2(10, s->controlPointAt(j).x, s->controlPointAt(j).y);
-                        if (s->isRational()) w_.real(42, s->weightAt(j));
+                        point2(10, s->controlPointAt(j).x, s->controlPointAt(j).y);
+                        if (s->isRational()) real(42, s->weightAt(j));
                     }
-                    w_.integer(97, 0);
+                    const OdDbHatch::SplineFit* fit = (size_t)k < fits.size() ? &fits[(size_t)k] : nullptr;
+                    integer(97, fit ? fit->points.length() : 0);
+                    if (fit) {
+                        for (const auto& p : fit->points) point2(11, p.x, p.y);
+                        if (fit->hasStart) point2(12, fit->start.x, fit->start.y);
+                        if (fit->hasEnd) point2(13, fit->end.x, fit->end.y);
+                    }
                 }
             }
         }
         std::vector<uint64_t> sources;
         for (const auto& id : DxfAccess::loopIds(h, i))
             if (written(id)) sources.push_back(id.getHandle());
-        w_.integer(97, (int64_t)sources.size());
-        for (uint64_t s : sources) w_.handle(330, s);
+        integer(97, (int64_t)sources.size());
+        for (uint64_t s : sources) handle(330, s);
     }
-    w_.integer(75, 0);
-    w_.integer(76, h->patternType());
+    integer(75, h->hatchStyle());
+    integer(76, h->patternType());
     if (!h->isSolidFill() && !gradient) {
-        // The database keeps no pattern's lines: one family of lines at the
-        // pattern's angle and scale stands for them, its base point the
-        // pattern's origin.
-        double a = h->patternAngle(), s = h->patternScale();
-        w_.real(52, a * kRadToDeg);
-        w_.real(41, s);
-        w_.integer(77, 0);
-        w_.integer(78, 1);
-        w_.real(53, a * kRadToDeg);
-        w_.real(43, h->originPoint().x);
-        w_.real(44, h->originPoint().y);
-        w_.real(45, -std::sin(a) * s);
-        w_.real(46, std::cos(a) * s);
-        w_.integer(79, 0);
+        real(52, h->patternAngle() * kRadToDeg);
+        real(41, h->patternScale());
+        integer(77, h->patternDouble() ? 1 : 0);
+        integer(78, h->numPatternDefinitions());
+        for (int i = 0; i < h->numPatternDefinitions(); ++i) {
+            double angle, bx, by, ox, oy;
+            OdGeDoubleArray dashes;
+            h->getPatternDefinitionAt(i, angle, bx, by, ox, oy, dashes);
+            real(53, angle * kRadToDeg);
+            real(43, bx);
+            real(44, by);
+            real(45, ox);
+            real(46, oy);
+            integer(79, dashes.length());
+            for (double d : dashes) real(49, d);
+        }
     }
-    w_.integer(98, 0);
+    if (h->pixelSize() != 0) real(47, h->pixelSize());
+    integer(98, h->numSeedPoints());
+    for (int i = 0; i < h->numSeedPoints(); ++i) point2(10, h->getSeedPointAt(i).x, h->getSeedPointAt(i).y);
     if (gradient) {
         unsigned count = 0;
         OdArray<OdCmColor> colors;
         OdGeDoubleArray values;
         h->getGradientColors(count, colors, values);
-        w_.integer(450, 1);
-        w_.integer(451, h->gradientType());
-        w_.integer(452, h->getGradientOneColorMode() ? 1 : 0);
-        w_.integer(453, colors.length());
+        integer(450, 1);
+        integer(451, h->gradientType());
+        integer(452, h->getGradientOneColorMode() ? 1 : 0);
+        integer(453, colors.length());
         for (int i = 0; i < colors.length(); ++i) {
-            w_.real(463, i < values.length() ? values[i] : 0.0);
+            real(463, i < values.length() ? values[i] : 0.0);
             color(63, colors[i]);
-            if (!colors[i].isByColor()) w_.integer(421, RgbOf(colors[i]));
+            if (!colors[i].isByColor()) integer(421, RgbOf(colors[i]));
         }
-        w_.real(460, h->gradientAngle());
-        w_.real(461, 0);
-        w_.real(462, 0);
-        w_.text(470, h->gradientName().str());
-    }
-    OdCmColor back = h->backgroundColor();
-    if (back.colorMethod() != OdCmEntityColor::kNone) {
-        // The colour's method in the top byte, its index or value below.
-        uint32_t value = back.isByColor() ? (uint32_t)RgbOf(back) : back.isByACI() ? (uint32_t)back.colorIndex() : 0;
-        w_.ascii(1001, "HATCHBACKGROUNDCOLOR");
-        w_.integer(1071, (int32_t)((uint32_t)back.colorMethod() << 24 | value));
+        real(460, h->gradientAngle());
+        real(461, h->gradientShift());
+        real(462, h->shadeTintValue());
+        text(470, h->gradientName().str());
     }
 }
 
 void DxfOut::dimension(const OdDbDimension* d)
 {
     entityCommon("DIMENSION", d);
-    w_.ascii(100, "AcDbDimension");
-    w_.integer(280, 0);
-    w_.text(2, dimensionBlocks_[d].name);
+    marker("AcDbDimension");
+    OdDbObjectId block = d->dimBlockId();
+    if (!written(block) || !OdRxCast<OdDbBlockTableRecord>(obj(block))) {
+        // A dimension without a block of its own gets an empty one.
+        DimensionBlock& made = dimensionBlocks_[d];
+        do made.name = L"*D" + std::to_wstring(nextDimensionBlock_++);
+        while (blockNames_.count(made.name));
+        made.record = synthetic();
+        text(2, made.name);
+    } else {
+        text(2, nameOf(block).str());
+    }
     int type = 0;
     OdGePoint3d defPoint;
     const char* sub = nullptr;
-    if (auto* a = OdRxCast<OdDbAlignedDimension>(const_cast<OdDbDimension*>(d))) {
+    auto* md = const_cast<OdDbDimension*>(d);
+    if (auto* a = OdRxCast<OdDbAlignedDimension>(md)) {
         type = 1, defPoint = a->dimLinePoint(), sub = "AcDbAlignedDimension";
-    } else if (auto* r = OdRxCast<OdDbRotatedDimension>(const_cast<OdDbDimension*>(d))) {
+    } else if (auto* r = OdRxCast<OdDbRotatedDimension>(md)) {
         type = 0, defPoint = r->dimLinePoint(), sub = "AcDbAlignedDimension";
-    } else if (auto* a2 = OdRxCast<OdDb2LineAngularDimension>(const_cast<OdDbDimension*>(d))) {
+    } else if (auto* a2 = OdRxCast<OdDb2LineAngularDimension>(md)) {
         type = 2, defPoint = a2->xLine2End(), sub = "AcDb2LineAngularDimension";
-    } else if (auto* dd = OdRxCast<OdDbDiametricDimension>(const_cast<OdDbDimension*>(d))) {
+    } else if (auto* dd = OdRxCast<OdDbDiametricDimension>(md)) {
         type = 3, defPoint = dd->farChordPoint(), sub = "AcDbDiametricDimension";
-    } else if (auto* rd = OdRxCast<OdDbRadialDimension>(const_cast<OdDbDimension*>(d))) {
+    } else if (auto* rd = OdRxCast<OdDbRadialDimension>(md)) {
         type = 4, defPoint = rd->center(), sub = "AcDbRadialDimension";
-    } else if (auto* a3 = OdRxCast<OdDb3PointAngularDimension>(const_cast<OdDbDimension*>(d))) {
+    } else if (auto* a3 = OdRxCast<OdDb3PointAngularDimension>(md)) {
         type = 5, defPoint = a3->arcPoint(), sub = "AcDb3PointAngularDimension";
-    } else if (auto* o = OdRxCast<OdDbOrdinateDimension>(const_cast<OdDbDimension*>(d))) {
-        type = 6 | (o->isUsingXAxis() ? 64 : 0), defPoint = OdGePoint3d(), sub = "AcDbOrdinateDimension";
+    } else if (auto* o = OdRxCast<OdDbOrdinateDimension>(md)) {
+        type = 6 | (o->isUsingXAxis() ? 64 : 0), defPoint = o->origin(), sub = "AcDbOrdinateDimension";
     }
-    w_.point(10, defPoint);
-    w_.point(11, d->textPosition());
-    w_.integer(70, type | 128);
-    w_.text(1, d->dimensionText().str());
-    w_.ascii(3, "Standard");
-    if (sub) dimensionPoints(d, sub);
-    if (d->dimtmove() != 0) {
-        // A setting of the dimension's own, as the host overrides its style.
-        w_.ascii(1001, "ACAD");
-        w_.ascii(1000, "DSTYLE");
-        w_.ascii(1002, "{");
-        w_.integer(1070, 279);
-        w_.integer(1070, d->dimtmove());
-        w_.ascii(1002, "}");
-    }
-}
-
-void DxfOut::dimensionPoints(const OdDbDimension* d, const char* sub)
-{
-    w_.ascii(100, sub);
-    if (auto* a = OdRxCast<OdDbAlignedDimension>(const_cast<OdDbDimension*>(d))) {
-        w_.point(13, a->xLine1Point());
-        w_.point(14, a->xLine2Point());
-    } else if (auto* r = OdRxCast<OdDbRotatedDimension>(const_cast<OdDbDimension*>(d))) {
-        w_.point(13, r->xLine1Point());
-        w_.point(14, r->xLine2Point());
-        w_.real(50, r->rotation() * kRadToDeg);
-        w_.ascii(100, "AcDbRotatedDimension");
-    } else if (auto* a2 = OdRxCast<OdDb2LineAngularDimension>(const_cast<OdDbDimension*>(d))) {
-        w_.point(13, a2->xLine1Start());
-        w_.point(14, a2->xLine1End());
-        w_.point(15, a2->xLine2Start());
-        w_.point(16, a2->arcPoint());
-    } else if (auto* dd = OdRxCast<OdDbDiametricDimension>(const_cast<OdDbDimension*>(d))) {
-        w_.point(15, dd->chordPoint());
-        w_.real(40, dd->leaderLength());
-    } else if (auto* rd = OdRxCast<OdDbRadialDimension>(const_cast<OdDbDimension*>(d))) {
-        w_.point(15, rd->chordPoint());
-        w_.real(40, rd->leaderLength());
-    } else if (auto* a3 = OdRxCast<OdDb3PointAngularDimension>(const_cast<OdDbDimension*>(d))) {
-        w_.point(13, a3->xLine1Point());
-        w_.point(14, a3->xLine2Point());
-        w_.point(15, a3->centerPoint());
-    } else if (auto* o = OdRxCast<OdDbOrdinateDimension>(const_cast<OdDbDimension*>(d))) {
-        w_.point(13, o->definingPoint());
-        w_.point(14, o->leaderEndPoint());
+    point(10, defPoint);
+    point(11, d->textPosition());
+    // The type, and of the file's flags those the type does not say.
+    const DxfKept* k = DxfAccess::kept(d);
+    int flags = k ? k->flags : 128;
+    integer(70, type | (flags & ~(7 | 64)));
+    text(1, d->dimensionText().str());
+    OdString style = nameOf(d->dimensionStyle());
+    text(3, style.isEmpty() ? L"Standard" : style.str());
+    if (!sub) return;
+    marker(sub);
+    if (auto* a = OdRxCast<OdDbAlignedDimension>(md)) {
+        point(13, a->xLine1Point());
+        point(14, a->xLine2Point());
+    } else if (auto* r = OdRxCast<OdDbRotatedDimension>(md)) {
+        point(13, r->xLine1Point());
+        point(14, r->xLine2Point());
+        real(50, r->rotation() * kRadToDeg);
+        marker("AcDbRotatedDimension");
+    } else if (auto* a2 = OdRxCast<OdDb2LineAngularDimension>(md)) {
+        point(13, a2->xLine1Start());
+        point(14, a2->xLine1End());
+        point(15, a2->xLine2Start());
+        point(16, a2->arcPoint());
+    } else if (auto* dd = OdRxCast<OdDbDiametricDimension>(md)) {
+        point(15, dd->chordPoint());
+        real(40, dd->leaderLength());
+    } else if (auto* rd = OdRxCast<OdDbRadialDimension>(md)) {
+        point(15, rd->chordPoint());
+        real(40, rd->leaderLength());
+    } else if (auto* a3 = OdRxCast<OdDb3PointAngularDimension>(md)) {
+        point(13, a3->xLine1Point());
+        point(14, a3->xLine2Point());
+        point(15, a3->centerPoint());
+    } else if (auto* o = OdRxCast<OdDbOrdinateDimension>(md)) {
+        point(13, o->definingPoint());
+        point(14, o->leaderEndPoint());
     }
 }
 
-// A multiline of the host's standard style (two lines half a unit either
-// side, times the scale); the style object is named when the drawing has
-// one kept from a file.
+// A multiline as the file gave it, or, made in memory, of the host's
+// standard style (two lines half a unit either side, times the scale).
 void DxfOut::mline(const OdDbMline* m)
 {
     int n = m->numVertices();
-    uint64_t style = 0;
-    if (auto* nod = OdRxCast<OdDbDictionary>(obj(db_->getNamedObjectsDictionaryId()))) {
-        OdDbObjectId styles, standard;
-        auto* dict = nod->getAt(L"ACAD_MLINESTYLE", styles) == eOk ? OdRxCast<OdDbDictionary>(obj(styles)) : nullptr;
-        if (dict && dict->getAt(L"Standard", standard) == eOk && written(standard)) style = standard.getHandle();
-    }
+    uint64_t style = handleOf(m->style());
+    if (!style)
+        if (auto* nod = OdRxCast<OdDbDictionary>(obj(db_->getNamedObjectsDictionaryId()))) {
+            OdDbObjectId styles, standard;
+            auto* dict = nod->getAt(L"ACAD_MLINESTYLE", styles) == eOk ? OdRxCast<OdDbDictionary>(obj(styles)) : nullptr;
+            if (dict && dict->getAt(L"Standard", standard) == eOk) style = handleOf(standard);
+        }
+    const auto& segs = DxfAccess::mlineSegments(m);
+    bool asRead = (int)segs.size() == n && n > 0;
+    size_t lines = asRead ? segs[0].params.size() : 2;
     entityCommon("MLINE", m);
-    w_.ascii(100, "AcDbMline");
-    w_.ascii(2, "Standard");
-    if (style) w_.handle(340, style);
-    w_.real(40, m->scale());
-    w_.integer(70, 1);
-    w_.integer(71, (n > 0 ? 1 : 0) | (m->closedMline() ? 2 : 0));
-    w_.integer(72, n);
-    w_.integer(73, 2);
-    w_.point(10, n > 0 ? m->vertexAt(0) : OdGePoint3d());
-    w_.point(210, OdGePoint3d(0, 0, 1));
+    marker("AcDbMline");
+    text(2, DxfAccess::mlineStyleName(m).str());
+    if (style) handle(340, style);
+    real(40, m->scale());
+    integer(70, m->justification());
+    integer(71, (n > 0 ? 1 : 0) | (m->closedMline() ? 2 : 0));
+    integer(72, n);
+    integer(73, (int64_t)lines);
+    point(10, n > 0 ? m->vertexAt(0) : OdGePoint3d());
+    point(210, AsPoint(m->normal()));
     for (int i = 0; i < n; ++i) {
         OdGePoint3d p = m->vertexAt(i);
+        point(11, p);
+        if (asRead) {
+            const auto& seg = segs[(size_t)i];
+            point(12, AsPoint(seg.direction));
+            point(13, AsPoint(seg.miter));
+            for (size_t k = 0; k < seg.params.size(); ++k) {
+                integer(74, seg.params[k].length());
+                for (double v : seg.params[k]) real(41, v);
+                const OdGeDoubleArray none;
+                const OdGeDoubleArray& fill = k < seg.fills.size() ? seg.fills[k] : none;
+                integer(75, fill.length());
+                for (double v : fill) real(42, v);
+            }
+            continue;
+        }
         int next = i + 1 < n ? i + 1 : m->closedMline() ? 0 : i - 1;
         OdGeVector3d dir = next >= 0 && next != i ? m->vertexAt(next) - p : OdGeVector3d(1, 0, 0);
         if (next < i && !m->closedMline()) dir = -dir;
         dir = dir.isZeroLength() ? OdGeVector3d(1, 0, 0) : dir.normal();
-        w_.point(11, p);
-        w_.point(12, OdGePoint3d(dir.x, dir.y, dir.z));
-        w_.point(13, OdGePoint3d(-dir.y, dir.x, 0));
+        point(12, AsPoint(dir));
+        point(13, OdGePoint3d(-dir.y, dir.x, 0));
         for (double offset : {0.5, -0.5}) {
-            w_.integer(74, 1);
-            w_.real(41, offset * m->scale());
-            w_.integer(75, 0);
+            integer(74, 1);
+            real(41, offset * m->scale());
+            integer(75, 0);
         }
     }
 }
@@ -867,161 +1428,91 @@ void DxfOut::entity(const OdDbEntity* e)
     auto* ent = const_cast<OdDbEntity*>(e);
     if (auto* l = OdRxCast<OdDbLine>(ent)) {
         entityCommon("LINE", e);
-        w_.ascii(100, "AcDbLine");
-        w_.point(10, l->startPoint());
-        w_.point(11, l->endPoint());
+        marker("AcDbLine");
+        if (l->thickness() != 0) real(39, l->thickness());
+        point(10, l->startPoint());
+        point(11, l->endPoint());
+        if (!IsPlusZ(l->normal())) point(210, AsPoint(l->normal()));
     } else if (auto* c = OdRxCast<OdDbCircle>(ent)) {
         entityCommon("CIRCLE", e);
-        circleBody(c->center(), c->radius(), c->normal());
+        circleBody(c->center(), c->radius(), c->normal(), c->thickness());
     } else if (auto* a = OdRxCast<OdDbArc>(ent)) {
         entityCommon("ARC", e);
-        circleBody(a->center(), a->radius(), a->normal());
-        w_.ascii(100, "AcDbArc");
-        w_.real(50, a->startAngle() * kRadToDeg);
-        w_.real(51, a->endAngle() * kRadToDeg);
+        circleBody(a->center(), a->radius(), a->normal(), a->thickness());
+        marker("AcDbArc");
+        real(50, a->startAngle() * kRadToDeg);
+        real(51, a->endAngle() * kRadToDeg);
     } else if (auto* el = OdRxCast<OdDbEllipse>(ent)) {
         double s, t;
         el->getStartParam(s);
         el->getEndParam(t);
         OdGeVector3d maj = el->majorAxis(), n = el->normal();
         entityCommon("ELLIPSE", e);
-        w_.ascii(100, "AcDbEllipse");
-        w_.point(10, el->center());
-        w_.point(11, OdGePoint3d(maj.x, maj.y, maj.z));
-        w_.point(210, OdGePoint3d(n.x, n.y, n.z));
-        w_.real(40, el->radiusRatio());
-        w_.real(41, s);
-        w_.real(42, t);
+        marker("AcDbEllipse");
+        point(10, el->center());
+        point(11, AsPoint(maj));
+        point(210, AsPoint(n));
+        real(40, el->radiusRatio());
+        real(41, s);
+        real(42, t);
     } else if (auto* pl = OdRxCast<OdDbPolyline>(ent)) {
         entityCommon("LWPOLYLINE", e);
-        w_.ascii(100, "AcDbPolyline");
-        w_.integer(90, pl->numVerts());
-        w_.integer(70, pl->isClosed() ? 1 : 0);
-        bool widths = pl->hasWidth();
-        if (!widths) w_.real(43, 0);
-        if (pl->elevation() != 0) w_.real(38, pl->elevation());
+        marker("AcDbPolyline");
+        integer(90, pl->numVerts());
+        integer(70, (pl->isClosed() ? 1 : 0) | (pl->isPlinegen() ? 128 : 0));
+        double width = 0;
+        bool constant = pl->getConstantWidth(width) == eOk;
+        if (constant) real(43, width);
+        if (pl->elevation() != 0) real(38, pl->elevation());
+        if (pl->thickness() != 0) real(39, pl->thickness());
         for (unsigned i = 0; i < pl->numVerts(); ++i) {
             OdGePoint2d p;
             double sw = 0, ew = 0;
             pl->getPointAt(i, p);
             pl->getWidthsAt(i, sw, ew);
-            w_.point2(10, p.x, p.y);
-            if (widths) {
-                w_.real(40, sw);
-                w_.real(41, ew);
+            point2(10, p.x, p.y);
+            if (!constant) {
+                real(40, sw);
+                real(41, ew);
             }
-            if (pl->getBulgeAt(i) != 0) w_.real(42, pl->getBulgeAt(i));
+            if (pl->getBulgeAt(i) != 0) real(42, pl->getBulgeAt(i));
         }
+        if (!IsPlusZ(pl->normal())) point(210, AsPoint(pl->normal()));
     } else if (auto* p2 = OdRxCast<OdDb2dPolyline>(ent)) {
-        const int kFlags[] = {0, 2, 4, 4}, kCurve[] = {0, 0, 5, 6};
-        int type = p2->polyType();
-        entityCommon("POLYLINE", e);
-        w_.ascii(100, "AcDb2dPolyline");
-        w_.integer(66, 1);
-        w_.point(10, OdGePoint3d(0, 0, p2->elevation()));
-        w_.integer(70, (p2->isClosed() ? 1 : 0) | kFlags[type & 3]);
-        w_.integer(75, kCurve[type & 3]);
-        for (int i = 0; i < p2->numVerts(); ++i) {
-            OdGePoint3d p;
-            double b, sw, ew;
-            p2->getVertexAt(i, p, b, sw, ew);
-            w_.ascii(0, "VERTEX");
-            w_.handle(5, synthetic());
-            w_.handle(330, e->handle());
-            w_.ascii(100, "AcDbEntity");
-            w_.text(8, nameOf(e->layerId()).str());
-            w_.ascii(100, "AcDbVertex");
-            w_.ascii(100, "AcDb2dVertex");
-            w_.point(10, p);
-            w_.real(40, sw);
-            w_.real(41, ew);
-            w_.real(42, b);
-            w_.integer(70, 0);
-        }
-        w_.ascii(0, "SEQEND");
-        w_.handle(5, synthetic());
-        w_.handle(330, e->handle());
-        w_.ascii(100, "AcDbEntity");
-        w_.text(8, nameOf(e->layerId()).str());
+        polyline2d(p2);
     } else if (auto* p3 = OdRxCast<OdDb3dPolyline>(ent)) {
-        const int kCurve[] = {0, 5, 6};
-        int type = p3->polyType();
-        entityCommon("POLYLINE", e);
-        w_.ascii(100, "AcDb3dPolyline");
-        w_.integer(66, 1);
-        w_.point(10, OdGePoint3d());
-        w_.integer(70, 8 | (p3->isClosed() ? 1 : 0) | (type != 0 ? 4 : 0));
-        w_.integer(75, type >= 0 && type <= 2 ? kCurve[type] : 0);
-        for (int i = 0; i < p3->numVerts(); ++i) {
-            OdGePoint3d p;
-            p3->getVertexAt(i, p);
-            w_.ascii(0, "VERTEX");
-            w_.handle(5, synthetic());
-            w_.handle(330, e->handle());
-            w_.ascii(100, "AcDbEntity");
-            w_.text(8, nameOf(e->layerId()).str());
-            w_.ascii(100, "AcDbVertex");
-            w_.ascii(100, "AcDb3dPolylineVertex");
-            w_.point(10, p);
-            w_.integer(70, 32);
-        }
-        w_.ascii(0, "SEQEND");
-        w_.handle(5, synthetic());
-        w_.handle(330, e->handle());
-        w_.ascii(100, "AcDbEntity");
-        w_.text(8, nameOf(e->layerId()).str());
+        polyline3d(p3);
+    } else if (auto* pm = OdRxCast<OdDbPolygonMesh>(ent)) {
+        polygonMesh(pm);
+    } else if (auto* pf = OdRxCast<OdDbPolyFaceMesh>(ent)) {
+        polyFaceMesh(pf);
     } else if (auto* sp = OdRxCast<OdDbSpline>(ent)) {
-        const OdGeDoubleArray& weights = DxfAccess::weights(sp);
-        const OdGePoint3dArray& fit = DxfAccess::fitPoints(sp);
-        entityCommon("SPLINE", e);
-        w_.ascii(100, "AcDbSpline");
-        w_.integer(70, (sp->isClosed() ? 1 : 0) | (weights.isEmpty() ? 0 : 4) | 8);
-        w_.integer(71, sp->degree());
-        w_.integer(72, sp->numKnots());
-        w_.integer(73, sp->numControlPoints());
-        w_.integer(74, fit.length());
-        for (double k : sp->knots()) w_.real(40, k);
-        for (int i = 0; i < sp->numControlPoints(); ++i) {
-            OdGePoint3d p;
-            sp->getControlPointAt(i, p);
-            w_.point(10, p);
-        }
-        for (double wt : weights) w_.real(41, wt);
-        for (const auto& p : fit) w_.point(11, p);
+        spline(sp);
     } else if (auto* pt = OdRxCast<OdDbPoint>(ent)) {
         entityCommon("POINT", e);
-        w_.ascii(100, "AcDbPoint");
-        w_.point(10, pt->position());
+        marker("AcDbPoint");
+        point(10, pt->position());
+        if (pt->thickness() != 0) real(39, pt->thickness());
+        if (!IsPlusZ(pt->normal())) point(210, AsPoint(pt->normal()));
+        if (pt->ecsRotation() != 0) real(50, pt->ecsRotation() * kRadToDeg);
     } else if (auto* t = OdRxCast<OdDbText>(ent)) {
         text(t, OdRxCast<OdDbAttributeDefinition>(ent) ? "ATTDEF" : OdRxCast<OdDbAttribute>(ent) ? "ATTRIB" : "TEXT");
     } else if (auto* mt = OdRxCast<OdDbMText>(ent)) {
-        entityCommon("MTEXT", e);
-        w_.ascii(100, "AcDbMText");
-        w_.point(10, mt->location());
-        w_.real(40, mt->textHeight());
-        w_.real(41, mt->width());
-        w_.integer(71, mt->attachment());
-        w_.integer(72, mt->flowDirection());
-        std::wstring s = mt->contents().str();
-        // Long contents go in pieces of 250 characters, the last under 1.
-        size_t pos = 0;
-        for (; s.size() - pos > 250; pos += 250) w_.text(3, s.substr(pos, 250));
-        w_.text(1, s.substr(pos));
-        OdString style = nameOf(mt->textStyle());
-        if (!style.isEmpty()) w_.text(7, style.str());
-        w_.point(11, OdGePoint3d(std::cos(mt->rotation()), std::sin(mt->rotation()), 0));
+        mtext(mt);
     } else if (auto* r = OdRxCast<OdDbBlockReference>(ent)) {
         insert(r);
     } else if (auto* h = OdRxCast<OdDbHatch>(ent)) {
         hatch(h);
     } else if (auto* so = OdRxCast<OdDbSolid>(ent)) {
         entityCommon("SOLID", e);
-        w_.ascii(100, "AcDbTrace");
+        marker("AcDbTrace");
         for (int i = 0; i < 4; ++i) {
             OdGePoint3d p;
             so->getPointAt(i, p);
-            w_.point(10 + i, p);
+            point(10 + i, WcsToOcs(p, so->normal()));
         }
+        if (so->thickness() != 0) real(39, so->thickness());
+        if (!IsPlusZ(so->normal())) point(210, AsPoint(so->normal()));
     } else if (auto* img = OdRxCast<OdDbRasterImage>(ent)) {
         OdGePoint3d origin;
         OdGeVector3d u, v;
@@ -1030,27 +1521,28 @@ void DxfOut::entity(const OdDbEntity* e)
         OdGeVector2d size = def ? def->size() : OdGeVector2d();
         if (!(size.x >= 1 && size.y >= 1)) size = OdGeVector2d(1, 1);
         entityCommon("IMAGE", e);
-        w_.ascii(100, "AcDbRasterImage");
-        w_.integer(90, 0);
-        w_.point(10, origin);
-        OdGeVector3d up = u / size.x, vp = v / size.y;
-        w_.point(11, OdGePoint3d(up.x, up.y, up.z));
-        w_.point(12, OdGePoint3d(vp.x, vp.y, vp.z));
-        w_.point2(13, size.x, size.y);
-        w_.handle(340, written(img->imageDefId()) ? (uint64_t)img->imageDefId().getHandle() : 0);
+        marker("AcDbRasterImage");
+        integer(90, 0);
+        point(10, origin);
+        point(11, AsPoint(u / size.x));
+        point(12, AsPoint(v / size.y));
+        point2(13, size.x, size.y);
+        handle(340, handleOf(img->imageDefId()));
         int display = 0;
         for (auto opt : {OdDbRasterImage::kShow, OdDbRasterImage::kShowUnAligned, OdDbRasterImage::kClip,
                          OdDbRasterImage::kTransparent})
             if (img->isSetDisplayOpt(opt)) display |= opt;
-        w_.integer(70, display);
-        w_.integer(280, img->isSetDisplayOpt(OdDbRasterImage::kClip) ? 1 : 0);
-        w_.integer(281, 50);
-        w_.integer(282, 50);
-        w_.integer(283, 0);
-        w_.integer(71, 1);
-        w_.integer(91, 2);
-        w_.point2(14, -0.5, -0.5);
-        w_.point2(14, size.x - 0.5, size.y - 0.5);
+        integer(70, display);
+        integer(280, img->isSetDisplayOpt(OdDbRasterImage::kClip) ? 1 : 0);
+        softInteger(281, 50);
+        softInteger(282, 50);
+        softInteger(283, 0);
+        if (!keptHas(71) && !keptHas(91) && !keptHas(14)) {
+            w_.integer(71, 1);
+            w_.integer(91, 2);
+            w_.point2(14, -0.5, -0.5);
+            w_.point2(14, size.x - 0.5, size.y - 0.5);
+        }
     } else if (auto* d = OdRxCast<OdDbDimension>(ent)) {
         dimension(d);
     } else if (auto* ml = OdRxCast<OdDbMline>(ent)) {
@@ -1058,18 +1550,6 @@ void DxfOut::entity(const OdDbEntity* e)
     } else if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(e)) {
         std::string type(f->dxfName.begin(), f->dxfName.end());
         entityCommon(type.c_str(), e);
-        rawGroups(f->groups);
-    }
-}
-
-// Groups kept from a file: text as text, the rest as the file wrote it.
-void DxfOut::rawGroups(const std::vector<std::pair<int, std::wstring>>& groups)
-{
-    for (const auto& [code, value] : groups) {
-        Kind kind;
-        if (code <= 0 || !KindOfCode(code, kind)) continue;
-        if (kind == Kind::kText) w_.text(code, value);
-        else w_.ascii(code, std::string(value.begin(), value.end()));
     }
 }
 
@@ -1083,20 +1563,18 @@ void DxfOut::xrecordData(const OdResBuf* rb)
         if (code <= 0 || code > 1071 || !KindOfCode(code, kind) || code == 999) continue;
         bool pointCode = (code >= 10 && code <= 18) || (code >= 1010 && code <= 1013);
         switch (kind) {
-        case Kind::kText: w_.text(code, rb->getString().str()); break;
+        case Kind::kText: text(code, rb->getString().str()); break;
         case Kind::kReal:
-            if (pointCode) w_.point(code, rb->getPoint3d());
-            else w_.real(code, rb->getDouble());
+            if (pointCode) point(code, rb->getPoint3d());
+            else real(code, rb->getDouble());
             break;
         case Kind::kInt:
-            w_.integer(code, (code >= 60 && code <= 79) || (code >= 170 && code <= 179) || (code >= 270 && code <= 289) ||
-                                     (code >= 370 && code <= 409) || (code >= 1060 && code <= 1070)
-                                 ? rb->getInt16()
-                                 : rb->getInt32());
+            integer(code, (code >= 60 && code <= 79) || (code >= 170 && code <= 179) || (code >= 270 && code <= 289) ||
+                                  (code >= 370 && code <= 409) || (code >= 1060 && code <= 1070)
+                              ? rb->getInt16()
+                              : rb->getInt32());
             break;
-        case Kind::kHandle:
-            w_.handle(code, written(rb->getObjectId()) ? (uint64_t)rb->getObjectId().getHandle() : 0);
-            break;
+        case Kind::kHandle: handle(code, handleOf(rb->getObjectId())); break;
         }
     }
 }
@@ -1106,10 +1584,8 @@ void DxfOut::objects()
     w_.ascii(0, "SECTION");
     w_.ascii(2, "OBJECTS");
     std::vector<const OdDbObject*> list;
-    for (const auto& id : db_->allObjectIds()) {
-        OdDbObject* o = obj(id);
-        if (o && out_.count(o) && IsWrittenObject(o)) list.push_back(o);
-    }
+    for (const OdDbObject* o : out_)
+        if (IsWrittenObject(o)) list.push_back(o);
     // The named-objects dictionary comes first, as readers expect.
     std::stable_partition(list.begin(), list.end(),
                           [this](const OdDbObject* o) { return o->objectId() == db_->getNamedObjectsDictionaryId(); });
@@ -1117,74 +1593,179 @@ void DxfOut::objects()
         auto* mo = const_cast<OdDbObject*>(o);
         if (auto* d = OdRxCast<OdDbDictionary>(mo)) {
             begin("DICTIONARY", o, o->ownerId());
-            w_.ascii(100, "AcDbDictionary");
-            w_.integer(281, 1);
+            marker("AcDbDictionary");
+            if (d->isTreatElementsAsHard()) integer(280, 1);
+            softInteger(281, 1);
+            const DxfKept* k = DxfAccess::kept(d);
             for (const auto& [key, id] : DxfAccess::entries(d)) {
                 if (!written(id)) continue;
-                w_.text(3, key.str());
-                w_.handle(350, id.getHandle());
+                text(3, key.str());
+                bool hard = k && std::find(k->hardOwned.begin(), k->hardOwned.end(), id) != k->hardOwned.end();
+                handle(hard ? 360 : 350, id.getHandle());
             }
         } else if (auto* x = OdRxCast<OdDbXrecord>(mo)) {
             begin("XRECORD", o, o->ownerId());
-            w_.ascii(100, "AcDbXrecord");
-            w_.integer(280, 1);
+            marker("AcDbXrecord");
+            integer(280, x->mergeStyle());
             xrecordData(DxfAccess::chain(x));
         } else if (auto* def = OdRxCast<OdDbRasterImageDef>(mo)) {
             OdGeVector2d size = def->size();
             if (!(size.x >= 1 && size.y >= 1)) size = OdGeVector2d(1, 1);
             begin("IMAGEDEF", o, o->ownerId());
-            w_.ascii(100, "AcDbRasterImageDef");
-            w_.integer(90, 0);
-            w_.text(1, def->sourceFileName().str());
-            w_.point2(10, size.x, size.y);
-            w_.point2(11, 1, 1);
-            w_.integer(280, def->isLoaded() ? 1 : 0);
-            w_.integer(281, 0);
+            marker("AcDbRasterImageDef");
+            softInteger(90, 0);
+            text(1, def->sourceFileName().str());
+            point2(10, size.x, size.y);
+            if (!keptHas(11)) w_.point2(11, 1, 1);
+            integer(280, def->isLoaded() ? 1 : 0);
+            softInteger(281, 0);
         } else if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(o)) {
             std::string type(f->dxfName.begin(), f->dxfName.end());
             begin(type.c_str(), o, o->ownerId());
-            rawGroups(f->groups);
         } else if (auto* st = OdRxCast<OdDbSortentsTable>(mo)) {
             begin("SORTENTSTABLE", o, o->ownerId());
-            w_.ascii(100, "AcDbSortentsTable");
-            w_.handle(330, written(st->blockId()) ? (uint64_t)st->blockId().getHandle() : 0);
+            marker("AcDbSortentsTable");
+            handle(330, handleOf(st->blockId()));
             // The whole draw order: the entities' own handles, sorted, given
             // out in drawing order as their sort handles.
             OdDbObjectIdArray order;
             st->getFullDrawOrder(order);
+            const DxfKept* k = DxfAccess::kept(st);
+            if (k && !k->sortHandles.empty() && k->sortOrder == order) {
+                // Unchanged since it was read: the file's own sort handles.
+                for (const auto& [id, sortHandle] : k->sortHandles)
+                    if (written(id)) {
+                        handle(331, id.getHandle());
+                        handle(5, sortHandle);
+                    }
+                continue;
+            }
             std::vector<uint64_t> handles;
             for (const auto& id : order)
                 if (written(id)) handles.push_back(id.getHandle());
             std::vector<uint64_t> sorted = handles;
             std::sort(sorted.begin(), sorted.end());
             for (size_t i = 0; i < handles.size(); ++i) {
-                w_.handle(331, handles[i]);
-                w_.handle(5, sorted[i]);
+                handle(331, handles[i]);
+                handle(5, sorted[i]);
             }
         }
     }
+    close();
     w_.ascii(0, "ENDSEC");
 }
 
+// The sections are made in the order their contents are known (the
+// entities name the applications and dimension blocks the tables list) and
+// put together in the order files have.
 std::string DxfOut::run()
 {
     collect();
+    blocks();
+    std::string blocksAndEntities = w_.take();
     classes();
     tables();
-    blocks();
+    std::string classesAndTables = w_.take();
     objects();
+    extraSections();
     w_.ascii(0, "EOF");
     GroupWriter head;
     header(head);
-    return head.bytes() + w_.bytes();
+    std::string out;
+    out.reserve(head.bytes().size() + classesAndTables.size() + blocksAndEntities.size() + w_.bytes().size());
+    out += head.bytes();
+    out += classesAndTables;
+    out += blocksAndEntities;
+    out += w_.bytes();
+    return out;
 }
 
 }  // namespace
 
-OdResult WriteDxf(OdDbDatabase* db, std::string& bytes)
+std::vector<const char*> WrittenSubclasses(const OdDbObject* o, std::string& type)
+{
+    auto* m = const_cast<OdDbObject*>(o);
+    auto is = [m](OdRxClass* c) { return m->isKindOf(c); };
+    const char* e = "AcDbEntity";
+    if (is(OdDbLine::desc())) return type = "LINE", std::vector<const char*>{e, "AcDbLine"};
+    if (is(OdDbCircle::desc())) return type = "CIRCLE", std::vector<const char*>{e, "AcDbCircle"};
+    if (is(OdDbArc::desc())) return type = "ARC", std::vector<const char*>{e, "AcDbCircle", "AcDbArc"};
+    if (is(OdDbEllipse::desc())) return type = "ELLIPSE", std::vector<const char*>{e, "AcDbEllipse"};
+    if (is(OdDbPolyline::desc())) return type = "LWPOLYLINE", std::vector<const char*>{e, "AcDbPolyline"};
+    if (is(OdDb2dPolyline::desc())) return type = "POLYLINE", std::vector<const char*>{e, "AcDb2dPolyline"};
+    if (is(OdDb3dPolyline::desc())) return type = "POLYLINE", std::vector<const char*>{e, "AcDb3dPolyline"};
+    if (is(OdDbPolygonMesh::desc())) return type = "POLYLINE", std::vector<const char*>{e, "AcDbPolygonMesh"};
+    if (is(OdDbPolyFaceMesh::desc())) return type = "POLYLINE", std::vector<const char*>{e, "AcDbPolyFaceMesh"};
+    if (is(OdDbSpline::desc())) return type = "SPLINE", std::vector<const char*>{e, "AcDbSpline"};
+    if (is(OdDbPoint::desc())) return type = "POINT", std::vector<const char*>{e, "AcDbPoint"};
+    if (is(OdDbAttributeDefinition::desc()))
+        return type = "ATTDEF", std::vector<const char*>{e, "AcDbText", "AcDbAttributeDefinition"};
+    if (is(OdDbAttribute::desc())) return type = "ATTRIB", std::vector<const char*>{e, "AcDbText", "AcDbAttribute"};
+    if (is(OdDbText::desc())) return type = "TEXT", std::vector<const char*>{e, "AcDbText", "AcDbText"};
+    if (is(OdDbMText::desc())) return type = "MTEXT", std::vector<const char*>{e, "AcDbMText"};
+    if (is(OdDbMInsertBlock::desc())) return type = "INSERT", std::vector<const char*>{e, "AcDbMInsertBlock"};
+    if (is(OdDbBlockReference::desc())) return type = "INSERT", std::vector<const char*>{e, "AcDbBlockReference"};
+    if (is(OdDbHatch::desc())) return type = "HATCH", std::vector<const char*>{e, "AcDbHatch"};
+    if (is(OdDbSolid::desc())) return type = "SOLID", std::vector<const char*>{e, "AcDbTrace"};
+    if (is(OdDbRasterImage::desc())) return type = "IMAGE", std::vector<const char*>{e, "AcDbRasterImage"};
+    if (is(OdDbMline::desc())) return type = "MLINE", std::vector<const char*>{e, "AcDbMline"};
+    if (is(OdDbDimension::desc())) {
+        type = "DIMENSION";
+        const char* d = "AcDbDimension";
+        if (is(OdDbRotatedDimension::desc())) return {e, d, "AcDbAlignedDimension", "AcDbRotatedDimension"};
+        if (is(OdDbAlignedDimension::desc())) return {e, d, "AcDbAlignedDimension"};
+        if (is(OdDb2LineAngularDimension::desc())) return {e, d, "AcDb2LineAngularDimension"};
+        if (is(OdDb3PointAngularDimension::desc())) return {e, d, "AcDb3PointAngularDimension"};
+        if (is(OdDbDiametricDimension::desc())) return {e, d, "AcDbDiametricDimension"};
+        if (is(OdDbRadialDimension::desc())) return {e, d, "AcDbRadialDimension"};
+        if (is(OdDbOrdinateDimension::desc())) return {e, d, "AcDbOrdinateDimension"};
+        return {e, d};
+    }
+    if (auto* f = DxfAccess::fileRecordOf(o)) {
+        type.assign(f->dxfName.begin(), f->dxfName.end());
+        if (is(OdDbEntity::desc())) return {e};
+        return {};
+    }
+    if (is(OdDbDictionary::desc())) return type = "DICTIONARY", std::vector<const char*>{"AcDbDictionary"};
+    if (is(OdDbXrecord::desc())) return type = "XRECORD", std::vector<const char*>{"AcDbXrecord"};
+    if (is(OdDbRasterImageDef::desc())) return type = "IMAGEDEF", std::vector<const char*>{"AcDbRasterImageDef"};
+    if (is(OdDbSortentsTable::desc())) return type = "SORTENTSTABLE", std::vector<const char*>{"AcDbSortentsTable"};
+    if (is(OdDbSymbolTable::desc())) return type = "TABLE", std::vector<const char*>{"AcDbSymbolTable"};
+    const char* r = "AcDbSymbolTableRecord";
+    if (is(OdDbLayerTableRecord::desc())) return type = "LAYER", std::vector<const char*>{r, "AcDbLayerTableRecord"};
+    if (is(OdDbLinetypeTableRecord::desc())) return type = "LTYPE", std::vector<const char*>{r, "AcDbLinetypeTableRecord"};
+    if (is(OdDbTextStyleTableRecord::desc())) return type = "STYLE", std::vector<const char*>{r, "AcDbTextStyleTableRecord"};
+    if (is(OdDbViewportTableRecord::desc())) return type = "VPORT", std::vector<const char*>{r, "AcDbViewportTableRecord"};
+    if (is(OdDbViewTableRecord::desc())) return type = "VIEW", std::vector<const char*>{r, "AcDbViewTableRecord"};
+    if (is(OdDbUCSTableRecord::desc())) return type = "UCS", std::vector<const char*>{r, "AcDbUCSTableRecord"};
+    if (is(OdDbRegAppTableRecord::desc())) return type = "APPID", std::vector<const char*>{r, "AcDbRegAppTableRecord"};
+    if (is(OdDbDimStyleTableRecord::desc())) return type = "DIMSTYLE", std::vector<const char*>{r, "AcDbDimStyleTableRecord"};
+    if (is(OdDbBlockTableRecord::desc())) return type = "BLOCK_RECORD", std::vector<const char*>{r, "AcDbBlockTableRecord"};
+    type.clear();
+    return {};
+}
+
+std::vector<const char*> SubRecordSubclasses(const OdDbObject* parent, std::string_view type, int vertexFlags)
+{
+    const char* e = "AcDbEntity";
+    auto* m = const_cast<OdDbObject*>(parent);
+    if (type == "BLOCK") return {e, "AcDbBlockBegin"};
+    if (type == "ENDBLK") return {e, "AcDbBlockEnd"};
+    if (type != "VERTEX") return {e};
+    if (m && m->isKindOf(OdDb3dPolyline::desc())) return {e, "AcDbVertex", "AcDb3dPolylineVertex"};
+    if (m && m->isKindOf(OdDbPolygonMesh::desc())) return {e, "AcDbVertex", "AcDbPolygonMeshVertex"};
+    if (m && m->isKindOf(OdDbPolyFaceMesh::desc()))
+        return (vertexFlags & 64) ? std::vector<const char*>{e, "AcDbVertex", "AcDbPolyFaceMeshVertex"}
+                                  : std::vector<const char*>{e, "AcDbFaceRecord"};
+    return {e, "AcDbVertex", "AcDb2dVertex"};
+}
+
+OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring>* losses)
 {
     if (!db || DxfAccess::object(db->getBlockTableId()) == nullptr) return eInvalidInput;
-    bytes = DxfOut(db).run();
+    std::vector<std::wstring> lost;
+    bytes = DxfOut(db, lost).run();
+    if (losses) *losses = std::move(lost);
     return eOk;
 }
 

@@ -1,4 +1,5 @@
 // Drawing files and copying blocks between databases.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -55,9 +56,16 @@ OdResult CopyEntities(const OdDbBlockTableRecord* from, OdDbBlockTableRecord* to
 OdResult OdDbDatabase::readDwgFile(const wchar_t* fileName, int, bool, const wchar_t*)
 {
     std::error_code ec;
-    if (!fileName || !std::filesystem::is_regular_file(standin::NativePath(fileName), ec)) return eFileNotFound;
+    standin::SetLastDxfReadError("");
+    if (!fileName || !std::filesystem::is_regular_file(standin::NativePath(fileName), ec)) {
+        standin::SetLastDxfReadError("the file does not exist");
+        return eFileNotFound;
+    }
     FILE* f = _wfopen(fileName, L"rb");
-    if (!f) return eFileNotFound;
+    if (!f) {
+        standin::SetLastDxfReadError("the file cannot be opened for reading");
+        return eFileNotFound;
+    }
     std::string bytes;
     char buf[65536];
     size_t n;
@@ -65,16 +73,25 @@ OdResult OdDbDatabase::readDwgFile(const wchar_t* fileName, int, bool, const wch
         bytes.append(buf, n);
     bool failed = ferror(f) != 0;
     fclose(f);
-    if (failed) return eFileNotFound;
-    return standin::dxf::ReadDxf(this, bytes);
+    if (failed) {
+        standin::SetLastDxfReadError("the file cannot be read");
+        return eFileNotFound;
+    }
+    std::string why;
+    OdResult res = standin::dxf::ReadDxf(this, bytes, why);
+    standin::SetLastDxfReadError(why);
+    return res;
 }
 
 OdResult OdDbDatabase::saveAs(const wchar_t* fileName)
 {
+    standin::LastDxfSaveLosses().clear();
     if (!fileName || !*fileName) return eInvalidInput;
     std::string bytes;
-    OdResult res = standin::dxf::WriteDxf(this, bytes);
+    std::vector<std::wstring> losses;
+    OdResult res = standin::dxf::WriteDxf(this, bytes, &losses);
     if (res != eOk) return res;
+    standin::LastDxfSaveLosses() = losses;
     namespace fs = std::filesystem;
     fs::path target = standin::NativePath(fileName);
     std::error_code ec;
@@ -100,20 +117,52 @@ OdResult OdDbDatabase::saveAs(const wchar_t* fileName)
 
 namespace standin {
 
-OdResult ReadDxfBytes(OdDbDatabase* db, const std::string& bytes) { return dxf::ReadDxf(db, bytes); }
+namespace {
+std::string& LastReadError()
+{
+    static std::string s;
+    return s;
+}
+}  // namespace
 
-OdResult WriteDxfBytes(OdDbDatabase* db, std::string& bytes) { return dxf::WriteDxf(db, bytes); }
+void SetLastDxfReadError(const std::string& why) { LastReadError() = why; }
+const std::string& LastDxfReadError() { return LastReadError(); }
+
+std::vector<std::wstring>& LastDxfSaveLosses()
+{
+    static std::vector<std::wstring> losses;
+    return losses;
+}
+
+OdResult ReadDxfBytes(OdDbDatabase* db, const std::string& bytes, std::string* why)
+{
+    std::string reason;
+    OdResult res = dxf::ReadDxf(db, bytes, reason);
+    if (why) *why = reason;
+    return res;
+}
+
+OdResult WriteDxfBytes(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring>* losses)
+{
+    return dxf::WriteDxf(db, bytes, losses);
+}
 
 int FuzzReadDxf(const uint8_t* data, size_t size)
 {
     std::string bytes(reinterpret_cast<const char*>(data), size);
     OdDbDatabase db(false);
-    OdResult res = dxf::ReadDxf(&db, bytes);
+    std::string why;
+    OdResult res = dxf::ReadDxf(&db, bytes, why);
+    // A refused file always says why.
+    if (res != eOk && why.empty()) abort();
     if (res != eOk) return res;
-    // What the stand-in writes it must read again.
-    std::string again;
+    // What the stand-in writes it must read again, and a second save must
+    // hold as many groups: nothing kept is added twice.
+    std::string again, third;
     OdDbDatabase copy(false);
-    if (dxf::WriteDxf(&db, again) != eOk || dxf::ReadDxf(&copy, again) != eOk) abort();
+    if (dxf::WriteDxf(&db, again) != eOk || dxf::ReadDxf(&copy, again, why) != eOk) abort();
+    if (dxf::WriteDxf(&copy, third) != eOk) abort();
+    if (std::count(again.begin(), again.end(), '\n') != std::count(third.begin(), third.end(), '\n')) abort();
     return res;
 }
 

@@ -103,7 +103,7 @@ TEST(HostFileCommands, WhatCannotBeDoneIsReportedAndChangesNothing)
     AddLine(doc->database(), 1);
     standin::QueueText(L"C:\\missing\\b.dxf");
     ASSERT_TRUE(standin::InvokeCommand(L"SAVEAS"));
-    EXPECT_EQ(standin::CommandLineText(), L"\nThe drawing cannot be saved as C:\\missing\\b.dxf (status 170).");
+    EXPECT_EQ(standin::CommandLineText(), L"\nThe drawing cannot be saved as C:\\missing\\b.dxf: its folder does not exist.");
     EXPECT_EQ(doc->fileName(), L"C:\\dwg\\a.dxf");
 
     // A read-only file is not written over.
@@ -112,7 +112,8 @@ TEST(HostFileCommands, WhatCannotBeDoneIsReportedAndChangesNothing)
     standin::ClearCommandLine();
     standin::QueueText(L"C:\\dwg\\ro.dxf");
     ASSERT_TRUE(standin::InvokeCommand(L"SAVEAS"));
-    EXPECT_EQ(standin::CommandLineText(), L"\nThe drawing cannot be saved as C:\\dwg\\ro.dxf (status 34).");
+    EXPECT_EQ(standin::CommandLineText(),
+              L"\nThe drawing cannot be saved as C:\\dwg\\ro.dxf: the file cannot be written (read-only, or no access).");
     EXPECT_EQ(velktest::ReadNativeFile(standin::NativePath(L"C:\\dwg\\ro.dxf")), "old");
 
     // A drawing that cannot be read opens no document; a cancelled OPEN
@@ -120,7 +121,8 @@ TEST(HostFileCommands, WhatCannotBeDoneIsReportedAndChangesNothing)
     standin::ClearCommandLine();
     standin::QueueText(L"C:\\dwg\\ro.dxf");
     ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    EXPECT_EQ(standin::CommandLineText(), L"\nThe drawing C:\\dwg\\ro.dxf cannot be opened (status 3).");
+    EXPECT_EQ(standin::CommandLineText(),
+              L"\nThe drawing C:\\dwg\\ro.dxf cannot be opened: not a DXF file (line 1: \"old\" is not a group code).");
     standin::QueueCancel();
     ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
     EXPECT_EQ(gcDocManagerPtr()->documentCount(), 1);

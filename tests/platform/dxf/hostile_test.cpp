@@ -4,6 +4,7 @@
 // run away.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 
@@ -13,6 +14,7 @@
 #include "oddbcurves.h"
 #include "oddbdictionary.h"
 #include "oddbhatch.h"
+#include "oddbproxy.h"
 #include "oddbsortents.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
@@ -140,6 +142,43 @@ TEST(DxfHostile, RefusedFilesFailWithAStatusAndLeaveTheDatabaseEmpty)
     EXPECT_EQ(empty.readDwgFile(L"C:\\good.dxf"), eOk);
 }
 
+TEST(DxfHostile, RefusalsSayWhatTheFileIsOrWhereItCannotBeRead)
+{
+    std::unique_ptr<OdDbDatabase> sample(new OdDbDatabase(true));
+    dxftest::BuildSampleDrawing(sample.get());
+    std::string good = dxftest::Save(sample.get());
+    size_t entities = good.find("ENTITIES");
+    const std::pair<std::string, std::string> cases[] = {
+        {std::string("AutoCAD Binary DXF\r\n\x1a\x00", 22) + "rest", "binary DXF is not read; save it as an ASCII DXF"},
+        {std::string("AC1032\x00\x00\x00\x00", 10), "it is a DWG drawing (version AC1032), which is not read; save it as an ASCII DXF"},
+        {"\x89PNG\r\n\x1a\n....", "it is a PNG image, not a DXF file"},
+        {"\xFF\xD8\xFF\xE0 JFIF", "it is a JPEG image, not a DXF file"},
+        {"PK\x03\x04 zipped", "it is a ZIP archive, not a DXF file"},
+        {"%PDF-1.4\n", "it is a PDF document, not a DXF file"},
+        {"hello\nworld\n", "not a DXF file (line 1: \"hello\" is not a group code)"},
+        {"", "the file is empty"},
+        {good.substr(0, good.find('\n', entities + 400) + 1), "the file is cut short: it ends at line "},
+        {File({{0, "LINE"}, {10, "abc"}}), "line 30: the value \"abc\" cannot be read for group code 10"},
+        {File({{0, "LINE"}, {5000, "1"}}), "line 29: \"5000\" is not a group code"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        OdDbDatabase db(false);
+        std::string why;
+        EXPECT_NE(standin::ReadDxfBytes(&db, bytes, &why), eOk);
+        EXPECT_EQ(why.substr(0, reason.size()), reason) << bytes.substr(0, 40);
+    }
+    // A cut file names the line where it ends and the section it was in.
+    std::string cut = good.substr(0, good.find('\n', entities + 400) + 1);
+    OdDbDatabase db(false);
+    std::string why;
+    standin::ReadDxfBytes(&db, cut, &why);
+    size_t lines = (size_t)std::count(cut.begin(), cut.end(), '\n');
+    EXPECT_EQ(why, "the file is cut short: it ends at line " + std::to_string(lines) + ", inside section ENTITIES");
+    OdDbDatabase fine(false);
+    EXPECT_EQ(standin::ReadDxfBytes(&fine, good, &why), eOk);
+    EXPECT_EQ(why, "");
+}
+
 TEST(DxfHostile, AFileCutShortIsRefusedWhereverItEnds)
 {
     std::unique_ptr<OdDbDatabase> sample(new OdDbDatabase(true));
@@ -199,14 +238,20 @@ TEST(DxfHostile, DeclaredCountsDoNotOutgrowTheGroupsThatFollow)
     ASSERT_EQ(r.status, eOk);
     std::vector<OdDbEntity*> ents = ModelSpace(r.db.get());
     // The polyline has the vertices the file holds; the hatch and spline,
-    // whose groups end early, are left out.
-    ASSERT_EQ(ents.size(), 2u);
+    // whose groups end early, are kept as the file wrote them.
+    ASSERT_EQ(ents.size(), 3u);
     auto* pl = OdRxCast<OdDbPolyline>(ents[0]);
     ASSERT_NE(pl, nullptr);
     EXPECT_EQ(pl->numVerts(), 2u);
-    auto* hatch = OdRxCast<OdDbHatch>(ents[1]);
-    ASSERT_NE(hatch, nullptr);
-    EXPECT_EQ(hatch->numLoops(), 0);
+    for (int i : {1, 2}) {
+        auto* kept = OdRxCast<OdDbProxyEntity>(ents[(size_t)i]);
+        ASSERT_NE(kept, nullptr);
+        EXPECT_EQ(kept->originalDxfName(), i == 1 ? L"HATCH" : L"SPLINE");
+    }
+    // Saved, they go back with every group they had.
+    std::string saved = dxftest::Save(r.db.get());
+    EXPECT_NE(saved.find("2000000000\r\n 92\r\n1\r\n 93\r\n2000000000"), std::string::npos);
+    EXPECT_NE(saved.find(" 72\r\n30000\r\n 73\r\n30000"), std::string::npos);
 }
 
 TEST(DxfHostile, BlocksThatContainThemselvesOrNestTooDeepLoseThoseReferences)
@@ -296,7 +341,7 @@ TEST(DxfHostile, HandlesTheFileGetsWrongAreReplaced)
     msr->close();
 }
 
-TEST(DxfHostile, BrokenGeometryIsLeftOutAndTheRestIsRead)
+TEST(DxfHostile, BrokenGeometryIsKeptAsWrittenAndTheRestIsRead)
 {
     Read r = ReadBytes(File({
         {0, "CIRCLE"}, {10, "0"}, {20, "0"}, {40, "-1"},
@@ -311,8 +356,16 @@ TEST(DxfHostile, BrokenGeometryIsLeftOutAndTheRestIsRead)
     }));
     ASSERT_EQ(r.status, eOk);
     std::vector<OdDbEntity*> ms = ModelSpace(r.db.get());
-    ASSERT_EQ(ms.size(), 1u);
-    auto* text = OdRxCast<OdDbText>(ms[0]);
+    // What cannot be made into an entity is kept as the file wrote it; a
+    // vertex outside any polyline belongs to nothing and is left out.
+    ASSERT_EQ(ms.size(), 8u);
+    const wchar_t* kept[] = {L"CIRCLE", L"ELLIPSE", L"ELLIPSE", L"IMAGE", L"IMAGE", L"SPLINE", L"ACAD_PROXY_ENTITY"};
+    for (size_t i = 0; i < 7; ++i) {
+        auto* p = OdRxCast<OdDbProxyEntity>(ms[i]);
+        ASSERT_NE(p, nullptr) << i;
+        EXPECT_EQ(p->originalDxfName(), kept[i]);
+    }
+    auto* text = OdRxCast<OdDbText>(ms[7]);
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->textString().str(), std::wstring(L"a\nb^c中\xFFFD") + (wchar_t)0x1F600);
     EXPECT_EQ(text->horizontalMode(), OdDb::kTextLeft);  // refused values keep the defaults

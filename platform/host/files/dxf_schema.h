@@ -1,0 +1,33 @@
+// Drawing files (stand-in internals): which groups of a record the database
+// models. The writer writes a record's values in subclasses, each opened by
+// its marker (group 100); within a subclass it writes only the codes named
+// here. The reader keeps every other group of a record as it was read
+// (dxf_kept.h), so the two agree by construction: what the writer does not
+// write is kept, and what it writes is never also kept. Some of the
+// writer's groups are only defaults (soft): it writes them when the file
+// gave no value of its own, which then stays kept.
+#pragma once
+
+#include <bitset>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace standin {
+namespace dxf {
+
+using CodeSet = std::bitset<1072>;
+
+// The codes the writer gives values of in a subclass of a record of that
+// type ("" before the first marker). A subclass it does not know owns
+// nothing.
+const CodeSet& OwnedCodes(std::string_view recordType, std::string_view subclass);
+// Whether the writer writes the code in that subclass only as a default.
+bool IsSoftCode(std::string_view recordType, std::string_view subclass, int code);
+
+// The writer's breaches of the table above, recorded for the tests: a
+// group written in a subclass that does not own its code.
+std::vector<std::string>& SchemaViolations();
+
+}  // namespace dxf
+}  // namespace standin
