@@ -163,6 +163,20 @@ TEST_F(VelkhostProcess, MachineFolderIsOnlyEverOneOfItsOwn)
     EXPECT_FALSE(fs::exists(temporary)) << temporary;
 }
 
+// A cache root that climbs out of the machine folder, with clear-cache-on-
+// exit set, deletes nothing outside the machine when the module unloads.
+TEST_F(VelkhostProcess, CacheRootClimbingOutDeletesNothingOutside)
+{
+    const fs::path outside = dir / "x" / "MapTemp" / "keep.txt";
+    velktest::WriteNativeFile(outside.string(), "not the machine's");
+    const fs::path script = Script("> dialog 8133, type 8139 C:\\..\\..\\x, check 8359, ok\n"
+                                   "> click 设置属性\n"
+                                   "> show settings TempPath\n");
+    const Outcome r = Velkhost({"--machine", (dir / "m").string(), "--script", script.string()});
+    EXPECT_NE(r.output.find("MapTemp=C:\\..\\..\\x"), std::string::npos) << r.output;
+    EXPECT_TRUE(fs::exists(outside)) << r.output;
+}
+
 // Plain mode adds, moves and erases nothing: the saved drawing holds the
 // entities it was opened with; the input and the files beside it are
 // never written, and --save may name the input only with --overwrite.
