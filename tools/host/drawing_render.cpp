@@ -2167,6 +2167,39 @@ void SetRenderFontFile(const std::string& nativePath)
     gFontFile = nativePath.empty() ? kRenderFontFile : nativePath;
 }
 
+std::u32string LaidOutText(const std::wstring& contents, bool multiline, double height, double wrapWidth)
+{
+    std::string fontFile, error;
+    {
+        std::lock_guard<std::mutex> lock(gFontFileMutex);
+        fontFile = gFontFile;
+    }
+    Font* font = Font::Get(fontFile, error);
+    if (!font) return std::u32string();
+    RunStyle base;
+    base.height = height;
+    MTextParser parser(base, Rgb{255, 0, 0}, Rgb{0, 0, 255});
+    if (multiline) {
+        parser.parse(Chars(contents));
+    } else {
+        for (char32_t c : PlainText(contents)) parser.paragraphs.back().push_back({c, 0});
+        wrapWidth = 0;
+    }
+    Layout layout(*font, parser.styles);
+    std::u32string out;
+    std::vector<GlyphRun> runs;
+    double y = 0;
+    bool first = true;
+    for (const auto& line : layout.wrap(parser.paragraphs, wrapWidth, height)) {
+        if (!first) out += U'\n';
+        first = false;
+        for (const auto& ch : line.chars) out += ch.c;
+        layout.place(line, 0, y, runs);
+        y -= line.height;
+    }
+    return out;
+}
+
 bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, RenderStats& stats, std::string& error,
                       const RenderWindow& window, const std::wstring& drawingFile)
 {
