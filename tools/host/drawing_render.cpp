@@ -1547,9 +1547,11 @@ void Collector::mesh(const OdDbEntity* e, const Context& ctx, Rgb color)
 void Collector::entity(const OdDbEntity* e, const Context& ctx)
 {
     const OdDbLayerTableRecord* layer = layerOf(e, ctx);
-    if (entities >= kMaxEntities || e->visibility() == OdDb::kInvisible ||
-        (layer && (layer->isOff() || layer->isFrozen())))
-        return;
+    if (entities >= kMaxEntities || e->visibility() == OdDb::kInvisible || (layer && layer->isFrozen())) return;
+    // A block reference on a layer that is off still shows the parts of
+    // its block that lie on other layers, as the host shows them; those on
+    // layer "0" take its layer and stay hidden.
+    if (layer && layer->isOff() && !OdRxCast<OdDbBlockReference>(e)) return;
     ++entities;
     Rgb color = colorOf(e->color(), layer, ctx.byBlock);
     const size_t first = items.size();
