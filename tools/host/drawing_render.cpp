@@ -143,6 +143,9 @@ public:
     // The height of capitals and the depth below the baseline, in ems.
     double cap() const { return cap_; }
     double descent() const { return descent_; }
+    // Where the underline runs (below the base line) and how thick, in ems.
+    double underline() const { return underline_; }
+    double lineThickness() const { return thickness_; }
 
     Glyph glyph(char32_t c)
     {
@@ -168,13 +171,15 @@ private:
         else if (FT_Load_Char(face, 'H', FT_LOAD_NO_SCALE) == 0 && face->glyph->metrics.height > 0)
             cap_ = face->glyph->metrics.height / em;
         descent_ = face->descender < 0 ? -face->descender / em : 0.2;
+        if (face->underline_position < 0) underline_ = -face->underline_position / em;
+        if (face->underline_thickness > 0) thickness_ = face->underline_thickness / em;
         // The face lives as long as the process, as does the font.
         face_ = cairo_ft_font_face_create_for_ft_face(face, FT_LOAD_NO_HINTING);
     }
 
     FT_Face face_ft_;
     cairo_font_face_t* face_ = nullptr;
-    double cap_ = 0.7, descent_ = 0.2;
+    double cap_ = 0.7, descent_ = 0.2, underline_ = 0.1, thickness_ = 0.05;
     std::mutex mutex_;
     std::unordered_map<char32_t, Glyph> glyphs_;
 };
@@ -225,6 +230,7 @@ struct Hatch {
 struct GlyphRun {
     double em = 1, widthFactor = 1, slant = 0, height = 1;
     Rgb color;
+    bool under = false, over = false;
     std::vector<cairo_glyph_t> glyphs;
     double x0 = 0, x1 = 0, baseline = 0;
 };
@@ -393,9 +399,11 @@ std::u32string PlainText(const std::wstring& text)
 struct RunStyle {
     double height = 1, widthFactor = 1, slant = 0;
     Rgb color;
+    bool under = false, over = false;  // lines under and over the characters
     bool operator==(const RunStyle& o) const
     {
-        return height == o.height && widthFactor == o.widthFactor && slant == o.slant && color == o.color;
+        return height == o.height && widthFactor == o.widthFactor && slant == o.slant && color == o.color &&
+               under == o.under && over == o.over;
     }
 };
 
@@ -404,6 +412,36 @@ struct StyledChar {
     int style;
 };
 using Paragraph = std::vector<StyledChar>;
+
+// A single-line text's characters with its codes replaced, "%%u" and "%%o"
+// switching the lines under and over the characters that follow on and
+// off: styles[0] is the text's own, the others are added.
+Paragraph TextParagraph(const std::wstring& text, std::vector<RunStyle>& styles)
+{
+    const std::u32string s = Chars(text);
+    Paragraph out;
+    int cur = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        char32_t c = s[i];
+        const size_t at = i;
+        if (!SpecialCode(s, i, c) && !(s[i] == '\\' && UnicodeCode(s, i, c))) {
+            out.push_back({c, cur});
+            continue;
+        }
+        const char32_t code = s[at] == '%' ? (s[at + 2] | 0x20) : 0;
+        if (c) {
+            out.push_back({c, cur});
+        } else if (code == 'u' || code == 'o') {
+            RunStyle st = styles[(size_t)cur];
+            if (code == 'u') st.under = !st.under;
+            else st.over = !st.over;
+            auto it = std::find(styles.begin(), styles.end(), st);
+            cur = (int)(it - styles.begin());
+            if (it == styles.end()) styles.push_back(st);
+        }
+    }
+    return out;
+}
 
 double Number(const std::u32string& s, bool& relative, bool& ok)
 {
@@ -488,7 +526,15 @@ public:
             case 'P': case 'N': case 'X': paragraphs.emplace_back(); break;
             case '~': put(0xA0); break;
             case '\\': case '{': case '}': put(k); break;
-            case 'L': case 'l': case 'O': case 'o': case 'K': case 'k': break;
+            case 'L': case 'l':
+                st.under = k == 'L';
+                change(st);
+                break;
+            case 'O': case 'o':
+                st.over = k == 'O';
+                change(st);
+                break;
+            case 'K': case 'k': break;
             case 'H': {
                 double v = Number(value(i), relative, ok);
                 if (ok && v > 0) {
@@ -636,6 +682,8 @@ public:
                 run.slant = st.slant;
                 run.height = st.height;
                 run.color = st.color;
+                run.under = st.under;
+                run.over = st.over;
                 run.x0 = run.x1 = x;
                 run.baseline = y;
                 runs.push_back(std::move(run));
@@ -1134,16 +1182,13 @@ void Collector::widePolyline(const std::vector<OdGePoint2d>& v, const std::vecto
 
 void Collector::text(const OdDbText* t, const Context& ctx, Rgb color)
 {
-    std::u32string chars;
+    std::wstring contents = t->textString().str();
     if (auto* def = OdRxCast<OdDbAttributeDefinition>(t)) {
         // A definition shows its tag in model space and its value only when
         // constant inside a block.
-        chars = PlainText(ctx.depth > 0 ? (def->isConstant() ? t->textString().str() : std::wstring())
-                                        : def->tag().str());
-    } else {
-        chars = PlainText(t->textString().str());
+        contents = ctx.depth > 0 ? (def->isConstant() ? contents : std::wstring()) : def->tag().str();
     }
-    if (chars.empty()) return;
+    if (contents.empty()) return;
     Font* f = font();
     if (!f) return;
     double height = t->height();
@@ -1157,8 +1202,8 @@ void Collector::text(const OdDbText* t, const Context& ctx, Rgb color)
     st.slant = std::isfinite(t->oblique()) && std::fabs(t->oblique()) < 1.48 ? std::tan(t->oblique()) : 0;
     st.color = color;
     std::vector<RunStyle> styles{st};
-    Paragraph p;
-    for (char32_t c : chars) p.push_back({c, 0});
+    const Paragraph p = TextParagraph(contents, styles);
+    if (p.empty()) return;
     Layout layout(*f, styles);
     auto lines = layout.wrap({p}, 0, height);
     if (lines.empty()) return;
@@ -1176,8 +1221,11 @@ void Collector::text(const OdDbText* t, const Context& ctx, Rgb color)
         if (len > 0 && width > 0 && std::isfinite(len)) {
             angle = AngleIn(plane, d);
             double k = len / width;
-            if (hm == OdDb::kTextFit) styles[0].widthFactor *= k;
-            else styles[0].height *= k, height *= k;
+            for (auto& one : styles) {
+                if (hm == OdDb::kTextFit) one.widthFactor *= k;
+                else one.height *= k;
+            }
+            if (hm != OdDb::kTextFit) height *= k;
         }
     } else if (hm != OdDb::kTextLeft || vm != OdDb::kTextBase) {
         origin = P2(t->alignmentPoint());
@@ -1198,9 +1246,12 @@ void Collector::text(const OdDbText* t, const Context& ctx, Rgb color)
                    Affine::Scale(t->isMirroredInX() ? -1 : 1, t->isMirroredInY() ? -1 : 1);
     if (!Finite(item.toWorld)) return;
     Box box;
-    double below = f->descent() * height / f->cap();
-    for (OdGePoint2d q : {OdGePoint2d(dx, dy - below), OdGePoint2d(dx + w, dy - below), OdGePoint2d(dx + w, dy + height),
-                          OdGePoint2d(dx, dy + height)})
+    const double below = f->descent() * height / f->cap();
+    double above = height;
+    for (const auto& one : styles)
+        if (one.over) above = height + 2 * f->underline() * height / f->cap();
+    for (OdGePoint2d q : {OdGePoint2d(dx, dy - below), OdGePoint2d(dx + w, dy - below), OdGePoint2d(dx + w, dy + above),
+                          OdGePoint2d(dx, dy + above)})
         box.add(item.toWorld(q));
     ++texts;
     add(std::move(item), box);
@@ -1987,6 +2038,24 @@ public:
             }
         }
         cairo_restore(cr_);
+        // Lines under and over the characters, at least a pixel thick.
+        for (const auto& run : t.runs) {
+            if ((!run.under && !run.over) || run.height * unit < 2 || !(run.x1 > run.x0)) continue;
+            color(run.color, t.alpha);
+            cairo_set_line_width(cr_, std::max(1.0, font.lineThickness() * run.em * unit));
+            const double below = font.underline() * run.em;
+            for (int k = 0; k < 2; ++k) {
+                if (!(k ? run.over : run.under)) continue;
+                const double y = k ? run.baseline + run.height + below : run.baseline - below;
+                const double x0 = m.xx * run.x0 + m.xy * y + m.x0, y0 = m.yx * run.x0 + m.yy * y + m.y0;
+                const double x1 = m.xx * run.x1 + m.xy * y + m.x0, y1 = m.yx * run.x1 + m.yy * y + m.y0;
+                double t0 = 0, t1 = 0;
+                if (!ClipSegment({x0, y0}, {x1, y1}, guard_, t0, t1)) continue;
+                cairo_move_to(cr_, x0 + (x1 - x0) * t0, y0 + (y1 - y0) * t0);
+                cairo_line_to(cr_, x0 + (x1 - x0) * t1, y0 + (y1 - y0) * t1);
+            }
+            cairo_stroke(cr_);
+        }
     }
 
     void picture(const Picture& p)
@@ -2184,7 +2253,7 @@ std::u32string LaidOutText(const std::wstring& contents, bool multiline, double 
     if (multiline) {
         parser.parse(Chars(contents));
     } else {
-        for (char32_t c : PlainText(contents)) parser.paragraphs.back().push_back({c, 0});
+        parser.paragraphs.back() = TextParagraph(contents, parser.styles);
         wrapWidth = 0;
     }
     Layout layout(*font, parser.styles);
