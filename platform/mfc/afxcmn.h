@@ -30,6 +30,7 @@ private:
 class CToolTipCtrl : public CWnd {
 public:
     BOOL Create(CWnd* parent, DWORD style = 0);
+    using CWnd::Create;
     // The tip shown over the control `tool`.
     BOOL AddTool(CWnd* tool, LPCWSTR text);
     void SetDelayTime(DWORD kind, int ms);

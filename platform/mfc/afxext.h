@@ -73,6 +73,7 @@ class CToolBar : public CControlBar {
 public:
     ~CToolBar() override;
     BOOL Create(CWnd* parent, DWORD style = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP, UINT id = AFX_IDW_TOOLBAR);
+    using CWnd::Create;
     // Button i gets id ids[i] and image i.
     BOOL SetButtons(const UINT* ids, int count);
     void SetSizes(SIZE button, SIZE image);

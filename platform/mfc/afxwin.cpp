@@ -30,7 +30,7 @@ struct Template {
         WORD kind;   // class ordinal, 0 for a class given by name
         DWORD style;
     };
-    std::vector<Item> items;
+    std::vector<Item> items{};
 };
 
 // Reads a DLGTEMPLATEEX: its class, caption and each item's id and text.
@@ -212,7 +212,7 @@ LRESULT AfxWndProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
     CWnd* w = CWnd::FromHandlePermanent(h);
     if (!w) return DefWindowProcW(h, msg, wParam, lParam);
     MSG saved = w->m_current;
-    w->m_current = MSG{h, msg, wParam, lParam};
+    w->m_current = MSG{h, msg, wParam, lParam, 0, POINT{0, 0}};
     LRESULT r = w->WindowProc(msg, wParam, lParam);
     // A handler may have destroyed and deleted the object.
     if (CWnd::FromHandlePermanent(h) != w) return r;

@@ -164,7 +164,7 @@ public:
     virtual BOOL Create(LPCWSTR className, LPCWSTR title, DWORD style, const RECT& rect, CWnd* parent,
                         UINT id, LPVOID param = nullptr);
     // Lets a class change the creation values before the window is made.
-    virtual BOOL PreCreateWindow(CREATESTRUCT& cs) { return TRUE; }
+    virtual BOOL PreCreateWindow(CREATESTRUCT& /*cs*/) { return TRUE; }
     virtual BOOL DestroyWindow();
 
     // On a control of a dialog (GetDlgItem, SubclassDlgItem, DDX_Control)
@@ -208,7 +208,7 @@ protected:
     // Called after the window's last message; the place where windows that
     // own themselves delete themselves.
     virtual void PostNcDestroy() {}
-    virtual void DoDataExchange(class CDataExchange* dx) {}
+    virtual void DoDataExchange(class CDataExchange* /*dx*/) {}
 
     virtual int OnCreate(LPCREATESTRUCT cs);
     virtual void OnDestroy();
@@ -222,7 +222,7 @@ protected:
 public:
     // Lets a window look at a message before its loop dispatches it; TRUE
     // when it took the message.
-    virtual BOOL PreTranslateMessage(MSG* msg) { return FALSE; }
+    virtual BOOL PreTranslateMessage(MSG* /*msg*/) { return FALSE; }
 
 private:
     explicit CWnd(HWND place) : m_hWnd(place) {}
@@ -313,6 +313,7 @@ class CEdit : public CWnd {
 public:
     // Adds the control `id` to the parent dialog's table.
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+    using CWnd::Create;
     // The caret, or the selection, from `start` to `end` (-1: the end).
     void SetSel(int start, int end, BOOL noScroll = FALSE);
 };

@@ -25,6 +25,11 @@ HMODULE ModuleHandle();
 // until the next reset, which puts kModulePath back. No folder is created.
 void SetModulePath(const std::wstring& windowsPath);
 
+// Drive `letter` stands for a native folder outside the machine root until
+// the next reset, as a network drive shared by machines does. Links in it
+// may lead anywhere in it or in the machine.
+void MapDrive(wchar_t letter, const std::string& nativeFolder);
+
 // Sets or clears the read-only attribute of a file or folder.
 bool SetReadOnly(const std::wstring& windowsPath, bool readOnly);
 

@@ -2,8 +2,7 @@
 // machine root folder, the virtual clock and the reset between tests.
 //
 // Windows paths are mapped into the machine root: "C:\a\b" is
-// <root>/C/a/b. A path that is already a native absolute path ("/...") is
-// used as it stands; any other path has its backslashes turned into slashes.
+// <root>/C/a/b, "\\server\share\a" is <root>/UNC/server/share/a.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +14,13 @@ namespace standin {
 void SetMachineRoot(const std::string& nativeDir);
 const std::string& MachineRoot();
 
+// The native path of a Windows path, completed and cleaned as Windows does
+// it: a relative path or one without a drive starts from the current
+// directory (C:\Program Files\CadHost on a new machine), ".." stops at a
+// drive's root or a share, and both separators count, so "/tmp/x" is
+// C:\tmp\x. Empty when the path can name nothing inside the machine: a
+// device path, or a symbolic link on the way (the last part's included) that
+// leads out of the machine root.
 std::string NativePath(std::wstring_view windowsPath);
 std::string NativePathUtf8(std::string_view windowsPathUtf8);
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "machine_control.h"
+#include "paths_internal.h"
 #include "standin_control.h"
 #include "text_internal.h"
 #include "windows.h"
@@ -62,6 +63,17 @@ BOOL Fail(DWORD error)
 
 BOOL FailErrno() { return Fail(ErrorFromErrno(errno)); }
 
+// The native place of a path inside the machine; false, with the reason as
+// the last error, when it has none. A link that is the last part is
+// followed only with `followLast`.
+bool Place(LPCWSTR path, bool followLast, std::string& native)
+{
+    DWORD error = ERROR_INVALID_PARAMETER;
+    native = path ? standin::MachinePath(path, followLast, &error) : std::string();
+    if (native.empty()) SetLastError(error);
+    return !native.empty();
+}
+
 // Copies text and its terminator into a Windows-style buffer: the length
 // without the terminator, or the size needed with it when it does not fit.
 DWORD CopyOut(const std::wstring& text, LPWSTR buffer, DWORD capacity)
@@ -98,7 +110,7 @@ bool NextMatch(FindState& f, WIN32_FIND_DATAW* data)
         data->dwFileAttributes = NativeAttributes(full);
         if (data->dwFileAttributes == kAttrFailed) continue;
         struct stat st;
-        if (stat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
             data->nFileSizeHigh = (DWORD)((uint64_t)st.st_size >> 32);
             data->nFileSizeLow = (DWORD)st.st_size;
         }
@@ -151,7 +163,11 @@ void SetModulePath(const std::wstring& windowsPath) { g_modulePath = windowsPath
 FILE* _wfopen(const wchar_t* path, const wchar_t* mode)
 {
     if (!path || !mode) { errno = EINVAL; return nullptr; }
-    std::string native = standin::NativePath(path);
+    std::string native;
+    if (!Place(path, true, native)) {
+        errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EINVAL;
+        return nullptr;
+    }
     std::string m;
     for (const wchar_t* c = mode; *c; ++c)
         if (wcschr(L"rwa+bx", *c)) m += (char)*c;
@@ -167,7 +183,8 @@ FILE* _wfopen(const wchar_t* path, const wchar_t* mode)
 int _wstat64(const wchar_t* path, struct _stat64* out)
 {
     struct stat st;
-    if (!path || !out || stat(standin::NativePath(path).c_str(), &st) != 0) { errno = ENOENT; return -1; }
+    std::string native;
+    if (!out || !Place(path, true, native) || stat(native.c_str(), &st) != 0) { errno = ENOENT; return -1; }
     memset(out, 0, sizeof *out);
     unsigned short perm = _S_IREAD | (IsReadOnlyMode(st.st_mode) ? 0 : _S_IWRITE);
     out->st_mode = (unsigned short)((S_ISDIR(st.st_mode) ? _S_IFDIR : _S_IFREG) | perm | perm >> 3 | perm >> 6);
@@ -181,15 +198,17 @@ int _wstat64(const wchar_t* path, struct _stat64* out)
 
 DWORD GetFileAttributesW(LPCWSTR path)
 {
-    DWORD a = path ? NativeAttributes(standin::NativePath(path)) : kAttrFailed;
+    std::string native;
+    if (!Place(path, false, native)) return kAttrFailed;
+    DWORD a = NativeAttributes(native);
     if (a == kAttrFailed) SetLastError(ERROR_FILE_NOT_FOUND);
     return a;
 }
 
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes)
 {
-    if (!path) return Fail(ERROR_INVALID_PARAMETER);
-    std::string native = standin::NativePath(path);
+    std::string native;
+    if (!Place(path, true, native)) return FALSE;
     struct stat st;
     if (stat(native.c_str(), &st) != 0) return FailErrno();
     mode_t m = st.st_mode & 07777;
@@ -199,8 +218,8 @@ BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes)
 
 BOOL DeleteFileW(LPCWSTR path)
 {
-    if (!path) return Fail(ERROR_INVALID_PARAMETER);
-    std::string native = standin::NativePath(path);
+    std::string native;
+    if (!Place(path, false, native)) return FALSE;
     DWORD a = NativeAttributes(native);
     if (a == kAttrFailed) return Fail(ERROR_FILE_NOT_FOUND);
     if (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return Fail(ERROR_ACCESS_DENIED);
@@ -209,8 +228,8 @@ BOOL DeleteFileW(LPCWSTR path)
 
 BOOL RemoveDirectoryW(LPCWSTR path)
 {
-    if (!path) return Fail(ERROR_INVALID_PARAMETER);
-    std::string native = standin::NativePath(path);
+    std::string native;
+    if (!Place(path, false, native)) return FALSE;
     DWORD a = NativeAttributes(native);
     if (a == kAttrFailed) return Fail(ERROR_FILE_NOT_FOUND);
     if (!(a & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_DIRECTORY);
@@ -221,8 +240,8 @@ BOOL RemoveDirectoryW(LPCWSTR path)
 
 BOOL MoveFileW(LPCWSTR from, LPCWSTR to)
 {
-    if (!from || !to) return Fail(ERROR_INVALID_PARAMETER);
-    std::string src = standin::NativePath(from), dst = standin::NativePath(to);
+    std::string src, dst;
+    if (!Place(from, false, src) || !Place(to, false, dst)) return FALSE;
     if (NativeAttributes(src) == kAttrFailed) return Fail(ERROR_FILE_NOT_FOUND);
     if (NativeAttributes(dst) != kAttrFailed) return Fail(ERROR_ALREADY_EXISTS);
     return rename(src.c_str(), dst.c_str()) == 0 ? TRUE : FailErrno();
@@ -230,8 +249,10 @@ BOOL MoveFileW(LPCWSTR from, LPCWSTR to)
 
 BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists)
 {
-    if (!from || !to) return Fail(ERROR_INVALID_PARAMETER);
-    std::string src = standin::NativePath(from), dst = standin::NativePath(to);
+    // Both are followed: the copy reads the source's target and writes
+    // through a link at the destination.
+    std::string src, dst;
+    if (!Place(from, true, src) || !Place(to, true, dst)) return FALSE;
     DWORD sa = NativeAttributes(src), da = NativeAttributes(dst);
     if (sa == kAttrFailed) return Fail(ERROR_FILE_NOT_FOUND);
     if (sa & FILE_ATTRIBUTE_DIRECTORY) return Fail(ERROR_ACCESS_DENIED);
@@ -247,15 +268,26 @@ BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists)
 
 BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES)
 {
-    if (!path) return Fail(ERROR_INVALID_PARAMETER);
-    if (mkdir(standin::NativePath(path).c_str(), 0755) == 0) return TRUE;
+    std::string native;
+    if (!Place(path, false, native)) return FALSE;
+    if (mkdir(native.c_str(), 0755) == 0) return TRUE;
     return Fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
 }
 
 HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data)
 {
-    if (!pattern || !data) { SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE; }
-    std::string native = standin::NativePath(pattern);
+    // The folder part is followed like any folder on the way; the last part
+    // is the pattern.
+    std::string native;
+    size_t length = pattern ? wcslen(pattern) : 0;
+    if (length > 0 && (pattern[length - 1] == L'\\' || pattern[length - 1] == L'/')) {
+        SetLastError(ERROR_FILE_NOT_FOUND);  // a folder's name with a separator is no pattern
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!data || !Place(pattern, false, native)) {
+        if (!data) SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
     size_t slash = native.rfind('/');
     FindState f{nullptr, slash == std::string::npos ? "." : native.substr(0, slash),
                 native.substr(slash == std::string::npos ? 0 : slash + 1)};
@@ -314,7 +346,9 @@ DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD capacity)
 {
     if (!longPath) { SetLastError(ERROR_INVALID_PARAMETER); return 0; }
     std::wstring path = longPath;  // the buffers may be the same
-    if (NativeAttributes(standin::NativePath(path)) == kAttrFailed) {
+    std::string native;
+    if (!Place(path.c_str(), false, native)) return 0;
+    if (NativeAttributes(native) == kAttrFailed) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return 0;
     }
@@ -324,7 +358,8 @@ DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD capacity)
 BOOL GetDiskFreeSpaceExW(LPCWSTR folder, PULARGE_INTEGER freeToCaller, PULARGE_INTEGER total,
                          PULARGE_INTEGER totalFree)
 {
-    std::string native = standin::NativePath(folder ? folder : L"C:\\");
+    std::string native;
+    if (!Place(folder ? folder : L"C:\\", true, native)) return FALSE;
     DWORD a = NativeAttributes(native);
     if (a == kAttrFailed || !(a & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_PATH_NOT_FOUND);
     if (g_diskQueryFails) return Fail(ERROR_NOT_READY);

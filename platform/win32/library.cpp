@@ -56,6 +56,7 @@ HMODULE LoadLibraryW(LPCWSTR path)
 {
     if (!path || !*path) { SetLastError(ERROR_INVALID_PARAMETER); return nullptr; }
     std::string native = standin::NativePath(path);
+    if (native.empty()) { SetLastError(ERROR_ACCESS_DENIED); return nullptr; }  // not on the machine
     void* handle = dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) { SetLastError(ERROR_FILE_NOT_FOUND); return nullptr; }
     HMODULE module = IsMachineModule(path) ? standin::ModuleHandle() : (HMODULE)handle;

@@ -64,7 +64,7 @@ const int IDOK = 1, IDCANCEL = 2;
 
 struct Browser {
     LPBROWSEINFOW info;
-    std::wstring selected;  // empty: a virtual item
+    std::wstring selected{};  // empty: a virtual item
     bool ended = false;
     bool accepted = false;
 };

@@ -166,7 +166,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLen,
     return (int)w.size();
 }
 
-int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* src, int srcLen, char* dst, int dstCap,
+int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const WCHAR* src, int srcLen, char* dst, int dstCap,
                         const char* defaultChar, BOOL* usedDefault)
 {
     if (!src || srcLen == 0 || srcLen < -1 || dstCap < 0) { SetLastError(ERROR_INVALID_PARAMETER); return 0; }

@@ -44,7 +44,7 @@ struct Queued {
     LPARAM lParam;
     bool hasCopy = false;
     ULONG_PTR copyData = 0;
-    std::vector<unsigned char> copyBytes;
+    std::vector<unsigned char> copyBytes{};
 };
 
 struct Timer {

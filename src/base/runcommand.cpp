@@ -16,7 +16,7 @@ static int32_t RunCommandLineV(const char* program, const char* format, va_list 
     return 1;
 }
 
-int32_t RunCommandLine(const char* program, int32_t number, int32_t flag, const char* format, ...)
+int32_t RunCommandLine(const char* program, int32_t /*number*/, int32_t /*flag*/, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
@@ -25,7 +25,7 @@ int32_t RunCommandLine(const char* program, int32_t number, int32_t flag, const 
     return result;
 }
 
-int32_t RunProgram(const char* program, int32_t number, const char* format, ...)
+int32_t RunProgram(const char* program, int32_t /*number*/, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
@@ -34,7 +34,7 @@ int32_t RunProgram(const char* program, int32_t number, const char* format, ...)
     return result;
 }
 
-int32_t RunProgramNoFlag(const char* program, int32_t number, const char* format, ...)
+int32_t RunProgramNoFlag(const char* program, int32_t /*number*/, const char* format, ...)
 {
     va_list args;
     va_start(args, format);

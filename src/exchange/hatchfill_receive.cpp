@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/numtext.h"
 #include "common/entity/gradientname.h"
 #include "common/entity/hatchutil.h"
 #include "common/geometry/mathutil.h"
@@ -23,7 +24,9 @@ void SetPatternName(HatchFillSpec* fill, const char* name)
 {
     memset(fill->name, 0, sizeof fill->name);
     const char* prefix = strncmp(name, "ISO", 3) == 0 ? "ACAD_" : "";
-    snprintf(fill->name, sizeof fill->name, "%s%s", prefix, name);
+    // A name longer than the field is cut on a character boundary.
+    if (snprintf(fill->name, sizeof fill->name, "%s%s", prefix, name) >= (int)sizeof fill->name)
+        Utf8CutInvalid(fill->name);
 }
 
 // The fill as the peer gave it; anything but a pattern or a gradient is a

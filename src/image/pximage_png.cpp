@@ -39,6 +39,10 @@ void PxImagePNG::ErrorCallback(png_structp png, png_const_charp message)
     png_longjmp(png, 1);
 }
 
+// Warnings (a bad checksum in a chunk that is skipped, say) are not
+// failures and print nothing, as with the other codecs.
+void PxImagePNG::WarningCallback(png_structp, png_const_charp) {}
+
 bool PxImagePNG::Decode(PxFile* stream)
 {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -61,7 +65,7 @@ bool PxImagePNG::Decode(PxFile* stream)
         return info.escape == -1 && headerOnlyDone;
     }
     png_set_read_fn(png, stream, ReadCallback);
-    png_set_error_fn(png, info.lastError, ErrorCallback, nullptr);
+    png_set_error_fn(png, info.lastError, ErrorCallback, WarningCallback);
 
     png_read_info(png, pinfo);
     png_uint_32 width = 0, height = 0;
@@ -323,6 +327,7 @@ bool PxImagePNG::Encode(PxFile* stream)
         SetLastErrorText("Error saving PNG file");
         return false;
     }
+    png_set_error_fn(png, nullptr, ErrorCallback, WarningCallback);
     png_set_write_fn(png, stream, WriteCallback, FlushCallback);
 
     const png_uint_32 width = GetWidth(), height = GetHeight();

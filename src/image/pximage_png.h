@@ -20,4 +20,5 @@ private:
     static void WriteCallback(png_structp png, png_bytep data, size_t length);
     static void FlushCallback(png_structp png);
     static void ErrorCallback(png_structp png, png_const_charp message);
+    static void WarningCallback(png_structp png, png_const_charp message);
 };

@@ -58,7 +58,7 @@ public:
 
 class CDbReactor : public OdDbDatabaseReactor {
 public:
-    void objectAppended(const OdDbDatabase* db, const OdDbObject* obj) override {}
+    void objectAppended(const OdDbDatabase* /*db*/, const OdDbObject* /*obj*/) override {}
     void objectModified(const OdDbDatabase* db, const OdDbObject* obj) override;
     void objectErased(const OdDbDatabase* db, const OdDbObject* obj, bool erased) override;
 };

@@ -148,6 +148,14 @@ TEST(Utf8Rules, DecodeAndEncodeWideText)
     EXPECT_STREQ(decoded, L"ab");
     EXPECT_EQ(count, 2);
     free(decoded);
+    // an overlong form is decoded as it stands: C0 80 is a NUL that ends the text
+    decoded = Utf8DecodeToWide("a\xC0\x80" "b", nullptr, &count);
+    EXPECT_STREQ(decoded, L"a");
+    EXPECT_EQ(decoded[1], L'\0');
+    free(decoded);
+    decoded = Utf8DecodeToWide("\xC1\x81", nullptr, &count);  // A in two bytes
+    EXPECT_STREQ(decoded, L"A");
+    free(decoded);
     // a long lead near the end never skips past the terminator
     decoded = Utf8DecodeToWide("a\xFC", nullptr, &count);
     EXPECT_STREQ(decoded, L"a");

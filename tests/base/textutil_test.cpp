@@ -86,6 +86,14 @@ TEST(TextUtil, ComparisonsAndSearches)
         {"x.tar.gz", "*.gz", 1}, {"ab", "a?c", 0},   {"abc", "*?c", 1},
     };
     for (const auto& w : wild) EXPECT_EQ(WildcardMatchNoCase(w.text, w.pattern), w.want) << w.pattern;
+    // Only A-Z and a-z fold: Latin-1 and UTF-8 letters compare as bytes.
+    EXPECT_NE(CompareNoCase("\xC4", "\xE4"), 0);  // Ä and ä in Latin-1
+    EXPECT_NE(CompareNoCase("\xC3\x84", "\xC3\xA4"), 0);  // Ä and ä in UTF-8
+    EXPECT_EQ(CompareNoCase("Straße", "STRAßE"), 0);
+    EXPECT_EQ(WildcardMatchNoCase("\xC3\x84" "B", "\xC3\xA4*"), 0);
+    char upper[] = "ab\xC3\xA4";
+    AsciiToUpper(upper);
+    EXPECT_STREQ(upper, "AB\xC3\xA4");
     // a piece behind "*" longer than any fixed buffer is matched whole
     const std::string piece(300, 'q');
     EXPECT_EQ(WildcardMatchNoCase(("z" + piece).c_str(), ("*" + piece).c_str()), 1);

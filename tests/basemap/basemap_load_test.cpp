@@ -1,6 +1,7 @@
 // Starting the base map of a drawing and walking the tiles of the view.
 #include "basemap/dlgsetting.h"
 #include "basemap_fixture.h"
+#include "machine_control.h"
 
 namespace {
 
@@ -162,7 +163,7 @@ TEST_F(BaseMapTest, TilesCachedInOneRunAreFoundInTheNextWithoutARequest)
     velktest::ResetPluginState();
     peer.reset();
     standin::ResetMachine(second);
-    fs::create_symlink(first + "/S", second + "/S");
+    standin::MapDrive(L'S', first + "/S");
     SetUp();
     g_cacheRoot = L"S:\\cache";
     StartBaseMap();

@@ -177,8 +177,11 @@ TEST_F(CaptureTest, ACaptureAsWideAsATileIsStillTheCapture)
     standin::AdvanceClockMs(3000);
     standin::AdvanceClockMs(3000);
     EXPECT_EQ(s.capturedImages.size(), 1u);
-    for (const auto& served : peer->Tiles().Served())
-        if (served.id == s.currentCapture.id) EXPECT_TRUE(served.capture);
+    for (const auto& served : peer->Tiles().Served()) {
+        if (served.id == s.currentCapture.id) {
+            EXPECT_TRUE(served.capture);
+        }
+    }
 }
 
 TEST_F(CaptureTest, RangesSmallInBothDirectionsAreRefusedAndOnlyANormalPickGoesOn)
@@ -380,3 +383,12 @@ TEST_F(CaptureTest, ClearingErasesEveryCapturedImageAndDeletesOnlyFilesWithConte
 }
 
 }  // namespace
+
+TEST(CaptureFiles, OnlyADotInTheFileNameStartsItsExtension)
+{
+    EXPECT_EQ(CaptureFolder(L"C:\\dwg\\site.dwg"), L"C:\\dwg\\site_REFMAP");
+    // A dot in a folder's name is no extension: the file keeps its name.
+    EXPECT_EQ(CaptureFolder(L"C:\\v1.2\\site"), L"C:\\v1.2\\site_REFMAP");
+    EXPECT_EQ(CaptureFolder(L"C:\\v1.2\\plan.v2.dwg"), L"C:\\v1.2\\plan.v2_REFMAP");
+    EXPECT_EQ(NamedCaptureImagePath(L"D:\\a.b\\c\\site", L"north"), L"D:\\a.b\\c\\site_REFMAP\\north.jpg");
+}

@@ -9,7 +9,7 @@
 #include "oddbentity.h"
 
 class GcApDocument;
-struct CDrawingData;
+class CDrawingData;
 
 namespace velkpeer {
 class StandinPeer;

@@ -11,6 +11,7 @@
 #include "base/md5.h"
 #include "bench_inputs.h"
 #include "bench_rows.h"
+#include "machine_control.h"
 
 namespace velkbench {
 namespace {
@@ -28,22 +29,24 @@ Bytes Noise(size_t size)
     return bytes;
 }
 
-// A file in the temporary folder, removed with the object.
+// A file in a folder of its own in the temporary folder, removed with the
+// object. The module reads it as Y:\data.bin, the folder mapped as drive Y.
 struct TempFile {
-    std::string path;
+    std::string folder, path;
     explicit TempFile(const Bytes& bytes)
     {
         char name[] = "/tmp/velkbench-md5-XXXXXX";
-        const int fd = mkstemp(name);
-        if (fd < 0) return;
-        const bool written = write(fd, bytes.data(), bytes.size()) == (ssize_t)bytes.size();
-        close(fd);
-        if (written) path = name;
-        else unlink(name);
+        if (!mkdtemp(name)) return;
+        const std::string file = std::string(name) + "/data.bin";
+        FILE* f = fopen(file.c_str(), "wb");
+        const bool written = f && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        if (f) fclose(f);
+        if (written) folder = name, path = file;
+        else unlink(file.c_str()), rmdir(name);
     }
     ~TempFile()
     {
-        if (!path.empty()) unlink(path.c_str());
+        if (!path.empty()) unlink(path.c_str()), rmdir(folder.c_str());
     }
 };
 
@@ -62,7 +65,10 @@ Pair FileRow(const Scale& scale)
     }
     auto moduleDigest = std::make_shared<Md5Digest>();
     auto referenceDigest = std::make_shared<std::array<uint8_t, 16>>();
-    pair.module = [file, moduleDigest]() { Md5File(file->path.c_str(), moduleDigest.get()); };
+    pair.module = [file, moduleDigest]() {
+        standin::MapDrive(L'Y', file->folder);
+        Md5File("Y:\\data.bin", moduleDigest.get());
+    };
     pair.reference = [file, referenceDigest]() {
         FILE* f = fopen(file->path.c_str(), "rb");
         if (!f) return;

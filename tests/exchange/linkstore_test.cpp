@@ -167,3 +167,29 @@ TEST_F(LinkStoreTest, ALayerFilterKeepsOnlyItsEntities)
     EXPECT_EQ(StoredPeerId(db_, a), 9u);
     EXPECT_EQ(doc_->lockCount(), 0);
 }
+
+// A link that could not be written stays pending, is reported and goes in
+// with the next save, instead of being marked saved and lost with the file.
+TEST_F(LinkStoreTest, ALinkThatCannotBeWrittenStaysPendingForTheNextSave)
+{
+    CDrawingData* d = GetDrawingData(drawingRecords, L"site.dwg", doc_);
+    g_ptagDocIdManager = d;
+    const uint64_t a = AddLine(0, 0, 1, 1), b = AddLine(2, 0, 3, 1);
+    UpdateEntityLink(d, a, 1001, false);
+    UpdateEntityLink(d, b, 1002, false);
+    standin::ClearCommandLine();
+    standin::FailHostCall("openWrite", eWasOpenForRead);
+    ArxOperation::SaveAllLinks();
+    EXPECT_FALSE(standin::HostFaultPending("openWrite"));
+    EXPECT_EQ(CountUnsavedLinks(d->links), 1);
+    EXPECT_NE(standin::CommandLineText().find(L"1个对象的xData数据保存失败，下次保存时重试."), std::wstring::npos)
+        << standin::CommandLineText();
+    EXPECT_EQ((StoredPeerId(db_, a) != 0) + (StoredPeerId(db_, b) != 0), 1);  // one written, one not
+
+    standin::ClearCommandLine();
+    ArxOperation::SaveAllLinks();
+    EXPECT_EQ(CountUnsavedLinks(d->links), 0);
+    EXPECT_EQ(standin::CommandLineText().find(L"保存失败"), std::wstring::npos);
+    EXPECT_EQ(StoredPeerId(db_, a), 1001u);
+    EXPECT_EQ(StoredPeerId(db_, b), 1002u);
+}

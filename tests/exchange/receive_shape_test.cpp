@@ -1,6 +1,7 @@
 // Received shapes: their boundaries, rings with holes, and the fill taken
 // from the record and the peer's pattern table.
 #include "editor_control.h"
+#include "gcutprint.h"
 #include "receive_fixture.h"
 
 namespace {
@@ -216,4 +217,18 @@ TEST_F(ReceiveShapeTest, ShapesWithoutAreaMakeNothing)
     EXPECT_EQ(All<OdDbHatch>().size(), 0u);
     // No stray outline is left where no hatch could be made.
     EXPECT_EQ(EntityCount(), 0u);
+}
+
+TEST_F(ReceiveShapeTest, AShapeWhoseHatchCannotBeMadeLeavesNoOutline)
+{
+    PeerShape square;
+    square.points = {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}};
+    square.name = "q";
+    // The outline goes in, the hatch after it is refused.
+    standin::FailHostCall("append", eInvalidInput, 1);
+    ASSERT_TRUE(Receive({Put(square)}));
+    EXPECT_EQ(standin::HostCallCount("append"), 2);
+    EXPECT_FALSE(standin::HostFaultPending("append"));
+    EXPECT_EQ(EntityCount(), 0u);
+    EXPECT_NE(standin::CommandLineText().find(L"拓岚面(q)无法加入图形"), std::wstring::npos);
 }

@@ -943,6 +943,25 @@ def seeds_dxf_read():
             out[os.path.basename(name)] = trimmed_dxf(f.read())
     return out
 
+def seeds_render_text():
+    # Options byte: 1 multiline, 2 UTF-16, height (bits 2-4), wrap width (bits 5-7).
+    mtext = [b'{\\H2x;Big} \\C1;red\\C256; \\W2;wide\\W1; \\Q15;slant \\Lunder\\l\\PNext paragraph',
+             b'Stacked \\S1/2; \\S3#4; \\Sx^y; \\S+0.1^-0.2; and \\S\\;a/b;',
+             b'\\fArial|b1|i0;font \\pxi-3,l3,t4;tabs^Ione\\~two %%d%%p%%c %%123 \\U+4E2D\\U+D800',
+             b'{{{{\\H0.5x;nested}}}}}}} \\H1e300x;\\H1e300x;huge \\H-1; \\W0; \\Q90; \\c16777215;x \\C999;',
+             b'Wrapped long text that should go onto several lines in a narrow box, with a verylongwordthatdoesnotfit',
+             b'\\A1;\\T2;\\X\\N\\K\\k\\O\\o\\q\\\\\\{\\}^J^M^ ^Z\\',
+             b'\\H', b'\\S1/', b'%%', b'\\U+12']
+    out = {}
+    for i, text in enumerate(mtext):
+        out['mtext%d' % i] = bytes([1 | (i & 7) << 2 | (i * 3 & 7) << 5]) + text
+    out['mtext-chinese'] = bytes([3 | 1 << 5]) + '中文字符测试换行中文\\P第二段 mixed 文字'.encode('utf-16-le')
+    out['mtext-surrogates'] = bytes([3]) + b'\x3d\xd8\x00\xde\x00\xd8a\x00\x00\xdc'
+    for i, text in enumerate([b'%%uUnder%%u 45%%d %%p0.1 %%c50 %%%% %%065', b'\\U+00B0 tail\\', b'%%99999']):
+        out['text%d' % i] = bytes([(i & 7) << 2]) + text
+    return out
+
+
 SEEDS = {
     'image_bmp': seeds_image_bmp,
     'image_gif': seeds_image_gif,
@@ -973,6 +992,7 @@ SEEDS = {
     'receiver_copydata': seeds_receiver_copydata,
     'settings_file': seeds_settings_file,
     'dxf_read': seeds_dxf_read,
+    'render_text': seeds_render_text,
 }
 
 

@@ -162,6 +162,8 @@ TEST_F(RequestTest, ContourItemsCarryTheCurrentConnectionId)
     EXPECT_EQ(sent.bytes[16 + 107], 0xAB);
     EXPECT_EQ(sent.connectionId, 1);
     EXPECT_EQ(sent.itemConnectionIds, (std::vector<int32_t>{1, 1}));
+    // The caller's items are copied, never stamped themselves.
+    EXPECT_EQ(items, std::vector<uint8_t>(2 * kContourItemSize, 0xAB));
 }
 
 TEST_F(RequestTest, TheContourResendAfterAReRegistrationCarriesTheNewIdInItsItems)

@@ -313,7 +313,8 @@ TEST(PeerInstallation, RegistryValuesAndLauncher)
     EXPECT_EQ(std::wstring(path), velkpeer::kPeerProgramPath);
     RegCloseKey(key);
     EXPECT_EQ(FindWindowW(L"velkWin", nullptr), nullptr);
-    SHELLEXECUTEINFOW info{sizeof info};
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
     info.lpVerb = L"open";
     info.lpFile = path;
     EXPECT_TRUE(ShellExecuteExW(&info));

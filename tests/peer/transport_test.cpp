@@ -176,6 +176,20 @@ TEST_F(TransportTest, BlockedIdStopsRequestsUntilThePeerIsGone)
     EXPECT_EQ(Request(20202), 0);
 }
 
+TEST_F(TransportTest, AReRegistrationAnsweredBlockedEndsTheRequest)
+{
+    ASSERT_EQ(Request(20202), 0);
+    // The peer lost the registration and now blocks the client: the
+    // request ends there, and is not sent again under the blocked id.
+    peer->ForgetClients();
+    peer->QueueAnswer(20000, -10);
+    int64_t answer = -99;
+    EXPECT_EQ(Request(20202, &answer), -10);
+    EXPECT_EQ(answer, -99);
+    EXPECT_EQ(peer->Codes(), (std::vector<uint32_t>{20000, 20006, 20202, 20202, 20000, 20006}));
+    EXPECT_EQ(state.connectionId, -10);
+}
+
 TEST_F(TransportTest, TimeoutFormAnswersOneZeroOrMinusOne)
 {
     int64_t answer = 55;

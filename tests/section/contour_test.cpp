@@ -40,12 +40,12 @@ protected:
     std::vector<uint8_t> Answer(int32_t status, int32_t dataState, const std::vector<uint8_t>& data,
                                 int64_t announced = kDataSize)
     {
-        std::vector<uint8_t> answer(192);
+        std::vector<uint8_t> answer(192 + data.size());
         memcpy(answer.data() + 64, &dataState, 4);
         memcpy(answer.data() + 68, &status, 4);
         int32_t length = announced == kDataSize ? (int32_t)data.size() : (int32_t)announced;
         memcpy(answer.data() + 88, &length, 4);
-        answer.insert(answer.end(), data.begin(), data.end());
+        std::copy(data.begin(), data.end(), answer.begin() + 192);
         return answer;
     }
     // An exchange buffer of contour tracks.
@@ -127,6 +127,13 @@ TEST_F(ContourTest, TheFirstRequestWidensTheRangeByTenPixelsAndTheSecondSendsItA
     Drawn(Rectangle(0, 0, 50, 50));
     EXPECT_EQ(At<int64_t>(LastRecord(), 0), 1);
     EXPECT_EQ(state->requestId, 1);
+    // After the largest number the count goes on from the smallest.
+    g_contourRequestCounter = INT32_MAX;
+    Drawn(Rectangle(0, 0, 60, 60));
+    EXPECT_EQ(state->requestId, INT32_MAX);
+    Drawn(Rectangle(0, 0, 70, 70));
+    EXPECT_EQ(state->requestId, INT32_MIN);
+    EXPECT_EQ(g_contourRequestCounter, INT32_MIN + 1);
 }
 
 TEST_F(ContourTest, WithoutElevationDataTheRangeGoesToThePeerAsAShapeAndStays)

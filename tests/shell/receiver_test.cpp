@@ -3,6 +3,7 @@
 // and relate-point answers, the private messages and the object fetch.
 #include "receiver_fixture.h"
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -156,11 +157,10 @@ TEST_F(ReceiverTest, OtherMessagesTakeTheDefaultWay)
 
 std::vector<uint8_t> CoordAnswer(int32_t kind, const char* identifier, const char* name)
 {
-    std::vector<uint8_t> b(72);
+    std::vector<uint8_t> b(72 + strlen(name) + 1);  // the name and its NUL behind 72 bytes
     memcpy(b.data() + 40, &kind, 4);
     memcpy(b.data() + 44, identifier, strnlen(identifier, 16));
-    b.insert(b.end(), name, name + strlen(name));
-    b.push_back(0);
+    memcpy(b.data() + 72, name, strlen(name));
     return b;
 }
 
@@ -267,13 +267,13 @@ TEST_F(ReceiverTest, AnUpdateNoticeIsShownOncePerLoad)
 
 std::vector<uint8_t> TestEcho(const std::string& file, int32_t declared, const std::string& text)
 {
-    std::vector<uint8_t> b(788);
+    std::vector<uint8_t> b(788 + text.size());
     b[100] = 1;
     int64_t value = 123456789101112;
     memcpy(b.data() + 108, &value, 8);
     memcpy(b.data() + 116, file.data(), std::min<size_t>(file.size(), 256));
     memcpy(b.data() + 372, &declared, 4);
-    b.insert(b.end(), text.begin(), text.end());
+    std::copy(text.begin(), text.end(), b.begin() + 788);
     return b;
 }
 

@@ -95,6 +95,16 @@ TEST_F(HelperTest, DefaultNamesArePrefixAndLocalTime)
     EXPECT_EQ(MakeDefaultObjectName(7, t), L"Sign_05_17_14_03_59");
     EXPECT_EQ(MakeDefaultObjectName(22, t), L"Proxy_05_17_14_03_59");
     EXPECT_EQ(MakeDefaultObjectName(9, t), L"05_17_14_03_59");
+    // Without a time the name carries the time of day, whatever the
+    // machine's virtual clock says.
+    standin::SetClockMs(0);
+    const time_t before = time(nullptr);
+    const CString now = MakeDefaultObjectName(8);
+    const time_t after = time(nullptr);
+    struct tm a {}, b {};
+    localtime_r(&before, &a);
+    localtime_r(&after, &b);
+    EXPECT_TRUE(now == MakeDefaultObjectName(8, a) || now == MakeDefaultObjectName(8, b)) << now.GetString();
 }
 
 TEST_F(HelperTest, ProjectedEastingsWithAndWithoutZone)

@@ -130,7 +130,11 @@ bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::vecto
     standin::InvokeCommand(L"OPEN");
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!doc || doc == current || doc->fileName().compare(opened.c_str()) != 0) {
+        // The host names its copy; the user knows the file they gave.
         error = Printed(before);
+        const std::string copy = standin::WideToUtf8(opened);
+        for (size_t at = error.find(copy); at != std::string::npos; at = error.find(copy, at + nativeFile.size()))
+            error.replace(at, copy.size(), nativeFile);
         if (error.empty()) error = "the host did not open " + nativeFile;
         return false;
     }

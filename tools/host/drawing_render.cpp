@@ -143,6 +143,9 @@ public:
     // The height of capitals and the depth below the baseline, in ems.
     double cap() const { return cap_; }
     double descent() const { return descent_; }
+    // Where the underline runs (below the base line) and how thick, in ems.
+    double underline() const { return underline_; }
+    double lineThickness() const { return thickness_; }
 
     Glyph glyph(char32_t c)
     {
@@ -168,13 +171,15 @@ private:
         else if (FT_Load_Char(face, 'H', FT_LOAD_NO_SCALE) == 0 && face->glyph->metrics.height > 0)
             cap_ = face->glyph->metrics.height / em;
         descent_ = face->descender < 0 ? -face->descender / em : 0.2;
+        if (face->underline_position < 0) underline_ = -face->underline_position / em;
+        if (face->underline_thickness > 0) thickness_ = face->underline_thickness / em;
         // The face lives as long as the process, as does the font.
         face_ = cairo_ft_font_face_create_for_ft_face(face, FT_LOAD_NO_HINTING);
     }
 
     FT_Face face_ft_;
     cairo_font_face_t* face_ = nullptr;
-    double cap_ = 0.7, descent_ = 0.2;
+    double cap_ = 0.7, descent_ = 0.2, underline_ = 0.1, thickness_ = 0.05;
     std::mutex mutex_;
     std::unordered_map<char32_t, Glyph> glyphs_;
 };
@@ -225,6 +230,7 @@ struct Hatch {
 struct GlyphRun {
     double em = 1, widthFactor = 1, slant = 0, height = 1;
     Rgb color;
+    bool under = false, over = false;
     std::vector<cairo_glyph_t> glyphs;
     double x0 = 0, x1 = 0, baseline = 0;
 };
@@ -393,9 +399,11 @@ std::u32string PlainText(const std::wstring& text)
 struct RunStyle {
     double height = 1, widthFactor = 1, slant = 0;
     Rgb color;
+    bool under = false, over = false;  // lines under and over the characters
     bool operator==(const RunStyle& o) const
     {
-        return height == o.height && widthFactor == o.widthFactor && slant == o.slant && color == o.color;
+        return height == o.height && widthFactor == o.widthFactor && slant == o.slant && color == o.color &&
+               under == o.under && over == o.over;
     }
 };
 
@@ -404,6 +412,36 @@ struct StyledChar {
     int style;
 };
 using Paragraph = std::vector<StyledChar>;
+
+// A single-line text's characters with its codes replaced, "%%u" and "%%o"
+// switching the lines under and over the characters that follow on and
+// off: styles[0] is the text's own, the others are added.
+Paragraph TextParagraph(const std::wstring& text, std::vector<RunStyle>& styles)
+{
+    const std::u32string s = Chars(text);
+    Paragraph out;
+    int cur = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        char32_t c = s[i];
+        const size_t at = i;
+        if (!SpecialCode(s, i, c) && !(s[i] == '\\' && UnicodeCode(s, i, c))) {
+            out.push_back({c, cur});
+            continue;
+        }
+        const char32_t code = s[at] == '%' ? (s[at + 2] | 0x20) : 0;
+        if (c) {
+            out.push_back({c, cur});
+        } else if (code == 'u' || code == 'o') {
+            RunStyle st = styles[(size_t)cur];
+            if (code == 'u') st.under = !st.under;
+            else st.over = !st.over;
+            auto it = std::find(styles.begin(), styles.end(), st);
+            cur = (int)(it - styles.begin());
+            if (it == styles.end()) styles.push_back(st);
+        }
+    }
+    return out;
+}
 
 double Number(const std::u32string& s, bool& relative, bool& ok)
 {
@@ -488,7 +526,15 @@ public:
             case 'P': case 'N': case 'X': paragraphs.emplace_back(); break;
             case '~': put(0xA0); break;
             case '\\': case '{': case '}': put(k); break;
-            case 'L': case 'l': case 'O': case 'o': case 'K': case 'k': break;
+            case 'L': case 'l':
+                st.under = k == 'L';
+                change(st);
+                break;
+            case 'O': case 'o':
+                st.over = k == 'O';
+                change(st);
+                break;
+            case 'K': case 'k': break;
             case 'H': {
                 double v = Number(value(i), relative, ok);
                 if (ok && v > 0) {
@@ -636,6 +682,8 @@ public:
                 run.slant = st.slant;
                 run.height = st.height;
                 run.color = st.color;
+                run.under = st.under;
+                run.over = st.over;
                 run.x0 = run.x1 = x;
                 run.baseline = y;
                 runs.push_back(std::move(run));
@@ -687,6 +735,10 @@ private:
     }
     void stroke(Ring points, bool closed, const Context& ctx, const OdDbEntity* e, Rgb color);
     void curve(const OdDbCurve* c, const Context& ctx, Rgb color);
+    void polyline(const std::vector<OdGePoint2d>& v, const std::vector<double>& bulges, bool closed, bool plinegen,
+                  const Context& ctx, const OdDbEntity* e, Rgb color);
+    void sampled(const OdDbCurve* c, const Context& ctx, Rgb color);
+    const OdDbLayerTableRecord* layerOf(const OdDbEntity* e, const Context& ctx) const;
     void widePolyline(const std::vector<OdGePoint2d>& pts, const std::vector<double>& bulges,
                       const std::vector<std::pair<double, double>>& widths, bool closed, const Affine& xf, Rgb color);
     void text(const OdDbText* t, const Context& ctx, Rgb color);
@@ -793,22 +845,39 @@ int Collector::dashesOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, 
     return index;
 }
 
+// The layer an entity is drawn on: inside a block, layer "0" stands for
+// the reference's.
+const OdDbLayerTableRecord* Collector::layerOf(const OdDbEntity* e, const Context& ctx) const
+{
+    if (db_ && ctx.layer0 && e->layerId() == db_->getLayerZeroId()) return ctx.layer0;
+    return LayerOf(e);
+}
+
 void Collector::stroke(Ring points, bool closed, const Context& ctx, const OdDbEntity* e, Rgb color)
 {
     if (points.size() < 2) return;
     Stroke s;
     s.color = color;
     s.closed = closed;
-    const OdDbLayerTableRecord* layer = LayerOf(e);
-    if (db_ && ctx.layer0 && e->layerId() == db_->getLayerZeroId()) layer = ctx.layer0;
+    const OdDbLayerTableRecord* layer = layerOf(e, ctx);
     s.dashes = dashesOf(e, layer, ctx);
     // Weights up to the default show as thin lines.
     int weight = lineWeightOf(e, layer, ctx);
     if (weight > OdDb::kLnWt025) s.widthPx = (float)(weight * kPixelsPerHundredthMm);
     Box box;
-    for (auto& p : points) {
-        p = ctx.xf(p);
-        box.add(p);
+    double length = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        points[i] = ctx.xf(points[i]);
+        box.add(points[i]);
+        if (i) length += (points[i] - points[i - 1]).length();
+    }
+    if (closed) length += (points.front() - points.back()).length();
+    // A line too short to hold its pattern once is drawn continuous, as
+    // the host draws it.
+    if (s.dashes >= 0) {
+        double period = 0;
+        for (double d : dashTable[(size_t)s.dashes]) period += std::fabs(d);
+        if (length < period) s.dashes = -1;
     }
     const bool dashed = s.dashes >= 0;
     if (dashed) lineTexts(points, closed, e, layer, ctx, color);
@@ -865,7 +934,7 @@ void Collector::dimension(const OdDbDimension* dim, const Context& ctx, Rgb colo
         std::wstring text = dim->dimensionText().str();
         if (text == L" ") return;  // suppressed
         if (text.empty()) text = L"<>";
-        for (size_t k; (k = text.find(L"<>")) != std::wstring::npos;) text.replace(k, 2, value);
+        for (size_t k = 0; (k = text.find(L"<>", k)) != std::wstring::npos; k += value.size()) text.replace(k, 2, value);
         if (along.x < 0 || (along.x == 0 && along.y < 0)) along = along * -1;  // kept readable
         double angle = std::atan2(along.y, along.x);
         RunStyle st;
@@ -977,68 +1046,87 @@ void Collector::lineTexts(const Ring& points, bool closed, const OdDbEntity* e, 
 
 void Collector::curve(const OdDbCurve* c, const Context& ctx, Rgb color)
 {
-    Ring pts;
+    // Polylines from their vertices, in their own plane: bulges as arcs,
+    // the frame of a spline-fitted one left out (it shapes the curve and
+    // does not lie on it).
+    std::vector<OdGePoint2d> v;
+    std::vector<double> bulges;
+    std::vector<std::pair<double, double>> widths;
+    bool closed = false, plinegen = false, wide = false;
+    Affine plane;
     if (auto* pl = OdRxCast<OdDbPolyline>(c)) {
-        unsigned n = pl->numVerts();
-        if (pl->hasWidth()) {
-            std::vector<OdGePoint2d> v;
-            std::vector<double> bulges;
-            std::vector<std::pair<double, double>> widths;
-            for (unsigned i = 0; i < n; ++i) {
-                OdGePoint2d p;
-                double sw = 0, ew = 0;
-                pl->getPointAt(i, p);
-                pl->getWidthsAt(i, sw, ew);
-                v.push_back(p);
-                bulges.push_back(pl->getBulgeAt(i));
-                widths.emplace_back(sw, ew);
-            }
-            widePolyline(v, bulges, widths, pl->isClosed(), ctx.xf, color);
-            return;
-        }
-        for (unsigned i = 0; i < n; ++i) {
+        for (unsigned i = 0; i < pl->numVerts(); ++i) {
             OdGePoint2d p;
+            double sw = 0, ew = 0;
             pl->getPointAt(i, p);
-            if (i == 0) pts.push_back(p);
-            else AddBulge(pts, pts.back(), p, pl->getBulgeAt(i - 1));
+            pl->getWidthsAt(i, sw, ew);
+            v.push_back(p);
+            bulges.push_back(pl->getBulgeAt(i));
+            widths.emplace_back(sw, ew);
         }
-        if (pl->isClosed() && n > 1) {
-            OdGePoint2d first;
-            pl->getPointAt(0, first);
-            AddBulge(pts, pts.back(), first, pl->getBulgeAt(n - 1));
+        wide = pl->hasWidth();
+        closed = pl->isClosed();
+        plinegen = pl->isPlinegen();
+        plane = PlaneOf(pl->normal(), pl->elevation());
+    } else if (auto* p2 = OdRxCast<OdDb2dPolyline>(c)) {
+        for (int i = 0; i < p2->numVerts(); ++i) {
+            if (p2->vertexTypeAt(i) == OdDb::k2dSplineCtlVertex) continue;
+            OdGePoint3d p;
+            double b = 0, sw = 0, ew = 0;
+            p2->getVertexAt(i, p, b, sw, ew);
+            v.push_back(P2(p));
+            bulges.push_back(p2->polyType() == OdDb::k2dSimplePoly || p2->polyType() == OdDb::k2dFitCurvePoly ? b : 0);
+            widths.emplace_back(sw, ew);
+            wide = wide || sw > 0 || ew > 0;
         }
+        closed = p2->isClosed();
+        plinegen = p2->isLinetypeGenerationOn();
+        plane = PlaneOf(p2->normal(), p2->elevation());
+    } else if (auto* p3 = OdRxCast<OdDb3dPolyline>(c)) {
+        Ring pts;
+        for (int i = 0; i < p3->numVerts(); ++i) {
+            OdGePoint3d p;
+            if (p3->vertexTypeAt(i) != OdDb::k3dControlVertex && p3->getVertexAt(i, p) == eOk) pts.push_back(P2(p));
+        }
+        if (p3->isClosed() && pts.size() > 2) pts.push_back(pts.front());
         stroke(std::move(pts), false, ctx, c, color);
         return;
+    } else {
+        sampled(c, ctx, color);
+        return;
     }
-    if (auto* p2 = OdRxCast<OdDb2dPolyline>(c)) {
-        if (p2->polyType() == OdDb::k2dSimplePoly) {
-            int n = p2->numVerts();
-            std::vector<OdGePoint2d> v;
-            std::vector<double> bulges;
-            std::vector<std::pair<double, double>> widths;
-            bool wide = false;
-            for (int i = 0; i < n; ++i) {
-                OdGePoint3d p;
-                double b = 0, sw = 0, ew = 0;
-                p2->getVertexAt(i, p, b, sw, ew);
-                v.push_back(P2(p));
-                bulges.push_back(b);
-                widths.emplace_back(sw, ew);
-                wide = wide || sw > 0 || ew > 0;
-            }
-            if (wide) {
-                widePolyline(v, bulges, widths, p2->isClosed(), ctx.xf, color);
-                return;
-            }
-            for (int i = 0; i < n; ++i) {
-                if (i == 0) pts.push_back(v[0]);
-                else AddBulge(pts, pts.back(), v[i], bulges[i - 1]);
-            }
-            if (p2->isClosed() && n > 1) AddBulge(pts, pts.back(), v[0], bulges[n - 1]);
-            stroke(std::move(pts), false, ctx, c, color);
-            return;
-        }
+    Context flat = ctx;
+    flat.xf = ctx.xf * plane;
+    if (wide) widePolyline(v, bulges, widths, closed, flat.xf, color);
+    else polyline(v, bulges, closed, plinegen, flat, c, color);
+}
+
+// A polyline's segments as one stroke, along which the line type runs on;
+// without linetype generation each segment is a stroke of its own, so that
+// the pattern starts again at every vertex.
+void Collector::polyline(const std::vector<OdGePoint2d>& v, const std::vector<double>& bulges, bool closed,
+                         bool plinegen, const Context& ctx, const OdDbEntity* e, Rgb color)
+{
+    const size_t n = v.size();
+    if (n < 2) return;
+    const size_t segs = closed ? n : n - 1;
+    if (plinegen || segs == 1 || dashesOf(e, layerOf(e, ctx), ctx) < 0) {
+        Ring pts{v[0]};
+        for (size_t i = 0; i < segs; ++i) AddBulge(pts, v[i], v[(i + 1) % n], bulges[i]);
+        stroke(std::move(pts), false, ctx, e, color);
+        return;
     }
+    for (size_t i = 0; i < segs; ++i) {
+        Ring seg{v[i]};
+        AddBulge(seg, v[i], v[(i + 1) % n], bulges[i]);
+        stroke(std::move(seg), false, ctx, e, color);
+    }
+}
+
+// Any other curve by points at even steps of its parameter.
+void Collector::sampled(const OdDbCurve* c, const Context& ctx, Rgb color)
+{
+    Ring pts;
     double t0 = 0, t1 = 0;
     if (c->getStartParam(t0) != eOk || c->getEndParam(t1) != eOk || !std::isfinite(t0) || !std::isfinite(t1)) return;
     int steps = 1;
@@ -1047,8 +1135,6 @@ void Collector::curve(const OdDbCurve* c, const Context& ctx, Rgb color)
         steps = (int)std::ceil(std::min(std::fabs(t1 - t0), 4 * M_PI) / (2 * M_PI / kCircleSteps));
     else if (auto* sp = OdRxCast<OdDbSpline>(c))
         steps = std::min(kMaxCurvePoints, 16 * std::max(4, sp->numControlPoints()));
-    else if (auto* p3 = OdRxCast<OdDb3dPolyline>(c))
-        steps = std::min(kMaxCurvePoints, (int)std::ceil(std::fabs(t1 - t0)) * (p3->polyType() == OdDb::k3dSimplePoly ? 1 : 16));
     else
         steps = std::min(kMaxCurvePoints, 16 * std::max(6, (int)std::ceil(std::min(std::fabs(t1 - t0), 1e4))));
     steps = std::clamp(steps, 1, kMaxCurvePoints);
@@ -1096,16 +1182,13 @@ void Collector::widePolyline(const std::vector<OdGePoint2d>& v, const std::vecto
 
 void Collector::text(const OdDbText* t, const Context& ctx, Rgb color)
 {
-    std::u32string chars;
+    std::wstring contents = t->textString().str();
     if (auto* def = OdRxCast<OdDbAttributeDefinition>(t)) {
         // A definition shows its tag in model space and its value only when
         // constant inside a block.
-        chars = PlainText(ctx.depth > 0 ? (def->isConstant() ? t->textString().str() : std::wstring())
-                                        : def->tag().str());
-    } else {
-        chars = PlainText(t->textString().str());
+        contents = ctx.depth > 0 ? (def->isConstant() ? contents : std::wstring()) : def->tag().str();
     }
-    if (chars.empty()) return;
+    if (contents.empty()) return;
     Font* f = font();
     if (!f) return;
     double height = t->height();
@@ -1119,8 +1202,8 @@ void Collector::text(const OdDbText* t, const Context& ctx, Rgb color)
     st.slant = std::isfinite(t->oblique()) && std::fabs(t->oblique()) < 1.48 ? std::tan(t->oblique()) : 0;
     st.color = color;
     std::vector<RunStyle> styles{st};
-    Paragraph p;
-    for (char32_t c : chars) p.push_back({c, 0});
+    const Paragraph p = TextParagraph(contents, styles);
+    if (p.empty()) return;
     Layout layout(*f, styles);
     auto lines = layout.wrap({p}, 0, height);
     if (lines.empty()) return;
@@ -1138,8 +1221,11 @@ void Collector::text(const OdDbText* t, const Context& ctx, Rgb color)
         if (len > 0 && width > 0 && std::isfinite(len)) {
             angle = AngleIn(plane, d);
             double k = len / width;
-            if (hm == OdDb::kTextFit) styles[0].widthFactor *= k;
-            else styles[0].height *= k, height *= k;
+            for (auto& one : styles) {
+                if (hm == OdDb::kTextFit) one.widthFactor *= k;
+                else one.height *= k;
+            }
+            if (hm != OdDb::kTextFit) height *= k;
         }
     } else if (hm != OdDb::kTextLeft || vm != OdDb::kTextBase) {
         origin = P2(t->alignmentPoint());
@@ -1160,9 +1246,12 @@ void Collector::text(const OdDbText* t, const Context& ctx, Rgb color)
                    Affine::Scale(t->isMirroredInX() ? -1 : 1, t->isMirroredInY() ? -1 : 1);
     if (!Finite(item.toWorld)) return;
     Box box;
-    double below = f->descent() * height / f->cap();
-    for (OdGePoint2d q : {OdGePoint2d(dx, dy - below), OdGePoint2d(dx + w, dy - below), OdGePoint2d(dx + w, dy + height),
-                          OdGePoint2d(dx, dy + height)})
+    const double below = f->descent() * height / f->cap();
+    double above = height;
+    for (const auto& one : styles)
+        if (one.over) above = height + 2 * f->underline() * height / f->cap();
+    for (OdGePoint2d q : {OdGePoint2d(dx, dy - below), OdGePoint2d(dx + w, dy - below), OdGePoint2d(dx + w, dy + above),
+                          OdGePoint2d(dx, dy + above)})
         box.add(item.toWorld(q));
     ++texts;
     add(std::move(item), box);
@@ -1286,11 +1375,17 @@ void Collector::hatch(const OdDbHatch* h, const Context& ctx, Rgb color, const O
     // inside the first islands, ignore fills the outer loops whole.
     const int style = (int)h->hatchStyle();
     if (style != 0 && local.size() > 1 && local.size() <= 2000) {
+        std::vector<Box> boxes(local.size());
+        for (size_t i = 0; i < local.size(); ++i)
+            for (const auto& p : local[i]) boxes[i].add(p);
         std::vector<Ring> kept;
         for (size_t i = 0; i < local.size(); ++i) {
             int depth = 0;
+            const OdGePoint2d& p = local[i][0];
             for (size_t j = 0; j < local.size(); ++j)
-                if (j != i && Inside(local[j], local[i][0])) ++depth;
+                if (j != i && p.x >= boxes[j].lx && p.x <= boxes[j].hx && p.y >= boxes[j].ly && p.y <= boxes[j].hy &&
+                    Inside(local[j], p))
+                    ++depth;
             if (depth == 0 || (style == 1 && depth == 1)) kept.push_back(local[i]);
         }
         local = std::move(kept);
@@ -1502,11 +1597,12 @@ void Collector::mesh(const OdDbEntity* e, const Context& ctx, Rgb color)
 
 void Collector::entity(const OdDbEntity* e, const Context& ctx)
 {
-    const OdDbLayerTableRecord* layer = LayerOf(e);
-    if (db_ && ctx.layer0 && e->layerId() == db_->getLayerZeroId()) layer = ctx.layer0;
-    if (entities >= kMaxEntities || e->visibility() == OdDb::kInvisible ||
-        (layer && (layer->isOff() || layer->isFrozen())))
-        return;
+    const OdDbLayerTableRecord* layer = layerOf(e, ctx);
+    if (entities >= kMaxEntities || e->visibility() == OdDb::kInvisible || (layer && layer->isFrozen())) return;
+    // A block reference on a layer that is off still shows the parts of
+    // its block that lie on other layers, as the host shows them; those on
+    // layer "0" take its layer and stay hidden.
+    if (layer && layer->isOff() && !OdRxCast<OdDbBlockReference>(e)) return;
     ++entities;
     Rgb color = colorOf(e->color(), layer, ctx.byBlock);
     const size_t first = items.size();
@@ -1584,13 +1680,21 @@ bool DeviceDashes(const std::vector<double>& world, double scale, std::vector<do
         double len;
     };
     std::vector<Part> parts;
-    double period = 0;
+    double period = 0, grown = 0, gaps = 0;
     for (double d : world) {
         Part p{d >= 0, std::fabs(d) * scale};
-        if (p.on) p.len = std::max(p.len, 1.0);  // dots show as short dashes
         period += p.len;
+        // Dots show as short dashes, taken from the gaps so that the
+        // pattern keeps its length and stays in step with the drawing.
+        if (p.on && p.len < 1) grown += 1 - p.len, p.len = 1;
+        if (!p.on) gaps += p.len;
         if (!parts.empty() && parts.back().on == p.on) parts.back().len += p.len;
         else parts.push_back(p);
+    }
+    if (grown > 0) {
+        if (!(gaps > grown)) return false;
+        for (auto& p : parts)
+            if (!p.on) p.len *= (gaps - grown) / gaps;
     }
     offset = 0;
     if (parts.size() > 1 && parts.front().on == parts.back().on) {
@@ -1610,7 +1714,65 @@ bool DeviceDashes(const std::vector<double>& world, double scale, std::vector<do
     return true;
 }
 
+// The part [t0, t1] of the segment from a to b inside the box (Liang and
+// Barsky); false when none of it is.
+bool ClipSegment(const OdGePoint2d& a, const OdGePoint2d& b, const Box& g, double& t0, double& t1)
+{
+    t0 = 0, t1 = 1;
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double p[4] = {-dx, dx, -dy, dy}, q[4] = {a.x - g.lx, g.hx - a.x, a.y - g.ly, g.hy - a.y};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double r = q[i] / p[i];
+        if (p[i] < 0) {
+            if (r > t1) return false;
+            t0 = std::max(t0, r);
+        } else {
+            if (r < t0) return false;
+            t1 = std::min(t1, r);
+        }
+    }
+    return t0 <= t1;
+}
+
+// A closed ring cut to the box (Sutherland and Hodgman): inside the box it
+// encloses what the ring did.
+Ring ClipRing(Ring r, const Box& g)
+{
+    for (int edge = 0; edge < 4 && !r.empty(); ++edge) {
+        auto in = [&](const OdGePoint2d& p) {
+            return edge == 0 ? p.x >= g.lx : edge == 1 ? p.x <= g.hx : edge == 2 ? p.y >= g.ly : p.y <= g.hy;
+        };
+        auto cross = [&](const OdGePoint2d& a, const OdGePoint2d& b) {
+            const double t = edge < 2 ? ((edge == 0 ? g.lx : g.hx) - a.x) / (b.x - a.x)
+                                      : ((edge == 2 ? g.ly : g.hy) - a.y) / (b.y - a.y);
+            return OdGePoint2d(a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t);
+        };
+        Ring out;
+        out.reserve(r.size() + 4);
+        for (size_t i = 0; i < r.size(); ++i) {
+            const OdGePoint2d& a = r[(i + r.size() - 1) % r.size()];
+            const OdGePoint2d& b = r[i];
+            if (in(b)) {
+                if (!in(a)) out.push_back(cross(a, b));
+                out.push_back(b);
+            } else if (in(a)) {
+                out.push_back(cross(a, b));
+            }
+        }
+        r = std::move(out);
+    }
+    return r;
+}
+
 class Painter {
+    // Room round the picture, in pixels, that paths keep before they are
+    // cut: more than the widest line.
+    static constexpr double kGuard = 4096;
+
 public:
     Painter(int w, int h, double minX, double minY, double scale, double margin)
         : w_(w), h_(h), minX_(minX), minY_(minY), s_(scale), m_(margin)
@@ -1628,6 +1790,7 @@ public:
         cairo_font_options_destroy(fo);
         view_.lx = minX - margin / scale, view_.ly = minY - margin / scale;
         view_.hx = minX + (w - margin) / scale, view_.hy = minY + (h - margin) / scale;
+        guard_.lx = -kGuard, guard_.ly = -kGuard, guard_.hx = w + kGuard, guard_.hy = h + kGuard;
     }
     ~Painter()
     {
@@ -1652,18 +1815,79 @@ public:
         cairo_set_source_rgba(cr_, c.r / 255.0, c.g / 255.0, c.b / 255.0, alpha / 255.0);
     }
 
-    void ring(const Ring& r, bool closed)
+    // Device points of world points; points that are not finite are left
+    // out. True when all of them lie inside the guard.
+    bool device(const Ring& r, Ring& out) const
     {
-        bool first = true;
+        out.clear();
+        out.reserve(r.size());
+        bool inside = true;
         for (const auto& p : r) {
-            double x = X(p.x), y = Y(p.y);
+            const double x = X(p.x), y = Y(p.y);
             if (!std::isfinite(x) || !std::isfinite(y)) continue;
-            // Far outside the picture cairo's fixed point would wrap.
-            x = std::clamp(x, -1e6, 1e6), y = std::clamp(y, -1e6, 1e6);
-            if (first) cairo_move_to(cr_, x, y), first = false;
-            else cairo_line_to(cr_, x, y);
+            out.emplace_back(x, y);
+            inside = inside && x >= guard_.lx && x <= guard_.hx && y >= guard_.ly && y <= guard_.hy;
         }
-        if (closed && !first) cairo_close_path(cr_);
+        return inside;
+    }
+
+    void path(const Ring& d, bool closed)
+    {
+        for (size_t i = 0; i < d.size(); ++i) {
+            if (i) cairo_line_to(cr_, d[i].x, d[i].y);
+            else cairo_move_to(cr_, d[i].x, d[i].y);
+        }
+        if (closed && !d.empty()) cairo_close_path(cr_);
+    }
+
+    // A closed ring into the path, cut to the guard: far outside the
+    // picture cairo's fixed-point coordinates would wrap.
+    void area(const Ring& r)
+    {
+        Ring d;
+        if (device(r, d)) path(d, true);
+        else path(ClipRing(std::move(d), guard_), true);
+    }
+
+    // A line into the path of the pending stroke. Cut to the guard where it
+    // leaves it, so that it keeps its direction; each part a dashed line
+    // keeps inside is stroked alone, its pattern moved on by the length cut
+    // away before it.
+    void line(const Ring& r, bool closed)
+    {
+        Ring d;
+        if (device(r, d)) {
+            path(d, closed);
+            return;
+        }
+        if (closed && !d.empty()) d.push_back(d.front());
+        const bool dashed = key_.dashes >= 0;
+        if (dashed) flush();
+        bool open = false;
+        double along = 0, start = 0;
+        auto end = [&] {
+            if (open && dashed) pending_ = true, flush(start);
+            open = false;
+        };
+        for (size_t i = 1; i < d.size(); ++i) {
+            const OdGePoint2d &a = d[i - 1], &b = d[i];
+            const double len = (b - a).length();
+            double t0 = 0, t1 = 0;
+            if (ClipSegment(a, b, guard_, t0, t1)) {
+                if (!open || t0 > 0) {
+                    end();
+                    start = along + len * t0;
+                    cairo_move_to(cr_, a.x + (b.x - a.x) * t0, a.y + (b.y - a.y) * t0);
+                    open = true;
+                }
+                cairo_line_to(cr_, a.x + (b.x - a.x) * t1, a.y + (b.y - a.y) * t1);
+                if (t1 < 1) end();
+            } else {
+                end();
+            }
+            along += len;
+        }
+        end();
     }
 
     // Strokes of one look go into one path.
@@ -1678,13 +1902,16 @@ public:
             cairo_move_to(cr_, x - 2.5, y), cairo_line_to(cr_, x + 2.5, y);
             cairo_move_to(cr_, x, y - 2.5), cairo_line_to(cr_, x, y + 2.5);
         } else {
-            ring(s.points, s.closed);
+            dashTable_ = &dashTable;
+            line(s.points, s.closed);
         }
         dashTable_ = &dashTable;
         if (++segments_ > 5000) flush();
     }
 
-    void flush()
+    // Strokes the pending path; a dashed one with its pattern moved on by
+    // `advance` pixels.
+    void flush(double advance = 0)
     {
         if (!pending_) return;
         pending_ = false;
@@ -1693,8 +1920,11 @@ public:
         cairo_set_line_width(cr_, key_.width > 0 ? key_.width : 1.0);
         std::vector<double> dashes;
         double offset = 0;
-        if (key_.dashes >= 0 && dashTable_ && DeviceDashes((*dashTable_)[key_.dashes], s_, dashes, offset))
-            cairo_set_dash(cr_, dashes.data(), (int)dashes.size(), offset);
+        if (key_.dashes >= 0 && dashTable_ && DeviceDashes((*dashTable_)[key_.dashes], s_, dashes, offset)) {
+            double period = 0;
+            for (double d : dashes) period += d;
+            cairo_set_dash(cr_, dashes.data(), (int)dashes.size(), std::fmod(offset + advance, period));
+        }
         cairo_stroke(cr_);
         cairo_set_dash(cr_, nullptr, 0, 0);
     }
@@ -1702,7 +1932,7 @@ public:
     void fill(const Fill& f)
     {
         flush();
-        for (const auto& r : f.rings) ring(r, true);
+        for (const auto& r : f.rings) area(r);
         cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
         color(f.color, f.alpha);
         cairo_fill(cr_);
@@ -1712,7 +1942,7 @@ public:
     {
         flush();
         cairo_save(cr_);
-        for (const auto& r : h.rings) ring(r, true);
+        for (const auto& r : h.rings) area(r);
         cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
         if (h.kind == Hatch::kSolid) {
             color(h.color, h.alpha);
@@ -1771,8 +2001,7 @@ public:
             key_ = key;
             pending_ = true;
             const double y = run.baseline + run.height / 2;
-            cairo_move_to(cr_, m.xx * run.x0 + m.xy * y + m.x0, m.yx * run.x0 + m.yy * y + m.y0);
-            cairo_line_to(cr_, m.xx * run.x1 + m.xy * y + m.x0, m.yx * run.x1 + m.yy * y + m.y0);
+            line({t.toWorld(OdGePoint2d(run.x0, y)), t.toWorld(OdGePoint2d(run.x1, y))}, false);
             if (++segments_ > 5000) flush();
         }
         if (!readable) return;
@@ -1809,6 +2038,24 @@ public:
             }
         }
         cairo_restore(cr_);
+        // Lines under and over the characters, at least a pixel thick.
+        for (const auto& run : t.runs) {
+            if ((!run.under && !run.over) || run.height * unit < 2 || !(run.x1 > run.x0)) continue;
+            color(run.color, t.alpha);
+            cairo_set_line_width(cr_, std::max(1.0, font.lineThickness() * run.em * unit));
+            const double below = font.underline() * run.em;
+            for (int k = 0; k < 2; ++k) {
+                if (!(k ? run.over : run.under)) continue;
+                const double y = k ? run.baseline + run.height + below : run.baseline - below;
+                const double x0 = m.xx * run.x0 + m.xy * y + m.x0, y0 = m.yx * run.x0 + m.yy * y + m.y0;
+                const double x1 = m.xx * run.x1 + m.xy * y + m.x0, y1 = m.yx * run.x1 + m.yy * y + m.y0;
+                double t0 = 0, t1 = 0;
+                if (!ClipSegment({x0, y0}, {x1, y1}, guard_, t0, t1)) continue;
+                cairo_move_to(cr_, x0 + (x1 - x0) * t0, y0 + (y1 - y0) * t0);
+                cairo_line_to(cr_, x0 + (x1 - x0) * t1, y0 + (y1 - y0) * t1);
+            }
+            cairo_stroke(cr_);
+        }
     }
 
     void picture(const Picture& p)
@@ -1822,7 +2069,7 @@ public:
         cairo_matrix_init(&m, p.u.x / iw * s_, -p.u.y / iw * s_, -p.v.x / ih * s_, p.v.y / ih * s_, X(top.x), Y(top.y));
         if (cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS) return;
         cairo_save(cr_);
-        ring({p.origin, p.origin + p.u, p.origin + p.u + p.v, top}, true);
+        area({p.origin, p.origin + p.u, p.origin + p.u + p.v, top});
         cairo_pattern_t* pat = cairo_pattern_create_for_surface(p.image->surface);
         cairo_pattern_set_matrix(pat, &m);
         // Pixels larger than the picture's show as squares, as hosts show
@@ -1931,8 +2178,12 @@ private:
 
     void gradient(const Hatch& h)
     {
-        double x0, y0, x1, y1;
-        cairo_path_extents(cr_, &x0, &y0, &x1, &y1);
+        // Over the whole hatch, also where its path was cut.
+        Box all;
+        for (const auto& r : h.rings)
+            for (const auto& p : r) all.add(OdGePoint2d(X(p.x), Y(p.y)));
+        if (!all.valid()) return;
+        const double x0 = all.lx, y0 = all.ly, x1 = all.hx, y1 = all.hy;
         const Gradient& g = h.gradient;
         std::wstring name = g.name;
         for (auto& c : name) c = (wchar_t)std::towupper(c);
@@ -1970,6 +2221,7 @@ private:
     int w_, h_;
     double minX_, minY_, s_, m_;
     Box view_;
+    Box guard_;  // device pixels: the picture with room round it
     cairo_surface_t* surface_ = nullptr;
     cairo_t* cr_ = nullptr;
     bool pending_ = false;
@@ -1984,6 +2236,39 @@ void SetRenderFontFile(const std::string& nativePath)
 {
     std::lock_guard<std::mutex> lock(gFontFileMutex);
     gFontFile = nativePath.empty() ? kRenderFontFile : nativePath;
+}
+
+std::u32string LaidOutText(const std::wstring& contents, bool multiline, double height, double wrapWidth)
+{
+    std::string fontFile, error;
+    {
+        std::lock_guard<std::mutex> lock(gFontFileMutex);
+        fontFile = gFontFile;
+    }
+    Font* font = Font::Get(fontFile, error);
+    if (!font) return std::u32string();
+    RunStyle base;
+    base.height = height;
+    MTextParser parser(base, Rgb{255, 0, 0}, Rgb{0, 0, 255});
+    if (multiline) {
+        parser.parse(Chars(contents));
+    } else {
+        parser.paragraphs.back() = TextParagraph(contents, parser.styles);
+        wrapWidth = 0;
+    }
+    Layout layout(*font, parser.styles);
+    std::u32string out;
+    std::vector<GlyphRun> runs;
+    double y = 0;
+    bool first = true;
+    for (const auto& line : layout.wrap(parser.paragraphs, wrapWidth, height)) {
+        if (!first) out += U'\n';
+        first = false;
+        for (const auto& ch : line.chars) out += ch.c;
+        layout.place(line, 0, y, runs);
+        y -= line.height;
+    }
+    return out;
 }
 
 bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, RenderStats& stats, std::string& error,

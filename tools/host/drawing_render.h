@@ -44,6 +44,13 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
                       std::string& error, const RenderWindow& window = RenderWindow(),
                       const std::wstring& drawingFile = std::wstring());
 
+// A text's contents as the picture lays them out, lines separated by '\n':
+// a multiline text's format codes read and its paragraphs wrapped to
+// `wrapWidth` (0: not wrapped) at `height`, or a single-line text's special
+// codes. Empty when the font cannot be read. For the fuzz target of the
+// text parsers, which read what a drawing file holds.
+std::u32string LaidOutText(const std::wstring& contents, bool multiline, double height, double wrapWidth);
+
 // The font every text is drawn in, whatever its style names: WenQuanYi
 // Micro Hei of the fonts-wqy-microhei package, which holds Latin and
 // Chinese glyphs alike.

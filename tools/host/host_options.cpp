@@ -133,7 +133,7 @@ folder that is refused or an output that would overwrite the input.
 
 scripts: each line is what a user types at the command line.
   ; text               a comment (a line holding only a comment is skipped)
-  (empty line)         Enter
+  (empty line)         Enter (at the command prompt it does nothing)
   NAME                 starts a command: the host's own (LINE, POINT, TEXT,
                        MTEXT, RECTANG, HATCH, COPY, MOVE, ERASE, UNDO, REDO,
                        QSAVE, SAVEAS, OPEN, CLOSE, ZOOM, -LAYER, IMAGEFRAME)
@@ -154,7 +154,8 @@ happens in the peer:
                          handle H[,H] | text STRING |
                          window X0,Y0 X1,Y1 (wholly inside) |
                          at X,Y [X,Y...] (what lies under those clicks)
-  > pick X,Y           picks the entity at the point, at a prompt for one entity
+  > pick X,Y           picks the entity at the point, at a prompt for one
+                       entity (or gives the point, at a prompt for a point)
   > answer yes|no|ok|cancel
                        answers the next message box
   > dialog ID, ACTION, ...
@@ -169,8 +170,7 @@ happens in the peer:
                        alone it tells whether the window is shown
   > wait N s | > wait N ms
                        the clock moves on; timers that fall due run
-  > picture FILE.png [PIXELS] [window X0,Y0 X1,Y1] [without LAYER[,LAYER]]
-                    [beside EARLIER.png]
+  > picture FILE.png [PIXELS] [window X0,Y0 X1,Y1] [beside EARLIER.png]
                        a picture of model space in the machine (a name
                        without a folder goes to C:\Drawings); "beside" puts
                        it to the right of an earlier picture in one file
@@ -199,6 +199,8 @@ happens in the peer:
   > peer place LAT,LNG the peer's user clicks that place on its map
   > peer zoom X,Y LEVEL
                        the peer's user moves its map there
+  > peer notice VERSION TEXT
+                       the peer tells of a newer plug-in
   > peer hills X0,Y0 X1,Y1
                        the peer's elevation: three hills over the box
   > peer set KEY=VALUE...

@@ -193,7 +193,7 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
     while (std::getline(in, raw)) lines_.push_back(ReadLine(++number, raw));
     next_ = 0;
     Transcript& log = session_.log;
-    log.Detail() << "\nscript " << name << " (" << lines_.size() << " lines)\n";
+    log.Detail() << "\nscript " << name << " (" << lines_.size() << (lines_.size() == 1 ? " line)\n" : " lines)\n");
     narrated_ = true;
     standin::SetInputFeeder([this](const standin::InputRequest& r) { return Feed(r); });
     standin::SetRefusalHandler([this](const standin::InputRequest& r, const std::wstring& why) { return Refused(r, why); });
@@ -251,9 +251,9 @@ void ScriptRunner::RunLine(const Line& line)
     }
 }
 
-void ScriptRunner::RunCommand(const std::wstring& name, int line, const std::string& shown)
+void ScriptRunner::RunCommand(const std::wstring& name, int line, const std::string& shown, bool sent)
 {
-    session_.log.Detail() << (line ? "[" + std::to_string(line) + "] " : std::string("  ")) << "Command: " << shown
+    session_.log.Detail() << (sent ? std::string("  ") : "[" + std::to_string(line) + "] ") << "Command: " << shown
                           << "\n";
     const int outer = commandLine_;
     commandLine_ = line;
@@ -290,7 +290,7 @@ void ScriptRunner::RunSentCommands(int line)
         session_.log.Detail() << "  the module sent \"" << Utf8(text) << "\" to the command line\n";
         if (words.empty()) continue;
         typed_.assign(words.begin() + 1, words.end());
-        RunCommand(words[0], line, Utf8(words[0]));
+        RunCommand(words[0], line, Utf8(words[0]), true);
         typed_.clear();
         standin::PumpMessages();
     }
@@ -442,6 +442,10 @@ OdDbObjectIdArray ScriptRunner::Select(const std::vector<std::string>& words, st
                 for (const OdDbObjectId& id : standin::EntitiesAt(p, 1e-3)) hit.insert(id.stub());
             }
             keep([&](const OdDbObjectId& id, OdDbEntity*) { return hit.count(id.stub()) > 0; });
+        } else if (w == "layer" || w == "type" || w == "handle" || w == "text" || w == "window" || w == "at") {
+            error = "the filter \"" + w + "\" needs " +
+                    (w == "window" ? "two corners X0,Y0 X1,Y1" : w == "at" ? "a point X,Y" : "a value");
+            return chosen;
         } else {
             error = "\"" + w + "\" is no selection filter (all, new, last, layer, type, handle, text, window, at)";
             return chosen;

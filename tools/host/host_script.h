@@ -58,7 +58,8 @@ private:
     bool Feed(const standin::InputRequest& request);
     bool Refused(const standin::InputRequest& request, const std::wstring& why);
     void RunLine(const Line& line);
-    void RunCommand(const std::wstring& name, int line, const std::string& shown);
+    // `sent`: a command the module sent; its failure is the line's.
+    void RunCommand(const std::wstring& name, int line, const std::string& shown, bool sent = false);
     void RunSentCommands(int line);
     // Runs a "> ..." line; `prompting`: an input call waits (only answers
     // for later may be given then).

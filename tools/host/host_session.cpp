@@ -88,6 +88,8 @@ bool PrepareMachine(Session& s, std::string& error)
 {
     if (!s.machine.Prepare(s.options.machine, error)) return false;
     standin::ResetMachine(s.machine.Root());
+    // Where drawings are opened from and saved to, as a user keeps them.
+    CreateDirectoryW(kDrawingsFolder, nullptr);
     // The host's drawing window.
     standin::SetSysVarPoint(L"SCREENSIZE", OdGePoint3d(1920, 1080, 0));
     s.log.Detail() << "machine: " << s.machine.Root()

@@ -241,9 +241,11 @@ void ScriptRunner::Action(const Line& line, const standin::InputRequest* prompti
         }
         char* end = nullptr;
         const double value = strtod(amount.c_str(), &end);
-        if (amount.empty() || *end || value < 0 || (unit != "s" && unit != "ms") || words.size() > 3)
-            return Fail(n, "> wait takes a time: 5 s, 500 ms");
-        standin::AdvanceClockMs((uint64_t)(unit == "s" ? value * 1000 : value));
+        const double ms = unit == "s" ? value * 1000 : value;
+        // A day at most: the clock stops at every timer on the way.
+        if (amount.empty() || *end || !(ms >= 0 && ms <= 86400000.0) || (unit != "s" && unit != "ms") || words.size() > 3)
+            return Fail(n, "> wait takes a time up to a day: 5 s, 500 ms");
+        standin::AdvanceClockMs((uint64_t)ms);
         standin::PumpMessages();
         return;
     }

@@ -59,6 +59,7 @@ bool ReadPoints(const std::vector<std::string>& words, size_t& i, std::vector<ve
     rings = 1;
     for (; i < words.size(); ++i) {
         if (words[i] == "/") {
+            if (breakNext || points.empty()) return false;  // a ring without points
             breakNext = true;
             ++rings;
             continue;
@@ -74,7 +75,7 @@ bool ReadPoints(const std::vector<std::string>& words, size_t& i, std::vector<ve
         breakNext = false;
         points.push_back(point);
     }
-    return !points.empty();
+    return !points.empty() && !breakNext;
 }
 
 }  // namespace
@@ -86,6 +87,12 @@ void ScriptRunner::Peer(const std::vector<std::string>& words, int n)
     Transcript& log = session_.log;
     const std::string what = words.size() > 1 ? words[1] : std::string();
     velkpeer::PeerObjectStore& store = peer->ObjectStore();
+    // These reach the plug-in through the window it registered.
+    const bool messages = what == "send" || what == "relate-ok" || what == "place" || what == "zoom" ||
+                          what == "notice";
+    if (messages && !peer->ClientWindow())
+        return Fail(n, "the peer knows no plug-in window yet (the module registers with its first request; "
+                       "\"> wait 5 s\" lets its timer make one)");
 
     if (what == "folder" || what == "sign" || what == "track" || what == "shape") {
         if (words.size() < 3) return Fail(n, "> peer " + what + " takes a name");
@@ -168,8 +175,12 @@ void ScriptRunner::Peer(const std::vector<std::string>& words, int n)
             if (!id) return Fail(n, "the peer has no object " + words[i]);
             ids.push_back(id);
         }
-        log.Detail() << "  the peer's user chooses " << ids.size() << (ids.size() == 1 ? " object" : " objects")
-                     << " and presses \"发送所选对象到CAD\"\n";
+        log.Detail() << "  the peer's user chooses";
+        for (uint32_t id : ids) {
+            const auto& o = peer->Objects().at(id);
+            log.Detail() << " " << (o.kind == 30 ? "the folder " : "") << o.name << " (" << id << ")";
+        }
+        log.Detail() << " and presses \"发送所选对象到CAD\"\n";
         store.ChooseForCad(ids);
         peer->SendToClient(20402, {});
         standin::PumpMessages();
@@ -188,6 +199,14 @@ void ScriptRunner::Peer(const std::vector<std::string>& words, int n)
         memcpy(place.data(), &p.x, 8);
         memcpy(place.data() + 8, &p.y, 8);
         peer->SendToClient(20001, place);
+        return;
+    }
+
+    if (what == "notice" && words.size() == 4) {
+        long version = 0;
+        if (!Whole(words[2], version)) return Fail(n, "> peer notice takes a version number and a text");
+        peer->SendToClient(20203, velkpeer::PeerShellCodes::UpdateNotice((int32_t)version, words[3]));
+        standin::PumpMessages();
         return;
     }
 
@@ -244,7 +263,7 @@ void ScriptRunner::Peer(const std::vector<std::string>& words, int n)
         }
         return;
     }
-    Fail(n, "> peer takes folder, sign, track, shape, send, relate-ok, place, zoom, hills or set");
+    Fail(n, "> peer takes folder, sign, track, shape, send, relate-ok, place, zoom, notice, hills or set");
 }
 
 }  // namespace velkhost

@@ -63,15 +63,16 @@ std::vector<uint8_t> FrameTracks(const std::vector<std::vector<uint8_t>>& bodies
     return out;
 }
 
-// The answer: the request's record with the peer's fields, and the data.
+// The answer: the request's record with the peer's fields, and room for
+// `dataSize` bytes of data after it.
 std::vector<uint8_t> AnswerRecord(const std::vector<uint8_t>& request, size_t at, int32_t status, int32_t state,
-                                  const std::vector<uint8_t>& data)
+                                  size_t dataSize = 0)
 {
-    std::vector<uint8_t> answer(request.begin() + (long)at, request.begin() + (long)(at + kItem));
+    std::vector<uint8_t> answer(kItem + dataSize);
+    std::copy(request.begin() + (long)at, request.begin() + (long)(at + kItem), answer.begin());
     PutU32(answer, 64, (uint32_t)state);
     PutU32(answer, 68, (uint32_t)status);
-    PutU32(answer, 88, (uint32_t)data.size());
-    answer.insert(answer.end(), data.begin(), data.end());
+    PutU32(answer, 88, (uint32_t)dataSize);
     return answer;
 }
 
@@ -196,15 +197,15 @@ int64_t PeerContourCodes::Handle(const std::vector<uint8_t>& bytes, HWND client,
         if (!failures.empty()) {
             const int32_t status = failures.front();
             failures.pop_front();
-            reply(kContourCode, AnswerRecord(bytes, at, status, dataState, {}));
+            reply(kContourCode, AnswerRecord(bytes, at, status, dataState));
             continue;
         }
         if (!(ask.maxX - ask.minX <= largestRange) || !(ask.maxY - ask.minY <= largestRange)) {
-            reply(kContourCode, AnswerRecord(bytes, at, kTooLarge, dataState, {}));
+            reply(kContourCode, AnswerRecord(bytes, at, kTooLarge, dataState));
             continue;
         }
         if (ask.first == 1 && (dataState != 1 || askAgain)) {
-            reply(kContourCode, AnswerRecord(bytes, at, kNoData, askAgain ? 1 : dataState, {}));
+            reply(kContourCode, AnswerRecord(bytes, at, kNoData, askAgain ? 1 : dataState));
             continue;
         }
         std::vector<std::vector<uint8_t>> tracks;
@@ -228,8 +229,10 @@ int64_t PeerContourCodes::Handle(const std::vector<uint8_t>& bytes, HWND client,
             std::vector<std::vector<uint8_t>> group;
             for (size_t t = p * per; t < tracks.size() && t < (p + 1) * per; ++t) group.push_back(tracks[t]);
             const bool last = p + 1 == parts;
-            reply(kContourCode, AnswerRecord(bytes, at, last ? kDone : kMoreFollows, dataState,
-                                             group.empty() ? std::vector<uint8_t>() : FrameTracks(group)));
+            const std::vector<uint8_t> data = group.empty() ? std::vector<uint8_t>() : FrameTracks(group);
+            std::vector<uint8_t> answer = AnswerRecord(bytes, at, last ? kDone : kMoreFollows, dataState, data.size());
+            std::copy(data.begin(), data.end(), answer.begin() + kItem);
+            reply(kContourCode, answer);
         }
     }
     return 0;

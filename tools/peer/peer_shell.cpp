@@ -1,5 +1,7 @@
 #include "peer_shell.h"
 
+#include <algorithm>
+
 #include "peer_wire.h"
 
 namespace velkpeer {
@@ -55,10 +57,9 @@ int64_t PeerShellCodes::Handle(uint32_t code, const std::vector<uint8_t>& bytes,
 
 std::vector<uint8_t> PeerShellCodes::UpdateNotice(int32_t version, const std::string& text)
 {
-    std::vector<uint8_t> notice(kNoticeHead);
+    std::vector<uint8_t> notice(kNoticeHead + text.size() + 1);  // the text and its NUL
     PutU32(notice, 4, (uint32_t)version);
-    notice.insert(notice.end(), text.begin(), text.end());
-    notice.push_back(0);
+    std::copy(text.begin(), text.end(), notice.begin() + kNoticeHead);
     return notice;
 }
 

@@ -86,10 +86,10 @@ int64_t PeerObjectStore::Handle(uint32_t code, const std::vector<uint8_t>& bytes
         if (!IsPacket(bytes, kPacketHead)) return -4;
         auto it = objects_.find(U32(bytes, 8));
         if (it == objects_.end()) return -4;
-        std::vector<uint8_t> answer(kPacketHead);
+        std::vector<uint8_t> answer(kPacketHead + it->second.body.size());
         answer[2] = (uint8_t)it->second.kind;
         PutU32(answer, 8, it->first);
-        answer.insert(answer.end(), it->second.body.begin(), it->second.body.end());
+        std::copy(it->second.body.begin(), it->second.body.end(), answer.begin() + kPacketHead);
         reply(code, answer);
         return 0;
     }

@@ -152,7 +152,13 @@ std::vector<uint32_t> StandinPeer::Codes() const
 
 int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vector<uint8_t>& bytes)
 {
-    if (code == 20000) return Register(bytes);
+    if (code == 20000) {
+        auto scripted = scripted_.find(code);
+        if (scripted == scripted_.end() || scripted->second.empty()) return Register(bytes);
+        int64_t answer = scripted->second.front();
+        scripted->second.pop_front();
+        return answer;
+    }
     if (code == 20006) return config_.version;
     if (!clients_.count(connectionId)) return -1;  // not registered (any more)
     auto scripted = scripted_.find(code);
@@ -197,12 +203,12 @@ int64_t StandinPeer::Handle(uint32_t code, int32_t connectionId, const std::vect
         return 1;
     }
     case 20202: {
-        std::vector<uint8_t> answer(72);
+        // 72 bytes, then the name and its NUL.
+        std::vector<uint8_t> answer(72 + config_.coordName.size() + 1);
         PutU32(answer, 40, (uint32_t)config_.coordKind);
         memcpy(answer.data() + 44, config_.coordIdentifier.data(),
                std::min(config_.coordIdentifier.size(), kCoordIdentifier));
-        answer.insert(answer.end(), config_.coordName.begin(), config_.coordName.end());
-        answer.push_back(0);
+        std::copy(config_.coordName.begin(), config_.coordName.end(), answer.begin() + 72);
         Answer(connectionId, code, answer);
         return 0;
     }

@@ -80,7 +80,8 @@ public:
     PeerConfig& Config() { return config_; }
 
     // The next message of `code` from a registered client gets this answer
-    // and has no other effect.
+    // and has no other effect; for 20000, the next registration (-10: the
+    // client is blocked).
     void QueueAnswer(uint32_t code, int64_t answer);
     // The peer loses every registration: requests with an old id get -1.
     void ForgetClients();

@@ -27,12 +27,12 @@ class OdDbDatabaseReactor {
 public:
     virtual ~OdDbDatabaseReactor() = default;
     // At the first close after the object was added to the database.
-    virtual void objectAppended(const OdDbDatabase* db, const OdDbObject* obj) {}
+    virtual void objectAppended(const OdDbDatabase* /*db*/, const OdDbObject* /*obj*/) {}
     // At the close of a write open that changed the object, and after
     // objectAppended at the first close of a new object.
-    virtual void objectModified(const OdDbDatabase* db, const OdDbObject* obj) {}
+    virtual void objectModified(const OdDbDatabase* /*db*/, const OdDbObject* /*obj*/) {}
     // When the object is erased (erased true) or restored (false).
-    virtual void objectErased(const OdDbDatabase* db, const OdDbObject* obj, bool erased) {}
+    virtual void objectErased(const OdDbDatabase* /*db*/, const OdDbObject* /*obj*/, bool /*erased*/) {}
 };
 
 class OdDbDatabase : public OdRxObject {

@@ -91,10 +91,10 @@ public:
 
 protected:
     // transformBy runs the fault hook and the write check, then this.
-    virtual OdResult subTransformBy(const OdGeMatrix3d& m) { return eNotApplicable; }
+    virtual OdResult subTransformBy(const OdGeMatrix3d& /*m*/) { return eNotApplicable; }
     // Calls `change` with each sub-entity open for write (those that cannot
     // be opened are left alone).
-    virtual void forEachSubent(const std::function<void(OdDbEntity*)>& change) {}
+    virtual void forEachSubent(const std::function<void(OdDbEntity*)>& /*change*/) {}
 
 private:
     friend struct standin::DxfAccess;

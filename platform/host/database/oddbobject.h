@@ -130,7 +130,7 @@ protected:
     // resident and not open for write; marks the object modified.
     bool assertWriteEnabled();
     // Refusal hook of erase().
-    virtual OdResult subErase(bool erasing) { return eOk; }
+    virtual OdResult subErase(bool /*erasing*/) { return eOk; }
     // Marks `held` as held by `owner` (null: no longer held).
     static void setHeldBy(OdDbObject* held, const OdDbObject* owner) { held->heldBy_ = owner; }
     // Called when the object has been added to a database: the objects it

@@ -31,11 +31,11 @@ private:
 class GcApDocManagerReactor {
 public:
     virtual ~GcApDocManagerReactor() = default;
-    virtual void documentCreated(GcApDocument* doc) {}
-    virtual void documentToBeDestroyed(GcApDocument* doc) {}
-    virtual void documentActivated(GcApDocument* doc) {}
-    virtual void documentBecameCurrent(GcApDocument* doc) {}
-    virtual void documentLockModeChanged(GcApDocument* doc) {}
+    virtual void documentCreated(GcApDocument* /*doc*/) {}
+    virtual void documentToBeDestroyed(GcApDocument* /*doc*/) {}
+    virtual void documentActivated(GcApDocument* /*doc*/) {}
+    virtual void documentBecameCurrent(GcApDocument* /*doc*/) {}
+    virtual void documentLockModeChanged(GcApDocument* /*doc*/) {}
 };
 
 // Walks the open documents in the manager's order; the caller deletes it.

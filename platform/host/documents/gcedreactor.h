@@ -14,11 +14,11 @@ public:
 
 class OdEditorReactor : public OdRxEventReactor {
 public:
-    virtual void commandWillStart(const OdString& commandName) {}
-    virtual void commandEnded(const OdString& commandName) {}
-    virtual void commandCancelled(const OdString& commandName) {}
-    virtual void commandFailed(const OdString& commandName) {}
-    virtual void beginDoubleClick(const OdGePoint3d& point) {}
+    virtual void commandWillStart(const OdString& /*commandName*/) {}
+    virtual void commandEnded(const OdString& /*commandName*/) {}
+    virtual void commandCancelled(const OdString& /*commandName*/) {}
+    virtual void commandFailed(const OdString& /*commandName*/) {}
+    virtual void beginDoubleClick(const OdGePoint3d& /*point*/) {}
     virtual void viewChanged() {}
 };
 
@@ -53,15 +53,15 @@ public:
 class GcEdSSGetFilter : public GcEdInputContextReactor {
 public:
     // `subSelectionSet` is the list the service removes from.
-    virtual void ssgetAddFilter(int ssgetFlags, GcEdSelectionSetService& service,
-                                const OdDbObjectIdArray& selectionSet, const OdDbObjectIdArray& subSelectionSet)
+    virtual void ssgetAddFilter(int /*ssgetFlags*/, GcEdSelectionSetService& /*service*/,
+                                const OdDbObjectIdArray& /*selectionSet*/, const OdDbObjectIdArray& /*subSelectionSet*/)
     {
     }
 };
 class GcEdSSGetFilter2 : public GcEdSSGetFilter {
 public:
     // The host highlights `highlightPath` as the filter leaves it.
-    virtual OdResult ssgetRolloverFilter(const OdDbFullSubentPath& subEntityPath, OdDbFullSubentPath& highlightPath)
+    virtual OdResult ssgetRolloverFilter(const OdDbFullSubentPath& /*subEntityPath*/, OdDbFullSubentPath& /*highlightPath*/)
     {
         return eOk;
     }

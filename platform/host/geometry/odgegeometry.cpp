@@ -166,7 +166,8 @@ double OdGeMatrix3d::scale() const
     return x.transformBy(*this).length();
 }
 
-bool OdGeMatrix3d::isUniScaledOrtho(const OdGeTol& tol) const
+// The tolerance is the stand-in's own, relative to the scale.
+bool OdGeMatrix3d::isUniScaledOrtho(const OdGeTol& /*tol*/) const
 {
     OdGeVector3d a(1, 0, 0), b(0, 1, 0), c(0, 0, 1);
     a.transformBy(*this);

@@ -35,8 +35,8 @@ public:
 class OdRxDLinkerReactor {
 public:
     virtual ~OdRxDLinkerReactor() = default;
-    virtual void rxAppLoaded(OdRxModule* module) {}
-    virtual void rxAppUnloaded(const OdString& moduleName) {}
+    virtual void rxAppLoaded(OdRxModule* /*module*/) {}
+    virtual void rxAppUnloaded(const OdString& /*moduleName*/) {}
 };
 
 class OdRxDynamicLinker {

@@ -68,15 +68,6 @@ TEST(CString, EditingOperations)
     EXPECT_EQ(CString("\xB9\xA4"), L"工");
 }
 
-TEST(MachinePaths, WindowsPathsMapIntoTheMachineRoot)
-{
-    const std::string& root = standin::MachineRoot();
-    EXPECT_EQ(standin::NativePath(L"C:\\Users\\a.txt"), root + "/C/Users/a.txt");
-    EXPECT_EQ(standin::NativePath(L"d:\\x"), root + "/D/x");
-    EXPECT_EQ(standin::NativePath(L"rel\\dir"), "rel/dir");
-    EXPECT_EQ(standin::NativePath(L"/already/native"), "/already/native");
-}
-
 TEST(CrtTime, TimesBefore1970AreRefusedWithAZeroedResult)
 {
     struct tm t;

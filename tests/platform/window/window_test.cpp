@@ -195,7 +195,8 @@ TEST(Shell, LauncherStandsInForAProgram)
 {
     int started = 0;
     standin::RegisterLauncher(L"C:\\Apps\\peer.exe", [&](const std::wstring&) { return ++started == 1; });
-    SHELLEXECUTEINFOW info{sizeof info};
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
     info.lpVerb = L"open";
     info.lpFile = L"c:\\apps\\PEER.exe";
     EXPECT_TRUE(ShellExecuteExW(&info));

@@ -462,3 +462,124 @@ TEST_F(RenderLines, LinetypeTextsInTheirGaps)
     }
     EXPECT_EQ(texts, 10);
 }
+
+// Polylines lie in their own plane: seen from above, one whose normal
+// points down is drawn mirrored across the y axis, thin or wide, light or
+// not. A spline-fitted polyline is drawn through its fitted vertices, not
+// along the frame that shapes it.
+TEST_F(RenderLines, PolylinesInTheirOwnPlane)
+{
+    const OdGeVector3d down(0, 0, -1);
+    auto* light = new OdDbPolyline();
+    light->addVertexAt(0, OdGePoint2d(10, 0));
+    light->addVertexAt(1, OdGePoint2d(30, 0));
+    ASSERT_EQ(light->setNormal(down), eOk);
+    Add(light);
+    auto* wide = new OdDbPolyline();
+    wide->addVertexAt(0, OdGePoint2d(10, 10));
+    wide->addVertexAt(1, OdGePoint2d(30, 10));
+    ASSERT_EQ(wide->setConstantWidth(2), eOk);
+    ASSERT_EQ(wide->setNormal(down), eOk);
+    Add(wide);
+    auto* heavy = new OdDb2dPolyline(OdDb::k2dSimplePoly, OdGePoint3dArray{{10, 20, 0}, {30, 20, 0}});
+    ASSERT_EQ(heavy->setNormal(down), eOk);
+    Add(heavy);
+    // The frame rises to (20, 60) and falls back; the fitted vertices run
+    // along y = 40.
+    auto* fitted = new OdDb2dPolyline();
+    ASSERT_EQ(fitted->appendVertex(OdGePoint3d(0, 40, 0), 0, 0, 0, OdDb::k2dSplineCtlVertex), eOk);
+    ASSERT_EQ(fitted->appendVertex(OdGePoint3d(20, 60, 0), 0, 0, 0, OdDb::k2dSplineCtlVertex), eOk);
+    ASSERT_EQ(fitted->appendVertex(OdGePoint3d(40, 40, 0), 0, 0, 0, OdDb::k2dSplineCtlVertex), eOk);
+    for (double x : {0.0, 10.0, 20.0, 30.0, 40.0})
+        ASSERT_EQ(fitted->appendVertex(OdGePoint3d(x, 40, 0), 0, 0, 0, OdDb::k2dSplineFitVertex), eOk);
+    Add(fitted);
+    auto* fitted3d = new OdDb3dPolyline();
+    ASSERT_EQ(fitted3d->appendVertex(OdGePoint3d(-40, 40, 0), OdDb::k3dControlVertex), eOk);
+    ASSERT_EQ(fitted3d->appendVertex(OdGePoint3d(-20, 60, 0), OdDb::k3dControlVertex), eOk);
+    for (double x : {-40.0, -20.0})
+        ASSERT_EQ(fitted3d->appendVertex(OdGePoint3d(x, 40, 0), OdDb::k3dFitVertex), eOk);
+    Add(fitted3d);
+    PxImage png;
+    RenderTo(png, 400);
+    auto ink = [](PxRgbQuad c) { return IsInk(c); };
+    for (double y : {0.0, 10.0, 20.0}) {
+        EXPECT_TRUE(Near(png, -20, y, ink)) << y;
+        EXPECT_FALSE(Near(png, 20, y, ink)) << y;
+    }
+    EXPECT_GE(Thickness(png, Px(-20), Py(10), 12), (long)(2 * stats.pixelsPerUnit) - 1);
+    EXPECT_TRUE(Near(png, 25, 40, ink));
+    EXPECT_TRUE(Near(png, -30, 40, ink));
+    EXPECT_EQ(Coverage(png, Under(5, 45, 35, 58)), 0);
+    EXPECT_EQ(Coverage(png, Under(-38, 45, -22, 58)), 0);
+}
+
+// The pattern of a polyline's line type starts again at every vertex
+// unless its linetype generation is on; a line, or a polyline's segment,
+// too short to hold the pattern once is drawn continuous, as the host
+// draws it.
+TEST_F(RenderLines, LinetypeGenerationAndShortLines)
+{
+    OdDbObjectId dashed = AddLinetype(L"DASHED", OdGeDoubleArray{10, -5});
+    auto polyline = [&](double y, double step, bool generation) {
+        auto* pl = new OdDbPolyline();
+        for (unsigned i = 0; i * step <= 200; ++i) pl->addVertexAt(i, OdGePoint2d(i * step, y));
+        pl->setPlinegen(generation);
+        pl->setLinetype(dashed);
+        Add(pl);
+    };
+    polyline(0, 8, false);   // every segment shorter than the pattern
+    polyline(20, 8, true);   // the pattern runs on over the vertices
+    polyline(40, 40, false);  // the pattern starts again at 40, 80, ...
+    polyline(60, 40, true);
+    OdDbLine* shortLine = Line(0, 80, 12, 80);
+    shortLine->setLinetype(dashed);
+    Add(shortLine);
+    PxImage png;
+    RenderTo(png, 800);
+    const double unit = stats.pixelsPerUnit;
+    EXPECT_EQ(Along(png, 0, 1, 199).size(), 1u);
+    std::vector<long> runs = Along(png, 20, 0, 200);
+    ASSERT_GE(runs.size(), 20u);
+    EXPECT_NEAR(runs[1], 5 * unit, 2);
+    auto ink = [](PxRgbQuad c) { return IsInk(c); };
+    // Restarted: a dash from 30 to 50 across the vertex at 40. Run on: the
+    // gap from 40 to 45.
+    EXPECT_TRUE(Near(png, 42.5, 40, ink));
+    EXPECT_FALSE(Near(png, 42.5, 60, ink));
+    EXPECT_TRUE(Near(png, 12.5, 40, ink) == Near(png, 12.5, 60, ink));
+    EXPECT_EQ(Along(png, 80, 0.5, 11.5).size(), 1u);
+}
+
+// A line from far outside a window keeps its direction where it crosses
+// the window, and a dashed one its pattern, counted from where it starts.
+// Dots are drawn a pixel long without lengthening the pattern, so a dotted
+// line keeps its dots where the drawing puts them.
+TEST_F(RenderLines, FarLinesKeepDirectionAndPattern)
+{
+    OdDbObjectId dashed = AddLinetype(L"DASHED", OdGeDoubleArray{10, -5});
+    OdDbObjectId dotted = AddLinetype(L"DOT", OdGeDoubleArray{0, -1});
+    Add(Line(-1e6, -2e5, 100, 0));  // slope 0.2: through (50, -10)
+    OdDbLine* far = Line(-5 - 15 * 66667, 20, 100, 20);  // a whole number of patterns before the next one
+    far->setLinetype(dashed);
+    Add(far);
+    OdDbLine* near = Line(-5, 30, 100, 30);  // the same pattern from nearby
+    near->setLinetype(dashed);
+    Add(near);
+    OdDbLine* dots = Line(0, 40, 100, 40);
+    dots->setLinetype(dotted);
+    Add(dots);
+    velkhost::RenderWindow window;
+    window.minX = 0, window.minY = -20, window.maxX = 100, window.maxY = 50;
+    PxImage png;
+    RenderTo(png, 400, window);
+    auto ink = [](PxRgbQuad c) { return IsInk(c); };
+    EXPECT_TRUE(Near(png, 50, -10, ink));
+    EXPECT_TRUE(Near(png, 75, -5, ink));
+    EXPECT_FALSE(Near(png, 50, -5, ink));
+    std::vector<long> farRuns = Along(png, 20, 1, 99), nearRuns = Along(png, 30, 1, 99);
+    ASSERT_EQ(farRuns.size(), nearRuns.size());
+    for (size_t i = 0; i < farRuns.size(); ++i) EXPECT_NEAR(farRuns[i], nearRuns[i], 1) << i;
+    // A dot every unit, about 4 pixels apart: 100 along the line.
+    std::vector<long> dotRuns = Along(png, 40, 0.5, 99.5);
+    EXPECT_NEAR(dotRuns.size(), 2 * 99, 4);
+}

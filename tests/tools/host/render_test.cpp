@@ -128,6 +128,38 @@ TEST_F(Render, HiddenLayersBlocksAndMissingImages)
     EXPECT_TRUE(Near(png, 10, 5, Grey));              // the missing image's cross
 }
 
+// A block reference on a layer that is off still shows the parts of its
+// block on other layers; its parts on layer "0" are hidden with it. On a
+// frozen layer nothing of it shows.
+TEST_F(Render, BlocksOnLayersOffShowTheirOtherLayers)
+{
+    for (const wchar_t* name : {L"Off", L"Frozen", L"Parts"}) {
+        OdDbLayerTableRecord* layer = nullptr;
+        ASSERT_EQ(oddbOpenObject(layer, AddLayer(name), OdDb::kForWrite), eOk);
+        layer->setIsOff(name == std::wstring(L"Off"));
+        layer->setIsFrozen(name == std::wstring(L"Frozen"));
+        layer->close();
+    }
+    OdDbObjectId block = AddBlock(L"Two");
+    OdDbHatch* onParts = Square(0, 0, 5, 3);
+    onParts->setLayer(L"Parts");
+    Add(onParts, block);
+    Add(Square(10, 0, 5, 1), block);  // on layer "0"
+    auto* offRef = new OdDbBlockReference(OdGePoint3d(0, 0, 0), block);
+    offRef->setLayer(L"Off");
+    Add(offRef);
+    auto* frozenRef = new OdDbBlockReference(OdGePoint3d(0, 20, 0), block);
+    frozenRef->setLayer(L"Frozen");
+    Add(frozenRef);
+    Add(Square(0, 40, 1, 5));  // something on a layer that is on
+    PxImage png;
+    RenderTo(png);
+    EXPECT_TRUE(Is(At(png, 2.5, 2.5), 0, 255, 0));
+    EXPECT_TRUE(Is(At(png, 12.5, 2.5), 255, 255, 255));
+    EXPECT_TRUE(Is(At(png, 2.5, 22.5), 255, 255, 255));
+    EXPECT_TRUE(Is(At(png, 12.5, 22.5), 255, 255, 255));
+}
+
 TEST_F(Render, NothingToDrawOrNowhereToWriteFails)
 {
     velkhost::RenderStats s;

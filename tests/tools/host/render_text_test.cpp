@@ -446,3 +446,33 @@ TEST_F(RenderText, MalformedContentsStillPicture)
     window.minX = 0, window.minY = 0, window.maxX = 10, window.maxY = 10;
     EXPECT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 300, stats, error, window)) << error;
 }
+
+namespace {
+
+// Lines under and over parts of a text, switched by "%%u" and "%%o" in a
+// single-line text and by "\L", "\l", "\O" and "\o" in a multiline one:
+// under "AB" and over "EF" only, below the base line and above the
+// capitals.
+TEST_F(RenderText, UnderAndOverLines)
+{
+    Add(Text(0, 0, L"%%uAB%%u CD %%oEF", 10));
+    Add(MText(0, -30, L"\\LAB\\l CD \\OEF\\o", 10));  // base line at -40
+    PxImage png;
+    RenderTo(png, 600);
+    for (double base : {0.0, -40.0}) {
+        Pixels letters = InkIn(png, -1, base + 0.5, 300, base + 9.5);
+        Pixels under = InkIn(png, -1, base - 5, 300, base - 0.5);  // no descenders here
+        Pixels over = InkIn(png, -1, base + 10.5, 300, base + 15);
+        ASSERT_FALSE(letters.empty()) << base;
+        ASSERT_FALSE(under.empty()) << base;
+        ASSERT_FALSE(over.empty()) << base;
+        EXPECT_LE(under.height(), stats.pixelsPerUnit + 1) << base;  // a tenth of the height
+        EXPECT_LE(over.height(), stats.pixelsPerUnit + 1) << base;
+        EXPECT_NEAR(under.x0, letters.x0, 4) << base;
+        EXPECT_NEAR(over.x1, letters.x1, 4) << base;
+        EXPECT_LT(under.width(), 0.4 * letters.width()) << base;
+        EXPECT_LT(over.width(), 0.4 * letters.width()) << base;
+    }
+}
+
+}  // namespace

@@ -6,6 +6,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -13,9 +14,13 @@
 #include <vector>
 
 #include "gcapdocmanager.h"
+#include "hostdb_control.h"
+#include "oddbblockreference.h"
 #include "oddbcurves.h"
+#include "oddbdictionary.h"
 #include "oddbdatabase.h"
 #include "oddbsymboltable.h"
+#include "oddbtext.h"
 #include "standin_control.h"
 #include "test_support.h"
 #include "text_internal.h"
@@ -158,6 +163,20 @@ TEST_F(VelkhostProcess, MachineFolderIsOnlyEverOneOfItsOwn)
     EXPECT_FALSE(fs::exists(temporary)) << temporary;
 }
 
+// A cache root that climbs out of the machine folder, with clear-cache-on-
+// exit set, deletes nothing outside the machine when the module unloads.
+TEST_F(VelkhostProcess, CacheRootClimbingOutDeletesNothingOutside)
+{
+    const fs::path outside = dir / "x" / "MapTemp" / "keep.txt";
+    velktest::WriteNativeFile(outside.string(), "not the machine's");
+    const fs::path script = Script("> dialog 8133, type 8139 C:\\..\\..\\x, check 8359, ok\n"
+                                   "> click 设置属性\n"
+                                   "> show settings TempPath\n");
+    const Outcome r = Velkhost({"--machine", (dir / "m").string(), "--script", script.string()});
+    EXPECT_NE(r.output.find("MapTemp=C:\\..\\..\\x"), std::string::npos) << r.output;
+    EXPECT_TRUE(fs::exists(outside)) << r.output;
+}
+
 // Plain mode adds, moves and erases nothing: the saved drawing holds the
 // entities it was opened with; the input and the files beside it are
 // never written, and --save may name the input only with --overwrite.
@@ -169,6 +188,7 @@ TEST_F(VelkhostProcess, PlainModeRoundTripsTheDrawingAndNeverWritesBesideIt)
     Outcome r = Velkhost({"--drawing", input.string(), "--save", out.string(), "--png", (dir / "out" / "p.png").string()});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(r.lastLine, "velkhost: every step succeeded");
+    EXPECT_NE(r.output.find("load: the module started, the peer started as it asked"), std::string::npos) << r.output;
     EXPECT_EQ(Entities(out), Entities(input));
     EXPECT_EQ(Entities(input).size(), 27u);
     EXPECT_TRUE(fs::exists(dir / "out" / "p.png"));
@@ -189,6 +209,111 @@ TEST_F(VelkhostProcess, PlainModeRoundTripsTheDrawingAndNeverWritesBesideIt)
     r = Velkhost({"--drawing", input.string(), "--save", input.string(), "--overwrite", "--quiet"});
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(Entities(input).size(), 27u);
+}
+
+// The demo on a user's drawing edits only what it drew or received: the
+// user's line and text where the demo draws, moves and erases its own stay
+// as they were.
+TEST_F(VelkhostProcess, TheDemoLeavesTheUsersEntitiesAlone)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\u\\user.dxf")->database();
+    OdDbSymbolTable* layers = nullptr;
+    ASSERT_EQ(oddbOpenObject(layers, db->getLayerTableId(), OdDb::kForWrite), eOk);
+    for (const wchar_t* name : {L"道路", L"注记"}) {
+        auto* layer = new OdDbLayerTableRecord();
+        layer->setName(name);
+        OdDbObjectId layerId;
+        ASSERT_EQ(layers->add(layerId, layer), eOk);
+        layer->close();
+    }
+    layers->close();
+    // On the layers and at the places where the demo draws its own.
+    auto* userLine = new OdDbLine(OdGePoint3d(500000, 3000000, 0), OdGePoint3d(500120, 3000010, 0));
+    userLine->setLayer(L"道路");
+    auto* userText = new OdDbText(OdGePoint3d(500005, 3000015, 0), L"滨江路", OdDbObjectId::kNull, 4, 0.08);
+    userText->setLayer(L"注记");
+    const OdDbObjectId lineId = velktest::AppendEntity(db, userLine);
+    const OdDbObjectId textId = velktest::AppendEntity(db, userText);
+    CreateDirectoryW(L"C:\\u", nullptr);
+    ASSERT_EQ(db->saveAs(L"C:\\u\\user.dxf"), eOk);
+    const std::string line = standin::WideToUtf8(lineId.getHandle().ascii().c_str());
+    const std::string text = standin::WideToUtf8(textId.getHandle().ascii().c_str());
+    const fs::path input = dir / "user.dxf", out = dir / "demo-out.dxf";
+    fs::copy_file(standin::NativePath(L"C:\\u\\user.dxf"), input);
+
+    const Outcome r = Velkhost({"--demo", "--drawing", input.string(), "--save", out.string(), "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::wstring copy = L"C:\\read\\demo-out.dxf";
+    fs::create_directories(fs::path(standin::NativePath(copy)).parent_path());
+    fs::copy_file(out, standin::NativePath(copy));
+    OdDbDatabase saved(false);
+    ASSERT_EQ(saved.readDwgFile(copy.c_str()), eOk);
+    OdDbObjectId id;
+    OdDbLine* l = nullptr;
+    ASSERT_EQ(saved.getOdDbObjectId(id, false, OdDbHandle(std::stoull(line, nullptr, 16))), eOk);
+    ASSERT_EQ(oddbOpenObject(l, id, OdDb::kForRead), eOk) << "the user's line is gone";
+    EXPECT_EQ(l->startPoint(), OdGePoint3d(500000, 3000000, 0));
+    EXPECT_EQ(l->endPoint(), OdGePoint3d(500120, 3000010, 0));
+    l->close();
+    OdDbText* t = nullptr;
+    ASSERT_EQ(saved.getOdDbObjectId(id, false, OdDbHandle(std::stoull(text, nullptr, 16))), eOk);
+    ASSERT_EQ(oddbOpenObject(t, id, OdDb::kForRead), eOk) << "the user's text is gone";
+    EXPECT_EQ(t->position(), OdGePoint3d(500005, 3000015, 0));
+    t->close();
+    // The demo did its edits on its own: its text moved, its line erased.
+    int texts = 0, lines = 0;
+    OdDbBlockTableRecord* ms = nullptr;
+    ASSERT_EQ(oddbOpenObject(ms, saved.getModelSpaceId(), OdDb::kForRead), eOk);
+    for (const OdDbObjectId& e : ms->entityIds()) {
+        OdDbEntity* entity = nullptr;
+        if (oddbOpenObject(entity, e, OdDb::kForRead) != eOk) continue;
+        if (auto* x = OdRxCast<OdDbText>(entity))
+            texts += x->textString() == L"滨江路" && x->position().isEqualTo(OdGePoint3d(500035, 3000035, 0), 0.5);
+        if (auto* x = OdRxCast<OdDbLine>(entity)) lines += x->startPoint() == OdGePoint3d(500000, 3000000, 0);
+        entity->close();
+    }
+    ms->close();
+    EXPECT_EQ(texts, 1);
+    EXPECT_EQ(lines, 1);
+}
+
+// Images the drawing names beside it come along into the machine and go
+// out beside the saved copy; one that is not there is reported and does not
+// fail the save (the user's drawing never had it).
+TEST_F(VelkhostProcess, ImagesBesideTheDrawingGoAlongAndMissingOnesAreReported)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\u\\pictured.dxf")->database();
+    OdDbObjectId dictId;
+    ASSERT_EQ(OdDbRasterImageDef::createImageDictionary(db, dictId), eOk);
+    OdDbDictionary* dict = nullptr;
+    ASSERT_EQ(oddbOpenObject(dict, dictId, OdDb::kForWrite), eOk);
+    OdDbObjectId defs[2];
+    const wchar_t* names[2] = {L"pics\\here.png", L"pics\\gone.png"};
+    for (int i = 0; i < 2; ++i) {
+        auto* def = new OdDbRasterImageDef();
+        def->setSourceFileName(names[i]);
+        ASSERT_EQ(dict->setAt(i ? L"GONE" : L"HERE", def, defs[i]), eOk);
+        def->close();
+        auto* image = new OdDbRasterImage();
+        image->setOrientation(OdGePoint3d(10.0 * i, 0, 0), OdGeVector3d(5, 0, 0), OdGeVector3d(0, 5, 0));
+        image->setImageDefId(defs[i]);
+        velktest::AppendEntity(db, image);
+    }
+    dict->close();
+    CreateDirectoryW(L"C:\\u", nullptr);
+    ASSERT_EQ(db->saveAs(L"C:\\u\\pictured.dxf"), eOk);
+    const fs::path input = dir / "in" / "pictured.dxf";
+    fs::create_directories(input.parent_path() / "pics");
+    fs::copy_file(standin::NativePath(L"C:\\u\\pictured.dxf"), input);
+    velktest::WriteNativeFile((input.parent_path() / "pics" / "here.png").string(), "the user's picture");
+
+    const fs::path out = dir / "out" / "pictured.dxf";
+    const Outcome r = Velkhost({"--drawing", input.string(), "--save", out.string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("images it names that are not beside it: pics/gone.png"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("with the images it names beside it: pics/here.png"), std::string::npos) << r.output;
+    EXPECT_EQ(velktest::ReadNativeFile((out.parent_path() / "pics" / "here.png").string()), "the user's picture");
+    EXPECT_FALSE(fs::exists(out.parent_path() / "pics" / "gone.png"));
 }
 
 // Quiet, only the outcome of each step is printed; --help lists the
@@ -225,6 +350,12 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
     ASSERT_EQ(drawn.size(), 1u);
     EXPECT_EQ(drawn.begin()->second, "AcDbLine");
 
+    // The script stops at the line that failed; the save still runs.
+    const fs::path partial = dir / "partial.dxf";
+    r = Velkhost({"--script", Script("POINT\n1,1\nFROB\nPOINT\n2,2\n").string(), "--save", partial.string()});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_EQ(Entities(partial).size(), 1u);
+
     struct Case {
         std::string script, line, why;
     };
@@ -236,6 +367,9 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
         {"> click 不存在\n", "script line 1", "no toolbar button"},
         {"LINE\n0,0\n> click 设置属性\n", "script line 3", "cannot be done now"},
         {"> select all\n", "script line 1", "the selection is empty"},
+        {"POINT\n1,1\nRECTANG\n\n", "script line 3", "RECTANG was cancelled"},
+        {"> wait 1e300 s\n", "script line 1", "up to a day"},
+        {"> peer sign s at 1,2\n> peer send s\n", "script line 2", "knows no plug-in window yet"},
     };
     for (const Case& c : cases) {
         r = Velkhost({"--script", Script(c.script).string(), "--quiet"});
@@ -243,6 +377,23 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
         EXPECT_NE(r.lastLine.find(c.line), std::string::npos) << c.script << r.output;
         EXPECT_NE(r.lastLine.find(c.why), std::string::npos) << c.script << r.output;
     }
+}
+
+// Every command of the host can be scripted: drawing, editing, undo and
+// redo, the view, layers and the file commands.
+TEST_F(VelkhostProcess, EveryHostCommandCanBeScripted)
+{
+    const fs::path out = dir / "every.dxf";
+    const Outcome r = Velkhost({"--script", std::string(VELK_TEST_DATA_DIR) + "/every_command.scr", "--save", out.string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    for (const char* command : {"LINE", "POINT", "TEXT", "MTEXT", "RECTANG", "HATCH", "COPY", "MOVE", "ERASE", "UNDO",
+                                "REDO", "ZOOM", "-LAYER", "SAVEAS", "QSAVE", "OPEN", "CLOSE"})
+        EXPECT_NE(r.output.find("Command: " + std::string(command) + "\n"), std::string::npos) << command;
+    std::map<std::string, int> kinds;
+    for (const auto& [handle, kind] : Entities(out)) ++kinds[kind];
+    // The text erased, brought back, erased again and brought back.
+    EXPECT_EQ(kinds, (std::map<std::string, int>{{"AcDbHatch", 1}, {"AcDbLine", 2}, {"AcDbMText", 1}, {"AcDbPoint", 1},
+                                                {"AcDbPolyline", 2}, {"AcDbText", 1}}));
 }
 
 // A save that cannot be written, a missing drawing and files that are no
@@ -255,22 +406,36 @@ TEST_F(VelkhostProcess, FailuresExitNonZeroWithTheirMessage)
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_NE(r.lastLine.find("save ("), std::string::npos) << r.output;
     EXPECT_NE(r.lastLine.find("plain-file"), std::string::npos) << r.output;
+    EXPECT_NE(r.lastLine.find("cannot write"), std::string::npos) << r.output;
 
     const std::string dxf = velktest::ReadNativeFile(input.string());
-    const std::map<std::string, std::string> bad = {
-        {"missing.dxf", ""},
-        {"binary.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + std::string(200, '\x01')},
-        {"drawing.dwg", std::string("AC1027") + std::string(300, '\0')},
-        {"cut.dxf", dxf.substr(0, dxf.size() / 2)},
+    // The cut falls inside the ENTITIES section.
+    const size_t entities = dxf.find("ENTITIES");
+    ASSERT_NE(entities, std::string::npos);
+    const std::string cut = dxf.substr(0, dxf.find('\n', entities + 200) + 1);
+    const size_t cutLines = (size_t)std::count(cut.begin(), cut.end(), '\n');
+    struct Bad {
+        std::string name, bytes, why;
     };
-    for (const auto& [name, bytes] : bad) {
-        const fs::path file = dir / "bad" / name;
-        if (name != "missing.dxf") velktest::WriteNativeFile(file.string(), bytes);
+    const Bad bad[] = {
+        {"missing.dxf", "", "does not exist"},
+        {"binary.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + std::string(200, '\x01'),
+         "binary DXF is not read; save it as an ASCII DXF"},
+        {"drawing.dwg", std::string("AC1027") + std::string(300, '\0'),
+         "it is a DWG drawing (version AC1027), which is not read; save it as an ASCII DXF"},
+        {"picture.dxf", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(100, '\0'), "it is a PNG image, not a DXF file"},
+        {"cut.dxf", cut, "the file is cut short: it ends at line " + std::to_string(cutLines) + ", inside section ENTITIES"},
+        {"group.dxf", "  0\nSECTION\n  2\nHEADER\nnot a code\n", "line 5"},
+    };
+    for (const Bad& b : bad) {
+        const fs::path file = dir / "bad" / b.name;
+        if (b.name != "missing.dxf") velktest::WriteNativeFile(file.string(), b.bytes);
         r = Velkhost({"--drawing", file.string(), "--save", (dir / "never.dxf").string()});
-        EXPECT_EQ(r.status, 1) << name << r.output;
-        EXPECT_NE(r.lastLine.find("open ("), std::string::npos) << name << r.output;
-        EXPECT_NE(r.lastLine.find(name), std::string::npos) << name << r.output;
-        EXPECT_FALSE(fs::exists(dir / "never.dxf")) << name;
+        EXPECT_EQ(r.status, 1) << b.name << r.output;
+        EXPECT_NE(r.lastLine.find("open ("), std::string::npos) << b.name << r.output;
+        EXPECT_NE(r.lastLine.find(file.string()), std::string::npos) << b.name << r.output;
+        EXPECT_NE(r.lastLine.find(b.why), std::string::npos) << b.name << r.output;
+        EXPECT_FALSE(fs::exists(dir / "never.dxf")) << b.name;
     }
 }
 
