@@ -116,9 +116,11 @@ options:
                        the part of model space pictured (the drawing's
                        extents by default)
   --machine DIR        the machine folder: one that does not exist, an empty
-                       one or one velkhost made before (it holds the file
-                       .velkhost-machine; its contents are cleared and it is
-                       kept afterwards). Without it a new folder under the
+                       one or one velkhost made before (its file
+                       .velkhost-machine written for it, beside nothing but
+                       the machine's drives; its contents are cleared and it
+                       is kept afterwards), never one holding a file the run
+                       reads or writes. Without it a new folder under the
                        system's temporary folder is used and removed at the end.
   --module FILE        the module (the one built beside velkhost by default)
   --demo               runs the demo script (tools/host/demo.scr) on the

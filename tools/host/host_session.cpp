@@ -86,7 +86,11 @@ bool CheckOutputs(const Session& s, std::string& error)
 
 bool PrepareMachine(Session& s, std::string& error)
 {
-    if (!s.machine.Prepare(s.options.machine, error)) return false;
+    const Options& o = s.options;
+    const std::vector<NamedFile> files = {{"the input drawing", o.drawing}, {"the script", o.script},
+                                          {"the module", o.module},         {"the file --save names", o.save},
+                                          {"the file --png names", o.png}};
+    if (!s.machine.Prepare(o.machine, files, error)) return false;
     standin::ResetMachine(s.machine.Root());
     // Where drawings are opened from and saved to, as a user keeps them.
     CreateDirectoryW(kDrawingsFolder, nullptr);

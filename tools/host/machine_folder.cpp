@@ -1,8 +1,11 @@
 #include "machine_folder.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -14,18 +17,67 @@ const char* const kMachineMarker = ".velkhost-machine";
 namespace {
 
 const char kMarkerText[] = "A machine folder of velkhost: it clears this folder's contents when it starts.\n";
+// The line that ties the marker to its folder.
+const char kFolderLine[] = "folder ";
 
-bool WriteMarker(const fs::path& folder)
+// The folder itself, as the file system knows it: a marker copied into
+// another folder names a different one. Empty when it cannot be read.
+std::string Identity(const fs::path& folder)
 {
-    std::ofstream out(folder / kMachineMarker, std::ios::binary | std::ios::trunc);
-    out << kMarkerText;
-    return out.good();
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0) return std::string();
+    return std::to_string((unsigned long long)st.st_dev) + ":" + std::to_string((unsigned long long)st.st_ino);
 }
 
-bool HasMarker(const fs::path& folder)
+// Written beside and put in place, so that a marker that is a link to
+// another file is replaced, not written through.
+bool WriteMarker(const fs::path& folder)
 {
+    const std::string identity = Identity(folder);
+    if (identity.empty()) return false;
+    const fs::path marker = folder / kMachineMarker, fresh = folder / (std::string(kMachineMarker) + ".new");
+    {
+        std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
+        out << kMarkerText << kFolderLine << identity << "\n";
+        if (!out.good()) return false;
+    }
     std::error_code ec;
-    return fs::is_regular_file(fs::symlink_status(folder / kMachineMarker, ec));
+    fs::rename(fresh, marker, ec);
+    return !ec;
+}
+
+enum class Marker { kNone, kThisFolder, kOtherFolder, kOlder };
+
+Marker ReadMarker(const fs::path& folder)
+{
+    const fs::path marker = folder / kMachineMarker;
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(marker, ec)) || fs::file_size(marker, ec) > 4096) return Marker::kNone;
+    std::ifstream in(marker, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string s = text.str();
+    if (s.compare(0, sizeof kMarkerText - 1, kMarkerText) != 0) return Marker::kNone;
+    // A marker of the first velkhost, which did not name its folder.
+    if (s.size() == sizeof kMarkerText - 1) return Marker::kOlder;
+    const std::string line = kFolderLine + Identity(folder) + "\n";
+    return s.compare(sizeof kMarkerText - 1, std::string::npos, line) == 0 ? Marker::kThisFolder : Marker::kOtherFolder;
+}
+
+// What velkhost makes in a machine folder: the marker and the drives
+// ("C", "UNC" for shares). Empty when the folder holds nothing else, else
+// the first other name.
+std::string ForeignEntry(const fs::path& folder, std::error_code& ec)
+{
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        const bool drive = (name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') || name == "UNC";
+        std::error_code e;
+        if (name == kMachineMarker || name == std::string(kMachineMarker) + ".new") continue;
+        if (drive && fs::is_directory(fs::symlink_status(entry.path(), e))) continue;
+        return name;
+    }
+    return std::string();
 }
 
 // The path as the file system resolves it, for comparisons; what does not
@@ -37,9 +89,15 @@ fs::path Resolved(const std::string& native)
     return ec ? fs::absolute(native).lexically_normal() : p;
 }
 
+bool Below(const fs::path& path, const fs::path& folder)
+{
+    const std::string p = path.string(), f = folder.string();
+    return p.size() > f.size() && p.compare(0, f.size(), f) == 0 && (p[f.size()] == '/' || f == "/");
+}
+
 }  // namespace
 
-bool MachineFolder::Prepare(const std::string& given, std::string& error)
+bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFile>& files, std::string& error)
 {
     std::error_code ec;
     if (given.empty()) {
@@ -57,7 +115,10 @@ bool MachineFolder::Prepare(const std::string& given, std::string& error)
         WriteMarker(root_);
         return true;
     }
-    const fs::path folder = fs::absolute(given, ec).lexically_normal();
+    fs::path folder = fs::absolute(given, ec).lexically_normal();
+    // "DIR/" names DIR: a trailing separator must not make a link count as
+    // the folder it leads to.
+    while (!folder.has_filename() && folder.has_relative_path()) folder = folder.parent_path();
     const std::string name = folder.string();
     const fs::file_status status = fs::symlink_status(folder, ec);
     if (fs::is_symlink(status)) {
@@ -81,10 +142,33 @@ bool MachineFolder::Prepare(const std::string& given, std::string& error)
         error = "the machine folder " + name + " cannot be read: " + ec.message();
         return false;
     }
-    if (!empty && !HasMarker(folder)) {
-        error = "the machine folder " + name + " is refused: it is not empty and velkhost did not make it (it has no " +
-                kMachineMarker + "); give a new or an empty folder";
-        return false;
+    const fs::path real = Resolved(name);
+    for (const auto& [what, file] : files) {
+        if (!file.empty() && Below(Resolved(file), real)) {
+            error = "the machine folder " + name + " is refused: it holds " + what + " " + file +
+                    ", and velkhost clears that folder; give another one";
+            return false;
+        }
+    }
+    if (!empty) {
+        const Marker marker = ReadMarker(folder);
+        const std::string foreign = marker == Marker::kNone ? std::string() : ForeignEntry(folder, ec);
+        std::string why;
+        if (marker == Marker::kNone)
+            why = std::string("it is not empty and velkhost did not make it (it has no ") + kMachineMarker + ")";
+        else if (marker == Marker::kOtherFolder)
+            why = std::string("its ") + kMachineMarker + " was written for another folder, so velkhost did not make it";
+        else if (marker == Marker::kOlder)
+            why = std::string("its ") + kMachineMarker +
+                  " comes from an earlier velkhost, which did not tie it to its folder (remove the folder)";
+        else if (ec)
+            why = "it cannot be read: " + ec.message();
+        else if (!foreign.empty())
+            why = "it holds " + foreign + ", which velkhost does not make there";
+        if (!why.empty()) {
+            error = "the machine folder " + name + " is refused: " + why + "; give a new or an empty folder";
+            return false;
+        }
     }
     // velkhost's own from an earlier run: a fresh machine in it. Links in
     // it are removed, not followed.

@@ -4,20 +4,30 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velkhost {
 
 // The file that marks a machine folder as velkhost's own.
 extern const char* const kMachineMarker;  // ".velkhost-machine"
 
+// A file the run reads or writes outside the machine, with what it is
+// ("the input drawing", "--save"): it must not lie in a machine folder that
+// is cleared.
+using NamedFile = std::pair<std::string, std::string>;  // what, native path
+
 class MachineFolder {
 public:
     // `given` empty: a new folder under the system's temporary folder,
     // removed by Release. Otherwise the folder must not exist, be empty or
-    // hold the marker (its contents are then cleared, the marker kept);
-    // false, with the reason naming the folder, when it is refused or
-    // cannot be made, and nothing was touched.
-    bool Prepare(const std::string& given, std::string& error);
+    // be one velkhost made: its marker written for this very folder (a
+    // marker copied into another folder does not count) and nothing beside
+    // it but the machine's drives. Its contents are then cleared, the marker
+    // kept. A folder holding one of `files` is refused, since clearing it
+    // would lose them. False, with the reason naming the folder, when it is
+    // refused or cannot be made, and nothing was touched.
+    bool Prepare(const std::string& given, const std::vector<NamedFile>& files, std::string& error);
     // Removes a temporary folder; a given one is kept.
     void Release();
     ~MachineFolder() { Release(); }

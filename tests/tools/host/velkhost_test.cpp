@@ -163,6 +163,60 @@ TEST_F(VelkhostProcess, MachineFolderIsOnlyEverOneOfItsOwn)
     EXPECT_FALSE(fs::exists(temporary)) << temporary;
 }
 
+// Clearing takes only what velkhost made: a marker copied into a user's
+// folder (beside the user's files, or beside nothing but a drive-like
+// folder of theirs), a folder holding what the run reads or writes, and a
+// link spelled with a trailing slash are each refused and left as they
+// were.
+TEST_F(VelkhostProcess, MachineFolderClearsOnlyWhatVelkhostMade)
+{
+    const fs::path own = dir / "own";
+    ASSERT_EQ(Velkhost({"--machine", own.string(), "--quiet"}).status, 0);
+    const std::string marker = velktest::ReadNativeFile((own / ".velkhost-machine").string());
+    auto refused = [&](const fs::path& folder, const std::vector<std::string>& more, const std::string& why) {
+        const auto before = Contents(folder);
+        std::vector<std::string> args = {"--machine", folder.string()};
+        args.insert(args.end(), more.begin(), more.end());
+        const Outcome r = Velkhost(args);
+        EXPECT_EQ(r.status, 2) << r.output;
+        EXPECT_NE(r.output.find(why), std::string::npos) << r.output;
+        EXPECT_TRUE(Contents(folder) == before) << folder;
+    };
+
+    const fs::path copied = dir / "copied";
+    velktest::WriteNativeFile((copied / "thesis.txt").string(), "years of work");
+    velktest::WriteNativeFile((copied / ".velkhost-machine").string(), marker);
+    refused(copied, {}, "written for another folder");
+    const fs::path drives = dir / "drives";
+    velktest::WriteNativeFile((drives / "C" / "keep.txt").string(), "mine");
+    velktest::WriteNativeFile((drives / ".velkhost-machine").string(), marker);
+    refused(drives, {}, "written for another folder");
+    // The first velkhost's marker named no folder.
+    velktest::WriteNativeFile((drives / ".velkhost-machine").string(),
+                              "A machine folder of velkhost: it clears this folder's contents when it starts.\n");
+    refused(drives, {}, "earlier velkhost");
+
+    // Its own folder, with a file of the user's dropped in beside the drives.
+    velktest::WriteNativeFile((own / "notes.txt").string(), "mine");
+    refused(own, {}, "it holds notes.txt");
+    fs::remove(own / "notes.txt");
+
+    // What the run reads or writes, kept in its own folder.
+    fs::copy_file(fs::path(VELK_SOURCE_DIR) / "tools/host/demo.dxf", own / "C" / "site.dxf");
+    refused(own, {"--drawing", (own / "C" / "site.dxf").string()}, "it holds the input drawing");
+    velktest::WriteNativeFile((own / "C" / "s.scr").string(), "POINT\n1,1\n");
+    refused(own, {"--script", (own / "C" / "s.scr").string()}, "it holds the script");
+    refused(own, {"--save", (own / "C" / "out.dxf").string()}, "--save");
+
+    const fs::path target = dir / "target";
+    fs::create_directories(target);
+    fs::create_directory_symlink(target, dir / "link");
+    const Outcome r = Velkhost({"--machine", (dir / "link").string() + "/"});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("symbolic link"), std::string::npos) << r.output;
+    EXPECT_TRUE(fs::is_empty(target));
+}
+
 // A cache root that climbs out of the machine folder, with clear-cache-on-
 // exit set, deletes nothing outside the machine when the module unloads.
 TEST_F(VelkhostProcess, CacheRootClimbingOutDeletesNothingOutside)
