@@ -97,8 +97,8 @@ in which Windows paths live: C:\a is <machine>/C/a). It opens the drawing,
 loads the module (the stand-in peer map program is installed, and started
 when the module offers to start it), runs the script, saves, draws the
 picture and unloads, printing what happened. Without a script it adds,
-moves and erases nothing. The input drawing and the files beside it are
-never written.
+moves and erases nothing. The input drawing, the files beside it and the
+images it names are never written.
 
 options:
   --drawing FILE.dxf   the drawing to open (a copy is opened in the machine;
@@ -106,10 +106,11 @@ options:
                        it a new drawing
   --script FILE        a host script run after the module loaded (forms below)
   --save FILE.dxf      saves the drawing there, with the images it names
-                       beside it; never the input drawing or a file beside it
-                       unless --overwrite is given
-  --overwrite          lets --save and --png replace the input drawing and
-                       the files beside it
+                       beside it; never the input drawing, a file beside it
+                       or an image it names unless --overwrite is given
+  --overwrite          lets --save and --png replace the input drawing, the
+                       files beside it and its images, and the images a
+                       save takes along replace different files
   --png FILE.png       a picture of model space
   --png-size PIXELS    the picture's longer side (1600)
   --png-window X0,Y0,X1,Y1

@@ -77,7 +77,7 @@ bool CheckOutputs(const Session& s, std::string& error)
         error = "--png: " + error;
         return false;
     }
-    if (!o.save.empty() && !o.png.empty() && fs::absolute(o.save).lexically_normal() == fs::absolute(o.png).lexically_normal()) {
+    if (!o.save.empty() && !o.png.empty() && SameFile(o.save, o.png)) {
         error = "--save and --png name the same file " + o.save;
         return false;
     }
@@ -110,30 +110,34 @@ bool PrepareMachine(Session& s, std::string& error)
     return true;
 }
 
-bool OpenStep(Session& s)
+OpenResult OpenStep(Session& s, std::string& refusal)
 {
     const Options& o = s.options;
     if (o.drawing.empty()) {
         standin::CreateDocument(L"Drawing1.dwg");
         s.log.Outcome("open: a new drawing, Drawing1.dwg");
-        return true;
+        return OpenResult::kOpened;
     }
     s.log.Detail() << "\nCommand: OPEN " << o.drawing << "\n";
     std::wstring opened;
-    std::vector<std::string> missing;
+    std::vector<std::string> images, missing;
     std::string error;
-    if (!OpenDrawing(o.drawing, opened, missing, error)) {
+    if (!OpenDrawing(o.drawing, opened, images, missing, error)) {
         s.log.HostOutput();
         s.log.Failed("open", error.find(o.drawing) == std::string::npos ? o.drawing + ": " + error : error);
-        return false;
+        return OpenResult::kFailed;
     }
     s.log.HostOutput();
     s.opened = ModelSpaceHandles(CurrentDrawing());
     if (!missing.empty())
         s.log.Detail() << "  images it names that are not beside it: " << List(missing) << "\n";
+    // The images it uses are the user's as much as the drawing is.
+    const fs::path beside = fs::absolute(o.drawing).parent_path();
+    for (const std::string& image : images) s.guard.Protect((beside / image).string());
+    if (!CheckOutputs(s, refusal)) return OpenResult::kRefused;
     s.log.Outcome("open: " + o.drawing + " as " + Utf8(opened) + ", " + std::to_string(s.opened.size()) +
                   " entities in model space");
-    return true;
+    return OpenResult::kOpened;
 }
 
 bool LoadStep(Session& s)

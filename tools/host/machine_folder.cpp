@@ -205,6 +205,8 @@ OutputGuard::OutputGuard(const std::string& input, bool overwrite) : overwrite_(
     folder_ = p.parent_path().string();
 }
 
+void OutputGuard::Protect(const std::string& nativeFile) { protected_.push_back(Resolved(nativeFile).string()); }
+
 bool OutputGuard::IsInput(const std::string& nativeFile) const
 {
     if (input_.empty()) return false;
@@ -222,15 +224,24 @@ bool OutputGuard::MayWrite(const std::string& nativeFile, std::string& error) co
     }
     const fs::path target = Resolved(nativeFile);
     std::error_code ec;
-    // Beside it: in its folder or a folder below (where the images it
-    // names relative to itself are).
-    const std::string within = target.parent_path().string() + "/";
-    const bool beside = within.compare(0, folder_.size() + 1, folder_ + "/") == 0 || folder_ == "/";
-    if (beside && fs::exists(fs::symlink_status(target, ec))) {
+    if (!fs::exists(fs::symlink_status(target, ec))) return true;
+    if (target.parent_path().string() == folder_) {
         error = nativeFile + " is a file beside the input drawing; give --overwrite to replace it";
         return false;
     }
+    for (const std::string& image : protected_) {
+        if (target.string() == image || fs::equivalent(target, image, ec)) {
+            error = nativeFile + " is an image the input drawing names; give --overwrite to replace it";
+            return false;
+        }
+    }
     return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    std::error_code ec;
+    return Resolved(a) == Resolved(b) || fs::equivalent(a, b, ec);
 }
 
 }  // namespace velkhost

@@ -40,22 +40,30 @@ private:
     bool temporary_ = false;
 };
 
-// Guards the input drawing and the files beside it: `input` empty guards
-// nothing.
+// Guards the input drawing, the files beside it (in its folder) and the
+// images it names: `input` empty guards nothing.
 class OutputGuard {
 public:
     OutputGuard(const std::string& input, bool overwrite);
+    // Guards an image file the input drawing names, in a folder below it.
+    void Protect(const std::string& nativeFile);
     // False, with the reason, when writing the native file would replace the
-    // input drawing or a file beside it, in its folder or one below (unless
+    // input drawing, a file beside it or an image it names (unless
     // overwriting was allowed).
     bool MayWrite(const std::string& nativeFile, std::string& error) const;
     // True when the file is the input drawing itself.
     bool IsInput(const std::string& nativeFile) const;
+    // --overwrite was given: files the user did not name may be replaced too.
+    bool Overwrites() const { return overwrite_; }
 
 private:
     std::string input_;   // canonical, empty for none
     std::string folder_;  // the input's folder, canonical
+    std::vector<std::string> protected_;  // canonical
     bool overwrite_;
 };
+
+// The two native names are one file (through links, "..", hard links).
+bool SameFile(const std::string& a, const std::string& b);
 
 }  // namespace velkhost

@@ -253,9 +253,22 @@ TEST_F(VelkhostProcess, PlainModeRoundTripsTheDrawingAndNeverWritesBesideIt)
     EXPECT_NE(r.output.find("--overwrite"), std::string::npos) << r.output;
     r = Velkhost({"--drawing", input.string(), "--save", (input.parent_path() / "notes.txt").string()});
     EXPECT_EQ(r.status, 2) << r.output;
-    r = Velkhost({"--drawing", input.string(), "--png", (input.parent_path() / "images" / "a.png").string()});
-    EXPECT_EQ(r.status, 2) << r.output;
     EXPECT_EQ(Contents(input.parent_path()), before);
+
+    // Outputs in a folder below it are the user's to name, and a run can be
+    // made again; --save and --png may not be one file by another name.
+    const fs::path below = input.parent_path() / "out";
+    for (int run = 0; run < 2; ++run) {
+        r = Velkhost({"--drawing", input.string(), "--save", (below / "site.dxf").string(), "--png",
+                      (below / "site.png").string(), "--quiet"});
+        EXPECT_EQ(r.status, 0) << r.output;
+    }
+    fs::create_directory_symlink(below, dir / "out-link");
+    r = Velkhost({"--drawing", input.string(), "--save", (below / "x.dxf").string(), "--png",
+                  (dir / "out-link" / "x.dxf").string()});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("name the same file"), std::string::npos) << r.output;
+    fs::remove_all(below);
 
     // A new file beside it is no harm; the input itself with --overwrite.
     r = Velkhost({"--drawing", input.string(), "--save", (input.parent_path() / "copy.dxf").string(), "--quiet"});
@@ -368,6 +381,25 @@ TEST_F(VelkhostProcess, ImagesBesideTheDrawingGoAlongAndMissingOnesAreReported)
     EXPECT_NE(r.output.find("with the images it names beside it: pics/here.png"), std::string::npos) << r.output;
     EXPECT_EQ(velktest::ReadNativeFile((out.parent_path() / "pics" / "here.png").string()), "the user's picture");
     EXPECT_FALSE(fs::exists(out.parent_path() / "pics" / "gone.png"));
+
+    // An image the drawing uses is the user's like the drawing itself.
+    const fs::path used = input.parent_path() / "pics" / "here.png";
+    Outcome refused = Velkhost({"--drawing", input.string(), "--png", used.string()});
+    EXPECT_EQ(refused.status, 2) << refused.output;
+    EXPECT_NE(refused.output.find("is an image the input drawing names"), std::string::npos) << refused.output;
+    EXPECT_EQ(velktest::ReadNativeFile(used.string()), "the user's picture");
+
+    // The images a save takes along never replace a different file the user
+    // did not name: nothing is written, unless --overwrite is given.
+    const fs::path elsewhere = dir / "elsewhere" / "pictured.dxf";
+    velktest::WriteNativeFile((elsewhere.parent_path() / "pics" / "here.png").string(), "another picture");
+    refused = Velkhost({"--drawing", input.string(), "--save", elsewhere.string()});
+    EXPECT_EQ(refused.status, 1) << refused.output;
+    EXPECT_NE(refused.lastLine.find("would replace a different file"), std::string::npos) << refused.output;
+    EXPECT_FALSE(fs::exists(elsewhere));
+    EXPECT_EQ(velktest::ReadNativeFile((elsewhere.parent_path() / "pics" / "here.png").string()), "another picture");
+    EXPECT_EQ(Velkhost({"--drawing", input.string(), "--save", elsewhere.string(), "--overwrite"}).status, 0);
+    EXPECT_EQ(velktest::ReadNativeFile((elsewhere.parent_path() / "pics" / "here.png").string()), "the user's picture");
 }
 
 // Quiet, only the outcome of each step is printed; --help lists the
