@@ -134,7 +134,8 @@ exit status: 0 when every step asked for succeeded; 1 when one failed (the
 last line names each step that failed); 2 for a usage error, a machine
 folder that is refused or an output that would overwrite the input.
 
-scripts: each line is what a user types at the command line.
+scripts: UTF-8 text (a byte-order mark is skipped, lines may end in CRLF);
+each line is what a user types at the command line.
   ; text               a comment (a line holding only a comment is skipped)
   (empty line)         Enter (at the command prompt it does nothing)
   NAME                 starts a command: the host's own (LINE, POINT, TEXT,

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cwctype>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -91,6 +92,34 @@ bool InList(const std::string& list, const std::string& value, bool wideCompare)
     return false;
 }
 
+// The first line holding bytes that are not UTF-8; 0 when all are.
+int NotUtf8Line(const std::string& s)
+{
+    int line = 1;
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = (unsigned char)s[i];
+        if (c == '\n') ++line;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        const int more = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : -1;
+        if (more < 0 || i + (size_t)more >= s.size()) return line;
+        uint32_t code = c & (0x3F >> more);
+        for (int k = 1; k <= more; ++k) {
+            const unsigned char d = (unsigned char)s[i + k];
+            if ((d & 0xC0) != 0x80) return line;
+            code = code << 6 | (d & 0x3F);
+        }
+        // Too long a form, a surrogate or past the last code point.
+        if ((more == 2 && code < 0x800) || (more == 3 && (code < 0x10000 || code > 0x10FFFF)) ||
+            (code >= 0xD800 && code <= 0xDFFF))
+            return line;
+        i += (size_t)more + 1;
+    }
+    return 0;
+}
+
 std::string EntityText(OdDbEntity* e)
 {
     if (auto* t = OdRxCast<OdDbText>(e)) return Utf8(t->textString().c_str());
@@ -159,14 +188,27 @@ ScriptRunner::~ScriptRunner()
 
 bool ScriptRunner::RunFile(const std::string& path)
 {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        session_.log.Failed("script", "the script " + path + " is a folder, not a file");
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::stringstream text;
+    if (in) text << in.rdbuf();
+    if (!in || in.bad()) {
         session_.log.Failed("script", "cannot read the script " + path);
         return false;
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    return Run(text.str(), path);
+    std::string s = text.str();
+    // Editors that save UTF-8 may put a byte-order mark first.
+    if (s.compare(0, 3, "\xEF\xBB\xBF") == 0) s.erase(0, 3);
+    if (const int bad = NotUtf8Line(s)) {
+        session_.log.Failed("script", "the script " + path + " is not UTF-8 text (line " + std::to_string(bad) +
+                                          "); save it as UTF-8");
+        return false;
+    }
+    return Run(s, path);
 }
 
 void ScriptRunner::Fail(int line, const std::string& why)

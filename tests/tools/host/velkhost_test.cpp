@@ -465,6 +465,30 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
     }
 }
 
+// A script file is read as editors save it (a byte-order mark, CRLF
+// lines); one that is a folder or not UTF-8 fails the run, saying so.
+TEST_F(VelkhostProcess, ScriptFilesAreReadAsEditorsSaveThem)
+{
+    const fs::path out = dir / "marked.dxf";
+    Outcome r = Velkhost({"--script", Script("\xEF\xBB\xBFPOINT\r\n1,1\r\nTEXT\r\n0,0\r\n2.5\r\n\xE4\xBD\xA0\xE5\xA5\xBD\r\n").string(),
+                          "--save", out.string(), "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(Entities(out).size(), 2u);
+
+    fs::create_directories(dir / "folder.scr");
+    r = Velkhost({"--script", (dir / "folder.scr").string(), "--quiet"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.lastLine.find("script (the script " + (dir / "folder.scr").string() + " is a folder"),
+              std::string::npos)
+        << r.output;
+    // "你好" as GBK, and a UTF-8 sequence cut short.
+    for (const std::string& text : {std::string("POINT\n1,1\nTEXT\n\xC4\xE3\xBA\xC3\n"), std::string("POINT\n1,1\n\n\xE4\xBD")}) {
+        r = Velkhost({"--script", Script(text).string(), "--quiet"});
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.lastLine.find("is not UTF-8 text (line 4)"), std::string::npos) << r.output;
+    }
+}
+
 // Every command of the host can be scripted: drawing, editing, undo and
 // redo, the view, layers and the file commands.
 TEST_F(VelkhostProcess, EveryHostCommandCanBeScripted)
