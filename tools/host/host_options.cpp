@@ -137,6 +137,9 @@ folder that is refused or an output that would overwrite the input.
 scripts: UTF-8 text (a byte-order mark is skipped, lines may end in CRLF);
 each line is what a user types at the command line.
   ; text               a comment (a line holding only a comment is skipped)
+  "TEXT"               a text answer in quotes, for one holding ";" or blanks
+                       at its ends (\" and \\ inside); elsewhere a quote is
+                       just a character
   (empty line)         Enter (at the command prompt it does nothing)
   NAME                 starts a command: the host's own (LINE, POINT, TEXT,
                        MTEXT, RECTANG, HATCH, COPY, MOVE, ERASE, UNDO, REDO,

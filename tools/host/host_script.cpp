@@ -31,22 +31,40 @@ std::string Trim(const std::string& s)
     return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
 }
 
-// ";" starts a comment, outside quotes.
+// ";" starts a comment. In a ">" line quotes keep it as text, as they keep
+// blanks in a word; any other line may be wholly in quotes (with \" and \\)
+// to answer a text holding ";" or blanks at its ends, and otherwise takes
+// quotes as they are (12" pipe).
 ScriptRunner::Line ReadLine(int number, const std::string& raw)
 {
     ScriptRunner::Line line;
     line.number = number;
-    bool quoted = false;
+    const std::string trimmed = Trim(raw);
     size_t cut = std::string::npos;
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '"' && (i == 0 || raw[i - 1] != '\\')) quoted = !quoted;
-        if (raw[i] == ';' && !quoted) {
-            cut = i;
-            break;
+    if (!trimmed.empty() && trimmed[0] == '"') {
+        line.quoted = true;
+        size_t i = 1;
+        for (; i < trimmed.size() && trimmed[i] != '"'; ++i) {
+            if (trimmed[i] == '\\' && i + 1 < trimmed.size() && (trimmed[i + 1] == '"' || trimmed[i + 1] == '\\')) ++i;
+            line.text += trimmed[i];
         }
+        const std::string rest = i < trimmed.size() ? Trim(trimmed.substr(i + 1)) : std::string();
+        if (i >= trimmed.size() || (!rest.empty() && rest[0] != ';'))
+            line.error = "a text in quotes takes the whole line: \"TEXT\", then at most a comment";
+        else if (!rest.empty())
+            line.comment = Trim(rest.substr(1));
+        if (!rest.empty() && line.comment.empty()) line.comment = " ";
+        return line;
     }
-    line.text = Trim(raw.substr(0, cut));
-    if (cut != std::string::npos) line.comment = Trim(raw.substr(cut + 1));
+    bool quoted = false;
+    const bool action = !trimmed.empty() && trimmed[0] == '>';
+    for (size_t i = 0; i < trimmed.size() && cut == std::string::npos; ++i) {
+        if (action && trimmed[i] == '"' && (i == 0 || trimmed[i - 1] != '\\')) quoted = !quoted;
+        if (trimmed[i] == ';' && !quoted) cut = i;
+    }
+    line.text = Trim(trimmed.substr(0, cut));
+    line.action = action;
+    if (cut != std::string::npos) line.comment = Trim(trimmed.substr(cut + 1));
     if (cut != std::string::npos && line.comment.empty()) line.comment = " ";
     return line;
 }
@@ -244,6 +262,10 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
     RunSentCommands(0);
     while (next_ < lines_.size() && !Failed()) {
         const Line line = lines_[next_++];
+        if (!line.error.empty()) {
+            Fail(line.number, line.error);
+            break;
+        }
         if (line.text.empty()) {
             if (!line.comment.empty()) Narrate(line);
             continue;  // Enter at the command prompt does nothing here
@@ -261,7 +283,7 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
 
 void ScriptRunner::RunLine(const Line& line)
 {
-    const bool show = line.text.rfind(">", 0) == 0 && SplitWords(line.text.substr(1)).size() > 0 &&
+    const bool show = line.action && SplitWords(line.text.substr(1)).size() > 0 &&
                       SplitWords(line.text.substr(1))[0] == "show";
     if (!show) {
         // What this line changes is what "> show added" and
@@ -270,7 +292,7 @@ void ScriptRunner::RunLine(const Line& line)
         if (session_.peer) peerBefore_ = TakePeerSnapshot(*session_.peer);
     }
     narrated_ = false;
-    if (line.text[0] == '>') {
+    if (line.action) {
         session_.log.Detail() << "[" << line.number << "] " << line.text << "\n";
         Action(line, nullptr);
     } else {
@@ -348,11 +370,15 @@ bool ScriptRunner::Feed(const standin::InputRequest& request)
     }
     while (next_ < lines_.size()) {
         const Line line = lines_[next_++];
-        if (line.text.empty() && !line.comment.empty()) {
+        if (!line.error.empty()) {
+            Fail(line.number, line.error);
+            return false;
+        }
+        if (line.text.empty() && !line.quoted && !line.comment.empty()) {
             Narrate(line);
             continue;
         }
-        if (!line.text.empty() && line.text[0] == '>') {
+        if (line.action) {
             session_.log.Detail() << "[" << line.number << "] " << line.text << "\n";
             const size_t queued = (size_t)standin::PendingAnswers();
             Action(line, &request);

@@ -34,8 +34,11 @@ public:
     // One line of the script: its number and text without the comment.
     struct Line {
         int number = 0;
-        std::string text;
+        std::string text;     // a text in quotes without them
         std::string comment;
+        bool action = false;  // a ">" line
+        bool quoted = false;  // the text was in quotes: never a command or an action
+        std::string error;    // why the line cannot be read
     };
 
     // For the actions (script_actions.cpp).

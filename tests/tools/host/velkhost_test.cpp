@@ -489,6 +489,41 @@ TEST_F(VelkhostProcess, ScriptFilesAreReadAsEditorsSaveThem)
     }
 }
 
+// ";" starts a comment; a text answer holding ";" or blanks at its ends is
+// written in quotes, and a quote inside unquoted text is only a character.
+TEST_F(VelkhostProcess, TextAnswersInQuotesKeepSemicolons)
+{
+    const fs::path out = dir / "texts.dxf";
+    const Outcome r = Velkhost({"--script",
+                                Script("TEXT\n0,0\n2.5\n\"A;B\" ; a comment\n"
+                                       "TEXT\n0,10\n2.5\n12\" pipe ; inches\n"
+                                       "TEXT\n0,20\n2.5\n\" say \\\"hi\\\" \\\\ \"\n")
+                                    .string(),
+                                "--save", out.string(), "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    std::vector<std::string> texts;
+    const std::wstring copy = L"C:\\read\\texts.dxf";
+    fs::create_directories(fs::path(standin::NativePath(copy)).parent_path());
+    fs::copy_file(out, standin::NativePath(copy));
+    OdDbDatabase db(false);
+    ASSERT_EQ(db.readDwgFile(copy.c_str()), eOk);
+    OdDbBlockTableRecord* ms = nullptr;
+    ASSERT_EQ(oddbOpenObject(ms, db.getModelSpaceId(), OdDb::kForRead), eOk);
+    for (const OdDbObjectId& id : ms->entityIds()) {
+        OdDbText* t = nullptr;
+        if (oddbOpenObject(t, id, OdDb::kForRead) != eOk) continue;
+        texts.push_back(standin::WideToUtf8(t->textString().c_str()));
+        t->close();
+    }
+    ms->close();
+    EXPECT_EQ(texts, (std::vector<std::string>{"A;B", "12\" pipe", " say \"hi\" \\ "}));
+
+    const Outcome unclosed = Velkhost({"--script", Script("TEXT\n0,0\n2.5\n\"A;B\n").string(), "--quiet"});
+    EXPECT_EQ(unclosed.status, 1) << unclosed.output;
+    EXPECT_NE(unclosed.lastLine.find("script line 4 (a text in quotes takes the whole line"), std::string::npos)
+        << unclosed.output;
+}
+
 // Every command of the host can be scripted: drawing, editing, undo and
 // redo, the view, layers and the file commands.
 TEST_F(VelkhostProcess, EveryHostCommandCanBeScripted)
