@@ -425,7 +425,14 @@ bool ScriptRunner::Answer(const standin::InputRequest& request, const std::strin
 
 bool ScriptRunner::Refused(const standin::InputRequest& request, const std::wstring& why)
 {
-    Fail(answerLine_, "\"" + lastAnswer_ + "\" is refused at \"" + Prompt(request.prompt) + "\": " + Utf8(why));
+    // A long answer is named by its start: the reason says the rest.
+    std::string shown = lastAnswer_;
+    if (shown.size() > 60) {
+        size_t cut = 60;
+        while (cut > 0 && ((unsigned char)shown[cut] & 0xC0) == 0x80) --cut;
+        shown = shown.substr(0, cut) + "...";
+    }
+    Fail(answerLine_, "\"" + shown + "\" is refused at \"" + Prompt(request.prompt) + "\": " + Utf8(why));
     return false;
 }
 

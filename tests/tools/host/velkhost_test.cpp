@@ -456,6 +456,9 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
         {"POINT\n1,1\nRECTANG\n\n", "script line 3", "RECTANG was cancelled"},
         {"> wait 1e300 s\n", "script line 1", "up to a day"},
         {"> peer sign s at 1,2\n> peer send s\n", "script line 2", "knows no plug-in window yet"},
+        // Named by its line and its start, not as the command cancelled.
+        {"TEXT\n0,0\n2.5\n" + std::string(1100, 'x') + "\n", "script line 4 (\"" + std::string(60, 'x') + "...\"",
+         "longer than the 1023 characters it takes"},
     };
     for (const Case& c : cases) {
         r = Velkhost({"--script", Script(c.script).string(), "--quiet"});
