@@ -1,5 +1,7 @@
 #include "host_session.h"
 
+#include <dlfcn.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -156,10 +158,17 @@ bool LoadStep(Session& s)
     standin::QueueDialogAnswer(kStartPeerDialog, [](HWND) { return IDOK; });
 
     log.Detail() << "\nload " << Utf8(standin::kModulePath) << "\n";
+    dlerror();  // the loader's reason below is this load's
     s.module = odrxDynamicLinker()->loadModule(standin::kModulePath);
     if (!s.module) {
+        const char* loader = dlerror();
+        std::string why = loader ? loader : "it has no module entry points, or made no module object";
+        // The loader names the machine's copy; the user knows the file they gave.
+        const std::string copy = installed.string();
+        for (size_t at = why.find(copy); at != std::string::npos; at = why.find(copy, at + module.size()))
+            why.replace(at, copy.size(), module);
         log.Traffic(s.peer.get());
-        log.Failed("load", "the host did not load " + module);
+        log.Failed("load", "the host did not load " + module + ": " + why);
         return false;
     }
     const auto& loaded = standin::LoadedModules().back();

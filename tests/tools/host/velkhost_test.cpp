@@ -556,6 +556,15 @@ TEST_F(VelkhostProcess, FailuresExitNonZeroWithTheirMessage)
     EXPECT_NE(r.lastLine.find("plain-file"), std::string::npos) << r.output;
     EXPECT_NE(r.lastLine.find("cannot write"), std::string::npos) << r.output;
 
+    // A module that cannot be loaded says why.
+    velktest::WriteNativeFile((dir / "not-a-module.grx").string(), "text");
+    r = Velkhost({"--module", (dir / "not-a-module.grx").string(), "--quiet"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.lastLine.find("load (the host did not load " + (dir / "not-a-module.grx").string() + ": "),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.lastLine.find("file too short"), std::string::npos) << r.output;
+
     const std::string dxf = velktest::ReadNativeFile(input.string());
     // The cut falls inside the ENTITIES section.
     const size_t entities = dxf.find("ENTITIES");
