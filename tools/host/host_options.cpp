@@ -122,7 +122,8 @@ options:
                        the machine's drives; its contents are cleared and it
                        is kept afterwards), never one holding a file the run
                        reads or writes. Without it a new folder under the
-                       system's temporary folder is used and removed at the end.
+                       system's temporary folder is used and removed at the
+                       end (also on Ctrl-C or kill, not on kill -9).
   --module FILE        the module (the one built beside velkhost by default)
   --demo               runs the demo script (tools/host/demo.scr) on the
                        demo's drawing (tools/host/demo.dxf) unless --drawing

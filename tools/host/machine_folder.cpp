@@ -1,8 +1,15 @@
 #include "machine_folder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <climits>
+#include <csignal>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -89,6 +96,71 @@ fs::path Resolved(const std::string& native)
     return ec ? fs::absolute(native).lexically_normal() : p;
 }
 
+// The temporary machine, for a run stopped by a signal (Ctrl-C, kill): the
+// handler removes it with calls that are safe in a signal handler only.
+char g_temporary[PATH_MAX];
+
+struct DirEntry64 {
+    uint64_t ino;
+    int64_t off;
+    unsigned short reclen;
+    unsigned char type;
+    char name[1];
+};
+
+// Removes what the folder holds; links are removed, never followed.
+void RemoveBelow(int folder, int depth)
+{
+    char buf[4096];
+    // Entries removed while the folder is read may hide others: read it
+    // again until it is empty.
+    for (int pass = 0; pass < 64; ++pass) {
+        bool any = false;
+        lseek(folder, 0, SEEK_SET);
+        long n;
+        while ((n = syscall(SYS_getdents64, folder, buf, sizeof buf)) > 0) {
+            for (long at = 0; at < n;) {
+                const DirEntry64* e = reinterpret_cast<const DirEntry64*>(buf + at);
+                at += e->reclen;
+                if (strcmp(e->name, ".") == 0 || strcmp(e->name, "..") == 0) continue;
+                any = true;
+                if (unlinkat(folder, e->name, 0) == 0 || depth > 64) continue;
+                const int sub = openat(folder, e->name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (sub < 0) continue;
+                RemoveBelow(sub, depth + 1);
+                close(sub);
+                unlinkat(folder, e->name, AT_REMOVEDIR);
+            }
+        }
+        if (!any) return;
+    }
+}
+
+extern "C" void RemoveTemporaryAndStop(int signal)
+{
+    if (g_temporary[0]) {
+        const int root = open(g_temporary, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (root >= 0) {
+            RemoveBelow(root, 0);
+            close(root);
+            rmdir(g_temporary);
+        }
+    }
+    std::signal(signal, SIG_DFL);
+    raise(signal);
+}
+
+void RemoveOnSignals(const std::string& root)
+{
+    if (root.size() >= sizeof g_temporary) return;
+    memcpy(g_temporary, root.c_str(), root.size() + 1);
+    struct sigaction action;
+    memset(&action, 0, sizeof action);
+    action.sa_handler = RemoveTemporaryAndStop;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
+}
+
 bool Below(const fs::path& path, const fs::path& folder)
 {
     const std::string p = path.string(), f = folder.string();
@@ -113,6 +185,7 @@ bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFil
         root_ = buf.data();
         temporary_ = true;
         WriteMarker(root_);
+        RemoveOnSignals(root_);
         return true;
     }
     fs::path folder = fs::absolute(given, ec).lexically_normal();
@@ -191,6 +264,7 @@ bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFil
 void MachineFolder::Release()
 {
     if (temporary_ && !root_.empty()) {
+        g_temporary[0] = 0;
         std::error_code ec;
         fs::remove_all(root_, ec);
     }

@@ -4,10 +4,16 @@
 // non-zero exit with the failed step named on the last line.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -215,6 +221,43 @@ TEST_F(VelkhostProcess, MachineFolderClearsOnlyWhatVelkhostMade)
     EXPECT_EQ(r.status, 2) << r.output;
     EXPECT_NE(r.output.find("symbolic link"), std::string::npos) << r.output;
     EXPECT_TRUE(fs::is_empty(target));
+}
+
+// A run stopped by Ctrl-C or kill removes its temporary machine folder on
+// the way out. The run is held reading its script from a pipe.
+TEST_F(VelkhostProcess, AStoppedRunRemovesItsTemporaryMachine)
+{
+    const fs::path temp = dir / "tmp", pipe = dir / "held.scr";
+    fs::create_directories(temp);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (int signal : {SIGINT, SIGTERM}) {
+        const std::string tmpdir = "TMPDIR=" + temp.string();
+        std::vector<std::string> args = {VELKHOST_PROGRAM, "--module", VELK_MODULE_FILE, "--script", pipe.string(),
+                                         "--quiet"};
+        std::vector<char*> argv, envp;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        for (char** e = environ; *e; ++e)
+            if (strncmp(*e, "TMPDIR=", 7) != 0) envp.push_back(*e);
+        envp.push_back(const_cast<char*>(tmpdir.c_str()));
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, VELKHOST_PROGRAM, &files, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&files);
+        // Opened once the run reads the script: its machine is made by then.
+        const int writer = open(pipe.c_str(), O_WRONLY);
+        ASSERT_GE(writer, 0);
+        EXPECT_FALSE(fs::is_empty(temp));
+        kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        close(writer);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_TRUE(fs::is_empty(temp)) << fs::directory_iterator(temp)->path();
+    }
 }
 
 // A cache root that climbs out of the machine folder, with clear-cache-on-
