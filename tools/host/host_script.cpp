@@ -277,7 +277,9 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
     standin::SetInputFeeder(nullptr);
     standin::SetRefusalHandler(nullptr);
     if (Failed()) return false;
-    log.Outcome("script: " + name + ", " + std::to_string(ran) + (ran == 1 ? " line run" : " lines run"));
+    // Every line was read; the commands and actions took the rest as answers.
+    log.Outcome("script: " + name + ", " + Count(lines_.size(), "line", "lines") + " read, " +
+                Count(ran, "command or action", "commands and actions") + " at the command prompt");
     return true;
 }
 

@@ -137,8 +137,8 @@ OpenResult OpenStep(Session& s, std::string& refusal)
     const fs::path beside = fs::absolute(o.drawing).parent_path();
     for (const std::string& image : images) s.guard.Protect((beside / image).string());
     if (!CheckOutputs(s, refusal)) return OpenResult::kRefused;
-    s.log.Outcome("open: " + o.drawing + " as " + Utf8(opened) + ", " + std::to_string(s.opened.size()) +
-                  " entities in model space");
+    s.log.Outcome("open: " + o.drawing + " as " + Utf8(opened) + ", " +
+                  Count(s.opened.size(), "entity", "entities") + " in model space");
     return OpenResult::kOpened;
 }
 
@@ -227,7 +227,7 @@ void SaveStep(Session& s)
     if (!missing.empty())
         s.log.Detail() << "  images it names that the machine does not hold, not copied: " << List(missing) << "\n";
     s.log.Outcome("save: " + out + " (saved in the machine as " + Utf8(saved) + ", " +
-                  std::to_string(ModelSpaceCount(CurrentDrawing())) + " entities" +
+                  Count(ModelSpaceCount(CurrentDrawing()), "entity", "entities") +
                   (images.empty() ? std::string() : ", with the images it names beside it: " + List(images)) + ")");
 }
 
@@ -241,10 +241,10 @@ void PictureStep(Session& s)
         return;
     }
     std::string line = "picture of model space: " + o.png + " (" + std::to_string(stats.width) + " x " +
-                       std::to_string(stats.height) + " pixels, " + std::to_string(stats.entities) + " entities";
+                       std::to_string(stats.height) + " pixels, " + Count(stats.entities, "entity", "entities");
     if (stats.images || stats.missingImages)
-        line += ", " + std::to_string(stats.images) + " images, " + std::to_string(stats.missingImages) +
-                " image files missing";
+        line += ", " + Count(stats.images, "image", "images") + ", " +
+                Count(stats.missingImages, "image file", "image files") + " missing";
     s.log.Outcome(line + ")");
 }
 

@@ -473,8 +473,14 @@ TEST_F(VelkhostProcess, QuietPrintsOutcomesAndHelpListsEveryOption)
 TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
 {
     const fs::path out = dir / "drawn.dxf";
-    Outcome r = Velkhost({"--script", Script("; a line\nLINE\n0,0\n@10,5\n\n").string(), "--save", out.string()});
+    const fs::path script = Script("; a line\nLINE\n0,0\n@10,5\n\n");
+    Outcome r = Velkhost({"--script", script.string(), "--save", out.string(), "--quiet"});
     ASSERT_EQ(r.status, 0) << r.output;
+    // Counts read as counts: every line was read, one command started.
+    EXPECT_NE(r.output.find("script: " + script.string() + ", 5 lines read, 1 command or action at the command prompt\n"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("(saved in the machine as C:\\Drawings\\drawn.dxf, 1 entity)"), std::string::npos) << r.output;
     const auto drawn = Entities(out);
     ASSERT_EQ(drawn.size(), 1u);
     EXPECT_EQ(drawn.begin()->second, "AcDbLine");
