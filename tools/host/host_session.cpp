@@ -131,14 +131,14 @@ OpenResult OpenStep(Session& s, std::string& refusal)
     }
     s.log.HostOutput();
     s.opened = ModelSpaceHandles(CurrentDrawing());
-    if (!missing.empty())
-        s.log.Detail() << "  images it names that are not beside it: " << List(missing) << "\n";
     // The images it uses are the user's as much as the drawing is.
     const fs::path beside = fs::absolute(o.drawing).parent_path();
     for (const std::string& image : images) s.guard.Protect((beside / image).string());
     if (!CheckOutputs(s, refusal)) return OpenResult::kRefused;
+    // Missing images are part of the outcome: a quiet run says them too.
     s.log.Outcome("open: " + o.drawing + " as " + Utf8(opened) + ", " +
-                  Count(s.opened.size(), "entity", "entities") + " in model space");
+                  Count(s.opened.size(), "entity", "entities") + " in model space" +
+                  (missing.empty() ? std::string() : "; images it names that are not beside it: " + List(missing)));
     return OpenResult::kOpened;
 }
 
@@ -224,11 +224,11 @@ void SaveStep(Session& s)
         s.log.Failed("save", error);
         return;
     }
-    if (!missing.empty())
-        s.log.Detail() << "  images it names that the machine does not hold, not copied: " << List(missing) << "\n";
     s.log.Outcome("save: " + out + " (saved in the machine as " + Utf8(saved) + ", " +
                   Count(ModelSpaceCount(CurrentDrawing()), "entity", "entities") +
-                  (images.empty() ? std::string() : ", with the images it names beside it: " + List(images)) + ")");
+                  (images.empty() ? std::string() : ", with the images it names beside it: " + List(images)) + ")" +
+                  (missing.empty() ? std::string()
+                                   : "; images it names that the machine does not hold, not copied: " + List(missing)));
 }
 
 void PictureStep(Session& s)
