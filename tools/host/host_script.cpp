@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "afxmsgbox.h"
+#include "dialog_control.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
 #include "host_session.h"
@@ -258,6 +259,7 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
     standin::SetInputFeeder([this](const standin::InputRequest& r) { return Feed(r); });
     standin::SetRefusalHandler([this](const standin::InputRequest& r, const std::wstring& why) { return Refused(r, why); });
     boxesSeen_ = standin::MessageBoxes().size();
+    dialogsSeen_ = standin::DialogsShown().size();
     int ran = 0;
     RunSentCommands(0);
     while (next_ < lines_.size() && !Failed()) {
@@ -302,11 +304,13 @@ void ScriptRunner::RunLine(const Line& line)
     }
     if (Failed()) {
         session_.log.Traffic(session_.peer.get());
+        ReportUnansweredDialogs();
         return;
     }
     standin::PumpMessages();
     RunSentCommands(line.number);
     session_.log.Traffic(session_.peer.get());
+    ReportUnansweredDialogs();
     // The message boxes that came took the answers given for them.
     const size_t boxes = standin::MessageBoxes().size();
     size_t shown = boxes >= boxesSeen_ ? boxes - boxesSeen_ : 0;
@@ -314,6 +318,20 @@ void ScriptRunner::RunLine(const Line& line)
     while (shown-- > 0 && boxesQueued_ > 0) {
         --boxesQueued_;
         boxLines_.erase(boxLines_.begin());
+    }
+}
+
+// A dialog the script gave no "> dialog" answer for is cancelled by the
+// stand-in; the transcript says so, as it says each message box's answer.
+void ScriptRunner::ReportUnansweredDialogs()
+{
+    const std::vector<UINT>& shown = standin::DialogsShown();
+    for (; dialogsSeen_ < shown.size(); ++dialogsSeen_) {
+        const std::string name = "dialog " + std::to_string(shown[dialogsSeen_]);
+        int answered = 0;
+        for (const PendingAnswer& p : pending_) answered += p.what == name && *p.done;
+        if (++dialogsShown_[name] > answered)
+            session_.log.Detail() << "  " << name << " was shown and, with no answer from the script, cancelled\n";
     }
 }
 

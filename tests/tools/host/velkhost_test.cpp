@@ -580,6 +580,18 @@ TEST_F(VelkhostProcess, TextAnswersInQuotesKeepSemicolons)
         << unclosed.output;
 }
 
+// Windows the script gave no answer for take what a user pressing Enter or
+// Escape would: a message box its default button, a dialog Cancel; the
+// transcript says each.
+TEST_F(VelkhostProcess, UnansweredWindowsAreSaidInTheTranscript)
+{
+    const Outcome r = Velkhost({"--script", Script("> click 设置属性\ntestConnect\n").string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("  dialog 8133 was shown and, with no answer from the script, cancelled\n"), std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("  message box: \"测试数据接收成功！\", answered 确定\n"), std::string::npos) << r.output;
+}
+
 // Every command of the host can be scripted: drawing, editing, undo and
 // redo, the view, layers and the file commands.
 TEST_F(VelkhostProcess, EveryHostCommandCanBeScripted)
