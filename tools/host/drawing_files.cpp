@@ -106,8 +106,8 @@ size_t ModelSpaceCount(OdDbDatabase* db)
     return n;
 }
 
-bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::vector<std::string>& missingImages,
-                 std::string& error)
+bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::vector<std::string>& images,
+                 std::vector<std::string>& missingImages, std::string& error)
 {
     std::error_code ec;
     if (!fs::exists(nativeFile, ec)) {
@@ -148,6 +148,8 @@ bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::vecto
         if (!fs::is_regular_file(beside / native, ec) ||
             !fs::copy_file(beside / native, to, fs::copy_options::overwrite_existing, ec))
             missingImages.push_back(native);
+        else
+            images.push_back(native);
     }
     return true;
 }
@@ -172,12 +174,14 @@ bool SaveDrawing(const std::string& nativeOut, const OutputGuard& guard, std::ws
         if (error.empty()) error = "the host did not save the drawing";
         return false;
     }
-    if (!CopyOut(standin::NativePath(saved), nativeOut, guard, error)) return false;
     // The images it names beside it go along, so that it opens with them;
-    // one already there with the same bytes is left as it is.
+    // one already there with the same bytes is left as it is, and one that
+    // would replace a different file the user did not name stops the save
+    // before anything is written.
     const std::wstring folder(kDrawingsFolder);
     const fs::path outFolder = fs::absolute(nativeOut).parent_path();
     std::error_code ec;
+    std::vector<std::pair<fs::path, fs::path>> copies;
     for (const std::wstring& name : RelativeImages(doc->database())) {
         const std::string native = NativeRelative(name);
         const fs::path from = standin::NativePath(folder + L"\\" + name);
@@ -185,16 +189,26 @@ bool SaveDrawing(const std::string& nativeOut, const OutputGuard& guard, std::ws
             missingImages.push_back(native);
             continue;
         }
+        images.push_back(native);
         const fs::path to = outFolder / native;
-        if (fs::exists(to, ec) && SameContent(from, to)) {
-            images.push_back(native);
-            continue;
-        }
-        if (!CopyOut(from, to.string(), guard, error)) {
-            error = "the image " + native + " the drawing names: " + error;
+        if (fs::exists(fs::symlink_status(to, ec)) && SameContent(from, to)) continue;
+        if (!guard.MayWrite(to.string(), error)) {
+            error = "the image " + native + " the drawing names: " + error + "; nothing was written";
             return false;
         }
-        images.push_back(native);
+        if (fs::exists(fs::symlink_status(to, ec)) && !guard.Overwrites()) {
+            error = "the image " + native + " the drawing names would replace a different file " + to.string() +
+                    "; nothing was written (give --overwrite to replace it)";
+            return false;
+        }
+        copies.emplace_back(from, to);
+    }
+    if (!CopyOut(standin::NativePath(saved), nativeOut, guard, error)) return false;
+    for (const auto& [from, to] : copies) {
+        if (!CopyOut(from, to.string(), guard, error)) {
+            error = "the image " + to.string() + " the drawing names: " + error;
+            return false;
+        }
     }
     return true;
 }

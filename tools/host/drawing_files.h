@@ -21,11 +21,12 @@ extern const wchar_t* const kDrawingsFolder;  // C:\Drawings
 
 // Copies the native file into the drawings folder and runs OPEN on it; the
 // drawing becomes the current document. The images it names relative to
-// its folder are copied along from beside the native file; those missing
-// there are listed in `missingImages`. False, with the reason (what the
-// host printed), when it cannot be opened.
-bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::vector<std::string>& missingImages,
-                 std::string& error);
+// its folder are copied along from beside the native file (`images`,
+// native relative names); those missing there are listed in
+// `missingImages`. False, with the reason (what the host printed), when it
+// cannot be opened.
+bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::vector<std::string>& images,
+                 std::vector<std::string>& missingImages, std::string& error);
 // Runs SAVEAS on the current drawing into the drawings folder under the
 // name of `nativeOut`, then copies the saved file there with the image
 // files its images name relative to its folder (`images`, native relative

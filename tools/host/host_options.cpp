@@ -97,8 +97,8 @@ in which Windows paths live: C:\a is <machine>/C/a). It opens the drawing,
 loads the module (the stand-in peer map program is installed, and started
 when the module offers to start it), runs the script, saves, draws the
 picture and unloads, printing what happened. Without a script it adds,
-moves and erases nothing. The input drawing and the files beside it are
-never written.
+moves and erases nothing. The input drawing, the files beside it and the
+images it names are never written.
 
 options:
   --drawing FILE.dxf   the drawing to open (a copy is opened in the machine;
@@ -106,20 +106,24 @@ options:
                        it a new drawing
   --script FILE        a host script run after the module loaded (forms below)
   --save FILE.dxf      saves the drawing there, with the images it names
-                       beside it; never the input drawing or a file beside it
-                       unless --overwrite is given
-  --overwrite          lets --save and --png replace the input drawing and
-                       the files beside it
+                       beside it; never the input drawing, a file beside it
+                       or an image it names unless --overwrite is given
+  --overwrite          lets --save and --png replace the input drawing, the
+                       files beside it and its images, and the images a
+                       save takes along replace different files
   --png FILE.png       a picture of model space
   --png-size PIXELS    the picture's longer side (1600)
   --png-window X0,Y0,X1,Y1
                        the part of model space pictured (the drawing's
                        extents by default)
   --machine DIR        the machine folder: one that does not exist, an empty
-                       one or one velkhost made before (it holds the file
-                       .velkhost-machine; its contents are cleared and it is
-                       kept afterwards). Without it a new folder under the
-                       system's temporary folder is used and removed at the end.
+                       one or one velkhost made before (its file
+                       .velkhost-machine written for it, beside nothing but
+                       the machine's drives; its contents are cleared and it
+                       is kept afterwards), never one holding a file the run
+                       reads or writes. Without it a new folder under the
+                       system's temporary folder is used and removed at the
+                       end (also on Ctrl-C or kill, not on kill -9).
   --module FILE        the module (the one built beside velkhost by default)
   --demo               runs the demo script (tools/host/demo.scr) on the
                        demo's drawing (tools/host/demo.dxf) unless --drawing
@@ -131,8 +135,12 @@ exit status: 0 when every step asked for succeeded; 1 when one failed (the
 last line names each step that failed); 2 for a usage error, a machine
 folder that is refused or an output that would overwrite the input.
 
-scripts: each line is what a user types at the command line.
+scripts: UTF-8 text (a byte-order mark is skipped, lines may end in CRLF);
+each line is what a user types at the command line.
   ; text               a comment (a line holding only a comment is skipped)
+  "TEXT"               a text answer in quotes, for one holding ";" or blanks
+                       at its ends (\" and \\ inside); elsewhere a quote is
+                       just a character
   (empty line)         Enter (at the command prompt it does nothing)
   NAME                 starts a command: the host's own (LINE, POINT, TEXT,
                        MTEXT, RECTANG, HATCH, COPY, MOVE, ERASE, UNDO, REDO,

@@ -3,11 +3,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cwctype>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
 
 #include "afxmsgbox.h"
+#include "dialog_control.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
 #include "host_session.h"
@@ -30,22 +32,40 @@ std::string Trim(const std::string& s)
     return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
 }
 
-// ";" starts a comment, outside quotes.
+// ";" starts a comment. In a ">" line quotes keep it as text, as they keep
+// blanks in a word; any other line may be wholly in quotes (with \" and \\)
+// to answer a text holding ";" or blanks at its ends, and otherwise takes
+// quotes as they are (12" pipe).
 ScriptRunner::Line ReadLine(int number, const std::string& raw)
 {
     ScriptRunner::Line line;
     line.number = number;
-    bool quoted = false;
+    const std::string trimmed = Trim(raw);
     size_t cut = std::string::npos;
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '"' && (i == 0 || raw[i - 1] != '\\')) quoted = !quoted;
-        if (raw[i] == ';' && !quoted) {
-            cut = i;
-            break;
+    if (!trimmed.empty() && trimmed[0] == '"') {
+        line.quoted = true;
+        size_t i = 1;
+        for (; i < trimmed.size() && trimmed[i] != '"'; ++i) {
+            if (trimmed[i] == '\\' && i + 1 < trimmed.size() && (trimmed[i + 1] == '"' || trimmed[i + 1] == '\\')) ++i;
+            line.text += trimmed[i];
         }
+        const std::string rest = i < trimmed.size() ? Trim(trimmed.substr(i + 1)) : std::string();
+        if (i >= trimmed.size() || (!rest.empty() && rest[0] != ';'))
+            line.error = "a text in quotes takes the whole line: \"TEXT\", then at most a comment";
+        else if (!rest.empty())
+            line.comment = Trim(rest.substr(1));
+        if (!rest.empty() && line.comment.empty()) line.comment = " ";
+        return line;
     }
-    line.text = Trim(raw.substr(0, cut));
-    if (cut != std::string::npos) line.comment = Trim(raw.substr(cut + 1));
+    bool quoted = false;
+    const bool action = !trimmed.empty() && trimmed[0] == '>';
+    for (size_t i = 0; i < trimmed.size() && cut == std::string::npos; ++i) {
+        if (action && trimmed[i] == '"' && (i == 0 || trimmed[i - 1] != '\\')) quoted = !quoted;
+        if (trimmed[i] == ';' && !quoted) cut = i;
+    }
+    line.text = Trim(trimmed.substr(0, cut));
+    line.action = action;
+    if (cut != std::string::npos) line.comment = Trim(trimmed.substr(cut + 1));
     if (cut != std::string::npos && line.comment.empty()) line.comment = " ";
     return line;
 }
@@ -89,6 +109,34 @@ bool InList(const std::string& list, const std::string& value, bool wideCompare)
         if (wideCompare ? wcscasecmp(Wide(item).c_str(), Wide(value).c_str()) == 0 : item == value) return true;
     }
     return false;
+}
+
+// The first line holding bytes that are not UTF-8; 0 when all are.
+int NotUtf8Line(const std::string& s)
+{
+    int line = 1;
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = (unsigned char)s[i];
+        if (c == '\n') ++line;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        const int more = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : -1;
+        if (more < 0 || i + (size_t)more >= s.size()) return line;
+        uint32_t code = c & (0x3F >> more);
+        for (int k = 1; k <= more; ++k) {
+            const unsigned char d = (unsigned char)s[i + k];
+            if ((d & 0xC0) != 0x80) return line;
+            code = code << 6 | (d & 0x3F);
+        }
+        // Too long a form, a surrogate or past the last code point.
+        if ((more == 2 && code < 0x800) || (more == 3 && (code < 0x10000 || code > 0x10FFFF)) ||
+            (code >= 0xD800 && code <= 0xDFFF))
+            return line;
+        i += (size_t)more + 1;
+    }
+    return 0;
 }
 
 std::string EntityText(OdDbEntity* e)
@@ -159,14 +207,27 @@ ScriptRunner::~ScriptRunner()
 
 bool ScriptRunner::RunFile(const std::string& path)
 {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        session_.log.Failed("script", "the script " + path + " is a folder, not a file");
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::stringstream text;
+    if (in) text << in.rdbuf();
+    if (!in || in.bad()) {
         session_.log.Failed("script", "cannot read the script " + path);
         return false;
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    return Run(text.str(), path);
+    std::string s = text.str();
+    // Editors that save UTF-8 may put a byte-order mark first.
+    if (s.compare(0, 3, "\xEF\xBB\xBF") == 0) s.erase(0, 3);
+    if (const int bad = NotUtf8Line(s)) {
+        session_.log.Failed("script", "the script " + path + " is not UTF-8 text (line " + std::to_string(bad) +
+                                          "); save it as UTF-8");
+        return false;
+    }
+    return Run(s, path);
 }
 
 void ScriptRunner::Fail(int line, const std::string& why)
@@ -198,10 +259,15 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
     standin::SetInputFeeder([this](const standin::InputRequest& r) { return Feed(r); });
     standin::SetRefusalHandler([this](const standin::InputRequest& r, const std::wstring& why) { return Refused(r, why); });
     boxesSeen_ = standin::MessageBoxes().size();
+    dialogsSeen_ = standin::DialogsShown().size();
     int ran = 0;
     RunSentCommands(0);
     while (next_ < lines_.size() && !Failed()) {
         const Line line = lines_[next_++];
+        if (!line.error.empty()) {
+            Fail(line.number, line.error);
+            break;
+        }
         if (line.text.empty()) {
             if (!line.comment.empty()) Narrate(line);
             continue;  // Enter at the command prompt does nothing here
@@ -213,13 +279,15 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
     standin::SetInputFeeder(nullptr);
     standin::SetRefusalHandler(nullptr);
     if (Failed()) return false;
-    log.Outcome("script: " + name + ", " + std::to_string(ran) + (ran == 1 ? " line run" : " lines run"));
+    // Every line was read; the commands and actions took the rest as answers.
+    log.Outcome("script: " + name + ", " + Count(lines_.size(), "line", "lines") + " read, " +
+                Count(ran, "command or action", "commands and actions") + " at the command prompt");
     return true;
 }
 
 void ScriptRunner::RunLine(const Line& line)
 {
-    const bool show = line.text.rfind(">", 0) == 0 && SplitWords(line.text.substr(1)).size() > 0 &&
+    const bool show = line.action && SplitWords(line.text.substr(1)).size() > 0 &&
                       SplitWords(line.text.substr(1))[0] == "show";
     if (!show) {
         // What this line changes is what "> show added" and
@@ -228,7 +296,7 @@ void ScriptRunner::RunLine(const Line& line)
         if (session_.peer) peerBefore_ = TakePeerSnapshot(*session_.peer);
     }
     narrated_ = false;
-    if (line.text[0] == '>') {
+    if (line.action) {
         session_.log.Detail() << "[" << line.number << "] " << line.text << "\n";
         Action(line, nullptr);
     } else {
@@ -236,11 +304,13 @@ void ScriptRunner::RunLine(const Line& line)
     }
     if (Failed()) {
         session_.log.Traffic(session_.peer.get());
+        ReportUnansweredDialogs();
         return;
     }
     standin::PumpMessages();
     RunSentCommands(line.number);
     session_.log.Traffic(session_.peer.get());
+    ReportUnansweredDialogs();
     // The message boxes that came took the answers given for them.
     const size_t boxes = standin::MessageBoxes().size();
     size_t shown = boxes >= boxesSeen_ ? boxes - boxesSeen_ : 0;
@@ -248,6 +318,20 @@ void ScriptRunner::RunLine(const Line& line)
     while (shown-- > 0 && boxesQueued_ > 0) {
         --boxesQueued_;
         boxLines_.erase(boxLines_.begin());
+    }
+}
+
+// A dialog the script gave no "> dialog" answer for is cancelled by the
+// stand-in; the transcript says so, as it says each message box's answer.
+void ScriptRunner::ReportUnansweredDialogs()
+{
+    const std::vector<UINT>& shown = standin::DialogsShown();
+    for (; dialogsSeen_ < shown.size(); ++dialogsSeen_) {
+        const std::string name = "dialog " + std::to_string(shown[dialogsSeen_]);
+        int answered = 0;
+        for (const PendingAnswer& p : pending_) answered += p.what == name && *p.done;
+        if (++dialogsShown_[name] > answered)
+            session_.log.Detail() << "  " << name << " was shown and, with no answer from the script, cancelled\n";
     }
 }
 
@@ -306,11 +390,15 @@ bool ScriptRunner::Feed(const standin::InputRequest& request)
     }
     while (next_ < lines_.size()) {
         const Line line = lines_[next_++];
-        if (line.text.empty() && !line.comment.empty()) {
+        if (!line.error.empty()) {
+            Fail(line.number, line.error);
+            return false;
+        }
+        if (line.text.empty() && !line.quoted && !line.comment.empty()) {
             Narrate(line);
             continue;
         }
-        if (!line.text.empty() && line.text[0] == '>') {
+        if (line.action) {
             session_.log.Detail() << "[" << line.number << "] " << line.text << "\n";
             const size_t queued = (size_t)standin::PendingAnswers();
             Action(line, &request);
@@ -357,7 +445,14 @@ bool ScriptRunner::Answer(const standin::InputRequest& request, const std::strin
 
 bool ScriptRunner::Refused(const standin::InputRequest& request, const std::wstring& why)
 {
-    Fail(answerLine_, "\"" + lastAnswer_ + "\" is refused at \"" + Prompt(request.prompt) + "\": " + Utf8(why));
+    // A long answer is named by its start: the reason says the rest.
+    std::string shown = lastAnswer_;
+    if (shown.size() > 60) {
+        size_t cut = 60;
+        while (cut > 0 && ((unsigned char)shown[cut] & 0xC0) == 0x80) --cut;
+        shown = shown.substr(0, cut) + "...";
+    }
+    Fail(answerLine_, "\"" + shown + "\" is refused at \"" + Prompt(request.prompt) + "\": " + Utf8(why));
     return false;
 }
 

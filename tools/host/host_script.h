@@ -7,6 +7,7 @@
 #pragma once
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -34,8 +35,11 @@ public:
     // One line of the script: its number and text without the comment.
     struct Line {
         int number = 0;
-        std::string text;
+        std::string text;     // a text in quotes without them
         std::string comment;
+        bool action = false;  // a ">" line
+        bool quoted = false;  // the text was in quotes: never a command or an action
+        std::string error;    // why the line cannot be read
     };
 
     // For the actions (script_actions.cpp).
@@ -71,6 +75,7 @@ private:
     void Picture(const std::vector<std::string>& words, int line);
     void Dialog(const std::vector<std::string>& words, const std::string& rest, int line, bool modeless);
     void CheckPendingAnswers();
+    void ReportUnansweredDialogs();
     void Narrate(const Line& line);
 
     Session& session_;
@@ -92,6 +97,8 @@ private:
     int boxesQueued_ = 0;         // message-box answers given and not taken yet
     size_t boxesSeen_ = 0;
     std::vector<int> boxLines_;   // the lines of those answers, in order
+    size_t dialogsSeen_ = 0;      // modal dialogs reported
+    std::map<std::string, int> dialogsShown_;  // "dialog ID" -> times shown
 };
 
 // The words of a line: blanks separate them, "..." keeps blanks and takes

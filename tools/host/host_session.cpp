@@ -1,5 +1,7 @@
 #include "host_session.h"
 
+#include <dlfcn.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -77,7 +79,7 @@ bool CheckOutputs(const Session& s, std::string& error)
         error = "--png: " + error;
         return false;
     }
-    if (!o.save.empty() && !o.png.empty() && fs::absolute(o.save).lexically_normal() == fs::absolute(o.png).lexically_normal()) {
+    if (!o.save.empty() && !o.png.empty() && SameFile(o.save, o.png)) {
         error = "--save and --png name the same file " + o.save;
         return false;
     }
@@ -86,7 +88,11 @@ bool CheckOutputs(const Session& s, std::string& error)
 
 bool PrepareMachine(Session& s, std::string& error)
 {
-    if (!s.machine.Prepare(s.options.machine, error)) return false;
+    const Options& o = s.options;
+    const std::vector<NamedFile> files = {{"the input drawing", o.drawing}, {"the script", o.script},
+                                          {"the module", o.module},         {"the file --save names", o.save},
+                                          {"the file --png names", o.png}};
+    if (!s.machine.Prepare(o.machine, files, error)) return false;
     standin::ResetMachine(s.machine.Root());
     // Where drawings are opened from and saved to, as a user keeps them.
     CreateDirectoryW(kDrawingsFolder, nullptr);
@@ -106,30 +112,34 @@ bool PrepareMachine(Session& s, std::string& error)
     return true;
 }
 
-bool OpenStep(Session& s)
+OpenResult OpenStep(Session& s, std::string& refusal)
 {
     const Options& o = s.options;
     if (o.drawing.empty()) {
         standin::CreateDocument(L"Drawing1.dwg");
         s.log.Outcome("open: a new drawing, Drawing1.dwg");
-        return true;
+        return OpenResult::kOpened;
     }
     s.log.Detail() << "\nCommand: OPEN " << o.drawing << "\n";
     std::wstring opened;
-    std::vector<std::string> missing;
+    std::vector<std::string> images, missing;
     std::string error;
-    if (!OpenDrawing(o.drawing, opened, missing, error)) {
+    if (!OpenDrawing(o.drawing, opened, images, missing, error)) {
         s.log.HostOutput();
         s.log.Failed("open", error.find(o.drawing) == std::string::npos ? o.drawing + ": " + error : error);
-        return false;
+        return OpenResult::kFailed;
     }
     s.log.HostOutput();
     s.opened = ModelSpaceHandles(CurrentDrawing());
-    if (!missing.empty())
-        s.log.Detail() << "  images it names that are not beside it: " << List(missing) << "\n";
-    s.log.Outcome("open: " + o.drawing + " as " + Utf8(opened) + ", " + std::to_string(s.opened.size()) +
-                  " entities in model space");
-    return true;
+    // The images it uses are the user's as much as the drawing is.
+    const fs::path beside = fs::absolute(o.drawing).parent_path();
+    for (const std::string& image : images) s.guard.Protect((beside / image).string());
+    if (!CheckOutputs(s, refusal)) return OpenResult::kRefused;
+    // Missing images are part of the outcome: a quiet run says them too.
+    s.log.Outcome("open: " + o.drawing + " as " + Utf8(opened) + ", " +
+                  Count(s.opened.size(), "entity", "entities") + " in model space" +
+                  (missing.empty() ? std::string() : "; images it names that are not beside it: " + List(missing)));
+    return OpenResult::kOpened;
 }
 
 bool LoadStep(Session& s)
@@ -148,10 +158,17 @@ bool LoadStep(Session& s)
     standin::QueueDialogAnswer(kStartPeerDialog, [](HWND) { return IDOK; });
 
     log.Detail() << "\nload " << Utf8(standin::kModulePath) << "\n";
+    dlerror();  // the loader's reason below is this load's
     s.module = odrxDynamicLinker()->loadModule(standin::kModulePath);
     if (!s.module) {
+        const char* loader = dlerror();
+        std::string why = loader ? loader : "it has no module entry points, or made no module object";
+        // The loader names the machine's copy; the user knows the file they gave.
+        const std::string copy = installed.string();
+        for (size_t at = why.find(copy); at != std::string::npos; at = why.find(copy, at + module.size()))
+            why.replace(at, copy.size(), module);
         log.Traffic(s.peer.get());
-        log.Failed("load", "the host did not load " + module);
+        log.Failed("load", "the host did not load " + module + ": " + why);
         return false;
     }
     const auto& loaded = standin::LoadedModules().back();
@@ -207,11 +224,11 @@ void SaveStep(Session& s)
         s.log.Failed("save", error);
         return;
     }
-    if (!missing.empty())
-        s.log.Detail() << "  images it names that the machine does not hold, not copied: " << List(missing) << "\n";
     s.log.Outcome("save: " + out + " (saved in the machine as " + Utf8(saved) + ", " +
-                  std::to_string(ModelSpaceCount(CurrentDrawing())) + " entities" +
-                  (images.empty() ? std::string() : ", with the images it names beside it: " + List(images)) + ")");
+                  Count(ModelSpaceCount(CurrentDrawing()), "entity", "entities") +
+                  (images.empty() ? std::string() : ", with the images it names beside it: " + List(images)) + ")" +
+                  (missing.empty() ? std::string()
+                                   : "; images it names that the machine does not hold, not copied: " + List(missing)));
 }
 
 void PictureStep(Session& s)
@@ -224,10 +241,10 @@ void PictureStep(Session& s)
         return;
     }
     std::string line = "picture of model space: " + o.png + " (" + std::to_string(stats.width) + " x " +
-                       std::to_string(stats.height) + " pixels, " + std::to_string(stats.entities) + " entities";
+                       std::to_string(stats.height) + " pixels, " + Count(stats.entities, "entity", "entities");
     if (stats.images || stats.missingImages)
-        line += ", " + std::to_string(stats.images) + " images, " + std::to_string(stats.missingImages) +
-                " image files missing";
+        line += ", " + Count(stats.images, "image", "images") + ", " +
+                Count(stats.missingImages, "image file", "image files") + " missing";
     s.log.Outcome(line + ")");
 }
 

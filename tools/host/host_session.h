@@ -37,13 +37,17 @@ OdDbDatabase* CurrentDrawing();
 std::set<uint64_t> ModelSpaceHandles(OdDbDatabase* db);
 
 // Refusals that stop the run before anything is touched (exit status 2):
-// an output naming the input drawing or a file beside it.
+// an output naming the input drawing, a file beside it or an image it
+// names (known once it is open), or --save and --png naming one file.
 bool CheckOutputs(const Session& s, std::string& error);
 // The machine folder, the module copied into its plug-in folder and the
 // peer installed; false (exit status 2) when the folder is refused.
 bool PrepareMachine(Session& s, std::string& error);
-// Opens the drawing (or starts a new one); false when it cannot be opened.
-bool OpenStep(Session& s);
+// Opens the drawing (or starts a new one). Refused (exit status 2, the
+// reason in `refusal`) when an output would replace an image the drawing
+// names.
+enum class OpenResult { kOpened, kFailed, kRefused };
+OpenResult OpenStep(Session& s, std::string& refusal);
 bool LoadStep(Session& s);
 void SaveStep(Session& s);
 void PictureStep(Session& s);

@@ -1,8 +1,18 @@
 #include "machine_folder.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <climits>
+#include <csignal>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -14,18 +24,67 @@ const char* const kMachineMarker = ".velkhost-machine";
 namespace {
 
 const char kMarkerText[] = "A machine folder of velkhost: it clears this folder's contents when it starts.\n";
+// The line that ties the marker to its folder.
+const char kFolderLine[] = "folder ";
 
-bool WriteMarker(const fs::path& folder)
+// The folder itself, as the file system knows it: a marker copied into
+// another folder names a different one. Empty when it cannot be read.
+std::string Identity(const fs::path& folder)
 {
-    std::ofstream out(folder / kMachineMarker, std::ios::binary | std::ios::trunc);
-    out << kMarkerText;
-    return out.good();
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0) return std::string();
+    return std::to_string((unsigned long long)st.st_dev) + ":" + std::to_string((unsigned long long)st.st_ino);
 }
 
-bool HasMarker(const fs::path& folder)
+// Written beside and put in place, so that a marker that is a link to
+// another file is replaced, not written through.
+bool WriteMarker(const fs::path& folder)
 {
+    const std::string identity = Identity(folder);
+    if (identity.empty()) return false;
+    const fs::path marker = folder / kMachineMarker, fresh = folder / (std::string(kMachineMarker) + ".new");
+    {
+        std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
+        out << kMarkerText << kFolderLine << identity << "\n";
+        if (!out.good()) return false;
+    }
     std::error_code ec;
-    return fs::is_regular_file(fs::symlink_status(folder / kMachineMarker, ec));
+    fs::rename(fresh, marker, ec);
+    return !ec;
+}
+
+enum class Marker { kNone, kThisFolder, kOtherFolder, kOlder };
+
+Marker ReadMarker(const fs::path& folder)
+{
+    const fs::path marker = folder / kMachineMarker;
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(marker, ec)) || fs::file_size(marker, ec) > 4096) return Marker::kNone;
+    std::ifstream in(marker, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string s = text.str();
+    if (s.compare(0, sizeof kMarkerText - 1, kMarkerText) != 0) return Marker::kNone;
+    // A marker of the first velkhost, which did not name its folder.
+    if (s.size() == sizeof kMarkerText - 1) return Marker::kOlder;
+    const std::string line = kFolderLine + Identity(folder) + "\n";
+    return s.compare(sizeof kMarkerText - 1, std::string::npos, line) == 0 ? Marker::kThisFolder : Marker::kOtherFolder;
+}
+
+// What velkhost makes in a machine folder: the marker and the drives
+// ("C", "UNC" for shares). Empty when the folder holds nothing else, else
+// the first other name.
+std::string ForeignEntry(const fs::path& folder, std::error_code& ec)
+{
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        const bool drive = (name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') || name == "UNC";
+        std::error_code e;
+        if (name == kMachineMarker || name == std::string(kMachineMarker) + ".new") continue;
+        if (drive && fs::is_directory(fs::symlink_status(entry.path(), e))) continue;
+        return name;
+    }
+    return std::string();
 }
 
 // The path as the file system resolves it, for comparisons; what does not
@@ -37,9 +96,80 @@ fs::path Resolved(const std::string& native)
     return ec ? fs::absolute(native).lexically_normal() : p;
 }
 
+// The temporary machine, for a run stopped by a signal (Ctrl-C, kill): the
+// handler removes it with calls that are safe in a signal handler only.
+char g_temporary[PATH_MAX];
+
+struct DirEntry64 {
+    uint64_t ino;
+    int64_t off;
+    unsigned short reclen;
+    unsigned char type;
+    char name[1];
+};
+
+// Removes what the folder holds; links are removed, never followed.
+void RemoveBelow(int folder, int depth)
+{
+    char buf[4096];
+    // Entries removed while the folder is read may hide others: read it
+    // again until it is empty.
+    for (int pass = 0; pass < 64; ++pass) {
+        bool any = false;
+        lseek(folder, 0, SEEK_SET);
+        long n;
+        while ((n = syscall(SYS_getdents64, folder, buf, sizeof buf)) > 0) {
+            for (long at = 0; at < n;) {
+                const DirEntry64* e = reinterpret_cast<const DirEntry64*>(buf + at);
+                at += e->reclen;
+                if (strcmp(e->name, ".") == 0 || strcmp(e->name, "..") == 0) continue;
+                any = true;
+                if (unlinkat(folder, e->name, 0) == 0 || depth > 64) continue;
+                const int sub = openat(folder, e->name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (sub < 0) continue;
+                RemoveBelow(sub, depth + 1);
+                close(sub);
+                unlinkat(folder, e->name, AT_REMOVEDIR);
+            }
+        }
+        if (!any) return;
+    }
+}
+
+extern "C" void RemoveTemporaryAndStop(int signal)
+{
+    if (g_temporary[0]) {
+        const int root = open(g_temporary, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (root >= 0) {
+            RemoveBelow(root, 0);
+            close(root);
+            rmdir(g_temporary);
+        }
+    }
+    std::signal(signal, SIG_DFL);
+    raise(signal);
+}
+
+void RemoveOnSignals(const std::string& root)
+{
+    if (root.size() >= sizeof g_temporary) return;
+    memcpy(g_temporary, root.c_str(), root.size() + 1);
+    struct sigaction action;
+    memset(&action, 0, sizeof action);
+    action.sa_handler = RemoveTemporaryAndStop;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
+}
+
+bool Below(const fs::path& path, const fs::path& folder)
+{
+    const std::string p = path.string(), f = folder.string();
+    return p.size() > f.size() && p.compare(0, f.size(), f) == 0 && (p[f.size()] == '/' || f == "/");
+}
+
 }  // namespace
 
-bool MachineFolder::Prepare(const std::string& given, std::string& error)
+bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFile>& files, std::string& error)
 {
     std::error_code ec;
     if (given.empty()) {
@@ -55,9 +185,13 @@ bool MachineFolder::Prepare(const std::string& given, std::string& error)
         root_ = buf.data();
         temporary_ = true;
         WriteMarker(root_);
+        RemoveOnSignals(root_);
         return true;
     }
-    const fs::path folder = fs::absolute(given, ec).lexically_normal();
+    fs::path folder = fs::absolute(given, ec).lexically_normal();
+    // "DIR/" names DIR: a trailing separator must not make a link count as
+    // the folder it leads to.
+    while (!folder.has_filename() && folder.has_relative_path()) folder = folder.parent_path();
     const std::string name = folder.string();
     const fs::file_status status = fs::symlink_status(folder, ec);
     if (fs::is_symlink(status)) {
@@ -81,10 +215,33 @@ bool MachineFolder::Prepare(const std::string& given, std::string& error)
         error = "the machine folder " + name + " cannot be read: " + ec.message();
         return false;
     }
-    if (!empty && !HasMarker(folder)) {
-        error = "the machine folder " + name + " is refused: it is not empty and velkhost did not make it (it has no " +
-                kMachineMarker + "); give a new or an empty folder";
-        return false;
+    const fs::path real = Resolved(name);
+    for (const auto& [what, file] : files) {
+        if (!file.empty() && Below(Resolved(file), real)) {
+            error = "the machine folder " + name + " is refused: it holds " + what + " " + file +
+                    ", and velkhost clears that folder; give another one";
+            return false;
+        }
+    }
+    if (!empty) {
+        const Marker marker = ReadMarker(folder);
+        const std::string foreign = marker == Marker::kNone ? std::string() : ForeignEntry(folder, ec);
+        std::string why;
+        if (marker == Marker::kNone)
+            why = std::string("it is not empty and velkhost did not make it (it has no ") + kMachineMarker + ")";
+        else if (marker == Marker::kOtherFolder)
+            why = std::string("its ") + kMachineMarker + " was written for another folder, so velkhost did not make it";
+        else if (marker == Marker::kOlder)
+            why = std::string("its ") + kMachineMarker +
+                  " comes from an earlier velkhost, which did not tie it to its folder (remove the folder)";
+        else if (ec)
+            why = "it cannot be read: " + ec.message();
+        else if (!foreign.empty())
+            why = "it holds " + foreign + ", which velkhost does not make there";
+        if (!why.empty()) {
+            error = "the machine folder " + name + " is refused: " + why + "; give a new or an empty folder";
+            return false;
+        }
     }
     // velkhost's own from an earlier run: a fresh machine in it. Links in
     // it are removed, not followed.
@@ -107,6 +264,7 @@ bool MachineFolder::Prepare(const std::string& given, std::string& error)
 void MachineFolder::Release()
 {
     if (temporary_ && !root_.empty()) {
+        g_temporary[0] = 0;
         std::error_code ec;
         fs::remove_all(root_, ec);
     }
@@ -120,6 +278,8 @@ OutputGuard::OutputGuard(const std::string& input, bool overwrite) : overwrite_(
     input_ = p.string();
     folder_ = p.parent_path().string();
 }
+
+void OutputGuard::Protect(const std::string& nativeFile) { protected_.push_back(Resolved(nativeFile).string()); }
 
 bool OutputGuard::IsInput(const std::string& nativeFile) const
 {
@@ -138,15 +298,24 @@ bool OutputGuard::MayWrite(const std::string& nativeFile, std::string& error) co
     }
     const fs::path target = Resolved(nativeFile);
     std::error_code ec;
-    // Beside it: in its folder or a folder below (where the images it
-    // names relative to itself are).
-    const std::string within = target.parent_path().string() + "/";
-    const bool beside = within.compare(0, folder_.size() + 1, folder_ + "/") == 0 || folder_ == "/";
-    if (beside && fs::exists(fs::symlink_status(target, ec))) {
+    if (!fs::exists(fs::symlink_status(target, ec))) return true;
+    if (target.parent_path().string() == folder_) {
         error = nativeFile + " is a file beside the input drawing; give --overwrite to replace it";
         return false;
     }
+    for (const std::string& image : protected_) {
+        if (target.string() == image || fs::equivalent(target, image, ec)) {
+            error = nativeFile + " is an image the input drawing names; give --overwrite to replace it";
+            return false;
+        }
+    }
     return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    std::error_code ec;
+    return Resolved(a) == Resolved(b) || fs::equivalent(a, b, ec);
 }
 
 }  // namespace velkhost

@@ -4,20 +4,30 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velkhost {
 
 // The file that marks a machine folder as velkhost's own.
 extern const char* const kMachineMarker;  // ".velkhost-machine"
 
+// A file the run reads or writes outside the machine, with what it is
+// ("the input drawing", "--save"): it must not lie in a machine folder that
+// is cleared.
+using NamedFile = std::pair<std::string, std::string>;  // what, native path
+
 class MachineFolder {
 public:
     // `given` empty: a new folder under the system's temporary folder,
     // removed by Release. Otherwise the folder must not exist, be empty or
-    // hold the marker (its contents are then cleared, the marker kept);
-    // false, with the reason naming the folder, when it is refused or
-    // cannot be made, and nothing was touched.
-    bool Prepare(const std::string& given, std::string& error);
+    // be one velkhost made: its marker written for this very folder (a
+    // marker copied into another folder does not count) and nothing beside
+    // it but the machine's drives. Its contents are then cleared, the marker
+    // kept. A folder holding one of `files` is refused, since clearing it
+    // would lose them. False, with the reason naming the folder, when it is
+    // refused or cannot be made, and nothing was touched.
+    bool Prepare(const std::string& given, const std::vector<NamedFile>& files, std::string& error);
     // Removes a temporary folder; a given one is kept.
     void Release();
     ~MachineFolder() { Release(); }
@@ -30,22 +40,30 @@ private:
     bool temporary_ = false;
 };
 
-// Guards the input drawing and the files beside it: `input` empty guards
-// nothing.
+// Guards the input drawing, the files beside it (in its folder) and the
+// images it names: `input` empty guards nothing.
 class OutputGuard {
 public:
     OutputGuard(const std::string& input, bool overwrite);
+    // Guards an image file the input drawing names, in a folder below it.
+    void Protect(const std::string& nativeFile);
     // False, with the reason, when writing the native file would replace the
-    // input drawing or a file beside it, in its folder or one below (unless
+    // input drawing, a file beside it or an image it names (unless
     // overwriting was allowed).
     bool MayWrite(const std::string& nativeFile, std::string& error) const;
     // True when the file is the input drawing itself.
     bool IsInput(const std::string& nativeFile) const;
+    // --overwrite was given: files the user did not name may be replaced too.
+    bool Overwrites() const { return overwrite_; }
 
 private:
     std::string input_;   // canonical, empty for none
     std::string folder_;  // the input's folder, canonical
+    std::vector<std::string> protected_;  // canonical
     bool overwrite_;
 };
+
+// The two native names are one file (through links, "..", hard links).
+bool SameFile(const std::string& a, const std::string& b);
 
 }  // namespace velkhost

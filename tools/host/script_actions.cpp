@@ -438,8 +438,8 @@ void ScriptRunner::Picture(const std::vector<std::string>& words, int n)
     std::string error;
     if (!PictureDrawing(file, size, window, stats, error)) return Fail(n, "no picture: " + error);
     std::string line = "  picture of model space: " + standin::NativePath(file) + " (" + std::to_string(stats.width) +
-                       " x " + std::to_string(stats.height) + " pixels, " + std::to_string(stats.entities) +
-                       " entities, " + std::to_string(stats.images) + " images drawn from their files";
+                       " x " + std::to_string(stats.height) + " pixels, " + Count(stats.entities, "entity", "entities") +
+                       ", " + Count(stats.images, "image", "images") + " drawn from their files";
     if (!beside.empty()) {
         int width = 0, height = 0;
         if (!SideBySide(beside, file, file, width, height))
@@ -474,7 +474,7 @@ void ScriptRunner::Show(const std::vector<std::string>& words, int n)
         std::set<uint64_t> added;
         for (uint64_t h : ModelSpaceHandles(db))
             if (!handlesBefore_.count(h)) added.insert(h);
-        out << "  " << added.size() << (added.size() == 1 ? " entity" : " entities") << " added:\n";
+        out << "  " << Count(added.size(), "entity", "entities") << " added:\n";
         ShowEntities(db, added, out);
     } else if (what == "layer" && words.size() == 3) {
         ShowLayer(db, Wide(words[2]), out);

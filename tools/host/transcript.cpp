@@ -30,6 +30,11 @@ std::string PointText(double x, double y)
     return text;
 }
 
+std::string Count(size_t n, const std::string& one, const std::string& many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 Transcript::Transcript(std::ostream& out, bool quiet) : out_(out), quiet_(quiet) {}
 
 void Transcript::Outcome(const std::string& line) { out_ << line << "\n"; }

@@ -20,6 +20,8 @@ std::string Utf8(const std::wstring& text);
 std::string HandleText(uint64_t handle);
 // "(500100.00, 3000050.00)".
 std::string PointText(double x, double y);
+// "1 entity", "3 entities".
+std::string Count(size_t n, const std::string& one, const std::string& many);
 
 class Transcript {
 public:

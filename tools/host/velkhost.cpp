@@ -55,7 +55,8 @@ int main(int argc, char** argv)
     }
     // Kept to the end: answers a script gave for later belong to it.
     std::unique_ptr<ScriptRunner> script;
-    if (OpenStep(session)) {
+    const OpenResult opened = OpenStep(session, error);
+    if (opened == OpenResult::kOpened) {
         const bool loaded = LoadStep(session);
         if (loaded && !options.script.empty()) {
             script = std::make_unique<ScriptRunner>(session);
@@ -72,6 +73,11 @@ int main(int argc, char** argv)
     const bool temporary = session.machine.Temporary();
     session.machine.Release();
     if (temporary) log.Detail() << "the machine folder " << root << " is removed\n";
+    if (opened == OpenResult::kRefused) {
+        std::cout.flush();
+        std::cerr << "velkhost: " << error << "\n";
+        return 2;
+    }
     log.Conclude();
     return log.Failures().empty() ? 0 : 1;
 }

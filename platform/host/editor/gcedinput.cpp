@@ -548,7 +548,12 @@ int gcedGetString(int, const wchar_t* prompt, wchar_t* result, size_t capacity)
             if (!AskAgain(request, L"not text")) return RTCAN;
             continue;
         }
-        if (a.text.size() + 1 > capacity) return RTERROR;
+        if (a.text.size() + 1 > capacity) {
+            // Longer than the caller takes: the call fails, and whoever fed
+            // the text hears why rather than seeing the command cancelled.
+            if (g_refusal) g_refusal(request, L"longer than the " + std::to_wstring(capacity - 1) + L" characters it takes");
+            return RTERROR;
+        }
         wmemcpy(result, a.text.c_str(), a.text.size() + 1);
         return RTNORM;
     }

@@ -8,11 +8,12 @@ target_link_libraries(${name} PRIVATE velkhost_drawing)
 
 # `./run demo` end to end: every step of the demo script succeeds, and the
 # saved drawing's picture shows one site (a sensible aspect, not a sliver of
-# two parts far apart) with every image it names found beside it.
+# two parts far apart) with every image it names found beside it. The
+# images of the run before are replaced.
 set(demo_dir ${CMAKE_BINARY_DIR}/demo-test)
 add_test(NAME demo_end_to_end
          COMMAND velkhost --demo --module $<TARGET_FILE:velkgrx> --save ${demo_dir}/demo-result.dxf
-                 --png ${demo_dir}/demo-result.png)
+                 --png ${demo_dir}/demo-result.png --overwrite)
 set_tests_properties(demo_end_to_end PROPERTIES LABELS tools/host TIMEOUT 300
   PASS_REGULAR_EXPRESSION "picture of model space: [^\n]*\\(1600 x [4-9][0-9][0-9] pixels, [0-9]+ entities, 2 images, 0 image files missing\\).*velkhost: every step succeeded"
   FAIL_REGULAR_EXPRESSION "FAILED|失败|ERROR: [A-Za-z]+Sanitizer|runtime error")

@@ -4,10 +4,16 @@
 // non-zero exit with the failed step named on the last line.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -163,6 +169,97 @@ TEST_F(VelkhostProcess, MachineFolderIsOnlyEverOneOfItsOwn)
     EXPECT_FALSE(fs::exists(temporary)) << temporary;
 }
 
+// Clearing takes only what velkhost made: a marker copied into a user's
+// folder (beside the user's files, or beside nothing but a drive-like
+// folder of theirs), a folder holding what the run reads or writes, and a
+// link spelled with a trailing slash are each refused and left as they
+// were.
+TEST_F(VelkhostProcess, MachineFolderClearsOnlyWhatVelkhostMade)
+{
+    const fs::path own = dir / "own";
+    ASSERT_EQ(Velkhost({"--machine", own.string(), "--quiet"}).status, 0);
+    const std::string marker = velktest::ReadNativeFile((own / ".velkhost-machine").string());
+    auto refused = [&](const fs::path& folder, const std::vector<std::string>& more, const std::string& why) {
+        const auto before = Contents(folder);
+        std::vector<std::string> args = {"--machine", folder.string()};
+        args.insert(args.end(), more.begin(), more.end());
+        const Outcome r = Velkhost(args);
+        EXPECT_EQ(r.status, 2) << r.output;
+        EXPECT_NE(r.output.find(why), std::string::npos) << r.output;
+        EXPECT_TRUE(Contents(folder) == before) << folder;
+    };
+
+    const fs::path copied = dir / "copied";
+    velktest::WriteNativeFile((copied / "thesis.txt").string(), "years of work");
+    velktest::WriteNativeFile((copied / ".velkhost-machine").string(), marker);
+    refused(copied, {}, "written for another folder");
+    const fs::path drives = dir / "drives";
+    velktest::WriteNativeFile((drives / "C" / "keep.txt").string(), "mine");
+    velktest::WriteNativeFile((drives / ".velkhost-machine").string(), marker);
+    refused(drives, {}, "written for another folder");
+    // The first velkhost's marker named no folder.
+    velktest::WriteNativeFile((drives / ".velkhost-machine").string(),
+                              "A machine folder of velkhost: it clears this folder's contents when it starts.\n");
+    refused(drives, {}, "earlier velkhost");
+
+    // Its own folder, with a file of the user's dropped in beside the drives.
+    velktest::WriteNativeFile((own / "notes.txt").string(), "mine");
+    refused(own, {}, "it holds notes.txt");
+    fs::remove(own / "notes.txt");
+
+    // What the run reads or writes, kept in its own folder.
+    fs::copy_file(fs::path(VELK_SOURCE_DIR) / "tools/host/demo.dxf", own / "C" / "site.dxf");
+    refused(own, {"--drawing", (own / "C" / "site.dxf").string()}, "it holds the input drawing");
+    velktest::WriteNativeFile((own / "C" / "s.scr").string(), "POINT\n1,1\n");
+    refused(own, {"--script", (own / "C" / "s.scr").string()}, "it holds the script");
+    refused(own, {"--save", (own / "C" / "out.dxf").string()}, "--save");
+
+    const fs::path target = dir / "target";
+    fs::create_directories(target);
+    fs::create_directory_symlink(target, dir / "link");
+    const Outcome r = Velkhost({"--machine", (dir / "link").string() + "/"});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("symbolic link"), std::string::npos) << r.output;
+    EXPECT_TRUE(fs::is_empty(target));
+}
+
+// A run stopped by Ctrl-C or kill removes its temporary machine folder on
+// the way out. The run is held reading its script from a pipe.
+TEST_F(VelkhostProcess, AStoppedRunRemovesItsTemporaryMachine)
+{
+    const fs::path temp = dir / "tmp", pipe = dir / "held.scr";
+    fs::create_directories(temp);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (int signal : {SIGINT, SIGTERM}) {
+        const std::string tmpdir = "TMPDIR=" + temp.string();
+        std::vector<std::string> args = {VELKHOST_PROGRAM, "--module", VELK_MODULE_FILE, "--script", pipe.string(),
+                                         "--quiet"};
+        std::vector<char*> argv, envp;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        for (char** e = environ; *e; ++e)
+            if (strncmp(*e, "TMPDIR=", 7) != 0) envp.push_back(*e);
+        envp.push_back(const_cast<char*>(tmpdir.c_str()));
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, VELKHOST_PROGRAM, &files, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&files);
+        // Opened once the run reads the script: its machine is made by then.
+        const int writer = open(pipe.c_str(), O_WRONLY);
+        ASSERT_GE(writer, 0);
+        EXPECT_FALSE(fs::is_empty(temp));
+        kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        close(writer);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_TRUE(fs::is_empty(temp)) << fs::directory_iterator(temp)->path();
+    }
+}
+
 // A cache root that climbs out of the machine folder, with clear-cache-on-
 // exit set, deletes nothing outside the machine when the module unloads.
 TEST_F(VelkhostProcess, CacheRootClimbingOutDeletesNothingOutside)
@@ -199,9 +296,22 @@ TEST_F(VelkhostProcess, PlainModeRoundTripsTheDrawingAndNeverWritesBesideIt)
     EXPECT_NE(r.output.find("--overwrite"), std::string::npos) << r.output;
     r = Velkhost({"--drawing", input.string(), "--save", (input.parent_path() / "notes.txt").string()});
     EXPECT_EQ(r.status, 2) << r.output;
-    r = Velkhost({"--drawing", input.string(), "--png", (input.parent_path() / "images" / "a.png").string()});
-    EXPECT_EQ(r.status, 2) << r.output;
     EXPECT_EQ(Contents(input.parent_path()), before);
+
+    // Outputs in a folder below it are the user's to name, and a run can be
+    // made again; --save and --png may not be one file by another name.
+    const fs::path below = input.parent_path() / "out";
+    for (int run = 0; run < 2; ++run) {
+        r = Velkhost({"--drawing", input.string(), "--save", (below / "site.dxf").string(), "--png",
+                      (below / "site.png").string(), "--quiet"});
+        EXPECT_EQ(r.status, 0) << r.output;
+    }
+    fs::create_directory_symlink(below, dir / "out-link");
+    r = Velkhost({"--drawing", input.string(), "--save", (below / "x.dxf").string(), "--png",
+                  (dir / "out-link" / "x.dxf").string()});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("name the same file"), std::string::npos) << r.output;
+    fs::remove_all(below);
 
     // A new file beside it is no harm; the input itself with --overwrite.
     r = Velkhost({"--drawing", input.string(), "--save", (input.parent_path() / "copy.dxf").string(), "--quiet"});
@@ -308,12 +418,35 @@ TEST_F(VelkhostProcess, ImagesBesideTheDrawingGoAlongAndMissingOnesAreReported)
     velktest::WriteNativeFile((input.parent_path() / "pics" / "here.png").string(), "the user's picture");
 
     const fs::path out = dir / "out" / "pictured.dxf";
-    const Outcome r = Velkhost({"--drawing", input.string(), "--save", out.string()});
+    // Quiet, the outcome lines still say what was missing.
+    const Outcome r = Velkhost({"--drawing", input.string(), "--save", out.string(), "--quiet"});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("images it names that are not beside it: pics/gone.png"), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("with the images it names beside it: pics/here.png"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("with the images it names beside it: pics/here.png); images it names that the machine does "
+                            "not hold, not copied: pics/gone.png"),
+              std::string::npos)
+        << r.output;
     EXPECT_EQ(velktest::ReadNativeFile((out.parent_path() / "pics" / "here.png").string()), "the user's picture");
     EXPECT_FALSE(fs::exists(out.parent_path() / "pics" / "gone.png"));
+
+    // An image the drawing uses is the user's like the drawing itself.
+    const fs::path used = input.parent_path() / "pics" / "here.png";
+    Outcome refused = Velkhost({"--drawing", input.string(), "--png", used.string()});
+    EXPECT_EQ(refused.status, 2) << refused.output;
+    EXPECT_NE(refused.output.find("is an image the input drawing names"), std::string::npos) << refused.output;
+    EXPECT_EQ(velktest::ReadNativeFile(used.string()), "the user's picture");
+
+    // The images a save takes along never replace a different file the user
+    // did not name: nothing is written, unless --overwrite is given.
+    const fs::path elsewhere = dir / "elsewhere" / "pictured.dxf";
+    velktest::WriteNativeFile((elsewhere.parent_path() / "pics" / "here.png").string(), "another picture");
+    refused = Velkhost({"--drawing", input.string(), "--save", elsewhere.string()});
+    EXPECT_EQ(refused.status, 1) << refused.output;
+    EXPECT_NE(refused.lastLine.find("would replace a different file"), std::string::npos) << refused.output;
+    EXPECT_FALSE(fs::exists(elsewhere));
+    EXPECT_EQ(velktest::ReadNativeFile((elsewhere.parent_path() / "pics" / "here.png").string()), "another picture");
+    EXPECT_EQ(Velkhost({"--drawing", input.string(), "--save", elsewhere.string(), "--overwrite"}).status, 0);
+    EXPECT_EQ(velktest::ReadNativeFile((elsewhere.parent_path() / "pics" / "here.png").string()), "the user's picture");
 }
 
 // Quiet, only the outcome of each step is printed; --help lists the
@@ -344,8 +477,14 @@ TEST_F(VelkhostProcess, QuietPrintsOutcomesAndHelpListsEveryOption)
 TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
 {
     const fs::path out = dir / "drawn.dxf";
-    Outcome r = Velkhost({"--script", Script("; a line\nLINE\n0,0\n@10,5\n\n").string(), "--save", out.string()});
+    const fs::path script = Script("; a line\nLINE\n0,0\n@10,5\n\n");
+    Outcome r = Velkhost({"--script", script.string(), "--save", out.string(), "--quiet"});
     ASSERT_EQ(r.status, 0) << r.output;
+    // Counts read as counts: every line was read, one command started.
+    EXPECT_NE(r.output.find("script: " + script.string() + ", 5 lines read, 1 command or action at the command prompt\n"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("(saved in the machine as C:\\Drawings\\drawn.dxf, 1 entity)"), std::string::npos) << r.output;
     const auto drawn = Entities(out);
     ASSERT_EQ(drawn.size(), 1u);
     EXPECT_EQ(drawn.begin()->second, "AcDbLine");
@@ -370,6 +509,9 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
         {"POINT\n1,1\nRECTANG\n\n", "script line 3", "RECTANG was cancelled"},
         {"> wait 1e300 s\n", "script line 1", "up to a day"},
         {"> peer sign s at 1,2\n> peer send s\n", "script line 2", "knows no plug-in window yet"},
+        // Named by its line and its start, not as the command cancelled.
+        {"TEXT\n0,0\n2.5\n" + std::string(1100, 'x') + "\n", "script line 4 (\"" + std::string(60, 'x') + "...\"",
+         "longer than the 1023 characters it takes"},
     };
     for (const Case& c : cases) {
         r = Velkhost({"--script", Script(c.script).string(), "--quiet"});
@@ -377,6 +519,77 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
         EXPECT_NE(r.lastLine.find(c.line), std::string::npos) << c.script << r.output;
         EXPECT_NE(r.lastLine.find(c.why), std::string::npos) << c.script << r.output;
     }
+}
+
+// A script file is read as editors save it (a byte-order mark, CRLF
+// lines); one that is a folder or not UTF-8 fails the run, saying so.
+TEST_F(VelkhostProcess, ScriptFilesAreReadAsEditorsSaveThem)
+{
+    const fs::path out = dir / "marked.dxf";
+    Outcome r = Velkhost({"--script", Script("\xEF\xBB\xBFPOINT\r\n1,1\r\nTEXT\r\n0,0\r\n2.5\r\n\xE4\xBD\xA0\xE5\xA5\xBD\r\n").string(),
+                          "--save", out.string(), "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(Entities(out).size(), 2u);
+
+    fs::create_directories(dir / "folder.scr");
+    r = Velkhost({"--script", (dir / "folder.scr").string(), "--quiet"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.lastLine.find("script (the script " + (dir / "folder.scr").string() + " is a folder"),
+              std::string::npos)
+        << r.output;
+    // "你好" as GBK, and a UTF-8 sequence cut short.
+    for (const std::string& text : {std::string("POINT\n1,1\nTEXT\n\xC4\xE3\xBA\xC3\n"), std::string("POINT\n1,1\n\n\xE4\xBD")}) {
+        r = Velkhost({"--script", Script(text).string(), "--quiet"});
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.lastLine.find("is not UTF-8 text (line 4)"), std::string::npos) << r.output;
+    }
+}
+
+// ";" starts a comment; a text answer holding ";" or blanks at its ends is
+// written in quotes, and a quote inside unquoted text is only a character.
+TEST_F(VelkhostProcess, TextAnswersInQuotesKeepSemicolons)
+{
+    const fs::path out = dir / "texts.dxf";
+    const Outcome r = Velkhost({"--script",
+                                Script("TEXT\n0,0\n2.5\n\"A;B\" ; a comment\n"
+                                       "TEXT\n0,10\n2.5\n12\" pipe ; inches\n"
+                                       "TEXT\n0,20\n2.5\n\" say \\\"hi\\\" \\\\ \"\n")
+                                    .string(),
+                                "--save", out.string(), "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    std::vector<std::string> texts;
+    const std::wstring copy = L"C:\\read\\texts.dxf";
+    fs::create_directories(fs::path(standin::NativePath(copy)).parent_path());
+    fs::copy_file(out, standin::NativePath(copy));
+    OdDbDatabase db(false);
+    ASSERT_EQ(db.readDwgFile(copy.c_str()), eOk);
+    OdDbBlockTableRecord* ms = nullptr;
+    ASSERT_EQ(oddbOpenObject(ms, db.getModelSpaceId(), OdDb::kForRead), eOk);
+    for (const OdDbObjectId& id : ms->entityIds()) {
+        OdDbText* t = nullptr;
+        if (oddbOpenObject(t, id, OdDb::kForRead) != eOk) continue;
+        texts.push_back(standin::WideToUtf8(t->textString().c_str()));
+        t->close();
+    }
+    ms->close();
+    EXPECT_EQ(texts, (std::vector<std::string>{"A;B", "12\" pipe", " say \"hi\" \\ "}));
+
+    const Outcome unclosed = Velkhost({"--script", Script("TEXT\n0,0\n2.5\n\"A;B\n").string(), "--quiet"});
+    EXPECT_EQ(unclosed.status, 1) << unclosed.output;
+    EXPECT_NE(unclosed.lastLine.find("script line 4 (a text in quotes takes the whole line"), std::string::npos)
+        << unclosed.output;
+}
+
+// Windows the script gave no answer for take what a user pressing Enter or
+// Escape would: a message box its default button, a dialog Cancel; the
+// transcript says each.
+TEST_F(VelkhostProcess, UnansweredWindowsAreSaidInTheTranscript)
+{
+    const Outcome r = Velkhost({"--script", Script("> click 设置属性\ntestConnect\n").string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("  dialog 8133 was shown and, with no answer from the script, cancelled\n"), std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("  message box: \"测试数据接收成功！\", answered 确定\n"), std::string::npos) << r.output;
 }
 
 // Every command of the host can be scripted: drawing, editing, undo and
@@ -407,6 +620,15 @@ TEST_F(VelkhostProcess, FailuresExitNonZeroWithTheirMessage)
     EXPECT_NE(r.lastLine.find("save ("), std::string::npos) << r.output;
     EXPECT_NE(r.lastLine.find("plain-file"), std::string::npos) << r.output;
     EXPECT_NE(r.lastLine.find("cannot write"), std::string::npos) << r.output;
+
+    // A module that cannot be loaded says why.
+    velktest::WriteNativeFile((dir / "not-a-module.grx").string(), "text");
+    r = Velkhost({"--module", (dir / "not-a-module.grx").string(), "--quiet"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.lastLine.find("load (the host did not load " + (dir / "not-a-module.grx").string() + ": "),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.lastLine.find("file too short"), std::string::npos) << r.output;
 
     const std::string dxf = velktest::ReadNativeFile(input.string());
     // The cut falls inside the ENTITIES section.
