@@ -516,8 +516,9 @@ TEST(DxfKept, RecordsTheDatabaseDoesNotKeepKeepTheirHandlesFromSaveToSave)
         }
     std::set<std::string> handles;
     for (size_t i = 0; i < saved.size(); ++i)
-        if (saved[i].rfind("5 ", 0) == 0 && i > 0 && saved[i - 1].rfind("0 ", 0) == 0)
+        if (saved[i].rfind("5 ", 0) == 0 && i > 0 && saved[i - 1].rfind("0 ", 0) == 0) {
             EXPECT_TRUE(handles.insert(saved[i]).second) << saved[i] << " twice";
+        }
     std::unique_ptr<OdDbDatabase> second = Read(once);
     const std::string twice = dxftest::Save(second.get());
     std::unique_ptr<OdDbDatabase> again = Read(twice);
