@@ -1,7 +1,6 @@
 // The options dialog: what it shows, what OK and reset store, the follow
 // mode it tells the peer, and the cache root it moves.
-#include "../ui/dialog_fixture.h"
-#include "basemap/dlgsetting.h"
+#include "setting_dialog_fixture.h"
 #include "editor_control.h"
 #include "machine_control.h"
 #include "ui/helppages.h"
@@ -10,18 +9,6 @@
 namespace {
 
 const int kFollow = 8135, kTextLevel = 8127, kMaxLevel = 8330, kCache = 8139, kIcons = 8191, kDoubleClick = 8355;
-
-class SettingDialogTest : public DialogFixture {
-protected:
-    // Runs the dialog once; `act` plays the user and returns the button.
-    INT_PTR Run(std::function<int(HWND)> act)
-    {
-        standin::QueueDialogAnswer(CDlgSetting::IDD, std::move(act));
-        CDlgSetting dialog;
-        return dialog.DoModal();
-    }
-    static standin::DialogControl& Item(HWND d, int id) { return standin::DialogItem(d, id); }
-};
 
 TEST_F(SettingDialogTest, OpeningShowsTheRecordAndRoundsTheKeptValueInMemoryOnly)
 {

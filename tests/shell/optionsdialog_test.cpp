@@ -1,6 +1,5 @@
 // The options dialog as the toolbar opens it.
-#include "../ui/dialog_fixture.h"
-#include "basemap/dlgsetting.h"
+#include "../basemap/setting_dialog_fixture.h"
 #include "shell/actoolbarwnd.h"
 #include "toolbar_control.h"
 #include "ui/helppages.h"
@@ -9,18 +8,6 @@
 namespace {
 
 const int kCache = 8139;
-
-class SettingDialogTest : public DialogFixture {
-protected:
-    // Runs the dialog once; `act` plays the user and returns the button.
-    INT_PTR Run(std::function<int(HWND)> act)
-    {
-        standin::QueueDialogAnswer(CDlgSetting::IDD, std::move(act));
-        CDlgSetting dialog;
-        return dialog.DoModal();
-    }
-    static standin::DialogControl& Item(HWND d, int id) { return standin::DialogItem(d, id); }
-};
 
 TEST_F(SettingDialogTest, TheToolbarOpensItWithTheModulesTemplateThoughTheHostHasOneOfTheSameId)
 {

@@ -7,6 +7,7 @@
 #include "oddbsymboltable.h"
 #include "hostdb_control.h"
 #include "standin_control.h"
+#include "points_extents.h"
 
 ODRX_DEFINE_MEMBERS(OdDbBlockReference, OdDbEntity, L"AcDbBlockReference")
 ODRX_DEFINE_MEMBERS(OdDbMInsertBlock, OdDbBlockReference, L"AcDbMInsertBlock")
@@ -291,9 +292,7 @@ OdResult OdDbMline::setScale(double s) { OD_SET(scale_, s); }
 
 OdResult OdDbMline::getGeomExtents(OdGeExtents3d& ext) const
 {
-    ext = OdGeExtents3d();
-    for (const auto& p : points_) ext.addPoint(p);
-    return points_.isEmpty() ? eInvalidExtents : eOk;
+    return standin::PointsExtents(points_, ext);
 }
 
 OdResult OdDbMline::subTransformBy(const OdGeMatrix3d& m)

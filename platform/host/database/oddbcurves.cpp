@@ -4,6 +4,8 @@
 #include <cfloat>
 #include <cmath>
 
+#include "points_extents.h"
+
 ODRX_DEFINE_MEMBERS(OdDbPoint, OdDbEntity, L"AcDbPoint")
 ODRX_DEFINE_MEMBERS(OdDbLine, OdDbCurve, L"AcDbLine")
 ODRX_DEFINE_MEMBERS(OdDbCircle, OdDbCurve, L"AcDbCircle")
@@ -943,9 +945,7 @@ OdResult OdDb3dPolyline::getPointAtParam(double t, OdGePoint3d& p) const
 
 OdResult OdDb3dPolyline::getGeomExtents(OdGeExtents3d& ext) const
 {
-    ext = OdGeExtents3d();
-    for (const auto& p : points_) ext.addPoint(p);
-    return points_.isEmpty() ? eInvalidExtents : eOk;
+    return standin::PointsExtents(points_, ext);
 }
 
 OdResult OdDb3dPolyline::subTransformBy(const OdGeMatrix3d& m)
@@ -1095,9 +1095,7 @@ OdResult OdDbPolygonMesh::appendVertex(const OdGePoint3d& p)
 
 OdResult OdDbPolygonMesh::getGeomExtents(OdGeExtents3d& ext) const
 {
-    ext = OdGeExtents3d();
-    for (const auto& p : points_) ext.addPoint(p);
-    return ext.isValidExtents() ? eOk : eInvalidExtents;
+    return standin::PointsExtents(points_, ext);
 }
 
 OdResult OdDbPolygonMesh::subTransformBy(const OdGeMatrix3d& m)
@@ -1131,9 +1129,7 @@ OdResult OdDbPolyFaceMesh::getFaceAt(int i, int16_t vertices[4]) const
 
 OdResult OdDbPolyFaceMesh::getGeomExtents(OdGeExtents3d& ext) const
 {
-    ext = OdGeExtents3d();
-    for (const auto& p : points_) ext.addPoint(p);
-    return ext.isValidExtents() ? eOk : eInvalidExtents;
+    return standin::PointsExtents(points_, ext);
 }
 
 OdResult OdDbPolyFaceMesh::subTransformBy(const OdGeMatrix3d& m)
