@@ -561,8 +561,8 @@ VELK_BENCH_ROWS({
      SendLargeRow},
     {"large drawing", "receiving 100,000 objects through the peer", "the same in ten receipts of 10,000", 0, 3,
      ReceiveLargeRow},
-    {"drawing files", "opening a DXF file of 100,000 entities", "ten files of 10,000", 1.05, 5, DxfOpenRow},
-    {"drawing files", "saving 100,000 entities as a DXF file", "ten drawings of 10,000", 1.05, 5, DxfSaveRow},
+    {"drawing files", "opening a DXF file of 100,000 entities", "ten files of 10,000", 1.05, 9, DxfOpenRow},
+    {"drawing files", "saving 100,000 entities as a DXF file", "ten drawings of 10,000", 1.05, 9, DxfSaveRow},
 });
 
 }  // namespace velkbench
