@@ -1803,9 +1803,12 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         made = makeMline(v);
     }
     if (made) return made;
-    // Parts of sequences belong to the entity before them; everything else
-    // the database cannot make is kept whole.
-    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB") return nullptr;
+    // Parts of sequences belong to the entity before them, and a block's
+    // begin and end are no entities: kept among a block's entities they
+    // would end it early when the file is read again. Everything else the
+    // database cannot make is kept whole.
+    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB" || type == "BLOCK" || type == "ENDBLK")
+        return nullptr;
     keptFlags_ = 0;
     subKept_.clear();
     subHandles_.clear();

@@ -540,6 +540,30 @@ TEST(DxfKept, RecordsTheDatabaseDoesNotKeepKeepTheirHandlesFromSaveToSave)
     EXPECT_EQ(vertices, 6u);
 }
 
+TEST(DxfKept, ABlocksBeginAndEndAmongTheEntitiesAreNoEntities)
+{
+    // Kept as unknown entities of paper space they would be saved inside
+    // its block and cut it short on the next read, losing what follows.
+    Groups ents{{0, "BLOCK"}, {5, "E1"}, {330, "1B"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"},
+                {2, "*Paper_Space"}, {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"},
+                {0, "LINE"}, {5, "E2"}, {100, "AcDbEntity"}, {67, "1"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"},
+                {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"},
+                {0, "ENDBLK"}, {5, "E3"}, {330, "1B"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"},
+                {0, "LINE"}, {5, "E4"}, {100, "AcDbEntity"}, {67, "1"}, {8, "0"}, {100, "AcDbLine"}, {10, "2"},
+                {20, "0"}, {30, "0"}, {11, "3"}, {21, "1"}, {31, "0"}};
+    std::unique_ptr<OdDbDatabase> db = Read(File(ents));
+    const std::string once = dxftest::Save(db.get());
+    std::vector<std::string> saved = GroupLines(once);
+    EXPECT_TRUE(Record(saved, "BLOCK", "E1").empty());
+    EXPECT_TRUE(Record(saved, "ENDBLK", "E3").empty());
+    EXPECT_FALSE(Record(saved, "LINE", "E2").empty());
+    EXPECT_FALSE(Record(saved, "LINE", "E4").empty());
+    std::unique_ptr<OdDbDatabase> again = Read(once);
+    const std::string twice = dxftest::Save(again.get());
+    EXPECT_EQ(twice, once);
+    EXPECT_FALSE(Record(GroupLines(twice), "LINE", "E4").empty());
+}
+
 TEST(DxfKept, WhatAPolylinesRecordsKeptGoesBackOnlyWhileTheyFit)
 {
     // Each vertex keeps a tangent direction and the sequence end a colour;
