@@ -100,7 +100,7 @@ private:
     void close();
     // The groups of the object's head: handle, extension dictionary,
     // reactors, owner.
-    void begin(const char* type, const OdDbObject* o, OdDbObjectId owner, int handleCode = 5);
+    void begin(const std::string& type, const OdDbObject* o, OdDbObjectId owner, int handleCode = 5);
     void marker(const char* subclass);
     void flushRuns(bool all);
     void keptGroup(const KeptGroup& g);
@@ -135,7 +135,7 @@ private:
     int recordFlags(const OdDbSymbolTableRecord* r, int modelled, int mask);
     void entity(const OdDbEntity* e);
     void writeEntities(const OdDbBlockTableRecord* block);
-    void entityCommon(const char* type, const OdDbEntity* e);
+    void entityCommon(const std::string& type, const OdDbEntity* e);
     // `count`: how many such records the entity is written with now; what
     // the file gave them goes back only when that is as many as it gave.
     void subRecordHead(const char* type, const OdDbEntity* parent, size_t index, size_t count);
@@ -444,7 +444,7 @@ void DxfOut::collect()
     if (auto* bt = OdRxCast<OdDbBlockTable>(obj(db_->getBlockTableId()))) bt->getAt(L"*Paper_Space", paperSpace_);
 }
 
-void DxfOut::begin(const char* type, const OdDbObject* o, OdDbObjectId owner, int handleCode)
+void DxfOut::begin(const std::string& type, const OdDbObject* o, OdDbObjectId owner, int handleCode)
 {
     open(type, o);
     w_.handle(handleCode, o->handle());
@@ -923,7 +923,7 @@ void DxfOut::circleBody(const OdDbEntity* e, const OdGePoint3d& center, double r
     point(210, AsPoint(normal));
 }
 
-void DxfOut::entityCommon(const char* type, const OdDbEntity* e)
+void DxfOut::entityCommon(const std::string& type, const OdDbEntity* e)
 {
     begin(type, e, e->ownerId());
     marker("AcDbEntity");
@@ -1617,7 +1617,7 @@ void DxfOut::entity(const OdDbEntity* e)
         mline(ml);
     } else if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(e)) {
         std::string type(f->dxfName.begin(), f->dxfName.end());
-        entityCommon(type.c_str(), e);
+        entityCommon(type, e);
         // The records of its sequence, as they came.
         const DxfKept* kept = DxfAccess::kept(e);
         const size_t n = kept ? kept->subRecords.size() : 0;
@@ -1699,7 +1699,7 @@ void DxfOut::objects()
             softInteger(281, 0);
         } else if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(o)) {
             std::string type(f->dxfName.begin(), f->dxfName.end());
-            begin(type.c_str(), o, o->ownerId());
+            begin(type, o, o->ownerId());
         } else if (auto* st = OdRxCast<OdDbSortentsTable>(mo)) {
             begin("SORTENTSTABLE", o, o->ownerId());
             marker("AcDbSortentsTable");

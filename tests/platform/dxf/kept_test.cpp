@@ -564,6 +564,20 @@ TEST(DxfKept, ABlocksBeginAndEndAmongTheEntitiesAreNoEntities)
     EXPECT_FALSE(Record(GroupLines(twice), "LINE", "E4").empty());
 }
 
+TEST(DxfKept, AnUnknownKindWhoseNameHoldsANulByteGoesBackWhole)
+{
+    // Written through a C string the name came back empty, and the next
+    // read left the record out.
+    const std::string kind("\0FOO", 4);
+    Groups ents{{0, kind}, {5, "E1"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbFoo"}, {10, "1"}, {20, "2"},
+                {30, "0"}};
+    std::unique_ptr<OdDbDatabase> db = Read(File(ents));
+    const std::string once = dxftest::Save(db.get());
+    EXPECT_FALSE(Record(GroupLines(once), kind, "E1").empty());
+    std::unique_ptr<OdDbDatabase> again = Read(once);
+    EXPECT_EQ(dxftest::Save(again.get()), once);
+}
+
 TEST(DxfKept, WhatAPolylinesRecordsKeptGoesBackOnlyWhileTheyFit)
 {
     // Each vertex keeps a tangent direction and the sequence end a colour;
