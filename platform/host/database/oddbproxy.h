@@ -13,6 +13,7 @@
 // not know, kept so that saving writes it back as it came.
 struct OdDbProxyFileRecord {
     std::wstring dxfName;  // the record's type, such as "ACDBPLACEHOLDER"
+    bool fromFile = false;  // read from a file (its type may be empty)
     // Its own values in file order (not its handle, owner or the groups of
     // its dictionary and reactors, which the object itself keeps).
     std::vector<std::pair<int, std::wstring>> groups;

@@ -136,6 +136,9 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
                 (section.empty() ? std::string(" before any section") : ", inside section " + section);
         return false;
     };
+    // The type of the record being read: a dimension style's group 5 is
+    // the name of an arrow block in every form, not a handle.
+    std::string_view recordType;
     std::string_view codeLine, value;
     while (nextLine(codeLine)) {
         if (codeLine.size() > 16) return fail("a group code line is too long");
@@ -143,6 +146,7 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         Kind kind;
         if (!ParseInt(codeLine, code) || code < 0 || code > 1071 || !KindOfCode((int)code, kind))
             return fail(quoted(codeLine) + " is not a group code");
+        if (code == 5 && recordType == "DIMSTYLE") kind = Kind::kText;
         uint32_t codeAt = lineNo;
         if (!nextLine(value)) return cut();
         if (value.size() > kMaxLineBytes) return fail("a value line is too long");
@@ -161,6 +165,7 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         if (!ok) return fail("the value " + quoted(value) + " cannot be read for group code " + std::to_string(code));
         if (g.code == 999) continue;  // comment
         groups.push_back(g);
+        if (g.code == 0) recordType = Trim(value);
         if (g.code == 0 && Trim(value) == "EOF") return true;
         if (sectionName && g.code == 2) section = std::string(Trim(value).substr(0, 40));
         sectionName = g.code == 0 && Trim(value) == "SECTION";
@@ -255,6 +260,12 @@ const unsigned kEscapeCodePages[] = {0, 932, 950, 949, 1361, 936};
 
 }  // namespace
 
+std::string TextCodec::transcode(std::string_view bytes) const
+{
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; });
+    return utf8 || ascii ? std::string(bytes) : WideToUtf8(FromCodePage(bytes, codePage));
+}
+
 std::wstring TextCodec::decode(std::string_view bytes) const
 {
     std::wstring s = utf8 ? Utf8ToWide(bytes) : FromCodePage(bytes, codePage);
@@ -318,24 +329,33 @@ std::wstring TextCodec::decode(std::string_view bytes) const
 
 // ---- writing ----
 
-void GroupWriter::codeLine(int code)
+void GroupWriter::put(int code, std::string_view value)
 {
-    // Right-aligned in three places, as files write codes.
+    // Codes right-aligned in three places, as files write them.
     char buf[16];
     auto r = std::to_chars(buf, buf + 8, code);
     size_t n = (size_t)(r.ptr - buf);
     if (n < 3) out_.append(3 - n, ' ');
     out_.append(buf, n);
     out_ += "\r\n";
+    if (noting_) noted_.push_back(Noted{code, tag_, out_.size(), value.size()});
+    out_ += value;
+    out_ += "\r\n";
 }
 
-void GroupWriter::text(int code, const std::wstring& s)
+std::string GroupWriter::TextValue(const std::wstring& s)
 {
     std::wstring escaped;
     escaped.reserve(s.size());
-    for (wchar_t c : s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        const wchar_t c = s[i];
         if (c == L'^') {
-            escaped += L"^ ";
+            // A caret is written as "^ " only where the reader would take
+            // it and what follows for a caret code ("^J", "^ ", "^^"): a
+            // stacked text such as "5^6" goes back as it was read.
+            const wchar_t n = i + 1 < s.size() ? s[i + 1] : L'x';
+            const bool code = (n >= 0 && n < 0x20) || n == L' ' || (n >= L'@' && n <= L'_');
+            escaped += code ? L"^ " : L"^";
         } else if (c >= 0 && c < 0x20) {
             escaped += L'^';
             escaped += (wchar_t)(c + 64);
@@ -345,33 +365,22 @@ void GroupWriter::text(int code, const std::wstring& s)
             escaped += c;
         }
     }
-    codeLine(code);
-    out_ += WideToUtf8(escaped);
-    out_ += "\r\n";
-}
-
-void GroupWriter::ascii(int code, std::string_view s)
-{
-    codeLine(code);
-    out_ += s;
-    out_ += "\r\n";
+    return WideToUtf8(escaped);
 }
 
 // An integer past what its code can hold is written as the nearest value it
 // holds: a saved file must never hold a value that its reader refuses.
-void GroupWriter::integer(int code, int64_t v)
+std::string GroupWriter::IntegerValue(int code, int64_t v)
 {
     int64_t lo, hi;
     IntRange(code, lo, hi);
     v = std::clamp(v, lo, hi);
-    codeLine(code);
     char buf[24];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out_.append(buf, r.ptr);
-    out_ += "\r\n";
+    return std::string(buf, r.ptr);
 }
 
-void GroupWriter::real(int code, double v)
+std::string GroupWriter::RealValue(double v)
 {
     if (!std::isfinite(v)) v = 0;
     if (v == 0) v = 0;  // no negative zero
@@ -379,18 +388,33 @@ void GroupWriter::real(int code, double v)
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     std::string s(buf, r.ptr);
     if (s.find_first_of(".e") == std::string::npos) s += ".0";
-    codeLine(code);
-    out_ += s;
-    out_ += "\r\n";
+    return s;
 }
 
-void GroupWriter::handle(int code, uint64_t h)
+std::string GroupWriter::HandleValue(uint64_t h)
 {
     char buf[24];
     auto r = std::to_chars(buf, buf + sizeof buf, h, 16);
     for (char* c = buf; c < r.ptr; ++c)
         if (*c >= 'a' && *c <= 'f') *c = (char)(*c - 'a' + 'A');
-    ascii(code, std::string_view(buf, (size_t)(r.ptr - buf)));
+    return std::string(buf, r.ptr);
+}
+
+uint64_t ValuesHash(std::string_view text, const std::vector<GroupWriter::Noted>& noted, size_t start)
+{
+    uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](const void* p, size_t n) {
+        for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<const unsigned char*>(p)[i]) * 1099511628211ull;
+    };
+    for (const auto& n : noted) {
+        if (n.tag != GroupWriter::kValue && n.tag != GroupWriter::kOwner) continue;
+        const int32_t code = n.code;
+        mix(&code, sizeof code);
+        mix(&n.tag, 1);
+        mix(text.data() + (n.at - start), n.length);
+        mix("\n", 1);
+    }
+    return h;
 }
 
 void GroupWriter::point(int code, const OdGePoint3d& p)

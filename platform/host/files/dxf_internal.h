@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,9 @@ struct TextCodec {
     // Unicode escapes ("\U+XXXX", "\M+nXXXX") resolved. Malformed bytes
     // become U+FFFD.
     std::wstring decode(std::string_view bytes) const;
+    // The value in UTF-8 as the file spelled it: only the bytes decoded,
+    // caret codes and escapes left as they are.
+    std::string transcode(std::string_view bytes) const;
 };
 // The code page number of a $DWGCODEPAGE value ("ANSI_936" -> 936); 0 when
 // it names none.
@@ -64,16 +68,18 @@ unsigned CodePageOfName(std::string_view name);
 // Builds the text of a DXF file, one group at a time.
 class GroupWriter {
 public:
-    // Strings go out as UTF-8; control characters and "^" in caret form.
-    void text(int code, const std::wstring& s);
-    void ascii(int code, std::string_view s);
-    void integer(int code, int64_t v);
+    // Strings go out as UTF-8; control characters and carets that would
+    // read as one in caret form.
+    void text(int code, const std::wstring& s) { put(code, TextValue(s)); }
+    void ascii(int code, std::string_view s) { put(code, s); }
+    void integer(int code, int64_t v) { put(code, IntegerValue(code, v)); }
     // The shortest form that reads back as the same double; values that are
     // not finite are written as 0.
-    void real(int code, double v);
-    void handle(int code, uint64_t h);
+    void real(int code, double v) { put(code, RealValue(v)); }
+    void handle(int code, uint64_t h) { put(code, HandleValue(h)); }
     void point(int code, const OdGePoint3d& p);
     void point2(int code, double x, double y);
+    void put(int code, std::string_view value);
     const std::string& bytes() const { return out_; }
     void append(const std::string& text) { out_ += text; }
     // The text so far, handed over; the writer starts empty again.
@@ -83,10 +89,47 @@ public:
         s.swap(out_);
         return s;
     }
+    // The value lines the writer gives each kind of value.
+    static std::string TextValue(const std::wstring& s);
+    static std::string IntegerValue(int code, int64_t v);
+    static std::string RealValue(double v);
+    static std::string HandleValue(uint64_t h);
+
+    // What a group is to the record it is in, for putting back the values
+    // nobody changed as the file wrote them (dxf_write.cpp).
+    enum Tag : uint8_t {
+        kValue,     // a value of the object
+        kOwner,     // the record's owner
+        kFrame,     // type, handle, markers, the object's own application groups
+        kKeptGroup, // a group kept as read
+        kExtended,  // extended data
+    };
+    struct Noted {
+        int code;
+        Tag tag;
+        size_t at, length;  // the value's bytes in the text
+    };
+    void setTag(Tag t) { tag_ = t; }
+    // Notes each group written from here on, until `stopNoting`.
+    void startNoting()
+    {
+        noting_ = true;
+        noted_.clear();
+    }
+    void stopNoting() { noting_ = false; }
+    const std::vector<Noted>& noted() const { return noted_; }
+    // Drops the text from `at` on (noting stops).
+    void cut(size_t at)
+    {
+        out_.resize(at);
+        noting_ = false;
+    }
 
 private:
-    void codeLine(int code);
     std::string out_;
+    bool noting_ = false;
+    Tag tag_ = kValue;
+    std::vector<Noted> noted_;
 };
 
 // An ellipse's angle (from its major axis) of a parameter and back, for
@@ -96,10 +139,30 @@ double EllipseParamOfAngle(double ratio, double angle);
 
 // The type a record of the object is written as and the subclass markers
 // it is written with, in order (dxf_write.cpp); the reader keeps what the
-// writer does not write by them. Sub-records are named by their type
-// ("VERTEX" of a 2-D polyline: `parent` set).
+// writer does not write by them. Sub-records are named by their type and
+// the parent's own subclass ("VERTEX" of "AcDb2dPolyline").
 std::vector<const char*> WrittenSubclasses(const OdDbObject* o, std::string& type);
-std::vector<const char*> SubRecordSubclasses(const OdDbObject* parent, std::string_view type, int vertexFlags);
+std::vector<const char*> SubRecordSubclasses(std::string_view parentSubclass, std::string_view type, int vertexFlags);
+// The same for the object a record of that type is read into, told by the
+// record's flags (a polyline's kind, a dimension's type; for a reference,
+// 1 for one in rows and columns); kinds the database keeps whole have the
+// entity's marker alone.
+std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bool entity);
+
+// A hash of a record's values (the groups noted as values or its owner),
+// its text starting at `start` of the writer's text.
+uint64_t ValuesHash(std::string_view text, const std::vector<GroupWriter::Noted>& noted, size_t start);
+
+// Which record of an object a record is: its own, its block's begin or
+// end, or (0 on) the n-th record of its sequence.
+enum : int { kObjectRecord = -1, kBlockBeginRecord = -2, kBlockEndRecord = -3 };
+// A record written of an object: its text (from `start` in the writer's
+// text) and its groups.
+using RecordSeen = std::function<void(const OdDbObject* of, int sub, std::string_view text,
+                                      const std::vector<GroupWriter::Noted>& groups, size_t start)>;
+// Writes the database as WriteDxf does, handing each record of an object to
+// `seen` instead of keeping it (dxf_write.cpp).
+void SeeRecords(OdDbDatabase* db, const RecordSeen& seen);
 
 // Writes the database as a DXF file (dxf_write.cpp). `losses`, when given,
 // gets a line for each thing the file cannot carry (kind, handle, what).

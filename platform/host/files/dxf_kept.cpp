@@ -19,6 +19,8 @@ DxfKept* CopyKept(const DxfKept* k)
     c->hardOwned = k->hardOwned;
     c->sortHandles = k->sortHandles;
     c->sortOrder = k->sortOrder;
+    c->respellings = k->respellings;
+    c->valuesHash = k->valuesHash;
     return c;
 }
 

@@ -72,6 +72,25 @@ struct DxfKept {
     // the draw order that gives.
     std::vector<std::pair<OdDbObjectId, uint64_t>> sortHandles;
     OdDbObjectIdArray sortOrder;
+    // Values the file wrote otherwise than the writer writes what the object
+    // holds (a colour number beside a true colour, a declared count, an
+    // angle in degrees, a name the drawing has no record of, a default the
+    // file left out): while the object's values are all as they were read
+    // (`valuesHash`, over the value lines the writer gave them then), they
+    // go back as the file wrote them.
+    struct Respelling {
+        enum Kind : uint8_t { kReplace, kDrop, kAdd };
+        Kind kind = kReplace;
+        uint8_t tag = 0;  // the group's GroupWriter::Tag: a value or the owner
+        int code = 0;
+        int occurrence = 0;    // of the code among the record's groups of that tag
+        std::string written;   // the writer's value line (kReplace, kDrop)
+        std::string file;      // the file's (kReplace, kAdd)
+        std::string subclass;  // where an added group goes: the end of this
+        int subOccurrence = 0; // subclass ("" before any marker)
+    };
+    std::vector<Respelling> respellings;
+    uint64_t valuesHash = 0;
 };
 
 // Objects copy and delete what they keep (oddbdatabase.cpp calls these).
@@ -87,6 +106,9 @@ struct DxfFileKept {
     std::vector<std::vector<KeptGroup>> classes;
     // Sections other than the ones the database is built from, by name.
     std::vector<std::pair<std::string, std::vector<KeptGroup>>> sections;
+    // What of the file the drawing does not hold, one line each (the type,
+    // where, why); every save names it among what it could not carry.
+    std::vector<std::wstring> notRead;
 };
 
 }  // namespace standin

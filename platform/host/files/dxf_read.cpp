@@ -11,6 +11,7 @@
 // it does not know, broken geometry) are kept whole as proxies; only block
 // references that would make a block contain itself are left out.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cwctype>
 #include <functional>
@@ -24,6 +25,7 @@
 #include "dxf_schema.h"
 #include "oddbdimension.h"
 #include "oddbtext.h"
+#include "text_internal.h"
 
 namespace standin {
 namespace dxf {
@@ -56,12 +58,46 @@ std::string_view TrimView(std::string_view s)
     return s;
 }
 
+// What the reader makes of each group of the file (Loader::state_): a group
+// is a value of the object, kept as read, or the record's frame; never two
+// of them.
+enum GroupState : uint8_t {
+    kValue = 0,    // a value of the object, in a code the writer writes
+    kKept = 1,     // goes back as it was read (dxf_kept.h)
+    kFrame = 2,    // the record's handle and owner, the markers the writer
+                   // writes, the object's own application groups
+    kClassMask = 3,
+    kTaken = 4,    // a value the object took
+    kRefused = 8,  // a value the object cannot hold: kept instead
+};
+
+// The kinds of markerless records (the oldest form) kept whole, with the
+// marker their values go under in the form the writer writes.
+const char* MarkerOfKeptKind(std::string_view type)
+{
+    if (type == "TRACE") return "AcDbTrace";
+    if (type == "3DFACE") return "AcDbFace";
+    if (type == "SHAPE") return "AcDbShape";
+    if (type == "VIEWPORT") return "AcDbViewport";
+    return nullptr;
+}
+
+class View;
+template <class F>
+void Walk(const View& v, F f);
+
 // One record's groups, with its application groups ("{ACAD_XDICTIONARY",
-// "{ACAD_REACTORS") and extended data set apart from its own values.
+// "{ACAD_REACTORS") and extended data set apart from its own values. The
+// record is split as the writer writes the object it is read into (the
+// subclasses `written`): the reader sees only the values of those
+// subclasses in the codes the writer writes there, and what it takes of
+// them is marked, so that all the rest is kept.
 class View {
 public:
-    View(const std::vector<Group>& g, const Rec& r, const TextCodec& codec, bool dataRecord = false)
-        : g_(g), b_(r.b), e_(r.e), recordEnd_(r.e), codec_(codec), type_(r.type)
+    View(const std::vector<Group>& g, const Rec& r, const TextCodec& codec, std::vector<uint8_t>& state,
+         std::vector<const char*> written, bool dataRecord = false)
+        : g_(g), rec_(&r), b_(r.b), e_(r.e), recordEnd_(r.e), codec_(codec), state_(state), type_(r.type),
+          written_(std::move(written)), dataRecord_(dataRecord)
     {
         bool seenSubclass = false;
         for (size_t i = b_; i < e_; ++i) {
@@ -82,11 +118,10 @@ public:
                 // The object keeps its dictionary and reactors itself;
                 // other applications' groups stay with the record.
                 if (name == "ACAD_XDICTIONARY" || name == "ACAD_REACTORS") skip_.push_back({i, std::min(j + 1, e_)});
-                appGroups_.push_back({i, std::min(j + 1, e_)});
                 i = j;
                 continue;
             }
-            if (!seenSubclass && (x.code == 5 || x.code == 105) && handleAt_ == SIZE_MAX) {
+            if (!seenSubclass && (x.code == 5 || x.code == 105) && x.kind == Kind::kHandle && handleAt_ == SIZE_MAX) {
                 handle_ = x.handle;
                 handleAt_ = i;
             }
@@ -95,6 +130,9 @@ public:
                 ownerAt_ = i;
             }
         }
+        Walk(*this, [this](size_t i, uint8_t cls, const std::string&, int, bool, bool) {
+            state_[i] = (uint8_t)((state_[i] & ~kClassMask) | cls);
+        });
     }
 
     uint64_t handle() const { return handle_; }
@@ -104,48 +142,48 @@ public:
     size_t begin() const { return b_; }
     size_t end() const { return e_; }
     const Group& at(size_t i) const { return g_[i]; }
+    const std::vector<Group>& groups() const { return g_; }
     size_t indexOf(const Group* x) const { return (size_t)(x - g_.data()); }
-    bool skipped(size_t i) const { return Within(appGroups_, i); }
     // Only the object's own dictionary and reactors.
     bool modelledAppGroup(size_t i) const { return Within(skip_, i); }
     std::string_view type() const { return type_; }
+    const Rec& rec() const { return *rec_; }
+    const std::vector<const char*>& written() const { return written_; }
+    bool dataRecord() const { return dataRecord_; }
     size_t recordEnd() const { return recordEnd_; }
     size_t handleAt() const { return handleAt_; }
     size_t ownerAt() const { return ownerAt_; }
 
-    // The n-th group of the code in the record's own values, within the
-    // segments of that subclass when the record has such a marker. An
-    // embedded object (from a 101 group to the next marker) holds values of
-    // its own under the same codes: they are not the record's.
+    // Whether the group is a value the object may take.
+    bool readable(size_t i) const { return (state_[i] & kClassMask) == kValue; }
+    // The object takes the value (or, refused, it is kept).
+    const Group& take(size_t i) const
+    {
+        state_[i] |= kTaken;
+        return g_[i];
+    }
+    void refuse(const Group* x) const
+    {
+        if (x) state_[indexOf(x)] |= kRefused;
+    }
+
+    // The n-th value of the code, within the subclasses of that name when
+    // the record has such a marker; taken.
     const Group* find(int code, const char* subclass = nullptr, int nth = 0, size_t from = 0, size_t to = SIZE_MAX) const
     {
         bool useSub = subclass && hasSubclass(subclass);
         bool inSub = !useSub;
         for (size_t i = std::max(b_, from); i < std::min(e_, to); ++i) {
-            if (skipped(i)) continue;
             const Group& x = g_[i];
-            if (x.code == 100) {
+            const uint8_t cls = state_[i] & kClassMask;
+            if (cls == kFrame && x.code == 100) {
                 inSub = !useSub || TrimView(x.text) == subclass;
                 continue;
             }
-            if (x.code == 101) {
-                inSub = false;
-                continue;
-            }
-            if (inSub && x.code == code && nth-- == 0) return &x;
+            if (cls != kValue) continue;
+            if (inSub && x.code == code && nth-- == 0) return &take(i);
         }
         return nullptr;
-    }
-    // The groups of an application's extended data, after its 1001 group.
-    std::pair<size_t, size_t> xdata(std::string_view app) const
-    {
-        for (size_t i = e_; i < recordEnd_; ++i) {
-            if (g_[i].code != 1001 || TrimView(g_[i].text) != app) continue;
-            size_t j = i + 1;
-            while (j < recordEnd_ && g_[j].code != 1001) ++j;
-            return {i + 1, j};
-        }
-        return {recordEnd_, recordEnd_};
     }
     bool hasSubclass(const char* name) const
     {
@@ -192,6 +230,16 @@ public:
         OdGePoint3d p = point(code, sub, OdGePoint3d(def.x, def.y, def.z));
         return OdGeVector3d(p.x, p.y, p.z);
     }
+    // A point's coordinates after its x value at k (taken, k moved past
+    // them): y and z when they follow.
+    OdGePoint3d pointAt(size_t& k) const
+    {
+        const int code = g_[k].code;
+        OdGePoint3d p(take(k).real, 0, 0);
+        if (k + 1 < e_ && g_[k + 1].code == code + 10 && readable(k + 1)) p.y = take(++k).real;
+        if (k + 1 < e_ && g_[k + 1].code == code + 20 && readable(k + 1)) p.z = take(++k).real;
+        return p;
+    }
 
 private:
     // Whether a group lies in one of the spans, which are in file order and
@@ -204,15 +252,117 @@ private:
     }
 
     const std::vector<Group>& g_;
+    const Rec* rec_;
     size_t b_, e_, recordEnd_;
     const TextCodec& codec_;
+    std::vector<uint8_t>& state_;
     uint64_t handle_ = 0, owner_ = 0, xdict_ = 0;
     size_t handleAt_ = SIZE_MAX, ownerAt_ = SIZE_MAX;
     std::string_view type_;
+    std::vector<const char*> written_;
+    bool dataRecord_;
     std::vector<uint64_t> reactors_;
-    // The object's own application groups, and every application group.
-    std::vector<std::pair<size_t, size_t>> skip_, appGroups_;
+    // The object's own application groups.
+    std::vector<std::pair<size_t, size_t>> skip_;
 };
+
+// Walks a record's groups as the writer writes the object: the subclasses
+// it writes hold the object's values in the codes it writes there (by
+// marker and which occurrence of it); everything else of the record is
+// kept, in the subclass it was read in, or whole after the subclass before
+// it for a subclass the writer does not write and an embedded object (from
+// its 101 group on). Records without markers (the oldest form) have their
+// values wherever they are. For each group: f(index, class, subclass and
+// occurrence it goes back in, whole, whether it starts a whole subclass).
+template <class F>
+void Walk(const View& v, F f)
+{
+    const std::vector<Group>& g = v.groups();
+    const std::vector<const char*>& written = v.written();
+    const std::string_view type = v.type();
+    bool markers = false;
+    for (size_t i = v.begin(); i < v.end() && !markers; ++i) markers = g[i].code == 100;
+    auto writtenCount = [&](const std::string& name) {
+        int n = 0;
+        for (const char* w : written) n += name == w;
+        return n;
+    };
+    auto has = [&](const char* name) { return writtenCount(name) > 0; };
+    std::vector<std::pair<std::string, int>> seen;
+    auto seenBefore = [&](const std::string& name) -> int {
+        for (auto& s : seen)
+            if (s.first == name) return s.second++;
+        seen.emplace_back(name, 1);
+        return 0;
+    };
+    CodeSet any;
+    if (!markers) {
+        any = OwnedCodes(type, "");
+        for (const char* w : written) any |= OwnedCodes(type, w);
+    }
+    // Markerless records of kinds kept whole go back under a marker of
+    // their own (made by the keeper) after the writer's last subclass.
+    const bool kindMarker = !markers && written.size() == 1 && MarkerOfKeptKind(type);
+    std::string sub = written.empty() || markers ? std::string() : std::string(written.front()), anchor = sub;
+    int occurrence = 0, anchorOccurrence = 0;
+    bool whole = false, data = false;
+    const CodeSet* owned = &OwnedCodes(type, "");
+    for (size_t i = v.begin(); i < v.end(); ++i) {
+        const Group& x = g[i];
+        if (v.modelledAppGroup(i) || i == v.handleAt() || i == v.ownerAt()) {
+            f(i, kFrame, sub, occurrence, false, false);
+            continue;
+        }
+        // An Xrecord's data: everything after its marker.
+        if (data) {
+            f(i, kValue, sub, occurrence, false, false);
+            continue;
+        }
+        if (x.code == 101 || (markers && x.code == 100)) {
+            std::string name(TrimView(x.text));
+            if (x.code == 100) {
+                // A plain reference's marker where the writer writes the
+                // one of references in rows and columns, and the other way.
+                if (!has(name.c_str())) {
+                    if (name == "AcDbBlockReference" && has("AcDbMInsertBlock")) name = "AcDbMInsertBlock";
+                    else if (name == "AcDbMInsertBlock" && has("AcDbBlockReference")) name = "AcDbBlockReference";
+                }
+                int n = seenBefore(name);
+                if (n < writtenCount(name)) {
+                    sub = anchor = name;
+                    occurrence = anchorOccurrence = n;
+                    whole = false;
+                    owned = &OwnedCodes(type, sub);
+                    f(i, kFrame, sub, occurrence, false, false);
+                    data = owned->all();
+                    continue;
+                }
+            }
+            whole = true;
+            f(i, kKept, anchor, anchorOccurrence, true, true);
+            continue;
+        }
+        if (whole) {
+            f(i, kKept, anchor, anchorOccurrence, true, false);
+            continue;
+        }
+        const bool appGroup = x.code == 102;  // another application's group
+        if (!markers) {
+            if (!appGroup && any.test((size_t)x.code)) {
+                for (const char* w : written)
+                    if (OwnedCodes(type, w).test((size_t)x.code)) {
+                        sub = anchor = w;
+                        break;
+                    }
+                f(i, kValue, sub, 0, false, false);
+            } else {
+                f(i, kKept, kindMarker ? anchor : sub, 0, kindMarker, false);
+            }
+            continue;
+        }
+        f(i, !appGroup && owned->test((size_t)x.code) ? kValue : kKept, sub, occurrence, false, false);
+    }
+}
 
 // Values read are finite; products of them may not be.
 bool Finite(const OdGeVector3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
@@ -226,27 +376,30 @@ OdGePoint3d OcsToWcs(const OdGePoint3d& p, const OdGeVector3d& normal)
     return OdGePoint3d::kOrigin + x * p.x + y * p.y + n * p.z;
 }
 
-// The kinds of markerless records (the oldest form) kept whole, with the
-// marker their values go under in the form the writer writes.
-const char* MarkerOfKeptKind(std::string_view type)
-{
-    if (type == "TRACE") return "AcDbTrace";
-    if (type == "3DFACE") return "AcDbFace";
-    if (type == "SHAPE") return "AcDbShape";
-    if (type == "VIEWPORT") return "AcDbViewport";
-    return nullptr;
-}
-
 OdDb::LineWeight AsLineWeight(int64_t v) { return (OdDb::LineWeight)v; }
+
+// The handle a text value names (extended data's 1005), 0 for none.
+uint64_t HandleOfText(std::string_view text)
+{
+    uint64_t h = 0;
+    for (char ch : TrimView(text)) {
+        int d = ch >= '0' && ch <= '9' ? ch - '0' : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10
+                : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10 : -1;
+        if (d < 0 || h >> 60) return 0;
+        h = h << 4 | (uint64_t)d;
+    }
+    return h;
+}
 
 class Loader {
 public:
-    Loader(OdDbDatabase* db, const std::vector<Group>& g) : db_(db), g_(g) {}
+    Loader(OdDbDatabase* db, const std::vector<Group>& g) : db_(db), g_(g), state_(g.size(), 0) {}
     // Checks the file's sections and records; false for a malformed file.
     bool split(std::string& why);
     void build();
 
 private:
+    struct Pending;
     // ---- the database being built ----
     OdDbObjectId place(OdDbObject* o, const View& v, OdDbObjectId owner);
     OdDbObject* obj(OdDbObjectId id) const { return DxfAccess::object(id); }
@@ -262,7 +415,7 @@ private:
     }
     OdDbObjectId newTable(OdDbSymbolTable* t, const Rec* head);
     OdDbObjectId addRecord(OdDbObjectId table, std::map<std::wstring, OdDbObjectId>& names,
-                           OdDbSymbolTableRecord* r, const std::wstring& name, const Rec* rec);
+                           OdDbSymbolTableRecord* r, const std::wstring& name, const View* v);
     OdDbObjectId layerNamed(const std::wstring& name);
     // The text style a text names: none when it names none, the current
     // style when the name is not in the drawing.
@@ -273,10 +426,26 @@ private:
         return id.isNull() ? roots_.textstyle : id;
     }
 
+    // ---- records ----
+    // The record split as the writer writes the object it is read into.
+    View view(const Rec& r, std::vector<const char*> written, bool dataRecord = false)
+    {
+        return View(g_, r, codec_, state_, std::move(written), dataRecord);
+    }
+    // The subclasses of the object a record of the entities or objects is
+    // read into, told from the record itself.
+    std::vector<const char*> expected(const Rec& r, bool entity) const;
+    int64_t peekFlags(const Rec& r) const;
+    // Says what of the file the drawing leaves out (the save names it).
+    void leaveOut(const Rec& r, const std::string& why);
+
     // ---- what is kept ----
-    // The record's groups the writer does not write for an object it writes
-    // with these markers (null when there are none).
-    std::unique_ptr<DxfKept> keep(const View& v, const std::vector<const char*>& written, std::string_view type);
+    // The groups of the record the object does not hold (null when there
+    // are none), in runs by where they go back.
+    std::unique_ptr<DxfKept> keep(const View& v);
+    // Keeps what every record read holds beyond its object's values, once
+    // the whole file is read (the objects may refuse values until then).
+    void keepAll();
     KeptGroup keptGroup(const Group& g);
     void resolveLater(std::vector<KeptGroup>& groups);
     OdResBuf* xdataOf(const View& v);
@@ -285,6 +454,12 @@ private:
         if (!DxfAccess::kept(o)) DxfAccess::setKept(o, new DxfKept);
         return *DxfAccess::kept(o);
     }
+    // Values the file wrote otherwise than the writer writes what was read
+    // of them (dxf_kept.h): found by writing the drawing once.
+    void respell();
+    bool respellings(const Pending& p, std::string_view text, const std::vector<GroupWriter::Noted>& noted,
+                     size_t start, std::vector<DxfKept::Respelling>& out);
+    DxfKept& keptFor(const Pending& p);
 
     void readHeader();
     void readTables();
@@ -308,6 +483,8 @@ private:
 
     OdDbDatabase* db_;
     const std::vector<Group>& g_;
+    // What each group is to its record (GroupState).
+    std::vector<uint8_t> state_;
     TextCodec codec_;
     std::vector<std::pair<std::string, size_t>> header_;  // variable -> index of its first value group
     std::map<std::string, size_t> headerIndex_;
@@ -317,6 +494,8 @@ private:
     std::vector<std::tuple<std::string, size_t, size_t>> otherSections_;
     std::unordered_map<uint64_t, OdDbObjectId> ids_;
     std::vector<std::function<void()>> fixups_;
+    // Run after the fixups: dictionaries own what names no owner.
+    std::vector<std::function<void()>> adoptions_;
     std::map<std::wstring, OdDbObjectId> layers_, linetypes_, styles_, blockNames_, vports_, views_, apps_, dimstyles_,
         ucss_;
     DxfAccess::Roots roots_;
@@ -324,10 +503,31 @@ private:
     std::vector<std::pair<OdDbObjectId, OdDbObjectId>> references_;  // (reference, its block)
     // Kept handles to resolve once every object is there: (group, handle).
     std::vector<std::pair<KeptGroup*, uint64_t>> handles_;
-    // What the sub-records of the entity being read keep (its vertices and
-    // sequence end), and vertices it keeps whole.
-    std::vector<std::unique_ptr<DxfKept>> subKept_;
+    // Records read, to keep what their objects do not hold: the object, and
+    // which of its records (itself, a block's begin or end, or the n-th of
+    // the records of its sequence, of `count`).
+    enum : int { kSelf = kObjectRecord, kBlockBegin = kBlockBeginRecord, kBlockEnd = kBlockEndRecord };
+    struct Pending {
+        OdDbObject* object;
+        int sub;
+        size_t count;
+        const Rec* rec;
+        std::vector<const char*> written;
+        bool dataRecord;
+        std::string dxfType;  // a sequence's record kept whole: its type
+    };
+    std::vector<Pending> pending_;
+    // The records of the sequence of the entity being read (its vertices
+    // and sequence end), and their handles.
+    struct SubRecord {
+        const Rec* rec;
+        std::vector<const char*> written;
+        std::string dxfType;
+    };
+    std::vector<SubRecord> subRecs_;
     std::vector<uint64_t> subHandles_;
+    // What of the file the drawing does not hold.
+    std::vector<std::wstring> notRead_;
     // Points read in the planes of entities not yet placed (an attribute is
     // made before its reference is placed), by the entity.
     std::unordered_map<const OdDbObject*, std::pair<OdGeVector3d, std::vector<DxfKept::PlanePoint>>> planePoints_;
@@ -428,99 +628,223 @@ void Loader::resolveLater(std::vector<KeptGroup>& groups)
         if ((Kind)k.kind == Kind::kHandle) handles_.emplace_back(&k, (uint64_t)k.integer);
 }
 
-std::unique_ptr<DxfKept> Loader::keep(const View& v, const std::vector<const char*>& written, std::string_view type)
+std::unique_ptr<DxfKept> Loader::keep(const View& v)
 {
     std::unique_ptr<DxfKept> k;
-    std::map<std::string, int> writtenCount, fileSeen;
-    for (const char* w : written) writtenCount[w]++;
-    bool markers = false;
-    for (size_t i = v.begin(); i < v.end() && !markers; ++i) markers = g_[i].code == 100;
-    CodeSet any = OwnedCodes(type, "");
-    for (const char* w : written) any |= OwnedCodes(type, w);
-    // Where groups go: the subclass (and its occurrence) they were read in,
-    // or a whole subclass after the last one the writer writes.
-    std::string sub, anchor;
-    int occurrence = 0, anchorOccurrence = 0;
-    bool whole = false;
     KeptRun* run = nullptr;
-    auto runFor = [&](const std::string& s, int occ, bool w, bool fresh) -> KeptRun& {
+    auto runFor = [&](const std::string& s, int occ, bool whole, bool fresh) -> KeptRun& {
         if (!k) k = std::make_unique<DxfKept>();
-        if (!fresh && run && run->subclass == s && run->occurrence == occ && run->whole == w) return *run;
-        k->runs.push_back(KeptRun{s, occ, w, {}});
+        if (!fresh && run && run->subclass == s && run->occurrence == occ && run->whole == whole) return *run;
+        k->runs.push_back(KeptRun{s, occ, whole, {}});
         run = &k->runs.back();
         return *run;
     };
-    auto add = [&](size_t i) {
-        KeptRun& r = whole ? runFor(anchor, anchorOccurrence, true, false) : runFor(sub, occurrence, false, false);
-        r.groups.push_back(keptGroup(g_[i]));
-    };
-    // Markerless records: kept groups go into the subclass of the modelled
-    // group before them.
-    std::string last = written.empty() ? std::string() : written.front();
-    const char* kindMarker = !markers && written.size() == 1 ? MarkerOfKeptKind(type) : nullptr;
-    if (kindMarker) {
-        anchor = written.front();
-        whole = true;
-        KeptRun& r = runFor(anchor, 0, true, true);
+    // Markerless records of kinds kept whole go back under a marker of
+    // their own, after the writer's last subclass.
+    bool markers = false;
+    for (size_t i = v.begin(); i < v.end() && !markers; ++i) markers = g_[i].code == 100;
+    if (const char* marker = !markers && v.written().size() == 1 ? MarkerOfKeptKind(v.type()) : nullptr) {
         Group m;
         m.code = 100;
         m.kind = Kind::kText;
-        m.text = kindMarker;
-        r.groups.push_back(keptGroup(m));
+        m.text = marker;
+        runFor(v.written().front(), 0, true, true).groups.push_back(keptGroup(m));
     }
-    for (size_t i = v.begin(); i < v.end(); ++i) {
-        const Group& x = g_[i];
-        if (v.modelledAppGroup(i) || i == v.handleAt() || i == v.ownerAt()) continue;
-        if (markers && (x.code == 100 || x.code == 101)) {
-            std::string name(TrimView(x.text));
-            if (x.code == 100 && !writtenCount.count(name)) {
-                // A plain reference's marker where the writer writes the
-                // one of references in rows and columns, and the other way.
-                if (name == "AcDbBlockReference" && writtenCount.count("AcDbMInsertBlock")) name = "AcDbMInsertBlock";
-                else if (name == "AcDbMInsertBlock" && writtenCount.count("AcDbBlockReference"))
-                    name = "AcDbBlockReference";
-            }
-            int n = x.code == 100 ? fileSeen[name]++ : 0;
-            if (x.code == 100 && n < writtenCount[name]) {
-                sub = name;
-                occurrence = n;
-                whole = false;
-                anchor = name;
-                anchorOccurrence = n;
-                // A subclass that is all data (an Xrecord's) holds nothing
-                // else, whatever codes its data uses.
-                if (OwnedCodes(type, sub).all()) break;
-                continue;
-            }
-            whole = true;
-            runFor(anchor, anchorOccurrence, true, true).groups.push_back(keptGroup(x));
-            continue;
+    // A value the object did not take is kept when it took another of that
+    // code (a value given twice) or refused it; of a code it took none of,
+    // the writer writes its own (a count).
+    CodeSet taken;
+    for (size_t i = v.begin(); i < v.end(); ++i)
+        if ((state_[i] & (kClassMask | kTaken | kRefused)) == (kValue | kTaken)) taken.set((size_t)g_[i].code);
+    Walk(v, [&](size_t i, uint8_t cls, const std::string& sub, int occ, bool whole, bool starts) {
+        if (cls == kFrame) return;
+        if (cls == kValue) {
+            const uint8_t s = state_[i];
+            if (!(s & kRefused) && ((s & kTaken) || !taken.test((size_t)g_[i].code))) return;
+            state_[i] = (uint8_t)(s | kRefused);
         }
-        if (whole) {
-            add(i);
-            continue;
-        }
-        bool appGroup = x.code == 102;  // another application's group
-        if (!markers) {
-            if (!appGroup && any.test((size_t)x.code)) {
-                for (const char* w : written)
-                    if (OwnedCodes(type, w).test((size_t)x.code)) {
-                        last = w;
-                        break;
-                    }
-                continue;
-            }
-            sub = last;
-            occurrence = 0;
-            add(i);
-            continue;
-        }
-        if (!appGroup && OwnedCodes(type, sub).test((size_t)x.code) && !IsSoftCode(type, sub, x.code)) continue;
-        add(i);
-    }
-    if (k)
-        for (KeptRun& r : k->runs) resolveLater(r.groups);
+        runFor(sub, occ, whole, starts).groups.push_back(keptGroup(g_[i]));
+    });
     return k;
+}
+
+void Loader::keepAll()
+{
+    for (const Pending& p : pending_) {
+        View v = view(*p.rec, p.written, p.dataRecord);
+        std::unique_ptr<DxfKept> runs = keep(v);
+        if (!runs && p.dxfType.empty()) continue;
+        DxfKept* target = &keptFor(p);
+        if (!p.dxfType.empty()) target->dxfType = p.dxfType;
+        if (runs) {
+            target->runs = std::move(runs->runs);
+            for (KeptRun& r : target->runs) resolveLater(r.groups);
+        }
+    }
+}
+
+DxfKept& Loader::keptFor(const Pending& p)
+{
+    if (p.sub == kSelf) return keptOf(p.object);
+    if (p.sub == kBlockBegin || p.sub == kBlockEnd) {
+        auto& slot = p.sub == kBlockBegin ? keptOf(p.object).blockBegin : keptOf(p.object).blockEnd;
+        if (!slot) slot = std::make_unique<DxfKept>();
+        return *slot;
+    }
+    auto& subs = keptOf(p.object).subRecords;
+    if (subs.size() != p.count) subs.resize(p.count);
+    auto& slot = subs[(size_t)p.sub];
+    if (!slot) slot = std::make_unique<DxfKept>();
+    return *slot;
+}
+
+void Loader::respell()
+{
+    struct KeyHash {
+        size_t operator()(const std::pair<const OdDbObject*, int>& k) const
+        {
+            return std::hash<const void*>()(k.first) ^ (std::hash<int>()(k.second) << 1);
+        }
+    };
+    std::unordered_map<std::pair<const OdDbObject*, int>, const Pending*, KeyHash> records;
+    records.reserve(pending_.size());
+    for (const Pending& p : pending_) records.emplace(std::make_pair(p.object, p.sub), &p);
+    std::vector<std::tuple<const Pending*, std::vector<DxfKept::Respelling>, uint64_t>> found;
+    SeeRecords(db_, [&](const OdDbObject* of, int sub, std::string_view text,
+                        const std::vector<GroupWriter::Noted>& noted, size_t start) {
+        auto it = records.find({of, sub});
+        std::vector<DxfKept::Respelling> list;
+        if (it != records.end() && respellings(*it->second, text, noted, start, list))
+            found.emplace_back(it->second, std::move(list), ValuesHash(text, noted, start));
+    });
+    for (auto& [p, list, hash] : found) {
+        DxfKept& k = keptFor(*p);
+        k.respellings = std::move(list);
+        k.valuesHash = hash;
+    }
+}
+
+// Compares the values of a record as the file wrote them with those the
+// writer wrote of what was read, code by code: a value spelled otherwise is
+// replaced, one the file did not have is dropped, one the writer left out
+// is added back. A record whose values differ in number (the object holds
+// fewer or more than the file gave) is written as the object holds it.
+bool Loader::respellings(const Pending& p, std::string_view text, const std::vector<GroupWriter::Noted>& noted,
+                         size_t start, std::vector<DxfKept::Respelling>& out)
+{
+    using R = DxfKept::Respelling;
+    View v = view(*p.rec, p.written, p.dataRecord);
+    struct Side {
+        uint8_t tag;
+        int code;
+        std::vector<size_t> file, written;  // group indices; noted indices
+    };
+    std::vector<Side> sides;
+    auto sideOf = [&sides](uint8_t tag, int code) -> Side& {
+        for (Side& s : sides)
+            if (s.tag == tag && s.code == code) return s;
+        sides.push_back(Side{tag, code, {}, {}});
+        return sides.back();
+    };
+    for (size_t i = v.begin(); i < v.end(); ++i)
+        if ((state_[i] & (kClassMask | kRefused)) == kValue) sideOf(GroupWriter::kValue, g_[i].code).file.push_back(i);
+    if (v.ownerAt() != SIZE_MAX) sideOf(GroupWriter::kOwner, 330).file.push_back(v.ownerAt());
+    for (size_t n = 0; n < noted.size(); ++n)
+        if (noted[n].tag == GroupWriter::kValue || noted[n].tag == GroupWriter::kOwner)
+            sideOf(noted[n].tag, noted[n].code).written.push_back(n);
+    for (const Side& s : sides)
+        if (!s.file.empty() && !s.written.empty() && s.file.size() != s.written.size()) return false;
+    // The file's value as the writer spells it; text as the file wrote it
+    // where that can go in a file of UTF-8 text.
+    auto spelling = [this](const Group& x, int code) {
+        switch (x.kind) {
+        case Kind::kText: return codec_.transcode(x.text);
+        case Kind::kReal: return GroupWriter::RealValue(x.real);
+        case Kind::kInt: return GroupWriter::IntegerValue(code, x.integer);
+        case Kind::kHandle: return GroupWriter::HandleValue(x.handle);
+        }
+        return std::string(x.text);
+    };
+    auto same = [](const Group& x, std::string_view w, const std::string& spelled) {
+        switch (x.kind) {
+        case Kind::kReal: {
+            double d = 0;
+            auto r = std::from_chars(w.data(), w.data() + w.size(), d);
+            return r.ec == std::errc() && d == x.real;
+        }
+        case Kind::kInt: {
+            int64_t n = 0;
+            auto r = std::from_chars(w.data(), w.data() + w.size(), n);
+            return r.ec == std::errc() && n == x.integer;
+        }
+        case Kind::kHandle: {
+            uint64_t h = 0;
+            auto r = std::from_chars(w.data(), w.data() + w.size(), h, 16);
+            return r.ec == std::errc() && h == x.handle;
+        }
+        default: return w == spelled;
+        }
+    };
+    std::vector<size_t> added;  // file groups the writer leaves out
+    for (const Side& s : sides) {
+        if (s.file.size() == s.written.size()) {
+            for (size_t k = 0; k < s.file.size(); ++k) {
+                const Group& x = g_[s.file[k]];
+                const GroupWriter::Noted& n = noted[s.written[k]];
+                std::string_view w = text.substr(n.at - start, n.length);
+                std::string spelled = spelling(x, s.code);
+                if (!same(x, w, spelled))
+                    out.push_back(R{R::kReplace, s.tag, s.code, (int)k, std::string(w), std::move(spelled), {}, 0});
+            }
+        } else if (s.tag == GroupWriter::kOwner) {
+            continue;  // an owner is always written
+        } else if (s.file.empty()) {
+            for (size_t k = 0; k < s.written.size(); ++k) {
+                const GroupWriter::Noted& n = noted[s.written[k]];
+                out.push_back(R{R::kDrop, s.tag, s.code, (int)k, std::string(text.substr(n.at - start, n.length)), {}, {}, 0});
+            }
+        } else {
+            added.insert(added.end(), s.file.begin(), s.file.end());
+        }
+    }
+    if (!added.empty()) {
+        // In file order, each at the end of the subclass it was read in.
+        std::sort(added.begin(), added.end());
+        Walk(v, [&](size_t i, uint8_t, const std::string& sub, int occ, bool, bool) {
+            if (std::binary_search(added.begin(), added.end(), i))
+                out.push_back(R{R::kAdd, GroupWriter::kValue, g_[i].code, 0, {}, spelling(g_[i], g_[i].code), sub, occ});
+        });
+    }
+    return !out.empty();
+}
+
+std::vector<const char*> Loader::expected(const Rec& r, bool entity) const
+{
+    int flags = 0;
+    if (r.type == "INSERT") {
+        for (size_t i = r.b; i < r.e && !flags; ++i)
+            flags = g_[i].code == 100 && TrimView(g_[i].text) == "AcDbMInsertBlock";
+    } else if (r.type == "POLYLINE" || r.type == "DIMENSION") {
+        flags = (int)peekFlags(r);
+    }
+    return SubclassesOfRecord(r.type, flags, entity);
+}
+
+// The record's first flags (group 70), before its extended data.
+int64_t Loader::peekFlags(const Rec& r) const
+{
+    for (size_t i = r.b; i < r.e && g_[i].code != 1001; ++i)
+        if (g_[i].code == 70 && g_[i].kind == Kind::kInt) return g_[i].integer;
+    return 0;
+}
+
+void Loader::leaveOut(const Rec& r, const std::string& why)
+{
+    std::string type = r.type.empty() ? std::string("a record without a type") : std::string(r.type);
+    for (char& c : type)
+        if ((unsigned char)c < 0x20) c = '?';
+    std::string where = r.b > 0 && r.b - 1 < g_.size() ? " at line " + std::to_string(g_[r.b - 1].line) : "";
+    notRead_.push_back(Utf8ToWide(type + where + ": " + why));
 }
 
 OdResBuf* Loader::xdataOf(const View& v)
@@ -540,16 +864,7 @@ OdResBuf* Loader::xdataOf(const View& v)
             rb->setPoint3d(p);
         } else if (x.code == 1005) {
             rb->setString(codec_.decode(x.text));
-            uint64_t h = 0;
-            for (char ch : TrimView(x.text)) {
-                int d = ch >= '0' && ch <= '9' ? ch - '0' : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10
-                        : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10 : -1;
-                if (d < 0 || h >> 60) {
-                    h = 0;
-                    break;
-                }
-                h = h << 4 | (uint64_t)d;
-            }
+            const uint64_t h = HandleOfText(x.text);
             fixups_.push_back([this, rb, h] { rb->setObjectId(idOf(h)); });
             rb->setInt32(0);
         } else if (x.kind == Kind::kText) {
@@ -593,31 +908,30 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
     OdDbObjectId id = DxfAccess::add(db_, o, h ? h : DxfAccess::nextHandle(db_));
     if (h) ids_[h] = id;
     DxfAccess::setOwner(o, owner);
-    // What the writer does not write of the record is kept with the object.
+    // What the writer does not write of the record is kept with the object
+    // once the file is read.
     std::string type;
     std::vector<const char*> written = WrittenSubclasses(o, type);
-    std::unique_ptr<DxfKept> kept = keep(v, written, v.type());
-    if (type != v.type() && !(v.type() == "TABLE")) {
-        if (!kept) kept = std::make_unique<DxfKept>();
-        kept->dxfType = std::string(v.type());
-    }
+    pending_.push_back(Pending{o, kSelf, 0, &v.rec(), written, v.dataRecord(), {}});
+    if (type != v.type() && !(v.type() == "TABLE")) keptOf(o).dxfType = std::string(v.type());
     if (std::all_of(subHandles_.begin(), subHandles_.end(), [](uint64_t h) { return h == 0; })) subHandles_.clear();
-    if (!subKept_.empty() || keptFlags_ || !subHandles_.empty()) {
-        if (!kept) kept = std::make_unique<DxfKept>();
-        kept->subRecords = std::move(subKept_);
-        kept->flags = keptFlags_;
-        kept->subHandles = std::move(subHandles_);
-        subKept_.clear();
-        subHandles_.clear();
-        keptFlags_ = 0;
+    if (keptFlags_ || !subHandles_.empty()) {
+        DxfKept& kept = keptOf(o);
+        kept.flags = keptFlags_;
+        kept.subHandles = std::move(subHandles_);
     }
+    for (size_t s = 0; s < subRecs_.size(); ++s)
+        pending_.push_back(
+            Pending{o, (int)s, subRecs_.size(), subRecs_[s].rec, subRecs_[s].written, false, subRecs_[s].dxfType});
+    subRecs_.clear();
+    subHandles_.clear();
+    keptFlags_ = 0;
     if (auto pp = planePoints_.find(o); pp != planePoints_.end()) {
-        if (!kept) kept = std::make_unique<DxfKept>();
-        kept->planeNormal = pp->second.first;
-        kept->planePoints = std::move(pp->second.second);
+        DxfKept& kept = keptOf(o);
+        kept.planeNormal = pp->second.first;
+        kept.planePoints = std::move(pp->second.second);
         planePoints_.erase(pp);
     }
-    if (kept) DxfAccess::setKept(o, kept.release());
     // The object takes the chain itself: its handles are set once every
     // object is there.
     if (OdResBuf* data = xdataOf(v)) DxfAccess::takeXData(o, data);
@@ -639,21 +953,25 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
 
 OdDbObjectId Loader::newTable(OdDbSymbolTable* t, const Rec* head)
 {
-    if (head) return place(t, View(g_, *head, codec_), OdDbObjectId());
+    if (head) return place(t, view(*head, {"AcDbSymbolTable"}), OdDbObjectId());
     OdDbObjectId id = DxfAccess::add(db_, t, DxfAccess::nextHandle(db_));
     return id;
 }
 
 OdDbObjectId Loader::addRecord(OdDbObjectId table, std::map<std::wstring, OdDbObjectId>& names,
-                               OdDbSymbolTableRecord* r, const std::wstring& name, const Rec* rec)
+                               OdDbSymbolTableRecord* r, const std::wstring& name, const View* v)
 {
-    // Nameless records and second records of a name are left out.
+    // A table holds one record of a name, and none without a name: others
+    // are left out, and said.
     if (name.empty() || !record(names, name).isNull()) {
+        if (v) leaveOut(v->rec(), name.empty() ? "a table record without a name is not read"
+                                               : "a second table record of the name " + WideToUtf8(name) +
+                                                     " is not read");
         delete r;
         return OdDbObjectId();
     }
     r->setName(name);
-    OdDbObjectId id = rec ? place(r, View(g_, *rec, codec_), table) : DxfAccess::add(db_, r, DxfAccess::nextHandle(db_));
+    OdDbObjectId id = v ? place(r, *v, table) : DxfAccess::add(db_, r, DxfAccess::nextHandle(db_));
     DxfAccess::setOwner(r, table);
     DxfAccess::addRecord(static_cast<OdDbSymbolTable*>(obj(table)), id);
     names[Lower(name)] = id;
@@ -675,12 +993,14 @@ void Loader::readTables()
 {
     // The records of each table, taken in the order the tables depend on
     // each other (layers name linetypes).
+    static const std::set<std::string_view> kTables = {"LTYPE", "LAYER", "STYLE", "VPORT", "VIEW",
+                                                       "UCS", "APPID", "DIMSTYLE", "BLOCK_RECORD"};
     std::map<std::string_view, const Rec*> heads;
     std::map<std::string_view, std::vector<const Rec*>> records;
     std::string_view current;
     for (const auto& r : tables_) {
         if (r.type == "TABLE") {
-            View v(g_, r, codec_);
+            View v = view(r, {"AcDbSymbolTable"});
             const Group* name = v.find(2);
             current = name ? TrimView(name->text) : std::string_view();
             if (!current.empty() && !heads.count(current)) heads[current] = &r;
@@ -688,8 +1008,13 @@ void Loader::readTables()
             current = std::string_view();
         } else if (!current.empty() && r.type == current) {
             records[current].push_back(&r);
+        } else {
+            leaveOut(r, "a record outside a table of its kind is not read");
         }
     }
+    for (const auto& [name, recs] : records)
+        if (!kTables.count(name))
+            for (const Rec* r : recs) leaveOut(*r, "a record of a table the drawing does not have is not read");
     auto table = [&](std::string_view name, OdDbSymbolTable* t) {
         auto it = heads.find(name);
         return newTable(t, it == heads.end() ? nullptr : it->second);
@@ -708,8 +1033,9 @@ void Loader::readTables()
     };
 
     std::vector<std::pair<OdDbLinetypeTableRecord*, std::vector<std::pair<int, uint64_t>>>> shapeStyles;
+    auto recordView = [this](const Rec* r) { return view(*r, SubclassesOfRecord(r->type, 0, false)); };
     for (const Rec* r : records["LTYPE"]) {
-        View v(g_, *r, codec_);
+        View v = recordView(r);
         auto* lt = new OdDbLinetypeTableRecord();
         lt->setComments(v.text(3));
         lt->setIsScaledToFit(v.integer(72, 65) == 83);
@@ -717,8 +1043,12 @@ void Loader::readTables()
         std::vector<std::pair<int, uint64_t>> styles;
         int dash = -1;
         for (size_t i = v.subclassStart("AcDbLinetypeTableRecord"); i < v.end(); ++i) {
-            if (v.skipped(i)) continue;
+            if (!v.readable(i)) continue;
             const Group& x = v.at(i);
+            if (x.code != 49 && dash < 0) continue;
+            if (x.code == 49 || x.code == 74 || x.code == 75 || x.code == 340 || x.code == 46 || x.code == 50 ||
+                x.code == 44 || x.code == 45 || x.code == 9)
+                v.take(i);
             if (x.code == 49) {
                 lt->setNumDashes(++dash + 1);
                 lt->setDashLengthAt(dash, x.real);
@@ -740,7 +1070,7 @@ void Loader::readTables()
             default: break;
             }
         }
-        flagsOf(addRecord(roots_.linetypeTable, linetypes_, lt, v.text(2), r), v);
+        flagsOf(addRecord(roots_.linetypeTable, linetypes_, lt, v.text(2), &v), v);
         if (!styles.empty()) shapeStyles.emplace_back(lt, styles);
     }
     fixups_.push_back([this, shapeStyles] {
@@ -756,7 +1086,7 @@ void Loader::readTables()
     roots_.ltContinuous = standardLinetype(L"Continuous");
 
     for (const Rec* r : records["LAYER"]) {
-        View v(g_, *r, codec_);
+        View v = recordView(r);
         auto* la = new OdDbLayerTableRecord();
         int64_t flags = v.integer(70, 0);
         int64_t aci = v.integer(62, 7);
@@ -771,12 +1101,12 @@ void Loader::readTables()
         la->setLinetypeObjectId(lt.isNull() ? roots_.ltContinuous : lt);
         la->setLineWeight(AsLineWeight(v.integer(370, OdDb::kLnWtByLwDefault)));
         la->setIsPlottable(v.integer(290, 1) != 0);
-        flagsOf(addRecord(roots_.layerTable, layers_, la, v.text(2), r), v);
+        flagsOf(addRecord(roots_.layerTable, layers_, la, v.text(2), &v), v);
     }
     roots_.layerZero = layerNamed(L"0");
 
     for (const Rec* r : records["STYLE"]) {
-        View v(g_, *r, codec_);
+        View v = recordView(r);
         auto* st = new OdDbTextStyleTableRecord();
         st->setTextSize(v.real(40, 0));
         st->setXScale(v.real(41, 1));
@@ -788,7 +1118,7 @@ void Loader::readTables()
         int64_t flags = v.integer(70, 0);
         st->setIsShapeFile(flags & 1);
         st->setIsVertical(flags & 4);
-        flagsOf(addRecord(roots_.textStyleTable, styles_, st, v.text(2), r), v);
+        flagsOf(addRecord(roots_.textStyleTable, styles_, st, v.text(2), &v), v);
     }
     roots_.textstyle = record(styles_, L"Standard");
     if (roots_.textstyle.isNull())
@@ -814,41 +1144,41 @@ void Loader::readTables()
         rec->setFrontClipAtEye(!(mode & 16));
     };
     for (const Rec* r : records["VPORT"]) {
-        View v(g_, *r, codec_);
+        View v = recordView(r);
         auto* vp = new OdDbViewportTableRecord();
         viewSettings(vp, v, true);
-        flagsOf(addRecord(roots_.viewportTable, vports_, vp, v.text(2), r), v);
+        flagsOf(addRecord(roots_.viewportTable, vports_, vp, v.text(2), &v), v);
     }
     if (record(vports_, L"*ACTIVE").isNull())
         addRecord(roots_.viewportTable, vports_, new OdDbViewportTableRecord(), L"*ACTIVE", nullptr);
     for (const Rec* r : records["VIEW"]) {
-        View v(g_, *r, codec_);
+        View v = recordView(r);
         auto* vw = new OdDbViewTableRecord();
         viewSettings(vw, v, false);
         vw->setIsPaperspaceView(v.integer(70, 0) & 1);
-        flagsOf(addRecord(roots_.viewTable, views_, vw, v.text(2), r), v);
+        flagsOf(addRecord(roots_.viewTable, views_, vw, v.text(2), &v), v);
     }
     for (const Rec* r : records["UCS"]) {
-        View v(g_, *r, codec_);
+        View v = recordView(r);
         auto* u = new OdDbUCSTableRecord();
         u->setOrigin(v.point(10));
         u->setXAxis(v.vector(11, nullptr, OdGeVector3d(1, 0, 0)));
         u->setYAxis(v.vector(12, nullptr, OdGeVector3d(0, 1, 0)));
-        flagsOf(addRecord(roots_.ucsTable, ucss_, u, v.text(2), r), v);
+        flagsOf(addRecord(roots_.ucsTable, ucss_, u, v.text(2), &v), v);
     }
     for (const Rec* r : records["APPID"]) {
-        View v(g_, *r, codec_);
-        flagsOf(addRecord(roots_.regAppTable, apps_, new OdDbRegAppTableRecord(), v.text(2), r), v);
+        View v = recordView(r);
+        flagsOf(addRecord(roots_.regAppTable, apps_, new OdDbRegAppTableRecord(), v.text(2), &v), v);
     }
     for (const Rec* r : records["DIMSTYLE"]) {
-        View v(g_, *r, codec_);
-        flagsOf(addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), v.text(2), r), v);
+        View v = recordView(r);
+        flagsOf(addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), v.text(2), &v), v);
     }
     if (record(dimstyles_, L"Standard").isNull())
         addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), L"Standard", nullptr);
     for (const Rec* r : records["BLOCK_RECORD"]) {
-        View v(g_, *r, codec_);
-        addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), v.text(2), r);
+        View v = recordView(r);
+        addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), v.text(2), &v);
     }
 }
 
@@ -856,11 +1186,12 @@ void Loader::readTables()
 
 void Loader::readBlocks()
 {
+    const std::vector<const char*> begin = SubRecordSubclasses("", "BLOCK", 0), end = SubRecordSubclasses("", "ENDBLK", 0);
     // Files of the oldest form have no block records: their blocks make
     // them.
     for (const auto& r : blocks_) {
         if (r.type != "BLOCK") continue;
-        View v(g_, r, codec_);
+        View v = view(r, begin);
         std::wstring name = v.text(2);
         if (!name.empty() && record(blockNames_, name).isNull())
             addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), name, nullptr);
@@ -870,29 +1201,38 @@ void Loader::readBlocks()
             addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), name, nullptr);
     roots_.modelSpace = record(blockNames_, L"*Model_Space");
 
+    std::set<OdDbObjectId> defined;
     for (size_t i = 0; i < blocks_.size(); ++i) {
-        if (blocks_[i].type != "BLOCK") continue;
-        View v(g_, blocks_[i], codec_);
+        if (blocks_[i].type != "BLOCK") {
+            leaveOut(blocks_[i], "a record outside any block is not read");
+            continue;
+        }
+        View v = view(blocks_[i], begin);
         OdDbObjectId block = record(blockNames_, v.text(2));
-        size_t end = i + 1;
-        while (end < blocks_.size() && blocks_[end].type != "ENDBLK" && blocks_[end].type != "BLOCK") ++end;
+        size_t last = i + 1;
+        while (last < blocks_.size() && blocks_[last].type != "ENDBLK" && blocks_[last].type != "BLOCK") ++last;
         auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(block));
         // A block defined twice keeps its first definition.
-        if (btr && btr->entityIds().empty() && !(DxfAccess::kept(btr) && DxfAccess::kept(btr)->blockBegin)) {
+        if (btr && defined.insert(block).second) {
             DxfAccess::setOrigin(btr, v.point(10));
             DxfAccess::setFileFlags(btr, (int)v.integer(70, 0));
-            keptOf(btr).blockBegin = keep(v, SubRecordSubclasses(nullptr, "BLOCK", 0), "BLOCK");
-            if (!keptOf(btr).blockBegin) keptOf(btr).blockBegin = std::make_unique<DxfKept>();
+            keptOf(btr).blockBegin = std::make_unique<DxfKept>();
             keptOf(btr).blockBegin->handle = v.handle();
-            if (end < blocks_.size() && blocks_[end].type == "ENDBLK") {
-                View ev(g_, blocks_[end], codec_);
-                keptOf(btr).blockEnd = keep(ev, SubRecordSubclasses(nullptr, "ENDBLK", 0), "ENDBLK");
-                if (ev.handle() && !keptOf(btr).blockEnd) keptOf(btr).blockEnd = std::make_unique<DxfKept>();
-                if (keptOf(btr).blockEnd) keptOf(btr).blockEnd->handle = ev.handle();
+            pending_.push_back(Pending{btr, kBlockBegin, 0, &blocks_[i], begin, false, {}});
+            if (last < blocks_.size() && blocks_[last].type == "ENDBLK") {
+                View ev = view(blocks_[last], end);
+                if (ev.handle()) {
+                    keptOf(btr).blockEnd = std::make_unique<DxfKept>();
+                    keptOf(btr).blockEnd->handle = ev.handle();
+                }
+                pending_.push_back(Pending{btr, kBlockEnd, 0, &blocks_[last], end, false, {}});
             }
-            readEntities(blocks_, i + 1, end, block);
+            readEntities(blocks_, i + 1, last, block);
+        } else {
+            const std::string why = btr ? "a second definition of a block is not read" : "a block without a name is not read";
+            for (size_t k = i; k <= last && k < blocks_.size(); ++k) leaveOut(blocks_[k], why);
         }
-        i = end < blocks_.size() && blocks_[end].type == "ENDBLK" ? end : end - 1;
+        i = last < blocks_.size() && blocks_[last].type == "ENDBLK" ? last : last - 1;
     }
 }
 
@@ -903,7 +1243,7 @@ void Loader::readEntities(const std::vector<Rec>& recs, size_t from, size_t to, 
 
 size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdDbObjectId block)
 {
-    View v(g_, recs[i], codec_);
+    View v = view(recs[i], expected(recs[i], true));
     OdDbObjectId owner = block;
     if (owner.isNull()) {
         // Entities of the entities section: the block their owner names,
@@ -915,7 +1255,7 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
     size_t next = i;
     std::vector<OdDbAttribute*> attrs;
     std::vector<const Rec*> attrRecs;
-    subKept_.clear();
+    subRecs_.clear();
     subHandles_.clear();
     planePoints_.clear();
     keptFlags_ = 0;
@@ -923,10 +1263,13 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
     if (next == i) ++next;
     if (!e) {
         for (auto* a : attrs) delete a;
-        subKept_.clear();
+        subRecs_.clear();
         subHandles_.clear();
         planePoints_.clear();
         keptFlags_ = 0;
+        const std::string why = recs[i].type == "INSERT" ? "a block reference that names no block it can draw is not read"
+                                                         : "a record of a sequence that follows no entity of its own is not read";
+        for (size_t k = i; k < next; ++k) leaveOut(recs[k], why);
         return next;
     }
     common(e, v);
@@ -935,7 +1278,7 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
     if (auto* ref = OdRxCast<OdDbBlockReference>(e)) {
         references_.emplace_back(id, owner);
         for (size_t k = 0; k < attrs.size(); ++k) {
-            View av(g_, *attrRecs[k], codec_);
+            View av = view(*attrRecs[k], expected(*attrRecs[k], true));
             common(attrs[k], av);
             DxfAccess::addAttribute(ref, place(attrs[k], av, id));
         }
@@ -971,12 +1314,16 @@ void Loader::common(OdDbEntity* e, const View& v)
 // type in a fixed order, so they are read with a cursor.
 class Cursor {
 public:
-    Cursor(const View& v, size_t from) : v_(&v), i_(from) {}
+    // Groups that are not the object's values (kept, the record's frame)
+    // are passed over.
+    Cursor(const View& v, size_t from) : v_(&v), i_(from) { skip(); }
     bool at(int code) const { return i_ < v_->end() && v_->at(i_).code == code; }
     const Group* take(int code)
     {
         if (!at(code)) return nullptr;
-        return &v_->at(i_++);
+        const Group* x = &v_->take(i_++);
+        skip();
+        return x;
     }
     bool real(int code, double& out)
     {
@@ -998,12 +1345,12 @@ public:
         return std::max<int64_t>(0, std::min(n, left / std::max(1, groupsEach)));
     }
     size_t pos() const { return i_; }
-    void skipTo(int code)
+private:
+    void skip()
     {
-        while (i_ < v_->end() && v_->at(i_).code != code) ++i_;
+        while (i_ < v_->end() && !v_->readable(i_)) ++i_;
     }
 
-private:
     const View* v_;
     size_t i_;
 };
@@ -1169,7 +1516,7 @@ OdDbEntity* Loader::makeMText(const View& v)
     // The contents: the pieces in order, up to an embedded object.
     std::string raw;
     for (size_t k = v.subclassStart(sub); k < v.end() && v.at(k).code != 101 && v.at(k).code != 100; ++k)
-        if (!v.skipped(k) && (v.at(k).code == 1 || v.at(k).code == 3)) raw += v.at(k).text;
+        if (v.readable(k) && (v.at(k).code == 1 || v.at(k).code == 3)) raw += v.take(k).text;
     m->setContents(codec_.decode(raw).c_str());
     m->setTextStyle(styleNamed(v, sub));
     OdGeVector3d n = NormalOf(v, sub);
@@ -1219,9 +1566,11 @@ OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, si
 {
     int64_t flags = v.integer(70, 0);
     // The vertices and the end of the sequence follow the polyline.
+    const std::string_view parent = v.written().size() > 1 ? v.written()[1] : "";
     std::vector<View> verts;
     size_t k = i + 1;
-    for (; k < to && recs[k].type == "VERTEX"; ++k) verts.emplace_back(g_, recs[k], codec_);
+    for (; k < to && recs[k].type == "VERTEX"; ++k)
+        verts.push_back(view(recs[k], SubRecordSubclasses(parent, "VERTEX", (int)peekFlags(recs[k]))));
     const Rec* seqend = k < to && recs[k].type == "SEQEND" ? &recs[k] : nullptr;
     if (seqend) ++k;
     i = k;
@@ -1284,21 +1633,17 @@ OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, si
         }
         made = p;
     }
-    // What each vertex and the sequence end hold beyond what is modelled.
-    bool any = false;
-    std::vector<std::unique_ptr<DxfKept>> subs;
+    // What each vertex and the sequence end hold beyond what is modelled
+    // is kept with them.
     for (const auto& x : verts) {
-        subs.push_back(keep(x, SubRecordSubclasses(made, "VERTEX", (int)x.integer(70, 0)), "VERTEX"));
-        any = any || subs.back();
+        subRecs_.push_back(SubRecord{&x.rec(), x.written(), {}});
+        subHandles_.push_back(x.handle());
     }
     if (seqend) {
-        View sv(g_, *seqend, codec_);
-        subs.push_back(keep(sv, SubRecordSubclasses(made, "SEQEND", 0), "SEQEND"));
-        any = any || subs.back();
+        View sv = view(*seqend, SubRecordSubclasses(parent, "SEQEND", 0));
+        subRecs_.push_back(SubRecord{seqend, sv.written(), {}});
+        subHandles_.push_back(sv.handle());
     }
-    if (any) subKept_ = std::move(subs);
-    for (const auto& x : verts) subHandles_.push_back(x.handle());
-    if (seqend) subHandles_.push_back(View(g_, *seqend, codec_).handle());
     return made;
 }
 
@@ -1310,18 +1655,12 @@ OdDbEntity* Loader::makeSpline(const View& v)
     OdGePoint3dArray ctrl, fit;
     size_t from = v.subclassStart(sub);
     for (size_t k = from; k < v.end(); ++k) {
-        if (v.skipped(k)) continue;
+        if (!v.readable(k)) continue;
         const Group& x = v.at(k);
-        auto pointAt = [&](int code) {
-            OdGePoint3d p(x.real, 0, 0);
-            if (k + 1 < v.end() && v.at(k + 1).code == code + 10) p.y = v.at(++k).real;
-            if (k + 1 < v.end() && v.at(k + 1).code == code + 20) p.z = v.at(++k).real;
-            return p;
-        };
-        if (x.code == 40) knots.append(x.real);
-        else if (x.code == 41) weights.append(x.real);
-        else if (x.code == 10) ctrl.append(pointAt(10));
-        else if (x.code == 11) fit.append(pointAt(11));
+        if (x.code == 40) knots.append(v.take(k).real);
+        else if (x.code == 41) weights.append(v.take(k).real);
+        else if (x.code == 10) ctrl.append(v.pointAt(k));
+        else if (x.code == 11) fit.append(v.pointAt(k));
     }
     bool rational = (flags & 4) && weights.length() == ctrl.length();
     if (degree < 1 || degree > 25) return nullptr;
@@ -1353,7 +1692,7 @@ OdDbEntity* Loader::makeHatch(const View& v)
 {
     auto* h = new OdDbHatch();
     const char* sub = "AcDbHatch";
-    h->setElevation(v.real(30, 0, sub));
+    h->setElevation(v.point(10, sub).z);
     OdGeVector3d n = v.vector(210, sub, OdGeVector3d(0, 0, 1));
     if (!n.isZeroLength()) h->setNormal(n);
     std::wstring pattern = v.text(2, sub);
@@ -1509,8 +1848,9 @@ OdDbEntity* Loader::makeHatch(const View& v)
         OdArray<OdCmColor> colors;
         OdGeDoubleArray values;
         for (size_t i = after; i < v.end(); ++i) {
-            if (v.skipped(i)) continue;
+            if (!v.readable(i)) continue;
             const Group& x = v.at(i);
+            if (x.code == 463 || x.code == 63 || x.code == 421) v.take(i);
             if (x.code == 463) {
                 colors.append(OdCmColor(OdCmEntityColor::kByACI));
                 colors.last().setColorIndex(7);
@@ -1580,12 +1920,12 @@ OdDbEntity* Loader::makeMline(const View& v)
     size_t from = v.subclassStart(sub);
     int64_t lines = v.integer(73, 0, sub);
     std::vector<OdDbMline::Segment> segs;
-    for (size_t k = from; k < v.end(); ++k) {
-        if (v.skipped(k) || v.at(k).code != 11) continue;
-        OdGePoint3d p(v.at(k).real, 0, 0);
-        if (k + 1 < v.end() && v.at(k + 1).code == 21) p.y = v.at(++k).real;
-        if (k + 1 < v.end() && v.at(k + 1).code == 31) p.z = v.at(++k).real;
-        m->appendSeg(p);
+    // Each vertex holds the element count's elements: data that does not
+    // fit it is kept whole, as the file wrote it.
+    bool fits = lines >= 0 && lines <= 1024;
+    for (size_t k = from; k < v.end() && fits; ++k) {
+        if (!v.readable(k) || v.at(k).code != 11) continue;
+        m->appendSeg(v.pointAt(k));
         // The vertex's direction, mitre and each line's distances, up to
         // the next vertex.
         OdDbMline::Segment seg;
@@ -1594,24 +1934,33 @@ OdDbEntity* Loader::makeMline(const View& v)
         double z = 0;
         if (c.point2(12, xy) && c.real(32, z)) seg.direction = OdGeVector3d(xy.x, xy.y, z);
         if (c.point2(13, xy) && c.real(33, z)) seg.miter = OdGeVector3d(xy.x, xy.y, z);
-        for (int64_t e = 0; e < std::min<int64_t>(lines, 1024); ++e) {
+        for (int64_t e = 0; e < lines && fits; ++e) {
             int64_t np = 0, nf = 0;
             OdGeDoubleArray params, fills;
-            if (!c.integer(74, np)) break;
-            for (int64_t q = 0, cnt = c.bound(np, 1); q < cnt; ++q) {
+            fits = c.integer(74, np) && np >= 0;
+            for (int64_t q = 0; fits && q < np; ++q) {
                 double x = 0;
-                if (c.real(41, x)) params.append(x);
+                fits = c.real(41, x);
+                params.append(x);
             }
-            if (!c.integer(75, nf)) break;
-            for (int64_t q = 0, cnt = c.bound(nf, 1); q < cnt; ++q) {
+            fits = fits && c.integer(75, nf) && nf >= 0;
+            for (int64_t q = 0; fits && q < nf; ++q) {
                 double x = 0;
-                if (c.real(42, x)) fills.append(x);
+                fits = c.real(42, x);
+                fills.append(x);
             }
             seg.params.push_back(params);
             seg.fills.push_back(fills);
         }
+        // An element more than the count says does not fit either.
+        fits = fits && !c.at(74);
         segs.push_back(seg);
         k = c.pos() - 1;
+    }
+    const Group* count = v.find(72, sub);
+    if (!fits || (count && count->integer != (int64_t)segs.size())) {
+        delete m;
+        return nullptr;
     }
     m->setClosedMline(v.integer(71, 0, sub) & 2);
     double scale = v.real(40, 1, sub);
@@ -1634,6 +1983,7 @@ OdDbEntity* Loader::proxy(const View& v)
     auto* p = new OdDbProxyEntity();
     std::string_view type = v.type();
     DxfAccess::fileRecord(p).dxfName = std::wstring(type.begin(), type.end());
+    DxfAccess::fileRecord(p).fromFile = true;
     return p;
 }
 
@@ -1700,15 +2050,21 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         p->setThickness(v.real(39, 0, sub));
         size_t from = v.subclassStart(sub);
         for (size_t k = from; k < v.end(); ++k) {
-            if (v.skipped(k) || v.at(k).code != 10) continue;
-            double x = v.at(k).real, y = 0, sw = constWidth, ew = constWidth, b = 0;
+            if (!v.readable(k) || v.at(k).code != 10) continue;
+            double x = v.take(k).real, y = 0, sw = constWidth, ew = constWidth, b = 0;
+            // The vertex's values up to the next vertex, the first of each.
+            bool seen[4] = {false, false, false, false};
             size_t m = k + 1;
-            for (; m < v.end() && v.at(m).code != 10 && v.at(m).code != 100; ++m) {
+            for (; m < v.end() && v.at(m).code != 100 && !(v.at(m).code == 10 && v.readable(m)); ++m) {
                 const Group& gm = v.at(m);
-                if (gm.code == 20) y = gm.real;
-                else if (gm.code == 40 && gm.real >= 0) sw = gm.real;
-                else if (gm.code == 41 && gm.real >= 0) ew = gm.real;
-                else if (gm.code == 42) b = gm.real;
+                const int slot = gm.code == 20 ? 0 : gm.code == 40 ? 1 : gm.code == 41 ? 2 : gm.code == 42 ? 3 : -1;
+                if (slot < 0 || seen[slot] || !v.readable(m)) continue;
+                seen[slot] = true;
+                const double value = v.take(m).real;
+                if (slot == 0) y = value;
+                else if (slot == 1 && value >= 0) sw = value;
+                else if (slot == 2 && value >= 0) ew = value;
+                else if (slot == 3) b = value;
             }
             p->addVertexAt(p->numVerts(), OdGePoint2d(x, y), b, sw, ew);
             k = m - 1;
@@ -1729,15 +2085,16 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         // Attributes follow the reference up to the end of the sequence.
         size_t k = i + 1;
         for (; k < to && recs[k].type == "ATTRIB"; ++k) {
-            attrs.push_back(static_cast<OdDbAttribute*>(makeText(View(g_, recs[k], codec_), "ATTRIB")));
+            attrs.push_back(static_cast<OdDbAttribute*>(makeText(view(recs[k], expected(recs[k], true)), "ATTRIB")));
             attrRecs.push_back(&recs[k]);
         }
         if (k < to && recs[k].type == "SEQEND") {
+            View sv = view(recs[k], SubRecordSubclasses("", "SEQEND", 0));
             if (!attrs.empty()) {
-                View sv(g_, recs[k], codec_);
-                if (auto kept = keep(sv, SubRecordSubclasses(nullptr, "SEQEND", 0), "SEQEND"))
-                    subKept_.push_back(std::move(kept));
+                subRecs_.push_back(SubRecord{&recs[k], sv.written(), {}});
                 subHandles_.push_back(sv.handle());
+            } else {
+                leaveOut(recs[k], "the end of a sequence of attributes after a reference without any is not read");
             }
             ++k;
         }
@@ -1810,16 +2167,13 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
     if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB" || type == "BLOCK" || type == "ENDBLK")
         return nullptr;
     keptFlags_ = 0;
-    subKept_.clear();
+    subRecs_.clear();
     subHandles_.clear();
     // The records of its sequence (a polyline's vertices and end) go with
     // it, each kept whole.
     for (size_t k = first + 1; k < i && k < to; ++k) {
-        View sv(g_, recs[k], codec_);
-        std::unique_ptr<DxfKept> whole = keep(sv, {}, recs[k].type);
-        if (!whole) whole = std::make_unique<DxfKept>();
-        whole->dxfType = std::string(recs[k].type);
-        subKept_.push_back(std::move(whole));
+        View sv = view(recs[k], {});
+        subRecs_.push_back(SubRecord{&recs[k], {}, std::string(recs[k].type)});
         subHandles_.push_back(sv.handle());
     }
     return proxy(v);
@@ -1839,6 +2193,16 @@ void Loader::dropCyclicReferences()
         blocks.insert(block);
         blocks.insert(target);
     }
+    // Said with its attributes, which go with it.
+    auto drop = [this](OdDbObjectId ref, const char* why) {
+        auto* r = static_cast<OdDbBlockReference*>(obj(ref));
+        DxfAccess::markErased(r);
+        notRead_.push_back(L"INSERT (handle " + std::wstring(r->handle().ascii().str()) + L"): a block reference is left out: " +
+                           Utf8ToWide(why));
+        for (const auto& a : DxfAccess::attributes(r))
+            notRead_.push_back(L"ATTRIB (handle " + std::wstring(a.getHandle().ascii().str()) +
+                               L"): left out with its block reference");
+    };
     enum { kNew, kOnPath, kDone };
     std::map<OdDbObjectId, int> state;
     for (OdDbObjectId root : blocks) {
@@ -1854,7 +2218,7 @@ void Loader::dropCyclicReferences()
                 continue;
             }
             auto [ref, target] = refs[next++];
-            if (state[target] == kOnPath) DxfAccess::markErased(obj(ref));
+            if (state[target] == kOnPath) drop(ref, "it would draw its block inside itself");
             else if (state[target] == kNew) {
                 state[target] = kOnPath;
                 stack.emplace_back(target, 0);
@@ -1874,7 +2238,7 @@ void Loader::dropCyclicReferences()
         ready.pop_back();
         for (const auto& [ref, target] : refsIn[block]) {
             if (!live(ref)) continue;
-            if (level[block] + 1 > kMaxBlockDepth) DxfAccess::markErased(obj(ref));
+            if (level[block] + 1 > kMaxBlockDepth) drop(ref, "blocks nest too deep below it to be drawn");
             else level[target] = std::max(level[target], level[block] + 1);
             if (--pending[target] == 0) ready.push_back(target);
         }
@@ -1887,7 +2251,7 @@ void Loader::readObjects()
     bool nodSeen = false;
     for (const auto& r : objects_) {
         bool xrecord = r.type == "XRECORD";
-        View v(g_, r, codec_, xrecord);
+        View v = view(r, expected(r, false), xrecord);
         if (r.type == "DICTIONARY" || r.type == "ACDBDICTIONARYWDFLT") {
             auto* d = new OdDbDictionary();
             d->setTreatElementsAsHard(v.integer(280, 0) != 0);
@@ -1896,23 +2260,34 @@ void Loader::readObjects()
                 roots_.nod = id;
                 nodSeen = true;
             }
-            std::vector<std::pair<std::wstring, uint64_t>> entries;
+            // Entries: a key and the object it names (index of the key).
+            std::vector<std::pair<size_t, uint64_t>> entries;
             std::vector<uint64_t> hard;
             for (size_t k = v.begin(); k + 1 < v.end(); ++k)
-                if (!v.skipped(k) && v.at(k).code == 3 && (v.at(k + 1).code == 350 || v.at(k + 1).code == 360)) {
-                    entries.emplace_back(v.decode(v.at(k)), v.at(k + 1).handle);
+                if (v.readable(k) && v.readable(k + 1) && v.at(k).code == 3 &&
+                    (v.at(k + 1).code == 350 || v.at(k + 1).code == 360)) {
+                    entries.emplace_back(k, v.at(k + 1).handle);
                     if (v.at(k + 1).code == 360) hard.push_back(v.at(k + 1).handle);
+                    v.take(k);
+                    v.take(++k);
                 }
-            fixups_.push_back([this, d, entries, hard] {
+            // Objects name their owners themselves: the dictionary owns the
+            // entries that name none it has.
+            adoptions_.push_back([this, d, entries, hard] {
                 for (uint64_t h : hard)
                     if (OdDbObjectId e = idOf(h); !e.isNull()) keptOf(d).hardOwned.push_back(e);
                 std::set<std::wstring> keys;  // keys compare without case
-                for (const auto& [key, h] : entries) {
+                for (const auto& [at, h] : entries) {
+                    const std::wstring key = codec_.decode(g_[at].text);
                     OdDbObjectId e = idOf(h);
                     // The named-objects dictionary is the root: no entry.
+                    // An entry the dictionary cannot hold goes back as read.
                     if (key.empty() || e.isNull() || e == d->objectId() || e == roots_.nod ||
-                        !keys.insert(Lower(key)).second)
+                        !keys.insert(Lower(key)).second) {
+                        state_[at] |= kRefused;
+                        state_[at + 1] |= kRefused;
                         continue;
+                    }
                     DxfAccess::addEntry(d, key, e);
                     if (obj(e)->ownerId().isNull()) DxfAccess::setOwner(obj(e), d->objectId());
                 }
@@ -1966,17 +2341,28 @@ void Loader::readObjects()
             auto* t = new OdDbSortentsTable();
             place(t, v, OdDbObjectId());
             uint64_t block = v.ref(330, "AcDbSortentsTable");
-            std::vector<std::pair<uint64_t, uint64_t>> pairs;
+            // (entity, sort handle, index of the pair)
+            std::vector<std::tuple<uint64_t, uint64_t, size_t>> pairs;
             size_t from = v.subclassStart("AcDbSortentsTable");
             for (size_t k = from; k + 1 < v.end(); ++k)
-                if (v.at(k).code == 331 && v.at(k + 1).code == 5) pairs.emplace_back(v.at(k).handle, v.at(k + 1).handle);
+                if (v.readable(k) && v.readable(k + 1) && v.at(k).code == 331 && v.at(k + 1).code == 5) {
+                    pairs.emplace_back(v.at(k).handle, v.at(k + 1).handle, k);
+                    v.take(k);
+                    v.take(++k);
+                }
             fixups_.push_back([this, t, block, pairs] {
                 auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(idOf(block)));
+                // Pairs naming no entity of the block go back as read.
+                for (const auto& [e, s, at] : pairs)
+                    if (!btr || obj(idOf(e)) == nullptr || obj(idOf(e))->ownerId() != btr->objectId()) {
+                        state_[at] |= kRefused;
+                        state_[at + 1] |= kRefused;
+                    }
                 if (!btr) return;
                 // Each entity sorts by its sort handle, its own handle when
                 // the table gives none; equal ones keep their block order.
                 std::map<uint64_t, uint64_t> sortOf;
-                for (const auto& [e, s] : pairs) sortOf[e] = s;
+                for (const auto& [e, s, at] : pairs) sortOf[e] = s;
                 std::vector<std::pair<uint64_t, OdDbObjectId>> keyed;
                 for (const auto& id : btr->entityIds()) {
                     auto it = sortOf.find(id.getHandle());
@@ -1989,14 +2375,15 @@ void Loader::readObjects()
                 DxfAccess::setSortents(t, btr->objectId(), order);
                 // The file's own sort handles go back while the order holds.
                 DxfKept& kept = keptOf(t);
-                for (const auto& [e, s] : pairs)
-                    if (OdDbObjectId id = idOf(e); !id.isNull()) kept.sortHandles.emplace_back(id, s);
+                for (const auto& [e, s, at] : pairs)
+                    if (OdDbObjectId id = idOf(e); !(state_[at] & kRefused)) kept.sortHandles.emplace_back(id, s);
                 t->getFullDrawOrder(kept.sortOrder);
             });
         } else {
             // Objects of kinds the database does not know are kept whole.
             auto* p = new OdDbProxyObject();
             DxfAccess::fileRecord(p).dxfName = std::wstring(r.type.begin(), r.type.end());
+            DxfAccess::fileRecord(p).fromFile = true;
             place(p, v, OdDbObjectId());
         }
     }
@@ -2050,6 +2437,8 @@ void Loader::build()
     // that the file uses further on.
     // (The header's handle seed is a value of code 5 too: it is the next
     // handle to give, not one that is taken.)
+    // References to handles no object has go back as written, so no new
+    // object may take one of them either.
     uint64_t top = 0;
     for (size_t i = 0, span = 0; i < g_.size(); ++i) {
         if (span < headerSpans_.size() && i == headerSpans_[span].first) {
@@ -2057,7 +2446,9 @@ void Loader::build()
             if (i >= g_.size()) break;
         }
         const Group& x = g_[i];
-        if ((x.code == 5 || x.code == 105) && x.handle < kMaxHandle) top = std::max(top, x.handle);
+        if (x.kind == Kind::kHandle && x.handle < kMaxHandle) top = std::max(top, x.handle);
+        if (x.code == 1005)
+            if (uint64_t h = HandleOfText(x.text); h < kMaxHandle) top = std::max(top, h);
     }
     DxfAccess::setHandseed(db_, top + 1);
     ids_.reserve(g_.size() / 8);
@@ -2068,8 +2459,12 @@ void Loader::build()
     readObjects();
     finish();
     for (auto& f : fixups_) f();
+    for (auto& f : adoptions_) f();
+    keepAll();
     for (auto& [group, h] : handles_) group->id = idOf(h);
     dropCyclicReferences();
+    DxfAccess::fileKept(db_)->notRead = std::move(notRead_);
+    respell();
 }
 
 // What bytes that are no DXF file seem to be; empty when they may be one.

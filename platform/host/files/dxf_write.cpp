@@ -61,8 +61,8 @@ bool IsPlusZ(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
 
 class DxfOut {
 public:
-    DxfOut(OdDbDatabase* db, std::vector<std::wstring>& losses)
-        : db_(db), synthetic_(db->handseed()), losses_(losses)
+    DxfOut(OdDbDatabase* db, std::vector<std::wstring>& losses, const RecordSeen* seen = nullptr)
+        : db_(db), synthetic_(db->handseed()), losses_(losses), seen_(seen)
     {
     }
     std::string run();
@@ -96,14 +96,30 @@ private:
     // ---- records ----
     // Ends the record being written (its kept groups and extended data go
     // out) and starts a new one: "0 type".
-    void open(const std::string& type, const OdDbObject* o = nullptr, const DxfKept* kept = nullptr);
+    // `of` and `sub` name the record: the object's own (kObjectRecord), its
+    // block's begin or end, or the n-th record of its sequence.
+    void open(const std::string& type, const OdDbObject* o = nullptr, const DxfKept* kept = nullptr,
+              const OdDbObject* of = nullptr, int sub = kObjectRecord);
     void close();
+    // Puts back the values of the record that nobody changed as the file
+    // wrote them (DxfKept::Respelling).
+    void respell();
     // The groups of the object's head: handle, extension dictionary,
     // reactors, owner.
     void begin(const std::string& type, const OdDbObject* o, OdDbObjectId owner, int handleCode = 5);
     void marker(const char* subclass);
     void flushRuns(bool all);
     void keptGroup(const KeptGroup& g);
+    uint64_t keptHandle(const KeptGroup& g) const;
+    // A record's head: its handle (code 5 or 105) and owner.
+    void head(uint64_t handle, uint64_t owner, int handleCode = 5)
+    {
+        w_.setTag(GroupWriter::kFrame);
+        w_.handle(handleCode, handle);
+        w_.setTag(GroupWriter::kOwner);
+        w_.handle(330, owner);
+        w_.setTag(GroupWriter::kValue);
+    }
     bool keptHas(int code) const;
     void check(int code);
     // Groups of the current subclass; soft ones only when the file gave no
@@ -196,12 +212,18 @@ private:
     uint64_t dimstyleHandle_ = 0;
     std::unordered_set<uint64_t> recordHandles_;  // given to records in this save
 
+    // Records of objects go to this instead of the text, when set.
+    const RecordSeen* seen_;
+
     // The record being written.
     struct Record {
         bool open = false;
         std::string type;
         const OdDbObject* obj = nullptr;
         const DxfKept* kept = nullptr;
+        const OdDbObject* of = nullptr;
+        int sub = kObjectRecord;
+        size_t start = 0;  // where its text begins
         std::string subclass;
         int occurrence = 0;
         std::vector<std::pair<const char*, int>> seen;  // markers written, how often
@@ -231,16 +253,24 @@ void DxfOut::lose(const OdDbObject* o, const std::wstring& what)
 
 // ---- records and their kept groups ----
 
-void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* kept)
+void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* kept, const OdDbObject* of, int sub)
 {
     close();
     rec_ = Record();
     rec_.open = true;
     rec_.obj = o;
     rec_.kept = kept ? kept : o ? DxfAccess::kept(o) : nullptr;
+    rec_.of = of ? of : o;
+    rec_.sub = sub;
     rec_.type = rec_.kept && !rec_.kept->dxfType.empty() ? rec_.kept->dxfType : type;
     if (rec_.kept) rec_.flushed.assign(rec_.kept->runs.size(), 0);
+    rec_.start = w_.bytes().size();
+    // A record's groups are noted when it may respell what the file wrote,
+    // or when the records are being seen.
+    if ((seen_ && rec_.of) || (rec_.kept && !rec_.kept->respellings.empty())) w_.startNoting();
+    w_.setTag(GroupWriter::kFrame);
     w_.ascii(0, rec_.type);
+    w_.setTag(GroupWriter::kValue);
 }
 
 void DxfOut::close()
@@ -251,9 +281,74 @@ void DxfOut::close()
         const OdResBuf* data = DxfAccess::xdata(rec_.obj);
         for (const OdResBuf* rb = data; rb; rb = rb->next())
             if (rb->restype() == 1001) apps_.insert(rb->getString().str());
+        w_.setTag(GroupWriter::kExtended);
         xdata(data);
+        w_.setTag(GroupWriter::kValue);
     }
     rec_.open = false;
+    if (seen_ && rec_.of) {
+        (*seen_)(rec_.of, rec_.sub, std::string_view(w_.bytes()).substr(rec_.start), w_.noted(), rec_.start);
+        w_.cut(rec_.start);
+    } else if (rec_.kept && !rec_.kept->respellings.empty()) {
+        respell();
+    }
+    w_.stopNoting();
+}
+
+void DxfOut::respell()
+{
+    using R = DxfKept::Respelling;
+    const std::vector<GroupWriter::Noted> noted = w_.noted();
+    const std::string text = w_.bytes().substr(rec_.start);
+    const auto& list = rec_.kept->respellings;
+    if (ValuesHash(text, noted, rec_.start) != rec_.kept->valuesHash) return;
+    w_.cut(rec_.start);
+    std::vector<std::pair<std::pair<int, int>, int>> counts;  // (tag, code) -> how many so far
+    auto occurrence = [&counts](int tag, int code) {
+        for (auto& c : counts)
+            if (c.first.first == tag && c.first.second == code) return c.second++;
+        counts.push_back({{tag, code}, 1});
+        return 0;
+    };
+    // The subclass being written, and the groups the file had there that
+    // the writer left out, added at its end.
+    std::vector<std::pair<std::string, int>> markers;
+    std::string sub;
+    int subOccurrence = 0;
+    auto addMissing = [&] {
+        for (const R& r : list)
+            if (r.kind == R::kAdd && r.subclass == sub && r.subOccurrence == subOccurrence) w_.put(r.code, r.file);
+    };
+    bool ended = false;
+    for (const auto& n : noted) {
+        std::string_view value(text.data() + (n.at - rec_.start), n.length);
+        const bool marker = n.code == 100 && (n.tag == GroupWriter::kFrame || n.tag == GroupWriter::kKeptGroup);
+        if (!ended && (marker || n.tag == GroupWriter::kExtended)) {
+            addMissing();
+            if (n.tag == GroupWriter::kExtended) {
+                ended = true;
+            } else if (n.tag == GroupWriter::kFrame) {
+                sub = std::string(value);
+                subOccurrence = 0;
+                for (auto& m : markers)
+                    if (m.first == sub) subOccurrence = ++m.second;
+                if (subOccurrence == 0) markers.emplace_back(sub, 0);
+            } else {
+                sub = "\x01";  // a whole subclass kept as read: nothing is added in it
+            }
+        }
+        if (n.tag == GroupWriter::kValue || n.tag == GroupWriter::kOwner) {
+            const int k = occurrence(n.tag, n.code);
+            const R* found = nullptr;
+            for (const R& r : list)
+                if (r.kind != R::kAdd && r.tag == n.tag && r.code == n.code && r.occurrence == k && r.written == value)
+                    found = &r;
+            if (found && found->kind == R::kDrop) continue;
+            if (found) value = found->file;
+        }
+        w_.put(n.code, value);
+    }
+    if (!ended) addMissing();
 }
 
 // The kept runs that belong where the writer now is: those of the current
@@ -276,12 +371,22 @@ void DxfOut::flushRuns(bool all)
 
 void DxfOut::keptGroup(const KeptGroup& g)
 {
+    w_.setTag(GroupWriter::kKeptGroup);
     switch ((Kind)g.kind) {
     case Kind::kText: w_.text(g.code, g.text); break;
     case Kind::kReal: w_.real(g.code, g.real); break;
     case Kind::kInt: w_.integer(g.code, g.integer); break;
-    case Kind::kHandle: w_.handle(g.code, handleOf(g.id)); break;
+    case Kind::kHandle: w_.handle(g.code, keptHandle(g)); break;
     }
+    w_.setTag(GroupWriter::kValue);
+}
+
+// A kept handle names the object it named when read; one that named no
+// object goes back as written (no object is given such a handle).
+uint64_t DxfOut::keptHandle(const KeptGroup& g) const
+{
+    if (g.id.isNull() && g.integer > 0 && !DxfAccess::hasHandle(db_, (uint64_t)g.integer)) return (uint64_t)g.integer;
+    return handleOf(g.id);
 }
 
 bool DxfOut::keptHas(int code) const
@@ -307,7 +412,9 @@ void DxfOut::marker(const char* subclass)
     }
     rec_.occurrence = (*count)++;
     rec_.owned = &OwnedCodes(rec_.type, rec_.subclass);
+    w_.setTag(GroupWriter::kFrame);
     w_.ascii(100, subclass);
+    w_.setTag(GroupWriter::kValue);
 }
 
 void DxfOut::check(int code)
@@ -325,9 +432,22 @@ void DxfOut::xdata(const OdResBuf* rb)
         case 1001: case 1000: case 1002: case 1003: case 1004: case 1006: case 1007: case 1008: case 1009:
             w_.text(code, rb->getString().str());
             break;
-        case 1005:
-            w_.handle(code, handleOf(rb->getObjectId()));
+        case 1005: {
+            // A handle that named no object when read goes back as written.
+            uint64_t h = handleOf(rb->getObjectId());
+            const std::wstring asRead = rb->getString().str();
+            uint64_t raw = 0;
+            bool hex = !asRead.empty() && asRead.size() <= 15;
+            for (wchar_t c : asRead) {
+                const int d = c >= L'0' && c <= L'9' ? c - L'0' : c >= L'A' && c <= L'F' ? c - L'A' + 10
+                              : c >= L'a' && c <= L'f' ? c - L'a' + 10 : -1;
+                hex = hex && d >= 0;
+                raw = raw << 4 | (uint64_t)std::max(d, 0);
+            }
+            if (rb->getObjectId().isNull() && hex && raw && !DxfAccess::hasHandle(db_, raw)) h = raw;
+            w_.handle(code, h);
             break;
+        }
         case 1010: case 1011: case 1012: case 1013: w_.point(code, rb->getPoint3d()); break;
         case 1040: case 1041: case 1042: w_.real(code, rb->getDouble()); break;
         case 1070: w_.integer(code, rb->getInt16()); break;
@@ -343,7 +463,7 @@ void DxfOut::xdata(const OdResBuf* rb)
 bool IsFileProxy(const OdDbObject* o)
 {
     const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(o);
-    return f && !f->dxfName.empty();
+    return f && f->fromFile;
 }
 
 const wchar_t* DxfOut::cannotGo(const OdDbObject* o)
@@ -403,7 +523,12 @@ void DxfOut::collect()
     // does not go carries the visit mark alone. Entities were decided with
     // their blocks; the objects that go besides them are kept in handle
     // order for the objects section.
+    // An object whose chain ends without an owner (none, one that is not
+    // there, or a ring of owners) goes as it is: a drawing read keeps
+    // everything it held. One whose chain ends at an object that does not
+    // go (erased, or of a kind files do not carry) goes with it.
     std::vector<const OdDbObject*> path;
+    std::unordered_set<const OdDbStub*> onPath;
     DxfAccess::forEachStub(db_, [&](OdDbStub* first) {
         OdDbObjectId id(first);
         // Entities are decided as they are written. Marked and not visited:
@@ -413,16 +538,26 @@ void DxfOut::collect()
         if (first->mark == mark_ && first->visit != mark_ && first->object) out_.push_back(first->object);
         if (first->mark == mark_ || first->visit == mark_) return;
         path.clear();
+        onPath.clear();
         bool going = false;
-        for (const OdDbObject* cur = obj(id); cur;) {
+        for (const OdDbObject* cur = obj(id);;) {
+            if (!cur) {
+                going = !path.empty();
+                break;
+            }
             OdDbStub* stub = cur->objectId().stub();
             if (stub->mark == mark_ || (stub->entity && written(cur->objectId()))) {
+                going = true;
+                break;
+            }
+            if (onPath.count(stub)) {
                 going = true;
                 break;
             }
             if (stub->visit == mark_) break;
             if (cur->isErased() || !IsWrittenObject(cur)) break;
             stub->visit = mark_;
+            onPath.insert(stub);
             path.push_back(cur);
             cur = cur->ownerId().database() == db_ ? obj(cur->ownerId()) : nullptr;
         }
@@ -447,6 +582,7 @@ void DxfOut::collect()
 void DxfOut::begin(const std::string& type, const OdDbObject* o, OdDbObjectId owner, int handleCode)
 {
     open(type, o);
+    w_.setTag(GroupWriter::kFrame);
     w_.handle(handleCode, o->handle());
     if (written(o->extensionDictionary())) {
         w_.ascii(102, "{ACAD_XDICTIONARY");
@@ -461,7 +597,9 @@ void DxfOut::begin(const std::string& type, const OdDbObject* o, OdDbObjectId ow
         for (uint64_t h : reactors) w_.handle(330, h);
         w_.ascii(102, "}");
     }
+    w_.setTag(GroupWriter::kOwner);
     w_.handle(330, handleOf(owner));
+    w_.setTag(GroupWriter::kValue);
 }
 
 // ---- header, classes and other sections ----
@@ -570,6 +708,7 @@ uint64_t DxfOut::beginTable(const char* name, OdDbObjectId tableId, int count)
     open("TABLE", obj(tableId));
     w_.ascii(2, name);
     uint64_t h = 0;
+    w_.setTag(GroupWriter::kFrame);
     if (auto* t = obj(tableId)) {
         w_.handle(5, h = t->handle());
         if (written(t->extensionDictionary())) {
@@ -580,7 +719,9 @@ uint64_t DxfOut::beginTable(const char* name, OdDbObjectId tableId, int count)
     } else {
         w_.handle(5, h = synthetic());
     }
+    w_.setTag(GroupWriter::kOwner);
     w_.handle(330, 0);
+    w_.setTag(GroupWriter::kValue);
     marker("AcDbSymbolTable");
     // The count only tells readers what to expect; past what a signed
     // 16-bit value holds it is written as the most that does.
@@ -767,8 +908,7 @@ void DxfOut::tables()
     // the host registers it when the data is set.
     for (const auto& name : missing) {
         open("APPID");
-        w_.handle(5, synthetic());
-        w_.handle(330, db_->getRegAppTableId().getHandle());
+        head(synthetic(), db_->getRegAppTableId().getHandle());
         marker("AcDbSymbolTableRecord");
         marker("AcDbRegAppTableRecord");
         text(2, name);
@@ -788,8 +928,7 @@ void DxfOut::tables()
         // default one.
         open("DIMSTYLE");
         dimstyleHandle_ = synthetic();
-        w_.handle(105, dimstyleHandle_);
-        w_.handle(330, dimstyleTable);
+        head(dimstyleHandle_, dimstyleTable, 105);
         marker("AcDbSymbolTableRecord");
         marker("AcDbDimStyleTableRecord");
         text(2, L"Standard");
@@ -806,8 +945,7 @@ void DxfOut::tables()
     }
     for (auto& [dim, block] : dimensionBlocks_) {
         open("BLOCK_RECORD");
-        w_.handle(5, block.record);
-        w_.handle(330, db_->getBlockTableId().getHandle());
+        head(block.record, db_->getBlockTableId().getHandle());
         marker("AcDbSymbolTableRecord");
         marker("AcDbBlockTableRecord");
         text(2, block.name);
@@ -840,9 +978,8 @@ void DxfOut::blocks()
         OdString name = block->getName();
         bool paper = name.iCompare(L"*Paper_Space") == 0;
         bool model = b == db_->getModelSpaceId();
-        open("BLOCK", nullptr, kept ? kept->blockBegin.get() : nullptr);
-        w_.handle(5, recordHandle(kept && kept->blockBegin ? kept->blockBegin->handle : 0));
-        w_.handle(330, block->handle());
+        open("BLOCK", nullptr, kept ? kept->blockBegin.get() : nullptr, block, kBlockBeginRecord);
+        head(recordHandle(kept && kept->blockBegin ? kept->blockBegin->handle : 0), block->handle());
         marker("AcDbEntity");
         if (paper) integer(67, 1);
         if (!keptHas(8)) w_.ascii(8, "0");
@@ -856,9 +993,8 @@ void DxfOut::blocks()
         text(3, name.str());
         softText(1, L"");
         if (!model) writeEntities(block);
-        open("ENDBLK", nullptr, kept ? kept->blockEnd.get() : nullptr);
-        w_.handle(5, recordHandle(kept && kept->blockEnd ? kept->blockEnd->handle : 0));
-        w_.handle(330, block->handle());
+        open("ENDBLK", nullptr, kept ? kept->blockEnd.get() : nullptr, block, kBlockEndRecord);
+        head(recordHandle(kept && kept->blockEnd ? kept->blockEnd->handle : 0), block->handle());
         marker("AcDbEntity");
         if (paper) integer(67, 1);
         if (!keptHas(8)) w_.ascii(8, "0");
@@ -868,8 +1004,7 @@ void DxfOut::blocks()
         for (const char* type : {"BLOCK", "ENDBLK"}) {
             bool first = type[0] == 'B';
             open(type);
-            w_.handle(5, synthetic());
-            w_.handle(330, block.record);
+            head(synthetic(), block.record);
             marker("AcDbEntity");
             w_.ascii(8, "0");
             marker(first ? "AcDbBlockBegin" : "AcDbBlockEnd");
@@ -942,7 +1077,8 @@ void DxfOut::entityCommon(const std::string& type, const OdDbEntity* e)
 void DxfOut::checkSubRecords(const OdDbEntity* parent, size_t count)
 {
     const DxfKept* kept = DxfAccess::kept(parent);
-    if (kept && !kept->subRecords.empty() && kept->subRecords.size() != count)
+    if (!kept || kept->subRecords.empty() || kept->subRecords.size() == count) return;
+    if (std::any_of(kept->subRecords.begin(), kept->subRecords.end(), [](const auto& s) { return s && !s->runs.empty(); }))
         lose(parent, L"what the file gave its vertices beyond their points no longer fits them and is not saved");
 }
 
@@ -963,9 +1099,8 @@ void DxfOut::subRecordHead(const char* type, const OdDbEntity* parent, size_t in
     const DxfKept* kept = DxfAccess::kept(parent);
     const DxfKept* mine = kept && kept->subRecords.size() == count ? kept->subRecords[index].get() : nullptr;
     const uint64_t fromFile = kept && kept->subHandles.size() == count ? kept->subHandles[index] : 0;
-    open(type, nullptr, mine);
-    w_.handle(5, recordHandle(fromFile));
-    w_.handle(330, parent->handle());
+    open(type, nullptr, mine, parent, (int)index);
+    head(recordHandle(fromFile), parent->handle());
     marker("AcDbEntity");
     if (parent->ownerId() == paperSpace_) integer(67, 1);
     if (!keptHas(8)) w_.text(8, nameOf(parent->layerId()).str());
@@ -1624,9 +1759,8 @@ void DxfOut::entity(const OdDbEntity* e)
         for (size_t i = 0; i < n; ++i) {
             const DxfKept* record = kept->subRecords[i].get();
             if (!record || record->dxfType.empty()) continue;
-            open(record->dxfType, nullptr, record);
-            w_.handle(5, recordHandle(kept->subHandles.size() == n ? kept->subHandles[i] : 0));
-            w_.handle(330, e->handle());
+            open(record->dxfType, nullptr, record, e, (int)i);
+            head(recordHandle(kept->subHandles.size() == n ? kept->subHandles[i] : 0), e->handle());
         }
     }
 }
@@ -1760,79 +1894,127 @@ std::string DxfOut::run()
 
 }  // namespace
 
+std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bool entity)
+{
+    const char* e = "AcDbEntity";
+    using List = std::vector<const char*>;
+    static const std::map<std::string_view, List> kFixed = {
+        {"LINE", {e, "AcDbLine"}},
+        {"CIRCLE", {e, "AcDbCircle"}},
+        {"ARC", {e, "AcDbCircle", "AcDbArc"}},
+        {"ELLIPSE", {e, "AcDbEllipse"}},
+        {"LWPOLYLINE", {e, "AcDbPolyline"}},
+        {"SPLINE", {e, "AcDbSpline"}},
+        {"POINT", {e, "AcDbPoint"}},
+        {"ATTDEF", {e, "AcDbText", "AcDbAttributeDefinition"}},
+        {"ATTRIB", {e, "AcDbText", "AcDbAttribute"}},
+        {"TEXT", {e, "AcDbText", "AcDbText"}},
+        {"MTEXT", {e, "AcDbMText"}},
+        {"HATCH", {e, "AcDbHatch"}},
+        {"SOLID", {e, "AcDbTrace"}},
+        {"IMAGE", {e, "AcDbRasterImage"}},
+        {"MLINE", {e, "AcDbMline"}},
+        {"DICTIONARY", {"AcDbDictionary"}},
+        {"XRECORD", {"AcDbXrecord"}},
+        {"IMAGEDEF", {"AcDbRasterImageDef"}},
+        {"SORTENTSTABLE", {"AcDbSortentsTable"}},
+        {"TABLE", {"AcDbSymbolTable"}},
+    };
+    const char* r = "AcDbSymbolTableRecord";
+    static const std::map<std::string_view, const char*> kRecords = {
+        {"LAYER", "AcDbLayerTableRecord"},         {"LTYPE", "AcDbLinetypeTableRecord"},
+        {"STYLE", "AcDbTextStyleTableRecord"},     {"VPORT", "AcDbViewportTableRecord"},
+        {"VIEW", "AcDbViewTableRecord"},           {"UCS", "AcDbUCSTableRecord"},
+        {"APPID", "AcDbRegAppTableRecord"},        {"DIMSTYLE", "AcDbDimStyleTableRecord"},
+        {"BLOCK_RECORD", "AcDbBlockTableRecord"}};
+    if (auto it = kFixed.find(type); it != kFixed.end()) return it->second;
+    if (auto it = kRecords.find(type); it != kRecords.end()) return {r, it->second};
+    if (type == "INSERT") return {e, (flags & 1) ? "AcDbMInsertBlock" : "AcDbBlockReference"};
+    if (type == "POLYLINE") {
+        if (flags & 16) return {e, "AcDbPolygonMesh"};
+        if (flags & 64) return {e, "AcDbPolyFaceMesh"};
+        if (flags & 8) return {e, "AcDb3dPolyline"};
+        return {e, "AcDb2dPolyline"};
+    }
+    if (type == "DIMENSION") {
+        const char* d = "AcDbDimension";
+        switch (flags & 7) {
+        case 0: return {e, d, "AcDbAlignedDimension", "AcDbRotatedDimension"};
+        case 1: return {e, d, "AcDbAlignedDimension"};
+        case 2: return {e, d, "AcDb2LineAngularDimension"};
+        case 3: return {e, d, "AcDbDiametricDimension"};
+        case 4: return {e, d, "AcDbRadialDimension"};
+        case 5: return {e, d, "AcDb3PointAngularDimension"};
+        case 6: return {e, d, "AcDbOrdinateDimension"};
+        default: return {e, d};
+        }
+    }
+    // Kinds the database keeps whole.
+    return entity ? List{e} : List{};
+}
+
 std::vector<const char*> WrittenSubclasses(const OdDbObject* o, std::string& type)
 {
     auto* m = const_cast<OdDbObject*>(o);
     auto is = [m](OdRxClass* c) { return m->isKindOf(c); };
-    const char* e = "AcDbEntity";
-    if (is(OdDbLine::desc())) return type = "LINE", std::vector<const char*>{e, "AcDbLine"};
-    if (is(OdDbCircle::desc())) return type = "CIRCLE", std::vector<const char*>{e, "AcDbCircle"};
-    if (is(OdDbArc::desc())) return type = "ARC", std::vector<const char*>{e, "AcDbCircle", "AcDbArc"};
-    if (is(OdDbEllipse::desc())) return type = "ELLIPSE", std::vector<const char*>{e, "AcDbEllipse"};
-    if (is(OdDbPolyline::desc())) return type = "LWPOLYLINE", std::vector<const char*>{e, "AcDbPolyline"};
-    if (is(OdDb2dPolyline::desc())) return type = "POLYLINE", std::vector<const char*>{e, "AcDb2dPolyline"};
-    if (is(OdDb3dPolyline::desc())) return type = "POLYLINE", std::vector<const char*>{e, "AcDb3dPolyline"};
-    if (is(OdDbPolygonMesh::desc())) return type = "POLYLINE", std::vector<const char*>{e, "AcDbPolygonMesh"};
-    if (is(OdDbPolyFaceMesh::desc())) return type = "POLYLINE", std::vector<const char*>{e, "AcDbPolyFaceMesh"};
-    if (is(OdDbSpline::desc())) return type = "SPLINE", std::vector<const char*>{e, "AcDbSpline"};
-    if (is(OdDbPoint::desc())) return type = "POINT", std::vector<const char*>{e, "AcDbPoint"};
-    if (is(OdDbAttributeDefinition::desc()))
-        return type = "ATTDEF", std::vector<const char*>{e, "AcDbText", "AcDbAttributeDefinition"};
-    if (is(OdDbAttribute::desc())) return type = "ATTRIB", std::vector<const char*>{e, "AcDbText", "AcDbAttribute"};
-    if (is(OdDbText::desc())) return type = "TEXT", std::vector<const char*>{e, "AcDbText", "AcDbText"};
-    if (is(OdDbMText::desc())) return type = "MTEXT", std::vector<const char*>{e, "AcDbMText"};
-    if (is(OdDbMInsertBlock::desc())) return type = "INSERT", std::vector<const char*>{e, "AcDbMInsertBlock"};
-    if (is(OdDbBlockReference::desc())) return type = "INSERT", std::vector<const char*>{e, "AcDbBlockReference"};
-    if (is(OdDbHatch::desc())) return type = "HATCH", std::vector<const char*>{e, "AcDbHatch"};
-    if (is(OdDbSolid::desc())) return type = "SOLID", std::vector<const char*>{e, "AcDbTrace"};
-    if (is(OdDbRasterImage::desc())) return type = "IMAGE", std::vector<const char*>{e, "AcDbRasterImage"};
-    if (is(OdDbMline::desc())) return type = "MLINE", std::vector<const char*>{e, "AcDbMline"};
-    if (is(OdDbDimension::desc())) {
-        type = "DIMENSION";
-        const char* d = "AcDbDimension";
-        if (is(OdDbRotatedDimension::desc())) return {e, d, "AcDbAlignedDimension", "AcDbRotatedDimension"};
-        if (is(OdDbAlignedDimension::desc())) return {e, d, "AcDbAlignedDimension"};
-        if (is(OdDb2LineAngularDimension::desc())) return {e, d, "AcDb2LineAngularDimension"};
-        if (is(OdDb3PointAngularDimension::desc())) return {e, d, "AcDb3PointAngularDimension"};
-        if (is(OdDbDiametricDimension::desc())) return {e, d, "AcDbDiametricDimension"};
-        if (is(OdDbRadialDimension::desc())) return {e, d, "AcDbRadialDimension"};
-        if (is(OdDbOrdinateDimension::desc())) return {e, d, "AcDbOrdinateDimension"};
-        return {e, d};
-    }
+    const bool entity = is(OdDbEntity::desc());
     if (auto* f = DxfAccess::fileRecordOf(o)) {
         type.assign(f->dxfName.begin(), f->dxfName.end());
-        if (is(OdDbEntity::desc())) return {e};
-        return {};
+        return entity ? std::vector<const char*>{"AcDbEntity"} : std::vector<const char*>{};
     }
-    if (is(OdDbDictionary::desc())) return type = "DICTIONARY", std::vector<const char*>{"AcDbDictionary"};
-    if (is(OdDbXrecord::desc())) return type = "XRECORD", std::vector<const char*>{"AcDbXrecord"};
-    if (is(OdDbRasterImageDef::desc())) return type = "IMAGEDEF", std::vector<const char*>{"AcDbRasterImageDef"};
-    if (is(OdDbSortentsTable::desc())) return type = "SORTENTSTABLE", std::vector<const char*>{"AcDbSortentsTable"};
-    if (is(OdDbSymbolTable::desc())) return type = "TABLE", std::vector<const char*>{"AcDbSymbolTable"};
-    const char* r = "AcDbSymbolTableRecord";
-    if (is(OdDbLayerTableRecord::desc())) return type = "LAYER", std::vector<const char*>{r, "AcDbLayerTableRecord"};
-    if (is(OdDbLinetypeTableRecord::desc())) return type = "LTYPE", std::vector<const char*>{r, "AcDbLinetypeTableRecord"};
-    if (is(OdDbTextStyleTableRecord::desc())) return type = "STYLE", std::vector<const char*>{r, "AcDbTextStyleTableRecord"};
-    if (is(OdDbViewportTableRecord::desc())) return type = "VPORT", std::vector<const char*>{r, "AcDbViewportTableRecord"};
-    if (is(OdDbViewTableRecord::desc())) return type = "VIEW", std::vector<const char*>{r, "AcDbViewTableRecord"};
-    if (is(OdDbUCSTableRecord::desc())) return type = "UCS", std::vector<const char*>{r, "AcDbUCSTableRecord"};
-    if (is(OdDbRegAppTableRecord::desc())) return type = "APPID", std::vector<const char*>{r, "AcDbRegAppTableRecord"};
-    if (is(OdDbDimStyleTableRecord::desc())) return type = "DIMSTYLE", std::vector<const char*>{r, "AcDbDimStyleTableRecord"};
-    if (is(OdDbBlockTableRecord::desc())) return type = "BLOCK_RECORD", std::vector<const char*>{r, "AcDbBlockTableRecord"};
+    // The type, and what of the object the record's flags would say.
+    int flags = 0;
+    const std::pair<OdRxClass*, const char*> kTypes[] = {
+        {OdDbLine::desc(), "LINE"}, {OdDbCircle::desc(), "CIRCLE"}, {OdDbArc::desc(), "ARC"},
+        {OdDbEllipse::desc(), "ELLIPSE"}, {OdDbPolyline::desc(), "LWPOLYLINE"}, {OdDbSpline::desc(), "SPLINE"},
+        {OdDbPoint::desc(), "POINT"}, {OdDbAttributeDefinition::desc(), "ATTDEF"},
+        {OdDbAttribute::desc(), "ATTRIB"}, {OdDbText::desc(), "TEXT"}, {OdDbMText::desc(), "MTEXT"},
+        {OdDbHatch::desc(), "HATCH"}, {OdDbSolid::desc(), "SOLID"}, {OdDbRasterImage::desc(), "IMAGE"},
+        {OdDbMline::desc(), "MLINE"}, {OdDbDictionary::desc(), "DICTIONARY"}, {OdDbXrecord::desc(), "XRECORD"},
+        {OdDbRasterImageDef::desc(), "IMAGEDEF"}, {OdDbSortentsTable::desc(), "SORTENTSTABLE"},
+        {OdDbSymbolTable::desc(), "TABLE"}, {OdDbLayerTableRecord::desc(), "LAYER"},
+        {OdDbLinetypeTableRecord::desc(), "LTYPE"}, {OdDbTextStyleTableRecord::desc(), "STYLE"},
+        {OdDbViewportTableRecord::desc(), "VPORT"}, {OdDbViewTableRecord::desc(), "VIEW"},
+        {OdDbUCSTableRecord::desc(), "UCS"}, {OdDbRegAppTableRecord::desc(), "APPID"},
+        {OdDbDimStyleTableRecord::desc(), "DIMSTYLE"}, {OdDbBlockTableRecord::desc(), "BLOCK_RECORD"}};
     type.clear();
-    return {};
+    if (is(OdDbBlockReference::desc())) {
+        type = "INSERT";
+        flags = is(OdDbMInsertBlock::desc()) ? 1 : 0;
+    } else if (is(OdDb2dPolyline::desc()) || is(OdDb3dPolyline::desc()) || is(OdDbPolygonMesh::desc()) ||
+               is(OdDbPolyFaceMesh::desc())) {
+        type = "POLYLINE";
+        flags = is(OdDb3dPolyline::desc()) ? 8 : is(OdDbPolygonMesh::desc()) ? 16 : is(OdDbPolyFaceMesh::desc()) ? 64 : 0;
+    } else if (is(OdDbDimension::desc())) {
+        type = "DIMENSION";
+        flags = is(OdDbRotatedDimension::desc())        ? 0
+                : is(OdDbAlignedDimension::desc())      ? 1
+                : is(OdDb2LineAngularDimension::desc()) ? 2
+                : is(OdDbDiametricDimension::desc())    ? 3
+                : is(OdDbRadialDimension::desc())       ? 4
+                : is(OdDb3PointAngularDimension::desc()) ? 5
+                : is(OdDbOrdinateDimension::desc())     ? 6
+                                                        : 7;
+    } else {
+        for (const auto& [cls, name] : kTypes)
+            if (is(cls)) {
+                type = name;
+                break;
+            }
+    }
+    if (type.empty()) return {};
+    return SubclassesOfRecord(type, flags, entity);
 }
 
-std::vector<const char*> SubRecordSubclasses(const OdDbObject* parent, std::string_view type, int vertexFlags)
+std::vector<const char*> SubRecordSubclasses(std::string_view parentSubclass, std::string_view type, int vertexFlags)
 {
     const char* e = "AcDbEntity";
-    auto* m = const_cast<OdDbObject*>(parent);
     if (type == "BLOCK") return {e, "AcDbBlockBegin"};
     if (type == "ENDBLK") return {e, "AcDbBlockEnd"};
     if (type != "VERTEX") return {e};
-    if (m && m->isKindOf(OdDb3dPolyline::desc())) return {e, "AcDbVertex", "AcDb3dPolylineVertex"};
-    if (m && m->isKindOf(OdDbPolygonMesh::desc())) return {e, "AcDbVertex", "AcDbPolygonMeshVertex"};
-    if (m && m->isKindOf(OdDbPolyFaceMesh::desc()))
+    if (parentSubclass == "AcDb3dPolyline") return {e, "AcDbVertex", "AcDb3dPolylineVertex"};
+    if (parentSubclass == "AcDbPolygonMesh") return {e, "AcDbVertex", "AcDbPolygonMeshVertex"};
+    if (parentSubclass == "AcDbPolyFaceMesh")
         return (vertexFlags & 64) ? std::vector<const char*>{e, "AcDbVertex", "AcDbPolyFaceMeshVertex"}
                                   : std::vector<const char*>{e, "AcDbFaceRecord"};
     return {e, "AcDbVertex", "AcDb2dVertex"};
@@ -1842,9 +2024,19 @@ OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring
 {
     if (!db || DxfAccess::object(db->getBlockTableId()) == nullptr) return eInvalidInput;
     std::vector<std::wstring> lost;
+    // What the file held that the drawing never did is named by every save.
+    if (const DxfFileKept* k = DxfAccess::fileKept(db))
+        for (const std::wstring& what : k->notRead) lost.push_back(L"not read from the file it was opened from: " + what);
     bytes = DxfOut(db, lost).run();
     if (losses) *losses = std::move(lost);
     return eOk;
+}
+
+void SeeRecords(OdDbDatabase* db, const RecordSeen& seen)
+{
+    if (!db || DxfAccess::object(db->getBlockTableId()) == nullptr) return;
+    std::vector<std::wstring> lost;
+    DxfOut(db, lost, &seen).run();
 }
 
 }  // namespace dxf
