@@ -200,31 +200,6 @@ namespace fs = std::filesystem;
 
 const std::string kCorpus = std::string(VELK_TEST_DATA_DIR) + "/../../../fuzz/corpus/dxf_read";
 
-// Where two files part, by line: the first differing line and its
-// neighbours in each.
-std::string FirstDifferingLine(const std::string& a, const std::string& b)
-{
-    auto lines = [](const std::string& s) {
-        std::vector<std::string> out;
-        size_t pos = 0;
-        while (pos < s.size()) {
-            size_t end = s.find('\n', pos);
-            if (end == std::string::npos) end = s.size();
-            out.push_back(s.substr(pos, end - pos));
-            if (!out.back().empty() && out.back().back() == '\r') out.back().pop_back();
-            pos = end + 1;
-        }
-        return out;
-    };
-    std::vector<std::string> la = lines(a), lb = lines(b);
-    size_t i = 0;
-    while (i < la.size() && i < lb.size() && la[i] == lb[i]) ++i;
-    std::string s = "first difference at line " + std::to_string(i + 1) + ":";
-    for (size_t k = i >= 3 ? i - 3 : 0; k < i + 4; ++k)
-        s += "\n  " + (k < la.size() ? la[k] : "-") + "   |   " + (k < lb.size() ? lb[k] : "-");
-    return s;
-}
-
 // A record of a file: its type and its groups in order, codes read as
 // numbers, values as written.
 struct Record {
@@ -424,8 +399,9 @@ TEST(DxfRoundTrip, EveryDrawingOfTheTestsSavesToTheSameFileEveryTime)
             continue;
         }
         ++read;
-        EXPECT_TRUE(saves[1] == saves[0]) << name << ", second save: " << FirstDifferingLine(saves[0], saves[1]);
-        EXPECT_TRUE(saves[2] == saves[0]) << name << ", third save: " << FirstDifferingLine(saves[0], saves[2]);
+        for (size_t n : {1, 2})
+            EXPECT_TRUE(saves[n] == saves[0])
+                << name << ", save " << n + 1 << ": " << dxftest::FirstDifferingLine(saves[0], saves[n]);
     }
     EXPECT_GE(read, ownFiles + 8);
 }
