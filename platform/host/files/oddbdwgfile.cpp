@@ -211,7 +211,7 @@ std::vector<std::string_view> Lines(std::string_view bytes)
     return lines;
 }
 
-// Where two saves part, on stderr: the first line that differs and the
+// Where two saves differ, on stderr: the first line that differs and the
 // lines around it in each.
 void PrintFirstDifference(const std::string& first, const std::string& second)
 {
