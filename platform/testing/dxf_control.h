@@ -33,8 +33,11 @@ std::vector<std::string>& DxfWriteSchemaViolations();
 
 // The entry point for fuzzing the reader: reads the bytes into a new
 // database and, when they were accepted, writes it out, reads that back and
-// writes it again (aborting when the two saves differ in size, or a refusal
-// gives no reason). Returns the first read's status.
+// writes it again. Aborts when a refusal gives no reason, when the second
+// save is not the first byte for byte (the first differing line and its
+// neighbours go to stderr), or when the first save holds fewer records than
+// the bytes did and its losses do not make up the difference. Returns the
+// first read's status.
 int FuzzReadDxf(const uint8_t* data, size_t size);
 
 }  // namespace standin

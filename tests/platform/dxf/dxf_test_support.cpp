@@ -669,6 +669,29 @@ std::string LineDiff(const std::vector<std::string>& a, const std::vector<std::s
     return out;
 }
 
+std::string FirstDifferingLine(const std::string& a, const std::string& b)
+{
+    auto lines = [](const std::string& s) {
+        std::vector<std::string> out;
+        size_t pos = 0;
+        while (pos < s.size()) {
+            size_t end = s.find('\n', pos);
+            if (end == std::string::npos) end = s.size();
+            out.push_back(s.substr(pos, end - pos));
+            if (!out.back().empty() && out.back().back() == '\r') out.back().pop_back();
+            pos = end + 1;
+        }
+        return out;
+    };
+    std::vector<std::string> la = lines(a), lb = lines(b);
+    size_t i = 0;
+    while (i < la.size() && i < lb.size() && la[i] == lb[i]) ++i;
+    std::string s = "first difference at line " + std::to_string(i + 1) + ":";
+    for (size_t k = i >= 3 ? i - 3 : 0; k < i + 4; ++k)
+        s += "\n  " + (k < la.size() ? la[k] : "-") + "   |   " + (k < lb.size() ? lb[k] : "-");
+    return s;
+}
+
 std::string Save(OdDbDatabase* db)
 {
     std::string bytes;

@@ -39,6 +39,10 @@ bool EzdxfSummary(const std::string& nativePath, std::vector<std::string>& lines
 // (second); empty when they hold the same lines.
 std::string LineDiff(const std::vector<std::string>& a, const std::vector<std::string>& b);
 
+// Where two files differ: the number of the first line that differs and the
+// lines around it in each, side by side.
+std::string FirstDifferingLine(const std::string& a, const std::string& b);
+
 // The stand-in's bytes of the database, and a new database read from them.
 std::string Save(OdDbDatabase* db);
 OdDbDatabase* Reopen(const std::string& bytes);

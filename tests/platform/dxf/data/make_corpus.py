@@ -5,8 +5,9 @@ every form from R12 to R2018 holding every entity and table kind, and
 drawings for the hard cases (object coordinate systems, extended data,
 meshes, MINSERT, a loop of 12,000 edges, a loop with a gap, a spline whose
 knots do not fit, padded and lower-case handles, Chinese names, dimension
-styles). Run at test time into the build tree; nothing it makes is
-committed.
+styles), and drawings of ezdxf's standard set-up (its text styles,
+dimension styles with their arrow blocks and linetypes, each in use). Run
+at test time into the build tree; nothing it makes is committed.
 
 usage: make_corpus.py OUTPUT_FOLDER
 Prints the names of the files it made, one a line.
@@ -247,6 +248,25 @@ def cjk_names(doc, msp):
     msp.add_mtext("多行\\P文字", dxfattribs={"style": "宋体样式", "char_height": 2})
 
 
+def standard_setup(doc, msp):
+    """What a new drawing of the standard set-up holds, in use: text in each
+    text style, lines in each linetype, and a linear, aligned, radius and
+    angular dimension in each dimension style (whose arrows are blocks of
+    the set-up)."""
+    for i, style in enumerate(doc.styles):
+        msp.add_text(style.dxf.name, dxfattribs={"style": style.dxf.name, "height": 2.5, "insert": (0, -5 * i)})
+    for i, linetype in enumerate(doc.linetypes):
+        if linetype.dxf.name.lower() not in ("byblock", "bylayer"):
+            msp.add_line((100, -5 * i), (200, -5 * i), dxfattribs={"linetype": linetype.dxf.name})
+    for i, name in enumerate(d.dxf.name for d in doc.dimstyles):
+        y = 300 + 40 * i
+        msp.add_linear_dim(base=(0, y + 10), p1=(0, y), p2=(30, y), dimstyle=name).render()
+        msp.add_aligned_dim(p1=(50, y), p2=(80, y + 15), distance=5, dimstyle=name).render()
+        msp.add_radius_dim(center=(120, y), radius=10, angle=45, dimstyle=name).render()
+        msp.add_angular_dim_2l(base=(160, y + 10), line1=((150, y), (180, y)), line2=((150, y), (170, y + 20)),
+                               dimstyle=name).render()
+
+
 def padded_handles(path):
     """The file's handles written with leading spaces and in lower case, as
     some programs write them."""
@@ -301,6 +321,10 @@ def main(folder):
     cjk_names(doc, doc.modelspace())
     extended_data(doc, doc.modelspace())
     padded_handles(save(doc, folder, "padded_R2013", made))
+    for version in ["R12", "R2000", "R2018"]:
+        doc = ezdxf.new(version, setup=True)
+        standard_setup(doc, doc.modelspace())
+        save(doc, folder, "setup_" + version, made)
     doc = ezdxf.new("R12")
     doc.modelspace().add_line((0, 0), (3, 4))
     doc.modelspace().add_text("short", dxfattribs={"height": 1})
