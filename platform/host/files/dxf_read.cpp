@@ -517,6 +517,14 @@ private:
         std::string dxfType;  // a sequence's record kept whole: its type
     };
     std::vector<Pending> pending_;
+    // Arrow blocks a dimension style of the oldest form names: kept as the
+    // records the saved form names (the style, the code, the block).
+    struct ArrowBlock {
+        OdDbObject* style;
+        int code;
+        OdDbObjectId block;
+    };
+    std::vector<ArrowBlock> arrowBlocks_;
     // The records of the sequence of the entity being read (its vertices
     // and sequence end), and their handles.
     struct SubRecord {
@@ -680,6 +688,13 @@ void Loader::keepAll()
             target->runs = std::move(runs->runs);
             for (KeptRun& r : target->runs) resolveLater(r.groups);
         }
+    }
+    for (const ArrowBlock& a : arrowBlocks_) {
+        KeptGroup k;
+        k.code = a.code;
+        k.kind = (uint8_t)Kind::kHandle;
+        k.id = a.block;
+        keptOf(a.style).runs.push_back(KeptRun{"AcDbDimStyleTableRecord", 0, false, {k}});
     }
 }
 
@@ -1172,7 +1187,27 @@ void Loader::readTables()
     }
     for (const Rec* r : records["DIMSTYLE"]) {
         View v = recordView(r);
-        flagsOf(addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), v.text(2), &v), v);
+        OdDbObjectId id = addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), v.text(2), &v);
+        flagsOf(id, v);
+        // The oldest form names a style's arrow blocks (groups 5, 6, 7);
+        // the form saved names their records (342, 343, 344). Both go.
+        std::vector<std::pair<int, std::wstring>> arrows;
+        bool named[3] = {false, false, false};
+        for (size_t i = v.begin(); i < v.end(); ++i) {
+            const Group& x = v.at(i);
+            if (x.code >= 342 && x.code <= 344) named[x.code - 342] = true;
+            if (x.code >= 5 && x.code <= 7 && x.kind == Kind::kText && !TrimView(x.text).empty())
+                arrows.emplace_back(x.code + 337, v.decode(x));
+        }
+        auto* style = obj(id);
+        if (style)
+            for (const auto& [code, name] : arrows)
+                if (!named[code - 342])
+                    fixups_.push_back([this, style, code = code, name = name] {
+                        OdDbObjectId block = record(blockNames_, name);
+                        if (block.isNull()) block = record(blockNames_, L"_" + name);
+                        if (!block.isNull()) arrowBlocks_.push_back({style, code, block});
+                    });
     }
     if (record(dimstyles_, L"Standard").isNull())
         addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), L"Standard", nullptr);

@@ -31,8 +31,10 @@ struct Schema {
     Schema()
     {
         all.set();
-        owned[""] = Codes({5, 105, 330, 102});
-        owned["TABLE/"] = Codes({2, 5, 105, 330, 102});
+        // Before the first marker: a record's handle and owner are its
+        // frame, not values; a table's name is.
+        owned[""] = Codes({});
+        owned["TABLE/"] = Codes({2});
         // Entities.
         owned["AcDbEntity"] = Codes({8, 6, 62, 420, 48, 440, 370, 60, 67});
         for (const char* sub : {"BLOCK", "ENDBLK", "VERTEX", "SEQEND"}) {

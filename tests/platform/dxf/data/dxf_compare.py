@@ -93,7 +93,13 @@ def tags_of(entity, dxfversion):
     return collector.tags
 
 
-def plain(tags, ignore_owner):
+# Codes of a dimension style's references to block records (its arrows):
+# a file of the oldest form names the blocks, and ezdxf gives the records
+# handles of its own, so they compare by the block's name.
+BLOCK_REFERENCE_CODES = {341, 342, 343, 344}
+
+
+def plain(tags, ignore_owner, doc=None):
     """The tags with what may rightly change taken out: the handles of the
     records a sequence is made of, and, where the first file is of the
     oldest form, owners and the handles of objects ezdxf made for it when
@@ -108,6 +114,10 @@ def plain(tags, ignore_owner):
             continue
         if ignore_owner and code in (5, 330, 340, 347, 348, 390):
             continue
+        if doc is not None and code in BLOCK_REFERENCE_CODES:
+            target = doc.entitydb.get(str(value))
+            if target is not None and target.dxftype() == "BLOCK_RECORD":
+                value = "block " + target.dxf.name.lower()
         out.append((code, value))
     # A normal's three groups as one vector.
     merged = []
@@ -181,8 +191,8 @@ class Pair:
         if ea.dxftype() != eb.dxftype():
             self.note("%s: %s came back as %s" % (what, ea.dxftype(), eb.dxftype()))
             return
-        lost = lost_tags(plain(tags_of(ea, self.version), ignore_owner),
-                         plain(tags_of(eb, self.version), ignore_owner))
+        lost = lost_tags(plain(tags_of(ea, self.version), ignore_owner, self.a),
+                         plain(tags_of(eb, self.version), ignore_owner, self.b))
         if lost:
             self.note("%s %s: lost or changed %s" % (what, ea.dxftype(), describe(lost)))
 
