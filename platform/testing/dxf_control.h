@@ -23,6 +23,10 @@ OdResult WriteDxfBytes(OdDbDatabase* db, std::string& bytes, std::vector<std::ws
 // it cannot be read or was cut short. OPEN prints it.
 const std::string& LastDxfReadError();
 void SetLastDxfReadError(const std::string& why);
+// What of the file the database was read from it does not hold, one line
+// each (the record, where, why); empty for a database not read from a
+// file. OPEN prints it, and every save names it again.
+std::vector<std::wstring> DxfNotRead(const OdDbDatabase* db);
 // What the last saveAs could not carry, one line each (kind, handle, what
 // is lost); SAVEAS and QSAVE print them.
 std::vector<std::wstring>& LastDxfSaveLosses();

@@ -9,6 +9,7 @@
 #include "afxmsgbox.h"
 #include "dialog_control.h"
 #include "drawing_files.h"
+#include "dxf_control.h"
 #include "editor_control.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
@@ -46,6 +47,17 @@ std::string List(const std::vector<std::string>& items)
 {
     std::string out;
     for (const std::string& item : items) out += (out.empty() ? "" : " ") + item;
+    return out;
+}
+
+// What the host said it left out, for an outcome line: the first few and
+// how many more (the full transcript, without --quiet, has them all).
+std::string LeftOut(const std::vector<std::wstring>& items)
+{
+    const size_t shown = 3;
+    std::string out;
+    for (size_t i = 0; i < items.size() && i < shown; ++i) out += (i ? "; " : "") + Utf8(items[i]);
+    if (items.size() > shown) out += "; and " + std::to_string(items.size() - shown) + " more, named in the full transcript";
     return out;
 }
 
@@ -136,9 +148,14 @@ OpenResult OpenStep(Session& s, std::string& refusal)
     for (const std::string& image : images) s.guard.Protect((beside / image).string());
     if (!CheckOutputs(s, refusal)) return OpenResult::kRefused;
     // Missing images are part of the outcome: a quiet run says them too.
+    // So are the records of the file the host could not read.
+    const std::vector<std::wstring> notRead = standin::DxfNotRead(CurrentDrawing());
     s.log.Outcome("open: " + o.drawing + " as " + Utf8(opened) + ", " +
                   Count(s.opened.size(), "entity", "entities") + " in model space" +
-                  (missing.empty() ? std::string() : "; images it names that are not beside it: " + List(missing)));
+                  (missing.empty() ? std::string() : "; images it names that are not beside it: " + List(missing)) +
+                  (notRead.empty() ? std::string()
+                                   : "; " + Count(notRead.size(), "record", "records") + " of the file not read: " +
+                                         LeftOut(notRead)));
     return OpenResult::kOpened;
 }
 
@@ -228,7 +245,10 @@ void SaveStep(Session& s)
                   Count(ModelSpaceCount(CurrentDrawing()), "entity", "entities") +
                   (images.empty() ? std::string() : ", with the images it names beside it: " + List(images)) + ")" +
                   (missing.empty() ? std::string()
-                                   : "; images it names that the machine does not hold, not copied: " + List(missing)));
+                                   : "; images it names that the machine does not hold, not copied: " + List(missing)) +
+                  (standin::LastDxfSaveLosses().empty()
+                       ? std::string()
+                       : "; not saved: " + LeftOut(standin::LastDxfSaveLosses())));
 }
 
 void PictureStep(Session& s)

@@ -83,6 +83,10 @@ void Open()
                    why.empty() ? L"it cannot be read" : why.c_str());
         return Failed();
     }
+    // What of the file the drawing does not hold is said, never dropped
+    // silently.
+    for (const std::wstring& left : standin::DxfNotRead(db))
+        gcutPrintf(L"\nNot read from %s: %s", name.c_str(), left.c_str());
     gcDocManagerPtr()->createDocument(name.c_str(), true, db);
 }
 

@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <unordered_map>
 
@@ -185,6 +186,23 @@ public:
         }
         return nullptr;
     }
+    // The first value of the code in the n-th subclass of that name (the
+    // whole record when it has no such subclass); taken.
+    const Group* findIn(int code, const char* subclass, int occurrence) const
+    {
+        int seen = -1;
+        bool inSub = false;
+        for (size_t i = b_; i < e_; ++i) {
+            const Group& x = g_[i];
+            const uint8_t cls = state_[i] & kClassMask;
+            if (cls == kFrame && x.code == 100) {
+                inSub = TrimView(x.text) == subclass && ++seen == occurrence;
+                continue;
+            }
+            if (inSub && cls == kValue && x.code == code) return &take(i);
+        }
+        return seen < occurrence ? find(code, subclass) : nullptr;
+    }
     bool hasSubclass(const char* name) const
     {
         for (size_t i = b_; i < e_; ++i)
@@ -313,8 +331,9 @@ void Walk(const View& v, F f)
             f(i, kFrame, sub, occurrence, false, false);
             continue;
         }
-        // An Xrecord's data: everything after its marker.
-        if (data) {
+        // An Xrecord's data: everything after its marker, up to an
+        // embedded object.
+        if (data && x.code != 101) {
             f(i, kValue, sub, occurrence, false, false);
             continue;
         }
@@ -339,6 +358,7 @@ void Walk(const View& v, F f)
                 }
             }
             whole = true;
+            data = false;
             f(i, kKept, anchor, anchorOccurrence, true, true);
             continue;
         }
@@ -477,6 +497,8 @@ private:
     OdDbEntity* makeDimension(const View& v);
     OdDbEntity* makeMline(const View& v);
     OdDbEntity* proxy(const View& v);
+    // The record and those of its sequence (first to next), kept whole.
+    OdDbEntity* keptWhole(const View& v, const std::vector<Rec>& recs, size_t first, size_t next, size_t to);
     void readObjects();
     void dropCyclicReferences();
     void finish();
@@ -557,6 +579,9 @@ bool Loader::split(std::string& why)
 {
     size_t i = 0, n = g_.size();
     auto isZero = [&](size_t k, std::string_view s) { return k < n && g_[k].code == 0 && TrimView(g_[k].text) == s; };
+    // A section that runs into the next one (its ENDSEC damaged or left
+    // out) ends where the next begins, as files are read.
+    auto sectionStart = [&](size_t k) { return isZero(k, "SECTION") && k + 1 < n && g_[k + 1].code == 2; };
     while (i < n && !isZero(i, "EOF")) {
         if (!isZero(i, "SECTION") || i + 1 >= n || g_[i + 1].code != 2) {
             why = "line " + std::to_string(g_[i].line) + ": a section was expected";
@@ -586,7 +611,7 @@ bool Loader::split(std::string& why)
                 // Sections the database keeps nothing of (thumbnail, data
                 // stores) are kept whole, whatever they hold.
                 size_t from = i;
-                while (i < n && !isZero(i, "ENDSEC") && !isZero(i, "EOF")) ++i;
+                while (i < n && !isZero(i, "ENDSEC") && !isZero(i, "EOF") && !sectionStart(i)) ++i;
                 otherSections_.emplace_back(std::string(name), from, i);
             }
             if (i < n && g_[i].code != 0) {
@@ -594,7 +619,7 @@ bool Loader::split(std::string& why)
                       " holds values outside its records";
                 return false;
             }
-            while (out && i < n && !isZero(i, "ENDSEC") && !isZero(i, "EOF")) {
+            while (out && i < n && !isZero(i, "ENDSEC") && !isZero(i, "EOF") && !sectionStart(i)) {
                 Rec r;
                 r.type = TrimView(g_[i].text);
                 r.b = ++i;
@@ -603,6 +628,7 @@ bool Loader::split(std::string& why)
                 out->push_back(r);
             }
         }
+        if (sectionStart(i)) continue;
         if (!isZero(i, "ENDSEC")) {
             why = "section " + std::string(name) + " does not end (no ENDSEC before the end of the file)";
             return false;
@@ -620,7 +646,10 @@ KeptGroup Loader::keptGroup(const Group& g)
     k.code = g.code;
     k.kind = (uint8_t)g.kind;
     switch (g.kind) {
-    case Kind::kText: k.text = codec_.decode(g.text); break;
+    case Kind::kText:
+        k.text = codec_.decode(g.text);
+        k.spelled = codec_.transcode(g.text);
+        break;
     case Kind::kReal: k.real = g.real; break;
     case Kind::kInt: k.integer = g.integer; break;
     case Kind::kHandle: k.integer = (int64_t)g.handle; break;
@@ -663,7 +692,7 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
     // the writer writes its own (a count).
     CodeSet taken;
     for (size_t i = v.begin(); i < v.end(); ++i)
-        if ((state_[i] & (kClassMask | kTaken | kRefused)) == (kValue | kTaken)) taken.set((size_t)g_[i].code);
+        if ((state_[i] & (kClassMask | kTaken)) == (kValue | kTaken)) taken.set((size_t)g_[i].code);
     Walk(v, [&](size_t i, uint8_t cls, const std::string& sub, int occ, bool whole, bool starts) {
         if (cls == kFrame) return;
         if (cls == kValue) {
@@ -767,8 +796,13 @@ bool Loader::respellings(const Pending& p, std::string_view text, const std::vec
     for (size_t n = 0; n < noted.size(); ++n)
         if (noted[n].tag == GroupWriter::kValue || noted[n].tag == GroupWriter::kOwner)
             sideOf(noted[n].tag, noted[n].code).written.push_back(n);
+    // Values replaced only where every code has as many values as the
+    // file gave it: a count spelled as the file did must still count the
+    // values written with it. Values the file did not have, or that the
+    // writer leaves out, are dropped or added back whatever the count.
+    bool replace = true;
     for (const Side& s : sides)
-        if (!s.file.empty() && !s.written.empty() && s.file.size() != s.written.size()) return false;
+        if (!s.file.empty() && !s.written.empty() && s.file.size() != s.written.size()) replace = false;
     // The file's value as the writer spells it; text as the file wrote it
     // where that can go in a file of UTF-8 text.
     auto spelling = [this](const Group& x, int code) {
@@ -802,12 +836,18 @@ bool Loader::respellings(const Pending& p, std::string_view text, const std::vec
     };
     std::vector<size_t> added;  // file groups the writer leaves out
     for (const Side& s : sides) {
+        if (!s.file.empty() && !s.written.empty() && s.file.size() != s.written.size()) continue;
         if (s.file.size() == s.written.size()) {
+            if (!replace) continue;
             for (size_t k = 0; k < s.file.size(); ++k) {
                 const Group& x = g_[s.file[k]];
                 const GroupWriter::Noted& n = noted[s.written[k]];
                 std::string_view w = text.substr(n.at - start, n.length);
                 std::string spelled = spelling(x, s.code);
+                // An owner names where the object is: only one the object
+                // does not have (none, or one that is not there) goes back
+                // as the file wrote it.
+                if (s.tag == GroupWriter::kOwner && w != "0") continue;
                 if (!same(x, w, spelled))
                     out.push_back(R{R::kReplace, s.tag, s.code, (int)k, std::string(w), std::move(spelled), {}, 0});
             }
@@ -979,9 +1019,8 @@ OdDbObjectId Loader::addRecord(OdDbObjectId table, std::map<std::wstring, OdDbOb
     // A table holds one record of a name, and none without a name: others
     // are left out, and said.
     if (name.empty() || !record(names, name).isNull()) {
-        if (v) leaveOut(v->rec(), name.empty() ? "a table record without a name is not read"
-                                               : "a second table record of the name " + WideToUtf8(name) +
-                                                     " is not read");
+        if (v) leaveOut(v->rec(), name.empty() ? "a table record without a name"
+                                               : "a second table record of the name " + WideToUtf8(name));
         delete r;
         return OdDbObjectId();
     }
@@ -1024,12 +1063,12 @@ void Loader::readTables()
         } else if (!current.empty() && r.type == current) {
             records[current].push_back(&r);
         } else {
-            leaveOut(r, "a record outside a table of its kind is not read");
+            leaveOut(r, "a record outside a table of its kind");
         }
     }
     for (const auto& [name, recs] : records)
         if (!kTables.count(name))
-            for (const Rec* r : recs) leaveOut(*r, "a record of a table the drawing does not have is not read");
+            for (const Rec* r : recs) leaveOut(*r, "a record of a table the drawing does not have");
     auto table = [&](std::string_view name, OdDbSymbolTable* t) {
         auto it = heads.find(name);
         return newTable(t, it == heads.end() ? nullptr : it->second);
@@ -1057,13 +1096,23 @@ void Loader::readTables()
         // Each dash, with what follows it up to the next.
         std::vector<std::pair<int, uint64_t>> styles;
         int dash = -1;
+        // Of each code a dash holds one; a second is kept as read.
+        static const int kDashCodes[] = {74, 75, 340, 46, 50, 44, 45, 9};
+        bool seen[8] = {};
         for (size_t i = v.subclassStart("AcDbLinetypeTableRecord"); i < v.end(); ++i) {
             if (!v.readable(i)) continue;
             const Group& x = v.at(i);
             if (x.code != 49 && dash < 0) continue;
-            if (x.code == 49 || x.code == 74 || x.code == 75 || x.code == 340 || x.code == 46 || x.code == 50 ||
-                x.code == 44 || x.code == 45 || x.code == 9)
-                v.take(i);
+            const int* slot = std::find(std::begin(kDashCodes), std::end(kDashCodes), x.code);
+            if (x.code == 49) {
+                std::fill(std::begin(seen), std::end(seen), false);
+            } else if (slot != std::end(kDashCodes)) {
+                if (seen[slot - kDashCodes]) continue;
+                seen[slot - kDashCodes] = true;
+            } else {
+                continue;
+            }
+            v.take(i);
             if (x.code == 49) {
                 lt->setNumDashes(++dash + 1);
                 lt->setDashLengthAt(dash, x.real);
@@ -1239,7 +1288,7 @@ void Loader::readBlocks()
     std::set<OdDbObjectId> defined;
     for (size_t i = 0; i < blocks_.size(); ++i) {
         if (blocks_[i].type != "BLOCK") {
-            leaveOut(blocks_[i], "a record outside any block is not read");
+            leaveOut(blocks_[i], "a record outside any block");
             continue;
         }
         View v = view(blocks_[i], begin);
@@ -1264,7 +1313,7 @@ void Loader::readBlocks()
             }
             readEntities(blocks_, i + 1, last, block);
         } else {
-            const std::string why = btr ? "a second definition of a block is not read" : "a block without a name is not read";
+            const std::string why = btr ? "a second definition of a block" : "a block without a name";
             for (size_t k = i; k <= last && k < blocks_.size(); ++k) leaveOut(blocks_[k], why);
         }
         i = last < blocks_.size() && blocks_[last].type == "ENDBLK" ? last : last - 1;
@@ -1278,23 +1327,52 @@ void Loader::readEntities(const std::vector<Rec>& recs, size_t from, size_t to, 
 
 size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdDbObjectId block)
 {
-    View v = view(recs[i], expected(recs[i], true));
+    std::optional<View> view1;
+    view1.emplace(view(recs[i], expected(recs[i], true)));
     OdDbObjectId owner = block;
     if (owner.isNull()) {
         // Entities of the entities section: the block their owner names,
         // else paper or model space.
-        auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(idOf(v.owner())));
+        auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(idOf(view1->owner())));
         owner = btr ? btr->objectId()
-                    : v.integer(67, 0) == 1 ? record(blockNames_, L"*Paper_Space") : roots_.modelSpace;
+                    : view1->integer(67, 0) == 1 ? record(blockNames_, L"*Paper_Space") : roots_.modelSpace;
     }
     size_t next = i;
     std::vector<OdDbAttribute*> attrs;
     std::vector<const Rec*> attrRecs;
-    subRecs_.clear();
-    subHandles_.clear();
-    planePoints_.clear();
-    keptFlags_ = 0;
-    OdDbEntity* e = makeEntity(v, recs, next, to, attrs, attrRecs);
+    OdDbEntity* e = nullptr;
+    for (int attempt = 0;; ++attempt) {
+        subRecs_.clear();
+        subHandles_.clear();
+        planePoints_.clear();
+        keptFlags_ = 0;
+        next = i;
+        const size_t fixups = fixups_.size();
+        e = makeEntity(*view1, recs, next, to, attrs, attrRecs);
+        if (!e || DxfAccess::fileRecordOf(e)) break;
+        // What the record turned out to be once read (a polyline's kind
+        // told by flags in a part the writer does not write) is read again
+        // as such, so that what it holds is split as it will be written; a
+        // record that is read as one kind and says it is another is kept
+        // whole.
+        std::string type;
+        std::vector<const char*> actual = WrittenSubclasses(e, type);
+        if (actual == view1->written()) break;
+        delete e;
+        e = nullptr;
+        for (auto* a : attrs) delete a;
+        attrs.clear();
+        attrRecs.clear();
+        fixups_.resize(fixups);
+        if (attempt == 1) {
+            e = keptWhole(*view1, recs, i, next, to);
+            break;
+        }
+        for (size_t k = i; k < std::max(next, i + 1) && k < to; ++k)
+            for (size_t g = recs[k].b; g < recs[k].e; ++g) state_[g] &= (uint8_t)~(kTaken | kRefused);
+        view1.emplace(view(recs[i], actual));
+    }
+    const View& v = *view1;
     if (next == i) ++next;
     if (!e) {
         for (auto* a : attrs) delete a;
@@ -1302,8 +1380,8 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
         subHandles_.clear();
         planePoints_.clear();
         keptFlags_ = 0;
-        const std::string why = recs[i].type == "INSERT" ? "a block reference that names no block it can draw is not read"
-                                                         : "a record of a sequence that follows no entity of its own is not read";
+        const std::string why = recs[i].type == "INSERT" ? "a block reference that names no block it can draw"
+                                                         : "a record of a sequence that follows no entity of its own";
         for (size_t k = i; k < next; ++k) leaveOut(recs[k], why);
         return next;
     }
@@ -1532,7 +1610,10 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
     t->mirrorInY(generation & 4);
     t->setTextStyle(styleNamed(v, "AcDbText"));
     int64_t h = v.integer(72, 0, "AcDbText");
-    int64_t vm = type == "TEXT" ? v.integer(73, 0, "AcDbText") : v.integer(74, 0, sub);
+    // A text's vertical alignment is in its second text subclass, where it
+    // is written.
+    const Group* vertical = type == "TEXT" ? v.findIn(73, "AcDbText", 1) : v.find(74, sub);
+    int64_t vm = vertical && vertical->kind == Kind::kInt ? vertical->integer : 0;
     t->setHorizontalMode(h >= 0 && h <= 5 ? (OdDb::TextHorzMode)h : OdDb::kTextLeft);
     t->setVerticalMode(vm >= 0 && vm <= 3 ? (OdDb::TextVertMode)vm : OdDb::kTextBase);
     return t;
@@ -1549,9 +1630,14 @@ OdDbEntity* Loader::makeMText(const View& v)
     m->setAttachment(a >= 1 && a <= 9 ? (OdDbMText::AttachmentPoint)a : OdDbMTextEnums::kTopLeft);
     m->setFlowDirection(f >= 1 && f <= 5 ? (OdDbMText::FlowDirection)f : OdDbMTextEnums::kLtoR);
     // The contents: the pieces in order, up to an embedded object.
+    // The contents: the pieces (3) in order and the last (1), up to an
+    // embedded object; a second 1 is kept as read.
     std::string raw;
-    for (size_t k = v.subclassStart(sub); k < v.end() && v.at(k).code != 101 && v.at(k).code != 100; ++k)
-        if (v.readable(k) && (v.at(k).code == 1 || v.at(k).code == 3)) raw += v.take(k).text;
+    for (size_t k = v.subclassStart(sub); k < v.end() && v.at(k).code != 101 && v.at(k).code != 100; ++k) {
+        if (!v.readable(k) || (v.at(k).code != 1 && v.at(k).code != 3)) continue;
+        raw += v.take(k).text;
+        if (v.at(k).code == 1) break;
+    }
     m->setContents(codec_.decode(raw).c_str());
     m->setTextStyle(styleNamed(v, sub));
     OdGeVector3d n = NormalOf(v, sub);
@@ -1609,6 +1695,16 @@ OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, si
     const Rec* seqend = k < to && recs[k].type == "SEQEND" ? &recs[k] : nullptr;
     if (seqend) ++k;
     i = k;
+    // Each vertex is written as the kind its flags make it, a mesh's
+    // vertices before its faces: records that read otherwise are kept
+    // whole.
+    bool faces = false;
+    for (const auto& x : verts) {
+        const int vf = (int)x.integer(70, 0);
+        if (SubRecordSubclasses(parent, "VERTEX", vf) != x.written()) return nullptr;
+        if ((flags & 64) && !(flags & 16) && !(vf & 64)) faces = true;
+        else if (faces && (flags & 64) && !(flags & 16)) return nullptr;
+    }
     OdDbEntity* made = nullptr;
     if (flags & 16) {
         int64_t m = v.integer(71, 0), n = v.integer(72, 0);
@@ -1943,7 +2039,16 @@ OdDbEntity* Loader::makeDimension(const View& v)
     }
     if (v.has(11)) d->setTextPosition(v.point(11));
     d->setDimensionStyle(record(dimstyles_, v.has(3, "AcDbDimension") ? v.text(3, "AcDbDimension") : L"Standard"));
-    d->setDimBlockId(record(blockNames_, v.text(2, "AcDbDimension")));
+    // The block of its graphics: one the file names without defining it is
+    // added, empty, as for references; a name that is empty is kept as
+    // read, and the writer gives the dimension a block of its own.
+    const Group* graphics = v.find(2, "AcDbDimension");
+    const std::wstring blockName = graphics ? v.decode(*graphics) : std::wstring();
+    OdDbObjectId block = record(blockNames_, blockName);
+    if (block.isNull() && !blockName.empty())
+        block = addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), blockName, nullptr);
+    if (block.isNull()) v.refuse(graphics);
+    d->setDimBlockId(block);
     keptFlags_ = (int)type;
     return d;
 }
@@ -2129,7 +2234,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
                 subRecs_.push_back(SubRecord{&recs[k], sv.written(), {}});
                 subHandles_.push_back(sv.handle());
             } else {
-                leaveOut(recs[k], "the end of a sequence of attributes after a reference without any is not read");
+                leaveOut(recs[k], "the end of a sequence of attributes after a reference without any");
             }
             ++k;
         }
@@ -2201,12 +2306,18 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
     // database cannot make is kept whole.
     if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB" || type == "BLOCK" || type == "ENDBLK")
         return nullptr;
+    return keptWhole(v, recs, first, i, to);
+}
+
+OdDbEntity* Loader::keptWhole(const View& v, const std::vector<Rec>& recs, size_t first, size_t next, size_t to)
+{
     keptFlags_ = 0;
     subRecs_.clear();
     subHandles_.clear();
+    planePoints_.clear();
     // The records of its sequence (a polyline's vertices and end) go with
     // it, each kept whole.
-    for (size_t k = first + 1; k < i && k < to; ++k) {
+    for (size_t k = first + 1; k < next && k < to; ++k) {
         View sv = view(recs[k], {});
         subRecs_.push_back(SubRecord{&recs[k], {}, std::string(recs[k].type)});
         subHandles_.push_back(sv.handle());
@@ -2232,11 +2343,11 @@ void Loader::dropCyclicReferences()
     auto drop = [this](OdDbObjectId ref, const char* why) {
         auto* r = static_cast<OdDbBlockReference*>(obj(ref));
         DxfAccess::markErased(r);
-        notRead_.push_back(L"INSERT (handle " + std::wstring(r->handle().ascii().str()) + L"): a block reference is left out: " +
+        notRead_.push_back(L"INSERT (handle " + std::wstring(r->handle().ascii().str()) + L"): a block reference left out as " +
                            Utf8ToWide(why));
         for (const auto& a : DxfAccess::attributes(r))
             notRead_.push_back(L"ATTRIB (handle " + std::wstring(a.getHandle().ascii().str()) +
-                               L"): left out with its block reference");
+                               L"): an attribute of a block reference left out");
     };
     enum { kNew, kOnPath, kDone };
     std::map<OdDbObjectId, int> state;
@@ -2298,14 +2409,19 @@ void Loader::readObjects()
             // Entries: a key and the object it names (index of the key).
             std::vector<std::pair<size_t, uint64_t>> entries;
             std::vector<uint64_t> hard;
-            for (size_t k = v.begin(); k + 1 < v.end(); ++k)
-                if (v.readable(k) && v.readable(k + 1) && v.at(k).code == 3 &&
+            for (size_t k = v.begin(); k < v.end(); ++k) {
+                const int code = v.at(k).code;
+                if (!v.readable(k) || (code != 3 && code != 350 && code != 360)) continue;
+                if (code == 3 && k + 1 < v.end() && v.readable(k + 1) &&
                     (v.at(k + 1).code == 350 || v.at(k + 1).code == 360)) {
                     entries.emplace_back(k, v.at(k + 1).handle);
                     if (v.at(k + 1).code == 360) hard.push_back(v.at(k + 1).handle);
                     v.take(k);
                     v.take(++k);
+                } else {
+                    v.refuse(&v.at(k));  // a key or an object without the other half
                 }
+            }
             // Objects name their owners themselves: the dictionary owns the
             // entries that name none it has.
             adoptions_.push_back([this, d, entries, hard] {
@@ -2343,14 +2459,16 @@ void Loader::readObjects()
             fixups_.push_back([this, x, from, to] {
                 OdResBuf head;
                 OdResBuf* tail = &head;
+                auto readable = [this](size_t i) { return (state_[i] & kClassMask) == kValue; };
                 for (size_t i = from; i < to; ++i) {
+                    if (!readable(i)) continue;
                     const Group& gr = g_[i];
                     auto* rb = new OdResBuf(gr.code);
                     bool pointCode = (gr.code >= 10 && gr.code <= 18) || (gr.code >= 1010 && gr.code <= 1013);
                     if (pointCode) {
                         OdGePoint3d p(gr.real, 0, 0);
-                        if (i + 1 < to && g_[i + 1].code == gr.code + 10) p.y = g_[++i].real;
-                        if (i + 1 < to && g_[i + 1].code == gr.code + 20) p.z = g_[++i].real;
+                        if (i + 1 < to && g_[i + 1].code == gr.code + 10 && readable(i + 1)) p.y = g_[++i].real;
+                        if (i + 1 < to && g_[i + 1].code == gr.code + 20 && readable(i + 1)) p.z = g_[++i].real;
                         rb->setPoint3d(p);
                     } else if (gr.kind == Kind::kText) {
                         rb->setString(codec_.decode(gr.text));

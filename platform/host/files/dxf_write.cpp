@@ -9,6 +9,7 @@
 // made in memory, the default dimension style) get handles above the
 // database's, and the file's handle seed is set past them.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <cwctype>
@@ -29,6 +30,23 @@ namespace dxf {
 namespace {
 
 const double kRadToDeg = 180.0 / M_PI;
+const double kDegToRad = M_PI / 180.0;
+
+// An angle in radians as degrees: the shortest decimal that reads back as
+// the same radians, so that 12 degrees read goes back as 12, not as
+// 12.000000000000002, and nothing drifts from save to save.
+double Degrees(double radians)
+{
+    const double d = radians * kRadToDeg;
+    if (!std::isfinite(d)) return d;
+    char buf[40];
+    for (int precision = 1; precision <= 17; ++precision) {
+        auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, precision);
+        double back = 0;
+        if (std::from_chars(buf, r.ptr, back).ec == std::errc() && back * kDegToRad == radians) return back;
+    }
+    return d;
+}
 
 // 0x00RRGGBB of a colour given by index or by value.
 int64_t RgbOf(const OdCmColor& c)
@@ -319,23 +337,23 @@ void DxfOut::respell()
         for (const R& r : list)
             if (r.kind == R::kAdd && r.subclass == sub && r.subOccurrence == subOccurrence) w_.put(r.code, r.file);
     };
-    bool ended = false;
+    // Added where the subclass's values end: before the groups it keeps
+    // and the next marker.
+    bool added = false;
     for (const auto& n : noted) {
         std::string_view value(text.data() + (n.at - rec_.start), n.length);
-        const bool marker = n.code == 100 && (n.tag == GroupWriter::kFrame || n.tag == GroupWriter::kKeptGroup);
-        if (!ended && (marker || n.tag == GroupWriter::kExtended)) {
+        const bool frameMarker = n.code == 100 && n.tag == GroupWriter::kFrame;
+        if (!added && (frameMarker || n.tag == GroupWriter::kKeptGroup || n.tag == GroupWriter::kExtended)) {
             addMissing();
-            if (n.tag == GroupWriter::kExtended) {
-                ended = true;
-            } else if (n.tag == GroupWriter::kFrame) {
-                sub = std::string(value);
-                subOccurrence = 0;
-                for (auto& m : markers)
-                    if (m.first == sub) subOccurrence = ++m.second;
-                if (subOccurrence == 0) markers.emplace_back(sub, 0);
-            } else {
-                sub = "\x01";  // a whole subclass kept as read: nothing is added in it
-            }
+            added = true;
+        }
+        if (frameMarker) {
+            sub = std::string(value);
+            subOccurrence = 0;
+            for (auto& m : markers)
+                if (m.first == sub) subOccurrence = ++m.second;
+            if (subOccurrence == 0) markers.emplace_back(sub, 0);
+            added = false;
         }
         if (n.tag == GroupWriter::kValue || n.tag == GroupWriter::kOwner) {
             const int k = occurrence(n.tag, n.code);
@@ -348,7 +366,7 @@ void DxfOut::respell()
         }
         w_.put(n.code, value);
     }
-    if (!ended) addMissing();
+    if (!added) addMissing();
 }
 
 // The kept runs that belong where the writer now is: those of the current
@@ -373,7 +391,7 @@ void DxfOut::keptGroup(const KeptGroup& g)
 {
     w_.setTag(GroupWriter::kKeptGroup);
     switch ((Kind)g.kind) {
-    case Kind::kText: w_.text(g.code, g.text); break;
+    case Kind::kText: w_.put(g.code, g.spelled); break;
     case Kind::kReal: w_.real(g.code, g.real); break;
     case Kind::kInt: w_.integer(g.code, g.integer); break;
     case Kind::kHandle: w_.handle(g.code, keptHandle(g)); break;
@@ -581,6 +599,9 @@ void DxfOut::collect()
 
 void DxfOut::begin(const std::string& type, const OdDbObject* o, OdDbObjectId owner, int handleCode)
 {
+    // A dimension style's group 5 is the name of a block: its handle is 105
+    // (a record of that type kept whole included).
+    if (type == "DIMSTYLE") handleCode = 105;
     open(type, o);
     w_.setTag(GroupWriter::kFrame);
     w_.handle(handleCode, o->handle());
@@ -639,7 +660,7 @@ void DxfOut::header(GroupWriter& w)
             w.ascii(9, name);
             for (const KeptGroup& g : groups) {
                 switch ((Kind)g.kind) {
-                case Kind::kText: w.text(g.code, g.text); break;
+                case Kind::kText: w.put(g.code, g.spelled); break;
                 case Kind::kReal: w.real(g.code, g.real); break;
                 case Kind::kInt: w.integer(g.code, g.integer); break;
                 case Kind::kHandle: w.handle(g.code, handleOf(g.id)); break;
@@ -829,7 +850,7 @@ void DxfOut::tables()
             integer(75, shape ? lt->shapeNumberAt(i) : 0);
             handle(340, handleOf(lt->shapeStyleAt(i)));
             real(46, lt->shapeScaleAt(i));
-            real(50, lt->shapeRotationAt(i) * kRadToDeg);
+            real(50, Degrees(lt->shapeRotationAt(i)));
             real(44, lt->shapeOffsetAt(i).x);
             real(45, lt->shapeOffsetAt(i).y);
             if (words) text(9, lt->textAt(i).str());
@@ -863,7 +884,7 @@ void DxfOut::tables()
         integer(70, recordFlags(r, (st->isShapeFile() ? 1 : 0) | (st->isVertical() ? 4 : 0), 1 | 4));
         real(40, st->textSize());
         real(41, st->xScale());
-        real(50, st->obliquingAngle() * kRadToDeg);
+        real(50, Degrees(st->obliquingAngle()));
         integer(71, st->flagBits());
         real(42, st->priorSize());
         text(3, st->fileName().str());
@@ -896,9 +917,10 @@ void DxfOut::tables()
     auto apps = liveRecords(db_->getRegAppTableId());
     std::set<std::wstring> registered;  // names compare without case
     for (auto* r : apps) registered.insert(Lower(r->getName().str()));
+    // (A table record needs a name: data under an empty one stays as it is.)
     std::vector<std::wstring> missing;
     for (const auto& name : apps_)
-        if (registered.insert(Lower(name)).second) missing.push_back(name);
+        if (!name.empty() && registered.insert(Lower(name)).second) missing.push_back(name);
     beginTable("APPID", db_->getRegAppTableId(), (int)(apps.size() + missing.size()));
     for (auto* r : apps) {
         symbolRecord("APPID", "AcDbRegAppTableRecord", r);
@@ -1117,9 +1139,9 @@ void DxfOut::text(const OdDbText* t, const char* type)
     point(10, inPlane(t, 0, t->position(), n));
     real(40, t->height());
     text(1, t->textString().str());
-    if (t->rotation() != 0) real(50, t->rotation() * kRadToDeg);
+    if (t->rotation() != 0) real(50, Degrees(t->rotation()));
     if (t->widthFactor() != 1) real(41, t->widthFactor());
-    if (t->oblique() != 0) real(51, t->oblique() * kRadToDeg);
+    if (t->oblique() != 0) real(51, Degrees(t->oblique()));
     OdString style = nameOf(t->textStyle());
     if (!style.isEmpty()) text(7, style.str());
     int generation = (t->isMirroredInX() ? 2 : 0) | (t->isMirroredInY() ? 4 : 0);
@@ -1169,7 +1191,7 @@ void DxfOut::mtext(const OdDbMText* mt)
     if (!IsPlusZ(n)) point(210, AsPoint(n));
     const OdGePoint3d direction = AsPoint(ax * std::cos(mt->rotation()) + ay * std::sin(mt->rotation()));
     point(11, asRead(mt, 0, direction, n, direction));
-    if (mt->rotation() != 0) real(50, mt->rotation() * kRadToDeg);
+    if (mt->rotation() != 0) real(50, Degrees(mt->rotation()));
     integer(73, mt->lineSpacingStyle());
     real(44, mt->lineSpacingFactor());
     int fill = DxfAccess::mtextFill(mt);
@@ -1202,7 +1224,7 @@ void DxfOut::insert(const OdDbBlockReference* r)
     real(41, r->scaleFactors().sx);
     real(42, r->scaleFactors().sy);
     real(43, r->scaleFactors().sz);
-    real(50, r->rotation() * kRadToDeg);
+    real(50, Degrees(r->rotation()));
     if (minsert) {
         integer(70, minsert->columns());
         integer(71, minsert->rows());
@@ -1454,7 +1476,7 @@ void DxfOut::hatch(const OdDbHatch* h)
     integer(75, h->hatchStyle());
     integer(76, h->patternType());
     if (!h->isSolidFill() && !gradient) {
-        real(52, h->patternAngle() * kRadToDeg);
+        real(52, Degrees(h->patternAngle()));
         real(41, h->patternScale());
         integer(77, h->patternDouble() ? 1 : 0);
         integer(78, h->numPatternDefinitions());
@@ -1462,7 +1484,7 @@ void DxfOut::hatch(const OdDbHatch* h)
             double angle, bx, by, ox, oy;
             OdGeDoubleArray dashes;
             h->getPatternDefinitionAt(i, angle, bx, by, ox, oy, dashes);
-            real(53, angle * kRadToDeg);
+            real(53, Degrees(angle));
             real(43, bx);
             real(44, by);
             real(45, ox);
@@ -1506,7 +1528,10 @@ void DxfOut::dimension(const OdDbDimension* d)
         do made.name = L"*D" + std::to_wstring(nextDimensionBlock_++);
         while (blockNames_.count(made.name));
         made.record = synthetic();
+        // It names the block made for it whatever the file named.
+        w_.setTag(GroupWriter::kFrame);
         text(2, made.name);
+        w_.setTag(GroupWriter::kValue);
     } else {
         text(2, nameOf(block).str());
     }
@@ -1546,7 +1571,7 @@ void DxfOut::dimension(const OdDbDimension* d)
     } else if (auto* r = OdRxCast<OdDbRotatedDimension>(md)) {
         point(13, r->xLine1Point());
         point(14, r->xLine2Point());
-        real(50, r->rotation() * kRadToDeg);
+        real(50, Degrees(r->rotation()));
         marker("AcDbRotatedDimension");
     } else if (auto* a2 = OdRxCast<OdDb2LineAngularDimension>(md)) {
         point(13, a2->xLine1Start());
@@ -1643,8 +1668,8 @@ void DxfOut::entity(const OdDbEntity* e)
         entityCommon("ARC", e);
         circleBody(e, a->center(), a->radius(), a->normal(), a->thickness());
         marker("AcDbArc");
-        real(50, a->startAngle() * kRadToDeg);
-        real(51, a->endAngle() * kRadToDeg);
+        real(50, Degrees(a->startAngle()));
+        real(51, Degrees(a->endAngle()));
     } else if (auto* el = OdRxCast<OdDbEllipse>(ent)) {
         double s, t;
         el->getStartParam(s);
@@ -1697,7 +1722,7 @@ void DxfOut::entity(const OdDbEntity* e)
         point(10, pt->position());
         if (pt->thickness() != 0) real(39, pt->thickness());
         if (!IsPlusZ(pt->normal())) point(210, AsPoint(pt->normal()));
-        if (pt->ecsRotation() != 0) real(50, pt->ecsRotation() * kRadToDeg);
+        if (pt->ecsRotation() != 0) real(50, Degrees(pt->ecsRotation()));
     } else if (auto* t = OdRxCast<OdDbText>(ent)) {
         text(t, OdRxCast<OdDbAttributeDefinition>(ent) ? "ATTDEF" : OdRxCast<OdDbAttribute>(ent) ? "ATTRIB" : "TEXT");
     } else if (auto* mt = OdRxCast<OdDbMText>(ent)) {
@@ -1927,8 +1952,13 @@ std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bo
         {"VIEW", "AcDbViewTableRecord"},           {"UCS", "AcDbUCSTableRecord"},
         {"APPID", "AcDbRegAppTableRecord"},        {"DIMSTYLE", "AcDbDimStyleTableRecord"},
         {"BLOCK_RECORD", "AcDbBlockTableRecord"}};
-    if (auto it = kFixed.find(type); it != kFixed.end()) return it->second;
-    if (auto it = kRecords.find(type); it != kRecords.end()) return {r, it->second};
+    // A record of an entity kind among the objects, or the other way, is
+    // kept whole.
+    if (auto it = kFixed.find(type); it != kFixed.end())
+        return (!it->second.empty() && std::string_view(it->second.front()) == e) == entity ? it->second
+                                                                                          : entity ? List{e} : List{};
+    if (auto it = kRecords.find(type); it != kRecords.end()) return entity ? List{e} : List{r, it->second};
+    if (!entity) return {};
     if (type == "INSERT") return {e, (flags & 1) ? "AcDbMInsertBlock" : "AcDbBlockReference"};
     if (type == "POLYLINE") {
         if (flags & 16) return {e, "AcDbPolygonMesh"};
@@ -2026,7 +2056,7 @@ OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring
     std::vector<std::wstring> lost;
     // What the file held that the drawing never did is named by every save.
     if (const DxfFileKept* k = DxfAccess::fileKept(db))
-        for (const std::wstring& what : k->notRead) lost.push_back(L"not read from the file it was opened from: " + what);
+        for (const std::wstring& what : k->notRead) lost.push_back(L"left out when it was read: " + what);
     bytes = DxfOut(db, lost).run();
     if (losses) *losses = std::move(lost);
     return eOk;

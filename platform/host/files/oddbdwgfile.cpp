@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dxf_control.h"
+#include "dxf_access.h"
 #include "dxf_internal.h"
 #include "oddbentity.h"
 #include "oddbsymboltable.h"
@@ -130,6 +131,12 @@ std::string& LastReadError()
 
 void SetLastDxfReadError(const std::string& why) { LastReadError() = why; }
 const std::string& LastDxfReadError() { return LastReadError(); }
+
+std::vector<std::wstring> DxfNotRead(const OdDbDatabase* db)
+{
+    const DxfFileKept* k = db ? DxfAccess::fileKept(db) : nullptr;
+    return k ? k->notRead : std::vector<std::wstring>();
+}
 
 std::vector<std::wstring>& LastDxfSaveLosses()
 {
