@@ -127,6 +127,28 @@ TEST(HostFileCommands, WhatCannotBeDoneIsReportedAndChangesNothing)
     ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
     EXPECT_EQ(gcDocManagerPtr()->documentCount(), 1);
     EXPECT_FALSE(standin::InvokeCommand(L"NOSUCHCOMMAND"));
+
+    // What of a file the drawing does not hold is said when it is opened
+    // and by every save: here a vertex outside any polyline (line 27).
+    velktest::WriteNativeFile(standin::NativePath(L"C:\\dwg\\stray.dxf"),
+                              "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1024\n0\nENDSEC\n"
+                              "0\nSECTION\n2\nENTITIES\n0\nLINE\n5\n20\n10\n0\n20\n0\n11\n1\n21\n1\n"
+                              "0\nVERTEX\n5\n21\n10\n0\n20\n0\n0\nENDSEC\n0\nEOF\n");
+    standin::ClearCommandLine();
+    standin::QueueText(L"C:\\dwg\\stray.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    const std::wstring why = L"VERTEX at line 27: a record of a sequence that follows no entity of its own";
+    EXPECT_EQ(standin::CommandLineText(), L"\nNot read from C:\\dwg\\stray.dxf: " + why);
+    GcApDocument* opened = gcDocManagerPtr()->curDocument();
+    ASSERT_NE(opened, doc);
+    EXPECT_EQ(ModelSpaceCount(opened->database()), 1);
+    for (const wchar_t* out : {L"C:\\dwg\\once.dxf", L"C:\\dwg\\twice.dxf"}) {
+        standin::ClearCommandLine();
+        standin::QueueText(out);
+        ASSERT_TRUE(standin::InvokeCommand(L"SAVEAS"));
+        EXPECT_EQ(standin::CommandLineText(),
+                  L"\nNot saved in " + std::wstring(out) + L": left out when it was read: " + why);
+    }
 }
 
 TEST(HostFileCommands, AModuleCommandOfTheSameNameComesFirstAndTheDotRunsTheHostOne)

@@ -709,3 +709,61 @@ TEST(DxfKept, ValuesInAPlaneOfTheirOwnGoBackAsTheFileGaveThem)
         EXPECT_NE(std::find(mtext.begin(), mtext.end(), "21 0.20791169081775931"), mtext.end()) << round;
     }
 }
+
+// Values a file spells otherwise than the writer would (a colour number
+// beside its true colour, an angle in degrees, a declared count, a layer's
+// linetype the file does not define) go back as the file wrote them while
+// the object is as it was read; an object edited since is written as it
+// now is, and the others still as written.
+TEST(DxfKept, ValuesNobodyChangedGoBackAsWrittenAndEditedOnesAsTheyAre)
+{
+    const std::string bytes = File(
+        {{0, "LINE"}, {5, "20"}, {100, "AcDbEntity"}, {8, "0"}, {62, "4"}, {420, "1193046"}, {100, "AcDbLine"},
+         {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"},
+         {0, "LWPOLYLINE"}, {5, "21"}, {100, "AcDbEntity"}, {8, "Kerbs"}, {100, "AcDbPolyline"}, {90, "7"}, {70, "0"},
+         {10, "0"}, {20, "0"}, {10, "5"}, {20, "0"},
+         {0, "MTEXT"}, {5, "22"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "0"}, {20, "0"}, {30, "0"},
+         {40, "2.5"}, {1, "\\S5^6;"}, {50, "12"}},
+        {},
+        {{0, "TABLE"}, {2, "LAYER"}, {5, "2"}, {100, "AcDbSymbolTable"}, {70, "1"},
+         {0, "LAYER"}, {5, "10"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLayerTableRecord"}, {2, "Kerbs"},
+         {70, "0"}, {62, "5"}, {420, "255"}, {6, "NO_SUCH_LINETYPE"}, {0, "ENDTAB"}});
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    auto has = [](const std::vector<std::string>& record, const std::string& group) {
+        return std::find(record.begin(), record.end(), group) != record.end();
+    };
+    auto starts = [](const std::vector<std::string>& record, const std::string& code) {
+        return std::count_if(record.begin(), record.end(), [&](const std::string& g) { return g.rfind(code, 0) == 0; });
+    };
+    std::vector<std::string> saved = GroupLines(dxftest::Save(db.get()));
+    std::vector<std::string> line = Record(saved, "LINE", "20"), poly = Record(saved, "LWPOLYLINE", "21"),
+                             text = Record(saved, "MTEXT", "22"), layer = Record(saved, "LAYER", "10");
+    EXPECT_TRUE(has(line, "62 4") && has(line, "420 1193046"));
+    EXPECT_TRUE(has(poly, "90 7"));
+    EXPECT_TRUE(has(text, "50 12.0") && has(text, "1 \\S5^6;"));
+    EXPECT_EQ(starts(text, "11 "), 0);
+    EXPECT_TRUE(has(layer, "62 5") && has(layer, "6 NO_SUCH_LINETYPE"));
+
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 3u);
+    OdDbEntity* e = nullptr;
+    ASSERT_EQ(oddbOpenObject(e, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    e->setColorIndex(1);
+    e->close();
+    OdDbPolyline* p = nullptr;
+    ASSERT_EQ(oddbOpenObject(p, ms[1]->objectId(), OdDb::kForWrite), eOk);
+    p->addVertexAt(2, OdGePoint2d(5, 5));
+    p->close();
+    OdDbMText* m = nullptr;
+    ASSERT_EQ(oddbOpenObject(m, ms[2]->objectId(), OdDb::kForWrite), eOk);
+    m->setRotation(M_PI / 2);
+    m->close();
+    saved = GroupLines(dxftest::Save(db.get()));
+    line = Record(saved, "LINE", "20"), poly = Record(saved, "LWPOLYLINE", "21"), text = Record(saved, "MTEXT", "22"),
+    layer = Record(saved, "LAYER", "10");
+    EXPECT_TRUE(has(line, "62 1"));
+    EXPECT_EQ(starts(line, "420 "), 0);
+    EXPECT_TRUE(has(poly, "90 3"));
+    EXPECT_TRUE(has(text, "50 90.0"));
+    EXPECT_TRUE(has(layer, "62 5") && has(layer, "6 NO_SUCH_LINETYPE"));
+}
