@@ -187,14 +187,17 @@ size_t CountRecords(std::string_view bytes)
         int number = -1;
         auto parsed = std::from_chars(code.data(), code.data() + code.size(), number);
         if (parsed.ptr != code.data() + code.size()) number = -1;
+        // "0 SECTION" starts a section only when its name follows; else it
+        // is a record of that name.
         if (named && number == 2)
             counting = value == "TABLES" || value == "BLOCKS" || value == "ENTITIES" || value == "OBJECTS";
+        else if (named && counting)
+            ++count;
         named = false;
         if (number != 0) continue;
         if (value == "EOF") break;
         if (value == "SECTION") {
             named = true;
-            counting = false;
         } else if (value == "ENDSEC") {
             counting = false;
         } else if (counting && value != "TABLE" && value != "ENDTAB" && value != "BLOCK" && value != "ENDBLK" &&
