@@ -83,6 +83,27 @@ const char* MarkerOfKeptKind(std::string_view type)
     return nullptr;
 }
 
+// A record's first flags (group 70) before its extended data, as the file
+// has them, for telling what the record is before it is read.
+int64_t PeekFlags(const std::vector<Group>& g, size_t b, size_t e)
+{
+    for (size_t i = b; i < e && g[i].code != 1001; ++i)
+        if (g[i].code == 70 && g[i].kind == Kind::kInt) return g[i].integer;
+    return 0;
+}
+
+// The marker the values of a markerless record kept whole go back under,
+// after the entity's own: the kind's (TRACE's "AcDbTrace"), or that of the
+// object it would have been read into (an ELLIPSE's "AcDbEllipse"), so that
+// read back they are where they were read and the record is kept whole
+// again.
+const char* MarkerOfKeptWhole(std::string_view type, int64_t flags)
+{
+    if (const char* marker = MarkerOfKeptKind(type)) return marker;
+    const std::vector<const char*> would = SubclassesOfRecord(type, (int)flags, true);
+    return would.size() > 1 ? would[1] : nullptr;
+}
+
 class View;
 template <class F>
 void Walk(const View& v, F f);
@@ -297,7 +318,10 @@ void Walk(const View& v, F f)
 {
     const std::vector<Group>& g = v.groups();
     const std::vector<const char*>& written = v.written();
-    const std::string_view type = v.type();
+    // A table's head names its table before any marker; a record of that
+    // type kept whole does not.
+    const bool tableHead = v.type() == "TABLE" && written.size() == 1 && std::string_view(written[0]) == "AcDbSymbolTable";
+    const std::string_view type = v.type() == "TABLE" && !tableHead ? std::string_view() : v.type();
     bool markers = false;
     for (size_t i = v.begin(); i < v.end() && !markers; ++i) markers = g[i].code == 100;
     auto writtenCount = [&](const std::string& name) {
@@ -320,10 +344,12 @@ void Walk(const View& v, F f)
     }
     // Markerless records of kinds kept whole go back under a marker of
     // their own (made by the keeper) after the writer's last subclass.
-    const bool kindMarker = !markers && written.size() == 1 && MarkerOfKeptKind(type);
+    const bool kindMarker =
+        !markers && written.size() == 1 && MarkerOfKeptWhole(type, PeekFlags(g, v.begin(), v.end()));
     std::string sub = written.empty() || markers ? std::string() : std::string(written.front()), anchor = sub;
     int occurrence = 0, anchorOccurrence = 0;
     bool whole = false, data = false;
+    int lastIndex = -1;
     const CodeSet* owned = &OwnedCodes(type, "");
     for (size_t i = v.begin(); i < v.end(); ++i) {
         const Group& x = g[i];
@@ -346,8 +372,14 @@ void Walk(const View& v, F f)
                     if (name == "AcDbBlockReference" && has("AcDbMInsertBlock")) name = "AcDbMInsertBlock";
                     else if (name == "AcDbMInsertBlock" && has("AcDbBlockReference")) name = "AcDbBlockReference";
                 }
-                int n = seenBefore(name);
-                if (n < writtenCount(name)) {
+                // Its place among the writer's subclasses: a subclass the
+                // file gives out of the writer's order is not one of them.
+                const int n = seenBefore(name);
+                int index = -1;
+                for (int w = 0, k = 0; w < (int)written.size() && index < 0; ++w)
+                    if (name == written[(size_t)w] && k++ == n) index = w;
+                if (index > lastIndex) {
+                    lastIndex = index;
                     sub = anchor = name;
                     occurrence = anchorOccurrence = n;
                     whole = false;
@@ -680,7 +712,9 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
     // their own, after the writer's last subclass.
     bool markers = false;
     for (size_t i = v.begin(); i < v.end() && !markers; ++i) markers = g_[i].code == 100;
-    if (const char* marker = !markers && v.written().size() == 1 ? MarkerOfKeptKind(v.type()) : nullptr) {
+    if (const char* marker = !markers && v.written().size() == 1
+                                 ? MarkerOfKeptWhole(v.type(), PeekFlags(g_, v.begin(), v.end()))
+                                 : nullptr) {
         Group m;
         m.code = 100;
         m.kind = Kind::kText;
@@ -885,13 +919,7 @@ std::vector<const char*> Loader::expected(const Rec& r, bool entity) const
     return SubclassesOfRecord(r.type, flags, entity);
 }
 
-// The record's first flags (group 70), before its extended data.
-int64_t Loader::peekFlags(const Rec& r) const
-{
-    for (size_t i = r.b; i < r.e && g_[i].code != 1001; ++i)
-        if (g_[i].code == 70 && g_[i].kind == Kind::kInt) return g_[i].integer;
-    return 0;
-}
+int64_t Loader::peekFlags(const Rec& r) const { return PeekFlags(g_, r.b, r.e); }
 
 void Loader::leaveOut(const Rec& r, const std::string& why)
 {
@@ -994,15 +1022,19 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
     std::vector<uint64_t> reactors = v.reactors();
     bool ownerFromFile = owner.isNull();
     fixups_.push_back([this, o, xdict, reactors, ownerHandle, ownerFromFile] {
-        if (auto* d = OdRxCast<OdDbDictionary>(obj(idOf(xdict)))) {
-            DxfAccess::setExtensionDictionary(o, d->objectId());
-            if (d->ownerId().isNull()) DxfAccess::setOwner(d, o->objectId());
-        }
+        if (auto* d = OdRxCast<OdDbDictionary>(obj(idOf(xdict)))) DxfAccess::setExtensionDictionary(o, d->objectId());
         std::set<OdDbObjectId> seen;
         for (uint64_t r : reactors)
             if (OdDbObjectId rid = idOf(r); !rid.isNull() && seen.insert(rid).second) DxfAccess::appendReactor(o, rid);
         if (ownerFromFile && o->ownerId().isNull()) DxfAccess::setOwner(o, idOf(ownerHandle));
     });
+    // An extension dictionary that names no owner of its own is the
+    // object's.
+    if (xdict)
+        adoptions_.push_back([this, o, xdict] {
+            if (auto* d = OdRxCast<OdDbDictionary>(obj(idOf(xdict))); d && d->ownerId().isNull())
+                DxfAccess::setOwner(d, o->objectId());
+        });
     return id;
 }
 
@@ -1096,21 +1128,31 @@ void Loader::readTables()
         // Each dash, with what follows it up to the next.
         std::vector<std::pair<int, uint64_t>> styles;
         int dash = -1;
-        // Of each code a dash holds one; a second is kept as read.
+        // A dash: its length (49), its flags (74) and, when they say it
+        // carries a shape or a text, what places it (a text only when it
+        // says text). Of each a dash holds one; a value out of its place is
+        // kept as read, so that it is out of place again when read back.
         static const int kDashCodes[] = {74, 75, 340, 46, 50, 44, 45, 9};
         bool seen[8] = {};
+        int64_t carries = 0;
         for (size_t i = v.subclassStart("AcDbLinetypeTableRecord"); i < v.end(); ++i) {
             if (!v.readable(i)) continue;
             const Group& x = v.at(i);
-            if (x.code != 49 && dash < 0) continue;
             const int* slot = std::find(std::begin(kDashCodes), std::end(kDashCodes), x.code);
+            if (x.code != 49 && slot == std::end(kDashCodes)) continue;
             if (x.code == 49) {
                 std::fill(std::begin(seen), std::end(seen), false);
-            } else if (slot != std::end(kDashCodes)) {
-                if (seen[slot - kDashCodes]) continue;
-                seen[slot - kDashCodes] = true;
+                carries = 0;
             } else {
-                continue;
+                const size_t k = (size_t)(slot - kDashCodes);
+                const bool inPlace = dash >= 0 && !seen[k] &&
+                                     (x.code == 74 || (x.code == 9 ? (carries & 2) != 0 : (carries & 6) != 0));
+                if (!inPlace) {
+                    v.refuse(&x);
+                    continue;
+                }
+                seen[k] = true;
+                if (x.code == 74) carries = x.integer;
             }
             v.take(i);
             if (x.code == 49) {
@@ -1118,7 +1160,6 @@ void Loader::readTables()
                 lt->setDashLengthAt(dash, x.real);
                 continue;
             }
-            if (dash < 0) continue;
             switch (x.code) {
             case 74:
                 lt->setShapeIsUcsOrientedAt(dash, x.integer & 1);
@@ -2189,16 +2230,20 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         p->setElevation(v.real(38, 0, sub));
         p->setThickness(v.real(39, 0, sub));
         size_t from = v.subclassStart(sub);
-        for (size_t k = from; k < v.end(); ++k) {
+        // A vertex holds each of its values once: one given twice would be
+        // another vertex's once saved, so such a polyline is kept whole.
+        bool twice = false;
+        for (size_t k = from; k < v.end() && !twice; ++k) {
             if (!v.readable(k) || v.at(k).code != 10) continue;
             double x = v.take(k).real, y = 0, sw = constWidth, ew = constWidth, b = 0;
-            // The vertex's values up to the next vertex, the first of each.
+            // The vertex's values up to the next vertex.
             bool seen[4] = {false, false, false, false};
             size_t m = k + 1;
             for (; m < v.end() && v.at(m).code != 100 && !(v.at(m).code == 10 && v.readable(m)); ++m) {
                 const Group& gm = v.at(m);
                 const int slot = gm.code == 20 ? 0 : gm.code == 40 ? 1 : gm.code == 41 ? 2 : gm.code == 42 ? 3 : -1;
-                if (slot < 0 || seen[slot] || !v.readable(m)) continue;
+                if (slot < 0 || !v.readable(m)) continue;
+                twice = twice || seen[slot];
                 seen[slot] = true;
                 const double value = v.take(m).real;
                 if (slot == 0) y = value;
@@ -2210,7 +2255,8 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
             k = m - 1;
         }
         if (v.has(43, sub)) keptFlags_ = 1;  // a constant width of its own
-        made = p;
+        if (twice) delete p;
+        else made = p;
     } else if (type == "POLYLINE") {
         made = makePolyline(v, recs, i, to);
     } else if (type == "SPLINE") {
