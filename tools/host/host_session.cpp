@@ -51,13 +51,14 @@ std::string List(const std::vector<std::string>& items)
 }
 
 // What the host said it left out, for an outcome line: the first few and
-// how many more (the full transcript, without --quiet, has them all).
+// how many more.
 std::string LeftOut(const std::vector<std::wstring>& items)
 {
     const size_t shown = 3;
     std::string out;
     for (size_t i = 0; i < items.size() && i < shown; ++i) out += (i ? "; " : "") + Utf8(items[i]);
-    if (items.size() > shown) out += "; and " + std::to_string(items.size() - shown) + " more, named in the full transcript";
+    if (items.size() > shown)
+        out += "; and " + std::to_string(items.size() - shown) + " more (the transcript without --quiet names them all)";
     return out;
 }
 

@@ -100,7 +100,8 @@ public:
     enum Tag : uint8_t {
         kValue,     // a value of the object
         kOwner,     // the record's owner
-        kFrame,     // type, handle, markers, the object's own application groups
+        kFrame,     // type, handle, markers, the object's own application
+                    // groups, the name of a block the save makes
         kKeptGroup, // a group kept as read
         kExtended,  // extended data
     };

@@ -89,6 +89,11 @@ struct DxfKept {
         std::string file;      // the file's (kReplace, kAdd)
         std::string subclass;  // where an added group goes: the end of this
         int subOccurrence = 0; // subclass ("" before any marker)
+        // A name of a record the drawing did not have (a linetype, a text
+        // style, a dimension style): it goes back only while the drawing
+        // still has no record of that name.
+        enum Names : uint8_t { kNoName, kLinetype, kTextStyle, kDimensionStyle };
+        Names names = kNoName;
     };
     std::vector<Respelling> respellings;
     uint64_t valuesHash = 0;
@@ -108,8 +113,10 @@ struct DxfFileKept {
     // Sections other than the ones the database is built from, by name.
     std::vector<std::pair<std::string, std::vector<KeptGroup>>> sections;
     // What of the file the drawing does not hold, one line each (the type,
-    // where, why); every save names it among what it could not carry.
+    // where, why); every save names it among what it could not carry. The
+    // file's name, when it was read from one.
     std::vector<std::wstring> notRead;
+    std::wstring source;
 };
 
 }  // namespace standin

@@ -20,6 +20,7 @@
 #include <optional>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "dxf_access.h"
 #include "dxf_internal.h"
@@ -63,13 +64,14 @@ std::string_view TrimView(std::string_view s)
 // is a value of the object, kept as read, or the record's frame; never two
 // of them.
 enum GroupState : uint8_t {
-    kValue = 0,    // a value of the object, in a code the writer writes
-    kKept = 1,     // goes back as it was read (dxf_kept.h)
-    kFrame = 2,    // the record's handle and owner, the markers the writer
-                   // writes, the object's own application groups
+    kObjectValue = 0,  // a value of the object, in a code the writer writes
+    kKept = 1,         // goes back as it was read (dxf_kept.h)
+    kFrame = 2,        // the record's handle and owner, the markers the
+                       // writer writes, the object's own application groups
     kClassMask = 3,
-    kTaken = 4,    // a value the object took
-    kRefused = 8,  // a value the object cannot hold: kept instead
+    kTaken = 4,        // a value the object took
+    kRefused = 8,      // a value the object cannot hold or found no place
+                       // for: kept instead
 };
 
 // The kinds of markerless records (the oldest form) kept whole, with the
@@ -131,16 +133,31 @@ public:
                 break;
             }
             if (x.code == 102 && !x.text.empty() && x.text[0] == '{') {
-                std::string_view name = TrimView(x.text.substr(1));
+                const std::string_view name = TrimView(x.text.substr(1));
+                const bool own = name == "ACAD_XDICTIONARY" || name == "ACAD_REACTORS";
+                const int handles = name == "ACAD_XDICTIONARY" ? 360 : 330;
+                // A group left open ends where the record goes on: at a
+                // marker or another group, or, of the object's own, at a
+                // value that is none of its handles.
                 size_t j = i + 1;
-                for (; j < e_ && !(g_[j].code == 102 && TrimView(g_[j].text) == "}"); ++j) {
-                    if (name == "ACAD_XDICTIONARY" && g_[j].code == 360 && !xdict_) xdict_ = g_[j].handle;
-                    if (name == "ACAD_REACTORS" && g_[j].code == 330 && g_[j].handle) reactors_.push_back(g_[j].handle);
+                bool closed = false;
+                for (; j < e_; ++j) {
+                    const Group& y = g_[j];
+                    if (y.code == 102 && TrimView(y.text) == "}") {
+                        closed = true;
+                        break;
+                    }
+                    if (y.code == 100 || (y.code == 102 && !y.text.empty() && y.text[0] == '{') ||
+                        (own && y.code != handles))
+                        break;
+                    if (name == "ACAD_XDICTIONARY" && y.code == 360 && !xdict_) xdict_ = y.handle;
+                    if (name == "ACAD_REACTORS" && y.code == 330 && y.handle) reactors_.push_back(y.handle);
                 }
+                const size_t end = closed ? j + 1 : j;
                 // The object keeps its dictionary and reactors itself;
-                // other applications' groups stay with the record.
-                if (name == "ACAD_XDICTIONARY" || name == "ACAD_REACTORS") skip_.push_back({i, std::min(j + 1, e_)});
-                i = j;
+                // other applications' groups stay with the record, whole.
+                (own ? skip_ : apps_).push_back({i, end});
+                i = end - 1;
                 continue;
             }
             if (!seenSubclass && (x.code == 5 || x.code == 105) && x.kind == Kind::kHandle && handleAt_ == SIZE_MAX) {
@@ -168,6 +185,8 @@ public:
     size_t indexOf(const Group* x) const { return (size_t)(x - g_.data()); }
     // Only the object's own dictionary and reactors.
     bool modelledAppGroup(size_t i) const { return Within(skip_, i); }
+    // Within another application's group.
+    bool otherAppGroup(size_t i) const { return Within(apps_, i); }
     std::string_view type() const { return type_; }
     const Rec& rec() const { return *rec_; }
     const std::vector<const char*>& written() const { return written_; }
@@ -177,11 +196,11 @@ public:
     size_t ownerAt() const { return ownerAt_; }
 
     // Whether the group is a value the object may take.
-    bool readable(size_t i) const { return (state_[i] & kClassMask) == kValue; }
+    bool readable(size_t i) const { return (state_[i] & kClassMask) == kObjectValue; }
     // The object takes the value (or, refused, it is kept).
     const Group& take(size_t i) const
     {
-        state_[i] |= kTaken;
+        state_[i] = (uint8_t)((state_[i] | kTaken) & ~kRefused);
         return g_[i];
     }
     void refuse(const Group* x) const
@@ -202,13 +221,22 @@ public:
                 inSub = !useSub || TrimView(x.text) == subclass;
                 continue;
             }
-            if (cls != kValue) continue;
+            if (cls != kObjectValue) continue;
             if (inSub && x.code == code && nth-- == 0) return &take(i);
         }
+        refuseOthers(code);
         return nullptr;
     }
-    // The first value of the code in the n-th subclass of that name (the
-    // whole record when it has no such subclass); taken.
+    // A value of the code that a look found no place for is kept as read
+    // (unless another look takes it), so that it is not put in the place
+    // the writer writes the code in.
+    void refuseOthers(int code) const
+    {
+        for (size_t i = b_; i < e_; ++i)
+            if (g_[i].code == code && (state_[i] & (kClassMask | kTaken)) == kObjectValue) state_[i] |= kRefused;
+    }
+    // The first value of the code in the n-th subclass of that name, taken;
+    // as `find` when the record has fewer such subclasses.
     const Group* findIn(int code, const char* subclass, int occurrence) const
     {
         int seen = -1;
@@ -220,9 +248,11 @@ public:
                 inSub = TrimView(x.text) == subclass && ++seen == occurrence;
                 continue;
             }
-            if (inSub && cls == kValue && x.code == code) return &take(i);
+            if (inSub && cls == kObjectValue && x.code == code) return &take(i);
         }
-        return seen < occurrence ? find(code, subclass) : nullptr;
+        if (seen < occurrence) return find(code, subclass);
+        refuseOthers(code);
+        return nullptr;
     }
     bool hasSubclass(const char* name) const
     {
@@ -301,8 +331,8 @@ private:
     std::vector<const char*> written_;
     bool dataRecord_;
     std::vector<uint64_t> reactors_;
-    // The object's own application groups.
-    std::vector<std::pair<size_t, size_t>> skip_;
+    // The object's own application groups, and other applications'.
+    std::vector<std::pair<size_t, size_t>> skip_, apps_;
 };
 
 // Walks a record's groups as the writer writes the object: the subclasses
@@ -330,13 +360,8 @@ void Walk(const View& v, F f)
         return n;
     };
     auto has = [&](const char* name) { return writtenCount(name) > 0; };
-    std::vector<std::pair<std::string, int>> seen;
-    auto seenBefore = [&](const std::string& name) -> int {
-        for (auto& s : seen)
-            if (s.first == name) return s.second++;
-        seen.emplace_back(name, 1);
-        return 0;
-    };
+    std::unordered_map<std::string, int> seen;  // markers so far, by name
+    auto seenBefore = [&](const std::string& name) -> int { return seen[name]++; };
     CodeSet any;
     if (!markers) {
         any = OwnedCodes(type, "");
@@ -360,7 +385,7 @@ void Walk(const View& v, F f)
         // An Xrecord's data: everything after its marker, up to an
         // embedded object.
         if (data && x.code != 101) {
-            f(i, kValue, sub, occurrence, false, false);
+            f(i, kObjectValue, sub, occurrence, false, false);
             continue;
         }
         if (x.code == 101 || (markers && x.code == 100)) {
@@ -398,7 +423,7 @@ void Walk(const View& v, F f)
             f(i, kKept, anchor, anchorOccurrence, true, false);
             continue;
         }
-        const bool appGroup = x.code == 102;  // another application's group
+        const bool appGroup = x.code == 102 || v.otherAppGroup(i);  // another application's group
         if (!markers) {
             if (!appGroup && any.test((size_t)x.code)) {
                 for (const char* w : written)
@@ -406,13 +431,13 @@ void Walk(const View& v, F f)
                         sub = anchor = w;
                         break;
                     }
-                f(i, kValue, sub, 0, false, false);
+                f(i, kObjectValue, sub, 0, false, false);
             } else {
                 f(i, kKept, kindMarker ? anchor : sub, 0, kindMarker, false);
             }
             continue;
         }
-        f(i, !appGroup && owned->test((size_t)x.code) ? kValue : kKept, sub, occurrence, false, false);
+        f(i, !appGroup && owned->test((size_t)x.code) ? kObjectValue : kKept, sub, occurrence, false, false);
     }
 }
 
@@ -508,8 +533,8 @@ private:
     }
     // Values the file wrote otherwise than the writer writes what was read
     // of them (dxf_kept.h): found by writing the drawing once.
-    void respell();
-    bool respellings(const Pending& p, std::string_view text, const std::vector<GroupWriter::Noted>& noted,
+    void findRespellings();
+    bool compareRecord(const Pending& p, std::string_view text, const std::vector<GroupWriter::Noted>& noted,
                      size_t start, std::vector<DxfKept::Respelling>& out);
     DxfKept& keptFor(const Pending& p);
 
@@ -547,6 +572,10 @@ private:
     // Sections the database is not built from: name, first and end group.
     std::vector<std::tuple<std::string, size_t, size_t>> otherSections_;
     std::unordered_map<uint64_t, OdDbObjectId> ids_;
+    // Every handle a record of the file gives itself.
+    std::unordered_set<uint64_t> defined_;
+    // Scratch of `compareRecord`: the side of each code.
+    std::vector<int> sideAt_;
     std::vector<std::function<void()>> fixups_;
     // Run after the fixups: dictionaries own what names no owner.
     std::vector<std::function<void()>> adoptions_;
@@ -554,7 +583,11 @@ private:
         ucss_;
     DxfAccess::Roots roots_;
     // Block references by the block they are in, for the nesting check.
-    std::vector<std::pair<OdDbObjectId, OdDbObjectId>> references_;  // (reference, its block)
+    struct Reference {
+        OdDbObjectId ref, block;            // the reference, the block it is in
+        std::vector<const Rec*> records;    // its record and its attributes'
+    };
+    std::vector<Reference> references_;
     // Kept handles to resolve once every object is there: (group, handle).
     std::vector<std::pair<KeptGroup*, uint64_t>> handles_;
     // Records read, to keep what their objects do not hold: the object, and
@@ -587,6 +620,8 @@ private:
         std::string dxfType;
     };
     std::vector<SubRecord> subRecs_;
+    // A sequence end after a reference without attributes.
+    const Rec* strayEnd_ = nullptr;
     std::vector<uint64_t> subHandles_;
     // What of the file the drawing does not hold.
     std::vector<std::wstring> notRead_;
@@ -722,14 +757,15 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
         runFor(v.written().front(), 0, true, true).groups.push_back(keptGroup(m));
     }
     // A value the object did not take is kept when it took another of that
-    // code (a value given twice) or refused it; of a code it took none of,
-    // the writer writes its own (a count).
+    // code (a value given twice) or refused it. One of a code it took none
+    // of is the writer's to write (a count): while the object is unchanged
+    // the file's value goes back through the respellings.
     CodeSet taken;
     for (size_t i = v.begin(); i < v.end(); ++i)
-        if ((state_[i] & (kClassMask | kTaken)) == (kValue | kTaken)) taken.set((size_t)g_[i].code);
+        if ((state_[i] & (kClassMask | kTaken)) == (kObjectValue | kTaken)) taken.set((size_t)g_[i].code);
     Walk(v, [&](size_t i, uint8_t cls, const std::string& sub, int occ, bool whole, bool starts) {
         if (cls == kFrame) return;
-        if (cls == kValue) {
+        if (cls == kObjectValue) {
             const uint8_t s = state_[i];
             if (!(s & kRefused) && ((s & kTaken) || !taken.test((size_t)g_[i].code))) return;
             state_[i] = (uint8_t)(s | kRefused);
@@ -751,6 +787,18 @@ void Loader::keepAll()
             target->runs = std::move(runs->runs);
             for (KeptRun& r : target->runs) resolveLater(r.groups);
         }
+    }
+    // The extended data of records the database does not keep (a block's
+    // begin and end, vertices, sequence ends) goes back with them, last.
+    for (const Pending& p : pending_) {
+        if (p.sub == kSelf || p.rec->e <= p.rec->b) continue;
+        View v = view(*p.rec, p.written, p.dataRecord);
+        if (v.end() == v.recordEnd()) continue;
+        KeptRun extended{"\x01", 0, false, {}};
+        for (size_t i = v.end(); i < v.recordEnd(); ++i) extended.groups.push_back(keptGroup(g_[i]));
+        DxfKept& target = keptFor(p);
+        target.runs.push_back(std::move(extended));
+        resolveLater(target.runs.back().groups);
     }
     for (const ArrowBlock& a : arrowBlocks_) {
         KeptGroup k;
@@ -776,7 +824,7 @@ DxfKept& Loader::keptFor(const Pending& p)
     return *slot;
 }
 
-void Loader::respell()
+void Loader::findRespellings()
 {
     struct KeyHash {
         size_t operator()(const std::pair<const OdDbObject*, int>& k) const
@@ -792,7 +840,7 @@ void Loader::respell()
                         const std::vector<GroupWriter::Noted>& noted, size_t start) {
         auto it = records.find({of, sub});
         std::vector<DxfKept::Respelling> list;
-        if (it != records.end() && respellings(*it->second, text, noted, start, list))
+        if (it != records.end() && compareRecord(*it->second, text, noted, start, list))
             found.emplace_back(it->second, std::move(list), ValuesHash(text, noted, start));
     });
     for (auto& [p, list, hash] : found) {
@@ -807,7 +855,7 @@ void Loader::respell()
 // replaced, one the file did not have is dropped, one the writer left out
 // is added back. A record whose values differ in number (the object holds
 // fewer or more than the file gave) is written as the object holds it.
-bool Loader::respellings(const Pending& p, std::string_view text, const std::vector<GroupWriter::Noted>& noted,
+bool Loader::compareRecord(const Pending& p, std::string_view text, const std::vector<GroupWriter::Noted>& noted,
                          size_t start, std::vector<DxfKept::Respelling>& out)
 {
     using R = DxfKept::Respelling;
@@ -818,14 +866,30 @@ bool Loader::respellings(const Pending& p, std::string_view text, const std::vec
         std::vector<size_t> file, written;  // group indices; noted indices
     };
     std::vector<Side> sides;
-    auto sideOf = [&sides](uint8_t tag, int code) -> Side& {
-        for (Side& s : sides)
-            if (s.tag == tag && s.code == code) return s;
-        sides.push_back(Side{tag, code, {}, {}});
-        return sides.back();
+    // (owner or value, code) -> its side; set back to none when done.
+    if (sideAt_.empty()) sideAt_.assign(2 * 1072, -1);
+    auto slot = [](uint8_t tag, int code) {
+        return (size_t)(tag == GroupWriter::kOwner) * 1072 + (size_t)std::clamp(code, 0, 1071);
     };
+    auto sideOf = [&](uint8_t tag, int code) -> Side& {
+        int& at = sideAt_[slot(tag, code)];
+        if (at < 0) {
+            at = (int)sides.size();
+            sides.push_back(Side{tag, code, {}, {}});
+        }
+        return sides[(size_t)at];
+    };
+    struct Reset {
+        std::vector<int>& at;
+        std::vector<Side>& sides;
+        std::function<size_t(uint8_t, int)> slot;
+        ~Reset()
+        {
+            for (const Side& s : sides) at[slot(s.tag, s.code)] = -1;
+        }
+    } reset{sideAt_, sides, slot};
     for (size_t i = v.begin(); i < v.end(); ++i)
-        if ((state_[i] & (kClassMask | kRefused)) == kValue) sideOf(GroupWriter::kValue, g_[i].code).file.push_back(i);
+        if ((state_[i] & (kClassMask | kRefused)) == kObjectValue) sideOf(GroupWriter::kValue, g_[i].code).file.push_back(i);
     if (v.ownerAt() != SIZE_MAX) sideOf(GroupWriter::kOwner, 330).file.push_back(v.ownerAt());
     for (size_t n = 0; n < noted.size(); ++n)
         if (noted[n].tag == GroupWriter::kValue || noted[n].tag == GroupWriter::kOwner)
@@ -835,8 +899,13 @@ bool Loader::respellings(const Pending& p, std::string_view text, const std::vec
     // values written with it. Values the file did not have, or that the
     // writer leaves out, are dropped or added back whatever the count.
     bool replace = true;
-    for (const Side& s : sides)
+    for (const Side& s : sides) {
         if (!s.file.empty() && !s.written.empty() && s.file.size() != s.written.size()) replace = false;
+        // Several values the writer gives in another form (a width each
+        // vertex gave, written as one for all) would not come back where
+        // they were: the record goes as the object holds it.
+        if (s.file.size() > 1 && s.written.empty() && s.tag == GroupWriter::kValue) return false;
+    }
     // The file's value as the writer spells it; text as the file wrote it
     // where that can go in a file of UTF-8 text.
     auto spelling = [this](const Group& x, int code) {
@@ -868,6 +937,18 @@ bool Loader::respellings(const Pending& p, std::string_view text, const std::vec
         default: return w == spelled;
         }
     };
+    // Names of records the drawing has none of go back only while it has
+    // none (the writer checks).
+    auto names = [&](int code, const Group& x) {
+        const std::string_view type = p.rec->type;
+        const auto* names = code == 6 ? &linetypes_
+                            : code == 7 && (type == "TEXT" || type == "MTEXT" || type == "ATTRIB" || type == "ATTDEF")
+                                ? &styles_
+                            : code == 3 && type == "DIMENSION" ? &dimstyles_
+                                                               : nullptr;
+        if (!names || x.kind != Kind::kText || !record(*names, codec_.decode(x.text)).isNull()) return R::kNoName;
+        return code == 6 ? R::kLinetype : code == 7 ? R::kTextStyle : R::kDimensionStyle;
+    };
     std::vector<size_t> added;  // file groups the writer leaves out
     for (const Side& s : sides) {
         if (!s.file.empty() && !s.written.empty() && s.file.size() != s.written.size()) continue;
@@ -883,14 +964,16 @@ bool Loader::respellings(const Pending& p, std::string_view text, const std::vec
                 // as the file wrote it.
                 if (s.tag == GroupWriter::kOwner && w != "0") continue;
                 if (!same(x, w, spelled))
-                    out.push_back(R{R::kReplace, s.tag, s.code, (int)k, std::string(w), std::move(spelled), {}, 0});
+                    out.push_back(R{R::kReplace, s.tag, s.code, (int)k, std::string(w), std::move(spelled), {}, 0,
+                                    names(s.code, x)});
             }
         } else if (s.tag == GroupWriter::kOwner) {
             continue;  // an owner is always written
         } else if (s.file.empty()) {
             for (size_t k = 0; k < s.written.size(); ++k) {
                 const GroupWriter::Noted& n = noted[s.written[k]];
-                out.push_back(R{R::kDrop, s.tag, s.code, (int)k, std::string(text.substr(n.at - start, n.length)), {}, {}, 0});
+                out.push_back(
+                    R{R::kDrop, s.tag, s.code, (int)k, std::string(text.substr(n.at - start, n.length)), {}, {}, 0, R::kNoName});
             }
         } else {
             added.insert(added.end(), s.file.begin(), s.file.end());
@@ -901,9 +984,17 @@ bool Loader::respellings(const Pending& p, std::string_view text, const std::vec
         std::sort(added.begin(), added.end());
         Walk(v, [&](size_t i, uint8_t, const std::string& sub, int occ, bool, bool) {
             if (std::binary_search(added.begin(), added.end(), i))
-                out.push_back(R{R::kAdd, GroupWriter::kValue, g_[i].code, 0, {}, spelling(g_[i], g_[i].code), sub, occ});
+                out.push_back(R{R::kAdd, GroupWriter::kValue, g_[i].code, 0, {}, spelling(g_[i], g_[i].code), sub, occ,
+                                names(g_[i].code, g_[i])});
         });
     }
+    // Replacements and drops by (tag, code, occurrence), for the writer's
+    // lookup; additions after them in file order.
+    std::stable_sort(out.begin(), out.end(), [](const R& a, const R& b) {
+        if ((a.kind == R::kAdd) != (b.kind == R::kAdd)) return b.kind == R::kAdd;
+        if (a.kind == R::kAdd) return false;
+        return std::tie(a.tag, a.code, a.occurrence) < std::tie(b.tag, b.code, b.occurrence);
+    });
     return !out.empty();
 }
 
@@ -911,8 +1002,11 @@ std::vector<const char*> Loader::expected(const Rec& r, bool entity) const
 {
     int flags = 0;
     if (r.type == "INSERT") {
-        for (size_t i = r.b; i < r.e && !flags; ++i)
-            flags = g_[i].code == 100 && TrimView(g_[i].text) == "AcDbMInsertBlock";
+        // In rows and columns: the marker says so, or (in the oldest form)
+        // counts of more than one.
+        for (size_t i = r.b; i < r.e && !flags && g_[i].code != 1001; ++i)
+            flags = (g_[i].code == 100 && TrimView(g_[i].text) == "AcDbMInsertBlock") ||
+                    ((g_[i].code == 70 || g_[i].code == 71) && g_[i].kind == Kind::kInt && g_[i].integer > 1);
     } else if (r.type == "POLYLINE" || r.type == "DIMENSION") {
         flags = (int)peekFlags(r);
     }
@@ -1090,6 +1184,8 @@ void Loader::readTables()
             const Group* name = v.find(2);
             current = name ? TrimView(name->text) : std::string_view();
             if (!current.empty() && !heads.count(current)) heads[current] = &r;
+            else leaveOut(r, current.empty() ? "a table head without a name"
+                                             : "a second head of a table (its records are read into the first)");
         } else if (r.type == "ENDTAB") {
             current = std::string_view();
         } else if (!current.empty() && r.type == current) {
@@ -1383,6 +1479,7 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
     std::vector<const Rec*> attrRecs;
     OdDbEntity* e = nullptr;
     for (int attempt = 0;; ++attempt) {
+        strayEnd_ = nullptr;
         subRecs_.clear();
         subHandles_.clear();
         planePoints_.clear();
@@ -1421,16 +1518,25 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
         subHandles_.clear();
         planePoints_.clear();
         keptFlags_ = 0;
-        const std::string why = recs[i].type == "INSERT" ? "a block reference that names no block it can draw"
-                                                         : "a record of a sequence that follows no entity of its own";
-        for (size_t k = i; k < next; ++k) leaveOut(recs[k], why);
+        if (recs[i].type == "INSERT") {
+            leaveOut(recs[i], "a block reference that names no block it can draw");
+            for (size_t k = i + 1; k < next; ++k)
+                leaveOut(recs[k], recs[k].type == "ATTRIB" ? "an attribute of that block reference"
+                                                           : "the end of that block reference's attributes");
+        } else {
+            for (size_t k = i; k < next; ++k) leaveOut(recs[k], "a record of a sequence that follows no entity of its own");
+        }
+        strayEnd_ = nullptr;
         return next;
     }
+    if (strayEnd_) leaveOut(*strayEnd_, "the end of a sequence of attributes after a reference without any");
+    strayEnd_ = nullptr;
     common(e, v);
     OdDbObjectId id = place(e, v, owner);
     DxfAccess::addEntity(static_cast<OdDbBlockTableRecord*>(obj(owner)), id);
     if (auto* ref = OdRxCast<OdDbBlockReference>(e)) {
-        references_.emplace_back(id, owner);
+        references_.push_back(Reference{id, owner, {&recs[i]}});
+        references_.back().records.insert(references_.back().records.end(), attrRecs.begin(), attrRecs.end());
         for (size_t k = 0; k < attrs.size(); ++k) {
             View av = view(*attrRecs[k], expected(*attrRecs[k], true));
             common(attrs[k], av);
@@ -1593,9 +1699,7 @@ OdGeCurve2d* ReadEdge(Cursor& c, int64_t type, bool lastEdge, OdDbHatch::SplineF
     }
 }
 
-
-// A point of object coordinates (with that normal) in world coordinates,
-// and a normal as read (a zero one is +Z).
+// A normal as read (a zero one, or one not finite, is +Z), of unit length.
 OdGeVector3d NormalOf(const View& v, const char* sub)
 {
     OdGeVector3d n = v.vector(210, sub, OdGeVector3d(0, 0, 1));
@@ -1670,7 +1774,6 @@ OdDbEntity* Loader::makeMText(const View& v)
     int64_t a = v.integer(71, 1, sub), f = v.integer(72, 1, sub);
     m->setAttachment(a >= 1 && a <= 9 ? (OdDbMText::AttachmentPoint)a : OdDbMTextEnums::kTopLeft);
     m->setFlowDirection(f >= 1 && f <= 5 ? (OdDbMText::FlowDirection)f : OdDbMTextEnums::kLtoR);
-    // The contents: the pieces in order, up to an embedded object.
     // The contents: the pieces (3) in order and the last (1), up to an
     // embedded object; a second 1 is kept as read.
     std::string raw;
@@ -1941,6 +2044,10 @@ OdDbEntity* Loader::makeHatch(const View& v)
         if (c.integer(97, ns))
             for (int64_t k = 0, cnt = c.bound(ns, 1); k < cnt; ++k)
                 if (const Group* x = c.take(330)) src.push_back(x->handle);
+        // A boundary object the file does not hold cannot be one of the
+        // hatch's: the record is kept whole.
+        for (uint64_t s : src)
+            if (!defined_.count(s)) broken = true;
         sources.push_back(src);
     }
     if (broken || h->numLoops() != loops) {
@@ -1997,7 +2104,6 @@ OdDbEntity* Loader::makeHatch(const View& v)
         h->setPatternAngle(angle);
         h->setPatternScale(scale);
     }
-    // The pattern's origin: the base point of its first line.
     if (const Group* px = later(47); px && px->kind == Kind::kReal) h->setPixelSize(px->real);
     if (const Group* seeds = later(98); seeds && seeds->integer > 0) {
         Cursor sc(v, v.indexOf(seeds) + 1);
@@ -2280,7 +2386,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
                 subRecs_.push_back(SubRecord{&recs[k], sv.written(), {}});
                 subHandles_.push_back(sv.handle());
             } else {
-                leaveOut(recs[k], "the end of a sequence of attributes after a reference without any");
+                strayEnd_ = &recs[k];  // said once the reference is read
             }
             ++k;
         }
@@ -2379,21 +2485,20 @@ void Loader::dropCyclicReferences()
 {
     std::map<OdDbObjectId, std::vector<std::pair<OdDbObjectId, OdDbObjectId>>> refsIn;  // block -> (ref, target)
     std::set<OdDbObjectId> blocks;
-    for (const auto& [ref, block] : references_) {
+    std::map<OdDbObjectId, const Reference*> recordsOf;
+    for (const Reference& r : references_) recordsOf[r.ref] = &r;
+    for (const auto& [ref, block, records] : references_) {
         OdDbObjectId target = static_cast<OdDbBlockReference*>(obj(ref))->blockTableRecord();
         refsIn[block].emplace_back(ref, target);
         blocks.insert(block);
         blocks.insert(target);
     }
     // Said with its attributes, which go with it.
-    auto drop = [this](OdDbObjectId ref, const char* why) {
-        auto* r = static_cast<OdDbBlockReference*>(obj(ref));
-        DxfAccess::markErased(r);
-        notRead_.push_back(L"INSERT (handle " + std::wstring(r->handle().ascii().str()) + L"): a block reference left out as " +
-                           Utf8ToWide(why));
-        for (const auto& a : DxfAccess::attributes(r))
-            notRead_.push_back(L"ATTRIB (handle " + std::wstring(a.getHandle().ascii().str()) +
-                               L"): an attribute of a block reference left out");
+    auto drop = [&](OdDbObjectId ref, const char* why) {
+        DxfAccess::markErased(obj(ref));
+        const std::vector<const Rec*>& records = recordsOf[ref]->records;
+        leaveOut(*records.front(), std::string("a block reference left out as ") + why);
+        for (size_t k = 1; k < records.size(); ++k) leaveOut(*records[k], "an attribute of that block reference");
     };
     enum { kNew, kOnPath, kDone };
     std::map<OdDbObjectId, int> state;
@@ -2505,7 +2610,7 @@ void Loader::readObjects()
             fixups_.push_back([this, x, from, to] {
                 OdResBuf head;
                 OdResBuf* tail = &head;
-                auto readable = [this](size_t i) { return (state_[i] & kClassMask) == kValue; };
+                auto readable = [this](size_t i) { return (state_[i] & kClassMask) == kObjectValue; };
                 for (size_t i = from; i < to; ++i) {
                     if (!readable(i)) continue;
                     const Group& gr = g_[i];
@@ -2646,6 +2751,7 @@ void Loader::build()
         }
         const Group& x = g_[i];
         if (x.kind == Kind::kHandle && x.handle < kMaxHandle) top = std::max(top, x.handle);
+        if ((x.code == 5 || x.code == 105) && x.kind == Kind::kHandle) defined_.insert(x.handle);
         if (x.code == 1005)
             if (uint64_t h = HandleOfText(x.text); h < kMaxHandle) top = std::max(top, h);
     }
@@ -2663,7 +2769,7 @@ void Loader::build()
     for (auto& [group, h] : handles_) group->id = idOf(h);
     dropCyclicReferences();
     DxfAccess::fileKept(db_)->notRead = std::move(notRead_);
-    respell();
+    findRespellings();
 }
 
 // What bytes that are no DXF file seem to be; empty when they may be one.

@@ -121,7 +121,7 @@ private:
     void close();
     // Puts back the values of the record that nobody changed as the file
     // wrote them (DxfKept::Respelling).
-    void respell();
+    void applyRespellings();
     // The groups of the object's head: handle, extension dictionary,
     // reactors, owner.
     void begin(const std::string& type, const OdDbObject* o, OdDbObjectId owner, int handleCode = 5);
@@ -308,12 +308,12 @@ void DxfOut::close()
         (*seen_)(rec_.of, rec_.sub, std::string_view(w_.bytes()).substr(rec_.start), w_.noted(), rec_.start);
         w_.cut(rec_.start);
     } else if (rec_.kept && !rec_.kept->respellings.empty()) {
-        respell();
+        applyRespellings();
     }
     w_.stopNoting();
 }
 
-void DxfOut::respell()
+void DxfOut::applyRespellings()
 {
     using R = DxfKept::Respelling;
     const std::vector<GroupWriter::Noted> noted = w_.noted();
@@ -321,21 +321,34 @@ void DxfOut::respell()
     const auto& list = rec_.kept->respellings;
     if (ValuesHash(text, noted, rec_.start) != rec_.kept->valuesHash) return;
     w_.cut(rec_.start);
-    std::vector<std::pair<std::pair<int, int>, int>> counts;  // (tag, code) -> how many so far
+    // How many groups of each code (values, then the owner) so far.
+    std::vector<int> counts(2 * 1072, 0);
     auto occurrence = [&counts](int tag, int code) {
-        for (auto& c : counts)
-            if (c.first.first == tag && c.first.second == code) return c.second++;
-        counts.push_back({{tag, code}, 1});
-        return 0;
+        return code >= 0 && code < 1072 ? counts[(size_t)(tag == GroupWriter::kOwner) * 1072 + (size_t)code]++ : 0;
     };
+    // A name the drawing did not have goes back only while it still has
+    // none.
+    auto stands = [this](const R& r) {
+        if (r.names == R::kNoName) return true;
+        TextCodec utf8;
+        const std::wstring name = utf8.decode(r.file);
+        const OdDbObjectId table = r.names == R::kLinetype    ? db_->getLinetypeTableId()
+                                   : r.names == R::kTextStyle ? db_->getTextStyleTableId()
+                                                              : db_->getDimStyleTableId();
+        auto* t = OdRxCast<OdDbSymbolTable>(obj(table));
+        return !t || !t->has(name.c_str());
+    };
+    // Replacements and drops come sorted by (tag, code, occurrence), the
+    // additions after them.
+    const auto adds = std::find_if(list.begin(), list.end(), [](const R& r) { return r.kind == R::kAdd; });
     // The subclass being written, and the groups the file had there that
     // the writer left out, added at its end.
     std::vector<std::pair<std::string, int>> markers;
     std::string sub;
     int subOccurrence = 0;
     auto addMissing = [&] {
-        for (const R& r : list)
-            if (r.kind == R::kAdd && r.subclass == sub && r.subOccurrence == subOccurrence) w_.put(r.code, r.file);
+        for (auto r = adds; r != list.end(); ++r)
+            if (r->subclass == sub && r->subOccurrence == subOccurrence && stands(*r)) w_.put(r->code, r->file);
     };
     // Added where the subclass's values end: before the groups it keeps
     // and the next marker.
@@ -357,12 +370,15 @@ void DxfOut::respell()
         }
         if (n.tag == GroupWriter::kValue || n.tag == GroupWriter::kOwner) {
             const int k = occurrence(n.tag, n.code);
-            const R* found = nullptr;
-            for (const R& r : list)
-                if (r.kind != R::kAdd && r.tag == n.tag && r.code == n.code && r.occurrence == k && r.written == value)
-                    found = &r;
-            if (found && found->kind == R::kDrop) continue;
-            if (found) value = found->file;
+            const auto key = std::make_tuple((uint8_t)n.tag, n.code, k);
+            auto found = std::lower_bound(list.begin(), adds, key, [](const R& r, const auto& want) {
+                return std::make_tuple(r.tag, r.code, r.occurrence) < want;
+            });
+            if (found != adds && std::make_tuple(found->tag, found->code, found->occurrence) == key &&
+                found->written == value && stands(*found)) {
+                if (found->kind == R::kDrop) continue;
+                value = found->file;
+            }
         }
         w_.put(n.code, value);
     }
@@ -555,8 +571,8 @@ void DxfOut::collect()
         if (first->entity) return;
         if (first->mark == mark_ && first->visit != mark_ && first->object) out_.push_back(first->object);
         if (first->mark == mark_ || first->visit == mark_) return;
+        for (const OdDbObject* o : path) onPath.erase(o->objectId().stub());
         path.clear();
-        onPath.clear();
         bool going = false;
         for (const OdDbObject* cur = obj(id);;) {
             if (!cur) {
@@ -1940,6 +1956,7 @@ std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bo
         {"IMAGE", {e, "AcDbRasterImage"}},
         {"MLINE", {e, "AcDbMline"}},
         {"DICTIONARY", {"AcDbDictionary"}},
+        {"ACDBDICTIONARYWDFLT", {"AcDbDictionary"}},
         {"XRECORD", {"AcDbXrecord"}},
         {"IMAGEDEF", {"AcDbRasterImageDef"}},
         {"SORTENTSTABLE", {"AcDbSortentsTable"}},
@@ -2056,7 +2073,8 @@ OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring
     std::vector<std::wstring> lost;
     // What the file held that the drawing never did is named by every save.
     if (const DxfFileKept* k = DxfAccess::fileKept(db))
-        for (const std::wstring& what : k->notRead) lost.push_back(L"left out when it was read: " + what);
+        for (const std::wstring& what : k->notRead)
+            lost.push_back(L"left out when " + (k->source.empty() ? std::wstring(L"it") : k->source) + L" was read: " + what);
     bytes = DxfOut(db, lost).run();
     if (losses) *losses = std::move(lost);
     return eOk;

@@ -84,6 +84,8 @@ OdResult OdDbDatabase::readDwgFile(const wchar_t* fileName, int, bool, const wch
     std::string why;
     OdResult res = standin::dxf::ReadDxf(this, bytes, why);
     standin::SetLastDxfReadError(why);
+    if (res == eOk)
+        if (standin::DxfFileKept* kept = standin::DxfAccess::fileKept(this)) kept->source = fileName;
     return res;
 }
 

@@ -147,7 +147,7 @@ TEST(HostFileCommands, WhatCannotBeDoneIsReportedAndChangesNothing)
         standin::QueueText(out);
         ASSERT_TRUE(standin::InvokeCommand(L"SAVEAS"));
         EXPECT_EQ(standin::CommandLineText(),
-                  L"\nNot saved in " + std::wstring(out) + L": left out when it was read: " + why);
+                  L"\nNot saved in " + std::wstring(out) + L": left out when C:\\dwg\\stray.dxf was read: " + why);
     }
 }
 

@@ -767,3 +767,157 @@ TEST(DxfKept, ValuesNobodyChangedGoBackAsWrittenAndEditedOnesAsTheyAre)
     EXPECT_TRUE(has(text, "50 90.0"));
     EXPECT_TRUE(has(layer, "62 5") && has(layer, "6 NO_SUCH_LINETYPE"));
 }
+
+namespace {
+
+std::string Raw(const Groups& g)
+{
+    std::string s;
+    for (const auto& [code, value] : g) s += std::to_string(code) + "\n" + value + "\n";
+    return s;
+}
+
+OdDbObject* ObjectOf(OdDbDatabase* db, uint64_t handle)
+{
+    OdDbObjectId id;
+    return db->getOdDbObjectId(id, false, OdDbHandle(handle)) == eOk ? id.stub()->object : nullptr;
+}
+
+// A file of that form with these entities and objects.
+std::string FileOf(const char* version, const Groups& entities, const Groups& objects = {})
+{
+    Groups g{{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, version}, {0, "ENDSEC"},
+             {0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "CELL"}, {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"},
+             {0, "ENDBLK"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}};
+    g.insert(g.end(), entities.begin(), entities.end());
+    g.insert(g.end(), {{0, "ENDSEC"}, {0, "SECTION"}, {2, "OBJECTS"}});
+    g.insert(g.end(), objects.begin(), objects.end());
+    g.insert(g.end(), {{0, "ENDSEC"}, {0, "EOF"}});
+    return Raw(g);
+}
+
+}  // namespace
+
+// What the writer writes in another form than the file (widths each vertex
+// gave, written as one for all) comes back as the object holds it, not
+// moved; a record of a kind written as another (a dictionary with a
+// default, references in rows and columns in the oldest form) is read as
+// what it is; a name of a record the drawing had none of goes back only
+// while it has none; a value out of its place is not moved into it.
+TEST(DxfKept, WhatTheWriterWritesOtherwiseComesBackAsTheObjectHoldsIt)
+{
+    const std::string bytes = FileOf(
+        "AC1024",
+        {{0, "LWPOLYLINE"}, {5, "20"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPolyline"}, {90, "3"}, {70, "0"},
+         {10, "0"}, {20, "0"}, {40, "0.5"}, {41, "0.5"}, {10, "10"}, {20, "0"}, {40, "0.5"}, {41, "0.5"},
+         {10, "10"}, {20, "10"}, {40, "0.5"}, {41, "0.5"},
+         {0, "LINE"}, {5, "21"}, {100, "AcDbEntity"}, {8, "0"}, {6, "DASHED"}, {100, "AcDbLine"}, {10, "0"},
+         {20, "0"}, {30, "0"}, {11, "1"}, {21, "0"}, {31, "0"},
+         {0, "TEXT"}, {5, "22"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "0"}, {20, "0"}, {30, "0"},
+         {40, "1"}, {1, "t"}, {73, "2"}, {100, "AcDbText"}},
+        {{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDbDictionary"}, {3, "ACAD_PLOTSTYLENAME"}, {350, "E"},
+         {0, "ACDBDICTIONARYWDFLT"}, {5, "E"}, {330, "C"}, {100, "AcDbDictionary"}, {281, "1"}, {3, "Normal"},
+         {350, "F"}, {100, "AcDbDictionaryWithDefault"}, {340, "F"},
+         {0, "ACDBPLACEHOLDER"}, {5, "F"}, {330, "E"}});
+    for (int round = 0; round < 2; ++round) {
+        std::unique_ptr<OdDbDatabase> db = Read(round == 0 ? bytes : dxftest::Save(Read(bytes).get()));
+        std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+        ASSERT_EQ(ms.size(), 3u);
+        auto* pl = OdRxCast<OdDbPolyline>(ms[0]);
+        ASSERT_NE(pl, nullptr);
+        for (unsigned i = 0; i < 3; ++i) {
+            double sw = 0, ew = 0;
+            pl->getWidthsAt(i, sw, ew);
+            EXPECT_EQ(sw, 0.5) << round << " " << i;
+            EXPECT_EQ(ew, 0.5) << round << " " << i;
+        }
+        auto* text = OdRxCast<OdDbText>(ms[2]);
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->verticalMode(), OdDb::kTextBase) << round;  // its only 73 is not where it is written
+        auto* styles = OdRxCast<OdDbDictionary>(ObjectOf(db.get(), 0xE));
+        ASSERT_NE(styles, nullptr);
+        EXPECT_TRUE(styles->has(L"Normal")) << round;
+    }
+
+    // Edited, the dictionary keeps the entry it read; a linetype of the name
+    // the line gave, added since, does not become the line's.
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    OdDbDictionary* styles = nullptr;
+    ASSERT_EQ(oddbOpenObject(styles, OdDbObjectId(ObjectOf(db.get(), 0xE)->objectId()), OdDb::kForWrite), eOk);
+    OdDbObjectId added;
+    ASSERT_EQ(styles->setAt(L"Added", new OdDbXrecord(), added), eOk);
+    styles->close();
+    OdDbLinetypeTable* linetypes = nullptr;
+    ASSERT_EQ(db->getLinetypeTable(linetypes, OdDb::kForWrite), eOk);
+    auto* dashed = new OdDbLinetypeTableRecord();
+    dashed->setName(L"DASHED");
+    ASSERT_EQ(linetypes->add(dashed), eOk);
+    dashed->close();
+    linetypes->close();
+    const std::vector<std::string> saved = GroupLines(dxftest::Save(db.get()));
+    const std::vector<std::string> dict = Record(saved, "ACDBDICTIONARYWDFLT", "E");
+    EXPECT_NE(std::find(dict.begin(), dict.end(), "3 Normal"), dict.end());
+    EXPECT_NE(std::find(dict.begin(), dict.end(), "3 Added"), dict.end());
+    const std::vector<std::string> line = Record(saved, "LINE", "21");
+    ASSERT_FALSE(line.empty());
+    EXPECT_EQ(std::find(line.begin(), line.end(), "6 DASHED"), line.end());
+
+    // References in rows and columns of the oldest form, markers or none.
+    std::unique_ptr<OdDbDatabase> old = Read(FileOf(
+        "AC1009", {{0, "INSERT"}, {8, "0"}, {2, "CELL"}, {10, "0"}, {20, "0"}, {30, "0"}, {70, "3"}, {71, "2"},
+                   {44, "5"}, {45, "6"}}));
+    auto* grid = OdRxCast<OdDbMInsertBlock>(ModelSpace(old.get()).at(0));
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->columns(), 3);
+    EXPECT_EQ(grid->rows(), 2);
+    EXPECT_EQ(grid->columnSpacing(), 5.0);
+}
+
+// Application groups stay as written, one left open included, and their
+// groups are never an object's values; extended data of the records the
+// database does not keep goes back with them; a hatch naming a boundary
+// object the file does not hold is kept whole.
+TEST(DxfKept, ApplicationGroupsAndExtendedDataOfEveryRecordStayAsWritten)
+{
+    const std::string bytes = FileOf(
+        "AC1024",
+        {{0, "LINE"}, {5, "20"}, {102, "{ACAD_REACTORS"}, {330, "0"}, {100, "AcDbEntity"}, {8, "L1"},
+         {100, "AcDbLine"}, {10, "5"}, {20, "5"}, {30, "0"}, {11, "9"}, {21, "9"}, {31, "0"},
+         {0, "LINE"}, {5, "21"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {102, "{FOO"}, {10, "5"},
+         {102, "}"}, {10, "1"}, {20, "2"}, {30, "0"}, {11, "3"}, {21, "4"}, {31, "0"},
+         {0, "POLYLINE"}, {5, "22"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDb2dPolyline"}, {66, "1"}, {10, "0"},
+         {20, "0"}, {30, "0"}, {70, "0"},
+         {0, "VERTEX"}, {5, "23"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbVertex"}, {100, "AcDb2dVertex"},
+         {10, "1"}, {20, "1"}, {30, "0"}, {70, "0"}, {1001, "APP"}, {1000, "vertex data"},
+         {0, "SEQEND"}, {5, "24"}, {100, "AcDbEntity"}, {8, "0"}, {1001, "APP"}, {1000, "end data"},
+         {0, "HATCH"}, {5, "25"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbHatch"}, {10, "0"}, {20, "0"},
+         {30, "0"}, {210, "0"}, {220, "0"}, {230, "1"}, {2, "SOLID"}, {70, "1"}, {71, "1"}, {91, "1"}, {92, "1"},
+         {93, "1"}, {72, "1"}, {10, "0"}, {20, "0"}, {11, "10"}, {21, "0"}, {97, "1"}, {330, "FF"}, {75, "0"},
+         {76, "1"}, {98, "0"}},
+        {{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDbDictionary"}});
+    std::string saved = bytes;
+    for (int round = 0; round < 3; ++round) {
+        std::unique_ptr<OdDbDatabase> db = Read(saved);
+        std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+        ASSERT_EQ(ms.size(), 4u);
+        auto* open = OdRxCast<OdDbLine>(ms[0]);
+        ASSERT_NE(open, nullptr);
+        EXPECT_EQ(open->layer(), OdString(L"L1"));
+        EXPECT_EQ(open->startPoint(), OdGePoint3d(5, 5, 0));
+        auto* foo = OdRxCast<OdDbLine>(ms[1]);
+        ASSERT_NE(foo, nullptr);
+        EXPECT_EQ(foo->startPoint(), OdGePoint3d(1, 2, 0));
+        EXPECT_NE(OdRxCast<OdDbProxyEntity>(ms[3]), nullptr);
+        saved = dxftest::Save(db.get());
+        const std::vector<std::string> groups = GroupLines(saved);
+        const std::vector<std::string> line = Record(groups, "LINE", "21");
+        const long app = std::find(line.begin(), line.end(), "102 {FOO") - line.begin();
+        ASSERT_LT(app + 2, (long)line.size());
+        EXPECT_EQ(line[(size_t)app + 1], "10 5.0");
+        EXPECT_EQ(line[(size_t)app + 2], "102 }");
+        for (const char* data : {"1000 vertex data", "1000 end data"})
+            EXPECT_NE(std::find(groups.begin(), groups.end(), data), groups.end()) << data << " " << round;
+        const std::vector<std::string> hatch = Record(groups, "HATCH", "25");
+        EXPECT_NE(std::find(hatch.begin(), hatch.end(), "330 FF"), hatch.end());
+    }
+}
