@@ -372,10 +372,12 @@ private:
     OdGePoint3dArray ctrl_;
     OdGeDoubleArray knots_, weights_;
     OdGePoint3dArray fit_;
-    // As a drawing file gave them: its flags, and whether it was given by
-    // fit points alone.
+    // As a drawing file gave them: its flags, whether it was given by fit
+    // points alone, and then its degree (the stand-in draws such a spline
+    // through its fit points with a degree they allow).
     int fileFlags_ = 0;
     bool fitOnly_ = false;
+    int fitDegree_ = 0;
 };
 
 namespace OdDb {

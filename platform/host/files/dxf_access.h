@@ -86,19 +86,13 @@ struct DxfAccess {
     static void setLineWeight(OdDbEntity* e, int w) { e->lineWeight_ = (OdDb::LineWeight)w; }
     static int splineFlags(const OdDbSpline* s) { return s->fileFlags_; }
     static bool splineFitOnly(const OdDbSpline* s) { return s->fitOnly_; }
-    static void setSplineFile(OdDbSpline* s, int flags, bool fitOnly)
+    static void setSplineFile(OdDbSpline* s, int flags, bool fitOnly, int fitDegree = 0)
     {
         s->fileFlags_ = flags;
         s->fitOnly_ = fitOnly;
+        s->fitDegree_ = fitDegree;
     }
-    // A spline kept as the file gave it, fit points only.
-    static void setSplineFitOnly(OdDbSpline* s, int degree, const OdGePoint3dArray& fit, int flags)
-    {
-        s->degree_ = degree;
-        s->fit_ = fit;
-        s->fileFlags_ = flags;
-        s->fitOnly_ = true;
-    }
+    static int splineFitDegree(const OdDbSpline* s) { return s->fitDegree_; }
     static std::vector<OdDbMline::Segment>& mlineSegments(OdDbMline* m) { return m->segments_; }
     static const std::vector<OdDbMline::Segment>& mlineSegments(const OdDbMline* m) { return m->segments_; }
     static OdString& mlineStyleName(OdDbMline* m) { return m->styleName_; }

@@ -21,6 +21,7 @@ DxfKept* CopyKept(const DxfKept* k)
     c->sortOrder = k->sortOrder;
     c->respellings = k->respellings;
     c->valuesHash = k->valuesHash;
+    c->sequenceHash = k->sequenceHash;
     return c;
 }
 

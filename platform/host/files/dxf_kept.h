@@ -9,6 +9,7 @@
 // name, so a handle the reader had to change is written as the new one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,6 +29,7 @@ struct KeptGroup {
     double real = 0;
     int64_t integer = 0;
     OdDbObjectId id;  // handles: the object named; null for none
+    size_t at = SIZE_MAX;  // which group of the file it was, while reading
 };
 
 struct KeptRun {
@@ -89,14 +91,19 @@ struct DxfKept {
         std::string file;      // the file's (kReplace, kAdd)
         std::string subclass;  // where an added group goes: the end of this
         int subOccurrence = 0; // subclass ("" before any marker)
-        // A name of a record the drawing did not have (a linetype, a text
-        // style, a dimension style): it goes back only while the drawing
-        // still has no record of that name.
-        enum Names : uint8_t { kNoName, kLinetype, kTextStyle, kDimensionStyle };
+        // A name of a record (a linetype, a text style, a dimension style,
+        // the layer of a sequence's record or a block's begin or end): it
+        // goes back only while the drawing has a record of that name, or
+        // none, as it had when read (`named`).
+        enum Names : uint8_t { kNoName, kLinetype, kTextStyle, kDimensionStyle, kLayer };
         Names names = kNoName;
+        bool named = false;
     };
     std::vector<Respelling> respellings;
     uint64_t valuesHash = 0;
+    // The hash of the entity's values as read, when records of its sequence
+    // respell theirs: they do so only while it holds.
+    uint64_t sequenceHash = 0;
 };
 
 // Objects copy and delete what they keep (oddbdatabase.cpp calls these).
@@ -117,6 +124,9 @@ struct DxfFileKept {
     // file's name, when it was read from one.
     std::vector<std::wstring> notRead;
     std::wstring source;
+    // Objects the reader left out of the drawing (erased): what they own
+    // is named when a save leaves it out with them.
+    std::vector<uint64_t> leftOut;
 };
 
 }  // namespace standin

@@ -127,7 +127,14 @@ public:
         for (size_t i = b_; i < e_; ++i) {
             const Group& x = g_[i];
             if (x.code == 100) seenSubclass = true;
-            if (dataRecord && seenSubclass) break;
+            // A record of data (an Xrecord's) has its head, then data:
+            // whatever follows its marker, or the first group that is no
+            // part of a head, is data, application groups included.
+            if (dataRecord &&
+                (seenSubclass || !(x.code == 5 || x.code == 105 || x.code == 330 ||
+                                   (x.code == 102 && (TrimView(x.text) == "{ACAD_XDICTIONARY" ||
+                                                      TrimView(x.text) == "{ACAD_REACTORS")))))
+                break;
             if (x.code == 1001 && !dataRecord) {
                 e_ = i;
                 break;
@@ -373,7 +380,8 @@ void Walk(const View& v, F f)
         !markers && written.size() == 1 && MarkerOfKeptWhole(type, PeekFlags(g, v.begin(), v.end()));
     std::string sub = written.empty() || markers ? std::string() : std::string(written.front()), anchor = sub;
     int occurrence = 0, anchorOccurrence = 0;
-    bool whole = false, data = false;
+    // An Xrecord without its marker: its data follows its head.
+    bool whole = false, data = v.dataRecord() && !markers;
     int lastIndex = -1;
     const CodeSet* owned = &OwnedCodes(type, "");
     for (size_t i = v.begin(); i < v.end(); ++i) {
@@ -492,7 +500,7 @@ private:
     }
     OdDbObjectId newTable(OdDbSymbolTable* t, const Rec* head);
     OdDbObjectId addRecord(OdDbObjectId table, std::map<std::wstring, OdDbObjectId>& names,
-                           OdDbSymbolTableRecord* r, const std::wstring& name, const View* v);
+                           OdDbSymbolTableRecord* r, const std::wstring& name, const View* v, bool nameless = false);
     OdDbObjectId layerNamed(const std::wstring& name);
     // The text style a text names: none when it names none, the current
     // style when the name is not in the drawing.
@@ -537,6 +545,8 @@ private:
     bool compareRecord(const Pending& p, std::string_view text, const std::vector<GroupWriter::Noted>& noted,
                      size_t start, std::vector<DxfKept::Respelling>& out);
     DxfKept& keptFor(const Pending& p);
+    // Keeps these groups of the record, in its runs in file order.
+    void keepInPlace(const Pending& p, const View& v, std::vector<size_t> groups);
 
     void readHeader();
     void readTables();
@@ -576,6 +586,9 @@ private:
     std::unordered_set<uint64_t> defined_;
     // Scratch of `compareRecord`: the side of each code.
     std::vector<int> sideAt_;
+    // Values of records that are none of their objects', found by
+    // `compareRecord`, kept once the drawing has been written.
+    std::vector<std::pair<const Pending*, std::vector<size_t>>> notValues_;
     std::vector<std::function<void()>> fixups_;
     // Run after the fixups: dictionaries own what names no owner.
     std::vector<std::function<void()>> adoptions_;
@@ -623,8 +636,10 @@ private:
     // A sequence end after a reference without attributes.
     const Rec* strayEnd_ = nullptr;
     std::vector<uint64_t> subHandles_;
-    // What of the file the drawing does not hold.
+    // What of the file the drawing does not hold, and the objects it
+    // erased.
     std::vector<std::wstring> notRead_;
+    std::vector<uint64_t> leftOut_;
     // Points read in the planes of entities not yet placed (an attribute is
     // made before its reference is placed), by the entity.
     std::unordered_map<const OdDbObject*, std::pair<OdGeVector3d, std::vector<DxfKept::PlanePoint>>> planePoints_;
@@ -710,6 +725,7 @@ bool Loader::split(std::string& why)
 KeptGroup Loader::keptGroup(const Group& g)
 {
     KeptGroup k;
+    k.at = &g >= g_.data() && &g < g_.data() + g_.size() ? (size_t)(&g - g_.data()) : SIZE_MAX;
     k.code = g.code;
     k.kind = (uint8_t)g.kind;
     switch (g.kind) {
@@ -809,6 +825,24 @@ void Loader::keepAll()
     }
 }
 
+void Loader::keepInPlace(const Pending& p, const View& v, std::vector<size_t> groups)
+{
+    std::sort(groups.begin(), groups.end());
+    DxfKept& kept = keptFor(p);
+    Walk(v, [&](size_t i, uint8_t, const std::string& sub, int occ, bool, bool) {
+        if (!std::binary_search(groups.begin(), groups.end(), i)) return;
+        state_[i] |= kRefused;
+        KeptGroup k = keptGroup(g_[i]);
+        if ((Kind)k.kind == Kind::kHandle) k.id = idOf((uint64_t)k.integer);
+        auto run = std::find_if(kept.runs.begin(), kept.runs.end(), [&](const KeptRun& r) {
+            return !r.whole && r.subclass == sub && r.occurrence == occ;
+        });
+        if (run == kept.runs.end()) run = kept.runs.insert(kept.runs.end(), KeptRun{sub, occ, false, {}});
+        auto place = std::find_if(run->groups.begin(), run->groups.end(), [i](const KeptGroup& g) { return g.at > i; });
+        run->groups.insert(place, std::move(k));
+    });
+}
+
 DxfKept& Loader::keptFor(const Pending& p)
 {
     if (p.sub == kSelf) return keptOf(p.object);
@@ -836,9 +870,11 @@ void Loader::findRespellings()
     records.reserve(pending_.size());
     for (const Pending& p : pending_) records.emplace(std::make_pair(p.object, p.sub), &p);
     std::vector<std::tuple<const Pending*, std::vector<DxfKept::Respelling>, uint64_t>> found;
+    std::unordered_map<const OdDbObject*, uint64_t> entityHash;  // of entities with sequences
     SeeRecords(db_, [&](const OdDbObject* of, int sub, std::string_view text,
                         const std::vector<GroupWriter::Noted>& noted, size_t start) {
         auto it = records.find({of, sub});
+        if (sub == kSelf && records.count({of, 0})) entityHash[of] = ValuesHash(text, noted, start);
         std::vector<DxfKept::Respelling> list;
         if (it != records.end() && compareRecord(*it->second, text, noted, start, list))
             found.emplace_back(it->second, std::move(list), ValuesHash(text, noted, start));
@@ -847,7 +883,10 @@ void Loader::findRespellings()
         DxfKept& k = keptFor(*p);
         k.respellings = std::move(list);
         k.valuesHash = hash;
+        // A record of a sequence respells only while its entity is as read.
+        if (p->sub >= 0) keptOf(p->object).sequenceHash = entityHash.count(p->object) ? entityHash[p->object] : 1;
     }
+    for (auto& [p, groups] : notValues_) keepInPlace(*p, view(*p->rec, p->written, p->dataRecord), std::move(groups));
 }
 
 // Compares the values of a record as the file wrote them with those the
@@ -894,6 +933,16 @@ bool Loader::compareRecord(const Pending& p, std::string_view text, const std::v
     for (size_t n = 0; n < noted.size(); ++n)
         if (noted[n].tag == GroupWriter::kValue || noted[n].tag == GroupWriter::kOwner)
             sideOf(noted[n].tag, noted[n].code).written.push_back(n);
+    // Values the object did not take, of a code the writer does not write
+    // for it, are none of its values: they are kept where they were.
+    std::vector<size_t> notValues;
+    for (Side& s : sides) {
+        if (s.tag != GroupWriter::kValue || !s.written.empty()) continue;
+        auto untaken = std::stable_partition(s.file.begin(), s.file.end(), [this](size_t i) { return (state_[i] & kTaken) != 0; });
+        notValues.insert(notValues.end(), untaken, s.file.end());
+        s.file.erase(untaken, s.file.end());
+    }
+    if (!notValues.empty()) notValues_.emplace_back(&p, std::move(notValues));
     // Values replaced only where every code has as many values as the
     // file gave it: a count spelled as the file did must still count the
     // values written with it. Values the file did not have, or that the
@@ -939,16 +988,44 @@ bool Loader::compareRecord(const Pending& p, std::string_view text, const std::v
     };
     // Names of records the drawing has none of go back only while it has
     // none (the writer checks).
-    auto names = [&](int code, const Group& x) {
-        const std::string_view type = p.rec->type;
-        const auto* names = code == 6 ? &linetypes_
-                            : code == 7 && (type == "TEXT" || type == "MTEXT" || type == "ATTRIB" || type == "ATTDEF")
-                                ? &styles_
-                            : code == 3 && type == "DIMENSION" ? &dimstyles_
-                                                               : nullptr;
-        if (!names || x.kind != Kind::kText || !record(*names, codec_.decode(x.text)).isNull()) return R::kNoName;
-        return code == 6 ? R::kLinetype : code == 7 ? R::kTextStyle : R::kDimensionStyle;
+    auto entry = [](R::Kind kind, uint8_t tag, int code, int occurrence, std::string written, std::string file,
+                    std::string subclass = {}, int subOccurrence = 0) {
+        R r;
+        r.kind = kind;
+        r.tag = tag;
+        r.code = code;
+        r.occurrence = occurrence;
+        r.written = std::move(written);
+        r.file = std::move(file);
+        r.subclass = std::move(subclass);
+        r.subOccurrence = subOccurrence;
+        return r;
     };
+    auto names = [&](int code, const Group& x, R r) {
+        const std::string_view type = p.rec->type;
+        const bool text = type == "TEXT" || type == "MTEXT" || type == "ATTRIB" || type == "ATTDEF";
+        const bool part = type == "BLOCK" || type == "ENDBLK" || type == "VERTEX" || type == "SEQEND";
+        r.names = code == 6                         ? R::kLinetype
+                  : code == 7 && text               ? R::kTextStyle
+                  : code == 3 && type == "DIMENSION" ? R::kDimensionStyle
+                  : code == 8 && part               ? R::kLayer
+                                                    : R::kNoName;
+        if (r.names == R::kNoName || x.kind != Kind::kText) {
+            r.names = R::kNoName;
+            return r;
+        }
+        const auto& known = r.names == R::kLinetype    ? linetypes_
+                            : r.names == R::kTextStyle ? styles_
+                            : r.names == R::kLayer     ? layers_
+                                                       : dimstyles_;
+        r.named = !record(known, codec_.decode(x.text)).isNull();
+        return r;
+    };
+    // Every code the record's own subclasses hold, kept groups too.
+    CodeSet present;
+    Walk(v, [&](size_t i, uint8_t cls, const std::string&, int, bool whole, bool) {
+        if (cls != kFrame && !whole) present.set((size_t)g_[i].code);
+    });
     std::vector<size_t> added;  // file groups the writer leaves out
     for (const Side& s : sides) {
         if (!s.file.empty() && !s.written.empty() && s.file.size() != s.written.size()) continue;
@@ -964,16 +1041,17 @@ bool Loader::compareRecord(const Pending& p, std::string_view text, const std::v
                 // as the file wrote it.
                 if (s.tag == GroupWriter::kOwner && w != "0") continue;
                 if (!same(x, w, spelled))
-                    out.push_back(R{R::kReplace, s.tag, s.code, (int)k, std::string(w), std::move(spelled), {}, 0,
-                                    names(s.code, x)});
+                    out.push_back(names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(w), std::move(spelled))));
             }
         } else if (s.tag == GroupWriter::kOwner) {
             continue;  // an owner is always written
         } else if (s.file.empty()) {
+            // Only what the record has none of at all: dropping the writer's
+            // value would put one the record kept in its place.
+            if (present.test((size_t)std::clamp(s.code, 0, 1071))) continue;
             for (size_t k = 0; k < s.written.size(); ++k) {
                 const GroupWriter::Noted& n = noted[s.written[k]];
-                out.push_back(
-                    R{R::kDrop, s.tag, s.code, (int)k, std::string(text.substr(n.at - start, n.length)), {}, {}, 0, R::kNoName});
+                out.push_back(entry(R::kDrop, s.tag, s.code, (int)k, std::string(text.substr(n.at - start, n.length)), {}));
             }
         } else {
             added.insert(added.end(), s.file.begin(), s.file.end());
@@ -984,8 +1062,8 @@ bool Loader::compareRecord(const Pending& p, std::string_view text, const std::v
         std::sort(added.begin(), added.end());
         Walk(v, [&](size_t i, uint8_t, const std::string& sub, int occ, bool, bool) {
             if (std::binary_search(added.begin(), added.end(), i))
-                out.push_back(R{R::kAdd, GroupWriter::kValue, g_[i].code, 0, {}, spelling(g_[i], g_[i].code), sub, occ,
-                                names(g_[i].code, g_[i])});
+                out.push_back(names(g_[i].code, g_[i],
+                                    entry(R::kAdd, GroupWriter::kValue, g_[i].code, 0, {}, spelling(g_[i], g_[i].code), sub, occ)));
         });
     }
     // Replacements and drops by (tag, code, occurrence), for the writer's
@@ -1140,21 +1218,22 @@ OdDbObjectId Loader::newTable(OdDbSymbolTable* t, const Rec* head)
 }
 
 OdDbObjectId Loader::addRecord(OdDbObjectId table, std::map<std::wstring, OdDbObjectId>& names,
-                               OdDbSymbolTableRecord* r, const std::wstring& name, const View* v)
+                               OdDbSymbolTableRecord* r, const std::wstring& name, const View* v, bool nameless)
 {
-    // A table holds one record of a name, and none without a name: others
+    // A table holds one record of a name, and none without a name (but a
+    // text style of a shape file, which linetypes name by handle): others
     // are left out, and said.
-    if (name.empty() || !record(names, name).isNull()) {
+    if ((name.empty() && !nameless) || (!name.empty() && !record(names, name).isNull())) {
         if (v) leaveOut(v->rec(), name.empty() ? "a table record without a name"
                                                : "a second table record of the name " + WideToUtf8(name));
         delete r;
         return OdDbObjectId();
     }
-    r->setName(name);
+    if (!name.empty()) r->setName(name);
     OdDbObjectId id = v ? place(r, *v, table) : DxfAccess::add(db_, r, DxfAccess::nextHandle(db_));
     DxfAccess::setOwner(r, table);
     DxfAccess::addRecord(static_cast<OdDbSymbolTable*>(obj(table)), id);
-    names[Lower(name)] = id;
+    if (!name.empty()) names[Lower(name)] = id;
     return id;
 }
 
@@ -1319,7 +1398,7 @@ void Loader::readTables()
         int64_t flags = v.integer(70, 0);
         st->setIsShapeFile(flags & 1);
         st->setIsVertical(flags & 4);
-        flagsOf(addRecord(roots_.textStyleTable, styles_, st, v.text(2), &v), v);
+        flagsOf(addRecord(roots_.textStyleTable, styles_, st, v.text(2), &v, (flags & 1) != 0), v);
     }
     roots_.textstyle = record(styles_, L"Standard");
     if (roots_.textstyle.isNull())
@@ -1944,7 +2023,7 @@ OdDbEntity* Loader::makeSpline(const View& v)
         // Through the fit points, of the degree the file gave; saved again
         // by its fit points alone.
         s = new OdDbSpline(fit, OdGeVector3d(), OdGeVector3d(), (int)degree + 1);
-        DxfAccess::setSplineFile(s, (int)flags, true);
+        DxfAccess::setSplineFile(s, (int)flags, true, (int)degree);
     } else {
         s = new OdDbSpline((int)degree, rational, flags & 1, flags & 2, ctrl, knots,
                            rational ? weights : OdGeDoubleArray());
@@ -2056,7 +2135,9 @@ OdDbEntity* Loader::makeHatch(const View& v)
         delete h;
         return nullptr;
     }
-    size_t after = std::max(c.pos(), start);
+    // Without a count of loops there are none, and what follows them is
+    // the whole subclass.
+    size_t after = count ? std::max(c.pos(), start) : start;
     auto later = [&](int code) { return v.find(code, nullptr, 0, after); };
     if (const Group* st = later(75); st && st->integer >= 0 && st->integer <= 2)
         h->setHatchStyle((OdDbHatch::HatchStyle)st->integer);
@@ -2208,8 +2289,15 @@ OdDbEntity* Loader::makeMline(const View& v)
     int64_t lines = v.integer(73, 0, sub);
     std::vector<OdDbMline::Segment> segs;
     // Each vertex holds the element count's elements: data that does not
-    // fit it is kept whole, as the file wrote it.
+    // fit it, or that comes before any vertex, is kept whole, as the file
+    // wrote it.
     bool fits = lines >= 0 && lines <= 1024;
+    for (size_t k = from; k < v.end() && !(v.at(k).code == 11 && v.readable(k)); ++k) {
+        const int code = v.at(k).code;
+        if (v.readable(k) && (code == 12 || code == 13 || code == 22 || code == 23 || code == 32 || code == 33 ||
+                              code == 74 || code == 41 || code == 75 || code == 42 || code == 21 || code == 31))
+            fits = false;
+    }
     for (size_t k = from; k < v.end() && fits; ++k) {
         if (!v.readable(k) || v.at(k).code != 11) continue;
         m->appendSeg(v.pointAt(k));
@@ -2336,9 +2424,14 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
         p->setElevation(v.real(38, 0, sub));
         p->setThickness(v.real(39, 0, sub));
         size_t from = v.subclassStart(sub);
-        // A vertex holds each of its values once: one given twice would be
-        // another vertex's once saved, so such a polyline is kept whole.
+        // A vertex holds each of its values once, after its 10: one given
+        // twice, or before any vertex, would be another vertex's once saved,
+        // so such a polyline is kept whole.
         bool twice = false;
+        for (size_t k = from; k < v.end() && !(v.at(k).code == 10 && v.readable(k)); ++k) {
+            const int code = v.at(k).code;
+            twice = twice || (v.readable(k) && (code == 20 || code == 40 || code == 41 || code == 42));
+        }
         for (size_t k = from; k < v.end() && !twice; ++k) {
             if (!v.readable(k) || v.at(k).code != 10) continue;
             double x = v.take(k).real, y = 0, sw = constWidth, ew = constWidth, b = 0;
@@ -2496,6 +2589,7 @@ void Loader::dropCyclicReferences()
     // Said with its attributes, which go with it.
     auto drop = [&](OdDbObjectId ref, const char* why) {
         DxfAccess::markErased(obj(ref));
+        leftOut_.push_back((uint64_t)ref.getHandle());
         const std::vector<const Rec*>& records = recordsOf[ref]->records;
         leaveOut(*records.front(), std::string("a block reference left out as ") + why);
         for (size_t k = 1; k < records.size(); ++k) leaveOut(*records[k], "an attribute of that block reference");
@@ -2604,6 +2698,9 @@ void Loader::readObjects()
                     k = i + 1;
                     break;
                 }
+            // Without its marker, the data follows the head.
+            for (size_t i = r.b; i < r.e && k == r.e; ++i)
+                if ((state_[i] & kClassMask) != kFrame) k = i;
             if (k < r.e && g_[k].code == 280) x->setMergeStyle((int)g_[k++].integer);
             place(x, v, OdDbObjectId());
             size_t from = k, to = r.e;
@@ -2769,6 +2866,7 @@ void Loader::build()
     for (auto& [group, h] : handles_) group->id = idOf(h);
     dropCyclicReferences();
     DxfAccess::fileKept(db_)->notRead = std::move(notRead_);
+    DxfAccess::fileKept(db_)->leftOut = std::move(leftOut_);
     findRespellings();
 }
 

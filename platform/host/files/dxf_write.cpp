@@ -77,6 +77,10 @@ std::wstring Lower(std::wstring s)
 
 bool IsPlusZ(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
 
+struct ObjectIdHash {
+    size_t operator()(const OdDbObjectId& id) const { return std::hash<const void*>()(id.stub()); }
+};
+
 class DxfOut {
 public:
     DxfOut(OdDbDatabase* db, std::vector<std::wstring>& losses, const RecordSeen* seen = nullptr)
@@ -206,6 +210,16 @@ private:
     void mline(const OdDbMline* m);
     void xrecordData(const OdResBuf* chain);
     OdString nameOf(OdDbObjectId id) const;
+    // The names of a table's records, without case, as of this save.
+    const std::unordered_set<std::wstring>& namesOf(OdDbObjectId table)
+    {
+        auto [it, made] = tableNames_.try_emplace(table);
+        if (made)
+            if (auto* t = OdRxCast<OdDbSymbolTable>(obj(table)))
+                for (const auto& r : DxfAccess::records(t))
+                    if (!r.isErased()) it->second.insert(Lower(nameOf(r).str()));
+        return it->second;
+    }
     void lose(const OdDbObject* o, const std::wstring& what);
 
     OdDbDatabase* db_;
@@ -229,9 +243,14 @@ private:
     std::set<std::wstring> apps_;
     uint64_t dimstyleHandle_ = 0;
     std::unordered_set<uint64_t> recordHandles_;  // given to records in this save
+    std::map<OdDbObjectId, std::unordered_set<std::wstring>> tableNames_;
 
     // Records of objects go to this instead of the text, when set.
     const RecordSeen* seen_;
+    // The entity whose sequence is being written, and whether its values
+    // are as read.
+    const OdDbObject* sequenceOf_ = nullptr;
+    bool sequenceHeld_ = false;
 
     // The record being written.
     struct Record {
@@ -285,7 +304,8 @@ void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* k
     rec_.start = w_.bytes().size();
     // A record's groups are noted when it may respell what the file wrote,
     // or when the records are being seen.
-    if ((seen_ && rec_.of) || (rec_.kept && !rec_.kept->respellings.empty())) w_.startNoting();
+    if ((seen_ && rec_.of) || (rec_.kept && (!rec_.kept->respellings.empty() || rec_.kept->sequenceHash)))
+        w_.startNoting();
     w_.setTag(GroupWriter::kFrame);
     w_.ascii(0, rec_.type);
     w_.setTag(GroupWriter::kValue);
@@ -307,8 +327,16 @@ void DxfOut::close()
     if (seen_ && rec_.of) {
         (*seen_)(rec_.of, rec_.sub, std::string_view(w_.bytes()).substr(rec_.start), w_.noted(), rec_.start);
         w_.cut(rec_.start);
-    } else if (rec_.kept && !rec_.kept->respellings.empty()) {
-        applyRespellings();
+    } else if (rec_.kept && (!rec_.kept->respellings.empty() || rec_.kept->sequenceHash)) {
+        const uint64_t hash = ValuesHash(std::string_view(w_.bytes()).substr(rec_.start), w_.noted(), rec_.start);
+        // The records of a sequence (vertices, its end) are as read only
+        // while the entity they belong to is.
+        if (rec_.sub == kObjectRecord) {
+            sequenceOf_ = rec_.of;
+            sequenceHeld_ = hash == rec_.kept->sequenceHash;
+        }
+        const bool held = hash == rec_.kept->valuesHash && (rec_.sub < 0 || (sequenceOf_ == rec_.of && sequenceHeld_));
+        if (held && !rec_.kept->respellings.empty()) applyRespellings();
     }
     w_.stopNoting();
 }
@@ -319,7 +347,6 @@ void DxfOut::applyRespellings()
     const std::vector<GroupWriter::Noted> noted = w_.noted();
     const std::string text = w_.bytes().substr(rec_.start);
     const auto& list = rec_.kept->respellings;
-    if (ValuesHash(text, noted, rec_.start) != rec_.kept->valuesHash) return;
     w_.cut(rec_.start);
     // How many groups of each code (values, then the owner) so far.
     std::vector<int> counts(2 * 1072, 0);
@@ -331,12 +358,11 @@ void DxfOut::applyRespellings()
     auto stands = [this](const R& r) {
         if (r.names == R::kNoName) return true;
         TextCodec utf8;
-        const std::wstring name = utf8.decode(r.file);
         const OdDbObjectId table = r.names == R::kLinetype    ? db_->getLinetypeTableId()
                                    : r.names == R::kTextStyle ? db_->getTextStyleTableId()
+                                   : r.names == R::kLayer     ? db_->getLayerTableId()
                                                               : db_->getDimStyleTableId();
-        auto* t = OdRxCast<OdDbSymbolTable>(obj(table));
-        return !t || !t->has(name.c_str());
+        return (namesOf(table).count(Lower(utf8.decode(r.file))) != 0) == r.named;
     };
     // Replacements and drops come sorted by (tag, code, occurrence), the
     // additions after them.
@@ -352,11 +378,11 @@ void DxfOut::applyRespellings()
     };
     // Added where the subclass's values end: before the groups it keeps
     // and the next marker.
-    bool added = false;
+    bool added = false, values = false;
     for (const auto& n : noted) {
         std::string_view value(text.data() + (n.at - rec_.start), n.length);
         const bool frameMarker = n.code == 100 && n.tag == GroupWriter::kFrame;
-        if (!added && (frameMarker || n.tag == GroupWriter::kKeptGroup || n.tag == GroupWriter::kExtended)) {
+        if (!added && (frameMarker || (values && n.tag == GroupWriter::kKeptGroup) || n.tag == GroupWriter::kExtended)) {
             addMissing();
             added = true;
         }
@@ -366,9 +392,10 @@ void DxfOut::applyRespellings()
             for (auto& m : markers)
                 if (m.first == sub) subOccurrence = ++m.second;
             if (subOccurrence == 0) markers.emplace_back(sub, 0);
-            added = false;
+            added = values = false;
         }
         if (n.tag == GroupWriter::kValue || n.tag == GroupWriter::kOwner) {
+            values = true;
             const int k = occurrence(n.tag, n.code);
             const auto key = std::make_tuple((uint8_t)n.tag, n.code, k);
             auto found = std::lower_bound(list.begin(), adds, key, [](const R& r, const auto& want) {
@@ -563,6 +590,8 @@ void DxfOut::collect()
     // go (erased, or of a kind files do not carry) goes with it.
     std::vector<const OdDbObject*> path;
     std::unordered_set<const OdDbStub*> onPath;
+    std::unordered_set<uint64_t> leftOut;
+    if (const DxfFileKept* k = DxfAccess::fileKept(db_)) leftOut.insert(k->leftOut.begin(), k->leftOut.end());
     DxfAccess::forEachStub(db_, [&](OdDbStub* first) {
         OdDbObjectId id(first);
         // Entities are decided as they are written. Marked and not visited:
@@ -589,6 +618,10 @@ void DxfOut::collect()
                 break;
             }
             if (stub->visit == mark_) break;
+            if (cur->isErased() && leftOut.count((uint64_t)cur->handle()))
+                for (const OdDbObject* o : path)
+                    lose(o, L"it belongs to a block reference left out when the drawing was read (handle " +
+                                std::wstring(cur->handle().ascii().str()) + L")");
             if (cur->isErased() || !IsWrittenObject(cur)) break;
             stub->visit = mark_;
             onPath.insert(stub);
@@ -1020,7 +1053,7 @@ void DxfOut::blocks()
         head(recordHandle(kept && kept->blockBegin ? kept->blockBegin->handle : 0), block->handle());
         marker("AcDbEntity");
         if (paper) integer(67, 1);
-        if (!keptHas(8)) w_.ascii(8, "0");
+        text(8, L"0");
         marker("AcDbBlockBegin");
         text(2, name.str());
         bool anonymous = !model && !paper && name.getLength() > 0 && name.c_str()[0] == L'*';
@@ -1035,7 +1068,7 @@ void DxfOut::blocks()
         head(recordHandle(kept && kept->blockEnd ? kept->blockEnd->handle : 0), block->handle());
         marker("AcDbEntity");
         if (paper) integer(67, 1);
-        if (!keptHas(8)) w_.ascii(8, "0");
+        text(8, L"0");
         marker("AcDbBlockEnd");
     }
     for (const auto& [dim, block] : dimensionBlocks_) {
@@ -1141,7 +1174,7 @@ void DxfOut::subRecordHead(const char* type, const OdDbEntity* parent, size_t in
     head(recordHandle(fromFile), parent->handle());
     marker("AcDbEntity");
     if (parent->ownerId() == paperSpace_) integer(67, 1);
-    if (!keptHas(8)) w_.text(8, nameOf(parent->layerId()).str());
+    text(8, nameOf(parent->layerId()).str());
 }
 
 void DxfOut::seqend(const OdDbEntity* parent, size_t count) { subRecordHead("SEQEND", parent, count - 1, count); }
@@ -1379,7 +1412,7 @@ void DxfOut::spline(const OdDbSpline* sp)
     if (!fitOnly && DxfAccess::splineFlags(sp) == 0) flags |= 8;
     if (fitOnly) flags = DxfAccess::splineFlags(sp);
     integer(70, flags);
-    integer(71, sp->degree());
+    integer(71, fitOnly && DxfAccess::splineFitDegree(sp) > 0 ? DxfAccess::splineFitDegree(sp) : sp->degree());
     integer(72, fitOnly ? 0 : sp->numKnots());
     integer(73, fitOnly ? 0 : sp->numControlPoints());
     integer(74, fit.length());
@@ -1849,11 +1882,12 @@ void DxfOut::objects()
             marker("AcDbDictionary");
             if (d->isTreatElementsAsHard()) integer(280, 1);
             const DxfKept* k = DxfAccess::kept(d);
+            std::unordered_set<OdDbObjectId, ObjectIdHash> hard;
+            if (k) hard.insert(k->hardOwned.begin(), k->hardOwned.end());
             for (const auto& [key, id] : DxfAccess::entries(d)) {
                 if (!written(id)) continue;
                 text(3, key.str());
-                bool hard = k && std::find(k->hardOwned.begin(), k->hardOwned.end(), id) != k->hardOwned.end();
-                handle(hard ? 360 : 350, id.getHandle());
+                handle(hard.count(id) ? 360 : 350, id.getHandle());
             }
             softInteger(281, 1);
         } else if (auto* x = OdRxCast<OdDbXrecord>(mo)) {

@@ -921,3 +921,67 @@ TEST(DxfKept, ApplicationGroupsAndExtendedDataOfEveryRecordStayAsWritten)
         EXPECT_NE(std::find(hatch.begin(), hatch.end(), "330 FF"), hatch.end());
     }
 }
+
+// What the file gave a record that belongs to another (a polyline's
+// vertices, their layer) goes back as written only while that other is as
+// read; a spline given by fit points keeps its degree when edited; a text
+// style of a shape file, nameless as linetypes name it, is read and kept;
+// a polyline with a vertex's value before any vertex is kept whole.
+TEST(DxfKept, RecordsTiedToOthersFollowThemWhenEdited)
+{
+    const std::string bytes = File(
+        {{0, "POLYLINE"}, {5, "20"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDb2dPolyline"}, {66, "1"}, {10, "0"},
+         {20, "0"}, {30, "0"}, {70, "0"}, {40, "0.5"}, {41, "0.5"},
+         {0, "VERTEX"}, {5, "21"}, {100, "AcDbEntity"}, {8, "Kerbs"}, {100, "AcDbVertex"}, {100, "AcDb2dVertex"},
+         {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"},
+         {0, "VERTEX"}, {5, "22"}, {100, "AcDbEntity"}, {8, "Kerbs"}, {100, "AcDbVertex"}, {100, "AcDb2dVertex"},
+         {10, "5"}, {20, "0"}, {30, "0"}, {70, "0"},
+         {0, "SEQEND"}, {5, "23"}, {100, "AcDbEntity"}, {8, "Kerbs"},
+         {0, "SPLINE"}, {5, "24"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbSpline"}, {70, "8"}, {71, "3"},
+         {72, "0"}, {73, "0"}, {74, "3"}, {11, "0"}, {21, "0"}, {31, "0"}, {11, "1"}, {21, "1"}, {31, "0"}, {11, "2"},
+         {21, "0"}, {31, "0"},
+         {0, "LWPOLYLINE"}, {5, "25"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPolyline"}, {90, "2"}, {70, "0"},
+         {42, "0.5"}, {10, "0"}, {20, "0"}, {10, "1"}, {20, "0"}},
+        {},
+        {{0, "TABLE"}, {2, "LAYER"}, {5, "2"}, {100, "AcDbSymbolTable"}, {70, "1"},
+         {0, "LAYER"}, {5, "10"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLayerTableRecord"}, {2, "Kerbs"},
+         {70, "0"}, {62, "5"}, {6, "Continuous"}, {0, "ENDTAB"},
+         {0, "TABLE"}, {2, "STYLE"}, {5, "3"}, {100, "AcDbSymbolTable"}, {70, "1"},
+         {0, "STYLE"}, {5, "11"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbTextStyleTableRecord"}, {2, ""},
+         {70, "1"}, {40, "0"}, {41, "1"}, {50, "0"}, {71, "0"}, {42, "2.5"}, {3, "ltypeshp.shx"}, {4, ""},
+         {0, "ENDTAB"}});
+    auto has = [](const std::vector<std::string>& record, const std::string& group) {
+        return std::find(record.begin(), record.end(), group) != record.end();
+    };
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 3u);
+    EXPECT_NE(OdRxCast<OdDbProxyEntity>(ms[2]), nullptr);  // the bulge before its vertices
+    std::vector<std::string> saved = GroupLines(dxftest::Save(db.get()));
+    EXPECT_TRUE(has(Record(saved, "VERTEX", "21"), "8 Kerbs"));
+    EXPECT_FALSE(has(Record(saved, "VERTEX", "21"), "40 0.5"));
+    EXPECT_TRUE(has(Record(saved, "STYLE", "11"), "3 ltypeshp.shx"));
+    EXPECT_TRUE(has(Record(saved, "LWPOLYLINE", "25"), "42 0.5"));
+
+    OdDb2dPolyline* pl = nullptr;
+    ASSERT_EQ(oddbOpenObject(pl, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    pl->setDefaultStartWidth(2);
+    pl->setLayer(L"0");
+    pl->close();
+    OdDbSpline* sp = nullptr;
+    ASSERT_EQ(oddbOpenObject(sp, ms[1]->objectId(), OdDb::kForWrite), eOk);
+    sp->transformBy(OdGeMatrix3d::translation(OdGeVector3d(1, 0, 0)));
+    sp->close();
+    saved = GroupLines(dxftest::Save(db.get()));
+    const std::vector<std::string> vertex = Record(saved, "VERTEX", "21");
+    EXPECT_TRUE(has(vertex, "8 0"));  // the polyline's layer now
+    EXPECT_TRUE(has(vertex, "40 0.5"));  // the width it has, not the polyline's new default
+    EXPECT_TRUE(has(Record(saved, "SPLINE", "24"), "71 3"));
+    std::unique_ptr<OdDbDatabase> again = Read(dxftest::Save(db.get()));
+    auto* reread = OdRxCast<OdDb2dPolyline>(ModelSpace(again.get()).at(0));
+    ASSERT_NE(reread, nullptr);
+    OdGePoint3d p;
+    double bulge = 0, sw = 0, ew = 0;
+    reread->getVertexAt(0, p, bulge, sw, ew);
+    EXPECT_EQ(sw, 0.5);
+}
