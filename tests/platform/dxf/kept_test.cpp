@@ -942,10 +942,18 @@ TEST(DxfKept, RecordsTiedToOthersFollowThemWhenEdited)
          {21, "0"}, {31, "0"},
          {0, "LWPOLYLINE"}, {5, "25"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPolyline"}, {90, "2"}, {70, "0"},
          {42, "0.5"}, {10, "0"}, {20, "0"}, {10, "1"}, {20, "0"}},
-        {},
+        {{0, "BLOCK"}, {5, "30"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"}, {2, "*Model_Space"},
+         {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"}, {3, "*Model_Space"}, {1, ""},
+         {0, "LINE"}, {5, "31"}, {100, "AcDbEntity"}, {67, "1"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"},
+         {30, "0"}, {11, "1"}, {21, "0"}, {31, "0"},
+         {0, "ENDBLK"}, {5, "32"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}},
         {{0, "TABLE"}, {2, "LAYER"}, {5, "2"}, {100, "AcDbSymbolTable"}, {70, "1"},
          {0, "LAYER"}, {5, "10"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLayerTableRecord"}, {2, "Kerbs"},
          {70, "0"}, {62, "5"}, {6, "Continuous"}, {0, "ENDTAB"},
+         {0, "TABLE"}, {2, "LTYPE"}, {5, "4"}, {100, "AcDbSymbolTable"}, {70, "1"},
+         {0, "LTYPE"}, {5, "12"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLinetypeTableRecord"}, {2, "Kerb"},
+         {70, "0"}, {3, ""}, {72, "65"}, {73, "2"}, {40, "0.75"}, {49, "0.5"}, {74, "0"}, {46, "2.0"},
+         {49, "-0.25"}, {74, "0"}, {0, "ENDTAB"},
          {0, "TABLE"}, {2, "STYLE"}, {5, "3"}, {100, "AcDbSymbolTable"}, {70, "1"},
          {0, "STYLE"}, {5, "11"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbTextStyleTableRecord"}, {2, ""},
          {70, "1"}, {40, "0"}, {41, "1"}, {50, "0"}, {71, "0"}, {42, "2.5"}, {3, "ltypeshp.shx"}, {4, ""},
@@ -955,21 +963,29 @@ TEST(DxfKept, RecordsTiedToOthersFollowThemWhenEdited)
     };
     std::unique_ptr<OdDbDatabase> db = Read(bytes);
     std::vector<OdDbEntity*> ms = ModelSpace(db.get());
-    ASSERT_EQ(ms.size(), 3u);
-    EXPECT_NE(OdRxCast<OdDbProxyEntity>(ms[2]), nullptr);  // the bulge before its vertices
+    ASSERT_EQ(ms.size(), 4u);
+    EXPECT_NE(OdRxCast<OdDbProxyEntity>(ms[3]), nullptr);  // the bulge before its vertices
     std::vector<std::string> saved = GroupLines(dxftest::Save(db.get()));
+    // A shape scale on a dash that carries no shape is no value of the
+    // dash, but it is the file's: it goes back with the record.
+    const std::vector<std::string> dashes = Record(saved, "LTYPE", "12");
+    EXPECT_EQ(std::count(dashes.begin(), dashes.end(), "46 2.0"), 1);
+    EXPECT_EQ(std::count_if(dashes.begin(), dashes.end(), [](const std::string& g) { return g.rfind("49 ", 0) == 0; }), 2);
+    // A model-space entity that says it is in paper space: the flag is not
+    // the entity's, but the file's.
+    EXPECT_TRUE(has(Record(saved, "LINE", "31"), "67 1"));
     EXPECT_TRUE(has(Record(saved, "VERTEX", "21"), "8 Kerbs"));
     EXPECT_FALSE(has(Record(saved, "VERTEX", "21"), "40 0.5"));
     EXPECT_TRUE(has(Record(saved, "STYLE", "11"), "3 ltypeshp.shx"));
     EXPECT_TRUE(has(Record(saved, "LWPOLYLINE", "25"), "42 0.5"));
 
     OdDb2dPolyline* pl = nullptr;
-    ASSERT_EQ(oddbOpenObject(pl, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    ASSERT_EQ(oddbOpenObject(pl, ms[1]->objectId(), OdDb::kForWrite), eOk);
     pl->setDefaultStartWidth(2);
     pl->setLayer(L"0");
     pl->close();
     OdDbSpline* sp = nullptr;
-    ASSERT_EQ(oddbOpenObject(sp, ms[1]->objectId(), OdDb::kForWrite), eOk);
+    ASSERT_EQ(oddbOpenObject(sp, ms[2]->objectId(), OdDb::kForWrite), eOk);
     sp->transformBy(OdGeMatrix3d::translation(OdGeVector3d(1, 0, 0)));
     sp->close();
     saved = GroupLines(dxftest::Save(db.get()));
@@ -978,7 +994,7 @@ TEST(DxfKept, RecordsTiedToOthersFollowThemWhenEdited)
     EXPECT_TRUE(has(vertex, "40 0.5"));  // the width it has, not the polyline's new default
     EXPECT_TRUE(has(Record(saved, "SPLINE", "24"), "71 3"));
     std::unique_ptr<OdDbDatabase> again = Read(dxftest::Save(db.get()));
-    auto* reread = OdRxCast<OdDb2dPolyline>(ModelSpace(again.get()).at(0));
+    auto* reread = OdRxCast<OdDb2dPolyline>(ModelSpace(again.get()).at(1));
     ASSERT_NE(reread, nullptr);
     OdGePoint3d p;
     double bulge = 0, sw = 0, ew = 0;
