@@ -15,8 +15,7 @@ CodeSet Codes(std::initializer_list<int> codes)
     CodeSet s;
     for (int c : codes) {
         s.set((size_t)c);
-        bool point = (c >= 10 && c <= 18) || (c >= 110 && c <= 112) || c == 210 || (c >= 1010 && c <= 1013);
-        if (point) {
+        if (IsPointCode(c)) {
             s.set((size_t)c + 10);
             s.set((size_t)c + 20);
         }

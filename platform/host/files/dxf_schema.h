@@ -18,6 +18,12 @@ namespace dxf {
 
 using CodeSet = std::bitset<1072>;
 
+// Whether the code is the x of a point, whose y and z are 10 and 20 past it.
+inline bool IsPointCode(int c)
+{
+    return (c >= 10 && c <= 18) || (c >= 110 && c <= 112) || c == 210 || (c >= 1010 && c <= 1013);
+}
+
 // The codes the writer gives values of in a subclass of a record of that
 // type ("" before the first marker). A subclass it does not know owns
 // nothing.

@@ -453,10 +453,12 @@ uint64_t DxfOut::keptHandle(const KeptGroup& g) const
 bool DxfOut::keptHas(int code) const
 {
     if (!rec_.kept) return false;
+    // Any part of a point the file gave is its own point, if half of one.
+    const bool point = dxf::IsPointCode(code);
     for (const KeptRun& r : rec_.kept->runs)
         if (!r.whole && r.subclass == rec_.subclass && r.occurrence == rec_.occurrence)
             for (const KeptGroup& g : r.groups)
-                if (g.code == code) return true;
+                if (g.code == code || (point && (g.code == code + 10 || g.code == code + 20))) return true;
     return false;
 }
 
