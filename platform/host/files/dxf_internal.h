@@ -38,6 +38,11 @@ struct Group {
     uint64_t handle = 0;    // kHandle (0: none)
 };
 
+// Object ids as keys of hashed sets.
+struct ObjectIdHash {
+    size_t operator()(const OdDbObjectId& id) const { return std::hash<const void*>()(id.stub()); }
+};
+
 // Limits on what a file may hold; a file over them is refused.
 const size_t kMaxFileBytes = size_t(256) << 20;
 const size_t kMaxLineBytes = size_t(256) << 10;

@@ -640,6 +640,8 @@ private:
     // erased.
     std::vector<std::wstring> notRead_;
     std::vector<uint64_t> leftOut_;
+    // The extension dictionaries records name.
+    std::vector<uint64_t> xdicts_;
     // Points read in the planes of entities not yet placed (an attribute is
     // made before its reference is placed), by the entity.
     std::unordered_map<const OdDbObject*, std::pair<OdGeVector3d, std::vector<DxfKept::PlanePoint>>> planePoints_;
@@ -1191,6 +1193,7 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
     // object is there.
     if (OdResBuf* data = xdataOf(v)) DxfAccess::takeXData(o, data);
     uint64_t xdict = v.xdict(), ownerHandle = v.owner();
+    if (xdict) xdicts_.push_back(xdict);
     std::vector<uint64_t> reactors = v.reactors();
     bool ownerFromFile = owner.isNull();
     fixups_.push_back([this, o, xdict, reactors, ownerHandle, ownerFromFile] {
@@ -2639,7 +2642,7 @@ void Loader::dropCyclicReferences()
 
 void Loader::readObjects()
 {
-    bool nodSeen = false;
+    std::vector<OdDbObjectId> ownerless;
     for (const auto& r : objects_) {
         bool xrecord = r.type == "XRECORD";
         View v = view(r, expected(r, false), xrecord);
@@ -2647,10 +2650,7 @@ void Loader::readObjects()
             auto* d = new OdDbDictionary();
             d->setTreatElementsAsHard(v.integer(280, 0) != 0);
             OdDbObjectId id = place(d, v, OdDbObjectId());
-            if (!nodSeen && v.owner() == 0) {
-                roots_.nod = id;
-                nodSeen = true;
-            }
+            if (v.owner() == 0) ownerless.push_back(id);
             // Entries: a key and the object it names (index of the key).
             std::vector<std::pair<size_t, uint64_t>> entries;
             std::vector<uint64_t> hard;
@@ -2788,6 +2788,15 @@ void Loader::readObjects()
             place(p, v, OdDbObjectId());
         }
     }
+    // The root is the first dictionary without an owner that no record
+    // names as its extension dictionary.
+    std::unordered_set<OdDbObjectId, ObjectIdHash> claimed;
+    for (uint64_t h : xdicts_) claimed.insert(idOf(h));
+    for (OdDbObjectId id : ownerless)
+        if (!claimed.count(id)) {
+            roots_.nod = id;
+            break;
+        }
 }
 
 void Loader::finish()

@@ -77,10 +77,6 @@ std::wstring Lower(std::wstring s)
 
 bool IsPlusZ(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
 
-struct ObjectIdHash {
-    size_t operator()(const OdDbObjectId& id) const { return std::hash<const void*>()(id.stub()); }
-};
-
 class DxfOut {
 public:
     DxfOut(OdDbDatabase* db, std::vector<std::wstring>& losses, const RecordSeen* seen = nullptr)
@@ -382,7 +378,7 @@ void DxfOut::applyRespellings()
     for (const auto& n : noted) {
         std::string_view value(text.data() + (n.at - rec_.start), n.length);
         const bool frameMarker = n.code == 100 && n.tag == GroupWriter::kFrame;
-        if (!added && (frameMarker || (values && n.tag == GroupWriter::kKeptGroup) || n.tag == GroupWriter::kExtended)) {
+        if (!added && (frameMarker || n.tag == GroupWriter::kKeptGroup || n.tag == GroupWriter::kExtended)) {
             addMissing();
             added = true;
         }
