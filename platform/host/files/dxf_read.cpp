@@ -957,6 +957,13 @@ bool Loader::compareRecord(const Pending& p, std::string_view text, const std::v
         // they were: the record goes as the object holds it.
         if (s.file.size() > 1 && s.written.empty() && s.tag == GroupWriter::kValue) return false;
     }
+    // An MTEXT's contents are its chunks (3) and then its last part (1):
+    // cut otherwise than the writer cuts them, a chunk added back would
+    // come after the part it goes before. They go as the object holds them.
+    bool contentsAsHeld = false;
+    if (p.sub == kSelf && OdRxCast<OdDbMText>(p.object))
+        for (const Side& s : sides)
+            if (s.tag == GroupWriter::kValue && s.code == 3 && s.file.size() != s.written.size()) contentsAsHeld = true;
     // The file's value as the writer spells it; text as the file wrote it
     // where that can go in a file of UTF-8 text.
     auto spelling = [this](const Group& x, int code) {
@@ -1031,6 +1038,7 @@ bool Loader::compareRecord(const Pending& p, std::string_view text, const std::v
     std::vector<size_t> added;  // file groups the writer leaves out
     for (const Side& s : sides) {
         if (!s.file.empty() && !s.written.empty() && s.file.size() != s.written.size()) continue;
+        if (contentsAsHeld && s.tag == GroupWriter::kValue && (s.code == 1 || s.code == 3)) continue;
         if (s.file.size() == s.written.size()) {
             if (!replace) continue;
             for (size_t k = 0; k < s.file.size(); ++k) {
