@@ -115,8 +115,9 @@ void DeleteKept(DxfKept* k);
 struct DxfFileKept {
     // $NAME and the groups of its value.
     std::vector<std::pair<std::string, std::vector<KeptGroup>>> header;
-    // The groups after each "0 CLASS".
-    std::vector<std::vector<KeptGroup>> classes;
+    // The records of the classes section: their types ("CLASS") and the
+    // groups after them.
+    std::vector<std::pair<std::string, std::vector<KeptGroup>>> classes;
     // Sections other than the ones the database is built from, by name.
     std::vector<std::pair<std::string, std::vector<KeptGroup>>> sections;
     // What of the file the drawing does not hold, one line each (the type,

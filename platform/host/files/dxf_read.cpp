@@ -2837,7 +2837,7 @@ void Loader::finish()
     for (const Rec& c : classes_) {
         std::vector<KeptGroup> groups;
         for (size_t i = c.b; i < c.e; ++i) groups.push_back(keptGroup(g_[i]));
-        file->classes.push_back(std::move(groups));
+        file->classes.emplace_back(std::string(c.type), std::move(groups));
     }
     for (const auto& [name, from, to] : otherSections_) {
         std::vector<KeptGroup> groups;

@@ -733,12 +733,13 @@ void DxfOut::classes()
     w_.ascii(2, "CLASSES");
     std::set<std::wstring> done;
     if (const DxfFileKept* k = DxfAccess::fileKept(db_))
-        for (const auto& groups : k->classes) {
-            std::wstring name;
-            for (const KeptGroup& g : groups)
-                if (g.code == 1) name = g.text;
-            if (!done.insert(name).second) continue;
-            open("CLASS");
+        // Every record as read, of whatever kind; the host's own classes
+        // follow where the file has none of their names.
+        for (const auto& [type, groups] : k->classes) {
+            if (type == "CLASS")
+                for (const KeptGroup& g : groups)
+                    if (g.code == 1) done.insert(g.text);
+            open(type);
             for (const KeptGroup& g : groups) keptGroup(g);
         }
     for (const auto& c : kClasses) {
