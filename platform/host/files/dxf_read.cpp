@@ -129,11 +129,10 @@ public:
             if (x.code == 100) seenSubclass = true;
             // A record of data (an Xrecord's) has its head, then data:
             // whatever follows its marker, or the first group that is no
-            // part of a head, is data, application groups included.
-            if (dataRecord &&
-                (seenSubclass || !(x.code == 5 || x.code == 105 || x.code == 330 ||
-                                   (x.code == 102 && (TrimView(x.text) == "{ACAD_XDICTIONARY" ||
-                                                      TrimView(x.text) == "{ACAD_REACTORS")))))
+            // part of a head, is data, application groups included. The
+            // head holds the handle, the owner and application groups.
+            if (dataRecord && (seenSubclass || !(x.code == 5 || x.code == 105 || x.code == 330 ||
+                                                 (x.code == 102 && !x.text.empty() && x.text[0] == '{'))))
                 break;
             if (x.code == 1001 && !dataRecord) {
                 e_ = i;
@@ -523,6 +522,17 @@ private:
     int64_t peekFlags(const Rec& r) const;
     // Says what of the file the drawing leaves out (the save names it).
     void leaveOut(const Rec& r, const std::string& why);
+    // A record tied to another (a block's begin or end, a vertex, a
+    // sequence's end) has the layer and space of what it belongs to: the
+    // first of each the file gave is the one the writer's is compared
+    // with, a second is kept.
+    void takeTiedValues(const Rec& r, const std::vector<const char*>& written)
+    {
+        if (written.empty()) return;
+        View v = view(r, written);
+        v.find(8);
+        v.find(67);
+    }
 
     // ---- what is kept ----
     // The groups of the record the object does not hold (null when there
@@ -1030,10 +1040,11 @@ bool Loader::compareRecord(const Pending& p, std::string_view text, const std::v
         r.named = !record(known, codec_.decode(x.text)).isNull();
         return r;
     };
-    // Every code the record's own subclasses hold, kept groups too.
+    // Every code the record's own subclasses hold, kept groups too; not
+    // what another application's group holds, which is never a value.
     CodeSet present;
     Walk(v, [&](size_t i, uint8_t cls, const std::string&, int, bool whole, bool) {
-        if (cls != kFrame && !whole) present.set((size_t)g_[i].code);
+        if (cls != kFrame && !whole && g_[i].code != 102 && !v.otherAppGroup(i)) present.set((size_t)g_[i].code);
     });
     std::vector<size_t> added;  // file groups the writer leaves out
     for (const Side& s : sides) {
@@ -1185,9 +1196,12 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
         kept.flags = keptFlags_;
         kept.subHandles = std::move(subHandles_);
     }
-    for (size_t s = 0; s < subRecs_.size(); ++s)
+    for (size_t s = 0; s < subRecs_.size(); ++s) {
+        if (subRecs_[s].rec->type == "VERTEX" || subRecs_[s].rec->type == "SEQEND")
+            takeTiedValues(*subRecs_[s].rec, subRecs_[s].written);
         pending_.push_back(
             Pending{o, (int)s, subRecs_.size(), subRecs_[s].rec, subRecs_[s].written, false, subRecs_[s].dxfType});
+    }
     subRecs_.clear();
     subHandles_.clear();
     keptFlags_ = 0;
@@ -1529,6 +1543,7 @@ void Loader::readBlocks()
             DxfAccess::setFileFlags(btr, (int)v.integer(70, 0));
             keptOf(btr).blockBegin = std::make_unique<DxfKept>();
             keptOf(btr).blockBegin->handle = v.handle();
+            takeTiedValues(blocks_[i], begin);
             pending_.push_back(Pending{btr, kBlockBegin, 0, &blocks_[i], begin, false, {}});
             if (last < blocks_.size() && blocks_[last].type == "ENDBLK") {
                 View ev = view(blocks_[last], end);
@@ -1536,6 +1551,7 @@ void Loader::readBlocks()
                     keptOf(btr).blockEnd = std::make_unique<DxfKept>();
                     keptOf(btr).blockEnd->handle = ev.handle();
                 }
+                takeTiedValues(blocks_[last], end);
                 pending_.push_back(Pending{btr, kBlockEnd, 0, &blocks_[last], end, false, {}});
             }
             readEntities(blocks_, i + 1, last, block);
@@ -1865,12 +1881,18 @@ OdDbEntity* Loader::makeMText(const View& v)
     m->setAttachment(a >= 1 && a <= 9 ? (OdDbMText::AttachmentPoint)a : OdDbMTextEnums::kTopLeft);
     m->setFlowDirection(f >= 1 && f <= 5 ? (OdDbMText::FlowDirection)f : OdDbMTextEnums::kLtoR);
     // The contents: the pieces (3) in order and the last (1), up to an
-    // embedded object; a second 1 is kept as read.
+    // embedded object; a second 1, and a piece after the last, are kept as
+    // read.
     std::string raw;
+    bool last = false;
     for (size_t k = v.subclassStart(sub); k < v.end() && v.at(k).code != 101 && v.at(k).code != 100; ++k) {
         if (!v.readable(k) || (v.at(k).code != 1 && v.at(k).code != 3)) continue;
+        if (last) {
+            if (v.at(k).code == 3) v.refuse(&v.at(k));
+            continue;
+        }
         raw += v.take(k).text;
-        if (v.at(k).code == 1) break;
+        last = v.at(k).code == 1;
     }
     m->setContents(codec_.decode(raw).c_str());
     m->setTextStyle(styleNamed(v, sub));
@@ -2845,6 +2867,7 @@ void Loader::finish()
         file->sections.emplace_back(name, std::move(groups));
     }
     for (auto& h : file->header) resolveLater(h.second);
+    for (auto& c : file->classes) resolveLater(c.second);
     for (auto& s : file->sections) resolveLater(s.second);
     DxfAccess::setFileKept(db_, file);
 }

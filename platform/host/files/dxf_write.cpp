@@ -206,14 +206,15 @@ private:
     void mline(const OdDbMline* m);
     void xrecordData(const OdResBuf* chain);
     OdString nameOf(OdDbObjectId id) const;
-    // The names of a table's records, without case, as of this save.
+    // The names of a table's records, without case, as of this save (a
+    // record without a name, a shape file's style, is named by none).
     const std::unordered_set<std::wstring>& namesOf(OdDbObjectId table)
     {
         auto [it, made] = tableNames_.try_emplace(table);
         if (made)
             if (auto* t = OdRxCast<OdDbSymbolTable>(obj(table)))
                 for (const auto& r : DxfAccess::records(t))
-                    if (!r.isErased()) it->second.insert(Lower(nameOf(r).str()));
+                    if (!r.isErased() && !nameOf(r).isEmpty()) it->second.insert(Lower(nameOf(r).str()));
         return it->second;
     }
     void lose(const OdDbObject* o, const std::wstring& what);
@@ -326,8 +327,9 @@ void DxfOut::close()
     } else if (rec_.kept && (!rec_.kept->respellings.empty() || rec_.kept->sequenceHash)) {
         const uint64_t hash = ValuesHash(std::string_view(w_.bytes()).substr(rec_.start), w_.noted(), rec_.start);
         // The records of a sequence (vertices, its end) are as read only
-        // while the entity they belong to is.
-        if (rec_.sub == kObjectRecord) {
+        // while the entity they belong to is; records written between
+        // (its attributes) have no say in it.
+        if (rec_.sub == kObjectRecord && rec_.kept->sequenceHash) {
             sequenceOf_ = rec_.of;
             sequenceHeld_ = hash == rec_.kept->sequenceHash;
         }
@@ -589,6 +591,7 @@ void DxfOut::collect()
     std::vector<const OdDbObject*> path;
     std::unordered_set<const OdDbStub*> onPath;
     std::unordered_set<uint64_t> leftOut;
+    std::unordered_map<const OdDbStub*, std::wstring> lostWhy;  // objects named as lost, why
     if (const DxfFileKept* k = DxfAccess::fileKept(db_)) leftOut.insert(k->leftOut.begin(), k->leftOut.end());
     DxfAccess::forEachStub(db_, [&](OdDbStub* first) {
         OdDbObjectId id(first);
@@ -615,11 +618,25 @@ void DxfOut::collect()
                 going = true;
                 break;
             }
-            if (stub->visit == mark_) break;
-            if (cur->isErased() && leftOut.count((uint64_t)cur->handle()))
-                for (const OdDbObject* o : path)
-                    lose(o, L"it belongs to a block reference left out when the drawing was read (handle " +
-                                std::wstring(cur->handle().ascii().str()) + L")");
+            if (stub->visit == mark_) {
+                // Below something named as lost: lost for the same reason.
+                if (auto l = lostWhy.find(stub); l != lostWhy.end()) {
+                    const std::wstring why = l->second;
+                    for (const OdDbObject* o : path) {
+                        lose(o, why);
+                        lostWhy.emplace(o->objectId().stub(), why);
+                    }
+                }
+                break;
+            }
+            if (cur->isErased() && leftOut.count((uint64_t)cur->handle())) {
+                const std::wstring why = L"it belongs to a block reference left out when the drawing was read (handle " +
+                                         std::wstring(cur->handle().ascii().str()) + L")";
+                for (const OdDbObject* o : path) {
+                    lose(o, why);
+                    lostWhy.emplace(o->objectId().stub(), why);
+                }
+            }
             if (cur->isErased() || !IsWrittenObject(cur)) break;
             stub->visit = mark_;
             onPath.insert(stub);

@@ -1001,3 +1001,92 @@ TEST(DxfKept, RecordsTiedToOthersFollowThemWhenEdited)
     reread->getVertexAt(0, p, bulge, sw, ew);
     EXPECT_EQ(sw, 0.5);
 }
+
+// A value a record gives twice, or that another application's group holds,
+// is not taken for another: a sequence end keeps its layer past the
+// attributes before it, a vertex its second layer, a line the z it never
+// gave; a text naming no style keeps naming none though a shape file's
+// style has no name; an Xrecord keeps the owner it names after another
+// application's group; a handle in the classes section stays, though an
+// entity has it too; what a left out reference owns is named to the last
+// object; a piece of a text's contents after its last is kept, and not
+// put before it.
+TEST(DxfKept, NoValueIsTakenForAnotherOrLeftOutUnnamed)
+{
+    const std::string tables = Raw(
+        {{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1024"}, {0, "ENDSEC"}, {0, "SECTION"},
+         {2, "CLASSES"}, {0, "LINE"}, {5, "15"}, {330, "1F"}, {8, "0"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "TABLES"},
+         {0, "TABLE"}, {2, "STYLE"}, {5, "3"}, {100, "AcDbSymbolTable"}, {70, "1"},
+         {0, "STYLE"}, {5, "11"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbTextStyleTableRecord"}, {2, ""},
+         {70, "1"}, {40, "0"}, {41, "1"}, {50, "0"}, {71, "0"}, {42, "2.5"}, {3, "ltypeshp.shx"}, {4, ""},
+         {0, "ENDTAB"}, {0, "ENDSEC"},
+         {0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "B1"}, {70, "2"}, {10, "0"}, {20, "0"}, {30, "0"},
+         {0, "INSERT"}, {5, "50"}, {102, "{ACAD_XDICTIONARY"}, {360, "60"}, {102, "}"}, {100, "AcDbEntity"},
+         {8, "0"}, {100, "AcDbBlockReference"}, {2, "B1"}, {10, "0"}, {20, "0"}, {30, "0"},
+         {0, "ENDBLK"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}});
+    const std::string bytes =
+        tables +
+        Raw({{0, "INSERT"}, {5, "15"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}, {66, "1"},
+             {2, "B1"}, {10, "0"}, {20, "0"}, {30, "0"},
+             {0, "ATTRIB"}, {5, "16"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "0"}, {20, "0"},
+             {30, "0"}, {40, "1"}, {1, "v"}, {100, "AcDbAttribute"}, {2, "TAG"}, {70, "0"},
+             {0, "SEQEND"}, {5, "18"}, {100, "AcDbEntity"}, {8, "Bar"},
+             {0, "POLYLINE"}, {5, "20"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDb2dPolyline"}, {66, "1"},
+             {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"},
+             {0, "VERTEX"}, {5, "21"}, {100, "AcDbEntity"}, {8, "Bar"}, {8, "Qux"}, {100, "AcDbVertex"},
+             {100, "AcDb2dVertex"}, {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"},
+             {0, "VERTEX"}, {5, "22"}, {100, "AcDbEntity"}, {8, "Bar"}, {100, "AcDbVertex"}, {100, "AcDb2dVertex"},
+             {10, "5"}, {20, "0"}, {30, "0"}, {70, "0"},
+             {0, "SEQEND"}, {5, "23"}, {100, "AcDbEntity"}, {8, "Bar"},
+             {0, "LINE"}, {5, "30"}, {102, "{MYAPP"}, {30, "7"}, {31, "7"}, {102, "}"}, {100, "AcDbEntity"},
+             {8, "0"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"},
+             {0, "TEXT"}, {5, "31"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "0"}, {20, "0"},
+             {40, "1"}, {1, "hi"}, {7, ""}, {100, "AcDbText"},
+             {0, "MTEXT"}, {5, "32"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "0"}, {20, "0"},
+             {40, "1"}, {1, std::string(300, 'm')}, {3, "NOTES"},
+             {0, "ENDSEC"}, {0, "SECTION"}, {2, "OBJECTS"},
+             {0, "DICTIONARY"}, {5, "C"}, {100, "AcDbDictionary"}, {3, "A"}, {350, "D"}, {3, "F1"}, {350, "F"},
+             {0, "DICTIONARY"}, {5, "D"}, {330, "C"}, {100, "AcDbDictionary"}, {3, "F2"}, {350, "F"},
+             {0, "XRECORD"}, {5, "F"}, {102, "{MYAPP"}, {1, "z"}, {102, "}"}, {330, "D"}, {100, "AcDbXrecord"},
+             {1, "hi"},
+             {0, "DICTIONARY"}, {5, "60"}, {330, "50"}, {100, "AcDbDictionary"}, {3, "E"}, {350, "61"},
+             {0, "XRECORD"}, {5, "61"}, {330, "60"}, {100, "AcDbXrecord"}, {1, "x"},
+             {0, "ENDSEC"}, {0, "EOF"}});
+    auto has = [](const std::vector<std::string>& record, const std::string& group) {
+        return std::find(record.begin(), record.end(), group) != record.end();
+    };
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    std::string out;
+    std::vector<std::wstring> losses;
+    ASSERT_EQ(standin::WriteDxfBytes(db.get(), out, &losses), eOk);
+    const std::vector<std::string> saved = GroupLines(out);
+    EXPECT_TRUE(has(Record(saved, "SEQEND", "18"), "8 Bar"));
+    const std::vector<std::string> vertex = Record(saved, "VERTEX", "21");
+    EXPECT_TRUE(has(vertex, "8 Bar"));
+    EXPECT_TRUE(has(vertex, "8 Qux"));
+    const std::vector<std::string> line = Record(saved, "LINE", "30");
+    EXPECT_EQ(std::count(line.begin(), line.end(), "30 7.0"), 1);
+    EXPECT_EQ(std::count_if(line.begin(), line.end(), [](const std::string& g) { return g.rfind("30 ", 0) == 0; }), 1);
+    const std::vector<std::string> text = Record(saved, "TEXT", "31");
+    EXPECT_TRUE(has(text, "7 "));
+    EXPECT_FALSE(has(text, "7 Standard"));
+    // A record in the classes section with the handle of an entity.
+    EXPECT_TRUE(has(Record(saved, "LINE", "15"), "330 1F"));
+    for (const wchar_t* handle : {L"(handle 60)", L"(handle 61)"}) {
+        const auto named = std::count_if(losses.begin(), losses.end(), [&](const std::wstring& l) {
+            return l.find(handle) != std::wstring::npos && l.find(L"left out when the drawing was read") != std::wstring::npos;
+        });
+        EXPECT_EQ(named, 1) << handle;
+    }
+
+    std::unique_ptr<OdDbDatabase> again = Read(out);
+    OdDbObject* xrecord = ObjectOf(again.get(), 0xF);
+    ASSERT_NE(xrecord, nullptr);
+    EXPECT_EQ(xrecord->ownerId().getHandle(), OdDbHandle(0xD));
+    // A piece after the last part is none of the contents, before or after.
+    auto* mtext = OdRxCast<OdDbMText>(ObjectOf(again.get(), 0x32));
+    ASSERT_NE(mtext, nullptr);
+    EXPECT_EQ(mtext->contents(), OdString(std::wstring(300, L'm').c_str()));
+    EXPECT_TRUE(has(Record(saved, "MTEXT", "32"), "3 NOTES"));
+    EXPECT_EQ(dxftest::Save(again.get()), out);
+}
