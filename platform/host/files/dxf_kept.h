@@ -41,6 +41,9 @@ struct KeptRun {
     std::vector<KeptGroup> groups;
 };
 
+// An Xrecord whose file gave no cloning flag (280) before its data.
+constexpr int kNoCloningFlag = 1;
+
 struct DxfKept {
     // The record's type when it is not the one the writer gives the object
     // (a dictionary with a default, for one).
@@ -67,7 +70,8 @@ struct DxfKept {
     };
     std::vector<PlanePoint> planePoints;
     OdGeVector3d planeNormal;
-    // Flags of the record beyond what the object models (a dimension's).
+    // Flags of the record beyond what the object models (a dimension's;
+    // of an Xrecord, kNoCloningFlag).
     int flags = 0;
     // A dictionary's entries the file gave as hard-owned.
     std::vector<OdDbObjectId> hardOwned;

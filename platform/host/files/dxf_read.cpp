@@ -2732,6 +2732,7 @@ void Loader::readObjects()
             for (size_t i = r.b; i < r.e && k == r.e; ++i)
                 if ((state_[i] & kClassMask) != kFrame) k = i;
             if (k < r.e && g_[k].code == 280) x->setMergeStyle((int)g_[k++].integer);
+            else keptFlags_ = kNoCloningFlag;
             place(x, v, OdDbObjectId());
             size_t from = k, to = r.e;
             fixups_.push_back([this, x, from, to] {

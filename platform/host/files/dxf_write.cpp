@@ -1909,7 +1909,9 @@ void DxfOut::objects()
         } else if (auto* x = OdRxCast<OdDbXrecord>(mo)) {
             begin("XRECORD", o, o->ownerId());
             marker("AcDbXrecord");
-            integer(280, x->mergeStyle());
+            // A file's data need not start with the cloning flag: none is
+            // added while the record has the one that means.
+            if (!(rec_.kept && (rec_.kept->flags & kNoCloningFlag) && x->mergeStyle() == 1)) integer(280, x->mergeStyle());
             xrecordData(DxfAccess::chain(x));
         } else if (auto* def = OdRxCast<OdDbRasterImageDef>(mo)) {
             OdGeVector2d size = def->size();

@@ -1007,10 +1007,10 @@ TEST(DxfKept, RecordsTiedToOthersFollowThemWhenEdited)
 // attributes before it, a vertex its second layer, a line the z it never
 // gave; a text naming no style keeps naming none though a shape file's
 // style has no name; an Xrecord keeps the owner it names after another
-// application's group; a handle in the classes section stays, though an
-// entity has it too; what a left out reference owns is named to the last
-// object; a piece of a text's contents after its last is kept, and not
-// put before it.
+// application's group and gains no cloning flag it did not give; a
+// handle in the classes section stays, though an entity has it too; what
+// a left out reference owns is named to the last object; a piece of a
+// text's contents after its last is kept, and not put before it.
 TEST(DxfKept, NoValueIsTakenForAnotherOrLeftOutUnnamed)
 {
     const std::string tables = Raw(
@@ -1083,6 +1083,7 @@ TEST(DxfKept, NoValueIsTakenForAnotherOrLeftOutUnnamed)
     OdDbObject* xrecord = ObjectOf(again.get(), 0xF);
     ASSERT_NE(xrecord, nullptr);
     EXPECT_EQ(xrecord->ownerId().getHandle(), OdDbHandle(0xD));
+    EXPECT_FALSE(has(Record(saved, "XRECORD", "F"), "280 1"));  // it gave no cloning flag
     // A piece after the last part is none of the contents, before or after.
     auto* mtext = OdRxCast<OdDbMText>(ObjectOf(again.get(), 0x32));
     ASSERT_NE(mtext, nullptr);
