@@ -203,6 +203,7 @@ public:
 
     // Whether the group is a value the object may take.
     bool readable(size_t i) const { return (state_[i] & kClassMask) == kObjectValue; }
+    bool taken(size_t i) const { return (state_[i] & kTaken) != 0; }
     // The object takes the value (or, refused, it is kept).
     const Group& take(size_t i) const
     {
@@ -1843,24 +1844,58 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
     } else {
         t = new OdDbText();
     }
+    // An attribute's text values are read from its text subclass, or where
+    // a file gives them after the attribute's own marker (as its tag, before
+    // its vertical alignment, lock flag or embedded text: what follows those
+    // means other things in multi-line attributes, and is kept).
+    const bool ownMarker = type != "TEXT" && v.hasSubclass(sub);
+    size_t from = v.subclassStart(sub), to = from;
+    if (ownMarker)
+        for (bool tag = false; to < v.end(); tag |= v.at(to).code == 2, ++to) {
+            const int c = v.at(to).code;
+            if (c == 100 || c == 101 || c == 74 || (c == 280 && tag)) break;
+        }
+    auto value = [&](int code) {
+        const Group* x = v.find(code, "AcDbText");
+        return x || to == from ? x : v.find(code, nullptr, 0, from, to);
+    };
+    auto real = [&](int code, double def) {
+        const Group* x = value(code);
+        return x && x->kind == Kind::kReal ? x->real : def;
+    };
+    auto integer = [&](int code, int64_t def) {
+        const Group* x = value(code);
+        return x && x->kind == Kind::kInt ? x->integer : def;
+    };
     // Positions are in the text's own plane.
-    OdGeVector3d n = NormalOf(v, "AcDbText");
+    OdGeVector3d n(real(210, 0), real(220, 0), real(230, 1));
+    n = n.isZeroLength() || !Finite(n) ? OdGeVector3d(0, 0, 1) : n.normal();
     t->setNormal(n);
-    const OdGePoint3d at = v.point(10, "AcDbText"), align = v.point(11, "AcDbText");
+    const OdGePoint3d at = v.point(10, "AcDbText"), align(real(11, 0), real(21, 0), real(31, 0));
     t->setPosition(ToWorld(at, n));
     t->setAlignmentPoint(ToWorld(align, n));
     rememberPlane(t, t->normal(), {{at, t->position()}, {align, t->alignmentPoint()}});
     t->setHeight(v.real(40, 0, "AcDbText"));
     t->setTextString(v.text(1, "AcDbText").c_str());
-    t->setRotation(v.real(50, 0, "AcDbText") * kDegToRad);
-    t->setWidthFactor(v.real(41, 1, "AcDbText"));
-    t->setOblique(v.real(51, 0, "AcDbText") * kDegToRad);
-    t->setThickness(v.real(39, 0, "AcDbText"));
-    int64_t generation = v.integer(71, 0, "AcDbText");
+    t->setRotation(real(50, 0) * kDegToRad);
+    t->setWidthFactor(real(41, 1));
+    t->setOblique(real(51, 0) * kDegToRad);
+    t->setThickness(real(39, 0));
+    int64_t generation = integer(71, 0);
     t->mirrorInX(generation & 2);
     t->mirrorInY(generation & 4);
-    t->setTextStyle(styleNamed(v, "AcDbText"));
-    int64_t h = v.integer(72, 0, "AcDbText");
+    OdDbObjectId style;
+    if (const Group* name = value(7)) {
+        style = record(styles_, v.decode(*name));
+        if (style.isNull()) style = roots_.textstyle;
+    }
+    t->setTextStyle(style);
+    int64_t h = integer(72, 0);
+    // Text values after the attribute's marker that were not read are kept
+    // where they are, none of them in the place of one the writer writes.
+    static const std::set<int> kTextCodes{50, 41, 51, 7, 71, 72, 11, 21, 31, 39, 210, 220, 230};
+    for (size_t k = from; ownMarker && k < v.end() && v.at(k).code != 100 && v.at(k).code != 101; ++k)
+        if (v.readable(k) && !v.taken(k) && kTextCodes.count(v.at(k).code)) v.refuse(&v.at(k));
     // A text's vertical alignment is in its second text subclass, where it
     // is written.
     const Group* vertical = type == "TEXT" ? v.findIn(73, "AcDbText", 1) : v.find(74, sub);

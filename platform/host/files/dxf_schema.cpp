@@ -58,8 +58,9 @@ struct Schema {
         owned["AcDbFaceRecord"] = Codes({10, 70, 71, 72, 73, 74});
         owned["AcDbSpline"] = Codes({70, 71, 72, 73, 74, 40, 41, 10, 11});
         owned["AcDbText"] = Codes({10, 40, 1, 50, 41, 51, 7, 71, 72, 11, 39, 210, 73});
-        owned["AcDbAttribute"] = Codes({2, 70, 73, 74});
-        owned["AcDbAttributeDefinition"] = Codes({3, 2, 70, 73, 74});
+        // Some files give an attribute's text values after its own marker.
+        owned["AcDbAttribute"] = Codes({2, 70, 73, 74, 50, 41, 51, 7, 71, 72, 11, 39, 210});
+        owned["AcDbAttributeDefinition"] = Codes({3, 2, 70, 73, 74, 50, 41, 51, 7, 71, 72, 11, 39, 210});
         owned["AcDbMText"] = Codes({10, 40, 41, 71, 72, 1, 3, 7, 11, 50, 210, 73, 44, 90, 63, 421, 45, 441});
         owned["AcDbBlockReference"] = Codes({66, 2, 10, 41, 42, 43, 50, 210});
         owned["AcDbMInsertBlock"] = Codes({66, 2, 10, 41, 42, 43, 50, 70, 71, 44, 45, 210});

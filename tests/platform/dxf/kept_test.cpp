@@ -1091,3 +1091,55 @@ TEST(DxfKept, NoValueIsTakenForAnotherOrLeftOutUnnamed)
     EXPECT_TRUE(has(Record(saved, "MTEXT", "32"), "3 NOTES"));
     EXPECT_EQ(dxftest::Save(again.get()), out);
 }
+
+// Some files give an attribute's text values after its own marker, as its
+// tag: they are its values. What follows its vertical alignment or lock
+// flag there means other things in multi-line attributes and is kept.
+TEST(DxfKept, AnAttributesTextValuesAfterItsMarkerAreItsOwn)
+{
+    const std::string bytes = File(
+        {{0, "INSERT"}, {5, "20"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}, {66, "1"},
+         {2, "B"}, {10, "0"}, {20, "0"}, {30, "0"},
+         {0, "ATTRIB"}, {5, "21"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "1"}, {20, "0"},
+         {30, "0"}, {40, "2.5"}, {1, "val"}, {100, "AcDbAttribute"}, {2, "T"}, {70, "0"}, {73, "0"}, {50, "30"},
+         {41, "0.8"}, {7, "Standard"}, {72, "2"}, {11, "5"}, {21, "0"}, {31, "0"}, {74, "0"},
+         {0, "ATTRIB"}, {5, "22"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "0"}, {20, "0"},
+         {30, "0"}, {40, "2.5"}, {1, "a"}, {100, "AcDbAttribute"}, {280, "0"}, {2, "ML"}, {70, "0"}, {74, "0"},
+         {280, "0"}, {71, "4"}, {72, "2"}, {11, "0"}, {21, "0"}, {31, "0"},
+         {0, "SEQEND"}, {5, "23"}, {100, "AcDbEntity"}, {8, "0"}},
+        {{0, "BLOCK"}, {2, "B"}, {70, "2"}, {10, "0"}, {20, "0"}, {30, "0"}, {0, "ENDBLK"}});
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    auto* a = OdRxCast<OdDbAttribute>(ObjectOf(db.get(), 0x21));
+    ASSERT_NE(a, nullptr);
+    EXPECT_NEAR(a->rotation(), M_PI / 6, 1e-12);
+    EXPECT_EQ(a->widthFactor(), 0.8);
+    EXPECT_EQ(a->horizontalMode(), OdDb::kTextRight);
+    EXPECT_TRUE(Near(a->alignmentPoint(), OdGePoint3d(5, 0, 0)));
+    auto* ml = OdRxCast<OdDbAttribute>(ObjectOf(db.get(), 0x22));
+    ASSERT_NE(ml, nullptr);
+    EXPECT_FALSE(ml->isMirroredInY());
+    EXPECT_EQ(ml->horizontalMode(), OdDb::kTextLeft);
+
+    const std::string saved = dxftest::Save(db.get());
+    const std::vector<std::string> groups = GroupLines(saved);
+    const std::vector<std::string> first = Record(groups, "ATTRIB", "21");
+    EXPECT_EQ(std::count_if(first.begin(), first.end(), [](const std::string& g) { return g.rfind("72 ", 0) == 0; }), 1);
+    EXPECT_NE(std::find(first.begin(), first.end(), "72 2"), first.end());
+    // The multi-line attribute's flags stay after its own marker.
+    const std::vector<std::string> second = Record(groups, "ATTRIB", "22");
+    const auto marker = std::find(second.begin(), second.end(), "100 AcDbAttribute");
+    EXPECT_NE(std::find(marker, second.end(), "71 4"), second.end());
+    EXPECT_NE(std::find(marker, second.end(), "72 2"), second.end());
+    EXPECT_EQ(std::find(second.begin(), marker, "71 4"), marker);
+
+    // Moved, the attribute's alignment point moves with it.
+    OdDbAttribute* open = nullptr;
+    ASSERT_EQ(oddbOpenObject(open, a->objectId(), OdDb::kForWrite), eOk);
+    open->transformBy(OdGeMatrix3d::translation(OdGeVector3d(10, 0, 0)));
+    open->close();
+    std::unique_ptr<OdDbDatabase> again = Read(dxftest::Save(db.get()));
+    auto* moved = OdRxCast<OdDbAttribute>(ObjectOf(again.get(), 0x21));
+    ASSERT_NE(moved, nullptr);
+    EXPECT_TRUE(Near(moved->alignmentPoint(), OdGePoint3d(15, 0, 0)));
+    EXPECT_EQ(dxftest::Save(Read(saved).get()), saved);
+}
