@@ -103,9 +103,13 @@ bool ChainRing(std::vector<OdGeCurve2d*>& edges, OdGeIntArray& types)
     const double tol = 1e-6;
     if (edges.empty()) return false;
     const size_t n = edges.size();
-    auto cellOf = [tol](const OdGePoint2d& p) {
-        return std::make_pair((int64_t)std::floor(p.x / tol), (int64_t)std::floor(p.y / tol));
+    // Cells far out share the last cell, which neighbours can still be
+    // looked up beside; their ends are compared by distance all the same.
+    auto cell = [tol](double v) {
+        const double q = std::floor(v / tol), last = 4e18;
+        return q >= last ? (int64_t)last : q <= -last ? -(int64_t)last : (int64_t)q;
     };
+    auto cellOf = [cell](const OdGePoint2d& p) { return std::make_pair(cell(p.x), cell(p.y)); };
     // Ends of the edges still to place, by cell: (edge, 0 start / 1 end).
     std::map<std::pair<int64_t, int64_t>, std::vector<size_t>> cells;
     std::vector<OdGePoint2d> starts(n), ends(n);

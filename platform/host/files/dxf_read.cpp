@@ -2209,10 +2209,13 @@ OdDbEntity* Loader::makeHatch(const View& v)
     auto later = [&](int code) { return v.find(code, nullptr, 0, after); };
     if (const Group* st = later(75); st && st->integer >= 0 && st->integer <= 2)
         h->setHatchStyle((OdDbHatch::HatchStyle)st->integer);
+    // A solid fill has no pattern: a pattern's angle, scale and doubling
+    // given with one are kept as the file wrote them, wherever they are.
+    const bool solidFill = solid || Lower(pattern) == L"solid";
     double angle = 0, scale = 1;
-    if (const Group* a = later(52); a && a->kind == Kind::kReal) angle = a->real * kDegToRad;
-    if (const Group* s = later(41); s && s->kind == Kind::kReal && s->real > 0) scale = s->real;
-    if (const Group* d = later(77)) h->setPatternDouble(d->integer != 0);
+    if (const Group* a = solidFill ? nullptr : later(52); a && a->kind == Kind::kReal) angle = a->real * kDegToRad;
+    if (const Group* s = solidFill ? nullptr : later(41); s && s->kind == Kind::kReal && s->real > 0) scale = s->real;
+    if (const Group* d = solidFill ? nullptr : later(77)) h->setPatternDouble(d->integer != 0);
     // The pattern's lines as the file gives them.
     OdHatchPattern lines;
     if (const Group* nlines = later(78); nlines && nlines->integer > 0) {
@@ -2242,7 +2245,7 @@ OdDbEntity* Loader::makeHatch(const View& v)
     // The pattern's origin: the base point of its first line (set first:
     // the lines are the file's as they are).
     if (!lines.isEmpty()) h->setOriginPoint(lines[0].m_basePoint);
-    if (solid || Lower(pattern) == L"solid") {
+    if (solidFill) {
         h->setPattern(OdDbHatch::kPreDefined, L"SOLID");
     } else if (!pattern.empty()) {
         auto type = patternType == 0 ? OdDbHatch::kUserDefined : patternType == 2 ? OdDbHatch::kCustomDefined
