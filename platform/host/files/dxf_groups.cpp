@@ -100,26 +100,34 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         return false;
     }
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    // Lines end in LF, CR LF (or more CRs before the LF), or, in files of
+    // old machines, in CR alone: the first line's end says which.
+    const size_t firstEnd = bytes.find_first_of("\r\n");
+    const char eol = firstEnd != std::string_view::npos && bytes[firstEnd] == '\r' &&
+                             (firstEnd + 1 == bytes.size() || (bytes[firstEnd + 1] != '\n' && bytes[firstEnd + 1] != '\r'))
+                         ? '\r'
+                         : '\n';
     // A group is two lines: one allocation for all of them, instead of the
     // copies of a growing vector that cost a large file more than ten small.
     // No more than a file of short groups could hold, whatever it is made of.
-    const size_t lines = (size_t)std::count(bytes.begin(), bytes.end(), '\n');
+    const size_t lines = (size_t)std::count(bytes.begin(), bytes.end(), eol);
     groups.reserve(std::min(lines / 2, bytes.size() / 8) + 1);
     size_t pos = 0;
     uint32_t lineNo = 0;
     // The next line without its end; false at the end of the bytes.
     auto nextLine = [&](std::string_view& line) {
         if (pos >= bytes.size()) return false;
-        size_t end = bytes.find('\n', pos);
+        size_t end = bytes.find(eol, pos);
         if (end == std::string_view::npos) end = bytes.size();
         line = bytes.substr(pos, end - pos);
         pos = end + 1;
         ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         return true;
     };
     // The section being read, for saying where a file was cut.
     std::string section;
+    std::string ended;  // the last section that ended
     bool sectionName = false;
     auto fail = [&](const std::string& why) {
         error = "line " + std::to_string(lineNo) + ": " + why;
@@ -133,7 +141,9 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
     };
     auto cut = [&]() {
         error = "the file is cut short: it ends at line " + std::to_string(lineNo) +
-                (section.empty() ? std::string(" before any section") : ", inside section " + section);
+                (!section.empty()  ? ", inside section " + section
+                 : !ended.empty() ? ", after section " + ended + " (no EOF ends it)"
+                                  : std::string(" before any section"));
         return false;
     };
     // The type of the record being read: a dimension style's group 5 is
@@ -169,8 +179,13 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         if (g.code == 0 && Trim(value) == "EOF") return true;
         if (sectionName && g.code == 2) section = std::string(Trim(value).substr(0, 40));
         sectionName = g.code == 0 && Trim(value) == "SECTION";
-        if (g.code == 0 && Trim(value) == "ENDSEC") section.clear();
+        if (g.code == 0 && Trim(value) == "ENDSEC") {
+            ended = section.empty() ? std::string("without a name") : section;
+            section.clear();
+        }
     }
+    // Without its end-of-file record a file may have lost whole sections:
+    // it is not taken for a drawing.
     return cut();
 }
 

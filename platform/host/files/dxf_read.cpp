@@ -723,7 +723,8 @@ bool Loader::split(std::string& why)
                 out->push_back(r);
             }
         }
-        if (sectionStart(i)) continue;
+        // A section without its end ends where the next begins, or the file.
+        if (sectionStart(i) || isZero(i, "EOF")) continue;
         if (!isZero(i, "ENDSEC")) {
             why = "section " + std::string(name) + " does not end (no ENDSEC before the end of the file)";
             return false;

@@ -121,7 +121,6 @@ TEST(DxfHostile, RefusedFilesFailWithAStatusAndLeaveTheDatabaseEmpty)
         {File({{0, "LINE"}, {5000, "1"}}), eInvalidInput},            // no such group code
         {File({{0, "LINE"}, {-1, "1"}}), eInvalidInput},
         {File({{0, "TEXT"}, {1, std::string(300 << 10, 'x')}}), eInvalidInput},  // a line too long
-        {Text({{0, "SECTION"}, {2, "ENTITIES"}, {0, "LINE"}, {0, "EOF"}}), eInvalidInput},  // section not ended
         {Text({{0, "LINE"}, {0, "EOF"}}), eInvalidInput},             // no section
         {Text({{0, "SECTION"}, {2, "ENTITIES"}, {10, "1"}, {0, "ENDSEC"}, {0, "EOF"}}), eInvalidInput},
     };
@@ -131,6 +130,18 @@ TEST(DxfHostile, RefusedFilesFailWithAStatusAndLeaveTheDatabaseEmpty)
         OdDbDatabase fresh(false);
         EXPECT_EQ(fresh.readDwgFile(L"C:\\bad.dxf"), status) << bytes.substr(0, 60);
         EXPECT_TRUE(fresh.allObjectIds().isEmpty());
+    }
+    // A whole file (its EOF there) whose last section runs into the EOF, or
+    // whose lines end otherwise than in LF, is read.
+    const std::string whole = Text({{0, "SECTION"}, {2, "ENTITIES"}, {0, "LINE"}, {0, "EOF"}});
+    std::string cr = whole, crcrlf;
+    std::replace(cr.begin(), cr.end(), '\n', '\r');
+    for (char c : whole) crcrlf += c == '\n' ? std::string("\r\r\n") : std::string(1, c);
+    for (const std::string& bytes : {whole, cr, crcrlf}) {
+        velktest::WriteNativeFile(standin::NativePath(L"C:\\whole.dxf"), bytes);
+        OdDbDatabase read(false);
+        EXPECT_EQ(read.readDwgFile(L"C:\\whole.dxf"), eOk);
+        EXPECT_EQ(ModelSpace(&read).size(), 1u);
     }
     // A database that holds a drawing is not read into.
     velktest::WriteNativeFile(standin::NativePath(L"C:\\good.dxf"), File({}));
@@ -174,6 +185,12 @@ TEST(DxfHostile, RefusalsSayWhatTheFileIsOrWhereItCannotBeRead)
     standin::ReadDxfBytes(&db, cut, &why);
     size_t lines = (size_t)std::count(cut.begin(), cut.end(), '\n');
     EXPECT_EQ(why, "the file is cut short: it ends at line " + std::to_string(lines) + ", inside section ENTITIES");
+    // One cut after a section ended may have lost whole sections.
+    const std::string noEof = good.substr(0, good.rfind("EOF"));
+    OdDbDatabase cutAfter(false);
+    EXPECT_NE(standin::ReadDxfBytes(&cutAfter, noEof, &why), eOk);
+    ASSERT_NE(why.find(','), std::string::npos) << why;
+    EXPECT_EQ(why.substr(why.find(',')), ", after section OBJECTS (no EOF ends it)");
     OdDbDatabase fine(false);
     EXPECT_EQ(standin::ReadDxfBytes(&fine, good, &why), eOk);
     EXPECT_EQ(why, "");
