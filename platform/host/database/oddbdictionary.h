@@ -43,6 +43,7 @@ public:
     OdResBuf* last();
 
 private:
+    friend struct standin::DxfAccess;
     int type_;
     OdString s_;
     int64_t i_ = 0;

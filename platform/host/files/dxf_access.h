@@ -27,6 +27,11 @@ struct DxfAccess {
         return d->entries_;
     }
     static const OdResBuf* chain(const OdDbXrecord* x) { return x->chain_; }
+    // An integer as a file gave it: one of its range written unsigned (a
+    // 16-bit 65535) reads as the host's type does (-1) and goes back as
+    // the file wrote it.
+    static void setFileInteger(OdResBuf* rb, int64_t v) { rb->i_ = v; }
+    static int64_t fileInteger(const OdResBuf* rb) { return rb->i_; }
     static const OdDbObjectIdArray& attributes(const OdDbBlockReference* r) { return r->attributes_; }
     static const OdGeDoubleArray& weights(const OdDbSpline* s) { return s->weights_; }
     static const OdGePoint3dArray& fitPoints(const OdDbSpline* s) { return s->fit_; }

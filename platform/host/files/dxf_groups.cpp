@@ -395,6 +395,8 @@ std::string GroupWriter::IntegerValue(int code, int64_t v)
     return std::string(buf, r.ptr);
 }
 
+bool GroupWriter::Holds(int code, int64_t v) { return IntFits(code, v); }
+
 std::string GroupWriter::RealValue(double v)
 {
     if (!std::isfinite(v)) v = 0;

@@ -97,6 +97,8 @@ public:
     // The value lines the writer gives each kind of value.
     static std::string TextValue(const std::wstring& s);
     static std::string IntegerValue(int code, int64_t v);
+    // Whether a file's group of the code can hold the value.
+    static bool Holds(int code, int64_t v);
     static std::string RealValue(double v);
     static std::string HandleValue(uint64_t h);
 

@@ -1150,7 +1150,7 @@ OdResBuf* Loader::xdataOf(const View& v)
         } else if (x.kind == Kind::kReal) {
             rb->setDouble(x.real);
         } else if (x.kind == Kind::kInt) {
-            rb->setInt32((int32_t)x.integer);
+            DxfAccess::setFileInteger(rb, x.integer);
         }
         tail = tail->setNext(rb);
     }
@@ -2793,7 +2793,7 @@ void Loader::readObjects()
                     } else if (gr.kind == Kind::kReal) {
                         rb->setDouble(gr.real);
                     } else if (gr.kind == Kind::kInt) {
-                        rb->setInt32((int32_t)gr.integer);
+                        DxfAccess::setFileInteger(rb, gr.integer);
                     } else {
                         rb->setObjectId(idOf(gr.handle));
                     }

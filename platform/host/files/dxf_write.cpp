@@ -69,6 +69,18 @@ OdGePoint3d WcsToOcs(const OdGePoint3d& p, const OdGeVector3d& normal)
 
 OdGePoint3d AsPoint(const OdGeVector3d& v) { return OdGePoint3d(v.x, v.y, v.z); }
 
+// An integer of extended or Xrecord data as the file gave it where a file
+// can hold it (65535 for a 16-bit code), else as the host's type reads it.
+int64_t FileInteger(const OdResBuf* rb)
+{
+    const int code = rb->restype();
+    const int64_t held = DxfAccess::fileInteger(rb);
+    if (GroupWriter::Holds(code, held)) return held;
+    const bool narrow = (code >= 60 && code <= 79) || (code >= 170 && code <= 179) || (code >= 270 && code <= 289) ||
+                        (code >= 370 && code <= 409) || (code >= 1060 && code <= 1070);
+    return narrow ? rb->getInt16() : rb->getInt32();
+}
+
 std::wstring Lower(std::wstring s)
 {
     for (auto& c : s) c = (wchar_t)std::towlower(c);
@@ -511,8 +523,8 @@ void DxfOut::xdata(const OdResBuf* rb)
         }
         case 1010: case 1011: case 1012: case 1013: w_.point(code, rb->getPoint3d()); break;
         case 1040: case 1041: case 1042: w_.real(code, rb->getDouble()); break;
-        case 1070: w_.integer(code, rb->getInt16()); break;
-        case 1071: w_.integer(code, rb->getInt32()); break;
+        case 1070:
+        case 1071: w_.integer(code, FileInteger(rb)); break;
         default: break;
         }
     }
@@ -1870,12 +1882,7 @@ void DxfOut::xrecordData(const OdResBuf* rb)
             if (pointCode) point(code, rb->getPoint3d());
             else real(code, rb->getDouble());
             break;
-        case Kind::kInt:
-            integer(code, (code >= 60 && code <= 79) || (code >= 170 && code <= 179) || (code >= 270 && code <= 289) ||
-                                  (code >= 370 && code <= 409) || (code >= 1060 && code <= 1070)
-                              ? rb->getInt16()
-                              : rb->getInt32());
-            break;
+        case Kind::kInt: integer(code, FileInteger(rb)); break;
         case Kind::kHandle: handle(code, handleOf(rb->getObjectId())); break;
         }
     }

@@ -1010,7 +1010,8 @@ TEST(DxfKept, RecordsTiedToOthersFollowThemWhenEdited)
 // application's group and gains no cloning flag it did not give; a
 // handle in the classes section stays, though an entity has it too; what
 // a left out reference owns is named to the last object; a piece of a
-// text's contents after its last is kept, and not put before it.
+// text's contents after its last is kept, and not put before it; an
+// integer of extended data goes back as the file wrote it.
 TEST(DxfKept, NoValueIsTakenForAnotherOrLeftOutUnnamed)
 {
     const std::string tables = Raw(
@@ -1019,7 +1020,9 @@ TEST(DxfKept, NoValueIsTakenForAnotherOrLeftOutUnnamed)
          {0, "TABLE"}, {2, "STYLE"}, {5, "3"}, {100, "AcDbSymbolTable"}, {70, "1"},
          {0, "STYLE"}, {5, "11"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbTextStyleTableRecord"}, {2, ""},
          {70, "1"}, {40, "0"}, {41, "1"}, {50, "0"}, {71, "0"}, {42, "2.5"}, {3, "ltypeshp.shx"}, {4, ""},
-         {0, "ENDTAB"}, {0, "ENDSEC"},
+         {0, "ENDTAB"}, {0, "TABLE"}, {2, "APPID"}, {5, "9"}, {100, "AcDbSymbolTable"}, {70, "1"},
+         {0, "APPID"}, {5, "12"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbRegAppTableRecord"}, {2, "MYAPP"},
+         {70, "0"}, {0, "ENDTAB"}, {0, "ENDSEC"},
          {0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "B1"}, {70, "2"}, {10, "0"}, {20, "0"}, {30, "0"},
          {0, "INSERT"}, {5, "50"}, {102, "{ACAD_XDICTIONARY"}, {360, "60"}, {102, "}"}, {100, "AcDbEntity"},
          {8, "0"}, {100, "AcDbBlockReference"}, {2, "B1"}, {10, "0"}, {20, "0"}, {30, "0"},
@@ -1039,7 +1042,8 @@ TEST(DxfKept, NoValueIsTakenForAnotherOrLeftOutUnnamed)
              {10, "5"}, {20, "0"}, {30, "0"}, {70, "0"},
              {0, "SEQEND"}, {5, "23"}, {100, "AcDbEntity"}, {8, "Bar"},
              {0, "LINE"}, {5, "30"}, {102, "{MYAPP"}, {30, "7"}, {31, "7"}, {102, "}"}, {100, "AcDbEntity"},
-             {8, "0"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"},
+             {8, "0"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}, {1001, "MYAPP"},
+             {1070, "65535"}, {1071, "4294967295"},
              {0, "TEXT"}, {5, "31"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "0"}, {20, "0"},
              {40, "1"}, {1, "hi"}, {7, ""}, {100, "AcDbText"},
              {0, "MTEXT"}, {5, "32"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "0"}, {20, "0"},
@@ -1066,6 +1070,15 @@ TEST(DxfKept, NoValueIsTakenForAnotherOrLeftOutUnnamed)
     EXPECT_TRUE(has(vertex, "8 Qux"));
     const std::vector<std::string> line = Record(saved, "LINE", "30");
     EXPECT_EQ(std::count(line.begin(), line.end(), "30 7.0"), 1);
+    // Integers of extended data written unsigned read as the host's types
+    // and go back as written.
+    EXPECT_TRUE(has(line, "1070 65535"));
+    EXPECT_TRUE(has(line, "1071 4294967295"));
+    OdResBuf* data = ObjectOf(db.get(), 0x30)->xData(L"MYAPP");
+    ASSERT_NE(data, nullptr);
+    ASSERT_NE(data->next(), nullptr);
+    EXPECT_EQ(data->next()->getInt16(), -1);
+    OdResBuf::releaseChain(data);
     EXPECT_EQ(std::count_if(line.begin(), line.end(), [](const std::string& g) { return g.rfind("30 ", 0) == 0; }), 1);
     const std::vector<std::string> text = Record(saved, "TEXT", "31");
     EXPECT_TRUE(has(text, "7 "));
