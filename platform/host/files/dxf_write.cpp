@@ -728,11 +728,13 @@ void DxfOut::header(GroupWriter& w)
         w.ascii(9, "$DIMSTYLE");
         w.text(2, written(db_->dimstyle()) ? nameOf(db_->dimstyle()).str() : std::wstring(L"Standard"));
     }
-    static const std::set<std::string> kOwn = {"$ACADVER", "$DWGCODEPAGE", "$HANDSEED", "$CLAYER", "$CELTYPE",
-                                               "$TEXTSTYLE", "$LTSCALE"};
+    // What says the file's form is this file's own; the drawing's values
+    // above are the first the file gave, and a second goes back as read.
+    static const std::set<std::string> kForm = {"$ACADVER", "$DWGCODEPAGE", "$HANDSEED"};
+    std::set<std::string> own = {"$CLAYER", "$CELTYPE", "$TEXTSTYLE", "$LTSCALE"};
     if (k)
         for (const auto& [name, groups] : k->header) {
-            if (kOwn.count(name)) continue;
+            if (kForm.count(name) || own.erase(name)) continue;
             w.ascii(9, name);
             for (const KeptGroup& g : groups) {
                 switch ((Kind)g.kind) {

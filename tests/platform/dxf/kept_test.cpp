@@ -479,6 +479,19 @@ TEST(DxfModel, TheDrawingsLinetypeScaleIsReadSetAndSaved)
     bytes = File({});
     bytes.insert(bytes.find("0\nENDSEC\n"), "9\n$LTSCALE\n40\n-3\n");
     EXPECT_EQ(Read(bytes)->getLTSCALE(), 1.0);
+    // Given twice, the first is the drawing's and the second goes back.
+    bytes = File({});
+    bytes.insert(bytes.find("0\nENDSEC\n"), "9\n$LTSCALE\n40\n2.5\n9\n$LTSCALE\n40\n3.5\n");
+    db = Read(bytes);
+    EXPECT_EQ(db->getLTSCALE(), 2.5);
+    saved = GroupLines(dxftest::Save(db.get()));
+    const auto first = std::find(saved.begin(), saved.end(), "9 $LTSCALE");
+    ASSERT_NE(first, saved.end());
+    EXPECT_EQ(*(first + 1), "40 2.5");
+    const auto second = std::find(first + 1, saved.end(), "9 $LTSCALE");
+    ASSERT_NE(second, saved.end());
+    EXPECT_EQ(*(second + 1), "40 3.5");
+    EXPECT_EQ(Read(dxftest::Save(db.get()))->getLTSCALE(), 2.5);
 }
 
 TEST(DxfKept, RecordsTheDatabaseDoesNotKeepKeepTheirHandlesFromSaveToSave)
