@@ -92,7 +92,7 @@ bool ParseHandle(std::string_view s, uint64_t& v)
 
 }  // namespace
 
-bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string& error)
+bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string& error, std::vector<uint32_t>* comments)
 {
     groups.clear();
     if (bytes.size() > kMaxFileBytes) {
@@ -173,7 +173,10 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         case Kind::kHandle: ok = ParseHandle(value, g.handle); break;
         }
         if (!ok) return fail("the value " + quoted(value) + " cannot be read for group code " + std::to_string(code));
-        if (g.code == 999) continue;  // comment
+        if (g.code == 999) {
+            if (comments) comments->push_back(codeAt);
+            continue;
+        }
         groups.push_back(g);
         if (g.code == 0) recordType = Trim(value);
         if (g.code == 0 && Trim(value) == "EOF") return true;

@@ -50,8 +50,10 @@ const size_t kMaxLineBytes = size_t(256) << 10;
 // Splits the file into groups up to and including "0 EOF", checking each
 // value against its code's kind. False, with a reason, for a file that ends
 // early, a line that is too long or a value that does not fit its code.
-// `groups` then holds the groups read before the fault.
-bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string& error);
+// `groups` then holds the groups read before the fault. Comments (999) are
+// no groups: the lines of their codes go to `comments`.
+bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string& error,
+                std::vector<uint32_t>* comments = nullptr);
 
 // How the strings of a file are encoded: UTF-8 from the 2007 form on, the
 // drawing's code page before it.

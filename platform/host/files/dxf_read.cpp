@@ -481,6 +481,15 @@ public:
     Loader(OdDbDatabase* db, const std::vector<Group>& g) : db_(db), g_(g), state_(g.size(), 0) {}
     // Checks the file's sections and records; false for a malformed file.
     bool split(std::string& why);
+    // Comments (999) a drawing has no place for, by the lines of their codes.
+    void noteComments(const std::vector<uint32_t>& lines)
+    {
+        if (lines.empty()) return;
+        std::string what = lines.size() == 1 ? "a comment (999) at line " + std::to_string(lines[0])
+                                              : std::to_string(lines.size()) + " comments (999) from line " +
+                                                    std::to_string(lines[0]);
+        notRead_.push_back(Utf8ToWide(what + ": a drawing keeps no comments"));
+    }
     void build();
 
 private:
@@ -1182,8 +1191,15 @@ void Loader::readHeader()
 OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
 {
     uint64_t h = v.handle();
-    if (!h || h >= kMaxHandle || DxfAccess::hasHandle(db_, h)) h = 0;
+    const bool taken = h && (h >= kMaxHandle || DxfAccess::hasHandle(db_, h));
+    if (!h || taken) h = 0;
     OdDbObjectId id = DxfAccess::add(db_, o, h ? h : DxfAccess::nextHandle(db_));
+    // A handle given twice, or past what a drawing holds, names another
+    // object or none: the record gets a handle of its own, and says so.
+    if (taken)
+        leaveOut(v.rec(), "its handle " + GroupWriter::HandleValue(v.handle()) +
+                              (v.handle() >= kMaxHandle ? " is past what a drawing holds" : " is an earlier record's") +
+                              "; it has handle " + GroupWriter::HandleValue((uint64_t)id.getHandle()) + " instead");
     if (h) ids_[h] = id;
     DxfAccess::setOwner(o, owner);
     // What the writer does not write of the record is kept with the object
@@ -2995,13 +3011,15 @@ OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes, std::string& why)
         return eInvalidInput;
     }
     std::vector<Group> groups;
-    if (!ReadGroups(bytes, groups, why)) {
+    std::vector<uint32_t> comments;
+    if (!ReadGroups(bytes, groups, why, &comments)) {
         // A first line that is no group code: not a DXF file at all.
         if (groups.empty() && why.rfind("line 1:", 0) == 0) why = "not a DXF file (" + why + ")";
         return eInvalidInput;
     }
     Loader loader(db, groups);
     if (!loader.split(why)) return eInvalidInput;
+    loader.noteComments(comments);
     loader.build();
     return eOk;
 }

@@ -352,6 +352,15 @@ TEST(DxfHostile, HandlesTheFileGetsWrongAreReplaced)
     }
     EXPECT_EQ(handles.size(), 4u);
     EXPECT_EQ((uint64_t)ms[1]->handle(), 0x40u);
+    // Each replaced handle is named, with the one the record has instead.
+    const std::vector<std::wstring> notes = standin::DxfNotRead(r.db.get());
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_NE(notes[0].find(L"its handle FFFFFFFFFFFFFFFF is past what a drawing holds; it has handle " +
+                            std::wstring(ms[0]->handle().ascii().str())),
+              std::wstring::npos);
+    EXPECT_NE(notes[1].find(L"its handle 40 is an earlier record's; it has handle " +
+                            std::wstring(ms[2]->handle().ascii().str()) + L" instead"),
+              std::wstring::npos);
     // New objects get handles past all of them.
     OdDbBlockTableRecord* msr = nullptr;
     ASSERT_EQ(oddbOpenObject(msr, r.db->getModelSpaceId(), OdDb::kForWrite), eOk);
@@ -361,6 +370,18 @@ TEST(DxfHostile, HandlesTheFileGetsWrongAreReplaced)
     EXPECT_GT((uint64_t)line->handle(), *handles.rbegin());
     line->close();
     msr->close();
+}
+
+TEST(DxfHostile, CommentsAreNamedAsNotKept)
+{
+    std::string bytes = File({{0, "LINE"}, {999, "a note"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}});
+    bytes = "999\nmade by hand\n" + bytes;
+    Read r = ReadBytes(bytes);
+    ASSERT_EQ(r.status, eOk);
+    EXPECT_EQ(ModelSpace(r.db.get()).size(), 1u);
+    const std::vector<std::wstring> notes = standin::DxfNotRead(r.db.get());
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0], L"2 comments (999) from line 1: a drawing keeps no comments");
 }
 
 TEST(DxfHostile, BrokenGeometryIsKeptAsWrittenAndTheRestIsRead)
