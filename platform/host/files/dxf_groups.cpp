@@ -2,6 +2,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -196,16 +197,36 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
 
 unsigned CodePageOfName(std::string_view name)
 {
-    name = Trim(name);
-    for (std::string_view prefix : {"ANSI_", "ansi_", "DOS"}) {
-        if (name.substr(0, prefix.size()) != prefix) continue;
-        int64_t v = 0;
-        if (ParseInt(name.substr(prefix.size()), v) && v > 0 && v < 65536) return (unsigned)v;
-    }
+    std::string upper(Trim(name));
+    for (char& c : upper) c = (char)std::toupper((unsigned char)c);
+    std::string_view n = upper;
+    auto number = [](std::string_view digits, int64_t& v) { return ParseInt(digits, v) && v > 0 && v < 65536; };
+    int64_t v = 0;
+    for (std::string_view prefix : {"ANSI_", "DOS"})
+        if (n.substr(0, prefix.size()) == prefix && number(n.substr(prefix.size()), v)) return (unsigned)v;
+    // ISO 8859 parts by the numbers Windows gives them.
+    for (std::string_view prefix : {"ISO8859-", "ISO-8859-", "ISO8859_", "ISO_8859-"})
+        if (n.substr(0, prefix.size()) == prefix && number(n.substr(prefix.size()), v) && v <= 16 && v != 12)
+            return (unsigned)(28590 + v);
+    static const std::pair<const char*, unsigned> kNames[] = {
+        {"UTF-8", 65001}, {"UTF8", 65001}, {"BIG5", 950},      {"GB2312", 936},    {"GBK", 936},
+        {"KSC5601", 949}, {"JOHAB", 1361}, {"SJIS", 932},      {"SHIFT_JIS", 932}, {"MACINTOSH", 10000},
+    };
+    for (const auto& [known, page] : kNames)
+        if (n == known) return page;
     return 0;
 }
 
 namespace {
+
+// The name iconv gives a Windows code page.
+std::string IconvName(unsigned codePage)
+{
+    if (codePage > 28590 && codePage <= 28606) return "ISO-8859-" + std::to_string(codePage - 28590);
+    if (codePage == 1361) return "JOHAB";
+    if (codePage == 10000) return "MACINTOSH";
+    return "CP" + std::to_string(codePage);
+}
 
 // Bytes of a code page as wide text through iconv; Latin-1 when iconv does
 // not know the code page. Bytes it cannot convert become U+FFFD.
@@ -219,7 +240,8 @@ std::wstring FromCodePage(std::string_view bytes, unsigned codePage)
         if (n > 0) MultiByteToWideChar(936, 0, bytes.data(), (int)bytes.size(), &out[0], n);
         return out;
     }
-    std::string name = "CP" + std::to_string(codePage);
+    if (codePage == 65001) return Utf8ToWide(bytes);
+    std::string name = IconvName(codePage);
     iconv_t cd = iconv_open("UTF-32LE", name.c_str());
     if (cd == (iconv_t)-1) {
         for (unsigned char c : bytes) out += (wchar_t)c;
@@ -244,7 +266,11 @@ std::wstring FromCodePage(std::string_view bytes, unsigned codePage)
             }
         }
         if (!done) {
-            out += L'\xFFFD';
+            // A byte the Windows code pages 1250-1258 leave undefined reads
+            // there as the control character of its number.
+            const unsigned char b = (unsigned char)bytes[i];
+            const bool windows = codePage >= 1250 && codePage <= 1258 && b >= 0x80 && b < 0xA0;
+            out += windows ? (wchar_t)b : L'\xFFFD';
             ++i;
         }
     }
@@ -277,6 +303,15 @@ long HexAt(const std::wstring& s, size_t i, size_t n)
 const unsigned kEscapeCodePages[] = {0, 932, 950, 949, 1361, 936};
 
 }  // namespace
+
+bool CodePageReadable(unsigned codePage)
+{
+    if (codePage == 936 || codePage == 65001) return true;
+    iconv_t cd = iconv_open("UTF-32LE", IconvName(codePage).c_str());
+    if (cd == (iconv_t)-1) return false;
+    iconv_close(cd);
+    return true;
+}
 
 std::string TextCodec::transcode(std::string_view bytes) const
 {

@@ -71,6 +71,8 @@ struct TextCodec {
 // The code page number of a $DWGCODEPAGE value ("ANSI_936" -> 936); 0 when
 // it names none.
 unsigned CodePageOfName(std::string_view name);
+// Whether text of the code page can be read (iconv knows it).
+bool CodePageReadable(unsigned codePage);
 
 // Builds the text of a DXF file, one group at a time.
 class GroupWriter {

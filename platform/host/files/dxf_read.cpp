@@ -1180,6 +1180,16 @@ void Loader::readHeader()
     codec_.utf8 = number >= 1021;
     const Group* cp = value("$DWGCODEPAGE");
     unsigned page = cp ? CodePageOfName(cp->text) : 0;
+    // A code page the reader cannot read is said, not guessed at silently.
+    if (cp && (!page || !CodePageReadable(page)) && !codec_.utf8) {
+        std::string name(TrimView(cp->text).substr(0, 40));
+        for (char& c : name)
+            if ((unsigned char)c < 0x20) c = '?';
+        notRead_.push_back(Utf8ToWide("the code page \"" + name + "\" ($DWGCODEPAGE at line " +
+                                      std::to_string(cp->line - 1) + "): it is not one the reader knows; " +
+                                      "text is read as ANSI_936"));
+        page = 0;
+    }
     codec_.codePage = page ? page : 936;
     // The line type scale is the drawing's; one that is no positive number
     // leaves the default.

@@ -669,3 +669,33 @@ TEST(DxfHostile, APolylineKeptWholeKeepsItsVertices)
         EXPECT_NE(bytes.find("\r\n 73\r\n9\r\n"), std::string::npos) << round;
     }
 }
+
+// Text of a file before the 2007 form is in the code page its header
+// names, by any of the names files use; a name the reader does not know is
+// said, and its text read as the default page.
+TEST(DxfHostile, TextIsReadInTheCodePageTheFileNames)
+{
+    auto textOf = [](const char* page, const std::string& bytes, std::vector<std::wstring>* notes = nullptr) {
+        const std::string file = Text({{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1015"},
+                                       {9, "$DWGCODEPAGE"}, {3, page}, {0, "ENDSEC"}, {0, "SECTION"},
+                                       {2, "ENTITIES"}, {0, "TEXT"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"},
+                                       {1, bytes}, {0, "ENDSEC"}, {0, "EOF"}});
+        Read r = ReadBytes(file);
+        EXPECT_EQ(r.status, eOk) << page;
+        if (notes) *notes = standin::DxfNotRead(r.db.get());
+        std::vector<OdDbEntity*> ms = ModelSpace(r.db.get());
+        auto* t = ms.empty() ? nullptr : OdRxCast<OdDbText>(ms[0]);
+        return t ? std::wstring(t->textString().c_str()) : std::wstring(L"(none)");
+    };
+    EXPECT_EQ(textOf("ISO8859-1", "\xE9t\xE9"), L"\u00E9t\u00E9");
+    EXPECT_EQ(textOf("dos850", "\x82t\x82"), L"\u00E9t\u00E9");
+    EXPECT_EQ(textOf("ANSI_65001", "caf\xC3\xA9"), L"caf\u00E9");
+    EXPECT_EQ(textOf("ANSI_950", "\xB4\xFA\xB6q"), L"\u6E2C\u91CF");
+    EXPECT_EQ(textOf("GB2312", "\xB2\xE2\xC1\xBF"), L"\u6D4B\u91CF");
+    // Bytes a Windows page leaves undefined read as Windows reads them.
+    EXPECT_EQ(textOf("ANSI_1252", "a\x81z"), L"a\u0081z");
+    std::vector<std::wstring> notes;
+    EXPECT_EQ(textOf("KLINGON", "\xB2\xE2\xC1\xBF", &notes), L"\u6D4B\u91CF");
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find(L"the code page \"KLINGON\""), std::wstring::npos);
+}
