@@ -115,6 +115,7 @@ public:
                     // groups, the name of a block the save makes
         kKeptGroup, // a group kept as read
         kExtended,  // extended data
+        kDefault,   // a default written only to stand before a kept value
     };
     struct Noted {
         int code;

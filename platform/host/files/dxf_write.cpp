@@ -81,6 +81,29 @@ int64_t FileInteger(const OdResBuf* rb)
     return narrow ? rb->getInt16() : rb->getInt32();
 }
 
+// The value the writer leaves out of a subclass as the default, spelled as
+// it writes it; null for codes it always writes or that repeat.
+const char* DefaultWrittenAs(const std::string& subclass, int code)
+{
+    static const std::map<std::pair<std::string, int>, const char*> kDefaults = {
+        {{"AcDbEntity", 48}, "1.0"},       {{"AcDbEntity", 60}, "0"},
+        {{"AcDbLine", 39}, "0.0"},         {{"AcDbLine", 210}, ""},
+        {{"AcDbCircle", 39}, "0.0"},       {{"AcDbCircle", 210}, ""},
+        {{"AcDbPoint", 39}, "0.0"},        {{"AcDbPoint", 50}, "0.0"},      {{"AcDbPoint", 210}, ""},
+        {{"AcDbTrace", 39}, "0.0"},        {{"AcDbTrace", 210}, ""},
+        {{"AcDbText", 39}, "0.0"},         {{"AcDbText", 50}, "0.0"},       {{"AcDbText", 41}, "1.0"},
+        {{"AcDbText", 51}, "0.0"},         {{"AcDbText", 71}, "0"},         {{"AcDbText", 210}, ""},
+        {{"AcDbMText", 50}, "0.0"},        {{"AcDbMText", 90}, "0"},
+        {{"AcDb2dPolyline", 39}, "0.0"},   {{"AcDb2dPolyline", 40}, "0.0"}, {{"AcDb2dPolyline", 41}, "0.0"},
+        {{"AcDb2dPolyline", 75}, "0"},     {{"AcDb2dPolyline", 210}, ""},
+        {{"AcDbPolyline", 38}, "0.0"},     {{"AcDbPolyline", 39}, "0.0"},   {{"AcDbPolyline", 210}, ""},
+        {{"AcDb2dVertex", 40}, "0.0"},     {{"AcDb2dVertex", 41}, "0.0"},   {{"AcDb2dVertex", 42}, "0.0"},
+        {{"AcDbPolygonMesh", 73}, "0"},    {{"AcDbPolygonMesh", 74}, "0"},  {{"AcDbPolygonMesh", 75}, "0"},
+    };
+    auto it = kDefaults.find({subclass, code});
+    return it == kDefaults.end() ? nullptr : it->second;
+}
+
 std::wstring Lower(std::wstring s)
 {
     for (auto& c : s) c = (wchar_t)std::towlower(c);
@@ -275,6 +298,7 @@ private:
         std::vector<std::pair<const char*, int>> seen;  // markers written, how often
         std::vector<char> flushed;
         const CodeSet* owned = nullptr;
+        CodeSet here;  // codes of values written in the current subclass
     } rec_;
 
     static uint32_t NextMark()
@@ -390,6 +414,8 @@ void DxfOut::applyRespellings()
     // and the next marker.
     bool added = false, values = false;
     for (const auto& n : noted) {
+        // The file's own value goes back in its place instead.
+        if (n.tag == GroupWriter::kDefault) continue;
         std::string_view value(text.data() + (n.at - rec_.start), n.length);
         const bool frameMarker = n.code == 100 && n.tag == GroupWriter::kFrame;
         if (!added && (frameMarker || n.tag == GroupWriter::kKeptGroup || n.tag == GroupWriter::kExtended)) {
@@ -436,6 +462,21 @@ void DxfOut::flushRuns(bool all)
             bool take = pass == 0 ? !runs[i].whole && here(runs[i]) : pass == 1 ? runs[i].whole && here(runs[i]) : all;
             if (!take) continue;
             rec_.flushed[i] = 1;
+            // A kept value of a code the writer left out as the default
+            // (the second of two thicknesses) would be read as the value:
+            // the default goes first, as the object holds it. A record put
+            // back as read puts the file's own value there instead.
+            if (pass == 0)
+                for (const KeptGroup& g : runs[i].groups) {
+                    if (g.code < 0 || g.code >= 1072 || rec_.here.test((size_t)g.code)) continue;
+                    const char* value = DefaultWrittenAs(rec_.subclass, g.code);
+                    if (!value) continue;
+                    rec_.here.set((size_t)g.code);
+                    w_.setTag(GroupWriter::kDefault);
+                    if (g.code == 210) w_.point(210, OdGePoint3d(0, 0, 1));
+                    else w_.put(g.code, value);
+                    w_.setTag(GroupWriter::kValue);
+                }
             for (const KeptGroup& g : runs[i].groups) keptGroup(g);
         }
 }
@@ -485,6 +526,7 @@ void DxfOut::marker(const char* subclass)
     }
     rec_.occurrence = (*count)++;
     rec_.owned = &OwnedCodes(rec_.type, rec_.subclass);
+    rec_.here.reset();
     w_.setTag(GroupWriter::kFrame);
     w_.ascii(100, subclass);
     w_.setTag(GroupWriter::kValue);
@@ -492,6 +534,7 @@ void DxfOut::marker(const char* subclass)
 
 void DxfOut::check(int code)
 {
+    if (code >= 0 && code < 1072) rec_.here.set((size_t)code);
     if (!rec_.owned) rec_.owned = &OwnedCodes(rec_.type, rec_.subclass);
     if (rec_.owned->test((size_t)code)) return;
     SchemaViolations().push_back(rec_.type + "/" + rec_.subclass + ": " + std::to_string(code));

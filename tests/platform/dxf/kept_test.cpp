@@ -1169,3 +1169,35 @@ TEST(DxfKept, AnAttributesTextValuesAfterItsMarkerAreItsOwn)
     EXPECT_TRUE(Near(moved->alignmentPoint(), OdGePoint3d(15, 0, 0)));
     EXPECT_EQ(dxftest::Save(Read(saved).get()), saved);
 }
+
+// A value given twice whose first is the default the writer leaves out:
+// after an edit the default still stands before the kept second, so the
+// second never becomes the value.
+TEST(DxfKept, AValueGivenTwiceKeepsItsFirstAfterAnEdit)
+{
+    const std::string bytes = File(
+        {{0, "LINE"}, {5, "40"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {39, "0.0"}, {10, "0"},
+         {20, "0"}, {30, "0"}, {11, "5"}, {21, "0"}, {31, "0"}, {39, "7.0"},
+         {0, "TEXT"}, {5, "41"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "0"}, {20, "10"},
+         {30, "0"}, {40, "2"}, {1, "T"}, {50, "0"}, {41, "1"}, {50, "45"}, {41, "3"}, {100, "AcDbText"}});
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    for (OdDbEntity* e : ModelSpace(db.get())) {
+        OdDbEntity* open = nullptr;
+        ASSERT_EQ(oddbOpenObject(open, e->objectId(), OdDb::kForWrite), eOk);
+        open->transformBy(OdGeMatrix3d::translation(OdGeVector3d(1, 1, 0)));
+        open->close();
+    }
+    const std::string saved = dxftest::Save(db.get());
+    std::unique_ptr<OdDbDatabase> again = Read(saved);
+    auto* line = OdRxCast<OdDbLine>(ObjectOf(again.get(), 0x40));
+    auto* text = OdRxCast<OdDbText>(ObjectOf(again.get(), 0x41));
+    ASSERT_NE(line, nullptr);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(line->thickness(), 0.0);
+    EXPECT_EQ(line->startPoint(), OdGePoint3d(1, 1, 0));
+    EXPECT_EQ(text->rotation(), 0.0);
+    EXPECT_EQ(text->widthFactor(), 1.0);
+    const std::vector<std::string> groups = Record(GroupLines(saved), "LINE", "40");
+    EXPECT_NE(std::find(groups.begin(), groups.end(), "39 7.0"), groups.end());
+    EXPECT_EQ(dxftest::Save(again.get()), saved);
+}
