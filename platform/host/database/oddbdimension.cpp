@@ -196,6 +196,13 @@ OdDb3PointAngularDimension::OdDb3PointAngularDimension(const OdGePoint3d& center
 {
 }
 
+// The origin goes with the points measured from it.
+OdResult OdDbOrdinateDimension::subTransformBy(const OdGeMatrix3d& m)
+{
+    origin_.transformBy(m);
+    return OdDbDimension::subTransformBy(m);
+}
+
 OdResult OdDbOrdinateDimension::setOrigin(const OdGePoint3d& p)
 {
     if (!assertWriteEnabled()) return eNotOpenForWrite;

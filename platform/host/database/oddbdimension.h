@@ -132,6 +132,9 @@ public:
     OdGePoint3d origin() const { return origin_; }
     OdResult setOrigin(const OdGePoint3d& p);
 
+protected:
+    OdResult subTransformBy(const OdGeMatrix3d& m) override;
+
 private:
     bool xAxis_;
     OdGePoint3d origin_;

@@ -10,6 +10,7 @@
 #include "gcdbutil.h"
 #include "hostdb_control.h"
 #include "oddbblockreference.h"
+#include "oddbdimension.h"
 #include "oddbhatch.h"
 #include "oddbproxy.h"
 #include "oddbsymboltable.h"
@@ -502,4 +503,13 @@ TEST(HostEntities, HatchGradientsUseTheHostNames)
     OdGeExtents3d ext;
     ASSERT_EQ(hatch.getGeomExtents(ext), eOk);
     EXPECT_NEAR(ext.maxPoint().x, 11, 1e-9);
+}
+
+TEST(HostEntities, AnOrdinateDimensionsOriginMovesWithIt)
+{
+    OdDbOrdinateDimension dim(true, OdGePoint3d(5, 2, 0), OdGePoint3d(5, 8, 0));
+    ASSERT_EQ(dim.setOrigin(OdGePoint3d(1, 1, 0)), eOk);
+    ASSERT_EQ(dim.transformBy(OdGeMatrix3d::translation(OdGeVector3d(10, 20, 0))), eOk);
+    EXPECT_EQ(dim.origin(), OdGePoint3d(11, 21, 0));
+    EXPECT_EQ(dim.definingPoint(), OdGePoint3d(15, 22, 0));
 }
