@@ -1,6 +1,8 @@
 // Drawing files: copying and freeing what objects keep of their records.
 #include "dxf_kept.h"
 
+#include <algorithm>
+
 namespace standin {
 
 DxfKept* CopyKept(const DxfKept* k)
@@ -9,6 +11,11 @@ DxfKept* CopyKept(const DxfKept* k)
     auto* c = new DxfKept;
     c->dxfType = k->dxfType;
     c->runs = k->runs;
+    // What the original owns (360: an image's reactor, say) stays the
+    // original's: a copy that named it would own it too.
+    for (KeptRun& r : c->runs)
+        r.groups.erase(std::remove_if(r.groups.begin(), r.groups.end(), [](const KeptGroup& g) { return g.code == 360; }),
+                       r.groups.end());
     // A copy is another object: its records get handles of their own.
     if (k->blockBegin) c->blockBegin.reset(CopyKept(k->blockBegin.get()));
     if (k->blockEnd) c->blockEnd.reset(CopyKept(k->blockEnd.get()));

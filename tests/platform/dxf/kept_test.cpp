@@ -1201,3 +1201,24 @@ TEST(DxfKept, AValueGivenTwiceKeepsItsFirstAfterAnEdit)
     EXPECT_NE(std::find(groups.begin(), groups.end(), "39 7.0"), groups.end());
     EXPECT_EQ(dxftest::Save(again.get()), saved);
 }
+
+// What a record owns through a kept handle (360) stays the original's: a
+// copy does not name it.
+TEST(DxfKept, ACopyDoesNotOwnWhatTheOriginalOwns)
+{
+    const std::string bytes = File({{0, "LINE"}, {5, "40"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"},
+                                     {10, "0"}, {20, "0"}, {30, "0"}, {11, "5"}, {21, "0"}, {31, "0"}, {360, "41"}});
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    OdDbEntity* copy = nullptr;
+    ASSERT_EQ(ms[0]->getTransformedCopy(OdGeMatrix3d::translation(OdGeVector3d(0, 10, 0)), copy), eOk);
+    const OdDbObjectId id = dxftest::Append(db.get(), copy);
+    const std::vector<std::string> saved = GroupLines(dxftest::Save(db.get()));
+    const std::vector<std::string> original = Record(saved, "LINE", "40");
+    const std::wstring handle = id.getHandle().ascii().str();
+    const std::vector<std::string> copied = Record(saved, "LINE", std::string(handle.begin(), handle.end()));
+    ASSERT_FALSE(copied.empty());
+    EXPECT_NE(std::find(original.begin(), original.end(), "360 41"), original.end());
+    EXPECT_EQ(std::count_if(copied.begin(), copied.end(), [](const std::string& g) { return g.rfind("360 ", 0) == 0; }), 0);
+}
