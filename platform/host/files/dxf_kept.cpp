@@ -21,6 +21,8 @@ DxfKept* CopyKept(const DxfKept* k)
     if (k->blockEnd) c->blockEnd.reset(CopyKept(k->blockEnd.get()));
     for (const auto& s : k->subRecords) c->subRecords.emplace_back(CopyKept(s.get()));
     c->flags = k->flags;
+    c->colourNumber = k->colourNumber;
+    c->colourRgb = k->colourRgb;
     c->planePoints = k->planePoints;
     c->planeNormal = k->planeNormal;
     c->hardOwned = k->hardOwned;

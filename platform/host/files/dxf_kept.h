@@ -70,6 +70,10 @@ struct DxfKept {
     };
     std::vector<PlanePoint> planePoints;
     OdGeVector3d planeNormal;
+    // The colour number a file gave beside a true colour (420), and that
+    // colour: the number goes back while the object has the colour.
+    int colourNumber = -1;
+    int64_t colourRgb = -1;
     // Flags of the record beyond what the object models (a dimension's;
     // of an Xrecord, kNoCloningFlag).
     int flags = 0;

@@ -559,6 +559,15 @@ private:
         if (!DxfAccess::kept(o)) DxfAccess::setKept(o, new DxfKept);
         return *DxfAccess::kept(o);
     }
+    // The colour number a file gave beside a true colour.
+    void keepColourNumber(OdDbObject* o, const View& v, const OdCmColor& c)
+    {
+        const Group* number = v.find(62);
+        if (!number || number->kind != Kind::kInt) return;
+        DxfKept& k = keptOf(o);
+        k.colourNumber = (int)number->integer;
+        k.colourRgb = (int64_t)c.red() << 16 | (int64_t)c.green() << 8 | c.blue();
+    }
     // Values the file wrote otherwise than the writer writes what was read
     // of them (dxf_kept.h): found by writing the drawing once.
     void findRespellings();
@@ -1424,8 +1433,12 @@ void Loader::readTables()
         int64_t flags = v.integer(70, 0);
         int64_t aci = v.integer(62, 7);
         OdCmColor c;
-        if (v.has(420)) c.setRGB((uint8_t)(v.integer(420, 0) >> 16), (uint8_t)(v.integer(420, 0) >> 8), (uint8_t)v.integer(420, 0));
-        else c.setColorIndex((int16_t)(std::abs(aci) >= 1 && std::abs(aci) <= 255 ? std::abs(aci) : 7));
+        if (v.has(420)) {
+            c.setRGB((uint8_t)(v.integer(420, 0) >> 16), (uint8_t)(v.integer(420, 0) >> 8), (uint8_t)v.integer(420, 0));
+            keepColourNumber(la, v, c);
+        } else {
+            c.setColorIndex((int16_t)(std::abs(aci) >= 1 && std::abs(aci) <= 255 ? std::abs(aci) : 7));
+        }
         la->setColor(c);
         la->setIsOff(aci < 0);
         la->setIsFrozen(flags & 1);
@@ -1691,6 +1704,7 @@ void Loader::common(OdDbEntity* e, const View& v)
     if (v.has(420)) {
         int64_t rgb = v.integer(420, 0);
         c.setRGB((uint8_t)(rgb >> 16), (uint8_t)(rgb >> 8), (uint8_t)rgb);
+        keepColourNumber(e, v, c);
     } else if (aci >= 0 && aci <= 256) {
         c.setColorIndex((int16_t)aci);
     }

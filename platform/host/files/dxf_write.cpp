@@ -893,10 +893,15 @@ void DxfOut::color(int aciCode, const OdCmColor& c)
     case OdCmEntityColor::kByLayer: break;
     case OdCmEntityColor::kByBlock: integer(aciCode, 0); break;
     case OdCmEntityColor::kByACI: integer(aciCode, c.colorIndex()); break;
-    case OdCmEntityColor::kByColor:
-        integer(aciCode, 7);
+    case OdCmEntityColor::kByColor: {
+        // The number the file gave beside the colour, while it has that
+        // colour; else white, as readers without true colours show it.
+        const DxfKept* k = aciCode == 62 ? rec_.kept : nullptr;
+        const bool asRead = k && k->colourNumber >= 0 && k->colourRgb == RgbOf(c);
+        integer(aciCode, asRead ? k->colourNumber : 7);
         integer(aciCode == 62 ? 420 : 421, RgbOf(c));
         break;
+    }
     default: integer(aciCode, 7); break;
     }
 }
@@ -988,6 +993,10 @@ void DxfOut::tables()
         integer(70, recordFlags(r, (la->isFrozen() ? 1 : 0) | (la->isLocked() ? 4 : 0), 1 | 4));
         OdCmColor c = la->color();
         int aci = c.isByACI() ? c.colorIndex() : 7;
+        // Beside a true colour, the number the file gave while the layer
+        // has that colour.
+        if (const DxfKept* k = rec_.kept; c.isByColor() && k && k->colourRgb >= 0 && k->colourRgb == RgbOf(c))
+            aci = std::abs(k->colourNumber);
         if (aci < 1 || aci > 255) aci = 7;
         integer(62, la->isOff() ? -aci : aci);
         if (c.isByColor()) integer(420, RgbOf(c));

@@ -1222,3 +1222,41 @@ TEST(DxfKept, ACopyDoesNotOwnWhatTheOriginalOwns)
     EXPECT_NE(std::find(original.begin(), original.end(), "360 41"), original.end());
     EXPECT_EQ(std::count_if(copied.begin(), copied.end(), [](const std::string& g) { return g.rfind("360 ", 0) == 0; }), 0);
 }
+
+// The colour number a file gives beside a true colour stays while the
+// entity or layer has that colour, edited or not; a new colour gets white.
+TEST(DxfKept, AColourNumberBesideATrueColourStaysWhileTheColourDoes)
+{
+    const std::string bytes = File(
+        {{0, "LINE"}, {5, "40"}, {100, "AcDbEntity"}, {8, "Kerbs"}, {62, "5"}, {420, "16711935"},
+         {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "5"}, {21, "0"}, {31, "0"}},
+        {},
+        {{0, "TABLE"}, {2, "LAYER"}, {5, "2"}, {100, "AcDbSymbolTable"}, {70, "1"},
+         {0, "LAYER"}, {5, "10"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLayerTableRecord"}, {2, "Kerbs"},
+         {70, "0"}, {62, "-3"}, {420, "255"}, {6, "Continuous"}, {0, "ENDTAB"}});
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    OdDbEntity* line = nullptr;
+    ASSERT_EQ(oddbOpenObject(line, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    line->transformBy(OdGeMatrix3d::translation(OdGeVector3d(1, 0, 0)));
+    line->close();
+    OdDbLayerTableRecord* layer = nullptr;
+    ASSERT_EQ(oddbOpenObject(layer, OdDbObjectId(ObjectOf(db.get(), 0x10)->objectId()), OdDb::kForWrite), eOk);
+    layer->setIsLocked(true);
+    layer->close();
+    std::vector<std::string> saved = GroupLines(dxftest::Save(db.get()));
+    std::vector<std::string> groups = Record(saved, "LINE", "40");
+    EXPECT_NE(std::find(groups.begin(), groups.end(), "62 5"), groups.end());
+    groups = Record(saved, "LAYER", "10");
+    EXPECT_NE(std::find(groups.begin(), groups.end(), "62 -3"), groups.end());
+
+    OdCmColor other;
+    other.setRGB(1, 2, 3);
+    ASSERT_EQ(oddbOpenObject(line, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    line->setColor(other);
+    line->close();
+    saved = GroupLines(dxftest::Save(db.get()));
+    groups = Record(saved, "LINE", "40");
+    EXPECT_NE(std::find(groups.begin(), groups.end(), "62 7"), groups.end());
+}
