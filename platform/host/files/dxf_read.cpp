@@ -513,10 +513,11 @@ private:
     OdDbObjectId layerNamed(const std::wstring& name);
     // The text style a text names: none when it names none, the current
     // style when the name is not in the drawing.
-    OdDbObjectId styleNamed(const View& v, const char* subclass)
+    OdDbObjectId styleNamed(const View& v, const char* subclass) { return styleOf(v, v.find(7, subclass)); }
+    OdDbObjectId styleOf(const View& v, const Group* name)
     {
-        if (!v.has(7, subclass)) return OdDbObjectId();
-        OdDbObjectId id = record(styles_, v.text(7, subclass));
+        if (!name) return OdDbObjectId();
+        OdDbObjectId id = record(styles_, v.decode(*name));
         return id.isNull() ? roots_.textstyle : id;
     }
 
@@ -1848,11 +1849,13 @@ OdGeCurve2d* ReadEdge(Cursor& c, int64_t type, bool lastEdge, OdDbHatch::SplineF
 }
 
 // A normal as read (a zero one, or one not finite, is +Z), of unit length.
-OdGeVector3d NormalOf(const View& v, const char* sub)
+// A normal as given, of unit length; +Z for none.
+OdGeVector3d UnitNormal(const OdGeVector3d& n)
 {
-    OdGeVector3d n = v.vector(210, sub, OdGeVector3d(0, 0, 1));
     return n.isZeroLength() || !Finite(n) ? OdGeVector3d(0, 0, 1) : n.normal();
 }
+
+OdGeVector3d NormalOf(const View& v, const char* sub) { return UnitNormal(v.vector(210, sub, OdGeVector3d(0, 0, 1))); }
 
 bool IsPlusZ(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
 
@@ -1909,8 +1912,7 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
         return x && x->kind == Kind::kInt ? x->integer : def;
     };
     // Positions are in the text's own plane.
-    OdGeVector3d n(real(210, 0), real(220, 0), real(230, 1));
-    n = n.isZeroLength() || !Finite(n) ? OdGeVector3d(0, 0, 1) : n.normal();
+    const OdGeVector3d n = UnitNormal(OdGeVector3d(real(210, 0), real(220, 0), real(230, 1)));
     t->setNormal(n);
     const OdGePoint3d at = v.point(10, "AcDbText"), align(real(11, 0), real(21, 0), real(31, 0));
     t->setPosition(ToWorld(at, n));
@@ -1925,12 +1927,7 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
     int64_t generation = integer(71, 0);
     t->mirrorInX(generation & 2);
     t->mirrorInY(generation & 4);
-    OdDbObjectId style;
-    if (const Group* name = value(7)) {
-        style = record(styles_, v.decode(*name));
-        if (style.isNull()) style = roots_.textstyle;
-    }
-    t->setTextStyle(style);
+    t->setTextStyle(styleOf(v, value(7)));
     int64_t h = integer(72, 0);
     // Text values after the attribute's marker that were not read are kept
     // where they are, none of them in the place of one the writer writes.

@@ -412,7 +412,7 @@ void DxfOut::applyRespellings()
     };
     // Added where the subclass's values end: before the groups it keeps
     // and the next marker.
-    bool added = false, values = false;
+    bool added = false;
     for (const auto& n : noted) {
         // The file's own value goes back in its place instead.
         if (n.tag == GroupWriter::kDefault) continue;
@@ -428,10 +428,9 @@ void DxfOut::applyRespellings()
             for (auto& m : markers)
                 if (m.first == sub) subOccurrence = ++m.second;
             if (subOccurrence == 0) markers.emplace_back(sub, 0);
-            added = values = false;
+            added = false;
         }
         if (n.tag == GroupWriter::kValue || n.tag == GroupWriter::kOwner) {
-            values = true;
             const int k = occurrence(n.tag, n.code);
             const auto key = std::make_tuple((uint8_t)n.tag, n.code, k);
             auto found = std::lower_bound(list.begin(), adds, key, [](const R& r, const auto& want) {
@@ -468,7 +467,10 @@ void DxfOut::flushRuns(bool all)
             // back as read puts the file's own value there instead.
             if (pass == 0)
                 for (const KeptGroup& g : runs[i].groups) {
+                    // Only a code the record's subclass holds values of can
+                    // be read as one.
                     if (g.code < 0 || g.code >= 1072 || rec_.here.test((size_t)g.code)) continue;
+                    if (!OwnedCodes(rec_.type, rec_.subclass).test((size_t)g.code)) continue;
                     const char* value = DefaultWrittenAs(rec_.subclass, g.code);
                     if (!value) continue;
                     rec_.here.set((size_t)g.code);
