@@ -243,12 +243,14 @@ TEST_F(ExchangeBufferTest, EachAnswerEntryUpdatesWhatItsRecordWas)
         {SentTarget::kPointGroup, 0x20},  // the point set itself
         {SentTarget::kEntity, 0x40},      // an entity given its own handle as id
         {SentTarget::kEntity, 0x41},      // answered with another record's echo
+        {SentTarget::kEntity, 0x42},      // answered with id 0: the peer made nothing
     };
     std::vector<uint8_t> answer;
     Entry(answer, 7, 900, 0x20);
     Entry(answer, 8, 901, 0x20);
     Entry(answer, 7, 0x40, 0x40);
     Entry(answer, 7, 903, 0x99);
+    Entry(answer, 7, 0, 0x42);
     ApplyObjectAnswerTo(sent, answer.data(), 64 * 2 + 2);  // two whole entries
     EXPECT_EQ(FindEntityLink(d->links, 0x20)->peerId, 900u);
     uint64_t h = 0;
@@ -264,6 +266,8 @@ TEST_F(ExchangeBufferTest, EachAnswerEntryUpdatesWhatItsRecordWas)
     ASSERT_NE(FindEntityLink(d->links, 0x40), nullptr);
     EXPECT_EQ(FindEntityLink(d->links, 0x40)->peerId, 0x40u);
     EXPECT_EQ(FindEntityLink(d->links, 0x41), nullptr);
+    EXPECT_EQ(FindEntityLink(d->links, 0x42), nullptr);
+    EXPECT_FALSE(FindPeerEntity(d->peerEntities, 0, h));
     // A point set answered again with its id stays where it is.
     EXPECT_EQ(d->pointGroups.count(901), 1u);
     EXPECT_EQ(g_bSuppressReactors, 0);

@@ -245,6 +245,32 @@ TEST(RecordReaders, RefuseEveryMalformedBody)
     EXPECT_EQ(ParseMultiPartRecord(S, multi.data(), 483), nullptr);
 }
 
+TEST(RecordReaders, TracksOfMoreThanAMillionPointsAreRefusedWhateverTheirSize)
+{
+    // A body exactly as long as its count asks is still refused above the
+    // bound: the count alone decides what a reader allocates.
+    TrackRecord* tr = MakeTrack(nullptr, 0);
+    Wire w = Serialize(tr, kMapObjTrack);
+    FreeMapObjRecord(S, tr, kMapObjTrack);
+    const size_t head = w.bytes.size();
+    for (uint32_t count : {1000000u, 1000001u}) {
+        SCOPED_TRACE(count);
+        std::vector<uint8_t> body(head + 48ull * count);
+        memcpy(body.data(), w.bytes.data(), head);
+        memcpy(body.data() + 120, &count, 4);
+        memcpy(body.data() + head + 48ull * (count - 1), "\0\0\0\0\0\0\x24\x40", 8);  // last point's y: 10
+        TrackRecord* r = ParseTrackRecord(S, body.data(), (uint32_t)body.size());
+        if (count == 1000000u) {
+            ASSERT_NE(r, nullptr);
+            EXPECT_EQ(r->count, count);
+            EXPECT_EQ(r->points[count - 1].y, 10.0);
+            FreeMapObjRecord(S, r, kMapObjTrack);
+        } else {
+            EXPECT_EQ(r, nullptr);
+        }
+    }
+}
+
 TEST(RecordReaders, MultiPartCountsThatWouldWrapIn32BitsAreRefused)
 {
     // Two parts of 0x10000000 items each: 16 x 0x20000000 bytes wrap to 0 in
