@@ -252,8 +252,12 @@ bool PxImageJPG::Decode(PxFile* stream)
         if (exifInfo.yResolution != 0 && exifInfo.resolutionUnit != 0)
             SetYDPI(DpiFrom(exifInfo.yResolution, exifInfo.resolutionUnit));
     } else if (cinfo.density_unit == 0) {
-        if (cinfo.X_density > 0 && cinfo.Y_density > 0)
-            SetYDPI((LONG)(info.xDpi * ((double)cinfo.Y_density / cinfo.X_density)));
+        if (cinfo.X_density > 0 && cinfo.Y_density > 0) {
+            // An aspect ratio of up to 65535 times a dpi set before may pass
+            // what a LONG holds.
+            const double dpi = info.xDpi * ((double)cinfo.Y_density / cinfo.X_density);
+            SetYDPI(dpi >= INT32_MAX ? INT32_MAX : dpi > 0 ? (LONG)dpi : 0);
+        }
     } else if (cinfo.density_unit == 2) {
         SetXDPI((LONG)floor(cinfo.X_density * 2.54 + 0.5));
         SetYDPI((LONG)floor(cinfo.Y_density * 2.54 + 0.5));

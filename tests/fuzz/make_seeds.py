@@ -577,6 +577,16 @@ def seeds_receive_walk():
         (8, 3002, 1000, track_record(5, [(0, 0), (1, 1)])),
         (7, 3003, 0, sign_record(b'after', 700, 800)),
     ])
+    # Shapes where the host's loop joining works with whole coordinates
+    # (2^33 on), across that bound, far out, and with ends that are no
+    # finite number.
+    bound = 2.0 ** 33
+    far_out = exchange_buffer([
+        (13, 5001, 0, shape_record([(bound - 1, 0), (bound + 1, 0), (bound + 1, 1), (bound - 1, 1)], fill_type=1)),
+        (13, 5002, 0, shape_record([(1e33, 1e33), (3e33, 1e33), (3e33, 2e33)], fill_type=3, pattern=2)),
+        (13, 5003, 0, shape_record([(-1e307, -1e307), (1e307, 1e307)], fill_type=1)),
+        (13, 5004, 0, shape_record([(0, 0), (float('inf'), 0), (0, 1e300)], fill_type=1)),
+    ])
     contour = exchange_buffer([(8, 0, 0, track_record(5, [(0, 0, 1200), (5, 0, 1200), (9, 3, 1200)])),
                                (8, 4001, 0, track_record(5, [(0, 0, -50), (5, 0, -50)]))])
     return {
@@ -587,6 +597,7 @@ def seeds_receive_walk():
         'total-beyond': bytes([0x01]) + every_kind[:16] + le32(len(every_kind)) + every_kind[20:],
         'cut': bytes([0x01]) + every_kind[:-5],
         'negative-size': bytes([0x00]) + block[:80] + le32(0xffffff00) + block[84:],
+        'shapes-far-out': bytes([0x00]) + far_out,
     }
 
 

@@ -200,6 +200,14 @@ TEST(JpegDecode, ScaleHeaderOnlyAndResolution)
     ASSERT_TRUE(DecodeAs(Fixture("jaspect.jpg"), PXIMAGE_FORMAT_JPG, aspect));
     EXPECT_EQ(aspect.info.xDpi, 96);
     EXPECT_EQ(aspect.info.yDpi, 192);
+    // An aspect of 65535 to 1 over a dpi the image had before stops at
+    // the largest a LONG holds.
+    std::string tall = Fixture("jaspect.jpg");
+    ASSERT_EQ(tall.compare(6, 5, std::string("JFIF\0", 5)), 0);
+    tall[13] = 0, tall[14] = 0, tall[15] = 1, tall[16] = '\xff', tall[17] = '\xff';
+    aspect.SetXDPI(INT32_MAX);
+    ASSERT_TRUE(DecodeAs(tall, PXIMAGE_FORMAT_JPG, aspect));
+    EXPECT_EQ(aspect.info.yDpi, INT32_MAX);
 
     // EXIF resolution wins over the JFIF densities.
     ExifBuilder exif(false);

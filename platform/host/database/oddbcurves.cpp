@@ -599,7 +599,7 @@ OdGePoint2d OdDbPolyline::segPoint(int i, double u) const
 OdResult OdDbPolyline::getPointAtParam(double t, OdGePoint3d& p) const
 {
     int n = numSegs();
-    if (verts_.empty() || t < -1e-9 || t > n + 1e-9) return eInvalidInput;
+    if (verts_.empty() || !(t >= -1e-9 && t <= n + 1e-9)) return eInvalidInput;
     if (n == 0) {
         p = toWorld(verts_[0].p);
         return eOk;
@@ -930,7 +930,7 @@ OdResult OdDb3dPolyline::getPointAtParam(double t, OdGePoint3d& p) const
 {
     double t1;
     getEndParam(t1);
-    if (points_.isEmpty() || t < -1e-9 || t > t1 + 1e-9) return eInvalidInput;
+    if (points_.isEmpty() || !(t >= -1e-9 && t <= t1 + 1e-9)) return eInvalidInput;
     int n = points_.length();
     int i = std::min(std::max(0, (int)std::floor(t)), std::max(0, (int)t1 - 1));
     if (t1 == 0) {

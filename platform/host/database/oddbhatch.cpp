@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cwchar>
 
 #include "hostdb_control.h"
@@ -92,34 +93,77 @@ OdGeCurve2d* EdgeOf(const OdDbCurve* c, int& type)
     return nullptr;
 }
 
+// Ends closer than this join in a loop.
+constexpr double kJoinTol = 1e-6;
+
+// Keys of a coordinate for finding ends closer than kJoinTol. Below 2^33 in size a coordinate falls in a cell 4 * kJoinTol wide:
+// its quotient stays below 2^51, so rounding cannot put two such ends more
+// than one cell apart. From 2^33 on, doubles lie further apart than the
+// tolerance, so ends within it have equal coordinates there, and the key is
+// the coordinate's bits (no cell number is that large). Just above the
+// bound a coordinate has both keys, so that a lookup from below finds it.
+constexpr double kExactFrom = 8589934592.0;  // 2^33
+constexpr double kCellsLookedUpBelow = kExactFrom + 1, kCellsKeptBelow = kExactFrom + 2;
+static_assert(kExactFrom * 0x1p-52 > kJoinTol, "doubles from kExactFrom on lie further apart than kJoinTol");
+
+int64_t CellKey(double v) { return (int64_t)std::floor(v / (4 * kJoinTol)); }
+
+int64_t ExactKey(double v)
+{
+    int64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
+}
+
+// The keys an end is kept under (one or two).
+int KeysOf(double v, int64_t out[2])
+{
+    int k = 0;
+    if (std::fabs(v) < kCellsKeptBelow) out[k++] = CellKey(v);
+    if (std::fabs(v) >= kExactFrom) out[k++] = ExactKey(v);
+    return k;
+}
+
+// The keys to look under for ends near v (one or three).
+int NearKeys(double v, int64_t out[3])
+{
+    if (!(std::fabs(v) < kCellsLookedUpBelow)) {
+        out[0] = ExactKey(v);
+        return 1;
+    }
+    const int64_t c = CellKey(v);
+    out[0] = c - 1, out[1] = c, out[2] = c + 1;
+    return 3;
+}
+
 // Puts the edges in ring order, each starting where the one before ends
 // (turned round where it runs the other way), as the host keeps a boundary
-// loop; false when they do not join into one closed ring. Each step takes
-// the first remaining edge in the given order that joins; the ends are
-// found through a grid of cells the size of the tolerance, so a loop of
-// any size costs time in proportion to its edges.
+// loop; false when they do not join into one closed ring or an end is no
+// finite point. Each step takes the first remaining edge in the given order
+// that joins; the ends are found through the keys above, so a loop of any
+// size costs time in proportion to its edges.
 bool ChainRing(std::vector<OdGeCurve2d*>& edges, OdGeIntArray& types)
 {
-    const double tol = 1e-6;
+    const double tol = kJoinTol;
     if (edges.empty()) return false;
     const size_t n = edges.size();
-    // Cells far out share the last cell, which neighbours can still be
-    // looked up beside; their ends are compared by distance all the same.
-    auto cell = [tol](double v) {
-        const double q = std::floor(v / tol), last = 4e18;
-        return q >= last ? (int64_t)last : q <= -last ? -(int64_t)last : (int64_t)q;
-    };
-    auto cellOf = [cell](const OdGePoint2d& p) { return std::make_pair(cell(p.x), cell(p.y)); };
-    // Ends of the edges still to place, by cell: (edge, 0 start / 1 end).
+    // Ends of the edges still to place, by key.
     std::map<std::pair<int64_t, int64_t>, std::vector<size_t>> cells;
+    auto keep = [&cells](const OdGePoint2d& p, size_t i) {
+        int64_t kx[2], ky[2];
+        const int nx = KeysOf(p.x, kx), ny = KeysOf(p.y, ky);
+        for (int a = 0; a < nx; ++a)
+            for (int b = 0; b < ny; ++b) cells[{kx[a], ky[b]}].push_back(i);
+    };
+    auto finite = [](const OdGePoint2d& p) { return std::isfinite(p.x) && std::isfinite(p.y); };
     std::vector<OdGePoint2d> starts(n), ends(n);
     for (size_t i = 0; i < n; ++i) {
         starts[i] = edges[i]->startPoint();
         ends[i] = edges[i]->endPoint();
-        if (!std::isfinite(starts[i].x + starts[i].y + ends[i].x + ends[i].y)) return false;
+        if (!finite(starts[i]) || !finite(ends[i])) return false;
         if (i == 0) continue;
-        cells[cellOf(starts[i])].push_back(i);
-        cells[cellOf(ends[i])].push_back(i);
+        keep(starts[i], i);
+        keep(ends[i], i);
     }
     std::vector<char> used(n, 0);
     used[0] = 1;
@@ -127,12 +171,13 @@ bool ChainRing(std::vector<OdGeCurve2d*>& edges, OdGeIntArray& types)
     std::vector<std::pair<size_t, bool>> order{{0, false}};
     OdGePoint2d cur = ends[0];
     for (size_t k = 1; k < n; ++k) {
-        auto [cx, cy] = cellOf(cur);
+        int64_t kx[3], ky[3];
+        const int nx = NearKeys(cur.x, kx), ny = NearKeys(cur.y, ky);
         size_t best = SIZE_MAX;
         bool turn = false;
-        for (int64_t dx = -1; dx <= 1; ++dx)
-            for (int64_t dy = -1; dy <= 1; ++dy) {
-                auto it = cells.find({cx + dx, cy + dy});
+        for (int a = 0; a < nx; ++a)
+            for (int b = 0; b < ny; ++b) {
+                auto it = cells.find({kx[a], ky[b]});
                 if (it == cells.end()) continue;
                 for (size_t i : it->second) {
                     if (used[i] || i >= best) continue;

@@ -385,7 +385,7 @@ void ImageFrame()
         L"Enter new value for IMAGEFRAME <" + std::to_wstring(standin::SysVarShort(L"IMAGEFRAME")) + L">: ";
     const int r = gcedGetReal(prompt.c_str(), &value);
     if (r == RTCAN) return Cancelled();
-    if (r != RTNORM || value != (int)value || value < 0 || value > 2) {
+    if (r != RTNORM || !(value >= 0 && value <= 2) || value != (int)value) {
         gcutPrintf(L"\nRequires an integer between 0 and 2.");
         return Failed();
     }

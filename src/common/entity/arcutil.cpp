@@ -9,6 +9,10 @@
 
 namespace {
 
+// A sweep in degrees as samples count it: angles far out, or no numbers,
+// give one turn rather than a count no integer holds.
+double OneTurnAtMost(double sweep) { return sweep >= 0 && sweep <= 360 ? sweep : 360; }
+
 // Sample points of a plane curve from its start to its end angle.
 void AppendPlaneArcPoints(const OdGeCurve2d& curve, double startAng, double endAng, OdGePoint3dArray& points,
                           bool includeEnd, int stepDegrees)
@@ -16,7 +20,7 @@ void AppendPlaneArcPoints(const OdGeCurve2d& curve, double startAng, double endA
     if (stepDegrees <= 0) return;
     double s = startAng * 180 / CMathUtil::PI(), e = endAng * 180 / CMathUtil::PI();
     if (s > e) e += 360;
-    int n = (int)(e - s) / stepDegrees;
+    int n = (int)OneTurnAtMost(e - s) / stepDegrees;
     if (n < 3) n = 3;
     OdGePoint2dArray samples;
     curve.getSamplePoints(n, samples);
@@ -92,7 +96,7 @@ void CArcUtil::AppendArcPoints(const OdDbArc* arc, OdGePoint3dArray& points, dou
     if (stepDegrees <= 0) return;
     double s = arc->startAngle() * 180 / CMathUtil::PI(), e = arc->endAngle() * 180 / CMathUtil::PI();
     if (s > e) std::swap(s, e);
-    double sweep = e - s;
+    double sweep = OneTurnAtMost(e - s);
     int n = (int)(sweep / stepDegrees);
     if (n * stepDegrees != sweep) ++n;
     if (n < 3) n = 3;

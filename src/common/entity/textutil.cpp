@@ -46,7 +46,7 @@ CString CTextUtil::GetMTextWrapText(const OdDbMText* mtext, bool wrap)
     CString text(mtext->text().c_str());
     int flow = mtext->flowDirection();
     double width = mtext->width(), height = mtext->textHeight();
-    if (!wrap || (flow != OdDbMTextEnums::kLtoR && flow != OdDbMTextEnums::kByStyle) || width == 0.0 ||
+    if (!wrap || (flow != OdDbMTextEnums::kLtoR && flow != OdDbMTextEnums::kByStyle) || !(width > 0) ||
         !(height > 0))
         return text;
     double perLine = width / height / 1.4 + 0.1;

@@ -1,5 +1,6 @@
 #include "common/geometry/mathutil.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -27,7 +28,14 @@ double CMathUtil::Round(double value, int n)
     return std::floor(value * p + 0.5) / p;
 }
 
-int CMathUtil::RoundToInt(double value) { return (int)std::lround(value); }
+// lround gives no defined value beyond the range: this saturates there, and
+// NaN gives 0.
+int CMathUtil::RoundToInt(double value)
+{
+    const double r = std::round(value);
+    if (std::isnan(r)) return 0;
+    return r >= 2147483647.0 ? INT_MAX : r <= -2147483648.0 ? INT_MIN : (int)r;
+}
 
 bool CMathUtil::GetArcCenter(const OdGePoint3d& start, const OdGePoint3d& end, double bulge, OdGePoint3d& center)
 {

@@ -100,6 +100,20 @@ TEST_F(ArcTest, SampleCountsFollowTheStep)
     ASSERT_EQ(pts.length(), 30);
     ExpectNear(pts[0], 2, 0, 0);
     ExpectNear(pts.last(), -2, 0, 0);
+
+    // Angles from a file far out, or no numbers, are sampled as one turn.
+    pts.clear();
+    CArcUtil::GetArcPoints(OdGeCircArc2d(OdGePoint2d(0, 0), 1, 0, 1e300), pts, true, 3);
+    EXPECT_EQ(pts.length(), 120);
+    pts.clear();
+    CArcUtil::GetEllipArcPoints(OdGeEllipArc2d(OdGePoint2d(0, 0), OdGeVector2d(1, 0), OdGeVector2d(0, 1), 2, 1,
+                                               -1e300, std::nan("")),
+                                pts, true, 6);
+    EXPECT_EQ(pts.length(), 60);
+    pts.clear();
+    OdDbArc broken(OdGePoint3d(), 1, std::nan(""), 1);
+    CArcUtil::AppendArcPoints(&broken, pts, 1, false, 3);
+    EXPECT_LE(pts.length(), 120);
 }
 
 TEST_F(ArcTest, CirclesThroughTwoOrThreePoints)

@@ -69,6 +69,7 @@ TEST(MTextWrap, NoWrapWhenOffByFlowWidthOrHeight)
     for (auto flow : {OdDbMTextEnums::kRtoL, OdDbMTextEnums::kTtoB, OdDbMTextEnums::kBtoT})
         EXPECT_EQ(Wrap(L"abcde", 10, 2.5, true, flow), L"abcde");
     EXPECT_EQ(Wrap(L"abcde", 0, 2.5), L"abcde");
+    EXPECT_EQ(Wrap(L"abcde", std::nan(""), 2.5), L"abcde");  // a width from a file that is no number
     EXPECT_EQ(Wrap(L"abcde", 1e300, 1e-300), L"abcde");  // a huge line length does not overflow
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -34,6 +35,11 @@ TEST(MathUtil, ComparisonAndRounding)
     EXPECT_EQ(CMathUtil::RoundToInt(-2.5), -3);
     EXPECT_EQ(CMathUtil::RoundToInt(-2.7), -3);
     EXPECT_EQ(CMathUtil::RoundToInt(2.49), 2);
+    EXPECT_EQ(CMathUtil::RoundToInt(2147483646.6), INT_MAX);
+    EXPECT_EQ(CMathUtil::RoundToInt(1e300), INT_MAX);
+    EXPECT_EQ(CMathUtil::RoundToInt(-2147483648.4), INT_MIN);
+    EXPECT_EQ(CMathUtil::RoundToInt(-HUGE_VAL), INT_MIN);
+    EXPECT_EQ(CMathUtil::RoundToInt(std::nan("")), 0);
 }
 
 TEST(MathUtil, RandomNumbersCoverBothBounds)

@@ -179,10 +179,12 @@ TEST_F(InputFeedTest, LayerAndImageFrameCommands)
     FeedLines({L"2"});
     ASSERT_TRUE(standin::InvokeCommand(L"IMAGEFRAME"));
     EXPECT_EQ(standin::SysVarShort(L"IMAGEFRAME"), 2);
-    FeedLines({L"3"});
-    ASSERT_TRUE(standin::InvokeCommand(L"IMAGEFRAME"));
-    EXPECT_EQ(standin::LastCommandOutcome(), standin::CommandOutcome::kFailed);
-    EXPECT_EQ(standin::SysVarShort(L"IMAGEFRAME"), 2);
+    for (const wchar_t* bad : {L"3", L"1.5", L"1e30", L"-1e30"}) {
+        FeedLines({bad});
+        ASSERT_TRUE(standin::InvokeCommand(L"IMAGEFRAME"));
+        EXPECT_EQ(standin::LastCommandOutcome(), standin::CommandOutcome::kFailed) << bad;
+        EXPECT_EQ(standin::SysVarShort(L"IMAGEFRAME"), 2);
+    }
 }
 
 // Messages printed without line breaks, and commands that start and end,

@@ -193,6 +193,18 @@ TEST(HostEntities, PolylineSegmentsClosestPointsAndTransformation)
     OdGeMatrix3d stretch;
     stretch.setToScaling(OdGeScale3d(2, 1, 1));
     EXPECT_EQ(pl.transformBy(stretch), eCannotScaleNonUniformly);
+
+    // A parameter that is no number is outside the curve.
+    OdDb3dPolyline pl3;
+    pl3.appendVertex(OdGePoint3d(0, 0, 0));
+    pl3.appendVertex(OdGePoint3d(1, 0, 0));
+    OdGePoint3d at;
+    for (double t : {std::nan(""), HUGE_VAL, -1e300}) {
+        EXPECT_EQ(pl.getPointAtParam(t, at), eInvalidInput);
+        EXPECT_EQ(pl3.getPointAtParam(t, at), eInvalidInput);
+    }
+    ASSERT_EQ(pl3.getPointAtParam(0.5, at), eOk);
+    ExpectPoint(at, 0.5, 0, 0);
 }
 
 TEST(HostEntities, MTextPlainTextTurnsParagraphsIntoLineBreaks)
@@ -254,6 +266,67 @@ TEST(HostEntities, HatchLoopsMustCloseAndPatternsMustExist)
     OdDbVoidPtrArray open{&a, &b}, none;
     EXPECT_EQ(OdDbRegion::createFromCurves(open, none), eInvalidInput);
     EXPECT_TRUE(none.isEmpty());
+}
+
+TEST(HostEntities, HatchLoopsJoinEndsFarOutAndRefuseEndsThatAreNoPoints)
+{
+    // A loop of lines through the points, given with every other line
+    // turned round and the lines out of order: what appendLoop gives back.
+    auto join = [](const std::vector<OdGePoint2d>& pts, std::vector<OdGePoint2d>* ring = nullptr) {
+        std::vector<OdGeLineSeg2d> lines;
+        for (size_t i = 0; i < pts.size(); ++i) {
+            const OdGePoint2d &a = pts[i], &b = pts[(i + 1) % pts.size()];
+            lines.emplace_back(i % 2 ? b : a, i % 2 ? a : b);
+        }
+        OdGeVoidPointerArray edges;
+        OdGeIntArray types;
+        edges.append(&lines[0]);
+        for (size_t i = lines.size() - 1; i > 0; --i) edges.append(&lines[i]);
+        for (size_t i = 0; i < lines.size(); ++i) types.append(OdDbHatch::kLine);
+        OdDbHatch hatch;
+        const OdResult res = hatch.appendLoop(OdDbHatch::kExternal, edges, types);
+        if (res == eOk && ring) {
+            int type = 0;
+            OdGeVoidPointerArray got;
+            hatch.getLoopAt(0, type, got, types);
+            ring->clear();
+            for (void* e : got) ring->push_back(static_cast<OdGeCurve2d*>(e)->startPoint());
+        }
+        return res;
+    };
+    const double far = 1e33, big = std::ldexp(1.0, 33), below = std::nextafter(big, 0.0);
+    for (const auto& pts : std::vector<std::vector<OdGePoint2d>>{
+             {{far, far}, {far * 3, far}, {far * 3, far * 2}, {far, far * 5}},
+             {{-far, 0}, {far, 0}, {far, 1}, {-far, 1}},
+             {{-1e307, -1e307}, {1e307, -1e307}, {1e307, 1e307}},
+             {{0, 0}, {big * 2, 0}, {big * 2, 3}},
+         }) {
+        std::vector<OdGePoint2d> ring;
+        ASSERT_EQ(join(pts, &ring), eOk) << pts[1].x;
+        ASSERT_EQ(ring.size(), pts.size());
+        for (size_t i = 0; i < pts.size(); ++i) EXPECT_EQ(ring[i], pts[i]) << pts[1].x << " " << i;
+    }
+
+    // Ends a step of a double apart join on either side of 2^33, where
+    // the step grows past the tolerance, and across it.
+    auto gap = [&](double x0, double x1) {
+        OdGeLineSeg2d a(OdGePoint2d(x0, 0), OdGePoint2d(x0, 5)), b(OdGePoint2d(x1, 5), OdGePoint2d(0, 0)),
+            c(OdGePoint2d(0, 0), OdGePoint2d(x0, 0));
+        OdDbHatch hatch;
+        return hatch.appendLoop(OdDbHatch::kExternal, OdGeVoidPointerArray{&a, &b, &c},
+                                OdGeIntArray{OdDbHatch::kLine, OdDbHatch::kLine, OdDbHatch::kLine});
+    };
+    EXPECT_EQ(gap(below, std::nextafter(below, 0.0)), eOk);
+    EXPECT_EQ(gap(below, big), eOk);
+    EXPECT_EQ(gap(big, below), eOk);
+    EXPECT_EQ(gap(big + 1, big + 1), eOk);
+    EXPECT_EQ(gap(big, std::nextafter(big, 1e300)), eInvalidInput);  // 2^-19 apart
+    EXPECT_EQ(gap(far, std::nextafter(far, 1e300)), eInvalidInput);
+
+    for (double bad : {HUGE_VAL, -HUGE_VAL, std::nan("")}) {
+        EXPECT_EQ(join({{0, 0}, {bad, 0}, {1, 1}}), eInvalidInput);
+        EXPECT_EQ(join({{0, 0}, {1, 0}, {0, bad}}), eInvalidInput);
+    }
 }
 
 TEST(HostEntities, BlockReferencesExplodeAndRefuseNonUniformScaleOfArcs)
