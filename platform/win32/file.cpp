@@ -74,6 +74,15 @@ bool Place(LPCWSTR path, bool followLast, std::string& native)
     return !native.empty();
 }
 
+// The same for a search pattern, whose last part may hold wildcards.
+bool PatternPlace(LPCWSTR pattern, std::string& native)
+{
+    DWORD error = ERROR_INVALID_PARAMETER;
+    native = pattern ? standin::MachinePatternPath(pattern, &error) : std::string();
+    if (native.empty()) SetLastError(error);
+    return !native.empty();
+}
+
 // Copies text and its terminator into a Windows-style buffer: the length
 // without the terminator, or the size needed with it when it does not fit.
 DWORD CopyOut(const std::wstring& text, LPWSTR buffer, DWORD capacity)
@@ -165,6 +174,7 @@ FILE* _wfopen(const wchar_t* path, const wchar_t* mode)
     if (!path || !mode) { errno = EINVAL; return nullptr; }
     std::string native;
     if (!Place(path, true, native)) {
+        // As the runtime maps the error: a name no file can have is EINVAL.
         errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EINVAL;
         return nullptr;
     }
@@ -284,7 +294,7 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data)
         SetLastError(ERROR_FILE_NOT_FOUND);  // a folder's name with a separator is no pattern
         return INVALID_HANDLE_VALUE;
     }
-    if (!data || !Place(pattern, false, native)) {
+    if (!data || !PatternPlace(pattern, native)) {
         if (!data) SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <optional>
@@ -137,6 +138,41 @@ std::optional<FullPath> Parse(std::string_view p)
     return full;
 }
 
+// A name Windows gives no file: a device's (CON, PRN, AUX, NUL, COM1-COM9,
+// LPT1-LPT9 in any case, with or without an extension or blanks before
+// it), or one holding a character no name may hold (< > : " | ? * and the
+// control characters). `pattern`: "*" and "?" are a search's wildcards.
+bool NoFileName(std::string_view name, bool pattern)
+{
+    for (char c : name) {
+        const unsigned char u = (unsigned char)c;
+        if (u < 0x20 || ((c == '*' || c == '?') && !pattern) || (c != '*' && c != '?' && strchr("<>:\"|", c)))
+            return true;
+    }
+    std::string base(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base) c = (char)toupper((unsigned char)c);
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1' &&
+           base[3] <= '9';
+}
+
+// True when a part of the path, or its server or share, is no file's name;
+// with `pattern` the last part may hold wildcards.
+bool HasNoFileName(const FullPath& full, bool pattern)
+{
+    if (full.top.size() > 2) {
+        const std::string names = full.top.substr(2);
+        const size_t cut = names.find('\\');
+        if (NoFileName(std::string_view(names).substr(0, cut), false) ||
+            NoFileName(std::string_view(names).substr(cut + 1), false))
+            return true;
+    }
+    for (size_t i = 0; i < full.parts.size(); ++i)
+        if (NoFileName(full.parts[i], pattern && i + 1 == full.parts.size())) return true;
+    return false;
+}
+
 std::string WindowsText(const FullPath& full)
 {
     std::string text = full.top;
@@ -243,11 +279,17 @@ bool Inside(const std::string& native, bool followLast)
 
 }  // namespace
 
-std::string MachinePathUtf8(std::string_view windowsPath, bool followLast, DWORD* error)
+namespace {
+
+std::string Place(std::string_view windowsPath, bool followLast, bool pattern, DWORD* error)
 {
     std::optional<FullPath> full = Parse(windowsPath);
     if (!full) {
         if (error) *error = ERROR_BAD_PATHNAME;
+        return std::string();
+    }
+    if (HasNoFileName(*full, pattern)) {
+        if (error) *error = ERROR_INVALID_NAME;
         return std::string();
     }
     std::string native = NativeOf(*full);
@@ -258,15 +300,27 @@ std::string MachinePathUtf8(std::string_view windowsPath, bool followLast, DWORD
     return native;
 }
 
+}  // namespace
+
+std::string MachinePathUtf8(std::string_view windowsPath, bool followLast, DWORD* error)
+{
+    return Place(windowsPath, followLast, false, error);
+}
+
 std::string MachinePath(std::wstring_view windowsPath, bool followLast, DWORD* error)
 {
-    return MachinePathUtf8(WideToUtf8(windowsPath), followLast, error);
+    return Place(WideToUtf8(windowsPath), followLast, false, error);
+}
+
+std::string MachinePatternPath(std::wstring_view windowsPattern, DWORD* error)
+{
+    return Place(WideToUtf8(windowsPattern), false, true, error);
 }
 
 std::string FullWindowsPathUtf8(std::string_view windowsPath)
 {
     std::optional<FullPath> full = Parse(windowsPath);
-    return full ? WindowsText(*full) : std::string();
+    return full && !HasNoFileName(*full, false) ? WindowsText(*full) : std::string();
 }
 
 void MapDrive(wchar_t letter, const std::string& nativeFolder)

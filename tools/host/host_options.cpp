@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 namespace velkhost {
 
@@ -33,6 +34,8 @@ bool ParseWindow(const std::string& text, RenderWindow& window)
 
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error)
 {
+    // The options that take a value hold one: a second would silently win.
+    std::map<std::string, std::string> given;
     for (int i = 1; i < argc; ++i) {
         const std::string opt = argv[i];
         if (opt == "--help" || opt == "-h") {
@@ -68,6 +71,11 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error)
             return false;
         }
         const std::string value = argv[++i];
+        const auto [first, isNew] = given.emplace(opt, value);
+        if (!isNew) {
+            error = opt + " is given twice (" + first->second + " and " + value + "); give it once";
+            return false;
+        }
         if (text) {
             *text = value;
         } else if (opt == "--png-size") {
@@ -107,11 +115,12 @@ options:
   --script FILE        a host script run after the module loaded (forms below)
   --save FILE.dxf      saves the drawing there, with the images it names
                        beside it; never the input drawing, a file beside it
-                       or an image it names unless --overwrite is given
+                       or an image it names unless --overwrite is given.
+                       Its folder must exist: velkhost makes none
   --overwrite          lets --save and --png replace the input drawing, the
                        files beside it and its images, and the images a
                        save takes along replace different files
-  --png FILE.png       a picture of model space
+  --png FILE.png       a picture of model space (into a folder that exists)
   --png-size PIXELS    the picture's longer side (1600)
   --png-window X0,Y0,X1,Y1
                        the part of model space pictured (the drawing's
@@ -121,9 +130,12 @@ options:
                        .velkhost-machine written for it, beside nothing but
                        the machine's drives; its contents are cleared and it
                        is kept afterwards), never one holding a file the run
-                       reads or writes. Without it a new folder under the
-                       system's temporary folder is used and removed at the
-                       end (also on Ctrl-C or kill, not on kill -9).
+                       reads or writes. A run holds its folder to the end: a
+                       second run naming it is refused. Files in it that
+                       velkhost did not make are named as they are cleared.
+                       Without it a new folder under the system's temporary
+                       folder is used and removed at the end (also on
+                       Ctrl-C or kill, not on kill -9).
   --module FILE        the module (the one built beside velkhost by default)
   --demo               runs the demo script (tools/host/demo.scr) on the
                        demo's drawing (tools/host/demo.dxf) unless --drawing
@@ -132,8 +144,16 @@ options:
   --help               this text
 
 exit status: 0 when every step asked for succeeded; 1 when one failed (the
-last line names each step that failed); 2 for a usage error, a machine
-folder that is refused or an output that would overwrite the input.
+last line names each step that failed), or an output's folder does not
+exist (then nothing is run); 2 for a usage error (also an option that takes
+a value given twice), a machine folder that is refused or in use by another
+run, or an output that would overwrite the input; 130 for Ctrl-C, 143 for
+SIGTERM.
+
+Ctrl-C (or SIGTERM) stops the run after the script line it is on (a command
+waiting for its next answer is cancelled, as Esc cancels it); nothing more
+is run, saved or pictured, the module is unloaded, and the last line says
+what was not done. A second Ctrl-C stops it at once.
 
 scripts: UTF-8 text (a byte-order mark is skipped, lines may end in CRLF);
 each line is what a user types at the command line.

@@ -263,6 +263,7 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
     int ran = 0;
     RunSentCommands(0);
     while (next_ < lines_.size() && !Failed()) {
+        if (InterruptSignal()) break;  // Ctrl-C: the line before is done, no other is run
         const Line line = lines_[next_++];
         if (!line.error.empty()) {
             Fail(line.number, line.error);
@@ -275,10 +276,19 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
         RunLine(line);
         ++ran;
     }
-    if (!Failed()) CheckPendingAnswers();
+    const bool interrupted = InterruptSignal() && next_ < lines_.size();
+    if (!Failed() && !interrupted) CheckPendingAnswers();
     standin::SetInputFeeder(nullptr);
     standin::SetRefusalHandler(nullptr);
     if (Failed()) return false;
+    if (interrupted) {
+        const std::string last = std::to_string(lines_.size());
+        log.Outcome("script: " + name + ", interrupted: " +
+                    (next_ + 1 == lines_.size() ? "line " + last + " was"
+                                                : "lines " + std::to_string(next_ + 1) + " to " + last + " were") +
+                    " not run");
+        return false;
+    }
     // Every line was read; the commands and actions took the rest as answers.
     log.Outcome("script: " + name + ", " + Count(lines_.size(), "line", "lines") + " read, " +
                 Count(ran, "command or action", "commands and actions") + " at the command prompt");
@@ -350,7 +360,7 @@ void ScriptRunner::RunCommand(const std::wstring& name, int line, const std::str
     commandLine_ = outer;
     if (Failed()) return;
     const standin::CommandOutcome outcome = standin::LastCommandOutcome();
-    if (outcome == standin::CommandOutcome::kCancelled) Fail(line, Utf8(name) + " was cancelled");
+    if (outcome == standin::CommandOutcome::kCancelled && !InterruptSignal()) Fail(line, Utf8(name) + " was cancelled");
     if (outcome == standin::CommandOutcome::kFailed) {
         std::string printed;
         for (const std::string& l : session_.log.NewCommandLines()) printed += (printed.empty() ? "" : " ") + l;
@@ -389,6 +399,11 @@ bool ScriptRunner::Feed(const standin::InputRequest& request)
         return Answer(request, text, commandLine_, true);
     }
     while (next_ < lines_.size()) {
+        if (InterruptSignal()) {  // Ctrl-C: the command waiting is cancelled, as Esc cancels it
+            session_.log.Detail() << "  interrupted: the command waiting for \"" << Prompt(request.prompt)
+                                  << "\" is cancelled\n";
+            return false;
+        }
         const Line line = lines_[next_++];
         if (!line.error.empty()) {
             Fail(line.number, line.error);

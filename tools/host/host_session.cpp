@@ -62,6 +62,30 @@ std::string LeftOut(const std::vector<std::wstring>& items)
     return out;
 }
 
+// Why an output cannot go into its folder: the folder is missing or is no
+// folder; empty when it is there.
+std::string OutputFolderProblem(const std::string& nativeFile)
+{
+    std::error_code ec;
+    const fs::path folder = fs::absolute(nativeFile, ec).parent_path();
+    const fs::file_status status = fs::status(folder, ec);
+    if (fs::is_directory(status)) return std::string();
+    if (!fs::exists(status))
+        return "cannot write " + nativeFile + ": the folder " + folder.string() +
+               " does not exist; velkhost makes no folder for an output";
+    return "cannot write " + nativeFile + ": " + folder.string() + " is not a folder";
+}
+
+// Names, the first few and how many more.
+std::string FirstNames(const std::vector<std::string>& names)
+{
+    const size_t shown = 10;
+    std::string out;
+    for (size_t i = 0; i < names.size() && i < shown; ++i) out += (i ? ", " : "") + names[i];
+    if (names.size() > shown) out += " and " + std::to_string(names.size() - shown) + " more";
+    return out;
+}
+
 }  // namespace
 
 OdDbDatabase* CurrentDrawing()
@@ -99,6 +123,19 @@ bool CheckOutputs(const Session& s, std::string& error)
     return true;
 }
 
+bool CheckOutputFolders(Session& s)
+{
+    bool ok = true;
+    for (const auto& [step, file] : {std::pair<const char*, std::string>{"save", s.options.save},
+                                     std::pair<const char*, std::string>{"picture", s.options.png}}) {
+        const std::string why = file.empty() ? std::string() : OutputFolderProblem(file);
+        if (why.empty()) continue;
+        s.log.Failed(step, why);
+        ok = false;
+    }
+    return ok;
+}
+
 bool PrepareMachine(Session& s, std::string& error)
 {
     const Options& o = s.options;
@@ -106,6 +143,17 @@ bool PrepareMachine(Session& s, std::string& error)
                                           {"the module", o.module},         {"the file --save names", o.save},
                                           {"the file --png names", o.png}};
     if (!s.machine.Prepare(o.machine, files, error)) return false;
+    // Files a user put in a machine folder are theirs until it is cleared:
+    // the outcome names them, quiet or not.
+    const std::vector<std::string>& foreign = s.machine.ClearedForeign();
+    if (!foreign.empty())
+        s.log.Outcome("machine folder " + s.machine.Root() + ": cleared what velkhost did not make there: " +
+                      FirstNames(foreign));
+    else if (s.machine.Untold() && s.machine.ClearedCount())
+        s.log.Outcome("machine folder " + s.machine.Root() + ": cleared " +
+                      Count(s.machine.ClearedCount(), "file", "files") +
+                      "; the run before left no list of what it made there (it was killed, or was an older "
+                      "velkhost), so files that are not velkhost's cannot be named");
     standin::ResetMachine(s.machine.Root());
     // Where drawings are opened from and saved to, as a user keeps them.
     CreateDirectoryW(kDrawingsFolder, nullptr);
@@ -232,6 +280,11 @@ bool LoadStep(Session& s)
 void SaveStep(Session& s)
 {
     const std::string& out = s.options.save;
+    // The folder may have gone since the run started.
+    if (const std::string why = OutputFolderProblem(out); !why.empty()) {
+        s.log.Failed("save", why);
+        return;
+    }
     s.log.Detail() << "\nCommand: SAVEAS\n";
     std::wstring saved;
     std::vector<std::string> images, missing;
@@ -255,6 +308,10 @@ void SaveStep(Session& s)
 void PictureStep(Session& s)
 {
     const Options& o = s.options;
+    if (const std::string why = OutputFolderProblem(o.png); !why.empty()) {
+        s.log.Failed("picture", why);
+        return;
+    }
     RenderStats stats;
     std::string error;
     if (!PictureDrawingTo(o.png, s.guard, o.pngSize, o.pngWindow, stats, error)) {

@@ -40,8 +40,15 @@ std::set<uint64_t> ModelSpaceHandles(OdDbDatabase* db);
 // an output naming the input drawing, a file beside it or an image it
 // names (known once it is open), or --save and --png naming one file.
 bool CheckOutputs(const Session& s, std::string& error);
-// The machine folder, the module copied into its plug-in folder and the
-// peer installed; false (exit status 2) when the folder is refused.
+// The folders --save and --png write into exist: velkhost makes none, as
+// cp does not, so a mistyped folder is not made silently. False, each that
+// does not failed in the transcript (as the save or the picture), before
+// anything is touched (exit status 1).
+bool CheckOutputFolders(Session& s);
+// The machine folder (locked for the run), the module copied into its
+// plug-in folder and the peer installed; false (exit status 2) when the
+// folder is refused or another run holds it. What the folder held that
+// velkhost did not make is named as it is cleared.
 bool PrepareMachine(Session& s, std::string& error);
 // Opens the drawing (or starts a new one). Refused (exit status 2, the
 // reason in `refusal`) when an output would replace an image the drawing

@@ -1,6 +1,7 @@
 #include "machine_folder.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <vector>
 
@@ -26,6 +28,13 @@ namespace {
 const char kMarkerText[] = "A machine folder of velkhost: it clears this folder's contents when it starts.\n";
 // The line that ties the marker to its folder.
 const char kFolderLine[] = "folder ";
+// What a run made in a machine folder it keeps, written when it ends, so
+// that the next run can name the files it clears that velkhost did not
+// make: a line for each, "TYPE SIZE MTIME PATH" (TYPE d folder, f file,
+// l link, o other; MTIME in nanoseconds; PATH relative, with "/").
+const char kMadeList[] = ".velkhost-made";
+const char kMadeHeader[] =
+    "What velkhost made in this machine folder, as its run ended: it names any other file when it clears the folder.\n";
 
 // The folder itself, as the file system knows it: a marker copied into
 // another folder names a different one. Empty when it cannot be read.
@@ -80,11 +89,128 @@ std::string ForeignEntry(const fs::path& folder, std::error_code& ec)
         const std::string name = entry.path().filename().string();
         const bool drive = (name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') || name == "UNC";
         std::error_code e;
-        if (name == kMachineMarker || name == std::string(kMachineMarker) + ".new") continue;
+        if (name == kMachineMarker || name == std::string(kMachineMarker) + ".new" || name == kMadeList ||
+            name == std::string(kMadeList) + ".new")
+            continue;
         if (drive && fs::is_directory(fs::symlink_status(entry.path(), e))) continue;
         return name;
     }
     return std::string();
+}
+
+// An entry of a machine folder as the list of what velkhost made keeps it.
+struct Made {
+    char type = 'o';
+    unsigned long long size = 0;
+    long long mtime = 0;
+    bool operator==(const Made& o) const { return type == o.type && size == o.size && mtime == o.mtime; }
+};
+
+bool Facts(const fs::path& path, Made& made)
+{
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) return false;
+    made.type = S_ISDIR(st.st_mode) ? 'd' : S_ISREG(st.st_mode) ? 'f' : S_ISLNK(st.st_mode) ? 'l' : 'o';
+    // A folder changes as files come and go: only its being there counts.
+    made.size = made.type == 'd' ? 0 : (unsigned long long)st.st_size;
+    made.mtime = made.type == 'd' ? 0 : (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+    return true;
+}
+
+// The marker, the list and their fresh copies lie beside the drives.
+bool OwnBookkeeping(const fs::path& relative)
+{
+    const std::string name = relative.string();
+    return name == kMachineMarker || name == std::string(kMachineMarker) + ".new" || name == kMadeList ||
+           name == std::string(kMadeList) + ".new";
+}
+
+// A name a line of the list can hold; others (control characters) are left
+// out, so they count as not made by velkhost, whose Windows paths cannot
+// hold them.
+bool Listable(const std::string& name)
+{
+    for (char c : name)
+        if ((unsigned char)c < 0x20) return false;
+    return !name.empty();
+}
+
+void WriteMadeList(const fs::path& folder)
+{
+    const fs::path list = folder / kMadeList, fresh = folder / (std::string(kMadeList) + ".new");
+    {
+        std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
+        out << kMadeHeader;
+        std::error_code ec;
+        for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const fs::path relative = it->path().lexically_relative(folder);
+            const std::string name = relative.generic_string();
+            Made made;
+            const bool known = Facts(it->path(), made);
+            if ((it.depth() == 0 && OwnBookkeeping(relative)) || !Listable(name) || !known) {
+                if (made.type == 'd') it.disable_recursion_pending();
+                continue;
+            }
+            out << made.type << ' ' << made.size << ' ' << made.mtime << ' ' << name << '\n';
+        }
+        if (ec || !out.good()) {
+            out.close();
+            fs::remove(fresh, ec);
+            return;
+        }
+    }
+    std::error_code ec;
+    fs::rename(fresh, list, ec);
+}
+
+// False when the folder holds no list of what velkhost made (or one that is
+// no list of velkhost's).
+bool ReadMadeList(const fs::path& folder, std::map<std::string, Made>& made)
+{
+    const fs::path list = folder / kMadeList;
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(list, ec))) return false;
+    std::ifstream in(list, std::ios::binary);
+    std::string line;
+    if (!std::getline(in, line) || line + "\n" != kMadeHeader) return false;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        Made m;
+        std::string name;
+        if (!(fields >> m.type >> m.size >> m.mtime) || fields.get() != ' ' || !std::getline(fields, name)) return false;
+        made[name] = m;
+    }
+    return true;
+}
+
+// The files below a folder (links and other entries count as files).
+size_t FilesBelow(const fs::path& folder)
+{
+    size_t n = 0;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        n += !it->is_directory(ec) || it->is_symlink(ec);
+    return n;
+}
+
+// Locks the folder for this run; false, with the reason naming it, when
+// another run holds it or it cannot be opened.
+bool LockFolder(const fs::path& folder, const std::string& name, int& fd, std::string& error)
+{
+    fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        error = "the machine folder " + name + " cannot be opened: " + strerror(errno);
+        return false;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    const int e = errno;
+    close(fd);
+    fd = -1;
+    error = e == EWOULDBLOCK ? "the machine folder " + name +
+                                   " is in use by another velkhost run; give another folder, or wait for that run "
+                                   "to end"
+                             : "the machine folder " + name + " cannot be locked: " + strerror(e);
+    return false;
 }
 
 // The path as the file system resolves it, for comparisons; what does not
@@ -150,6 +276,39 @@ extern "C" void RemoveTemporaryAndStop(int signal)
     raise(signal);
 }
 
+// The signal that asked the run to stop (SIGINT, SIGTERM).
+volatile sig_atomic_t g_interrupt = 0;
+// Standard error is a terminal: the handler says at once that the run
+// stops. Elsewhere (a file, a pipe the transcript shares) the note would
+// cut a line of the transcript, which says it when the run stops.
+bool g_noteOnTerminal = false;
+
+extern "C" void AskToStop(int signal)
+{
+    // A second one: the user wants it to stop now.
+    if (g_interrupt) {
+        RemoveTemporaryAndStop(signal);
+        return;
+    }
+    g_interrupt = signal;
+    if (!g_noteOnTerminal) return;
+    static const char kNote[] =
+        "\nvelkhost: interrupted: the run stops after the line it is on (interrupt again to stop at once)\n";
+    const ssize_t written = write(STDERR_FILENO, kNote, sizeof kNote - 1);
+    (void)written;
+}
+
+// A signal the caller has velkhost ignore (nohup, a job a script starts in
+// the background) stays ignored.
+void CatchUnlessIgnored(int signal, const struct sigaction& action)
+{
+    struct sigaction was;
+    if (sigaction(signal, nullptr, &was) == 0 && was.sa_handler == SIG_IGN) return;
+    sigaction(signal, &action, nullptr);
+}
+
+// SIGINT and SIGTERM ask the run to stop (CatchInterrupts); a hang-up or
+// SIGQUIT stops it at once, as they would, removing the temporary folder.
 void RemoveOnSignals(const std::string& root)
 {
     if (root.size() >= sizeof g_temporary) return;
@@ -158,7 +317,7 @@ void RemoveOnSignals(const std::string& root)
     memset(&action, 0, sizeof action);
     action.sa_handler = RemoveTemporaryAndStop;
     sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
+    for (int signal : {SIGHUP, SIGQUIT}) CatchUnlessIgnored(signal, action);
 }
 
 bool Below(const fs::path& path, const fs::path& folder)
@@ -198,18 +357,36 @@ bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFil
         error = "the machine folder " + name + " is refused: it is a symbolic link";
         return false;
     }
+    // The lock is let go on every refusal below; a run that is killed lets
+    // it go with its process.
+    struct Unlock {
+        int& fd;
+        bool keep = false;
+        ~Unlock()
+        {
+            if (!keep && fd >= 0) close(fd), fd = -1;
+        }
+    } unlock{lock_};
     if (!fs::exists(status)) {
-        if (!fs::create_directories(folder, ec) || !WriteMarker(folder)) {
-            error = "the machine folder " + name + " cannot be made: " + (ec ? ec.message() : "no marker written");
+        if (!fs::create_directories(folder, ec)) {
+            error = "the machine folder " + name + " cannot be made: " + (ec ? ec.message() : "it appeared meanwhile");
+            return false;
+        }
+        if (!LockFolder(folder, name, lock_, error)) return false;
+        if (!WriteMarker(folder)) {
+            error = "the machine folder " + name + " cannot be made: no marker written";
             return false;
         }
         root_ = name;
+        unlock.keep = true;
         return true;
     }
     if (!fs::is_directory(status)) {
         error = "the machine folder " + name + " is refused: it is not a folder";
         return false;
     }
+    // Before anything is read to be cleared: a run that holds it is using it.
+    if (!LockFolder(folder, name, lock_, error)) return false;
     const bool empty = fs::is_empty(folder, ec);
     if (ec) {
         error = "the machine folder " + name + " cannot be read: " + ec.message();
@@ -243,6 +420,31 @@ bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFil
             return false;
         }
     }
+    // What is cleared that the run before did not make is named.
+    std::map<std::string, Made> made;
+    untold_ = !ReadMadeList(folder, made);
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path relative = it->path().lexically_relative(folder);
+        if (it.depth() == 0 && OwnBookkeeping(relative)) continue;
+        Made now;
+        if (!Facts(it->path(), now)) continue;
+        if (now.type != 'd') ++clearedCount_;
+        if (untold_) continue;
+        const auto was = made.find(relative.generic_string());
+        if (was != made.end() && was->second == now) continue;
+        if (now.type == 'd') {
+            const size_t files = FilesBelow(it->path());
+            it.disable_recursion_pending();
+            clearedCount_ += files;
+            foreign_.push_back(relative.generic_string() + "/ (a folder" +
+                               (files ? ", with " + std::to_string(files) + (files == 1 ? " file" : " files") : "") +
+                               ")");
+        } else {
+            foreign_.push_back(relative.generic_string() +
+                               (was != made.end() ? " (changed since velkhost made it)" : std::string()));
+        }
+    }
+    ec.clear();
     // velkhost's own from an earlier run: a fresh machine in it. Links in
     // it are removed, not followed.
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
@@ -258,6 +460,7 @@ bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFil
         return false;
     }
     root_ = name;
+    unlock.keep = true;
     return true;
 }
 
@@ -267,9 +470,31 @@ void MachineFolder::Release()
         g_temporary[0] = 0;
         std::error_code ec;
         fs::remove_all(root_, ec);
+    } else if (lock_ >= 0 && !root_.empty()) {
+        WriteMadeList(root_);
+    }
+    if (lock_ >= 0) {
+        close(lock_);
+        lock_ = -1;
     }
     temporary_ = false;
 }
+
+void CatchInterrupts()
+{
+    g_noteOnTerminal = isatty(STDERR_FILENO) == 1;
+    struct sigaction action;
+    memset(&action, 0, sizeof action);
+    action.sa_handler = AskToStop;
+    // Reads and writes go on: the run stops between steps.
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
+    for (int signal : {SIGINT, SIGTERM}) CatchUnlessIgnored(signal, action);
+}
+
+int InterruptSignal() { return g_interrupt; }
 
 OutputGuard::OutputGuard(const std::string& input, bool overwrite) : overwrite_(overwrite)
 {

@@ -23,12 +23,24 @@ public:
     // removed by Release. Otherwise the folder must not exist, be empty or
     // be one velkhost made: its marker written for this very folder (a
     // marker copied into another folder does not count) and nothing beside
-    // it but the machine's drives. Its contents are then cleared, the marker
+    // it but the machine's drives. It is then locked for the run (flock on
+    // the folder, so a run that is killed leaves no lock behind): a folder
+    // another run holds is refused. Its contents are cleared, the marker
     // kept. A folder holding one of `files` is refused, since clearing it
     // would lose them. False, with the reason naming the folder, when it is
     // refused or cannot be made, and nothing was touched.
     bool Prepare(const std::string& given, const std::vector<NamedFile>& files, std::string& error);
-    // Removes a temporary folder; a given one is kept.
+    // What Prepare cleared that velkhost had not made there: files added or
+    // changed since the run before ended (names relative to the folder, a
+    // folder with "/" and what it held). Told by the list of what it made
+    // that a run leaves in the folder when it ends; `Untold` when the run
+    // before left none (it was killed, or was an older velkhost), and then
+    // `ClearedCount` says how many files were cleared.
+    const std::vector<std::string>& ClearedForeign() const { return foreign_; }
+    bool Untold() const { return untold_; }
+    size_t ClearedCount() const { return clearedCount_; }
+    // Removes a temporary folder; a given one is kept, with the list of what
+    // the run made in it, and unlocked.
     void Release();
     ~MachineFolder() { Release(); }
 
@@ -38,7 +50,20 @@ public:
 private:
     std::string root_;
     bool temporary_ = false;
+    int lock_ = -1;
+    std::vector<std::string> foreign_;
+    bool untold_ = false;
+    size_t clearedCount_ = 0;
 };
+
+// Ctrl-C (SIGINT) and SIGTERM: the first asks the run to stop after the
+// step or script line it is on (its handler only sets a flag, and says so
+// on standard error when that is a terminal); a second stops the process
+// at once, removing a temporary machine folder. Installed once, before the
+// machine is made.
+void CatchInterrupts();
+// The signal that asked the run to stop; 0 when none did.
+int InterruptSignal();
 
 // Guards the input drawing, the files beside it (in its folder) and the
 // images it names: `input` empty guards nothing.

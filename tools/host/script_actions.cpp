@@ -2,8 +2,14 @@
 // toolbar, selections, picks, message boxes, dialogs, the folder browser,
 // windows), the clock, pictures and reports. The peer's side is in
 // script_peer.cpp.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "afxmsgbox.h"
 #include "demo_site.h"
@@ -66,6 +72,42 @@ std::wstring PicturePath(const std::string& name)
     const std::wstring w = Wide(name);
     if (w.find(L':') != std::wstring::npos || (!w.empty() && w[0] == L'\\')) return w;
     return std::wstring(kDrawingsFolder) + L"\\" + w;
+}
+
+// Why a picture cannot be written to a Windows path of the machine, as the
+// file system says it: a path that names no file there, a folder that is
+// missing or no folder, a file that is a folder or read-only, or the
+// error opening it gives. Empty when it can be written.
+std::string WhyNotWritable(const std::wstring& windowsFile)
+{
+    const std::string shown = Utf8(windowsFile);
+    SetLastError(0);
+    const std::string native = standin::NativePath(windowsFile);
+    if (native.empty()) {
+        GetFileAttributesW(windowsFile.c_str());
+        const DWORD error = GetLastError();
+        return shown + (error == ERROR_INVALID_NAME ? " is a name Windows gives no file (a device's, or < > : \" | ? *)"
+                        : error == ERROR_ACCESS_DENIED ? " leads out of the machine through a link"
+                                                        : " names no file on the machine");
+    }
+    const size_t slash = windowsFile.find_last_of(L"\\/");
+    const std::string folder = slash == std::wstring::npos ? std::string() : Utf8(windowsFile.substr(0, slash));
+    const size_t cut = native.rfind('/');
+    const std::string nativeFolder = cut == std::string::npos ? std::string(".") : native.substr(0, cut);
+    struct stat st;
+    if (stat(nativeFolder.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? "the folder " + folder + " does not exist"
+                                                   : "the folder " + folder + ": " + strerror(errno);
+    if (!S_ISDIR(st.st_mode)) return folder + " is not a folder";
+    const bool existed = stat(native.c_str(), &st) == 0;
+    if (existed && S_ISDIR(st.st_mode)) return shown + " is a folder";
+    // The read-only attribute is the owner's write bit, whoever runs it.
+    if (existed && !(st.st_mode & S_IWUSR)) return shown + " is read-only";
+    FILE* f = fopen(native.c_str(), "ab");
+    if (!f) return std::string("it cannot be opened to write: ") + strerror(errno);
+    fclose(f);
+    if (!existed) unlink(native.c_str());
+    return std::string();
 }
 
 // Two pictures side by side, the earlier on the left, on white.
@@ -436,7 +478,10 @@ void ScriptRunner::Picture(const std::vector<std::string>& words, int n)
     }
     RenderStats stats;
     std::string error;
-    if (!PictureDrawing(file, size, window, stats, error)) return Fail(n, "no picture: " + error);
+    if (!PictureDrawing(file, size, window, stats, error)) {
+        const std::string why = WhyNotWritable(file);
+        return Fail(n, "no picture: " + error + (why.empty() ? std::string() : ": " + why));
+    }
     std::string line = "  picture of model space: " + standin::NativePath(file) + " (" + std::to_string(stats.width) +
                        " x " + std::to_string(stats.height) + " pixels, " + Count(stats.entities, "entity", "entities") +
                        ", " + Count(stats.images, "image", "images") + " drawn from their files";

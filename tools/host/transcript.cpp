@@ -1,6 +1,7 @@
 #include "transcript.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 
 #include "afxmsgbox.h"
@@ -54,6 +55,22 @@ void Transcript::Conclude()
     }
     out_ << "velkhost: " << failures_.size() << (failures_.size() == 1 ? " step" : " steps") << " failed: ";
     for (size_t i = 0; i < failures_.size(); ++i) out_ << (i ? "; " : "") << failures_[i];
+    out_ << "\n";
+}
+
+void Transcript::Interrupted(int signal, const std::vector<std::string>& notDone)
+{
+    out_.flush();
+    out_ << "velkhost: interrupted by "
+         << (signal == SIGINT    ? std::string("Ctrl-C (SIGINT)")
+             : signal == SIGTERM ? std::string("SIGTERM")
+                                 : "signal " + std::to_string(signal));
+    if (notDone.empty()) out_ << " after every step was done";
+    for (size_t i = 0; i < notDone.size(); ++i) out_ << (i ? "; " : ": ") << notDone[i];
+    if (!failures_.empty()) {
+        out_ << "; " << failures_.size() << (failures_.size() == 1 ? " step" : " steps") << " failed: ";
+        for (size_t i = 0; i < failures_.size(); ++i) out_ << (i ? "; " : "") << failures_[i];
+    }
     out_ << "\n";
 }
 

@@ -36,6 +36,9 @@ public:
     const std::vector<std::string>& Failures() const { return failures_; }
     // The last line: every step succeeded, or each that failed.
     void Conclude();
+    // The last line of a run a signal stopped (SIGINT, SIGTERM): what it did
+    // not do ("the drawing was not saved to X"), and each step that failed.
+    void Interrupted(int signal, const std::vector<std::string>& notDone);
 
     // What happened since the last report: the command line, then the
     // programs and folders the shell started, the message boxes, then the

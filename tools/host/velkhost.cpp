@@ -47,23 +47,55 @@ int main(int argc, char** argv)
         if (options.script.empty()) options.script = folder + "/demo.scr";
     }
 
+    // Ctrl-C and SIGTERM stop the run between steps (and script lines),
+    // with the transcript whole and its last line saying what was not done.
+    CatchInterrupts();
     Transcript log(std::cout, options.quiet);
     Session session(options, log);
-    if (!CheckOutputs(session, error) || !PrepareMachine(session, error)) {
+    if (!CheckOutputs(session, error)) {
+        std::cerr << "velkhost: " << error << "\n";
+        return 2;
+    }
+    // Before anything is touched: no work is lost to a mistyped folder.
+    if (!CheckOutputFolders(session)) {
+        log.Outcome("nothing was run: the outputs have no folder to go into");
+        log.Conclude();
+        return 1;
+    }
+    if (!PrepareMachine(session, error)) {
         std::cerr << "velkhost: " << error << "\n";
         return 2;
     }
     // Kept to the end: answers a script gave for later belong to it.
     std::unique_ptr<ScriptRunner> script;
-    const OpenResult opened = OpenStep(session, error);
+    // The steps that were begun, to tell what an interrupted run did not do.
+    bool openBegun = false, loadBegun = false, scriptBegun = false, scriptCut = false, saveBegun = false,
+         pictureBegun = false;
+    OpenResult opened = OpenResult::kFailed;
+    if (!InterruptSignal()) {
+        openBegun = true;
+        opened = OpenStep(session, error);
+    }
     if (opened == OpenResult::kOpened) {
-        const bool loaded = LoadStep(session);
-        if (loaded && !options.script.empty()) {
-            script = std::make_unique<ScriptRunner>(session);
-            script->RunFile(options.script);
+        bool loaded = false;
+        if (!InterruptSignal()) {
+            loadBegun = true;
+            loaded = LoadStep(session);
         }
-        if (!options.save.empty()) SaveStep(session);
-        if (!options.png.empty()) PictureStep(session);
+        if (loaded && !options.script.empty() && !InterruptSignal()) {
+            scriptBegun = true;
+            script = std::make_unique<ScriptRunner>(session);
+            scriptCut = !script->RunFile(options.script) && InterruptSignal();
+        }
+        if (!options.save.empty() && !InterruptSignal()) {
+            saveBegun = true;
+            SaveStep(session);
+        }
+        if (!options.png.empty() && !InterruptSignal()) {
+            pictureBegun = true;
+            PictureStep(session);
+        }
+        // The module is unloaded, interrupted or not, as a host that closes.
         if (loaded) UnloadStep(session);
         Summary(session);
     }
@@ -77,6 +109,19 @@ int main(int argc, char** argv)
         std::cout.flush();
         std::cerr << "velkhost: " << error << "\n";
         return 2;
+    }
+    if (const int signal = InterruptSignal()) {
+        std::vector<std::string> notDone;
+        if (!openBegun) notDone.push_back("the drawing was not opened");
+        else if (opened == OpenResult::kOpened && !loadBegun) notDone.push_back("the module was not loaded");
+        if (!options.script.empty() && (scriptCut || !scriptBegun))
+            notDone.push_back(scriptBegun ? "the script was not run to its end" : "the script was not run");
+        if (!options.save.empty() && !saveBegun) notDone.push_back("the drawing was not saved to " + options.save);
+        if (!options.png.empty() && !pictureBegun) notDone.push_back("no picture was written to " + options.png);
+        log.Interrupted(signal, notDone);
+        // As a shell reports a process a signal ended: 130 for SIGINT, 143
+        // for SIGTERM.
+        return 128 + signal;
     }
     log.Conclude();
     return log.Failures().empty() ? 0 : 1;

@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <vector>
 
 #include <filesystem>
 #include <fstream>
@@ -21,6 +24,7 @@
 #include "standin_control.h"
 #include "standin_peer.h"
 #include "test_support.h"
+#include "text_internal.h"
 #include "windows.h"
 
 namespace fs = std::filesystem;
@@ -100,6 +104,64 @@ TEST(MachinePaths, DevicesAndBrokenSharesNameNothing)
     }
     EXPECT_EQ(_wfopen(L"\\\\.\\COM1", L"wb"), nullptr);
     EXPECT_FALSE(CreateDirectoryW(L"\\\\..\\share", nullptr));
+}
+
+// A name Windows gives no file, a device's or one holding a character names
+// may not hold, is refused by every call as Windows refuses it
+// (ERROR_INVALID_NAME, EINVAL), and nothing is made; a search's last part
+// may hold its wildcards, and the drive's colon is no part.
+TEST(MachinePaths, DeviceNamesAndForbiddenCharactersNameNoFile)
+{
+    const std::string& root = standin::MachineRoot();
+    ASSERT_TRUE(CreateDirectoryW(L"C:\\x", nullptr));
+    velktest::WriteNativeFile(root + "/C/x/a.txt", "a");
+    auto everything = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::recursive_directory_iterator(root)) names.push_back(e.path().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const auto before = everything();
+    for (const wchar_t* path :
+         {L"C:\\x\\con.txt", L"NUL", L"nul", L"C:\\x\\CON", L"C:\\x\\Aux.dxf", L"C:\\x\\prn.", L"C:\\x\\com1",
+          L"C:\\x\\COM9.log", L"C:\\x\\lpt1.png", L"C:\\x\\LPT9", L"C:\\x\\con .txt", L"C:\\nul\\f.txt",
+          L"\\\\server\\con\\f", L"C:\\x\\a<b", L"C:\\x\\a>b", L"C:\\x\\a:b", L"C:\\x\\a\"b",
+          L"C:\\x\\a|b", L"C:\\x\\a?b", L"C:\\x\\a*b", L"C:\\x\\a\tb", L"C:\\a:b\\c.txt", L"a:b:c"}) {
+        const std::string shown = standin::WideToUtf8(path);
+        EXPECT_EQ(standin::NativePath(path), "") << shown;
+        SetLastError(0);
+        EXPECT_EQ(GetFileAttributesW(path), INVALID_FILE_ATTRIBUTES) << shown;
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_NAME) << shown;
+        errno = 0;
+        EXPECT_EQ(_wfopen(path, L"wb"), nullptr) << shown;
+        EXPECT_EQ(errno, EINVAL) << shown;
+        EXPECT_FALSE(CreateDirectoryW(path, nullptr)) << shown;
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_NAME) << shown;
+        EXPECT_FALSE(CopyFileW(L"C:\\x\\a.txt", path, FALSE)) << shown;
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_NAME) << shown;
+        EXPECT_FALSE(MoveFileW(L"C:\\x\\a.txt", path)) << shown;
+        EXPECT_FALSE(DeleteFileW(path)) << shown;
+        EXPECT_FALSE(SetCurrentDirectoryW(path)) << shown;
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_NAME) << shown;
+    }
+    EXPECT_EQ(everything(), before);
+
+    // Names that only look like devices are files, and wildcards search.
+    for (const wchar_t* path : {L"C:\\x\\console.txt", L"C:\\x\\com10", L"C:\\x\\lpt0", L"C:\\x\\xcon",
+                                L"C:\\x\\nul_", L"C:\\x\\a.con", L"C:/x/ok.txt", L"c:\\x\\..\\x\\b.txt"}) {
+        FILE* f = _wfopen(path, L"wb");
+        EXPECT_NE(f, nullptr) << standin::WideToUtf8(path);
+        if (f) fclose(f);
+    }
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(L"C:\\x\\co?sole.*", &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cFileName, L"console.txt");
+    FindClose(find);
+    EXPECT_EQ(FindFirstFileW(L"C:\\x*\\a.txt", &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_NAME);
+    EXPECT_EQ(FindFirstFileW(L"C:\\x\\a|*", &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_NAME);
 }
 
 // Every file under a native folder with its bytes and permission bits; links

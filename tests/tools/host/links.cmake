@@ -11,9 +11,12 @@ target_link_libraries(${name} PRIVATE velkhost_drawing)
 # two parts far apart) with every image it names found beside it. The
 # images of the run before are replaced.
 set(demo_dir ${CMAKE_BINARY_DIR}/demo-test)
+# velkhost writes its outputs only into folders that exist.
+add_test(NAME demo_output_folder COMMAND ${CMAKE_COMMAND} -E make_directory ${demo_dir})
+set_tests_properties(demo_output_folder PROPERTIES LABELS tools/host FIXTURES_SETUP demo_output)
 add_test(NAME demo_end_to_end
          COMMAND velkhost --demo --module $<TARGET_FILE:velkgrx> --save ${demo_dir}/demo-result.dxf
                  --png ${demo_dir}/demo-result.png --overwrite)
-set_tests_properties(demo_end_to_end PROPERTIES LABELS tools/host TIMEOUT 300
+set_tests_properties(demo_end_to_end PROPERTIES LABELS tools/host TIMEOUT 300 FIXTURES_REQUIRED demo_output
   PASS_REGULAR_EXPRESSION "picture of model space: [^\n]*\\(1600 x [4-9][0-9][0-9] pixels, [0-9]+ entities, 2 images, 0 image files missing\\).*velkhost: every step succeeded"
   FAIL_REGULAR_EXPRESSION "FAILED|失败|ERROR: [A-Za-z]+Sanitizer|runtime error")

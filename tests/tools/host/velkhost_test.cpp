@@ -5,18 +5,24 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gcapdocmanager.h"
@@ -48,11 +54,13 @@ std::string Quoted(const std::string& s)
     return q + "'";
 }
 
-// Runs velkhost with the module as built and the arguments; output and
-// errors together.
+// Runs velkhost with the arguments, and the module as built unless they
+// name one; output and errors together.
 Outcome Velkhost(const std::vector<std::string>& args)
 {
-    std::string command = Quoted(VELKHOST_PROGRAM) + " --module " + Quoted(VELK_MODULE_FILE);
+    std::string command = Quoted(VELKHOST_PROGRAM);
+    if (std::find(args.begin(), args.end(), "--module") == args.end())
+        command += " --module " + Quoted(VELK_MODULE_FILE);
     for (const std::string& a : args) command += " " + Quoted(a);
     Outcome r;
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -66,6 +74,144 @@ Outcome Velkhost(const std::vector<std::string>& args)
     while (!out.empty() && out.back() == '\n') out.pop_back();
     r.lastLine = out.substr(out.rfind('\n') == std::string::npos ? 0 : out.rfind('\n') + 1);
     return r;
+}
+
+std::string LastLine(std::string out)
+{
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out.substr(out.rfind('\n') == std::string::npos ? 0 : out.rfind('\n') + 1);
+}
+
+// A velkhost run as a child process, with the module as built: its output
+// and errors read together through a pipe. A run still going at the end of
+// the test is killed.
+class Child {
+public:
+    // `tmpdir`: the TMPDIR it runs with, when not empty. It starts with the
+    // default action for the signals velkhost catches, whatever the test
+    // runner ignores.
+    Child(const std::vector<std::string>& args, const std::string& tmpdir = std::string())
+    {
+        std::vector<std::string> all = {VELKHOST_PROGRAM, "--module", VELK_MODULE_FILE};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv, envp;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const std::string tmp = "TMPDIR=" + tmpdir;
+        for (char** e = environ; *e; ++e)
+            if (tmpdir.empty() || strncmp(*e, "TMPDIR=", 7) != 0) envp.push_back(*e);
+        if (!tmpdir.empty()) envp.push_back(const_cast<char*>(tmp.c_str()));
+        envp.push_back(nullptr);
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_adddup2(&files, fds[1], 1);
+        posix_spawn_file_actions_adddup2(&files, fds[1], 2);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t defaults, none;
+        sigemptyset(&defaults);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&defaults, signal);
+        sigemptyset(&none);
+        posix_spawnattr_setsigdefault(&attr, &defaults);
+        posix_spawnattr_setsigmask(&attr, &none);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+        if (posix_spawn(&pid, VELKHOST_PROGRAM, &files, &attr, argv.data(), envp.data()) != 0) pid = -1;
+        posix_spawnattr_destroy(&attr);
+        posix_spawn_file_actions_destroy(&files);
+        close(fds[1]);
+        out_ = fds[0];
+    }
+    ~Child()
+    {
+        if (pid > 0 && !waited_) {
+            kill(pid, SIGKILL);
+            Wait();
+        }
+        if (out_ >= 0) close(out_);
+    }
+
+    // Reads until the output holds `text`; false when it ended or the time
+    // passed first.
+    bool ReadUntil(const std::string& text, int seconds = 60)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        size_t from = 0;
+        while (output.find(text, from) == std::string::npos) {
+            from = output.size() > text.size() ? output.size() - text.size() : 0;
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                                    std::chrono::steady_clock::now());
+            pollfd p = {out_, POLLIN, 0};
+            if (left.count() <= 0 || poll(&p, 1, (int)left.count()) <= 0) return false;
+            char buf[65536];
+            const ssize_t n = read(out_, buf, sizeof buf);
+            if (n <= 0) return false;
+            output.append(buf, (size_t)n);
+        }
+        return true;
+    }
+    void ReadToEnd() { ReadUntil(std::string(1, '\0'), 280); }
+    // The status waitpid gives.
+    int Wait()
+    {
+        int status = 0;
+        if (pid > 0 && !waited_ && waitpid(pid, &status, 0) == pid) waited_ = true, status_ = status;
+        return status_;
+    }
+
+    pid_t pid = -1;
+    std::string output;
+
+private:
+    int out_ = -1;
+    bool waited_ = false;
+    int status_ = -1;
+};
+
+// The writing end of a pipe the run reads its script from, once the run
+// opened it (it has made its machine by then); -1 when the run ended or a
+// minute passed first.
+int OpenWriter(const fs::path& fifo, Child& run)
+{
+    for (int i = 0; i < 6000; ++i) {
+        const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) {
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            return fd;
+        }
+        int status = 0;
+        if (errno != ENXIO || waitpid(run.pid, &status, WNOHANG) == run.pid) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
+}
+
+void WriteAll(int fd, const std::string& text)
+{
+    for (size_t at = 0; at < text.size();) {
+        const ssize_t n = write(fd, text.data() + at, text.size() - at);
+        if (n <= 0) return;
+        at += (size_t)n;
+    }
+}
+
+// True once the process has taken the signal sent to it (it is no longer
+// pending): its handler has run or runs, so a second is a second.
+bool SignalTaken(pid_t pid, int signal)
+{
+    for (int i = 0; i < 6000; ++i) {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        std::string line;
+        bool pending = false;
+        while (std::getline(status, line)) {
+            if (line.rfind("SigPnd:", 0) != 0 && line.rfind("ShdPnd:", 0) != 0) continue;
+            pending |= (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
+        }
+        if (!pending) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 // Every file below a folder with its bytes.
@@ -154,9 +300,24 @@ TEST_F(VelkhostProcess, MachineFolderIsOnlyEverOneOfItsOwn)
     r = Velkhost({"--machine", own.string(), "--quiet"});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_TRUE(fs::exists(own / ".velkhost-machine"));
-    velktest::WriteNativeFile((own / "C" / "left-over.txt").string(), "old run");
+    // Taken again, it is cleared; what velkhost made there goes unnamed...
     r = Velkhost({"--machine", own.string(), "--quiet"});
     EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.output.find("cleared"), std::string::npos) << r.output;
+    // ... and what a user put there, or changed, is named as it goes.
+    velktest::WriteNativeFile((own / "C" / "left-over.txt").string(), "old run");
+    velktest::WriteNativeFile((own / "C" / "mine" / "a" / "b.txt").string(), "old run");
+    const fs::path settings = own / "C/Users/user/AppData/Local/VelkArx_setting.ini";
+    ASSERT_TRUE(fs::exists(settings));
+    velktest::WriteNativeFile(settings.string(), velktest::ReadNativeFile(settings.string()) + "[Mine]\n");
+    r = Velkhost({"--machine", own.string(), "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("machine folder " + own.string() + ": cleared what velkhost did not make there: "),
+              std::string::npos)
+        << r.output;
+    for (const char* name : {"C/left-over.txt", "C/mine/ (a folder, with 1 file)",
+                             "C/Users/user/AppData/Local/VelkArx_setting.ini (changed since velkhost made it)"})
+        EXPECT_NE(r.output.find(name), std::string::npos) << name << r.output;
     EXPECT_FALSE(fs::exists(own / "C" / "left-over.txt"));
     EXPECT_TRUE(fs::exists(own / "C"));
 
@@ -223,41 +384,134 @@ TEST_F(VelkhostProcess, MachineFolderClearsOnlyWhatVelkhostMade)
     EXPECT_TRUE(fs::is_empty(target));
 }
 
-// A run stopped by Ctrl-C or kill removes its temporary machine folder on
-// the way out. The run is held reading its script from a pipe.
+// A run stopped by Ctrl-C or SIGTERM ends with its temporary machine folder
+// removed: it stops before the next script line and exits 130 (143); a
+// second signal stops it at once, the folder still removed. The run is held
+// reading its script from a pipe.
 TEST_F(VelkhostProcess, AStoppedRunRemovesItsTemporaryMachine)
 {
     const fs::path temp = dir / "tmp", pipe = dir / "held.scr";
     fs::create_directories(temp);
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     for (int signal : {SIGINT, SIGTERM}) {
-        const std::string tmpdir = "TMPDIR=" + temp.string();
-        std::vector<std::string> args = {VELKHOST_PROGRAM, "--module", VELK_MODULE_FILE, "--script", pipe.string(),
-                                         "--quiet"};
-        std::vector<char*> argv, envp;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        for (char** e = environ; *e; ++e)
-            if (strncmp(*e, "TMPDIR=", 7) != 0) envp.push_back(*e);
-        envp.push_back(const_cast<char*>(tmpdir.c_str()));
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, VELKHOST_PROGRAM, &files, nullptr, argv.data(), envp.data()), 0);
-        posix_spawn_file_actions_destroy(&files);
-        // Opened once the run reads the script: its machine is made by then.
-        const int writer = open(pipe.c_str(), O_WRONLY);
-        ASSERT_GE(writer, 0);
+        Child run({"--script", pipe.string(), "--quiet"}, temp.string());
+        const int writer = OpenWriter(pipe, run);
+        ASSERT_GE(writer, 0) << run.output;
         EXPECT_FALSE(fs::is_empty(temp));
-        kill(pid, signal);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        kill(run.pid, signal);
+        // The read goes on; none of the script runs.
+        WriteAll(writer, "POINT\n1,1\n");
         close(writer);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        run.ReadToEnd();
+        const int status = run.Wait();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << status << run.output;
+        EXPECT_NE(run.output.find("script: " + pipe.string() + ", interrupted: lines 1 to 2 were not run\n"),
+                  std::string::npos)
+            << run.output;
+        EXPECT_EQ(LastLine(run.output),
+                  std::string("velkhost: interrupted by ") + (signal == SIGINT ? "Ctrl-C (SIGINT)" : "SIGTERM") +
+                      ": the script was not run to its end")
+            << run.output;
         EXPECT_TRUE(fs::is_empty(temp)) << fs::directory_iterator(temp)->path();
     }
+
+    Child run({"--script", pipe.string(), "--quiet"}, temp.string());
+    const int writer = OpenWriter(pipe, run);
+    ASSERT_GE(writer, 0) << run.output;
+    kill(run.pid, SIGINT);
+    ASSERT_TRUE(SignalTaken(run.pid, SIGINT));
+    kill(run.pid, SIGINT);
+    const int status = run.Wait();
+    close(writer);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    EXPECT_TRUE(fs::is_empty(temp)) << fs::directory_iterator(temp)->path();
+}
+
+// Ctrl-C in a long script: the line it is on is finished, the command
+// waiting for the next answer is cancelled as Esc cancels it, nothing more
+// is run, saved or pictured, and the transcript ends whole with a line that
+// says what was not done; the exit status is 130 (143 for SIGTERM).
+TEST_F(VelkhostProcess, CtrlCFinishesTheLineAndSaysWhatWasNotDone)
+{
+    std::string text = "LINE\n0,0\n";
+    for (int i = 1; i <= 200000; ++i) text += std::to_string(i) + "," + std::to_string(i % 7) + "\n";
+    const fs::path script = Script(text + "\n");
+    for (int signal : {SIGINT, SIGTERM}) {
+        const fs::path save = dir / "never.dxf", png = dir / "never.png";
+        Child run({"--machine", (dir / "m").string(), "--script", script.string(), "--save", save.string(), "--png",
+                   png.string()});
+        ASSERT_TRUE(run.ReadUntil("] Specify next point: 30,2\n")) << run.output;
+        kill(run.pid, signal);
+        run.ReadToEnd();
+        const int status = run.Wait();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << status << LastLine(run.output);
+        ASSERT_FALSE(run.output.empty());
+        EXPECT_EQ(run.output.back(), '\n');
+        EXPECT_NE(run.output.find("  interrupted: the command waiting for \"Specify next point:\" is cancelled\n"),
+                  std::string::npos)
+            << LastLine(run.output);
+        EXPECT_NE(run.output.find("script: " + script.string() + ", interrupted: lines "), std::string::npos);
+        EXPECT_EQ(run.output.find("FAILED"), std::string::npos);
+        EXPECT_EQ(LastLine(run.output),
+                  std::string("velkhost: interrupted by ") + (signal == SIGINT ? "Ctrl-C (SIGINT)" : "SIGTERM") +
+                      ": the script was not run to its end; the drawing was not saved to " + save.string() +
+                      "; no picture was written to " + png.string());
+        // Every answer line is whole.
+        std::istringstream lines(run.output);
+        std::string line;
+        int answers = 0;
+        while (std::getline(lines, line)) {
+            if (line.find("] Specify next point:") == std::string::npos) continue;
+            ++answers;
+            EXPECT_TRUE(isdigit((unsigned char)line.back())) << line;
+        }
+        EXPECT_GE(answers, 30);
+        EXPECT_FALSE(fs::exists(save));
+        EXPECT_FALSE(fs::exists(png));
+    }
+}
+
+// Two runs on one machine folder: the second is refused while the first
+// holds it (exit status 2, naming it) and touches nothing, and the first
+// goes on to its end. A run killed with SIGKILL leaves no lock behind: the
+// next takes the folder, saying it cannot tell what the killed run made
+// from other files.
+TEST_F(VelkhostProcess, AMachineFolderServesOneRunAtATime)
+{
+    const fs::path machine = dir / "shared", pipe = dir / "first.scr", out = dir / "first.dxf";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    {
+        Child first({"--machine", machine.string(), "--script", pipe.string(), "--save", out.string(), "--quiet"});
+        const int writer = OpenWriter(pipe, first);
+        ASSERT_GE(writer, 0) << first.output;
+        const auto before = Contents(machine);
+        const Outcome second = Velkhost({"--machine", machine.string(), "--quiet"});
+        EXPECT_EQ(second.status, 2) << second.output;
+        EXPECT_EQ(second.lastLine, "velkhost: the machine folder " + machine.string() +
+                                       " is in use by another velkhost run; give another folder, or wait for that run "
+                                       "to end");
+        EXPECT_TRUE(Contents(machine) == before);
+        WriteAll(writer, "POINT\n1,1\n");
+        close(writer);
+        first.ReadToEnd();
+        const int status = first.Wait();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << first.output;
+        EXPECT_EQ(Entities(out).size(), 1u);
+    }
+    EXPECT_EQ(Velkhost({"--machine", machine.string(), "--quiet"}).status, 0);
+
+    Child killed({"--machine", machine.string(), "--script", pipe.string(), "--quiet"});
+    const int writer = OpenWriter(pipe, killed);
+    ASSERT_GE(writer, 0) << killed.output;
+    kill(killed.pid, SIGKILL);
+    const int status = killed.Wait();
+    close(writer);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    const Outcome next = Velkhost({"--machine", machine.string(), "--quiet"});
+    EXPECT_EQ(next.status, 0) << next.output;
+    EXPECT_NE(next.output.find("machine folder " + machine.string() + ": cleared "), std::string::npos) << next.output;
+    EXPECT_NE(next.output.find("the run before left no list of what it made there"), std::string::npos)
+        << next.output;
 }
 
 // A cache root that climbs out of the machine folder, with clear-cache-on-
@@ -282,6 +536,7 @@ TEST_F(VelkhostProcess, PlainModeRoundTripsTheDrawingAndNeverWritesBesideIt)
     const fs::path input = UserDrawing();
     const auto before = Contents(input.parent_path());
     const fs::path out = dir / "out" / "saved.dxf";
+    fs::create_directories(out.parent_path());
     Outcome r = Velkhost({"--drawing", input.string(), "--save", out.string(), "--png", (dir / "out" / "p.png").string()});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(r.lastLine, "velkhost: every step succeeded");
@@ -301,6 +556,7 @@ TEST_F(VelkhostProcess, PlainModeRoundTripsTheDrawingAndNeverWritesBesideIt)
     // Outputs in a folder below it are the user's to name, and a run can be
     // made again; --save and --png may not be one file by another name.
     const fs::path below = input.parent_path() / "out";
+    fs::create_directories(below);
     for (int run = 0; run < 2; ++run) {
         r = Velkhost({"--drawing", input.string(), "--save", (below / "site.dxf").string(), "--png",
                       (below / "site.png").string(), "--quiet"});
@@ -418,6 +674,7 @@ TEST_F(VelkhostProcess, ImagesBesideTheDrawingGoAlongAndMissingOnesAreReported)
     velktest::WriteNativeFile((input.parent_path() / "pics" / "here.png").string(), "the user's picture");
 
     const fs::path out = dir / "out" / "pictured.dxf";
+    fs::create_directories(out.parent_path());
     // Quiet, the outcome lines still say what was missing.
     const Outcome r = Velkhost({"--drawing", input.string(), "--save", out.string(), "--quiet"});
     ASSERT_EQ(r.status, 0) << r.output;
@@ -470,6 +727,27 @@ TEST_F(VelkhostProcess, QuietPrintsOutcomesAndHelpListsEveryOption)
     r = Velkhost({"--frobnicate"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.output.find("--frobnicate"), std::string::npos);
+
+    // An option that takes one value, given twice: the second would win
+    // silently.
+    const std::map<std::string, std::pair<std::string, std::string>> twice = {
+        {"--module", {VELK_MODULE_FILE, VELK_MODULE_FILE}},
+        {"--machine", {(dir / "m1").string(), (dir / "m2").string()}},
+        {"--drawing", {input.string(), input.string()}},
+        {"--script", {"a.scr", "b.scr"}},
+        {"--save", {(dir / "a.dxf").string(), (dir / "b.dxf").string()}},
+        {"--png", {(dir / "a.png").string(), (dir / "b.png").string()}},
+        {"--png-size", {"100", "200"}},
+        {"--png-window", {"0,0,1,1", "0,0,2,2"}}};
+    for (const auto& [option, values] : twice) {
+        r = Velkhost({option, values.first, option, values.second});
+        EXPECT_EQ(r.status, 2) << option << r.output;
+        EXPECT_NE(r.output.find("velkhost: " + option + " is given twice (" + values.first + " and " + values.second +
+                                "); give it once"),
+                  std::string::npos)
+            << option << r.output;
+        EXPECT_FALSE(fs::exists(dir / "m1") || fs::exists(dir / "a.dxf") || fs::exists(dir / "a.png")) << option;
+    }
 }
 
 // A script draws with the host's commands and the drawing is saved with
@@ -508,6 +786,12 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
         {"> select all\n", "script line 1", "the selection is empty"},
         {"POINT\n1,1\nRECTANG\n\n", "script line 3", "RECTANG was cancelled"},
         {"> wait 1e300 s\n", "script line 1", "up to a day"},
+        // A picture that cannot be written says why.
+        {"POINT\n1,1\n> picture C:\\no\\where\\p.png\n", "script line 3",
+         "no picture: the picture cannot be written: the folder C:\\no\\where does not exist"},
+        {"POINT\n1,1\n> picture C:\\Drawings\\con.png\n", "script line 3",
+         "C:\\Drawings\\con.png is a name Windows gives no file"},
+        {"POINT\n1,1\n> picture C:\\Drawings\n", "script line 3", "C:\\Drawings is a folder"},
         {"> peer sign s at 1,2\n> peer send s\n", "script line 2", "knows no plug-in window yet"},
         // Named by its line and its start, not as the command cancelled.
         {"TEXT\n0,0\n2.5\n" + std::string(1100, 'x') + "\n", "script line 4 (\"" + std::string(60, 'x') + "...\"",
@@ -607,6 +891,32 @@ TEST_F(VelkhostProcess, EveryHostCommandCanBeScripted)
     // The text erased, brought back, erased again and brought back.
     EXPECT_EQ(kinds, (std::map<std::string, int>{{"AcDbHatch", 1}, {"AcDbLine", 2}, {"AcDbMText", 1}, {"AcDbPoint", 1},
                                                 {"AcDbPolyline", 2}, {"AcDbText", 1}}));
+}
+
+// An output into a folder that does not exist is refused before anything
+// runs, as cp refuses it: exit status 1, the folder named, no folder made
+// and the machine folder not touched.
+TEST_F(VelkhostProcess, OutputsGoOnlyIntoFoldersThatExist)
+{
+    const fs::path machine = dir / "m";
+    ASSERT_EQ(Velkhost({"--machine", machine.string(), "--quiet"}).status, 0);
+    velktest::WriteNativeFile((machine / "C" / "kept.txt").string(), "a file of the user's");
+    const fs::path missing = dir / "nonexistent" / "dir";
+    const fs::path script = Script("POINT\n1,1\n");
+    for (const char* option : {"--save", "--png"}) {
+        const std::string file = (missing / (option == std::string("--save") ? "x.dxf" : "x.png")).string();
+        const std::string step = option == std::string("--save") ? "save" : "picture";
+        const Outcome r = Velkhost({"--machine", machine.string(), "--script", script.string(), option, file});
+        EXPECT_EQ(r.status, 1) << r.output;
+        const std::string why = "cannot write " + file + ": the folder " + missing.string() +
+                                " does not exist; velkhost makes no folder for an output";
+        EXPECT_NE(r.output.find("FAILED: " + step + ": " + why + "\n"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("nothing was run"), std::string::npos) << r.output;
+        EXPECT_EQ(r.lastLine, "velkhost: 1 step failed: " + step + " (" + why + ")");
+        EXPECT_EQ(r.output.find("open:"), std::string::npos) << r.output;
+        EXPECT_FALSE(fs::exists(dir / "nonexistent"));
+        EXPECT_TRUE(fs::exists(machine / "C" / "kept.txt"));
+    }
 }
 
 // A save that cannot be written, a missing drawing and files that are no
