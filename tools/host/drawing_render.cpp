@@ -242,11 +242,64 @@ struct Text {
 struct Raster {
     cairo_surface_t* surface = nullptr;
     int width = 0, height = 0;
+    // The image halved again and again, made when first needed: cairo's
+    // filters run out of memory shrinking an image thousands of times.
+    std::vector<cairo_surface_t*> halves;
     ~Raster()
     {
         if (surface) cairo_surface_destroy(surface);
+        for (cairo_surface_t* h : halves) cairo_surface_destroy(h);
     }
+    // The image at most `times` smaller, halved a whole number of times
+    // down to a single pixel; null when cairo cannot hold it.
+    cairo_surface_t* shrunk(double times);
 };
+
+cairo_surface_t* Raster::shrunk(double times)
+{
+    cairo_surface_t* s = surface;
+    for (size_t k = 0; s && times >= 2; ++k, times /= 2) {
+        const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+        if (w == 1 && h == 1) break;
+        if (k < halves.size()) {
+            s = halves[k];
+            continue;
+        }
+        // Each pixel the mean of the (up to) four under it, premultiplied
+        // channels alike.
+        const int hw = (w + 1) / 2, hh = (h + 1) / 2;
+        cairo_surface_t* half = cairo_image_surface_create(cairo_image_surface_get_format(s), hw, hh);
+        if (cairo_surface_status(half) != CAIRO_STATUS_SUCCESS) {
+            cairo_surface_destroy(half);
+            return nullptr;
+        }
+        cairo_surface_flush(s);
+        cairo_surface_flush(half);
+        const unsigned char* from = cairo_image_surface_get_data(s);
+        unsigned char* to = cairo_image_surface_get_data(half);
+        const int fromStride = cairo_image_surface_get_stride(s), toStride = cairo_image_surface_get_stride(half);
+        for (int y = 0; y < hh; ++y) {
+            auto* out = reinterpret_cast<uint32_t*>(to + (size_t)y * toStride);
+            const auto* r0 = reinterpret_cast<const uint32_t*>(from + (size_t)(2 * y) * fromStride);
+            const auto* r1 = reinterpret_cast<const uint32_t*>(from + (size_t)std::min(2 * y + 1, h - 1) * fromStride);
+            for (int x = 0; x < hw; ++x) {
+                const int x0 = 2 * x, x1 = std::min(2 * x + 1, w - 1);
+                const uint32_t q[4] = {r0[x0], r0[x1], r1[x0], r1[x1]};
+                uint32_t v = 0;
+                for (int shift = 0; shift < 32; shift += 8) {
+                    uint32_t sum = 2;
+                    for (uint32_t p : q) sum += p >> shift & 0xFF;
+                    v |= (sum / 4) << shift;
+                }
+                out[x] = v;
+            }
+        }
+        cairo_surface_mark_dirty(half);
+        halves.push_back(half);
+        s = half;
+    }
+    return s;
+}
 struct Picture {
     OdGePoint2d origin;
     OdGeVector2d u, v;
@@ -1798,6 +1851,7 @@ public:
         cairo_surface_destroy(surface_);
     }
     bool ok() const { return cairo_status(cr_) == CAIRO_STATUS_SUCCESS; }
+    const char* status() const { return cairo_status_to_string(cairo_status(cr_)); }
     const Box& view() const { return view_; }
 
     // Device pixels: x from the left, y from the top.
@@ -1831,22 +1885,24 @@ public:
         return inside;
     }
 
-    void path(const Ring& d, bool closed)
+    void path(const Ring& d, bool closed, cairo_t* cr = nullptr)
     {
+        if (!cr) cr = cr_;
         for (size_t i = 0; i < d.size(); ++i) {
-            if (i) cairo_line_to(cr_, d[i].x, d[i].y);
-            else cairo_move_to(cr_, d[i].x, d[i].y);
+            if (i) cairo_line_to(cr, d[i].x, d[i].y);
+            else cairo_move_to(cr, d[i].x, d[i].y);
         }
-        if (closed && !d.empty()) cairo_close_path(cr_);
+        if (closed && !d.empty()) cairo_close_path(cr);
     }
 
-    // A closed ring into the path, cut to the guard: far outside the
-    // picture cairo's fixed-point coordinates would wrap.
-    void area(const Ring& r)
+    // A closed ring into the path (of `cr`, or the picture's), cut to the
+    // guard: far outside the picture cairo's fixed-point coordinates would
+    // wrap.
+    void area(const Ring& r, cairo_t* cr = nullptr)
     {
         Ring d;
-        if (device(r, d)) path(d, true);
-        else path(ClipRing(std::move(d), guard_), true);
+        if (device(r, d)) path(d, true, cr);
+        else path(ClipRing(std::move(d), guard_), true, cr);
     }
 
     // A line into the path of the pending stroke. Cut to the guard where it
@@ -2062,24 +2118,30 @@ public:
     {
         flush();
         if (!p.image || !p.image->surface) return;
+        // Pixels far smaller than the picture's are averaged beforehand:
+        // cairo's filters are for shrinking a few times, not thousands.
+        const double devicePerPixel = p.u.length() / p.image->width * s_;
+        cairo_surface_t* source = p.image->shrunk(devicePerPixel > 0 ? 0.5 / devicePerPixel : 1);
+        if (!source) return;
         // Image pixels (x right, y down from the top row) to the device.
         OdGePoint2d top = p.origin + p.v;
         cairo_matrix_t m;
-        double iw = p.image->width, ih = p.image->height;
+        const double iw = cairo_image_surface_get_width(source), ih = cairo_image_surface_get_height(source);
         cairo_matrix_init(&m, p.u.x / iw * s_, -p.u.y / iw * s_, -p.v.x / ih * s_, p.v.y / ih * s_, X(top.x), Y(top.y));
         if (cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS) return;
-        cairo_save(cr_);
-        area({p.origin, p.origin + p.u, p.origin + p.u + p.v, top});
-        cairo_pattern_t* pat = cairo_pattern_create_for_surface(p.image->surface);
+        // On a context of its own: an image cairo cannot draw is left out
+        // and does not stop the rest of the picture.
+        cairo_t* cr = cairo_create(surface_);
+        area({p.origin, p.origin + p.u, p.origin + p.u + p.v, top}, cr);
+        cairo_pattern_t* pat = cairo_pattern_create_for_surface(source);
         cairo_pattern_set_matrix(pat, &m);
         // Pixels larger than the picture's show as squares, as hosts show
         // them; smaller ones are averaged.
-        double devicePerPixel = p.u.length() / iw * s_;
-        cairo_pattern_set_filter(pat, devicePerPixel >= 1 ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
-        cairo_set_source(cr_, pat);
-        cairo_fill(cr_);
+        cairo_pattern_set_filter(pat, p.u.length() / iw * s_ >= 1 ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+        cairo_set_source(cr, pat);
+        cairo_fill(cr);
         cairo_pattern_destroy(pat);
-        cairo_restore(cr_);
+        cairo_destroy(cr);
     }
 
     // The picture as 24-bit rows, bottom row first, into the image.
@@ -2325,8 +2387,9 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     int w = (int)std::ceil(dx * scale + 2 * margin), h = (int)std::ceil(dy * scale + 2 * margin);
     double minX = lx - (dx - (hx - lx)) / 2, minY = ly - (dy - (hy - ly)) / 2;
     Painter painter(w, h, minX, minY, scale, margin);
+    const std::string pixels = std::to_string(w) + " x " + std::to_string(h) + " pixels";
     if (!painter.ok()) {
-        error = "the picture cannot be made";
+        error = "the picture of " + pixels + " cannot be made (cairo: " + painter.status() + ")";
         return false;
     }
     Font* font = collect.usedFont();
@@ -2352,7 +2415,7 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     stats.originY = minY - margin / scale;
     stats.pixelsPerUnit = scale;
     if (!painter.ok()) {
-        error = "the picture cannot be drawn";
+        error = "the picture of " + pixels + " cannot be drawn (cairo: " + painter.status() + ")";
         return false;
     }
     if (!painter.save(pngPath)) {
