@@ -34,6 +34,7 @@
 namespace velkhost {
 
 const char* const kRenderFontFile = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
+const char* const kRenderFallbackFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 namespace {
 
@@ -101,10 +102,12 @@ struct Box {
 
 // ---- the font ----
 
-// The glyph index of a character and how far it moves the pen, in ems.
+// The glyph index of a character and how far it moves the pen, in ems;
+// from the fallback font when the font lacks it.
 struct Glyph {
     unsigned index = 0;
     double advance = 0;
+    bool fallback = false;
 };
 
 // One font, loaded once a process and kept: FreeType for metrics, cairo
@@ -136,10 +139,23 @@ public:
             error = "texts cannot be drawn: cairo cannot use the font file " + file;
             return nullptr;
         }
+        // Signs the font lacks (the diameter sign) come from the fallback;
+        // without it they stay the font's missing-glyph box.
+        FT_Face other = nullptr;
+        if (file != kRenderFallbackFontFile && FT_New_Face(library, kRenderFallbackFontFile, 0, &other) == 0) {
+            if (other->units_per_EM) {
+                font->fallbackFt_ = other;
+                font->fallback_ = cairo_ft_font_face_create_for_ft_face(other, FT_LOAD_NO_HINTING);
+                if (cairo_font_face_status(font->fallback_) != CAIRO_STATUS_SUCCESS) font->fallbackFt_ = nullptr;
+            } else {
+                FT_Done_Face(other);
+            }
+        }
         return (loaded[file] = std::move(font)).get();
     }
 
-    cairo_font_face_t* face() const { return face_; }
+    // The cairo face of the font, or of the fallback.
+    cairo_font_face_t* face(bool fallback = false) const { return fallback ? fallback_ : face_; }
     // The height of capitals and the depth below the baseline, in ems.
     double cap() const { return cap_; }
     double descent() const { return descent_; }
@@ -155,9 +171,13 @@ public:
         Glyph g;
         g.index = FT_Get_Char_Index(face_ft_, c);
         if (!g.index && c == 0xA0) g.index = FT_Get_Char_Index(face_ft_, ' ');
+        FT_Face from = face_ft_;
+        if (!g.index && c > ' ' && fallbackFt_) {
+            if (const unsigned other = FT_Get_Char_Index(fallbackFt_, c)) g.index = other, g.fallback = true, from = fallbackFt_;
+        }
         FT_Fixed advance = 0;
-        if (FT_Get_Advance(face_ft_, g.index, FT_LOAD_NO_SCALE, &advance) == 0)
-            g.advance = (double)advance / face_ft_->units_per_EM;
+        if (FT_Get_Advance(from, g.index, FT_LOAD_NO_SCALE, &advance) == 0)
+            g.advance = (double)advance / from->units_per_EM;
         if (glyphs_.size() < 65536) glyphs_.emplace(c, g);
         return g;
     }
@@ -179,6 +199,8 @@ private:
 
     FT_Face face_ft_;
     cairo_font_face_t* face_ = nullptr;
+    FT_Face fallbackFt_ = nullptr;  // null: no fallback
+    cairo_font_face_t* fallback_ = nullptr;
     double cap_ = 0.7, descent_ = 0.2, underline_ = 0.1, thickness_ = 0.05;
     std::mutex mutex_;
     std::unordered_map<char32_t, Glyph> glyphs_;
@@ -231,6 +253,7 @@ struct GlyphRun {
     double em = 1, widthFactor = 1, slant = 0, height = 1;
     Rgb color;
     bool under = false, over = false;
+    bool fallback = false;  // glyphs of the fallback font
     std::vector<cairo_glyph_t> glyphs;
     double x0 = 0, x1 = 0, baseline = 0;
 };
@@ -432,21 +455,6 @@ bool UnicodeCode(const std::u32string& s, size_t& i, char32_t& out)
     out = (char32_t)v;
     i += 6;
     return true;
-}
-
-// A single-line text's characters with its codes replaced.
-std::u32string PlainText(const std::wstring& text)
-{
-    std::u32string s = Chars(text), out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        char32_t c = s[i];
-        if (SpecialCode(s, i, c) || (s[i] == '\\' && UnicodeCode(s, i, c))) {
-            if (c) out += c;
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 struct RunStyle {
@@ -724,10 +732,13 @@ public:
     void place(const Line& line, double x, double y, std::vector<GlyphRun>& runs)
     {
         int style = -1;
+        bool fallback = false;
         for (const auto& ch : line.chars) {
             double a = advance(ch);
-            if (ch.style != style || runs.empty()) {
+            const Glyph glyph = ch.c > ' ' && ch.c != 0xA0 ? font_.glyph(ch.c) : Glyph();
+            if (ch.style != style || runs.empty() || (glyph.index && glyph.fallback != fallback)) {
                 style = ch.style;
+                if (glyph.index) fallback = glyph.fallback;
                 const RunStyle& st = styles_[style];
                 GlyphRun run;
                 run.em = st.height / font_.cap();
@@ -737,12 +748,13 @@ public:
                 run.color = st.color;
                 run.under = st.under;
                 run.over = st.over;
+                run.fallback = fallback;
                 run.x0 = run.x1 = x;
                 run.baseline = y;
                 runs.push_back(std::move(run));
             }
             GlyphRun& run = runs.back();
-            if (ch.c > ' ' && ch.c != 0xA0) run.glyphs.push_back(cairo_glyph_t{font_.glyph(ch.c).index, x, y});
+            if (glyph.index || (ch.c > ' ' && ch.c != 0xA0)) run.glyphs.push_back(cairo_glyph_t{glyph.index, x, y});
             x += a;
             run.x1 = x;
         }
@@ -804,7 +816,7 @@ private:
     int dashesOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx);
     int lineWeightOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx) const;
     void blockContents(const OdDbBlockTableRecord* block, const Context& inner);
-    void textLine(const std::u32string& chars, const RunStyle& st, const Affine& toWorld, double alignX, double dy);
+    void textLine(const std::wstring& text, const RunStyle& st, const Affine& toWorld, double alignX, double dy);
     void dimension(const OdDbDimension* dim, const Context& ctx, Rgb color);
     void lineTexts(const Ring& points, bool closed, const OdDbEntity* e, const OdDbLayerTableRecord* layer,
                    const Context& ctx, Rgb color);
@@ -938,15 +950,15 @@ void Collector::stroke(Ring points, bool closed, const Context& ctx, const OdDbE
     add(std::move(s), box);
 }
 
-// One line of text in one style: its base line starts `alignX` of its
-// width back from the origin of `toWorld`, `dy` up.
-void Collector::textLine(const std::u32string& chars, const RunStyle& st, const Affine& toWorld, double alignX, double dy)
+// One line of text, its special codes read: its base line starts
+// `alignX` of its width back from the origin of `toWorld`, `dy` up.
+void Collector::textLine(const std::wstring& text, const RunStyle& st, const Affine& toWorld, double alignX, double dy)
 {
     Font* f = font();
-    if (!f || chars.empty() || !Finite(toWorld) || !(st.height > 0) || !std::isfinite(st.height)) return;
+    if (!f || text.empty() || !Finite(toWorld) || !(st.height > 0) || !std::isfinite(st.height)) return;
     std::vector<RunStyle> styles{st};
-    Paragraph para;
-    for (char32_t c : chars) para.push_back({c, 0});
+    const Paragraph para = TextParagraph(text, styles);
+    if (para.empty()) return;
     Layout layout(*f, styles);
     auto lines = layout.wrap({para}, 0, st.height);
     if (lines.empty()) return;
@@ -954,9 +966,10 @@ void Collector::textLine(const std::u32string& chars, const RunStyle& st, const 
     Text item;
     layout.place(lines[0], x, dy, item.runs);
     item.toWorld = toWorld;
+    const double above = st.height * (1 + 2 * f->underline() / f->cap());  // room for a line over it
     Box box;
     for (OdGePoint2d q : {OdGePoint2d(x, dy - below), OdGePoint2d(x + lines[0].width, dy - below),
-                          OdGePoint2d(x + lines[0].width, dy + st.height), OdGePoint2d(x, dy + st.height)})
+                          OdGePoint2d(x + lines[0].width, dy + above), OdGePoint2d(x, dy + above)})
         box.add(toWorld(q));
     add(std::move(item), box);
 }
@@ -994,7 +1007,7 @@ void Collector::dimension(const OdDbDimension* dim, const Context& ctx, Rgb colo
         st.height = size;
         st.color = color;
         OdGePoint2d w = ctx.xf(at);
-        textLine(PlainText(text), st, Affine::Move(w.x, w.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), 0.5,
+        textLine(text, st, Affine::Move(w.x, w.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), 0.5,
                  size / 2);
     };
     auto linear = [&](const OdGePoint2d& x1, const OdGePoint2d& x2, const OdGePoint2d& on, OdGeVector2d u) {
@@ -1065,7 +1078,7 @@ void Collector::lineTexts(const Ring& points, bool closed, const OdDbEntity* e, 
     for (long k = 0; placed < 2000 && k < 20000; ++k) {
         bool past = false;
         for (size_t i = 0; i < ends.size() && placed < 2000; ++i) {
-            std::u32string chars = PlainText(lt->textAt((int)i).str());
+            const std::wstring text = lt->textAt((int)i).str();
             const double at = k * period + ends[i];
             // Find the segment holding the distance.
             while (seg + 1 < path.size() && segStart + (path[seg + 1] - path[seg]).length() < at)
@@ -1074,7 +1087,7 @@ void Collector::lineTexts(const Ring& points, bool closed, const OdDbEntity* e, 
                 past = true;
                 break;
             }
-            if (chars.empty()) continue;
+            if (text.empty()) continue;
             OdGeVector2d d = path[seg + 1] - path[seg];
             const double len = d.length();
             if (!(len > 0)) continue;
@@ -1090,7 +1103,7 @@ void Collector::lineTexts(const Ring& points, bool closed, const OdDbEntity* e, 
             double angle = lt->shapeRotationAt((int)i) + (lt->shapeIsUcsOrientedAt((int)i) ? 0 : std::atan2(u.y, u.x));
             if (lt->shapeIsUprightAt((int)i) && std::cos(angle) < -1e-9) angle += M_PI;
             OdGePoint2d origin = p + u * (off.x * scale) + n * (off.y * scale);
-            textLine(chars, st, Affine::Move(origin.x, origin.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), 0, 0);
+            textLine(text, st, Affine::Move(origin.x, origin.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), 0, 0);
             ++placed, ++lineTextCount_;
         }
         if (past) break;
@@ -2064,7 +2077,6 @@ public:
         flush();
         cairo_save(cr_);
         cairo_set_matrix(cr_, &m);
-        cairo_set_font_face(cr_, font.face());
         for (const auto& run : t.runs) {
             const double cap = run.height * unit;
             // Glyphs far larger than any picture are not drawn: cairo's
@@ -2080,6 +2092,7 @@ public:
             }
             if (shown.empty()) continue;
             color(run.color, t.alpha);
+            cairo_set_font_face(cr_, font.face(run.fallback));
             cairo_matrix_t fm;
             cairo_matrix_init(&fm, run.em * run.widthFactor, 0, -run.em * run.slant, -run.em, 0, 0);
             cairo_set_font_matrix(cr_, &fm);
