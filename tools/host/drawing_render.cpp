@@ -2131,9 +2131,10 @@ public:
     {
         flush();
         if (!p.image || !p.image->surface) return;
-        // Pixels far smaller than the picture's are averaged beforehand:
+        // Pixels far smaller than the picture's are averaged beforehand (in
+        // the direction they are finest in):
         // cairo's filters are for shrinking a few times, not thousands.
-        const double devicePerPixel = p.u.length() / p.image->width * s_;
+        const double devicePerPixel = std::min(p.u.length() / p.image->width, p.v.length() / p.image->height) * s_;
         cairo_surface_t* source = p.image->shrunk(devicePerPixel > 0 ? 0.5 / devicePerPixel : 1);
         if (!source) return;
         // Image pixels (x right, y down from the top row) to the device.
