@@ -122,7 +122,7 @@ OdDbObjectIdArray DrawSite(OdDbDatabase* db, const std::wstring& drawing)
     auto* note = new OdDbMText();
     note->setContents(L"一号楼\\P六层");
     note->setLocation(OdGePoint3d(x0 + 140, y0 + 90, 0));
-    note->setTextHeight(3);
+    note->setTextHeight(4);
     ids.append(Add(db, ms, note, L"注记"));
     ids.append(Add(db, ms, new OdDbPoint(OdGePoint3d(x0 + 10, y0 + 60, 12.5)), L"0"));
     ids.append(Add(db, ms, new OdDbPoint(OdGePoint3d(x0 + 14, y0 + 66, 13.1)), L"0"));
@@ -140,13 +140,13 @@ OdDbObjectIdArray DrawSite(OdDbDatabase* db, const std::wstring& drawing)
     Add(db, wellId, new OdDbCircle(OdGePoint3d(0, 0, 0), OdGeVector3d(0, 0, 1), 1.5), nullptr);
     Add(db, wellId, new OdDbLine(OdGePoint3d(-1.5, 0, 0), OdGePoint3d(1.5, 0, 0)), nullptr);
     Add(db, wellId, new OdDbAttributeDefinition(OdGePoint3d(2, 0, 0), L"W-00", L"NO", L"编号"), nullptr);
-    auto* reference = new OdDbBlockReference(OdGePoint3d(x0 + 100, y0 + 30, 0), wellId);
+    auto* reference = new OdDbBlockReference(OdGePoint3d(x0 + 105, y0 + 45, 0), wellId);
     OdDbObjectId refId = Add(db, ms, reference, L"建筑");
     OdDbBlockReference* ref = nullptr;
     if (oddbOpenObject(ref, refId, OdDb::kForWrite) == eOk) {
         auto* number = new OdDbAttribute();
-        number->setPosition(OdGePoint3d(x0 + 102, y0 + 30, 0));
-        number->setHeight(1.5);
+        number->setPosition(OdGePoint3d(x0 + 107, y0 + 45, 0));
+        number->setHeight(3);
         number->setTag(L"NO");
         number->setTextString(L"W-17");
         OdDbObjectId numberId;
@@ -156,7 +156,7 @@ OdDbObjectIdArray DrawSite(OdDbDatabase* db, const std::wstring& drawing)
     ids.append(refId);
     // An icon of 15 units: it goes as a point sign.
     auto* icon = new OdDbRasterImage();
-    icon->setOrientation(OdGePoint3d(x0 + 170, y0 + 20, 0), OdGeVector3d(15, 0, 0), OdGeVector3d(0, 15, 0));
+    icon->setOrientation(OdGePoint3d(x0 + 175, y0 + 5, 0), OdGeVector3d(15, 0, 0), OdGeVector3d(0, 15, 0));
     icon->setImageDefId(IconDefinition(db, drawing));
     ids.append(Add(db, ms, icon, L"注记"));
     return ids;

@@ -34,6 +34,7 @@
 namespace velkhost {
 
 const char* const kRenderFontFile = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
+const char* const kRenderFallbackFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 namespace {
 
@@ -101,10 +102,12 @@ struct Box {
 
 // ---- the font ----
 
-// The glyph index of a character and how far it moves the pen, in ems.
+// The glyph index of a character and how far it moves the pen, in ems;
+// from the fallback font when the font lacks it.
 struct Glyph {
     unsigned index = 0;
     double advance = 0;
+    bool fallback = false;
 };
 
 // One font, loaded once a process and kept: FreeType for metrics, cairo
@@ -136,10 +139,23 @@ public:
             error = "texts cannot be drawn: cairo cannot use the font file " + file;
             return nullptr;
         }
+        // Signs the font lacks (the diameter sign) come from the fallback;
+        // without it they stay the font's missing-glyph box.
+        FT_Face other = nullptr;
+        if (file != kRenderFallbackFontFile && FT_New_Face(library, kRenderFallbackFontFile, 0, &other) == 0) {
+            if (other->units_per_EM) {
+                font->fallbackFt_ = other;
+                font->fallback_ = cairo_ft_font_face_create_for_ft_face(other, FT_LOAD_NO_HINTING);
+                if (cairo_font_face_status(font->fallback_) != CAIRO_STATUS_SUCCESS) font->fallbackFt_ = nullptr;
+            } else {
+                FT_Done_Face(other);
+            }
+        }
         return (loaded[file] = std::move(font)).get();
     }
 
-    cairo_font_face_t* face() const { return face_; }
+    // The cairo face of the font, or of the fallback.
+    cairo_font_face_t* face(bool fallback = false) const { return fallback ? fallback_ : face_; }
     // The height of capitals and the depth below the baseline, in ems.
     double cap() const { return cap_; }
     double descent() const { return descent_; }
@@ -155,9 +171,13 @@ public:
         Glyph g;
         g.index = FT_Get_Char_Index(face_ft_, c);
         if (!g.index && c == 0xA0) g.index = FT_Get_Char_Index(face_ft_, ' ');
+        FT_Face from = face_ft_;
+        if (!g.index && c > ' ' && fallbackFt_) {
+            if (const unsigned other = FT_Get_Char_Index(fallbackFt_, c)) g.index = other, g.fallback = true, from = fallbackFt_;
+        }
         FT_Fixed advance = 0;
-        if (FT_Get_Advance(face_ft_, g.index, FT_LOAD_NO_SCALE, &advance) == 0)
-            g.advance = (double)advance / face_ft_->units_per_EM;
+        if (FT_Get_Advance(from, g.index, FT_LOAD_NO_SCALE, &advance) == 0)
+            g.advance = (double)advance / from->units_per_EM;
         if (glyphs_.size() < 65536) glyphs_.emplace(c, g);
         return g;
     }
@@ -179,6 +199,8 @@ private:
 
     FT_Face face_ft_;
     cairo_font_face_t* face_ = nullptr;
+    FT_Face fallbackFt_ = nullptr;  // null: no fallback
+    cairo_font_face_t* fallback_ = nullptr;
     double cap_ = 0.7, descent_ = 0.2, underline_ = 0.1, thickness_ = 0.05;
     std::mutex mutex_;
     std::unordered_map<char32_t, Glyph> glyphs_;
@@ -231,6 +253,7 @@ struct GlyphRun {
     double em = 1, widthFactor = 1, slant = 0, height = 1;
     Rgb color;
     bool under = false, over = false;
+    bool fallback = false;  // glyphs of the fallback font
     std::vector<cairo_glyph_t> glyphs;
     double x0 = 0, x1 = 0, baseline = 0;
 };
@@ -242,11 +265,64 @@ struct Text {
 struct Raster {
     cairo_surface_t* surface = nullptr;
     int width = 0, height = 0;
+    // The image halved again and again, made when first needed: cairo's
+    // filters run out of memory shrinking an image thousands of times.
+    std::vector<cairo_surface_t*> halves;
     ~Raster()
     {
         if (surface) cairo_surface_destroy(surface);
+        for (cairo_surface_t* h : halves) cairo_surface_destroy(h);
     }
+    // The image at most `times` smaller, halved a whole number of times
+    // down to a single pixel; null when cairo cannot hold it.
+    cairo_surface_t* shrunk(double times);
 };
+
+cairo_surface_t* Raster::shrunk(double times)
+{
+    cairo_surface_t* s = surface;
+    for (size_t k = 0; s && times >= 2; ++k, times /= 2) {
+        const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+        if (w == 1 && h == 1) break;
+        if (k < halves.size()) {
+            s = halves[k];
+            continue;
+        }
+        // Each pixel the mean of the (up to) four under it, premultiplied
+        // channels alike.
+        const int hw = (w + 1) / 2, hh = (h + 1) / 2;
+        cairo_surface_t* half = cairo_image_surface_create(cairo_image_surface_get_format(s), hw, hh);
+        if (cairo_surface_status(half) != CAIRO_STATUS_SUCCESS) {
+            cairo_surface_destroy(half);
+            return nullptr;
+        }
+        cairo_surface_flush(s);
+        cairo_surface_flush(half);
+        const unsigned char* from = cairo_image_surface_get_data(s);
+        unsigned char* to = cairo_image_surface_get_data(half);
+        const int fromStride = cairo_image_surface_get_stride(s), toStride = cairo_image_surface_get_stride(half);
+        for (int y = 0; y < hh; ++y) {
+            auto* out = reinterpret_cast<uint32_t*>(to + (size_t)y * toStride);
+            const auto* r0 = reinterpret_cast<const uint32_t*>(from + (size_t)(2 * y) * fromStride);
+            const auto* r1 = reinterpret_cast<const uint32_t*>(from + (size_t)std::min(2 * y + 1, h - 1) * fromStride);
+            for (int x = 0; x < hw; ++x) {
+                const int x0 = 2 * x, x1 = std::min(2 * x + 1, w - 1);
+                const uint32_t q[4] = {r0[x0], r0[x1], r1[x0], r1[x1]};
+                uint32_t v = 0;
+                for (int shift = 0; shift < 32; shift += 8) {
+                    uint32_t sum = 2;
+                    for (uint32_t p : q) sum += p >> shift & 0xFF;
+                    v |= (sum / 4) << shift;
+                }
+                out[x] = v;
+            }
+        }
+        cairo_surface_mark_dirty(half);
+        halves.push_back(half);
+        s = half;
+    }
+    return s;
+}
 struct Picture {
     OdGePoint2d origin;
     OdGeVector2d u, v;
@@ -379,21 +455,6 @@ bool UnicodeCode(const std::u32string& s, size_t& i, char32_t& out)
     out = (char32_t)v;
     i += 6;
     return true;
-}
-
-// A single-line text's characters with its codes replaced.
-std::u32string PlainText(const std::wstring& text)
-{
-    std::u32string s = Chars(text), out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        char32_t c = s[i];
-        if (SpecialCode(s, i, c) || (s[i] == '\\' && UnicodeCode(s, i, c))) {
-            if (c) out += c;
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 struct RunStyle {
@@ -671,10 +732,13 @@ public:
     void place(const Line& line, double x, double y, std::vector<GlyphRun>& runs)
     {
         int style = -1;
+        bool fallback = false;
         for (const auto& ch : line.chars) {
             double a = advance(ch);
-            if (ch.style != style || runs.empty()) {
+            const Glyph glyph = ch.c > ' ' && ch.c != 0xA0 ? font_.glyph(ch.c) : Glyph();
+            if (ch.style != style || runs.empty() || (glyph.index && glyph.fallback != fallback)) {
                 style = ch.style;
+                if (glyph.index) fallback = glyph.fallback;
                 const RunStyle& st = styles_[style];
                 GlyphRun run;
                 run.em = st.height / font_.cap();
@@ -684,12 +748,13 @@ public:
                 run.color = st.color;
                 run.under = st.under;
                 run.over = st.over;
+                run.fallback = fallback;
                 run.x0 = run.x1 = x;
                 run.baseline = y;
                 runs.push_back(std::move(run));
             }
             GlyphRun& run = runs.back();
-            if (ch.c > ' ' && ch.c != 0xA0) run.glyphs.push_back(cairo_glyph_t{font_.glyph(ch.c).index, x, y});
+            if (glyph.index || (ch.c > ' ' && ch.c != 0xA0)) run.glyphs.push_back(cairo_glyph_t{glyph.index, x, y});
             x += a;
             run.x1 = x;
         }
@@ -751,7 +816,7 @@ private:
     int dashesOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx);
     int lineWeightOf(const OdDbEntity* e, const OdDbLayerTableRecord* layer, const Context& ctx) const;
     void blockContents(const OdDbBlockTableRecord* block, const Context& inner);
-    void textLine(const std::u32string& chars, const RunStyle& st, const Affine& toWorld, double alignX, double dy);
+    void textLine(const std::wstring& text, const RunStyle& st, const Affine& toWorld, double alignX, double dy);
     void dimension(const OdDbDimension* dim, const Context& ctx, Rgb color);
     void lineTexts(const Ring& points, bool closed, const OdDbEntity* e, const OdDbLayerTableRecord* layer,
                    const Context& ctx, Rgb color);
@@ -885,15 +950,15 @@ void Collector::stroke(Ring points, bool closed, const Context& ctx, const OdDbE
     add(std::move(s), box);
 }
 
-// One line of text in one style: its base line starts `alignX` of its
-// width back from the origin of `toWorld`, `dy` up.
-void Collector::textLine(const std::u32string& chars, const RunStyle& st, const Affine& toWorld, double alignX, double dy)
+// One line of text, its special codes read: its base line starts
+// `alignX` of its width back from the origin of `toWorld`, `dy` up.
+void Collector::textLine(const std::wstring& text, const RunStyle& st, const Affine& toWorld, double alignX, double dy)
 {
     Font* f = font();
-    if (!f || chars.empty() || !Finite(toWorld) || !(st.height > 0) || !std::isfinite(st.height)) return;
+    if (!f || text.empty() || !Finite(toWorld) || !(st.height > 0) || !std::isfinite(st.height)) return;
     std::vector<RunStyle> styles{st};
-    Paragraph para;
-    for (char32_t c : chars) para.push_back({c, 0});
+    const Paragraph para = TextParagraph(text, styles);
+    if (para.empty()) return;
     Layout layout(*f, styles);
     auto lines = layout.wrap({para}, 0, st.height);
     if (lines.empty()) return;
@@ -901,9 +966,10 @@ void Collector::textLine(const std::u32string& chars, const RunStyle& st, const 
     Text item;
     layout.place(lines[0], x, dy, item.runs);
     item.toWorld = toWorld;
+    const double above = st.height * (1 + 2 * f->underline() / f->cap());  // room for a line over it
     Box box;
     for (OdGePoint2d q : {OdGePoint2d(x, dy - below), OdGePoint2d(x + lines[0].width, dy - below),
-                          OdGePoint2d(x + lines[0].width, dy + st.height), OdGePoint2d(x, dy + st.height)})
+                          OdGePoint2d(x + lines[0].width, dy + above), OdGePoint2d(x, dy + above)})
         box.add(toWorld(q));
     add(std::move(item), box);
 }
@@ -941,7 +1007,7 @@ void Collector::dimension(const OdDbDimension* dim, const Context& ctx, Rgb colo
         st.height = size;
         st.color = color;
         OdGePoint2d w = ctx.xf(at);
-        textLine(PlainText(text), st, Affine::Move(w.x, w.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), 0.5,
+        textLine(text, st, Affine::Move(w.x, w.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), 0.5,
                  size / 2);
     };
     auto linear = [&](const OdGePoint2d& x1, const OdGePoint2d& x2, const OdGePoint2d& on, OdGeVector2d u) {
@@ -1012,7 +1078,7 @@ void Collector::lineTexts(const Ring& points, bool closed, const OdDbEntity* e, 
     for (long k = 0; placed < 2000 && k < 20000; ++k) {
         bool past = false;
         for (size_t i = 0; i < ends.size() && placed < 2000; ++i) {
-            std::u32string chars = PlainText(lt->textAt((int)i).str());
+            const std::wstring text = lt->textAt((int)i).str();
             const double at = k * period + ends[i];
             // Find the segment holding the distance.
             while (seg + 1 < path.size() && segStart + (path[seg + 1] - path[seg]).length() < at)
@@ -1021,7 +1087,7 @@ void Collector::lineTexts(const Ring& points, bool closed, const OdDbEntity* e, 
                 past = true;
                 break;
             }
-            if (chars.empty()) continue;
+            if (text.empty()) continue;
             OdGeVector2d d = path[seg + 1] - path[seg];
             const double len = d.length();
             if (!(len > 0)) continue;
@@ -1037,7 +1103,7 @@ void Collector::lineTexts(const Ring& points, bool closed, const OdDbEntity* e, 
             double angle = lt->shapeRotationAt((int)i) + (lt->shapeIsUcsOrientedAt((int)i) ? 0 : std::atan2(u.y, u.x));
             if (lt->shapeIsUprightAt((int)i) && std::cos(angle) < -1e-9) angle += M_PI;
             OdGePoint2d origin = p + u * (off.x * scale) + n * (off.y * scale);
-            textLine(chars, st, Affine::Move(origin.x, origin.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), 0, 0);
+            textLine(text, st, Affine::Move(origin.x, origin.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), 0, 0);
             ++placed, ++lineTextCount_;
         }
         if (past) break;
@@ -1798,6 +1864,7 @@ public:
         cairo_surface_destroy(surface_);
     }
     bool ok() const { return cairo_status(cr_) == CAIRO_STATUS_SUCCESS; }
+    const char* status() const { return cairo_status_to_string(cairo_status(cr_)); }
     const Box& view() const { return view_; }
 
     // Device pixels: x from the left, y from the top.
@@ -1831,22 +1898,24 @@ public:
         return inside;
     }
 
-    void path(const Ring& d, bool closed)
+    void path(const Ring& d, bool closed, cairo_t* cr = nullptr)
     {
+        if (!cr) cr = cr_;
         for (size_t i = 0; i < d.size(); ++i) {
-            if (i) cairo_line_to(cr_, d[i].x, d[i].y);
-            else cairo_move_to(cr_, d[i].x, d[i].y);
+            if (i) cairo_line_to(cr, d[i].x, d[i].y);
+            else cairo_move_to(cr, d[i].x, d[i].y);
         }
-        if (closed && !d.empty()) cairo_close_path(cr_);
+        if (closed && !d.empty()) cairo_close_path(cr);
     }
 
-    // A closed ring into the path, cut to the guard: far outside the
-    // picture cairo's fixed-point coordinates would wrap.
-    void area(const Ring& r)
+    // A closed ring into the path (of `cr`, or the picture's), cut to the
+    // guard: far outside the picture cairo's fixed-point coordinates would
+    // wrap.
+    void area(const Ring& r, cairo_t* cr = nullptr)
     {
         Ring d;
-        if (device(r, d)) path(d, true);
-        else path(ClipRing(std::move(d), guard_), true);
+        if (device(r, d)) path(d, true, cr);
+        else path(ClipRing(std::move(d), guard_), true, cr);
     }
 
     // A line into the path of the pending stroke. Cut to the guard where it
@@ -2008,7 +2077,6 @@ public:
         flush();
         cairo_save(cr_);
         cairo_set_matrix(cr_, &m);
-        cairo_set_font_face(cr_, font.face());
         for (const auto& run : t.runs) {
             const double cap = run.height * unit;
             // Glyphs far larger than any picture are not drawn: cairo's
@@ -2024,6 +2092,7 @@ public:
             }
             if (shown.empty()) continue;
             color(run.color, t.alpha);
+            cairo_set_font_face(cr_, font.face(run.fallback));
             cairo_matrix_t fm;
             cairo_matrix_init(&fm, run.em * run.widthFactor, 0, -run.em * run.slant, -run.em, 0, 0);
             cairo_set_font_matrix(cr_, &fm);
@@ -2062,24 +2131,31 @@ public:
     {
         flush();
         if (!p.image || !p.image->surface) return;
+        // Pixels far smaller than the picture's are averaged beforehand (in
+        // the direction they are finest in):
+        // cairo's filters are for shrinking a few times, not thousands.
+        const double devicePerPixel = std::min(p.u.length() / p.image->width, p.v.length() / p.image->height) * s_;
+        cairo_surface_t* source = p.image->shrunk(devicePerPixel > 0 ? 0.5 / devicePerPixel : 1);
+        if (!source) return;
         // Image pixels (x right, y down from the top row) to the device.
         OdGePoint2d top = p.origin + p.v;
         cairo_matrix_t m;
-        double iw = p.image->width, ih = p.image->height;
+        const double iw = cairo_image_surface_get_width(source), ih = cairo_image_surface_get_height(source);
         cairo_matrix_init(&m, p.u.x / iw * s_, -p.u.y / iw * s_, -p.v.x / ih * s_, p.v.y / ih * s_, X(top.x), Y(top.y));
         if (cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS) return;
-        cairo_save(cr_);
-        area({p.origin, p.origin + p.u, p.origin + p.u + p.v, top});
-        cairo_pattern_t* pat = cairo_pattern_create_for_surface(p.image->surface);
+        // On a context of its own: an image cairo cannot draw is left out
+        // and does not stop the rest of the picture.
+        cairo_t* cr = cairo_create(surface_);
+        area({p.origin, p.origin + p.u, p.origin + p.u + p.v, top}, cr);
+        cairo_pattern_t* pat = cairo_pattern_create_for_surface(source);
         cairo_pattern_set_matrix(pat, &m);
         // Pixels larger than the picture's show as squares, as hosts show
         // them; smaller ones are averaged.
-        double devicePerPixel = p.u.length() / iw * s_;
-        cairo_pattern_set_filter(pat, devicePerPixel >= 1 ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
-        cairo_set_source(cr_, pat);
-        cairo_fill(cr_);
+        cairo_pattern_set_filter(pat, p.u.length() / iw * s_ >= 1 ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+        cairo_set_source(cr, pat);
+        cairo_fill(cr);
         cairo_pattern_destroy(pat);
-        cairo_restore(cr_);
+        cairo_destroy(cr);
     }
 
     // The picture as 24-bit rows, bottom row first, into the image.
@@ -2325,8 +2401,9 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     int w = (int)std::ceil(dx * scale + 2 * margin), h = (int)std::ceil(dy * scale + 2 * margin);
     double minX = lx - (dx - (hx - lx)) / 2, minY = ly - (dy - (hy - ly)) / 2;
     Painter painter(w, h, minX, minY, scale, margin);
+    const std::string pixels = std::to_string(w) + " x " + std::to_string(h) + " pixels";
     if (!painter.ok()) {
-        error = "the picture cannot be made";
+        error = "the picture of " + pixels + " cannot be made (cairo: " + painter.status() + ")";
         return false;
     }
     Font* font = collect.usedFont();
@@ -2352,7 +2429,7 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     stats.originY = minY - margin / scale;
     stats.pixelsPerUnit = scale;
     if (!painter.ok()) {
-        error = "the picture cannot be drawn";
+        error = "the picture of " + pixels + " cannot be drawn (cairo: " + painter.status() + ")";
         return false;
     }
     if (!painter.save(pngPath)) {

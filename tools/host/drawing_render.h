@@ -47,14 +47,19 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
 // A text's contents as the picture lays them out, lines separated by '\n':
 // a multiline text's format codes read and its paragraphs wrapped to
 // `wrapWidth` (0: not wrapped) at `height`, or a single-line text's special
-// codes. Empty when the font cannot be read. For the fuzz target of the
+// codes ("%%c" the diameter sign, "%%d" the degree sign, "%%p" plus-minus,
+// "%%nnn" the character of that code, "%%%" a percent sign, "%%u" and
+// "%%o" lines under and over, switched on and off). Empty when the font
+// cannot be read. For the fuzz target of the
 // text parsers, which read what a drawing file holds.
 std::u32string LaidOutText(const std::wstring& contents, bool multiline, double height, double wrapWidth);
 
 // The font every text is drawn in, whatever its style names: WenQuanYi
 // Micro Hei of the fonts-wqy-microhei package, which holds Latin and
-// Chinese glyphs alike.
+// Chinese glyphs alike. A character it lacks (the diameter sign of "%%c")
+// is drawn from DejaVu Sans of fonts-dejavu-core when that has it.
 extern const char* const kRenderFontFile;
+extern const char* const kRenderFallbackFontFile;
 // Another font file for the pictures that follow (a native path); empty
 // goes back to kRenderFontFile. For tests of a missing font.
 void SetRenderFontFile(const std::string& nativePath);

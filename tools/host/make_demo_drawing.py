@@ -40,7 +40,7 @@ river = [at(0, 190), at(60, 175), at(140, 185), at(220, 170), at(300, 180)]
 msp.add_spline(fit_points=river, dxfattribs={"layer": "水系", "color": 4})
 water = msp.add_hatch(color=151, dxfattribs={"layer": "水系"})
 water.paths.add_polyline_path([at(0, 188), at(300, 178), at(300, 200), at(0, 200)], is_closed=True)
-for x, y, w, h in ((100, 60, 40, 30), (160, 60, 50, 40), (20, 60, 40, 40), (200, 100, 60, 30)):
+for x, y, w, h in ((100, 60, 40, 30), (160, 60, 50, 40), (20, 60, 40, 40), (250, 80, 45, 30)):
     outline = [at(x, y), at(x + w, y), at(x + w, y + h), at(x, y + h)]
     msp.add_lwpolyline(outline, close=True, dxfattribs={"layer": "建筑"})
     fill = msp.add_hatch(color=256, dxfattribs={"layer": "建筑"})

@@ -171,6 +171,31 @@ TEST_F(Render, NothingToDrawOrNowhereToWriteFails)
     EXPECT_EQ(error, "the picture cannot be written");
 }
 
+// An image far finer than the picture, as when the picture must hold
+// entities far apart: averaged down before it is drawn, it keeps its
+// colours where they are, and a picture thousands of times coarser than
+// the image is still made.
+TEST_F(Render, ImagesFarFinerThanThePictureKeepTheirColours)
+{
+    CreateDirectoryW(L"C:\\Maps", nullptr);
+    // 4096 x 512: red on the left half, blue on the right.
+    PxImage halves(4096, 512, 24, PXIMAGE_FORMAT_PNG);
+    for (long y = 0; y < 512; ++y)
+        for (long x = 0; x < 4096; ++x)
+            halves.SetPixelColor(x, y, x < 2048 ? PxRgbQuad{0, 0, 255, 0} : PxRgbQuad{255, 0, 0, 0});
+    ASSERT_TRUE(halves.Save(L"C:\\Maps\\halves.png", PXIMAGE_FORMAT_PNG));
+    AddImage(L"C:\\Maps\\halves.png", OdGePoint3d(0, 0, 0), OdGeVector3d(64, 0, 0), OdGeVector3d(0, 8, 0));
+    PxImage png;
+    RenderTo(png, 80);  // a pixel a unit: 64 image pixels a picture pixel
+    ASSERT_NEAR(stats.pixelsPerUnit, 1, 1e-9);
+    EXPECT_TRUE(Is(At(png, 16, 4), 255, 0, 0));
+    EXPECT_TRUE(Is(At(png, 48, 4), 0, 0, 255));
+    Add(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(3e6, 1e6, 0)));
+    std::string error;
+    EXPECT_TRUE(velkhost::RenderModelSpace(db, L"C:\\out\\r.png", 1200, stats, error)) << error;
+    EXPECT_EQ(stats.images, 1);
+}
+
 TEST_F(Render, RelativeImageNamesAreFoundBesideTheDrawing)
 {
     CreateDirectoryW(L"C:\\out", nullptr);

@@ -6,6 +6,7 @@
 
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
+#include "oddbdimension.h"
 #include "oddbhatch.h"
 #include "oddbtext.h"
 #include "render_fixture.h"
@@ -473,6 +474,71 @@ TEST_F(RenderText, UnderAndOverLines)
         EXPECT_LT(under.width(), 0.4 * letters.width()) << base;
         EXPECT_LT(over.width(), 0.4 * letters.width()) << base;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Special codes of single-line texts, attributes and dimension texts, and
+// those a user types in a multiline text: the signs they stand for, the
+// diameter sign drawn from the fallback font (a circle crossed by a
+// stroke: one mark, two holes, not the missing-glyph box), "%%u" switching
+// a dimension text's underline.
+TEST_F(RenderText, SpecialCodesDrawTheirSigns)
+{
+    using velkhost::LaidOutText;
+    EXPECT_EQ(LaidOutText(L"%%c20", false, 2.5, 0), U"\u230020");
+    EXPECT_EQ(LaidOutText(L"%%C1%%d%%p%%%%%065", false, 2.5, 0), U"\u23001\u00B0\u00B1%A");
+    EXPECT_EQ(LaidOutText(L"%%uAB%%U%%oC%%O", false, 2.5, 0), U"ABC");
+    EXPECT_EQ(LaidOutText(L"%%c20\\P%%d%%p\\U+2205", true, 2.5, 0), U"\u230020\n\u00B0\u00B1\u2205");
+
+    Add(Text(0, 0, L"%%c", 20));
+    OdDbObjectId block = AddBlock(L"Tag");
+    auto* ref = new OdDbBlockReference(OdGePoint3d(40, 0, 0), block);
+    OdDbObjectId refId = Add(ref);
+    OdDbBlockReference* open = nullptr;
+    ASSERT_EQ(oddbOpenObject(open, refId, OdDb::kForWrite), eOk);
+    auto* attribute = new OdDbAttribute();
+    attribute->setPosition(OdGePoint3d(40, 0, 0));
+    attribute->setHeight(20);
+    attribute->setTag(L"D");
+    attribute->setTextString(L"%%c");
+    OdDbObjectId attributeId;
+    ASSERT_EQ(open->appendAttribute(attributeId, attribute), eOk);
+    attribute->close();
+    open->close();
+    auto* dim = new OdDbRotatedDimension(0, OdGePoint3d(0, -40, 0), OdGePoint3d(40, -40, 0), OdGePoint3d(20, -30, 0));
+    dim->setDimensionText(L"%%uAB%%u");
+    OdDbObjectId dimId = Add(dim);
+    PxImage png;
+    RenderTo(png, 800);
+    for (double x : {0.0, 40.0}) {
+        Pixels sign = InkIn(png, x - 1, -6, x + 25, 25);
+        ASSERT_FALSE(sign.empty()) << x;
+        EXPECT_GT(sign.height(), 10 * stats.pixelsPerUnit) << x;
+        int marks = 0, holes = 0;
+        Shapes(png, sign, marks, holes);
+        EXPECT_EQ(marks, 1) << x;
+        EXPECT_EQ(holes, 2) << x;
+    }
+    // Between the dimension line (at -30) and the letters: the underline,
+    // as wide as they are; nothing there without "%%u".
+    OdDbRotatedDimension* d = nullptr;
+    ASSERT_EQ(oddbOpenObject(d, dimId, OdDb::kForWrite), eOk);
+    d->setDimensionText(L"AB");
+    d->close();
+    PxImage plain;
+    RenderTo(plain, 800);
+    const Pixels letters = InkIn(plain, 10, -29.5, 30, -20);
+    ASSERT_FALSE(letters.empty());
+    const Pixels below{letters.x0, Py(-30) + 2, letters.x1, letters.y0 - 1};
+    ASSERT_GT(below.height(), 2);
+    EXPECT_TRUE(InkBox(plain, below).empty());
+    const Pixels under = InkBox(png, below);
+    ASSERT_FALSE(under.empty());
+    EXPECT_GT(under.width(), 0.9 * letters.width());
+    EXPECT_LE(under.height(), 3);
 }
 
 }  // namespace

@@ -971,4 +971,43 @@ TEST_F(VelkhostProcess, FailuresExitNonZeroWithTheirMessage)
     }
 }
 
+// The demo on a small drawing of the user's far from where it works (a
+// line and a text near the origin): every step succeeds, the picture of
+// everything included, and the demo's pictures stay on its site, wider
+// than high, instead of shrinking it to a sliver of the whole extent.
+TEST_F(VelkhostProcess, TheDemoRunsOnASmallDrawingFarFromItsSite)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\u\\mine.dxf")->database();
+    velktest::AppendEntity(db, new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(100, 50, 0)));
+    velktest::AppendEntity(db, new OdDbText(OdGePoint3d(10, 10, 0), L"hello", OdDbObjectId::kNull, 5));
+    CreateDirectoryW(L"C:\\u", nullptr);
+    ASSERT_EQ(db->saveAs(L"C:\\u\\mine.dxf"), eOk);
+    const fs::path input = dir / "in" / "mine.dxf", machine = dir / "machine", png = dir / "all.png";
+    fs::create_directories(input.parent_path());
+    fs::copy_file(standin::NativePath(L"C:\\u\\mine.dxf"), input);
+    // At 1200 pixels the capture is some 40,000 times finer than the picture.
+    const Outcome r = Velkhost({"--demo", "--drawing", input.string(), "--machine", machine.string(), "--png",
+                                png.string(), "--png-size", "1200", "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.lastLine, "velkhost: every step succeeded") << r.output;
+    // Width and height from the PNG's header.
+    auto size = [](const fs::path& file, uint32_t& w, uint32_t& h) {
+        const std::string bytes = velktest::ReadNativeFile(file.string());
+        if (bytes.size() < 24 || bytes.compare(12, 4, "IHDR") != 0) return false;
+        auto word = [&](size_t at) {
+            uint32_t v = 0;
+            for (size_t i = at; i < at + 4; ++i) v = v << 8 | (uint8_t)bytes[i];
+            return v;
+        };
+        w = word(16), h = word(20);
+        return true;
+    };
+    uint32_t w = 0, h = 0;
+    EXPECT_TRUE(size(png, w, h)) << png;
+    for (const char* name : {"demo-basemap-tiles.png", "contours-and-section.png", "contours-labels.png"}) {
+        ASSERT_TRUE(size(machine / "C" / "Drawings" / name, w, h)) << name;
+        EXPECT_GT(w, h) << name;
+    }
+}
+
 }  // namespace
