@@ -263,6 +263,7 @@ OdResult OdDbObject::erase(bool erasing)
     OdResult res = subErase(erasing);
     if (res != eOk) return res;
     erased_ = erasing;
+    if (stub_->entity) stub_->db->erasures_.push_back(OdDbObjectId(stub_));
     stub_->db->fireErased(this, erasing);
     return eOk;
 }
@@ -321,6 +322,8 @@ OdResult oddbOpenObjectImpl(OdDbObject*& obj, OdDbObjectId id, OdDb::OpenMode mo
 
 OdDbDatabase::OdDbDatabase(bool buildDefault) : tm_(new OdDbTransactionManager())
 {
+    static uint64_t s_serials = 0;
+    serial_ = ++s_serials;
     if (buildDefault) buildDefaultDrawing();
 }
 

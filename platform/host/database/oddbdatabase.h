@@ -124,6 +124,11 @@ public:
     // Every object in handle order, for walking the whole drawing.
     OdDbObjectIdArray allObjectIds() const;
     OdDbHandle handseed() const { return nextHandle_; }
+    // Stand-in records for the stand-in host, to follow the drawing without
+    // walking it: a number no other database of the process has, and the
+    // entities whose erased flag changed, in the order they changed.
+    uint64_t serial() const { return serial_; }
+    const std::vector<OdDbObjectId>& erasedFlagChanges() const { return erasures_; }
     OdDbTransactionManager* transactionManager() const { return tm_; }
 
     // Stand-in internals used by the objects.
@@ -135,11 +140,14 @@ public:
 
 private:
     friend struct standin::DxfAccess;
+    friend class OdDbObject;
     template <class T>
     OdResult openTable(OdDbObjectId id, T*& table, OdDb::OpenMode mode);
     void buildDefaultDrawing();
 
+    uint64_t serial_;
     uint64_t nextHandle_ = 1;
+    std::vector<OdDbObjectId> erasures_;
     double ltscale_ = 1.0;
     std::map<uint64_t, OdDbStub*> stubs_;
     standin::DxfFileKept* fileKept_ = nullptr;
