@@ -492,6 +492,13 @@ OdDbObjectIdArray OdDbDatabase::allObjectIds() const
     return ids;
 }
 
+OdDbObjectId OdDbDatabase::lastObjectWhere(const std::function<bool(const OdDbObject*)>& test) const
+{
+    for (auto it = stubs_.rbegin(); it != stubs_.rend(); ++it)
+        if (it->second->object && test(it->second->object)) return OdDbObjectId(it->second);
+    return OdDbObjectId();
+}
+
 // Reactors may remove themselves while called: walk a copy.
 void OdDbDatabase::fireAppended(const OdDbObject* o)
 {

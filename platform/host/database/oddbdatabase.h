@@ -2,6 +2,7 @@
 // host application services that name the working database.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -123,6 +124,9 @@ public:
 
     // Every object in handle order, for walking the whole drawing.
     OdDbObjectIdArray allObjectIds() const;
+    // The object of the highest handle that passes the test (null when none),
+    // found from the end without a list of every object.
+    OdDbObjectId lastObjectWhere(const std::function<bool(const OdDbObject*)>& test) const;
     OdDbHandle handseed() const { return nextHandle_; }
     // Stand-in records for the stand-in host, to follow the drawing without
     // walking it: a number no other database of the process has, and the
