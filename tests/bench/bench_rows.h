@@ -9,7 +9,8 @@
 // far: image_rows.cpp, md5_rows.cpp, exchange_rows.cpp (framing),
 // send_rows.cpp (converting entities), drawing_rows.cpp (the receive walk,
 // and the large drawing sent and received through the stand-in peer),
-// basemap_rows.cpp (the tile ring and level choice, placing tiles).
+// basemap_rows.cpp (the tile ring and level choice, placing tiles),
+// host_rows.cpp (scripts of the stand-in host).
 #pragma once
 
 #include <functional>

@@ -93,6 +93,9 @@ TEST_F(PeerStoreTest, DeletingWithFlagBitOneTakesEverythingBelow)
     uint32_t ids[] = {mid};
     ASSERT_EQ(PeerApiDeleteObjects(&state, ids, 1, false, true), 0);
     EXPECT_EQ(peer->Objects().size(), 3u);  // only the folder itself
+    // A deleted folder is no longer found; the others still are.
+    EXPECT_EQ(Search("mid", top), 0u);
+    EXPECT_EQ(Search("other", 0), other);
     ids[0] = top;
     ASSERT_EQ(PeerApiDeleteObjects(&state, ids, 1, true, true), 0);
     // The leaf hangs below the folder deleted first, not below the top.

@@ -19,6 +19,8 @@ using velkpeer::StandinPeer;
 std::vector<std::pair<uint32_t, std::vector<uint8_t>>> g_received;
 PeerApiState* g_clientState = nullptr;
 int g_statusFromInside = 0;
+StandinPeer* g_forgetFromInside = nullptr;
+bool g_forgotInside = false;
 
 LRESULT CALLBACK ClientProc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
 {
@@ -29,6 +31,7 @@ LRESULT CALLBACK ClientProc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
     g_received.emplace_back(code, std::vector<uint8_t>(p, p + cds->cbData));
     // The button press asks the peer's status while the peer's own send waits.
     if (code == 20402) g_statusFromInside = PeerApiGetStatusInfo(g_clientState);
+    if (code == 20402 && g_forgetFromInside) g_forgotInside = g_forgetFromInside->ForgetRecords();
     return 1;
 }
 
@@ -37,6 +40,8 @@ protected:
     void SetUp() override
     {
         g_received.clear();
+        g_forgetFromInside = nullptr;
+        g_forgotInside = false;
         WNDCLASSW wc{};
         wc.lpfnWndProc = &ClientProc;
         wc.lpszClassName = L"VelkArxWin";
@@ -252,6 +257,37 @@ TEST_F(StandinPeerTest, TakesRequestsWhileItsOwnSendWaits)
     EXPECT_EQ(peer->SendToClient(20402, {}), 1);
     EXPECT_EQ(g_statusFromInside, 3);
     EXPECT_EQ(peer->Codes().back(), 20501u);
+}
+
+// A reader that has reported the records lets the peer forget them, so that
+// a long run keeps none; the counts go on, and nothing is forgotten while a
+// message is under way (its record is still to be completed).
+TEST_F(StandinPeerTest, ForgetsReportedRecordsButNotWhileHandlingAndCountsOn)
+{
+    ASSERT_EQ(PeerApiGetCoordSystem(&state), 0);
+    const size_t messages = peer->Messages().size(), answers = peer->Answers().size();
+    ASSERT_GT(messages, 0u);
+    ASSERT_GT(answers, 0u);
+    EXPECT_TRUE(peer->ForgetRecords());
+    EXPECT_TRUE(peer->Messages().empty());
+    EXPECT_TRUE(peer->Answers().empty());
+    EXPECT_EQ(peer->MessageCount(), messages);
+    EXPECT_EQ(peer->AnswerCount(), answers);
+
+    // The client tries it from inside the peer's button press, after asking
+    // the peer's status there.
+    g_forgetFromInside = peer.get();
+    peer->Config().statusWord = 3;
+    EXPECT_EQ(peer->SendToClient(20402, {}), 1);
+    EXPECT_FALSE(g_forgotInside);
+    ASSERT_EQ(peer->Messages().size(), 1u);
+    EXPECT_EQ(peer->Messages()[0].code, 20501u);
+    EXPECT_EQ(peer->Messages()[0].answer, 3);
+    ASSERT_EQ(peer->Answers().size(), 1u);
+    EXPECT_EQ(peer->Answers()[0].code, 20402u);
+    EXPECT_EQ(peer->Answers()[0].result, 1);
+    EXPECT_EQ(peer->MessageCount(), messages + 1);
+    EXPECT_EQ(peer->AnswerCount(), answers + 1);
 }
 
 TEST_F(StandinPeerTest, RefusesClientsUnderItsOwnClass)

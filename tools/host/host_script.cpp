@@ -1,11 +1,13 @@
 #include "host_script.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 
 #include "afxmsgbox.h"
@@ -197,6 +199,59 @@ bool ParsePoint(const std::string& text, OdGePoint3d& point)
     return true;
 }
 
+template <class F>
+bool ModelSpaceSet::EachChanged(OdDbDatabase* db, const OdDbBlockTableRecord* ms, F f) const
+{
+    // Model space's list of entities only grows, and an entity leaves the
+    // set only by being erased.
+    const std::vector<OdDbObjectId>& ids = ms->entityIds();
+    const std::vector<OdDbObjectId>& erasures = db->erasedFlagChanges();
+    if (db->serial() != database_ || ids.size() < appended_ || erasures.size() < erasures_) return false;
+    for (size_t i = appended_; i < ids.size(); ++i) f(ids[i]);
+    for (size_t i = erasures_; i < erasures.size(); ++i) {
+        const OdDbObjectId& id = erasures[i];
+        if (id.isValid() && id.stub()->object->ownerId() == ms->objectId()) f(id);
+    }
+    return true;
+}
+
+void ModelSpaceSet::Update(OdDbDatabase* db)
+{
+    OdDbBlockTableRecord* ms = nullptr;
+    if (!db || oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) {
+        handles_.clear();
+        database_ = 0;
+        return;
+    }
+    const bool followed = EachChanged(db, ms, [this](const OdDbObjectId& id) {
+        if (id.isErased()) handles_.erase((uint64_t)id.getHandle());
+        else handles_.insert((uint64_t)id.getHandle());
+    });
+    if (!followed) {
+        handles_.clear();
+        for (const OdDbObjectId& id : ms->entityIds())
+            if (!id.isErased()) handles_.insert((uint64_t)id.getHandle());
+    }
+    database_ = db->serial();
+    appended_ = ms->entityIds().size();
+    erasures_ = db->erasedFlagChanges().size();
+    ms->close();
+}
+
+std::set<uint64_t> ModelSpaceSet::AddedSince(OdDbDatabase* db) const
+{
+    std::set<uint64_t> added;
+    OdDbBlockTableRecord* ms = nullptr;
+    if (!db || oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return added;
+    auto add = [&](const OdDbObjectId& id) {
+        if (!id.isErased() && !handles_.count((uint64_t)id.getHandle())) added.insert((uint64_t)id.getHandle());
+    };
+    if (!EachChanged(db, ms, add))
+        for (const OdDbObjectId& id : ms->entityIds()) add(id);
+    ms->close();
+    return added;
+}
+
 ScriptRunner::ScriptRunner(Session& session) : session_(session) {}
 
 ScriptRunner::~ScriptRunner()
@@ -252,6 +307,13 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
     std::string raw;
     int number = 0;
     while (std::getline(in, raw)) lines_.push_back(ReadLine(++number, raw));
+    lastPeerChanges_ = 0;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const Line& l = lines_[i];
+        if (!l.action) continue;
+        const std::vector<std::string> words = SplitWords(l.text.substr(1));
+        if (words.size() > 1 && words[0] == "show" && words[1] == "peer-changes") lastPeerChanges_ = i + 1;
+    }
     next_ = 0;
     Transcript& log = session_.log;
     log.Detail() << "\nscript " << name << " (" << lines_.size() << (lines_.size() == 1 ? " line)\n" : " lines)\n");
@@ -302,8 +364,9 @@ void ScriptRunner::RunLine(const Line& line)
     if (!show) {
         // What this line changes is what "> show added" and
         // "> show peer-changes" report after it.
-        handlesBefore_ = ModelSpaceHandles(CurrentDrawing());
-        if (session_.peer) peerBefore_ = TakePeerSnapshot(*session_.peer);
+        handlesBefore_.Update(CurrentDrawing());
+        // Copying the peer's objects is for a "> show peer-changes" still to come.
+        if (session_.peer && next_ < lastPeerChanges_) peerBefore_ = TakePeerSnapshot(*session_.peer);
     }
     narrated_ = false;
     if (line.action) {
@@ -493,73 +556,112 @@ OdDbObjectIdArray ScriptRunner::Select(const std::vector<std::string>& words, st
         error = "no drawing is open";
         return chosen;
     }
-    std::vector<OdDbObjectId> ids;
-    for (const OdDbObjectId& id : ms->entityIds())
-        if (!id.isErased()) ids.push_back(id);
-    ms->close();
-
-    auto keep = [&](const std::function<bool(const OdDbObjectId&, OdDbEntity*)>& test) {
-        std::vector<OdDbObjectId> kept;
-        for (const OdDbObjectId& id : ids) {
-            OdDbEntity* e = nullptr;
-            if (oddbOpenObject(e, id, OdDb::kForRead) != eOk) continue;
-            const bool ok = test(id, e);
-            e->close();
-            if (ok) kept.push_back(id);
-        }
-        ids.swap(kept);
+    // The words as steps: a test each entity must pass, or "last".
+    using Test = std::function<bool(const OdDbObjectId&, OdDbEntity*)>;
+    struct Step {
+        bool last = false;
+        Test test;
     };
+    std::vector<Step> steps;
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
         const bool hasValue = i + 1 < words.size();
         if (w == "all") continue;
         if (w == "new") {
-            keep([&](const OdDbObjectId& id, OdDbEntity*) { return !session_.opened.count((uint64_t)id.getHandle()); });
+            steps.push_back({false, [this](const OdDbObjectId& id, OdDbEntity*) {
+                                 return !session_.opened.count((uint64_t)id.getHandle());
+                             }});
         } else if (w == "last") {
-            if (!ids.empty()) ids.erase(ids.begin(), ids.end() - 1);
+            steps.push_back({true, nullptr});
         } else if ((w == "layer" || w == "type" || w == "handle" || w == "text") && hasValue) {
             const std::string value = words[++i];
-            keep([&](const OdDbObjectId& id, OdDbEntity* e) {
-                if (w == "layer") return InList(value, Utf8(e->layer().c_str()), true);
-                if (w == "handle") return InList(Upper(value), Upper(Utf8(id.getHandle().ascii().str())), false);
-                if (w == "text") return EntityText(e) == value;
-                std::stringstream list(value);
-                std::string type;
-                while (std::getline(list, type, ','))
-                    if (ClassOfType(type) == Utf8(e->isA()->name().str())) return true;
-                return false;
-            });
+            steps.push_back({false, [w, value](const OdDbObjectId& id, OdDbEntity* e) {
+                                 if (w == "layer") return InList(value, Utf8(e->layer().c_str()), true);
+                                 if (w == "handle")
+                                     return InList(Upper(value), Upper(Utf8(id.getHandle().ascii().str())), false);
+                                 if (w == "text") return EntityText(e) == value;
+                                 std::stringstream list(value);
+                                 std::string type;
+                                 while (std::getline(list, type, ','))
+                                     if (ClassOfType(type) == Utf8(e->isA()->name().str())) return true;
+                                 return false;
+                             }});
         } else if (w == "window" && i + 2 < words.size()) {
             OdGePoint3d a, b;
             if (!ParsePoint(words[i + 1], a) || !ParsePoint(words[i + 2], b)) {
                 error = "a window needs two corners X0,Y0 X1,Y1";
+                ms->close();
                 return chosen;
             }
             i += 2;
             const double x0 = std::min(a.x, b.x), x1 = std::max(a.x, b.x), y0 = std::min(a.y, b.y), y1 = std::max(a.y, b.y);
-            keep([&](const OdDbObjectId&, OdDbEntity* e) {
-                OdGeExtents3d ext;
-                if (e->getGeomExtents(ext) != eOk || !ext.isValidExtents()) return false;
-                return ext.minPoint().x >= x0 && ext.maxPoint().x <= x1 && ext.minPoint().y >= y0 &&
-                       ext.maxPoint().y <= y1;
-            });
+            steps.push_back({false, [=](const OdDbObjectId&, OdDbEntity* e) {
+                                 OdGeExtents3d ext;
+                                 if (e->getGeomExtents(ext) != eOk || !ext.isValidExtents()) return false;
+                                 return ext.minPoint().x >= x0 && ext.maxPoint().x <= x1 && ext.minPoint().y >= y0 &&
+                                        ext.maxPoint().y <= y1;
+                             }});
         } else if (w == "at" && hasValue) {
-            std::set<OdDbStub*> hit;
+            auto hit = std::make_shared<std::set<OdDbStub*>>();
             while (i + 1 < words.size()) {
                 OdGePoint3d p;
                 if (!ParsePoint(words[i + 1], p)) break;
                 ++i;
-                for (const OdDbObjectId& id : standin::EntitiesAt(p, 1e-3)) hit.insert(id.stub());
+                for (const OdDbObjectId& id : standin::EntitiesAt(p, 1e-3)) hit->insert(id.stub());
             }
-            keep([&](const OdDbObjectId& id, OdDbEntity*) { return hit.count(id.stub()) > 0; });
+            steps.push_back({false, [hit](const OdDbObjectId& id, OdDbEntity*) { return hit->count(id.stub()) > 0; }});
         } else if (w == "layer" || w == "type" || w == "handle" || w == "text" || w == "window" || w == "at") {
             error = "the filter \"" + w + "\" needs " +
                     (w == "window" ? "two corners X0,Y0 X1,Y1" : w == "at" ? "a point X,Y" : "a value");
+            ms->close();
             return chosen;
         } else {
             error = "\"" + w + "\" is no selection filter (all, new, last, layer, type, handle, text, window, at)";
+            ms->close();
             return chosen;
         }
+    }
+
+    std::vector<OdDbObjectId> ids;
+    size_t step = 0;
+    const std::vector<OdDbObjectId>& all = ms->entityIds();
+    const auto firstLast =
+        std::find_if(steps.begin(), steps.end(), [](const Step& st) { return st.last; }) - steps.begin();
+    if ((size_t)firstLast < steps.size()) {
+        // The last entity passing the tests before the first "last": found
+        // from the end, without a walk over the whole drawing.
+        for (auto it = all.rbegin(); it != all.rend(); ++it) {
+            if (it->isErased()) continue;
+            OdDbEntity* e = nullptr;
+            if (oddbOpenObject(e, *it, OdDb::kForRead) != eOk) continue;
+            bool ok = true;
+            for (size_t k = 0; k < (size_t)firstLast && ok; ++k) ok = steps[k].test(*it, e);
+            e->close();
+            if (ok) {
+                ids.push_back(*it);
+                break;
+            }
+        }
+        step = (size_t)firstLast + 1;
+    } else {
+        for (const OdDbObjectId& id : all)
+            if (!id.isErased()) ids.push_back(id);
+    }
+    ms->close();
+    for (; step < steps.size(); ++step) {
+        if (steps[step].last) {
+            if (!ids.empty()) ids.erase(ids.begin(), ids.end() - 1);
+            continue;
+        }
+        std::vector<OdDbObjectId> kept;
+        for (const OdDbObjectId& id : ids) {
+            OdDbEntity* e = nullptr;
+            if (oddbOpenObject(e, id, OdDb::kForRead) != eOk) continue;
+            const bool ok = steps[step].test(id, e);
+            e->close();
+            if (ok) kept.push_back(id);
+        }
+        ids.swap(kept);
     }
     for (const OdDbObjectId& id : ids) chosen.append(id);
     if (chosen.isEmpty()) error = "the selection is empty";

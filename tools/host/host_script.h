@@ -17,9 +17,34 @@
 #include "host_reports.h"
 #include "oddbobject.h"
 
+class OdDbBlockTableRecord;
+
 namespace velkhost {
 
 struct Session;
+
+// The handles of model space's entities that are not erased, brought up to
+// date from what changed since the last look (the entities appended to model
+// space, those whose erased flag changed): the cost of a look grows with the
+// changes, not with the drawing. Another drawing is walked whole.
+class ModelSpaceSet {
+public:
+    // Becomes the drawing's set; empty without a drawing.
+    void Update(OdDbDatabase* db);
+    // The handles in the drawing's set now that are not in this one.
+    std::set<uint64_t> AddedSince(OdDbDatabase* db) const;
+
+private:
+    // Calls f with each entity of model space that may have changed since
+    // the last Update; false when that cannot be told (another drawing).
+    template <class F>
+    bool EachChanged(OdDbDatabase* db, const OdDbBlockTableRecord* ms, F f) const;
+
+    std::set<uint64_t> handles_;
+    uint64_t database_ = 0;  // the drawing's serial; 0: none
+    size_t appended_ = 0;    // model space's entities seen
+    size_t erasures_ = 0;    // erased-flag changes seen
+};
 
 class ScriptRunner {
 public:
@@ -89,8 +114,9 @@ private:
     size_t sentSeen_ = 0;
     bool narrated_ = false;       // the last line printed was narration
     // What the line before changed, for "> show added" and "> show peer-changes".
-    std::set<uint64_t> handlesBefore_;
+    ModelSpaceSet handlesBefore_;
     PeerSnapshot peerBefore_;
+    size_t lastPeerChanges_ = 0;  // past the last "> show peer-changes" line
     TileReport tiles_;
     std::vector<PendingAnswer> pending_;
     std::vector<std::unique_ptr<bool>> doneFlags_;

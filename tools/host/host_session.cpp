@@ -350,8 +350,8 @@ void UnloadStep(Session& s)
 void Summary(Session& s)
 {
     if (s.peer) {
-        s.log.Detail() << "\nthe peer at the end: " << s.peer->Messages().size() << " requests from the plug-in, "
-                       << s.peer->Answers().size() << (s.peer->Answers().size() == 1 ? " message" : " messages")
+        s.log.Detail() << "\nthe peer at the end: " << s.peer->MessageCount() << " requests from the plug-in, "
+                       << s.peer->AnswerCount() << (s.peer->AnswerCount() == 1 ? " message" : " messages")
                        << " to it; its folders and objects:\n";
         ShowPeerTree(*s.peer, s.log.Detail());
     }

@@ -516,9 +516,7 @@ void ScriptRunner::Show(const std::vector<std::string>& words, int n)
     } else if (what == "stored-links" && words.size() == 2) {
         ShowStoredLinks(db, out);
     } else if (what == "added" && words.size() == 2) {
-        std::set<uint64_t> added;
-        for (uint64_t h : ModelSpaceHandles(db))
-            if (!handlesBefore_.count(h)) added.insert(h);
+        const std::set<uint64_t> added = handlesBefore_.AddedSince(db);
         out << "  " << Count(added.size(), "entity", "entities") << " added:\n";
         ShowEntities(db, added, out);
     } else if (what == "layer" && words.size() == 3) {

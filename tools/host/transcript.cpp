@@ -80,9 +80,11 @@ std::vector<std::string> Transcript::NewCommandLines()
     std::vector<std::string> lines;
     if (seenText_ > text.size()) seenText_ = text.size();
     // The host starts a line of its own where a command starts and ends.
+    // The breaks rise: only those past what was seen are looked at.
+    const std::vector<size_t>& breaks = standin::CommandLineBreaks();
     std::vector<size_t> cuts;
-    for (size_t at : standin::CommandLineBreaks())
-        if (at > seenText_ && at < text.size()) cuts.push_back(at);
+    for (auto at = std::upper_bound(breaks.begin(), breaks.end(), seenText_); at != breaks.end() && *at < text.size(); ++at)
+        cuts.push_back(*at);
     cuts.push_back(text.size());
     size_t from = seenText_;
     for (size_t cut : cuts) {
@@ -122,7 +124,7 @@ void Transcript::MessageBoxes()
     }
 }
 
-void Transcript::Traffic(const velkpeer::StandinPeer* peer)
+void Transcript::Traffic(velkpeer::StandinPeer* peer)
 {
     HostOutput();
     MessageBoxes();
@@ -149,6 +151,8 @@ void Transcript::Traffic(const velkpeer::StandinPeer* peer)
              std::to_string(a.bytes.size()) + " bytes to the plug-in, which answered " + std::to_string(a.result));
     }
     emit(std::string());
+    // What is reported is let go: a long run keeps no record of its traffic.
+    if (peer->ForgetRecords()) seenMessages_ = seenAnswers_ = 0;
 }
 
 }  // namespace velkhost

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 #include <ostream>
-#include <sstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -43,15 +43,22 @@ public:
     // What happened since the last report: the command line, then the
     // programs and folders the shell started, the message boxes, then the
     // peer's messages and answers (a run of the same line once, with its count).
-    void Traffic(const velkpeer::StandinPeer* peer);
+    // The peer forgets what was reported (its counts go on).
+    void Traffic(velkpeer::StandinPeer* peer);
     void HostOutput();
     void MessageBoxes();
     // The command line's text since the last report, line by line.
     std::vector<std::string> NewCommandLines();
 
 private:
+    // Quiet, the detail is dropped as it comes, not kept.
+    struct NullBuffer : std::streambuf {
+        int overflow(int c) override { return traits_type::not_eof(c); }
+        std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+    };
     std::ostream& out_;
-    std::ostringstream null_;
+    NullBuffer nullBuffer_;
+    std::ostream null_{&nullBuffer_};
     bool quiet_;
     std::vector<std::string> failures_;
     size_t seenMessages_ = 0, seenAnswers_ = 0, seenBoxes_ = 0, seenText_ = 0, seenStarts_ = 0;

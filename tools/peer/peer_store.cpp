@@ -103,8 +103,8 @@ int64_t PeerObjectStore::Handle(uint32_t code, const std::vector<uint8_t>& bytes
         // The request comes back with the id found after it.
         std::vector<uint8_t> answer(bytes);
         PutU32(answer, kFolderSearch, 0);
-        for (auto& [id, o] : objects_)
-            if (o.kind == kFolder && o.parent == parent && o.name == name) {
+        for (const auto& [id, folder] : folders_)
+            if (folder->parent == parent && folder->name == name) {
                 PutU32(answer, kFolderSearch, id);
                 break;
             }
@@ -148,7 +148,10 @@ int64_t PeerObjectStore::Delete(const std::vector<uint8_t>& bytes)
         for (auto& [id, o] : objects_)
             if (o.parent == doomed[i] && std::find(doomed.begin(), doomed.end(), id) == doomed.end())
                 doomed.push_back(id);
-    for (uint32_t id : doomed) objects_.erase(id);
+    for (uint32_t id : doomed) {
+        objects_.erase(id);
+        folders_.erase(id);
+    }
     deletions_.push_back(std::move(d));
     return 0;
 }
@@ -172,6 +175,8 @@ uint32_t PeerObjectStore::Store(uint32_t id, uint32_t kind, uint32_t parent, con
     StoredObject& o = objects_[id];
     o.id = id;
     o.kind = kind;
+    if (kind == kFolder) folders_[id] = &o;
+    else folders_.erase(id);
     o.parent = parent;
     o.body.assign(body, body + size);
     o.name.clear();

@@ -65,6 +65,8 @@ private:
     void Frame(uint32_t id, std::vector<uint8_t>& out, int depth) const;
 
     std::map<uint32_t, StoredObject> objects_;
+    // The folders among them, in id order: a search walks only these.
+    std::map<uint32_t, const StoredObject*> folders_;
     std::vector<PeerDeletion> deletions_;
     std::vector<uint32_t> chosen_;
     Malformation malformation_ = Malformation::kNone;

@@ -135,7 +135,9 @@ LRESULT CALLBACK StandinPeer::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
     size_t index = peer->messages_.size();
     peer->messages_.push_back({code, connectionId, bytes, 0, {}});
     if (code == kContourCode) peer->messages_[index].itemConnectionIds = ContourItemConnectionIds(bytes);
+    ++peer->handling_;
     int64_t answer = peer->Handle(code, connectionId, bytes);
+    --peer->handling_;
     peer->messages_[index].answer = answer;
     return (LRESULT)answer;
 }
@@ -287,7 +289,21 @@ void StandinPeer::Answer(int32_t connectionId, uint32_t code, const std::vector<
     cds.dwData = (ULONG_PTR)(((uint32_t)connectionId << 16) | code);
     cds.cbData = (DWORD)bytes.size();
     cds.lpData = bytes.empty() ? nullptr : const_cast<uint8_t*>(bytes.data());
-    answers_[index].result = SendMessageW(target, WM_COPYDATA, kWParam, (LPARAM)&cds);
+    ++handling_;
+    const LRESULT result = SendMessageW(target, WM_COPYDATA, kWParam, (LPARAM)&cds);
+    --handling_;
+    answers_[index].result = result;
+}
+
+bool StandinPeer::ForgetRecords()
+{
+    if (handling_ > 0) return false;
+    forgottenMessages_ += messages_.size();
+    forgottenAnswers_ += answers_.size();
+    // Swapped out, not cleared: the memory goes too.
+    std::vector<PeerMessage>().swap(messages_);
+    std::vector<PeerAnswer>().swap(answers_);
+    return true;
 }
 
 HWND StandinPeer::ClientWindow() const

@@ -92,6 +92,12 @@ public:
     const std::vector<PeerMessage>& Messages() const { return messages_; }
     std::vector<uint32_t> Codes() const;
     const std::vector<PeerAnswer>& Answers() const { return answers_; }
+    // Lets go of the messages and answers recorded so far, for a reader
+    // that has reported them (velkhost, whose runs may be long); false, and
+    // nothing forgotten, while a message is being handled. The counts go on.
+    bool ForgetRecords();
+    size_t MessageCount() const { return forgottenMessages_ + messages_.size(); }
+    size_t AnswerCount() const { return forgottenAnswers_ + answers_.size(); }
     const std::map<uint32_t, StoredObject>& Objects() const { return store_.Objects(); }
     // The folders and objects, for tests and the demo to put objects in.
     PeerObjectStore& ObjectStore() { return store_; }
@@ -123,6 +129,8 @@ private:
     std::map<uint32_t, std::deque<int64_t>> scripted_;
     std::vector<PeerMessage> messages_;
     std::vector<PeerAnswer> answers_;
+    size_t forgottenMessages_ = 0, forgottenAnswers_ = 0;
+    int handling_ = 0;  // messages and answers under way, which hold places in the records
     PeerObjectStore store_;
     PeerShellCodes shell_;
     PeerTileServer tiles_;

@@ -263,6 +263,7 @@ OdResult OdDbObject::erase(bool erasing)
     OdResult res = subErase(erasing);
     if (res != eOk) return res;
     erased_ = erasing;
+    if (stub_->entity) stub_->db->erasures_.push_back(OdDbObjectId(stub_));
     stub_->db->fireErased(this, erasing);
     return eOk;
 }
@@ -321,6 +322,8 @@ OdResult oddbOpenObjectImpl(OdDbObject*& obj, OdDbObjectId id, OdDb::OpenMode mo
 
 OdDbDatabase::OdDbDatabase(bool buildDefault) : tm_(new OdDbTransactionManager())
 {
+    static uint64_t s_serials = 0;
+    serial_ = ++s_serials;
     if (buildDefault) buildDefaultDrawing();
 }
 
@@ -487,6 +490,13 @@ OdDbObjectIdArray OdDbDatabase::allObjectIds() const
     OdDbObjectIdArray ids;
     for (const auto& [h, stub] : stubs_) ids.append(OdDbObjectId(stub));
     return ids;
+}
+
+OdDbObjectId OdDbDatabase::lastObjectWhere(const std::function<bool(const OdDbObject*)>& test) const
+{
+    for (auto it = stubs_.rbegin(); it != stubs_.rend(); ++it)
+        if (it->second->object && test(it->second->object)) return OdDbObjectId(it->second);
+    return OdDbObjectId();
 }
 
 // Reactors may remove themselves while called: walk a copy.

@@ -2,6 +2,7 @@
 // host application services that name the working database.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -123,7 +124,15 @@ public:
 
     // Every object in handle order, for walking the whole drawing.
     OdDbObjectIdArray allObjectIds() const;
+    // The object of the highest handle that passes the test (null when none),
+    // found from the end without a list of every object.
+    OdDbObjectId lastObjectWhere(const std::function<bool(const OdDbObject*)>& test) const;
     OdDbHandle handseed() const { return nextHandle_; }
+    // Stand-in records for the stand-in host, to follow the drawing without
+    // walking it: a number no other database of the process has, and the
+    // entities whose erased flag changed, in the order they changed.
+    uint64_t serial() const { return serial_; }
+    const std::vector<OdDbObjectId>& erasedFlagChanges() const { return erasures_; }
     OdDbTransactionManager* transactionManager() const { return tm_; }
 
     // Stand-in internals used by the objects.
@@ -135,11 +144,14 @@ public:
 
 private:
     friend struct standin::DxfAccess;
+    friend class OdDbObject;
     template <class T>
     OdResult openTable(OdDbObjectId id, T*& table, OdDb::OpenMode mode);
     void buildDefaultDrawing();
 
+    uint64_t serial_;
     uint64_t nextHandle_ = 1;
+    std::vector<OdDbObjectId> erasures_;
     double ltscale_ = 1.0;
     std::map<uint64_t, OdDbStub*> stubs_;
     standin::DxfFileKept* fileKept_ = nullptr;

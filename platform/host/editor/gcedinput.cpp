@@ -367,14 +367,14 @@ int gcdbEntLast(ads_name entity)
 {
     OdDbDatabase* db = oddbHostApplicationServices()->workingDatabase();
     if (!db || !entity) return RTERROR;
-    const OdDbObjectIdArray all = db->allObjectIds();
     // Handles grow in the order objects were added.
-    for (int i = all.length() - 1; i >= 0; --i) {
-        const OdDbObjectId& id = all[i];
-        auto* ent = id.isValid() ? OdRxCast<OdDbEntity>(id.stub()->object) : nullptr;
-        if (ent && !ent->isErased() && ent->ownerId() == db->getModelSpaceId()) return oddbGetAdsName(entity, id) == eOk ? RTNORM : RTERROR;
-    }
-    return RTERROR;
+    const OdDbObjectId space = db->getModelSpaceId();
+    const OdDbObjectId id = db->lastObjectWhere([&space](const OdDbObject* o) {
+        auto* ent = OdRxCast<OdDbEntity>(o);
+        return ent && !ent->isErased() && ent->ownerId() == space;
+    });
+    if (id.isNull()) return RTERROR;
+    return oddbGetAdsName(entity, id) == eOk ? RTNORM : RTERROR;
 }
 
 int gcedSSLength(const ads_name ss, int32_t* length)

@@ -61,6 +61,13 @@ protected:
         oddbGetObjectId(id, last);
         return id;
     }
+    OdDbObjectId EntLast()
+    {
+        ads_name last;
+        OdDbObjectId id;
+        if (gcdbEntLast(last) == RTNORM) oddbGetObjectId(id, last);
+        return id;
+    }
     OdGePoint3d StartOf(OdDbObjectId id)
     {
         OdDbLine* line = nullptr;
@@ -107,6 +114,25 @@ TEST_F(EditCommandsTest, ChangesAreHeardInOrderUndoneInReverseAndCancelsAndFailu
     standin::InvokeCommand(L"APPLOAD");
     EXPECT_EQ(events.log,
               (std::vector<std::wstring>{L"start RECTANG", L"cancelled RECTANG", L"start APPLOAD", L"failed APPLOAD"}));
+}
+
+// The last entity is the newest of model space that is not erased: objects
+// that are no entities, and erased entities, are passed over.
+TEST_F(EditCommandsTest, TheLastEntityIsTheNewestNotErasedOfModelSpace)
+{
+    const OdDbObjectId first = DrawLine();
+    const OdDbObjectId second = DrawLine();
+    EXPECT_EQ(EntLast(), second);
+    standin::QueueSelection(OdDbObjectIdArray().append(second));
+    standin::InvokeCommand(L"ERASE");
+    EXPECT_EQ(EntLast(), first);
+    OdDbLine* line = nullptr;
+    ASSERT_EQ(oddbOpenObject(line, first, OdDb::kForWrite), eOk);
+    EXPECT_EQ(line->createExtensionDictionary(), eOk);
+    line->close();
+    EXPECT_EQ(EntLast(), first);
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_EQ(EntLast(), second);
 }
 
 }  // namespace

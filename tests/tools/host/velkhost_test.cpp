@@ -805,6 +805,62 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
     }
 }
 
+// "> show added" names what the line before it added, also when that line
+// brought back an erased entity (UNDO) or opened another drawing; "> select
+// last" passes over erased entities and takes the last of those its other
+// words choose.
+TEST_F(VelkhostProcess, ShowAddedAndSelectLastFollowErasingUndoAndOpening)
+{
+    const Outcome r = Velkhost({"--script", Script("LINE\n0,0\n10,10\n\n> show added\n"
+                                                   "POINT\n5,5\nERASE\n> select last\n> show added\n"
+                                                   "UNDO\n> show added\n"
+                                                   "REDO\n> select last\nUNDO\n"
+                                                   "LINE\n1,1\n2,2\n\n> select type POINT last\n"
+                                                   "COPY\n> select type LINE last\n0,0\n0,5\n\n> show added\n> show added\n"
+                                                   "SAVEAS\nC:\\Drawings\\other.dxf\nERASE\n> select last\n"
+                                                   "OPEN\nC:\\Drawings\\other.dxf\n> show added\n")
+                                                .string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::string line = "  handle 11 AcDbLine on layer 0: from (0.00, 0.00) to (10.00, 10.00)\n";
+    const std::string point = "  handle 12 AcDbPoint on layer 0\n";
+    const std::string copy = "  handle 14 AcDbLine on layer 0: from (1.00, 6.00) to (2.00, 7.00)\n";
+    const std::pair<std::string, std::string> steps[] = {
+        {"[5] > show added\n", "  1 entity added:\n" + line},
+        {"[9] > select last\n", "  selected 1: handle 12 AcDbPoint\n"},
+        {"[10] > show added\n", "  0 entities added:\n  none\n"},
+        {"[12] > show added\n", "  1 entity added:\n" + point},
+        {"[14] > select last\n", "  selected 1: handle 11 AcDbLine\n"},
+        {"[20] > select type POINT last\n", "  selected 1: handle 12 AcDbPoint\n"},
+        {"[22] > select type LINE last\n", "  selected 1: handle 13 AcDbLine\n"},
+        {"[26] > show added\n", "  1 entity added:\n" + copy},
+        {"[27] > show added\n", "  1 entity added:\n" + copy},
+        {"[31] > select last\n", "  selected 1: handle 14 AcDbLine\n"},
+        // The copy was saved, then erased before the saved drawing was opened.
+        {"[34] > show added\n", "  1 entity added:\n" + copy},
+    };
+    for (const auto& [step, said] : steps) {
+        const size_t at = r.output.find(step);
+        ASSERT_NE(at, std::string::npos) << step << r.output;
+        EXPECT_EQ(r.output.substr(at + step.size(), said.size()), said) << step << r.output;
+    }
+}
+
+// A day of waiting delivers every timer due in it; the transcript says each
+// day's messages, and the counts at the end hold all of them, though the
+// peer lets each line's records go once they are said.
+TEST_F(VelkhostProcess, LongWaitsReportEveryMessage)
+{
+    const Outcome r = Velkhost({"--script", Script("> wait 86400 s\n> wait 86400 s\n").string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    // The button is set again every five seconds.
+    const size_t second = r.output.find("[2] > wait 86400 s\n");
+    ASSERT_NE(second, std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("    peer <- 20401 set button (320 bytes) answered 1, 17280 times\n", second), std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("the peer at the end: 34569 requests from the plug-in, 34563 messages to it"), std::string::npos)
+        << r.output;
+}
+
 // A script file is read as editors save it (a byte-order mark, CRLF
 // lines); one that is a folder or not UTF-8 fails the run, saying so.
 TEST_F(VelkhostProcess, ScriptFilesAreReadAsEditorsSaveThem)
