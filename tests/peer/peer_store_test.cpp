@@ -147,3 +147,38 @@ TEST_F(PeerStoreTest, ChosenObjectsComeBackFramedWithTheirChildren)
     EXPECT_EQ(v, sign);
     EXPECT_STREQ((const char*)tree.data() + 80 + 64 + 176 + 64, "Sign_9");
 }
+
+TEST_F(PeerStoreTest, ChangesSinceAMarkKeepWhatEachObjectWasBefore)
+{
+    Start();
+    const uint32_t kept = (uint32_t)NewFolder("kept", 0, 1);
+    const uint32_t doomed = (uint32_t)NewFolder("doomed", 0, 1);
+    auto& store = peer->ObjectStore();
+    const std::vector<uint8_t> keptBody = store.Objects().at(kept).body;
+    store.MarkChanges();
+    EXPECT_TRUE(store.ChangedSinceMark().empty());
+
+    // Changed twice: the body from before the first change is what counts.
+    std::vector<uint8_t> renamed = keptBody;
+    renamed[0] = 'K';
+    ASSERT_TRUE(store.Change(kept, renamed));
+    renamed[1] = 'E';
+    ASSERT_TRUE(store.Change(kept, renamed));
+    const uint32_t added = (uint32_t)NewFolder("added", 0, 1);
+    uint32_t ids[] = {doomed};
+    ASSERT_EQ(PeerApiDeleteObjects(&state, ids, 1, false, true), 0);
+
+    const auto& earlier = store.ChangedSinceMark();
+    ASSERT_EQ(earlier.size(), 3u);
+    ASSERT_TRUE(earlier.at(kept).has_value());
+    EXPECT_EQ(earlier.at(kept)->second, keptBody);
+    EXPECT_FALSE(earlier.at(added).has_value());
+    ASSERT_TRUE(earlier.at(doomed).has_value());
+    EXPECT_EQ(earlier.at(doomed)->first, 30u);
+
+    // The next mark forgets them; only what changes after it counts.
+    store.MarkChanges();
+    ASSERT_TRUE(store.Change(added, renamed));
+    ASSERT_EQ(store.ChangedSinceMark().size(), 1u);
+    EXPECT_TRUE(store.ChangedSinceMark().at(added).has_value());
+}

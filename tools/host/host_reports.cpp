@@ -278,35 +278,32 @@ bool ShowFile(const std::wstring& windowsPath, std::ostream& out)
     return true;
 }
 
-PeerSnapshot TakePeerSnapshot(const velkpeer::StandinPeer& peer)
+void ShowPeerChanges(velkpeer::StandinPeer& peer, std::ostream& out)
 {
-    PeerSnapshot s;
-    for (const auto& [id, o] : peer.Objects()) s[id] = {o.kind, o.body};
-    return s;
-}
-
-void ShowPeerChanges(const velkpeer::StandinPeer& peer, const PeerSnapshot& before, std::ostream& out)
-{
-    auto& store = const_cast<velkpeer::StandinPeer&>(peer).ObjectStore();
+    auto& store = peer.ObjectStore();
+    const velkpeer::PeerObjectStore::Earlier& earlier = store.ChangedSinceMark();
     const std::vector<velkpeer::DecodedObject> all = velkpeer::DecodeAll(store);
     size_t objects = 0, folders = 0, changes = 0;
     for (const auto& o : all) {
         (o.kind == 30 ? folders : objects) += 1;
-        auto was = before.find(o.id);
-        const auto& now = peer.Objects().at(o.id).body;
-        if (was == before.end()) out << "  added: " << ObjectLine(o, all) << "\n";
-        else if (was->second.second != now) out << "  changed: " << ObjectLine(o, all) << "\n";
+        auto was = earlier.find(o.id);
+        if (was == earlier.end()) continue;
+        if (!was->second) out << "  added: " << ObjectLine(o, all) << "\n";
+        else if (was->second->second != peer.Objects().at(o.id).body) out << "  changed: " << ObjectLine(o, all) << "\n";
         else continue;
         ++changes;
     }
-    for (const auto& [id, was] : before) {
-        if (peer.Objects().count(id)) continue;
-        out << "  removed: " << (was.first == 30 ? "folder " : "object ") << id << "\n";
+    // The counts before: now's, with what changed put back as it was.
+    size_t objectsBefore = objects, foldersBefore = folders;
+    for (const auto& [id, was] : earlier) {
+        auto now = peer.Objects().find(id);
+        if (now != peer.Objects().end()) (now->second.kind == 30 ? foldersBefore : objectsBefore) -= 1;
+        if (was) (was->first == 30 ? foldersBefore : objectsBefore) += 1;
+        if (!was || now != peer.Objects().end()) continue;
+        out << "  removed: " << (was->first == 30 ? "folder " : "object ") << id << "\n";
         ++changes;
     }
     if (!changes) out << "  the peer's objects did not change\n";
-    size_t objectsBefore = 0, foldersBefore = 0;
-    for (const auto& [id, was] : before) (was.first == 30 ? foldersBefore : objectsBefore) += 1;
     out << "  the peer holds " << objects << (objects == 1 ? " object" : " objects") << " in " << folders
         << (folders == 1 ? " folder" : " folders") << " (before: " << objectsBefore << " and " << foldersBefore
         << ")\n";

@@ -41,9 +41,9 @@ void ShowSettings(const std::string& section, std::ostream& out);
 bool ShowFile(const std::wstring& windowsPath, std::ostream& out);
 
 // The peer's objects at a moment, to tell what changed since.
-using PeerSnapshot = std::map<uint32_t, std::pair<uint32_t, std::vector<uint8_t>>>;  // id -> kind, body
-PeerSnapshot TakePeerSnapshot(const velkpeer::StandinPeer& peer);
-void ShowPeerChanges(const velkpeer::StandinPeer& peer, const PeerSnapshot& before, std::ostream& out);
+// The peer's objects added, changed or removed since its store was last
+// marked.
+void ShowPeerChanges(velkpeer::StandinPeer& peer, std::ostream& out);
 
 // The tile and capture requests the peer served since the last report,
 // and the tiles the drawing holds.

@@ -307,13 +307,6 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
     std::string raw;
     int number = 0;
     while (std::getline(in, raw)) lines_.push_back(ReadLine(++number, raw));
-    lastPeerChanges_ = 0;
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        const Line& l = lines_[i];
-        if (!l.action) continue;
-        const std::vector<std::string> words = SplitWords(l.text.substr(1));
-        if (words.size() > 1 && words[0] == "show" && words[1] == "peer-changes") lastPeerChanges_ = i + 1;
-    }
     next_ = 0;
     Transcript& log = session_.log;
     log.Detail() << "\nscript " << name << " (" << lines_.size() << (lines_.size() == 1 ? " line)\n" : " lines)\n");
@@ -365,8 +358,7 @@ void ScriptRunner::RunLine(const Line& line)
         // What this line changes is what "> show added" and
         // "> show peer-changes" report after it.
         handlesBefore_.Update(CurrentDrawing());
-        // Copying the peer's objects is for a "> show peer-changes" still to come.
-        if (session_.peer && next_ < lastPeerChanges_) peerBefore_ = TakePeerSnapshot(*session_.peer);
+        if (session_.peer) session_.peer->ObjectStore().MarkChanges();
     }
     narrated_ = false;
     if (line.action) {

@@ -115,8 +115,6 @@ private:
     bool narrated_ = false;       // the last line printed was narration
     // What the line before changed, for "> show added" and "> show peer-changes".
     ModelSpaceSet handlesBefore_;
-    PeerSnapshot peerBefore_;
-    size_t lastPeerChanges_ = 0;  // past the last "> show peer-changes" line
     TileReport tiles_;
     std::vector<PendingAnswer> pending_;
     std::vector<std::unique_ptr<bool>> doneFlags_;

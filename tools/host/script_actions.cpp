@@ -510,7 +510,7 @@ void ScriptRunner::Show(const std::vector<std::string>& words, int n)
     } else if (what == "peer-state" && words.size() == 2) {
         ShowPeerState(*peer, out);
     } else if (what == "peer-changes" && words.size() == 2) {
-        ShowPeerChanges(*peer, peerBefore_, out);
+        ShowPeerChanges(*peer, out);
     } else if (what == "links" && words.size() == 2) {
         ShowLinks(*peer, db, out);
     } else if (what == "stored-links" && words.size() == 2) {

@@ -149,6 +149,7 @@ int64_t PeerObjectStore::Delete(const std::vector<uint8_t>& bytes)
             if (o.parent == doomed[i] && std::find(doomed.begin(), doomed.end(), id) == doomed.end())
                 doomed.push_back(id);
     for (uint32_t id : doomed) {
+        Remember(id);
         objects_.erase(id);
         folders_.erase(id);
     }
@@ -172,6 +173,7 @@ bool PeerObjectStore::Change(uint32_t id, const std::vector<uint8_t>& body)
 uint32_t PeerObjectStore::Store(uint32_t id, uint32_t kind, uint32_t parent, const uint8_t* body, size_t size)
 {
     if (id == 0 || !objects_.count(id)) id = nextId_++;
+    Remember(id);
     StoredObject& o = objects_[id];
     o.id = id;
     o.kind = kind;
@@ -182,6 +184,14 @@ uint32_t PeerObjectStore::Store(uint32_t id, uint32_t kind, uint32_t parent, con
     o.name.clear();
     for (size_t i = 0; i < size && i < 100 && body[i]; ++i) o.name += (char)body[i];
     return id;
+}
+
+void PeerObjectStore::Remember(uint32_t id)
+{
+    if (earlier_.count(id)) return;
+    auto it = objects_.find(id);
+    if (it == objects_.end()) earlier_[id] = std::nullopt;
+    else earlier_[id] = std::make_pair(it->second.kind, it->second.body);
 }
 
 int64_t PeerObjectStore::ReceiveObjectTree(const std::vector<uint8_t>& bytes, const Reply& reply)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,12 @@ public:
 
     const std::map<uint32_t, StoredObject>& Objects() const { return objects_; }
     const std::vector<PeerDeletion>& Deletions() const { return deletions_; }
+    // What each object changed since the last mark was before it: its kind
+    // and body, or none when it was not there. Keeping only what changes
+    // lets a caller ask after every step without copying the store.
+    using Earlier = std::map<uint32_t, std::optional<std::pair<uint32_t, std::vector<uint8_t>>>>;
+    void MarkChanges() { earlier_.clear(); }
+    const Earlier& ChangedSinceMark() const { return earlier_; }
     // An object made in the peer itself; its id.
     uint32_t Put(uint32_t kind, uint32_t parent, const std::vector<uint8_t>& body);
     // An object changed in the peer itself (its kind and place kept);
@@ -63,11 +70,14 @@ private:
     int64_t Delete(const std::vector<uint8_t>& bytes);
     uint32_t Store(uint32_t id, uint32_t kind, uint32_t parent, const uint8_t* body, size_t size);
     void Frame(uint32_t id, std::vector<uint8_t>& out, int depth) const;
+    // Notes what the object is before it changes, once since the mark.
+    void Remember(uint32_t id);
 
     std::map<uint32_t, StoredObject> objects_;
     // The folders among them, in id order: a search walks only these.
     std::map<uint32_t, const StoredObject*> folders_;
     std::vector<PeerDeletion> deletions_;
+    Earlier earlier_;
     std::vector<uint32_t> chosen_;
     Malformation malformation_ = Malformation::kNone;
     uint32_t nextId_;

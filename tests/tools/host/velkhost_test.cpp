@@ -845,6 +845,34 @@ TEST_F(VelkhostProcess, ShowAddedAndSelectLastFollowErasingUndoAndOpening)
     }
 }
 
+// "> show peer-changes" reports what the line before changed in the peer,
+// with the counts before it; show lines between change nothing.
+TEST_F(VelkhostProcess, ShowPeerChangesReportsTheLineBefore)
+{
+    const Outcome r = Velkhost({"--script", Script("> peer sign A at 500000,3000000\n> show peer-changes\n"
+                                                   "> show peer-changes\n> peer sign B at 500010,3000000\n"
+                                                   "> show peer-changes\n> wait 5 s\n> show peer-changes\n")
+                                                .string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    auto after = [&r](const std::string& step) {
+        const size_t at = r.output.find(step);
+        EXPECT_NE(at, std::string::npos) << step << r.output;
+        const size_t end = r.output.find("\n[", at + 1);
+        return at == std::string::npos ? std::string() : r.output.substr(at, end - at);
+    };
+    for (const char* step : {"[2] > show peer-changes\n", "[3] > show peer-changes\n"}) {
+        const std::string said = after(step);
+        EXPECT_NE(said.find("  added: sign "), std::string::npos) << said;
+        EXPECT_NE(said.find("\"A\""), std::string::npos) << said;
+        EXPECT_NE(said.find("the peer holds 1 object in 0 folders (before: 0 and 0)"), std::string::npos) << said;
+    }
+    const std::string second = after("[5] > show peer-changes\n");
+    EXPECT_EQ(second.find("\"A\""), std::string::npos) << second;
+    EXPECT_NE(second.find("\"B\""), std::string::npos) << second;
+    EXPECT_NE(second.find("(before: 1 and 0)"), std::string::npos) << second;
+    EXPECT_NE(after("[7] > show peer-changes\n").find("  the peer's objects did not change\n"), std::string::npos);
+}
+
 // A day of waiting delivers every timer due in it; the transcript says each
 // day's messages, and the counts at the end hold all of them, though the
 // peer lets each line's records go once they are said.
