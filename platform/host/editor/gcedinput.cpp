@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <unordered_map>
 
 #include "editor_control.h"
 #include "gcedreactor.h"
@@ -41,8 +42,10 @@ struct EditorInput {
     std::wstring initKeywords;
     OdDbObjectIdArray pickFirst;
     // Entity names and selection sets handed out, by their first word.
-    std::map<int64_t, OdDbObjectId> names;
-    std::map<OdDbStub*, int64_t> nameOf;
+    // Names are hashed: a long script hands out one for every entity it
+    // picks, and looking one up must not grow with them.
+    std::unordered_map<int64_t, OdDbObjectId> names;
+    std::unordered_map<OdDbStub*, int64_t> nameOf;
     std::map<int64_t, OdDbObjectIdArray> sets;
     int64_t nextName = 1;
     int64_t nextSet = 1;
@@ -316,11 +319,10 @@ OdResult oddbGetAdsName(ads_name name, OdDbObjectId id)
 {
     if (id.isNull()) return eNullObjectId;
     auto& in = In();
-    auto it = in.nameOf.find(id.stub());
-    int64_t n = it != in.nameOf.end() ? it->second : in.nextName++;
-    in.names[n] = id;
-    in.nameOf[id.stub()] = n;
-    name[0] = n;
+    // An entity keeps the name it was given first.
+    auto [it, added] = in.nameOf.try_emplace(id.stub(), in.nextName);
+    if (added) in.names.emplace(in.nextName++, id);
+    name[0] = it->second;
     name[1] = 0;
     return eOk;
 }
