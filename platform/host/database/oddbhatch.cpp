@@ -140,20 +140,26 @@ int NearKeys(double v, int64_t out[3])
 // (turned round where it runs the other way), as the host keeps a boundary
 // loop; false when they do not join into one closed ring or an end is no
 // finite point. Each step takes the first remaining edge in the given order
-// that joins; the ends are found through the keys above, so a loop of any
-// size costs time in proportion to its edges.
+// that joins; the ends are found through the keys above and grouped by
+// their exact point, so a loop of any size, however many of its ends
+// coincide, costs time in proportion to its edges.
 bool ChainRing(std::vector<OdGeCurve2d*>& edges, OdGeIntArray& types)
 {
     const double tol = kJoinTol;
     if (edges.empty()) return false;
     const size_t n = edges.size();
-    // Ends of the edges still to place, by key.
-    std::map<std::pair<int64_t, int64_t>, std::vector<size_t>> cells;
-    auto keep = [&cells](const OdGePoint2d& p, size_t i) {
+    // Ends of the edges still to place, by key, then by the end's exact
+    // point: many edges ending at one point cost one look, not one each.
+    struct Ends {
+        std::vector<std::pair<size_t, bool>> at;  // (edge, its end rather than its start), by edge
+        size_t first = 0;                          // those before it are placed
+    };
+    std::map<std::pair<int64_t, int64_t>, std::map<std::pair<double, double>, Ends>> cells;
+    auto keep = [&cells](const OdGePoint2d& p, size_t i, bool end) {
         int64_t kx[2], ky[2];
         const int nx = KeysOf(p.x, kx), ny = KeysOf(p.y, ky);
         for (int a = 0; a < nx; ++a)
-            for (int b = 0; b < ny; ++b) cells[{kx[a], ky[b]}].push_back(i);
+            for (int b = 0; b < ny; ++b) cells[{kx[a], ky[b]}][{p.x, p.y}].at.emplace_back(i, end);
     };
     auto finite = [](const OdGePoint2d& p) { return std::isfinite(p.x) && std::isfinite(p.y); };
     std::vector<OdGePoint2d> starts(n), ends(n);
@@ -162,8 +168,8 @@ bool ChainRing(std::vector<OdGeCurve2d*>& edges, OdGeIntArray& types)
         ends[i] = edges[i]->endPoint();
         if (!finite(starts[i]) || !finite(ends[i])) return false;
         if (i == 0) continue;
-        keep(starts[i], i);
-        keep(ends[i], i);
+        keep(starts[i], i, false);
+        keep(ends[i], i, true);
     }
     std::vector<char> used(n, 0);
     used[0] = 1;
@@ -179,10 +185,13 @@ bool ChainRing(std::vector<OdGeCurve2d*>& edges, OdGeIntArray& types)
             for (int b = 0; b < ny; ++b) {
                 auto it = cells.find({kx[a], ky[b]});
                 if (it == cells.end()) continue;
-                for (size_t i : it->second) {
-                    if (used[i] || i >= best) continue;
-                    if (starts[i].distanceTo(cur) < tol) best = i, turn = false;
-                    else if (ends[i].distanceTo(cur) < tol) best = i, turn = true;
+                for (auto& [point, e] : it->second) {
+                    if (OdGePoint2d(point.first, point.second).distanceTo(cur) >= tol) continue;
+                    while (e.first < e.at.size() && used[e.at[e.first].first]) ++e.first;
+                    if (e.first == e.at.size()) continue;
+                    // The first unplaced edge ending here; its start wins over its end.
+                    const auto [i, end] = e.at[e.first];
+                    if (i < best || (i == best && !end)) best = i, turn = end;
                 }
             }
         if (best == SIZE_MAX) return false;

@@ -329,6 +329,34 @@ TEST(HostEntities, HatchLoopsJoinEndsFarOutAndRefuseEndsThatAreNoPoints)
     }
 }
 
+// Many edges ending at one point are all placed, each where the one before
+// ends, whichever way round they were given.
+TEST(HostEntities, HatchLoopsTakeEveryEdgeOfCoincidentEnds)
+{
+    const OdGePoint2d a(0, 0), b(10, 0), c(10, 10), d(0, 10);
+    std::vector<OdGeLineSeg2d> lines{{a, b}};
+    const size_t zeros = 500;
+    for (size_t i = 0; i < zeros; ++i) lines.emplace_back(b, b);
+    lines.emplace_back(b, c);
+    lines.emplace_back(d, c);  // turned round
+    lines.emplace_back(a, a);  // at the start: placed last
+    lines.emplace_back(d, a);
+    OdGeVoidPointerArray edges;
+    OdGeIntArray types;
+    for (auto& l : lines) edges.append(&l), types.append(OdDbHatch::kLine);
+    OdDbHatch hatch;
+    ASSERT_EQ(hatch.appendLoop(OdDbHatch::kExternal, edges, types), eOk);
+    int type = 0;
+    OdGeVoidPointerArray got;
+    hatch.getLoopAt(0, type, got, types);
+    std::vector<std::pair<OdGePoint2d, OdGePoint2d>> ring, expected{{a, b}};
+    for (void* e : got)
+        ring.emplace_back(static_cast<OdGeCurve2d*>(e)->startPoint(), static_cast<OdGeCurve2d*>(e)->endPoint());
+    for (size_t i = 0; i < zeros; ++i) expected.emplace_back(b, b);
+    for (const auto& [from, to] : {std::pair{b, c}, {c, d}, {d, a}, {a, a}}) expected.emplace_back(from, to);
+    EXPECT_TRUE(ring == expected);
+}
+
 TEST(HostEntities, BlockReferencesExplodeAndRefuseNonUniformScaleOfArcs)
 {
     OdDbDatabase* db = standin::CreateDocument(L"C:\\a.dwg")->database();
