@@ -57,13 +57,23 @@ bool StartsWithDrive(std::string_view p) { return p.size() >= 2 && IsLetter(p[0]
 
 // Adds the parts of `rest`; ".." takes one part back but never goes above
 // the top (a drive's root or a share).
-void Append(std::vector<std::string>& parts, std::string_view rest)
+void Append(std::vector<std::string>& parts, std::string_view rest, bool trim = true)
 {
     size_t i = 0;
     while (i < rest.size()) {
         size_t end = i;
         while (end < rest.size() && !IsSeparator(rest[end])) ++end;
         std::string_view part = rest.substr(i, end - i);
+        // As Windows completes a path: a last part loses its trailing dots
+        // and blanks, another part a single trailing dot, so "a.txt." and
+        // "a.txt" are one file ("\\?\" paths are taken as they stand).
+        if (trim && part != "." && part != "..") {
+            if (end == rest.size()) {
+                while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.remove_suffix(1);
+            } else if (part.size() >= 2 && part.back() == '.' && part[part.size() - 2] != '.') {
+                part.remove_suffix(1);
+            }
+        }
         if (part == "..") {
             if (!parts.empty()) parts.pop_back();
         } else if (!part.empty() && part != ".") {
@@ -82,7 +92,7 @@ FullPath CurrentFull()
 }
 
 // "\\server\share\rest": the server and the share are the top.
-std::optional<FullPath> ParseShare(std::string_view p)
+std::optional<FullPath> ParseShare(std::string_view p, bool trim)
 {
     std::string_view rest = p.substr(2);
     std::string names[2];
@@ -94,7 +104,7 @@ std::optional<FullPath> ParseShare(std::string_view p)
         rest = rest.substr(end < rest.size() ? end + 1 : end);
     }
     FullPath full{"\\\\" + names[0] + "\\" + names[1], {}};
-    Append(full.parts, rest);
+    Append(full.parts, rest, trim);
     return full;
 }
 
@@ -102,11 +112,13 @@ std::optional<FullPath> Parse(std::string_view p)
 {
     if (p.empty()) return std::nullopt;
     std::string unprefixed;
+    bool trim = true;
     // "\\?\" and "\\.\" name a drive or a share behind them as well as
     // devices and volumes; only the first two are on the machine.
     if (p.size() >= 4 && IsSeparator(p[0]) && IsSeparator(p[1]) && (p[2] == '?' || p[2] == '.') &&
         IsSeparator(p[3])) {
         std::string_view rest = p.substr(4);
+        trim = p[2] == '.';
         if (StartsWithDrive(rest) && (rest.size() == 2 || IsSeparator(rest[2]))) {
             p = rest;
         } else if (rest.size() >= 4 && (rest[0] | 0x20) == 'u' && (rest[1] | 0x20) == 'n' &&
@@ -117,7 +129,7 @@ std::optional<FullPath> Parse(std::string_view p)
             return std::nullopt;
         }
     }
-    if (p.size() >= 2 && IsSeparator(p[0]) && IsSeparator(p[1])) return ParseShare(p);
+    if (p.size() >= 2 && IsSeparator(p[0]) && IsSeparator(p[1])) return ParseShare(p, trim);
 
     FullPath full;
     if (StartsWithDrive(p)) {
@@ -128,7 +140,7 @@ std::optional<FullPath> Parse(std::string_view p)
             FullPath cur = CurrentFull();
             if (cur.top == full.top) full.parts = cur.parts;
         }
-        Append(full.parts, rest);
+        Append(full.parts, rest, trim);
         return full;
     }
     FullPath cur = CurrentFull();
@@ -139,7 +151,7 @@ std::optional<FullPath> Parse(std::string_view p)
 }
 
 // A name Windows gives no file: a device's (CON, PRN, AUX, NUL, COM1-COM9,
-// LPT1-LPT9 in any case, with or without an extension or blanks before
+// LPT1-LPT9 and COM/LPT with a superscript 1 to 3, in any case, with or without an extension or blanks before
 // it), or one holding a character no name may hold (< > : " | ? * and the
 // control characters). `pattern`: "*" and "?" are a search's wildcards.
 bool NoFileName(std::string_view name, bool pattern)
@@ -153,8 +165,11 @@ bool NoFileName(std::string_view name, bool pattern)
     while (!base.empty() && base.back() == ' ') base.pop_back();
     for (char& c : base) c = (char)toupper((unsigned char)c);
     if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1' &&
-           base[3] <= '9';
+    if (base.size() < 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)) return false;
+    // The digit may also be a superscript one, two or three (UTF-8 C2 B9, C2 B2, C2 B3).
+    const std::string digit = base.substr(3);
+    return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" || digit == "\xC2\xB2" ||
+           digit == "\xC2\xB3";
 }
 
 // True when a part of the path, or its server or share, is no file's name;

@@ -41,6 +41,14 @@ TEST(MachinePaths, WindowsPathsMapIntoTheMachineRoot)
     EXPECT_EQ(standin::NativePath(L"\\\\?\\C:\\long\\f.txt"), root + "/C/long/f.txt");
     EXPECT_EQ(standin::NativePath(L"\\\\?\\UNC\\server\\share\\f"), root + "/UNC/server/share/f");
     EXPECT_EQ(standin::NativePathUtf8("C:\\数据\\图.txt"), root + "/C/数据/图.txt");
+    // Trailing dots and blanks go as Windows completes the path: all of
+    // them from the last part, a single dot from another; not behind "\\?\".
+    EXPECT_EQ(standin::NativePath(L"C:\\a.txt."), root + "/C/a.txt");
+    EXPECT_EQ(standin::NativePath(L"C:\\a.txt . ."), root + "/C/a.txt");
+    EXPECT_EQ(standin::NativePath(L"C:\\dir.\\f"), root + "/C/dir/f");
+    EXPECT_EQ(standin::NativePath(L"C:\\x..\\f"), root + "/C/x../f");
+    EXPECT_EQ(standin::NativePath(L"C:\\x\\..."), root + "/C/x");
+    EXPECT_EQ(standin::NativePath(L"\\\\?\\C:\\a.txt."), root + "/C/a.txt.");
 }
 
 TEST(MachinePaths, DotDotStopsAtTheDriveRootAndTheShare)
@@ -126,7 +134,8 @@ TEST(MachinePaths, DeviceNamesAndForbiddenCharactersNameNoFile)
          {L"C:\\x\\con.txt", L"NUL", L"nul", L"C:\\x\\CON", L"C:\\x\\Aux.dxf", L"C:\\x\\prn.", L"C:\\x\\com1",
           L"C:\\x\\COM9.log", L"C:\\x\\lpt1.png", L"C:\\x\\LPT9", L"C:\\x\\con .txt", L"C:\\nul\\f.txt",
           L"\\\\server\\con\\f", L"C:\\x\\a<b", L"C:\\x\\a>b", L"C:\\x\\a:b", L"C:\\x\\a\"b",
-          L"C:\\x\\a|b", L"C:\\x\\a?b", L"C:\\x\\a*b", L"C:\\x\\a\tb", L"C:\\a:b\\c.txt", L"a:b:c"}) {
+          L"C:\\x\\a|b", L"C:\\x\\a?b", L"C:\\x\\a*b", L"C:\\x\\a\tb", L"C:\\a:b\\c.txt", L"a:b:c",
+          L"C:\\x\\COM\u00B9", L"C:\\x\\lpt\u00B3.txt", L"C:\\x\\nul..."}) {
         const std::string shown = standin::WideToUtf8(path);
         EXPECT_EQ(standin::NativePath(path), "") << shown;
         SetLastError(0);
