@@ -265,63 +265,72 @@ struct Text {
 struct Raster {
     cairo_surface_t* surface = nullptr;
     int width = 0, height = 0;
-    // The image halved again and again, made when first needed: cairo's
-    // filters run out of memory shrinking an image thousands of times.
-    std::vector<cairo_surface_t*> halves;
+    // The image halved again and again across and down, by the number of
+    // halvings each way, made when first needed: cairo's filters run out of
+    // memory shrinking an image thousands of times.
+    std::map<std::pair<int, int>, cairo_surface_t*> halves;
     ~Raster()
     {
         if (surface) cairo_surface_destroy(surface);
-        for (cairo_surface_t* h : halves) cairo_surface_destroy(h);
+        for (auto& h : halves) cairo_surface_destroy(h.second);
     }
-    // The image at most `times` smaller, halved a whole number of times
-    // down to a single pixel; null when cairo cannot hold it.
-    cairo_surface_t* shrunk(double times);
+    // The image at most `timesX` narrower and `timesY` lower, each way
+    // halved a whole number of times down to a single pixel; null when
+    // cairo cannot hold it.
+    cairo_surface_t* shrunk(double timesX, double timesY);
+
+private:
+    cairo_surface_t* halved(int kx, int ky);
 };
 
-cairo_surface_t* Raster::shrunk(double times)
+cairo_surface_t* Raster::shrunk(double timesX, double timesY)
 {
-    cairo_surface_t* s = surface;
-    for (size_t k = 0; s && times >= 2; ++k, times /= 2) {
-        const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
-        if (w == 1 && h == 1) break;
-        if (k < halves.size()) {
-            s = halves[k];
-            continue;
-        }
-        // Each pixel the mean of the (up to) four under it, premultiplied
-        // channels alike.
-        const int hw = (w + 1) / 2, hh = (h + 1) / 2;
-        cairo_surface_t* half = cairo_image_surface_create(cairo_image_surface_get_format(s), hw, hh);
-        if (cairo_surface_status(half) != CAIRO_STATUS_SUCCESS) {
-            cairo_surface_destroy(half);
-            return nullptr;
-        }
-        cairo_surface_flush(s);
-        cairo_surface_flush(half);
-        const unsigned char* from = cairo_image_surface_get_data(s);
-        unsigned char* to = cairo_image_surface_get_data(half);
-        const int fromStride = cairo_image_surface_get_stride(s), toStride = cairo_image_surface_get_stride(half);
-        for (int y = 0; y < hh; ++y) {
-            auto* out = reinterpret_cast<uint32_t*>(to + (size_t)y * toStride);
-            const auto* r0 = reinterpret_cast<const uint32_t*>(from + (size_t)(2 * y) * fromStride);
-            const auto* r1 = reinterpret_cast<const uint32_t*>(from + (size_t)std::min(2 * y + 1, h - 1) * fromStride);
-            for (int x = 0; x < hw; ++x) {
-                const int x0 = 2 * x, x1 = std::min(2 * x + 1, w - 1);
-                const uint32_t q[4] = {r0[x0], r0[x1], r1[x0], r1[x1]};
-                uint32_t v = 0;
-                for (int shift = 0; shift < 32; shift += 8) {
-                    uint32_t sum = 2;
-                    for (uint32_t p : q) sum += p >> shift & 0xFF;
-                    v |= (sum / 4) << shift;
-                }
-                out[x] = v;
-            }
-        }
-        cairo_surface_mark_dirty(half);
-        halves.push_back(half);
-        s = half;
+    if (!surface) return nullptr;
+    auto halvings = [](double times, int size) {
+        int k = 0;
+        for (; times >= 2 && size > 1; times /= 2, size = (size + 1) / 2) ++k;
+        return k;
+    };
+    return halved(halvings(timesX, cairo_image_surface_get_width(surface)),
+                  halvings(timesY, cairo_image_surface_get_height(surface)));
+}
+
+cairo_surface_t* Raster::halved(int kx, int ky)
+{
+    if (kx == 0 && ky == 0) return surface;
+    if (auto it = halves.find({kx, ky}); it != halves.end()) return it->second;
+    // One halving more than an image already made, across first.
+    const bool across = kx > 0;
+    cairo_surface_t* s = across ? halved(kx - 1, ky) : halved(kx, ky - 1);
+    if (!s) return nullptr;
+    const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+    // Each pixel the mean of the two under it, premultiplied channels alike.
+    const int hw = across ? (w + 1) / 2 : w, hh = across ? h : (h + 1) / 2;
+    cairo_surface_t* half = cairo_image_surface_create(cairo_image_surface_get_format(s), hw, hh);
+    if (cairo_surface_status(half) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(half);
+        return nullptr;
     }
-    return s;
+    cairo_surface_flush(s);
+    cairo_surface_flush(half);
+    const unsigned char* from = cairo_image_surface_get_data(s);
+    unsigned char* to = cairo_image_surface_get_data(half);
+    const int fromStride = cairo_image_surface_get_stride(s), toStride = cairo_image_surface_get_stride(half);
+    for (int y = 0; y < hh; ++y) {
+        auto* out = reinterpret_cast<uint32_t*>(to + (size_t)y * toStride);
+        const int y0 = across ? y : 2 * y, y1 = across ? y : std::min(2 * y + 1, h - 1);
+        const auto* r0 = reinterpret_cast<const uint32_t*>(from + (size_t)y0 * fromStride);
+        const auto* r1 = reinterpret_cast<const uint32_t*>(from + (size_t)y1 * fromStride);
+        for (int x = 0; x < hw; ++x) {
+            const uint32_t a = across ? r0[2 * x] : r0[x], b = across ? r0[std::min(2 * x + 1, w - 1)] : r1[x];
+            uint32_t v = 0;
+            for (int shift = 0; shift < 32; shift += 8) v |= (((a >> shift & 0xFF) + (b >> shift & 0xFF) + 1) / 2) << shift;
+            out[x] = v;
+        }
+    }
+    cairo_surface_mark_dirty(half);
+    halves[{kx, ky}] = half;
+    return half;
 }
 struct Picture {
     OdGePoint2d origin;
@@ -1864,6 +1873,8 @@ public:
         cairo_surface_destroy(surface_);
     }
     bool ok() const { return cairo_status(cr_) == CAIRO_STATUS_SUCCESS; }
+    // Images left out because cairo could not hold them at their size.
+    int undrawnImages() const { return undrawnImages_; }
     const char* status() const { return cairo_status_to_string(cairo_status(cr_)); }
     const Box& view() const { return view_; }
 
@@ -2131,27 +2142,31 @@ public:
     {
         flush();
         if (!p.image || !p.image->surface) return;
-        // Pixels far smaller than the picture's are averaged beforehand (in
-        // the direction they are finest in):
-        // cairo's filters are for shrinking a few times, not thousands.
-        const double devicePerPixel = std::min(p.u.length() / p.image->width, p.v.length() / p.image->height) * s_;
-        cairo_surface_t* source = p.image->shrunk(devicePerPixel > 0 ? 0.5 / devicePerPixel : 1);
-        if (!source) return;
+        // Pixels far smaller than the picture's are averaged beforehand,
+        // each way as far as it is fine: cairo's filters are for shrinking
+        // a few times, not thousands.
+        const double acrossPerPixel = p.u.length() / p.image->width * s_, downPerPixel = p.v.length() / p.image->height * s_;
+        cairo_surface_t* source = p.image->shrunk(acrossPerPixel > 0 ? 0.5 / acrossPerPixel : 1,
+                                                  downPerPixel > 0 ? 0.5 / downPerPixel : 1);
+        if (!source) {
+            ++undrawnImages_;
+            return;
+        }
         // Image pixels (x right, y down from the top row) to the device.
         OdGePoint2d top = p.origin + p.v;
         cairo_matrix_t m;
         const double iw = cairo_image_surface_get_width(source), ih = cairo_image_surface_get_height(source);
         cairo_matrix_init(&m, p.u.x / iw * s_, -p.u.y / iw * s_, -p.v.x / ih * s_, p.v.y / ih * s_, X(top.x), Y(top.y));
         if (cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS) return;
-        // On a context of its own: an image cairo cannot draw is left out
-        // and does not stop the rest of the picture.
+        // On a context of its own, so that its clip and filter stay its own.
         cairo_t* cr = cairo_create(surface_);
         area({p.origin, p.origin + p.u, p.origin + p.u + p.v, top}, cr);
         cairo_pattern_t* pat = cairo_pattern_create_for_surface(source);
         cairo_pattern_set_matrix(pat, &m);
         // Pixels larger than the picture's show as squares, as hosts show
         // them; smaller ones are averaged.
-        cairo_pattern_set_filter(pat, p.u.length() / iw * s_ >= 1 ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+        cairo_pattern_set_filter(pat, p.u.length() / iw * s_ >= 1 && p.v.length() / ih * s_ >= 1 ? CAIRO_FILTER_NEAREST
+                                                                                              : CAIRO_FILTER_GOOD);
         cairo_set_source(cr, pat);
         cairo_fill(cr);
         cairo_pattern_destroy(pat);
@@ -2300,6 +2315,7 @@ private:
     Box guard_;  // device pixels: the picture with room round it
     cairo_surface_t* surface_ = nullptr;
     cairo_t* cr_ = nullptr;
+    int undrawnImages_ = 0;
     bool pending_ = false;
     int segments_ = 0;
     StrokeKey key_;
@@ -2419,7 +2435,8 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     }
     painter.flush();
     stats.entities = collect.entities;
-    stats.images = collect.images;
+    stats.images = collect.images - painter.undrawnImages();
+    stats.undrawnImages = painter.undrawnImages();
     stats.missingImages = collect.missing;
     stats.texts = collect.texts;
     stats.hatches = collect.hatches;

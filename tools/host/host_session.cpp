@@ -323,6 +323,7 @@ void PictureStep(Session& s)
     if (stats.images || stats.missingImages)
         line += ", " + Count(stats.images, "image", "images") + ", " +
                 Count(stats.missingImages, "image file", "image files") + " missing";
+    if (stats.undrawnImages) line += ", " + Count(stats.undrawnImages, "image", "images") + " too large to draw";
     s.log.Outcome(line + ")");
 }
 

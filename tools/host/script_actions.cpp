@@ -484,7 +484,9 @@ void ScriptRunner::Picture(const std::vector<std::string>& words, int n)
     }
     std::string line = "  picture of model space: " + standin::NativePath(file) + " (" + std::to_string(stats.width) +
                        " x " + std::to_string(stats.height) + " pixels, " + Count(stats.entities, "entity", "entities") +
-                       ", " + Count(stats.images, "image", "images") + " drawn from their files";
+                       ", " + Count(stats.images, "image", "images") + " drawn from their files" +
+                       (stats.undrawnImages ? ", " + Count(stats.undrawnImages, "image", "images") + " too large to draw"
+                                            : std::string());
     if (!beside.empty()) {
         int width = 0, height = 0;
         if (!SideBySide(beside, file, file, width, height))

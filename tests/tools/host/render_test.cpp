@@ -196,6 +196,27 @@ TEST_F(Render, ImagesFarFinerThanThePictureKeepTheirColours)
     EXPECT_EQ(stats.images, 1);
 }
 
+// An image drawn far lower than its pixels keeps its detail across: it is
+// averaged down each way only as far as that way is fine.
+TEST_F(Render, ImagesSquashedOneWayKeepTheirDetailTheOther)
+{
+    CreateDirectoryW(L"C:\\Maps", nullptr);
+    // 256 x 4096: stripes 16 pixels wide, red and blue in turn.
+    PxImage stripes(256, 4096, 24, PXIMAGE_FORMAT_PNG);
+    for (long y = 0; y < 4096; ++y)
+        for (long x = 0; x < 256; ++x)
+            stripes.SetPixelColor(x, y, x / 16 % 2 ? PxRgbQuad{255, 0, 0, 0} : PxRgbQuad{0, 0, 255, 0});
+    ASSERT_TRUE(stripes.Save(L"C:\\Maps\\stripes.png", PXIMAGE_FORMAT_PNG));
+    AddImage(L"C:\\Maps\\stripes.png", OdGePoint3d(0, 0, 0), OdGeVector3d(256, 0, 0), OdGeVector3d(0, 8, 0));
+    PxImage png;
+    RenderTo(png, 272);  // a pixel a unit: one image pixel across, 512 down
+    ASSERT_NEAR(stats.pixelsPerUnit, 1, 1e-9);
+    EXPECT_EQ(stats.images, 1);
+    for (int stripe = 0; stripe < 16; ++stripe)
+        EXPECT_TRUE(stripe % 2 ? Is(At(png, stripe * 16 + 8, 4), 0, 0, 255) : Is(At(png, stripe * 16 + 8, 4), 255, 0, 0))
+            << stripe;
+}
+
 TEST_F(Render, RelativeImageNamesAreFoundBesideTheDrawing)
 {
     CreateDirectoryW(L"C:\\out", nullptr);
