@@ -560,6 +560,10 @@ TEST_F(VelkhostProcess, ATemporaryMachineFolderServesOnlyTheRunThatMadeIt)
 // would not be noticed. A folder another run holds is still refused.
 TEST_F(VelkhostProcess, AMachineFolderThatCannotBeLockedIsUsedWithAWarning)
 {
+    // Real locks again after the test, whatever it stops at.
+    struct Restore {
+        ~Restore() { velkhost::FailFolderLocksWith(0); }
+    } restore;
     for (int e : {EBADF, ENOLCK, EOPNOTSUPP, EINVAL}) {
         velkhost::FailFolderLocksWith(e);
         const fs::path folder = dir / ("unlockable-" + std::to_string(e));
