@@ -1,6 +1,13 @@
 #include "drawing_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -87,14 +94,86 @@ bool CopyOut(const fs::path& from, const std::string& to, const OutputGuard& gua
     std::error_code ec;
     if (!guard.MayWrite(to, error)) return false;
     fs::create_directories(fs::absolute(to).parent_path(), ec);
-    if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec)) {
-        error = "cannot write " + to + ": " + ec.message();
-        return false;
-    }
-    return true;
+    return ReplaceFile(from, to, error);
 }
 
 }  // namespace
+
+bool ReplaceFile(const fs::path& from, const std::string& to, std::string& error)
+{
+    auto failed = [&](const std::string& why) {
+        error = "cannot write " + to + ": " + why;
+        return false;
+    };
+    std::string target = fs::absolute(to).string();
+    struct stat link, file;
+    if (lstat(target.c_str(), &link) == 0) {
+        // A device, a pipe or a link to nothing is written through, as cp
+        // writes it: renaming over it would replace the name, not fill it.
+        if (stat(target.c_str(), &file) != 0 || !S_ISREG(file.st_mode)) {
+            std::error_code ec;
+            if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec)) return failed(ec.message());
+            return true;
+        }
+        // A link is kept: the file it leads to is replaced.
+        if (S_ISLNK(link.st_mode)) {
+            char* real = realpath(target.c_str(), nullptr);
+            if (!real) return failed(strerror(errno));
+            target = real;
+            free(real);
+        }
+    } else if (errno != ENOENT) {
+        return failed(strerror(errno));
+    }
+    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat source;
+    if (in < 0 || fstat(in, &source) != 0) {
+        const std::string why = strerror(errno);
+        if (in >= 0) close(in);
+        return failed(why);
+    }
+    const fs::path place(target);
+    std::string temporary;
+    const int out = MakeOutputTemporary(place.parent_path().string(), place.filename().string(), temporary);
+    if (out < 0) {
+        const std::string why = strerror(errno);
+        close(in);
+        return failed(why);
+    }
+    // The mode the copy had when it was written in place: the source's.
+    bool ok = fchmod(out, source.st_mode & 07777) == 0;
+    char buf[65536];
+    while (ok) {
+        const ssize_t n = read(in, buf, sizeof buf);
+        if (n == 0) break;
+        if (n < 0) {
+            ok = errno == EINTR;
+            continue;
+        }
+        for (ssize_t at = 0; ok && at < n;) {
+            const ssize_t w = write(out, buf + at, (size_t)(n - at));
+            if (w > 0) at += w;
+            else ok = w < 0 && errno == EINTR;
+        }
+    }
+    // On the disk before its name is: a crash after the rename must not
+    // leave an empty file in place of the old one.
+    ok = ok && fsync(out) == 0;
+    const int e = errno;
+    ok = close(out) == 0 && ok;
+    close(in);
+    if (!ok) {
+        RemoveOutputTemporary(temporary);
+        return failed(strerror(e ? e : EIO));
+    }
+    if (!PutOutputInPlace(temporary, target)) return failed(strerror(errno));
+    const int folder = open(place.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        fsync(folder);
+        close(folder);
+    }
+    return true;
+}
 
 size_t ModelSpaceCount(OdDbDatabase* db)
 {

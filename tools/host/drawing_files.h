@@ -4,6 +4,7 @@
 // pictured.
 #pragma once
 
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -47,6 +48,14 @@ bool PictureDrawing(const std::wstring& windowsPng, int size, const RenderWindow
 // The same, into a native file outside the machine, through the guard.
 bool PictureDrawingTo(const std::string& nativePng, const OutputGuard& guard, int size, const RenderWindow& window,
                       RenderStats& stats, std::string& error);
+
+// Writes a copy of `from` as the native file `to`: into a new file beside
+// it, synced, then renamed over it, so that `to` is at every moment its old
+// self or the whole copy, and a failed write leaves it as it was. A link is
+// kept and the file it leads to replaced; a `to` that is no regular file
+// (a device, a pipe) is written through. False, with the reason, when it
+// cannot be written.
+bool ReplaceFile(const std::filesystem::path& from, const std::string& to, std::string& error);
 
 // The entities of model space (not erased).
 size_t ModelSpaceCount(OdDbDatabase* db);

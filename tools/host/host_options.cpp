@@ -131,7 +131,8 @@ options:
                        the machine's drives; its contents are cleared and it
                        is kept afterwards), never one holding a file the run
                        reads or writes. A run holds its folder to the end: a
-                       second run naming it is refused. Files in it that
+                       second run naming it is refused (where the file
+                       system cannot lock it, NFS, a warning says so). Files in it that
                        velkhost did not make are named as they are cleared.
                        Without it a new folder under the system's temporary
                        folder is used and removed at the end (also on
@@ -147,8 +148,8 @@ exit status: 0 when every step asked for succeeded; 1 when one failed (the
 last line names each step that failed), or an output's folder does not
 exist (then nothing is run); 2 for a usage error (also an option that takes
 a value given twice), a machine folder that is refused or in use by another
-run, or an output that would overwrite the input; 130 for Ctrl-C, 143 for
-SIGTERM.
+run, or an output that would overwrite the input. A run Ctrl-C or SIGTERM
+stopped ends by that signal, as a shell shows it: 130, 143.
 
 Ctrl-C (or SIGTERM) stops the run after the script line it is on (a command
 waiting for its next answer is cancelled, as Esc cancels it); nothing more

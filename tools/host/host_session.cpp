@@ -143,6 +143,8 @@ bool PrepareMachine(Session& s, std::string& error)
                                           {"the module", o.module},         {"the file --save names", o.save},
                                           {"the file --png names", o.png}};
     if (!s.machine.Prepare(o.machine, files, error)) return false;
+    // Said whether quiet or not: the run goes on unguarded.
+    if (!s.machine.LockWarning().empty()) s.log.Outcome("warning: " + s.machine.LockWarning());
     // Files a user put in a machine folder are theirs until it is cleared:
     // the outcome names them, quiet or not.
     const std::vector<std::string>& foreign = s.machine.ClearedForeign();

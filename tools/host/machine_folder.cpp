@@ -6,6 +6,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdint>
@@ -193,23 +195,39 @@ size_t FilesBelow(const fs::path& folder)
     return n;
 }
 
+std::string InUse(const std::string& name)
+{
+    return "the machine folder " + name +
+           " is in use by another velkhost run; give another folder, or wait for that run to end";
+}
+
+// The error folder locks fail with instead of flock's own; 0 for none.
+int g_lockFailure = 0;
+
 // Locks the folder for this run; false, with the reason naming it, when
-// another run holds it or it cannot be opened.
-bool LockFolder(const fs::path& folder, const std::string& name, int& fd, std::string& error)
+// another run holds it or it cannot be opened. A file system that cannot
+// lock a folder (NFS emulates flock with byte-range locks, which need a
+// file open for writing) leaves it unlocked, with a warning: no file is
+// made to lock instead, in a folder not yet known to be velkhost's.
+bool LockFolder(const fs::path& folder, const std::string& name, int& fd, std::string& warning, std::string& error,
+                bool* inUse = nullptr)
 {
     fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         error = "the machine folder " + name + " cannot be opened: " + strerror(errno);
         return false;
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
-    const int e = errno;
+    if (g_lockFailure == 0 && flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    const int e = g_lockFailure ? g_lockFailure : errno;
+    if (e == EBADF || e == ENOLCK || e == EOPNOTSUPP || e == EINVAL) {
+        warning = "the machine folder " + name + " cannot be locked on its file system (" + strerror(e) +
+                  "): another velkhost run on it at the same time would not be noticed";
+        return true;
+    }
     close(fd);
     fd = -1;
-    error = e == EWOULDBLOCK ? "the machine folder " + name +
-                                   " is in use by another velkhost run; give another folder, or wait for that run "
-                                   "to end"
-                             : "the machine folder " + name + " cannot be locked: " + strerror(e);
+    if (inUse) *inUse = e == EWOULDBLOCK;
+    error = e == EWOULDBLOCK ? InUse(name) : "the machine folder " + name + " cannot be locked: " + strerror(e);
     return false;
 }
 
@@ -225,6 +243,24 @@ fs::path Resolved(const std::string& native)
 // The temporary machine, for a run stopped by a signal (Ctrl-C, kill): the
 // handler removes it with calls that are safe in a signal handler only.
 char g_temporary[PATH_MAX];
+// The output being written beside the file it replaces: removed likewise.
+char g_output[PATH_MAX];
+
+// The signals whose handler reads the two names: held off while they change.
+class HoldSignals {
+public:
+    HoldSignals()
+    {
+        sigset_t all;
+        sigemptyset(&all);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&all, signal);
+        sigprocmask(SIG_BLOCK, &all, &was_);
+    }
+    ~HoldSignals() { sigprocmask(SIG_SETMASK, &was_, nullptr); }
+
+private:
+    sigset_t was_;
+};
 
 struct DirEntry64 {
     uint64_t ino;
@@ -264,6 +300,7 @@ void RemoveBelow(int folder, int depth)
 
 extern "C" void RemoveTemporaryAndStop(int signal)
 {
+    if (g_output[0]) unlink(g_output);
     if (g_temporary[0]) {
         const int root = open(g_temporary, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (root >= 0) {
@@ -307,17 +344,12 @@ void CatchUnlessIgnored(int signal, const struct sigaction& action)
     sigaction(signal, &action, nullptr);
 }
 
-// SIGINT and SIGTERM ask the run to stop (CatchInterrupts); a hang-up or
-// SIGQUIT stops it at once, as they would, removing the temporary folder.
+// A signal that stops the run at once removes the temporary folder.
 void RemoveOnSignals(const std::string& root)
 {
     if (root.size() >= sizeof g_temporary) return;
+    HoldSignals held;
     memcpy(g_temporary, root.c_str(), root.size() + 1);
-    struct sigaction action;
-    memset(&action, 0, sizeof action);
-    action.sa_handler = RemoveTemporaryAndStop;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGHUP, SIGQUIT}) CatchUnlessIgnored(signal, action);
 }
 
 bool Below(const fs::path& path, const fs::path& folder)
@@ -341,6 +373,13 @@ bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFil
             error = "cannot make a machine folder under " + base.string();
             return false;
         }
+        // Locked as a given folder is: a run naming it must not clear it.
+        bool inUse = false;
+        if (!LockFolder(buf.data(), buf.data(), lock_, lockWarning_, error, &inUse)) {
+            // Held, it is another run's the moment it was made.
+            if (!inUse) rmdir(buf.data());
+            return false;
+        }
         root_ = buf.data();
         temporary_ = true;
         WriteMarker(root_);
@@ -352,7 +391,7 @@ bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFil
     // the folder it leads to.
     while (!folder.has_filename() && folder.has_relative_path()) folder = folder.parent_path();
     const std::string name = folder.string();
-    const fs::file_status status = fs::symlink_status(folder, ec);
+    fs::file_status status = fs::symlink_status(folder, ec);
     if (fs::is_symlink(status)) {
         error = "the machine folder " + name + " is refused: it is a symbolic link";
         return false;
@@ -367,12 +406,16 @@ bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFil
             if (!keep && fd >= 0) close(fd), fd = -1;
         }
     } unlock{lock_};
+    bool created = false;
     if (!fs::exists(status)) {
-        if (!fs::create_directories(folder, ec)) {
-            error = "the machine folder " + name + " cannot be made: " + (ec ? ec.message() : "it appeared meanwhile");
+        created = fs::create_directories(folder, ec);
+        if (ec) {
+            error = "the machine folder " + name + " cannot be made: " + ec.message();
             return false;
         }
-        if (!LockFolder(folder, name, lock_, error)) return false;
+    }
+    if (created) {
+        if (!LockFolder(folder, name, lock_, lockWarning_, error)) return false;
         if (!WriteMarker(folder)) {
             error = "the machine folder " + name + " cannot be made: no marker written";
             return false;
@@ -381,12 +424,19 @@ bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFil
         unlock.keep = true;
         return true;
     }
+    // Another run may have made it since it was looked at: it is then taken
+    // as a folder that was there, locked first, so that run holds it.
+    if (!fs::exists(status)) status = fs::symlink_status(folder, ec);
+    if (fs::is_symlink(status)) {
+        error = "the machine folder " + name + " is refused: it is a symbolic link";
+        return false;
+    }
     if (!fs::is_directory(status)) {
         error = "the machine folder " + name + " is refused: it is not a folder";
         return false;
     }
     // Before anything is read to be cleared: a run that holds it is using it.
-    if (!LockFolder(folder, name, lock_, error)) return false;
+    if (!LockFolder(folder, name, lock_, lockWarning_, error)) return false;
     const bool empty = fs::is_empty(folder, ec);
     if (ec) {
         error = "the machine folder " + name + " cannot be read: " + ec.message();
@@ -483,6 +533,13 @@ void MachineFolder::Release()
 void CatchInterrupts()
 {
     g_noteOnTerminal = isatty(STDERR_FILENO) == 1;
+    // A hang-up or SIGQUIT stops the run at once, as they would, removing
+    // the temporary folder and an output half written.
+    struct sigaction now;
+    memset(&now, 0, sizeof now);
+    now.sa_handler = RemoveTemporaryAndStop;
+    sigemptyset(&now.sa_mask);
+    for (int signal : {SIGHUP, SIGQUIT}) CatchUnlessIgnored(signal, now);
     struct sigaction action;
     memset(&action, 0, sizeof action);
     action.sa_handler = AskToStop;
@@ -495,6 +552,45 @@ void CatchInterrupts()
 }
 
 int InterruptSignal() { return g_interrupt; }
+
+void FailFolderLocksWith(int error) { g_lockFailure = error; }
+
+int MakeOutputTemporary(const std::string& folder, const std::string& name, std::string& path)
+{
+    // ".NAME.velkhost-XXXXXX", the name cut to keep within a file name's
+    // 255 bytes.
+    const std::string suffix = ".velkhost-XXXXXX";
+    const std::string base = "." + name.substr(0, std::min(name.size(), (size_t)255 - 1 - suffix.size()));
+    std::string pattern = (fs::path(folder) / (base + suffix)).string();
+    if (pattern.size() >= sizeof g_output) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    HoldSignals held;
+    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) return -1;
+    memcpy(g_output, pattern.c_str(), pattern.size() + 1);
+    path = pattern;
+    return fd;
+}
+
+bool PutOutputInPlace(const std::string& temporary, const std::string& to)
+{
+    HoldSignals held;
+    const bool ok = rename(temporary.c_str(), to.c_str()) == 0;
+    const int e = errno;
+    if (!ok) unlink(temporary.c_str());
+    g_output[0] = 0;
+    errno = e;
+    return ok;
+}
+
+void RemoveOutputTemporary(const std::string& temporary)
+{
+    HoldSignals held;
+    unlink(temporary.c_str());
+    g_output[0] = 0;
+}
 
 OutputGuard::OutputGuard(const std::string& input, bool overwrite) : overwrite_(overwrite)
 {

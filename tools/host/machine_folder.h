@@ -24,8 +24,9 @@ public:
     // be one velkhost made: its marker written for this very folder (a
     // marker copied into another folder does not count) and nothing beside
     // it but the machine's drives. It is then locked for the run (flock on
-    // the folder, so a run that is killed leaves no lock behind): a folder
-    // another run holds is refused. Its contents are cleared, the marker
+    // the folder, so a run that is killed leaves no lock behind), a new
+    // temporary one too: a folder another run holds is refused, also one
+    // another run made a moment before. Its contents are cleared, the marker
     // kept. A folder holding one of `files` is refused, since clearing it
     // would lose them. False, with the reason naming the folder, when it is
     // refused or cannot be made, and nothing was touched.
@@ -38,6 +39,9 @@ public:
     // `ClearedCount` says how many files were cleared.
     const std::vector<std::string>& ClearedForeign() const { return foreign_; }
     bool Untold() const { return untold_; }
+    // Why the folder is used unlocked (its file system cannot lock it);
+    // empty when it is locked.
+    const std::string& LockWarning() const { return lockWarning_; }
     size_t ClearedCount() const { return clearedCount_; }
     // Removes a temporary folder; a given one is kept, with the list of what
     // the run made in it, and unlocked.
@@ -54,16 +58,33 @@ private:
     std::vector<std::string> foreign_;
     bool untold_ = false;
     size_t clearedCount_ = 0;
+    std::string lockWarning_;
 };
 
 // Ctrl-C (SIGINT) and SIGTERM: the first asks the run to stop after the
 // step or script line it is on (its handler only sets a flag, and says so
-// on standard error when that is a terminal); a second stops the process
-// at once, removing a temporary machine folder. Installed once, before the
-// machine is made.
+// on standard error when that is a terminal); a second, a hang-up or
+// SIGQUIT stops the process at once, removing a temporary machine folder
+// and an output's temporary file. Installed once, before the machine is
+// made.
 void CatchInterrupts();
 // The signal that asked the run to stop; 0 when none did.
 int InterruptSignal();
+// For tests: folder locks fail with this error as flock would (EBADF, as
+// on NFS; 0 for the real flock).
+void FailFolderLocksWith(int error);
+
+// An output is written into a new file beside it and renamed over it, so
+// that it is at every moment its old self or the whole new one. Makes that
+// file, ".NAME.velkhost-XXXXXX" in `folder`, open for writing (-1, errno
+// set, when it cannot be made); a signal that stops the process at once
+// removes it.
+int MakeOutputTemporary(const std::string& folder, const std::string& name, std::string& path);
+// Renames it over `to`; false (errno set) when it cannot be, the temporary
+// then removed.
+bool PutOutputInPlace(const std::string& temporary, const std::string& to);
+// Removes it, the write having failed.
+void RemoveOutputTemporary(const std::string& temporary);
 
 // Guards the input drawing, the files beside it (in its folder) and the
 // images it names: `input` empty guards nothing.

@@ -3,6 +3,8 @@
 // drawing, loads the module, runs the script if one is given, saves,
 // pictures and unloads, and adds nothing of its own; --demo runs the demo
 // script. `velkhost --help` lists the options and the script forms.
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -25,9 +27,9 @@ std::string BuiltModule()
     return (self.parent_path().parent_path().parent_path() / "module" / "VelkGrx2020(x64).grx").string();
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The run, its machine released and the module unloaded by the time it
+// returns its exit status.
+int Run(int argc, char** argv)
 {
     using namespace velkhost;
     Options options;
@@ -119,10 +121,26 @@ int main(int argc, char** argv)
         if (!options.save.empty() && !saveBegun) notDone.push_back("the drawing was not saved to " + options.save);
         if (!options.png.empty() && !pictureBegun) notDone.push_back("no picture was written to " + options.png);
         log.Interrupted(signal, notDone);
-        // As a shell reports a process a signal ended: 130 for SIGINT, 143
-        // for SIGTERM.
         return 128 + signal;
     }
     log.Conclude();
     return log.Failures().empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int status = Run(argc, argv);
+    std::cout.flush();
+    std::cerr.flush();
+    fflush(nullptr);
+    // A run the user stopped ends by that signal, so that a shell running it
+    // in a script or a loop stops too (it goes on after a child that merely
+    // exited), and shows 130 or 143.
+    if (const int signal = velkhost::InterruptSignal()) {
+        std::signal(signal, SIG_DFL);
+        raise(signal);
+    }
+    return status;
 }

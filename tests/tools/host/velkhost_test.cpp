@@ -20,13 +20,16 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "drawing_files.h"
 #include "gcapdocmanager.h"
 #include "hostdb_control.h"
+#include "machine_folder.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbdictionary.h"
@@ -385,9 +388,10 @@ TEST_F(VelkhostProcess, MachineFolderClearsOnlyWhatVelkhostMade)
 }
 
 // A run stopped by Ctrl-C or SIGTERM ends with its temporary machine folder
-// removed: it stops before the next script line and exits 130 (143); a
-// second signal stops it at once, the folder still removed. The run is held
-// reading its script from a pipe.
+// removed: it stops before the next script line and, its transcript
+// whole, ends by that signal (a shell shows 130, 143); a second signal
+// stops it at once, the folder still removed. The run is held reading its
+// script from a pipe.
 TEST_F(VelkhostProcess, AStoppedRunRemovesItsTemporaryMachine)
 {
     const fs::path temp = dir / "tmp", pipe = dir / "held.scr";
@@ -404,7 +408,7 @@ TEST_F(VelkhostProcess, AStoppedRunRemovesItsTemporaryMachine)
         close(writer);
         run.ReadToEnd();
         const int status = run.Wait();
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << status << run.output;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status << run.output;
         EXPECT_NE(run.output.find("script: " + pipe.string() + ", interrupted: lines 1 to 2 were not run\n"),
                   std::string::npos)
             << run.output;
@@ -430,7 +434,8 @@ TEST_F(VelkhostProcess, AStoppedRunRemovesItsTemporaryMachine)
 // Ctrl-C in a long script: the line it is on is finished, the command
 // waiting for the next answer is cancelled as Esc cancels it, nothing more
 // is run, saved or pictured, and the transcript ends whole with a line that
-// says what was not done; the exit status is 130 (143 for SIGTERM).
+// says what was not done; the process then ends by the signal, so that a
+// shell running it in a script or a loop stops too.
 TEST_F(VelkhostProcess, CtrlCFinishesTheLineAndSaysWhatWasNotDone)
 {
     std::string text = "LINE\n0,0\n";
@@ -444,7 +449,7 @@ TEST_F(VelkhostProcess, CtrlCFinishesTheLineAndSaysWhatWasNotDone)
         kill(run.pid, signal);
         run.ReadToEnd();
         const int status = run.Wait();
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << status << LastLine(run.output);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status << LastLine(run.output);
         ASSERT_FALSE(run.output.empty());
         EXPECT_EQ(run.output.back(), '\n');
         EXPECT_NE(run.output.find("  interrupted: the command waiting for \"Specify next point:\" is cancelled\n"),
@@ -468,6 +473,9 @@ TEST_F(VelkhostProcess, CtrlCFinishesTheLineAndSaysWhatWasNotDone)
         EXPECT_GE(answers, 30);
         EXPECT_FALSE(fs::exists(save));
         EXPECT_FALSE(fs::exists(png));
+        // The machine was released before the signal ended the process.
+        EXPECT_TRUE(fs::exists(dir / "m" / ".velkhost-made"));
+        fs::remove(dir / "m" / ".velkhost-made");
     }
 }
 
@@ -512,6 +520,136 @@ TEST_F(VelkhostProcess, AMachineFolderServesOneRunAtATime)
     EXPECT_NE(next.output.find("machine folder " + machine.string() + ": cleared "), std::string::npos) << next.output;
     EXPECT_NE(next.output.find("the run before left no list of what it made there"), std::string::npos)
         << next.output;
+}
+
+// A temporary machine folder is locked as a given one is: a run naming it
+// is refused while the run that made it holds it, and touches nothing; the
+// first goes on to its end. The first is held reading its script from a
+// pipe.
+TEST_F(VelkhostProcess, ATemporaryMachineFolderServesOnlyTheRunThatMadeIt)
+{
+    const fs::path temp = dir / "tmp", pipe = dir / "held.scr", out = dir / "held.dxf";
+    fs::create_directories(temp);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    Child first({"--script", pipe.string(), "--save", out.string(), "--quiet"}, temp.string());
+    const int writer = OpenWriter(pipe, first);
+    ASSERT_GE(writer, 0) << first.output;
+    ASSERT_FALSE(fs::is_empty(temp));
+    const fs::path machine = fs::directory_iterator(temp)->path();
+    const auto before = Contents(machine);
+    ASSERT_FALSE(before.empty());
+    const Outcome second = Velkhost({"--machine", machine.string(), "--quiet"});
+    EXPECT_EQ(second.status, 2) << second.output;
+    EXPECT_EQ(second.lastLine, "velkhost: the machine folder " + machine.string() +
+                                   " is in use by another velkhost run; give another folder, or wait for that run "
+                                   "to end");
+    EXPECT_TRUE(Contents(machine) == before);
+    WriteAll(writer, "POINT\n1,1\n");
+    close(writer);
+    first.ReadToEnd();
+    const int status = first.Wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << first.output;
+    EXPECT_EQ(LastLine(first.output), "velkhost: every step succeeded") << first.output;
+    EXPECT_EQ(Entities(out).size(), 1u);
+    EXPECT_TRUE(fs::is_empty(temp));
+}
+
+// A file system that cannot lock a folder (NFS, whose flock needs a file
+// open for writing, fails with EBADF) does not refuse every machine folder
+// on it: the folder is used unlocked, with a warning that a second run
+// would not be noticed. A folder another run holds is still refused.
+TEST_F(VelkhostProcess, AMachineFolderThatCannotBeLockedIsUsedWithAWarning)
+{
+    // Real locks again after the test, whatever it stops at.
+    struct Restore {
+        ~Restore() { velkhost::FailFolderLocksWith(0); }
+    } restore;
+    for (int e : {EBADF, ENOLCK, EOPNOTSUPP, EINVAL}) {
+        velkhost::FailFolderLocksWith(e);
+        const fs::path folder = dir / ("unlockable-" + std::to_string(e));
+        velkhost::MachineFolder machine;
+        std::string error;
+        ASSERT_TRUE(machine.Prepare(folder.string(), {}, error)) << e << error;
+        EXPECT_EQ(machine.LockWarning(), "the machine folder " + folder.string() +
+                                             " cannot be locked on its file system (" + strerror(e) +
+                                             "): another velkhost run on it at the same time would not be noticed");
+        EXPECT_TRUE(fs::exists(folder / ".velkhost-machine")) << e;
+    }
+    velkhost::FailFolderLocksWith(EWOULDBLOCK);
+    {
+        velkhost::MachineFolder machine;
+        std::string error;
+        EXPECT_FALSE(machine.Prepare((dir / "held").string(), {}, error));
+        EXPECT_NE(error.find(" is in use by another velkhost run"), std::string::npos) << error;
+        EXPECT_TRUE(machine.LockWarning().empty()) << machine.LockWarning();
+    }
+    // The real lock: a second holder is refused, the first warned of nothing.
+    velkhost::FailFolderLocksWith(0);
+    velkhost::MachineFolder first, second;
+    std::string error;
+    ASSERT_TRUE(first.Prepare((dir / "locked").string(), {}, error)) << error;
+    EXPECT_TRUE(first.LockWarning().empty()) << first.LockWarning();
+    EXPECT_FALSE(second.Prepare((dir / "locked").string(), {}, error));
+    EXPECT_NE(error.find(" is in use by another velkhost run"), std::string::npos) << error;
+}
+
+// An output is written beside its file and renamed over it: a copy that
+// fails part way (a read error) leaves the old file byte for byte as it
+// was and nothing beside it; one that succeeds leaves only the file, and a
+// link to it stays a link to the file it leads to.
+TEST_F(VelkhostProcess, AnOutputIsReplacedWholeOrNotAtAll)
+{
+    const fs::path folder = dir / "outputs", good = folder / "result.dxf";
+    fs::create_directories(folder);
+    velktest::WriteNativeFile(good.string(), "the good result of the run before");
+    auto names = [&] {
+        std::set<std::string> out;
+        for (const auto& e : fs::directory_iterator(folder)) out.insert(e.path().filename().string());
+        return out;
+    };
+    std::string error;
+    // Its size is 0 and its first read fails (EIO).
+    EXPECT_FALSE(velkhost::ReplaceFile("/proc/self/mem", good.string(), error));
+    EXPECT_NE(error.find("cannot write " + good.string() + ": "), std::string::npos) << error;
+    EXPECT_EQ(velktest::ReadNativeFile(good.string()), "the good result of the run before");
+    EXPECT_EQ(names(), std::set<std::string>{"result.dxf"});
+
+    const fs::path fresh = dir / "fresh.dxf";
+    velktest::WriteNativeFile(fresh.string(), "a new result");
+    ASSERT_TRUE(velkhost::ReplaceFile(fresh, good.string(), error)) << error;
+    EXPECT_EQ(velktest::ReadNativeFile(good.string()), "a new result");
+    EXPECT_EQ(names(), std::set<std::string>{"result.dxf"});
+
+    fs::create_symlink("result.dxf", folder / "link.dxf");
+    velktest::WriteNativeFile(fresh.string(), "through the link");
+    ASSERT_TRUE(velkhost::ReplaceFile(fresh, (folder / "link.dxf").string(), error)) << error;
+    EXPECT_TRUE(fs::is_symlink(folder / "link.dxf"));
+    EXPECT_EQ(velktest::ReadNativeFile(good.string()), "through the link");
+    EXPECT_EQ(names(), (std::set<std::string>{"link.dxf", "result.dxf"}));
+
+    // A name as long as a file's may be still has a temporary of its own.
+    const fs::path longest = folder / (std::string(251, 'n') + ".dxf");
+    ASSERT_TRUE(velkhost::ReplaceFile(fresh, longest.string(), error)) << error;
+    EXPECT_EQ(velktest::ReadNativeFile(longest.string()), "through the link");
+    EXPECT_EQ(names().size(), 3u);
+}
+
+// A run that replaces its outputs, the saved drawing and its picture,
+// leaves nothing else in their folder.
+TEST_F(VelkhostProcess, ARunReplacingItsOutputsLeavesNothingBesideThem)
+{
+    const fs::path input = UserDrawing(), out = dir / "out";
+    fs::create_directories(out);
+    const fs::path save = out / "site.dxf", png = out / "site.png";
+    velktest::WriteNativeFile(save.string(), "an old save");
+    velktest::WriteNativeFile(png.string(), "an old picture");
+    const Outcome r =
+        Velkhost({"--drawing", input.string(), "--save", save.string(), "--png", png.string(), "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    for (const auto& e : fs::recursive_directory_iterator(out))
+        EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+    EXPECT_EQ(Entities(save), Entities(input));
+    EXPECT_EQ(velktest::ReadNativeFile(png.string()).substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
 }
 
 // A cache root that climbs out of the machine folder, with clear-cache-on-
