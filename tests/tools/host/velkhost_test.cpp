@@ -248,6 +248,28 @@ std::map<std::string, std::string> Entities(const fs::path& nativeDxf)
     return out;
 }
 
+// While `first` holds `machine`, reading its script from `writer`: a second
+// run naming the folder is refused and touches nothing; the first then gets
+// its script, draws a point and saves it into `out`.
+void ASecondRunIsRefusedWhileTheFirstHolds(const fs::path& machine, Child& first, int writer, const fs::path& out)
+{
+    const auto before = Contents(machine);
+    ASSERT_FALSE(before.empty());
+    const Outcome second = Velkhost({"--machine", machine.string(), "--quiet"});
+    EXPECT_EQ(second.status, 2) << second.output;
+    EXPECT_EQ(second.lastLine, "velkhost: the machine folder " + machine.string() +
+                                   " is in use by another velkhost run; give another folder, or wait for that run "
+                                   "to end");
+    EXPECT_TRUE(Contents(machine) == before);
+    WriteAll(writer, "POINT\n1,1\n");
+    close(writer);
+    first.ReadToEnd();
+    const int status = first.Wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << first.output;
+    EXPECT_EQ(LastLine(first.output), "velkhost: every step succeeded") << first.output;
+    EXPECT_EQ(Entities(out).size(), 1u);
+}
+
 class VelkhostProcess : public testing::Test {
 protected:
     void SetUp() override
@@ -492,19 +514,7 @@ TEST_F(VelkhostProcess, AMachineFolderServesOneRunAtATime)
         Child first({"--machine", machine.string(), "--script", pipe.string(), "--save", out.string(), "--quiet"});
         const int writer = OpenWriter(pipe, first);
         ASSERT_GE(writer, 0) << first.output;
-        const auto before = Contents(machine);
-        const Outcome second = Velkhost({"--machine", machine.string(), "--quiet"});
-        EXPECT_EQ(second.status, 2) << second.output;
-        EXPECT_EQ(second.lastLine, "velkhost: the machine folder " + machine.string() +
-                                       " is in use by another velkhost run; give another folder, or wait for that run "
-                                       "to end");
-        EXPECT_TRUE(Contents(machine) == before);
-        WriteAll(writer, "POINT\n1,1\n");
-        close(writer);
-        first.ReadToEnd();
-        const int status = first.Wait();
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << first.output;
-        EXPECT_EQ(Entities(out).size(), 1u);
+        ASecondRunIsRefusedWhileTheFirstHolds(machine, first, writer, out);
     }
     EXPECT_EQ(Velkhost({"--machine", machine.string(), "--quiet"}).status, 0);
 
@@ -535,22 +545,7 @@ TEST_F(VelkhostProcess, ATemporaryMachineFolderServesOnlyTheRunThatMadeIt)
     const int writer = OpenWriter(pipe, first);
     ASSERT_GE(writer, 0) << first.output;
     ASSERT_FALSE(fs::is_empty(temp));
-    const fs::path machine = fs::directory_iterator(temp)->path();
-    const auto before = Contents(machine);
-    ASSERT_FALSE(before.empty());
-    const Outcome second = Velkhost({"--machine", machine.string(), "--quiet"});
-    EXPECT_EQ(second.status, 2) << second.output;
-    EXPECT_EQ(second.lastLine, "velkhost: the machine folder " + machine.string() +
-                                   " is in use by another velkhost run; give another folder, or wait for that run "
-                                   "to end");
-    EXPECT_TRUE(Contents(machine) == before);
-    WriteAll(writer, "POINT\n1,1\n");
-    close(writer);
-    first.ReadToEnd();
-    const int status = first.Wait();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << first.output;
-    EXPECT_EQ(LastLine(first.output), "velkhost: every step succeeded") << first.output;
-    EXPECT_EQ(Entities(out).size(), 1u);
+    ASecondRunIsRefusedWhileTheFirstHolds(fs::directory_iterator(temp)->path(), first, writer, out);
     EXPECT_TRUE(fs::is_empty(temp));
 }
 
