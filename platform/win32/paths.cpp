@@ -83,11 +83,13 @@ void Append(std::vector<std::string>& parts, std::string_view rest, bool trim = 
     }
 }
 
-std::optional<FullPath> Parse(std::string_view p);
+// `trim`: trailing dots and blanks go as Windows completes a path.
+std::optional<FullPath> Parse(std::string_view p, bool trim = true);
 
 FullPath CurrentFull()
 {
-    std::optional<FullPath> cur = Parse(Current());
+    // Completed when it was set: trimming it again could name another folder.
+    std::optional<FullPath> cur = Parse(Current(), false);
     return cur ? *cur : FullPath{"C:", {}};
 }
 
@@ -108,17 +110,16 @@ std::optional<FullPath> ParseShare(std::string_view p, bool trim)
     return full;
 }
 
-std::optional<FullPath> Parse(std::string_view p)
+std::optional<FullPath> Parse(std::string_view p, bool trim)
 {
     if (p.empty()) return std::nullopt;
     std::string unprefixed;
-    bool trim = true;
     // "\\?\" and "\\.\" name a drive or a share behind them as well as
     // devices and volumes; only the first two are on the machine.
     if (p.size() >= 4 && IsSeparator(p[0]) && IsSeparator(p[1]) && (p[2] == '?' || p[2] == '.') &&
         IsSeparator(p[3])) {
         std::string_view rest = p.substr(4);
-        trim = p[2] == '.';
+        trim = trim && p[2] == '.';
         if (StartsWithDrive(rest) && (rest.size() == 2 || IsSeparator(rest[2]))) {
             p = rest;
         } else if (rest.size() >= 4 && (rest[0] | 0x20) == 'u' && (rest[1] | 0x20) == 'n' &&
@@ -298,7 +299,8 @@ namespace {
 
 std::string Place(std::string_view windowsPath, bool followLast, bool pattern, DWORD* error)
 {
-    std::optional<FullPath> full = Parse(windowsPath);
+    // A search's "*." means names without an extension, not "*".
+    std::optional<FullPath> full = Parse(windowsPath, !pattern);
     if (!full) {
         if (error) *error = ERROR_BAD_PATHNAME;
         return std::string();

@@ -84,6 +84,12 @@ TEST(MachinePaths, ALeadingSeparatorOrNoDriveStartsFromTheCurrentDirectory)
     // another drive.
     EXPECT_EQ(standin::NativePath(L"D:f.txt"), root + "/D/work/f.txt");
     EXPECT_EQ(standin::NativePath(L"C:f.txt"), root + "/C/f.txt");
+    // A folder whose name ends in a dot, reached through "\\?\", stays the
+    // current one: relative names are not trimmed into another folder.
+    ASSERT_TRUE(CreateDirectoryW(L"\\\\?\\D:\\work\\a.", nullptr));
+    ASSERT_TRUE(SetCurrentDirectoryW(L"\\\\?\\D:\\work\\a."));
+    EXPECT_EQ(standin::NativePath(L"f.txt"), root + "/D/work/a./f.txt");
+    ASSERT_TRUE(SetCurrentDirectoryW(L"D:\\work"));
 
     // The process's own directory never moves.
     char before[PATH_MAX];
