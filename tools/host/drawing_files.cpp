@@ -99,6 +99,43 @@ bool CopyOut(const fs::path& from, const std::string& to, const OutputGuard& gua
 
 }  // namespace
 
+namespace {
+
+// Copies what is left of `in` to `out`; false, with errno set, when a read
+// or a write fails.
+bool CopyBytes(int in, int out)
+{
+    char buf[65536];
+    while (true) {
+        const ssize_t n = read(in, buf, sizeof buf);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        for (ssize_t at = 0; at < n;) {
+            const ssize_t w = write(out, buf + at, (size_t)(n - at));
+            if (w > 0) at += w;
+            else if (w == 0 || errno != EINTR) return false;
+        }
+    }
+}
+
+// Writes `in` over the file that is there, as cp does: for a device or a
+// pipe, and for a file whose folder takes no new names.
+bool WriteThrough(int in, const std::string& target, bool sync)
+{
+    const int out = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (out < 0) return false;
+    bool ok = CopyBytes(in, out) && (!sync || fsync(out) == 0);
+    const int e = errno;
+    ok = close(out) == 0 && ok;
+    if (!ok) errno = e ? e : EIO;
+    return ok;
+}
+
+}  // namespace
+
 bool ReplaceFile(const fs::path& from, const std::string& to, std::string& error)
 {
     auto failed = [&](const std::string& why) {
@@ -107,21 +144,25 @@ bool ReplaceFile(const fs::path& from, const std::string& to, std::string& error
     };
     std::string target = fs::absolute(to).string();
     struct stat link, file;
+    bool exists = false, regular = false;
     if (lstat(target.c_str(), &link) == 0) {
-        // A device, a pipe or a link to nothing is written through, as cp
-        // writes it: renaming over it would replace the name, not fill it.
-        if (stat(target.c_str(), &file) != 0 || !S_ISREG(file.st_mode)) {
+        exists = true;
+        if (stat(target.c_str(), &file) != 0) {
+            // A link to nothing: the file it names is made.
             std::error_code ec;
             if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec)) return failed(ec.message());
             return true;
         }
+        regular = S_ISREG(file.st_mode);
         // A link is kept: the file it leads to is replaced.
-        if (S_ISLNK(link.st_mode)) {
+        if (regular && S_ISLNK(link.st_mode)) {
             char* real = realpath(target.c_str(), nullptr);
             if (!real) return failed(strerror(errno));
             target = real;
             free(real);
         }
+        // A file that may not be written is not replaced either.
+        if (regular && access(target.c_str(), W_OK) != 0) return failed(strerror(errno));
     } else if (errno != ENOENT) {
         return failed(strerror(errno));
     }
@@ -132,30 +173,26 @@ bool ReplaceFile(const fs::path& from, const std::string& to, std::string& error
         if (in >= 0) close(in);
         return failed(why);
     }
+    // A device or a pipe is filled, not renamed over.
+    if (exists && !regular) {
+        const bool ok = WriteThrough(in, target, false);
+        const std::string why = ok ? std::string() : strerror(errno);
+        close(in);
+        return ok || failed(why);
+    }
     const fs::path place(target);
     std::string temporary;
     const int out = MakeOutputTemporary(place.parent_path().string(), place.filename().string(), temporary);
     if (out < 0) {
-        const std::string why = strerror(errno);
+        // A folder that takes no new names may still let its file be
+        // written, as it was before.
+        const bool inPlace = exists && (errno == EACCES || errno == EPERM) && WriteThrough(in, target, true);
+        const std::string why = inPlace ? std::string() : strerror(errno);
         close(in);
-        return failed(why);
+        return inPlace || failed(why);
     }
     // The mode the copy had when it was written in place: the source's.
-    bool ok = fchmod(out, source.st_mode & 07777) == 0;
-    char buf[65536];
-    while (ok) {
-        const ssize_t n = read(in, buf, sizeof buf);
-        if (n == 0) break;
-        if (n < 0) {
-            ok = errno == EINTR;
-            continue;
-        }
-        for (ssize_t at = 0; ok && at < n;) {
-            const ssize_t w = write(out, buf + at, (size_t)(n - at));
-            if (w > 0) at += w;
-            else ok = w < 0 && errno == EINTR;
-        }
-    }
+    bool ok = fchmod(out, source.st_mode & 07777) == 0 && CopyBytes(in, out);
     // On the disk before its name is: a crash after the rename must not
     // leave an empty file in place of the old one.
     ok = ok && fsync(out) == 0;

@@ -53,8 +53,8 @@ bool PictureDrawingTo(const std::string& nativePng, const OutputGuard& guard, in
 // it, synced, then renamed over it, so that `to` is at every moment its old
 // self or the whole copy, and a failed write leaves it as it was. A link is
 // kept and the file it leads to replaced; a `to` that is no regular file
-// (a device, a pipe) is written through. False, with the reason, when it
-// cannot be written.
+// (a device, a pipe), or whose folder takes no new names, is written
+// through. False, with the reason, when it cannot be written.
 bool ReplaceFile(const std::filesystem::path& from, const std::string& to, std::string& error);
 
 // The entities of model space (not erased).

@@ -324,7 +324,9 @@ cairo_surface_t* Raster::halved(int kx, int ky)
         for (int x = 0; x < hw; ++x) {
             const uint32_t a = across ? r0[2 * x] : r0[x], b = across ? r0[std::min(2 * x + 1, w - 1)] : r1[x];
             uint32_t v = 0;
-            for (int shift = 0; shift < 32; shift += 8) v |= (((a >> shift & 0xFF) + (b >> shift & 0xFF) + 1) / 2) << shift;
+            // Halves round up and down in turn, so that many halvings add no bias.
+            const uint32_t up = (uint32_t)(x + y) & 1;
+            for (int shift = 0; shift < 32; shift += 8) v |= (((a >> shift & 0xFF) + (b >> shift & 0xFF) + up) / 2) << shift;
             out[x] = v;
         }
     }
@@ -2169,6 +2171,7 @@ public:
                                                                                               : CAIRO_FILTER_GOOD);
         cairo_set_source(cr, pat);
         cairo_fill(cr);
+        if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) ++undrawnImages_;
         cairo_pattern_destroy(pat);
         cairo_destroy(cr);
     }

@@ -138,7 +138,9 @@ int main(int argc, char** argv)
     // A run the user stopped ends by that signal, so that a shell running it
     // in a script or a loop stops too (it goes on after a child that merely
     // exited), and shows 130 or 143.
-    if (const int signal = velkhost::InterruptSignal()) {
+    // Only a signal the run stopped for: one that came after its last line
+    // was written does not turn a finished run into a stopped one.
+    if (const int signal = velkhost::InterruptSignal(); signal && status == 128 + signal) {
         std::signal(signal, SIG_DFL);
         raise(signal);
     }

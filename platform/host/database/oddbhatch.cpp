@@ -141,8 +141,8 @@ int NearKeys(double v, int64_t out[3])
 // loop; false when they do not join into one closed ring or an end is no
 // finite point. Each step takes the first remaining edge in the given order
 // that joins; the ends are found through the keys above and grouped by
-// their exact point, so a loop of any size, however many of its ends
-// coincide, costs time in proportion to its edges.
+// their exact point, so that ends in the same place, however many, cost
+// one look a step.
 bool ChainRing(std::vector<OdGeCurve2d*>& edges, OdGeIntArray& types)
 {
     const double tol = kJoinTol;

@@ -627,6 +627,20 @@ TEST_F(VelkhostProcess, AnOutputIsReplacedWholeOrNotAtAll)
     ASSERT_TRUE(velkhost::ReplaceFile(fresh, longest.string(), error)) << error;
     EXPECT_EQ(velktest::ReadNativeFile(longest.string()), "through the link");
     EXPECT_EQ(names().size(), 3u);
+
+    // A device and a pipe are filled through, not renamed over.
+    ASSERT_TRUE(velkhost::ReplaceFile(fresh, "/dev/null", error)) << error;
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    const fs::path pipe = dir / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_TRUE(velkhost::ReplaceFile(fresh, pipe.string(), error)) << error;
+    char got[64] = {};
+    EXPECT_EQ(read(reader, got, sizeof got - 1), (ssize_t)strlen("through the link"));
+    EXPECT_STREQ(got, "through the link");
+    close(reader);
+    EXPECT_TRUE(fs::is_fifo(pipe));
 }
 
 // A run that replaces its outputs, the saved drawing and its picture,
