@@ -1,6 +1,7 @@
 #include "drawing_files.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,7 +103,8 @@ bool CopyOut(const fs::path& from, const std::string& to, const OutputGuard& gua
 namespace {
 
 // Copies what is left of `in` to `out`; false, with errno set, when a read
-// or a write fails.
+// or a write fails. An output that takes no more for now (a pipe no one
+// reads) is waited for, until the run is asked to stop (errno EINTR).
 bool CopyBytes(int in, int out)
 {
     char buf[65536];
@@ -116,22 +118,45 @@ bool CopyBytes(int in, int out)
         for (ssize_t at = 0; at < n;) {
             const ssize_t w = write(out, buf + at, (size_t)(n - at));
             if (w > 0) at += w;
-            else if (w == 0 || errno != EINTR) return false;
+            else if (w < 0 && errno == EAGAIN) {
+                if (!WaitForFile(out, POLLOUT)) return false;
+            } else if (w == 0 || errno != EINTR) {
+                return false;
+            }
         }
     }
 }
 
+// Opens the file that is there to be written over. A pipe no one reads
+// yet is waited for, until the run is asked to stop: open would block
+// where no signal can end it. The file is opened not to block.
+int OpenToWriteThrough(const std::string& target)
+{
+    for (int ms = 1;; ms = std::min(ms * 2, 100)) {
+        const int out = open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC);
+        if (out >= 0 || errno != ENXIO) return out;
+        if (!WaitUnlessStopped(ms)) return -1;
+    }
+}
+
 // Writes `in` over the file that is there, as cp does: for a device or a
-// pipe, and for a file whose folder takes no new names.
+// pipe, for a file whose folder takes no new names, and for one whose
+// links or owner a new file would not keep.
 bool WriteThrough(int in, const std::string& target, bool sync)
 {
-    const int out = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    const int out = OpenToWriteThrough(target);
     if (out < 0) return false;
     bool ok = CopyBytes(in, out) && (!sync || fsync(out) == 0);
     const int e = errno;
     ok = close(out) == 0 && ok;
     if (!ok) errno = e ? e : EIO;
     return ok;
+}
+
+std::string WriteError(int e)
+{
+    return e == EINTR && InterruptSignal() ? std::string("the run was stopped while it waited to write it")
+                                           : std::string(strerror(e));
 }
 
 }  // namespace
@@ -173,26 +198,38 @@ bool ReplaceFile(const fs::path& from, const std::string& to, std::string& error
         if (in >= 0) close(in);
         return failed(why);
     }
-    // A device or a pipe is filled, not renamed over.
-    if (exists && !regular) {
-        const bool ok = WriteThrough(in, target, false);
-        const std::string why = ok ? std::string() : strerror(errno);
+    auto inPlace = [&](bool sync) {
+        const bool ok = WriteThrough(in, target, sync);
+        const int e = errno;
         close(in);
-        return ok || failed(why);
-    }
+        return ok || failed(WriteError(e));
+    };
+    // A device or a pipe is filled, not renamed over; a file with other
+    // names (hard links) is written in place, as editors write it, so that
+    // each of them shows the new content.
+    if (exists && (!regular || file.st_nlink > 1)) return inPlace(regular);
     const fs::path place(target);
     std::string temporary;
     const int out = MakeOutputTemporary(place.parent_path().string(), place.filename().string(), temporary);
     if (out < 0) {
         // A folder that takes no new names may still let its file be
         // written, as it was before.
-        const bool inPlace = exists && (errno == EACCES || errno == EPERM) && WriteThrough(in, target, true);
-        const std::string why = inPlace ? std::string() : strerror(errno);
+        if (exists && (errno == EACCES || errno == EPERM)) return inPlace(true);
+        const std::string why = strerror(errno);
         close(in);
-        return inPlace || failed(why);
+        return failed(why);
     }
-    // The mode the copy had when it was written in place: the source's.
-    bool ok = fchmod(out, source.st_mode & 07777) == 0 && CopyBytes(in, out);
+    // The file replaced keeps its owner, group and mode; one velkhost may
+    // not give to its owner (another user's, or a group the user is not in)
+    // is written in place instead, which keeps them.
+    if (exists && (file.st_uid != geteuid() || file.st_gid != getegid()) &&
+        fchown(out, file.st_uid, file.st_gid) != 0) {
+        close(out);
+        RemoveOutputTemporary(temporary);
+        return inPlace(true);
+    }
+    // A new file has the mode the copy had in the machine: the source's.
+    bool ok = fchmod(out, (exists ? file.st_mode : source.st_mode) & 07777) == 0 && CopyBytes(in, out);
     // On the disk before its name is: a crash after the rename must not
     // leave an empty file in place of the old one.
     ok = ok && fsync(out) == 0;
@@ -344,8 +381,7 @@ bool PictureDrawing(const std::wstring& windowsPng, int size, const RenderWindow
         error = "no drawing is open";
         return false;
     }
-    const size_t slash = windowsPng.rfind(L'\\');
-    if (slash != std::wstring::npos) CreateDirectoryW(windowsPng.substr(0, slash).c_str(), nullptr);
+    // No folder is made for it: a name typed wrong is said, not made.
     return RenderModelSpace(doc->database(), windowsPng, size, stats, error, window, doc->fileName().c_str());
 }
 

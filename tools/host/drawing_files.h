@@ -42,7 +42,7 @@ bool SaveDrawing(const std::string& nativeOut, std::wstring& saved, std::vector<
 // Pictures the current drawing's model space into a PNG file (a Windows
 // path inside the machine); image names relative to the drawing are found
 // beside it. `size` is the longer side in pixels; a window with no area
-// pictures the drawing's extents.
+// pictures the drawing's extents. Its folder must exist: none is made.
 bool PictureDrawing(const std::wstring& windowsPng, int size, const RenderWindow& window, RenderStats& stats,
                     std::string& error);
 // The same, into a native file outside the machine, through the guard.
@@ -51,10 +51,14 @@ bool PictureDrawingTo(const std::string& nativePng, const OutputGuard& guard, in
 
 // Writes a copy of `from` as the native file `to`: into a new file beside
 // it, synced, then renamed over it, so that `to` is at every moment its old
-// self or the whole copy, and a failed write leaves it as it was. A link is
-// kept and the file it leads to replaced; a `to` that is no regular file
-// (a device, a pipe), or whose folder takes no new names, is written
-// through. False, with the reason, when it cannot be written.
+// self or the whole copy, and a failed write leaves it as it was; the file
+// replaced keeps its owner, group and mode. A link is kept and the file it
+// leads to replaced. Written through instead, as cp writes: a `to` that is
+// no regular file (a device, a pipe: one no one reads is waited for until
+// the run is asked to stop), a file with more than one hard link (each
+// then sees the new content), one whose folder takes no new names, and one
+// whose owner or group a new file could not be given. False, with the
+// reason, when it cannot be written.
 bool ReplaceFile(const std::filesystem::path& from, const std::string& to, std::string& error);
 
 // The entities of model space (not erased).

@@ -2410,6 +2410,16 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     double lx = all.lx, ly = all.ly, hx = all.hx, hy = all.hy;
     if (window.maxX > window.minX && window.maxY > window.minY)
         lx = window.minX, ly = window.minY, hx = window.maxX, hy = window.maxY;
+    // Extents as wide as a double holds (points at +-1e308) have no finite
+    // width: no scale fits them into pixels.
+    if (!std::isfinite(hx - lx) || !std::isfinite(hy - ly)) {
+        char text[160];
+        snprintf(text, sizeof text, "from (%g, %g) to (%g, %g)", lx, ly, hx, hy);
+        error = std::string(window.maxX > window.minX && window.maxY > window.minY ? "the window " : "model space ") +
+                text + " is too large to picture: its width or height is beyond what a number holds" +
+                (window.maxX > window.minX && window.maxY > window.minY ? std::string() : "; give a window");
+        return false;
+    }
     // A single point or a straight line still gets a picture around it.
     double dx = std::max(hx - lx, 1e-9), dy = std::max(hy - ly, 1e-9);
     double extent = std::max(dx, dy);

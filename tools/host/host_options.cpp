@@ -1,5 +1,6 @@
 #include "host_options.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -27,7 +28,10 @@ bool ParseWindow(const std::string& text, RenderWindow& window)
         start = comma + 1;
     }
     window.minX = v[0], window.minY = v[1], window.maxX = v[2], window.maxY = v[3];
-    return window.maxX > window.minX && window.maxY > window.minY;
+    // inf and nan are read as numbers; a window as wide as no number holds
+    // has no scale either.
+    return std::isfinite(window.maxX - window.minX) && std::isfinite(window.maxY - window.minY) &&
+           window.maxX > window.minX && window.maxY > window.minY;
 }
 
 }  // namespace
@@ -87,7 +91,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error)
             o.pngSize = (int)size;
         } else {
             if (!ParseWindow(value, o.pngWindow)) {
-                error = "--png-window takes X0,Y0,X1,Y1 with X1 > X0 and Y1 > Y0, not " + value;
+                error = "--png-window takes X0,Y0,X1,Y1, finite numbers with X1 > X0 and Y1 > Y0, not " + value;
                 return false;
             }
             o.pngWindowGiven = true;
@@ -149,15 +153,20 @@ last line names each step that failed), or an output's folder does not
 exist (then nothing is run); 2 for a usage error (also an option that takes
 a value given twice), a machine folder that is refused or in use by another
 run, or an output that would overwrite the input. A run Ctrl-C or SIGTERM
-stopped ends by that signal, as a shell shows it: 130, 143.
+stopped ends by that signal, as a shell shows it: 130, 143. A run whose
+standard output is a pipe the reader closed stops as if interrupted and
+ends by SIGPIPE (141; 1 when SIGPIPE is ignored); standard output that
+cannot be written otherwise (a full disk) makes the exit status 1.
 
 Ctrl-C (or SIGTERM) stops the run after the script line it is on (a command
 waiting for its next answer is cancelled, as Esc cancels it); nothing more
 is run, saved or pictured, the module is unloaded, and the last line says
-what was not done. A second Ctrl-C stops it at once.
+what was not done. A second Ctrl-C stops it at once. It also ends a wait
+on an output (a pipe no one reads) or on the script being read.
 
-scripts: UTF-8 text (a byte-order mark is skipped, lines may end in CRLF);
-each line is what a user types at the command line.
+scripts: UTF-8 text (a byte-order mark is skipped, lines may end in CRLF) of
+at most 16 MiB, no line longer than 65536 bytes and no NUL byte; each line
+is what a user types at the command line.
   ; text               a comment (a line holding only a comment is skipped)
   "TEXT"               a text answer in quotes, for one holding ";" or blanks
                        at its ends (\" and \\ inside); elsewhere a quote is

@@ -1,7 +1,13 @@
 #include "host_script.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <cwctype>
 #include <filesystem>
@@ -260,6 +266,61 @@ ScriptRunner::~ScriptRunner()
     standin::SetRefusalHandler(nullptr);
 }
 
+bool ScriptRunner::ReadScript(const std::string& path, std::string& text)
+{
+    Transcript& log = session_.log;
+    // Not blocking in open: a pipe no one writes yet is waited for in poll,
+    // where Ctrl-C ends the wait.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        log.Failed("script", "cannot read the script " + path + ": " + strerror(errno));
+        return false;
+    }
+    std::string why;
+    int line = 1;
+    size_t lineLength = 0;
+    char buf[65536];
+    while (why.empty()) {
+        if (InterruptSignal()) {
+            close(fd);
+            log.Outcome("script: " + path + ", interrupted while it was read: none of it was run");
+            return false;
+        }
+        // A pipe no writer opened yet reads as its end: it is waited for.
+        if (!WaitForFile(fd, POLLIN)) continue;
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        if (n < 0) {
+            why = "cannot read the script " + path + ": " + strerror(errno);
+            break;
+        }
+        if (n == 0) break;
+        // What cannot be a script is refused as it comes, not once an
+        // endless file was read.
+        for (ssize_t i = 0; i < n && why.empty(); ++i) {
+            if (buf[i] == '\n') {
+                ++line, lineLength = 0;
+            } else if (buf[i] == '\0') {
+                why = "the script " + path + " holds a NUL byte on line " + std::to_string(line) + ": it is no text";
+            } else if (++lineLength > kScriptLineBytes) {
+                why = "line " + std::to_string(line) + " of the script " + path + " is longer than " +
+                      std::to_string(kScriptLineBytes) + " bytes, the most a line may hold";
+            }
+        }
+        if (why.empty() && text.size() + (size_t)n > kScriptBytes)
+            why = "the script " + path + " is longer than " + std::to_string(kScriptBytes >> 20) + " MiB (" +
+                  std::to_string(kScriptBytes) + " bytes), the most velkhost reads; nothing of it was run";
+        if (why.empty()) text.append(buf, (size_t)n);
+    }
+    close(fd);
+    if (!why.empty()) {
+        text.clear();
+        log.Failed("script", why);
+        return false;
+    }
+    return true;
+}
+
 bool ScriptRunner::RunFile(const std::string& path)
 {
     std::error_code ec;
@@ -267,14 +328,8 @@ bool ScriptRunner::RunFile(const std::string& path)
         session_.log.Failed("script", "the script " + path + " is a folder, not a file");
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    if (in) text << in.rdbuf();
-    if (!in || in.bad()) {
-        session_.log.Failed("script", "cannot read the script " + path);
-        return false;
-    }
-    std::string s = text.str();
+    std::string s;
+    if (!ReadScript(path, s)) return false;
     // Editors that save UTF-8 may put a byte-order mark first.
     if (s.compare(0, 3, "\xEF\xBB\xBF") == 0) s.erase(0, 3);
     if (const int bad = NotUtf8Line(s)) {
@@ -283,6 +338,14 @@ bool ScriptRunner::RunFile(const std::string& path)
         return false;
     }
     return Run(s, path);
+}
+
+ScriptRunner::Line ScriptRunner::NextLine()
+{
+    const size_t end = std::min(text_.find('\n', at_), text_.size());
+    const std::string raw = text_.substr(at_, end - at_);
+    at_ = end + 1;
+    return ReadLine((int)++next_, raw);
 }
 
 void ScriptRunner::Fail(int line, const std::string& why)
@@ -302,14 +365,13 @@ void ScriptRunner::Narrate(const Line& line)
 
 bool ScriptRunner::Run(const std::string& text, const std::string& name)
 {
-    lines_.clear();
-    std::istringstream in(text);
-    std::string raw;
-    int number = 0;
-    while (std::getline(in, raw)) lines_.push_back(ReadLine(++number, raw));
+    // The lines are read from the text as they run, not held apart.
+    text_ = text;
+    at_ = 0;
     next_ = 0;
+    total_ = (size_t)std::count(text_.begin(), text_.end(), '\n') + (!text_.empty() && text_.back() != '\n');
     Transcript& log = session_.log;
-    log.Detail() << "\nscript " << name << " (" << lines_.size() << (lines_.size() == 1 ? " line)\n" : " lines)\n");
+    log.Detail() << "\nscript " << name << " (" << total_ << (total_ == 1 ? " line)\n" : " lines)\n");
     narrated_ = true;
     standin::SetInputFeeder([this](const standin::InputRequest& r) { return Feed(r); });
     standin::SetRefusalHandler([this](const standin::InputRequest& r, const std::wstring& why) { return Refused(r, why); });
@@ -317,9 +379,9 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
     dialogsSeen_ = standin::DialogsShown().size();
     int ran = 0;
     RunSentCommands(0);
-    while (next_ < lines_.size() && !Failed()) {
+    while (next_ < total_ && !Failed()) {
         if (InterruptSignal()) break;  // Ctrl-C: the line before is done, no other is run
-        const Line line = lines_[next_++];
+        const Line line = NextLine();
         if (!line.error.empty()) {
             Fail(line.number, line.error);
             break;
@@ -331,21 +393,23 @@ bool ScriptRunner::Run(const std::string& text, const std::string& name)
         RunLine(line);
         ++ran;
     }
-    const bool interrupted = InterruptSignal() && next_ < lines_.size();
+    const bool interrupted = InterruptSignal() && next_ < total_;
     if (!Failed() && !interrupted) CheckPendingAnswers();
     standin::SetInputFeeder(nullptr);
     standin::SetRefusalHandler(nullptr);
     if (Failed()) return false;
     if (interrupted) {
-        const std::string last = std::to_string(lines_.size());
+        const std::string last = std::to_string(total_);
         log.Outcome("script: " + name + ", interrupted: " +
-                    (next_ + 1 == lines_.size() ? "line " + last + " was"
+                    (next_ + 1 == total_ ? "line " + last + " was"
                                                 : "lines " + std::to_string(next_ + 1) + " to " + last + " were") +
                     " not run");
         return false;
     }
     // Every line was read; the commands and actions took the rest as answers.
-    log.Outcome("script: " + name + ", " + Count(lines_.size(), "line", "lines") + " read, " +
+    text_.clear();
+    text_.shrink_to_fit();
+    log.Outcome("script: " + name + ", " + Count(total_, "line", "lines") + " read, " +
                 Count(ran, "command or action", "commands and actions") + " at the command prompt");
     return true;
 }
@@ -453,13 +517,13 @@ bool ScriptRunner::Feed(const standin::InputRequest& request)
         typed_.pop_front();
         return Answer(request, text, commandLine_, true);
     }
-    while (next_ < lines_.size()) {
+    while (next_ < total_) {
         if (InterruptSignal()) {  // Ctrl-C: the command waiting is cancelled, as Esc cancels it
             session_.log.Detail() << "  interrupted: the command waiting for \"" << Prompt(request.prompt)
                                   << "\" is cancelled\n";
             return false;
         }
-        const Line line = lines_[next_++];
+        const Line line = NextLine();
         if (!line.error.empty()) {
             Fail(line.number, line.error);
             return false;

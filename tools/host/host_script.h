@@ -52,8 +52,14 @@ public:
     ~ScriptRunner();
 
     // Reads and runs the script; false, with the failure in the transcript
-    // ("script line N"), when a line failed or the file cannot be read.
+    // ("script line N"), when a line failed or the file cannot be read. It
+    // is read whole before it runs, so that the transcript can say how many
+    // lines it has: a script longer than kScriptBytes, a line longer than
+    // kScriptLineBytes and a NUL byte are refused as they are read, naming
+    // the line, and Ctrl-C ends a read that waits (a pipe).
     bool RunFile(const std::string& path);
+    static const size_t kScriptBytes = 16 << 20;
+    static const size_t kScriptLineBytes = 65536;
     // Runs script text; `name` names it in the transcript.
     bool Run(const std::string& text, const std::string& name);
 
@@ -103,9 +109,16 @@ private:
     void ReportUnansweredDialogs();
     void Narrate(const Line& line);
 
+    // False, the failure or the interruption in the transcript, when the
+    // file cannot be read as a script.
+    bool ReadScript(const std::string& path, std::string& text);
+    Line NextLine();
+
     Session& session_;
-    std::vector<Line> lines_;
-    size_t next_ = 0;
+    std::string text_;     // the script; its lines are read as they run
+    size_t at_ = 0;        // where the next line starts in it
+    size_t next_ = 0;      // the lines read
+    size_t total_ = 0;
     int failedLine_ = 0;
     int commandLine_ = 0;         // the line of the command running
     int answerLine_ = 0;          // the line of the answer being given

@@ -288,6 +288,7 @@ void SaveStep(Session& s)
         return;
     }
     s.log.Detail() << "\nCommand: SAVEAS\n";
+    s.log.Flush();
     std::wstring saved;
     std::vector<std::string> images, missing;
     std::string error;
@@ -316,6 +317,7 @@ void PictureStep(Session& s)
     }
     RenderStats stats;
     std::string error;
+    s.log.Flush();
     if (!PictureDrawingTo(o.png, s.guard, o.pngSize, o.pngWindow, stats, error)) {
         s.log.Failed("picture", error);
         return;

@@ -1,6 +1,8 @@
 #include "machine_folder.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -232,12 +234,21 @@ bool LockFolder(const fs::path& folder, const std::string& name, int& fd, std::s
 }
 
 // The path as the file system resolves it, for comparisons; what does not
-// exist yet is taken as written.
+// exist yet is taken as written. A link to a file not there yet counts as
+// that file, which writing through the link would make.
 fs::path Resolved(const std::string& native)
 {
     std::error_code ec;
-    fs::path p = fs::weakly_canonical(fs::absolute(native, ec), ec);
-    return ec ? fs::absolute(native).lexically_normal() : p;
+    fs::path p = fs::absolute(native, ec).lexically_normal();
+    for (int links = 0; links < 40; ++links) {
+        struct stat st;
+        if (lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || stat(p.c_str(), &st) == 0) break;
+        const fs::path to = fs::read_symlink(p, ec);
+        if (ec) break;
+        p = (to.is_absolute() ? to : p.parent_path() / to).lexically_normal();
+    }
+    fs::path real = fs::weakly_canonical(p, ec);
+    return ec ? p : real;
 }
 
 // The temporary machine, for a run stopped by a signal (Ctrl-C, kill): the
@@ -319,6 +330,8 @@ volatile sig_atomic_t g_interrupt = 0;
 // stops. Elsewhere (a file, a pipe the transcript shares) the note would
 // cut a line of the transcript, which says it when the run stops.
 bool g_noteOnTerminal = false;
+// The caller had velkhost ignore SIGPIPE.
+bool g_pipeIgnored = false;
 
 extern "C" void AskToStop(int signal)
 {
@@ -350,6 +363,101 @@ void RemoveOnSignals(const std::string& root)
     if (root.size() >= sizeof g_temporary) return;
     HoldSignals held;
     memcpy(g_temporary, root.c_str(), root.size() + 1);
+}
+
+// The folder's entries; false (errno set) when it cannot be read. `fd`
+// stays open.
+bool EntriesOf(int fd, std::vector<std::string>& names)
+{
+    const int own = dup(fd);
+    DIR* dir = own < 0 ? nullptr : fdopendir(own);
+    if (!dir) {
+        if (own >= 0) close(own);
+        return false;
+    }
+    rewinddir(dir);
+    errno = 0;
+    while (const dirent* e = readdir(dir)) {
+        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+        errno = 0;
+    }
+    const int e = errno;
+    closedir(dir);
+    errno = e;
+    return e == 0;
+}
+
+std::string Shown(const std::string& relative) { return relative.empty() ? std::string("the folder") : relative; }
+
+const int kDeepest = 256;
+
+// Whether everything below the folder can be removed (the marker at the top
+// stays): each folder in it that holds anything can be read, searched and
+// written. False, with what cannot be cleared and why.
+bool Clearable(int fd, const std::string& relative, int depth, std::string& why)
+{
+    std::vector<std::string> names;
+    if (!EntriesOf(fd, names)) {
+        why = Shown(relative) + " cannot be read (" + strerror(errno) + ")";
+        return false;
+    }
+    if (depth == 0) names.erase(std::remove(names.begin(), names.end(), kMachineMarker), names.end());
+    if (names.empty()) return true;
+    if (depth > kDeepest) {
+        why = Shown(relative) + " lies too deep to be cleared";
+        return false;
+    }
+    if (faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) != 0) {
+        why = Shown(relative) + " cannot be cleared (" + strerror(errno) + ")";
+        return false;
+    }
+    for (const std::string& n : names) {
+        struct stat st;
+        if (fstatat(fd, n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) continue;
+        const std::string inside = relative.empty() ? n : relative + "/" + n;
+        const int sub = openat(fd, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (sub < 0) {
+            why = inside + " cannot be read (" + strerror(errno) + ")";
+            return false;
+        }
+        const bool ok = Clearable(sub, inside, depth + 1, why);
+        close(sub);
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// Removes everything below the folder (the marker at the top stays); false,
+// with what could not be removed and why.
+bool ClearThrough(int fd, const std::string& relative, int depth, std::string& why)
+{
+    std::vector<std::string> names;
+    if (!EntriesOf(fd, names)) {
+        why = Shown(relative) + ": " + strerror(errno);
+        return false;
+    }
+    for (const std::string& n : names) {
+        if (depth == 0 && n == kMachineMarker) continue;
+        const std::string inside = relative.empty() ? n : relative + "/" + n;
+        if (unlinkat(fd, n.c_str(), 0) == 0) continue;
+        if (errno != EISDIR && errno != EPERM) {
+            why = inside + ": " + strerror(errno);
+            return false;
+        }
+        const int sub = depth <= kDeepest ? openat(fd, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+        if (sub < 0) {
+            why = inside + ": " + strerror(depth <= kDeepest ? errno : ELOOP);
+            return false;
+        }
+        const bool ok = ClearThrough(sub, inside, depth + 1, why);
+        close(sub);
+        if (!ok) return false;
+        if (unlinkat(fd, n.c_str(), AT_REMOVEDIR) != 0) {
+            why = inside + ": " + strerror(errno);
+            return false;
+        }
+    }
+    return true;
 }
 
 bool Below(const fs::path& path, const fs::path& folder)
@@ -494,16 +602,25 @@ bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFil
                                (was != made.end() ? " (changed since velkhost made it)" : std::string()));
         }
     }
-    ec.clear();
-    // velkhost's own from an earlier run: a fresh machine in it. Links in
-    // it are removed, not followed.
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
-        if (entry.path().filename() == kMachineMarker) continue;
-        fs::remove_all(entry.path(), ec);
-        if (ec) {
-            error = "the machine folder " + name + " cannot be cleared: " + ec.message();
-            return false;
-        }
+    // velkhost's own from an earlier run: a fresh machine in it, cleared
+    // through the handle that holds the lock, so that what is cleared is
+    // the folder locked, whatever its name leads to by then. Links in it are
+    // removed, not followed. What cannot be cleared is found before
+    // anything is.
+    struct stat locked, named;
+    if (fstat(lock_, &locked) != 0 || lstat(folder.c_str(), &named) != 0 || locked.st_dev != named.st_dev ||
+        locked.st_ino != named.st_ino) {
+        error = "the machine folder " + name + " is refused: it was replaced while velkhost looked at it";
+        return false;
+    }
+    std::string blocked;
+    if (!Clearable(lock_, std::string(), 0, blocked)) {
+        error = "the machine folder " + name + " is refused: " + blocked + "; nothing in it was cleared";
+        return false;
+    }
+    if (!ClearThrough(lock_, std::string(), 0, blocked)) {
+        error = "the machine folder " + name + " cannot be cleared: " + blocked;
+        return false;
     }
     if (!WriteMarker(folder)) {
         error = "the machine folder " + name + " cannot be written";
@@ -517,9 +634,19 @@ bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFil
 void MachineFolder::Release()
 {
     if (temporary_ && !root_.empty()) {
+        // A signal that stops the process at once waits until the folder is
+        // gone: its handler no longer knows it.
+        HoldSignals held;
         g_temporary[0] = 0;
-        std::error_code ec;
-        fs::remove_all(root_, ec);
+        // Through the handle, as a kept folder is cleared; only the empty
+        // folder goes by its name.
+        std::string why;
+        if (lock_ >= 0 && ClearThrough(lock_, std::string(), 0, why) && unlinkat(lock_, kMachineMarker, 0) == 0) {
+            rmdir(root_.c_str());
+        } else {
+            std::error_code ec;
+            fs::remove_all(root_, ec);
+        }
     } else if (lock_ >= 0 && !root_.empty()) {
         WriteMadeList(root_);
     }
@@ -549,9 +676,62 @@ void CatchInterrupts()
     sigaddset(&action.sa_mask, SIGINT);
     sigaddset(&action.sa_mask, SIGTERM);
     for (int signal : {SIGINT, SIGTERM}) CatchUnlessIgnored(signal, action);
+    // A closed output pipe fails the write instead of killing the process
+    // where it stands: the run stops as if interrupted, and removes what it
+    // made.
+    struct sigaction was;
+    g_pipeIgnored = sigaction(SIGPIPE, nullptr, &was) == 0 && was.sa_handler == SIG_IGN;
+    signal(SIGPIPE, SIG_IGN);
 }
 
 int InterruptSignal() { return g_interrupt; }
+
+void AskRunToStop(int signal)
+{
+    HoldSignals held;
+    if (!g_interrupt) g_interrupt = signal;
+}
+
+bool BrokenPipeIgnored() { return g_pipeIgnored; }
+
+namespace {
+
+// Waits in ppoll with Ctrl-C and SIGTERM let through only while it waits:
+// one that comes just before is held until then, so it is never missed.
+bool WaitStoppable(pollfd* file, int ms)
+{
+    sigset_t stops, was;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stops, &was);
+    sigset_t during = was;
+    sigdelset(&during, SIGINT);
+    sigdelset(&during, SIGTERM);
+    timespec limit = {ms / 1000, (long)(ms % 1000) * 1000000L};
+    bool ready = false;
+    while (!g_interrupt) {
+        const int n = ppoll(file, file ? 1 : 0, ms < 0 ? nullptr : &limit, &during);
+        // An error other than a signal is the caller's to find out.
+        if (n > 0 || (n < 0 && errno != EINTR) || (n == 0 && ms >= 0)) {
+            ready = true;
+            break;
+        }
+    }
+    sigprocmask(SIG_SETMASK, &was, nullptr);
+    if (!ready) errno = EINTR;
+    return ready;
+}
+
+}  // namespace
+
+bool WaitForFile(int fd, short events)
+{
+    pollfd file = {fd, events, 0};
+    return WaitStoppable(&file, -1);
+}
+
+bool WaitUnlessStopped(int ms) { return WaitStoppable(nullptr, ms); }
 
 void FailFolderLocksWith(int error) { g_lockFailure = error; }
 

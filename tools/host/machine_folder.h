@@ -68,8 +68,20 @@ private:
 // and an output's temporary file. Installed once, before the machine is
 // made.
 void CatchInterrupts();
-// The signal that asked the run to stop; 0 when none did.
+// The signal that asked the run to stop; 0 when none did. SIGPIPE when the
+// reader of standard output went away (velkhost ignores SIGPIPE: a write
+// into a closed pipe fails with EPIPE, and the run stops as if interrupted).
 int InterruptSignal();
+// Asks the run to stop as a first Ctrl-C does, for `signal`.
+void AskRunToStop(int signal);
+// SIGPIPE was ignored when velkhost started (its caller ignores it).
+bool BrokenPipeIgnored();
+// Waits until the file is ready for `events` (poll's), or the run is asked
+// to stop: false then, errno EINTR. A signal cannot slip in between the
+// look at the stop flag and the wait.
+bool WaitForFile(int fd, short events);
+// Waits `ms` milliseconds, or less when the run is asked to stop: false then.
+bool WaitUnlessStopped(int ms);
 // For tests: folder locks fail with this error as flock would (EBADF, as
 // on NFS; 0 for the real flock).
 void FailFolderLocksWith(int error);

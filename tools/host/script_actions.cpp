@@ -95,9 +95,12 @@ std::string WhyNotWritable(const std::wstring& windowsFile)
     const size_t cut = native.rfind('/');
     const std::string nativeFolder = cut == std::string::npos ? std::string(".") : native.substr(0, cut);
     struct stat st;
-    if (stat(nativeFolder.c_str(), &st) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? "the folder " + folder + " does not exist"
-                                                   : "the folder " + folder + ": " + strerror(errno);
+    if (stat(nativeFolder.c_str(), &st) != 0) {
+        const bool drive = folder.size() == 2 && folder[1] == ':';
+        if (errno != ENOENT && errno != ENOTDIR) return "the folder " + folder + ": " + strerror(errno);
+        return drive ? "there is no drive " + folder
+                     : "the folder " + folder + " does not exist; velkhost makes no folder for a picture";
+    }
     if (!S_ISDIR(st.st_mode)) return folder + " is not a folder";
     const bool existed = stat(native.c_str(), &st) == 0;
     if (existed && S_ISDIR(st.st_mode)) return shown + " is a folder";
@@ -476,6 +479,8 @@ void ScriptRunner::Picture(const std::vector<std::string>& words, int n)
             return Fail(n, "\"" + words[i] + "\": > picture takes FILE [PIXELS] [window X0,Y0 X1,Y1] [beside FILE]");
         }
     }
+    // Refused before it is drawn, as --png refuses it: no folder is made.
+    if (const std::string why = WhyNotWritable(file); !why.empty()) return Fail(n, "no picture: " + why);
     RenderStats stats;
     std::string error;
     if (!PictureDrawing(file, size, window, stats, error)) {

@@ -1,11 +1,17 @@
 #include "transcript.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include "afxmsgbox.h"
 #include "gcutprint.h"
+#include "machine_folder.h"
 #include "oddbobject.h"
 #include "standin_peer.h"
 #include "window_control.h"
@@ -36,6 +42,57 @@ std::string Count(size_t n, const std::string& one, const std::string& many)
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+namespace {
+// As stdio's buffer for a file or a pipe.
+const size_t kOutputBuffer = 8192;
+}  // namespace
+
+StandardOutput::StandardOutput() : byLine_(isatty(STDOUT_FILENO) == 1) { pending_.reserve(kOutputBuffer); }
+
+StandardOutput::~StandardOutput() { Drain(); }
+
+bool StandardOutput::Drain()
+{
+    for (size_t at = 0; at < pending_.size() && !error_;) {
+        const ssize_t n = write(STDOUT_FILENO, pending_.data() + at, pending_.size() - at);
+        if (n > 0) {
+            at += (size_t)n;
+        } else if (n < 0 && errno == EAGAIN) {
+            // Shared with a caller that made it not block: waited for as a
+            // write that blocks would be, so that a stopped run's last
+            // lines still go out.
+            pollfd p = {STDOUT_FILENO, POLLOUT, 0};
+            poll(&p, 1, -1);
+        } else if (n == 0 || errno != EINTR) {
+            error_ = n == 0 ? EIO : errno;
+            // The reader went away: the run stops, as the signal would
+            // have stopped it.
+            if (error_ == EPIPE) AskRunToStop(SIGPIPE);
+        }
+    }
+    pending_.clear();
+    return !error_;
+}
+
+int StandardOutput::overflow(int c)
+{
+    if (c == traits_type::eof()) return traits_type::not_eof(c);
+    if (error_) return c;
+    pending_ += (char)c;
+    if (pending_.size() >= kOutputBuffer || (byLine_ && c == '\n')) Drain();
+    return c;
+}
+
+std::streamsize StandardOutput::xsputn(const char* s, std::streamsize n)
+{
+    if (error_) return n;
+    pending_.append(s, (size_t)n);
+    if (pending_.size() >= kOutputBuffer || (byLine_ && memchr(s, '\n', (size_t)n))) Drain();
+    return n;
+}
+
+int StandardOutput::sync() { return Drain() ? 0 : -1; }
+
 Transcript::Transcript(std::ostream& out, bool quiet) : out_(out), quiet_(quiet) {}
 
 void Transcript::Outcome(const std::string& line) { out_ << line << "\n"; }
@@ -64,6 +121,7 @@ void Transcript::Interrupted(int signal, const std::vector<std::string>& notDone
     out_ << "velkhost: interrupted by "
          << (signal == SIGINT    ? std::string("Ctrl-C (SIGINT)")
              : signal == SIGTERM ? std::string("SIGTERM")
+             : signal == SIGPIPE ? std::string("a closed output pipe (SIGPIPE)")
                                  : "signal " + std::to_string(signal));
     if (notDone.empty()) out_ << " after every step was done";
     for (size_t i = 0; i < notDone.size(); ++i) out_ << (i ? "; " : ": ") << notDone[i];
@@ -124,22 +182,86 @@ void Transcript::MessageBoxes()
     }
 }
 
+namespace {
+
+// Lines as the transcript prints them, a run of the same line once with its
+// count, and a group of up to four lines that comes again and again (a
+// timer's two messages, each day of a wait) once with its count.
+class Repeats {
+public:
+    explicit Repeats(std::ostream& out) : out_(out) {}
+    void Add(const std::string& line)
+    {
+        if (!cycle_.empty()) {
+            if (line == cycle_[at_]) {
+                if (++at_ == cycle_.size()) ++times_, at_ = 0;
+                return;
+            }
+            const std::vector<std::string> begun(cycle_.begin(), cycle_.begin() + (long)at_);
+            EndCycle();
+            for (const std::string& l : begun) Add(l);
+            Add(line);
+            return;
+        }
+        recent_.push_back(line);
+        for (size_t k = 1; k <= kLongest; ++k) {
+            // A line twice is a run; a group only from its third time, so
+            // that two lines said twice stay as they came.
+            const size_t span = k * (k == 1 ? 2 : 3), n = recent_.size();
+            if (n < span) break;
+            bool again = true;
+            for (size_t i = n - span; i + k < n && again; ++i) again = recent_[i] == recent_[i + k];
+            if (!again) continue;
+            for (size_t i = 0; i < n - span; ++i) out_ << recent_[i] << "\n";
+            cycle_.assign(recent_.end() - (long)k, recent_.end());
+            times_ = span / k;
+            at_ = 0;
+            recent_.clear();
+            return;
+        }
+        if (recent_.size() >= kLongest * 3) {
+            out_ << recent_.front() << "\n";
+            recent_.erase(recent_.begin());
+        }
+    }
+    void Finish()
+    {
+        const std::vector<std::string> begun(cycle_.begin(), cycle_.begin() + (long)at_);
+        EndCycle();
+        for (const std::string& l : begun) Add(l);
+        EndCycle();
+        for (const std::string& l : recent_) out_ << l << "\n";
+        recent_.clear();
+    }
+
+private:
+    static const size_t kLongest = 4;
+    void EndCycle()
+    {
+        if (cycle_.size() == 1) {
+            out_ << cycle_[0] << (times_ > 1 ? ", " + std::to_string(times_) + " times" : std::string()) << "\n";
+        } else if (!cycle_.empty()) {
+            for (const std::string& l : cycle_) out_ << l << "\n";
+            out_ << "    the " << cycle_.size() << " lines above in turn, " << times_ << " times\n";
+        }
+        cycle_.clear();
+        times_ = at_ = 0;
+    }
+    std::ostream& out_;
+    std::vector<std::string> recent_;
+    std::vector<std::string> cycle_;
+    size_t times_ = 0, at_ = 0;
+};
+
+}  // namespace
+
 void Transcript::Traffic(velkpeer::StandinPeer* peer)
 {
     HostOutput();
     MessageBoxes();
     if (!peer) return;
-    std::string last;
-    int repeats = 0;
-    auto emit = [&](const std::string& line) {
-        if (line == last) {
-            ++repeats;
-            return;
-        }
-        if (repeats) Detail() << last << (repeats > 1 ? ", " + std::to_string(repeats) + " times" : std::string()) << "\n";
-        last = line;
-        repeats = line.empty() ? 0 : 1;
-    };
+    Repeats lines(Detail());
+    auto emit = [&](const std::string& line) { lines.Add(line); };
     for (; seenMessages_ < peer->Messages().size(); ++seenMessages_) {
         const auto& m = peer->Messages()[seenMessages_];
         emit("    peer <- " + std::to_string(m.code) + " " + velkpeer::CodeName(m.code) + " (" +
@@ -150,7 +272,7 @@ void Transcript::Traffic(velkpeer::StandinPeer* peer)
         emit("    peer -> " + std::to_string(a.code) + " " + velkpeer::CodeName(a.code) + ": " +
              std::to_string(a.bytes.size()) + " bytes to the plug-in, which answered " + std::to_string(a.result));
     }
-    emit(std::string());
+    lines.Finish();
     // What is reported is let go: a long run keeps no record of its traffic.
     if (peer->ForgetRecords()) seenMessages_ = seenAnswers_ = 0;
 }

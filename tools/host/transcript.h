@@ -23,12 +23,39 @@ std::string PointText(double x, double y);
 // "1 entity", "3 entities".
 std::string Count(size_t n, const std::string& one, const std::string& many);
 
+// Standard output as velkhost writes it: buffered as stdio buffers it (by
+// line on a terminal), written with write(2) so that a failed write is
+// known, not lost. A closed pipe (EPIPE) asks the run to stop as an
+// interrupt does; the first error is kept for the end, and what follows it
+// is dropped.
+class StandardOutput : public std::streambuf {
+public:
+    StandardOutput();
+    ~StandardOutput() override;
+    // The errno of the first write that failed; 0 when none did.
+    int Error() const { return error_; }
+
+protected:
+    int overflow(int c) override;
+    std::streamsize xsputn(const char* s, std::streamsize n) override;
+    int sync() override;
+
+private:
+    bool Drain();
+    std::string pending_;
+    bool byLine_ = false;
+    int error_ = 0;
+};
+
 class Transcript {
 public:
     Transcript(std::ostream& out, bool quiet);
 
     // For the lines of detail; they go nowhere when quiet.
     std::ostream& Detail() { return quiet_ ? null_ : out_; }
+    // What was printed goes out now: a step about to wait on an output (a
+    // pipe no one reads) has said what it does.
+    void Flush() { out_.flush(); }
     // An outcome line, always printed.
     void Outcome(const std::string& line);
     // A step that failed: printed at once and named again at the end.

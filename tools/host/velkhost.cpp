@@ -3,8 +3,10 @@
 // drawing, loads the module, runs the script if one is given, saves,
 // pictures and unloads, and adds nothing of its own; --demo runs the demo
 // script. `velkhost --help` lists the options and the script forms.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -12,6 +14,7 @@
 #include "host_options.h"
 #include "host_script.h"
 #include "host_session.h"
+#include "machine_folder.h"
 #include "transcript.h"
 
 namespace fs = std::filesystem;
@@ -131,8 +134,20 @@ int Run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    const int status = Run(argc, argv);
+    velkhost::StandardOutput standardOutput;
+    std::streambuf* const was = std::cout.rdbuf(&standardOutput);
+    int status = Run(argc, argv);
     std::cout.flush();
+    std::cout.rdbuf(was);
+    // A transcript that could not be written is no success, as coreutils
+    // have it; a closed pipe ends the process by SIGPIPE, as it ends any
+    // program writing into one, unless the caller ignores that signal.
+    const int lost = standardOutput.Error();
+    const bool closedPipe = lost == EPIPE && !velkhost::BrokenPipeIgnored();
+    if (lost && !closedPipe) {
+        std::cerr << "velkhost: cannot write to standard output: " << strerror(lost) << "\n";
+        if (status == 0 || status == 128 + SIGPIPE) status = 1;
+    }
     std::cerr.flush();
     fflush(nullptr);
     // A run the user stopped ends by that signal, so that a shell running it
@@ -140,7 +155,9 @@ int main(int argc, char** argv)
     // exited), and shows 130 or 143.
     // Only a signal the run stopped for: one that came after its last line
     // was written does not turn a finished run into a stopped one.
-    if (const int signal = velkhost::InterruptSignal(); signal && status == 128 + signal) {
+    int signal = velkhost::InterruptSignal();
+    if (closedPipe) signal = SIGPIPE, status = 128 + SIGPIPE;
+    if (signal && status == 128 + signal) {
         std::signal(signal, SIG_DFL);
         raise(signal);
     }

@@ -9,7 +9,9 @@
 #include "gcedinput.h"
 #include "gcutprint.h"
 #include "dxf_control.h"
+#include "paths_internal.h"
 #include "text_internal.h"
+#include "windows.h"
 
 namespace {
 
@@ -30,14 +32,39 @@ bool AskFileName(const std::wstring& prompt, std::wstring& name)
 
 void Failed() { standin::SetCommandOutcome(standin::CommandOutcome::kFailed); }
 
+// Why a drawing cannot be saved under the name, as the file system tells
+// it: the name first, then its drive and folder, then what the write said.
+std::wstring WhyNotSaved(const std::wstring& path, OdResult res)
+{
+    DWORD error = 0;
+    if (standin::MachinePath(path, true, &error).empty()) {
+        if (error == ERROR_INVALID_NAME)
+            return L"it is a name Windows gives no file (a device's name, or one holding < > : \" | ? *)";
+        if (error == ERROR_ACCESS_DENIED) return L"it leads out of the machine through a link";
+        return L"it is no path a file can have";
+    }
+    if (path.size() >= 2 && path[1] == L':') {
+        const std::wstring drive = path.substr(0, 2);
+        const DWORD a = GetFileAttributesW((drive + L"\\").c_str());
+        if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) return L"there is no drive " + drive;
+    }
+    const size_t slash = path.find_last_of(L"\\/");
+    if (slash != std::wstring::npos && slash > 0 && path[slash - 1] != L':') {
+        const std::wstring folder = path.substr(0, slash);
+        const DWORD a = GetFileAttributesW(folder.c_str());
+        if (a == INVALID_FILE_ATTRIBUTES) return L"its folder does not exist";
+        if (!(a & FILE_ATTRIBUTE_DIRECTORY)) return folder + L" is not a folder";
+    }
+    return res == eNotApplicable ? L"the file cannot be written (read-only, or no access)"
+                                 : L"the drawing cannot be written";
+}
+
 bool Save(GcApDocument* doc, const std::wstring& path)
 {
     OdResult res = doc->database()->saveAs(path.c_str());
     if (res != eOk) {
-        const wchar_t* why = res == eFileNotFound    ? L"its folder does not exist"
-                             : res == eNotApplicable ? L"the file cannot be written (read-only, or no access)"
-                                                     : L"the drawing cannot be written";
-        gcutPrintf(L"\nThe drawing cannot be saved as %s: %s.", path.c_str(), why);
+        const std::wstring why = WhyNotSaved(path, res);
+        gcutPrintf(L"\nThe drawing cannot be saved as %s: %s.", path.c_str(), why.c_str());
         Failed();
         return false;
     }

@@ -6,8 +6,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <grp.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,7 +29,10 @@
 #include <vector>
 
 #include "drawing_files.h"
+#include "editor_control.h"
 #include "gcapdocmanager.h"
+#include "gced_cmd.h"
+#include "gcutprint.h"
 #include "hostdb_control.h"
 #include "machine_folder.h"
 #include "oddbblockreference.h"
@@ -410,10 +415,10 @@ TEST_F(VelkhostProcess, MachineFolderClearsOnlyWhatVelkhostMade)
 }
 
 // A run stopped by Ctrl-C or SIGTERM ends with its temporary machine folder
-// removed: it stops before the next script line and, its transcript
-// whole, ends by that signal (a shell shows 130, 143); a second signal
-// stops it at once, the folder still removed. The run is held reading its
-// script from a pipe.
+// removed: it stops reading its script and runs none of it and, its
+// transcript whole, ends by that signal (a shell shows 130, 143); a second
+// signal stops it at once, the folder still removed. The run is held
+// reading its script from a pipe.
 TEST_F(VelkhostProcess, AStoppedRunRemovesItsTemporaryMachine)
 {
     const fs::path temp = dir / "tmp", pipe = dir / "held.scr";
@@ -425,13 +430,14 @@ TEST_F(VelkhostProcess, AStoppedRunRemovesItsTemporaryMachine)
         ASSERT_GE(writer, 0) << run.output;
         EXPECT_FALSE(fs::is_empty(temp));
         kill(run.pid, signal);
-        // The read goes on; none of the script runs.
-        WriteAll(writer, "POINT\n1,1\n");
+        // The read waiting for the pipe ends; the end of the pipe that
+        // follows is not taken for the end of the script.
+        ASSERT_TRUE(SignalTaken(run.pid, signal));
         close(writer);
         run.ReadToEnd();
         const int status = run.Wait();
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status << run.output;
-        EXPECT_NE(run.output.find("script: " + pipe.string() + ", interrupted: lines 1 to 2 were not run\n"),
+        EXPECT_NE(run.output.find("script: " + pipe.string() + ", interrupted while it was read: none of it was run\n"),
                   std::string::npos)
             << run.output;
         EXPECT_EQ(LastLine(run.output),
@@ -935,7 +941,15 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
         {"> wait 1e300 s\n", "script line 1", "up to a day"},
         // A picture that cannot be written says why.
         {"POINT\n1,1\n> picture C:\\no\\where\\p.png\n", "script line 3",
-         "no picture: the picture cannot be written: the folder C:\\no\\where does not exist"},
+         "no picture: the folder C:\\no\\where does not exist; velkhost makes no folder for a picture"},
+        // Refused as --png refuses it: no folder is made, on no drive.
+        {"POINT\n1,1\n> picture C:\\new\\p.png\n", "script line 3", "no picture: the folder C:\\new does not exist"},
+        {"POINT\n1,1\n> picture D:\\p.png\n", "script line 3", "no picture: there is no drive D:"},
+        // SAVEAS says why a name cannot be saved to.
+        {"SAVEAS\nC:\\Drawings\\con.dxf\n", "script line 1", "it is a name Windows gives no file"},
+        {"SAVEAS\nC:\\Drawings\\a|b.dxf\n", "script line 1", "it is a name Windows gives no file"},
+        {"SAVEAS\nQ:\\x.dxf\n", "script line 1", "x.dxf: there is no drive Q:."},
+        {"SAVEAS\nC:\\nowhere\\x.dxf\n", "script line 1", "x.dxf: its folder does not exist."},
         {"POINT\n1,1\n> picture C:\\Drawings\\con.png\n", "script line 3",
          "C:\\Drawings\\con.png is a name Windows gives no file"},
         {"POINT\n1,1\n> picture C:\\Drawings\n", "script line 3", "C:\\Drawings is a folder"},
@@ -1022,7 +1036,8 @@ TEST_F(VelkhostProcess, ShowPeerChangesReportsTheLineBefore)
 
 // A day of waiting delivers every timer due in it; the transcript says each
 // day's messages, and the counts at the end hold all of them, though the
-// peer lets each line's records go once they are said.
+// peer lets each line's records go once they are said; what comes again and
+// again is said once with its count.
 TEST_F(VelkhostProcess, LongWaitsReportEveryMessage)
 {
     const Outcome r = Velkhost({"--script", Script("> wait 86400 s\n> wait 86400 s\n").string()});
@@ -1034,6 +1049,20 @@ TEST_F(VelkhostProcess, LongWaitsReportEveryMessage)
         << r.output;
     EXPECT_NE(r.output.find("the peer at the end: 34569 requests from the plug-in, 34563 messages to it"), std::string::npos)
         << r.output;
+
+    // Bound, with follow mode on, the timer sets the button and the follow
+    // mode in turn: each day is a group said once with its count.
+    const Outcome bound = Velkhost({"--script", Script("> wait 5 s\n> peer relate-ok\n> dialog 8133, choose 8135 3, ok\n"
+                                                       "> click 设置属性\n> wait 86400 s\n> wait 86400 s\n")
+                                                    .string()});
+    ASSERT_EQ(bound.status, 0) << bound.output;
+    const std::string day = "    peer <- 20401 set button (320 bytes) answered 1\n"
+                            "    peer <- 20013 set follow mode (4 bytes) answered 0\n"
+                            "    the 2 lines above in turn, 17280 times\n";
+    const size_t first = bound.output.find("[5] > wait 86400 s\n");
+    EXPECT_NE(bound.output.find(day, first), std::string::npos) << bound.output;
+    EXPECT_NE(bound.output.find("[6] > wait 86400 s\n" + day, first), std::string::npos) << bound.output;
+    EXPECT_LT(bound.output.size(), 20000u);
 }
 
 // A script file is read as editors save it (a byte-order mark, CRLF
@@ -1239,6 +1268,296 @@ TEST_F(VelkhostProcess, TheDemoRunsOnASmallDrawingFarFromItsSite)
         ASSERT_TRUE(size(machine / "C" / "Drawings" / name, w, h)) << name;
         EXPECT_GT(w, h) << name;
     }
+}
+
+// ---- Outputs written as cp writes them; inputs that end cleanly ----
+
+// A velkhost run whose standard output goes to `out` (-1: a pipe whose
+// reader has gone), its standard error read back. `user` other than 0 runs
+// it as that user and group; `ignorePipe` starts it with SIGPIPE ignored.
+struct Detached {
+    int status = -1;
+    std::string errors;
+};
+
+Detached RunDetached(const std::vector<std::string>& args, int out, const std::string& tmpdir, uid_t user = 0,
+                     bool ignorePipe = false)
+{
+    std::vector<std::string> all = {VELKHOST_PROGRAM, "--module", VELK_MODULE_FILE};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv, envp;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::string tmp = "TMPDIR=" + tmpdir;
+    for (char** e = environ; *e; ++e)
+        if (strncmp(*e, "TMPDIR=", 7) != 0) envp.push_back(*e);
+    envp.push_back(tmp.data());
+    envp.push_back(nullptr);
+    Detached r;
+    int errors[2], gone[2] = {-1, -1};
+    if (pipe2(errors, O_CLOEXEC) != 0) return r;
+    if (out < 0) {
+        if (pipe2(gone, O_CLOEXEC) != 0) return r;
+        close(gone[0]);
+        out = gone[1];
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out, 1);
+        dup2(errors[1], 2);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) ::signal(signal, SIG_DFL);
+        if (ignorePipe) ::signal(SIGPIPE, SIG_IGN);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (user && (setgroups(0, nullptr) != 0 || setgid(user) != 0 || setuid(user) != 0)) _exit(126);
+        execve(VELKHOST_PROGRAM, argv.data(), envp.data());
+        _exit(127);
+    }
+    close(errors[1]);
+    if (gone[1] >= 0) close(gone[1]);
+    // Read to its end; two minutes only as a safety net.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (pid > 0) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd p = {errors[0], POLLIN, 0};
+        if (left.count() <= 0 || poll(&p, 1, (int)left.count()) <= 0) {
+            kill(pid, SIGKILL);
+            break;
+        }
+        char buf[4096];
+        const ssize_t n = read(errors[0], buf, sizeof buf);
+        if (n <= 0) break;
+        r.errors.append(buf, (size_t)n);
+    }
+    close(errors[0]);
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid) r.status = status;
+    return r;
+}
+
+// A file replaced keeps its owner, group and mode; one with other hard
+// links is written in place, so that every name shows the new content.
+TEST_F(VelkhostProcess, AReplacedOutputKeepsItsOwnerModeAndLinks)
+{
+    const fs::path folder = dir / "kept", fresh = dir / "fresh.dxf";
+    fs::create_directories(folder);
+    velktest::WriteNativeFile(fresh.string(), "the new drawing");
+    std::string error;
+    struct stat st;
+
+    const fs::path shared = folder / "shared.dxf", other = folder / "other-name.dxf";
+    velktest::WriteNativeFile(shared.string(), "old");
+    ASSERT_EQ(link(shared.c_str(), other.c_str()), 0);
+    ASSERT_EQ(stat(shared.c_str(), &st), 0);
+    const ino_t inode = st.st_ino;
+    ASSERT_TRUE(velkhost::ReplaceFile(fresh, shared.string(), error)) << error;
+    EXPECT_EQ(velktest::ReadNativeFile(other.string()), "the new drawing");
+    ASSERT_EQ(stat(shared.c_str(), &st), 0);
+    EXPECT_EQ(st.st_ino, inode);
+    EXPECT_EQ(st.st_nlink, 2u);
+
+    const fs::path mine = folder / "mode.dxf";
+    velktest::WriteNativeFile(mine.string(), "old");
+    ASSERT_EQ(chmod(mine.c_str(), 0604), 0);
+    ASSERT_TRUE(velkhost::ReplaceFile(fresh, mine.string(), error)) << error;
+    ASSERT_EQ(stat(mine.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(velktest::ReadNativeFile(mine.string()), "the new drawing");
+    if (geteuid() != 0) return;  // the rest takes giving a file to another user
+
+    // Another user's file, 640, and a read-only one root may write: both
+    // replaced (beside and renamed) as they were.
+    const fs::path theirs = folder / "theirs.dxf", readOnly = folder / "read-only.dxf";
+    velktest::WriteNativeFile(theirs.string(), "old");
+    ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(theirs.c_str(), 0640), 0);
+    velktest::WriteNativeFile(readOnly.string(), "old");
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    for (const fs::path& f : {theirs, readOnly}) ASSERT_TRUE(velkhost::ReplaceFile(fresh, f.string(), error)) << error;
+    ASSERT_EQ(stat(theirs.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(velktest::ReadNativeFile(theirs.string()), "the new drawing");
+    ASSERT_EQ(stat(readOnly.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(velktest::ReadNativeFile(readOnly.string()), "the new drawing");
+    for (const auto& e : fs::directory_iterator(folder)) EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+}
+
+// --save naming a link to the file --png names is refused though that file
+// is not there yet (the picture would replace the drawing); a window that
+// is not finite, or wider than a number holds, is a usage error; a
+// drawing whose extents no number holds is not pictured, and says why.
+TEST_F(VelkhostProcess, OutputsAndWindowsThatCannotBeAreRefused)
+{
+    const fs::path link = dir / "link.dxf", png = dir / "picture.png";
+    fs::create_symlink(png.filename(), link);
+    Outcome r = Velkhost({"--save", link.string(), "--png", png.string(), "--quiet"});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("--save and --png name the same file"), std::string::npos) << r.output;
+    EXPECT_FALSE(fs::exists(png));
+
+    for (const char* window : {"0,0,inf,1", "nan,0,1,1", "0,-inf,1,1", "-1e308,0,1e308,1"}) {
+        r = Velkhost({"--png", png.string(), "--png-window", window, "--quiet"});
+        EXPECT_EQ(r.status, 2) << window << r.output;
+        EXPECT_NE(r.output.find("--png-window takes X0,Y0,X1,Y1, finite numbers"), std::string::npos) << r.output;
+    }
+
+    const fs::path temp = dir / "tmp";
+    fs::create_directories(temp);
+    const std::string script = Script("POINT\n1e308,0\nPOINT\n-1e308,0\n").string();
+    const fs::path transcript = dir / "transcript.txt";
+    const int out = open(transcript.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(out, 0);
+    const Detached far = RunDetached({"--script", script, "--png", png.string(), "--quiet"}, out, temp.string());
+    close(out);
+    EXPECT_TRUE(WIFEXITED(far.status) && WEXITSTATUS(far.status) == 1) << far.status << far.errors;
+    EXPECT_NE(velktest::ReadNativeFile(transcript.string())
+                  .find("FAILED: picture: model space from (-1e+308, 0) to (1e+308, 0) is too large to picture"),
+              std::string::npos)
+        << velktest::ReadNativeFile(transcript.string()) << far.errors;
+    EXPECT_FALSE(fs::exists(png));
+    EXPECT_TRUE(fs::is_empty(temp));
+}
+
+// Standard output that cannot be written: a closed pipe stops the run as an
+// interrupt does and ends it by SIGPIPE, its temporary machine folder
+// removed (exit status 1, saying so, when SIGPIPE is ignored); a full disk
+// (/dev/full) is exit status 1 with a message on standard error.
+TEST_F(VelkhostProcess, AnOutputThatCannotBeWrittenEndsTheRunCleanly)
+{
+    const fs::path temp = dir / "tmp", machine = dir / "machine";
+    fs::create_directories(temp);
+    const std::string script = Script("POINT\n1,1\n> wait 5 s\n").string();
+    Detached r = RunDetached({"--script", script}, -1, temp.string());
+    EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == SIGPIPE) << r.status << r.errors;
+    EXPECT_TRUE(fs::is_empty(temp)) << fs::directory_iterator(temp)->path();
+    // A kept folder is released: it has its list of what the run made.
+    r = RunDetached({"--script", script, "--machine", machine.string()}, -1, temp.string(), 0, true);
+    EXPECT_TRUE(WIFEXITED(r.status) && WEXITSTATUS(r.status) == 1) << r.status << r.errors;
+    EXPECT_EQ(r.errors, "velkhost: cannot write to standard output: Broken pipe\n");
+    EXPECT_TRUE(fs::exists(machine / ".velkhost-made"));
+
+    const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(full, 0);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--script", script},
+                                                  std::vector<std::string>{"--help"}}) {
+        r = RunDetached(args, full, temp.string());
+        EXPECT_TRUE(WIFEXITED(r.status) && WEXITSTATUS(r.status) == 1) << r.status << r.errors;
+        EXPECT_EQ(r.errors, "velkhost: cannot write to standard output: No space left on device\n");
+    }
+    close(full);
+    EXPECT_TRUE(fs::is_empty(temp));
+}
+
+// A pipe no one reads, named as --save, holds the run only until a signal:
+// the single SIGTERM timeout sends ends it, the save failed, the temporary
+// machine folder removed.
+TEST_F(VelkhostProcess, ASignalEndsARunWaitingOnAnOutput)
+{
+    const fs::path temp = dir / "tmp", fifo = dir / "nobody-reads.dxf";
+    fs::create_directories(temp);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    Child run({"--save", fifo.string()}, temp.string());
+    ASSERT_TRUE(run.ReadUntil("Command: SAVEAS\n")) << run.output;
+    kill(run.pid, SIGTERM);
+    // The minute is a safety net only: the run ends at once.
+    EXPECT_FALSE(run.ReadUntil(std::string(1, '\0'), 60));
+    const int ended = (int)syscall(SYS_pidfd_open, run.pid, 0);
+    ASSERT_GE(ended, 0) << strerror(errno);
+    pollfd p = {ended, POLLIN, 0};
+    EXPECT_EQ(poll(&p, 1, 60000), 1);
+    close(ended);
+    int status = 0;
+    ASSERT_EQ(waitpid(run.pid, &status, WNOHANG), run.pid) << run.output;
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status << run.output;
+    EXPECT_NE(run.output.find("FAILED: save: cannot write " + fifo.string() +
+                              ": the run was stopped while it waited to write it\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_TRUE(fs::is_empty(temp));
+}
+
+// A script is refused as it is read when it cannot be one: a NUL byte
+// (/dev/zero), a line longer than a line may be, a script longer than
+// velkhost reads (an endless pipe), each naming the line, none of it run.
+TEST_F(VelkhostProcess, EndlessOrBinaryScriptsAreRefusedAsTheyAreRead)
+{
+    Outcome r = Velkhost({"--script", "/dev/zero", "--quiet"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_EQ(r.lastLine, "velkhost: 1 step failed: script (the script /dev/zero holds a NUL byte on line 1: it is "
+                          "no text)")
+        << r.output;
+    const std::string longLine = Script("POINT\n1,1\n" + std::string(70000, 'x') + "\n").string();
+    r = Velkhost({"--script", longLine, "--quiet"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.lastLine.find("line 3 of the script " + longLine + " is longer than 65536 bytes"), std::string::npos)
+        << r.output;
+    const std::string endless = Quoted(VELKHOST_PROGRAM) + " --module " + Quoted(VELK_MODULE_FILE) +
+                                " --script /dev/stdin --quiet 2>&1";
+    FILE* pipe = popen(("yes POINT | " + endless).c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
+    const int status = pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status << output;
+    EXPECT_NE(output.find("FAILED: script: the script /dev/stdin is longer than 16 MiB (16777216 bytes)"),
+              std::string::npos)
+        << output;
+}
+
+// A read-only folder inside one's own machine folder is found before
+// anything is cleared: the run is refused and every file stays.
+TEST_F(VelkhostProcess, AMachineFolderThatCannotBeClearedIsLeftWhole)
+{
+    char base[] = "/tmp/velkhost-clear-XXXXXX";
+    ASSERT_NE(mkdtemp(base), nullptr);
+    ASSERT_EQ(chmod(base, 0755), 0);
+    const fs::path machine = fs::path(base) / "machine", kept = machine / "C" / "kept";
+    ASSERT_EQ(Velkhost({"--machine", machine.string(), "--quiet"}).status, 0);
+    // Twenty files beside the folder, and one in it.
+    fs::create_directories(kept);
+    velktest::WriteNativeFile((kept / "inside").string(), "x");
+    for (int i = 0; i < 20; ++i) velktest::WriteNativeFile((machine / "C" / std::to_string(i)).string(), "x");
+    const uid_t user = geteuid() == 0 ? 65534 : 0;
+    if (user) {
+        for (const auto& e : fs::recursive_directory_iterator(machine)) lchown(e.path().c_str(), user, user);
+        ASSERT_EQ(chown(machine.c_str(), user, user), 0);
+    }
+    ASSERT_EQ(chmod(kept.c_str(), 0555), 0);
+    const Detached r = RunDetached({"--machine", machine.string(), "--quiet"}, -1, base, user);
+    EXPECT_TRUE(WIFEXITED(r.status) && WEXITSTATUS(r.status) == 2) << r.status << r.errors;
+    EXPECT_EQ(r.errors, "velkhost: the machine folder " + machine.string() +
+                            " is refused: C/kept cannot be cleared (Permission denied); nothing in it was cleared\n");
+    size_t left = fs::exists(kept / "inside");
+    for (int i = 0; i < 20; ++i) left += fs::exists(machine / "C" / std::to_string(i));
+    EXPECT_EQ(left, 21u);
+    chmod(kept.c_str(), 0755);
+    fs::remove_all(base);
+}
+
+// SAVEAS through a link that leads out of the machine says so.
+TEST_F(VelkhostProcess, SaveAsSaysALinkLeadsOut)
+{
+    char folder[] = "/tmp/velkhost-outside-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const fs::path outside = folder;
+    const fs::path links = standin::NativePath(L"C:\\links");
+    fs::create_directories(links);
+    fs::create_symlink(outside, links / "out");
+    standin::CreateDocument(L"Drawing1.dwg");
+    const size_t before = standin::CommandLineText().size();
+    standin::QueueText(L"C:\\links\\out\\x.dxf");
+    standin::InvokeCommand(L"SAVEAS");
+    EXPECT_EQ(standin::CommandLineText().substr(before),
+              L"\nThe drawing cannot be saved as C:\\links\\out\\x.dxf: it leads out of the machine through a link.");
+    EXPECT_TRUE(fs::is_empty(outside));
+    fs::remove_all(outside);
 }
 
 }  // namespace
