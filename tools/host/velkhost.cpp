@@ -75,7 +75,10 @@ int Run(int argc, char** argv)
     std::unique_ptr<ScriptRunner> script;
     // The steps that were begun, to tell what an interrupted run did not do.
     bool openBegun = false, loadBegun = false, scriptBegun = false, scriptCut = false, saveBegun = false,
-         pictureBegun = false;
+         pictureBegun = false, saveCut = false, pictureCut = false;
+    // A step that failed because the run was stopped while it waited (an
+    // output no one reads) was not done.
+    auto cut = [&log](size_t failedBefore) { return InterruptSignal() && log.Failures().size() > failedBefore; };
     OpenResult opened = OpenResult::kFailed;
     if (!InterruptSignal()) {
         openBegun = true;
@@ -94,11 +97,15 @@ int Run(int argc, char** argv)
         }
         if (!options.save.empty() && !InterruptSignal()) {
             saveBegun = true;
+            const size_t failed = log.Failures().size();
             SaveStep(session);
+            saveCut = cut(failed);
         }
         if (!options.png.empty() && !InterruptSignal()) {
             pictureBegun = true;
+            const size_t failed = log.Failures().size();
             PictureStep(session);
+            pictureCut = cut(failed);
         }
         // The module is unloaded, interrupted or not, as a host that closes.
         if (loaded) UnloadStep(session);
@@ -121,8 +128,10 @@ int Run(int argc, char** argv)
         else if (opened == OpenResult::kOpened && !loadBegun) notDone.push_back("the module was not loaded");
         if (!options.script.empty() && (scriptCut || !scriptBegun))
             notDone.push_back(scriptBegun ? "the script was not run to its end" : "the script was not run");
-        if (!options.save.empty() && !saveBegun) notDone.push_back("the drawing was not saved to " + options.save);
-        if (!options.png.empty() && !pictureBegun) notDone.push_back("no picture was written to " + options.png);
+        if (!options.save.empty() && (!saveBegun || saveCut))
+            notDone.push_back("the drawing was not saved to " + options.save);
+        if (!options.png.empty() && (!pictureBegun || pictureCut))
+            notDone.push_back("no picture was written to " + options.png);
         log.Interrupted(signal, notDone);
         return 128 + signal;
     }

@@ -1478,6 +1478,9 @@ TEST_F(VelkhostProcess, ASignalEndsARunWaitingOnAnOutput)
                               ": the run was stopped while it waited to write it\n"),
               std::string::npos)
         << run.output;
+    EXPECT_EQ(LastLine(run.output).substr(0, 78 + fifo.string().size()),
+              "velkhost: interrupted by SIGTERM: the drawing was not saved to " + fifo.string() + "; 1 step failed")
+        << run.output;
     EXPECT_TRUE(fs::is_empty(temp));
 }
 
