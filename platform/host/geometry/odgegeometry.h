@@ -175,6 +175,10 @@ public:
     // Uniform scale of the matrix (length of the image of the x axis).
     double scale() const;
     bool isUniScaledOrtho(const OdGeTol& tol = OdGeContext::gTol) const;
+    // Whether the matrix only moves (all but its last column is the
+    // identity's); `by` gets the move. Entities take such a matrix as a
+    // move alone, so that it changes no value but their positions.
+    bool isTranslation(OdGeVector3d* by = nullptr) const;
 };
 
 class OdGeExtents3d {
