@@ -756,8 +756,8 @@ OdResult OdDbPolyline::subTransformBy(const OdGeMatrix3d& m)
         OdGePlaneAxes(normal_, x, y);
         const bool world = inWorldPlane();
         const double dx = world ? d.x : d.dotProduct(x), dy = world ? d.y : d.dotProduct(y);
-        for (auto& v : verts_) v.p.set(v.p.x + dx, v.p.y + dy);
-        elev_ += world ? d.z : d.dotProduct(normal_);
+        for (auto& v : verts_) v.p.set(OdGeMoved(v.p.x, dx), OdGeMoved(v.p.y, dy));
+        elev_ = OdGeMoved(elev_, world ? d.z : d.dotProduct(normal_));
         return eOk;
     }
     if (hasBulges() && !m.isUniScaledOrtho()) return eCannotScaleNonUniformly;

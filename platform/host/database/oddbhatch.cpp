@@ -719,7 +719,7 @@ OdResult OdDbHatch::moveBy(const OdGeVector3d& world)
         d.set(world.dotProduct(x), world.dotProduct(y), world.dotProduct(normal_.normal()));
     }
     const OdGeMatrix3d m = OdGeMatrix3d::translation(d);
-    auto move = [&](OdGePoint2d& p) { p.set(p.x + d.x, p.y + d.y); };
+    auto move = [&](OdGePoint2d& p) { p.set(OdGeMoved(p.x, d.x), OdGeMoved(p.y, d.y)); };
     for (auto& l : loops_) {
         for (auto& v : l.vertices) move(v);
         for (auto* e : l.edges) e->transformBy(m);
@@ -727,7 +727,7 @@ OdResult OdDbHatch::moveBy(const OdGeVector3d& world)
     for (auto& sp : seeds_) move(sp);
     for (auto& l : lines_) move(l.m_basePoint);
     move(origin_);
-    elevation_ += d.z;
+    elevation_ = OdGeMoved(elevation_, d.z);
     return eOk;
 }
 

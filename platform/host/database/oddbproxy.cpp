@@ -277,7 +277,9 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
         case Role::kPlanePoint: {
             if (move) {
                 const OdGeVector3d in = InWorldPlane(normal) ? d : ToPlane(d, before);
-                if (!Put(p, Get(p) + in)) return false;
+                const OdGeVector3d at = Get(p);
+                if (!Put(p, OdGeVector3d(OdGeMoved(at.x, in.x), OdGeMoved(at.y, in.y), OdGeMoved(at.z, in.z))))
+                    return false;
                 break;
             }
             OdGePoint3d w = OdGePoint3d::kOrigin + FromPlane(Get(p), before);

@@ -91,7 +91,7 @@ OdGePoint3d& OdGePoint3d::transformBy(const OdGeMatrix3d& m)
     // A move only adds: the identity's zeros times an infinite coordinate
     // would make the others NaN.
     if (m.isTranslation()) {
-        *this = {x + e[0][3], y + e[1][3], z + e[2][3]};
+        *this = {OdGeMoved(x, e[0][3]), OdGeMoved(y, e[1][3]), OdGeMoved(z, e[2][3])};
         return *this;
     }
     *this = {e[0][0] * x + e[0][1] * y + e[0][2] * z + e[0][3], e[1][0] * x + e[1][1] * y + e[1][2] * z + e[1][3],

@@ -265,7 +265,8 @@ TEST_F(EditCommandsTest, AMoveChangesPositionsAndNothingElse)
 {
     OdDbDatabase* db = doc->database();
     const OdDbObjectId arc = AddEntity(db, new OdDbArc(OdGePoint3d(0.1, 0.2, 0), 2.3, 0.5811946409141117, 4.74208));
-    auto* text = new OdDbText(OdGePoint3d(1.1, 2.2, 0), L"t");
+    // A coordinate of -0 keeps its sign through a move by nothing.
+    auto* text = new OdDbText(OdGePoint3d(-0.0, 2.2, 0), L"t");
     text->setHeight(1.3);
     text->setRotation(0.4991641660703782);
     const OdDbObjectId textId = AddEntity(db, text);
