@@ -60,7 +60,9 @@ using standin::KeptRun;
 // What a value of a kept record is, for transforming it.
 enum class Role : uint8_t {
     kPoint,       // a world position: x here, y and z in the next groups (code + 10, + 20)
-    kPlanePoint,  // a position in the record's own plane (its normal, 210)
+    kPlanePoint,  // a position in the record's own plane (its normal, 210); a
+                  // point of x and y only lies at the record's elevation
+    kElevation,   // the height of the record's plane above the origin
     kVector,      // a displacement: turns and scales
     kDirection,   // a direction: turns
     kNormal,      // the normal of the record's plane
@@ -130,6 +132,37 @@ const std::vector<KindRules>& Kinds()
                      {"AcDbSection", 12, R::kPoint}, {"AcDbSection", 40, R::kDistance},
                      {"AcDbSection", 41, R::kDistance}}},
         {"ACAD_TABLE", {{"AcDbBlockReference", 10, R::kPoint}, {"AcDbTable", 11, R::kDirection}}},
+        // Kinds the database models, kept whole when a record of theirs
+        // could not be read as one (a circle of no radius, a spline whose
+        // knots do not fit).
+        {"LINE", {{"AcDbLine", 10, R::kPoint}, {"AcDbLine", 11, R::kPoint}, {"AcDbLine", 39, R::kDistance},
+                  {"AcDbLine", 210, R::kNormal}}},
+        {"POINT", {{"AcDbPoint", 10, R::kPoint}, {"AcDbPoint", 39, R::kDistance}, {"AcDbPoint", 210, R::kNormal}}},
+        {"CIRCLE", {{"AcDbCircle", 10, R::kPlanePoint}, {"AcDbCircle", 40, R::kDistance},
+                    {"AcDbCircle", 39, R::kDistance}, {"AcDbCircle", 210, R::kNormal}}},
+        {"ARC", {{"AcDbCircle", 10, R::kPlanePoint}, {"AcDbCircle", 40, R::kDistance},
+                 {"AcDbCircle", 39, R::kDistance}, {"AcDbCircle", 210, R::kNormal}, {"AcDbArc", 50, R::kPlaneAngle},
+                 {"AcDbArc", 51, R::kPlaneAngle}}},
+        {"ELLIPSE", {{"AcDbEllipse", 10, R::kPoint}, {"AcDbEllipse", 11, R::kVector},
+                     {"AcDbEllipse", 210, R::kNormal}}},
+        {"SOLID", {{"AcDbTrace", 10, R::kPlanePoint}, {"AcDbTrace", 11, R::kPlanePoint},
+                   {"AcDbTrace", 12, R::kPlanePoint}, {"AcDbTrace", 13, R::kPlanePoint},
+                   {"AcDbTrace", 39, R::kDistance}, {"AcDbTrace", 210, R::kNormal}}},
+        {"LWPOLYLINE", {{"AcDbPolyline", 10, R::kPlanePoint}, {"AcDbPolyline", 38, R::kElevation},
+                        {"AcDbPolyline", 40, R::kDistance}, {"AcDbPolyline", 41, R::kDistance},
+                        {"AcDbPolyline", 43, R::kDistance}, {"AcDbPolyline", 39, R::kDistance},
+                        {"AcDbPolyline", 210, R::kNormal}}},
+        {"SPLINE", {{"AcDbSpline", 10, R::kPoint}, {"AcDbSpline", 11, R::kPoint}, {"AcDbSpline", 12, R::kDirection},
+                    {"AcDbSpline", 13, R::kDirection}, {"AcDbSpline", 210, R::kNormal}}},
+        {"MLINE", {{"AcDbMline", 10, R::kPoint}, {"AcDbMline", 11, R::kPoint}, {"AcDbMline", 12, R::kDirection},
+                   {"AcDbMline", 13, R::kDirection}, {"AcDbMline", 40, R::kDistance},
+                   {"AcDbMline", 41, R::kDistance}, {"AcDbMline", 42, R::kDistance},
+                   {"AcDbMline", 210, R::kNormal}}},
+        {"TEXT", {{"AcDbText", 10, R::kPlanePoint}, {"AcDbText", 11, R::kPlanePoint}, {"AcDbText", 40, R::kDistance},
+                  {"AcDbText", 50, R::kPlaneAngle}, {"AcDbText", 39, R::kDistance}, {"AcDbText", 210, R::kNormal}}},
+        {"MTEXT", {{"AcDbMText", 10, R::kPoint}, {"AcDbMText", 11, R::kDirection}, {"AcDbMText", 40, R::kDistance},
+                   {"AcDbMText", 41, R::kDistance}, {"AcDbMText", 46, R::kDistance},
+                   {"AcDbMText", 210, R::kNormal}}},
     };
     static const std::vector<Rule> underlay = {{"AcDbUnderlayReference", 10, Role::kPoint},
                                                {"AcDbUnderlayReference", 41, Role::kDistance},
@@ -247,11 +280,15 @@ bool InWorldPlane(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 
 bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
 {
     OdGeVector3d normal(0, 0, 1);
-    for (const Slot& s : slots)
-        if (s.role == Role::kNormal) {
-            normal = Get(PointOf(s));
-            break;
+    double elevation = 0;
+    bool hasElevation = false;
+    for (const Slot& s : slots) {
+        if (s.role == Role::kNormal) normal = Get(PointOf(s));
+        if (s.role == Role::kElevation) {
+            elevation = s.run->groups[s.at].real;
+            hasElevation = true;
         }
+    }
     OdGeVector3d before[3], after[3];
     Axes(normal, before);
     OdGeVector3d d;
@@ -274,17 +311,30 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
             if (!Put(p, w - OdGePoint3d::kOrigin)) return false;
             break;
         }
-        case Role::kPlanePoint: {
+        case Role::kPlanePoint:
+        case Role::kElevation: {
+            // A point of x and y only, and the elevation, take the plane's
+            // height from the elevation.
+            OdGeVector3d at = s.role == Role::kElevation ? OdGeVector3d(0, 0, g.real) : Get(p);
+            const bool flat = s.role == Role::kElevation || !p.c[2];
+            if (flat) at.z = elevation;
+            OdGeVector3d to;
             if (move) {
                 const OdGeVector3d in = InWorldPlane(normal) ? d : ToPlane(d, before);
-                const OdGeVector3d at = Get(p);
-                if (!Put(p, OdGeVector3d(OdGeMoved(at.x, in.x), OdGeMoved(at.y, in.y), OdGeMoved(at.z, in.z))))
-                    return false;
+                to.set(OdGeMoved(at.x, in.x), OdGeMoved(at.y, in.y), OdGeMoved(at.z, in.z));
+            } else {
+                OdGePoint3d w = OdGePoint3d::kOrigin + FromPlane(at, before);
+                w.transformBy(m);
+                to = ToPlane(w - OdGePoint3d::kOrigin, after);
+            }
+            if (s.role == Role::kElevation) {
+                g.real = to.z;
                 break;
             }
-            OdGePoint3d w = OdGePoint3d::kOrigin + FromPlane(Get(p), before);
-            w.transformBy(m);
-            if (!Put(p, ToPlane(w - OdGePoint3d::kOrigin, after))) return false;
+            // Without an elevation a flat point cannot leave its plane.
+            if (flat && !hasElevation && to.z != 0) return false;
+            if (flat) to.z = 0;
+            if (!Put(p, to)) return false;
             break;
         }
         case Role::kVector:

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -176,6 +178,18 @@ size_t Count(const std::string& text, const std::string& what)
     return n;
 }
 
+// The real values of the first record of that type in a saved drawing, by
+// group code (the last one of each code).
+std::map<int, double> RecordValues(const std::string& saved, const std::string& type)
+{
+    std::map<int, double> values;
+    std::istringstream in(saved.substr(saved.find("\n" + type + "\n") + type.size() + 2));
+    std::string code, value;
+    while (std::getline(in, code) && std::getline(in, value) && std::stoi(code) != 0)
+        values[std::stoi(code)] = std::strtod(value.c_str(), nullptr);
+    return values;
+}
+
 std::wstring Printed(size_t from) { return standin::CommandLineText().substr(from); }
 
 void Move(const OdDbObjectIdArray& ids, const OdGeVector3d& by)
@@ -217,6 +231,8 @@ TEST_F(EditCommandsTest, KeptRecordsMoveAndCopyAndUnknownOnesAreNamed)
         "13\n1.5\n23\n4.0\n33\n0.0\n"
         "0\nXLINE\n100\nAcDbEntity\n8\n0\n100\nAcDbXline\n10\n5.0\n20\n6.0\n30\n0.0\n11\n0.6\n21\n0.8\n31\n0.0\n"
         "0\nACAD_PROXY_ENTITY\n100\nAcDbEntity\n8\n0\n100\nAcDbProxyEntity\n90\n498\n91\n500\n95\n0\n"
+        // A circle of no radius, kept whole as a kind the database models.
+        "0\nCIRCLE\n8\n0\n10\n-7.0\n20\n-8.0\n30\n0.0\n40\n0.0\n"
         "0\nENDSEC\n0\nEOF\n";
     std::ofstream(standin::NativePath(L"C:\\kinds.dxf"), std::ios::binary) << dxf;
     standin::QueueText(L"C:\\kinds.dxf");
@@ -225,7 +241,7 @@ TEST_F(EditCommandsTest, KeptRecordsMoveAndCopyAndUnknownOnesAreNamed)
     ASSERT_TRUE(opened && opened != doc);
     OdDbDatabase* db = opened->database();
     const OdDbObjectIdArray all = ModelSpace(db);
-    ASSERT_EQ(all.length(), 3);
+    ASSERT_EQ(all.length(), 4);
 
     events.log.clear();
     size_t from = standin::CommandLineText().size();
@@ -238,6 +254,7 @@ TEST_F(EditCommandsTest, KeptRecordsMoveAndCopyAndUnknownOnesAreNamed)
     EXPECT_NE(saved.find(" 10\n11.5\n 20\n2.0\n 30\n0.0\n 11\n13.0\n 21\n2.0\n"), std::string::npos) << saved;
     // A direction stays as it was.
     EXPECT_NE(saved.find(" 10\n15.0\n 20\n6.0\n 30\n0.0\n 11\n0.6\n 21\n0.8\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(" 10\n3.0\n 20\n-8.0\n"), std::string::npos) << saved;
 
     standin::InvokeCommand(L"UNDO");
     saved = Saved(db);
@@ -247,11 +264,24 @@ TEST_F(EditCommandsTest, KeptRecordsMoveAndCopyAndUnknownOnesAreNamed)
     Copy(all, OdGeVector3d(0, 20, 0));
     EXPECT_NE(Printed(from).find(L"1 object could not be copied: 1 ACAD_PROXY_ENTITY."), std::wstring::npos)
         << Printed(from);
-    EXPECT_EQ(ModelSpace(db).length(), 5);
+    EXPECT_EQ(ModelSpace(db).length(), 7);
     saved = Saved(db);
     EXPECT_NE(saved.find(" 10\n1.5\n 20\n22.0\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find(" 10\n5.0\n 20\n26.0\n"), std::string::npos) << saved;
     EXPECT_EQ(Count(saved, "ACAD_PROXY_ENTITY\n"), 1u);
+
+    // Turned a quarter about the origin and twice the size, a kept record's
+    // point turns and scales, its direction turns.
+    OdDbEntity* xline = nullptr;
+    ASSERT_EQ(oddbOpenObject(xline, all[1], OdDb::kForWrite), eOk);
+    EXPECT_EQ(xline->transformBy(OdGeMatrix3d::scaling(2) * OdGeMatrix3d::rotation(M_PI / 2, OdGeVector3d::kZAxis)),
+              eOk);
+    xline->close();
+    const std::map<int, double> turned = RecordValues(Saved(db), "XLINE");
+    EXPECT_NEAR(turned.at(10), -12, 1e-12);
+    EXPECT_NEAR(turned.at(20), 10, 1e-12);
+    EXPECT_NEAR(turned.at(11), -0.8, 1e-12);
+    EXPECT_NEAR(turned.at(21), 0.6, 1e-12);
 
     // ERASE takes every kind.
     standin::QueueSelection(ModelSpace(db));

@@ -5,8 +5,8 @@ kinds as the file gave them).
 
     edit_kinds.py make OUT [solid]   one entity of every kind (and a 3DSOLID)
     edit_kinds.py check IN OUT DX DY every entity of IN is in OUT moved by
-                                     DX,DY (those on the layer LOCKED and
-                                     FROZEN as they were); exit 1 naming
+                                     DX,DY (those on a locked or frozen
+                                     layer as they were); exit 1 naming
                                      each difference
 """
 import math
@@ -103,7 +103,8 @@ def check(first, saved, dx, dy):
         if other is None:
             wrong.append('%s %s is not in the saved drawing' % (e.dxftype(), e.dxf.handle))
             continue
-        stays = e.dxf.layer in ('LOCKED', 'FROZEN')
+        layer = a.layers.get(e.dxf.layer) if a.layers.has_entry(e.dxf.layer) else None
+        stays = layer is not None and (layer.is_locked() or layer.is_frozen())
         if not stays:
             e.translate(dx, dy, 0)
         want, got = values(e), values(other)
