@@ -973,6 +973,26 @@ def seeds_render_text():
     return out
 
 
+def seeds_script_move():
+    # Two bytes of offset (signed eighths), then the script.
+    def seed(dx, dy, script):
+        return struct.pack('bb', dx, dy) + script.encode('utf-8')
+    return {
+        'empty': seed(80, -24, ''),
+        'draw': seed(8, 8, 'LINE\n0,0\n10,5\n\nPOINT\n3,4\nTEXT\n1,1\n2.5\nHello\nRECTANG\n-5,-5\n5,5\n'
+                          'MTEXT\n0,20\n10,15\nMany\n'),
+        'hatch-copy': seed(-16, 40, 'RECTANG\n50,50\n60,58\nHATCH\n> select last\nCOPY\n> select all\n'
+                                   '0,0\n100,0\n0,100\n\n'),
+        'move-erase-undo': seed(1, -1, 'MOVE\n> select all\n0,0\n0.5,0.25\nERASE\n> select type LINE\nUNDO\n'
+                                       'REDO\nUNDO\n'),
+        'layers': seed(24, 0, '-LAYER\nUnlock\nLOCKED\nFreeze\nLOCKED\nThaw\nFROZEN\nLock\n0\n\n'
+                              'COPY\n> select all\n0,0\n3,3\n\nERASE\n> select all\n'),
+        'odd-numbers': seed(3, 5, 'LINE\n0.1,0.7\n1e-300,3.3333333333333335\n\nMOVE\n> select last\n'
+                                  '0,0\n123456.789,0.3\n'),
+        'refused': seed(0, 0, 'MOVE\n> select all\n\nnot a point\n'),
+    }
+
+
 SEEDS = {
     'image_bmp': seeds_image_bmp,
     'image_gif': seeds_image_gif,
@@ -1004,6 +1024,7 @@ SEEDS = {
     'settings_file': seeds_settings_file,
     'dxf_read': seeds_dxf_read,
     'render_text': seeds_render_text,
+    'script_move': seeds_script_move,
 }
 
 

@@ -187,7 +187,8 @@ happens in the peer:
   > select FILTER...   selects entities: the answer at "Select objects:", at
                        other times the selection a toolbar button acts on.
                        Filters narrow each other:
-                         all | new (not in the drawing as opened) | last |
+                         all (not on a frozen layer) |
+                         new (not in the drawing as opened) | last |
                          layer NAME[,NAME] | type LINE[,TEXT...] |
                          handle H[,H] | text STRING |
                          window X0,Y0 X1,Y1 (wholly inside) |

@@ -622,7 +622,17 @@ OdDbObjectIdArray ScriptRunner::Select(const std::vector<std::string>& words, st
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
         const bool hasValue = i + 1 < words.size();
-        if (w == "all") continue;
+        if (w == "all") {
+            // As the host's ALL: what is on a frozen layer is not there to pick.
+            steps.push_back({false, [](const OdDbObjectId&, OdDbEntity* e) {
+                                 OdDbLayerTableRecord* layer = nullptr;
+                                 if (oddbOpenObject(layer, e->layerId(), OdDb::kForRead) != eOk) return true;
+                                 const bool frozen = layer->isFrozen();
+                                 layer->close();
+                                 return !frozen;
+                             }});
+            continue;
+        }
         if (w == "new") {
             steps.push_back({false, [this](const OdDbObjectId& id, OdDbEntity*) {
                                  return !session_.opened.count((uint64_t)id.getHandle());

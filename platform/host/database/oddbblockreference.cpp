@@ -149,6 +149,11 @@ OdResult OdDbBlockReference::getGeomExtents(OdGeExtents3d& ext) const
 
 OdResult OdDbBlockReference::subTransformBy(const OdGeMatrix3d& m)
 {
+    if (m.isTranslation()) {
+        pos_.transformBy(m);
+        forEachSubent([&](OdDbEntity* a) { a->transformBy(m); });
+        return eOk;
+    }
     if (!m.isUniScaledOrtho()) return eCannotScaleNonUniformly;
     OdGeVector3d x(std::cos(rotation_), std::sin(rotation_), 0);
     x.transformBy(PlaneToWorld(normal_));
@@ -257,7 +262,7 @@ OdResult OdDbMInsertBlock::explode(OdDbVoidPtrArray& set) const
 OdResult OdDbMInsertBlock::subTransformBy(const OdGeMatrix3d& m)
 {
     OdResult res = OdDbBlockReference::subTransformBy(m);
-    if (res == eOk) {
+    if (res == eOk && !m.isTranslation()) {
         columnSpacing_ *= m.scale();
         rowSpacing_ *= m.scale();
     }
@@ -298,6 +303,7 @@ OdResult OdDbMline::getGeomExtents(OdGeExtents3d& ext) const
 OdResult OdDbMline::subTransformBy(const OdGeMatrix3d& m)
 {
     for (auto& p : points_) p.transformBy(m);
+    if (m.isTranslation()) return eOk;
     double s = m.scale();
     for (auto& seg : segments_) {
         seg.direction.transformBy(m);

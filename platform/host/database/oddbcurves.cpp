@@ -78,6 +78,7 @@ OdResult OdDbPoint::getGeomExtents(OdGeExtents3d& ext) const
 OdResult OdDbPoint::subTransformBy(const OdGeMatrix3d& m)
 {
     pos_.transformBy(m);
+    if (m.isTranslation()) return eOk;
     normal_.transformBy(m);
     normal_ = normal_.isZeroLength() ? OdGeVector3d(0, 0, 1) : normal_.normal();
     return eOk;
@@ -145,6 +146,7 @@ OdResult OdDbLine::subTransformBy(const OdGeMatrix3d& m)
 {
     s_.transformBy(m);
     e_.transformBy(m);
+    if (m.isTranslation()) return eOk;
     normal_.transformBy(m);
     normal_ = normal_.isZeroLength() ? OdGeVector3d(0, 0, 1) : normal_.normal();
     return eOk;
@@ -203,6 +205,7 @@ OdResult OdDbCircle::subTransformBy(const OdGeMatrix3d& m)
 {
     if (!m.isUniScaledOrtho()) return eCannotScaleNonUniformly;
     c_.transformBy(m);
+    if (m.isTranslation()) return eOk;
     r_ *= m.scale();
     n_.transformBy(m).normalize();
     return eOk;
@@ -295,6 +298,10 @@ OdResult OdDbArc::getGeomExtents(OdGeExtents3d& ext) const
 
 OdResult OdDbArc::subTransformBy(const OdGeMatrix3d& m)
 {
+    if (m.isTranslation()) {
+        c_.transformBy(m);
+        return eOk;
+    }
     if (!m.isUniScaledOrtho()) return eCannotScaleNonUniformly;
     OdGePoint3d s, e;
     getStartPoint(s);
@@ -391,6 +398,7 @@ OdResult OdDbEllipse::subTransformBy(const OdGeMatrix3d& m)
 {
     if (!m.isUniScaledOrtho()) return eCannotScaleNonUniformly;
     c_.transformBy(m);
+    if (m.isTranslation()) return eOk;
     maj_.transformBy(m);
     n_.transformBy(m).normalize();
     if (IsMirror(m)) {
@@ -741,6 +749,17 @@ OdResult OdDbPolyline::explode(OdDbVoidPtrArray& set) const
 
 OdResult OdDbPolyline::subTransformBy(const OdGeMatrix3d& m)
 {
+    OdGeVector3d d;
+    if (m.isTranslation(&d)) {
+        // The move in the polyline's own plane.
+        OdGeVector3d x, y;
+        OdGePlaneAxes(normal_, x, y);
+        const bool world = inWorldPlane();
+        const double dx = world ? d.x : d.dotProduct(x), dy = world ? d.y : d.dotProduct(y);
+        for (auto& v : verts_) v.p.set(OdGeMoved(v.p.x, dx), OdGeMoved(v.p.y, dy));
+        elev_ = OdGeMoved(elev_, world ? d.z : d.dotProduct(normal_));
+        return eOk;
+    }
     if (hasBulges() && !m.isUniScaledOrtho()) return eCannotScaleNonUniformly;
     bool keepsPlane = m.entry[0][2] == 0 && m.entry[1][2] == 0 && m.entry[2][0] == 0 && m.entry[2][1] == 0 &&
                       m.entry[2][2] > 0;

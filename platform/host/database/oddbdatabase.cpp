@@ -107,6 +107,12 @@ OdDbObject::OdDbObject(const OdDbObject& o)
     ++g_liveObjects;
 }
 
+void OdDbObject::setKeptRecord(standin::DxfKept* k)
+{
+    standin::DeleteKept(kept_);
+    kept_ = k;
+}
+
 OdDbObject::~OdDbObject()
 {
     --g_liveObjects;

@@ -1,6 +1,10 @@
 #include "oddbdictionary.h"
 
+#include <algorithm>
+
+#include "dxf_kept.h"
 #include "oddbdatabase.h"
+#include "oddbproxy.h"
 #include "hostdb_control.h"
 
 ODRX_DEFINE_MEMBERS(OdDbDictionary, OdDbObject, L"AcDbDictionary")
@@ -128,6 +132,48 @@ OdDbDictionaryIterator* OdDbDictionary::newIterator() const { return new OdDbDic
 OdDbDictionaryIterator::OdDbDictionaryIterator(const OdDbDictionary* dict)
     : entries_(dict->entries_)
 {
+}
+
+int OdDbDictionary::copyEntriesFrom(const OdDbDictionary* from)
+{
+    if (!from || !isWriteEnabled() || !database()) return from ? from->numEntries() : 0;
+    const standin::DxfKept* fromKept = from->keptRecord();
+    int notCopied = 0;
+    for (const auto& [key, sourceId] : from->entries_) {
+        OdDbObject* source = nullptr;
+        if (oddbOpenObject(source, sourceId, OdDb::kForRead) != eOk) {
+            ++notCopied;
+            continue;
+        }
+        OdDbObject* copy = nullptr;
+        auto* dict = OdRxCast<OdDbDictionary>(source);
+        if (auto* x = OdRxCast<OdDbXrecord>(source)) {
+            copy = new OdDbXrecord(*x);
+        } else if (dict) {
+            auto* d = new OdDbDictionary(*dict);
+            d->entries_.clear();
+            if (standin::DxfKept* k = d->keptRecord()) k->hardOwned.clear();
+            copy = d;
+        } else if (auto* p = OdRxCast<OdDbProxyObject>(source)) {
+            copy = new OdDbProxyObject(*p);
+        }
+        OdDbObjectId id;
+        if (!copy || setAt(key, copy, id) != eOk) {
+            delete copy;
+            source->close();
+            ++notCopied;
+            continue;
+        }
+        if (fromKept && std::find(fromKept->hardOwned.begin(), fromKept->hardOwned.end(), sourceId) !=
+                            fromKept->hardOwned.end()) {
+            if (!keptRecord()) setKeptRecord(new standin::DxfKept());
+            keptRecord()->hardOwned.push_back(id);
+        }
+        if (dict) notCopied += static_cast<OdDbDictionary*>(copy)->copyEntriesFrom(dict);
+        copy->close();
+        source->close();
+    }
+    return notCopied;
 }
 
 OdDbXrecord::OdDbXrecord(const OdDbXrecord& o) : OdDbObject(o), chain_(OdResBuf::copyChain(o.chain_)) {}

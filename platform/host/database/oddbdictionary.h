@@ -81,6 +81,12 @@ public:
     // A dictionary that owns its entries hard keeps them alive with it.
     bool isTreatElementsAsHard() const { return hard_; }
     void setTreatElementsAsHard(bool v) { if (assertWriteEnabled()) hard_ = v; }
+    // Stand-in: copies the entries of `from` into this dictionary (open for
+    // write, in a database) as the host's deep clone copies what an object
+    // owns: Xrecords, dictionaries with all they hold and their flags, and
+    // objects of classes the host does not know, each owned as hard as in
+    // `from`. The number of entries of other kinds, which are not copied.
+    int copyEntriesFrom(const OdDbDictionary* from);
 
 private:
     friend class OdDbDictionaryIterator;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "oddbdictionary.h"
 #include "oddbsymboltable.h"
 #include "hostdb_control.h"
 
@@ -21,6 +22,32 @@ OdResult FindRecord(OdDbDatabase* db, OdDbObjectId tableId, const wchar_t* name,
     if (!db) return eNullObjectId;
     auto* table = OdRxCast<OdDbSymbolTable>(tableId.stub()->object);
     return table ? table->getAt(name, id) : eKeyNotFound;
+}
+// Extended data that follows its entity: world positions (1011) move, turn
+// and scale, displacements (1012) turn and scale, directions (1013) turn,
+// distances (1041) and scale factors (1042) scale. A move changes the
+// positions alone.
+void TransformXData(OdResBuf* chain, const OdGeMatrix3d& m)
+{
+    const bool move = m.isTranslation();
+    const double s = move ? 1.0 : m.scale();
+    for (OdResBuf* rb = chain; rb; rb = rb->next()) {
+        const int code = rb->restype();
+        if (code == 1011) {
+            OdGePoint3d p = rb->getPoint3d();
+            rb->setPoint3d(p.transformBy(m));
+        } else if (move) {
+            continue;
+        } else if (code == 1012 || code == 1013) {
+            const OdGePoint3d p = rb->getPoint3d();
+            OdGeVector3d v(p.x, p.y, p.z);
+            v.transformBy(m);
+            if (code == 1013 && s > 0) v = v / s;
+            rb->setPoint3d(OdGePoint3d(v.x, v.y, v.z));
+        } else if (code == 1041 || code == 1042) {
+            rb->setDouble(rb->getDouble() * s);
+        }
+    }
 }
 }  // namespace
 
@@ -180,7 +207,10 @@ OdResult OdDbEntity::transformBy(const OdGeMatrix3d& m)
     if (int s = standin::TakeHostFault("transformBy")) return (OdResult)s;
     if (!isWriteEnabled()) return eNotOpenForWrite;
     OdResult res = subTransformBy(m);
-    if (res == eOk) assertWriteEnabled();
+    if (res == eOk) {
+        assertWriteEnabled();
+        TransformXData(xDataInPlace(), m);
+    }
     return res;
 }
 
@@ -192,6 +222,8 @@ OdResult OdDbEntity::getTransformedCopy(const OdGeMatrix3d& m, OdDbEntity*& copy
     if (res != eOk) {
         delete copy;
         copy = nullptr;
+    } else {
+        TransformXData(copy->xDataInPlace(), m);
     }
     return res;
 }

@@ -606,6 +606,23 @@ OdResult OdDbHatch::evaluateHatch(bool)
     OD_SET(evaluated_, true);
 }
 
+OdResult OdDbHatch::takeCopiedBoundary(const std::function<OdDbObjectId(OdDbObjectId)>& copyOf)
+{
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    bool whole = true;
+    for (const auto& l : loops_)
+        for (const auto& id : l.ids) whole = whole && !copyOf(id).isNull();
+    for (auto& l : loops_) {
+        if (!whole) {
+            l.ids.clear();
+            continue;
+        }
+        for (auto& id : l.ids) id = copyOf(id);
+    }
+    if (!whole) associative_ = false;
+    return eOk;
+}
+
 OdResult OdDbHatch::getAssocObjIds(OdDbObjectIdArray& ids) const
 {
     ids.clear();
@@ -644,6 +661,8 @@ OdResult OdDbHatch::getGeomExtents(OdGeExtents3d& ext) const
 // that plane to those of the plane the normal goes to.
 OdResult OdDbHatch::subTransformBy(const OdGeMatrix3d& world)
 {
+    OdGeVector3d d;
+    if (world.isTranslation(&d)) return moveBy(d);
     if (!world.isUniScaledOrtho()) return eCannotScaleNonUniformly;
     OdGeVector3d normal = normal_;
     normal.transformBy(world);
@@ -689,6 +708,29 @@ OdResult OdDbHatch::subTransformBy(const OdGeMatrix3d& world)
     return eOk;
 }
 
+// A move changes positions alone: the loops, seed points, pattern lines'
+// bases and the origin move by its part in the hatch's plane.
+OdResult OdDbHatch::moveBy(const OdGeVector3d& world)
+{
+    OdGeVector3d d = world;
+    if (!(normal_.x == 0 && normal_.y == 0 && normal_.z > 0)) {
+        OdGeVector3d x, y;
+        OdGePlaneAxes(normal_, x, y);
+        d.set(world.dotProduct(x), world.dotProduct(y), world.dotProduct(normal_.normal()));
+    }
+    const OdGeMatrix3d m = OdGeMatrix3d::translation(d);
+    auto move = [&](OdGePoint2d& p) { p.set(OdGeMoved(p.x, d.x), OdGeMoved(p.y, d.y)); };
+    for (auto& l : loops_) {
+        for (auto& v : l.vertices) move(v);
+        for (auto* e : l.edges) e->transformBy(m);
+    }
+    for (auto& sp : seeds_) move(sp);
+    for (auto& l : lines_) move(l.m_basePoint);
+    move(origin_);
+    elevation_ = OdGeMoved(elevation_, d.z);
+    return eOk;
+}
+
 // ---- solid ----
 
 OdDbSolid::OdDbSolid(const OdGePoint3d& p0, const OdGePoint3d& p1, const OdGePoint3d& p2, const OdGePoint3d& p3)
@@ -729,6 +771,7 @@ OdResult OdDbSolid::getGeomExtents(OdGeExtents3d& ext) const
 OdResult OdDbSolid::subTransformBy(const OdGeMatrix3d& m)
 {
     for (auto& p : p_) p.transformBy(m);
+    if (m.isTranslation()) return eOk;
     normal_.transformBy(m);
     normal_ = normal_.isZeroLength() ? OdGeVector3d(0, 0, 1) : normal_.normal();
     return eOk;

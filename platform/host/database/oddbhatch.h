@@ -128,6 +128,11 @@ public:
     bool isEvaluated() const { return evaluated_; }
     // The boundary objects of associative loops.
     OdResult getAssocObjIds(OdDbObjectIdArray& ids) const;
+    // Stand-in: the boundary of a copy made with its boundary objects:
+    // each is replaced by its copy, found by `copyOf`. When one of them has
+    // no copy the hatch is associative no more (its loops keep their
+    // shapes). Needs a write open.
+    OdResult takeCopiedBoundary(const std::function<OdDbObjectId(OdDbObjectId)>& copyOf);
 
     OdResult getGeomExtents(OdGeExtents3d& ext) const override;
 
@@ -143,6 +148,7 @@ protected:
 
 private:
     friend struct standin::DxfAccess;
+    OdResult moveBy(const OdGeVector3d& world);
     struct Loop {
         int type = 0;
         OdGePoint2dArray vertices;

@@ -139,6 +139,12 @@ protected:
     // setXData without its checks, for the host's own settings kept as
     // extended data.
     void putXData(const OdResBuf* xdata);
+    // The extended data in place, for an entity's transformation.
+    OdResBuf* xDataInPlace() { return xdata_; }
+    // What the object keeps of its file record, for a record kept whole
+    // that moves with its entity.
+    standin::DxfKept* keptRecord() const { return kept_; }
+    void setKeptRecord(standin::DxfKept* k);
 
 private:
     friend class OdDbDatabase;

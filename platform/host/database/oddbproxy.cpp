@@ -1,5 +1,12 @@
 #include "oddbproxy.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "dxf_internal.h"
+#include "dxf_kept.h"
+
 ODRX_DEFINE_MEMBERS(OdDbProxyEntity, OdDbEntity, L"AcDbZombieEntity")
 ODRX_DEFINE_MEMBERS(OdDbProxyObject, OdDbObject, L"AcDbProxyObject")
 
@@ -41,4 +48,359 @@ OdResult OdDbProxyEntity::getGeomExtents(OdGeExtents3d& ext) const
         if (g->getGeomExtents(e) == eOk) ext.addExt(e);
     }
     return ext.isValidExtents() ? eOk : eInvalidExtents;
+}
+
+// ---- records kept whole that move with their entity ----
+
+namespace {
+
+using standin::KeptGroup;
+using standin::KeptRun;
+
+// What a value of a kept record is, for transforming it.
+enum class Role : uint8_t {
+    kPoint,       // a world position: x here, y and z in the next groups (code + 10, + 20)
+    kPlanePoint,  // a position in the record's own plane (its normal, 210); a
+                  // point of x and y only lies at the record's elevation
+    kElevation,   // the height of the record's plane above the origin
+    kVector,      // a displacement: turns and scales
+    kDirection,   // a direction: turns
+    kNormal,      // the normal of the record's plane
+    kDistance,    // a length: scales
+    kPlaneAngle,  // degrees in the record's plane from its x axis
+    kMatrix,      // 16 values of the code, a 4x4 matrix row by row
+};
+
+struct Rule {
+    const char* where;  // the subclass marker, or the "{" section, the code is found in
+    int code;
+    Role role;
+};
+
+struct KindRules {
+    const char* type;
+    std::vector<Rule> rules;
+};
+
+// The kinds a drawing file keeps whole whose values are all known: where
+// their positions, directions and lengths are. Each is transformed by
+// these; every other value of the record stays as read.
+const std::vector<KindRules>& Kinds()
+{
+    using R = Role;
+    static const std::vector<KindRules> kinds = {
+        {"3DFACE", {{"AcDbFace", 10, R::kPoint}, {"AcDbFace", 11, R::kPoint}, {"AcDbFace", 12, R::kPoint},
+                    {"AcDbFace", 13, R::kPoint}}},
+        {"TRACE", {{"AcDbTrace", 10, R::kPlanePoint}, {"AcDbTrace", 11, R::kPlanePoint},
+                   {"AcDbTrace", 12, R::kPlanePoint}, {"AcDbTrace", 13, R::kPlanePoint},
+                   {"AcDbTrace", 39, R::kDistance}, {"AcDbTrace", 210, R::kNormal}}},
+        {"SHAPE", {{"AcDbShape", 10, R::kPlanePoint}, {"AcDbShape", 40, R::kDistance},
+                   {"AcDbShape", 50, R::kPlaneAngle}, {"AcDbShape", 39, R::kDistance},
+                   {"AcDbShape", 210, R::kNormal}}},
+        {"MESH", {{"AcDbSubDMesh", 10, R::kPoint}}},
+        {"LEADER", {{"AcDbLeader", 10, R::kPoint}, {"AcDbLeader", 40, R::kDistance},
+                    {"AcDbLeader", 41, R::kDistance}, {"AcDbLeader", 210, R::kNormal},
+                    {"AcDbLeader", 211, R::kDirection}, {"AcDbLeader", 212, R::kVector},
+                    {"AcDbLeader", 213, R::kVector}}},
+        {"MULTILEADER",
+         {{"CONTEXT_DATA{", 10, R::kPoint},      {"CONTEXT_DATA{", 11, R::kDirection},
+          {"CONTEXT_DATA{", 12, R::kPoint},      {"CONTEXT_DATA{", 13, R::kDirection},
+          {"CONTEXT_DATA{", 14, R::kDirection},  {"CONTEXT_DATA{", 15, R::kPoint},
+          {"CONTEXT_DATA{", 41, R::kDistance},   {"CONTEXT_DATA{", 43, R::kDistance},
+          {"CONTEXT_DATA{", 44, R::kDistance},   {"CONTEXT_DATA{", 140, R::kDistance},
+          {"CONTEXT_DATA{", 145, R::kDistance},  {"CONTEXT_DATA{", 47, R::kMatrix},
+          {"CONTEXT_DATA{", 110, R::kPoint},     {"CONTEXT_DATA{", 111, R::kDirection},
+          {"CONTEXT_DATA{", 112, R::kDirection}, {"LEADER{", 10, R::kPoint},
+          {"LEADER{", 11, R::kDirection},        {"LEADER{", 12, R::kPoint},
+          {"LEADER{", 13, R::kPoint},            {"LEADER{", 40, R::kDistance},
+          {"LEADER_LINE{", 10, R::kPoint},       {"LEADER_LINE{", 11, R::kPoint},
+          {"LEADER_LINE{", 12, R::kPoint},       {"AcDbMLeader", 41, R::kDistance},
+          {"AcDbMLeader", 42, R::kDistance}}},
+        {"XLINE", {{"AcDbXline", 10, R::kPoint}, {"AcDbXline", 11, R::kDirection}}},
+        {"RAY", {{"AcDbRay", 10, R::kPoint}, {"AcDbRay", 11, R::kDirection}}},
+        {"TOLERANCE", {{"AcDbFcf", 10, R::kPoint}, {"AcDbFcf", 11, R::kDirection}, {"AcDbFcf", 210, R::kNormal}}},
+        {"HELIX", {{"AcDbSpline", 10, R::kPoint}, {"AcDbSpline", 11, R::kPoint}, {"AcDbSpline", 12, R::kDirection},
+                   {"AcDbSpline", 13, R::kDirection}, {"AcDbSpline", 210, R::kNormal},
+                   {"AcDbHelix", 10, R::kPoint}, {"AcDbHelix", 11, R::kPoint}, {"AcDbHelix", 12, R::kVector},
+                   {"AcDbHelix", 40, R::kDistance}, {"AcDbHelix", 42, R::kDistance}}},
+        {"WIPEOUT", {{"AcDbWipeout", 10, R::kPoint}, {"AcDbWipeout", 11, R::kVector},
+                     {"AcDbWipeout", 12, R::kVector}, {"AcDbRasterImage", 10, R::kPoint},
+                     {"AcDbRasterImage", 11, R::kVector}, {"AcDbRasterImage", 12, R::kVector}}},
+        {"OLE2FRAME", {{"AcDbOle2Frame", 10, R::kPoint}, {"AcDbOle2Frame", 11, R::kPoint}}},
+        {"LIGHT", {{"AcDbLight", 10, R::kPoint}, {"AcDbLight", 11, R::kPoint}}},
+        {"SECTION", {{"AcDbSection", 10, R::kDirection}, {"AcDbSection", 11, R::kPoint},
+                     {"AcDbSection", 12, R::kPoint}, {"AcDbSection", 40, R::kDistance},
+                     {"AcDbSection", 41, R::kDistance}}},
+        {"ACAD_TABLE", {{"AcDbBlockReference", 10, R::kPoint}, {"AcDbTable", 11, R::kDirection}}},
+        // Kinds the database models, kept whole when a record of theirs
+        // could not be read as one (a circle of no radius, a spline whose
+        // knots do not fit).
+        {"LINE", {{"AcDbLine", 10, R::kPoint}, {"AcDbLine", 11, R::kPoint}, {"AcDbLine", 39, R::kDistance},
+                  {"AcDbLine", 210, R::kNormal}}},
+        {"POINT", {{"AcDbPoint", 10, R::kPoint}, {"AcDbPoint", 39, R::kDistance}, {"AcDbPoint", 210, R::kNormal}}},
+        {"CIRCLE", {{"AcDbCircle", 10, R::kPlanePoint}, {"AcDbCircle", 40, R::kDistance},
+                    {"AcDbCircle", 39, R::kDistance}, {"AcDbCircle", 210, R::kNormal}}},
+        {"ARC", {{"AcDbCircle", 10, R::kPlanePoint}, {"AcDbCircle", 40, R::kDistance},
+                 {"AcDbCircle", 39, R::kDistance}, {"AcDbCircle", 210, R::kNormal}, {"AcDbArc", 50, R::kPlaneAngle},
+                 {"AcDbArc", 51, R::kPlaneAngle}}},
+        {"ELLIPSE", {{"AcDbEllipse", 10, R::kPoint}, {"AcDbEllipse", 11, R::kVector},
+                     {"AcDbEllipse", 210, R::kNormal}}},
+        {"SOLID", {{"AcDbTrace", 10, R::kPlanePoint}, {"AcDbTrace", 11, R::kPlanePoint},
+                   {"AcDbTrace", 12, R::kPlanePoint}, {"AcDbTrace", 13, R::kPlanePoint},
+                   {"AcDbTrace", 39, R::kDistance}, {"AcDbTrace", 210, R::kNormal}}},
+        {"LWPOLYLINE", {{"AcDbPolyline", 10, R::kPlanePoint}, {"AcDbPolyline", 38, R::kElevation},
+                        {"AcDbPolyline", 40, R::kDistance}, {"AcDbPolyline", 41, R::kDistance},
+                        {"AcDbPolyline", 43, R::kDistance}, {"AcDbPolyline", 39, R::kDistance},
+                        {"AcDbPolyline", 210, R::kNormal}}},
+        {"SPLINE", {{"AcDbSpline", 10, R::kPoint}, {"AcDbSpline", 11, R::kPoint}, {"AcDbSpline", 12, R::kDirection},
+                    {"AcDbSpline", 13, R::kDirection}, {"AcDbSpline", 210, R::kNormal}}},
+        {"MLINE", {{"AcDbMline", 10, R::kPoint}, {"AcDbMline", 11, R::kPoint}, {"AcDbMline", 12, R::kDirection},
+                   {"AcDbMline", 13, R::kDirection}, {"AcDbMline", 40, R::kDistance},
+                   {"AcDbMline", 41, R::kDistance}, {"AcDbMline", 42, R::kDistance},
+                   {"AcDbMline", 210, R::kNormal}}},
+        {"TEXT", {{"AcDbText", 10, R::kPlanePoint}, {"AcDbText", 11, R::kPlanePoint}, {"AcDbText", 40, R::kDistance},
+                  {"AcDbText", 50, R::kPlaneAngle}, {"AcDbText", 39, R::kDistance}, {"AcDbText", 210, R::kNormal}}},
+        {"MTEXT", {{"AcDbMText", 10, R::kPoint}, {"AcDbMText", 11, R::kDirection}, {"AcDbMText", 40, R::kDistance},
+                   {"AcDbMText", 41, R::kDistance}, {"AcDbMText", 46, R::kDistance},
+                   {"AcDbMText", 210, R::kNormal}}},
+    };
+    static const std::vector<Rule> underlay = {{"AcDbUnderlayReference", 10, Role::kPoint},
+                                               {"AcDbUnderlayReference", 41, Role::kDistance},
+                                               {"AcDbUnderlayReference", 42, Role::kDistance},
+                                               {"AcDbUnderlayReference", 43, Role::kDistance},
+                                               {"AcDbUnderlayReference", 50, Role::kPlaneAngle},
+                                               {"AcDbUnderlayReference", 210, Role::kNormal}};
+    static const std::vector<KindRules> all = [&] {
+        std::vector<KindRules> a = kinds;
+        for (const char* t : {"PDFUNDERLAY", "DWFUNDERLAY", "DGNUNDERLAY"}) a.push_back({t, underlay});
+        return a;
+    }();
+    return all;
+}
+
+const KindRules* RulesOf(const std::wstring& type)
+{
+    for (const KindRules& k : Kinds())
+        if (type.size() == std::strlen(k.type) && std::equal(type.begin(), type.end(), k.type)) return &k;
+    return nullptr;
+}
+
+bool IsReal(const KeptGroup& g) { return g.kind == (uint8_t)standin::dxf::Kind::kReal; }
+
+// A group of a kept record with where it is: its run, its place, the
+// subclass or section it is in.
+struct Slot {
+    KeptRun* run;
+    size_t at;
+    Role role;
+};
+
+// The groups the rules name, in order. Sections ("NAME{" in a 300-305
+// text group, up to "}") nest; outside them the subclass marker counts.
+std::vector<Slot> SlotsOf(std::vector<KeptRun>& runs, const KindRules& kind)
+{
+    std::vector<Slot> slots;
+    for (KeptRun& run : runs) {
+        std::string marker = run.subclass;
+        std::vector<std::string> sections;
+        for (size_t i = 0; i < run.groups.size(); ++i) {
+            const KeptGroup& g = run.groups[i];
+            if (g.code == 100) {
+                marker = std::string(g.spelled);
+                sections.clear();
+                continue;
+            }
+            if (g.code >= 300 && g.code <= 305 && !IsReal(g)) {
+                if (!g.spelled.empty() && g.spelled.back() == '{') sections.push_back(g.spelled);
+                else if (g.spelled == "}" && !sections.empty()) sections.pop_back();
+                continue;
+            }
+            const std::string& where = sections.empty() ? marker : sections.back();
+            for (const Rule& r : kind.rules)
+                if (r.code == g.code && where == r.where && IsReal(g)) slots.push_back({&run, i, r.role});
+        }
+    }
+    return slots;
+}
+
+// The point at a slot: its x, and y and z when the next groups give them.
+struct PointAt {
+    double* c[3] = {nullptr, nullptr, nullptr};
+};
+
+PointAt PointOf(const Slot& s)
+{
+    PointAt p;
+    std::vector<KeptGroup>& g = s.run->groups;
+    p.c[0] = &g[s.at].real;
+    const int code = g[s.at].code;
+    size_t k = s.at + 1;
+    if (k < g.size() && g[k].code == code + 10 && IsReal(g[k])) p.c[1] = &g[k++].real;
+    if (p.c[1] && k < g.size() && g[k].code == code + 20 && IsReal(g[k])) p.c[2] = &g[k].real;
+    return p;
+}
+
+OdGeVector3d Get(const PointAt& p)
+{
+    return OdGeVector3d(*p.c[0], p.c[1] ? *p.c[1] : 0, p.c[2] ? *p.c[2] : 0);
+}
+
+// False when the point has no place for a coordinate that is not zero.
+bool Put(const PointAt& p, const OdGeVector3d& v)
+{
+    if ((!p.c[1] && v.y != 0) || (!p.c[2] && v.z != 0)) return false;
+    *p.c[0] = v.x;
+    if (p.c[1]) *p.c[1] = v.y;
+    if (p.c[2]) *p.c[2] = v.z;
+    return true;
+}
+
+bool Finite(const OdGeVector3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// The axes of the plane of a normal: x, y and the unit normal.
+void Axes(const OdGeVector3d& n, OdGeVector3d axes[3])
+{
+    OdGePlaneAxes(n, axes[0], axes[1]);
+    axes[2] = n.isZeroLength() ? OdGeVector3d(0, 0, 1) : n.normal();
+}
+
+OdGeVector3d ToPlane(const OdGeVector3d& w, const OdGeVector3d axes[3])
+{
+    return OdGeVector3d(w.dotProduct(axes[0]), w.dotProduct(axes[1]), w.dotProduct(axes[2]));
+}
+
+OdGeVector3d FromPlane(const OdGeVector3d& p, const OdGeVector3d axes[3])
+{
+    return axes[0] * p.x + axes[1] * p.y + axes[2] * p.z;
+}
+
+bool InWorldPlane(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
+
+// Transforms the values the slots name; false when one cannot be.
+bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
+{
+    OdGeVector3d normal(0, 0, 1);
+    double elevation = 0;
+    bool hasElevation = false;
+    for (const Slot& s : slots) {
+        if (s.role == Role::kNormal) normal = Get(PointOf(s));
+        if (s.role == Role::kElevation) {
+            elevation = s.run->groups[s.at].real;
+            hasElevation = true;
+        }
+    }
+    OdGeVector3d before[3], after[3];
+    Axes(normal, before);
+    OdGeVector3d d;
+    const bool move = m.isTranslation(&d);
+    OdGeVector3d turned = normal;
+    if (!move) {
+        turned.transformBy(m);
+        if (turned.isZeroLength()) return false;
+        turned = turned.normal();
+    }
+    Axes(turned, after);
+    const double scale = move ? 1.0 : m.scale();
+    for (const Slot& s : slots) {
+        KeptGroup& g = s.run->groups[s.at];
+        const PointAt p = PointOf(s);
+        switch (s.role) {
+        case Role::kPoint: {
+            OdGePoint3d w = OdGePoint3d::kOrigin + Get(p);
+            w.transformBy(m);
+            if (!Put(p, w - OdGePoint3d::kOrigin)) return false;
+            break;
+        }
+        case Role::kPlanePoint:
+        case Role::kElevation: {
+            // A point of x and y only, and the elevation, take the plane's
+            // height from the elevation.
+            OdGeVector3d at = s.role == Role::kElevation ? OdGeVector3d(0, 0, g.real) : Get(p);
+            const bool flat = s.role == Role::kElevation || !p.c[2];
+            if (flat) at.z = elevation;
+            OdGeVector3d to;
+            if (move) {
+                const OdGeVector3d in = InWorldPlane(normal) ? d : ToPlane(d, before);
+                to.set(OdGeMoved(at.x, in.x), OdGeMoved(at.y, in.y), OdGeMoved(at.z, in.z));
+            } else {
+                OdGePoint3d w = OdGePoint3d::kOrigin + FromPlane(at, before);
+                w.transformBy(m);
+                to = ToPlane(w - OdGePoint3d::kOrigin, after);
+            }
+            if (s.role == Role::kElevation) {
+                g.real = to.z;
+                break;
+            }
+            // Without an elevation a flat point cannot leave its plane.
+            if (flat && !hasElevation && to.z != 0) return false;
+            if (flat) to.z = 0;
+            if (!Put(p, to)) return false;
+            break;
+        }
+        case Role::kVector:
+        case Role::kDirection: {
+            if (move) break;
+            OdGeVector3d v = Get(p);
+            v.transformBy(m);
+            if (s.role == Role::kDirection && scale > 0) v = v / scale;
+            if (!Put(p, v)) return false;
+            break;
+        }
+        case Role::kNormal:
+            if (!move && !Put(p, turned)) return false;
+            break;
+        case Role::kDistance:
+            g.real *= scale;
+            break;
+        case Role::kPlaneAngle: {
+            if (move) break;
+            const double a = g.real * M_PI / 180;
+            OdGeVector3d x = before[0] * std::cos(a) + before[1] * std::sin(a);
+            x.transformBy(m);
+            double deg = std::atan2(x.dotProduct(after[1]), x.dotProduct(after[0])) * 180 / M_PI;
+            if (deg < 0) deg += 360;
+            g.real = deg;
+            break;
+        }
+        case Role::kMatrix: {
+            std::vector<KeptGroup>& gs = s.run->groups;
+            // The first of the 16 values holds the matrix.
+            if (s.at > 0 && gs[s.at - 1].code == g.code) break;
+            if (s.at + 16 > gs.size()) return false;
+            OdGeMatrix3d held;
+            for (size_t k = 0; k < 16; ++k) {
+                if (gs[s.at + k].code != g.code || !IsReal(gs[s.at + k])) return false;
+                held.entry[k / 4][k % 4] = gs[s.at + k].real;
+            }
+            const OdGeMatrix3d moved = m * held;
+            for (size_t k = 0; k < 16; ++k) gs[s.at + k].real = moved.entry[k / 4][k % 4];
+            break;
+        }
+        }
+    }
+    for (const Slot& s : slots) {
+        const PointAt p = PointOf(s);
+        if (!Finite(Get(p))) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool OdDbProxyEntity::isTransformable() const
+{
+    return file_.fromFile && keptRecord() && RulesOf(file_.dxfName);
+}
+
+OdResult OdDbProxyEntity::subTransformBy(const OdGeMatrix3d& m)
+{
+    if (!isTransformable()) return eNotApplicable;
+    const KindRules* kind = RulesOf(file_.dxfName);
+    OdGeVector3d d;
+    if (!m.isTranslation(&d) && !m.isUniScaledOrtho()) return eCannotScaleNonUniformly;
+    // The values are transformed in a copy, so that a refusal changes nothing.
+    std::vector<KeptRun> runs = keptRecord()->runs;
+    if (!TransformSlots(SlotsOf(runs, *kind), m)) return eInvalidInput;
+    keptRecord()->runs = std::move(runs);
+    return eOk;
 }

@@ -39,6 +39,16 @@ public:
     // The type the drawing file gave the entity; empty for one made in
     // memory.
     OdString originalDxfName() const { return OdString(file_.dxfName); }
+    // Stand-in: whether the entity can be transformed. A record a file
+    // gave is, when it is of a kind whose values are known (a 3DFACE, a
+    // LEADER, an XLINE ...): its points, directions and lengths are
+    // transformed where they are kept. An unknown kind, or one whose
+    // geometry is held in data the host does not read (a 3DSOLID's), is
+    // not; nor is one made in memory.
+    bool isTransformable() const;
+
+protected:
+    OdResult subTransformBy(const OdGeMatrix3d& m) override;
 
 private:
     friend struct standin::DxfAccess;

@@ -98,6 +98,11 @@ OdResult OdDbText::getGeomExtents(OdGeExtents3d& ext) const
 
 OdResult OdDbText::subTransformBy(const OdGeMatrix3d& m)
 {
+    if (m.isTranslation()) {
+        pos_.transformBy(m);
+        align_.transformBy(m);
+        return eOk;
+    }
     double rot, s;
     if (normal_.x == 0 && normal_.y == 0 && normal_.z > 0) {
         PlanePart(m, rotation_, rot, s);
@@ -322,6 +327,10 @@ OdResult OdDbMText::getGeomExtents(OdGeExtents3d& ext) const
 
 OdResult OdDbMText::subTransformBy(const OdGeMatrix3d& m)
 {
+    if (m.isTranslation()) {
+        loc_.transformBy(m);
+        return eOk;
+    }
     double rot, s;
     PlanePart(m, rotation_, rot, s);
     loc_.transformBy(m);

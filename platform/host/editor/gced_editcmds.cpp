@@ -17,9 +17,11 @@
 #include "gcedreactor.h"
 #include "gcedview.h"
 #include "gcutprint.h"
+#include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbdictionary.h"
 #include "oddbhatch.h"
+#include "oddbproxy.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
 #include "odrx_module.h"
@@ -143,9 +145,10 @@ OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* entity)
     return id;
 }
 
-// The copy's extension dictionary holds copies of the source's Xrecords,
-// as the host's deep clone makes them.
-void CopyExtensionDictionary(const OdDbEntity* source, OdDbEntity* copy)
+// The copy's extension dictionary holds copies of what the source's
+// holds (its Xrecords, its dictionaries with all they hold), as the host's
+// deep clone makes them.
+void CopyExtensionDictionary(const OdDbObject* source, OdDbObject* copy)
 {
     OdDbDictionary* from = nullptr;
     if (source->extensionDictionary().isNull() ||
@@ -154,30 +157,72 @@ void CopyExtensionDictionary(const OdDbEntity* source, OdDbEntity* copy)
     OdDbDictionary* to = nullptr;
     if (copy->createExtensionDictionary() == eOk &&
         oddbOpenObject(to, copy->extensionDictionary(), OdDb::kForWrite) == eOk) {
-        OdDbDictionaryIterator* it = from->newIterator();
-        for (; !it->done(); it->next()) {
-            OdDbXrecord* xrec = nullptr;
-            if (oddbOpenObject(xrec, it->objectId(), OdDb::kForRead) != eOk) continue;
-            auto* clone = new OdDbXrecord(*xrec);
-            xrec->close();
-            OdDbObjectId id;
-            if (to->setAt(it->name(), clone, id) == eOk) clone->close();
-            else delete clone;
-        }
-        delete it;
+        to->setTreatElementsAsHard(from->isTreatElementsAsHard());
+        to->copyEntriesFrom(from);
         to->close();
     }
     from->close();
 }
 
-void MoveBy(const OdDbObjectIdArray& ids, const OdGeVector3d& offset)
+// The kind of an entity as the user knows it: a kept record's own type.
+std::wstring KindName(const OdDbEntity* ent)
+{
+    auto* proxy = OdRxCast<OdDbProxyEntity>(const_cast<OdDbEntity*>(ent));
+    if (proxy && !proxy->originalDxfName().isEmpty()) return proxy->originalDxfName().c_str();
+    return ent->isA()->name().c_str();
+}
+
+// Entities an edit could not transform, counted by kind.
+using KindCounts = std::map<std::wstring, int>;
+
+// Names what could not be done ("2 objects could not be moved: 1
+// 3DSOLID, 1 ACAD_PROXY_ENTITY."); the command then fails, so that a script
+// does not go on as if they had moved.
+void ReportNotTransformed(const KindCounts& kinds, const wchar_t* verb)
+{
+    if (kinds.empty()) return;
+    int total = 0;
+    std::wstring list;
+    for (const auto& [kind, n] : kinds) {
+        total += n;
+        list += (list.empty() ? L"" : L", ") + std::to_wstring(n) + L" " + kind;
+    }
+    gcutPrintf(L"\n%d %s could not be %s: %s.", total, total == 1 ? L"object" : L"objects", verb, list.c_str());
+    Failed();
+}
+
+void MoveBy(const OdDbObjectIdArray& ids, const OdGeVector3d& offset, KindCounts* notMoved = nullptr)
 {
     for (const OdDbObjectId& id : ids) {
         OdDbEntity* ent = nullptr;
         if (oddbOpenOdDbEntity(ent, id, OdDb::kForWrite) != eOk) continue;
         if (ent->transformBy(OdGeMatrix3d::translation(offset)) == eOk) Record(UndoStep::kMoved, id, offset);
+        else if (notMoved) ++(*notMoved)[KindName(ent)];
         ent->close();
     }
+}
+
+// The host's editing commands leave out what is on a locked layer, and say
+// how much that was.
+OdDbObjectIdArray Unlocked(const OdDbObjectIdArray& ids)
+{
+    OdDbObjectIdArray kept;
+    int locked = 0;
+    for (const OdDbObjectId& id : ids) {
+        OdDbEntity* ent = nullptr;
+        if (oddbOpenOdDbEntity(ent, id, OdDb::kForRead) != eOk) continue;
+        OdDbLayerTableRecord* layer = nullptr;
+        bool isLocked = false;
+        if (oddbOpenObject(layer, ent->layerId(), OdDb::kForRead) == eOk) {
+            isLocked = layer->isLocked();
+            layer->close();
+        }
+        ent->close();
+        if (isLocked) ++locked;
+        else kept.append(id);
+    }
+    if (locked) gcutPrintf(L"\n%d %s on a locked layer.", locked, locked == 1 ? L"was" : L"were");
+    return kept;
 }
 
 void SetErased(const OdDbObjectId& id, bool erased)
@@ -280,7 +325,7 @@ void Erase(OdDbDatabase*)
 {
     OdDbObjectIdArray ids;
     if (!AskSelection(ids)) return Cancelled();
-    for (const OdDbObjectId& id : ids) {
+    for (const OdDbObjectId& id : Unlocked(ids)) {
         OdDbEntity* ent = nullptr;
         if (oddbOpenOdDbEntity(ent, id, OdDb::kForWrite) != eOk) continue;
         if (ent->erase(true) == eOk) Record(UndoStep::kErased, id);
@@ -291,6 +336,7 @@ void Erase(OdDbDatabase*)
 bool AskDisplacement(OdDbObjectIdArray& ids, OdGePoint3d& base)
 {
     if (!AskSelection(ids)) return false;
+    ids = Unlocked(ids);
     return AskPoint(L"Specify base point: ", base) == RTNORM;
 }
 
@@ -299,7 +345,79 @@ void Move(OdDbDatabase*)
     OdDbObjectIdArray ids;
     OdGePoint3d base, to;
     if (!AskDisplacement(ids, base) || AskPoint(L"Specify second point: ", to, &base) != RTNORM) return Cancelled();
-    MoveBy(ids, to - base);
+    KindCounts notMoved;
+    MoveBy(ids, to - base, &notMoved);
+    ReportNotTransformed(notMoved, L"moved");
+}
+
+// A copy of a block reference's attributes, held by the copy until it is
+// added to the drawing.
+void CopyAttributes(const OdDbEntity* source, OdDbEntity* copy)
+{
+    auto* from = OdRxCast<OdDbBlockReference>(const_cast<OdDbEntity*>(source));
+    auto* to = OdRxCast<OdDbBlockReference>(copy);
+    if (!from || !to) return;
+    OdDbObjectIterator* it = from->attributeIterator();
+    if (!it) return;
+    for (; !it->done(); it->step()) {
+        OdDbAttribute* attr = nullptr;
+        if (oddbOpenObject(attr, it->objectId(), OdDb::kForRead) != eOk) continue;
+        auto* clone = new OdDbAttribute(*attr);
+        attr->close();
+        OdDbObjectId none;
+        if (to->appendAttribute(none, clone) != eOk) delete clone;
+    }
+    delete it;
+}
+
+// What the attributes of a copied block reference own: their extension
+// dictionaries, copied once they are in the drawing.
+void CopyAttributeDictionaries(const OdDbEntity* source, const OdDbEntity* copy)
+{
+    auto* from = OdRxCast<OdDbBlockReference>(const_cast<OdDbEntity*>(source));
+    auto* to = OdRxCast<OdDbBlockReference>(const_cast<OdDbEntity*>(copy));
+    if (!from || !to) return;
+    OdDbObjectIterator* a = from->attributeIterator();
+    OdDbObjectIterator* b = to->attributeIterator();
+    for (; a && b && !a->done() && !b->done(); a->step(), b->step()) {
+        OdDbObject* s = nullptr;
+        OdDbObject* c = nullptr;
+        if (oddbOpenObject(s, a->objectId(), OdDb::kForRead) == eOk) {
+            if (oddbOpenObject(c, b->objectId(), OdDb::kForWrite) == eOk) {
+                CopyExtensionDictionary(s, c);
+                c->close();
+            }
+            s->close();
+        }
+    }
+    delete a;
+    delete b;
+}
+
+// A copied associative hatch follows the copy of its boundary when that was
+// copied with it, and is associative no more when it was not.
+void AssociateCopiedHatches(const std::map<OdDbObjectId, OdDbObjectId>& copies)
+{
+    auto copyOf = [&](OdDbObjectId id) {
+        auto it = copies.find(id);
+        return it == copies.end() ? OdDbObjectId() : it->second;
+    };
+    for (const auto& [source, copyId] : copies) {
+        OdDbHatch* hatch = nullptr;
+        if (oddbOpenObject(hatch, copyId, OdDb::kForWrite) != eOk) continue;
+        OdDbObjectIdArray boundary;
+        if (hatch->associative() && hatch->getAssocObjIds(boundary) == eOk && !boundary.isEmpty()) {
+            hatch->takeCopiedBoundary(copyOf);
+            hatch->getAssocObjIds(boundary);
+            for (const OdDbObjectId& id : boundary) {
+                OdDbObject* b = nullptr;
+                if (oddbOpenObject(b, id, OdDb::kForWrite) != eOk) continue;
+                b->addPersistentReactor(copyId);
+                b->close();
+            }
+        }
+        hatch->close();
+    }
 }
 
 // Copies until the user presses Enter.
@@ -309,30 +427,39 @@ void Copy(OdDbDatabase* db)
     OdGePoint3d base, to;
     if (!AskDisplacement(ids, base)) return Cancelled();
     int r;
+    KindCounts notCopied;
     while ((r = AskPoint(L"Specify second point <exit>: ", to, &base)) == RTNORM) {
+        std::map<OdDbObjectId, OdDbObjectId> copies;
         for (const OdDbObjectId& id : ids) {
             OdDbEntity* source = nullptr;
             if (oddbOpenOdDbEntity(source, id, OdDb::kForRead) != eOk) continue;
             OdDbEntity* copy = source->clone();
-            if (!copy) {
+            if (copy) CopyAttributes(source, copy);
+            // A copy left where its source is would be no copy.
+            if (!copy || copy->transformBy(OdGeMatrix3d::translation(to - base)) != eOk) {
+                ++notCopied[KindName(source)];
+                delete copy;
                 source->close();
                 continue;
             }
-            copy->transformBy(OdGeMatrix3d::translation(to - base));
             OdDbBlockTableRecord* ms = nullptr;
             OdDbObjectId copyId;
             if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite) == eOk &&
                 ms->appendOdDbEntity(copyId, copy) == eOk) {
                 CopyExtensionDictionary(source, copy);
+                CopyAttributeDictionaries(source, copy);
                 copy->close();
                 Record(UndoStep::kCreated, copyId);
+                copies[id] = copyId;
             } else {
                 delete copy;
             }
             if (ms) ms->close();
             source->close();
         }
+        AssociateCopiedHatches(copies);
     }
+    ReportNotTransformed(notCopied, L"copied");
     if (r == RTCAN) Cancelled();
 }
 
@@ -464,16 +591,16 @@ OdDbObjectId FindLayer(OdDbDatabase* db, const std::wstring& name)
 }
 
 // -LAYER: Make (made when missing, then current), Set (current), New,
-// ON and OFF, until Enter.
+// ON and OFF, Lock and Unlock, Freeze and Thaw, until Enter.
 void Layer()
 {
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!doc) return Failed();
     OdDbDatabase* db = doc->database();
     while (true) {
-        gcedInitGet(0, L"Make Set New ON OFF");
+        gcedInitGet(0, L"Make Set New ON OFF Lock Unlock Freeze Thaw");
         wchar_t option[32];
-        const int r = gcedGetKword(L"Enter an option [Make/Set/New/ON/OFF]: ", option, 32);
+        const int r = gcedGetKword(L"Enter an option [Make/Set/New/ON/OFF/Lock/Unlock/Freeze/Thaw]: ", option, 32);
         if (r == RTNONE) return;
         if (r != RTNORM) return Cancelled();
         wchar_t typed[256];
@@ -500,6 +627,17 @@ void Layer()
             OdDbLayerTableRecord* layer = nullptr;
             if (oddbOpenObject(layer, id, OdDb::kForWrite) != eOk) return Failed();
             layer->setIsOff(chosen == L"OFF");
+            layer->close();
+        } else if (chosen == L"Lock" || chosen == L"Unlock" || chosen == L"Freeze" || chosen == L"Thaw") {
+            // The current layer cannot be frozen.
+            if (chosen == L"Freeze" && id == db->clayer()) {
+                gcutPrintf(L"\nCannot freeze layer \"%s\". It is the CURRENT layer.", name.c_str());
+                return Failed();
+            }
+            OdDbLayerTableRecord* layer = nullptr;
+            if (oddbOpenObject(layer, id, OdDb::kForWrite) != eOk) return Failed();
+            if (chosen == L"Lock" || chosen == L"Unlock") layer->setIsLocked(chosen == L"Lock");
+            else layer->setIsFrozen(chosen == L"Freeze");
             layer->close();
         }
     }

@@ -45,6 +45,7 @@ OdGePoint2d Apply2d(const OdGeMatrix3d& m, const OdGePoint2d& p)
 
 OdGeVector2d Apply2d(const OdGeMatrix3d& m, const OdGeVector2d& v)
 {
+    if (m.isTranslation()) return v;
     return {m.entry[0][0] * v.x + m.entry[0][1] * v.y, m.entry[1][0] * v.x + m.entry[1][1] * v.y};
 }
 }  // namespace
@@ -72,6 +73,7 @@ OdGeVector3d OdGeVector3d::normal() const
 
 OdGeVector3d& OdGeVector3d::transformBy(const OdGeMatrix3d& m)
 {
+    if (m.isTranslation()) return *this;
     const auto& e = m.entry;
     *this = {e[0][0] * x + e[0][1] * y + e[0][2] * z, e[1][0] * x + e[1][1] * y + e[1][2] * z,
              e[2][0] * x + e[2][1] * y + e[2][2] * z};
@@ -86,6 +88,12 @@ OdGeVector3d& OdGeVector3d::rotateBy(double a, const OdGeVector3d& axis)
 OdGePoint3d& OdGePoint3d::transformBy(const OdGeMatrix3d& m)
 {
     const auto& e = m.entry;
+    // A move only adds: the identity's zeros times an infinite coordinate
+    // would make the others NaN.
+    if (m.isTranslation()) {
+        *this = {OdGeMoved(x, e[0][3]), OdGeMoved(y, e[1][3]), OdGeMoved(z, e[2][3])};
+        return *this;
+    }
     *this = {e[0][0] * x + e[0][1] * y + e[0][2] * z + e[0][3], e[1][0] * x + e[1][1] * y + e[1][2] * z + e[1][3],
              e[2][0] * x + e[2][1] * y + e[2][2] * z + e[2][3]};
     return *this;
@@ -164,6 +172,16 @@ double OdGeMatrix3d::scale() const
 {
     OdGeVector3d x(1, 0, 0);
     return x.transformBy(*this).length();
+}
+
+bool OdGeMatrix3d::isTranslation(OdGeVector3d* by) const
+{
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 3; ++j)
+            if (entry[i][j] != (i == j ? 1.0 : 0.0)) return false;
+    if (entry[3][3] != 1.0) return false;
+    if (by) by->set(entry[0][3], entry[1][3], entry[2][3]);
+    return true;
 }
 
 // The tolerance is the stand-in's own, relative to the scale.
@@ -402,6 +420,7 @@ OdGeCurve2d& OdGeCircArc2d::reverseParam()
 void OdGeCircArc2d::transformBy(const OdGeMatrix3d& m)
 {
     c_ = Apply2d(m, c_);
+    if (m.isTranslation()) return;
     OdGeVector2d x = Apply2d(m, OdGeVector2d(1, 0));
     r_ *= x.length();
     double det = m.entry[0][0] * m.entry[1][1] - m.entry[0][1] * m.entry[1][0];
@@ -435,6 +454,7 @@ OdGeCurve2d& OdGeEllipArc2d::reverseParam()
 void OdGeEllipArc2d::transformBy(const OdGeMatrix3d& m)
 {
     c_ = Apply2d(m, c_);
+    if (m.isTranslation()) return;
     OdGeVector2d a = Apply2d(m, maj_ * ra_), b = Apply2d(m, min_ * rb_);
     ra_ = a.length();
     rb_ = b.length();

@@ -10,6 +10,9 @@ class OdGeMatrix3d;
 
 // The angle brought into [0, 2pi).
 double OdGeNormalizeAngle(double a);
+// A coordinate moved by `by`: a move by 0 leaves it as it is, its sign of
+// zero too, so that a move by nothing changes no bit.
+inline double OdGeMoved(double x, double by) { return by == 0 ? x : x + by; }
 class OdGeVector3d;
 // The x and y axes of the plane with that normal by the host's
 // arbitrary-axis rule (object coordinates); a zero normal is taken as z.
@@ -175,6 +178,10 @@ public:
     // Uniform scale of the matrix (length of the image of the x axis).
     double scale() const;
     bool isUniScaledOrtho(const OdGeTol& tol = OdGeContext::gTol) const;
+    // Whether the matrix only moves (all but its last column is the
+    // identity's); `by` gets the move. Entities take such a matrix as a
+    // move alone, so that it changes no value but their positions.
+    bool isTranslation(OdGeVector3d* by = nullptr) const;
 };
 
 class OdGeExtents3d {

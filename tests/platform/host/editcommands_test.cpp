@@ -2,17 +2,29 @@
 // order, undo and redo, cancels and failures.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "dxf_control.h"
 #include "editor_control.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
 #include "gcedinput.h"
 #include "gcedreactor.h"
+#include "gcutprint.h"
 #include "hostdb_control.h"
+#include "oddbblockreference.h"
 #include "oddbcurves.h"
+#include "oddbdictionary.h"
+#include "oddbhatch.h"
 #include "oddbsymboltable.h"
+#include "oddbtext.h"
+#include "standin_control.h"
 
 namespace {
 
@@ -133,6 +145,429 @@ TEST_F(EditCommandsTest, TheLastEntityIsTheNewestNotErasedOfModelSpace)
     EXPECT_EQ(EntLast(), first);
     standin::InvokeCommand(L"UNDO");
     EXPECT_EQ(EntLast(), second);
+}
+
+// ---- what MOVE, COPY and ERASE carry ----
+
+// Appends an entity to model space of the document's drawing.
+OdDbObjectId AddEntity(OdDbDatabase* db, OdDbEntity* e)
+{
+    OdDbBlockTableRecord* ms = nullptr;
+    OdDbObjectId id;
+    EXPECT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
+    EXPECT_EQ(ms->appendOdDbEntity(id, e), eOk);
+    e->close();
+    ms->close();
+    return id;
+}
+
+// The drawing as a file saves it, its lines ended by \n alone.
+std::string Saved(OdDbDatabase* db)
+{
+    std::string bytes, lines;
+    EXPECT_EQ(standin::WriteDxfBytes(db, bytes), eOk);
+    for (char c : bytes)
+        if (c != '\r') lines += c;
+    return lines;
+}
+
+size_t Count(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// The real values of the first record of that type in a saved drawing, by
+// group code (the last one of each code).
+std::map<int, double> RecordValues(const std::string& saved, const std::string& type)
+{
+    std::map<int, double> values;
+    std::istringstream in(saved.substr(saved.find("\n" + type + "\n") + type.size() + 2));
+    std::string code, value;
+    while (std::getline(in, code) && std::getline(in, value) && std::stoi(code) != 0)
+        values[std::stoi(code)] = std::strtod(value.c_str(), nullptr);
+    return values;
+}
+
+std::wstring Printed(size_t from) { return standin::CommandLineText().substr(from); }
+
+void Move(const OdDbObjectIdArray& ids, const OdGeVector3d& by)
+{
+    standin::QueueSelection(ids);
+    standin::QueuePoint(OdGePoint3d(0, 0, 0));
+    standin::QueuePoint(OdGePoint3d(by.x, by.y, by.z));
+    standin::InvokeCommand(L"MOVE");
+}
+
+void Copy(const OdDbObjectIdArray& ids, const OdGeVector3d& by)
+{
+    standin::QueueSelection(ids);
+    standin::QueuePoint(OdGePoint3d(0, 0, 0));
+    standin::QueuePoint(OdGePoint3d(by.x, by.y, by.z));
+    standin::QueueEnter();
+    standin::InvokeCommand(L"COPY");
+}
+
+OdDbObjectIdArray ModelSpace(OdDbDatabase* db)
+{
+    OdDbBlockTableRecord* ms = nullptr;
+    OdDbObjectIdArray ids;
+    EXPECT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead), eOk);
+    for (const OdDbObjectId& id : ms->entityIds())
+        if (!id.isErased()) ids.append(id);
+    ms->close();
+    return ids;
+}
+
+// Records a drawing file keeps whole move and are copied by their own
+// geometry; one of a kind that cannot be transformed is named, with the
+// count, and the command fails. UNDO moves them back.
+TEST_F(EditCommandsTest, KeptRecordsMoveAndCopyAndUnknownOnesAreNamed)
+{
+    const std::string dxf =
+        "0\nSECTION\n2\nENTITIES\n"
+        "0\n3DFACE\n8\n0\n10\n1.5\n20\n2.0\n30\n0.0\n11\n3.0\n21\n2.0\n31\n0.0\n12\n3.0\n22\n4.0\n32\n0.0\n"
+        "13\n1.5\n23\n4.0\n33\n0.0\n"
+        "0\nXLINE\n100\nAcDbEntity\n8\n0\n100\nAcDbXline\n10\n5.0\n20\n6.0\n30\n0.0\n11\n0.6\n21\n0.8\n31\n0.0\n"
+        "0\nACAD_PROXY_ENTITY\n100\nAcDbEntity\n8\n0\n100\nAcDbProxyEntity\n90\n498\n91\n500\n95\n0\n"
+        // A circle of no radius, kept whole as a kind the database models.
+        "0\nCIRCLE\n8\n0\n10\n-7.0\n20\n-8.0\n30\n0.0\n40\n0.0\n"
+        "0\nENDSEC\n0\nEOF\n";
+    std::ofstream(standin::NativePath(L"C:\\kinds.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\kinds.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    GcApDocument* opened = gcDocManagerPtr()->curDocument();
+    ASSERT_TRUE(opened && opened != doc);
+    OdDbDatabase* db = opened->database();
+    const OdDbObjectIdArray all = ModelSpace(db);
+    ASSERT_EQ(all.length(), 4);
+
+    events.log.clear();
+    size_t from = standin::CommandLineText().size();
+    Move(all, OdGeVector3d(10, 0, 0));
+    EXPECT_EQ(events.log.back(), L"failed MOVE");
+    EXPECT_NE(Printed(from).find(L"1 object could not be moved: 1 ACAD_PROXY_ENTITY."), std::wstring::npos)
+        << Printed(from);
+    std::string saved = Saved(db);
+    EXPECT_NE(saved.find("3DFACE\n"), std::string::npos);
+    EXPECT_NE(saved.find(" 10\n11.5\n 20\n2.0\n 30\n0.0\n 11\n13.0\n 21\n2.0\n"), std::string::npos) << saved;
+    // A direction stays as it was.
+    EXPECT_NE(saved.find(" 10\n15.0\n 20\n6.0\n 30\n0.0\n 11\n0.6\n 21\n0.8\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(" 10\n3.0\n 20\n-8.0\n"), std::string::npos) << saved;
+
+    standin::InvokeCommand(L"UNDO");
+    saved = Saved(db);
+    EXPECT_NE(saved.find(" 10\n1.5\n 20\n2.0\n 30\n0.0\n 11\n3.0\n 21\n2.0\n"), std::string::npos) << saved;
+
+    from = standin::CommandLineText().size();
+    Copy(all, OdGeVector3d(0, 20, 0));
+    EXPECT_NE(Printed(from).find(L"1 object could not be copied: 1 ACAD_PROXY_ENTITY."), std::wstring::npos)
+        << Printed(from);
+    EXPECT_EQ(ModelSpace(db).length(), 7);
+    saved = Saved(db);
+    EXPECT_NE(saved.find(" 10\n1.5\n 20\n22.0\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(" 10\n5.0\n 20\n26.0\n"), std::string::npos) << saved;
+    EXPECT_EQ(Count(saved, "ACAD_PROXY_ENTITY\n"), 1u);
+
+    // Turned a quarter about the origin and twice the size, a kept record's
+    // point turns and scales, its direction turns.
+    OdDbEntity* xline = nullptr;
+    ASSERT_EQ(oddbOpenObject(xline, all[1], OdDb::kForWrite), eOk);
+    EXPECT_EQ(xline->transformBy(OdGeMatrix3d::scaling(2) * OdGeMatrix3d::rotation(M_PI / 2, OdGeVector3d::kZAxis)),
+              eOk);
+    xline->close();
+    const std::map<int, double> turned = RecordValues(Saved(db), "XLINE");
+    EXPECT_NEAR(turned.at(10), -12, 1e-12);
+    EXPECT_NEAR(turned.at(20), 10, 1e-12);
+    EXPECT_NEAR(turned.at(11), -0.8, 1e-12);
+    EXPECT_NEAR(turned.at(21), 0.6, 1e-12);
+
+    // ERASE takes every kind.
+    standin::QueueSelection(ModelSpace(db));
+    standin::InvokeCommand(L"ERASE");
+    EXPECT_EQ(ModelSpace(db).length(), 0);
+}
+
+// A move changes positions only: every other value stays bit for bit, also
+// when the move is by nothing.
+TEST_F(EditCommandsTest, AMoveChangesPositionsAndNothingElse)
+{
+    OdDbDatabase* db = doc->database();
+    const OdDbObjectId arc = AddEntity(db, new OdDbArc(OdGePoint3d(0.1, 0.2, 0), 2.3, 0.5811946409141117, 4.74208));
+    // A coordinate of -0 keeps its sign through a move by nothing.
+    auto* text = new OdDbText(OdGePoint3d(-0.0, 2.2, 0), L"t");
+    text->setHeight(1.3);
+    text->setRotation(0.4991641660703782);
+    const OdDbObjectId textId = AddEntity(db, text);
+    const OdDbObjectId ellipse = AddEntity(db, new OdDbEllipse(OdGePoint3d(5, 5, 0), OdGeVector3d(0, 0, 1),
+                                                               OdGeVector3d(2.1, 1.3, 0), 0.37, 0.3, 5.1));
+    auto* circle = new OdDbCircle(OdGePoint3d(-1, -1, 0.25), OdGeVector3d(0.3, 0.4, 0.866), 1.7);
+    const OdDbObjectId circleId = AddEntity(db, circle);
+    const OdDbObjectIdArray all = ModelSpace(db);
+
+    struct Values {
+        double a0, a1, r, height, rotation, e0, e1, ratio;
+        OdGeVector3d normal, major;
+        OdGePoint3d centre, position;
+    };
+    auto values = [&] {
+        Values v{};
+        OdDbArc* a = nullptr;
+        OdDbText* t = nullptr;
+        OdDbEllipse* e = nullptr;
+        OdDbCircle* c = nullptr;
+        EXPECT_EQ(oddbOpenObject(a, arc, OdDb::kForRead), eOk);
+        EXPECT_EQ(oddbOpenObject(t, textId, OdDb::kForRead), eOk);
+        EXPECT_EQ(oddbOpenObject(e, ellipse, OdDb::kForRead), eOk);
+        EXPECT_EQ(oddbOpenObject(c, circleId, OdDb::kForRead), eOk);
+        v.a0 = a->startAngle(), v.a1 = a->endAngle(), v.r = a->radius();
+        v.height = t->height(), v.rotation = t->rotation(), v.position = t->position();
+        v.e0 = e->startAngle(), v.e1 = e->endAngle(), v.ratio = e->radiusRatio(), v.major = e->majorAxis();
+        v.normal = c->normal(), v.centre = c->center();
+        a->close(), t->close(), e->close(), c->close();
+        return v;
+    };
+    const Values before = values();
+    Move(all, OdGeVector3d(0, 0, 0));
+    const Values still = values();
+    EXPECT_EQ(std::memcmp(&before, &still, sizeof before), 0);
+
+    Move(all, OdGeVector3d(3.7, -1.1, 0));
+    Values moved = values();
+    EXPECT_EQ(moved.position.x, before.position.x + 3.7);
+    EXPECT_EQ(moved.position.y, before.position.y + -1.1);
+    EXPECT_EQ(moved.centre.z, before.centre.z);
+    moved.position = before.position;
+    moved.centre = before.centre;
+    EXPECT_EQ(std::memcmp(&before, &moved, sizeof before), 0);
+}
+
+// Extended data follows its entity: world positions (1011) move, turn and
+// scale; displacements (1012) turn and scale; directions (1013) turn;
+// distances (1041) and scale factors (1042) scale.
+TEST_F(EditCommandsTest, ExtendedDataPositionsFollowTheirEntity)
+{
+    OdDbDatabase* db = doc->database();
+    OdDbSymbolTable* apps = nullptr;
+    ASSERT_EQ(oddbOpenObject(apps, db->getRegAppTableId(), OdDb::kForWrite), eOk);
+    auto* app = new OdDbRegAppTableRecord();
+    app->setName(L"T");
+    OdDbObjectId appId;
+    ASSERT_EQ(apps->add(appId, app), eOk);
+    app->close();
+    apps->close();
+    const OdDbObjectId line = AddEntity(db, new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(1, 0, 0)));
+    OdDbLine* l = nullptr;
+    ASSERT_EQ(oddbOpenObject(l, line, OdDb::kForWrite), eOk);
+    OdResBuf* chain = OdResBuf::newRb(1001, OdString(L"T"));
+    OdResBuf* rb = chain;
+    for (int code : {1010, 1011, 1012, 1013}) {
+        rb = rb->setNext(new OdResBuf(code));
+        rb->setPoint3d(OdGePoint3d(1, 2, 0));
+    }
+    rb = rb->setNext(OdResBuf::newRb(1041, 3.0));
+    rb->setNext(OdResBuf::newRb(1042, 0.5));
+    ASSERT_EQ(l->setXData(chain), eOk);
+    OdResBuf::releaseChain(chain);
+    l->close();
+
+    auto points = [&] {
+        std::vector<OdGePoint3d> p;
+        std::vector<double> r;
+        OdDbLine* e = nullptr;
+        EXPECT_EQ(oddbOpenObject(e, line, OdDb::kForRead), eOk);
+        OdResBuf* x = e->xData(L"T");
+        e->close();
+        for (OdResBuf* b = x; b; b = b->next()) {
+            if (b->restype() >= 1010 && b->restype() <= 1013) p.push_back(b->getPoint3d());
+            if (b->restype() == 1041 || b->restype() == 1042) r.push_back(b->getDouble());
+        }
+        OdResBuf::releaseChain(x);
+        p.push_back(OdGePoint3d(r.at(0), r.at(1), 0));
+        return p;
+    };
+    Move(OdDbObjectIdArray().append(line), OdGeVector3d(5, 0, 0));
+    std::vector<OdGePoint3d> p = points();
+    ASSERT_EQ(p.size(), 5u);
+    EXPECT_EQ(p[0], OdGePoint3d(1, 2, 0));  // a plain point stays
+    EXPECT_EQ(p[1], OdGePoint3d(6, 2, 0));
+    EXPECT_EQ(p[2], OdGePoint3d(1, 2, 0));
+    EXPECT_EQ(p[3], OdGePoint3d(1, 2, 0));
+    EXPECT_EQ(p[4], OdGePoint3d(3, 0.5, 0));
+
+    // A quarter turn about the origin, twice the size.
+    ASSERT_EQ(oddbOpenObject(l, line, OdDb::kForWrite), eOk);
+    ASSERT_EQ(l->transformBy(OdGeMatrix3d::scaling(2) * OdGeMatrix3d::rotation(M_PI / 2, OdGeVector3d::kZAxis)), eOk);
+    l->close();
+    p = points();
+    EXPECT_TRUE(p[0].isEqualTo(OdGePoint3d(1, 2, 0)));
+    EXPECT_TRUE(p[1].isEqualTo(OdGePoint3d(-4, 12, 0))) << p[1].x << "," << p[1].y;
+    EXPECT_TRUE(p[2].isEqualTo(OdGePoint3d(-4, 2, 0)));
+    EXPECT_TRUE(p[3].isEqualTo(OdGePoint3d(-2, 1, 0)));
+    EXPECT_TRUE(p[4].isEqualTo(OdGePoint3d(6, 1, 0)));
+}
+
+// ERASE, MOVE and COPY leave what is on a locked layer alone and say how
+// many that were.
+TEST_F(EditCommandsTest, EditsLeaveLockedLayersAlone)
+{
+    OdDbDatabase* db = doc->database();
+    standin::QueueText(L"New");
+    standin::QueueText(L"Fixed");
+    standin::QueueText(L"Lock");
+    standin::QueueText(L"Fixed");
+    standin::QueueEnter();
+    standin::InvokeCommand(L"-LAYER");
+    auto* fixed = new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(1, 0, 0));
+    fixed->setLayer(L"Fixed");
+    const OdDbObjectId fixedId = AddEntity(db, fixed);
+    const OdDbObjectId free = AddEntity(db, new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(1, 0, 0)));
+    const OdDbObjectIdArray both = OdDbObjectIdArray().append(fixedId).append(free);
+
+    size_t from = standin::CommandLineText().size();
+    Move(both, OdGeVector3d(0, 3, 0));
+    EXPECT_NE(Printed(from).find(L"1 was on a locked layer."), std::wstring::npos) << Printed(from);
+    EXPECT_EQ(StartOf(fixedId), OdGePoint3d(0, 0, 0));
+    EXPECT_EQ(StartOf(free), OdGePoint3d(0, 3, 0));
+    Copy(both, OdGeVector3d(0, 3, 0));
+    EXPECT_EQ(ModelSpace(db).length(), 3);
+    from = standin::CommandLineText().size();
+    standin::QueueSelection(ModelSpace(db));
+    standin::InvokeCommand(L"ERASE");
+    EXPECT_NE(Printed(from).find(L"1 was on a locked layer."), std::wstring::npos) << Printed(from);
+    EXPECT_EQ(ModelSpace(db), OdDbObjectIdArray().append(fixedId));
+    EXPECT_EQ(events.log.back(), L"ended ERASE");
+}
+
+// A copy carries what its original carries, with objects of its own: a
+// block reference's attributes, and its extension dictionary's
+// dictionaries with their entries and hard-ownership flag.
+TEST_F(EditCommandsTest, ACopyCarriesAttributesAndNestedDictionaries)
+{
+    OdDbDatabase* db = doc->database();
+    OdDbSymbolTable* blocks = nullptr;
+    ASSERT_EQ(oddbOpenObject(blocks, db->getBlockTableId(), OdDb::kForWrite), eOk);
+    auto* block = new OdDbBlockTableRecord();
+    block->setName(L"MARK");
+    OdDbObjectId blockId;
+    ASSERT_EQ(blocks->add(blockId, block), eOk);
+    block->close();
+    blocks->close();
+    auto* ref = new OdDbBlockReference(OdGePoint3d(2, 2, 0), blockId);
+    auto* attr = new OdDbAttribute();
+    attr->setPosition(OdGePoint3d(2.5, 1, 0));
+    attr->setTag(L"TAG");
+    attr->setTextString(L"value");
+    OdDbObjectId none;
+    ASSERT_EQ(ref->appendAttribute(none, attr), eOk);
+    const OdDbObjectId refId = AddEntity(db, ref);
+
+    // Extension dictionary -> "INNER" (hard owner) -> Xrecord "DATA".
+    ASSERT_EQ(oddbOpenObject(ref, refId, OdDb::kForWrite), eOk);
+    ASSERT_EQ(ref->createExtensionDictionary(), eOk);
+    const OdDbObjectId xdictId = ref->extensionDictionary();
+    ref->close();
+    OdDbDictionary* xdict = nullptr;
+    ASSERT_EQ(oddbOpenObject(xdict, xdictId, OdDb::kForWrite), eOk);
+    auto* inner = new OdDbDictionary();
+    OdDbObjectId innerId;
+    ASSERT_EQ(xdict->setAt(L"INNER", inner, innerId), eOk);
+    inner->setTreatElementsAsHard(true);
+    auto* data = new OdDbXrecord();
+    OdResBuf* chain = OdResBuf::newRb(1, OdString(L"kept"));
+    data->setFromRbChain(chain);
+    OdResBuf::releaseChain(chain);
+    OdDbObjectId dataId;
+    ASSERT_EQ(inner->setAt(L"DATA", data, dataId), eOk);
+    data->close();
+    inner->close();
+    xdict->close();
+
+    Copy(OdDbObjectIdArray().append(refId), OdGeVector3d(0, 10, 0));
+    const OdDbObjectId copyId = EntLast();
+    ASSERT_NE(copyId, refId);
+    OdDbBlockReference* copy = nullptr;
+    ASSERT_EQ(oddbOpenObject(copy, copyId, OdDb::kForRead), eOk);
+    OdDbObjectIterator* it = copy->attributeIterator();
+    const OdDbObjectId copyXdict = copy->extensionDictionary();
+    copy->close();
+    ASSERT_TRUE(it && !it->done());
+    OdDbAttribute* a = nullptr;
+    ASSERT_EQ(oddbOpenObject(a, it->objectId(), OdDb::kForRead), eOk);
+    EXPECT_EQ(a->ownerId(), copyId);
+    EXPECT_EQ(a->position(), OdGePoint3d(2.5, 11, 0));
+    EXPECT_EQ(a->textString(), OdString(L"value"));
+    a->close();
+    it->step();
+    EXPECT_TRUE(it->done());
+    delete it;
+
+    ASSERT_FALSE(copyXdict.isNull());
+    ASSERT_NE(copyXdict, xdictId);
+    OdDbDictionary* d = nullptr;
+    ASSERT_EQ(oddbOpenObject(d, copyXdict, OdDb::kForRead), eOk);
+    OdDbDictionary* copiedInner = nullptr;
+    ASSERT_EQ(d->getAt(L"INNER", copiedInner, OdDb::kForRead), eOk);
+    d->close();
+    EXPECT_NE(copiedInner->objectId(), innerId);
+    EXPECT_EQ(copiedInner->ownerId(), copyXdict);
+    EXPECT_TRUE(copiedInner->isTreatElementsAsHard());
+    OdDbXrecord* copiedData = nullptr;
+    ASSERT_EQ(copiedInner->getAt(L"DATA", copiedData, OdDb::kForRead), eOk);
+    EXPECT_NE(copiedData->objectId(), dataId);
+    OdResBuf* got = copiedData->rbChain();
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->getString(), OdString(L"kept"));
+    OdResBuf::releaseChain(got);
+    copiedData->close();
+    copiedInner->close();
+
+    // Saved, each reference has its attribute and the end of its sequence.
+    const std::string saved = Saved(db);
+    EXPECT_EQ(Count(saved, "\nATTRIB\n"), 2u);
+    EXPECT_EQ(Count(saved, "\nSEQEND\n"), 2u);
+}
+
+// A copied associative hatch follows the copy of its boundary when that was
+// copied with it; copied alone it is associative no more.
+TEST_F(EditCommandsTest, ACopiedHatchFollowsItsCopiedBoundary)
+{
+    OdDbDatabase* db = doc->database();
+    auto* frame = new OdDbPolyline();
+    frame->addVertexAt(0, OdGePoint2d(0, 0));
+    frame->addVertexAt(1, OdGePoint2d(4, 0));
+    frame->addVertexAt(2, OdGePoint2d(4, 3));
+    frame->setClosed(true);
+    const OdDbObjectId frameId = AddEntity(db, frame);
+    auto* hatch = new OdDbHatch();
+    hatch->setAssociative(true);
+    const OdDbObjectId hatchId = AddEntity(db, hatch);
+    ASSERT_EQ(oddbOpenObject(hatch, hatchId, OdDb::kForWrite), eOk);
+    ASSERT_EQ(hatch->appendLoop(OdDbHatch::kExternal, OdDbObjectIdArray().append(frameId)), eOk);
+    hatch->close();
+
+    Copy(OdDbObjectIdArray().append(frameId).append(hatchId), OdGeVector3d(10, 0, 0));
+    const OdDbObjectIdArray all = ModelSpace(db);
+    ASSERT_EQ(all.length(), 4);
+    const OdDbObjectId frameCopy = all[2], hatchCopy = all[3];
+    OdDbObjectIdArray ids;
+    ASSERT_EQ(oddbOpenObject(hatch, hatchCopy, OdDb::kForRead), eOk);
+    EXPECT_TRUE(hatch->associative());
+    hatch->getAssocObjIds(ids);
+    hatch->close();
+    EXPECT_EQ(ids, OdDbObjectIdArray().append(frameCopy));
+    OdDbObject* b = nullptr;
+    ASSERT_EQ(oddbOpenObject(b, frameCopy, OdDb::kForRead), eOk);
+    EXPECT_EQ(b->getPersistentReactors(), OdDbObjectIdArray().append(hatchCopy));
+    b->close();
+
+    Copy(OdDbObjectIdArray().append(hatchId), OdGeVector3d(0, 10, 0));
+    ASSERT_EQ(oddbOpenObject(hatch, EntLast(), OdDb::kForRead), eOk);
+    EXPECT_FALSE(hatch->associative());
+    hatch->getAssocObjIds(ids);
+    hatch->close();
+    EXPECT_TRUE(ids.isEmpty());
 }
 
 }  // namespace

@@ -1563,4 +1563,68 @@ TEST_F(VelkhostProcess, SaveAsSaysALinkLeadsOut)
     fs::remove_all(outside);
 }
 
+// ---- edits on every kind of entity, locked and frozen layers ----
+
+// Runs tests/tools/host/data/edit_kinds.py with the arguments; its output,
+// and false when it exits non-zero. Skips the test without ezdxf.
+bool EditKinds(const std::string& args, std::string& output)
+{
+    const std::string command = "/usr/bin/python3 " + Quoted(std::string(VELK_SOURCE_DIR) +
+                                                           "/tests/tools/host/data/edit_kinds.py") + " " + args + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return false;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
+    return pclose(pipe) == 0;
+}
+
+// A drawing of one entity of every kind ezdxf makes (3DFACE, TRACE, MESH,
+// LEADER, MULTILEADER, XLINE, RAY, TOLERANCE among them), with a block
+// reference with an attribute, a line on a locked layer and a circle on a
+// frozen one: MOVE of all by 10,0 moves each by its own geometry, as
+// ezdxf reads the saved drawing, and the locked and frozen ones stay. COPY
+// doubles what it takes. A kind that cannot be transformed (a 3DSOLID)
+// is named and fails the step.
+TEST_F(VelkhostProcess, EditsMoveAndCopyEveryKindAndLeaveLockedAndFrozenLayers)
+{
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ezdxf cannot be imported by /usr/bin/python3 (Debian package python3-ezdxf)";
+    const fs::path kinds = dir / "kinds.dxf", moved = dir / "moved.dxf";
+    std::string out;
+    ASSERT_TRUE(EditKinds("make " + Quoted(kinds.string()), out)) << out;
+    Outcome r = Velkhost({"--drawing", kinds.string(), "--script", Script("MOVE\n> select all\n0,0\n10,0\n").string(),
+                          "--save", moved.string()});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("1 was on a locked layer."), std::string::npos) << r.output;
+    out.clear();
+    EXPECT_TRUE(EditKinds("check " + Quoted(kinds.string()) + " " + Quoted(moved.string()) + " 10 0", out)) << out;
+
+    const fs::path copied = dir / "copied.dxf";
+    r = Velkhost({"--drawing", kinds.string(), "--script", Script("COPY\n> select all\n0,0\n0,30\n\n").string(),
+                  "--save", copied.string()});
+    EXPECT_EQ(r.status, 0) << r.output;
+    const size_t before = Entities(kinds).size();
+    // Every entity but the two on the locked and the frozen layer, once more.
+    EXPECT_EQ(Entities(copied).size(), 2 * before - 2);
+
+    // ERASE of all leaves the frozen circle and the locked line.
+    const fs::path erased = dir / "erased.dxf";
+    r = Velkhost({"--drawing", kinds.string(), "--script", Script("ERASE\n> select all\n").string(), "--save",
+                  erased.string(), "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    const auto left = Entities(erased);
+    EXPECT_EQ(left.size(), 2u);
+    EXPECT_EQ(std::count_if(left.begin(), left.end(), [](const auto& e) { return e.second == "AcDbCircle"; }), 1);
+
+    const fs::path solid = dir / "solid.dxf";
+    out.clear();
+    ASSERT_TRUE(EditKinds("make " + Quoted(solid.string()) + " solid", out)) << out;
+    r = Velkhost({"--drawing", solid.string(), "--script", Script("MOVE\n> select all\n0,0\n10,0\n").string(),
+                  "--quiet"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("1 object could not be moved: 1 3DSOLID."), std::string::npos) << r.output;
+    EXPECT_NE(r.lastLine.find("script line 1"), std::string::npos) << r.output;
+}
+
 }  // namespace
