@@ -72,6 +72,10 @@ enum GroupState : uint8_t {
     kTaken = 4,        // a value the object took
     kRefused = 8,      // a value the object cannot hold or found no place
                        // for: kept instead
+    // Where the group is, for comparing a record at a save without
+    // walking it again (Respellings).
+    kWhole = 16,       // in a subclass kept whole
+    kOtherApp = 32,    // in another application's group
 };
 
 // The kinds of markerless records (the oldest form) kept whole, with the
@@ -105,6 +109,9 @@ const char* MarkerOfKeptWhole(std::string_view type, int64_t flags)
     const std::vector<const char*> would = SubclassesOfRecord(type, (int)flags, true);
     return would.size() > 1 ? would[1] : nullptr;
 }
+
+// A code's place in a CodeSet (codes past its end share the last).
+size_t CodeSlot(int code) { return (size_t)std::clamp(code, 0, 1071); }
 
 class View;
 template <class F>
@@ -175,8 +182,10 @@ public:
                 ownerAt_ = i;
             }
         }
-        Walk(*this, [this](size_t i, uint8_t cls, const std::string&, int, bool, bool) {
-            state_[i] = (uint8_t)((state_[i] & ~kClassMask) | cls);
+        Walk(*this, [this](size_t i, uint8_t cls, const std::string&, int, bool whole, bool) {
+            const bool other = g_[i].code == 102 || otherAppGroup(i);
+            state_[i] = (uint8_t)((state_[i] & ~(kClassMask | kWhole | kOtherApp)) | cls | (whole ? kWhole : 0) |
+                                  (other ? kOtherApp : 0));
         });
     }
 
@@ -478,7 +487,10 @@ uint64_t HandleOfText(std::string_view text)
 
 class Loader {
 public:
-    Loader(OdDbDatabase* db, const std::vector<Group>& g) : db_(db), g_(g), state_(g.size(), 0) {}
+    Loader(OdDbDatabase* db, const std::vector<Group>& g, std::string_view bytes)
+        : db_(db), g_(g), bytes_(bytes), state_(g.size(), 0)
+    {
+    }
     // Checks the file's sections and records; false for a malformed file.
     bool split(std::string& why);
     // Comments (999) a drawing has no place for, by the lines of their codes.
@@ -491,6 +503,9 @@ public:
         notRead_.push_back(Utf8ToWide(what + ": a drawing keeps no comments"));
     }
     void build();
+    // What a save needs to put back values as the file wrote them; its
+    // bytes are not yet copied.
+    std::unique_ptr<DxfFileRecords> takeRecords() { return std::move(records_); }
 
 private:
     struct Pending;
@@ -569,11 +584,12 @@ private:
         k.colourNumber = (int)number->integer;
         k.colourRgb = (int64_t)c.red() << 16 | (int64_t)c.green() << 8 | c.blue();
     }
-    // Values the file wrote otherwise than the writer writes what was read
-    // of them (dxf_kept.h): found by writing the drawing once.
-    void findRespellings();
-    bool compareRecord(const Pending& p, std::string_view text, const std::vector<GroupWriter::Noted>& noted,
-                     size_t start, std::vector<DxfKept::Respelling>& out);
+    // Hashes what the writer makes of every record read, keeps the values
+    // that are none of its object's, and notes the records for the saves
+    // that put back values as the file wrote them (DxfFileRecords).
+    void noteRecords();
+    // Where the line of the group's code starts in the file.
+    size_t codeLineAt(size_t group) const;
     DxfKept& keptFor(const Pending& p);
     // Keeps these groups of the record, in its runs in file order.
     void keepInPlace(const Pending& p, const View& v, std::vector<size_t> groups);
@@ -602,6 +618,8 @@ private:
 
     OdDbDatabase* db_;
     const std::vector<Group>& g_;
+    std::string_view bytes_;
+    std::unique_ptr<DxfFileRecords> records_;
     // What each group is to its record (GroupState).
     std::vector<uint8_t> state_;
     TextCodec codec_;
@@ -614,11 +632,6 @@ private:
     std::unordered_map<uint64_t, OdDbObjectId> ids_;
     // Every handle a record of the file gives itself.
     std::unordered_set<uint64_t> defined_;
-    // Scratch of `compareRecord`: the side of each code.
-    std::vector<int> sideAt_;
-    // Values of records that are none of their objects', found by
-    // `compareRecord`, kept once the drawing has been written.
-    std::vector<std::pair<const Pending*, std::vector<size_t>>> notValues_;
     std::vector<std::function<void()>> fixups_;
     // Run after the fixups: dictionaries own what names no owner.
     std::vector<std::function<void()>> adoptions_;
@@ -645,6 +658,9 @@ private:
         std::vector<const char*> written;
         bool dataRecord;
         std::string dxfType;  // a sequence's record kept whole: its type
+        // Where its values end (its extended data) and its owner, once
+        // its groups have been kept.
+        size_t valuesEnd = SIZE_MAX, ownerAt = SIZE_MAX;
     };
     std::vector<Pending> pending_;
     // Arrow blocks a dimension style of the oldest form names: kept as the
@@ -826,8 +842,10 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
 
 void Loader::keepAll()
 {
-    for (const Pending& p : pending_) {
+    for (Pending& p : pending_) {
         View v = view(*p.rec, p.written, p.dataRecord);
+        p.valuesEnd = v.end();
+        p.ownerAt = v.ownerAt();
         std::unique_ptr<DxfKept> runs = keep(v);
         if (!runs && p.dxfType.empty()) continue;
         DxfKept* target = &keptFor(p);
@@ -891,231 +909,98 @@ DxfKept& Loader::keptFor(const Pending& p)
     return *slot;
 }
 
-void Loader::findRespellings()
+void Loader::noteRecords()
 {
-    struct KeyHash {
-        size_t operator()(const std::pair<const OdDbObject*, int>& k) const
-        {
-            return std::hash<const void*>()(k.first) ^ (std::hash<int>()(k.second) << 1);
-        }
+    // The records read, by object and which of its records: the first
+    // read of each is the one compared.
+    auto before = [](const Pending* a, const Pending* b) {
+        return a->object != b->object ? std::less<const OdDbObject*>()(a->object, b->object) : a->sub < b->sub;
     };
-    std::unordered_map<std::pair<const OdDbObject*, int>, const Pending*, KeyHash> records;
+    std::vector<const Pending*> records;
     records.reserve(pending_.size());
-    for (const Pending& p : pending_) records.emplace(std::make_pair(p.object, p.sub), &p);
-    std::vector<std::tuple<const Pending*, std::vector<DxfKept::Respelling>, uint64_t>> found;
-    std::unordered_map<const OdDbObject*, uint64_t> entityHash;  // of entities with sequences
-    SeeRecords(db_, [&](const OdDbObject* of, int sub, std::string_view text,
-                        const std::vector<GroupWriter::Noted>& noted, size_t start) {
-        auto it = records.find({of, sub});
-        if (sub == kSelf && records.count({of, 0})) entityHash[of] = ValuesHash(text, noted, start);
-        std::vector<DxfKept::Respelling> list;
-        if (it != records.end() && compareRecord(*it->second, text, noted, start, list))
-            found.emplace_back(it->second, std::move(list), ValuesHash(text, noted, start));
+    for (const Pending& p : pending_) records.push_back(&p);
+    std::stable_sort(records.begin(), records.end(), before);
+    std::vector<std::pair<const Pending*, uint64_t>> hashed;
+    hashed.reserve(pending_.size());
+    std::vector<std::pair<const Pending*, std::vector<size_t>>> notValues;
+    HashRecords(db_, [&](const OdDbObject* of, int sub, uint64_t hash, const CodeSet& codes) {
+        Pending key{};
+        key.object = const_cast<OdDbObject*>(of);
+        key.sub = sub;
+        auto it = std::lower_bound(records.begin(), records.end(), &key, before);
+        if (it == records.end() || (*it)->object != of || (*it)->sub != sub) return;
+        const Pending& p = **it;
+        hashed.emplace_back(&p, hash);
+        // Values the object did not take, of a code the writer does not
+        // write for it, are none of its values: they are kept where they
+        // were. A record's own values end at its extended data.
+        bool any = false;
+        for (size_t i = p.rec->b; i < std::min(p.rec->e, p.valuesEnd) && !any; ++i)
+            any = (state_[i] & (kClassMask | kRefused | kTaken)) == kObjectValue && !codes.test(CodeSlot(g_[i].code));
+        if (!any) return;
+        View v = view(*p.rec, p.written, p.dataRecord);
+        std::vector<size_t> groups;
+        for (size_t i = v.begin(); i < v.end(); ++i)
+            if ((state_[i] & (kClassMask | kRefused | kTaken)) == kObjectValue && !codes.test(CodeSlot(g_[i].code)))
+                groups.push_back(i);
+        if (!groups.empty()) notValues.emplace_back(&p, std::move(groups));
     });
-    for (auto& [p, list, hash] : found) {
-        DxfKept& k = keptFor(*p);
-        k.respellings = std::move(list);
-        k.valuesHash = hash;
-        // A record of a sequence respells only while its entity is as read.
-        if (p->sub >= 0) keptOf(p->object).sequenceHash = entityHash.count(p->object) ? entityHash[p->object] : 1;
+    for (auto& [p, groups] : notValues) keepInPlace(*p, view(*p->rec, p->written, p->dataRecord), std::move(groups));
+    std::vector<const Pending*>().swap(records);
+
+    // The records, by where they are in the file and what the reader made
+    // of their groups, for the saves.
+    auto out = std::make_unique<DxfFileRecords>();
+    out->utf8 = codec_.utf8;
+    out->codePage = codec_.codePage;
+    const std::map<std::wstring, OdDbObjectId>* tables[4] = {&linetypes_, &styles_, &dimstyles_, &layers_};
+    for (int t = 0; t < 4; ++t)
+        for (const auto& named : *tables[t]) out->names[t].push_back(named.first);
+    std::map<std::vector<const char*>, uint16_t> lists;
+    out->records.reserve(hashed.size());
+    for (const auto& [p, hash] : hashed) {
+        const size_t first = p->rec->b - 1, end = p->rec->e;
+        if (p->rec->b == 0 || first >= g_.size() || g_[first].code != 0 || end > g_.size()) continue;
+        auto list = lists.emplace(p->written, (uint16_t)lists.size()).first;
+        if (list->second >= UINT16_MAX) continue;
+        if (list->second == out->written.size()) out->written.push_back(p->written);
+        DxfFileRecords::Record r;
+        r.of = p->object;
+        r.sub = p->sub;
+        r.from = (uint32_t)codeLineAt(first);
+        r.to = (uint32_t)(end < g_.size() ? codeLineAt(end) : bytes_.size());
+        r.state = (uint32_t)out->states.size();
+        r.groups = (uint32_t)(end - first);
+        r.written = list->second;
+        r.dataRecord = p->dataRecord;
+        r.hash = hash;
+        r.valuesEnd = (uint32_t)(std::min(p->valuesEnd, end) - first);
+        r.ownerAt = p->ownerAt >= first && p->ownerAt < end ? (uint32_t)(p->ownerAt - first) : UINT32_MAX;
+        out->states.insert(out->states.end(), state_.begin() + (long)first, state_.begin() + (long)end);
+        out->records.push_back(r);
     }
-    for (auto& [p, groups] : notValues_) keepInPlace(*p, view(*p->rec, p->written, p->dataRecord), std::move(groups));
+    std::sort(out->records.begin(), out->records.end(), [](const DxfFileRecords::Record& a, const DxfFileRecords::Record& b) {
+        return a.of != b.of ? std::less<const OdDbObject*>()(a.of, b.of) : a.sub < b.sub;
+    });
+    // A record read twice into one object counts as read once.
+    out->records.erase(std::unique(out->records.begin(), out->records.end(),
+                                   [](const DxfFileRecords::Record& a, const DxfFileRecords::Record& b) {
+                                       return a.of == b.of && a.sub == b.sub;
+                                   }),
+                       out->records.end());
+    out->states.shrink_to_fit();
+    if (!out->records.empty()) records_ = std::move(out);
 }
 
-// Compares the values of a record as the file wrote them with those the
-// writer wrote of what was read, code by code: a value spelled otherwise is
-// replaced, one the file did not have is dropped, one the writer left out
-// is added back. A record whose values differ in number (the object holds
-// fewer or more than the file gave) is written as the object holds it.
-bool Loader::compareRecord(const Pending& p, std::string_view text, const std::vector<GroupWriter::Noted>& noted,
-                         size_t start, std::vector<DxfKept::Respelling>& out)
+size_t Loader::codeLineAt(size_t group) const
 {
-    using R = DxfKept::Respelling;
-    View v = view(*p.rec, p.written, p.dataRecord);
-    struct Side {
-        uint8_t tag;
-        int code;
-        std::vector<size_t> file, written;  // group indices; noted indices
-    };
-    std::vector<Side> sides;
-    // (owner or value, code) -> its side; set back to none when done.
-    if (sideAt_.empty()) sideAt_.assign(2 * 1072, -1);
-    auto slot = [](uint8_t tag, int code) {
-        return (size_t)(tag == GroupWriter::kOwner) * 1072 + (size_t)std::clamp(code, 0, 1071);
-    };
-    auto sideOf = [&](uint8_t tag, int code) -> Side& {
-        int& at = sideAt_[slot(tag, code)];
-        if (at < 0) {
-            at = (int)sides.size();
-            sides.push_back(Side{tag, code, {}, {}});
-        }
-        return sides[(size_t)at];
-    };
-    struct Reset {
-        std::vector<int>& at;
-        std::vector<Side>& sides;
-        std::function<size_t(uint8_t, int)> slot;
-        ~Reset()
-        {
-            for (const Side& s : sides) at[slot(s.tag, s.code)] = -1;
-        }
-    } reset{sideAt_, sides, slot};
-    for (size_t i = v.begin(); i < v.end(); ++i)
-        if ((state_[i] & (kClassMask | kRefused)) == kObjectValue) sideOf(GroupWriter::kValue, g_[i].code).file.push_back(i);
-    if (v.ownerAt() != SIZE_MAX) sideOf(GroupWriter::kOwner, 330).file.push_back(v.ownerAt());
-    for (size_t n = 0; n < noted.size(); ++n)
-        if (noted[n].tag == GroupWriter::kValue || noted[n].tag == GroupWriter::kOwner)
-            sideOf(noted[n].tag, noted[n].code).written.push_back(n);
-    // Values the object did not take, of a code the writer does not write
-    // for it, are none of its values: they are kept where they were.
-    std::vector<size_t> notValues;
-    for (Side& s : sides) {
-        if (s.tag != GroupWriter::kValue || !s.written.empty()) continue;
-        auto untaken = std::stable_partition(s.file.begin(), s.file.end(), [this](size_t i) { return (state_[i] & kTaken) != 0; });
-        notValues.insert(notValues.end(), untaken, s.file.end());
-        s.file.erase(untaken, s.file.end());
-    }
-    if (!notValues.empty()) notValues_.emplace_back(&p, std::move(notValues));
-    // Values replaced only where every code has as many values as the
-    // file gave it: a count spelled as the file did must still count the
-    // values written with it. Values the file did not have, or that the
-    // writer leaves out, are dropped or added back whatever the count.
-    bool replace = true;
-    for (const Side& s : sides) {
-        if (!s.file.empty() && !s.written.empty() && s.file.size() != s.written.size()) replace = false;
-        // Several values the writer gives in another form (a width each
-        // vertex gave, written as one for all) would not come back where
-        // they were: the record goes as the object holds it.
-        if (s.file.size() > 1 && s.written.empty() && s.tag == GroupWriter::kValue) return false;
-    }
-    // An MTEXT's contents are its chunks (3) and then its last part (1):
-    // cut otherwise than the writer cuts them, a chunk added back would
-    // come after the part it goes before. They go as the object holds them.
-    bool contentsAsHeld = false;
-    if (p.sub == kSelf && OdRxCast<OdDbMText>(p.object))
-        for (const Side& s : sides)
-            if (s.tag == GroupWriter::kValue && s.code == 3 && s.file.size() != s.written.size()) contentsAsHeld = true;
-    // The file's value as the writer spells it; text as the file wrote it
-    // where that can go in a file of UTF-8 text.
-    auto spelling = [this](const Group& x, int code) {
-        switch (x.kind) {
-        case Kind::kText: return codec_.transcode(x.text);
-        case Kind::kReal: return GroupWriter::RealValue(x.real);
-        case Kind::kInt: return GroupWriter::IntegerValue(code, x.integer);
-        case Kind::kHandle: return GroupWriter::HandleValue(x.handle);
-        }
-        return std::string(x.text);
-    };
-    auto same = [](const Group& x, std::string_view w, const std::string& spelled) {
-        switch (x.kind) {
-        case Kind::kReal: {
-            double d = 0;
-            auto r = std::from_chars(w.data(), w.data() + w.size(), d);
-            return r.ec == std::errc() && d == x.real;
-        }
-        case Kind::kInt: {
-            int64_t n = 0;
-            auto r = std::from_chars(w.data(), w.data() + w.size(), n);
-            return r.ec == std::errc() && n == x.integer;
-        }
-        case Kind::kHandle: {
-            uint64_t h = 0;
-            auto r = std::from_chars(w.data(), w.data() + w.size(), h, 16);
-            return r.ec == std::errc() && h == x.handle;
-        }
-        default: return w == spelled;
-        }
-    };
-    // Names of records the drawing has none of go back only while it has
-    // none (the writer checks).
-    auto entry = [](R::Kind kind, uint8_t tag, int code, int occurrence, std::string written, std::string file,
-                    std::string subclass = {}, int subOccurrence = 0) {
-        R r;
-        r.kind = kind;
-        r.tag = tag;
-        r.code = code;
-        r.occurrence = occurrence;
-        r.written = std::move(written);
-        r.file = std::move(file);
-        r.subclass = std::move(subclass);
-        r.subOccurrence = subOccurrence;
-        return r;
-    };
-    auto names = [&](int code, const Group& x, R r) {
-        const std::string_view type = p.rec->type;
-        const bool text = type == "TEXT" || type == "MTEXT" || type == "ATTRIB" || type == "ATTDEF";
-        const bool part = type == "BLOCK" || type == "ENDBLK" || type == "VERTEX" || type == "SEQEND";
-        r.names = code == 6                         ? R::kLinetype
-                  : code == 7 && text               ? R::kTextStyle
-                  : code == 3 && type == "DIMENSION" ? R::kDimensionStyle
-                  : code == 8 && part               ? R::kLayer
-                                                    : R::kNoName;
-        if (r.names == R::kNoName || x.kind != Kind::kText) {
-            r.names = R::kNoName;
-            return r;
-        }
-        const auto& known = r.names == R::kLinetype    ? linetypes_
-                            : r.names == R::kTextStyle ? styles_
-                            : r.names == R::kLayer     ? layers_
-                                                       : dimstyles_;
-        r.named = !record(known, codec_.decode(x.text)).isNull();
-        return r;
-    };
-    // Every code the record's own subclasses hold, kept groups too; not
-    // what another application's group holds, which is never a value.
-    CodeSet present;
-    Walk(v, [&](size_t i, uint8_t cls, const std::string&, int, bool whole, bool) {
-        if (cls != kFrame && !whole && g_[i].code != 102 && !v.otherAppGroup(i)) present.set((size_t)g_[i].code);
-    });
-    std::vector<size_t> added;  // file groups the writer leaves out
-    for (const Side& s : sides) {
-        if (!s.file.empty() && !s.written.empty() && s.file.size() != s.written.size()) continue;
-        if (contentsAsHeld && s.tag == GroupWriter::kValue && (s.code == 1 || s.code == 3)) continue;
-        if (s.file.size() == s.written.size()) {
-            if (!replace) continue;
-            for (size_t k = 0; k < s.file.size(); ++k) {
-                const Group& x = g_[s.file[k]];
-                const GroupWriter::Noted& n = noted[s.written[k]];
-                std::string_view w = text.substr(n.at - start, n.length);
-                std::string spelled = spelling(x, s.code);
-                // An owner names where the object is: only one the object
-                // does not have (none, or one that is not there) goes back
-                // as the file wrote it.
-                if (s.tag == GroupWriter::kOwner && w != "0") continue;
-                if (!same(x, w, spelled))
-                    out.push_back(names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(w), std::move(spelled))));
-            }
-        } else if (s.tag == GroupWriter::kOwner) {
-            continue;  // an owner is always written
-        } else if (s.file.empty()) {
-            // Only what the record has none of at all: dropping the writer's
-            // value would put one the record kept in its place.
-            if (present.test((size_t)std::clamp(s.code, 0, 1071))) continue;
-            for (size_t k = 0; k < s.written.size(); ++k) {
-                const GroupWriter::Noted& n = noted[s.written[k]];
-                out.push_back(entry(R::kDrop, s.tag, s.code, (int)k, std::string(text.substr(n.at - start, n.length)), {}));
-            }
-        } else {
-            added.insert(added.end(), s.file.begin(), s.file.end());
-        }
-    }
-    if (!added.empty()) {
-        // In file order, each at the end of the subclass it was read in.
-        std::sort(added.begin(), added.end());
-        Walk(v, [&](size_t i, uint8_t, const std::string& sub, int occ, bool, bool) {
-            if (std::binary_search(added.begin(), added.end(), i))
-                out.push_back(names(g_[i].code, g_[i],
-                                    entry(R::kAdd, GroupWriter::kValue, g_[i].code, 0, {}, spelling(g_[i], g_[i].code), sub, occ)));
-        });
-    }
-    // Replacements and drops by (tag, code, occurrence), for the writer's
-    // lookup; additions after them in file order.
-    std::stable_sort(out.begin(), out.end(), [](const R& a, const R& b) {
-        if ((a.kind == R::kAdd) != (b.kind == R::kAdd)) return b.kind == R::kAdd;
-        if (a.kind == R::kAdd) return false;
-        return std::tie(a.tag, a.code, a.occurrence) < std::tie(b.tag, b.code, b.occurrence);
-    });
-    return !out.empty();
+    if (group == 0) return 0;
+    // The line after the value of the group before.
+    const std::string_view value = g_[group - 1].text;
+    size_t at = (size_t)(value.data() - bytes_.data()) + value.size();
+    while (at < bytes_.size() && bytes_[at] == '\r') ++at;
+    if (at < bytes_.size() && bytes_[at] == '\n') ++at;
+    return at;
 }
 
 std::vector<const char*> Loader::expected(const Rec& r, bool entity) const
@@ -1256,13 +1141,16 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
     if (xdict) xdicts_.push_back(xdict);
     std::vector<uint64_t> reactors = v.reactors();
     bool ownerFromFile = owner.isNull();
-    fixups_.push_back([this, o, xdict, reactors, ownerHandle, ownerFromFile] {
-        if (auto* d = OdRxCast<OdDbDictionary>(obj(idOf(xdict)))) DxfAccess::setExtensionDictionary(o, d->objectId());
-        std::set<OdDbObjectId> seen;
-        for (uint64_t r : reactors)
-            if (OdDbObjectId rid = idOf(r); !rid.isNull() && seen.insert(rid).second) DxfAccess::appendReactor(o, rid);
-        if (ownerFromFile && o->ownerId().isNull()) DxfAccess::setOwner(o, idOf(ownerHandle));
-    });
+    // Most objects need none of it: a large drawing holds no closure each.
+    if (xdict || !reactors.empty() || ownerFromFile) {
+        fixups_.push_back([this, o, xdict, reactors, ownerHandle, ownerFromFile] {
+            if (auto* d = OdRxCast<OdDbDictionary>(obj(idOf(xdict)))) DxfAccess::setExtensionDictionary(o, d->objectId());
+            std::set<OdDbObjectId> seen;
+            for (uint64_t r : reactors)
+                if (OdDbObjectId rid = idOf(r); !rid.isNull() && seen.insert(rid).second) DxfAccess::appendReactor(o, rid);
+            if (ownerFromFile && o->ownerId().isNull()) DxfAccess::setOwner(o, idOf(ownerHandle));
+        });
+    }
     // An extension dictionary that names no owner of its own is the
     // object's.
     if (xdict)
@@ -2984,7 +2872,7 @@ void Loader::build()
     dropCyclicReferences();
     DxfAccess::fileKept(db_)->notRead = std::move(notRead_);
     DxfAccess::fileKept(db_)->leftOut = std::move(leftOut_);
-    findRespellings();
+    noteRecords();
 }
 
 // What bytes that are no DXF file seem to be; empty when they may be one.
@@ -3012,6 +2900,257 @@ std::string NotDxf(std::string_view bytes)
 
 }  // namespace
 
+// Compares the values of a record as the file wrote them with those the
+// writer writes of the object, code by code: a value spelled otherwise is
+// replaced, one the file did not have is dropped, one the writer left out
+// is added back. A record whose values differ in number (the object holds
+// fewer or more than the file gave) is written as the object holds it.
+std::vector<DxfKept::Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
+                                             const OdDbObject* of, std::string_view text,
+                                             const std::vector<GroupWriter::Noted>& noted, size_t start)
+{
+    using R = DxfKept::Respelling;
+    std::vector<R> out;
+    // The record's groups again, as the reader split them, and what it
+    // made of each. Every save compares every record read: nothing here
+    // allocates while the record is as the writer writes it.
+    if (record.to > file.bytes.size() || record.from >= record.to || record.written >= file.written.size() ||
+        (size_t)record.state + record.groups > file.states.size())
+        return out;
+    thread_local std::vector<Group> g;
+    SplitGroups(std::string_view(file.bytes).substr(record.from, record.to - record.from), g);
+    if (g.size() != record.groups || g.empty() || g[0].code != 0) return out;
+    const uint8_t* state = file.states.data() + record.state;
+    TextCodec codec;
+    codec.utf8 = file.utf8;
+    codec.codePage = file.codePage;
+    const size_t b = 1, e = std::min<size_t>(record.valuesEnd, g.size());
+    const size_t ownerAt = record.ownerAt < g.size() ? record.ownerAt : SIZE_MAX;
+
+    // Per (owner or value, code) a side: the file's groups and the
+    // writer's noted groups of it, in order, in two flat lists.
+    struct Side {
+        uint8_t tag;
+        int code;
+        uint32_t fileAt, fileCount, writtenAt, writtenCount;
+    };
+    thread_local std::vector<int> sideAt(2 * 1072, -1);
+    thread_local std::vector<Side> sides;
+    thread_local std::vector<uint32_t> files, writtens;
+    sides.clear();
+    auto slot = [](uint8_t tag, int code) { return (size_t)(tag == GroupWriter::kOwner) * 1072 + CodeSlot(code); };
+    auto sideOf = [&](uint8_t tag, int code) -> Side& {
+        int& at = sideAt[slot(tag, code)];
+        if (at < 0) {
+            at = (int)sides.size();
+            sides.push_back(Side{tag, code, 0, 0, 0, 0});
+        }
+        return sides[(size_t)at];
+    };
+    struct Reset {
+        ~Reset()
+        {
+            for (const Side& s : sides) sideAt[(size_t)(s.tag == GroupWriter::kOwner) * 1072 + CodeSlot(s.code)] = -1;
+        }
+    } reset;
+    auto isFileValue = [&](size_t i) { return (state[i] & (kClassMask | kRefused)) == kObjectValue; };
+    auto isWritten = [&](size_t n) { return noted[n].tag == GroupWriter::kValue || noted[n].tag == GroupWriter::kOwner; };
+    // Counted, then placed.
+    for (size_t i = b; i < e; ++i)
+        if (isFileValue(i)) sideOf(GroupWriter::kValue, g[i].code).fileCount++;
+    if (ownerAt != SIZE_MAX) sideOf(GroupWriter::kOwner, 330).fileCount++;
+    for (size_t n = 0; n < noted.size(); ++n)
+        if (isWritten(n)) sideOf(noted[n].tag, noted[n].code).writtenCount++;
+    uint32_t f = 0, w = 0;
+    for (Side& s : sides) {
+        s.fileAt = f;
+        s.writtenAt = w;
+        f += s.fileCount;
+        w += s.writtenCount;
+        s.fileCount = s.writtenCount = 0;
+    }
+    files.resize(f);
+    writtens.resize(w);
+    for (size_t i = b; i < e; ++i)
+        if (isFileValue(i)) {
+            Side& s = sideOf(GroupWriter::kValue, g[i].code);
+            files[s.fileAt + s.fileCount++] = (uint32_t)i;
+        }
+    if (ownerAt != SIZE_MAX) {
+        Side& s = sideOf(GroupWriter::kOwner, 330);
+        files[s.fileAt + s.fileCount++] = (uint32_t)ownerAt;
+    }
+    for (size_t n = 0; n < noted.size(); ++n)
+        if (isWritten(n)) {
+            Side& s = sideOf(noted[n].tag, noted[n].code);
+            writtens[s.writtenAt + s.writtenCount++] = (uint32_t)n;
+        }
+    // Values the object did not take, of a code the writer does not write
+    // for it, were kept where they were when the file was read.
+    for (Side& s : sides) {
+        if (s.tag != GroupWriter::kValue || s.writtenCount) continue;
+        uint32_t kept = 0;
+        for (uint32_t k = 0; k < s.fileCount; ++k)
+            if (state[files[s.fileAt + k]] & kTaken) files[s.fileAt + kept++] = files[s.fileAt + k];
+        s.fileCount = kept;
+    }
+    // Values replaced only where every code has as many values as the
+    // file gave it: a count spelled as the file did must still count the
+    // values written with it. Values the file did not have, or that the
+    // writer leaves out, are dropped or added back whatever the count.
+    bool replace = true;
+    for (const Side& s : sides) {
+        if (s.fileCount && s.writtenCount && s.fileCount != s.writtenCount) replace = false;
+        // Several values the writer gives in another form (a width each
+        // vertex gave, written as one for all) would not come back where
+        // they were: the record goes as the object holds it.
+        if (s.fileCount > 1 && !s.writtenCount && s.tag == GroupWriter::kValue) return out;
+    }
+    // An MTEXT's contents are its chunks (3) and then its last part (1):
+    // cut otherwise than the writer cuts them, a chunk added back would
+    // come after the part it goes before. They go as the object holds them.
+    bool contentsAsHeld = false;
+    if (record.sub == kObjectRecord && OdRxCast<OdDbMText>(const_cast<OdDbObject*>(of)))
+        for (const Side& s : sides)
+            if (s.tag == GroupWriter::kValue && s.code == 3 && s.fileCount != s.writtenCount) contentsAsHeld = true;
+    // The file's value as the writer spells it; text as the file wrote it
+    // where that can go in a file of UTF-8 text.
+    auto spelling = [&codec](const Group& x, int code) {
+        switch (x.kind) {
+        case Kind::kText: return codec.transcode(x.text);
+        case Kind::kReal: return GroupWriter::RealValue(x.real);
+        case Kind::kInt: return GroupWriter::IntegerValue(code, x.integer);
+        case Kind::kHandle: return GroupWriter::HandleValue(x.handle);
+        }
+        return std::string(x.text);
+    };
+    auto same = [&codec](const Group& x, std::string_view w) {
+        if (w == x.text && (codec.utf8 || x.kind != Kind::kText)) return true;
+        switch (x.kind) {
+        case Kind::kReal: {
+            double d = 0;
+            auto r = std::from_chars(w.data(), w.data() + w.size(), d);
+            return r.ec == std::errc() && d == x.real;
+        }
+        case Kind::kInt: {
+            int64_t n = 0;
+            auto r = std::from_chars(w.data(), w.data() + w.size(), n);
+            return r.ec == std::errc() && n == x.integer;
+        }
+        case Kind::kHandle: {
+            uint64_t h = 0;
+            auto r = std::from_chars(w.data(), w.data() + w.size(), h, 16);
+            return r.ec == std::errc() && h == x.handle;
+        }
+        default: return w == codec.transcode(x.text);
+        }
+    };
+    auto entry = [](R::Kind kind, uint8_t tag, int code, int occurrence, std::string written, std::string file,
+                    std::string subclass = {}, int subOccurrence = 0) {
+        R r;
+        r.kind = kind;
+        r.tag = tag;
+        r.code = code;
+        r.occurrence = occurrence;
+        r.written = std::move(written);
+        r.file = std::move(file);
+        r.subclass = std::move(subclass);
+        r.subOccurrence = subOccurrence;
+        return r;
+    };
+    // Names of records the drawing had none of go back only while it has
+    // none (the writer checks).
+    const std::string_view type = TrimView(g[0].text);
+    auto names = [&](int code, const Group& x, R r) {
+        const bool text = type == "TEXT" || type == "MTEXT" || type == "ATTRIB" || type == "ATTDEF";
+        const bool part = type == "BLOCK" || type == "ENDBLK" || type == "VERTEX" || type == "SEQEND";
+        r.names = code == 6                         ? R::kLinetype
+                  : code == 7 && text               ? R::kTextStyle
+                  : code == 3 && type == "DIMENSION" ? R::kDimensionStyle
+                  : code == 8 && part               ? R::kLayer
+                                                    : R::kNoName;
+        if (r.names == R::kNoName || x.kind != Kind::kText) {
+            r.names = R::kNoName;
+            return r;
+        }
+        const std::vector<std::wstring>& known = file.names[r.names == R::kLinetype         ? 0
+                                                           : r.names == R::kTextStyle      ? 1
+                                                           : r.names == R::kDimensionStyle ? 2
+                                                                                           : 3];
+        r.named = std::binary_search(known.begin(), known.end(), Lower(codec.decode(x.text)));
+        return r;
+    };
+    // Every code the record's own subclasses hold, kept groups too; not
+    // what another application's group holds, which is never a value.
+    CodeSet present;
+    bool presentKnown = false;
+    auto isPresent = [&](int code) {
+        if (!presentKnown) {
+            for (size_t i = b; i < e; ++i)
+                if ((state[i] & kClassMask) != kFrame && !(state[i] & (kWhole | kOtherApp))) present.set(CodeSlot(g[i].code));
+            presentKnown = true;
+        }
+        return present.test(CodeSlot(code));
+    };
+    std::vector<size_t> added;  // file groups the writer leaves out
+    for (const Side& s : sides) {
+        if (s.fileCount && s.writtenCount && s.fileCount != s.writtenCount) continue;
+        if (contentsAsHeld && s.tag == GroupWriter::kValue && (s.code == 1 || s.code == 3)) continue;
+        if (s.fileCount == s.writtenCount) {
+            if (!replace) continue;
+            for (uint32_t k = 0; k < s.fileCount; ++k) {
+                const Group& x = g[files[s.fileAt + k]];
+                const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
+                std::string_view wv = text.substr(n.at - start, n.length);
+                // An owner names where the object is: only one the object
+                // does not have (none, or one that is not there) goes back
+                // as the file wrote it.
+                if (s.tag == GroupWriter::kOwner && wv != "0") continue;
+                if (!same(x, wv))
+                    out.push_back(names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), spelling(x, s.code))));
+            }
+        } else if (s.tag == GroupWriter::kOwner) {
+            continue;  // an owner is always written
+        } else if (!s.fileCount) {
+            // Only what the record has none of at all: dropping the writer's
+            // value would put one the record kept in its place.
+            if (isPresent(s.code)) continue;
+            for (uint32_t k = 0; k < s.writtenCount; ++k) {
+                const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
+                out.push_back(entry(R::kDrop, s.tag, s.code, (int)k, std::string(text.substr(n.at - start, n.length)), {}));
+            }
+        } else {
+            for (uint32_t k = 0; k < s.fileCount; ++k) added.push_back(files[s.fileAt + k]);
+        }
+    }
+    if (!added.empty()) {
+        // In file order, each at the end of the subclass it was read in:
+        // the record is walked as when it was read.
+        std::vector<Group> groups(g);
+        std::vector<uint8_t> states(state, state + record.groups);
+        Rec rec;
+        rec.type = type;
+        rec.b = b;
+        rec.e = groups.size();
+        View v(groups, rec, codec, states, file.written[record.written], record.dataRecord);
+        std::sort(added.begin(), added.end());
+        Walk(v, [&](size_t i, uint8_t, const std::string& sub, int occ, bool, bool) {
+            if (std::binary_search(added.begin(), added.end(), i))
+                out.push_back(names(groups[i].code, groups[i],
+                                    entry(R::kAdd, GroupWriter::kValue, groups[i].code, 0, {},
+                                          spelling(groups[i], groups[i].code), sub, occ)));
+        });
+    }
+    // Replacements and drops by (tag, code, occurrence), for the writer's
+    // lookup; additions after them in file order.
+    std::stable_sort(out.begin(), out.end(), [](const R& a, const R& b) {
+        if ((a.kind == R::kAdd) != (b.kind == R::kAdd)) return b.kind == R::kAdd;
+        if (a.kind == R::kAdd) return false;
+        return std::tie(a.tag, a.code, a.occurrence) < std::tie(b.tag, b.code, b.occurrence);
+    });
+    return out;
+}
+
 OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes, std::string& why)
 {
     why.clear();
@@ -3038,10 +3177,21 @@ OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes, std::string& why)
         if (groups.empty() && why.rfind("line 1:", 0) == 0) why = "not a DXF file (" + why + ")";
         return eInvalidInput;
     }
-    Loader loader(db, groups);
-    if (!loader.split(why)) return eInvalidInput;
-    loader.noteComments(comments);
-    loader.build();
+    std::unique_ptr<DxfFileRecords> records;
+    {
+        Loader loader(db, groups, bytes);
+        if (!loader.split(why)) return eInvalidInput;
+        loader.noteComments(comments);
+        loader.build();
+        records = loader.takeRecords();
+    }
+    // The groups go before the file's text is kept: a drawing holds one
+    // copy of the file's text, never the groups too.
+    std::vector<Group>().swap(groups);
+    if (records) {
+        records->bytes.assign(bytes.data(), bytes.size());
+        DxfAccess::fileKept(db)->records = std::move(records);
+    }
     return eOk;
 }
 

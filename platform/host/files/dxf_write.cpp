@@ -114,9 +114,12 @@ bool IsPlusZ(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
 
 class DxfOut {
 public:
-    DxfOut(OdDbDatabase* db, std::vector<std::wstring>& losses, const RecordSeen* seen = nullptr)
-        : db_(db), synthetic_(db->handseed()), losses_(losses), seen_(seen)
+    DxfOut(OdDbDatabase* db, std::vector<std::wstring>& losses, const RecordHashed* hashed = nullptr)
+        : db_(db), synthetic_(db->handseed()), losses_(losses), hashed_(hashed)
     {
+        const DxfFileKept* k = DxfAccess::fileKept(db);
+        fileRecords_ = k && !hashed ? k->records.get() : nullptr;
+        w_.setHashOnly(hashed != nullptr);
     }
     std::string run();
 
@@ -155,8 +158,8 @@ private:
               const OdDbObject* of = nullptr, int sub = kObjectRecord);
     void close();
     // Puts back the values of the record that nobody changed as the file
-    // wrote them (DxfKept::Respelling).
-    void applyRespellings();
+    // wrote them.
+    void applyRespellings(const std::vector<DxfKept::Respelling>& list);
     // The groups of the object's head: handle, extension dictionary,
     // reactors, owner.
     void begin(const std::string& type, const OdDbObject* o, OdDbObjectId owner, int handleCode = 5);
@@ -277,8 +280,10 @@ private:
     std::unordered_set<uint64_t> recordHandles_;  // given to records in this save
     std::map<OdDbObjectId, std::unordered_set<std::wstring>> tableNames_;
 
-    // Records of objects go to this instead of the text, when set.
-    const RecordSeen* seen_;
+    // Records of objects are hashed for this instead of written, when set.
+    const RecordHashed* hashed_;
+    // The records of the file the drawing was read from.
+    const DxfFileRecords* fileRecords_ = nullptr;
     // The entity whose sequence is being written, and whether its values
     // are as read.
     const OdDbObject* sequenceOf_ = nullptr;
@@ -290,6 +295,7 @@ private:
         std::string type;
         const OdDbObject* obj = nullptr;
         const DxfKept* kept = nullptr;
+        const DxfFileRecords::Record* file = nullptr;  // as read
         const OdDbObject* of = nullptr;
         int sub = kObjectRecord;
         size_t start = 0;  // where its text begins
@@ -336,9 +342,9 @@ void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* k
     if (rec_.kept) rec_.flushed.assign(rec_.kept->runs.size(), 0);
     rec_.start = w_.bytes().size();
     // A record's groups are noted when it may respell what the file wrote,
-    // or when the records are being seen.
-    if ((seen_ && rec_.of) || (rec_.kept && (!rec_.kept->respellings.empty() || rec_.kept->sequenceHash)))
-        w_.startNoting();
+    // or when the records are being hashed.
+    rec_.file = fileRecords_ && rec_.of ? fileRecords_->find(rec_.of, sub) : nullptr;
+    if ((hashed_ && rec_.of) || rec_.file) w_.startNoting();
     w_.setTag(GroupWriter::kFrame);
     w_.ascii(0, rec_.type);
     w_.setTag(GroupWriter::kValue);
@@ -357,30 +363,33 @@ void DxfOut::close()
         w_.setTag(GroupWriter::kValue);
     }
     rec_.open = false;
-    if (seen_ && rec_.of) {
-        (*seen_)(rec_.of, rec_.sub, std::string_view(w_.bytes()).substr(rec_.start), w_.noted(), rec_.start);
-        w_.cut(rec_.start);
-    } else if (rec_.kept && (!rec_.kept->respellings.empty() || rec_.kept->sequenceHash)) {
-        const uint64_t hash = ValuesHash(std::string_view(w_.bytes()).substr(rec_.start), w_.noted(), rec_.start);
+    if (hashed_ && rec_.of) {
+        (*hashed_)(rec_.of, rec_.sub, w_.valuesHash(), w_.valueCodes());
+    } else if (rec_.file) {
+        const uint64_t hash = w_.valuesHash();
         // The records of a sequence (vertices, its end) are as read only
         // while the entity they belong to is; records written between
         // (its attributes) have no say in it.
-        if (rec_.sub == kObjectRecord && rec_.kept->sequenceHash) {
+        if (rec_.sub == kObjectRecord && fileRecords_->find(rec_.of, 0)) {
             sequenceOf_ = rec_.of;
-            sequenceHeld_ = hash == rec_.kept->sequenceHash;
+            sequenceHeld_ = hash == rec_.file->hash;
         }
-        const bool held = hash == rec_.kept->valuesHash && (rec_.sub < 0 || (sequenceOf_ == rec_.of && sequenceHeld_));
-        if (held && !rec_.kept->respellings.empty()) applyRespellings();
+        const bool held = hash == rec_.file->hash && (rec_.sub < 0 || (sequenceOf_ == rec_.of && sequenceHeld_));
+        if (held) {
+            const std::vector<DxfKept::Respelling> list =
+                Respellings(*fileRecords_, *rec_.file, rec_.of, std::string_view(w_.bytes()).substr(rec_.start),
+                            w_.noted(), rec_.start);
+            if (!list.empty()) applyRespellings(list);
+        }
     }
     w_.stopNoting();
 }
 
-void DxfOut::applyRespellings()
+void DxfOut::applyRespellings(const std::vector<DxfKept::Respelling>& list)
 {
     using R = DxfKept::Respelling;
     const std::vector<GroupWriter::Noted> noted = w_.noted();
     const std::string text = w_.bytes().substr(rec_.start);
-    const auto& list = rec_.kept->respellings;
     w_.cut(rec_.start);
     // How many groups of each code (values, then the owner) so far.
     std::vector<int> counts(2 * 1072, 0);
@@ -2195,11 +2204,11 @@ OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring
     return eOk;
 }
 
-void SeeRecords(OdDbDatabase* db, const RecordSeen& seen)
+void HashRecords(OdDbDatabase* db, const RecordHashed& hashed)
 {
     if (!db || DxfAccess::object(db->getBlockTableId()) == nullptr) return;
     std::vector<std::wstring> lost;
-    DxfOut(db, lost, &seen).run();
+    DxfOut(db, lost, &hashed).run();
 }
 
 }  // namespace dxf
