@@ -175,6 +175,36 @@ private:
     OdDbEntity* makeEntity(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to,
                            std::vector<OdDbAttribute*>& attrs, std::vector<const Rec*>& attrRecs);
     void common(OdDbEntity* e, const View& v);
+    // An entity's record and, for kinds with records after it (a
+    // reference's attributes, a polyline's vertices), those that follow:
+    // `i` moves past the ones its reader takes. A reader that leaves out
+    // the record (a reference to no block) says it is `done` with it.
+    struct EntityRecord {
+        const View& v;
+        const std::vector<Rec>& recs;
+        size_t& i;
+        size_t to;
+        std::vector<OdDbAttribute*>& attrs;
+        std::vector<const Rec*>& attrRecs;
+        mutable bool done = false;
+    };
+    using EntityReader = OdDbEntity* (Loader::*)(const EntityRecord&);
+    static const std::unordered_map<std::string_view, EntityReader>& EntityReaders();
+    OdDbEntity* readLine(const EntityRecord& item);
+    OdDbEntity* readPoint(const EntityRecord& item);
+    OdDbEntity* readCircle(const EntityRecord& item);
+    OdDbEntity* readEllipse(const EntityRecord& item);
+    OdDbEntity* readLightPolyline(const EntityRecord& item);
+    OdDbEntity* readPolyline(const EntityRecord& item);
+    OdDbEntity* readSpline(const EntityRecord& item);
+    OdDbEntity* readText(const EntityRecord& item);
+    OdDbEntity* readMText(const EntityRecord& item);
+    OdDbEntity* readInsert(const EntityRecord& item);
+    OdDbEntity* readHatch(const EntityRecord& item);
+    OdDbEntity* readSolid(const EntityRecord& item);
+    OdDbEntity* readImage(const EntityRecord& item);
+    OdDbEntity* readDimension(const EntityRecord& item);
+    OdDbEntity* readMline(const EntityRecord& item);
     OdDbEntity* makeText(const View& v, std::string_view type);
     OdDbEntity* makeMText(const View& v);
     OdDbEntity* makePolyline(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to);

@@ -886,187 +886,316 @@ OdDbEntity* Loader::proxy(const View& v)
     return p;
 }
 
+OdDbEntity* Loader::readLine(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    auto* l = new OdDbLine(v.point(10), v.point(11));
+    l->setThickness(v.real(39, 0));
+    l->setNormal(NormalOf(v, nullptr));
+    made = l;
+    return made;
+}
+
+OdDbEntity* Loader::readPoint(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    auto* p = new OdDbPoint(v.point(10));
+    p->setThickness(v.real(39, 0));
+    p->setNormal(NormalOf(v, nullptr));
+    p->setEcsRotation(v.real(50, 0) * kDegToRad);
+    made = p;
+    return made;
+}
+
+OdDbEntity* Loader::readCircle(const EntityRecord& item)
+{
+    const View& v = item.v;
+    const std::string_view type = item.recs[item.i].type;
+    OdDbEntity* made = nullptr;
+    OdGeVector3d n = NormalOf(v, nullptr);
+    const OdGePoint3d plane = v.point(10);
+    OdGePoint3d c = OcsToWcs(plane, n);
+    double r = v.real(40, 0);
+    if (r > 0) {
+        if (type == "CIRCLE") {
+            auto* ci = new OdDbCircle(c, n, r);
+            ci->setThickness(v.real(39, 0));
+            rememberPlane(ci, ci->normal(), {{plane, ci->center()}});
+            made = ci;
+        } else {
+            auto* a = new OdDbArc(c, n, r, OdGeNormalizeAngle(v.real(50, 0) * kDegToRad),
+                                  OdGeNormalizeAngle(v.real(51, 0) * kDegToRad));
+            a->setThickness(v.real(39, 0));
+            rememberPlane(a, a->normal(), {{plane, a->center()}});
+            made = a;
+        }
+    }
+    return made;
+}
+
+OdDbEntity* Loader::readEllipse(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    OdGeVector3d n = NormalOf(v, nullptr);
+    OdGeVector3d maj = v.vector(11, nullptr, OdGeVector3d(1, 0, 0));
+    maj = maj - n * maj.dotProduct(n);  // square to the normal
+    double ratio = v.real(40, 1);
+    double t0 = v.real(41, 0), t1 = v.real(42, 2 * M_PI);
+    if (Finite(maj) && std::fabs(t1 - t0) <= 4 * M_PI) {
+        auto* e = new OdDbEllipse();
+        if (e->set(v.point(10), n, maj, ratio, EllipseAngleOfParam(ratio, t0), EllipseAngleOfParam(ratio, t1)) == eOk)
+            made = e;
+        else
+            delete e;
+    }
+    return made;
+}
+
+OdDbEntity* Loader::readLightPolyline(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    auto* p = new OdDbPolyline();
+    const char* sub = "AcDbPolyline";
+    double constWidth = v.real(43, 0, sub);
+    if (!(constWidth >= 0)) constWidth = 0;
+    int64_t flags = v.integer(70, 0, sub);
+    p->setClosed(flags & 1);
+    p->setPlinegen(flags & 128);
+    // The vertices stay in the polyline's plane, as the file gives them.
+    p->setNormal(NormalOf(v, sub));
+    p->setElevation(v.real(38, 0, sub));
+    p->setThickness(v.real(39, 0, sub));
+    size_t from = v.subclassStart(sub);
+    // A vertex holds each of its values once, after its 10: one given
+    // twice, or before any vertex, would be another vertex's once saved,
+    // so such a polyline is kept whole.
+    bool twice = false;
+    for (size_t k = from; k < v.end() && !(v.at(k).code == 10 && v.readable(k)); ++k) {
+        const int code = v.at(k).code;
+        twice = twice || (v.readable(k) && (code == 20 || code == 40 || code == 41 || code == 42));
+    }
+    for (size_t k = from; k < v.end() && !twice; ++k) {
+        if (!v.readable(k) || v.at(k).code != 10) continue;
+        double x = v.take(k).real, y = 0, sw = constWidth, ew = constWidth, b = 0;
+        // The vertex's values up to the next vertex.
+        bool seen[4] = {false, false, false, false};
+        size_t m = k + 1;
+        for (; m < v.end() && v.at(m).code != 100 && !(v.at(m).code == 10 && v.readable(m)); ++m) {
+            const Group& gm = v.at(m);
+            const int slot = gm.code == 20 ? 0 : gm.code == 40 ? 1 : gm.code == 41 ? 2 : gm.code == 42 ? 3 : -1;
+            if (slot < 0 || !v.readable(m)) continue;
+            twice = twice || seen[slot];
+            seen[slot] = true;
+            const double value = v.take(m).real;
+            if (slot == 0) y = value;
+            else if (slot == 1 && value >= 0) sw = value;
+            else if (slot == 2 && value >= 0) ew = value;
+            else if (slot == 3) b = value;
+        }
+        p->addVertexAt(p->numVerts(), OdGePoint2d(x, y), b, sw, ew);
+        k = m - 1;
+    }
+    if (v.has(43, sub)) keptFlags_ = 1;  // a constant width of its own
+    if (twice) delete p;
+    else made = p;
+    return made;
+}
+
+OdDbEntity* Loader::readPolyline(const EntityRecord& item)
+{
+    const View& v = item.v;
+    const std::vector<Rec>& recs = item.recs;
+    size_t& i = item.i;
+    const size_t to = item.to;
+    OdDbEntity* made = nullptr;
+    made = makePolyline(v, recs, i, to);
+    return made;
+}
+
+OdDbEntity* Loader::readSpline(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    made = makeSpline(v);
+    return made;
+}
+
+OdDbEntity* Loader::readText(const EntityRecord& item)
+{
+    const View& v = item.v;
+    const std::string_view type = item.recs[item.i].type;
+    OdDbEntity* made = nullptr;
+    made = makeText(v, type);
+    return made;
+}
+
+OdDbEntity* Loader::readMText(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    made = makeMText(v);
+    return made;
+}
+
+OdDbEntity* Loader::readInsert(const EntityRecord& item)
+{
+    const View& v = item.v;
+    const std::vector<Rec>& recs = item.recs;
+    size_t& i = item.i;
+    const size_t to = item.to;
+    std::vector<OdDbAttribute*>& attrs = item.attrs;
+    std::vector<const Rec*>& attrRecs = item.attrRecs;
+    item.done = true;
+    const char* sub = v.hasSubclass("AcDbMInsertBlock") ? "AcDbMInsertBlock" : "AcDbBlockReference";
+    OdDbObjectId block = record(blockNames_, v.text(2, sub));
+    // Attributes follow the reference up to the end of the sequence.
+    size_t k = i + 1;
+    for (; k < to && recs[k].type == "ATTRIB"; ++k) {
+        attrs.push_back(static_cast<OdDbAttribute*>(makeText(view(recs[k], expected(recs[k], true)), "ATTRIB")));
+        attrRecs.push_back(&recs[k]);
+    }
+    if (k < to && recs[k].type == "SEQEND") {
+        View sv = view(recs[k], SubRecordSubclasses("", "SEQEND", 0));
+        if (!attrs.empty()) {
+            subRecs_.push_back(SubRecord{&recs[k], sv.written(), {}});
+            subHandles_.push_back(sv.handle());
+        } else {
+            strayEnd_ = &recs[k];  // said once the reference is read
+        }
+        ++k;
+    }
+    i = k;
+    // A block the file names without defining it is added, empty, as
+    // layers are: the reference and its attributes are not lost.
+    if (block.isNull() && !v.text(2, sub).empty())
+        block = addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), v.text(2, sub), nullptr);
+    if (block.isNull() || block == roots_.modelSpace) return nullptr;
+    int64_t columns = v.integer(70, 1, sub), rows = v.integer(71, 1, sub);
+    OdDbBlockReference* r;
+    OdGeVector3d n = NormalOf(v, sub);
+    const OdGePoint3d plane = v.point(10, sub);
+    OdGePoint3d at = ToWorld(plane, n);
+    if (columns > 1 || rows > 1 || v.hasSubclass("AcDbMInsertBlock"))
+        r = new OdDbMInsertBlock(at, block, (uint16_t)std::clamp<int64_t>(columns, 1, 32767),
+                                 (uint16_t)std::clamp<int64_t>(rows, 1, 32767), v.real(44, 0, sub),
+                                 v.real(45, 0, sub));
+    else
+        r = new OdDbBlockReference(at, block);
+    r->setNormal(n);
+    rememberPlane(r, r->normal(), {{plane, r->position()}});
+    r->setScaleFactors(OdGeScale3d(v.real(41, 1, sub), v.real(42, 1, sub), v.real(43, 1, sub)));
+    r->setRotation(v.real(50, 0, sub) * kDegToRad);
+    return r;
+}
+
+OdDbEntity* Loader::readHatch(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    made = makeHatch(v);
+    return made;
+}
+
+OdDbEntity* Loader::readSolid(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    OdGeVector3d n = NormalOf(v, nullptr);
+    OdGePoint3d p[4] = {v.point(10), v.point(11), v.point(12), v.point(13, nullptr, v.point(12))};
+    auto* so = new OdDbSolid(ToWorld(p[0], n), ToWorld(p[1], n), ToWorld(p[2], n), ToWorld(p[3], n));
+    so->setNormal(n);
+    std::vector<DxfKept::PlanePoint> points;
+    for (int k = 0; k < 4; ++k) {
+        OdGePoint3d w;
+        so->getPointAt(k, w);
+        points.push_back({p[k], w});
+    }
+    rememberPlane(so, so->normal(), std::move(points));
+    so->setThickness(v.real(39, 0));
+    made = so;
+    return made;
+}
+
+OdDbEntity* Loader::readImage(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    auto* img = new OdDbRasterImage();
+    double w = v.real(13, 1), h = v.real(23, 1);
+    OdGeVector3d u = v.vector(11, nullptr, OdGeVector3d(1, 0, 0)) * w;
+    OdGeVector3d vv = v.vector(12, nullptr, OdGeVector3d(0, 1, 0)) * h;
+    if (w > 0 && h > 0 && Finite(u) && Finite(vv) && img->setOrientation(v.point(10), u, vv)) {
+        int64_t display = v.integer(70, OdDbRasterImage::kShow);
+        for (auto opt : {OdDbRasterImage::kShow, OdDbRasterImage::kShowUnAligned, OdDbRasterImage::kClip,
+                         OdDbRasterImage::kTransparent})
+            img->setDisplayOpt(opt, (display & opt) != 0);
+        uint64_t def = v.ref(340);
+        fixups_.push_back([this, img, def] {
+            if (auto* d = OdRxCast<OdDbRasterImageDef>(obj(idOf(def)))) DxfAccess::setImageDefId(img, d->objectId());
+        });
+        made = img;
+    } else {
+        delete img;
+    }
+    return made;
+}
+
+OdDbEntity* Loader::readDimension(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    made = makeDimension(v);
+    return made;
+}
+
+OdDbEntity* Loader::readMline(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    made = makeMline(v);
+    return made;
+}
+
+// Each kind's record is read by its own reader, found by the record's type.
+const std::unordered_map<std::string_view, Loader::EntityReader>& Loader::EntityReaders()
+{
+    static const std::unordered_map<std::string_view, EntityReader> readers = {
+        {"LINE", &Loader::readLine},
+        {"POINT", &Loader::readPoint},
+        {"CIRCLE", &Loader::readCircle},
+        {"ARC", &Loader::readCircle},
+        {"ELLIPSE", &Loader::readEllipse},
+        {"LWPOLYLINE", &Loader::readLightPolyline},
+        {"POLYLINE", &Loader::readPolyline},
+        {"SPLINE", &Loader::readSpline},
+        {"TEXT", &Loader::readText},
+        {"ATTDEF", &Loader::readText},
+        {"MTEXT", &Loader::readMText},
+        {"INSERT", &Loader::readInsert},
+        {"HATCH", &Loader::readHatch},
+        {"SOLID", &Loader::readSolid},
+        {"IMAGE", &Loader::readImage},
+        {"DIMENSION", &Loader::readDimension},
+        {"MLINE", &Loader::readMline},
+    };
+    return readers;
+}
+
 OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to,
                                std::vector<OdDbAttribute*>& attrs, std::vector<const Rec*>& attrRecs)
 {
     std::string_view type = recs[i].type;
     const size_t first = i;
     OdDbEntity* made = nullptr;
-    if (type == "LINE") {
-        auto* l = new OdDbLine(v.point(10), v.point(11));
-        l->setThickness(v.real(39, 0));
-        l->setNormal(NormalOf(v, nullptr));
-        made = l;
-    } else if (type == "POINT") {
-        auto* p = new OdDbPoint(v.point(10));
-        p->setThickness(v.real(39, 0));
-        p->setNormal(NormalOf(v, nullptr));
-        p->setEcsRotation(v.real(50, 0) * kDegToRad);
-        made = p;
-    } else if (type == "CIRCLE" || type == "ARC") {
-        OdGeVector3d n = NormalOf(v, nullptr);
-        const OdGePoint3d plane = v.point(10);
-        OdGePoint3d c = OcsToWcs(plane, n);
-        double r = v.real(40, 0);
-        if (r > 0) {
-            if (type == "CIRCLE") {
-                auto* ci = new OdDbCircle(c, n, r);
-                ci->setThickness(v.real(39, 0));
-                rememberPlane(ci, ci->normal(), {{plane, ci->center()}});
-                made = ci;
-            } else {
-                auto* a = new OdDbArc(c, n, r, OdGeNormalizeAngle(v.real(50, 0) * kDegToRad),
-                                      OdGeNormalizeAngle(v.real(51, 0) * kDegToRad));
-                a->setThickness(v.real(39, 0));
-                rememberPlane(a, a->normal(), {{plane, a->center()}});
-                made = a;
-            }
-        }
-    } else if (type == "ELLIPSE") {
-        OdGeVector3d n = NormalOf(v, nullptr);
-        OdGeVector3d maj = v.vector(11, nullptr, OdGeVector3d(1, 0, 0));
-        maj = maj - n * maj.dotProduct(n);  // square to the normal
-        double ratio = v.real(40, 1);
-        double t0 = v.real(41, 0), t1 = v.real(42, 2 * M_PI);
-        if (Finite(maj) && std::fabs(t1 - t0) <= 4 * M_PI) {
-            auto* e = new OdDbEllipse();
-            if (e->set(v.point(10), n, maj, ratio, EllipseAngleOfParam(ratio, t0), EllipseAngleOfParam(ratio, t1)) == eOk)
-                made = e;
-            else
-                delete e;
-        }
-    } else if (type == "LWPOLYLINE") {
-        auto* p = new OdDbPolyline();
-        const char* sub = "AcDbPolyline";
-        double constWidth = v.real(43, 0, sub);
-        if (!(constWidth >= 0)) constWidth = 0;
-        int64_t flags = v.integer(70, 0, sub);
-        p->setClosed(flags & 1);
-        p->setPlinegen(flags & 128);
-        // The vertices stay in the polyline's plane, as the file gives them.
-        p->setNormal(NormalOf(v, sub));
-        p->setElevation(v.real(38, 0, sub));
-        p->setThickness(v.real(39, 0, sub));
-        size_t from = v.subclassStart(sub);
-        // A vertex holds each of its values once, after its 10: one given
-        // twice, or before any vertex, would be another vertex's once saved,
-        // so such a polyline is kept whole.
-        bool twice = false;
-        for (size_t k = from; k < v.end() && !(v.at(k).code == 10 && v.readable(k)); ++k) {
-            const int code = v.at(k).code;
-            twice = twice || (v.readable(k) && (code == 20 || code == 40 || code == 41 || code == 42));
-        }
-        for (size_t k = from; k < v.end() && !twice; ++k) {
-            if (!v.readable(k) || v.at(k).code != 10) continue;
-            double x = v.take(k).real, y = 0, sw = constWidth, ew = constWidth, b = 0;
-            // The vertex's values up to the next vertex.
-            bool seen[4] = {false, false, false, false};
-            size_t m = k + 1;
-            for (; m < v.end() && v.at(m).code != 100 && !(v.at(m).code == 10 && v.readable(m)); ++m) {
-                const Group& gm = v.at(m);
-                const int slot = gm.code == 20 ? 0 : gm.code == 40 ? 1 : gm.code == 41 ? 2 : gm.code == 42 ? 3 : -1;
-                if (slot < 0 || !v.readable(m)) continue;
-                twice = twice || seen[slot];
-                seen[slot] = true;
-                const double value = v.take(m).real;
-                if (slot == 0) y = value;
-                else if (slot == 1 && value >= 0) sw = value;
-                else if (slot == 2 && value >= 0) ew = value;
-                else if (slot == 3) b = value;
-            }
-            p->addVertexAt(p->numVerts(), OdGePoint2d(x, y), b, sw, ew);
-            k = m - 1;
-        }
-        if (v.has(43, sub)) keptFlags_ = 1;  // a constant width of its own
-        if (twice) delete p;
-        else made = p;
-    } else if (type == "POLYLINE") {
-        made = makePolyline(v, recs, i, to);
-    } else if (type == "SPLINE") {
-        made = makeSpline(v);
-    } else if (type == "TEXT" || type == "ATTDEF") {
-        made = makeText(v, type);
-    } else if (type == "MTEXT") {
-        made = makeMText(v);
-    } else if (type == "INSERT") {
-        const char* sub = v.hasSubclass("AcDbMInsertBlock") ? "AcDbMInsertBlock" : "AcDbBlockReference";
-        OdDbObjectId block = record(blockNames_, v.text(2, sub));
-        // Attributes follow the reference up to the end of the sequence.
-        size_t k = i + 1;
-        for (; k < to && recs[k].type == "ATTRIB"; ++k) {
-            attrs.push_back(static_cast<OdDbAttribute*>(makeText(view(recs[k], expected(recs[k], true)), "ATTRIB")));
-            attrRecs.push_back(&recs[k]);
-        }
-        if (k < to && recs[k].type == "SEQEND") {
-            View sv = view(recs[k], SubRecordSubclasses("", "SEQEND", 0));
-            if (!attrs.empty()) {
-                subRecs_.push_back(SubRecord{&recs[k], sv.written(), {}});
-                subHandles_.push_back(sv.handle());
-            } else {
-                strayEnd_ = &recs[k];  // said once the reference is read
-            }
-            ++k;
-        }
-        i = k;
-        // A block the file names without defining it is added, empty, as
-        // layers are: the reference and its attributes are not lost.
-        if (block.isNull() && !v.text(2, sub).empty())
-            block = addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), v.text(2, sub), nullptr);
-        if (block.isNull() || block == roots_.modelSpace) return nullptr;
-        int64_t columns = v.integer(70, 1, sub), rows = v.integer(71, 1, sub);
-        OdDbBlockReference* r;
-        OdGeVector3d n = NormalOf(v, sub);
-        const OdGePoint3d plane = v.point(10, sub);
-        OdGePoint3d at = ToWorld(plane, n);
-        if (columns > 1 || rows > 1 || v.hasSubclass("AcDbMInsertBlock"))
-            r = new OdDbMInsertBlock(at, block, (uint16_t)std::clamp<int64_t>(columns, 1, 32767),
-                                     (uint16_t)std::clamp<int64_t>(rows, 1, 32767), v.real(44, 0, sub),
-                                     v.real(45, 0, sub));
-        else
-            r = new OdDbBlockReference(at, block);
-        r->setNormal(n);
-        rememberPlane(r, r->normal(), {{plane, r->position()}});
-        r->setScaleFactors(OdGeScale3d(v.real(41, 1, sub), v.real(42, 1, sub), v.real(43, 1, sub)));
-        r->setRotation(v.real(50, 0, sub) * kDegToRad);
-        return r;
-    } else if (type == "HATCH") {
-        made = makeHatch(v);
-    } else if (type == "SOLID") {
-        OdGeVector3d n = NormalOf(v, nullptr);
-        OdGePoint3d p[4] = {v.point(10), v.point(11), v.point(12), v.point(13, nullptr, v.point(12))};
-        auto* so = new OdDbSolid(ToWorld(p[0], n), ToWorld(p[1], n), ToWorld(p[2], n), ToWorld(p[3], n));
-        so->setNormal(n);
-        std::vector<DxfKept::PlanePoint> points;
-        for (int k = 0; k < 4; ++k) {
-            OdGePoint3d w;
-            so->getPointAt(k, w);
-            points.push_back({p[k], w});
-        }
-        rememberPlane(so, so->normal(), std::move(points));
-        so->setThickness(v.real(39, 0));
-        made = so;
-    } else if (type == "IMAGE") {
-        auto* img = new OdDbRasterImage();
-        double w = v.real(13, 1), h = v.real(23, 1);
-        OdGeVector3d u = v.vector(11, nullptr, OdGeVector3d(1, 0, 0)) * w;
-        OdGeVector3d vv = v.vector(12, nullptr, OdGeVector3d(0, 1, 0)) * h;
-        if (w > 0 && h > 0 && Finite(u) && Finite(vv) && img->setOrientation(v.point(10), u, vv)) {
-            int64_t display = v.integer(70, OdDbRasterImage::kShow);
-            for (auto opt : {OdDbRasterImage::kShow, OdDbRasterImage::kShowUnAligned, OdDbRasterImage::kClip,
-                             OdDbRasterImage::kTransparent})
-                img->setDisplayOpt(opt, (display & opt) != 0);
-            uint64_t def = v.ref(340);
-            fixups_.push_back([this, img, def] {
-                if (auto* d = OdRxCast<OdDbRasterImageDef>(obj(idOf(def)))) DxfAccess::setImageDefId(img, d->objectId());
-            });
-            made = img;
-        } else {
-            delete img;
-        }
-    } else if (type == "DIMENSION") {
-        made = makeDimension(v);
-    } else if (type == "MLINE") {
-        made = makeMline(v);
+    const auto& readers = EntityReaders();
+    if (auto it = readers.find(type); it != readers.end()) {
+        EntityRecord r{v, recs, i, to, attrs, attrRecs};
+        made = (this->*it->second)(r);
+        if (made || r.done) return made;
     }
     if (made) return made;
     // Parts of sequences belong to the entity before them, and a block's
