@@ -11,6 +11,7 @@
 #pragma once
 
 #include <bitset>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -24,6 +25,8 @@
 
 namespace standin {
 namespace dxf {
+
+constexpr double kDegToRad = M_PI / 180.0;
 
 enum class Kind : uint8_t { kText, kReal, kInt, kHandle };
 

@@ -17,13 +17,13 @@
 #include <vector>
 
 #include "dxf_access.h"
+#include "dxf_kinds.h"
 #include "dxf_view.h"
 #include "text_internal.h"
 
 namespace standin {
 namespace dxf {
 
-const double kDegToRad = M_PI / 180.0;
 // Block references nested deeper than this are left out: drawing them
 // would recurse that deep.
 const int kMaxBlockDepth = 64;
@@ -57,6 +57,20 @@ inline uint64_t HandleOfText(std::string_view text)
     }
     return h;
 }
+
+// An entity's record and, for kinds with records after it (a reference's
+// attributes, a polyline's vertices), those that follow: `i` moves past the
+// ones its reader takes. A reader that leaves out the record (a reference
+// to no block) says it is `done` with it.
+struct EntityRecord {
+    const View& v;
+    const std::vector<Rec>& recs;
+    size_t& i;
+    size_t to;
+    std::vector<OdDbAttribute*>& attrs;
+    std::vector<const Rec*>& attrRecs;
+    mutable bool done = false;
+};
 
 class Loader {
 public:
@@ -175,21 +189,8 @@ private:
     OdDbEntity* makeEntity(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to,
                            std::vector<OdDbAttribute*>& attrs, std::vector<const Rec*>& attrRecs);
     void common(OdDbEntity* e, const View& v);
-    // An entity's record and, for kinds with records after it (a
-    // reference's attributes, a polyline's vertices), those that follow:
-    // `i` moves past the ones its reader takes. A reader that leaves out
-    // the record (a reference to no block) says it is `done` with it.
-    struct EntityRecord {
-        const View& v;
-        const std::vector<Rec>& recs;
-        size_t& i;
-        size_t to;
-        std::vector<OdDbAttribute*>& attrs;
-        std::vector<const Rec*>& attrRecs;
-        mutable bool done = false;
-    };
-    using EntityReader = OdDbEntity* (Loader::*)(const EntityRecord&);
-    static const std::unordered_map<std::string_view, EntityReader>& EntityReaders();
+    // Each kind's reader is named in its description (dxf_kinds.cpp).
+    friend const std::vector<EntityKind>& EntityKinds();
     OdDbEntity* readLine(const EntityRecord& item);
     OdDbEntity* readPoint(const EntityRecord& item);
     OdDbEntity* readCircle(const EntityRecord& item);

@@ -6,6 +6,7 @@
 // dxf_write_objects.cpp.
 #pragma once
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <cwctype>
@@ -18,6 +19,7 @@
 
 #include "dxf_access.h"
 #include "dxf_internal.h"
+#include "dxf_kinds.h"
 #include "dxf_schema.h"
 #include "oddbproxy.h"
 
@@ -25,7 +27,6 @@ namespace standin {
 namespace dxf {
 
 const double kRadToDeg = 180.0 / M_PI;
-const double kDegToRad = M_PI / 180.0;
 
 // An angle in radians as degrees: the shortest decimal that reads back as
 // the same radians, so that 12 degrees read goes back as 12, not as
@@ -99,7 +100,7 @@ inline const char* DefaultWrittenAs(const std::string& subclass, int code)
     return it == kDefaults.end() ? nullptr : it->second;
 }
 
-inline std::wstring Lower(std::wstring s)
+inline std::wstring LowerName(std::wstring s)
 {
     for (auto& c : s) c = (wchar_t)std::towlower(c);
     return s;
@@ -215,8 +216,8 @@ private:
     void symbolRecord(const char* type, const char* subclass, const OdDbSymbolTableRecord* r);
     int recordFlags(const OdDbSymbolTableRecord* r, int modelled, int mask);
     void entity(const OdDbEntity* e);
-    using EntityWriter = void (DxfOut::*)(const OdDbEntity* e);
-    static const std::unordered_map<const OdRxClass*, EntityWriter>& EntityWriters();
+    // Each kind's writer is named in its description (dxf_kinds.cpp).
+    friend const std::vector<EntityKind>& EntityKinds();
     void writeLine(const OdDbEntity* e);
     void writeCircle(const OdDbEntity* e);
     void writeArc(const OdDbEntity* e);
@@ -282,7 +283,7 @@ private:
         if (made)
             if (auto* t = OdRxCast<OdDbSymbolTable>(obj(table)))
                 for (const auto& r : DxfAccess::records(t))
-                    if (!r.isErased() && !nameOf(r).isEmpty()) it->second.insert(Lower(nameOf(r).str()));
+                    if (!r.isErased() && !nameOf(r).isEmpty()) it->second.insert(LowerName(nameOf(r).str()));
         return it->second;
     }
     void lose(const OdDbObject* o, const std::wstring& what);

@@ -1160,44 +1160,18 @@ OdDbEntity* Loader::readMline(const EntityRecord& item)
     return made;
 }
 
-// Each kind's record is read by its own reader, found by the record's type.
-const std::unordered_map<std::string_view, Loader::EntityReader>& Loader::EntityReaders()
-{
-    static const std::unordered_map<std::string_view, EntityReader> readers = {
-        {"LINE", &Loader::readLine},
-        {"POINT", &Loader::readPoint},
-        {"CIRCLE", &Loader::readCircle},
-        {"ARC", &Loader::readCircle},
-        {"ELLIPSE", &Loader::readEllipse},
-        {"LWPOLYLINE", &Loader::readLightPolyline},
-        {"POLYLINE", &Loader::readPolyline},
-        {"SPLINE", &Loader::readSpline},
-        {"TEXT", &Loader::readText},
-        {"ATTDEF", &Loader::readText},
-        {"MTEXT", &Loader::readMText},
-        {"INSERT", &Loader::readInsert},
-        {"HATCH", &Loader::readHatch},
-        {"SOLID", &Loader::readSolid},
-        {"IMAGE", &Loader::readImage},
-        {"DIMENSION", &Loader::readDimension},
-        {"MLINE", &Loader::readMline},
-    };
-    return readers;
-}
-
 OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to,
                                std::vector<OdDbAttribute*>& attrs, std::vector<const Rec*>& attrRecs)
 {
     std::string_view type = recs[i].type;
     const size_t first = i;
     OdDbEntity* made = nullptr;
-    const auto& readers = EntityReaders();
-    if (auto it = readers.find(type); it != readers.end()) {
+    // Each kind's record is read by its reader (dxf_kinds.cpp).
+    if (const EntityKind* kind = KindOfType(type); kind && kind->read) {
         EntityRecord r{v, recs, i, to, attrs, attrRecs};
-        made = (this->*it->second)(r);
+        made = (this->*kind->read)(r);
         if (made || r.done) return made;
     }
-    if (made) return made;
     // Parts of sequences belong to the entity before them, and a block's
     // begin and end are no entities: kept among a block's entities they
     // would end it early when the file is read again. Everything else the

@@ -224,21 +224,6 @@ std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bo
     const char* e = "AcDbEntity";
     using List = std::vector<const char*>;
     static const std::map<std::string_view, List> kFixed = {
-        {"LINE", {e, "AcDbLine"}},
-        {"CIRCLE", {e, "AcDbCircle"}},
-        {"ARC", {e, "AcDbCircle", "AcDbArc"}},
-        {"ELLIPSE", {e, "AcDbEllipse"}},
-        {"LWPOLYLINE", {e, "AcDbPolyline"}},
-        {"SPLINE", {e, "AcDbSpline"}},
-        {"POINT", {e, "AcDbPoint"}},
-        {"ATTDEF", {e, "AcDbText", "AcDbAttributeDefinition"}},
-        {"ATTRIB", {e, "AcDbText", "AcDbAttribute"}},
-        {"TEXT", {e, "AcDbText", "AcDbText"}},
-        {"MTEXT", {e, "AcDbMText"}},
-        {"HATCH", {e, "AcDbHatch"}},
-        {"SOLID", {e, "AcDbTrace"}},
-        {"IMAGE", {e, "AcDbRasterImage"}},
-        {"MLINE", {e, "AcDbMline"}},
         {"DICTIONARY", {"AcDbDictionary"}},
         {"ACDBDICTIONARYWDFLT", {"AcDbDictionary"}},
         {"XRECORD", {"AcDbXrecord"}},
@@ -255,6 +240,13 @@ std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bo
         {"BLOCK_RECORD", "AcDbBlockTableRecord"}};
     // A record of an entity kind among the objects, or the other way, is
     // kept whole.
+    if (type != "INSERT" && type != "POLYLINE" && type != "DIMENSION")
+        if (const EntityKind* kind = KindOfType(type)) {
+            if (!entity) return {};
+            List list{e};
+            for (const Subclass* sub : kind->subclasses) list.push_back(sub->marker);
+            return list;
+        }
     if (auto it = kFixed.find(type); it != kFixed.end())
         return (!it->second.empty() && std::string_view(it->second.front()) == e) == entity ? it->second
                                                                                           : entity ? List{e} : List{};

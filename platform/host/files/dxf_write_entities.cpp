@@ -841,42 +841,13 @@ void DxfOut::writeMline(const OdDbEntity* e)
     mline(ml);
 }
 
-// Each kind of entity is written by its own writer, found by its class or
-// the nearest class above it that has one.
-const std::unordered_map<const OdRxClass*, DxfOut::EntityWriter>& DxfOut::EntityWriters()
-{
-    static const std::unordered_map<const OdRxClass*, EntityWriter> writers = {
-        {OdDbLine::desc(), &DxfOut::writeLine},
-        {OdDbCircle::desc(), &DxfOut::writeCircle},
-        {OdDbArc::desc(), &DxfOut::writeArc},
-        {OdDbEllipse::desc(), &DxfOut::writeEllipse},
-        {OdDbPolyline::desc(), &DxfOut::writePolyline},
-        {OdDb2dPolyline::desc(), &DxfOut::write2dPolyline},
-        {OdDb3dPolyline::desc(), &DxfOut::write3dPolyline},
-        {OdDbPolygonMesh::desc(), &DxfOut::writePolygonMesh},
-        {OdDbPolyFaceMesh::desc(), &DxfOut::writePolyFaceMesh},
-        {OdDbSpline::desc(), &DxfOut::writeSpline},
-        {OdDbPoint::desc(), &DxfOut::writePoint},
-        {OdDbText::desc(), &DxfOut::writeText},
-        {OdDbMText::desc(), &DxfOut::writeMText},
-        {OdDbBlockReference::desc(), &DxfOut::writeBlockReference},
-        {OdDbHatch::desc(), &DxfOut::writeHatch},
-        {OdDbSolid::desc(), &DxfOut::writeSolid},
-        {OdDbRasterImage::desc(), &DxfOut::writeRasterImage},
-        {OdDbDimension::desc(), &DxfOut::writeDimension},
-        {OdDbMline::desc(), &DxfOut::writeMline},
-    };
-    return writers;
-}
-
 void DxfOut::entity(const OdDbEntity* e)
 {
-    const auto& writers = EntityWriters();
-    for (const OdRxClass* c = e->isA(); c; c = c->myParent())
-        if (auto it = writers.find(c); it != writers.end()) {
-            (this->*it->second)(e);
-            return;
-        }
+    // Each kind is written by its writer (dxf_kinds.cpp).
+    if (const EntityKind* kind = KindOfEntity(e)) {
+        (this->*kind->write)(e);
+        return;
+    }
     // A record kept whole.
     if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(e)) {
         std::string type(f->dxfName.begin(), f->dxfName.end());
