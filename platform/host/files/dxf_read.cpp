@@ -13,6 +13,8 @@
 // file has the sections, the placing of objects and the finish; the
 // records' kinds are read in dxf_read_tables.cpp, dxf_read_entities.cpp and
 // dxf_read_objects.cpp.
+#include <malloc.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -368,8 +370,13 @@ OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes, std::string& why)
         records = loader.takeRecords();
     }
     // The groups go before the file's text is kept: a drawing holds one
-    // copy of the file's text, never the groups too.
+    // copy of the file's text, never the groups too. Freed inside the heap
+    // (as when an earlier drawing's memory is reused) their pages would
+    // stay resident beside the copy: they go back to the system first.
     std::vector<Group>().swap(groups);
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
     if (records) {
         records->bytes.assign(bytes.data(), bytes.size());
         DxfAccess::fileKept(db)->records = std::move(records);
