@@ -235,7 +235,16 @@ private:
     std::vector<std::tuple<std::string, size_t, size_t>> otherSections_;
     std::unordered_map<uint64_t, OdDbObjectId> ids_;
     // Every handle a record of the file gives itself.
-    std::unordered_set<uint64_t> defined_;
+    std::vector<uint64_t> defined_;  // sorted
+    // The subclass lists records are read by, each held once: a large file
+    // has a record read for every object, and few lists.
+    const std::vector<const char*>* intern(const std::vector<const char*>& written)
+    {
+        auto it = lists_.find(written);
+        if (it == lists_.end()) it = lists_.emplace(written, std::make_unique<std::vector<const char*>>(written)).first;
+        return it->second.get();
+    }
+    std::map<std::vector<const char*>, std::unique_ptr<std::vector<const char*>>> lists_;
     std::vector<std::function<void()>> fixups_;
     // Run after the fixups: dictionaries own what names no owner.
     std::vector<std::function<void()>> adoptions_;
@@ -259,9 +268,9 @@ private:
         int sub;
         size_t count;
         const Rec* rec;
-        std::vector<const char*> written;
+        const std::vector<const char*>* written;  // interned (`intern`)
         bool dataRecord;
-        std::string dxfType;  // a sequence's record kept whole: its type
+        std::string_view dxfType;  // a sequence's record kept whole: its type
         // Where its values end (its extended data) and its owner, once
         // its groups have been kept.
         size_t valuesEnd = SIZE_MAX, ownerAt = SIZE_MAX;
@@ -280,7 +289,7 @@ private:
     struct SubRecord {
         const Rec* rec;
         std::vector<const char*> written;
-        std::string dxfType;
+        std::string_view dxfType;
     };
     std::vector<SubRecord> subRecs_;
     // A sequence end after a reference without attributes.

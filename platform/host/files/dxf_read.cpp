@@ -177,7 +177,7 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
     // once the file is read.
     std::string type;
     std::vector<const char*> written = WrittenSubclasses(o, type);
-    pending_.push_back(Pending{o, kSelf, 0, &v.rec(), written, v.dataRecord(), {}});
+    pending_.push_back(Pending{o, kSelf, 0, &v.rec(), intern(written), v.dataRecord(), {}});
     if (type != v.type() && !(v.type() == "TABLE")) keptOf(o).dxfType = std::string(v.type());
     if (std::all_of(subHandles_.begin(), subHandles_.end(), [](uint64_t h) { return h == 0; })) subHandles_.clear();
     if (keptFlags_ || !subHandles_.empty()) {
@@ -189,7 +189,7 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
         if (subRecs_[s].rec->type == "VERTEX" || subRecs_[s].rec->type == "SEQEND")
             takeTiedValues(*subRecs_[s].rec, subRecs_[s].written);
         pending_.push_back(
-            Pending{o, (int)s, subRecs_.size(), subRecs_[s].rec, subRecs_[s].written, false, subRecs_[s].dxfType});
+            Pending{o, (int)s, subRecs_.size(), subRecs_[s].rec, intern(subRecs_[s].written), false, subRecs_[s].dxfType});
     }
     subRecs_.clear();
     subHandles_.clear();
@@ -286,10 +286,12 @@ void Loader::build()
         }
         const Group& x = g_[i];
         if (x.kind == Kind::kHandle && x.handle < kMaxHandle) top = std::max(top, x.handle);
-        if ((x.code == 5 || x.code == 105) && x.kind == Kind::kHandle) defined_.insert(x.handle);
+        if ((x.code == 5 || x.code == 105) && x.kind == Kind::kHandle) defined_.push_back(x.handle);
         if (x.code == 1005)
             if (uint64_t h = HandleOfText(x.text); h < kMaxHandle) top = std::max(top, h);
     }
+    std::sort(defined_.begin(), defined_.end());
+    defined_.erase(std::unique(defined_.begin(), defined_.end()), defined_.end());
     DxfAccess::setHandseed(db_, top + 1);
     ids_.reserve(g_.size() / 8);
     readHeader();

@@ -647,7 +647,7 @@ OdDbEntity* Loader::makeHatch(const View& v)
         // A boundary object the file does not hold cannot be one of the
         // hatch's: the record is kept whole.
         for (uint64_t s : src)
-            if (!defined_.count(s)) broken = true;
+            if (!std::binary_search(defined_.begin(), defined_.end(), s)) broken = true;
         sources.push_back(src);
     }
     if (broken || h->numLoops() != loops) {
@@ -1191,7 +1191,7 @@ OdDbEntity* Loader::keptWhole(const View& v, const std::vector<Rec>& recs, size_
     // it, each kept whole.
     for (size_t k = first + 1; k < next && k < to; ++k) {
         View sv = view(recs[k], {});
-        subRecs_.push_back(SubRecord{&recs[k], {}, std::string(recs[k].type)});
+        subRecs_.push_back(SubRecord{&recs[k], {}, recs[k].type});
         subHandles_.push_back(sv.handle());
     }
     return proxy(v);

@@ -98,13 +98,13 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
 void Loader::keepAll()
 {
     for (Pending& p : pending_) {
-        View v = view(*p.rec, p.written, p.dataRecord);
+        View v = view(*p.rec, *p.written, p.dataRecord);
         p.valuesEnd = v.end();
         p.ownerAt = v.ownerAt();
         std::unique_ptr<DxfKept> runs = keep(v);
         if (!runs && p.dxfType.empty()) continue;
         DxfKept* target = &keptFor(p);
-        if (!p.dxfType.empty()) target->dxfType = p.dxfType;
+        if (!p.dxfType.empty()) target->dxfType = std::string(p.dxfType);
         if (runs) {
             target->runs = std::move(runs->runs);
             for (KeptRun& r : target->runs) resolveLater(r.groups);
@@ -114,7 +114,7 @@ void Loader::keepAll()
     // begin and end, vertices, sequence ends) goes back with them, last.
     for (const Pending& p : pending_) {
         if (p.sub == kSelf || p.rec->e <= p.rec->b) continue;
-        View v = view(*p.rec, p.written, p.dataRecord);
+        View v = view(*p.rec, *p.written, p.dataRecord);
         if (v.end() == v.recordEnd()) continue;
         KeptRun extended{"\x01", 0, false, {}};
         for (size_t i = v.end(); i < v.recordEnd(); ++i) extended.groups.push_back(keptGroup(g_[i]));
@@ -193,14 +193,14 @@ void Loader::noteRecords()
         for (size_t i = p.rec->b; i < std::min(p.rec->e, p.valuesEnd) && !any; ++i)
             any = (state_[i] & (kClassMask | kRefused | kTaken)) == kObjectValue && !codes.test(CodeSlot(g_[i].code));
         if (!any) return;
-        View v = view(*p.rec, p.written, p.dataRecord);
+        View v = view(*p.rec, *p.written, p.dataRecord);
         std::vector<size_t> groups;
         for (size_t i = v.begin(); i < v.end(); ++i)
             if ((state_[i] & (kClassMask | kRefused | kTaken)) == kObjectValue && !codes.test(CodeSlot(g_[i].code)))
                 groups.push_back(i);
         if (!groups.empty()) notValues.emplace_back(&p, std::move(groups));
     });
-    for (auto& [p, groups] : notValues) keepInPlace(*p, view(*p->rec, p->written, p->dataRecord), std::move(groups));
+    for (auto& [p, groups] : notValues) keepInPlace(*p, view(*p->rec, *p->written, p->dataRecord), std::move(groups));
     std::vector<const Pending*>().swap(records);
 
     // The records, by where they are in the file and what the reader made
@@ -216,9 +216,9 @@ void Loader::noteRecords()
     for (const auto& [p, hash] : hashed) {
         const size_t first = p->rec->b - 1, end = p->rec->e;
         if (p->rec->b == 0 || first >= g_.size() || g_[first].code != 0 || end > g_.size()) continue;
-        auto list = lists.emplace(p->written, (uint16_t)lists.size()).first;
+        auto list = lists.emplace(*p->written, (uint16_t)lists.size()).first;
         if (list->second >= UINT16_MAX) continue;
-        if (list->second == out->written.size()) out->written.push_back(p->written);
+        if (list->second == out->written.size()) out->written.push_back(*p->written);
         DxfFileRecords::Record r;
         r.of = p->object;
         r.sub = p->sub;

@@ -364,7 +364,7 @@ void Loader::readBlocks()
             keptOf(btr).blockBegin = std::make_unique<DxfKept>();
             keptOf(btr).blockBegin->handle = v.handle();
             takeTiedValues(blocks_[i], begin);
-            pending_.push_back(Pending{btr, kBlockBegin, 0, &blocks_[i], begin, false, {}});
+            pending_.push_back(Pending{btr, kBlockBegin, 0, &blocks_[i], intern(begin), false, {}});
             if (last < blocks_.size() && blocks_[last].type == "ENDBLK") {
                 View ev = view(blocks_[last], end);
                 if (ev.handle()) {
@@ -372,7 +372,7 @@ void Loader::readBlocks()
                     keptOf(btr).blockEnd->handle = ev.handle();
                 }
                 takeTiedValues(blocks_[last], end);
-                pending_.push_back(Pending{btr, kBlockEnd, 0, &blocks_[last], end, false, {}});
+                pending_.push_back(Pending{btr, kBlockEnd, 0, &blocks_[last], intern(end), false, {}});
             }
             readEntities(blocks_, i + 1, last, block);
         } else {
