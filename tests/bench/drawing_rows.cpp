@@ -5,6 +5,8 @@
 // large exchange over that of a tenth as large: near 1 while the exchange
 // grows linearly. Each also notes the growth of the process's peak resident
 // memory over one exchange.
+#include <dl_creationadapter.h>
+#include <dl_dxf.h>
 #include <malloc.h>
 
 #include <cmath>
@@ -14,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,7 @@
 #include "common/document/dwgdatabaseutil.h"
 #include "dxf_control.h"
 #include "editor_control.h"
+#include "oddbcurves.h"
 #include "oddbdictionary.h"
 #include "exchange/arxoperation.h"
 #include "exchange/exchangeglobals.h"
@@ -550,6 +554,225 @@ Pair DxfSaveRow(const Scale& scale)
     return pair;
 }
 
+
+// --- drawing files another program wrote, against dxflib reading them ---
+
+// A drawing file as ezdxf writes one: lines, light polylines, texts,
+// circles, arcs, block references and hatches in turn on four layers, its
+// reals spelled that program's way ("0.0", angles in whole degrees with
+// ".0"). The header, tables and blocks are the stand-in's own (a drawing
+// with the four layers and the referenced block); the entities, all of the
+// file's weight, are written here.
+std::string OtherProgramsFile(int count, std::string& error)
+{
+    OdDbDatabase db(true);
+    auto addRecord = [&](OdDbObjectId table, OdDbSymbolTableRecord* r, const wchar_t* name) {
+        OdDbSymbolTable* t = nullptr;
+        OdDbObjectId id;
+        r->setName(name);
+        if (oddbOpenObject(t, table, OdDb::kForWrite) != eOk || t->add(id, r) != eOk) error = "no table record";
+        r->close();
+        if (t) t->close();
+        return id;
+    };
+    const wchar_t* const layers[] = {L"A", L"B", L"C", L"D"};
+    for (int i = 0; i < 4; ++i) {
+        auto* layer = new OdDbLayerTableRecord();
+        OdCmColor c;
+        c.setColorIndex((uint16_t)(i + 1));
+        layer->setColor(c);
+        addRecord(db.getLayerTableId(), layer, layers[i]);
+    }
+    const OdDbObjectId mark = addRecord(db.getBlockTableId(), new OdDbBlockTableRecord(), L"MARK");
+    for (OdDbEntity* e : {(OdDbEntity*)new OdDbCircle(OdGePoint3d(), OdGeVector3d::kZAxis, 1),
+                          (OdDbEntity*)new OdDbLine(OdGePoint3d(-1, 0, 0), OdGePoint3d(1, 0, 0))}) {
+        OdDbBlockTableRecord* b = nullptr;
+        OdDbObjectId id;
+        if (oddbOpenObject(b, mark, OdDb::kForWrite) != eOk || b->appendOdDbEntity(id, e) != eOk) {
+            error = "no block";
+            delete e;
+        } else {
+            e->close();
+        }
+        if (b) b->close();
+    }
+    std::string head;
+    if (standin::WriteDxfBytes(&db, head) != eOk) error = "the drawing was not written";
+    // ezdxf's lines end in a line feed alone.
+    std::string text;
+    text.reserve(head.size() + (size_t)count * 190);
+    for (char ch : head)
+        if (ch != '\r') text += ch;
+    const std::string marker = "  2\nENTITIES\n";
+    const size_t at = text.find(marker);
+    if (at == std::string::npos) {
+        error = "the drawing has no entities section";
+        return std::string();
+    }
+    const uint64_t owner = (uint64_t)db.getModelSpaceId().getHandle();
+    uint64_t handle = (uint64_t)db.handseed();
+    std::string out;
+    char line[600];
+    auto reals = [](double v) {
+        // Python's repr of the coordinates used here: a ".0" on whole ones.
+        char b[40];
+        snprintf(b, sizeof b, "%.17g", v);
+        std::string s = b;
+        double back = 0;
+        for (int digits = 1; digits <= 17; ++digits) {
+            snprintf(b, sizeof b, "%.*g", digits, v);
+            if (sscanf(b, "%lf", &back) == 1 && back == v) {
+                s = b;
+                break;
+            }
+        }
+        if (s.find_first_of(".e") == std::string::npos) s += ".0";
+        return s;
+    };
+    for (int i = 0; i < count; ++i) {
+        const std::string x = reals((i % 300) * 25.0 + 0.125), y = reals((i / 300) * 25.0 + 0.3);
+        const double xv = (i % 300) * 25.0 + 0.125, yv = (i / 300) * 25.0 + 0.3;
+        const char layer = "ABCD"[i % 4];
+        const unsigned long long h = (unsigned long long)handle++;
+        const unsigned long long o = (unsigned long long)owner;
+        switch (i % 7) {
+        case 0:
+            snprintf(line, sizeof line,
+                     "  0\nLINE\n  5\n%llX\n330\n%llX\n100\nAcDbEntity\n  8\n%c\n100\nAcDbLine\n 10\n%s\n 20\n%s\n"
+                     " 30\n0.0\n 11\n%s\n 21\n%s\n 31\n0.0\n",
+                     h, o, layer, x.c_str(), y.c_str(), reals(xv + 10.5).c_str(), reals(yv + 3.25).c_str());
+            break;
+        case 1:
+            snprintf(line, sizeof line,
+                     "  0\nLWPOLYLINE\n  5\n%llX\n330\n%llX\n100\nAcDbEntity\n  8\n%c\n100\nAcDbPolyline\n 90\n4\n"
+                     " 70\n1\n 10\n%s\n 20\n%s\n 10\n%s\n 20\n%s\n 10\n%s\n 20\n%s\n 10\n%s\n 20\n%s\n",
+                     h, o, layer, x.c_str(), y.c_str(), reals(xv + 5).c_str(), y.c_str(), reals(xv + 5).c_str(),
+                     reals(yv + 5).c_str(), x.c_str(), reals(yv + 5.5).c_str());
+            break;
+        case 2:
+            snprintf(line, sizeof line,
+                     "  0\nTEXT\n  5\n%llX\n330\n%llX\n100\nAcDbEntity\n  8\n%c\n100\nAcDbText\n 10\n%s\n 20\n%s\n"
+                     " 30\n0.0\n 40\n2.5\n  1\ntext %d\n100\nAcDbText\n",
+                     h, o, layer, x.c_str(), y.c_str(), i);
+            break;
+        case 3:
+            snprintf(line, sizeof line,
+                     "  0\nCIRCLE\n  5\n%llX\n330\n%llX\n100\nAcDbEntity\n  8\n%c\n100\nAcDbCircle\n 10\n%s\n"
+                     " 20\n%s\n 30\n0.0\n 40\n3.7\n",
+                     h, o, layer, x.c_str(), y.c_str());
+            break;
+        case 4:
+            snprintf(line, sizeof line,
+                     "  0\nARC\n  5\n%llX\n330\n%llX\n100\nAcDbEntity\n  8\n%c\n100\nAcDbCircle\n 10\n%s\n"
+                     " 20\n%s\n 30\n0.0\n 40\n4.2\n100\nAcDbArc\n 50\n15.0\n 51\n200.0\n",
+                     h, o, layer, x.c_str(), y.c_str());
+            break;
+        case 5:
+            snprintf(line, sizeof line,
+                     "  0\nINSERT\n  5\n%llX\n330\n%llX\n100\nAcDbEntity\n  8\n%c\n100\nAcDbBlockReference\n"
+                     "  2\nMARK\n 10\n%s\n 20\n%s\n 30\n0.0\n 50\n30.0\n",
+                     h, o, layer, x.c_str(), y.c_str());
+            break;
+        default:
+            snprintf(line, sizeof line,
+                     "  0\nHATCH\n  5\n%llX\n330\n%llX\n100\nAcDbEntity\n  8\n%c\n 62\n2\n100\nAcDbHatch\n 10\n0.0\n"
+                     " 20\n0.0\n 30\n0.0\n210\n0.0\n220\n0.0\n230\n1.0\n  2\nSOLID\n 70\n1\n 71\n0\n 91\n1\n 92\n3\n"
+                     " 72\n0\n 73\n1\n 93\n4\n 10\n%s\n 20\n%s\n 10\n%s\n 20\n%s\n 10\n%s\n 20\n%s\n 10\n%s\n"
+                     " 20\n%s\n 97\n0\n 75\n0\n 76\n1\n 98\n0\n",
+                     h, o, layer, x.c_str(), y.c_str(), reals(xv + 4).c_str(), y.c_str(), reals(xv + 4).c_str(),
+                     reals(yv + 4).c_str(), x.c_str(), reals(yv + 4).c_str());
+            break;
+        }
+        out += line;
+    }
+    text.insert(at + marker.size(), out);
+    return text;
+}
+
+// dxflib's reader with callbacks that only count the entities outside
+// blocks.
+struct DxflibCounter : DL_CreationAdapter {
+    size_t entities = 0;
+    bool inBlock = false;
+    void addBlock(const DL_BlockData&) override { inBlock = true; }
+    void endBlock() override { inBlock = false; }
+    void addLine(const DL_LineData&) override { entities += !inBlock; }
+    void addArc(const DL_ArcData&) override { entities += !inBlock; }
+    void addCircle(const DL_CircleData&) override { entities += !inBlock; }
+    void addPolyline(const DL_PolylineData&) override { entities += !inBlock; }
+    void addText(const DL_TextData&) override { entities += !inBlock; }
+    void addInsert(const DL_InsertData&) override { entities += !inBlock; }
+    void addHatch(const DL_HatchData&) override { entities += !inBlock; }
+};
+
+struct OtherFile {
+    int count = 0;
+    std::string bytes;
+    std::unique_ptr<OdDbDatabase> drawing;
+    std::unique_ptr<std::istringstream> stream;
+    PeakMemory peak;
+    bool save = false;
+    size_t moduleResult = 0, referenceResult = 0, saved = 0;
+};
+
+// The file opened (and, with `save`, saved again) against dxflib reading
+// it; the note gives the peak resident memory of the opening per byte of
+// the file.
+Pair OtherFileRow(const Scale& scale, bool save)
+{
+    Pair pair;
+    auto l = std::make_shared<OtherFile>();
+    l->count = scale.Pick(100000, 70);
+    l->save = save;
+    l->bytes = OtherProgramsFile(l->count, pair.error);
+    if (!pair.error.empty()) return pair;
+    pair.prepare = [l]() {
+        l->drawing.reset();
+        l->peak.Start();
+    };
+    pair.module = [l]() {
+        l->drawing = std::make_unique<OdDbDatabase>(false);
+        standin::ReadDxfBytes(l->drawing.get(), l->bytes);
+        if (!l->save) l->peak.Stop();
+        l->moduleResult = ModelSpaceCount(l->drawing.get());
+        if (l->save) {
+            std::string out;
+            standin::WriteDxfBytes(l->drawing.get(), out);
+            l->saved = out.size();
+            l->peak.Stop();
+        }
+    };
+    pair.prepareReference = [l]() { l->stream = std::make_unique<std::istringstream>(l->bytes); };
+    pair.reference = [l]() {
+        DxflibCounter counter;
+        DL_Dxf reader;
+        reader.in(*l->stream, &counter);
+        l->referenceResult = counter.entities;
+    };
+    pair.check = [l]() {
+        std::string d = CountCheck("entities the stand-in read", l->moduleResult, (size_t)l->count) +
+                        CountCheck("entities dxflib read", l->referenceResult, (size_t)l->count);
+        if (l->save && l->saved == 0) d += "nothing was saved";
+        return d;
+    };
+    // The target is the opening's; a save adds the file it writes.
+    pair.note = [l]() {
+        const double perByte = l->peak.PeakMb() * 1048576.0 / (double)l->bytes.size();
+        char line[200];
+        if (l->save)
+            snprintf(line, sizeof line, "opening and saving a file of %.1f MB: peak resident memory %.1f bytes a byte of the file",
+                     l->bytes.size() / 1048576.0, perByte);
+        else
+            snprintf(line, sizeof line, "opening a file of %.1f MB: peak resident memory %.1f bytes a byte of the file (target <= 9.5: %s)",
+                     l->bytes.size() / 1048576.0, perByte, perByte <= 9.5 ? "ok" : "MISSED");
+        return std::string(line);
+    };
+    return pair;
+}
+
+Pair OtherFileOpenRow(const Scale& scale) { return OtherFileRow(scale, false); }
+Pair OtherFileOpenSaveRow(const Scale& scale) { return OtherFileRow(scale, true); }
+
 }  // namespace
 
 VELK_BENCH_ROWS({
@@ -563,6 +786,10 @@ VELK_BENCH_ROWS({
      ReceiveLargeRow},
     {"drawing files", "opening a DXF file of 100,000 entities", "ten files of 10,000", 1.05, 9, DxfOpenRow},
     {"drawing files", "saving 100,000 entities as a DXF file", "ten drawings of 10,000", 1.05, 9, DxfSaveRow},
+    {"drawing files", "opening ezdxf's file of 100,000 entities", "dxflib reading it, empty callbacks", 1.5, 9,
+     OtherFileOpenRow},
+    {"drawing files", "opening and saving that file", "dxflib reading it, empty callbacks", 2.2, 9,
+     OtherFileOpenSaveRow},
 });
 
 }  // namespace velkbench

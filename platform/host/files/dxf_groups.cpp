@@ -151,7 +151,11 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
     // the name of an arrow block in every form, not a handle.
     std::string_view recordType;
     std::string_view codeLine, value;
+    // In a file of CR lines a line feed is part of a line, which no save
+    // (in CR LF lines) could write back as one: such a file is refused.
+    auto feedInLine = [eol](std::string_view line) { return eol == '\r' && line.find('\n') != std::string_view::npos; };
     while (nextLine(codeLine)) {
+        if (feedInLine(codeLine)) return fail("a line holds a line feed in a file whose lines end in CR alone");
         if (codeLine.size() > 16) return fail("a group code line is too long");
         int64_t code = 0;
         Kind kind;
@@ -160,6 +164,7 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         if (code == 5 && recordType == "DIMSTYLE") kind = Kind::kText;
         uint32_t codeAt = lineNo;
         if (!nextLine(value)) return cut();
+        if (feedInLine(value)) return fail("a line holds a line feed in a file whose lines end in CR alone");
         if (value.size() > kMaxLineBytes) return fail("a value line is too long");
         Group g;
         g.code = (int)code;
@@ -191,6 +196,48 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
     // Without its end-of-file record a file may have lost whole sections:
     // it is not taken for a drawing.
     return cut();
+}
+
+// The groups of part of a file ReadGroups has accepted, split the same way
+// without checking again.
+void SplitGroups(std::string_view bytes, std::vector<Group>& groups)
+{
+    groups.clear();
+    const size_t firstEnd = bytes.find_first_of("\r\n");
+    const char eol = firstEnd != std::string_view::npos && bytes[firstEnd] == '\r' &&
+                             (firstEnd + 1 == bytes.size() || (bytes[firstEnd + 1] != '\n' && bytes[firstEnd + 1] != '\r'))
+                         ? '\r'
+                         : '\n';
+    size_t pos = 0;
+    auto nextLine = [&](std::string_view& line) {
+        if (pos >= bytes.size()) return false;
+        size_t end = bytes.find(eol, pos);
+        if (end == std::string_view::npos) end = bytes.size();
+        line = bytes.substr(pos, end - pos);
+        pos = end + 1;
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        return true;
+    };
+    std::string_view recordType, codeLine, value;
+    while (nextLine(codeLine) && nextLine(value)) {
+        int64_t code = 0;
+        Kind kind;
+        if (!ParseInt(codeLine, code) || code < 0 || code > 1071 || !KindOfCode((int)code, kind)) return;
+        if (code == 5 && recordType == "DIMSTYLE") kind = Kind::kText;
+        if (code == 999) continue;
+        Group g;
+        g.code = (int)code;
+        g.kind = kind;
+        g.text = value;
+        switch (kind) {
+        case Kind::kText: break;
+        case Kind::kReal: ParseReal(value, g.real); break;
+        case Kind::kInt: ParseInt(value, g.integer); break;
+        case Kind::kHandle: ParseHandle(value, g.handle); break;
+        }
+        groups.push_back(g);
+        if (g.code == 0) recordType = Trim(value);
+    }
 }
 
 // ---- text ----
@@ -382,7 +429,7 @@ std::wstring TextCodec::decode(std::string_view bytes) const
 
 // ---- writing ----
 
-void GroupWriter::put(int code, std::string_view value)
+void GroupWriter::emit(int code, std::string_view value)
 {
     // Codes right-aligned in three places, as files write them.
     char buf[16];
@@ -453,23 +500,6 @@ std::string GroupWriter::HandleValue(uint64_t h)
     for (char* c = buf; c < r.ptr; ++c)
         if (*c >= 'a' && *c <= 'f') *c = (char)(*c - 'a' + 'A');
     return std::string(buf, r.ptr);
-}
-
-uint64_t ValuesHash(std::string_view text, const std::vector<GroupWriter::Noted>& noted, size_t start)
-{
-    uint64_t h = 1469598103934665603ull;
-    auto mix = [&h](const void* p, size_t n) {
-        for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<const unsigned char*>(p)[i]) * 1099511628211ull;
-    };
-    for (const auto& n : noted) {
-        if (n.tag != GroupWriter::kValue && n.tag != GroupWriter::kOwner) continue;
-        const int32_t code = n.code;
-        mix(&code, sizeof code);
-        mix(&n.tag, 1);
-        mix(text.data() + (n.at - start), n.length);
-        mix("\n", 1);
-    }
-    return h;
 }
 
 void GroupWriter::point(int code, const OdGePoint3d& p)

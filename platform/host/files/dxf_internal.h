@@ -10,17 +10,23 @@
 // well formed.
 #pragma once
 
+#include <bitset>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "dxf_kept.h"
 #include "oddbdatabase.h"
 #include "odgegeometry.h"
 
 namespace standin {
 namespace dxf {
+
+constexpr double kDegToRad = M_PI / 180.0;
 
 enum class Kind : uint8_t { kText, kReal, kInt, kHandle };
 
@@ -28,15 +34,20 @@ enum class Kind : uint8_t { kText, kReal, kInt, kHandle };
 // not define.
 bool KindOfCode(int code, Kind& kind);
 
+// A large file has millions of groups, all held while it is read: a
+// group is kept to 32 bytes, its value in the one field its kind uses.
 struct Group {
-    int code = 0;
+    int16_t code = 0;
     Kind kind = Kind::kText;
     uint32_t line = 0;      // line number of the code, counted from 1
     std::string_view text;  // the value line as stored (without its line end)
-    double real = 0;        // kReal
-    int64_t integer = 0;    // kInt
-    uint64_t handle = 0;    // kHandle (0: none)
+    union {
+        int64_t integer = 0;  // kInt
+        double real;          // kReal
+        uint64_t handle;      // kHandle (0: none)
+    };
 };
+static_assert(sizeof(Group) == 32, "a group is 32 bytes");
 
 // Object ids as keys of hashed sets.
 struct ObjectIdHash {
@@ -54,6 +65,10 @@ const size_t kMaxLineBytes = size_t(256) << 10;
 // no groups: the lines of their codes go to `comments`.
 bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string& error,
                 std::vector<uint32_t>* comments = nullptr);
+
+// The groups of part of a file that ReadGroups accepted (whole lines, from
+// a group's code on), split as it splits them, without its checks.
+void SplitGroups(std::string_view bytes, std::vector<Group>& groups);
 
 // How the strings of a file are encoded: UTF-8 from the 2007 form on, the
 // drawing's code page before it.
@@ -79,16 +94,36 @@ class GroupWriter {
 public:
     // Strings go out as UTF-8; control characters and carets that would
     // read as one in caret form.
-    void text(int code, const std::wstring& s) { put(code, TextValue(s)); }
+    void text(int code, const std::wstring& s)
+    {
+        if (hashing()) mix(code, s.data(), s.size() * sizeof(wchar_t));
+        if (!hashOnly_) emit(code, TextValue(s));
+    }
     void ascii(int code, std::string_view s) { put(code, s); }
-    void integer(int code, int64_t v) { put(code, IntegerValue(code, v)); }
+    void integer(int code, int64_t v)
+    {
+        if (hashing()) mix(code, &v, sizeof v);
+        if (!hashOnly_) emit(code, IntegerValue(code, v));
+    }
     // The shortest form that reads back as the same double; values that are
     // not finite are written as 0.
-    void real(int code, double v) { put(code, RealValue(v)); }
-    void handle(int code, uint64_t h) { put(code, HandleValue(h)); }
+    void real(int code, double v)
+    {
+        if (hashing()) mix(code, &v, sizeof v);
+        if (!hashOnly_) emit(code, RealValue(v));
+    }
+    void handle(int code, uint64_t h)
+    {
+        if (hashing()) mix(code, &h, sizeof h);
+        if (!hashOnly_) emit(code, HandleValue(h));
+    }
     void point(int code, const OdGePoint3d& p);
     void point2(int code, double x, double y);
-    void put(int code, std::string_view value);
+    void put(int code, std::string_view value)
+    {
+        if (hashing()) mix(code, value.data(), value.size());
+        if (!hashOnly_) emit(code, value);
+    }
     const std::string& bytes() const { return out_; }
     void append(const std::string& text) { out_ += text; }
     // The text so far, handed over; the writer starts empty again.
@@ -123,14 +158,25 @@ public:
         size_t at, length;  // the value's bytes in the text
     };
     void setTag(Tag t) { tag_ = t; }
-    // Notes each group written from here on, until `stopNoting`.
+    // Notes each group written from here on, until `stopNoting`, and takes
+    // a hash of the record's values (groups tagged as values or its owner)
+    // and the codes of its values.
     void startNoting()
     {
         noting_ = true;
         noted_.clear();
+        hash_ = kHashStart;
+        valueCodes_.reset();
     }
     void stopNoting() { noting_ = false; }
     const std::vector<Noted>& noted() const { return noted_; }
+    // The hash is taken of the values as held (a real's bits, a text's
+    // characters), not of their lines, so that it can be taken without
+    // writing any (`setHashOnly`).
+    uint64_t valuesHash() const { return hash_; }
+    const std::bitset<1072>& valueCodes() const { return valueCodes_; }
+    // Hashes what is noted and writes nothing.
+    void setHashOnly(bool only) { hashOnly_ = only; }
     // Drops the text from `at` on (noting stops).
     void cut(size_t at)
     {
@@ -139,10 +185,32 @@ public:
     }
 
 private:
+    static constexpr uint64_t kHashStart = 1469598103934665603ull;
+    bool hashing() const { return noting_ && (tag_ == kValue || tag_ == kOwner); }
+    void mix(int code, const void* p, size_t n)
+    {
+        if (tag_ == kValue && code >= 0 && code < 1072) valueCodes_.set((size_t)code);
+        uint64_t h = (hash_ ^ (uint64_t)(uint32_t)code ^ ((uint64_t)tag_ << 32)) * 0x9E3779B97F4A7C15ull;
+        const unsigned char* b = static_cast<const unsigned char*>(p);
+        for (; n >= 8; n -= 8, b += 8) {
+            uint64_t w;
+            std::memcpy(&w, b, 8);
+            h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+            h ^= h >> 29;
+        }
+        uint64_t tail = n;
+        for (size_t i = 0; i < n; ++i) tail = tail << 8 | b[i];
+        h = (h ^ tail) * 0xC4CEB9FE1A85EC53ull;
+        hash_ = h ^ (h >> 31);
+    }
+    void emit(int code, std::string_view value);
+
     std::string out_;
-    bool noting_ = false;
+    bool noting_ = false, hashOnly_ = false;
     Tag tag_ = kValue;
     std::vector<Noted> noted_;
+    uint64_t hash_ = kHashStart;
+    std::bitset<1072> valueCodes_;
 };
 
 // An ellipse's angle (from its major axis) of a parameter and back, for
@@ -162,20 +230,22 @@ std::vector<const char*> SubRecordSubclasses(std::string_view parentSubclass, st
 // entity's marker alone.
 std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bool entity);
 
-// A hash of a record's values (the groups noted as values or its owner),
-// its text starting at `start` of the writer's text.
-uint64_t ValuesHash(std::string_view text, const std::vector<GroupWriter::Noted>& noted, size_t start);
-
 // Which record of an object a record is: its own, its block's begin or
 // end, or (0 on) the n-th record of its sequence.
 enum : int { kObjectRecord = -1, kBlockBeginRecord = -2, kBlockEndRecord = -3 };
-// A record written of an object: its text (from `start` in the writer's
-// text) and its groups.
-using RecordSeen = std::function<void(const OdDbObject* of, int sub, std::string_view text,
-                                      const std::vector<GroupWriter::Noted>& groups, size_t start)>;
-// Writes the database as WriteDxf does, handing each record of an object to
-// `seen` instead of keeping it (dxf_write.cpp).
-void SeeRecords(OdDbDatabase* db, const RecordSeen& seen);
+// Goes through the database as WriteDxf does but writes nothing: hands
+// each record of an object, as `of` and `sub` above, to `hashed` with the
+// hash of its values and their codes (GroupWriter::valuesHash).
+using RecordHashed = std::function<void(const OdDbObject* of, int sub, uint64_t hash, const std::bitset<1072>& codes)>;
+void HashRecords(OdDbDatabase* db, const RecordHashed& hashed);
+
+// The values of a record being saved that go back as the file wrote them
+// (dxf_read.cpp): the record's text (from `start` of the writer's text) and
+// groups compared with the file's record, while the record's values are
+// those it was read with.
+std::vector<DxfKept::Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
+                                             const OdDbObject* of, std::string_view text,
+                                             const std::vector<GroupWriter::Noted>& noted, size_t start);
 
 // Writes the database as a DXF file (dxf_write.cpp). `losses`, when given,
 // gets a line for each thing the file cannot carry (kind, handle, what).

@@ -28,9 +28,6 @@ DxfKept* CopyKept(const DxfKept* k)
     c->hardOwned = k->hardOwned;
     c->sortHandles = k->sortHandles;
     c->sortOrder = k->sortOrder;
-    c->respellings = k->respellings;
-    c->valuesHash = k->valuesHash;
-    c->sequenceHash = k->sequenceHash;
     return c;
 }
 

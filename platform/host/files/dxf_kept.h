@@ -9,10 +9,12 @@
 // name, so a handle the reader had to change is written as the new one.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "odgegeometry.h"
@@ -83,12 +85,12 @@ struct DxfKept {
     // the draw order that gives.
     std::vector<std::pair<OdDbObjectId, uint64_t>> sortHandles;
     OdDbObjectIdArray sortOrder;
-    // Values the file wrote otherwise than the writer writes what the object
-    // holds (a colour number beside a true colour, a declared count, an
-    // angle in degrees, a name the drawing has no record of, a default the
-    // file left out): while the object's values are all as they were read
-    // (`valuesHash`, over the value lines the writer gave them then), they
-    // go back as the file wrote them.
+    // A value the file wrote otherwise than the writer writes what the
+    // object holds (a colour number beside a true colour, a declared count,
+    // an angle in degrees, a name the drawing has no record of, a default
+    // the file left out). Found at a save, by comparing the record written
+    // with the file's (DxfFileRecords), and put back as the file wrote it
+    // while the object's values are all as they were read.
     struct Respelling {
         enum Kind : uint8_t { kReplace, kDrop, kAdd };
         Kind kind = kReplace;
@@ -107,16 +109,52 @@ struct DxfKept {
         Names names = kNoName;
         bool named = false;
     };
-    std::vector<Respelling> respellings;
-    uint64_t valuesHash = 0;
-    // The hash of the entity's values as read, when records of its sequence
-    // respell theirs: they do so only while it holds.
-    uint64_t sequenceHash = 0;
 };
 
 // Objects copy and delete what they keep (oddbdatabase.cpp calls these).
 DxfKept* CopyKept(const DxfKept* k);
 void DeleteKept(DxfKept* k);
+
+// The records of a file as it wrote them, for finding at a save the values
+// it wrote otherwise than the writer (DxfKept::Respelling): the file's text,
+// and per record read into an object where it is and what the reader made
+// of each of its groups. Nothing is compared when the file is read: a save
+// writes each record, compares it with the file's only while the hash of
+// its values is the one the reader took, and then puts back what the file
+// spelled otherwise.
+struct DxfFileRecords {
+    std::string bytes;
+    bool utf8 = true;
+    unsigned codePage = 1252;
+    // The subclass lists records were read by (Loader's `written`).
+    std::vector<std::vector<const char*>> written;
+    // The reader's state of each group of the records, from their 0 group.
+    std::vector<uint8_t> states;
+    // The names, without case, of the drawing's linetypes, text styles,
+    // dimension styles and layers when it was read (Respelling::Names).
+    std::vector<std::wstring> names[4];
+    struct Record {
+        const OdDbObject* of = nullptr;
+        int sub = 0;            // which record of it (dxf_internal.h)
+        uint32_t from = 0, to = 0;  // its bytes, from the line of its 0 group
+        uint32_t state = 0;     // its groups' first state in `states`
+        uint32_t groups = 0;    // how many, its 0 group included
+        uint32_t valuesEnd = 0; // where its own values end (its extended data)
+        uint32_t ownerAt = UINT32_MAX;  // its owner's group
+        uint16_t written = 0;   // in `written`
+        bool dataRecord = false;
+        uint64_t hash = 0;      // of its values as read
+    };
+    std::vector<Record> records;  // by object and sub
+    const Record* find(const OdDbObject* of, int sub) const
+    {
+        auto it = std::lower_bound(records.begin(), records.end(), std::make_pair(of, sub),
+                                   [](const Record& r, const std::pair<const OdDbObject*, int>& k) {
+                                       return r.of != k.first ? std::less<const OdDbObject*>()(r.of, k.first) : r.sub < k.second;
+                                   });
+        return it != records.end() && it->of == of && it->sub == sub ? &*it : nullptr;
+    }
+};
 
 // What a file held beyond its objects: its header variables, class
 // entries and sections the database has no use for, each kept as read.
@@ -136,6 +174,7 @@ struct DxfFileKept {
     // Objects the reader left out of the drawing (erased): what they own
     // is named when a save leaves it out with them.
     std::vector<uint64_t> leftOut;
+    std::unique_ptr<DxfFileRecords> records;
 };
 
 }  // namespace standin

@@ -2,6 +2,7 @@
 #include "dxf_schema.h"
 
 #include "dxf_control.h"
+#include "dxf_kinds.h"
 
 #include <map>
 
@@ -10,7 +11,8 @@ namespace dxf {
 namespace {
 
 // Codes; a point's x code stands for its y and z codes too.
-CodeSet Codes(std::initializer_list<int> codes)
+template <class List>
+CodeSet CodesOf(const List& codes)
 {
     CodeSet s;
     for (int c : codes) {
@@ -22,6 +24,8 @@ CodeSet Codes(std::initializer_list<int> codes)
     }
     return s;
 }
+CodeSet Codes(std::initializer_list<int> codes) { return CodesOf(codes); }
+CodeSet Codes(const std::vector<int>& codes) { return CodesOf(codes); }
 
 struct Schema {
     std::map<std::string, CodeSet, std::less<>> owned;  // "SUBCLASS" or "TYPE/SUBCLASS"
@@ -40,45 +44,18 @@ struct Schema {
         owned["AcDbBlockBegin"] = Codes({2, 70, 10, 3});
         soft["BLOCK/AcDbBlockBegin"] = Codes({1});
         owned["AcDbBlockEnd"] = Codes({});
-        owned["AcDbLine"] = Codes({39, 10, 11, 210});
-        owned["AcDbPoint"] = Codes({10, 39, 210, 50});
-        owned["AcDbCircle"] = Codes({39, 10, 40, 210});
-        owned["AcDbArc"] = Codes({50, 51});
-        owned["AcDbEllipse"] = Codes({10, 11, 210, 40, 41, 42});
-        owned["AcDbPolyline"] = Codes({90, 70, 43, 38, 39, 10, 40, 41, 42, 210});
-        owned["AcDb2dPolyline"] = Codes({66, 10, 39, 70, 40, 41, 75, 210});
-        owned["AcDb3dPolyline"] = Codes({66, 10, 70, 75});
-        owned["AcDbPolygonMesh"] = Codes({66, 10, 70, 71, 72, 73, 74, 75, 210});
-        owned["AcDbPolyFaceMesh"] = Codes({66, 10, 70, 71, 72, 210});
+        // The entities' own subclasses, as their kinds describe them.
+        for (const Subclass* sub : EntitySubclasses()) {
+            owned[sub->marker] = Codes(sub->codes);
+            if (!sub->soft.empty()) soft[sub->marker] = Codes(sub->soft);
+        }
+        // The records of a polyline's sequence.
         owned["AcDbVertex"] = Codes({});
         owned["AcDb2dVertex"] = Codes({10, 40, 41, 42, 70});
         owned["AcDb3dPolylineVertex"] = Codes({10, 70});
         owned["AcDbPolygonMeshVertex"] = Codes({10, 70});
         owned["AcDbPolyFaceMeshVertex"] = Codes({10, 70});
         owned["AcDbFaceRecord"] = Codes({10, 70, 71, 72, 73, 74});
-        owned["AcDbSpline"] = Codes({70, 71, 72, 73, 74, 40, 41, 10, 11});
-        owned["AcDbText"] = Codes({10, 40, 1, 50, 41, 51, 7, 71, 72, 11, 39, 210, 73});
-        // Some files give an attribute's text values after its own marker.
-        owned["AcDbAttribute"] = Codes({2, 70, 73, 74, 50, 41, 51, 7, 71, 72, 11, 39, 210});
-        owned["AcDbAttributeDefinition"] = Codes({3, 2, 70, 73, 74, 50, 41, 51, 7, 71, 72, 11, 39, 210});
-        owned["AcDbMText"] = Codes({10, 40, 41, 71, 72, 1, 3, 7, 11, 50, 210, 73, 44, 90, 63, 421, 45, 441});
-        owned["AcDbBlockReference"] = Codes({66, 2, 10, 41, 42, 43, 50, 210});
-        owned["AcDbMInsertBlock"] = Codes({66, 2, 10, 41, 42, 43, 50, 70, 71, 44, 45, 210});
-        owned["AcDbHatch"] = Codes({10, 210, 2, 70, 71, 91, 92, 93, 72, 73, 74, 94, 95, 96, 97, 11, 12, 13, 40, 42,
-                                    50, 51, 330, 75, 76, 52, 41, 77, 78, 53, 43, 44, 45, 46, 79, 49, 47, 98, 450,
-                                    451, 452, 453, 460, 461, 462, 463, 63, 421, 470});
-        owned["AcDbTrace"] = Codes({10, 11, 12, 13, 39, 210});
-        owned["AcDbRasterImage"] = Codes({90, 10, 11, 12, 13, 340, 70, 280});
-        soft["AcDbRasterImage"] = Codes({281, 282, 283, 71, 91, 14});
-        owned["AcDbDimension"] = Codes({2, 10, 11, 70, 1, 3});
-        owned["AcDbAlignedDimension"] = Codes({13, 14, 50});
-        owned["AcDbRotatedDimension"] = Codes({});
-        owned["AcDb2LineAngularDimension"] = Codes({13, 14, 15, 16});
-        owned["AcDb3PointAngularDimension"] = Codes({13, 14, 15});
-        owned["AcDbDiametricDimension"] = Codes({15, 40});
-        owned["AcDbRadialDimension"] = Codes({15, 40});
-        owned["AcDbOrdinateDimension"] = Codes({13, 14});
-        owned["AcDbMline"] = Codes({2, 340, 40, 70, 71, 72, 73, 10, 210, 11, 12, 13, 74, 41, 75, 42});
         // Objects.
         owned["AcDbDictionary"] = Codes({280, 3, 350, 360});
         soft["AcDbDictionary"] = Codes({281});

@@ -172,10 +172,16 @@ size_t CountRecords(std::string_view bytes)
         while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
         return s;
     };
+    // Lines end as the reader takes them: in CR alone when the first does.
+    const size_t firstEnd = bytes.find_first_of("\r\n");
+    const char eol = firstEnd != std::string_view::npos && bytes[firstEnd] == '\r' &&
+                             (firstEnd + 1 == bytes.size() || (bytes[firstEnd + 1] != '\n' && bytes[firstEnd + 1] != '\r'))
+                         ? '\r'
+                         : '\n';
     size_t pos = 0;
     auto next = [&](std::string_view& line) {
         if (pos >= bytes.size()) return false;
-        size_t end = bytes.find('\n', pos);
+        size_t end = bytes.find(eol, pos);
         if (end == std::string_view::npos) end = bytes.size();
         line = trim(bytes.substr(pos, end - pos));
         pos = end + 1;

@@ -171,6 +171,10 @@ TEST(DxfHostile, RefusalsSayWhatTheFileIsOrWhereItCannotBeRead)
         {good.substr(0, good.find('\n', entities + 400) + 1), "the file is cut short: it ends at line "},
         {File({{0, "LINE"}, {10, "abc"}}), "line 30: the value \"abc\" cannot be read for group code 10"},
         {File({{0, "LINE"}, {5000, "1"}}), "line 29: \"5000\" is not a group code"},
+        // In a file of CR lines a line feed is part of a line no save could
+        // write back as one.
+        {"0\rSECTION\r2\rENTITIES\r0\rLINE\r8\rA\nB\r0\rENDSEC\r0\rEOF\r",
+         "line 8: a line holds a line feed in a file whose lines end in CR alone"},
     };
     for (const auto& [bytes, reason] : cases) {
         OdDbDatabase db(false);

@@ -781,6 +781,49 @@ TEST(DxfKept, ValuesNobodyChangedGoBackAsWrittenAndEditedOnesAsTheyAre)
     EXPECT_TRUE(has(layer, "62 5") && has(layer, "6 NO_SUCH_LINETYPE"));
 }
 
+// What a file spelled otherwise than the writer (a declared count, a
+// default it left out) is found at every save from the drawing's own copy
+// of the file, so the bytes read need not outlive the reading; it goes back
+// while the object holds the values it was read with, edited or not: an
+// edit undone puts it back.
+TEST(DxfKept, ValuesAsWrittenAreFoundAtEachSaveWhileTheObjectHoldsWhatItRead)
+{
+    std::unique_ptr<OdDbDatabase> db;
+    {
+        const std::string bytes = File(
+            {{0, "LWPOLYLINE"}, {5, "21"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPolyline"}, {90, "7"},
+             {70, "0"}, {10, "0"}, {20, "0"}, {10, "5"}, {20, "0"},
+             {0, "MTEXT"}, {5, "22"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "0"}, {20, "0"},
+             {30, "0"}, {40, "2.5"}, {1, "note"}});
+        db = Read(bytes);
+    }
+    auto has = [](const std::vector<std::string>& record, const std::string& group) {
+        return std::find(record.begin(), record.end(), group) != record.end();
+    };
+    auto direction = [](const std::vector<std::string>& record) {
+        return std::count_if(record.begin(), record.end(), [](const std::string& g) { return g.rfind("11 ", 0) == 0; });
+    };
+    const std::string first = dxftest::Save(db.get());
+    std::vector<std::string> saved = GroupLines(first);
+    EXPECT_TRUE(has(Record(saved, "LWPOLYLINE", "21"), "90 7"));
+    EXPECT_EQ(direction(Record(saved, "MTEXT", "22")), 0);
+    EXPECT_EQ(dxftest::Save(db.get()), first);
+
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 2u);
+    OdDbPolyline* p = nullptr;
+    ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    p->setPointAt(1, OdGePoint2d(6, 0));
+    p->close();
+    saved = GroupLines(dxftest::Save(db.get()));
+    EXPECT_TRUE(has(Record(saved, "LWPOLYLINE", "21"), "90 2"));
+    EXPECT_EQ(direction(Record(saved, "MTEXT", "22")), 0);
+    ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    p->setPointAt(1, OdGePoint2d(5, 0));
+    p->close();
+    EXPECT_EQ(dxftest::Save(db.get()), first);
+}
+
 namespace {
 
 std::string Raw(const Groups& g)

@@ -1,0 +1,53 @@
+// Drawing files (stand-in internals): one description per kind of entity,
+// which reading, writing and the list of what the writer writes share
+// (dxf_kinds.cpp): the record's type, the database's class, the subclasses
+// its record is written in with the codes each gives values of, and the
+// kind's reader and writer. A code is named once, in its subclass here: the
+// reader sees only the codes listed (View), and the writer records any
+// other it writes (SchemaViolations).
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "oddbentity.h"
+
+namespace standin {
+namespace dxf {
+
+class Loader;
+class DxfOut;
+struct EntityRecord;
+
+// A subclass of a record: its marker, the codes the writer gives values of
+// in it (a point's x code stands for its y and z) and those it writes only
+// as defaults, when the file gave none.
+struct Subclass {
+    const char* marker;
+    std::vector<int> codes;
+    std::vector<int> soft;
+};
+
+struct EntityKind {
+    const char* type;
+    OdRxClass* (*cls)();
+    // After the entity's own ("AcDbEntity"), in the order written.
+    std::vector<const Subclass*> subclasses;
+    // Null for a kind read with the record before it (an attribute).
+    OdDbEntity* (Loader::*read)(const EntityRecord&);
+    void (DxfOut::*write)(const OdDbEntity*);
+};
+
+// Every kind; a type may be written from several classes (POLYLINE), and a
+// class written as several types is listed under each.
+const std::vector<EntityKind>& EntityKinds();
+// The kind a record of the type is read as; null for none.
+const EntityKind* KindOfType(std::string_view type);
+// The kind an entity is written as: that of its class, or of the nearest
+// class above it that has one; null for none.
+const EntityKind* KindOfEntity(const OdDbEntity* e);
+// Every subclass the kinds are written in, each once.
+const std::vector<const Subclass*>& EntitySubclasses();
+
+}  // namespace dxf
+}  // namespace standin

@@ -1,0 +1,320 @@
+// Drawing files (stand-in internals): the loader that builds a database
+// from a file's groups. Its parts are in the files of the file's parts:
+// dxf_read.cpp (sections, placing objects, the finish), dxf_read_tables.cpp
+// (the header, tables and blocks), dxf_read_entities.cpp,
+// dxf_read_objects.cpp and dxf_read_kept.cpp (what is kept as read and
+// noted for the saves).
+#pragma once
+
+#include <cmath>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "dxf_access.h"
+#include "dxf_kinds.h"
+#include "dxf_view.h"
+#include "text_internal.h"
+
+namespace standin {
+namespace dxf {
+
+// Block references nested deeper than this are left out: drawing them
+// would recurse that deep.
+const int kMaxBlockDepth = 64;
+// Handles at or above this are taken as missing, so that the database's
+// handle seed cannot run out.
+const uint64_t kMaxHandle = uint64_t(1) << 60;
+
+// Values read are finite; products of them may not be.
+inline bool Finite(const OdGeVector3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// A point of object coordinates (with that normal) in world coordinates.
+inline OdGePoint3d OcsToWcs(const OdGePoint3d& p, const OdGeVector3d& normal)
+{
+    OdGeVector3d x, y;
+    OdGePlaneAxes(normal, x, y);
+    OdGeVector3d n = normal.isZeroLength() ? OdGeVector3d(0, 0, 1) : normal.normal();
+    return OdGePoint3d::kOrigin + x * p.x + y * p.y + n * p.z;
+}
+
+inline OdDb::LineWeight AsLineWeight(int64_t v) { return (OdDb::LineWeight)v; }
+
+// The handle a text value names (extended data's 1005), 0 for none.
+inline uint64_t HandleOfText(std::string_view text)
+{
+    uint64_t h = 0;
+    for (char ch : TrimView(text)) {
+        int d = ch >= '0' && ch <= '9' ? ch - '0' : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10
+                : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10 : -1;
+        if (d < 0 || h >> 60) return 0;
+        h = h << 4 | (uint64_t)d;
+    }
+    return h;
+}
+
+// An entity's record and, for kinds with records after it (a reference's
+// attributes, a polyline's vertices), those that follow: `i` moves past the
+// ones its reader takes. A reader that leaves out the record (a reference
+// to no block) says it is `done` with it.
+struct EntityRecord {
+    const View& v;
+    const std::vector<Rec>& recs;
+    size_t& i;
+    size_t to;
+    std::vector<OdDbAttribute*>& attrs;
+    std::vector<const Rec*>& attrRecs;
+    mutable bool done = false;
+};
+
+class Loader {
+public:
+    Loader(OdDbDatabase* db, const std::vector<Group>& g, std::string_view bytes)
+        : db_(db), g_(g), bytes_(bytes), state_(g.size(), 0)
+    {
+    }
+    // Checks the file's sections and records; false for a malformed file.
+    bool split(std::string& why);
+    // Comments (999) a drawing has no place for, by the lines of their codes.
+    void noteComments(const std::vector<uint32_t>& lines)
+    {
+        if (lines.empty()) return;
+        std::string what = lines.size() == 1 ? "a comment (999) at line " + std::to_string(lines[0])
+                                              : std::to_string(lines.size()) + " comments (999) from line " +
+                                                    std::to_string(lines[0]);
+        notRead_.push_back(Utf8ToWide(what + ": a drawing keeps no comments"));
+    }
+    void build();
+    // What a save needs to put back values as the file wrote them; its
+    // bytes are not yet copied.
+    std::unique_ptr<DxfFileRecords> takeRecords() { return std::move(records_); }
+
+private:
+    struct Pending;
+    // ---- the database being built ----
+    OdDbObjectId place(OdDbObject* o, const View& v, OdDbObjectId owner);
+    OdDbObject* obj(OdDbObjectId id) const { return DxfAccess::object(id); }
+    OdDbObjectId idOf(uint64_t h) const
+    {
+        auto it = ids_.find(h);
+        return h && it != ids_.end() ? it->second : OdDbObjectId();
+    }
+    OdDbObjectId record(const std::map<std::wstring, OdDbObjectId>& names, const std::wstring& name) const
+    {
+        auto it = names.find(Lower(name));
+        return it == names.end() ? OdDbObjectId() : it->second;
+    }
+    OdDbObjectId newTable(OdDbSymbolTable* t, const Rec* head);
+    OdDbObjectId addRecord(OdDbObjectId table, std::map<std::wstring, OdDbObjectId>& names,
+                           OdDbSymbolTableRecord* r, const std::wstring& name, const View* v, bool nameless = false);
+    OdDbObjectId layerNamed(const std::wstring& name);
+    // The text style a text names: none when it names none, the current
+    // style when the name is not in the drawing.
+    OdDbObjectId styleNamed(const View& v, const char* subclass) { return styleOf(v, v.find(7, subclass)); }
+    OdDbObjectId styleOf(const View& v, const Group* name)
+    {
+        if (!name) return OdDbObjectId();
+        OdDbObjectId id = record(styles_, v.decode(*name));
+        return id.isNull() ? roots_.textstyle : id;
+    }
+
+    // ---- records ----
+    // The record split as the writer writes the object it is read into.
+    View view(const Rec& r, std::vector<const char*> written, bool dataRecord = false)
+    {
+        return View(g_, r, codec_, state_, std::move(written), dataRecord);
+    }
+    // The subclasses of the object a record of the entities or objects is
+    // read into, told from the record itself.
+    std::vector<const char*> expected(const Rec& r, bool entity) const;
+    int64_t peekFlags(const Rec& r) const;
+    // Says what of the file the drawing leaves out (the save names it).
+    void leaveOut(const Rec& r, const std::string& why);
+    // A record tied to another (a block's begin or end, a vertex, a
+    // sequence's end) has the layer and space of what it belongs to: the
+    // first of each the file gave is the one the writer's is compared
+    // with, a second is kept.
+    void takeTiedValues(const Rec& r, const std::vector<const char*>& written)
+    {
+        if (written.empty()) return;
+        View v = view(r, written);
+        v.find(8);
+        v.find(67);
+    }
+
+    // ---- what is kept ----
+    // The groups of the record the object does not hold (null when there
+    // are none), in runs by where they go back.
+    std::unique_ptr<DxfKept> keep(const View& v);
+    // Keeps what every record read holds beyond its object's values, once
+    // the whole file is read (the objects may refuse values until then).
+    void keepAll();
+    KeptGroup keptGroup(const Group& g);
+    void resolveLater(std::vector<KeptGroup>& groups);
+    OdResBuf* xdataOf(const View& v);
+    DxfKept& keptOf(OdDbObject* o)
+    {
+        if (!DxfAccess::kept(o)) DxfAccess::setKept(o, new DxfKept);
+        return *DxfAccess::kept(o);
+    }
+    // The colour number a file gave beside a true colour.
+    void keepColourNumber(OdDbObject* o, const View& v, const OdCmColor& c)
+    {
+        const Group* number = v.find(62);
+        if (!number || number->kind != Kind::kInt) return;
+        DxfKept& k = keptOf(o);
+        k.colourNumber = (int)number->integer;
+        k.colourRgb = (int64_t)c.red() << 16 | (int64_t)c.green() << 8 | c.blue();
+    }
+    // Hashes what the writer makes of every record read, keeps the values
+    // that are none of its object's, and notes the records for the saves
+    // that put back values as the file wrote them (DxfFileRecords).
+    void noteRecords();
+    // Where the line of the group's code starts in the file.
+    size_t codeLineAt(size_t group) const;
+    DxfKept& keptFor(const Pending& p);
+    // Keeps these groups of the record, in its runs in file order.
+    void keepInPlace(const Pending& p, const View& v, std::vector<size_t> groups);
+
+    void readHeader();
+    void readTables();
+    void readBlocks();
+    void readEntities(const std::vector<Rec>& recs, size_t from, size_t to, OdDbObjectId block);
+    size_t readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdDbObjectId block);
+    OdDbEntity* makeEntity(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to,
+                           std::vector<OdDbAttribute*>& attrs, std::vector<const Rec*>& attrRecs);
+    void common(OdDbEntity* e, const View& v);
+    // Each kind's reader is named in its description (dxf_kinds.cpp).
+    friend const std::vector<EntityKind>& EntityKinds();
+    OdDbEntity* readLine(const EntityRecord& item);
+    OdDbEntity* readPoint(const EntityRecord& item);
+    OdDbEntity* readCircle(const EntityRecord& item);
+    OdDbEntity* readEllipse(const EntityRecord& item);
+    OdDbEntity* readLightPolyline(const EntityRecord& item);
+    OdDbEntity* readPolyline(const EntityRecord& item);
+    OdDbEntity* readSpline(const EntityRecord& item);
+    OdDbEntity* readText(const EntityRecord& item);
+    OdDbEntity* readMText(const EntityRecord& item);
+    OdDbEntity* readInsert(const EntityRecord& item);
+    OdDbEntity* readHatch(const EntityRecord& item);
+    OdDbEntity* readSolid(const EntityRecord& item);
+    OdDbEntity* readImage(const EntityRecord& item);
+    OdDbEntity* readDimension(const EntityRecord& item);
+    OdDbEntity* readMline(const EntityRecord& item);
+    OdDbEntity* makeText(const View& v, std::string_view type);
+    OdDbEntity* makeMText(const View& v);
+    OdDbEntity* makePolyline(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to);
+    OdDbEntity* makeSpline(const View& v);
+    OdDbEntity* makeHatch(const View& v);
+    OdDbEntity* makeDimension(const View& v);
+    OdDbEntity* makeMline(const View& v);
+    OdDbEntity* proxy(const View& v);
+    // The record and those of its sequence (first to next), kept whole.
+    OdDbEntity* keptWhole(const View& v, const std::vector<Rec>& recs, size_t first, size_t next, size_t to);
+    void readObjects();
+    void dropCyclicReferences();
+    void finish();
+
+    OdDbDatabase* db_;
+    const std::vector<Group>& g_;
+    std::string_view bytes_;
+    std::unique_ptr<DxfFileRecords> records_;
+    // What each group is to its record (GroupState).
+    std::vector<uint8_t> state_;
+    TextCodec codec_;
+    std::vector<std::pair<std::string, size_t>> header_;  // variable -> index of its first value group
+    std::map<std::string, size_t> headerIndex_;
+    std::vector<std::pair<size_t, size_t>> headerSpans_;  // the groups of header sections
+    std::vector<Rec> tables_, blocks_, entities_, objects_, classes_;
+    // Sections the database is not built from: name, first and end group.
+    std::vector<std::tuple<std::string, size_t, size_t>> otherSections_;
+    std::unordered_map<uint64_t, OdDbObjectId> ids_;
+    // Every handle a record of the file gives itself.
+    std::vector<uint64_t> defined_;  // sorted
+    // The subclass lists records are read by, each held once: a large file
+    // has a record read for every object, and few lists.
+    const std::vector<const char*>* intern(const std::vector<const char*>& written)
+    {
+        auto it = lists_.find(written);
+        if (it == lists_.end()) it = lists_.emplace(written, std::make_unique<std::vector<const char*>>(written)).first;
+        return it->second.get();
+    }
+    std::map<std::vector<const char*>, std::unique_ptr<std::vector<const char*>>> lists_;
+    std::vector<std::function<void()>> fixups_;
+    // Run after the fixups: dictionaries own what names no owner.
+    std::vector<std::function<void()>> adoptions_;
+    std::map<std::wstring, OdDbObjectId> layers_, linetypes_, styles_, blockNames_, vports_, views_, apps_, dimstyles_,
+        ucss_;
+    DxfAccess::Roots roots_;
+    // Block references by the block they are in, for the nesting check.
+    struct Reference {
+        OdDbObjectId ref, block;            // the reference, the block it is in
+        std::vector<const Rec*> records;    // its record and its attributes'
+    };
+    std::vector<Reference> references_;
+    // Kept handles to resolve once every object is there: (group, handle).
+    std::vector<std::pair<KeptGroup*, uint64_t>> handles_;
+    // Records read, to keep what their objects do not hold: the object, and
+    // which of its records (itself, a block's begin or end, or the n-th of
+    // the records of its sequence, of `count`).
+    enum : int { kSelf = kObjectRecord, kBlockBegin = kBlockBeginRecord, kBlockEnd = kBlockEndRecord };
+    struct Pending {
+        OdDbObject* object;
+        int sub;
+        size_t count;
+        const Rec* rec;
+        const std::vector<const char*>* written;  // interned (`intern`)
+        bool dataRecord;
+        std::string_view dxfType;  // a sequence's record kept whole: its type
+        // Where its values end (its extended data) and its owner, once
+        // its groups have been kept.
+        size_t valuesEnd = SIZE_MAX, ownerAt = SIZE_MAX;
+    };
+    std::vector<Pending> pending_;
+    // Arrow blocks a dimension style of the oldest form names: kept as the
+    // records the saved form names (the style, the code, the block).
+    struct ArrowBlock {
+        OdDbObject* style;
+        int code;
+        OdDbObjectId block;
+    };
+    std::vector<ArrowBlock> arrowBlocks_;
+    // The records of the sequence of the entity being read (its vertices
+    // and sequence end), and their handles.
+    struct SubRecord {
+        const Rec* rec;
+        std::vector<const char*> written;
+        std::string_view dxfType;
+    };
+    std::vector<SubRecord> subRecs_;
+    // A sequence end after a reference without attributes.
+    const Rec* strayEnd_ = nullptr;
+    std::vector<uint64_t> subHandles_;
+    // What of the file the drawing does not hold, and the objects it
+    // erased.
+    std::vector<std::wstring> notRead_;
+    std::vector<uint64_t> leftOut_;
+    // The extension dictionaries records name.
+    std::vector<uint64_t> xdicts_;
+    // Points read in the planes of entities not yet placed (an attribute is
+    // made before its reference is placed), by the entity.
+    std::unordered_map<const OdDbObject*, std::pair<OdGeVector3d, std::vector<DxfKept::PlanePoint>>> planePoints_;
+    // Remembers the file's plane points of an entity (world: as the entity
+    // now has them), for a save of the same points; in the world's plane
+    // they need no conversion, except when `always`.
+    void rememberPlane(const OdDbObject* e, const OdGeVector3d& normal, std::vector<DxfKept::PlanePoint> points,
+                       bool always = false)
+    {
+        if (always || !IsPlusZNormal(normal)) planePoints_[e] = {normal, std::move(points)};
+    }
+    static bool IsPlusZNormal(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
+    int keptFlags_ = 0;
+};
+
+}  // namespace dxf
+}  // namespace standin

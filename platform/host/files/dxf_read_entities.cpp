@@ -1,0 +1,1268 @@
+// Drawing files: the entities of a file read, each kind into its object;
+// what cannot be made into one is kept whole as a proxy.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cwctype>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "dxf_loader.h"
+#include "oddbdimension.h"
+#include "oddbtext.h"
+#include "text_internal.h"
+
+namespace standin {
+namespace dxf {
+
+void Loader::readEntities(const std::vector<Rec>& recs, size_t from, size_t to, OdDbObjectId block)
+{
+    for (size_t i = from; i < to;) i = readEntity(recs, i, to, block);
+}
+
+size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdDbObjectId block)
+{
+    std::optional<View> view1;
+    view1.emplace(view(recs[i], expected(recs[i], true)));
+    OdDbObjectId owner = block;
+    if (owner.isNull()) {
+        // Entities of the entities section: the block their owner names,
+        // else paper or model space.
+        auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(idOf(view1->owner())));
+        owner = btr ? btr->objectId()
+                    : view1->integer(67, 0) == 1 ? record(blockNames_, L"*Paper_Space") : roots_.modelSpace;
+    }
+    size_t next = i;
+    std::vector<OdDbAttribute*> attrs;
+    std::vector<const Rec*> attrRecs;
+    OdDbEntity* e = nullptr;
+    for (int attempt = 0;; ++attempt) {
+        strayEnd_ = nullptr;
+        subRecs_.clear();
+        subHandles_.clear();
+        planePoints_.clear();
+        keptFlags_ = 0;
+        next = i;
+        const size_t fixups = fixups_.size();
+        e = makeEntity(*view1, recs, next, to, attrs, attrRecs);
+        if (!e || DxfAccess::fileRecordOf(e)) break;
+        // What the record turned out to be once read (a polyline's kind
+        // told by flags in a part the writer does not write) is read again
+        // as such, so that what it holds is split as it will be written; a
+        // record that is read as one kind and says it is another is kept
+        // whole.
+        std::string type;
+        std::vector<const char*> actual = WrittenSubclasses(e, type);
+        if (actual == view1->written()) break;
+        delete e;
+        e = nullptr;
+        for (auto* a : attrs) delete a;
+        attrs.clear();
+        attrRecs.clear();
+        fixups_.resize(fixups);
+        if (attempt == 1) {
+            e = keptWhole(*view1, recs, i, next, to);
+            break;
+        }
+        for (size_t k = i; k < std::max(next, i + 1) && k < to; ++k)
+            for (size_t g = recs[k].b; g < recs[k].e; ++g) state_[g] &= (uint8_t)~(kTaken | kRefused);
+        view1.emplace(view(recs[i], actual));
+    }
+    const View& v = *view1;
+    if (next == i) ++next;
+    if (!e) {
+        for (auto* a : attrs) delete a;
+        subRecs_.clear();
+        subHandles_.clear();
+        planePoints_.clear();
+        keptFlags_ = 0;
+        if (recs[i].type == "INSERT") {
+            leaveOut(recs[i], "a block reference that names no block it can draw");
+            for (size_t k = i + 1; k < next; ++k)
+                leaveOut(recs[k], recs[k].type == "ATTRIB" ? "an attribute of that block reference"
+                                                           : "the end of that block reference's attributes");
+        } else {
+            for (size_t k = i; k < next; ++k) leaveOut(recs[k], "a record of a sequence that follows no entity of its own");
+        }
+        strayEnd_ = nullptr;
+        return next;
+    }
+    if (strayEnd_) leaveOut(*strayEnd_, "the end of a sequence of attributes after a reference without any");
+    strayEnd_ = nullptr;
+    common(e, v);
+    OdDbObjectId id = place(e, v, owner);
+    DxfAccess::addEntity(static_cast<OdDbBlockTableRecord*>(obj(owner)), id);
+    if (auto* ref = OdRxCast<OdDbBlockReference>(e)) {
+        references_.push_back(Reference{id, owner, {&recs[i]}});
+        references_.back().records.insert(references_.back().records.end(), attrRecs.begin(), attrRecs.end());
+        for (size_t k = 0; k < attrs.size(); ++k) {
+            View av = view(*attrRecs[k], expected(*attrRecs[k], true));
+            common(attrs[k], av);
+            DxfAccess::addAttribute(ref, place(attrs[k], av, id));
+        }
+    }
+    return next;
+}
+
+void Loader::common(OdDbEntity* e, const View& v)
+{
+    e->setLayer(layerNamed(v.text(8)), false, true);
+    std::wstring lt = v.text(6);
+    OdDbObjectId ltId = lt.empty() ? OdDbObjectId() : record(linetypes_, lt);
+    e->setLinetype(ltId.isNull() ? roots_.ltByLayer : ltId, false);
+    OdCmColor c;
+    int64_t aci = v.integer(62, 256);
+    if (v.has(420)) {
+        int64_t rgb = v.integer(420, 0);
+        c.setRGB((uint8_t)(rgb >> 16), (uint8_t)(rgb >> 8), (uint8_t)rgb);
+        keepColourNumber(e, v, c);
+    } else if (aci >= 0 && aci <= 256) {
+        c.setColorIndex((int16_t)aci);
+    }
+    e->setColor(c, false);
+    double s = v.real(48, 1);
+    if (s > 0) e->setLinetypeScale(s, false);
+    if (v.has(440)) {
+        auto t = OdCmTransparency::fromSerialized((uint32_t)v.integer(440, 0));
+        if (t.method() != OdCmTransparency::kErrorValue) e->setTransparency(t, false);
+    }
+    if (v.has(370)) DxfAccess::setLineWeight(e, (int)v.integer(370, OdDb::kLnWtByLayer));
+    if (v.integer(60, 0) == 1) e->setVisibility(OdDb::kInvisible, false);
+}
+// A hatch's boundary loops are positional: each loop's groups follow its
+// type in a fixed order, so they are read with a cursor.
+class Cursor {
+public:
+    // Groups that are not the object's values (kept, the record's frame)
+    // are passed over.
+    Cursor(const View& v, size_t from) : v_(&v), i_(from) { skip(); }
+    bool at(int code) const { return i_ < v_->end() && v_->at(i_).code == code; }
+    const Group* take(int code)
+    {
+        if (!at(code)) return nullptr;
+        const Group* x = &v_->take(i_++);
+        skip();
+        return x;
+    }
+    bool real(int code, double& out)
+    {
+        const Group* x = take(code);
+        if (x && x->kind == Kind::kReal) out = x->real;
+        return x != nullptr;
+    }
+    bool integer(int code, int64_t& out)
+    {
+        const Group* x = take(code);
+        if (x && x->kind == Kind::kInt) out = x->integer;
+        return x != nullptr;
+    }
+    bool point2(int code, OdGePoint2d& p) { return real(code, p.x) && real(code + 10, p.y); }
+    // Up to `n` items, never more than the groups left could hold.
+    int64_t bound(int64_t n, int groupsEach) const
+    {
+        int64_t left = (int64_t)(v_->end() - std::min(i_, v_->end()));
+        return std::max<int64_t>(0, std::min(n, left / std::max(1, groupsEach)));
+    }
+    size_t pos() const { return i_; }
+private:
+    void skip()
+    {
+        while (i_ < v_->end() && !v_->readable(i_)) ++i_;
+    }
+
+    const View* v_;
+    size_t i_;
+};
+
+// One edge of a boundary loop, or null when its groups are broken; a
+// spline's fit data goes to `fit`.
+OdGeCurve2d* ReadEdge(Cursor& c, int64_t type, bool lastEdge, OdDbHatch::SplineFit& fit)
+{
+    OdGePoint2d p, q;
+    double r = 0, s = 0, e = 0;
+    int64_t ccw = 1;
+    switch (type) {
+    case OdDbHatch::kLine:
+        if (!c.point2(10, p) || !c.point2(11, q)) return nullptr;
+        return new OdGeLineSeg2d(p, q);
+    case OdDbHatch::kCirArc: {
+        if (!c.point2(10, p) || !c.real(40, r) || !c.real(50, s) || !c.real(51, e) || !c.integer(73, ccw)) return nullptr;
+        double a0 = s * kDegToRad, a1 = e * kDegToRad;
+        while (a1 < a0) a1 += 2 * M_PI;
+        if (!(r > 0) || a1 - a0 > 4 * M_PI) return nullptr;
+        return new OdGeCircArc2d(p, r, a0, a1, OdGeVector2d::kXAxis, ccw == 0);
+    }
+    case OdDbHatch::kEllArc: {
+        double ratio = 1;
+        if (!c.point2(10, p) || !c.point2(11, q) || !c.real(40, ratio) || !c.real(50, s) || !c.real(51, e) ||
+            !c.integer(73, ccw))
+            return nullptr;
+        OdGeVector2d maj(q.x, q.y);
+        if (maj.length() <= 0 || !(ratio > 0)) return nullptr;
+        double t0 = EllipseParamOfAngle(ratio, s * kDegToRad), t1 = EllipseParamOfAngle(ratio, e * kDegToRad);
+        while (t1 < t0) t1 += 2 * M_PI;
+        if (t1 - t0 > 4 * M_PI) return nullptr;
+        OdGeVector2d minor(-maj.y, maj.x);
+        if (ccw == 0) minor = minor * -1.0;
+        return new OdGeEllipArc2d(p, maj, minor, maj.length(), maj.length() * ratio, t0, t1);
+    }
+    case OdDbHatch::kSpline: {
+        int64_t degree = 0, rational = 0, periodic = 0, nKnots = 0, nCtrl = 0;
+        if (!c.integer(94, degree) || !c.integer(73, rational) || !c.integer(74, periodic) || !c.integer(95, nKnots) ||
+            !c.integer(96, nCtrl))
+            return nullptr;
+        OdGeDoubleArray knots, weights;
+        OdGePoint2dArray ctrl;
+        for (int64_t k = 0, n = c.bound(nKnots, 1); k < n; ++k) {
+            double x = 0;
+            if (!c.real(40, x)) return nullptr;
+            knots.append(x);
+        }
+        for (int64_t k = 0, n = c.bound(nCtrl, 2); k < n; ++k) {
+            OdGePoint2d cp;
+            if (!c.point2(10, cp)) return nullptr;
+            ctrl.append(cp);
+            double w = 1;
+            if (rational && c.real(42, w)) weights.append(w);
+        }
+        if (knots.length() != nKnots || ctrl.length() != nCtrl) return nullptr;
+        // Fit data: its count shares the code of the loop's source count,
+        // which follows the last edge; fit points or a second count tell
+        // them apart.
+        int64_t nFit = 0;
+        Cursor look = c;
+        if (look.integer(97, nFit) && (look.at(11) || (nFit == 0 && (look.at(97) || !lastEdge)))) {
+            c = look;
+            for (int64_t k = 0, n = c.bound(nFit, 2); k < n; ++k) {
+                OdGePoint2d fp;
+                if (!c.point2(11, fp)) return nullptr;
+                fit.points.append(fp);
+            }
+            OdGePoint2d t;
+            if (c.at(12) && c.point2(12, t)) {
+                fit.hasStart = true;
+                fit.start = OdGeVector2d(t.x, t.y);
+            }
+            if (c.at(13) && c.point2(13, t)) {
+                fit.hasEnd = true;
+                fit.end = OdGeVector2d(t.x, t.y);
+            }
+        }
+        if (degree < 1 || degree > 25 || !OdGeIsValidBSpline((int)degree, knots, ctrl.length(),
+                                                                weights.length() == ctrl.length() ? weights : OdGeDoubleArray()))
+            return nullptr;
+        if (weights.length() == ctrl.length()) return new OdGeNurbCurve2d((int)degree, knots, ctrl, weights);
+        return new OdGeNurbCurve2d((int)degree, knots, ctrl);
+    }
+    default: return nullptr;
+    }
+}
+
+// A normal as read (a zero one, or one not finite, is +Z), of unit length.
+// A normal as given, of unit length; +Z for none.
+OdGeVector3d UnitNormal(const OdGeVector3d& n)
+{
+    return n.isZeroLength() || !Finite(n) ? OdGeVector3d(0, 0, 1) : n.normal();
+}
+
+OdGeVector3d NormalOf(const View& v, const char* sub) { return UnitNormal(v.vector(210, sub, OdGeVector3d(0, 0, 1))); }
+
+bool IsPlusZ(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
+
+OdGePoint3d ToWorld(const OdGePoint3d& p, const OdGeVector3d& n) { return IsPlusZ(n) ? p : OcsToWcs(p, n); }
+
+OdDbEntity* Loader::makeText(const View& v, std::string_view type)
+{
+    OdDbText* t;
+    const char* sub = type == "ATTDEF" ? "AcDbAttributeDefinition" : type == "ATTRIB" ? "AcDbAttribute" : "AcDbText";
+    int64_t flags = v.integer(70, 0, sub);
+    if (type == "ATTDEF") {
+        auto* d = new OdDbAttributeDefinition();
+        d->setTag(v.text(2, sub).c_str());
+        d->setPrompt(v.text(3, sub).c_str());
+        d->setInvisible(flags & 1);
+        d->setConstant(flags & 2);
+        d->setVerifiable(flags & 4);
+        d->setPreset(flags & 8);
+        d->setFieldLength((int)v.integer(73, 0, sub));
+        t = d;
+    } else if (type == "ATTRIB") {
+        auto* a = new OdDbAttribute();
+        a->setTag(v.text(2, sub).c_str());
+        a->setInvisible(flags & 1);
+        a->setConstant(flags & 2);
+        a->setVerifiable(flags & 4);
+        a->setPreset(flags & 8);
+        a->setFieldLength((int)v.integer(73, 0, sub));
+        t = a;
+    } else {
+        t = new OdDbText();
+    }
+    // An attribute's text values are read from its text subclass, or where
+    // a file gives them after the attribute's own marker (as its tag, before
+    // its vertical alignment, lock flag or embedded text: what follows those
+    // means other things in multi-line attributes, and is kept).
+    const bool ownMarker = type != "TEXT" && v.hasSubclass(sub);
+    size_t from = v.subclassStart(sub), to = from;
+    if (ownMarker)
+        for (bool tag = false; to < v.end(); tag |= v.at(to).code == 2, ++to) {
+            const int c = v.at(to).code;
+            if (c == 100 || c == 101 || c == 74 || (c == 280 && tag)) break;
+        }
+    auto value = [&](int code) {
+        const Group* x = v.find(code, "AcDbText");
+        return x || to == from ? x : v.find(code, nullptr, 0, from, to);
+    };
+    auto real = [&](int code, double def) {
+        const Group* x = value(code);
+        return x && x->kind == Kind::kReal ? x->real : def;
+    };
+    auto integer = [&](int code, int64_t def) {
+        const Group* x = value(code);
+        return x && x->kind == Kind::kInt ? x->integer : def;
+    };
+    // Positions are in the text's own plane.
+    const OdGeVector3d n = UnitNormal(OdGeVector3d(real(210, 0), real(220, 0), real(230, 1)));
+    t->setNormal(n);
+    const OdGePoint3d at = v.point(10, "AcDbText"), align(real(11, 0), real(21, 0), real(31, 0));
+    t->setPosition(ToWorld(at, n));
+    t->setAlignmentPoint(ToWorld(align, n));
+    rememberPlane(t, t->normal(), {{at, t->position()}, {align, t->alignmentPoint()}});
+    t->setHeight(v.real(40, 0, "AcDbText"));
+    t->setTextString(v.text(1, "AcDbText").c_str());
+    t->setRotation(real(50, 0) * kDegToRad);
+    t->setWidthFactor(real(41, 1));
+    t->setOblique(real(51, 0) * kDegToRad);
+    t->setThickness(real(39, 0));
+    int64_t generation = integer(71, 0);
+    t->mirrorInX(generation & 2);
+    t->mirrorInY(generation & 4);
+    t->setTextStyle(styleOf(v, value(7)));
+    int64_t h = integer(72, 0);
+    // Text values after the attribute's marker that were not read are kept
+    // where they are, none of them in the place of one the writer writes.
+    static const std::set<int> kTextCodes{50, 41, 51, 7, 71, 72, 11, 21, 31, 39, 210, 220, 230};
+    for (size_t k = from; ownMarker && k < v.end() && v.at(k).code != 100 && v.at(k).code != 101; ++k)
+        if (v.readable(k) && !v.taken(k) && kTextCodes.count(v.at(k).code)) v.refuse(&v.at(k));
+    // A text's vertical alignment is in its second text subclass, where it
+    // is written.
+    const Group* vertical = type == "TEXT" ? v.findIn(73, "AcDbText", 1) : v.find(74, sub);
+    int64_t vm = vertical && vertical->kind == Kind::kInt ? vertical->integer : 0;
+    t->setHorizontalMode(h >= 0 && h <= 5 ? (OdDb::TextHorzMode)h : OdDb::kTextLeft);
+    t->setVerticalMode(vm >= 0 && vm <= 3 ? (OdDb::TextVertMode)vm : OdDb::kTextBase);
+    return t;
+}
+
+OdDbEntity* Loader::makeMText(const View& v)
+{
+    const char* sub = "AcDbMText";
+    auto* m = new OdDbMText();
+    m->setLocation(v.point(10, sub));
+    m->setTextHeight(v.real(40, 2.5, sub));
+    m->setWidth(v.real(41, 0, sub));
+    int64_t a = v.integer(71, 1, sub), f = v.integer(72, 1, sub);
+    m->setAttachment(a >= 1 && a <= 9 ? (OdDbMText::AttachmentPoint)a : OdDbMTextEnums::kTopLeft);
+    m->setFlowDirection(f >= 1 && f <= 5 ? (OdDbMText::FlowDirection)f : OdDbMTextEnums::kLtoR);
+    // The contents: the pieces (3) in order and the last (1), up to an
+    // embedded object; a second 1, and a piece after the last, are kept as
+    // read.
+    std::string raw;
+    bool last = false;
+    for (size_t k = v.subclassStart(sub); k < v.end() && v.at(k).code != 101 && v.at(k).code != 100; ++k) {
+        if (!v.readable(k) || (v.at(k).code != 1 && v.at(k).code != 3)) continue;
+        if (last) {
+            if (v.at(k).code == 3) v.refuse(&v.at(k));
+            continue;
+        }
+        raw += v.take(k).text;
+        last = v.at(k).code == 1;
+    }
+    m->setContents(codec_.decode(raw).c_str());
+    m->setTextStyle(styleNamed(v, sub));
+    OdGeVector3d n = NormalOf(v, sub);
+    m->setNormal(n);
+    if (v.has(11, sub) || !v.has(50, sub)) {
+        // The direction is a world vector; the rotation is taken in the
+        // text's plane. A file that gives neither a direction nor a
+        // rotation means the world's x axis, as in a plane of its own.
+        const OdGeVector3d given = v.vector(11, sub, OdGeVector3d(1, 0, 0));
+        OdGeVector3d d = given, ax, ay;
+        OdGePlaneAxes(n, ax, ay);
+        d = d - n * d.dotProduct(n);
+        m->setRotation(d.isZeroLength() || !Finite(d) ? 0 : std::atan2(d.dotProduct(ay), d.dotProduct(ax)));
+        // The direction goes back as the file gave it while the rotation
+        // holds (it is the one saving would work out).
+        if (v.has(11, sub)) {
+            const OdGeVector3d now = ax * std::cos(m->rotation()) + ay * std::sin(m->rotation());
+            rememberPlane(m, m->normal(), {{OdGePoint3d(given.x, given.y, given.z), OdGePoint3d(now.x, now.y, now.z)}},
+                          true);
+        }
+    } else {
+        m->setRotation(v.real(50, 0, sub) * kDegToRad);
+    }
+    int64_t spacing = v.integer(73, 1, sub);
+    if (spacing == 2) m->setLineSpacingStyle(OdDb::kExactly);
+    m->setLineSpacingFactor(v.real(44, 1, sub));
+    int64_t fill = v.integer(90, 0, sub);
+    if (fill) {
+        DxfAccess::setMTextFill(m, (int)fill);
+        OdCmColor c;
+        if (v.has(421, sub)) {
+            int64_t rgb = v.integer(421, 0, sub);
+            c.setRGB((uint8_t)(rgb >> 16), (uint8_t)(rgb >> 8), (uint8_t)rgb);
+        } else {
+            c.setColorIndex((int16_t)std::clamp<int64_t>(v.integer(63, 7, sub), 0, 256));
+        }
+        m->setBackgroundFillColor(c);
+        double scale = v.real(45, 1.5, sub);
+        if (m->setBackgroundScaleFactor(scale) != eOk) m->setBackgroundScaleFactor(std::clamp(scale, 1.0, 5.0));
+        auto t = OdCmTransparency::fromSerialized((uint32_t)v.integer(441, 0, sub));
+        if (t.method() != OdCmTransparency::kErrorValue) m->setBackgroundTransparency(t);
+    }
+    return m;
+}
+
+OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to)
+{
+    int64_t flags = v.integer(70, 0);
+    // The vertices and the end of the sequence follow the polyline.
+    const std::string_view parent = v.written().size() > 1 ? v.written()[1] : "";
+    std::vector<View> verts;
+    size_t k = i + 1;
+    for (; k < to && recs[k].type == "VERTEX"; ++k)
+        verts.push_back(view(recs[k], SubRecordSubclasses(parent, "VERTEX", (int)peekFlags(recs[k]))));
+    const Rec* seqend = k < to && recs[k].type == "SEQEND" ? &recs[k] : nullptr;
+    if (seqend) ++k;
+    i = k;
+    // Each vertex is written as the kind its flags make it, a mesh's
+    // vertices before its faces: records that read otherwise are kept
+    // whole.
+    bool faces = false;
+    for (const auto& x : verts) {
+        const int vf = (int)x.integer(70, 0);
+        if (SubRecordSubclasses(parent, "VERTEX", vf) != x.written()) return nullptr;
+        if ((flags & 64) && !(flags & 16) && !(vf & 64)) faces = true;
+        else if (faces && (flags & 64) && !(flags & 16)) return nullptr;
+    }
+    OdDbEntity* made = nullptr;
+    if (flags & 16) {
+        int64_t m = v.integer(71, 0), n = v.integer(72, 0);
+        OdGePoint3dArray pts;
+        for (const auto& x : verts) pts.append(x.point(10));
+        if (m < 2 || n < 2 || m * n != pts.length()) return nullptr;
+        auto type = (OdDb::PolyMeshType)v.integer(75, 0);
+        if (type != OdDb::kQuadSurfaceMesh && type != OdDb::kCubicSurfaceMesh && type != OdDb::kBezierSurfaceMesh)
+            type = OdDb::kSimpleMesh;
+        auto* mesh = new OdDbPolygonMesh(type, (int)m, (int)n, pts, flags & 1, flags & 32);
+        mesh->setMSurfaceDensity((int)std::max<int64_t>(0, v.integer(73, 0)));
+        mesh->setNSurfaceDensity((int)std::max<int64_t>(0, v.integer(74, 0)));
+        made = mesh;
+    } else if (flags & 64) {
+        auto* mesh = new OdDbPolyFaceMesh();
+        for (const auto& x : verts)
+            if (x.integer(70, 0) & 64) mesh->appendVertex(x.point(10));
+        for (const auto& x : verts) {
+            if (x.integer(70, 0) & 64) continue;
+            int16_t f[4];
+            for (int q = 0; q < 4; ++q) f[q] = (int16_t)x.integer(71 + q, 0);
+            if (mesh->appendFaceRecord(f[0], f[1], f[2], f[3]) != eOk) {
+                delete mesh;
+                return nullptr;
+            }
+        }
+        made = mesh;
+    } else if (flags & 8) {
+        // Spline-fit polylines keep their frame as vertices; the generated
+        // points are kept as the file gave them.
+        OdGePoint3dArray pts;
+        auto* p3 = new OdDb3dPolyline((flags & 4) ? (v.integer(75, 0) == 5 ? OdDb::k3dQuadSplinePoly : OdDb::k3dCubicSplinePoly)
+                                                  : OdDb::k3dSimplePoly,
+                                      pts, flags & 1);
+        for (const auto& x : verts) {
+            int64_t vf = x.integer(70, 0);
+            p3->appendVertex(x.point(10), (vf & 16) ? OdDb::k3dControlVertex : (vf & 8) ? OdDb::k3dFitVertex
+                                                                                        : OdDb::k3dSimpleVertex);
+        }
+        made = p3;
+    } else {
+        OdDb::Poly2dType type = (flags & 4) ? (v.integer(75, 0) == 5 ? OdDb::k2dQuadSplinePoly : OdDb::k2dCubicSplinePoly)
+                                : (flags & 2) ? OdDb::k2dFitCurvePoly
+                                              : OdDb::k2dSimplePoly;
+        double elevation = v.point(10).z;
+        double sw = v.real(40, 0), ew = v.real(41, 0);
+        auto* p = new OdDb2dPolyline(type, OdGePoint3dArray(), elevation, flags & 1, sw, ew);
+        p->setNormal(NormalOf(v, nullptr));
+        p->setThickness(v.real(39, 0));
+        p->setLinetypeGenerationOn(flags & 128);
+        for (const auto& x : verts) {
+            OdGePoint3d pt = x.point(10);
+            int64_t vf = x.integer(70, 0);
+            auto vt = (vf & 16) ? OdDb::k2dSplineCtlVertex : (vf & 8) ? OdDb::k2dSplineFitVertex
+                      : (vf & 1) ? OdDb::k2dCurveFitVertex : OdDb::k2dVertex;
+            p->appendVertex(OdGePoint3d(pt.x, pt.y, elevation), x.real(42, 0), x.real(40, sw), x.real(41, ew), vt);
+        }
+        made = p;
+    }
+    // What each vertex and the sequence end hold beyond what is modelled
+    // is kept with them.
+    for (const auto& x : verts) {
+        subRecs_.push_back(SubRecord{&x.rec(), x.written(), {}});
+        subHandles_.push_back(x.handle());
+    }
+    if (seqend) {
+        View sv = view(*seqend, SubRecordSubclasses(parent, "SEQEND", 0));
+        subRecs_.push_back(SubRecord{seqend, sv.written(), {}});
+        subHandles_.push_back(sv.handle());
+    }
+    return made;
+}
+
+OdDbEntity* Loader::makeSpline(const View& v)
+{
+    const char* sub = "AcDbSpline";
+    int64_t flags = v.integer(70, 0, sub), degree = v.integer(71, 3, sub);
+    OdGeDoubleArray knots, weights;
+    OdGePoint3dArray ctrl, fit;
+    size_t from = v.subclassStart(sub);
+    for (size_t k = from; k < v.end(); ++k) {
+        if (!v.readable(k)) continue;
+        const Group& x = v.at(k);
+        if (x.code == 40) knots.append(v.take(k).real);
+        else if (x.code == 41) weights.append(v.take(k).real);
+        else if (x.code == 10) ctrl.append(v.pointAt(k));
+        else if (x.code == 11) fit.append(v.pointAt(k));
+    }
+    bool rational = (flags & 4) && weights.length() == ctrl.length();
+    if (degree < 1 || degree > 25) return nullptr;
+    OdDbSpline* s;
+    if (ctrl.isEmpty() && fit.length() >= 2) {
+        // Through the fit points, of the degree the file gave; saved again
+        // by its fit points alone.
+        s = new OdDbSpline(fit, OdGeVector3d(), OdGeVector3d(), (int)degree + 1);
+        DxfAccess::setSplineFile(s, (int)flags, true, (int)degree);
+    } else {
+        s = new OdDbSpline((int)degree, rational, flags & 1, flags & 2, ctrl, knots,
+                           rational ? weights : OdGeDoubleArray());
+        DxfAccess::setSplineData(s, rational ? weights : OdGeDoubleArray(), fit);
+        DxfAccess::setSplineFile(s, (int)flags, false);
+        // Weights the file gave but the spline does not use are not lost.
+        if (!rational && !weights.isEmpty()) {
+            delete s;
+            return nullptr;
+        }
+    }
+    if (s->isNull()) {
+        delete s;
+        return nullptr;
+    }
+    return s;
+}
+
+OdDbEntity* Loader::makeHatch(const View& v)
+{
+    auto* h = new OdDbHatch();
+    const char* sub = "AcDbHatch";
+    h->setElevation(v.point(10, sub).z);
+    OdGeVector3d n = v.vector(210, sub, OdGeVector3d(0, 0, 1));
+    if (!n.isZeroLength()) h->setNormal(n);
+    std::wstring pattern = v.text(2, sub);
+    int64_t patternType = v.integer(76, 1, sub);
+    bool solid = v.integer(70, 0, sub) & 1;
+    // The values before the loops, the loops, and the values after them.
+    size_t start = v.subclassStart(sub);
+    const Group* count = v.find(91, sub);
+    Cursor c(v, count ? v.indexOf(count) : v.end());
+    int64_t loops = 0;
+    c.integer(91, loops);
+    std::vector<std::vector<uint64_t>> sources;
+    bool broken = false;
+    for (int64_t l = 0, nl = c.bound(loops, 2); l < nl && !broken; ++l) {
+        int64_t type = 0;
+        if (!c.integer(92, type)) {
+            broken = true;
+            break;
+        }
+        std::vector<uint64_t> src;
+        if (type & OdDbHatch::kPolyline) {
+            int64_t bulged = 0, closed = 1, nv = 0;
+            c.integer(72, bulged);
+            c.integer(73, closed);
+            if (!c.integer(93, nv)) {
+                broken = true;
+                break;
+            }
+            OdGePoint2dArray verts;
+            OdGeDoubleArray bulges;
+            for (int64_t k = 0, cnt = c.bound(nv, 2); k < cnt; ++k) {
+                OdGePoint2d p;
+                if (!c.point2(10, p)) break;
+                double b = 0;
+                if (c.at(42)) c.real(42, b);
+                verts.append(p);
+                bulges.append(b);
+            }
+            if (verts.length() != nv || h->appendLoop((int)type, verts, bulges) != eOk) {
+                broken = true;
+                break;
+            }
+            DxfAccess::setLoopClosed(h, h->numLoops() - 1, closed != 0);
+        } else {
+            int64_t ne = 0;
+            if (!c.integer(93, ne)) {
+                broken = true;
+                break;
+            }
+            std::vector<OdGeCurve2d*> edges;
+            OdGeIntArray types;
+            std::vector<OdDbHatch::SplineFit> fits;
+            bool anyFit = false;
+            for (int64_t k = 0, cnt = c.bound(ne, 2); k < cnt; ++k) {
+                int64_t et = 0;
+                OdDbHatch::SplineFit fit;
+                OdGeCurve2d* edge = c.integer(72, et) ? ReadEdge(c, et, k + 1 == cnt, fit) : nullptr;
+                if (!edge) break;
+                edges.push_back(edge);
+                types.append((int)et);
+                anyFit = anyFit || !fit.points.isEmpty() || fit.hasStart || fit.hasEnd;
+                fits.push_back(fit);
+            }
+            broken = (int64_t)edges.size() != ne || edges.empty();
+            if (!broken) {
+                // Kept in the order the file gave, joined or not: a loop
+                // with a gap is the file's to mend.
+                DxfAccess::appendLoopAsRead(h, (int)type, edges, types, anyFit ? fits : std::vector<OdDbHatch::SplineFit>());
+            }
+            for (auto* e : edges) delete e;
+            if (broken) break;
+        }
+        int64_t ns = 0;
+        if (c.integer(97, ns))
+            for (int64_t k = 0, cnt = c.bound(ns, 1); k < cnt; ++k)
+                if (const Group* x = c.take(330)) src.push_back(x->handle);
+        // A boundary object the file does not hold cannot be one of the
+        // hatch's: the record is kept whole.
+        for (uint64_t s : src)
+            if (!std::binary_search(defined_.begin(), defined_.end(), s)) broken = true;
+        sources.push_back(src);
+    }
+    if (broken || h->numLoops() != loops) {
+        // Loops the hatch cannot hold as read: the file's record is kept
+        // whole instead.
+        delete h;
+        return nullptr;
+    }
+    // Without a count of loops there are none, and what follows them is
+    // the whole subclass.
+    size_t after = count ? std::max(c.pos(), start) : start;
+    auto later = [&](int code) { return v.find(code, nullptr, 0, after); };
+    if (const Group* st = later(75); st && st->integer >= 0 && st->integer <= 2)
+        h->setHatchStyle((OdDbHatch::HatchStyle)st->integer);
+    // A solid fill has no pattern: a pattern's angle, scale and doubling
+    // given with one are kept as the file wrote them, wherever they are.
+    const bool solidFill = solid || Lower(pattern) == L"solid";
+    double angle = 0, scale = 1;
+    if (const Group* a = solidFill ? nullptr : later(52); a && a->kind == Kind::kReal) angle = a->real * kDegToRad;
+    if (const Group* s = solidFill ? nullptr : later(41); s && s->kind == Kind::kReal && s->real > 0) scale = s->real;
+    if (const Group* d = solidFill ? nullptr : later(77)) h->setPatternDouble(d->integer != 0);
+    // The pattern's lines as the file gives them.
+    OdHatchPattern lines;
+    if (const Group* nlines = later(78); nlines && nlines->integer > 0) {
+        Cursor lc(v, v.indexOf(nlines) + 1);
+        for (int64_t l = 0, cnt = lc.bound(nlines->integer, 6); l < cnt; ++l) {
+            OdHatchPatternLine line;
+            double ang = 0, bx = 0, by = 0, ox = 0, oy = 0;
+            int64_t dashes = 0;
+            if (!lc.real(53, ang) || !lc.real(43, bx) || !lc.real(44, by) || !lc.real(45, ox) || !lc.real(46, oy) ||
+                !lc.integer(79, dashes))
+                break;
+            line.m_dLineAngle = ang * kDegToRad;
+            line.m_basePoint.set(bx, by);
+            line.m_patternOffset = OdGeVector2d(ox, oy);
+            for (int64_t d = 0, nd = lc.bound(dashes, 1); d < nd; ++d) {
+                double len = 0;
+                if (!lc.real(49, len)) break;
+                line.m_dashes.append(len);
+            }
+            lines.append(line);
+        }
+        if (lines.length() != nlines->integer) {
+            delete h;
+            return nullptr;
+        }
+    }
+    // The pattern's origin: the base point of its first line (set first:
+    // the lines are the file's as they are).
+    if (!lines.isEmpty()) h->setOriginPoint(lines[0].m_basePoint);
+    if (solidFill) {
+        h->setPattern(OdDbHatch::kPreDefined, L"SOLID");
+    } else if (!pattern.empty()) {
+        auto type = patternType == 0 ? OdDbHatch::kUserDefined : patternType == 2 ? OdDbHatch::kCustomDefined
+                                                                                  : OdDbHatch::kPreDefined;
+        h->setPattern(type, pattern.c_str(), angle, scale, lines);
+    }
+    if (h->isSolidFill()) {
+        h->setPatternAngle(angle);
+        h->setPatternScale(scale);
+    }
+    if (const Group* px = later(47); px && px->kind == Kind::kReal) h->setPixelSize(px->real);
+    if (const Group* seeds = later(98); seeds && seeds->integer > 0) {
+        Cursor sc(v, v.indexOf(seeds) + 1);
+        for (int64_t s = 0, cnt = sc.bound(seeds->integer, 2); s < cnt; ++s) {
+            OdGePoint2d p;
+            if (!sc.point2(10, p)) break;
+            h->appendSeedPoint(p);
+        }
+    }
+    if (const Group* g = later(450); g && g->integer == 1) {
+        h->setHatchObjectType(OdDbHatch::kGradientObject);
+        const Group* name = later(470);
+        const Group* kind = later(451);
+        auto gtype = kind && kind->integer == 1 ? OdDbHatch::kUserDefinedGradient : OdDbHatch::kPreDefinedGradient;
+        if (!name || h->setGradient(gtype, v.decode(*name).c_str()) != eOk) h->setGradient(gtype, L"LINEAR");
+        if (const Group* a = later(460)) h->setGradientAngle(a->real);
+        if (const Group* one = later(452)) h->setGradientOneColorMode(one->integer != 0);
+        if (const Group* shift = later(461)) h->setGradientShift(std::clamp(shift->real, 0.0, 1.0));
+        if (const Group* tint = later(462)) h->setShadeTintValue(std::clamp(tint->real, 0.0, 1.0));
+        OdArray<OdCmColor> colors;
+        OdGeDoubleArray values;
+        for (size_t i = after; i < v.end(); ++i) {
+            if (!v.readable(i)) continue;
+            const Group& x = v.at(i);
+            if (x.code == 463 || x.code == 63 || x.code == 421) v.take(i);
+            if (x.code == 463) {
+                colors.append(OdCmColor(OdCmEntityColor::kByACI));
+                colors.last().setColorIndex(7);
+                values.append(x.real);
+            } else if (x.code == 63 && !colors.isEmpty() && x.integer >= 1 && x.integer <= 255) {
+                colors.last().setColorIndex((int16_t)x.integer);
+            } else if (x.code == 421 && !colors.isEmpty()) {
+                // A colour index with its own value (as files give both)
+                // stays an index.
+                OdCmColor& c = colors.last();
+                const uint32_t bgr = c.isByACI() ? gcedGetRGB(c.colorIndex()) : 0;
+                const int64_t aciRgb = (int64_t)(bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF);
+                if (!c.isByACI() || aciRgb != (x.integer & 0xFFFFFF))
+                    c.setRGB((uint8_t)(x.integer >> 16), (uint8_t)(x.integer >> 8), (uint8_t)x.integer);
+            }
+        }
+        if (colors.length() >= 2) h->setGradientColors((unsigned)colors.length(), colors.asArrayPtr(), values.asArrayPtr());
+    }
+    bool assoc = v.integer(71, 0, sub) != 0;
+    h->setAssociative(assoc);
+    if (assoc && !sources.empty()) {
+        fixups_.push_back([this, h, sources] {
+            for (int l = 0; l < h->numLoops() && l < (int)sources.size(); ++l) {
+                OdDbObjectIdArray ids;
+                for (uint64_t s : sources[(size_t)l])
+                    if (OdDbObjectId id = idOf(s); !id.isNull()) ids.append(id);
+                DxfAccess::setLoopIds(h, l, ids);
+            }
+        });
+    }
+    return h;
+}
+
+OdDbEntity* Loader::makeDimension(const View& v)
+{
+    int64_t type = v.integer(70, 0, "AcDbDimension");
+    std::wstring text = v.text(1, "AcDbDimension");
+    const wchar_t* t = text.empty() ? nullptr : text.c_str();
+    OdGePoint3d p10 = v.point(10), p13 = v.point(13), p14 = v.point(14), p15 = v.point(15), p16 = v.point(16);
+    OdDbDimension* d = nullptr;
+    switch (type & 7) {
+    case 0: d = new OdDbRotatedDimension(v.real(50, 0, "AcDbAlignedDimension") * kDegToRad, p13, p14, p10, t); break;
+    case 1: d = new OdDbAlignedDimension(p13, p14, p10, t); break;
+    case 2: d = new OdDb2LineAngularDimension(p13, p14, p15, p10, p16, t); break;
+    case 3: d = new OdDbDiametricDimension(p15, p10, v.real(40, 0), t); break;
+    case 4: d = new OdDbRadialDimension(p10, p15, v.real(40, 0), t); break;
+    case 5: d = new OdDb3PointAngularDimension(p15, p13, p14, p10, t); break;
+    case 6: {
+        auto* o = new OdDbOrdinateDimension((type & 64) != 0, p13, p14, t);
+        o->setOrigin(p10);
+        d = o;
+        break;
+    }
+    default: return nullptr;
+    }
+    if (v.has(11)) d->setTextPosition(v.point(11));
+    d->setDimensionStyle(record(dimstyles_, v.has(3, "AcDbDimension") ? v.text(3, "AcDbDimension") : L"Standard"));
+    // The block of its graphics: one the file names without defining it is
+    // added, empty, as for references; a name that is empty is kept as
+    // read, and the writer gives the dimension a block of its own.
+    const Group* graphics = v.find(2, "AcDbDimension");
+    const std::wstring blockName = graphics ? v.decode(*graphics) : std::wstring();
+    OdDbObjectId block = record(blockNames_, blockName);
+    if (block.isNull() && !blockName.empty())
+        block = addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), blockName, nullptr);
+    if (block.isNull()) v.refuse(graphics);
+    d->setDimBlockId(block);
+    keptFlags_ = (int)type;
+    return d;
+}
+
+OdDbEntity* Loader::makeMline(const View& v)
+{
+    const char* sub = "AcDbMline";
+    auto* m = new OdDbMline();
+    size_t from = v.subclassStart(sub);
+    int64_t lines = v.integer(73, 0, sub);
+    std::vector<OdDbMline::Segment> segs;
+    // Each vertex holds the element count's elements: data that does not
+    // fit it, or that comes before any vertex, is kept whole, as the file
+    // wrote it.
+    bool fits = lines >= 0 && lines <= 1024;
+    for (size_t k = from; k < v.end() && !(v.at(k).code == 11 && v.readable(k)); ++k) {
+        const int code = v.at(k).code;
+        if (v.readable(k) && (code == 12 || code == 13 || code == 22 || code == 23 || code == 32 || code == 33 ||
+                              code == 74 || code == 41 || code == 75 || code == 42 || code == 21 || code == 31))
+            fits = false;
+    }
+    for (size_t k = from; k < v.end() && fits; ++k) {
+        if (!v.readable(k) || v.at(k).code != 11) continue;
+        m->appendSeg(v.pointAt(k));
+        // The vertex's direction, mitre and each line's distances, up to
+        // the next vertex.
+        OdDbMline::Segment seg;
+        Cursor c(v, k + 1);
+        OdGePoint2d xy;
+        double z = 0;
+        if (c.point2(12, xy) && c.real(32, z)) seg.direction = OdGeVector3d(xy.x, xy.y, z);
+        if (c.point2(13, xy) && c.real(33, z)) seg.miter = OdGeVector3d(xy.x, xy.y, z);
+        for (int64_t e = 0; e < lines && fits; ++e) {
+            int64_t np = 0, nf = 0;
+            OdGeDoubleArray params, fills;
+            fits = c.integer(74, np) && np >= 0;
+            for (int64_t q = 0; fits && q < np; ++q) {
+                double x = 0;
+                fits = c.real(41, x);
+                params.append(x);
+            }
+            fits = fits && c.integer(75, nf) && nf >= 0;
+            for (int64_t q = 0; fits && q < nf; ++q) {
+                double x = 0;
+                fits = c.real(42, x);
+                fills.append(x);
+            }
+            seg.params.push_back(params);
+            seg.fills.push_back(fills);
+        }
+        // An element more than the count says does not fit either.
+        fits = fits && !c.at(74);
+        segs.push_back(seg);
+        k = c.pos() - 1;
+    }
+    const Group* count = v.find(72, sub);
+    if (!fits || (count && count->integer != (int64_t)segs.size())) {
+        delete m;
+        return nullptr;
+    }
+    m->setClosedMline(v.integer(71, 0, sub) & 2);
+    double scale = v.real(40, 1, sub);
+    if (std::isfinite(scale) && scale != 0) m->setScale(scale);
+    int64_t j = v.integer(70, 0, sub);
+    if (j >= 0 && j <= 2) m->setJustification((Mline::MlineJustification)j);
+    m->setNormal(NormalOf(v, sub));
+    DxfAccess::mlineStyleName(m) = v.has(2, sub) ? OdString(v.text(2, sub)) : OdString(L"Standard");
+    DxfAccess::mlineSegments(m) = segs;
+    uint64_t style = v.ref(340, sub);
+    fixups_.push_back([this, m, style] {
+        if (OdDbObjectId id = idOf(style); !id.isNull()) DxfAccess::setMlineStyle(m, id);
+    });
+    return m;
+}
+
+// A record the database cannot make into an entity of its own, kept whole.
+OdDbEntity* Loader::proxy(const View& v)
+{
+    auto* p = new OdDbProxyEntity();
+    std::string_view type = v.type();
+    DxfAccess::fileRecord(p).dxfName = std::wstring(type.begin(), type.end());
+    DxfAccess::fileRecord(p).fromFile = true;
+    return p;
+}
+
+OdDbEntity* Loader::readLine(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    auto* l = new OdDbLine(v.point(10), v.point(11));
+    l->setThickness(v.real(39, 0));
+    l->setNormal(NormalOf(v, nullptr));
+    made = l;
+    return made;
+}
+
+OdDbEntity* Loader::readPoint(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    auto* p = new OdDbPoint(v.point(10));
+    p->setThickness(v.real(39, 0));
+    p->setNormal(NormalOf(v, nullptr));
+    p->setEcsRotation(v.real(50, 0) * kDegToRad);
+    made = p;
+    return made;
+}
+
+OdDbEntity* Loader::readCircle(const EntityRecord& item)
+{
+    const View& v = item.v;
+    const std::string_view type = item.recs[item.i].type;
+    OdDbEntity* made = nullptr;
+    OdGeVector3d n = NormalOf(v, nullptr);
+    const OdGePoint3d plane = v.point(10);
+    OdGePoint3d c = OcsToWcs(plane, n);
+    double r = v.real(40, 0);
+    if (r > 0) {
+        if (type == "CIRCLE") {
+            auto* ci = new OdDbCircle(c, n, r);
+            ci->setThickness(v.real(39, 0));
+            rememberPlane(ci, ci->normal(), {{plane, ci->center()}});
+            made = ci;
+        } else {
+            auto* a = new OdDbArc(c, n, r, OdGeNormalizeAngle(v.real(50, 0) * kDegToRad),
+                                  OdGeNormalizeAngle(v.real(51, 0) * kDegToRad));
+            a->setThickness(v.real(39, 0));
+            rememberPlane(a, a->normal(), {{plane, a->center()}});
+            made = a;
+        }
+    }
+    return made;
+}
+
+OdDbEntity* Loader::readEllipse(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    OdGeVector3d n = NormalOf(v, nullptr);
+    OdGeVector3d maj = v.vector(11, nullptr, OdGeVector3d(1, 0, 0));
+    maj = maj - n * maj.dotProduct(n);  // square to the normal
+    double ratio = v.real(40, 1);
+    double t0 = v.real(41, 0), t1 = v.real(42, 2 * M_PI);
+    if (Finite(maj) && std::fabs(t1 - t0) <= 4 * M_PI) {
+        auto* e = new OdDbEllipse();
+        if (e->set(v.point(10), n, maj, ratio, EllipseAngleOfParam(ratio, t0), EllipseAngleOfParam(ratio, t1)) == eOk)
+            made = e;
+        else
+            delete e;
+    }
+    return made;
+}
+
+OdDbEntity* Loader::readLightPolyline(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    auto* p = new OdDbPolyline();
+    const char* sub = "AcDbPolyline";
+    double constWidth = v.real(43, 0, sub);
+    if (!(constWidth >= 0)) constWidth = 0;
+    int64_t flags = v.integer(70, 0, sub);
+    p->setClosed(flags & 1);
+    p->setPlinegen(flags & 128);
+    // The vertices stay in the polyline's plane, as the file gives them.
+    p->setNormal(NormalOf(v, sub));
+    p->setElevation(v.real(38, 0, sub));
+    p->setThickness(v.real(39, 0, sub));
+    size_t from = v.subclassStart(sub);
+    // A vertex holds each of its values once, after its 10: one given
+    // twice, or before any vertex, would be another vertex's once saved,
+    // so such a polyline is kept whole.
+    bool twice = false;
+    for (size_t k = from; k < v.end() && !(v.at(k).code == 10 && v.readable(k)); ++k) {
+        const int code = v.at(k).code;
+        twice = twice || (v.readable(k) && (code == 20 || code == 40 || code == 41 || code == 42));
+    }
+    for (size_t k = from; k < v.end() && !twice; ++k) {
+        if (!v.readable(k) || v.at(k).code != 10) continue;
+        double x = v.take(k).real, y = 0, sw = constWidth, ew = constWidth, b = 0;
+        // The vertex's values up to the next vertex.
+        bool seen[4] = {false, false, false, false};
+        size_t m = k + 1;
+        for (; m < v.end() && v.at(m).code != 100 && !(v.at(m).code == 10 && v.readable(m)); ++m) {
+            const Group& gm = v.at(m);
+            const int slot = gm.code == 20 ? 0 : gm.code == 40 ? 1 : gm.code == 41 ? 2 : gm.code == 42 ? 3 : -1;
+            if (slot < 0 || !v.readable(m)) continue;
+            twice = twice || seen[slot];
+            seen[slot] = true;
+            const double value = v.take(m).real;
+            if (slot == 0) y = value;
+            else if (slot == 1 && value >= 0) sw = value;
+            else if (slot == 2 && value >= 0) ew = value;
+            else if (slot == 3) b = value;
+        }
+        p->addVertexAt(p->numVerts(), OdGePoint2d(x, y), b, sw, ew);
+        k = m - 1;
+    }
+    if (v.has(43, sub)) keptFlags_ = 1;  // a constant width of its own
+    if (twice) delete p;
+    else made = p;
+    return made;
+}
+
+OdDbEntity* Loader::readPolyline(const EntityRecord& item)
+{
+    const View& v = item.v;
+    const std::vector<Rec>& recs = item.recs;
+    size_t& i = item.i;
+    const size_t to = item.to;
+    OdDbEntity* made = nullptr;
+    made = makePolyline(v, recs, i, to);
+    return made;
+}
+
+OdDbEntity* Loader::readSpline(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    made = makeSpline(v);
+    return made;
+}
+
+OdDbEntity* Loader::readText(const EntityRecord& item)
+{
+    const View& v = item.v;
+    const std::string_view type = item.recs[item.i].type;
+    OdDbEntity* made = nullptr;
+    made = makeText(v, type);
+    return made;
+}
+
+OdDbEntity* Loader::readMText(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    made = makeMText(v);
+    return made;
+}
+
+OdDbEntity* Loader::readInsert(const EntityRecord& item)
+{
+    const View& v = item.v;
+    const std::vector<Rec>& recs = item.recs;
+    size_t& i = item.i;
+    const size_t to = item.to;
+    std::vector<OdDbAttribute*>& attrs = item.attrs;
+    std::vector<const Rec*>& attrRecs = item.attrRecs;
+    item.done = true;
+    const char* sub = v.hasSubclass("AcDbMInsertBlock") ? "AcDbMInsertBlock" : "AcDbBlockReference";
+    OdDbObjectId block = record(blockNames_, v.text(2, sub));
+    // Attributes follow the reference up to the end of the sequence.
+    size_t k = i + 1;
+    for (; k < to && recs[k].type == "ATTRIB"; ++k) {
+        attrs.push_back(static_cast<OdDbAttribute*>(makeText(view(recs[k], expected(recs[k], true)), "ATTRIB")));
+        attrRecs.push_back(&recs[k]);
+    }
+    if (k < to && recs[k].type == "SEQEND") {
+        View sv = view(recs[k], SubRecordSubclasses("", "SEQEND", 0));
+        if (!attrs.empty()) {
+            subRecs_.push_back(SubRecord{&recs[k], sv.written(), {}});
+            subHandles_.push_back(sv.handle());
+        } else {
+            strayEnd_ = &recs[k];  // said once the reference is read
+        }
+        ++k;
+    }
+    i = k;
+    // A block the file names without defining it is added, empty, as
+    // layers are: the reference and its attributes are not lost.
+    if (block.isNull() && !v.text(2, sub).empty())
+        block = addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), v.text(2, sub), nullptr);
+    if (block.isNull() || block == roots_.modelSpace) return nullptr;
+    int64_t columns = v.integer(70, 1, sub), rows = v.integer(71, 1, sub);
+    OdDbBlockReference* r;
+    OdGeVector3d n = NormalOf(v, sub);
+    const OdGePoint3d plane = v.point(10, sub);
+    OdGePoint3d at = ToWorld(plane, n);
+    if (columns > 1 || rows > 1 || v.hasSubclass("AcDbMInsertBlock"))
+        r = new OdDbMInsertBlock(at, block, (uint16_t)std::clamp<int64_t>(columns, 1, 32767),
+                                 (uint16_t)std::clamp<int64_t>(rows, 1, 32767), v.real(44, 0, sub),
+                                 v.real(45, 0, sub));
+    else
+        r = new OdDbBlockReference(at, block);
+    r->setNormal(n);
+    rememberPlane(r, r->normal(), {{plane, r->position()}});
+    r->setScaleFactors(OdGeScale3d(v.real(41, 1, sub), v.real(42, 1, sub), v.real(43, 1, sub)));
+    r->setRotation(v.real(50, 0, sub) * kDegToRad);
+    return r;
+}
+
+OdDbEntity* Loader::readHatch(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    made = makeHatch(v);
+    return made;
+}
+
+OdDbEntity* Loader::readSolid(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    OdGeVector3d n = NormalOf(v, nullptr);
+    OdGePoint3d p[4] = {v.point(10), v.point(11), v.point(12), v.point(13, nullptr, v.point(12))};
+    auto* so = new OdDbSolid(ToWorld(p[0], n), ToWorld(p[1], n), ToWorld(p[2], n), ToWorld(p[3], n));
+    so->setNormal(n);
+    std::vector<DxfKept::PlanePoint> points;
+    for (int k = 0; k < 4; ++k) {
+        OdGePoint3d w;
+        so->getPointAt(k, w);
+        points.push_back({p[k], w});
+    }
+    rememberPlane(so, so->normal(), std::move(points));
+    so->setThickness(v.real(39, 0));
+    made = so;
+    return made;
+}
+
+OdDbEntity* Loader::readImage(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    auto* img = new OdDbRasterImage();
+    double w = v.real(13, 1), h = v.real(23, 1);
+    OdGeVector3d u = v.vector(11, nullptr, OdGeVector3d(1, 0, 0)) * w;
+    OdGeVector3d vv = v.vector(12, nullptr, OdGeVector3d(0, 1, 0)) * h;
+    if (w > 0 && h > 0 && Finite(u) && Finite(vv) && img->setOrientation(v.point(10), u, vv)) {
+        int64_t display = v.integer(70, OdDbRasterImage::kShow);
+        for (auto opt : {OdDbRasterImage::kShow, OdDbRasterImage::kShowUnAligned, OdDbRasterImage::kClip,
+                         OdDbRasterImage::kTransparent})
+            img->setDisplayOpt(opt, (display & opt) != 0);
+        uint64_t def = v.ref(340);
+        fixups_.push_back([this, img, def] {
+            if (auto* d = OdRxCast<OdDbRasterImageDef>(obj(idOf(def)))) DxfAccess::setImageDefId(img, d->objectId());
+        });
+        made = img;
+    } else {
+        delete img;
+    }
+    return made;
+}
+
+OdDbEntity* Loader::readDimension(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    made = makeDimension(v);
+    return made;
+}
+
+OdDbEntity* Loader::readMline(const EntityRecord& item)
+{
+    const View& v = item.v;
+    OdDbEntity* made = nullptr;
+    made = makeMline(v);
+    return made;
+}
+
+OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to,
+                               std::vector<OdDbAttribute*>& attrs, std::vector<const Rec*>& attrRecs)
+{
+    std::string_view type = recs[i].type;
+    const size_t first = i;
+    OdDbEntity* made = nullptr;
+    // Each kind's record is read by its reader (dxf_kinds.cpp).
+    if (const EntityKind* kind = KindOfType(type); kind && kind->read) {
+        EntityRecord r{v, recs, i, to, attrs, attrRecs};
+        made = (this->*kind->read)(r);
+        if (made || r.done) return made;
+    }
+    // Parts of sequences belong to the entity before them, and a block's
+    // begin and end are no entities: kept among a block's entities they
+    // would end it early when the file is read again. Everything else the
+    // database cannot make is kept whole.
+    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB" || type == "BLOCK" || type == "ENDBLK")
+        return nullptr;
+    return keptWhole(v, recs, first, i, to);
+}
+
+OdDbEntity* Loader::keptWhole(const View& v, const std::vector<Rec>& recs, size_t first, size_t next, size_t to)
+{
+    keptFlags_ = 0;
+    subRecs_.clear();
+    subHandles_.clear();
+    planePoints_.clear();
+    // The records of its sequence (a polyline's vertices and end) go with
+    // it, each kept whole.
+    for (size_t k = first + 1; k < next && k < to; ++k) {
+        View sv = view(recs[k], {});
+        subRecs_.push_back(SubRecord{&recs[k], {}, recs[k].type});
+        subHandles_.push_back(sv.handle());
+    }
+    return proxy(v);
+}
+
+// Block references that would draw a block inside itself, or nest deeper
+// than drawing can follow, are erased: first the references that close a
+// cycle, then, going down from the blocks nothing refers to, those below
+// the deepest level. Both walks keep their own stacks: a file may chain any
+// number of blocks.
+void Loader::dropCyclicReferences()
+{
+    std::map<OdDbObjectId, std::vector<std::pair<OdDbObjectId, OdDbObjectId>>> refsIn;  // block -> (ref, target)
+    std::set<OdDbObjectId> blocks;
+    std::map<OdDbObjectId, const Reference*> recordsOf;
+    for (const Reference& r : references_) recordsOf[r.ref] = &r;
+    for (const auto& [ref, block, records] : references_) {
+        OdDbObjectId target = static_cast<OdDbBlockReference*>(obj(ref))->blockTableRecord();
+        refsIn[block].emplace_back(ref, target);
+        blocks.insert(block);
+        blocks.insert(target);
+    }
+    // Said with its attributes, which go with it.
+    auto drop = [&](OdDbObjectId ref, const char* why) {
+        DxfAccess::markErased(obj(ref));
+        leftOut_.push_back((uint64_t)ref.getHandle());
+        const std::vector<const Rec*>& records = recordsOf[ref]->records;
+        leaveOut(*records.front(), std::string("a block reference left out as ") + why);
+        for (size_t k = 1; k < records.size(); ++k) leaveOut(*records[k], "an attribute of that block reference");
+    };
+    enum { kNew, kOnPath, kDone };
+    std::map<OdDbObjectId, int> state;
+    for (OdDbObjectId root : blocks) {
+        if (state[root] != kNew) continue;
+        std::vector<std::pair<OdDbObjectId, size_t>> stack{{root, 0}};
+        state[root] = kOnPath;
+        while (!stack.empty()) {
+            auto& [block, next] = stack.back();
+            const auto& refs = refsIn[block];
+            if (next == refs.size()) {
+                state[block] = kDone;
+                stack.pop_back();
+                continue;
+            }
+            auto [ref, target] = refs[next++];
+            if (state[target] == kOnPath) drop(ref, "it would draw its block inside itself");
+            else if (state[target] == kNew) {
+                state[target] = kOnPath;
+                stack.emplace_back(target, 0);
+            }
+        }
+    }
+    auto live = [this](OdDbObjectId ref) { return !obj(ref)->isErased(); };
+    std::map<OdDbObjectId, int> pending, level;
+    for (const auto& [block, refs] : refsIn)
+        for (const auto& [ref, target] : refs)
+            if (live(ref)) ++pending[target];
+    std::vector<OdDbObjectId> ready;
+    for (OdDbObjectId b : blocks)
+        if (pending[b] == 0) ready.push_back(b);
+    while (!ready.empty()) {
+        OdDbObjectId block = ready.back();
+        ready.pop_back();
+        for (const auto& [ref, target] : refsIn[block]) {
+            if (!live(ref)) continue;
+            if (level[block] + 1 > kMaxBlockDepth) drop(ref, "blocks nest too deep below it to be drawn");
+            else level[target] = std::max(level[target], level[block] + 1);
+            if (--pending[target] == 0) ready.push_back(target);
+        }
+    }
+}
+
+}  // namespace dxf
+}  // namespace standin

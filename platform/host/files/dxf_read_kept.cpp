@@ -1,0 +1,513 @@
+// Drawing files: the reader's half of the round trip. What a record holds
+// beyond its object's values is kept as read (dxf_kept.h); every record read
+// is hashed as the writer writes its object and noted (DxfFileRecords), and
+// a save compares it with the file's record to put back the values the
+// file spelled otherwise (`Respellings`; the writer's half is
+// DxfOut::applyRespellings in dxf_write.cpp).
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cwctype>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "dxf_loader.h"
+#include "oddbdimension.h"
+#include "oddbtext.h"
+#include "text_internal.h"
+
+namespace standin {
+namespace dxf {
+
+// ---- kept groups ----
+
+KeptGroup Loader::keptGroup(const Group& g)
+{
+    KeptGroup k;
+    k.at = &g >= g_.data() && &g < g_.data() + g_.size() ? (size_t)(&g - g_.data()) : SIZE_MAX;
+    k.code = g.code;
+    k.kind = (uint8_t)g.kind;
+    switch (g.kind) {
+    case Kind::kText:
+        k.text = codec_.decode(g.text);
+        k.spelled = codec_.transcode(g.text);
+        break;
+    case Kind::kReal: k.real = g.real; break;
+    case Kind::kInt: k.integer = g.integer; break;
+    case Kind::kHandle: k.integer = (int64_t)g.handle; break;
+    }
+    return k;
+}
+
+// Handles of kept groups are turned into the objects they name once the
+// whole file is read; the groups no longer move by then.
+void Loader::resolveLater(std::vector<KeptGroup>& groups)
+{
+    for (KeptGroup& k : groups)
+        if ((Kind)k.kind == Kind::kHandle) handles_.emplace_back(&k, (uint64_t)k.integer);
+}
+
+std::unique_ptr<DxfKept> Loader::keep(const View& v)
+{
+    std::unique_ptr<DxfKept> k;
+    KeptRun* run = nullptr;
+    auto runFor = [&](const std::string& s, int occ, bool whole, bool fresh) -> KeptRun& {
+        if (!k) k = std::make_unique<DxfKept>();
+        if (!fresh && run && run->subclass == s && run->occurrence == occ && run->whole == whole) return *run;
+        k->runs.push_back(KeptRun{s, occ, whole, {}});
+        run = &k->runs.back();
+        return *run;
+    };
+    // Markerless records of kinds kept whole go back under a marker of
+    // their own, after the writer's last subclass.
+    bool markers = false;
+    for (size_t i = v.begin(); i < v.end() && !markers; ++i) markers = g_[i].code == 100;
+    if (const char* marker = !markers && v.written().size() == 1
+                                 ? MarkerOfKeptWhole(v.type(), PeekFlags(g_, v.begin(), v.end()))
+                                 : nullptr) {
+        Group m;
+        m.code = 100;
+        m.kind = Kind::kText;
+        m.text = marker;
+        runFor(v.written().front(), 0, true, true).groups.push_back(keptGroup(m));
+    }
+    // A value the object did not take is kept when it took another of that
+    // code (a value given twice) or refused it. One of a code it took none
+    // of is the writer's to write (a count): while the object is unchanged
+    // the file's value goes back through the respellings.
+    CodeSet taken;
+    for (size_t i = v.begin(); i < v.end(); ++i)
+        if ((state_[i] & (kClassMask | kTaken)) == (kObjectValue | kTaken)) taken.set((size_t)g_[i].code);
+    Walk(v, [&](size_t i, uint8_t cls, const std::string& sub, int occ, bool whole, bool starts) {
+        if (cls == kFrame) return;
+        if (cls == kObjectValue) {
+            const uint8_t s = state_[i];
+            if (!(s & kRefused) && ((s & kTaken) || !taken.test((size_t)g_[i].code))) return;
+            state_[i] = (uint8_t)(s | kRefused);
+        }
+        runFor(sub, occ, whole, starts).groups.push_back(keptGroup(g_[i]));
+    });
+    return k;
+}
+
+void Loader::keepAll()
+{
+    for (Pending& p : pending_) {
+        View v = view(*p.rec, *p.written, p.dataRecord);
+        p.valuesEnd = v.end();
+        p.ownerAt = v.ownerAt();
+        std::unique_ptr<DxfKept> runs = keep(v);
+        if (!runs && p.dxfType.empty()) continue;
+        DxfKept* target = &keptFor(p);
+        if (!p.dxfType.empty()) target->dxfType = std::string(p.dxfType);
+        if (runs) {
+            target->runs = std::move(runs->runs);
+            for (KeptRun& r : target->runs) resolveLater(r.groups);
+        }
+    }
+    // The extended data of records the database does not keep (a block's
+    // begin and end, vertices, sequence ends) goes back with them, last.
+    for (const Pending& p : pending_) {
+        if (p.sub == kSelf || p.rec->e <= p.rec->b) continue;
+        View v = view(*p.rec, *p.written, p.dataRecord);
+        if (v.end() == v.recordEnd()) continue;
+        KeptRun extended{"\x01", 0, false, {}};
+        for (size_t i = v.end(); i < v.recordEnd(); ++i) extended.groups.push_back(keptGroup(g_[i]));
+        DxfKept& target = keptFor(p);
+        target.runs.push_back(std::move(extended));
+        resolveLater(target.runs.back().groups);
+    }
+    for (const ArrowBlock& a : arrowBlocks_) {
+        KeptGroup k;
+        k.code = a.code;
+        k.kind = (uint8_t)Kind::kHandle;
+        k.id = a.block;
+        keptOf(a.style).runs.push_back(KeptRun{"AcDbDimStyleTableRecord", 0, false, {k}});
+    }
+}
+
+void Loader::keepInPlace(const Pending& p, const View& v, std::vector<size_t> groups)
+{
+    std::sort(groups.begin(), groups.end());
+    DxfKept& kept = keptFor(p);
+    Walk(v, [&](size_t i, uint8_t, const std::string& sub, int occ, bool, bool) {
+        if (!std::binary_search(groups.begin(), groups.end(), i)) return;
+        state_[i] |= kRefused;
+        KeptGroup k = keptGroup(g_[i]);
+        if ((Kind)k.kind == Kind::kHandle) k.id = idOf((uint64_t)k.integer);
+        auto run = std::find_if(kept.runs.begin(), kept.runs.end(), [&](const KeptRun& r) {
+            return !r.whole && r.subclass == sub && r.occurrence == occ;
+        });
+        if (run == kept.runs.end()) run = kept.runs.insert(kept.runs.end(), KeptRun{sub, occ, false, {}});
+        auto place = std::find_if(run->groups.begin(), run->groups.end(), [i](const KeptGroup& g) { return g.at > i; });
+        run->groups.insert(place, std::move(k));
+    });
+}
+
+DxfKept& Loader::keptFor(const Pending& p)
+{
+    if (p.sub == kSelf) return keptOf(p.object);
+    if (p.sub == kBlockBegin || p.sub == kBlockEnd) {
+        auto& slot = p.sub == kBlockBegin ? keptOf(p.object).blockBegin : keptOf(p.object).blockEnd;
+        if (!slot) slot = std::make_unique<DxfKept>();
+        return *slot;
+    }
+    auto& subs = keptOf(p.object).subRecords;
+    if (subs.size() != p.count) subs.resize(p.count);
+    auto& slot = subs[(size_t)p.sub];
+    if (!slot) slot = std::make_unique<DxfKept>();
+    return *slot;
+}
+
+void Loader::noteRecords()
+{
+    // The records read, by object and which of its records: the first
+    // read of each is the one compared.
+    auto before = [](const Pending* a, const Pending* b) {
+        return a->object != b->object ? std::less<const OdDbObject*>()(a->object, b->object) : a->sub < b->sub;
+    };
+    std::vector<const Pending*> records;
+    records.reserve(pending_.size());
+    for (const Pending& p : pending_) records.push_back(&p);
+    std::stable_sort(records.begin(), records.end(), before);
+    std::vector<std::pair<const Pending*, uint64_t>> hashed;
+    hashed.reserve(pending_.size());
+    std::vector<std::pair<const Pending*, std::vector<size_t>>> notValues;
+    HashRecords(db_, [&](const OdDbObject* of, int sub, uint64_t hash, const CodeSet& codes) {
+        Pending key{};
+        key.object = const_cast<OdDbObject*>(of);
+        key.sub = sub;
+        auto it = std::lower_bound(records.begin(), records.end(), &key, before);
+        if (it == records.end() || (*it)->object != of || (*it)->sub != sub) return;
+        const Pending& p = **it;
+        hashed.emplace_back(&p, hash);
+        // Values the object did not take, of a code the writer does not
+        // write for it, are none of its values: they are kept where they
+        // were. A record's own values end at its extended data.
+        bool any = false;
+        for (size_t i = p.rec->b; i < std::min(p.rec->e, p.valuesEnd) && !any; ++i)
+            any = (state_[i] & (kClassMask | kRefused | kTaken)) == kObjectValue && !codes.test(CodeSlot(g_[i].code));
+        if (!any) return;
+        View v = view(*p.rec, *p.written, p.dataRecord);
+        std::vector<size_t> groups;
+        for (size_t i = v.begin(); i < v.end(); ++i)
+            if ((state_[i] & (kClassMask | kRefused | kTaken)) == kObjectValue && !codes.test(CodeSlot(g_[i].code)))
+                groups.push_back(i);
+        if (!groups.empty()) notValues.emplace_back(&p, std::move(groups));
+    });
+    for (auto& [p, groups] : notValues) keepInPlace(*p, view(*p->rec, *p->written, p->dataRecord), std::move(groups));
+    std::vector<const Pending*>().swap(records);
+
+    // The records, by where they are in the file and what the reader made
+    // of their groups, for the saves.
+    auto out = std::make_unique<DxfFileRecords>();
+    out->utf8 = codec_.utf8;
+    out->codePage = codec_.codePage;
+    const std::map<std::wstring, OdDbObjectId>* tables[4] = {&linetypes_, &styles_, &dimstyles_, &layers_};
+    for (int t = 0; t < 4; ++t)
+        for (const auto& named : *tables[t]) out->names[t].push_back(named.first);
+    std::map<std::vector<const char*>, uint16_t> lists;
+    out->records.reserve(hashed.size());
+    for (const auto& [p, hash] : hashed) {
+        const size_t first = p->rec->b - 1, end = p->rec->e;
+        if (p->rec->b == 0 || first >= g_.size() || g_[first].code != 0 || end > g_.size()) continue;
+        auto list = lists.emplace(*p->written, (uint16_t)lists.size()).first;
+        if (list->second >= UINT16_MAX) continue;
+        if (list->second == out->written.size()) out->written.push_back(*p->written);
+        DxfFileRecords::Record r;
+        r.of = p->object;
+        r.sub = p->sub;
+        r.from = (uint32_t)codeLineAt(first);
+        r.to = (uint32_t)(end < g_.size() ? codeLineAt(end) : bytes_.size());
+        r.state = (uint32_t)out->states.size();
+        r.groups = (uint32_t)(end - first);
+        r.written = list->second;
+        r.dataRecord = p->dataRecord;
+        r.hash = hash;
+        r.valuesEnd = (uint32_t)(std::min(p->valuesEnd, end) - first);
+        r.ownerAt = p->ownerAt >= first && p->ownerAt < end ? (uint32_t)(p->ownerAt - first) : UINT32_MAX;
+        out->states.insert(out->states.end(), state_.begin() + (long)first, state_.begin() + (long)end);
+        out->records.push_back(r);
+    }
+    std::sort(out->records.begin(), out->records.end(), [](const DxfFileRecords::Record& a, const DxfFileRecords::Record& b) {
+        return a.of != b.of ? std::less<const OdDbObject*>()(a.of, b.of) : a.sub < b.sub;
+    });
+    // A record read twice into one object counts as read once.
+    out->records.erase(std::unique(out->records.begin(), out->records.end(),
+                                   [](const DxfFileRecords::Record& a, const DxfFileRecords::Record& b) {
+                                       return a.of == b.of && a.sub == b.sub;
+                                   }),
+                       out->records.end());
+    out->states.shrink_to_fit();
+    if (!out->records.empty()) records_ = std::move(out);
+}
+
+size_t Loader::codeLineAt(size_t group) const
+{
+    if (group == 0) return 0;
+    // The line after the value of the group before.
+    const std::string_view value = g_[group - 1].text;
+    size_t at = (size_t)(value.data() - bytes_.data()) + value.size();
+    while (at < bytes_.size() && bytes_[at] == '\r') ++at;
+    if (at < bytes_.size() && bytes_[at] == '\n') ++at;
+    return at;
+}
+
+// Compares the values of a record as the file wrote them with those the
+// writer writes of the object, code by code: a value spelled otherwise is
+// replaced, one the file did not have is dropped, one the writer left out
+// is added back. A record whose values differ in number (the object holds
+// fewer or more than the file gave) is written as the object holds it.
+std::vector<DxfKept::Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
+                                             const OdDbObject* of, std::string_view text,
+                                             const std::vector<GroupWriter::Noted>& noted, size_t start)
+{
+    using R = DxfKept::Respelling;
+    std::vector<R> out;
+    // The record's groups again, as the reader split them, and what it
+    // made of each. Every save compares every record read: nothing here
+    // allocates while the record is as the writer writes it.
+    if (record.to > file.bytes.size() || record.from >= record.to || record.written >= file.written.size() ||
+        (size_t)record.state + record.groups > file.states.size())
+        return out;
+    thread_local std::vector<Group> g;
+    SplitGroups(std::string_view(file.bytes).substr(record.from, record.to - record.from), g);
+    if (g.size() != record.groups || g.empty() || g[0].code != 0) return out;
+    const uint8_t* state = file.states.data() + record.state;
+    TextCodec codec;
+    codec.utf8 = file.utf8;
+    codec.codePage = file.codePage;
+    const size_t b = 1, e = std::min<size_t>(record.valuesEnd, g.size());
+    const size_t ownerAt = record.ownerAt < g.size() ? record.ownerAt : SIZE_MAX;
+
+    // Per (owner or value, code) a side: the file's groups and the
+    // writer's noted groups of it, in order, in two flat lists.
+    struct Side {
+        uint8_t tag;
+        int code;
+        uint32_t fileAt, fileCount, writtenAt, writtenCount;
+    };
+    thread_local std::vector<int> sideAt(2 * 1072, -1);
+    thread_local std::vector<Side> sides;
+    thread_local std::vector<uint32_t> files, writtens;
+    sides.clear();
+    auto slot = [](uint8_t tag, int code) { return (size_t)(tag == GroupWriter::kOwner) * 1072 + CodeSlot(code); };
+    auto sideOf = [&](uint8_t tag, int code) -> Side& {
+        int& at = sideAt[slot(tag, code)];
+        if (at < 0) {
+            at = (int)sides.size();
+            sides.push_back(Side{tag, code, 0, 0, 0, 0});
+        }
+        return sides[(size_t)at];
+    };
+    struct Reset {
+        ~Reset()
+        {
+            for (const Side& s : sides) sideAt[(size_t)(s.tag == GroupWriter::kOwner) * 1072 + CodeSlot(s.code)] = -1;
+        }
+    } reset;
+    auto isFileValue = [&](size_t i) { return (state[i] & (kClassMask | kRefused)) == kObjectValue; };
+    auto isWritten = [&](size_t n) { return noted[n].tag == GroupWriter::kValue || noted[n].tag == GroupWriter::kOwner; };
+    // Counted, then placed.
+    for (size_t i = b; i < e; ++i)
+        if (isFileValue(i)) sideOf(GroupWriter::kValue, g[i].code).fileCount++;
+    if (ownerAt != SIZE_MAX) sideOf(GroupWriter::kOwner, 330).fileCount++;
+    for (size_t n = 0; n < noted.size(); ++n)
+        if (isWritten(n)) sideOf(noted[n].tag, noted[n].code).writtenCount++;
+    uint32_t f = 0, w = 0;
+    for (Side& s : sides) {
+        s.fileAt = f;
+        s.writtenAt = w;
+        f += s.fileCount;
+        w += s.writtenCount;
+        s.fileCount = s.writtenCount = 0;
+    }
+    files.resize(f);
+    writtens.resize(w);
+    for (size_t i = b; i < e; ++i)
+        if (isFileValue(i)) {
+            Side& s = sideOf(GroupWriter::kValue, g[i].code);
+            files[s.fileAt + s.fileCount++] = (uint32_t)i;
+        }
+    if (ownerAt != SIZE_MAX) {
+        Side& s = sideOf(GroupWriter::kOwner, 330);
+        files[s.fileAt + s.fileCount++] = (uint32_t)ownerAt;
+    }
+    for (size_t n = 0; n < noted.size(); ++n)
+        if (isWritten(n)) {
+            Side& s = sideOf(noted[n].tag, noted[n].code);
+            writtens[s.writtenAt + s.writtenCount++] = (uint32_t)n;
+        }
+    // Values the object did not take, of a code the writer does not write
+    // for it, were kept where they were when the file was read.
+    for (Side& s : sides) {
+        if (s.tag != GroupWriter::kValue || s.writtenCount) continue;
+        uint32_t kept = 0;
+        for (uint32_t k = 0; k < s.fileCount; ++k)
+            if (state[files[s.fileAt + k]] & kTaken) files[s.fileAt + kept++] = files[s.fileAt + k];
+        s.fileCount = kept;
+    }
+    // Values replaced only where every code has as many values as the
+    // file gave it: a count spelled as the file did must still count the
+    // values written with it. Values the file did not have, or that the
+    // writer leaves out, are dropped or added back whatever the count.
+    bool replace = true;
+    for (const Side& s : sides) {
+        if (s.fileCount && s.writtenCount && s.fileCount != s.writtenCount) replace = false;
+        // Several values the writer gives in another form (a width each
+        // vertex gave, written as one for all) would not come back where
+        // they were: the record goes as the object holds it.
+        if (s.fileCount > 1 && !s.writtenCount && s.tag == GroupWriter::kValue) return out;
+    }
+    // An MTEXT's contents are its chunks (3) and then its last part (1):
+    // cut otherwise than the writer cuts them, a chunk added back would
+    // come after the part it goes before. They go as the object holds them.
+    bool contentsAsHeld = false;
+    if (record.sub == kObjectRecord && OdRxCast<OdDbMText>(const_cast<OdDbObject*>(of)))
+        for (const Side& s : sides)
+            if (s.tag == GroupWriter::kValue && s.code == 3 && s.fileCount != s.writtenCount) contentsAsHeld = true;
+    // The file's value as the writer spells it; text as the file wrote it
+    // where that can go in a file of UTF-8 text.
+    auto spelling = [&codec](const Group& x, int code) {
+        switch (x.kind) {
+        case Kind::kText: return codec.transcode(x.text);
+        case Kind::kReal: return GroupWriter::RealValue(x.real);
+        case Kind::kInt: return GroupWriter::IntegerValue(code, x.integer);
+        case Kind::kHandle: return GroupWriter::HandleValue(x.handle);
+        }
+        return std::string(x.text);
+    };
+    auto same = [&codec](const Group& x, std::string_view w) {
+        if (w == x.text && (codec.utf8 || x.kind != Kind::kText)) return true;
+        switch (x.kind) {
+        case Kind::kReal: {
+            double d = 0;
+            auto r = std::from_chars(w.data(), w.data() + w.size(), d);
+            return r.ec == std::errc() && d == x.real;
+        }
+        case Kind::kInt: {
+            int64_t n = 0;
+            auto r = std::from_chars(w.data(), w.data() + w.size(), n);
+            return r.ec == std::errc() && n == x.integer;
+        }
+        case Kind::kHandle: {
+            uint64_t h = 0;
+            auto r = std::from_chars(w.data(), w.data() + w.size(), h, 16);
+            return r.ec == std::errc() && h == x.handle;
+        }
+        default: return w == codec.transcode(x.text);
+        }
+    };
+    auto entry = [](R::Kind kind, uint8_t tag, int code, int occurrence, std::string written, std::string file,
+                    std::string subclass = {}, int subOccurrence = 0) {
+        R r;
+        r.kind = kind;
+        r.tag = tag;
+        r.code = code;
+        r.occurrence = occurrence;
+        r.written = std::move(written);
+        r.file = std::move(file);
+        r.subclass = std::move(subclass);
+        r.subOccurrence = subOccurrence;
+        return r;
+    };
+    // Names of records the drawing had none of go back only while it has
+    // none (the writer checks).
+    const std::string_view type = TrimView(g[0].text);
+    auto names = [&](int code, const Group& x, R r) {
+        const bool text = type == "TEXT" || type == "MTEXT" || type == "ATTRIB" || type == "ATTDEF";
+        const bool part = type == "BLOCK" || type == "ENDBLK" || type == "VERTEX" || type == "SEQEND";
+        r.names = code == 6                         ? R::kLinetype
+                  : code == 7 && text               ? R::kTextStyle
+                  : code == 3 && type == "DIMENSION" ? R::kDimensionStyle
+                  : code == 8 && part               ? R::kLayer
+                                                    : R::kNoName;
+        if (r.names == R::kNoName || x.kind != Kind::kText) {
+            r.names = R::kNoName;
+            return r;
+        }
+        const std::vector<std::wstring>& known = file.names[r.names == R::kLinetype         ? 0
+                                                           : r.names == R::kTextStyle      ? 1
+                                                           : r.names == R::kDimensionStyle ? 2
+                                                                                           : 3];
+        r.named = std::binary_search(known.begin(), known.end(), Lower(codec.decode(x.text)));
+        return r;
+    };
+    // Every code the record's own subclasses hold, kept groups too; not
+    // what another application's group holds, which is never a value.
+    CodeSet present;
+    bool presentKnown = false;
+    auto isPresent = [&](int code) {
+        if (!presentKnown) {
+            for (size_t i = b; i < e; ++i)
+                if ((state[i] & kClassMask) != kFrame && !(state[i] & (kWhole | kOtherApp))) present.set(CodeSlot(g[i].code));
+            presentKnown = true;
+        }
+        return present.test(CodeSlot(code));
+    };
+    std::vector<size_t> added;  // file groups the writer leaves out
+    for (const Side& s : sides) {
+        if (s.fileCount && s.writtenCount && s.fileCount != s.writtenCount) continue;
+        if (contentsAsHeld && s.tag == GroupWriter::kValue && (s.code == 1 || s.code == 3)) continue;
+        if (s.fileCount == s.writtenCount) {
+            if (!replace) continue;
+            for (uint32_t k = 0; k < s.fileCount; ++k) {
+                const Group& x = g[files[s.fileAt + k]];
+                const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
+                std::string_view wv = text.substr(n.at - start, n.length);
+                // An owner names where the object is: only one the object
+                // does not have (none, or one that is not there) goes back
+                // as the file wrote it.
+                if (s.tag == GroupWriter::kOwner && wv != "0") continue;
+                if (!same(x, wv))
+                    out.push_back(names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), spelling(x, s.code))));
+            }
+        } else if (s.tag == GroupWriter::kOwner) {
+            continue;  // an owner is always written
+        } else if (!s.fileCount) {
+            // Only what the record has none of at all: dropping the writer's
+            // value would put one the record kept in its place.
+            if (isPresent(s.code)) continue;
+            for (uint32_t k = 0; k < s.writtenCount; ++k) {
+                const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
+                out.push_back(entry(R::kDrop, s.tag, s.code, (int)k, std::string(text.substr(n.at - start, n.length)), {}));
+            }
+        } else {
+            for (uint32_t k = 0; k < s.fileCount; ++k) added.push_back(files[s.fileAt + k]);
+        }
+    }
+    if (!added.empty()) {
+        // In file order, each at the end of the subclass it was read in:
+        // the record is walked as when it was read.
+        std::vector<Group> groups(g);
+        std::vector<uint8_t> states(state, state + record.groups);
+        Rec rec;
+        rec.type = type;
+        rec.b = b;
+        rec.e = groups.size();
+        View v(groups, rec, codec, states, file.written[record.written], record.dataRecord);
+        std::sort(added.begin(), added.end());
+        Walk(v, [&](size_t i, uint8_t, const std::string& sub, int occ, bool, bool) {
+            if (std::binary_search(added.begin(), added.end(), i))
+                out.push_back(names(groups[i].code, groups[i],
+                                    entry(R::kAdd, GroupWriter::kValue, groups[i].code, 0, {},
+                                          spelling(groups[i], groups[i].code), sub, occ)));
+        });
+    }
+    // Replacements and drops by (tag, code, occurrence), for the writer's
+    // lookup; additions after them in file order.
+    std::stable_sort(out.begin(), out.end(), [](const R& a, const R& b) {
+        if ((a.kind == R::kAdd) != (b.kind == R::kAdd)) return b.kind == R::kAdd;
+        if (a.kind == R::kAdd) return false;
+        return std::tie(a.tag, a.code, a.occurrence) < std::tie(b.tag, b.code, b.occurrence);
+    });
+    return out;
+}
+
+}  // namespace dxf
+}  // namespace standin

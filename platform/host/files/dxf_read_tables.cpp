@@ -1,0 +1,387 @@
+// Drawing files: the header, the tables and the blocks of a file read.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cwctype>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "dxf_loader.h"
+#include "oddbdimension.h"
+#include "oddbtext.h"
+#include "text_internal.h"
+
+namespace standin {
+namespace dxf {
+
+void Loader::readHeader()
+{
+    auto value = [this](const char* var) -> const Group* {
+        auto it = headerIndex_.find(var);
+        return it != headerIndex_.end() && it->second < g_.size() ? &g_[it->second] : nullptr;
+    };
+    const Group* ver = value("$ACADVER");
+    std::string_view v = ver ? TrimView(ver->text) : std::string_view("AC1009");
+    int number = 0;
+    if (v.size() == 6 && v.substr(0, 2) == "AC")
+        for (char c : v.substr(2)) number = number * 10 + (c >= '0' && c <= '9' ? c - '0' : 0);
+    codec_.utf8 = number >= 1021;
+    const Group* cp = value("$DWGCODEPAGE");
+    unsigned page = cp ? CodePageOfName(cp->text) : 0;
+    // A code page the reader cannot read is said, not guessed at silently.
+    if (cp && (!page || !CodePageReadable(page)) && !codec_.utf8) {
+        std::string name(TrimView(cp->text).substr(0, 40));
+        for (char& c : name)
+            if ((unsigned char)c < 0x20) c = '?';
+        notRead_.push_back(Utf8ToWide("the code page \"" + name + "\" ($DWGCODEPAGE at line " +
+                                      std::to_string(cp->line - 1) + "): it is not one the reader knows; " +
+                                      "text is read as ANSI_936"));
+        page = 0;
+    }
+    codec_.codePage = page ? page : 936;
+    // The line type scale is the drawing's; one that is no positive number
+    // leaves the default.
+    if (const Group* lts = value("$LTSCALE"); lts && lts->kind == Kind::kReal) db_->setLTSCALE(lts->real);
+    const Group* seed = value("$HANDSEED");
+    if (seed && seed->kind == Kind::kHandle && seed->handle < kMaxHandle) DxfAccess::setHandseed(db_, seed->handle);
+}
+
+OdDbObjectId Loader::newTable(OdDbSymbolTable* t, const Rec* head)
+{
+    if (head) return place(t, view(*head, {"AcDbSymbolTable"}), OdDbObjectId());
+    OdDbObjectId id = DxfAccess::add(db_, t, DxfAccess::nextHandle(db_));
+    return id;
+}
+
+OdDbObjectId Loader::addRecord(OdDbObjectId table, std::map<std::wstring, OdDbObjectId>& names,
+                               OdDbSymbolTableRecord* r, const std::wstring& name, const View* v, bool nameless)
+{
+    // A table holds one record of a name, and none without a name (but a
+    // text style of a shape file, which linetypes name by handle): others
+    // are left out, and said.
+    if ((name.empty() && !nameless) || (!name.empty() && !record(names, name).isNull())) {
+        if (v) leaveOut(v->rec(), name.empty() ? "a table record without a name"
+                                               : "a second table record of the name " + WideToUtf8(name));
+        delete r;
+        return OdDbObjectId();
+    }
+    if (!name.empty()) r->setName(name);
+    OdDbObjectId id = v ? place(r, *v, table) : DxfAccess::add(db_, r, DxfAccess::nextHandle(db_));
+    DxfAccess::setOwner(r, table);
+    DxfAccess::addRecord(static_cast<OdDbSymbolTable*>(obj(table)), id);
+    if (!name.empty()) names[Lower(name)] = id;
+    return id;
+}
+
+OdDbObjectId Loader::layerNamed(const std::wstring& name)
+{
+    std::wstring n = name.empty() ? L"0" : name;
+    OdDbObjectId id = record(layers_, n);
+    if (!id.isNull()) return id;
+    // A layer the file uses without defining it is added, as the host does.
+    auto* la = new OdDbLayerTableRecord();
+    la->setLinetypeObjectId(roots_.ltContinuous);
+    return addRecord(roots_.layerTable, layers_, la, n, nullptr);
+}
+
+void Loader::readTables()
+{
+    // The records of each table, taken in the order the tables depend on
+    // each other (layers name linetypes).
+    static const std::set<std::string_view> kTables = {"LTYPE", "LAYER", "STYLE", "VPORT", "VIEW",
+                                                       "UCS", "APPID", "DIMSTYLE", "BLOCK_RECORD"};
+    std::map<std::string_view, const Rec*> heads;
+    std::map<std::string_view, std::vector<const Rec*>> records;
+    std::string_view current;
+    for (const auto& r : tables_) {
+        if (r.type == "TABLE") {
+            View v = view(r, {"AcDbSymbolTable"});
+            const Group* name = v.find(2);
+            current = name ? TrimView(name->text) : std::string_view();
+            if (!current.empty() && !heads.count(current)) heads[current] = &r;
+            else leaveOut(r, current.empty() ? "a table head without a name"
+                                             : "a second head of a table (its records are read into the first)");
+        } else if (r.type == "ENDTAB") {
+            current = std::string_view();
+        } else if (!current.empty() && r.type == current) {
+            records[current].push_back(&r);
+        } else {
+            leaveOut(r, "a record outside a table of its kind");
+        }
+    }
+    for (const auto& [name, recs] : records)
+        if (!kTables.count(name))
+            for (const Rec* r : recs) leaveOut(*r, "a record of a table the drawing does not have");
+    auto table = [&](std::string_view name, OdDbSymbolTable* t) {
+        auto it = heads.find(name);
+        return newTable(t, it == heads.end() ? nullptr : it->second);
+    };
+    roots_.linetypeTable = table("LTYPE", new OdDbLinetypeTable());
+    roots_.layerTable = table("LAYER", new OdDbLayerTable());
+    roots_.textStyleTable = table("STYLE", new OdDbTextStyleTable());
+    roots_.viewportTable = table("VPORT", new OdDbViewportTable());
+    roots_.viewTable = table("VIEW", new OdDbViewTable());
+    roots_.ucsTable = table("UCS", new OdDbUCSTable());
+    roots_.regAppTable = table("APPID", new OdDbRegAppTable());
+    roots_.dimStyleTable = table("DIMSTYLE", new OdDbDimStyleTable());
+    roots_.blockTable = table("BLOCK_RECORD", new OdDbBlockTable());
+    auto flagsOf = [](OdDbObjectId id, const View& v) {
+        if (auto* r = OdRxCast<OdDbSymbolTableRecord>(DxfAccess::object(id))) DxfAccess::setFileFlags(r, (int)v.integer(70, 0));
+    };
+
+    std::vector<std::pair<OdDbLinetypeTableRecord*, std::vector<std::pair<int, uint64_t>>>> shapeStyles;
+    auto recordView = [this](const Rec* r) { return view(*r, SubclassesOfRecord(r->type, 0, false)); };
+    for (const Rec* r : records["LTYPE"]) {
+        View v = recordView(r);
+        auto* lt = new OdDbLinetypeTableRecord();
+        lt->setComments(v.text(3));
+        lt->setIsScaledToFit(v.integer(72, 65) == 83);
+        // Each dash, with what follows it up to the next.
+        std::vector<std::pair<int, uint64_t>> styles;
+        int dash = -1;
+        // A dash: its length (49), its flags (74) and, when they say it
+        // carries a shape or a text, what places it (a text only when it
+        // says text). Of each a dash holds one; a value out of its place is
+        // kept as read, so that it is out of place again when read back.
+        static const int kDashCodes[] = {74, 75, 340, 46, 50, 44, 45, 9};
+        bool seen[8] = {};
+        int64_t carries = 0;
+        for (size_t i = v.subclassStart("AcDbLinetypeTableRecord"); i < v.end(); ++i) {
+            if (!v.readable(i)) continue;
+            const Group& x = v.at(i);
+            const int* slot = std::find(std::begin(kDashCodes), std::end(kDashCodes), x.code);
+            if (x.code != 49 && slot == std::end(kDashCodes)) continue;
+            if (x.code == 49) {
+                std::fill(std::begin(seen), std::end(seen), false);
+                carries = 0;
+            } else {
+                const size_t k = (size_t)(slot - kDashCodes);
+                const bool inPlace = dash >= 0 && !seen[k] &&
+                                     (x.code == 74 || (x.code == 9 ? (carries & 2) != 0 : (carries & 6) != 0));
+                if (!inPlace) {
+                    v.refuse(&x);
+                    continue;
+                }
+                seen[k] = true;
+                if (x.code == 74) carries = x.integer;
+            }
+            v.take(i);
+            if (x.code == 49) {
+                lt->setNumDashes(++dash + 1);
+                lt->setDashLengthAt(dash, x.real);
+                continue;
+            }
+            switch (x.code) {
+            case 74:
+                lt->setShapeIsUcsOrientedAt(dash, x.integer & 1);
+                lt->setShapeIsUprightAt(dash, x.integer & 8);
+                break;
+            case 75: lt->setShapeNumberAt(dash, (int)x.integer); break;
+            case 340: styles.emplace_back(dash, x.handle); break;
+            case 46: lt->setShapeScaleAt(dash, x.real); break;
+            case 50: lt->setShapeRotationAt(dash, x.real * kDegToRad); break;
+            case 44: lt->setShapeOffsetAt(dash, OdGeVector2d(x.real, lt->shapeOffsetAt(dash).y)); break;
+            case 45: lt->setShapeOffsetAt(dash, OdGeVector2d(lt->shapeOffsetAt(dash).x, x.real)); break;
+            case 9: lt->setTextAt(dash, v.decode(x)); break;
+            default: break;
+            }
+        }
+        flagsOf(addRecord(roots_.linetypeTable, linetypes_, lt, v.text(2), &v), v);
+        if (!styles.empty()) shapeStyles.emplace_back(lt, styles);
+    }
+    fixups_.push_back([this, shapeStyles] {
+        for (const auto& [lt, styles] : shapeStyles)
+            for (const auto& [dash, h] : styles) DxfAccess::setShapeStyle(lt, dash, idOf(h));
+    });
+    auto standardLinetype = [&](const wchar_t* name) {
+        OdDbObjectId id = record(linetypes_, name);
+        return id.isNull() ? addRecord(roots_.linetypeTable, linetypes_, new OdDbLinetypeTableRecord(), name, nullptr) : id;
+    };
+    roots_.ltByBlock = standardLinetype(L"ByBlock");
+    roots_.ltByLayer = standardLinetype(L"ByLayer");
+    roots_.ltContinuous = standardLinetype(L"Continuous");
+
+    for (const Rec* r : records["LAYER"]) {
+        View v = recordView(r);
+        auto* la = new OdDbLayerTableRecord();
+        int64_t flags = v.integer(70, 0);
+        int64_t aci = v.integer(62, 7);
+        OdCmColor c;
+        if (v.has(420)) {
+            c.setRGB((uint8_t)(v.integer(420, 0) >> 16), (uint8_t)(v.integer(420, 0) >> 8), (uint8_t)v.integer(420, 0));
+            keepColourNumber(la, v, c);
+        } else {
+            c.setColorIndex((int16_t)(std::abs(aci) >= 1 && std::abs(aci) <= 255 ? std::abs(aci) : 7));
+        }
+        la->setColor(c);
+        la->setIsOff(aci < 0);
+        la->setIsFrozen(flags & 1);
+        la->setIsLocked(flags & 4);
+        OdDbObjectId lt = record(linetypes_, v.text(6));
+        la->setLinetypeObjectId(lt.isNull() ? roots_.ltContinuous : lt);
+        la->setLineWeight(AsLineWeight(v.integer(370, OdDb::kLnWtByLwDefault)));
+        la->setIsPlottable(v.integer(290, 1) != 0);
+        flagsOf(addRecord(roots_.layerTable, layers_, la, v.text(2), &v), v);
+    }
+    roots_.layerZero = layerNamed(L"0");
+
+    for (const Rec* r : records["STYLE"]) {
+        View v = recordView(r);
+        auto* st = new OdDbTextStyleTableRecord();
+        st->setTextSize(v.real(40, 0));
+        st->setXScale(v.real(41, 1));
+        if (v.has(3)) st->setFileName(v.text(3));
+        st->setBigFontFileName(v.text(4));
+        st->setObliquingAngle(v.real(50, 0) * kDegToRad);
+        st->setFlagBits((uint8_t)v.integer(71, 0));
+        st->setPriorSize(v.real(42, 2.5));
+        int64_t flags = v.integer(70, 0);
+        st->setIsShapeFile(flags & 1);
+        st->setIsVertical(flags & 4);
+        flagsOf(addRecord(roots_.textStyleTable, styles_, st, v.text(2), &v, (flags & 1) != 0), v);
+    }
+    roots_.textstyle = record(styles_, L"Standard");
+    if (roots_.textstyle.isNull())
+        roots_.textstyle = addRecord(roots_.textStyleTable, styles_, new OdDbTextStyleTableRecord(), L"Standard", nullptr);
+
+    auto viewSettings = [](OdDbAbstractViewTableRecord* rec, const View& v, bool viewport) {
+        double h = v.real(40, 1);
+        rec->setHeight(h);
+        rec->setWidth(viewport ? v.real(41, 1) * h : v.real(41, 1));
+        OdGePoint3d c = v.point(viewport ? 12 : 10);
+        rec->setCenterPoint(OdGePoint2d(c.x, c.y));
+        OdGeVector3d dir = v.vector(viewport ? 16 : 11, nullptr, OdGeVector3d(0, 0, 1));
+        rec->setViewDirection(dir.isZeroLength() ? OdGeVector3d(0, 0, 1) : dir);
+        rec->setTarget(v.point(viewport ? 17 : 12));
+        rec->setLensLength(v.real(42, 50));
+        rec->setFrontClipDistance(v.real(43, 0));
+        rec->setBackClipDistance(v.real(44, 0));
+        rec->setViewTwist(v.real(viewport ? 51 : 50, 0));
+        int64_t mode = v.integer(71, 0);
+        rec->setPerspectiveEnabled(mode & 1);
+        rec->setFrontClipEnabled(mode & 2);
+        rec->setBackClipEnabled(mode & 4);
+        rec->setFrontClipAtEye(!(mode & 16));
+    };
+    for (const Rec* r : records["VPORT"]) {
+        View v = recordView(r);
+        auto* vp = new OdDbViewportTableRecord();
+        viewSettings(vp, v, true);
+        flagsOf(addRecord(roots_.viewportTable, vports_, vp, v.text(2), &v), v);
+    }
+    if (record(vports_, L"*ACTIVE").isNull())
+        addRecord(roots_.viewportTable, vports_, new OdDbViewportTableRecord(), L"*ACTIVE", nullptr);
+    for (const Rec* r : records["VIEW"]) {
+        View v = recordView(r);
+        auto* vw = new OdDbViewTableRecord();
+        viewSettings(vw, v, false);
+        vw->setIsPaperspaceView(v.integer(70, 0) & 1);
+        flagsOf(addRecord(roots_.viewTable, views_, vw, v.text(2), &v), v);
+    }
+    for (const Rec* r : records["UCS"]) {
+        View v = recordView(r);
+        auto* u = new OdDbUCSTableRecord();
+        u->setOrigin(v.point(10));
+        u->setXAxis(v.vector(11, nullptr, OdGeVector3d(1, 0, 0)));
+        u->setYAxis(v.vector(12, nullptr, OdGeVector3d(0, 1, 0)));
+        flagsOf(addRecord(roots_.ucsTable, ucss_, u, v.text(2), &v), v);
+    }
+    for (const Rec* r : records["APPID"]) {
+        View v = recordView(r);
+        flagsOf(addRecord(roots_.regAppTable, apps_, new OdDbRegAppTableRecord(), v.text(2), &v), v);
+    }
+    for (const Rec* r : records["DIMSTYLE"]) {
+        View v = recordView(r);
+        OdDbObjectId id = addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), v.text(2), &v);
+        flagsOf(id, v);
+        // The oldest form names a style's arrow blocks (groups 5, 6, 7);
+        // the form saved names their records (342, 343, 344). Both go.
+        std::vector<std::pair<int, std::wstring>> arrows;
+        bool named[3] = {false, false, false};
+        for (size_t i = v.begin(); i < v.end(); ++i) {
+            const Group& x = v.at(i);
+            if (x.code >= 342 && x.code <= 344) named[x.code - 342] = true;
+            if (x.code >= 5 && x.code <= 7 && x.kind == Kind::kText && !TrimView(x.text).empty())
+                arrows.emplace_back(x.code + 337, v.decode(x));
+        }
+        auto* style = obj(id);
+        if (style)
+            for (const auto& [code, name] : arrows)
+                if (!named[code - 342])
+                    fixups_.push_back([this, style, code = code, name = name] {
+                        OdDbObjectId block = record(blockNames_, name);
+                        if (block.isNull()) block = record(blockNames_, L"_" + name);
+                        if (!block.isNull()) arrowBlocks_.push_back({style, code, block});
+                    });
+    }
+    if (record(dimstyles_, L"Standard").isNull())
+        addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), L"Standard", nullptr);
+    for (const Rec* r : records["BLOCK_RECORD"]) {
+        View v = recordView(r);
+        addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), v.text(2), &v);
+    }
+}
+
+// ---- blocks and entities ----
+
+void Loader::readBlocks()
+{
+    const std::vector<const char*> begin = SubRecordSubclasses("", "BLOCK", 0), end = SubRecordSubclasses("", "ENDBLK", 0);
+    // Files of the oldest form have no block records: their blocks make
+    // them.
+    for (const auto& r : blocks_) {
+        if (r.type != "BLOCK") continue;
+        View v = view(r, begin);
+        std::wstring name = v.text(2);
+        if (!name.empty() && record(blockNames_, name).isNull())
+            addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), name, nullptr);
+    }
+    for (const wchar_t* name : {L"*Model_Space", L"*Paper_Space"})
+        if (record(blockNames_, name).isNull())
+            addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), name, nullptr);
+    roots_.modelSpace = record(blockNames_, L"*Model_Space");
+
+    std::set<OdDbObjectId> defined;
+    for (size_t i = 0; i < blocks_.size(); ++i) {
+        if (blocks_[i].type != "BLOCK") {
+            leaveOut(blocks_[i], "a record outside any block");
+            continue;
+        }
+        View v = view(blocks_[i], begin);
+        OdDbObjectId block = record(blockNames_, v.text(2));
+        size_t last = i + 1;
+        while (last < blocks_.size() && blocks_[last].type != "ENDBLK" && blocks_[last].type != "BLOCK") ++last;
+        auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(block));
+        // A block defined twice keeps its first definition.
+        if (btr && defined.insert(block).second) {
+            DxfAccess::setOrigin(btr, v.point(10));
+            DxfAccess::setFileFlags(btr, (int)v.integer(70, 0));
+            keptOf(btr).blockBegin = std::make_unique<DxfKept>();
+            keptOf(btr).blockBegin->handle = v.handle();
+            takeTiedValues(blocks_[i], begin);
+            pending_.push_back(Pending{btr, kBlockBegin, 0, &blocks_[i], intern(begin), false, {}});
+            if (last < blocks_.size() && blocks_[last].type == "ENDBLK") {
+                View ev = view(blocks_[last], end);
+                if (ev.handle()) {
+                    keptOf(btr).blockEnd = std::make_unique<DxfKept>();
+                    keptOf(btr).blockEnd->handle = ev.handle();
+                }
+                takeTiedValues(blocks_[last], end);
+                pending_.push_back(Pending{btr, kBlockEnd, 0, &blocks_[last], intern(end), false, {}});
+            }
+            readEntities(blocks_, i + 1, last, block);
+        } else {
+            const std::string why = btr ? "a second definition of a block" : "a block without a name";
+            for (size_t k = i; k <= last && k < blocks_.size(); ++k) leaveOut(blocks_[k], why);
+        }
+        i = last < blocks_.size() && blocks_[last].type == "ENDBLK" ? last : last - 1;
+    }
+}
+
+}  // namespace dxf
+}  // namespace standin

@@ -1,0 +1,443 @@
+// Drawing files (stand-in internals): how the reader sees a record. One
+// split decides, for every group of a record, whether it is a value of the
+// object, kept as read, or the record's frame (handle, owner, own
+// markers): `Walk`, run over the subclasses the writer writes the object
+// with. A `View` shows the reader only the values and marks what it takes,
+// so that no group is both read and kept (dxf_read_kept.cpp keeps the
+// rest).
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cwctype>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "dxf_internal.h"
+#include "dxf_schema.h"
+
+namespace standin {
+namespace dxf {
+
+struct Rec {
+    std::string_view type;
+    size_t b = 0, e = 0;  // the groups after the record's 0 group
+};
+
+inline std::wstring Lower(const std::wstring& s)
+{
+    std::wstring l = s;
+    for (auto& c : l) c = (wchar_t)std::towlower(c);
+    return l;
+}
+
+inline std::string_view TrimView(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+// What the reader makes of each group of the file (Loader::state_): a group
+// is a value of the object, kept as read, or the record's frame; never two
+// of them.
+enum GroupState : uint8_t {
+    kObjectValue = 0,  // a value of the object, in a code the writer writes
+    kKept = 1,         // goes back as it was read (dxf_kept.h)
+    kFrame = 2,        // the record's handle and owner, the markers the
+                       // writer writes, the object's own application groups
+    kClassMask = 3,
+    kTaken = 4,        // a value the object took
+    kRefused = 8,      // a value the object cannot hold or found no place
+                       // for: kept instead
+    // Where the group is, for comparing a record at a save without
+    // walking it again (Respellings).
+    kWhole = 16,       // in a subclass kept whole
+    kOtherApp = 32,    // in another application's group
+};
+
+// The kinds of markerless records (the oldest form) kept whole, with the
+// marker their values go under in the form the writer writes.
+inline const char* MarkerOfKeptKind(std::string_view type)
+{
+    if (type == "TRACE") return "AcDbTrace";
+    if (type == "3DFACE") return "AcDbFace";
+    if (type == "SHAPE") return "AcDbShape";
+    if (type == "VIEWPORT") return "AcDbViewport";
+    return nullptr;
+}
+
+// A record's first flags (group 70) before its extended data, as the file
+// has them, for telling what the record is before it is read.
+inline int64_t PeekFlags(const std::vector<Group>& g, size_t b, size_t e)
+{
+    for (size_t i = b; i < e && g[i].code != 1001; ++i)
+        if (g[i].code == 70 && g[i].kind == Kind::kInt) return g[i].integer;
+    return 0;
+}
+
+// The marker the values of a markerless record kept whole go back under,
+// after the entity's own: the kind's (TRACE's "AcDbTrace"), or that of the
+// object it would have been read into (an ELLIPSE's "AcDbEllipse"), so that
+// read back they are where they were read and the record is kept whole
+// again.
+inline const char* MarkerOfKeptWhole(std::string_view type, int64_t flags)
+{
+    if (const char* marker = MarkerOfKeptKind(type)) return marker;
+    const std::vector<const char*> would = SubclassesOfRecord(type, (int)flags, true);
+    return would.size() > 1 ? would[1] : nullptr;
+}
+
+// A code's place in a CodeSet (codes past its end share the last).
+inline size_t CodeSlot(int code) { return (size_t)std::clamp(code, 0, 1071); }
+
+class View;
+template <class F>
+void Walk(const View& v, F f);
+
+// One record's groups, with its application groups ("{ACAD_XDICTIONARY",
+// "{ACAD_REACTORS") and extended data set apart from its own values. The
+// record is split as the writer writes the object it is read into (the
+// subclasses `written`): the reader sees only the values of those
+// subclasses in the codes the writer writes there, and what it takes of
+// them is marked, so that all the rest is kept.
+class View {
+public:
+    View(const std::vector<Group>& g, const Rec& r, const TextCodec& codec, std::vector<uint8_t>& state,
+         std::vector<const char*> written, bool dataRecord = false)
+        : g_(g), rec_(&r), b_(r.b), e_(r.e), recordEnd_(r.e), codec_(codec), state_(state), type_(r.type),
+          written_(std::move(written)), dataRecord_(dataRecord)
+    {
+        bool seenSubclass = false;
+        for (size_t i = b_; i < e_; ++i) {
+            const Group& x = g_[i];
+            if (x.code == 100) seenSubclass = true;
+            // A record of data (an Xrecord's) has its head, then data:
+            // whatever follows its marker, or the first group that is no
+            // part of a head, is data, application groups included. The
+            // head holds the handle, the owner and application groups.
+            if (dataRecord && (seenSubclass || !(x.code == 5 || x.code == 105 || x.code == 330 ||
+                                                 (x.code == 102 && !x.text.empty() && x.text[0] == '{'))))
+                break;
+            if (x.code == 1001 && !dataRecord) {
+                e_ = i;
+                break;
+            }
+            if (x.code == 102 && !x.text.empty() && x.text[0] == '{') {
+                const std::string_view name = TrimView(x.text.substr(1));
+                const bool own = name == "ACAD_XDICTIONARY" || name == "ACAD_REACTORS";
+                const int handles = name == "ACAD_XDICTIONARY" ? 360 : 330;
+                // A group left open ends where the record goes on: at a
+                // marker or another group, or, of the object's own, at a
+                // value that is none of its handles.
+                size_t j = i + 1;
+                bool closed = false;
+                for (; j < e_; ++j) {
+                    const Group& y = g_[j];
+                    if (y.code == 102 && TrimView(y.text) == "}") {
+                        closed = true;
+                        break;
+                    }
+                    if (y.code == 100 || (y.code == 102 && !y.text.empty() && y.text[0] == '{') ||
+                        (own && y.code != handles))
+                        break;
+                    if (name == "ACAD_XDICTIONARY" && y.code == 360 && !xdict_) xdict_ = y.handle;
+                    if (name == "ACAD_REACTORS" && y.code == 330 && y.handle) reactors_.push_back(y.handle);
+                }
+                const size_t end = closed ? j + 1 : j;
+                // The object keeps its dictionary and reactors itself;
+                // other applications' groups stay with the record, whole.
+                (own ? skip_ : apps_).push_back({i, end});
+                i = end - 1;
+                continue;
+            }
+            if (!seenSubclass && (x.code == 5 || x.code == 105) && x.kind == Kind::kHandle && handleAt_ == SIZE_MAX) {
+                handle_ = x.handle;
+                handleAt_ = i;
+            }
+            if (!seenSubclass && x.code == 330 && ownerAt_ == SIZE_MAX) {
+                owner_ = x.handle;
+                ownerAt_ = i;
+            }
+        }
+        Walk(*this, [this](size_t i, uint8_t cls, const std::string&, int, bool whole, bool) {
+            const bool other = g_[i].code == 102 || otherAppGroup(i);
+            state_[i] = (uint8_t)((state_[i] & ~(kClassMask | kWhole | kOtherApp)) | cls | (whole ? kWhole : 0) |
+                                  (other ? kOtherApp : 0));
+        });
+    }
+
+    uint64_t handle() const { return handle_; }
+    uint64_t owner() const { return owner_; }
+    uint64_t xdict() const { return xdict_; }
+    const std::vector<uint64_t>& reactors() const { return reactors_; }
+    size_t begin() const { return b_; }
+    size_t end() const { return e_; }
+    const Group& at(size_t i) const { return g_[i]; }
+    const std::vector<Group>& groups() const { return g_; }
+    size_t indexOf(const Group* x) const { return (size_t)(x - g_.data()); }
+    // Only the object's own dictionary and reactors.
+    bool modelledAppGroup(size_t i) const { return Within(skip_, i); }
+    // Within another application's group.
+    bool otherAppGroup(size_t i) const { return Within(apps_, i); }
+    std::string_view type() const { return type_; }
+    const Rec& rec() const { return *rec_; }
+    const std::vector<const char*>& written() const { return written_; }
+    bool dataRecord() const { return dataRecord_; }
+    size_t recordEnd() const { return recordEnd_; }
+    size_t handleAt() const { return handleAt_; }
+    size_t ownerAt() const { return ownerAt_; }
+
+    // Whether the group is a value the object may take.
+    bool readable(size_t i) const { return (state_[i] & kClassMask) == kObjectValue; }
+    bool taken(size_t i) const { return (state_[i] & kTaken) != 0; }
+    // The object takes the value (or, refused, it is kept).
+    const Group& take(size_t i) const
+    {
+        state_[i] = (uint8_t)((state_[i] | kTaken) & ~kRefused);
+        return g_[i];
+    }
+    void refuse(const Group* x) const
+    {
+        if (x) state_[indexOf(x)] |= kRefused;
+    }
+
+    // The n-th value of the code, within the subclasses of that name when
+    // the record has such a marker; taken.
+    const Group* find(int code, const char* subclass = nullptr, int nth = 0, size_t from = 0, size_t to = SIZE_MAX) const
+    {
+        bool useSub = subclass && hasSubclass(subclass);
+        bool inSub = !useSub;
+        for (size_t i = std::max(b_, from); i < std::min(e_, to); ++i) {
+            const Group& x = g_[i];
+            const uint8_t cls = state_[i] & kClassMask;
+            if (cls == kFrame && x.code == 100) {
+                inSub = !useSub || TrimView(x.text) == subclass;
+                continue;
+            }
+            if (cls != kObjectValue) continue;
+            if (inSub && x.code == code && nth-- == 0) return &take(i);
+        }
+        refuseOthers(code);
+        return nullptr;
+    }
+    // A value of the code that a look found no place for is kept as read
+    // (unless another look takes it), so that it is not put in the place
+    // the writer writes the code in.
+    void refuseOthers(int code) const
+    {
+        for (size_t i = b_; i < e_; ++i)
+            if (g_[i].code == code && (state_[i] & (kClassMask | kTaken)) == kObjectValue) state_[i] |= kRefused;
+    }
+    // The first value of the code in the n-th subclass of that name, taken;
+    // as `find` when the record has fewer such subclasses.
+    const Group* findIn(int code, const char* subclass, int occurrence) const
+    {
+        int seen = -1;
+        bool inSub = false;
+        for (size_t i = b_; i < e_; ++i) {
+            const Group& x = g_[i];
+            const uint8_t cls = state_[i] & kClassMask;
+            if (cls == kFrame && x.code == 100) {
+                inSub = TrimView(x.text) == subclass && ++seen == occurrence;
+                continue;
+            }
+            if (inSub && cls == kObjectValue && x.code == code) return &take(i);
+        }
+        if (seen < occurrence) return find(code, subclass);
+        refuseOthers(code);
+        return nullptr;
+    }
+    bool hasSubclass(const char* name) const
+    {
+        for (size_t i = b_; i < e_; ++i)
+            if (g_[i].code == 100 && TrimView(g_[i].text) == name) return true;
+        return false;
+    }
+    // The index of the first group of a subclass's values (the whole record
+    // when it has no such marker).
+    size_t subclassStart(const char* name) const
+    {
+        for (size_t i = b_; i < e_; ++i)
+            if (g_[i].code == 100 && TrimView(g_[i].text) == name) return i + 1;
+        return b_;
+    }
+    double real(int code, double def, const char* sub = nullptr) const
+    {
+        const Group* x = find(code, sub);
+        return x && x->kind == Kind::kReal ? x->real : def;
+    }
+    int64_t integer(int code, int64_t def, const char* sub = nullptr) const
+    {
+        const Group* x = find(code, sub);
+        return x && x->kind == Kind::kInt ? x->integer : def;
+    }
+    uint64_t ref(int code, const char* sub = nullptr) const
+    {
+        const Group* x = find(code, sub);
+        return x && x->kind == Kind::kHandle ? x->handle : 0;
+    }
+    bool has(int code, const char* sub = nullptr) const { return find(code, sub) != nullptr; }
+    std::wstring text(int code, const char* sub = nullptr) const
+    {
+        const Group* x = find(code, sub);
+        return x ? codec_.decode(x->text) : std::wstring();
+    }
+    std::wstring decode(const Group& x) const { return codec_.decode(x.text); }
+    OdGePoint3d point(int code, const char* sub = nullptr, OdGePoint3d def = OdGePoint3d()) const
+    {
+        return OdGePoint3d(real(code, def.x, sub), real(code + 10, def.y, sub), real(code + 20, def.z, sub));
+    }
+    OdGeVector3d vector(int code, const char* sub, OdGeVector3d def) const
+    {
+        OdGePoint3d p = point(code, sub, OdGePoint3d(def.x, def.y, def.z));
+        return OdGeVector3d(p.x, p.y, p.z);
+    }
+    // A point's coordinates after its x value at k (taken, k moved past
+    // them): y and z when they follow.
+    OdGePoint3d pointAt(size_t& k) const
+    {
+        const int code = g_[k].code;
+        OdGePoint3d p(take(k).real, 0, 0);
+        if (k + 1 < e_ && g_[k + 1].code == code + 10 && readable(k + 1)) p.y = take(++k).real;
+        if (k + 1 < e_ && g_[k + 1].code == code + 20 && readable(k + 1)) p.z = take(++k).real;
+        return p;
+    }
+
+private:
+    // Whether a group lies in one of the spans, which are in file order and
+    // do not overlap: a record may hold any number of them.
+    static bool Within(const std::vector<std::pair<size_t, size_t>>& spans, size_t i)
+    {
+        auto it = std::upper_bound(spans.begin(), spans.end(), i,
+                                   [](size_t x, const std::pair<size_t, size_t>& s) { return x < s.first; });
+        return it != spans.begin() && i < std::prev(it)->second;
+    }
+
+    const std::vector<Group>& g_;
+    const Rec* rec_;
+    size_t b_, e_, recordEnd_;
+    const TextCodec& codec_;
+    std::vector<uint8_t>& state_;
+    uint64_t handle_ = 0, owner_ = 0, xdict_ = 0;
+    size_t handleAt_ = SIZE_MAX, ownerAt_ = SIZE_MAX;
+    std::string_view type_;
+    std::vector<const char*> written_;
+    bool dataRecord_;
+    std::vector<uint64_t> reactors_;
+    // The object's own application groups, and other applications'.
+    std::vector<std::pair<size_t, size_t>> skip_, apps_;
+};
+
+// Walks a record's groups as the writer writes the object: the subclasses
+// it writes hold the object's values in the codes it writes there (by
+// marker and which occurrence of it); everything else of the record is
+// kept, in the subclass it was read in, or whole after the subclass before
+// it for a subclass the writer does not write and an embedded object (from
+// its 101 group on). Records without markers (the oldest form) have their
+// values wherever they are. For each group: f(index, class, subclass and
+// occurrence it goes back in, whole, whether it starts a whole subclass).
+template <class F>
+void Walk(const View& v, F f)
+{
+    const std::vector<Group>& g = v.groups();
+    const std::vector<const char*>& written = v.written();
+    // A table's head names its table before any marker; a record of that
+    // type kept whole does not.
+    const bool tableHead = v.type() == "TABLE" && written.size() == 1 && std::string_view(written[0]) == "AcDbSymbolTable";
+    const std::string_view type = v.type() == "TABLE" && !tableHead ? std::string_view() : v.type();
+    bool markers = false;
+    for (size_t i = v.begin(); i < v.end() && !markers; ++i) markers = g[i].code == 100;
+    auto writtenCount = [&](const std::string& name) {
+        int n = 0;
+        for (const char* w : written) n += name == w;
+        return n;
+    };
+    auto has = [&](const char* name) { return writtenCount(name) > 0; };
+    std::unordered_map<std::string, int> seen;  // markers so far, by name
+    auto seenBefore = [&](const std::string& name) -> int { return seen[name]++; };
+    CodeSet any;
+    if (!markers) {
+        any = OwnedCodes(type, "");
+        for (const char* w : written) any |= OwnedCodes(type, w);
+    }
+    // Markerless records of kinds kept whole go back under a marker of
+    // their own (made by the keeper) after the writer's last subclass.
+    const bool kindMarker =
+        !markers && written.size() == 1 && MarkerOfKeptWhole(type, PeekFlags(g, v.begin(), v.end()));
+    std::string sub = written.empty() || markers ? std::string() : std::string(written.front()), anchor = sub;
+    int occurrence = 0, anchorOccurrence = 0;
+    // An Xrecord without its marker: its data follows its head.
+    bool whole = false, data = v.dataRecord() && !markers;
+    int lastIndex = -1;
+    const CodeSet* owned = &OwnedCodes(type, "");
+    for (size_t i = v.begin(); i < v.end(); ++i) {
+        const Group& x = g[i];
+        if (v.modelledAppGroup(i) || i == v.handleAt() || i == v.ownerAt()) {
+            f(i, kFrame, sub, occurrence, false, false);
+            continue;
+        }
+        // An Xrecord's data: everything after its marker, up to an
+        // embedded object.
+        if (data && x.code != 101) {
+            f(i, kObjectValue, sub, occurrence, false, false);
+            continue;
+        }
+        if (x.code == 101 || (markers && x.code == 100)) {
+            std::string name(TrimView(x.text));
+            if (x.code == 100) {
+                // A plain reference's marker where the writer writes the
+                // one of references in rows and columns, and the other way.
+                if (!has(name.c_str())) {
+                    if (name == "AcDbBlockReference" && has("AcDbMInsertBlock")) name = "AcDbMInsertBlock";
+                    else if (name == "AcDbMInsertBlock" && has("AcDbBlockReference")) name = "AcDbBlockReference";
+                }
+                // Its place among the writer's subclasses: a subclass the
+                // file gives out of the writer's order is not one of them.
+                const int n = seenBefore(name);
+                int index = -1;
+                for (int w = 0, k = 0; w < (int)written.size() && index < 0; ++w)
+                    if (name == written[(size_t)w] && k++ == n) index = w;
+                if (index > lastIndex) {
+                    lastIndex = index;
+                    sub = anchor = name;
+                    occurrence = anchorOccurrence = n;
+                    whole = false;
+                    owned = &OwnedCodes(type, sub);
+                    f(i, kFrame, sub, occurrence, false, false);
+                    data = owned->all();
+                    continue;
+                }
+            }
+            whole = true;
+            data = false;
+            f(i, kKept, anchor, anchorOccurrence, true, true);
+            continue;
+        }
+        if (whole) {
+            f(i, kKept, anchor, anchorOccurrence, true, false);
+            continue;
+        }
+        const bool appGroup = x.code == 102 || v.otherAppGroup(i);  // another application's group
+        if (!markers) {
+            if (!appGroup && any.test((size_t)x.code)) {
+                for (const char* w : written)
+                    if (OwnedCodes(type, w).test((size_t)x.code)) {
+                        sub = anchor = w;
+                        break;
+                    }
+                f(i, kObjectValue, sub, 0, false, false);
+            } else {
+                f(i, kKept, kindMarker ? anchor : sub, 0, kindMarker, false);
+            }
+            continue;
+        }
+        f(i, !appGroup && owned->test((size_t)x.code) ? kObjectValue : kKept, sub, occurrence, false, false);
+    }
+}
+
+}  // namespace dxf
+}  // namespace standin

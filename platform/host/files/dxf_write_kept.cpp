@@ -1,0 +1,283 @@
+// Drawing files: the writer's half of the round trip. Each record is opened,
+// its values written subclass by subclass with the groups kept when it was
+// read put back at the end of the subclass they were read in, and, while
+// its values are those it was read with, the values the file spelled
+// otherwise are put back as the file wrote them (found by Respellings in
+// dxf_read_kept.cpp).
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <cwctype>
+#include <map>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "dxf_out.h"
+#include "oddbdimension.h"
+#include "oddbproxy.h"
+#include "oddbtext.h"
+
+namespace standin {
+namespace dxf {
+
+// ---- records and their kept groups ----
+
+void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* kept, const OdDbObject* of, int sub)
+{
+    close();
+    rec_ = Record();
+    rec_.open = true;
+    rec_.obj = o;
+    rec_.kept = kept ? kept : o ? DxfAccess::kept(o) : nullptr;
+    rec_.of = of ? of : o;
+    rec_.sub = sub;
+    rec_.type = rec_.kept && !rec_.kept->dxfType.empty() ? rec_.kept->dxfType : type;
+    if (rec_.kept) rec_.flushed.assign(rec_.kept->runs.size(), 0);
+    rec_.start = w_.bytes().size();
+    // A record's groups are noted when it may respell what the file wrote,
+    // or when the records are being hashed.
+    rec_.file = fileRecords_ && rec_.of ? fileRecords_->find(rec_.of, sub) : nullptr;
+    if ((hashed_ && rec_.of) || rec_.file) w_.startNoting();
+    w_.setTag(GroupWriter::kFrame);
+    w_.ascii(0, rec_.type);
+    w_.setTag(GroupWriter::kValue);
+}
+
+void DxfOut::close()
+{
+    if (!rec_.open) return;
+    flushRuns(true);
+    if (rec_.obj) {
+        const OdResBuf* data = DxfAccess::xdata(rec_.obj);
+        for (const OdResBuf* rb = data; rb; rb = rb->next())
+            if (rb->restype() == 1001) apps_.insert(rb->getString().str());
+        w_.setTag(GroupWriter::kExtended);
+        xdata(data);
+        w_.setTag(GroupWriter::kValue);
+    }
+    rec_.open = false;
+    if (hashed_ && rec_.of) {
+        (*hashed_)(rec_.of, rec_.sub, w_.valuesHash(), w_.valueCodes());
+    } else if (rec_.file) {
+        const uint64_t hash = w_.valuesHash();
+        // The records of a sequence (vertices, its end) are as read only
+        // while the entity they belong to is; records written between
+        // (its attributes) have no say in it.
+        if (rec_.sub == kObjectRecord && fileRecords_->find(rec_.of, 0)) {
+            sequenceOf_ = rec_.of;
+            sequenceHeld_ = hash == rec_.file->hash;
+        }
+        const bool held = hash == rec_.file->hash && (rec_.sub < 0 || (sequenceOf_ == rec_.of && sequenceHeld_));
+        if (held) {
+            const std::vector<DxfKept::Respelling> list =
+                Respellings(*fileRecords_, *rec_.file, rec_.of, std::string_view(w_.bytes()).substr(rec_.start),
+                            w_.noted(), rec_.start);
+            if (!list.empty()) applyRespellings(list);
+        }
+    }
+    w_.stopNoting();
+}
+
+void DxfOut::applyRespellings(const std::vector<DxfKept::Respelling>& list)
+{
+    using R = DxfKept::Respelling;
+    const std::vector<GroupWriter::Noted> noted = w_.noted();
+    const std::string text = w_.bytes().substr(rec_.start);
+    w_.cut(rec_.start);
+    // How many groups of each code (values, then the owner) so far.
+    std::vector<int> counts(2 * 1072, 0);
+    auto occurrence = [&counts](int tag, int code) {
+        return code >= 0 && code < 1072 ? counts[(size_t)(tag == GroupWriter::kOwner) * 1072 + (size_t)code]++ : 0;
+    };
+    // A name the drawing did not have goes back only while it still has
+    // none.
+    auto stands = [this](const R& r) {
+        if (r.names == R::kNoName) return true;
+        TextCodec utf8;
+        const OdDbObjectId table = r.names == R::kLinetype    ? db_->getLinetypeTableId()
+                                   : r.names == R::kTextStyle ? db_->getTextStyleTableId()
+                                   : r.names == R::kLayer     ? db_->getLayerTableId()
+                                                              : db_->getDimStyleTableId();
+        return (namesOf(table).count(LowerName(utf8.decode(r.file))) != 0) == r.named;
+    };
+    // Replacements and drops come sorted by (tag, code, occurrence), the
+    // additions after them.
+    const auto adds = std::find_if(list.begin(), list.end(), [](const R& r) { return r.kind == R::kAdd; });
+    // The subclass being written, and the groups the file had there that
+    // the writer left out, added at its end.
+    std::vector<std::pair<std::string, int>> markers;
+    std::string sub;
+    int subOccurrence = 0;
+    auto addMissing = [&] {
+        for (auto r = adds; r != list.end(); ++r)
+            if (r->subclass == sub && r->subOccurrence == subOccurrence && stands(*r)) w_.put(r->code, r->file);
+    };
+    // Added where the subclass's values end: before the groups it keeps
+    // and the next marker.
+    bool added = false;
+    for (const auto& n : noted) {
+        // The file's own value goes back in its place instead.
+        if (n.tag == GroupWriter::kDefault) continue;
+        std::string_view value(text.data() + (n.at - rec_.start), n.length);
+        const bool frameMarker = n.code == 100 && n.tag == GroupWriter::kFrame;
+        if (!added && (frameMarker || n.tag == GroupWriter::kKeptGroup || n.tag == GroupWriter::kExtended)) {
+            addMissing();
+            added = true;
+        }
+        if (frameMarker) {
+            sub = std::string(value);
+            subOccurrence = 0;
+            for (auto& m : markers)
+                if (m.first == sub) subOccurrence = ++m.second;
+            if (subOccurrence == 0) markers.emplace_back(sub, 0);
+            added = false;
+        }
+        if (n.tag == GroupWriter::kValue || n.tag == GroupWriter::kOwner) {
+            const int k = occurrence(n.tag, n.code);
+            const auto key = std::make_tuple((uint8_t)n.tag, n.code, k);
+            auto found = std::lower_bound(list.begin(), adds, key, [](const R& r, const auto& want) {
+                return std::make_tuple(r.tag, r.code, r.occurrence) < want;
+            });
+            if (found != adds && std::make_tuple(found->tag, found->code, found->occurrence) == key &&
+                found->written == value && stands(*found)) {
+                if (found->kind == R::kDrop) continue;
+                value = found->file;
+            }
+        }
+        w_.put(n.code, value);
+    }
+    if (!added) addMissing();
+}
+
+// The kept runs that belong where the writer now is: those of the current
+// subclass, then whole subclasses that followed it; with `all`, every run
+// not written yet.
+void DxfOut::flushRuns(bool all)
+{
+    if (!rec_.kept) return;
+    const auto& runs = rec_.kept->runs;
+    auto here = [&](const KeptRun& r) { return r.subclass == rec_.subclass && r.occurrence == rec_.occurrence; };
+    for (int pass = 0; pass < 3; ++pass)
+        for (size_t i = 0; i < runs.size(); ++i) {
+            if (rec_.flushed[i]) continue;
+            bool take = pass == 0 ? !runs[i].whole && here(runs[i]) : pass == 1 ? runs[i].whole && here(runs[i]) : all;
+            if (!take) continue;
+            rec_.flushed[i] = 1;
+            // A kept value of a code the writer left out as the default
+            // (the second of two thicknesses) would be read as the value:
+            // the default goes first, as the object holds it. A record put
+            // back as read puts the file's own value there instead.
+            if (pass == 0)
+                for (const KeptGroup& g : runs[i].groups) {
+                    // Only a code the record's subclass holds values of can
+                    // be read as one.
+                    if (g.code < 0 || g.code >= 1072 || rec_.here.test((size_t)g.code)) continue;
+                    if (!OwnedCodes(rec_.type, rec_.subclass).test((size_t)g.code)) continue;
+                    const char* value = DefaultWrittenAs(rec_.subclass, g.code);
+                    if (!value) continue;
+                    rec_.here.set((size_t)g.code);
+                    w_.setTag(GroupWriter::kDefault);
+                    if (g.code == 210) w_.point(210, OdGePoint3d(0, 0, 1));
+                    else w_.put(g.code, value);
+                    w_.setTag(GroupWriter::kValue);
+                }
+            for (const KeptGroup& g : runs[i].groups) keptGroup(g);
+        }
+}
+
+void DxfOut::keptGroup(const KeptGroup& g)
+{
+    w_.setTag(GroupWriter::kKeptGroup);
+    switch ((Kind)g.kind) {
+    case Kind::kText: w_.put(g.code, g.spelled); break;
+    case Kind::kReal: w_.real(g.code, g.real); break;
+    case Kind::kInt: w_.integer(g.code, g.integer); break;
+    case Kind::kHandle: w_.handle(g.code, keptHandle(g)); break;
+    }
+    w_.setTag(GroupWriter::kValue);
+}
+
+// A kept handle names the object it named when read; one that named no
+// object goes back as written (no object is given such a handle).
+uint64_t DxfOut::keptHandle(const KeptGroup& g) const
+{
+    if (g.id.isNull() && g.integer > 0 && !DxfAccess::hasHandle(db_, (uint64_t)g.integer)) return (uint64_t)g.integer;
+    return handleOf(g.id);
+}
+
+bool DxfOut::keptHas(int code) const
+{
+    if (!rec_.kept) return false;
+    // Any part of a point the file gave is its own point, if half of one.
+    const bool point = dxf::IsPointCode(code);
+    for (const KeptRun& r : rec_.kept->runs)
+        if (!r.whole && r.subclass == rec_.subclass && r.occurrence == rec_.occurrence)
+            for (const KeptGroup& g : r.groups)
+                if (g.code == code || (point && (g.code == code + 10 || g.code == code + 20))) return true;
+    return false;
+}
+
+void DxfOut::marker(const char* subclass)
+{
+    flushRuns(false);
+    rec_.subclass = subclass;
+    int* count = nullptr;
+    for (auto& s : rec_.seen)
+        if (std::strcmp(s.first, subclass) == 0) count = &s.second;
+    if (!count) {
+        rec_.seen.emplace_back(subclass, 0);
+        count = &rec_.seen.back().second;
+    }
+    rec_.occurrence = (*count)++;
+    rec_.owned = &OwnedCodes(rec_.type, rec_.subclass);
+    rec_.here.reset();
+    w_.setTag(GroupWriter::kFrame);
+    w_.ascii(100, subclass);
+    w_.setTag(GroupWriter::kValue);
+}
+
+void DxfOut::check(int code)
+{
+    if (code >= 0 && code < 1072) rec_.here.set((size_t)code);
+    if (!rec_.owned) rec_.owned = &OwnedCodes(rec_.type, rec_.subclass);
+    if (rec_.owned->test((size_t)code)) return;
+    SchemaViolations().push_back(rec_.type + "/" + rec_.subclass + ": " + std::to_string(code));
+}
+
+void DxfOut::xdata(const OdResBuf* rb)
+{
+    for (; rb; rb = rb->next()) {
+        int code = rb->restype();
+        switch (code) {
+        case 1001: case 1000: case 1002: case 1003: case 1004: case 1006: case 1007: case 1008: case 1009:
+            w_.text(code, rb->getString().str());
+            break;
+        case 1005: {
+            // A handle that named no object when read goes back as written.
+            uint64_t h = handleOf(rb->getObjectId());
+            const std::wstring asRead = rb->getString().str();
+            uint64_t raw = 0;
+            bool hex = !asRead.empty() && asRead.size() <= 15;
+            for (wchar_t c : asRead) {
+                const int d = c >= L'0' && c <= L'9' ? c - L'0' : c >= L'A' && c <= L'F' ? c - L'A' + 10
+                              : c >= L'a' && c <= L'f' ? c - L'a' + 10 : -1;
+                hex = hex && d >= 0;
+                raw = raw << 4 | (uint64_t)std::max(d, 0);
+            }
+            if (rb->getObjectId().isNull() && hex && raw && !DxfAccess::hasHandle(db_, raw)) h = raw;
+            w_.handle(code, h);
+            break;
+        }
+        case 1010: case 1011: case 1012: case 1013: w_.point(code, rb->getPoint3d()); break;
+        case 1040: case 1041: case 1042: w_.real(code, rb->getDouble()); break;
+        case 1070:
+        case 1071: w_.integer(code, FileInteger(rb)); break;
+        default: break;
+        }
+    }
+}
+
+}  // namespace dxf
+}  // namespace standin

@@ -1,0 +1,454 @@
+// Drawing files: the header, classes, other sections, tables and blocks of
+// a file written.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <cwctype>
+#include <map>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "dxf_out.h"
+#include "oddbdimension.h"
+#include "oddbproxy.h"
+#include "oddbtext.h"
+
+namespace standin {
+namespace dxf {
+
+// ---- header, classes and other sections ----
+
+void DxfOut::header(GroupWriter& w)
+{
+    w.ascii(0, "SECTION");
+    w.ascii(2, "HEADER");
+    w.ascii(9, "$ACADVER");
+    w.ascii(1, "AC1024");
+    w.ascii(9, "$DWGCODEPAGE");
+    w.ascii(3, "ANSI_936");
+    w.ascii(9, "$HANDSEED");
+    w.handle(5, synthetic_);
+    w.ascii(9, "$CLAYER");
+    w.text(8, nameOf(db_->clayer()).str());
+    w.ascii(9, "$CELTYPE");
+    w.text(6, nameOf(db_->celtype()).str());
+    w.ascii(9, "$TEXTSTYLE");
+    w.text(7, nameOf(db_->textstyle()).str());
+    w.ascii(9, "$LTSCALE");
+    w.real(40, db_->getLTSCALE());
+    // The current dimension style as the file named it (a file may name
+    // one it does not define), else the drawing's.
+    const DxfFileKept* k = DxfAccess::fileKept(db_);
+    bool fileNamesDimstyle =
+        k && std::any_of(k->header.begin(), k->header.end(), [](const auto& h) { return h.first == "$DIMSTYLE"; });
+    if (!fileNamesDimstyle) {
+        w.ascii(9, "$DIMSTYLE");
+        w.text(2, written(db_->dimstyle()) ? nameOf(db_->dimstyle()).str() : std::wstring(L"Standard"));
+    }
+    // What says the file's form is this file's own; the drawing's values
+    // above are the first the file gave, and a second goes back as read.
+    static const std::set<std::string> kForm = {"$ACADVER", "$DWGCODEPAGE", "$HANDSEED"};
+    std::set<std::string> own = {"$CLAYER", "$CELTYPE", "$TEXTSTYLE", "$LTSCALE"};
+    if (k)
+        for (const auto& [name, groups] : k->header) {
+            if (kForm.count(name) || own.erase(name)) continue;
+            w.ascii(9, name);
+            for (const KeptGroup& g : groups) {
+                switch ((Kind)g.kind) {
+                case Kind::kText: w.put(g.code, g.spelled); break;
+                case Kind::kReal: w.real(g.code, g.real); break;
+                case Kind::kInt: w.integer(g.code, g.integer); break;
+                case Kind::kHandle: w.handle(g.code, handleOf(g.id)); break;
+                }
+            }
+        }
+    w.ascii(0, "ENDSEC");
+}
+
+void DxfOut::classes()
+{
+    struct Class {
+        const char* record;
+        const char* cppName;
+        const char* app;
+        int flags;
+        int isEntity;
+    };
+    const Class kClasses[] = {{"IMAGE", "AcDbRasterImage", "ISM", 2175, 1},
+                              {"IMAGEDEF", "AcDbRasterImageDef", "ISM", 0, 0},
+                              {"SORTENTSTABLE", "AcDbSortentsTable", "ObjectDBX Classes", 0, 0}};
+    w_.ascii(0, "SECTION");
+    w_.ascii(2, "CLASSES");
+    std::set<std::wstring> done;
+    if (const DxfFileKept* k = DxfAccess::fileKept(db_))
+        // Every record as read, of whatever kind; the host's own classes
+        // follow where the file has none of their names.
+        for (const auto& [type, groups] : k->classes) {
+            if (type == "CLASS")
+                for (const KeptGroup& g : groups)
+                    if (g.code == 1) done.insert(g.text);
+            open(type);
+            for (const KeptGroup& g : groups) keptGroup(g);
+        }
+    for (const auto& c : kClasses) {
+        std::string r = c.record;
+        if (!done.insert(std::wstring(r.begin(), r.end())).second) continue;
+        open("CLASS");
+        w_.ascii(1, c.record);
+        w_.ascii(2, c.cppName);
+        w_.ascii(3, c.app);
+        w_.integer(90, c.flags);
+        w_.integer(91, 0);
+        w_.integer(280, 0);
+        w_.integer(281, c.isEntity);
+    }
+    open("ENDSEC");
+    rec_.open = false;
+}
+
+void DxfOut::extraSections()
+{
+    const DxfFileKept* k = DxfAccess::fileKept(db_);
+    if (!k) return;
+    for (const auto& [name, groups] : k->sections) {
+        w_.ascii(0, "SECTION");
+        w_.ascii(2, name);
+        for (const KeptGroup& g : groups) keptGroup(g);
+        w_.ascii(0, "ENDSEC");
+    }
+}
+
+// ---- tables ----
+
+uint64_t DxfOut::beginTable(const char* name, OdDbObjectId tableId, int count)
+{
+    open("TABLE", obj(tableId));
+    w_.ascii(2, name);
+    uint64_t h = 0;
+    w_.setTag(GroupWriter::kFrame);
+    if (auto* t = obj(tableId)) {
+        w_.handle(5, h = t->handle());
+        if (written(t->extensionDictionary())) {
+            w_.ascii(102, "{ACAD_XDICTIONARY");
+            w_.handle(360, t->extensionDictionary().getHandle());
+            w_.ascii(102, "}");
+        }
+    } else {
+        w_.handle(5, h = synthetic());
+    }
+    w_.setTag(GroupWriter::kOwner);
+    w_.handle(330, 0);
+    w_.setTag(GroupWriter::kValue);
+    marker("AcDbSymbolTable");
+    // The count only tells readers what to expect; past what a signed
+    // 16-bit value holds it is written as the most that does.
+    integer(70, std::min(count, 32767));
+    return h;
+}
+
+void DxfOut::symbolRecord(const char* type, const char* subclass, const OdDbSymbolTableRecord* r)
+{
+    begin(type, r, r->ownerId(), std::string(type) == "DIMSTYLE" ? 105 : 5);
+    marker("AcDbSymbolTableRecord");
+    marker(subclass);
+    text(2, r->getName().str());
+}
+
+// A record's flags: those the database models, the rest as the file gave
+// them.
+int DxfOut::recordFlags(const OdDbSymbolTableRecord* r, int modelled, int mask)
+{
+    return (DxfAccess::fileFlags(r) & ~mask) | (modelled & mask);
+}
+
+void DxfOut::color(int aciCode, const OdCmColor& c)
+{
+    switch (c.colorMethod()) {
+    case OdCmEntityColor::kByLayer: break;
+    case OdCmEntityColor::kByBlock: integer(aciCode, 0); break;
+    case OdCmEntityColor::kByACI: integer(aciCode, c.colorIndex()); break;
+    case OdCmEntityColor::kByColor: {
+        // The number the file gave beside the colour, while it has that
+        // colour; else white, as readers without true colours show it.
+        const DxfKept* k = aciCode == 62 ? rec_.kept : nullptr;
+        const bool asRead = k && k->colourNumber >= 0 && k->colourRgb == RgbOf(c);
+        integer(aciCode, asRead ? k->colourNumber : 7);
+        integer(aciCode == 62 ? 420 : 421, RgbOf(c));
+        break;
+    }
+    default: integer(aciCode, 7); break;
+    }
+}
+
+void DxfOut::tables()
+{
+    w_.ascii(0, "SECTION");
+    w_.ascii(2, "TABLES");
+    auto liveRecords = [this](OdDbObjectId tableId) {
+        std::vector<const OdDbSymbolTableRecord*> recs;
+        if (auto* t = OdRxCast<OdDbSymbolTable>(obj(tableId)))
+            for (const auto& r : DxfAccess::records(t))
+                if (written(r)) recs.push_back(static_cast<const OdDbSymbolTableRecord*>(obj(r)));
+        return recs;
+    };
+    auto endTable = [this] {
+        open("ENDTAB");
+        rec_.open = false;
+    };
+    auto viewSettings = [this](const OdDbAbstractViewTableRecord* v, bool viewport) {
+        int mode = (v->perspectiveEnabled() ? 1 : 0) | (v->frontClipEnabled() ? 2 : 0) |
+                   (v->backClipEnabled() ? 4 : 0) | (v->frontClipAtEye() ? 0 : 16);
+        if (viewport) {
+            point2(12, v->centerPoint().x, v->centerPoint().y);
+        } else {
+            real(40, v->height());
+            point2(10, v->centerPoint().x, v->centerPoint().y);
+            real(41, v->width());
+        }
+        OdGeVector3d d = v->viewDirection();
+        point(viewport ? 16 : 11, AsPoint(d));
+        point(viewport ? 17 : 12, v->target());
+        if (viewport) {
+            real(40, v->height());
+            real(41, v->height() > 0 ? v->width() / v->height() : 1.0);
+        }
+        real(42, v->lensLength());
+        real(43, v->frontClipDistance());
+        real(44, v->backClipDistance());
+        real(viewport ? 51 : 50, v->viewTwist());
+        integer(71, mode);
+        // Defaults go where the values a file gave go back: at the end.
+        if (viewport && !keptHas(10)) w_.point2(10, 0, 0);
+        if (viewport && !keptHas(11)) w_.point2(11, 1, 1);
+    };
+
+    auto vports = liveRecords(db_->getViewportTableId());
+    beginTable("VPORT", db_->getViewportTableId(), (int)vports.size());
+    for (auto* r : vports) {
+        symbolRecord("VPORT", "AcDbViewportTableRecord", r);
+        integer(70, DxfAccess::fileFlags(r));
+        viewSettings(static_cast<const OdDbAbstractViewTableRecord*>(r), true);
+    }
+    endTable();
+
+    auto ltypes = liveRecords(db_->getLinetypeTableId());
+    beginTable("LTYPE", db_->getLinetypeTableId(), (int)ltypes.size());
+    for (auto* r : ltypes) {
+        auto* lt = static_cast<const OdDbLinetypeTableRecord*>(r);
+        symbolRecord("LTYPE", "AcDbLinetypeTableRecord", r);
+        integer(70, DxfAccess::fileFlags(r));
+        text(3, lt->comments().str());
+        integer(72, lt->isScaledToFit() ? 83 : 65);
+        integer(73, lt->numDashes());
+        real(40, lt->patternLength());
+        for (int i = 0; i < lt->numDashes(); ++i) {
+            real(49, lt->dashLengthAt(i));
+            bool shape = lt->shapeNumberAt(i) != 0, words = !lt->textAt(i).isEmpty();
+            int flags = (lt->shapeIsUcsOrientedAt(i) ? 1 : 0) | (words ? 2 : 0) | (shape ? 4 : 0) |
+                        (lt->shapeIsUprightAt(i) ? 8 : 0);
+            integer(74, flags);
+            if (!shape && !words) continue;
+            integer(75, shape ? lt->shapeNumberAt(i) : 0);
+            handle(340, handleOf(lt->shapeStyleAt(i)));
+            real(46, lt->shapeScaleAt(i));
+            real(50, Degrees(lt->shapeRotationAt(i)));
+            real(44, lt->shapeOffsetAt(i).x);
+            real(45, lt->shapeOffsetAt(i).y);
+            if (words) text(9, lt->textAt(i).str());
+        }
+    }
+    endTable();
+
+    auto layers = liveRecords(db_->getLayerTableId());
+    beginTable("LAYER", db_->getLayerTableId(), (int)layers.size());
+    for (auto* r : layers) {
+        auto* la = static_cast<const OdDbLayerTableRecord*>(r);
+        symbolRecord("LAYER", "AcDbLayerTableRecord", r);
+        integer(70, recordFlags(r, (la->isFrozen() ? 1 : 0) | (la->isLocked() ? 4 : 0), 1 | 4));
+        OdCmColor c = la->color();
+        int aci = c.isByACI() ? c.colorIndex() : 7;
+        // Beside a true colour, the number the file gave while the layer
+        // has that colour.
+        if (const DxfKept* k = rec_.kept; c.isByColor() && k && k->colourRgb >= 0 && k->colourRgb == RgbOf(c))
+            aci = std::abs(k->colourNumber);
+        if (aci < 1 || aci > 255) aci = 7;
+        integer(62, la->isOff() ? -aci : aci);
+        if (c.isByColor()) integer(420, RgbOf(c));
+        OdString lt = nameOf(la->linetypeObjectId());
+        text(6, lt.isEmpty() ? L"Continuous" : lt.str());
+        if (!la->isPlottable()) integer(290, 0);
+        integer(370, la->lineWeight());
+    }
+    endTable();
+
+    auto styles = liveRecords(db_->getTextStyleTableId());
+    beginTable("STYLE", db_->getTextStyleTableId(), (int)styles.size());
+    for (auto* r : styles) {
+        auto* st = static_cast<const OdDbTextStyleTableRecord*>(r);
+        symbolRecord("STYLE", "AcDbTextStyleTableRecord", r);
+        integer(70, recordFlags(r, (st->isShapeFile() ? 1 : 0) | (st->isVertical() ? 4 : 0), 1 | 4));
+        real(40, st->textSize());
+        real(41, st->xScale());
+        real(50, Degrees(st->obliquingAngle()));
+        integer(71, st->flagBits());
+        real(42, st->priorSize());
+        text(3, st->fileName().str());
+        text(4, st->bigFontFileName().str());
+    }
+    endTable();
+
+    auto views = liveRecords(db_->getViewTableId());
+    beginTable("VIEW", db_->getViewTableId(), (int)views.size());
+    for (auto* r : views) {
+        auto* v = static_cast<const OdDbViewTableRecord*>(r);
+        symbolRecord("VIEW", "AcDbViewTableRecord", r);
+        integer(70, recordFlags(r, v->isPaperspaceView() ? 1 : 0, 1));
+        viewSettings(v, false);
+    }
+    endTable();
+
+    auto ucss = liveRecords(db_->getUCSTableId());
+    beginTable("UCS", db_->getUCSTableId(), (int)ucss.size());
+    for (auto* r : ucss) {
+        auto* u = static_cast<const OdDbUCSTableRecord*>(r);
+        symbolRecord("UCS", "AcDbUCSTableRecord", r);
+        integer(70, DxfAccess::fileFlags(r));
+        point(10, u->origin());
+        point(11, AsPoint(u->xAxis()));
+        point(12, AsPoint(u->yAxis()));
+    }
+    endTable();
+
+    auto apps = liveRecords(db_->getRegAppTableId());
+    std::set<std::wstring> registered;  // names compare without case
+    for (auto* r : apps) registered.insert(LowerName(r->getName().str()));
+    // (A table record needs a name: data under an empty one stays as it is.)
+    std::vector<std::wstring> missing;
+    for (const auto& name : apps_)
+        if (!name.empty() && registered.insert(LowerName(name)).second) missing.push_back(name);
+    beginTable("APPID", db_->getRegAppTableId(), (int)(apps.size() + missing.size()));
+    for (auto* r : apps) {
+        symbolRecord("APPID", "AcDbRegAppTableRecord", r);
+        integer(70, DxfAccess::fileFlags(r));
+    }
+    // An application the extended data needs is registered in the file, as
+    // the host registers it when the data is set.
+    for (const auto& name : missing) {
+        open("APPID");
+        head(synthetic(), db_->getRegAppTableId().getHandle());
+        marker("AcDbSymbolTableRecord");
+        marker("AcDbRegAppTableRecord");
+        text(2, name);
+        integer(70, 0);
+    }
+    endTable();
+
+    auto dimstyles = liveRecords(db_->getDimStyleTableId());
+    const uint64_t dimstyleTable =
+        beginTable("DIMSTYLE", db_->getDimStyleTableId(), (int)std::max<size_t>(1, dimstyles.size()));
+    for (auto* r : dimstyles) {
+        symbolRecord("DIMSTYLE", "AcDbDimStyleTableRecord", r);
+        integer(70, DxfAccess::fileFlags(r));
+    }
+    if (dimstyles.empty()) {
+        // Dimensions name a style: a drawing with none gets the host's
+        // default one.
+        open("DIMSTYLE");
+        dimstyleHandle_ = synthetic();
+        head(dimstyleHandle_, dimstyleTable, 105);
+        marker("AcDbSymbolTableRecord");
+        marker("AcDbDimStyleTableRecord");
+        text(2, L"Standard");
+        integer(70, 0);
+    }
+    endTable();
+
+    beginTable("BLOCK_RECORD", db_->getBlockTableId(), (int)(blocks_.size() + dimensionBlocks_.size()));
+    for (const auto& b : blocks_) {
+        symbolRecord("BLOCK_RECORD", "AcDbBlockTableRecord", static_cast<OdDbSymbolTableRecord*>(obj(b)));
+        softInteger(70, 0);
+        softInteger(280, 1);
+        softInteger(281, 0);
+    }
+    for (auto& [dim, block] : dimensionBlocks_) {
+        open("BLOCK_RECORD");
+        head(block.record, db_->getBlockTableId().getHandle());
+        marker("AcDbSymbolTableRecord");
+        marker("AcDbBlockTableRecord");
+        text(2, block.name);
+        w_.integer(70, 0);
+        w_.integer(280, 1);
+        w_.integer(281, 0);
+    }
+    endTable();
+    w_.ascii(0, "ENDSEC");
+}
+
+// ---- blocks and entities ----
+
+// Model space's entities are written first: dimensions among them may need
+// blocks of graphics, which the blocks section then holds.
+void DxfOut::blocks()
+{
+    w_.ascii(0, "SECTION");
+    w_.ascii(2, "ENTITIES");
+    if (auto* ms = OdRxCast<OdDbBlockTableRecord>(obj(db_->getModelSpaceId()))) writeEntities(ms);
+    close();
+    w_.ascii(0, "ENDSEC");
+    std::string entities = w_.take();
+
+    w_.ascii(0, "SECTION");
+    w_.ascii(2, "BLOCKS");
+    for (const auto& b : blocks_) {
+        auto* block = static_cast<OdDbBlockTableRecord*>(obj(b));
+        const DxfKept* kept = DxfAccess::kept(block);
+        OdString name = block->getName();
+        bool paper = name.iCompare(L"*Paper_Space") == 0;
+        bool model = b == db_->getModelSpaceId();
+        open("BLOCK", nullptr, kept ? kept->blockBegin.get() : nullptr, block, kBlockBeginRecord);
+        head(recordHandle(kept && kept->blockBegin ? kept->blockBegin->handle : 0), block->handle());
+        marker("AcDbEntity");
+        if (paper) integer(67, 1);
+        text(8, L"0");
+        marker("AcDbBlockBegin");
+        text(2, name.str());
+        bool anonymous = !model && !paper && name.getLength() > 0 && name.c_str()[0] == L'*';
+        // Spaces hold no attribute definitions of their own to flag.
+        bool attdefs = !model && !paper && block->hasAttributeDefinitions();
+        integer(70, (DxfAccess::fileFlags(block) & ~3) | (anonymous ? 1 : 0) | (attdefs ? 2 : 0));
+        point(10, block->origin());
+        text(3, name.str());
+        softText(1, L"");
+        if (!model) writeEntities(block);
+        open("ENDBLK", nullptr, kept ? kept->blockEnd.get() : nullptr, block, kBlockEndRecord);
+        head(recordHandle(kept && kept->blockEnd ? kept->blockEnd->handle : 0), block->handle());
+        marker("AcDbEntity");
+        if (paper) integer(67, 1);
+        text(8, L"0");
+        marker("AcDbBlockEnd");
+    }
+    for (const auto& [dim, block] : dimensionBlocks_) {
+        for (const char* type : {"BLOCK", "ENDBLK"}) {
+            bool first = type[0] == 'B';
+            open(type);
+            head(synthetic(), block.record);
+            marker("AcDbEntity");
+            w_.ascii(8, "0");
+            marker(first ? "AcDbBlockBegin" : "AcDbBlockEnd");
+            if (!first) continue;
+            text(2, block.name);
+            integer(70, 1);
+            point(10, OdGePoint3d());
+            text(3, block.name);
+            w_.ascii(1, "");
+        }
+    }
+    close();
+    w_.ascii(0, "ENDSEC");
+    w_.append(entities);
+}
+
+}  // namespace dxf
+}  // namespace standin
