@@ -234,21 +234,48 @@ bool LockFolder(const fs::path& folder, const std::string& name, int& fd, std::s
 }
 
 // The path as the file system resolves it, for comparisons; what does not
-// exist yet is taken as written. A link to a file not there yet counts as
-// that file, which writing through the link would make.
+// exist yet is taken as written. Followed a name at a time, as the kernel
+// does, so a ".." after a link leaves the folder the link leads to. A link
+// to a file not there yet counts as that file, which writing through the
+// link would make.
 fs::path Resolved(const std::string& native)
 {
     std::error_code ec;
-    fs::path p = fs::absolute(native, ec).lexically_normal();
-    for (int links = 0; links < 40; ++links) {
+    const fs::path whole = fs::absolute(native, ec);
+    // The names still to walk, the next one last.
+    std::vector<std::string> ahead;
+    const auto push = [&ahead](const fs::path& p) {
+        std::vector<std::string> names;
+        for (const fs::path& part : p.relative_path()) names.push_back(part.string());
+        ahead.insert(ahead.end(), names.rbegin(), names.rend());
+    };
+    push(whole);
+    fs::path done = "/";
+    bool there = true;
+    int links = 0;
+    while (!ahead.empty()) {
+        const std::string name = ahead.back();
+        ahead.pop_back();
+        if (name.empty() || name == ".") continue;
+        if (name == "..") {
+            done = done.parent_path();
+            continue;
+        }
+        const fs::path next = done / name;
         struct stat st;
-        if (lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || stat(p.c_str(), &st) == 0) break;
-        const fs::path to = fs::read_symlink(p, ec);
-        if (ec) break;
-        p = (to.is_absolute() ? to : p.parent_path() / to).lexically_normal();
+        if (there && lstat(next.c_str(), &st) != 0) there = false;
+        if (there && S_ISLNK(st.st_mode) && links < 40) {
+            ++links;
+            const fs::path to = fs::read_symlink(next, ec);
+            if (!ec) {
+                if (to.is_absolute()) done = "/";
+                push(to);
+                continue;
+            }
+        }
+        done = next;
     }
-    fs::path real = fs::weakly_canonical(p, ec);
-    return ec ? p : real;
+    return done;
 }
 
 // The temporary machine, for a run stopped by a signal (Ctrl-C, kill): the

@@ -1400,6 +1400,27 @@ TEST_F(VelkhostProcess, OutputsAndWindowsThatCannotBeAreRefused)
     EXPECT_NE(r.output.find("--save and --png name the same file"), std::string::npos) << r.output;
     EXPECT_FALSE(fs::exists(png));
 
+    // Links are followed as the file system follows them: a ".." after a
+    // linked folder leaves the folder the link leads to.
+    const fs::path x = dir / "x", a = dir / "a";
+    fs::create_directories(x / "y");
+    fs::create_symlink(x / "y", a);
+    fs::copy_file(fs::path(VELK_SOURCE_DIR) / "tools/host/demo.dxf", x / "in.dxf");
+    velktest::WriteNativeFile((x / "other.dxf").string(), "mine");
+    r = Velkhost({"--drawing", (x / "in.dxf").string(), "--save", (a / ".." / "other.dxf").string(), "--quiet"});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("other.dxf is a file beside the input drawing; give --overwrite"), std::string::npos)
+        << r.output;
+    EXPECT_EQ(velktest::ReadNativeFile((x / "other.dxf").string()), "mine");
+    fs::create_symlink("../X.png", x / "y" / "L.dxf");
+    const std::string point = Script("POINT\n1,1\n").string();
+    for (const fs::path& save : {a / "L.dxf", a / ".." / "X.png"}) {
+        r = Velkhost({"--script", point, "--save", save.string(), "--png", (x / "X.png").string(), "--quiet"});
+        EXPECT_EQ(r.status, 2) << save << r.output;
+        EXPECT_NE(r.output.find("--save and --png name the same file"), std::string::npos) << r.output;
+        EXPECT_FALSE(fs::exists(x / "X.png"));
+    }
+
     for (const char* window : {"0,0,inf,1", "nan,0,1,1", "0,-inf,1,1", "-1e308,0,1e308,1"}) {
         r = Velkhost({"--png", png.string(), "--png-window", window, "--quiet"});
         EXPECT_EQ(r.status, 2) << window << r.output;
