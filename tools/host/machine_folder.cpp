@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -360,14 +361,27 @@ bool g_noteOnTerminal = false;
 // The caller had velkhost ignore SIGPIPE.
 bool g_pipeIgnored = false;
 
-extern "C" void AskToStop(int signal)
+// Who sent the signal that asked the run to stop (a process, by kill), and
+// when: timeout sends its signal twice, to the run and to its group.
+volatile sig_atomic_t g_sender = 0;
+timespec g_askedAt;
+
+extern "C" void AskToStop(int signal, siginfo_t* info, void*)
 {
-    // A second one: the user wants it to stop now.
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const bool sent = info && info->si_code == SI_USER && info->si_pid > 0;
     if (g_interrupt) {
+        // The same signal again from the same process within a second is
+        // that one signal; another (a second Ctrl-C) stops the run at once.
+        const long long ms = (now.tv_sec - g_askedAt.tv_sec) * 1000LL + (now.tv_nsec - g_askedAt.tv_nsec) / 1000000;
+        if (sent && signal == g_interrupt && info->si_pid == g_sender && ms < 1000) return;
         RemoveTemporaryAndStop(signal);
         return;
     }
     g_interrupt = signal;
+    g_sender = sent ? info->si_pid : 0;
+    g_askedAt = now;
     if (!g_noteOnTerminal) return;
     static const char kNote[] =
         "\nvelkhost: interrupted: the run stops after the line it is on (interrupt again to stop at once)\n";
@@ -696,9 +710,9 @@ void CatchInterrupts()
     for (int signal : {SIGHUP, SIGQUIT}) CatchUnlessIgnored(signal, now);
     struct sigaction action;
     memset(&action, 0, sizeof action);
-    action.sa_handler = AskToStop;
+    action.sa_sigaction = AskToStop;
     // Reads and writes go on: the run stops between steps.
-    action.sa_flags = SA_RESTART;
+    action.sa_flags = SA_RESTART | SA_SIGINFO;
     sigemptyset(&action.sa_mask);
     sigaddset(&action.sa_mask, SIGINT);
     sigaddset(&action.sa_mask, SIGTERM);

@@ -447,12 +447,34 @@ TEST_F(VelkhostProcess, AStoppedRunRemovesItsTemporaryMachine)
         EXPECT_TRUE(fs::is_empty(temp)) << fs::directory_iterator(temp)->path();
     }
 
+    // timeout sends SIGTERM twice, to the run and then to its group: the
+    // same signal again from the same process is that one signal, and the
+    // run ends whole.
+    {
+        Child run({"--script", pipe.string(), "--quiet"}, temp.string());
+        const int writer = OpenWriter(pipe, run);
+        ASSERT_GE(writer, 0) << run.output;
+        kill(run.pid, SIGTERM);
+        ASSERT_TRUE(SignalTaken(run.pid, SIGTERM));
+        kill(run.pid, SIGTERM);
+        ASSERT_TRUE(SignalTaken(run.pid, SIGTERM));
+        close(writer);
+        run.ReadToEnd();
+        const int status = run.Wait();
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status << run.output;
+        EXPECT_EQ(LastLine(run.output), "velkhost: interrupted by SIGTERM: the script was not run to its end")
+            << run.output;
+        EXPECT_TRUE(fs::is_empty(temp)) << fs::directory_iterator(temp)->path();
+    }
+
+    // A second one from another process (the user interrupting again)
+    // stops the run at once.
     Child run({"--script", pipe.string(), "--quiet"}, temp.string());
     const int writer = OpenWriter(pipe, run);
     ASSERT_GE(writer, 0) << run.output;
     kill(run.pid, SIGINT);
     ASSERT_TRUE(SignalTaken(run.pid, SIGINT));
-    kill(run.pid, SIGINT);
+    EXPECT_EQ(system(("kill -INT " + std::to_string(run.pid)).c_str()), 0);
     const int status = run.Wait();
     close(writer);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
