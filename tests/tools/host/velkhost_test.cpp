@@ -9,7 +9,10 @@
 #include <grp.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
+#include <sys/xattr.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -98,7 +101,9 @@ public:
     // `tmpdir`: the TMPDIR it runs with, when not empty. It starts with the
     // default action for the signals velkhost catches, whatever the test
     // runner ignores.
-    Child(const std::vector<std::string>& args, const std::string& tmpdir = std::string())
+    // `stalled`: its output is a pipe already full, which the test reads
+    // only once the run ended.
+    Child(const std::vector<std::string>& args, const std::string& tmpdir = std::string(), bool stalled = false)
     {
         std::vector<std::string> all = {VELKHOST_PROGRAM, "--module", VELK_MODULE_FILE};
         all.insert(all.end(), args.begin(), args.end());
@@ -112,6 +117,14 @@ public:
         envp.push_back(nullptr);
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0) return;
+        if (stalled) {
+            fcntl(fds[1], F_SETPIPE_SZ, 4096);
+            fcntl(fds[1], F_SETFL, O_NONBLOCK);
+            const std::string filler(4096, '.');
+            while (write(fds[1], filler.data(), filler.size()) > 0) {
+            }
+            fcntl(fds[1], F_SETFL, 0);
+        }
         posix_spawn_file_actions_t files;
         posix_spawn_file_actions_init(&files);
         posix_spawn_file_actions_adddup2(&files, fds[1], 1);
@@ -1387,7 +1400,42 @@ TEST_F(VelkhostProcess, AReplacedOutputKeepsItsOwnerModeAndLinks)
     ASSERT_EQ(stat(mine.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0604u);
     EXPECT_EQ(velktest::ReadNativeFile(mine.string()), "the new drawing");
+
+    // Extended attributes go along, an access list among them (owner rw,
+    // user 65534 r, group r, mask r, others nothing).
+    const fs::path tagged = folder / "tagged.dxf";
+    velktest::WriteNativeFile(tagged.string(), "old");
+    struct AclEntry {
+        uint16_t tag, perm;
+        uint32_t id;
+    };
+    struct {
+        uint32_t version;
+        AclEntry entries[5];
+    } acl = {2, {{0x01, 6, ~0u}, {0x02, 4, 65534}, {0x04, 4, ~0u}, {0x10, 4, ~0u}, {0x20, 0, ~0u}}};
+    ASSERT_EQ(setxattr(tagged.c_str(), "user.velkhost", "kept", 4, 0), 0) << strerror(errno);
+    ASSERT_EQ(setxattr(tagged.c_str(), "system.posix_acl_access", &acl, sizeof acl, 0), 0) << strerror(errno);
+    ASSERT_TRUE(velkhost::ReplaceFile(fresh, tagged.string(), error)) << error;
+    EXPECT_EQ(velktest::ReadNativeFile(tagged.string()), "the new drawing");
+    char value[256];
+    ASSERT_EQ(getxattr(tagged.c_str(), "user.velkhost", value, sizeof value), 4);
+    EXPECT_EQ(std::string(value, 4), "kept");
+    ASSERT_EQ(getxattr(tagged.c_str(), "system.posix_acl_access", value, sizeof value), (ssize_t)sizeof acl);
+    EXPECT_EQ(memcmp(value, &acl, sizeof acl), 0);
     if (geteuid() != 0) return;  // the rest takes giving a file to another user
+
+    // In a setgid folder a new file takes the folder's group: the one
+    // replaced keeps its own.
+    const fs::path sharedFolder = folder / "setgid", grouped = sharedFolder / "group.dxf";
+    fs::create_directories(sharedFolder);
+    ASSERT_EQ(chown(sharedFolder.c_str(), 0, 65534), 0);
+    ASSERT_EQ(chmod(sharedFolder.c_str(), 02775), 0);
+    velktest::WriteNativeFile(grouped.string(), "old");
+    ASSERT_EQ(chown(grouped.c_str(), 0, 0), 0);
+    ASSERT_TRUE(velkhost::ReplaceFile(fresh, grouped.string(), error)) << error;
+    ASSERT_EQ(stat(grouped.c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, 0u);
+    EXPECT_EQ(velktest::ReadNativeFile(grouped.string()), "the new drawing");
 
     // Another user's file, 640, and a read-only one root may write: both
     // replaced (beside and renamed) as they were.
@@ -1525,6 +1573,50 @@ TEST_F(VelkhostProcess, ASignalEndsARunWaitingOnAnOutput)
               "velkhost: interrupted by SIGTERM: the drawing was not saved to " + fifo.string() + "; 1 step failed")
         << run.output;
     EXPECT_TRUE(fs::is_empty(temp));
+
+    // Standard output no one reads (a full pipe) holds the run only until
+    // a signal too: what it cannot take then is dropped.
+    {
+        std::string text;
+        for (int i = 0; i < 3000; ++i) text += "POINT\n" + std::to_string(i) + ",1\n";
+        const fs::path script = dir / "held-output.scr";
+        ASSERT_EQ(mkfifo(script.c_str(), 0600), 0);
+        Child held({"--script", script.string()}, temp.string(), true);
+        const int writer = OpenWriter(script, held);
+        ASSERT_GE(writer, 0);
+        WriteAll(writer, text);
+        close(writer);
+        kill(held.pid, SIGTERM);
+        const int gone = (int)syscall(SYS_pidfd_open, held.pid, 0);
+        ASSERT_GE(gone, 0) << strerror(errno);
+        pollfd q = {gone, POLLIN, 0};
+        // The minute is a safety net only.
+        EXPECT_EQ(poll(&q, 1, 60000), 1);
+        close(gone);
+        ASSERT_EQ(waitpid(held.pid, &status, WNOHANG), held.pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+        EXPECT_TRUE(fs::is_empty(temp));
+    }
+
+    // A socket is no pipe: open refuses it at once, and the save fails.
+    const fs::path socketFile = dir / "socket.dxf", transcript = dir / "socket.txt";
+    const int sock = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketFile.string().size(), sizeof address.sun_path);
+    strcpy(address.sun_path, socketFile.c_str());
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << strerror(errno);
+    const int out = open(transcript.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(out, 0);
+    const Detached r = RunDetached({"--save", socketFile.string(), "--quiet"}, out, temp.string());
+    close(out);
+    close(sock);
+    EXPECT_TRUE(WIFEXITED(r.status) && WEXITSTATUS(r.status) == 1) << r.status << r.errors;
+    EXPECT_NE(velktest::ReadNativeFile(transcript.string())
+                  .find("FAILED: save: cannot write " + socketFile.string() + ": No such device or address"),
+              std::string::npos)
+        << velktest::ReadNativeFile(transcript.string());
 }
 
 // A script is refused as it is read when it cannot be one: a NUL byte
