@@ -432,6 +432,13 @@ std::string Shown(const std::string& relative) { return relative.empty() ? std::
 
 const int kDeepest = 256;
 
+// An immutable or append-only entry, which not even its owner may remove.
+bool Fixed(const struct statx& st)
+{
+    const uint64_t fixed = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+    return (st.stx_attributes_mask & fixed) && (st.stx_attributes & fixed);
+}
+
 // Whether everything below the folder can be removed (the marker at the top
 // stays): each folder in it that holds anything can be read, searched and
 // written. False, with what cannot be cleared and why.
@@ -448,14 +455,28 @@ bool Clearable(int fd, const std::string& relative, int depth, std::string& why)
         why = Shown(relative) + " lies too deep to be cleared";
         return false;
     }
+    struct statx self = {};
     if (faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) != 0) {
         why = Shown(relative) + " cannot be cleared (" + strerror(errno) + ")";
         return false;
     }
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_MODE | STATX_UID, &self) == 0 && Fixed(self)) {
+        why = Shown(relative) + " cannot be cleared (" + strerror(EPERM) + ")";
+        return false;
+    }
+    const uid_t user = geteuid();
     for (const std::string& n : names) {
-        struct stat st;
-        if (fstatat(fd, n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) continue;
         const std::string inside = relative.empty() ? n : relative + "/" + n;
+        struct statx st;
+        if (statx(fd, n.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MODE | STATX_UID, &st) != 0) continue;
+        // In a sticky folder only its owner and the entry's may remove it;
+        // an immutable or append-only entry no one may.
+        const bool theirs = user != 0 && (self.stx_mode & S_ISVTX) && self.stx_uid != user && st.stx_uid != user;
+        if (theirs || Fixed(st)) {
+            why = inside + " cannot be removed (" + strerror(EPERM) + ")";
+            return false;
+        }
+        if (!S_ISDIR(st.stx_mode)) continue;
         const int sub = openat(fd, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (sub < 0) {
             why = inside + " cannot be read (" + strerror(errno) + ")";
@@ -481,8 +502,13 @@ bool ClearThrough(int fd, const std::string& relative, int depth, std::string& w
         if (depth == 0 && n == kMachineMarker) continue;
         const std::string inside = relative.empty() ? n : relative + "/" + n;
         if (unlinkat(fd, n.c_str(), 0) == 0) continue;
-        if (errno != EISDIR && errno != EPERM) {
-            why = inside + ": " + strerror(errno);
+        // A folder is refused as EISDIR, or EPERM as POSIX has it; a file
+        // refused EPERM is one that may not be removed.
+        const int e = errno;
+        struct stat st;
+        if ((e != EISDIR && e != EPERM) || fstatat(fd, n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISDIR(st.st_mode)) {
+            why = inside + ": " + strerror(e);
             return false;
         }
         const int sub = depth <= kDeepest ? openat(fd, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
