@@ -980,6 +980,12 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
         // Refused as --png refuses it: no folder is made, on no drive.
         {"POINT\n1,1\n> picture C:\\new\\p.png\n", "script line 3", "no picture: the folder C:\\new does not exist"},
         {"POINT\n1,1\n> picture D:\\p.png\n", "script line 3", "no picture: there is no drive D:"},
+        // The drive before its folder, as SAVEAS says it.
+        {"POINT\n1,1\n> picture D:p.png\n", "script line 3", "no picture: there is no drive D:"},
+        {"POINT\n1,1\n> picture D:\\sub\\p.png\n", "script line 3", "no picture: there is no drive D:"},
+        {"SAVEAS\nC:\\Drawings\n", "script line 1", "C:\\Drawings: it is a folder."},
+        {"SAVEAS\nC:\\\n", "script line 1", "C:\\: it is a folder."},
+        {"SAVEAS\n\\\\server\\share\\x.dxf\n", "script line 1", "x.dxf: there is no share \\\\server\\share."},
         // SAVEAS says why a name cannot be saved to.
         {"SAVEAS\nC:\\Drawings\\con.dxf\n", "script line 1", "it is a name Windows gives no file"},
         {"SAVEAS\nC:\\Drawings\\a|b.dxf\n", "script line 1", "it is a name Windows gives no file"},
