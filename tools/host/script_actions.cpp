@@ -497,6 +497,9 @@ void ScriptRunner::Picture(const std::vector<std::string>& words, int n)
                        " x " + std::to_string(stats.height) + " pixels, " + Count(stats.entities, "entity", "entities") +
                        ", " + Count(stats.images, "image", "images") + " drawn from their files" +
                        (stats.undrawnImages ? ", " + Count(stats.undrawnImages, "image", "images") + " too large to draw"
+                                            : std::string()) +
+                       (stats.undrawnCurves ? ", " + Count(stats.undrawnCurves, "curve", "curves") +
+                                                  " beyond what a number holds, not drawn"
                                             : std::string());
     if (!beside.empty()) {
         int width = 0, height = 0;

@@ -1501,7 +1501,25 @@ TEST_F(VelkhostProcess, OutputsAndWindowsThatCannotBeAreRefused)
         r = Velkhost({"--png", png.string(), "--png-window", window, "--quiet"});
         EXPECT_EQ(r.status, 2) << window << r.output;
         EXPECT_NE(r.output.find("--png-window takes X0,Y0,X1,Y1, finite numbers"), std::string::npos) << r.output;
+        // Finite and in order, yet wider than a number holds: said so.
+        EXPECT_EQ(r.output.find("(its width or height is beyond what a number holds)") != std::string::npos,
+                  std::string(window) == "-1e308,0,1e308,1")
+            << r.output;
     }
+
+    // A curve whose length no number holds is not drawn, and said so.
+    r = Velkhost({"--script", Script("LINE\n0,0\n1e200,1e200\n\n").string(), "--png", png.string(), "--quiet"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("FAILED: picture: nothing in model space can be drawn: 1 curve has no drawable points "
+                            "(1 Line; points or a length beyond what a number holds)"),
+              std::string::npos)
+        << r.output;
+    r = Velkhost({"--script", Script("LINE\n0,0\n1e200,1e200\n\nPOINT\n1,1\n").string(), "--png", png.string(),
+                  "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find(", 2 entities, 1 curve beyond what a number holds, not drawn)"), std::string::npos)
+        << r.output;
+    fs::remove(png);
 
     const fs::path temp = dir / "tmp";
     fs::create_directories(temp);
