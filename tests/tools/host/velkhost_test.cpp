@@ -1658,6 +1658,10 @@ TEST_F(VelkhostProcess, EndlessOrBinaryScriptsAreRefusedAsTheyAreRead)
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_NE(r.lastLine.find("line 3 of the script " + longLine + " is longer than 65536 bytes"), std::string::npos)
         << r.output;
+    // A line's end (CR LF) and a byte-order mark do not count toward it.
+    const std::string full = "; " + std::string(65534, 'x');
+    r = Velkhost({"--script", Script("\xEF\xBB\xBF" + full + "\r\nPOINT\r\n1,1\r\n" + full + "\r\n").string(), "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.lastLine;
     const std::string endless = Quoted(VELKHOST_PROGRAM) + " --module " + Quoted(VELK_MODULE_FILE) +
                                 " --script /dev/stdin --quiet 2>&1";
     FILE* pipe = popen(("yes POINT | " + endless).c_str(), "r");
