@@ -9,6 +9,8 @@
 #include <grp.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/un.h>
@@ -1677,6 +1679,17 @@ TEST_F(VelkhostProcess, EndlessOrBinaryScriptsAreRefusedAsTheyAreRead)
         << output;
 }
 
+// Sets a file's flags (FS_APPEND_FL, FS_IMMUTABLE_FL); false when the file
+// system or the user's rights do not allow it.
+bool SetFileFlags(const fs::path& file, int flags)
+{
+    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    const bool ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    close(fd);
+    return ok;
+}
+
 // A folder under /tmp that other users may enter, removed with all it
 // holds when the test ends, however it ends.
 struct OpenTempFolder {
@@ -1689,8 +1702,11 @@ struct OpenTempFolder {
     ~OpenTempFolder()
     {
         std::error_code ec;
-        for (fs::recursive_directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
-            if (it->is_directory(ec) && !it->is_symlink(ec)) chmod(it->path().c_str(), 0755);
+        for (fs::recursive_directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
+            if (!it->is_directory(ec) || it->is_symlink(ec)) continue;
+            chmod(it->path().c_str(), 0755);
+            SetFileFlags(it->path(), 0);
+        }
         fs::remove_all(path, ec);
     }
     fs::path path;
@@ -1698,7 +1714,8 @@ struct OpenTempFolder {
 
 // What cannot be removed from one's own machine folder is found before
 // anything is cleared, the run refused and every file kept: a folder one
-// may not write (read-only), and one in a sticky folder of another user's.
+// may not write (read-only), one in a sticky folder of another user's, and
+// one in an append-only folder.
 // Twenty files lie where clearing would reach them first, whatever order
 // the folder is read in.
 TEST_F(VelkhostProcess, AMachineFolderThatCannotBeClearedIsLeftWhole)
@@ -1709,7 +1726,8 @@ TEST_F(VelkhostProcess, AMachineFolderThatCannotBeClearedIsLeftWhole)
         std::string blocked, message;
     };
     const Case cases[] = {{"C/p/k", "C/p cannot be cleared (Permission denied)"},
-                          {"C/st/sub", "C/st/sub cannot be removed (Operation not permitted)"}};
+                          {"C/st/sub", "C/st/sub cannot be removed (Operation not permitted)"},
+                          {"C/ap/k", "C/ap cannot be removed (Operation not permitted)"}};
     for (const Case& c : cases) {
         OpenTempFolder base("velkhost-clear");
         ASSERT_FALSE(base.path.empty());
@@ -1721,6 +1739,8 @@ TEST_F(VelkhostProcess, AMachineFolderThatCannotBeClearedIsLeftWhole)
         ASSERT_EQ(chown(machine.c_str(), user, user), 0);
         if (c.blocked == "C/p/k") {
             ASSERT_EQ(chmod(blocked.parent_path().c_str(), 0555), 0);
+        } else if (c.blocked == "C/ap/k") {
+            if (!SetFileFlags(blocked.parent_path(), FS_APPEND_FL)) continue;  // no right to set it here
         } else {
             // Root's sticky folder, open to all, holding root's folder.
             ASSERT_EQ(chown(blocked.parent_path().c_str(), 0, 0), 0);
