@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -129,14 +130,46 @@ bool CopyBytes(int in, int out)
 
 // Opens the file that is there to be written over. A pipe no one reads
 // yet is waited for, until the run is asked to stop: open would block
-// where no signal can end it. The file is opened not to block.
+// where no signal can end it. The file is opened not to block. Anything
+// else open refuses (a socket) fails at once.
 int OpenToWriteThrough(const std::string& target)
 {
     for (int ms = 1;; ms = std::min(ms * 2, 100)) {
         const int out = open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC);
         if (out >= 0 || errno != ENXIO) return out;
+        struct stat st;
+        if (stat(target.c_str(), &st) != 0 || !S_ISFIFO(st.st_mode)) {
+            errno = ENXIO;
+            return -1;
+        }
         if (!WaitUnlessStopped(ms)) return -1;
     }
+}
+
+// Gives the new file the extended attributes (ACLs among them) the file it
+// replaces has; false when one cannot be read or given.
+bool CopyAttributes(const std::string& from, int to)
+{
+    ssize_t size = llistxattr(from.c_str(), nullptr, 0);
+    if (size < 0) return errno == ENOTSUP;
+    if (size == 0) return true;
+    if (size > 1 << 20) return false;
+    std::vector<char> names((size_t)size);
+    size = llistxattr(from.c_str(), names.data(), names.size());
+    if (size < 0) return false;
+    for (ssize_t at = 0; at < size; at += (ssize_t)strlen(names.data() + at) + 1) {
+        const char* name = names.data() + at;
+        const ssize_t length = lgetxattr(from.c_str(), name, nullptr, 0);
+        if (length < 0 || length > 1 << 20) return false;
+        std::vector<char> value((size_t)length + 1), now((size_t)length + 1);
+        const ssize_t got = lgetxattr(from.c_str(), name, value.data(), (size_t)length);
+        if (got < 0) return false;
+        // One the new file has already (a security label) is left as it is.
+        const ssize_t has = fgetxattr(to, name, now.data(), (size_t)length);
+        if (has == got && memcmp(now.data(), value.data(), (size_t)got) == 0) continue;
+        if (fsetxattr(to, name, value.data(), (size_t)got, 0) != 0) return false;
+    }
+    return true;
 }
 
 // Writes `in` over the file that is there, as cp does: for a device or a
@@ -219,11 +252,16 @@ bool ReplaceFile(const fs::path& from, const std::string& to, std::string& error
         close(in);
         return failed(why);
     }
-    // The file replaced keeps its owner, group and mode; one velkhost may
-    // not give to its owner (another user's, or a group the user is not in)
-    // is written in place instead, which keeps them.
-    if (exists && (file.st_uid != geteuid() || file.st_gid != getegid()) &&
-        fchown(out, file.st_uid, file.st_gid) != 0) {
+    // The file replaced keeps its owner, group, extended attributes (ACLs)
+    // and mode; one velkhost may not give them to (another user's, a group
+    // the user is not in, an attribute it may not set) is written in place
+    // instead, which keeps them. The new file's group may be the folder's
+    // (a setgid folder), not the user's.
+    struct stat made;
+    if (exists && (fstat(out, &made) != 0 ||
+                   ((made.st_uid != file.st_uid || made.st_gid != file.st_gid) &&
+                    fchown(out, file.st_uid, file.st_gid) != 0) ||
+                   !CopyAttributes(target, out))) {
         close(out);
         RemoveOutputTemporary(temporary);
         return inPlace(true);

@@ -30,6 +30,7 @@
 #include "oddbsortents.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
+#include "text_internal.h"
 
 namespace velkhost {
 
@@ -86,7 +87,8 @@ struct Affine {
 bool Finite(const Affine& m) { return std::isfinite(m.a + m.b + m.c + m.d + m.e + m.f); }
 
 struct Box {
-    double lx = 1e300, ly = 1e300, hx = -1e300, hy = -1e300;
+    // Empty until a point is added.
+    double lx = HUGE_VAL, ly = HUGE_VAL, hx = -HUGE_VAL, hy = -HUGE_VAL;
     void add(const OdGePoint2d& p)
     {
         if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
@@ -800,6 +802,8 @@ public:
     std::vector<Box> boxes;
     std::vector<std::vector<double>> dashTable;  // world lengths
     int entities = 0, images = 0, missing = 0, texts = 0, hatches = 0;
+    // Curves nothing could be drawn of, by kind.
+    std::map<std::string, int> undrawn;
     std::wstring imageFolder;  // where relative image names are found
     std::string fontError;
 
@@ -1711,6 +1715,12 @@ void Collector::entity(const OdDbEntity* e, const Context& ctx)
         add(std::move(s), box);
     } else if (auto* c = OdRxCast<OdDbCurve>(e)) {
         curve(c, ctx, color);
+        // Points or a length beyond what a number holds, or too few points.
+        if (items.size() == first) {
+            std::string kind = standin::WideToUtf8(e->isA()->name().c_str());
+            if (kind.compare(0, 4, "AcDb") == 0) kind.erase(0, 4);
+            ++undrawn[kind];
+        }
     } else if (OdRxCast<OdDbPolygonMesh>(e) || OdRxCast<OdDbPolyFaceMesh>(e)) {
         mesh(e, ctx, color);
     } else if (auto* dim = OdRxCast<OdDbDimension>(e)) {
@@ -2403,8 +2413,17 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     }
     Box all;
     for (const auto& b : collect.boxes) all.add(b);
+    int undrawn = 0;
+    std::string kinds;
+    for (const auto& [kind, n] : collect.undrawn) {
+        undrawn += n;
+        kinds += (kinds.empty() ? "" : ", ") + std::to_string(n) + " " + kind;
+    }
     if (!all.valid()) {
-        error = "model space has nothing to draw";
+        error = undrawn ? "nothing in model space can be drawn: " + std::to_string(undrawn) +
+                              (undrawn == 1 ? " curve has" : " curves have") + " no drawable points (" + kinds +
+                              "; points or a length beyond what a number holds)"
+                        : "model space has nothing to draw";
         return false;
     }
     double lx = all.lx, ly = all.ly, hx = all.hx, hy = all.hy;
@@ -2450,6 +2469,7 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     stats.entities = collect.entities;
     stats.images = collect.images - painter.undrawnImages();
     stats.undrawnImages = painter.undrawnImages();
+    stats.undrawnCurves = undrawn;
     stats.missingImages = collect.missing;
     stats.texts = collect.texts;
     stats.hatches = collect.hatches;

@@ -15,6 +15,7 @@ struct RenderStats {
     int images = 0;         // raster images placed from their files
     int missingImages = 0;  // raster images whose file could not be read (drawn as frames)
     int undrawnImages = 0;  // raster images read but too large for cairo to draw at their size
+    int undrawnCurves = 0;  // curves with no point a picture holds (coordinates or length beyond a number)
     int texts = 0;          // texts, multiline texts and attributes drawn as glyphs
     int hatches = 0;        // hatches drawn (solid, pattern or gradient)
     int width = 0, height = 0;

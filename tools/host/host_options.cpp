@@ -91,7 +91,11 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error)
             o.pngSize = (int)size;
         } else {
             if (!ParseWindow(value, o.pngWindow)) {
-                error = "--png-window takes X0,Y0,X1,Y1, finite numbers with X1 > X0 and Y1 > Y0, not " + value;
+                const RenderWindow& w = o.pngWindow;
+                const bool tooWide = std::isfinite(w.minX) && std::isfinite(w.minY) && std::isfinite(w.maxX) &&
+                                     std::isfinite(w.maxY) && w.maxX > w.minX && w.maxY > w.minY;
+                error = "--png-window takes X0,Y0,X1,Y1, finite numbers with X1 > X0 and Y1 > Y0, not " + value +
+                        (tooWide ? " (its width or height is beyond what a number holds)" : "");
                 return false;
             }
             o.pngWindowGiven = true;

@@ -298,8 +298,11 @@ bool ScriptRunner::ReadScript(const std::string& path, std::string& text)
         // What cannot be a script is refused as it comes, not once an
         // endless file was read.
         for (ssize_t i = 0; i < n && why.empty(); ++i) {
+            const size_t at = text.size() + (size_t)i;
             if (buf[i] == '\n') {
                 ++line, lineLength = 0;
+            } else if (buf[i] == '\r' || (at < 3 && buf[i] == "\xEF\xBB\xBF"[at])) {
+                // A line's end (CR LF) and the byte-order mark hold no text.
             } else if (buf[i] == '\0') {
                 why = "the script " + path + " holds a NUL byte on line " + std::to_string(line) + ": it is no text";
             } else if (++lineLength > kScriptLineBytes) {

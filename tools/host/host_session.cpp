@@ -328,6 +328,8 @@ void PictureStep(Session& s)
         line += ", " + Count(stats.images, "image", "images") + ", " +
                 Count(stats.missingImages, "image file", "image files") + " missing";
     if (stats.undrawnImages) line += ", " + Count(stats.undrawnImages, "image", "images") + " too large to draw";
+    if (stats.undrawnCurves)
+        line += ", " + Count(stats.undrawnCurves, "curve", "curves") + " beyond what a number holds, not drawn";
     s.log.Outcome(line + ")");
 }
 

@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -234,21 +235,48 @@ bool LockFolder(const fs::path& folder, const std::string& name, int& fd, std::s
 }
 
 // The path as the file system resolves it, for comparisons; what does not
-// exist yet is taken as written. A link to a file not there yet counts as
-// that file, which writing through the link would make.
+// exist yet is taken as written. Followed a name at a time, as the kernel
+// does, so a ".." after a link leaves the folder the link leads to. A link
+// to a file not there yet counts as that file, which writing through the
+// link would make.
 fs::path Resolved(const std::string& native)
 {
     std::error_code ec;
-    fs::path p = fs::absolute(native, ec).lexically_normal();
-    for (int links = 0; links < 40; ++links) {
+    const fs::path whole = fs::absolute(native, ec);
+    // The names still to walk, the next one last.
+    std::vector<std::string> ahead;
+    const auto push = [&ahead](const fs::path& p) {
+        std::vector<std::string> names;
+        for (const fs::path& part : p.relative_path()) names.push_back(part.string());
+        ahead.insert(ahead.end(), names.rbegin(), names.rend());
+    };
+    push(whole);
+    fs::path done = "/";
+    bool there = true;
+    int links = 0;
+    while (!ahead.empty()) {
+        const std::string name = ahead.back();
+        ahead.pop_back();
+        if (name.empty() || name == ".") continue;
+        if (name == "..") {
+            done = done.parent_path();
+            continue;
+        }
+        const fs::path next = done / name;
         struct stat st;
-        if (lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || stat(p.c_str(), &st) == 0) break;
-        const fs::path to = fs::read_symlink(p, ec);
-        if (ec) break;
-        p = (to.is_absolute() ? to : p.parent_path() / to).lexically_normal();
+        if (there && lstat(next.c_str(), &st) != 0) there = false;
+        if (there && S_ISLNK(st.st_mode) && links < 40) {
+            ++links;
+            const fs::path to = fs::read_symlink(next, ec);
+            if (!ec) {
+                if (to.is_absolute()) done = "/";
+                push(to);
+                continue;
+            }
+        }
+        done = next;
     }
-    fs::path real = fs::weakly_canonical(p, ec);
-    return ec ? p : real;
+    return done;
 }
 
 // The temporary machine, for a run stopped by a signal (Ctrl-C, kill): the
@@ -333,14 +361,27 @@ bool g_noteOnTerminal = false;
 // The caller had velkhost ignore SIGPIPE.
 bool g_pipeIgnored = false;
 
-extern "C" void AskToStop(int signal)
+// Who sent the signal that asked the run to stop (a process, by kill), and
+// when: timeout sends its signal twice, to the run and to its group.
+volatile sig_atomic_t g_sender = 0;
+timespec g_askedAt;
+
+extern "C" void AskToStop(int signal, siginfo_t* info, void*)
 {
-    // A second one: the user wants it to stop now.
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const bool sent = info && info->si_code == SI_USER && info->si_pid > 0;
     if (g_interrupt) {
+        // The same signal again from the same process within a second is
+        // that one signal; another (a second Ctrl-C) stops the run at once.
+        const long long ms = (now.tv_sec - g_askedAt.tv_sec) * 1000LL + (now.tv_nsec - g_askedAt.tv_nsec) / 1000000;
+        if (sent && signal == g_interrupt && info->si_pid == g_sender && ms < 1000) return;
         RemoveTemporaryAndStop(signal);
         return;
     }
     g_interrupt = signal;
+    g_sender = sent ? info->si_pid : 0;
+    g_askedAt = now;
     if (!g_noteOnTerminal) return;
     static const char kNote[] =
         "\nvelkhost: interrupted: the run stops after the line it is on (interrupt again to stop at once)\n";
@@ -391,6 +432,13 @@ std::string Shown(const std::string& relative) { return relative.empty() ? std::
 
 const int kDeepest = 256;
 
+// An immutable or append-only entry, which not even its owner may remove.
+bool Fixed(const struct statx& st)
+{
+    const uint64_t fixed = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+    return (st.stx_attributes_mask & fixed) && (st.stx_attributes & fixed);
+}
+
 // Whether everything below the folder can be removed (the marker at the top
 // stays): each folder in it that holds anything can be read, searched and
 // written. False, with what cannot be cleared and why.
@@ -407,14 +455,28 @@ bool Clearable(int fd, const std::string& relative, int depth, std::string& why)
         why = Shown(relative) + " lies too deep to be cleared";
         return false;
     }
+    struct statx self = {};
     if (faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) != 0) {
         why = Shown(relative) + " cannot be cleared (" + strerror(errno) + ")";
         return false;
     }
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_MODE | STATX_UID, &self) == 0 && Fixed(self)) {
+        why = Shown(relative) + " cannot be cleared (" + strerror(EPERM) + ")";
+        return false;
+    }
+    const uid_t user = geteuid();
     for (const std::string& n : names) {
-        struct stat st;
-        if (fstatat(fd, n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) continue;
         const std::string inside = relative.empty() ? n : relative + "/" + n;
+        struct statx st;
+        if (statx(fd, n.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MODE | STATX_UID, &st) != 0) continue;
+        // In a sticky folder only its owner and the entry's may remove it;
+        // an immutable or append-only entry no one may.
+        const bool theirs = user != 0 && (self.stx_mode & S_ISVTX) && self.stx_uid != user && st.stx_uid != user;
+        if (theirs || Fixed(st)) {
+            why = inside + " cannot be removed (" + strerror(EPERM) + ")";
+            return false;
+        }
+        if (!S_ISDIR(st.stx_mode)) continue;
         const int sub = openat(fd, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (sub < 0) {
             why = inside + " cannot be read (" + strerror(errno) + ")";
@@ -440,8 +502,13 @@ bool ClearThrough(int fd, const std::string& relative, int depth, std::string& w
         if (depth == 0 && n == kMachineMarker) continue;
         const std::string inside = relative.empty() ? n : relative + "/" + n;
         if (unlinkat(fd, n.c_str(), 0) == 0) continue;
-        if (errno != EISDIR && errno != EPERM) {
-            why = inside + ": " + strerror(errno);
+        // A folder is refused as EISDIR, or EPERM as POSIX has it; a file
+        // refused EPERM is one that may not be removed.
+        const int e = errno;
+        struct stat st;
+        if ((e != EISDIR && e != EPERM) || fstatat(fd, n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISDIR(st.st_mode)) {
+            why = inside + ": " + strerror(e);
             return false;
         }
         const int sub = depth <= kDeepest ? openat(fd, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
@@ -669,9 +736,9 @@ void CatchInterrupts()
     for (int signal : {SIGHUP, SIGQUIT}) CatchUnlessIgnored(signal, now);
     struct sigaction action;
     memset(&action, 0, sizeof action);
-    action.sa_handler = AskToStop;
+    action.sa_sigaction = AskToStop;
     // Reads and writes go on: the run stops between steps.
-    action.sa_flags = SA_RESTART;
+    action.sa_flags = SA_RESTART | SA_SIGINFO;
     sigemptyset(&action.sa_mask);
     sigaddset(&action.sa_mask, SIGINT);
     sigaddset(&action.sa_mask, SIGTERM);

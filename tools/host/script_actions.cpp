@@ -90,6 +90,12 @@ std::string WhyNotWritable(const std::wstring& windowsFile)
                         : error == ERROR_ACCESS_DENIED ? " leads out of the machine through a link"
                                                         : " names no file on the machine");
     }
+    // The drive before its folder, as SAVEAS says it.
+    if (windowsFile.size() >= 2 && windowsFile[1] == L':') {
+        const std::wstring drive = windowsFile.substr(0, 2);
+        const DWORD a = GetFileAttributesW((drive + L"\\").c_str());
+        if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) return "there is no drive " + Utf8(drive);
+    }
     const size_t slash = windowsFile.find_last_of(L"\\/");
     const std::string folder = slash == std::wstring::npos ? std::string() : Utf8(windowsFile.substr(0, slash));
     const size_t cut = native.rfind('/');
@@ -491,6 +497,9 @@ void ScriptRunner::Picture(const std::vector<std::string>& words, int n)
                        " x " + std::to_string(stats.height) + " pixels, " + Count(stats.entities, "entity", "entities") +
                        ", " + Count(stats.images, "image", "images") + " drawn from their files" +
                        (stats.undrawnImages ? ", " + Count(stats.undrawnImages, "image", "images") + " too large to draw"
+                                            : std::string()) +
+                       (stats.undrawnCurves ? ", " + Count(stats.undrawnCurves, "curve", "curves") +
+                                                  " beyond what a number holds, not drawn"
                                             : std::string());
     if (!beside.empty()) {
         int width = 0, height = 0;

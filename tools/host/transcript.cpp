@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -54,16 +55,17 @@ StandardOutput::~StandardOutput() { Drain(); }
 bool StandardOutput::Drain()
 {
     for (size_t at = 0; at < pending_.size() && !error_;) {
-        const ssize_t n = write(STDOUT_FILENO, pending_.data() + at, pending_.size() - at);
+        // A reader that takes nothing (a pipe no one reads) is waited for as
+        // an output is, so that a signal ends the wait; once the run is
+        // stopped, what it cannot take at once is dropped. A pipe ready
+        // takes PIPE_BUF bytes without blocking.
+        pollfd p = {STDOUT_FILENO, POLLOUT, 0};
+        const bool ready = InterruptSignal() ? poll(&p, 1, 0) != 0 : WaitForFile(STDOUT_FILENO, POLLOUT);
+        if (!ready) break;
+        const ssize_t n = write(STDOUT_FILENO, pending_.data() + at, std::min<size_t>(pending_.size() - at, PIPE_BUF));
         if (n > 0) {
             at += (size_t)n;
-        } else if (n < 0 && errno == EAGAIN) {
-            // Shared with a caller that made it not block: waited for as a
-            // write that blocks would be, so that a stopped run's last
-            // lines still go out.
-            pollfd p = {STDOUT_FILENO, POLLOUT, 0};
-            poll(&p, 1, -1);
-        } else if (n == 0 || errno != EINTR) {
+        } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
             error_ = n == 0 ? EIO : errno;
             // The reader went away: the run stops, as the signal would
             // have stopped it.

@@ -48,6 +48,14 @@ std::wstring WhyNotSaved(const std::wstring& path, OdResult res)
         const DWORD a = GetFileAttributesW((drive + L"\\").c_str());
         if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) return L"there is no drive " + drive;
     }
+    // A share, \\server\share, is there or not as a whole.
+    if (path.compare(0, 2, L"\\\\") == 0) {
+        const size_t server = path.find_first_of(L"\\/", 2);
+        const size_t share = server == std::wstring::npos ? server : path.find_first_of(L"\\/", server + 1);
+        const std::wstring root = path.substr(0, share);
+        const DWORD a = GetFileAttributesW((root + L"\\").c_str());
+        if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) return L"there is no share " + root;
+    }
     const size_t slash = path.find_last_of(L"\\/");
     if (slash != std::wstring::npos && slash > 0 && path[slash - 1] != L':') {
         const std::wstring folder = path.substr(0, slash);
@@ -55,6 +63,8 @@ std::wstring WhyNotSaved(const std::wstring& path, OdResult res)
         if (a == INVALID_FILE_ATTRIBUTES) return L"its folder does not exist";
         if (!(a & FILE_ATTRIBUTE_DIRECTORY)) return folder + L" is not a folder";
     }
+    const DWORD a = GetFileAttributesW(path.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) return L"it is a folder";
     return res == eNotApplicable ? L"the file cannot be written (read-only, or no access)"
                                  : L"the drawing cannot be written";
 }

@@ -210,6 +210,18 @@ TEST_F(RenderLines, UnevenBlockScalesNestingAndWindow)
     EXPECT_TRUE(rendertest::IsRed(At(png, 60, 50)));
 }
 
+// Extents start empty, not at a large number: a drawing wholly beyond
+// 1e300 is pictured around itself.
+TEST_F(RenderLines, ExtentsFarOutAreTheDrawingsOwn)
+{
+    Add(new OdDbPoint(OdGePoint3d(2e300, 3e300, 0)));
+    Add(new OdDbPoint(OdGePoint3d(2.5e300, 3.5e300, 0)));
+    PxImage png;
+    RenderTo(png, 100);
+    EXPECT_NEAR(stats.originX, 2e300 - 8 / stats.pixelsPerUnit, 1e286);
+    EXPECT_NEAR(stats.originY, 3e300 - 8 / stats.pixelsPerUnit, 1e286);
+}
+
 }  // namespace
 
 namespace {
