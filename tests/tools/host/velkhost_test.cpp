@@ -1632,6 +1632,18 @@ TEST_F(VelkhostProcess, EditsMoveAndCopyEveryKindAndLeaveLockedAndFrozenLayers)
     out.clear();
     EXPECT_TRUE(EditKinds("bare " + Quoted(bare.string()) + " " + Quoted(bareMoved.string()) + " 10 0", out)) << out;
 
+    // No selection takes what is on a frozen layer; a type filter names
+    // kept records by their own type.
+    r = Velkhost({"--drawing", kinds.string(), "--script",
+                  Script("MOVE\n> select layer FROZEN\n0,0\n10,0\n").string(), "--quiet"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("the selection is empty"), std::string::npos) << r.output;
+    const fs::path typed = dir / "typed.dxf";
+    r = Velkhost({"--drawing", kinds.string(), "--script", Script("ERASE\n> select type 3DFACE,XLINE\n").string(),
+                  "--save", typed.string(), "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(Entities(typed).size(), before - 2);
+
     const fs::path solid = dir / "solid.dxf";
     out.clear();
     ASSERT_TRUE(EditKinds("make " + Quoted(solid.string()) + " solid", out)) << out;
