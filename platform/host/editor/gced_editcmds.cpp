@@ -48,8 +48,10 @@ struct States {
 
 // One reversible change of a command.
 struct UndoStep {
-    enum Kind { kCreated, kErased, kMoved, kChanged } kind;
+    // kUnreacted: `id` no longer names `other` as a reactor.
+    enum Kind { kCreated, kErased, kMoved, kChanged, kUnreacted } kind;
     OdDbObjectId id;
+    OdDbObjectId other;
     OdGeVector3d offset;             // kMoved
     std::shared_ptr<States> states;  // kMoved, kChanged: the values before
 };
@@ -77,7 +79,7 @@ void Failed() { standin::SetCommandOutcome(standin::CommandOutcome::kFailed); }
 void Record(UndoStep::Kind kind, OdDbObjectId id, const OdGeVector3d& offset = OdGeVector3d(),
             std::shared_ptr<States> states = nullptr)
 {
-    if (g_recording) g_recording->push_back({kind, id, offset, std::move(states)});
+    if (g_recording) g_recording->push_back({kind, id, OdDbObjectId(), offset, std::move(states)});
 }
 
 // Runs a command body that changes the current drawing: what it changed
@@ -408,6 +410,64 @@ bool AskDisplacement(OdDbObjectIdArray& ids, OdGePoint3d& base)
     return AskPoint(L"Specify base point: ", base) == RTNORM;
 }
 
+// An associative hatch is associative no more: its loops keep their shapes
+// and its boundary objects no longer name it.
+void Dissociate(const OdDbObjectId& hatchId)
+{
+    OdDbHatch* hatch = nullptr;
+    if (oddbOpenObject(hatch, hatchId, OdDb::kForWrite) != eOk) return;
+    OdDbObjectIdArray boundary;
+    if (!hatch->associative() || hatch->getAssocObjIds(boundary) != eOk) {
+        hatch->close();
+        return;
+    }
+    auto before = std::make_shared<States>();
+    before->held.push_back({hatchId, new OdDbHatch(*hatch)});
+    hatch->takeCopiedBoundary([](OdDbObjectId) { return OdDbObjectId(); });
+    hatch->setAssociative(false);
+    hatch->close();
+    Record(UndoStep::kChanged, hatchId, OdGeVector3d(), std::move(before));
+    for (const OdDbObjectId& id : boundary) {
+        OdDbObject* b = nullptr;
+        if (oddbOpenObject(b, id, OdDb::kForWrite) != eOk) continue;
+        const OdDbObjectIdArray& reactors = b->getPersistentReactors();
+        const bool named = std::find(reactors.begin(), reactors.end(), hatchId) != reactors.end();
+        if (named) b->removePersistentReactor(hatchId);
+        b->close();
+        if (named && g_recording) g_recording->push_back({UndoStep::kUnreacted, id, hatchId, OdGeVector3d(), nullptr});
+    }
+}
+
+// A hatch moved without its whole boundary, or a boundary moved without
+// its hatch, would leave the hatch associated with what no longer bounds
+// it: the association is dropped, as the host does.
+void DissociateMovedApart(const OdDbObjectIdArray& moved)
+{
+    const std::set<OdDbObjectId> in(moved.begin(), moved.end());
+    std::set<OdDbObjectId> apart;
+    for (const OdDbObjectId& id : moved) {
+        OdDbEntity* ent = nullptr;
+        if (oddbOpenOdDbEntity(ent, id, OdDb::kForRead) != eOk) continue;
+        OdDbObjectIdArray boundary;
+        auto* hatch = OdRxCast<OdDbHatch>(ent);
+        if (hatch && hatch->associative() && hatch->getAssocObjIds(boundary) == eOk)
+            for (const OdDbObjectId& b : boundary)
+                if (!in.count(b)) apart.insert(id);
+        for (const OdDbObjectId& r : ent->getPersistentReactors()) {
+            if (in.count(r)) continue;
+            OdDbHatch* other = nullptr;
+            if (oddbOpenObject(other, r, OdDb::kForRead) != eOk) continue;
+            OdDbObjectIdArray its;
+            if (other->associative() && other->getAssocObjIds(its) == eOk &&
+                std::find(its.begin(), its.end(), id) != its.end())
+                apart.insert(r);
+            other->close();
+        }
+        ent->close();
+    }
+    for (const OdDbObjectId& id : apart) Dissociate(id);
+}
+
 void Move(OdDbDatabase*)
 {
     OdDbObjectIdArray ids;
@@ -415,6 +475,7 @@ void Move(OdDbDatabase*)
     if (!AskDisplacement(ids, base) || AskPoint(L"Specify second point: ", to, &base) != RTNORM) return Cancelled();
     KindCounts notMoved;
     MoveBy(ids, to - base, &notMoved);
+    if (to != base) DissociateMovedApart(ids);
     ReportNotTransformed(notMoved, L"moved");
 }
 
@@ -551,6 +612,13 @@ void Replay(bool undo)
         if (s.kind == UndoStep::kCreated) SetErased(s.id, undo);
         if (s.kind == UndoStep::kErased) SetErased(s.id, !undo);
         if (s.kind == UndoStep::kMoved || s.kind == UndoStep::kChanged) Exchange(s, undo);
+        if (s.kind == UndoStep::kUnreacted) {
+            OdDbObject* o = nullptr;
+            if (oddbOpenObject(o, s.id, OdDb::kForWrite) != eOk) continue;
+            if (undo) o->addPersistentReactor(s.other);
+            else o->removePersistentReactor(s.other);
+            o->close();
+        }
     }
     to.push_back(std::move(group));
 }

@@ -678,6 +678,36 @@ TEST_F(EditCommandsTest, ACopiedHatchFollowsItsCopiedBoundary)
     hatch->getAssocObjIds(ids);
     hatch->close();
     EXPECT_TRUE(ids.isEmpty());
+
+    // Moved apart from its boundary, either way, a hatch is associative no
+    // more and its boundary no longer names it; UNDO ties them again.
+    auto associated = [&](OdDbObjectId h, OdDbObjectId f) {
+        OdDbHatch* x = nullptr;
+        OdDbObject* y = nullptr;
+        EXPECT_EQ(oddbOpenObject(x, h, OdDb::kForRead), eOk);
+        EXPECT_EQ(oddbOpenObject(y, f, OdDb::kForRead), eOk);
+        OdDbObjectIdArray boundary;
+        x->getAssocObjIds(boundary);
+        const bool both = x->associative() && boundary == OdDbObjectIdArray().append(f) &&
+                          y->getPersistentReactors() == OdDbObjectIdArray().append(h);
+        const bool neither = !x->associative() && boundary.isEmpty() && y->getPersistentReactors().isEmpty();
+        x->close();
+        y->close();
+        EXPECT_TRUE(both || neither);
+        return both;
+    };
+    ASSERT_TRUE(associated(hatchCopy, frameCopy));
+    Move(OdDbObjectIdArray().append(hatchCopy), OdGeVector3d(0, 5, 0));
+    EXPECT_FALSE(associated(hatchCopy, frameCopy));
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_TRUE(associated(hatchCopy, frameCopy));
+    Move(OdDbObjectIdArray().append(frameCopy), OdGeVector3d(0, 5, 0));
+    EXPECT_FALSE(associated(hatchCopy, frameCopy));
+    // Moved together they stay tied.
+    standin::InvokeCommand(L"UNDO");
+    ASSERT_TRUE(associated(hatchCopy, frameCopy));
+    Move(OdDbObjectIdArray().append(frameCopy).append(hatchCopy), OdGeVector3d(0, 5, 0));
+    EXPECT_TRUE(associated(hatchCopy, frameCopy));
 }
 
 }  // namespace
