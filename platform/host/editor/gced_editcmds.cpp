@@ -549,6 +549,44 @@ void AssociateCopiedHatches(const std::map<OdDbObjectId, OdDbObjectId>& copies)
     }
 }
 
+// A copied dimension has graphics of its own, as the source's are its:
+// a new anonymous block of copies of them, which move with the copy.
+void CopyDimensionBlock(OdDbDatabase* db, const OdDbEntity* source, OdDbEntity* copy)
+{
+    auto* from = OdRxCast<OdDbDimension>(const_cast<OdDbEntity*>(source));
+    auto* to = OdRxCast<OdDbDimension>(copy);
+    OdDbBlockTableRecord* block = nullptr;
+    if (!from || !to || from->dimBlockId().isNull() ||
+        oddbOpenObject(block, from->dimBlockId(), OdDb::kForRead) != eOk)
+        return;
+    const std::vector<OdDbObjectId> parts = block->entityIds();
+    block->close();
+    OdDbSymbolTable* table = nullptr;
+    if (oddbOpenObject(table, db->getBlockTableId(), OdDb::kForWrite) != eOk) return;
+    std::wstring name;
+    for (int n = 1; name.empty() || table->has(name.c_str()); ++n) name = L"*D" + std::to_wstring(n);
+    auto* made = new OdDbBlockTableRecord();
+    made->setName(name.c_str());
+    OdDbObjectId madeId;
+    if (table->add(madeId, made) != eOk) {
+        delete made;
+        table->close();
+        return;
+    }
+    table->close();
+    for (const OdDbObjectId& id : parts) {
+        OdDbEntity* part = nullptr;
+        if (oddbOpenOdDbEntity(part, id, OdDb::kForRead) != eOk) continue;
+        OdDbEntity* c = part->clone();
+        part->close();
+        OdDbObjectId cid;
+        if (c && made->appendOdDbEntity(cid, c) == eOk) c->close();
+        else delete c;
+    }
+    made->close();
+    to->setDimBlockId(madeId);
+}
+
 // Copies until the user presses Enter.
 void Copy(OdDbDatabase* db)
 {
@@ -566,6 +604,7 @@ void Copy(OdDbDatabase* db)
             if (oddbOpenOdDbEntity(source, id, OdDb::kForRead) != eOk) continue;
             OdDbEntity* copy = source->clone();
             if (copy) CopyAttributes(source, copy);
+            if (copy) CopyDimensionBlock(db, source, copy);
             // A copy left where its source is would be no copy.
             if (!copy || copy->transformBy(OdGeMatrix3d::translation(to - base)) != eOk) {
                 if (refused.insert(id).second) ++notCopied[KindName(source)];

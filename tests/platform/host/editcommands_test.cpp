@@ -21,6 +21,7 @@
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbdictionary.h"
+#include "oddbdimension.h"
 #include "oddbhatch.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
@@ -637,6 +638,50 @@ TEST_F(EditCommandsTest, ACopyCarriesAttributesAndNestedDictionaries)
     const std::string saved = Saved(db);
     EXPECT_EQ(Count(saved, "\nATTRIB\n"), 2u);
     EXPECT_EQ(Count(saved, "\nSEQEND\n"), 2u);
+}
+
+// A copied dimension has graphics of its own: a block of copies of its
+// source's, moved with it; UNDO of a move of it puts them back too.
+TEST_F(EditCommandsTest, ACopiedDimensionHasItsOwnGraphics)
+{
+    OdDbDatabase* db = doc->database();
+    OdDbSymbolTable* table = nullptr;
+    ASSERT_EQ(oddbOpenObject(table, db->getBlockTableId(), OdDb::kForWrite), eOk);
+    auto* block = new OdDbBlockTableRecord();
+    block->setName(L"*D1");
+    OdDbObjectId blockId;
+    ASSERT_EQ(table->add(blockId, block), eOk);
+    table->close();
+    OdDbObjectId part;
+    auto* line = new OdDbLine(OdGePoint3d(0.1, 0, 0), OdGePoint3d(4, 0, 0));
+    ASSERT_EQ(block->appendOdDbEntity(part, line), eOk);
+    line->close();
+    block->close();
+    auto* dim = new OdDbAlignedDimension(OdGePoint3d(0.1, 0, 0), OdGePoint3d(4, 0, 0), OdGePoint3d(2, 1, 0));
+    dim->setDimBlockId(blockId);
+    const OdDbObjectId dimId = AddEntity(db, dim);
+
+    Copy(OdDbObjectIdArray().append(dimId), OdGeVector3d(0, 10, 0));
+    const OdDbObjectId copyId = EntLast();
+    ASSERT_NE(copyId, dimId);
+    OdDbDimension* copy = nullptr;
+    ASSERT_EQ(oddbOpenObject(copy, copyId, OdDb::kForRead), eOk);
+    const OdDbObjectId copyBlock = copy->dimBlockId();
+    copy->close();
+    ASSERT_FALSE(copyBlock.isNull());
+    EXPECT_NE(copyBlock, blockId);
+    OdDbBlockTableRecord* b = nullptr;
+    ASSERT_EQ(oddbOpenObject(b, copyBlock, OdDb::kForRead), eOk);
+    const std::vector<OdDbObjectId> parts = b->entityIds();
+    b->close();
+    ASSERT_EQ(parts.size(), 1u);
+    EXPECT_EQ(StartOf(parts[0]), OdGePoint3d(0.1, 10, 0));
+    EXPECT_EQ(StartOf(part), OdGePoint3d(0.1, 0, 0));
+
+    Move(OdDbObjectIdArray().append(dimId), OdGeVector3d(0.2, 0, 0));
+    EXPECT_EQ(StartOf(part).x, 0.1 + 0.2);
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_EQ(StartOf(part), OdGePoint3d(0.1, 0, 0));
 }
 
 // A copied associative hatch follows the copy of its boundary when that was
