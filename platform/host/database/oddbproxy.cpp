@@ -438,3 +438,24 @@ OdResult OdDbProxyEntity::subTransformBy(const OdGeMatrix3d& m)
     keptRecord()->runs = std::move(runs);
     return eOk;
 }
+
+OdResult OdDbProxyEntity::takeCopiedReferences(const std::function<OdDbObjectId(OdDbObjectId)>& copyOf)
+{
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    if (!keptRecord()) return eOk;
+    for (KeptRun& run : keptRecord()->runs)
+        for (KeptGroup& g : run.groups) {
+            if (g.kind != (uint8_t)standin::dxf::Kind::kHandle || g.id.isNull() || !g.id.isValid()) continue;
+            const OdDbObjectId copy = copyOf(g.id);
+            if (!copy.isNull()) {
+                g.id = copy;
+                continue;
+            }
+            OdDbEntity* named = nullptr;
+            if (oddbOpenOdDbEntity(named, g.id, OdDb::kForRead, true) == eOk) {
+                named->close();
+                g.id = OdDbObjectId();
+            }
+        }
+    return eOk;
+}

@@ -587,6 +587,38 @@ void CopyDimensionBlock(OdDbDatabase* db, const OdDbEntity* source, OdDbEntity* 
     to->setDimBlockId(madeId);
 }
 
+// A copied record kept as the file gave it names the copies of the
+// entities it names (a LEADER its annotation's) when they were copied
+// with it, and none of the originals; an annotation copied with its leader
+// names the copied leader.
+void FollowCopiedReferences(const std::map<OdDbObjectId, OdDbObjectId>& copies)
+{
+    auto copyOf = [&](OdDbObjectId id) {
+        auto it = copies.find(id);
+        return it == copies.end() ? OdDbObjectId() : it->second;
+    };
+    for (const auto& [source, copyId] : copies) {
+        OdDbProxyEntity* kept = nullptr;
+        if (oddbOpenObject(kept, copyId, OdDb::kForWrite) != eOk) continue;
+        kept->takeCopiedReferences(copyOf);
+        kept->close();
+        // What named the source as a reactor and was copied with it names
+        // the copy.
+        for (const auto& [other, otherCopy] : copies) {
+            OdDbObject* o = nullptr;
+            if (oddbOpenObject(o, other, OdDb::kForRead) != eOk) continue;
+            const OdDbObjectIdArray& reactors = o->getPersistentReactors();
+            const bool names = std::find(reactors.begin(), reactors.end(), source) != reactors.end();
+            o->close();
+            OdDbObject* c = nullptr;
+            if (names && oddbOpenObject(c, otherCopy, OdDb::kForWrite) == eOk) {
+                c->addPersistentReactor(copyId);
+                c->close();
+            }
+        }
+    }
+}
+
 // Copies until the user presses Enter.
 void Copy(OdDbDatabase* db)
 {
@@ -628,6 +660,7 @@ void Copy(OdDbDatabase* db)
             source->close();
         }
         AssociateCopiedHatches(copies);
+        FollowCopiedReferences(copies);
     }
     ReportNotTransformed(notCopied, L"copied");
     if (r == RTCAN) Cancelled();

@@ -640,6 +640,50 @@ TEST_F(EditCommandsTest, ACopyCarriesAttributesAndNestedDictionaries)
     EXPECT_EQ(Count(saved, "\nSEQEND\n"), 2u);
 }
 
+// A LEADER copied with its annotation names the copied annotation, which
+// names it back; copied alone it names none.
+TEST_F(EditCommandsTest, ACopiedLeaderFollowsItsCopiedAnnotation)
+{
+    const std::string dxf =
+        "0\nSECTION\n2\nENTITIES\n"
+        "0\nMTEXT\n5\n38\n102\n{ACAD_REACTORS\n330\n48\n102\n}\n100\nAcDbEntity\n8\n0\n100\nAcDbMText\n"
+        "10\n5.0\n20\n9.0\n30\n0.0\n40\n1.0\n1\nnote\n"
+        "0\nLEADER\n5\n48\n100\nAcDbEntity\n8\n0\n100\nAcDbLeader\n3\nStandard\n71\n1\n72\n0\n73\n0\n76\n2\n"
+        "10\n0.0\n20\n4.0\n30\n0.0\n10\n5.0\n20\n9.0\n30\n0.0\n340\n38\n"
+        "0\nENDSEC\n0\nEOF\n";
+    std::ofstream(standin::NativePath(L"C:\\leader.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\leader.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    auto Hex = [](OdDbObjectId id) {
+        const std::wstring h = id.getHandle().ascii().str();
+        return std::string(h.begin(), h.end());
+    };
+    const OdDbObjectIdArray both = ModelSpace(db);
+    ASSERT_EQ(both.length(), 2);
+    Copy(both, OdGeVector3d(0, 20, 0));
+    OdDbObjectIdArray all = ModelSpace(db);
+    ASSERT_EQ(all.length(), 4);
+    const std::string mtextCopy = Hex(all[2]);
+    const std::string leaderCopy = Hex(all[3]);
+    std::string saved = Saved(db);
+    const size_t copied = saved.find("\nLEADER\n  5\n" + leaderCopy + "\n");
+    ASSERT_NE(copied, std::string::npos) << saved;
+    const std::string record = saved.substr(copied, saved.find("\n  0\n", copied + 1) + 1 - copied);
+    EXPECT_NE(record.find("340\n" + mtextCopy + "\n"), std::string::npos) << record;
+    const size_t text = saved.find("\nMTEXT\n  5\n" + mtextCopy + "\n");
+    ASSERT_NE(text, std::string::npos) << saved;
+    EXPECT_NE(saved.substr(text, 120).find("330\n" + leaderCopy + "\n"), std::string::npos) << saved.substr(text, 120);
+
+    Copy(OdDbObjectIdArray().append(both[1]), OdGeVector3d(0, 40, 0));
+    const std::string alone = Hex(EntLast());
+    saved = Saved(db);
+    const size_t at = saved.find("\nLEADER\n  5\n" + alone + "\n");
+    ASSERT_NE(at, std::string::npos) << saved;
+    const std::string aloneRecord = saved.substr(at, saved.find("\n  0\n", at + 1) + 1 - at);
+    EXPECT_EQ(aloneRecord.find("340\n38\n"), std::string::npos) << aloneRecord;
+}
+
 // A copied dimension has graphics of its own: a block of copies of its
 // source's, moved with it; UNDO of a move of it puts them back too.
 TEST_F(EditCommandsTest, ACopiedDimensionHasItsOwnGraphics)
