@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -40,9 +41,10 @@ constexpr size_t kMaxBytes = 4096;
 // with angles that are not whole, an ellipse, a polyline with a bulge, a
 // text turned and an MTEXT, a point, a solid, a hatch, a spline, a circle
 // under a normal of -Z, a block reference with an attribute, records kept
-// whole (a 3DFACE, a TRACE, an XLINE, a RAY, a LEADER, a TOLERANCE), a line
-// with extended data positions, and entities on a locked and on a frozen
-// layer.
+// whole (a 3DFACE, a TRACE, an XLINE, a RAY, a LEADER, a TOLERANCE, a
+// MULTILEADER whose text ends in "{", a MESH, a TRACE in a plane of normal
+// +Y, a RAY and a LEADER written without subclass markers), a line with
+// extended data positions, and entities on a locked and on a frozen layer.
 const char kDrawing[] = R"(0
 SECTION
 2
@@ -746,6 +748,384 @@ FUZZ
 1042
 1.1
 0
+MULTILEADER
+100
+AcDbEntity
+8
+0
+100
+AcDbMLeader
+270
+2
+300
+CONTEXT_DATA{
+40
+1.0
+10
+4.0
+20
+12.0
+30
+0.0
+41
+4.0
+140
+4.0
+145
+2.0
+174
+1
+175
+1
+176
+0
+177
+0
+290
+1
+304
+Open {
+11
+0.0
+21
+0.0
+31
+1.0
+12
+6.0
+22
+14.0
+32
+0.0
+13
+1.0
+23
+0.0
+33
+0.0
+42
+0.0
+43
+0.0
+44
+0.0
+45
+1.0
+170
+1
+90
+-1056964608
+171
+1
+172
+1
+91
+-939524096
+141
+1.5
+92
+0
+291
+0
+292
+0
+173
+0
+293
+0
+142
+0.0
+143
+0.0
+294
+0
+295
+1
+296
+0
+110
+0.0
+120
+0.0
+130
+0.0
+111
+1.0
+121
+0.0
+131
+0.0
+112
+0.0
+122
+1.0
+132
+0.0
+297
+0
+302
+LEADER{
+290
+1
+291
+1
+10
+-4.0
+20
+12.0
+30
+0.0
+11
+1.0
+21
+0.0
+31
+0.0
+90
+0
+40
+8.0
+304
+LEADER_LINE{
+10
+2.0
+20
+12.0
+30
+0.0
+91
+0
+92
+-1056964608
+305
+}
+271
+0
+303
+}
+272
+9
+273
+9
+301
+}
+90
+2147483647
+170
+1
+91
+-1056964608
+171
+-2
+290
+1
+291
+1
+41
+8.0
+42
+4.0
+172
+2
+173
+1
+95
+1
+174
+1
+175
+0
+92
+-1056964608
+292
+0
+93
+-1056964608
+10
+1.0
+20
+1.0
+30
+1.0
+43
+0.0
+176
+0
+293
+0
+294
+0
+178
+0
+179
+1
+45
+1.0
+271
+0
+272
+9
+273
+9
+295
+0
+0
+MESH
+100
+AcDbEntity
+8
+0
+100
+AcDbSubDMesh
+71
+2
+72
+0
+91
+0
+92
+3
+10
+50.0
+20
+0.0
+30
+0.0
+10
+52.0
+20
+0.0
+30
+0.0
+10
+51.0
+20
+2.0
+30
+1.0
+93
+4
+90
+3
+90
+0
+90
+1
+90
+2
+94
+0
+95
+0
+90
+0
+0
+TRACE
+100
+AcDbEntity
+8
+0
+100
+AcDbTrace
+10
+-3.0
+20
+0.5
+30
+6.0
+11
+-4.0
+21
+0.5
+31
+6.0
+12
+-3.0
+22
+0.5
+32
+7.0
+13
+-4.0
+23
+0.5
+33
+7.0
+210
+0.0
+220
+1.0
+230
+0.0
+0
+RAY
+8
+0
+10
+-7.0
+20
+9.0
+30
+0.0
+11
+1.0
+21
+0.0
+31
+0.0
+0
+LEADER
+8
+0
+3
+Standard
+71
+1
+72
+0
+73
+3
+74
+1
+75
+0
+40
+1.0
+41
+0.0
+76
+2
+10
+60.0
+20
+1.0
+30
+0.0
+10
+62.0
+20
+3.0
+30
+0.0
+211
+1.0
+221
+0.0
+231
+0.0
+212
+0.0
+222
+0.0
+232
+0.0
+213
+0.0
+223
+0.0
+233
+0.0
+0
 LINE
 8
 LOCKED
@@ -884,6 +1264,154 @@ void Compare(const std::string& before, const std::string& after, double offset)
     if (a.size() != b.size()) Mismatch(a, b, std::min(a.size(), b.size()));
 }
 
+// An entity of the saved drawing: its record and those that belong to it
+// (a polyline's vertices, a block reference's attributes, the sequence end).
+struct Unit {
+    std::string type, handle, layer;
+    bool paper = false;
+    std::vector<std::pair<int, double>> reals;  // the coordinate and normal groups, in order
+};
+
+std::string Trimmed(std::string v)
+{
+    while (!v.empty() && (v.back() == '\r' || v.back() == ' ')) v.pop_back();
+    const size_t b = v.find_first_not_of(' ');
+    return b == std::string::npos ? "" : v.substr(b);
+}
+
+std::vector<Unit> Units(const std::vector<std::string>& lines, std::map<std::string, int>& layerFlags)
+{
+    std::vector<Unit> units;
+    std::string section, record, layerName;
+    for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+        const int code = std::atoi(lines[i].c_str());
+        const std::string value = Trimmed(lines[i + 1]);
+        if (code == 0) {
+            record = value;
+            if (value == "ENDSEC") section.clear();
+            if (section == "ENTITIES" &&
+                (units.empty() || (value != "VERTEX" && value != "ATTRIB" && value != "SEQEND")))
+                units.push_back({value, "", "", false, {}});
+            continue;
+        }
+        if (record == "SECTION" && code == 2) section = value;
+        if (record == "LAYER" && section == "TABLES") {
+            if (code == 2) layerName = value;
+            if (code == 70) layerFlags[layerName] = std::atoi(value.c_str());
+        }
+        if (section != "ENTITIES" || units.empty()) continue;
+        Unit& u = units.back();
+        if (IsCoordinateCode(code) || code == 210 || code == 220 || code == 230) u.reals.push_back({code, std::strtod(value.c_str(), nullptr)});
+        if (record != u.type) continue;  // the unit's own record names it
+        if (code == 5 && u.handle.empty()) u.handle = value;
+        if (code == 8 && u.layer.empty()) u.layer = value;
+        if (code == 67 && std::atoi(value.c_str()) == 1) u.paper = true;
+    }
+    return units;
+}
+
+// The plane axes of a normal, as drawing files define them.
+void PlaneAxes(const double n[3], double ax[3], double ay[3])
+{
+    double x[3];
+    if (std::fabs(n[0]) < 1.0 / 64 && std::fabs(n[1]) < 1.0 / 64) x[0] = n[2], x[1] = 0, x[2] = -n[0];
+    else x[0] = -n[1], x[1] = n[0], x[2] = 0;
+    const double l = std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
+    for (int k = 0; k < 3; ++k) ax[k] = x[k] / l;
+    ay[0] = n[1] * ax[2] - n[2] * ax[1];
+    ay[1] = n[2] * ax[0] - n[0] * ax[2];
+    ay[2] = n[0] * ax[1] - n[1] * ax[0];
+}
+
+// A point of a unit: which occurrence of its code, its x, y and z (as
+// many as the groups give).
+struct Point {
+    int code = 0, occurrence = 0, size = 0;
+    double v[3] = {0, 0, 0};
+};
+
+std::vector<Point> Points(const Unit& u)
+{
+    std::vector<Point> points;
+    std::map<int, int> seen;
+    for (size_t i = 0; i < u.reals.size(); ++i) {
+        const int code = u.reals[i].first;
+        if (!((code >= 10 && code <= 18) || (code >= 110 && code <= 112) || code == 1011 || code == 210)) continue;
+        Point p;
+        p.code = code;
+        p.occurrence = seen[code]++;
+        while (p.size < 3 && i + p.size < u.reals.size() && u.reals[i + p.size].first == code + 10 * p.size) {
+            p.v[p.size] = u.reals[i + p.size].second;
+            ++p.size;
+        }
+        i += p.size - 1;
+        points.push_back(p);
+    }
+    return points;
+}
+
+// After MOVE by (dx, dy): an entity on a locked or frozen layer is as it
+// was; every other has moved: each of its points is where it was (a
+// direction, a size) or moved by the offset, in the world or in its plane,
+// and at least one has moved.
+void CheckMoved(const std::string& before, const std::string& after, double dx, double dy)
+{
+    std::map<std::string, int> layers, unused;
+    const std::vector<Unit> a = Units(Lines(before), layers), b = Units(Lines(after), unused);
+    FUZZ_CHECK(a.size() == b.size());
+    for (size_t u = 0; u < a.size() && u < b.size(); ++u) {
+        const Unit& x = a[u];
+        const Unit& y = b[u];
+        FUZZ_CHECK(x.type == y.type && x.handle == y.handle);
+        if (x.paper) continue;
+        const int flags = layers.count(x.layer) ? layers[x.layer] : 0;
+        const std::vector<Point> from = Points(x), to = Points(y);
+        double n[3] = {0, 0, 1};
+        for (const Point& p : from)
+            if (p.code == 210 && p.size == 3) n[0] = p.v[0], n[1] = p.v[1], n[2] = p.v[2];
+        double ax[3], ay[3];
+        PlaneAxes(n, ax, ay);
+        const double world[3] = {dx, dy, 0};
+        const double plane[3] = {dx * ax[0] + dy * ax[1], dx * ay[0] + dy * ay[1], dx * n[0] + dy * n[1]};
+        bool moved = false;
+        for (const Point& p : from) {
+            if (p.code == 210) continue;
+            const Point* q = nullptr;
+            for (const Point& c : to)
+                if (c.code == p.code && c.occurrence == p.occurrence) q = &c;
+            if (!q || q->size != p.size) {
+                std::fprintf(stderr, "%s %s: group %d lost\n", x.type.c_str(), x.handle.c_str(), p.code);
+                FUZZ_CHECK(!"a move keeps every point");
+                continue;
+            }
+            bool same = true, byWorld = true, byPlane = true;
+            for (int c = 0; c < p.size; ++c) {
+                const double v0 = p.v[c], v1 = q->v[c];
+                const double tolerance = 1e-9 * (1 + std::fabs(v0) + std::fabs(dx) + std::fabs(dy));
+                same = same && v0 == v1;
+                byWorld = byWorld && std::fabs(v1 - (v0 + world[c])) <= tolerance;
+                byPlane = byPlane && std::fabs(v1 - (v0 + plane[c])) <= tolerance;
+            }
+            if ((flags & 5) && !same) {
+                std::fprintf(stderr, "%s %s on the locked or frozen layer %s moved\n", x.type.c_str(),
+                             x.handle.c_str(), x.layer.c_str());
+                FUZZ_CHECK(!"what is on a locked or frozen layer stays");
+            }
+            if (!same && !byWorld && !byPlane) {
+                std::fprintf(stderr, "%s %s: group %d moved by other than the offset\n", x.type.c_str(),
+                             x.handle.c_str(), p.code);
+                FUZZ_CHECK(!"a move moves points by its offset");
+            }
+            moved = moved || !same;
+        }
+        if (!(flags & 5) && (dx != 0 || dy != 0) && !moved) {
+            std::fprintf(stderr, "%s %s on layer %s did not move\n", x.type.c_str(), x.handle.c_str(),
+                         x.layer.c_str());
+            FUZZ_CHECK(!"a move moves every entity it selects");
+        }
+    }
+}
+
 void CloseAll()
 {
     GcApDocManager* m = gcDocManagerPtr();
@@ -914,7 +1442,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::string before, after;
         FUZZ_CHECK(standin::WriteDxfBytes(doc->database(), before) == eOk);
         const std::string there = Number(dx) + "," + Number(dy), back = Number(-dx) + "," + Number(-dy);
-        RunScript("MOVE\n> select all\n0,0\n" + there + "\nMOVE\n> select all\n0,0\n" + back + "\n");
+        // Every kind of the drawing and all a script makes can be moved:
+        // both moves succeed when there is something to select.
+        std::map<std::string, int> layers;
+        bool selectable = false;
+        for (const Unit& u : Units(Lines(before), layers))
+            selectable = selectable || (!u.paper && !((layers.count(u.layer) ? layers[u.layer] : 0) & 1));
+        FUZZ_CHECK(RunScript("MOVE\n> select all\n0,0\n" + there + "\n") == selectable);
+        standin::ClearCommandLine();
+        std::string moved;
+        FUZZ_CHECK(standin::WriteDxfBytes(doc->database(), moved) == eOk);
+        CheckMoved(before, moved, dx, dy);
+        FUZZ_CHECK(RunScript("MOVE\n> select all\n0,0\n" + back + "\n") == selectable);
+        standin::ClearCommandLine();
         FUZZ_CHECK(standin::OpenObjectCount() == 0);
         FUZZ_CHECK(standin::WriteDxfBytes(doc->database(), after) == eOk);
         Compare(before, after, std::fabs(dx) + std::fabs(dy));

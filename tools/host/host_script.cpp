@@ -23,6 +23,7 @@
 #include "host_session.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
+#include "oddbproxy.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
 #include "standin_control.h"
@@ -625,17 +626,7 @@ OdDbObjectIdArray ScriptRunner::Select(const std::vector<std::string>& words, st
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
         const bool hasValue = i + 1 < words.size();
-        if (w == "all") {
-            // As the host's ALL: what is on a frozen layer is not there to pick.
-            steps.push_back({false, [](const OdDbObjectId&, OdDbEntity* e) {
-                                 OdDbLayerTableRecord* layer = nullptr;
-                                 if (oddbOpenObject(layer, e->layerId(), OdDb::kForRead) != eOk) return true;
-                                 const bool frozen = layer->isFrozen();
-                                 layer->close();
-                                 return !frozen;
-                             }});
-            continue;
-        }
+        if (w == "all") continue;  // what is on a frozen layer is left out below
         if (w == "new") {
             steps.push_back({false, [this](const OdDbObjectId& id, OdDbEntity*) {
                                  return !session_.opened.count((uint64_t)id.getHandle());
@@ -651,8 +642,14 @@ OdDbObjectIdArray ScriptRunner::Select(const std::vector<std::string>& words, st
                                  if (w == "text") return EntityText(e) == value;
                                  std::stringstream list(value);
                                  std::string type;
+                                 // A record kept as the file gave it goes by its own type.
+                                 auto* kept = OdRxCast<OdDbProxyEntity>(e);
+                                 const std::string keptType =
+                                     kept ? Upper(Utf8(kept->originalDxfName().c_str())) : std::string();
                                  while (std::getline(list, type, ','))
-                                     if (ClassOfType(type) == Utf8(e->isA()->name().str())) return true;
+                                     if (ClassOfType(type) == Utf8(e->isA()->name().str()) ||
+                                         (!keptType.empty() && Upper(type) == keptType))
+                                         return true;
                                  return false;
                              }});
         } else if (w == "window" && i + 2 < words.size()) {
@@ -732,7 +729,20 @@ OdDbObjectIdArray ScriptRunner::Select(const std::vector<std::string>& words, st
         }
         ids.swap(kept);
     }
-    for (const OdDbObjectId& id : ids) chosen.append(id);
+    // As the host's selection: what is on a frozen layer is not there to
+    // pick, whatever the filter.
+    for (const OdDbObjectId& id : ids) {
+        OdDbEntity* e = nullptr;
+        if (oddbOpenObject(e, id, OdDb::kForRead) != eOk) continue;
+        OdDbLayerTableRecord* layer = nullptr;
+        bool frozen = false;
+        if (oddbOpenObject(layer, e->layerId(), OdDb::kForRead) == eOk) {
+            frozen = layer->isFrozen();
+            layer->close();
+        }
+        e->close();
+        if (!frozen) chosen.append(id);
+    }
     if (chosen.isEmpty()) error = "the selection is empty";
     return chosen;
 }

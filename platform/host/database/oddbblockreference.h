@@ -74,6 +74,12 @@ private:
     OdDbObjectId block_;
     OdGeScale3d scale_;
     double rotation_ = 0;
+    void swapOwned(OdDbObject& other) override
+    {
+        auto& o = static_cast<OdDbBlockReference&>(other);
+        std::swap(attributes_, o.attributes_);
+        std::swap(held_, o.held_);
+    }
     OdDbObjectIdArray attributes_;
     std::vector<OdDbAttribute*> held_;
 };

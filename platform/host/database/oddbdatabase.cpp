@@ -113,6 +113,27 @@ void OdDbObject::setKeptRecord(standin::DxfKept* k)
     kept_ = k;
 }
 
+bool OdDbDatabase::exchangeState(OdDbObjectId id, OdDbObject*& state)
+{
+    OdDbStub* stub = id.stub();
+    OdDbObject* live = stub ? stub->object : nullptr;
+    if (!live || !state || state->stub_ || state->isA() != live->isA()) return false;
+    if (live->readers_ || live->writer_ || state->readers_ || state->writer_) return false;
+    state->stub_ = stub;
+    state->owner_ = live->owner_;
+    state->xdict_ = live->xdict_;
+    state->reactors_ = live->reactors_;
+    state->erased_ = live->erased_;
+    state->heldBy_ = live->heldBy_;
+    state->swapOwned(*live);
+    live->stub_ = nullptr;
+    live->heldBy_ = nullptr;
+    stub->object = state;
+    std::swap(state, live);
+    stub->db->fireModified(live);
+    return true;
+}
+
 OdDbObject::~OdDbObject()
 {
     --g_liveObjects;

@@ -131,6 +131,9 @@ protected:
     bool assertWriteEnabled();
     // Refusal hook of erase().
     virtual OdResult subErase(bool /*erasing*/) { return eOk; }
+    // What the object owns beyond its values (a block reference's
+    // attributes) stays with the object when its values are exchanged.
+    virtual void swapOwned(OdDbObject& /*other*/) {}
     // Marks `held` as held by `owner` (null: no longer held).
     static void setHeldBy(OdDbObject* held, const OdDbObject* owner) { held->heldBy_ = owner; }
     // Called when the object has been added to a database: the objects it

@@ -195,11 +195,29 @@ struct Slot {
     Role role;
 };
 
+// Whether the record was written with none of its kind's subclass markers.
+bool Unmarked(const std::vector<KeptRun>& runs, const KindRules& kind)
+{
+    for (const KeptRun& run : runs) {
+        for (const Rule& r : kind.rules)
+            if (run.subclass == r.where) return false;
+        for (const KeptGroup& g : run.groups)
+            if (g.code == 100) return false;
+    }
+    return true;
+}
+
 // The groups the rules name, in order. Sections ("NAME{" in a 300-305
-// text group, up to "}") nest; outside them the subclass marker counts.
+// text group, up to "}") nest; outside them the subclass marker counts. A
+// record written without markers has its values where the kind's own
+// marker would be.
 std::vector<Slot> SlotsOf(std::vector<KeptRun>& runs, const KindRules& kind)
 {
     std::vector<Slot> slots;
+    const bool unmarked = Unmarked(runs, kind);
+    std::string ownMarker;
+    for (const Rule& r : kind.rules)
+        if (ownMarker.empty() && std::strchr(r.where, '{') == nullptr) ownMarker = r.where;
     for (KeptRun& run : runs) {
         std::string marker = run.subclass;
         std::vector<std::string> sections;
@@ -211,13 +229,23 @@ std::vector<Slot> SlotsOf(std::vector<KeptRun>& runs, const KindRules& kind)
                 continue;
             }
             if (g.code >= 300 && g.code <= 305 && !IsReal(g)) {
-                if (!g.spelled.empty() && g.spelled.back() == '{') sections.push_back(g.spelled);
-                else if (g.spelled == "}" && !sections.empty()) sections.pop_back();
+                // Only the structure opens and closes a section, each at its
+                // own code and depth: text content (304 too) may end in "{".
+                static const char* const kOpen[] = {"CONTEXT_DATA{", "LEADER{", "LEADER_LINE{"};
+                const size_t depth = sections.size();
+                if (g.code % 2 == 0 && depth < 3 && g.code == 300 + 2 * (int)depth && g.spelled == kOpen[depth])
+                    sections.push_back(g.spelled);
+                else if (g.code % 2 == 1 && depth > 0 && g.code == 299 + 2 * (int)depth && g.spelled == "}")
+                    sections.pop_back();
                 continue;
             }
             const std::string& where = sections.empty() ? marker : sections.back();
+            const bool own = sections.empty() && unmarked;
             for (const Rule& r : kind.rules)
-                if (r.code == g.code && where == r.where && IsReal(g)) slots.push_back({&run, i, r.role});
+                if (r.code == g.code && IsReal(g) && (where == r.where || (own && r.where == ownMarker))) {
+                    slots.push_back({&run, i, r.role});
+                    break;
+                }
         }
     }
     return slots;
@@ -400,7 +428,34 @@ OdResult OdDbProxyEntity::subTransformBy(const OdGeMatrix3d& m)
     if (!m.isTranslation(&d) && !m.isUniScaledOrtho()) return eCannotScaleNonUniformly;
     // The values are transformed in a copy, so that a refusal changes nothing.
     std::vector<KeptRun> runs = keptRecord()->runs;
-    if (!TransformSlots(SlotsOf(runs, *kind), m)) return eInvalidInput;
+    const std::vector<Slot> slots = SlotsOf(runs, *kind);
+    // A record with no position where its kind has them is not one this
+    // knows how to move: refused, so that it is named, not left behind.
+    if (std::none_of(slots.begin(), slots.end(),
+                     [](const Slot& s) { return s.role == Role::kPoint || s.role == Role::kPlanePoint; }))
+        return eInvalidInput;
+    if (!TransformSlots(slots, m)) return eInvalidInput;
     keptRecord()->runs = std::move(runs);
+    return eOk;
+}
+
+OdResult OdDbProxyEntity::takeCopiedReferences(const std::function<OdDbObjectId(OdDbObjectId)>& copyOf)
+{
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    if (!keptRecord()) return eOk;
+    for (KeptRun& run : keptRecord()->runs)
+        for (KeptGroup& g : run.groups) {
+            if (g.kind != (uint8_t)standin::dxf::Kind::kHandle || g.id.isNull() || !g.id.isValid()) continue;
+            const OdDbObjectId copy = copyOf(g.id);
+            if (!copy.isNull()) {
+                g.id = copy;
+                continue;
+            }
+            OdDbEntity* named = nullptr;
+            if (oddbOpenOdDbEntity(named, g.id, OdDb::kForRead, true) == eOk) {
+                named->close();
+                g.id = OdDbObjectId();
+            }
+        }
     return eOk;
 }

@@ -3,6 +3,8 @@
 // them and explodes into them.
 #pragma once
 
+#include <functional>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,6 +48,12 @@ public:
     // geometry is held in data the host does not read (a 3DSOLID's), is
     // not; nor is one made in memory.
     bool isTransformable() const;
+    // Stand-in: for a copy made together with other entities, the record's
+    // references to entities name their copies (a LEADER's annotation);
+    // a reference to an entity that was not copied is dropped, as the copy
+    // is not tied to the original's. `copyOf` gives a copy, or null.
+    // Needs a write open.
+    OdResult takeCopiedReferences(const std::function<OdDbObjectId(OdDbObjectId)>& copyOf);
 
 protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;

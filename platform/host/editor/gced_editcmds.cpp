@@ -7,6 +7,8 @@
 #include <cwchar>
 #include <functional>
 #include <map>
+#include <set>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,7 @@
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbdictionary.h"
+#include "oddbdimension.h"
 #include "oddbhatch.h"
 #include "oddbproxy.h"
 #include "oddbsymboltable.h"
@@ -29,11 +32,28 @@
 
 namespace {
 
+// The values of the objects a move changed (an entity, a block reference's
+// attributes): undo and redo exchange them with the drawing's, so that
+// both give back exactly what was there.
+struct States {
+    std::vector<std::pair<OdDbObjectId, OdDbObject*>> held;
+    States() = default;
+    States(const States&) = delete;
+    States& operator=(const States&) = delete;
+    ~States()
+    {
+        for (auto& h : held) delete h.second;
+    }
+};
+
 // One reversible change of a command.
 struct UndoStep {
-    enum Kind { kCreated, kErased, kMoved } kind;
+    // kUnreacted: `id` no longer names `other` as a reactor.
+    enum Kind { kCreated, kErased, kMoved, kChanged, kUnreacted } kind;
     OdDbObjectId id;
-    OdGeVector3d offset;  // kMoved
+    OdDbObjectId other;
+    OdGeVector3d offset;             // kMoved
+    std::shared_ptr<States> states;  // kMoved, kChanged: the values before
 };
 using UndoGroup = std::vector<UndoStep>;
 
@@ -56,9 +76,10 @@ standin::ResetHook g_reset([] {
 void Cancelled() { standin::SetCommandOutcome(standin::CommandOutcome::kCancelled); }
 void Failed() { standin::SetCommandOutcome(standin::CommandOutcome::kFailed); }
 
-void Record(UndoStep::Kind kind, OdDbObjectId id, const OdGeVector3d& offset = OdGeVector3d())
+void Record(UndoStep::Kind kind, OdDbObjectId id, const OdGeVector3d& offset = OdGeVector3d(),
+            std::shared_ptr<States> states = nullptr)
 {
-    if (g_recording) g_recording->push_back({kind, id, offset});
+    if (g_recording) g_recording->push_back({kind, id, OdDbObjectId(), offset, std::move(states)});
 }
 
 // Runs a command body that changes the current drawing: what it changed
@@ -191,15 +212,64 @@ void ReportNotTransformed(const KindCounts& kinds, const wchar_t* verb)
     Failed();
 }
 
+// Copies of the values of the entity and of what moves with it (a block
+// reference's attributes, the graphics of a dimension's block); false when
+// one cannot be copied.
+bool Snapshot(const OdDbEntity* ent, States& states, int depth = 0)
+{
+    OdDbEntity* copy = ent->clone();
+    if (!copy || depth > 8) {
+        delete copy;
+        return false;
+    }
+    states.held.push_back({ent->objectId(), copy});
+    OdDbObjectIdArray along;
+    if (auto* ref = OdRxCast<OdDbBlockReference>(const_cast<OdDbEntity*>(ent))) {
+        OdDbObjectIterator* it = ref->attributeIterator();
+        for (; it && !it->done(); it->step()) along.append(it->objectId());
+        delete it;
+    }
+    auto* dim = OdRxCast<OdDbDimension>(const_cast<OdDbEntity*>(ent));
+    OdDbBlockTableRecord* block = nullptr;
+    if (dim && !dim->dimBlockId().isNull() && oddbOpenObject(block, dim->dimBlockId(), OdDb::kForRead) == eOk) {
+        for (const OdDbObjectId& id : block->entityIds()) along.append(id);
+        block->close();
+    }
+    for (const OdDbObjectId& id : along) {
+        OdDbEntity* e = nullptr;
+        if (oddbOpenOdDbEntity(e, id, OdDb::kForRead) != eOk) return false;
+        const bool ok = Snapshot(e, states, depth + 1);
+        e->close();
+        if (!ok) return false;
+    }
+    return true;
+}
+
+std::shared_ptr<States> StatesOf(const OdDbEntity* ent)
+{
+    auto states = std::make_shared<States>();
+    return Snapshot(ent, *states) ? states : nullptr;
+}
+
 void MoveBy(const OdDbObjectIdArray& ids, const OdGeVector3d& offset, KindCounts* notMoved = nullptr)
 {
     for (const OdDbObjectId& id : ids) {
         OdDbEntity* ent = nullptr;
         if (oddbOpenOdDbEntity(ent, id, OdDb::kForWrite) != eOk) continue;
-        if (ent->transformBy(OdGeMatrix3d::translation(offset)) == eOk) Record(UndoStep::kMoved, id, offset);
+        std::shared_ptr<States> before = g_recording ? StatesOf(ent) : nullptr;
+        if (ent->transformBy(OdGeMatrix3d::translation(offset)) == eOk)
+            Record(UndoStep::kMoved, id, offset, std::move(before));
         else if (notMoved) ++(*notMoved)[KindName(ent)];
         ent->close();
     }
+}
+
+// Undoing or redoing a move: the values held are exchanged with the
+// drawing's; without them the entity moves back by the offset.
+void Exchange(const UndoStep& s, bool undo)
+{
+    if (!s.states) return MoveBy(OdDbObjectIdArray().append(s.id), undo ? -s.offset : s.offset);
+    for (auto& h : s.states->held) OdDbDatabase::exchangeState(h.first, h.second);
 }
 
 // The host's editing commands leave out what is on a locked layer, and say
@@ -340,6 +410,64 @@ bool AskDisplacement(OdDbObjectIdArray& ids, OdGePoint3d& base)
     return AskPoint(L"Specify base point: ", base) == RTNORM;
 }
 
+// An associative hatch is associative no more: its loops keep their shapes
+// and its boundary objects no longer name it.
+void Dissociate(const OdDbObjectId& hatchId)
+{
+    OdDbHatch* hatch = nullptr;
+    if (oddbOpenObject(hatch, hatchId, OdDb::kForWrite) != eOk) return;
+    OdDbObjectIdArray boundary;
+    if (!hatch->associative() || hatch->getAssocObjIds(boundary) != eOk) {
+        hatch->close();
+        return;
+    }
+    auto before = std::make_shared<States>();
+    before->held.push_back({hatchId, new OdDbHatch(*hatch)});
+    hatch->takeCopiedBoundary([](OdDbObjectId) { return OdDbObjectId(); });
+    hatch->setAssociative(false);
+    hatch->close();
+    Record(UndoStep::kChanged, hatchId, OdGeVector3d(), std::move(before));
+    for (const OdDbObjectId& id : boundary) {
+        OdDbObject* b = nullptr;
+        if (oddbOpenObject(b, id, OdDb::kForWrite) != eOk) continue;
+        const OdDbObjectIdArray& reactors = b->getPersistentReactors();
+        const bool named = std::find(reactors.begin(), reactors.end(), hatchId) != reactors.end();
+        if (named) b->removePersistentReactor(hatchId);
+        b->close();
+        if (named && g_recording) g_recording->push_back({UndoStep::kUnreacted, id, hatchId, OdGeVector3d(), nullptr});
+    }
+}
+
+// A hatch moved without its whole boundary, or a boundary moved without
+// its hatch, would leave the hatch associated with what no longer bounds
+// it: the association is dropped, as the host does.
+void DissociateMovedApart(const OdDbObjectIdArray& moved)
+{
+    const std::set<OdDbObjectId> in(moved.begin(), moved.end());
+    std::set<OdDbObjectId> apart;
+    for (const OdDbObjectId& id : moved) {
+        OdDbEntity* ent = nullptr;
+        if (oddbOpenOdDbEntity(ent, id, OdDb::kForRead) != eOk) continue;
+        OdDbObjectIdArray boundary;
+        auto* hatch = OdRxCast<OdDbHatch>(ent);
+        if (hatch && hatch->associative() && hatch->getAssocObjIds(boundary) == eOk)
+            for (const OdDbObjectId& b : boundary)
+                if (!in.count(b)) apart.insert(id);
+        for (const OdDbObjectId& r : ent->getPersistentReactors()) {
+            if (in.count(r)) continue;
+            OdDbHatch* other = nullptr;
+            if (oddbOpenObject(other, r, OdDb::kForRead) != eOk) continue;
+            OdDbObjectIdArray its;
+            if (other->associative() && other->getAssocObjIds(its) == eOk &&
+                std::find(its.begin(), its.end(), id) != its.end())
+                apart.insert(r);
+            other->close();
+        }
+        ent->close();
+    }
+    for (const OdDbObjectId& id : apart) Dissociate(id);
+}
+
 void Move(OdDbDatabase*)
 {
     OdDbObjectIdArray ids;
@@ -347,6 +475,7 @@ void Move(OdDbDatabase*)
     if (!AskDisplacement(ids, base) || AskPoint(L"Specify second point: ", to, &base) != RTNORM) return Cancelled();
     KindCounts notMoved;
     MoveBy(ids, to - base, &notMoved);
+    if (to != base) DissociateMovedApart(ids);
     ReportNotTransformed(notMoved, L"moved");
 }
 
@@ -420,6 +549,76 @@ void AssociateCopiedHatches(const std::map<OdDbObjectId, OdDbObjectId>& copies)
     }
 }
 
+// A copied dimension has graphics of its own, as the source's are its:
+// a new anonymous block of copies of them, which move with the copy.
+void CopyDimensionBlock(OdDbDatabase* db, const OdDbEntity* source, OdDbEntity* copy)
+{
+    auto* from = OdRxCast<OdDbDimension>(const_cast<OdDbEntity*>(source));
+    auto* to = OdRxCast<OdDbDimension>(copy);
+    OdDbBlockTableRecord* block = nullptr;
+    if (!from || !to || from->dimBlockId().isNull() ||
+        oddbOpenObject(block, from->dimBlockId(), OdDb::kForRead) != eOk)
+        return;
+    const std::vector<OdDbObjectId> parts = block->entityIds();
+    block->close();
+    OdDbSymbolTable* table = nullptr;
+    if (oddbOpenObject(table, db->getBlockTableId(), OdDb::kForWrite) != eOk) return;
+    std::wstring name;
+    for (int n = 1; name.empty() || table->has(name.c_str()); ++n) name = L"*D" + std::to_wstring(n);
+    auto* made = new OdDbBlockTableRecord();
+    made->setName(name.c_str());
+    OdDbObjectId madeId;
+    if (table->add(madeId, made) != eOk) {
+        delete made;
+        table->close();
+        return;
+    }
+    table->close();
+    for (const OdDbObjectId& id : parts) {
+        OdDbEntity* part = nullptr;
+        if (oddbOpenOdDbEntity(part, id, OdDb::kForRead) != eOk) continue;
+        OdDbEntity* c = part->clone();
+        part->close();
+        OdDbObjectId cid;
+        if (c && made->appendOdDbEntity(cid, c) == eOk) c->close();
+        else delete c;
+    }
+    made->close();
+    to->setDimBlockId(madeId);
+}
+
+// A copied record kept as the file gave it names the copies of the
+// entities it names (a LEADER its annotation's) when they were copied
+// with it, and none of the originals; an annotation copied with its leader
+// names the copied leader.
+void FollowCopiedReferences(const std::map<OdDbObjectId, OdDbObjectId>& copies)
+{
+    auto copyOf = [&](OdDbObjectId id) {
+        auto it = copies.find(id);
+        return it == copies.end() ? OdDbObjectId() : it->second;
+    };
+    for (const auto& [source, copyId] : copies) {
+        OdDbProxyEntity* kept = nullptr;
+        if (oddbOpenObject(kept, copyId, OdDb::kForWrite) != eOk) continue;
+        kept->takeCopiedReferences(copyOf);
+        kept->close();
+        // What named the source as a reactor and was copied with it names
+        // the copy.
+        for (const auto& [other, otherCopy] : copies) {
+            OdDbObject* o = nullptr;
+            if (oddbOpenObject(o, other, OdDb::kForRead) != eOk) continue;
+            const OdDbObjectIdArray& reactors = o->getPersistentReactors();
+            const bool names = std::find(reactors.begin(), reactors.end(), source) != reactors.end();
+            o->close();
+            OdDbObject* c = nullptr;
+            if (names && oddbOpenObject(c, otherCopy, OdDb::kForWrite) == eOk) {
+                c->addPersistentReactor(copyId);
+                c->close();
+            }
+        }
+    }
+}
+
 // Copies until the user presses Enter.
 void Copy(OdDbDatabase* db)
 {
@@ -428,6 +627,8 @@ void Copy(OdDbDatabase* db)
     if (!AskDisplacement(ids, base)) return Cancelled();
     int r;
     KindCounts notCopied;
+    // What could not be copied is counted once, however many copies were asked.
+    std::set<OdDbObjectId> refused;
     while ((r = AskPoint(L"Specify second point <exit>: ", to, &base)) == RTNORM) {
         std::map<OdDbObjectId, OdDbObjectId> copies;
         for (const OdDbObjectId& id : ids) {
@@ -435,9 +636,10 @@ void Copy(OdDbDatabase* db)
             if (oddbOpenOdDbEntity(source, id, OdDb::kForRead) != eOk) continue;
             OdDbEntity* copy = source->clone();
             if (copy) CopyAttributes(source, copy);
+            if (copy) CopyDimensionBlock(db, source, copy);
             // A copy left where its source is would be no copy.
             if (!copy || copy->transformBy(OdGeMatrix3d::translation(to - base)) != eOk) {
-                ++notCopied[KindName(source)];
+                if (refused.insert(id).second) ++notCopied[KindName(source)];
                 delete copy;
                 source->close();
                 continue;
@@ -458,6 +660,7 @@ void Copy(OdDbDatabase* db)
             source->close();
         }
         AssociateCopiedHatches(copies);
+        FollowCopiedReferences(copies);
     }
     ReportNotTransformed(notCopied, L"copied");
     if (r == RTCAN) Cancelled();
@@ -480,7 +683,14 @@ void Replay(bool undo)
         const UndoStep& s = group[undo ? n - 1 - i : i];
         if (s.kind == UndoStep::kCreated) SetErased(s.id, undo);
         if (s.kind == UndoStep::kErased) SetErased(s.id, !undo);
-        if (s.kind == UndoStep::kMoved) MoveBy(OdDbObjectIdArray().append(s.id), undo ? -s.offset : s.offset);
+        if (s.kind == UndoStep::kMoved || s.kind == UndoStep::kChanged) Exchange(s, undo);
+        if (s.kind == UndoStep::kUnreacted) {
+            OdDbObject* o = nullptr;
+            if (oddbOpenObject(o, s.id, OdDb::kForWrite) != eOk) continue;
+            if (undo) o->addPersistentReactor(s.other);
+            else o->removePersistentReactor(s.other);
+            o->close();
+        }
     }
     to.push_back(std::move(group));
 }
@@ -591,12 +801,10 @@ OdDbObjectId FindLayer(OdDbDatabase* db, const std::wstring& name)
 }
 
 // -LAYER: Make (made when missing, then current), Set (current), New,
-// ON and OFF, Lock and Unlock, Freeze and Thaw, until Enter.
-void Layer()
+// ON and OFF, Lock and Unlock, Freeze and Thaw, until Enter. What it does
+// to a layer's state is undone with the command.
+void Layer(OdDbDatabase* db)
 {
-    GcApDocument* doc = gcDocManagerPtr()->curDocument();
-    if (!doc) return Failed();
-    OdDbDatabase* db = doc->database();
     while (true) {
         gcedInitGet(0, L"Make Set New ON OFF Lock Unlock Freeze Thaw");
         wchar_t option[32];
@@ -622,12 +830,27 @@ void Layer()
             return Failed();
         }
         if (chosen == L"Make" || chosen == L"Set") {
+            OdDbLayerTableRecord* layer = nullptr;
+            bool frozen = false;
+            if (oddbOpenObject(layer, id, OdDb::kForRead) == eOk) {
+                frozen = layer->isFrozen();
+                layer->close();
+            }
+            // As the current layer cannot be frozen, a frozen one cannot
+            // be made current.
+            if (frozen) {
+                gcutPrintf(L"\nCannot set frozen layer \"%s\" current.", name.c_str());
+                return Failed();
+            }
             db->setClayer(id);
         } else if (chosen == L"ON" || chosen == L"OFF") {
             OdDbLayerTableRecord* layer = nullptr;
             if (oddbOpenObject(layer, id, OdDb::kForWrite) != eOk) return Failed();
+            auto before = std::make_shared<States>();
+            before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
             layer->setIsOff(chosen == L"OFF");
             layer->close();
+            Record(UndoStep::kChanged, id, OdGeVector3d(), std::move(before));
         } else if (chosen == L"Lock" || chosen == L"Unlock" || chosen == L"Freeze" || chosen == L"Thaw") {
             // The current layer cannot be frozen.
             if (chosen == L"Freeze" && id == db->clayer()) {
@@ -636,9 +859,12 @@ void Layer()
             }
             OdDbLayerTableRecord* layer = nullptr;
             if (oddbOpenObject(layer, id, OdDb::kForWrite) != eOk) return Failed();
+            auto before = std::make_shared<States>();
+            before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
             if (chosen == L"Lock" || chosen == L"Unlock") layer->setIsLocked(chosen == L"Lock");
             else layer->setIsFrozen(chosen == L"Freeze");
             layer->close();
+            Record(UndoStep::kChanged, id, OdGeVector3d(), std::move(before));
         }
     }
 }
@@ -661,8 +887,8 @@ GcRxFunctionPtr EditHostCommand(const std::wstring& name)
         {L"HATCH", Changes<Hatch>}, {L"BHATCH", Changes<Hatch>}, {L"ERASE", Changes<Erase>},
         {L"MOVE", Changes<Move>},   {L"COPY", Changes<Copy>},   {L"UNDO", Undo},
         {L"REDO", Redo},            {L"QUIT", Quit},            {L"APPLOAD", AppLoad},
-        {L"IMAGEFRAME", ImageFrame}, {L"ZOOM", Zoom},          {L"-LAYER", Layer},
-        {L"LAYER", Layer}};
+        {L"IMAGEFRAME", ImageFrame}, {L"ZOOM", Zoom},          {L"-LAYER", Changes<Layer>},
+        {L"LAYER", Changes<Layer>}};
     return FindHostCommand(kCommands, sizeof kCommands / sizeof kCommands[0], name);
 }
 

@@ -21,6 +21,7 @@
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbdictionary.h"
+#include "oddbdimension.h"
 #include "oddbhatch.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
@@ -289,6 +290,94 @@ TEST_F(EditCommandsTest, KeptRecordsMoveAndCopyAndUnknownOnesAreNamed)
     EXPECT_EQ(ModelSpace(db).length(), 0);
 }
 
+// Kept records move by what each holds where: one written without
+// subclass markers by its kind's own places (one with no position at all
+// is named, not passed over), one in a plane that is not the world's in
+// that plane, a MULTILEADER by its structure whatever its text says.
+// UNDO and REDO give back exactly what was there.
+TEST_F(EditCommandsTest, KeptRecordsMoveByTheirOwnPlacesAndUndoExactly)
+{
+    const std::string dxf =
+        "0\nSECTION\n2\nENTITIES\n"
+        "0\nLEADER\n8\n0\n3\nStandard\n71\n1\n72\n0\n73\n3\n76\n2\n10\n60.0\n20\n1.0\n30\n0.0\n"
+        "10\n62.0\n20\n3.0\n30\n0.0\n211\n1.0\n221\n0.0\n231\n0.0\n"
+        "0\nRAY\n8\n0\n10\n-7.0\n20\n9.0\n30\n0.0\n11\n1.0\n21\n0.0\n31\n0.0\n"
+        "0\nTRACE\n100\nAcDbEntity\n8\n0\n100\nAcDbTrace\n10\n-3.0\n20\n0.5\n30\n6.0\n11\n-4.0\n21\n0.5\n31\n"
+        "6.0\n12\n-3.0\n22\n0.5\n32\n7.0\n13\n-4.0\n23\n0.5\n33\n7.0\n210\n0.0\n220\n1.0\n230\n0.0\n"
+        "0\nMULTILEADER\n100\nAcDbEntity\n8\n0\n100\nAcDbMLeader\n270\n2\n300\nCONTEXT_DATA{\n40\n1.0\n10\n4.0\n"
+        "20\n12.0\n30\n0.0\n41\n4.0\n290\n1\n304\nOpen {\n12\n6.0\n22\n14.0\n32\n0.0\n110\n0.5\n120\n0.0\n"
+        "130\n0.0\n302\nLEADER{\n10\n-4.0\n20\n12.0\n30\n0.0\n304\nLEADER_LINE{\n10\n2.0\n20\n12.0\n30\n0.0\n"
+        "305\n}\n303\n}\n301\n}\n10\n1.0\n20\n1.0\n30\n1.0\n"
+        "0\nENDSEC\n0\nEOF\n";
+    std::ofstream(standin::NativePath(L"C:\\places.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\places.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    AddEntity(db, new OdDbLine(OdGePoint3d(0.1, 0.1, 0), OdGePoint3d(0.3, 0.7, 0)));
+    const OdDbObjectIdArray all = ModelSpace(db);
+    ASSERT_EQ(all.length(), 5);
+    const std::string before = Saved(db);
+
+    events.log.clear();
+    Move(all, OdGeVector3d(10, 4, 0));
+    EXPECT_EQ(events.log.back(), L"ended MOVE");
+    std::string saved = Saved(db);
+    std::map<int, double> v = RecordValues(saved, "LEADER");
+    EXPECT_EQ(v.at(10), 72.0);  // the last vertex
+    EXPECT_EQ(v.at(20), 7.0);
+    EXPECT_EQ(v.at(211), 1.0);
+    v = RecordValues(saved, "RAY");
+    EXPECT_EQ(v.at(10), 3.0);
+    EXPECT_EQ(v.at(20), 13.0);
+    EXPECT_EQ(v.at(11), 1.0);
+    // In the plane of normal +Y the world's x is the plane's -x and its y
+    // the height above the plane.
+    v = RecordValues(saved, "TRACE");
+    EXPECT_EQ(v.at(13), -14.0);
+    EXPECT_EQ(v.at(23), 0.5);
+    EXPECT_EQ(v.at(33), 11.0);
+    // Text ending in "{" opens nothing: the text location and the plane
+    // origin move, the block content's scale (10 after the context) stays.
+    EXPECT_NE(saved.find("304\nOpen {\n 12\n16.0\n 22\n18.0\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("110\n10.5\n120\n4.0\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("301\n}\n 10\n1.0\n 20\n1.0\n 30\n1.0\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("LEADER_LINE{\n 10\n12.0\n 20\n16.0\n"), std::string::npos) << saved;
+
+    // Back by a sum that rounds, then UNDO: the drawing is as it was, to
+    // the bit; REDO gives the moved one again.
+    Move(all, OdGeVector3d(0.1, 0.2, 0));
+    const std::string moved = Saved(db);
+    Move(all, OdGeVector3d(0.2, 0.1, 0));
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_EQ(Saved(db), moved);
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_EQ(Saved(db), saved);
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_EQ(Saved(db), before);
+    standin::InvokeCommand(L"REDO");
+    EXPECT_EQ(Saved(db), saved);
+    standin::InvokeCommand(L"REDO");
+    EXPECT_EQ(Saved(db), moved);
+}
+
+// A record of a kept kind with none of the places its kind keeps positions
+// in is not passed over as moved.
+TEST_F(EditCommandsTest, AKeptRecordWithoutPositionsIsNamed)
+{
+    const std::string dxf = "0\nSECTION\n2\nENTITIES\n0\nLEADER\n100\nAcDbEntity\n8\n0\n100\nAcDbLeader\n3\n"
+                            "Standard\n71\n1\n0\nENDSEC\n0\nEOF\n";
+    std::ofstream(standin::NativePath(L"C:\\bare.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\bare.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    ASSERT_EQ(ModelSpace(db).length(), 1);
+    const size_t from = standin::CommandLineText().size();
+    events.log.clear();
+    Move(ModelSpace(db), OdGeVector3d(10, 0, 0));
+    EXPECT_EQ(events.log.back(), L"failed MOVE");
+    EXPECT_NE(Printed(from).find(L"1 object could not be moved: 1 LEADER."), std::wstring::npos) << Printed(from);
+}
+
 // A move changes positions only: every other value stays bit for bit, also
 // when the move is by nothing.
 TEST_F(EditCommandsTest, AMoveChangesPositionsAndNothingElse)
@@ -438,6 +527,28 @@ TEST_F(EditCommandsTest, EditsLeaveLockedLayersAlone)
     EXPECT_NE(Printed(from).find(L"1 was on a locked layer."), std::wstring::npos) << Printed(from);
     EXPECT_EQ(ModelSpace(db), OdDbObjectIdArray().append(fixedId));
     EXPECT_EQ(events.log.back(), L"ended ERASE");
+
+    // Unlocking is undone like any change; a frozen layer cannot be made
+    // current.
+    standin::QueueText(L"Unlock");
+    standin::QueueText(L"Fixed");
+    standin::QueueEnter();
+    standin::InvokeCommand(L"-LAYER");
+    standin::InvokeCommand(L"UNDO");
+    from = standin::CommandLineText().size();
+    Move(OdDbObjectIdArray().append(fixedId), OdGeVector3d(0, 3, 0));
+    EXPECT_NE(Printed(from).find(L"1 was on a locked layer."), std::wstring::npos) << Printed(from);
+    EXPECT_EQ(StartOf(fixedId), OdGePoint3d(0, 0, 0));
+    const OdDbObjectId current = db->clayer();
+    standin::QueueText(L"Freeze");
+    standin::QueueText(L"Fixed");
+    standin::QueueText(L"Set");
+    standin::QueueText(L"Fixed");
+    from = standin::CommandLineText().size();
+    standin::InvokeCommand(L"-LAYER");
+    EXPECT_NE(Printed(from).find(L"Cannot set frozen layer \"Fixed\" current."), std::wstring::npos)
+        << Printed(from);
+    EXPECT_EQ(db->clayer(), current);
 }
 
 // A copy carries what its original carries, with objects of its own: a
@@ -529,6 +640,94 @@ TEST_F(EditCommandsTest, ACopyCarriesAttributesAndNestedDictionaries)
     EXPECT_EQ(Count(saved, "\nSEQEND\n"), 2u);
 }
 
+// A LEADER copied with its annotation names the copied annotation, which
+// names it back; copied alone it names none.
+TEST_F(EditCommandsTest, ACopiedLeaderFollowsItsCopiedAnnotation)
+{
+    const std::string dxf =
+        "0\nSECTION\n2\nENTITIES\n"
+        "0\nMTEXT\n5\n38\n102\n{ACAD_REACTORS\n330\n48\n102\n}\n100\nAcDbEntity\n8\n0\n100\nAcDbMText\n"
+        "10\n5.0\n20\n9.0\n30\n0.0\n40\n1.0\n1\nnote\n"
+        "0\nLEADER\n5\n48\n100\nAcDbEntity\n8\n0\n100\nAcDbLeader\n3\nStandard\n71\n1\n72\n0\n73\n0\n76\n2\n"
+        "10\n0.0\n20\n4.0\n30\n0.0\n10\n5.0\n20\n9.0\n30\n0.0\n340\n38\n"
+        "0\nENDSEC\n0\nEOF\n";
+    std::ofstream(standin::NativePath(L"C:\\leader.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\leader.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    auto Hex = [](OdDbObjectId id) {
+        const std::wstring h = id.getHandle().ascii().str();
+        return std::string(h.begin(), h.end());
+    };
+    const OdDbObjectIdArray both = ModelSpace(db);
+    ASSERT_EQ(both.length(), 2);
+    Copy(both, OdGeVector3d(0, 20, 0));
+    OdDbObjectIdArray all = ModelSpace(db);
+    ASSERT_EQ(all.length(), 4);
+    const std::string mtextCopy = Hex(all[2]);
+    const std::string leaderCopy = Hex(all[3]);
+    std::string saved = Saved(db);
+    const size_t copied = saved.find("\nLEADER\n  5\n" + leaderCopy + "\n");
+    ASSERT_NE(copied, std::string::npos) << saved;
+    const std::string record = saved.substr(copied, saved.find("\n  0\n", copied + 1) + 1 - copied);
+    EXPECT_NE(record.find("340\n" + mtextCopy + "\n"), std::string::npos) << record;
+    const size_t text = saved.find("\nMTEXT\n  5\n" + mtextCopy + "\n");
+    ASSERT_NE(text, std::string::npos) << saved;
+    EXPECT_NE(saved.substr(text, 120).find("330\n" + leaderCopy + "\n"), std::string::npos) << saved.substr(text, 120);
+
+    Copy(OdDbObjectIdArray().append(both[1]), OdGeVector3d(0, 40, 0));
+    const std::string alone = Hex(EntLast());
+    saved = Saved(db);
+    const size_t at = saved.find("\nLEADER\n  5\n" + alone + "\n");
+    ASSERT_NE(at, std::string::npos) << saved;
+    const std::string aloneRecord = saved.substr(at, saved.find("\n  0\n", at + 1) + 1 - at);
+    EXPECT_EQ(aloneRecord.find("340\n38\n"), std::string::npos) << aloneRecord;
+}
+
+// A copied dimension has graphics of its own: a block of copies of its
+// source's, moved with it; UNDO of a move of it puts them back too.
+TEST_F(EditCommandsTest, ACopiedDimensionHasItsOwnGraphics)
+{
+    OdDbDatabase* db = doc->database();
+    OdDbSymbolTable* table = nullptr;
+    ASSERT_EQ(oddbOpenObject(table, db->getBlockTableId(), OdDb::kForWrite), eOk);
+    auto* block = new OdDbBlockTableRecord();
+    block->setName(L"*D1");
+    OdDbObjectId blockId;
+    ASSERT_EQ(table->add(blockId, block), eOk);
+    table->close();
+    OdDbObjectId part;
+    auto* line = new OdDbLine(OdGePoint3d(0.1, 0, 0), OdGePoint3d(4, 0, 0));
+    ASSERT_EQ(block->appendOdDbEntity(part, line), eOk);
+    line->close();
+    block->close();
+    auto* dim = new OdDbAlignedDimension(OdGePoint3d(0.1, 0, 0), OdGePoint3d(4, 0, 0), OdGePoint3d(2, 1, 0));
+    dim->setDimBlockId(blockId);
+    const OdDbObjectId dimId = AddEntity(db, dim);
+
+    Copy(OdDbObjectIdArray().append(dimId), OdGeVector3d(0, 10, 0));
+    const OdDbObjectId copyId = EntLast();
+    ASSERT_NE(copyId, dimId);
+    OdDbDimension* copy = nullptr;
+    ASSERT_EQ(oddbOpenObject(copy, copyId, OdDb::kForRead), eOk);
+    const OdDbObjectId copyBlock = copy->dimBlockId();
+    copy->close();
+    ASSERT_FALSE(copyBlock.isNull());
+    EXPECT_NE(copyBlock, blockId);
+    OdDbBlockTableRecord* b = nullptr;
+    ASSERT_EQ(oddbOpenObject(b, copyBlock, OdDb::kForRead), eOk);
+    const std::vector<OdDbObjectId> parts = b->entityIds();
+    b->close();
+    ASSERT_EQ(parts.size(), 1u);
+    EXPECT_EQ(StartOf(parts[0]), OdGePoint3d(0.1, 10, 0));
+    EXPECT_EQ(StartOf(part), OdGePoint3d(0.1, 0, 0));
+
+    Move(OdDbObjectIdArray().append(dimId), OdGeVector3d(0.2, 0, 0));
+    EXPECT_EQ(StartOf(part).x, 0.1 + 0.2);
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_EQ(StartOf(part), OdGePoint3d(0.1, 0, 0));
+}
+
 // A copied associative hatch follows the copy of its boundary when that was
 // copied with it; copied alone it is associative no more.
 TEST_F(EditCommandsTest, ACopiedHatchFollowsItsCopiedBoundary)
@@ -568,6 +767,36 @@ TEST_F(EditCommandsTest, ACopiedHatchFollowsItsCopiedBoundary)
     hatch->getAssocObjIds(ids);
     hatch->close();
     EXPECT_TRUE(ids.isEmpty());
+
+    // Moved apart from its boundary, either way, a hatch is associative no
+    // more and its boundary no longer names it; UNDO ties them again.
+    auto associated = [&](OdDbObjectId h, OdDbObjectId f) {
+        OdDbHatch* x = nullptr;
+        OdDbObject* y = nullptr;
+        EXPECT_EQ(oddbOpenObject(x, h, OdDb::kForRead), eOk);
+        EXPECT_EQ(oddbOpenObject(y, f, OdDb::kForRead), eOk);
+        OdDbObjectIdArray boundary;
+        x->getAssocObjIds(boundary);
+        const bool both = x->associative() && boundary == OdDbObjectIdArray().append(f) &&
+                          y->getPersistentReactors() == OdDbObjectIdArray().append(h);
+        const bool neither = !x->associative() && boundary.isEmpty() && y->getPersistentReactors().isEmpty();
+        x->close();
+        y->close();
+        EXPECT_TRUE(both || neither);
+        return both;
+    };
+    ASSERT_TRUE(associated(hatchCopy, frameCopy));
+    Move(OdDbObjectIdArray().append(hatchCopy), OdGeVector3d(0, 5, 0));
+    EXPECT_FALSE(associated(hatchCopy, frameCopy));
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_TRUE(associated(hatchCopy, frameCopy));
+    Move(OdDbObjectIdArray().append(frameCopy), OdGeVector3d(0, 5, 0));
+    EXPECT_FALSE(associated(hatchCopy, frameCopy));
+    // Moved together they stay tied.
+    standin::InvokeCommand(L"UNDO");
+    ASSERT_TRUE(associated(hatchCopy, frameCopy));
+    Move(OdDbObjectIdArray().append(frameCopy).append(hatchCopy), OdGeVector3d(0, 5, 0));
+    EXPECT_TRUE(associated(hatchCopy, frameCopy));
 }
 
 }  // namespace

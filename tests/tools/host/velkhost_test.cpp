@@ -1796,8 +1796,9 @@ bool EditKinds(const std::string& args, std::string& output)
 // reference with an attribute, a line on a locked layer and a circle on a
 // frozen one: MOVE of all by 10,0 moves each by its own geometry, as
 // ezdxf reads the saved drawing, and the locked and frozen ones stay. COPY
-// doubles what it takes. A kind that cannot be transformed (a 3DSOLID)
-// is named and fails the step.
+// doubles what it takes, each copy moved. Records written without subclass
+// markers move too. A kind that cannot be transformed (a 3DSOLID) is named
+// and fails the step.
 TEST_F(VelkhostProcess, EditsMoveAndCopyEveryKindAndLeaveLockedAndFrozenLayers)
 {
     if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)
@@ -1817,8 +1818,11 @@ TEST_F(VelkhostProcess, EditsMoveAndCopyEveryKindAndLeaveLockedAndFrozenLayers)
                   "--save", copied.string()});
     EXPECT_EQ(r.status, 0) << r.output;
     const size_t before = Entities(kinds).size();
-    // Every entity but the two on the locked and the frozen layer, once more.
+    // Every entity but the two on the locked and the frozen layer, once more,
+    // each copy where the offset puts it.
     EXPECT_EQ(Entities(copied).size(), 2 * before - 2);
+    out.clear();
+    EXPECT_TRUE(EditKinds("copies " + Quoted(kinds.string()) + " " + Quoted(copied.string()) + " 0 30", out)) << out;
 
     // ERASE of all leaves the frozen circle and the locked line.
     const fs::path erased = dir / "erased.dxf";
@@ -1828,6 +1832,29 @@ TEST_F(VelkhostProcess, EditsMoveAndCopyEveryKindAndLeaveLockedAndFrozenLayers)
     const auto left = Entities(erased);
     EXPECT_EQ(left.size(), 2u);
     EXPECT_EQ(std::count_if(left.begin(), left.end(), [](const auto& e) { return e.second == "AcDbCircle"; }), 1);
+
+    // Written without subclass markers, the kept kinds still move by their
+    // own places.
+    const fs::path bare = dir / "bare.dxf", bareMoved = dir / "bare-moved.dxf";
+    out.clear();
+    ASSERT_TRUE(EditKinds("make " + Quoted(bare.string()) + " bare", out)) << out;
+    r = Velkhost({"--drawing", bare.string(), "--script", Script("MOVE\n> select all\n0,0\n10,0\n").string(),
+                  "--save", bareMoved.string(), "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    out.clear();
+    EXPECT_TRUE(EditKinds("bare " + Quoted(bare.string()) + " " + Quoted(bareMoved.string()) + " 10 0", out)) << out;
+
+    // No selection takes what is on a frozen layer; a type filter names
+    // kept records by their own type.
+    r = Velkhost({"--drawing", kinds.string(), "--script",
+                  Script("MOVE\n> select layer FROZEN\n0,0\n10,0\n").string(), "--quiet"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("the selection is empty"), std::string::npos) << r.output;
+    const fs::path typed = dir / "typed.dxf";
+    r = Velkhost({"--drawing", kinds.string(), "--script", Script("ERASE\n> select type 3DFACE,XLINE\n").string(),
+                  "--save", typed.string(), "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(Entities(typed).size(), before - 2);
 
     const fs::path solid = dir / "solid.dxf";
     out.clear();

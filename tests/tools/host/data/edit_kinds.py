@@ -3,11 +3,22 @@ check that a saved drawing holds them moved, by ezdxf's own reading of each
 kind (an independent reader: the stand-in host keeps several of these
 kinds as the file gave them).
 
-    edit_kinds.py make OUT [solid]   one entity of every kind (and a 3DSOLID)
+    edit_kinds.py make OUT [solid|bare] one entity of every kind (and a
+                                     3DSOLID; or with the LEADER, XLINE,
+                                     RAY, TOLERANCE and MESH written without
+                                     subclass markers)
     edit_kinds.py check IN OUT DX DY every entity of IN is in OUT moved by
                                      DX,DY (those on a locked or frozen
                                      layer as they were); exit 1 naming
                                      each difference
+    edit_kinds.py copies IN OUT DX DY
+                                     every entity of IN is in OUT as it was
+                                     and, but for those on a locked or
+                                     frozen layer, once more moved by DX,DY
+    edit_kinds.py bare IN OUT DX DY  the positions (10) of the records IN
+                                     has without markers are in OUT moved
+                                     by DX,DY, their directions (11) as
+                                     they were
 """
 import math
 import sys
@@ -17,6 +28,61 @@ from ezdxf.math import Vec2, Vec3
 from ezdxf.render import mleader
 
 
+BARE = ('LEADER', 'XLINE', 'RAY', 'TOLERANCE', 'MESH')
+
+
+def records(path):
+    """The ENTITIES section's records: (type, [(code, value line)])."""
+    lines = open(path, encoding='utf-8', errors='replace').read().splitlines()
+    pairs = [(int(lines[i]), lines[i + 1].strip()) for i in range(0, len(lines) - 1, 2)]
+    out, section, record = [], None, None
+    for i, (code, value) in enumerate(pairs):
+        if code == 0:
+            record = None
+            if section == 'ENTITIES' and value != 'ENDSEC':
+                record = (value, [])
+                out.append(record)
+        elif code == 2 and i > 0 and pairs[i - 1] == (0, 'SECTION'):
+            section = value
+        elif record is not None:
+            record[1].append((code, value))
+    return out, pairs
+
+
+def strip_markers(path):
+    _, pairs = records(path)
+    kept, section, record = [], None, None
+    for i, (code, value) in enumerate(pairs):
+        if code == 0:
+            record = value
+        elif code == 2 and i > 0 and pairs[i - 1] == (0, 'SECTION'):
+            section = value
+        if section == 'ENTITIES' and record in BARE and code == 100:
+            continue
+        kept.append('%d\n%s\n' % (code, value))
+    with open(path, 'w', encoding='utf-8') as f:
+        f.write(''.join(kept))
+
+
+def bare(first, saved, dx, dy):
+    wrong = []
+    def by_handle(path):
+        return {dict(g).get(5): (t, g) for t, g in records(path)[0] if t in BARE}
+    a, b = by_handle(first), by_handle(saved)
+    for handle, (kind, groups) in a.items():
+        if handle not in b:
+            wrong.append('%s %s is not in the saved drawing' % (kind, handle))
+            continue
+        want = [(c, float(v) + (dx if c == 10 else dy if c == 20 else 0)) for c, v in groups if c in (10, 20, 11, 21)]
+        got = [(c, float(v)) for c, v in b[handle][1] if c in (10, 20, 11, 21)]
+        if len(want) != len(got) or any(c != d or not math.isclose(x, y, abs_tol=1e-9)
+                                         for (c, x), (d, y) in zip(want, got)):
+            wrong.append('%s %s: %s, saved %s' % (kind, handle, want, got))
+    for line in wrong:
+        print(line)
+    return 1 if wrong or not a else 0
+
+
 def make(out, solid):
     doc = ezdxf.new('R2010')
     doc.layers.add('LOCKED').lock()
@@ -24,6 +90,8 @@ def make(out, solid):
     msp = doc.modelspace()
     msp.add_3dface([(0, 0, 0), (1, 0, 0.5), (1, 1, 0), (0, 1, 0)])
     msp.add_trace([(2, 0), (3, 0), (2, 1), (3, 1)])
+    # In a plane of its own: its points are in that plane.
+    msp.add_trace([(-3, 0.5, 6), (-4, 0.5, 6), (-3, 0.5, 7), (-4, 0.5, 7)], dxfattribs=dict(extrusion=(0, 1, 0)))
     mesh = msp.add_mesh()
     with mesh.edit_data() as data:
         data.vertices = [(0, 2, 0), (1, 2, 0), (1, 3, 1)]
@@ -47,9 +115,11 @@ def make(out, solid):
     ref.add_attrib('TAG', 'value', (-9.5, 4))
     msp.add_line((40, 0), (41, 1), dxfattribs=dict(layer='LOCKED'))
     msp.add_circle((40, 5), 1, dxfattribs=dict(layer='FROZEN'))
-    if solid:
+    if solid == 'solid':
         msp.add_3dsolid()
     doc.saveas(out)
+    if solid == 'bare':
+        strip_markers(out)
 
 
 # What each kind holds where: positions ezdxf moves with the entity and
@@ -93,7 +163,39 @@ def close(a, b):
     return a == b
 
 
-def check(first, saved, dx, dy):
+def copies(first, saved, dx, dy):
+    a = ezdxf.readfile(first)
+    b = ezdxf.readfile(saved)
+    before = {e.dxf.handle for e in a.modelspace()}
+    new = [e for e in b.modelspace() if e.dxf.handle not in before]
+    wrong = []
+    if check(first, saved, 0, 0, quiet=True):
+        wrong.append('the originals are not as they were')
+    for e in a.modelspace():
+        layer = a.layers.get(e.dxf.layer) if a.layers.has_entry(e.dxf.layer) else None
+        if layer is not None and (layer.is_locked() or layer.is_frozen()):
+            continue
+        e.translate(dx, dy, 0)
+        want = values(e)
+        want = {k: v for k, v in want.items() if k != 'dxf.handle'}
+        match = None
+        for other in new:
+            got = values(other)
+            if other.dxftype() == e.dxftype() and all(
+                    close(v, got[k] if k in got else (other.dxf.get_default(k[4:]) if k.startswith('dxf.') else None))
+                    for k, v in want.items() if k not in ('dxf.owner',)):
+                match = other
+                break
+        if match is None:
+            wrong.append('%s %s has no copy moved by %s,%s' % (e.dxftype(), e.dxf.handle, dx, dy))
+        else:
+            new.remove(match)
+    for line in wrong:
+        print(line)
+    return 1 if wrong else 0
+
+
+def check(first, saved, dx, dy, quiet=False):
     a = ezdxf.readfile(first)
     b = ezdxf.readfile(saved)
     by_handle = {e.dxf.handle: e for e in b.modelspace()}
@@ -113,13 +215,15 @@ def check(first, saved, dx, dy):
             saved = got[key] if key in got else (other.dxf.get_default(key[4:]) if key.startswith('dxf.') else None)
             if not close(value, saved):
                 wrong.append('%s %s %s: %s, saved %s' % (e.dxftype(), e.dxf.handle, key, value, saved))
-    for line in wrong:
-        print(line)
+    if not quiet:
+        for line in wrong:
+            print(line)
     return 1 if wrong else 0
 
 
 if __name__ == '__main__':
     if sys.argv[1] == 'make':
-        make(sys.argv[2], len(sys.argv) > 3 and sys.argv[3] == 'solid')
+        make(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else None)
     else:
-        sys.exit(check(sys.argv[2], sys.argv[3], float(sys.argv[4]), float(sys.argv[5])))
+        run = {'check': check, 'copies': copies, 'bare': bare}[sys.argv[1]]
+        sys.exit(run(sys.argv[2], sys.argv[3], float(sys.argv[4]), float(sys.argv[5])))
