@@ -7,7 +7,9 @@
 // other it writes (SchemaViolations).
 #pragma once
 
+#include <iterator>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "oddbentity.h"
@@ -26,7 +28,37 @@ struct Subclass {
     const char* marker;
     std::vector<int> codes;
     std::vector<int> soft;
+    // Codes the reader also takes here, from files that give them here,
+    // which the writer writes in another subclass.
+    std::vector<int> readToo = {};
 };
+
+// A subclass described from its codes' names: a struct with the marker
+// (kMarker) and the list of its codes (kAll), which the kind's reader and
+// writer name one by one.
+// Optional lists: kSoft (written only as defaults) and kReadToo.
+template <class Codes, class = void>
+struct SoftOf {
+    static std::vector<int> list() { return {}; }
+};
+template <class Codes>
+struct SoftOf<Codes, std::void_t<decltype(Codes::kSoft)>> {
+    static std::vector<int> list() { return {std::begin(Codes::kSoft), std::end(Codes::kSoft)}; }
+};
+template <class Codes, class = void>
+struct ReadTooOf {
+    static std::vector<int> list() { return {}; }
+};
+template <class Codes>
+struct ReadTooOf<Codes, std::void_t<decltype(Codes::kReadToo)>> {
+    static std::vector<int> list() { return {std::begin(Codes::kReadToo), std::end(Codes::kReadToo)}; }
+};
+template <class Codes>
+Subclass Describe()
+{
+    return Subclass{Codes::kMarker, std::vector<int>(std::begin(Codes::kAll), std::end(Codes::kAll)),
+                    SoftOf<Codes>::list(), ReadTooOf<Codes>::list()};
+}
 
 struct EntityKind {
     const char* type;
@@ -37,6 +69,16 @@ struct EntityKind {
     OdDbEntity* (Loader::*read)(const EntityRecord&);
     void (DxfOut::*write)(const OdDbEntity*);
 };
+
+// The kinds of a family, each family in a file of its own
+// (dxf_kind_*.cpp) with its codes, reader and writer.
+std::vector<EntityKind> CurveKinds();
+std::vector<EntityKind> TextKinds();
+// The families above, whose readers and writers name their codes (the
+// other kinds' are still spelled in dxf_read_entities.cpp and
+// dxf_write_entities.cpp).
+using KindFamily = std::vector<EntityKind> (*)();
+const std::vector<KindFamily>& KindFamilies();
 
 // Every kind; a type may be written from several classes (POLYLINE), and a
 // class written as several types is listed under each.

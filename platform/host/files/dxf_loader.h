@@ -58,6 +58,11 @@ inline uint64_t HandleOfText(std::string_view text)
     return h;
 }
 
+// A normal as given, of unit length; +Z for none (dxf_read_entities.cpp).
+OdGeVector3d UnitNormal(const OdGeVector3d& n);
+// A point of the entity's plane in world coordinates.
+OdGePoint3d ToWorld(const OdGePoint3d& p, const OdGeVector3d& n);
+
 // An entity's record and, for kinds with records after it (a reference's
 // attributes, a polyline's vertices), those that follow: `i` moves past the
 // ones its reader takes. A reader that leaves out the record (a reference
@@ -191,6 +196,8 @@ private:
     void common(OdDbEntity* e, const View& v);
     // Each kind's reader is named in its description (dxf_kinds.cpp).
     friend const std::vector<EntityKind>& EntityKinds();
+    friend std::vector<EntityKind> CurveKinds();
+    friend std::vector<EntityKind> TextKinds();
     OdDbEntity* readLine(const EntityRecord& item);
     OdDbEntity* readPoint(const EntityRecord& item);
     OdDbEntity* readCircle(const EntityRecord& item);

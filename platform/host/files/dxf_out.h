@@ -218,6 +218,8 @@ private:
     void entity(const OdDbEntity* e);
     // Each kind's writer is named in its description (dxf_kinds.cpp).
     friend const std::vector<EntityKind>& EntityKinds();
+    friend std::vector<EntityKind> CurveKinds();
+    friend std::vector<EntityKind> TextKinds();
     void writeLine(const OdDbEntity* e);
     void writeCircle(const OdDbEntity* e);
     void writeArc(const OdDbEntity* e);
@@ -260,7 +262,10 @@ private:
     // normal it read them with, else `otherwise`.
     OdGePoint3d asRead(const OdDbEntity* e, size_t slot, const OdGePoint3d& now, const OdGeVector3d& normal,
                        const OdGePoint3d& otherwise) const;
-    void color(int aciCode, const OdCmColor& c);
+    // A colour: its number under aciCode, a true colour's value too under
+    // rgbCode.
+    void color(int aciCode, int rgbCode, const OdCmColor& c);
+    void color(int aciCode, const OdCmColor& c) { color(aciCode, aciCode == 62 ? 420 : 421, c); }
     void text(const OdDbText* t, const char* type);
     void mtext(const OdDbMText* m);
     void insert(const OdDbBlockReference* r);

@@ -198,6 +198,7 @@ public:
     const Group& take(size_t i) const
     {
         state_[i] = (uint8_t)((state_[i] | kTaken) & ~kRefused);
+        if (gNoteCodeUse) noteTaken(i);
         return g_[i];
     }
     void refuse(const Group* x) const
@@ -209,6 +210,7 @@ public:
     // the record has such a marker; taken.
     const Group* find(int code, const char* subclass = nullptr, int nth = 0, size_t from = 0, size_t to = SIZE_MAX) const
     {
+        if (gNoteCodeUse) noteAsked(code, subclass);
         bool useSub = subclass && hasSubclass(subclass);
         bool inSub = !useSub;
         for (size_t i = std::max(b_, from); i < std::min(e_, to); ++i) {
@@ -308,6 +310,31 @@ public:
     }
 
 private:
+    // For the tests (gNoteCodeUse): the code of a value taken, under its
+    // record's type and subclass (records without markers are not noted).
+    void noteTaken(size_t i) const
+    {
+        for (size_t j = i; j-- > b_;)
+            if (g_[j].code == 100) {
+                const int code = g_[i].code;
+                NotedCodeUse().read[std::string(type_) + "/" + std::string(TrimView(g_[j].text))].set(CodeSlot(code));
+                return;
+            }
+    }
+    // A code asked for that none of the subclasses it may be in lists.
+    void noteAsked(int code, const char* subclass) const
+    {
+        if (subclass && hasSubclass(subclass)) {
+            if (!OwnedCodes(type_, subclass).test(CodeSlot(code)))
+                NotedCodeUse().askedOutside.push_back(std::string(type_) + "/" + subclass + ": " + std::to_string(code));
+            return;
+        }
+        if (OwnedCodes(type_, "").test(CodeSlot(code))) return;
+        for (const char* w : written_)
+            if (OwnedCodes(type_, w).test(CodeSlot(code))) return;
+        NotedCodeUse().askedOutside.push_back(std::string(type_) + ": " + std::to_string(code));
+    }
+
     // Whether a group lies in one of the spans, which are in file order and
     // do not overlap: a record may hold any number of them.
     static bool Within(const std::vector<std::pair<size_t, size_t>>& spans, size_t i)

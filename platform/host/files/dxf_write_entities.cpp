@@ -43,17 +43,6 @@ OdGePoint3d DxfOut::asRead(const OdDbEntity* e, size_t slot, const OdGePoint3d& 
     return otherwise;
 }
 
-// A circle's or an arc's centre goes in the coordinates of its own plane.
-void DxfOut::circleBody(const OdDbEntity* e, const OdGePoint3d& center, double radius, const OdGeVector3d& normal,
-                        double thickness)
-{
-    marker("AcDbCircle");
-    if (thickness != 0) real(39, thickness);
-    point(10, inPlane(e, 0, center, normal));
-    real(40, radius);
-    point(210, AsPoint(normal));
-}
-
 void DxfOut::entityCommon(const std::string& type, const OdDbEntity* e)
 {
     begin(type, e, e->ownerId());
@@ -103,85 +92,6 @@ void DxfOut::subRecordHead(const char* type, const OdDbEntity* parent, size_t in
 }
 
 void DxfOut::seqend(const OdDbEntity* parent, size_t count) { subRecordHead("SEQEND", parent, count - 1, count); }
-
-void DxfOut::text(const OdDbText* t, const char* type)
-{
-    entityCommon(type, t);
-    OdGeVector3d n = t->normal();
-    marker("AcDbText");
-    if (t->thickness() != 0) real(39, t->thickness());
-    point(10, inPlane(t, 0, t->position(), n));
-    real(40, t->height());
-    text(1, t->textString().str());
-    if (t->rotation() != 0) real(50, Degrees(t->rotation()));
-    if (t->widthFactor() != 1) real(41, t->widthFactor());
-    if (t->oblique() != 0) real(51, Degrees(t->oblique()));
-    OdString style = nameOf(t->textStyle());
-    if (!style.isEmpty()) text(7, style.str());
-    int generation = (t->isMirroredInX() ? 2 : 0) | (t->isMirroredInY() ? 4 : 0);
-    if (generation) integer(71, generation);
-    integer(72, t->horizontalMode());
-    if (!t->isDefaultAlignment()) point(11, inPlane(t, 1, t->alignmentPoint(), n));
-    if (!IsPlusZ(n)) point(210, AsPoint(n));
-    if (auto* def = OdRxCast<OdDbAttributeDefinition>(const_cast<OdDbText*>(t))) {
-        marker("AcDbAttributeDefinition");
-        text(3, def->prompt().str());
-        text(2, def->tag().str());
-        integer(70, (def->isInvisible() ? 1 : 0) | (def->isConstant() ? 2 : 0) | (def->isVerifiable() ? 4 : 0) |
-                        (def->isPreset() ? 8 : 0));
-        integer(73, def->fieldLength());
-        integer(74, t->verticalMode());
-    } else if (auto* att = OdRxCast<OdDbAttribute>(const_cast<OdDbText*>(t))) {
-        marker("AcDbAttribute");
-        text(2, att->tag().str());
-        integer(70, (att->isInvisible() ? 1 : 0) | (att->isConstant() ? 2 : 0) | (att->isVerifiable() ? 4 : 0) |
-                        (att->isPreset() ? 8 : 0));
-        integer(73, att->fieldLength());
-        integer(74, t->verticalMode());
-    } else {
-        marker("AcDbText");
-        integer(73, t->verticalMode());
-    }
-}
-
-void DxfOut::mtext(const OdDbMText* mt)
-{
-    entityCommon("MTEXT", mt);
-    marker("AcDbMText");
-    point(10, mt->location());
-    real(40, mt->textHeight());
-    real(41, mt->width());
-    integer(71, mt->attachment());
-    integer(72, mt->flowDirection());
-    std::wstring s = mt->contents().str();
-    // Long contents go in pieces of 250 characters, the last under 1.
-    size_t pos = 0;
-    for (; s.size() - pos > 250; pos += 250) text(3, s.substr(pos, 250));
-    text(1, s.substr(pos));
-    OdString style = nameOf(mt->textStyle());
-    if (!style.isEmpty()) text(7, style.str());
-    OdGeVector3d n = mt->normal(), ax, ay;
-    OdGePlaneAxes(n, ax, ay);
-    if (!IsPlusZ(n)) point(210, AsPoint(n));
-    const OdGePoint3d direction = AsPoint(ax * std::cos(mt->rotation()) + ay * std::sin(mt->rotation()));
-    point(11, asRead(mt, 0, direction, n, direction));
-    if (mt->rotation() != 0) real(50, Degrees(mt->rotation()));
-    integer(73, mt->lineSpacingStyle());
-    real(44, mt->lineSpacingFactor());
-    int fill = DxfAccess::mtextFill(mt);
-    if (fill != 0) {
-        integer(90, fill);
-        double scale = 1.5;
-        mt->getBackgroundScaleFactor(scale);
-        OdCmColor c;
-        mt->getBackgroundFillColor(c);
-        color(63, c);
-        real(45, scale);
-        OdCmTransparency t;
-        mt->getBackgroundTransparency(t);
-        integer(441, t.serializeOut());
-    }
-}
 
 void DxfOut::insert(const OdDbBlockReference* r)
 {
@@ -625,55 +535,6 @@ void DxfOut::mline(const OdDbMline* m)
     }
 }
 
-void DxfOut::writeLine(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* l = static_cast<OdDbLine*>(ent);
-    entityCommon("LINE", e);
-    marker("AcDbLine");
-    if (l->thickness() != 0) real(39, l->thickness());
-    point(10, l->startPoint());
-    point(11, l->endPoint());
-    if (!IsPlusZ(l->normal())) point(210, AsPoint(l->normal()));
-}
-
-void DxfOut::writeCircle(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* c = static_cast<OdDbCircle*>(ent);
-    entityCommon("CIRCLE", e);
-    circleBody(e, c->center(), c->radius(), c->normal(), c->thickness());
-}
-
-void DxfOut::writeArc(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* a = static_cast<OdDbArc*>(ent);
-    entityCommon("ARC", e);
-    circleBody(e, a->center(), a->radius(), a->normal(), a->thickness());
-    marker("AcDbArc");
-    real(50, Degrees(a->startAngle()));
-    real(51, Degrees(a->endAngle()));
-}
-
-void DxfOut::writeEllipse(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* el = static_cast<OdDbEllipse*>(ent);
-    double s, t;
-    el->getStartParam(s);
-    el->getEndParam(t);
-    OdGeVector3d maj = el->majorAxis(), n = el->normal();
-    entityCommon("ELLIPSE", e);
-    marker("AcDbEllipse");
-    point(10, el->center());
-    point(11, AsPoint(maj));
-    point(210, AsPoint(n));
-    real(40, el->radiusRatio());
-    real(41, s);
-    real(42, t);
-}
-
 void DxfOut::writePolyline(const OdDbEntity* e)
 {
     auto* ent = const_cast<OdDbEntity*>(e);
@@ -737,32 +598,6 @@ void DxfOut::writeSpline(const OdDbEntity* e)
     spline(sp);
 }
 
-void DxfOut::writePoint(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* pt = static_cast<OdDbPoint*>(ent);
-    entityCommon("POINT", e);
-    marker("AcDbPoint");
-    point(10, pt->position());
-    if (pt->thickness() != 0) real(39, pt->thickness());
-    if (!IsPlusZ(pt->normal())) point(210, AsPoint(pt->normal()));
-    if (pt->ecsRotation() != 0) real(50, Degrees(pt->ecsRotation()));
-}
-
-void DxfOut::writeText(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* t = static_cast<OdDbText*>(ent);
-    text(t, OdRxCast<OdDbAttributeDefinition>(ent) ? "ATTDEF" : OdRxCast<OdDbAttribute>(ent) ? "ATTRIB" : "TEXT");
-}
-
-void DxfOut::writeMText(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* mt = static_cast<OdDbMText*>(ent);
-    mtext(mt);
-}
-
 void DxfOut::writeBlockReference(const OdDbEntity* e)
 {
     auto* ent = const_cast<OdDbEntity*>(e);
@@ -775,21 +610,6 @@ void DxfOut::writeHatch(const OdDbEntity* e)
     auto* ent = const_cast<OdDbEntity*>(e);
     auto* h = static_cast<OdDbHatch*>(ent);
     hatch(h);
-}
-
-void DxfOut::writeSolid(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* so = static_cast<OdDbSolid*>(ent);
-    entityCommon("SOLID", e);
-    marker("AcDbTrace");
-    for (int i = 0; i < 4; ++i) {
-        OdGePoint3d p;
-        so->getPointAt(i, p);
-        point(10 + i, inPlane(so, (size_t)i, p, so->normal()));
-    }
-    if (so->thickness() != 0) real(39, so->thickness());
-    if (!IsPlusZ(so->normal())) point(210, AsPoint(so->normal()));
 }
 
 void DxfOut::writeRasterImage(const OdDbEntity* e)
