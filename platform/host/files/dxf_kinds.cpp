@@ -20,14 +20,11 @@ const Subclass k3dPolyline{"AcDb3dPolyline", {66, 10, 70, 75}, {}};
 const Subclass kPolygonMesh{"AcDbPolygonMesh", {66, 10, 70, 71, 72, 73, 74, 75, 210}, {}};
 const Subclass kPolyFaceMesh{"AcDbPolyFaceMesh", {66, 10, 70, 71, 72, 210}, {}};
 const Subclass kSpline{"AcDbSpline", {70, 71, 72, 73, 74, 40, 41, 10, 11}, {}};
-const Subclass kBlockReference{"AcDbBlockReference", {66, 2, 10, 41, 42, 43, 50, 210}, {}};
-const Subclass kMInsertBlock{"AcDbMInsertBlock", {66, 2, 10, 41, 42, 43, 50, 70, 71, 44, 45, 210}, {}};
 const Subclass kHatch{"AcDbHatch",
                       {10, 210, 2, 70, 71, 91, 92, 93, 72, 73, 74, 94, 95, 96, 97, 11, 12, 13, 40, 42, 50, 51, 330,
                        75, 76, 52, 41, 77, 78, 53, 43, 44, 45, 46, 79, 49, 47, 98, 450, 451, 452, 453, 460, 461, 462,
                        463, 63, 421, 470},
                       {}};
-const Subclass kRasterImage{"AcDbRasterImage", {90, 10, 11, 12, 13, 340, 70, 280}, {281, 282, 283, 71, 91, 14}};
 const Subclass kDimension{"AcDbDimension", {2, 10, 11, 70, 1, 3}, {}};
 const Subclass kAlignedDimension{"AcDbAlignedDimension", {13, 14, 50}, {}};
 const Subclass kRotatedDimension{"AcDbRotatedDimension", {}, {}};
@@ -42,7 +39,7 @@ const Subclass kMline{"AcDbMline", {2, 340, 40, 70, 71, 72, 73, 10, 210, 11, 12,
 
 const std::vector<KindFamily>& KindFamilies()
 {
-    static const std::vector<KindFamily> families = {CurveKinds, TextKinds};
+    static const std::vector<KindFamily> families = {CurveKinds, TextKinds, ReferenceKinds};
     return families;
 }
 
@@ -64,11 +61,7 @@ const std::vector<EntityKind>& EntityKinds()
         {"POLYLINE", &OdDbPolygonMesh::desc, {&kPolygonMesh}, &L::readPolyline, &W::writePolygonMesh},
         {"POLYLINE", &OdDbPolyFaceMesh::desc, {&kPolyFaceMesh}, &L::readPolyline, &W::writePolyFaceMesh},
         {"SPLINE", &OdDbSpline::desc, {&kSpline}, &L::readSpline, &W::writeSpline},
-        // In rows and columns when the record says so (SubclassesOfRecord).
-        {"INSERT", &OdDbBlockReference::desc, {&kBlockReference}, &L::readInsert, &W::writeBlockReference},
-        {"INSERT", &OdDbMInsertBlock::desc, {&kMInsertBlock}, &L::readInsert, &W::writeBlockReference},
         {"HATCH", &OdDbHatch::desc, {&kHatch}, &L::readHatch, &W::writeHatch},
-        {"IMAGE", &OdDbRasterImage::desc, {&kRasterImage}, &L::readImage, &W::writeRasterImage},
         // A dimension's kind is in its flags (SubclassesOfRecord).
         {"DIMENSION", &OdDbDimension::desc, {&kDimension}, &L::readDimension, &W::writeDimension},
         {"DIMENSION", &OdDbRotatedDimension::desc, {&kDimension, &kAlignedDimension, &kRotatedDimension},

@@ -31,12 +31,15 @@ struct Subclass {
     // Codes the reader also takes here, from files that give them here,
     // which the writer writes in another subclass.
     std::vector<int> readToo = {};
+    // Codes the writer works out from the object's other values, which
+    // the reader passes over.
+    std::vector<int> derived = {};
 };
 
 // A subclass described from its codes' names: a struct with the marker
 // (kMarker) and the list of its codes (kAll), which the kind's reader and
 // writer name one by one.
-// Optional lists: kSoft (written only as defaults) and kReadToo.
+// Optional lists: kSoft, kReadToo and kDerived, as above.
 template <class Codes, class = void>
 struct SoftOf {
     static std::vector<int> list() { return {}; }
@@ -53,11 +56,19 @@ template <class Codes>
 struct ReadTooOf<Codes, std::void_t<decltype(Codes::kReadToo)>> {
     static std::vector<int> list() { return {std::begin(Codes::kReadToo), std::end(Codes::kReadToo)}; }
 };
+template <class Codes, class = void>
+struct DerivedOf {
+    static std::vector<int> list() { return {}; }
+};
+template <class Codes>
+struct DerivedOf<Codes, std::void_t<decltype(Codes::kDerived)>> {
+    static std::vector<int> list() { return {std::begin(Codes::kDerived), std::end(Codes::kDerived)}; }
+};
 template <class Codes>
 Subclass Describe()
 {
     return Subclass{Codes::kMarker, std::vector<int>(std::begin(Codes::kAll), std::end(Codes::kAll)),
-                    SoftOf<Codes>::list(), ReadTooOf<Codes>::list()};
+                    SoftOf<Codes>::list(), ReadTooOf<Codes>::list(), DerivedOf<Codes>::list()};
 }
 
 struct EntityKind {
@@ -74,6 +85,7 @@ struct EntityKind {
 // (dxf_kind_*.cpp) with its codes, reader and writer.
 std::vector<EntityKind> CurveKinds();
 std::vector<EntityKind> TextKinds();
+std::vector<EntityKind> ReferenceKinds();
 // The families above, whose readers and writers name their codes (the
 // other kinds' are still spelled in dxf_read_entities.cpp and
 // dxf_write_entities.cpp).

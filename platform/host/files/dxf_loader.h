@@ -198,6 +198,7 @@ private:
     friend const std::vector<EntityKind>& EntityKinds();
     friend std::vector<EntityKind> CurveKinds();
     friend std::vector<EntityKind> TextKinds();
+    friend std::vector<EntityKind> ReferenceKinds();
     OdDbEntity* readLine(const EntityRecord& item);
     OdDbEntity* readPoint(const EntityRecord& item);
     OdDbEntity* readCircle(const EntityRecord& item);

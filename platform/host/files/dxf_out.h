@@ -220,6 +220,7 @@ private:
     friend const std::vector<EntityKind>& EntityKinds();
     friend std::vector<EntityKind> CurveKinds();
     friend std::vector<EntityKind> TextKinds();
+    friend std::vector<EntityKind> ReferenceKinds();
     void writeLine(const OdDbEntity* e);
     void writeCircle(const OdDbEntity* e);
     void writeArc(const OdDbEntity* e);

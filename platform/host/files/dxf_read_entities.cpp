@@ -805,86 +805,11 @@ OdDbEntity* Loader::readSpline(const EntityRecord& item)
     return made;
 }
 
-OdDbEntity* Loader::readInsert(const EntityRecord& item)
-{
-    const View& v = item.v;
-    const std::vector<Rec>& recs = item.recs;
-    size_t& i = item.i;
-    const size_t to = item.to;
-    std::vector<OdDbAttribute*>& attrs = item.attrs;
-    std::vector<const Rec*>& attrRecs = item.attrRecs;
-    item.done = true;
-    const char* sub = v.hasSubclass("AcDbMInsertBlock") ? "AcDbMInsertBlock" : "AcDbBlockReference";
-    OdDbObjectId block = record(blockNames_, v.text(2, sub));
-    // Attributes follow the reference up to the end of the sequence.
-    size_t k = i + 1;
-    for (; k < to && recs[k].type == "ATTRIB"; ++k) {
-        attrs.push_back(static_cast<OdDbAttribute*>(makeText(view(recs[k], expected(recs[k], true)), "ATTRIB")));
-        attrRecs.push_back(&recs[k]);
-    }
-    if (k < to && recs[k].type == "SEQEND") {
-        View sv = view(recs[k], SubRecordSubclasses("", "SEQEND", 0));
-        if (!attrs.empty()) {
-            subRecs_.push_back(SubRecord{&recs[k], sv.written(), {}});
-            subHandles_.push_back(sv.handle());
-        } else {
-            strayEnd_ = &recs[k];  // said once the reference is read
-        }
-        ++k;
-    }
-    i = k;
-    // A block the file names without defining it is added, empty, as
-    // layers are: the reference and its attributes are not lost.
-    if (block.isNull() && !v.text(2, sub).empty())
-        block = addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), v.text(2, sub), nullptr);
-    if (block.isNull() || block == roots_.modelSpace) return nullptr;
-    int64_t columns = v.integer(70, 1, sub), rows = v.integer(71, 1, sub);
-    OdDbBlockReference* r;
-    OdGeVector3d n = NormalOf(v, sub);
-    const OdGePoint3d plane = v.point(10, sub);
-    OdGePoint3d at = ToWorld(plane, n);
-    if (columns > 1 || rows > 1 || v.hasSubclass("AcDbMInsertBlock"))
-        r = new OdDbMInsertBlock(at, block, (uint16_t)std::clamp<int64_t>(columns, 1, 32767),
-                                 (uint16_t)std::clamp<int64_t>(rows, 1, 32767), v.real(44, 0, sub),
-                                 v.real(45, 0, sub));
-    else
-        r = new OdDbBlockReference(at, block);
-    r->setNormal(n);
-    rememberPlane(r, r->normal(), {{plane, r->position()}});
-    r->setScaleFactors(OdGeScale3d(v.real(41, 1, sub), v.real(42, 1, sub), v.real(43, 1, sub)));
-    r->setRotation(v.real(50, 0, sub) * kDegToRad);
-    return r;
-}
-
 OdDbEntity* Loader::readHatch(const EntityRecord& item)
 {
     const View& v = item.v;
     OdDbEntity* made = nullptr;
     made = makeHatch(v);
-    return made;
-}
-
-OdDbEntity* Loader::readImage(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    auto* img = new OdDbRasterImage();
-    double w = v.real(13, 1), h = v.real(23, 1);
-    OdGeVector3d u = v.vector(11, nullptr, OdGeVector3d(1, 0, 0)) * w;
-    OdGeVector3d vv = v.vector(12, nullptr, OdGeVector3d(0, 1, 0)) * h;
-    if (w > 0 && h > 0 && Finite(u) && Finite(vv) && img->setOrientation(v.point(10), u, vv)) {
-        int64_t display = v.integer(70, OdDbRasterImage::kShow);
-        for (auto opt : {OdDbRasterImage::kShow, OdDbRasterImage::kShowUnAligned, OdDbRasterImage::kClip,
-                         OdDbRasterImage::kTransparent})
-            img->setDisplayOpt(opt, (display & opt) != 0);
-        uint64_t def = v.ref(340);
-        fixups_.push_back([this, img, def] {
-            if (auto* d = OdRxCast<OdDbRasterImageDef>(obj(idOf(def)))) DxfAccess::setImageDefId(img, d->objectId());
-        });
-        made = img;
-    } else {
-        delete img;
-    }
     return made;
 }
 

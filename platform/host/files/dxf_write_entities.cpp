@@ -93,34 +93,6 @@ void DxfOut::subRecordHead(const char* type, const OdDbEntity* parent, size_t in
 
 void DxfOut::seqend(const OdDbEntity* parent, size_t count) { subRecordHead("SEQEND", parent, count - 1, count); }
 
-void DxfOut::insert(const OdDbBlockReference* r)
-{
-    std::vector<const OdDbAttribute*> attrs;
-    for (const auto& a : DxfAccess::attributes(r))
-        if (written(a)) attrs.push_back(static_cast<const OdDbAttribute*>(obj(a)));
-    auto* minsert = OdRxCast<OdDbMInsertBlock>(const_cast<OdDbBlockReference*>(r));
-    OdGeVector3d n = r->normal();
-    entityCommon("INSERT", r);
-    marker(minsert ? "AcDbMInsertBlock" : "AcDbBlockReference");
-    if (!attrs.empty()) integer(66, 1);
-    text(2, nameOf(r->blockTableRecord()).str());
-    point(10, inPlane(r, 0, r->position(), n));
-    real(41, r->scaleFactors().sx);
-    real(42, r->scaleFactors().sy);
-    real(43, r->scaleFactors().sz);
-    real(50, Degrees(r->rotation()));
-    if (minsert) {
-        integer(70, minsert->columns());
-        integer(71, minsert->rows());
-        real(44, minsert->columnSpacing());
-        real(45, minsert->rowSpacing());
-    }
-    if (!IsPlusZ(n)) point(210, AsPoint(n));
-    if (attrs.empty()) return;
-    for (auto* a : attrs) text(a, "ATTRIB");
-    seqend(r, 1);
-}
-
 void DxfOut::polyline2d(const OdDb2dPolyline* p2)
 {
     const int kFlags[] = {0, 2, 4, 4}, kCurve[] = {0, 0, 5, 6};
@@ -598,53 +570,11 @@ void DxfOut::writeSpline(const OdDbEntity* e)
     spline(sp);
 }
 
-void DxfOut::writeBlockReference(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* r = static_cast<OdDbBlockReference*>(ent);
-    insert(r);
-}
-
 void DxfOut::writeHatch(const OdDbEntity* e)
 {
     auto* ent = const_cast<OdDbEntity*>(e);
     auto* h = static_cast<OdDbHatch*>(ent);
     hatch(h);
-}
-
-void DxfOut::writeRasterImage(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* img = static_cast<OdDbRasterImage*>(ent);
-    OdGePoint3d origin;
-    OdGeVector3d u, v;
-    img->getOrientation(origin, u, v);
-    auto* def = OdRxCast<OdDbRasterImageDef>(obj(img->imageDefId()));
-    OdGeVector2d size = def ? def->size() : OdGeVector2d();
-    if (!(size.x >= 1 && size.y >= 1)) size = OdGeVector2d(1, 1);
-    entityCommon("IMAGE", e);
-    marker("AcDbRasterImage");
-    integer(90, 0);
-    point(10, origin);
-    point(11, AsPoint(u / size.x));
-    point(12, AsPoint(v / size.y));
-    point2(13, size.x, size.y);
-    handle(340, handleOf(img->imageDefId()));
-    int display = 0;
-    for (auto opt : {OdDbRasterImage::kShow, OdDbRasterImage::kShowUnAligned, OdDbRasterImage::kClip,
-                     OdDbRasterImage::kTransparent})
-        if (img->isSetDisplayOpt(opt)) display |= opt;
-    integer(70, display);
-    integer(280, img->isSetDisplayOpt(OdDbRasterImage::kClip) ? 1 : 0);
-    softInteger(281, 50);
-    softInteger(282, 50);
-    softInteger(283, 0);
-    if (!keptHas(71) && !keptHas(91) && !keptHas(14)) {
-        w_.integer(71, 1);
-        w_.integer(91, 2);
-        w_.point2(14, -0.5, -0.5);
-        w_.point2(14, size.x - 0.5, size.y - 0.5);
-    }
 }
 
 void DxfOut::writeDimension(const OdDbEntity* e)

@@ -642,14 +642,20 @@ TEST(DxfRoundTrip, EachKindIsReadAndWrittenInExactlyTheCodesItLists)
     const OdDbObjectId signId = add(sample->getBlockTableId(), new OdDbBlockTableRecord(), L"TiltedSign");
     dxftest::Append(sample, tilted(new OdDbAttributeDefinition(OdGePoint3d(0, 1, 0), L"v", L"TAG", L"Tag?", style)),
                     signId);
-    auto* ref = new OdDbBlockReference(OdGePoint3d(9, 9, 0), signId);
-    auto* attribute = new OdDbAttribute();
-    attribute->setTag(L"TAG");
-    attribute->setTextString(L"v");
-    tilted(attribute);
-    OdDbObjectId attributeId;
-    ref->appendAttribute(attributeId, attribute);
-    dxftest::Append(sample, ref);
+    // A plain reference and one in rows and columns, in tilted planes, with
+    // an attribute.
+    for (OdDbBlockReference* ref : {new OdDbBlockReference(OdGePoint3d(9, 9, 0), signId),
+                                    static_cast<OdDbBlockReference*>(
+                                        new OdDbMInsertBlock(OdGePoint3d(5, 5, 0), signId, 3, 2, 10, 20))}) {
+        ref->setNormal(OdGeVector3d(0.6, 0, 0.8));
+        auto* attribute = new OdDbAttribute();
+        attribute->setTag(L"TAG");
+        attribute->setTextString(L"v");
+        tilted(attribute);
+        OdDbObjectId attributeId;
+        ref->appendAttribute(attributeId, attribute);
+        dxftest::Append(sample, ref);
+    }
     // A long text in pieces, with a fill of a numbered colour and one of a
     // true colour.
     for (bool trueColour : {false, true}) {
