@@ -14,12 +14,10 @@ namespace dxf {
 namespace {
 
 // The subclasses, with the codes the writer gives values of in each.
-const Subclass kLightPolyline{"AcDbPolyline", {90, 70, 43, 38, 39, 10, 40, 41, 42, 210}, {}};
 const Subclass k2dPolyline{"AcDb2dPolyline", {66, 10, 39, 70, 40, 41, 75, 210}, {}};
 const Subclass k3dPolyline{"AcDb3dPolyline", {66, 10, 70, 75}, {}};
 const Subclass kPolygonMesh{"AcDbPolygonMesh", {66, 10, 70, 71, 72, 73, 74, 75, 210}, {}};
 const Subclass kPolyFaceMesh{"AcDbPolyFaceMesh", {66, 10, 70, 71, 72, 210}, {}};
-const Subclass kSpline{"AcDbSpline", {70, 71, 72, 73, 74, 40, 41, 10, 11}, {}};
 const Subclass kHatch{"AcDbHatch",
                       {10, 210, 2, 70, 71, 91, 92, 93, 72, 73, 74, 94, 95, 96, 97, 11, 12, 13, 40, 42, 50, 51, 330,
                        75, 76, 52, 41, 77, 78, 53, 43, 44, 45, 46, 79, 49, 47, 98, 450, 451, 452, 453, 460, 461, 462,
@@ -39,7 +37,7 @@ const Subclass kMline{"AcDbMline", {2, 340, 40, 70, 71, 72, 73, 10, 210, 11, 12,
 
 const std::vector<KindFamily>& KindFamilies()
 {
-    static const std::vector<KindFamily> families = {CurveKinds, TextKinds, ReferenceKinds};
+    static const std::vector<KindFamily> families = {CurveKinds, TextKinds, ReferenceKinds, PolylineKinds};
     return families;
 }
 
@@ -54,13 +52,11 @@ const std::vector<EntityKind>& EntityKinds()
             all.insert(all.end(), kinds.begin(), kinds.end());
         }
         const std::vector<EntityKind> rest = {
-        {"LWPOLYLINE", &OdDbPolyline::desc, {&kLightPolyline}, &L::readLightPolyline, &W::writePolyline},
         // A polyline's kind is in its flags (SubclassesOfRecord).
         {"POLYLINE", &OdDb2dPolyline::desc, {&k2dPolyline}, &L::readPolyline, &W::write2dPolyline},
         {"POLYLINE", &OdDb3dPolyline::desc, {&k3dPolyline}, &L::readPolyline, &W::write3dPolyline},
         {"POLYLINE", &OdDbPolygonMesh::desc, {&kPolygonMesh}, &L::readPolyline, &W::writePolygonMesh},
         {"POLYLINE", &OdDbPolyFaceMesh::desc, {&kPolyFaceMesh}, &L::readPolyline, &W::writePolyFaceMesh},
-        {"SPLINE", &OdDbSpline::desc, {&kSpline}, &L::readSpline, &W::writeSpline},
         {"HATCH", &OdDbHatch::desc, {&kHatch}, &L::readHatch, &W::writeHatch},
         // A dimension's kind is in its flags (SubclassesOfRecord).
         {"DIMENSION", &OdDbDimension::desc, {&kDimension}, &L::readDimension, &W::writeDimension},

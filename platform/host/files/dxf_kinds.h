@@ -86,6 +86,7 @@ struct EntityKind {
 std::vector<EntityKind> CurveKinds();
 std::vector<EntityKind> TextKinds();
 std::vector<EntityKind> ReferenceKinds();
+std::vector<EntityKind> PolylineKinds();
 // The families above, whose readers and writers name their codes (the
 // other kinds' are still spelled in dxf_read_entities.cpp and
 // dxf_write_entities.cpp).

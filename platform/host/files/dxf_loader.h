@@ -199,6 +199,7 @@ private:
     friend std::vector<EntityKind> CurveKinds();
     friend std::vector<EntityKind> TextKinds();
     friend std::vector<EntityKind> ReferenceKinds();
+    friend std::vector<EntityKind> PolylineKinds();
     OdDbEntity* readLine(const EntityRecord& item);
     OdDbEntity* readPoint(const EntityRecord& item);
     OdDbEntity* readCircle(const EntityRecord& item);

@@ -221,6 +221,7 @@ private:
     friend std::vector<EntityKind> CurveKinds();
     friend std::vector<EntityKind> TextKinds();
     friend std::vector<EntityKind> ReferenceKinds();
+    friend std::vector<EntityKind> PolylineKinds();
     void writeLine(const OdDbEntity* e);
     void writeCircle(const OdDbEntity* e);
     void writeArc(const OdDbEntity* e);

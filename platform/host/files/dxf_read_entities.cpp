@@ -371,47 +371,6 @@ OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, si
     return made;
 }
 
-OdDbEntity* Loader::makeSpline(const View& v)
-{
-    const char* sub = "AcDbSpline";
-    int64_t flags = v.integer(70, 0, sub), degree = v.integer(71, 3, sub);
-    OdGeDoubleArray knots, weights;
-    OdGePoint3dArray ctrl, fit;
-    size_t from = v.subclassStart(sub);
-    for (size_t k = from; k < v.end(); ++k) {
-        if (!v.readable(k)) continue;
-        const Group& x = v.at(k);
-        if (x.code == 40) knots.append(v.take(k).real);
-        else if (x.code == 41) weights.append(v.take(k).real);
-        else if (x.code == 10) ctrl.append(v.pointAt(k));
-        else if (x.code == 11) fit.append(v.pointAt(k));
-    }
-    bool rational = (flags & 4) && weights.length() == ctrl.length();
-    if (degree < 1 || degree > 25) return nullptr;
-    OdDbSpline* s;
-    if (ctrl.isEmpty() && fit.length() >= 2) {
-        // Through the fit points, of the degree the file gave; saved again
-        // by its fit points alone.
-        s = new OdDbSpline(fit, OdGeVector3d(), OdGeVector3d(), (int)degree + 1);
-        DxfAccess::setSplineFile(s, (int)flags, true, (int)degree);
-    } else {
-        s = new OdDbSpline((int)degree, rational, flags & 1, flags & 2, ctrl, knots,
-                           rational ? weights : OdGeDoubleArray());
-        DxfAccess::setSplineData(s, rational ? weights : OdGeDoubleArray(), fit);
-        DxfAccess::setSplineFile(s, (int)flags, false);
-        // Weights the file gave but the spline does not use are not lost.
-        if (!rational && !weights.isEmpty()) {
-            delete s;
-            return nullptr;
-        }
-    }
-    if (s->isNull()) {
-        delete s;
-        return nullptr;
-    }
-    return s;
-}
-
 OdDbEntity* Loader::makeHatch(const View& v)
 {
     auto* h = new OdDbHatch();
@@ -735,57 +694,6 @@ OdDbEntity* Loader::proxy(const View& v)
     return p;
 }
 
-OdDbEntity* Loader::readLightPolyline(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    auto* p = new OdDbPolyline();
-    const char* sub = "AcDbPolyline";
-    double constWidth = v.real(43, 0, sub);
-    if (!(constWidth >= 0)) constWidth = 0;
-    int64_t flags = v.integer(70, 0, sub);
-    p->setClosed(flags & 1);
-    p->setPlinegen(flags & 128);
-    // The vertices stay in the polyline's plane, as the file gives them.
-    p->setNormal(NormalOf(v, sub));
-    p->setElevation(v.real(38, 0, sub));
-    p->setThickness(v.real(39, 0, sub));
-    size_t from = v.subclassStart(sub);
-    // A vertex holds each of its values once, after its 10: one given
-    // twice, or before any vertex, would be another vertex's once saved,
-    // so such a polyline is kept whole.
-    bool twice = false;
-    for (size_t k = from; k < v.end() && !(v.at(k).code == 10 && v.readable(k)); ++k) {
-        const int code = v.at(k).code;
-        twice = twice || (v.readable(k) && (code == 20 || code == 40 || code == 41 || code == 42));
-    }
-    for (size_t k = from; k < v.end() && !twice; ++k) {
-        if (!v.readable(k) || v.at(k).code != 10) continue;
-        double x = v.take(k).real, y = 0, sw = constWidth, ew = constWidth, b = 0;
-        // The vertex's values up to the next vertex.
-        bool seen[4] = {false, false, false, false};
-        size_t m = k + 1;
-        for (; m < v.end() && v.at(m).code != 100 && !(v.at(m).code == 10 && v.readable(m)); ++m) {
-            const Group& gm = v.at(m);
-            const int slot = gm.code == 20 ? 0 : gm.code == 40 ? 1 : gm.code == 41 ? 2 : gm.code == 42 ? 3 : -1;
-            if (slot < 0 || !v.readable(m)) continue;
-            twice = twice || seen[slot];
-            seen[slot] = true;
-            const double value = v.take(m).real;
-            if (slot == 0) y = value;
-            else if (slot == 1 && value >= 0) sw = value;
-            else if (slot == 2 && value >= 0) ew = value;
-            else if (slot == 3) b = value;
-        }
-        p->addVertexAt(p->numVerts(), OdGePoint2d(x, y), b, sw, ew);
-        k = m - 1;
-    }
-    if (v.has(43, sub)) keptFlags_ = 1;  // a constant width of its own
-    if (twice) delete p;
-    else made = p;
-    return made;
-}
-
 OdDbEntity* Loader::readPolyline(const EntityRecord& item)
 {
     const View& v = item.v;
@@ -794,14 +702,6 @@ OdDbEntity* Loader::readPolyline(const EntityRecord& item)
     const size_t to = item.to;
     OdDbEntity* made = nullptr;
     made = makePolyline(v, recs, i, to);
-    return made;
-}
-
-OdDbEntity* Loader::readSpline(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    made = makeSpline(v);
     return made;
 }
 

@@ -207,34 +207,6 @@ void DxfOut::polyFaceMesh(const OdDbPolyFaceMesh* m)
     seqend(m, records);
 }
 
-void DxfOut::spline(const OdDbSpline* sp)
-{
-    const OdGeDoubleArray& weights = DxfAccess::weights(sp);
-    const OdGePoint3dArray& fit = DxfAccess::fitPoints(sp);
-    bool fitOnly = DxfAccess::splineFitOnly(sp);
-    entityCommon("SPLINE", sp);
-    marker("AcDbSpline");
-    int flags = (DxfAccess::splineFlags(sp) & ~(1 | 4)) | (sp->isClosed() && !fitOnly ? 1 : 0) |
-                (weights.isEmpty() ? 0 : 4);
-    if (!fitOnly && DxfAccess::splineFlags(sp) == 0) flags |= 8;
-    if (fitOnly) flags = DxfAccess::splineFlags(sp);
-    integer(70, flags);
-    integer(71, fitOnly && DxfAccess::splineFitDegree(sp) > 0 ? DxfAccess::splineFitDegree(sp) : sp->degree());
-    integer(72, fitOnly ? 0 : sp->numKnots());
-    integer(73, fitOnly ? 0 : sp->numControlPoints());
-    integer(74, fit.length());
-    if (!fitOnly) {
-        for (double k : sp->knots()) real(40, k);
-        for (double wt : weights) real(41, wt);
-        for (int i = 0; i < sp->numControlPoints(); ++i) {
-            OdGePoint3d p;
-            sp->getControlPointAt(i, p);
-            point(10, p);
-        }
-    }
-    for (const auto& p : fit) point(11, p);
-}
-
 void DxfOut::hatch(const OdDbHatch* h)
 {
     entityCommon("HATCH", h);
@@ -507,34 +479,6 @@ void DxfOut::mline(const OdDbMline* m)
     }
 }
 
-void DxfOut::writePolyline(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* pl = static_cast<OdDbPolyline*>(ent);
-    entityCommon("LWPOLYLINE", e);
-    marker("AcDbPolyline");
-    integer(90, pl->numVerts());
-    integer(70, (pl->isClosed() ? 1 : 0) | (pl->isPlinegen() ? 128 : 0));
-    double width = 0;
-    bool constant = pl->getConstantWidth(width) == eOk;
-    if (constant) real(43, width);
-    if (pl->elevation() != 0) real(38, pl->elevation());
-    if (pl->thickness() != 0) real(39, pl->thickness());
-    for (unsigned i = 0; i < pl->numVerts(); ++i) {
-        OdGePoint2d p;
-        double sw = 0, ew = 0;
-        pl->getPointAt(i, p);
-        pl->getWidthsAt(i, sw, ew);
-        point2(10, p.x, p.y);
-        if (!constant) {
-            real(40, sw);
-            real(41, ew);
-        }
-        if (pl->getBulgeAt(i) != 0) real(42, pl->getBulgeAt(i));
-    }
-    if (!IsPlusZ(pl->normal())) point(210, AsPoint(pl->normal()));
-}
-
 void DxfOut::write2dPolyline(const OdDbEntity* e)
 {
     auto* ent = const_cast<OdDbEntity*>(e);
@@ -561,13 +505,6 @@ void DxfOut::writePolyFaceMesh(const OdDbEntity* e)
     auto* ent = const_cast<OdDbEntity*>(e);
     auto* pf = static_cast<OdDbPolyFaceMesh*>(ent);
     polyFaceMesh(pf);
-}
-
-void DxfOut::writeSpline(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* sp = static_cast<OdDbSpline*>(ent);
-    spline(sp);
 }
 
 void DxfOut::writeHatch(const OdDbEntity* e)

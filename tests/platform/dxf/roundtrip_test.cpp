@@ -656,6 +656,11 @@ TEST(DxfRoundTrip, EachKindIsReadAndWrittenInExactlyTheCodesItLists)
         ref->appendAttribute(attributeId, attribute);
         dxftest::Append(sample, ref);
     }
+    auto* light = new OdDbPolyline();
+    light->addVertexAt(0, OdGePoint2d(0, 0), 0, 1, 1);
+    light->addVertexAt(1, OdGePoint2d(5, 0), 0, 1, 1);
+    light->setThickness(2);
+    dxftest::Append(sample, light);
     // A long text in pieces, with a fill of a numbered colour and one of a
     // true colour.
     for (bool trueColour : {false, true}) {
@@ -677,8 +682,9 @@ TEST(DxfRoundTrip, EachKindIsReadAndWrittenInExactlyTheCodesItLists)
     standin::NoteDxfKindCodes(true);
     for (const std::string& input : inputs) {
         ASSERT_FALSE(input.empty());
+        // Read, written, and what was written read again.
         std::unique_ptr<OdDbDatabase> db(dxftest::Reopen(input));
-        dxftest::Save(db.get());
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(dxftest::Save(db.get())));
     }
     const std::vector<std::string> mismatches = standin::DxfKindCodeMismatches();
     standin::NoteDxfKindCodes(false);
