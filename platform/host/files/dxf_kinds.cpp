@@ -23,21 +23,13 @@ const Subclass kHatch{"AcDbHatch",
                        75, 76, 52, 41, 77, 78, 53, 43, 44, 45, 46, 79, 49, 47, 98, 450, 451, 452, 453, 460, 461, 462,
                        463, 63, 421, 470},
                       {}};
-const Subclass kDimension{"AcDbDimension", {2, 10, 11, 70, 1, 3}, {}};
-const Subclass kAlignedDimension{"AcDbAlignedDimension", {13, 14, 50}, {}};
-const Subclass kRotatedDimension{"AcDbRotatedDimension", {}, {}};
-const Subclass k2LineAngularDimension{"AcDb2LineAngularDimension", {13, 14, 15, 16}, {}};
-const Subclass k3PointAngularDimension{"AcDb3PointAngularDimension", {13, 14, 15}, {}};
-const Subclass kDiametricDimension{"AcDbDiametricDimension", {15, 40}, {}};
-const Subclass kRadialDimension{"AcDbRadialDimension", {15, 40}, {}};
-const Subclass kOrdinateDimension{"AcDbOrdinateDimension", {13, 14}, {}};
 const Subclass kMline{"AcDbMline", {2, 340, 40, 70, 71, 72, 73, 10, 210, 11, 12, 13, 74, 41, 75, 42}, {}};
 
 }  // namespace
 
 const std::vector<KindFamily>& KindFamilies()
 {
-    static const std::vector<KindFamily> families = {CurveKinds, TextKinds, ReferenceKinds, PolylineKinds};
+    static const std::vector<KindFamily> families = {CurveKinds, TextKinds, ReferenceKinds, PolylineKinds, DimensionKinds};
     return families;
 }
 
@@ -58,22 +50,6 @@ const std::vector<EntityKind>& EntityKinds()
         {"POLYLINE", &OdDbPolygonMesh::desc, {&kPolygonMesh}, &L::readPolyline, &W::writePolygonMesh},
         {"POLYLINE", &OdDbPolyFaceMesh::desc, {&kPolyFaceMesh}, &L::readPolyline, &W::writePolyFaceMesh},
         {"HATCH", &OdDbHatch::desc, {&kHatch}, &L::readHatch, &W::writeHatch},
-        // A dimension's kind is in its flags (SubclassesOfRecord).
-        {"DIMENSION", &OdDbDimension::desc, {&kDimension}, &L::readDimension, &W::writeDimension},
-        {"DIMENSION", &OdDbRotatedDimension::desc, {&kDimension, &kAlignedDimension, &kRotatedDimension},
-         &L::readDimension, &W::writeDimension},
-        {"DIMENSION", &OdDbAlignedDimension::desc, {&kDimension, &kAlignedDimension}, &L::readDimension,
-         &W::writeDimension},
-        {"DIMENSION", &OdDb2LineAngularDimension::desc, {&kDimension, &k2LineAngularDimension}, &L::readDimension,
-         &W::writeDimension},
-        {"DIMENSION", &OdDbDiametricDimension::desc, {&kDimension, &kDiametricDimension}, &L::readDimension,
-         &W::writeDimension},
-        {"DIMENSION", &OdDbRadialDimension::desc, {&kDimension, &kRadialDimension}, &L::readDimension,
-         &W::writeDimension},
-        {"DIMENSION", &OdDb3PointAngularDimension::desc, {&kDimension, &k3PointAngularDimension}, &L::readDimension,
-         &W::writeDimension},
-        {"DIMENSION", &OdDbOrdinateDimension::desc, {&kDimension, &kOrdinateDimension}, &L::readDimension,
-         &W::writeDimension},
         {"MLINE", &OdDbMline::desc, {&kMline}, &L::readMline, &W::writeMline},
         };
         all.insert(all.end(), rest.begin(), rest.end());

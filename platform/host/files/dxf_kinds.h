@@ -1,10 +1,12 @@
 // Drawing files (stand-in internals): one description per kind of entity,
-// which reading, writing and the list of what the writer writes share
-// (dxf_kinds.cpp): the record's type, the database's class, the subclasses
-// its record is written in with the codes each gives values of, and the
-// kind's reader and writer. A code is named once, in its subclass here: the
-// reader sees only the codes listed (View), and the writer records any
-// other it writes (SchemaViolations).
+// which reading, writing and the list of what the writer writes share:
+// the record's type, the database's class, the subclasses its record is
+// written in with the codes each gives values of, and the kind's reader
+// and writer. The families of kinds are in files of their own
+// (dxf_kind_*.cpp), each naming its codes once, for the description, the
+// reader and the writer; the other kinds are in dxf_kinds.cpp. The reader
+// sees only the codes listed (View), and the writer records any other it
+// writes (SchemaViolations).
 #pragma once
 
 #include <iterator>
@@ -87,6 +89,7 @@ std::vector<EntityKind> CurveKinds();
 std::vector<EntityKind> TextKinds();
 std::vector<EntityKind> ReferenceKinds();
 std::vector<EntityKind> PolylineKinds();
+std::vector<EntityKind> DimensionKinds();
 // The families above, whose readers and writers name their codes (the
 // other kinds' are still spelled in dxf_read_entities.cpp and
 // dxf_write_entities.cpp).

@@ -194,12 +194,13 @@ private:
     OdDbEntity* makeEntity(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to,
                            std::vector<OdDbAttribute*>& attrs, std::vector<const Rec*>& attrRecs);
     void common(OdDbEntity* e, const View& v);
-    // Each kind's reader is named in its description (dxf_kinds.cpp).
+    // Each kind's reader is named in its description (dxf_kinds.h).
     friend const std::vector<EntityKind>& EntityKinds();
     friend std::vector<EntityKind> CurveKinds();
     friend std::vector<EntityKind> TextKinds();
     friend std::vector<EntityKind> ReferenceKinds();
     friend std::vector<EntityKind> PolylineKinds();
+    friend std::vector<EntityKind> DimensionKinds();
     OdDbEntity* readLine(const EntityRecord& item);
     OdDbEntity* readPoint(const EntityRecord& item);
     OdDbEntity* readCircle(const EntityRecord& item);

@@ -216,12 +216,13 @@ private:
     void symbolRecord(const char* type, const char* subclass, const OdDbSymbolTableRecord* r);
     int recordFlags(const OdDbSymbolTableRecord* r, int modelled, int mask);
     void entity(const OdDbEntity* e);
-    // Each kind's writer is named in its description (dxf_kinds.cpp).
+    // Each kind's writer is named in its description (dxf_kinds.h).
     friend const std::vector<EntityKind>& EntityKinds();
     friend std::vector<EntityKind> CurveKinds();
     friend std::vector<EntityKind> TextKinds();
     friend std::vector<EntityKind> ReferenceKinds();
     friend std::vector<EntityKind> PolylineKinds();
+    friend std::vector<EntityKind> DimensionKinds();
     void writeLine(const OdDbEntity* e);
     void writeCircle(const OdDbEntity* e);
     void writeArc(const OdDbEntity* e);

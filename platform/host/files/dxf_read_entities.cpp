@@ -575,44 +575,6 @@ OdDbEntity* Loader::makeHatch(const View& v)
     return h;
 }
 
-OdDbEntity* Loader::makeDimension(const View& v)
-{
-    int64_t type = v.integer(70, 0, "AcDbDimension");
-    std::wstring text = v.text(1, "AcDbDimension");
-    const wchar_t* t = text.empty() ? nullptr : text.c_str();
-    OdGePoint3d p10 = v.point(10), p13 = v.point(13), p14 = v.point(14), p15 = v.point(15), p16 = v.point(16);
-    OdDbDimension* d = nullptr;
-    switch (type & 7) {
-    case 0: d = new OdDbRotatedDimension(v.real(50, 0, "AcDbAlignedDimension") * kDegToRad, p13, p14, p10, t); break;
-    case 1: d = new OdDbAlignedDimension(p13, p14, p10, t); break;
-    case 2: d = new OdDb2LineAngularDimension(p13, p14, p15, p10, p16, t); break;
-    case 3: d = new OdDbDiametricDimension(p15, p10, v.real(40, 0), t); break;
-    case 4: d = new OdDbRadialDimension(p10, p15, v.real(40, 0), t); break;
-    case 5: d = new OdDb3PointAngularDimension(p15, p13, p14, p10, t); break;
-    case 6: {
-        auto* o = new OdDbOrdinateDimension((type & 64) != 0, p13, p14, t);
-        o->setOrigin(p10);
-        d = o;
-        break;
-    }
-    default: return nullptr;
-    }
-    if (v.has(11)) d->setTextPosition(v.point(11));
-    d->setDimensionStyle(record(dimstyles_, v.has(3, "AcDbDimension") ? v.text(3, "AcDbDimension") : L"Standard"));
-    // The block of its graphics: one the file names without defining it is
-    // added, empty, as for references; a name that is empty is kept as
-    // read, and the writer gives the dimension a block of its own.
-    const Group* graphics = v.find(2, "AcDbDimension");
-    const std::wstring blockName = graphics ? v.decode(*graphics) : std::wstring();
-    OdDbObjectId block = record(blockNames_, blockName);
-    if (block.isNull() && !blockName.empty())
-        block = addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), blockName, nullptr);
-    if (block.isNull()) v.refuse(graphics);
-    d->setDimBlockId(block);
-    keptFlags_ = (int)type;
-    return d;
-}
-
 OdDbEntity* Loader::makeMline(const View& v)
 {
     const char* sub = "AcDbMline";
@@ -713,14 +675,6 @@ OdDbEntity* Loader::readHatch(const EntityRecord& item)
     return made;
 }
 
-OdDbEntity* Loader::readDimension(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    made = makeDimension(v);
-    return made;
-}
-
 OdDbEntity* Loader::readMline(const EntityRecord& item)
 {
     const View& v = item.v;
@@ -735,7 +689,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
     std::string_view type = recs[i].type;
     const size_t first = i;
     OdDbEntity* made = nullptr;
-    // Each kind's record is read by its reader (dxf_kinds.cpp).
+    // Each kind's record is read by its reader (dxf_kinds.h).
     if (const EntityKind* kind = KindOfType(type); kind && kind->read) {
         EntityRecord r{v, recs, i, to, attrs, attrRecs};
         made = (this->*kind->read)(r);

@@ -345,83 +345,6 @@ void DxfOut::hatch(const OdDbHatch* h)
     }
 }
 
-void DxfOut::dimension(const OdDbDimension* d)
-{
-    entityCommon("DIMENSION", d);
-    marker("AcDbDimension");
-    OdDbObjectId block = d->dimBlockId();
-    if (!written(block) || !OdRxCast<OdDbBlockTableRecord>(obj(block))) {
-        // A dimension without a block of its own gets an empty one.
-        DimensionBlock& made = dimensionBlocks_[d];
-        do made.name = L"*D" + std::to_wstring(nextDimensionBlock_++);
-        while (blockNames_.count(made.name));
-        made.record = synthetic();
-        // It names the block made for it whatever the file named.
-        w_.setTag(GroupWriter::kFrame);
-        text(2, made.name);
-        w_.setTag(GroupWriter::kValue);
-    } else {
-        text(2, nameOf(block).str());
-    }
-    int type = 0;
-    OdGePoint3d defPoint;
-    const char* sub = nullptr;
-    auto* md = const_cast<OdDbDimension*>(d);
-    if (auto* a = OdRxCast<OdDbAlignedDimension>(md)) {
-        type = 1, defPoint = a->dimLinePoint(), sub = "AcDbAlignedDimension";
-    } else if (auto* r = OdRxCast<OdDbRotatedDimension>(md)) {
-        type = 0, defPoint = r->dimLinePoint(), sub = "AcDbAlignedDimension";
-    } else if (auto* a2 = OdRxCast<OdDb2LineAngularDimension>(md)) {
-        type = 2, defPoint = a2->xLine2End(), sub = "AcDb2LineAngularDimension";
-    } else if (auto* dd = OdRxCast<OdDbDiametricDimension>(md)) {
-        type = 3, defPoint = dd->farChordPoint(), sub = "AcDbDiametricDimension";
-    } else if (auto* rd = OdRxCast<OdDbRadialDimension>(md)) {
-        type = 4, defPoint = rd->center(), sub = "AcDbRadialDimension";
-    } else if (auto* a3 = OdRxCast<OdDb3PointAngularDimension>(md)) {
-        type = 5, defPoint = a3->arcPoint(), sub = "AcDb3PointAngularDimension";
-    } else if (auto* o = OdRxCast<OdDbOrdinateDimension>(md)) {
-        type = 6 | (o->isUsingXAxis() ? 64 : 0), defPoint = o->origin(), sub = "AcDbOrdinateDimension";
-    }
-    point(10, defPoint);
-    point(11, d->textPosition());
-    // The type, and of the file's flags those the type does not say.
-    const DxfKept* k = DxfAccess::kept(d);
-    int flags = k ? k->flags : 128;
-    integer(70, type | (flags & ~(7 | 64)));
-    text(1, d->dimensionText().str());
-    OdString style = nameOf(d->dimensionStyle());
-    text(3, style.isEmpty() ? L"Standard" : style.str());
-    if (!sub) return;
-    marker(sub);
-    if (auto* a = OdRxCast<OdDbAlignedDimension>(md)) {
-        point(13, a->xLine1Point());
-        point(14, a->xLine2Point());
-    } else if (auto* r = OdRxCast<OdDbRotatedDimension>(md)) {
-        point(13, r->xLine1Point());
-        point(14, r->xLine2Point());
-        real(50, Degrees(r->rotation()));
-        marker("AcDbRotatedDimension");
-    } else if (auto* a2 = OdRxCast<OdDb2LineAngularDimension>(md)) {
-        point(13, a2->xLine1Start());
-        point(14, a2->xLine1End());
-        point(15, a2->xLine2Start());
-        point(16, a2->arcPoint());
-    } else if (auto* dd = OdRxCast<OdDbDiametricDimension>(md)) {
-        point(15, dd->chordPoint());
-        real(40, dd->leaderLength());
-    } else if (auto* rd = OdRxCast<OdDbRadialDimension>(md)) {
-        point(15, rd->chordPoint());
-        real(40, rd->leaderLength());
-    } else if (auto* a3 = OdRxCast<OdDb3PointAngularDimension>(md)) {
-        point(13, a3->xLine1Point());
-        point(14, a3->xLine2Point());
-        point(15, a3->centerPoint());
-    } else if (auto* o = OdRxCast<OdDbOrdinateDimension>(md)) {
-        point(13, o->definingPoint());
-        point(14, o->leaderEndPoint());
-    }
-}
-
 // A multiline as the file gave it, or, made in memory, of the host's
 // standard style (two lines half a unit either side, times the scale).
 void DxfOut::mline(const OdDbMline* m)
@@ -514,13 +437,6 @@ void DxfOut::writeHatch(const OdDbEntity* e)
     hatch(h);
 }
 
-void DxfOut::writeDimension(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* d = static_cast<OdDbDimension*>(ent);
-    dimension(d);
-}
-
 void DxfOut::writeMline(const OdDbEntity* e)
 {
     auto* ent = const_cast<OdDbEntity*>(e);
@@ -530,7 +446,7 @@ void DxfOut::writeMline(const OdDbEntity* e)
 
 void DxfOut::entity(const OdDbEntity* e)
 {
-    // Each kind is written by its writer (dxf_kinds.cpp).
+    // Each kind is written by its writer (dxf_kinds.h).
     if (const EntityKind* kind = KindOfEntity(e)) {
         (this->*kind->write)(e);
         return;

@@ -17,6 +17,7 @@
 #include "oddbcurves.h"
 #include "oddbhatch.h"
 #include "oddbblockreference.h"
+#include "oddbdimension.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
 #include "standin_control.h"
@@ -661,6 +662,14 @@ TEST(DxfRoundTrip, EachKindIsReadAndWrittenInExactlyTheCodesItLists)
     light->addVertexAt(1, OdGePoint2d(5, 0), 0, 1, 1);
     light->setThickness(2);
     dxftest::Append(sample, light);
+    // A dimension of each kind.
+    const OdGePoint3d a(0, 0, 0), b(10, 0, 0), c(10, 5, 0), d(0, 5, 0), e(5, 8, 0);
+    for (OdDbDimension* dim : std::vector<OdDbDimension*>{
+             new OdDbRotatedDimension(0.3, a, b, c), new OdDbAlignedDimension(a, b, c),
+             new OdDbRadialDimension(a, b, 2), new OdDbDiametricDimension(a, b, 2),
+             new OdDb2LineAngularDimension(a, b, a, d, e), new OdDb3PointAngularDimension(a, b, d, e),
+             new OdDbOrdinateDimension(true, c, e)})
+        dxftest::Append(sample, dim);
     // A long text in pieces, with a fill of a numbered colour and one of a
     // true colour.
     for (bool trueColour : {false, true}) {
