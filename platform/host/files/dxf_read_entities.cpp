@@ -179,6 +179,9 @@ private:
     size_t i_;
 };
 
+// An arc edge's end is at most this many turns before its start.
+const int kMaxEdgeTurns = 64;
+
 // One edge of a boundary loop, or null when its groups are broken; a
 // spline's fit data goes to `fit`.
 OdGeCurve2d* ReadEdge(Cursor& c, int64_t type, bool lastEdge, OdDbHatch::SplineFit& fit)
@@ -193,6 +196,9 @@ OdGeCurve2d* ReadEdge(Cursor& c, int64_t type, bool lastEdge, OdDbHatch::SplineF
     case OdDbHatch::kCirArc: {
         if (!c.point2(10, p) || !c.real(40, r) || !c.real(50, s) || !c.real(51, e) || !c.integer(73, ccw)) return nullptr;
         double a0 = s * kDegToRad, a1 = e * kDegToRad;
+        // Turned up a whole turn at a time: angles turns apart are broken
+        // (a huge one would never come up).
+        if (!(a0 - a1 <= kMaxEdgeTurns * 2 * M_PI)) return nullptr;
         while (a1 < a0) a1 += 2 * M_PI;
         if (!(r > 0) || a1 - a0 > 4 * M_PI) return nullptr;
         return new OdGeCircArc2d(p, r, a0, a1, OdGeVector2d::kXAxis, ccw == 0);
@@ -205,6 +211,7 @@ OdGeCurve2d* ReadEdge(Cursor& c, int64_t type, bool lastEdge, OdDbHatch::SplineF
         OdGeVector2d maj(q.x, q.y);
         if (maj.length() <= 0 || !(ratio > 0)) return nullptr;
         double t0 = EllipseParamOfAngle(ratio, s * kDegToRad), t1 = EllipseParamOfAngle(ratio, e * kDegToRad);
+        if (!(t0 - t1 <= kMaxEdgeTurns * 2 * M_PI)) return nullptr;
         while (t1 < t0) t1 += 2 * M_PI;
         if (t1 - t0 > 4 * M_PI) return nullptr;
         OdGeVector2d minor(-maj.y, maj.x);
