@@ -23,13 +23,13 @@ const Subclass kHatch{"AcDbHatch",
                        75, 76, 52, 41, 77, 78, 53, 43, 44, 45, 46, 79, 49, 47, 98, 450, 451, 452, 453, 460, 461, 462,
                        463, 63, 421, 470},
                       {}};
-const Subclass kMline{"AcDbMline", {2, 340, 40, 70, 71, 72, 73, 10, 210, 11, 12, 13, 74, 41, 75, 42}, {}};
 
 }  // namespace
 
 const std::vector<KindFamily>& KindFamilies()
 {
-    static const std::vector<KindFamily> families = {CurveKinds, TextKinds, ReferenceKinds, PolylineKinds, DimensionKinds};
+    static const std::vector<KindFamily> families = {CurveKinds,    TextKinds,      ReferenceKinds,
+                                                         PolylineKinds, DimensionKinds, MlineKinds};
     return families;
 }
 
@@ -50,7 +50,6 @@ const std::vector<EntityKind>& EntityKinds()
         {"POLYLINE", &OdDbPolygonMesh::desc, {&kPolygonMesh}, &L::readPolyline, &W::writePolygonMesh},
         {"POLYLINE", &OdDbPolyFaceMesh::desc, {&kPolyFaceMesh}, &L::readPolyline, &W::writePolyFaceMesh},
         {"HATCH", &OdDbHatch::desc, {&kHatch}, &L::readHatch, &W::writeHatch},
-        {"MLINE", &OdDbMline::desc, {&kMline}, &L::readMline, &W::writeMline},
         };
         all.insert(all.end(), rest.begin(), rest.end());
         return all;

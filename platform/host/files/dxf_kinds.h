@@ -90,6 +90,7 @@ std::vector<EntityKind> TextKinds();
 std::vector<EntityKind> ReferenceKinds();
 std::vector<EntityKind> PolylineKinds();
 std::vector<EntityKind> DimensionKinds();
+std::vector<EntityKind> MlineKinds();
 // The families above, whose readers and writers name their codes (the
 // other kinds' are still spelled in dxf_read_entities.cpp and
 // dxf_write_entities.cpp).

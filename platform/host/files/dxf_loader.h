@@ -201,6 +201,7 @@ private:
     friend std::vector<EntityKind> ReferenceKinds();
     friend std::vector<EntityKind> PolylineKinds();
     friend std::vector<EntityKind> DimensionKinds();
+    friend std::vector<EntityKind> MlineKinds();
     OdDbEntity* readLine(const EntityRecord& item);
     OdDbEntity* readPoint(const EntityRecord& item);
     OdDbEntity* readCircle(const EntityRecord& item);

@@ -223,6 +223,7 @@ private:
     friend std::vector<EntityKind> ReferenceKinds();
     friend std::vector<EntityKind> PolylineKinds();
     friend std::vector<EntityKind> DimensionKinds();
+    friend std::vector<EntityKind> MlineKinds();
     void writeLine(const OdDbEntity* e);
     void writeCircle(const OdDbEntity* e);
     void writeArc(const OdDbEntity* e);

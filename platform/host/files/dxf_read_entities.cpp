@@ -134,50 +134,6 @@ void Loader::common(OdDbEntity* e, const View& v)
     if (v.has(370)) DxfAccess::setLineWeight(e, (int)v.integer(370, OdDb::kLnWtByLayer));
     if (v.integer(60, 0) == 1) e->setVisibility(OdDb::kInvisible, false);
 }
-// A hatch's boundary loops are positional: each loop's groups follow its
-// type in a fixed order, so they are read with a cursor.
-class Cursor {
-public:
-    // Groups that are not the object's values (kept, the record's frame)
-    // are passed over.
-    Cursor(const View& v, size_t from) : v_(&v), i_(from) { skip(); }
-    bool at(int code) const { return i_ < v_->end() && v_->at(i_).code == code; }
-    const Group* take(int code)
-    {
-        if (!at(code)) return nullptr;
-        const Group* x = &v_->take(i_++);
-        skip();
-        return x;
-    }
-    bool real(int code, double& out)
-    {
-        const Group* x = take(code);
-        if (x && x->kind == Kind::kReal) out = x->real;
-        return x != nullptr;
-    }
-    bool integer(int code, int64_t& out)
-    {
-        const Group* x = take(code);
-        if (x && x->kind == Kind::kInt) out = x->integer;
-        return x != nullptr;
-    }
-    bool point2(int code, OdGePoint2d& p) { return real(code, p.x) && real(code + 10, p.y); }
-    // Up to `n` items, never more than the groups left could hold.
-    int64_t bound(int64_t n, int groupsEach) const
-    {
-        int64_t left = (int64_t)(v_->end() - std::min(i_, v_->end()));
-        return std::max<int64_t>(0, std::min(n, left / std::max(1, groupsEach)));
-    }
-    size_t pos() const { return i_; }
-private:
-    void skip()
-    {
-        while (i_ < v_->end() && !v_->readable(i_)) ++i_;
-    }
-
-    const View* v_;
-    size_t i_;
-};
 
 // An arc edge's end is at most this many turns before its start.
 const int kMaxEdgeTurns = 64;
@@ -582,77 +538,6 @@ OdDbEntity* Loader::makeHatch(const View& v)
     return h;
 }
 
-OdDbEntity* Loader::makeMline(const View& v)
-{
-    const char* sub = "AcDbMline";
-    auto* m = new OdDbMline();
-    size_t from = v.subclassStart(sub);
-    int64_t lines = v.integer(73, 0, sub);
-    std::vector<OdDbMline::Segment> segs;
-    // Each vertex holds the element count's elements: data that does not
-    // fit it, or that comes before any vertex, is kept whole, as the file
-    // wrote it.
-    bool fits = lines >= 0 && lines <= 1024;
-    for (size_t k = from; k < v.end() && !(v.at(k).code == 11 && v.readable(k)); ++k) {
-        const int code = v.at(k).code;
-        if (v.readable(k) && (code == 12 || code == 13 || code == 22 || code == 23 || code == 32 || code == 33 ||
-                              code == 74 || code == 41 || code == 75 || code == 42 || code == 21 || code == 31))
-            fits = false;
-    }
-    for (size_t k = from; k < v.end() && fits; ++k) {
-        if (!v.readable(k) || v.at(k).code != 11) continue;
-        m->appendSeg(v.pointAt(k));
-        // The vertex's direction, mitre and each line's distances, up to
-        // the next vertex.
-        OdDbMline::Segment seg;
-        Cursor c(v, k + 1);
-        OdGePoint2d xy;
-        double z = 0;
-        if (c.point2(12, xy) && c.real(32, z)) seg.direction = OdGeVector3d(xy.x, xy.y, z);
-        if (c.point2(13, xy) && c.real(33, z)) seg.miter = OdGeVector3d(xy.x, xy.y, z);
-        for (int64_t e = 0; e < lines && fits; ++e) {
-            int64_t np = 0, nf = 0;
-            OdGeDoubleArray params, fills;
-            fits = c.integer(74, np) && np >= 0;
-            for (int64_t q = 0; fits && q < np; ++q) {
-                double x = 0;
-                fits = c.real(41, x);
-                params.append(x);
-            }
-            fits = fits && c.integer(75, nf) && nf >= 0;
-            for (int64_t q = 0; fits && q < nf; ++q) {
-                double x = 0;
-                fits = c.real(42, x);
-                fills.append(x);
-            }
-            seg.params.push_back(params);
-            seg.fills.push_back(fills);
-        }
-        // An element more than the count says does not fit either.
-        fits = fits && !c.at(74);
-        segs.push_back(seg);
-        k = c.pos() - 1;
-    }
-    const Group* count = v.find(72, sub);
-    if (!fits || (count && count->integer != (int64_t)segs.size())) {
-        delete m;
-        return nullptr;
-    }
-    m->setClosedMline(v.integer(71, 0, sub) & 2);
-    double scale = v.real(40, 1, sub);
-    if (std::isfinite(scale) && scale != 0) m->setScale(scale);
-    int64_t j = v.integer(70, 0, sub);
-    if (j >= 0 && j <= 2) m->setJustification((Mline::MlineJustification)j);
-    m->setNormal(NormalOf(v, sub));
-    DxfAccess::mlineStyleName(m) = v.has(2, sub) ? OdString(v.text(2, sub)) : OdString(L"Standard");
-    DxfAccess::mlineSegments(m) = segs;
-    uint64_t style = v.ref(340, sub);
-    fixups_.push_back([this, m, style] {
-        if (OdDbObjectId id = idOf(style); !id.isNull()) DxfAccess::setMlineStyle(m, id);
-    });
-    return m;
-}
-
 // A record the database cannot make into an entity of its own, kept whole.
 OdDbEntity* Loader::proxy(const View& v)
 {
@@ -679,14 +564,6 @@ OdDbEntity* Loader::readHatch(const EntityRecord& item)
     const View& v = item.v;
     OdDbEntity* made = nullptr;
     made = makeHatch(v);
-    return made;
-}
-
-OdDbEntity* Loader::readMline(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    made = makeMline(v);
     return made;
 }
 

@@ -466,5 +466,50 @@ void Walk(const View& v, F f)
     }
 }
 
+// Groups that follow one another in a fixed order (a hatch's boundary
+// loops, a multiline's vertices) are read with a cursor.
+class Cursor {
+public:
+    // Groups that are not the object's values (kept, the record's frame)
+    // are passed over.
+    Cursor(const View& v, size_t from) : v_(&v), i_(from) { skip(); }
+    bool at(int code) const { return i_ < v_->end() && v_->at(i_).code == code; }
+    const Group* take(int code)
+    {
+        if (!at(code)) return nullptr;
+        const Group* x = &v_->take(i_++);
+        skip();
+        return x;
+    }
+    bool real(int code, double& out)
+    {
+        const Group* x = take(code);
+        if (x && x->kind == Kind::kReal) out = x->real;
+        return x != nullptr;
+    }
+    bool integer(int code, int64_t& out)
+    {
+        const Group* x = take(code);
+        if (x && x->kind == Kind::kInt) out = x->integer;
+        return x != nullptr;
+    }
+    bool point2(int code, OdGePoint2d& p) { return real(code, p.x) && real(code + 10, p.y); }
+    // Up to `n` items, never more than the groups left could hold.
+    int64_t bound(int64_t n, int groupsEach) const
+    {
+        int64_t left = (int64_t)(v_->end() - std::min(i_, v_->end()));
+        return std::max<int64_t>(0, std::min(n, left / std::max(1, groupsEach)));
+    }
+    size_t pos() const { return i_; }
+private:
+    void skip()
+    {
+        while (i_ < v_->end() && !v_->readable(i_)) ++i_;
+    }
+
+    const View* v_;
+    size_t i_;
+};
+
 }  // namespace dxf
 }  // namespace standin

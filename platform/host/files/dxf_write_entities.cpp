@@ -345,63 +345,6 @@ void DxfOut::hatch(const OdDbHatch* h)
     }
 }
 
-// A multiline as the file gave it, or, made in memory, of the host's
-// standard style (two lines half a unit either side, times the scale).
-void DxfOut::mline(const OdDbMline* m)
-{
-    int n = m->numVertices();
-    uint64_t style = handleOf(m->style());
-    if (!style)
-        if (auto* nod = OdRxCast<OdDbDictionary>(obj(db_->getNamedObjectsDictionaryId()))) {
-            OdDbObjectId styles, standard;
-            auto* dict = nod->getAt(L"ACAD_MLINESTYLE", styles) == eOk ? OdRxCast<OdDbDictionary>(obj(styles)) : nullptr;
-            if (dict && dict->getAt(L"Standard", standard) == eOk) style = handleOf(standard);
-        }
-    const auto& segs = DxfAccess::mlineSegments(m);
-    bool asRead = (int)segs.size() == n && n > 0;
-    size_t lines = asRead ? segs[0].params.size() : 2;
-    entityCommon("MLINE", m);
-    marker("AcDbMline");
-    text(2, DxfAccess::mlineStyleName(m).str());
-    if (style) handle(340, style);
-    real(40, m->scale());
-    integer(70, m->justification());
-    integer(71, (n > 0 ? 1 : 0) | (m->closedMline() ? 2 : 0));
-    integer(72, n);
-    integer(73, (int64_t)lines);
-    point(10, n > 0 ? m->vertexAt(0) : OdGePoint3d());
-    point(210, AsPoint(m->normal()));
-    for (int i = 0; i < n; ++i) {
-        OdGePoint3d p = m->vertexAt(i);
-        point(11, p);
-        if (asRead) {
-            const auto& seg = segs[(size_t)i];
-            point(12, AsPoint(seg.direction));
-            point(13, AsPoint(seg.miter));
-            for (size_t k = 0; k < seg.params.size(); ++k) {
-                integer(74, seg.params[k].length());
-                for (double v : seg.params[k]) real(41, v);
-                const OdGeDoubleArray none;
-                const OdGeDoubleArray& fill = k < seg.fills.size() ? seg.fills[k] : none;
-                integer(75, fill.length());
-                for (double v : fill) real(42, v);
-            }
-            continue;
-        }
-        int next = i + 1 < n ? i + 1 : m->closedMline() ? 0 : i - 1;
-        OdGeVector3d dir = next >= 0 && next != i ? m->vertexAt(next) - p : OdGeVector3d(1, 0, 0);
-        if (next < i && !m->closedMline()) dir = -dir;
-        dir = dir.isZeroLength() ? OdGeVector3d(1, 0, 0) : dir.normal();
-        point(12, AsPoint(dir));
-        point(13, OdGePoint3d(-dir.y, dir.x, 0));
-        for (double offset : {0.5, -0.5}) {
-            integer(74, 1);
-            real(41, offset * m->scale());
-            integer(75, 0);
-        }
-    }
-}
-
 void DxfOut::write2dPolyline(const OdDbEntity* e)
 {
     auto* ent = const_cast<OdDbEntity*>(e);
@@ -435,13 +378,6 @@ void DxfOut::writeHatch(const OdDbEntity* e)
     auto* ent = const_cast<OdDbEntity*>(e);
     auto* h = static_cast<OdDbHatch*>(ent);
     hatch(h);
-}
-
-void DxfOut::writeMline(const OdDbEntity* e)
-{
-    auto* ent = const_cast<OdDbEntity*>(e);
-    auto* ml = static_cast<OdDbMline*>(ent);
-    mline(ml);
 }
 
 void DxfOut::entity(const OdDbEntity* e)

@@ -688,6 +688,15 @@ TEST(DxfRoundTrip, EachKindIsReadAndWrittenInExactlyTheCodesItLists)
     }
     inputs.push_back(dxftest::Save(sample));
 
+    // A multiline whose elements have fills, as only a file gives them.
+    std::string mline = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1024\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n"
+                        "0\nMLINE\n5\n40\n100\nAcDbEntity\n8\n0\n100\nAcDbMline\n2\nSTANDARD\n40\n1\n70\n0\n"
+                        "71\n1\n72\n2\n73\n2\n10\n0\n20\n0\n30\n0\n210\n0\n220\n0\n230\n1\n";
+    for (const char* x : {"0", "10"})
+        mline += std::string("11\n") + x + "\n21\n0\n31\n0\n12\n1\n22\n0\n32\n0\n13\n0\n23\n1\n33\n0\n" +
+                 "74\n2\n41\n0\n41\n0.5\n75\n1\n42\n0.25\n74\n1\n41\n-0.5\n75\n0\n";
+    inputs.push_back(mline + "0\nENDSEC\n0\nEOF\n");
+
     standin::NoteDxfKindCodes(true);
     for (const std::string& input : inputs) {
         ASSERT_FALSE(input.empty());
