@@ -34,6 +34,14 @@ std::vector<std::wstring>& LastDxfSaveLosses();
 // The writer's breaches of its own list of what it writes (dxf_schema.h),
 // for the tests; a breach would make a saved file hold a value twice.
 std::vector<std::string>& DxfWriteSchemaViolations();
+// From NoteDxfKindCodes(true) on, which codes of each entity kind's
+// subclasses the reader takes and the writer writes are noted (a fresh
+// note each time); DxfKindCodeMismatches names, over what was read and
+// written since, each code a kind lists that its reader never took or its
+// writer never wrote, each one taken, written or asked for that it does
+// not list. Empty when the kinds, their readers and writers agree.
+void NoteDxfKindCodes(bool on);
+std::vector<std::string> DxfKindCodeMismatches();
 
 // The entry point for fuzzing the reader: reads the bytes into a new
 // database and, when they were accepted, writes it out, reads that back and

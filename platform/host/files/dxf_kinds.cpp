@@ -14,89 +14,46 @@ namespace dxf {
 namespace {
 
 // The subclasses, with the codes the writer gives values of in each.
-const Subclass kLine{"AcDbLine", {39, 10, 11, 210}, {}};
-const Subclass kPoint{"AcDbPoint", {10, 39, 210, 50}, {}};
-const Subclass kCircle{"AcDbCircle", {39, 10, 40, 210}, {}};
-const Subclass kArc{"AcDbArc", {50, 51}, {}};
-const Subclass kEllipse{"AcDbEllipse", {10, 11, 210, 40, 41, 42}, {}};
-const Subclass kLightPolyline{"AcDbPolyline", {90, 70, 43, 38, 39, 10, 40, 41, 42, 210}, {}};
 const Subclass k2dPolyline{"AcDb2dPolyline", {66, 10, 39, 70, 40, 41, 75, 210}, {}};
 const Subclass k3dPolyline{"AcDb3dPolyline", {66, 10, 70, 75}, {}};
 const Subclass kPolygonMesh{"AcDbPolygonMesh", {66, 10, 70, 71, 72, 73, 74, 75, 210}, {}};
 const Subclass kPolyFaceMesh{"AcDbPolyFaceMesh", {66, 10, 70, 71, 72, 210}, {}};
-const Subclass kSpline{"AcDbSpline", {70, 71, 72, 73, 74, 40, 41, 10, 11}, {}};
-const Subclass kText{"AcDbText", {10, 40, 1, 50, 41, 51, 7, 71, 72, 11, 39, 210, 73}, {}};
-// Some files give an attribute's text values after its own marker.
-const Subclass kAttribute{"AcDbAttribute", {2, 70, 73, 74, 50, 41, 51, 7, 71, 72, 11, 39, 210}, {}};
-const Subclass kAttributeDefinition{"AcDbAttributeDefinition", {3, 2, 70, 73, 74, 50, 41, 51, 7, 71, 72, 11, 39, 210}, {}};
-const Subclass kMText{"AcDbMText", {10, 40, 41, 71, 72, 1, 3, 7, 11, 50, 210, 73, 44, 90, 63, 421, 45, 441}, {}};
-const Subclass kBlockReference{"AcDbBlockReference", {66, 2, 10, 41, 42, 43, 50, 210}, {}};
-const Subclass kMInsertBlock{"AcDbMInsertBlock", {66, 2, 10, 41, 42, 43, 50, 70, 71, 44, 45, 210}, {}};
 const Subclass kHatch{"AcDbHatch",
                       {10, 210, 2, 70, 71, 91, 92, 93, 72, 73, 74, 94, 95, 96, 97, 11, 12, 13, 40, 42, 50, 51, 330,
                        75, 76, 52, 41, 77, 78, 53, 43, 44, 45, 46, 79, 49, 47, 98, 450, 451, 452, 453, 460, 461, 462,
                        463, 63, 421, 470},
                       {}};
-const Subclass kTrace{"AcDbTrace", {10, 11, 12, 13, 39, 210}, {}};
-const Subclass kRasterImage{"AcDbRasterImage", {90, 10, 11, 12, 13, 340, 70, 280}, {281, 282, 283, 71, 91, 14}};
-const Subclass kDimension{"AcDbDimension", {2, 10, 11, 70, 1, 3}, {}};
-const Subclass kAlignedDimension{"AcDbAlignedDimension", {13, 14, 50}, {}};
-const Subclass kRotatedDimension{"AcDbRotatedDimension", {}, {}};
-const Subclass k2LineAngularDimension{"AcDb2LineAngularDimension", {13, 14, 15, 16}, {}};
-const Subclass k3PointAngularDimension{"AcDb3PointAngularDimension", {13, 14, 15}, {}};
-const Subclass kDiametricDimension{"AcDbDiametricDimension", {15, 40}, {}};
-const Subclass kRadialDimension{"AcDbRadialDimension", {15, 40}, {}};
-const Subclass kOrdinateDimension{"AcDbOrdinateDimension", {13, 14}, {}};
-const Subclass kMline{"AcDbMline", {2, 340, 40, 70, 71, 72, 73, 10, 210, 11, 12, 13, 74, 41, 75, 42}, {}};
 
 }  // namespace
+
+const std::vector<KindFamily>& KindFamilies()
+{
+    static const std::vector<KindFamily> families = {CurveKinds,    TextKinds,      ReferenceKinds,
+                                                         PolylineKinds, DimensionKinds, MlineKinds};
+    return families;
+}
 
 const std::vector<EntityKind>& EntityKinds()
 {
     using L = Loader;
     using W = DxfOut;
-    static const std::vector<EntityKind> kinds = {
-        {"LINE", &OdDbLine::desc, {&kLine}, &L::readLine, &W::writeLine},
-        {"POINT", &OdDbPoint::desc, {&kPoint}, &L::readPoint, &W::writePoint},
-        {"CIRCLE", &OdDbCircle::desc, {&kCircle}, &L::readCircle, &W::writeCircle},
-        {"ARC", &OdDbArc::desc, {&kCircle, &kArc}, &L::readCircle, &W::writeArc},
-        {"ELLIPSE", &OdDbEllipse::desc, {&kEllipse}, &L::readEllipse, &W::writeEllipse},
-        {"LWPOLYLINE", &OdDbPolyline::desc, {&kLightPolyline}, &L::readLightPolyline, &W::writePolyline},
+    static const std::vector<EntityKind> kinds = [] {
+        std::vector<EntityKind> all;
+        for (KindFamily family : KindFamilies()) {
+            std::vector<EntityKind> kinds = family();
+            all.insert(all.end(), kinds.begin(), kinds.end());
+        }
+        const std::vector<EntityKind> rest = {
         // A polyline's kind is in its flags (SubclassesOfRecord).
         {"POLYLINE", &OdDb2dPolyline::desc, {&k2dPolyline}, &L::readPolyline, &W::write2dPolyline},
         {"POLYLINE", &OdDb3dPolyline::desc, {&k3dPolyline}, &L::readPolyline, &W::write3dPolyline},
         {"POLYLINE", &OdDbPolygonMesh::desc, {&kPolygonMesh}, &L::readPolyline, &W::writePolygonMesh},
         {"POLYLINE", &OdDbPolyFaceMesh::desc, {&kPolyFaceMesh}, &L::readPolyline, &W::writePolyFaceMesh},
-        {"SPLINE", &OdDbSpline::desc, {&kSpline}, &L::readSpline, &W::writeSpline},
-        {"TEXT", &OdDbText::desc, {&kText, &kText}, &L::readText, &W::writeText},
-        {"ATTDEF", &OdDbAttributeDefinition::desc, {&kText, &kAttributeDefinition}, &L::readText, &W::writeText},
-        // Attributes are read with their reference.
-        {"ATTRIB", &OdDbAttribute::desc, {&kText, &kAttribute}, nullptr, &W::writeText},
-        {"MTEXT", &OdDbMText::desc, {&kMText}, &L::readMText, &W::writeMText},
-        // In rows and columns when the record says so (SubclassesOfRecord).
-        {"INSERT", &OdDbBlockReference::desc, {&kBlockReference}, &L::readInsert, &W::writeBlockReference},
-        {"INSERT", &OdDbMInsertBlock::desc, {&kMInsertBlock}, &L::readInsert, &W::writeBlockReference},
         {"HATCH", &OdDbHatch::desc, {&kHatch}, &L::readHatch, &W::writeHatch},
-        {"SOLID", &OdDbSolid::desc, {&kTrace}, &L::readSolid, &W::writeSolid},
-        {"IMAGE", &OdDbRasterImage::desc, {&kRasterImage}, &L::readImage, &W::writeRasterImage},
-        // A dimension's kind is in its flags (SubclassesOfRecord).
-        {"DIMENSION", &OdDbDimension::desc, {&kDimension}, &L::readDimension, &W::writeDimension},
-        {"DIMENSION", &OdDbRotatedDimension::desc, {&kDimension, &kAlignedDimension, &kRotatedDimension},
-         &L::readDimension, &W::writeDimension},
-        {"DIMENSION", &OdDbAlignedDimension::desc, {&kDimension, &kAlignedDimension}, &L::readDimension,
-         &W::writeDimension},
-        {"DIMENSION", &OdDb2LineAngularDimension::desc, {&kDimension, &k2LineAngularDimension}, &L::readDimension,
-         &W::writeDimension},
-        {"DIMENSION", &OdDbDiametricDimension::desc, {&kDimension, &kDiametricDimension}, &L::readDimension,
-         &W::writeDimension},
-        {"DIMENSION", &OdDbRadialDimension::desc, {&kDimension, &kRadialDimension}, &L::readDimension,
-         &W::writeDimension},
-        {"DIMENSION", &OdDb3PointAngularDimension::desc, {&kDimension, &k3PointAngularDimension}, &L::readDimension,
-         &W::writeDimension},
-        {"DIMENSION", &OdDbOrdinateDimension::desc, {&kDimension, &kOrdinateDimension}, &L::readDimension,
-         &W::writeDimension},
-        {"MLINE", &OdDbMline::desc, {&kMline}, &L::readMline, &W::writeMline},
-    };
+        };
+        all.insert(all.end(), rest.begin(), rest.end());
+        return all;
+    }();
     return kinds;
 }
 

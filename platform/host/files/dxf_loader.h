@@ -58,6 +58,11 @@ inline uint64_t HandleOfText(std::string_view text)
     return h;
 }
 
+// A normal as given, of unit length; +Z for none (dxf_read_entities.cpp).
+OdGeVector3d UnitNormal(const OdGeVector3d& n);
+// A point of the entity's plane in world coordinates.
+OdGePoint3d ToWorld(const OdGePoint3d& p, const OdGeVector3d& n);
+
 // An entity's record and, for kinds with records after it (a reference's
 // attributes, a polyline's vertices), those that follow: `i` moves past the
 // ones its reader takes. A reader that leaves out the record (a reference
@@ -189,8 +194,14 @@ private:
     OdDbEntity* makeEntity(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to,
                            std::vector<OdDbAttribute*>& attrs, std::vector<const Rec*>& attrRecs);
     void common(OdDbEntity* e, const View& v);
-    // Each kind's reader is named in its description (dxf_kinds.cpp).
+    // Each kind's reader is named in its description (dxf_kinds.h).
     friend const std::vector<EntityKind>& EntityKinds();
+    friend std::vector<EntityKind> CurveKinds();
+    friend std::vector<EntityKind> TextKinds();
+    friend std::vector<EntityKind> ReferenceKinds();
+    friend std::vector<EntityKind> PolylineKinds();
+    friend std::vector<EntityKind> DimensionKinds();
+    friend std::vector<EntityKind> MlineKinds();
     OdDbEntity* readLine(const EntityRecord& item);
     OdDbEntity* readPoint(const EntityRecord& item);
     OdDbEntity* readCircle(const EntityRecord& item);

@@ -216,8 +216,14 @@ private:
     void symbolRecord(const char* type, const char* subclass, const OdDbSymbolTableRecord* r);
     int recordFlags(const OdDbSymbolTableRecord* r, int modelled, int mask);
     void entity(const OdDbEntity* e);
-    // Each kind's writer is named in its description (dxf_kinds.cpp).
+    // Each kind's writer is named in its description (dxf_kinds.h).
     friend const std::vector<EntityKind>& EntityKinds();
+    friend std::vector<EntityKind> CurveKinds();
+    friend std::vector<EntityKind> TextKinds();
+    friend std::vector<EntityKind> ReferenceKinds();
+    friend std::vector<EntityKind> PolylineKinds();
+    friend std::vector<EntityKind> DimensionKinds();
+    friend std::vector<EntityKind> MlineKinds();
     void writeLine(const OdDbEntity* e);
     void writeCircle(const OdDbEntity* e);
     void writeArc(const OdDbEntity* e);
@@ -260,7 +266,10 @@ private:
     // normal it read them with, else `otherwise`.
     OdGePoint3d asRead(const OdDbEntity* e, size_t slot, const OdGePoint3d& now, const OdGeVector3d& normal,
                        const OdGePoint3d& otherwise) const;
-    void color(int aciCode, const OdCmColor& c);
+    // A colour: its number under aciCode, a true colour's value too under
+    // rgbCode.
+    void color(int aciCode, int rgbCode, const OdCmColor& c);
+    void color(int aciCode, const OdCmColor& c) { color(aciCode, aciCode == 62 ? 420 : 421, c); }
     void text(const OdDbText* t, const char* type);
     void mtext(const OdDbMText* m);
     void insert(const OdDbBlockReference* r);

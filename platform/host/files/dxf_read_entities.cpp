@@ -134,50 +134,9 @@ void Loader::common(OdDbEntity* e, const View& v)
     if (v.has(370)) DxfAccess::setLineWeight(e, (int)v.integer(370, OdDb::kLnWtByLayer));
     if (v.integer(60, 0) == 1) e->setVisibility(OdDb::kInvisible, false);
 }
-// A hatch's boundary loops are positional: each loop's groups follow its
-// type in a fixed order, so they are read with a cursor.
-class Cursor {
-public:
-    // Groups that are not the object's values (kept, the record's frame)
-    // are passed over.
-    Cursor(const View& v, size_t from) : v_(&v), i_(from) { skip(); }
-    bool at(int code) const { return i_ < v_->end() && v_->at(i_).code == code; }
-    const Group* take(int code)
-    {
-        if (!at(code)) return nullptr;
-        const Group* x = &v_->take(i_++);
-        skip();
-        return x;
-    }
-    bool real(int code, double& out)
-    {
-        const Group* x = take(code);
-        if (x && x->kind == Kind::kReal) out = x->real;
-        return x != nullptr;
-    }
-    bool integer(int code, int64_t& out)
-    {
-        const Group* x = take(code);
-        if (x && x->kind == Kind::kInt) out = x->integer;
-        return x != nullptr;
-    }
-    bool point2(int code, OdGePoint2d& p) { return real(code, p.x) && real(code + 10, p.y); }
-    // Up to `n` items, never more than the groups left could hold.
-    int64_t bound(int64_t n, int groupsEach) const
-    {
-        int64_t left = (int64_t)(v_->end() - std::min(i_, v_->end()));
-        return std::max<int64_t>(0, std::min(n, left / std::max(1, groupsEach)));
-    }
-    size_t pos() const { return i_; }
-private:
-    void skip()
-    {
-        while (i_ < v_->end() && !v_->readable(i_)) ++i_;
-    }
 
-    const View* v_;
-    size_t i_;
-};
+// An arc edge's end is at most this many turns before its start.
+const int kMaxEdgeTurns = 64;
 
 // One edge of a boundary loop, or null when its groups are broken; a
 // spline's fit data goes to `fit`.
@@ -193,6 +152,9 @@ OdGeCurve2d* ReadEdge(Cursor& c, int64_t type, bool lastEdge, OdDbHatch::SplineF
     case OdDbHatch::kCirArc: {
         if (!c.point2(10, p) || !c.real(40, r) || !c.real(50, s) || !c.real(51, e) || !c.integer(73, ccw)) return nullptr;
         double a0 = s * kDegToRad, a1 = e * kDegToRad;
+        // Turned up a whole turn at a time: angles turns apart are broken
+        // (a huge one would never come up).
+        if (!(a0 - a1 <= kMaxEdgeTurns * 2 * M_PI)) return nullptr;
         while (a1 < a0) a1 += 2 * M_PI;
         if (!(r > 0) || a1 - a0 > 4 * M_PI) return nullptr;
         return new OdGeCircArc2d(p, r, a0, a1, OdGeVector2d::kXAxis, ccw == 0);
@@ -205,6 +167,7 @@ OdGeCurve2d* ReadEdge(Cursor& c, int64_t type, bool lastEdge, OdDbHatch::SplineF
         OdGeVector2d maj(q.x, q.y);
         if (maj.length() <= 0 || !(ratio > 0)) return nullptr;
         double t0 = EllipseParamOfAngle(ratio, s * kDegToRad), t1 = EllipseParamOfAngle(ratio, e * kDegToRad);
+        if (!(t0 - t1 <= kMaxEdgeTurns * 2 * M_PI)) return nullptr;
         while (t1 < t0) t1 += 2 * M_PI;
         if (t1 - t0 > 4 * M_PI) return nullptr;
         OdGeVector2d minor(-maj.y, maj.x);
@@ -275,157 +238,6 @@ OdGeVector3d NormalOf(const View& v, const char* sub) { return UnitNormal(v.vect
 bool IsPlusZ(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
 
 OdGePoint3d ToWorld(const OdGePoint3d& p, const OdGeVector3d& n) { return IsPlusZ(n) ? p : OcsToWcs(p, n); }
-
-OdDbEntity* Loader::makeText(const View& v, std::string_view type)
-{
-    OdDbText* t;
-    const char* sub = type == "ATTDEF" ? "AcDbAttributeDefinition" : type == "ATTRIB" ? "AcDbAttribute" : "AcDbText";
-    int64_t flags = v.integer(70, 0, sub);
-    if (type == "ATTDEF") {
-        auto* d = new OdDbAttributeDefinition();
-        d->setTag(v.text(2, sub).c_str());
-        d->setPrompt(v.text(3, sub).c_str());
-        d->setInvisible(flags & 1);
-        d->setConstant(flags & 2);
-        d->setVerifiable(flags & 4);
-        d->setPreset(flags & 8);
-        d->setFieldLength((int)v.integer(73, 0, sub));
-        t = d;
-    } else if (type == "ATTRIB") {
-        auto* a = new OdDbAttribute();
-        a->setTag(v.text(2, sub).c_str());
-        a->setInvisible(flags & 1);
-        a->setConstant(flags & 2);
-        a->setVerifiable(flags & 4);
-        a->setPreset(flags & 8);
-        a->setFieldLength((int)v.integer(73, 0, sub));
-        t = a;
-    } else {
-        t = new OdDbText();
-    }
-    // An attribute's text values are read from its text subclass, or where
-    // a file gives them after the attribute's own marker (as its tag, before
-    // its vertical alignment, lock flag or embedded text: what follows those
-    // means other things in multi-line attributes, and is kept).
-    const bool ownMarker = type != "TEXT" && v.hasSubclass(sub);
-    size_t from = v.subclassStart(sub), to = from;
-    if (ownMarker)
-        for (bool tag = false; to < v.end(); tag |= v.at(to).code == 2, ++to) {
-            const int c = v.at(to).code;
-            if (c == 100 || c == 101 || c == 74 || (c == 280 && tag)) break;
-        }
-    auto value = [&](int code) {
-        const Group* x = v.find(code, "AcDbText");
-        return x || to == from ? x : v.find(code, nullptr, 0, from, to);
-    };
-    auto real = [&](int code, double def) {
-        const Group* x = value(code);
-        return x && x->kind == Kind::kReal ? x->real : def;
-    };
-    auto integer = [&](int code, int64_t def) {
-        const Group* x = value(code);
-        return x && x->kind == Kind::kInt ? x->integer : def;
-    };
-    // Positions are in the text's own plane.
-    const OdGeVector3d n = UnitNormal(OdGeVector3d(real(210, 0), real(220, 0), real(230, 1)));
-    t->setNormal(n);
-    const OdGePoint3d at = v.point(10, "AcDbText"), align(real(11, 0), real(21, 0), real(31, 0));
-    t->setPosition(ToWorld(at, n));
-    t->setAlignmentPoint(ToWorld(align, n));
-    rememberPlane(t, t->normal(), {{at, t->position()}, {align, t->alignmentPoint()}});
-    t->setHeight(v.real(40, 0, "AcDbText"));
-    t->setTextString(v.text(1, "AcDbText").c_str());
-    t->setRotation(real(50, 0) * kDegToRad);
-    t->setWidthFactor(real(41, 1));
-    t->setOblique(real(51, 0) * kDegToRad);
-    t->setThickness(real(39, 0));
-    int64_t generation = integer(71, 0);
-    t->mirrorInX(generation & 2);
-    t->mirrorInY(generation & 4);
-    t->setTextStyle(styleOf(v, value(7)));
-    int64_t h = integer(72, 0);
-    // Text values after the attribute's marker that were not read are kept
-    // where they are, none of them in the place of one the writer writes.
-    static const std::set<int> kTextCodes{50, 41, 51, 7, 71, 72, 11, 21, 31, 39, 210, 220, 230};
-    for (size_t k = from; ownMarker && k < v.end() && v.at(k).code != 100 && v.at(k).code != 101; ++k)
-        if (v.readable(k) && !v.taken(k) && kTextCodes.count(v.at(k).code)) v.refuse(&v.at(k));
-    // A text's vertical alignment is in its second text subclass, where it
-    // is written.
-    const Group* vertical = type == "TEXT" ? v.findIn(73, "AcDbText", 1) : v.find(74, sub);
-    int64_t vm = vertical && vertical->kind == Kind::kInt ? vertical->integer : 0;
-    t->setHorizontalMode(h >= 0 && h <= 5 ? (OdDb::TextHorzMode)h : OdDb::kTextLeft);
-    t->setVerticalMode(vm >= 0 && vm <= 3 ? (OdDb::TextVertMode)vm : OdDb::kTextBase);
-    return t;
-}
-
-OdDbEntity* Loader::makeMText(const View& v)
-{
-    const char* sub = "AcDbMText";
-    auto* m = new OdDbMText();
-    m->setLocation(v.point(10, sub));
-    m->setTextHeight(v.real(40, 2.5, sub));
-    m->setWidth(v.real(41, 0, sub));
-    int64_t a = v.integer(71, 1, sub), f = v.integer(72, 1, sub);
-    m->setAttachment(a >= 1 && a <= 9 ? (OdDbMText::AttachmentPoint)a : OdDbMTextEnums::kTopLeft);
-    m->setFlowDirection(f >= 1 && f <= 5 ? (OdDbMText::FlowDirection)f : OdDbMTextEnums::kLtoR);
-    // The contents: the pieces (3) in order and the last (1), up to an
-    // embedded object; a second 1, and a piece after the last, are kept as
-    // read.
-    std::string raw;
-    bool last = false;
-    for (size_t k = v.subclassStart(sub); k < v.end() && v.at(k).code != 101 && v.at(k).code != 100; ++k) {
-        if (!v.readable(k) || (v.at(k).code != 1 && v.at(k).code != 3)) continue;
-        if (last) {
-            if (v.at(k).code == 3) v.refuse(&v.at(k));
-            continue;
-        }
-        raw += v.take(k).text;
-        last = v.at(k).code == 1;
-    }
-    m->setContents(codec_.decode(raw).c_str());
-    m->setTextStyle(styleNamed(v, sub));
-    OdGeVector3d n = NormalOf(v, sub);
-    m->setNormal(n);
-    if (v.has(11, sub) || !v.has(50, sub)) {
-        // The direction is a world vector; the rotation is taken in the
-        // text's plane. A file that gives neither a direction nor a
-        // rotation means the world's x axis, as in a plane of its own.
-        const OdGeVector3d given = v.vector(11, sub, OdGeVector3d(1, 0, 0));
-        OdGeVector3d d = given, ax, ay;
-        OdGePlaneAxes(n, ax, ay);
-        d = d - n * d.dotProduct(n);
-        m->setRotation(d.isZeroLength() || !Finite(d) ? 0 : std::atan2(d.dotProduct(ay), d.dotProduct(ax)));
-        // The direction goes back as the file gave it while the rotation
-        // holds (it is the one saving would work out).
-        if (v.has(11, sub)) {
-            const OdGeVector3d now = ax * std::cos(m->rotation()) + ay * std::sin(m->rotation());
-            rememberPlane(m, m->normal(), {{OdGePoint3d(given.x, given.y, given.z), OdGePoint3d(now.x, now.y, now.z)}},
-                          true);
-        }
-    } else {
-        m->setRotation(v.real(50, 0, sub) * kDegToRad);
-    }
-    int64_t spacing = v.integer(73, 1, sub);
-    if (spacing == 2) m->setLineSpacingStyle(OdDb::kExactly);
-    m->setLineSpacingFactor(v.real(44, 1, sub));
-    int64_t fill = v.integer(90, 0, sub);
-    if (fill) {
-        DxfAccess::setMTextFill(m, (int)fill);
-        OdCmColor c;
-        if (v.has(421, sub)) {
-            int64_t rgb = v.integer(421, 0, sub);
-            c.setRGB((uint8_t)(rgb >> 16), (uint8_t)(rgb >> 8), (uint8_t)rgb);
-        } else {
-            c.setColorIndex((int16_t)std::clamp<int64_t>(v.integer(63, 7, sub), 0, 256));
-        }
-        m->setBackgroundFillColor(c);
-        double scale = v.real(45, 1.5, sub);
-        if (m->setBackgroundScaleFactor(scale) != eOk) m->setBackgroundScaleFactor(std::clamp(scale, 1.0, 5.0));
-        auto t = OdCmTransparency::fromSerialized((uint32_t)v.integer(441, 0, sub));
-        if (t.method() != OdCmTransparency::kErrorValue) m->setBackgroundTransparency(t);
-    }
-    return m;
-}
 
 OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, size_t& i, size_t to)
 {
@@ -520,47 +332,6 @@ OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, si
         subHandles_.push_back(sv.handle());
     }
     return made;
-}
-
-OdDbEntity* Loader::makeSpline(const View& v)
-{
-    const char* sub = "AcDbSpline";
-    int64_t flags = v.integer(70, 0, sub), degree = v.integer(71, 3, sub);
-    OdGeDoubleArray knots, weights;
-    OdGePoint3dArray ctrl, fit;
-    size_t from = v.subclassStart(sub);
-    for (size_t k = from; k < v.end(); ++k) {
-        if (!v.readable(k)) continue;
-        const Group& x = v.at(k);
-        if (x.code == 40) knots.append(v.take(k).real);
-        else if (x.code == 41) weights.append(v.take(k).real);
-        else if (x.code == 10) ctrl.append(v.pointAt(k));
-        else if (x.code == 11) fit.append(v.pointAt(k));
-    }
-    bool rational = (flags & 4) && weights.length() == ctrl.length();
-    if (degree < 1 || degree > 25) return nullptr;
-    OdDbSpline* s;
-    if (ctrl.isEmpty() && fit.length() >= 2) {
-        // Through the fit points, of the degree the file gave; saved again
-        // by its fit points alone.
-        s = new OdDbSpline(fit, OdGeVector3d(), OdGeVector3d(), (int)degree + 1);
-        DxfAccess::setSplineFile(s, (int)flags, true, (int)degree);
-    } else {
-        s = new OdDbSpline((int)degree, rational, flags & 1, flags & 2, ctrl, knots,
-                           rational ? weights : OdGeDoubleArray());
-        DxfAccess::setSplineData(s, rational ? weights : OdGeDoubleArray(), fit);
-        DxfAccess::setSplineFile(s, (int)flags, false);
-        // Weights the file gave but the spline does not use are not lost.
-        if (!rational && !weights.isEmpty()) {
-            delete s;
-            return nullptr;
-        }
-    }
-    if (s->isNull()) {
-        delete s;
-        return nullptr;
-    }
-    return s;
 }
 
 OdDbEntity* Loader::makeHatch(const View& v)
@@ -767,115 +538,6 @@ OdDbEntity* Loader::makeHatch(const View& v)
     return h;
 }
 
-OdDbEntity* Loader::makeDimension(const View& v)
-{
-    int64_t type = v.integer(70, 0, "AcDbDimension");
-    std::wstring text = v.text(1, "AcDbDimension");
-    const wchar_t* t = text.empty() ? nullptr : text.c_str();
-    OdGePoint3d p10 = v.point(10), p13 = v.point(13), p14 = v.point(14), p15 = v.point(15), p16 = v.point(16);
-    OdDbDimension* d = nullptr;
-    switch (type & 7) {
-    case 0: d = new OdDbRotatedDimension(v.real(50, 0, "AcDbAlignedDimension") * kDegToRad, p13, p14, p10, t); break;
-    case 1: d = new OdDbAlignedDimension(p13, p14, p10, t); break;
-    case 2: d = new OdDb2LineAngularDimension(p13, p14, p15, p10, p16, t); break;
-    case 3: d = new OdDbDiametricDimension(p15, p10, v.real(40, 0), t); break;
-    case 4: d = new OdDbRadialDimension(p10, p15, v.real(40, 0), t); break;
-    case 5: d = new OdDb3PointAngularDimension(p15, p13, p14, p10, t); break;
-    case 6: {
-        auto* o = new OdDbOrdinateDimension((type & 64) != 0, p13, p14, t);
-        o->setOrigin(p10);
-        d = o;
-        break;
-    }
-    default: return nullptr;
-    }
-    if (v.has(11)) d->setTextPosition(v.point(11));
-    d->setDimensionStyle(record(dimstyles_, v.has(3, "AcDbDimension") ? v.text(3, "AcDbDimension") : L"Standard"));
-    // The block of its graphics: one the file names without defining it is
-    // added, empty, as for references; a name that is empty is kept as
-    // read, and the writer gives the dimension a block of its own.
-    const Group* graphics = v.find(2, "AcDbDimension");
-    const std::wstring blockName = graphics ? v.decode(*graphics) : std::wstring();
-    OdDbObjectId block = record(blockNames_, blockName);
-    if (block.isNull() && !blockName.empty())
-        block = addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), blockName, nullptr);
-    if (block.isNull()) v.refuse(graphics);
-    d->setDimBlockId(block);
-    keptFlags_ = (int)type;
-    return d;
-}
-
-OdDbEntity* Loader::makeMline(const View& v)
-{
-    const char* sub = "AcDbMline";
-    auto* m = new OdDbMline();
-    size_t from = v.subclassStart(sub);
-    int64_t lines = v.integer(73, 0, sub);
-    std::vector<OdDbMline::Segment> segs;
-    // Each vertex holds the element count's elements: data that does not
-    // fit it, or that comes before any vertex, is kept whole, as the file
-    // wrote it.
-    bool fits = lines >= 0 && lines <= 1024;
-    for (size_t k = from; k < v.end() && !(v.at(k).code == 11 && v.readable(k)); ++k) {
-        const int code = v.at(k).code;
-        if (v.readable(k) && (code == 12 || code == 13 || code == 22 || code == 23 || code == 32 || code == 33 ||
-                              code == 74 || code == 41 || code == 75 || code == 42 || code == 21 || code == 31))
-            fits = false;
-    }
-    for (size_t k = from; k < v.end() && fits; ++k) {
-        if (!v.readable(k) || v.at(k).code != 11) continue;
-        m->appendSeg(v.pointAt(k));
-        // The vertex's direction, mitre and each line's distances, up to
-        // the next vertex.
-        OdDbMline::Segment seg;
-        Cursor c(v, k + 1);
-        OdGePoint2d xy;
-        double z = 0;
-        if (c.point2(12, xy) && c.real(32, z)) seg.direction = OdGeVector3d(xy.x, xy.y, z);
-        if (c.point2(13, xy) && c.real(33, z)) seg.miter = OdGeVector3d(xy.x, xy.y, z);
-        for (int64_t e = 0; e < lines && fits; ++e) {
-            int64_t np = 0, nf = 0;
-            OdGeDoubleArray params, fills;
-            fits = c.integer(74, np) && np >= 0;
-            for (int64_t q = 0; fits && q < np; ++q) {
-                double x = 0;
-                fits = c.real(41, x);
-                params.append(x);
-            }
-            fits = fits && c.integer(75, nf) && nf >= 0;
-            for (int64_t q = 0; fits && q < nf; ++q) {
-                double x = 0;
-                fits = c.real(42, x);
-                fills.append(x);
-            }
-            seg.params.push_back(params);
-            seg.fills.push_back(fills);
-        }
-        // An element more than the count says does not fit either.
-        fits = fits && !c.at(74);
-        segs.push_back(seg);
-        k = c.pos() - 1;
-    }
-    const Group* count = v.find(72, sub);
-    if (!fits || (count && count->integer != (int64_t)segs.size())) {
-        delete m;
-        return nullptr;
-    }
-    m->setClosedMline(v.integer(71, 0, sub) & 2);
-    double scale = v.real(40, 1, sub);
-    if (std::isfinite(scale) && scale != 0) m->setScale(scale);
-    int64_t j = v.integer(70, 0, sub);
-    if (j >= 0 && j <= 2) m->setJustification((Mline::MlineJustification)j);
-    m->setNormal(NormalOf(v, sub));
-    DxfAccess::mlineStyleName(m) = v.has(2, sub) ? OdString(v.text(2, sub)) : OdString(L"Standard");
-    DxfAccess::mlineSegments(m) = segs;
-    uint64_t style = v.ref(340, sub);
-    fixups_.push_back([this, m, style] {
-        if (OdDbObjectId id = idOf(style); !id.isNull()) DxfAccess::setMlineStyle(m, id);
-    });
-    return m;
-}
-
 // A record the database cannot make into an entity of its own, kept whole.
 OdDbEntity* Loader::proxy(const View& v)
 {
@@ -884,125 +546,6 @@ OdDbEntity* Loader::proxy(const View& v)
     DxfAccess::fileRecord(p).dxfName = std::wstring(type.begin(), type.end());
     DxfAccess::fileRecord(p).fromFile = true;
     return p;
-}
-
-OdDbEntity* Loader::readLine(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    auto* l = new OdDbLine(v.point(10), v.point(11));
-    l->setThickness(v.real(39, 0));
-    l->setNormal(NormalOf(v, nullptr));
-    made = l;
-    return made;
-}
-
-OdDbEntity* Loader::readPoint(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    auto* p = new OdDbPoint(v.point(10));
-    p->setThickness(v.real(39, 0));
-    p->setNormal(NormalOf(v, nullptr));
-    p->setEcsRotation(v.real(50, 0) * kDegToRad);
-    made = p;
-    return made;
-}
-
-OdDbEntity* Loader::readCircle(const EntityRecord& item)
-{
-    const View& v = item.v;
-    const std::string_view type = item.recs[item.i].type;
-    OdDbEntity* made = nullptr;
-    OdGeVector3d n = NormalOf(v, nullptr);
-    const OdGePoint3d plane = v.point(10);
-    OdGePoint3d c = OcsToWcs(plane, n);
-    double r = v.real(40, 0);
-    if (r > 0) {
-        if (type == "CIRCLE") {
-            auto* ci = new OdDbCircle(c, n, r);
-            ci->setThickness(v.real(39, 0));
-            rememberPlane(ci, ci->normal(), {{plane, ci->center()}});
-            made = ci;
-        } else {
-            auto* a = new OdDbArc(c, n, r, OdGeNormalizeAngle(v.real(50, 0) * kDegToRad),
-                                  OdGeNormalizeAngle(v.real(51, 0) * kDegToRad));
-            a->setThickness(v.real(39, 0));
-            rememberPlane(a, a->normal(), {{plane, a->center()}});
-            made = a;
-        }
-    }
-    return made;
-}
-
-OdDbEntity* Loader::readEllipse(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    OdGeVector3d n = NormalOf(v, nullptr);
-    OdGeVector3d maj = v.vector(11, nullptr, OdGeVector3d(1, 0, 0));
-    maj = maj - n * maj.dotProduct(n);  // square to the normal
-    double ratio = v.real(40, 1);
-    double t0 = v.real(41, 0), t1 = v.real(42, 2 * M_PI);
-    if (Finite(maj) && std::fabs(t1 - t0) <= 4 * M_PI) {
-        auto* e = new OdDbEllipse();
-        if (e->set(v.point(10), n, maj, ratio, EllipseAngleOfParam(ratio, t0), EllipseAngleOfParam(ratio, t1)) == eOk)
-            made = e;
-        else
-            delete e;
-    }
-    return made;
-}
-
-OdDbEntity* Loader::readLightPolyline(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    auto* p = new OdDbPolyline();
-    const char* sub = "AcDbPolyline";
-    double constWidth = v.real(43, 0, sub);
-    if (!(constWidth >= 0)) constWidth = 0;
-    int64_t flags = v.integer(70, 0, sub);
-    p->setClosed(flags & 1);
-    p->setPlinegen(flags & 128);
-    // The vertices stay in the polyline's plane, as the file gives them.
-    p->setNormal(NormalOf(v, sub));
-    p->setElevation(v.real(38, 0, sub));
-    p->setThickness(v.real(39, 0, sub));
-    size_t from = v.subclassStart(sub);
-    // A vertex holds each of its values once, after its 10: one given
-    // twice, or before any vertex, would be another vertex's once saved,
-    // so such a polyline is kept whole.
-    bool twice = false;
-    for (size_t k = from; k < v.end() && !(v.at(k).code == 10 && v.readable(k)); ++k) {
-        const int code = v.at(k).code;
-        twice = twice || (v.readable(k) && (code == 20 || code == 40 || code == 41 || code == 42));
-    }
-    for (size_t k = from; k < v.end() && !twice; ++k) {
-        if (!v.readable(k) || v.at(k).code != 10) continue;
-        double x = v.take(k).real, y = 0, sw = constWidth, ew = constWidth, b = 0;
-        // The vertex's values up to the next vertex.
-        bool seen[4] = {false, false, false, false};
-        size_t m = k + 1;
-        for (; m < v.end() && v.at(m).code != 100 && !(v.at(m).code == 10 && v.readable(m)); ++m) {
-            const Group& gm = v.at(m);
-            const int slot = gm.code == 20 ? 0 : gm.code == 40 ? 1 : gm.code == 41 ? 2 : gm.code == 42 ? 3 : -1;
-            if (slot < 0 || !v.readable(m)) continue;
-            twice = twice || seen[slot];
-            seen[slot] = true;
-            const double value = v.take(m).real;
-            if (slot == 0) y = value;
-            else if (slot == 1 && value >= 0) sw = value;
-            else if (slot == 2 && value >= 0) ew = value;
-            else if (slot == 3) b = value;
-        }
-        p->addVertexAt(p->numVerts(), OdGePoint2d(x, y), b, sw, ew);
-        k = m - 1;
-    }
-    if (v.has(43, sub)) keptFlags_ = 1;  // a constant width of its own
-    if (twice) delete p;
-    else made = p;
-    return made;
 }
 
 OdDbEntity* Loader::readPolyline(const EntityRecord& item)
@@ -1016,147 +559,11 @@ OdDbEntity* Loader::readPolyline(const EntityRecord& item)
     return made;
 }
 
-OdDbEntity* Loader::readSpline(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    made = makeSpline(v);
-    return made;
-}
-
-OdDbEntity* Loader::readText(const EntityRecord& item)
-{
-    const View& v = item.v;
-    const std::string_view type = item.recs[item.i].type;
-    OdDbEntity* made = nullptr;
-    made = makeText(v, type);
-    return made;
-}
-
-OdDbEntity* Loader::readMText(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    made = makeMText(v);
-    return made;
-}
-
-OdDbEntity* Loader::readInsert(const EntityRecord& item)
-{
-    const View& v = item.v;
-    const std::vector<Rec>& recs = item.recs;
-    size_t& i = item.i;
-    const size_t to = item.to;
-    std::vector<OdDbAttribute*>& attrs = item.attrs;
-    std::vector<const Rec*>& attrRecs = item.attrRecs;
-    item.done = true;
-    const char* sub = v.hasSubclass("AcDbMInsertBlock") ? "AcDbMInsertBlock" : "AcDbBlockReference";
-    OdDbObjectId block = record(blockNames_, v.text(2, sub));
-    // Attributes follow the reference up to the end of the sequence.
-    size_t k = i + 1;
-    for (; k < to && recs[k].type == "ATTRIB"; ++k) {
-        attrs.push_back(static_cast<OdDbAttribute*>(makeText(view(recs[k], expected(recs[k], true)), "ATTRIB")));
-        attrRecs.push_back(&recs[k]);
-    }
-    if (k < to && recs[k].type == "SEQEND") {
-        View sv = view(recs[k], SubRecordSubclasses("", "SEQEND", 0));
-        if (!attrs.empty()) {
-            subRecs_.push_back(SubRecord{&recs[k], sv.written(), {}});
-            subHandles_.push_back(sv.handle());
-        } else {
-            strayEnd_ = &recs[k];  // said once the reference is read
-        }
-        ++k;
-    }
-    i = k;
-    // A block the file names without defining it is added, empty, as
-    // layers are: the reference and its attributes are not lost.
-    if (block.isNull() && !v.text(2, sub).empty())
-        block = addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), v.text(2, sub), nullptr);
-    if (block.isNull() || block == roots_.modelSpace) return nullptr;
-    int64_t columns = v.integer(70, 1, sub), rows = v.integer(71, 1, sub);
-    OdDbBlockReference* r;
-    OdGeVector3d n = NormalOf(v, sub);
-    const OdGePoint3d plane = v.point(10, sub);
-    OdGePoint3d at = ToWorld(plane, n);
-    if (columns > 1 || rows > 1 || v.hasSubclass("AcDbMInsertBlock"))
-        r = new OdDbMInsertBlock(at, block, (uint16_t)std::clamp<int64_t>(columns, 1, 32767),
-                                 (uint16_t)std::clamp<int64_t>(rows, 1, 32767), v.real(44, 0, sub),
-                                 v.real(45, 0, sub));
-    else
-        r = new OdDbBlockReference(at, block);
-    r->setNormal(n);
-    rememberPlane(r, r->normal(), {{plane, r->position()}});
-    r->setScaleFactors(OdGeScale3d(v.real(41, 1, sub), v.real(42, 1, sub), v.real(43, 1, sub)));
-    r->setRotation(v.real(50, 0, sub) * kDegToRad);
-    return r;
-}
-
 OdDbEntity* Loader::readHatch(const EntityRecord& item)
 {
     const View& v = item.v;
     OdDbEntity* made = nullptr;
     made = makeHatch(v);
-    return made;
-}
-
-OdDbEntity* Loader::readSolid(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    OdGeVector3d n = NormalOf(v, nullptr);
-    OdGePoint3d p[4] = {v.point(10), v.point(11), v.point(12), v.point(13, nullptr, v.point(12))};
-    auto* so = new OdDbSolid(ToWorld(p[0], n), ToWorld(p[1], n), ToWorld(p[2], n), ToWorld(p[3], n));
-    so->setNormal(n);
-    std::vector<DxfKept::PlanePoint> points;
-    for (int k = 0; k < 4; ++k) {
-        OdGePoint3d w;
-        so->getPointAt(k, w);
-        points.push_back({p[k], w});
-    }
-    rememberPlane(so, so->normal(), std::move(points));
-    so->setThickness(v.real(39, 0));
-    made = so;
-    return made;
-}
-
-OdDbEntity* Loader::readImage(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    auto* img = new OdDbRasterImage();
-    double w = v.real(13, 1), h = v.real(23, 1);
-    OdGeVector3d u = v.vector(11, nullptr, OdGeVector3d(1, 0, 0)) * w;
-    OdGeVector3d vv = v.vector(12, nullptr, OdGeVector3d(0, 1, 0)) * h;
-    if (w > 0 && h > 0 && Finite(u) && Finite(vv) && img->setOrientation(v.point(10), u, vv)) {
-        int64_t display = v.integer(70, OdDbRasterImage::kShow);
-        for (auto opt : {OdDbRasterImage::kShow, OdDbRasterImage::kShowUnAligned, OdDbRasterImage::kClip,
-                         OdDbRasterImage::kTransparent})
-            img->setDisplayOpt(opt, (display & opt) != 0);
-        uint64_t def = v.ref(340);
-        fixups_.push_back([this, img, def] {
-            if (auto* d = OdRxCast<OdDbRasterImageDef>(obj(idOf(def)))) DxfAccess::setImageDefId(img, d->objectId());
-        });
-        made = img;
-    } else {
-        delete img;
-    }
-    return made;
-}
-
-OdDbEntity* Loader::readDimension(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    made = makeDimension(v);
-    return made;
-}
-
-OdDbEntity* Loader::readMline(const EntityRecord& item)
-{
-    const View& v = item.v;
-    OdDbEntity* made = nullptr;
-    made = makeMline(v);
     return made;
 }
 
@@ -1166,7 +573,7 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
     std::string_view type = recs[i].type;
     const size_t first = i;
     OdDbEntity* made = nullptr;
-    // Each kind's record is read by its reader (dxf_kinds.cpp).
+    // Each kind's record is read by its reader (dxf_kinds.h).
     if (const EntityKind* kind = KindOfType(type); kind && kind->read) {
         EntityRecord r{v, recs, i, to, attrs, attrRecs};
         made = (this->*kind->read)(r);

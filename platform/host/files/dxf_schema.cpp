@@ -4,6 +4,7 @@
 #include "dxf_control.h"
 #include "dxf_kinds.h"
 
+#include <algorithm>
 #include <map>
 
 namespace standin {
@@ -46,7 +47,7 @@ struct Schema {
         owned["AcDbBlockEnd"] = Codes({});
         // The entities' own subclasses, as their kinds describe them.
         for (const Subclass* sub : EntitySubclasses()) {
-            owned[sub->marker] = Codes(sub->codes);
+            owned[sub->marker] = Codes(sub->codes) | Codes(sub->readToo);
             if (!sub->soft.empty()) soft[sub->marker] = Codes(sub->soft);
         }
         // The records of a polyline's sequence.
@@ -125,8 +126,77 @@ std::vector<std::string>& SchemaViolations()
     return v;
 }
 
+CodeUse& NotedCodeUse()
+{
+    static CodeUse use;
+    return use;
+}
+
+std::vector<std::string> KindCodeMismatches()
+{
+    const CodeUse& use = NotedCodeUse();
+    std::vector<EntityKind> kinds;
+    for (KindFamily family : KindFamilies()) {
+        std::vector<EntityKind> more = family();
+        kinds.insert(kinds.end(), more.begin(), more.end());
+    }
+    std::vector<std::string> out;
+    for (const std::string& asked : use.askedOutside)
+        for (const EntityKind& kind : kinds)
+            if (asked.compare(0, asked.find_first_of("/:"), kind.type) == 0) {
+                out.push_back(asked);
+                break;
+            }
+    static const CodeSet none;
+    auto noted = [&](const std::map<std::string, CodeSet, std::less<>>& m, const std::string& key) -> const CodeSet& {
+        auto it = m.find(key);
+        return it == m.end() ? none : it->second;
+    };
+    // A subclass several kinds are written in (a text's in an attribute's
+    // record) lists what any of them reads and writes there.
+    std::map<const Subclass*, std::pair<CodeSet, CodeSet>> bySubclass;
+    for (const EntityKind& kind : kinds)
+        for (const Subclass* sub : kind.subclasses) {
+            const std::string key = std::string(kind.type) + "/" + sub->marker;
+            bySubclass[sub].first |= noted(use.read, key);
+            bySubclass[sub].second |= noted(use.written, key);
+        }
+    for (const auto& [sub, both] : bySubclass)
+        for (int c : sub->codes) {
+            const std::string key = std::string(sub->marker) + ": " + std::to_string(c);
+            const bool derived = std::find(sub->derived.begin(), sub->derived.end(), c) != sub->derived.end();
+            if (!derived && !both.first.test((size_t)c)) out.push_back(key + " never read");
+            if (!both.second.test((size_t)c)) out.push_back(key + " never written");
+        }
+    for (const EntityKind& kind : kinds)
+        for (const Subclass* sub : kind.subclasses) {
+            const std::string key = std::string(kind.type) + "/" + sub->marker;
+            const CodeSet& read = noted(use.read, key);
+            const CodeSet& written = noted(use.written, key);
+            const CodeSet listed = Codes(sub->codes) | Codes(sub->soft);
+            const CodeSet readable = listed | Codes(sub->readToo);
+            for (size_t c = 0; c < listed.size(); ++c) {
+                if (read.test(c) && !readable.test(c))
+                    out.push_back(key + ": " + std::to_string(c) + " read, not listed");
+                if (written.test(c) && !listed.test(c))
+                    out.push_back(key + ": " + std::to_string(c) + " written, not listed");
+            }
+        }
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
 }  // namespace dxf
 
 std::vector<std::string>& DxfWriteSchemaViolations() { return dxf::SchemaViolations(); }
+
+void NoteDxfKindCodes(bool on)
+{
+    dxf::gNoteCodeUse = on;
+    if (on) dxf::NotedCodeUse() = dxf::CodeUse();
+}
+
+std::vector<std::string> DxfKindCodeMismatches() { return dxf::KindCodeMismatches(); }
 
 }  // namespace standin

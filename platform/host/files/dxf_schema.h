@@ -9,6 +9,7 @@
 #pragma once
 
 #include <bitset>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,20 @@ inline bool IsPointCode(int c)
 const CodeSet& OwnedCodes(std::string_view recordType, std::string_view subclass);
 // Whether the writer writes the code in that subclass only as a default.
 bool IsSoftCode(std::string_view recordType, std::string_view subclass, int code);
+
+// The codes of each entity subclass the reader took and the writer wrote,
+// by "TYPE/Subclass", while gNoteCodeUse is set (for the tests); and the
+// codes the reader asked for that the subclasses it read do not list.
+struct CodeUse {
+    std::map<std::string, CodeSet, std::less<>> read, written;
+    std::vector<std::string> askedOutside;
+};
+inline bool gNoteCodeUse = false;
+CodeUse& NotedCodeUse();
+// What of the noted use disagrees with the kinds' lists (dxf_kinds.h): a
+// code listed and never read or never written, one read or written and
+// not listed, one asked for outside the lists.
+std::vector<std::string> KindCodeMismatches();
 
 // The writer's breaches of the table above, recorded for the tests: a
 // group written in a subclass that does not own its code.

@@ -198,6 +198,7 @@ public:
     const Group& take(size_t i) const
     {
         state_[i] = (uint8_t)((state_[i] | kTaken) & ~kRefused);
+        if (gNoteCodeUse) noteTaken(i);
         return g_[i];
     }
     void refuse(const Group* x) const
@@ -209,6 +210,7 @@ public:
     // the record has such a marker; taken.
     const Group* find(int code, const char* subclass = nullptr, int nth = 0, size_t from = 0, size_t to = SIZE_MAX) const
     {
+        if (gNoteCodeUse) noteAsked(code, subclass);
         bool useSub = subclass && hasSubclass(subclass);
         bool inSub = !useSub;
         for (size_t i = std::max(b_, from); i < std::min(e_, to); ++i) {
@@ -308,6 +310,31 @@ public:
     }
 
 private:
+    // For the tests (gNoteCodeUse): the code of a value taken, under its
+    // record's type and subclass (records without markers are not noted).
+    void noteTaken(size_t i) const
+    {
+        for (size_t j = i; j-- > b_;)
+            if (g_[j].code == 100) {
+                const int code = g_[i].code;
+                NotedCodeUse().read[std::string(type_) + "/" + std::string(TrimView(g_[j].text))].set(CodeSlot(code));
+                return;
+            }
+    }
+    // A code asked for that none of the subclasses it may be in lists.
+    void noteAsked(int code, const char* subclass) const
+    {
+        if (subclass && hasSubclass(subclass)) {
+            if (!OwnedCodes(type_, subclass).test(CodeSlot(code)))
+                NotedCodeUse().askedOutside.push_back(std::string(type_) + "/" + subclass + ": " + std::to_string(code));
+            return;
+        }
+        if (OwnedCodes(type_, "").test(CodeSlot(code))) return;
+        for (const char* w : written_)
+            if (OwnedCodes(type_, w).test(CodeSlot(code))) return;
+        NotedCodeUse().askedOutside.push_back(std::string(type_) + ": " + std::to_string(code));
+    }
+
     // Whether a group lies in one of the spans, which are in file order and
     // do not overlap: a record may hold any number of them.
     static bool Within(const std::vector<std::pair<size_t, size_t>>& spans, size_t i)
@@ -438,6 +465,51 @@ void Walk(const View& v, F f)
         f(i, !appGroup && owned->test((size_t)x.code) ? kObjectValue : kKept, sub, occurrence, false, false);
     }
 }
+
+// Groups that follow one another in a fixed order (a hatch's boundary
+// loops, a multiline's vertices) are read with a cursor.
+class Cursor {
+public:
+    // Groups that are not the object's values (kept, the record's frame)
+    // are passed over.
+    Cursor(const View& v, size_t from) : v_(&v), i_(from) { skip(); }
+    bool at(int code) const { return i_ < v_->end() && v_->at(i_).code == code; }
+    const Group* take(int code)
+    {
+        if (!at(code)) return nullptr;
+        const Group* x = &v_->take(i_++);
+        skip();
+        return x;
+    }
+    bool real(int code, double& out)
+    {
+        const Group* x = take(code);
+        if (x && x->kind == Kind::kReal) out = x->real;
+        return x != nullptr;
+    }
+    bool integer(int code, int64_t& out)
+    {
+        const Group* x = take(code);
+        if (x && x->kind == Kind::kInt) out = x->integer;
+        return x != nullptr;
+    }
+    bool point2(int code, OdGePoint2d& p) { return real(code, p.x) && real(code + 10, p.y); }
+    // Up to `n` items, never more than the groups left could hold.
+    int64_t bound(int64_t n, int groupsEach) const
+    {
+        int64_t left = (int64_t)(v_->end() - std::min(i_, v_->end()));
+        return std::max<int64_t>(0, std::min(n, left / std::max(1, groupsEach)));
+    }
+    size_t pos() const { return i_; }
+private:
+    void skip()
+    {
+        while (i_ < v_->end() && !v_->readable(i_)) ++i_;
+    }
+
+    const View* v_;
+    size_t i_;
+};
 
 }  // namespace dxf
 }  // namespace standin

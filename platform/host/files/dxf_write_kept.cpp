@@ -240,7 +240,10 @@ void DxfOut::marker(const char* subclass)
 
 void DxfOut::check(int code)
 {
-    if (code >= 0 && code < 1072) rec_.here.set((size_t)code);
+    if (code >= 0 && code < 1072) {
+        rec_.here.set((size_t)code);
+        if (gNoteCodeUse) NotedCodeUse().written[rec_.type + "/" + rec_.subclass].set((size_t)code);
+    }
     if (!rec_.owned) rec_.owned = &OwnedCodes(rec_.type, rec_.subclass);
     if (rec_.owned->test((size_t)code)) return;
     SchemaViolations().push_back(rec_.type + "/" + rec_.subclass + ": " + std::to_string(code));

@@ -163,7 +163,7 @@ int DxfOut::recordFlags(const OdDbSymbolTableRecord* r, int modelled, int mask)
     return (DxfAccess::fileFlags(r) & ~mask) | (modelled & mask);
 }
 
-void DxfOut::color(int aciCode, const OdCmColor& c)
+void DxfOut::color(int aciCode, int rgbCode, const OdCmColor& c)
 {
     switch (c.colorMethod()) {
     case OdCmEntityColor::kByLayer: break;
@@ -175,7 +175,7 @@ void DxfOut::color(int aciCode, const OdCmColor& c)
         const DxfKept* k = aciCode == 62 ? rec_.kept : nullptr;
         const bool asRead = k && k->colourNumber >= 0 && k->colourRgb == RgbOf(c);
         integer(aciCode, asRead ? k->colourNumber : 7);
-        integer(aciCode == 62 ? 420 : 421, RgbOf(c));
+        integer(rgbCode, RgbOf(c));
         break;
     }
     default: integer(aciCode, 7); break;

@@ -273,6 +273,25 @@ TEST(DxfHostile, DeclaredCountsDoNotOutgrowTheGroupsThatFollow)
     std::string saved = dxftest::Save(r.db.get());
     EXPECT_NE(saved.find("2000000000\r\n 92\r\n1\r\n 93\r\n2000000000"), std::string::npos);
     EXPECT_NE(saved.find(" 72\r\n30000\r\n 73\r\n30000"), std::string::npos);
+
+    // A hatch's arc edges whose start is beyond their end by more turns
+    // than a double can count, circular and elliptical: kept, not read.
+    for (const char* edge : {"2", "3"}) {
+        std::vector<std::pair<int, std::string>> groups = {
+            {0, "HATCH"}, {5, "30"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbHatch"}, {10, "0"}, {20, "0"},
+            {30, "0"}, {210, "0"}, {220, "0"}, {230, "1"}, {2, "SOLID"}, {70, "1"}, {71, "0"}, {91, "1"},
+            {92, "1"}, {93, "1"}, {72, edge}, {10, "0"}, {20, "0"}};
+        if (std::string(edge) == "3") groups.insert(groups.end(), {{11, "2"}, {21, "0"}});
+        groups.insert(groups.end(), {{40, "1"}, {50, "1e300"}, {51, "0"}, {73, "1"}, {97, "0"}, {75, "0"},
+                                     {76, "1"}, {98, "0"}});
+        Read hatch = ReadBytes(File(groups));
+        ASSERT_EQ(hatch.status, eOk);
+        std::vector<OdDbEntity*> one = ModelSpace(hatch.db.get());
+        ASSERT_EQ(one.size(), 1u);
+        auto* kept = OdRxCast<OdDbProxyEntity>(one[0]);
+        ASSERT_NE(kept, nullptr) << edge;
+        EXPECT_EQ(kept->originalDxfName(), L"HATCH");
+    }
 }
 
 TEST(DxfHostile, BlocksThatContainThemselvesOrNestTooDeepLoseThoseReferences)
