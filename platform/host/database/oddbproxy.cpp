@@ -6,6 +6,7 @@
 
 #include "dxf_internal.h"
 #include "dxf_kept.h"
+#include "oddbsymboltable.h"
 
 ODRX_DEFINE_MEMBERS(OdDbProxyEntity, OdDbEntity, L"AcDbZombieEntity")
 ODRX_DEFINE_MEMBERS(OdDbProxyObject, OdDbObject, L"AcDbProxyObject")
@@ -116,6 +117,14 @@ const std::vector<KindRules>& Kinds()
           {"LEADER_LINE{", 10, R::kPoint},       {"LEADER_LINE{", 11, R::kPoint},
           {"LEADER_LINE{", 12, R::kPoint},       {"AcDbMLeader", 41, R::kDistance},
           {"AcDbMLeader", 42, R::kDistance}}},
+        // Its graphics are a block of their own (group 2), which goes with it.
+        {"ARC_DIMENSION",
+         {{"AcDbDimension", 10, R::kPoint},        {"AcDbDimension", 11, R::kPlanePoint},
+          {"AcDbDimension", 12, R::kPlanePoint},   {"AcDbDimension", 51, R::kPlaneAngle},
+          {"AcDbDimension", 53, R::kPlaneAngle},   {"AcDbDimension", 210, R::kNormal},
+          {"AcDbArcDimension", 13, R::kPoint},     {"AcDbArcDimension", 14, R::kPoint},
+          {"AcDbArcDimension", 15, R::kPoint},     {"AcDbArcDimension", 16, R::kPoint},
+          {"AcDbArcDimension", 17, R::kPoint}}},
         {"XLINE", {{"AcDbXline", 10, R::kPoint}, {"AcDbXline", 11, R::kDirection}}},
         {"RAY", {{"AcDbRay", 10, R::kPoint}, {"AcDbRay", 11, R::kDirection}}},
         {"TOLERANCE", {{"AcDbFcf", 10, R::kPoint}, {"AcDbFcf", 11, R::kDirection}, {"AcDbFcf", 210, R::kNormal}}},
@@ -413,7 +422,68 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
     return true;
 }
 
+// The group naming a dimension's graphics block (2 of its dimension
+// subclass), or null; `placed` says whether the record places that block
+// at a point of its own (12), so that the block's entities are not where
+// they are drawn.
+KeptGroup* BlockNameOf(std::vector<KeptRun>& runs, bool* placed = nullptr)
+{
+    KeptGroup* name = nullptr;
+    if (placed) *placed = false;
+    for (KeptRun& run : runs) {
+        std::string marker = run.subclass;
+        for (KeptGroup& g : run.groups) {
+            if (g.code == 100) {
+                marker = g.spelled;
+                continue;
+            }
+            if (!marker.empty() && marker != "AcDbDimension") continue;
+            if (g.code == 2 && g.kind == (uint8_t)standin::dxf::Kind::kText && !name) name = &g;
+            if (g.code == 12 && IsReal(g) && placed) *placed = true;
+        }
+    }
+    return name;
+}
+
+OdDbObjectId BlockNamed(OdDbDatabase* db, const std::wstring& name)
+{
+    OdDbSymbolTable* table = nullptr;
+    OdDbObjectId id;
+    if (!db || name.empty() || oddbOpenObject(table, db->getBlockTableId(), OdDb::kForRead) != eOk) return id;
+    if (table->getAt(name.c_str(), id) != eOk) id = OdDbObjectId();
+    table->close();
+    return id;
+}
+
+bool HasGraphicsBlock(const std::wstring& type) { return type == L"ARC_DIMENSION"; }
+
 }  // namespace
+
+OdDbObjectId OdDbProxyEntity::geometryBlockId() const
+{
+    if (!keptRecord() || !HasGraphicsBlock(file_.dxfName)) return OdDbObjectId();
+    if (!block_.isNull()) return block_;
+    const KeptGroup* name = BlockNameOf(keptRecord()->runs);
+    return name ? BlockNamed(database(), name->text) : OdDbObjectId();
+}
+
+OdResult OdDbProxyEntity::setGeometryBlockId(OdDbObjectId id)
+{
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    KeptGroup* name = keptRecord() && HasGraphicsBlock(file_.dxfName) ? BlockNameOf(keptRecord()->runs) : nullptr;
+    if (!name) return eNotApplicable;
+    OdDbBlockTableRecord* block = nullptr;
+    if (oddbOpenObject(block, id, OdDb::kForRead) != eOk) return eInvalidInput;
+    const OdString made = block->getName();
+    block->close();
+    const std::wstring text(made.c_str());
+    // Block names the host makes are ASCII ("*D7").
+    if (std::any_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x20 || c > 0x7e; })) return eInvalidInput;
+    name->text = text;
+    name->spelled.assign(text.begin(), text.end());
+    block_ = id;
+    return eOk;
+}
 
 bool OdDbProxyEntity::isTransformable() const
 {
@@ -436,6 +506,20 @@ OdResult OdDbProxyEntity::subTransformBy(const OdGeMatrix3d& m)
         return eInvalidInput;
     if (!TransformSlots(slots, m)) return eInvalidInput;
     keptRecord()->runs = std::move(runs);
+    // Graphics in world positions go along; ones the record places at a
+    // point of its own moved with that point.
+    bool placed = false;
+    const KeptGroup* name = HasGraphicsBlock(file_.dxfName) ? BlockNameOf(keptRecord()->runs, &placed) : nullptr;
+    OdDbBlockTableRecord* block = nullptr;
+    if (name && !placed && oddbOpenObject(block, geometryBlockId(), OdDb::kForRead) == eOk) {
+        for (const auto& id : block->entityIds()) {
+            OdDbEntity* e = nullptr;
+            if (oddbOpenOdDbEntity(e, id, OdDb::kForWrite) != eOk) continue;
+            e->transformBy(m);
+            e->close();
+        }
+        block->close();
+    }
     return eOk;
 }
 

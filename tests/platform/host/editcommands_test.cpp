@@ -23,6 +23,7 @@
 #include "oddbdictionary.h"
 #include "oddbdimension.h"
 #include "oddbhatch.h"
+#include "oddbproxy.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
 #include "standin_control.h"
@@ -495,6 +496,7 @@ TEST_F(EditCommandsTest, ExtendedDataPositionsFollowTheirEntity)
     EXPECT_TRUE(p[2].isEqualTo(OdGePoint3d(-4, 2, 0)));
     EXPECT_TRUE(p[3].isEqualTo(OdGePoint3d(-2, 1, 0)));
     EXPECT_TRUE(p[4].isEqualTo(OdGePoint3d(6, 1, 0)));
+
 }
 
 // ERASE, MOVE and COPY leave what is on a locked layer alone and say how
@@ -726,6 +728,67 @@ TEST_F(EditCommandsTest, ACopiedDimensionHasItsOwnGraphics)
     EXPECT_EQ(StartOf(part).x, 0.1 + 0.2);
     standin::InvokeCommand(L"UNDO");
     EXPECT_EQ(StartOf(part), OdGePoint3d(0.1, 0, 0));
+}
+
+// An ARC_DIMENSION, kept as the file gave it, moves with its graphics
+// block and back on UNDO; its copy has a block of its own, moved with it.
+TEST_F(EditCommandsTest, AnArcDimensionMovesAndCopiesWithItsGraphics)
+{
+    const std::string dxf =
+        "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\n*D1\n70\n1\n10\n0.0\n20\n0.0\n30\n0.0\n3\n*D1\n"
+        "0\nLINE\n8\n0\n10\n0.1\n20\n0.0\n30\n0.0\n11\n4.0\n21\n0.0\n31\n0.0\n0\nENDBLK\n8\n0\n0\nENDSEC\n"
+        "0\nSECTION\n2\nENTITIES\n"
+        "0\nARC_DIMENSION\n100\nAcDbEntity\n8\n0\n100\nAcDbDimension\n2\n*D1\n10\n30.0\n20\n12.0\n30\n0.0\n"
+        "11\n35.0\n21\n10.0\n31\n0.0\n70\n40\n3\nStandard\n100\nAcDbArcDimension\n13\n33.0\n23\n5.0\n33\n0.0\n"
+        "14\n30.0\n24\n8.0\n34\n0.0\n15\n30.0\n25\n5.0\n35\n0.0\n40\n0.0\n41\n0.0\n70\n0\n71\n0\n"
+        "0\nENDSEC\n0\nEOF\n";
+    std::ofstream(standin::NativePath(L"C:\\arcdim.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\arcdim.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    const OdDbObjectIdArray all = ModelSpace(db);
+    ASSERT_EQ(all.length(), 1);
+    auto graphicsOf = [](OdDbObjectId id) {
+        OdDbProxyEntity* dim = nullptr;
+        OdDbBlockTableRecord* block = nullptr;
+        std::vector<OdDbObjectId> parts;
+        if (oddbOpenObject(dim, id, OdDb::kForRead) != eOk) return parts;
+        const OdDbObjectId blockId = dim->geometryBlockId();
+        dim->close();
+        if (oddbOpenObject(block, blockId, OdDb::kForRead) != eOk) return parts;
+        parts = block->entityIds();
+        block->close();
+        return parts;
+    };
+    const std::vector<OdDbObjectId> parts = graphicsOf(all[0]);
+    ASSERT_EQ(parts.size(), 1u);
+
+    Move(all, OdGeVector3d(10, 0, 0));
+    EXPECT_EQ(events.log.back(), L"ended MOVE");
+    std::map<int, double> v = RecordValues(Saved(db), "ARC_DIMENSION");
+    EXPECT_EQ(v.at(10), 40.0);
+    EXPECT_EQ(v.at(11), 45.0);
+    EXPECT_EQ(v.at(13), 43.0);
+    EXPECT_EQ(v.at(15), 40.0);
+    EXPECT_EQ(StartOf(parts[0]), OdGePoint3d(10.1, 0, 0));
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_EQ(StartOf(parts[0]), OdGePoint3d(0.1, 0, 0));
+    EXPECT_EQ(RecordValues(Saved(db), "ARC_DIMENSION").at(10), 30.0);
+
+    Copy(all, OdGeVector3d(0, 20, 0));
+    const OdDbObjectId copyId = EntLast();
+    ASSERT_NE(copyId, all[0]);
+    const std::vector<OdDbObjectId> copied = graphicsOf(copyId);
+    ASSERT_EQ(copied.size(), 1u);
+    EXPECT_NE(copied[0], parts[0]);
+    EXPECT_EQ(StartOf(copied[0]), OdGePoint3d(0.1, 20, 0));
+    EXPECT_EQ(StartOf(parts[0]), OdGePoint3d(0.1, 0, 0));
+    const std::string saved = Saved(db);
+    EXPECT_EQ(Count(saved, "\nARC_DIMENSION\n"), 2u);
+    // The copy names its own block in the saved drawing.
+    const size_t second = saved.find("\nARC_DIMENSION\n", saved.find("\nARC_DIMENSION\n") + 1);
+    const std::string record = saved.substr(second, saved.find("\n  0\n", second) - second);
+    EXPECT_NE(record.find("\n  2\n*D2\n"), std::string::npos) << record;
 }
 
 // A copied associative hatch follows the copy of its boundary when that was
