@@ -69,6 +69,7 @@ enum class Role : uint8_t {
     kNormal,      // the normal of the record's plane
     kDistance,    // a length: scales
     kPlaneAngle,  // degrees in the record's plane from its x axis
+    kPlaneVector,  // a displacement in the record's plane: turns and scales
     kMatrix,      // 16 values of the code, a 4x4 matrix row by row
 };
 
@@ -125,6 +126,8 @@ const std::vector<KindRules>& Kinds()
           {"AcDbArcDimension", 13, R::kPoint},     {"AcDbArcDimension", 14, R::kPoint},
           {"AcDbArcDimension", 15, R::kPoint},     {"AcDbArcDimension", 16, R::kPoint},
           {"AcDbArcDimension", 17, R::kPoint}}},
+        // What its codes are depends on where they are (MPolygonSlots).
+        {"MPOLYGON", {{"AcDbMPolygon", 210, R::kNormal}}},
         {"XLINE", {{"AcDbXline", 10, R::kPoint}, {"AcDbXline", 11, R::kDirection}}},
         {"RAY", {{"AcDbRay", 10, R::kPoint}, {"AcDbRay", 11, R::kDirection}}},
         {"TOLERANCE", {{"AcDbFcf", 10, R::kPoint}, {"AcDbFcf", 11, R::kDirection}, {"AcDbFcf", 210, R::kNormal}}},
@@ -216,12 +219,76 @@ bool Unmarked(const std::vector<KeptRun>& runs, const KindRules& kind)
     return true;
 }
 
+// An MPOLYGON's values, whose meaning depends on their place: its first
+// point is its elevation (only its z counts); its boundary paths hold, in
+// its plane, polyline vertices and edges (a line's ends, an arc's centre,
+// radius and angles, an ellipse's centre and major axis, a spline's
+// control and fit points and tangents); after its pattern come its seed
+// points. Pattern lines and the fill's offset stay in the pattern's terms.
+std::vector<Slot> MPolygonSlots(std::vector<KeptRun>& runs)
+{
+    std::vector<Slot> slots;
+    bool marked = false;
+    for (const KeptRun& run : runs) {
+        marked = marked || run.subclass == "AcDbMPolygon";
+        for (const KeptGroup& g : run.groups) marked = marked || (g.code == 100 && g.spelled == "AcDbMPolygon");
+    }
+    enum { kHead, kPaths, kAfter } phase = kHead;
+    bool polyline = false, seeds = false, elevation = false;
+    int64_t edge = 0;
+    for (KeptRun& run : runs) {
+        std::string marker = run.subclass;
+        for (size_t i = 0; i < run.groups.size(); ++i) {
+            const KeptGroup& g = run.groups[i];
+            if (g.code == 100) {
+                marker = g.spelled;
+                continue;
+            }
+            if (marked ? marker != "AcDbMPolygon" : !marker.empty()) continue;
+            const bool integer = g.kind == (uint8_t)standin::dxf::Kind::kInt;
+            if (integer && phase == kHead && g.code == 91) phase = kPaths;
+            else if (integer && phase == kPaths && (g.code == 75 || g.code == 76)) phase = kAfter;
+            else if (integer && phase == kPaths && g.code == 92) polyline = (g.integer & 2) != 0;
+            else if (integer && phase == kPaths && g.code == 72 && !polyline) edge = g.integer;
+            else if (integer && phase == kAfter && g.code == 98) seeds = true;
+            if (!IsReal(g)) continue;
+            Role role;
+            if (phase == kHead && g.code == 210) {
+                role = Role::kNormal;
+            } else if (phase == kHead && g.code == 10 && !elevation) {
+                // Its z is the elevation; x and y are nothing.
+                elevation = true;
+                if (i + 2 >= run.groups.size() || run.groups[i + 2].code != 30 || !IsReal(run.groups[i + 2])) continue;
+                slots.push_back({&run, i + 2, Role::kElevation});
+                continue;
+            } else if (phase == kPaths && g.code == 10) {
+                role = Role::kPlanePoint;
+            } else if (phase == kPaths && g.code == 11) {
+                role = !polyline && edge == 3 ? Role::kPlaneVector : Role::kPlanePoint;
+            } else if (phase == kPaths && (g.code == 12 || g.code == 13) && !polyline && edge == 4) {
+                role = Role::kPlaneVector;
+            } else if (phase == kPaths && g.code == 40 && !polyline && edge == 2) {
+                role = Role::kDistance;
+            } else if (phase == kPaths && (g.code == 50 || g.code == 51) && !polyline && edge == 2) {
+                role = Role::kPlaneAngle;
+            } else if (phase == kAfter && seeds && g.code == 10) {
+                role = Role::kPlanePoint;
+            } else {
+                continue;
+            }
+            slots.push_back({&run, i, role});
+        }
+    }
+    return slots;
+}
+
 // The groups the rules name, in order. Sections ("NAME{" in a 300-305
 // text group, up to "}") nest; outside them the subclass marker counts. A
 // record written without markers has its values where the kind's own
 // marker would be.
 std::vector<Slot> SlotsOf(std::vector<KeptRun>& runs, const KindRules& kind)
 {
+    if (std::strcmp(kind.type, "MPOLYGON") == 0) return MPolygonSlots(runs);
     std::vector<Slot> slots;
     const bool unmarked = Unmarked(runs, kind);
     std::string ownMarker;
@@ -397,6 +464,16 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
             double deg = std::atan2(x.dotProduct(after[1]), x.dotProduct(after[0])) * 180 / M_PI;
             if (deg < 0) deg += 360;
             g.real = deg;
+            break;
+        }
+        case Role::kPlaneVector: {
+            if (move) break;
+            OdGeVector3d v = FromPlane(Get(p), before);
+            v.transformBy(m);
+            v = ToPlane(v, after);
+            // One of x and y only stays in the plane.
+            if (!p.c[2]) v.z = 0;
+            if (!Put(p, v)) return false;
             break;
         }
         case Role::kMatrix: {

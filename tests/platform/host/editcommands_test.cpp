@@ -379,6 +379,67 @@ TEST_F(EditCommandsTest, AKeptRecordWithoutPositionsIsNamed)
     EXPECT_NE(Printed(from).find(L"1 object could not be moved: 1 LEADER."), std::wstring::npos) << Printed(from);
 }
 
+// An MPOLYGON moves by what its values are where they are: its first point
+// is its elevation, its paths' points (vertices, a line's ends, an arc's
+// and an ellipse's centre) and its seed points lie in its plane, an
+// ellipse's axis is a vector; its fill's offset stays. Turned and scaled,
+// an arc's radius scales and its angles turn.
+TEST_F(EditCommandsTest, AnMPolygonMovesByItsPathsAndSeeds)
+{
+    const std::string dxf =
+        "0\nSECTION\n2\nENTITIES\n0\nMPOLYGON\n100\nAcDbEntity\n8\n0\n100\nAcDbMPolygon\n70\n1\n"
+        "10\n0.0\n20\n0.0\n30\n2.5\n210\n0.0\n220\n0.0\n230\n1.0\n2\nSOLID\n71\n1\n91\n2\n"
+        "92\n3\n73\n1\n72\n0\n93\n2\n10\n1.0\n20\n1.0\n10\n2.0\n20\n1.0\n"
+        "92\n1\n93\n3\n72\n1\n10\n0.0\n20\n0.0\n11\n4.0\n21\n0.0\n"
+        "72\n2\n10\n2.0\n20\n0.0\n40\n2.0\n50\n0.0\n51\n180.0\n73\n1\n"
+        "72\n3\n10\n6.0\n20\n0.0\n11\n3.0\n21\n0.0\n40\n0.5\n50\n0.0\n51\n360.0\n73\n1\n"
+        "76\n1\n52\n0.0\n41\n1.0\n77\n0\n78\n0\n11\n0.5\n21\n0.5\n99\n0\n98\n1\n10\n3.0\n20\n3.0\n"
+        "0\nENDSEC\n0\nEOF\n";
+    std::ofstream(standin::NativePath(L"C:\\mpolygon.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\mpolygon.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    const OdDbObjectIdArray all = ModelSpace(db);
+    ASSERT_EQ(all.length(), 1);
+    // The record's values of each code, in order.
+    auto values = [&](int code) {
+        const std::string saved = Saved(db);
+        std::istringstream in(saved.substr(saved.find("\nMPOLYGON\n") + 10));
+        std::vector<double> v;
+        std::string c, value;
+        while (std::getline(in, c) && std::getline(in, value) && std::stoi(c) != 0)
+            if (std::stoi(c) == code) v.push_back(std::strtod(value.c_str(), nullptr));
+        return v;
+    };
+    auto near = [](const std::vector<double>& got, const std::vector<double>& want) {
+        if (got.size() != want.size()) return false;
+        for (size_t i = 0; i < got.size(); ++i)
+            if (std::fabs(got[i] - want[i]) > 1e-9) return false;
+        return true;
+    };
+    Move(all, OdGeVector3d(10, 4, 0));
+    EXPECT_EQ(events.log.back(), L"ended MOVE");
+    EXPECT_EQ(values(10), (std::vector<double>{0, 11, 12, 10, 12, 16, 13}));
+    EXPECT_EQ(values(20), (std::vector<double>{0, 5, 5, 4, 4, 4, 7}));
+    EXPECT_EQ(values(11), (std::vector<double>{14, 3, 0.5}));
+    EXPECT_EQ(values(21), (std::vector<double>{4, 0, 0.5}));
+    EXPECT_EQ(values(30), (std::vector<double>{2.5}));
+    EXPECT_EQ(values(40), (std::vector<double>{2, 0.5}));
+
+    OdDbEntity* e = nullptr;
+    ASSERT_EQ(oddbOpenObject(e, all[0], OdDb::kForWrite), eOk);
+    ASSERT_EQ(e->transformBy(OdGeMatrix3d::scaling(2) * OdGeMatrix3d::rotation(M_PI / 2, OdGeVector3d::kZAxis)), eOk);
+    e->close();
+    EXPECT_TRUE(near(values(10), {0, -10, -10, -8, -8, -8, -14}));
+    EXPECT_TRUE(near(values(20), {0, 22, 24, 20, 24, 32, 26}));
+    EXPECT_TRUE(near(values(11), {-8, 0, 0.5}));
+    EXPECT_TRUE(near(values(21), {28, 6, 0.5}));
+    EXPECT_TRUE(near(values(30), {5}));
+    EXPECT_TRUE(near(values(40), {4, 0.5}));
+    EXPECT_TRUE(near(values(50), {90, 0}));
+    EXPECT_TRUE(near(values(51), {270, 360}));
+}
+
 // A move changes positions only: every other value stays bit for bit, also
 // when the move is by nothing.
 TEST_F(EditCommandsTest, AMoveChangesPositionsAndNothingElse)

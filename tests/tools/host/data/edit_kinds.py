@@ -107,6 +107,10 @@ def make(out, solid):
                                      extrusion=(0, 0, 1), x_axis_vector=(0.8, 0.6, 0)))
     # Its graphics are a block of its own, which goes with it.
     msp.add_arc_dim_3p(base=(30, 12), center=(30, 5), p1=(33, 5), p2=(30, 8)).render()
+    # Its first point is its elevation; its paths' vertices lie in its plane.
+    mpolygon = msp.add_mpolygon(dxfattribs=dict(elevation=(0, 0, 2.5)))
+    mpolygon.paths.add_polyline_path([(40, 0), (44, 0, 0.5), (44, 3)], is_closed=True)
+    mpolygon.paths.add_polyline_path([(41, 1), (42, 1), (42, 2)], is_closed=True)
     msp.add_line((0, 0), (3, 4))
     msp.add_arc((5, 5), 2, 33.3, 271.7)
     msp.add_text('rotated', dxfattribs=dict(insert=(1, 20), height=1.3, rotation=28.6))
@@ -149,6 +153,8 @@ def values(e):
                 out['leader%d.line%d' % (i, j)] = [Vec3(v) for v in line.vertices]
     elif kind == 'INSERT':
         out['attribs'] = [Vec3(a.dxf.insert) for a in e.attribs]
+    elif kind == 'MPOLYGON':
+        out['paths'] = [[Vec3(v) for v in p.vertices] for p in e.paths]
     elif kind in ('DIMENSION', 'ARC_DIMENSION'):
         block = e.get_geometry_block()
         out['graphics'] = [Vec3(g.dxf.get(key)) for g in (block or []) for key in
