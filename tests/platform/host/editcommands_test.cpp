@@ -558,6 +558,33 @@ TEST_F(EditCommandsTest, ExtendedDataPositionsFollowTheirEntity)
     EXPECT_TRUE(p[3].isEqualTo(OdGePoint3d(-2, 1, 0)));
     EXPECT_TRUE(p[4].isEqualTo(OdGePoint3d(6, 1, 0)));
 
+    // A polyline's vertex keeps its extended data as the file gave it: that
+    // follows the polyline the same way.
+    const std::string dxf =
+        "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nAPPID\n70\n1\n0\nAPPID\n2\nT\n70\n0\n0\nENDTAB\n0\nENDSEC\n"
+        "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n8\n0\n66\n1\n10\n0.0\n20\n0.0\n30\n0.0\n70\n0\n"
+        "0\nVERTEX\n8\n0\n10\n1.0\n20\n1.0\n30\n0.0\n1001\nT\n1011\n1.0\n1021\n2.0\n1031\n0.0\n1041\n3.0\n"
+        "0\nVERTEX\n8\n0\n10\n2.0\n20\n1.0\n30\n0.0\n0\nSEQEND\n8\n0\n0\nENDSEC\n0\nEOF\n";
+    std::ofstream(standin::NativePath(L"C:\\vertexdata.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\vertexdata.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    OdDbDatabase* opened = gcDocManagerPtr()->curDocument()->database();
+    const OdDbObjectIdArray all = ModelSpace(opened);
+    ASSERT_EQ(all.length(), 1);
+    Move(all, OdGeVector3d(5, 0, 0));
+    std::map<int, double> v = RecordValues(Saved(opened), "VERTEX");
+    EXPECT_EQ(v.at(1011), 6.0);
+    EXPECT_EQ(v.at(1021), 2.0);
+    EXPECT_EQ(v.at(1041), 3.0);
+    OdDbEntity* polyline = nullptr;
+    ASSERT_EQ(oddbOpenObject(polyline, all[0], OdDb::kForWrite), eOk);
+    ASSERT_EQ(polyline->transformBy(OdGeMatrix3d::scaling(2) * OdGeMatrix3d::rotation(M_PI / 2, OdGeVector3d::kZAxis)),
+              eOk);
+    polyline->close();
+    v = RecordValues(Saved(opened), "VERTEX");
+    EXPECT_NEAR(v.at(1011), -4, 1e-12);
+    EXPECT_NEAR(v.at(1021), 12, 1e-12);
+    EXPECT_EQ(v.at(1041), 6.0);
 }
 
 // ERASE, MOVE and COPY leave what is on a locked layer alone and say how
