@@ -69,6 +69,8 @@ enum class Role : uint8_t {
     kNormal,      // the normal of the record's plane
     kDistance,    // a length: scales
     kPlaneAngle,  // degrees in the record's plane from its x axis
+    kPlaneRadians,  // the same in radians
+    kFactors,     // scale factors along x, y and z: each scales
     kPlaneVector,  // a displacement in the record's plane: turns and scales
     kMatrix,      // 16 values of the code, a 4x4 matrix row by row
 };
@@ -117,7 +119,14 @@ const std::vector<KindRules>& Kinds()
           {"LEADER{", 13, R::kPoint},            {"LEADER{", 40, R::kDistance},
           {"LEADER_LINE{", 10, R::kPoint},       {"LEADER_LINE{", 11, R::kPoint},
           {"LEADER_LINE{", 12, R::kPoint},       {"AcDbMLeader", 41, R::kDistance},
-          {"AcDbMLeader", 42, R::kDistance}}},
+          {"AcDbMLeader", 42, R::kDistance},
+          // The overall scale, the text's and the block's rotation and the
+          // block's scale, and the copies of the last three the record
+          // keeps outside its context.
+          {"CONTEXT_DATA{", 40, R::kDistance},    {"CONTEXT_DATA{", 42, R::kPlaneRadians},
+          {"CONTEXT_DATA{", 46, R::kPlaneRadians}, {"CONTEXT_DATA{", 16, R::kFactors},
+          {"AcDbMLeader", 10, R::kFactors},      {"AcDbMLeader", 43, R::kPlaneRadians},
+          {"AcDbMLeader", 45, R::kDistance}}},
         // Its graphics are a block of their own (group 2), which goes with it.
         {"ARC_DIMENSION",
          {{"AcDbDimension", 10, R::kPoint},        {"AcDbDimension", 11, R::kPlanePoint},
@@ -456,14 +465,17 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
         case Role::kDistance:
             g.real *= scale;
             break;
-        case Role::kPlaneAngle: {
+        case Role::kPlaneAngle:
+        case Role::kPlaneRadians: {
             if (move) break;
-            const double a = g.real * M_PI / 180;
+            const bool degrees = s.role == Role::kPlaneAngle;
+            const double a = degrees ? g.real * M_PI / 180 : g.real;
             OdGeVector3d x = before[0] * std::cos(a) + before[1] * std::sin(a);
             x.transformBy(m);
-            double deg = std::atan2(x.dotProduct(after[1]), x.dotProduct(after[0])) * 180 / M_PI;
-            if (deg < 0) deg += 360;
-            g.real = deg;
+            double turned = std::atan2(x.dotProduct(after[1]), x.dotProduct(after[0]));
+            if (degrees) turned = turned * 180 / M_PI;
+            if (turned < 0) turned += degrees ? 360 : 2 * M_PI;
+            g.real = turned;
             break;
         }
         case Role::kPlaneVector: {
@@ -476,6 +488,9 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
             if (!Put(p, v)) return false;
             break;
         }
+        case Role::kFactors:
+            if (!move && !Put(p, Get(p) * scale)) return false;
+            break;
         case Role::kMatrix: {
             std::vector<KeptGroup>& gs = s.run->groups;
             // The first of the 16 values holds the matrix.

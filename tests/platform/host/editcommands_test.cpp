@@ -440,6 +440,53 @@ TEST_F(EditCommandsTest, AnMPolygonMovesByItsPathsAndSeeds)
     EXPECT_TRUE(near(values(51), {270, 360}));
 }
 
+// Turned and scaled, a MULTILEADER's overall scale, its text's and block's
+// rotations and its block's scale follow, in its context and in the
+// copies outside it; moved, they stay.
+TEST_F(EditCommandsTest, AMultileaderTurnsAndScalesItsTextAndBlock)
+{
+    const std::string dxf =
+        "0\nSECTION\n2\nENTITIES\n"
+        "0\nMULTILEADER\n100\nAcDbEntity\n8\n0\n100\nAcDbMLeader\n270\n2\n300\nCONTEXT_DATA{\n40\n1.0\n10\n4.0\n"
+        "20\n12.0\n30\n0.0\n41\n4.0\n110\n0.0\n120\n0.0\n130\n0.0\n290\n1\n304\nnote\n12\n6.0\n22\n14.0\n"
+        "32\n0.0\n42\n0.5\n296\n1\n15\n1.0\n25\n2.0\n35\n0.0\n16\n1.0\n26\n1.5\n36\n1.0\n46\n0.25\n301\n}\n"
+        "10\n1.0\n20\n1.5\n30\n1.0\n43\n0.25\n45\n1.0\n"
+        "0\nENDSEC\n0\nEOF\n";
+    std::ofstream(standin::NativePath(L"C:\\mleader.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\mleader.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    const OdDbObjectIdArray all = ModelSpace(db);
+    ASSERT_EQ(all.length(), 1);
+    Move(all, OdGeVector3d(3, 0, 0));
+    std::map<int, double> v = RecordValues(Saved(db), "MULTILEADER");
+    EXPECT_EQ(v.at(15), 4.0);
+    EXPECT_EQ(v.at(42), 0.5);
+    EXPECT_EQ(v.at(16), 1.0);
+    EXPECT_EQ(v.at(10), 1.0);
+
+    OdDbEntity* ml = nullptr;
+    ASSERT_EQ(oddbOpenObject(ml, all[0], OdDb::kForWrite), eOk);
+    ASSERT_EQ(ml->transformBy(OdGeMatrix3d::scaling(2) * OdGeMatrix3d::rotation(M_PI / 2, OdGeVector3d::kZAxis)), eOk);
+    ml->close();
+    v = RecordValues(Saved(db), "MULTILEADER");
+    EXPECT_NEAR(v.at(15), -4, 1e-12);
+    EXPECT_NEAR(v.at(25), 8, 1e-12);
+    EXPECT_EQ(v.at(40), 2.0);
+    EXPECT_NEAR(v.at(42), 0.5 + M_PI / 2, 1e-12);
+    EXPECT_NEAR(v.at(46), 0.25 + M_PI / 2, 1e-12);
+    EXPECT_EQ(v.at(16), 2.0);
+    EXPECT_EQ(v.at(26), 3.0);
+    EXPECT_EQ(v.at(36), 2.0);
+    // The copies outside the context: the block's scale, its rotation, the
+    // overall scale.
+    EXPECT_EQ(v.at(10), 2.0);
+    EXPECT_EQ(v.at(20), 3.0);
+    EXPECT_EQ(v.at(30), 2.0);
+    EXPECT_NEAR(v.at(43), 0.25 + M_PI / 2, 1e-12);
+    EXPECT_EQ(v.at(45), 2.0);
+}
+
 // A move changes positions only: every other value stays bit for bit, also
 // when the move is by nothing.
 TEST_F(EditCommandsTest, AMoveChangesPositionsAndNothingElse)
