@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "dxf_internal.h"
+#include "dxf_kept.h"
 #include "oddbdictionary.h"
 #include "oddbsymboltable.h"
 #include "hostdb_control.h"
@@ -46,6 +48,43 @@ void TransformXData(OdResBuf* chain, const OdGeMatrix3d& m)
             rb->setPoint3d(OdGePoint3d(v.x, v.y, v.z));
         } else if (code == 1041 || code == 1042) {
             rb->setDouble(rb->getDouble() * s);
+        }
+    }
+}
+
+// The extended data of the records an entity is written with (a
+// polyline's vertices), kept as the file gave them, follows it the same way.
+void TransformKeptXData(standin::DxfKept* kept, const OdGeMatrix3d& m)
+{
+    if (!kept) return;
+    const auto real = [](const standin::KeptGroup& g) { return g.kind == (uint8_t)standin::dxf::Kind::kReal; };
+    for (const auto& sub : kept->subRecords) {
+        if (!sub) continue;
+        for (standin::KeptRun& run : sub->runs) {
+            std::vector<standin::KeptGroup>& g = run.groups;
+            for (size_t i = 0; i < g.size(); ++i) {
+                const int code = g[i].code;
+                if (!real(g[i]) || !((code >= 1011 && code <= 1013) || code == 1041 || code == 1042)) continue;
+                OdResBuf rb(code);
+                if (code >= 1041) {
+                    rb.setDouble(g[i].real);
+                    TransformXData(&rb, m);
+                    g[i].real = rb.getDouble();
+                    continue;
+                }
+                // y and z follow as the next codes, when the file gave them.
+                double* c[3] = {&g[i].real, nullptr, nullptr};
+                size_t k = i + 1;
+                for (int axis = 1; axis < 3 && k < g.size() && g[k].code == code + 10 * axis && real(g[k]); ++axis)
+                    c[axis] = &g[k++].real;
+                rb.setPoint3d(OdGePoint3d(*c[0], c[1] ? *c[1] : 0, c[2] ? *c[2] : 0));
+                TransformXData(&rb, m);
+                const OdGePoint3d p = rb.getPoint3d();
+                *c[0] = p.x;
+                if (c[1]) *c[1] = p.y;
+                if (c[2]) *c[2] = p.z;
+                i = k - 1;
+            }
         }
     }
 }
@@ -210,6 +249,7 @@ OdResult OdDbEntity::transformBy(const OdGeMatrix3d& m)
     if (res == eOk) {
         assertWriteEnabled();
         TransformXData(xDataInPlace(), m);
+        TransformKeptXData(keptRecord(), m);
     }
     return res;
 }
@@ -224,6 +264,7 @@ OdResult OdDbEntity::getTransformedCopy(const OdGeMatrix3d& m, OdDbEntity*& copy
         copy = nullptr;
     } else {
         TransformXData(copy->xDataInPlace(), m);
+        TransformKeptXData(copy->keptRecord(), m);
     }
     return res;
 }

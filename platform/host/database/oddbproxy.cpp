@@ -6,6 +6,7 @@
 
 #include "dxf_internal.h"
 #include "dxf_kept.h"
+#include "oddbsymboltable.h"
 
 ODRX_DEFINE_MEMBERS(OdDbProxyEntity, OdDbEntity, L"AcDbZombieEntity")
 ODRX_DEFINE_MEMBERS(OdDbProxyObject, OdDbObject, L"AcDbProxyObject")
@@ -68,6 +69,9 @@ enum class Role : uint8_t {
     kNormal,      // the normal of the record's plane
     kDistance,    // a length: scales
     kPlaneAngle,  // degrees in the record's plane from its x axis
+    kPlaneRadians,  // the same in radians
+    kFactors,     // scale factors along x, y and z: each scales
+    kPlaneVector,  // a displacement in the record's plane: turns and scales
     kMatrix,      // 16 values of the code, a 4x4 matrix row by row
 };
 
@@ -115,7 +119,24 @@ const std::vector<KindRules>& Kinds()
           {"LEADER{", 13, R::kPoint},            {"LEADER{", 40, R::kDistance},
           {"LEADER_LINE{", 10, R::kPoint},       {"LEADER_LINE{", 11, R::kPoint},
           {"LEADER_LINE{", 12, R::kPoint},       {"AcDbMLeader", 41, R::kDistance},
-          {"AcDbMLeader", 42, R::kDistance}}},
+          {"AcDbMLeader", 42, R::kDistance},
+          // The overall scale, the text's and the block's rotation and the
+          // block's scale, and the copies of the last three the record
+          // keeps outside its context.
+          {"CONTEXT_DATA{", 40, R::kDistance},    {"CONTEXT_DATA{", 42, R::kPlaneRadians},
+          {"CONTEXT_DATA{", 46, R::kPlaneRadians}, {"CONTEXT_DATA{", 16, R::kFactors},
+          {"AcDbMLeader", 10, R::kFactors},      {"AcDbMLeader", 43, R::kPlaneRadians},
+          {"AcDbMLeader", 45, R::kDistance}}},
+        // Its graphics are a block of their own (group 2), which goes with it.
+        {"ARC_DIMENSION",
+         {{"AcDbDimension", 10, R::kPoint},        {"AcDbDimension", 11, R::kPlanePoint},
+          {"AcDbDimension", 12, R::kPlanePoint},   {"AcDbDimension", 51, R::kPlaneAngle},
+          {"AcDbDimension", 53, R::kPlaneAngle},   {"AcDbDimension", 210, R::kNormal},
+          {"AcDbArcDimension", 13, R::kPoint},     {"AcDbArcDimension", 14, R::kPoint},
+          {"AcDbArcDimension", 15, R::kPoint},     {"AcDbArcDimension", 16, R::kPoint},
+          {"AcDbArcDimension", 17, R::kPoint}}},
+        // What its codes are depends on where they are (MPolygonSlots).
+        {"MPOLYGON", {{"AcDbMPolygon", 210, R::kNormal}}},
         {"XLINE", {{"AcDbXline", 10, R::kPoint}, {"AcDbXline", 11, R::kDirection}}},
         {"RAY", {{"AcDbRay", 10, R::kPoint}, {"AcDbRay", 11, R::kDirection}}},
         {"TOLERANCE", {{"AcDbFcf", 10, R::kPoint}, {"AcDbFcf", 11, R::kDirection}, {"AcDbFcf", 210, R::kNormal}}},
@@ -207,12 +228,76 @@ bool Unmarked(const std::vector<KeptRun>& runs, const KindRules& kind)
     return true;
 }
 
+// An MPOLYGON's values, whose meaning depends on their place: its first
+// point is its elevation (only its z counts); its boundary paths hold, in
+// its plane, polyline vertices and edges (a line's ends, an arc's centre,
+// radius and angles, an ellipse's centre and major axis, a spline's
+// control and fit points and tangents); after its pattern come its seed
+// points. Pattern lines and the fill's offset stay in the pattern's terms.
+std::vector<Slot> MPolygonSlots(std::vector<KeptRun>& runs)
+{
+    std::vector<Slot> slots;
+    bool marked = false;
+    for (const KeptRun& run : runs) {
+        marked = marked || run.subclass == "AcDbMPolygon";
+        for (const KeptGroup& g : run.groups) marked = marked || (g.code == 100 && g.spelled == "AcDbMPolygon");
+    }
+    enum { kHead, kPaths, kAfter } phase = kHead;
+    bool polyline = false, seeds = false, elevation = false;
+    int64_t edge = 0;
+    for (KeptRun& run : runs) {
+        std::string marker = run.subclass;
+        for (size_t i = 0; i < run.groups.size(); ++i) {
+            const KeptGroup& g = run.groups[i];
+            if (g.code == 100) {
+                marker = g.spelled;
+                continue;
+            }
+            if (marked ? marker != "AcDbMPolygon" : !marker.empty()) continue;
+            const bool integer = g.kind == (uint8_t)standin::dxf::Kind::kInt;
+            if (integer && phase == kHead && g.code == 91) phase = kPaths;
+            else if (integer && phase == kPaths && (g.code == 75 || g.code == 76)) phase = kAfter;
+            else if (integer && phase == kPaths && g.code == 92) polyline = (g.integer & 2) != 0;
+            else if (integer && phase == kPaths && g.code == 72 && !polyline) edge = g.integer;
+            else if (integer && phase == kAfter && g.code == 98) seeds = true;
+            if (!IsReal(g)) continue;
+            Role role;
+            if (phase == kHead && g.code == 210) {
+                role = Role::kNormal;
+            } else if (phase == kHead && g.code == 10 && !elevation) {
+                // Its z is the elevation; x and y are nothing.
+                elevation = true;
+                if (i + 2 >= run.groups.size() || run.groups[i + 2].code != 30 || !IsReal(run.groups[i + 2])) continue;
+                slots.push_back({&run, i + 2, Role::kElevation});
+                continue;
+            } else if (phase == kPaths && g.code == 10) {
+                role = Role::kPlanePoint;
+            } else if (phase == kPaths && g.code == 11) {
+                role = !polyline && edge == 3 ? Role::kPlaneVector : Role::kPlanePoint;
+            } else if (phase == kPaths && (g.code == 12 || g.code == 13) && !polyline && edge == 4) {
+                role = Role::kPlaneVector;
+            } else if (phase == kPaths && g.code == 40 && !polyline && edge == 2) {
+                role = Role::kDistance;
+            } else if (phase == kPaths && (g.code == 50 || g.code == 51) && !polyline && edge == 2) {
+                role = Role::kPlaneAngle;
+            } else if (phase == kAfter && seeds && g.code == 10) {
+                role = Role::kPlanePoint;
+            } else {
+                continue;
+            }
+            slots.push_back({&run, i, role});
+        }
+    }
+    return slots;
+}
+
 // The groups the rules name, in order. Sections ("NAME{" in a 300-305
 // text group, up to "}") nest; outside them the subclass marker counts. A
 // record written without markers has its values where the kind's own
 // marker would be.
 std::vector<Slot> SlotsOf(std::vector<KeptRun>& runs, const KindRules& kind)
 {
+    if (std::strcmp(kind.type, "MPOLYGON") == 0) return MPolygonSlots(runs);
     std::vector<Slot> slots;
     const bool unmarked = Unmarked(runs, kind);
     std::string ownMarker;
@@ -380,16 +465,32 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
         case Role::kDistance:
             g.real *= scale;
             break;
-        case Role::kPlaneAngle: {
+        case Role::kPlaneAngle:
+        case Role::kPlaneRadians: {
             if (move) break;
-            const double a = g.real * M_PI / 180;
+            const bool degrees = s.role == Role::kPlaneAngle;
+            const double a = degrees ? g.real * M_PI / 180 : g.real;
             OdGeVector3d x = before[0] * std::cos(a) + before[1] * std::sin(a);
             x.transformBy(m);
-            double deg = std::atan2(x.dotProduct(after[1]), x.dotProduct(after[0])) * 180 / M_PI;
-            if (deg < 0) deg += 360;
-            g.real = deg;
+            double turned = std::atan2(x.dotProduct(after[1]), x.dotProduct(after[0]));
+            if (degrees) turned = turned * 180 / M_PI;
+            if (turned < 0) turned += degrees ? 360 : 2 * M_PI;
+            g.real = turned;
             break;
         }
+        case Role::kPlaneVector: {
+            if (move) break;
+            OdGeVector3d v = FromPlane(Get(p), before);
+            v.transformBy(m);
+            v = ToPlane(v, after);
+            // One of x and y only stays in the plane.
+            if (!p.c[2]) v.z = 0;
+            if (!Put(p, v)) return false;
+            break;
+        }
+        case Role::kFactors:
+            if (!move && !Put(p, Get(p) * scale)) return false;
+            break;
         case Role::kMatrix: {
             std::vector<KeptGroup>& gs = s.run->groups;
             // The first of the 16 values holds the matrix.
@@ -413,7 +514,68 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
     return true;
 }
 
+// The group naming a dimension's graphics block (2 of its dimension
+// subclass), or null; `placed` says whether the record places that block
+// at a point of its own (12), so that the block's entities are not where
+// they are drawn.
+KeptGroup* BlockNameOf(std::vector<KeptRun>& runs, bool* placed = nullptr)
+{
+    KeptGroup* name = nullptr;
+    if (placed) *placed = false;
+    for (KeptRun& run : runs) {
+        std::string marker = run.subclass;
+        for (KeptGroup& g : run.groups) {
+            if (g.code == 100) {
+                marker = g.spelled;
+                continue;
+            }
+            if (!marker.empty() && marker != "AcDbDimension") continue;
+            if (g.code == 2 && g.kind == (uint8_t)standin::dxf::Kind::kText && !name) name = &g;
+            if (g.code == 12 && IsReal(g) && placed) *placed = true;
+        }
+    }
+    return name;
+}
+
+OdDbObjectId BlockNamed(OdDbDatabase* db, const std::wstring& name)
+{
+    OdDbSymbolTable* table = nullptr;
+    OdDbObjectId id;
+    if (!db || name.empty() || oddbOpenObject(table, db->getBlockTableId(), OdDb::kForRead) != eOk) return id;
+    if (table->getAt(name.c_str(), id) != eOk) id = OdDbObjectId();
+    table->close();
+    return id;
+}
+
+bool HasGraphicsBlock(const std::wstring& type) { return type == L"ARC_DIMENSION"; }
+
 }  // namespace
+
+OdDbObjectId OdDbProxyEntity::geometryBlockId() const
+{
+    if (!keptRecord() || !HasGraphicsBlock(file_.dxfName)) return OdDbObjectId();
+    if (!block_.isNull()) return block_;
+    const KeptGroup* name = BlockNameOf(keptRecord()->runs);
+    return name ? BlockNamed(database(), name->text) : OdDbObjectId();
+}
+
+OdResult OdDbProxyEntity::setGeometryBlockId(OdDbObjectId id)
+{
+    if (!assertWriteEnabled()) return eNotOpenForWrite;
+    KeptGroup* name = keptRecord() && HasGraphicsBlock(file_.dxfName) ? BlockNameOf(keptRecord()->runs) : nullptr;
+    if (!name) return eNotApplicable;
+    OdDbBlockTableRecord* block = nullptr;
+    if (oddbOpenObject(block, id, OdDb::kForRead) != eOk) return eInvalidInput;
+    const OdString made = block->getName();
+    block->close();
+    const std::wstring text(made.c_str());
+    // Block names the host makes are ASCII ("*D7").
+    if (std::any_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x20 || c > 0x7e; })) return eInvalidInput;
+    name->text = text;
+    name->spelled.assign(text.begin(), text.end());
+    block_ = id;
+    return eOk;
+}
 
 bool OdDbProxyEntity::isTransformable() const
 {
@@ -436,6 +598,20 @@ OdResult OdDbProxyEntity::subTransformBy(const OdGeMatrix3d& m)
         return eInvalidInput;
     if (!TransformSlots(slots, m)) return eInvalidInput;
     keptRecord()->runs = std::move(runs);
+    // Graphics in world positions go along; ones the record places at a
+    // point of its own moved with that point.
+    bool placed = false;
+    const KeptGroup* name = HasGraphicsBlock(file_.dxfName) ? BlockNameOf(keptRecord()->runs, &placed) : nullptr;
+    OdDbBlockTableRecord* block = nullptr;
+    if (name && !placed && oddbOpenObject(block, geometryBlockId(), OdDb::kForRead) == eOk) {
+        for (const auto& id : block->entityIds()) {
+            OdDbEntity* e = nullptr;
+            if (oddbOpenOdDbEntity(e, id, OdDb::kForWrite) != eOk) continue;
+            e->transformBy(m);
+            e->close();
+        }
+        block->close();
+    }
     return eOk;
 }
 

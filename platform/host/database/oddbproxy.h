@@ -48,6 +48,11 @@ public:
     // geometry is held in data the host does not read (a 3DSOLID's), is
     // not; nor is one made in memory.
     bool isTransformable() const;
+    // Stand-in: the block holding the graphics of a record that has one
+    // (an ARC_DIMENSION's), or null; and giving the record another (a
+    // copy's own), which needs a write open.
+    OdDbObjectId geometryBlockId() const;
+    OdResult setGeometryBlockId(OdDbObjectId id);
     // Stand-in: for a copy made together with other entities, the record's
     // references to entities name their copies (a LEADER's annotation);
     // a reference to an entity that was not copied is dropped, as the copy
@@ -62,6 +67,10 @@ private:
     friend struct standin::DxfAccess;
     std::vector<OdDbEntity*> graphics_;
     OdDbProxyFileRecord file_;
+    // The graphics block given to this record (a copy's), found by the
+    // record's name for it otherwise; a copy does not take it, as a copy
+    // of a dimension does not.
+    OdDbObjectId block_;
 };
 
 class OdDbProxyObject : public OdDbObject {

@@ -230,8 +230,10 @@ bool Snapshot(const OdDbEntity* ent, States& states, int depth = 0)
         delete it;
     }
     auto* dim = OdRxCast<OdDbDimension>(const_cast<OdDbEntity*>(ent));
+    auto* kept = OdRxCast<OdDbProxyEntity>(const_cast<OdDbEntity*>(ent));
+    const OdDbObjectId graphics = dim ? dim->dimBlockId() : kept ? kept->geometryBlockId() : OdDbObjectId();
     OdDbBlockTableRecord* block = nullptr;
-    if (dim && !dim->dimBlockId().isNull() && oddbOpenObject(block, dim->dimBlockId(), OdDb::kForRead) == eOk) {
+    if (!graphics.isNull() && oddbOpenObject(block, graphics, OdDb::kForRead) == eOk) {
         for (const OdDbObjectId& id : block->entityIds()) along.append(id);
         block->close();
     }
@@ -555,10 +557,14 @@ void CopyDimensionBlock(OdDbDatabase* db, const OdDbEntity* source, OdDbEntity* 
 {
     auto* from = OdRxCast<OdDbDimension>(const_cast<OdDbEntity*>(source));
     auto* to = OdRxCast<OdDbDimension>(copy);
+    // A record kept as the file gave it may have one too (an ARC_DIMENSION).
+    auto* keptFrom = OdRxCast<OdDbProxyEntity>(const_cast<OdDbEntity*>(source));
+    auto* keptTo = OdRxCast<OdDbProxyEntity>(copy);
+    const OdDbObjectId sourceBlock = from && to           ? from->dimBlockId()
+                                     : keptFrom && keptTo ? keptFrom->geometryBlockId()
+                                                          : OdDbObjectId();
     OdDbBlockTableRecord* block = nullptr;
-    if (!from || !to || from->dimBlockId().isNull() ||
-        oddbOpenObject(block, from->dimBlockId(), OdDb::kForRead) != eOk)
-        return;
+    if (sourceBlock.isNull() || oddbOpenObject(block, sourceBlock, OdDb::kForRead) != eOk) return;
     const std::vector<OdDbObjectId> parts = block->entityIds();
     block->close();
     OdDbSymbolTable* table = nullptr;
@@ -584,7 +590,8 @@ void CopyDimensionBlock(OdDbDatabase* db, const OdDbEntity* source, OdDbEntity* 
         else delete c;
     }
     made->close();
-    to->setDimBlockId(madeId);
+    if (to) to->setDimBlockId(madeId);
+    else keptTo->setGeometryBlockId(madeId);
 }
 
 // A copied record kept as the file gave it names the copies of the

@@ -23,6 +23,7 @@
 #include "oddbdictionary.h"
 #include "oddbdimension.h"
 #include "oddbhatch.h"
+#include "oddbproxy.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
 #include "standin_control.h"
@@ -378,6 +379,114 @@ TEST_F(EditCommandsTest, AKeptRecordWithoutPositionsIsNamed)
     EXPECT_NE(Printed(from).find(L"1 object could not be moved: 1 LEADER."), std::wstring::npos) << Printed(from);
 }
 
+// An MPOLYGON moves by what its values are where they are: its first point
+// is its elevation, its paths' points (vertices, a line's ends, an arc's
+// and an ellipse's centre) and its seed points lie in its plane, an
+// ellipse's axis is a vector; its fill's offset stays. Turned and scaled,
+// an arc's radius scales and its angles turn.
+TEST_F(EditCommandsTest, AnMPolygonMovesByItsPathsAndSeeds)
+{
+    const std::string dxf =
+        "0\nSECTION\n2\nENTITIES\n0\nMPOLYGON\n100\nAcDbEntity\n8\n0\n100\nAcDbMPolygon\n70\n1\n"
+        "10\n0.0\n20\n0.0\n30\n2.5\n210\n0.0\n220\n0.0\n230\n1.0\n2\nSOLID\n71\n1\n91\n2\n"
+        "92\n3\n73\n1\n72\n0\n93\n2\n10\n1.0\n20\n1.0\n10\n2.0\n20\n1.0\n"
+        "92\n1\n93\n3\n72\n1\n10\n0.0\n20\n0.0\n11\n4.0\n21\n0.0\n"
+        "72\n2\n10\n2.0\n20\n0.0\n40\n2.0\n50\n0.0\n51\n180.0\n73\n1\n"
+        "72\n3\n10\n6.0\n20\n0.0\n11\n3.0\n21\n0.0\n40\n0.5\n50\n0.0\n51\n360.0\n73\n1\n"
+        "76\n1\n52\n0.0\n41\n1.0\n77\n0\n78\n0\n11\n0.5\n21\n0.5\n99\n0\n98\n1\n10\n3.0\n20\n3.0\n"
+        "0\nENDSEC\n0\nEOF\n";
+    std::ofstream(standin::NativePath(L"C:\\mpolygon.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\mpolygon.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    const OdDbObjectIdArray all = ModelSpace(db);
+    ASSERT_EQ(all.length(), 1);
+    // The record's values of each code, in order.
+    auto values = [&](int code) {
+        const std::string saved = Saved(db);
+        std::istringstream in(saved.substr(saved.find("\nMPOLYGON\n") + 10));
+        std::vector<double> v;
+        std::string c, value;
+        while (std::getline(in, c) && std::getline(in, value) && std::stoi(c) != 0)
+            if (std::stoi(c) == code) v.push_back(std::strtod(value.c_str(), nullptr));
+        return v;
+    };
+    auto near = [](const std::vector<double>& got, const std::vector<double>& want) {
+        if (got.size() != want.size()) return false;
+        for (size_t i = 0; i < got.size(); ++i)
+            if (std::fabs(got[i] - want[i]) > 1e-9) return false;
+        return true;
+    };
+    Move(all, OdGeVector3d(10, 4, 0));
+    EXPECT_EQ(events.log.back(), L"ended MOVE");
+    EXPECT_EQ(values(10), (std::vector<double>{0, 11, 12, 10, 12, 16, 13}));
+    EXPECT_EQ(values(20), (std::vector<double>{0, 5, 5, 4, 4, 4, 7}));
+    EXPECT_EQ(values(11), (std::vector<double>{14, 3, 0.5}));
+    EXPECT_EQ(values(21), (std::vector<double>{4, 0, 0.5}));
+    EXPECT_EQ(values(30), (std::vector<double>{2.5}));
+    EXPECT_EQ(values(40), (std::vector<double>{2, 0.5}));
+
+    OdDbEntity* e = nullptr;
+    ASSERT_EQ(oddbOpenObject(e, all[0], OdDb::kForWrite), eOk);
+    ASSERT_EQ(e->transformBy(OdGeMatrix3d::scaling(2) * OdGeMatrix3d::rotation(M_PI / 2, OdGeVector3d::kZAxis)), eOk);
+    e->close();
+    EXPECT_TRUE(near(values(10), {0, -10, -10, -8, -8, -8, -14}));
+    EXPECT_TRUE(near(values(20), {0, 22, 24, 20, 24, 32, 26}));
+    EXPECT_TRUE(near(values(11), {-8, 0, 0.5}));
+    EXPECT_TRUE(near(values(21), {28, 6, 0.5}));
+    EXPECT_TRUE(near(values(30), {5}));
+    EXPECT_TRUE(near(values(40), {4, 0.5}));
+    EXPECT_TRUE(near(values(50), {90, 0}));
+    EXPECT_TRUE(near(values(51), {270, 360}));
+}
+
+// Turned and scaled, a MULTILEADER's overall scale, its text's and block's
+// rotations and its block's scale follow, in its context and in the
+// copies outside it; moved, they stay.
+TEST_F(EditCommandsTest, AMultileaderTurnsAndScalesItsTextAndBlock)
+{
+    const std::string dxf =
+        "0\nSECTION\n2\nENTITIES\n"
+        "0\nMULTILEADER\n100\nAcDbEntity\n8\n0\n100\nAcDbMLeader\n270\n2\n300\nCONTEXT_DATA{\n40\n1.0\n10\n4.0\n"
+        "20\n12.0\n30\n0.0\n41\n4.0\n110\n0.0\n120\n0.0\n130\n0.0\n290\n1\n304\nnote\n12\n6.0\n22\n14.0\n"
+        "32\n0.0\n42\n0.5\n296\n1\n15\n1.0\n25\n2.0\n35\n0.0\n16\n1.0\n26\n1.5\n36\n1.0\n46\n0.25\n301\n}\n"
+        "10\n1.0\n20\n1.5\n30\n1.0\n43\n0.25\n45\n1.0\n"
+        "0\nENDSEC\n0\nEOF\n";
+    std::ofstream(standin::NativePath(L"C:\\mleader.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\mleader.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    const OdDbObjectIdArray all = ModelSpace(db);
+    ASSERT_EQ(all.length(), 1);
+    Move(all, OdGeVector3d(3, 0, 0));
+    std::map<int, double> v = RecordValues(Saved(db), "MULTILEADER");
+    EXPECT_EQ(v.at(15), 4.0);
+    EXPECT_EQ(v.at(42), 0.5);
+    EXPECT_EQ(v.at(16), 1.0);
+    EXPECT_EQ(v.at(10), 1.0);
+
+    OdDbEntity* ml = nullptr;
+    ASSERT_EQ(oddbOpenObject(ml, all[0], OdDb::kForWrite), eOk);
+    ASSERT_EQ(ml->transformBy(OdGeMatrix3d::scaling(2) * OdGeMatrix3d::rotation(M_PI / 2, OdGeVector3d::kZAxis)), eOk);
+    ml->close();
+    v = RecordValues(Saved(db), "MULTILEADER");
+    EXPECT_NEAR(v.at(15), -4, 1e-12);
+    EXPECT_NEAR(v.at(25), 8, 1e-12);
+    EXPECT_EQ(v.at(40), 2.0);
+    EXPECT_NEAR(v.at(42), 0.5 + M_PI / 2, 1e-12);
+    EXPECT_NEAR(v.at(46), 0.25 + M_PI / 2, 1e-12);
+    EXPECT_EQ(v.at(16), 2.0);
+    EXPECT_EQ(v.at(26), 3.0);
+    EXPECT_EQ(v.at(36), 2.0);
+    // The copies outside the context: the block's scale, its rotation, the
+    // overall scale.
+    EXPECT_EQ(v.at(10), 2.0);
+    EXPECT_EQ(v.at(20), 3.0);
+    EXPECT_EQ(v.at(30), 2.0);
+    EXPECT_NEAR(v.at(43), 0.25 + M_PI / 2, 1e-12);
+    EXPECT_EQ(v.at(45), 2.0);
+}
+
 // A move changes positions only: every other value stays bit for bit, also
 // when the move is by nothing.
 TEST_F(EditCommandsTest, AMoveChangesPositionsAndNothingElse)
@@ -495,6 +604,34 @@ TEST_F(EditCommandsTest, ExtendedDataPositionsFollowTheirEntity)
     EXPECT_TRUE(p[2].isEqualTo(OdGePoint3d(-4, 2, 0)));
     EXPECT_TRUE(p[3].isEqualTo(OdGePoint3d(-2, 1, 0)));
     EXPECT_TRUE(p[4].isEqualTo(OdGePoint3d(6, 1, 0)));
+
+    // A polyline's vertex keeps its extended data as the file gave it: that
+    // follows the polyline the same way.
+    const std::string dxf =
+        "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nAPPID\n70\n1\n0\nAPPID\n2\nT\n70\n0\n0\nENDTAB\n0\nENDSEC\n"
+        "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n8\n0\n66\n1\n10\n0.0\n20\n0.0\n30\n0.0\n70\n0\n"
+        "0\nVERTEX\n8\n0\n10\n1.0\n20\n1.0\n30\n0.0\n1001\nT\n1011\n1.0\n1021\n2.0\n1031\n0.0\n1041\n3.0\n"
+        "0\nVERTEX\n8\n0\n10\n2.0\n20\n1.0\n30\n0.0\n0\nSEQEND\n8\n0\n0\nENDSEC\n0\nEOF\n";
+    std::ofstream(standin::NativePath(L"C:\\vertexdata.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\vertexdata.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    OdDbDatabase* opened = gcDocManagerPtr()->curDocument()->database();
+    const OdDbObjectIdArray all = ModelSpace(opened);
+    ASSERT_EQ(all.length(), 1);
+    Move(all, OdGeVector3d(5, 0, 0));
+    std::map<int, double> v = RecordValues(Saved(opened), "VERTEX");
+    EXPECT_EQ(v.at(1011), 6.0);
+    EXPECT_EQ(v.at(1021), 2.0);
+    EXPECT_EQ(v.at(1041), 3.0);
+    OdDbEntity* polyline = nullptr;
+    ASSERT_EQ(oddbOpenObject(polyline, all[0], OdDb::kForWrite), eOk);
+    ASSERT_EQ(polyline->transformBy(OdGeMatrix3d::scaling(2) * OdGeMatrix3d::rotation(M_PI / 2, OdGeVector3d::kZAxis)),
+              eOk);
+    polyline->close();
+    v = RecordValues(Saved(opened), "VERTEX");
+    EXPECT_NEAR(v.at(1011), -4, 1e-12);
+    EXPECT_NEAR(v.at(1021), 12, 1e-12);
+    EXPECT_EQ(v.at(1041), 6.0);
 }
 
 // ERASE, MOVE and COPY leave what is on a locked layer alone and say how
@@ -726,6 +863,67 @@ TEST_F(EditCommandsTest, ACopiedDimensionHasItsOwnGraphics)
     EXPECT_EQ(StartOf(part).x, 0.1 + 0.2);
     standin::InvokeCommand(L"UNDO");
     EXPECT_EQ(StartOf(part), OdGePoint3d(0.1, 0, 0));
+}
+
+// An ARC_DIMENSION, kept as the file gave it, moves with its graphics
+// block and back on UNDO; its copy has a block of its own, moved with it.
+TEST_F(EditCommandsTest, AnArcDimensionMovesAndCopiesWithItsGraphics)
+{
+    const std::string dxf =
+        "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\n*D1\n70\n1\n10\n0.0\n20\n0.0\n30\n0.0\n3\n*D1\n"
+        "0\nLINE\n8\n0\n10\n0.1\n20\n0.0\n30\n0.0\n11\n4.0\n21\n0.0\n31\n0.0\n0\nENDBLK\n8\n0\n0\nENDSEC\n"
+        "0\nSECTION\n2\nENTITIES\n"
+        "0\nARC_DIMENSION\n100\nAcDbEntity\n8\n0\n100\nAcDbDimension\n2\n*D1\n10\n30.0\n20\n12.0\n30\n0.0\n"
+        "11\n35.0\n21\n10.0\n31\n0.0\n70\n40\n3\nStandard\n100\nAcDbArcDimension\n13\n33.0\n23\n5.0\n33\n0.0\n"
+        "14\n30.0\n24\n8.0\n34\n0.0\n15\n30.0\n25\n5.0\n35\n0.0\n40\n0.0\n41\n0.0\n70\n0\n71\n0\n"
+        "0\nENDSEC\n0\nEOF\n";
+    std::ofstream(standin::NativePath(L"C:\\arcdim.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\arcdim.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    const OdDbObjectIdArray all = ModelSpace(db);
+    ASSERT_EQ(all.length(), 1);
+    auto graphicsOf = [](OdDbObjectId id) {
+        OdDbProxyEntity* dim = nullptr;
+        OdDbBlockTableRecord* block = nullptr;
+        std::vector<OdDbObjectId> parts;
+        if (oddbOpenObject(dim, id, OdDb::kForRead) != eOk) return parts;
+        const OdDbObjectId blockId = dim->geometryBlockId();
+        dim->close();
+        if (oddbOpenObject(block, blockId, OdDb::kForRead) != eOk) return parts;
+        parts = block->entityIds();
+        block->close();
+        return parts;
+    };
+    const std::vector<OdDbObjectId> parts = graphicsOf(all[0]);
+    ASSERT_EQ(parts.size(), 1u);
+
+    Move(all, OdGeVector3d(10, 0, 0));
+    EXPECT_EQ(events.log.back(), L"ended MOVE");
+    std::map<int, double> v = RecordValues(Saved(db), "ARC_DIMENSION");
+    EXPECT_EQ(v.at(10), 40.0);
+    EXPECT_EQ(v.at(11), 45.0);
+    EXPECT_EQ(v.at(13), 43.0);
+    EXPECT_EQ(v.at(15), 40.0);
+    EXPECT_EQ(StartOf(parts[0]), OdGePoint3d(10.1, 0, 0));
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_EQ(StartOf(parts[0]), OdGePoint3d(0.1, 0, 0));
+    EXPECT_EQ(RecordValues(Saved(db), "ARC_DIMENSION").at(10), 30.0);
+
+    Copy(all, OdGeVector3d(0, 20, 0));
+    const OdDbObjectId copyId = EntLast();
+    ASSERT_NE(copyId, all[0]);
+    const std::vector<OdDbObjectId> copied = graphicsOf(copyId);
+    ASSERT_EQ(copied.size(), 1u);
+    EXPECT_NE(copied[0], parts[0]);
+    EXPECT_EQ(StartOf(copied[0]), OdGePoint3d(0.1, 20, 0));
+    EXPECT_EQ(StartOf(parts[0]), OdGePoint3d(0.1, 0, 0));
+    const std::string saved = Saved(db);
+    EXPECT_EQ(Count(saved, "\nARC_DIMENSION\n"), 2u);
+    // The copy names its own block in the saved drawing.
+    const size_t second = saved.find("\nARC_DIMENSION\n", saved.find("\nARC_DIMENSION\n") + 1);
+    const std::string record = saved.substr(second, saved.find("\n  0\n", second) - second);
+    EXPECT_NE(record.find("\n  2\n*D2\n"), std::string::npos) << record;
 }
 
 // A copied associative hatch follows the copy of its boundary when that was

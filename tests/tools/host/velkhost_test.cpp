@@ -1792,7 +1792,8 @@ bool EditKinds(const std::string& args, std::string& output)
 }
 
 // A drawing of one entity of every kind ezdxf makes (3DFACE, TRACE, MESH,
-// LEADER, MULTILEADER, XLINE, RAY, TOLERANCE among them), with a block
+// LEADER, MULTILEADER, XLINE, RAY, TOLERANCE, MPOLYGON, and ARC_DIMENSION
+// with its graphics block among them), with a block
 // reference with an attribute, a line on a locked layer and a circle on a
 // frozen one: MOVE of all by 10,0 moves each by its own geometry, as
 // ezdxf reads the saved drawing, and the locked and frozen ones stay. COPY

@@ -105,6 +105,12 @@ def make(out, solid):
     msp.add_ray((3, 4), (0, 1))
     msp.new_entity('TOLERANCE', dict(insert=(7, 8, 0), dimstyle='Standard', content='{\\Fgdt;j}%%v0.1',
                                      extrusion=(0, 0, 1), x_axis_vector=(0.8, 0.6, 0)))
+    # Its graphics are a block of its own, which goes with it.
+    msp.add_arc_dim_3p(base=(30, 12), center=(30, 5), p1=(33, 5), p2=(30, 8)).render()
+    # Its first point is its elevation; its paths' vertices lie in its plane.
+    mpolygon = msp.add_mpolygon(dxfattribs=dict(elevation=(0, 0, 2.5)))
+    mpolygon.paths.add_polyline_path([(40, 0), (44, 0, 0.5), (44, 3)], is_closed=True)
+    mpolygon.paths.add_polyline_path([(41, 1), (42, 1), (42, 2)], is_closed=True)
     msp.add_line((0, 0), (3, 4))
     msp.add_arc((5, 5), 2, 33.3, 271.7)
     msp.add_text('rotated', dxfattribs=dict(insert=(1, 20), height=1.3, rotation=28.6))
@@ -147,6 +153,12 @@ def values(e):
                 out['leader%d.line%d' % (i, j)] = [Vec3(v) for v in line.vertices]
     elif kind == 'INSERT':
         out['attribs'] = [Vec3(a.dxf.insert) for a in e.attribs]
+    elif kind == 'MPOLYGON':
+        out['paths'] = [[Vec3(v) for v in p.vertices] for p in e.paths]
+    elif kind in ('DIMENSION', 'ARC_DIMENSION'):
+        block = e.get_geometry_block()
+        out['graphics'] = [Vec3(g.dxf.get(key)) for g in (block or []) for key in
+                           ('start', 'end', 'insert', 'center', 'location') if g.dxf.hasattr(key)]
     return out
 
 
@@ -177,7 +189,8 @@ def copies(first, saved, dx, dy):
             continue
         e.translate(dx, dy, 0)
         want = values(e)
-        want = {k: v for k, v in want.items() if k != 'dxf.handle'}
+        # A copy's graphics are a block of its own, compared by what it holds.
+        want = {k: v for k, v in want.items() if k not in ('dxf.handle', 'dxf.geometry')}
         match = None
         for other in new:
             got = values(other)
