@@ -470,11 +470,16 @@ std::string GroupWriter::TextValue(const std::wstring& s)
 
 // An integer past what its code can hold is written as the nearest value it
 // holds: a saved file must never hold a value that its reader refuses.
-std::string GroupWriter::IntegerValue(int code, int64_t v)
+int64_t GroupWriter::Clamped(int code, int64_t v)
 {
     int64_t lo, hi;
     IntRange(code, lo, hi);
-    v = std::clamp(v, lo, hi);
+    return std::clamp(v, lo, hi);
+}
+
+std::string GroupWriter::IntegerValue(int code, int64_t v)
+{
+    v = Clamped(code, v);
     char buf[24];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);

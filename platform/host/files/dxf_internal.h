@@ -100,16 +100,25 @@ public:
         if (!hashOnly_) emit(code, TextValue(s));
     }
     void ascii(int code, std::string_view s) { put(code, s); }
+    // The hash takes a value as it is written (clamped to what its code
+    // holds; a real's zero and what is not finite as 0): values written
+    // alike must hash alike, or a record moved back would count as changed.
     void integer(int code, int64_t v)
     {
-        if (hashing()) mix(code, &v, sizeof v);
+        if (hashing()) {
+            const int64_t held = Clamped(code, v);
+            mix(code, &held, sizeof held);
+        }
         if (!hashOnly_) emit(code, IntegerValue(code, v));
     }
     // The shortest form that reads back as the same double; values that are
     // not finite are written as 0.
     void real(int code, double v)
     {
-        if (hashing()) mix(code, &v, sizeof v);
+        if (hashing()) {
+            const double held = std::isfinite(v) && v != 0 ? v : 0.0;
+            mix(code, &held, sizeof held);
+        }
         if (!hashOnly_) emit(code, RealValue(v));
     }
     void handle(int code, uint64_t h)
@@ -136,6 +145,8 @@ public:
     // The value lines the writer gives each kind of value.
     static std::string TextValue(const std::wstring& s);
     static std::string IntegerValue(int code, int64_t v);
+    // The nearest value a file's group of the code can hold.
+    static int64_t Clamped(int code, int64_t v);
     // Whether a file's group of the code can hold the value.
     static bool Holds(int code, int64_t v);
     static std::string RealValue(double v);
@@ -170,9 +181,9 @@ public:
     }
     void stopNoting() { noting_ = false; }
     const std::vector<Noted>& noted() const { return noted_; }
-    // The hash is taken of the values as held (a real's bits, a text's
-    // characters), not of their lines, so that it can be taken without
-    // writing any (`setHashOnly`).
+    // The hash is taken of the values (a real's bits, a text's characters,
+    // each as `integer` and `real` say), not of their lines, so that it can
+    // be taken without writing any (`setHashOnly`).
     uint64_t valuesHash() const { return hash_; }
     const std::bitset<1072>& valueCodes() const { return valueCodes_; }
     // Hashes what is noted and writes nothing.

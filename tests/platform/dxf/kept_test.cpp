@@ -1303,3 +1303,33 @@ TEST(DxfKept, AColourNumberBesideATrueColourStaysWhileTheColourDoes)
     groups = Record(saved, "LINE", "40");
     EXPECT_NE(std::find(groups.begin(), groups.end(), "62 7"), groups.end());
 }
+
+// A record is as read while it writes as read: a zero the file gave as
+// "-0.0", moved away and back, is +0 but still written "0.0", so the file's
+// spelling (no elevation) goes back.
+TEST(DxfKept, ARecordMovedAwayAndBackWritesAsRead)
+{
+    std::unique_ptr<OdDbDatabase> db =
+        Read(File({{0, "LINE"}, {5, "40"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "-0.0"},
+                   {20, "0.5"}, {11, "1.0"}, {21, "1.0"}}));
+    const std::string first = dxftest::Save(db.get());
+    auto elevations = [](const std::string& bytes) {
+        std::vector<std::string> line = Record(GroupLines(bytes), "LINE", "40");
+        return std::count_if(line.begin(), line.end(),
+                             [](const std::string& g) { return g.rfind("30 ", 0) == 0 || g.rfind("31 ", 0) == 0; });
+    };
+    EXPECT_EQ(elevations(first), 0);
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    auto move = [&](double dx) {
+        OdDbEntity* line = nullptr;
+        ASSERT_EQ(oddbOpenObject(line, ms[0]->objectId(), OdDb::kForWrite), eOk);
+        line->transformBy(OdGeMatrix3d::translation(OdGeVector3d(dx, 0, 0)));
+        line->close();
+    };
+    move(10);
+    EXPECT_EQ(elevations(dxftest::Save(db.get())), 2);
+    move(-10);
+    const std::string back = dxftest::Save(db.get());
+    EXPECT_TRUE(back == first) << dxftest::FirstDifferingLine(first, back);
+}
