@@ -146,6 +146,17 @@ struct DxfFileRecords {
         uint64_t hash = 0;      // of its values as read
     };
     std::vector<Record> records;  // by object and sub
+    // How many records the file gave the sequence of each object that has
+    // one (its vertices and its end), by object.
+    std::vector<std::pair<const OdDbObject*, uint32_t>> sequences;
+    size_t sequenceLength(const OdDbObject* of) const
+    {
+        auto it = std::lower_bound(sequences.begin(), sequences.end(), of,
+                                   [](const std::pair<const OdDbObject*, uint32_t>& s, const OdDbObject* k) {
+                                       return std::less<const OdDbObject*>()(s.first, k);
+                                   });
+        return it != sequences.end() && it->first == of ? it->second : 0;
+    }
     const Record* find(const OdDbObject* of, int sub) const
     {
         auto it = std::lower_bound(records.begin(), records.end(), std::make_pair(of, sub),

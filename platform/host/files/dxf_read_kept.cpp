@@ -243,6 +243,12 @@ void Loader::noteRecords()
                                        return a.of == b.of && a.sub == b.sub;
                                    }),
                        out->records.end());
+    for (const auto& [p, hash] : hashed)
+        if (p->sub >= 0) out->sequences.emplace_back(p->object, (uint32_t)std::min<size_t>(p->count, UINT32_MAX));
+    std::sort(out->sequences.begin(), out->sequences.end(), [](const auto& a, const auto& b) {
+        return std::less<const OdDbObject*>()(a.first, b.first);
+    });
+    out->sequences.erase(std::unique(out->sequences.begin(), out->sequences.end()), out->sequences.end());
     out->states.shrink_to_fit();
     if (!out->records.empty()) records_ = std::move(out);
 }

@@ -24,7 +24,8 @@ namespace dxf {
 
 // ---- records and their kept groups ----
 
-void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* kept, const OdDbObject* of, int sub)
+void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* kept, const OdDbObject* of, int sub,
+                  size_t count)
 {
     close();
     rec_ = Record();
@@ -39,6 +40,9 @@ void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* k
     // A record's groups are noted when it may respell what the file wrote,
     // or when the records are being hashed.
     rec_.file = fileRecords_ && rec_.of ? fileRecords_->find(rec_.of, sub) : nullptr;
+    // A record of a sequence is the file's n-th only while the sequence has
+    // as many records as the file gave it.
+    if (rec_.file && sub >= 0 && fileRecords_->sequenceLength(rec_.of) != count) rec_.file = nullptr;
     if ((hashed_ && rec_.of) || rec_.file) w_.startNoting();
     w_.setTag(GroupWriter::kFrame);
     w_.ascii(0, rec_.type);
