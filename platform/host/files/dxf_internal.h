@@ -66,6 +66,14 @@ const size_t kMaxLineBytes = size_t(256) << 10;
 bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string& error,
                 std::vector<uint32_t>* comments = nullptr);
 
+// Whether a value as a file spelled it would not stay one line in a saved
+// file (a line feed in a file of CR lines, a CR at its end): such a
+// spelling never goes back, the writer's form (^J) goes instead.
+inline bool BreaksLine(std::string_view value)
+{
+    return value.find('\n') != std::string_view::npos || (!value.empty() && value.back() == '\r');
+}
+
 // The groups of part of a file that ReadGroups accepted (whole lines, from
 // a group's code on), split as it splits them, without its checks.
 void SplitGroups(std::string_view bytes, std::vector<Group>& groups);

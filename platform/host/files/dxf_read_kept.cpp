@@ -35,7 +35,7 @@ KeptGroup Loader::keptGroup(const Group& g)
     switch (g.kind) {
     case Kind::kText:
         k.text = codec_.decode(g.text);
-        k.spelled = codec_.transcode(g.text);
+        k.spelled = BreaksLine(g.text) ? GroupWriter::TextValue(k.text) : codec_.transcode(g.text);
         break;
     case Kind::kReal: k.real = g.real; break;
     case Kind::kInt: k.integer = g.integer; break;
@@ -378,10 +378,10 @@ std::vector<DxfKept::Respelling> Respellings(const DxfFileRecords& file, const D
         for (const Side& s : sides)
             if (s.tag == GroupWriter::kValue && s.code == 3 && s.fileCount != s.writtenCount) contentsAsHeld = true;
     // The file's value as the writer spells it; text as the file wrote it
-    // where that can go in a file of UTF-8 text.
+    // where that can go in a file of UTF-8 text and stays one line.
     auto spelling = [&codec](const Group& x, int code) {
         switch (x.kind) {
-        case Kind::kText: return codec.transcode(x.text);
+        case Kind::kText: return BreaksLine(x.text) ? GroupWriter::TextValue(codec.decode(x.text)) : codec.transcode(x.text);
         case Kind::kReal: return GroupWriter::RealValue(x.real);
         case Kind::kInt: return GroupWriter::IntegerValue(code, x.integer);
         case Kind::kHandle: return GroupWriter::HandleValue(x.handle);
@@ -470,8 +470,9 @@ std::vector<DxfKept::Respelling> Respellings(const DxfFileRecords& file, const D
                 // does not have (none, or one that is not there) goes back
                 // as the file wrote it.
                 if (s.tag == GroupWriter::kOwner && wv != "0") continue;
-                if (!same(x, wv))
-                    out.push_back(names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), spelling(x, s.code))));
+                if (same(x, wv)) continue;
+                std::string file = spelling(x, s.code);
+                if (file != wv) out.push_back(names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), std::move(file))));
             }
         } else if (s.tag == GroupWriter::kOwner) {
             continue;  // an owner is always written
