@@ -161,7 +161,7 @@ public:
     static std::string HandleValue(uint64_t h);
 
     // What a group is to the record it is in, for putting back the values
-    // nobody changed as the file wrote them (dxf_write.cpp).
+    // nobody changed as the file wrote them (dxf_write_kept.cpp).
     enum Tag : uint8_t {
         kValue,     // a value of the object
         kOwner,     // the record's owner
@@ -259,10 +259,10 @@ using RecordHashed = std::function<void(const OdDbObject* of, int sub, uint64_t 
 void HashRecords(OdDbDatabase* db, const RecordHashed& hashed);
 
 // The values of a record being saved that go back as the file wrote them
-// (dxf_read.cpp): the record's text (from `start` of the writer's text) and
+// (dxf_read_kept.cpp): the record's text (from `start` of the writer's text) and
 // groups compared with the file's record, while the record's values are
 // those it was read with.
-std::vector<DxfKept::Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
+std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
                                              const OdDbObject* of, std::string_view text,
                                              const std::vector<GroupWriter::Noted>& noted, size_t start);
 

@@ -169,7 +169,7 @@ private:
     void close();
     // Puts back the values of the record that nobody changed as the file
     // wrote them.
-    void applyRespellings(const std::vector<DxfKept::Respelling>& list);
+    void applyRespellings(const std::vector<Respelling>& list);
     // The groups of the object's head: handle, extension dictionary,
     // reactors, owner.
     void begin(const std::string& type, const OdDbObject* o, OdDbObjectId owner, int handleCode = 5);

@@ -3,7 +3,7 @@
 // is hashed as the writer writes its object and noted (DxfFileRecords), and
 // a save compares it with the file's record to put back the values the
 // file spelled otherwise (`Respellings`; the writer's half is
-// DxfOut::applyRespellings in dxf_write.cpp).
+// DxfOut::applyRespellings in dxf_write_kept.cpp).
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -269,11 +269,11 @@ size_t Loader::codeLineAt(size_t group) const
 // replaced, one the file did not have is dropped, one the writer left out
 // is added back. A record whose values differ in number (the object holds
 // fewer or more than the file gave) is written as the object holds it.
-std::vector<DxfKept::Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
+std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
                                              const OdDbObject* of, std::string_view text,
                                              const std::vector<GroupWriter::Noted>& noted, size_t start)
 {
-    using R = DxfKept::Respelling;
+    using R = Respelling;
     std::vector<R> out;
     // The record's groups again, as the reader split them, and what it
     // made of each. Every save compares every record read: nothing here

@@ -75,7 +75,7 @@ void DxfOut::close()
         }
         const bool held = hash == rec_.file->hash && (rec_.sub < 0 || (sequenceOf_ == rec_.of && sequenceHeld_));
         if (held) {
-            const std::vector<DxfKept::Respelling> list =
+            const std::vector<Respelling> list =
                 Respellings(*fileRecords_, *rec_.file, rec_.of, std::string_view(w_.bytes()).substr(rec_.start),
                             w_.noted(), rec_.start);
             if (!list.empty()) applyRespellings(list);
@@ -84,9 +84,9 @@ void DxfOut::close()
     w_.stopNoting();
 }
 
-void DxfOut::applyRespellings(const std::vector<DxfKept::Respelling>& list)
+void DxfOut::applyRespellings(const std::vector<Respelling>& list)
 {
-    using R = DxfKept::Respelling;
+    using R = Respelling;
     const std::vector<GroupWriter::Noted> noted = w_.noted();
     const std::string text = w_.bytes().substr(rec_.start);
     w_.cut(rec_.start);
