@@ -712,6 +712,7 @@ TEST(DxfHostile, ALineFeedInsideALineOfCRLinesIsSavedAsACaretCode)
                         {1, "x\ny"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}, {999, "a\nnote"},
                         {0, "TEXT"}, {5, "30"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}, {1, "A\nB"},
                         {0, "LINE"}, {5, "31"}, {8, "L\n1"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}, {1, "kept\nas read"},
+                        {0, "ODD\nKIND"}, {5, "32"}, {8, "0"},
                         {0, "ENDSEC"}, {0, "EOF"}};
     std::string bytes;
     for (const auto& [code, value] : groups) bytes += std::to_string(code) + "\r" + value + "\r";
@@ -720,13 +721,13 @@ TEST(DxfHostile, ALineFeedInsideALineOfCRLinesIsSavedAsACaretCode)
         Read r = ReadBytes(round == 0 ? bytes : first);
         ASSERT_EQ(r.status, eOk) << round;
         std::vector<OdDbEntity*> ms = ModelSpace(r.db.get());
-        ASSERT_EQ(ms.size(), 2u);
+        ASSERT_EQ(ms.size(), 3u);
         auto* text = OdRxCast<OdDbText>(ms[0]);
         ASSERT_NE(text, nullptr);
         EXPECT_EQ(std::wstring(text->textString().c_str()), L"A\nB");
         EXPECT_EQ(std::wstring(ms[1]->layer().c_str()), L"L\n1");
         const std::string saved = dxftest::Save(r.db.get());
-        for (const char* escaped : {"\nA^JB\r", "\nL^J1\r", "\nkept^Jas read\r", "\nx^Jy\r"})
+        for (const char* escaped : {"\nA^JB\r", "\nL^J1\r", "\nkept^Jas read\r", "\nx^Jy\r", "\nODD^JKIND\r"})
             EXPECT_NE(saved.find(escaped), std::string::npos) << escaped << " " << round;
         if (round == 0) first = saved;
         else EXPECT_EQ(saved, first);
