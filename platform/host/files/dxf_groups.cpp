@@ -151,11 +151,9 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
     // the name of an arrow block in every form, not a handle.
     std::string_view recordType;
     std::string_view codeLine, value;
-    // In a file of CR lines a line feed is part of a line, which no save
-    // (in CR LF lines) could write back as one: such a file is refused.
-    auto feedInLine = [eol](std::string_view line) { return eol == '\r' && line.find('\n') != std::string_view::npos; };
+    // In a file of CR lines a line feed is part of a line: no save puts it
+    // back as it is (BreaksLine).
     while (nextLine(codeLine)) {
-        if (feedInLine(codeLine)) return fail("a line holds a line feed in a file whose lines end in CR alone");
         if (codeLine.size() > 16) return fail("a group code line is too long");
         int64_t code = 0;
         Kind kind;
@@ -164,7 +162,6 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         if (code == 5 && recordType == "DIMSTYLE") kind = Kind::kText;
         uint32_t codeAt = lineNo;
         if (!nextLine(value)) return cut();
-        if (feedInLine(value)) return fail("a line holds a line feed in a file whose lines end in CR alone");
         if (value.size() > kMaxLineBytes) return fail("a value line is too long");
         Group g;
         g.code = (int)code;
@@ -470,11 +467,16 @@ std::string GroupWriter::TextValue(const std::wstring& s)
 
 // An integer past what its code can hold is written as the nearest value it
 // holds: a saved file must never hold a value that its reader refuses.
-std::string GroupWriter::IntegerValue(int code, int64_t v)
+int64_t GroupWriter::Clamped(int code, int64_t v)
 {
     int64_t lo, hi;
     IntRange(code, lo, hi);
-    v = std::clamp(v, lo, hi);
+    return std::clamp(v, lo, hi);
+}
+
+std::string GroupWriter::IntegerValue(int code, int64_t v)
+{
+    v = Clamped(code, v);
     char buf[24];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);

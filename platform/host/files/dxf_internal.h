@@ -66,6 +66,14 @@ const size_t kMaxLineBytes = size_t(256) << 10;
 bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string& error,
                 std::vector<uint32_t>* comments = nullptr);
 
+// Whether a value as a file spelled it would not stay one line in a saved
+// file (a line feed in a file of CR lines, a CR at its end): such a
+// spelling never goes back, the writer's form (^J) goes instead.
+inline bool BreaksLine(std::string_view value)
+{
+    return value.find('\n') != std::string_view::npos || (!value.empty() && value.back() == '\r');
+}
+
 // The groups of part of a file that ReadGroups accepted (whole lines, from
 // a group's code on), split as it splits them, without its checks.
 void SplitGroups(std::string_view bytes, std::vector<Group>& groups);
@@ -100,16 +108,25 @@ public:
         if (!hashOnly_) emit(code, TextValue(s));
     }
     void ascii(int code, std::string_view s) { put(code, s); }
+    // The hash takes a value as it is written (clamped to what its code
+    // holds; a real's zero and what is not finite as 0): values written
+    // alike must hash alike, or a record moved back would count as changed.
     void integer(int code, int64_t v)
     {
-        if (hashing()) mix(code, &v, sizeof v);
+        if (hashing()) {
+            const int64_t held = Clamped(code, v);
+            mix(code, &held, sizeof held);
+        }
         if (!hashOnly_) emit(code, IntegerValue(code, v));
     }
     // The shortest form that reads back as the same double; values that are
     // not finite are written as 0.
     void real(int code, double v)
     {
-        if (hashing()) mix(code, &v, sizeof v);
+        if (hashing()) {
+            const double held = std::isfinite(v) && v != 0 ? v : 0.0;
+            mix(code, &held, sizeof held);
+        }
         if (!hashOnly_) emit(code, RealValue(v));
     }
     void handle(int code, uint64_t h)
@@ -136,13 +153,15 @@ public:
     // The value lines the writer gives each kind of value.
     static std::string TextValue(const std::wstring& s);
     static std::string IntegerValue(int code, int64_t v);
+    // The nearest value a file's group of the code can hold.
+    static int64_t Clamped(int code, int64_t v);
     // Whether a file's group of the code can hold the value.
     static bool Holds(int code, int64_t v);
     static std::string RealValue(double v);
     static std::string HandleValue(uint64_t h);
 
     // What a group is to the record it is in, for putting back the values
-    // nobody changed as the file wrote them (dxf_write.cpp).
+    // nobody changed as the file wrote them (dxf_write_kept.cpp).
     enum Tag : uint8_t {
         kValue,     // a value of the object
         kOwner,     // the record's owner
@@ -170,9 +189,9 @@ public:
     }
     void stopNoting() { noting_ = false; }
     const std::vector<Noted>& noted() const { return noted_; }
-    // The hash is taken of the values as held (a real's bits, a text's
-    // characters), not of their lines, so that it can be taken without
-    // writing any (`setHashOnly`).
+    // The hash is taken of the values (a real's bits, a text's characters,
+    // each as `integer` and `real` say), not of their lines, so that it can
+    // be taken without writing any (`setHashOnly`).
     uint64_t valuesHash() const { return hash_; }
     const std::bitset<1072>& valueCodes() const { return valueCodes_; }
     // Hashes what is noted and writes nothing.
@@ -240,10 +259,10 @@ using RecordHashed = std::function<void(const OdDbObject* of, int sub, uint64_t 
 void HashRecords(OdDbDatabase* db, const RecordHashed& hashed);
 
 // The values of a record being saved that go back as the file wrote them
-// (dxf_read.cpp): the record's text (from `start` of the writer's text) and
+// (dxf_read_kept.cpp): the record's text (from `start` of the writer's text) and
 // groups compared with the file's record, while the record's values are
 // those it was read with.
-std::vector<DxfKept::Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
+std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
                                              const OdDbObject* of, std::string_view text,
                                              const std::vector<GroupWriter::Noted>& noted, size_t start);
 

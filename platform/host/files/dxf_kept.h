@@ -85,38 +85,39 @@ struct DxfKept {
     // the draw order that gives.
     std::vector<std::pair<OdDbObjectId, uint64_t>> sortHandles;
     OdDbObjectIdArray sortOrder;
-    // A value the file wrote otherwise than the writer writes what the
-    // object holds (a colour number beside a true colour, a declared count,
-    // an angle in degrees, a name the drawing has no record of, a default
-    // the file left out). Found at a save, by comparing the record written
-    // with the file's (DxfFileRecords), and put back as the file wrote it
-    // while the object's values are all as they were read.
-    struct Respelling {
-        enum Kind : uint8_t { kReplace, kDrop, kAdd };
-        Kind kind = kReplace;
-        uint8_t tag = 0;  // the group's GroupWriter::Tag: a value or the owner
-        int code = 0;
-        int occurrence = 0;    // of the code among the record's groups of that tag
-        std::string written;   // the writer's value line (kReplace, kDrop)
-        std::string file;      // the file's (kReplace, kAdd)
-        std::string subclass;  // where an added group goes: the end of this
-        int subOccurrence = 0; // subclass ("" before any marker)
-        // A name of a record (a linetype, a text style, a dimension style,
-        // the layer of a sequence's record or a block's begin or end): it
-        // goes back only while the drawing has a record of that name, or
-        // none, as it had when read (`named`).
-        enum Names : uint8_t { kNoName, kLinetype, kTextStyle, kDimensionStyle, kLayer };
-        Names names = kNoName;
-        bool named = false;
-    };
 };
 
 // Objects copy and delete what they keep (oddbdatabase.cpp calls these).
 DxfKept* CopyKept(const DxfKept* k);
 void DeleteKept(DxfKept* k);
 
+// A value the file wrote otherwise than the writer writes what the
+// object holds (a colour number beside a true colour, a declared count,
+// an angle in degrees, a name the drawing has no record of, a default
+// the file left out). Found at a save, by comparing the record written
+// with the file's (DxfFileRecords), and put back as the file wrote it
+// while the object's values are all as they were read.
+struct Respelling {
+    enum Kind : uint8_t { kReplace, kDrop, kAdd };
+    Kind kind = kReplace;
+    uint8_t tag = 0;  // the group's GroupWriter::Tag: a value or the owner
+    int code = 0;
+    int occurrence = 0;    // of the code among the record's groups of that tag
+    std::string written;   // the writer's value line (kReplace, kDrop)
+    std::string file;      // the file's (kReplace, kAdd)
+    std::string subclass;  // where an added group goes: the end of this
+    int subOccurrence = 0; // subclass ("" before any marker)
+    // A name of a record (a linetype, a text style, a dimension style,
+    // the layer of a sequence's record or a block's begin or end): it
+    // goes back only while the drawing has a record of that name, or
+    // none, as it had when read (`named`).
+    enum Names : uint8_t { kNoName, kLinetype, kTextStyle, kDimensionStyle, kLayer };
+    Names names = kNoName;
+    bool named = false;
+};
+
 // The records of a file as it wrote them, for finding at a save the values
-// it wrote otherwise than the writer (DxfKept::Respelling): the file's text,
+// it wrote otherwise than the writer (Respelling): the file's text,
 // and per record read into an object where it is and what the reader made
 // of each of its groups. Nothing is compared when the file is read: a save
 // writes each record, compares it with the file's only while the hash of
@@ -146,6 +147,17 @@ struct DxfFileRecords {
         uint64_t hash = 0;      // of its values as read
     };
     std::vector<Record> records;  // by object and sub
+    // How many records the file gave the sequence of each object that has
+    // one (its vertices and its end), by object.
+    std::vector<std::pair<const OdDbObject*, uint32_t>> sequences;
+    size_t sequenceLength(const OdDbObject* of) const
+    {
+        auto it = std::lower_bound(sequences.begin(), sequences.end(), of,
+                                   [](const std::pair<const OdDbObject*, uint32_t>& s, const OdDbObject* k) {
+                                       return std::less<const OdDbObject*>()(s.first, k);
+                                   });
+        return it != sequences.end() && it->first == of ? it->second : 0;
+    }
     const Record* find(const OdDbObject* of, int sub) const
     {
         auto it = std::lower_bound(records.begin(), records.end(), std::make_pair(of, sub),

@@ -163,13 +163,13 @@ private:
     // Ends the record being written (its kept groups and extended data go
     // out) and starts a new one: "0 type".
     // `of` and `sub` name the record: the object's own (kObjectRecord), its
-    // block's begin or end, or the n-th record of its sequence.
+    // block's begin or end, or the n-th record of its sequence of `count`.
     void open(const std::string& type, const OdDbObject* o = nullptr, const DxfKept* kept = nullptr,
-              const OdDbObject* of = nullptr, int sub = kObjectRecord);
+              const OdDbObject* of = nullptr, int sub = kObjectRecord, size_t count = 0);
     void close();
     // Puts back the values of the record that nobody changed as the file
     // wrote them.
-    void applyRespellings(const std::vector<DxfKept::Respelling>& list);
+    void applyRespellings(const std::vector<Respelling>& list);
     // The groups of the object's head: handle, extension dictionary,
     // reactors, owner.
     void begin(const std::string& type, const OdDbObject* o, OdDbObjectId owner, int handleCode = 5);

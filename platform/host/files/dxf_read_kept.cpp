@@ -3,7 +3,7 @@
 // is hashed as the writer writes its object and noted (DxfFileRecords), and
 // a save compares it with the file's record to put back the values the
 // file spelled otherwise (`Respellings`; the writer's half is
-// DxfOut::applyRespellings in dxf_write.cpp).
+// DxfOut::applyRespellings in dxf_write_kept.cpp).
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -35,7 +35,7 @@ KeptGroup Loader::keptGroup(const Group& g)
     switch (g.kind) {
     case Kind::kText:
         k.text = codec_.decode(g.text);
-        k.spelled = codec_.transcode(g.text);
+        k.spelled = BreaksLine(g.text) ? GroupWriter::TextValue(k.text) : codec_.transcode(g.text);
         break;
     case Kind::kReal: k.real = g.real; break;
     case Kind::kInt: k.integer = g.integer; break;
@@ -243,6 +243,12 @@ void Loader::noteRecords()
                                        return a.of == b.of && a.sub == b.sub;
                                    }),
                        out->records.end());
+    for (const auto& [p, hash] : hashed)
+        if (p->sub >= 0) out->sequences.emplace_back(p->object, (uint32_t)std::min<size_t>(p->count, UINT32_MAX));
+    std::sort(out->sequences.begin(), out->sequences.end(), [](const auto& a, const auto& b) {
+        return std::less<const OdDbObject*>()(a.first, b.first);
+    });
+    out->sequences.erase(std::unique(out->sequences.begin(), out->sequences.end()), out->sequences.end());
     out->states.shrink_to_fit();
     if (!out->records.empty()) records_ = std::move(out);
 }
@@ -263,11 +269,11 @@ size_t Loader::codeLineAt(size_t group) const
 // replaced, one the file did not have is dropped, one the writer left out
 // is added back. A record whose values differ in number (the object holds
 // fewer or more than the file gave) is written as the object holds it.
-std::vector<DxfKept::Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
+std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
                                              const OdDbObject* of, std::string_view text,
                                              const std::vector<GroupWriter::Noted>& noted, size_t start)
 {
-    using R = DxfKept::Respelling;
+    using R = Respelling;
     std::vector<R> out;
     // The record's groups again, as the reader split them, and what it
     // made of each. Every save compares every record read: nothing here
@@ -372,10 +378,10 @@ std::vector<DxfKept::Respelling> Respellings(const DxfFileRecords& file, const D
         for (const Side& s : sides)
             if (s.tag == GroupWriter::kValue && s.code == 3 && s.fileCount != s.writtenCount) contentsAsHeld = true;
     // The file's value as the writer spells it; text as the file wrote it
-    // where that can go in a file of UTF-8 text.
+    // where that can go in a file of UTF-8 text and stays one line.
     auto spelling = [&codec](const Group& x, int code) {
         switch (x.kind) {
-        case Kind::kText: return codec.transcode(x.text);
+        case Kind::kText: return BreaksLine(x.text) ? GroupWriter::TextValue(codec.decode(x.text)) : codec.transcode(x.text);
         case Kind::kReal: return GroupWriter::RealValue(x.real);
         case Kind::kInt: return GroupWriter::IntegerValue(code, x.integer);
         case Kind::kHandle: return GroupWriter::HandleValue(x.handle);
@@ -464,8 +470,9 @@ std::vector<DxfKept::Respelling> Respellings(const DxfFileRecords& file, const D
                 // does not have (none, or one that is not there) goes back
                 // as the file wrote it.
                 if (s.tag == GroupWriter::kOwner && wv != "0") continue;
-                if (!same(x, wv))
-                    out.push_back(names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), spelling(x, s.code))));
+                if (same(x, wv)) continue;
+                std::string file = spelling(x, s.code);
+                if (file != wv) out.push_back(names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), std::move(file))));
             }
         } else if (s.tag == GroupWriter::kOwner) {
             continue;  // an owner is always written

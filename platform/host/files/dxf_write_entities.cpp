@@ -84,7 +84,7 @@ void DxfOut::subRecordHead(const char* type, const OdDbEntity* parent, size_t in
     const DxfKept* kept = DxfAccess::kept(parent);
     const DxfKept* mine = kept && kept->subRecords.size() == count ? kept->subRecords[index].get() : nullptr;
     const uint64_t fromFile = kept && kept->subHandles.size() == count ? kept->subHandles[index] : 0;
-    open(type, nullptr, mine, parent, (int)index);
+    open(type, nullptr, mine, parent, (int)index, count);
     head(recordHandle(fromFile), parent->handle());
     marker("AcDbEntity");
     if (parent->ownerId() == paperSpace_) integer(67, 1);
@@ -397,7 +397,7 @@ void DxfOut::entity(const OdDbEntity* e)
         for (size_t i = 0; i < n; ++i) {
             const DxfKept* record = kept->subRecords[i].get();
             if (!record || record->dxfType.empty()) continue;
-            open(record->dxfType, nullptr, record, e, (int)i);
+            open(record->dxfType, nullptr, record, e, (int)i, n);
             head(recordHandle(kept->subHandles.size() == n ? kept->subHandles[i] : 0), e->handle());
         }
     }

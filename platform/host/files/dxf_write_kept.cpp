@@ -24,7 +24,8 @@ namespace dxf {
 
 // ---- records and their kept groups ----
 
-void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* kept, const OdDbObject* of, int sub)
+void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* kept, const OdDbObject* of, int sub,
+                  size_t count)
 {
     close();
     rec_ = Record();
@@ -39,8 +40,17 @@ void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* k
     // A record's groups are noted when it may respell what the file wrote,
     // or when the records are being hashed.
     rec_.file = fileRecords_ && rec_.of ? fileRecords_->find(rec_.of, sub) : nullptr;
+    // A record of a sequence is the file's n-th only while the sequence has
+    // as many records as the file gave it.
+    if (rec_.file && sub >= 0 && fileRecords_->sequenceLength(rec_.of) != count) rec_.file = nullptr;
     if ((hashed_ && rec_.of) || rec_.file) w_.startNoting();
     w_.setTag(GroupWriter::kFrame);
+    // A type a file of CR lines gave with a line feed in it stays one line.
+    if (BreaksLine(rec_.type)) {
+        std::string type;
+        for (char c : rec_.type) type += c == '\n' ? std::string("^J") : c == '\r' ? std::string("^M") : std::string(1, c);
+        rec_.type = type;
+    }
     w_.ascii(0, rec_.type);
     w_.setTag(GroupWriter::kValue);
 }
@@ -71,7 +81,7 @@ void DxfOut::close()
         }
         const bool held = hash == rec_.file->hash && (rec_.sub < 0 || (sequenceOf_ == rec_.of && sequenceHeld_));
         if (held) {
-            const std::vector<DxfKept::Respelling> list =
+            const std::vector<Respelling> list =
                 Respellings(*fileRecords_, *rec_.file, rec_.of, std::string_view(w_.bytes()).substr(rec_.start),
                             w_.noted(), rec_.start);
             if (!list.empty()) applyRespellings(list);
@@ -80,9 +90,9 @@ void DxfOut::close()
     w_.stopNoting();
 }
 
-void DxfOut::applyRespellings(const std::vector<DxfKept::Respelling>& list)
+void DxfOut::applyRespellings(const std::vector<Respelling>& list)
 {
-    using R = DxfKept::Respelling;
+    using R = Respelling;
     const std::vector<GroupWriter::Noted> noted = w_.noted();
     const std::string text = w_.bytes().substr(rec_.start);
     w_.cut(rec_.start);

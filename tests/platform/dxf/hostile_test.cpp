@@ -171,10 +171,9 @@ TEST(DxfHostile, RefusalsSayWhatTheFileIsOrWhereItCannotBeRead)
         {good.substr(0, good.find('\n', entities + 400) + 1), "the file is cut short: it ends at line "},
         {File({{0, "LINE"}, {10, "abc"}}), "line 30: the value \"abc\" cannot be read for group code 10"},
         {File({{0, "LINE"}, {5000, "1"}}), "line 29: \"5000\" is not a group code"},
-        // In a file of CR lines a line feed is part of a line no save could
-        // write back as one.
-        {"0\rSECTION\r2\rENTITIES\r0\rLINE\r8\rA\nB\r0\rENDSEC\r0\rEOF\r",
-         "line 8: a line holds a line feed in a file whose lines end in CR alone"},
+        // In a file of CR lines a line feed is part of a line.
+        {"0\rSECTION\r2\rENTITIES\r0\rLINE\r10\r1\n\r0\rENDSEC\r0\rEOF\r",
+         "line 8: the value \"1?\" cannot be read for group code 10"},
     };
     for (const auto& [bytes, reason] : cases) {
         OdDbDatabase db(false);
@@ -721,4 +720,35 @@ TEST(DxfHostile, TextIsReadInTheCodePageTheFileNames)
     EXPECT_EQ(textOf("KLINGON", "\xB2\xE2\xC1\xBF", &notes), L"\u6D4B\u91CF");
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_NE(notes[0].find(L"the code page \"KLINGON\""), std::wstring::npos);
+}
+
+// A file of CR lines may hold a line feed inside a line (a comment, a text,
+// values the drawing keeps as written): it is read, and saves write the
+// line feed as ^J, never as it is, so what they write reads back the same.
+TEST(DxfHostile, ALineFeedInsideALineOfCRLinesIsSavedAsACaretCode)
+{
+    const Groups groups{{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1024"}, {9, "$VELKNOTE"},
+                        {1, "x\ny"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}, {999, "a\nnote"},
+                        {0, "TEXT"}, {5, "30"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}, {1, "A\nB"},
+                        {0, "LINE"}, {5, "31"}, {8, "L\n1"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}, {1, "kept\nas read"},
+                        {0, "ODD\nKIND"}, {5, "32"}, {8, "0"},
+                        {0, "ENDSEC"}, {0, "EOF"}};
+    std::string bytes;
+    for (const auto& [code, value] : groups) bytes += std::to_string(code) + "\r" + value + "\r";
+    std::string first;
+    for (int round = 0; round < 2; ++round) {
+        Read r = ReadBytes(round == 0 ? bytes : first);
+        ASSERT_EQ(r.status, eOk) << round;
+        std::vector<OdDbEntity*> ms = ModelSpace(r.db.get());
+        ASSERT_EQ(ms.size(), 3u);
+        auto* text = OdRxCast<OdDbText>(ms[0]);
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(std::wstring(text->textString().c_str()), L"A\nB");
+        EXPECT_EQ(std::wstring(ms[1]->layer().c_str()), L"L\n1");
+        const std::string saved = dxftest::Save(r.db.get());
+        for (const char* escaped : {"\nA^JB\r", "\nL^J1\r", "\nkept^Jas read\r", "\nx^Jy\r", "\nODD^JKIND\r"})
+            EXPECT_NE(saved.find(escaped), std::string::npos) << escaped << " " << round;
+        if (round == 0) first = saved;
+        else EXPECT_EQ(saved, first);
+    }
 }

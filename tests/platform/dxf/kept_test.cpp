@@ -1303,3 +1303,98 @@ TEST(DxfKept, AColourNumberBesideATrueColourStaysWhileTheColourDoes)
     groups = Record(saved, "LINE", "40");
     EXPECT_NE(std::find(groups.begin(), groups.end(), "62 7"), groups.end());
 }
+
+// A record is as read while it writes as read: a zero the file gave as
+// "-0.0", moved away and back, is +0 but still written "0.0", so the file's
+// spelling (no elevation) goes back.
+TEST(DxfKept, ARecordMovedAwayAndBackWritesAsRead)
+{
+    std::unique_ptr<OdDbDatabase> db =
+        Read(File({{0, "LINE"}, {5, "40"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "-0.0"},
+                   {20, "0.5"}, {11, "1.0"}, {21, "1.0"}}));
+    const std::string first = dxftest::Save(db.get());
+    auto elevations = [](const std::string& bytes) {
+        std::vector<std::string> line = Record(GroupLines(bytes), "LINE", "40");
+        return std::count_if(line.begin(), line.end(),
+                             [](const std::string& g) { return g.rfind("30 ", 0) == 0 || g.rfind("31 ", 0) == 0; });
+    };
+    EXPECT_EQ(elevations(first), 0);
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    auto move = [&](double dx) {
+        OdDbEntity* line = nullptr;
+        ASSERT_EQ(oddbOpenObject(line, ms[0]->objectId(), OdDb::kForWrite), eOk);
+        line->transformBy(OdGeMatrix3d::translation(OdGeVector3d(dx, 0, 0)));
+        line->close();
+    };
+    move(10);
+    EXPECT_EQ(elevations(dxftest::Save(db.get())), 2);
+    move(-10);
+    const std::string back = dxftest::Save(db.get());
+    EXPECT_TRUE(back == first) << dxftest::FirstDifferingLine(first, back);
+}
+
+// A vertex (or sequence end) goes back as the file spelled it only while
+// its entity is as read and its sequence has as many records as the file
+// gave: otherwise it is written as the object holds it, never as another
+// record of the file.
+TEST(DxfKept, AVertexIsRespelledOnlyWhileItsEntityAndSequenceAreAsRead)
+{
+    // The groups of each vertex saved, in order.
+    auto vertices = [](const std::string& bytes) {
+        std::vector<std::vector<std::string>> out;
+        for (const std::string& g : GroupLines(bytes)) {
+            if (g.rfind("0 ", 0) == 0) out.emplace_back();
+            if (!out.empty()) out.back().push_back(g);
+        }
+        out.erase(std::remove_if(out.begin(), out.end(), [](const auto& r) { return r[0] != "0 VERTEX"; }), out.end());
+        return out;
+    };
+    auto has = [](const std::vector<std::string>& record, const std::string& group) {
+        return std::find(record.begin(), record.end(), group) != record.end();
+    };
+    // A vertex with no values and no sequence end: two records are written
+    // where the file had one, so the vertex gets its layer, point and flags.
+    std::unique_ptr<OdDbDatabase> bare =
+        Read(File({{0, "POLYLINE"}, {5, "A0"}, {0, "VERTEX"}, {5, "A1"}}));
+    std::vector<std::vector<std::string>> saved = vertices(dxftest::Save(bare.get()));
+    ASSERT_EQ(saved.size(), 1u);
+    const std::vector<std::string>& vertex = saved[0];
+    EXPECT_TRUE(has(vertex, "8 0") && has(vertex, "10 0.0") && has(vertex, "20 0.0") && has(vertex, "30 0.0") &&
+                has(vertex, "70 0"));
+
+    // Vertices that gave no elevation (30): left out while the polyline is
+    // as read, written once it is not, left out again once it is.
+    Groups ents{{0, "POLYLINE"}, {5, "B0"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDb2dPolyline"}, {66, "1"},
+                {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"}};
+    for (const char* handle : {"B1", "B2"})
+        ents.insert(ents.end(), {{0, "VERTEX"}, {5, handle}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbVertex"},
+                                 {100, "AcDb2dVertex"}, {10, handle[1] == '1' ? "1" : "2"}, {20, "0"}, {70, "0"}});
+    ents.insert(ents.end(), {{0, "SEQEND"}, {5, "B3"}, {100, "AcDbEntity"}, {8, "0"}});
+    std::unique_ptr<OdDbDatabase> db = Read(File(ents));
+    auto elevations = [&](const std::string& bytes) {
+        int n = 0;
+        for (const auto& v : vertices(bytes))
+            n += (int)std::count_if(v.begin(), v.end(), [](const std::string& g) { return g.rfind("30 ", 0) == 0; });
+        return n;
+    };
+    const std::string first = dxftest::Save(db.get());
+    EXPECT_EQ(elevations(first), 0);
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    OdDb2dPolyline* p = nullptr;
+    ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    p->setColorIndex(1);
+    p->close();
+    EXPECT_EQ(elevations(dxftest::Save(db.get())), 2);
+    ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    p->setColorIndex(256);
+    p->close();
+    const std::string back = dxftest::Save(db.get());
+    EXPECT_TRUE(back == first) << dxftest::FirstDifferingLine(first, back);
+    // A vertex more: the file's records no longer are the sequence's.
+    ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    ASSERT_EQ(p->appendVertex(OdGePoint3d(3, 0, 0)), eOk);
+    p->close();
+    EXPECT_EQ(elevations(dxftest::Save(db.get())), 3);
+}
