@@ -1,5 +1,6 @@
 #include "oddbdimension.h"
 
+#include "block_graphics.h"
 #include "oddbdictionary.h"
 #include "oddbsymboltable.h"
 
@@ -145,16 +146,7 @@ OdResult OdDbDimension::subTransformBy(const OdGeMatrix3d& m)
     for (auto& p : points_) p.transformBy(m);
     textPos_.transformBy(m);
     // The graphics a file gave it, in world coordinates, go along.
-    OdDbBlockTableRecord* block = nullptr;
-    if (!block_.isNull() && oddbOpenObject(block, block_, OdDb::kForRead) == eOk) {
-        for (const auto& id : block->entityIds()) {
-            OdDbEntity* e = nullptr;
-            if (oddbOpenOdDbEntity(e, id, OdDb::kForWrite) != eOk) continue;
-            e->transformBy(m);
-            e->close();
-        }
-        block->close();
-    }
+    standin::TransformBlockGraphics(block_, m);
     return eOk;
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "block_graphics.h"
 #include "dxf_internal.h"
 #include "dxf_kept.h"
 #include "oddbsymboltable.h"
@@ -602,16 +603,7 @@ OdResult OdDbProxyEntity::subTransformBy(const OdGeMatrix3d& m)
     // point of its own moved with that point.
     bool placed = false;
     const KeptGroup* name = HasGraphicsBlock(file_.dxfName) ? BlockNameOf(keptRecord()->runs, &placed) : nullptr;
-    OdDbBlockTableRecord* block = nullptr;
-    if (name && !placed && oddbOpenObject(block, geometryBlockId(), OdDb::kForRead) == eOk) {
-        for (const auto& id : block->entityIds()) {
-            OdDbEntity* e = nullptr;
-            if (oddbOpenOdDbEntity(e, id, OdDb::kForWrite) != eOk) continue;
-            e->transformBy(m);
-            e->close();
-        }
-        block->close();
-    }
+    if (name && !placed) standin::TransformBlockGraphics(geometryBlockId(), m);
     return eOk;
 }
 

@@ -103,11 +103,7 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     // Lines end in LF, CR LF (or more CRs before the LF), or, in files of
     // old machines, in CR alone: the first line's end says which.
-    const size_t firstEnd = bytes.find_first_of("\r\n");
-    const char eol = firstEnd != std::string_view::npos && bytes[firstEnd] == '\r' &&
-                             (firstEnd + 1 == bytes.size() || (bytes[firstEnd + 1] != '\n' && bytes[firstEnd + 1] != '\r'))
-                         ? '\r'
-                         : '\n';
+    const char eol = LineEndOf(bytes);
     // A group is two lines: one allocation for all of them, instead of the
     // copies of a growing vector that cost a large file more than ten small.
     // No more than a file of short groups could hold, whatever it is made of.
@@ -195,16 +191,20 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
     return cut();
 }
 
+char LineEndOf(std::string_view bytes)
+{
+    const size_t firstEnd = bytes.find_first_of("\r\n");
+    const bool crAlone = firstEnd != std::string_view::npos && bytes[firstEnd] == '\r' &&
+                         (firstEnd + 1 == bytes.size() || (bytes[firstEnd + 1] != '\n' && bytes[firstEnd + 1] != '\r'));
+    return crAlone ? '\r' : '\n';
+}
+
 // The groups of part of a file ReadGroups has accepted, split the same way
 // without checking again.
 void SplitGroups(std::string_view bytes, std::vector<Group>& groups)
 {
     groups.clear();
-    const size_t firstEnd = bytes.find_first_of("\r\n");
-    const char eol = firstEnd != std::string_view::npos && bytes[firstEnd] == '\r' &&
-                             (firstEnd + 1 == bytes.size() || (bytes[firstEnd + 1] != '\n' && bytes[firstEnd + 1] != '\r'))
-                         ? '\r'
-                         : '\n';
+    const char eol = LineEndOf(bytes);
     size_t pos = 0;
     auto nextLine = [&](std::string_view& line) {
         if (pos >= bytes.size()) return false;

@@ -66,6 +66,10 @@ const size_t kMaxLineBytes = size_t(256) << 10;
 bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string& error,
                 std::vector<uint32_t>* comments = nullptr);
 
+// The character a file's lines end in: CR when its first line ends in CR
+// alone (files of old machines), LF otherwise (CR LF lines lose their CRs).
+char LineEndOf(std::string_view bytes);
+
 // Whether a value as a file spelled it would not stay one line in a saved
 // file (a line feed in a file of CR lines, a CR at its end): such a
 // spelling never goes back, the writer's form (^J) goes instead.

@@ -173,11 +173,7 @@ size_t CountRecords(std::string_view bytes)
         return s;
     };
     // Lines end as the reader takes them: in CR alone when the first does.
-    const size_t firstEnd = bytes.find_first_of("\r\n");
-    const char eol = firstEnd != std::string_view::npos && bytes[firstEnd] == '\r' &&
-                             (firstEnd + 1 == bytes.size() || (bytes[firstEnd + 1] != '\n' && bytes[firstEnd + 1] != '\r'))
-                         ? '\r'
-                         : '\n';
+    const char eol = dxf::LineEndOf(bytes);
     size_t pos = 0;
     auto next = [&](std::string_view& line) {
         if (pos >= bytes.size()) return false;
