@@ -191,6 +191,14 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
     return cut();
 }
 
+std::string GroupWriter::OnOneLine(std::string_view value)
+{
+    std::string line;
+    line.reserve(value.size() + 8);
+    for (char c : value) line += c == '\n' ? std::string_view("^J") : c == '\r' ? std::string_view("^M") : std::string_view(&c, 1);
+    return line;
+}
+
 char LineEndOf(std::string_view bytes)
 {
     const size_t firstEnd = bytes.find_first_of("\r\n");

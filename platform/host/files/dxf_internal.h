@@ -142,6 +142,13 @@ public:
     void point2(int code, double x, double y);
     void put(int code, std::string_view value)
     {
+        // A name a file of CR lines gave with a line feed in it (a record
+        // type, a section or header name) goes out in caret form, as texts
+        // do, so that the saved file reads back.
+        if (BreaksLine(value)) {
+            const std::string oneLine = OnOneLine(value);
+            return put(code, oneLine);
+        }
         if (hashing()) mix(code, value.data(), value.size());
         if (!hashOnly_) emit(code, value);
     }
@@ -156,6 +163,8 @@ public:
     }
     // The value lines the writer gives each kind of value.
     static std::string TextValue(const std::wstring& s);
+    // The value with its line feeds and CRs as ^J and ^M.
+    static std::string OnOneLine(std::string_view value);
     static std::string IntegerValue(int code, int64_t v);
     // The nearest value a file's group of the code can hold.
     static int64_t Clamped(int code, int64_t v);

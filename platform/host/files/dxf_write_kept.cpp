@@ -45,12 +45,6 @@ void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* k
     if (rec_.file && sub >= 0 && fileRecords_->sequenceLength(rec_.of) != count) rec_.file = nullptr;
     if ((hashed_ && rec_.of) || rec_.file) w_.startNoting();
     w_.setTag(GroupWriter::kFrame);
-    // A type a file of CR lines gave with a line feed in it stays one line.
-    if (BreaksLine(rec_.type)) {
-        std::string type;
-        for (char c : rec_.type) type += c == '\n' ? std::string("^J") : c == '\r' ? std::string("^M") : std::string(1, c);
-        rec_.type = type;
-    }
     w_.ascii(0, rec_.type);
     w_.setTag(GroupWriter::kValue);
 }

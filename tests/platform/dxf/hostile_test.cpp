@@ -728,7 +728,8 @@ TEST(DxfHostile, TextIsReadInTheCodePageTheFileNames)
 TEST(DxfHostile, ALineFeedInsideALineOfCRLinesIsSavedAsACaretCode)
 {
     const Groups groups{{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1024"}, {9, "$VELKNOTE"},
-                        {1, "x\ny"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}, {999, "a\nnote"},
+                        {1, "x\ny"}, {9, "$VELK\nNAME"}, {1, "v"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "ODD\nPART"},
+                        {1, "kept"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}, {999, "a\nnote"},
                         {0, "TEXT"}, {5, "30"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}, {1, "A\nB"},
                         {0, "LINE"}, {5, "31"}, {8, "L\n1"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}, {1, "kept\nas read"},
                         {0, "ODD\nKIND"}, {5, "32"}, {8, "0"},
@@ -746,7 +747,8 @@ TEST(DxfHostile, ALineFeedInsideALineOfCRLinesIsSavedAsACaretCode)
         EXPECT_EQ(std::wstring(text->textString().c_str()), L"A\nB");
         EXPECT_EQ(std::wstring(ms[1]->layer().c_str()), L"L\n1");
         const std::string saved = dxftest::Save(r.db.get());
-        for (const char* escaped : {"\nA^JB\r", "\nL^J1\r", "\nkept^Jas read\r", "\nx^Jy\r", "\nODD^JKIND\r"})
+        for (const char* escaped : {"\nA^JB\r", "\nL^J1\r", "\nkept^Jas read\r", "\nx^Jy\r", "\nODD^JKIND\r",
+                                    "\n$VELK^JNAME\r", "\nODD^JPART\r"})
             EXPECT_NE(saved.find(escaped), std::string::npos) << escaped << " " << round;
         if (round == 0) first = saved;
         else EXPECT_EQ(saved, first);
