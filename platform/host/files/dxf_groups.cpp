@@ -91,6 +91,24 @@ bool ParseHandle(std::string_view s, uint64_t& v)
     return true;
 }
 
+// A file's lines one after another, each without its end (and the CRs
+// before it); false at the end of the bytes.
+struct LineSplitter {
+    std::string_view bytes;
+    char eol;
+    size_t pos = 0;
+    bool next(std::string_view& line)
+    {
+        if (pos >= bytes.size()) return false;
+        size_t end = bytes.find(eol, pos);
+        if (end == std::string_view::npos) end = bytes.size();
+        line = bytes.substr(pos, end - pos);
+        pos = end + 1;
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        return true;
+    }
+};
+
 }  // namespace
 
 bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string& error, std::vector<uint32_t>* comments)
@@ -109,17 +127,11 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
     // No more than a file of short groups could hold, whatever it is made of.
     const size_t lines = (size_t)std::count(bytes.begin(), bytes.end(), eol);
     groups.reserve(std::min(lines / 2, bytes.size() / 8) + 1);
-    size_t pos = 0;
+    LineSplitter split{bytes, eol};
     uint32_t lineNo = 0;
-    // The next line without its end; false at the end of the bytes.
     auto nextLine = [&](std::string_view& line) {
-        if (pos >= bytes.size()) return false;
-        size_t end = bytes.find(eol, pos);
-        if (end == std::string_view::npos) end = bytes.size();
-        line = bytes.substr(pos, end - pos);
-        pos = end + 1;
+        if (!split.next(line)) return false;
         ++lineNo;
-        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         return true;
     };
     // The section being read, for saying where a file was cut.
@@ -213,16 +225,8 @@ void SplitGroups(std::string_view bytes, std::vector<Group>& groups)
 {
     groups.clear();
     const char eol = LineEndOf(bytes);
-    size_t pos = 0;
-    auto nextLine = [&](std::string_view& line) {
-        if (pos >= bytes.size()) return false;
-        size_t end = bytes.find(eol, pos);
-        if (end == std::string_view::npos) end = bytes.size();
-        line = bytes.substr(pos, end - pos);
-        pos = end + 1;
-        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        return true;
-    };
+    LineSplitter split{bytes, eol};
+    auto nextLine = [&](std::string_view& line) { return split.next(line); };
     std::string_view recordType, codeLine, value;
     while (nextLine(codeLine) && nextLine(value)) {
         int64_t code = 0;
