@@ -335,12 +335,9 @@ std::vector<const char*> SubRecordSubclasses(std::string_view parentSubclass, st
     if (type == "BLOCK") return {e, "AcDbBlockBegin"};
     if (type == "ENDBLK") return {e, "AcDbBlockEnd"};
     if (type != "VERTEX") return {e};
-    if (parentSubclass == "AcDb3dPolyline") return {e, "AcDbVertex", "AcDb3dPolylineVertex"};
-    if (parentSubclass == "AcDbPolygonMesh") return {e, "AcDbVertex", "AcDbPolygonMeshVertex"};
-    if (parentSubclass == "AcDbPolyFaceMesh")
-        return (vertexFlags & 64) ? std::vector<const char*>{e, "AcDbVertex", "AcDbPolyFaceMeshVertex"}
-                                  : std::vector<const char*>{e, "AcDbFaceRecord"};
-    return {e, "AcDbVertex", "AcDb2dVertex"};
+    std::vector<const char*> list{e};
+    for (const Subclass* sub : VertexSubclasses(parentSubclass, vertexFlags)) list.push_back(sub->marker);
+    return list;
 }
 
 OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring>* losses)
