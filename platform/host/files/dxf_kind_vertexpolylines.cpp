@@ -17,16 +17,8 @@ namespace {
 // world's: it has no normal.
 struct PolylineHeadCodes {
     static constexpr int kHasVertices = 66, kPoint = 10, kFlags = 70;
-    enum Flag {
-        kClosed = 1,
-        kCurveFit = 2,
-        kSplineFit = 4,
-        k3d = 8,
-        kMesh = 16,
-        kNClosed = 32,
-        kFaceMesh = 64,
-        kLinetypeGeneration = 128
-    };
+    enum Flag { kClosed = 1, kCurveFit = 2, kSplineFit = 4, k3d = 8, kMesh = 16, kNClosed = 32, kFaceMesh = 64,
+                kLinetypeGeneration = 128 };
 };
 struct Polyline2dCodes : PolylineHeadCodes {
     static constexpr const char* kMarker = "AcDb2dPolyline";
@@ -62,14 +54,8 @@ struct PolyFaceMeshCodes : PolylineHeadCodes {
 // The vertex records. A 2-D vertex's point is in the polyline's plane, its
 // elevation the polyline's.
 struct VertexFlags {
-    enum Flag {
-        kCurveFitVertex = 1,
-        kSplineFitVertex = 8,
-        kSplineControl = 16,
-        k3dVertex = 32,
-        kMeshVertex = 64,
-        kFaceMeshVertex = 128
-    };
+    enum Flag { kCurveFitVertex = 1, kSplineFitVertex = 8, kSplineControl = 16, k3dVertex = 32, kMeshVertex = 64,
+                kFaceMeshVertex = 128 };
 };
 struct Vertex2dCodes : VertexFlags {
     static constexpr const char* kMarker = "AcDb2dVertex";
@@ -243,6 +229,17 @@ OdDbEntity* Loader::readPolyline(const EntityRecord& item)
 
 // ---- writing ----
 
+// A polyline's record up to its flags: its subclass, that vertices follow
+// and its point.
+void DxfOut::polylineHead(const OdDbEntity* polyline, const char* subclass, const OdGePoint3d& point)
+{
+    using H = PolylineHeadCodes;
+    entityCommon("POLYLINE", polyline);
+    marker(subclass);
+    integer(H::kHasVertices, 1);
+    this->point(H::kPoint, point);
+}
+
 // A vertex record's head and its subclass markers, as its kind lists them.
 void DxfOut::vertexHead(const OdDbEntity* polyline, size_t index, size_t count, int flags)
 {
@@ -256,10 +253,7 @@ void DxfOut::polyline2d(const OdDb2dPolyline* p2)
     using X = Vertex2dCodes;
     const int kFlags[] = {0, C::kCurveFit, C::kSplineFit, C::kSplineFit}, kCurve[] = {0, 0, 5, 6};
     int type = p2->polyType();
-    entityCommon("POLYLINE", p2);
-    marker(C::kMarker);
-    integer(C::kHasVertices, 1);
-    point(C::kPoint, OdGePoint3d(0, 0, p2->elevation()));
+    polylineHead(p2, C::kMarker, OdGePoint3d(0, 0, p2->elevation()));
     if (p2->thickness() != 0) real(C::kThickness, p2->thickness());
     integer(C::kFlags, (p2->isClosed() ? C::kClosed : 0) | kFlags[type & 3] |
                            (p2->isLinetypeGenerationOn() ? C::kLinetypeGeneration : 0));
@@ -295,10 +289,7 @@ void DxfOut::polyline3d(const OdDb3dPolyline* p3)
     using X = Vertex3dCodes;
     const int kCurve[] = {0, 5, 6};
     int type = p3->polyType();
-    entityCommon("POLYLINE", p3);
-    marker(C::kMarker);
-    integer(C::kHasVertices, 1);
-    point(C::kPoint, OdGePoint3d());
+    polylineHead(p3, C::kMarker, OdGePoint3d());
     integer(C::kFlags, C::k3d | (p3->isClosed() ? C::kClosed : 0) | (type != 0 ? C::kSplineFit : 0));
     if (type >= 1 && type <= 2) integer(C::kCurveType, kCurve[type]);
     const size_t records = (size_t)p3->numVerts() + 1;
@@ -321,10 +312,7 @@ void DxfOut::polygonMesh(const OdDbPolygonMesh* m)
 {
     using C = PolygonMeshCodes;
     using X = MeshVertexCodes;
-    entityCommon("POLYLINE", m);
-    marker(C::kMarker);
-    integer(C::kHasVertices, 1);
-    point(C::kPoint, OdGePoint3d());
+    polylineHead(m, C::kMarker, OdGePoint3d());
     integer(C::kFlags, C::kMesh | (m->isMClosed() ? C::kClosed : 0) | (m->isNClosed() ? C::kNClosed : 0) |
                            (m->polyMeshType() != OdDb::kSimpleMesh ? C::kSplineFit : 0));
     integer(C::kMCount, m->mSize());
@@ -347,10 +335,7 @@ void DxfOut::polyFaceMesh(const OdDbPolyFaceMesh* m)
     using C = PolyFaceMeshCodes;
     using X = FaceMeshVertexCodes;
     using F = FaceRecordCodes;
-    entityCommon("POLYLINE", m);
-    marker(C::kMarker);
-    integer(C::kHasVertices, 1);
-    point(C::kPoint, OdGePoint3d());
+    polylineHead(m, C::kMarker, OdGePoint3d());
     integer(C::kFlags, C::kFaceMesh);
     integer(C::kVertexCount, m->numVertices());
     integer(C::kFaceCount, m->numFaces());

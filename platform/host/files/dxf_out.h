@@ -280,6 +280,7 @@ private:
     void polygonMesh(const OdDbPolygonMesh* m);
     void polyFaceMesh(const OdDbPolyFaceMesh* m);
     void seqend(const OdDbEntity* parent, size_t count);
+    void polylineHead(const OdDbEntity* polyline, const char* subclass, const OdGePoint3d& point);
     // A vertex record's head and markers, as the polyline's kind has them
     // for a vertex with those flags.
     void vertexHead(const OdDbEntity* polyline, size_t index, size_t count, int flags);
