@@ -1,9 +1,8 @@
 // Drawing files: the curves held in one record with their points, light
 // polylines (LWPOLYLINE) and splines (SPLINE); the polylines of a sequence
-// of vertex records are in dxf_read_entities.cpp and
-// dxf_write_entities.cpp. Each kind's codes are named once below; its
-// description for the table (dxf_kinds.h), its reader and its writer all
-// use those names.
+// of vertex records are in dxf_kind_vertexpolylines.cpp. Each kind's codes
+// are named once below; its description for the table (dxf_kinds.h), its
+// reader and its writer all use those names.
 #include "dxf_loader.h"
 #include "dxf_out.h"
 

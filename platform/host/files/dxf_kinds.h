@@ -4,7 +4,7 @@
 // written in with the codes each gives values of, and the kind's reader
 // and writer. The families of kinds are in files of their own
 // (dxf_kind_*.cpp), each naming its codes once, for the description, the
-// reader and the writer; the other kinds are in dxf_kinds.cpp. The reader
+// reader and the writer; dxf_kinds.cpp gathers them. The reader
 // sees only the codes listed (View), and the writer records any other it
 // writes (SchemaViolations).
 #pragma once
@@ -36,12 +36,17 @@ struct Subclass {
     // Codes the writer works out from the object's other values, which
     // the reader passes over.
     std::vector<int> derived = {};
+    // Codes that mean nothing for the kind (a mesh's normal): neither the
+    // reader nor the writer has a value of them, and a file's goes back
+    // as it was while the object is unchanged.
+    std::vector<int> passed = {};
 };
 
 // A subclass described from its codes' names: a struct with the marker
 // (kMarker) and the list of its codes (kAll), which the kind's reader and
 // writer name one by one.
-// Optional lists: kSoft, kReadToo and kDerived, as above.
+// Optional lists: kSoft, kReadToo, kDerived and kPassed, as above (those
+// of kDerived and kPassed are in kAll too).
 template <class Codes, class = void>
 struct SoftOf {
     static std::vector<int> list() { return {}; }
@@ -66,12 +71,32 @@ template <class Codes>
 struct DerivedOf<Codes, std::void_t<decltype(Codes::kDerived)>> {
     static std::vector<int> list() { return {std::begin(Codes::kDerived), std::end(Codes::kDerived)}; }
 };
+template <class Codes, class = void>
+struct PassedOf {
+    static std::vector<int> list() { return {}; }
+};
 template <class Codes>
+struct PassedOf<Codes, std::void_t<decltype(Codes::kPassed)>> {
+    static std::vector<int> list() { return {std::begin(Codes::kPassed), std::end(Codes::kPassed)}; }
+};
+// Parts that repeat within the subclass (a hatch's loops and edges) may
+// have structs of their own, with their own kAll, after the first.
+template <class Codes, class... Parts>
 Subclass Describe()
 {
-    return Subclass{Codes::kMarker, std::vector<int>(std::begin(Codes::kAll), std::end(Codes::kAll)),
-                    SoftOf<Codes>::list(), ReadTooOf<Codes>::list(), DerivedOf<Codes>::list()};
+    Subclass s{Codes::kMarker, std::vector<int>(std::begin(Codes::kAll), std::end(Codes::kAll)),
+               SoftOf<Codes>::list(), ReadTooOf<Codes>::list(), DerivedOf<Codes>::list(), PassedOf<Codes>::list()};
+    (s.codes.insert(s.codes.end(), std::begin(Parts::kAll), std::end(Parts::kAll)), ...);
+    return s;
 }
+
+// A form of the records of a kind's sequence (a polyline's vertices): a
+// record is of the first form whose `mask` of its flags is `value`, and
+// is written in the form's subclasses after the entity's.
+struct VertexForm {
+    int mask, value;
+    std::vector<const Subclass*> subclasses;
+};
 
 struct EntityKind {
     const char* type;
@@ -81,6 +106,11 @@ struct EntityKind {
     // Null for a kind read with the record before it (an attribute).
     OdDbEntity* (Loader::*read)(const EntityRecord&);
     void (DxfOut::*write)(const OdDbEntity*);
+    // The forms of its sequence's records; none for a kind without them.
+    std::vector<VertexForm> vertices = {};
+    // The subclasses a record of its sequence with those flags is written
+    // in; none for a kind without such records.
+    const std::vector<const Subclass*>& vertexSubclasses(int flags) const;
 };
 
 // The kinds of a family, each family in a file of its own
@@ -91,9 +121,9 @@ std::vector<EntityKind> ReferenceKinds();
 std::vector<EntityKind> PolylineKinds();
 std::vector<EntityKind> DimensionKinds();
 std::vector<EntityKind> MlineKinds();
-// The families above, whose readers and writers name their codes (the
-// other kinds' are still spelled in dxf_read_entities.cpp and
-// dxf_write_entities.cpp).
+std::vector<EntityKind> VertexPolylineKinds();
+std::vector<EntityKind> HatchKinds();
+// The families above: every kind.
 using KindFamily = std::vector<EntityKind> (*)();
 const std::vector<KindFamily>& KindFamilies();
 
@@ -102,10 +132,15 @@ const std::vector<KindFamily>& KindFamilies();
 const std::vector<EntityKind>& EntityKinds();
 // The kind a record of the type is read as; null for none.
 const EntityKind* KindOfType(std::string_view type);
+// The subclasses a vertex with those flags is written in after the
+// entity's, in a polyline written in that subclass (its first after the
+// entity's); in one of any other, those of a 2-D polyline's.
+const std::vector<const Subclass*>& VertexSubclasses(std::string_view polylineSubclass, int flags);
 // The kind an entity is written as: that of its class, or of the nearest
 // class above it that has one; null for none.
 const EntityKind* KindOfEntity(const OdDbEntity* e);
-// Every subclass the kinds are written in, each once.
+// Every subclass the kinds and the records of their sequences are
+// written in, each once.
 const std::vector<const Subclass*>& EntitySubclasses();
 
 }  // namespace dxf

@@ -202,6 +202,8 @@ private:
     friend std::vector<EntityKind> PolylineKinds();
     friend std::vector<EntityKind> DimensionKinds();
     friend std::vector<EntityKind> MlineKinds();
+    friend std::vector<EntityKind> VertexPolylineKinds();
+    friend std::vector<EntityKind> HatchKinds();
     OdDbEntity* readLine(const EntityRecord& item);
     OdDbEntity* readPoint(const EntityRecord& item);
     OdDbEntity* readCircle(const EntityRecord& item);

@@ -224,6 +224,8 @@ private:
     friend std::vector<EntityKind> PolylineKinds();
     friend std::vector<EntityKind> DimensionKinds();
     friend std::vector<EntityKind> MlineKinds();
+    friend std::vector<EntityKind> VertexPolylineKinds();
+    friend std::vector<EntityKind> HatchKinds();
     void writeLine(const OdDbEntity* e);
     void writeCircle(const OdDbEntity* e);
     void writeArc(const OdDbEntity* e);
@@ -278,8 +280,14 @@ private:
     void polygonMesh(const OdDbPolygonMesh* m);
     void polyFaceMesh(const OdDbPolyFaceMesh* m);
     void seqend(const OdDbEntity* parent, size_t count);
+    void polylineHead(const OdDbEntity* polyline, const char* subclass, const OdGePoint3d& point);
+    // A vertex record's head and markers, as the polyline's kind has them
+    // for a vertex with those flags.
+    void vertexHead(const OdDbEntity* polyline, size_t index, size_t count, int flags);
     void spline(const OdDbSpline* s);
     void hatch(const OdDbHatch* h);
+    void hatchEdges(const OdGeVoidPointerArray& edges, const OdGeIntArray& edgeTypes,
+                    const std::vector<OdDbHatch::SplineFit>& fits);
     void dimension(const OdDbDimension* d);
     void mline(const OdDbMline* m);
     void xrecordData(const OdResBuf* chain);

@@ -45,18 +45,12 @@ struct Schema {
         owned["AcDbBlockBegin"] = Codes({2, 70, 10, 3});
         soft["BLOCK/AcDbBlockBegin"] = Codes({1});
         owned["AcDbBlockEnd"] = Codes({});
-        // The entities' own subclasses, as their kinds describe them.
+        // The entities' own subclasses and those of the records of their
+        // sequences, as their kinds describe them.
         for (const Subclass* sub : EntitySubclasses()) {
             owned[sub->marker] = Codes(sub->codes) | Codes(sub->readToo);
             if (!sub->soft.empty()) soft[sub->marker] = Codes(sub->soft);
         }
-        // The records of a polyline's sequence.
-        owned["AcDbVertex"] = Codes({});
-        owned["AcDb2dVertex"] = Codes({10, 40, 41, 42, 70});
-        owned["AcDb3dPolylineVertex"] = Codes({10, 70});
-        owned["AcDbPolygonMeshVertex"] = Codes({10, 70});
-        owned["AcDbPolyFaceMeshVertex"] = Codes({10, 70});
-        owned["AcDbFaceRecord"] = Codes({10, 70, 71, 72, 73, 74});
         // Objects.
         owned["AcDbDictionary"] = Codes({280, 3, 350, 360});
         soft["AcDbDictionary"] = Codes({281});
@@ -135,15 +129,19 @@ CodeUse& NotedCodeUse()
 std::vector<std::string> KindCodeMismatches()
 {
     const CodeUse& use = NotedCodeUse();
-    std::vector<EntityKind> kinds;
-    for (KindFamily family : KindFamilies()) {
-        std::vector<EntityKind> more = family();
-        kinds.insert(kinds.end(), more.begin(), more.end());
-    }
+    // Each subclass with the type of the records written in it: a kind's
+    // own, and those of the records of its sequence.
+    std::vector<std::pair<std::string, const Subclass*>> subclasses;
+    for (KindFamily family : KindFamilies())
+        for (const EntityKind& kind : family()) {
+            for (const Subclass* sub : kind.subclasses) subclasses.emplace_back(kind.type, sub);
+            for (const VertexForm& form : kind.vertices)
+                for (const Subclass* sub : form.subclasses) subclasses.emplace_back("VERTEX", sub);
+        }
     std::vector<std::string> out;
     for (const std::string& asked : use.askedOutside)
-        for (const EntityKind& kind : kinds)
-            if (asked.compare(0, asked.find_first_of("/:"), kind.type) == 0) {
+        for (const auto& [type, sub] : subclasses)
+            if (asked.compare(0, asked.find_first_of("/:"), type) == 0) {
                 out.push_back(asked);
                 break;
             }
@@ -155,33 +153,33 @@ std::vector<std::string> KindCodeMismatches()
     // A subclass several kinds are written in (a text's in an attribute's
     // record) lists what any of them reads and writes there.
     std::map<const Subclass*, std::pair<CodeSet, CodeSet>> bySubclass;
-    for (const EntityKind& kind : kinds)
-        for (const Subclass* sub : kind.subclasses) {
-            const std::string key = std::string(kind.type) + "/" + sub->marker;
-            bySubclass[sub].first |= noted(use.read, key);
-            bySubclass[sub].second |= noted(use.written, key);
-        }
+    for (const auto& [type, sub] : subclasses) {
+        const std::string key = type + "/" + sub->marker;
+        bySubclass[sub].first |= noted(use.read, key);
+        bySubclass[sub].second |= noted(use.written, key);
+    }
     for (const auto& [sub, both] : bySubclass)
         for (int c : sub->codes) {
             const std::string key = std::string(sub->marker) + ": " + std::to_string(c);
             const bool derived = std::find(sub->derived.begin(), sub->derived.end(), c) != sub->derived.end();
+            if (std::find(sub->passed.begin(), sub->passed.end(), c) != sub->passed.end()) {
+                if (both.first.test((size_t)c) || both.second.test((size_t)c)) out.push_back(key + " passed over, yet used");
+                continue;
+            }
             if (!derived && !both.first.test((size_t)c)) out.push_back(key + " never read");
             if (!both.second.test((size_t)c)) out.push_back(key + " never written");
         }
-    for (const EntityKind& kind : kinds)
-        for (const Subclass* sub : kind.subclasses) {
-            const std::string key = std::string(kind.type) + "/" + sub->marker;
-            const CodeSet& read = noted(use.read, key);
-            const CodeSet& written = noted(use.written, key);
-            const CodeSet listed = Codes(sub->codes) | Codes(sub->soft);
-            const CodeSet readable = listed | Codes(sub->readToo);
-            for (size_t c = 0; c < listed.size(); ++c) {
-                if (read.test(c) && !readable.test(c))
-                    out.push_back(key + ": " + std::to_string(c) + " read, not listed");
-                if (written.test(c) && !listed.test(c))
-                    out.push_back(key + ": " + std::to_string(c) + " written, not listed");
-            }
+    for (const auto& [type, sub] : subclasses) {
+        const std::string key = type + "/" + sub->marker;
+        const CodeSet& read = noted(use.read, key);
+        const CodeSet& written = noted(use.written, key);
+        const CodeSet listed = Codes(sub->codes) | Codes(sub->soft);
+        const CodeSet readable = listed | Codes(sub->readToo);
+        for (size_t c = 0; c < listed.size(); ++c) {
+            if (read.test(c) && !readable.test(c)) out.push_back(key + ": " + std::to_string(c) + " read, not listed");
+            if (written.test(c) && !listed.test(c)) out.push_back(key + ": " + std::to_string(c) + " written, not listed");
         }
+    }
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
     return out;

@@ -308,6 +308,12 @@ public:
         if (k + 1 < e_ && g_[k + 1].code == code + 20 && readable(k + 1)) p.z = take(++k).real;
         return p;
     }
+    // For the tests: a code looked for group by group (Cursor), noted as
+    // `find` notes one.
+    void lookedFor(int code) const
+    {
+        if (gNoteCodeUse) noteAsked(code, nullptr);
+    }
 
 private:
     // For the tests (gNoteCodeUse): the code of a value taken, under its
@@ -473,7 +479,11 @@ public:
     // Groups that are not the object's values (kept, the record's frame)
     // are passed over.
     Cursor(const View& v, size_t from) : v_(&v), i_(from) { skip(); }
-    bool at(int code) const { return i_ < v_->end() && v_->at(i_).code == code; }
+    bool at(int code) const
+    {
+        v_->lookedFor(code);
+        return i_ < v_->end() && v_->at(i_).code == code;
+    }
     const Group* take(int code)
     {
         if (!at(code)) return nullptr;

@@ -285,48 +285,30 @@ std::vector<const char*> WrittenSubclasses(const OdDbObject* o, std::string& typ
         type.assign(f->dxfName.begin(), f->dxfName.end());
         return entity ? std::vector<const char*>{"AcDbEntity"} : std::vector<const char*>{};
     }
-    // The type, and what of the object the record's flags would say.
-    int flags = 0;
+    type.clear();
+    // An entity is written as its kind (dxf_kinds.h) says.
+    if (entity) {
+        const EntityKind* kind = KindOfEntity(static_cast<const OdDbEntity*>(o));
+        if (!kind) return {};
+        type = kind->type;
+        std::vector<const char*> list{"AcDbEntity"};
+        for (const Subclass* sub : kind->subclasses) list.push_back(sub->marker);
+        return list;
+    }
     const std::pair<OdRxClass*, const char*> kTypes[] = {
-        {OdDbLine::desc(), "LINE"}, {OdDbCircle::desc(), "CIRCLE"}, {OdDbArc::desc(), "ARC"},
-        {OdDbEllipse::desc(), "ELLIPSE"}, {OdDbPolyline::desc(), "LWPOLYLINE"}, {OdDbSpline::desc(), "SPLINE"},
-        {OdDbPoint::desc(), "POINT"}, {OdDbAttributeDefinition::desc(), "ATTDEF"},
-        {OdDbAttribute::desc(), "ATTRIB"}, {OdDbText::desc(), "TEXT"}, {OdDbMText::desc(), "MTEXT"},
-        {OdDbHatch::desc(), "HATCH"}, {OdDbSolid::desc(), "SOLID"}, {OdDbRasterImage::desc(), "IMAGE"},
-        {OdDbMline::desc(), "MLINE"}, {OdDbDictionary::desc(), "DICTIONARY"}, {OdDbXrecord::desc(), "XRECORD"},
+        {OdDbDictionary::desc(), "DICTIONARY"}, {OdDbXrecord::desc(), "XRECORD"},
         {OdDbRasterImageDef::desc(), "IMAGEDEF"}, {OdDbSortentsTable::desc(), "SORTENTSTABLE"},
         {OdDbSymbolTable::desc(), "TABLE"}, {OdDbLayerTableRecord::desc(), "LAYER"},
         {OdDbLinetypeTableRecord::desc(), "LTYPE"}, {OdDbTextStyleTableRecord::desc(), "STYLE"},
         {OdDbViewportTableRecord::desc(), "VPORT"}, {OdDbViewTableRecord::desc(), "VIEW"},
         {OdDbUCSTableRecord::desc(), "UCS"}, {OdDbRegAppTableRecord::desc(), "APPID"},
         {OdDbDimStyleTableRecord::desc(), "DIMSTYLE"}, {OdDbBlockTableRecord::desc(), "BLOCK_RECORD"}};
-    type.clear();
-    if (is(OdDbBlockReference::desc())) {
-        type = "INSERT";
-        flags = is(OdDbMInsertBlock::desc()) ? 1 : 0;
-    } else if (is(OdDb2dPolyline::desc()) || is(OdDb3dPolyline::desc()) || is(OdDbPolygonMesh::desc()) ||
-               is(OdDbPolyFaceMesh::desc())) {
-        type = "POLYLINE";
-        flags = is(OdDb3dPolyline::desc()) ? 8 : is(OdDbPolygonMesh::desc()) ? 16 : is(OdDbPolyFaceMesh::desc()) ? 64 : 0;
-    } else if (is(OdDbDimension::desc())) {
-        type = "DIMENSION";
-        flags = is(OdDbRotatedDimension::desc())        ? 0
-                : is(OdDbAlignedDimension::desc())      ? 1
-                : is(OdDb2LineAngularDimension::desc()) ? 2
-                : is(OdDbDiametricDimension::desc())    ? 3
-                : is(OdDbRadialDimension::desc())       ? 4
-                : is(OdDb3PointAngularDimension::desc()) ? 5
-                : is(OdDbOrdinateDimension::desc())     ? 6
-                                                        : 7;
-    } else {
-        for (const auto& [cls, name] : kTypes)
-            if (is(cls)) {
-                type = name;
-                break;
-            }
-    }
-    if (type.empty()) return {};
-    return SubclassesOfRecord(type, flags, entity);
+    for (const auto& [cls, name] : kTypes)
+        if (is(cls)) {
+            type = name;
+            return SubclassesOfRecord(type, 0, false);
+        }
+    return {};
 }
 
 std::vector<const char*> SubRecordSubclasses(std::string_view parentSubclass, std::string_view type, int vertexFlags)
@@ -335,12 +317,9 @@ std::vector<const char*> SubRecordSubclasses(std::string_view parentSubclass, st
     if (type == "BLOCK") return {e, "AcDbBlockBegin"};
     if (type == "ENDBLK") return {e, "AcDbBlockEnd"};
     if (type != "VERTEX") return {e};
-    if (parentSubclass == "AcDb3dPolyline") return {e, "AcDbVertex", "AcDb3dPolylineVertex"};
-    if (parentSubclass == "AcDbPolygonMesh") return {e, "AcDbVertex", "AcDbPolygonMeshVertex"};
-    if (parentSubclass == "AcDbPolyFaceMesh")
-        return (vertexFlags & 64) ? std::vector<const char*>{e, "AcDbVertex", "AcDbPolyFaceMeshVertex"}
-                                  : std::vector<const char*>{e, "AcDbFaceRecord"};
-    return {e, "AcDbVertex", "AcDb2dVertex"};
+    std::vector<const char*> list{e};
+    for (const Subclass* sub : VertexSubclasses(parentSubclass, vertexFlags)) list.push_back(sub->marker);
+    return list;
 }
 
 OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring>* losses)

@@ -586,10 +586,10 @@ TEST(DxfRoundTrip, WhatADamagedFileSaysGoesBackAsItWasWritten)
 
 TEST(DxfRoundTrip, EachKindIsReadAndWrittenInExactlyTheCodesItLists)
 {
-    // Over drawings holding every kind of entity, with the values a kind
-    // writes only when they are not the default: each code a kind lists is
-    // taken by its reader and written by its writer, and neither uses one
-    // it does not list. A code named in one of them alone fails here
+    // Over drawings holding every kind of entity (a polyline's vertex
+    // records with them), with the values a kind writes only when they are
+    // not the default: each code a kind lists is taken by its reader and
+    // written by its writer, and neither uses one it does not list. A code named in one of them alone fails here
     // instead of moving a value on save.
     std::vector<std::string> inputs;
     for (const char* name : {"drawing_r2010.dxf", "drawing_r2000.dxf"})
@@ -686,7 +686,56 @@ TEST(DxfRoundTrip, EachKindIsReadAndWrittenInExactlyTheCodesItLists)
         m->setBackgroundTransparency(OdCmTransparency(100));
         dxftest::Append(sample, m);
     }
+    // The polylines of vertex records, each form with the values written
+    // only when they are not the default.
+    auto* p2 = new OdDb2dPolyline(OdDb::k2dQuadSplinePoly, OdGePoint3dArray(), 2, true, 0.5, 0.25);
+    p2->appendVertex(OdGePoint3d(0, 0, 2), 0.3, 1, 2, OdDb::k2dSplineCtlVertex);
+    p2->appendVertex(OdGePoint3d(5, 1, 2), 0, 0.5, 0.25, OdDb::k2dSplineFitVertex);
+    p2->setThickness(1.5);
+    p2->setNormal(OdGeVector3d(0, 0.6, 0.8));
+    dxftest::Append(sample, p2);
+    auto* p3 = new OdDb3dPolyline(OdDb::k3dQuadSplinePoly, OdGePoint3dArray());
+    p3->appendVertex(OdGePoint3d(0, 0, 1), OdDb::k3dControlVertex);
+    p3->appendVertex(OdGePoint3d(4, 2, 3), OdDb::k3dFitVertex);
+    dxftest::Append(sample, p3);
+    auto* grid = new OdDbPolygonMesh(OdDb::kQuadSurfaceMesh, 2, 2,
+                                     OdGePoint3dArray{{0, 0, 0}, {0, 1, 0}, {1, 0, 1}, {1, 1, 0}}, true, true);
+    grid->setMSurfaceDensity(3);
+    grid->setNSurfaceDensity(4);
+    dxftest::Append(sample, grid);
+    auto* faces = new OdDbPolyFaceMesh();
+    for (const OdGePoint3d& q : {OdGePoint3d(0, 0, 0), OdGePoint3d(1, 0, 0), OdGePoint3d(1, 1, 0), OdGePoint3d(0, 1, 1)})
+        faces->appendVertex(q);
+    faces->appendFaceRecord(1, 2, 3, -4);
+    dxftest::Append(sample, faces);
     inputs.push_back(dxftest::Save(sample));
+
+    // Hatches as files give them: associative loops of a polyline with
+    // bulges and of each kind of edge (a rational spline with fit data), a
+    // pattern of its own lines, a pixel size and a seed point; and a
+    // gradient of a numbered colour and a true one.
+    std::string hatches = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1024\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n"
+                          "0\nLINE\n5\n40\n100\nAcDbEntity\n8\n0\n100\nAcDbLine\n10\n0\n20\n0\n30\n0\n11\n10\n21\n0\n31\n0\n";
+    const std::string hatchHead = "100\nAcDbEntity\n8\n0\n100\nAcDbHatch\n10\n0\n20\n0\n30\n0\n210\n0\n220\n0\n230\n1\n";
+    hatches += "0\nHATCH\n5\n41\n" + hatchHead + "2\nANSI31\n70\n0\n71\n1\n91\n2\n" +
+               // A polyline loop.
+               "92\n2\n72\n1\n73\n1\n93\n3\n10\n0\n20\n0\n42\n0.5\n10\n10\n20\n0\n42\n0\n10\n10\n20\n10\n42\n0\n"
+               "97\n1\n330\n40\n"
+               // A loop of a line, an arc, an elliptic arc and a spline.
+               "92\n1\n93\n4\n72\n1\n10\n0\n20\n0\n11\n10\n21\n0\n"
+               "72\n2\n10\n5\n20\n5\n40\n2\n50\n0\n51\n90\n73\n1\n"
+               "72\n3\n10\n5\n20\n5\n11\n3\n21\n0\n40\n0.5\n50\n0\n51\n180\n73\n1\n"
+               "72\n4\n94\n3\n73\n1\n74\n0\n95\n8\n96\n4\n40\n0\n40\n0\n40\n0\n40\n0\n40\n1\n40\n1\n40\n1\n40\n1\n"
+               "10\n0\n20\n0\n42\n1\n10\n1\n20\n1\n42\n2\n10\n2\n20\n1\n42\n1\n10\n3\n20\n0\n42\n1\n"
+               "97\n2\n11\n0\n21\n0\n11\n3\n21\n0\n12\n1\n22\n0\n13\n1\n23\n0\n97\n0\n"
+               // The pattern with a line of dashes, the pixel size, a seed.
+               "75\n1\n76\n1\n52\n15\n41\n2\n77\n1\n78\n1\n53\n45\n43\n0\n44\n0\n45\n-0.1\n46\n0.1\n79\n2\n49\n0.2\n49\n-0.1\n"
+               "47\n0.5\n98\n1\n10\n1\n20\n1\n";
+    hatches += "0\nHATCH\n5\n42\n" + hatchHead + "2\nSOLID\n70\n1\n71\n0\n91\n1\n" +
+               "92\n2\n72\n0\n73\n1\n93\n3\n10\n0\n20\n0\n10\n1\n20\n0\n10\n1\n20\n1\n97\n0\n"
+               "75\n0\n76\n1\n98\n0\n450\n1\n451\n0\n452\n0\n453\n2\n463\n0\n63\n5\n421\n255\n"
+               "463\n1\n63\n2\n421\n1193046\n460\n0.5\n461\n0.25\n462\n1\n470\nCYLINDER\n";
+    inputs.push_back(hatches + "0\nENDSEC\n0\nEOF\n");
 
     // A multiline whose elements have fills, as only a file gives them.
     std::string mline = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1024\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n"
