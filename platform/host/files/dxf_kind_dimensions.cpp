@@ -63,15 +63,15 @@ std::vector<EntityKind> DimensionKinds()
     const auto read = &L::readDimension;
     const auto write = &W::writeDimension;
     return {
-        // A dimension's kind is in its flags (SubclassesOfRecord).
-        {"DIMENSION", &OdDbDimension::desc, {&kDimension}, read, write},
-        {"DIMENSION", &OdDbRotatedDimension::desc, {&kDimension, &kAligned, &kRotated}, read, write},
-        {"DIMENSION", &OdDbAlignedDimension::desc, {&kDimension, &kAligned}, read, write},
-        {"DIMENSION", &OdDb2LineAngularDimension::desc, {&kDimension, &k2LineAngular}, read, write},
-        {"DIMENSION", &OdDbDiametricDimension::desc, {&kDimension, &kDiametric}, read, write},
-        {"DIMENSION", &OdDbRadialDimension::desc, {&kDimension, &kRadial}, read, write},
-        {"DIMENSION", &OdDb3PointAngularDimension::desc, {&kDimension, &k3PointAngular}, read, write},
-        {"DIMENSION", &OdDbOrdinateDimension::desc, {&kDimension, &kOrdinate}, read, write},
+        // A dimension's kind is in the low bits of its flags.
+        {"DIMENSION", &OdDbDimension::desc, {&kDimension}, read, write, {}, {7, 7}},
+        {"DIMENSION", &OdDbRotatedDimension::desc, {&kDimension, &kAligned, &kRotated}, read, write, {}, {7, 0}},
+        {"DIMENSION", &OdDbAlignedDimension::desc, {&kDimension, &kAligned}, read, write, {}, {7, 1}},
+        {"DIMENSION", &OdDb2LineAngularDimension::desc, {&kDimension, &k2LineAngular}, read, write, {}, {7, 2}},
+        {"DIMENSION", &OdDbDiametricDimension::desc, {&kDimension, &kDiametric}, read, write, {}, {7, 3}},
+        {"DIMENSION", &OdDbRadialDimension::desc, {&kDimension, &kRadial}, read, write, {}, {7, 4}},
+        {"DIMENSION", &OdDb3PointAngularDimension::desc, {&kDimension, &k3PointAngular}, read, write, {}, {7, 5}},
+        {"DIMENSION", &OdDbOrdinateDimension::desc, {&kDimension, &kOrdinate}, read, write, {}, {7, 6}},
     };
 }
 

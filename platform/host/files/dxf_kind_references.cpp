@@ -52,9 +52,10 @@ std::vector<EntityKind> ReferenceKinds()
     static const Subclass kBlockReference = Describe<BlockReferenceCodes>(), kMInsert = Describe<MInsertCodes>(),
                           kRasterImage = Describe<RasterImageCodes>();
     return {
-        // In rows and columns when the record says so (SubclassesOfRecord).
-        {"INSERT", &OdDbBlockReference::desc, {&kBlockReference}, &L::readInsert, &W::writeBlockReference},
-        {"INSERT", &OdDbMInsertBlock::desc, {&kMInsert}, &L::readInsert, &W::writeBlockReference},
+        // In rows and columns when the record says so (Loader::expected
+        // gives such a record the flag 1).
+        {"INSERT", &OdDbBlockReference::desc, {&kBlockReference}, &L::readInsert, &W::writeBlockReference, {}, {1, 0}},
+        {"INSERT", &OdDbMInsertBlock::desc, {&kMInsert}, &L::readInsert, &W::writeBlockReference, {}, {1, 1}},
         {"IMAGE", &OdDbRasterImage::desc, {&kRasterImage}, &L::readImage, &W::writeRasterImage},
     };
 }

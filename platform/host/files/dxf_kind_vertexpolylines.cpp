@@ -96,17 +96,19 @@ std::vector<EntityKind> VertexPolylineKinds()
                           k3dVertex = Describe<Vertex3dCodes>(), kMeshVertex = Describe<MeshVertexCodes>(),
                           kFaceMeshVertex = Describe<FaceMeshVertexCodes>(), kFace = Describe<FaceRecordCodes>();
     const int inMesh = VertexFlags::kMeshVertex;
-    // A polyline's kind is in its flags (SubclassesOfRecord); a polyface
+    // A polyline's kind is in its flags, a mesh's first; a polyface
     // mesh's vertices and faces are told apart by theirs.
+    using H = PolylineHeadCodes;
+    const int mesh = H::kMesh, faces = H::kFaceMesh, in3d = H::k3d;
     return {
         {"POLYLINE", &OdDb2dPolyline::desc, {&k2d}, &L::readPolyline, &W::write2dPolyline,
-         {{0, 0, {&kVertex, &k2dVertex}}}},
+         {{0, 0, {&kVertex, &k2dVertex}}}, {mesh | faces | in3d, 0}},
         {"POLYLINE", &OdDb3dPolyline::desc, {&k3d}, &L::readPolyline, &W::write3dPolyline,
-         {{0, 0, {&kVertex, &k3dVertex}}}},
+         {{0, 0, {&kVertex, &k3dVertex}}}, {mesh | faces | in3d, in3d}},
         {"POLYLINE", &OdDbPolygonMesh::desc, {&kMesh}, &L::readPolyline, &W::writePolygonMesh,
-         {{0, 0, {&kVertex, &kMeshVertex}}}},
+         {{0, 0, {&kVertex, &kMeshVertex}}}, {mesh, mesh}},
         {"POLYLINE", &OdDbPolyFaceMesh::desc, {&kFaceMesh}, &L::readPolyline, &W::writePolyFaceMesh,
-         {{inMesh, inMesh, {&kVertex, &kFaceMeshVertex}}, {inMesh, 0, {&kFace}}}},
+         {{inMesh, inMesh, {&kVertex, &kFaceMeshVertex}}, {inMesh, 0, {&kFace}}}, {mesh | faces, faces}},
     };
 }
 

@@ -48,6 +48,18 @@ const EntityKind* KindOfType(std::string_view type)
     return it == byType.end() ? nullptr : it->second;
 }
 
+const EntityKind* KindOfRecord(std::string_view type, int flags)
+{
+    static const std::unordered_multimap<std::string_view, const EntityKind*> byType = [] {
+        std::unordered_multimap<std::string_view, const EntityKind*> m;
+        for (const EntityKind& k : EntityKinds()) m.emplace(k.type, &k);
+        return m;
+    }();
+    for (auto [it, end] = byType.equal_range(type); it != end; ++it)
+        if ((flags & it->second->form.mask) == it->second->form.value) return it->second;
+    return nullptr;
+}
+
 const std::vector<const Subclass*>& VertexSubclasses(std::string_view polylineSubclass, int flags)
 {
     static const std::unordered_map<std::string_view, const EntityKind*> bySubclass = [] {

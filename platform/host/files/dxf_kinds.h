@@ -108,6 +108,11 @@ struct EntityKind {
     void (DxfOut::*write)(const OdDbEntity*);
     // The forms of its sequence's records; none for a kind without them.
     std::vector<VertexForm> vertices = {};
+    // Where kinds share a type, a record is of the one whose `mask` of
+    // its flags is `value` (a polyline's, a dimension's kind).
+    struct Form {
+        int mask = 0, value = 0;
+    } form = {};
     // The subclasses a record of its sequence with those flags is written
     // in; none for a kind without such records.
     const std::vector<const Subclass*>& vertexSubclasses(int flags) const;
@@ -132,6 +137,8 @@ const std::vector<KindFamily>& KindFamilies();
 const std::vector<EntityKind>& EntityKinds();
 // The kind a record of the type is read as; null for none.
 const EntityKind* KindOfType(std::string_view type);
+// The kind a record of the type with those flags is of; null for none.
+const EntityKind* KindOfRecord(std::string_view type, int flags);
 // The subclasses a vertex with those flags is written in after the
 // entity's, in a polyline written in that subclass (its first after the
 // entity's); in one of any other, those of a 2-D polyline's.

@@ -219,6 +219,18 @@ std::string DxfOut::run()
     return out;
 }
 
+namespace {
+
+// An entity of the kind is written in these, its own first.
+std::vector<const char*> MarkersOf(const EntityKind& kind)
+{
+    std::vector<const char*> list{"AcDbEntity"};
+    for (const Subclass* sub : kind.subclasses) list.push_back(sub->marker);
+    return list;
+}
+
+}  // namespace
+
 std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bool entity)
 {
     const char* e = "AcDbEntity";
@@ -240,38 +252,15 @@ std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bo
         {"BLOCK_RECORD", "AcDbBlockTableRecord"}};
     // A record of an entity kind among the objects, or the other way, is
     // kept whole.
-    if (type != "INSERT" && type != "POLYLINE" && type != "DIMENSION")
-        if (const EntityKind* kind = KindOfType(type)) {
-            if (!entity) return {};
-            List list{e};
-            for (const Subclass* sub : kind->subclasses) list.push_back(sub->marker);
-            return list;
-        }
+    if (KindOfType(type)) {
+        const EntityKind* kind = KindOfRecord(type, flags);
+        if (!entity) return {};
+        return kind ? MarkersOf(*kind) : List{e};
+    }
     if (auto it = kFixed.find(type); it != kFixed.end())
         return (!it->second.empty() && std::string_view(it->second.front()) == e) == entity ? it->second
                                                                                           : entity ? List{e} : List{};
     if (auto it = kRecords.find(type); it != kRecords.end()) return entity ? List{e} : List{r, it->second};
-    if (!entity) return {};
-    if (type == "INSERT") return {e, (flags & 1) ? "AcDbMInsertBlock" : "AcDbBlockReference"};
-    if (type == "POLYLINE") {
-        if (flags & 16) return {e, "AcDbPolygonMesh"};
-        if (flags & 64) return {e, "AcDbPolyFaceMesh"};
-        if (flags & 8) return {e, "AcDb3dPolyline"};
-        return {e, "AcDb2dPolyline"};
-    }
-    if (type == "DIMENSION") {
-        const char* d = "AcDbDimension";
-        switch (flags & 7) {
-        case 0: return {e, d, "AcDbAlignedDimension", "AcDbRotatedDimension"};
-        case 1: return {e, d, "AcDbAlignedDimension"};
-        case 2: return {e, d, "AcDb2LineAngularDimension"};
-        case 3: return {e, d, "AcDbDiametricDimension"};
-        case 4: return {e, d, "AcDbRadialDimension"};
-        case 5: return {e, d, "AcDb3PointAngularDimension"};
-        case 6: return {e, d, "AcDbOrdinateDimension"};
-        default: return {e, d};
-        }
-    }
     // Kinds the database keeps whole.
     return entity ? List{e} : List{};
 }
@@ -291,9 +280,7 @@ std::vector<const char*> WrittenSubclasses(const OdDbObject* o, std::string& typ
         const EntityKind* kind = KindOfEntity(static_cast<const OdDbEntity*>(o));
         if (!kind) return {};
         type = kind->type;
-        std::vector<const char*> list{"AcDbEntity"};
-        for (const Subclass* sub : kind->subclasses) list.push_back(sub->marker);
-        return list;
+        return MarkersOf(*kind);
     }
     const std::pair<OdRxClass*, const char*> kTypes[] = {
         {OdDbDictionary::desc(), "DICTIONARY"}, {OdDbXrecord::desc(), "XRECORD"},
