@@ -90,6 +90,18 @@ Subclass Describe()
     return s;
 }
 
+// What every entity's record holds in its own subclass, before its kind's:
+// the same codes for every kind. The records of a sequence (vertices, its
+// end) and a block's begin and end give only its layer and space.
+struct EntityCodes {
+    static constexpr const char* kMarker = "AcDbEntity";
+    static constexpr int kPaperSpace = 67, kLayer = 8, kLinetype = 6, kColour = 62, kTrueColour = 420,
+                         kLinetypeScale = 48, kTransparency = 440, kLineWeight = 370, kInvisible = 60;
+    static constexpr int kAll[] = {kPaperSpace,    kLayer,         kLinetype,   kColour,   kTrueColour,
+                                   kLinetypeScale, kTransparency, kLineWeight, kInvisible};
+    static constexpr int kOfSubRecords[] = {kPaperSpace, kLayer};
+};
+
 // A form of the records of a kind's sequence (a polyline's vertices): a
 // record is of the first form whose `mask` of its flags is `value`, and
 // is written in the form's subclasses after the entity's.

@@ -35,7 +35,8 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
         // else paper or model space.
         auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(idOf(view1->owner())));
         owner = btr ? btr->objectId()
-                    : view1->integer(67, 0) == 1 ? record(blockNames_, L"*Paper_Space") : roots_.modelSpace;
+                    : view1->integer(EntityCodes::kPaperSpace, 0) == 1 ? record(blockNames_, L"*Paper_Space")
+                                                                          : roots_.modelSpace;
     }
     size_t next = i;
     std::vector<OdDbAttribute*> attrs;
@@ -111,28 +112,29 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
 
 void Loader::common(OdDbEntity* e, const View& v)
 {
-    e->setLayer(layerNamed(v.text(8)), false, true);
-    std::wstring lt = v.text(6);
+    using C = EntityCodes;
+    e->setLayer(layerNamed(v.text(C::kLayer)), false, true);
+    std::wstring lt = v.text(C::kLinetype);
     OdDbObjectId ltId = lt.empty() ? OdDbObjectId() : record(linetypes_, lt);
     e->setLinetype(ltId.isNull() ? roots_.ltByLayer : ltId, false);
     OdCmColor c;
-    int64_t aci = v.integer(62, 256);
-    if (v.has(420)) {
-        int64_t rgb = v.integer(420, 0);
+    int64_t aci = v.integer(C::kColour, 256);
+    if (v.has(C::kTrueColour)) {
+        int64_t rgb = v.integer(C::kTrueColour, 0);
         c.setRGB((uint8_t)(rgb >> 16), (uint8_t)(rgb >> 8), (uint8_t)rgb);
         keepColourNumber(e, v, c);
     } else if (aci >= 0 && aci <= 256) {
         c.setColorIndex((int16_t)aci);
     }
     e->setColor(c, false);
-    double s = v.real(48, 1);
+    double s = v.real(C::kLinetypeScale, 1);
     if (s > 0) e->setLinetypeScale(s, false);
-    if (v.has(440)) {
-        auto t = OdCmTransparency::fromSerialized((uint32_t)v.integer(440, 0));
+    if (v.has(C::kTransparency)) {
+        auto t = OdCmTransparency::fromSerialized((uint32_t)v.integer(C::kTransparency, 0));
         if (t.method() != OdCmTransparency::kErrorValue) e->setTransparency(t, false);
     }
-    if (v.has(370)) DxfAccess::setLineWeight(e, (int)v.integer(370, OdDb::kLnWtByLayer));
-    if (v.integer(60, 0) == 1) e->setVisibility(OdDb::kInvisible, false);
+    if (v.has(C::kLineWeight)) DxfAccess::setLineWeight(e, (int)v.integer(C::kLineWeight, OdDb::kLnWtByLayer));
+    if (v.integer(C::kInvisible, 0) == 1) e->setVisibility(OdDb::kInvisible, false);
 }
 
 // A normal as given, of unit length; +Z for one zero or not finite.

@@ -40,8 +40,10 @@ struct Schema {
         owned[""] = Codes({});
         owned["TABLE/"] = Codes({2});
         // Entities.
-        owned["AcDbEntity"] = Codes({8, 6, 62, 420, 48, 440, 370, 60, 67});
-        for (const char* sub : {"BLOCK", "ENDBLK", "VERTEX", "SEQEND"}) owned[std::string(sub) + "/AcDbEntity"] = Codes({67, 8});
+        using E = EntityCodes;
+        owned[E::kMarker] = CodesOf(E::kAll);
+        for (const char* sub : {"BLOCK", "ENDBLK", "VERTEX", "SEQEND"})
+            owned[std::string(sub) + "/" + E::kMarker] = CodesOf(E::kOfSubRecords);
         owned["AcDbBlockBegin"] = Codes({2, 70, 10, 3});
         soft["BLOCK/AcDbBlockBegin"] = Codes({1});
         owned["AcDbBlockEnd"] = Codes({});

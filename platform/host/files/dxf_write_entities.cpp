@@ -45,18 +45,20 @@ OdGePoint3d DxfOut::asRead(const OdDbEntity* e, size_t slot, const OdGePoint3d& 
 
 void DxfOut::entityCommon(const std::string& type, const OdDbEntity* e)
 {
+    using C = EntityCodes;
     begin(type, e, e->ownerId());
-    marker("AcDbEntity");
-    if (e->ownerId() == paperSpace_) integer(67, 1);
+    marker(C::kMarker);
+    if (e->ownerId() == paperSpace_) integer(C::kPaperSpace, 1);
     OdString layer = nameOf(e->layerId());
-    text(8, layer.isEmpty() ? L"0" : layer.str());
+    text(C::kLayer, layer.isEmpty() ? L"0" : layer.str());
     OdString lt = nameOf(e->linetypeId());
-    if (!lt.isEmpty() && lt.iCompare(L"ByLayer") != 0) text(6, lt.str());
-    color(62, e->color());
-    if (e->linetypeScale() != 1.0) real(48, e->linetypeScale());
-    if (e->transparency().method() != OdCmTransparency::kByLayer) integer(440, e->transparency().serializeOut());
-    if (e->lineWeight() != OdDb::kLnWtByLayer) integer(370, e->lineWeight());
-    if (e->visibility() == OdDb::kInvisible) integer(60, 1);
+    if (!lt.isEmpty() && lt.iCompare(L"ByLayer") != 0) text(C::kLinetype, lt.str());
+    color(C::kColour, C::kTrueColour, e->color());
+    if (e->linetypeScale() != 1.0) real(C::kLinetypeScale, e->linetypeScale());
+    if (e->transparency().method() != OdCmTransparency::kByLayer)
+        integer(C::kTransparency, e->transparency().serializeOut());
+    if (e->lineWeight() != OdDb::kLnWtByLayer) integer(C::kLineWeight, e->lineWeight());
+    if (e->visibility() == OdDb::kInvisible) integer(C::kInvisible, 1);
 }
 
 void DxfOut::checkSubRecords(const OdDbEntity* parent, size_t count)
@@ -86,9 +88,9 @@ void DxfOut::subRecordHead(const char* type, const OdDbEntity* parent, size_t in
     const uint64_t fromFile = kept && kept->subHandles.size() == count ? kept->subHandles[index] : 0;
     open(type, nullptr, mine, parent, (int)index, count);
     head(recordHandle(fromFile), parent->handle());
-    marker("AcDbEntity");
-    if (parent->ownerId() == paperSpace_) integer(67, 1);
-    text(8, nameOf(parent->layerId()).str());
+    marker(EntityCodes::kMarker);
+    if (parent->ownerId() == paperSpace_) integer(EntityCodes::kPaperSpace, 1);
+    text(EntityCodes::kLayer, nameOf(parent->layerId()).str());
 }
 
 void DxfOut::seqend(const OdDbEntity* parent, size_t count) { subRecordHead("SEQEND", parent, count - 1, count); }
