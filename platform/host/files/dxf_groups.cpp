@@ -305,6 +305,13 @@ std::wstring FromCodePage(std::string_view bytes, unsigned codePage)
     }
     size_t i = 0;
     while (i < bytes.size()) {
+        // A byte below 0x80 that starts a character is ASCII, as the
+        // file's own structure is: iconv reads 0x5C in JOHAB as the won
+        // sign, which would make "\P" another text than the file's.
+        if ((unsigned char)bytes[i] < 0x80) {
+            out += (wchar_t)bytes[i++];
+            continue;
+        }
         // One character at a time (at most two bytes in the code pages
         // files use), so that a bad byte costs only itself.
         char32_t c = 0;
@@ -365,8 +372,20 @@ bool CodePageReadable(unsigned codePage)
     if (codePage == 936 || codePage == 65001) return true;
     iconv_t cd = iconv_open("UTF-32LE", IconvName(codePage).c_str());
     if (cd == (iconv_t)-1) return false;
+    // A page that reads letters and digits as other characters (the EBCDIC
+    // pages iconv knows by numbers files use, 935 among them) is no page a
+    // file of ASCII structure is written in.
+    static const char kAlnum[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    char* in = const_cast<char*>(kAlnum);
+    size_t inLeft = sizeof kAlnum - 1;
+    char32_t read[sizeof kAlnum - 1] = {};
+    char* o = reinterpret_cast<char*>(read);
+    size_t oLeft = sizeof read;
+    const bool ascii = iconv(cd, &in, &inLeft, &o, &oLeft) != (size_t)-1 && inLeft == 0 && oLeft == 0 &&
+                       std::equal(std::begin(read), std::end(read), kAlnum,
+                                  [](char32_t c, char a) { return c == (char32_t)(unsigned char)a; });
     iconv_close(cd);
-    return true;
+    return ascii;
 }
 
 std::string TextCodec::transcode(std::string_view bytes) const
