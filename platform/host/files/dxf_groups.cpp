@@ -471,7 +471,7 @@ void GroupWriter::emit(int code, std::string_view value)
     out_ += "\r\n";
 }
 
-std::string GroupWriter::TextValue(const std::wstring& s)
+std::string GroupWriter::TextValue(const std::wstring& s, int next)
 {
     std::wstring escaped;
     escaped.reserve(s.size());
@@ -481,7 +481,7 @@ std::string GroupWriter::TextValue(const std::wstring& s)
             // A caret is written as "^ " only where the reader would take
             // it and what follows for a caret code ("^J", "^ ", "^^"): a
             // stacked text such as "5^6" goes back as it was read.
-            const wchar_t n = i + 1 < s.size() ? s[i + 1] : L'x';
+            const int n = i + 1 < s.size() ? (int)s[i + 1] : next;
             const bool code = (n >= 0 && n < 0x20) || n == L' ' || (n >= L'@' && n <= L'_');
             escaped += code ? L"^ " : L"^";
         } else if (c >= 0 && c < 0x20) {

@@ -1437,3 +1437,42 @@ TEST(DxfKept, ASCIIIsReadAsItselfWhateverCodePageTheFileNames)
         EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
     }
 }
+
+// A caret that is a character of a text is written "^ " only where a
+// reader would take it and what follows for a caret code. A text moved
+// is written as the writer spells it and still reads as it was read; an
+// MTEXT's long contents go in pieces the reader joins before it reads the
+// codes, so a caret ending a piece is written for what starts the next.
+TEST(DxfKept, ACaretInATextKeepsItsMeaningInEverySave)
+{
+    std::unique_ptr<OdDbDatabase> db =
+        Read(File({{0, "TEXT"}, {5, "30"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "0"}, {20, "0"},
+                   {40, "1"}, {1, "a^ b^ ^ J^ "}}));
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    const std::wstring read = OdRxCast<OdDbText>(ms[0])->textString().c_str();
+    EXPECT_EQ(read, L"a^b^^J^");
+    OdDbEntity* e = nullptr;
+    ASSERT_EQ(oddbOpenObject(e, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    e->transformBy(OdGeMatrix3d::translation(OdGeVector3d(5, 0, 0)));
+    e->close();
+
+    // Carets at both piece ends: one before a space, a run of them across
+    // the second.
+    const std::wstring contents = std::wstring(249, L'a') + L"^ x" + std::wstring(246, L'b') + L"^^^^A^";
+    auto* m = new OdDbMText();
+    m->setContents(contents.c_str());
+    dxftest::Append(db.get(), m);
+
+    const std::string first = dxftest::Save(db.get());
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+    ms = ModelSpace(again.get());
+    ASSERT_EQ(ms.size(), 2u);
+    auto* text = OdRxCast<OdDbText>(ms[0]);
+    auto* mtext = OdRxCast<OdDbMText>(ms[1]);
+    ASSERT_TRUE(text && mtext);
+    EXPECT_EQ(std::wstring(text->textString().c_str()), read);
+    EXPECT_TRUE(std::wstring(mtext->contents().c_str()) == contents) << mtext->contents().c_str();
+    const std::string second = dxftest::Save(again.get());
+    EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
+}
