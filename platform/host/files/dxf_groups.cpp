@@ -305,6 +305,13 @@ std::wstring FromCodePage(std::string_view bytes, unsigned codePage)
     }
     size_t i = 0;
     while (i < bytes.size()) {
+        // A byte below 0x80 that starts a character is ASCII, as the
+        // file's own structure is: iconv reads 0x5C in JOHAB as the won
+        // sign, which would make "\P" another text than the file's.
+        if ((unsigned char)bytes[i] < 0x80) {
+            out += (wchar_t)bytes[i++];
+            continue;
+        }
         // One character at a time (at most two bytes in the code pages
         // files use), so that a bad byte costs only itself.
         char32_t c = 0;
@@ -365,8 +372,20 @@ bool CodePageReadable(unsigned codePage)
     if (codePage == 936 || codePage == 65001) return true;
     iconv_t cd = iconv_open("UTF-32LE", IconvName(codePage).c_str());
     if (cd == (iconv_t)-1) return false;
+    // A page that reads letters and digits as other characters (the EBCDIC
+    // pages iconv knows by numbers files use, 935 among them) is no page a
+    // file of ASCII structure is written in.
+    static const char kAlnum[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    char* in = const_cast<char*>(kAlnum);
+    size_t inLeft = sizeof kAlnum - 1;
+    char32_t read[sizeof kAlnum - 1] = {};
+    char* o = reinterpret_cast<char*>(read);
+    size_t oLeft = sizeof read;
+    const bool ascii = iconv(cd, &in, &inLeft, &o, &oLeft) != (size_t)-1 && inLeft == 0 && oLeft == 0 &&
+                       std::equal(std::begin(read), std::end(read), kAlnum,
+                                  [](char32_t c, char a) { return c == (char32_t)(unsigned char)a; });
     iconv_close(cd);
-    return true;
+    return ascii;
 }
 
 std::string TextCodec::transcode(std::string_view bytes) const
@@ -452,7 +471,7 @@ void GroupWriter::emit(int code, std::string_view value)
     out_ += "\r\n";
 }
 
-std::string GroupWriter::TextValue(const std::wstring& s)
+std::string GroupWriter::TextValue(const std::wstring& s, int next)
 {
     std::wstring escaped;
     escaped.reserve(s.size());
@@ -462,7 +481,7 @@ std::string GroupWriter::TextValue(const std::wstring& s)
             // A caret is written as "^ " only where the reader would take
             // it and what follows for a caret code ("^J", "^ ", "^^"): a
             // stacked text such as "5^6" goes back as it was read.
-            const wchar_t n = i + 1 < s.size() ? s[i + 1] : L'x';
+            const int n = i + 1 < s.size() ? (int)s[i + 1] : next;
             const bool code = (n >= 0 && n < 0x20) || n == L' ' || (n >= L'@' && n <= L'_');
             escaped += code ? L"^ " : L"^";
         } else if (c >= 0 && c < 0x20) {

@@ -105,11 +105,12 @@ bool CodePageReadable(unsigned codePage);
 class GroupWriter {
 public:
     // Strings go out as UTF-8; control characters and carets that would
-    // read as one in caret form.
-    void text(int code, const std::wstring& s)
+    // read as one in caret form. A piece of a longer text is read joined to
+    // the next: `next` is the character after it (-1 for none).
+    void text(int code, const std::wstring& s, int next = -1)
     {
         if (hashing()) mix(code, s.data(), s.size() * sizeof(wchar_t));
-        if (!hashOnly_) emit(code, TextValue(s));
+        if (!hashOnly_) emit(code, TextValue(s, next));
     }
     void ascii(int code, std::string_view s) { put(code, s); }
     // The hash takes a value as it is written (clamped to what its code
@@ -162,7 +163,7 @@ public:
         return s;
     }
     // The value lines the writer gives each kind of value.
-    static std::string TextValue(const std::wstring& s);
+    static std::string TextValue(const std::wstring& s, int next = -1);
     // The value with its line feeds and CRs as ^J and ^M.
     static std::string OnOneLine(std::string_view value);
     static std::string IntegerValue(int code, int64_t v);

@@ -306,9 +306,11 @@ void DxfOut::mtext(const OdDbMText* mt)
     integer(C::kAttachment, mt->attachment());
     integer(C::kFlow, mt->flowDirection());
     std::wstring s = mt->contents().str();
-    // Long contents go in pieces of 250 characters.
+    // Long contents go in pieces of 250 characters; the reader joins them
+    // before it reads caret codes, so a piece's last caret is written for
+    // what follows it.
     size_t pos = 0;
-    for (; s.size() - pos > 250; pos += 250) text(C::kPiece, s.substr(pos, 250));
+    for (; s.size() - pos > 250; pos += 250) text(C::kPiece, s.substr(pos, 250), (int)s[pos + 250]);
     text(C::kLast, s.substr(pos));
     OdString style = nameOf(mt->textStyle());
     if (!style.isEmpty()) text(C::kStyle, style.str());

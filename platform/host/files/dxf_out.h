@@ -190,7 +190,7 @@ private:
     void check(int code);
     // Groups of the current subclass; soft ones only when the file gave no
     // value of its own.
-    void text(int code, const std::wstring& s) { check(code); w_.text(code, s); }
+    void text(int code, const std::wstring& s, int next = -1) { check(code); w_.text(code, s, next); }
     void ascii(int code, std::string_view s) { check(code); w_.ascii(code, s); }
     void integer(int code, int64_t v) { check(code); w_.integer(code, v); }
     void real(int code, double v) { check(code); w_.real(code, v); }

@@ -1398,3 +1398,81 @@ TEST(DxfKept, AVertexIsRespelledOnlyWhileItsEntityAndSequenceAreAsRead)
     p->close();
     EXPECT_EQ(elevations(dxftest::Save(db.get())), 3);
 }
+
+// A file of an older form is in the code page it names, but its structure
+// and its ASCII are ASCII in every page: a page that reads letters
+// otherwise is named and not used, and a byte below 0x80 that starts a
+// character is itself. Otherwise a name read one way and put back as the
+// file spelled it reads as another name, and a record is made twice.
+TEST(DxfKept, ASCIIIsReadAsItselfWhateverCodePageTheFileNames)
+{
+    for (const char* page : {"ANSI_935", "JOHAB"}) {
+        SCOPED_TRACE(page);
+        const std::string file = "0\r\nSECTION\r\n2\r\nHEADER\r\n9\r\n$ACADVER\r\n1\r\nAC1015\r\n9\r\n$DWGCODEPAGE\r\n3\r\n" +
+                                 std::string(page) +
+                                 "\r\n0\r\nENDSEC\r\n0\r\nSECTION\r\n2\r\nTABLES\r\n0\r\nTABLE\r\n2\r\nVPORT\r\n"
+                                 "0\r\nVPORT\r\n5\r\n23\r\n2\r\n*Active\r\n0\r\nENDTAB\r\n0\r\nENDSEC\r\n"
+                                 "0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\nTEXT\r\n5\r\n30\r\n8\r\n0\r\n10\r\n0\r\n20\r\n0\r\n"
+                                 "40\r\n1\r\n1\r\n\x88\x61\\P\r\n0\r\nENDSEC\r\n0\r\nEOF\r\n";
+        std::unique_ptr<OdDbDatabase> db = Read(file);
+        std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+        ASSERT_EQ(ms.size(), 1u);
+        auto* text = OdRxCast<OdDbText>(ms[0]);
+        ASSERT_NE(text, nullptr);
+        const std::wstring value = text->textString().c_str();
+        if (std::string(page) == "JOHAB") EXPECT_EQ(value, L"\uAC00\\P");
+        else EXPECT_EQ(value.substr(std::max<size_t>(value.size(), 2) - 2), L"\\P");
+        const std::vector<std::wstring> notes = standin::DxfNotRead(db.get());
+        EXPECT_EQ(std::count_if(notes.begin(), notes.end(),
+                                [](const std::wstring& n) { return n.find(L"code page") != std::wstring::npos; }),
+                  std::string(page) == "JOHAB" ? 0 : 1);
+
+        const std::string first = dxftest::Save(db.get());
+        const std::vector<std::string> groups = GroupLines(first);
+        EXPECT_EQ(std::count(groups.begin(), groups.end(), "0 VPORT"), 1);
+        EXPECT_FALSE(Record(groups, "VPORT", "23").empty());
+        EXPECT_EQ(std::count(groups.begin(), groups.end(), "2 *Active"), 1);
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+        const std::string second = dxftest::Save(again.get());
+        EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
+    }
+}
+
+// A caret that is a character of a text is written "^ " only where a
+// reader would take it and what follows for a caret code. A text moved
+// is written as the writer spells it and still reads as it was read; an
+// MTEXT's long contents go in pieces the reader joins before it reads the
+// codes, so a caret ending a piece is written for what starts the next.
+TEST(DxfKept, ACaretInATextKeepsItsMeaningInEverySave)
+{
+    std::unique_ptr<OdDbDatabase> db =
+        Read(File({{0, "TEXT"}, {5, "30"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "0"}, {20, "0"},
+                   {40, "1"}, {1, "a^ b^ ^ J^ "}}));
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    const std::wstring read = OdRxCast<OdDbText>(ms[0])->textString().c_str();
+    EXPECT_EQ(read, L"a^b^^J^");
+    OdDbEntity* e = nullptr;
+    ASSERT_EQ(oddbOpenObject(e, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    e->transformBy(OdGeMatrix3d::translation(OdGeVector3d(5, 0, 0)));
+    e->close();
+
+    // Carets at both piece ends: one before a space, a run of them across
+    // the second.
+    const std::wstring contents = std::wstring(249, L'a') + L"^ x" + std::wstring(246, L'b') + L"^^^^A^";
+    auto* m = new OdDbMText();
+    m->setContents(contents.c_str());
+    dxftest::Append(db.get(), m);
+
+    const std::string first = dxftest::Save(db.get());
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+    ms = ModelSpace(again.get());
+    ASSERT_EQ(ms.size(), 2u);
+    auto* text = OdRxCast<OdDbText>(ms[0]);
+    auto* mtext = OdRxCast<OdDbMText>(ms[1]);
+    ASSERT_TRUE(text && mtext);
+    EXPECT_EQ(std::wstring(text->textString().c_str()), read);
+    EXPECT_TRUE(std::wstring(mtext->contents().c_str()) == contents) << mtext->contents().c_str();
+    const std::string second = dxftest::Save(again.get());
+    EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
+}
