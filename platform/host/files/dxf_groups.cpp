@@ -535,6 +535,36 @@ std::string GroupWriter::HandleValue(uint64_t h)
     return std::string(buf, r.ptr);
 }
 
+std::string GroupWriter::NumberSpelling(const Group& g)
+{
+    if (g.kind == Kind::kReal && g.text != RealValue(g.real)) return std::string(g.text);
+    if (g.kind == Kind::kInt && g.text != IntegerValue(g.code, g.integer)) return std::string(g.text);
+    return {};
+}
+
+void GroupWriter::kept(const KeptGroup& g, uint64_t handle)
+{
+    double real = 0;
+    int64_t integer = 0;
+    switch ((Kind)g.kind) {
+    case Kind::kText: put(g.code, g.spelled); break;
+    case Kind::kReal:
+        // A kept point that was moved is written as it now is.
+        if (!g.spelled.empty() && ParseReal(g.spelled, real) && std::memcmp(&real, &g.real, sizeof real) == 0)
+            put(g.code, g.spelled);
+        else
+            this->real(g.code, g.real);
+        break;
+    case Kind::kInt:
+        if (!g.spelled.empty() && ParseInt(g.spelled, integer) && integer == g.integer)
+            put(g.code, g.spelled);
+        else
+            this->integer(g.code, g.integer);
+        break;
+    case Kind::kHandle: this->handle(g.code, handle); break;
+    }
+}
+
 void GroupWriter::point(int code, const OdGePoint3d& p)
 {
     real(code, p.x);

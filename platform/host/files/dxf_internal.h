@@ -141,6 +141,12 @@ public:
     }
     void point(int code, const OdGePoint3d& p);
     void point2(int code, double x, double y);
+    // A group kept as read, its handle (if one) as given: a number goes
+    // back as the file spelled it while it still holds the value read.
+    void kept(const KeptGroup& g, uint64_t handle);
+    // The spelling of a number a kept group must remember: the file's, or
+    // none when the writer spells the value alike.
+    static std::string NumberSpelling(const Group& g);
     void put(int code, std::string_view value)
     {
         // A name a file of CR lines gave with a line feed in it (a record

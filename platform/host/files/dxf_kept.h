@@ -27,7 +27,9 @@ struct KeptGroup {
     // How the value is held (dxf::Kind): text, real, integer or handle.
     uint8_t kind = 0;
     std::wstring text;
-    std::string spelled;  // text: its value line as the file wrote it, in UTF-8
+    // Text: its value line as the file wrote it, in UTF-8; a number: the
+    // same, where the writer would spell it otherwise, else empty.
+    std::string spelled;
     double real = 0;
     int64_t integer = 0;
     OdDbObjectId id;  // handles: the object named; null for none

@@ -37,8 +37,14 @@ KeptGroup Loader::keptGroup(const Group& g)
         k.text = codec_.decode(g.text);
         k.spelled = BreaksLine(g.text) ? GroupWriter::TextValue(k.text) : codec_.transcode(g.text);
         break;
-    case Kind::kReal: k.real = g.real; break;
-    case Kind::kInt: k.integer = g.integer; break;
+    case Kind::kReal:
+        k.real = g.real;
+        k.spelled = GroupWriter::NumberSpelling(g);
+        break;
+    case Kind::kInt:
+        k.integer = g.integer;
+        k.spelled = GroupWriter::NumberSpelling(g);
+        break;
     case Kind::kHandle: k.integer = (int64_t)g.handle; break;
     }
     return k;

@@ -194,12 +194,7 @@ void DxfOut::flushRuns(bool all)
 void DxfOut::keptGroup(const KeptGroup& g)
 {
     w_.setTag(GroupWriter::kKeptGroup);
-    switch ((Kind)g.kind) {
-    case Kind::kText: w_.put(g.code, g.spelled); break;
-    case Kind::kReal: w_.real(g.code, g.real); break;
-    case Kind::kInt: w_.integer(g.code, g.integer); break;
-    case Kind::kHandle: w_.handle(g.code, keptHandle(g)); break;
-    }
+    w_.kept(g, (Kind)g.kind == Kind::kHandle ? keptHandle(g) : 0);
     w_.setTag(GroupWriter::kValue);
 }
 

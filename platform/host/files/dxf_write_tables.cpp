@@ -55,14 +55,7 @@ void DxfOut::header(GroupWriter& w)
         for (const auto& [name, groups] : k->header) {
             if (kForm.count(name) || own.erase(name)) continue;
             w.ascii(9, name);
-            for (const KeptGroup& g : groups) {
-                switch ((Kind)g.kind) {
-                case Kind::kText: w.put(g.code, g.spelled); break;
-                case Kind::kReal: w.real(g.code, g.real); break;
-                case Kind::kInt: w.integer(g.code, g.integer); break;
-                case Kind::kHandle: w.handle(g.code, handleOf(g.id)); break;
-                }
-            }
+            for (const KeptGroup& g : groups) w.kept(g, (Kind)g.kind == Kind::kHandle ? handleOf(g.id) : 0);
         }
     w.ascii(0, "ENDSEC");
 }
