@@ -42,6 +42,10 @@ std::vector<std::string>& DxfWriteSchemaViolations();
 // not list. Empty when the kinds, their readers and writers agree.
 void NoteDxfKindCodes(bool on);
 std::vector<std::string> DxfKindCodeMismatches();
+// Records of a type several kinds share (INSERT, POLYLINE, DIMENSION) whose
+// flags would make them no kind or more than one, as "TYPE flags N: K
+// kinds"; empty when each record is of exactly one.
+std::vector<std::string> DxfKindFormFaults();
 
 // The entry point for fuzzing the reader: reads the bytes into a new
 // database and, when they were accepted, writes it out, reads that back and

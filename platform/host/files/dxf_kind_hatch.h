@@ -45,6 +45,7 @@ struct HatchGradientCodes {
                          kTint = 462, kName = 470;
     static constexpr int kAll[] = {kGradient,   kUserDefined, kOneColour, kColourCount, kColourValue, kColourIndex,
                                    kColourRgb, kAngle,       kShift,     kTint,        kName};
+    static constexpr int kDerived[] = {kColourCount};
 };
 // The hatch's own values: its plane (the point's z is the elevation), the
 // loops after their count, and after them the style, the pattern, its
@@ -57,7 +58,6 @@ struct HatchCodes {
     static constexpr int kAll[] = {kElevation,    kNormal,        kPatternName,   kSolidFill,        kAssociative,
                                    kLoopCount,    kStyle,         kPatternType,   kPatternAngle,     kPatternScale,
                                    kPatternDouble, kPatternLineCount, kPixelSize, kSeedCount};
-    static constexpr int kDerived[] = {HatchGradientCodes::kColourCount};
 };
 
 // One edge of a boundary loop of the type read at the cursor, or null when

@@ -1,6 +1,9 @@
 // Drawing files: the kinds of entity, each described once (dxf_kinds.h).
 #include "dxf_kinds.h"
 
+#include <algorithm>
+#include <map>
+#include <string>
 #include <unordered_map>
 
 #include "dxf_loader.h"
@@ -50,14 +53,39 @@ const EntityKind* KindOfType(std::string_view type)
 
 const EntityKind* KindOfRecord(std::string_view type, int flags)
 {
-    static const std::unordered_multimap<std::string_view, const EntityKind*> byType = [] {
-        std::unordered_multimap<std::string_view, const EntityKind*> m;
-        for (const EntityKind& k : EntityKinds()) m.emplace(k.type, &k);
+    // The kinds of each type in the table's order.
+    static const std::unordered_map<std::string_view, std::vector<const EntityKind*>> byType = [] {
+        std::unordered_map<std::string_view, std::vector<const EntityKind*>> m;
+        for (const EntityKind& k : EntityKinds()) m[k.type].push_back(&k);
         return m;
     }();
-    for (auto [it, end] = byType.equal_range(type); it != end; ++it)
-        if ((flags & it->second->form.mask) == it->second->form.value) return it->second;
+    auto it = byType.find(type);
+    if (it == byType.end()) return nullptr;
+    for (const EntityKind* k : it->second)
+        if ((flags & k->form.mask) == k->form.value) return k;
     return nullptr;
+}
+
+std::vector<std::string> KindFormFaults()
+{
+    std::map<std::string_view, std::vector<const EntityKind*>> byType;
+    for (const EntityKind& k : EntityKinds()) byType[k.type].push_back(&k);
+    std::vector<std::string> faults;
+    for (const auto& [type, kinds] : byType) {
+        // Bits no mask tests change nothing: every subset of the others.
+        int bits = 0;
+        for (const EntityKind* k : kinds) bits |= k->form.mask;
+        for (int flags = bits;; flags = (flags - 1) & bits) {
+            const auto n = std::count_if(kinds.begin(), kinds.end(), [flags](const EntityKind* k) {
+                return (flags & k->form.mask) == k->form.value;
+            });
+            if (n != 1)
+                faults.push_back(std::string(type) + " flags " + std::to_string(flags) + ": " + std::to_string(n) +
+                                 " kinds");
+            if (flags == 0) break;
+        }
+    }
+    return faults;
 }
 
 const std::vector<const Subclass*>& VertexSubclasses(std::string_view polylineSubclass, int flags)

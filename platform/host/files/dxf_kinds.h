@@ -3,13 +3,15 @@
 // the record's type, the database's class, the subclasses its record is
 // written in with the codes each gives values of, and the kind's reader
 // and writer. The families of kinds are in files of their own
-// (dxf_kind_*.cpp), each naming its codes once, for the description, the
+// (dxf_kind_*.cpp; a family's codes in its own header where they are many,
+// dxf_kind_hatch.h), each naming its codes once, for the description, the
 // reader and the writer; dxf_kinds.cpp gathers them. The reader
 // sees only the codes listed (View), and the writer records any other it
 // writes (SchemaViolations).
 #pragma once
 
 #include <iterator>
+#include <string>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -80,13 +82,25 @@ struct PassedOf<Codes, std::void_t<decltype(Codes::kPassed)>> {
     static std::vector<int> list() { return {std::begin(Codes::kPassed), std::end(Codes::kPassed)}; }
 };
 // Parts that repeat within the subclass (a hatch's loops and edges) may
-// have structs of their own, with their own kAll, after the first.
+// have structs of their own, with their own kAll and optional lists, after
+// the first.
 template <class Codes, class... Parts>
 Subclass Describe()
 {
-    Subclass s{Codes::kMarker, std::vector<int>(std::begin(Codes::kAll), std::end(Codes::kAll)),
-               SoftOf<Codes>::list(), ReadTooOf<Codes>::list(), DerivedOf<Codes>::list(), PassedOf<Codes>::list()};
-    (s.codes.insert(s.codes.end(), std::begin(Parts::kAll), std::end(Parts::kAll)), ...);
+    Subclass s{Codes::kMarker, {}, {}};
+    auto add = [&s](auto part) {
+        using P = typename decltype(part)::type;
+        auto append = [](std::vector<int>& to, const std::vector<int>& from) {
+            to.insert(to.end(), from.begin(), from.end());
+        };
+        append(s.codes, std::vector<int>(std::begin(P::kAll), std::end(P::kAll)));
+        append(s.soft, SoftOf<P>::list());
+        append(s.readToo, ReadTooOf<P>::list());
+        append(s.derived, DerivedOf<P>::list());
+        append(s.passed, PassedOf<P>::list());
+    };
+    add(std::common_type<Codes>{});
+    (add(std::common_type<Parts>{}), ...);
     return s;
 }
 
@@ -120,8 +134,9 @@ struct EntityKind {
     void (DxfOut::*write)(const OdDbEntity*);
     // The forms of its sequence's records; none for a kind without them.
     std::vector<VertexForm> vertices = {};
-    // Where kinds share a type, a record is of the one whose `mask` of
-    // its flags is `value` (a polyline's, a dimension's kind).
+    // Where kinds share a type (INSERT, POLYLINE, DIMENSION), a record is
+    // of the one whose `mask` of its flags is `value`: exactly one of them
+    // for any flags.
     struct Form {
         int mask = 0, value = 0;
     } form = {};
@@ -149,8 +164,12 @@ const std::vector<KindFamily>& KindFamilies();
 const std::vector<EntityKind>& EntityKinds();
 // The kind a record of the type is read as; null for none.
 const EntityKind* KindOfType(std::string_view type);
-// The kind a record of the type with those flags is of; null for none.
+// The kind a record of the type with those flags is of (the first in the
+// table whose form they match); null for none.
 const EntityKind* KindOfRecord(std::string_view type, int flags);
+// For the tests: each type and flags that match no kind of the type, or
+// more than one; empty when the forms of every type part its records.
+std::vector<std::string> KindFormFaults();
 // The subclasses a vertex with those flags is written in after the
 // entity's, in a polyline written in that subclass (its first after the
 // entity's); in one of any other, those of a 2-D polyline's.

@@ -1,9 +1,9 @@
 // Drawing files (stand-in internals): the loader that builds a database
 // from a file's groups. Its parts are in the files of the file's parts:
 // dxf_read.cpp (sections, placing objects, the finish), dxf_read_tables.cpp
-// (the header, tables and blocks), dxf_read_entities.cpp,
-// dxf_read_objects.cpp and dxf_read_kept.cpp (what is kept as read and
-// noted for the saves).
+// (the header, tables and blocks), dxf_read_entities.cpp (each entity kind
+// by its reader in its family's dxf_kind_*.cpp), dxf_read_objects.cpp and
+// dxf_read_kept.cpp (what is kept as read and noted for the saves).
 #pragma once
 
 #include <cmath>
@@ -58,7 +58,8 @@ inline uint64_t HandleOfText(std::string_view text)
     return h;
 }
 
-// A normal as given, of unit length; +Z for none (dxf_read_entities.cpp).
+// A normal as given, of unit length; +Z for one zero or not finite
+// (dxf_read_entities.cpp).
 OdGeVector3d UnitNormal(const OdGeVector3d& n);
 // A point of the entity's plane in world coordinates.
 OdGePoint3d ToWorld(const OdGePoint3d& p, const OdGeVector3d& n);
@@ -148,8 +149,7 @@ private:
     {
         if (written.empty()) return;
         View v = view(r, written);
-        v.find(8);
-        v.find(67);
+        for (int code : EntityCodes::kOfSubRecords) v.find(code);
     }
 
     // ---- what is kept ----
@@ -170,7 +170,7 @@ private:
     // The colour number a file gave beside a true colour.
     void keepColourNumber(OdDbObject* o, const View& v, const OdCmColor& c)
     {
-        const Group* number = v.find(62);
+        const Group* number = v.find(EntityCodes::kColour);
         if (!number || number->kind != Kind::kInt) return;
         DxfKept& k = keptOf(o);
         k.colourNumber = (int)number->integer;

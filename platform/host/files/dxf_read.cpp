@@ -11,8 +11,9 @@
 // it does not know, broken geometry) are kept whole as proxies; only block
 // references that would make a block contain itself are left out. This
 // file has the sections, the placing of objects and the finish; the
-// records' kinds are read in dxf_read_tables.cpp, dxf_read_entities.cpp and
-// dxf_read_objects.cpp.
+// records' kinds are read in dxf_read_tables.cpp, dxf_read_entities.cpp
+// (what every entity holds; each kind's own values by its reader in
+// dxf_kind_*.cpp) and dxf_read_objects.cpp.
 #include <malloc.h>
 
 #include <algorithm>

@@ -199,4 +199,6 @@ void NoteDxfKindCodes(bool on)
 
 std::vector<std::string> DxfKindCodeMismatches() { return dxf::KindCodeMismatches(); }
 
+std::vector<std::string> DxfKindFormFaults() { return dxf::KindFormFaults(); }
+
 }  // namespace standin

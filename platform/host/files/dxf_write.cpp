@@ -224,7 +224,9 @@ namespace {
 // An entity of the kind is written in these, its own first.
 std::vector<const char*> MarkersOf(const EntityKind& kind)
 {
-    std::vector<const char*> list{"AcDbEntity"};
+    std::vector<const char*> list;
+    list.reserve(kind.subclasses.size() + 1);
+    list.push_back(EntityCodes::kMarker);
     for (const Subclass* sub : kind.subclasses) list.push_back(sub->marker);
     return list;
 }
@@ -233,7 +235,7 @@ std::vector<const char*> MarkersOf(const EntityKind& kind)
 
 std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bool entity)
 {
-    const char* e = "AcDbEntity";
+    const char* e = EntityCodes::kMarker;
     using List = std::vector<const char*>;
     static const std::map<std::string_view, List> kFixed = {
         {"DICTIONARY", {"AcDbDictionary"}},
@@ -252,11 +254,7 @@ std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bo
         {"BLOCK_RECORD", "AcDbBlockTableRecord"}};
     // A record of an entity kind among the objects, or the other way, is
     // kept whole.
-    if (KindOfType(type)) {
-        const EntityKind* kind = KindOfRecord(type, flags);
-        if (!entity) return {};
-        return kind ? MarkersOf(*kind) : List{e};
-    }
+    if (const EntityKind* kind = KindOfRecord(type, flags)) return entity ? MarkersOf(*kind) : List{};
     if (auto it = kFixed.find(type); it != kFixed.end())
         return (!it->second.empty() && std::string_view(it->second.front()) == e) == entity ? it->second
                                                                                           : entity ? List{e} : List{};
@@ -272,7 +270,7 @@ std::vector<const char*> WrittenSubclasses(const OdDbObject* o, std::string& typ
     const bool entity = is(OdDbEntity::desc());
     if (auto* f = DxfAccess::fileRecordOf(o)) {
         type.assign(f->dxfName.begin(), f->dxfName.end());
-        return entity ? std::vector<const char*>{"AcDbEntity"} : std::vector<const char*>{};
+        return entity ? std::vector<const char*>{EntityCodes::kMarker} : std::vector<const char*>{};
     }
     type.clear();
     // An entity is written as its kind (dxf_kinds.h) says.
@@ -300,12 +298,15 @@ std::vector<const char*> WrittenSubclasses(const OdDbObject* o, std::string& typ
 
 std::vector<const char*> SubRecordSubclasses(std::string_view parentSubclass, std::string_view type, int vertexFlags)
 {
-    const char* e = "AcDbEntity";
+    const char* e = EntityCodes::kMarker;
     if (type == "BLOCK") return {e, "AcDbBlockBegin"};
     if (type == "ENDBLK") return {e, "AcDbBlockEnd"};
     if (type != "VERTEX") return {e};
-    std::vector<const char*> list{e};
-    for (const Subclass* sub : VertexSubclasses(parentSubclass, vertexFlags)) list.push_back(sub->marker);
+    const std::vector<const Subclass*>& form = VertexSubclasses(parentSubclass, vertexFlags);
+    std::vector<const char*> list;
+    list.reserve(form.size() + 1);
+    list.push_back(e);
+    for (const Subclass* sub : form) list.push_back(sub->marker);
     return list;
 }
 

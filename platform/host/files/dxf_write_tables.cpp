@@ -165,7 +165,7 @@ void DxfOut::color(int aciCode, int rgbCode, const OdCmColor& c)
     case OdCmEntityColor::kByColor: {
         // The number the file gave beside the colour, while it has that
         // colour; else white, as readers without true colours show it.
-        const DxfKept* k = aciCode == 62 ? rec_.kept : nullptr;
+        const DxfKept* k = aciCode == EntityCodes::kColour ? rec_.kept : nullptr;
         const bool asRead = k && k->colourNumber >= 0 && k->colourRgb == RgbOf(c);
         integer(aciCode, asRead ? k->colourNumber : 7);
         integer(rgbCode, RgbOf(c));
@@ -402,9 +402,9 @@ void DxfOut::blocks()
         bool model = b == db_->getModelSpaceId();
         open("BLOCK", nullptr, kept ? kept->blockBegin.get() : nullptr, block, kBlockBeginRecord);
         head(recordHandle(kept && kept->blockBegin ? kept->blockBegin->handle : 0), block->handle());
-        marker("AcDbEntity");
-        if (paper) integer(67, 1);
-        text(8, L"0");
+        marker(EntityCodes::kMarker);
+        if (paper) integer(EntityCodes::kPaperSpace, 1);
+        text(EntityCodes::kLayer, L"0");
         marker("AcDbBlockBegin");
         text(2, name.str());
         bool anonymous = !model && !paper && name.getLength() > 0 && name.c_str()[0] == L'*';
@@ -417,9 +417,9 @@ void DxfOut::blocks()
         if (!model) writeEntities(block);
         open("ENDBLK", nullptr, kept ? kept->blockEnd.get() : nullptr, block, kBlockEndRecord);
         head(recordHandle(kept && kept->blockEnd ? kept->blockEnd->handle : 0), block->handle());
-        marker("AcDbEntity");
-        if (paper) integer(67, 1);
-        text(8, L"0");
+        marker(EntityCodes::kMarker);
+        if (paper) integer(EntityCodes::kPaperSpace, 1);
+        text(EntityCodes::kLayer, L"0");
         marker("AcDbBlockEnd");
     }
     for (const auto& [dim, block] : dimensionBlocks_) {
@@ -427,8 +427,8 @@ void DxfOut::blocks()
             bool first = type[0] == 'B';
             open(type);
             head(synthetic(), block.record);
-            marker("AcDbEntity");
-            w_.ascii(8, "0");
+            marker(EntityCodes::kMarker);
+            w_.ascii(EntityCodes::kLayer, "0");
             marker(first ? "AcDbBlockBegin" : "AcDbBlockEnd");
             if (!first) continue;
             text(2, block.name);

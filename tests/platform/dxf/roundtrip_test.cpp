@@ -584,6 +584,48 @@ TEST(DxfRoundTrip, WhatADamagedFileSaysGoesBackAsItWasWritten)
     }
 }
 
+TEST(DxfRoundTrip, ARecordOfATypeKindsShareIsOfTheKindItsFlagsSay)
+{
+    // No flags a record of a shared type can have make it two kinds, or none.
+    EXPECT_EQ(standin::DxfKindFormFaults(), std::vector<std::string>{});
+
+    // A polyline's kind, whatever other bits its flags carry: a mesh's bit
+    // first, then a polyface mesh's, then a 3-D polyline's.
+    auto polyline = [](int flags, const std::vector<int>& vertexFlags) {
+        std::string s = "0\nPOLYLINE\n8\n0\n66\n1\n10\n0\n20\n0\n30\n0\n70\n" +
+                        std::to_string(flags) + "\n71\n2\n72\n2\n";
+        for (size_t i = 0; i < vertexFlags.size(); ++i) {
+            s += "0\nVERTEX\n8\n0\n10\n" + std::to_string(i % 2) + "\n20\n" +
+                 std::to_string(i / 2) + "\n30\n0\n70\n" + std::to_string(vertexFlags[i]) + "\n";
+            if (vertexFlags[i] == 128) s += "71\n1\n72\n2\n73\n3\n";
+        }
+        return s + "0\nSEQEND\n8\n0\n";
+    };
+    const std::vector<int> plain(3, 0), in3d(3, 32), mesh(4, 64), faces{192, 192, 192, 128};
+    const struct {
+        int flags;
+        std::vector<int> vertices;
+        OdRxClass* (*cls)();
+    } cases[] = {
+        {0, plain, &OdDb2dPolyline::desc},      {1 | 4 | 128, plain, &OdDb2dPolyline::desc},
+        {8, in3d, &OdDb3dPolyline::desc},       {8 | 1 | 4, in3d, &OdDb3dPolyline::desc},
+        {16, mesh, &OdDbPolygonMesh::desc},     {16 | 8, mesh, &OdDbPolygonMesh::desc},
+        {16 | 64, mesh, &OdDbPolygonMesh::desc}, {64, faces, &OdDbPolyFaceMesh::desc},
+        {64 | 8, faces, &OdDbPolyFaceMesh::desc},
+    };
+    std::string entities;
+    for (const auto& c : cases) entities += polyline(c.flags, c.vertices);
+    std::unique_ptr<OdDbDatabase> db(dxftest::Reopen("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n"
+                                                     "0\nSECTION\n2\nENTITIES\n" +
+                                                     entities + "0\nENDSEC\n0\nEOF\n"));
+    auto* ms = OdRxCast<OdDbBlockTableRecord>(db->getModelSpaceId().stub()->object);
+    ASSERT_EQ(ms->entityIds().size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        OdDbObject* e = ms->entityIds()[i].stub()->object;
+        EXPECT_TRUE(e->isA() == cases[i].cls()) << "flags " << cases[i].flags << ": " << e->isA()->name().c_str();
+    }
+}
+
 TEST(DxfRoundTrip, EachKindIsReadAndWrittenInExactlyTheCodesItLists)
 {
     // Over drawings holding every kind of entity (a polyline's vertex
