@@ -29,15 +29,6 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
 {
     std::optional<View> view1;
     view1.emplace(view(recs[i], expected(recs[i], true)));
-    OdDbObjectId owner = block;
-    if (owner.isNull()) {
-        // Entities of the entities section: the block their owner names,
-        // else paper or model space.
-        auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(idOf(view1->owner())));
-        owner = btr ? btr->objectId()
-                    : view1->integer(EntityCodes::kPaperSpace, 0) == 1 ? record(blockNames_, L"*Paper_Space")
-                                                                          : roots_.modelSpace;
-    }
     size_t next = i;
     std::vector<OdDbAttribute*> attrs;
     std::vector<const Rec*> attrRecs;
@@ -95,6 +86,17 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
     }
     if (strayEnd_) leaveOut(*strayEnd_, "the end of a sequence of attributes after a reference without any");
     strayEnd_ = nullptr;
+    // The paper-space flag is the entity's value whatever names its owner
+    // (and however often the record was read), so that a second one is
+    // kept as a second one in every read.
+    const bool paper = v.integer(EntityCodes::kPaperSpace, 0) == 1;
+    OdDbObjectId owner = block;
+    if (owner.isNull()) {
+        // Entities of the entities section: the block their owner names,
+        // else paper or model space.
+        auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(idOf(v.owner())));
+        owner = btr ? btr->objectId() : paper ? record(blockNames_, L"*Paper_Space") : roots_.modelSpace;
+    }
     common(e, v);
     OdDbObjectId id = place(e, v, owner);
     DxfAccess::addEntity(static_cast<OdDbBlockTableRecord*>(obj(owner)), id);

@@ -1583,3 +1583,28 @@ TEST(DxfKept, ACurveTypeAPolylineCannotHoldGoesBackOnceAsGiven)
     }
 }
 
+// A paper-space record read as a proxy (a mesh without its counts) that
+// gives its paper-space flag twice keeps both in every save, whether the
+// record names its owner or not, and stays in paper space.
+TEST(DxfKept, APaperSpaceFlagGivenTwiceGoesBackTwiceInEverySave)
+{
+    Groups ents{{0, "POLYLINE"}, {5, "20"}, {67, "1"}, {8, "0"}, {66, "1"}, {10, "0.0"}, {20, "0.0"},
+                {30, "0.0"}, {70, "16"}, {67, "1"}, {72, "3"},
+                {0, "VERTEX"}, {5, "21"}, {67, "1"}, {8, "0"}, {10, "0.0"}, {20, "0.0"}, {30, "0.0"}, {70, "64"},
+                {0, "SEQEND"}, {5, "22"}, {67, "1"}, {8, "0"}};
+    std::unique_ptr<OdDbDatabase> db = Read(FileOf("AC1009", ents));
+    auto paperFlags = [](const std::string& bytes) {
+        const std::vector<std::string> head = Record(GroupLines(bytes), "POLYLINE", "20");
+        return std::count(head.begin(), head.end(), "67 1");
+    };
+    const std::string first = dxftest::Save(db.get());
+    EXPECT_EQ(paperFlags(first), 2);
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+    const std::string second = dxftest::Save(again.get());
+    EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
+    auto* e = OdRxCast<OdDbEntity>(ObjectOf(again.get(), 0x20));
+    ASSERT_NE(e, nullptr);
+    auto* owner = OdRxCast<OdDbBlockTableRecord>(e->ownerId().stub()->object);
+    ASSERT_NE(owner, nullptr);
+    EXPECT_TRUE(owner->getName().iCompare(L"*Paper_Space") == 0) << owner->getName().c_str();
+}
