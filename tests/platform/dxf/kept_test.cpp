@@ -1608,3 +1608,23 @@ TEST(DxfKept, APaperSpaceFlagGivenTwiceGoesBackTwiceInEverySave)
     ASSERT_NE(owner, nullptr);
     EXPECT_TRUE(owner->getName().iCompare(L"*Paper_Space") == 0) << owner->getName().c_str();
 }
+
+// A linetype dash's shape number (or what else places a shape or a text)
+// has a place only in a dash that carries a shape or a text: one before the
+// flags of a dash whose flags say text but that gives none is kept, and
+// stays out of place where it goes back, after the last dash.
+TEST(DxfKept, WhatPlacesAShapeInADashThatCarriesNoneStaysKept)
+{
+    const Groups table{{0, "TABLE"}, {2, "LTYPE"}, {5, "2"}, {100, "AcDbSymbolTable"}, {70, "1"},
+                       {0, "LTYPE"}, {5, "30"}, {330, "2"}, {100, "AcDbSymbolTableRecord"},
+                       {100, "AcDbLinetypeTableRecord"}, {2, "DASHED"}, {70, "0"}, {3, "D"}, {72, "65"}, {73, "1"},
+                       {40, "15.0"}, {49, "10.0506"}, {41, "0.0"}, {75, "0"}, {74, "2"}, {0, "ENDTAB"}};
+    std::unique_ptr<OdDbDatabase> db = Read(File({}, {}, table));
+    const std::string first = dxftest::Save(db.get());
+    const std::vector<std::string> record = Record(GroupLines(first), "LTYPE", "30");
+    EXPECT_EQ(std::count(record.begin(), record.end(), "75 0"), 1);
+    EXPECT_EQ(std::count(record.begin(), record.end(), "74 2"), 1);
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+    const std::string second = dxftest::Save(again.get());
+    EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
+}
