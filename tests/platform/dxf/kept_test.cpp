@@ -1607,6 +1607,22 @@ TEST(DxfKept, APaperSpaceFlagGivenTwiceGoesBackTwiceInEverySave)
     auto* owner = OdRxCast<OdDbBlockTableRecord>(e->ownerId().stub()->object);
     ASSERT_NE(owner, nullptr);
     EXPECT_TRUE(owner->getName().iCompare(L"*Paper_Space") == 0) << owner->getName().c_str();
+
+    // One that says otherwise than the block the entity is in is the
+    // file's: it stays after the entity is moved.
+    std::unique_ptr<OdDbDatabase> named = Read(
+        File({}, {{0, "BLOCK"}, {5, "30"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"}, {2, "*Model_Space"},
+                  {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"}, {3, "*Model_Space"},
+                  {0, "LINE"}, {5, "31"}, {100, "AcDbEntity"}, {67, "1"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"},
+                  {20, "0"}, {30, "0"}, {11, "1"}, {21, "0"}, {31, "0"},
+                  {0, "ENDBLK"}, {5, "32"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}}));
+    OdDbEntity* line = nullptr;
+    ASSERT_NE(ObjectOf(named.get(), 0x31), nullptr);
+    ASSERT_EQ(oddbOpenObject(line, ObjectOf(named.get(), 0x31)->objectId(), OdDb::kForWrite), eOk);
+    line->transformBy(OdGeMatrix3d::translation(OdGeVector3d(1, 0, 0)));
+    line->close();
+    const std::vector<std::string> moved = Record(GroupLines(dxftest::Save(named.get())), "LINE", "31");
+    EXPECT_EQ(std::count(moved.begin(), moved.end(), "67 1"), 1);
 }
 
 // A linetype dash's shape number (or what else places a shape or a text)
