@@ -3,6 +3,9 @@
 // VERTEX record after the polyline's own and a SEQEND after the last. Each
 // record's codes are named once below; the descriptions for the table
 // (dxf_kinds.h), the reader and the writer all use those names.
+#include <algorithm>
+#include <initializer_list>
+
 #include "dxf_loader.h"
 #include "dxf_out.h"
 
@@ -84,6 +87,26 @@ struct FaceRecordCodes : VertexFlags {
     static constexpr int kDerived[] = {kPoint};
 };
 
+// A polyline's curve (or a mesh's surface) type: one its kind can hold is
+// taken; another is refused, so that it is kept as the file gave it and a
+// default the writer puts before it is the value read back.
+int64_t HeldType(const View& v, int code, std::initializer_list<int64_t> held, int64_t otherwise)
+{
+    const Group* x = v.find(code);
+    if (!x) return otherwise;
+    if (x->kind == Kind::kInt && std::find(held.begin(), held.end(), x->integer) != held.end()) return x->integer;
+    v.refuse(x);
+    return otherwise;
+}
+
+// A polyline's curve type: any for a spline-fit one (5 makes it quadratic,
+// others cubic), none but 0 for the others.
+int64_t CurveTypeOf(const View& v, int code, int64_t flags)
+{
+    if (!(flags & PolylineHeadCodes::kSplineFit)) return HeldType(v, code, {0}, 0);
+    return v.integer(code, 0);
+}
+
 }  // namespace
 
 std::vector<EntityKind> VertexPolylineKinds()
@@ -146,9 +169,10 @@ OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, si
         OdGePoint3dArray pts;
         for (const auto& x : verts) pts.append(x.point(MeshVertexCodes::kPoint));
         if (m < 2 || n < 2 || m * n != pts.length()) return nullptr;
-        auto type = (OdDb::PolyMeshType)v.integer(C::kSurfaceType, 0);
-        if (type != OdDb::kQuadSurfaceMesh && type != OdDb::kCubicSurfaceMesh && type != OdDb::kBezierSurfaceMesh)
-            type = OdDb::kSimpleMesh;
+        const auto type = (OdDb::PolyMeshType)HeldType(
+            v, C::kSurfaceType,
+            {OdDb::kSimpleMesh, OdDb::kQuadSurfaceMesh, OdDb::kCubicSurfaceMesh, OdDb::kBezierSurfaceMesh},
+            OdDb::kSimpleMesh);
         auto* mesh = new OdDbPolygonMesh(type, (int)m, (int)n, pts, flags & H::kClosed, flags & H::kNClosed);
         mesh->setMSurfaceDensity((int)std::max<int64_t>(0, v.integer(C::kMDensity, 0)));
         mesh->setNSurfaceDensity((int)std::max<int64_t>(0, v.integer(C::kNDensity, 0)));
@@ -174,9 +198,9 @@ OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, si
         // Spline-fit polylines keep their frame as vertices; the generated
         // points are kept as the file gave them.
         OdGePoint3dArray pts;
-        auto* p3 = new OdDb3dPolyline((flags & H::kSplineFit) ? (v.integer(C::kCurveType, 0) == 5 ? OdDb::k3dQuadSplinePoly
-                                                                                                 : OdDb::k3dCubicSplinePoly)
-                                                             : OdDb::k3dSimplePoly,
+        auto* p3 = new OdDb3dPolyline(CurveTypeOf(v, C::kCurveType, flags) == 5 ? OdDb::k3dQuadSplinePoly
+                                      : (flags & H::kSplineFit)                  ? OdDb::k3dCubicSplinePoly
+                                                                                 : OdDb::k3dSimplePoly,
                                       pts, flags & H::kClosed);
         for (const auto& x : verts) {
             int64_t vf = x.integer(X::kFlags, 0);
@@ -188,10 +212,10 @@ OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, si
     } else {
         using C = Polyline2dCodes;
         using X = Vertex2dCodes;
-        OdDb::Poly2dType type = (flags & H::kSplineFit) ? (v.integer(C::kCurveType, 0) == 5 ? OdDb::k2dQuadSplinePoly
-                                                                                            : OdDb::k2dCubicSplinePoly)
-                                : (flags & H::kCurveFit) ? OdDb::k2dFitCurvePoly
-                                                         : OdDb::k2dSimplePoly;
+        const OdDb::Poly2dType type = CurveTypeOf(v, C::kCurveType, flags) == 5 ? OdDb::k2dQuadSplinePoly
+                                      : (flags & H::kSplineFit)                  ? OdDb::k2dCubicSplinePoly
+                                      : (flags & H::kCurveFit)                   ? OdDb::k2dFitCurvePoly
+                                                                                 : OdDb::k2dSimplePoly;
         double elevation = v.point(C::kPoint).z;
         double sw = v.real(C::kStartWidth, 0), ew = v.real(C::kEndWidth, 0);
         auto* p = new OdDb2dPolyline(type, OdGePoint3dArray(), elevation, flags & H::kClosed, sw, ew);

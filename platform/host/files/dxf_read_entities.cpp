@@ -29,15 +29,6 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
 {
     std::optional<View> view1;
     view1.emplace(view(recs[i], expected(recs[i], true)));
-    OdDbObjectId owner = block;
-    if (owner.isNull()) {
-        // Entities of the entities section: the block their owner names,
-        // else paper or model space.
-        auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(idOf(view1->owner())));
-        owner = btr ? btr->objectId()
-                    : view1->integer(EntityCodes::kPaperSpace, 0) == 1 ? record(blockNames_, L"*Paper_Space")
-                                                                          : roots_.modelSpace;
-    }
     size_t next = i;
     std::vector<OdDbAttribute*> attrs;
     std::vector<const Rec*> attrRecs;
@@ -95,6 +86,24 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
     }
     if (strayEnd_) leaveOut(*strayEnd_, "the end of a sequence of attributes after a reference without any");
     strayEnd_ = nullptr;
+    // The paper-space flag is read from the record as finally split,
+    // whatever names the owner, so that a second one is kept as such in
+    // every read.
+    const Group* flag = v.find(EntityCodes::kPaperSpace);
+    const bool paper = flag && flag->kind == Kind::kInt && flag->integer == 1;
+    const OdDbObjectId paperSpace = record(blockNames_, L"*Paper_Space");
+    OdDbObjectId owner = block;
+    bool told = false;
+    if (owner.isNull()) {
+        // Entities of the entities section: the block their owner names,
+        // else paper or model space.
+        auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(idOf(v.owner())));
+        told = !btr;
+        owner = btr ? btr->objectId() : paper ? paperSpace : roots_.modelSpace;
+    }
+    // It is the entity's where it placed the entity or says it is in paper
+    // space; one that says otherwise than its owner is the file's.
+    if (flag && !told && !(paper && owner == paperSpace)) v.refuse(flag);
     common(e, v);
     OdDbObjectId id = place(e, v, owner);
     DxfAccess::addEntity(static_cast<OdDbBlockTableRecord*>(obj(owner)), id);

@@ -149,6 +149,33 @@ void Loader::readTables()
         // says text). Of each a dash holds one; a value out of its place is
         // kept as read, so that it is out of place again when read back.
         static const int kDashCodes[] = {74, 75, 340, 46, 50, 44, 45, 9};
+        // Only a dash that is written carrying a shape (a number other than
+        // 0) or a text (not empty) has a place for them: kept at the end of
+        // the record, after the last dash, they are out of place there too.
+        std::vector<char> carrying;
+        {
+            int64_t bits = 0;
+            bool flags = false, number = false, words = false;
+            for (size_t i = v.subclassStart("AcDbLinetypeTableRecord"); i < v.end(); ++i) {
+                if (!v.readable(i)) continue;
+                const Group& x = v.at(i);
+                if (x.code == 49) {
+                    carrying.push_back(0);
+                    flags = number = words = false;
+                } else if (carrying.empty()) {
+                    continue;
+                } else if (x.code == 74 && !flags) {
+                    flags = true;
+                    bits = x.integer;
+                } else if (x.code == 75 && flags && !number) {
+                    number = true;
+                    if ((bits & 6) && x.integer != 0) carrying.back() = 1;
+                } else if (x.code == 9 && flags && !words) {
+                    words = true;
+                    if ((bits & 2) && !v.decode(x).empty()) carrying.back() = 1;
+                }
+            }
+        }
         bool seen[8] = {};
         int64_t carries = 0;
         for (size_t i = v.subclassStart("AcDbLinetypeTableRecord"); i < v.end(); ++i) {
@@ -162,7 +189,8 @@ void Loader::readTables()
             } else {
                 const size_t k = (size_t)(slot - kDashCodes);
                 const bool inPlace = dash >= 0 && !seen[k] &&
-                                     (x.code == 74 || (x.code == 9 ? (carries & 2) != 0 : (carries & 6) != 0));
+                                     (x.code == 74 || (carrying[(size_t)dash] &&
+                                                       (x.code == 9 ? (carries & 2) != 0 : (carries & 6) != 0)));
                 if (!inPlace) {
                     v.refuse(&x);
                     continue;

@@ -78,7 +78,13 @@ void DxfOut::close()
             const std::vector<Respelling> list =
                 Respellings(*fileRecords_, *rec_.file, rec_.of, std::string_view(w_.bytes()).substr(rec_.start),
                             w_.noted(), rec_.start);
-            if (!list.empty()) applyRespellings(list);
+            // A default written only to stand before a kept value gives
+            // way to the file's own groups, whatever else is respelled.
+            const auto& noted = w_.noted();
+            if (!list.empty() || std::any_of(noted.begin(), noted.end(), [](const GroupWriter::Noted& n) {
+                    return n.tag == GroupWriter::kDefault;
+                }))
+                applyRespellings(list);
         }
     }
     w_.stopNoting();

@@ -1517,3 +1517,130 @@ TEST(DxfKept, KeptNumbersGoBackAsSpelledUntilTheirValueChanges)
     for (const char* g : {"10 2.0", "11 4.0", "12 4.0", "13 2.0", "20 2", "22 4"}) EXPECT_EQ(count(moved, g), 1) << g;
     EXPECT_EQ(count(moved, "10 1"), 0);
 }
+
+// A curve type a polyline cannot hold (one on a polyline that is not spline
+// fit, a surface type no mesh has) goes back once, as the file gave it; a
+// polyline changed is written with its own type where the writer writes
+// one, the file's after it, and changed again it still holds just those.
+TEST(DxfKept, ACurveTypeAPolylineCannotHoldGoesBackOnceAsGiven)
+{
+    struct Case {
+        const char* flags;
+        Groups counts;
+        const char* vertexFlags;
+        const char* type;
+    };
+    const Case cases[] = {
+        {"1", {}, "0", "6"},                         // a closed 2-D polyline
+        {"8", {}, "32", "5"},                        // a 3-D one
+        {"16", {{71, "2"}, {72, "2"}}, "64", "7"},   // a mesh
+    };
+    auto types = [](const std::string& bytes) {
+        std::vector<std::string> out;
+        for (const std::string& g : Record(GroupLines(bytes), "POLYLINE", "20"))
+            if (g.rfind("75 ", 0) == 0) out.push_back(g);
+        return out;
+    };
+    // A value of the polyline's own record changed, so that it is no
+    // longer as read.
+    auto changed = [](OdDbDatabase* db) {
+        std::vector<OdDbEntity*> ms = ModelSpace(db);
+        OdDbEntity* e = nullptr;
+        if (ms.size() != 1 || oddbOpenObject(e, ms[0]->objectId(), OdDb::kForWrite) != eOk) return std::string();
+        if (auto* p2 = OdRxCast<OdDb2dPolyline>(e)) p2->setThickness(p2->thickness() + 1);
+        else if (auto* p3 = OdRxCast<OdDb3dPolyline>(e)) p3->isClosed() ? p3->makeOpen() : p3->makeClosed();
+        else if (auto* m = OdRxCast<OdDbPolygonMesh>(e)) m->setMSurfaceDensity(m->mSurfaceDensity() + 1);
+        e->close();
+        return dxftest::Save(db);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.flags);
+        Groups ents{{0, "POLYLINE"}, {5, "20"}, {8, "0"}, {66, "1"}, {10, "0.0"}, {20, "0.0"}, {30, "0.0"},
+                    {70, c.flags}};
+        ents.insert(ents.end(), c.counts.begin(), c.counts.end());
+        ents.push_back({75, c.type});
+        const char* xy[4][2] = {{"0.0", "0.0"}, {"1.0", "0.0"}, {"0.0", "1.0"}, {"1.0", "1.0"}};
+        for (int k = 0; k < 4; ++k)
+            ents.insert(ents.end(), {{0, "VERTEX"}, {5, std::to_string(21 + k)}, {8, "0"}, {10, xy[k][0]},
+                                     {20, xy[k][1]}, {30, "0.0"}, {70, c.vertexFlags}});
+        ents.insert(ents.end(), {{0, "SEQEND"}, {5, "25"}, {8, "0"}});
+        std::unique_ptr<OdDbDatabase> db = Read(FileOf("AC1009", ents));
+        std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+        ASSERT_EQ(ms.size(), 1u);
+        EXPECT_EQ(OdRxCast<OdDbProxyEntity>(ms[0]), nullptr);
+        const std::string given = std::string("75 ") + c.type;
+        const std::string first = dxftest::Save(db.get());
+        EXPECT_EQ(types(first), std::vector<std::string>{given});
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+        const std::string second = dxftest::Save(again.get());
+        EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
+
+        const std::string once = changed(again.get());
+        const std::vector<std::string> onceTypes = types(once);
+        EXPECT_EQ(std::count(onceTypes.begin(), onceTypes.end(), given), 1);
+        std::unique_ptr<OdDbDatabase> third(dxftest::Reopen(once));
+        EXPECT_EQ(types(changed(third.get())), onceTypes);
+    }
+}
+
+// A paper-space record read as a proxy (a mesh without its counts) that
+// gives its paper-space flag twice keeps both in every save, whether the
+// record names its owner or not, and stays in paper space.
+TEST(DxfKept, APaperSpaceFlagGivenTwiceGoesBackTwiceInEverySave)
+{
+    Groups ents{{0, "POLYLINE"}, {5, "20"}, {67, "1"}, {8, "0"}, {66, "1"}, {10, "0.0"}, {20, "0.0"},
+                {30, "0.0"}, {70, "16"}, {67, "1"}, {72, "3"},
+                {0, "VERTEX"}, {5, "21"}, {67, "1"}, {8, "0"}, {10, "0.0"}, {20, "0.0"}, {30, "0.0"}, {70, "64"},
+                {0, "SEQEND"}, {5, "22"}, {67, "1"}, {8, "0"}};
+    std::unique_ptr<OdDbDatabase> db = Read(FileOf("AC1009", ents));
+    auto paperFlags = [](const std::string& bytes) {
+        const std::vector<std::string> head = Record(GroupLines(bytes), "POLYLINE", "20");
+        return std::count(head.begin(), head.end(), "67 1");
+    };
+    const std::string first = dxftest::Save(db.get());
+    EXPECT_EQ(paperFlags(first), 2);
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+    const std::string second = dxftest::Save(again.get());
+    EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
+    auto* e = OdRxCast<OdDbEntity>(ObjectOf(again.get(), 0x20));
+    ASSERT_NE(e, nullptr);
+    auto* owner = OdRxCast<OdDbBlockTableRecord>(e->ownerId().stub()->object);
+    ASSERT_NE(owner, nullptr);
+    EXPECT_TRUE(owner->getName().iCompare(L"*Paper_Space") == 0) << owner->getName().c_str();
+
+    // One that says otherwise than the block the entity is in is the
+    // file's: it stays after the entity is moved.
+    std::unique_ptr<OdDbDatabase> named = Read(
+        File({}, {{0, "BLOCK"}, {5, "30"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"}, {2, "*Model_Space"},
+                  {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"}, {3, "*Model_Space"},
+                  {0, "LINE"}, {5, "31"}, {100, "AcDbEntity"}, {67, "1"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"},
+                  {20, "0"}, {30, "0"}, {11, "1"}, {21, "0"}, {31, "0"},
+                  {0, "ENDBLK"}, {5, "32"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}}));
+    OdDbEntity* line = nullptr;
+    ASSERT_NE(ObjectOf(named.get(), 0x31), nullptr);
+    ASSERT_EQ(oddbOpenObject(line, ObjectOf(named.get(), 0x31)->objectId(), OdDb::kForWrite), eOk);
+    line->transformBy(OdGeMatrix3d::translation(OdGeVector3d(1, 0, 0)));
+    line->close();
+    const std::vector<std::string> moved = Record(GroupLines(dxftest::Save(named.get())), "LINE", "31");
+    EXPECT_EQ(std::count(moved.begin(), moved.end(), "67 1"), 1);
+}
+
+// A linetype dash's shape number (or what else places a shape or a text)
+// has a place only in a dash that carries a shape or a text: one before the
+// flags of a dash whose flags say text but that gives none is kept, and
+// stays out of place where it goes back, after the last dash.
+TEST(DxfKept, WhatPlacesAShapeInADashThatCarriesNoneStaysKept)
+{
+    const Groups table{{0, "TABLE"}, {2, "LTYPE"}, {5, "2"}, {100, "AcDbSymbolTable"}, {70, "1"},
+                       {0, "LTYPE"}, {5, "30"}, {330, "2"}, {100, "AcDbSymbolTableRecord"},
+                       {100, "AcDbLinetypeTableRecord"}, {2, "DASHED"}, {70, "0"}, {3, "D"}, {72, "65"}, {73, "1"},
+                       {40, "15.0"}, {49, "10.0506"}, {41, "0.0"}, {75, "0"}, {74, "2"}, {0, "ENDTAB"}};
+    std::unique_ptr<OdDbDatabase> db = Read(File({}, {}, table));
+    const std::string first = dxftest::Save(db.get());
+    const std::vector<std::string> record = Record(GroupLines(first), "LTYPE", "30");
+    EXPECT_EQ(std::count(record.begin(), record.end(), "75 0"), 1);
+    EXPECT_EQ(std::count(record.begin(), record.end(), "74 2"), 1);
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+    const std::string second = dxftest::Save(again.get());
+    EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
+}
