@@ -52,8 +52,8 @@ std::vector<EntityKind> ReferenceKinds()
     static const Subclass kBlockReference = Describe<BlockReferenceCodes>(), kMInsert = Describe<MInsertCodes>(),
                           kRasterImage = Describe<RasterImageCodes>();
     return {
-        // In rows and columns when the record says so (Loader::expected
-        // gives such a record the flag 1).
+        // In rows and columns when the record says so (KindFlags gives
+        // such a record the flag 1).
         {"INSERT", &OdDbBlockReference::desc, {&kBlockReference}, &L::readInsert, &W::writeBlockReference, {}, {1, 0}},
         {"INSERT", &OdDbMInsertBlock::desc, {&kMInsert}, &L::readInsert, &W::writeBlockReference, {}, {1, 1}},
         {"IMAGE", &OdDbRasterImage::desc, {&kRasterImage}, &L::readImage, &W::writeRasterImage},

@@ -104,17 +104,7 @@ bool Loader::split(std::string& why)
 
 std::vector<const char*> Loader::expected(const Rec& r, bool entity) const
 {
-    int flags = 0;
-    if (r.type == "INSERT") {
-        // In rows and columns: the marker says so, or (in the oldest form)
-        // counts of more than one.
-        for (size_t i = r.b; i < r.e && !flags && g_[i].code != 1001; ++i)
-            flags = (g_[i].code == 100 && TrimView(g_[i].text) == "AcDbMInsertBlock") ||
-                    ((g_[i].code == 70 || g_[i].code == 71) && g_[i].kind == Kind::kInt && g_[i].integer > 1);
-    } else if (r.type == "POLYLINE" || r.type == "DIMENSION") {
-        flags = (int)peekFlags(r);
-    }
-    return SubclassesOfRecord(r.type, flags, entity);
+    return SubclassesOfRecord(r.type, KindFlags(g_, r.b, r.e, r.type), entity);
 }
 
 int64_t Loader::peekFlags(const Rec& r) const { return PeekFlags(g_, r.b, r.e); }

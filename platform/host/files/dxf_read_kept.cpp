@@ -74,7 +74,7 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
     bool markers = false;
     for (size_t i = v.begin(); i < v.end() && !markers; ++i) markers = g_[i].code == 100;
     if (const char* marker = !markers && v.written().size() == 1
-                                 ? MarkerOfKeptWhole(v.type(), PeekFlags(g_, v.begin(), v.end()))
+                                 ? MarkerOfKeptWhole(v.type(), KindFlags(g_, v.begin(), v.end(), v.type()))
                                  : nullptr) {
         Group m;
         m.code = 100;

@@ -79,6 +79,20 @@ inline int64_t PeekFlags(const std::vector<Group>& g, size_t b, size_t e)
     return 0;
 }
 
+// The flags that tell which of the kinds of its type a record is
+// (EntityKind::form): an INSERT's 1 when it is in rows and columns (its
+// marker says so or, in the oldest form, counts of more than one), other
+// records' first flags.
+inline int KindFlags(const std::vector<Group>& g, size_t b, size_t e, std::string_view type)
+{
+    if (type != "INSERT") return (int)PeekFlags(g, b, e);
+    for (size_t i = b; i < e && g[i].code != 1001; ++i)
+        if ((g[i].code == 100 && TrimView(g[i].text) == "AcDbMInsertBlock") ||
+            ((g[i].code == 70 || g[i].code == 71) && g[i].kind == Kind::kInt && g[i].integer > 1))
+            return 1;
+    return 0;
+}
+
 // The marker the values of a markerless record kept whole go back under,
 // after the entity's own: the kind's (TRACE's "AcDbTrace"), or that of the
 // object it would have been read into (an ELLIPSE's "AcDbEllipse"), so that
@@ -400,7 +414,7 @@ void Walk(const View& v, F f)
     // Markerless records of kinds kept whole go back under a marker of
     // their own (made by the keeper) after the writer's last subclass.
     const bool kindMarker =
-        !markers && written.size() == 1 && MarkerOfKeptWhole(type, PeekFlags(g, v.begin(), v.end()));
+        !markers && written.size() == 1 && MarkerOfKeptWhole(type, KindFlags(g, v.begin(), v.end(), type));
     std::string sub = written.empty() || markers ? std::string() : std::string(written.front()), anchor = sub;
     int occurrence = 0, anchorOccurrence = 0;
     // An Xrecord without its marker: its data follows its head.
