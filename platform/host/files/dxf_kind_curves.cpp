@@ -19,16 +19,19 @@ struct LineCodes {
     static constexpr const char* kMarker = "AcDbLine";
     static constexpr int kThickness = 39, kStart = 10, kEnd = 11, kNormal = 210;
     static constexpr int kAll[] = {kThickness, kStart, kEnd, kNormal};
+    static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kNormal, ""}};
 };
 struct PointCodes {
     static constexpr const char* kMarker = "AcDbPoint";
     static constexpr int kPosition = 10, kThickness = 39, kNormal = 210, kAngle = 50;
     static constexpr int kAll[] = {kPosition, kThickness, kNormal, kAngle};
+    static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kAngle, "0.0"}, {kNormal, ""}};
 };
 struct CircleCodes {
     static constexpr const char* kMarker = "AcDbCircle";
     static constexpr int kThickness = 39, kCenter = 10, kRadius = 40, kNormal = 210;
     static constexpr int kAll[] = {kThickness, kCenter, kRadius, kNormal};
+    static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kNormal, ""}};
 };
 // An arc is a circle's subclass, then its own.
 struct ArcCodes {
@@ -47,6 +50,7 @@ struct SolidCodes {
     static constexpr int kCorner = 10;  // the corners are 10 to 13
     static constexpr int kThickness = 39, kNormal = 210;
     static constexpr int kAll[] = {kCorner, kCorner + 1, kCorner + 2, kCorner + 3, kThickness, kNormal};
+    static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kNormal, ""}};
 };
 
 }  // namespace

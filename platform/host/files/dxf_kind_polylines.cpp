@@ -20,6 +20,7 @@ struct LightPolylineCodes {
     static constexpr int kAll[] = {kCount,  kFlags,      kConstantWidth, kElevation, kThickness,
                                    kVertex, kStartWidth, kEndWidth,      kBulge,     kNormal};
     static constexpr int kDerived[] = {kCount};
+    static constexpr Default kDefaults[] = {{kElevation, "0.0"}, {kThickness, "0.0"}, {kNormal, ""}};
 };
 // The counts the writer works out from the lists that follow them.
 struct SplineCodes {

@@ -22,6 +22,8 @@ struct TextCodes {
                          kNormal = 210, kVertical = 73;
     static constexpr int kAll[] = {kPosition, kHeight,     kString,     kRotation, kWidth,  kOblique, kStyle,
                                    kGeneration, kHorizontal, kAlignment, kThickness, kNormal, kVertical};
+    static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kRotation, "0.0"},  {kWidth, "1.0"},
+                                            {kOblique, "0.0"},   {kGeneration, "0"}, {kNormal, ""}};
 };
 using T = TextCodes;
 // Some files give an attribute's text values after its own marker; they
@@ -51,6 +53,7 @@ struct MTextCodes {
     static constexpr int kAll[] = {kPosition, kHeight,  kWidth,         kAttachment,    kFlow,       kLast,
                                    kPiece,    kStyle,   kDirection,     kRotation,      kNormal,     kSpacingStyle,
                                    kSpacingFactor, kFill, kFillColour,  kFillRgb,       kFillScale,  kFillTransparency};
+    static constexpr Default kDefaults[] = {{kRotation, "0.0"}, {kFill, "0"}};
 };
 
 }  // namespace

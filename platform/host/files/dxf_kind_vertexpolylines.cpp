@@ -29,6 +29,8 @@ struct Polyline2dCodes : PolylineHeadCodes {
     static constexpr int kAll[] = {kHasVertices, kPoint,    kThickness, kFlags,
                                    kStartWidth,  kEndWidth, kCurveType, kNormal};
     static constexpr int kDerived[] = {kHasVertices};
+    static constexpr Default kDefaults[] = {
+        {kThickness, "0.0"}, {kStartWidth, "0.0"}, {kEndWidth, "0.0"}, {kCurveType, "0"}, {kNormal, ""}};
 };
 struct Polyline3dCodes : PolylineHeadCodes {
     static constexpr const char* kMarker = "AcDb3dPolyline";
@@ -44,6 +46,7 @@ struct PolygonMeshCodes : PolylineHeadCodes {
                                    kMDensity,    kNDensity, kSurfaceType, kNormal};
     static constexpr int kDerived[] = {kHasVertices, kPoint};
     static constexpr int kPassed[] = {kNormal};
+    static constexpr Default kDefaults[] = {{kMDensity, "0"}, {kNDensity, "0"}, {kSurfaceType, "0"}};
 };
 // The counts the writer works out from the mesh.
 struct PolyFaceMeshCodes : PolylineHeadCodes {
@@ -64,6 +67,7 @@ struct Vertex2dCodes : VertexFlags {
     static constexpr const char* kMarker = "AcDb2dVertex";
     static constexpr int kPoint = 10, kStartWidth = 40, kEndWidth = 41, kBulge = 42, kFlags = 70;
     static constexpr int kAll[] = {kPoint, kStartWidth, kEndWidth, kBulge, kFlags};
+    static constexpr Default kDefaults[] = {{kStartWidth, "0.0"}, {kEndWidth, "0.0"}, {kBulge, "0.0"}};
 };
 struct PointVertexCodes : VertexFlags {
     static constexpr int kPoint = 10, kFlags = 70;

@@ -112,6 +112,19 @@ const EntityKind* KindOfEntity(const OdDbEntity* e)
     return nullptr;
 }
 
+const char* DefaultWrittenAs(std::string_view subclass, int code)
+{
+    static const std::map<std::pair<std::string_view, int>, const char*> defaults = [] {
+        std::map<std::pair<std::string_view, int>, const char*> m;
+        for (const Default& d : EntityCodes::kDefaults) m.emplace(std::make_pair(EntityCodes::kMarker, d.code), d.spelled);
+        for (const Subclass* sub : EntitySubclasses())
+            for (const Default& d : sub->defaults) m.emplace(std::make_pair(sub->marker, d.code), d.spelled);
+        return m;
+    }();
+    auto it = defaults.find({subclass, code});
+    return it == defaults.end() ? nullptr : it->second;
+}
+
 const std::vector<const Subclass*>& EntitySubclasses()
 {
     static const std::vector<const Subclass*> all = [] {

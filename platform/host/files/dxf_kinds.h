@@ -25,6 +25,14 @@ class Loader;
 class DxfOut;
 struct EntityRecord;
 
+// A value the writer leaves out of its subclass as the default, spelled as
+// it writes it where it must write it after all (before a kept value of
+// its code, which would otherwise be read as the value); "" for a normal.
+struct Default {
+    int code;
+    const char* spelled;
+};
+
 // A subclass of a record: its marker, the codes the writer gives values of
 // in it (a point's x code stands for its y and z) and those it writes only
 // as defaults, when the file gave none.
@@ -42,6 +50,8 @@ struct Subclass {
     // reader nor the writer has a value of them, and a file's goes back
     // as it was while the object is unchanged.
     std::vector<int> passed = {};
+    // The values left out as defaults.
+    std::vector<Default> defaults = {};
 };
 
 // A subclass described from its codes' names: a struct with the marker
@@ -81,6 +91,14 @@ template <class Codes>
 struct PassedOf<Codes, std::void_t<decltype(Codes::kPassed)>> {
     static std::vector<int> list() { return {std::begin(Codes::kPassed), std::end(Codes::kPassed)}; }
 };
+template <class Codes, class = void>
+struct DefaultsOf {
+    static std::vector<Default> list() { return {}; }
+};
+template <class Codes>
+struct DefaultsOf<Codes, std::void_t<decltype(Codes::kDefaults)>> {
+    static std::vector<Default> list() { return {std::begin(Codes::kDefaults), std::end(Codes::kDefaults)}; }
+};
 // Parts that repeat within the subclass (a hatch's loops and edges) may
 // have structs of their own, with their own kAll and optional lists, after
 // the first.
@@ -98,6 +116,8 @@ Subclass Describe()
         append(s.readToo, ReadTooOf<P>::list());
         append(s.derived, DerivedOf<P>::list());
         append(s.passed, PassedOf<P>::list());
+        const std::vector<Default> defaults = DefaultsOf<P>::list();
+        s.defaults.insert(s.defaults.end(), defaults.begin(), defaults.end());
     };
     add(std::common_type<Codes>{});
     (add(std::common_type<Parts>{}), ...);
@@ -114,6 +134,7 @@ struct EntityCodes {
     static constexpr int kAll[] = {kPaperSpace,    kLayer,         kLinetype,   kColour,   kTrueColour,
                                    kLinetypeScale, kTransparency, kLineWeight, kInvisible};
     static constexpr int kOfSubRecords[] = {kPaperSpace, kLayer};
+    static constexpr Default kDefaults[] = {{kLinetypeScale, "1.0"}, {kInvisible, "0"}};
 };
 
 // A form of the records of a kind's sequence (a polyline's vertices): a
@@ -177,6 +198,9 @@ const std::vector<const Subclass*>& VertexSubclasses(std::string_view polylineSu
 // The kind an entity is written as: that of its class, or of the nearest
 // class above it that has one; null for none.
 const EntityKind* KindOfEntity(const OdDbEntity* e);
+// The value the writer leaves out of the subclass as the default, spelled
+// as it writes it; null for codes it always writes or that repeat.
+const char* DefaultWrittenAs(std::string_view subclass, int code);
 // Every subclass the kinds and the records of their sequences are
 // written in, each once.
 const std::vector<const Subclass*>& EntitySubclasses();

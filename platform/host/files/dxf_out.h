@@ -77,29 +77,6 @@ inline int64_t FileInteger(const OdResBuf* rb)
     return narrow ? rb->getInt16() : rb->getInt32();
 }
 
-// The value the writer leaves out of a subclass as the default, spelled as
-// it writes it; null for codes it always writes or that repeat.
-inline const char* DefaultWrittenAs(const std::string& subclass, int code)
-{
-    static const std::map<std::pair<std::string, int>, const char*> kDefaults = {
-        {{"AcDbEntity", 48}, "1.0"},       {{"AcDbEntity", 60}, "0"},
-        {{"AcDbLine", 39}, "0.0"},         {{"AcDbLine", 210}, ""},
-        {{"AcDbCircle", 39}, "0.0"},       {{"AcDbCircle", 210}, ""},
-        {{"AcDbPoint", 39}, "0.0"},        {{"AcDbPoint", 50}, "0.0"},      {{"AcDbPoint", 210}, ""},
-        {{"AcDbTrace", 39}, "0.0"},        {{"AcDbTrace", 210}, ""},
-        {{"AcDbText", 39}, "0.0"},         {{"AcDbText", 50}, "0.0"},       {{"AcDbText", 41}, "1.0"},
-        {{"AcDbText", 51}, "0.0"},         {{"AcDbText", 71}, "0"},         {{"AcDbText", 210}, ""},
-        {{"AcDbMText", 50}, "0.0"},        {{"AcDbMText", 90}, "0"},
-        {{"AcDb2dPolyline", 39}, "0.0"},   {{"AcDb2dPolyline", 40}, "0.0"}, {{"AcDb2dPolyline", 41}, "0.0"},
-        {{"AcDb2dPolyline", 75}, "0"},     {{"AcDb2dPolyline", 210}, ""},
-        {{"AcDbPolyline", 38}, "0.0"},     {{"AcDbPolyline", 39}, "0.0"},   {{"AcDbPolyline", 210}, ""},
-        {{"AcDb2dVertex", 40}, "0.0"},     {{"AcDb2dVertex", 41}, "0.0"},   {{"AcDb2dVertex", 42}, "0.0"},
-        {{"AcDbPolygonMesh", 73}, "0"},    {{"AcDbPolygonMesh", 74}, "0"},  {{"AcDbPolygonMesh", 75}, "0"},
-    };
-    auto it = kDefaults.find({subclass, code});
-    return it == kDefaults.end() ? nullptr : it->second;
-}
-
 inline std::wstring LowerName(std::wstring s)
 {
     for (auto& c : s) c = (wchar_t)std::towlower(c);
