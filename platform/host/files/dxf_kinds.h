@@ -57,48 +57,24 @@ struct Subclass {
 // A subclass described from its codes' names: a struct with the marker
 // (kMarker) and the list of its codes (kAll), which the kind's reader and
 // writer name one by one.
-// Optional lists: kSoft, kReadToo, kDerived and kPassed, as above (those
-// of kDerived and kPassed are in kAll too).
-template <class Codes, class = void>
-struct SoftOf {
-    static std::vector<int> list() { return {}; }
-};
-template <class Codes>
-struct SoftOf<Codes, std::void_t<decltype(Codes::kSoft)>> {
-    static std::vector<int> list() { return {std::begin(Codes::kSoft), std::end(Codes::kSoft)}; }
-};
-template <class Codes, class = void>
-struct ReadTooOf {
-    static std::vector<int> list() { return {}; }
-};
-template <class Codes>
-struct ReadTooOf<Codes, std::void_t<decltype(Codes::kReadToo)>> {
-    static std::vector<int> list() { return {std::begin(Codes::kReadToo), std::end(Codes::kReadToo)}; }
-};
-template <class Codes, class = void>
-struct DerivedOf {
-    static std::vector<int> list() { return {}; }
-};
-template <class Codes>
-struct DerivedOf<Codes, std::void_t<decltype(Codes::kDerived)>> {
-    static std::vector<int> list() { return {std::begin(Codes::kDerived), std::end(Codes::kDerived)}; }
-};
-template <class Codes, class = void>
-struct PassedOf {
-    static std::vector<int> list() { return {}; }
-};
-template <class Codes>
-struct PassedOf<Codes, std::void_t<decltype(Codes::kPassed)>> {
-    static std::vector<int> list() { return {std::begin(Codes::kPassed), std::end(Codes::kPassed)}; }
-};
-template <class Codes, class = void>
-struct DefaultsOf {
-    static std::vector<Default> list() { return {}; }
-};
-template <class Codes>
-struct DefaultsOf<Codes, std::void_t<decltype(Codes::kDefaults)>> {
-    static std::vector<Default> list() { return {std::begin(Codes::kDefaults), std::end(Codes::kDefaults)}; }
-};
+// Optional lists: kSoft, kReadToo, kDerived, kPassed and kDefaults, as
+// above (the codes of kDerived and kPassed are in kAll too). NAME<Codes>::
+// list() is the struct's MEMBER, or empty when it has none.
+#define DXF_OPTIONAL_LIST(NAME, MEMBER, T)                                                                  \
+    template <class Codes, class = void>                                                                    \
+    struct NAME {                                                                                           \
+        static std::vector<T> list() { return {}; }                                                         \
+    };                                                                                                      \
+    template <class Codes>                                                                                  \
+    struct NAME<Codes, std::void_t<decltype(Codes::MEMBER)>> {                                              \
+        static std::vector<T> list() { return {std::begin(Codes::MEMBER), std::end(Codes::MEMBER)}; }       \
+    };
+DXF_OPTIONAL_LIST(SoftOf, kSoft, int)
+DXF_OPTIONAL_LIST(ReadTooOf, kReadToo, int)
+DXF_OPTIONAL_LIST(DerivedOf, kDerived, int)
+DXF_OPTIONAL_LIST(PassedOf, kPassed, int)
+DXF_OPTIONAL_LIST(DefaultsOf, kDefaults, Default)
+#undef DXF_OPTIONAL_LIST
 // Parts that repeat within the subclass (a hatch's loops and edges) may
 // have structs of their own, with their own kAll and optional lists, after
 // the first.
