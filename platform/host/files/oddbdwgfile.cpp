@@ -167,8 +167,11 @@ namespace {
 size_t CountRecords(std::string_view bytes)
 {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    // As the reader takes a line: the CRs at its end, then spaces and tabs
+    // (a section named "ENTITIES\r  " is another section than ENTITIES).
     auto trim = [](std::string_view s) {
-        while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+        while (!s.empty() && s.back() == '\r') s.remove_suffix(1);
+        while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
         while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
         return s;
     };
