@@ -14,8 +14,9 @@ namespace dxf {
 
 const std::vector<KindFamily>& KindFamilies()
 {
-    static const std::vector<KindFamily> families = {CurveKinds,     TextKinds,  ReferenceKinds,      PolylineKinds,
-                                                     DimensionKinds, MlineKinds, VertexPolylineKinds, HatchKinds};
+#define DXF_KIND_FAMILY_ENTRY(F) F,
+    static const std::vector<KindFamily> families = {DXF_KIND_FAMILIES(DXF_KIND_FAMILY_ENTRY)};
+#undef DXF_KIND_FAMILY_ENTRY
     return families;
 }
 

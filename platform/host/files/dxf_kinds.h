@@ -144,14 +144,16 @@ struct EntityKind {
 
 // The kinds of a family, each family in a file of its own
 // (dxf_kind_*.cpp) with its codes, reader and writer.
-std::vector<EntityKind> CurveKinds();
-std::vector<EntityKind> TextKinds();
-std::vector<EntityKind> ReferenceKinds();
-std::vector<EntityKind> PolylineKinds();
-std::vector<EntityKind> DimensionKinds();
-std::vector<EntityKind> MlineKinds();
-std::vector<EntityKind> VertexPolylineKinds();
-std::vector<EntityKind> HatchKinds();
+// Listed once here: the list declares them, makes them friends of the
+// loader and the writer (whose readers and writers they name) and gathers
+// them (KindFamilies).
+#define DXF_KIND_FAMILIES(X) \
+    X(CurveKinds) X(TextKinds) X(ReferenceKinds) X(PolylineKinds) X(DimensionKinds) X(MlineKinds) \
+    X(VertexPolylineKinds) X(HatchKinds)
+#define DXF_DECLARE_KIND_FAMILY(F) std::vector<EntityKind> F();
+DXF_KIND_FAMILIES(DXF_DECLARE_KIND_FAMILY)
+#undef DXF_DECLARE_KIND_FAMILY
+#define DXF_FRIEND_KIND_FAMILY(F) friend std::vector<EntityKind> F();
 // The families above: every kind.
 using KindFamily = std::vector<EntityKind> (*)();
 const std::vector<KindFamily>& KindFamilies();

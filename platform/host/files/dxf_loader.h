@@ -196,14 +196,7 @@ private:
     void common(OdDbEntity* e, const View& v);
     // Each kind's reader is named in its description (dxf_kinds.h).
     friend const std::vector<EntityKind>& EntityKinds();
-    friend std::vector<EntityKind> CurveKinds();
-    friend std::vector<EntityKind> TextKinds();
-    friend std::vector<EntityKind> ReferenceKinds();
-    friend std::vector<EntityKind> PolylineKinds();
-    friend std::vector<EntityKind> DimensionKinds();
-    friend std::vector<EntityKind> MlineKinds();
-    friend std::vector<EntityKind> VertexPolylineKinds();
-    friend std::vector<EntityKind> HatchKinds();
+    DXF_KIND_FAMILIES(DXF_FRIEND_KIND_FAMILY)
     OdDbEntity* readLine(const EntityRecord& item);
     OdDbEntity* readPoint(const EntityRecord& item);
     OdDbEntity* readCircle(const EntityRecord& item);

@@ -195,14 +195,7 @@ private:
     void entity(const OdDbEntity* e);
     // Each kind's writer is named in its description (dxf_kinds.h).
     friend const std::vector<EntityKind>& EntityKinds();
-    friend std::vector<EntityKind> CurveKinds();
-    friend std::vector<EntityKind> TextKinds();
-    friend std::vector<EntityKind> ReferenceKinds();
-    friend std::vector<EntityKind> PolylineKinds();
-    friend std::vector<EntityKind> DimensionKinds();
-    friend std::vector<EntityKind> MlineKinds();
-    friend std::vector<EntityKind> VertexPolylineKinds();
-    friend std::vector<EntityKind> HatchKinds();
+    DXF_KIND_FAMILIES(DXF_FRIEND_KIND_FAMILY)
     void writeLine(const OdDbEntity* e);
     void writeCircle(const OdDbEntity* e);
     void writeArc(const OdDbEntity* e);
