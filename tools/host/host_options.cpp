@@ -193,7 +193,13 @@ happens in the peer:
                        Filters narrow each other:
                          all (not on a frozen layer) |
                          new (not in the drawing as opened) | last |
-                         layer NAME[,NAME] | type LINE[,TEXT...] |
+                         layer NAME[,NAME] | type T[,T...] (the records
+                         a DXF file names T in group 0, in all their
+                         forms: POLYLINE every 2-D and 3-D polyline and
+                         mesh, LWPOLYLINE the light ones, DIMENSION every
+                         dimension, INSERT also a MINSERT; also the kinds
+                         kept as the file gave them: 3DFACE, LEADER ...;
+                         a name no record has is refused) |
                          handle H[,H] | text STRING |
                          window X0,Y0 X1,Y1 (wholly inside) |
                          at X,Y [X,Y...] (what lies under those clicks)

@@ -13,11 +13,14 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <set>
 #include <sstream>
 
 #include "afxmsgbox.h"
 #include "dialog_control.h"
+#include "dxf_kinds.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
 #include "host_session.h"
@@ -94,20 +97,43 @@ std::string Upper(std::string s)
     return s;
 }
 
-// The class the name of an entity type stands for: DXF names and class
-// names alike.
-std::string ClassOfType(const std::string& type)
+// The type a DXF file names the entity's record in group 0, as the writer
+// writes it: its kind's (every form of POLYLINE, DIMENSION and INSERT is
+// of its type), or that of a record kept as the file gave it; empty for
+// an entity the writer writes no record of.
+std::string RecordTypeOf(OdDbEntity* e)
 {
-    static const std::pair<const char*, const char*> kTypes[] = {
-        {"LINE", "AcDbLine"},         {"LWPOLYLINE", "AcDbPolyline"},  {"POLYLINE", "AcDbPolyline"},
-        {"PLINE", "AcDbPolyline"},    {"CIRCLE", "AcDbCircle"},        {"ARC", "AcDbArc"},
-        {"TEXT", "AcDbText"},         {"MTEXT", "AcDbMText"},          {"POINT", "AcDbPoint"},
-        {"HATCH", "AcDbHatch"},       {"INSERT", "AcDbBlockReference"}, {"IMAGE", "AcDbRasterImage"},
-        {"SPLINE", "AcDbSpline"},     {"ELLIPSE", "AcDbEllipse"},      {"SOLID", "AcDbSolid"}};
+    if (const standin::dxf::EntityKind* kind = standin::dxf::KindOfEntity(e)) return kind->type;
+    if (auto* kept = OdRxCast<OdDbProxyEntity>(e)) return Upper(Utf8(kept->originalDxfName().c_str()));
+    return std::string();
+}
+
+// The records of entities a DXF file may hold that the reader keeps as
+// they came, besides the kinds it reads (dxf_kinds.h).
+const char* const kKeptEntityTypes[] = {
+    "3DFACE",         "3DSOLID",          "ACAD_PROXY_ENTITY", "ACAD_TABLE",      "ARC_DIMENSION",
+    "BODY",           "DGNUNDERLAY",      "DWFUNDERLAY",       "EXTRUDEDSURFACE", "HELIX",
+    "LEADER",         "LIGHT",            "LOFTEDSURFACE",     "MESH",            "MLEADER",
+    "MPOLYGON",       "MULTILEADER",      "NURBSURFACE",       "OLE2FRAME",       "OLEFRAME",
+    "PDFUNDERLAY",    "PLANESURFACE",     "POINTCLOUD",        "RAY",             "REGION",
+    "REVOLVEDSURFACE", "SECTION",         "SHAPE",             "SURFACE",         "SWEPTSURFACE",
+    "TOLERANCE",      "TRACE",            "VIEWPORT",          "WIPEOUT",         "XLINE"};
+
+// Why `type` names no record a selection can take; empty when it does.
+// `inDrawing`: the record types model space holds.
+std::string NoRecordType(const std::string& type, const std::set<std::string>& inDrawing)
+{
     const std::string u = Upper(type);
-    for (const auto& [name, cls] : kTypes)
-        if (u == name) return cls;
-    return type;
+    if (u == "VERTEX" || u == "SEQEND" || u == "ATTRIB")
+        return "\"" + type + "\" records are parts of the entity before them (a POLYLINE's vertices, an INSERT's "
+               "attributes, their SEQEND), not entities of their own: select that entity's type";
+    if (standin::dxf::KindOfType(u) || inDrawing.count(u) ||
+        std::any_of(std::begin(kKeptEntityTypes), std::end(kKeptEntityTypes),
+                    [&u](const char* t) { return u == t; }))
+        return std::string();
+    return "\"" + type +
+           "\" is no record type: \"type\" takes the name a DXF file gives an entity's record in group 0 (LINE, "
+           "LWPOLYLINE, POLYLINE, INSERT, DIMENSION, MTEXT ...), and this drawing has no record of that name";
 }
 
 bool InList(const std::string& list, const std::string& value, bool wideCompare)
@@ -640,18 +666,29 @@ OdDbObjectIdArray ScriptRunner::Select(const std::vector<std::string>& words, st
                                  if (w == "handle")
                                      return InList(Upper(value), Upper(Utf8(id.getHandle().ascii().str())), false);
                                  if (w == "text") return EntityText(e) == value;
-                                 std::stringstream list(value);
-                                 std::string type;
-                                 // A record kept as the file gave it goes by its own type.
-                                 auto* kept = OdRxCast<OdDbProxyEntity>(e);
-                                 const std::string keptType =
-                                     kept ? Upper(Utf8(kept->originalDxfName().c_str())) : std::string();
-                                 while (std::getline(list, type, ','))
-                                     if (ClassOfType(type) == Utf8(e->isA()->name().str()) ||
-                                         (!keptType.empty() && Upper(type) == keptType))
-                                         return true;
-                                 return false;
+                                 const std::string type = RecordTypeOf(e);
+                                 return !type.empty() && InList(value, type, true);
                              }});
+            // A name no kind has is looked for in the drawing only then.
+            std::stringstream list(w == "type" ? value : std::string());
+            std::string type;
+            std::unique_ptr<std::set<std::string>> inDrawing;
+            while (std::getline(list, type, ',')) {
+                if (NoRecordType(type, {}).empty()) continue;
+                if (!inDrawing) {
+                    inDrawing = std::make_unique<std::set<std::string>>();
+                    for (const OdDbObjectId& id : ms->entityIds()) {
+                        OdDbEntity* e = nullptr;
+                        if (id.isErased() || oddbOpenObject(e, id, OdDb::kForRead) != eOk) continue;
+                        inDrawing->insert(RecordTypeOf(e));
+                        e->close();
+                    }
+                }
+                if (!(error = NoRecordType(type, *inDrawing)).empty()) {
+                    ms->close();
+                    return chosen;
+                }
+            }
         } else if (w == "window" && i + 2 < words.size()) {
             OdGePoint3d a, b;
             if (!ParsePoint(words[i + 1], a) || !ParsePoint(words[i + 2], b)) {
@@ -731,6 +768,8 @@ OdDbObjectIdArray ScriptRunner::Select(const std::vector<std::string>& words, st
     }
     // As the host's selection: what is on a frozen layer is not there to
     // pick, whatever the filter.
+    size_t onFrozen = 0;
+    std::vector<std::string> frozenLayers;
     for (const OdDbObjectId& id : ids) {
         OdDbEntity* e = nullptr;
         if (oddbOpenObject(e, id, OdDb::kForRead) != eOk) continue;
@@ -740,10 +779,26 @@ OdDbObjectIdArray ScriptRunner::Select(const std::vector<std::string>& words, st
             frozen = layer->isFrozen();
             layer->close();
         }
+        if (frozen) {
+            ++onFrozen;
+            const std::string name = Utf8(e->layer().c_str());
+            if (std::find(frozenLayers.begin(), frozenLayers.end(), name) == frozenLayers.end())
+                frozenLayers.push_back(name);
+        }
         e->close();
         if (!frozen) chosen.append(id);
     }
-    if (chosen.isEmpty()) error = "the selection is empty";
+    if (chosen.isEmpty()) {
+        error = "the selection is empty";
+        // Said, so that a frozen layer does not pass for a filter that takes nothing.
+        if (onFrozen) {
+            std::string names;
+            for (const std::string& l : frozenLayers) names += (names.empty() ? "" : ", ") + l;
+            error += ": the " + Count(onFrozen, "entity", "entities") + " the filter takes " +
+                     (onFrozen == 1 ? "is" : "are") + " on the frozen " + (frozenLayers.size() == 1 ? "layer " : "layers ") +
+                     names + ", which no selection takes (thaw it with -LAYER)";
+        }
+    }
     return chosen;
 }
 

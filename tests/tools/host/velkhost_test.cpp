@@ -1867,4 +1867,104 @@ TEST_F(VelkhostProcess, EditsMoveAndCopyEveryKindAndLeaveLockedAndFrozenLayers)
     EXPECT_NE(r.lastLine.find("script line 1"), std::string::npos) << r.output;
 }
 
+// The records of a DXF file's ENTITIES section that stand alone (not a
+// polyline's vertices, a sequence's end or a reference's attributes):
+// handle -> the type group 0 gives.
+std::map<std::string, std::string> EntityRecords(const fs::path& dxf)
+{
+    std::ifstream in(dxf, std::ios::binary);
+    std::map<std::string, std::string> out;
+    std::string code, value, section, type;
+    bool sectionName = false;
+    auto trim = [](std::string& t) {
+        t.erase(0, t.find_first_not_of(" \r"));
+        t.erase(t.find_last_not_of(" \r") + 1);
+    };
+    while (std::getline(in, code) && std::getline(in, value)) {
+        trim(code), trim(value);
+        if (code == "0") {
+            if (value == "ENDSEC") section.clear();
+            sectionName = value == "SECTION";
+            const bool part = value == "VERTEX" || value == "SEQEND" || value == "ATTRIB";
+            type = section == "ENTITIES" && !part && !sectionName ? value : std::string();
+        } else if (code == "2" && sectionName) {
+            section = value;
+            sectionName = false;
+        } else if (code == "5" && !type.empty()) {
+            out[value] = type;
+            type.clear();
+        }
+    }
+    return out;
+}
+
+// The handles a "> select" line of the transcript named.
+std::set<std::string> SelectedBy(const std::string& output, const std::string& line)
+{
+    std::set<std::string> handles;
+    const size_t at = output.find("] " + line + "\n");
+    if (at == std::string::npos) return handles;
+    const size_t from = output.find('\n', at) + 1, to = output.find('\n', from);
+    const std::string selected = output.substr(from, to - from);
+    for (size_t h = selected.find("handle "); h != std::string::npos; h = selected.find("handle ", h + 1)) {
+        const size_t start = h + 7;
+        handles.insert(selected.substr(start, selected.find_first_of(" ,", start) - start));
+    }
+    return handles;
+}
+
+// "> select type T" takes exactly the records the file names T in group 0:
+// every 2-D and 3-D polyline and mesh for POLYLINE (ERASE of them leaves
+// the LWPOLYLINE), every dimension, a MINSERT among the INSERTs, ATTDEF,
+// MLINE and the kinds kept whole. A name that is no record type, or names
+// a part of another record, is refused; a selection left empty by a frozen
+// layer says so.
+TEST_F(VelkhostProcess, SelectTypeTakesTheRecordsOfThatType)
+{
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ezdxf cannot be imported by /usr/bin/python3 (Debian package python3-ezdxf)";
+    const fs::path kinds = dir / "types.dxf", erased = dir / "erased.dxf";
+    std::string out;
+    ASSERT_TRUE(EditKinds("make " + Quoted(kinds.string()) + " types", out)) << out;
+    const auto records = EntityRecords(kinds);
+    auto ofType = [&records](const std::set<std::string>& types) {
+        std::set<std::string> handles;
+        for (const auto& [handle, type] : records)
+            if (types.count(type)) handles.insert(handle);
+        return handles;
+    };
+    ASSERT_EQ(ofType({"POLYLINE"}).size(), 4u);
+    ASSERT_EQ(ofType({"DIMENSION"}).size(), 5u);
+    const std::vector<std::pair<std::string, std::set<std::string>>> lines = {
+        {"> select type lwpolyline", {"LWPOLYLINE"}},
+        {"> select type DIMENSION", {"DIMENSION"}},
+        {"> select type INSERT", {"INSERT"}},
+        {"> select type ATTDEF,MLINE", {"ATTDEF", "MLINE"}},
+        {"> select type LEADER,3DFACE,ARC_DIMENSION", {"LEADER", "3DFACE", "ARC_DIMENSION"}},
+        {"> select type LINE", {"LINE"}}};
+    std::string script = "ERASE\n> select type POLYLINE\n";
+    for (const auto& [line, types] : lines) script += line + "\n";
+    Outcome r = Velkhost({"--drawing", kinds.string(), "--script", Script(script).string(), "--save", erased.string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(SelectedBy(r.output, "> select type POLYLINE"), ofType({"POLYLINE"})) << r.output;
+    for (const auto& [line, types] : lines) EXPECT_EQ(SelectedBy(r.output, line), ofType(types)) << line << r.output;
+    const auto left = EntityRecords(erased);
+    EXPECT_EQ(left.size(), records.size() - 4);
+    EXPECT_EQ(std::count_if(left.begin(), left.end(), [](const auto& e) { return e.second == "POLYLINE"; }), 0);
+    EXPECT_EQ(std::count_if(left.begin(), left.end(), [](const auto& e) { return e.second == "LWPOLYLINE"; }), 1);
+
+    const std::vector<std::pair<std::string, std::string>> refusals = {
+        {"AcDbLine", "\"AcDbLine\" is no record type"},
+        {"LINE,PLINE", "\"PLINE\" is no record type"},
+        {"VERTEX", "\"VERTEX\" records are parts of the entity before them"},
+        {"CIRCLE", "the selection is empty: the 1 entity the filter takes is on the frozen layer FROZEN"}};
+    for (const auto& [type, why] : refusals) {
+        r = Velkhost({"--drawing", kinds.string(), "--script", Script("> select type " + type + "\n").string(),
+                      "--quiet"});
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.lastLine.find("script line 1"), std::string::npos) << r.output;
+        EXPECT_NE(r.lastLine.find(why), std::string::npos) << r.output;
+    }
+}
+
 }  // namespace

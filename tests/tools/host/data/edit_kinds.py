@@ -3,10 +3,14 @@ check that a saved drawing holds them moved, by ezdxf's own reading of each
 kind (an independent reader: the stand-in host keeps several of these
 kinds as the file gave them).
 
-    edit_kinds.py make OUT [solid|bare] one entity of every kind (and a
+    edit_kinds.py make OUT [solid|bare|types]
+                                     one entity of every kind (and a
                                      3DSOLID; or with the LEADER, XLINE,
                                      RAY, TOLERANCE and MESH written without
-                                     subclass markers)
+                                     subclass markers; or with every form
+                                     of the types that have several:
+                                     polylines and meshes, dimensions,
+                                     a MINSERT, and an ATTDEF and an MLINE)
     edit_kinds.py check IN OUT DX DY every entity of IN is in OUT moved by
                                      DX,DY (those on a locked or frozen
                                      layer as they were); exit 1 naming
@@ -123,9 +127,32 @@ def make(out, solid):
     msp.add_circle((40, 5), 1, dxfattribs=dict(layer='FROZEN'))
     if solid == 'solid':
         msp.add_3dsolid()
+    if solid == 'types':
+        add_every_form(msp)
     doc.saveas(out)
     if solid == 'bare':
         strip_markers(out)
+
+
+def add_every_form(msp):
+    msp.add_lwpolyline([(50, 0), (51, 1), (52, 0)])
+    msp.add_polyline2d([(50, 5), (51, 6), (52, 5)])
+    msp.add_polyline3d([(50, 10, 0), (51, 11, 1), (52, 10, 2)])
+    mesh = msp.add_polymesh(size=(2, 2))
+    for m in range(2):
+        for n in range(2):
+            mesh.set_mesh_vertex((m, n), (55 + m, n, m * n))
+    face = msp.add_polyface()
+    face.append_face([(60, 0, 0), (61, 0, 0), (61, 1, 0)])
+    msp.add_linear_dim(base=(70, 3), p1=(70, 0), p2=(75, 0)).render()
+    msp.add_aligned_dim(p1=(70, 10), p2=(75, 12), distance=2).render()
+    msp.add_radius_dim(center=(80, 0), radius=2, angle=30).render()
+    msp.add_diameter_dim(center=(80, 10), radius=2, angle=45).render()
+    msp.add_angular_dim_3p(base=(90, 5), center=(90, 0), p1=(93, 0), p2=(90, 3)).render()
+    msp.add_attdef('LOOSE', (95, 0), dxfattribs=dict(height=0.5))
+    msp.add_mline([(100, 0), (105, 0), (105, 5)])
+    grid = msp.add_blockref('MARK', (110, 0))
+    grid.grid(size=(2, 3), spacing=(2, 2))
 
 
 # What each kind holds where: positions ezdxf moves with the entity and
