@@ -23,6 +23,9 @@ OdResult WriteDxfBytes(OdDbDatabase* db, std::string& bytes, std::vector<std::ws
 // it cannot be read or was cut short. OPEN prints it.
 const std::string& LastDxfReadError();
 void SetLastDxfReadError(const std::string& why);
+// The system's reason the last saveAs could not write its file ("No space
+// left on device"); empty when it wrote it or refused it before writing.
+const std::string& LastDxfWriteError();
 // What of the file the database was read from it does not hold, one line
 // each (the record, where, why); empty for a database not read from a
 // file. OPEN prints it, and every save names it again.

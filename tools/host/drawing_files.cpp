@@ -311,8 +311,12 @@ bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::vecto
     }
     opened = InDrawingsFolder(nativeFile);
     CreateDirectoryW(kDrawingsFolder, nullptr);
-    if (!fs::copy_file(nativeFile, standin::NativePath(opened), fs::copy_options::overwrite_existing, ec)) {
-        error = "cannot read " + nativeFile + ": " + ec.message();
+    bool reading = false;
+    std::string why;
+    if (!CopyFileInto(nativeFile, standin::NativePath(opened), reading, why)) {
+        error = reading ? "cannot read " + nativeFile + ": " + why
+                        : "cannot copy the drawing into the machine: writing " + standin::NativePath(opened) +
+                              " failed: " + why;
         return false;
     }
     size_t before = standin::CommandLineText().size();
@@ -336,11 +340,22 @@ bool OpenDrawing(const std::string& nativeFile, std::wstring& opened, std::vecto
         const std::string native = NativeRelative(name);
         const fs::path to = standin::NativePath(std::wstring(kDrawingsFolder) + L"\\" + name);
         fs::create_directories(to.parent_path(), ec);
-        if (!fs::is_regular_file(beside / native, ec) ||
-            !fs::copy_file(beside / native, to, fs::copy_options::overwrite_existing, ec))
+        if (!fs::is_regular_file(beside / native, ec)) {
             missingImages.push_back(native);
-        else
-            images.push_back(native);
+            continue;
+        }
+        // One that cannot be read counts as missing; a machine that takes
+        // no copy (a full disk) stops the open.
+        if (!CopyFileInto((beside / native).string(), to.string(), reading, why)) {
+            if (reading) {
+                missingImages.push_back(native);
+                continue;
+            }
+            error = "cannot copy the image " + native + " the drawing names into the machine: writing " +
+                    to.string() + " failed: " + why;
+            return false;
+        }
+        images.push_back(native);
     }
     return true;
 }

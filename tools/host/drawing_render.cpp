@@ -12,6 +12,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <cwctype>
@@ -30,6 +31,7 @@
 #include "oddbsortents.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
+#include "standin_control.h"
 #include "text_internal.h"
 
 namespace velkhost {
@@ -2482,8 +2484,12 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
         error = "the picture of " + pixels + " cannot be drawn (cairo: " + painter.status() + ")";
         return false;
     }
+    errno = 0;
     if (!painter.save(pngPath)) {
-        error = "the picture cannot be written";
+        // The system's reason, when a write failed (a full disk).
+        const int e = errno;
+        error = "the picture cannot be written to " + standin::NativePath(pngPath) +
+                (e ? std::string(": ") + strerror(e) : std::string());
         return false;
     }
     return true;

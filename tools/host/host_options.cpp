@@ -124,7 +124,11 @@ options:
   --save FILE.dxf      saves the drawing there, with the images it names
                        beside it; never the input drawing, a file beside it
                        or an image it names unless --overwrite is given.
-                       Its folder must exist: velkhost makes none
+                       Its folder must exist: velkhost makes none. Standard
+                       output (--save /dev/stdout | ...; --png too) takes
+                       the output alone: the transcript then goes to
+                       standard error (refused, exit 2, when that is the
+                       same file)
   --overwrite          lets --save and --png replace the input drawing, the
                        files beside it and its images, and the images a
                        save takes along replace different files
@@ -157,7 +161,10 @@ last line names each step that failed), or an output's folder does not
 exist (then nothing is run); 2 for a usage error (also an option that takes
 a value given twice), a machine folder that is refused or in use by another
 run, or an output that would overwrite the input. A run Ctrl-C or SIGTERM
-stopped ends by that signal, as a shell shows it: 130, 143. A run whose
+stopped ends by that signal, as a shell shows it: 130, 143; so does one a
+file-size limit (ulimit -f) stopped, 153, once the write past it failed
+(the step that wrote names its file) and the temporary machine folder was
+removed. A run whose
 standard output is a pipe the reader closed stops as if interrupted and
 ends by SIGPIPE (141; 1 when SIGPIPE is ignored); standard output that
 cannot be written otherwise (a full disk) makes the exit status 1.
@@ -169,8 +176,9 @@ what was not done. A second Ctrl-C stops it at once. It also ends a wait
 on an output (a pipe no one reads) or on the script being read.
 
 scripts: UTF-8 text (a byte-order mark is skipped, lines may end in CRLF) of
-at most 16 MiB, no line longer than 65536 bytes and no NUL byte; each line
-is what a user types at the command line.
+at most 16 MiB, no line longer than 65536 bytes and no NUL byte (UTF-16 is
+refused as such: save it as UTF-8); each line is what a user types at the
+command line.
   ; text               a comment (a line holding only a comment is skipped)
   "TEXT"               a text answer in quotes, for one holding ";" or blanks
                        at its ends (\" and \\ inside); elsewhere a quote is

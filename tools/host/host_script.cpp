@@ -174,6 +174,24 @@ int NotUtf8Line(const std::string& s)
     return 0;
 }
 
+// Text saved as UTF-16 (as some editors save it): its byte-order mark, or
+// a start whose every other byte is 0, as Latin letters are in it.
+bool LooksUtf16(const std::string& start)
+{
+    const auto byte = [&start](size_t i) { return (unsigned char)start[i]; };
+    if (start.size() >= 2 && ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF)))
+        return true;
+    const size_t n = std::min<size_t>(start.size() & ~(size_t)1, 64);
+    size_t zeros[2] = {0, 0};
+    for (size_t i = 0; i < n; ++i) zeros[i % 2] += byte(i) == 0;
+    return n >= 2 && (zeros[0] == 0) != (zeros[1] == 0) && zeros[0] + zeros[1] >= n / 4;
+}
+
+std::string Utf16Refusal(const std::string& path)
+{
+    return "the script " + path + " is UTF-16 text; save it as UTF-8";
+}
+
 std::string EntityText(OdDbEntity* e)
 {
     if (auto* t = OdRxCast<OdDbText>(e)) return Utf8(t->textString().c_str());
@@ -331,7 +349,11 @@ bool ScriptRunner::ReadScript(const std::string& path, std::string& text)
             } else if (buf[i] == '\r' || (at < 3 && buf[i] == "\xEF\xBB\xBF"[at])) {
                 // A line's end (CR LF) and the byte-order mark hold no text.
             } else if (buf[i] == '\0') {
-                why = "the script " + path + " holds a NUL byte on line " + std::to_string(line) + ": it is no text";
+                std::string start = text.substr(0, 64);
+                start.append(buf, std::min<size_t>((size_t)n, 64 - start.size()));
+                why = LooksUtf16(start) ? Utf16Refusal(path)
+                                        : "the script " + path + " holds a NUL byte on line " + std::to_string(line) +
+                                              ": it is no text";
             } else if (++lineLength > kScriptLineBytes) {
                 why = "line " + std::to_string(line) + " of the script " + path + " is longer than " +
                       std::to_string(kScriptLineBytes) + " bytes, the most a line may hold";
@@ -362,6 +384,10 @@ bool ScriptRunner::RunFile(const std::string& path)
     if (!ReadScript(path, s)) return false;
     // Editors that save UTF-8 may put a byte-order mark first.
     if (s.compare(0, 3, "\xEF\xBB\xBF") == 0) s.erase(0, 3);
+    if (LooksUtf16(s.substr(0, 2))) {
+        session_.log.Failed("script", Utf16Refusal(path));
+        return false;
+    }
     if (const int bad = NotUtf8Line(s)) {
         session_.log.Failed("script", "the script " + path + " is not UTF-8 text (line " + std::to_string(bad) +
                                           "); save it as UTF-8");

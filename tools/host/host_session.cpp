@@ -17,6 +17,7 @@
 #include "hostdb_control.h"
 #include "host_reports.h"
 #include "machine_control.h"
+#include "machine_folder.h"
 #include "odrx_module.h"
 #include "oddbsymboltable.h"
 #include "peer_objects.h"
@@ -218,8 +219,12 @@ bool LoadStep(Session& s)
     fs::path installed = standin::NativePath(standin::kModulePath);
     std::error_code ec;
     fs::create_directories(installed.parent_path(), ec);
-    if (!fs::copy_file(module, installed, fs::copy_options::overwrite_existing, ec)) {
-        log.Failed("load", "cannot read the module " + module + ": " + ec.message());
+    bool reading = false;
+    std::string why;
+    if (!CopyFileInto(module, installed.string(), reading, why)) {
+        log.Failed("load", reading ? "cannot read the module " + module + ": " + why
+                                   : "cannot copy the module into the machine: writing " + installed.string() +
+                                         " failed: " + why);
         return false;
     }
     // The user answers the offer to start the peer with "是".

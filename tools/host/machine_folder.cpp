@@ -67,18 +67,20 @@ bool WriteMarker(const fs::path& folder)
     return !ec;
 }
 
-enum class Marker { kNone, kThisFolder, kOtherFolder, kOlder };
+enum class Marker { kNone, kNotOurs, kThisFolder, kOtherFolder, kOlder };
 
 Marker ReadMarker(const fs::path& folder)
 {
     const fs::path marker = folder / kMachineMarker;
     std::error_code ec;
-    if (!fs::is_regular_file(fs::symlink_status(marker, ec)) || fs::file_size(marker, ec) > 4096) return Marker::kNone;
+    const fs::file_status status = fs::symlink_status(marker, ec);
+    if (!fs::exists(status)) return Marker::kNone;
+    if (!fs::is_regular_file(status) || fs::file_size(marker, ec) > 4096) return Marker::kNotOurs;
     std::ifstream in(marker, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     const std::string s = text.str();
-    if (s.compare(0, sizeof kMarkerText - 1, kMarkerText) != 0) return Marker::kNone;
+    if (s.compare(0, sizeof kMarkerText - 1, kMarkerText) != 0) return Marker::kNotOurs;
     // A marker of the first velkhost, which did not name its folder.
     if (s.size() == sizeof kMarkerText - 1) return Marker::kOlder;
     const std::string line = kFolderLine + Identity(folder) + "\n";
@@ -371,6 +373,9 @@ extern "C" void AskToStop(int signal, siginfo_t* info, void*)
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     const bool sent = info && info->si_code == SI_USER && info->si_pid > 0;
+    // A file-size limit comes again with each write past it: once is
+    // enough to stop the run, and it never stops it at once.
+    if (signal == SIGXFSZ && g_interrupt) return;
     if (g_interrupt) {
         // The same signal again from the same process within a second is
         // that one signal; another (a second Ctrl-C) stops the run at once.
@@ -627,10 +632,14 @@ bool MachineFolder::Prepare(const std::string& given, const std::vector<NamedFil
     }
     if (!empty) {
         const Marker marker = ReadMarker(folder);
-        const std::string foreign = marker == Marker::kNone ? std::string() : ForeignEntry(folder, ec);
+        const bool ours = marker != Marker::kNone && marker != Marker::kNotOurs;
+        const std::string foreign = ours ? ForeignEntry(folder, ec) : std::string();
         std::string why;
         if (marker == Marker::kNone)
             why = std::string("it is not empty and velkhost did not make it (it has no ") + kMachineMarker + ")";
+        else if (marker == Marker::kNotOurs)
+            why = std::string("it is not empty and velkhost did not make it (its ") + kMachineMarker +
+                  " is not one velkhost wrote)";
         else if (marker == Marker::kOtherFolder)
             why = std::string("its ") + kMachineMarker + " was written for another folder, so velkhost did not make it";
         else if (marker == Marker::kOlder)
@@ -742,7 +751,12 @@ void CatchInterrupts()
     sigemptyset(&action.sa_mask);
     sigaddset(&action.sa_mask, SIGINT);
     sigaddset(&action.sa_mask, SIGTERM);
-    for (int signal : {SIGINT, SIGTERM}) CatchUnlessIgnored(signal, action);
+    sigaddset(&action.sa_mask, SIGXFSZ);
+    // A file-size limit (ulimit -f) stops the run as SIGTERM does, the write
+    // past it failing with EFBIG, which the step that wrote names; by
+    // default it would end the process where it stands and leave the
+    // temporary folder.
+    for (int signal : {SIGINT, SIGTERM, SIGXFSZ}) CatchUnlessIgnored(signal, action);
     // A closed output pipe fails the write instead of killing the process
     // where it stands: the run stops as if interrupted, and removes what it
     // made.
@@ -837,6 +851,52 @@ void RemoveOutputTemporary(const std::string& temporary)
     HoldSignals held;
     unlink(temporary.c_str());
     g_output[0] = 0;
+}
+
+bool CopyFileInto(const std::string& from, const std::string& to, bool& reading, std::string& why)
+{
+    reading = true;
+    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (in < 0 || fstat(in, &st) != 0) {
+        why = strerror(errno);
+        if (in >= 0) close(in);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        why = strerror(EISDIR);
+        close(in);
+        return false;
+    }
+    reading = false;
+    const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
+    if (out < 0) {
+        why = strerror(errno);
+        close(in);
+        return false;
+    }
+    char buf[65536];
+    int failed = 0;
+    while (!failed) {
+        const ssize_t n = read(in, buf, sizeof buf);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            failed = errno, reading = true;
+            break;
+        }
+        for (ssize_t at = 0; at < n && !failed;) {
+            const ssize_t w = write(out, buf + at, (size_t)(n - at));
+            if (w > 0) at += w;
+            else if (w == 0 || errno != EINTR) failed = w == 0 ? EIO : errno;
+        }
+    }
+    if (close(out) != 0 && !failed) failed = errno;
+    close(in);
+    if (!failed) return true;
+    unlink(to.c_str());
+    why = strerror(failed);
+    return false;
 }
 
 OutputGuard::OutputGuard(const std::string& input, bool overwrite) : overwrite_(overwrite)

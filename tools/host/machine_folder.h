@@ -98,6 +98,13 @@ bool PutOutputInPlace(const std::string& temporary, const std::string& to);
 // Removes it, the write having failed.
 void RemoveOutputTemporary(const std::string& temporary);
 
+// Copies the native file `from` to `to` (made, or replaced in place), as a
+// file is copied into the machine. False when it cannot be, with `why` the
+// system's reason (a full disk, a file-size limit) and `reading` whether
+// reading `from` failed rather than writing `to`; a copy cut short is
+// removed.
+bool CopyFileInto(const std::string& from, const std::string& to, bool& reading, std::string& why);
+
 // Guards the input drawing, the files beside it (in its folder) and the
 // images it names: `input` empty guards nothing.
 class OutputGuard {

@@ -120,15 +120,29 @@ std::string WhyNotWritable(const std::wstring& windowsFile)
 }
 
 // Two pictures side by side, the earlier on the left, on white.
-bool SideBySide(const std::wstring& left, const std::wstring& right, const std::wstring& out, int& width, int& height)
+// Puts `left` and `right` side by side into `out`; false, with the reason,
+// when one cannot be read or `out` cannot be written.
+bool SideBySide(const std::wstring& left, const std::wstring& right, const std::wstring& out, int& width, int& height,
+                std::string& why)
 {
     PxImage a, b;
-    if (!a.Load(left.c_str(), PXIMAGE_FORMAT_PNG) || !b.Load(right.c_str(), PXIMAGE_FORMAT_PNG)) return false;
+    for (const auto& [image, name] : {std::pair<PxImage*, const std::wstring*>{&a, &left}, {&b, &right}}) {
+        if (image->Load(name->c_str(), PXIMAGE_FORMAT_PNG)) continue;
+        const std::string native = standin::NativePath(*name);
+        struct stat st;
+        why = stat(native.c_str(), &st) != 0 ? native + " cannot be read: " + strerror(errno)
+              : S_ISDIR(st.st_mode)          ? native + " is a folder"
+                                             : native + " is no PNG picture";
+        return false;
+    }
     const int gap = 24;
     width = (int)(a.GetWidth() + gap + b.GetWidth());
     height = (int)std::max(a.GetHeight(), b.GetHeight());
     PxImage both;
-    if (!both.Create(width, height, 24, PXIMAGE_FORMAT_PNG)) return false;
+    if (!both.Create(width, height, 24, PXIMAGE_FORMAT_PNG)) {
+        why = "a picture of " + std::to_string(width) + " x " + std::to_string(height) + " pixels cannot be made";
+        return false;
+    }
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) both.SetPixelColor(x, y, PxRgbQuad{255, 255, 255, 255});
     // Rows are stored from the bottom: both are aligned at the top.
@@ -139,7 +153,11 @@ bool SideBySide(const std::wstring& left, const std::wstring& right, const std::
     };
     place(a, 0);
     place(b, (int)a.GetWidth() + gap);
-    return both.Save(out.c_str(), PXIMAGE_FORMAT_PNG);
+    errno = 0;
+    if (both.Save(out.c_str(), PXIMAGE_FORMAT_PNG)) return true;
+    const int e = errno;
+    why = standin::NativePath(out) + " cannot be written" + (e ? std::string(": ") + strerror(e) : std::string());
+    return false;
 }
 
 const char* ButtonName(int id)
@@ -487,6 +505,13 @@ void ScriptRunner::Picture(const std::vector<std::string>& words, int n)
     }
     // Refused before it is drawn, as --png refuses it: no folder is made.
     if (const std::string why = WhyNotWritable(file); !why.empty()) return Fail(n, "no picture: " + why);
+    struct stat st;
+    if (!beside.empty() && stat(standin::NativePath(beside).c_str(), &st) != 0) {
+        const int e = errno;
+        return Fail(n, "no picture: the picture " + Utf8(beside) + " to put it beside cannot be read (" +
+                           standin::NativePath(beside) + ": " + strerror(e) + ")" +
+                           (e == ENOENT ? "; an earlier \"> picture\" makes it" : ""));
+    }
     RenderStats stats;
     std::string error;
     if (!PictureDrawing(file, size, window, stats, error)) {
@@ -503,8 +528,9 @@ void ScriptRunner::Picture(const std::vector<std::string>& words, int n)
                                             : std::string());
     if (!beside.empty()) {
         int width = 0, height = 0;
-        if (!SideBySide(beside, file, file, width, height))
-            return Fail(n, "the picture " + Utf8(beside) + " cannot be put beside it");
+        std::string why;
+        if (!SideBySide(beside, file, file, width, height, why))
+            return Fail(n, "the picture " + Utf8(beside) + " cannot be put beside it: " + why);
         line += "; to the right of " + Utf8(beside) + ", " + std::to_string(width) + " x " + std::to_string(height) +
                 " pixels in all";
     }

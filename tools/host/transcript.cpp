@@ -52,6 +52,13 @@ StandardOutput::StandardOutput() : byLine_(isatty(STDOUT_FILENO) == 1) { pending
 
 StandardOutput::~StandardOutput() { Drain(); }
 
+void StandardOutput::UseStandardError()
+{
+    Drain();
+    fd_ = STDERR_FILENO;
+    byLine_ = isatty(fd_) == 1;
+}
+
 bool StandardOutput::Drain()
 {
     for (size_t at = 0; at < pending_.size() && !error_;) {
@@ -59,10 +66,10 @@ bool StandardOutput::Drain()
         // an output is, so that a signal ends the wait; once the run is
         // stopped, what it cannot take at once is dropped. A pipe ready
         // takes PIPE_BUF bytes without blocking.
-        pollfd p = {STDOUT_FILENO, POLLOUT, 0};
-        const bool ready = InterruptSignal() ? poll(&p, 1, 0) != 0 : WaitForFile(STDOUT_FILENO, POLLOUT);
+        pollfd p = {fd_, POLLOUT, 0};
+        const bool ready = InterruptSignal() ? poll(&p, 1, 0) != 0 : WaitForFile(fd_, POLLOUT);
         if (!ready) break;
-        const ssize_t n = write(STDOUT_FILENO, pending_.data() + at, std::min<size_t>(pending_.size() - at, PIPE_BUF));
+        const ssize_t n = write(fd_, pending_.data() + at, std::min<size_t>(pending_.size() - at, PIPE_BUF));
         if (n > 0) {
             at += (size_t)n;
         } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
@@ -123,6 +130,7 @@ void Transcript::Interrupted(int signal, const std::vector<std::string>& notDone
     out_ << "velkhost: interrupted by "
          << (signal == SIGINT    ? std::string("Ctrl-C (SIGINT)")
              : signal == SIGTERM ? std::string("SIGTERM")
+             : signal == SIGXFSZ ? std::string("a file-size limit (SIGXFSZ: a write went past ulimit -f)")
              : signal == SIGPIPE ? std::string("a closed output pipe (SIGPIPE)")
                                  : "signal " + std::to_string(signal));
     if (notDone.empty()) out_ << " after every step was done";

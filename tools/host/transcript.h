@@ -34,6 +34,10 @@ public:
     ~StandardOutput() override;
     // The errno of the first write that failed; 0 when none did.
     int Error() const { return error_; }
+    // Writes to standard error instead, from now on (standard output takes
+    // an output of the run).
+    void UseStandardError();
+    bool OnStandardError() const { return fd_ == 2; }
 
 protected:
     int overflow(int c) override;
@@ -43,6 +47,7 @@ protected:
 private:
     bool Drain();
     std::string pending_;
+    int fd_ = 1;
     bool byLine_ = false;
     int error_ = 0;
 };

@@ -3,6 +3,10 @@
 // drawing, loads the module, runs the script if one is given, saves,
 // pictures and unloads, and adds nothing of its own; --demo runs the demo
 // script. `velkhost --help` lists the options and the script forms.
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -30,9 +34,17 @@ std::string BuiltModule()
     return (self.parent_path().parent_path().parent_path() / "module" / "VelkGrx2020(x64).grx").string();
 }
 
+// The file is standard output itself (/dev/stdout, the pipe or file it is).
+bool IsStandardOutput(const std::string& path, int fd = STDOUT_FILENO)
+{
+    struct stat out, file;
+    return !path.empty() && fstat(fd, &out) == 0 && stat(path.c_str(), &file) == 0 && out.st_dev == file.st_dev &&
+           out.st_ino == file.st_ino;
+}
+
 // The run, its machine released and the module unloaded by the time it
 // returns its exit status.
-int Run(int argc, char** argv)
+int Run(int argc, char** argv, velkhost::StandardOutput& standardOutput)
 {
     using namespace velkhost;
     Options options;
@@ -44,6 +56,19 @@ int Run(int argc, char** argv)
     if (options.help) {
         std::cout << HelpText();
         return 0;
+    }
+    // An output written to standard output (--save /dev/stdout | ...) takes
+    // it alone: the transcript goes to standard error, unless that is the
+    // same file, which would mix it into the output.
+    for (const std::string* output : {&options.save, &options.png}) {
+        if (!IsStandardOutput(*output)) continue;
+        if (IsStandardOutput(*output, STDERR_FILENO)) {
+            std::cerr << "velkhost: " << *output
+                      << " is standard output, and standard error goes there too: the transcript would be mixed "
+                         "into the output; send standard error elsewhere (2>FILE)\n";
+            return 2;
+        }
+        standardOutput.UseStandardError();
     }
     if (options.module.empty()) options.module = BuiltModule();
     if (options.demo) {
@@ -145,7 +170,7 @@ int main(int argc, char** argv)
 {
     velkhost::StandardOutput standardOutput;
     std::streambuf* const was = std::cout.rdbuf(&standardOutput);
-    int status = Run(argc, argv);
+    int status = Run(argc, argv, standardOutput);
     std::cout.flush();
     std::cout.rdbuf(was);
     // A transcript that could not be written is no success, as coreutils
@@ -154,7 +179,8 @@ int main(int argc, char** argv)
     const int lost = standardOutput.Error();
     const bool closedPipe = lost == EPIPE && !velkhost::BrokenPipeIgnored();
     if (lost && !closedPipe) {
-        std::cerr << "velkhost: cannot write to standard output: " << strerror(lost) << "\n";
+        std::cerr << "velkhost: cannot write to standard " << (standardOutput.OnStandardError() ? "error" : "output")
+                  << ": " << strerror(lost) << "\n";
         if (status == 0 || status == 128 + SIGPIPE) status = 1;
     }
     std::cerr.flush();
@@ -167,6 +193,8 @@ int main(int argc, char** argv)
     int signal = velkhost::InterruptSignal();
     if (closedPipe) signal = SIGPIPE, status = 128 + SIGPIPE;
     if (signal && status == 128 + signal) {
+        // A file-size limit is no fault of the program: no core file.
+        if (signal == SIGXFSZ) prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
         std::signal(signal, SIG_DFL);
         raise(signal);
     }

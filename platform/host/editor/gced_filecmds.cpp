@@ -65,6 +65,11 @@ std::wstring WhyNotSaved(const std::wstring& path, OdResult res)
     }
     const DWORD a = GetFileAttributesW(path.c_str());
     if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) return L"it is a folder";
+    // The system's reason when a write failed (a full disk, a file-size
+    // limit); a file refused before anything was written is read-only.
+    const std::string& failed = standin::LastDxfWriteError();
+    if (res == eNotApplicable && !failed.empty())
+        return L"the file cannot be written: " + standin::Utf8ToWide(failed);
     return res == eNotApplicable ? L"the file cannot be written (read-only, or no access)"
                                  : L"the drawing cannot be written";
 }

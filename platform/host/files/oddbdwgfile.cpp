@@ -1,8 +1,10 @@
 // Drawing files and copying blocks between databases.
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string_view>
 #include <vector>
@@ -89,9 +91,20 @@ OdResult OdDbDatabase::readDwgFile(const wchar_t* fileName, int, bool, const wch
     return res;
 }
 
+namespace standin {
+namespace {
+std::string& LastWriteError()
+{
+    static std::string s;
+    return s;
+}
+}  // namespace
+}  // namespace standin
+
 OdResult OdDbDatabase::saveAs(const wchar_t* fileName)
 {
     standin::LastDxfSaveLosses().clear();
+    standin::LastWriteError().clear();
     if (!fileName || !*fileName) return eInvalidInput;
     std::string bytes;
     std::vector<std::wstring> losses;
@@ -109,11 +122,20 @@ OdResult OdDbDatabase::saveAs(const wchar_t* fileName)
     // failed write leaves the old drawing whole.
     fs::path temp = target;
     temp += ".velktmp";
+    std::string& why = standin::LastWriteError();
     FILE* f = fopen(temp.c_str(), "wb");
-    if (!f) return eNotApplicable;
+    if (!f) {
+        why = strerror(errno);
+        return eNotApplicable;
+    }
     bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = fclose(f) == 0 && ok;
+    if (!ok) why = strerror(errno);
+    if (fclose(f) != 0 && ok) {
+        why = strerror(errno);
+        ok = false;
+    }
     if (ok) fs::rename(temp, target, ec);
+    if (ok && ec) why = ec.message();
     if (!ok || ec) {
         fs::remove(temp, ec);
         return eNotApplicable;
@@ -133,6 +155,7 @@ std::string& LastReadError()
 
 void SetLastDxfReadError(const std::string& why) { LastReadError() = why; }
 const std::string& LastDxfReadError() { return LastReadError(); }
+const std::string& LastDxfWriteError() { return LastWriteError(); }
 
 std::vector<std::wstring> DxfNotRead(const OdDbDatabase* db)
 {

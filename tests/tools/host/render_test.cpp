@@ -168,7 +168,8 @@ TEST_F(Render, NothingToDrawOrNowhereToWriteFails)
     EXPECT_EQ(error, "model space has nothing to draw");
     Add(new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(1, 1, 0)));
     EXPECT_FALSE(velkhost::RenderModelSpace(db, L"C:\\missing\\r.png", 400, s, error));
-    EXPECT_EQ(error, "the picture cannot be written");
+    EXPECT_EQ(error, "the picture cannot be written to " + standin::NativePath(L"C:\\missing\\r.png") +
+                         ": No such file or directory");
 }
 
 // An image far finer than the picture, as when the picture must hold

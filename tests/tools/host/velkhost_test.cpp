@@ -403,6 +403,12 @@ TEST_F(VelkhostProcess, MachineFolderClearsOnlyWhatVelkhostMade)
     velktest::WriteNativeFile((drives / "C" / "keep.txt").string(), "mine");
     velktest::WriteNativeFile((drives / ".velkhost-machine").string(), marker);
     refused(drives, {}, "written for another folder");
+    // A marker velkhost did not write is named as such, not as missing.
+    velktest::WriteNativeFile((copied / ".velkhost-machine").string(), "forged\n");
+    refused(copied, {}, "its .velkhost-machine is not one velkhost wrote");
+    EXPECT_EQ(Velkhost({"--machine", copied.string()}).output.find("has no"), std::string::npos);
+    fs::remove(copied / ".velkhost-machine");
+    refused(copied, {}, "(it has no .velkhost-machine)");
     // The first velkhost's marker named no folder.
     velktest::WriteNativeFile((drives / ".velkhost-machine").string(),
                               "A machine folder of velkhost: it clears this folder's contents when it starts.\n");
@@ -996,6 +1002,11 @@ TEST_F(VelkhostProcess, ScriptsDrawAndNameTheLineThatFailed)
         {"POINT\n1,1\n> picture C:\\Drawings\\con.png\n", "script line 3",
          "C:\\Drawings\\con.png is a name Windows gives no file"},
         {"POINT\n1,1\n> picture C:\\Drawings\n", "script line 3", "C:\\Drawings is a folder"},
+        // The picture to join it to is looked for before anything is drawn.
+        {"POINT\n1,1\n> picture p.png beside missing.png\n", "script line 3",
+         "the picture C:\\Drawings\\missing.png to put it beside cannot be read"},
+        {"POINT\n1,1\n> picture p.png beside missing.png\n", "script line 3",
+         "missing.png: No such file or directory"},
         {"> peer sign s at 1,2\n> peer send s\n", "script line 2", "knows no plug-in window yet"},
         // Named by its line and its start, not as the command cancelled.
         {"TEXT\n0,0\n2.5\n" + std::string(1100, 'x') + "\n", "script line 4 (\"" + std::string(60, 'x') + "...\"",
@@ -1124,6 +1135,19 @@ TEST_F(VelkhostProcess, ScriptFilesAreReadAsEditorsSaveThem)
     EXPECT_NE(r.lastLine.find("script (the script " + (dir / "folder.scr").string() + " is a folder"),
               std::string::npos)
         << r.output;
+    // UTF-16, with its byte-order mark or without, in either order of
+    // bytes (one with no NUL byte: CJK text after the mark), is named.
+    const std::string ascii = "POINT\n1,1\n";
+    std::string little, big;
+    for (char c : ascii) little += std::string(1, c) + '\0', big += std::string(1, '\0') + c;
+    for (const std::string& text : {"\xFF\xFE" + little, little, "\xFE\xFF" + big, big,
+                                    std::string("\xFF\xFE\x60\x4F\x7D\x59")}) {
+        const std::string path = Script(text).string();
+        r = Velkhost({"--script", path, "--quiet"});
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.lastLine.find("the script " + path + " is UTF-16 text; save it as UTF-8"), std::string::npos)
+            << r.output;
+    }
     // "你好" as GBK, and a UTF-8 sequence cut short.
     for (const std::string& text : {std::string("POINT\n1,1\nTEXT\n\xC4\xE3\xBA\xC3\n"), std::string("POINT\n1,1\n\n\xE4\xBD")}) {
         r = Velkhost({"--script", Script(text).string(), "--quiet"});
@@ -1965,6 +1989,100 @@ TEST_F(VelkhostProcess, SelectTypeTakesTheRecordsOfThatType)
         EXPECT_NE(r.lastLine.find("script line 1"), std::string::npos) << r.output;
         EXPECT_NE(r.lastLine.find(why), std::string::npos) << r.output;
     }
+}
+
+// A file-size limit ends the run as SIGTERM does: the write past it is
+// named with its file and the reason, the temporary machine folder is
+// removed and the process ends by SIGXFSZ.
+TEST_F(VelkhostProcess, AFileSizeLimitEndsTheRunAsSIGTERMDoes)
+{
+    const fs::path temp = dir / "tmp";
+    fs::create_directories(temp);
+    // The module, megabytes, goes past the limit (512 blocks: 256 KiB as
+    // dash counts them, 512 KiB as bash does); it holds only for the run.
+    const std::string command = "ulimit -f 512 && TMPDIR=" + Quoted(temp.string()) + " " +
+                                Quoted(VELKHOST_PROGRAM) + " --module " + Quoted(VELK_MODULE_FILE) + " 2>&1";
+    ASSERT_GT(fs::file_size(VELK_MODULE_FILE), 1024u * 1024u);
+    FILE* pipe = popen(("sh -c " + Quoted(command)).c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
+    const int status = pclose(pipe);
+    // Ended by the signal, or sh saying so as 128 + its number.
+    EXPECT_TRUE((WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) ||
+                (WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGXFSZ))
+        << status << output;
+    EXPECT_NE(output.find("FAILED: load: cannot copy the module into the machine: writing "), std::string::npos)
+        << output;
+    EXPECT_NE(output.find("failed: File too large"), std::string::npos) << output;
+    EXPECT_EQ(output.find("cannot read"), std::string::npos) << output;
+    // Its last line; sh may say more after it.
+    EXPECT_NE(output.find("\nvelkhost: interrupted by a file-size limit (SIGXFSZ: a write went past ulimit -f) after "
+                          "every step was done; 1 step failed: load (cannot copy the module"),
+              std::string::npos)
+        << output;
+    EXPECT_TRUE(fs::is_empty(temp)) << fs::directory_iterator(temp)->path();
+}
+
+// A write that fails names its file and the system's reason: an output
+// (/dev/full), and SAVEAS in the machine, whose file on a full disk is no
+// read-only one.
+TEST_F(VelkhostProcess, AFailedWriteNamesItsFileAndTheReason)
+{
+    Outcome r = Velkhost({"--script", Script("POINT\n1,1\n").string(), "--save", "/dev/full", "--quiet"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.lastLine.find("save (cannot write /dev/full: No space left on device)"), std::string::npos)
+        << r.output;
+
+    standin::CreateDocument(L"Drawing1.dwg");
+    const fs::path drawings = standin::NativePath(L"C:\\Drawings");
+    fs::create_directories(drawings);
+    // The file the save writes first, beside its target, leads to a disk
+    // that is full.
+    fs::create_symlink("/dev/full", drawings / "full.dxf.velktmp");
+    const size_t before = standin::CommandLineText().size();
+    standin::QueueText(L"C:\\Drawings\\full.dxf");
+    standin::InvokeCommand(L"SAVEAS");
+    EXPECT_EQ(standin::CommandLineText().substr(before),
+              L"\nThe drawing cannot be saved as C:\\Drawings\\full.dxf: the file cannot be written: No space left "
+              L"on device.");
+    EXPECT_FALSE(fs::exists(drawings / "full.dxf"));
+}
+
+// An output on standard output takes it alone: the transcript goes to
+// standard error. With standard error there too, the run is refused.
+TEST_F(VelkhostProcess, AnOutputOnStandardOutputTakesItAlone)
+{
+    const fs::path errors = dir / "errors.txt";
+    const std::string run = Quoted(VELKHOST_PROGRAM) + " --module " + Quoted(VELK_MODULE_FILE) + " --script " +
+                            Quoted(Script("POINT\n1,1\n").string()) + " --save /dev/stdout";
+    auto read = [](const std::string& command, int& status) {
+        std::string output;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe) return output;
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
+        status = pclose(pipe);
+        return output;
+    };
+    int status = -1;
+    // Read through a pipe, as "| cat" reads it.
+    const std::string drawing = read(run + " 2>" + Quoted(errors.string()), status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string transcript = velktest::ReadNativeFile(errors.string());
+    EXPECT_EQ(LastLine(transcript), "velkhost: every step succeeded") << transcript;
+    EXPECT_EQ(drawing.find("velkhost"), std::string::npos);
+    const fs::path saved = dir / "piped.dxf";
+    velktest::WriteNativeFile(saved.string(), drawing);
+    EXPECT_EQ(Entities(saved).size(), 1u);
+
+    const std::string both = read(run + " 2>&1", status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status << both;
+    EXPECT_EQ(both, "velkhost: /dev/stdout is standard output, and standard error goes there too: the transcript "
+                    "would be mixed into the output; send standard error elsewhere (2>FILE)\n");
 }
 
 }  // namespace
