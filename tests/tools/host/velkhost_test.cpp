@@ -2000,20 +2000,25 @@ TEST_F(VelkhostProcess, AFileSizeLimitEndsTheRunAsSIGTERMDoes)
     fs::create_directories(temp);
     // The module, megabytes, goes past the limit (512 blocks: 256 KiB as
     // dash counts them, 512 KiB as bash does); it holds only for the run.
-    const std::string command = "ulimit -f 512 && TMPDIR=" + Quoted(temp.string()) + " " +
-                                Quoted(VELKHOST_PROGRAM) + " --module " + Quoted(VELK_MODULE_FILE) + " 2>&1";
+    auto run = [&temp](const std::string& args, std::string& output) {
+        const std::string command = "ulimit -f 512 && TMPDIR=" + Quoted(temp.string()) + " " +
+                                    Quoted(VELKHOST_PROGRAM) + " --module " + Quoted(VELK_MODULE_FILE) + args + " 2>&1";
+        FILE* pipe = popen(("sh -c " + Quoted(command)).c_str(), "r");
+        if (!pipe) return -1;
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
+        return pclose(pipe);
+    };
+    auto endedBySignal = [](int status) {
+        // By the signal, or sh saying so as 128 + its number.
+        return (WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) ||
+               (WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGXFSZ);
+    };
     ASSERT_GT(fs::file_size(VELK_MODULE_FILE), 1024u * 1024u);
-    FILE* pipe = popen(("sh -c " + Quoted(command)).c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
     std::string output;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
-    const int status = pclose(pipe);
-    // Ended by the signal, or sh saying so as 128 + its number.
-    EXPECT_TRUE((WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) ||
-                (WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGXFSZ))
-        << status << output;
+    int status = run("", output);
+    EXPECT_TRUE(endedBySignal(status)) << status << output;
     EXPECT_NE(output.find("FAILED: load: cannot copy the module into the machine: writing "), std::string::npos)
         << output;
     EXPECT_NE(output.find("failed: File too large"), std::string::npos) << output;
@@ -2023,6 +2028,20 @@ TEST_F(VelkhostProcess, AFileSizeLimitEndsTheRunAsSIGTERMDoes)
                           "every step was done; 1 step failed: load (cannot copy the module"),
               std::string::npos)
         << output;
+    EXPECT_TRUE(fs::is_empty(temp)) << fs::directory_iterator(temp)->path();
+
+    // A drawing past the limit is no drawing that cannot be read: its copy
+    // into the machine is what failed.
+    const fs::path big = dir / "big.dxf";
+    velktest::WriteNativeFile(big.string(), std::string(1024 * 1024, 'x'));
+    output.clear();
+    status = run(" --drawing " + Quoted(big.string()), output);
+    EXPECT_TRUE(endedBySignal(status)) << status << output;
+    EXPECT_NE(output.find("FAILED: open: " + big.string() + ": cannot copy the drawing into the machine: writing "),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("failed: File too large"), std::string::npos) << output;
+    EXPECT_EQ(output.find("cannot read"), std::string::npos) << output;
     EXPECT_TRUE(fs::is_empty(temp)) << fs::directory_iterator(temp)->path();
 }
 
