@@ -36,9 +36,13 @@ bool KindOfCode(int code, Kind& kind);
 
 // A large file has millions of groups, all held while it is read: a
 // group is kept to 32 bytes, its value in the one field its kind uses.
+// A value that cannot be what its code says (a name where a handle goes,
+// a number past its code's range) is held as its text, `unreadable`: it is
+// never a value of an object, and goes back as the file wrote it.
 struct Group {
     int16_t code = 0;
     Kind kind = Kind::kText;
+    bool unreadable = false;
     uint32_t line = 0;      // line number of the code, counted from 1
     std::string_view text;  // the value line as stored (without its line end)
     union {
@@ -59,9 +63,10 @@ const size_t kMaxFileBytes = size_t(256) << 20;
 const size_t kMaxLineBytes = size_t(256) << 10;
 
 // Splits the file into groups up to and including "0 EOF", checking each
-// value against its code's kind. False, with a reason, for a file that ends
-// early, a line that is too long or a value that does not fit its code.
-// `groups` then holds the groups read before the fault. Comments (999) are
+// value against its code's kind: one that does not fit it is held as its
+// text (`Group::unreadable`). False, with a reason, for a file that ends
+// early, a line that is too long or a line that is no group code; `groups`
+// then holds the groups read before the fault. Comments (999) are
 // no groups: the lines of their codes go to `comments`.
 bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string& error,
                 std::vector<uint32_t>* comments = nullptr);

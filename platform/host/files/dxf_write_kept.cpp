@@ -258,6 +258,10 @@ void DxfOut::xdata(const OdResBuf* rb)
 {
     for (; rb; rb = rb->next()) {
         int code = rb->restype();
+        if (DxfAccess::asWritten(rb) && code >= 1000 && code <= 1071) {
+            w_.text(code, rb->getString().str());
+            continue;
+        }
         switch (code) {
         case 1001: case 1000: case 1002: case 1003: case 1004: case 1006: case 1007: case 1008: case 1009:
             w_.text(code, rb->getString().str());

@@ -26,6 +26,10 @@ void DxfOut::xrecordData(const OdResBuf* rb)
         // Code 0 would end the record; codes the file form does not know
         // cannot be stored.
         if (code <= 0 || code > 1071 || !KindOfCode(code, kind) || code == 999) continue;
+        if (DxfAccess::asWritten(rb)) {
+            text(code, rb->getString().str());
+            continue;
+        }
         bool pointCode = (code >= 10 && code <= 18) || (code >= 1010 && code <= 1013);
         switch (kind) {
         case Kind::kText: text(code, rb->getString().str()); break;
