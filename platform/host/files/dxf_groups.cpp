@@ -193,9 +193,12 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
     while (nextLine(codeLine)) {
         if (codeLine.size() > 16) return fail("a group code line is too long");
         int64_t code = 0;
-        Kind kind;
-        if (!ParseInt(codeLine, code) || code < 0 || code > 1071 || !KindOfCode((int)code, kind))
+        Kind kind = Kind::kText;
+        if (!ParseInt(codeLine, code) || code < INT16_MIN || code > INT16_MAX)
             return fail(quoted(codeLine) + " is not a group code");
+        // A code no drawing file defines still pairs its lines: its value
+        // is kept as written.
+        const bool defined = KindOfCode((int)code, kind);
         if (code == 5 && recordType == "DIMSTYLE") kind = Kind::kText;
         uint32_t codeAt = lineNo;
         if (!nextLine(value)) return cut();
@@ -208,6 +211,7 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         // A value its code cannot hold is kept as written: the drawing does
         // without it.
         ReadValue(g);
+        g.unreadable = g.unreadable || !defined;
         if (g.code == 999) {
             if (comments) comments->push_back(codeAt);
             continue;
@@ -254,8 +258,9 @@ void SplitGroups(std::string_view bytes, std::vector<Group>& groups)
     std::string_view recordType, codeLine, value;
     while (nextLine(codeLine) && nextLine(value)) {
         int64_t code = 0;
-        Kind kind;
-        if (!ParseInt(codeLine, code) || code < 0 || code > 1071 || !KindOfCode((int)code, kind)) return;
+        Kind kind = Kind::kText;
+        if (!ParseInt(codeLine, code) || code < INT16_MIN || code > INT16_MAX) return;
+        const bool defined = KindOfCode((int)code, kind);
         if (code == 5 && recordType == "DIMSTYLE") kind = Kind::kText;
         if (code == 999) continue;
         Group g;
@@ -263,6 +268,7 @@ void SplitGroups(std::string_view bytes, std::vector<Group>& groups)
         g.kind = kind;
         g.text = value;
         ReadValue(g);
+        g.unreadable = g.unreadable || !defined;
         groups.push_back(g);
         if (g.code == 0) recordType = Trim(value);
     }

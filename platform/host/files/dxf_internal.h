@@ -10,6 +10,7 @@
 // well formed.
 #pragma once
 
+#include <algorithm>
 #include <bitset>
 #include <cmath>
 #include <cstdint>
@@ -233,7 +234,8 @@ private:
     bool hashing() const { return noting_ && (tag_ == kValue || tag_ == kOwner); }
     void mix(int code, const void* p, size_t n)
     {
-        if (tag_ == kValue && code >= 0 && code < 1072) valueCodes_.set((size_t)code);
+        // Codes past the last a file defines share its place.
+        if (tag_ == kValue) valueCodes_.set((size_t)std::clamp(code, 0, 1071));
         uint64_t h = (hash_ ^ (uint64_t)(uint32_t)code ^ ((uint64_t)tag_ << 32)) * 0x9E3779B97F4A7C15ull;
         const unsigned char* b = static_cast<const unsigned char*>(p);
         for (; n >= 8; n -= 8, b += 8) {

@@ -88,12 +88,12 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
     // the file's value goes back through the respellings.
     CodeSet taken;
     for (size_t i = v.begin(); i < v.end(); ++i)
-        if ((state_[i] & (kClassMask | kTaken)) == (kObjectValue | kTaken)) taken.set((size_t)g_[i].code);
+        if ((state_[i] & (kClassMask | kTaken)) == (kObjectValue | kTaken)) taken.set(CodeSlot(g_[i].code));
     Walk(v, [&](size_t i, uint8_t cls, const std::string& sub, int occ, bool whole, bool starts) {
         if (cls == kFrame) return;
         if (cls == kObjectValue) {
             const uint8_t s = state_[i];
-            if (!(s & kRefused) && ((s & kTaken) || !taken.test((size_t)g_[i].code))) return;
+            if (!(s & kRefused) && ((s & kTaken) || !taken.test(CodeSlot(g_[i].code)))) return;
             state_[i] = (uint8_t)(s | kRefused);
         }
         runFor(sub, occ, whole, starts).groups.push_back(keptGroup(g_[i]));

@@ -107,6 +107,8 @@ inline const char* MarkerOfKeptWhole(std::string_view type, int64_t flags)
 
 // A code's place in a CodeSet (codes past its end share the last).
 inline size_t CodeSlot(int code) { return (size_t)std::clamp(code, 0, 1071); }
+// Whether the set holds the code; no code a file does not define.
+inline bool Holds(const CodeSet& s, int code) { return code >= 0 && code < 1072 && s.test((size_t)code); }
 
 class View;
 template <class F>
@@ -484,9 +486,9 @@ void Walk(const View& v, F f)
         }
         const bool appGroup = x.code == 102 || v.otherAppGroup(i);  // another application's group
         if (!markers) {
-            if (!appGroup && any.test((size_t)x.code)) {
+            if (!appGroup && Holds(any, x.code)) {
                 for (const char* w : written)
-                    if (OwnedCodes(type, w).test((size_t)x.code)) {
+                    if (Holds(OwnedCodes(type, w), x.code)) {
                         sub = anchor = w;
                         break;
                     }
@@ -496,7 +498,7 @@ void Walk(const View& v, F f)
             }
             continue;
         }
-        f(i, !appGroup && owned->test((size_t)x.code) ? kObjectValue : kKept, sub, occurrence, false, false);
+        f(i, !appGroup && Holds(*owned, x.code) ? kObjectValue : kKept, sub, occurrence, false, false);
     }
 }
 

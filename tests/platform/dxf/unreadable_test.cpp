@@ -157,17 +157,27 @@ TEST(DxfUnreadable, ARecordsOwnHandleThatIsNoneIsReplacedAndSaid)
     EXPECT_EQ(dxftest::Save(again.get()), saved);
 }
 
-TEST(DxfUnreadable, OnlyALineThatIsNoGroupCodeOrTooLongOrACutFileIsRefused)
+TEST(DxfUnreadable, OnlyALineThatIsNoGroupCodeOrTooLongIsRefused)
 {
     // Values that are no numbers, in a file of LF lines and one of CR
-    // lines (where a line feed is part of a value).
-    for (const std::string& bytes :
-         {File({}, {{0, "LINE"}, {10, "abc"}}), std::string("0\rSECTION\r2\rENTITIES\r0\rLINE\r10\r1\n\r0\rENDSEC\r0\rEOF\r"),
-          File({}, {{0, "LINE"}, {10, "nan"}, {62, "1.5"}, {70, "-99999"}, {330, ""}})}) {
+    // lines (where a line feed is part of a value), and codes no drawing
+    // file defines (ezdxf reads them too): each file opens, and its values
+    // go back as written.
+    const std::pair<std::string, Groups> cases[] = {
+        {File({}, {{0, "LINE"}, {10, "abc"}}), {{10, "abc"}}},
+        {"0\rSECTION\r2\rENTITIES\r0\rLINE\r10\r1\n\r0\rENDSEC\r0\rEOF\r", {{10, "1^J"}}},
+        {File({}, {{0, "LINE"}, {10, "nan"}, {62, "1.5"}, {70, "-99999"}}), {{10, "nan"}, {62, "1.5"}, {70, "-99999"}}},
+        {File({}, {{0, "LINE"}, {100, "AcDbEntity"}, {8, "0"}, {250, "x"}, {-5, "y"}, {100, "AcDbLine"}, {5000, "z"}},
+              {{0, "XRECORD"}, {5, "40"}, {100, "AcDbXrecord"}, {2000, "data"}, {1010, "1"}, {1020, "2"},
+               {1030, "3"}, {1072, "more"}}),
+         {{250, "x"}, {-5, "y"}, {5000, "z"}, {2000, "data"}, {1072, "more"}}},
+    };
+    for (const auto& [bytes, kept] : cases) {
         OdDbDatabase db(false);
         std::string why;
         EXPECT_EQ(standin::ReadDxfBytes(&db, bytes, &why), eOk) << why;
         const std::string saved = dxftest::Save(&db);
+        for (const auto& group : kept) EXPECT_NE(saved.find(Spelled({group})), std::string::npos) << Spelled({group});
         std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(saved));
         ASSERT_NE(again, nullptr);
         EXPECT_EQ(dxftest::Save(again.get()), saved);
@@ -176,6 +186,8 @@ TEST(DxfUnreadable, OnlyALineThatIsNoGroupCodeOrTooLongOrACutFileIsRefused)
     std::string why;
     EXPECT_NE(standin::ReadDxfBytes(&db, File({}, {{0, "LINE"}, {10, std::string(300 << 10, '1')}}), &why), eOk);
     EXPECT_NE(why.find("a value line is too long"), std::string::npos) << why;
+    EXPECT_NE(standin::ReadDxfBytes(&db, File({}, {{0, "LINE"}, {40000, "1"}}), &why), eOk);
+    EXPECT_NE(why.find("\"40000\" is not a group code"), std::string::npos) << why;
 }
 
 }  // namespace
