@@ -20,7 +20,7 @@ using Groups = std::vector<std::pair<int, std::string>>;
 std::string File(const Groups& tables, const Groups& entities, const Groups& objects = {})
 {
     Groups g{{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1024"}, {9, "$HANDSEED"}, {5, "FFFF"},
-             {0, "ENDSEC"}};
+             {9, "$LTSCALE"}, {40, "one"}, {9, "$PDMODE"}, {70, "1.0"}, {0, "ENDSEC"}};
     auto section = [&](const char* name, const Groups& body) {
         g.push_back({0, "SECTION"});
         g.push_back({2, name});
@@ -112,6 +112,8 @@ TEST(DxfUnreadable, ValuesTheirCodesCannotHoldOpenAndGoBackAsWrittenFromSaveToSa
     // Each goes back in its record as the file wrote it.
     const std::string saved = dxftest::Save(&db);
     for (const Groups& written : std::vector<Groups>{
+             {{9, "$LTSCALE"}, {40, "one"}},
+             {{9, "$PDMODE"}, {70, "1.0"}},
              {{340, "Standard"}, {342, "_Dot"}},
              {{390, "Normal"}},
              {{62, "3.0"}},
