@@ -5,7 +5,9 @@ every form from R12 to R2018 holding every entity and table kind, and
 drawings for the hard cases (object coordinate systems, extended data,
 meshes, MINSERT, a loop of 12,000 edges, a loop with a gap, a spline whose
 knots do not fit, padded and lower-case handles, Chinese names, dimension
-styles), and drawings of ezdxf's standard set-up (its text styles,
+styles), drawings edited after ezdxf saved them into what other programs
+write (names where handles go, integers written as reals, an R12 drawing
+without handles), and drawings of ezdxf's standard set-up (its text styles,
 dimension styles with their arrow blocks and linetypes, each in use). Run
 at test time into the build tree; nothing it makes is committed.
 
