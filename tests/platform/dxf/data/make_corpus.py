@@ -322,13 +322,14 @@ def other_writers(doc, msp):
     msp.add_line((0, 0), (10, 0), dxfattribs={"layer": "NAMED", "linetype": "GAS_LINE"})
     msp.add_linear_dim(base=(0, 5), p1=(0, 0), p2=(10, 0), dimstyle="FROM_OTHERS").render()
     msp.add_lwpolyline([(0, 0), (4, 0), (4, 4)], close=True, dxfattribs={"layer": "NAMED"})
+    msp.add_mline([(0, 10), (10, 10), (10, 20)])
 
 
 def names_for_handles(path, version):
     """Names where handles go, as other programs write them: a dimension
     style's text style, arrow blocks and linetype (340 to 345), a layer's
-    plot style (390), a dash's text style (340); and integers written as
-    reals (flags, colours)."""
+    plot style (390), a dash's and a multiline's style (340); and integers
+    written as reals (flags, colours)."""
     names = {340: b"Standard", 341: b"_ClosedBlank", 342: b"_Dot", 343: b"_Oblique", 344: b"_ArchTick"}
     if version >= "R2007":
         names[345] = b"ByBlock"
@@ -345,7 +346,7 @@ def names_for_handles(path, version):
             return [(code, value)] + list(names.items())
         if record == b"LAYER" and code == 390:
             return [(code, b"Normal")]
-        if record == b"LTYPE" and code == 340:
+        if record in (b"LTYPE", b"MLINE") and code == 340:
             return [(code, b"Standard")]
         if record == b"LWPOLYLINE" and code == 70:
             return [(code, b"%d.0" % int(value))]
