@@ -50,6 +50,8 @@ private:
     double d_ = 0;
     OdGePoint3d p_;
     OdDbObjectId id_;
+    // A file's value its code cannot hold, kept in the string as written.
+    bool asWritten_ = false;
     OdResBuf* next_ = nullptr;
 };
 

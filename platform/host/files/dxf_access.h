@@ -32,6 +32,14 @@ struct DxfAccess {
     // the file wrote it.
     static void setFileInteger(OdResBuf* rb, int64_t v) { rb->i_ = v; }
     static int64_t fileInteger(const OdResBuf* rb) { return rb->i_; }
+    // A value of a number's or a handle's code that is neither, held as
+    // the file wrote it and written back so.
+    static void setAsWritten(OdResBuf* rb, const OdString& text)
+    {
+        rb->s_ = text;
+        rb->asWritten_ = true;
+    }
+    static bool asWritten(const OdResBuf* rb) { return rb->asWritten_; }
     static const OdDbObjectIdArray& attributes(const OdDbBlockReference* r) { return r->attributes_; }
     static const OdGeDoubleArray& weights(const OdDbSpline* s) { return s->weights_; }
     static const OdGePoint3dArray& fitPoints(const OdDbSpline* s) { return s->fit_; }

@@ -91,6 +91,35 @@ bool ParseHandle(std::string_view s, uint64_t& v)
     return true;
 }
 
+// An integer as files write one: digits, or a whole number written as a
+// real ("1.0", as some writers give flags), within what the code holds.
+bool ParseCodeInt(int code, std::string_view s, int64_t& v)
+{
+    double real = 0;
+    if (!ParseInt(s, v)) {
+        if (!ParseReal(s, real) || real != std::floor(real) || std::fabs(real) > 9.0e15) return false;
+        v = (int64_t)real;
+    }
+    return IntFits(code, v);
+}
+
+// The value of a group as its kind says, or, when it cannot be that, its
+// text alone (Group::unreadable).
+void ReadValue(Group& g)
+{
+    bool ok = true;
+    switch (g.kind) {
+    case Kind::kText: break;
+    case Kind::kReal: ok = ParseReal(g.text, g.real); break;
+    case Kind::kInt: ok = ParseCodeInt(g.code, g.text, g.integer); break;
+    case Kind::kHandle: ok = ParseHandle(g.text, g.handle); break;
+    }
+    if (ok) return;
+    g.kind = Kind::kText;
+    g.unreadable = true;
+    g.integer = 0;
+}
+
 // A file's lines one after another, each without its end (and the CRs
 // before it); false at the end of the bytes.
 struct LineSplitter {
@@ -164,9 +193,12 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
     while (nextLine(codeLine)) {
         if (codeLine.size() > 16) return fail("a group code line is too long");
         int64_t code = 0;
-        Kind kind;
-        if (!ParseInt(codeLine, code) || code < 0 || code > 1071 || !KindOfCode((int)code, kind))
+        Kind kind = Kind::kText;
+        if (!ParseInt(codeLine, code) || code < INT16_MIN || code > INT16_MAX)
             return fail(quoted(codeLine) + " is not a group code");
+        // A code no drawing file defines still pairs its lines: its value
+        // is kept as written.
+        const bool defined = KindOfCode((int)code, kind);
         if (code == 5 && recordType == "DIMSTYLE") kind = Kind::kText;
         uint32_t codeAt = lineNo;
         if (!nextLine(value)) return cut();
@@ -176,14 +208,10 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         g.kind = kind;
         g.line = codeAt;
         g.text = value;
-        bool ok = true;
-        switch (kind) {
-        case Kind::kText: break;
-        case Kind::kReal: ok = ParseReal(value, g.real); break;
-        case Kind::kInt: ok = ParseInt(value, g.integer) && IntFits(g.code, g.integer); break;
-        case Kind::kHandle: ok = ParseHandle(value, g.handle); break;
-        }
-        if (!ok) return fail("the value " + quoted(value) + " cannot be read for group code " + std::to_string(code));
+        // A value its code cannot hold is kept as written: the drawing does
+        // without it.
+        ReadValue(g);
+        g.unreadable = g.unreadable || !defined;
         if (g.code == 999) {
             if (comments) comments->push_back(codeAt);
             continue;
@@ -230,20 +258,17 @@ void SplitGroups(std::string_view bytes, std::vector<Group>& groups)
     std::string_view recordType, codeLine, value;
     while (nextLine(codeLine) && nextLine(value)) {
         int64_t code = 0;
-        Kind kind;
-        if (!ParseInt(codeLine, code) || code < 0 || code > 1071 || !KindOfCode((int)code, kind)) return;
+        Kind kind = Kind::kText;
+        if (!ParseInt(codeLine, code) || code < INT16_MIN || code > INT16_MAX) return;
+        const bool defined = KindOfCode((int)code, kind);
         if (code == 5 && recordType == "DIMSTYLE") kind = Kind::kText;
         if (code == 999) continue;
         Group g;
         g.code = (int)code;
         g.kind = kind;
         g.text = value;
-        switch (kind) {
-        case Kind::kText: break;
-        case Kind::kReal: ParseReal(value, g.real); break;
-        case Kind::kInt: ParseInt(value, g.integer); break;
-        case Kind::kHandle: ParseHandle(value, g.handle); break;
-        }
+        ReadValue(g);
+        g.unreadable = g.unreadable || !defined;
         groups.push_back(g);
         if (g.code == 0) recordType = Trim(value);
     }
@@ -556,7 +581,7 @@ void GroupWriter::kept(const KeptGroup& g, uint64_t handle)
             this->real(g.code, g.real);
         break;
     case Kind::kInt:
-        if (!g.spelled.empty() && ParseInt(g.spelled, integer) && integer == g.integer)
+        if (!g.spelled.empty() && ParseCodeInt(g.code, g.spelled, integer) && integer == g.integer)
             put(g.code, g.spelled);
         else
             this->integer(g.code, g.integer);

@@ -10,6 +10,7 @@
 // well formed.
 #pragma once
 
+#include <algorithm>
 #include <bitset>
 #include <cmath>
 #include <cstdint>
@@ -36,9 +37,13 @@ bool KindOfCode(int code, Kind& kind);
 
 // A large file has millions of groups, all held while it is read: a
 // group is kept to 32 bytes, its value in the one field its kind uses.
+// A value that cannot be what its code says (a name where a handle goes,
+// a number past its code's range) is held as its text, `unreadable`: it is
+// never a value of an object, and goes back as the file wrote it.
 struct Group {
     int16_t code = 0;
     Kind kind = Kind::kText;
+    bool unreadable = false;
     uint32_t line = 0;      // line number of the code, counted from 1
     std::string_view text;  // the value line as stored (without its line end)
     union {
@@ -59,9 +64,10 @@ const size_t kMaxFileBytes = size_t(256) << 20;
 const size_t kMaxLineBytes = size_t(256) << 10;
 
 // Splits the file into groups up to and including "0 EOF", checking each
-// value against its code's kind. False, with a reason, for a file that ends
-// early, a line that is too long or a value that does not fit its code.
-// `groups` then holds the groups read before the fault. Comments (999) are
+// value against its code's kind: one that does not fit it is held as its
+// text (`Group::unreadable`). False, with a reason, for a file that ends
+// early, a line that is too long or a line that is no group code; `groups`
+// then holds the groups read before the fault. Comments (999) are
 // no groups: the lines of their codes go to `comments`.
 bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string& error,
                 std::vector<uint32_t>* comments = nullptr);
@@ -228,7 +234,8 @@ private:
     bool hashing() const { return noting_ && (tag_ == kValue || tag_ == kOwner); }
     void mix(int code, const void* p, size_t n)
     {
-        if (tag_ == kValue && code >= 0 && code < 1072) valueCodes_.set((size_t)code);
+        // Codes past the last a file defines share its place.
+        if (tag_ == kValue) valueCodes_.set((size_t)std::clamp(code, 0, 1071));
         uint64_t h = (hash_ ^ (uint64_t)(uint32_t)code ^ ((uint64_t)tag_ << 32)) * 0x9E3779B97F4A7C15ull;
         const unsigned char* b = static_cast<const unsigned char*>(p);
         for (; n >= 8; n -= 8, b += 8) {

@@ -162,6 +162,11 @@ private:
     KeptGroup keptGroup(const Group& g);
     void resolveLater(std::vector<KeptGroup>& groups);
     OdResBuf* xdataOf(const View& v);
+    // An item of data (extended data, an Xrecord's) of the group at `i`: a
+    // point takes the coordinates that follow (`i` moves past them; only
+    // groups `inData`). A value its code cannot hold, and a point with
+    // one, goes group by group as the file wrote it (items chained).
+    OdResBuf* dataItem(size_t& i, size_t to, bool pointCode, const std::function<bool(size_t)>& inData);
     DxfKept& keptOf(OdDbObject* o)
     {
         if (!DxfAccess::kept(o)) DxfAccess::setKept(o, new DxfKept);

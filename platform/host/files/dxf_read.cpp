@@ -127,27 +127,51 @@ OdResBuf* Loader::xdataOf(const View& v)
         const Group& x = g_[i];
         if (x.code == 1001) inApp = true;
         if (!inApp || x.code < 1000) continue;
-        auto* rb = new OdResBuf(x.code);
-        if (x.code >= 1010 && x.code <= 1013) {
-            OdGePoint3d p(x.real, 0, 0);
-            if (i + 1 < v.recordEnd() && g_[i + 1].code == x.code + 10) p.y = g_[++i].real;
-            if (i + 1 < v.recordEnd() && g_[i + 1].code == x.code + 20) p.z = g_[++i].real;
-            rb->setPoint3d(p);
-        } else if (x.code == 1005) {
+        if (x.code == 1005) {
+            auto* rb = new OdResBuf(x.code);
             rb->setString(codec_.decode(x.text));
             const uint64_t h = HandleOfText(x.text);
             fixups_.push_back([this, rb, h] { rb->setObjectId(idOf(h)); });
             rb->setInt32(0);
-        } else if (x.kind == Kind::kText) {
-            rb->setString(codec_.decode(x.text));
-        } else if (x.kind == Kind::kReal) {
-            rb->setDouble(x.real);
-        } else if (x.kind == Kind::kInt) {
-            DxfAccess::setFileInteger(rb, x.integer);
+            tail = tail->setNext(rb);
+            continue;
         }
-        tail = tail->setNext(rb);
+        tail = tail->setNext(dataItem(i, v.recordEnd(), x.code >= 1010 && x.code <= 1013, [](size_t) { return true; }))->last();
     }
     return head.next();
+}
+
+OdResBuf* Loader::dataItem(size_t& i, size_t to, bool pointCode, const std::function<bool(size_t)>& inData)
+{
+    const Group& x = g_[i];
+    auto* rb = new OdResBuf(x.code);
+    // The groups that follow a point's x are its y and z, if either.
+    size_t y = SIZE_MAX, z = SIZE_MAX, last = i;
+    if (pointCode && last + 1 < to && g_[last + 1].code == x.code + 10 && inData(last + 1)) y = ++last;
+    if (pointCode && last + 1 < to && g_[last + 1].code == x.code + 20 && inData(last + 1)) z = ++last;
+    bool unreadable = false;
+    for (size_t k = i; k <= last; ++k) unreadable = unreadable || g_[k].unreadable;
+    if (unreadable) {
+        // Each group an item of its own, as the file wrote it.
+        DxfAccess::setAsWritten(rb, codec_.decode(x.text));
+        for (OdResBuf* tail = rb; i < last;) {
+            auto* next = new OdResBuf(g_[++i].code);
+            DxfAccess::setAsWritten(next, codec_.decode(g_[i].text));
+            tail = tail->setNext(next);
+        }
+    } else if (pointCode) {
+        rb->setPoint3d(OdGePoint3d(x.real, y != SIZE_MAX ? g_[y].real : 0, z != SIZE_MAX ? g_[z].real : 0));
+        i = last;
+    } else if (x.kind == Kind::kText) {
+        rb->setString(codec_.decode(x.text));
+    } else if (x.kind == Kind::kReal) {
+        rb->setDouble(x.real);
+    } else if (x.kind == Kind::kInt) {
+        DxfAccess::setFileInteger(rb, x.integer);
+    } else {
+        rb->setObjectId(idOf(x.handle));
+    }
+    return rb;
 }
 
 OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
@@ -163,6 +187,18 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
                               (v.handle() >= kMaxHandle ? " is past what a drawing holds" : " is an earlier record's") +
                               "; it has handle " + GroupWriter::HandleValue((uint64_t)id.getHandle()) + " instead");
     if (h) ids_[h] = id;
+    // A handle that is none cannot go back: the record's new one names it.
+    auto quoted = [](std::string_view text) {
+        std::string q(TrimView(text).substr(0, 24));
+        for (char& c : q)
+            if ((unsigned char)c < 0x20) c = '?';
+        return "\"" + q + "\"";
+    };
+    if (v.handleAt() != SIZE_MAX && g_[v.handleAt()].unreadable)
+        leaveOut(v.rec(), "its handle " + quoted(g_[v.handleAt()].text) + " is no handle; it has handle " +
+                              GroupWriter::HandleValue((uint64_t)id.getHandle()) + " instead");
+    if (v.ownerAt() != SIZE_MAX && g_[v.ownerAt()].unreadable && !owner.isNull())
+        leaveOut(v.rec(), "its owner " + quoted(g_[v.ownerAt()].text) + " is no handle; it is owned where the file places it");
     DxfAccess::setOwner(o, owner);
     // What the writer does not write of the record is kept with the object
     // once the file is read.

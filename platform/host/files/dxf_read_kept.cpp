@@ -88,12 +88,12 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
     // the file's value goes back through the respellings.
     CodeSet taken;
     for (size_t i = v.begin(); i < v.end(); ++i)
-        if ((state_[i] & (kClassMask | kTaken)) == (kObjectValue | kTaken)) taken.set((size_t)g_[i].code);
+        if ((state_[i] & (kClassMask | kTaken)) == (kObjectValue | kTaken)) taken.set(CodeSlot(g_[i].code));
     Walk(v, [&](size_t i, uint8_t cls, const std::string& sub, int occ, bool whole, bool starts) {
         if (cls == kFrame) return;
         if (cls == kObjectValue) {
             const uint8_t s = state_[i];
-            if (!(s & kRefused) && ((s & kTaken) || !taken.test((size_t)g_[i].code))) return;
+            if (!(s & kRefused) && ((s & kTaken) || !taken.test(CodeSlot(g_[i].code)))) return;
             state_[i] = (uint8_t)(s | kRefused);
         }
         runFor(sub, occ, whole, starts).groups.push_back(keptGroup(g_[i]));
@@ -385,16 +385,19 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
             if (s.tag == GroupWriter::kValue && s.code == 3 && s.fileCount != s.writtenCount) contentsAsHeld = true;
     // The file's value as the writer spells it; text as the file wrote it
     // where that can go in a file of UTF-8 text and stays one line.
-    auto spelling = [&codec](const Group& x, int code) {
+    // A whole number a file wrote as a real for an integer's code goes back
+    // so.
+    auto realSpelt = [](const Group& x) { return x.kind == Kind::kInt && x.text.find_first_of(".eE") != std::string_view::npos; };
+    auto spelling = [&codec, &realSpelt](const Group& x, int code) {
         switch (x.kind) {
         case Kind::kText: return BreaksLine(x.text) ? GroupWriter::TextValue(codec.decode(x.text)) : codec.transcode(x.text);
         case Kind::kReal: return GroupWriter::RealValue(x.real);
-        case Kind::kInt: return GroupWriter::IntegerValue(code, x.integer);
+        case Kind::kInt: return realSpelt(x) ? std::string(x.text) : GroupWriter::IntegerValue(code, x.integer);
         case Kind::kHandle: return GroupWriter::HandleValue(x.handle);
         }
         return std::string(x.text);
     };
-    auto same = [&codec](const Group& x, std::string_view w) {
+    auto same = [&codec, &realSpelt](const Group& x, std::string_view w) {
         if (w == x.text && (codec.utf8 || x.kind != Kind::kText)) return true;
         switch (x.kind) {
         case Kind::kReal: {
@@ -405,7 +408,7 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
         case Kind::kInt: {
             int64_t n = 0;
             auto r = std::from_chars(w.data(), w.data() + w.size(), n);
-            return r.ec == std::errc() && n == x.integer;
+            return r.ec == std::errc() && n == x.integer && !realSpelt(x);
         }
         case Kind::kHandle: {
             uint64_t h = 0;

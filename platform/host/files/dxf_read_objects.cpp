@@ -81,7 +81,7 @@ void Loader::readObjects()
             // Without its marker, the data follows the head.
             for (size_t i = r.b; i < r.e && k == r.e; ++i)
                 if ((state_[i] & kClassMask) != kFrame) k = i;
-            if (k < r.e && g_[k].code == 280) x->setMergeStyle((int)g_[k++].integer);
+            if (k < r.e && g_[k].code == 280 && !g_[k].unreadable) x->setMergeStyle((int)g_[k++].integer);
             else keptFlags_ = kNoCloningFlag;
             place(x, v, OdDbObjectId());
             size_t from = k, to = r.e;
@@ -91,24 +91,9 @@ void Loader::readObjects()
                 auto readable = [this](size_t i) { return (state_[i] & kClassMask) == kObjectValue; };
                 for (size_t i = from; i < to; ++i) {
                     if (!readable(i)) continue;
-                    const Group& gr = g_[i];
-                    auto* rb = new OdResBuf(gr.code);
-                    bool pointCode = (gr.code >= 10 && gr.code <= 18) || (gr.code >= 1010 && gr.code <= 1013);
-                    if (pointCode) {
-                        OdGePoint3d p(gr.real, 0, 0);
-                        if (i + 1 < to && g_[i + 1].code == gr.code + 10 && readable(i + 1)) p.y = g_[++i].real;
-                        if (i + 1 < to && g_[i + 1].code == gr.code + 20 && readable(i + 1)) p.z = g_[++i].real;
-                        rb->setPoint3d(p);
-                    } else if (gr.kind == Kind::kText) {
-                        rb->setString(codec_.decode(gr.text));
-                    } else if (gr.kind == Kind::kReal) {
-                        rb->setDouble(gr.real);
-                    } else if (gr.kind == Kind::kInt) {
-                        DxfAccess::setFileInteger(rb, gr.integer);
-                    } else {
-                        rb->setObjectId(idOf(gr.handle));
-                    }
-                    tail = tail->setNext(rb);
+                    const int code = g_[i].code;
+                    bool pointCode = (code >= 10 && code <= 18) || (code >= 1010 && code <= 1013);
+                    tail = tail->setNext(dataItem(i, to, pointCode, readable))->last();
                 }
                 DxfAccess::setChain(x, head.next());
                 OdResBuf::releaseChain(head.next());

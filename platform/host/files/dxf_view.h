@@ -107,6 +107,8 @@ inline const char* MarkerOfKeptWhole(std::string_view type, int64_t flags)
 
 // A code's place in a CodeSet (codes past its end share the last).
 inline size_t CodeSlot(int code) { return (size_t)std::clamp(code, 0, 1071); }
+// Whether the set holds the code; no code a file does not define.
+inline bool Holds(const CodeSet& s, int code) { return code >= 0 && code < 1072 && s.test((size_t)code); }
 
 class View;
 template <class F>
@@ -148,7 +150,7 @@ public:
                 // marker or another group, or, of the object's own, at a
                 // value that is none of its handles.
                 size_t j = i + 1;
-                bool closed = false;
+                bool closed = false, unreadable = false;
                 for (; j < e_; ++j) {
                     const Group& y = g_[j];
                     if (y.code == 102 && TrimView(y.text) == "}") {
@@ -158,22 +160,33 @@ public:
                     if (y.code == 100 || (y.code == 102 && !y.text.empty() && y.text[0] == '{') ||
                         (own && y.code != handles))
                         break;
-                    if (name == "ACAD_XDICTIONARY" && y.code == 360 && !xdict_) xdict_ = y.handle;
-                    if (name == "ACAD_REACTORS" && y.code == 330 && y.handle) reactors_.push_back(y.handle);
+                    unreadable = unreadable || y.unreadable;
                 }
                 const size_t end = closed ? j + 1 : j;
                 // The object keeps its dictionary and reactors itself;
-                // other applications' groups stay with the record, whole.
-                (own ? skip_ : apps_).push_back({i, end});
+                // other applications' groups stay with the record, whole,
+                // and so does one of its own that names something by
+                // other than a handle.
+                const bool modelled = own && !unreadable;
+                for (size_t k = i + 1; modelled && k < j; ++k) {
+                    const Group& y = g_[k];
+                    if (name == "ACAD_XDICTIONARY" && !xdict_) xdict_ = y.handle;
+                    if (name == "ACAD_REACTORS" && y.handle) reactors_.push_back(y.handle);
+                }
+                (modelled ? skip_ : apps_).push_back({i, end});
                 i = end - 1;
                 continue;
             }
-            if (!seenSubclass && (x.code == 5 || x.code == 105) && x.kind == Kind::kHandle && handleAt_ == SIZE_MAX) {
-                handle_ = x.handle;
+            // The record's handle and owner are its frame even when they
+            // are no handles: the record gets one of its own, and its
+            // place in the file says its owner (Loader::place).
+            if (!seenSubclass && (x.code == 5 || x.code == 105) && (x.kind == Kind::kHandle || x.unreadable) &&
+                handleAt_ == SIZE_MAX) {
+                handle_ = x.unreadable ? 0 : x.handle;
                 handleAt_ = i;
             }
             if (!seenSubclass && x.code == 330 && ownerAt_ == SIZE_MAX) {
-                owner_ = x.handle;
+                owner_ = x.unreadable ? 0 : x.handle;
                 ownerAt_ = i;
             }
         }
@@ -205,8 +218,11 @@ public:
     size_t handleAt() const { return handleAt_; }
     size_t ownerAt() const { return ownerAt_; }
 
-    // Whether the group is a value the object may take.
-    bool readable(size_t i) const { return (state_[i] & kClassMask) == kObjectValue; }
+    // Whether the group is a value the object may take. One its code
+    // cannot hold is none: where the writer writes a value of its code, the
+    // file's goes back in its place while the object is as read
+    // (Respellings); elsewhere it is kept where it was.
+    bool readable(size_t i) const { return (state_[i] & kClassMask) == kObjectValue && !g_[i].unreadable; }
     bool taken(size_t i) const { return (state_[i] & kTaken) != 0; }
     // The object takes the value (or, refused, it is kept).
     const Group& take(size_t i) const
@@ -234,7 +250,7 @@ public:
                 inSub = !useSub || TrimView(x.text) == subclass;
                 continue;
             }
-            if (cls != kObjectValue) continue;
+            if (cls != kObjectValue || x.unreadable) continue;
             if (inSub && x.code == code && nth-- == 0) return &take(i);
         }
         refuseOthers(code);
@@ -246,7 +262,7 @@ public:
     void refuseOthers(int code) const
     {
         for (size_t i = b_; i < e_; ++i)
-            if (g_[i].code == code && (state_[i] & (kClassMask | kTaken)) == kObjectValue) state_[i] |= kRefused;
+            if (g_[i].code == code && readable(i) && !taken(i)) state_[i] |= kRefused;
     }
     // The first value of the code in the n-th subclass of that name, taken;
     // as `find` when the record has fewer such subclasses.
@@ -261,7 +277,7 @@ public:
                 inSub = TrimView(x.text) == subclass && ++seen == occurrence;
                 continue;
             }
-            if (inSub && cls == kObjectValue && x.code == code) return &take(i);
+            if (inSub && cls == kObjectValue && !x.unreadable && x.code == code) return &take(i);
         }
         if (seen < occurrence) return find(code, subclass);
         refuseOthers(code);
@@ -470,9 +486,9 @@ void Walk(const View& v, F f)
         }
         const bool appGroup = x.code == 102 || v.otherAppGroup(i);  // another application's group
         if (!markers) {
-            if (!appGroup && any.test((size_t)x.code)) {
+            if (!appGroup && Holds(any, x.code)) {
                 for (const char* w : written)
-                    if (OwnedCodes(type, w).test((size_t)x.code)) {
+                    if (Holds(OwnedCodes(type, w), x.code)) {
                         sub = anchor = w;
                         break;
                     }
@@ -482,7 +498,7 @@ void Walk(const View& v, F f)
             }
             continue;
         }
-        f(i, !appGroup && owned->test((size_t)x.code) ? kObjectValue : kKept, sub, occurrence, false, false);
+        f(i, !appGroup && Holds(*owned, x.code) ? kObjectValue : kKept, sub, occurrence, false, false);
     }
 }
 

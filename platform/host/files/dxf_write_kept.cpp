@@ -250,7 +250,7 @@ void DxfOut::check(int code)
         if (gNoteCodeUse) NotedCodeUse().written[rec_.type + "/" + rec_.subclass].set((size_t)code);
     }
     if (!rec_.owned) rec_.owned = &OwnedCodes(rec_.type, rec_.subclass);
-    if (rec_.owned->test((size_t)code)) return;
+    if (rec_.owned->test((size_t)std::clamp(code, 0, 1071))) return;
     SchemaViolations().push_back(rec_.type + "/" + rec_.subclass + ": " + std::to_string(code));
 }
 
@@ -258,6 +258,10 @@ void DxfOut::xdata(const OdResBuf* rb)
 {
     for (; rb; rb = rb->next()) {
         int code = rb->restype();
+        if (DxfAccess::asWritten(rb)) {
+            w_.text(code, rb->getString().str());
+            continue;
+        }
         switch (code) {
         case 1001: case 1000: case 1002: case 1003: case 1004: case 1006: case 1007: case 1008: case 1009:
             w_.text(code, rb->getString().str());

@@ -25,6 +25,12 @@ void DxfOut::xrecordData(const OdResBuf* rb)
         Kind kind;
         // Code 0 would end the record; codes the file form does not know
         // cannot be stored.
+        // A file's value as it wrote it, whatever its code (but one that
+        // would end the record or read as a comment).
+        if (DxfAccess::asWritten(rb) && code != 0 && code != 999) {
+            text(code, rb->getString().str());
+            continue;
+        }
         if (code <= 0 || code > 1071 || !KindOfCode(code, kind) || code == 999) continue;
         bool pointCode = (code >= 10 && code <= 18) || (code >= 1010 && code <= 1013);
         switch (kind) {

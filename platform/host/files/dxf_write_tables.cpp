@@ -36,11 +36,21 @@ void DxfOut::header(GroupWriter& w)
     w.text(6, nameOf(db_->celtype()).str());
     w.ascii(9, "$TEXTSTYLE");
     w.text(7, nameOf(db_->textstyle()).str());
+    // A scale the file gave that is no number goes back as written while
+    // the drawing keeps the default it read instead.
+    const DxfFileKept* k = DxfAccess::fileKept(db_);
+    const KeptGroup* fileScale = nullptr;
+    if (k)
+        for (const auto& [name, groups] : k->header)
+            if (name == "$LTSCALE") {
+                if (!groups.empty() && groups[0].code == 40 && (Kind)groups[0].kind == Kind::kText) fileScale = &groups[0];
+                break;
+            }
     w.ascii(9, "$LTSCALE");
-    w.real(40, db_->getLTSCALE());
+    if (fileScale && db_->getLTSCALE() == 1.0) w.kept(*fileScale, 0);
+    else w.real(40, db_->getLTSCALE());
     // The current dimension style as the file named it (a file may name
     // one it does not define), else the drawing's.
-    const DxfFileKept* k = DxfAccess::fileKept(db_);
     bool fileNamesDimstyle =
         k && std::any_of(k->header.begin(), k->header.end(), [](const auto& h) { return h.first == "$DIMSTYLE"; });
     if (!fileNamesDimstyle) {

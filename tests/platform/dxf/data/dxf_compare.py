@@ -114,6 +114,8 @@ def plain(tags, ignore_owner, doc=None):
             continue
         if ignore_owner and code in (5, 330, 340, 347, 348, 390):
             continue
+        if ignore_owner == "handleless" and code == 105:
+            continue  # a dimension style's own handle, given by ezdxf
         if doc is not None and code in BLOCK_REFERENCE_CODES:
             target = doc.entitydb.get(str(value))
             if target is not None and target.dxftype() == "BLOCK_RECORD":
@@ -178,6 +180,8 @@ class Pair:
         self.saved = saved
         self.version = self.b.dxfversion
         self.r12 = self.a.dxfversion <= "AC1009"
+        # A drawing of the oldest form written without handles.
+        self.handleless = self.r12 and self.a.header.get("$HANDLING", 1) == 0
         self.problems = []
 
     def note(self, text):
@@ -211,13 +215,23 @@ class Pair:
             theirs = {r.dxf.name.lower(): r for r in tb}
             for r in ta:
                 self.record("%s %s" % (table, r.dxf.name), r, theirs.get(r.dxf.name.lower()),
-                            ignore_owner=self.r12 or table == "block_records" and self.r12)
+                            ignore_owner="handleless" if self.handleless else self.r12)
 
     def blocks(self):
         for block in self.a.blocks:
             other = self.b.blocks.get(block.name)
             if other is None:
                 self.note("block %s: lost" % block.name)
+                continue
+            if self.handleless:
+                # Handles ezdxf gave the entities when it read the file:
+                # they pair by their place in the block instead.
+                mine, theirs = list(block), list(other)
+                for i, e in enumerate(mine):
+                    self.record("block %s entity #%d" % (block.name, i), e, theirs[i] if i < len(theirs) else None,
+                                ignore_owner=True)
+                if len(theirs) > len(mine):
+                    self.note("block %s: %d entities added" % (block.name, len(theirs) - len(mine)))
                 continue
             theirs = {handle_key(e.dxf.handle): e for e in other}
             mine = set()

@@ -5,7 +5,9 @@ every form from R12 to R2018 holding every entity and table kind, and
 drawings for the hard cases (object coordinate systems, extended data,
 meshes, MINSERT, a loop of 12,000 edges, a loop with a gap, a spline whose
 knots do not fit, padded and lower-case handles, Chinese names, dimension
-styles), and drawings of ezdxf's standard set-up (its text styles,
+styles), drawings edited after ezdxf saved them into what other programs
+write (names where handles go, integers written as reals, an R12 drawing
+without handles), and drawings of ezdxf's standard set-up (its text styles,
 dimension styles with their arrow blocks and linetypes, each in use). Run
 at test time into the build tree; nothing it makes is committed.
 
@@ -288,6 +290,97 @@ def padded_handles(path):
         f.write(nl.join(lines))
 
 
+def edit_groups(path, edit):
+    """Rewrites a saved file group by group: `edit(record, code, value)`
+    gives the groups (code, value) that stand for each one, in bytes."""
+    with open(path, "rb") as f:
+        data = f.read()
+    nl = b"\r\n" if b"\r\n" in data else b"\n"
+    lines = data.split(nl)
+    out = []
+    record = b""
+    for i in range(0, len(lines) - 1, 2):
+        code, value = int(lines[i].strip()), lines[i + 1]
+        if code == 0:
+            record = value.strip()
+        for c, v in edit(record, code, value):
+            out += [b"%3d" % c, v]
+    with open(path, "wb") as f:
+        f.write(nl.join(out + [b""]))
+
+
+def other_writers(doc, msp):
+    """What drawings of other programs hold: a dimension style, a layer
+    and a linetype whose references give names where handles go (the
+    file is edited after it is saved, in `names_for_handles`), and
+    integers written as reals."""
+    doc.linetypes.add("GAS_LINE", pattern='A,.5,-.2,["GAS",STANDARD,S=.1,U=0.0,X=-0.1,Y=-.05],-.25',
+                      description="Gas line ----GAS----")
+    doc.layers.add("NAMED", color=3, linetype="GAS_LINE")
+    style = doc.dimstyles.new("FROM_OTHERS")
+    style.dxf.dimtxt = 2.5
+    msp.add_line((0, 0), (10, 0), dxfattribs={"layer": "NAMED", "linetype": "GAS_LINE"})
+    msp.add_linear_dim(base=(0, 5), p1=(0, 0), p2=(10, 0), dimstyle="FROM_OTHERS").render()
+    msp.add_lwpolyline([(0, 0), (4, 0), (4, 4)], close=True, dxfattribs={"layer": "NAMED"})
+    msp.add_mline([(0, 10), (10, 10), (10, 20)])
+
+
+def names_for_handles(path, version):
+    """Names where handles go, as other programs write them: a dimension
+    style's text style, arrow blocks and linetype (340 to 345), a layer's
+    plot style (390), a dash's and a multiline's style (340); and integers
+    written as reals (flags, colours)."""
+    names = {340: b"Standard", 341: b"_ClosedBlank", 342: b"_Dot", 343: b"_Oblique", 344: b"_ArchTick"}
+    if version >= "R2007":
+        names[345] = b"ByBlock"
+
+    given = {"names": False}
+
+    def edit(record, code, value):
+        if code == 0:
+            given["names"] = False
+        if record == b"DIMSTYLE" and code in names:
+            return []  # given again, as names, after the flags
+        if record == b"DIMSTYLE" and code == 70 and not given["names"]:
+            given["names"] = True
+            return [(code, value)] + list(names.items())
+        if record == b"LAYER" and code == 390:
+            return [(code, b"Normal")]
+        if record in (b"LTYPE", b"MLINE") and code == 340:
+            return [(code, b"Standard")]
+        if record == b"LWPOLYLINE" and code == 70:
+            return [(code, b"%d.0" % int(value))]
+        if record == b"LAYER" and code == 62:
+            return [(code, b"%d.000" % int(value))]
+        return [(code, value)]
+
+    edit_groups(path, edit)
+
+
+def without_handles(path):
+    """An R12 drawing as programs that keep no handles write it: no 5
+    (105 for a dimension style) and $HANDLING 0, no $HANDSEED."""
+    state = {"skip": 0}
+
+    def edit(record, code, value):
+        if code == 9 and value.strip() == b"$HANDSEED":
+            state["skip"] = 1
+            return []
+        if state["skip"]:
+            state["skip"] = 0
+            return []
+        if code == 9 and value.strip() == b"$HANDLING":
+            state["handling"] = True
+            return [(code, value)]
+        if state.pop("handling", False) and code == 70:
+            return [(code, b"     0")]
+        if code == 5 or (code == 105 and record == b"DIMSTYLE"):
+            return []
+        return [(code, value)]
+
+    edit_groups(path, edit)
+
+
 def save(doc, folder, name, made):
     path = os.path.join(folder, name + ".dxf")
     doc.saveas(path)
@@ -329,6 +422,15 @@ def main(folder):
     doc.modelspace().add_line((0, 0), (3, 4))
     doc.modelspace().add_text("short", dxfattribs={"height": 1})
     padded_handles(save(doc, folder, "padded_R12", made))
+    for version in ["R2000", "R2010"]:
+        doc = ezdxf.new(version)
+        other_writers(doc, doc.modelspace())
+        names_for_handles(save(doc, folder, "names_" + version, made), version)
+    doc = ezdxf.new("R12")
+    msp = doc.modelspace()
+    tables(doc, False)
+    entities(doc, msp, False)
+    without_handles(save(doc, folder, "nohandles_R12", made))
     for path in made:
         print(path)
 
