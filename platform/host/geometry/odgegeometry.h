@@ -10,8 +10,9 @@ class OdGeMatrix3d;
 
 // The angle brought into [0, 2pi).
 double OdGeNormalizeAngle(double a);
-// How many coordinates moves have taken past the largest number, so that
-// an edit can try a move on a copy and refuse it before it makes one.
+// How many coordinates moves have taken past the largest number (or made
+// no number of), so that an edit can try a move on a copy and refuse it
+// before it makes one.
 unsigned long& OdGeMovedOverflows();
 // A coordinate moved by `by`: a move by 0 leaves it as it is, its sign of
 // zero too, so that a move by nothing changes no bit.
@@ -19,7 +20,7 @@ inline double OdGeMoved(double x, double by)
 {
     if (by == 0) return x;
     const double moved = x + by;
-    if (!std::isfinite(moved) && std::isfinite(x) && std::isfinite(by)) ++OdGeMovedOverflows();
+    if (!std::isfinite(moved) && std::isfinite(x)) ++OdGeMovedOverflows();
     return moved;
 }
 class OdGeVector3d;

@@ -1901,8 +1901,10 @@ TEST_F(VelkhostProcess, AMoveAddsTheVectorOnceAndKeepsEveryOtherValue)
 
 // A MOVE or COPY that one selected object refuses (a 3DSOLID), or that
 // would take a coordinate past the largest number (a LINE to x = 1.7e308
-// moved by 1e308), changes nothing: the objects are named, the command
-// fails, and the drawing saved is the one opened.
+// moved by 1e308, anything moved by a displacement past it), changes
+// nothing: the objects are named, the command fails, and the drawing saved
+// is the one opened. A point given from the last one past the largest
+// number is refused too.
 TEST_F(VelkhostProcess, AMoveThatWouldOverflowIsRefusedWhole)
 {
     if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)
@@ -1920,6 +1922,11 @@ TEST_F(VelkhostProcess, AMoveThatWouldOverflowIsRefusedWhole)
         {&huge, "COPY\n> select all\n0,0\n1e308,0\n\n",
          "1 object could not be copied (a coordinate would pass the largest number): 1 AcDbLine. "
          "Nothing was copied to that point."},
+        // A displacement past the largest number.
+        {&huge, "MOVE\n> select all\n-1.7e308,0\n1.7e308,0\n",
+         "2 objects could not be moved (a coordinate would pass the largest number): 2 AcDbLine. Nothing was moved."},
+        // A point given from the last one.
+        {&huge, "LINE\n1.7e308,0\n@1e308,0\n\n", "@1e308,0 from the last point is past the largest number"},
         {&solid, "MOVE\n> select all\n0,0\n10,0\n", "1 object could not be moved: 1 3DSOLID. Nothing was moved."},
         {&solid, "COPY\n> select all\n0,0\n10,0\n\n",
          "1 object could not be copied: 1 3DSOLID. Nothing was copied to that point."},
