@@ -33,6 +33,9 @@ std::vector<std::wstring> DxfNotRead(const OdDbDatabase* db);
 // What the last saveAs could not carry, one line each (kind, handle, what
 // is lost); SAVEAS and QSAVE print them.
 std::vector<std::wstring>& LastDxfSaveLosses();
+// The record of a value that is not finite that made the last saveAs
+// refuse the drawing ("LINE 2F (group 11)"); empty otherwise.
+std::wstring& LastDxfSaveRefusal();
 
 // The writer's breaches of its own list of what it writes (dxf_schema.h),
 // for the tests; a breach would make a saved file hold a value twice.

@@ -615,6 +615,10 @@ bool ScriptRunner::Answer(const standin::InputRequest& request, const std::strin
     OdGePoint3d p;
     const bool relative = text[0] == '@' && ParsePoint(text.substr(1), p);
     if (relative) p = standin::LastPoint() + OdGeVector3d(p.x, p.y, p.z);
+    if (relative && !(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z))) {
+        Fail(line, text + " from the last point is past the largest number (\"" + Prompt(request.prompt) + "\")");
+        return false;
+    }
     const bool point = relative || ParsePoint(text, p);
     if (request.kind == standin::InputKind::kPoint && point) {
         standin::QueuePoint(p);

@@ -356,12 +356,16 @@ double OdDbEllipse::paramAtAngle(double a) const
 
 OdResult OdDbEllipse::getStartParam(double& p) const
 {
-    p = paramAtAngle(a0_);
+    p = hasFileParams() ? fileParams_.t0 : paramAtAngle(a0_);
     return eOk;
 }
 
 OdResult OdDbEllipse::getEndParam(double& p) const
 {
+    if (hasFileParams() && fileParams_.t1 - fileParams_.t0 > 0 && fileParams_.t1 - fileParams_.t0 <= kTwoPi + 1e-12) {
+        p = fileParams_.t1;
+        return eOk;
+    }
     double s = paramAtAngle(a0_);
     p = paramAtAngle(a1_);
     // The end lies within one turn after the start; an angle of many turns

@@ -164,9 +164,23 @@ protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
 
 private:
+    friend struct standin::DxfAccess;
     OdGePoint3d c_;
     OdGeVector3d n_{0, 0, 1}, maj_{1, 0, 0};
     double ratio_ = 1, a0_ = 0, a1_ = 2 * M_PI;
+    // The parameters a drawing file gave, with the ratio and angles they
+    // were read as: while the ellipse has those, they are its parameters
+    // (converting the angles back would round them anew).
+    struct FileParams {
+        bool given = false;
+        double ratio = 0, a0 = 0, a1 = 0, t0 = 0, t1 = 0;
+        // The normal as the file gave it (not of unit length) and as read.
+        OdGeVector3d normal, unit;
+    } fileParams_;
+    bool hasFileParams() const
+    {
+        return fileParams_.given && fileParams_.ratio == ratio_ && fileParams_.a0 == a0_ && fileParams_.a1 == a1_;
+    }
 };
 
 namespace OdDb {
@@ -372,10 +386,11 @@ private:
     OdGePoint3dArray ctrl_;
     OdGeDoubleArray knots_, weights_;
     OdGePoint3dArray fit_;
-    // As a drawing file gave them: its flags, whether it was given by fit
-    // points alone, and then its degree (the stand-in draws such a spline
-    // through its fit points with a degree they allow).
-    int fileFlags_ = 0;
+    // As a drawing file gave them: its flags (-1 for a spline no file
+    // gave), whether it was given by fit points alone, and then its degree
+    // (the stand-in draws such a spline through its fit points with a
+    // degree they allow).
+    int fileFlags_ = -1;
     bool fitOnly_ = false;
     int fitDegree_ = 0;
 };

@@ -1,6 +1,8 @@
 #include "oddbdimension.h"
 
 #include "block_graphics.h"
+#include "dxf_internal.h"
+#include "dxf_kept.h"
 #include "oddbdictionary.h"
 #include "oddbsymboltable.h"
 
@@ -141,10 +143,34 @@ OdDbDimension::OdDbDimension(const OdDbDimension& o)
 {
 }
 
+// Points of the record the dimension does not model (a 3-point angular
+// one's 16, the 12 of a clone's insertion), kept as the file gave them, go
+// with it: a point is x (10 to 18) with y and z after it when given.
+void TransformKeptPoints(standin::DxfKept* kept, const OdGeMatrix3d& m)
+{
+    if (!kept) return;
+    for (standin::KeptRun& run : kept->runs) {
+        std::vector<standin::KeptGroup>& g = run.groups;
+        const auto real = [&](size_t k, int code) { return k < g.size() && g[k].code == code && g[k].kind == (uint8_t)standin::dxf::Kind::kReal; };
+        for (size_t i = 0; i < g.size(); ++i) {
+            const int code = g[i].code;
+            if (code < 10 || code > 18 || !real(i, code)) continue;
+            OdGePoint3d p(g[i].real, real(i + 1, code + 10) ? g[i + 1].real : 0,
+                          real(i + 1, code + 10) && real(i + 2, code + 20) ? g[i + 2].real : 0);
+            p.transformBy(m);
+            g[i].real = p.x;
+            if (!real(i + 1, code + 10)) continue;
+            g[++i].real = p.y;
+            if (real(i + 1, code + 20)) g[++i].real = p.z;
+        }
+    }
+}
+
 OdResult OdDbDimension::subTransformBy(const OdGeMatrix3d& m)
 {
     for (auto& p : points_) p.transformBy(m);
     textPos_.transformBy(m);
+    TransformKeptPoints(keptRecord(), m);
     // The graphics a file gave it, in world coordinates, go along.
     standin::TransformBlockGraphics(block_, m);
     return eOk;

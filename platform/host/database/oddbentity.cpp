@@ -6,6 +6,7 @@
 #include "dxf_kept.h"
 #include "oddbdictionary.h"
 #include "oddbsymboltable.h"
+#include "oddbtext.h"
 #include "hostdb_control.h"
 
 ODRX_DEFINE_MEMBERS(OdDbEntity, OdDbObject, L"AcDbEntity")
@@ -86,6 +87,24 @@ void TransformKeptXData(standin::DxfKept* kept, const OdGeMatrix3d& m)
                 i = k - 1;
             }
         }
+    }
+}
+
+// The points a file gave in the entity's own plane, with the world points
+// they were read as, move with it: the world ones by the move, the plane
+// ones by its part in that plane, so that each number is added to once
+// (the moved world point taken back into the plane would round anew). An
+// MTEXT's is its direction, which a move leaves.
+void MoveKeptPlanePoints(const OdDbEntity* e, standin::DxfKept* kept, const OdGeMatrix3d& m)
+{
+    OdGeVector3d d;
+    if (!kept || kept->planePoints.empty() || !m.isTranslation(&d) || e->isKindOf(OdDbMText::desc())) return;
+    OdGeVector3d x, y;
+    OdGePlaneAxes(kept->planeNormal, x, y);
+    const OdGeVector3d in(d.dotProduct(x), d.dotProduct(y), d.dotProduct(kept->planeNormal.normal()));
+    for (standin::DxfKept::PlanePoint& p : kept->planePoints) {
+        p.world.transformBy(m);
+        p.plane.set(OdGeMoved(p.plane.x, in.x), OdGeMoved(p.plane.y, in.y), OdGeMoved(p.plane.z, in.z));
     }
 }
 }  // namespace
@@ -250,6 +269,7 @@ OdResult OdDbEntity::transformBy(const OdGeMatrix3d& m)
         assertWriteEnabled();
         TransformXData(xDataInPlace(), m);
         TransformKeptXData(keptRecord(), m);
+        MoveKeptPlanePoints(this, keptRecord(), m);
     }
     return res;
 }
@@ -265,6 +285,7 @@ OdResult OdDbEntity::getTransformedCopy(const OdGeMatrix3d& m, OdDbEntity*& copy
     } else {
         TransformXData(copy->xDataInPlace(), m);
         TransformKeptXData(copy->keptRecord(), m);
+        MoveKeptPlanePoints(copy, copy->keptRecord(), m);
     }
     return res;
 }

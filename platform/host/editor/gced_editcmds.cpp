@@ -199,7 +199,7 @@ using KindCounts = std::map<std::wstring, int>;
 // Names what could not be done ("2 objects could not be moved: 1
 // 3DSOLID, 1 ACAD_PROXY_ENTITY."); the command then fails, so that a script
 // does not go on as if they had moved.
-void ReportNotTransformed(const KindCounts& kinds, const wchar_t* verb)
+void ReportNotTransformed(const KindCounts& kinds, const wchar_t* verb, const wchar_t* why = L"")
 {
     if (kinds.empty()) return;
     int total = 0;
@@ -208,7 +208,7 @@ void ReportNotTransformed(const KindCounts& kinds, const wchar_t* verb)
         total += n;
         list += (list.empty() ? L"" : L", ") + std::to_wstring(n) + L" " + kind;
     }
-    gcutPrintf(L"\n%d %s could not be %s: %s.", total, total == 1 ? L"object" : L"objects", verb, list.c_str());
+    gcutPrintf(L"\n%d %s could not be %s%s: %s.", total, total == 1 ? L"object" : L"objects", verb, why, list.c_str());
     Failed();
 }
 
@@ -470,11 +470,70 @@ void DissociateMovedApart(const OdDbObjectIdArray& moved)
     for (const OdDbObjectId& id : apart) Dissociate(id);
 }
 
+void CopyAttributes(const OdDbEntity* source, OdDbEntity* copy);
+
+// What a transformation would do to an entity and to what goes with it (its
+// attributes, the graphics of its block), tried on copies that the drawing
+// does not hold.
+enum class Trial { kOk, kRefused, kOverflow };
+
+Trial TryOn(OdDbEntity* copy, const OdGeMatrix3d& m)
+{
+    const unsigned long before = OdGeMovedOverflows();
+    const OdResult res = copy->transformBy(m);
+    delete copy;
+    return res != eOk ? Trial::kRefused : OdGeMovedOverflows() != before ? Trial::kOverflow : Trial::kOk;
+}
+
+Trial TryTransform(const OdDbEntity* ent, const OdGeMatrix3d& m)
+{
+    OdDbEntity* copy = ent->clone();
+    if (!copy) return Trial::kRefused;
+    CopyAttributes(ent, copy);
+    // The copy would move the block it shares with the entity: the block's
+    // parts are tried one by one.
+    OdDbObjectId graphics;
+    if (auto* dim = OdRxCast<OdDbDimension>(copy)) {
+        graphics = dim->dimBlockId();
+        dim->setDimBlockId(OdDbObjectId());
+    } else if (auto* kept = OdRxCast<OdDbProxyEntity>(copy)) {
+        graphics = kept->geometryBlockId();
+        kept->setGeometryBlockId(OdDbObjectId());
+    }
+    Trial t = TryOn(copy, m);
+    OdDbBlockTableRecord* block = nullptr;
+    if (t != Trial::kOk || graphics.isNull() || oddbOpenObject(block, graphics, OdDb::kForRead) != eOk) return t;
+    for (const OdDbObjectId& id : block->entityIds()) {
+        OdDbEntity* part = nullptr;
+        if (t != Trial::kOk || oddbOpenOdDbEntity(part, id, OdDb::kForRead) != eOk) continue;
+        OdDbEntity* partCopy = part->clone();
+        part->close();
+        if (partCopy) t = TryOn(partCopy, m);
+    }
+    block->close();
+    return t;
+}
+
 void Move(OdDbDatabase*)
 {
     OdDbObjectIdArray ids;
     OdGePoint3d base, to;
     if (!AskDisplacement(ids, base) || AskPoint(L"Specify second point: ", to, &base) != RTNORM) return Cancelled();
+    // Every object is tried first: a move that one of them refuses moves none.
+    KindCounts refused, overflowing;
+    for (const OdDbObjectId& id : ids) {
+        OdDbEntity* ent = nullptr;
+        if (oddbOpenOdDbEntity(ent, id, OdDb::kForRead) != eOk) continue;
+        const Trial t = TryTransform(ent, OdGeMatrix3d::translation(to - base));
+        if (t != Trial::kOk) ++(t == Trial::kRefused ? refused : overflowing)[KindName(ent)];
+        ent->close();
+    }
+    if (!refused.empty() || !overflowing.empty()) {
+        ReportNotTransformed(refused, L"moved");
+        ReportNotTransformed(overflowing, L"moved", L" (a coordinate would pass the largest number)");
+        gcutPrintf(L"\nNothing was moved.");
+        return;
+    }
     KindCounts notMoved;
     MoveBy(ids, to - base, &notMoved);
     if (to != base) DissociateMovedApart(ids);
@@ -637,6 +696,23 @@ void Copy(OdDbDatabase* db)
     // What could not be copied is counted once, however many copies were asked.
     std::set<OdDbObjectId> refused;
     while ((r = AskPoint(L"Specify second point <exit>: ", to, &base)) == RTNORM) {
+        // Every object is tried first: a copy that one of them refuses, or
+        // that would put a coordinate past the largest number, makes none
+        // (the command then fails, whatever the other points make).
+        KindCounts refusedHere, overflowing;
+        for (const OdDbObjectId& id : ids) {
+            OdDbEntity* source = nullptr;
+            if (oddbOpenOdDbEntity(source, id, OdDb::kForRead) != eOk) continue;
+            const Trial t = TryTransform(source, OdGeMatrix3d::translation(to - base));
+            if (t != Trial::kOk) ++(t == Trial::kRefused ? refusedHere : overflowing)[KindName(source)];
+            source->close();
+        }
+        if (!refusedHere.empty() || !overflowing.empty()) {
+            ReportNotTransformed(refusedHere, L"copied");
+            ReportNotTransformed(overflowing, L"copied", L" (a coordinate would pass the largest number)");
+            gcutPrintf(L"\nNothing was copied to that point.");
+            continue;
+        }
         std::map<OdDbObjectId, OdDbObjectId> copies;
         for (const OdDbObjectId& id : ids) {
             OdDbEntity* source = nullptr;

@@ -36,6 +36,9 @@ void Failed() { standin::SetCommandOutcome(standin::CommandOutcome::kFailed); }
 // it: the name first, then its drive and folder, then what the write said.
 std::wstring WhyNotSaved(const std::wstring& path, OdResult res)
 {
+    if (!standin::LastDxfSaveRefusal().empty())
+        return L"the drawing holds a value no file can hold, a number past the largest or none, in the " +
+               standin::LastDxfSaveRefusal();
     DWORD error = 0;
     if (standin::MachinePath(path, true, &error).empty()) {
         if (error == ERROR_INVALID_NAME)

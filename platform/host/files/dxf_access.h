@@ -106,6 +106,17 @@ struct DxfAccess {
         s->fitDegree_ = fitDegree;
     }
     static int splineFitDegree(const OdDbSpline* s) { return s->fitDegree_; }
+    static void setEllipseParams(OdDbEllipse* e, double t0, double t1, const OdGeVector3d& normal)
+    {
+        e->fileParams_ = {true, e->ratio_, e->a0_, e->a1_, t0, t1, normal, e->n_};
+    }
+    // The normal a file gave an ellipse, while it has the one read from it.
+    static OdGeVector3d ellipseNormal(const OdDbEllipse* e)
+    {
+        const OdGeVector3d& u = e->fileParams_.unit;
+        return e->fileParams_.given && u.x == e->n_.x && u.y == e->n_.y && u.z == e->n_.z ? e->fileParams_.normal
+                                                                                          : e->n_;
+    }
     static std::vector<OdDbMline::Segment>& mlineSegments(OdDbMline* m) { return m->segments_; }
     static const std::vector<OdDbMline::Segment>& mlineSegments(const OdDbMline* m) { return m->segments_; }
     static OdString& mlineStyleName(OdDbMline* m) { return m->styleName_; }

@@ -130,16 +130,22 @@ public:
         }
         if (!hashOnly_) emit(code, IntegerValue(code, v));
     }
-    // The shortest form that reads back as the same double; values that are
-    // not finite are written as 0.
+    // The shortest form that reads back as the same double. A value that is
+    // not finite has no form a file can hold: the first is noted
+    // (`notFinite`), and the save that wrote it is refused.
     void real(int code, double v)
     {
         if (hashing()) {
             const double held = std::isfinite(v) && v != 0 ? v : 0.0;
             mix(code, &held, sizeof held);
         }
+        if (!std::isfinite(v) && !hashOnly_ && notFinite_.empty())
+            notFinite_ = record_ + " (group " + std::to_string(code) + ")";
         if (!hashOnly_) emit(code, RealValue(v));
     }
+    // The record being written ("LINE 2F"), for naming a value not finite.
+    void setRecord(const std::string& record) { record_ = record; }
+    const std::string& notFinite() const { return notFinite_; }
     void handle(int code, uint64_t h)
     {
         if (hashing()) mix(code, &h, sizeof h);
@@ -252,6 +258,7 @@ private:
     void emit(int code, std::string_view value);
 
     std::string out_;
+    std::string record_, notFinite_;
     bool noting_ = false, hashOnly_ = false;
     Tag tag_ = kValue;
     std::vector<Noted> noted_;
@@ -295,7 +302,11 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
 
 // Writes the database as a DXF file (dxf_write.cpp). `losses`, when given,
 // gets a line for each thing the file cannot carry (kind, handle, what).
-OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring>* losses = nullptr);
+// A drawing holding a value that is not finite (a coordinate past the
+// largest number) is not written: eInvalidInput, with `refused` naming the
+// record and group.
+OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring>* losses = nullptr,
+                  std::string* refused = nullptr);
 // Reads a DXF file into an empty database (dxf_read.cpp). A file refused
 // leaves the database empty and says why in `why`: what the file seems to
 // be when it is no DXF file, the line and section where one cannot be

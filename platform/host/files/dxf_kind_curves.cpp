@@ -130,8 +130,11 @@ OdDbEntity* Loader::readEllipse(const EntityRecord& item)
     double t0 = v.real(C::kStartParam, 0), t1 = v.real(C::kEndParam, 2 * M_PI);
     if (!Finite(maj) || std::fabs(t1 - t0) > 4 * M_PI) return nullptr;
     auto* e = new OdDbEllipse();
-    if (e->set(v.point(C::kCenter), n, maj, ratio, EllipseAngleOfParam(ratio, t0), EllipseAngleOfParam(ratio, t1)) == eOk)
+    if (e->set(v.point(C::kCenter), n, maj, ratio, EllipseAngleOfParam(ratio, t0), EllipseAngleOfParam(ratio, t1)) == eOk) {
+        const OdGeVector3d given = v.vector(C::kNormal, nullptr, OdGeVector3d(0, 0, 1));
+        DxfAccess::setEllipseParams(e, t0, t1, Finite(given) && !given.isZeroLength() ? given : e->normal());
         return e;
+    }
     delete e;
     return nullptr;
 }
@@ -219,7 +222,7 @@ void DxfOut::writeEllipse(const OdDbEntity* e)
     double s, t;
     el->getStartParam(s);
     el->getEndParam(t);
-    OdGeVector3d maj = el->majorAxis(), n = el->normal();
+    OdGeVector3d maj = el->majorAxis(), n = DxfAccess::ellipseNormal(el);
     entityCommon("ELLIPSE", e);
     marker(C::kMarker);
     point(C::kCenter, el->center());

@@ -50,7 +50,9 @@ OdGeCurve2d* ReadHatchEdge(Cursor& c, int64_t type, bool lastEdge, OdDbHatch::Sp
         if (t1 - t0 > 4 * M_PI) return nullptr;
         OdGeVector2d minor(-maj.y, maj.x);
         if (ccw == 0) minor = minor * -1.0;
-        return new OdGeEllipArc2d(p, maj, minor, maj.length(), maj.length() * ratio, t0, t1);
+        auto* arc = new OdGeEllipArc2d(p, maj, minor, maj.length(), maj.length() * ratio, t0, t1);
+        arc->setGivenAxis(maj, ratio);
+        return arc;
     }
     case OdDbHatch::kSpline: {
         int64_t degree = 0, rational = 0, periodic = 0, nKnots = 0, nCtrl = 0;
@@ -127,7 +129,7 @@ void DxfOut::hatchEdges(const OdGeVoidPointerArray& edges, const OdGeIntArray& e
             double sign = a->isClockWise() ? -1 : 1;
             point2(E::kCenter, a->center().x, a->center().y);
             real(E::kRadius, a->radius());
-            double s = (a->startAng() + sign * base) * kRadToDeg, e = (a->endAng() + sign * base) * kRadToDeg;
+            double s = Degrees(a->startAng() + sign * base), e = Degrees(a->endAng() + sign * base);
             // Angles past a whole turn go back as files write them.
             if (e >= 360 && e - s < 360 - 1e-9) e -= 360;
             real(E::kStartAngle, s);
@@ -135,13 +137,16 @@ void DxfOut::hatchEdges(const OdGeVoidPointerArray& edges, const OdGeIntArray& e
             integer(E::kCounterClockwise, a->isClockWise() ? 0 : 1);
         } else if (et == OdDbHatch::kEllArc) {
             auto* a = static_cast<const OdGeEllipArc2d*>(c);
-            OdGeVector2d maj = a->majorAxis() * a->majorRadius();
-            double ratio = a->majorRadius() > 0 ? a->minorRadius() / a->majorRadius() : 1.0;
+            OdGeVector2d maj;
+            double ratio = 1;
+            if (!a->givenAxis(maj, ratio)) {
+                maj = a->majorAxis() * a->majorRadius();
+                ratio = a->majorRadius() > 0 ? a->minorRadius() / a->majorRadius() : 1.0;
+            }
             point2(E::kCenter, a->center().x, a->center().y);
             point2(E::kMajorAxis, maj.x, maj.y);
             real(E::kRatio, ratio);
-            double s = EllipseAngleOfParam(ratio, a->startAng()) * kRadToDeg;
-            double e = EllipseAngleOfParam(ratio, a->endAng()) * kRadToDeg;
+            double s = EllipseDegrees(ratio, a->startAng()), e = EllipseDegrees(ratio, a->endAng());
             if (e >= 360 && e - s < 360 - 1e-9) e -= 360;
             real(E::kStartAngle, s);
             real(E::kEndAngle, e);

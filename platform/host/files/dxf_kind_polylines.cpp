@@ -3,6 +3,8 @@
 // of vertex records are in dxf_kind_vertexpolylines.cpp. Each kind's codes
 // are named once below; its description for the table (dxf_kinds.h), its
 // reader and its writer all use those names.
+#include <algorithm>
+
 #include "dxf_loader.h"
 #include "dxf_out.h"
 
@@ -193,10 +195,12 @@ void DxfOut::spline(const OdDbSpline* sp)
     using C = SplineCodes;
     entityCommon("SPLINE", sp);
     marker(C::kMarker);
-    int flags = (DxfAccess::splineFlags(sp) & ~(1 | 4)) | (sp->isClosed() && !fitOnly ? 1 : 0) |
+    // A spline of the drawing's own is written planar; a file's keeps the
+    // flags it gave, but for those its shape decides.
+    const int given = DxfAccess::splineFlags(sp);
+    int flags = (given < 0 ? 8 : given & ~(1 | 4)) | (sp->isClosed() && !fitOnly ? 1 : 0) |
                 (weights.isEmpty() ? 0 : 4);
-    if (!fitOnly && DxfAccess::splineFlags(sp) == 0) flags |= 8;
-    if (fitOnly) flags = DxfAccess::splineFlags(sp);
+    if (fitOnly) flags = std::max(given, 0);
     integer(C::kFlags, flags);
     integer(C::kDegree, fitOnly && DxfAccess::splineFitDegree(sp) > 0 ? DxfAccess::splineFitDegree(sp) : sp->degree());
     integer(C::kKnotCount, fitOnly ? 0 : sp->numKnots());

@@ -44,6 +44,22 @@ inline double Degrees(double radians)
     return d;
 }
 
+// The angle in degrees of an ellipse's parameter, for the ratio of its
+// radii: the shortest decimal whose parameter is the same, as Degrees.
+inline double EllipseDegrees(double ratio, double param)
+{
+    const double d = EllipseAngleOfParam(ratio, param) * kRadToDeg;
+    if (!std::isfinite(d)) return d;
+    char buf[40];
+    for (int precision = 1; precision <= 17; ++precision) {
+        auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, precision);
+        double back = 0;
+        if (std::from_chars(buf, r.ptr, back).ec == std::errc() && EllipseParamOfAngle(ratio, back * kDegToRad) == param)
+            return back;
+    }
+    return d;
+}
+
 // 0x00RRGGBB of a colour given by index or by value.
 inline int64_t RgbOf(const OdCmColor& c)
 {
@@ -109,6 +125,9 @@ public:
         w_.setHashOnly(hashed != nullptr);
     }
     std::string run();
+    // The first value `run` met that is not finite ("LINE 2F (group 11)");
+    // empty when there was none.
+    const std::string& notFinite() const { return notFinite_; }
 
 private:
     OdDbObject* obj(OdDbObjectId id) const { return DxfAccess::object(id); }
@@ -279,6 +298,7 @@ private:
     uint64_t synthetic_;
     std::vector<std::wstring>& losses_;
     GroupWriter w_;
+    std::string notFinite_;
     uint32_t mark_ = NextMark();
     std::vector<const OdDbObject*> out_;  // objects that go, entities aside
     std::vector<OdDbObjectId> blocks_;

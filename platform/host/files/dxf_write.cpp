@@ -216,6 +216,7 @@ std::string DxfOut::run()
     out += classesAndTables;
     out += blocksAndEntities;
     out += w_.bytes();
+    notFinite_ = !head.notFinite().empty() ? "the header " + head.notFinite() : w_.notFinite();
     return out;
 }
 
@@ -310,7 +311,7 @@ std::vector<const char*> SubRecordSubclasses(std::string_view parentSubclass, st
     return list;
 }
 
-OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring>* losses)
+OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring>* losses, std::string* refused)
 {
     if (!db || DxfAccess::object(db->getBlockTableId()) == nullptr) return eInvalidInput;
     std::vector<std::wstring> lost;
@@ -318,7 +319,13 @@ OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring
     if (const DxfFileKept* k = DxfAccess::fileKept(db))
         for (const std::wstring& what : k->notRead)
             lost.push_back(L"left out when " + (k->source.empty() ? std::wstring(L"it") : k->source) + L" was read: " + what);
-    bytes = DxfOut(db, lost).run();
+    DxfOut out(db, lost);
+    bytes = out.run();
+    if (!out.notFinite().empty()) {
+        bytes.clear();
+        if (refused) *refused = out.notFinite();
+        return eInvalidInput;
+    }
     if (losses) *losses = std::move(lost);
     return eOk;
 }

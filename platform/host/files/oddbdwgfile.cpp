@@ -15,6 +15,7 @@
 #include "oddbentity.h"
 #include "oddbsymboltable.h"
 #include "standin_control.h"
+#include "text_internal.h"
 
 namespace {
 
@@ -105,10 +106,13 @@ OdResult OdDbDatabase::saveAs(const wchar_t* fileName)
 {
     standin::LastDxfSaveLosses().clear();
     standin::LastWriteError().clear();
+    standin::LastDxfSaveRefusal().clear();
     if (!fileName || !*fileName) return eInvalidInput;
     std::string bytes;
     std::vector<std::wstring> losses;
-    OdResult res = standin::dxf::WriteDxf(this, bytes, &losses);
+    std::string refused;
+    OdResult res = standin::dxf::WriteDxf(this, bytes, &losses, &refused);
+    if (!refused.empty()) standin::LastDxfSaveRefusal() = standin::Utf8ToWide(refused);
     if (res != eOk) return res;
     standin::LastDxfSaveLosses() = losses;
     namespace fs = std::filesystem;
@@ -167,6 +171,12 @@ std::vector<std::wstring>& LastDxfSaveLosses()
 {
     static std::vector<std::wstring> losses;
     return losses;
+}
+
+std::wstring& LastDxfSaveRefusal()
+{
+    static std::wstring refused;
+    return refused;
 }
 
 OdResult ReadDxfBytes(OdDbDatabase* db, const std::string& bytes, std::string* why)
@@ -288,7 +298,12 @@ int FuzzReadDxf(const uint8_t* data, size_t size)
     std::string once, twice;
     std::vector<std::wstring> losses;
     OdDbDatabase copy(false);
-    if (dxf::WriteDxf(&db, once, &losses) != eOk || dxf::ReadDxf(&copy, once, why) != eOk) abort();
+    std::string refused;
+    const OdResult written = dxf::WriteDxf(&db, once, &losses, &refused);
+    // A value the reader could only make past the largest number refuses
+    // the save, and names where it is.
+    if (written == eInvalidInput && !refused.empty()) return res;
+    if (written != eOk || dxf::ReadDxf(&copy, once, why) != eOk) abort();
     if (dxf::WriteDxf(&copy, twice) != eOk) abort();
     if (once != twice) {
         PrintFirstDifference(once, twice);

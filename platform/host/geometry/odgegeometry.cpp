@@ -14,6 +14,12 @@ void OdGePlaneAxes(const OdGeVector3d& n, OdGeVector3d& x, OdGeVector3d& y)
     y = nn.crossProduct(x).normal();
 }
 
+unsigned long& OdGeMovedOverflows()
+{
+    static thread_local unsigned long overflows = 0;
+    return overflows;
+}
+
 double OdGeNormalizeAngle(double a)
 {
     a = std::fmod(a, 2 * M_PI);
@@ -293,8 +299,23 @@ OdGeCurve2d& OdGeLinearEnt2d::reverseParam()
 OdGeLineSeg2d& OdGeLineSeg2d::set(const OdGePoint2d& s, const OdGePoint2d& e)
 {
     p_ = s;
+    e_ = e;
     d_ = e - s;
     boundedStart_ = boundedEnd_ = true;
+    return *this;
+}
+
+void OdGeLineSeg2d::transformBy(const OdGeMatrix3d& m)
+{
+    p_ = Apply2d(m, p_);
+    e_ = Apply2d(m, e_);
+    d_ = e_ - p_;
+}
+
+OdGeCurve2d& OdGeLineSeg2d::reverseParam()
+{
+    std::swap(p_, e_);
+    d_ = -d_;
     return *this;
 }
 
@@ -449,6 +470,20 @@ OdGeCurve2d& OdGeEllipArc2d::reverseParam()
     a0_ = OdGeNormalizeAngle(-a1_);
     a1_ = a0_ + sweep;
     return *this;
+}
+
+void OdGeEllipArc2d::setGivenAxis(const OdGeVector2d& majorAxis, double ratio)
+{
+    given_ = {true, majorAxis, maj_, ratio, ra_, rb_};
+}
+
+bool OdGeEllipArc2d::givenAxis(OdGeVector2d& majorAxis, double& ratio) const
+{
+    if (!given_.set || given_.unit.x != maj_.x || given_.unit.y != maj_.y || given_.ra != ra_ || given_.rb != rb_)
+        return false;
+    majorAxis = given_.axis;
+    ratio = given_.ratio;
+    return true;
 }
 
 void OdGeEllipArc2d::transformBy(const OdGeMatrix3d& m)

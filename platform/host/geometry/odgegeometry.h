@@ -10,9 +10,19 @@ class OdGeMatrix3d;
 
 // The angle brought into [0, 2pi).
 double OdGeNormalizeAngle(double a);
+// How many coordinates moves have taken past the largest number (or made
+// no number of), so that an edit can try a move on a copy and refuse it
+// before it makes one.
+unsigned long& OdGeMovedOverflows();
 // A coordinate moved by `by`: a move by 0 leaves it as it is, its sign of
 // zero too, so that a move by nothing changes no bit.
-inline double OdGeMoved(double x, double by) { return by == 0 ? x : x + by; }
+inline double OdGeMoved(double x, double by)
+{
+    if (by == 0) return x;
+    const double moved = x + by;
+    if (!std::isfinite(moved) && std::isfinite(x)) ++OdGeMovedOverflows();
+    return moved;
+}
 class OdGeVector3d;
 // The x and y axes of the plane with that normal by the host's
 // arbitrary-axis rule (object coordinates); a zero normal is taken as z.
@@ -263,8 +273,16 @@ public:
     OdGe::EntityId type() const override { return OdGe::kLineSeg2d; }
     OdGeCurve2d* copy() const override { return new OdGeLineSeg2d(*this); }
     OdGePoint2d startPoint() const { return p_; }
-    OdGePoint2d endPoint() const { return p_ + d_; }
+    OdGePoint2d endPoint() const { return e_; }
+    OdGePoint2d evalPoint(double t) const override { return t == 1 ? e_ : OdGeLinearEnt2d::evalPoint(t); }
     double length() const { return d_.length(); }
+    void transformBy(const OdGeMatrix3d& m) override;
+    OdGeCurve2d& reverseParam() override;
+
+private:
+    // The end as given and moved: the start plus the direction would round
+    // it anew at every move.
+    OdGePoint2d e_{1, 0};
 };
 
 class OdGeRay2d : public OdGeLinearEnt2d {
@@ -344,12 +362,22 @@ public:
     OdGePoint2d evalPoint(double t) const override;
     void transformBy(const OdGeMatrix3d& m) override;
     OdGeCurve2d& reverseParam() override;
+    // The major axis (with its length) and the ratio of the radii it was
+    // made from: dividing and multiplying back would round them anew.
+    // Kept while its axes and radii are still the ones they gave.
+    void setGivenAxis(const OdGeVector2d& majorAxis, double ratio);
+    bool givenAxis(OdGeVector2d& majorAxis, double& ratio) const;
 
 private:
     OdGePoint2d c_;
     OdGeVector2d maj_{1, 0}, min_{0, 1};
     double ra_ = 1, rb_ = 1;
     double a0_ = 0, a1_ = 2 * M_PI;
+    struct Given {
+        bool set = false;
+        OdGeVector2d axis, unit;
+        double ratio = 1, ra = 1, rb = 1;
+    } given_;
 };
 
 // Non-rational or rational B-spline in the plane.

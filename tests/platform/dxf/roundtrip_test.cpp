@@ -142,6 +142,34 @@ std::string FirstDifference(const std::string& a, const std::string& b)
 
 }  // namespace
 
+// A value that is not finite has no number a file can hold: the save is
+// refused, naming the record and group, rather than write another number.
+TEST(DxfRoundTrip, ASaveRefusesAValueThatIsNotFinite)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\dwg\\inf.dwg")->database();
+    dxftest::Append(db, new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(1, 1, 0)));
+    const OdDbObjectId id = dxftest::Append(db, new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(HUGE_VAL, 1, 0)));
+    std::string bytes;
+    EXPECT_EQ(standin::WriteDxfBytes(db, bytes), eInvalidInput);
+    EXPECT_TRUE(bytes.empty());
+    const std::filesystem::path out = standin::NativePath(L"C:\\dwg\\inf.dxf");
+    std::filesystem::create_directories(out.parent_path());
+    EXPECT_EQ(db->saveAs(L"C:\\dwg\\inf.dxf"), eInvalidInput);
+    EXPECT_EQ(standin::LastDxfSaveRefusal(), L"LINE " + std::wstring(id.getHandle().ascii().c_str()) + L" (group 11)");
+    EXPECT_TRUE(standin::LastDxfSaveLosses().empty());
+    EXPECT_FALSE(std::filesystem::exists(out));
+    // A NaN the same.
+    OdDbLine* line = nullptr;
+    ASSERT_EQ(oddbOpenObject(line, id, OdDb::kForWrite), eOk);
+    line->setEndPoint(OdGePoint3d(1, std::nan(""), 0));
+    line->close();
+    EXPECT_EQ(standin::WriteDxfBytes(db, bytes), eInvalidInput);
+    ASSERT_EQ(oddbOpenObject(line, id, OdDb::kForWrite), eOk);
+    line->setEndPoint(OdGePoint3d(1, 2, 0));
+    line->close();
+    EXPECT_EQ(standin::WriteDxfBytes(db, bytes), eOk);
+}
+
 TEST(DxfRoundTrip, SavingWhatWasReadAgainGivesTheSameFile)
 {
     // Whatever a file kept, a saved file read and saved again is the same

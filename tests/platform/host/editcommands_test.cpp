@@ -245,12 +245,19 @@ TEST_F(EditCommandsTest, KeptRecordsMoveAndCopyAndUnknownOnesAreNamed)
     const OdDbObjectIdArray all = ModelSpace(db);
     ASSERT_EQ(all.length(), 4);
 
+    // One that cannot be moved fails the command, and nothing moves.
     events.log.clear();
     size_t from = standin::CommandLineText().size();
+    const std::string unmoved = Saved(db);
     Move(all, OdGeVector3d(10, 0, 0));
     EXPECT_EQ(events.log.back(), L"failed MOVE");
-    EXPECT_NE(Printed(from).find(L"1 object could not be moved: 1 ACAD_PROXY_ENTITY."), std::wstring::npos)
+    EXPECT_NE(Printed(from).find(L"1 object could not be moved: 1 ACAD_PROXY_ENTITY.\nNothing was moved."),
+              std::wstring::npos)
         << Printed(from);
+    EXPECT_EQ(Saved(db), unmoved);
+    OdDbObjectIdArray movable = all;
+    movable.removeAt(2);
+    Move(movable, OdGeVector3d(10, 0, 0));
     std::string saved = Saved(db);
     EXPECT_NE(saved.find("3DFACE\n"), std::string::npos);
     EXPECT_NE(saved.find(" 10\n11.5\n 20\n2.0\n 30\n0.0\n 11\n13.0\n 21\n2.0\n"), std::string::npos) << saved;
@@ -264,8 +271,11 @@ TEST_F(EditCommandsTest, KeptRecordsMoveAndCopyAndUnknownOnesAreNamed)
 
     from = standin::CommandLineText().size();
     Copy(all, OdGeVector3d(0, 20, 0));
-    EXPECT_NE(Printed(from).find(L"1 object could not be copied: 1 ACAD_PROXY_ENTITY."), std::wstring::npos)
+    EXPECT_NE(Printed(from).find(L"1 object could not be copied: 1 ACAD_PROXY_ENTITY.\nNothing was copied to that point."),
+              std::wstring::npos)
         << Printed(from);
+    EXPECT_EQ(ModelSpace(db).length(), 4);
+    Copy(movable, OdGeVector3d(0, 20, 0));
     EXPECT_EQ(ModelSpace(db).length(), 7);
     saved = Saved(db);
     EXPECT_NE(saved.find(" 10\n1.5\n 20\n22.0\n"), std::string::npos) << saved;

@@ -1801,12 +1801,12 @@ TEST_F(VelkhostProcess, SaveAsSaysALinkLeadsOut)
 
 // ---- edits on every kind of entity, locked and frozen layers ----
 
-// Runs tests/tools/host/data/edit_kinds.py with the arguments; its output,
-// and false when it exits non-zero. Skips the test without ezdxf.
-bool EditKinds(const std::string& args, std::string& output)
+// Runs the script of tests/tools/host/data with the arguments; its
+// output, and false when it exits non-zero.
+bool DataScript(const std::string& script, const std::string& args, std::string& output)
 {
-    const std::string command = "/usr/bin/python3 " + Quoted(std::string(VELK_SOURCE_DIR) +
-                                                           "/tests/tools/host/data/edit_kinds.py") + " " + args + " 2>&1";
+    const std::string command = "/usr/bin/python3 " + Quoted(std::string(VELK_SOURCE_DIR) + "/tests/tools/host/data/" +
+                                                           script) + " " + args + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return false;
     char buf[4096];
@@ -1814,6 +1814,8 @@ bool EditKinds(const std::string& args, std::string& output)
     while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
     return pclose(pipe) == 0;
 }
+
+bool EditKinds(const std::string& args, std::string& output) { return DataScript("edit_kinds.py", args, output); }
 
 // A drawing of one entity of every kind ezdxf makes (3DFACE, TRACE, MESH,
 // LEADER, MULTILEADER, XLINE, RAY, TOLERANCE, MPOLYGON, and ARC_DIMENSION
@@ -2102,6 +2104,80 @@ TEST_F(VelkhostProcess, AnOutputOnStandardOutputTakesItAlone)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status << both;
     EXPECT_EQ(both, "velkhost: /dev/stdout is standard output, and standard error goes there too: the transcript "
                     "would be mixed into the output; send standard error elsewhere (2>FILE)\n");
+}
+
+// A drawing of the kinds whose values a move is apt to disturb (ellipses
+// with parameters the model holds as angles, splines of flags 0, a 3-point
+// angular dimension with a point 16, hatches of line, arc, ellipse and
+// spline edges, entities in planes of their own): moved by 10,0, by
+// 0.1,0.2, by 0.1,0.2,0.3 and by 1e-9,0, each position of the saved drawing
+// is the file's moved by ezdxf's own translate and every other value the
+// file's, compared exactly.
+TEST_F(VelkhostProcess, AMoveAddsTheVectorOnceAndKeepsEveryOtherValue)
+{
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ezdxf cannot be imported by /usr/bin/python3 (Debian package python3-ezdxf)";
+    const fs::path kinds = dir / "kinds.dxf";
+    std::string out;
+    ASSERT_TRUE(DataScript("translate_exact.py", "make " + Quoted(kinds.string()), out)) << out;
+    for (const char* by : {"10,0", "0.1,0.2", "0.1,0.2,0.3", "1e-9,0"}) {
+        const fs::path moved = dir / "moved.dxf";
+        Outcome r = Velkhost({"--drawing", kinds.string(), "--script",
+                              Script(std::string("MOVE\n> select all\n0,0,0\n") + by + "\n").string(), "--save",
+                              moved.string(), "--quiet", "--overwrite"});
+        ASSERT_EQ(r.status, 0) << by << r.output;
+        std::string d = by;
+        std::replace(d.begin(), d.end(), ',', ' ');
+        if (std::count(d.begin(), d.end(), ' ') == 1) d += " 0";
+        out.clear();
+        EXPECT_TRUE(DataScript("translate_exact.py", "check " + Quoted(kinds.string()) + " " + Quoted(moved.string()) +
+                                                         " " + d, out))
+            << "moved by " << by << ":\n" << out;
+    }
+}
+
+// A MOVE or COPY that one selected object refuses (a 3DSOLID), or that
+// would take a coordinate past the largest number (a LINE to x = 1.7e308
+// moved by 1e308, anything moved by a displacement past it), changes
+// nothing: the objects are named, the command fails, and the drawing saved
+// is the one opened. A point given from the last one past the largest
+// number is refused too.
+TEST_F(VelkhostProcess, AMoveThatWouldOverflowIsRefusedWhole)
+{
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ezdxf cannot be imported by /usr/bin/python3 (Debian package python3-ezdxf)";
+    const fs::path huge = dir / "huge.dxf", solid = dir / "solid.dxf";
+    std::string out;
+    ASSERT_TRUE(DataScript("translate_exact.py", "huge " + Quoted(huge.string()), out)) << out;
+    ASSERT_TRUE(EditKinds("make " + Quoted(solid.string()) + " solid", out)) << out;
+    struct Case {
+        const fs::path* drawing;
+        std::string script, said;
+    } cases[] = {
+        {&huge, "MOVE\n> select all\n0,0\n1e308,0\n",
+         "1 object could not be moved (a coordinate would pass the largest number): 1 AcDbLine. Nothing was moved."},
+        {&huge, "COPY\n> select all\n0,0\n1e308,0\n\n",
+         "1 object could not be copied (a coordinate would pass the largest number): 1 AcDbLine. "
+         "Nothing was copied to that point."},
+        // A displacement past the largest number.
+        {&huge, "MOVE\n> select all\n-1.7e308,0\n1.7e308,0\n",
+         "2 objects could not be moved (a coordinate would pass the largest number): 2 AcDbLine. Nothing was moved."},
+        // A point given from the last one.
+        {&huge, "LINE\n1.7e308,0\n@1e308,0\n\n", "@1e308,0 from the last point is past the largest number"},
+        {&solid, "MOVE\n> select all\n0,0\n10,0\n", "1 object could not be moved: 1 3DSOLID. Nothing was moved."},
+        {&solid, "COPY\n> select all\n0,0\n10,0\n\n",
+         "1 object could not be copied: 1 3DSOLID. Nothing was copied to that point."},
+    };
+    for (const Case& c : cases) {
+        const fs::path plain = dir / "plain.dxf", edited = dir / "edited.dxf";
+        Outcome r = Velkhost({"--drawing", c.drawing->string(), "--save", plain.string(), "--quiet", "--overwrite"});
+        ASSERT_EQ(r.status, 0) << r.output;
+        r = Velkhost({"--drawing", c.drawing->string(), "--script", Script(c.script).string(), "--save",
+                      edited.string(), "--overwrite"});
+        EXPECT_EQ(r.status, 1) << c.script << r.output;
+        EXPECT_NE(r.output.find(c.said), std::string::npos) << c.script << r.output;
+        EXPECT_EQ(velktest::ReadNativeFile(edited.string()), velktest::ReadNativeFile(plain.string())) << c.script;
+    }
 }
 
 }  // namespace
