@@ -850,6 +850,7 @@ private:
     void dimension(const OdDbDimension* dim, const Context& ctx, Rgb color);
     void arrowhead(const OdGePoint2d& tip, const OdGeVector2d& back, const Context& ctx, Rgb color);
     void leader(const OdDbProxyEntity* p, const Context& ctx, Rgb color);
+    void faceOrTrace(const OdDbProxyEntity* p, bool face, const Context& ctx, Rgb color);
     void lineTexts(const Ring& points, bool closed, const OdDbEntity* e, const OdDbLayerTableRecord* layer,
                    const Context& ctx, Rgb color);
     Context inside(const OdDbEntity* owner, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer,
@@ -1206,6 +1207,46 @@ void Collector::leader(const OdDbProxyEntity* p, const Context& ctx, Rgb color)
     // The host leaves the arrowhead out where the first segment is too
     // short to hold it.
     if (arrow && back.length() >= kDimensionSize) arrowhead(drawn[0], back, ctx, color);
+}
+
+// A 3DFACE as its visible edges (flag 70: 1, 2, 4 and 8 hide the edge from
+// the first, second, third and fourth corner), a TRACE filled between its
+// corners in its own plane as a solid is; as their file gave them. A
+// fourth corner left out is the third.
+void Collector::faceOrTrace(const OdDbProxyEntity* p, bool face, const Context& ctx, Rgb color)
+{
+    const std::vector<std::pair<int, double>> values = p->fileNumbers(face ? "AcDbFace" : "AcDbTrace");
+    OdGePoint3d corner[4];
+    bool given[4] = {false, false, false, false};
+    int flags = 0;
+    OdGeVector3d normal(0, 0, 1);
+    for (size_t i = 0; i < values.size(); ++i) {
+        const int code = values[i].first;
+        auto next = [&](size_t k, int want) { return i + k < values.size() && values[i + k].first == want; };
+        if (code >= 10 && code <= 13 && next(1, code + 10)) {
+            OdGePoint3d& c = corner[code - 10];
+            c.set(values[i].second, values[i + 1].second, next(2, code + 20) ? values[i + 2].second : 0);
+            given[code - 10] = true;
+        } else if (code == 70) {
+            flags = (int)values[i].second;
+        } else if (code == 210 && next(1, 220) && next(2, 230)) {
+            normal.set(values[i].second, values[i + 1].second, values[i + 2].second);
+        }
+    }
+    if (!given[0] || !given[1] || !given[2]) return;
+    if (!given[3]) corner[3] = corner[2];
+    if (face) {
+        for (int k = 0; k < 4; ++k) {
+            const OdGePoint2d a = P2(corner[k]), b = P2(corner[(k + 1) % 4]);
+            if (!(flags & (1 << k)) && !(a == b)) stroke({a, b}, false, ctx, p, color);
+        }
+        return;
+    }
+    const Affine xf = ctx.xf * PlaneOf(normal, corner[0].z);
+    Ring r{xf(P2(corner[0])), xf(P2(corner[1])), xf(P2(corner[3])), xf(P2(corner[2]))};
+    Box box;
+    for (const auto& q : r) box.add(q);
+    if (box.valid()) add(Fill{{r}, color, 255}, box);
 }
 
 // The texts of a complex line type along a stroke (world points): each at
@@ -1897,6 +1938,10 @@ void Collector::entity(const OdDbEntity* e, const Context& ctx)
             }
         } else if (kept && kept->originalDxfName().iCompare(L"LEADER") == 0) {
             leader(kept, ctx, color);
+            if (items.size() == first) ++leftOut[KindOf(e)];
+        } else if (kept && (kept->originalDxfName().iCompare(L"3DFACE") == 0 ||
+                            kept->originalDxfName().iCompare(L"TRACE") == 0)) {
+            faceOrTrace(kept, kept->originalDxfName().iCompare(L"3DFACE") == 0, ctx, color);
             if (items.size() == first) ++leftOut[KindOf(e)];
         } else if (ctx.depth < kMaxNesting) {
             ++leftOut[KindOf(e)];

@@ -17,9 +17,9 @@ struct RenderStats {
     int undrawnImages = 0;  // raster images read but too large for cairo to draw at their size
     int undrawnCurves = 0;  // curves with no point a picture holds (coordinates or length beyond a number)
     // Entities of a kind the picture does not draw (kept as their file gave
-    // them, without graphics: an XLINE, a 3DSOLID), or a LEADER or a
-    // dimension drawn from points that give nothing to draw; and how many
-    // of each kind, "1 LEADER, 2 XLINE". Counted among `entities`.
+    // them, without graphics: an XLINE, a 3DSOLID), or a LEADER, 3DFACE,
+    // TRACE or dimension drawn from points that give nothing to draw; and
+    // how many of each kind, "1 MESH, 2 XLINE". Counted among `entities`.
     int undrawnEntities = 0;
     std::string undrawnKinds;
     int texts = 0;          // texts, multiline texts and attributes drawn as glyphs

@@ -150,6 +150,29 @@ TEST_F(RenderFromPoints, LeaderArrowFlagAndEmptyDimensionBlocks)
     EXPECT_TRUE(InkNear(png, 10, 10));
 }
 
+// A 3DFACE and a TRACE, which the database keeps as their file gave them,
+// are drawn from their corners: the face's edges but the one its flags
+// hide, the trace filled.
+TEST_F(RenderFromPoints, FacesAndTracesAreDrawnFromTheirCorners)
+{
+    const std::vector<std::pair<int, std::string>> face = {
+        {0, "3DFACE"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbFace"}, {10, "0"}, {20, "0"}, {30, "0"},
+        {11, "40"},    {21, "0"},           {31, "0"}, {12, "40"},         {22, "40"}, {32, "0"}, {13, "0"},
+        {23, "40"},    {33, "0"},           {70, "2"}};
+    const std::vector<std::pair<int, std::string>> trace = {
+        {0, "TRACE"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbTrace"}, {10, "0"}, {20, "50"}, {30, "0"},
+        {11, "40"},   {21, "50"},          {31, "0"}, {12, "0"},          {22, "60"}, {32, "0"}, {13, "40"},
+        {23, "60"},   {33, "0"}};
+    PxImage png;
+    std::string error;
+    ASSERT_TRUE(Picture(Entities({face, trace}), png, error)) << error;
+    EXPECT_EQ(stats.undrawnEntities, 0) << stats.undrawnKinds;
+    for (const auto& [x, y] : std::vector<std::pair<double, double>>{{20, 0}, {20, 40}, {0, 20}, {20, 55}, {5, 52}})
+        EXPECT_TRUE(InkNear(png, x, y)) << x << "," << y;
+    EXPECT_FALSE(InkNear(png, 40, 20));  // the hidden edge
+    EXPECT_FALSE(InkNear(png, 20, 20));
+}
+
 // What the picture does not draw is counted by kind; a drawing of nothing
 // else is refused saying so, not as an empty one.
 TEST_F(RenderFromPoints, KindsNotDrawnAreNamed)
