@@ -28,6 +28,7 @@
 #include "oddbcurves.h"
 #include "oddbdimension.h"
 #include "oddbhatch.h"
+#include "oddbproxy.h"
 #include "oddbsortents.h"
 #include "oddbsymboltable.h"
 #include "oddbtext.h"
@@ -793,6 +794,17 @@ struct Context {
     int depth = 0;
 };
 
+// The kind of an entity as a picture line names it: the type its file gave
+// one kept as read, else its class without the "AcDb".
+std::string KindOf(const OdDbEntity* e)
+{
+    if (auto* kept = OdRxCast<OdDbProxyEntity>(e))
+        if (!kept->originalDxfName().isEmpty()) return standin::WideToUtf8(kept->originalDxfName().c_str());
+    std::string kind = standin::WideToUtf8(e->isA()->name().c_str());
+    if (kind.compare(0, 4, "AcDb") == 0) kind.erase(0, 4);
+    return kind;
+}
+
 class Collector {
 public:
     Collector(OdDbDatabase* db, const std::string& fontFile) : db_(db), fontFile_(fontFile) {}
@@ -806,6 +818,9 @@ public:
     int entities = 0, images = 0, missing = 0, texts = 0, hatches = 0;
     // Curves nothing could be drawn of, by kind.
     std::map<std::string, int> undrawn;
+    // Entities of kinds the picture has no drawing for (kept as a file gave
+    // them, with no graphics), or whose points give nothing to draw, by kind.
+    std::map<std::string, int> leftOut;
     std::wstring imageFolder;  // where relative image names are found
     std::string fontError;
 
@@ -835,6 +850,9 @@ private:
     void blockContents(const OdDbBlockTableRecord* block, const Context& inner);
     void textLine(const std::wstring& text, const RunStyle& st, const Affine& toWorld, double alignX, double dy);
     void dimension(const OdDbDimension* dim, const Context& ctx, Rgb color);
+    void arrowhead(const OdGePoint2d& tip, const OdGeVector2d& back, const Context& ctx, Rgb color);
+    void leader(const OdDbProxyEntity* p, const Context& ctx, Rgb color);
+    void faceOrTrace(const OdDbProxyEntity* p, bool face, const Context& ctx, Rgb color);
     void lineTexts(const Ring& points, bool closed, const OdDbEntity* e, const OdDbLayerTableRecord* layer,
                    const Context& ctx, Rgb color);
     Context inside(const OdDbEntity* owner, const Context& ctx, Rgb color, const OdDbLayerTableRecord* layer,
@@ -991,41 +1009,60 @@ void Collector::textLine(const std::wstring& text, const RunStyle& st, const Aff
     add(std::move(item), box);
 }
 
+// The size of arrowheads and texts of what is drawn from its points, as
+// the host's standard dimension style has them.
+const double kDimensionSize = 2.5;
+
+// A filled arrowhead with its tip at `tip`, its base back along `back`.
+void Collector::arrowhead(const OdGePoint2d& tip, const OdGeVector2d& back, const Context& ctx, Rgb color)
+{
+    const double len = back.length(), size = kDimensionSize;
+    if (!(len > 0) || !std::isfinite(len)) return;
+    OdGeVector2d u = back * (1 / len), n(-u.y, u.x);
+    Ring r{ctx.xf(tip), ctx.xf(tip + u * size + n * (size / 6)), ctx.xf(tip + u * size - n * (size / 6))};
+    Box box;
+    for (const auto& q : r) box.add(q);
+    add(Fill{{r}, color, 255}, box);
+}
+
 // A dimension without a block of graphics, drawn as the host's standard
-// style would: extension lines, the dimension line with arrowheads and the
-// measurement (or the dimension's own text, "<>" standing for the
-// measurement) over its middle, 2.5 units high.
+// style would: extension lines, the dimension line (an arc for an angle,
+// a leader for an ordinate) with arrowheads and the measurement (or the
+// dimension's own text, "<>" standing for the measurement), 2.5 units
+// high, over the middle of the line or at the text's position.
 void Collector::dimension(const OdDbDimension* dim, const Context& ctx, Rgb color)
 {
-    const double size = 2.5;
-    auto arrow = [&](const OdGePoint2d& tip, const OdGeVector2d& back) {
-        double len = back.length();
-        if (!(len > 0)) return;
-        OdGeVector2d u = back * (1 / len), n(-u.y, u.x);
-        Ring r{ctx.xf(tip), ctx.xf(tip + u * size + n * (size / 6)), ctx.xf(tip + u * size - n * (size / 6))};
-        Box box;
-        for (const auto& q : r) box.add(q);
-        add(Fill{{r}, color, 255}, box);
-    };
+    const double size = kDimensionSize;
+    auto arrow = [&](const OdGePoint2d& tip, const OdGeVector2d& back) { arrowhead(tip, back, ctx, color); };
     auto line = [&](const OdGePoint2d& a, const OdGePoint2d& b) { stroke({a, b}, false, ctx, dim, color); };
-    auto label = [&](double measured, const OdGePoint2d& at, OdGeVector2d along, const wchar_t* prefix) {
+    auto number = [](double measured) {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.2f", std::isfinite(measured) ? measured : 0.0);
-        std::string number = buf;
-        while (number.find('.') != std::string::npos && (number.back() == '0' || number.back() == '.')) number.pop_back();
-        std::wstring value = prefix + std::wstring(number.begin(), number.end());
+        std::string n = buf;
+        while (n.find('.') != std::string::npos && (n.back() == '0' || n.back() == '.')) n.pop_back();
+        return std::wstring(n.begin(), n.end());
+    };
+    // The text along `along` (turned to read left to right or upwards),
+    // `alignX` of its width back from `at`, its base line `dy` above it.
+    auto label = [&](const std::wstring& value, const OdGePoint2d& at, OdGeVector2d along, double alignX, double dy) {
         std::wstring text = dim->dimensionText().str();
         if (text == L" ") return;  // suppressed
         if (text.empty()) text = L"<>";
         for (size_t k = 0; (k = text.find(L"<>", k)) != std::wstring::npos; k += value.size()) text.replace(k, 2, value);
-        if (along.x < 0 || (along.x == 0 && along.y < 0)) along = along * -1;  // kept readable
+        if (along.x < 0 || (along.x == 0 && along.y < 0)) along = along * -1, alignX = 1 - alignX;
         double angle = std::atan2(along.y, along.x);
         RunStyle st;
         st.height = size;
         st.color = color;
         OdGePoint2d w = ctx.xf(at);
-        textLine(text, st, Affine::Move(w.x, w.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), 0.5,
-                 size / 2);
+        textLine(text, st, Affine::Move(w.x, w.y) * Affine::Turn(std::isfinite(angle) ? angle : 0), alignX, dy);
+    };
+    // Extension lines run from a little off the point measured to a
+    // little past the dimension line.
+    auto extension = [&](const OdGePoint2d& from, const OdGePoint2d& to) {
+        OdGeVector2d v = to - from;
+        double l = v.length();
+        if (l > 0 && std::isfinite(l)) line(from + v * (size / 4 / l), to + v * (size / 2 / l));
     };
     auto linear = [&](const OdGePoint2d& x1, const OdGePoint2d& x2, const OdGePoint2d& on, OdGeVector2d u) {
         double len = u.length();
@@ -1033,16 +1070,43 @@ void Collector::dimension(const OdDbDimension* dim, const Context& ctx, Rgb colo
         u = u * (1 / len);
         OdGePoint2d p1 = on + u * ((x1 - on).x * u.x + (x1 - on).y * u.y);
         OdGePoint2d p2 = on + u * ((x2 - on).x * u.x + (x2 - on).y * u.y);
-        // Extension lines from a little off the points to a little past
-        // the dimension line.
-        auto extension = [&](const OdGePoint2d& from, const OdGePoint2d& to) {
-            OdGeVector2d v = to - from;
-            double l = v.length();
-            if (l > 0) line(from + v * (size / 4 / l), to + v * (size / 2 / l));
-        };
         extension(x1, p1), extension(x2, p2), line(p1, p2);
         arrow(p1, p2 - p1), arrow(p2, p1 - p2);
-        label((p2 - p1).length(), P2(dim->textPosition()), u, L"");
+        label(number((p2 - p1).length()), P2(dim->textPosition()), u, 0.5, size / 2);
+    };
+    auto direction = [](const OdGeVector2d& v) { return std::atan2(v.y, v.x); };
+    // Counter-clockwise from a to b, in [0, 2 pi).
+    auto ccw = [](double a, double b) {
+        double d = std::fmod(b - a, 2 * M_PI);
+        return d < 0 ? d + 2 * M_PI : d;
+    };
+    // The arc about c through `through`, from the direction `from` turning
+    // `sweep` counter-clockwise, with arrowheads at its ends; each measured
+    // line (its ends, on the ray of its end of the arc) gets an extension
+    // line out to the arc where the arc lies beyond it.
+    auto angular = [&](const OdGePoint2d& c, const OdGePoint2d& through, double from, double sweep,
+                       const OdGePoint2d ends1[2], const OdGePoint2d ends2[2]) {
+        const double r = (through - c).length();
+        if (!(r > 0) || !std::isfinite(r + from + sweep) || !(sweep > 0)) return;
+        auto at = [&](double a) { return c + OdGeVector2d(std::cos(a), std::sin(a)) * r; };
+        const int steps = std::clamp((int)std::ceil(sweep / (2 * M_PI / kCircleSteps)), 2, kCircleSteps);
+        Ring arc;
+        for (int i = 0; i <= steps; ++i) arc.push_back(at(from + sweep * i / steps));
+        stroke(std::move(arc), false, ctx, dim, color);
+        const double to = from + sweep;
+        arrow(at(from), OdGeVector2d(-std::sin(from), std::cos(from)));
+        arrow(at(to), OdGeVector2d(std::sin(to), -std::cos(to)));
+        for (int k = 0; k < 2; ++k) {
+            const double a = k ? to : from;
+            const OdGePoint2d* ends = k ? ends2 : ends1;
+            const OdGeVector2d u(std::cos(a), std::sin(a));
+            const double t0 = (ends[0] - c).dotProduct(u), t1 = (ends[1] - c).dotProduct(u);
+            if (r > std::max(t0, t1)) extension(t0 > t1 ? ends[0] : ends[1], at(a));
+            else if (r < std::min(t0, t1)) extension(t0 < t1 ? ends[0] : ends[1], at(a));
+        }
+        const OdGePoint2d text = P2(dim->textPosition());
+        const double ta = (text - c).length() > 0 ? direction(text - c) : from + sweep / 2;
+        label(number(sweep * 180 / M_PI) + L"\u00b0", text, OdGeVector2d(-std::sin(ta), std::cos(ta)), 0.5, size / 2);
     };
     if (auto* a = OdRxCast<OdDbAlignedDimension>(dim)) {
         linear(P2(a->xLine1Point()), P2(a->xLine2Point()), P2(a->dimLinePoint()), P2(a->xLine2Point()) - P2(a->xLine1Point()));
@@ -1052,12 +1116,139 @@ void Collector::dimension(const OdDbDimension* dim, const Context& ctx, Rgb colo
     } else if (auto* rad = OdRxCast<OdDbRadialDimension>(dim)) {
         OdGePoint2d c = P2(rad->center()), p = P2(rad->chordPoint());
         line(c, p), arrow(p, c - p);
-        label((p - c).length(), P2(dim->textPosition()), p - c, L"R");
+        label(L"R" + number((p - c).length()), P2(dim->textPosition()), p - c, 0.5, size / 2);
     } else if (auto* dia = OdRxCast<OdDbDiametricDimension>(dim)) {
         OdGePoint2d a = P2(dia->chordPoint()), b = P2(dia->farChordPoint());
         line(a, b), arrow(a, b - a), arrow(b, a - b);
-        label((b - a).length(), P2(dim->textPosition()), b - a, L"\u2300");
+        label(L"\u2300" + number((b - a).length()), P2(dim->textPosition()), b - a, 0.5, size / 2);
+    } else if (auto* a3 = OdRxCast<OdDb3PointAngularDimension>(dim)) {
+        // Between the rays from the centre through the two points, on the
+        // side of the arc point.
+        const OdGePoint2d c = P2(a3->centerPoint()), p1 = P2(a3->xLine1Point()), p2 = P2(a3->xLine2Point()),
+                          q = P2(a3->arcPoint());
+        const double a1 = direction(p1 - c), a2 = direction(p2 - c), sweep = ccw(a1, a2);
+        const OdGePoint2d ends1[2] = {p1, p1}, ends2[2] = {p2, p2};
+        if (ccw(a1, direction(q - c)) <= sweep) angular(c, q, a1, sweep, ends1, ends2);
+        else angular(c, q, a2, 2 * M_PI - sweep, ends2, ends1);
+    } else if (auto* a2 = OdRxCast<OdDb2LineAngularDimension>(dim)) {
+        // Between the two lines, in the one of the four angles they make
+        // that holds the arc point.
+        const OdGePoint2d s1 = P2(a2->xLine1Start()), e1 = P2(a2->xLine1End()), s2 = P2(a2->xLine2Start()),
+                          e2 = P2(a2->xLine2End()), q = P2(a2->arcPoint());
+        const OdGeVector2d d1 = e1 - s1, d2 = e2 - s2;
+        const double cross = d1.x * d2.y - d1.y * d2.x;
+        if (!(std::fabs(cross) > 1e-12 * d1.length() * d2.length())) return;  // parallel: no angle
+        const OdGePoint2d c = s1 + d1 * (((s2 - s1).x * d2.y - (s2 - s1).y * d2.x) / cross);
+        const double rays[4] = {direction(d1), direction(d2), direction(d1) + M_PI, direction(d2) + M_PI};
+        // The ray clockwise of the arc point, and the next one on. An arc
+        // point on a line (or on the crossing) leaves the angle between the
+        // rays towards the lines' middles.
+        double aq = direction(q - c);
+        bool onRay = !((q - c).length() > 0);
+        for (double ray : rays) onRay = onRay || std::fabs(std::remainder(aq - ray, 2 * M_PI)) < 1e-9;
+        if (onRay) {
+            const OdGeVector2d m1 = (s1 - c) + (e1 - c), m2 = (s2 - c) + (e2 - c);
+            const OdGeVector2d r1 = m1.dotProduct(d1) < 0 ? -d1 : d1, r2 = m2.dotProduct(d2) < 0 ? -d2 : d2;
+            aq = direction(r1 + r2);
+        }
+        int first = 0;
+        for (int k = 1; k < 4; ++k)
+            if (ccw(rays[k], aq) < ccw(rays[first], aq)) first = k;
+        int last = (first + 1) % 4;
+        for (int k = 0; k < 4; ++k)
+            if (k != first && ccw(rays[first], rays[k]) < ccw(rays[first], rays[last])) last = k;
+        const OdGePoint2d line1[2] = {s1, e1}, line2[2] = {s2, e2};
+        angular(c, q, rays[first], ccw(rays[first], rays[last]), first % 2 ? line2 : line1, last % 2 ? line2 : line1);
+    } else if (auto* o = OdRxCast<OdDbOrdinateDimension>(dim)) {
+        // A leader from the feature to its end, along the axis across the
+        // one measured, with a jog in its middle third where the end is to
+        // one side; the ordinate at its end, or at the text's position.
+        const OdGePoint2d f = P2(o->definingPoint()), end = P2(o->leaderEndPoint()), origin = P2(o->origin());
+        const bool x = o->isUsingXAxis();
+        const double run = x ? end.y - f.y : end.x - f.x;
+        const OdGeVector2d u = x ? OdGeVector2d(0, run < 0 ? -1 : 1) : OdGeVector2d(run < 0 ? -1 : 1, 0);
+        auto along = [&](double t) { return x ? OdGePoint2d(f.x, f.y + run * t) : OdGePoint2d(f.x + run * t, f.y); };
+        const double gap = std::min(size / 4, std::fabs(run) / 3);
+        Ring leader{f + u * gap};
+        if (x ? end.x != f.x : end.y != f.y) {
+            const OdGePoint2d k1 = along(1.0 / 3), k2 = along(2.0 / 3);
+            leader.push_back(k1);
+            leader.push_back(x ? OdGePoint2d(end.x, k2.y) : OdGePoint2d(k2.x, end.y));
+        }
+        leader.push_back(end);
+        stroke(std::move(leader), false, ctx, dim, color);
+        const std::wstring value = number(std::fabs(x ? f.x - origin.x : f.y - origin.y));
+        const OdGePoint2d text = P2(dim->textPosition());
+        if ((text - end).length() <= 1e-9 * std::max(1.0, std::fabs(end.x) + std::fabs(end.y)))
+            label(value, end + u * (size / 4), u, 0, -size / 2);
+        else
+            label(value, text, u, 0.5, -size / 2);
     }
+}
+
+// A LEADER as its file gave it: its vertices as a line (a spline path
+// through the same points), an arrowhead at the first where its flag asks
+// for one (the default). Its text is an entity of its own.
+void Collector::leader(const OdDbProxyEntity* p, const Context& ctx, Rgb color)
+{
+    const std::vector<std::pair<int, double>> values = p->fileNumbers("AcDbLeader");
+    Ring vertices;
+    bool arrow = true;
+    for (size_t i = 0; i < values.size() && vertices.size() < (size_t)kMaxCurvePoints; ++i) {
+        const int code = values[i].first;
+        if (code == 71) arrow = values[i].second != 0;
+        if (code == 10 && i + 1 < values.size() && values[i + 1].first == 20)
+            vertices.emplace_back(values[i].second, values[i + 1].second);
+    }
+    Ring drawn;
+    for (const OdGePoint2d& v : vertices)
+        if (std::isfinite(v.x) && std::isfinite(v.y) && (drawn.empty() || !(drawn.back() == v))) drawn.push_back(v);
+    if (drawn.size() < 2) return;
+    const OdGeVector2d back = drawn[1] - drawn[0];
+    stroke(drawn, false, ctx, p, color);
+    // The host leaves the arrowhead out where the first segment is too
+    // short to hold it.
+    if (arrow && back.length() >= kDimensionSize) arrowhead(drawn[0], back, ctx, color);
+}
+
+// A 3DFACE as its visible edges (flag 70: 1, 2, 4 and 8 hide the edge from
+// the first, second, third and fourth corner), a TRACE filled between its
+// corners in its own plane as a solid is; as their file gave them. A
+// fourth corner left out is the third.
+void Collector::faceOrTrace(const OdDbProxyEntity* p, bool face, const Context& ctx, Rgb color)
+{
+    const std::vector<std::pair<int, double>> values = p->fileNumbers(face ? "AcDbFace" : "AcDbTrace");
+    OdGePoint3d corner[4];
+    bool given[4] = {false, false, false, false};
+    int flags = 0;
+    OdGeVector3d normal(0, 0, 1);
+    for (size_t i = 0; i < values.size(); ++i) {
+        const int code = values[i].first;
+        auto next = [&](size_t k, int want) { return i + k < values.size() && values[i + k].first == want; };
+        if (code >= 10 && code <= 13 && next(1, code + 10)) {
+            OdGePoint3d& c = corner[code - 10];
+            c.set(values[i].second, values[i + 1].second, next(2, code + 20) ? values[i + 2].second : 0);
+            given[code - 10] = true;
+        } else if (code == 70) {
+            flags = (int)values[i].second;
+        } else if (code == 210 && next(1, 220) && next(2, 230)) {
+            normal.set(values[i].second, values[i + 1].second, values[i + 2].second);
+        }
+    }
+    if (!given[0] || !given[1] || !given[2]) return;
+    if (!given[3]) corner[3] = corner[2];
+    if (face) {
+        for (int k = 0; k < 4; ++k) {
+            const OdGePoint2d a = P2(corner[k]), b = P2(corner[(k + 1) % 4]);
+            if (!(flags & (1 << k)) && !(a == b)) stroke({a, b}, false, ctx, p, color);
+        }
+        return;
+    }
+    const Affine xf = ctx.xf * PlaneOf(normal, corner[0].z);
+    Ring r{xf(P2(corner[0])), xf(P2(corner[1])), xf(P2(corner[3])), xf(P2(corner[2]))};
+    Box box;
+    for (const auto& q : r) box.add(q);
+    if (box.valid()) add(Fill{{r}, color, 255}, box);
 }
 
 // The texts of a complex line type along a stroke (world points): each at
@@ -1718,19 +1909,19 @@ void Collector::entity(const OdDbEntity* e, const Context& ctx)
     } else if (auto* c = OdRxCast<OdDbCurve>(e)) {
         curve(c, ctx, color);
         // Points or a length beyond what a number holds, or too few points.
-        if (items.size() == first) {
-            std::string kind = standin::WideToUtf8(e->isA()->name().c_str());
-            if (kind.compare(0, 4, "AcDb") == 0) kind.erase(0, 4);
-            ++undrawn[kind];
-        }
+        if (items.size() == first) ++undrawn[KindOf(e)];
     } else if (OdRxCast<OdDbPolygonMesh>(e) || OdRxCast<OdDbPolyFaceMesh>(e)) {
         mesh(e, ctx, color);
     } else if (auto* dim = OdRxCast<OdDbDimension>(e)) {
-        // A dimension is drawn by its block, in world coordinates.
-        if (auto* block = Record<OdDbBlockTableRecord>(dim->dimBlockId())) {
+        // A dimension is drawn by its block, in world coordinates; from its
+        // points when it has none, or an empty one (a file that named a
+        // block it did not give, a save of one that had none).
+        auto* block = Record<OdDbBlockTableRecord>(dim->dimBlockId());
+        if (block && !block->entityIds().empty()) {
             if (ctx.depth < kMaxNesting) blockContents(block, inside(e, ctx, color, layer, Affine()));
         } else {
             dimension(dim, ctx, color);
+            if (items.size() == first) ++leftOut[KindOf(e)];
         }
     } else if (auto* ml = OdRxCast<OdDbMline>(e)) {
         Ring r;
@@ -1739,13 +1930,23 @@ void Collector::entity(const OdDbEntity* e, const Context& ctx)
         stroke(std::move(r), false, ctx, e, color);
     } else {
         OdDbVoidPtrArray parts;
-        if (ctx.depth < kMaxNesting && e->explode(parts) == eOk) {
+        auto* kept = OdRxCast<OdDbProxyEntity>(e);
+        if (ctx.depth < kMaxNesting && e->explode(parts) == eOk && !parts.empty()) {
             Context inner = ctx;
             inner.depth = ctx.depth + 1;
             for (void* p : parts) {
                 entity(static_cast<OdDbEntity*>(p), inner);
                 delete static_cast<OdDbEntity*>(p);
             }
+        } else if (kept && kept->originalDxfName().iCompare(L"LEADER") == 0) {
+            leader(kept, ctx, color);
+            if (items.size() == first) ++leftOut[KindOf(e)];
+        } else if (kept && (kept->originalDxfName().iCompare(L"3DFACE") == 0 ||
+                            kept->originalDxfName().iCompare(L"TRACE") == 0)) {
+            faceOrTrace(kept, kept->originalDxfName().iCompare(L"3DFACE") == 0, ctx, color);
+            if (items.size() == first) ++leftOut[KindOf(e)];
+        } else if (ctx.depth < kMaxNesting) {
+            ++leftOut[KindOf(e)];
         }
     }
     // Transparency of the entity itself (not ByLayer or ByBlock).
@@ -2421,11 +2622,21 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
         undrawn += n;
         kinds += (kinds.empty() ? "" : ", ") + std::to_string(n) + " " + kind;
     }
+    int leftOut = 0;
+    std::string leftOutKinds;
+    for (const auto& [kind, n] : collect.leftOut) {
+        leftOut += n;
+        leftOutKinds += (leftOutKinds.empty() ? "" : ", ") + std::to_string(n) + " " + kind;
+    }
     if (!all.valid()) {
-        error = undrawn ? "nothing in model space can be drawn: " + std::to_string(undrawn) +
-                              (undrawn == 1 ? " curve has" : " curves have") + " no drawable points (" + kinds +
-                              "; points or a length beyond what a number holds)"
-                        : "model space has nothing to draw";
+        std::string why;
+        if (undrawn)
+            why = std::to_string(undrawn) + (undrawn == 1 ? " curve has" : " curves have") + " no drawable points (" +
+                  kinds + "; points or a length beyond what a number holds)";
+        if (leftOut)
+            why += (why.empty() ? "" : "; ") + std::to_string(leftOut) + (leftOut == 1 ? " entity is" : " entities are") +
+                   " of a kind the picture does not draw or has no drawable points (" + leftOutKinds + ")";
+        error = why.empty() ? "model space has nothing to draw" : "nothing in model space can be drawn: " + why;
         return false;
     }
     double lx = all.lx, ly = all.ly, hx = all.hx, hy = all.hy;
@@ -2472,6 +2683,8 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     stats.images = collect.images - painter.undrawnImages();
     stats.undrawnImages = painter.undrawnImages();
     stats.undrawnCurves = undrawn;
+    stats.undrawnEntities = leftOut;
+    stats.undrawnKinds = leftOutKinds;
     stats.missingImages = collect.missing;
     stats.texts = collect.texts;
     stats.hatches = collect.hatches;

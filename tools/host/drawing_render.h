@@ -11,11 +11,17 @@ class OdDbDatabase;
 namespace velkhost {
 
 struct RenderStats {
-    int entities = 0;       // drawn, block contents included
+    int entities = 0;       // looked at, block contents included
     int images = 0;         // raster images placed from their files
     int missingImages = 0;  // raster images whose file could not be read (drawn as frames)
     int undrawnImages = 0;  // raster images read but too large for cairo to draw at their size
     int undrawnCurves = 0;  // curves with no point a picture holds (coordinates or length beyond a number)
+    // Entities of a kind the picture does not draw (kept as their file gave
+    // them, without graphics: an XLINE, a 3DSOLID), or a LEADER, 3DFACE,
+    // TRACE or dimension drawn from points that give nothing to draw; and
+    // how many of each kind, "1 MESH, 2 XLINE". Counted among `entities`.
+    int undrawnEntities = 0;
+    std::string undrawnKinds;
     int texts = 0;          // texts, multiline texts and attributes drawn as glyphs
     int hatches = 0;        // hatches drawn (solid, pattern or gradient)
     int width = 0, height = 0;

@@ -335,6 +335,8 @@ void PictureStep(Session& s)
     if (stats.undrawnImages) line += ", " + Count(stats.undrawnImages, "image", "images") + " too large to draw";
     if (stats.undrawnCurves)
         line += ", " + Count(stats.undrawnCurves, "curve", "curves") + " beyond what a number holds, not drawn";
+    if (stats.undrawnEntities)
+        line += ", " + Count(stats.undrawnEntities, "entity", "entities") + " not drawn (" + stats.undrawnKinds + ")";
     s.log.Outcome(line + ")");
 }
 

@@ -525,7 +525,10 @@ void ScriptRunner::Picture(const std::vector<std::string>& words, int n)
                                             : std::string()) +
                        (stats.undrawnCurves ? ", " + Count(stats.undrawnCurves, "curve", "curves") +
                                                   " beyond what a number holds, not drawn"
-                                            : std::string());
+                                            : std::string()) +
+                       (stats.undrawnEntities ? ", " + Count(stats.undrawnEntities, "entity", "entities") +
+                                                    " not drawn (" + stats.undrawnKinds + ")"
+                                              : std::string());
     if (!beside.empty()) {
         int width = 0, height = 0;
         std::string why;

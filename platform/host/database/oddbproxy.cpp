@@ -627,3 +627,22 @@ OdResult OdDbProxyEntity::takeCopiedReferences(const std::function<OdDbObjectId(
         }
     return eOk;
 }
+
+std::vector<std::pair<int, double>> OdDbProxyEntity::fileNumbers(const char* subclass) const
+{
+    std::vector<std::pair<int, double>> out;
+    if (!keptRecord() || !subclass) return out;
+    for (const KeptRun& run : keptRecord()->runs) {
+        std::string marker = run.subclass;
+        for (const KeptGroup& g : run.groups) {
+            if (g.code == 100) {
+                marker = g.spelled;
+                continue;
+            }
+            if (marker != subclass) continue;
+            if (IsReal(g)) out.emplace_back(g.code, g.real);
+            else if (g.kind == (uint8_t)standin::dxf::Kind::kInt) out.emplace_back(g.code, (double)g.integer);
+        }
+    }
+    return out;
+}

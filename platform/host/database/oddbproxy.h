@@ -59,6 +59,11 @@ public:
     // is not tied to the original's. `copyOf` gives a copy, or null.
     // Needs a write open.
     OdResult takeCopiedReferences(const std::function<OdDbObjectId(OdDbObjectId)>& copyOf);
+    // Stand-in: the numbers a file gave the record in one of its
+    // subclasses (by its marker, "AcDbLeader"), in file order with their
+    // codes, integers as numbers too; for drawing a kind whose graphics the
+    // file did not give. Empty for a record made in memory.
+    std::vector<std::pair<int, double>> fileNumbers(const char* subclass) const;
 
 protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;

@@ -25,6 +25,8 @@ DxfKept* CopyKept(const DxfKept* k)
     c->colourRgb = k->colourRgb;
     c->planePoints = k->planePoints;
     c->planeNormal = k->planeNormal;
+    c->pieceEnds = k->pieceEnds;
+    c->piecesOf = k->piecesOf;
     c->hardOwned = k->hardOwned;
     c->sortHandles = k->sortHandles;
     c->sortOrder = k->sortOrder;

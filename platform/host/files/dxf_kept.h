@@ -74,6 +74,13 @@ struct DxfKept {
     };
     std::vector<PlanePoint> planePoints;
     OdGeVector3d planeNormal;
+    // An MTEXT whose file cut its contents into pieces otherwise than the
+    // writer cuts them (another program cuts after 250 bytes of escapes,
+    // "\U+4E2D", not 250 characters): where each piece ended in the
+    // contents read, and those contents. While the object holds them the
+    // writer cuts there, so that each piece goes back as the file spelled it.
+    std::vector<uint32_t> pieceEnds;
+    std::wstring piecesOf;
     // The colour number a file gave beside a true colour (420), and that
     // colour: the number goes back while the object has the colour.
     int colourNumber = -1;

@@ -42,8 +42,9 @@ struct AttributeDefinitionCodes {
     static constexpr int kAll[] = {kPrompt, kTag, kFlags, kFieldLength, kVertical};
     static constexpr const int (&kReadToo)[9] = kTextValuesToo;
 };
-// Contents longer than a piece go in pieces (kPiece), the last under
-// kLast.
+// Contents longer than a piece (kMTextPiece characters) go in pieces
+// (kPiece), the last under kLast.
+constexpr size_t kMTextPiece = 250;
 struct MTextCodes {
     static constexpr const char* kMarker = "AcDbMText";
     static constexpr int kPosition = 10, kHeight = 40, kWidth = 41, kAttachment = 71, kFlow = 72, kLast = 1,
@@ -183,16 +184,35 @@ OdDbEntity* Loader::makeMText(const View& v)
     // object; a second last, and a piece after the last, are kept as read.
     std::string raw;
     bool last = false;
+    // Where each piece ends in the contents, each decoded alone: an escape
+    // or caret code cut in two ends a piece a little late, which only
+    // moves the cut the writer makes there.
+    std::vector<uint32_t> ends;
+    size_t decoded = 0;
     for (size_t k = v.subclassStart(sub); k < v.end() && v.at(k).code != 101 && v.at(k).code != 100; ++k) {
         if (!v.readable(k) || (v.at(k).code != C::kLast && v.at(k).code != C::kPiece)) continue;
         if (last) {
             if (v.at(k).code == C::kPiece) v.refuse(&v.at(k));
             continue;
         }
-        raw += v.take(k).text;
+        const std::string_view piece = v.take(k).text;
+        raw += piece;
         last = v.at(k).code == C::kLast;
+        if (!last) ends.push_back((uint32_t)std::min<size_t>(decoded += codec_.decode(piece).size(), UINT32_MAX));
     }
-    m->setContents(codec_.decode(raw).c_str());
+    const std::wstring contents = codec_.decode(raw);
+    m->setContents(contents.c_str());
+    // Pieces cut otherwise than the writer cuts them are cut where the
+    // file cut them while the contents stay as read.
+    bool writersCut = contents.size() <= kMTextPiece ? ends.empty() : ends.size() == (contents.size() - 1) / kMTextPiece;
+    for (size_t i = 0; i < ends.size() && writersCut; ++i) writersCut = ends[i] == (i + 1) * kMTextPiece;
+    if (!writersCut) {
+        DxfKept& kept = keptOf(m);
+        uint32_t before = 0;
+        for (uint32_t& end : ends) end = before = std::clamp<uint32_t>(end, before, (uint32_t)contents.size());
+        kept.pieceEnds = std::move(ends);
+        kept.piecesOf = contents;
+    }
     m->setTextStyle(styleOf(v, v.find(C::kStyle, sub)));
     OdGeVector3d n = UnitNormal(v.vector(C::kNormal, sub, OdGeVector3d(0, 0, 1)));
     m->setNormal(n);
@@ -309,11 +329,20 @@ void DxfOut::mtext(const OdDbMText* mt)
     integer(C::kAttachment, mt->attachment());
     integer(C::kFlow, mt->flowDirection());
     std::wstring s = mt->contents().str();
-    // Long contents go in pieces of 250 characters; the reader joins them
-    // before it reads caret codes, so a piece's last caret is written for
-    // what follows it.
+    // Long contents go in pieces of 250 characters, or where the file cut
+    // them while they are as read; the reader joins them before it reads
+    // caret codes, so a piece's last caret is written for what follows it.
     size_t pos = 0;
-    for (; s.size() - pos > 250; pos += 250) text(C::kPiece, s.substr(pos, 250), (int)s[pos + 250]);
+    const DxfKept* kept = DxfAccess::kept(mt);
+    if (kept && !kept->pieceEnds.empty() && kept->piecesOf == s) {
+        for (uint32_t end : kept->pieceEnds) {
+            text(C::kPiece, s.substr(pos, end - pos), end < s.size() ? (int)s[end] : -1);
+            pos = end;
+        }
+    } else {
+        for (; s.size() - pos > kMTextPiece; pos += kMTextPiece)
+            text(C::kPiece, s.substr(pos, kMTextPiece), (int)s[pos + kMTextPiece]);
+    }
     text(C::kLast, s.substr(pos));
     OdString style = nameOf(mt->textStyle());
     if (!style.isEmpty()) text(C::kStyle, style.str());

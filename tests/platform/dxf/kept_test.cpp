@@ -1477,6 +1477,59 @@ TEST(DxfKept, ACaretInATextKeepsItsMeaningInEverySave)
     EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
 }
 
+// Another program cuts a long MTEXT after 250 bytes of its escapes, not
+// after 250 characters, here once inside an escape and once between a
+// caret and its letter: while the contents are as read, every piece goes
+// back as the file spelled it, escapes and all, as a short text's do.
+// Changed, the contents are cut as the writer cuts them.
+TEST(DxfKept, ALongMTextKeepsItsEscapesInThePiecesItWasCutInto)
+{
+    std::string raw;
+    for (int i = 0; i < 60; ++i) raw += "\\U+03B1bc ";
+    raw.insert(400, "^");
+    raw.insert(401, "J");
+    raw += "end";
+    const std::vector<std::string> pieces = {raw.substr(0, 245), raw.substr(245, 156), raw.substr(401)};
+    std::string bytes = File({{0, "MTEXT"}, {5, "30"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "0"},
+                              {20, "0"}, {40, "1"}, {3, pieces[0]}, {3, pieces[1]}, {1, pieces[2]},
+                              {0, "MTEXT"}, {5, "31"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"},
+                              {10, "0"}, {20, "9"}, {40, "1"}, {1, "short \\U+03B1"}});
+    bytes.replace(bytes.find("AC1024"), 6, "AC1015");
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 2u);
+    std::wstring contents;
+    for (int i = 0; i < 60; ++i) contents += L"\u03b1bc ";
+    contents.insert(160, L"\n");
+    contents += L"end";
+    EXPECT_TRUE(std::wstring(OdRxCast<OdDbMText>(ms[0])->contents().c_str()) == contents);
+
+    const std::string first = dxftest::Save(db.get());
+    const std::vector<std::string> mtext = Record(GroupLines(first), "MTEXT", "30");
+    std::vector<std::string> contentGroups;
+    for (const std::string& g : mtext)
+        if (g.rfind("3 ", 0) == 0 || g.rfind("1 ", 0) == 0) contentGroups.push_back(g);
+    EXPECT_EQ(contentGroups, (std::vector<std::string>{"3 " + pieces[0], "3 " + pieces[1], "1 " + pieces[2]}));
+    const std::vector<std::string> shortText = Record(GroupLines(first), "MTEXT", "31");
+    EXPECT_EQ(std::count(shortText.begin(), shortText.end(), "1 short \\U+03B1"), 1);
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+    ASSERT_EQ(ModelSpace(again.get()).size(), 2u);
+    EXPECT_TRUE(std::wstring(OdRxCast<OdDbMText>(ModelSpace(again.get())[0])->contents().c_str()) == contents);
+    const std::string second = dxftest::Save(again.get());
+    EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
+
+    // Changed, the contents (under 250 characters) are one part.
+    OdDbMText* m = nullptr;
+    ASSERT_EQ(oddbOpenObject(m, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    ASSERT_EQ(m->setContents((contents + L"x").c_str()), eOk);
+    m->close();
+    const std::vector<std::string> changed = Record(GroupLines(dxftest::Save(db.get())), "MTEXT", "30");
+    EXPECT_EQ(std::count_if(changed.begin(), changed.end(), [](const std::string& g) { return g.rfind("3 ", 0) == 0; }),
+              0);
+    std::unique_ptr<OdDbDatabase> edited(dxftest::Reopen(dxftest::Save(db.get())));
+    EXPECT_TRUE(std::wstring(OdRxCast<OdDbMText>(ModelSpace(edited.get())[0])->contents().c_str()) == contents + L"x");
+}
+
 // A number nobody models goes back as the file spelled it (the header's,
 // an application's group, a record kept whole), and one that was moved as
 // it now is: a spelling never stands for another value.

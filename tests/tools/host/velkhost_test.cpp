@@ -1489,6 +1489,30 @@ TEST_F(VelkhostProcess, AReplacedOutputKeepsItsOwnerModeAndLinks)
     for (const auto& e : fs::directory_iterator(folder)) EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
 }
 
+// A picture's line counts what it does not draw, by the kind the file gave
+// it; a drawing of nothing else fails saying so. A leader is drawn.
+TEST_F(VelkhostProcess, ThePictureLineNamesWhatItDoesNotDraw)
+{
+    const std::string xline = "0\nXLINE\n100\nAcDbEntity\n8\n0\n100\nAcDbXline\n10\n0\n20\n0\n30\n0\n11\n1\n21\n0\n31\n0\n";
+    const std::string leader = "0\nLEADER\n100\nAcDbEntity\n8\n0\n100\nAcDbLeader\n71\n1\n76\n2\n10\n0\n20\n0\n30\n0\n"
+                               "10\n10\n20\n10\n30\n0\n";
+    auto drawing = [&](const std::string& name, const std::string& entities) {
+        const fs::path file = dir / name;
+        std::ofstream(file) << "0\nSECTION\n2\nENTITIES\n" << entities << "0\nENDSEC\n0\nEOF\n";
+        return file.string();
+    };
+    const fs::path png = dir / "kinds.png";
+    Outcome r = Velkhost({"--drawing", drawing("both.dxf", xline + leader), "--png", png.string(), "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find(", 2 entities, 1 entity not drawn (1 XLINE))"), std::string::npos) << r.output;
+    r = Velkhost({"--drawing", drawing("xline.dxf", xline), "--png", png.string(), "--overwrite", "--quiet"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("FAILED: picture: nothing in model space can be drawn: 1 entity is of a kind the picture "
+                            "does not draw or has no drawable points (1 XLINE)"),
+              std::string::npos)
+        << r.output;
+}
+
 // --save naming a link to the file --png names is refused though that file
 // is not there yet (the picture would replace the drawing); a window that
 // is not finite, or wider than a number holds, is a usage error; a

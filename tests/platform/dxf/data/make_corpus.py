@@ -7,9 +7,12 @@ meshes, MINSERT, a loop of 12,000 edges, a loop with a gap, a spline whose
 knots do not fit, padded and lower-case handles, Chinese names, dimension
 styles), drawings edited after ezdxf saved them into what other programs
 write (names where handles go, integers written as reals, an R12 drawing
-without handles), and drawings of ezdxf's standard set-up (its text styles,
-dimension styles with their arrow blocks and linetypes, each in use). Run
-at test time into the build tree; nothing it makes is committed.
+without handles; dimensions of every type without graphics and leaders;
+long MTEXTs cut after 250 bytes of their escapes, once inside an escape),
+and drawings of ezdxf's standard set-up (its text styles, dimension styles
+with their arrow blocks and linetypes, each in use). Run at test time into
+the build tree; nothing it makes is committed (tests/fuzz/corpus/dxf_read
+holds trimmed copies of what other programs write).
 
 usage: make_corpus.py OUTPUT_FOLDER
 Prints the names of the files it made, one a line.
@@ -381,6 +384,69 @@ def without_handles(path):
     edit_groups(path, edit)
 
 
+def blockless(doc, msp):
+    """Dimensions of every type written without a block of graphics (no
+    group 2), as a program that leaves drawing them to the reader writes
+    them, and leaders: with and without an arrowhead, along a spline."""
+    msp.add_linear_dim(base=(3, 12), p1=(0, 10), p2=(30, 10))
+    msp.add_linear_dim(base=(45, 5), p1=(40, 0), p2=(40, 20), angle=90)
+    msp.add_aligned_dim(p1=(0, 30), p2=(20, 45), distance=4)
+    msp.add_angular_dim_2l(base=(70, 8), line1=((55, 0), (80, 0)), line2=((55, 0), (75, 20)))
+    msp.add_angular_dim_3p(base=(110, 12), center=(95, 0), p1=(115, 0), p2=(95, 20))
+    msp.add_diameter_dim(center=(140, 10), radius=8, angle=30)
+    msp.add_radius_dim(center=(170, 10), radius=8, angle=45)
+    msp.add_ordinate_x_dim(feature_location=(200, 5), offset=(3, 12), origin=(190, 0))
+    msp.add_ordinate_y_dim(feature_location=(200, 5), offset=(12, -3), origin=(190, 0))
+    msp.add_leader([(0, 60), (10, 70), (25, 70)])
+    msp.add_leader([(40, 60), (50, 70), (65, 70)], dxfattribs={"has_arrowhead": 0})
+    msp.add_leader([(80, 60), (85, 68), (95, 66), (105, 72)], dxfattribs={"path_type": 1})
+
+
+def recut_mtext(path, split):
+    """The contents of each long MTEXT cut again after 250 bytes of the
+    file's text (its escapes counted as written), as other programs cut
+    them, not after 250 characters; with `split` a cut may fall inside an
+    escape, else it is moved before it."""
+    with open(path, "rb") as f:
+        data = f.read()
+    nl = b"\r\n" if b"\r\n" in data else b"\n"
+    lines = data.split(nl)
+    out, i, kind = [], 0, b""
+    while i < len(lines) - 1:
+        code, value = lines[i].strip(), lines[i + 1]
+        if code == b"0":
+            kind = value.strip()
+        if code == b"3" and kind == b"MTEXT":
+            raw, j = b"", i
+            while lines[j].strip() == b"3":
+                raw, j = raw + lines[j + 1], j + 2
+            raw, i = raw + lines[j + 1], j + 2
+            while len(raw) > 250:
+                cut = 250
+                escape = raw.rfind(b"\\", cut - 6, cut)
+                if not split and escape >= 0 and raw[escape:escape + 3] == b"\\U+" and escape + 7 > cut:
+                    cut = escape
+                out += [b"  3", raw[:cut]]
+                raw = raw[cut:]
+            out += [b"  1", raw]
+            continue
+        out += [lines[i], value]
+        i += 2
+    with open(path, "wb") as f:
+        f.write(nl.join(out + lines[i:]))
+
+
+def escaped_texts(msp):
+    """Texts of characters the drawing's code page lacks, which files
+    before the 2007 form write as escapes ("\\U+03B1"): short ones, and
+    MTEXTs long enough to go in pieces."""
+    msp.add_text("short α Ω", dxfattribs={"height": 2, "insert": (0, -10)})
+    msp.add_mtext("short α 中", dxfattribs={"insert": (0, 0), "char_height": 2})
+    long = " ".join("Ω%d 中文 α" % i for i in range(60))
+    msp.add_mtext(long, dxfattribs={"insert": (0, 20), "char_height": 2, "width": 80})
+    msp.add_mtext("{\\C1;" + long + "}\\P" + long, dxfattribs={"insert": (0, 60), "char_height": 2, "width": 80})
+
+
 def save(doc, folder, name, made):
     path = os.path.join(folder, name + ".dxf")
     doc.saveas(path)
@@ -431,6 +497,16 @@ def main(folder):
     tables(doc, False)
     entities(doc, msp, False)
     without_handles(save(doc, folder, "nohandles_R12", made))
+    # What other programs write: dimensions without graphics and leaders,
+    # long texts cut after 250 bytes of their escapes.
+    for version in ["R2000", "R2010"]:
+        doc = ezdxf.new(version)
+        blockless(doc, doc.modelspace())
+        save(doc, folder, "blockless_" + version, made)
+    for split in (False, True):
+        doc = ezdxf.new("R2000")
+        escaped_texts(doc.modelspace())
+        recut_mtext(save(doc, folder, "other_writers_R2000" + ("_split" if split else ""), made), split)
     for path in made:
         print(path)
 
