@@ -107,6 +107,14 @@ OdDbObject::OdDbObject(const OdDbObject& o)
     ++g_liveObjects;
 }
 
+void OdDbObject::copyTiesTo(OdDbObject& copy) const
+{
+    if (copy.isA() != isA() || copy.stub_) return;
+    standin::DeleteKept(copy.kept_);
+    copy.kept_ = standin::CopyKept(kept_, true);
+    subCopyTiesTo(copy);
+}
+
 void OdDbObject::setKeptRecord(standin::DxfKept* k)
 {
     standin::DeleteKept(kept_);
@@ -365,8 +373,22 @@ OdDbDatabase::~OdDbDatabase()
     if (g_explicitWorkingDb == this) g_explicitWorkingDb = nullptr;
 }
 
+void OdDbDatabase::setHandseed(OdDbHandle seed)
+{
+    uint64_t floor = 1;
+    for (auto it = stubs_.rbegin(); it != stubs_.rend(); ++it)
+        if (it->second->object && !it->second->object->isErased()) {
+            floor = it->first + 1;
+            break;
+        }
+    nextHandle_ = std::max<uint64_t>(seed, floor);
+}
+
 OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj, OdDbObjectId ownerId)
 {
+    // After an undo set the seed back, the handles of the objects it
+    // erased stay theirs.
+    if (!stubs_.empty() && stubs_.rbegin()->first >= nextHandle_) nextHandle_ = stubs_.rbegin()->first + 1;
     auto* stub = new OdDbStub{this, OdDbHandle(nextHandle_++), obj};
     stub->entity = OdRxCast<OdDbEntity>(obj) != nullptr;
     stubs_[stub->handle] = stub;

@@ -128,6 +128,11 @@ public:
     // found from the end without a list of every object.
     OdDbObjectId lastObjectWhere(const std::function<bool(const OdDbObject*)>& test) const;
     OdDbHandle handseed() const { return nextHandle_; }
+    // Stand-in: the seed an undo or a redo puts back (what it was when the
+    // drawing was as it is again), so that a save writes what it wrote
+    // then. Never below the handle of an object that is not erased; new
+    // objects still take handles no object has.
+    void setHandseed(OdDbHandle seed);
     // Stand-in records for the stand-in host, to follow the drawing without
     // walking it: a number no other database of the process has, and the
     // entities whose erased flag changed, in the order they changed.

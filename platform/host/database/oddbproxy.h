@@ -62,6 +62,7 @@ public:
 
 protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
+    void subCopyTiesTo(OdDbObject& copy) const override { static_cast<OdDbProxyEntity&>(copy).block_ = block_; }
 
 private:
     friend struct standin::DxfAccess;

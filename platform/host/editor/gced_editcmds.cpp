@@ -34,7 +34,10 @@ namespace {
 
 // The values of the objects a move changed (an entity, a block reference's
 // attributes): undo and redo exchange them with the drawing's, so that
-// both give back exactly what was there.
+// both give back exactly what was there. Each is a copy holding the whole
+// state of its object (OdDbObject::copyTiesTo): its block of graphics,
+// what its file record owned and the handles of its records are the
+// object's again after the exchange.
 struct States {
     std::vector<std::pair<OdDbObjectId, OdDbObject*>> held;
     States() = default;
@@ -48,14 +51,21 @@ struct States {
 
 // One reversible change of a command.
 struct UndoStep {
-    // kUnreacted: `id` no longer names `other` as a reactor.
-    enum Kind { kCreated, kErased, kMoved, kChanged, kUnreacted } kind;
+    // kUnreacted: `id` no longer names `other` as a reactor; kReacted: it
+    // names it now.
+    enum Kind { kCreated, kErased, kMoved, kChanged, kUnreacted, kReacted } kind;
     OdDbObjectId id;
     OdDbObjectId other;
     OdGeVector3d offset;             // kMoved
     std::shared_ptr<States> states;  // kMoved, kChanged: the values before
 };
-using UndoGroup = std::vector<UndoStep>;
+// A command's steps, and the drawing's handle seed before and after it,
+// which undo and redo put back with them so that a save after an undo
+// writes what it wrote before the command.
+struct UndoGroup {
+    std::vector<UndoStep> steps;
+    uint64_t seedBefore = 0, seedAfter = 0;
+};
 
 struct UndoHistory {
     std::vector<UndoGroup> done;
@@ -79,7 +89,7 @@ void Failed() { standin::SetCommandOutcome(standin::CommandOutcome::kFailed); }
 void Record(UndoStep::Kind kind, OdDbObjectId id, const OdGeVector3d& offset = OdGeVector3d(),
             std::shared_ptr<States> states = nullptr)
 {
-    if (g_recording) g_recording->push_back({kind, id, OdDbObjectId(), offset, std::move(states)});
+    if (g_recording) g_recording->steps.push_back({kind, id, OdDbObjectId(), offset, std::move(states)});
 }
 
 // Runs a command body that changes the current drawing: what it changed
@@ -89,10 +99,12 @@ void Changing(void (*body)(OdDbDatabase*))
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!doc) return Failed();
     UndoGroup group;
+    group.seedBefore = doc->database()->handseed();
     g_recording = &group;
     body(doc->database());
     g_recording = nullptr;
-    if (group.empty()) return;
+    group.seedAfter = doc->database()->handseed();
+    if (group.steps.empty()) return;
     UndoHistory& h = g_history[doc];
     h.done.push_back(std::move(group));
     h.undone.clear();
@@ -222,6 +234,7 @@ bool Snapshot(const OdDbEntity* ent, States& states, int depth = 0)
         delete copy;
         return false;
     }
+    ent->copyTiesTo(*copy);
     states.held.push_back({ent->objectId(), copy});
     OdDbObjectIdArray along;
     if (auto* ref = OdRxCast<OdDbBlockReference>(const_cast<OdDbEntity*>(ent))) {
@@ -425,6 +438,7 @@ void Dissociate(const OdDbObjectId& hatchId)
     }
     auto before = std::make_shared<States>();
     before->held.push_back({hatchId, new OdDbHatch(*hatch)});
+    hatch->copyTiesTo(*before->held.back().second);
     hatch->takeCopiedBoundary([](OdDbObjectId) { return OdDbObjectId(); });
     hatch->setAssociative(false);
     hatch->close();
@@ -436,7 +450,7 @@ void Dissociate(const OdDbObjectId& hatchId)
         const bool named = std::find(reactors.begin(), reactors.end(), hatchId) != reactors.end();
         if (named) b->removePersistentReactor(hatchId);
         b->close();
-        if (named && g_recording) g_recording->push_back({UndoStep::kUnreacted, id, hatchId, OdGeVector3d(), nullptr});
+        if (named && g_recording) g_recording->steps.push_back({UndoStep::kUnreacted, id, hatchId, OdGeVector3d(), nullptr});
     }
 }
 
@@ -580,14 +594,20 @@ void CopyDimensionBlock(OdDbDatabase* db, const OdDbEntity* source, OdDbEntity* 
         return;
     }
     table->close();
+    // UNDO erases the block with its copy.
+    Record(UndoStep::kCreated, madeId);
     for (const OdDbObjectId& id : parts) {
         OdDbEntity* part = nullptr;
         if (oddbOpenOdDbEntity(part, id, OdDb::kForRead) != eOk) continue;
         OdDbEntity* c = part->clone();
         part->close();
         OdDbObjectId cid;
-        if (c && made->appendOdDbEntity(cid, c) == eOk) c->close();
-        else delete c;
+        if (c && made->appendOdDbEntity(cid, c) == eOk) {
+            c->close();
+            Record(UndoStep::kCreated, cid);
+        } else {
+            delete c;
+        }
     }
     made->close();
     if (to) to->setDimBlockId(madeId);
@@ -685,20 +705,21 @@ void Replay(bool undo)
     if (from.empty()) return;
     UndoGroup group = std::move(from.back());
     from.pop_back();
-    const size_t n = group.size();
+    const size_t n = group.steps.size();
     for (size_t i = 0; i < n; ++i) {
-        const UndoStep& s = group[undo ? n - 1 - i : i];
+        const UndoStep& s = group.steps[undo ? n - 1 - i : i];
         if (s.kind == UndoStep::kCreated) SetErased(s.id, undo);
         if (s.kind == UndoStep::kErased) SetErased(s.id, !undo);
         if (s.kind == UndoStep::kMoved || s.kind == UndoStep::kChanged) Exchange(s, undo);
-        if (s.kind == UndoStep::kUnreacted) {
+        if (s.kind == UndoStep::kUnreacted || s.kind == UndoStep::kReacted) {
             OdDbObject* o = nullptr;
             if (oddbOpenObject(o, s.id, OdDb::kForWrite) != eOk) continue;
-            if (undo) o->addPersistentReactor(s.other);
+            if (undo == (s.kind == UndoStep::kUnreacted)) o->addPersistentReactor(s.other);
             else o->removePersistentReactor(s.other);
             o->close();
         }
     }
+    doc->database()->setHandseed(undo ? group.seedBefore : group.seedAfter);
     to.push_back(std::move(group));
 }
 
@@ -855,6 +876,7 @@ void Layer(OdDbDatabase* db)
             if (oddbOpenObject(layer, id, OdDb::kForWrite) != eOk) return Failed();
             auto before = std::make_shared<States>();
             before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
+            layer->copyTiesTo(*before->held.back().second);
             layer->setIsOff(chosen == L"OFF");
             layer->close();
             Record(UndoStep::kChanged, id, OdGeVector3d(), std::move(before));
@@ -868,6 +890,7 @@ void Layer(OdDbDatabase* db)
             if (oddbOpenObject(layer, id, OdDb::kForWrite) != eOk) return Failed();
             auto before = std::make_shared<States>();
             before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
+            layer->copyTiesTo(*before->held.back().second);
             if (chosen == L"Lock" || chosen == L"Unlock") layer->setIsLocked(chosen == L"Lock");
             else layer->setIsFrozen(chosen == L"Freeze");
             layer->close();
