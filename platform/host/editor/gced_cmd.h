@@ -52,6 +52,8 @@ GcRxFunctionPtr EditHostCommand(const std::wstring& name);
 void SetAppLoader(std::function<bool(const std::wstring&)> loader);
 // Drops the undo history of a document that closes.
 void ForgetDocumentHistory(const GcApDocument* doc);
+// How many commands UNDO (REDO, with `redo`) can take back in the document.
+size_t UndoDepth(const GcApDocument* doc, bool redo = false);
 // How the running host command ended (commandEnded unless it says so).
 enum class CommandOutcome { kEnded, kCancelled, kFailed };
 void SetCommandOutcome(CommandOutcome outcome);

@@ -52,8 +52,9 @@ struct States {
 // One reversible change of a command.
 struct UndoStep {
     // kUnreacted: `id` no longer names `other` as a reactor; kReacted: it
-    // names it now.
-    enum Kind { kCreated, kErased, kMoved, kChanged, kUnreacted, kReacted } kind;
+    // names it now; kCurrentLayer: `id` became the current layer instead of
+    // `other`.
+    enum Kind { kCreated, kErased, kMoved, kChanged, kUnreacted, kReacted, kCurrentLayer } kind;
     OdDbObjectId id;
     OdDbObjectId other;
     OdGeVector3d offset;             // kMoved
@@ -711,6 +712,7 @@ void Replay(bool undo)
         if (s.kind == UndoStep::kCreated) SetErased(s.id, undo);
         if (s.kind == UndoStep::kErased) SetErased(s.id, !undo);
         if (s.kind == UndoStep::kMoved || s.kind == UndoStep::kChanged) Exchange(s, undo);
+        if (s.kind == UndoStep::kCurrentLayer) doc->database()->setClayer(undo ? s.other : s.id);
         if (s.kind == UndoStep::kUnreacted || s.kind == UndoStep::kReacted) {
             OdDbObject* o = nullptr;
             if (oddbOpenObject(o, s.id, OdDb::kForWrite) != eOk) continue;
@@ -849,8 +851,12 @@ void Layer(OdDbDatabase* db)
             if (oddbOpenObject(table, db->getLayerTableId(), OdDb::kForWrite) != eOk) return Failed();
             auto* layer = new OdDbLayerTableRecord();
             layer->setName(name.c_str());
-            if (table->add(id, layer) == eOk) layer->close();
-            else delete layer;
+            if (table->add(id, layer) == eOk) {
+                layer->close();
+                Record(UndoStep::kCreated, id);
+            } else {
+                delete layer;
+            }
             table->close();
         }
         if (id.isNull()) {
@@ -870,6 +876,8 @@ void Layer(OdDbDatabase* db)
                 gcutPrintf(L"\nCannot set frozen layer \"%s\" current.", name.c_str());
                 return Failed();
             }
+            if (g_recording && id != db->clayer())
+                g_recording->steps.push_back({UndoStep::kCurrentLayer, id, db->clayer(), OdGeVector3d(), nullptr});
             db->setClayer(id);
         } else if (chosen == L"ON" || chosen == L"OFF") {
             OdDbLayerTableRecord* layer = nullptr;
@@ -923,6 +931,12 @@ GcRxFunctionPtr EditHostCommand(const std::wstring& name)
 }
 
 void ForgetDocumentHistory(const GcApDocument* doc) { g_history.erase(doc); }
+
+size_t UndoDepth(const GcApDocument* doc, bool redo)
+{
+    auto it = g_history.find(doc);
+    return it == g_history.end() ? 0 : redo ? it->second.undone.size() : it->second.done.size();
+}
 
 void SetAppLoader(std::function<bool(const std::wstring&)> loader) { g_appLoader = std::move(loader); }
 
