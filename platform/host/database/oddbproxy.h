@@ -83,3 +83,14 @@ private:
     friend struct standin::DxfAccess;
     OdDbProxyFileRecord file_;
 };
+
+namespace standin {
+// For `copyId`, a copy of the entity `sourceId` just added to the drawing:
+// the records the source's file record owns (360: an image's reactor) are
+// copied, owned by the copy and naming it where they named the source; the
+// copy's record owns them where the source's owned the originals, and what
+// named an original as a reactor names its copy too, as a deep clone makes
+// them. `made` gets the new records, `reacted` each (object, new reactor).
+void CopyOwnedRecords(OdDbObjectId sourceId, OdDbObjectId copyId, std::vector<OdDbObjectId>& made,
+                      std::vector<std::pair<OdDbObjectId, OdDbObjectId>>& reacted);
+}  // namespace standin

@@ -681,6 +681,12 @@ void Copy(OdDbDatabase* db)
                 copy->close();
                 Record(UndoStep::kCreated, copyId);
                 copies[id] = copyId;
+                std::vector<OdDbObjectId> owned;
+                std::vector<std::pair<OdDbObjectId, OdDbObjectId>> reacted;
+                standin::CopyOwnedRecords(id, copyId, owned, reacted);
+                for (const OdDbObjectId& o : owned) Record(UndoStep::kCreated, o);
+                for (const auto& [o, reactor] : reacted)
+                    if (g_recording) g_recording->steps.push_back({UndoStep::kReacted, o, reactor, OdGeVector3d(), nullptr});
             } else {
                 delete copy;
             }
