@@ -326,6 +326,17 @@ void OdDbObject::removePersistentReactor(OdDbObjectId id)
     if (assertWriteEnabled() && reactors_.find(id, i)) reactors_.removeAt(i);
 }
 
+namespace {
+void (*g_beforeWrite)(OdDbObject*) = nullptr;
+void (*g_added)(OdDbObject*) = nullptr;
+}  // namespace
+
+void OdDbDatabase::setUndoHooks(void (*beforeWrite)(OdDbObject*), void (*added)(OdDbObject*))
+{
+    g_beforeWrite = beforeWrite;
+    g_added = added;
+}
+
 OdResult oddbOpenObjectImpl(OdDbObject*& obj, OdDbObjectId id, OdDb::OpenMode mode, bool openErased)
 {
     obj = nullptr;
@@ -343,6 +354,7 @@ OdResult oddbOpenObjectImpl(OdDbObject*& obj, OdDbObjectId id, OdDb::OpenMode mo
             GcApDocument* doc = gcDocManagerPtr()->document(id.database());
             if (doc && doc->lockCount() == 0) return eLockViolation;
         }
+        if (g_beforeWrite) g_beforeWrite(o);
         o->writer_ = true;
     } else {
         if (o->writer_) return eWasOpenForWrite;
@@ -398,6 +410,7 @@ OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj, OdDbObjectId ownerId)
     obj->appendPending_ = true;
     NoteObjectOpen(obj, 1);
     obj->subAddHeldObjects();
+    if (g_added) g_added(obj);
     return OdDbObjectId(stub);
 }
 

@@ -133,6 +133,10 @@ public:
     // then. Never below the handle of an object that is not erased; new
     // objects still take handles no object has.
     void setHandseed(OdDbHandle seed);
+    // Stand-in: what the host's undo hears: `beforeWrite` with each object
+    // of a database about to be opened for write, `added` with each object
+    // added to one. Null for none.
+    static void setUndoHooks(void (*beforeWrite)(OdDbObject*), void (*added)(OdDbObject*));
     // Stand-in records for the stand-in host, to follow the drawing without
     // walking it: a number no other database of the process has, and the
     // entities whose erased flag changed, in the order they changed.

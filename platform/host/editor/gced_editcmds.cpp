@@ -74,13 +74,26 @@ struct UndoHistory {
 };
 
 std::map<const GcApDocument*, UndoHistory> g_history;
-// The steps of the command running now.
+// The steps of the command running now, and the objects whose state before
+// it they keep.
 UndoGroup* g_recording = nullptr;
+std::set<OdDbObjectId> g_held;
+// The group of the command running, kept open until the reactors heard
+// that it ended: what they change then is undone with it.
+struct OpenGroup {
+    const GcApDocument* doc = nullptr;
+    int depth = 0;  // the command's (standin::CommandDepth)
+    UndoGroup group;
+};
+std::unique_ptr<OpenGroup> g_open;
 std::function<bool(const std::wstring&)> g_appLoader;
 
 standin::ResetHook g_reset([] {
     g_history.clear();
     g_recording = nullptr;
+    g_held.clear();
+    g_open.reset();
+    OdDbDatabase::setUndoHooks(nullptr, nullptr);
     g_appLoader = nullptr;
 });
 
@@ -93,22 +106,54 @@ void Record(UndoStep::Kind kind, OdDbObjectId id, const OdGeVector3d& offset = O
     if (g_recording) g_recording->steps.push_back({kind, id, OdDbObjectId(), offset, std::move(states)});
 }
 
+// A copy of an object of a kind whose state undo can put back; null for
+// other kinds.
+OdDbObject* CopyOf(const OdDbObject* o)
+{
+    OdDbObject* copy = nullptr;
+    if (auto* e = OdRxCast<OdDbEntity>(const_cast<OdDbObject*>(o))) copy = e->clone();
+    else if (auto* x = OdRxCast<OdDbXrecord>(const_cast<OdDbObject*>(o))) copy = new OdDbXrecord(*x);
+    else if (auto* l = OdRxCast<OdDbLayerTableRecord>(const_cast<OdDbObject*>(o))) copy = new OdDbLayerTableRecord(*l);
+    if (copy) o->copyTiesTo(*copy);
+    return copy;
+}
+
+// Whatever a command opens for write, itself or through a reactor that
+// hears it (an application's data), is kept as it was before the command
+// first changed it; what it adds UNDO erases.
+void KeepBeforeWrite(OdDbObject* o)
+{
+    if (!g_recording || o->isNewObject() || (uint64_t)o->objectId().getHandle() >= g_recording->seedBefore) return;
+    if (!g_held.insert(o->objectId()).second) return;
+    OdDbObject* copy = CopyOf(o);
+    if (!copy) return;
+    auto states = std::make_shared<States>();
+    states->held.push_back({o->objectId(), copy});
+    g_recording->steps.push_back({UndoStep::kChanged, o->objectId(), OdDbObjectId(), OdGeVector3d(), std::move(states)});
+}
+
+void NoteAdded(OdDbObject* o)
+{
+    if (g_recording) g_recording->steps.push_back({UndoStep::kCreated, o->objectId(), OdDbObjectId(), OdGeVector3d(), nullptr});
+}
+
 // Runs a command body that changes the current drawing: what it changed
 // becomes one undo group, and the redo list is dropped.
 void Changing(void (*body)(OdDbDatabase*))
 {
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!doc) return Failed();
-    UndoGroup group;
-    group.seedBefore = doc->database()->handseed();
-    g_recording = &group;
+    if (g_open) standin::CloseUndoGroup(g_open->depth);
+    g_open = std::make_unique<OpenGroup>();
+    g_open->doc = doc;
+    g_open->depth = standin::CommandDepth();
+    g_open->group.seedBefore = doc->database()->handseed();
+    g_recording = &g_open->group;
+    g_held.clear();
+    OdDbDatabase::setUndoHooks(KeepBeforeWrite, NoteAdded);
     body(doc->database());
-    g_recording = nullptr;
-    group.seedAfter = doc->database()->handseed();
-    if (group.steps.empty()) return;
-    UndoHistory& h = g_history[doc];
-    h.done.push_back(std::move(group));
-    h.undone.clear();
+    // Run outside a command, nothing more is heard of it.
+    if (g_open && g_open->depth == 0) standin::CloseUndoGroup(0);
 }
 
 OdGePoint3d ToWorld(const ads_point p)
@@ -236,7 +281,9 @@ bool Snapshot(const OdDbEntity* ent, States& states, int depth = 0)
         return false;
     }
     ent->copyTiesTo(*copy);
-    states.held.push_back({ent->objectId(), copy});
+    // What the command kept already is not kept twice.
+    if (g_held.insert(ent->objectId()).second || !g_recording) states.held.push_back({ent->objectId(), copy});
+    else delete copy;
     OdDbObjectIdArray along;
     if (auto* ref = OdRxCast<OdDbBlockReference>(const_cast<OdDbEntity*>(ent))) {
         OdDbObjectIterator* it = ref->attributeIterator();
@@ -438,8 +485,10 @@ void Dissociate(const OdDbObjectId& hatchId)
         return;
     }
     auto before = std::make_shared<States>();
-    before->held.push_back({hatchId, new OdDbHatch(*hatch)});
-    hatch->copyTiesTo(*before->held.back().second);
+    if (g_held.insert(hatchId).second) {
+        before->held.push_back({hatchId, new OdDbHatch(*hatch)});
+        hatch->copyTiesTo(*before->held.back().second);
+    }
     hatch->takeCopiedBoundary([](OdDbObjectId) { return OdDbObjectId(); });
     hatch->setAssociative(false);
     hatch->close();
@@ -889,8 +938,10 @@ void Layer(OdDbDatabase* db)
             OdDbLayerTableRecord* layer = nullptr;
             if (oddbOpenObject(layer, id, OdDb::kForWrite) != eOk) return Failed();
             auto before = std::make_shared<States>();
-            before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
-            layer->copyTiesTo(*before->held.back().second);
+            if (g_held.insert(id).second) {
+                before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
+                layer->copyTiesTo(*before->held.back().second);
+            }
             layer->setIsOff(chosen == L"OFF");
             layer->close();
             Record(UndoStep::kChanged, id, OdGeVector3d(), std::move(before));
@@ -903,8 +954,10 @@ void Layer(OdDbDatabase* db)
             OdDbLayerTableRecord* layer = nullptr;
             if (oddbOpenObject(layer, id, OdDb::kForWrite) != eOk) return Failed();
             auto before = std::make_shared<States>();
-            before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
-            layer->copyTiesTo(*before->held.back().second);
+            if (g_held.insert(id).second) {
+                before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
+                layer->copyTiesTo(*before->held.back().second);
+            }
             if (chosen == L"Lock" || chosen == L"Unlock") layer->setIsLocked(chosen == L"Lock");
             else layer->setIsFrozen(chosen == L"Freeze");
             layer->close();
@@ -936,7 +989,36 @@ GcRxFunctionPtr EditHostCommand(const std::wstring& name)
     return FindHostCommand(kCommands, sizeof kCommands / sizeof kCommands[0], name);
 }
 
-void ForgetDocumentHistory(const GcApDocument* doc) { g_history.erase(doc); }
+void ForgetDocumentHistory(const GcApDocument* doc)
+{
+    g_history.erase(doc);
+    if (g_open && g_open->doc == doc) {
+        g_open.reset();
+        g_recording = nullptr;
+        g_held.clear();
+        OdDbDatabase::setUndoHooks(nullptr, nullptr);
+    }
+}
+
+void CloseUndoGroup(int depth)
+{
+    if (!g_open || g_open->depth != depth) return;
+    OdDbDatabase::setUndoHooks(nullptr, nullptr);
+    g_recording = nullptr;
+    g_held.clear();
+    std::unique_ptr<OpenGroup> open = std::move(g_open);
+    const GcApDocument* doc = open->doc;
+    GcApDocManager* m = gcDocManagerPtr();
+    bool alive = false;
+    for (int i = 0; i < m->documentCount(); ++i) alive = alive || m->documentAt(i) == doc;
+    if (!alive) return;
+    UndoGroup& group = open->group;
+    group.seedAfter = const_cast<GcApDocument*>(doc)->database()->handseed();
+    if (group.steps.empty()) return;
+    UndoHistory& h = g_history[doc];
+    h.done.push_back(std::move(group));
+    h.undone.clear();
+}
 
 size_t UndoDepth(const GcApDocument* doc, bool redo)
 {
