@@ -112,6 +112,8 @@ void OdDbObject::copyTiesTo(OdDbObject& copy) const
     if (copy.isA() != isA() || copy.stub_) return;
     standin::DeleteKept(copy.kept_);
     copy.kept_ = standin::CopyKept(kept_, true);
+    copy.xdict_ = xdict_;
+    copy.reactors_ = reactors_;
     subCopyTiesTo(copy);
 }
 
@@ -129,8 +131,6 @@ bool OdDbDatabase::exchangeState(OdDbObjectId id, OdDbObject*& state)
     if (live->readers_ || live->writer_ || state->readers_ || state->writer_) return false;
     state->stub_ = stub;
     state->owner_ = live->owner_;
-    state->xdict_ = live->xdict_;
-    state->reactors_ = live->reactors_;
     state->erased_ = live->erased_;
     state->heldBy_ = live->heldBy_;
     state->swapOwned(*live);

@@ -150,11 +150,13 @@ public:
     void fireErased(const OdDbObject* o, bool erased);
     // Whether a live entity refers to the layer.
     bool isLayerInUse(OdDbObjectId layerId) const;
-    // Puts `state` (a copy of the object, in no database) in the object's
-    // place and hands back what was there, so that an undo restores values
-    // exactly instead of recomputing them. The object keeps its id, owner,
-    // extension dictionary, reactors and what it owns. False (nothing
-    // changed) when the object is open or `state` is of another class.
+    // Puts `state` (a copy of the object holding its whole state, made by
+    // OdDbObject::copyTiesTo, in no database) in the object's place and
+    // hands back what was there, so that an undo restores values exactly
+    // instead of recomputing them, its reactors and extension dictionary
+    // included. The object keeps its id, owner, erased flag and what it
+    // owns. False (nothing changed) when the object is open or `state` is
+    // of another class.
     static bool exchangeState(OdDbObjectId id, OdDbObject*& state);
 
 private:

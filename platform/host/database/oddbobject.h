@@ -89,8 +89,9 @@ public:
     // Stand-in: makes `copy` (a copy of this object, in no database) hold
     // this object's whole state, for an undo to put back into its place
     // (OdDbDatabase::exchangeState): what a copy leaves out because only
-    // the original may name it (a dimension's block of graphics, what its
-    // file record owned, the handles of its records) is taken too.
+    // the original may name it (its reactors and extension dictionary, a
+    // dimension's block of graphics, what its file record owned, the
+    // handles of its records) is taken too.
     void copyTiesTo(OdDbObject& copy) const;
 
     OdDbObjectId objectId() const { return OdDbObjectId(stub_); }

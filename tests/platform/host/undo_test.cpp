@@ -17,6 +17,8 @@
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
 #include "gcedinput.h"
+#include "gcedreactor.h"
+#include "oddbdictionary.h"
 #include "gcutprint.h"
 #include "hostdb_control.h"
 #include "oddbsymboltable.h"
@@ -246,6 +248,73 @@ TEST(UndoGivesTheFileBackOfImages, ACopiedImageHasItsOwnReactor)
         EXPECT_EQ(found, 1) << handle;
         EXPECT_NE(std::find(listed.begin(), listed.end(), owned), listed.end()) << owned;
     }
+}
+
+// An application that keeps its own record of the drawing: when a
+// command ends it rewrites its Xrecord and adds another, as the module
+// does with its data.
+struct Application : OdEditorReactor {
+    OdDbObjectId record;
+    int counted = 0;
+    void commandEnded(const OdString& name) override
+    {
+        if (name.str() == L"UNDO" || name.str() == L"REDO") return;
+        OdDbXrecord* x = nullptr;
+        ASSERT_EQ(oddbOpenObject(x, record, OdDb::kForWrite), eOk);
+        OdResBuf* chain = OdResBuf::newRb(90, (int32_t)++counted);
+        x->setFromRbChain(chain);
+        OdResBuf::releaseChain(chain);
+        x->close();
+        OdDbDictionary* nod = nullptr;
+        ASSERT_EQ(oddbOpenObject(nod, record.database()->getNamedObjectsDictionaryId(), OdDb::kForWrite), eOk);
+        OdDbObjectId added;
+        auto* more = new OdDbXrecord();
+        EXPECT_EQ(nod->setAt(OdString((L"APP" + std::to_wstring(counted)).c_str()), more, added), eOk);
+        more->close();
+        nod->close();
+    }
+};
+
+// What an application changes when it hears a command end is undone and
+// redone with the command.
+TEST(UndoGivesTheFileBackOfApplications, WhatAReactorChangesAsACommandEndsGoesWithIt)
+{
+    std::ofstream(standin::NativePath(L"C:\\app.dxf"), std::ios::binary) << File(kDrawings[0]);
+    standin::QueueText(L"C:\\app.dxf");
+    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    OdDbDatabase* db = doc->database();
+    Application app;
+    OdDbDictionary* nod = nullptr;
+    ASSERT_EQ(oddbOpenObject(nod, db->getNamedObjectsDictionaryId(), OdDb::kForWrite), eOk);
+    auto* x = new OdDbXrecord();
+    ASSERT_EQ(nod->setAt(L"APP", x, app.record), eOk);
+    x->close();
+    nod->close();
+    std::string opened, edited, saved;
+    ASSERT_EQ(standin::WriteDxfBytes(db, opened), eOk);
+    odedEditor->addReactor(&app);
+    OdDbObjectIdArray ids;
+    OdDbBlockTableRecord* ms = nullptr;
+    ASSERT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead), eOk);
+    for (const OdDbObjectId& id : ms->entityIds()) ids.append(id);
+    ms->close();
+    standin::QueueSelection(ids);
+    standin::QueuePoint(OdGePoint3d(0, 0, 0));
+    standin::QueuePoint(OdGePoint3d(3, 4, 0));
+    standin::InvokeCommand(L"MOVE");
+    ASSERT_EQ(app.counted, 1);
+    ASSERT_EQ(standin::WriteDxfBytes(db, edited), eOk);
+    EXPECT_NE(edited.find("APP1"), std::string::npos);
+    standin::InvokeCommand(L"UNDO");
+    ASSERT_EQ(standin::WriteDxfBytes(db, saved), eOk);
+    EXPECT_TRUE(saved == opened) << saved;
+    standin::InvokeCommand(L"REDO");
+    saved.clear();
+    ASSERT_EQ(standin::WriteDxfBytes(db, saved), eOk);
+    EXPECT_TRUE(saved == edited) << saved;
+    odedEditor->removeReactor(&app);
+    EXPECT_EQ(standin::OpenObjectCount(), 0);
 }
 
 }  // namespace
