@@ -11,7 +11,9 @@
 // the offset and taking it away again is exact and the drawing must come
 // back byte for byte; otherwise a coordinate may come back rounded, by
 // no more than the sum it went through can round, and every other value
-// must still be as it was.
+// must still be as it was. Then UNDO of every command gives back the
+// drawing as it was opened, byte for byte, and REDO of them all what the
+// commands had made of it.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -1238,12 +1240,22 @@ bool OnGrid(const std::vector<std::string>& lines)
     return true;
 }
 
-void Mismatch(const std::vector<std::string>& a, const std::vector<std::string>& b, size_t at)
+// The line at which two saves first differ.
+size_t FirstDifference(const std::string& a, const std::string& b)
 {
-    std::fprintf(stderr, "the drawing moved there and back differs at line %zu:\n", at + 1);
+    const std::vector<std::string> x = Lines(a), y = Lines(b);
+    size_t i = 0;
+    while (i < x.size() && i < y.size() && x[i] == y[i]) ++i;
+    return i;
+}
+
+void Mismatch(const std::vector<std::string>& a, const std::vector<std::string>& b, size_t at,
+              const char* what = "the drawing moved there and back")
+{
+    std::fprintf(stderr, "%s differs at line %zu:\n", what, at + 1);
     for (size_t i = at > 6 ? at - 6 : 0; i < at + 4 && i < std::max(a.size(), b.size()); ++i)
         std::fprintf(stderr, "  %-30s | %s\n", i < a.size() ? a[i].c_str() : "", i < b.size() ? b[i].c_str() : "");
-    FUZZ_CHECK(!"the drawing moved there and back is the drawing");
+    FUZZ_CHECK(!"the drawing is as it was");
 }
 
 void Compare(const std::string& before, const std::string& after, double offset)
@@ -1434,6 +1446,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     standin::InvokeCommand(L"OPEN");
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     FUZZ_CHECK(doc && doc->fileName().compare(drawing.c_str()) == 0);
+    std::string opened;
+    FUZZ_CHECK(standin::WriteDxfBytes(doc->database(), opened) == eOk);
 
     RunScript(script);
     standin::ClearCommandLine();
@@ -1458,6 +1472,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(standin::OpenObjectCount() == 0);
         FUZZ_CHECK(standin::WriteDxfBytes(doc->database(), after) == eOk);
         Compare(before, after, std::fabs(dx) + std::fabs(dy));
+
+        const size_t done = standin::UndoDepth(doc);
+        std::string undos, redos;
+        for (size_t i = 0; i < done; ++i) undos += "UNDO\n", redos += "REDO\n";
+        RunScript(undos);
+        standin::ClearCommandLine();
+        std::string undone, redone;
+        FUZZ_CHECK(standin::UndoDepth(doc) == 0 && standin::UndoDepth(doc, true) == done);
+        FUZZ_CHECK(standin::WriteDxfBytes(doc->database(), undone) == eOk);
+        if (undone != opened) Mismatch(Lines(opened), Lines(undone), FirstDifference(opened, undone), "the drawing after UNDO of every command");
+        RunScript(redos);
+        standin::ClearCommandLine();
+        FUZZ_CHECK(standin::WriteDxfBytes(doc->database(), redone) == eOk);
+        if (redone != after) Mismatch(Lines(after), Lines(redone), FirstDifference(after, redone), "the drawing after UNDO and REDO");
     }
     CloseAll();
     standin::ClearCommandLine();

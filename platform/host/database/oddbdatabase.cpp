@@ -107,6 +107,16 @@ OdDbObject::OdDbObject(const OdDbObject& o)
     ++g_liveObjects;
 }
 
+void OdDbObject::copyTiesTo(OdDbObject& copy) const
+{
+    if (copy.isA() != isA() || copy.stub_) return;
+    standin::DeleteKept(copy.kept_);
+    copy.kept_ = standin::CopyKept(kept_, true);
+    copy.xdict_ = xdict_;
+    copy.reactors_ = reactors_;
+    subCopyTiesTo(copy);
+}
+
 void OdDbObject::setKeptRecord(standin::DxfKept* k)
 {
     standin::DeleteKept(kept_);
@@ -121,8 +131,6 @@ bool OdDbDatabase::exchangeState(OdDbObjectId id, OdDbObject*& state)
     if (live->readers_ || live->writer_ || state->readers_ || state->writer_) return false;
     state->stub_ = stub;
     state->owner_ = live->owner_;
-    state->xdict_ = live->xdict_;
-    state->reactors_ = live->reactors_;
     state->erased_ = live->erased_;
     state->heldBy_ = live->heldBy_;
     state->swapOwned(*live);
@@ -318,6 +326,17 @@ void OdDbObject::removePersistentReactor(OdDbObjectId id)
     if (assertWriteEnabled() && reactors_.find(id, i)) reactors_.removeAt(i);
 }
 
+namespace {
+void (*g_beforeWrite)(OdDbObject*) = nullptr;
+void (*g_added)(OdDbObject*) = nullptr;
+}  // namespace
+
+void OdDbDatabase::setUndoHooks(void (*beforeWrite)(OdDbObject*), void (*added)(OdDbObject*))
+{
+    g_beforeWrite = beforeWrite;
+    g_added = added;
+}
+
 OdResult oddbOpenObjectImpl(OdDbObject*& obj, OdDbObjectId id, OdDb::OpenMode mode, bool openErased)
 {
     obj = nullptr;
@@ -335,6 +354,7 @@ OdResult oddbOpenObjectImpl(OdDbObject*& obj, OdDbObjectId id, OdDb::OpenMode mo
             GcApDocument* doc = gcDocManagerPtr()->document(id.database());
             if (doc && doc->lockCount() == 0) return eLockViolation;
         }
+        if (g_beforeWrite) g_beforeWrite(o);
         o->writer_ = true;
     } else {
         if (o->writer_) return eWasOpenForWrite;
@@ -365,8 +385,22 @@ OdDbDatabase::~OdDbDatabase()
     if (g_explicitWorkingDb == this) g_explicitWorkingDb = nullptr;
 }
 
+void OdDbDatabase::setHandseed(OdDbHandle seed)
+{
+    uint64_t floor = 1;
+    for (auto it = stubs_.rbegin(); it != stubs_.rend(); ++it)
+        if (it->second->object && !it->second->object->isErased()) {
+            floor = it->first + 1;
+            break;
+        }
+    nextHandle_ = std::max<uint64_t>(seed, floor);
+}
+
 OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj, OdDbObjectId ownerId)
 {
+    // After an undo set the seed back, the handles of the objects it
+    // erased stay theirs.
+    if (!stubs_.empty() && stubs_.rbegin()->first >= nextHandle_) nextHandle_ = stubs_.rbegin()->first + 1;
     auto* stub = new OdDbStub{this, OdDbHandle(nextHandle_++), obj};
     stub->entity = OdRxCast<OdDbEntity>(obj) != nullptr;
     stubs_[stub->handle] = stub;
@@ -376,6 +410,7 @@ OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj, OdDbObjectId ownerId)
     obj->appendPending_ = true;
     NoteObjectOpen(obj, 1);
     obj->subAddHeldObjects();
+    if (g_added) g_added(obj);
     return OdDbObjectId(stub);
 }
 

@@ -128,6 +128,15 @@ public:
     // found from the end without a list of every object.
     OdDbObjectId lastObjectWhere(const std::function<bool(const OdDbObject*)>& test) const;
     OdDbHandle handseed() const { return nextHandle_; }
+    // Stand-in: the seed an undo or a redo puts back (what it was when the
+    // drawing was as it is again), so that a save writes what it wrote
+    // then. Never below the handle of an object that is not erased; new
+    // objects still take handles no object has.
+    void setHandseed(OdDbHandle seed);
+    // Stand-in: what the host's undo hears: `beforeWrite` with each object
+    // of a database about to be opened for write, `added` with each object
+    // added to one. Null for none.
+    static void setUndoHooks(void (*beforeWrite)(OdDbObject*), void (*added)(OdDbObject*));
     // Stand-in records for the stand-in host, to follow the drawing without
     // walking it: a number no other database of the process has, and the
     // entities whose erased flag changed, in the order they changed.
@@ -141,11 +150,13 @@ public:
     void fireErased(const OdDbObject* o, bool erased);
     // Whether a live entity refers to the layer.
     bool isLayerInUse(OdDbObjectId layerId) const;
-    // Puts `state` (a copy of the object, in no database) in the object's
-    // place and hands back what was there, so that an undo restores values
-    // exactly instead of recomputing them. The object keeps its id, owner,
-    // extension dictionary, reactors and what it owns. False (nothing
-    // changed) when the object is open or `state` is of another class.
+    // Puts `state` (a copy of the object holding its whole state, made by
+    // OdDbObject::copyTiesTo, in no database) in the object's place and
+    // hands back what was there, so that an undo restores values exactly
+    // instead of recomputing them, its reactors and extension dictionary
+    // included. The object keeps its id, owner, erased flag and what it
+    // owns. False (nothing changed) when the object is open or `state` is
+    // of another class.
     static bool exchangeState(OdDbObjectId id, OdDbObject*& state);
 
 private:

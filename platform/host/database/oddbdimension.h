@@ -33,6 +33,7 @@ protected:
     OdDbDimension(const OdDbDimension& o);
     OdGePoint3d pointAt(int i) const { return points_[i]; }
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
+    void subCopyTiesTo(OdDbObject& copy) const override { static_cast<OdDbDimension&>(copy).block_ = block_; }
 
 private:
     OdGePoint3dArray points_;

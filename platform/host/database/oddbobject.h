@@ -86,6 +86,13 @@ public:
     OdDbObject(const OdDbObject&);
     OdDbObject& operator=(const OdDbObject&) = delete;
     ~OdDbObject() override;
+    // Stand-in: makes `copy` (a copy of this object, in no database) hold
+    // this object's whole state, for an undo to put back into its place
+    // (OdDbDatabase::exchangeState): what a copy leaves out because only
+    // the original may name it (its reactors and extension dictionary, a
+    // dimension's block of graphics, what its file record owned, the
+    // handles of its records) is taken too.
+    void copyTiesTo(OdDbObject& copy) const;
 
     OdDbObjectId objectId() const { return OdDbObjectId(stub_); }
     OdDbObjectId ownerId() const { return owner_; }
@@ -134,6 +141,8 @@ protected:
     // What the object owns beyond its values (a block reference's
     // attributes) stays with the object when its values are exchanged.
     virtual void swapOwned(OdDbObject& /*other*/) {}
+    // What copyTiesTo takes of a subclass (`copy` is of its class).
+    virtual void subCopyTiesTo(OdDbObject& /*copy*/) const {}
     // Marks `held` as held by `owner` (null: no longer held).
     static void setHeldBy(OdDbObject* held, const OdDbObject* owner) { held->heldBy_ = owner; }
     // Called when the object has been added to a database: the objects it

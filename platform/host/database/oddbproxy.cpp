@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "block_graphics.h"
+#include "dxf_access.h"
+#include "oddbblockreference.h"
 #include "dxf_internal.h"
 #include "dxf_kept.h"
 #include "oddbsymboltable.h"
@@ -645,4 +647,62 @@ std::vector<std::pair<int, double>> OdDbProxyEntity::fileNumbers(const char* sub
         }
     }
     return out;
+}
+
+void standin::CopyOwnedRecords(OdDbObjectId sourceId, OdDbObjectId copyId, std::vector<OdDbObjectId>& made,
+                               std::vector<std::pair<OdDbObjectId, OdDbObjectId>>& reacted)
+{
+    OdDbObject* source = nullptr;
+    if (oddbOpenObject(source, sourceId, OdDb::kForRead) != eOk) return;
+    const DxfKept* from = DxfAccess::kept(source);
+    const std::vector<KeptRun> runs = from ? from->runs : std::vector<KeptRun>();
+    // What may name an owned record as its reactor: what the record names
+    // (an image its definition).
+    OdDbObjectIdArray named;
+    if (auto* image = OdRxCast<OdDbRasterImage>(source)) named.append(image->imageDefId());
+    for (const KeptRun& r : runs)
+        for (const KeptGroup& g : r.groups)
+            if (g.code != 360 && g.kind == (uint8_t)dxf::Kind::kHandle && !g.id.isNull()) named.append(g.id);
+    source->close();
+    OdDbObject* copy = nullptr;
+    if (oddbOpenObject(copy, copyId, OdDb::kForWrite) != eOk) return;
+    DxfKept* to = DxfAccess::kept(copy);
+    OdDbDatabase* db = copyId.database();
+    // The copy's runs are the source's without their 360 groups.
+    for (size_t i = 0; to && db && i < runs.size() && i < to->runs.size(); ++i) {
+        size_t dropped = 0;
+        for (size_t at = 0; at < runs[i].groups.size(); ++at) {
+            const KeptGroup& g = runs[i].groups[at];
+            if (g.code != 360) continue;
+            OdDbProxyObject* owned = nullptr;
+            if (g.id.isNull() || oddbOpenObject(owned, g.id, OdDb::kForRead) != eOk) {
+                ++dropped;
+                continue;
+            }
+            auto* c = new OdDbProxyObject(*owned);
+            owned->close();
+            if (DxfKept* k = DxfAccess::kept(c))
+                for (KeptRun& r : k->runs)
+                    for (KeptGroup& h : r.groups)
+                        if (h.id == sourceId) h.id = copyId;
+            const OdDbObjectId cid = db->addOdDbObject(c, copyId);
+            c->close();
+            made.push_back(cid);
+            KeptGroup own = g;
+            own.id = cid;
+            auto& into = to->runs[i].groups;
+            into.insert(into.begin() + (long)std::min(at - dropped, into.size()), own);
+            for (const OdDbObjectId& n : named) {
+                OdDbObject* o = nullptr;
+                if (oddbOpenObject(o, n, OdDb::kForWrite) != eOk) continue;
+                const OdDbObjectIdArray& reactors = o->getPersistentReactors();
+                if (std::find(reactors.begin(), reactors.end(), g.id) != reactors.end()) {
+                    o->addPersistentReactor(cid);
+                    reacted.emplace_back(n, cid);
+                }
+                o->close();
+            }
+        }
+    }
+    copy->close();
 }

@@ -67,6 +67,7 @@ public:
 
 protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
+    void subCopyTiesTo(OdDbObject& copy) const override { static_cast<OdDbProxyEntity&>(copy).block_ = block_; }
 
 private:
     friend struct standin::DxfAccess;
@@ -87,3 +88,14 @@ private:
     friend struct standin::DxfAccess;
     OdDbProxyFileRecord file_;
 };
+
+namespace standin {
+// For `copyId`, a copy of the entity `sourceId` just added to the drawing:
+// the records the source's file record owns (360: an image's reactor) are
+// copied, owned by the copy and naming it where they named the source; the
+// copy's record owns them where the source's owned the originals, and what
+// named an original as a reactor names its copy too, as a deep clone makes
+// them. `made` gets the new records, `reacted` each (object, new reactor).
+void CopyOwnedRecords(OdDbObjectId sourceId, OdDbObjectId copyId, std::vector<OdDbObjectId>& made,
+                      std::vector<std::pair<OdDbObjectId, OdDbObjectId>>& reacted);
+}  // namespace standin

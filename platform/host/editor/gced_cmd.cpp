@@ -73,7 +73,10 @@ namespace standin {
 namespace {
 CommandOutcome g_outcome = CommandOutcome::kEnded;
 CommandOutcome g_last = CommandOutcome::kEnded;
+int g_depth = 0;
 }  // namespace
+
+int CommandDepth() { return g_depth; }
 
 bool InvokeCommand(const std::wstring& name)
 {
@@ -92,6 +95,7 @@ bool InvokeCommand(const std::wstring& name)
     g_outcome = CommandOutcome::kEnded;
     BreakCommandLine();
     FireCommandWillStart(global.c_str());
+    ++g_depth;
     fn();
     BreakCommandLine();
     g_last = g_outcome;
@@ -100,6 +104,8 @@ bool InvokeCommand(const std::wstring& name)
     case CommandOutcome::kCancelled: FireCommandCancelled(global.c_str()); break;
     case CommandOutcome::kFailed: FireCommandFailed(global.c_str()); break;
     }
+    CloseUndoGroup(g_depth);
+    --g_depth;
     g_outcome = outer;
     return true;
 }

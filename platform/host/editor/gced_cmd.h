@@ -52,6 +52,14 @@ GcRxFunctionPtr EditHostCommand(const std::wstring& name);
 void SetAppLoader(std::function<bool(const std::wstring&)> loader);
 // Drops the undo history of a document that closes.
 void ForgetDocumentHistory(const GcApDocument* doc);
+// How many commands UNDO (REDO, with `redo`) can take back in the document.
+size_t UndoDepth(const GcApDocument* doc, bool redo = false);
+// How many commands are running, one inside another (0 outside any).
+int CommandDepth();
+// Ends the undo group of the host command running at that depth, once the
+// reactors heard that it ended (gced_editcmds.cpp): what they changed in
+// the drawing until then is undone with the command.
+void CloseUndoGroup(int depth);
 // How the running host command ended (commandEnded unless it says so).
 enum class CommandOutcome { kEnded, kCancelled, kFailed };
 void SetCommandOutcome(CommandOutcome outcome);

@@ -34,7 +34,10 @@ namespace {
 
 // The values of the objects a move changed (an entity, a block reference's
 // attributes): undo and redo exchange them with the drawing's, so that
-// both give back exactly what was there.
+// both give back exactly what was there. Each is a copy holding the whole
+// state of its object (OdDbObject::copyTiesTo): its block of graphics,
+// what its file record owned and the handles of its records are the
+// object's again after the exchange.
 struct States {
     std::vector<std::pair<OdDbObjectId, OdDbObject*>> held;
     States() = default;
@@ -48,14 +51,22 @@ struct States {
 
 // One reversible change of a command.
 struct UndoStep {
-    // kUnreacted: `id` no longer names `other` as a reactor.
-    enum Kind { kCreated, kErased, kMoved, kChanged, kUnreacted } kind;
+    // kUnreacted: `id` no longer names `other` as a reactor; kReacted: it
+    // names it now; kCurrentLayer: `id` became the current layer instead of
+    // `other`.
+    enum Kind { kCreated, kErased, kMoved, kChanged, kUnreacted, kReacted, kCurrentLayer } kind;
     OdDbObjectId id;
     OdDbObjectId other;
     OdGeVector3d offset;             // kMoved
     std::shared_ptr<States> states;  // kMoved, kChanged: the values before
 };
-using UndoGroup = std::vector<UndoStep>;
+// A command's steps, and the drawing's handle seed before and after it,
+// which undo and redo put back with them so that a save after an undo
+// writes what it wrote before the command.
+struct UndoGroup {
+    std::vector<UndoStep> steps;
+    uint64_t seedBefore = 0, seedAfter = 0;
+};
 
 struct UndoHistory {
     std::vector<UndoGroup> done;
@@ -63,13 +74,26 @@ struct UndoHistory {
 };
 
 std::map<const GcApDocument*, UndoHistory> g_history;
-// The steps of the command running now.
+// The steps of the command running now, and the objects whose state before
+// it they keep.
 UndoGroup* g_recording = nullptr;
+std::set<OdDbObjectId> g_held;
+// The group of the command running, kept open until the reactors heard
+// that it ended: what they change then is undone with it.
+struct OpenGroup {
+    const GcApDocument* doc = nullptr;
+    int depth = 0;  // the command's (standin::CommandDepth)
+    UndoGroup group;
+};
+std::unique_ptr<OpenGroup> g_open;
 std::function<bool(const std::wstring&)> g_appLoader;
 
 standin::ResetHook g_reset([] {
     g_history.clear();
     g_recording = nullptr;
+    g_held.clear();
+    g_open.reset();
+    OdDbDatabase::setUndoHooks(nullptr, nullptr);
     g_appLoader = nullptr;
 });
 
@@ -79,7 +103,38 @@ void Failed() { standin::SetCommandOutcome(standin::CommandOutcome::kFailed); }
 void Record(UndoStep::Kind kind, OdDbObjectId id, const OdGeVector3d& offset = OdGeVector3d(),
             std::shared_ptr<States> states = nullptr)
 {
-    if (g_recording) g_recording->push_back({kind, id, OdDbObjectId(), offset, std::move(states)});
+    if (g_recording) g_recording->steps.push_back({kind, id, OdDbObjectId(), offset, std::move(states)});
+}
+
+// A copy of an object of a kind whose state undo can put back; null for
+// other kinds.
+OdDbObject* CopyOf(const OdDbObject* o)
+{
+    OdDbObject* copy = nullptr;
+    if (auto* e = OdRxCast<OdDbEntity>(const_cast<OdDbObject*>(o))) copy = e->clone();
+    else if (auto* x = OdRxCast<OdDbXrecord>(const_cast<OdDbObject*>(o))) copy = new OdDbXrecord(*x);
+    else if (auto* l = OdRxCast<OdDbLayerTableRecord>(const_cast<OdDbObject*>(o))) copy = new OdDbLayerTableRecord(*l);
+    if (copy) o->copyTiesTo(*copy);
+    return copy;
+}
+
+// Whatever a command opens for write, itself or through a reactor that
+// hears it (an application's data), is kept as it was before the command
+// first changed it; what it adds UNDO erases.
+void KeepBeforeWrite(OdDbObject* o)
+{
+    if (!g_recording || o->isNewObject() || (uint64_t)o->objectId().getHandle() >= g_recording->seedBefore) return;
+    if (!g_held.insert(o->objectId()).second) return;
+    OdDbObject* copy = CopyOf(o);
+    if (!copy) return;
+    auto states = std::make_shared<States>();
+    states->held.push_back({o->objectId(), copy});
+    g_recording->steps.push_back({UndoStep::kChanged, o->objectId(), OdDbObjectId(), OdGeVector3d(), std::move(states)});
+}
+
+void NoteAdded(OdDbObject* o)
+{
+    if (g_recording) g_recording->steps.push_back({UndoStep::kCreated, o->objectId(), OdDbObjectId(), OdGeVector3d(), nullptr});
 }
 
 // Runs a command body that changes the current drawing: what it changed
@@ -88,14 +143,17 @@ void Changing(void (*body)(OdDbDatabase*))
 {
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!doc) return Failed();
-    UndoGroup group;
-    g_recording = &group;
+    if (g_open) standin::CloseUndoGroup(g_open->depth);
+    g_open = std::make_unique<OpenGroup>();
+    g_open->doc = doc;
+    g_open->depth = standin::CommandDepth();
+    g_open->group.seedBefore = doc->database()->handseed();
+    g_recording = &g_open->group;
+    g_held.clear();
+    OdDbDatabase::setUndoHooks(KeepBeforeWrite, NoteAdded);
     body(doc->database());
-    g_recording = nullptr;
-    if (group.empty()) return;
-    UndoHistory& h = g_history[doc];
-    h.done.push_back(std::move(group));
-    h.undone.clear();
+    // Run outside a command, nothing more is heard of it.
+    if (g_open && g_open->depth == 0) standin::CloseUndoGroup(0);
 }
 
 OdGePoint3d ToWorld(const ads_point p)
@@ -222,7 +280,10 @@ bool Snapshot(const OdDbEntity* ent, States& states, int depth = 0)
         delete copy;
         return false;
     }
-    states.held.push_back({ent->objectId(), copy});
+    ent->copyTiesTo(*copy);
+    // What the command kept already is not kept twice.
+    if (g_held.insert(ent->objectId()).second || !g_recording) states.held.push_back({ent->objectId(), copy});
+    else delete copy;
     OdDbObjectIdArray along;
     if (auto* ref = OdRxCast<OdDbBlockReference>(const_cast<OdDbEntity*>(ent))) {
         OdDbObjectIterator* it = ref->attributeIterator();
@@ -424,7 +485,10 @@ void Dissociate(const OdDbObjectId& hatchId)
         return;
     }
     auto before = std::make_shared<States>();
-    before->held.push_back({hatchId, new OdDbHatch(*hatch)});
+    if (g_held.insert(hatchId).second) {
+        before->held.push_back({hatchId, new OdDbHatch(*hatch)});
+        hatch->copyTiesTo(*before->held.back().second);
+    }
     hatch->takeCopiedBoundary([](OdDbObjectId) { return OdDbObjectId(); });
     hatch->setAssociative(false);
     hatch->close();
@@ -436,7 +500,7 @@ void Dissociate(const OdDbObjectId& hatchId)
         const bool named = std::find(reactors.begin(), reactors.end(), hatchId) != reactors.end();
         if (named) b->removePersistentReactor(hatchId);
         b->close();
-        if (named && g_recording) g_recording->push_back({UndoStep::kUnreacted, id, hatchId, OdGeVector3d(), nullptr});
+        if (named && g_recording) g_recording->steps.push_back({UndoStep::kUnreacted, id, hatchId, OdGeVector3d(), nullptr});
     }
 }
 
@@ -639,14 +703,20 @@ void CopyDimensionBlock(OdDbDatabase* db, const OdDbEntity* source, OdDbEntity* 
         return;
     }
     table->close();
+    // UNDO erases the block with its copy.
+    Record(UndoStep::kCreated, madeId);
     for (const OdDbObjectId& id : parts) {
         OdDbEntity* part = nullptr;
         if (oddbOpenOdDbEntity(part, id, OdDb::kForRead) != eOk) continue;
         OdDbEntity* c = part->clone();
         part->close();
         OdDbObjectId cid;
-        if (c && made->appendOdDbEntity(cid, c) == eOk) c->close();
-        else delete c;
+        if (c && made->appendOdDbEntity(cid, c) == eOk) {
+            c->close();
+            Record(UndoStep::kCreated, cid);
+        } else {
+            delete c;
+        }
     }
     made->close();
     if (to) to->setDimBlockId(madeId);
@@ -736,6 +806,12 @@ void Copy(OdDbDatabase* db)
                 copy->close();
                 Record(UndoStep::kCreated, copyId);
                 copies[id] = copyId;
+                std::vector<OdDbObjectId> owned;
+                std::vector<std::pair<OdDbObjectId, OdDbObjectId>> reacted;
+                standin::CopyOwnedRecords(id, copyId, owned, reacted);
+                for (const OdDbObjectId& o : owned) Record(UndoStep::kCreated, o);
+                for (const auto& [o, reactor] : reacted)
+                    if (g_recording) g_recording->steps.push_back({UndoStep::kReacted, o, reactor, OdGeVector3d(), nullptr});
             } else {
                 delete copy;
             }
@@ -761,20 +837,22 @@ void Replay(bool undo)
     if (from.empty()) return;
     UndoGroup group = std::move(from.back());
     from.pop_back();
-    const size_t n = group.size();
+    const size_t n = group.steps.size();
     for (size_t i = 0; i < n; ++i) {
-        const UndoStep& s = group[undo ? n - 1 - i : i];
+        const UndoStep& s = group.steps[undo ? n - 1 - i : i];
         if (s.kind == UndoStep::kCreated) SetErased(s.id, undo);
         if (s.kind == UndoStep::kErased) SetErased(s.id, !undo);
         if (s.kind == UndoStep::kMoved || s.kind == UndoStep::kChanged) Exchange(s, undo);
-        if (s.kind == UndoStep::kUnreacted) {
+        if (s.kind == UndoStep::kCurrentLayer) doc->database()->setClayer(undo ? s.other : s.id);
+        if (s.kind == UndoStep::kUnreacted || s.kind == UndoStep::kReacted) {
             OdDbObject* o = nullptr;
             if (oddbOpenObject(o, s.id, OdDb::kForWrite) != eOk) continue;
-            if (undo) o->addPersistentReactor(s.other);
+            if (undo == (s.kind == UndoStep::kUnreacted)) o->addPersistentReactor(s.other);
             else o->removePersistentReactor(s.other);
             o->close();
         }
     }
+    doc->database()->setHandseed(undo ? group.seedBefore : group.seedAfter);
     to.push_back(std::move(group));
 }
 
@@ -904,8 +982,12 @@ void Layer(OdDbDatabase* db)
             if (oddbOpenObject(table, db->getLayerTableId(), OdDb::kForWrite) != eOk) return Failed();
             auto* layer = new OdDbLayerTableRecord();
             layer->setName(name.c_str());
-            if (table->add(id, layer) == eOk) layer->close();
-            else delete layer;
+            if (table->add(id, layer) == eOk) {
+                layer->close();
+                Record(UndoStep::kCreated, id);
+            } else {
+                delete layer;
+            }
             table->close();
         }
         if (id.isNull()) {
@@ -925,12 +1007,17 @@ void Layer(OdDbDatabase* db)
                 gcutPrintf(L"\nCannot set frozen layer \"%s\" current.", name.c_str());
                 return Failed();
             }
+            if (g_recording && id != db->clayer())
+                g_recording->steps.push_back({UndoStep::kCurrentLayer, id, db->clayer(), OdGeVector3d(), nullptr});
             db->setClayer(id);
         } else if (chosen == L"ON" || chosen == L"OFF") {
             OdDbLayerTableRecord* layer = nullptr;
             if (oddbOpenObject(layer, id, OdDb::kForWrite) != eOk) return Failed();
             auto before = std::make_shared<States>();
-            before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
+            if (g_held.insert(id).second) {
+                before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
+                layer->copyTiesTo(*before->held.back().second);
+            }
             layer->setIsOff(chosen == L"OFF");
             layer->close();
             Record(UndoStep::kChanged, id, OdGeVector3d(), std::move(before));
@@ -943,7 +1030,10 @@ void Layer(OdDbDatabase* db)
             OdDbLayerTableRecord* layer = nullptr;
             if (oddbOpenObject(layer, id, OdDb::kForWrite) != eOk) return Failed();
             auto before = std::make_shared<States>();
-            before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
+            if (g_held.insert(id).second) {
+                before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
+                layer->copyTiesTo(*before->held.back().second);
+            }
             if (chosen == L"Lock" || chosen == L"Unlock") layer->setIsLocked(chosen == L"Lock");
             else layer->setIsFrozen(chosen == L"Freeze");
             layer->close();
@@ -975,7 +1065,42 @@ GcRxFunctionPtr EditHostCommand(const std::wstring& name)
     return FindHostCommand(kCommands, sizeof kCommands / sizeof kCommands[0], name);
 }
 
-void ForgetDocumentHistory(const GcApDocument* doc) { g_history.erase(doc); }
+void ForgetDocumentHistory(const GcApDocument* doc)
+{
+    g_history.erase(doc);
+    if (g_open && g_open->doc == doc) {
+        g_open.reset();
+        g_recording = nullptr;
+        g_held.clear();
+        OdDbDatabase::setUndoHooks(nullptr, nullptr);
+    }
+}
+
+void CloseUndoGroup(int depth)
+{
+    if (!g_open || g_open->depth != depth) return;
+    OdDbDatabase::setUndoHooks(nullptr, nullptr);
+    g_recording = nullptr;
+    g_held.clear();
+    std::unique_ptr<OpenGroup> open = std::move(g_open);
+    const GcApDocument* doc = open->doc;
+    GcApDocManager* m = gcDocManagerPtr();
+    bool alive = false;
+    for (int i = 0; i < m->documentCount(); ++i) alive = alive || m->documentAt(i) == doc;
+    if (!alive) return;
+    UndoGroup& group = open->group;
+    group.seedAfter = const_cast<GcApDocument*>(doc)->database()->handseed();
+    if (group.steps.empty()) return;
+    UndoHistory& h = g_history[doc];
+    h.done.push_back(std::move(group));
+    h.undone.clear();
+}
+
+size_t UndoDepth(const GcApDocument* doc, bool redo)
+{
+    auto it = g_history.find(doc);
+    return it == g_history.end() ? 0 : redo ? it->second.undone.size() : it->second.done.size();
+}
 
 void SetAppLoader(std::function<bool(const std::wstring&)> loader) { g_appLoader = std::move(loader); }
 

@@ -5,7 +5,7 @@
 
 namespace standin {
 
-DxfKept* CopyKept(const DxfKept* k)
+DxfKept* CopyKept(const DxfKept* k, bool whole)
 {
     if (!k) return nullptr;
     auto* c = new DxfKept;
@@ -13,13 +13,18 @@ DxfKept* CopyKept(const DxfKept* k)
     c->runs = k->runs;
     // What the original owns (360: an image's reactor, say) stays the
     // original's: a copy that named it would own it too.
-    for (KeptRun& r : c->runs)
-        r.groups.erase(std::remove_if(r.groups.begin(), r.groups.end(), [](const KeptGroup& g) { return g.code == 360; }),
-                       r.groups.end());
+    if (!whole)
+        for (KeptRun& r : c->runs)
+            r.groups.erase(std::remove_if(r.groups.begin(), r.groups.end(), [](const KeptGroup& g) { return g.code == 360; }),
+                           r.groups.end());
     // A copy is another object: its records get handles of their own.
-    if (k->blockBegin) c->blockBegin.reset(CopyKept(k->blockBegin.get()));
-    if (k->blockEnd) c->blockEnd.reset(CopyKept(k->blockEnd.get()));
-    for (const auto& s : k->subRecords) c->subRecords.emplace_back(CopyKept(s.get()));
+    if (k->blockBegin) c->blockBegin.reset(CopyKept(k->blockBegin.get(), whole));
+    if (k->blockEnd) c->blockEnd.reset(CopyKept(k->blockEnd.get(), whole));
+    for (const auto& s : k->subRecords) c->subRecords.emplace_back(CopyKept(s.get(), whole));
+    if (whole) {
+        c->handle = k->handle;
+        c->subHandles = k->subHandles;
+    }
     c->flags = k->flags;
     c->colourNumber = k->colourNumber;
     c->colourRgb = k->colourRgb;

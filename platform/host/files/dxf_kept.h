@@ -97,7 +97,10 @@ struct DxfKept {
 };
 
 // Objects copy and delete what they keep (oddbdatabase.cpp calls these).
-DxfKept* CopyKept(const DxfKept* k);
+// A copy leaves out what only the original may name (what it owns, the
+// handles of its records); a whole copy, of the state an undo puts back
+// into the same object, keeps them.
+DxfKept* CopyKept(const DxfKept* k, bool whole = false);
 void DeleteKept(DxfKept* k);
 
 // A value the file wrote otherwise than the writer writes what the
@@ -143,8 +146,11 @@ struct DxfFileRecords {
     // The names, without case, of the drawing's linetypes, text styles,
     // dimension styles and layers when it was read (Respelling::Names).
     std::vector<std::wstring> names[4];
+    // Records are found by their object's handle, which an undo that puts
+    // an object's values back (OdDbDatabase::exchangeState) leaves as it
+    // was; 0 is no object's.
     struct Record {
-        const OdDbObject* of = nullptr;
+        uint64_t of = 0;        // the object's handle
         int sub = 0;            // which record of it (dxf_internal.h)
         uint32_t from = 0, to = 0;  // its bytes, from the line of its 0 group
         uint32_t state = 0;     // its groups' first state in `states`
@@ -158,22 +164,23 @@ struct DxfFileRecords {
     std::vector<Record> records;  // by object and sub
     // How many records the file gave the sequence of each object that has
     // one (its vertices and its end), by object.
-    std::vector<std::pair<const OdDbObject*, uint32_t>> sequences;
-    size_t sequenceLength(const OdDbObject* of) const
+    std::vector<std::pair<uint64_t, uint32_t>> sequences;
+    static uint64_t keyOf(const OdDbObject* o) { return o ? (uint64_t)o->objectId().getHandle() : 0; }
+    size_t sequenceLength(const OdDbObject* object) const
     {
+        const uint64_t of = keyOf(object);
         auto it = std::lower_bound(sequences.begin(), sequences.end(), of,
-                                   [](const std::pair<const OdDbObject*, uint32_t>& s, const OdDbObject* k) {
-                                       return std::less<const OdDbObject*>()(s.first, k);
-                                   });
-        return it != sequences.end() && it->first == of ? it->second : 0;
+                                   [](const std::pair<uint64_t, uint32_t>& s, uint64_t k) { return s.first < k; });
+        return of && it != sequences.end() && it->first == of ? it->second : 0;
     }
-    const Record* find(const OdDbObject* of, int sub) const
+    const Record* find(const OdDbObject* object, int sub) const
     {
+        const uint64_t of = keyOf(object);
         auto it = std::lower_bound(records.begin(), records.end(), std::make_pair(of, sub),
-                                   [](const Record& r, const std::pair<const OdDbObject*, int>& k) {
-                                       return r.of != k.first ? std::less<const OdDbObject*>()(r.of, k.first) : r.sub < k.second;
+                                   [](const Record& r, const std::pair<uint64_t, int>& k) {
+                                       return r.of != k.first ? r.of < k.first : r.sub < k.second;
                                    });
-        return it != records.end() && it->of == of && it->sub == sub ? &*it : nullptr;
+        return of && it != records.end() && it->of == of && it->sub == sub ? &*it : nullptr;
     }
 };
 

@@ -226,7 +226,8 @@ void Loader::noteRecords()
         if (list->second >= UINT16_MAX) continue;
         if (list->second == out->written.size()) out->written.push_back(*p->written);
         DxfFileRecords::Record r;
-        r.of = p->object;
+        r.of = DxfFileRecords::keyOf(p->object);
+        if (!r.of) continue;
         r.sub = p->sub;
         r.from = (uint32_t)codeLineAt(first);
         r.to = (uint32_t)(end < g_.size() ? codeLineAt(end) : bytes_.size());
@@ -241,7 +242,7 @@ void Loader::noteRecords()
         out->records.push_back(r);
     }
     std::sort(out->records.begin(), out->records.end(), [](const DxfFileRecords::Record& a, const DxfFileRecords::Record& b) {
-        return a.of != b.of ? std::less<const OdDbObject*>()(a.of, b.of) : a.sub < b.sub;
+        return a.of != b.of ? a.of < b.of : a.sub < b.sub;
     });
     // A record read twice into one object counts as read once.
     out->records.erase(std::unique(out->records.begin(), out->records.end(),
@@ -250,10 +251,9 @@ void Loader::noteRecords()
                                    }),
                        out->records.end());
     for (const auto& [p, hash] : hashed)
-        if (p->sub >= 0) out->sequences.emplace_back(p->object, (uint32_t)std::min<size_t>(p->count, UINT32_MAX));
-    std::sort(out->sequences.begin(), out->sequences.end(), [](const auto& a, const auto& b) {
-        return std::less<const OdDbObject*>()(a.first, b.first);
-    });
+        if (p->sub >= 0 && DxfFileRecords::keyOf(p->object))
+            out->sequences.emplace_back(DxfFileRecords::keyOf(p->object), (uint32_t)std::min<size_t>(p->count, UINT32_MAX));
+    std::sort(out->sequences.begin(), out->sequences.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     out->sequences.erase(std::unique(out->sequences.begin(), out->sequences.end()), out->sequences.end());
     out->states.shrink_to_fit();
     if (!out->records.empty()) records_ = std::move(out);
