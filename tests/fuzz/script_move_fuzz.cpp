@@ -1228,12 +1228,23 @@ bool IsCoordinateCode(int code)
     return (code >= 10 && code <= 38) || (code >= 110 && code <= 139) || (code >= 1010 && code <= 1039);
 }
 
+// A coordinate in the record of type `record`: a hatch's pattern lines
+// also have their base points (43, 44), which move with it.
+bool IsPositionCode(int code, const std::string& record)
+{
+    const std::string type = record.substr(0, record.find_last_not_of(" \r") + 1);
+    return IsCoordinateCode(code) || ((code == 43 || code == 44) && (type == "HATCH" || type == "MPOLYGON"));
+}
+
 // Every coordinate the file holds is a multiple of 1/64 well inside the
 // range where a double holds such a value exactly.
 bool OnGrid(const std::vector<std::string>& lines)
 {
+    std::string record;
     for (size_t i = 0; i + 1 < lines.size(); i += 2) {
-        if (!IsCoordinateCode(std::atoi(lines[i].c_str()))) continue;
+        const int code = std::atoi(lines[i].c_str());
+        if (code == 0) record = lines[i + 1];
+        if (!IsPositionCode(code, record)) continue;
         const double v = std::strtod(lines[i + 1].c_str(), nullptr);
         if (!(std::fabs(v) < 0x1p40) || v * 64 != std::floor(v * 64)) return false;
     }
@@ -1263,11 +1274,13 @@ void Compare(const std::string& before, const std::string& after, double offset)
     if (before == after) return;
     const std::vector<std::string> a = Lines(before), b = Lines(after);
     const bool exact = OnGrid(a);
+    std::string record;
     for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+        if (i % 2 == 1 && std::atoi(a[i - 1].c_str()) == 0) record = a[i];
         if (a[i] == b[i]) continue;
         // A value line of a coordinate, off the grid: within the rounding
         // of a sum with the offset there and back.
-        if (!exact && i % 2 == 1 && IsCoordinateCode(std::atoi(a[i - 1].c_str()))) {
+        if (!exact && i % 2 == 1 && IsPositionCode(std::atoi(a[i - 1].c_str()), record)) {
             const double x = std::strtod(a[i].c_str(), nullptr), y = std::strtod(b[i].c_str(), nullptr);
             if (std::fabs(x - y) <= (std::fabs(x) + offset) * 0x1p-50) continue;
         }
