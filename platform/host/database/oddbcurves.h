@@ -127,9 +127,17 @@ protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
 
 private:
+    friend struct standin::DxfAccess;
     OdGePoint3d c_;
     OdGeVector3d n_{0, 0, 1};
     double r_ = 0, a0_ = 0, a1_ = 0, thickness_ = 0;
+    // The angles a drawing file gave, in degrees (outside 0 to 360 too),
+    // with the angles they were read as: while the arc has those, the
+    // file's go back.
+    struct FileAngles {
+        bool set = false;
+        double degrees0 = 0, degrees1 = 0, a0 = 0, a1 = 0;
+    } fileAngles_;
 };
 
 // Ellipse: centre, normal, major axis (direction and half length) and the

@@ -143,10 +143,48 @@ OdDbDimension::OdDbDimension(const OdDbDimension& o)
 {
 }
 
+namespace {
+
+// The dimension's normal (210), which it keeps as the file gave it.
+OdGeVector3d KeptNormal(const standin::DxfKept* kept)
+{
+    OdGeVector3d n(0, 0, 1);
+    if (!kept) return n;
+    const auto real = [](const standin::KeptGroup& g, int code) {
+        return g.code == code && g.kind == (uint8_t)standin::dxf::Kind::kReal && std::isfinite(g.real);
+    };
+    for (const standin::KeptRun& run : kept->runs)
+        for (size_t i = 0; i + 2 < run.groups.size(); ++i)
+            if (real(run.groups[i], 210) && real(run.groups[i + 1], 220) && real(run.groups[i + 2], 230)) {
+                const OdGeVector3d given(run.groups[i].real, run.groups[i + 1].real, run.groups[i + 2].real);
+                return given.isZeroLength() ? n : given;
+            }
+    return n;
+}
+
+// A point in the plane of the normal, moved as the world moves: a
+// translation adds its part in that plane to each number once.
+void TransformPlanePoint(OdGePoint3d& p, const OdGeVector3d& normal, const OdGeMatrix3d& m)
+{
+    OdGeVector3d x, y;
+    OdGePlaneAxes(normal, x, y);
+    const OdGeVector3d z = normal.normal();
+    OdGeVector3d d;
+    if (m.isTranslation(&d)) {
+        p.set(OdGeMoved(p.x, d.dotProduct(x)), OdGeMoved(p.y, d.dotProduct(y)), OdGeMoved(p.z, d.dotProduct(z)));
+        return;
+    }
+    OdGePoint3d w = OdGePoint3d(0, 0, 0) + x * p.x + y * p.y + z * p.z;
+    w.transformBy(m);
+    const OdGeVector3d v = w - OdGePoint3d(0, 0, 0);
+    p.set(v.dotProduct(x), v.dotProduct(y), v.dotProduct(z));
+}
+
 // Points of the record the dimension does not model (a 3-point angular
 // one's 16, the 12 of a clone's insertion), kept as the file gave them, go
-// with it: a point is x (10 to 18) with y and z after it when given.
-void TransformKeptPoints(standin::DxfKept* kept, const OdGeMatrix3d& m)
+// with it: a point is x (10 to 18) with y and z after it when given; 12
+// and 16 are in the dimension's plane, the others in the world.
+void TransformKeptPoints(standin::DxfKept* kept, const OdGeMatrix3d& m, const OdGeVector3d& normal)
 {
     if (!kept) return;
     for (standin::KeptRun& run : kept->runs) {
@@ -157,7 +195,8 @@ void TransformKeptPoints(standin::DxfKept* kept, const OdGeMatrix3d& m)
             if (code < 10 || code > 18 || !real(i, code)) continue;
             OdGePoint3d p(g[i].real, real(i + 1, code + 10) ? g[i + 1].real : 0,
                           real(i + 1, code + 10) && real(i + 2, code + 20) ? g[i + 2].real : 0);
-            p.transformBy(m);
+            if (code == 12 || code == 16) TransformPlanePoint(p, normal, m);
+            else p.transformBy(m);
             g[i].real = p.x;
             if (!real(i + 1, code + 10)) continue;
             g[++i].real = p.y;
@@ -166,11 +205,20 @@ void TransformKeptPoints(standin::DxfKept* kept, const OdGeMatrix3d& m)
     }
 }
 
+}  // namespace
+
+// The file gives the text's middle (11) and a 2-line angular dimension's
+// arc point (16) in the dimension's plane, its other points in the world.
 OdResult OdDbDimension::subTransformBy(const OdGeMatrix3d& m)
 {
-    for (auto& p : points_) p.transformBy(m);
-    textPos_.transformBy(m);
-    TransformKeptPoints(keptRecord(), m);
+    const OdGeVector3d normal = KeptNormal(keptRecord());
+    const bool arcInPlane = isKindOf(OdDb2LineAngularDimension::desc());
+    for (int i = 0; i < (int)points_.size(); ++i) {
+        if (arcInPlane && i == 4) TransformPlanePoint(points_[i], normal, m);
+        else points_[i].transformBy(m);
+    }
+    TransformPlanePoint(textPos_, normal, m);
+    TransformKeptPoints(keptRecord(), m, normal);
     // The graphics a file gave it, in world coordinates, go along.
     standin::TransformBlockGraphics(block_, m);
     return eOk;

@@ -106,6 +106,13 @@ private:
     OdCmTransparency transparency_;
     OdDb::LineWeight lineWeight_ = OdDb::kLnWtByLayer;
     OdDb::Visibility visibility_ = OdDb::kVisible;
+    // The normal a drawing file gave (of a length other than 1) and the
+    // unit normal read from it: while the entity has that one, the file's
+    // goes back.
+    struct FileNormal {
+        bool set = false;
+        OdGeVector3d given, unit;
+    } fileNormal_;
 };
 
 #define OD_ENTITY_MEMBERS(ClassName) \

@@ -117,6 +117,36 @@ struct DxfAccess {
         return e->fileParams_.given && u.x == e->n_.x && u.y == e->n_.y && u.z == e->n_.z ? e->fileParams_.normal
                                                                                           : e->n_;
     }
+    // A normal a file gave of a length other than 1, with the unit one the
+    // entity was given; the file's is written while the entity has that.
+    static void setFileNormal(OdDbEntity* e, const OdGeVector3d& given, const OdGeVector3d& unit)
+    {
+        const bool differs = given.x != unit.x || given.y != unit.y || given.z != unit.z;
+        if (differs && std::isfinite(given.x) && std::isfinite(given.y) && std::isfinite(given.z) && !given.isZeroLength())
+            e->fileNormal_ = {true, given, unit};
+    }
+    static bool hasFileNormal(const OdDbEntity* e, const OdGeVector3d& now)
+    {
+        const OdGeVector3d& u = e->fileNormal_.unit;
+        return e->fileNormal_.set && u.x == now.x && u.y == now.y && u.z == now.z;
+    }
+    static OdGeVector3d fileNormal(const OdDbEntity* e, const OdGeVector3d& now)
+    {
+        return hasFileNormal(e, now) ? e->fileNormal_.given : now;
+    }
+    static void setArcFileAngles(OdDbArc* a, double degrees0, double degrees1)
+    {
+        a->fileAngles_ = {true, degrees0, degrees1, a->a0_, a->a1_};
+    }
+    // An arc's angles in degrees, as the file gave them while it has them.
+    static double arcStartDegrees(const OdDbArc* a, double otherwise)
+    {
+        return a->fileAngles_.set && a->fileAngles_.a0 == a->a0_ ? a->fileAngles_.degrees0 : otherwise;
+    }
+    static double arcEndDegrees(const OdDbArc* a, double otherwise)
+    {
+        return a->fileAngles_.set && a->fileAngles_.a1 == a->a1_ ? a->fileAngles_.degrees1 : otherwise;
+    }
     static std::vector<OdDbMline::Segment>& mlineSegments(OdDbMline* m) { return m->segments_; }
     static const std::vector<OdDbMline::Segment>& mlineSegments(const OdDbMline* m) { return m->segments_; }
     static OdString& mlineStyleName(OdDbMline* m) { return m->styleName_; }

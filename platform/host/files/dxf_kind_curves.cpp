@@ -80,7 +80,9 @@ OdDbEntity* Loader::readLine(const EntityRecord& item)
     const View& v = item.v;
     auto* l = new OdDbLine(v.point(C::kStart), v.point(C::kEnd));
     l->setThickness(v.real(C::kThickness, 0));
-    l->setNormal(UnitNormal(v.vector(C::kNormal, nullptr, OdGeVector3d(0, 0, 1))));
+    const OdGeVector3d given = v.vector(C::kNormal, nullptr, OdGeVector3d(0, 0, 1));
+    l->setNormal(UnitNormal(given));
+    DxfAccess::setFileNormal(l, given, l->normal());
     return l;
 }
 
@@ -90,7 +92,9 @@ OdDbEntity* Loader::readPoint(const EntityRecord& item)
     const View& v = item.v;
     auto* p = new OdDbPoint(v.point(C::kPosition));
     p->setThickness(v.real(C::kThickness, 0));
-    p->setNormal(UnitNormal(v.vector(C::kNormal, nullptr, OdGeVector3d(0, 0, 1))));
+    const OdGeVector3d given = v.vector(C::kNormal, nullptr, OdGeVector3d(0, 0, 1));
+    p->setNormal(UnitNormal(given));
+    DxfAccess::setFileNormal(p, given, p->normal());
     p->setEcsRotation(v.real(C::kAngle, 0) * kDegToRad);
     return p;
 }
@@ -101,7 +105,8 @@ OdDbEntity* Loader::readCircle(const EntityRecord& item)
     using C = CircleCodes;
     const View& v = item.v;
     const std::string_view type = item.recs[item.i].type;
-    OdGeVector3d n = UnitNormal(v.vector(C::kNormal, nullptr, OdGeVector3d(0, 0, 1)));
+    const OdGeVector3d given = v.vector(C::kNormal, nullptr, OdGeVector3d(0, 0, 1));
+    OdGeVector3d n = UnitNormal(given);
     const OdGePoint3d plane = v.point(C::kCenter);
     OdGePoint3d c = OcsToWcs(plane, n);
     double r = v.real(C::kRadius, 0);
@@ -109,12 +114,15 @@ OdDbEntity* Loader::readCircle(const EntityRecord& item)
     if (type == "CIRCLE") {
         auto* ci = new OdDbCircle(c, n, r);
         ci->setThickness(v.real(C::kThickness, 0));
+        DxfAccess::setFileNormal(ci, given, ci->normal());
         rememberPlane(ci, ci->normal(), {{plane, ci->center()}});
         return ci;
     }
-    auto* a = new OdDbArc(c, n, r, OdGeNormalizeAngle(v.real(ArcCodes::kStartAngle, 0) * kDegToRad),
-                          OdGeNormalizeAngle(v.real(ArcCodes::kEndAngle, 0) * kDegToRad));
+    const double start = v.real(ArcCodes::kStartAngle, 0), end = v.real(ArcCodes::kEndAngle, 0);
+    auto* a = new OdDbArc(c, n, r, OdGeNormalizeAngle(start * kDegToRad), OdGeNormalizeAngle(end * kDegToRad));
     a->setThickness(v.real(C::kThickness, 0));
+    DxfAccess::setFileNormal(a, given, a->normal());
+    DxfAccess::setArcFileAngles(a, start, end);
     rememberPlane(a, a->normal(), {{plane, a->center()}});
     return a;
 }
@@ -170,7 +178,8 @@ void DxfOut::writeLine(const OdDbEntity* e)
     if (l->thickness() != 0) real(C::kThickness, l->thickness());
     point(C::kStart, l->startPoint());
     point(C::kEnd, l->endPoint());
-    if (!IsPlusZ(l->normal())) point(C::kNormal, AsPoint(l->normal()));
+    const OdGeVector3d n = DxfAccess::fileNormal(l, l->normal());
+    if (!IsPlusZ(l->normal()) || DxfAccess::hasFileNormal(l, l->normal())) point(C::kNormal, AsPoint(n));
 }
 
 void DxfOut::writePoint(const OdDbEntity* e)
@@ -181,7 +190,8 @@ void DxfOut::writePoint(const OdDbEntity* e)
     marker(C::kMarker);
     point(C::kPosition, pt->position());
     if (pt->thickness() != 0) real(C::kThickness, pt->thickness());
-    if (!IsPlusZ(pt->normal())) point(C::kNormal, AsPoint(pt->normal()));
+    const OdGeVector3d n = DxfAccess::fileNormal(pt, pt->normal());
+    if (!IsPlusZ(pt->normal()) || DxfAccess::hasFileNormal(pt, pt->normal())) point(C::kNormal, AsPoint(n));
     if (pt->ecsRotation() != 0) real(C::kAngle, Degrees(pt->ecsRotation()));
 }
 
@@ -194,7 +204,7 @@ void DxfOut::circleBody(const OdDbEntity* e, const OdGePoint3d& center, double r
     if (thickness != 0) real(C::kThickness, thickness);
     point(C::kCenter, inPlane(e, 0, center, normal));
     real(C::kRadius, radius);
-    point(C::kNormal, AsPoint(normal));
+    point(C::kNormal, AsPoint(DxfAccess::fileNormal(e, normal)));
 }
 
 void DxfOut::writeCircle(const OdDbEntity* e)
@@ -211,8 +221,8 @@ void DxfOut::writeArc(const OdDbEntity* e)
     entityCommon("ARC", e);
     circleBody(e, a->center(), a->radius(), a->normal(), a->thickness());
     marker(C::kMarker);
-    real(C::kStartAngle, Degrees(a->startAngle()));
-    real(C::kEndAngle, Degrees(a->endAngle()));
+    real(C::kStartAngle, DxfAccess::arcStartDegrees(a, Degrees(a->startAngle())));
+    real(C::kEndAngle, DxfAccess::arcEndDegrees(a, Degrees(a->endAngle())));
 }
 
 void DxfOut::writeEllipse(const OdDbEntity* e)

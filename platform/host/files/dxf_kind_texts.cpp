@@ -130,8 +130,10 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
         return x && x->kind == Kind::kInt ? x->integer : def;
     };
     // Positions are in the text's own plane.
-    const OdGeVector3d n = UnitNormal(OdGeVector3d(real(T::kNormal, 0), real(T::kNormal + 10, 0), real(T::kNormal + 20, 1)));
+    const OdGeVector3d given(real(T::kNormal, 0), real(T::kNormal + 10, 0), real(T::kNormal + 20, 1));
+    const OdGeVector3d n = UnitNormal(given);
     t->setNormal(n);
+    DxfAccess::setFileNormal(t, given, t->normal());
     const OdGePoint3d at = v.point(T::kPosition, T::kMarker),
                       align(real(T::kAlignment, 0), real(T::kAlignment + 10, 0), real(T::kAlignment + 20, 0));
     t->setPosition(ToWorld(at, n));
@@ -296,7 +298,7 @@ void DxfOut::text(const OdDbText* t, const char* type)
     if (generation) integer(T::kGeneration, generation);
     integer(T::kHorizontal, t->horizontalMode());
     if (!t->isDefaultAlignment()) point(T::kAlignment, inPlane(t, 1, t->alignmentPoint(), n));
-    if (!IsPlusZ(n)) point(T::kNormal, AsPoint(n));
+    if (!IsPlusZ(n) || DxfAccess::hasFileNormal(t, n)) point(T::kNormal, AsPoint(DxfAccess::fileNormal(t, n)));
     if (auto* def = OdRxCast<OdDbAttributeDefinition>(const_cast<OdDbText*>(t))) {
         marker(D::kMarker);
         text(D::kPrompt, def->prompt().str());

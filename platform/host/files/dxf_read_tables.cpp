@@ -178,7 +178,14 @@ void Loader::readTables()
         }
         bool seen[8] = {};
         int64_t carries = 0;
+        // The writer writes what places a shape or a text together, after
+        // the flags: one with another group before it is out of place (a
+        // group kept out of place, written after the last dash, then stays
+        // out of place).
+        bool together = false;
         for (size_t i = v.subclassStart("AcDbLinetypeTableRecord"); i < v.end(); ++i) {
+            const bool follows = together;
+            together = false;
             if (!v.readable(i)) continue;
             const Group& x = v.at(i);
             const int* slot = std::find(std::begin(kDashCodes), std::end(kDashCodes), x.code);
@@ -189,7 +196,7 @@ void Loader::readTables()
             } else {
                 const size_t k = (size_t)(slot - kDashCodes);
                 const bool inPlace = dash >= 0 && !seen[k] &&
-                                     (x.code == 74 || (carrying[(size_t)dash] &&
+                                     (x.code == 74 || (follows && carrying[(size_t)dash] &&
                                                        (x.code == 9 ? (carries & 2) != 0 : (carries & 6) != 0)));
                 if (!inPlace) {
                     v.refuse(&x);
@@ -199,6 +206,7 @@ void Loader::readTables()
                 if (x.code == 74) carries = x.integer;
             }
             v.take(i);
+            together = true;
             if (x.code == 49) {
                 lt->setNumDashes(++dash + 1);
                 lt->setDashLengthAt(dash, x.real);

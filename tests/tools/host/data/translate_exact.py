@@ -85,6 +85,24 @@ def make(out):
     msp.add_lwpolyline([(7.1, 0.3), (9.7, 1.9)], dxfattribs=dict(const_width=0.31))
     msp.add_xline((1.1, 2.3), (0.6, 0.8))
     msp.add_ray((3.7, 4.9), (0, 1))
+    # Dimensions seen from below: their text's middle (11) and a 2-line
+    # angular one's arc point (16) are in their own plane, the rest in the
+    # world.
+    below = msp.add_linear_dim(base=(110.1, -6), p1=(110.3, -4), p2=(117.7, -4.1))
+    below.render()
+    below.dimension.dxf.extrusion = (0, 0, -1)
+    below.dimension.dxf.text_midpoint = (-113.9, -5.7, 0)
+    angular = msp.add_angular_dim_2l(base=(127.1, 4.3), line1=((124.1, 0.1), (128.3, 0.7)),
+                                     line2=((124.1, 0.1), (125.3, 3.9)))
+    angular.render()
+    angular.dimension.dxf.extrusion = (0, 0, -1)
+    angular.dimension.dxf.defpoint5 = (-127.1, 4.3, 0)
+    # Angles past 0 to 360 and normals not of length 1 are the file's own.
+    msp.add_arc((140.3, 2.1), 1.7, 13.3, -2.0257)
+    msp.add_arc((143.3, 2.1, 0.7), 1.3, 371.1, 93.7, dxfattribs=dict(extrusion=(0, 1.2, 1.6)))
+    msp.add_circle((146.1, 2.3, 0.3), 0.9, dxfattribs=dict(extrusion=(0, 0, 2)))
+    msp.add_line((150.1, 0.3), (151.7, 2.9), dxfattribs=dict(extrusion=(0, 0, 3.5)))
+    msp.add_text('n', dxfattribs=dict(insert=(153.3, 1.1, 0.2), height=0.7, extrusion=(0.3, 0, 0.4)))
     doc.saveas(out)
 
 
