@@ -1346,9 +1346,11 @@ TEST(DxfKept, AnEditedRecordKeepsTheSpellingsOfWhatItStillHolds)
          {0, "TEXT"}, {5, "41"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "1.50"}, {20, "2"},
          {30, "0"}, {40, "2.5"}, {1, "note"}, {50, "30"}, {71, "0.0"}, {100, "AcDbText"},
          {0, "MTEXT"}, {5, "42"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "1.50"}, {20, "2"},
-         {30, "0"}, {40, "2.5"}, {1, "note"}}));
+         {30, "0"}, {40, "2.5"}, {1, "note"},
+         {0, "MTEXT"}, {5, "43"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "1.50"}, {20, "2"},
+         {30, "0"}, {40, "2.5"}, {1, "note"}, {50, "-12"}}));
     std::vector<OdDbEntity*> ms = ModelSpace(db.get());
-    ASSERT_EQ(ms.size(), 3u);
+    ASSERT_EQ(ms.size(), 4u);
     for (OdDbEntity* e : ms) {
         OdDbEntity* open = nullptr;
         ASSERT_EQ(oddbOpenObject(open, e->objectId(), OdDb::kForWrite), eOk);
@@ -1372,6 +1374,11 @@ TEST(DxfKept, AnEditedRecordKeepsTheSpellingsOfWhatItStillHolds)
     EXPECT_EQ(codes(text), "0 5 330 100 8 100 10 20 30 40 1 50 71 100 ");
     EXPECT_TRUE(has(text, "10 1.6") && has(text, "50 30.0") && has(text, "71 0.0"));
     EXPECT_EQ(codes(mtext), "0 5 330 100 8 100 10 20 30 40 1 ");
+    // The rotation alone gave the direction, and an angle goes back as the
+    // file gave it outside a turn.
+    const std::vector<std::string> turned = Record(saved, "MTEXT", "43");
+    EXPECT_EQ(codes(turned), "0 5 330 100 8 100 10 20 30 40 1 50 ");
+    EXPECT_TRUE(has(turned, "50 -12.0"));
 
     // Values changed are written as held, beside those kept as read: a
     // colour, and a rotation back to the default the writer leaves out.
