@@ -295,10 +295,13 @@ void HashRecords(OdDbDatabase* db, const RecordHashed& hashed);
 // The values of a record being saved that go back as the file wrote them
 // (dxf_read_kept.cpp): the record's text (from `start` of the writer's text) and
 // groups compared with the file's record, while the record's values are
-// those it was read with.
+// those it was read with. With `edited` (the record's values are no longer
+// those), only the file's spelling of a value equal to the one written goes
+// back, and a default the file left out stays out.
 std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
                                              const OdDbObject* of, std::string_view text,
-                                             const std::vector<GroupWriter::Noted>& noted, size_t start);
+                                             const std::vector<GroupWriter::Noted>& noted, size_t start,
+                                             bool edited = false);
 
 // Writes the database as a DXF file (dxf_write.cpp). `losses`, when given,
 // gets a line for each thing the file cannot carry (kind, handle, what).

@@ -43,6 +43,7 @@ struct EllipseCodes {
     static constexpr const char* kMarker = "AcDbEllipse";
     static constexpr int kCenter = 10, kMajorAxis = 11, kNormal = 210, kRatio = 40, kStartParam = 41, kEndParam = 42;
     static constexpr int kAll[] = {kCenter, kMajorAxis, kNormal, kRatio, kStartParam, kEndParam};
+    static constexpr Default kMeant[] = {{kNormal, ""}};
 };
 // A solid's fourth corner is its third when it has three.
 struct SolidCodes {

@@ -38,11 +38,13 @@ struct DiametricCodes {
     static constexpr const char* kMarker = "AcDbDiametricDimension";
     static constexpr int kChordPoint = 15, kLeaderLength = 40;
     static constexpr int kAll[] = {kChordPoint, kLeaderLength};
+    static constexpr Default kMeant[] = {{kLeaderLength, "0.0"}};
 };
 struct RadialCodes {
     static constexpr const char* kMarker = "AcDbRadialDimension";
     static constexpr int kChordPoint = 15, kLeaderLength = 40;
     static constexpr int kAll[] = {kChordPoint, kLeaderLength};
+    static constexpr Default kMeant[] = {{kLeaderLength, "0.0"}};
 };
 struct OrdinateCodes {
     static constexpr const char* kMarker = "AcDbOrdinateDimension";

@@ -23,6 +23,8 @@ struct LightPolylineCodes {
                                    kVertex, kStartWidth, kEndWidth,      kBulge,     kNormal};
     static constexpr int kDerived[] = {kCount};
     static constexpr Default kDefaults[] = {{kElevation, "0.0"}, {kThickness, "0.0"}, {kNormal, ""}};
+    // Without a constant width or any vertex's, every width is 0.
+    static constexpr Default kMeant[] = {{kConstantWidth, "0.0"}};
 };
 // The counts the writer works out from the lists that follow them.
 struct SplineCodes {

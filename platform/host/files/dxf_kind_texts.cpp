@@ -24,6 +24,7 @@ struct TextCodes {
                                    kGeneration, kHorizontal, kAlignment, kThickness, kNormal, kVertical};
     static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kRotation, "0.0"},  {kWidth, "1.0"},
                                             {kOblique, "0.0"},   {kGeneration, "0"}, {kNormal, ""}};
+    static constexpr Default kMeant[] = {{kHorizontal, "0"}, {kVertical, "0"}};
 };
 using T = TextCodes;
 // Some files give an attribute's text values after its own marker; they
@@ -35,12 +36,14 @@ struct AttributeCodes {
     static constexpr int kTag = 2, kFlags = 70, kFieldLength = 73, kVertical = 74;
     static constexpr int kAll[] = {kTag, kFlags, kFieldLength, kVertical};
     static constexpr const int (&kReadToo)[9] = kTextValuesToo;
+    static constexpr Default kMeant[] = {{kFieldLength, "0"}, {kVertical, "0"}};
 };
 struct AttributeDefinitionCodes {
     static constexpr const char* kMarker = "AcDbAttributeDefinition";
     static constexpr int kPrompt = 3, kTag = 2, kFlags = 70, kFieldLength = 73, kVertical = 74;
     static constexpr int kAll[] = {kPrompt, kTag, kFlags, kFieldLength, kVertical};
     static constexpr const int (&kReadToo)[9] = kTextValuesToo;
+    static constexpr Default kMeant[] = {{kFieldLength, "0"}, {kVertical, "0"}};
 };
 // Contents longer than a piece (kMTextPiece characters) go in pieces
 // (kPiece), the last under kLast.
@@ -54,7 +57,9 @@ struct MTextCodes {
     static constexpr int kAll[] = {kPosition, kHeight,  kWidth,         kAttachment,    kFlow,       kLast,
                                    kPiece,    kStyle,   kDirection,     kRotation,      kNormal,     kSpacingStyle,
                                    kSpacingFactor, kFill, kFillColour,  kFillRgb,       kFillScale,  kFillTransparency};
-    static constexpr Default kDefaults[] = {{kRotation, "0.0"}, {kFill, "0"}};
+    static constexpr Default kDefaults[] = {{kRotation, "0.0"}, {kFill, "0"}, {kNormal, ""}};
+    static constexpr Default kMeant[] = {{kWidth, "0.0"},       {kAttachment, "1"},        {kFlow, "1"},
+                                         {kSpacingStyle, "1"},  {kSpacingFactor, "1.0"},   {kDirection, "1.0,0.0,0.0"}};
 };
 
 }  // namespace

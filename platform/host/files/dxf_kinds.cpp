@@ -2,6 +2,8 @@
 #include "dxf_kinds.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -124,6 +126,62 @@ const char* DefaultWrittenAs(std::string_view subclass, int code)
     }();
     auto it = defaults.find({subclass, code});
     return it == defaults.end() ? nullptr : it->second;
+}
+
+bool DefaultPoint(const char* spelled, double xyz[3])
+{
+    if (!spelled) return false;
+    if (!*spelled) {
+        xyz[0] = xyz[1] = 0;
+        xyz[2] = 1;
+        return true;
+    }
+    const char* at = spelled;
+    const char* end = spelled + std::strlen(spelled);
+    for (int i = 0; i < 3; ++i) {
+        auto r = std::from_chars(at, end, xyz[i]);
+        if (r.ec != std::errc()) return false;
+        at = r.ptr;
+        if (i < 2) {
+            if (at == end || *at != ',') return false;
+            ++at;
+        }
+    }
+    return at == end;
+}
+
+namespace {
+const char* MeantBy(std::string_view subclass, int code)
+{
+    static const std::map<std::pair<std::string_view, int>, const char*> meant = [] {
+        std::map<std::pair<std::string_view, int>, const char*> m;
+        for (const Subclass* sub : EntitySubclasses())
+            for (const Default& d : sub->meant) m.emplace(std::make_pair(sub->marker, d.code), d.spelled);
+        return m;
+    }();
+    auto it = meant.find({subclass, code});
+    if (it != meant.end()) return it->second;
+    return DefaultWrittenAs(subclass, code);
+}
+}  // namespace
+
+bool IsDefaultValue(std::string_view subclass, int code, std::string_view value)
+{
+    double v = 0;
+    auto r = std::from_chars(value.data(), value.data() + value.size(), v);
+    if (r.ec != std::errc() || r.ptr != value.data() + value.size()) return false;
+    // The point the code is a part of, if any.
+    for (int part = 0; part < 3; ++part) {
+        const int x = code - 10 * part;
+        if (!IsPointCode(x)) continue;
+        double xyz[3];
+        return DefaultPoint(MeantBy(subclass, x), xyz) && xyz[part] == v;
+    }
+    const char* d = MeantBy(subclass, code);
+    double want = 0;
+    if (!d || !*d) return false;
+    auto w = std::from_chars(d, d + std::strlen(d), want);
+    return w.ec == std::errc() && want == v;
 }
 
 const std::vector<const Subclass*>& EntitySubclasses()

@@ -52,12 +52,15 @@ struct Subclass {
     std::vector<int> passed = {};
     // The values left out as defaults.
     std::vector<Default> defaults = {};
+    // What a file that leaves out a code the writer always writes means by
+    // it (a text's alignments, a reference's scales).
+    std::vector<Default> meant = {};
 };
 
 // A subclass described from its codes' names: a struct with the marker
 // (kMarker) and the list of its codes (kAll), which the kind's reader and
 // writer name one by one.
-// Optional lists: kSoft, kReadToo, kDerived, kPassed and kDefaults, as
+// Optional lists: kSoft, kReadToo, kDerived, kPassed, kDefaults and kMeant, as
 // above (the codes of kDerived and kPassed are in kAll too). NAME<Codes>::
 // list() is the struct's MEMBER, or empty when it has none.
 #define DXF_OPTIONAL_LIST(NAME, MEMBER, T)                                                                  \
@@ -74,6 +77,7 @@ DXF_OPTIONAL_LIST(ReadTooOf, kReadToo, int)
 DXF_OPTIONAL_LIST(DerivedOf, kDerived, int)
 DXF_OPTIONAL_LIST(PassedOf, kPassed, int)
 DXF_OPTIONAL_LIST(DefaultsOf, kDefaults, Default)
+DXF_OPTIONAL_LIST(MeantOf, kMeant, Default)
 #undef DXF_OPTIONAL_LIST
 // Parts that repeat within the subclass (a hatch's loops and edges) may
 // have structs of their own, with their own kAll and optional lists, after
@@ -94,6 +98,8 @@ Subclass Describe()
         append(s.passed, PassedOf<P>::list());
         const std::vector<Default> defaults = DefaultsOf<P>::list();
         s.defaults.insert(s.defaults.end(), defaults.begin(), defaults.end());
+        const std::vector<Default> meant = MeantOf<P>::list();
+        s.meant.insert(s.meant.end(), meant.begin(), meant.end());
     };
     add(std::common_type<Codes>{});
     (add(std::common_type<Parts>{}), ...);
@@ -179,6 +185,12 @@ const EntityKind* KindOfEntity(const OdDbEntity* e);
 // The value the writer leaves out of the subclass as the default, spelled
 // as it writes it; null for codes it always writes or that repeat.
 const char* DefaultWrittenAs(std::string_view subclass, int code);
+// A point's default: "" is the normal (0, 0, 1), else "x,y,z".
+bool DefaultPoint(const char* spelled, double xyz[3]);
+// Whether `value`, as written of `code` (a point's x, y or z too), is what
+// a file that leaves the code out of the subclass means (its default, or
+// its kMeant).
+bool IsDefaultValue(std::string_view subclass, int code, std::string_view value);
 // Every subclass the kinds and the records of their sequences are
 // written in, each once.
 const std::vector<const Subclass*>& EntitySubclasses();

@@ -164,8 +164,9 @@ private:
               const OdDbObject* of = nullptr, int sub = kObjectRecord, size_t count = 0);
     void close();
     // Puts back the values of the record that nobody changed as the file
-    // wrote them.
-    void applyRespellings(const std::vector<Respelling>& list);
+    // wrote them (`held`: its values are all as read; else only those the
+    // list names as equal).
+    void applyRespellings(const std::vector<Respelling>& list, bool held = true);
     // The groups of the object's head: handle, extension dictionary,
     // reactors, owner.
     void begin(const std::string& type, const OdDbObject* o, OdDbObjectId owner, int handleCode = 5);

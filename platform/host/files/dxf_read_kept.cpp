@@ -17,6 +17,7 @@
 #include <unordered_set>
 
 #include "dxf_loader.h"
+#include "oddbcurves.h"
 #include "oddbdimension.h"
 #include "oddbtext.h"
 #include "text_internal.h"
@@ -275,9 +276,12 @@ size_t Loader::codeLineAt(size_t group) const
 // replaced, one the file did not have is dropped, one the writer left out
 // is added back. A record whose values differ in number (the object holds
 // fewer or more than the file gave) is written as the object holds it.
+// An edited record (`edited`) keeps only the spellings of values equal to
+// those written and leaves out the defaults the file left out.
 std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
                                              const OdDbObject* of, std::string_view text,
-                                             const std::vector<GroupWriter::Noted>& noted, size_t start)
+                                             const std::vector<GroupWriter::Noted>& noted, size_t start,
+                                             bool edited)
 {
     using R = Respelling;
     std::vector<R> out;
@@ -465,12 +469,55 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
         }
         return present.test(CodeSlot(code));
     };
+    // The subclass a written group is in, by its marker before it.
+    auto writtenIn = [&](uint32_t at) -> std::string_view {
+        for (uint32_t j = at + 1; j-- > 0;)
+            if (noted[j].tag == GroupWriter::kFrame && noted[j].code == 100)
+                return text.substr(noted[j].at - start, noted[j].length);
+        return {};
+    };
+    // An edited MTEXT's direction (11) and rotation (50) say one thing: the
+    // writer writes the direction always and the rotation when not 0. What
+    // the file gave of them says it alone; where it gave neither, a
+    // direction along the world's x axis in the text's plane is what it
+    // meant.
+    bool directionMeant = false, rotationMeant = false;
+    if (edited && type == "MTEXT") {
+        auto side = [&](int code) -> const Side* {
+            const int at = sideAt[slot(GroupWriter::kValue, code)];
+            return at < 0 ? nullptr : &sides[(size_t)at];
+        };
+        auto inFile = [&](int code) { return side(code) && side(code)->fileCount > 0; };
+        auto written = [&](int code, double otherwise) {
+            const Side* s = side(code);
+            if (!s || s->writtenCount != 1) return otherwise;
+            const GroupWriter::Noted& n = noted[writtens[s->writtenAt]];
+            double d = otherwise;
+            std::string_view wv = text.substr(n.at - start, n.length);
+            std::from_chars(wv.data(), wv.data() + wv.size(), d);
+            return d;
+        };
+        if (inFile(11) && !inFile(50)) rotationMeant = true;
+        if (inFile(50) && !inFile(11)) directionMeant = true;
+        if (!inFile(11) && !inFile(50) && !inFile(21) && !inFile(31)) {
+            const double n[3] = {written(210, 0), written(220, 0), written(230, 1)};
+            double d[3] = {1 - n[0] * n[0], -n[0] * n[1], -n[0] * n[2]};
+            const double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+            const double w[3] = {written(11, NAN), written(21, NAN), written(31, NAN)};
+            bool along = length > 1e-9;
+            for (int i = 0; i < 3 && along; ++i) along = std::fabs(d[i] / length - w[i]) <= 1e-12;
+            directionMeant = rotationMeant = along;
+        }
+    }
     std::vector<size_t> added;  // file groups the writer leaves out
     for (const Side& s : sides) {
         if (s.fileCount && s.writtenCount && s.fileCount != s.writtenCount) continue;
         if (contentsAsHeld && s.tag == GroupWriter::kValue && (s.code == 1 || s.code == 3)) continue;
         if (s.fileCount == s.writtenCount) {
-            if (!replace) continue;
+            // An edited record's values are compared one by one: only one
+            // the writer writes as the file had it may go back as spelled.
+            if (!replace && !edited) continue;
+            if (edited && s.tag == GroupWriter::kOwner) continue;
             for (uint32_t k = 0; k < s.fileCount; ++k) {
                 const Group& x = g[files[s.fileAt + k]];
                 const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
@@ -480,6 +527,21 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
                 // as the file wrote it.
                 if (s.tag == GroupWriter::kOwner && wv != "0") continue;
                 if (same(x, wv)) continue;
+                if (edited) {
+                    // A whole number spelled as a real, and an angle the
+                    // file gave outside a turn (50 to 58, in degrees), are
+                    // the values the comparison above calls different.
+                    int64_t n = 0;
+                    double d = 0;
+                    auto r = std::from_chars(wv.data(), wv.data() + wv.size(), n);
+                    auto a = std::from_chars(wv.data(), wv.data() + wv.size(), d);
+                    const bool whole = realSpelt(x) && r.ec == std::errc() && r.ptr == wv.data() + wv.size() && n == x.integer;
+                    const bool turn = x.kind == Kind::kReal && s.code >= 50 && s.code <= 58 && a.ec == std::errc() &&
+                                      a.ptr == wv.data() + wv.size() && std::isfinite(x.real) && d != x.real &&
+                                      std::fabs(x.real - d) < 1e9 &&
+                                      std::fabs(std::remainder(x.real - d, 360.0)) <= 1e-9 * std::max(1.0, std::fabs(x.real));
+                    if (!whole && !turn) continue;
+                }
                 std::string file = spelling(x, s.code);
                 if (file != wv) out.push_back(names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), std::move(file))));
             }
@@ -489,6 +551,39 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
             // Only what the record has none of at all: dropping the writer's
             // value would put one the record kept in its place.
             if (isPresent(s.code)) continue;
+            // Edited, only the default the file's silence means stays out.
+            bool defaults = true;
+            for (uint32_t k = 0; edited && defaults && k < s.writtenCount; ++k) {
+                const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
+                defaults = IsDefaultValue(writtenIn(writtens[s.writtenAt + k]), s.code, text.substr(n.at - start, n.length));
+            }
+            // A 2-D polyline's vertex without widths has its polyline's.
+            const auto* polyline = OdRxCast<OdDb2dPolyline>(const_cast<OdDbObject*>(of));
+            if (edited && record.sub >= 0 && polyline && s.tag == GroupWriter::kValue && (s.code == 40 || s.code == 41) &&
+                s.writtenCount == 1) {
+                const GroupWriter::Noted& n = noted[writtens[s.writtenAt]];
+                const std::string_view wv = text.substr(n.at - start, n.length);
+                double d = 0;
+                auto r = std::from_chars(wv.data(), wv.data() + wv.size(), d);
+                defaults = r.ec == std::errc() && r.ptr == wv.data() + wv.size() &&
+                           d == (s.code == 40 ? polyline->defaultStartWidth() : polyline->defaultEndWidth());
+            }
+            // A gradient's colours each given only as a true colour: the
+            // writer's colour numbers beside them are white, for readers
+            // without true colours.
+            if (edited && type == "HATCH" && s.tag == GroupWriter::kValue && s.code == 63) {
+                const int rgb = sideAt[slot(GroupWriter::kValue, 421)];
+                defaults = rgb >= 0 && sides[(size_t)rgb].writtenCount == s.writtenCount &&
+                           sides[(size_t)rgb].fileCount == s.writtenCount;
+                for (uint32_t k = 0; defaults && k < s.writtenCount; ++k) {
+                    const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
+                    defaults = text.substr(n.at - start, n.length) == "7";
+                }
+            }
+            if (s.tag == GroupWriter::kValue && (s.code == 11 || s.code == 21 || s.code == 31) && directionMeant)
+                defaults = true;
+            if (s.tag == GroupWriter::kValue && s.code == 50 && rotationMeant) defaults = true;
+            if (!defaults) continue;
             for (uint32_t k = 0; k < s.writtenCount; ++k) {
                 const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
                 out.push_back(entry(R::kDrop, s.tag, s.code, (int)k, std::string(text.substr(n.at - start, n.length)), {}));
@@ -509,7 +604,10 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
         View v(groups, rec, codec, states, file.written[record.written], record.dataRecord);
         std::sort(added.begin(), added.end());
         Walk(v, [&](size_t i, uint8_t, const std::string& sub, int occ, bool, bool) {
-            if (std::binary_search(added.begin(), added.end(), i))
+            // Edited, only a default the writer leaves out goes back: any
+            // other value the object no longer holds.
+            if (std::binary_search(added.begin(), added.end(), i) &&
+                (!edited || IsDefaultValue(sub, groups[i].code, spelling(groups[i], groups[i].code))))
                 out.push_back(names(groups[i].code, groups[i],
                                     entry(R::kAdd, GroupWriter::kValue, groups[i].code, 0, {},
                                           spelling(groups[i], groups[i].code), sub, occ)));

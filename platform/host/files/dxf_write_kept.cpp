@@ -1,9 +1,9 @@
 // Drawing files: the writer's half of the round trip. Each record is opened,
 // its values written subclass by subclass with the groups kept when it was
-// read put back at the end of the subclass they were read in, and, while
-// its values are those it was read with, the values the file spelled
-// otherwise are put back as the file wrote them (found by Respellings in
-// dxf_read_kept.cpp).
+// read put back at the end of the subclass they were read in, and the
+// values the file spelled otherwise are put back as the file wrote them
+// (found by Respellings in dxf_read_kept.cpp): all while its values are
+// those it was read with, else only where the value is the file's.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -75,23 +75,24 @@ void DxfOut::close()
             sequenceHeld_ = hash == rec_.file->hash;
         }
         const bool held = hash == rec_.file->hash && (rec_.sub < 0 || (sequenceOf_ == rec_.of && sequenceHeld_));
-        if (held) {
-            const std::vector<Respelling> list =
-                Respellings(*fileRecords_, *rec_.file, rec_.of, std::string_view(w_.bytes()).substr(rec_.start),
-                            w_.noted(), rec_.start);
-            // A default written only to stand before a kept value gives
-            // way to the file's own groups, whatever else is respelled.
-            const auto& noted = w_.noted();
-            if (!list.empty() || std::any_of(noted.begin(), noted.end(), [](const GroupWriter::Noted& n) {
-                    return n.tag == GroupWriter::kDefault;
-                }))
-                applyRespellings(list);
-        }
+        // An edited record is compared too, value by value: what it still
+        // holds as read keeps the file's spelling, and the defaults the
+        // file left out stay out.
+        const std::vector<Respelling> list =
+            Respellings(*fileRecords_, *rec_.file, rec_.of, std::string_view(w_.bytes()).substr(rec_.start), w_.noted(),
+                        rec_.start, !held);
+        // A default written only to stand before a kept value gives way to
+        // the file's own groups, whatever else is respelled.
+        const auto& noted = w_.noted();
+        if (!list.empty() || (held && std::any_of(noted.begin(), noted.end(), [](const GroupWriter::Noted& n) {
+                                  return n.tag == GroupWriter::kDefault;
+                              })))
+            applyRespellings(list, held);
     }
     w_.stopNoting();
 }
 
-void DxfOut::applyRespellings(const std::vector<Respelling>& list)
+void DxfOut::applyRespellings(const std::vector<Respelling>& list, bool held)
 {
     using R = Respelling;
     const std::vector<GroupWriter::Noted> noted = w_.noted();
@@ -129,8 +130,11 @@ void DxfOut::applyRespellings(const std::vector<Respelling>& list)
     // and the next marker.
     bool added = false;
     for (const auto& n : noted) {
-        // The file's own value goes back in its place instead.
-        if (n.tag == GroupWriter::kDefault) continue;
+        // The file's own value goes back in its place instead (edited,
+        // only where it is added back).
+        if (n.tag == GroupWriter::kDefault &&
+            (held || std::any_of(adds, list.end(), [&n](const R& r) { return r.code == n.code; })))
+            continue;
         std::string_view value(text.data() + (n.at - rec_.start), n.length);
         const bool frameMarker = n.code == 100 && n.tag == GroupWriter::kFrame;
         if (!added && (frameMarker || n.tag == GroupWriter::kKeptGroup || n.tag == GroupWriter::kExtended)) {
@@ -190,8 +194,10 @@ void DxfOut::flushRuns(bool all)
                     if (!value) continue;
                     rec_.here.set((size_t)g.code);
                     w_.setTag(GroupWriter::kDefault);
-                    if (g.code == 210) w_.point(210, OdGePoint3d(0, 0, 1));
-                    else w_.put(g.code, value);
+                    double xyz[3];
+                    if (dxf::IsPointCode(g.code) && DefaultPoint(value, xyz))
+                        w_.point(g.code, OdGePoint3d(xyz[0], xyz[1], xyz[2]));
+                    else if (*value) w_.put(g.code, value);
                     w_.setTag(GroupWriter::kValue);
                 }
             for (const KeptGroup& g : runs[i].groups) keptGroup(g);

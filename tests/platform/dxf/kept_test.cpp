@@ -1334,6 +1334,71 @@ TEST(DxfKept, ARecordMovedAwayAndBackWritesAsRead)
     EXPECT_TRUE(back == first) << dxftest::FirstDifferingLine(first, back);
 }
 
+// A record edited is compared value by value with the file's: a value it
+// still holds keeps the file's spelling, a default the file left out stays
+// out, and a value that changed is written as the object holds it, never
+// put back as the file had it.
+TEST(DxfKept, AnEditedRecordKeepsTheSpellingsOfWhatItStillHolds)
+{
+    std::unique_ptr<OdDbDatabase> db = Read(File(
+        {{0, "CIRCLE"}, {5, "40"}, {100, "AcDbEntity"}, {8, "0"}, {62, "1.0"}, {100, "AcDbCircle"}, {10, "1.50"},
+         {20, "2"}, {30, "0"}, {40, "3"},
+         {0, "TEXT"}, {5, "41"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "1.50"}, {20, "2"},
+         {30, "0"}, {40, "2.5"}, {1, "note"}, {50, "30"}, {71, "0.0"}, {100, "AcDbText"},
+         {0, "MTEXT"}, {5, "42"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "1.50"}, {20, "2"},
+         {30, "0"}, {40, "2.5"}, {1, "note"},
+         {0, "MTEXT"}, {5, "43"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "1.50"}, {20, "2"},
+         {30, "0"}, {40, "2.5"}, {1, "note"}, {50, "-12"}}));
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 4u);
+    for (OdDbEntity* e : ms) {
+        OdDbEntity* open = nullptr;
+        ASSERT_EQ(oddbOpenObject(open, e->objectId(), OdDb::kForWrite), eOk);
+        open->transformBy(OdGeMatrix3d::translation(OdGeVector3d(0.1, 0, 0)));
+        open->close();
+    }
+    auto codes = [](const std::vector<std::string>& record) {
+        std::string out;
+        for (const std::string& g : record) out += g.substr(0, g.find(' ')) + " ";
+        return out;
+    };
+    auto has = [](const std::vector<std::string>& record, const std::string& group) {
+        return std::find(record.begin(), record.end(), group) != record.end();
+    };
+    std::vector<std::string> saved = GroupLines(dxftest::Save(db.get()));
+    std::vector<std::string> circle = Record(saved, "CIRCLE", "40"), text = Record(saved, "TEXT", "41"),
+                             mtext = Record(saved, "MTEXT", "42");
+    // Moved: the positions as the writer writes them, the rest as read.
+    EXPECT_EQ(codes(circle), "0 5 330 100 8 62 100 10 20 30 40 ");
+    EXPECT_TRUE(has(circle, "62 1.0") && has(circle, "10 1.6") && has(circle, "40 3.0"));
+    EXPECT_EQ(codes(text), "0 5 330 100 8 100 10 20 30 40 1 50 71 100 ");
+    EXPECT_TRUE(has(text, "10 1.6") && has(text, "50 30.0") && has(text, "71 0.0"));
+    EXPECT_EQ(codes(mtext), "0 5 330 100 8 100 10 20 30 40 1 ");
+    // The rotation alone gave the direction, and an angle goes back as the
+    // file gave it outside a turn.
+    const std::vector<std::string> turned = Record(saved, "MTEXT", "43");
+    EXPECT_EQ(codes(turned), "0 5 330 100 8 100 10 20 30 40 1 50 ");
+    EXPECT_TRUE(has(turned, "50 -12.0"));
+
+    // Values changed are written as held, beside those kept as read: a
+    // colour, and a rotation back to the default the writer leaves out.
+    OdDbCircle* c = nullptr;
+    ASSERT_EQ(oddbOpenObject(c, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    c->setColorIndex(3);
+    c->setRadius(4);
+    c->close();
+    OdDbText* t = nullptr;
+    ASSERT_EQ(oddbOpenObject(t, ms[1]->objectId(), OdDb::kForWrite), eOk);
+    t->setRotation(0);
+    t->close();
+    saved = GroupLines(dxftest::Save(db.get()));
+    circle = Record(saved, "CIRCLE", "40"), text = Record(saved, "TEXT", "41");
+    EXPECT_EQ(codes(circle), "0 5 330 100 8 62 100 10 20 30 40 ");
+    EXPECT_TRUE(has(circle, "62 3") && has(circle, "40 4.0") && has(circle, "10 1.6"));
+    EXPECT_EQ(codes(text), "0 5 330 100 8 100 10 20 30 40 1 71 100 ");
+    EXPECT_TRUE(has(text, "71 0.0"));
+}
+
 // A vertex (or sequence end) goes back as the file spelled it only while
 // its entity is as read and its sequence has as many records as the file
 // gave: otherwise it is written as the object holds it, never as another
