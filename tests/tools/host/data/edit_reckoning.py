@@ -486,7 +486,7 @@ def rounding_handles(doc, acted):
 
 
 def check_move(plain, saved, selection, vector):
-    want, got, orig = ezdxf.readfile(plain), ezdxf.readfile(saved), ezdxf.readfile(plain)
+    want, got, orig = ezdxf.readfile(plain), ezdxf.readfile(saved), read_once(plain)
     _, acted = selection_of(want, selection)
     problems = []
     rounding = rounding_handles(want, acted)
@@ -494,6 +494,16 @@ def check_move(plain, saved, selection, vector):
         problems += translate(e, vector)
     compare_all(want, got, orig, rounding, problems, "moved" if acted else "")
     return problems
+
+
+READ = {}
+
+
+def read_once(path):
+    """A drawing read once in this process, for reading only."""
+    if path not in READ:
+        READ[path] = ezdxf.readfile(path)
+    return READ[path]
 
 
 def translate(e, vector):
@@ -569,7 +579,7 @@ def new_records(got, plain_handles):
 
 
 def check_copy(plain, saved, selection, vector):
-    want, got, orig = ezdxf.readfile(plain), ezdxf.readfile(saved), ezdxf.readfile(plain)
+    want, got, orig = ezdxf.readfile(plain), ezdxf.readfile(saved), read_once(plain)
     _, acted = selection_of(want, selection)
     problems = []
     # The originals stay as they were.
@@ -655,7 +665,7 @@ def image_reactor(doc, image):
 
 
 def check_erase(plain, saved, selection):
-    want, got = ezdxf.readfile(plain), ezdxf.readfile(saved)
+    want, got = read_once(plain), ezdxf.readfile(saved)
     _, acted = selection_of(want, selection)
     problems = []
     gone, may_go = set(), set()
@@ -666,7 +676,7 @@ def check_erase(plain, saved, selection):
         if block is not None:
             may_go.update(x.dxf.handle for x in [block.block_record, block.block, block.endblk] + list(block))
     w, g = entities(want), entities(got)
-    for h in gone:
+    for h in sorted(gone, key=lambda x: int(x, 16)):
         if h in g:
             problems.append("%s was selected and is still there" % describe(w[h]))
     for h, e in w.items():
@@ -701,7 +711,7 @@ PLAIN = None
 def case(edit, selection):
     """One edit on one selection: alone, then UNDO, then UNDO and REDO.
     Returns [(name, problems)]."""
-    doc = ezdxf.readfile(PLAIN)
+    doc = read_once(PLAIN)
     chosen, _ = selection_of(doc, selection)
     tag = "%s-%s" % (edit.lower(), selection.replace(" ", "-").replace(",", "+"))
     name = "%s / > select %s" % (edit, selection)
