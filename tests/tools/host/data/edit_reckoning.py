@@ -23,6 +23,8 @@ UNDO, then by UNDO and REDO, each in a velkhost run of its own:
 - ERASE alone: the plain save less the selected entities and what they own.
 - UNDO: the save is the plain save byte for byte; UNDO then REDO: the save
   of the edit alone byte for byte. Also for three edits and three UNDOs.
+- A MOVE that fails (a 3DSOLID among what it moves, a coordinate that would
+  overflow) changes nothing: the save is the plain save byte for byte.
 
 usage: edit_reckoning.py --velkhost PROGRAM [--module FILE] [--work DIR]
                          [--jobs N] [--only EDIT[:TYPE]] [--verbose]
@@ -778,6 +780,33 @@ def several():
     return results + undo_cases("several", "MOVE, COPY, ERASE", lines, alone, 3)
 
 
+def refusals():
+    """An edit that fails changes nothing: a MOVE of a 3DSOLID, which
+    cannot be moved, beside a LINE; a MOVE that would take a coordinate
+    past the largest number. Each fails, and saves the plain save."""
+    results = []
+    for name, add, vector in (("a 3DSOLID beside a LINE", lambda m: m.add_3dsolid(), "10,0"),
+                              ("a LINE to 1.7e308 moved by 1e308", lambda m: m.add_line((0, 0), (1.7e308, 0)),
+                               "1e308,0")):
+        tag = "refused-" + name.split()[1].lower()
+        doc = ezdxf.new("R2010")
+        doc.modelspace().add_line((0, 0), (3, 4))
+        add(doc.modelspace())
+        drawing = os.path.join(RUNNER.work, tag + "-drawing.dxf")
+        doc.saveas(drawing)
+        _, _, plain = RUNNER.run(tag + "-plain", drawing, [])
+        rc, text, saved = RUNNER.run(tag, drawing, ["MOVE", "> select all", "0,0", vector])
+        problems = [] if rc == 1 else ["exit status %d, not 1: %s" % (rc, last_line(text))]
+        if plain is None or saved is None:
+            problems.append("nothing was saved")
+        else:
+            d = byte_difference(plain, saved)
+            if d:
+                problems.append("the failed MOVE changed the drawing: " + d)
+        results.append(("MOVE of %s fails and changes nothing" % name, problems))
+    return results
+
+
 def self_check(plain, drawing):
     """The reckoning itself: it tells a drawing left as it was from one
     edited, and two files that differ."""
@@ -840,6 +869,7 @@ def main():
         if not a.only:
             futures.append(pool.submit(several))
             futures.append(pool.submit(self_check, plain, drawing))
+            futures.append(pool.submit(refusals))
         for f in futures:
             for name, problems in f.result():
                 if problems:
