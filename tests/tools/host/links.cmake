@@ -20,3 +20,14 @@ add_test(NAME demo_end_to_end
 set_tests_properties(demo_end_to_end PROPERTIES LABELS tools/host TIMEOUT 300 FIXTURES_REQUIRED demo_output
   PASS_REGULAR_EXPRESSION "picture of model space: [^\n]*\\(1600 x [4-9][0-9][0-9] pixels, [0-9]+ entities, 2 images, 0 image files missing\\).*velkhost: every step succeeded"
   FAIL_REGULAR_EXPRESSION "FAILED|失败|ERROR: [A-Za-z]+Sanitizer|runtime error")
+
+# MOVE, COPY and ERASE on a drawing of every kind ezdxf writes, each alone,
+# then UNDO, then UNDO and REDO, on `> select all` and on `> select type T`
+# for each record type, checked against ezdxf's own translation of the plain
+# save and, for UNDO, byte for byte (data/edit_reckoning.py; run it by hand
+# with --velkhost to check another build).
+add_test(NAME velkhost_edit_reckoning
+         COMMAND /usr/bin/python3 ${d}/data/edit_reckoning.py
+                 --velkhost $<TARGET_FILE:velkhost> --module $<TARGET_FILE:velkgrx>
+                 --work ${CMAKE_BINARY_DIR}/edit-reckoning --jobs 2)
+set_tests_properties(velkhost_edit_reckoning PROPERTIES LABELS tools/host TIMEOUT 600 SKIP_RETURN_CODE 77)
