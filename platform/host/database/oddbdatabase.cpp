@@ -102,7 +102,8 @@ OdDbObject::OdDbObject() { ++g_liveObjects; }
 // the extended data and what a drawing file held of the object, as the
 // host's copies do.
 OdDbObject::OdDbObject(const OdDbObject& o)
-    : OdRxObject(), xdata_(OdResBuf::copyChain(o.xdata_)), kept_(standin::CopyKept(o.kept_))
+    : OdRxObject(), xdata_(OdResBuf::copyChain(o.xdata_)), kept_(standin::CopyKept(o.kept_)),
+      copiedFrom_(o.copiedFrom_ ? o.copiedFrom_ : o.stub_ ? (uint64_t)o.objectId().getHandle() : 0)
 {
     ++g_liveObjects;
 }
@@ -114,6 +115,7 @@ void OdDbObject::copyTiesTo(OdDbObject& copy) const
     copy.kept_ = standin::CopyKept(kept_, true);
     copy.xdict_ = xdict_;
     copy.reactors_ = reactors_;
+    copy.copiedFrom_ = copiedFrom_;
     subCopyTiesTo(copy);
 }
 

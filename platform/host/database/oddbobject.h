@@ -93,6 +93,10 @@ public:
     // dimension's block of graphics, what its file record owned, the
     // handles of its records) is taken too.
     void copyTiesTo(OdDbObject& copy) const;
+    // Stand-in: the handle of the object this one was copied from, or that
+    // one's source (0: none); a drawing file's writer compares a copy with
+    // the record the file gave its source.
+    uint64_t copiedFrom() const { return copiedFrom_; }
 
     OdDbObjectId objectId() const { return OdDbObjectId(stub_); }
     OdDbObjectId ownerId() const { return owner_; }
@@ -169,6 +173,7 @@ private:
     OdDbObjectIdArray reactors_;
     OdResBuf* xdata_ = nullptr;
     standin::DxfKept* kept_ = nullptr;
+    uint64_t copiedFrom_ = 0;
     bool erased_ = false;
     int readers_ = 0;
     bool writer_ = false;

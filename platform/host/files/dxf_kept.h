@@ -168,16 +168,16 @@ struct DxfFileRecords {
     // one (its vertices and its end), by object.
     std::vector<std::pair<uint64_t, uint32_t>> sequences;
     static uint64_t keyOf(const OdDbObject* o) { return o ? (uint64_t)o->objectId().getHandle() : 0; }
-    size_t sequenceLength(const OdDbObject* object) const
+    size_t sequenceLength(const OdDbObject* object) const { return sequenceLength(keyOf(object)); }
+    size_t sequenceLength(uint64_t of) const
     {
-        const uint64_t of = keyOf(object);
         auto it = std::lower_bound(sequences.begin(), sequences.end(), of,
                                    [](const std::pair<uint64_t, uint32_t>& s, uint64_t k) { return s.first < k; });
         return of && it != sequences.end() && it->first == of ? it->second : 0;
     }
-    const Record* find(const OdDbObject* object, int sub) const
+    const Record* find(const OdDbObject* object, int sub) const { return find(keyOf(object), sub); }
+    const Record* find(uint64_t of, int sub) const
     {
-        const uint64_t of = keyOf(object);
         auto it = std::lower_bound(records.begin(), records.end(), std::make_pair(of, sub),
                                    [](const Record& r, const std::pair<uint64_t, int>& k) {
                                        return r.of != k.first ? r.of < k.first : r.sub < k.second;

@@ -336,6 +336,7 @@ private:
         const DxfKept* kept = nullptr;
         const DxfFileRecords::Record* file = nullptr;  // as read
         const OdDbObject* of = nullptr;
+        bool copy = false;  // `file` is the record of the object `of` was copied from
         int sub = kObjectRecord;
         size_t start = 0;  // where its text begins
         std::string subclass;

@@ -41,9 +41,18 @@ void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* k
     // A record's groups are noted when it may respell what the file wrote,
     // or when the records are being hashed.
     rec_.file = fileRecords_ && rec_.of ? fileRecords_->find(rec_.of, sub) : nullptr;
+    // A copy of an object read is compared with its source's record, as
+    // an edited one: what it still holds as read keeps the file's spelling.
+    const uint64_t source = rec_.of ? rec_.of->copiedFrom() : 0;
+    if (!rec_.file && fileRecords_ && source && !fileRecords_->find(rec_.of, kObjectRecord)) {
+        rec_.file = fileRecords_->find(source, sub);
+        rec_.copy = rec_.file != nullptr;
+    }
     // A record of a sequence is the file's n-th only while the sequence has
     // as many records as the file gave it.
-    if (rec_.file && sub >= 0 && fileRecords_->sequenceLength(rec_.of) != count) rec_.file = nullptr;
+    if (rec_.file && sub >= 0 &&
+        fileRecords_->sequenceLength(rec_.copy ? source : DxfFileRecords::keyOf(rec_.of)) != count)
+        rec_.file = nullptr;
     if ((hashed_ && rec_.of) || rec_.file) w_.startNoting();
     w_.setTag(GroupWriter::kFrame);
     w_.ascii(0, rec_.type);
@@ -74,7 +83,7 @@ void DxfOut::close()
             sequenceOf_ = rec_.of;
             sequenceHeld_ = hash == rec_.file->hash;
         }
-        const bool held = hash == rec_.file->hash && (rec_.sub < 0 || (sequenceOf_ == rec_.of && sequenceHeld_));
+        const bool held = !rec_.copy && hash == rec_.file->hash && (rec_.sub < 0 || (sequenceOf_ == rec_.of && sequenceHeld_));
         // An edited record is compared too, value by value: what it still
         // holds as read keeps the file's spelling, and the defaults the
         // file left out stay out.

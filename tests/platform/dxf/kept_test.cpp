@@ -1380,6 +1380,20 @@ TEST(DxfKept, AnEditedRecordKeepsTheSpellingsOfWhatItStillHolds)
     EXPECT_EQ(codes(turned), "0 5 330 100 8 100 10 20 30 40 1 50 ");
     EXPECT_TRUE(has(turned, "50 -12.0"));
 
+    // A copy is compared with its source's record as an edited one: the
+    // text's copy, moved, keeps the spellings and the defaults left out,
+    // and its own handle and owner are its own.
+    auto* copy = static_cast<OdDbEntity*>(ms[1]->clone());
+    copy->transformBy(OdGeMatrix3d::translation(OdGeVector3d(0, 5, 0)));
+    const OdDbObjectId copyId = dxftest::Append(db.get(), copy);
+    saved = GroupLines(dxftest::Save(db.get()));
+    const std::wstring copyHandle = copyId.getHandle().ascii().str();
+    const std::vector<std::string> copied = Record(saved, "TEXT", std::string(copyHandle.begin(), copyHandle.end()));
+    EXPECT_EQ(codes(copied), "0 5 330 100 8 100 10 20 30 40 1 50 71 100 ");
+    EXPECT_TRUE(has(copied, "10 1.6") && has(copied, "20 7.0") && has(copied, "50 30.0") && has(copied, "71 0.0"));
+    EXPECT_FALSE(has(copied, "5 41"));
+    EXPECT_EQ(Record(saved, "TEXT", "41"), text);
+
     // Values changed are written as held, beside those kept as read: a
     // colour, and a rotation back to the default the writer leaves out.
     OdDbCircle* c = nullptr;
