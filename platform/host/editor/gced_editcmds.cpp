@@ -578,26 +578,33 @@ Trial TryTransform(const OdDbEntity* ent, const OdGeMatrix3d& m)
     return t;
 }
 
+// Tries every object by the vector first; when one of them refuses, or a
+// coordinate would pass the largest number, names them by kind ("moved",
+// "copied") and says `nothing`: the command then changes nothing there.
+bool AllTransformable(const OdDbObjectIdArray& ids, const OdGeVector3d& by, const wchar_t* verb, const wchar_t* nothing)
+{
+    KindCounts refused, overflowing;
+    for (const OdDbObjectId& id : ids) {
+        OdDbEntity* ent = nullptr;
+        if (oddbOpenOdDbEntity(ent, id, OdDb::kForRead) != eOk) continue;
+        const Trial t = TryTransform(ent, OdGeMatrix3d::translation(by));
+        if (t != Trial::kOk) ++(t == Trial::kRefused ? refused : overflowing)[KindName(ent)];
+        ent->close();
+    }
+    if (refused.empty() && overflowing.empty()) return true;
+    ReportNotTransformed(refused, verb);
+    ReportNotTransformed(overflowing, verb, L" (a coordinate would pass the largest number)");
+    gcutPrintf(nothing);
+    return false;
+}
+
 void Move(OdDbDatabase*)
 {
     OdDbObjectIdArray ids;
     OdGePoint3d base, to;
     if (!AskDisplacement(ids, base) || AskPoint(L"Specify second point: ", to, &base) != RTNORM) return Cancelled();
     // Every object is tried first: a move that one of them refuses moves none.
-    KindCounts refused, overflowing;
-    for (const OdDbObjectId& id : ids) {
-        OdDbEntity* ent = nullptr;
-        if (oddbOpenOdDbEntity(ent, id, OdDb::kForRead) != eOk) continue;
-        const Trial t = TryTransform(ent, OdGeMatrix3d::translation(to - base));
-        if (t != Trial::kOk) ++(t == Trial::kRefused ? refused : overflowing)[KindName(ent)];
-        ent->close();
-    }
-    if (!refused.empty() || !overflowing.empty()) {
-        ReportNotTransformed(refused, L"moved");
-        ReportNotTransformed(overflowing, L"moved", L" (a coordinate would pass the largest number)");
-        gcutPrintf(L"\nNothing was moved.");
-        return;
-    }
+    if (!AllTransformable(ids, to - base, L"moved", L"\nNothing was moved.")) return;
     KindCounts notMoved;
     MoveBy(ids, to - base, &notMoved);
     if (to != base) DissociateMovedApart(ids);
@@ -769,20 +776,7 @@ void Copy(OdDbDatabase* db)
         // Every object is tried first: a copy that one of them refuses, or
         // that would put a coordinate past the largest number, makes none
         // (the command then fails, whatever the other points make).
-        KindCounts refusedHere, overflowing;
-        for (const OdDbObjectId& id : ids) {
-            OdDbEntity* source = nullptr;
-            if (oddbOpenOdDbEntity(source, id, OdDb::kForRead) != eOk) continue;
-            const Trial t = TryTransform(source, OdGeMatrix3d::translation(to - base));
-            if (t != Trial::kOk) ++(t == Trial::kRefused ? refusedHere : overflowing)[KindName(source)];
-            source->close();
-        }
-        if (!refusedHere.empty() || !overflowing.empty()) {
-            ReportNotTransformed(refusedHere, L"copied");
-            ReportNotTransformed(overflowing, L"copied", L" (a coordinate would pass the largest number)");
-            gcutPrintf(L"\nNothing was copied to that point.");
-            continue;
-        }
+        if (!AllTransformable(ids, to - base, L"copied", L"\nNothing was copied to that point.")) continue;
         std::map<OdDbObjectId, OdDbObjectId> copies;
         for (const OdDbObjectId& id : ids) {
             OdDbEntity* source = nullptr;
