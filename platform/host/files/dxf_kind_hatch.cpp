@@ -120,17 +120,24 @@ OdDbEntity* Loader::makeHatch(const View& v)
     // the whole subclass.
     size_t after = count ? std::max(c.pos(), start) : start;
     auto later = [&](int code) { return v.find(code, nullptr, 0, after); };
-    if (const Group* st = later(C::kStyle); st && st->integer >= 0 && st->integer <= 2)
+    // A single value no loop or edge gives is the hatch's wherever it is:
+    // one before the loops, kept, would go back after them and be read
+    // there the next time, so that a second save would differ.
+    auto single = [&](int code) {
+        const Group* g = later(code);
+        return g ? g : v.find(code, nullptr, 0, start);
+    };
+    if (const Group* st = single(C::kStyle); st && st->integer >= 0 && st->integer <= 2)
         h->setHatchStyle((OdDbHatch::HatchStyle)st->integer);
     // A solid fill has no pattern: a pattern's angle, scale and doubling
     // given with one are kept as the file wrote them, wherever they are.
     const bool solidFill = solid || Lower(pattern) == L"solid";
     double angle = 0, scale = 1;
-    if (const Group* a = solidFill ? nullptr : later(C::kPatternAngle); a && a->kind == Kind::kReal)
+    if (const Group* a = solidFill ? nullptr : single(C::kPatternAngle); a && a->kind == Kind::kReal)
         angle = a->real * kDegToRad;
-    if (const Group* s = solidFill ? nullptr : later(C::kPatternScale); s && s->kind == Kind::kReal && s->real > 0)
+    if (const Group* s = solidFill ? nullptr : single(C::kPatternScale); s && s->kind == Kind::kReal && s->real > 0)
         scale = s->real;
-    if (const Group* d = solidFill ? nullptr : later(C::kPatternDouble)) h->setPatternDouble(d->integer != 0);
+    if (const Group* d = solidFill ? nullptr : single(C::kPatternDouble)) h->setPatternDouble(d->integer != 0);
     // The pattern's lines as the file gives them.
     OdHatchPattern lines;
     if (const Group* nlines = later(C::kPatternLineCount); nlines && nlines->integer > 0) {
@@ -172,7 +179,7 @@ OdDbEntity* Loader::makeHatch(const View& v)
         h->setPatternAngle(angle);
         h->setPatternScale(scale);
     }
-    if (const Group* px = later(C::kPixelSize); px && px->kind == Kind::kReal) h->setPixelSize(px->real);
+    if (const Group* px = single(C::kPixelSize); px && px->kind == Kind::kReal) h->setPixelSize(px->real);
     if (const Group* seeds = later(C::kSeedCount); seeds && seeds->integer > 0) {
         Cursor sc(v, v.indexOf(seeds) + 1);
         for (int64_t s = 0, cnt = sc.bound(seeds->integer, 2); s < cnt; ++s) {
