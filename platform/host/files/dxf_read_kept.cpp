@@ -281,10 +281,13 @@ size_t Loader::codeLineAt(size_t group) const
 std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
                                              const OdDbObject* of, std::string_view text,
                                              const std::vector<GroupWriter::Noted>& noted, size_t start,
-                                             bool edited)
+                                             bool edited, bool* asHeld)
 {
     using R = Respelling;
     std::vector<R> out;
+    bool ignored = false;
+    bool& whole = asHeld ? *asHeld : ignored;
+    whole = true;
     // The record's groups again, as the reader split them, and what it
     // made of each. Every save compares every record read: nothing here
     // allocates while the record is as the writer writes it.
@@ -294,6 +297,7 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
     thread_local std::vector<Group> g;
     SplitGroups(std::string_view(file.bytes).substr(record.from, record.to - record.from), g);
     if (g.size() != record.groups || g.empty() || g[0].code != 0) return out;
+    whole = false;
     const uint8_t* state = file.states.data() + record.state;
     TextCodec codec;
     codec.utf8 = file.utf8;
@@ -378,7 +382,10 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
         // Several values the writer gives in another form (a width each
         // vertex gave, written as one for all) would not come back where
         // they were: the record goes as the object holds it.
-        if (s.fileCount > 1 && !s.writtenCount && s.tag == GroupWriter::kValue) return out;
+        if (s.fileCount > 1 && !s.writtenCount && s.tag == GroupWriter::kValue) {
+            whole = true;
+            return out;
+        }
     }
     // An MTEXT's contents are its chunks (3) and then its last part (1):
     // cut otherwise than the writer cuts them, a chunk added back would

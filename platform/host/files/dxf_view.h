@@ -166,9 +166,9 @@ public:
                 // The object keeps its dictionary and reactors itself;
                 // other applications' groups stay with the record, whole,
                 // and so does one of its own that names something by
-                // other than a handle, or is left open holding nothing
-                // (it may be a line of another group's text).
-                const bool modelled = own && !unreadable && (closed || j > i + 1);
+                // other than a handle, or is left open: where it ended is
+                // a guess, which only its groups kept as written keep.
+                const bool modelled = own && !unreadable && closed;
                 for (size_t k = i + 1; modelled && k < j; ++k) {
                     const Group& y = g_[k];
                     if (name == "ACAD_XDICTIONARY" && !xdict_) xdict_ = y.handle;

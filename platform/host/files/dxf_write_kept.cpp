@@ -87,13 +87,15 @@ void DxfOut::close()
         // An edited record is compared too, value by value: what it still
         // holds as read keeps the file's spelling, and the defaults the
         // file left out stay out.
+        bool asHeld = false;
         const std::vector<Respelling> list =
             Respellings(*fileRecords_, *rec_.file, rec_.of, std::string_view(w_.bytes()).substr(rec_.start), w_.noted(),
-                        rec_.start, !held);
+                        rec_.start, !held, &asHeld);
         // A default written only to stand before a kept value gives way to
-        // the file's own groups, whatever else is respelled.
+        // the file's own groups, whatever else is respelled; a record that
+        // goes as the object holds it keeps it, as it holds that value.
         const auto& noted = w_.noted();
-        if (!list.empty() || (held && std::any_of(noted.begin(), noted.end(), [](const GroupWriter::Noted& n) {
+        if (!list.empty() || (held && !asHeld && std::any_of(noted.begin(), noted.end(), [](const GroupWriter::Noted& n) {
                                   return n.tag == GroupWriter::kDefault;
                               })))
             applyRespellings(list, held);
