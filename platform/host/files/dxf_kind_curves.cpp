@@ -20,30 +20,36 @@ struct LineCodes {
     static constexpr int kThickness = 39, kStart = 10, kEnd = 11, kNormal = 210;
     static constexpr int kAll[] = {kThickness, kStart, kEnd, kNormal};
     static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kNormal, ""}};
+    static constexpr int kPoints[] = {kStart, kEnd}, kLengths[] = {kThickness}, kNormals[] = {kNormal};
 };
 struct PointCodes {
     static constexpr const char* kMarker = "AcDbPoint";
     static constexpr int kPosition = 10, kThickness = 39, kNormal = 210, kAngle = 50;
     static constexpr int kAll[] = {kPosition, kThickness, kNormal, kAngle};
     static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kAngle, "0.0"}, {kNormal, ""}};
+    // Its angle (of its plane's x axis) stays as read.
+    static constexpr int kPoints[] = {kPosition}, kLengths[] = {kThickness}, kNormals[] = {kNormal};
 };
 struct CircleCodes {
     static constexpr const char* kMarker = "AcDbCircle";
     static constexpr int kThickness = 39, kCenter = 10, kRadius = 40, kNormal = 210;
     static constexpr int kAll[] = {kThickness, kCenter, kRadius, kNormal};
     static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kNormal, ""}};
+    static constexpr int kPlanePoints[] = {kCenter}, kLengths[] = {kRadius, kThickness}, kNormals[] = {kNormal};
 };
 // An arc is a circle's subclass, then its own.
 struct ArcCodes {
     static constexpr const char* kMarker = "AcDbArc";
     static constexpr int kStartAngle = 50, kEndAngle = 51;
     static constexpr int kAll[] = {kStartAngle, kEndAngle};
+    static constexpr int kAngles[] = {kStartAngle, kEndAngle};
 };
 struct EllipseCodes {
     static constexpr const char* kMarker = "AcDbEllipse";
     static constexpr int kCenter = 10, kMajorAxis = 11, kNormal = 210, kRatio = 40, kStartParam = 41, kEndParam = 42;
     static constexpr int kAll[] = {kCenter, kMajorAxis, kNormal, kRatio, kStartParam, kEndParam};
     static constexpr Default kMeant[] = {{kNormal, ""}};
+    static constexpr int kPoints[] = {kCenter}, kVectors[] = {kMajorAxis}, kNormals[] = {kNormal};
 };
 // A solid's fourth corner is its third when it has three.
 struct SolidCodes {
@@ -52,6 +58,8 @@ struct SolidCodes {
     static constexpr int kThickness = 39, kNormal = 210;
     static constexpr int kAll[] = {kCorner, kCorner + 1, kCorner + 2, kCorner + 3, kThickness, kNormal};
     static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kNormal, ""}};
+    static constexpr int kPlanePoints[] = {kCorner, kCorner + 1, kCorner + 2, kCorner + 3},
+                         kLengths[] = {kThickness}, kNormals[] = {kNormal};
 };
 
 }  // namespace

@@ -25,6 +25,8 @@ struct LightPolylineCodes {
     static constexpr Default kDefaults[] = {{kElevation, "0.0"}, {kThickness, "0.0"}, {kNormal, ""}};
     // Without a constant width or any vertex's, every width is 0.
     static constexpr Default kMeant[] = {{kConstantWidth, "0.0"}};
+    static constexpr int kPlanePoints[] = {kVertex}, kElevations[] = {kElevation},
+                         kLengths[] = {kStartWidth, kEndWidth, kConstantWidth, kThickness}, kNormals[] = {kNormal};
 };
 // The counts the writer works out from the lists that follow them.
 struct SplineCodes {
@@ -34,6 +36,11 @@ struct SplineCodes {
     static constexpr int kAll[] = {kFlags, kDegree, kKnotCount, kControlCount, kFitCount,
                                    kKnot,  kWeight, kControlPoint, kFitPoint};
     static constexpr int kDerived[] = {kKnotCount, kControlCount, kFitCount};
+    // Files may give its end tangents and its plane's normal, which it has
+    // no values of.
+    static constexpr int kStartTangent = 12, kEndTangent = 13, kNormal = 210;
+    static constexpr int kPoints[] = {kControlPoint, kFitPoint}, kDirections[] = {kStartTangent, kEndTangent},
+                         kNormals[] = {kNormal};
 };
 
 }  // namespace

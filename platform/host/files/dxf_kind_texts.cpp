@@ -25,6 +25,8 @@ struct TextCodes {
     static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kRotation, "0.0"},  {kWidth, "1.0"},
                                             {kOblique, "0.0"},   {kGeneration, "0"}, {kNormal, ""}};
     static constexpr Default kMeant[] = {{kHorizontal, "0"}, {kVertical, "0"}};
+    static constexpr int kPlanePoints[] = {kPosition, kAlignment}, kLengths[] = {kHeight, kThickness},
+                         kAngles[] = {kRotation}, kNormals[] = {kNormal};
 };
 using T = TextCodes;
 // Some files give an attribute's text values after its own marker; they
@@ -60,6 +62,11 @@ struct MTextCodes {
     static constexpr Default kDefaults[] = {{kRotation, "0.0"}, {kFill, "0"}, {kNormal, ""}};
     static constexpr Default kMeant[] = {{kWidth, "0.0"},       {kAttachment, "1"},        {kFlow, "1"},
                                          {kSpacingStyle, "1"},  {kSpacingFactor, "1.0"},   {kDirection, "1.0,0.0,0.0"}};
+    // A height of its frame a file may give, which it has no value of.
+    // Its rotation stays as read: its direction says where it points.
+    static constexpr int kFrameHeight = 46;
+    static constexpr int kPoints[] = {kPosition}, kDirections[] = {kDirection},
+                         kLengths[] = {kHeight, kWidth, kFrameHeight}, kNormals[] = {kNormal};
 };
 
 }  // namespace
