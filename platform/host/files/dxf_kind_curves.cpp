@@ -88,7 +88,7 @@ OdDbEntity* Loader::readLine(const EntityRecord& item)
     using C = LineCodes;
     const View& v = item.v;
     auto* l = new OdDbLine(v.point(C::kStart), v.point(C::kEnd));
-    l->setThickness(v.real(C::kThickness, 0));
+    l->setThickness(v.real(C::kThickness, kDefaultOf<C, C::kThickness>));
     const OdGeVector3d given = v.vector(C::kNormal, nullptr, OdGeVector3d(0, 0, 1));
     l->setNormal(UnitNormal(given));
     DxfAccess::setFileNormal(l, given, l->normal());
@@ -100,11 +100,11 @@ OdDbEntity* Loader::readPoint(const EntityRecord& item)
     using C = PointCodes;
     const View& v = item.v;
     auto* p = new OdDbPoint(v.point(C::kPosition));
-    p->setThickness(v.real(C::kThickness, 0));
+    p->setThickness(v.real(C::kThickness, kDefaultOf<C, C::kThickness>));
     const OdGeVector3d given = v.vector(C::kNormal, nullptr, OdGeVector3d(0, 0, 1));
     p->setNormal(UnitNormal(given));
     DxfAccess::setFileNormal(p, given, p->normal());
-    p->setEcsRotation(v.real(C::kAngle, 0) * kDegToRad);
+    p->setEcsRotation(v.real(C::kAngle, kDefaultOf<C, C::kAngle>) * kDegToRad);
     return p;
 }
 
@@ -122,14 +122,14 @@ OdDbEntity* Loader::readCircle(const EntityRecord& item)
     if (!(r > 0)) return nullptr;
     if (type == "CIRCLE") {
         auto* ci = new OdDbCircle(c, n, r);
-        ci->setThickness(v.real(C::kThickness, 0));
+        ci->setThickness(v.real(C::kThickness, kDefaultOf<C, C::kThickness>));
         DxfAccess::setFileNormal(ci, given, ci->normal());
         rememberPlane(ci, ci->normal(), {{plane, ci->center()}});
         return ci;
     }
     const double start = v.real(ArcCodes::kStartAngle, 0), end = v.real(ArcCodes::kEndAngle, 0);
     auto* a = new OdDbArc(c, n, r, OdGeNormalizeAngle(start * kDegToRad), OdGeNormalizeAngle(end * kDegToRad));
-    a->setThickness(v.real(C::kThickness, 0));
+    a->setThickness(v.real(C::kThickness, kDefaultOf<C, C::kThickness>));
     DxfAccess::setFileNormal(a, given, a->normal());
     DxfAccess::setArcFileAngles(a, start, end);
     rememberPlane(a, a->normal(), {{plane, a->center()}});
@@ -172,7 +172,7 @@ OdDbEntity* Loader::readSolid(const EntityRecord& item)
         points.push_back({p[k], w});
     }
     rememberPlane(so, so->normal(), std::move(points));
-    so->setThickness(v.real(C::kThickness, 0));
+    so->setThickness(v.real(C::kThickness, kDefaultOf<C, C::kThickness>));
     return so;
 }
 
@@ -184,7 +184,7 @@ void DxfOut::writeLine(const OdDbEntity* e)
     auto* l = static_cast<OdDbLine*>(const_cast<OdDbEntity*>(e));
     entityCommon("LINE", e);
     marker(C::kMarker);
-    if (l->thickness() != 0) real(C::kThickness, l->thickness());
+    if (l->thickness() != kDefaultOf<C, C::kThickness>) real(C::kThickness, l->thickness());
     point(C::kStart, l->startPoint());
     point(C::kEnd, l->endPoint());
     const OdGeVector3d n = DxfAccess::fileNormal(l, l->normal());
@@ -198,10 +198,10 @@ void DxfOut::writePoint(const OdDbEntity* e)
     entityCommon("POINT", e);
     marker(C::kMarker);
     point(C::kPosition, pt->position());
-    if (pt->thickness() != 0) real(C::kThickness, pt->thickness());
+    if (pt->thickness() != kDefaultOf<C, C::kThickness>) real(C::kThickness, pt->thickness());
     const OdGeVector3d n = DxfAccess::fileNormal(pt, pt->normal());
     if (!IsPlusZ(pt->normal()) || DxfAccess::hasFileNormal(pt, pt->normal())) point(C::kNormal, AsPoint(n));
-    if (pt->ecsRotation() != 0) real(C::kAngle, Degrees(pt->ecsRotation()));
+    if (pt->ecsRotation() != kDefaultOf<C, C::kAngle> * kDegToRad) real(C::kAngle, Degrees(pt->ecsRotation()));
 }
 
 // A circle's or an arc's centre goes in the coordinates of its own plane.
@@ -210,7 +210,7 @@ void DxfOut::circleBody(const OdDbEntity* e, const OdGePoint3d& center, double r
 {
     using C = CircleCodes;
     marker(C::kMarker);
-    if (thickness != 0) real(C::kThickness, thickness);
+    if (thickness != kDefaultOf<C, C::kThickness>) real(C::kThickness, thickness);
     point(C::kCenter, inPlane(e, 0, center, normal));
     real(C::kRadius, radius);
     point(C::kNormal, AsPoint(DxfAccess::fileNormal(e, normal)));
@@ -263,7 +263,7 @@ void DxfOut::writeSolid(const OdDbEntity* e)
         so->getPointAt(i, p);
         point(C::kCorner + i, inPlane(so, (size_t)i, p, so->normal()));
     }
-    if (so->thickness() != 0) real(C::kThickness, so->thickness());
+    if (so->thickness() != kDefaultOf<C, C::kThickness>) real(C::kThickness, so->thickness());
     if (!IsPlusZ(so->normal())) point(C::kNormal, AsPoint(so->normal()));
 }
 

@@ -112,6 +112,59 @@ DXF_OPTIONAL_LIST(NormalsOf, kNormals, int)
 DXF_OPTIONAL_LIST(LengthsOf, kLengths, int)
 DXF_OPTIONAL_LIST(AnglesOf, kAngles, int)
 #undef DXF_OPTIONAL_LIST
+// The number a default is spelled as ("0.0", "1", "-2.5"); only in a
+// constant expression, where anything else does not compile.
+constexpr double SpelledNumber(const char* s)
+{
+    if (!s || !*s) throw "a default that is no number";
+    const bool negative = *s == '-';
+    if (negative) ++s;
+    double whole = 0, fraction = 0, scale = 1;
+    for (; *s >= '0' && *s <= '9'; ++s) whole = whole * 10 + (*s - '0');
+    if (*s == '.')
+        for (++s; *s >= '0' && *s <= '9'; ++s) {
+            fraction = fraction * 10 + (*s - '0');
+            scale *= 10;
+        }
+    if (*s) throw "a default that is no number";
+    const double v = whole + fraction / scale;
+    return negative ? -v : v;
+}
+template <class Codes, class = void>
+struct HasDefaults : std::false_type {};
+template <class Codes>
+struct HasDefaults<Codes, std::void_t<decltype(Codes::kDefaults)>> : std::true_type {};
+template <class Codes, class = void>
+struct HasMeant : std::false_type {};
+template <class Codes>
+struct HasMeant<Codes, std::void_t<decltype(Codes::kMeant)>> : std::true_type {};
+template <class Codes>
+constexpr const char* OmittedSpelling(int code)
+{
+    if constexpr (HasDefaults<Codes>::value)
+        for (const Default& d : Codes::kDefaults)
+            if (d.code == code) return d.spelled;
+    if constexpr (HasMeant<Codes>::value)
+        for (const Default& d : Codes::kMeant)
+            if (d.code == code) return d.spelled;
+    (void)code;
+    return nullptr;
+}
+// The value a subclass's kDefaults or kMeant gives its code: what the
+// reader takes when the file leaves the code out, and what the writer
+// leaves out. A code with neither does not compile.
+template <class Codes, int code>
+constexpr double kDefaultOf = SpelledNumber(OmittedSpelling<Codes>(code));
+// The same of an integer's code.
+constexpr int64_t SpelledInteger(const char* s)
+{
+    const double v = SpelledNumber(s);
+    if (v != (double)(int64_t)v) throw "a default that is no integer";
+    return (int64_t)v;
+}
+template <class Codes, int code>
+constexpr int64_t kDefaultIntegerOf = SpelledInteger(OmittedSpelling<Codes>(code));
+
 // Parts that repeat within the subclass (a hatch's loops and edges) may
 // have structs of their own, with their own kAll and optional lists, after
 // the first.
