@@ -1,6 +1,7 @@
 // A record kept whole moves by what its kind's description places: every
-// code a kind places moves as it says, every other stays as read, and a
-// kind that places any of its values places all its points.
+// code a kind places moves as it says, every other stays as read, a kind
+// that places any of its values places all its points, and one that places
+// none is not moved.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -120,9 +121,15 @@ TEST(DxfKindMoves, AKeptRecordMovesByWhatItsKindPlaces)
                 kind.subclasses.push_back(s);
         bool places = false;
         for (const Subclass* s : kind.subclasses) places = places || !s->placed.empty();
-        if (!places) continue;
-        moved.insert(k.type);
         SCOPED_TRACE(k.type);
+        if (!places) {
+            // Nor is one moved by places of its codes listed elsewhere.
+            OdDbProxyEntity* p = KeptRecordOf(k.type, kind);
+            EXPECT_FALSE(p->isTransformable());
+            delete p;
+            continue;
+        }
+        moved.insert(k.type);
         // A kind that is moved places every point it has.
         for (const Subclass* s : kind.subclasses)
             for (int code : s->codes) {
