@@ -9,6 +9,7 @@
 #include "oddbblockreference.h"
 #include "dxf_internal.h"
 #include "dxf_kept.h"
+#include "dxf_kinds.h"
 #include "oddbsymboltable.h"
 
 ODRX_DEFINE_MEMBERS(OdDbProxyEntity, OdDbEntity, L"AcDbZombieEntity")
@@ -91,25 +92,68 @@ struct KindRules {
 
 // The kinds a drawing file keeps whole whose values are all known: where
 // their positions, directions and lengths are. Each is transformed by
-// these; every other value of the record stays as read.
+// these; every other value of the record stays as read. Kinds the database
+// models are kept whole when a record of theirs could not be read as one
+// (a circle of no radius, a spline whose knots do not fit): they move by
+// what their own descriptions place (dxf_kinds.h). The rest are here.
+struct KeptOnly {
+    const char* type;
+    const char* like;  // a described kind whose places it has too, or null
+    std::vector<Rule> rules;
+};
+
+Role RoleOf(standin::dxf::Placed as)
+{
+    using P = standin::dxf::Placed;
+    switch (as) {
+    case P::kPoint: return Role::kPoint;
+    case P::kPlanePoint: return Role::kPlanePoint;
+    case P::kElevation: return Role::kElevation;
+    case P::kVector: return Role::kVector;
+    case P::kDirection: return Role::kDirection;
+    case P::kNormal: return Role::kNormal;
+    case P::kLength: return Role::kDistance;
+    case P::kAngle: return Role::kPlaneAngle;
+    }
+    return Role::kDistance;
+}
+
+// The places the descriptions of a type's kinds give, each subclass's once,
+// in the order the kinds' subclasses are written.
+std::vector<Rule> DescribedRules(std::string_view type)
+{
+    std::vector<Rule> rules;
+    for (const standin::dxf::EntityKind& k : standin::dxf::EntityKinds()) {
+        if (type != k.type) continue;
+        for (const standin::dxf::Subclass* sub : k.subclasses)
+            for (const standin::dxf::PlacedCode& p : sub->placed) {
+                const bool known = std::any_of(rules.begin(), rules.end(), [&](const Rule& r) {
+                    return r.code == p.code && std::strcmp(r.where, sub->marker) == 0;
+                });
+                if (!known) rules.push_back({sub->marker, p.code, RoleOf(p.as)});
+            }
+    }
+    return rules;
+}
+
 const std::vector<KindRules>& Kinds()
 {
     using R = Role;
-    static const std::vector<KindRules> kinds = {
-        {"3DFACE", {{"AcDbFace", 10, R::kPoint}, {"AcDbFace", 11, R::kPoint}, {"AcDbFace", 12, R::kPoint},
-                    {"AcDbFace", 13, R::kPoint}}},
-        {"TRACE", {{"AcDbTrace", 10, R::kPlanePoint}, {"AcDbTrace", 11, R::kPlanePoint},
-                   {"AcDbTrace", 12, R::kPlanePoint}, {"AcDbTrace", 13, R::kPlanePoint},
-                   {"AcDbTrace", 39, R::kDistance}, {"AcDbTrace", 210, R::kNormal}}},
-        {"SHAPE", {{"AcDbShape", 10, R::kPlanePoint}, {"AcDbShape", 40, R::kDistance},
-                   {"AcDbShape", 50, R::kPlaneAngle}, {"AcDbShape", 39, R::kDistance},
-                   {"AcDbShape", 210, R::kNormal}}},
-        {"MESH", {{"AcDbSubDMesh", 10, R::kPoint}}},
-        {"LEADER", {{"AcDbLeader", 10, R::kPoint}, {"AcDbLeader", 40, R::kDistance},
-                    {"AcDbLeader", 41, R::kDistance}, {"AcDbLeader", 210, R::kNormal},
-                    {"AcDbLeader", 211, R::kDirection}, {"AcDbLeader", 212, R::kVector},
-                    {"AcDbLeader", 213, R::kVector}}},
+    static const std::vector<KeptOnly> keptOnly = {
+        {"3DFACE", nullptr, {{"AcDbFace", 10, R::kPoint}, {"AcDbFace", 11, R::kPoint}, {"AcDbFace", 12, R::kPoint},
+                             {"AcDbFace", 13, R::kPoint}}},
+        // A solid's subclass.
+        {"TRACE", "SOLID", {}},
+        {"SHAPE", nullptr, {{"AcDbShape", 10, R::kPlanePoint}, {"AcDbShape", 40, R::kDistance},
+                            {"AcDbShape", 50, R::kPlaneAngle}, {"AcDbShape", 39, R::kDistance},
+                            {"AcDbShape", 210, R::kNormal}}},
+        {"MESH", nullptr, {{"AcDbSubDMesh", 10, R::kPoint}}},
+        {"LEADER", nullptr, {{"AcDbLeader", 10, R::kPoint}, {"AcDbLeader", 40, R::kDistance},
+                             {"AcDbLeader", 41, R::kDistance}, {"AcDbLeader", 210, R::kNormal},
+                             {"AcDbLeader", 211, R::kDirection}, {"AcDbLeader", 212, R::kVector},
+                             {"AcDbLeader", 213, R::kVector}}},
         {"MULTILEADER",
+         nullptr,
          {{"CONTEXT_DATA{", 10, R::kPoint},      {"CONTEXT_DATA{", 11, R::kDirection},
           {"CONTEXT_DATA{", 12, R::kPoint},      {"CONTEXT_DATA{", 13, R::kDirection},
           {"CONTEXT_DATA{", 14, R::kDirection},  {"CONTEXT_DATA{", 15, R::kPoint},
@@ -132,6 +176,7 @@ const std::vector<KindRules>& Kinds()
           {"AcDbMLeader", 45, R::kDistance}}},
         // Its graphics are a block of their own (group 2), which goes with it.
         {"ARC_DIMENSION",
+         nullptr,
          {{"AcDbDimension", 10, R::kPoint},        {"AcDbDimension", 11, R::kPlanePoint},
           {"AcDbDimension", 12, R::kPlanePoint},   {"AcDbDimension", 51, R::kPlaneAngle},
           {"AcDbDimension", 53, R::kPlaneAngle},   {"AcDbDimension", 210, R::kNormal},
@@ -139,54 +184,24 @@ const std::vector<KindRules>& Kinds()
           {"AcDbArcDimension", 15, R::kPoint},     {"AcDbArcDimension", 16, R::kPoint},
           {"AcDbArcDimension", 17, R::kPoint}}},
         // What its codes are depends on where they are (MPolygonSlots).
-        {"MPOLYGON", {{"AcDbMPolygon", 210, R::kNormal}}},
-        {"XLINE", {{"AcDbXline", 10, R::kPoint}, {"AcDbXline", 11, R::kDirection}}},
-        {"RAY", {{"AcDbRay", 10, R::kPoint}, {"AcDbRay", 11, R::kDirection}}},
-        {"TOLERANCE", {{"AcDbFcf", 10, R::kPoint}, {"AcDbFcf", 11, R::kDirection}, {"AcDbFcf", 210, R::kNormal}}},
-        {"HELIX", {{"AcDbSpline", 10, R::kPoint}, {"AcDbSpline", 11, R::kPoint}, {"AcDbSpline", 12, R::kDirection},
-                   {"AcDbSpline", 13, R::kDirection}, {"AcDbSpline", 210, R::kNormal},
-                   {"AcDbHelix", 10, R::kPoint}, {"AcDbHelix", 11, R::kPoint}, {"AcDbHelix", 12, R::kVector},
-                   {"AcDbHelix", 40, R::kDistance}, {"AcDbHelix", 42, R::kDistance}}},
-        {"WIPEOUT", {{"AcDbWipeout", 10, R::kPoint}, {"AcDbWipeout", 11, R::kVector},
-                     {"AcDbWipeout", 12, R::kVector}, {"AcDbRasterImage", 10, R::kPoint},
-                     {"AcDbRasterImage", 11, R::kVector}, {"AcDbRasterImage", 12, R::kVector}}},
-        {"OLE2FRAME", {{"AcDbOle2Frame", 10, R::kPoint}, {"AcDbOle2Frame", 11, R::kPoint}}},
-        {"LIGHT", {{"AcDbLight", 10, R::kPoint}, {"AcDbLight", 11, R::kPoint}}},
-        {"SECTION", {{"AcDbSection", 10, R::kDirection}, {"AcDbSection", 11, R::kPoint},
-                     {"AcDbSection", 12, R::kPoint}, {"AcDbSection", 40, R::kDistance},
-                     {"AcDbSection", 41, R::kDistance}}},
-        {"ACAD_TABLE", {{"AcDbBlockReference", 10, R::kPoint}, {"AcDbTable", 11, R::kDirection}}},
-        // Kinds the database models, kept whole when a record of theirs
-        // could not be read as one (a circle of no radius, a spline whose
-        // knots do not fit).
-        {"LINE", {{"AcDbLine", 10, R::kPoint}, {"AcDbLine", 11, R::kPoint}, {"AcDbLine", 39, R::kDistance},
-                  {"AcDbLine", 210, R::kNormal}}},
-        {"POINT", {{"AcDbPoint", 10, R::kPoint}, {"AcDbPoint", 39, R::kDistance}, {"AcDbPoint", 210, R::kNormal}}},
-        {"CIRCLE", {{"AcDbCircle", 10, R::kPlanePoint}, {"AcDbCircle", 40, R::kDistance},
-                    {"AcDbCircle", 39, R::kDistance}, {"AcDbCircle", 210, R::kNormal}}},
-        {"ARC", {{"AcDbCircle", 10, R::kPlanePoint}, {"AcDbCircle", 40, R::kDistance},
-                 {"AcDbCircle", 39, R::kDistance}, {"AcDbCircle", 210, R::kNormal}, {"AcDbArc", 50, R::kPlaneAngle},
-                 {"AcDbArc", 51, R::kPlaneAngle}}},
-        {"ELLIPSE", {{"AcDbEllipse", 10, R::kPoint}, {"AcDbEllipse", 11, R::kVector},
-                     {"AcDbEllipse", 210, R::kNormal}}},
-        {"SOLID", {{"AcDbTrace", 10, R::kPlanePoint}, {"AcDbTrace", 11, R::kPlanePoint},
-                   {"AcDbTrace", 12, R::kPlanePoint}, {"AcDbTrace", 13, R::kPlanePoint},
-                   {"AcDbTrace", 39, R::kDistance}, {"AcDbTrace", 210, R::kNormal}}},
-        {"LWPOLYLINE", {{"AcDbPolyline", 10, R::kPlanePoint}, {"AcDbPolyline", 38, R::kElevation},
-                        {"AcDbPolyline", 40, R::kDistance}, {"AcDbPolyline", 41, R::kDistance},
-                        {"AcDbPolyline", 43, R::kDistance}, {"AcDbPolyline", 39, R::kDistance},
-                        {"AcDbPolyline", 210, R::kNormal}}},
-        {"SPLINE", {{"AcDbSpline", 10, R::kPoint}, {"AcDbSpline", 11, R::kPoint}, {"AcDbSpline", 12, R::kDirection},
-                    {"AcDbSpline", 13, R::kDirection}, {"AcDbSpline", 210, R::kNormal}}},
-        {"MLINE", {{"AcDbMline", 10, R::kPoint}, {"AcDbMline", 11, R::kPoint}, {"AcDbMline", 12, R::kDirection},
-                   {"AcDbMline", 13, R::kDirection}, {"AcDbMline", 40, R::kDistance},
-                   {"AcDbMline", 41, R::kDistance}, {"AcDbMline", 42, R::kDistance},
-                   {"AcDbMline", 210, R::kNormal}}},
-        {"TEXT", {{"AcDbText", 10, R::kPlanePoint}, {"AcDbText", 11, R::kPlanePoint}, {"AcDbText", 40, R::kDistance},
-                  {"AcDbText", 50, R::kPlaneAngle}, {"AcDbText", 39, R::kDistance}, {"AcDbText", 210, R::kNormal}}},
-        {"MTEXT", {{"AcDbMText", 10, R::kPoint}, {"AcDbMText", 11, R::kDirection}, {"AcDbMText", 40, R::kDistance},
-                   {"AcDbMText", 41, R::kDistance}, {"AcDbMText", 46, R::kDistance},
-                   {"AcDbMText", 210, R::kNormal}}},
+        {"MPOLYGON", nullptr, {{"AcDbMPolygon", 210, R::kNormal}}},
+        {"XLINE", nullptr, {{"AcDbXline", 10, R::kPoint}, {"AcDbXline", 11, R::kDirection}}},
+        {"RAY", nullptr, {{"AcDbRay", 10, R::kPoint}, {"AcDbRay", 11, R::kDirection}}},
+        {"TOLERANCE", nullptr,
+         {{"AcDbFcf", 10, R::kPoint}, {"AcDbFcf", 11, R::kDirection}, {"AcDbFcf", 210, R::kNormal}}},
+        // A spline's subclass, then its own.
+        {"HELIX", "SPLINE", {{"AcDbHelix", 10, R::kPoint}, {"AcDbHelix", 11, R::kPoint},
+                             {"AcDbHelix", 12, R::kVector}, {"AcDbHelix", 40, R::kDistance},
+                             {"AcDbHelix", 42, R::kDistance}}},
+        {"WIPEOUT", nullptr, {{"AcDbWipeout", 10, R::kPoint}, {"AcDbWipeout", 11, R::kVector},
+                              {"AcDbWipeout", 12, R::kVector}, {"AcDbRasterImage", 10, R::kPoint},
+                              {"AcDbRasterImage", 11, R::kVector}, {"AcDbRasterImage", 12, R::kVector}}},
+        {"OLE2FRAME", nullptr, {{"AcDbOle2Frame", 10, R::kPoint}, {"AcDbOle2Frame", 11, R::kPoint}}},
+        {"LIGHT", nullptr, {{"AcDbLight", 10, R::kPoint}, {"AcDbLight", 11, R::kPoint}}},
+        {"SECTION", nullptr, {{"AcDbSection", 10, R::kDirection}, {"AcDbSection", 11, R::kPoint},
+                              {"AcDbSection", 12, R::kPoint}, {"AcDbSection", 40, R::kDistance},
+                              {"AcDbSection", 41, R::kDistance}}},
+        {"ACAD_TABLE", nullptr, {{"AcDbBlockReference", 10, R::kPoint}, {"AcDbTable", 11, R::kDirection}}},
     };
     static const std::vector<Rule> underlay = {{"AcDbUnderlayReference", 10, Role::kPoint},
                                                {"AcDbUnderlayReference", 41, Role::kDistance},
@@ -195,8 +210,22 @@ const std::vector<KindRules>& Kinds()
                                                {"AcDbUnderlayReference", 50, Role::kPlaneAngle},
                                                {"AcDbUnderlayReference", 210, Role::kNormal}};
     static const std::vector<KindRules> all = [&] {
-        std::vector<KindRules> a = kinds;
+        std::vector<KindRules> a;
+        for (const KeptOnly& k : keptOnly) {
+            std::vector<Rule> rules = k.like ? DescribedRules(k.like) : std::vector<Rule>();
+            rules.insert(rules.end(), k.rules.begin(), k.rules.end());
+            a.push_back({k.type, std::move(rules)});
+        }
         for (const char* t : {"PDFUNDERLAY", "DWFUNDERLAY", "DGNUNDERLAY"}) a.push_back({t, underlay});
+        // Every type a kind is described for whose descriptions place any
+        // of its values.
+        for (const standin::dxf::EntityKind& k : standin::dxf::EntityKinds()) {
+            const bool listed = std::any_of(a.begin(), a.end(), [&](const KindRules& r) {
+                return std::strcmp(r.type, k.type) == 0;
+            });
+            std::vector<Rule> rules = listed ? std::vector<Rule>() : DescribedRules(k.type);
+            if (!rules.empty()) a.push_back({k.type, std::move(rules)});
+        }
         return a;
     }();
     return all;

@@ -20,30 +20,36 @@ struct LineCodes {
     static constexpr int kThickness = 39, kStart = 10, kEnd = 11, kNormal = 210;
     static constexpr int kAll[] = {kThickness, kStart, kEnd, kNormal};
     static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kNormal, ""}};
+    static constexpr int kPoints[] = {kStart, kEnd}, kLengths[] = {kThickness}, kNormals[] = {kNormal};
 };
 struct PointCodes {
     static constexpr const char* kMarker = "AcDbPoint";
     static constexpr int kPosition = 10, kThickness = 39, kNormal = 210, kAngle = 50;
     static constexpr int kAll[] = {kPosition, kThickness, kNormal, kAngle};
     static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kAngle, "0.0"}, {kNormal, ""}};
+    // Its angle (of its plane's x axis) stays as read.
+    static constexpr int kPoints[] = {kPosition}, kLengths[] = {kThickness}, kNormals[] = {kNormal};
 };
 struct CircleCodes {
     static constexpr const char* kMarker = "AcDbCircle";
     static constexpr int kThickness = 39, kCenter = 10, kRadius = 40, kNormal = 210;
     static constexpr int kAll[] = {kThickness, kCenter, kRadius, kNormal};
     static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kNormal, ""}};
+    static constexpr int kPlanePoints[] = {kCenter}, kLengths[] = {kRadius, kThickness}, kNormals[] = {kNormal};
 };
 // An arc is a circle's subclass, then its own.
 struct ArcCodes {
     static constexpr const char* kMarker = "AcDbArc";
     static constexpr int kStartAngle = 50, kEndAngle = 51;
     static constexpr int kAll[] = {kStartAngle, kEndAngle};
+    static constexpr int kAngles[] = {kStartAngle, kEndAngle};
 };
 struct EllipseCodes {
     static constexpr const char* kMarker = "AcDbEllipse";
     static constexpr int kCenter = 10, kMajorAxis = 11, kNormal = 210, kRatio = 40, kStartParam = 41, kEndParam = 42;
     static constexpr int kAll[] = {kCenter, kMajorAxis, kNormal, kRatio, kStartParam, kEndParam};
     static constexpr Default kMeant[] = {{kNormal, ""}};
+    static constexpr int kPoints[] = {kCenter}, kVectors[] = {kMajorAxis}, kNormals[] = {kNormal};
 };
 // A solid's fourth corner is its third when it has three.
 struct SolidCodes {
@@ -52,6 +58,8 @@ struct SolidCodes {
     static constexpr int kThickness = 39, kNormal = 210;
     static constexpr int kAll[] = {kCorner, kCorner + 1, kCorner + 2, kCorner + 3, kThickness, kNormal};
     static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kNormal, ""}};
+    static constexpr int kPlanePoints[] = {kCorner, kCorner + 1, kCorner + 2, kCorner + 3},
+                         kLengths[] = {kThickness}, kNormals[] = {kNormal};
 };
 
 }  // namespace
@@ -80,7 +88,7 @@ OdDbEntity* Loader::readLine(const EntityRecord& item)
     using C = LineCodes;
     const View& v = item.v;
     auto* l = new OdDbLine(v.point(C::kStart), v.point(C::kEnd));
-    l->setThickness(v.real(C::kThickness, 0));
+    l->setThickness(v.real(C::kThickness, kDefaultOf<C, C::kThickness>));
     const OdGeVector3d given = v.vector(C::kNormal, nullptr, OdGeVector3d(0, 0, 1));
     l->setNormal(UnitNormal(given));
     DxfAccess::setFileNormal(l, given, l->normal());
@@ -92,11 +100,11 @@ OdDbEntity* Loader::readPoint(const EntityRecord& item)
     using C = PointCodes;
     const View& v = item.v;
     auto* p = new OdDbPoint(v.point(C::kPosition));
-    p->setThickness(v.real(C::kThickness, 0));
+    p->setThickness(v.real(C::kThickness, kDefaultOf<C, C::kThickness>));
     const OdGeVector3d given = v.vector(C::kNormal, nullptr, OdGeVector3d(0, 0, 1));
     p->setNormal(UnitNormal(given));
     DxfAccess::setFileNormal(p, given, p->normal());
-    p->setEcsRotation(v.real(C::kAngle, 0) * kDegToRad);
+    p->setEcsRotation(v.real(C::kAngle, kDefaultOf<C, C::kAngle>) * kDegToRad);
     return p;
 }
 
@@ -114,14 +122,14 @@ OdDbEntity* Loader::readCircle(const EntityRecord& item)
     if (!(r > 0)) return nullptr;
     if (type == "CIRCLE") {
         auto* ci = new OdDbCircle(c, n, r);
-        ci->setThickness(v.real(C::kThickness, 0));
+        ci->setThickness(v.real(C::kThickness, kDefaultOf<C, C::kThickness>));
         DxfAccess::setFileNormal(ci, given, ci->normal());
         rememberPlane(ci, ci->normal(), {{plane, ci->center()}});
         return ci;
     }
     const double start = v.real(ArcCodes::kStartAngle, 0), end = v.real(ArcCodes::kEndAngle, 0);
     auto* a = new OdDbArc(c, n, r, OdGeNormalizeAngle(start * kDegToRad), OdGeNormalizeAngle(end * kDegToRad));
-    a->setThickness(v.real(C::kThickness, 0));
+    a->setThickness(v.real(C::kThickness, kDefaultOf<C, C::kThickness>));
     DxfAccess::setFileNormal(a, given, a->normal());
     DxfAccess::setArcFileAngles(a, start, end);
     rememberPlane(a, a->normal(), {{plane, a->center()}});
@@ -164,7 +172,7 @@ OdDbEntity* Loader::readSolid(const EntityRecord& item)
         points.push_back({p[k], w});
     }
     rememberPlane(so, so->normal(), std::move(points));
-    so->setThickness(v.real(C::kThickness, 0));
+    so->setThickness(v.real(C::kThickness, kDefaultOf<C, C::kThickness>));
     return so;
 }
 
@@ -176,7 +184,7 @@ void DxfOut::writeLine(const OdDbEntity* e)
     auto* l = static_cast<OdDbLine*>(const_cast<OdDbEntity*>(e));
     entityCommon("LINE", e);
     marker(C::kMarker);
-    if (l->thickness() != 0) real(C::kThickness, l->thickness());
+    if (l->thickness() != kDefaultOf<C, C::kThickness>) real(C::kThickness, l->thickness());
     point(C::kStart, l->startPoint());
     point(C::kEnd, l->endPoint());
     const OdGeVector3d n = DxfAccess::fileNormal(l, l->normal());
@@ -190,10 +198,10 @@ void DxfOut::writePoint(const OdDbEntity* e)
     entityCommon("POINT", e);
     marker(C::kMarker);
     point(C::kPosition, pt->position());
-    if (pt->thickness() != 0) real(C::kThickness, pt->thickness());
+    if (pt->thickness() != kDefaultOf<C, C::kThickness>) real(C::kThickness, pt->thickness());
     const OdGeVector3d n = DxfAccess::fileNormal(pt, pt->normal());
     if (!IsPlusZ(pt->normal()) || DxfAccess::hasFileNormal(pt, pt->normal())) point(C::kNormal, AsPoint(n));
-    if (pt->ecsRotation() != 0) real(C::kAngle, Degrees(pt->ecsRotation()));
+    if (pt->ecsRotation() != kDefaultOf<C, C::kAngle> * kDegToRad) real(C::kAngle, Degrees(pt->ecsRotation()));
 }
 
 // A circle's or an arc's centre goes in the coordinates of its own plane.
@@ -202,7 +210,7 @@ void DxfOut::circleBody(const OdDbEntity* e, const OdGePoint3d& center, double r
 {
     using C = CircleCodes;
     marker(C::kMarker);
-    if (thickness != 0) real(C::kThickness, thickness);
+    if (thickness != kDefaultOf<C, C::kThickness>) real(C::kThickness, thickness);
     point(C::kCenter, inPlane(e, 0, center, normal));
     real(C::kRadius, radius);
     point(C::kNormal, AsPoint(DxfAccess::fileNormal(e, normal)));
@@ -255,7 +263,7 @@ void DxfOut::writeSolid(const OdDbEntity* e)
         so->getPointAt(i, p);
         point(C::kCorner + i, inPlane(so, (size_t)i, p, so->normal()));
     }
-    if (so->thickness() != 0) real(C::kThickness, so->thickness());
+    if (so->thickness() != kDefaultOf<C, C::kThickness>) real(C::kThickness, so->thickness());
     if (!IsPlusZ(so->normal())) point(C::kNormal, AsPoint(so->normal()));
 }
 

@@ -106,12 +106,12 @@ OdDbEntity* Loader::makeDimension(const View& v)
     }
     case 3: {
         const OdGePoint3d p15 = v.point(DiametricCodes::kChordPoint);
-        d = new OdDbDiametricDimension(p15, p10, v.real(DiametricCodes::kLeaderLength, 0), t);
+        d = new OdDbDiametricDimension(p15, p10, v.real(DiametricCodes::kLeaderLength, kDefaultOf<DiametricCodes, DiametricCodes::kLeaderLength>), t);
         break;
     }
     case 4: {
         const OdGePoint3d p15 = v.point(RadialCodes::kChordPoint);
-        d = new OdDbRadialDimension(p10, p15, v.real(RadialCodes::kLeaderLength, 0), t);
+        d = new OdDbRadialDimension(p10, p15, v.real(RadialCodes::kLeaderLength, kDefaultOf<RadialCodes, RadialCodes::kLeaderLength>), t);
         break;
     }
     case 5: {

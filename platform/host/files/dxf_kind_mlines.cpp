@@ -24,6 +24,8 @@ struct MlineCodes {
                                    kElementCount, kStart, kNormal, kVertex,      kDirection, kMitre,
                                    kParamCount,  kParam, kFillCount, kFill};
     static constexpr int kDerived[] = {kStart};
+    static constexpr int kPoints[] = {kStart, kVertex}, kDirections[] = {kDirection, kMitre},
+                         kLengths[] = {kScale, kParam, kFill}, kNormals[] = {kNormal};
 };
 
 }  // namespace

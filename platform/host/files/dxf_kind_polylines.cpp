@@ -25,6 +25,8 @@ struct LightPolylineCodes {
     static constexpr Default kDefaults[] = {{kElevation, "0.0"}, {kThickness, "0.0"}, {kNormal, ""}};
     // Without a constant width or any vertex's, every width is 0.
     static constexpr Default kMeant[] = {{kConstantWidth, "0.0"}};
+    static constexpr int kPlanePoints[] = {kVertex}, kElevations[] = {kElevation},
+                         kLengths[] = {kStartWidth, kEndWidth, kConstantWidth, kThickness}, kNormals[] = {kNormal};
 };
 // The counts the writer works out from the lists that follow them.
 struct SplineCodes {
@@ -34,6 +36,11 @@ struct SplineCodes {
     static constexpr int kAll[] = {kFlags, kDegree, kKnotCount, kControlCount, kFitCount,
                                    kKnot,  kWeight, kControlPoint, kFitPoint};
     static constexpr int kDerived[] = {kKnotCount, kControlCount, kFitCount};
+    // Files may give its end tangents and its plane's normal, which it has
+    // no values of.
+    static constexpr int kStartTangent = 12, kEndTangent = 13, kNormal = 210;
+    static constexpr int kPoints[] = {kControlPoint, kFitPoint}, kDirections[] = {kStartTangent, kEndTangent},
+                         kNormals[] = {kNormal};
 };
 
 }  // namespace
@@ -58,15 +65,15 @@ OdDbEntity* Loader::readLightPolyline(const EntityRecord& item)
     using C = LightPolylineCodes;
     auto* p = new OdDbPolyline();
     const char* sub = C::kMarker;
-    double constWidth = v.real(C::kConstantWidth, 0, sub);
+    double constWidth = v.real(C::kConstantWidth, kDefaultOf<C, C::kConstantWidth>, sub);
     if (!(constWidth >= 0)) constWidth = 0;
     int64_t flags = v.integer(C::kFlags, 0, sub);
     p->setClosed(flags & 1);
     p->setPlinegen(flags & 128);
     // The vertices stay in the polyline's plane, as the file gives them.
     p->setNormal(UnitNormal(v.vector(C::kNormal, sub, OdGeVector3d(0, 0, 1))));
-    p->setElevation(v.real(C::kElevation, 0, sub));
-    p->setThickness(v.real(C::kThickness, 0, sub));
+    p->setElevation(v.real(C::kElevation, kDefaultOf<C, C::kElevation>, sub));
+    p->setThickness(v.real(C::kThickness, kDefaultOf<C, C::kThickness>, sub));
     size_t from = v.subclassStart(sub);
     // A vertex holds each of its values once, after its x: one given
     // twice, or before any vertex, would be another vertex's once saved,
@@ -172,8 +179,8 @@ void DxfOut::writePolyline(const OdDbEntity* e)
     double width = 0;
     bool constant = pl->getConstantWidth(width) == eOk;
     if (constant) real(C::kConstantWidth, width);
-    if (pl->elevation() != 0) real(C::kElevation, pl->elevation());
-    if (pl->thickness() != 0) real(C::kThickness, pl->thickness());
+    if (pl->elevation() != kDefaultOf<C, C::kElevation>) real(C::kElevation, pl->elevation());
+    if (pl->thickness() != kDefaultOf<C, C::kThickness>) real(C::kThickness, pl->thickness());
     for (unsigned i = 0; i < pl->numVerts(); ++i) {
         OdGePoint2d p;
         double sw = 0, ew = 0;

@@ -115,8 +115,10 @@ OdDbEntity* Loader::readInsert(const EntityRecord& item)
         r = new OdDbBlockReference(at, block);
     r->setNormal(n);
     rememberPlane(r, r->normal(), {{plane, r->position()}});
-    r->setScaleFactors(OdGeScale3d(v.real(C::kScaleX, 1, sub), v.real(C::kScaleY, 1, sub), v.real(C::kScaleZ, 1, sub)));
-    r->setRotation(v.real(C::kRotation, 0, sub) * kDegToRad);
+    r->setScaleFactors(OdGeScale3d(v.real(C::kScaleX, kDefaultOf<C, C::kScaleX>, sub),
+                                      v.real(C::kScaleY, kDefaultOf<C, C::kScaleY>, sub),
+                                      v.real(C::kScaleZ, kDefaultOf<C, C::kScaleZ>, sub)));
+    r->setRotation(v.real(C::kRotation, kDefaultOf<C, C::kRotation>, sub) * kDegToRad);
     return r;
 }
 

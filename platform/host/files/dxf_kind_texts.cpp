@@ -25,6 +25,8 @@ struct TextCodes {
     static constexpr Default kDefaults[] = {{kThickness, "0.0"}, {kRotation, "0.0"},  {kWidth, "1.0"},
                                             {kOblique, "0.0"},   {kGeneration, "0"}, {kNormal, ""}};
     static constexpr Default kMeant[] = {{kHorizontal, "0"}, {kVertical, "0"}};
+    static constexpr int kPlanePoints[] = {kPosition, kAlignment}, kLengths[] = {kHeight, kThickness},
+                         kAngles[] = {kRotation}, kNormals[] = {kNormal};
 };
 using T = TextCodes;
 // Some files give an attribute's text values after its own marker; they
@@ -60,6 +62,11 @@ struct MTextCodes {
     static constexpr Default kDefaults[] = {{kRotation, "0.0"}, {kFill, "0"}, {kNormal, ""}};
     static constexpr Default kMeant[] = {{kWidth, "0.0"},       {kAttachment, "1"},        {kFlow, "1"},
                                          {kSpacingStyle, "1"},  {kSpacingFactor, "1.0"},   {kDirection, "1.0,0.0,0.0"}};
+    // A height of its frame a file may give, which it has no value of.
+    // Its rotation stays as read: its direction says where it points.
+    static constexpr int kFrameHeight = 46;
+    static constexpr int kPoints[] = {kPosition}, kDirections[] = {kDirection},
+                         kLengths[] = {kHeight, kWidth, kFrameHeight}, kNormals[] = {kNormal};
 };
 
 }  // namespace
@@ -97,7 +104,7 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
         d->setConstant(flags & 2);
         d->setVerifiable(flags & 4);
         d->setPreset(flags & 8);
-        d->setFieldLength((int)v.integer(D::kFieldLength, 0, sub));
+        d->setFieldLength((int)v.integer(D::kFieldLength, kDefaultIntegerOf<D, D::kFieldLength>, sub));
         t = d;
     } else if (type == "ATTRIB") {
         auto* a = new OdDbAttribute();
@@ -106,7 +113,7 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
         a->setConstant(flags & 2);
         a->setVerifiable(flags & 4);
         a->setPreset(flags & 8);
-        a->setFieldLength((int)v.integer(A::kFieldLength, 0, sub));
+        a->setFieldLength((int)v.integer(A::kFieldLength, kDefaultIntegerOf<A, A::kFieldLength>, sub));
         t = a;
     } else {
         t = new OdDbText();
@@ -146,15 +153,15 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
     rememberPlane(t, t->normal(), {{at, t->position()}, {align, t->alignmentPoint()}});
     t->setHeight(v.real(T::kHeight, 0, T::kMarker));
     t->setTextString(v.text(T::kString, T::kMarker).c_str());
-    t->setRotation(real(T::kRotation, 0) * kDegToRad);
-    t->setWidthFactor(real(T::kWidth, 1));
-    t->setOblique(real(T::kOblique, 0) * kDegToRad);
-    t->setThickness(real(T::kThickness, 0));
-    int64_t generation = integer(T::kGeneration, 0);
+    t->setRotation(real(T::kRotation, kDefaultOf<T, T::kRotation>) * kDegToRad);
+    t->setWidthFactor(real(T::kWidth, kDefaultOf<T, T::kWidth>));
+    t->setOblique(real(T::kOblique, kDefaultOf<T, T::kOblique>) * kDegToRad);
+    t->setThickness(real(T::kThickness, kDefaultOf<T, T::kThickness>));
+    int64_t generation = integer(T::kGeneration, kDefaultIntegerOf<T, T::kGeneration>);
     t->mirrorInX(generation & 2);
     t->mirrorInY(generation & 4);
     t->setTextStyle(styleOf(v, value(T::kStyle)));
-    int64_t h = integer(T::kHorizontal, 0);
+    int64_t h = integer(T::kHorizontal, kDefaultIntegerOf<T, T::kHorizontal>);
     // Text values after the attribute's marker that were not read are kept
     // where they are, none of them in the place of one the writer writes.
     static const CodeSet kTextValues = [] {
@@ -183,8 +190,9 @@ OdDbEntity* Loader::makeMText(const View& v)
     auto* m = new OdDbMText();
     m->setLocation(v.point(C::kPosition, sub));
     m->setTextHeight(v.real(C::kHeight, 2.5, sub));
-    m->setWidth(v.real(C::kWidth, 0, sub));
-    int64_t a = v.integer(C::kAttachment, 1, sub), f = v.integer(C::kFlow, 1, sub);
+    m->setWidth(v.real(C::kWidth, kDefaultOf<C, C::kWidth>, sub));
+    int64_t a = v.integer(C::kAttachment, kDefaultIntegerOf<C, C::kAttachment>, sub),
+            f = v.integer(C::kFlow, kDefaultIntegerOf<C, C::kFlow>, sub);
     m->setAttachment(a >= 1 && a <= 9 ? (OdDbMText::AttachmentPoint)a : OdDbMTextEnums::kTopLeft);
     m->setFlowDirection(f >= 1 && f <= 5 ? (OdDbMText::FlowDirection)f : OdDbMTextEnums::kLtoR);
     // The contents: the pieces in order and the last, up to an embedded
@@ -240,12 +248,12 @@ OdDbEntity* Loader::makeMText(const View& v)
                           true);
         }
     } else {
-        m->setRotation(v.real(C::kRotation, 0, sub) * kDegToRad);
+        m->setRotation(v.real(C::kRotation, kDefaultOf<C, C::kRotation>, sub) * kDegToRad);
     }
-    int64_t spacing = v.integer(C::kSpacingStyle, 1, sub);
+    int64_t spacing = v.integer(C::kSpacingStyle, kDefaultIntegerOf<C, C::kSpacingStyle>, sub);
     if (spacing == 2) m->setLineSpacingStyle(OdDb::kExactly);
-    m->setLineSpacingFactor(v.real(C::kSpacingFactor, 1, sub));
-    int64_t fill = v.integer(C::kFill, 0, sub);
+    m->setLineSpacingFactor(v.real(C::kSpacingFactor, kDefaultOf<C, C::kSpacingFactor>, sub));
+    int64_t fill = v.integer(C::kFill, kDefaultIntegerOf<C, C::kFill>, sub);
     if (fill) {
         DxfAccess::setMTextFill(m, (int)fill);
         OdCmColor c;
@@ -290,17 +298,17 @@ void DxfOut::text(const OdDbText* t, const char* type)
     entityCommon(type, t);
     OdGeVector3d n = t->normal();
     marker(T::kMarker);
-    if (t->thickness() != 0) real(T::kThickness, t->thickness());
+    if (t->thickness() != kDefaultOf<T, T::kThickness>) real(T::kThickness, t->thickness());
     point(T::kPosition, inPlane(t, 0, t->position(), n));
     real(T::kHeight, t->height());
     text(T::kString, t->textString().str());
-    if (t->rotation() != 0) real(T::kRotation, Degrees(t->rotation()));
-    if (t->widthFactor() != 1) real(T::kWidth, t->widthFactor());
-    if (t->oblique() != 0) real(T::kOblique, Degrees(t->oblique()));
+    if (t->rotation() != kDefaultOf<T, T::kRotation> * kDegToRad) real(T::kRotation, Degrees(t->rotation()));
+    if (t->widthFactor() != kDefaultOf<T, T::kWidth>) real(T::kWidth, t->widthFactor());
+    if (t->oblique() != kDefaultOf<T, T::kOblique> * kDegToRad) real(T::kOblique, Degrees(t->oblique()));
     OdString style = nameOf(t->textStyle());
     if (!style.isEmpty()) text(T::kStyle, style.str());
     int generation = (t->isMirroredInX() ? 2 : 0) | (t->isMirroredInY() ? 4 : 0);
-    if (generation) integer(T::kGeneration, generation);
+    if (generation != kDefaultIntegerOf<T, T::kGeneration>) integer(T::kGeneration, generation);
     integer(T::kHorizontal, t->horizontalMode());
     if (!t->isDefaultAlignment()) point(T::kAlignment, inPlane(t, 1, t->alignmentPoint(), n));
     if (!IsPlusZ(n) || DxfAccess::hasFileNormal(t, n)) point(T::kNormal, AsPoint(DxfAccess::fileNormal(t, n)));
@@ -358,11 +366,11 @@ void DxfOut::mtext(const OdDbMText* mt)
     if (!IsPlusZ(n)) point(C::kNormal, AsPoint(n));
     const OdGePoint3d direction = AsPoint(ax * std::cos(mt->rotation()) + ay * std::sin(mt->rotation()));
     point(C::kDirection, asRead(mt, 0, direction, n, direction));
-    if (mt->rotation() != 0) real(C::kRotation, Degrees(mt->rotation()));
+    if (mt->rotation() != kDefaultOf<C, C::kRotation> * kDegToRad) real(C::kRotation, Degrees(mt->rotation()));
     integer(C::kSpacingStyle, mt->lineSpacingStyle());
     real(C::kSpacingFactor, mt->lineSpacingFactor());
     int fill = DxfAccess::mtextFill(mt);
-    if (fill != 0) {
+    if (fill != kDefaultIntegerOf<C, C::kFill>) {
         integer(C::kFill, fill);
         double scale = 1.5;
         mt->getBackgroundScaleFactor(scale);

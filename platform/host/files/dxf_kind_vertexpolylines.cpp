@@ -178,8 +178,8 @@ OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, si
             {OdDb::kSimpleMesh, OdDb::kQuadSurfaceMesh, OdDb::kCubicSurfaceMesh, OdDb::kBezierSurfaceMesh},
             OdDb::kSimpleMesh);
         auto* mesh = new OdDbPolygonMesh(type, (int)m, (int)n, pts, flags & H::kClosed, flags & H::kNClosed);
-        mesh->setMSurfaceDensity((int)std::max<int64_t>(0, v.integer(C::kMDensity, 0)));
-        mesh->setNSurfaceDensity((int)std::max<int64_t>(0, v.integer(C::kNDensity, 0)));
+        mesh->setMSurfaceDensity((int)std::max<int64_t>(0, v.integer(C::kMDensity, kDefaultIntegerOf<C, C::kMDensity>)));
+        mesh->setNSurfaceDensity((int)std::max<int64_t>(0, v.integer(C::kNDensity, kDefaultIntegerOf<C, C::kNDensity>)));
         made = mesh;
     } else if (flags & H::kFaceMesh) {
         using F = FaceRecordCodes;
@@ -221,10 +221,11 @@ OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, si
                                       : (flags & H::kCurveFit)                   ? OdDb::k2dFitCurvePoly
                                                                                  : OdDb::k2dSimplePoly;
         double elevation = v.point(C::kPoint).z;
-        double sw = v.real(C::kStartWidth, 0), ew = v.real(C::kEndWidth, 0);
+        double sw = v.real(C::kStartWidth, kDefaultOf<C, C::kStartWidth>),
+               ew = v.real(C::kEndWidth, kDefaultOf<C, C::kEndWidth>);
         auto* p = new OdDb2dPolyline(type, OdGePoint3dArray(), elevation, flags & H::kClosed, sw, ew);
         p->setNormal(UnitNormal(v.vector(C::kNormal, nullptr, OdGeVector3d(0, 0, 1))));
-        p->setThickness(v.real(C::kThickness, 0));
+        p->setThickness(v.real(C::kThickness, kDefaultOf<C, C::kThickness>));
         p->setLinetypeGenerationOn(flags & H::kLinetypeGeneration);
         for (const auto& x : verts) {
             OdGePoint3d pt = x.point(X::kPoint);
@@ -233,7 +234,7 @@ OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, si
                       : (vf & X::kSplineFitVertex) ? OdDb::k2dSplineFitVertex
                       : (vf & X::kCurveFitVertex)  ? OdDb::k2dCurveFitVertex
                                                    : OdDb::k2dVertex;
-            p->appendVertex(OdGePoint3d(pt.x, pt.y, elevation), x.real(X::kBulge, 0), x.real(X::kStartWidth, sw),
+            p->appendVertex(OdGePoint3d(pt.x, pt.y, elevation), x.real(X::kBulge, kDefaultOf<X, X::kBulge>), x.real(X::kStartWidth, sw),
                             x.real(X::kEndWidth, ew), vt);
         }
         made = p;
@@ -284,12 +285,12 @@ void DxfOut::polyline2d(const OdDb2dPolyline* p2)
     const int kFlags[] = {0, C::kCurveFit, C::kSplineFit, C::kSplineFit}, kCurve[] = {0, 0, 5, 6};
     int type = p2->polyType();
     polylineHead(p2, C::kMarker, OdGePoint3d(0, 0, p2->elevation()));
-    if (p2->thickness() != 0) real(C::kThickness, p2->thickness());
+    if (p2->thickness() != kDefaultOf<C, C::kThickness>) real(C::kThickness, p2->thickness());
     integer(C::kFlags, (p2->isClosed() ? C::kClosed : 0) | kFlags[type & 3] |
                            (p2->isLinetypeGenerationOn() ? C::kLinetypeGeneration : 0));
-    if (p2->defaultStartWidth() != 0) real(C::kStartWidth, p2->defaultStartWidth());
-    if (p2->defaultEndWidth() != 0) real(C::kEndWidth, p2->defaultEndWidth());
-    if (kCurve[type & 3]) integer(C::kCurveType, kCurve[type & 3]);
+    if (p2->defaultStartWidth() != kDefaultOf<C, C::kStartWidth>) real(C::kStartWidth, p2->defaultStartWidth());
+    if (p2->defaultEndWidth() != kDefaultOf<C, C::kEndWidth>) real(C::kEndWidth, p2->defaultEndWidth());
+    if (kCurve[type & 3] != kDefaultIntegerOf<C, C::kCurveType>) integer(C::kCurveType, kCurve[type & 3]);
     if (!IsPlusZ(p2->normal())) point(C::kNormal, AsPoint(p2->normal()));
     const size_t records = (size_t)p2->numVerts() + 1;
     checkSubRecords(p2, records);
@@ -305,9 +306,9 @@ void DxfOut::polyline2d(const OdDb2dPolyline* p2)
         vertexHead(p2, (size_t)i, records, flags);
         // The polyline gives the elevation.
         point(X::kPoint, OdGePoint3d(p.x, p.y, 0));
-        if (sw != 0) real(X::kStartWidth, sw);
-        if (ew != 0) real(X::kEndWidth, ew);
-        if (b != 0) real(X::kBulge, b);
+        if (sw != kDefaultOf<X, X::kStartWidth>) real(X::kStartWidth, sw);
+        if (ew != kDefaultOf<X, X::kEndWidth>) real(X::kEndWidth, ew);
+        if (b != kDefaultOf<X, X::kBulge>) real(X::kBulge, b);
         integer(X::kFlags, flags);
     }
     seqend(p2, records);
@@ -347,9 +348,9 @@ void DxfOut::polygonMesh(const OdDbPolygonMesh* m)
                            (m->polyMeshType() != OdDb::kSimpleMesh ? C::kSplineFit : 0));
     integer(C::kMCount, m->mSize());
     integer(C::kNCount, m->nSize());
-    if (m->mSurfaceDensity()) integer(C::kMDensity, m->mSurfaceDensity());
-    if (m->nSurfaceDensity()) integer(C::kNDensity, m->nSurfaceDensity());
-    if (m->polyMeshType() != OdDb::kSimpleMesh) integer(C::kSurfaceType, m->polyMeshType());
+    if (m->mSurfaceDensity() != kDefaultIntegerOf<C, C::kMDensity>) integer(C::kMDensity, m->mSurfaceDensity());
+    if (m->nSurfaceDensity() != kDefaultIntegerOf<C, C::kNDensity>) integer(C::kNDensity, m->nSurfaceDensity());
+    if (m->polyMeshType() != kDefaultIntegerOf<C, C::kSurfaceType>) integer(C::kSurfaceType, m->polyMeshType());
     const size_t records = (size_t)m->numVertices() + 1;
     checkSubRecords(m, records);
     for (int i = 0; i < m->numVertices(); ++i) {

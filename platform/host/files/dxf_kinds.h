@@ -10,6 +10,7 @@
 // writes (SchemaViolations).
 #pragma once
 
+#include <cstdint>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -31,6 +32,25 @@ struct EntityRecord;
 struct Default {
     int code;
     const char* spelled;
+};
+
+// What a value is to a move of the record kept whole (one the database
+// could not make into its kind's entity): the move transforms the codes a
+// kind's subclasses place and leaves every other value as read.
+enum class Placed : uint8_t {
+    kPoint,       // a world position (a point's x code stands for its y and z)
+    kPlanePoint,  // a position in the plane of the subclass's normal; one
+                  // of x and y only lies at the elevation
+    kElevation,   // the height of that plane above the origin
+    kVector,      // a displacement: turns and scales
+    kDirection,   // a direction: turns
+    kNormal,      // the normal of the plane
+    kLength,      // scales
+    kAngle,       // degrees in the plane from its x axis
+};
+struct PlacedCode {
+    int code;
+    Placed as;
 };
 
 // A subclass of a record: its marker, the codes the writer gives values of
@@ -55,14 +75,19 @@ struct Subclass {
     // What a file that leaves out a code the writer always writes means by
     // it (a text's alignments, a reference's scales).
     std::vector<Default> meant = {};
+    // What a move makes of its values, when the record is kept whole.
+    std::vector<PlacedCode> placed = {};
 };
 
 // A subclass described from its codes' names: a struct with the marker
 // (kMarker) and the list of its codes (kAll), which the kind's reader and
 // writer name one by one.
 // Optional lists: kSoft, kReadToo, kDerived, kPassed, kDefaults and kMeant, as
-// above (the codes of kDerived and kPassed are in kAll too). NAME<Codes>::
-// list() is the struct's MEMBER, or empty when it has none.
+// above (the codes of kDerived and kPassed are in kAll too), and the codes
+// of each Placed: kPoints, kPlanePoints, kElevations, kVectors, kDirections,
+// kNormals, kLengths and kAngles (a code a file may give the subclass that
+// the kind has no value of, a spline's normal, is named there only).
+// NAME<Codes>::list() is the struct's MEMBER, or empty when it has none.
 #define DXF_OPTIONAL_LIST(NAME, MEMBER, T)                                                                  \
     template <class Codes, class = void>                                                                    \
     struct NAME {                                                                                           \
@@ -78,7 +103,68 @@ DXF_OPTIONAL_LIST(DerivedOf, kDerived, int)
 DXF_OPTIONAL_LIST(PassedOf, kPassed, int)
 DXF_OPTIONAL_LIST(DefaultsOf, kDefaults, Default)
 DXF_OPTIONAL_LIST(MeantOf, kMeant, Default)
+DXF_OPTIONAL_LIST(PointsOf, kPoints, int)
+DXF_OPTIONAL_LIST(PlanePointsOf, kPlanePoints, int)
+DXF_OPTIONAL_LIST(ElevationsOf, kElevations, int)
+DXF_OPTIONAL_LIST(VectorsOf, kVectors, int)
+DXF_OPTIONAL_LIST(DirectionsOf, kDirections, int)
+DXF_OPTIONAL_LIST(NormalsOf, kNormals, int)
+DXF_OPTIONAL_LIST(LengthsOf, kLengths, int)
+DXF_OPTIONAL_LIST(AnglesOf, kAngles, int)
 #undef DXF_OPTIONAL_LIST
+// The number a default is spelled as ("0.0", "1", "-2.5"); only in a
+// constant expression, where anything else does not compile.
+constexpr double SpelledNumber(const char* s)
+{
+    if (!s || !*s) throw "a default that is no number";
+    const bool negative = *s == '-';
+    if (negative) ++s;
+    double whole = 0, fraction = 0, scale = 1;
+    for (; *s >= '0' && *s <= '9'; ++s) whole = whole * 10 + (*s - '0');
+    if (*s == '.')
+        for (++s; *s >= '0' && *s <= '9'; ++s) {
+            fraction = fraction * 10 + (*s - '0');
+            scale *= 10;
+        }
+    if (*s) throw "a default that is no number";
+    const double v = whole + fraction / scale;
+    return negative ? -v : v;
+}
+template <class Codes, class = void>
+struct HasDefaults : std::false_type {};
+template <class Codes>
+struct HasDefaults<Codes, std::void_t<decltype(Codes::kDefaults)>> : std::true_type {};
+template <class Codes, class = void>
+struct HasMeant : std::false_type {};
+template <class Codes>
+struct HasMeant<Codes, std::void_t<decltype(Codes::kMeant)>> : std::true_type {};
+template <class Codes>
+constexpr const char* OmittedSpelling(int code)
+{
+    if constexpr (HasDefaults<Codes>::value)
+        for (const Default& d : Codes::kDefaults)
+            if (d.code == code) return d.spelled;
+    if constexpr (HasMeant<Codes>::value)
+        for (const Default& d : Codes::kMeant)
+            if (d.code == code) return d.spelled;
+    (void)code;
+    return nullptr;
+}
+// The value a subclass's kDefaults or kMeant gives its code: what the
+// reader takes when the file leaves the code out, and what the writer
+// leaves out. A code with neither does not compile.
+template <class Codes, int code>
+constexpr double kDefaultOf = SpelledNumber(OmittedSpelling<Codes>(code));
+// The same of an integer's code.
+constexpr int64_t SpelledInteger(const char* s)
+{
+    const double v = SpelledNumber(s);
+    if (v != (double)(int64_t)v) throw "a default that is no integer";
+    return (int64_t)v;
+}
+template <class Codes, int code>
+constexpr int64_t kDefaultIntegerOf = SpelledInteger(OmittedSpelling<Codes>(code));
+
 // Parts that repeat within the subclass (a hatch's loops and edges) may
 // have structs of their own, with their own kAll and optional lists, after
 // the first.
@@ -100,6 +186,17 @@ Subclass Describe()
         s.defaults.insert(s.defaults.end(), defaults.begin(), defaults.end());
         const std::vector<Default> meant = MeantOf<P>::list();
         s.meant.insert(s.meant.end(), meant.begin(), meant.end());
+        auto place = [&s](const std::vector<int>& codes, Placed as) {
+            for (int code : codes) s.placed.push_back({code, as});
+        };
+        place(PointsOf<P>::list(), Placed::kPoint);
+        place(PlanePointsOf<P>::list(), Placed::kPlanePoint);
+        place(ElevationsOf<P>::list(), Placed::kElevation);
+        place(VectorsOf<P>::list(), Placed::kVector);
+        place(DirectionsOf<P>::list(), Placed::kDirection);
+        place(NormalsOf<P>::list(), Placed::kNormal);
+        place(LengthsOf<P>::list(), Placed::kLength);
+        place(AnglesOf<P>::list(), Placed::kAngle);
     };
     add(std::common_type<Codes>{});
     (add(std::common_type<Parts>{}), ...);

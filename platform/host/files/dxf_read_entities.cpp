@@ -136,14 +136,14 @@ void Loader::common(OdDbEntity* e, const View& v)
         c.setColorIndex((int16_t)aci);
     }
     e->setColor(c, false);
-    double s = v.real(C::kLinetypeScale, 1);
+    double s = v.real(C::kLinetypeScale, kDefaultOf<C, C::kLinetypeScale>);
     if (s > 0) e->setLinetypeScale(s, false);
     if (v.has(C::kTransparency)) {
         auto t = OdCmTransparency::fromSerialized((uint32_t)v.integer(C::kTransparency, 0));
         if (t.method() != OdCmTransparency::kErrorValue) e->setTransparency(t, false);
     }
     if (v.has(C::kLineWeight)) DxfAccess::setLineWeight(e, (int)v.integer(C::kLineWeight, OdDb::kLnWtByLayer));
-    if (v.integer(C::kInvisible, 0) == 1) e->setVisibility(OdDb::kInvisible, false);
+    if (v.integer(C::kInvisible, kDefaultIntegerOf<C, C::kInvisible>) == 1) e->setVisibility(OdDb::kInvisible, false);
 }
 
 // A normal as given, of unit length; +Z for one zero or not finite.

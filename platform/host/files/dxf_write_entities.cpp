@@ -54,11 +54,12 @@ void DxfOut::entityCommon(const std::string& type, const OdDbEntity* e)
     OdString lt = nameOf(e->linetypeId());
     if (!lt.isEmpty() && lt.iCompare(L"ByLayer") != 0) text(C::kLinetype, lt.str());
     color(C::kColour, C::kTrueColour, e->color());
-    if (e->linetypeScale() != 1.0) real(C::kLinetypeScale, e->linetypeScale());
+    if (e->linetypeScale() != kDefaultOf<C, C::kLinetypeScale>) real(C::kLinetypeScale, e->linetypeScale());
     if (e->transparency().method() != OdCmTransparency::kByLayer)
         integer(C::kTransparency, e->transparency().serializeOut());
     if (e->lineWeight() != OdDb::kLnWtByLayer) integer(C::kLineWeight, e->lineWeight());
-    if (e->visibility() == OdDb::kInvisible) integer(C::kInvisible, 1);
+    const int invisible = e->visibility() == OdDb::kInvisible ? 1 : 0;
+    if (invisible != kDefaultIntegerOf<C, C::kInvisible>) integer(C::kInvisible, invisible);
 }
 
 void DxfOut::checkSubRecords(const OdDbEntity* parent, size_t count)
