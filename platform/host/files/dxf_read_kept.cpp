@@ -276,8 +276,9 @@ size_t Loader::codeLineAt(size_t group) const
 // replaced, one the file did not have is dropped, one the writer left out
 // is added back. A record whose values differ in number (the object holds
 // fewer or more than the file gave) is written as the object holds it.
-// An edited record (`edited`) keeps only the spellings of values equal to
-// those written and leaves out the defaults the file left out.
+// A value the object holds keeps its spelling only where it is the value
+// written; an edited record (`edited`) keeps no other, and leaves out only
+// the defaults the file left out.
 std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
                                              const OdDbObject* of, std::string_view text,
                                              const std::vector<GroupWriter::Noted>& noted, size_t start,
