@@ -108,8 +108,11 @@ void DeleteKept(DxfKept* k);
 // an angle in degrees, a name the drawing has no record of, a default
 // the file left out). Found at a save, by comparing the record written
 // with the file's (DxfFileRecords), and put back as the file wrote it
-// while the object's values are all as they were read (after an edit, only
-// where the value written is the file's).
+// only where the value written is the one the file's spelling means (the
+// same number or text however spelled); what the object does not hold as
+// read (a count, a flag it derives, a name it has no record of) while the
+// record's values are all as they were read. docs/architecture.md lists
+// every way a file's spelling goes back.
 struct Respelling {
     enum Kind : uint8_t { kReplace, kDrop, kAdd };
     Kind kind = kReplace;
@@ -133,10 +136,9 @@ struct Respelling {
 // it wrote otherwise than the writer (Respelling): the file's text,
 // and per record read into an object where it is and what the reader made
 // of each of its groups. Nothing is compared when the file is read: a save
-// writes each record and compares it with the file's; while the hash of
-// its values is the one the reader took it puts back what the file spelled
-// otherwise, and after an edit only the spellings of values it still
-// holds and the defaults the file left out.
+// writes each record and compares it with the file's, value by value. The
+// hash of its values the reader took says only whether what the object
+// does not hold as read may go back too (Respelling).
 struct DxfFileRecords {
     std::string bytes;
     bool utf8 = true;

@@ -276,8 +276,9 @@ size_t Loader::codeLineAt(size_t group) const
 // replaced, one the file did not have is dropped, one the writer left out
 // is added back. A record whose values differ in number (the object holds
 // fewer or more than the file gave) is written as the object holds it.
-// An edited record (`edited`) keeps only the spellings of values equal to
-// those written and leaves out the defaults the file left out.
+// A value the object holds keeps its spelling only where it is the value
+// written; an edited record (`edited`) keeps no other, and leaves out only
+// the defaults the file left out.
 std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
                                              const OdDbObject* of, std::string_view text,
                                              const std::vector<GroupWriter::Noted>& noted, size_t start,
@@ -429,6 +430,54 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
         default: return w == codec.transcode(x.text);
         }
     };
+    // Whether the value written is the one the file's spelling means:
+    // the same number however spelled (a whole number spelled as a real,
+    // an angle the file gave outside a turn, 50 to 58 in degrees), the
+    // same text once its escapes and caret codes are read.
+    const std::string_view type = TrimView(g[0].text);
+    // An MTEXT's contents, cut into pieces (3) and a last part (1), mean
+    // what they say joined: an escape may be cut between two.
+    std::optional<bool> contents;
+    auto contentsMeant = [&]() {
+        if (contents) return *contents;
+        std::string fileText, writtenText;
+        for (int code : {3, 1}) {
+            const int at = sideAt[slot(GroupWriter::kValue, code)];
+            if (at < 0) continue;
+            const Side& s = sides[(size_t)at];
+            for (uint32_t k = 0; k < s.fileCount; ++k) fileText += g[files[s.fileAt + k]].text;
+            for (uint32_t k = 0; k < s.writtenCount; ++k) {
+                const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
+                writtenText += text.substr(n.at - start, n.length);
+            }
+        }
+        TextCodec written;
+        contents = codec.decode(fileText) == written.decode(writtenText);
+        return *contents;
+    };
+    auto means = [&](const Group& x, int code, std::string_view wv) {
+        int64_t n = 0;
+        double d = 0;
+        const char* end = wv.data() + wv.size();
+        switch (x.kind) {
+        case Kind::kInt: {
+            auto r = std::from_chars(wv.data(), end, n);
+            return realSpelt(x) && r.ec == std::errc() && r.ptr == end && n == x.integer;
+        }
+        case Kind::kReal: {
+            auto a = std::from_chars(wv.data(), end, d);
+            return code >= 50 && code <= 58 && a.ec == std::errc() && a.ptr == end && std::isfinite(x.real) &&
+                   d != x.real && std::fabs(x.real - d) < 1e9 &&
+                   std::fabs(std::remainder(x.real - d, 360.0)) <= 1e-9 * std::max(1.0, std::fabs(x.real));
+        }
+        case Kind::kText: {
+            if (type == "MTEXT" && (code == 1 || code == 3)) return contentsMeant();
+            TextCodec written;
+            return !x.unreadable && codec.decode(x.text) == written.decode(wv);
+        }
+        default: return false;
+        }
+    };
     auto entry = [](R::Kind kind, uint8_t tag, int code, int occurrence, std::string written, std::string file,
                     std::string subclass = {}, int subOccurrence = 0) {
         R r;
@@ -444,7 +493,6 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
     };
     // Names of records the drawing had none of go back only while it has
     // none (the writer checks).
-    const std::string_view type = TrimView(g[0].text);
     auto names = [&](int code, const Group& x, R r) {
         const bool text = type == "TEXT" || type == "MTEXT" || type == "ATTRIB" || type == "ATTDEF";
         const bool part = type == "BLOCK" || type == "ENDBLK" || type == "VERTEX" || type == "SEQEND";
@@ -534,23 +582,21 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
                 // as the file wrote it.
                 if (s.tag == GroupWriter::kOwner && wv != "0") continue;
                 if (same(x, wv)) continue;
-                if (edited) {
-                    // A whole number spelled as a real, and an angle the
-                    // file gave outside a turn (50 to 58, in degrees), are
-                    // the values the comparison above calls different.
-                    int64_t n = 0;
-                    double d = 0;
-                    auto r = std::from_chars(wv.data(), wv.data() + wv.size(), n);
-                    auto a = std::from_chars(wv.data(), wv.data() + wv.size(), d);
-                    const bool whole = realSpelt(x) && r.ec == std::errc() && r.ptr == wv.data() + wv.size() && n == x.integer;
-                    const bool turn = x.kind == Kind::kReal && s.code >= 50 && s.code <= 58 && a.ec == std::errc() &&
-                                      a.ptr == wv.data() + wv.size() && std::isfinite(x.real) && d != x.real &&
-                                      std::fabs(x.real - d) < 1e9 &&
-                                      std::fabs(std::remainder(x.real - d, 360.0)) <= 1e-9 * std::max(1.0, std::fabs(x.real));
-                    if (!whole && !turn) continue;
-                }
-                std::string file = spelling(x, s.code);
-                if (file != wv) out.push_back(names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), std::move(file))));
+                // A value the object holds goes back as the file spelled it
+                // only where it is the value being written, edited or not:
+                // the record's hash matching is no proof that it is. What
+                // the object does not hold (a declared count, a value it
+                // could not read, a name it has no record of) goes back
+                // while the record is as read.
+                // Flags and counts the object holds as it reads them (a
+                // block's, a dash's) and handles of objects it names are
+                // the record's in this, as what it does not hold.
+                const bool holds = s.tag == GroupWriter::kValue && (x.kind == Kind::kReal || x.kind == Kind::kText) &&
+                                   (state[files[s.fileAt + k]] & kTaken);
+                R r = names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), {}));
+                if ((edited || (holds && r.names == R::kNoName)) && !means(x, s.code, wv)) continue;
+                r.file = spelling(x, s.code);
+                if (r.file != wv) out.push_back(std::move(r));
             }
         } else if (s.tag == GroupWriter::kOwner) {
             continue;  // an owner is always written

@@ -2,8 +2,9 @@
 // its values written subclass by subclass with the groups kept when it was
 // read put back at the end of the subclass they were read in, and the
 // values the file spelled otherwise are put back as the file wrote them
-// (found by Respellings in dxf_read_kept.cpp): all while its values are
-// those it was read with, else only where the value is the file's.
+// (found by Respellings in dxf_read_kept.cpp): only where the value written
+// is the one the file's spelling means, and what the object does not hold
+// as read while the record's values are those it was read with.
 #include <algorithm>
 #include <charconv>
 #include <cmath>

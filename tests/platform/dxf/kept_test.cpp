@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <set>
 
 #include "dxf_control.h"
+#include "dxf_internal.h"
 #include "dxf_test_support.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
@@ -1411,6 +1413,103 @@ TEST(DxfKept, AnEditedRecordKeepsTheSpellingsOfWhatItStillHolds)
     EXPECT_TRUE(has(circle, "62 3") && has(circle, "40 4.0") && has(circle, "10 1.6"));
     EXPECT_EQ(codes(text), "0 5 330 100 8 100 10 20 30 40 1 71 100 ");
     EXPECT_TRUE(has(text, "71 0.0"));
+}
+
+namespace {
+
+// The hash a save takes of a record's values (GroupWriter) mixes in each
+// value with steps that can each be undone: given the hash after a real,
+// the hash before it, and the real that takes a hash to another.
+constexpr uint64_t kMix1 = 0x9E3779B97F4A7C15ull, kMix2 = 0xFF51AFD7ED558CCDull, kMix3 = 0xC4CEB9FE1A85EC53ull;
+
+uint64_t Inverse(uint64_t k)
+{
+    uint64_t inv = k;
+    for (int i = 0; i < 6; ++i) inv *= 2 - k * inv;
+    return inv;
+}
+
+uint64_t UnShift(uint64_t h, int shift)
+{
+    uint64_t x = h;
+    for (int i = 0; i < 64 / shift + 1; ++i) x = h ^ (x >> shift);
+    return x;
+}
+
+// The hash before a real of the code, from the hash after it.
+uint64_t BeforeReal(uint64_t after, int code, uint64_t bits)
+{
+    uint64_t h = UnShift(UnShift(after, 31) * Inverse(kMix3), 29) * Inverse(kMix2);
+    return ((h ^ bits) * Inverse(kMix1)) ^ (uint64_t)code;
+}
+
+// The bits of the real of the code that take `before` to `after`.
+uint64_t RealBetween(uint64_t before, int code, uint64_t after)
+{
+    const uint64_t h = UnShift(UnShift(after, 31) * Inverse(kMix3), 29) * Inverse(kMix2);
+    return h ^ ((before ^ (uint64_t)code) * kMix1);
+}
+
+uint64_t LineHash(OdDbDatabase* db, const OdDbObject* line)
+{
+    uint64_t hash = 0;
+    standin::dxf::HashRecords(db, [&](const OdDbObject* of, int sub, uint64_t h, const std::bitset<1072>&) {
+        if (of == line && sub == standin::dxf::kObjectRecord) hash = h;
+    });
+    return hash;
+}
+
+}  // namespace
+
+// A record whose values hash as they did when read is still compared value
+// by value: an edit whose values hash alike (made here by hand, its end
+// point's z chosen for it) is written as edited, not put back as read.
+TEST(DxfKept, AnEditWhoseValuesHashAsReadIsWrittenAsEdited)
+{
+    std::unique_ptr<OdDbDatabase> db = Read(File(
+        {{0, "LINE"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"},
+         {30, "0"}, {11, "1.00000"}, {21, "1"}, {31, "0.0"}}));
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    ASSERT_NE(OdRxCast<OdDbLine>(ms[0]), nullptr);
+    const OdDbObject* line = ms[0];
+    auto setEnd = [&](const OdGePoint3d& p) {
+        OdDbLine* open = nullptr;
+        ASSERT_EQ(oddbOpenObject(open, ms[0]->objectId(), OdDb::kForWrite), eOk);
+        open->setEndPoint(p);
+        open->close();
+    };
+    const uint64_t asRead = LineHash(db.get(), line);
+    ASSERT_NE(asRead, 0u);
+    // A new end x, and the z that brings the hash back to the one read.
+    double x = 1.0000001, z = 0;
+    for (; x < 2; x += 0.125) {
+        setEnd(OdGePoint3d(x, 1, 0.25));
+        uint64_t bits = 0;
+        const double quarter = 0.25;
+        std::memcpy(&bits, &quarter, sizeof bits);
+        const uint64_t before = BeforeReal(LineHash(db.get(), line), 31, bits);
+        bits = RealBetween(before, 31, asRead);
+        std::memcpy(&z, &bits, sizeof z);
+        if (std::isfinite(z) && z != 0 && std::fabs(z) > 1e-300 && std::fabs(z) < 1e300) break;
+    }
+    ASSERT_LT(x, 2.0);
+    setEnd(OdGePoint3d(x, 1, z));
+    ASSERT_EQ(LineHash(db.get(), line), asRead);
+    ASSERT_NE(x, 1.0);
+
+    const std::vector<std::string> saved = Record(GroupLines(dxftest::Save(db.get())), "LINE", "50");
+    auto value = [&saved](const std::string& code) {
+        for (const std::string& g : saved)
+            if (g.rfind(code + " ", 0) == 0) return std::stod(g.substr(code.size() + 1));
+        return std::nan("");
+    };
+    EXPECT_EQ(value("11"), x);
+    EXPECT_EQ(value("31"), z);
+    EXPECT_EQ(value("21"), 1.0);
+    std::unique_ptr<OdDbDatabase> back = Read(dxftest::Save(db.get()));
+    ASSERT_EQ(ModelSpace(back.get()).size(), 1u);
+    EXPECT_TRUE(OdRxCast<OdDbLine>(ModelSpace(back.get())[0])->endPoint() == OdGePoint3d(x, 1, z));
 }
 
 // A vertex (or sequence end) goes back as the file spelled it only while
