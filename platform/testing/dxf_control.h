@@ -48,6 +48,9 @@ std::vector<std::string>& DxfWriteSchemaViolations();
 // not list. Empty when the kinds, their readers and writers agree.
 void NoteDxfKindCodes(bool on);
 std::vector<std::string> DxfKindCodeMismatches();
+// The same for the subclasses of the tables, their records, a block's begin
+// and end and the objects the database models (dxf_record_codes.h).
+std::vector<std::string> DxfRecordCodeMismatches();
 // Records of a type several kinds share (INSERT, POLYLINE, DIMENSION) whose
 // flags would make them no kind or more than one, as "TYPE flags N: K
 // kinds"; empty when each record is of exactly one.

@@ -13,6 +13,7 @@
 #include <unordered_set>
 
 #include "dxf_loader.h"
+#include "dxf_record_codes.h"
 #include "oddbdimension.h"
 #include "oddbtext.h"
 #include "text_internal.h"
@@ -27,20 +28,21 @@ void Loader::readObjects()
         bool xrecord = r.type == "XRECORD";
         View v = view(r, expected(r, false), xrecord);
         if (r.type == "DICTIONARY" || r.type == "ACDBDICTIONARYWDFLT") {
+            using C = DictionaryCodes;
             auto* d = new OdDbDictionary();
-            d->setTreatElementsAsHard(v.integer(280, 0) != 0);
+            d->setTreatElementsAsHard(v.integer(C::kHardOwner, 0) != 0);
             OdDbObjectId id = place(d, v, OdDbObjectId());
             if (v.owner() == 0) ownerless.push_back(id);
             // Entries: a key and the object it names (index of the key).
             std::vector<std::pair<size_t, uint64_t>> entries;
             std::vector<uint64_t> hard;
             for (size_t k = v.begin(); k < v.end(); ++k) {
+                auto isEntry = [](int code) { return code == C::kEntry || code == C::kHardEntry; };
                 const int code = v.at(k).code;
-                if (!v.readable(k) || (code != 3 && code != 350 && code != 360)) continue;
-                if (code == 3 && k + 1 < v.end() && v.readable(k + 1) &&
-                    (v.at(k + 1).code == 350 || v.at(k + 1).code == 360)) {
+                if (!v.readable(k) || (code != C::kKey && !isEntry(code))) continue;
+                if (code == C::kKey && k + 1 < v.end() && v.readable(k + 1) && isEntry(v.at(k + 1).code)) {
                     entries.emplace_back(k, v.at(k + 1).handle);
-                    if (v.at(k + 1).code == 360) hard.push_back(v.at(k + 1).handle);
+                    if (v.at(k + 1).code == C::kHardEntry) hard.push_back(v.at(k + 1).handle);
                     v.take(k);
                     v.take(++k);
                 } else {
@@ -74,14 +76,15 @@ void Loader::readObjects()
             // cloning flag, points gathered from their coordinates.
             size_t k = r.e;
             for (size_t i = r.b; i < r.e; ++i)
-                if (g_[i].code == 100 && TrimView(g_[i].text) == "AcDbXrecord") {
+                if (g_[i].code == 100 && TrimView(g_[i].text) == XrecordCodes::kMarker) {
                     k = i + 1;
                     break;
                 }
             // Without its marker, the data follows the head.
             for (size_t i = r.b; i < r.e && k == r.e; ++i)
                 if ((state_[i] & kClassMask) != kFrame) k = i;
-            if (k < r.e && g_[k].code == 280 && !g_[k].unreadable) x->setMergeStyle((int)g_[k++].integer);
+            if (k < r.e && g_[k].code == XrecordCodes::kCloning && !g_[k].unreadable)
+                x->setMergeStyle((int)g_[k++].integer);
             else keptFlags_ = kNoCloningFlag;
             place(x, v, OdDbObjectId());
             size_t from = k, to = r.e;
@@ -99,20 +102,23 @@ void Loader::readObjects()
                 OdResBuf::releaseChain(head.next());
             });
         } else if (r.type == "IMAGEDEF") {
+            using C = ImageDefCodes;
             auto* d = new OdDbRasterImageDef();
-            d->setSourceFileName(v.text(1));
-            double w = v.real(10, 0), h = v.real(20, 0);
-            DxfAccess::setImageDef(d, v.integer(280, 0) != 0, OdGeVector2d(w >= 1 ? w : 0, h >= 1 ? h : 0));
+            d->setSourceFileName(v.text(C::kFileName));
+            double w = v.real(C::kSize, 0), h = v.real(C::kSize + 10, 0);
+            DxfAccess::setImageDef(d, v.integer(C::kLoaded, 0) != 0, OdGeVector2d(w >= 1 ? w : 0, h >= 1 ? h : 0));
             place(d, v, OdDbObjectId());
         } else if (r.type == "SORTENTSTABLE") {
             auto* t = new OdDbSortentsTable();
             place(t, v, OdDbObjectId());
-            uint64_t block = v.ref(330, "AcDbSortentsTable");
+            using C = SortentsCodes;
+            uint64_t block = v.ref(C::kBlock, C::kMarker);
             // (entity, sort handle, index of the pair)
             std::vector<std::tuple<uint64_t, uint64_t, size_t>> pairs;
-            size_t from = v.subclassStart("AcDbSortentsTable");
+            size_t from = v.subclassStart(C::kMarker);
             for (size_t k = from; k + 1 < v.end(); ++k)
-                if (v.readable(k) && v.readable(k + 1) && v.at(k).code == 331 && v.at(k + 1).code == 5) {
+                if (v.readable(k) && v.readable(k + 1) && v.at(k).code == C::kEntity &&
+                    v.at(k + 1).code == C::kSortHandle) {
                     pairs.emplace_back(v.at(k).handle, v.at(k + 1).handle, k);
                     v.take(k);
                     v.take(++k);

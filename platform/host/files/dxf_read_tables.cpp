@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "dxf_loader.h"
+#include "dxf_record_codes.h"
 #include "oddbdimension.h"
 #include "oddbtext.h"
 #include "text_internal.h"
@@ -53,7 +54,7 @@ void Loader::readHeader()
 
 OdDbObjectId Loader::newTable(OdDbSymbolTable* t, const Rec* head)
 {
-    if (head) return place(t, view(*head, {"AcDbSymbolTable"}), OdDbObjectId());
+    if (head) return place(t, view(*head, {TableCodes::kMarker}), OdDbObjectId());
     OdDbObjectId id = DxfAccess::add(db_, t, DxfAccess::nextHandle(db_));
     return id;
 }
@@ -100,8 +101,8 @@ void Loader::readTables()
     std::string_view current;
     for (const auto& r : tables_) {
         if (r.type == "TABLE") {
-            View v = view(r, {"AcDbSymbolTable"});
-            const Group* name = v.find(2);
+            View v = view(r, {TableCodes::kMarker});
+            const Group* name = v.find(TableCodes::kName);
             current = name ? TrimView(name->text) : std::string_view();
             if (!current.empty() && !heads.count(current)) heads[current] = &r;
             else leaveOut(r, current.empty() ? "a table head without a name"
@@ -131,24 +132,28 @@ void Loader::readTables()
     roots_.dimStyleTable = table("DIMSTYLE", new OdDbDimStyleTable());
     roots_.blockTable = table("BLOCK_RECORD", new OdDbBlockTable());
     auto flagsOf = [](OdDbObjectId id, const View& v) {
-        if (auto* r = OdRxCast<OdDbSymbolTableRecord>(DxfAccess::object(id))) DxfAccess::setFileFlags(r, (int)v.integer(70, 0));
+        if (auto* r = OdRxCast<OdDbSymbolTableRecord>(DxfAccess::object(id)))
+            DxfAccess::setFileFlags(r, (int)v.integer(NamedRecordCodes::kFlags, 0));
     };
+    auto nameOf = [](const View& v) { return v.text(NamedRecordCodes::kName); };
 
     std::vector<std::pair<OdDbLinetypeTableRecord*, std::vector<std::pair<int, uint64_t>>>> shapeStyles;
     auto recordView = [this](const Rec* r) { return view(*r, SubclassesOfRecord(r->type, 0, false)); };
     for (const Rec* r : records["LTYPE"]) {
+        using C = LinetypeCodes;
+        using D = LinetypeDashCodes;
         View v = recordView(r);
         auto* lt = new OdDbLinetypeTableRecord();
-        lt->setComments(v.text(3));
-        lt->setIsScaledToFit(v.integer(72, 65) == 83);
+        lt->setComments(v.text(C::kDescription));
+        lt->setIsScaledToFit(v.integer(C::kAlignment, 'A') == 'S');
         // Each dash, with what follows it up to the next.
         std::vector<std::pair<int, uint64_t>> styles;
         int dash = -1;
-        // A dash: its length (49), its flags (74) and, when they say it
-        // carries a shape or a text, what places it (a text only when it
-        // says text). Of each a dash holds one; a value out of its place is
-        // kept as read, so that it is out of place again when read back.
-        static const int kDashCodes[] = {74, 75, 340, 46, 50, 44, 45, 9};
+        // A dash: its length, its flags and, when they say it carries a
+        // shape or a text, what places it (a text only when it says text).
+        // Of each a dash holds one; a value out of its place is kept as
+        // read, so that it is out of place again when read back.
+        const auto& kDashCodes = D::kOfDash;
         // Only a dash that is written carrying a shape (a number other than
         // 0) or a text (not empty) has a place for them: kept at the end of
         // the record, after the last dash, they are out of place there too.
@@ -156,78 +161,79 @@ void Loader::readTables()
         {
             int64_t bits = 0;
             bool flags = false, number = false, words = false;
-            for (size_t i = v.subclassStart("AcDbLinetypeTableRecord"); i < v.end(); ++i) {
+            for (size_t i = v.subclassStart(C::kMarker); i < v.end(); ++i) {
                 if (!v.readable(i)) continue;
                 const Group& x = v.at(i);
-                if (x.code == 49) {
+                if (x.code == D::kLength) {
                     carrying.push_back(0);
                     flags = number = words = false;
                 } else if (carrying.empty()) {
                     continue;
-                } else if (x.code == 74 && !flags) {
+                } else if (x.code == D::kFlags && !flags) {
                     flags = true;
                     bits = x.integer;
-                } else if (x.code == 75 && flags && !number) {
+                } else if (x.code == D::kShape && flags && !number) {
                     number = true;
                     if ((bits & 6) && x.integer != 0) carrying.back() = 1;
-                } else if (x.code == 9 && flags && !words) {
+                } else if (x.code == D::kText && flags && !words) {
                     words = true;
                     if ((bits & 2) && !v.decode(x).empty()) carrying.back() = 1;
                 }
             }
         }
-        bool seen[8] = {};
+        bool seen[std::size(D::kOfDash)] = {};
         int64_t carries = 0;
         // The writer writes what places a shape or a text together, after
         // the flags: one with another group before it is out of place (a
         // group kept out of place, written after the last dash, then stays
         // out of place).
         bool together = false;
-        for (size_t i = v.subclassStart("AcDbLinetypeTableRecord"); i < v.end(); ++i) {
+        for (size_t i = v.subclassStart(C::kMarker); i < v.end(); ++i) {
             const bool follows = together;
             together = false;
             if (!v.readable(i)) continue;
             const Group& x = v.at(i);
             const int* slot = std::find(std::begin(kDashCodes), std::end(kDashCodes), x.code);
-            if (x.code != 49 && slot == std::end(kDashCodes)) continue;
-            if (x.code == 49) {
+            if (x.code != D::kLength && slot == std::end(kDashCodes)) continue;
+            if (x.code == D::kLength) {
                 std::fill(std::begin(seen), std::end(seen), false);
                 carries = 0;
             } else {
                 const size_t k = (size_t)(slot - kDashCodes);
                 const bool inPlace = dash >= 0 && !seen[k] &&
-                                     (x.code == 74 || (follows && carrying[(size_t)dash] &&
-                                                       (x.code == 9 ? (carries & 2) != 0 : (carries & 6) != 0)));
+                                     (x.code == D::kFlags ||
+                                      (follows && carrying[(size_t)dash] &&
+                                       (x.code == D::kText ? (carries & 2) != 0 : (carries & 6) != 0)));
                 if (!inPlace) {
                     v.refuse(&x);
                     continue;
                 }
                 seen[k] = true;
-                if (x.code == 74) carries = x.integer;
+                if (x.code == D::kFlags) carries = x.integer;
             }
             v.take(i);
             together = true;
-            if (x.code == 49) {
+            if (x.code == D::kLength) {
                 lt->setNumDashes(++dash + 1);
                 lt->setDashLengthAt(dash, x.real);
                 continue;
             }
             switch (x.code) {
-            case 74:
+            case D::kFlags:
                 lt->setShapeIsUcsOrientedAt(dash, x.integer & 1);
                 lt->setShapeIsUprightAt(dash, x.integer & 8);
                 break;
-            case 75: lt->setShapeNumberAt(dash, (int)x.integer); break;
-            case 340: styles.emplace_back(dash, x.handle); break;
-            case 46: lt->setShapeScaleAt(dash, x.real); break;
-            case 50: lt->setShapeRotationAt(dash, x.real * kDegToRad); break;
-            case 44: lt->setShapeOffsetAt(dash, OdGeVector2d(x.real, lt->shapeOffsetAt(dash).y)); break;
-            case 45: lt->setShapeOffsetAt(dash, OdGeVector2d(lt->shapeOffsetAt(dash).x, x.real)); break;
-            case 9: lt->setTextAt(dash, v.decode(x)); break;
+            case D::kShape: lt->setShapeNumberAt(dash, (int)x.integer); break;
+            case D::kStyle: styles.emplace_back(dash, x.handle); break;
+            case D::kScale: lt->setShapeScaleAt(dash, x.real); break;
+            case D::kRotation: lt->setShapeRotationAt(dash, x.real * kDegToRad); break;
+            case D::kOffsetX: lt->setShapeOffsetAt(dash, OdGeVector2d(x.real, lt->shapeOffsetAt(dash).y)); break;
+            case D::kOffsetY: lt->setShapeOffsetAt(dash, OdGeVector2d(lt->shapeOffsetAt(dash).x, x.real)); break;
+            case D::kText: lt->setTextAt(dash, v.decode(x)); break;
             default: break;
             }
         }
-        flagsOf(addRecord(roots_.linetypeTable, linetypes_, lt, v.text(2), &v), v);
+        flagsOf(addRecord(roots_.linetypeTable, linetypes_, lt, nameOf(v), &v), v);
         if (!styles.empty()) shapeStyles.emplace_back(lt, styles);
     }
     fixups_.push_back([this, shapeStyles] {
@@ -243,13 +249,15 @@ void Loader::readTables()
     roots_.ltContinuous = standardLinetype(L"Continuous");
 
     for (const Rec* r : records["LAYER"]) {
+        using C = LayerCodes;
         View v = recordView(r);
         auto* la = new OdDbLayerTableRecord();
-        int64_t flags = v.integer(70, 0);
-        int64_t aci = v.integer(62, 7);
+        int64_t flags = v.integer(C::kFlags, 0);
+        int64_t aci = v.integer(C::kColour, 7);
         OdCmColor c;
-        if (v.has(420)) {
-            c.setRGB((uint8_t)(v.integer(420, 0) >> 16), (uint8_t)(v.integer(420, 0) >> 8), (uint8_t)v.integer(420, 0));
+        if (v.has(C::kTrueColour)) {
+            const int64_t rgb = v.integer(C::kTrueColour, 0);
+            c.setRGB((uint8_t)(rgb >> 16), (uint8_t)(rgb >> 8), (uint8_t)rgb);
             keepColourNumber(la, v, c);
         } else {
             c.setColorIndex((int16_t)(std::abs(aci) >= 1 && std::abs(aci) <= 255 ? std::abs(aci) : 7));
@@ -258,47 +266,53 @@ void Loader::readTables()
         la->setIsOff(aci < 0);
         la->setIsFrozen(flags & 1);
         la->setIsLocked(flags & 4);
-        OdDbObjectId lt = record(linetypes_, v.text(6));
+        OdDbObjectId lt = record(linetypes_, v.text(C::kLinetype));
         la->setLinetypeObjectId(lt.isNull() ? roots_.ltContinuous : lt);
-        la->setLineWeight(AsLineWeight(v.integer(370, OdDb::kLnWtByLwDefault)));
-        la->setIsPlottable(v.integer(290, 1) != 0);
-        flagsOf(addRecord(roots_.layerTable, layers_, la, v.text(2), &v), v);
+        la->setLineWeight(AsLineWeight(v.integer(C::kLineWeight, OdDb::kLnWtByLwDefault)));
+        la->setIsPlottable(v.integer(C::kPlottable, 1) != 0);
+        flagsOf(addRecord(roots_.layerTable, layers_, la, nameOf(v), &v), v);
     }
     roots_.layerZero = layerNamed(L"0");
 
     for (const Rec* r : records["STYLE"]) {
+        using C = TextStyleCodes;
         View v = recordView(r);
         auto* st = new OdDbTextStyleTableRecord();
-        st->setTextSize(v.real(40, 0));
-        st->setXScale(v.real(41, 1));
-        if (v.has(3)) st->setFileName(v.text(3));
-        st->setBigFontFileName(v.text(4));
-        st->setObliquingAngle(v.real(50, 0) * kDegToRad);
-        st->setFlagBits((uint8_t)v.integer(71, 0));
-        st->setPriorSize(v.real(42, 2.5));
-        int64_t flags = v.integer(70, 0);
+        st->setTextSize(v.real(C::kHeight, 0));
+        st->setXScale(v.real(C::kWidth, 1));
+        if (v.has(C::kFont)) st->setFileName(v.text(C::kFont));
+        st->setBigFontFileName(v.text(C::kBigFont));
+        st->setObliquingAngle(v.real(C::kOblique, 0) * kDegToRad);
+        st->setFlagBits((uint8_t)v.integer(C::kGeneration, 0));
+        st->setPriorSize(v.real(C::kPriorSize, 2.5));
+        int64_t flags = v.integer(C::kFlags, 0);
         st->setIsShapeFile(flags & 1);
         st->setIsVertical(flags & 4);
-        flagsOf(addRecord(roots_.textStyleTable, styles_, st, v.text(2), &v, (flags & 1) != 0), v);
+        flagsOf(addRecord(roots_.textStyleTable, styles_, st, nameOf(v), &v, (flags & 1) != 0), v);
     }
     roots_.textstyle = record(styles_, L"Standard");
     if (roots_.textstyle.isNull())
         roots_.textstyle = addRecord(roots_.textStyleTable, styles_, new OdDbTextStyleTableRecord(), L"Standard", nullptr);
 
-    auto viewSettings = [](OdDbAbstractViewTableRecord* rec, const View& v, bool viewport) {
-        double h = v.real(40, 1);
+    // A viewport's or a view's settings, of the codes of its subclass
+    // (ViewportCodes or ViewCodes).
+    auto viewSettings = [](auto codes, OdDbAbstractViewTableRecord* rec, const View& v) {
+        using C = typename decltype(codes)::type;
+        double h = v.real(C::kHeight, 1);
         rec->setHeight(h);
-        rec->setWidth(viewport ? v.real(41, 1) * h : v.real(41, 1));
-        OdGePoint3d c = v.point(viewport ? 12 : 10);
+        // A viewport's width is its aspect.
+        const double width = v.real(C::kWidth, 1);
+        rec->setWidth(std::is_same_v<C, ViewportCodes> ? width * h : width);
+        OdGePoint3d c = v.point(C::kCenter);
         rec->setCenterPoint(OdGePoint2d(c.x, c.y));
-        OdGeVector3d dir = v.vector(viewport ? 16 : 11, nullptr, OdGeVector3d(0, 0, 1));
+        OdGeVector3d dir = v.vector(C::kDirection, nullptr, OdGeVector3d(0, 0, 1));
         rec->setViewDirection(dir.isZeroLength() ? OdGeVector3d(0, 0, 1) : dir);
-        rec->setTarget(v.point(viewport ? 17 : 12));
-        rec->setLensLength(v.real(42, 50));
-        rec->setFrontClipDistance(v.real(43, 0));
-        rec->setBackClipDistance(v.real(44, 0));
-        rec->setViewTwist(v.real(viewport ? 51 : 50, 0));
-        int64_t mode = v.integer(71, 0);
+        rec->setTarget(v.point(C::kTarget));
+        rec->setLensLength(v.real(C::kLens, 50));
+        rec->setFrontClipDistance(v.real(C::kFrontClip, 0));
+        rec->setBackClipDistance(v.real(C::kBackClip, 0));
+        rec->setViewTwist(v.real(C::kTwist, 0));
+        int64_t mode = v.integer(C::kMode, 0);
         rec->setPerspectiveEnabled(mode & 1);
         rec->setFrontClipEnabled(mode & 2);
         rec->setBackClipEnabled(mode & 4);
@@ -307,48 +321,52 @@ void Loader::readTables()
     for (const Rec* r : records["VPORT"]) {
         View v = recordView(r);
         auto* vp = new OdDbViewportTableRecord();
-        viewSettings(vp, v, true);
-        flagsOf(addRecord(roots_.viewportTable, vports_, vp, v.text(2), &v), v);
+        viewSettings(std::common_type<ViewportCodes>{}, vp, v);
+        flagsOf(addRecord(roots_.viewportTable, vports_, vp, nameOf(v), &v), v);
     }
     if (record(vports_, L"*ACTIVE").isNull())
         addRecord(roots_.viewportTable, vports_, new OdDbViewportTableRecord(), L"*ACTIVE", nullptr);
     for (const Rec* r : records["VIEW"]) {
         View v = recordView(r);
         auto* vw = new OdDbViewTableRecord();
-        viewSettings(vw, v, false);
-        vw->setIsPaperspaceView(v.integer(70, 0) & 1);
-        flagsOf(addRecord(roots_.viewTable, views_, vw, v.text(2), &v), v);
+        viewSettings(std::common_type<ViewCodes>{}, vw, v);
+        vw->setIsPaperspaceView(v.integer(ViewCodes::kFlags, 0) & 1);
+        flagsOf(addRecord(roots_.viewTable, views_, vw, nameOf(v), &v), v);
     }
     for (const Rec* r : records["UCS"]) {
         View v = recordView(r);
+        using C = UcsCodes;
         auto* u = new OdDbUCSTableRecord();
-        u->setOrigin(v.point(10));
-        u->setXAxis(v.vector(11, nullptr, OdGeVector3d(1, 0, 0)));
-        u->setYAxis(v.vector(12, nullptr, OdGeVector3d(0, 1, 0)));
-        flagsOf(addRecord(roots_.ucsTable, ucss_, u, v.text(2), &v), v);
+        u->setOrigin(v.point(C::kOrigin));
+        u->setXAxis(v.vector(C::kXAxis, nullptr, OdGeVector3d(1, 0, 0)));
+        u->setYAxis(v.vector(C::kYAxis, nullptr, OdGeVector3d(0, 1, 0)));
+        flagsOf(addRecord(roots_.ucsTable, ucss_, u, nameOf(v), &v), v);
     }
     for (const Rec* r : records["APPID"]) {
         View v = recordView(r);
-        flagsOf(addRecord(roots_.regAppTable, apps_, new OdDbRegAppTableRecord(), v.text(2), &v), v);
+        flagsOf(addRecord(roots_.regAppTable, apps_, new OdDbRegAppTableRecord(), nameOf(v), &v), v);
     }
     for (const Rec* r : records["DIMSTYLE"]) {
+        using C = DimStyleCodes;
         View v = recordView(r);
-        OdDbObjectId id = addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), v.text(2), &v);
+        OdDbObjectId id = addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), nameOf(v), &v);
         flagsOf(id, v);
-        // The oldest form names a style's arrow blocks (groups 5, 6, 7);
-        // the form saved names their records (342, 343, 344). Both go.
+        // The oldest form names a style's arrow blocks; the form saved names
+        // their records. Both go, each as the code of the record.
         std::vector<std::pair<int, std::wstring>> arrows;
-        bool named[3] = {false, false, false};
+        bool named[C::kArrows] = {false, false, false};
         for (size_t i = v.begin(); i < v.end(); ++i) {
             const Group& x = v.at(i);
-            if (x.code >= 342 && x.code <= 344) named[x.code - 342] = true;
-            if (x.code >= 5 && x.code <= 7 && x.kind == Kind::kText && !TrimView(x.text).empty())
-                arrows.emplace_back(x.code + 337, v.decode(x));
+            if (x.code >= C::kArrowRecord && x.code < C::kArrowRecord + C::kArrows)
+                named[x.code - C::kArrowRecord] = true;
+            if (x.code >= C::kArrowName && x.code < C::kArrowName + C::kArrows && x.kind == Kind::kText &&
+                !TrimView(x.text).empty())
+                arrows.emplace_back(x.code - C::kArrowName + C::kArrowRecord, v.decode(x));
         }
         auto* style = obj(id);
         if (style)
             for (const auto& [code, name] : arrows)
-                if (!named[code - 342])
+                if (!named[code - C::kArrowRecord])
                     fixups_.push_back([this, style, code = code, name = name] {
                         OdDbObjectId block = record(blockNames_, name);
                         if (block.isNull()) block = record(blockNames_, L"_" + name);
@@ -359,7 +377,7 @@ void Loader::readTables()
         addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), L"Standard", nullptr);
     for (const Rec* r : records["BLOCK_RECORD"]) {
         View v = recordView(r);
-        addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), v.text(2), &v);
+        addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), nameOf(v), &v);
     }
 }
 
@@ -373,7 +391,7 @@ void Loader::readBlocks()
     for (const auto& r : blocks_) {
         if (r.type != "BLOCK") continue;
         View v = view(r, begin);
-        std::wstring name = v.text(2);
+        std::wstring name = v.text(BlockBeginCodes::kName);
         if (!name.empty() && record(blockNames_, name).isNull())
             addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), name, nullptr);
     }
@@ -388,15 +406,16 @@ void Loader::readBlocks()
             leaveOut(blocks_[i], "a record outside any block");
             continue;
         }
+        using C = BlockBeginCodes;
         View v = view(blocks_[i], begin);
-        OdDbObjectId block = record(blockNames_, v.text(2));
+        OdDbObjectId block = record(blockNames_, v.text(C::kName));
         size_t last = i + 1;
         while (last < blocks_.size() && blocks_[last].type != "ENDBLK" && blocks_[last].type != "BLOCK") ++last;
         auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(block));
         // A block defined twice keeps its first definition.
         if (btr && defined.insert(block).second) {
-            DxfAccess::setOrigin(btr, v.point(10));
-            DxfAccess::setFileFlags(btr, (int)v.integer(70, 0));
+            DxfAccess::setOrigin(btr, v.point(C::kBase));
+            DxfAccess::setFileFlags(btr, (int)v.integer(C::kFlags, 0));
             keptOf(btr).blockBegin = std::make_unique<DxfKept>();
             keptOf(btr).blockBegin->handle = v.handle();
             takeTiedValues(blocks_[i], begin);

@@ -3,12 +3,42 @@
 
 #include "dxf_control.h"
 #include "dxf_kinds.h"
+#include "dxf_record_codes.h"
 
 #include <algorithm>
 #include <map>
 
 namespace standin {
 namespace dxf {
+
+const std::vector<std::pair<std::string_view, const Subclass*>>& RecordSubclasses()
+{
+    static const Subclass kTable = Describe<TableCodes>(), kRecord = Describe<TableRecordCodes>(),
+                          kLayer = Describe<LayerCodes>(), kLinetype = Describe<LinetypeCodes, LinetypeDashCodes>(),
+                          kTextStyle = Describe<TextStyleCodes>(), kViewport = Describe<ViewportCodes>(),
+                          kView = Describe<ViewCodes>(), kUcs = Describe<UcsCodes>(), kRegApp = Describe<RegAppCodes>(),
+                          kDimStyle = Describe<DimStyleCodes>(), kBlockRecord = Describe<BlockRecordCodes>(),
+                          kBlockBegin = Describe<BlockBeginCodes>(), kBlockEnd = Describe<BlockEndCodes>(),
+                          kDictionary = Describe<DictionaryCodes>(), kImageDef = Describe<ImageDefCodes>(),
+                          kSortents = Describe<SortentsCodes>();
+    static const std::vector<std::pair<std::string_view, const Subclass*>> kList = {
+        {"TABLE", &kTable},
+        {"LAYER", &kRecord},          {"LAYER", &kLayer},
+        {"LTYPE", &kRecord},          {"LTYPE", &kLinetype},
+        {"STYLE", &kRecord},          {"STYLE", &kTextStyle},
+        {"VPORT", &kRecord},          {"VPORT", &kViewport},
+        {"VIEW", &kRecord},           {"VIEW", &kView},
+        {"UCS", &kRecord},            {"UCS", &kUcs},
+        {"APPID", &kRecord},          {"APPID", &kRegApp},
+        {"DIMSTYLE", &kRecord},       {"DIMSTYLE", &kDimStyle},
+        {"BLOCK_RECORD", &kRecord},   {"BLOCK_RECORD", &kBlockRecord},
+        {"BLOCK", &kBlockBegin},      {"ENDBLK", &kBlockEnd},
+        {"DICTIONARY", &kDictionary}, {"ACDBDICTIONARYWDFLT", &kDictionary},
+        {"IMAGEDEF", &kImageDef},     {"SORTENTSTABLE", &kSortents},
+    };
+    return kList;
+}
+
 namespace {
 
 // Codes; a point's x code stands for its y and z codes too.
@@ -38,42 +68,23 @@ struct Schema {
         // Before the first marker: a record's handle and owner are its
         // frame, not values; a table's name is.
         owned[""] = Codes({});
-        owned["TABLE/"] = Codes({2});
+        owned["TABLE/"] = Codes({TableCodes::kName});
         // Entities.
         using E = EntityCodes;
         owned[E::kMarker] = CodesOf(E::kAll);
         for (const char* sub : {"BLOCK", "ENDBLK", "VERTEX", "SEQEND"})
             owned[std::string(sub) + "/" + E::kMarker] = CodesOf(E::kOfSubRecords);
-        owned["AcDbBlockBegin"] = Codes({2, 70, 10, 3});
-        soft["BLOCK/AcDbBlockBegin"] = Codes({1});
-        owned["AcDbBlockEnd"] = Codes({});
         // The entities' own subclasses and those of the records of their
-        // sequences, as their kinds describe them.
-        for (const Subclass* sub : EntitySubclasses()) {
+        // sequences, as their kinds describe them; those of the other
+        // records, as dxf_record_codes.h does.
+        auto describe = [this](const Subclass* sub) {
             owned[sub->marker] = Codes(sub->codes) | Codes(sub->readToo);
             if (!sub->soft.empty()) soft[sub->marker] = Codes(sub->soft);
-        }
-        // Objects.
-        owned["AcDbDictionary"] = Codes({280, 3, 350, 360});
-        soft["AcDbDictionary"] = Codes({281});
-        owned["AcDbXrecord"] = all;
-        owned["AcDbRasterImageDef"] = Codes({1, 10, 280});
-        soft["AcDbRasterImageDef"] = Codes({90, 11, 281});
-        owned["AcDbSortentsTable"] = Codes({330, 331, 5});
-        // Tables and their records.
-        owned["AcDbSymbolTable"] = Codes({70});
-        owned["AcDbSymbolTableRecord"] = Codes({});
-        owned["AcDbLayerTableRecord"] = Codes({2, 70, 62, 420, 6, 370, 290});
-        owned["AcDbLinetypeTableRecord"] = Codes({2, 70, 3, 72, 73, 40, 49, 74, 75, 340, 46, 50, 44, 45, 9});
-        owned["AcDbTextStyleTableRecord"] = Codes({2, 70, 40, 41, 50, 71, 42, 3, 4});
-        owned["AcDbViewportTableRecord"] = Codes({2, 70, 12, 16, 17, 40, 41, 42, 43, 44, 51, 71});
-        soft["AcDbViewportTableRecord"] = Codes({10, 11});
-        owned["AcDbViewTableRecord"] = Codes({2, 70, 40, 10, 41, 11, 12, 42, 43, 44, 50, 71});
-        owned["AcDbUCSTableRecord"] = Codes({2, 70, 10, 11, 12});
-        owned["AcDbRegAppTableRecord"] = Codes({2, 70});
-        owned["AcDbDimStyleTableRecord"] = Codes({2, 70});
-        owned["AcDbBlockTableRecord"] = Codes({2});
-        soft["AcDbBlockTableRecord"] = Codes({70, 280, 281});
+        };
+        for (const Subclass* sub : EntitySubclasses()) describe(sub);
+        for (const auto& [type, sub] : RecordSubclasses()) describe(sub);
+        // An Xrecord's data may be of any code.
+        owned[XrecordCodes::kMarker] = all;
     }
 };
 
@@ -128,18 +139,13 @@ CodeUse& NotedCodeUse()
     return use;
 }
 
-std::vector<std::string> KindCodeMismatches()
+namespace {
+
+// What of the noted use disagrees with the subclasses' lists, each with the
+// type of the records written in it.
+std::vector<std::string> CodeMismatches(const std::vector<std::pair<std::string, const Subclass*>>& subclasses)
 {
     const CodeUse& use = NotedCodeUse();
-    // Each subclass with the type of the records written in it: a kind's
-    // own, and those of the records of its sequence.
-    std::vector<std::pair<std::string, const Subclass*>> subclasses;
-    for (KindFamily family : KindFamilies())
-        for (const EntityKind& kind : family()) {
-            for (const Subclass* sub : kind.subclasses) subclasses.emplace_back(kind.type, sub);
-            for (const VertexForm& form : kind.vertices)
-                for (const Subclass* sub : form.subclasses) subclasses.emplace_back("VERTEX", sub);
-        }
     std::vector<std::string> out;
     for (const std::string& asked : use.askedOutside)
         for (const auto& [type, sub] : subclasses)
@@ -187,6 +193,29 @@ std::vector<std::string> KindCodeMismatches()
     return out;
 }
 
+}  // namespace
+
+std::vector<std::string> KindCodeMismatches()
+{
+    // Each subclass with the type of the records written in it: a kind's
+    // own, and those of the records of its sequence.
+    std::vector<std::pair<std::string, const Subclass*>> subclasses;
+    for (KindFamily family : KindFamilies())
+        for (const EntityKind& kind : family()) {
+            for (const Subclass* sub : kind.subclasses) subclasses.emplace_back(kind.type, sub);
+            for (const VertexForm& form : kind.vertices)
+                for (const Subclass* sub : form.subclasses) subclasses.emplace_back("VERTEX", sub);
+        }
+    return CodeMismatches(subclasses);
+}
+
+std::vector<std::string> RecordCodeMismatches()
+{
+    std::vector<std::pair<std::string, const Subclass*>> subclasses;
+    for (const auto& [type, sub] : RecordSubclasses()) subclasses.emplace_back(std::string(type), sub);
+    return CodeMismatches(subclasses);
+}
+
 }  // namespace dxf
 
 std::vector<std::string>& DxfWriteSchemaViolations() { return dxf::SchemaViolations(); }
@@ -198,6 +227,8 @@ void NoteDxfKindCodes(bool on)
 }
 
 std::vector<std::string> DxfKindCodeMismatches() { return dxf::KindCodeMismatches(); }
+
+std::vector<std::string> DxfRecordCodeMismatches() { return dxf::RecordCodeMismatches(); }
 
 std::vector<std::string> DxfKindFormFaults() { return dxf::KindFormFaults(); }
 

@@ -32,7 +32,7 @@ const CodeSet& OwnedCodes(std::string_view recordType, std::string_view subclass
 // Whether the writer writes the code in that subclass only as a default.
 bool IsSoftCode(std::string_view recordType, std::string_view subclass, int code);
 
-// The codes of each entity subclass the reader took and the writer wrote,
+// The codes of each subclass the reader took and the writer wrote,
 // by "TYPE/Subclass", while gNoteCodeUse is set (for the tests); and the
 // codes the reader asked for that the subclasses it read do not list.
 struct CodeUse {
@@ -43,8 +43,10 @@ inline bool gNoteCodeUse = false;
 CodeUse& NotedCodeUse();
 // What of the noted use disagrees with the kinds' lists (dxf_kinds.h): a
 // code listed and never read or never written, one read or written and
-// not listed, one asked for outside the lists.
+// not listed, one asked for outside the lists. The same of the other
+// records' lists (dxf_record_codes.h).
 std::vector<std::string> KindCodeMismatches();
+std::vector<std::string> RecordCodeMismatches();
 
 // The writer's breaches of the table above, recorded for the tests: a
 // group written in a subclass that does not own its code.

@@ -19,6 +19,7 @@
 #include <unordered_set>
 
 #include "dxf_out.h"
+#include "dxf_record_codes.h"
 #include "oddbdimension.h"
 #include "oddbproxy.h"
 #include "oddbtext.h"
@@ -239,20 +240,20 @@ std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bo
     const char* e = EntityCodes::kMarker;
     using List = std::vector<const char*>;
     static const std::map<std::string_view, List> kFixed = {
-        {"DICTIONARY", {"AcDbDictionary"}},
-        {"ACDBDICTIONARYWDFLT", {"AcDbDictionary"}},
-        {"XRECORD", {"AcDbXrecord"}},
-        {"IMAGEDEF", {"AcDbRasterImageDef"}},
-        {"SORTENTSTABLE", {"AcDbSortentsTable"}},
-        {"TABLE", {"AcDbSymbolTable"}},
+        {"DICTIONARY", {DictionaryCodes::kMarker}},
+        {"ACDBDICTIONARYWDFLT", {DictionaryCodes::kMarker}},
+        {"XRECORD", {XrecordCodes::kMarker}},
+        {"IMAGEDEF", {ImageDefCodes::kMarker}},
+        {"SORTENTSTABLE", {SortentsCodes::kMarker}},
+        {"TABLE", {TableCodes::kMarker}},
     };
-    const char* r = "AcDbSymbolTableRecord";
+    const char* r = TableRecordCodes::kMarker;
     static const std::map<std::string_view, const char*> kRecords = {
-        {"LAYER", "AcDbLayerTableRecord"},         {"LTYPE", "AcDbLinetypeTableRecord"},
-        {"STYLE", "AcDbTextStyleTableRecord"},     {"VPORT", "AcDbViewportTableRecord"},
-        {"VIEW", "AcDbViewTableRecord"},           {"UCS", "AcDbUCSTableRecord"},
-        {"APPID", "AcDbRegAppTableRecord"},        {"DIMSTYLE", "AcDbDimStyleTableRecord"},
-        {"BLOCK_RECORD", "AcDbBlockTableRecord"}};
+        {"LAYER", LayerCodes::kMarker},         {"LTYPE", LinetypeCodes::kMarker},
+        {"STYLE", TextStyleCodes::kMarker},     {"VPORT", ViewportCodes::kMarker},
+        {"VIEW", ViewCodes::kMarker},           {"UCS", UcsCodes::kMarker},
+        {"APPID", RegAppCodes::kMarker},        {"DIMSTYLE", DimStyleCodes::kMarker},
+        {"BLOCK_RECORD", BlockRecordCodes::kMarker}};
     // A record of an entity kind among the objects, or the other way, is
     // kept whole.
     if (const EntityKind* kind = KindOfRecord(type, flags)) return entity ? MarkersOf(*kind) : List{};
@@ -300,8 +301,8 @@ std::vector<const char*> WrittenSubclasses(const OdDbObject* o, std::string& typ
 std::vector<const char*> SubRecordSubclasses(std::string_view parentSubclass, std::string_view type, int vertexFlags)
 {
     const char* e = EntityCodes::kMarker;
-    if (type == "BLOCK") return {e, "AcDbBlockBegin"};
-    if (type == "ENDBLK") return {e, "AcDbBlockEnd"};
+    if (type == "BLOCK") return {e, BlockBeginCodes::kMarker};
+    if (type == "ENDBLK") return {e, BlockEndCodes::kMarker};
     if (type != "VERTEX") return {e};
     const std::vector<const Subclass*>& form = VertexSubclasses(parentSubclass, vertexFlags);
     std::vector<const char*> list;

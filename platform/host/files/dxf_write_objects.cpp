@@ -11,6 +11,7 @@
 #include <unordered_set>
 
 #include "dxf_out.h"
+#include "dxf_record_codes.h"
 #include "oddbdimension.h"
 #include "oddbproxy.h"
 #include "oddbtext.h"
@@ -58,43 +59,47 @@ void DxfOut::objects()
     for (const OdDbObject* o : list) {
         auto* mo = const_cast<OdDbObject*>(o);
         if (auto* d = OdRxCast<OdDbDictionary>(mo)) {
+            using C = DictionaryCodes;
             begin("DICTIONARY", o, o->ownerId());
-            marker("AcDbDictionary");
-            if (d->isTreatElementsAsHard()) integer(280, 1);
+            marker(C::kMarker);
+            if (d->isTreatElementsAsHard()) integer(C::kHardOwner, 1);
             const DxfKept* k = DxfAccess::kept(d);
             std::unordered_set<OdDbObjectId, ObjectIdHash> hard;
             if (k) hard.insert(k->hardOwned.begin(), k->hardOwned.end());
             for (const auto& [key, id] : DxfAccess::entries(d)) {
                 if (!written(id)) continue;
-                text(3, key.str());
-                handle(hard.count(id) ? 360 : 350, id.getHandle());
+                text(C::kKey, key.str());
+                handle(hard.count(id) ? C::kHardEntry : C::kEntry, id.getHandle());
             }
-            softInteger(281, 1);
+            softInteger(C::kCloning, 1);
         } else if (auto* x = OdRxCast<OdDbXrecord>(mo)) {
             begin("XRECORD", o, o->ownerId());
-            marker("AcDbXrecord");
+            marker(XrecordCodes::kMarker);
             // A file's data need not start with the cloning flag: none is
             // added while the record has the one that means.
-            if (!(rec_.kept && (rec_.kept->flags & kNoCloningFlag) && x->mergeStyle() == 1)) integer(280, x->mergeStyle());
+            if (!(rec_.kept && (rec_.kept->flags & kNoCloningFlag) && x->mergeStyle() == 1))
+                integer(XrecordCodes::kCloning, x->mergeStyle());
             xrecordData(DxfAccess::chain(x));
         } else if (auto* def = OdRxCast<OdDbRasterImageDef>(mo)) {
             OdGeVector2d size = def->size();
             if (!(size.x >= 1 && size.y >= 1)) size = OdGeVector2d(1, 1);
+            using C = ImageDefCodes;
             begin("IMAGEDEF", o, o->ownerId());
-            marker("AcDbRasterImageDef");
-            text(1, def->sourceFileName().str());
-            point2(10, size.x, size.y);
-            integer(280, def->isLoaded() ? 1 : 0);
-            softInteger(90, 0);
-            if (!keptHas(11)) w_.point2(11, 1, 1);
-            softInteger(281, 0);
+            marker(C::kMarker);
+            text(C::kFileName, def->sourceFileName().str());
+            point2(C::kSize, size.x, size.y);
+            integer(C::kLoaded, def->isLoaded() ? 1 : 0);
+            softInteger(C::kVersion, 0);
+            if (!keptHas(C::kPixelSize)) w_.point2(C::kPixelSize, 1, 1);
+            softInteger(C::kUnits, 0);
         } else if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(o)) {
             std::string type(f->dxfName.begin(), f->dxfName.end());
             begin(type, o, o->ownerId());
         } else if (auto* st = OdRxCast<OdDbSortentsTable>(mo)) {
+            using C = SortentsCodes;
             begin("SORTENTSTABLE", o, o->ownerId());
-            marker("AcDbSortentsTable");
-            handle(330, handleOf(st->blockId()));
+            marker(C::kMarker);
+            handle(C::kBlock, handleOf(st->blockId()));
             // The whole draw order: the entities' own handles, sorted, given
             // out in drawing order as their sort handles.
             OdDbObjectIdArray order;
@@ -104,8 +109,8 @@ void DxfOut::objects()
                 // Unchanged since it was read: the file's own sort handles.
                 for (const auto& [id, sortHandle] : k->sortHandles)
                     if (written(id)) {
-                        handle(331, id.getHandle());
-                        handle(5, sortHandle);
+                        handle(C::kEntity, id.getHandle());
+                        handle(C::kSortHandle, sortHandle);
                     }
                 continue;
             }
@@ -115,8 +120,8 @@ void DxfOut::objects()
             std::vector<uint64_t> sorted = handles;
             std::sort(sorted.begin(), sorted.end());
             for (size_t i = 0; i < handles.size(); ++i) {
-                handle(331, handles[i]);
-                handle(5, sorted[i]);
+                handle(C::kEntity, handles[i]);
+                handle(C::kSortHandle, sorted[i]);
             }
         }
     }

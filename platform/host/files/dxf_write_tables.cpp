@@ -11,6 +11,7 @@
 #include <unordered_set>
 
 #include "dxf_out.h"
+#include "dxf_record_codes.h"
 #include "oddbdimension.h"
 #include "oddbproxy.h"
 #include "oddbtext.h"
@@ -24,18 +25,19 @@ void DxfOut::header(GroupWriter& w)
 {
     w.ascii(0, "SECTION");
     w.ascii(2, "HEADER");
-    w.ascii(9, "$ACADVER");
-    w.ascii(1, "AC1024");
-    w.ascii(9, "$DWGCODEPAGE");
-    w.ascii(3, "ANSI_936");
-    w.ascii(9, "$HANDSEED");
-    w.handle(5, synthetic_);
-    w.ascii(9, "$CLAYER");
-    w.text(8, nameOf(db_->clayer()).str());
-    w.ascii(9, "$CELTYPE");
-    w.text(6, nameOf(db_->celtype()).str());
-    w.ascii(9, "$TEXTSTYLE");
-    w.text(7, nameOf(db_->textstyle()).str());
+    using H = HeaderCodes;
+    w.ascii(H::kVariable, "$ACADVER");
+    w.ascii(H::kVersion, "AC1024");
+    w.ascii(H::kVariable, "$DWGCODEPAGE");
+    w.ascii(H::kCodePage, "ANSI_936");
+    w.ascii(H::kVariable, "$HANDSEED");
+    w.handle(H::kHandseed, synthetic_);
+    w.ascii(H::kVariable, "$CLAYER");
+    w.text(H::kLayer, nameOf(db_->clayer()).str());
+    w.ascii(H::kVariable, "$CELTYPE");
+    w.text(H::kLinetype, nameOf(db_->celtype()).str());
+    w.ascii(H::kVariable, "$TEXTSTYLE");
+    w.text(H::kTextStyle, nameOf(db_->textstyle()).str());
     // A scale the file gave that is no number goes back as written while
     // the drawing keeps the default it read instead.
     const DxfFileKept* k = DxfAccess::fileKept(db_);
@@ -43,19 +45,20 @@ void DxfOut::header(GroupWriter& w)
     if (k)
         for (const auto& [name, groups] : k->header)
             if (name == "$LTSCALE") {
-                if (!groups.empty() && groups[0].code == 40 && (Kind)groups[0].kind == Kind::kText) fileScale = &groups[0];
+                if (!groups.empty() && groups[0].code == H::kLinetypeScale && (Kind)groups[0].kind == Kind::kText)
+                    fileScale = &groups[0];
                 break;
             }
-    w.ascii(9, "$LTSCALE");
+    w.ascii(H::kVariable, "$LTSCALE");
     if (fileScale && db_->getLTSCALE() == 1.0) w.kept(*fileScale, 0);
-    else w.real(40, db_->getLTSCALE());
+    else w.real(H::kLinetypeScale, db_->getLTSCALE());
     // The current dimension style as the file named it (a file may name
     // one it does not define), else the drawing's.
     bool fileNamesDimstyle =
         k && std::any_of(k->header.begin(), k->header.end(), [](const auto& h) { return h.first == "$DIMSTYLE"; });
     if (!fileNamesDimstyle) {
-        w.ascii(9, "$DIMSTYLE");
-        w.text(2, written(db_->dimstyle()) ? nameOf(db_->dimstyle()).str() : std::wstring(L"Standard"));
+        w.ascii(H::kVariable, "$DIMSTYLE");
+        w.text(H::kDimstyle, written(db_->dimstyle()) ? nameOf(db_->dimstyle()).str() : std::wstring(L"Standard"));
     }
     // What says the file's form is this file's own; the drawing's values
     // above are the first the file gave, and a second goes back as read.
@@ -64,7 +67,7 @@ void DxfOut::header(GroupWriter& w)
     if (k)
         for (const auto& [name, groups] : k->header) {
             if (kForm.count(name) || own.erase(name)) continue;
-            w.ascii(9, name);
+            w.ascii(H::kVariable, name);
             for (const KeptGroup& g : groups) w.kept(g, (Kind)g.kind == Kind::kHandle ? handleOf(g.id) : 0);
         }
     w.ascii(0, "ENDSEC");
@@ -91,21 +94,22 @@ void DxfOut::classes()
         for (const auto& [type, groups] : k->classes) {
             if (type == "CLASS")
                 for (const KeptGroup& g : groups)
-                    if (g.code == 1) done.insert(g.text);
+                    if (g.code == ClassCodes::kRecord) done.insert(g.text);
             open(type);
             for (const KeptGroup& g : groups) keptGroup(g);
         }
     for (const auto& c : kClasses) {
         std::string r = c.record;
         if (!done.insert(std::wstring(r.begin(), r.end())).second) continue;
+        using C = ClassCodes;
         open("CLASS");
-        w_.ascii(1, c.record);
-        w_.ascii(2, c.cppName);
-        w_.ascii(3, c.app);
-        w_.integer(90, c.flags);
-        w_.integer(91, 0);
-        w_.integer(280, 0);
-        w_.integer(281, c.isEntity);
+        w_.ascii(C::kRecord, c.record);
+        w_.ascii(C::kCppName, c.cppName);
+        w_.ascii(C::kApplication, c.app);
+        w_.integer(C::kFlags, c.flags);
+        w_.integer(C::kInstances, 0);
+        w_.integer(C::kWasProxy, 0);
+        w_.integer(C::kIsEntity, c.isEntity);
     }
     open("ENDSEC");
     rec_.open = false;
@@ -128,7 +132,7 @@ void DxfOut::extraSections()
 uint64_t DxfOut::beginTable(const char* name, OdDbObjectId tableId, int count)
 {
     open("TABLE", obj(tableId));
-    w_.ascii(2, name);
+    w_.ascii(TableCodes::kName, name);
     uint64_t h = 0;
     w_.setTag(GroupWriter::kFrame);
     if (auto* t = obj(tableId)) {
@@ -144,19 +148,19 @@ uint64_t DxfOut::beginTable(const char* name, OdDbObjectId tableId, int count)
     w_.setTag(GroupWriter::kOwner);
     w_.handle(330, 0);
     w_.setTag(GroupWriter::kValue);
-    marker("AcDbSymbolTable");
+    marker(TableCodes::kMarker);
     // The count only tells readers what to expect; past what a signed
     // 16-bit value holds it is written as the most that does.
-    integer(70, std::min(count, 32767));
+    integer(TableCodes::kCount, std::min(count, 32767));
     return h;
 }
 
 void DxfOut::symbolRecord(const char* type, const char* subclass, const OdDbSymbolTableRecord* r)
 {
-    begin(type, r, r->ownerId(), std::string(type) == "DIMSTYLE" ? 105 : 5);
-    marker("AcDbSymbolTableRecord");
+    begin(type, r, r->ownerId(), std::string(type) == "DIMSTYLE" ? DimStyleCodes::kHandle : 5);
+    marker(TableRecordCodes::kMarker);
     marker(subclass);
-    text(2, r->getName().str());
+    text(NamedRecordCodes::kName, r->getName().str());
 }
 
 // A record's flags: those the database models, the rest as the file gave
@@ -200,66 +204,74 @@ void DxfOut::tables()
         open("ENDTAB");
         rec_.open = false;
     };
-    auto viewSettings = [this](const OdDbAbstractViewTableRecord* v, bool viewport) {
+    // A viewport's or a view's settings, in the codes and the order of its
+    // subclass (ViewportCodes or ViewCodes).
+    auto viewSettings = [this](auto codes, const OdDbAbstractViewTableRecord* v) {
+        using C = typename decltype(codes)::type;
+        constexpr bool viewport = std::is_same_v<C, ViewportCodes>;
         int mode = (v->perspectiveEnabled() ? 1 : 0) | (v->frontClipEnabled() ? 2 : 0) |
                    (v->backClipEnabled() ? 4 : 0) | (v->frontClipAtEye() ? 0 : 16);
         if (viewport) {
-            point2(12, v->centerPoint().x, v->centerPoint().y);
+            point2(C::kCenter, v->centerPoint().x, v->centerPoint().y);
         } else {
-            real(40, v->height());
-            point2(10, v->centerPoint().x, v->centerPoint().y);
-            real(41, v->width());
+            real(C::kHeight, v->height());
+            point2(C::kCenter, v->centerPoint().x, v->centerPoint().y);
+            real(C::kWidth, v->width());
         }
         OdGeVector3d d = v->viewDirection();
-        point(viewport ? 16 : 11, AsPoint(d));
-        point(viewport ? 17 : 12, v->target());
+        point(C::kDirection, AsPoint(d));
+        point(C::kTarget, v->target());
         if (viewport) {
-            real(40, v->height());
-            real(41, v->height() > 0 ? v->width() / v->height() : 1.0);
+            real(C::kHeight, v->height());
+            real(C::kWidth, v->height() > 0 ? v->width() / v->height() : 1.0);
         }
-        real(42, v->lensLength());
-        real(43, v->frontClipDistance());
-        real(44, v->backClipDistance());
-        real(viewport ? 51 : 50, v->viewTwist());
-        integer(71, mode);
+        real(C::kLens, v->lensLength());
+        real(C::kFrontClip, v->frontClipDistance());
+        real(C::kBackClip, v->backClipDistance());
+        real(C::kTwist, v->viewTwist());
+        integer(C::kMode, mode);
         // Defaults go where the values a file gave go back: at the end.
-        if (viewport && !keptHas(10)) w_.point2(10, 0, 0);
-        if (viewport && !keptHas(11)) w_.point2(11, 1, 1);
+        if constexpr (viewport) {
+            if (!keptHas(C::kLowerLeft)) w_.point2(C::kLowerLeft, 0, 0);
+            if (!keptHas(C::kUpperRight)) w_.point2(C::kUpperRight, 1, 1);
+        }
     };
 
     auto vports = liveRecords(db_->getViewportTableId());
     beginTable("VPORT", db_->getViewportTableId(), (int)vports.size());
     for (auto* r : vports) {
-        symbolRecord("VPORT", "AcDbViewportTableRecord", r);
-        integer(70, DxfAccess::fileFlags(r));
-        viewSettings(static_cast<const OdDbAbstractViewTableRecord*>(r), true);
+        symbolRecord("VPORT", ViewportCodes::kMarker, r);
+        integer(ViewportCodes::kFlags, DxfAccess::fileFlags(r));
+        viewSettings(std::common_type<ViewportCodes>{}, static_cast<const OdDbAbstractViewTableRecord*>(r));
     }
     endTable();
 
     auto ltypes = liveRecords(db_->getLinetypeTableId());
     beginTable("LTYPE", db_->getLinetypeTableId(), (int)ltypes.size());
     for (auto* r : ltypes) {
+        using C = LinetypeCodes;
+        using D = LinetypeDashCodes;
         auto* lt = static_cast<const OdDbLinetypeTableRecord*>(r);
-        symbolRecord("LTYPE", "AcDbLinetypeTableRecord", r);
-        integer(70, DxfAccess::fileFlags(r));
-        text(3, lt->comments().str());
-        integer(72, lt->isScaledToFit() ? 83 : 65);
-        integer(73, lt->numDashes());
-        real(40, lt->patternLength());
+        symbolRecord("LTYPE", C::kMarker, r);
+        integer(C::kFlags, DxfAccess::fileFlags(r));
+        text(C::kDescription, lt->comments().str());
+        integer(C::kAlignment, lt->isScaledToFit() ? 'S' : 'A');
+        integer(C::kDashCount, lt->numDashes());
+        real(C::kPatternLength, lt->patternLength());
         for (int i = 0; i < lt->numDashes(); ++i) {
-            real(49, lt->dashLengthAt(i));
+            real(D::kLength, lt->dashLengthAt(i));
             bool shape = lt->shapeNumberAt(i) != 0, words = !lt->textAt(i).isEmpty();
             int flags = (lt->shapeIsUcsOrientedAt(i) ? 1 : 0) | (words ? 2 : 0) | (shape ? 4 : 0) |
                         (lt->shapeIsUprightAt(i) ? 8 : 0);
-            integer(74, flags);
+            integer(D::kFlags, flags);
             if (!shape && !words) continue;
-            integer(75, shape ? lt->shapeNumberAt(i) : 0);
-            handle(340, handleOf(lt->shapeStyleAt(i)));
-            real(46, lt->shapeScaleAt(i));
-            real(50, Degrees(lt->shapeRotationAt(i)));
-            real(44, lt->shapeOffsetAt(i).x);
-            real(45, lt->shapeOffsetAt(i).y);
-            if (words) text(9, lt->textAt(i).str());
+            integer(D::kShape, shape ? lt->shapeNumberAt(i) : 0);
+            handle(D::kStyle, handleOf(lt->shapeStyleAt(i)));
+            real(D::kScale, lt->shapeScaleAt(i));
+            real(D::kRotation, Degrees(lt->shapeRotationAt(i)));
+            real(D::kOffsetX, lt->shapeOffsetAt(i).x);
+            real(D::kOffsetY, lt->shapeOffsetAt(i).y);
+            if (words) text(D::kText, lt->textAt(i).str());
         }
     }
     endTable();
@@ -267,9 +279,10 @@ void DxfOut::tables()
     auto layers = liveRecords(db_->getLayerTableId());
     beginTable("LAYER", db_->getLayerTableId(), (int)layers.size());
     for (auto* r : layers) {
+        using C = LayerCodes;
         auto* la = static_cast<const OdDbLayerTableRecord*>(r);
-        symbolRecord("LAYER", "AcDbLayerTableRecord", r);
-        integer(70, recordFlags(r, (la->isFrozen() ? 1 : 0) | (la->isLocked() ? 4 : 0), 1 | 4));
+        symbolRecord("LAYER", C::kMarker, r);
+        integer(C::kFlags, recordFlags(r, (la->isFrozen() ? 1 : 0) | (la->isLocked() ? 4 : 0), 1 | 4));
         OdCmColor c = la->color();
         int aci = c.isByACI() ? c.colorIndex() : 7;
         // Beside a true colour, the number the file gave while the layer
@@ -277,28 +290,29 @@ void DxfOut::tables()
         if (const DxfKept* k = rec_.kept; c.isByColor() && k && k->colourRgb >= 0 && k->colourRgb == RgbOf(c))
             aci = std::abs(k->colourNumber);
         if (aci < 1 || aci > 255) aci = 7;
-        integer(62, la->isOff() ? -aci : aci);
-        if (c.isByColor()) integer(420, RgbOf(c));
+        integer(C::kColour, la->isOff() ? -aci : aci);
+        if (c.isByColor()) integer(C::kTrueColour, RgbOf(c));
         OdString lt = nameOf(la->linetypeObjectId());
-        text(6, lt.isEmpty() ? L"Continuous" : lt.str());
-        if (!la->isPlottable()) integer(290, 0);
-        integer(370, la->lineWeight());
+        text(C::kLinetype, lt.isEmpty() ? L"Continuous" : lt.str());
+        if (!la->isPlottable()) integer(C::kPlottable, 0);
+        integer(C::kLineWeight, la->lineWeight());
     }
     endTable();
 
     auto styles = liveRecords(db_->getTextStyleTableId());
     beginTable("STYLE", db_->getTextStyleTableId(), (int)styles.size());
     for (auto* r : styles) {
+        using C = TextStyleCodes;
         auto* st = static_cast<const OdDbTextStyleTableRecord*>(r);
-        symbolRecord("STYLE", "AcDbTextStyleTableRecord", r);
-        integer(70, recordFlags(r, (st->isShapeFile() ? 1 : 0) | (st->isVertical() ? 4 : 0), 1 | 4));
-        real(40, st->textSize());
-        real(41, st->xScale());
-        real(50, Degrees(st->obliquingAngle()));
-        integer(71, st->flagBits());
-        real(42, st->priorSize());
-        text(3, st->fileName().str());
-        text(4, st->bigFontFileName().str());
+        symbolRecord("STYLE", C::kMarker, r);
+        integer(C::kFlags, recordFlags(r, (st->isShapeFile() ? 1 : 0) | (st->isVertical() ? 4 : 0), 1 | 4));
+        real(C::kHeight, st->textSize());
+        real(C::kWidth, st->xScale());
+        real(C::kOblique, Degrees(st->obliquingAngle()));
+        integer(C::kGeneration, st->flagBits());
+        real(C::kPriorSize, st->priorSize());
+        text(C::kFont, st->fileName().str());
+        text(C::kBigFont, st->bigFontFileName().str());
     }
     endTable();
 
@@ -306,9 +320,9 @@ void DxfOut::tables()
     beginTable("VIEW", db_->getViewTableId(), (int)views.size());
     for (auto* r : views) {
         auto* v = static_cast<const OdDbViewTableRecord*>(r);
-        symbolRecord("VIEW", "AcDbViewTableRecord", r);
-        integer(70, recordFlags(r, v->isPaperspaceView() ? 1 : 0, 1));
-        viewSettings(v, false);
+        symbolRecord("VIEW", ViewCodes::kMarker, r);
+        integer(ViewCodes::kFlags, recordFlags(r, v->isPaperspaceView() ? 1 : 0, 1));
+        viewSettings(std::common_type<ViewCodes>{}, v);
     }
     endTable();
 
@@ -316,11 +330,12 @@ void DxfOut::tables()
     beginTable("UCS", db_->getUCSTableId(), (int)ucss.size());
     for (auto* r : ucss) {
         auto* u = static_cast<const OdDbUCSTableRecord*>(r);
-        symbolRecord("UCS", "AcDbUCSTableRecord", r);
-        integer(70, DxfAccess::fileFlags(r));
-        point(10, u->origin());
-        point(11, AsPoint(u->xAxis()));
-        point(12, AsPoint(u->yAxis()));
+        using C = UcsCodes;
+        symbolRecord("UCS", C::kMarker, r);
+        integer(C::kFlags, DxfAccess::fileFlags(r));
+        point(C::kOrigin, u->origin());
+        point(C::kXAxis, AsPoint(u->xAxis()));
+        point(C::kYAxis, AsPoint(u->yAxis()));
     }
     endTable();
 
@@ -333,18 +348,18 @@ void DxfOut::tables()
         if (!name.empty() && registered.insert(LowerName(name)).second) missing.push_back(name);
     beginTable("APPID", db_->getRegAppTableId(), (int)(apps.size() + missing.size()));
     for (auto* r : apps) {
-        symbolRecord("APPID", "AcDbRegAppTableRecord", r);
-        integer(70, DxfAccess::fileFlags(r));
+        symbolRecord("APPID", RegAppCodes::kMarker, r);
+        integer(RegAppCodes::kFlags, DxfAccess::fileFlags(r));
     }
     // An application the extended data needs is registered in the file, as
     // the host registers it when the data is set.
     for (const auto& name : missing) {
         open("APPID");
         head(synthetic(), db_->getRegAppTableId().getHandle());
-        marker("AcDbSymbolTableRecord");
-        marker("AcDbRegAppTableRecord");
-        text(2, name);
-        integer(70, 0);
+        marker(TableRecordCodes::kMarker);
+        marker(RegAppCodes::kMarker);
+        text(RegAppCodes::kName, name);
+        integer(RegAppCodes::kFlags, 0);
     }
     endTable();
 
@@ -352,38 +367,39 @@ void DxfOut::tables()
     const uint64_t dimstyleTable =
         beginTable("DIMSTYLE", db_->getDimStyleTableId(), (int)std::max<size_t>(1, dimstyles.size()));
     for (auto* r : dimstyles) {
-        symbolRecord("DIMSTYLE", "AcDbDimStyleTableRecord", r);
-        integer(70, DxfAccess::fileFlags(r));
+        symbolRecord("DIMSTYLE", DimStyleCodes::kMarker, r);
+        integer(DimStyleCodes::kFlags, DxfAccess::fileFlags(r));
     }
     if (dimstyles.empty()) {
         // Dimensions name a style: a drawing with none gets the host's
         // default one.
         open("DIMSTYLE");
         dimstyleHandle_ = synthetic();
-        head(dimstyleHandle_, dimstyleTable, 105);
-        marker("AcDbSymbolTableRecord");
-        marker("AcDbDimStyleTableRecord");
-        text(2, L"Standard");
-        integer(70, 0);
+        head(dimstyleHandle_, dimstyleTable, DimStyleCodes::kHandle);
+        marker(TableRecordCodes::kMarker);
+        marker(DimStyleCodes::kMarker);
+        text(DimStyleCodes::kName, L"Standard");
+        integer(DimStyleCodes::kFlags, 0);
     }
     endTable();
 
     beginTable("BLOCK_RECORD", db_->getBlockTableId(), (int)(blocks_.size() + dimensionBlocks_.size()));
+    using B = BlockRecordCodes;
     for (const auto& b : blocks_) {
-        symbolRecord("BLOCK_RECORD", "AcDbBlockTableRecord", static_cast<OdDbSymbolTableRecord*>(obj(b)));
-        softInteger(70, 0);
-        softInteger(280, 1);
-        softInteger(281, 0);
+        symbolRecord("BLOCK_RECORD", B::kMarker, static_cast<OdDbSymbolTableRecord*>(obj(b)));
+        softInteger(B::kFlags, 0);
+        softInteger(B::kExplodable, 1);
+        softInteger(B::kScalable, 0);
     }
     for (auto& [dim, block] : dimensionBlocks_) {
         open("BLOCK_RECORD");
         head(block.record, db_->getBlockTableId().getHandle());
-        marker("AcDbSymbolTableRecord");
-        marker("AcDbBlockTableRecord");
-        text(2, block.name);
-        w_.integer(70, 0);
-        w_.integer(280, 1);
-        w_.integer(281, 0);
+        marker(TableRecordCodes::kMarker);
+        marker(B::kMarker);
+        text(B::kName, block.name);
+        w_.integer(B::kFlags, 0);
+        w_.integer(B::kExplodable, 1);
+        w_.integer(B::kScalable, 0);
     }
     endTable();
     w_.ascii(0, "ENDSEC");
@@ -404,6 +420,7 @@ void DxfOut::blocks()
 
     w_.ascii(0, "SECTION");
     w_.ascii(2, "BLOCKS");
+    using C = BlockBeginCodes;
     for (const auto& b : blocks_) {
         auto* block = static_cast<OdDbBlockTableRecord*>(obj(b));
         const DxfKept* kept = DxfAccess::kept(block);
@@ -415,22 +432,22 @@ void DxfOut::blocks()
         marker(EntityCodes::kMarker);
         if (paper) integer(EntityCodes::kPaperSpace, 1);
         text(EntityCodes::kLayer, L"0");
-        marker("AcDbBlockBegin");
-        text(2, name.str());
+        marker(C::kMarker);
+        text(C::kName, name.str());
         bool anonymous = !model && !paper && name.getLength() > 0 && name.c_str()[0] == L'*';
         // Spaces hold no attribute definitions of their own to flag.
         bool attdefs = !model && !paper && block->hasAttributeDefinitions();
-        integer(70, (DxfAccess::fileFlags(block) & ~3) | (anonymous ? 1 : 0) | (attdefs ? 2 : 0));
-        point(10, block->origin());
-        text(3, name.str());
-        softText(1, L"");
+        integer(C::kFlags, (DxfAccess::fileFlags(block) & ~3) | (anonymous ? 1 : 0) | (attdefs ? 2 : 0));
+        point(C::kBase, block->origin());
+        text(C::kNameAgain, name.str());
+        softText(C::kPath, L"");
         if (!model) writeEntities(block);
         open("ENDBLK", nullptr, kept ? kept->blockEnd.get() : nullptr, block, kBlockEndRecord);
         head(recordHandle(kept && kept->blockEnd ? kept->blockEnd->handle : 0), block->handle());
         marker(EntityCodes::kMarker);
         if (paper) integer(EntityCodes::kPaperSpace, 1);
         text(EntityCodes::kLayer, L"0");
-        marker("AcDbBlockEnd");
+        marker(BlockEndCodes::kMarker);
     }
     for (const auto& [dim, block] : dimensionBlocks_) {
         for (const char* type : {"BLOCK", "ENDBLK"}) {
@@ -439,13 +456,13 @@ void DxfOut::blocks()
             head(synthetic(), block.record);
             marker(EntityCodes::kMarker);
             w_.ascii(EntityCodes::kLayer, "0");
-            marker(first ? "AcDbBlockBegin" : "AcDbBlockEnd");
+            marker(first ? C::kMarker : BlockEndCodes::kMarker);
             if (!first) continue;
-            text(2, block.name);
-            integer(70, 1);
-            point(10, OdGePoint3d());
-            text(3, block.name);
-            w_.ascii(1, "");
+            text(C::kName, block.name);
+            integer(C::kFlags, 1);
+            point(C::kBase, OdGePoint3d());
+            text(C::kNameAgain, block.name);
+            w_.ascii(C::kPath, "");
         }
     }
     close();
