@@ -166,9 +166,11 @@ public:
                 // The object keeps its dictionary and reactors itself;
                 // other applications' groups stay with the record, whole,
                 // and so does one of its own that names something by
-                // other than a handle, or is left open: where it ended is
-                // a guess, which only its groups kept as written keep.
-                const bool modelled = own && !unreadable && closed;
+                // other than a handle, or is left open (where it ended is
+                // a guess, which only its groups kept as written keep), or
+                // holds nothing (a group left open and a stray end, saved
+                // side by side, read so).
+                const bool modelled = own && !unreadable && closed && j > i + 1;
                 for (size_t k = i + 1; modelled && k < j; ++k) {
                     const Group& y = g_[k];
                     if (name == "ACAD_XDICTIONARY" && !xdict_) xdict_ = y.handle;
