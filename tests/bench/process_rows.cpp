@@ -4,7 +4,8 @@
 // reading the same file from disk. Each side is timed by its process's cpu
 // time (wait4), so that the row sees what a user waits for; the note gives
 // velkhost's peak resident memory per byte of the file, from the same
-// accounting.
+// accounting. Both are started through a small child of their own (`run`
+// below), so that the benchmark's memory is not counted as theirs.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -44,11 +45,20 @@ struct Process {
     std::string error;     // why it could not be run
 };
 
-// Runs `args` (the program first) with standard output into `outputFile`
-// and standard error thrown away, and waits for it.
-Process RunProcess(const std::vector<std::string>& args, const std::string& outputFile)
+std::string ReadFile(const std::string& file)
 {
-    Process p;
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Starts `args` (the program first) with standard output into `outputFile`
+// and standard error thrown away, and waits for it; its status and
+// rusage, or why it could not be run.
+bool Spawn(const std::vector<std::string>& args, const std::string& outputFile, int& status, struct rusage& usage,
+           std::string& error)
+{
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -60,24 +70,67 @@ Process RunProcess(const std::vector<std::string>& args, const std::string& outp
     const int started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (started != 0) {
-        p.error = "cannot run " + args[0] + ": " + strerror(started);
-        return p;
+        error = "cannot run " + args[0] + ": " + strerror(started);
+        return false;
     }
-    struct rusage usage {};
-    int status = 0;
     while (wait4(pid, &status, 0, &usage) < 0)
         if (errno != EINTR) {
-            p.error = std::string("wait4: ") + strerror(errno);
-            return p;
+            error = std::string("wait4: ") + strerror(errno);
+            return false;
         }
-    p.status = status;
-    p.cpuSeconds = (double)usage.ru_utime.tv_sec + usage.ru_utime.tv_usec * 1e-6 + (double)usage.ru_stime.tv_sec +
-                   usage.ru_stime.tv_usec * 1e-6;
-    p.peakBytes = (double)usage.ru_maxrss * 1024.0;
-    std::ifstream in(outputFile, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    p.output = text.str();
+    return true;
+}
+
+// The child between the benchmark and the process timed
+// (`--child run OUTPUT PROGRAM ARGS...`): it runs the program and prints
+// its status, cpu seconds and peak resident bytes. A process started from
+// the benchmark itself would count the benchmark's own peak as its own
+// (the kernel keeps the larger of the memory it was started from and its
+// own); started from this small one, it counts its own.
+int RunChild(int argc, char** argv)
+{
+    if (argc < 2) return 2;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    int status = 0;
+    struct rusage usage {};
+    std::string error;
+    if (!Spawn(args, argv[0], status, usage, error)) {
+        fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    const double cpu = (double)usage.ru_utime.tv_sec + usage.ru_utime.tv_usec * 1e-6 + (double)usage.ru_stime.tv_sec +
+                       usage.ru_stime.tv_usec * 1e-6;
+    printf("%d %.6f %.0f\n", status, cpu, (double)usage.ru_maxrss * 1024.0);
+    return 0;
+}
+
+VELK_BENCH_CHILD("run", RunChild);
+
+std::string SelfPath()
+{
+    std::error_code ec;
+    return fs::read_symlink("/proc/self/exe", ec).string();
+}
+
+// Runs `args` through the child above, with standard output into
+// `outputFile`.
+Process RunProcess(const std::vector<std::string>& args, const std::string& outputFile)
+{
+    Process p;
+    std::vector<std::string> through = {SelfPath(), "--child", "run", outputFile};
+    through.insert(through.end(), args.begin(), args.end());
+    const std::string reportFile = outputFile + ".run";
+    int status = 0;
+    struct rusage usage {};
+    if (!Spawn(through, reportFile, status, usage, p.error)) return p;
+    const std::string report = ReadFile(reportFile);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+        sscanf(report.c_str(), "%d %lf %lf", &p.status, &p.cpuSeconds, &p.peakBytes) != 3) {
+        p.status = -1;
+        p.error = "cannot run " + args[0];
+        return p;
+    }
+    p.output = ReadFile(outputFile);
     return p;
 }
 
@@ -111,12 +164,6 @@ int EzdxfFileChild(int argc, char** argv)
 }
 
 VELK_BENCH_CHILD("ezdxf-file", EzdxfFileChild);
-
-std::string SelfPath()
-{
-    std::error_code ec;
-    return fs::read_symlink("/proc/self/exe", ec).string();
-}
 
 // velkhost of the same build: <build>/tools/host beside <build>/tests/bench.
 std::string VelkhostPath()
