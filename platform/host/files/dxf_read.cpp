@@ -186,7 +186,7 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
         leaveOut(v.rec(), "its handle " + GroupWriter::HandleValue(v.handle()) +
                               (v.handle() >= kMaxHandle ? " is past what a drawing holds" : " is an earlier record's") +
                               "; it has handle " + GroupWriter::HandleValue((uint64_t)id.getHandle()) + " instead");
-    if (h) ids_[h] = id;
+    if (h) ids_.set(h, id);
     // A handle that is none cannot go back: the record's new one names it.
     auto quoted = [](std::string_view text) {
         std::string q(TrimView(text).substr(0, 24));
@@ -320,7 +320,7 @@ void Loader::build()
     std::sort(defined_.begin(), defined_.end());
     defined_.erase(std::unique(defined_.begin(), defined_.end()), defined_.end());
     DxfAccess::setHandseed(db_, top + 1);
-    ids_.reserve(g_.size() / 8);
+    ids_.reserve(defined_.size());
     // A record read is pending once (its sequence's records each too): a
     // list grown by doubling would copy a million of them over and over.
     pending_.reserve(tables_.size() + 2 * blocks_.size() + entities_.size() + objects_.size());
