@@ -2,6 +2,7 @@
 // stand-in machine with the stand-in peer and the module's receiver window.
 #pragma once
 
+#include <iosfwd>
 #include <memory>
 #include <string>
 
@@ -33,6 +34,13 @@ List PartOf(const List& all, int i, int parts)
     for (int k = size * i; k < size * (i + 1); ++k) part.push_back(all[k]);
     return part;
 }
+
+// A drawing file as ezdxf writes one, of `count` entities outside blocks
+// (lines, light polylines, texts, circles, arcs, block references and
+// hatches in turn); `error` says what failed.
+std::string OtherProgramsFile(int count, std::string& error);
+// The entities outside blocks dxflib reads from the stream.
+size_t DxflibEntityCount(std::istream& in);
 
 // The stand-in machine, made on first use: a peer of its own, the module's
 // receiver window, and one current drawing.

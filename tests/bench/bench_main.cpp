@@ -22,6 +22,12 @@ std::vector<Row>& Rows()
     return rows;
 }
 
+std::vector<std::pair<std::string, Child>>& Children()
+{
+    static std::vector<std::pair<std::string, Child>> children;
+    return children;
+}
+
 namespace {
 
 double Median(std::vector<double> v)
@@ -57,11 +63,11 @@ void RunRow(benchmark::State& state, const Row& row, const Scale& scale)
     }
     auto timeModule = [&pair]() {
         if (pair.prepare) pair.prepare();
-        return Seconds(pair.module);
+        return pair.timedModule ? pair.timedModule() : Seconds(pair.module);
     };
     auto timeReference = [&pair]() {
         if (pair.prepareReference) pair.prepareReference();
-        return Seconds(pair.reference);
+        return pair.timedReference ? pair.timedReference() : Seconds(pair.reference);
     };
     // One untimed run of each warms caches and allocators, and gives the
     // results the check compares.
@@ -194,6 +200,12 @@ int GroupRank(const std::string& group)
 int main(int argc, char** argv)
 {
     using namespace velkbench;
+    if (argc >= 3 && strcmp(argv[1], "--child") == 0) {
+        for (const auto& [name, child] : Children())
+            if (name == argv[2]) return child(argc - 3, argv + 3);
+        fprintf(stderr, "velk_bench: no child %s\n", argv[2]);
+        return 2;
+    }
     Scale scale;
     std::vector<char*> args;
     for (int i = 0; i < argc; ++i) {

@@ -10,11 +10,13 @@
 // send_rows.cpp (converting entities), drawing_rows.cpp (the receive walk,
 // and the large drawing sent and received through the stand-in peer),
 // basemap_rows.cpp (the tile ring and level choice, placing tiles),
-// host_rows.cpp (scripts of the stand-in host).
+// host_rows.cpp (scripts of the stand-in host), process_rows.cpp (whole
+// processes of the stand-in host against a dxflib process).
 #pragma once
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velkbench {
@@ -33,7 +35,9 @@ struct Scale {
 // the module, for an operation that uses up its input; `prepareReference`
 // the same for the reference. `note`, when set, gives a line printed under
 // the row once it has run. A failed setup leaves the operations empty and
-// says why in `error`.
+// says why in `error`. A row whose operations run in other processes sets
+// `timedModule` and `timedReference` instead, which do the work and return
+// the seconds it took (the children's cpu time).
 struct Pair {
     std::function<void()> prepare;
     std::function<void()> prepareReference;
@@ -41,6 +45,8 @@ struct Pair {
     std::function<void()> module;
     std::function<void()> reference;
     std::function<std::string()> check;
+    std::function<double()> timedModule;
+    std::function<double()> timedReference;
     std::string error;
 };
 
@@ -54,6 +60,16 @@ struct Row {
 };
 
 std::vector<Row>& Rows();
+
+// A child the benchmark runs itself as (`velk_bench --child NAME ARGS...`),
+// for a reference that has to be a process of its own; it returns the
+// exit status.
+using Child = int (*)(int argc, char** argv);
+std::vector<std::pair<std::string, Child>>& Children();
+
+struct ChildAdder {
+    ChildAdder(const char* name, Child child) { Children().emplace_back(name, child); }
+};
 
 struct RowAdder {
     explicit RowAdder(std::vector<Row> rows)
@@ -69,3 +85,6 @@ struct RowAdder {
 // VELK_BENCH_ROWS({row, row, ...}); at namespace scope in a row group file.
 #define VELK_BENCH_ROWS(...) \
     static const ::velkbench::RowAdder VELK_BENCH_CONCAT(velkBenchRows, __LINE__)(std::vector<::velkbench::Row> __VA_ARGS__)
+// VELK_BENCH_CHILD("name", function); at namespace scope.
+#define VELK_BENCH_CHILD(name, child) \
+    static const ::velkbench::ChildAdder VELK_BENCH_CONCAT(velkBenchChild, __LINE__)(name, child)

@@ -555,6 +555,8 @@ Pair DxfSaveRow(const Scale& scale)
 }
 
 
+}  // namespace
+
 // --- drawing files another program wrote, against dxflib reading them ---
 
 // A drawing file as ezdxf writes one: lines, light polylines, texts,
@@ -705,6 +707,16 @@ struct DxflibCounter : DL_CreationAdapter {
     void addHatch(const DL_HatchData&) override { entities += !inBlock; }
 };
 
+size_t DxflibEntityCount(std::istream& in)
+{
+    DxflibCounter counter;
+    DL_Dxf reader;
+    reader.in(in, &counter);
+    return counter.entities;
+}
+
+namespace {
+
 struct OtherFile {
     int count = 0;
     std::string bytes;
@@ -743,12 +755,7 @@ Pair OtherFileRow(const Scale& scale, bool save)
         }
     };
     pair.prepareReference = [l]() { l->stream = std::make_unique<std::istringstream>(l->bytes); };
-    pair.reference = [l]() {
-        DxflibCounter counter;
-        DL_Dxf reader;
-        reader.in(*l->stream, &counter);
-        l->referenceResult = counter.entities;
-    };
+    pair.reference = [l]() { l->referenceResult = DxflibEntityCount(*l->stream); };
     pair.check = [l]() {
         std::string d = CountCheck("entities the stand-in read", l->moduleResult, (size_t)l->count) +
                         CountCheck("entities dxflib read", l->referenceResult, (size_t)l->count);

@@ -59,6 +59,10 @@ std::vector<std::wstring> RelativeImages(OdDbDatabase* db)
     OdDbBlockTableRecord* ms = nullptr;
     if (!db || oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return names;
     for (const OdDbObjectId& id : ms->entityIds()) {
+        // Only images are opened: a drawing of a million lines asks each
+        // its class, which costs far less than an open.
+        const OdDbObject* object = id.stub() ? id.stub()->object : nullptr;
+        if (!object || object->isErased() || !OdRxCast<OdDbRasterImage>(object)) continue;
         OdDbRasterImage* image = nullptr;
         if (oddbOpenObject(image, id, OdDb::kForRead) != eOk) continue;
         OdDbRasterImageDef* def = nullptr;

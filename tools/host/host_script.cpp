@@ -685,7 +685,8 @@ OdDbObjectIdArray ScriptRunner::Select(const std::vector<std::string>& words, st
         if (w == "all") continue;  // what is on a frozen layer is left out below
         if (w == "new") {
             steps.push_back({false, [this](const OdDbObjectId& id, OdDbEntity*) {
-                                 return !session_.opened.count((uint64_t)id.getHandle());
+                                 return !std::binary_search(session_.opened.begin(), session_.opened.end(),
+                                                            (uint64_t)id.getHandle());
                              }});
         } else if (w == "last") {
             steps.push_back({true, nullptr});

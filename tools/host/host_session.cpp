@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -95,14 +96,19 @@ OdDbDatabase* CurrentDrawing()
     return doc ? doc->database() : nullptr;
 }
 
-std::set<uint64_t> ModelSpaceHandles(OdDbDatabase* db)
+std::vector<uint64_t> ModelSpaceHandles(OdDbDatabase* db)
 {
-    std::set<uint64_t> out;
+    std::vector<uint64_t> out;
     OdDbBlockTableRecord* ms = nullptr;
     if (!db || oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return out;
-    for (const OdDbObjectId& id : ms->entityIds())
-        if (!id.isErased()) out.insert((uint64_t)id.getHandle());
+    const std::vector<OdDbObjectId>& ids = ms->entityIds();
+    out.reserve(ids.size());
+    for (const OdDbObjectId& id : ids)
+        if (!id.isErased()) out.push_back((uint64_t)id.getHandle());
     ms->close();
+    // Entities are mostly in the order of their handles already.
+    if (!std::is_sorted(out.begin(), out.end())) std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
     return out;
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "host_options.h"
 #include "machine_folder.h"
@@ -27,14 +28,16 @@ struct Session {
     MachineFolder machine;
     std::unique_ptr<velkpeer::StandinPeer> peer;
     OdRxModule* module = nullptr;
-    // The entities of model space as the drawing was opened: the user's.
-    std::set<uint64_t> opened;
+    // The entities of model space as the drawing was opened: the user's
+    // (their handles, sorted).
+    std::vector<uint64_t> opened;
 };
 
 // The current drawing's database; null without one.
 OdDbDatabase* CurrentDrawing();
-// The handles of model space's entities that are not erased.
-std::set<uint64_t> ModelSpaceHandles(OdDbDatabase* db);
+// The handles of model space's entities that are not erased, sorted: a
+// drawing of a million entities takes them in one array, not a node each.
+std::vector<uint64_t> ModelSpaceHandles(OdDbDatabase* db);
 
 // Refusals that stop the run before anything is touched (exit status 2):
 // an output naming the input drawing, a file beside it or an image it

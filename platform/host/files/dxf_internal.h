@@ -316,6 +316,9 @@ OdResult WriteDxf(OdDbDatabase* db, std::string& bytes, std::vector<std::wstring
 // be when it is no DXF file, the line and section where one cannot be
 // read.
 OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes, std::string& why);
+// The same, keeping the file's text it is given (as a drawing read keeps
+// it) instead of a copy of it.
+OdResult ReadDxf(OdDbDatabase* db, std::string&& bytes, std::string& why);
 
 }  // namespace dxf
 }  // namespace standin

@@ -6,6 +6,7 @@
 // dxf_read_kept.cpp (what is kept as read and noted for the saves).
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -64,6 +65,57 @@ OdGeVector3d UnitNormal(const OdGeVector3d& n);
 // A point of the entity's plane in world coordinates.
 OdGePoint3d ToWorld(const OdGePoint3d& p, const OdGeVector3d& n);
 
+// The objects the file's handles name, as read: one flat table, open
+// addressing, so that a million objects make no million nodes to allocate
+// and free.
+class HandleIds {
+public:
+    void reserve(size_t n)
+    {
+        size_t want = 16;
+        while (want < 2 * n) want *= 2;
+        if (want > slots_.size()) grow(want);
+    }
+    void set(uint64_t h, OdDbObjectId id)
+    {
+        if (!h) return;
+        if (2 * (count_ + 1) > slots_.size()) grow(std::max<size_t>(16, 2 * slots_.size()));
+        Slot& s = slots_[at(h)];
+        if (!s.handle) ++count_;
+        s = Slot{h, id};
+    }
+    // The object named, null for none.
+    OdDbObjectId get(uint64_t h) const
+    {
+        if (!h || slots_.empty()) return OdDbObjectId();
+        const Slot& s = slots_[at(h)];
+        return s.handle == h ? s.id : OdDbObjectId();
+    }
+
+private:
+    struct Slot {
+        uint64_t handle = 0;  // 0: empty
+        OdDbObjectId id;
+    };
+    // The slot that holds h, or the empty one where it goes.
+    size_t at(uint64_t h) const
+    {
+        const size_t mask = slots_.size() - 1;
+        size_t i = (size_t)((h * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+        while (slots_[i].handle && slots_[i].handle != h) i = (i + 1) & mask;
+        return i;
+    }
+    void grow(size_t size)
+    {
+        std::vector<Slot> old(size);
+        old.swap(slots_);
+        for (const Slot& s : old)
+            if (s.handle) slots_[at(s.handle)] = s;
+    }
+    std::vector<Slot> slots_;  // a power of two long, at most half full
+    size_t count_ = 0;
+};
+
 // An entity's record and, for kinds with records after it (a reference's
 // attributes, a polyline's vertices), those that follow: `i` moves past the
 // ones its reader takes. A reader that leaves out the record (a reference
@@ -105,11 +157,7 @@ private:
     // ---- the database being built ----
     OdDbObjectId place(OdDbObject* o, const View& v, OdDbObjectId owner);
     OdDbObject* obj(OdDbObjectId id) const { return DxfAccess::object(id); }
-    OdDbObjectId idOf(uint64_t h) const
-    {
-        auto it = ids_.find(h);
-        return h && it != ids_.end() ? it->second : OdDbObjectId();
-    }
+    OdDbObjectId idOf(uint64_t h) const { return ids_.get(h); }
     OdDbObjectId record(const std::map<std::wstring, OdDbObjectId>& names, const std::wstring& name) const
     {
         auto it = names.find(Lower(name));
@@ -244,7 +292,7 @@ private:
     std::vector<Rec> tables_, blocks_, entities_, objects_, classes_;
     // Sections the database is not built from: name, first and end group.
     std::vector<std::tuple<std::string, size_t, size_t>> otherSections_;
-    std::unordered_map<uint64_t, OdDbObjectId> ids_;
+    HandleIds ids_;
     // Every handle a record of the file gives itself.
     std::vector<uint64_t> defined_;  // sorted
     // The subclass lists records are read by, each held once: a large file

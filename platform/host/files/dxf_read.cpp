@@ -186,7 +186,7 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
         leaveOut(v.rec(), "its handle " + GroupWriter::HandleValue(v.handle()) +
                               (v.handle() >= kMaxHandle ? " is past what a drawing holds" : " is an earlier record's") +
                               "; it has handle " + GroupWriter::HandleValue((uint64_t)id.getHandle()) + " instead");
-    if (h) ids_[h] = id;
+    if (h) ids_.set(h, id);
     // A handle that is none cannot go back: the record's new one names it.
     auto quoted = [](std::string_view text) {
         std::string q(TrimView(text).substr(0, 24));
@@ -320,7 +320,10 @@ void Loader::build()
     std::sort(defined_.begin(), defined_.end());
     defined_.erase(std::unique(defined_.begin(), defined_.end()), defined_.end());
     DxfAccess::setHandseed(db_, top + 1);
-    ids_.reserve(g_.size() / 8);
+    ids_.reserve(defined_.size());
+    // A record read is pending once (its sequence's records each too): a
+    // list grown by doubling would copy a million of them over and over.
+    pending_.reserve(tables_.size() + 2 * blocks_.size() + entities_.size() + objects_.size());
     readHeader();
     readTables();
     readBlocks();
@@ -364,7 +367,11 @@ std::string NotDxf(std::string_view bytes)
 
 }  // namespace
 
-OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes, std::string& why)
+namespace {
+
+// Reads the file; `owned`, when given, holds its text, which the drawing
+// takes instead of a copy.
+OdResult ReadDxfText(OdDbDatabase* db, std::string_view bytes, std::string* owned, std::string& why)
 {
     why.clear();
     if (!db) return eInvalidInput;
@@ -401,16 +408,31 @@ OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes, std::string& why)
     // The groups go before the file's text is kept: a drawing holds one
     // copy of the file's text, never the groups too. Freed inside the heap
     // (as when an earlier drawing's memory is reused) their pages would
-    // stay resident beside the copy: they go back to the system first.
+    // stay resident beside a copy: they go back to the system first. A
+    // text the drawing takes as it is needs no copy, and no trim (a pass
+    // over the whole heap).
     std::vector<Group>().swap(groups);
 #ifdef __GLIBC__
-    malloc_trim(0);
+    if (!owned) malloc_trim(0);
 #endif
     if (records) {
-        records->bytes.assign(bytes.data(), bytes.size());
+        if (owned) records->bytes = std::move(*owned);
+        else records->bytes.assign(bytes.data(), bytes.size());
         DxfAccess::fileKept(db)->records = std::move(records);
     }
     return eOk;
+}
+
+}  // namespace
+
+OdResult ReadDxf(OdDbDatabase* db, std::string_view bytes, std::string& why)
+{
+    return ReadDxfText(db, bytes, nullptr, why);
+}
+
+OdResult ReadDxf(OdDbDatabase* db, std::string&& bytes, std::string& why)
+{
+    return ReadDxfText(db, bytes, &bytes, why);
 }
 
 }  // namespace dxf

@@ -417,14 +417,21 @@ void Walk(const View& v, F f)
     const std::string_view type = v.type() == "TABLE" && !tableHead ? std::string_view() : v.type();
     bool markers = false;
     for (size_t i = v.begin(); i < v.end() && !markers; ++i) markers = g[i].code == 100;
-    auto writtenCount = [&](const std::string& name) {
-        int n = 0;
-        for (const char* w : written) n += name == w;
-        return n;
+    auto has = [&](std::string_view name) {
+        for (const char* w : written)
+            if (name == w) return true;
+        return false;
     };
-    auto has = [&](const char* name) { return writtenCount(name) > 0; };
-    std::unordered_map<std::string, int> seen;  // markers so far, by name
-    auto seenBefore = [&](const std::string& name) -> int { return seen[name]++; };
+    // Markers so far, by name: a record has a few, so a list is searched
+    // (its names are the file's text or the literals below, which outlive
+    // the walk).
+    std::vector<std::pair<std::string_view, int>> seen;
+    auto seenBefore = [&](std::string_view name) -> int {
+        for (auto& [n, count] : seen)
+            if (n == name) return count++;
+        seen.emplace_back(name, 1);
+        return 0;
+    };
     CodeSet any;
     if (!markers) {
         any = OwnedCodes(type, "");
@@ -453,11 +460,11 @@ void Walk(const View& v, F f)
             continue;
         }
         if (x.code == 101 || (markers && x.code == 100)) {
-            std::string name(TrimView(x.text));
+            std::string_view name = TrimView(x.text);
             if (x.code == 100) {
                 // A plain reference's marker where the writer writes the
                 // one of references in rows and columns, and the other way.
-                if (!has(name.c_str())) {
+                if (!has(name)) {
                     if (name == "AcDbBlockReference" && has("AcDbMInsertBlock")) name = "AcDbMInsertBlock";
                     else if (name == "AcDbMInsertBlock" && has("AcDbBlockReference")) name = "AcDbBlockReference";
                 }

@@ -1,4 +1,6 @@
 // Drawing files and copying blocks between databases.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -7,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "dxf_control.h"
@@ -74,6 +77,11 @@ OdResult OdDbDatabase::readDwgFile(const wchar_t* fileName, int, bool, const wch
         return eFileNotFound;
     }
     std::string bytes;
+    // Read into one block of the file's size: growing by doubling would
+    // copy a large file's text over and over.
+    struct stat st;
+    if (fstat(fileno(f), &st) == 0 && st.st_size > 0)
+        bytes.reserve(std::min((size_t)st.st_size, standin::dxf::kMaxFileBytes + 1) + 1);
     char buf[65536];
     size_t n;
     while ((n = fread(buf, 1, sizeof buf, f)) > 0 && bytes.size() <= standin::dxf::kMaxFileBytes)
@@ -85,7 +93,8 @@ OdResult OdDbDatabase::readDwgFile(const wchar_t* fileName, int, bool, const wch
         return eFileNotFound;
     }
     std::string why;
-    OdResult res = standin::dxf::ReadDxf(this, bytes, why);
+    // The drawing keeps the file's text: it takes this one.
+    OdResult res = standin::dxf::ReadDxf(this, std::move(bytes), why);
     standin::SetLastDxfReadError(why);
     if (res == eOk)
         if (standin::DxfFileKept* kept = standin::DxfAccess::fileKept(this)) kept->source = fileName;
