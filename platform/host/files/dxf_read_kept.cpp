@@ -455,7 +455,38 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
         contents = codec.decode(fileText) == written.decode(writtenText);
         return *contents;
     };
-    auto means = [&](const Group& x, int code, std::string_view wv) {
+    // A normal (210) and an MTEXT's direction (11) are held as unit
+    // vectors: the file's (its k-th, a part it left out as the reader
+    // takes it) means the one written when it points the same way.
+    auto directionBase = [&](int code) {
+        const int base = code >= 210 && code <= 230 ? 210 : type == "MTEXT" && code >= 11 && code <= 31 ? 11 : 0;
+        return base && (code - base) % 10 == 0 ? base : 0;
+    };
+    auto sameDirection = [&](int base, uint32_t k) {
+        double file[3] = {base == 11 ? 1.0 : 0.0, 0, base == 210 ? 1.0 : 0.0}, written[3] = {0, 0, 0};
+        for (int axis = 0; axis < 3; ++axis) {
+            const int at = sideAt[slot(GroupWriter::kValue, base + 10 * axis)];
+            if (at < 0) return false;
+            const Side& s = sides[(size_t)at];
+            if (s.writtenCount <= k) return false;
+            if (k < s.fileCount) {
+                const Group& y = g[files[s.fileAt + k]];
+                if (y.kind != Kind::kReal) return false;
+                file[axis] = y.real;
+            }
+            const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
+            const std::string_view wv = text.substr(n.at - start, n.length);
+            auto r = std::from_chars(wv.data(), wv.data() + wv.size(), written[axis]);
+            if (r.ec != std::errc() || r.ptr != wv.data() + wv.size()) return false;
+        }
+        const double f = std::sqrt(file[0] * file[0] + file[1] * file[1] + file[2] * file[2]);
+        const double w = std::sqrt(written[0] * written[0] + written[1] * written[1] + written[2] * written[2]);
+        if (!std::isfinite(f) || !std::isfinite(w) || f < 1e-300 || w < 1e-300) return false;
+        for (int axis = 0; axis < 3; ++axis)
+            if (std::fabs(file[axis] / f - written[axis] / w) > 1e-12) return false;
+        return true;
+    };
+    auto means = [&](const Group& x, int code, std::string_view wv, uint32_t k) {
         int64_t n = 0;
         double d = 0;
         const char* end = wv.data() + wv.size();
@@ -465,6 +496,7 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
             return realSpelt(x) && r.ec == std::errc() && r.ptr == end && n == x.integer;
         }
         case Kind::kReal: {
+            if (const int base = directionBase(code)) return sameDirection(base, k);
             auto a = std::from_chars(wv.data(), end, d);
             return code >= 50 && code <= 58 && a.ec == std::errc() && a.ptr == end && std::isfinite(x.real) &&
                    d != x.real && std::fabs(x.real - d) < 1e9 &&
@@ -594,7 +626,7 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
                 const bool holds = s.tag == GroupWriter::kValue && (x.kind == Kind::kReal || x.kind == Kind::kText) &&
                                    (state[files[s.fileAt + k]] & kTaken);
                 R r = names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), {}));
-                if ((edited || (holds && r.names == R::kNoName)) && !means(x, s.code, wv)) continue;
+                if ((edited || (holds && r.names == R::kNoName)) && !means(x, s.code, wv, k)) continue;
                 r.file = spelling(x, s.code);
                 if (r.file != wv) out.push_back(std::move(r));
             }
