@@ -165,6 +165,17 @@ const char* MeantBy(std::string_view subclass, int code)
 }
 }  // namespace
 
+bool HasMeaning(std::string_view subclass, int code)
+{
+    for (int part = 0; part < 3; ++part)
+        if (IsPointCode(code - 10 * part)) {
+            double xyz[3];
+            return DefaultPoint(MeantBy(subclass, code - 10 * part), xyz);
+        }
+    const char* d = MeantBy(subclass, code);
+    return d && *d;
+}
+
 bool IsDefaultValue(std::string_view subclass, int code, std::string_view value)
 {
     double v = 0;
