@@ -1,5 +1,6 @@
 // Drawing files: the kinds of entity, each described once (dxf_kinds.h).
 #include "dxf_kinds.h"
+#include "dxf_record_codes.h"
 
 #include <algorithm>
 #include <charconv>
@@ -156,6 +157,9 @@ const char* MeantBy(std::string_view subclass, int code)
     static const std::map<std::pair<std::string_view, int>, const char*> meant = [] {
         std::map<std::pair<std::string_view, int>, const char*> m;
         for (const Subclass* sub : EntitySubclasses())
+            for (const Default& d : sub->meant) m.emplace(std::make_pair(sub->marker, d.code), d.spelled);
+        // A table record's, an object's.
+        for (const auto& [type, sub] : RecordSubclasses())
             for (const Default& d : sub->meant) m.emplace(std::make_pair(sub->marker, d.code), d.spelled);
         return m;
     }();

@@ -1607,6 +1607,53 @@ TEST(DxfKept, AnEditOfWhatTheFileLeftOutIsWrittenThoughItsValuesHashAsRead)
     }
 }
 
+// A table record says what leaving some of its codes out means: edited,
+// a layer without a weight and a viewport without lens, clips and twist
+// keep them out while it holds those values, and write any other.
+TEST(DxfKept, AnEditedTableRecordLeavesOutWhatTheFileLeftOutWhileItMeansTheSame)
+{
+    const std::string bytes =
+        File({}, {},
+             {{0, "TABLE"}, {2, "VPORT"}, {5, "8"}, {100, "AcDbSymbolTable"}, {70, "1"}, {0, "VPORT"}, {5, "23"},
+              {100, "AcDbSymbolTableRecord"}, {100, "AcDbViewportTableRecord"}, {2, "*Active"}, {70, "0"},
+              {12, "5.0"}, {22, "5.0"}, {40, "10.0"}, {41, "1.5"}, {0, "ENDTAB"},
+              {0, "TABLE"}, {2, "LAYER"}, {5, "2"}, {100, "AcDbSymbolTable"}, {70, "1"}, {0, "LAYER"}, {5, "10"},
+              {100, "AcDbSymbolTableRecord"}, {100, "AcDbLayerTableRecord"}, {2, "Kerbs"}, {70, "0"}, {62, "3"},
+              {6, "Continuous"}, {0, "ENDTAB"}});
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    auto codes = [](const std::vector<std::string>& record) {
+        std::set<int> out;
+        for (const std::string& g : record) out.insert(std::stoi(g.substr(0, g.find(' '))));
+        return out;
+    };
+    auto edit = [&](double lens, OdDb::LineWeight weight) {
+        OdDbLayerTableRecord* layer = nullptr;
+        ASSERT_EQ(oddbOpenObject(layer, ObjectOf(db.get(), 0x10)->objectId(), OdDb::kForWrite), eOk);
+        layer->setIsLocked(true);
+        layer->setLineWeight(weight);
+        layer->close();
+        OdDbViewportTableRecord* vport = nullptr;
+        ASSERT_EQ(oddbOpenObject(vport, ObjectOf(db.get(), 0x23)->objectId(), OdDb::kForWrite), eOk);
+        vport->setHeight(20);
+        vport->setLensLength(lens);
+        vport->close();
+    };
+    edit(50, OdDb::kLnWtByLwDefault);
+    std::vector<std::string> saved = GroupLines(dxftest::Save(db.get()));
+    std::set<int> layer = codes(Record(saved, "LAYER", "10")), vport = codes(Record(saved, "VPORT", "23"));
+    EXPECT_EQ(layer.count(370), 0u);
+    for (int code : {42, 43, 44, 51}) EXPECT_EQ(vport.count(code), 0u) << code;
+    EXPECT_EQ(vport.count(40), 1u);
+
+    edit(35, OdDb::kLnWt050);
+    saved = GroupLines(dxftest::Save(db.get()));
+    std::vector<std::string> record = Record(saved, "LAYER", "10");
+    EXPECT_NE(std::find(record.begin(), record.end(), "370 50"), record.end());
+    record = Record(saved, "VPORT", "23");
+    EXPECT_NE(std::find(record.begin(), record.end(), "42 35.0"), record.end());
+    for (int code : {43, 44, 51}) EXPECT_EQ(codes(record).count(code), 0u) << code;
+}
+
 // A vertex (or sequence end) goes back as the file spelled it only while
 // its entity is as read and its sequence has as many records as the file
 // gave: otherwise it is written as the object holds it, never as another
