@@ -298,11 +298,15 @@ void HashRecords(OdDbDatabase* db, const RecordHashed& hashed);
 // those it was read with. With `edited` (the record's values are no longer
 // those), only the file's spelling of a value equal to the one written goes
 // back, and a default the file left out stays out. `asHeld` is set when
-// the record cannot be compared and goes as the object holds it.
+// the record cannot be compared and goes as the object holds it;
+// `valuesEdited` when it was compared as edited, by its hash or because a
+// value it writes for a code the file left out is not what leaving it out
+// means.
 std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
                                              const OdDbObject* of, std::string_view text,
                                              const std::vector<GroupWriter::Noted>& noted, size_t start,
-                                             bool edited = false, bool* asHeld = nullptr);
+                                             bool edited = false, bool* asHeld = nullptr,
+                                             bool* valuesEdited = nullptr);
 
 // Writes the database as a DXF file (dxf_write.cpp). `losses`, when given,
 // gets a line for each thing the file cannot carry (kind, handle, what).

@@ -109,10 +109,11 @@ void DeleteKept(DxfKept* k);
 // the file left out). Found at a save, by comparing the record written
 // with the file's (DxfFileRecords), and put back as the file wrote it
 // only where the value written is the one the file's spelling means (the
-// same number or text however spelled); what the object does not hold as
-// read (a count, a flag it derives, a name it has no record of) while the
-// record's values are all as they were read. docs/architecture.md lists
-// every way a file's spelling goes back.
+// same number or text however spelled), a default dropped or added back
+// only where it is what leaving the code out means; what the object does
+// not hold as read (a count, a flag it derives, a name it has no record
+// of) while the record's values are all as they were read.
+// docs/architecture.md lists every way a file's spelling goes back.
 struct Respelling {
     enum Kind : uint8_t { kReplace, kDrop, kAdd };
     Kind kind = kReplace;
@@ -138,7 +139,8 @@ struct Respelling {
 // of each of its groups. Nothing is compared when the file is read: a save
 // writes each record and compares it with the file's, value by value. The
 // hash of its values the reader took says only whether what the object
-// does not hold as read may go back too (Respelling).
+// does not hold as read, and what no description says a code left out
+// means, may go back too (Respelling).
 struct DxfFileRecords {
     std::string bytes;
     bool utf8 = true;

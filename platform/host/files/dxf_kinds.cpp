@@ -1,5 +1,6 @@
 // Drawing files: the kinds of entity, each described once (dxf_kinds.h).
 #include "dxf_kinds.h"
+#include "dxf_record_codes.h"
 
 #include <algorithm>
 #include <charconv>
@@ -157,6 +158,9 @@ const char* MeantBy(std::string_view subclass, int code)
         std::map<std::pair<std::string_view, int>, const char*> m;
         for (const Subclass* sub : EntitySubclasses())
             for (const Default& d : sub->meant) m.emplace(std::make_pair(sub->marker, d.code), d.spelled);
+        // A table record's, an object's.
+        for (const auto& [type, sub] : RecordSubclasses())
+            for (const Default& d : sub->meant) m.emplace(std::make_pair(sub->marker, d.code), d.spelled);
         return m;
     }();
     auto it = meant.find({subclass, code});
@@ -164,6 +168,17 @@ const char* MeantBy(std::string_view subclass, int code)
     return DefaultWrittenAs(subclass, code);
 }
 }  // namespace
+
+bool HasMeaning(std::string_view subclass, int code)
+{
+    for (int part = 0; part < 3; ++part)
+        if (IsPointCode(code - 10 * part)) {
+            double xyz[3];
+            return DefaultPoint(MeantBy(subclass, code - 10 * part), xyz);
+        }
+    const char* d = MeantBy(subclass, code);
+    return d && *d;
+}
 
 bool IsDefaultValue(std::string_view subclass, int code, std::string_view value)
 {

@@ -288,6 +288,9 @@ bool DefaultPoint(const char* spelled, double xyz[3]);
 // a file that leaves the code out of the subclass means (its default, or
 // its kMeant).
 bool IsDefaultValue(std::string_view subclass, int code, std::string_view value);
+// Whether the subclass says what leaving the code out means (a point's x,
+// y or z by its point's).
+bool HasMeaning(std::string_view subclass, int code);
 // Every subclass the kinds and the records of their sequences are
 // written in, each once.
 const std::vector<const Subclass*>& EntitySubclasses();

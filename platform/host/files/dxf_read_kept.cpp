@@ -282,7 +282,7 @@ size_t Loader::codeLineAt(size_t group) const
 std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
                                              const OdDbObject* of, std::string_view text,
                                              const std::vector<GroupWriter::Noted>& noted, size_t start,
-                                             bool edited, bool* asHeld)
+                                             bool edited, bool* asHeld, bool* valuesEdited)
 {
     using R = Respelling;
     std::vector<R> out;
@@ -569,7 +569,7 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
     // direction along the world's x axis in the text's plane is what it
     // meant.
     bool directionMeant = false, rotationMeant = false;
-    if (edited && type == "MTEXT") {
+    if (type == "MTEXT") {
         auto side = [&](int code) -> const Side* {
             const int at = sideAt[slot(GroupWriter::kValue, code)];
             return at < 0 ? nullptr : &sides[(size_t)at];
@@ -596,7 +596,122 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
             directionMeant = rotationMeant = along;
         }
     }
-    std::vector<size_t> added;  // file groups the writer leaves out
+    // What a file's silence of a code means, against the values the writer
+    // writes of it (or the one the file gave that the writer leaves out):
+    // that value, another, or nothing the record's description says.
+    enum Meaning : uint8_t { kMeant, kOther, kUnsaid };
+    auto writtenValue = [&](const Side& s, uint32_t k) {
+        const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
+        return text.substr(n.at - start, n.length);
+    };
+    auto number = [](std::string_view v, double& d) {
+        auto r = std::from_chars(v.data(), v.data() + v.size(), d);
+        return r.ec == std::errc() && r.ptr == v.data() + v.size();
+    };
+    auto silenceOf = [&](const Side& s) -> Meaning {
+        if (s.tag != GroupWriter::kValue) return kUnsaid;
+        if ((s.code == 11 || s.code == 21 || s.code == 31) && directionMeant) return kMeant;
+        if (s.code == 50 && rotationMeant) return kMeant;
+        // A 2-D polyline's vertex without widths has its polyline's.
+        const auto* polyline = OdRxCast<OdDb2dPolyline>(const_cast<OdDbObject*>(of));
+        if (record.sub >= 0 && polyline && (s.code == 40 || s.code == 41) && s.writtenCount == 1) {
+            double d = 0;
+            return number(writtenValue(s, 0), d) &&
+                           d == (s.code == 40 ? polyline->defaultStartWidth() : polyline->defaultEndWidth())
+                       ? kMeant
+                       : kOther;
+        }
+        // A gradient's colours each given only as a true colour: the
+        // writer's colour numbers beside them are white, for readers
+        // without true colours.
+        if (type == "HATCH" && s.code == 63) {
+            const int rgb = sideAt[slot(GroupWriter::kValue, 421)];
+            bool white = rgb >= 0 && sides[(size_t)rgb].writtenCount == s.writtenCount &&
+                         sides[(size_t)rgb].fileCount == s.writtenCount;
+            for (uint32_t k = 0; white && k < s.writtenCount; ++k) white = writtenValue(s, k) == "7";
+            return white ? kMeant : kOther;
+        }
+        Meaning m = kMeant;
+        for (uint32_t k = 0; k < s.writtenCount; ++k) {
+            const std::string_view wv = writtenValue(s, k);
+            double d = 0;
+            // A point given by its x and y alone lies in the plane z = 0;
+            // an edited record writes its z all the same.
+            if (s.code >= 30 && s.code <= 37 && isPresent(s.code - 20) && isPresent(s.code - 10)) {
+                if (!number(wv, d) || d != 0) return kOther;
+                m = kUnsaid;
+                continue;
+            }
+            const std::string_view sub = writtenIn(writtens[s.writtenAt + k]);
+            if (!HasMeaning(sub, s.code)) {
+                m = kUnsaid;
+                continue;
+            }
+            if (!IsDefaultValue(sub, s.code, wv)) return kOther;
+        }
+        return m;
+    };
+    // Asked once a side.
+    thread_local std::vector<uint8_t> silences;
+    silences.assign(sides.size(), 0xFF);
+    auto silence = [&](const Side& s) {
+        uint8_t& m = silences[(size_t)(&s - sides.data())];
+        if (m == 0xFF) m = silenceOf(s);
+        return (Meaning)m;
+    };
+    // The file's groups the writer leaves out, each with the subclass it
+    // was read in, in file order: they may go back at the end of it.
+    struct Added {
+        size_t at;
+        std::string sub;
+        int occurrence;
+        Meaning meaning;
+        bool seen;
+    };
+    std::vector<Added> added;
+    for (const Side& s : sides)
+        if (s.tag == GroupWriter::kValue && s.fileCount && !s.writtenCount &&
+            !(contentsAsHeld && (s.code == 1 || s.code == 3)))
+            for (uint32_t k = 0; k < s.fileCount; ++k) added.push_back(Added{files[s.fileAt + k], {}, 0, kUnsaid, false});
+    std::vector<Group> groups;
+    if (!added.empty()) {
+        // The record is walked as when it was read.
+        groups = g;
+        std::vector<uint8_t> states(state, state + record.groups);
+        Rec rec;
+        rec.type = type;
+        rec.b = b;
+        rec.e = groups.size();
+        View v(groups, rec, codec, states, file.written[record.written], record.dataRecord);
+        std::sort(added.begin(), added.end(), [](const Added& x, const Added& y) { return x.at < y.at; });
+        Walk(v, [&](size_t i, uint8_t, const std::string& sub, int occ, bool, bool) {
+            auto it = std::lower_bound(added.begin(), added.end(), i, [](const Added& x, size_t at) { return x.at < at; });
+            if (it == added.end() || it->at != i || it->seen) return;
+            it->seen = true;
+            it->sub = sub;
+            it->occurrence = occ;
+            const Group& x = groups[i];
+            // The writer leaves out the default: the file's value goes
+            // back only if it is that.
+            it->meaning = !HasMeaning(sub, x.code)                          ? kUnsaid
+                          : IsDefaultValue(sub, x.code, spelling(x, x.code)) ? kMeant
+                                                                            : kOther;
+        });
+    }
+    // A record whose hash is the one read is as read only if its values
+    // say so too: a code the file left out is written as what leaving it
+    // out means, the value the reader takes for it. Where the record's
+    // description says nothing of a code, and where the object holds
+    // another value than the file's (one the reader corrects, or an edit),
+    // the values cannot tell and the hash is all there is.
+    if (!edited)
+        for (const Side& s : sides)
+            if (s.tag == GroupWriter::kValue && !s.fileCount && s.writtenCount && !isPresent(s.code) &&
+                silence(s) == kOther) {
+                edited = true;
+                break;
+            }
+    if (valuesEdited) *valuesEdited = edited;
     for (const Side& s : sides) {
         if (s.fileCount && s.writtenCount && s.fileCount != s.writtenCount) continue;
         if (contentsAsHeld && s.tag == GroupWriter::kValue && (s.code == 1 || s.code == 3)) continue;
@@ -607,22 +722,18 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
             if (edited && s.tag == GroupWriter::kOwner) continue;
             for (uint32_t k = 0; k < s.fileCount; ++k) {
                 const Group& x = g[files[s.fileAt + k]];
-                const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
-                std::string_view wv = text.substr(n.at - start, n.length);
+                std::string_view wv = writtenValue(s, k);
                 // An owner names where the object is: only one the object
                 // does not have (none, or one that is not there) goes back
                 // as the file wrote it.
                 if (s.tag == GroupWriter::kOwner && wv != "0") continue;
                 if (same(x, wv)) continue;
                 // A value the object holds goes back as the file spelled it
-                // only where it is the value being written, edited or not:
-                // the record's hash matching is no proof that it is. What
-                // the object does not hold (a declared count, a value it
-                // could not read, a name it has no record of) goes back
+                // only where it is the value being written. What the object
+                // does not hold as the file gave it (a declared count, a
+                // flag it derives, a value it could not read, a name it has
+                // no record of, a handle of an object not there) goes back
                 // while the record is as read.
-                // Flags and counts the object holds as it reads them (a
-                // block's, a dash's) and handles of objects it names are
-                // the record's in this, as what it does not hold.
                 const bool holds = s.tag == GroupWriter::kValue && (x.kind == Kind::kReal || x.kind == Kind::kText) &&
                                    (state[files[s.fileAt + k]] & kTaken);
                 R r = names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), {}));
@@ -636,68 +747,22 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
             // Only what the record has none of at all: dropping the writer's
             // value would put one the record kept in its place.
             if (isPresent(s.code)) continue;
-            // Edited, only the default the file's silence means stays out.
-            bool defaults = true;
-            for (uint32_t k = 0; edited && defaults && k < s.writtenCount; ++k) {
-                const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
-                defaults = IsDefaultValue(writtenIn(writtens[s.writtenAt + k]), s.code, text.substr(n.at - start, n.length));
-            }
-            // A 2-D polyline's vertex without widths has its polyline's.
-            const auto* polyline = OdRxCast<OdDb2dPolyline>(const_cast<OdDbObject*>(of));
-            if (edited && record.sub >= 0 && polyline && s.tag == GroupWriter::kValue && (s.code == 40 || s.code == 41) &&
-                s.writtenCount == 1) {
-                const GroupWriter::Noted& n = noted[writtens[s.writtenAt]];
-                const std::string_view wv = text.substr(n.at - start, n.length);
-                double d = 0;
-                auto r = std::from_chars(wv.data(), wv.data() + wv.size(), d);
-                defaults = r.ec == std::errc() && r.ptr == wv.data() + wv.size() &&
-                           d == (s.code == 40 ? polyline->defaultStartWidth() : polyline->defaultEndWidth());
-            }
-            // A gradient's colours each given only as a true colour: the
-            // writer's colour numbers beside them are white, for readers
-            // without true colours.
-            if (edited && type == "HATCH" && s.tag == GroupWriter::kValue && s.code == 63) {
-                const int rgb = sideAt[slot(GroupWriter::kValue, 421)];
-                defaults = rgb >= 0 && sides[(size_t)rgb].writtenCount == s.writtenCount &&
-                           sides[(size_t)rgb].fileCount == s.writtenCount;
-                for (uint32_t k = 0; defaults && k < s.writtenCount; ++k) {
-                    const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
-                    defaults = text.substr(n.at - start, n.length) == "7";
-                }
-            }
-            if (s.tag == GroupWriter::kValue && (s.code == 11 || s.code == 21 || s.code == 31) && directionMeant)
-                defaults = true;
-            if (s.tag == GroupWriter::kValue && s.code == 50 && rotationMeant) defaults = true;
-            if (!defaults) continue;
-            for (uint32_t k = 0; k < s.writtenCount; ++k) {
-                const GroupWriter::Noted& n = noted[writtens[s.writtenAt + k]];
-                out.push_back(entry(R::kDrop, s.tag, s.code, (int)k, std::string(text.substr(n.at - start, n.length)), {}));
-            }
-        } else {
-            for (uint32_t k = 0; k < s.fileCount; ++k) added.push_back(files[s.fileAt + k]);
+            // Only what the file's silence means stays out; edited, only
+            // what the record's description says it means.
+            const Meaning m = silence(s);
+            if (m == kOther || (m == kUnsaid && edited)) continue;
+            for (uint32_t k = 0; k < s.writtenCount; ++k)
+                out.push_back(entry(R::kDrop, s.tag, s.code, (int)k, std::string(writtenValue(s, k)), {}));
         }
     }
-    if (!added.empty()) {
-        // In file order, each at the end of the subclass it was read in:
-        // the record is walked as when it was read.
-        std::vector<Group> groups(g);
-        std::vector<uint8_t> states(state, state + record.groups);
-        Rec rec;
-        rec.type = type;
-        rec.b = b;
-        rec.e = groups.size();
-        View v(groups, rec, codec, states, file.written[record.written], record.dataRecord);
-        std::sort(added.begin(), added.end());
-        Walk(v, [&](size_t i, uint8_t, const std::string& sub, int occ, bool, bool) {
-            // Edited, only a default the writer leaves out goes back: any
-            // other value the object no longer holds.
-            if (std::binary_search(added.begin(), added.end(), i) &&
-                (!edited || IsDefaultValue(sub, groups[i].code, spelling(groups[i], groups[i].code))))
-                out.push_back(names(groups[i].code, groups[i],
-                                    entry(R::kAdd, GroupWriter::kValue, groups[i].code, 0, {},
-                                          spelling(groups[i], groups[i].code), sub, occ)));
-        });
-    }
+    // Each at the end of the subclass it was read in. Only the default the
+    // writer leaves out goes back: any other value is one the object does
+    // not hold. Edited, only one the record's description names.
+    for (const Added& a : added)
+        if (a.seen && (a.meaning == kMeant || (a.meaning == kUnsaid && !edited)))
+            out.push_back(names(groups[a.at].code, groups[a.at],
+                                entry(R::kAdd, GroupWriter::kValue, groups[a.at].code, 0, {},
+                                      spelling(groups[a.at], groups[a.at].code), a.sub, a.occurrence)));
     // Replacements and drops by (tag, code, occurrence), for the writer's
     // lookup; additions after them in file order.
     std::stable_sort(out.begin(), out.end(), [](const R& a, const R& b) {

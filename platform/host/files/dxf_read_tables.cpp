@@ -268,7 +268,7 @@ void Loader::readTables()
         la->setIsLocked(flags & 4);
         OdDbObjectId lt = record(linetypes_, v.text(C::kLinetype));
         la->setLinetypeObjectId(lt.isNull() ? roots_.ltContinuous : lt);
-        la->setLineWeight(AsLineWeight(v.integer(C::kLineWeight, OdDb::kLnWtByLwDefault)));
+        la->setLineWeight(AsLineWeight(v.integer(C::kLineWeight, kDefaultIntegerOf<C, C::kLineWeight>)));
         la->setIsPlottable(v.integer(C::kPlottable, 1) != 0);
         flagsOf(addRecord(roots_.layerTable, layers_, la, nameOf(v), &v), v);
     }
@@ -308,10 +308,10 @@ void Loader::readTables()
         OdGeVector3d dir = v.vector(C::kDirection, nullptr, OdGeVector3d(0, 0, 1));
         rec->setViewDirection(dir.isZeroLength() ? OdGeVector3d(0, 0, 1) : dir);
         rec->setTarget(v.point(C::kTarget));
-        rec->setLensLength(v.real(C::kLens, 50));
-        rec->setFrontClipDistance(v.real(C::kFrontClip, 0));
-        rec->setBackClipDistance(v.real(C::kBackClip, 0));
-        rec->setViewTwist(v.real(C::kTwist, 0));
+        rec->setLensLength(v.real(C::kLens, kDefaultOf<C, C::kLens>));
+        rec->setFrontClipDistance(v.real(C::kFrontClip, kDefaultOf<C, C::kFrontClip>));
+        rec->setBackClipDistance(v.real(C::kBackClip, kDefaultOf<C, C::kBackClip>));
+        rec->setViewTwist(v.real(C::kTwist, kDefaultOf<C, C::kTwist>));
         int64_t mode = v.integer(C::kMode, 0);
         rec->setPerspectiveEnabled(mode & 1);
         rec->setFrontClipEnabled(mode & 2);

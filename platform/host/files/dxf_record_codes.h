@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "dxf_kinds.h"
+
 namespace standin {
 namespace dxf {
 
@@ -56,6 +58,9 @@ struct LayerCodes : NamedRecordCodes {
     // A negative colour number is a layer turned off.
     static constexpr int kColour = 62, kTrueColour = 420, kLinetype = 6, kPlottable = 290, kLineWeight = 370;
     static constexpr int kAll[] = {kName, kFlags, kColour, kTrueColour, kLinetype, kPlottable, kLineWeight};
+    // What a layer the file gives no weight means (the writer writes it
+    // always).
+    static constexpr Default kMeant[] = {{kLineWeight, "-3"}};
 };
 
 // A linetype's dashes follow its own values (LinetypeDashCodes), the count
@@ -96,6 +101,7 @@ struct ViewportCodes : NamedRecordCodes {
     static constexpr int kAll[] = {kName,  kFlags,     kCenter,    kDirection, kTarget, kHeight,
                                    kWidth, kLens,      kFrontClip, kBackClip,  kTwist,  kMode};
     static constexpr int kSoft[] = {kLowerLeft, kUpperRight};
+    static constexpr Default kMeant[] = {{kLens, "50.0"}, {kFrontClip, "0.0"}, {kBackClip, "0.0"}, {kTwist, "0.0"}};
 };
 struct ViewCodes : NamedRecordCodes {
     static constexpr const char* kMarker = "AcDbViewTableRecord";
@@ -103,6 +109,7 @@ struct ViewCodes : NamedRecordCodes {
                          kFrontClip = 43, kBackClip = 44, kTwist = 50, kMode = 71;
     static constexpr int kAll[] = {kName,   kFlags, kHeight,    kCenter,   kWidth, kDirection,
                                    kTarget, kLens,  kFrontClip, kBackClip, kTwist, kMode};
+    static constexpr Default kMeant[] = {{kLens, "50.0"}, {kFrontClip, "0.0"}, {kBackClip, "0.0"}, {kTwist, "0.0"}};
 };
 
 struct UcsCodes : NamedRecordCodes {

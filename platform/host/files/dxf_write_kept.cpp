@@ -76,22 +76,28 @@ void DxfOut::close()
     if (hashed_ && rec_.of) {
         (*hashed_)(rec_.of, rec_.sub, w_.valuesHash(), w_.valueCodes());
     } else if (rec_.file) {
+        // The hash says where to look first: a record whose hash is the
+        // one read is still as read only if its values say so
+        // (Respellings); one whose hash changed is edited.
         const uint64_t hash = w_.valuesHash();
+        bool held = !rec_.copy && hash == rec_.file->hash;
         // The records of a sequence (vertices, its end) are as read only
         // while the entity they belong to is; records written between
         // (its attributes) have no say in it.
-        if (rec_.sub == kObjectRecord && fileRecords_->find(rec_.of, 0)) {
-            sequenceOf_ = rec_.of;
-            sequenceHeld_ = hash == rec_.file->hash;
-        }
-        const bool held = !rec_.copy && hash == rec_.file->hash && (rec_.sub < 0 || (sequenceOf_ == rec_.of && sequenceHeld_));
+        const bool entity = rec_.sub == kObjectRecord && fileRecords_->find(rec_.of, 0);
+        if (rec_.sub >= 0 && !(sequenceOf_ == rec_.of && sequenceHeld_)) held = false;
         // An edited record is compared too, value by value: what it still
         // holds as read keeps the file's spelling, and the defaults the
         // file left out stay out.
-        bool asHeld = false;
+        bool asHeld = false, edited = !held;
         const std::vector<Respelling> list =
             Respellings(*fileRecords_, *rec_.file, rec_.of, std::string_view(w_.bytes()).substr(rec_.start), w_.noted(),
-                        rec_.start, !held, &asHeld);
+                        rec_.start, !held, &asHeld, &edited);
+        held = !edited;
+        if (entity) {
+            sequenceOf_ = rec_.of;
+            sequenceHeld_ = held;
+        }
         // A default written only to stand before a kept value gives way to
         // the file's own groups, whatever else is respelled; a record that
         // goes as the object holds it keeps it, as it holds that value.

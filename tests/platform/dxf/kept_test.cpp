@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <set>
 
@@ -1510,6 +1512,146 @@ TEST(DxfKept, AnEditWhoseValuesHashAsReadIsWrittenAsEdited)
     std::unique_ptr<OdDbDatabase> back = Read(dxftest::Save(db.get()));
     ASSERT_EQ(ModelSpace(back.get()).size(), 1u);
     EXPECT_TRUE(OdRxCast<OdDbLine>(ModelSpace(back.get())[0])->endPoint() == OdGePoint3d(x, 1, z));
+}
+
+namespace {
+
+// Edits the line, then moves its end (x in small steps, z chosen for it)
+// until its values hash as they were read; the end it took, or none.
+std::optional<OdGePoint3d> EditHashingAsRead(OdDbDatabase* db, OdDbEntity* line, uint64_t asRead,
+                                             const std::function<void(OdDbLine*)>& edit)
+{
+    auto set = [&](const OdGePoint3d& end) {
+        OdDbLine* open = nullptr;
+        if (oddbOpenObject(open, line->objectId(), OdDb::kForWrite) != eOk) return false;
+        edit(open);
+        open->setEndPoint(end);
+        open->close();
+        return true;
+    };
+    for (double x = 1.0000001; x < 2; x += 0.125) {
+        const double quarter = 0.25;
+        if (!set(OdGePoint3d(x, 1, quarter))) return std::nullopt;
+        uint64_t bits = 0;
+        std::memcpy(&bits, &quarter, sizeof bits);
+        bits = RealBetween(BeforeReal(LineHash(db, line), 31, bits), 31, asRead);
+        double z = 0;
+        std::memcpy(&z, &bits, sizeof z);
+        if (!std::isfinite(z) || z == 0 || std::fabs(z) < 1e-300 || std::fabs(z) > 1e300) continue;
+        if (!set(OdGePoint3d(x, 1, z)) || LineHash(db, line) != asRead) return std::nullopt;
+        return OdGePoint3d(x, 1, z);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+// What a file left out goes back to being left out, and a value it gave
+// that the writer leaves out goes back, only where the value written is
+// what that means: an edit of them whose values hash as read (made here by
+// hand) is written as edited.
+TEST(DxfKept, AnEditOfWhatTheFileLeftOutIsWrittenThoughItsValuesHashAsRead)
+{
+    struct Case {
+        const char* what;
+        Groups line;
+        std::function<void(OdDbLine*)> edit;
+        std::function<void(const OdDbLine*)> check;
+        std::vector<std::string> written, leftOut;
+    };
+    const Groups head{{0, "LINE"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}};
+    auto with = [&head](Groups values) {
+        Groups g = head;
+        g.insert(g.end(), values.begin(), values.end());
+        return g;
+    };
+    const std::vector<Case> cases = {
+        // A thickness the file left out, now not the default.
+        {"thickness given", with({{10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"}}),
+         [](OdDbLine* l) { l->setThickness(2.5); },
+         [](const OdDbLine* l) { EXPECT_EQ(l->thickness(), 2.5); }, {"39 2.5"}, {}},
+        // A start given by x and y alone, now off the plane z = 0.
+        {"start lifted", with({{10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}, {31, "0"}}),
+         [](OdDbLine* l) { l->setStartPoint(OdGePoint3d(0, 0, 0.5)); },
+         [](const OdDbLine* l) { EXPECT_EQ(l->startPoint().z, 0.5); }, {"30 0.5"}, {}},
+        // A thickness the file gave, now the default the writer leaves out.
+        {"thickness taken away", with({{39, "5.0"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"}}),
+         [](OdDbLine* l) { l->setThickness(0); },
+         [](const OdDbLine* l) { EXPECT_EQ(l->thickness(), 0.0); }, {}, {"39"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::unique_ptr<OdDbDatabase> db = Read(File(c.line));
+        std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+        ASSERT_EQ(ms.size(), 1u);
+        ASSERT_NE(OdRxCast<OdDbLine>(ms[0]), nullptr);
+        const uint64_t asRead = LineHash(db.get(), ms[0]);
+        ASSERT_NE(asRead, 0u);
+        const std::optional<OdGePoint3d> end = EditHashingAsRead(db.get(), ms[0], asRead, c.edit);
+        ASSERT_TRUE(end.has_value());
+
+        const std::string bytes = dxftest::Save(db.get());
+        const std::vector<std::string> saved = Record(GroupLines(bytes), "LINE", "50");
+        for (const std::string& w : c.written)
+            EXPECT_NE(std::find(saved.begin(), saved.end(), w), saved.end()) << w;
+        for (const std::string& code : c.leftOut)
+            EXPECT_TRUE(std::none_of(saved.begin(), saved.end(),
+                                     [&code](const std::string& g) { return g.rfind(code + " ", 0) == 0; }))
+                << code;
+        std::unique_ptr<OdDbDatabase> back = Read(bytes);
+        ASSERT_EQ(ModelSpace(back.get()).size(), 1u);
+        const auto* line = OdRxCast<OdDbLine>(ModelSpace(back.get())[0]);
+        ASSERT_NE(line, nullptr);
+        c.check(line);
+        EXPECT_TRUE(line->endPoint() == *end);
+    }
+}
+
+// A table record says what leaving some of its codes out means: edited,
+// a layer without a weight and a viewport without lens, clips and twist
+// keep them out while it holds those values, and write any other.
+TEST(DxfKept, AnEditedTableRecordLeavesOutWhatTheFileLeftOutWhileItMeansTheSame)
+{
+    const std::string bytes =
+        File({}, {},
+             {{0, "TABLE"}, {2, "VPORT"}, {5, "8"}, {100, "AcDbSymbolTable"}, {70, "1"}, {0, "VPORT"}, {5, "23"},
+              {100, "AcDbSymbolTableRecord"}, {100, "AcDbViewportTableRecord"}, {2, "*Active"}, {70, "0"},
+              {12, "5.0"}, {22, "5.0"}, {40, "10.0"}, {41, "1.5"}, {0, "ENDTAB"},
+              {0, "TABLE"}, {2, "LAYER"}, {5, "2"}, {100, "AcDbSymbolTable"}, {70, "1"}, {0, "LAYER"}, {5, "10"},
+              {100, "AcDbSymbolTableRecord"}, {100, "AcDbLayerTableRecord"}, {2, "Kerbs"}, {70, "0"}, {62, "3"},
+              {6, "Continuous"}, {0, "ENDTAB"}});
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    auto codes = [](const std::vector<std::string>& record) {
+        std::set<int> out;
+        for (const std::string& g : record) out.insert(std::stoi(g.substr(0, g.find(' '))));
+        return out;
+    };
+    auto edit = [&](double lens, OdDb::LineWeight weight) {
+        OdDbLayerTableRecord* layer = nullptr;
+        ASSERT_EQ(oddbOpenObject(layer, ObjectOf(db.get(), 0x10)->objectId(), OdDb::kForWrite), eOk);
+        layer->setIsLocked(true);
+        layer->setLineWeight(weight);
+        layer->close();
+        OdDbViewportTableRecord* vport = nullptr;
+        ASSERT_EQ(oddbOpenObject(vport, ObjectOf(db.get(), 0x23)->objectId(), OdDb::kForWrite), eOk);
+        vport->setHeight(20);
+        vport->setLensLength(lens);
+        vport->close();
+    };
+    edit(50, OdDb::kLnWtByLwDefault);
+    std::vector<std::string> saved = GroupLines(dxftest::Save(db.get()));
+    std::set<int> layer = codes(Record(saved, "LAYER", "10")), vport = codes(Record(saved, "VPORT", "23"));
+    EXPECT_EQ(layer.count(370), 0u);
+    for (int code : {42, 43, 44, 51}) EXPECT_EQ(vport.count(code), 0u) << code;
+    EXPECT_EQ(vport.count(40), 1u);
+
+    edit(35, OdDb::kLnWt050);
+    saved = GroupLines(dxftest::Save(db.get()));
+    std::vector<std::string> record = Record(saved, "LAYER", "10");
+    EXPECT_NE(std::find(record.begin(), record.end(), "370 50"), record.end());
+    record = Record(saved, "VPORT", "23");
+    EXPECT_NE(std::find(record.begin(), record.end(), "42 35.0"), record.end());
+    for (int code : {43, 44, 51}) EXPECT_EQ(codes(record).count(code), 0u) << code;
 }
 
 // A vertex (or sequence end) goes back as the file spelled it only while
