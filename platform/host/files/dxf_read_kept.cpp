@@ -755,11 +755,18 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
                 out.push_back(entry(R::kDrop, s.tag, s.code, (int)k, std::string(writtenValue(s, k)), {}));
         }
     }
-    // Each at the end of the subclass it was read in. Only the default the
-    // writer leaves out goes back: any other value is one the object does
-    // not hold. Edited, only one the record's description names.
+    // Each at the end of the subclass it was read in. Edited, only the
+    // default the writer leaves out goes back, where the record's
+    // description names it. As read, so does a number or text the object
+    // holds (any other it no longer holds), and every other value: a flag
+    // the object holds otherwise (one it has no use for) is the file's, as
+    // a declared count is.
+    auto holdsAsGiven = [&](size_t at) {
+        const Group& x = groups[at];
+        return (x.kind == Kind::kReal || x.kind == Kind::kText) && (state[at] & kTaken);
+    };
     for (const Added& a : added)
-        if (a.seen && (a.meaning == kMeant || (a.meaning == kUnsaid && !edited)))
+        if (a.seen && (a.meaning == kMeant || (!edited && (a.meaning == kUnsaid || !holdsAsGiven(a.at)))))
             out.push_back(names(groups[a.at].code, groups[a.at],
                                 entry(R::kAdd, GroupWriter::kValue, groups[a.at].code, 0, {},
                                       spelling(groups[a.at], groups[a.at].code), a.sub, a.occurrence)));
