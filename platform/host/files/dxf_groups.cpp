@@ -484,16 +484,30 @@ std::wstring TextCodec::decode(std::string_view bytes) const
 
 void GroupWriter::emit(int code, std::string_view value)
 {
-    // Codes right-aligned in three places, as files write them.
-    char buf[16];
-    auto r = std::to_chars(buf, buf + 8, code);
-    size_t n = (size_t)(r.ptr - buf);
-    if (n < 3) out_.append(3 - n, ' ');
-    out_.append(buf, n);
-    out_ += "\r\n";
-    if (noting_) noted_.push_back(Noted{code, tag_, out_.size(), value.size()});
-    out_ += value;
-    out_ += "\r\n";
+    // Codes right-aligned in three places, as files write them. A group
+    // with a short value goes out as one piece.
+    char line[64];
+    char* p = line;
+    char digits[8];
+    auto r = std::to_chars(digits, digits + sizeof digits, code);
+    const size_t n = (size_t)(r.ptr - digits);
+    for (size_t pad = n; pad < 3; ++pad) *p++ = ' ';
+    std::memcpy(p, digits, n);
+    p += n;
+    *p++ = '\r';
+    *p++ = '\n';
+    if (noting_) noted_.push_back(Noted{code, tag_, out_.size() + (size_t)(p - line), value.size()});
+    if (value.size() + 2 <= (size_t)(line + sizeof line - p)) {
+        std::memcpy(p, value.data(), value.size());
+        p += value.size();
+        *p++ = '\r';
+        *p++ = '\n';
+        out_.append(line, (size_t)(p - line));
+        return;
+    }
+    out_.append(line, (size_t)(p - line));
+    out_.append(value.data(), value.size());
+    out_.append("\r\n", 2);
 }
 
 std::string GroupWriter::TextValue(const std::wstring& s, int next)
