@@ -2,6 +2,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cfloat>
 #include <charconv>
@@ -15,7 +16,9 @@
 namespace standin {
 namespace dxf {
 
-bool KindOfCode(int code, Kind& kind)
+namespace {
+
+bool KindOfCodeByRanges(int code, Kind& kind)
 {
     auto in = [code](int lo, int hi) { return code >= lo && code <= hi; };
     if (code == 5 || code == 105 || in(320, 369) || in(390, 399) || in(480, 481)) kind = Kind::kHandle;
@@ -28,6 +31,32 @@ bool KindOfCode(int code, Kind& kind)
         kind = Kind::kInt;
     else
         return false;
+    return true;
+}
+
+// Every code a file defines lies below 1072: their kinds in a table, as
+// each group of a file read or compared asks.
+const int8_t* CodeKinds()
+{
+    static const auto table = [] {
+        std::array<int8_t, 1072> t{};
+        for (int code = 0; code < (int)t.size(); ++code) {
+            Kind kind = Kind::kText;
+            t[(size_t)code] = KindOfCodeByRanges(code, kind) ? (int8_t)kind : (int8_t)-1;
+        }
+        return t;
+    }();
+    return table.data();
+}
+
+}  // namespace
+
+bool KindOfCode(int code, Kind& kind)
+{
+    if (code < 0 || code >= 1072) return false;
+    const int8_t k = CodeKinds()[code];
+    if (k < 0) return false;
+    kind = (Kind)k;
     return true;
 }
 
@@ -512,6 +541,10 @@ void GroupWriter::emit(int code, std::string_view value)
 
 std::string GroupWriter::TextValue(const std::wstring& s, int next)
 {
+    // Most texts (names of layers, of styles) are printable ASCII with no
+    // caret: their bytes are their characters.
+    if (std::all_of(s.begin(), s.end(), [](wchar_t c) { return c >= 0x20 && c < 0x7F && c != L'^'; }))
+        return std::string(s.begin(), s.end());
     std::wstring escaped;
     escaped.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
