@@ -591,11 +591,47 @@ std::string GroupWriter::RealValue(double v)
 {
     if (!std::isfinite(v)) v = 0;
     if (v == 0) v = 0;  // no negative zero
+    // The shortest form, with ".0" after a whole number.
     char buf[40];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    std::string s(buf, r.ptr);
-    if (s.find_first_of(".e") == std::string::npos) s += ".0";
-    return s;
+    // Most coordinates have a few decimals: a value of at most six, from
+    // 0.001 on and below 100000, is its millionths, n / 10^6 with n of at
+    // most 11 digits. Decimals of 15 digits or fewer name distinct
+    // doubles, so these digits are the shortest that read back as the
+    // value, and written plainly they are shorter than with an exponent.
+    const double magnitude = std::fabs(v);
+    if (magnitude < 1e5 && (magnitude >= 1e-3 || v == 0)) {
+        const int64_t n = std::llround(v * 1e6);
+        if ((double)n / 1e6 == v) {
+            uint64_t u = n < 0 ? (uint64_t)-n : (uint64_t)n;
+            char digits[24];
+            char* d = digits + sizeof digits;
+            int decimals = 6;
+            while (decimals > 0 && u % 10 == 0) {
+                u /= 10;
+                --decimals;
+            }
+            if (decimals == 0) *--d = '0';  // a whole number: "12.0"
+            for (int i = 0; i < decimals; ++i, u /= 10) *--d = (char)('0' + u % 10);
+            *--d = '.';
+            do *--d = (char)('0' + u % 10);
+            while ((u /= 10) != 0);
+            if (n < 0) *--d = '-';
+            return std::string(d, digits + sizeof digits);
+        }
+    }
+    auto r = std::to_chars(buf, buf + sizeof buf - 2, v);
+    char* end = r.ptr;
+    bool plain = true;
+    for (const char* c = buf; c < end; ++c)
+        if (*c == '.' || *c == 'e') {
+            plain = false;
+            break;
+        }
+    if (plain) {
+        *end++ = '.';
+        *end++ = '0';
+    }
+    return std::string(buf, end);
 }
 
 std::string GroupWriter::HandleValue(uint64_t h)
