@@ -78,6 +78,23 @@ bool ParseInt(std::string_view s, int64_t& v)
     return r.ec == std::errc() && r.ptr == s.data() + s.size();
 }
 
+// A code line as writers give it, spaces and at most six digits, read
+// directly; anything else as ParseInt reads it.
+bool ParseCode(std::string_view s, int64_t& v)
+{
+    size_t i = 0;
+    while (i < s.size() && s[i] == ' ') ++i;
+    if (i == s.size() || s.size() - i > 6) return ParseInt(s, v);
+    int64_t n = 0;
+    for (size_t j = i; j < s.size(); ++j) {
+        const unsigned d = (unsigned)(unsigned char)s[j] - '0';
+        if (d > 9) return ParseInt(s, v);
+        n = n * 10 + d;
+    }
+    v = n;
+    return true;
+}
+
 // The range a code's integer may take: 16-bit codes are stored signed or
 // unsigned, 32-bit ones likewise, 160-169 are 64-bit.
 void IntRange(int code, int64_t& lo, int64_t& hi)
@@ -223,7 +240,7 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         if (codeLine.size() > 16) return fail("a group code line is too long");
         int64_t code = 0;
         Kind kind = Kind::kText;
-        if (!ParseInt(codeLine, code) || code < INT16_MIN || code > INT16_MAX)
+        if (!ParseCode(codeLine, code) || code < INT16_MIN || code > INT16_MAX)
             return fail(quoted(codeLine) + " is not a group code");
         // A code no drawing file defines still pairs its lines: its value
         // is kept as written.
@@ -288,7 +305,7 @@ void SplitGroups(std::string_view bytes, std::vector<Group>& groups)
     while (nextLine(codeLine) && nextLine(value)) {
         int64_t code = 0;
         Kind kind = Kind::kText;
-        if (!ParseInt(codeLine, code) || code < INT16_MIN || code > INT16_MAX) return;
+        if (!ParseCode(codeLine, code) || code < INT16_MIN || code > INT16_MAX) return;
         const bool defined = KindOfCode((int)code, kind);
         if (code == 5 && recordType == "DIMSTYLE") kind = Kind::kText;
         if (code == 999) continue;
