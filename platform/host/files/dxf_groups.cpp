@@ -2,6 +2,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cfloat>
 #include <charconv>
@@ -15,7 +16,9 @@
 namespace standin {
 namespace dxf {
 
-bool KindOfCode(int code, Kind& kind)
+namespace {
+
+bool KindOfCodeByRanges(int code, Kind& kind)
 {
     auto in = [code](int lo, int hi) { return code >= lo && code <= hi; };
     if (code == 5 || code == 105 || in(320, 369) || in(390, 399) || in(480, 481)) kind = Kind::kHandle;
@@ -28,6 +31,32 @@ bool KindOfCode(int code, Kind& kind)
         kind = Kind::kInt;
     else
         return false;
+    return true;
+}
+
+// Every code a file defines lies below 1072: their kinds in a table, as
+// each group of a file read or compared asks.
+const int8_t* CodeKinds()
+{
+    static const auto table = [] {
+        std::array<int8_t, 1072> t{};
+        for (int code = 0; code < (int)t.size(); ++code) {
+            Kind kind = Kind::kText;
+            t[(size_t)code] = KindOfCodeByRanges(code, kind) ? (int8_t)kind : (int8_t)-1;
+        }
+        return t;
+    }();
+    return table.data();
+}
+
+}  // namespace
+
+bool KindOfCode(int code, Kind& kind)
+{
+    if (code < 0 || code >= 1072) return false;
+    const int8_t k = CodeKinds()[code];
+    if (k < 0) return false;
+    kind = (Kind)k;
     return true;
 }
 
@@ -47,6 +76,23 @@ bool ParseInt(std::string_view s, int64_t& v)
     if (s.empty()) return false;
     auto r = std::from_chars(s.data(), s.data() + s.size(), v);
     return r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+// A code line as writers give it, spaces and at most six digits, read
+// directly; anything else as ParseInt reads it.
+bool ParseCode(std::string_view s, int64_t& v)
+{
+    size_t i = 0;
+    while (i < s.size() && s[i] == ' ') ++i;
+    if (i == s.size() || s.size() - i > 6) return ParseInt(s, v);
+    int64_t n = 0;
+    for (size_t j = i; j < s.size(); ++j) {
+        const unsigned d = (unsigned)(unsigned char)s[j] - '0';
+        if (d > 9) return ParseInt(s, v);
+        n = n * 10 + d;
+    }
+    v = n;
+    return true;
 }
 
 // The range a code's integer may take: 16-bit codes are stored signed or
@@ -194,7 +240,7 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         if (codeLine.size() > 16) return fail("a group code line is too long");
         int64_t code = 0;
         Kind kind = Kind::kText;
-        if (!ParseInt(codeLine, code) || code < INT16_MIN || code > INT16_MAX)
+        if (!ParseCode(codeLine, code) || code < INT16_MIN || code > INT16_MAX)
             return fail(quoted(codeLine) + " is not a group code");
         // A code no drawing file defines still pairs its lines: its value
         // is kept as written.
@@ -259,7 +305,7 @@ void SplitGroups(std::string_view bytes, std::vector<Group>& groups)
     while (nextLine(codeLine) && nextLine(value)) {
         int64_t code = 0;
         Kind kind = Kind::kText;
-        if (!ParseInt(codeLine, code) || code < INT16_MIN || code > INT16_MAX) return;
+        if (!ParseCode(codeLine, code) || code < INT16_MIN || code > INT16_MAX) return;
         const bool defined = KindOfCode((int)code, kind);
         if (code == 5 && recordType == "DIMSTYLE") kind = Kind::kText;
         if (code == 999) continue;
@@ -484,20 +530,38 @@ std::wstring TextCodec::decode(std::string_view bytes) const
 
 void GroupWriter::emit(int code, std::string_view value)
 {
-    // Codes right-aligned in three places, as files write them.
-    char buf[16];
-    auto r = std::to_chars(buf, buf + 8, code);
-    size_t n = (size_t)(r.ptr - buf);
-    if (n < 3) out_.append(3 - n, ' ');
-    out_.append(buf, n);
-    out_ += "\r\n";
-    if (noting_) noted_.push_back(Noted{code, tag_, out_.size(), value.size()});
-    out_ += value;
-    out_ += "\r\n";
+    // Codes right-aligned in three places, as files write them. A group
+    // with a short value goes out as one piece.
+    char line[64];
+    char* p = line;
+    char digits[8];
+    auto r = std::to_chars(digits, digits + sizeof digits, code);
+    const size_t n = (size_t)(r.ptr - digits);
+    for (size_t pad = n; pad < 3; ++pad) *p++ = ' ';
+    std::memcpy(p, digits, n);
+    p += n;
+    *p++ = '\r';
+    *p++ = '\n';
+    if (noting_) noted_.push_back(Noted{code, tag_, out_.size() + (size_t)(p - line), value.size()});
+    if (value.size() + 2 <= (size_t)(line + sizeof line - p)) {
+        std::memcpy(p, value.data(), value.size());
+        p += value.size();
+        *p++ = '\r';
+        *p++ = '\n';
+        out_.append(line, (size_t)(p - line));
+        return;
+    }
+    out_.append(line, (size_t)(p - line));
+    out_.append(value.data(), value.size());
+    out_.append("\r\n", 2);
 }
 
 std::string GroupWriter::TextValue(const std::wstring& s, int next)
 {
+    // Most texts (names of layers, of styles) are printable ASCII with no
+    // caret: their bytes are their characters.
+    if (std::all_of(s.begin(), s.end(), [](wchar_t c) { return c >= 0x20 && c < 0x7F && c != L'^'; }))
+        return std::string(s.begin(), s.end());
     std::wstring escaped;
     escaped.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
@@ -544,11 +608,47 @@ std::string GroupWriter::RealValue(double v)
 {
     if (!std::isfinite(v)) v = 0;
     if (v == 0) v = 0;  // no negative zero
+    // The shortest form, with ".0" after a whole number.
     char buf[40];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    std::string s(buf, r.ptr);
-    if (s.find_first_of(".e") == std::string::npos) s += ".0";
-    return s;
+    // Most coordinates have a few decimals: a value of at most six, from
+    // 0.001 on and below 100000, is its millionths, n / 10^6 with n of at
+    // most 11 digits. Decimals of 15 digits or fewer name distinct
+    // doubles, so these digits are the shortest that read back as the
+    // value, and written plainly they are shorter than with an exponent.
+    const double magnitude = std::fabs(v);
+    if (magnitude < 1e5 && (magnitude >= 1e-3 || v == 0)) {
+        const int64_t n = std::llround(v * 1e6);
+        if ((double)n / 1e6 == v) {
+            uint64_t u = n < 0 ? (uint64_t)-n : (uint64_t)n;
+            char digits[24];
+            char* d = digits + sizeof digits;
+            int decimals = 6;
+            while (decimals > 0 && u % 10 == 0) {
+                u /= 10;
+                --decimals;
+            }
+            if (decimals == 0) *--d = '0';  // a whole number: "12.0"
+            for (int i = 0; i < decimals; ++i, u /= 10) *--d = (char)('0' + u % 10);
+            *--d = '.';
+            do *--d = (char)('0' + u % 10);
+            while ((u /= 10) != 0);
+            if (n < 0) *--d = '-';
+            return std::string(d, digits + sizeof digits);
+        }
+    }
+    auto r = std::to_chars(buf, buf + sizeof buf - 2, v);
+    char* end = r.ptr;
+    bool plain = true;
+    for (const char* c = buf; c < end; ++c)
+        if (*c == '.' || *c == 'e') {
+            plain = false;
+            break;
+        }
+    if (plain) {
+        *end++ = '.';
+        *end++ = '0';
+    }
+    return std::string(buf, end);
 }
 
 std::string GroupWriter::HandleValue(uint64_t h)

@@ -173,6 +173,9 @@ public:
     }
     const std::string& bytes() const { return out_; }
     void append(const std::string& text) { out_ += text; }
+    // The text so far is that text: the writer goes on at its end, in the
+    // room it has.
+    void continueIn(std::string text) { out_ = std::move(text); }
     // The text so far, handed over; the writer starts empty again.
     std::string take()
     {

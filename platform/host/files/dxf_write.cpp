@@ -201,8 +201,17 @@ void DxfOut::begin(const std::string& type, const OdDbObject* o, OdDbObjectId ow
 std::string DxfOut::run()
 {
     collect();
+    // The blocks and entities are most of the file: their text gets room
+    // for a save of the file read (CR LF lines, codes padded: 1.2 times
+    // the size of a file of LF lines) and the rest of the file, so that it
+    // neither moves as it grows nor when the sections before it go in.
+    if (fileRecords_) {
+        std::string room;
+        room.reserve(fileRecords_->bytes.size() / 2 * 3 + (size_t(1) << 20));
+        w_.continueIn(std::move(room));
+    }
     blocks();
-    std::string blocksAndEntities = w_.take();
+    std::string out = w_.take();
     classes();
     tables();
     std::string classesAndTables = w_.take();
@@ -211,11 +220,11 @@ std::string DxfOut::run()
     w_.ascii(0, "EOF");
     GroupWriter head;
     header(head);
-    std::string out;
-    out.reserve(head.bytes().size() + classesAndTables.size() + blocksAndEntities.size() + w_.bytes().size());
-    out += head.bytes();
-    out += classesAndTables;
-    out += blocksAndEntities;
+    const size_t before = head.bytes().size() + classesAndTables.size();
+    out.reserve(before + out.size() + w_.bytes().size());
+    out.insert(0, before, '\0');
+    std::memcpy(&out[0], head.bytes().data(), head.bytes().size());
+    std::memcpy(&out[head.bytes().size()], classesAndTables.data(), classesAndTables.size());
     out += w_.bytes();
     notFinite_ = !head.notFinite().empty() ? "the header " + head.notFinite() : w_.notFinite();
     return out;

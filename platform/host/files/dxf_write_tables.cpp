@@ -467,7 +467,9 @@ void DxfOut::blocks()
     }
     close();
     w_.ascii(0, "ENDSEC");
-    w_.append(entities);
+    // The blocks go before the entities, in the room their text was given.
+    entities.insert(0, w_.take());
+    w_.continueIn(std::move(entities));
 }
 
 }  // namespace dxf
