@@ -43,6 +43,8 @@ struct RasterImageCodes {
     static constexpr int kAll[] = {kVersion, kOrigin, kU, kV, kSize, kDefinition, kDisplay, kClipping};
     static constexpr int kDerived[] = {kVersion, kClipping};
     static constexpr int kSoft[] = {kBrightness, kContrast, kFade, kClipType, kClipCount, kClipVertex};
+    // What the reader takes for a vector or size the file left out.
+    static constexpr Default kMeant[] = {{kU, "1.0,0.0,0.0"}, {kV, "0.0,1.0,0.0"}, {kSize, "1.0,1.0,0.0"}};
 };
 
 }  // namespace
@@ -193,7 +195,9 @@ void DxfOut::writeRasterImage(const OdDbEntity* e)
     OdGePoint3d origin;
     OdGeVector3d u, v;
     img->getOrientation(origin, u, v);
-    auto* def = OdRxCast<OdDbRasterImageDef>(obj(img->imageDefId()));
+    // A definition the save leaves out (with the record that owns it) gives
+    // the image no size: read back, it has none.
+    auto* def = written(img->imageDefId()) ? OdRxCast<OdDbRasterImageDef>(obj(img->imageDefId())) : nullptr;
     OdGeVector2d size = def ? def->size() : OdGeVector2d();
     if (!(size.x >= 1 && size.y >= 1)) size = OdGeVector2d(1, 1);
     using C = RasterImageCodes;

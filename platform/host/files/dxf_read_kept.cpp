@@ -738,6 +738,14 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
                                    (state[files[s.fileAt + k]] & kTaken);
                 R r = names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), {}));
                 if ((edited || (holds && r.names == R::kNoName)) && !means(x, s.code, wv, k)) continue;
+                // A value the reader could not read stood for what leaving
+                // the code out means: where the object holds another (one
+                // it works out from the rest, an image's size from its
+                // definition), the one written goes.
+                if (x.unreadable && s.tag == GroupWriter::kValue) {
+                    const std::string_view sub = writtenIn(writtens[s.writtenAt + k]);
+                    if (HasMeaning(sub, s.code) && !IsDefaultValue(sub, s.code, wv)) continue;
+                }
                 r.file = spelling(x, s.code);
                 if (r.file != wv) out.push_back(std::move(r));
             }
