@@ -706,4 +706,26 @@ OdDbDatabase* Reopen(const std::string& bytes)
     return db;
 }
 
+std::string GroupText(const Groups& groups)
+{
+    std::string s;
+    for (const auto& [code, value] : groups) s += std::to_string(code) + "\n" + value + "\n";
+    return s;
+}
+
+std::string SectionsFile(const Groups& header, const std::vector<std::pair<const char*, Groups>>& sections)
+{
+    Groups g{{0, "SECTION"}, {2, "HEADER"}};
+    g.insert(g.end(), header.begin(), header.end());
+    g.push_back({0, "ENDSEC"});
+    for (const auto& [name, body] : sections) {
+        g.push_back({0, "SECTION"});
+        g.push_back({2, name});
+        g.insert(g.end(), body.begin(), body.end());
+        g.push_back({0, "ENDSEC"});
+    }
+    g.push_back({0, "EOF"});
+    return GroupText(g);
+}
+
 }  // namespace dxftest

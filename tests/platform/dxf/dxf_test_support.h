@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "oddbdatabase.h"
@@ -42,6 +43,13 @@ std::string LineDiff(const std::vector<std::string>& a, const std::vector<std::s
 // Where two files differ: the number of the first line that differs and the
 // lines around it in each, side by side.
 std::string FirstDifferingLine(const std::string& a, const std::string& b);
+
+// Groups of a file as (code, value), and their text, a line each.
+using Groups = std::vector<std::pair<int, std::string>>;
+std::string GroupText(const Groups& groups);
+// A file: a header section of `header`, then each section named with its
+// groups, then EOF.
+std::string SectionsFile(const Groups& header, const std::vector<std::pair<const char*, Groups>>& sections);
 
 // The stand-in's bytes of the database, and a new database read from them.
 std::string Save(OdDbDatabase* db);

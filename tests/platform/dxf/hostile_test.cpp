@@ -23,33 +23,17 @@
 
 namespace {
 
-using Groups = std::vector<std::pair<int, std::string>>;
+using dxftest::Groups;
 
-std::string Text(const Groups& groups)
-{
-    std::string s;
-    for (const auto& [code, value] : groups) s += std::to_string(code) + "\n" + value + "\n";
-    return s;
-}
+std::string Text(const Groups& groups) { return dxftest::GroupText(groups); }
 
 // A file of the 2010 form with the given entities, blocks, objects and
 // tables.
 std::string File(const Groups& entities, const Groups& blocks = {}, const Groups& objects = {},
                  const Groups& tables = {})
 {
-    Groups g{{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1024"}, {0, "ENDSEC"}};
-    auto section = [&](const char* name, const Groups& body) {
-        g.push_back({0, "SECTION"});
-        g.push_back({2, name});
-        g.insert(g.end(), body.begin(), body.end());
-        g.push_back({0, "ENDSEC"});
-    };
-    section("TABLES", tables);
-    section("BLOCKS", blocks);
-    section("ENTITIES", entities);
-    section("OBJECTS", objects);
-    g.push_back({0, "EOF"});
-    return Text(g);
+    return dxftest::SectionsFile({{9, "$ACADVER"}, {1, "AC1024"}},
+                                 {{"TABLES", tables}, {"BLOCKS", blocks}, {"ENTITIES", entities}, {"OBJECTS", objects}});
 }
 
 struct Read {

@@ -35,21 +35,12 @@
 
 namespace {
 
-using Groups = std::vector<std::pair<int, std::string>>;
+using dxftest::Groups;
 
 std::string File(const Groups& entities, const Groups& blocks = {}, const Groups& tables = {})
 {
-    Groups g{{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1024"}, {0, "ENDSEC"},
-             {0, "SECTION"}, {2, "TABLES"}};
-    g.insert(g.end(), tables.begin(), tables.end());
-    g.insert(g.end(), {{0, "ENDSEC"}, {0, "SECTION"}, {2, "BLOCKS"}});
-    g.insert(g.end(), blocks.begin(), blocks.end());
-    g.insert(g.end(), {{0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}});
-    g.insert(g.end(), entities.begin(), entities.end());
-    g.insert(g.end(), {{0, "ENDSEC"}, {0, "EOF"}});
-    std::string s;
-    for (const auto& [code, value] : g) s += std::to_string(code) + "\n" + value + "\n";
-    return s;
+    return dxftest::SectionsFile({{9, "$ACADVER"}, {1, "AC1024"}},
+                                 {{"TABLES", tables}, {"BLOCKS", blocks}, {"ENTITIES", entities}});
 }
 
 std::unique_ptr<OdDbDatabase> Read(const std::string& bytes)
@@ -830,12 +821,7 @@ TEST(DxfKept, ValuesAsWrittenAreFoundAtEachSaveWhileTheObjectHoldsWhatItRead)
 
 namespace {
 
-std::string Raw(const Groups& g)
-{
-    std::string s;
-    for (const auto& [code, value] : g) s += std::to_string(code) + "\n" + value + "\n";
-    return s;
-}
+std::string Raw(const Groups& g) { return dxftest::GroupText(g); }
 
 OdDbObject* ObjectOf(OdDbDatabase* db, uint64_t handle)
 {
@@ -846,14 +832,11 @@ OdDbObject* ObjectOf(OdDbDatabase* db, uint64_t handle)
 // A file of that form with these entities and objects.
 std::string FileOf(const char* version, const Groups& entities, const Groups& objects = {})
 {
-    Groups g{{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, version}, {0, "ENDSEC"},
-             {0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "CELL"}, {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"},
-             {0, "ENDBLK"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}};
-    g.insert(g.end(), entities.begin(), entities.end());
-    g.insert(g.end(), {{0, "ENDSEC"}, {0, "SECTION"}, {2, "OBJECTS"}});
-    g.insert(g.end(), objects.begin(), objects.end());
-    g.insert(g.end(), {{0, "ENDSEC"}, {0, "EOF"}});
-    return Raw(g);
+    return dxftest::SectionsFile({{9, "$ACADVER"}, {1, version}},
+                                 {{"BLOCKS",
+                                   {{0, "BLOCK"}, {2, "CELL"}, {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"}, {0, "ENDBLK"}}},
+                                  {"ENTITIES", entities},
+                                  {"OBJECTS", objects}});
 }
 
 }  // namespace

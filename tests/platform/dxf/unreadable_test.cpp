@@ -15,25 +15,13 @@
 
 namespace {
 
-using Groups = std::vector<std::pair<int, std::string>>;
+using dxftest::Groups;
 
 std::string File(const Groups& tables, const Groups& entities, const Groups& objects = {})
 {
-    Groups g{{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1024"}, {9, "$HANDSEED"}, {5, "FFFF"},
-             {9, "$LTSCALE"}, {40, "one"}, {9, "$PDMODE"}, {70, "1.0"}, {0, "ENDSEC"}};
-    auto section = [&](const char* name, const Groups& body) {
-        g.push_back({0, "SECTION"});
-        g.push_back({2, name});
-        g.insert(g.end(), body.begin(), body.end());
-        g.push_back({0, "ENDSEC"});
-    };
-    section("TABLES", tables);
-    section("ENTITIES", entities);
-    section("OBJECTS", objects);
-    g.push_back({0, "EOF"});
-    std::string s;
-    for (const auto& [code, value] : g) s += std::to_string(code) + "\n" + value + "\n";
-    return s;
+    return dxftest::SectionsFile({{9, "$ACADVER"}, {1, "AC1024"}, {9, "$HANDSEED"}, {5, "FFFF"}, {9, "$LTSCALE"},
+                                  {40, "one"}, {9, "$PDMODE"}, {70, "1.0"}},
+                                 {{"TABLES", tables}, {"ENTITIES", entities}, {"OBJECTS", objects}});
 }
 
 // The object of a handle, of the class asked for; null for none.
