@@ -455,15 +455,15 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
         contents = codec.decode(fileText) == written.decode(writtenText);
         return *contents;
     };
-    // A normal (210) and an MTEXT's direction (11) are held as unit
-    // vectors: the file's (its k-th, a part it left out as the reader
-    // takes it) means the one written when it points the same way.
-    auto directionBase = [&](int code) {
-        const int base = code >= 210 && code <= 230 ? 210 : type == "MTEXT" && code >= 11 && code <= 31 ? 11 : 0;
-        return base && (code - base) % 10 == 0 ? base : 0;
-    };
-    auto sameDirection = [&](int base, uint32_t k) {
-        double file[3] = {base == 11 ? 1.0 : 0.0, 0, base == 210 ? 1.0 : 0.0}, written[3] = {0, 0, 0};
+    // A normal (210) is held as a unit vector: the file's (its k-th, a
+    // part it left out as the reader takes it) means the one written when
+    // it points the same way, and then goes back as the file gave it, the
+    // parts it left out left out (`silenceOf`). Kinds that keep the file's
+    // normal, and an MTEXT's direction, write it as read themselves.
+    auto isNormalCode = [](int code) { return code == 210 || code == 220 || code == 230; };
+    auto sameNormal = [&](uint32_t k) {
+        const int base = 210;
+        double file[3] = {0, 0, 1}, written[3] = {0, 0, 0};
         for (int axis = 0; axis < 3; ++axis) {
             const int at = sideAt[slot(GroupWriter::kValue, base + 10 * axis)];
             if (at < 0) return false;
@@ -496,7 +496,7 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
             return realSpelt(x) && r.ec == std::errc() && r.ptr == end && n == x.integer;
         }
         case Kind::kReal: {
-            if (const int base = directionBase(code)) return sameDirection(base, k);
+            if (isNormalCode(code)) return sameNormal(k);
             auto a = std::from_chars(wv.data(), end, d);
             return code >= 50 && code <= 58 && a.ec == std::errc() && a.ptr == end && std::isfinite(x.real) &&
                    d != x.real && std::fabs(x.real - d) < 1e9 &&
@@ -610,6 +610,7 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
     };
     auto silenceOf = [&](const Side& s) -> Meaning {
         if (s.tag != GroupWriter::kValue) return kUnsaid;
+        if (isNormalCode(s.code) && s.writtenCount == 1 && sameNormal(0)) return kMeant;
         if ((s.code == 11 || s.code == 21 || s.code == 31) && directionMeant) return kMeant;
         if (s.code == 50 && rotationMeant) return kMeant;
         // A 2-D polyline's vertex without widths has its polyline's.

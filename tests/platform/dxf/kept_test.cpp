@@ -2000,3 +2000,49 @@ TEST(DxfKept, WhatPlacesAShapeInADashThatCarriesNoneStaysKept)
     const std::string second = dxftest::Save(again.get());
     EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
 }
+
+// A normal the file gave as a vector of another length is held as a unit
+// vector: unedited, the file's spelling goes back, as it points the same
+// way; given in part, it is written whole, as the object holds it, so
+// that it points the same way read back; turned, it is written as it now
+// is.
+TEST(DxfKept, ANormalOfAnotherLengthKeepsItsSpellingWhileItPointsTheSameWay)
+{
+    const std::string bytes = File({{0, "POLYLINE"}, {5, "20"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDb2dPolyline"},
+                                    {66, "1"}, {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"}, {210, "0"}, {220, "7"},
+                                    {230, "1"},
+                                    {0, "VERTEX"}, {5, "21"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbVertex"},
+                                    {100, "AcDb2dVertex"}, {10, "0"}, {20, "0"}, {30, "0"},
+                                    {0, "VERTEX"}, {5, "22"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbVertex"},
+                                    {100, "AcDb2dVertex"}, {10, "5"}, {20, "0"}, {30, "0"},
+                                    {0, "SEQEND"}, {5, "23"}, {100, "AcDbEntity"}, {8, "0"}});
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    const std::string first = dxftest::Save(db.get());
+    const std::vector<std::string> polyline = Record(GroupLines(first), "POLYLINE", "20");
+    for (const char* given : {"210 0.0", "220 7.0", "230 1.0"})
+        EXPECT_NE(std::find(polyline.begin(), polyline.end(), given), polyline.end()) << given;
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+    EXPECT_EQ(dxftest::Save(again.get()), first);
+
+    // Given in part: its y alone.
+    std::string partBytes = bytes;
+    const std::string whole = "210\n0\n220\n7\n230\n1\n";
+    ASSERT_NE(partBytes.find(whole), std::string::npos);
+    partBytes.replace(partBytes.find(whole), whole.size(), "220\n7\n");
+    std::unique_ptr<OdDbDatabase> part = Read(partBytes);
+    const std::string partSaved = dxftest::Save(part.get());
+    std::unique_ptr<OdDbDatabase> partAgain(dxftest::Reopen(partSaved));
+    auto* read = OdRxCast<OdDb2dPolyline>(ModelSpace(partAgain.get())[0]);
+    ASSERT_NE(read, nullptr);
+    EXPECT_TRUE(read->normal().isEqualTo(OdGeVector3d(0, 7, 1).normal(), OdGeTol(1e-12)));
+
+    OdDb2dPolyline* p = nullptr;
+    ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    p->setNormal(OdGeVector3d(0, 1, 0));
+    p->close();
+    const std::vector<std::string> turned = Record(GroupLines(dxftest::Save(db.get())), "POLYLINE", "20");
+    EXPECT_EQ(std::find(turned.begin(), turned.end(), "220 7.0"), turned.end());
+    EXPECT_NE(std::find(turned.begin(), turned.end(), "220 1.0"), turned.end());
+}
