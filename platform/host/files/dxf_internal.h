@@ -115,7 +115,10 @@ public:
     // the next: `next` is the character after it (-1 for none).
     void text(int code, const std::wstring& s, int next = -1)
     {
-        if (hashing()) mix(code, s.data(), s.size() * sizeof(wchar_t));
+        if (hashing()) {
+            mix(code, s.data(), s.size() * sizeof(wchar_t));
+            noteValue(code);
+        }
         if (!hashOnly_) emit(code, TextValue(s, next));
     }
     void ascii(int code, std::string_view s) { put(code, s); }
@@ -127,6 +130,7 @@ public:
         if (hashing()) {
             const int64_t held = Clamped(code, v);
             mix(code, &held, sizeof held);
+            noteValue(code);
         }
         if (!hashOnly_) emit(code, IntegerValue(code, v));
     }
@@ -138,6 +142,7 @@ public:
         if (hashing()) {
             const double held = std::isfinite(v) && v != 0 ? v : 0.0;
             mix(code, &held, sizeof held);
+            noteValue(code, true, v);
         }
         if (!std::isfinite(v) && !hashOnly_ && notFinite_.empty())
             notFinite_ = record_ + " (group " + std::to_string(code) + ")";
@@ -148,7 +153,10 @@ public:
     const std::string& notFinite() const { return notFinite_; }
     void handle(int code, uint64_t h)
     {
-        if (hashing()) mix(code, &h, sizeof h);
+        if (hashing()) {
+            mix(code, &h, sizeof h);
+            noteValue(code);
+        }
         if (!hashOnly_) emit(code, HandleValue(h));
     }
     void point(int code, const OdGePoint3d& p);
@@ -168,7 +176,10 @@ public:
             const std::string oneLine = OnOneLine(value);
             return put(code, oneLine);
         }
-        if (hashing()) mix(code, value.data(), value.size());
+        if (hashing()) {
+            mix(code, value.data(), value.size());
+            noteValue(code);
+        }
         if (!hashOnly_) emit(code, value);
     }
     const std::string& bytes() const { return out_; }
@@ -221,6 +232,7 @@ public:
         noted_.clear();
         hash_ = kHashStart;
         valueCodes_.reset();
+        values_.clear();
     }
     void stopNoting() { noting_ = false; }
     const std::vector<Noted>& noted() const { return noted_; }
@@ -229,6 +241,15 @@ public:
     // be taken without writing any (`setHashOnly`).
     uint64_t valuesHash() const { return hash_; }
     const std::bitset<1072>& valueCodes() const { return valueCodes_; }
+    // Hashing only, the record's values in order, each by its code and,
+    // for a real, the value: what the object holds, for telling at the
+    // open which of the file's values it holds otherwise.
+    struct HashedValue {
+        int code;
+        bool isReal;
+        double real;
+    };
+    const std::vector<HashedValue>& hashedValues() const { return values_; }
     // Hashes what is noted and writes nothing.
     void setHashOnly(bool only) { hashOnly_ = only; }
     // Drops the text from `at` on (noting stops).
@@ -258,6 +279,10 @@ private:
         h = (h ^ tail) * 0xC4CEB9FE1A85EC53ull;
         hash_ = h ^ (h >> 31);
     }
+    void noteValue(int code, bool isReal = false, double v = 0)
+    {
+        if (hashOnly_ && tag_ == kValue) values_.push_back(HashedValue{code, isReal, v});
+    }
     void emit(int code, std::string_view value);
 
     std::string out_;
@@ -267,6 +292,7 @@ private:
     std::vector<Noted> noted_;
     uint64_t hash_ = kHashStart;
     std::bitset<1072> valueCodes_;
+    std::vector<HashedValue> values_;
 };
 
 // An ellipse's angle (from its major axis) of a parameter and back, for
@@ -291,8 +317,10 @@ std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bo
 enum : int { kObjectRecord = -1, kBlockBeginRecord = -2, kBlockEndRecord = -3 };
 // Goes through the database as WriteDxf does but writes nothing: hands
 // each record of an object, as `of` and `sub` above, to `hashed` with the
-// hash of its values and their codes (GroupWriter::valuesHash).
-using RecordHashed = std::function<void(const OdDbObject* of, int sub, uint64_t hash, const std::bitset<1072>& codes)>;
+// hash of its values and their codes (GroupWriter::valuesHash), and the
+// values themselves (GroupWriter::hashedValues).
+using RecordHashed = std::function<void(const OdDbObject* of, int sub, uint64_t hash, const std::bitset<1072>& codes,
+                                        const std::vector<GroupWriter::HashedValue>& values)>;
 void HashRecords(OdDbDatabase* db, const RecordHashed& hashed);
 
 // The values of a record being saved that go back as the file wrote them

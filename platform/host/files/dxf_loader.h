@@ -233,6 +233,7 @@ private:
     // that are none of its object's, and notes the records for the saves
     // that put back values as the file wrote them (DxfFileRecords).
     void noteRecords();
+    void markCorrected(const Pending& p, const std::vector<GroupWriter::HashedValue>& written);
     // Where the line of the group's code starts in the file.
     size_t codeLineAt(size_t group) const;
     DxfKept& keptFor(const Pending& p);

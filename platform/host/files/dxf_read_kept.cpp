@@ -171,6 +171,63 @@ DxfKept& Loader::keptFor(const Pending& p)
     return *slot;
 }
 
+// A real the object took and holds otherwise than the file gave it (its
+// setter refused or bounded it) is the reader's correction, not an edit:
+// marked, it goes back as the file gave it while the record is as read
+// (Respellings). Values are paired as a save pairs them, by code and
+// order, and only where the writer writes as many of the code as the
+// file gave, or none.
+void Loader::markCorrected(const Pending& p, const std::vector<GroupWriter::HashedValue>& written)
+{
+    thread_local std::vector<uint32_t> writtenCount(1072, 0), fileCount(1072, 0), seen(1072, 0), firstAt(1072, 0);
+    thread_local std::vector<uint32_t> order;
+    const size_t b = p.rec->b, e = std::min(p.rec->e, p.valuesEnd);
+    auto isFileValue = [&](size_t i) { return (state_[i] & (kClassMask | kRefused)) == kObjectValue; };
+    bool any = false;
+    for (size_t i = b; i < e && !any; ++i)
+        any = isFileValue(i) && (state_[i] & kTaken) && g_[i].kind == Kind::kReal;
+    if (!any) return;
+    for (const auto& w : written) writtenCount[CodeSlot(w.code)]++;
+    for (size_t i = b; i < e; ++i)
+        if (isFileValue(i)) fileCount[CodeSlot(g_[i].code)]++;
+    // The written values by code, in order.
+    uint32_t at = 0;
+    for (const auto& w : written) {
+        const size_t c = CodeSlot(w.code);
+        if (!seen[c]) {
+            seen[c] = 1;
+            firstAt[c] = at;
+            at += writtenCount[c];
+        }
+    }
+    order.resize(at);
+    for (const auto& w : written) seen[CodeSlot(w.code)] = 0;
+    for (uint32_t n = 0; n < (uint32_t)written.size(); ++n) {
+        const size_t c = CodeSlot(written[n].code);
+        order[firstAt[c] + seen[c]++] = n;
+    }
+    for (const auto& w : written) seen[CodeSlot(w.code)] = 0;
+    for (size_t i = b; i < e; ++i) {
+        if (!isFileValue(i)) continue;
+        const size_t c = CodeSlot(g_[i].code);
+        const uint32_t k = seen[c]++;
+        if (!(state_[i] & kTaken) || g_[i].kind != Kind::kReal) continue;
+        bool corrected = false;
+        if (!writtenCount[c]) {
+            corrected = true;
+        } else if (writtenCount[c] == fileCount[c]) {
+            const GroupWriter::HashedValue& w = written[order[firstAt[c] + k]];
+            corrected = w.isReal && w.real != g_[i].real;
+        }
+        if (corrected) state_[i] |= kCorrected;
+    }
+    for (const auto& w : written) writtenCount[CodeSlot(w.code)] = 0;
+    for (size_t i = b; i < e; ++i) {
+        const size_t c = CodeSlot(g_[i].code);
+        fileCount[c] = seen[c] = 0;
+    }
+}
+
 void Loader::noteRecords()
 {
     // The records read, by object and which of its records: the first
@@ -185,7 +242,8 @@ void Loader::noteRecords()
     std::vector<std::pair<const Pending*, uint64_t>> hashed;
     hashed.reserve(pending_.size());
     std::vector<std::pair<const Pending*, std::vector<size_t>>> notValues;
-    HashRecords(db_, [&](const OdDbObject* of, int sub, uint64_t hash, const CodeSet& codes) {
+    HashRecords(db_, [&](const OdDbObject* of, int sub, uint64_t hash, const CodeSet& codes,
+                         const std::vector<GroupWriter::HashedValue>& written) {
         Pending key{};
         key.object = const_cast<OdDbObject*>(of);
         key.sub = sub;
@@ -193,6 +251,7 @@ void Loader::noteRecords()
         if (it == records.end() || (*it)->object != of || (*it)->sub != sub) return;
         const Pending& p = **it;
         hashed.emplace_back(&p, hash);
+        markCorrected(p, written);
         // Values the object did not take, of a code the writer does not
         // write for it, are none of its values: they are kept where they
         // were. A record's own values end at its extended data.
@@ -735,8 +794,9 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
                 // flag it derives, a value it could not read, a name it has
                 // no record of, a handle of an object not there) goes back
                 // while the record is as read.
+                const uint8_t was = state[files[s.fileAt + k]];
                 const bool holds = s.tag == GroupWriter::kValue && (x.kind == Kind::kReal || x.kind == Kind::kText) &&
-                                   (state[files[s.fileAt + k]] & kTaken);
+                                   (was & kTaken) && !(was & kCorrected);
                 R r = names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), {}));
                 if ((edited || (holds && r.names == R::kNoName)) && !means(x, s.code, wv, k)) continue;
                 // A value the reader could not read stood for what leaving
@@ -772,7 +832,7 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
     // a declared count is.
     auto holdsAsGiven = [&](size_t at) {
         const Group& x = groups[at];
-        return (x.kind == Kind::kReal || x.kind == Kind::kText) && (state[at] & kTaken);
+        return (x.kind == Kind::kReal || x.kind == Kind::kText) && (state[at] & kTaken) && !(state[at] & kCorrected);
     };
     for (const Added& a : added)
         if (a.seen && (a.meaning == kMeant || (!edited && (a.meaning == kUnsaid || !holdsAsGiven(a.at)))))

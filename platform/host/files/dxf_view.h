@@ -57,6 +57,8 @@ enum GroupState : uint8_t {
     // walking it again (Respellings).
     kWhole = 16,       // in a subclass kept whole
     kOtherApp = 32,    // in another application's group
+    kCorrected = 64,   // a value the object took but holds otherwise (one
+                       // its setter refused or bounded), found at the open
 };
 
 // The kinds of markerless records (the oldest form) kept whole, with the

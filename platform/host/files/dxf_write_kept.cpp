@@ -74,7 +74,7 @@ void DxfOut::close()
     }
     rec_.open = false;
     if (hashed_ && rec_.of) {
-        (*hashed_)(rec_.of, rec_.sub, w_.valuesHash(), w_.valueCodes());
+        (*hashed_)(rec_.of, rec_.sub, w_.valuesHash(), w_.valueCodes(), w_.hashedValues());
     } else if (rec_.file) {
         // The hash says where to look first: a record whose hash is the
         // one read is still as read only if its values say so

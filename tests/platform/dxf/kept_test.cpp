@@ -1438,7 +1438,8 @@ uint64_t RealBetween(uint64_t before, int code, uint64_t after)
 uint64_t LineHash(OdDbDatabase* db, const OdDbObject* line)
 {
     uint64_t hash = 0;
-    standin::dxf::HashRecords(db, [&](const OdDbObject* of, int sub, uint64_t h, const std::bitset<1072>&) {
+    standin::dxf::HashRecords(db, [&](const OdDbObject* of, int sub, uint64_t h, const std::bitset<1072>&,
+                                          const std::vector<standin::dxf::GroupWriter::HashedValue>&) {
         if (of == line && sub == standin::dxf::kObjectRecord) hash = h;
     });
     return hash;
@@ -2045,4 +2046,51 @@ TEST(DxfKept, ANormalOfAnotherLengthKeepsItsSpellingWhileItPointsTheSameWay)
     const std::vector<std::string> turned = Record(GroupLines(dxftest::Save(db.get())), "POLYLINE", "20");
     EXPECT_EQ(std::find(turned.begin(), turned.end(), "220 7.0"), turned.end());
     EXPECT_NE(std::find(turned.begin(), turned.end(), "220 1.0"), turned.end());
+}
+
+// A value the object refused or bounded is its reader's correction, not an
+// edit: unedited, the file's value goes back and saves again alike; edited,
+// the record is written as the object holds it.
+TEST(DxfKept, AValueTheObjectRefusedGoesBackWhileTheRecordIsAsRead)
+{
+    struct Case {
+        const char* what;
+        Groups entity;
+        const char* type;
+        std::vector<std::string> given;  // the file's groups a save keeps
+    };
+    const std::vector<Case> cases = {
+        {"a text's width factor of 0, left out as the default",
+         {{0, "TEXT"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {1, "ab"}, {41, "0"}},
+         "TEXT", {"41 0.0"}},
+        {"a text's negative width factor",
+         {{0, "TEXT"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {1, "ab"}, {41, "-2.0"}},
+         "TEXT", {"41 -2.0"}},
+        {"an MTEXT's negative width and a spacing past its bound",
+         {{0, "MTEXT"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {1, "ab"}, {41, "-5.0"},
+          {44, "9.0"}},
+         "MTEXT", {"41 -5.0", "44 9.0"}},
+    };
+    auto has = [](const std::vector<std::string>& record, const std::string& g) {
+        return std::find(record.begin(), record.end(), g) != record.end();
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::unique_ptr<OdDbDatabase> db = Read(File(c.entity));
+        std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+        ASSERT_EQ(ms.size(), 1u);
+        const std::string first = dxftest::Save(db.get());
+        const std::vector<std::string> saved = Record(GroupLines(first), c.type, "50");
+        for (const std::string& g : c.given) EXPECT_TRUE(has(saved, g)) << g;
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+        EXPECT_EQ(dxftest::Save(again.get()), first);
+
+        OdDbEntity* e = nullptr;
+        ASSERT_EQ(oddbOpenObject(e, ms[0]->objectId(), OdDb::kForWrite), eOk);
+        e->setColorIndex(3);
+        e->close();
+        const std::vector<std::string> edited = Record(GroupLines(dxftest::Save(db.get())), c.type, "50");
+        ASSERT_TRUE(has(edited, "62 3"));
+        for (const std::string& g : c.given) EXPECT_FALSE(has(edited, g)) << g;
+    }
 }
