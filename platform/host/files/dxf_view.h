@@ -171,12 +171,15 @@ public:
                 // other than a handle, or is left open (where it ended is
                 // a guess, which only its groups kept as written keep), or
                 // holds nothing (a group left open and a stray end, saved
-                // side by side, read so).
-                const bool modelled = own && !unreadable && closed && j > i + 1;
+                // side by side, read so), or holds what the object does
+                // not (a second dictionary, a null handle).
+                bool modelled = own && !unreadable && closed && j > i + 1;
+                if (modelled && name == "ACAD_XDICTIONARY") modelled = j == i + 2 && g_[i + 1].handle;
+                for (size_t k = i + 1; modelled && k < j && name == "ACAD_REACTORS"; ++k) modelled = g_[k].handle != 0;
                 for (size_t k = i + 1; modelled && k < j; ++k) {
                     const Group& y = g_[k];
-                    if (name == "ACAD_XDICTIONARY" && !xdict_) xdict_ = y.handle;
-                    if (name == "ACAD_REACTORS" && y.handle) reactors_.push_back(y.handle);
+                    if (name == "ACAD_XDICTIONARY") xdict_ = y.handle;
+                    if (name == "ACAD_REACTORS") reactors_.push_back(y.handle);
                 }
                 (modelled ? skip_ : apps_).push_back({i, end});
                 i = end - 1;

@@ -965,6 +965,41 @@ TEST(DxfKept, ApplicationGroupsAndExtendedDataOfEveryRecordStayAsWritten)
     }
 }
 
+// An object's own application group holding what the object cannot (two
+// dictionaries, a null reactor beside a real one) is kept as written, as
+// another application's is: nothing of it is lost, from save to save.
+TEST(DxfKept, AnOwnApplicationGroupHoldingMoreThanTheObjectGoesBackAsWritten)
+{
+    const std::string bytes = FileOf(
+        "AC1024",
+        {{0, "LINE"}, {5, "20"}, {102, "{ACAD_XDICTIONARY"}, {360, "30"}, {360, "31"}, {102, "}"}, {330, "1F"},
+         {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"},
+         {31, "0"},
+         {0, "LINE"}, {5, "21"}, {102, "{ACAD_REACTORS"}, {330, "0"}, {330, "C"}, {102, "}"}, {330, "1F"},
+         {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"},
+         {31, "0"}},
+        {{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDbDictionary"}, {3, "A"}, {350, "30"}, {3, "B"},
+         {350, "31"},
+         {0, "DICTIONARY"}, {5, "30"}, {330, "C"}, {100, "AcDbDictionary"},
+         {0, "DICTIONARY"}, {5, "31"}, {330, "C"}, {100, "AcDbDictionary"}});
+    const std::vector<std::string> dictionaries = {"102 {ACAD_XDICTIONARY", "360 30", "360 31", "102 }"},
+                                   reactors = {"102 {ACAD_REACTORS", "330 0", "330 C", "102 }"};
+    std::string saved = bytes;
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        std::unique_ptr<OdDbDatabase> db = Read(saved);
+        ASSERT_EQ(ModelSpace(db.get()).size(), 2u);
+        saved = dxftest::Save(db.get());
+        const std::vector<std::string> groups = GroupLines(saved);
+        for (const auto& [handle, expected] : {std::pair{"20", dictionaries}, std::pair{"21", reactors}}) {
+            const std::vector<std::string> line = Record(groups, "LINE", handle);
+            auto at = std::search(line.begin(), line.end(), expected.begin(), expected.end());
+            EXPECT_TRUE(at != line.end()) << handle;
+            EXPECT_EQ(std::count(line.begin(), line.end(), expected[0]), 1) << handle;
+        }
+    }
+}
+
 // What the file gave a record that belongs to another (a polyline's
 // vertices, their layer) goes back as written only while that other is as
 // read; a spline given by fit points keeps its degree when edited; a text
