@@ -169,13 +169,27 @@ const char* MeantBy(std::string_view subclass, int code)
 }
 }  // namespace
 
+namespace {
+// The x code of the point the code is the part-th coordinate of; 0 for
+// none. A file's points have their z in 30 to 37: 38 and 39 are values of
+// their own (an elevation, a thickness), though 18 and 28 are a point's.
+int PointOfCode(int code, int& part)
+{
+    for (part = 0; part < 3; ++part) {
+        const int x = code - 10 * part;
+        if (IsPointCode(x)) return part == 2 && x == 18 ? 0 : x;
+    }
+    return 0;
+}
+}  // namespace
+
 bool HasMeaning(std::string_view subclass, int code)
 {
-    for (int part = 0; part < 3; ++part)
-        if (IsPointCode(code - 10 * part)) {
-            double xyz[3];
-            return DefaultPoint(MeantBy(subclass, code - 10 * part), xyz);
-        }
+    int part = 0;
+    if (const int x = PointOfCode(code, part)) {
+        double xyz[3];
+        return DefaultPoint(MeantBy(subclass, x), xyz);
+    }
     const char* d = MeantBy(subclass, code);
     return d && *d;
 }
@@ -186,9 +200,8 @@ bool IsDefaultValue(std::string_view subclass, int code, std::string_view value)
     auto r = std::from_chars(value.data(), value.data() + value.size(), v);
     if (r.ec != std::errc() || r.ptr != value.data() + value.size()) return false;
     // The point the code is a part of, if any.
-    for (int part = 0; part < 3; ++part) {
-        const int x = code - 10 * part;
-        if (!IsPointCode(x)) continue;
+    int part = 0;
+    if (const int x = PointOfCode(code, part)) {
         double xyz[3];
         return DefaultPoint(MeantBy(subclass, x), xyz) && xyz[part] == v;
     }

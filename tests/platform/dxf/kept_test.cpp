@@ -2129,3 +2129,27 @@ TEST(DxfKept, AValueTheObjectRefusedGoesBackWhileTheRecordIsAsRead)
         for (const std::string& g : c.given) EXPECT_FALSE(has(edited, g)) << g;
     }
 }
+
+// An elevation (38) is a value of its own, not the z of a point 18: one the
+// file gave as the default stays in the record when it is edited.
+TEST(DxfKept, AnElevationGivenAsTheDefaultStaysThroughAnEdit)
+{
+    const std::string bytes =
+        File({{0, "LWPOLYLINE"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPolyline"}, {90, "2"},
+              {70, "0"}, {38, "0.0"}, {10, "0"}, {20, "0"}, {10, "5"}, {20, "0"}});
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    auto has = [](const std::string& saved, const char* g) {
+        const std::vector<std::string> record = Record(GroupLines(saved), "LWPOLYLINE", "50");
+        return std::find(record.begin(), record.end(), g) != record.end();
+    };
+    EXPECT_TRUE(has(dxftest::Save(db.get()), "38 0.0"));
+    OdDbEntity* e = nullptr;
+    ASSERT_EQ(oddbOpenObject(e, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    e->setColorIndex(3);
+    e->close();
+    const std::string edited = dxftest::Save(db.get());
+    EXPECT_TRUE(has(edited, "62 3"));
+    EXPECT_TRUE(has(edited, "38 0.0"));
+}
