@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -130,7 +131,7 @@ public:
         if (hashing()) {
             const int64_t held = Clamped(code, v);
             mix(code, &held, sizeof held);
-            noteValue(code);
+            noteValue(code, true, (double)held);
         }
         if (!hashOnly_) emit(code, IntegerValue(code, v));
     }
@@ -178,7 +179,7 @@ public:
         }
         if (hashing()) {
             mix(code, value.data(), value.size());
-            noteValue(code);
+            noteNumber(code, value);
         }
         if (!hashOnly_) emit(code, value);
     }
@@ -242,12 +243,12 @@ public:
     uint64_t valuesHash() const { return hash_; }
     const std::bitset<1072>& valueCodes() const { return valueCodes_; }
     // Hashing only, the record's values in order, each by its code and,
-    // for a real, the value: what the object holds, for telling at the
+    // for a number, the value: what the object holds, for telling at the
     // open which of the file's values it holds otherwise.
     struct HashedValue {
         int code;
-        bool isReal;
-        double real;
+        bool isNumber;
+        double number;
     };
     const std::vector<HashedValue>& hashedValues() const { return values_; }
     // Hashes what is noted and writes nothing.
@@ -279,9 +280,17 @@ private:
         h = (h ^ tail) * 0xC4CEB9FE1A85EC53ull;
         hash_ = h ^ (h >> 31);
     }
-    void noteValue(int code, bool isReal = false, double v = 0)
+    void noteValue(int code, bool isNumber = false, double v = 0)
     {
-        if (hashOnly_ && tag_ == kValue) values_.push_back(HashedValue{code, isReal, v});
+        if (hashOnly_ && tag_ == kValue) values_.push_back(HashedValue{code, isNumber, v});
+    }
+    // A value written as it is spelled (a number among them).
+    void noteNumber(int code, std::string_view value)
+    {
+        if (!hashOnly_ || tag_ != kValue) return;
+        double d = 0;
+        auto r = std::from_chars(value.data(), value.data() + value.size(), d);
+        noteValue(code, r.ec == std::errc() && r.ptr == value.data() + value.size(), d);
     }
     void emit(int code, std::string_view value);
 

@@ -168,6 +168,22 @@ struct DxfFileRecords {
         uint64_t hash = 0;      // of its values as read
     };
     std::vector<Record> records;  // by object and sub
+    // What the writer wrote, when the file was read, of each value the
+    // object took but holds otherwise (GroupState's kCorrected): such a
+    // value goes back only while the object is written as then.
+    struct Correction {
+        enum Written : uint8_t { kLeftOut, kNumber, kOther };
+        uint32_t at = 0;  // its group's state in `states`
+        Written written = kOther;
+        double number = 0;
+    };
+    std::vector<Correction> corrections;  // by `at`
+    const Correction* correctionAt(uint32_t at) const
+    {
+        auto it = std::lower_bound(corrections.begin(), corrections.end(), at,
+                                   [](const Correction& c, uint32_t k) { return c.at < k; });
+        return it != corrections.end() && it->at == at ? &*it : nullptr;
+    }
     // How many records the file gave the sequence of each object that has
     // one (its vertices and its end), by object.
     std::vector<std::pair<uint64_t, uint32_t>> sequences;

@@ -234,6 +234,8 @@ private:
     // that put back values as the file wrote them (DxfFileRecords).
     void noteRecords();
     void markCorrected(const Pending& p, const std::vector<GroupWriter::HashedValue>& written);
+    // The values marked, by group, with what the writer wrote of them.
+    std::vector<std::pair<size_t, DxfFileRecords::Correction>> corrections_;
     // Where the line of the group's code starts in the file.
     size_t codeLineAt(size_t group) const;
     DxfKept& keptFor(const Pending& p);

@@ -171,21 +171,22 @@ DxfKept& Loader::keptFor(const Pending& p)
     return *slot;
 }
 
-// A real the object took and holds otherwise than the file gave it (its
+// A number the object took and holds otherwise than the file gave it (its
 // setter refused or bounded it) is the reader's correction, not an edit:
-// marked, it goes back as the file gave it while the record is as read
-// (Respellings). Values are paired as a save pairs them, by code and
-// order, and only where the writer writes as many of the code as the
-// file gave, or none.
+// marked, with what the writer wrote of it, it goes back as the file gave
+// it while the object is written as then (Respellings). Values are paired
+// as a save pairs them, by code and order, and only where the writer
+// writes as many of the code as the file gave, or none.
 void Loader::markCorrected(const Pending& p, const std::vector<GroupWriter::HashedValue>& written)
 {
+    using C = DxfFileRecords::Correction;
     thread_local std::vector<uint32_t> writtenCount(1072, 0), fileCount(1072, 0), seen(1072, 0), firstAt(1072, 0);
     thread_local std::vector<uint32_t> order;
     const size_t b = p.rec->b, e = std::min(p.rec->e, p.valuesEnd);
     auto isFileValue = [&](size_t i) { return (state_[i] & (kClassMask | kRefused)) == kObjectValue; };
+    auto isNumber = [&](size_t i) { return g_[i].kind == Kind::kReal || g_[i].kind == Kind::kInt; };
     bool any = false;
-    for (size_t i = b; i < e && !any; ++i)
-        any = isFileValue(i) && (state_[i] & kTaken) && g_[i].kind == Kind::kReal;
+    for (size_t i = b; i < e && !any; ++i) any = isFileValue(i) && (state_[i] & kTaken) && isNumber(i);
     if (!any) return;
     for (const auto& w : written) writtenCount[CodeSlot(w.code)]++;
     for (size_t i = b; i < e; ++i)
@@ -211,15 +212,21 @@ void Loader::markCorrected(const Pending& p, const std::vector<GroupWriter::Hash
         if (!isFileValue(i)) continue;
         const size_t c = CodeSlot(g_[i].code);
         const uint32_t k = seen[c]++;
-        if (!(state_[i] & kTaken) || g_[i].kind != Kind::kReal) continue;
-        bool corrected = false;
+        if (!(state_[i] & kTaken) || !isNumber(i)) continue;
+        C correction;
         if (!writtenCount[c]) {
-            corrected = true;
+            correction.written = C::kLeftOut;
         } else if (writtenCount[c] == fileCount[c]) {
             const GroupWriter::HashedValue& w = written[order[firstAt[c] + k]];
-            corrected = w.isReal && w.real != g_[i].real;
+            const double given = g_[i].kind == Kind::kReal ? g_[i].real : (double)g_[i].integer;
+            if (w.isNumber && w.number == given) continue;
+            correction.written = w.isNumber ? C::kNumber : C::kOther;
+            correction.number = w.number;
+        } else {
+            continue;
         }
-        if (corrected) state_[i] |= kCorrected;
+        state_[i] |= kCorrected;
+        corrections_.emplace_back(i, correction);
     }
     for (const auto& w : written) writtenCount[CodeSlot(w.code)] = 0;
     for (size_t i = b; i < e; ++i) {
@@ -267,6 +274,7 @@ void Loader::noteRecords()
         if (!groups.empty()) notValues.emplace_back(&p, std::move(groups));
     });
     for (auto& [p, groups] : notValues) keepInPlace(*p, view(*p->rec, *p->written, p->dataRecord), std::move(groups));
+    std::sort(corrections_.begin(), corrections_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<const Pending*>().swap(records);
 
     // The records, by where they are in the file and what the reader made
@@ -299,6 +307,13 @@ void Loader::noteRecords()
         r.valuesEnd = (uint32_t)(std::min(p->valuesEnd, end) - first);
         r.ownerAt = p->ownerAt >= first && p->ownerAt < end ? (uint32_t)(p->ownerAt - first) : UINT32_MAX;
         out->states.insert(out->states.end(), state_.begin() + (long)first, state_.begin() + (long)end);
+        auto c = std::lower_bound(corrections_.begin(), corrections_.end(), first,
+                                  [](const auto& x, size_t i) { return x.first < i; });
+        for (; c != corrections_.end() && c->first < end; ++c) {
+            DxfFileRecords::Correction at = c->second;
+            at.at = r.state + (uint32_t)(c->first - first);
+            out->corrections.push_back(at);
+        }
         out->records.push_back(r);
     }
     std::sort(out->records.begin(), out->records.end(), [](const DxfFileRecords::Record& a, const DxfFileRecords::Record& b) {
@@ -316,6 +331,7 @@ void Loader::noteRecords()
     std::sort(out->sequences.begin(), out->sequences.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     out->sequences.erase(std::unique(out->sequences.begin(), out->sequences.end()), out->sequences.end());
     out->states.shrink_to_fit();
+    std::vector<std::pair<size_t, DxfFileRecords::Correction>>().swap(corrections_);
     if (!out->records.empty()) records_ = std::move(out);
 }
 
@@ -758,6 +774,27 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
                                                                             : kOther;
         });
     }
+    // Whether the object holds the file's value of the group (at, in the
+    // record) as given, so that another value written now, or none (empty),
+    // is an edit. One it took as given it holds. One it took but holds
+    // otherwise (a correction found at the open) it holds as given only
+    // once it is written otherwise than then; a number, a text, nothing
+    // more: what the object does not hold as the file gave it (a declared
+    // count, a flag it derives, a value it could not read, a name it has
+    // no record of, a handle of an object not there) goes back while the
+    // record is as read.
+    auto holdsAsGiven = [&](size_t at, std::string_view now) {
+        const Group& x = g[at];
+        if (!(state[at] & kTaken) || !(x.kind == Kind::kReal || x.kind == Kind::kText || x.kind == Kind::kInt))
+            return false;
+        if (!(state[at] & kCorrected)) return true;
+        using C = DxfFileRecords::Correction;
+        const C* c = file.correctionAt(record.state + (uint32_t)at);
+        if (!c || c->written == C::kOther) return false;
+        if (now.empty()) return c->written != C::kLeftOut;
+        double d = 0;
+        return c->written == C::kLeftOut || !number(now, d) || d != c->number;
+    };
     // A record whose hash is the one read is as read only if its values
     // say so too: a code the file left out is written as what leaving it
     // out means, the value the reader takes for it. Where the record's
@@ -788,15 +825,9 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
                 // as the file wrote it.
                 if (s.tag == GroupWriter::kOwner && wv != "0") continue;
                 if (same(x, wv)) continue;
-                // A value the object holds goes back as the file spelled it
-                // only where it is the value being written. What the object
-                // does not hold as the file gave it (a declared count, a
-                // flag it derives, a value it could not read, a name it has
-                // no record of, a handle of an object not there) goes back
-                // while the record is as read.
-                const uint8_t was = state[files[s.fileAt + k]];
-                const bool holds = s.tag == GroupWriter::kValue && (x.kind == Kind::kReal || x.kind == Kind::kText) &&
-                                   (was & kTaken) && !(was & kCorrected);
+                // A value the object holds as given goes back as the file
+                // spelled it only where it is the value being written.
+                const bool holds = s.tag == GroupWriter::kValue && holdsAsGiven(files[s.fileAt + k], wv);
                 R r = names(s.code, x, entry(R::kReplace, s.tag, s.code, (int)k, std::string(wv), {}));
                 if ((edited || (holds && r.names == R::kNoName)) && !means(x, s.code, wv, k)) continue;
                 // A value the reader could not read stood for what leaving
@@ -830,12 +861,8 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
     // holds (any other it no longer holds), and every other value: a flag
     // the object holds otherwise (one it has no use for) is the file's, as
     // a declared count is.
-    auto holdsAsGiven = [&](size_t at) {
-        const Group& x = groups[at];
-        return (x.kind == Kind::kReal || x.kind == Kind::kText) && (state[at] & kTaken) && !(state[at] & kCorrected);
-    };
     for (const Added& a : added)
-        if (a.seen && (a.meaning == kMeant || (!edited && (a.meaning == kUnsaid || !holdsAsGiven(a.at)))))
+        if (a.seen && (a.meaning == kMeant || (!edited && (a.meaning == kUnsaid || !holdsAsGiven(a.at, {})))))
             out.push_back(names(groups[a.at].code, groups[a.at],
                                 entry(R::kAdd, GroupWriter::kValue, groups[a.at].code, 0, {},
                                       spelling(groups[a.at], groups[a.at].code), a.sub, a.occurrence)));

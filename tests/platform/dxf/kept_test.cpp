@@ -1597,6 +1597,10 @@ TEST(DxfKept, AnEditOfWhatTheFileLeftOutIsWrittenThoughItsValuesHashAsRead)
         {"thickness taken away", with({{39, "5.0"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"}}),
          [](OdDbLine* l) { l->setThickness(0); },
          [](const OdDbLine* l) { EXPECT_EQ(l->thickness(), 0.0); }, {}, {"39"}},
+        // A colour number the file gave, now another.
+        {"colour changed", with({{62, "5"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"}}),
+         [](OdDbLine* l) { l->setColorIndex(6); },
+         [](const OdDbLine* l) { EXPECT_EQ(l->colorIndex(), 6); }, {"62 6"}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
