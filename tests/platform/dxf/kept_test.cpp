@@ -1598,7 +1598,9 @@ TEST(DxfKept, AnEditOfWhatTheFileLeftOutIsWrittenThoughItsValuesHashAsRead)
          [](OdDbLine* l) { l->setThickness(0); },
          [](const OdDbLine* l) { EXPECT_EQ(l->thickness(), 0.0); }, {}, {"39"}},
         // A colour number the file gave, now another.
-        {"colour changed", with({{62, "5"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"}}),
+        {"colour changed",
+         {{0, "LINE"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {62, "5"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"},
+          {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"}},
          [](OdDbLine* l) { l->setColorIndex(6); },
          [](const OdDbLine* l) { EXPECT_EQ(l->colorIndex(), 6); }, {"62 6"}, {}},
     };
@@ -1615,8 +1617,14 @@ TEST(DxfKept, AnEditOfWhatTheFileLeftOutIsWrittenThoughItsValuesHashAsRead)
 
         const std::string bytes = dxftest::Save(db.get());
         const std::vector<std::string> saved = Record(GroupLines(bytes), "LINE", "50");
-        for (const std::string& w : c.written)
+        for (const std::string& w : c.written) {
             EXPECT_NE(std::find(saved.begin(), saved.end(), w), saved.end()) << w;
+            const std::string code = w.substr(0, w.find(' ') + 1);
+            EXPECT_EQ(std::count_if(saved.begin(), saved.end(),
+                                    [&code](const std::string& g) { return g.rfind(code, 0) == 0; }),
+                      1)
+                << w;
+        }
         for (const std::string& code : c.leftOut)
             EXPECT_TRUE(std::none_of(saved.begin(), saved.end(),
                                      [&code](const std::string& g) { return g.rfind(code + " ", 0) == 0; }))
