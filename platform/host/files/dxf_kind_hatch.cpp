@@ -30,7 +30,8 @@ OdDbEntity* Loader::makeHatch(const View& v)
     h->setElevation(v.point(C::kElevation, sub).z);
     OdGeVector3d n = v.vector(C::kNormal, sub, OdGeVector3d(0, 0, 1));
     if (!n.isZeroLength()) h->setNormal(n);
-    std::wstring pattern = v.text(C::kPatternName, sub);
+    // The name the hatch can hold: up to a NUL, which ends it.
+    const std::wstring pattern = v.text(C::kPatternName, sub).c_str();
     int64_t patternType = v.integer(C::kPatternType, 1, sub);
     bool solid = v.integer(C::kSolidFill, 0, sub) & 1;
     // The values before the loops, the loops, and the values after them.
@@ -131,7 +132,9 @@ OdDbEntity* Loader::makeHatch(const View& v)
         h->setHatchStyle((OdDbHatch::HatchStyle)st->integer);
     // A solid fill has no pattern: a pattern's angle, scale and doubling
     // given with one are kept as the file wrote them, wherever they are.
-    const bool solidFill = solid || Lower(pattern) == L"solid";
+    // A hatch that names no pattern is one (it keeps the solid fill it
+    // was made with).
+    const bool solidFill = solid || pattern.empty() || Lower(pattern) == L"solid";
     double angle = 0, scale = 1;
     if (const Group* a = solidFill ? nullptr : single(C::kPatternAngle); a && a->kind == Kind::kReal)
         angle = a->real * kDegToRad;
