@@ -689,19 +689,30 @@ void standin::CopyOwnedRecords(OdDbObjectId sourceId, OdDbObjectId copyId, std::
     // (an image its definition).
     OdDbObjectIdArray named;
     if (auto* image = OdRxCast<OdDbRasterImage>(source)) named.append(image->imageDefId());
-    for (const KeptRun& r : runs)
-        for (const KeptGroup& g : r.groups)
-            if (g.code != 360 && g.kind == (uint8_t)dxf::Kind::kHandle && !g.id.isNull()) named.append(g.id);
+    std::vector<std::vector<bool>> own;
+    for (const KeptRun& r : runs) {
+        own.push_back(OwnApplicationGroups(r));
+        for (size_t at = 0; at < r.groups.size(); ++at) {
+            const KeptGroup& g = r.groups[at];
+            if (!own.back()[at] && g.code != 360 && g.kind == (uint8_t)dxf::Kind::kHandle && !g.id.isNull())
+                named.append(g.id);
+        }
+    }
     source->close();
     OdDbObject* copy = nullptr;
     if (oddbOpenObject(copy, copyId, OdDb::kForWrite) != eOk) return;
     DxfKept* to = DxfAccess::kept(copy);
     OdDbDatabase* db = copyId.database();
-    // The copy's runs are the source's without their 360 groups.
+    // The copy's runs are the source's without their 360 groups and the
+    // object's own application groups (CopyKept).
     for (size_t i = 0; to && db && i < runs.size() && i < to->runs.size(); ++i) {
         size_t dropped = 0;
         for (size_t at = 0; at < runs[i].groups.size(); ++at) {
             const KeptGroup& g = runs[i].groups[at];
+            if (own[i][at]) {
+                ++dropped;
+                continue;
+            }
             if (g.code != 360) continue;
             OdDbProxyObject* owned = nullptr;
             if (g.id.isNull() || oddbOpenObject(owned, g.id, OdDb::kForRead) != eOk) {

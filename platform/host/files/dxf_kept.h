@@ -101,6 +101,11 @@ struct DxfKept {
 // handles of its records); a whole copy, of the state an undo puts back
 // into the same object, keeps them.
 DxfKept* CopyKept(const DxfKept* k, bool whole = false);
+// Which of a run's groups are in an application group of the object's own
+// kept as written ("102 {ACAD_REACTORS" ... "102 }", one left open up to
+// its last handle): they name the original's dictionary and reactors, and
+// a copy goes without them.
+std::vector<bool> OwnApplicationGroups(const KeptRun& run);
 void DeleteKept(DxfKept* k);
 
 // A value the file wrote otherwise than the writer writes what the

@@ -180,7 +180,8 @@ DxfKept& Loader::keptFor(const Pending& p)
 void Loader::markCorrected(const Pending& p, const std::vector<GroupWriter::HashedValue>& written)
 {
     using C = DxfFileRecords::Correction;
-    thread_local std::vector<uint32_t> writtenCount(1072, 0), fileCount(1072, 0), seen(1072, 0), firstAt(1072, 0);
+    thread_local std::vector<uint32_t> writtenCount(1072, 0), fileCount(1072, 0), takenCount(1072, 0), seen(1072, 0),
+        firstAt(1072, 0);
     thread_local std::vector<uint32_t> order;
     const size_t b = p.rec->b, e = std::min(p.rec->e, p.valuesEnd);
     auto isFileValue = [&](size_t i) { return (state_[i] & (kClassMask | kRefused)) == kObjectValue; };
@@ -190,7 +191,10 @@ void Loader::markCorrected(const Pending& p, const std::vector<GroupWriter::Hash
     if (!any) return;
     for (const auto& w : written) writtenCount[CodeSlot(w.code)]++;
     for (size_t i = b; i < e; ++i)
-        if (isFileValue(i)) fileCount[CodeSlot(g_[i].code)]++;
+        if (isFileValue(i)) {
+            fileCount[CodeSlot(g_[i].code)]++;
+            if (state_[i] & kTaken) takenCount[CodeSlot(g_[i].code)]++;
+        }
     // The written values by code, in order.
     uint32_t at = 0;
     for (const auto& w : written) {
@@ -215,6 +219,9 @@ void Loader::markCorrected(const Pending& p, const std::vector<GroupWriter::Hash
         if (!(state_[i] & kTaken) || !isNumber(i)) continue;
         C correction;
         if (!writtenCount[c]) {
+            // Several the writer leaves out send the record as the object
+            // holds it: nothing of them goes back.
+            if (takenCount[c] > 1) continue;
             correction.written = C::kLeftOut;
         } else if (writtenCount[c] == fileCount[c]) {
             const GroupWriter::HashedValue& w = written[order[firstAt[c] + k]];
@@ -231,7 +238,7 @@ void Loader::markCorrected(const Pending& p, const std::vector<GroupWriter::Hash
     for (const auto& w : written) writtenCount[CodeSlot(w.code)] = 0;
     for (size_t i = b; i < e; ++i) {
         const size_t c = CodeSlot(g_[i].code);
-        fileCount[c] = seen[c] = 0;
+        fileCount[c] = takenCount[c] = seen[c] = 0;
     }
 }
 

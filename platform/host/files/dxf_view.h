@@ -172,9 +172,10 @@ public:
                 // a guess, which only its groups kept as written keep), or
                 // holds nothing (a group left open and a stray end, saved
                 // side by side, read so), or holds what the object does
-                // not (a second dictionary, a null handle).
+                // not (a second dictionary, in it or in a group of its
+                // own, a null handle).
                 bool modelled = own && !unreadable && closed && j > i + 1;
-                if (modelled && name == "ACAD_XDICTIONARY") modelled = j == i + 2 && g_[i + 1].handle;
+                if (modelled && name == "ACAD_XDICTIONARY") modelled = j == i + 2 && g_[i + 1].handle && !xdict_;
                 for (size_t k = i + 1; modelled && k < j && name == "ACAD_REACTORS"; ++k) modelled = g_[k].handle != 0;
                 for (size_t k = i + 1; modelled && k < j; ++k) {
                     const Group& y = g_[k];

@@ -13,6 +13,7 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <tuple>
 
 #include "dxf_control.h"
 #include "dxf_internal.h"
@@ -966,8 +967,9 @@ TEST(DxfKept, ApplicationGroupsAndExtendedDataOfEveryRecordStayAsWritten)
 }
 
 // An object's own application group holding what the object cannot (two
-// dictionaries, a null reactor beside a real one) is kept as written, as
-// another application's is: nothing of it is lost, from save to save.
+// dictionaries, in one group or two, a null reactor beside a real one) is
+// kept as written, as another application's is: nothing of it is lost,
+// from save to save. A copy names none of it.
 TEST(DxfKept, AnOwnApplicationGroupHoldingMoreThanTheObjectGoesBackAsWritten)
 {
     const std::string bytes = FileOf(
@@ -977,25 +979,51 @@ TEST(DxfKept, AnOwnApplicationGroupHoldingMoreThanTheObjectGoesBackAsWritten)
          {31, "0"},
          {0, "LINE"}, {5, "21"}, {102, "{ACAD_REACTORS"}, {330, "0"}, {330, "C"}, {102, "}"}, {330, "1F"},
          {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"},
-         {31, "0"}},
+         {31, "0"},
+         {0, "LINE"}, {5, "22"}, {102, "{ACAD_XDICTIONARY"}, {360, "30"}, {102, "}"}, {102, "{ACAD_XDICTIONARY"},
+         {360, "31"}, {102, "}"}, {330, "1F"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"},
+         {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"}},
         {{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDbDictionary"}, {3, "A"}, {350, "30"}, {3, "B"},
          {350, "31"},
          {0, "DICTIONARY"}, {5, "30"}, {330, "C"}, {100, "AcDbDictionary"},
          {0, "DICTIONARY"}, {5, "31"}, {330, "C"}, {100, "AcDbDictionary"}});
-    const std::vector<std::string> dictionaries = {"102 {ACAD_XDICTIONARY", "360 30", "360 31", "102 }"},
-                                   reactors = {"102 {ACAD_REACTORS", "330 0", "330 C", "102 }"};
+    using Lines = std::vector<std::string>;
+    const Lines dictionaries = {"102 {ACAD_XDICTIONARY", "360 30", "360 31", "102 }"},
+                reactors = {"102 {ACAD_REACTORS", "330 0", "330 C", "102 }"},
+                second = {"102 {ACAD_XDICTIONARY", "360 31", "102 }"};
     std::string saved = bytes;
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         std::unique_ptr<OdDbDatabase> db = Read(saved);
-        ASSERT_EQ(ModelSpace(db.get()).size(), 2u);
+        std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+        ASSERT_EQ(ms.size(), 3u);
         saved = dxftest::Save(db.get());
-        const std::vector<std::string> groups = GroupLines(saved);
-        for (const auto& [handle, expected] : {std::pair{"20", dictionaries}, std::pair{"21", reactors}}) {
-            const std::vector<std::string> line = Record(groups, "LINE", handle);
+        const Lines groups = GroupLines(saved);
+        for (const auto& [handle, expected, count] : {std::tuple{"20", dictionaries, 1}, std::tuple{"21", reactors, 1},
+                                                      std::tuple{"22", second, 2}}) {
+            const Lines line = Record(groups, "LINE", handle);
             auto at = std::search(line.begin(), line.end(), expected.begin(), expected.end());
             EXPECT_TRUE(at != line.end()) << handle;
-            EXPECT_EQ(std::count(line.begin(), line.end(), expected[0]), 1) << handle;
+            EXPECT_EQ(std::count(line.begin(), line.end(), expected[0]), count) << handle;
+        }
+        // The line whose second dictionary was kept still names its first.
+        const Lines both = Record(groups, "LINE", "22");
+        EXPECT_NE(std::find(both.begin(), both.end(), "360 30"), both.end());
+
+        // Copies of the lines name neither dictionaries nor reactors.
+        std::vector<OdDbObjectId> copies;
+        for (OdDbEntity* e : ms) {
+            OdDbEntity* copy = nullptr;
+            ASSERT_EQ(e->getTransformedCopy(OdGeMatrix3d::translation(OdGeVector3d(0, 10, 0)), copy), eOk);
+            copies.push_back(dxftest::Append(db.get(), copy));
+        }
+        const Lines withCopies = GroupLines(dxftest::Save(db.get()));
+        for (const OdDbObjectId& id : copies) {
+            const std::wstring h = id.getHandle().ascii().str();
+            const Lines copied = Record(withCopies, "LINE", std::string(h.begin(), h.end()));
+            ASSERT_FALSE(copied.empty());
+            for (const char* own : {"102 {ACAD_XDICTIONARY", "102 {ACAD_REACTORS"})
+                EXPECT_EQ(std::find(copied.begin(), copied.end(), own), copied.end()) << own;
         }
     }
 }
