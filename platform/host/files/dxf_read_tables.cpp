@@ -161,23 +161,28 @@ void Loader::readTables()
         {
             int64_t bits = 0;
             bool flags = false, number = false, words = false;
+            // A value its code cannot hold fills its place as nothing
+            // (no flags, no shape, no text): one given after it is out of
+            // place, as it is when the save writes them back in order.
             for (size_t i = v.subclassStart(C::kMarker); i < v.end(); ++i) {
-                if (!v.readable(i)) continue;
+                const bool stands = v.unreadableValue(i);
+                if (!v.readable(i) && !stands) continue;
                 const Group& x = v.at(i);
                 if (x.code == D::kLength) {
+                    if (stands) continue;
                     carrying.push_back(0);
                     flags = number = words = false;
                 } else if (carrying.empty()) {
                     continue;
                 } else if (x.code == D::kFlags && !flags) {
                     flags = true;
-                    bits = x.integer;
+                    bits = stands ? 0 : x.integer;
                 } else if (x.code == D::kShape && flags && !number) {
                     number = true;
-                    if ((bits & 6) && x.integer != 0) carrying.back() = 1;
+                    if (!stands && (bits & 6) && x.integer != 0) carrying.back() = 1;
                 } else if (x.code == D::kText && flags && !words) {
                     words = true;
-                    if ((bits & 2) && !v.decode(x).empty()) carrying.back() = 1;
+                    if (!stands && (bits & 2) && !v.decode(x).empty()) carrying.back() = 1;
                 }
             }
         }
@@ -191,11 +196,13 @@ void Loader::readTables()
         for (size_t i = v.subclassStart(C::kMarker); i < v.end(); ++i) {
             const bool follows = together;
             together = false;
-            if (!v.readable(i)) continue;
+            const bool stands = v.unreadableValue(i);
+            if (!v.readable(i) && !stands) continue;
             const Group& x = v.at(i);
             const int* slot = std::find(std::begin(kDashCodes), std::end(kDashCodes), x.code);
             if (x.code != D::kLength && slot == std::end(kDashCodes)) continue;
             if (x.code == D::kLength) {
+                if (stands) continue;
                 std::fill(std::begin(seen), std::end(seen), false);
                 carries = 0;
             } else {
@@ -205,11 +212,15 @@ void Loader::readTables()
                                       (follows && carrying[(size_t)dash] &&
                                        (x.code == D::kText ? (carries & 2) != 0 : (carries & 6) != 0)));
                 if (!inPlace) {
-                    v.refuse(&x);
+                    if (!stands) v.refuse(&x);
                     continue;
                 }
                 seen[k] = true;
-                if (x.code == D::kFlags) carries = x.integer;
+                if (x.code == D::kFlags) carries = stands ? 0 : x.integer;
+                if (stands) {
+                    together = true;
+                    continue;
+                }
             }
             v.take(i);
             together = true;

@@ -232,6 +232,9 @@ public:
     // file's goes back in its place while the object is as read
     // (Respellings); elsewhere it is kept where it was.
     bool readable(size_t i) const { return (state_[i] & kClassMask) == kObjectValue && !g_[i].unreadable; }
+    // A value of the object its code cannot hold: it stands in its place
+    // for what leaving the code out means.
+    bool unreadableValue(size_t i) const { return (state_[i] & kClassMask) == kObjectValue && g_[i].unreadable; }
     bool taken(size_t i) const { return (state_[i] & kTaken) != 0; }
     // The object takes the value (or, refused, it is kept).
     const Group& take(size_t i) const
