@@ -252,7 +252,6 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         Group g;
         g.code = (int)code;
         g.kind = kind;
-        g.line = codeAt;
         g.text = value;
         // A value its code cannot hold is kept as written: the drawing does
         // without it.
@@ -662,8 +661,9 @@ std::string GroupWriter::HandleValue(uint64_t h)
 
 std::string GroupWriter::NumberSpelling(const Group& g)
 {
-    if (g.kind == Kind::kReal && g.text != RealValue(g.real)) return std::string(g.text);
-    if (g.kind == Kind::kInt && g.text != IntegerValue(g.code, g.integer)) return std::string(g.text);
+    const std::string_view text = g.text;
+    if (g.kind == Kind::kReal && text != RealValue(g.real)) return std::string(text);
+    if (g.kind == Kind::kInt && text != IntegerValue(g.code, g.integer)) return std::string(text);
     return {};
 }
 
