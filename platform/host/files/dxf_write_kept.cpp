@@ -171,11 +171,28 @@ void DxfOut::close()
 void DxfOut::applyRespellings(const std::vector<Respelling>& list, bool held)
 {
     using R = Respelling;
-    const std::vector<GroupWriter::Noted> noted = w_.noted();
-    const std::string text = w_.bytes().substr(rec_.start);
+    // Most records of a save come here: what they need is held in room
+    // kept from one record to the next.
+    thread_local std::vector<GroupWriter::Noted> notedRoom;
+    thread_local std::string textRoom;
+    thread_local std::vector<int> countsRoom(2 * 1072, 0);
+    std::vector<GroupWriter::Noted>& noted = notedRoom;
+    std::string& text = textRoom;
+    std::vector<int>& counts = countsRoom;
+    noted.assign(w_.noted().begin(), w_.noted().end());
+    text.assign(w_.bytes(), rec_.start, std::string::npos);
     w_.cut(rec_.start);
-    // How many groups of each code (values, then the owner) so far.
-    std::vector<int> counts(2 * 1072, 0);
+    // How many groups of each code (values, then the owner) so far; set
+    // to none again for the next record.
+    struct Reset {
+        std::vector<int>& counts;
+        const std::vector<GroupWriter::Noted>& noted;
+        ~Reset()
+        {
+            for (const auto& n : noted)
+                if (n.code >= 0 && n.code < 1072) counts[(size_t)(n.tag == GroupWriter::kOwner) * 1072 + (size_t)n.code] = 0;
+        }
+    } reset{counts, noted};
     auto occurrence = [&counts](int tag, int code) {
         return code >= 0 && code < 1072 ? counts[(size_t)(tag == GroupWriter::kOwner) * 1072 + (size_t)code]++ : 0;
     };
