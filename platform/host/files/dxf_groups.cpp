@@ -115,11 +115,40 @@ bool IntFits(int code, int64_t v)
     return v >= lo && v <= hi;
 }
 
+// Digits, a point and digits, at most 15 of them, as files mostly write
+// reals: their whole number over a power of ten is exact on both sides,
+// and the division rounds once, to the double from_chars gives.
+bool ParsePlainDecimal(std::string_view s, double& v)
+{
+    static const double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = !s.empty() && s.front() == '-';
+    size_t i = negative ? 1 : 0, digits = 0, decimals = 0;
+    uint64_t n = 0;
+    bool point = false;
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c >= '0' && c <= '9') {
+            if (++digits > 15) return false;
+            n = n * 10 + (uint64_t)(c - '0');
+            if (point) ++decimals;
+        } else if (c == '.' && !point && digits > 0) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0 || (point && decimals == 0)) return false;
+    const double d = (double)n / kPowers[decimals];
+    v = negative ? -d : d;
+    return true;
+}
+
 bool ParseReal(std::string_view s, double& v)
 {
     s = Trim(s);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     if (s.empty()) return false;
+    if (ParsePlainDecimal(s, v)) return true;
     auto r = std::from_chars(s.data(), s.data() + s.size(), v);
     return r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isfinite(v);
 }
@@ -252,7 +281,6 @@ bool ReadGroups(std::string_view bytes, std::vector<Group>& groups, std::string&
         Group g;
         g.code = (int)code;
         g.kind = kind;
-        g.line = codeAt;
         g.text = value;
         // A value its code cannot hold is kept as written: the drawing does
         // without it.
@@ -662,8 +690,9 @@ std::string GroupWriter::HandleValue(uint64_t h)
 
 std::string GroupWriter::NumberSpelling(const Group& g)
 {
-    if (g.kind == Kind::kReal && g.text != RealValue(g.real)) return std::string(g.text);
-    if (g.kind == Kind::kInt && g.text != IntegerValue(g.code, g.integer)) return std::string(g.text);
+    const std::string_view text = g.text;
+    if (g.kind == Kind::kReal && text != RealValue(g.real)) return std::string(text);
+    if (g.kind == Kind::kInt && text != IntegerValue(g.code, g.integer)) return std::string(text);
     return {};
 }
 

@@ -36,24 +36,50 @@ enum class Kind : uint8_t { kText, kReal, kInt, kHandle };
 // not define.
 bool KindOfCode(int code, Kind& kind);
 
+// A group's value line as stored (without its line end): a view of the
+// file's text in 12 bytes, so that a group fits in 24.
+#pragma pack(push, 4)
+class GroupText {
+public:
+    GroupText() = default;
+    GroupText(std::string_view s) : data_(s.data()), size_((uint32_t)s.size()) {}
+    GroupText(const char* s) : GroupText(std::string_view(s)) {}
+    operator std::string_view() const { return std::string_view(data_, size_); }
+    const char* data() const { return data_; }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    char operator[](size_t i) const { return data_[i]; }
+    std::string_view substr(size_t from, size_t n = std::string_view::npos) const
+    {
+        return std::string_view(*this).substr(from, n);
+    }
+    size_t find_first_of(std::string_view chars) const { return std::string_view(*this).find_first_of(chars); }
+
+private:
+    const char* data_ = nullptr;
+    uint32_t size_ = 0;  // a value line is at most kMaxLineBytes
+};
+#pragma pack(pop)
+
 // A large file has millions of groups, all held while it is read: a
-// group is kept to 32 bytes, its value in the one field its kind uses.
+// group is kept to 24 bytes, its value in the one field its kind uses.
+// (The line of its code is counted again where a message names it:
+// Loader::lineOf.)
 // A value that cannot be what its code says (a name where a handle goes,
 // a number past its code's range) is held as its text, `unreadable`: it is
 // never a value of an object, and goes back as the file wrote it.
 struct Group {
+    GroupText text;  // the value line as stored (without its line end)
     int16_t code = 0;
     Kind kind = Kind::kText;
     bool unreadable = false;
-    uint32_t line = 0;      // line number of the code, counted from 1
-    std::string_view text;  // the value line as stored (without its line end)
     union {
         int64_t integer = 0;  // kInt
         double real;          // kReal
         uint64_t handle;      // kHandle (0: none)
     };
 };
-static_assert(sizeof(Group) == 32, "a group is 32 bytes");
+static_assert(sizeof(Group) == 24, "a group is 24 bytes");
 
 // Object ids as keys of hashed sets.
 struct ObjectIdHash {

@@ -148,6 +148,9 @@ public:
         notRead_.push_back(Utf8ToWide(what + ": a drawing keeps no comments"));
     }
     void build();
+    // The line of a group's code, counted from 1 (groups keep no line of
+    // their own: messages are few, groups many).
+    size_t lineOf(size_t group) const;
     // What a save needs to put back values as the file wrote them; its
     // bytes are not yet copied.
     std::unique_ptr<DxfFileRecords> takeRecords() { return std::move(records_); }
@@ -285,6 +288,8 @@ private:
     OdDbDatabase* db_;
     const std::vector<Group>& g_;
     std::string_view bytes_;
+    // Where lineOf last counted to: messages come mostly in file order.
+    mutable size_t countedTo_ = 0, countedLines_ = 0;
     std::unique_ptr<DxfFileRecords> records_;
     // What each group is to its record (GroupState).
     std::vector<uint8_t> state_;

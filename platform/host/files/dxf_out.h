@@ -95,7 +95,10 @@ inline int64_t FileInteger(const OdResBuf* rb)
 
 inline std::wstring LowerName(std::wstring s)
 {
-    for (auto& c : s) c = (wchar_t)std::towlower(c);
+    // ASCII directly (names mostly are): towlower asks the locale for
+    // each character, and the host keeps the C locale, which lowers
+    // only ASCII letters.
+    for (auto& c : s) c = c < 0x80 ? (c >= L'A' && c <= L'Z' ? (wchar_t)(c + 32) : c) : (wchar_t)std::towlower(c);
     return s;
 }
 

@@ -47,7 +47,7 @@ bool Loader::split(std::string& why)
     auto sectionStart = [&](size_t k) { return isZero(k, "SECTION") && k + 1 < n && g_[k + 1].code == 2; };
     while (i < n && !isZero(i, "EOF")) {
         if (!isZero(i, "SECTION") || i + 1 >= n || g_[i + 1].code != 2) {
-            why = "line " + std::to_string(g_[i].line) + ": a section was expected";
+            why = "line " + std::to_string(lineOf(i)) + ": a section was expected";
             return false;
         }
         std::string_view name = TrimView(g_[i + 1].text);
@@ -78,7 +78,7 @@ bool Loader::split(std::string& why)
                 otherSections_.emplace_back(std::string(name), from, i);
             }
             if (i < n && g_[i].code != 0) {
-                why = "line " + std::to_string(g_[i].line) + ": section " + std::string(name) +
+                why = "line " + std::to_string(lineOf(i)) + ": section " + std::string(name) +
                       " holds values outside its records";
                 return false;
             }
@@ -102,6 +102,19 @@ bool Loader::split(std::string& why)
     return true;
 }
 
+size_t Loader::lineOf(size_t group) const
+{
+    if (group >= g_.size()) return 0;
+    // The lines before a group's value are those up to its code's.
+    const char* value = g_[group].text.data();
+    if (value < bytes_.data() || value > bytes_.data() + bytes_.size()) return 0;
+    const size_t to = (size_t)(value - bytes_.data());
+    if (to < countedTo_) countedTo_ = countedLines_ = 0;
+    countedLines_ += (size_t)std::count(bytes_.begin() + (long)countedTo_, bytes_.begin() + (long)to, LineEndOf(bytes_));
+    countedTo_ = to;
+    return countedLines_;
+}
+
 std::vector<const char*> Loader::expected(const Rec& r, bool entity) const
 {
     return SubclassesOfRecord(r.type, KindFlags(g_, r.b, r.e, r.type), entity);
@@ -114,7 +127,7 @@ void Loader::leaveOut(const Rec& r, const std::string& why)
     std::string type = r.type.empty() ? std::string("a record without a type") : std::string(r.type);
     for (char& c : type)
         if ((unsigned char)c < 0x20) c = '?';
-    std::string where = r.b > 0 && r.b - 1 < g_.size() ? " at line " + std::to_string(g_[r.b - 1].line) : "";
+    std::string where = r.b > 0 && r.b - 1 < g_.size() ? " at line " + std::to_string(lineOf(r.b - 1)) : "";
     notRead_.push_back(Utf8ToWide(type + where + ": " + why));
 }
 

@@ -294,6 +294,12 @@ void Loader::noteRecords()
         for (const auto& named : *tables[t]) out->names[t].push_back(named.first);
     std::map<std::vector<const char*>, uint16_t> lists;
     out->records.reserve(hashed.size());
+    // The states are copied once into room made for them all: grown by
+    // doubling, the list would be held twice at the open's peak.
+    size_t states = 0;
+    for (const auto& [p, hash] : hashed)
+        if (p->rec->b > 0 && p->rec->e <= g_.size() && p->rec->b <= p->rec->e) states += p->rec->e - (p->rec->b - 1);
+    out->states.reserve(states);
     for (const auto& [p, hash] : hashed) {
         const size_t first = p->rec->b - 1, end = p->rec->e;
         if (p->rec->b == 0 || first >= g_.size() || g_[first].code != 0 || end > g_.size()) continue;

@@ -40,7 +40,7 @@ void Loader::readHeader()
         for (char& c : name)
             if ((unsigned char)c < 0x20) c = '?';
         notRead_.push_back(Utf8ToWide("the code page \"" + name + "\" ($DWGCODEPAGE at line " +
-                                      std::to_string(cp->line - 1) + "): it is not one the reader knows; " +
+                                      std::to_string(lineOf((size_t)(cp - g_.data())) - 1) + "): it is not one the reader knows; " +
                                       "text is read as ANSI_936"));
         page = 0;
     }

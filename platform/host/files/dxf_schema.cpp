@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 namespace standin {
 namespace dxf {
@@ -117,6 +118,17 @@ const CodeSet* Find(const M& m, std::string_view type, std::string_view sub)
 const CodeSet& OwnedCodes(std::string_view type, std::string_view sub)
 {
     static const CodeSet none;
+    // Every record of a file asks for its subclasses, at the open and at
+    // each save: a subclass's own set is found by a hash of its name.
+    static const std::unordered_map<std::string_view, const CodeSet*> bySubclass = [] {
+        std::unordered_map<std::string_view, const CodeSet*> m;
+        for (const auto& [key, set] : TheSchema().owned) m.emplace(key, &set);
+        return m;
+    }();
+    if (!HasOwnSets(type)) {
+        auto it = bySubclass.find(sub);
+        return it != bySubclass.end() ? *it->second : none;
+    }
     const CodeSet* s = Find(TheSchema().owned, type, sub);
     return s ? *s : none;
 }

@@ -30,7 +30,10 @@ struct Rec {
 inline std::wstring Lower(const std::wstring& s)
 {
     std::wstring l = s;
-    for (auto& c : l) c = (wchar_t)std::towlower(c);
+    // ASCII directly (names mostly are): towlower asks the locale for
+    // each character, and the host keeps the C locale, which lowers
+    // only ASCII letters.
+    for (auto& c : l) c = c < 0x80 ? (c >= L'A' && c <= L'Z' ? (wchar_t)(c + 32) : c) : (wchar_t)std::towlower(c);
     return l;
 }
 

@@ -16,6 +16,7 @@
 #include <unordered_set>
 
 #include "dxf_out.h"
+#include "dxf_view.h"
 #include "oddbdimension.h"
 #include "oddbproxy.h"
 #include "oddbtext.h"
@@ -24,6 +25,62 @@ namespace standin {
 namespace dxf {
 
 // ---- records and their kept groups ----
+
+namespace {
+
+// Whether a record as read is written exactly as the file spelled it,
+// group for group, each of its values where the file had one and each of
+// the file's values written as a value: then Respellings finds nothing to
+// put back and no edit (it pairs the same groups, and each pair is spelled
+// alike). Most records of a save of a file read are so; this asks it
+// without splitting the file's record again. A file of another code page
+// than UTF-8, of lines that do not end in LF, or a record with a default
+// written for a kept value, is left to Respellings.
+bool WrittenAsRead(const DxfFileRecords& file, const DxfFileRecords::Record& record, std::string_view text,
+                   const std::vector<GroupWriter::Noted>& noted, size_t start)
+{
+    if (!file.utf8 || noted.empty() || noted.size() != record.groups || noted[0].code != 0) return false;
+    if (record.to > file.bytes.size() || record.from >= record.to ||
+        (size_t)record.state + record.groups > file.states.size())
+        return false;
+    const std::string_view read = std::string_view(file.bytes).substr(record.from, record.to - record.from);
+    if (LineEndOf(read) != '\n') return false;
+    size_t r = 0, w = 0;
+    // The file's next line, without its CRs.
+    auto line = [&](std::string_view& l) {
+        if (r >= read.size()) return false;
+        size_t end = read.find('\n', r);
+        if (end == std::string_view::npos) end = read.size();
+        l = read.substr(r, end - r);
+        r = end + 1;
+        while (!l.empty() && l.back() == '\r') l.remove_suffix(1);
+        return true;
+    };
+    const uint8_t* state = file.states.data() + record.state;
+    const size_t valuesEnd = std::min<size_t>(record.valuesEnd, record.groups);
+    const size_t ownerAt = record.ownerAt < record.groups ? record.ownerAt : SIZE_MAX;
+    for (size_t n = 0; n < noted.size(); ++n) {
+        const GroupWriter::Noted& x = noted[n];
+        if (x.tag == GroupWriter::kDefault || x.at < start + w + 2) return false;
+        const size_t value = x.at - start;
+        if (value + x.length + 2 > text.size() || text.compare(value - 2, 2, "\r\n") != 0 ||
+            text.compare(value + x.length, 2, "\r\n") != 0)
+            return false;
+        std::string_view code, spelt;
+        if (!line(code) || !line(spelt) || code != text.substr(w, value - 2 - w) || spelt != text.substr(value, x.length))
+            return false;
+        w = value + x.length + 2;
+        const bool fileValue = n >= 1 && n < valuesEnd && (state[n] & (kClassMask | kRefused)) == kObjectValue;
+        if (n == ownerAt) {
+            if (x.tag != GroupWriter::kOwner || fileValue) return false;
+        } else if (x.tag == GroupWriter::kOwner || fileValue != (x.tag == GroupWriter::kValue)) {
+            return false;
+        }
+    }
+    return r >= read.size() && w == text.size();
+}
+
+}  // namespace
 
 void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* kept, const OdDbObject* of, int sub,
                   size_t count)
@@ -90,9 +147,10 @@ void DxfOut::close()
         // holds as read keeps the file's spelling, and the defaults the
         // file left out stay out.
         bool asHeld = false, edited = !held;
-        const std::vector<Respelling> list =
-            Respellings(*fileRecords_, *rec_.file, rec_.of, std::string_view(w_.bytes()).substr(rec_.start), w_.noted(),
-                        rec_.start, !held, &asHeld, &edited);
+        const std::string_view text = std::string_view(w_.bytes()).substr(rec_.start);
+        std::vector<Respelling> list;
+        if (!held || !WrittenAsRead(*fileRecords_, *rec_.file, text, w_.noted(), rec_.start))
+            list = Respellings(*fileRecords_, *rec_.file, rec_.of, text, w_.noted(), rec_.start, !held, &asHeld, &edited);
         held = !edited;
         if (entity) {
             sequenceOf_ = rec_.of;
@@ -113,11 +171,28 @@ void DxfOut::close()
 void DxfOut::applyRespellings(const std::vector<Respelling>& list, bool held)
 {
     using R = Respelling;
-    const std::vector<GroupWriter::Noted> noted = w_.noted();
-    const std::string text = w_.bytes().substr(rec_.start);
+    // Most records of a save come here: what they need is held in room
+    // kept from one record to the next.
+    thread_local std::vector<GroupWriter::Noted> notedRoom;
+    thread_local std::string textRoom;
+    thread_local std::vector<int> countsRoom(2 * 1072, 0);
+    std::vector<GroupWriter::Noted>& noted = notedRoom;
+    std::string& text = textRoom;
+    std::vector<int>& counts = countsRoom;
+    noted.assign(w_.noted().begin(), w_.noted().end());
+    text.assign(w_.bytes(), rec_.start, std::string::npos);
     w_.cut(rec_.start);
-    // How many groups of each code (values, then the owner) so far.
-    std::vector<int> counts(2 * 1072, 0);
+    // How many groups of each code (values, then the owner) so far; set
+    // to none again for the next record.
+    struct Reset {
+        std::vector<int>& counts;
+        const std::vector<GroupWriter::Noted>& noted;
+        ~Reset()
+        {
+            for (const auto& n : noted)
+                if (n.code >= 0 && n.code < 1072) counts[(size_t)(n.tag == GroupWriter::kOwner) * 1072 + (size_t)n.code] = 0;
+        }
+    } reset{counts, noted};
     auto occurrence = [&counts](int tag, int code) {
         return code >= 0 && code < 1072 ? counts[(size_t)(tag == GroupWriter::kOwner) * 1072 + (size_t)code]++ : 0;
     };

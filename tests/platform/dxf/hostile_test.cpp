@@ -392,6 +392,42 @@ TEST(DxfHostile, CommentsAreNamedAsNotKept)
     EXPECT_EQ(notes[0], L"2 comments (999) from line 1: a drawing keeps no comments");
 }
 
+// Groups keep no line numbers: the line a message names is counted in the
+// file again, whatever its lines end in, after comments and a byte-order
+// mark.
+TEST(DxfHostile, MessagesNameTheLinesOfTheFileWhateverItsLinesEndIn)
+{
+    const std::string lf = "999\nnote\n0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1024\n0\nENDSEC\n"
+                           "0\nSECTION\n2\nENTITIES\n0\nVERTEX\n5\n21\n10\n0\n20\n0\n"
+                           "0\nLINE\n5\n20\n10\n0\n20\n0\n11\n1\n21\n1\n"
+                           "0\nVERTEX\n5\n22\n10\n0\n20\n0\n0\nENDSEC\n0\nEOF\n";
+    const std::string broken = "0\nSECTION\n2\nHEADER\n0\nENDSEC\n0\nLINE\n0\nEOF\n";
+    auto ending = [](std::string text, const std::string& end) {
+        std::string out;
+        for (char c : text) out += c == '\n' ? end : std::string(1, c);
+        return out;
+    };
+    for (const std::string& prefix : {std::string(), std::string("\xEF\xBB\xBF")})
+        for (const std::string end : {"\n", "\r\n", "\r"}) {
+            SCOPED_TRACE(testing::Message() << "line end " << (end == "\n" ? "LF" : end == "\r" ? "CR" : "CR LF")
+                                            << (prefix.empty() ? "" : ", with a byte-order mark"));
+            Read r = ReadBytes(prefix + ending(lf, end));
+            ASSERT_EQ(r.status, eOk);
+            const std::vector<std::wstring> notes = standin::DxfNotRead(r.db.get());
+            auto said = [&notes](const std::wstring& start) {
+                return std::any_of(notes.begin(), notes.end(),
+                                   [&start](const std::wstring& n) { return n.rfind(start, 0) == 0; });
+            };
+            EXPECT_TRUE(said(L"a comment (999) at line 1:"));
+            EXPECT_TRUE(said(L"VERTEX at line 17:"));
+            EXPECT_TRUE(said(L"VERTEX at line 37:"));
+            std::string why;
+            auto db = std::make_unique<OdDbDatabase>(false);
+            EXPECT_NE(standin::ReadDxfBytes(db.get(), prefix + ending(broken, end), &why), eOk);
+            EXPECT_EQ(why, "line 7: a section was expected");
+        }
+}
+
 TEST(DxfHostile, BrokenGeometryIsKeptAsWrittenAndTheRestIsRead)
 {
     Read r = ReadBytes(File({
