@@ -133,9 +133,18 @@ public:
           written_(std::move(written)), dataRecord_(dataRecord)
     {
         bool seenSubclass = false;
+        // Whether the record is still in its head: its handle, its owner
+        // and application groups, before any marker or value (a table's
+        // name comes first).
+        bool head = true;
+        const bool table = type_ == "TABLE";
         for (size_t i = b_; i < e_; ++i) {
             const Group& x = g_[i];
             if (x.code == 100) seenSubclass = true;
+            const bool inHead = head;
+            if (!(x.code == 5 || x.code == 105 || x.code == 330 || (x.code == 2 && table) ||
+                  (x.code == 102 && !x.text.empty() && x.text[0] == '{')))
+                head = false;
             // A record of data (an Xrecord's) has its head, then data:
             // whatever follows its marker, or the first group that is no
             // part of a head, is data, application groups included. The
@@ -176,8 +185,10 @@ public:
                 // holds nothing (a group left open and a stray end, saved
                 // side by side, read so), or holds what the object does
                 // not (a second dictionary, in it or in a group of its
-                // own, a null handle).
-                bool modelled = own && !unreadable && closed && j > i + 1;
+                // own, a null handle), or is out of the head, where the
+                // writer writes it (one kept as written and a stray end
+                // after a value, saved, come back side by side there).
+                bool modelled = own && inHead && !unreadable && closed && j > i + 1;
                 if (modelled && name == "ACAD_XDICTIONARY") modelled = j == i + 2 && g_[i + 1].handle && !xdict_;
                 for (size_t k = i + 1; modelled && k < j && name == "ACAD_REACTORS"; ++k) modelled = g_[k].handle != 0;
                 for (size_t k = i + 1; modelled && k < j; ++k) {

@@ -967,9 +967,10 @@ TEST(DxfKept, ApplicationGroupsAndExtendedDataOfEveryRecordStayAsWritten)
 }
 
 // An object's own application group holding what the object cannot (two
-// dictionaries, in one group or two, a null reactor beside a real one) is
-// kept as written, as another application's is: nothing of it is lost,
-// from save to save. A copy names none of it.
+// dictionaries, in one group or two, a null reactor beside a real one), or
+// given out of the record's head, is kept as written where it was, as
+// another application's is: nothing of it is lost or moved, from save to
+// save. A copy names none of it.
 TEST(DxfKept, AnOwnApplicationGroupHoldingMoreThanTheObjectGoesBackAsWritten)
 {
     const std::string bytes = FileOf(
@@ -982,7 +983,9 @@ TEST(DxfKept, AnOwnApplicationGroupHoldingMoreThanTheObjectGoesBackAsWritten)
          {31, "0"},
          {0, "LINE"}, {5, "22"}, {102, "{ACAD_XDICTIONARY"}, {360, "30"}, {102, "}"}, {102, "{ACAD_XDICTIONARY"},
          {360, "31"}, {102, "}"}, {330, "1F"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"},
-         {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"}},
+         {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"},
+         {0, "LINE"}, {5, "23"}, {330, "1F"}, {100, "AcDbEntity"}, {8, "0"}, {102, "{ACAD_REACTORS"}, {330, "C"},
+         {102, "}"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"}},
         {{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDbDictionary"}, {3, "A"}, {350, "30"}, {3, "B"},
          {350, "31"},
          {0, "DICTIONARY"}, {5, "30"}, {330, "C"}, {100, "AcDbDictionary"},
@@ -990,17 +993,18 @@ TEST(DxfKept, AnOwnApplicationGroupHoldingMoreThanTheObjectGoesBackAsWritten)
     using Lines = std::vector<std::string>;
     const Lines dictionaries = {"102 {ACAD_XDICTIONARY", "360 30", "360 31", "102 }"},
                 reactors = {"102 {ACAD_REACTORS", "330 0", "330 C", "102 }"},
-                second = {"102 {ACAD_XDICTIONARY", "360 31", "102 }"};
+                second = {"102 {ACAD_XDICTIONARY", "360 31", "102 }"},
+                afterMarker = {"100 AcDbEntity", "8 0", "102 {ACAD_REACTORS", "330 C", "102 }"};
     std::string saved = bytes;
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         std::unique_ptr<OdDbDatabase> db = Read(saved);
         std::vector<OdDbEntity*> ms = ModelSpace(db.get());
-        ASSERT_EQ(ms.size(), 3u);
+        ASSERT_EQ(ms.size(), 4u);
         saved = dxftest::Save(db.get());
         const Lines groups = GroupLines(saved);
         for (const auto& [handle, expected, count] : {std::tuple{"20", dictionaries, 1}, std::tuple{"21", reactors, 1},
-                                                      std::tuple{"22", second, 2}}) {
+                                                      std::tuple{"22", second, 2}, std::tuple{"23", afterMarker, 1}}) {
             const Lines line = Record(groups, "LINE", handle);
             auto at = std::search(line.begin(), line.end(), expected.begin(), expected.end());
             EXPECT_TRUE(at != line.end()) << handle;
