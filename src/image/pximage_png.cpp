@@ -66,6 +66,12 @@ bool PxImagePNG::Decode(PxFile* stream)
     }
     png_set_read_fn(png, stream, ReadCallback);
     png_set_error_fn(png, info.lastError, ErrorCallback, WarningCallback);
+    // Chunks the picture is not made of are skipped unread: libpng would
+    // take a buffer of the length a chunk declares (up to 2 GB) to read
+    // a suggested palette, a profile or a text nobody asks for.
+    static const png_byte kUnused[] = "iCCP\0sPLT\0tEXt\0zTXt\0iTXt\0eXIf\0pCAL\0sCAL\0hIST\0sBIT\0cHRM\0sRGB\0tIME\0oFFs";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused, (int)(sizeof kUnused / 5));
 
     png_read_info(png, pinfo);
     png_uint_32 width = 0, height = 0;
