@@ -4,6 +4,7 @@
 // and an elevation tile must be one 16-bit sample of a plain grey picture.
 #include "image/pximage_tiff.h"
 
+#include <dlfcn.h>
 #include <xtiffio.h>
 
 #include <algorithm>
@@ -25,6 +26,23 @@ int LeadingZeros(BYTE m)
     int n = 0;
     for (int bit = 0x80; bit && !(m & bit); bit >>= 1) ++n;
     return n;
+}
+
+// libgeotiff is loaded at the first TIFF read, not with the module: with the
+// projection, database and network libraries it brings, it is 8 MB of every
+// process that loads the module, most of which never read a TIFF. Null, with
+// the loader's reason, when it cannot be loaded.
+decltype(&XTIFFClientOpen) GeoTiffClientOpen(const char*& why)
+{
+    static const char* failure = nullptr;
+    static const auto open = []() -> decltype(&XTIFFClientOpen) {
+        void* library = dlopen(VELK_GEOTIFF_SONAME, RTLD_NOW | RTLD_LOCAL);
+        void* symbol = library ? dlsym(library, "XTIFFClientOpen") : nullptr;
+        if (!symbol) failure = "Error: libgeotiff (" VELK_GEOTIFF_SONAME ") cannot be loaded";
+        return (decltype(&XTIFFClientOpen))symbol;
+    }();
+    why = failure;
+    return open;
 }
 
 }  // namespace
@@ -283,8 +301,11 @@ bool PxImageTIF::Decode(PxFile* stream)
     }
     // Opened with the GeoTIFF tags known, so that the tie point and the
     // pixel scale come with their counts.
-    TIFF* tif = XTIFFClientOpen("TIFF IMAGE", "rb", (thandle_t)stream, ReadProc, WriteProc, SeekProc, CloseProc,
-                                SizeProc, MapProc, UnmapProc);
+    const char* unloaded = nullptr;
+    const auto clientOpen = GeoTiffClientOpen(unloaded);
+    if (!clientOpen) return Exit(nullptr, unloaded);
+    TIFF* tif = clientOpen("TIFF IMAGE", "rb", (thandle_t)stream, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
+                           MapProc, UnmapProc);
     if (!tif) return Exit(nullptr, "Error encountered while opening TIFF file");
     info.frameCount = (int32_t)TIFFNumberOfDirectories(tif);
     if (info.frame < 0 || info.frame >= info.frameCount || !TIFFSetDirectory(tif, (tdir_t)info.frame))
