@@ -313,7 +313,10 @@ private:
         std::wstring name;
         uint64_t record = 0;
     };
-    std::map<const OdDbObject*, DimensionBlock> dimensionBlocks_;
+    // In the order they were made: a file must not depend on where the
+    // dimensions lie in memory.
+    std::vector<DimensionBlock> dimensionBlocks_;
+    std::unordered_map<const OdDbObject*, size_t> dimensionBlockOf_;
     std::set<std::wstring> blockNames_;
     int nextDimensionBlock_ = 1;
     // Applications of extended data the file must register.

@@ -391,7 +391,7 @@ void DxfOut::tables()
         softInteger(B::kExplodable, 1);
         softInteger(B::kScalable, 0);
     }
-    for (auto& [dim, block] : dimensionBlocks_) {
+    for (const DimensionBlock& block : dimensionBlocks_) {
         open("BLOCK_RECORD");
         head(block.record, db_->getBlockTableId().getHandle());
         marker(TableRecordCodes::kMarker);
@@ -449,7 +449,7 @@ void DxfOut::blocks()
         text(EntityCodes::kLayer, L"0");
         marker(BlockEndCodes::kMarker);
     }
-    for (const auto& [dim, block] : dimensionBlocks_) {
+    for (const DimensionBlock& block : dimensionBlocks_) {
         for (const char* type : {"BLOCK", "ENDBLK"}) {
             bool first = type[0] == 'B';
             open(type);

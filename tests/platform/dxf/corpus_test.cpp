@@ -99,6 +99,16 @@ TEST(DxfCorpus, EzdxfFindsNothingLostInWhatTheHostSaved)
             << in << ": " << out;
         EXPECT_NE(out.find("picture of model space: " + png + " ("), std::string::npos) << out;
         EXPECT_EQ(out.find("not drawn"), std::string::npos) << out;
+        // The blocks the save gives them are listed in the order they were
+        // made, whatever the dimensions' places in memory.
+        const std::string saved = velktest::ReadNativeFile((folder / "saved" / fs::path(in).filename()).string());
+        size_t previous = 0;
+        int made = 0;
+        for (size_t at; (at = saved.find("\n*D" + std::to_string(made + 1) + "\r\n")) != std::string::npos; ++made) {
+            EXPECT_GT(at, previous) << in << ": *D" << made + 1 << " is listed before *D" << made;
+            previous = at;
+        }
+        EXPECT_GE(made, 2) << in;
     }
     std::string report;
     bool same = RunCommand("/usr/bin/python3 '" VELK_TEST_DATA_DIR "/dxf_compare.py'" + pairs, report);
