@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "odcmcolor.h"
 #include "oddbobject.h"
@@ -108,11 +109,11 @@ private:
     OdDb::Visibility visibility_ = OdDb::kVisible;
     // The normal a drawing file gave (of a length other than 1) and the
     // unit normal read from it: while the entity has that one, the file's
-    // goes back.
+    // goes back. Few entities have one: it is held apart, shared by copies.
     struct FileNormal {
-        bool set = false;
         OdGeVector3d given, unit;
-    } fileNormal_;
+    };
+    std::shared_ptr<const FileNormal> fileNormal_;
 };
 
 #define OD_ENTITY_MEMBERS(ClassName) \

@@ -174,12 +174,13 @@ private:
     OdResBuf* xdata_ = nullptr;
     standin::DxfKept* kept_ = nullptr;
     uint64_t copiedFrom_ = 0;
-    bool erased_ = false;
+    const OdDbObject* heldBy_ = nullptr;
+    // The flags together: a drawing holds a million objects.
     int readers_ = 0;
+    bool erased_ = false;
     bool writer_ = false;
     bool modified_ = false;
     bool appendPending_ = false;
-    const OdDbObject* heldBy_ = nullptr;
 };
 
 namespace standin {

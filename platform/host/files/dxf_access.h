@@ -123,16 +123,17 @@ struct DxfAccess {
     {
         const bool differs = given.x != unit.x || given.y != unit.y || given.z != unit.z;
         if (differs && std::isfinite(given.x) && std::isfinite(given.y) && std::isfinite(given.z) && !given.isZeroLength())
-            e->fileNormal_ = {true, given, unit};
+            e->fileNormal_ = std::make_shared<const OdDbEntity::FileNormal>(OdDbEntity::FileNormal{given, unit});
     }
     static bool hasFileNormal(const OdDbEntity* e, const OdGeVector3d& now)
     {
-        const OdGeVector3d& u = e->fileNormal_.unit;
-        return e->fileNormal_.set && u.x == now.x && u.y == now.y && u.z == now.z;
+        if (!e->fileNormal_) return false;
+        const OdGeVector3d& u = e->fileNormal_->unit;
+        return u.x == now.x && u.y == now.y && u.z == now.z;
     }
     static OdGeVector3d fileNormal(const OdDbEntity* e, const OdGeVector3d& now)
     {
-        return hasFileNormal(e, now) ? e->fileNormal_.given : now;
+        return hasFileNormal(e, now) ? e->fileNormal_->given : now;
     }
     static void setArcFileAngles(OdDbArc* a, double degrees0, double degrees1)
     {

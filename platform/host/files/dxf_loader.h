@@ -68,6 +68,13 @@ OdGePoint3d ToWorld(const OdGePoint3d& p, const OdGeVector3d& n);
 // The objects the file's handles name, as read: one flat table, open
 // addressing, so that a million objects make no million nodes to allocate
 // and free.
+// Frees a container's room, not only its elements.
+template <class T>
+void Release(T& container)
+{
+    T().swap(container);
+}
+
 class HandleIds {
 public:
     void reserve(size_t n)
@@ -333,7 +340,7 @@ private:
     struct Pending {
         OdDbObject* object;
         int sub;
-        size_t count;
+        uint32_t count;  // a sequence's records (a file holds far fewer than 2^32)
         const Rec* rec;
         const std::vector<const char*>* written;  // interned (`intern`)
         bool dataRecord;

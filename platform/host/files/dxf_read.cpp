@@ -99,6 +99,8 @@ bool Loader::split(std::string& why)
         }
         ++i;
     }
+    // Held through the whole open: not the spare room of their doubling.
+    for (auto* records : {&tables_, &blocks_, &entities_, &objects_, &classes_}) records->shrink_to_fit();
     return true;
 }
 
@@ -229,7 +231,7 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
         if (subRecs_[s].rec->type == "VERTEX" || subRecs_[s].rec->type == "SEQEND")
             takeTiedValues(*subRecs_[s].rec, subRecs_[s].written);
         pending_.push_back(
-            Pending{o, (int)s, subRecs_.size(), subRecs_[s].rec, intern(subRecs_[s].written), false, subRecs_[s].dxfType});
+            Pending{o, (int)s, (uint32_t)subRecs_.size(), subRecs_[s].rec, intern(subRecs_[s].written), false, subRecs_[s].dxfType});
     }
     subRecs_.clear();
     subHandles_.clear();
@@ -348,6 +350,13 @@ void Loader::build()
     keepAll();
     for (auto& [group, h] : handles_) group->id = idOf(h);
     dropCyclicReferences();
+    // What only the reading needed goes before the records are noted, at
+    // the open's peak.
+    Release(fixups_);
+    Release(adoptions_);
+    Release(handles_);
+    Release(references_);
+    Release(defined_);
     DxfAccess::fileKept(db_)->notRead = std::move(notRead_);
     DxfAccess::fileKept(db_)->leftOut = std::move(leftOut_);
     noteRecords();

@@ -281,6 +281,9 @@ void Loader::noteRecords()
         if (!groups.empty()) notValues.emplace_back(&p, std::move(groups));
     });
     for (auto& [p, groups] : notValues) keepInPlace(*p, view(*p->rec, *p->written, p->dataRecord), std::move(groups));
+    Release(notValues);
+    // Every handle kept is resolved.
+    ids_ = HandleIds();
     std::sort(corrections_.begin(), corrections_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<const Pending*>().swap(records);
 
