@@ -19,6 +19,7 @@
 #include "host_reports.h"
 #include "machine_control.h"
 #include "machine_folder.h"
+#include "mostly_sorted.h"
 #include "odrx_module.h"
 #include "oddbsymboltable.h"
 #include "peer_objects.h"
@@ -107,7 +108,7 @@ std::vector<uint64_t> ModelSpaceHandles(OdDbDatabase* db)
         if (!id.isErased()) out.push_back((uint64_t)id.getHandle());
     ms->close();
     // Entities are mostly in the order of their handles already.
-    if (!std::is_sorted(out.begin(), out.end())) std::sort(out.begin(), out.end());
+    standin::SortMostlySorted(out);
     out.erase(std::unique(out.begin(), out.end()), out.end());
     return out;
 }

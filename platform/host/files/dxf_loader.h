@@ -20,6 +20,7 @@
 #include "dxf_access.h"
 #include "dxf_kinds.h"
 #include "dxf_view.h"
+#include "mostly_sorted.h"
 #include "text_internal.h"
 
 namespace standin {

@@ -332,7 +332,7 @@ void Loader::build()
         if (x.code == 1005)
             if (uint64_t h = HandleOfText(x.text); h < kMaxHandle) top = std::max(top, h);
     }
-    std::sort(defined_.begin(), defined_.end());
+    SortMostlySorted(defined_);
     defined_.erase(std::unique(defined_.begin(), defined_.end()), defined_.end());
     DxfAccess::setHandseed(db_, top + 1);
     ids_.reserve(defined_.size());

@@ -332,7 +332,7 @@ void Loader::noteRecords()
         }
         out->records.push_back(r);
     }
-    std::sort(out->records.begin(), out->records.end(), [](const DxfFileRecords::Record& a, const DxfFileRecords::Record& b) {
+    SortMostlySorted(out->records, [](const DxfFileRecords::Record& a, const DxfFileRecords::Record& b) {
         return a.of != b.of ? a.of < b.of : a.sub < b.sub;
     });
     // A record read twice into one object counts as read once.
@@ -344,7 +344,7 @@ void Loader::noteRecords()
     for (const auto& [p, hash] : hashed)
         if (p->sub >= 0 && DxfFileRecords::keyOf(p->object))
             out->sequences.emplace_back(DxfFileRecords::keyOf(p->object), (uint32_t)std::min<size_t>(p->count, UINT32_MAX));
-    std::sort(out->sequences.begin(), out->sequences.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    SortMostlySorted(out->sequences, [](const auto& a, const auto& b) { return a.first < b.first; });
     out->sequences.erase(std::unique(out->sequences.begin(), out->sequences.end()), out->sequences.end());
     out->states.shrink_to_fit();
     std::vector<std::pair<size_t, DxfFileRecords::Correction>>().swap(corrections_);

@@ -1,14 +1,16 @@
 // The reader's table of the objects a file's handles name (HandleIds),
 // held against a map doing the same: handles spread or close together, ones
 // that fall on the same slot, set again, and the table growing past what
-// it was made for.
+// it was made for; and the sort of lists mostly in order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <unordered_map>
 #include <vector>
 
 #include "dxf_loader.h"
+#include "mostly_sorted.h"
 
 namespace {
 
@@ -49,3 +51,35 @@ TEST(DxfHandleTable, NamesWhatAMapNamesWhateverTheHandles)
 }
 
 }  // namespace
+
+// Sorting what is mostly in order: the result of std::sort, whether the
+// list is sorted, has a few out of place at either end or in the middle,
+// is reversed or is in no order at all, with repeats.
+TEST(DxfHandleTable, MostlySortedListsSortAsAnySort)
+{
+    std::mt19937_64 random(7);
+    for (size_t n : {size_t(0), size_t(1), size_t(2), size_t(50), size_t(3000)}) {
+        for (int shape = 0; shape < 5; ++shape) {
+            std::vector<uint64_t> v(n);
+            for (size_t i = 0; i < n; ++i) v[i] = 16 + 2 * i;
+            if (shape == 1 && n > 2) {
+                v.front() = 1u << 30;  // one large handle first: everything after it is late
+                v[n / 2] = 3;
+                v.push_back(v[n / 3]);  // a repeat
+            }
+            if (shape == 2)
+                for (size_t k = 0; k < n / 10; ++k) std::swap(v[random() % n], v[random() % n]);
+            if (shape == 3) std::reverse(v.begin(), v.end());
+            if (shape == 4)
+                for (auto& x : v) x = random() % 64;
+            std::vector<uint64_t> wanted = v;
+            std::sort(wanted.begin(), wanted.end());
+            standin::SortMostlySorted(v);
+            EXPECT_EQ(v, wanted) << n << " elements, shape " << shape;
+        }
+    }
+    // By a key of their own, as the records are sorted.
+    std::vector<std::pair<uint64_t, int>> records = {{5, 1}, {5, 0}, {2, 0}, {9, 3}, {7, 0}, {9, 1}};
+    standin::SortMostlySorted(records, [](const auto& a, const auto& b) { return a < b; });
+    EXPECT_EQ(records, (std::vector<std::pair<uint64_t, int>>{{2, 0}, {5, 0}, {5, 1}, {7, 0}, {9, 1}, {9, 3}}));
+}
