@@ -6,11 +6,14 @@
 // dxf_read_kept.cpp (what is kept as read and noted for the saves).
 #pragma once
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -66,9 +69,6 @@ OdGeVector3d UnitNormal(const OdGeVector3d& n);
 // A point of the entity's plane in world coordinates.
 OdGePoint3d ToWorld(const OdGePoint3d& p, const OdGeVector3d& n);
 
-// The objects the file's handles name, as read: one flat table, open
-// addressing, so that a million objects make no million nodes to allocate
-// and free.
 // Frees a container's room, not only its elements.
 template <class T>
 void Release(T& container)
@@ -76,10 +76,47 @@ void Release(T& container)
     T().swap(container);
 }
 
+// Room for a large list of the reading straight from the system, given
+// back when the list goes: freed inside the heap, it would leave a hole
+// whose pages stay resident through the open's peak.
+template <class T>
+struct SystemAllocator {
+    using value_type = T;
+    SystemAllocator() = default;
+    template <class U>
+    SystemAllocator(const SystemAllocator<U>&)
+    {
+    }
+    T* allocate(size_t n)
+    {
+        void* p = mmap(nullptr, n * sizeof(T), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) throw std::bad_alloc();
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, size_t n) { munmap(p, n * sizeof(T)); }
+    bool operator==(const SystemAllocator&) const { return true; }
+    bool operator!=(const SystemAllocator&) const { return false; }
+};
+
+// The objects the file's handles name, as read: flat tables, so that a
+// million objects make no million nodes to allocate and free. A file's
+// handles are mostly one dense run: that run indexes a list directly, in
+// the order the objects come, instead of a hashed table whose every slot
+// is a miss of the cache. Handles outside it go to one table of open
+// addressing.
 class HandleIds {
 public:
-    void reserve(size_t n)
+    // Makes room for the handles to come (sorted, without repeats).
+    template <class List>
+    void reserve(const List& handles)
     {
+        size_t n = handles.size();
+        // Direct where that takes no more room than the hashed table would.
+        if (n > 0 && handles.back() - handles.front() < 2 * n) {
+            first_ = handles.front();
+            direct_.assign((size_t)(handles.back() - first_) + 1, OdDbObjectId());
+            return;
+        }
         size_t want = 16;
         while (want < 2 * n) want *= 2;
         if (want > slots_.size()) grow(want);
@@ -87,6 +124,10 @@ public:
     void set(uint64_t h, OdDbObjectId id)
     {
         if (!h) return;
+        if (h - first_ < direct_.size()) {
+            direct_[h - first_] = id;
+            return;
+        }
         if (2 * (count_ + 1) > slots_.size()) grow(std::max<size_t>(16, 2 * slots_.size()));
         Slot& s = slots_[at(h)];
         if (!s.handle) ++count_;
@@ -95,6 +136,7 @@ public:
     // The object named, null for none.
     OdDbObjectId get(uint64_t h) const
     {
+        if (h && h - first_ < direct_.size()) return direct_[h - first_];
         if (!h || slots_.empty()) return OdDbObjectId();
         const Slot& s = slots_[at(h)];
         return s.handle == h ? s.id : OdDbObjectId();
@@ -120,7 +162,9 @@ private:
         for (const Slot& s : old)
             if (s.handle) slots_[at(s.handle)] = s;
     }
-    std::vector<Slot> slots_;  // a power of two long, at most half full
+    uint64_t first_ = 0;                // the dense run's first handle
+    std::vector<OdDbObjectId, SystemAllocator<OdDbObjectId>> direct_;  // the run, by handle - first_
+    std::vector<Slot> slots_;           // a power of two long, at most half full
     size_t count_ = 0;
 };
 
@@ -310,7 +354,7 @@ private:
     std::vector<std::tuple<std::string, size_t, size_t>> otherSections_;
     HandleIds ids_;
     // Every handle a record of the file gives itself.
-    std::vector<uint64_t> defined_;  // sorted
+    std::vector<uint64_t, SystemAllocator<uint64_t>> defined_;  // sorted
     // The subclass lists records are read by, each held once: a large file
     // has a record read for every object, and few lists.
     const std::vector<const char*>* intern(const std::vector<const char*>& written)

@@ -335,7 +335,7 @@ void Loader::build()
     SortMostlySorted(defined_);
     defined_.erase(std::unique(defined_.begin(), defined_.end()), defined_.end());
     DxfAccess::setHandseed(db_, top + 1);
-    ids_.reserve(defined_.size());
+    ids_.reserve(defined_);
     // A record read is pending once (its sequence's records each too): a
     // list grown by doubling would copy a million of them over and over.
     pending_.reserve(tables_.size() + 2 * blocks_.size() + entities_.size() + objects_.size());

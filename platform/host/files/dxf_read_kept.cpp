@@ -249,7 +249,7 @@ void Loader::noteRecords()
     auto before = [](const Pending* a, const Pending* b) {
         return a->object != b->object ? std::less<const OdDbObject*>()(a->object, b->object) : a->sub < b->sub;
     };
-    std::vector<const Pending*> records;
+    std::vector<const Pending*, SystemAllocator<const Pending*>> records;
     records.reserve(pending_.size());
     for (const Pending& p : pending_) records.push_back(&p);
     std::stable_sort(records.begin(), records.end(), before);
@@ -285,7 +285,7 @@ void Loader::noteRecords()
     // Every handle kept is resolved.
     ids_ = HandleIds();
     std::sort(corrections_.begin(), corrections_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<const Pending*>().swap(records);
+    Release(records);
 
     // The records, by where they are in the file and what the reader made
     // of their groups, for the saves.

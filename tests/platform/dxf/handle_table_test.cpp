@@ -20,17 +20,25 @@ TEST(DxfHandleTable, NamesWhatAMapNamesWhateverTheHandles)
 {
     std::vector<OdDbStub> stubs(5000);
     std::mt19937_64 random(43);
-    for (size_t reserved : {size_t(0), size_t(100), size_t(5000)}) {
+    // Handles in a run as files give them, spread ones, and ones a power
+    // of two apart, which share low bits.
+    std::vector<uint64_t> handles(stubs.size());
+    for (size_t i = 0; i < stubs.size(); ++i)
+        handles[i] = i % 3 == 0 ? 0x20 + i : i % 3 == 1 ? (random() >> 4) | 1 : (uint64_t)(i + 1) << 24;
+    std::vector<uint64_t> all = handles, run, partOfRun;
+    std::sort(all.begin(), all.end());
+    for (uint64_t h = 0x1E; h < 0x20 + stubs.size(); ++h) run.push_back(h);
+    partOfRun.assign(run.begin() + 50, run.begin() + 150);
+    // Room made for none, for the spread handles (the hashed table), for
+    // the run (a direct list, the other handles hashed), and for part of
+    // it (handles on both sides of it hashed).
+    for (const std::vector<uint64_t>* reserved : std::initializer_list<const std::vector<uint64_t>*>{&run, &partOfRun, &all, nullptr}) {
         HandleIds table;
-        table.reserve(reserved);
+        if (reserved) table.reserve(*reserved);
         std::unordered_map<uint64_t, OdDbObjectId> wanted;
         EXPECT_TRUE(table.get(1).isNull());
         for (size_t i = 0; i < stubs.size(); ++i) {
-            // Handles in a run as files give them, spread ones, and ones
-            // a power of two apart, which share low bits.
-            const uint64_t h = i % 3 == 0   ? 0x20 + i
-                               : i % 3 == 1 ? (random() >> 4) | 1
-                                            : (uint64_t)(i + 1) << 24;
+            const uint64_t h = handles[i];
             const OdDbObjectId id(&stubs[i]);
             table.set(h, id);
             wanted[h] = id;
@@ -43,7 +51,7 @@ TEST(DxfHandleTable, NamesWhatAMapNamesWhateverTheHandles)
         }
         for (const auto& [h, id] : wanted) ASSERT_EQ(table.get(h), id) << std::hex << h;
         // Handles no object has, and the null handle, name nothing.
-        for (uint64_t h : {uint64_t(0), uint64_t(0x1F), uint64_t(1) << 59, (uint64_t)(stubs.size() + 7) << 24})
+        for (uint64_t h : {uint64_t(0), uint64_t(0x1F), uint64_t(0x21), uint64_t(1) << 59, (uint64_t)(stubs.size() + 7) << 24})
             EXPECT_EQ(table.get(h), wanted.count(h) ? wanted[h] : OdDbObjectId()) << std::hex << h;
         table.set(0, OdDbObjectId(&stubs[0]));
         EXPECT_TRUE(table.get(0).isNull());
@@ -59,14 +67,16 @@ TEST(DxfHandleTable, MostlySortedListsSortAsAnySort)
 {
     std::mt19937_64 random(7);
     for (size_t n : {size_t(0), size_t(1), size_t(2), size_t(50), size_t(3000)}) {
-        for (int shape = 0; shape < 5; ++shape) {
+        for (int shape = 0; shape < 6; ++shape) {
             std::vector<uint64_t> v(n);
             for (size_t i = 0; i < n; ++i) v[i] = 16 + 2 * i;
             if (shape == 1 && n > 2) {
-                v.front() = 1u << 30;  // one large handle first: everything after it is late
+                // A few out of place: taken out and merged back.
                 v[n / 2] = 3;
-                v.push_back(v[n / 3]);  // a repeat
+                v[n / 3] = 5 * n;
+                v.push_back(v[n / 4]);  // a repeat
             }
+            if (shape == 5 && n > 2) v.front() = 1u << 30;  // one large handle first: all after it are out of place
             if (shape == 2)
                 for (size_t k = 0; k < n / 10; ++k) std::swap(v[random() % n], v[random() % n]);
             if (shape == 3) std::reverse(v.begin(), v.end());
