@@ -285,6 +285,21 @@ public:
         out_.resize(at);
         noting_ = false;
     }
+    // Drops those spans of the text (from, length; in order, apart), the
+    // rest closing up behind them (noting stops).
+    void cutSpans(const std::vector<std::pair<size_t, size_t>>& spans)
+    {
+        noting_ = false;
+        if (spans.empty()) return;
+        size_t to = spans.front().first;
+        for (size_t k = 0; k < spans.size(); ++k) {
+            const size_t from = spans[k].first + spans[k].second;
+            const size_t end = k + 1 < spans.size() ? spans[k + 1].first : out_.size();
+            std::memmove(&out_[to], out_.data() + from, end - from);
+            to += end - from;
+        }
+        out_.resize(to);
+    }
 
 private:
     static constexpr uint64_t kHashStart = 1469598103934665603ull;
