@@ -189,6 +189,28 @@ void Loader::markCorrected(const Pending& p, const std::vector<GroupWriter::Hash
     bool any = false;
     for (size_t i = b; i < e && !any; ++i) any = isFileValue(i) && (state_[i] & kTaken) && isNumber(i);
     if (!any) return;
+    {
+        // Most records are written as read: the file's values in order are
+        // among those written, each of its code and each number as given,
+        // the writer's others (the defaults the file left out) between.
+        // Nothing is corrected then: a code written as often as the file
+        // gave it pairs the same values below, and one written more often
+        // pairs none.
+        size_t n = 0;
+        bool asGiven = true;
+        for (size_t i = b; i < e && asGiven; ++i) {
+            if (!isFileValue(i)) continue;
+            while (n < written.size() && written[n].code != g_[i].code) ++n;
+            if (n == written.size()) {
+                asGiven = false;
+                break;
+            }
+            const GroupWriter::HashedValue& w = written[n++];
+            if ((state_[i] & kTaken) && isNumber(i))
+                asGiven = w.isNumber && w.number == (g_[i].kind == Kind::kReal ? g_[i].real : (double)g_[i].integer);
+        }
+        if (asGiven) return;
+    }
     for (const auto& w : written) writtenCount[CodeSlot(w.code)]++;
     for (size_t i = b; i < e; ++i)
         if (isFileValue(i)) {
