@@ -78,11 +78,6 @@ OdString OdDbHandle::ascii() const
     return OdString(buf);
 }
 
-bool OdDbObjectId::isValid() const { return stub_ && stub_->object; }
-bool OdDbObjectId::isErased() const { return isValid() && stub_->object->isErased(); }
-OdDbDatabase* OdDbObjectId::database() const { return stub_ ? stub_->db : nullptr; }
-OdDbHandle OdDbObjectId::getHandle() const { return stub_ ? stub_->handle : OdDbHandle(); }
-
 bool OdDbObjectId::operator<(const OdDbObjectId& o) const
 {
     if (!stub_ || !o.stub_) return stub_ < o.stub_;

@@ -182,6 +182,12 @@ private:
     const OdDbObject* heldBy_ = nullptr;
 };
 
+// Asked of every object a walk over a drawing meets: inline.
+inline bool OdDbObjectId::isValid() const { return stub_ && stub_->object; }
+inline bool OdDbObjectId::isErased() const { return isValid() && stub_->object->isErased(); }
+inline OdDbDatabase* OdDbObjectId::database() const { return stub_ ? stub_->db : nullptr; }
+inline OdDbHandle OdDbObjectId::getHandle() const { return stub_ ? stub_->handle : OdDbHandle(); }
+
 namespace standin {
 int TakeHostFault(const char* op);
 }
