@@ -295,6 +295,7 @@ OdResult OdDbObject::erase(bool erasing)
     OdResult res = subErase(erasing);
     if (res != eOk) return res;
     erased_ = erasing;
+    stub_->erased = erasing;
     if (stub_->entity) stub_->db->erasures_.push_back(OdDbObjectId(stub_));
     stub_->db->fireErased(this, erasing);
     return eOk;
@@ -400,6 +401,7 @@ OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj, OdDbObjectId ownerId)
     if (!stubs_.empty() && stubs_.rbegin()->first >= nextHandle_) nextHandle_ = stubs_.rbegin()->first + 1;
     auto* stub = new OdDbStub{this, OdDbHandle(nextHandle_++), obj};
     stub->entity = OdRxCast<OdDbEntity>(obj) != nullptr;
+    stub->erased = obj->erased_;
     stubs_[stub->handle] = stub;
     obj->stub_ = stub;
     obj->owner_ = ownerId;

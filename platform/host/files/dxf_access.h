@@ -170,6 +170,7 @@ struct DxfAccess {
     {
         auto* stub = new OdDbStub{db, OdDbHandle(handle), o};
         stub->entity = OdRxCast<OdDbEntity>(o) != nullptr;
+        stub->erased = o->erased_;
         // Files mostly give handles in rising order: placed at the end
         // without a search then.
         auto at = db->stubs_.empty() || db->stubs_.rbegin()->first < handle ? db->stubs_.end()
@@ -219,7 +220,11 @@ struct DxfAccess {
     static void setLoopIds(OdDbHatch* h, int loop, const OdDbObjectIdArray& ids) { h->loops_[(size_t)loop].ids = ids; }
     static void setOrigin(OdDbBlockTableRecord* b, const OdGePoint3d& p) { b->origin_ = p; }
     static void setImageDefId(OdDbRasterImage* i, OdDbObjectId def) { i->def_ = def; }
-    static void markErased(OdDbObject* o) { o->erased_ = true; }
+    static void markErased(OdDbObject* o)
+    {
+        o->erased_ = true;
+        if (o->stub_) o->stub_->erased = true;
+    }
     static void setImageDef(OdDbRasterImageDef* d, bool loaded, const OdGeVector2d& size)
     {
         d->loaded_ = loaded;
