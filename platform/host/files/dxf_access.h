@@ -180,7 +180,12 @@ struct DxfAccess {
         if (handle >= db->nextHandle_) db->nextHandle_ = handle + 1;
         return OdDbObjectId(stub);
     }
-    static bool hasHandle(const OdDbDatabase* db, uint64_t handle) { return db->stubs_.count(handle) != 0; }
+    static bool hasHandle(const OdDbDatabase* db, uint64_t handle)
+    {
+        // A file's handles mostly rise: one past the last is no object's.
+        if (db->stubs_.empty() || db->stubs_.rbegin()->first < handle) return false;
+        return db->stubs_.count(handle) != 0;
+    }
     // Every object's record in handle order, without making a list of them.
     template <class F>
     static void forEachStub(const OdDbDatabase* db, F f)

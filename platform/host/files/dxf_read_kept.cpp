@@ -278,13 +278,20 @@ void Loader::noteRecords()
     std::vector<std::pair<const Pending*, uint64_t>> hashed;
     hashed.reserve(pending_.size());
     std::vector<std::pair<const Pending*, std::vector<size_t>>> notValues;
+    // Objects are mostly hashed in the order they were made, which is
+    // mostly that of their places: the one after the last found is looked
+    // at first.
+    auto next = records.begin();
     HashRecords(db_, [&](const OdDbObject* of, int sub, uint64_t hash, const CodeSet& codes,
                          const std::vector<GroupWriter::HashedValue>& written) {
         Pending key{};
         key.object = const_cast<OdDbObject*>(of);
         key.sub = sub;
-        auto it = std::lower_bound(records.begin(), records.end(), &key, before);
+        auto it = next;
+        if (it == records.end() || before(*it, &key) || (it != records.begin() && !before(*(it - 1), &key)))
+            it = std::lower_bound(records.begin(), records.end(), &key, before);
         if (it == records.end() || (*it)->object != of || (*it)->sub != sub) return;
+        next = it + 1;
         const Pending& p = **it;
         hashed.emplace_back(&p, hash);
         markCorrected(p, written);
