@@ -157,7 +157,8 @@ void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* k
     rec_.of = of ? of : o;
     rec_.sub = sub;
     rec_.type = rec_.kept && !rec_.kept->dxfType.empty() ? rec_.kept->dxfType : type;
-    w_.setRecord(rec_.type + (o ? " " + GroupWriter::HandleValue(o->handle()) : std::string()));
+    const uint64_t handle = o ? (uint64_t)o->handle() : 0;
+    w_.setRecord(rec_.type, o ? &handle : nullptr);
     if (rec_.kept) rec_.flushed.assign(rec_.kept->runs.size(), 0);
     rec_.start = w_.bytes().size();
     // A record's groups are noted when it may respell what the file wrote,
