@@ -78,11 +78,6 @@ OdString OdDbHandle::ascii() const
     return OdString(buf);
 }
 
-bool OdDbObjectId::isValid() const { return stub_ && stub_->object; }
-bool OdDbObjectId::isErased() const { return isValid() && stub_->object->isErased(); }
-OdDbDatabase* OdDbObjectId::database() const { return stub_ ? stub_->db : nullptr; }
-OdDbHandle OdDbObjectId::getHandle() const { return stub_ ? stub_->handle : OdDbHandle(); }
-
 bool OdDbObjectId::operator<(const OdDbObjectId& o) const
 {
     if (!stub_ || !o.stub_) return stub_ < o.stub_;
@@ -300,6 +295,7 @@ OdResult OdDbObject::erase(bool erasing)
     OdResult res = subErase(erasing);
     if (res != eOk) return res;
     erased_ = erasing;
+    stub_->erased = erasing;
     if (stub_->entity) stub_->db->erasures_.push_back(OdDbObjectId(stub_));
     stub_->db->fireErased(this, erasing);
     return eOk;
@@ -405,6 +401,7 @@ OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj, OdDbObjectId ownerId)
     if (!stubs_.empty() && stubs_.rbegin()->first >= nextHandle_) nextHandle_ = stubs_.rbegin()->first + 1;
     auto* stub = new OdDbStub{this, OdDbHandle(nextHandle_++), obj};
     stub->entity = OdRxCast<OdDbEntity>(obj) != nullptr;
+    stub->erased = obj->erased_;
     stubs_[stub->handle] = stub;
     obj->stub_ = stub;
     obj->owner_ = ownerId;

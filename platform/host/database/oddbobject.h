@@ -75,6 +75,9 @@ struct OdDbStub {
     // that it asks no table about each one.
     uint32_t mark = 0, visit = 0;
     bool entity = false;  // the object is an entity
+    // The object's erased flag, held here too (set wherever the object's
+    // is), so that a walk over a block's entities reads no object.
+    bool erased = false;
 };
 
 class OdDbObject : public OdRxObject {
@@ -182,6 +185,12 @@ private:
     bool modified_ = false;
     bool appendPending_ = false;
 };
+
+// Asked of every object a walk over a drawing meets: inline.
+inline bool OdDbObjectId::isValid() const { return stub_ && stub_->object; }
+inline bool OdDbObjectId::isErased() const { return isValid() && stub_->erased; }
+inline OdDbDatabase* OdDbObjectId::database() const { return stub_ ? stub_->db : nullptr; }
+inline OdDbHandle OdDbObjectId::getHandle() const { return stub_ ? stub_->handle : OdDbHandle(); }
 
 namespace standin {
 int TakeHostFault(const char* op);

@@ -171,6 +171,7 @@ struct DxfAccess {
     {
         auto* stub = new OdDbStub{db, OdDbHandle(handle), o};
         stub->entity = OdRxCast<OdDbEntity>(o) != nullptr;
+        stub->erased = o->erased_;
         // Files mostly give handles in rising order: placed at the end
         // without a search then.
         auto at = db->stubs_.empty() || db->stubs_.rbegin()->first < handle ? db->stubs_.end()
@@ -180,7 +181,12 @@ struct DxfAccess {
         if (handle >= db->nextHandle_) db->nextHandle_ = handle + 1;
         return OdDbObjectId(stub);
     }
-    static bool hasHandle(const OdDbDatabase* db, uint64_t handle) { return db->stubs_.count(handle) != 0; }
+    static bool hasHandle(const OdDbDatabase* db, uint64_t handle)
+    {
+        // A file's handles mostly rise: one past the last is no object's.
+        if (db->stubs_.empty() || db->stubs_.rbegin()->first < handle) return false;
+        return db->stubs_.count(handle) != 0;
+    }
     // Every object's record in handle order, without making a list of them.
     template <class F>
     static void forEachStub(const OdDbDatabase* db, F f)
@@ -220,7 +226,11 @@ struct DxfAccess {
     static void setLoopIds(OdDbHatch* h, int loop, const OdDbObjectIdArray& ids) { h->loops_[(size_t)loop].ids = ids; }
     static void setOrigin(OdDbBlockTableRecord* b, const OdGePoint3d& p) { b->origin_ = p; }
     static void setImageDefId(OdDbRasterImage* i, OdDbObjectId def) { i->def_ = def; }
-    static void markErased(OdDbObject* o) { o->erased_ = true; }
+    static void markErased(OdDbObject* o)
+    {
+        o->erased_ = true;
+        if (o->stub_) o->stub_->erased = true;
+    }
     static void setImageDef(OdDbRasterImageDef* d, bool loaded, const OdGeVector2d& size)
     {
         d->loaded_ = loaded;

@@ -172,11 +172,18 @@ public:
             noteValue(code, true, v);
         }
         if (!std::isfinite(v) && !hashOnly_ && notFinite_.empty())
-            notFinite_ = record_ + " (group " + std::to_string(code) + ")";
+            notFinite_ = record_ + (hasHandle_ ? " " + HandleValue(handle_) : std::string()) + " (group " +
+                         std::to_string(code) + ")";
         if (!hashOnly_) emit(code, RealValue(v));
     }
-    // The record being written ("LINE 2F"), for naming a value not finite.
-    void setRecord(const std::string& record) { record_ = record; }
+    // The record being written, its type and the handle of its object if
+    // any ("LINE 2F"), for naming a value not finite.
+    void setRecord(std::string_view type, const uint64_t* handle)
+    {
+        record_.assign(type.data(), type.size());
+        handle_ = handle ? *handle : 0;
+        hasHandle_ = handle != nullptr;
+    }
     const std::string& notFinite() const { return notFinite_; }
     void handle(int code, uint64_t h)
     {
@@ -285,6 +292,21 @@ public:
         out_.resize(at);
         noting_ = false;
     }
+    // Drops those spans of the text (from, length; in order, apart), the
+    // rest closing up behind them (noting stops).
+    void cutSpans(const std::vector<std::pair<size_t, size_t>>& spans)
+    {
+        noting_ = false;
+        if (spans.empty()) return;
+        size_t to = spans.front().first;
+        for (size_t k = 0; k < spans.size(); ++k) {
+            const size_t from = spans[k].first + spans[k].second;
+            const size_t end = k + 1 < spans.size() ? spans[k + 1].first : out_.size();
+            std::memmove(&out_[to], out_.data() + from, end - from);
+            to += end - from;
+        }
+        out_.resize(to);
+    }
 
 private:
     static constexpr uint64_t kHashStart = 1469598103934665603ull;
@@ -322,6 +344,8 @@ private:
 
     std::string out_;
     std::string record_, notFinite_;
+    uint64_t handle_ = 0;  // the record's object's, when it has one
+    bool hasHandle_ = false;
     bool noting_ = false, hashOnly_ = false;
     Tag tag_ = kValue;
     std::vector<Noted> noted_;

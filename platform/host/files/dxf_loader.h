@@ -222,6 +222,9 @@ private:
     OdDbObjectId addRecord(OdDbObjectId table, std::map<std::wstring, OdDbObjectId>& names,
                            OdDbSymbolTableRecord* r, const std::wstring& name, const View* v, bool nameless = false);
     OdDbObjectId layerNamed(const std::wstring& name);
+    // The layer an entity named last, as spelled (Loader::common).
+    std::string lastLayerSpelled_;
+    OdDbObjectId lastLayer_;
     // The text style a text names: none when it names none, the current
     // style when the name is not in the drawing.
     OdDbObjectId styleNamed(const View& v, const char* subclass) { return styleOf(v, v.find(7, subclass)); }

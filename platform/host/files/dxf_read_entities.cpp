@@ -122,7 +122,21 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
 void Loader::common(OdDbEntity* e, const View& v)
 {
     using C = EntityCodes;
-    e->setLayer(layerNamed(v.text(C::kLayer)), false, true);
+    // Most entities of a file are on a few layers, one after another on
+    // the same: a name spelled as the last one's is that layer, which never
+    // changes once the drawing has it.
+    const Group* layer = v.find(C::kLayer);
+    OdDbObjectId layerId;
+    if (layer && !lastLayer_.isNull() && std::string_view(layer->text) == lastLayerSpelled_) {
+        layerId = lastLayer_;
+    } else {
+        layerId = layerNamed(layer ? v.decode(*layer) : std::wstring());
+        if (layer) {
+            lastLayerSpelled_.assign(layer->text.data(), layer->text.size());
+            lastLayer_ = layerId;
+        }
+    }
+    e->setLayer(layerId, false, true);
     std::wstring lt = v.text(C::kLinetype);
     OdDbObjectId ltId = lt.empty() ? OdDbObjectId() : record(linetypes_, lt);
     e->setLinetype(ltId.isNull() ? roots_.ltByLayer : ltId, false);

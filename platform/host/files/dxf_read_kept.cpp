@@ -189,6 +189,28 @@ void Loader::markCorrected(const Pending& p, const std::vector<GroupWriter::Hash
     bool any = false;
     for (size_t i = b; i < e && !any; ++i) any = isFileValue(i) && (state_[i] & kTaken) && isNumber(i);
     if (!any) return;
+    {
+        // Most records are written as read: the file's values in order are
+        // among those written, each of its code and each number as given,
+        // the writer's others (the defaults the file left out) between.
+        // Nothing is corrected then: a code written as often as the file
+        // gave it pairs the same values below, and one written more often
+        // pairs none.
+        size_t n = 0;
+        bool asGiven = true;
+        for (size_t i = b; i < e && asGiven; ++i) {
+            if (!isFileValue(i)) continue;
+            while (n < written.size() && written[n].code != g_[i].code) ++n;
+            if (n == written.size()) {
+                asGiven = false;
+                break;
+            }
+            const GroupWriter::HashedValue& w = written[n++];
+            if ((state_[i] & kTaken) && isNumber(i))
+                asGiven = w.isNumber && w.number == (g_[i].kind == Kind::kReal ? g_[i].real : (double)g_[i].integer);
+        }
+        if (asGiven) return;
+    }
     for (const auto& w : written) writtenCount[CodeSlot(w.code)]++;
     for (size_t i = b; i < e; ++i)
         if (isFileValue(i)) {
@@ -256,13 +278,20 @@ void Loader::noteRecords()
     std::vector<std::pair<const Pending*, uint64_t>> hashed;
     hashed.reserve(pending_.size());
     std::vector<std::pair<const Pending*, std::vector<size_t>>> notValues;
+    // Objects are mostly hashed in the order they were made, which is
+    // mostly that of their places: the one after the last found is looked
+    // at first.
+    auto next = records.begin();
     HashRecords(db_, [&](const OdDbObject* of, int sub, uint64_t hash, const CodeSet& codes,
                          const std::vector<GroupWriter::HashedValue>& written) {
         Pending key{};
         key.object = const_cast<OdDbObject*>(of);
         key.sub = sub;
-        auto it = std::lower_bound(records.begin(), records.end(), &key, before);
+        auto it = next;
+        if (it == records.end() || before(*it, &key) || (it != records.begin() && !before(*(it - 1), &key)))
+            it = std::lower_bound(records.begin(), records.end(), &key, before);
         if (it == records.end() || (*it)->object != of || (*it)->sub != sub) return;
+        next = it + 1;
         const Pending& p = **it;
         hashed.emplace_back(&p, hash);
         markCorrected(p, written);

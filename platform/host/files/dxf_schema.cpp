@@ -6,8 +6,9 @@
 #include "dxf_record_codes.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
-#include <unordered_map>
+#include <vector>
 
 namespace standin {
 namespace dxf {
@@ -115,19 +116,65 @@ const CodeSet* Find(const M& m, std::string_view type, std::string_view sub)
 
 }  // namespace
 
+namespace {
+
+// The subclasses' sets by name, in a table of their own: every record of a
+// file asks for its subclasses, at the open and at each save, and the names
+// share their start ("AcDb") and tell apart by their length and last
+// bytes, which is all the hash takes.
+class SetsByName {
+public:
+    explicit SetsByName(const std::map<std::string, CodeSet, std::less<>>& sets)
+    {
+        size_t n = 64;
+        while (n < sets.size() * 4) n *= 2;
+        slots_.resize(n);
+        mask_ = n - 1;
+        for (const auto& [name, set] : sets) {
+            size_t i = Hash(name) & mask_;
+            while (slots_[i].set) i = (i + 1) & mask_;
+            slots_[i] = Slot{name, &set};
+        }
+    }
+    const CodeSet* find(std::string_view name) const
+    {
+        for (size_t i = Hash(name) & mask_;; i = (i + 1) & mask_) {
+            const Slot& slot = slots_[i];
+            if (!slot.set || slot.name == name) return slot.set;
+        }
+    }
+
+private:
+    struct Slot {
+        std::string_view name;
+        const CodeSet* set = nullptr;
+    };
+    static size_t Hash(std::string_view s)
+    {
+        uint64_t first = 0, last = 0;
+        const size_t n = s.size();
+        if (n >= 8) {
+            std::memcpy(&first, s.data(), 8);
+            std::memcpy(&last, s.data() + n - 8, 8);
+        } else if (n > 0) {
+            std::memcpy(&first, s.data(), n);
+        }
+        const uint64_t h = (first ^ (last * 0x9E3779B97F4A7C15ull) ^ n) * 0xC2B2AE3D27D4EB4Full;
+        return (size_t)(h >> 40);
+    }
+    std::vector<Slot> slots_;
+    size_t mask_ = 0;
+};
+
+}  // namespace
+
 const CodeSet& OwnedCodes(std::string_view type, std::string_view sub)
 {
     static const CodeSet none;
-    // Every record of a file asks for its subclasses, at the open and at
-    // each save: a subclass's own set is found by a hash of its name.
-    static const std::unordered_map<std::string_view, const CodeSet*> bySubclass = [] {
-        std::unordered_map<std::string_view, const CodeSet*> m;
-        for (const auto& [key, set] : TheSchema().owned) m.emplace(key, &set);
-        return m;
-    }();
+    static const SetsByName bySubclass(TheSchema().owned);
     if (!HasOwnSets(type)) {
-        auto it = bySubclass.find(sub);
-        return it != bySubclass.end() ? *it->second : none;
+        const CodeSet* set = bySubclass.find(sub);
+        return set ? *set : none;
     }
     const CodeSet* s = Find(TheSchema().owned, type, sub);
     return s ? *s : none;

@@ -213,6 +213,8 @@ public:
                 ownerAt_ = i;
             }
         }
+        for (size_t i = b_; i < e_; ++i)
+            if (g_[i].code >= 0 && g_[i].code < 1072) codes_.set((size_t)g_[i].code);
         Walk(*this, [this](size_t i, uint8_t cls, const std::string&, int, bool whole, bool) {
             const bool other = g_[i].code == 102 || otherAppGroup(i);
             state_[i] = (uint8_t)((state_[i] & ~(kClassMask | kWhole | kOtherApp)) | cls | (whole ? kWhole : 0) |
@@ -267,6 +269,8 @@ public:
     const Group* find(int code, const char* subclass = nullptr, int nth = 0, size_t from = 0, size_t to = SIZE_MAX) const
     {
         if (gNoteCodeUse) noteAsked(code, subclass);
+        // A code the record has no group of: nothing to find or refuse.
+        if (code >= 0 && code < 1072 && !codes_.test((size_t)code)) return nullptr;
         bool useSub = subclass && hasSubclass(subclass);
         bool inSub = !useSub;
         for (size_t i = std::max(b_, from); i < std::min(e_, to); ++i) {
@@ -414,6 +418,7 @@ private:
     uint64_t handle_ = 0, owner_ = 0, xdict_ = 0;
     size_t handleAt_ = SIZE_MAX, ownerAt_ = SIZE_MAX;
     std::string_view type_;
+    CodeSet codes_;  // of the record's groups
     std::vector<const char*> written_;
     bool dataRecord_;
     std::vector<uint64_t> reactors_;

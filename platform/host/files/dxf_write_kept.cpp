@@ -36,10 +36,18 @@ namespace {
 // without splitting the file's record again. A file of another code page
 // than UTF-8, of lines that do not end in LF, or a record with a default
 // written for a kept value, is left to Respellings.
+// Besides, the writer may write values of codes the file left out, the
+// defaults that leaving them out means (a circle's normal, a text's
+// alignments): Respellings drops those and nothing else, and so does the
+// caller with the groups (their spans in the writer's text) put in
+// `dropped`. Any other value of a code the file left out, or one whose
+// meaning depends on more than its subclass, is left to Respellings.
 bool WrittenAsRead(const DxfFileRecords& file, const DxfFileRecords::Record& record, std::string_view text,
-                   const std::vector<GroupWriter::Noted>& noted, size_t start)
+                   const std::vector<GroupWriter::Noted>& noted, size_t start,
+                   std::vector<std::pair<size_t, size_t>>& dropped)
 {
-    if (!file.utf8 || noted.empty() || noted.size() != record.groups || noted[0].code != 0) return false;
+    dropped.clear();
+    if (!file.utf8 || noted.empty() || noted.size() < record.groups || noted[0].code != 0) return false;
     if (record.to > file.bytes.size() || record.from >= record.to ||
         (size_t)record.state + record.groups > file.states.size())
         return false;
@@ -59,6 +67,17 @@ bool WrittenAsRead(const DxfFileRecords& file, const DxfFileRecords::Record& rec
     const uint8_t* state = file.states.data() + record.state;
     const size_t valuesEnd = std::min<size_t>(record.valuesEnd, record.groups);
     const size_t ownerAt = record.ownerAt < record.groups ? record.ownerAt : SIZE_MAX;
+    // The values written that the file left out, by their code and the
+    // subclass written before them.
+    struct Extra {
+        int code;
+        std::string_view subclass, value;
+    };
+    thread_local std::vector<Extra> extras;
+    extras.clear();
+    CodeSet fileCodes;  // the codes of every group of the file's record
+    std::string_view subclass, type;
+    size_t i = 0;  // the file's group
     for (size_t n = 0; n < noted.size(); ++n) {
         const GroupWriter::Noted& x = noted[n];
         if (x.tag == GroupWriter::kDefault || x.at < start + w + 2) return false;
@@ -66,18 +85,63 @@ bool WrittenAsRead(const DxfFileRecords& file, const DxfFileRecords::Record& rec
         if (value + x.length + 2 > text.size() || text.compare(value - 2, 2, "\r\n") != 0 ||
             text.compare(value + x.length, 2, "\r\n") != 0)
             return false;
+        const std::string_view writtenCode = text.substr(w, value - 2 - w), writtenValue = text.substr(value, x.length);
+        if (x.tag == GroupWriter::kFrame && x.code == 100) subclass = writtenValue;
+        const size_t lineAt = r;
         std::string_view code, spelt;
-        if (!line(code) || !line(spelt) || code != text.substr(w, value - 2 - w) || spelt != text.substr(value, x.length))
-            return false;
+        if (i >= record.groups || !line(code) || !line(spelt) || code != writtenCode || spelt != writtenValue) {
+            if (x.tag != GroupWriter::kValue || n == 0 || x.code < 1 || x.code >= 1000) return false;
+            r = lineAt;
+            extras.push_back(Extra{x.code, subclass, writtenValue});
+            dropped.emplace_back(start + w, value + x.length + 2 - w);
+            w = value + x.length + 2;
+            continue;
+        }
+        if (i == 0) type = TrimView(spelt);
+        fileCodes.set(CodeSlot(x.code));
         w = value + x.length + 2;
-        const bool fileValue = n >= 1 && n < valuesEnd && (state[n] & (kClassMask | kRefused)) == kObjectValue;
-        if (n == ownerAt) {
+        const bool fileValue = i >= 1 && i < valuesEnd && (state[i] & (kClassMask | kRefused)) == kObjectValue;
+        if (i == ownerAt) {
             if (x.tag != GroupWriter::kOwner || fileValue) return false;
         } else if (x.tag == GroupWriter::kOwner || fileValue != (x.tag == GroupWriter::kValue)) {
             return false;
         }
+        ++i;
     }
-    return r >= read.size() && w == text.size();
+    if (r < read.size() || w != text.size() || i != record.groups) return false;
+    if (extras.empty()) return true;
+    if (record.written >= file.written.size() || type == "MTEXT") return false;
+    // Each such value must be what leaving its code out means. A normal
+    // (210, 220, 230) is written whole: it is meant when it points along
+    // the z axis.
+    int normal = 0;
+    double n[3] = {0, 0, 0};
+    for (const Extra& e : extras) {
+        if (fileCodes.test((size_t)e.code)) return false;
+        if (e.code == 210 || e.code == 220 || e.code == 230) {
+            const int axis = (e.code - 210) / 10;
+            if (normal & (1 << axis)) return false;
+            normal |= 1 << axis;
+            auto c = std::from_chars(e.value.data(), e.value.data() + e.value.size(), n[axis]);
+            if (c.ec != std::errc() || c.ptr != e.value.data() + e.value.size()) return false;
+            continue;
+        }
+        // Codes whose silence means something only with others of the
+        // record: the text of an MTEXT, a point's z, a vertex's widths, a
+        // gradient's colours.
+        if (e.code == 1 || e.code == 3 || (e.code >= 30 && e.code <= 37) || e.code == 63 ||
+            ((e.code == 40 || e.code == 41) && record.sub >= 0))
+            return false;
+        if (HasMeaning(e.subclass, e.code) && !IsDefaultValue(e.subclass, e.code, e.value)) return false;
+    }
+    if (normal != 0 && normal != 7) return false;
+    if (normal) {
+        const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        if (!std::isfinite(length) || length < 1e-300 || std::fabs(n[0] / length) > 1e-12 ||
+            std::fabs(n[1] / length) > 1e-12 || std::fabs(1 - n[2] / length) > 1e-12)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -93,7 +157,8 @@ void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* k
     rec_.of = of ? of : o;
     rec_.sub = sub;
     rec_.type = rec_.kept && !rec_.kept->dxfType.empty() ? rec_.kept->dxfType : type;
-    w_.setRecord(rec_.type + (o ? " " + GroupWriter::HandleValue(o->handle()) : std::string()));
+    const uint64_t handle = o ? (uint64_t)o->handle() : 0;
+    w_.setRecord(rec_.type, o ? &handle : nullptr);
     if (rec_.kept) rec_.flushed.assign(rec_.kept->runs.size(), 0);
     rec_.start = w_.bytes().size();
     // A record's groups are noted when it may respell what the file wrote,
@@ -149,8 +214,18 @@ void DxfOut::close()
         bool asHeld = false, edited = !held;
         const std::string_view text = std::string_view(w_.bytes()).substr(rec_.start);
         std::vector<Respelling> list;
-        if (!held || !WrittenAsRead(*fileRecords_, *rec_.file, text, w_.noted(), rec_.start))
-            list = Respellings(*fileRecords_, *rec_.file, rec_.of, text, w_.noted(), rec_.start, !held, &asHeld, &edited);
+        thread_local std::vector<std::pair<size_t, size_t>> dropped;
+        if (held && WrittenAsRead(*fileRecords_, *rec_.file, text, w_.noted(), rec_.start, dropped)) {
+            // As read, but for defaults the file left out: they stay out.
+            if (!dropped.empty()) w_.cutSpans(dropped);
+            if (entity) {
+                sequenceOf_ = rec_.of;
+                sequenceHeld_ = true;
+            }
+            w_.stopNoting();
+            return;
+        }
+        list = Respellings(*fileRecords_, *rec_.file, rec_.of, text, w_.noted(), rec_.start, !held, &asHeld, &edited);
         held = !edited;
         if (entity) {
             sequenceOf_ = rec_.of;

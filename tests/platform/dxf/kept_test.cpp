@@ -2197,3 +2197,89 @@ TEST(DxfKept, AnElevationGivenAsTheDefaultStaysThroughAnEdit)
     EXPECT_TRUE(has(edited, "62 3"));
     EXPECT_TRUE(has(edited, "38 0.0"));
 }
+
+// A record read as the writer writes it but for the defaults the file left
+// out (a circle's normal, a text's alignments, a reference's scales) goes
+// back without them; one whose left-out codes mean more than their
+// subclass says (a point's z, a normal given in part) is compared group by
+// group. Either way the save is the one a file of CR lines gives, whose
+// records are always compared group by group.
+TEST(DxfKept, DefaultsTheFileLeftOutStayOutWhetherOrNotTheRecordIsComparedGroupByGroup)
+{
+    auto entity = [](const char* type, const char* handle, const char* subclass, Groups values,
+                     const char* second = nullptr, Groups more = {}) {
+        Groups g{{0, type}, {5, handle}, {100, "AcDbEntity"}, {8, "0"}, {100, subclass}};
+        g.insert(g.end(), values.begin(), values.end());
+        if (second) g.push_back({100, second});
+        g.insert(g.end(), more.begin(), more.end());
+        return g;
+    };
+    const std::vector<Groups> records = {
+        entity("CIRCLE", "30", "AcDbCircle", {{10, "1"}, {20, "2"}, {30, "0"}, {40, "3"}}),
+        entity("CIRCLE", "31", "AcDbCircle", {{10, "1"}, {20, "2"}, {30, "0"}, {40, "3"}, {230, "-1"}}),
+        entity("CIRCLE", "32", "AcDbCircle", {{10, "1"}, {20, "2"}, {30, "0"}, {40, "3"}, {210, "0"}, {220, "0"}}),
+        entity("ARC", "33", "AcDbCircle", {{10, "1"}, {20, "2"}, {30, "0"}, {40, "3"}}, "AcDbArc",
+               {{50, "15"}, {51, "200"}}),
+        entity("TEXT", "34", "AcDbText", {{10, "1"}, {20, "2"}, {30, "0"}, {40, "2.5"}, {1, "a"}}, "AcDbText"),
+        entity("TEXT", "35", "AcDbText",
+               {{10, "1"}, {20, "2"}, {30, "0"}, {40, "2.5"}, {1, "b"}, {72, "1"}, {11, "4"}, {21, "2"}, {31, "0"}},
+               "AcDbText"),
+        entity("INSERT", "36", "AcDbBlockReference", {{2, "MARK"}, {10, "1"}, {20, "2"}, {30, "0"}, {50, "30"}}),
+        entity("INSERT", "37", "AcDbBlockReference", {{2, "MARK"}, {10, "1"}, {20, "2"}, {30, "0"}, {41, "2"}}),
+        entity("LWPOLYLINE", "38", "AcDbPolyline", {{90, "2"}, {70, "1"}, {10, "0"}, {20, "0"}, {10, "5"}, {20, "0"}}),
+        entity("LINE", "39", "AcDbLine", {{10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}}),
+        entity("LINE", "3A", "AcDbLine", {{10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"}}),
+        entity("ELLIPSE", "3B", "AcDbEllipse", {{10, "1"}, {20, "2"}, {30, "0"}, {11, "4"}, {21, "0"}, {31, "0"},
+                                                {40, "0.5"}}),
+        entity("POINT", "3C", "AcDbPoint", {{10, "1"}, {20, "2"}, {30, "0"}}),
+        entity("SOLID", "3D", "AcDbTrace", {{10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "0"}, {31, "0"},
+                                            {12, "0"}, {22, "1"}, {32, "0"}}),
+        entity("MTEXT", "3E", "AcDbMText", {{10, "1"}, {20, "2"}, {30, "0"}, {40, "2.5"}, {1, "c"}}),
+    };
+    // Records whose values the object works out from others, compared with
+    // those of a file of CR lines alone.
+    const std::vector<Groups> derived = {
+        entity("TEXT", "40", "AcDbText", {{10, "1"}, {20, "2"}, {30, "0"}, {40, "2.5"}, {1, "d"}, {72, "1"}},
+               "AcDbText"),
+        entity("TEXT", "41", "AcDbText", {{10, "1"}, {20, "2"}, {30, "0"}, {40, "2.5"}, {1, "e"}, {50, "400"}},
+               "AcDbText"),
+        entity("ARC", "42", "AcDbCircle", {{10, "1"}, {20, "2"}, {30, "0"}, {40, "3"}}, "AcDbArc", {{50, "-15"}}),
+        entity("INSERT", "43", "AcDbBlockReference", {{2, "MARK"}, {10, "1"}, {20, "2"}, {30, "0"}, {43, "0"}}),
+        entity("LWPOLYLINE", "44", "AcDbPolyline",
+               {{90, "2"}, {70, "0"}, {10, "0"}, {20, "0"}, {40, "1"}, {41, "1"}, {10, "5"}, {20, "0"}, {40, "1"},
+                {41, "1"}}),
+    };
+    Groups entities;
+    for (const Groups& r : records) entities.insert(entities.end(), r.begin(), r.end());
+    for (const Groups& r : derived) entities.insert(entities.end(), r.begin(), r.end());
+    const Groups blocks = {{0, "BLOCK"}, {5, "20"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"},
+                           {2, "MARK"}, {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"}, {3, "MARK"},
+                           {0, "ENDBLK"}, {5, "21"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}};
+    // Saved once, the records name their owners, as most files' do.
+    std::unique_ptr<OdDbDatabase> db = Read(File(entities, blocks));
+    ASSERT_EQ(ModelSpace(db.get()).size(), records.size() + derived.size());
+    const std::string first = dxftest::Save(db.get());
+
+    // Each record as the file gave it, the z of a point given by its x and
+    // y alone left out too.
+    const std::vector<std::string> groups = GroupLines(first);
+    auto codes = [](const std::vector<std::string>& record) {
+        std::vector<std::string> out;
+        for (const std::string& g : record)
+            if (g.rfind("330 ", 0) != 0) out.push_back(g.substr(0, g.find(' ')));
+        return out;
+    };
+    for (const Groups& r : records) {
+        SCOPED_TRACE(r[0].second + " " + r[1].second);
+        std::vector<std::string> given;
+        for (const auto& [code, value] : r) given.push_back(std::to_string(code));
+        EXPECT_EQ(codes(Record(groups, r[0].second, r[1].second)), given);
+    }
+
+    std::string cr;
+    for (size_t i = 0; i < first.size(); ++i)
+        if (!(first[i] == '\r' && i + 1 < first.size() && first[i + 1] == '\n')) cr += first[i] == '\n' ? '\r' : first[i];
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first)), fromCr(dxftest::Reopen(cr));
+    EXPECT_EQ(dxftest::Save(again.get()), first);
+    EXPECT_EQ(dxftest::Save(fromCr.get()), first);
+}
