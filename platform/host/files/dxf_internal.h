@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <cwctype>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,19 @@
 
 namespace standin {
 namespace dxf {
+
+// A name's letters in lower case, as names are compared. ASCII directly
+// (names mostly are): towlower asks the locale for each character, and the
+// host keeps the C locale, which lowers only ASCII letters.
+inline wchar_t LowerLetter(wchar_t c)
+{
+    return c < 0x80 ? (c >= L'A' && c <= L'Z' ? (wchar_t)(c + 32) : c) : (wchar_t)std::towlower((wint_t)c);
+}
+inline std::wstring Lower(std::wstring s)
+{
+    for (auto& c : s) c = LowerLetter(c);
+    return s;
+}
 
 constexpr double kDegToRad = M_PI / 180.0;
 

@@ -163,8 +163,8 @@ void DxfOut::dimension(const OdDbDimension* d)
     OdDbObjectId block = d->dimBlockId();
     if (!written(block) || !OdRxCast<OdDbBlockTableRecord>(obj(block))) {
         // A dimension without a block of its own gets an empty one.
-        const auto at = dimensionBlockOf_.emplace(d, dimensionBlocks_.size()).first;
-        if (at->second == dimensionBlocks_.size()) dimensionBlocks_.emplace_back();
+        const auto [at, added] = dimensionBlockOf_.emplace(d, dimensionBlocks_.size());
+        if (added) dimensionBlocks_.emplace_back();
         DimensionBlock& made = dimensionBlocks_[at->second];
         do made.name = L"*D" + std::to_wstring(nextDimensionBlock_++);
         while (blockNames_.count(made.name));

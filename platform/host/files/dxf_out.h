@@ -93,14 +93,6 @@ inline int64_t FileInteger(const OdResBuf* rb)
     return narrow ? rb->getInt16() : rb->getInt32();
 }
 
-inline std::wstring LowerName(std::wstring s)
-{
-    // ASCII directly (names mostly are): towlower asks the locale for
-    // each character, and the host keeps the C locale, which lowers
-    // only ASCII letters.
-    for (auto& c : s) c = c < 0x80 ? (c >= L'A' && c <= L'Z' ? (wchar_t)(c + 32) : c) : (wchar_t)std::towlower(c);
-    return s;
-}
 
 inline bool IsPlusZ(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
 
@@ -293,7 +285,7 @@ private:
         if (made)
             if (auto* t = OdRxCast<OdDbSymbolTable>(obj(table)))
                 for (const auto& r : DxfAccess::records(t))
-                    if (!r.isErased() && !nameOf(r).isEmpty()) it->second.insert(LowerName(nameOf(r).str()));
+                    if (!r.isErased() && !nameOf(r).isEmpty()) it->second.insert(Lower(nameOf(r).str()));
         return it->second;
     }
     void lose(const OdDbObject* o, const std::wstring& what);

@@ -27,15 +27,6 @@ struct Rec {
     size_t b = 0, e = 0;  // the groups after the record's 0 group
 };
 
-inline std::wstring Lower(const std::wstring& s)
-{
-    std::wstring l = s;
-    // ASCII directly (names mostly are): towlower asks the locale for
-    // each character, and the host keeps the C locale, which lowers
-    // only ASCII letters.
-    for (auto& c : l) c = c < 0x80 ? (c >= L'A' && c <= L'Z' ? (wchar_t)(c + 32) : c) : (wchar_t)std::towlower(c);
-    return l;
-}
 
 inline std::string_view TrimView(std::string_view s)
 {

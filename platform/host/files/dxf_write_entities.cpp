@@ -52,17 +52,12 @@ void DxfOut::entityCommon(const std::string& type, const OdDbEntity* e)
     OdString layer = nameOf(e->layerId());
     text(C::kLayer, layer.isEmpty() ? L"0" : layer.str());
     OdString lt = nameOf(e->linetypeId());
-    // Most entities' linetype is ByLayer: told by its letters without
-    // asking the locale for each (the host keeps the C locale, in which
-    // only ASCII letters have cases).
+    // Most entities' linetype is ByLayer: told without making a copy.
     auto byLayer = [](const std::wstring& name) {
         static const wchar_t word[] = L"bylayer";
         if (name.size() != 7) return false;
-        for (size_t i = 0; i < 7; ++i) {
-            wchar_t c = name[i];
-            if (c >= L'A' && c <= L'Z') c = (wchar_t)(c + 32);
-            if (c != word[i]) return false;
-        }
+        for (size_t i = 0; i < 7; ++i)
+            if (LowerLetter(name[i]) != word[i]) return false;
         return true;
     };
     if (!lt.isEmpty() && !byLayer(lt.str())) text(C::kLinetype, lt.str());

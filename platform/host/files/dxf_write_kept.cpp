@@ -280,7 +280,7 @@ void DxfOut::applyRespellings(const std::vector<Respelling>& list, bool held)
                                    : r.names == R::kTextStyle ? db_->getTextStyleTableId()
                                    : r.names == R::kLayer     ? db_->getLayerTableId()
                                                               : db_->getDimStyleTableId();
-        return (namesOf(table).count(LowerName(utf8.decode(r.file))) != 0) == r.named;
+        return (namesOf(table).count(Lower(utf8.decode(r.file))) != 0) == r.named;
     };
     // Replacements and drops come sorted by (tag, code, occurrence), the
     // additions after them.

@@ -341,11 +341,11 @@ void DxfOut::tables()
 
     auto apps = liveRecords(db_->getRegAppTableId());
     std::set<std::wstring> registered;  // names compare without case
-    for (auto* r : apps) registered.insert(LowerName(r->getName().str()));
+    for (auto* r : apps) registered.insert(Lower(r->getName().str()));
     // (A table record needs a name: data under an empty one stays as it is.)
     std::vector<std::wstring> missing;
     for (const auto& name : apps_)
-        if (!name.empty() && registered.insert(LowerName(name)).second) missing.push_back(name);
+        if (!name.empty() && registered.insert(Lower(name)).second) missing.push_back(name);
     beginTable("APPID", db_->getRegAppTableId(), (int)(apps.size() + missing.size()));
     for (auto* r : apps) {
         symbolRecord("APPID", RegAppCodes::kMarker, r);

@@ -75,6 +75,30 @@ TEST(DxfRoundTrip, EzdxfReadsWhatTheStandInWrote)
     EXPECT_EQ(dxftest::LineDiff(dxftest::Summary(db), theirs), "");
 }
 
+// Dimensions made in memory have no block: the save gives each one, named
+// and listed in the order it meets the dimensions, whatever their places in
+// memory (here falling as the drawing goes).
+TEST(DxfRoundTrip, BlocksMadeForDimensionsAreListedAsTheDimensionsCome)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\dwg\\dims.dwg")->database();
+    std::vector<OdDbAlignedDimension*> dims;
+    for (int i = 0; i < 6; ++i)
+        dims.push_back(new OdDbAlignedDimension(OdGePoint3d(0, i, 0), OdGePoint3d(10, i, 0), OdGePoint3d(5, i + 1, 0)));
+    std::sort(dims.begin(), dims.end(), std::greater<OdDbAlignedDimension*>());
+    for (auto* d : dims) dxftest::Append(db, d);
+    const std::string saved = dxftest::Save(db);
+    const size_t records = saved.find("BLOCK_RECORD"), blocks = saved.find("\nBLOCKS\r\n");
+    ASSERT_NE(records, std::string::npos);
+    ASSERT_NE(blocks, std::string::npos);
+    size_t previous = records;
+    for (int n = 1; n <= 6; ++n) {
+        const size_t at = saved.find("\n*D" + std::to_string(n) + "\r\n", records);
+        ASSERT_LT(at, blocks) << "*D" << n << " is not among the block records";
+        EXPECT_GT(at, previous) << "*D" << n << " is listed before *D" << n - 1;
+        previous = at;
+    }
+}
+
 TEST(DxfRoundTrip, ApplicationsOfExtendedDataAreRegisteredInTheFile)
 {
     // A hatch's background colour is kept as the host keeps it, under an
