@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "codec_test_support.h"
@@ -150,6 +152,27 @@ Rgba Decode(const std::string& name, int frame = 0)
 }
 
 }  // namespace
+
+// The GeoTIFF library is not loaded with the image code, only when a TIFF
+// is first read, and that read takes its tags.
+TEST(TiffDecode, TheGeoTiffLibraryLoadsAtTheFirstRead)
+{
+    auto mapped = []() {
+        std::ifstream maps("/proc/self/maps");
+        std::string line;
+        while (std::getline(maps, line))
+            if (line.find("libgeotiff") != std::string::npos) return true;
+        return false;
+    };
+    // Run alone (as ctest runs each test), nothing has read a TIFF before.
+    if (testing::UnitTest::GetInstance()->test_to_run_count() == 1)
+        EXPECT_FALSE(mapped()) << "loaded before any TIFF was read";
+    else if (mapped())
+        GTEST_SKIP() << "a TIFF was read earlier in this process";
+    PxImage first;
+    ASSERT_TRUE(DecodeAs(Fixture("t_pal8.tif"), PXIMAGE_FORMAT_TIF, first)) << first.GetLastErrorText();
+    EXPECT_TRUE(mapped());
+}
 
 TEST(TiffDecode, MatchesImageMagick)
 {
