@@ -952,6 +952,38 @@ def seeds_dxf_read():
                  'tests/common/blocks/data/part.dxf', 'tools/host/demo.dxf']:
         with open(os.path.join(root, name), 'rb') as f:
             out[os.path.basename(name)] = trimmed_dxf(f.read())
+    out.update(dxf_spellings(root))
+    return out
+
+
+# Drawings of the spellings check (tests/platform/dxf/data/spellings.py):
+# one kind in each spelling of its records, and each spelling of a whole
+# drawing, as other programs write them.
+SPELLED = {
+    'no_markers': ['hatch_edges', 'leader', 'mtext', 'lwpolyline', 'object_acdbdictionarywdflt', 'table_ltype'],
+    'own_marker_missing': ['ellipse', 'insert_attributes', 'spline_fit', 'dimension_linear', 'image',
+                           'table_block_record'],
+    'common_after_own': ['mtext', 'hatch_gradient', 'polyline_2d', 'leader'],
+    'reordered': ['hatch_pattern', 'mline', 'table_ltype', 'object_layout'],
+    'explicit_defaults': ['text', 'polyline_2d', 'table_layer', 'object_dictionary'],
+}
+SPELLED_WHOLE = ['carets_R12', 'carets_R2010', 'codepage_missing_cp1252_R2000', 'codepage_undefined_cp1252_R12',
+                 'codepage_missing_utf8_R2000', 'lone_sequence_end_R12', 'lone_sequence_end_R2010',
+                 'handle_claimed_model_layout_R2010', 'handle_claimed_block_record_R2010',
+                 'handle_claimed_entity_R2010', 'owners_after_what_they_own_R2010', 'handles_backwards_R2010',
+                 'names_in_other_letters_R2010', 'hatch_solid_with_pattern_values_R2010',
+                 'hatch_pixel_size_zero_R2010', 'hatch_loop_count_zero_R2010']
+
+
+def dxf_spellings(root):
+    sys.path.insert(0, os.path.join(root, 'tests', 'platform', 'dxf', 'data'))
+    import spellings  # needs ezdxf
+    wanted = {'%s_%s' % (spelling, kind) for spelling, kinds in SPELLED.items() for kind in kinds}
+    wanted.update(SPELLED_WHOLE)
+    out = {}
+    for v in spellings.variants():
+        if v.name in wanted:
+            out['spelling-%s.dxf' % v.name] = trimmed_dxf(v.make()[0])
     return out
 
 def seeds_render_text():
