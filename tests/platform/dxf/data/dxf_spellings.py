@@ -340,8 +340,8 @@ def header_values(doc, names):
 
 
 def snapshot(doc, with_objects=True, like=None):
-    """(header variables, {record name: (kind, {field: value})}, names) of
-    what ezdxf reads; with the names of the records of `like`, of which the
+    """(header variables, {record name: (kind, {field: value})}, names,
+    whether of the oldest form) of what ezdxf reads; with the names of the records of `like`, of which the
     drawing is a save. Without objects (those ezdxf makes for a file of the
     oldest form): the table records and entities only."""
     names = Names(doc, like)
@@ -353,7 +353,7 @@ def snapshot(doc, with_objects=True, like=None):
         values.update(structure(e, names))
         values.update(common(e, names))
         records[name] = (e.dxftype(), values)
-    return header_values(doc, names), records, names
+    return header_values(doc, names), records, names, doc.dxfversion <= "AC1009"
 
 
 def same(a, b, angle=False):
@@ -380,7 +380,7 @@ def differences(first, saved):
     """[(record kind, what differs)] between two snapshots."""
     out = []
     hf, rf = first[:2]
-    hs, rs, names = saved
+    hs, rs, names = saved[:3]
     for name, value in hf.items():
         if name not in hs:
             out.append(("HEADER", "header %s: lost" % name))
@@ -402,7 +402,8 @@ def differences(first, saved):
             elif not same(value, other[field]):
                 out.append((kind, "%s %s: %s, saved %s" % (name, field, shown(value), shown(other[field]))))
         for field in other:
-            if field not in values:
+            # ezdxf takes an R12 viewport's values out of its extended data.
+            if field not in values and not (kind == "VIEWPORT" and field == "xdata ACAD" and first[3]):
                 out.append((kind, "%s %s: added %s" % (name, field, shown(other[field]))))
     for name, (kind, _) in rs.items():
         if name not in rf and name in names.entities:

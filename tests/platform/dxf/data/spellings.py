@@ -36,6 +36,7 @@ usage: spellings.py OUTPUT_FOLDER [SUBSTRING ...]
 Writes the variants (those whose names hold a SUBSTRING) and prints their
 paths, one a line.
 """
+import functools
 import importlib
 import io
 import math
@@ -50,6 +51,8 @@ from ezdxf.lldxf.attributes import DefSubclass, XType
 from ezdxf.math import Vec2
 from ezdxf.render import mleader
 
+import make_corpus
+
 # The same bytes every time: no dates or GUIDs of the moment.
 ezdxf.options.write_fixed_meta_data_for_testing = True
 MODERN = "R2010"
@@ -62,7 +65,7 @@ def setup(doc):
     """Table records of their own, which the entities name."""
     doc.linetypes.add("DASHED", pattern=[15.0, 10.0, -5.0], description="Dashed __ __")
     doc.layers.add("WALLS", color=3, linetype="DASHED")
-    doc.styles.add("NARROW", font="arial.ttf").dxf.width = 0.8
+    doc.styles.add("CONDENSED", font="arial.ttf").dxf.width = 0.8
     doc.appids.new("SPELLINGS")
     ds = doc.dimstyles.new("DIMS")
     ds.dxf.dimtxt = 1.5
@@ -74,41 +77,17 @@ def setup(doc):
 
 
 def tables_setup(doc):
-    """A record of every table with values of its own."""
-    doc.linetypes.add("DOTTED3", pattern=[3.0, 0.0, -1.5, 0.0, -1.5], description="Dots . . .")
+    """A record of every table with values of its own (the round-trip
+    corpus's), a linetype with a text in its dashes and a dimension style
+    naming a text style, in use."""
+    make_corpus.tables(doc, False)
     doc.linetypes.add("GAS_LINE", pattern='A,.5,-.2,["GAS",STANDARD,S=.1,U=0.0,X=-0.1,Y=-.05],-.25',
                       description="Gas line ----GAS----")
-    roads = doc.layers.add("ROADS", color=1, linetype="DOTTED3")
-    roads.lock()
-    roads.dxf.lineweight = 35
-    roads.dxf.plot = 0
-    water = doc.layers.add("WATER", color=5)
-    water.off()
-    water.freeze()
-    doc.layers.add("TRUECOLOUR", true_color=0x123456)
-    st = doc.styles.add("OBLIQUE", font="simfang.ttf")
-    st.dxf.oblique = 15
-    st.dxf.generation_flags = 2
-    doc.styles.add("TALL", font="arial.ttf").dxf.height = 5.0
-    ds = doc.dimstyles.new("DIMS2")
-    ds.dxf.dimexe = 0.25
-    ds.dxf.dimdec = 3
-    ds.dxf.dimtxsty = "NARROW"
-    ucs = doc.ucs.new("TILTED")
-    ucs.dxf.origin = (1, 2, 3)
-    ucs.dxf.xaxis = (0, 1, 0)
-    ucs.dxf.yaxis = (-1, 0, 0)
-    v = doc.views.new("OVERVIEW")
-    v.dxf.height = 100
-    v.dxf.width = 150
-    v.dxf.center = (50, 40)
-    vp = doc.viewports.new("SECOND")
-    vp.dxf.center = (10, 20)
-    vp.dxf.height = 30
+    doc.dimstyles.get("DS3").dxf.dimtxsty = "CONDENSED"
     msp = doc.modelspace()
-    msp.add_line((0, 0), (10, 0), dxfattribs=dict(layer="ROADS", linetype="GAS_LINE"))
-    msp.add_text("styled", dxfattribs=dict(style="OBLIQUE", layer="TRUECOLOUR", height=2))
-    msp.add_linear_dim(base=(0, 5), p1=(0, 0), p2=(10, 0), dimstyle="DIMS2").render()
+    msp.add_line((0, 0), (10, 0), dxfattribs=dict(layer="Roads", linetype="GAS_LINE"))
+    msp.add_text("styled", dxfattribs=dict(style="Narrow", layer="TrueColour", height=2))
+    msp.add_linear_dim(base=(0, 5), p1=(0, 0), p2=(10, 0), dimstyle="DS3").render()
     msp.add_blockref("MARK", (20, 20))
 
 
@@ -186,7 +165,7 @@ def insert_with_attributes(msp):
 
 
 def text(msp):
-    t = msp.add_text("aligned", dxfattribs=dict(height=1.3, rotation=28.6, oblique=12, width=0.8, style="NARROW"))
+    t = msp.add_text("aligned", dxfattribs=dict(height=1.3, rotation=28.6, oblique=12, width=0.8, style="CONDENSED"))
     t.set_placement((32, 31), align=TextEntityAlignment.MIDDLE_CENTER)
     return t
 
@@ -194,7 +173,7 @@ def text(msp):
 def mtext(msp):
     mt = msp.add_mtext("{\\fArial|b1;first}\\P" + " ".join("word%d" % i for i in range(60)),
                        dxfattribs=dict(insert=(40, 50), char_height=3, width=60, rotation=12, attachment_point=5,
-                                       line_spacing_style=2, line_spacing_factor=1.5, style="NARROW"))
+                                       line_spacing_style=2, line_spacing_factor=1.5, style="CONDENSED"))
     mt.set_bg_color(3, scale=1.8)
     return mt
 
@@ -513,32 +492,40 @@ def common_after_own(rtype, groups):
 
 def reordered(rtype, groups):
     """Each subclass's values before what repeats in it (or before its
-    kind's structure) in the reverse order; what repeats stays in place."""
-    head, subclasses, tail = parts(groups)
+    kind's structure) in the reverse order; what repeats stays in place. A
+    record without markers (the oldest form) is one subclass after its
+    handle."""
     if rtype in IN_ORDER:
         return groups
+    head, subclasses, tail = parts(groups)
+    if not subclasses:
+        frame = 1
+        while frame < len(head) and head[frame][0] in (5, 105, 330):
+            frame += 1
+        return head[:frame] + _reversed_values(rtype, head[frame:]) + tail
+    return unparts(head, [s[:1] + _reversed_values(rtype, s[1:]) for s in subclasses], tail)
+
+
+def _reversed_values(rtype, groups):
     stops = STRUCTURES.get(rtype)
-    out = []
-    for s in subclasses:
-        its = items(s[1:])
-        counts = {}
-        for it in its:
-            counts[it[0][0]] = counts.get(it[0][0], 0) + 1
-        body, run, i = [], [], 0
-        for i, it in enumerate(its):
-            code = it[0][0]
-            if stops is not None and code in stops or stops is None and counts[code] > 1:
-                break
-            if counts[code] > 1:
-                body += run[::-1] + [it]
-                run = []
-            else:
-                run.append(it)
+    its = items(groups)
+    counts = {}
+    for it in its:
+        counts[it[0][0]] = counts.get(it[0][0], 0) + 1
+    body, run, i = [], [], 0
+    for i, it in enumerate(its):
+        code = it[0][0]
+        if stops is not None and code in stops or stops is None and counts[code] > 1:
+            break
+        if counts[code] > 1:
+            body += run[::-1] + [it]
+            run = []
         else:
-            i = len(its)
-        body += run[::-1] + its[i:]
-        out.append(s[:1] + [g for it in body for g in it])
-    return unparts(head, out, tail)
+            run.append(it)
+    else:
+        i = len(its)
+    body += run[::-1] + its[i:]
+    return [g for it in body for g in it]
 
 
 def _defaults_by_subclass():
@@ -590,22 +577,28 @@ def explicit_defaults(rtype, groups, dxfversion=None):
             continue
         seen[name] = seen.get(name, 0) + 1
         place[which] = (name, seen[name])
-    for attr in cls.DXFATTRIBS._attribs.values():
-        if (attr.default is None or attr.alias and attr.name != attr.alias and attr.alias in place
-                or attr.name in NOT_DEFAULTS | NOT_DEFAULTS_OF.get(rtype, set()) or attr.xtype == XType.callback or attr.code <= 0
-                or dxfversion and attr.dxfversion > dxfversion):
+    left_out = NOT_DEFAULTS | NOT_DEFAULTS_OF.get(rtype, set())
+    # Without markers a code two of the kind's values share is not told.
+    codes = [a.code for n, a in cls.DXFATTRIBS._attribs.items() if n == a.name]
+    shared = {c for c in codes if codes.count(c) > 1}
+    for name, attr in cls.DXFATTRIBS._attribs.items():
+        if (name != attr.name or attr.default is None or name in left_out or attr.xtype == XType.callback
+                or attr.code <= 0 or dxfversion and attr.dxfversion > dxfversion):
             continue
         where = place.get(_OWNER.get(id(attr), (None, None))[1])
         if where is None:
             continue
-        name, n = where
-        indices = [i for i, m in enumerate(markers) if m == name]
+        if not subclasses:  # the oldest form: a record without markers
+            if attr.code not in shared and all(c != attr.code for c, _ in head[1:]):
+                head += spelled_value(attr.code, attr.default, attr.name)
+            continue
+        marker, n = where
+        indices = [i for i, m in enumerate(markers) if m == marker]
         if len(indices) < n:
             continue
         s = subclasses[indices[n - 1]]
-        if any(c == attr.code for c, _ in s[1:]):
-            continue
-        s[1:1] = spelled_value(attr.code, attr.default, attr.name)
+        if all(c != attr.code for c, _ in s[1:]):
+            s[1:1] = spelled_value(attr.code, attr.default, attr.name)
     return unparts(head, subclasses, tail)
 
 
@@ -876,42 +869,30 @@ class Variant:
         return self._make()
 
 
-def _spelled(doc, spelling, chosen):
-    base = encoded(doc)
-    spelled = spell_records(base, spelling, chosen, doc.dxfversion)
-    if spelled is None:
-        return None, None
-    # Values given where they could be left out are read as given.
-    return spelled, None if spelling == "explicit_defaults" else base
-
-
-def _entity_variant(spelling, label):
+def _spelled(spelling, build, chosen):
+    """A variant's `make`: the drawing `build()` gives, with the records
+    `chosen` takes spelled."""
     def make():
-        doc = new_drawing(MODERN, [label], plain=spelling == "explicit_defaults")
-        return _spelled(doc, spelling, lambda r: r.section == "ENTITIES")
+        doc = build()
+        base = encoded(doc)
+        spelled = spell_records(base, spelling, chosen, doc.dxfversion)
+        if spelled is None:
+            return None, None
+        # Values given where they could be left out are read as given.
+        return spelled, None if spelling == "explicit_defaults" else base
     return make
 
 
-def _table_variant(spelling, table):
-    def make():
-        doc = new_drawing(MODERN, [])
-        tables_setup(doc)
-        return _spelled(doc, spelling, lambda r: r.section == "TABLES" and r.table == table)
-    return make
+def with_tables():
+    doc = new_drawing(MODERN)
+    tables_setup(doc)
+    return doc
 
 
-def _object_variant(spelling, kind):
-    def make():
-        doc = new_drawing(MODERN, [])
-        objects_setup(doc)
-        return _spelled(doc, spelling, lambda r: r.section == "OBJECTS" and r.type == kind)
-    return make
-
-
-def _every_kind_variant(spelling, version):
-    def make():
-        return _spelled(every_kind(version), spelling, lambda r: r.section in ("ENTITIES", "TABLES", "BLOCKS"))
-    return make
+def with_objects():
+    doc = new_drawing(MODERN)
+    objects_setup(doc)
+    return doc
 
 
 def _as_written(make, *args):
@@ -922,21 +903,22 @@ def variants():
     out = []
     for spelling in RECORD_SPELLINGS:
         for label, _ in ENTITY_KINDS:
-            out.append(Variant("%s_%s" % (spelling, label), spelling, label, _entity_variant(spelling, label)))
+            build = functools.partial(new_drawing, MODERN, [label], spelling == "explicit_defaults")
+            out.append(Variant("%s_%s" % (spelling, label), spelling, label,
+                               _spelled(spelling, build, lambda r: r.section == "ENTITIES")))
         for table in TABLE_KINDS:
-            out.append(Variant("%s_table_%s" % (spelling, table.lower()), spelling, table,
-                               _table_variant(spelling, table)))
+            out.append(Variant("%s_table_%s" % (spelling, table.lower()), spelling, table, _spelled(
+                spelling, with_tables, lambda r, t=table: r.section == "TABLES" and r.table == t)))
         for kind in OBJECT_KINDS:
-            out.append(Variant("%s_object_%s" % (spelling, kind.lower()), spelling, kind,
-                               _object_variant(spelling, kind)))
+            out.append(Variant("%s_object_%s" % (spelling, kind.lower()), spelling, kind, _spelled(
+                spelling, with_objects, lambda r, k=kind: r.section == "OBJECTS" and r.type == k)))
     # Every kind at once in the other forms: the oldest is read otherwise,
     # the newest embeds an MTEXT's columns.
-    for spelling in ("reordered", "explicit_defaults"):
-        for version in ("R12", "R2018"):
-            out.append(Variant("%s_every_kind_%s" % (spelling, version), spelling, None,
-                               _every_kind_variant(spelling, version)))
-    out.append(Variant("no_markers_every_kind_R2000", "no_markers", None,
-                       _every_kind_variant("no_markers", "R2000")))
+    whole = lambda r: r.section in ("ENTITIES", "TABLES", "BLOCKS")  # noqa: E731
+    for spelling, version in (("reordered", "R12"), ("reordered", "R2018"), ("explicit_defaults", "R12"),
+                              ("explicit_defaults", "R2018"), ("no_markers", "R2000")):
+        out.append(Variant("%s_every_kind_%s" % (spelling, version), spelling, None,
+                           _spelled(spelling, functools.partial(every_kind, version), whole)))
     for version in ("R12", "R2000", MODERN):
         out.append(Variant("carets_" + version, "carets", None, _as_written(carets, version)))
     for version in ("R12", "R2000"):
