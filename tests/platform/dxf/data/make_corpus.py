@@ -152,28 +152,39 @@ def entities(doc, msp, cjk):
     grp.extend([text, mirrored])
 
 
-def hatches(msp, doc):
+def hatch_pattern(msp):
+    """A predefined pattern, turned and scaled, with seeds and a bulge."""
     h = msp.add_hatch(color=2)
     h.set_pattern_fill("ANSI31", scale=2, angle=30)
     h.dxf.hatch_style = 1
     h.paths.add_polyline_path([(0, 0, 0), (10, 0, 0.4), (10, 10, 0), (0, 10, 0)], is_closed=True)
     h.set_seed_points([(5, 5)])
-    net = msp.add_hatch(color=4)
-    net.set_pattern_fill("NET", scale=0.5)
-    net.paths.add_polyline_path([(20, 0), (30, 0), (30, 10), (20, 10)], is_closed=True)
-    custom = msp.add_hatch(color=6)
-    custom.set_pattern_fill("TWOFAM", definition=[[30, (0, 0), (1, 2), [3, -1]], [120, (0.5, 0), (-2, 1), []]],
-                            scale=1.5)
-    custom.dxf.pattern_type = 2
-    custom.paths.add_polyline_path([(40, 0), (50, 0), (50, 10)], is_closed=True)
-    edges = msp.add_hatch(color=3)
-    ep = edges.paths.add_edge_path()
+    return h
+
+
+def hatch_custom(msp):
+    """A pattern of the drawing's own, one line without dashes."""
+    h = msp.add_hatch(color=6)
+    h.set_pattern_fill("TWOFAM", definition=[[30, (0, 0), (1, 2), [3, -1]], [120, (0.5, 0), (-2, 1), []]],
+                       scale=1.5)
+    h.dxf.pattern_type = 2
+    h.paths.add_polyline_path([(40, 0), (50, 0), (50, 10)], is_closed=True)
+    return h
+
+
+def hatch_edges(msp):
+    """A loop of each kind of edge."""
+    h = msp.add_hatch(color=3)
+    ep = h.paths.add_edge_path()
     ep.add_line((0, 0), (10, 0))
     ep.add_arc((10, 5), 5, 270, 90)
     ep.add_ellipse((5, 10), major_axis=(5, 0), ratio=0.4, start_angle=0, end_angle=180)
     ep.add_spline(control_points=[(0, 10), (-3, 5), (0, 0)], knot_values=[0, 0, 0, 1, 1, 1], degree=2)
-    if doc.dxfversion < "AC1018":
-        return
+    return h
+
+
+def hatch_gradients(msp):
+    """Gradients of two colours and of one, tinted and centred."""
     grad = msp.add_hatch()
     grad.set_gradient((0, 255, 0), (250, 240, 10), rotation=40, name="CYLINDER")
     grad.paths.add_polyline_path([(20, 20), (30, 20), (30, 28)], is_closed=True)
@@ -181,6 +192,19 @@ def hatches(msp, doc):
     one.set_gradient((200, 0, 0), (0, 0, 0), rotation=10, name="SPHERICAL", one_color=1, tint=0.7,
                      centered=0.25)
     one.paths.add_polyline_path([(40, 20), (50, 20), (50, 28)], is_closed=True)
+    return grad
+
+
+def hatches(msp, doc):
+    hatch_pattern(msp)
+    net = msp.add_hatch(color=4)
+    net.set_pattern_fill("NET", scale=0.5)
+    net.paths.add_polyline_path([(20, 0), (30, 0), (30, 10), (20, 10)], is_closed=True)
+    hatch_custom(msp)
+    hatch_edges(msp)
+    if doc.dxfversion < "AC1018":
+        return
+    hatch_gradients(msp)
 
 
 def extended_data(doc, msp):

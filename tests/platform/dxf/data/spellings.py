@@ -110,49 +110,10 @@ def objects_setup(doc):
     doc.layout("Layout1").add_line((0, 0), (10, 10))
 
 
-def hatch_pattern(msp):
-    h = msp.add_hatch(color=2)
-    h.set_pattern_fill("ANSI31", scale=2, angle=30)
-    h.dxf.hatch_style = 1
-    h.paths.add_polyline_path([(0, 0, 0), (10, 0, 0.4), (10, 10, 0), (0, 10, 0)], is_closed=True)
-    h.set_seed_points([(5, 5)])
-    return h
-
-
-def hatch_custom(msp):
-    h = msp.add_hatch(color=6)
-    h.set_pattern_fill("TWOFAM", definition=[[30, (0, 0), (1, 2), [3, -1]], [120, (0.5, 0), (-2, 1), []]],
-                       scale=1.5)
-    h.dxf.pattern_type = 2
-    h.paths.add_polyline_path([(40, 0), (50, 0), (50, 10)], is_closed=True)
-    return h
-
-
-def hatch_edges(msp):
-    h = msp.add_hatch(color=3)
-    ep = h.paths.add_edge_path()
-    ep.add_line((0, 0), (10, 0))
-    ep.add_arc((10, 5), 5, 270, 90)
-    ep.add_ellipse((5, 10), major_axis=(5, 0), ratio=0.4, start_angle=0, end_angle=180)
-    ep.add_spline(control_points=[(0, 10), (-3, 5), (0, 0)], knot_values=[0, 0, 0, 1, 1, 1], degree=2)
-    return h
-
-
 def hatch_solid(msp):
     h = msp.add_hatch(color=4)
     h.paths.add_polyline_path([(20, 0), (30, 0), (30, 10), (20, 10)], is_closed=True)
     h.paths.add_polyline_path([(22, 2), (24, 2), (24, 4)], is_closed=True, flags=16)
-    return h
-
-
-def hatch_gradient(msp):
-    h = msp.add_hatch()
-    h.set_gradient((0, 255, 0), (250, 240, 10), rotation=40, name="CYLINDER")
-    h.paths.add_polyline_path([(20, 20), (30, 20), (30, 28)], is_closed=True)
-    one = msp.add_hatch()
-    one.set_gradient((200, 0, 0), (0, 0, 0), rotation=10, name="SPHERICAL", one_color=1, tint=0.7,
-                     centered=0.25)
-    one.paths.add_polyline_path([(40, 20), (50, 20), (50, 28)], is_closed=True)
     return h
 
 
@@ -165,7 +126,8 @@ def insert_with_attributes(msp):
 
 
 def text(msp):
-    t = msp.add_text("aligned", dxfattribs=dict(height=1.3, rotation=28.6, oblique=12, width=0.8, style="CONDENSED"))
+    t = msp.add_text("aligned", dxfattribs=dict(height=1.3, rotation=28.6, oblique=12, width=0.8,
+                                                style="CONDENSED"))
     t.set_placement((32, 31), align=TextEntityAlignment.MIDDLE_CENTER)
     return t
 
@@ -277,11 +239,11 @@ ENTITY_KINDS = [
     ("spline_control", lambda m: m.add_open_spline([(0, 5), (2, 7), (4, 5), (6, 8)], degree=3)),
     ("spline_rational", lambda m: m.add_rational_spline([(0, 0), (1, 3), (4, 3), (5, 0)],
                                                         weights=[1, 0.5, 0.5, 1], degree=3)),
-    ("hatch_pattern", hatch_pattern),
-    ("hatch_custom_pattern", hatch_custom),
-    ("hatch_edges", hatch_edges),
+    ("hatch_pattern", make_corpus.hatch_pattern),
+    ("hatch_custom_pattern", make_corpus.hatch_custom),
+    ("hatch_edges", make_corpus.hatch_edges),
     ("hatch_solid", hatch_solid),
-    ("hatch_gradient", hatch_gradient),
+    ("hatch_gradient", make_corpus.hatch_gradients),
     ("dimension_linear", lambda m: m.add_linear_dim(base=(3, 2), p1=(0, 0), p2=(3, 0), dimstyle="DIMS").render()),
     ("dimension_aligned", lambda m: m.add_aligned_dim(p1=(0, 0), p2=(10, 5), distance=2).render()),
     ("dimension_radius", lambda m: m.add_radius_dim(center=(0, 0), radius=3, angle=45).render()),
