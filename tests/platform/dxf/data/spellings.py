@@ -5,7 +5,8 @@ not write, writes a small base drawing of one kind each (every entity kind
 it writes, every table, the objects), and the file is then spelled anew
 group by group:
 
-- no_markers: no subclass markers at all;
+- no_markers: no subclass markers at all (a record whose subclasses share
+  a code, which only its markers tell apart, keeps them, here and below);
 - own_marker_missing: only the first (common) marker kept, so the kind's
   codes follow AcDbEntity (AcDbSymbolTableRecord);
 - common_after_own: the common subclass's codes (8, 62, 6, 370 ...) after
@@ -30,7 +31,9 @@ Each variant is deterministic. Other checks reuse them:
     spellings.write(folder)            # every variant into folder, paths
 
 `make()` gives the file's bytes and those of the drawing it was spelled
-from (None when the file is not a spelling of another).
+from, which means the same (None where what ezdxf reads from the file
+itself is its meaning: explicit defaults, the drawings of several kinds;
+None for both where the spelling changes nothing in that drawing).
 
 usage: spellings.py OUTPUT_FOLDER [SUBSTRING ...]
 Writes the variants (those whose names hold a SUBSTRING) and prints their
