@@ -150,6 +150,7 @@ struct DxfFileRecords {
     std::string bytes;
     bool utf8 = true;
     unsigned codePage = 1252;
+    bool codePageAssumed = false;  // TextCodec::assumed
     // The subclass lists records were read by (Loader's `written`).
     std::vector<std::vector<const char*>> written;
     // The reader's state of each group of the records, from their 0 group.
@@ -226,6 +227,9 @@ struct DxfFileKept {
     // file's name, when it was read from one.
     std::vector<std::wstring> notRead;
     std::wstring source;
+    // The code page texts were read in where the file names none the reader
+    // can read, and why (DxfCodePageAssumed).
+    std::wstring codePageAssumed;
     // Objects the reader left out of the drawing (erased): what they own
     // is named when a save leaves it out with them.
     std::vector<uint64_t> leftOut;
