@@ -30,6 +30,12 @@ const std::string& LastDxfWriteError();
 // each (the record, where, why); empty for a database not read from a
 // file. OPEN prints it, and every save names it again.
 std::vector<std::wstring> DxfNotRead(const OdDbDatabase* db);
+// The code page the texts of the file the database was read from were
+// read in, where the file (of a form before 2007) names none the reader
+// can read, and why: "ANSI_1252 (the file names no code page; ...)".
+// Empty when the file names its page, or its texts are ASCII and it names
+// none. OPEN prints it.
+std::wstring DxfCodePageAssumed(const OdDbDatabase* db);
 // What the last saveAs could not carry, one line each (kind, handle, what
 // is lost); SAVEAS and QSAVE print them.
 std::vector<std::wstring>& LastDxfSaveLosses();

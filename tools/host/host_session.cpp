@@ -209,12 +209,14 @@ OpenResult OpenStep(Session& s, std::string& refusal)
     // Missing images are part of the outcome: a quiet run says them too.
     // So are the records of the file the host could not read.
     const std::vector<std::wstring> notRead = standin::DxfNotRead(CurrentDrawing());
+    const std::wstring page = standin::DxfCodePageAssumed(CurrentDrawing());
     s.log.Outcome("open: " + o.drawing + " as " + Utf8(opened) + ", " +
                   Count(s.opened.size(), "entity", "entities") + " in model space" +
                   (missing.empty() ? std::string() : "; images it names that are not beside it: " + List(missing)) +
                   (notRead.empty() ? std::string()
                                    : "; " + Count(notRead.size(), "record", "records") + " of the file not read: " +
-                                         LeftOut(notRead)));
+                                         LeftOut(notRead)) +
+                  (page.empty() ? std::string() : "; its texts read as " + Utf8(page)));
     return OpenResult::kOpened;
 }
 

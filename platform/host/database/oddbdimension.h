@@ -36,6 +36,7 @@ protected:
     void subCopyTiesTo(OdDbObject& copy) const override { static_cast<OdDbDimension&>(copy).block_ = block_; }
 
 private:
+    friend struct standin::DxfAccess;
     OdGePoint3dArray points_;
     OdString text_;
     OdDbObjectId style_;

@@ -56,6 +56,7 @@ protected:
     OdResult subTransformBy(const OdGeMatrix3d& m) override;
 
 private:
+    friend struct standin::DxfAccess;
     OdGePoint3d pos_, align_;
     OdGeVector3d normal_{0, 0, 1};
     OdString text_;
@@ -89,6 +90,7 @@ public:
     OdResult setFieldLength(int n);
 
 private:
+    friend struct standin::DxfAccess;
     OdString tag_, prompt_;
     bool invisible_ = false, constant_ = false, verifiable_ = false, preset_ = false;
     int fieldLength_ = 0;
@@ -115,6 +117,7 @@ public:
     OdResult setAttributeFromBlock(const OdDbAttributeDefinition* def, const OdGeMatrix3d& blockTransform);
 
 private:
+    friend struct standin::DxfAccess;
     OdString tag_;
     bool invisible_ = false, constant_ = false, verifiable_ = false, preset_ = false;
     int fieldLength_ = 0;

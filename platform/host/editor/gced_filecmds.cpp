@@ -132,6 +132,8 @@ void Open()
     // silently.
     for (const std::wstring& left : standin::DxfNotRead(db))
         gcutPrintf(L"\nNot read from %s: %s", name.c_str(), left.c_str());
+    const std::wstring page = standin::DxfCodePageAssumed(db);
+    if (!page.empty()) gcutPrintf(L"\nThe texts of %s are read as %s.", name.c_str(), page.c_str());
     gcDocManagerPtr()->createDocument(name.c_str(), true, db);
 }
 

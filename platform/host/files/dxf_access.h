@@ -4,6 +4,8 @@
 // dxf_write.cpp use it.
 #pragma once
 
+#include <cwctype>
+
 #include "dxf_kept.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
@@ -156,6 +158,20 @@ struct DxfAccess {
     static void setShapeStyle(OdDbLinetypeTableRecord* lt, int dash, OdDbObjectId id)
     {
         lt->dashes_[(size_t)dash].style = id;
+    }
+    // Texts whole, as the file gave them: the interface's setters take
+    // strings a NUL ends, and a file's text may hold one ("^@").
+    static void setTextString(OdDbText* t, const std::wstring& s) { t->text_ = s; }
+    static void setContents(OdDbMText* m, const std::wstring& s) { m->contents_ = s; }
+    static void setDimensionText(OdDbDimension* d, const std::wstring& s) { d->text_ = s; }
+    static void setPrompt(OdDbAttributeDefinition* d, const std::wstring& s) { d->prompt_ = s; }
+    // Tags are kept in upper case, as the interface's setter keeps them.
+    static void setTag(OdDbAttributeDefinition* d, const std::wstring& s) { d->tag_ = UpperTag(s); }
+    static void setTag(OdDbAttribute* a, const std::wstring& s) { a->tag_ = UpperTag(s); }
+    static std::wstring UpperTag(std::wstring s)
+    {
+        for (auto& c : s) c = (wchar_t)std::towupper(c);
+        return s;
     }
     static void setMTextFill(OdDbMText* m, int flags) { m->fill_ = flags; }
     static int mtextFill(const OdDbMText* m) { return m->fill_; }

@@ -383,6 +383,37 @@ std::string IconvName(unsigned codePage)
     return "CP" + std::to_string(codePage);
 }
 
+// A code page's characters through iconv, one at a time, so that a byte
+// no character starts with costs only itself.
+class PageReader {
+public:
+    explicit PageReader(unsigned codePage) : cd_(iconv_open("UTF-32LE", IconvName(codePage).c_str())) {}
+    ~PageReader()
+    {
+        if (ok()) iconv_close(cd_);
+    }
+    PageReader(const PageReader&) = delete;
+    PageReader& operator=(const PageReader&) = delete;
+    bool ok() const { return cd_ != (iconv_t)-1; }
+    // The length of the character at bytes[i] (at most two bytes in the
+    // code pages files use), 0 when none starts there.
+    size_t read(std::string_view bytes, size_t i, char32_t& c)
+    {
+        for (size_t len = 1; len <= 2 && i + len <= bytes.size(); ++len) {
+            char* in = const_cast<char*>(bytes.data() + i);
+            size_t inLeft = len;
+            char* o = reinterpret_cast<char*>(&c);
+            size_t oLeft = sizeof c;
+            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(cd_, &in, &inLeft, &o, &oLeft) != (size_t)-1 && oLeft == 0) return len;
+        }
+        return 0;
+    }
+
+private:
+    iconv_t cd_;
+};
+
 // Bytes of a code page as wide text through iconv; Latin-1 when iconv does
 // not know the code page. Bytes it cannot convert become U+FFFD.
 std::wstring FromCodePage(std::string_view bytes, unsigned codePage)
@@ -396,9 +427,8 @@ std::wstring FromCodePage(std::string_view bytes, unsigned codePage)
         return out;
     }
     if (codePage == 65001) return Utf8ToWide(bytes);
-    std::string name = IconvName(codePage);
-    iconv_t cd = iconv_open("UTF-32LE", name.c_str());
-    if (cd == (iconv_t)-1) {
+    PageReader page(codePage);
+    if (!page.ok()) {
         for (unsigned char c : bytes) out += (wchar_t)c;
         return out;
     }
@@ -411,32 +441,19 @@ std::wstring FromCodePage(std::string_view bytes, unsigned codePage)
             out += (wchar_t)bytes[i++];
             continue;
         }
-        // One character at a time (at most two bytes in the code pages
-        // files use), so that a bad byte costs only itself.
         char32_t c = 0;
-        bool done = false;
-        for (size_t len = 1; len <= 2 && i + len <= bytes.size() && !done; ++len) {
-            char* in = const_cast<char*>(bytes.data() + i);
-            size_t inLeft = len;
-            char* o = reinterpret_cast<char*>(&c);
-            size_t oLeft = sizeof c;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            if (iconv(cd, &in, &inLeft, &o, &oLeft) != (size_t)-1 && oLeft == 0) {
-                out += (wchar_t)c;
-                i += len;
-                done = true;
-            }
+        if (const size_t len = page.read(bytes, i, c)) {
+            out += (wchar_t)c;
+            i += len;
+            continue;
         }
-        if (!done) {
-            // A byte the Windows code pages 1250-1258 leave undefined reads
-            // there as the control character of its number.
-            const unsigned char b = (unsigned char)bytes[i];
-            const bool windows = codePage >= 1250 && codePage <= 1258 && b >= 0x80 && b < 0xA0;
-            out += windows ? (wchar_t)b : L'\xFFFD';
-            ++i;
-        }
+        // A byte the Windows code pages 1250-1258 leave undefined reads
+        // there as the control character of its number.
+        const unsigned char b = (unsigned char)bytes[i];
+        const bool windows = codePage >= 1250 && codePage <= 1258 && b >= 0x80 && b < 0xA0;
+        out += windows ? (wchar_t)b : L'\xFFFD';
+        ++i;
     }
-    iconv_close(cd);
     return out;
 }
 
@@ -487,15 +504,123 @@ bool CodePageReadable(unsigned codePage)
     return ascii;
 }
 
+std::string CodePageName(unsigned codePage)
+{
+    if (codePage == 65001) return "UTF-8";
+    if (codePage > 28590 && codePage <= 28606) return "ISO8859-" + std::to_string(codePage - 28590);
+    return "ANSI_" + std::to_string(codePage);
+}
+
+namespace {
+
+bool PastAscii(std::string_view s)
+{
+    return std::any_of(s.begin(), s.end(), [](char c) { return (unsigned char)c >= 0x80; });
+}
+
+bool WholeUtf8(std::string_view s) { return WideToUtf8(Utf8ToWide(s)) == s; }
+
+// Whether the page reads the text whole, every byte part of one of its
+// characters; its characters of two bytes are counted, and those of them
+// that end in an ASCII byte.
+bool ReadsWhole(PageReader& page, unsigned codePage, std::string_view s, size_t& pairs, size_t& asciiEnds)
+{
+    size_t p = 0, a = 0;
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char b = (unsigned char)s[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        // Readers differ on 0x80 of page 936 (the euro sign, or nothing):
+        // a text holding it is not taken for that page's.
+        char32_t c = 0;
+        const size_t len = codePage == 936 && b == 0x80 ? 0 : page.read(s, i, c);
+        if (len == 0) return false;
+        if (len == 2) {
+            ++p;
+            if ((unsigned char)s[i + 1] < 0x80) ++a;
+        }
+        i += len;
+    }
+    pairs += p;
+    asciiEnds += a;
+    return true;
+}
+
+bool ReadsWhole(std::string_view s, unsigned codePage)
+{
+    if (codePage == 65001) return WholeUtf8(s);
+    PageReader page(codePage);
+    size_t pairs = 0, asciiEnds = 0;
+    return page.ok() && ReadsWhole(page, codePage, s, pairs, asciiEnds);
+}
+
+// The page a text is read in when the file's page was assumed: that page
+// where it reads the text whole, else the first of the others that does.
+unsigned PageOfText(std::string_view s, unsigned assumed)
+{
+    for (unsigned page : {assumed, 65001u, (unsigned)GetACP(), 1252u})
+        if (ReadsWhole(s, page)) return page;
+    return 28591;
+}
+
+}  // namespace
+
+unsigned AssumedCodePage(const std::vector<Group>& groups, std::string& why)
+{
+    std::vector<std::string_view> texts;
+    for (const Group& g : groups)
+        if (PastAscii(g.text)) texts.push_back(g.text);
+    const unsigned host = GetACP();
+    why.clear();
+    if (texts.empty()) return host;
+    // How many texts each page reads whole.
+    PageReader hostPage(host), western(1252);
+    size_t byUtf8 = 0, byHost = 0, byWestern = 0, pairs = 0, asciiEnds = 0, unused = 0;
+    for (std::string_view s : texts) {
+        byUtf8 += WholeUtf8(s);
+        byHost += hostPage.ok() && ReadsWhole(hostPage, host, s, pairs, asciiEnds);
+        byWestern += western.ok() && ReadsWhole(western, 1252, s, unused, unused);
+    }
+    // Western text read in a page of two-byte characters pairs an accented
+    // letter with the ASCII letter after it ("Straße" holds DF 65, one
+    // character of page 936); most characters of Chinese text end in a
+    // byte past ASCII.
+    const bool misread = asciiEnds * 2 > pairs;
+    // UTF-8 and the host's page read few texts of other pages whole, as
+    // ANSI_1252 reads nearly any: each is taken where it reads most texts.
+    const size_t half = texts.size() / 2;
+    unsigned page = 28591;
+    size_t most = texts.size();
+    if (byUtf8 > half) page = 65001, most = byUtf8;
+    else if (byHost > half && !misread) page = host, most = byHost;
+    else if (byWestern > 0) page = 1252, most = byWestern;
+    why = "of its " + std::to_string(texts.size()) + " texts past ASCII, " + std::to_string(byUtf8) +
+          " read as UTF-8, " + std::to_string(byHost) + " in the host's code page " + CodePageName(host) +
+          (misread && byHost ? " but only as Western text misread" : "") + ", " + std::to_string(byWestern) +
+          " in ANSI_1252";
+    if (most < texts.size())
+        why += "; the " + std::string(most ? "other " : "") + std::to_string(texts.size() - most) +
+               " each in the first of UTF-8, " + CodePageName(host) + ", ANSI_1252 and ISO8859-1 that reads it whole";
+    return page;
+}
+
 std::string TextCodec::transcode(std::string_view bytes) const
 {
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; });
-    return utf8 || ascii ? std::string(bytes) : WideToUtf8(FromCodePage(bytes, codePage));
+    return utf8 || ascii ? std::string(bytes) : WideToUtf8(wide(bytes));
+}
+
+std::wstring TextCodec::wide(std::string_view bytes) const
+{
+    if (utf8) return Utf8ToWide(bytes);
+    return FromCodePage(bytes, assumed && PastAscii(bytes) ? PageOfText(bytes, codePage) : codePage);
 }
 
 std::wstring TextCodec::decode(std::string_view bytes) const
 {
-    std::wstring s = utf8 ? Utf8ToWide(bytes) : FromCodePage(bytes, codePage);
+    std::wstring s = wide(bytes);
     std::wstring out;
     out.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {

@@ -134,6 +134,10 @@ void SplitGroups(std::string_view bytes, std::vector<Group>& groups);
 struct TextCodec {
     bool utf8 = true;
     unsigned codePage = 1252;
+    // The file named no code page the reader can read (AssumedCodePage): a
+    // text the page does not read whole is read in the first of UTF-8, the
+    // host's page, ANSI_1252 and ISO8859-1 that does, so no byte is lost.
+    bool assumed = false;
     // The value as wide text: bytes decoded, caret codes ("^J", "^ ") and
     // Unicode escapes ("\U+XXXX", "\M+nXXXX") resolved. Malformed bytes
     // become U+FFFD.
@@ -141,12 +145,28 @@ struct TextCodec {
     // The value in UTF-8 as the file spelled it: only the bytes decoded,
     // caret codes and escapes left as they are.
     std::string transcode(std::string_view bytes) const;
+
+private:
+    // The bytes as wide text, only decoded.
+    std::wstring wide(std::string_view bytes) const;
 };
 // The code page number of a $DWGCODEPAGE value ("ANSI_936" -> 936); 0 when
 // it names none.
 unsigned CodePageOfName(std::string_view name);
 // Whether text of the code page can be read (iconv knows it).
 bool CodePageReadable(unsigned codePage);
+// The name files give a code page ("ANSI_1252", "UTF-8", "ISO8859-1").
+std::string CodePageName(unsigned codePage);
+// The code page for a file that names none the reader can read, chosen by
+// what its values hold so that no byte of a text is lost: UTF-8 where it
+// reads more than half of the texts that hold bytes past ASCII whole; else
+// the host's page where it does, as text of its own script rather than
+// Western text misread; else ANSI_1252 where it reads any; else ISO8859-1,
+// which reads every byte. The texts it does not read are read another way
+// (TextCodec::assumed). `why` counts what each page reads; it is
+// empty when the values are ASCII, which every page reads alike (the
+// host's page is given).
+unsigned AssumedCodePage(const std::vector<Group>& groups, std::string& why);
 
 // Builds the text of a DXF file, one group at a time.
 class GroupWriter {

@@ -67,6 +67,7 @@ DxfKept* CopyKept(const DxfKept* k, bool whole)
     c->planeNormal = k->planeNormal;
     c->pieceEnds = k->pieceEnds;
     c->piecesOf = k->piecesOf;
+    c->solidPattern = k->solidPattern;
     c->hardOwned = k->hardOwned;
     c->sortHandles = k->sortHandles;
     c->sortOrder = k->sortOrder;

@@ -47,6 +47,8 @@ struct KeptRun {
 
 // An Xrecord whose file gave no cloning flag (280) before its data.
 constexpr int kNoCloningFlag = 1;
+// A hatch whose file gave a pixel size of 0, which goes back.
+constexpr int kZeroPixelSize = 2;
 
 struct DxfKept {
     // The record's type when it is not the one the writer gives the object
@@ -81,12 +83,16 @@ struct DxfKept {
     // writer cuts there, so that each piece goes back as the file spelled it.
     std::vector<uint32_t> pieceEnds;
     std::wstring piecesOf;
+    // A solid fill's pattern as the file gave it after the loops (angle,
+    // scale, doubling, lines): a solid fill has none, and the writer writes
+    // these where a pattern goes.
+    std::vector<KeptGroup> solidPattern;
     // The colour number a file gave beside a true colour (420), and that
     // colour: the number goes back while the object has the colour.
     int colourNumber = -1;
     int64_t colourRgb = -1;
     // Flags of the record beyond what the object models (a dimension's;
-    // of an Xrecord, kNoCloningFlag).
+    // of an Xrecord, kNoCloningFlag; of a hatch, kZeroPixelSize).
     int flags = 0;
     // A dictionary's entries the file gave as hard-owned.
     std::vector<OdDbObjectId> hardOwned;
@@ -150,6 +156,7 @@ struct DxfFileRecords {
     std::string bytes;
     bool utf8 = true;
     unsigned codePage = 1252;
+    bool codePageAssumed = false;  // TextCodec::assumed
     // The subclass lists records were read by (Loader's `written`).
     std::vector<std::vector<const char*>> written;
     // The reader's state of each group of the records, from their 0 group.
@@ -226,6 +233,9 @@ struct DxfFileKept {
     // file's name, when it was read from one.
     std::vector<std::wstring> notRead;
     std::wstring source;
+    // The code page texts were read in where the file names none the reader
+    // can read, and why (DxfCodePageAssumed).
+    std::wstring codePageAssumed;
     // Objects the reader left out of the drawing (erased): what they own
     // is named when a save leaves it out with them.
     std::vector<uint64_t> leftOut;

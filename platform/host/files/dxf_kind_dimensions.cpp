@@ -129,6 +129,7 @@ OdDbEntity* Loader::makeDimension(const View& v)
     }
     default: return nullptr;
     }
+    DxfAccess::setDimensionText(d, text);
     if (v.has(C::kTextPosition)) d->setTextPosition(v.point(C::kTextPosition));
     d->setDimensionStyle(record(dimstyles_, v.has(C::kStyle, C::kMarker) ? v.text(C::kStyle, C::kMarker) : L"Standard"));
     // The block of its graphics: one the file names without defining it is

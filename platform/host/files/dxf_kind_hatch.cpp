@@ -38,16 +38,15 @@ OdDbEntity* Loader::makeHatch(const View& v)
     size_t start = v.subclassStart(sub);
     const Group* count = v.find(C::kLoopCount, sub);
     Cursor c(v, count ? v.indexOf(count) : v.end());
-    int64_t loops = 0;
-    c.integer(C::kLoopCount, loops);
+    int64_t declared = 0;
+    c.integer(C::kLoopCount, declared);
     std::vector<std::vector<uint64_t>> sources;
     bool broken = false;
-    for (int64_t l = 0, nl = c.bound(loops, 2); l < nl && !broken; ++l) {
+    // The loops that are there, whatever the count says (other readers
+    // take every loop type after it for a loop).
+    for (;;) {
         int64_t type = 0;
-        if (!c.integer(L::kType, type)) {
-            broken = true;
-            break;
-        }
+        if (broken || !c.integer(L::kType, type)) break;
         std::vector<uint64_t> src;
         if (type & OdDbHatch::kPolyline) {
             int64_t bulged = 0, closed = 1, nv = 0;
@@ -111,7 +110,7 @@ OdDbEntity* Loader::makeHatch(const View& v)
             if (!std::binary_search(defined_.begin(), defined_.end(), s)) broken = true;
         sources.push_back(src);
     }
-    if (broken || h->numLoops() != loops) {
+    if (broken) {
         // Loops the hatch cannot hold as read: the file's record is kept
         // whole instead.
         delete h;
@@ -143,7 +142,7 @@ OdDbEntity* Loader::makeHatch(const View& v)
     if (const Group* d = solidFill ? nullptr : single(C::kPatternDouble)) h->setPatternDouble(d->integer != 0);
     // The pattern's lines as the file gives them.
     OdHatchPattern lines;
-    if (const Group* nlines = later(C::kPatternLineCount); nlines && nlines->integer > 0) {
+    if (const Group* nlines = solidFill ? nullptr : later(C::kPatternLineCount); nlines && nlines->integer > 0) {
         using P = HatchPatternLineCodes;
         Cursor lc(v, v.indexOf(nlines) + 1);
         for (int64_t l = 0, cnt = lc.bound(nlines->integer, 6); l < cnt; ++l) {
@@ -168,6 +167,28 @@ OdDbEntity* Loader::makeHatch(const View& v)
             return nullptr;
         }
     }
+    // A solid fill's pattern where other writers give one, right after the
+    // pattern type (angle, scale, doubling, lines): kept as the file gave
+    // it, and written there again while the hatch is a solid fill. Kept
+    // elsewhere, it goes back at the end of the values, where it is out of
+    // this place again.
+    const Group* typeGroup = later(C::kPatternType);
+    if (const Group* before = typeGroup ? typeGroup : later(C::kStyle); solidFill && before) {
+        using P = HatchPatternLineCodes;
+        auto in = [](int code, std::initializer_list<int> codes) {
+            return std::find(codes.begin(), codes.end(), code) != codes.end();
+        };
+        const auto heads = {C::kPatternAngle, C::kPatternScale, C::kPatternDouble, C::kPatternLineCount};
+        const auto run = {C::kPatternAngle, C::kPatternScale, C::kPatternDouble, C::kPatternLineCount, P::kAngle,
+                          P::kBaseX,        P::kBaseY,        P::kOffsetX,        P::kOffsetY,          P::kDashCount,
+                          P::kDash};
+        Cursor pc(v, v.indexOf(before) + 1);
+        std::vector<KeptGroup> groups;
+        if (pc.pos() < v.end() && in(v.at(pc.pos()).code, heads))
+            while (pc.pos() < v.end() && in(v.at(pc.pos()).code, run))
+                groups.push_back(keptGroup(*pc.take(v.at(pc.pos()).code)));
+        if (!groups.empty()) keptOf(h).solidPattern = std::move(groups);
+    }
     // The pattern's origin: the base point of its first line (set first:
     // the lines are the file's as they are).
     if (!lines.isEmpty()) h->setOriginPoint(lines[0].m_basePoint);
@@ -182,7 +203,10 @@ OdDbEntity* Loader::makeHatch(const View& v)
         h->setPatternAngle(angle);
         h->setPatternScale(scale);
     }
-    if (const Group* px = single(C::kPixelSize); px && px->kind == Kind::kReal) h->setPixelSize(px->real);
+    if (const Group* px = single(C::kPixelSize); px && px->kind == Kind::kReal) {
+        h->setPixelSize(px->real);
+        if (px->real == 0) keptFlags_ |= kZeroPixelSize;
+    }
     if (const Group* seeds = later(C::kSeedCount); seeds && seeds->integer > 0) {
         Cursor sc(v, v.indexOf(seeds) + 1);
         for (int64_t s = 0, cnt = sc.bound(seeds->integer, 2); s < cnt; ++s) {
@@ -306,7 +330,14 @@ void DxfOut::hatch(const OdDbHatch* h)
             for (double d : dashes) real(P::kDash, d);
         }
     }
-    if (h->pixelSize() != 0) real(C::kPixelSize, h->pixelSize());
+    const DxfKept* kept = DxfAccess::kept(h);
+    if (h->isSolidFill() || gradient)
+        if (kept)
+            for (const KeptGroup& g : kept->solidPattern) {
+                check(g.code);
+                w_.kept(g, 0);
+            }
+    if (h->pixelSize() != 0 || (kept && (kept->flags & kZeroPixelSize))) real(C::kPixelSize, h->pixelSize());
     integer(C::kSeedCount, h->numSeedPoints());
     for (int i = 0; i < h->numSeedPoints(); ++i) point2(C::kSeed, h->getSeedPointAt(i).x, h->getSeedPointAt(i).y);
     if (gradient) {

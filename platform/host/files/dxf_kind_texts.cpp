@@ -98,8 +98,8 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
     const int64_t flags = type == "ATTDEF" ? v.integer(D::kFlags, 0, sub) : type == "ATTRIB" ? v.integer(A::kFlags, 0, sub) : 0;
     if (type == "ATTDEF") {
         auto* d = new OdDbAttributeDefinition();
-        d->setTag(v.text(D::kTag, sub).c_str());
-        d->setPrompt(v.text(D::kPrompt, sub).c_str());
+        DxfAccess::setTag(d, v.text(D::kTag, sub));
+        DxfAccess::setPrompt(d, v.text(D::kPrompt, sub));
         d->setInvisible(flags & 1);
         d->setConstant(flags & 2);
         d->setVerifiable(flags & 4);
@@ -108,7 +108,7 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
         t = d;
     } else if (type == "ATTRIB") {
         auto* a = new OdDbAttribute();
-        a->setTag(v.text(A::kTag, sub).c_str());
+        DxfAccess::setTag(a, v.text(A::kTag, sub));
         a->setInvisible(flags & 1);
         a->setConstant(flags & 2);
         a->setVerifiable(flags & 4);
@@ -152,7 +152,7 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
     t->setAlignmentPoint(ToWorld(align, n));
     rememberPlane(t, t->normal(), {{at, t->position()}, {align, t->alignmentPoint()}});
     t->setHeight(v.real(T::kHeight, 0, T::kMarker));
-    t->setTextString(v.text(T::kString, T::kMarker).c_str());
+    DxfAccess::setTextString(t, v.text(T::kString, T::kMarker));
     t->setRotation(real(T::kRotation, kDefaultOf<T, T::kRotation>) * kDegToRad);
     t->setWidthFactor(real(T::kWidth, kDefaultOf<T, T::kWidth>));
     t->setOblique(real(T::kOblique, kDefaultOf<T, T::kOblique>) * kDegToRad);
@@ -216,7 +216,7 @@ OdDbEntity* Loader::makeMText(const View& v)
         if (!last) ends.push_back((uint32_t)std::min<size_t>(decoded += codec_.decode(piece).size(), UINT32_MAX));
     }
     const std::wstring contents = codec_.decode(raw);
-    m->setContents(contents.c_str());
+    DxfAccess::setContents(m, contents);
     // Pieces cut otherwise than the writer cuts them are cut where the
     // file cut them while the contents stay as read.
     bool writersCut = contents.size() <= kMTextPiece ? ends.empty() : ends.size() == (contents.size() - 1) / kMTextPiece;

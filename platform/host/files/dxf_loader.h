@@ -420,6 +420,7 @@ private:
     // What of the file the drawing does not hold, and the objects it
     // erased.
     std::vector<std::wstring> notRead_;
+    std::wstring codePageAssumed_;
     std::vector<uint64_t> leftOut_;
     // The extension dictionaries records name.
     std::vector<uint64_t> xdicts_;

@@ -358,6 +358,7 @@ void Loader::build()
     Release(references_);
     Release(defined_);
     DxfAccess::fileKept(db_)->notRead = std::move(notRead_);
+    DxfAccess::fileKept(db_)->codePageAssumed = std::move(codePageAssumed_);
     DxfAccess::fileKept(db_)->leftOut = std::move(leftOut_);
     noteRecords();
 }

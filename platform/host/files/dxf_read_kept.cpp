@@ -321,6 +321,7 @@ void Loader::noteRecords()
     auto out = std::make_unique<DxfFileRecords>();
     out->utf8 = codec_.utf8;
     out->codePage = codec_.codePage;
+    out->codePageAssumed = codec_.assumed;
     const std::map<std::wstring, OdDbObjectId>* tables[4] = {&linetypes_, &styles_, &dimstyles_, &layers_};
     for (int t = 0; t < 4; ++t)
         for (const auto& named : *tables[t]) out->names[t].push_back(named.first);
@@ -423,6 +424,7 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
     TextCodec codec;
     codec.utf8 = file.utf8;
     codec.codePage = file.codePage;
+    codec.assumed = file.codePageAssumed;
     const size_t b = 1, e = std::min<size_t>(record.valuesEnd, g.size());
     const size_t ownerAt = record.ownerAt < g.size() ? record.ownerAt : SIZE_MAX;
 

@@ -16,6 +16,7 @@
 #include "oddbdimension.h"
 #include "oddbtext.h"
 #include "text_internal.h"
+#include "windows.h"
 
 namespace standin {
 namespace dxf {
@@ -34,17 +35,27 @@ void Loader::readHeader()
     codec_.utf8 = number >= 1021;
     const Group* cp = value("$DWGCODEPAGE");
     unsigned page = cp ? CodePageOfName(cp->text) : 0;
-    // A code page the reader cannot read is said, not guessed at silently.
-    if (cp && (!page || !CodePageReadable(page)) && !codec_.utf8) {
-        std::string name(TrimView(cp->text).substr(0, 40));
-        for (char& c : name)
-            if ((unsigned char)c < 0x20) c = '?';
-        notRead_.push_back(Utf8ToWide("the code page \"" + name + "\" ($DWGCODEPAGE at line " +
-                                      std::to_string(lineOf((size_t)(cp - g_.data())) - 1) + "): it is not one the reader knows; " +
-                                      "text is read as ANSI_936"));
-        page = 0;
+    if (page && !CodePageReadable(page)) page = 0;
+    codec_.codePage = page ? page : GetACP();
+    if (!page && !codec_.utf8) {
+        // A file that names no code page the reader can read is read in
+        // one its texts fit, which is said, not guessed at silently.
+        std::string why;
+        codec_.codePage = AssumedCodePage(g_, why);
+        codec_.assumed = true;
+        std::string named = "the file names no code page";
+        if (cp) {
+            std::string name(TrimView(cp->text).substr(0, 40));
+            for (char& c : name)
+                if ((unsigned char)c < 0x20) c = '?';
+            if (why.empty()) why = "its texts are ASCII, which every code page reads alike";
+            named = "the file's code page \"" + name + "\" ($DWGCODEPAGE at line " +
+                    std::to_string(lineOf((size_t)(cp - g_.data())) - 1) + ") is not one the reader knows";
+        }
+        // Nothing needs saying of a file whose texts every page reads alike.
+        if (cp || !why.empty())
+            codePageAssumed_ = Utf8ToWide(CodePageName(codec_.codePage) + " (" + named + "; " + why + ")");
     }
-    codec_.codePage = page ? page : 936;
     // The line type scale is the drawing's; one that is no positive number
     // leaves the default.
     if (const Group* lts = value("$LTSCALE"); lts && lts->kind == Kind::kReal) db_->setLTSCALE(lts->real);

@@ -176,6 +176,12 @@ std::vector<std::wstring> DxfNotRead(const OdDbDatabase* db)
     return k ? k->notRead : std::vector<std::wstring>();
 }
 
+std::wstring DxfCodePageAssumed(const OdDbDatabase* db)
+{
+    const DxfFileKept* k = db ? DxfAccess::fileKept(db) : nullptr;
+    return k ? k->codePageAssumed : std::wstring();
+}
+
 std::vector<std::wstring>& LastDxfSaveLosses()
 {
     static std::vector<std::wstring> losses;

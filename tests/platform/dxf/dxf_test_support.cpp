@@ -624,25 +624,48 @@ std::vector<std::string> Describe(OdDbDatabase* db)
     return out;
 }
 
-bool EzdxfSummary(const std::string& nativePath, std::vector<std::string>& lines, std::string& why)
+bool EzdxfAvailable(std::string& why)
 {
-    lines.clear();
-    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0) {
-        why = "ezdxf cannot be imported by /usr/bin/python3 (Debian package python3-ezdxf)";
-        return false;
-    }
-    std::string cmd = "/usr/bin/python3 '" VELK_TEST_DATA_DIR "/dxf_summary.py' '" + nativePath + "' 2>&1";
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") == 0) return true;
+    why = "ezdxf cannot be imported by /usr/bin/python3 (Debian package python3-ezdxf)";
+    return false;
+}
+
+namespace {
+
+// Runs a script of data/ with Debian's Python: what it printed, and false
+// when it failed.
+bool RunDataScript(const std::string& scriptAndArgs, std::string& out)
+{
+    out.clear();
+    const std::string cmd = "/usr/bin/python3 '" VELK_TEST_DATA_DIR "/" + scriptAndArgs + " 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) {
-        why = "cannot run " + cmd;
+        out = "cannot run " + cmd;
         return false;
     }
-    std::string out;
     char buf[4096];
     size_t n;
     while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int status = pclose(p);
-    if (status != 0) {
+    return pclose(p) == 0;
+}
+
+}  // namespace
+
+bool EzdxfCompare(const std::vector<std::pair<std::string, std::string>>& pairs, const std::string& encoding,
+                  std::string& report)
+{
+    std::string args = encoding.empty() ? std::string() : " --encoding '" + encoding + "'";
+    for (const auto& [first, saved] : pairs) args += " '" + first + "' '" + saved + "'";
+    return RunDataScript("dxf_compare.py'" + args, report);
+}
+
+bool EzdxfSummary(const std::string& nativePath, std::vector<std::string>& lines, std::string& why)
+{
+    lines.clear();
+    if (!EzdxfAvailable(why)) return false;
+    std::string out;
+    if (!RunDataScript("dxf_summary.py' '" + nativePath + "'", out)) {
         why = "dxf_summary.py failed:\n" + out;
         return false;
     }
@@ -704,6 +727,36 @@ OdDbDatabase* Reopen(const std::string& bytes)
     auto* db = new OdDbDatabase(false);
     EXPECT_EQ(standin::ReadDxfBytes(db, bytes), eOk);
     return db;
+}
+
+// The saved file's groups as "code value" lines, values trimmed.
+std::vector<std::string> GroupLines(const std::string& bytes)
+{
+    std::vector<std::string> lines, out;
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        size_t end = bytes.find('\n', pos);
+        if (end == std::string::npos) end = bytes.size();
+        std::string l = bytes.substr(pos, end - pos);
+        while (!l.empty() && (l.back() == '\r' || l.back() == ' ')) l.pop_back();
+        while (!l.empty() && l.front() == ' ') l.erase(0, 1);
+        lines.push_back(l);
+        pos = end + 1;
+    }
+    for (size_t i = 0; i + 1 < lines.size(); i += 2) out.push_back(lines[i] + " " + lines[i + 1]);
+    return out;
+}
+
+// The groups of the record that starts with "0 type" and "5 handle".
+std::vector<std::string> Record(const std::vector<std::string>& groups, const std::string& type, const std::string& handle)
+{
+    for (size_t i = 0; i + 1 < groups.size(); ++i) {
+        if (groups[i] != "0 " + type || groups[i + 1] != "5 " + handle) continue;
+        size_t end = i + 1;
+        while (end < groups.size() && groups[end].rfind("0 ", 0) != 0) ++end;
+        return std::vector<std::string>(groups.begin() + (long)i, groups.begin() + (long)end);
+    }
+    return {};
 }
 
 std::string GroupText(const Groups& groups)

@@ -35,6 +35,14 @@ std::vector<std::string> Describe(OdDbDatabase* db);
 // Runs data/dxf_summary.py on a native file with Debian's Python; false
 // (with the reason) when ezdxf cannot be imported or the script fails.
 bool EzdxfSummary(const std::string& nativePath, std::vector<std::string>& lines, std::string& why);
+// Whether Debian's Python imports ezdxf; `why` says it when not.
+bool EzdxfAvailable(std::string& why);
+// Runs data/dxf_compare.py on pairs of native files (a file, the stand-in's
+// save of it), the first of each read in `encoding` (a Python codec's
+// name; empty: the one ezdxf finds); true when ezdxf finds nothing of any
+// first file lost in its save. `report` gets what the script printed.
+bool EzdxfCompare(const std::vector<std::pair<std::string, std::string>>& pairs, const std::string& encoding,
+                  std::string& report);
 
 // The lines only one of the two lists has, marked "-" (first) and "+"
 // (second); empty when they hold the same lines.
@@ -46,6 +54,10 @@ std::string FirstDifferingLine(const std::string& a, const std::string& b);
 
 // Groups of a file as (code, value), and their text, a line each.
 using Groups = std::vector<std::pair<int, std::string>>;
+// A file's groups as "code value" lines, values trimmed; and the groups of
+// the record that starts with "0 type" and "5 handle" among them.
+std::vector<std::string> GroupLines(const std::string& bytes);
+std::vector<std::string> Record(const std::vector<std::string>& groups, const std::string& type, const std::string& handle);
 std::string GroupText(const Groups& groups);
 // A file: a header section of `header`, then each section named with its
 // groups, then EOF.

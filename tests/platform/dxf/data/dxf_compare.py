@@ -7,9 +7,10 @@ is exported by ezdxf in the form of the saved one and every group of it
 must come back (reals within 1e-9, relative to their size); the saved file
 may hold more. The saved file must also pass ezdxf's audit with no error.
 
-usage: dxf_compare.py FIRST SAVED [FIRST SAVED ...]
+usage: dxf_compare.py [--encoding ENCODING] FIRST SAVED [FIRST SAVED ...]
 Prints "ok NAME" or the differences of each pair; exits 1 when any pair
-differs.
+differs. With --encoding, each first file is read in that encoding (a
+Python codec's name), as a file that names no code page is read.
 """
 import math
 import os
@@ -173,9 +174,9 @@ def describe(tags):
 
 
 class Pair:
-    def __init__(self, first, saved):
+    def __init__(self, first, saved, encoding=None):
         self.name = os.path.basename(first)
-        self.a = ezdxf.readfile(first)
+        self.a = ezdxf.readfile(first, encoding=encoding)
         self.b = ezdxf.readfile(saved)
         self.saved = saved
         self.version = self.b.dxfversion
@@ -267,9 +268,12 @@ class Pair:
 
 def main(args):
     failed = False
+    encoding = None
+    if args[:1] == ["--encoding"]:
+        encoding, args = args[1], args[2:]
     for first, saved in zip(args[0::2], args[1::2]):
         try:
-            problems = Pair(first, saved).run()
+            problems = Pair(first, saved, encoding).run()
         except Exception as e:  # a file ezdxf cannot read at all
             problems = ["cannot be compared: %s: %s" % (type(e).__name__, e)]
         name = os.path.basename(first)
