@@ -428,9 +428,11 @@ def assumed_code_page(transcript, data):
         return None
     for line in transcript.splitlines():
         if "code page" in line.lower():
-            said = CODE_PAGE.findall(line.split("read as")[-1] if "read as" in line else line)
+            # "... read as UTF-8 (the file names no code page; of its N
+            # texts ..., K in ANSI_1252)": the first page after "read as".
+            said = CODE_PAGE.findall(line.split("read as", 1)[1] if "read as" in line else line)
             if said:
-                return said[-1]
+                return said[0]
     return "ANSI_936"
 
 
