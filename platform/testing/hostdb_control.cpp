@@ -1,5 +1,11 @@
 #include "hostdb_control.h"
 
+#include <malloc.h>
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer's allocator keeps its own count (gcc ships no header for it).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
 #include <map>
 
 #include "gcapdocmanager.h"
@@ -28,6 +34,16 @@ void ResetControl()
 ResetHook g_reset(&ResetControl);
 
 }  // namespace
+
+double HeapBytesInUse()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return (double)__sanitizer_get_current_allocated_bytes();
+#else
+    const struct mallinfo2 m = mallinfo2();
+    return (double)m.uordblks + (double)m.hblkhd;
+#endif
+}
 
 GcApDocument* CreateDocument(const wchar_t* fileName, bool makeCurrent)
 {

@@ -45,6 +45,9 @@ void CountHostCall(const char* op);
 int OpenObjectCount();
 // Database objects in memory (in a database or not, open or not).
 int LiveObjectCount();
+// The bytes the allocator has handed out and not yet taken back, for the
+// measures of what a drawing and its undo history hold.
+double HeapBytesInUse();
 // Descriptions ("AcDbLine #2A read") of the objects still open.
 std::vector<std::wstring> OpenObjects();
 

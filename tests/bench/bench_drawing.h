@@ -39,6 +39,12 @@ List PartOf(const List& all, int i, int parts)
 // (lines, light polylines, texts, circles, arcs, block references and
 // hatches in turn); `error` says what failed.
 std::string OtherProgramsFile(int count, std::string& error);
+// That file written as drawing.dxf in a new temporary folder named from
+// `prefix` (`folder`, which the caller removes): its path, or empty with
+// `error` saying why.
+std::string OtherProgramsFileIn(const char* prefix, int count, std::string& folder, std::string& error);
+// The benchmark program's own path, for running it again as a child.
+std::string SelfPath();
 // The entities outside blocks dxflib reads from the stream.
 size_t DxflibEntityCount(std::istream& in);
 

@@ -11,7 +11,8 @@
 // and the large drawing sent and received through the stand-in peer),
 // basemap_rows.cpp (the tile ring and level choice, placing tiles),
 // host_rows.cpp (scripts of the stand-in host), process_rows.cpp (whole
-// processes of the stand-in host against a dxflib process).
+// processes of the stand-in host against a dxflib process), history_rows.cpp
+// (the undo history of a MOVE of a large drawing).
 #pragma once
 
 #include <functional>

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -689,6 +690,32 @@ std::string OtherProgramsFile(int count, std::string& error)
     }
     text.insert(at + marker.size(), out);
     return text;
+}
+
+std::string OtherProgramsFileIn(const char* prefix, int count, std::string& folder, std::string& error)
+{
+    std::string tmpl = (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+    if (!mkdtemp(tmpl.data())) {
+        error = "no temporary folder";
+        return std::string();
+    }
+    folder = tmpl;
+    const std::string bytes = OtherProgramsFile(count, error);
+    if (!error.empty()) return std::string();
+    const std::string file = folder + "/drawing.dxf";
+    std::ofstream out(file, std::ios::binary);
+    out.write(bytes.data(), (std::streamsize)bytes.size());
+    if (!out.flush()) {
+        error = "cannot write " + file;
+        return std::string();
+    }
+    return file;
+}
+
+std::string SelfPath()
+{
+    std::error_code ec;
+    return std::filesystem::read_symlink("/proc/self/exe", ec).string();
 }
 
 // dxflib's reader with callbacks that only count the entities outside

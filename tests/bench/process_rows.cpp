@@ -106,12 +106,6 @@ int RunChild(int argc, char** argv)
 
 VELK_BENCH_CHILD("run", RunChild);
 
-std::string SelfPath()
-{
-    std::error_code ec;
-    return fs::read_symlink("/proc/self/exe", ec).string();
-}
-
 // Runs `args` through the child above, with standard output into
 // `outputFile`.
 Process RunProcess(const std::vector<std::string>& args, const std::string& outputFile)
@@ -213,26 +207,12 @@ Pair ProcessRow(const Scale& scale, int count, bool save)
     auto r = std::make_shared<Runs>();
     r->count = scale.Pick(count, 70);
     r->save = save;
-    std::string tmpl = (fs::temp_directory_path() / "velk-bench-process-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) {
-        pair.error = "no temporary folder";
-        return pair;
-    }
-    r->folder = tmpl;
-    r->file = r->folder + "/drawing.dxf";
+    r->file = OtherProgramsFileIn("velk-bench-process", r->count, r->folder, pair.error);
+    if (r->file.empty()) return pair;
     r->saved = r->folder + "/saved.dxf";
     r->output = r->folder + "/output.txt";
-    {
-        const std::string bytes = OtherProgramsFile(r->count, pair.error);
-        if (!pair.error.empty()) return pair;
-        std::ofstream out(r->file, std::ios::binary);
-        out.write(bytes.data(), (std::streamsize)bytes.size());
-        if (!out.flush()) {
-            pair.error = "cannot write " + r->file;
-            return pair;
-        }
-        r->fileBytes = (double)bytes.size();
-    }
+    std::error_code ec;
+    r->fileBytes = (double)fs::file_size(r->file, ec);
     const std::string host = VelkhostPath();
     if (access(host.c_str(), X_OK) != 0) {
         pair.error = "no velkhost at " + host;

@@ -1022,6 +1022,9 @@ def seeds_script_move():
         'odd-numbers': seed(3, 5, 'LINE\n0.1,0.7\n1e-300,3.3333333333333335\n\nMOVE\n> select last\n'
                                   '0,0\n123456.789,0.3\n'),
         'refused': seed(0, 0, 'MOVE\n> select all\n\nnot a point\n'),
+        'undo-nothing': seed(-8, 16, 'MOVE\n> select all\n0,0\n1,2\nERASE\n> select layer LOCKED\nUNDO\n'
+                                     '-LAYER\n\nZOOM\nE\nUNDO\nUNDO\nREDO\nCOPY\n> select all\n0,0\n\nUNDO\n'
+                                     'MOVE\n> select all\n0,0\n0,0\nUNDO\nREDO\n'),
     }
 
 

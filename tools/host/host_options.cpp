@@ -188,7 +188,9 @@ command line.
                        MTEXT, RECTANG, HATCH, COPY, MOVE, ERASE, UNDO, REDO,
                        QSAVE, SAVEAS, OPEN, CLOSE, ZOOM, -LAYER, IMAGEFRAME)
                        or one the module registered; the lines after it
-                       answer its prompts:
+                       answer its prompts. Each command but UNDO, REDO,
+                       OPEN and CLOSE is one step UNDO takes back, whether
+                       or not it changed the drawing ("Undone: MOVE"):
   X,Y  or  X,Y,Z       a point;  @DX,DY[,DZ]  a point relative to the last one
   a number, a keyword or text, as the prompt asks
 A command the module sends to the command line runs when the line that made
@@ -237,7 +239,8 @@ happens in the peer:
                        object), stored-links (the links saved in the
                        entities), added (entities the line before added),
                        layer NAME, tiles, toolbar, settings [SECTION],
-                       file PATH
+                       file PATH, commands (the host's and the ones
+                       applications registered)
   > peer folder NAME [in FOLDER]
   > peer sign NAME at X,Y [in FOLDER] [KEY=VALUE...]
                        keys: icon, colour, text-colour (6 hex digits as the

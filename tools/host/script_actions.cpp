@@ -17,6 +17,7 @@
 #include "drawing_files.h"
 #include "editor_control.h"
 #include "gcapdocmanager.h"
+#include "gced_cmd.h"
 #include "host_reports.h"
 #include "host_script.h"
 #include "host_session.h"
@@ -570,13 +571,21 @@ void ScriptRunner::Show(const std::vector<std::string>& words, int n)
         tiles_.Show(*peer, db, out);
     } else if (what == "toolbar" && words.size() == 2) {
         ShowToolbars(out, true);
+    } else if (what == "commands" && words.size() == 2) {
+        auto list = [](const std::vector<std::wstring>& names) {
+            std::string line;
+            for (const std::wstring& name : names) line += " " + Utf8(name);
+            return line;
+        };
+        out << "  the host's commands:" << list(standin::HostCommands()) << "\n";
+        out << "  registered commands:" << list(standin::RegisteredCommands()) << "\n";
     } else if (what == "settings" && words.size() <= 3) {
         ShowSettings(words.size() == 3 ? words[2] : std::string(), out);
     } else if (what == "file" && words.size() == 3) {
         if (!ShowFile(Wide(words[2]), out)) return Fail(n, "there is no file " + words[2]);
     } else {
         Fail(n, "> show takes peer, peer-state, peer-changes, links, stored-links, added, layer NAME, tiles, toolbar, "
-                "settings [SECTION] or file PATH");
+                "commands, settings [SECTION] or file PATH");
     }
 }
 

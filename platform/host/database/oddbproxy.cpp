@@ -7,6 +7,7 @@
 #include "block_graphics.h"
 #include "dxf_access.h"
 #include "oddbblockreference.h"
+#include "oddbdimension.h"
 #include "dxf_internal.h"
 #include "dxf_kept.h"
 #include "dxf_kinds.h"
@@ -533,6 +534,14 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
                 if (gs[s.at + k].code != g.code || !IsReal(gs[s.at + k])) return false;
                 held.entry[k / 4][k % 4] = gs[s.at + k].real;
             }
+            if (move) {
+                // A move adds to the column the last row weighs, each
+                // number once, as every position a move changes.
+                const double by[3] = {d.x, d.y, d.z};
+                for (size_t k = 0; k < 12; ++k)
+                    gs[s.at + k].real = OdGeMoved(held.entry[k / 4][k % 4], by[k / 4] * held.entry[3][k % 4]);
+                break;
+            }
             const OdGeMatrix3d moved = m * held;
             for (size_t k = 0; k < 16; ++k) gs[s.at + k].real = moved.entry[k / 4][k % 4];
             break;
@@ -630,12 +639,24 @@ OdResult OdDbProxyEntity::subTransformBy(const OdGeMatrix3d& m)
         return eInvalidInput;
     if (!TransformSlots(slots, m)) return eInvalidInput;
     keptRecord()->runs = std::move(runs);
-    // Graphics in world positions go along; ones the record places at a
-    // point of its own moved with that point.
-    bool placed = false;
-    const KeptGroup* name = HasGraphicsBlock(file_.dxfName) ? BlockNameOf(keptRecord()->runs, &placed) : nullptr;
-    if (name && !placed) standin::TransformBlockGraphics(geometryBlockId(), m);
+    standin::TransformBlockGraphics(movedGraphicsBlockId(), m);
     return eOk;
+}
+
+// Graphics in world positions go along; ones the record places at a point
+// of its own moved with that point.
+OdDbObjectId OdDbProxyEntity::movedGraphicsBlockId() const
+{
+    if (!keptRecord() || !HasGraphicsBlock(file_.dxfName)) return OdDbObjectId();
+    bool placed = false;
+    return BlockNameOf(keptRecord()->runs, &placed) && !placed ? geometryBlockId() : OdDbObjectId();
+}
+
+OdDbObjectId standin::MovedGraphicsBlock(const OdDbEntity* e)
+{
+    if (auto* dim = OdRxCast<OdDbDimension>(const_cast<OdDbEntity*>(e))) return dim->dimBlockId();
+    auto* kept = OdRxCast<OdDbProxyEntity>(const_cast<OdDbEntity*>(e));
+    return kept ? kept->movedGraphicsBlockId() : OdDbObjectId();
 }
 
 OdResult OdDbProxyEntity::takeCopiedReferences(const std::function<OdDbObjectId(OdDbObjectId)>& copyOf)

@@ -53,6 +53,9 @@ public:
     // copy's own), which needs a write open.
     OdDbObjectId geometryBlockId() const;
     OdResult setGeometryBlockId(OdDbObjectId id);
+    // Stand-in: that block when a transformation moves it along, null
+    // when there is none or the record places it at a point of its own.
+    OdDbObjectId movedGraphicsBlockId() const;
     // Stand-in: for a copy made together with other entities, the record's
     // references to entities name their copies (a LEADER's annotation);
     // a reference to an entity that was not copied is dropped, as the copy

@@ -94,6 +94,7 @@ bool InvokeCommand(const std::wstring& name)
     CommandOutcome outer = g_outcome;
     g_outcome = CommandOutcome::kEnded;
     BreakCommandLine();
+    OpenUndoGroup(global, !c, g_depth + 1);
     FireCommandWillStart(global.c_str());
     ++g_depth;
     fn();
@@ -121,6 +122,20 @@ GcRxFunctionPtr FindHostCommand(const HostCommandEntry* table, size_t count, con
 }
 
 bool HasCommand(const std::wstring& name) { return Lookup(name) != nullptr; }
+
+std::vector<std::wstring> RegisteredCommands()
+{
+    std::vector<std::wstring> names;
+    for (const Command& c : g_commands) names.push_back(c.globalName);
+    return names;
+}
+
+std::vector<std::wstring> HostCommandNames(const HostCommandEntry* table, size_t count)
+{
+    std::vector<std::wstring> names;
+    for (size_t i = 0; i < count; ++i) names.push_back(table[i].name);
+    return names;
+}
 
 std::wstring CommandGroup(const std::wstring& name)
 {

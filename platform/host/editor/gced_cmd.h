@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "odrx_module.h"
 #include "windows.h"
@@ -47,6 +48,7 @@ struct HostCommandEntry {
 GcRxFunctionPtr FindHostCommand(const HostCommandEntry* table, size_t count, const std::wstring& name);
 // Its drawing and editing commands (gced_editcmds.cpp).
 GcRxFunctionPtr EditHostCommand(const std::wstring& name);
+std::vector<std::wstring> EditHostCommands();
 // APPLOAD loads the typed file with this instead of the dynamic linker;
 // false makes the command fail.
 void SetAppLoader(std::function<bool(const std::wstring&)> loader);
@@ -56,9 +58,13 @@ void ForgetDocumentHistory(const GcApDocument* doc);
 size_t UndoDepth(const GcApDocument* doc, bool redo = false);
 // How many commands are running, one inside another (0 outside any).
 int CommandDepth();
-// Ends the undo group of the host command running at that depth, once the
-// reactors heard that it ended (gced_editcmds.cpp): what they changed in
-// the drawing until then is undone with the command.
+// Every command is one undo step of the current document, whether or not
+// it changed the drawing, named by its global name (gced_editcmds.cpp):
+// its group opens before the reactors hear it start (but for the host's
+// UNDO, REDO, OPEN, CLOSE and QUIT, and a command run by another, which is
+// part of that one) and ends once they heard it end, so that what they
+// change in the drawing is undone with the command.
+void OpenUndoGroup(const std::wstring& command, bool hostCommand, int depth);
 void CloseUndoGroup(int depth);
 // How the running host command ended (commandEnded unless it says so).
 enum class CommandOutcome { kEnded, kCancelled, kFailed };
@@ -67,6 +73,10 @@ void SetCommandOutcome(CommandOutcome outcome);
 // another, the outer one once it has ended).
 CommandOutcome LastCommandOutcome();
 bool HasCommand(const std::wstring& name);
+// The global names of the registered commands, and of the host's own.
+std::vector<std::wstring> RegisteredCommands();
+std::vector<std::wstring> HostCommands();
+std::vector<std::wstring> HostCommandNames(const HostCommandEntry* table, size_t count);
 // The group of a registered command, empty when none.
 std::wstring CommandGroup(const std::wstring& name);
 }  // namespace standin

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "block_graphics.h"
 #include "editor_control.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
@@ -32,52 +33,77 @@
 
 namespace {
 
-// The values of the objects a move changed (an entity, a block reference's
-// attributes): undo and redo exchange them with the drawing's, so that
-// both give back exactly what was there. Each is a copy holding the whole
-// state of its object (OdDbObject::copyTiesTo): its block of graphics,
-// what its file record owned and the handles of its records are the
-// object's again after the exchange.
-struct States {
-    std::vector<std::pair<OdDbObjectId, OdDbObject*>> held;
-    States() = default;
-    States(const States&) = delete;
-    States& operator=(const States&) = delete;
-    ~States()
-    {
-        for (auto& h : held) delete h.second;
-    }
+// A move of a command: the entities in the order it moved them, its vector,
+// and each coordinate it changed as it was (OdGeMoveJournal), which is all
+// undo needs to put them back exactly: redo moves them again, which gives
+// the very values the command gave.
+struct MoveRecord {
+    std::vector<OdDbObjectId> ids;
+    OdGeVector3d offset;
+    std::vector<double> before;
 };
 
 // One reversible change of a command.
 struct UndoStep {
-    // kUnreacted: `id` no longer names `other` as a reactor; kReacted: it
-    // names it now; kCurrentLayer: `id` became the current layer instead of
-    // `other`.
-    enum Kind { kCreated, kErased, kMoved, kChanged, kUnreacted, kReacted, kCurrentLayer } kind;
+    // kChanged: `state` is the object's whole state before the change, a
+    // copy holding what only the object may name too
+    // (OdDbObject::copyTiesTo), which undo and redo exchange with the
+    // drawing's; kUnreacted: `id` no longer names `other` as a reactor;
+    // kReacted: it names it now; kCurrentLayer: `id` became the current
+    // layer instead of `other`.
+    enum Kind : uint8_t { kCreated, kErased, kMoved, kChanged, kUnreacted, kReacted, kCurrentLayer } kind;
     OdDbObjectId id;
     OdDbObjectId other;
-    OdGeVector3d offset;             // kMoved
-    std::shared_ptr<States> states;  // kMoved, kChanged: the values before
+    std::unique_ptr<OdDbObject> state;  // kChanged
+    std::unique_ptr<MoveRecord> move;   // kMoved
 };
-// A command's steps, and the drawing's handle seed before and after it,
-// which undo and redo put back with them so that a save after an undo
-// writes what it wrote before the command.
+
+// What a command sets of the editor that undo puts back: the view and
+// IMAGEFRAME.
+struct EditorState {
+    OdGePoint3d centre;
+    double height = 0;
+    short imageFrame = 0;
+    bool sameView(const EditorState& o) const { return centre == o.centre && height == o.height; }
+};
+
+EditorState CurrentEditorState()
+{
+    return {standin::SysVarPoint(L"VIEWCTR"), standin::SysVarReal(L"VIEWSIZE"), standin::SysVarShort(L"IMAGEFRAME")};
+}
+
+// Puts back `to` where the command changed it (`other` is the state at
+// its other end); a view put back is told to the editor's reactors as
+// every change of the view is.
+void SetEditorState(const EditorState& to, const EditorState& other)
+{
+    if (to.imageFrame != other.imageFrame) standin::SetSysVarShort(L"IMAGEFRAME", to.imageFrame);
+    if (to.sameView(other)) return;
+    standin::SetSysVarPoint(L"VIEWCTR", to.centre);
+    standin::SetSysVarReal(L"VIEWSIZE", to.height);
+    standin::FireViewChanged();
+}
+
+// A command's steps, named by the command; the drawing's handle seed and
+// the editor's state before and after it, which undo and redo put back
+// with them so that a save after an undo writes what it wrote before the
+// command.
 struct UndoGroup {
+    std::wstring command;
     std::vector<UndoStep> steps;
     uint64_t seedBefore = 0, seedAfter = 0;
+    EditorState before, after;
 };
 
 struct UndoHistory {
     std::vector<UndoGroup> done;
     std::vector<UndoGroup> undone;
+    // The blocks of graphics made for copies (of dimensions), which go
+    // with their copy.
+    std::set<OdDbObjectId> madeBlocks;
 };
 
 std::map<const GcApDocument*, UndoHistory> g_history;
-// The steps of the command running now, and the objects whose state before
-// it they keep.
-UndoGroup* g_recording = nullptr;
-std::set<OdDbObjectId> g_held;
 // The group of the command running, kept open until the reactors heard
 // that it ended: what they change then is undone with it.
 struct OpenGroup {
@@ -86,24 +112,36 @@ struct OpenGroup {
     UndoGroup group;
 };
 std::unique_ptr<OpenGroup> g_open;
+// The objects of the drawing whose whole state before the command (or
+// since the move that last reached them) the group keeps, and what a step
+// of its own keeps now: what the move running reaches, an entity being
+// erased.
+std::set<OdDbObjectId> g_held;
+std::set<OdDbObjectId> g_keptOtherwise;
 std::function<bool(const std::wstring&)> g_appLoader;
+
+UndoGroup* Recording() { return g_open ? &g_open->group : nullptr; }
+
+void StopRecording()
+{
+    g_open.reset();
+    g_held.clear();
+    g_keptOtherwise.clear();
+    OdDbDatabase::setUndoHooks(nullptr, nullptr);
+}
 
 standin::ResetHook g_reset([] {
     g_history.clear();
-    g_recording = nullptr;
-    g_held.clear();
-    g_open.reset();
-    OdDbDatabase::setUndoHooks(nullptr, nullptr);
+    StopRecording();
     g_appLoader = nullptr;
 });
 
 void Cancelled() { standin::SetCommandOutcome(standin::CommandOutcome::kCancelled); }
 void Failed() { standin::SetCommandOutcome(standin::CommandOutcome::kFailed); }
 
-void Record(UndoStep::Kind kind, OdDbObjectId id, const OdGeVector3d& offset = OdGeVector3d(),
-            std::shared_ptr<States> states = nullptr)
+void Record(UndoStep::Kind kind, OdDbObjectId id, OdDbObjectId other = OdDbObjectId())
 {
-    if (g_recording) g_recording->steps.push_back({kind, id, OdDbObjectId(), offset, std::move(states)});
+    if (UndoGroup* g = Recording()) g->steps.push_back({kind, id, other, nullptr, nullptr});
 }
 
 // A copy of an object of a kind whose state undo can put back; null for
@@ -120,40 +158,25 @@ OdDbObject* CopyOf(const OdDbObject* o)
 
 // Whatever a command opens for write, itself or through a reactor that
 // hears it (an application's data), is kept as it was before the command
-// first changed it; what it adds UNDO erases.
+// first changed it, unless a step of its own keeps the change (a move, an
+// erasure); what it adds UNDO erases.
 void KeepBeforeWrite(OdDbObject* o)
 {
-    if (!g_recording || o->isNewObject() || (uint64_t)o->objectId().getHandle() >= g_recording->seedBefore) return;
-    if (!g_held.insert(o->objectId()).second) return;
-    OdDbObject* copy = CopyOf(o);
-    if (!copy) return;
-    auto states = std::make_shared<States>();
-    states->held.push_back({o->objectId(), copy});
-    g_recording->steps.push_back({UndoStep::kChanged, o->objectId(), OdDbObjectId(), OdGeVector3d(), std::move(states)});
+    UndoGroup* g = Recording();
+    if (!g || o->isNewObject() || (uint64_t)o->objectId().getHandle() >= g->seedBefore) return;
+    if (g_keptOtherwise.count(o->objectId()) || !g_held.insert(o->objectId()).second) return;
+    if (OdDbObject* copy = CopyOf(o)) g->steps.push_back({UndoStep::kChanged, o->objectId(), OdDbObjectId(), std::unique_ptr<OdDbObject>(copy), nullptr});
 }
 
-void NoteAdded(OdDbObject* o)
-{
-    if (g_recording) g_recording->steps.push_back({UndoStep::kCreated, o->objectId(), OdDbObjectId(), OdGeVector3d(), nullptr});
-}
+void NoteAdded(OdDbObject* o) { Record(UndoStep::kCreated, o->objectId()); }
 
-// Runs a command body that changes the current drawing: what it changed
-// becomes one undo group, and the redo list is dropped.
+// Runs a command body that changes the current drawing, in the undo group
+// the command opened (standin::OpenUndoGroup).
 void Changing(void (*body)(OdDbDatabase*))
 {
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!doc) return Failed();
-    if (g_open) standin::CloseUndoGroup(g_open->depth);
-    g_open = std::make_unique<OpenGroup>();
-    g_open->doc = doc;
-    g_open->depth = standin::CommandDepth();
-    g_open->group.seedBefore = doc->database()->handseed();
-    g_recording = &g_open->group;
-    g_held.clear();
-    OdDbDatabase::setUndoHooks(KeepBeforeWrite, NoteAdded);
     body(doc->database());
-    // Run outside a command, nothing more is heard of it.
-    if (g_open && g_open->depth == 0) standin::CloseUndoGroup(0);
 }
 
 OdGePoint3d ToWorld(const ads_point p)
@@ -270,69 +293,102 @@ void ReportNotTransformed(const KindCounts& kinds, const wchar_t* verb, const wc
     Failed();
 }
 
-// Copies of the values of the entity and of what moves with it (a block
-// reference's attributes, the graphics of a dimension's block); false when
-// one cannot be copied.
-bool Snapshot(const OdDbEntity* ent, States& states, int depth = 0)
+// Visits what a move of the entity changes: the entity, its attributes,
+// the entities of the graphics block it moves and what moving those
+// reaches; a block in `blocks` (moved already by the same move) is passed
+// over, as the move passes it over. False when the blocks nest deeper than
+// a move goes.
+bool ForEachMoved(const OdDbEntity* ent, std::set<OdDbObjectId>& blocks,
+                  const std::function<void(const OdDbEntity*)>& visit)
 {
-    OdDbEntity* copy = ent->clone();
-    if (!copy || depth > 8) {
-        delete copy;
-        return false;
-    }
-    ent->copyTiesTo(*copy);
-    // What the command kept already is not kept twice.
-    if (g_held.insert(ent->objectId()).second || !g_recording) states.held.push_back({ent->objectId(), copy});
-    else delete copy;
-    OdDbObjectIdArray along;
-    if (auto* ref = OdRxCast<OdDbBlockReference>(const_cast<OdDbEntity*>(ent))) {
-        OdDbObjectIterator* it = ref->attributeIterator();
-        for (; it && !it->done(); it->step()) along.append(it->objectId());
-        delete it;
-    }
-    auto* dim = OdRxCast<OdDbDimension>(const_cast<OdDbEntity*>(ent));
-    auto* kept = OdRxCast<OdDbProxyEntity>(const_cast<OdDbEntity*>(ent));
-    const OdDbObjectId graphics = dim ? dim->dimBlockId() : kept ? kept->geometryBlockId() : OdDbObjectId();
-    OdDbBlockTableRecord* block = nullptr;
-    if (!graphics.isNull() && oddbOpenObject(block, graphics, OdDb::kForRead) == eOk) {
-        for (const OdDbObjectId& id : block->entityIds()) along.append(id);
+    constexpr int kDeepest = 16;
+    std::vector<std::pair<OdDbObjectId, int>> todo;
+    auto along = [&](const OdDbEntity* e, int depth) {
+        if (auto* ref = OdRxCast<OdDbBlockReference>(const_cast<OdDbEntity*>(e))) {
+            OdDbObjectIterator* it = ref->attributeIterator();
+            for (; it && !it->done(); it->step()) todo.push_back({it->objectId(), depth});
+            delete it;
+        }
+        const OdDbObjectId graphics = standin::MovedGraphicsBlock(e);
+        OdDbBlockTableRecord* block = nullptr;
+        if (graphics.isNull() || !blocks.insert(graphics).second ||
+            oddbOpenObject(block, graphics, OdDb::kForRead) != eOk)
+            return;
+        for (const OdDbObjectId& id : block->entityIds()) todo.push_back({id, depth + 1});
         block->close();
-    }
-    for (const OdDbObjectId& id : along) {
+    };
+    visit(ent);
+    along(ent, 0);
+    while (!todo.empty()) {
+        const auto [id, depth] = todo.back();
+        todo.pop_back();
+        if (depth > kDeepest) return false;
         OdDbEntity* e = nullptr;
-        if (oddbOpenOdDbEntity(e, id, OdDb::kForRead) != eOk) return false;
-        const bool ok = Snapshot(e, states, depth + 1);
+        if (oddbOpenOdDbEntity(e, id, OdDb::kForRead) != eOk) continue;
+        visit(e);
+        along(e, depth);
         e->close();
-        if (!ok) return false;
     }
     return true;
 }
 
-std::shared_ptr<States> StatesOf(const OdDbEntity* ent)
+// Moves each entity by the vector, with what moving it reaches (its
+// attributes, the graphics block it moves, once however many of them name
+// it), and counts those that refuse. A command's record keeps the values
+// the move changed, not copies of what it moved.
+void MoveEach(const OdDbObjectIdArray& ids, const OdGeVector3d& offset, KindCounts* notMoved = nullptr)
 {
-    auto states = std::make_shared<States>();
-    return Snapshot(ent, *states) ? states : nullptr;
-}
-
-void MoveBy(const OdDbObjectIdArray& ids, const OdGeVector3d& offset, KindCounts* notMoved = nullptr)
-{
+    UndoGroup* group = Recording();
+    std::unique_ptr<MoveRecord> record(group ? new MoveRecord{{}, offset, {}} : nullptr);
+    standin::MoveEachBlockOnce once;
+    std::set<OdDbObjectId> reachedBlocks;
+    const OdGeMatrix3d m = OdGeMatrix3d::translation(offset);
     for (const OdDbObjectId& id : ids) {
         OdDbEntity* ent = nullptr;
+        if (record && oddbOpenOdDbEntity(ent, id, OdDb::kForRead) == eOk) {
+            ForEachMoved(ent, reachedBlocks, [](const OdDbEntity* e) { g_keptOtherwise.insert(e->objectId()); });
+            ent->close();
+        }
         if (oddbOpenOdDbEntity(ent, id, OdDb::kForWrite) != eOk) continue;
-        std::shared_ptr<States> before = g_recording ? StatesOf(ent) : nullptr;
-        if (ent->transformBy(OdGeMatrix3d::translation(offset)) == eOk)
-            Record(UndoStep::kMoved, id, offset, std::move(before));
-        else if (notMoved) ++(*notMoved)[KindName(ent)];
+        OdGeMoveJournal journal;
+        if (record) {
+            journal.kept = &record->before;
+            g_odgeMoveJournal = &journal;
+        }
+        const size_t mark = record ? record->before.size() : 0;
+        const OdResult res = ent->transformBy(m);
+        g_odgeMoveJournal = nullptr;
+        if (record && res == eOk) record->ids.push_back(id);
+        else if (record) record->before.resize(mark);
+        if (res != eOk && notMoved) ++(*notMoved)[KindName(ent)];
         ent->close();
+        // A later change of what moved keeps its state after the move.
+        for (const OdDbObjectId& moved : g_keptOtherwise) g_held.erase(moved);
+        g_keptOtherwise.clear();
     }
+    if (!record || record->ids.empty()) return;
+    record->ids.shrink_to_fit();
+    record->before.shrink_to_fit();
+    group->steps.push_back({UndoStep::kMoved, OdDbObjectId(), OdDbObjectId(), nullptr, std::move(record)});
 }
 
-// Undoing or redoing a move: the values held are exchanged with the
-// drawing's; without them the entity moves back by the offset.
-void Exchange(const UndoStep& s, bool undo)
+// Undoing a move runs it again taking back the values it kept; redoing
+// it moves again. False when the move did not reach the values it kept.
+bool ReplayMove(const MoveRecord& move, bool undo)
 {
-    if (!s.states) return MoveBy(OdDbObjectIdArray().append(s.id), undo ? -s.offset : s.offset);
-    for (auto& h : s.states->held) OdDbDatabase::exchangeState(h.first, h.second);
+    standin::MoveEachBlockOnce once;
+    OdGeMoveJournal journal;
+    journal.back = &move.before;
+    const OdGeMatrix3d m = OdGeMatrix3d::translation(move.offset);
+    for (const OdDbObjectId& id : move.ids) {
+        OdDbEntity* ent = nullptr;
+        if (oddbOpenOdDbEntity(ent, id, OdDb::kForWrite) != eOk) continue;
+        if (undo) g_odgeMoveJournal = &journal;
+        ent->transformBy(m);
+        g_odgeMoveJournal = nullptr;
+        ent->close();
+    }
+    return !undo || (journal.next == move.before.size() && !journal.overrun);
 }
 
 // The host's editing commands leave out what is on a locked layer, and say
@@ -454,16 +510,60 @@ void Hatch(OdDbDatabase* db)
     }
 }
 
-void Erase(OdDbDatabase*)
+// The block an entity names: a reference's, a dimension's graphics.
+OdDbObjectId BlockNamedBy(const OdDbEntity* e)
+{
+    if (auto* ref = OdRxCast<OdDbBlockReference>(const_cast<OdDbEntity*>(e))) return ref->blockTableRecord();
+    if (auto* dim = OdRxCast<OdDbDimension>(const_cast<OdDbEntity*>(e))) return dim->dimBlockId();
+    if (auto* kept = OdRxCast<OdDbProxyEntity>(const_cast<OdDbEntity*>(e))) return kept->geometryBlockId();
+    return OdDbObjectId();
+}
+
+// The blocks of graphics the host made for copies go with them: erased
+// when no entity of the drawing names them any more. Blocks a file gave
+// stay as it wrote them.
+void EraseMadeBlocks(OdDbDatabase* db, std::set<OdDbObjectId> blocks)
+{
+    OdDbSymbolTable* table = nullptr;
+    if (blocks.empty() || oddbOpenObject(table, db->getBlockTableId(), OdDb::kForRead) != eOk) return;
+    const std::vector<OdDbObjectId> records = table->recordIds();
+    table->close();
+    for (const OdDbObjectId& r : records) {
+        OdDbBlockTableRecord* block = nullptr;
+        if (r.isErased() || oddbOpenObject(block, r, OdDb::kForRead) != eOk) continue;
+        for (const OdDbObjectId& id : block->entityIds()) {
+            OdDbEntity* e = nullptr;
+            if (id.isErased() || oddbOpenOdDbEntity(e, id, OdDb::kForRead) != eOk) continue;
+            blocks.erase(BlockNamedBy(e));
+            e->close();
+        }
+        block->close();
+    }
+    for (const OdDbObjectId& id : blocks) {
+        SetErased(id, true);
+        Record(UndoStep::kErased, id);
+    }
+}
+
+void Erase(OdDbDatabase* db)
 {
     OdDbObjectIdArray ids;
     if (!AskSelection(ids)) return Cancelled();
+    const std::set<OdDbObjectId>& made = g_history[gcDocManagerPtr()->curDocument()].madeBlocks;
+    std::set<OdDbObjectId> unnamed;
     for (const OdDbObjectId& id : Unlocked(ids)) {
         OdDbEntity* ent = nullptr;
-        if (oddbOpenOdDbEntity(ent, id, OdDb::kForWrite) != eOk) continue;
-        if (ent->erase(true) == eOk) Record(UndoStep::kErased, id);
-        ent->close();
+        g_keptOtherwise.insert(id);
+        if (oddbOpenOdDbEntity(ent, id, OdDb::kForWrite) == eOk) {
+            if (ent->erase(true) == eOk) {
+                Record(UndoStep::kErased, id);
+                if (made.count(BlockNamedBy(ent))) unnamed.insert(BlockNamedBy(ent));
+            }
+            ent->close();
+        }
+        g_keptOtherwise.erase(id);
     }
+    EraseMadeBlocks(db, unnamed);
 }
 
 bool AskDisplacement(OdDbObjectIdArray& ids, OdGePoint3d& base)
@@ -484,15 +584,9 @@ void Dissociate(const OdDbObjectId& hatchId)
         hatch->close();
         return;
     }
-    auto before = std::make_shared<States>();
-    if (g_held.insert(hatchId).second) {
-        before->held.push_back({hatchId, new OdDbHatch(*hatch)});
-        hatch->copyTiesTo(*before->held.back().second);
-    }
     hatch->takeCopiedBoundary([](OdDbObjectId) { return OdDbObjectId(); });
     hatch->setAssociative(false);
     hatch->close();
-    Record(UndoStep::kChanged, hatchId, OdGeVector3d(), std::move(before));
     for (const OdDbObjectId& id : boundary) {
         OdDbObject* b = nullptr;
         if (oddbOpenObject(b, id, OdDb::kForWrite) != eOk) continue;
@@ -500,7 +594,7 @@ void Dissociate(const OdDbObjectId& hatchId)
         const bool named = std::find(reactors.begin(), reactors.end(), hatchId) != reactors.end();
         if (named) b->removePersistentReactor(hatchId);
         b->close();
-        if (named && g_recording) g_recording->steps.push_back({UndoStep::kUnreacted, id, hatchId, OdGeVector3d(), nullptr});
+        if (named) Record(UndoStep::kUnreacted, id, hatchId);
     }
 }
 
@@ -534,8 +628,6 @@ void DissociateMovedApart(const OdDbObjectIdArray& moved)
     for (const OdDbObjectId& id : apart) Dissociate(id);
 }
 
-void CopyAttributes(const OdDbEntity* source, OdDbEntity* copy);
-
 // What a transformation would do to an entity and to what goes with it (its
 // attributes, the graphics of its block), tried on copies that the drawing
 // does not hold.
@@ -549,45 +641,30 @@ Trial TryOn(OdDbEntity* copy, const OdGeMatrix3d& m)
     return res != eOk ? Trial::kRefused : OdGeMovedOverflows() != before ? Trial::kOverflow : Trial::kOk;
 }
 
-Trial TryTransform(const OdDbEntity* ent, const OdGeMatrix3d& m)
+// Each thing the move reaches is tried on a copy of its own: a copy names
+// no attributes and no block, so trying it changes nothing in the drawing.
+Trial TryTransform(const OdDbEntity* ent, const OdGeMatrix3d& m, std::set<OdDbObjectId>& blocks)
 {
-    OdDbEntity* copy = ent->clone();
-    if (!copy) return Trial::kRefused;
-    CopyAttributes(ent, copy);
-    // The copy would move the block it shares with the entity: the block's
-    // parts are tried one by one.
-    OdDbObjectId graphics;
-    if (auto* dim = OdRxCast<OdDbDimension>(copy)) {
-        graphics = dim->dimBlockId();
-        dim->setDimBlockId(OdDbObjectId());
-    } else if (auto* kept = OdRxCast<OdDbProxyEntity>(copy)) {
-        graphics = kept->geometryBlockId();
-        kept->setGeometryBlockId(OdDbObjectId());
-    }
-    Trial t = TryOn(copy, m);
-    OdDbBlockTableRecord* block = nullptr;
-    if (t != Trial::kOk || graphics.isNull() || oddbOpenObject(block, graphics, OdDb::kForRead) != eOk) return t;
-    for (const OdDbObjectId& id : block->entityIds()) {
-        OdDbEntity* part = nullptr;
-        if (t != Trial::kOk || oddbOpenOdDbEntity(part, id, OdDb::kForRead) != eOk) continue;
-        OdDbEntity* partCopy = part->clone();
-        part->close();
-        if (partCopy) t = TryOn(partCopy, m);
-    }
-    block->close();
-    return t;
+    Trial t = Trial::kOk;
+    const bool reached = ForEachMoved(ent, blocks, [&](const OdDbEntity* e) {
+        OdDbEntity* copy = t == Trial::kOk ? e->clone() : nullptr;
+        if (t == Trial::kOk) t = copy ? TryOn(copy, m) : Trial::kRefused;
+    });
+    return reached ? t : Trial::kRefused;
 }
 
-// Tries every object by the vector first; when one of them refuses, or a
-// coordinate would pass the largest number, names them by kind ("moved",
-// "copied") and says `nothing`: the command then changes nothing there.
+// Tries every object by the vector first, with everything moving it
+// reaches; when one of them refuses, or a coordinate would pass the largest
+// number, names them by kind ("moved", "copied") and says `nothing`: the
+// command then changes nothing there.
 bool AllTransformable(const OdDbObjectIdArray& ids, const OdGeVector3d& by, const wchar_t* verb, const wchar_t* nothing)
 {
     KindCounts refused, overflowing;
+    std::set<OdDbObjectId> blocks;
     for (const OdDbObjectId& id : ids) {
         OdDbEntity* ent = nullptr;
         if (oddbOpenOdDbEntity(ent, id, OdDb::kForRead) != eOk) continue;
-        const Trial t = TryTransform(ent, OdGeMatrix3d::translation(by));
+        const Trial t = TryTransform(ent, OdGeMatrix3d::translation(by), blocks);
         if (t != Trial::kOk) ++(t == Trial::kRefused ? refused : overflowing)[KindName(ent)];
         ent->close();
     }
@@ -606,7 +683,7 @@ void Move(OdDbDatabase*)
     // Every object is tried first: a move that one of them refuses moves none.
     if (!AllTransformable(ids, to - base, L"moved", L"\nNothing was moved.")) return;
     KindCounts notMoved;
-    MoveBy(ids, to - base, &notMoved);
+    MoveEach(ids, to - base, &notMoved);
     if (to != base) DissociateMovedApart(ids);
     ReportNotTransformed(notMoved, L"moved");
 }
@@ -710,8 +787,9 @@ void CopyDimensionBlock(OdDbDatabase* db, const OdDbEntity* source, OdDbEntity* 
         return;
     }
     table->close();
-    // UNDO erases the block with its copy.
+    // UNDO erases the block with its copy, and so does ERASE.
     Record(UndoStep::kCreated, madeId);
+    g_history[gcDocManagerPtr()->curDocument()].madeBlocks.insert(madeId);
     for (const OdDbObjectId& id : parts) {
         OdDbEntity* part = nullptr;
         if (oddbOpenOdDbEntity(part, id, OdDb::kForRead) != eOk) continue;
@@ -804,8 +882,7 @@ void Copy(OdDbDatabase* db)
                 std::vector<std::pair<OdDbObjectId, OdDbObjectId>> reacted;
                 standin::CopyOwnedRecords(id, copyId, owned, reacted);
                 for (const OdDbObjectId& o : owned) Record(UndoStep::kCreated, o);
-                for (const auto& [o, reactor] : reacted)
-                    if (g_recording) g_recording->steps.push_back({UndoStep::kReacted, o, reactor, OdGeVector3d(), nullptr});
+                for (const auto& [o, reactor] : reacted) Record(UndoStep::kReacted, o, reactor);
             } else {
                 delete copy;
             }
@@ -820,23 +897,38 @@ void Copy(OdDbDatabase* db)
 }
 
 // Undoing takes the last group off `from`, reverses its steps in reverse
-// order and keeps it in `to`; redoing plays a group forward again.
+// order and keeps it in `to`; redoing plays a group forward again. The
+// command line names the command taken back or done again.
 void Replay(bool undo)
 {
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
-    if (!doc) return;
+    if (!doc) return Failed();
+    // What another command changed would be undone under it.
+    if (g_open) {
+        gcutPrintf(undo ? L"\nUNDO cannot be used inside another command." : L"\nREDO cannot be used inside another command.");
+        return Failed();
+    }
     UndoHistory& h = g_history[doc];
     std::vector<UndoGroup>& from = undo ? h.done : h.undone;
     std::vector<UndoGroup>& to = undo ? h.undone : h.done;
-    if (from.empty()) return;
+    if (from.empty()) {
+        gcutPrintf(undo ? L"\nNothing to undo." : L"\nNothing to redo.");
+        return;
+    }
     UndoGroup group = std::move(from.back());
     from.pop_back();
+    bool whole = true;
     const size_t n = group.steps.size();
     for (size_t i = 0; i < n; ++i) {
-        const UndoStep& s = group.steps[undo ? n - 1 - i : i];
+        UndoStep& s = group.steps[undo ? n - 1 - i : i];
         if (s.kind == UndoStep::kCreated) SetErased(s.id, undo);
         if (s.kind == UndoStep::kErased) SetErased(s.id, !undo);
-        if (s.kind == UndoStep::kMoved || s.kind == UndoStep::kChanged) Exchange(s, undo);
+        if (s.kind == UndoStep::kMoved) whole = ReplayMove(*s.move, undo) && whole;
+        if (s.kind == UndoStep::kChanged) {
+            OdDbObject* state = s.state.release();
+            OdDbDatabase::exchangeState(s.id, state);
+            s.state.reset(state);
+        }
         if (s.kind == UndoStep::kCurrentLayer) doc->database()->setClayer(undo ? s.other : s.id);
         if (s.kind == UndoStep::kUnreacted || s.kind == UndoStep::kReacted) {
             OdDbObject* o = nullptr;
@@ -847,6 +939,12 @@ void Replay(bool undo)
         }
     }
     doc->database()->setHandseed(undo ? group.seedBefore : group.seedAfter);
+    SetEditorState(undo ? group.before : group.after, undo ? group.after : group.before);
+    gcutPrintf(undo ? L"\nUndone: %s" : L"\nRedone: %s", group.command.c_str());
+    if (!whole) {
+        gcutPrintf(L"\nThe values %s moved could not all be put back.", group.command.c_str());
+        Failed();
+    }
     to.push_back(std::move(group));
 }
 
@@ -863,6 +961,12 @@ void AppLoad()
 {
     wchar_t path[1024];
     if (gcedGetString(1, L"Enter the application to load: ", path, 1024) != RTNORM || !path[0]) return Cancelled();
+    // Loaded once: a second load would start it twice.
+    for (const standin::LoadedModuleRecord& m : standin::LoadedModules())
+        if (wcscasecmp(m.path.c_str(), path) == 0) {
+            gcutPrintf(L"\n%s is loaded already.", path);
+            return;
+        }
     bool loaded = g_appLoader ? g_appLoader(path) : odrxDynamicLinker()->loadModule(path) != nullptr;
     if (!loaded) Failed();
 }
@@ -1001,20 +1105,13 @@ void Layer(OdDbDatabase* db)
                 gcutPrintf(L"\nCannot set frozen layer \"%s\" current.", name.c_str());
                 return Failed();
             }
-            if (g_recording && id != db->clayer())
-                g_recording->steps.push_back({UndoStep::kCurrentLayer, id, db->clayer(), OdGeVector3d(), nullptr});
+            if (id != db->clayer()) Record(UndoStep::kCurrentLayer, id, db->clayer());
             db->setClayer(id);
         } else if (chosen == L"ON" || chosen == L"OFF") {
             OdDbLayerTableRecord* layer = nullptr;
             if (oddbOpenObject(layer, id, OdDb::kForWrite) != eOk) return Failed();
-            auto before = std::make_shared<States>();
-            if (g_held.insert(id).second) {
-                before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
-                layer->copyTiesTo(*before->held.back().second);
-            }
             layer->setIsOff(chosen == L"OFF");
             layer->close();
-            Record(UndoStep::kChanged, id, OdGeVector3d(), std::move(before));
         } else if (chosen == L"Lock" || chosen == L"Unlock" || chosen == L"Freeze" || chosen == L"Thaw") {
             // The current layer cannot be frozen.
             if (chosen == L"Freeze" && id == db->clayer()) {
@@ -1023,15 +1120,9 @@ void Layer(OdDbDatabase* db)
             }
             OdDbLayerTableRecord* layer = nullptr;
             if (oddbOpenObject(layer, id, OdDb::kForWrite) != eOk) return Failed();
-            auto before = std::make_shared<States>();
-            if (g_held.insert(id).second) {
-                before->held.push_back({id, new OdDbLayerTableRecord(*layer)});
-                layer->copyTiesTo(*before->held.back().second);
-            }
             if (chosen == L"Lock" || chosen == L"Unlock") layer->setIsLocked(chosen == L"Lock");
             else layer->setIsFrozen(chosen == L"Freeze");
             layer->close();
-            Record(UndoStep::kChanged, id, OdGeVector3d(), std::move(before));
         }
     }
 }
@@ -1042,41 +1133,61 @@ void Changes()
     Changing(Body);
 }
 
+const standin::HostCommandEntry kEditCommands[] = {
+    {L"LINE", Changes<Line>},   {L"POINT", Changes<Point>}, {L"TEXT", Changes<Text>},
+    {L"DTEXT", Changes<Text>},  {L"MTEXT", Changes<MText>}, {L"RECTANG", Changes<Rectang>},
+    {L"HATCH", Changes<Hatch>}, {L"BHATCH", Changes<Hatch>}, {L"ERASE", Changes<Erase>},
+    {L"MOVE", Changes<Move>},   {L"COPY", Changes<Copy>},   {L"UNDO", Undo},
+    {L"REDO", Redo},            {L"QUIT", Quit},            {L"APPLOAD", AppLoad},
+    {L"IMAGEFRAME", ImageFrame}, {L"ZOOM", Zoom},          {L"-LAYER", Changes<Layer>},
+    {L"LAYER", Changes<Layer>}};
+
 }  // namespace
 
 namespace standin {
 
 GcRxFunctionPtr EditHostCommand(const std::wstring& name)
 {
-    static const HostCommandEntry kCommands[] = {
-        {L"LINE", Changes<Line>},   {L"POINT", Changes<Point>}, {L"TEXT", Changes<Text>},
-        {L"DTEXT", Changes<Text>},  {L"MTEXT", Changes<MText>}, {L"RECTANG", Changes<Rectang>},
-        {L"HATCH", Changes<Hatch>}, {L"BHATCH", Changes<Hatch>}, {L"ERASE", Changes<Erase>},
-        {L"MOVE", Changes<Move>},   {L"COPY", Changes<Copy>},   {L"UNDO", Undo},
-        {L"REDO", Redo},            {L"QUIT", Quit},            {L"APPLOAD", AppLoad},
-        {L"IMAGEFRAME", ImageFrame}, {L"ZOOM", Zoom},          {L"-LAYER", Changes<Layer>},
-        {L"LAYER", Changes<Layer>}};
-    return FindHostCommand(kCommands, sizeof kCommands / sizeof kCommands[0], name);
+    return FindHostCommand(kEditCommands, sizeof kEditCommands / sizeof kEditCommands[0], name);
+}
+
+std::vector<std::wstring> EditHostCommands()
+{
+    return HostCommandNames(kEditCommands, sizeof kEditCommands / sizeof kEditCommands[0]);
 }
 
 void ForgetDocumentHistory(const GcApDocument* doc)
 {
     g_history.erase(doc);
-    if (g_open && g_open->doc == doc) {
-        g_open.reset();
-        g_recording = nullptr;
-        g_held.clear();
-        OdDbDatabase::setUndoHooks(nullptr, nullptr);
-    }
+    if (g_open && g_open->doc == doc) StopRecording();
+}
+
+void OpenUndoGroup(const std::wstring& command, bool hostCommand, int depth)
+{
+    // A command run by another is part of it; UNDO and REDO are no steps,
+    // nor are the commands that open and close documents.
+    static const wchar_t* const kNoStep[] = {L"UNDO", L"REDO", L"OPEN", L"CLOSE", L"QUIT"};
+    if (g_open) return;
+    if (hostCommand)
+        for (const wchar_t* name : kNoStep)
+            if (command == name) return;
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    if (!doc) return;
+    g_open = std::make_unique<OpenGroup>();
+    g_open->doc = doc;
+    g_open->depth = depth;
+    g_open->group.command = command;
+    g_open->group.seedBefore = doc->database()->handseed();
+    g_open->group.before = CurrentEditorState();
+    g_held.clear();
+    OdDbDatabase::setUndoHooks(KeepBeforeWrite, NoteAdded);
 }
 
 void CloseUndoGroup(int depth)
 {
     if (!g_open || g_open->depth != depth) return;
-    OdDbDatabase::setUndoHooks(nullptr, nullptr);
-    g_recording = nullptr;
-    g_held.clear();
     std::unique_ptr<OpenGroup> open = std::move(g_open);
+    StopRecording();
     const GcApDocument* doc = open->doc;
     GcApDocManager* m = gcDocManagerPtr();
     bool alive = false;
@@ -1084,7 +1195,8 @@ void CloseUndoGroup(int depth)
     if (!alive) return;
     UndoGroup& group = open->group;
     group.seedAfter = const_cast<GcApDocument*>(doc)->database()->handseed();
-    if (group.steps.empty()) return;
+    group.after = CurrentEditorState();
+    group.steps.shrink_to_fit();
     UndoHistory& h = g_history[doc];
     h.done.push_back(std::move(group));
     h.undone.clear();

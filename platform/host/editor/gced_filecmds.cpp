@@ -142,16 +142,24 @@ void Close()
     if (GcApDocument* doc = gcDocManagerPtr()->curDocument()) gcDocManagerPtr()->close(doc);
 }
 
+const standin::HostCommandEntry kFileCommands[] = {
+    {L"OPEN", Open}, {L"QSAVE", QSave}, {L"SAVEAS", SaveAs}, {L"CLOSE", Close}};
+
 }  // namespace
 
 namespace standin {
 
 GcRxFunctionPtr HostCommand(const std::wstring& name)
 {
-    static const HostCommandEntry kCommands[] = {
-        {L"OPEN", Open}, {L"QSAVE", QSave}, {L"SAVEAS", SaveAs}, {L"CLOSE", Close}};
-    GcRxFunctionPtr found = FindHostCommand(kCommands, sizeof kCommands / sizeof kCommands[0], name);
+    GcRxFunctionPtr found = FindHostCommand(kFileCommands, sizeof kFileCommands / sizeof kFileCommands[0], name);
     return found ? found : EditHostCommand(name);
+}
+
+std::vector<std::wstring> HostCommands()
+{
+    std::vector<std::wstring> names = HostCommandNames(kFileCommands, sizeof kFileCommands / sizeof kFileCommands[0]);
+    for (const std::wstring& name : EditHostCommands()) names.push_back(name);
+    return names;
 }
 
 }  // namespace standin

@@ -20,6 +20,19 @@ unsigned long& OdGeMovedOverflows()
     return overflows;
 }
 
+thread_local OdGeMoveJournal* g_odgeMoveJournal = nullptr;
+
+double OdGeMoveJournal::moved(double x, double by)
+{
+    if (!back) {
+        kept->push_back(x);
+        return OdGeMovedBy(x, by);
+    }
+    if (next < back->size()) return (*back)[next++];
+    overrun = true;
+    return x;
+}
+
 double OdGeNormalizeAngle(double a)
 {
     a = std::fmod(a, 2 * M_PI);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <vector>
 
 #include "odarray.h"
 
@@ -14,14 +15,34 @@ double OdGeNormalizeAngle(double a);
 // no number of), so that an edit can try a move on a copy and refuse it
 // before it makes one.
 unsigned long& OdGeMovedOverflows();
+// The undo history's record of a move: while one is active, every
+// coordinate a move changes (each passes through OdGeMoved) is kept as it
+// was, in the order the move reaches them; or, putting the move back, the
+// move takes those values in that order instead of adding. A move reaches
+// its values in the same order whenever it runs on the same objects, so
+// that the record is what it changed and no copy of the objects is kept.
+struct OdGeMoveJournal {
+    std::vector<double>* kept = nullptr;         // keeping
+    const std::vector<double>* back = nullptr;   // putting back
+    size_t next = 0;
+    bool overrun = false;  // the move asked for more values than were kept
+    double moved(double x, double by);
+};
+extern thread_local OdGeMoveJournal* g_odgeMoveJournal;
+
+inline double OdGeMovedBy(double x, double by)
+{
+    const double moved = x + by;
+    if (!std::isfinite(moved) && std::isfinite(x)) ++OdGeMovedOverflows();
+    return moved;
+}
 // A coordinate moved by `by`: a move by 0 leaves it as it is, its sign of
 // zero too, so that a move by nothing changes no bit.
 inline double OdGeMoved(double x, double by)
 {
     if (by == 0) return x;
-    const double moved = x + by;
-    if (!std::isfinite(moved) && std::isfinite(x)) ++OdGeMovedOverflows();
-    return moved;
+    if (OdGeMoveJournal* j = g_odgeMoveJournal) return j->moved(x, by);
+    return OdGeMovedBy(x, by);
 }
 class OdGeVector3d;
 // The x and y axes of the plane with that normal by the host's

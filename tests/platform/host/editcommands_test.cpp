@@ -1007,4 +1007,108 @@ TEST_F(EditCommandsTest, ACopiedHatchFollowsItsCopiedBoundary)
     EXPECT_TRUE(associated(hatchCopy, frameCopy));
 }
 
+// ---- the blocks of dimensions' graphics ----
+
+// A drawing of "|"-separated groups, opened as the host opens a file.
+OdDbDatabase* OpenGroups(const std::string& blocks, const std::string& entities)
+{
+    std::string dxf = "0|SECTION|2|BLOCKS|" + blocks + "|0|ENDSEC|0|SECTION|2|ENTITIES|" + entities + "|0|ENDSEC|0|EOF|";
+    for (char& c : dxf)
+        if (c == '|') c = '\n';
+    std::ofstream(standin::NativePath(L"C:\\graphics.dxf"), std::ios::binary) << dxf;
+    standin::QueueText(L"C:\\graphics.dxf");
+    EXPECT_TRUE(standin::InvokeCommand(L"OPEN"));
+    return gcDocManagerPtr()->curDocument()->database();
+}
+
+std::string GraphicsBlock(const std::string& name, const std::string& handle, const std::string& part)
+{
+    return "0|BLOCK|5|" + handle + "|8|0|2|" + name + "|70|1|10|0.0|20|0.0|30|0.0|3|" + name + "|" + part + "|0|ENDBLK|8|0";
+}
+
+std::string GraphicsLine(const std::string& handle, const std::string& x)
+{
+    return "0|LINE|5|" + handle + "|8|0|10|" + x + "|20|5.0|30|0.0|11|3.0|21|5.0|31|0.0";
+}
+
+std::string Dimension(const std::string& handle, const std::string& block)
+{
+    return "0|DIMENSION|5|" + handle + "|8|0|100|AcDbEntity|100|AcDbDimension|2|" + block +
+           "|10|3.0|20|5.0|30|0.0|11|1.5|21|5.0|31|0.0|70|32|3|Standard|100|AcDbAlignedDimension|13|0.0|23|0.0|"
+           "33|0.0|14|3.0|24|0.0|34|0.0|50|0.0|100|AcDbRotatedDimension";
+}
+
+OdGePoint3d StartOfHandle(OdDbDatabase* db, uint64_t handle)
+{
+    OdDbObjectId id;
+    OdGePoint3d p(-1, -1, -1);
+    OdDbLine* line = nullptr;
+    if (db->getOdDbObjectId(id, false, OdDbHandle(handle)) == eOk && oddbOpenObject(line, id, OdDb::kForRead) == eOk) {
+        p = line->startPoint();
+        line->close();
+    }
+    return p;
+}
+
+// A move reaches every block of graphics once and tries all it reaches
+// first: two dimensions drawn by one block move it once (twice would pass
+// the largest number), a block nested in a dimension's block moves with
+// it, and a move that would take a coordinate of it past the largest
+// number is refused whole.
+TEST_F(EditCommandsTest, AMoveReachesEachBlockOfGraphicsOnce)
+{
+    OdDbDatabase* db = OpenGroups(GraphicsBlock("*D1", "50", GraphicsLine("51", "0.0")),
+                                  Dimension("60", "*D1") + "|" + Dimension("61", "*D1"));
+    std::string opened = Saved(db), saved;
+    Move(ModelSpace(db), OdGeVector3d(1e308, 0, 0));
+    EXPECT_EQ(StartOfHandle(db, 0x51), OdGePoint3d(1e308, 5, 0));
+    EXPECT_EQ(standin::WriteDxfBytes(db, saved), eOk);
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_TRUE(Saved(db) == opened);
+
+    // *D1 draws a dimension drawn by *D2.
+    db = OpenGroups(GraphicsBlock("*D2", "70", GraphicsLine("71", "0.9e308")) + "|" +
+                        GraphicsBlock("*D1", "50", Dimension("51", "*D2")),
+                    Dimension("60", "*D1"));
+    opened = Saved(db);
+    const size_t from = standin::CommandLineText().size();
+    Move(ModelSpace(db), OdGeVector3d(1e308, 0, 0));
+    EXPECT_NE(Printed(from).find(L"could not be moved (a coordinate would pass the largest number): 1"),
+              std::wstring::npos)
+        << Printed(from);
+    EXPECT_TRUE(Saved(db) == opened);
+    Move(ModelSpace(db), OdGeVector3d(1e307, 0, 0));
+    EXPECT_EQ(StartOfHandle(db, 0x71).x, 0.9e308 + 1e307);
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_TRUE(Saved(db) == opened);
+}
+
+// The block a copied dimension got goes with the copy: ERASE of the copy
+// erases it (nothing else names it), UNDO brings both back; the block a
+// file gave stays when its dimension is erased.
+TEST_F(EditCommandsTest, ACopiedDimensionsBlockGoesWithIt)
+{
+    OdDbDatabase* db = OpenGroups(GraphicsBlock("*D1", "50", GraphicsLine("51", "0.0")), Dimension("60", "*D1"));
+    const OdDbObjectIdArray original = ModelSpace(db);
+    const size_t named = Count(Saved(db), "\n*D1\n");
+    // Each COPY and ERASE leaves the file as large as before.
+    for (int round = 0; round < 2; ++round) {
+        Copy(original, OdGeVector3d(0, 10, 0));
+        const std::string copied = Saved(db);
+        EXPECT_GT(Count(copied, "\n*D2\n"), 0u) << copied;
+        standin::QueueSelection(OdDbObjectIdArray().append(EntLast()));
+        standin::InvokeCommand(L"ERASE");
+        const std::string erased = Saved(db);
+        EXPECT_EQ(Count(erased, "\n*D2\n"), 0u) << erased;
+        EXPECT_EQ(Count(erased, "\nBLOCK\n"), Count(copied, "\nBLOCK\n") - 1);
+        standin::InvokeCommand(L"UNDO");
+        EXPECT_TRUE(Saved(db) == copied);
+        standin::InvokeCommand(L"REDO");
+        EXPECT_TRUE(Saved(db) == erased);
+    }
+    standin::QueueSelection(original);
+    standin::InvokeCommand(L"ERASE");
+    EXPECT_EQ(Count(Saved(db), "\n*D1\n"), named - 1);
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -21,6 +22,8 @@
 #include "oddbdictionary.h"
 #include "gcutprint.h"
 #include "hostdb_control.h"
+#include "oddbcurves.h"
+#include "oddbtext.h"
 #include "oddbsymboltable.h"
 #include "standin_control.h"
 
@@ -315,6 +318,174 @@ TEST(UndoGivesTheFileBackOfApplications, WhatAReactorChangesAsACommandEndsGoesWi
     EXPECT_TRUE(saved == edited) << saved;
     odedEditor->removeReactor(&app);
     EXPECT_EQ(standin::OpenObjectCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- every command one step ----
+
+OdDbObjectId g_appRecord;
+
+// An application's command: it draws a line and rewrites its Xrecord.
+void DrawAndNote()
+{
+    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbBlockTableRecord* ms = nullptr;
+    OdDbObjectId id;
+    ASSERT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
+    auto* line = new OdDbLine(OdGePoint3d(0, 5, 0), OdGePoint3d(1, 5, 0));
+    EXPECT_EQ(ms->appendOdDbEntity(id, line), eOk);
+    line->close();
+    ms->close();
+    OdDbXrecord* x = nullptr;
+    ASSERT_EQ(oddbOpenObject(x, g_appRecord, OdDb::kForWrite), eOk);
+    OdResBuf* chain = OdResBuf::newRb(1, L"drawn");
+    x->setFromRbChain(chain);
+    OdResBuf::releaseChain(chain);
+    x->close();
+}
+
+// An application's command that runs the host's LINE: one step with it.
+void DrawThroughTheHost()
+{
+    standin::QueuePoint(OdGePoint3d(0, 9, 0));
+    standin::QueuePoint(OdGePoint3d(2, 9, 0));
+    standin::QueueEnter();
+    standin::InvokeCommand(L"LINE");
+}
+
+class UndoSteps : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        doc = standin::CreateDocument(L"C:\\steps.dwg");
+        db = doc->database();
+        OdDbDictionary* nod = nullptr;
+        ASSERT_EQ(oddbOpenObject(nod, db->getNamedObjectsDictionaryId(), OdDb::kForWrite), eOk);
+        auto* x = new OdDbXrecord();
+        ASSERT_EQ(nod->setAt(L"APP", x, g_appRecord), eOk);
+        x->close();
+        nod->close();
+        odedRegCmds()->addCommand(L"APP", L"DRAWNOTE", L"DRAWNOTE", GCRX_CMD_MODAL, &DrawAndNote);
+        odedRegCmds()->addCommand(L"APP", L"HOSTLINE", L"HOSTLINE", GCRX_CMD_MODAL, &DrawThroughTheHost);
+    }
+    void TearDown() override
+    {
+        odedRegCmds()->removeGroup(L"APP");
+        EXPECT_EQ(standin::OpenObjectCount(), 0);
+    }
+    std::string Saved()
+    {
+        std::string bytes;
+        EXPECT_EQ(standin::WriteDxfBytes(db, bytes), eOk);
+        return bytes;
+    }
+    // The command line from `from` on.
+    std::wstring Said(size_t from) { return standin::CommandLineText().substr(from); }
+
+    GcApDocument* doc = nullptr;
+    OdDbDatabase* db = nullptr;
+};
+
+// A command is one step whether it changed the drawing or not, was
+// cancelled or failed: UNDO takes back that command alone, names it, and
+// puts back the view and IMAGEFRAME it set; what an application's command
+// changed, also through a host command it ran, goes with it.
+TEST_F(UndoSteps, EveryCommandIsOneStepUndoNames)
+{
+    standin::QueuePoint(OdGePoint3d(0, 0, 0));
+    standin::QueuePoint(OdGePoint3d(4, 0, 0));
+    standin::QueueEnter();
+    standin::InvokeCommand(L"LINE");
+    const std::string drawn = Saved();
+    const OdGePoint3d centre = standin::SysVarPoint(L"VIEWCTR");
+    const double height = standin::SysVarReal(L"VIEWSIZE");
+    struct Case {
+        const wchar_t* command;
+        std::function<void()> answers;
+    } cases[] = {
+        {L"POINT", [] { standin::QueueCancel(); }},
+        {L"APPLOAD", [] { standin::QueueText(L"C:\\missing.grx"); }},
+        {L"-LAYER", [] { standin::QueueEnter(); }},
+        {L"ZOOM", [] { standin::QueueText(L"Extents"); }},
+        {L"IMAGEFRAME", [] { standin::QueueText(L"2"); }},
+        {L"DRAWNOTE", [] {}},
+        {L"HOSTLINE", [] {}},
+    };
+    standin::SetAppLoader([](const std::wstring&) { return false; });
+    for (const Case& c : cases) {
+        c.answers();
+        ASSERT_TRUE(standin::InvokeCommand(c.command)) << c.command;
+        EXPECT_EQ(standin::UndoDepth(doc), 2u) << c.command;
+        const size_t from = standin::CommandLineText().size();
+        standin::InvokeCommand(L"UNDO");
+        EXPECT_NE(Said(from).find(std::wstring(L"Undone: ") + c.command), std::wstring::npos) << Said(from);
+        EXPECT_EQ(standin::UndoDepth(doc), 1u) << c.command;
+        EXPECT_TRUE(Saved() == drawn) << c.command;
+        EXPECT_EQ(standin::SysVarPoint(L"VIEWCTR"), centre) << c.command;
+        EXPECT_EQ(standin::SysVarReal(L"VIEWSIZE"), height) << c.command;
+        EXPECT_EQ(standin::SysVarShort(L"IMAGEFRAME"), 0) << c.command;
+    }
+    // REDO gives the application's changes and the view back.
+    standin::InvokeCommand(L"DRAWNOTE");
+    const std::string noted = Saved();
+    standin::InvokeCommand(L"UNDO");
+    size_t from = standin::CommandLineText().size();
+    standin::InvokeCommand(L"REDO");
+    EXPECT_NE(Said(from).find(L"Redone: DRAWNOTE"), std::wstring::npos) << Said(from);
+    EXPECT_TRUE(Saved() == noted);
+    standin::InvokeCommand(L"UNDO");
+    standin::QueueText(L"Extents");
+    standin::InvokeCommand(L"ZOOM");
+    const OdGePoint3d zoomed = standin::SysVarPoint(L"VIEWCTR");
+    EXPECT_NE(zoomed, centre);
+    standin::InvokeCommand(L"UNDO");
+    standin::InvokeCommand(L"REDO");
+    EXPECT_EQ(standin::SysVarPoint(L"VIEWCTR"), zoomed);
+    standin::InvokeCommand(L"UNDO");
+    // Then the line, and nothing more.
+    standin::InvokeCommand(L"UNDO");
+    from = standin::CommandLineText().size();
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_NE(Said(from).find(L"Nothing to undo."), std::wstring::npos) << Said(from);
+    EXPECT_EQ(standin::UndoDepth(doc, true), 2u);
+}
+
+// A MOVE's history holds the values it changed, not copies of what it
+// moved: at most 200 bytes an entity (a copy of each took 658).
+TEST_F(UndoSteps, AMoveKeepsWhatItChangedNotCopies)
+{
+    OdDbBlockTableRecord* ms = nullptr;
+    ASSERT_EQ(oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite), eOk);
+    OdDbObjectIdArray ids;
+    for (int i = 0; i < 3000; ++i) {
+        OdDbEntity* e = i % 3 == 0   ? (OdDbEntity*)new OdDbLine(OdGePoint3d(i, 0, 0), OdGePoint3d(i, 1, 0))
+                        : i % 3 == 1 ? (OdDbEntity*)new OdDbCircle(OdGePoint3d(i, 2, 0), OdGeVector3d(0, 0, 1), 1)
+                                     : (OdDbEntity*)new OdDbText(OdGePoint3d(i, 4, 0), L"text");
+        OdDbObjectId id;
+        ASSERT_EQ(ms->appendOdDbEntity(id, e), eOk);
+        e->close();
+        ids.append(id);
+    }
+    ms->close();
+    const std::string before = Saved();
+    standin::QueueSelection(ids);
+    standin::QueuePoint(OdGePoint3d(0, 0, 0));
+    standin::QueuePoint(OdGePoint3d(0.3, 7, 0));
+    standin::InvokeCommand(L"MOVE");
+    const std::string moved = Saved();
+    const double kept = standin::HeapBytesInUse();
+    standin::InvokeCommand(L"UNDO");
+    standin::InvokeCommand(L"REDO");
+    EXPECT_TRUE(Saved() == moved);
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_TRUE(Saved() == before);
+    standin::ForgetDocumentHistory(doc);
+    const double perEntity = (kept - standin::HeapBytesInUse()) / ids.length();
+    EXPECT_GT(perEntity, 0);
+    EXPECT_LE(perEntity, 200);
 }
 
 }  // namespace

@@ -1220,6 +1220,64 @@ TEST_F(VelkhostProcess, EveryHostCommandCanBeScripted)
                                                 {"AcDbPolyline", 2}, {"AcDbText", 1}}));
 }
 
+// Every command velkhost knows, the host's and the module's, is one step
+// of UNDO, whether or not it changed the drawing: after each, answered so
+// that it changes nothing where it can (what is on a locked layer
+// selected, Enter), UNDO takes back that command alone and names it.
+// UNDO, REDO and the commands that open and close a drawing are no steps.
+TEST_F(VelkhostProcess, UndoTakesBackEachCommandAloneAndNamesIt)
+{
+    const Outcome listed = Velkhost({"--script", Script("> show commands\n").string()});
+    ASSERT_EQ(listed.status, 0) << listed.output;
+    std::vector<std::string> names;
+    for (const char* which : {"  the host's commands:", "  registered commands:"}) {
+        const size_t at = listed.output.find(which);
+        ASSERT_NE(at, std::string::npos) << listed.output;
+        std::istringstream line(listed.output.substr(at + strlen(which), listed.output.find('\n', at) - at - strlen(which)));
+        for (std::string name; line >> name;) names.push_back(name);
+    }
+    // What each command is answered with.
+    const std::map<std::string, std::string> answers = {
+        {"LINE", "\n"}, {"POINT", "3,3\n"}, {"TEXT", "1,1\n2.5\n\n"}, {"DTEXT", "1,1\n2.5\n\n"},
+        {"MTEXT", "0,0\n5,5\n\n"}, {"RECTANG", "0,0\n1,1\n"}, {"HATCH", "> select last\n"},
+        {"BHATCH", "> select last\n"}, {"ERASE", "> select layer L\n"}, {"MOVE", "> select layer L\n0,0\n1,1\n"},
+        {"COPY", "> select layer L\n0,0\n1,1\n\n"}, {"IMAGEFRAME", "1\n"}, {"ZOOM", "E\n"}, {"-LAYER", "\n"},
+        {"LAYER", "\n"}, {"QSAVE", "C:\\Drawings\\q.dxf\n"}, {"SAVEAS", "C:\\Drawings\\s.dxf\n"},
+        {"APPLOAD", "C:\\Program Files\\CadHost\\Plugins\\Velk\\VelkGrx2020(x64).grx\n"}, {"VELK", ""},
+        {"testConnect", ""}};
+    const std::set<std::string> noStep = {"UNDO", "REDO", "OPEN", "CLOSE", "QUIT"};
+    // A point on the locked layer L, and a line moved.
+    std::string script = "-LAYER\nMake\nL\n\nPOINT\n9,9\n-LAYER\nSet\n0\nLock\nL\n\n"
+                         "LINE\n0,0\n10,0\n\nMOVE\n> select last\n0,0\n5,5\n";
+    std::vector<std::string> undone;
+    for (const std::string& name : names) {
+        if (noStep.count(name)) continue;
+        const auto it = answers.find(name);
+        if (it == answers.end()) {
+            ADD_FAILURE() << "no answers for the command " << name;
+            continue;
+        }
+        script += name + "\n" + it->second + "UNDO\n";
+        undone.push_back(name);
+    }
+    EXPECT_EQ(undone.size() + noStep.size(), names.size());
+    script += "UNDO\n";
+    undone.push_back("MOVE");
+    const fs::path out = dir / "undone.dxf";
+    const Outcome r = Velkhost({"--script", Script(script).string(), "--save", out.string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    size_t at = 0;
+    for (const std::string& name : undone) {
+        at = r.output.find("Undone: " + name + "\n", at);
+        ASSERT_NE(at, std::string::npos) << "UNDO did not take back " << name << "\n" << r.output;
+        ++at;
+    }
+    // The point and the line, where it was drawn.
+    EXPECT_EQ(Entities(out).size(), 2u) << r.output;
+    const std::string saved = velktest::ReadNativeFile(out.string());
+    EXPECT_NE(saved.find("AcDbLine\r\n 10\r\n0.0\r\n 20\r\n0.0\r\n"), std::string::npos);
+}
+
 // An output into a folder that does not exist is refused before anything
 // runs, as cp refuses it: exit status 1, the folder named, no folder made
 // and the machine folder not touched.
