@@ -222,6 +222,16 @@ OdDbObjectIdArray ModelSpace(OdDbDatabase* db)
     return ids;
 }
 
+// Opens a drawing file of that text, written under that name, as OPEN
+// does; null when it cannot be opened.
+OdDbDatabase* OpenDrawing(const wchar_t* path, const std::string& dxf)
+{
+    std::ofstream(standin::NativePath(path), std::ios::binary) << dxf;
+    standin::QueueText(path);
+    if (!standin::InvokeCommand(L"OPEN")) return nullptr;
+    return gcDocManagerPtr()->curDocument()->database();
+}
+
 // Records a drawing file keeps whole move and are copied by their own
 // geometry; one of a kind that cannot be transformed is named, with the
 // count, and the command fails. UNDO moves them back.
@@ -320,10 +330,8 @@ TEST_F(EditCommandsTest, KeptRecordsMoveByTheirOwnPlacesAndUndoExactly)
         "130\n0.0\n302\nLEADER{\n10\n-4.0\n20\n12.0\n30\n0.0\n304\nLEADER_LINE{\n10\n2.0\n20\n12.0\n30\n0.0\n"
         "305\n}\n303\n}\n301\n}\n10\n1.0\n20\n1.0\n30\n1.0\n"
         "0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\places.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\places.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\places.dxf", dxf);
+    ASSERT_TRUE(db);
     AddEntity(db, new OdDbLine(OdGePoint3d(0.1, 0.1, 0), OdGePoint3d(0.3, 0.7, 0)));
     const OdDbObjectIdArray all = ModelSpace(db);
     ASSERT_EQ(all.length(), 5);
@@ -377,10 +385,8 @@ TEST_F(EditCommandsTest, AKeptRecordWithoutPositionsIsNamed)
 {
     const std::string dxf = "0\nSECTION\n2\nENTITIES\n0\nLEADER\n100\nAcDbEntity\n8\n0\n100\nAcDbLeader\n3\n"
                             "Standard\n71\n1\n0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\bare.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\bare.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\bare.dxf", dxf);
+    ASSERT_TRUE(db);
     ASSERT_EQ(ModelSpace(db).length(), 1);
     const size_t from = standin::CommandLineText().size();
     events.log.clear();
@@ -405,10 +411,8 @@ TEST_F(EditCommandsTest, AnMPolygonMovesByItsPathsAndSeeds)
         "72\n3\n10\n6.0\n20\n0.0\n11\n3.0\n21\n0.0\n40\n0.5\n50\n0.0\n51\n360.0\n73\n1\n"
         "76\n1\n52\n0.0\n41\n1.0\n77\n0\n78\n0\n11\n0.5\n21\n0.5\n99\n0\n98\n1\n10\n3.0\n20\n3.0\n"
         "0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\mpolygon.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\mpolygon.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\mpolygon.dxf", dxf);
+    ASSERT_TRUE(db);
     const OdDbObjectIdArray all = ModelSpace(db);
     ASSERT_EQ(all.length(), 1);
     // The record's values of each code, in order.
@@ -462,10 +466,8 @@ TEST_F(EditCommandsTest, AMultileaderTurnsAndScalesItsTextAndBlock)
         "32\n0.0\n42\n0.5\n296\n1\n15\n1.0\n25\n2.0\n35\n0.0\n16\n1.0\n26\n1.5\n36\n1.0\n46\n0.25\n301\n}\n"
         "10\n1.0\n20\n1.5\n30\n1.0\n43\n0.25\n45\n1.0\n"
         "0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\mleader.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\mleader.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\mleader.dxf", dxf);
+    ASSERT_TRUE(db);
     const OdDbObjectIdArray all = ModelSpace(db);
     ASSERT_EQ(all.length(), 1);
     Move(all, OdGeVector3d(3, 0, 0));
@@ -573,10 +575,8 @@ TEST_F(EditCommandsTest, AMoveLeavesWhatItDoesNotPlaceAsTheFileGaveIt)
         "31\n0.0\n12\n0.0\n22\n0.1\n32\n0.0\n13\n64.0\n23\n32.0\n340\n50\n70\n15\n280\n0\n"
         "0\nENDSEC\n0\nSECTION\n2\nOBJECTS\n"
         "0\nIMAGEDEF\n5\n50\n100\nAcDbRasterImageDef\n1\ntile.png\n10\n64.0\n20\n32.0\n0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\given.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\given.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\given.dxf", dxf);
+    ASSERT_TRUE(db);
     const OdDbObjectIdArray all = ModelSpace(db);
     ASSERT_EQ(all.length(), 4);
     auto scales = [](OdDbObjectId id) {
@@ -639,10 +639,8 @@ TEST_F(EditCommandsTest, KeptPointsWithoutZMoveUpAndAcross)
         "0\nLEADER\n5\n41\n100\nAcDbEntity\n8\n0\n100\nAcDbLeader\n3\nStandard\n76\n2\n10\n0.0\n20\n4.0\n10\n5.0\n"
         "20\n9.0\n"
         "0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\flat.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\flat.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\flat.dxf", dxf);
+    ASSERT_TRUE(db);
     const OdDbObjectIdArray all = ModelSpace(db);
     ASSERT_EQ(all.length(), 2);
     const std::string opened = Saved(db);
@@ -736,10 +734,8 @@ TEST_F(EditCommandsTest, ExtendedDataPositionsFollowTheirEntity)
         "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n8\n0\n66\n1\n10\n0.0\n20\n0.0\n30\n0.0\n70\n0\n"
         "0\nVERTEX\n8\n0\n10\n1.0\n20\n1.0\n30\n0.0\n1001\nT\n1011\n1.0\n1021\n2.0\n1031\n0.0\n1041\n3.0\n"
         "0\nVERTEX\n8\n0\n10\n2.0\n20\n1.0\n30\n0.0\n0\nSEQEND\n8\n0\n0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\vertexdata.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\vertexdata.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* opened = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* opened = OpenDrawing(L"C:\\vertexdata.dxf", dxf);
+    ASSERT_TRUE(opened);
     const OdDbObjectIdArray all = ModelSpace(opened);
     ASSERT_EQ(all.length(), 1);
     Move(all, OdGeVector3d(5, 0, 0));
@@ -912,10 +908,8 @@ TEST_F(EditCommandsTest, ACopiedLeaderFollowsItsCopiedAnnotation)
         "0\nLEADER\n5\n48\n100\nAcDbEntity\n8\n0\n100\nAcDbLeader\n3\nStandard\n71\n1\n72\n0\n73\n0\n76\n2\n"
         "10\n0.0\n20\n4.0\n30\n0.0\n10\n5.0\n20\n9.0\n30\n0.0\n340\n38\n"
         "0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\leader.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\leader.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\leader.dxf", dxf);
+    ASSERT_TRUE(db);
     auto Hex = [](OdDbObjectId id) {
         const std::wstring h = id.getHandle().ascii().str();
         return std::string(h.begin(), h.end());
@@ -1001,10 +995,8 @@ TEST_F(EditCommandsTest, AnArcDimensionMovesAndCopiesWithItsGraphics)
         "11\n35.0\n21\n10.0\n31\n0.0\n70\n40\n3\nStandard\n100\nAcDbArcDimension\n13\n33.0\n23\n5.0\n33\n0.0\n"
         "14\n30.0\n24\n8.0\n34\n0.0\n15\n30.0\n25\n5.0\n35\n0.0\n40\n0.0\n41\n0.0\n70\n0\n71\n0\n"
         "0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\arcdim.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\arcdim.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\arcdim.dxf", dxf);
+    ASSERT_TRUE(db);
     const OdDbObjectIdArray all = ModelSpace(db);
     ASSERT_EQ(all.length(), 1);
     auto graphicsOf = [](OdDbObjectId id) {
