@@ -428,14 +428,25 @@ void Put(const PointAt& p, const OdGeVector3d& v, std::vector<Added>& added)
     added.push_back(std::move(a));
 }
 
+// Each run is built again once, so that a record of many such points
+// costs no more than its length.
 void PutAdded(std::vector<Added>& added)
 {
-    // From the last place back, so that each place is still where it was.
     std::stable_sort(added.begin(), added.end(), [](const Added& a, const Added& b) {
-        return a.run != b.run ? a.run < b.run : a.before > b.before;
+        return a.run != b.run ? std::less<KeptRun*>()(a.run, b.run) : a.before < b.before;
     });
-    for (Added& a : added)
-        a.run->groups.insert(a.run->groups.begin() + (ptrdiff_t)a.before, a.groups.begin(), a.groups.end());
+    for (size_t from = 0; from < added.size();) {
+        KeptRun* run = added[from].run;
+        std::vector<KeptGroup> groups;
+        size_t k = from;
+        for (size_t i = 0; i <= run->groups.size(); ++i) {
+            for (; k < added.size() && added[k].run == run && added[k].before == i; ++k)
+                groups.insert(groups.end(), added[k].groups.begin(), added[k].groups.end());
+            if (i < run->groups.size()) groups.push_back(std::move(run->groups[i]));
+        }
+        run->groups = std::move(groups);
+        from = k;
+    }
 }
 
 bool Finite(const OdGeVector3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
