@@ -1193,7 +1193,7 @@ def main():
     print("%d drawings (%s), %d cases; files in %s (%.0f s)" % (
         len(drawings), ", ".join(n or "every kind" for n in drawings), len(results), work, time.monotonic() - start))
     for cause, count in faults.counts():
-        print("known fault, %d cases: %s" % (count, cause))
+        print("known fault, %d case%s: %s" % (count, "" if count == 1 else "s", cause))
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0
 
