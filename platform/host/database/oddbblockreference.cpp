@@ -31,9 +31,12 @@ OdDbBlockReference::~OdDbBlockReference()
 OdResult OdDbBlockReference::setBlockTableRecord(OdDbObjectId id) { OD_SET(block_, id); }
 OdResult OdDbBlockReference::setPosition(const OdGePoint3d& p) { OD_SET(pos_, p); }
 
+// A z scale of 0 is what 2-D writers give a reference: it flattens the
+// block into the reference's plane and leaves x and y as they are.
 OdResult OdDbBlockReference::setScaleFactors(const OdGeScale3d& s)
 {
-    if (s.sx == 0 || s.sy == 0 || s.sz == 0) return eInvalidInput;
+    if (s.sx == 0 || s.sy == 0 || !std::isfinite(s.sx) || !std::isfinite(s.sy) || !std::isfinite(s.sz))
+        return eInvalidInput;
     OD_SET(scale_, s);
 }
 
@@ -63,14 +66,16 @@ OdGeMatrix3d PlaneToWorld(const OdGeVector3d& n)
 }
 }  // namespace
 
-OdGeMatrix3d OdDbBlockReference::blockTransform() const
+OdGeMatrix3d OdDbBlockReference::blockTransform() const { return transformScaledBy(scale_); }
+
+OdGeMatrix3d OdDbBlockReference::transformScaledBy(const OdGeScale3d& scale) const
 {
     OdGePoint3d origin;
     OdDbBlockTableRecord* btr = nullptr;
     if (block_.isValid() && (btr = OdRxCast<OdDbBlockTableRecord>(block_.stub()->object))) origin = btr->origin();
     return OdGeMatrix3d::translation(pos_ - OdGePoint3d::kOrigin) * PlaneToWorld(normal_) *
            OdGeMatrix3d::rotation(rotation_, OdGeVector3d::kZAxis) *
-           OdGeMatrix3d().setToScaling(scale_) * OdGeMatrix3d::translation(OdGePoint3d::kOrigin - origin);
+           OdGeMatrix3d().setToScaling(scale) * OdGeMatrix3d::translation(OdGePoint3d::kOrigin - origin);
 }
 
 OdResult OdDbBlockReference::appendAttribute(OdDbObjectId& id, OdDbAttribute* attr)
@@ -117,7 +122,12 @@ OdResult OdDbBlockReference::explodeParts(OdDbVoidPtrArray& set) const
 {
     auto* btr = block_.isValid() ? OdRxCast<OdDbBlockTableRecord>(block_.stub()->object) : nullptr;
     if (!btr) return eInvalidInput;
-    OdGeMatrix3d m = blockTransform();
+    // A flattened reference's parts take the x scale's size for z, so that
+    // a block drawn in its x-y plane comes out as the reference shows it
+    // (mirrored, scaled) instead of failing as a scale no curve can take.
+    OdGeScale3d s = scale_;
+    if (s.sz == 0) s.sz = std::fabs(s.sx);
+    OdGeMatrix3d m = transformScaledBy(s);
     OdDbVoidPtrArray made;
     for (const auto& id : btr->entityIds()) {
         if (id.isErased()) continue;

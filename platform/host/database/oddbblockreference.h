@@ -36,6 +36,7 @@ public:
     OdGePoint3d position() const { return pos_; }
     OdResult setPosition(const OdGePoint3d& p);
     OdGeScale3d scaleFactors() const { return scale_; }
+    // eInvalidInput for an x or y scale of 0; a z scale of 0 is taken.
     OdResult setScaleFactors(const OdGeScale3d& s);
     double rotation() const { return rotation_; }
     OdResult setRotation(double a);
@@ -69,6 +70,7 @@ protected:
 private:
     friend struct standin::DxfAccess;
     OdResult explodeParts(OdDbVoidPtrArray& entitySet) const;
+    OdGeMatrix3d transformScaledBy(const OdGeScale3d& scale) const;
     OdGePoint3d pos_;
     OdGeVector3d normal_{0, 0, 1};
     OdDbObjectId block_;
@@ -209,4 +211,8 @@ private:
     OdGePoint3d origin_;
     OdGeVector3d u_{1, 0, 0}, v_{0, 1, 0};
     int display_ = kShow;
+    // Whether the clip boundary is on, as a drawing file gave it (its own
+    // flag beside the display option); -1 for an image made here, whose
+    // flag the option gives.
+    int clipping_ = -1;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "block_graphics.h"
 #include "dxf_access.h"
@@ -372,11 +373,15 @@ std::vector<Slot> SlotsOf(std::vector<KeptRun>& runs, const KindRules& kind)
 // The point at a slot: its x, and y and z when the next groups give them.
 struct PointAt {
     double* c[3] = {nullptr, nullptr, nullptr};
+    KeptRun* run = nullptr;
+    size_t at = 0;  // its x
 };
 
 PointAt PointOf(const Slot& s)
 {
     PointAt p;
+    p.run = s.run;
+    p.at = s.at;
     std::vector<KeptGroup>& g = s.run->groups;
     p.c[0] = &g[s.at].real;
     const int code = g[s.at].code;
@@ -391,14 +396,58 @@ OdGeVector3d Get(const PointAt& p)
     return OdGeVector3d(*p.c[0], p.c[1] ? *p.c[1] : 0, p.c[2] ? *p.c[2] : 0);
 }
 
-// False when the point has no place for a coordinate that is not zero.
-bool Put(const PointAt& p, const OdGeVector3d& v)
+// Groups a transformation gives a record that left them out, put in once
+// every value is transformed (putting them in sooner would move the
+// groups the slots point at).
+struct Added {
+    KeptRun* run;
+    size_t before;  // the group they go before
+    std::vector<KeptGroup> groups;
+};
+
+KeptGroup RealGroup(int code, double v)
 {
-    if ((!p.c[1] && v.y != 0) || (!p.c[2] && v.z != 0)) return false;
+    KeptGroup g;
+    g.code = code;
+    g.kind = (uint8_t)standin::dxf::Kind::kReal;
+    g.real = v;
+    return g;
+}
+
+// A coordinate the file left out is 0: one the transformation makes
+// other than 0 is added after those given (a y of 0 before a z).
+void Put(const PointAt& p, const OdGeVector3d& v, std::vector<Added>& added)
+{
     *p.c[0] = v.x;
     if (p.c[1]) *p.c[1] = v.y;
     if (p.c[2]) *p.c[2] = v.z;
-    return true;
+    if (p.c[2] || (p.c[1] && v.z == 0) || (!p.c[1] && v.y == 0 && v.z == 0)) return;
+    const int code = p.run->groups[p.at].code;
+    Added a{p.run, p.at + (p.c[1] ? 2 : 1), {}};
+    if (!p.c[1]) a.groups.push_back(RealGroup(code + 10, v.y));
+    if (v.z != 0) a.groups.push_back(RealGroup(code + 20, v.z));
+    added.push_back(std::move(a));
+}
+
+// Each run is built again once, so that a record of many such points
+// costs no more than its length.
+void PutAdded(std::vector<Added>& added)
+{
+    std::stable_sort(added.begin(), added.end(), [](const Added& a, const Added& b) {
+        return a.run != b.run ? std::less<KeptRun*>()(a.run, b.run) : a.before < b.before;
+    });
+    for (size_t from = 0; from < added.size();) {
+        KeptRun* run = added[from].run;
+        std::vector<KeptGroup> groups;
+        size_t k = from;
+        for (size_t i = 0; i <= run->groups.size(); ++i) {
+            for (; k < added.size() && added[k].run == run && added[k].before == i; ++k)
+                groups.insert(groups.end(), added[k].groups.begin(), added[k].groups.end());
+            if (i < run->groups.size()) groups.push_back(std::move(run->groups[i]));
+        }
+        run->groups = std::move(groups);
+        from = k;
+    }
 }
 
 bool Finite(const OdGeVector3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
@@ -422,12 +471,19 @@ OdGeVector3d FromPlane(const OdGeVector3d& p, const OdGeVector3d axes[3])
 
 bool InWorldPlane(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 0; }
 
-// Transforms the values the slots name; false when one cannot be.
-bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
+// Transforms the values the slots name; false when one cannot be. A
+// record's points of x and y alone lie at its elevation (`elevationCode`,
+// added before the first of them when the record left it out; 0 for a
+// kind without one: their z is 0, and added when it is not; -1 for one
+// whose points cannot leave its plane).
+bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m, int elevationCode)
 {
     OdGeVector3d normal(0, 0, 1);
     double elevation = 0;
     bool hasElevation = false;
+    std::vector<Added> added;
+    // The elevation a record that left it out is given.
+    std::optional<double> madeElevation;
     for (const Slot& s : slots) {
         if (s.role == Role::kNormal) normal = Get(PointOf(s));
         if (s.role == Role::kElevation) {
@@ -454,7 +510,7 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
         case Role::kPoint: {
             OdGePoint3d w = OdGePoint3d::kOrigin + Get(p);
             w.transformBy(m);
-            if (!Put(p, w - OdGePoint3d::kOrigin)) return false;
+            Put(p, w - OdGePoint3d::kOrigin, added);
             break;
         }
         case Role::kPlanePoint:
@@ -462,7 +518,7 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
             // A point of x and y only, and the elevation, take the plane's
             // height from the elevation.
             OdGeVector3d at = s.role == Role::kElevation ? OdGeVector3d(0, 0, g.real) : Get(p);
-            const bool flat = s.role == Role::kElevation || !p.c[2];
+            bool flat = s.role == Role::kElevation || !p.c[2];
             if (flat) at.z = elevation;
             OdGeVector3d to;
             if (move) {
@@ -477,10 +533,20 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
                 g.real = to.z;
                 break;
             }
-            // Without an elevation a flat point cannot leave its plane.
-            if (flat && !hasElevation && to.z != 0) return false;
+            if (flat && !hasElevation && to.z != 0) {
+                if (elevationCode < 0) {
+                    return false;
+                } else if (!elevationCode) {
+                    flat = false;  // its z, left out, is 0
+                } else if (!madeElevation) {
+                    madeElevation = to.z;
+                    added.push_back({p.run, p.at, {RealGroup(elevationCode, to.z)}});
+                } else if (*madeElevation != to.z) {
+                    return false;
+                }
+            }
             if (flat) to.z = 0;
-            if (!Put(p, to)) return false;
+            Put(p, to, added);
             break;
         }
         case Role::kVector:
@@ -489,11 +555,11 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
             OdGeVector3d v = Get(p);
             v.transformBy(m);
             if (s.role == Role::kDirection && scale > 0) v = v / scale;
-            if (!Put(p, v)) return false;
+            Put(p, v, added);
             break;
         }
         case Role::kNormal:
-            if (!move && !Put(p, turned)) return false;
+            if (!move) Put(p, turned, added);
             break;
         case Role::kDistance:
             g.real *= scale;
@@ -518,11 +584,11 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
             v = ToPlane(v, after);
             // One of x and y only stays in the plane.
             if (!p.c[2]) v.z = 0;
-            if (!Put(p, v)) return false;
+            Put(p, v, added);
             break;
         }
         case Role::kFactors:
-            if (!move && !Put(p, Get(p) * scale)) return false;
+            if (!move) Put(p, Get(p) * scale, added);
             break;
         case Role::kMatrix: {
             std::vector<KeptGroup>& gs = s.run->groups;
@@ -552,6 +618,10 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m)
         const PointAt p = PointOf(s);
         if (!Finite(Get(p))) return false;
     }
+    for (const Added& a : added)
+        for (const KeptGroup& g : a.groups)
+            if (!std::isfinite(g.real)) return false;
+    PutAdded(added);
     return true;
 }
 
@@ -637,7 +707,12 @@ OdResult OdDbProxyEntity::subTransformBy(const OdGeMatrix3d& m)
     if (std::none_of(slots.begin(), slots.end(),
                      [](const Slot& s) { return s.role == Role::kPoint || s.role == Role::kPlanePoint; }))
         return eInvalidInput;
-    if (!TransformSlots(slots, m)) return eInvalidInput;
+    // An MPOLYGON's points are all in its plane: none takes a z.
+    int elevationCode = 0;
+    for (const Rule& r : kind->rules)
+        if (r.role == Role::kElevation) elevationCode = r.code;
+    if (std::strcmp(kind->type, "MPOLYGON") == 0) elevationCode = -1;
+    if (!TransformSlots(slots, m, elevationCode)) return eInvalidInput;
     keptRecord()->runs = std::move(runs);
     standin::TransformBlockGraphics(movedGraphicsBlockId(), m);
     return eOk;

@@ -112,6 +112,16 @@ struct DxfAccess {
     {
         e->fileParams_ = {true, e->ratio_, e->a0_, e->a1_, t0, t1, normal, e->n_};
     }
+    // The parameters a file gave an ellipse, while it has the shape read
+    // from them: an end before the start (or past a turn from it) means the
+    // same arc as the one a turn on, and goes back as given.
+    static bool ellipseFileParams(const OdDbEllipse* e, double& t0, double& t1)
+    {
+        if (!e->hasFileParams()) return false;
+        t0 = e->fileParams_.t0;
+        t1 = e->fileParams_.t1;
+        return true;
+    }
     // The normal a file gave an ellipse, while it has the one read from it.
     static OdGeVector3d ellipseNormal(const OdDbEllipse* e)
     {
@@ -149,6 +159,12 @@ struct DxfAccess {
     static double arcEndDegrees(const OdDbArc* a, double otherwise)
     {
         return a->fileAngles_.set && a->fileAngles_.a1 == a->a1_ ? a->fileAngles_.degrees1 : otherwise;
+    }
+    static void setImageClipping(OdDbRasterImage* i, int clipping) { i->clipping_ = clipping; }
+    static bool imageFromFile(const OdDbRasterImage* i) { return i->clipping_ >= 0; }
+    static int imageClipping(const OdDbRasterImage* i)
+    {
+        return i->clipping_ >= 0 ? i->clipping_ : i->isSetDisplayOpt(OdDbRasterImage::kClip) ? 1 : 0;
     }
     static std::vector<OdDbMline::Segment>& mlineSegments(OdDbMline* m) { return m->segments_; }
     static const std::vector<OdDbMline::Segment>& mlineSegments(const OdDbMline* m) { return m->segments_; }

@@ -239,8 +239,10 @@ void DxfOut::writeEllipse(const OdDbEntity* e)
     using C = EllipseCodes;
     auto* el = static_cast<OdDbEllipse*>(const_cast<OdDbEntity*>(e));
     double s, t;
-    el->getStartParam(s);
-    el->getEndParam(t);
+    if (!DxfAccess::ellipseFileParams(el, s, t)) {
+        el->getStartParam(s);
+        el->getEndParam(t);
+    }
     OdGeVector3d maj = el->majorAxis(), n = DxfAccess::ellipseNormal(el);
     entityCommon("ELLIPSE", e);
     marker(C::kMarker);

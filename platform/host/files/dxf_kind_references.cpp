@@ -32,8 +32,9 @@ struct MInsertCodes : BlockReferenceCodes {
                                    kRotation,         kNormal, kColumns,  kColumnSpacing, kRowSpacing, kRows};
 };
 // An image's size is in pixels (kSize, y at kSize + 10); its axes are a
-// pixel's. The writer works out the version and the clipping flag, and
-// gives the rest as defaults when the file gave none.
+// pixel's. The writer works out the version, and gives an image made here
+// the rest as defaults. The clipping flag is the image's own, beside the
+// display option that uses a clip: files give one without the other.
 struct RasterImageCodes {
     static constexpr const char* kMarker = "AcDbRasterImage";
     static constexpr int kVersion = 90, kOrigin = 10, kU = 11, kV = 12, kSize = 13, kDefinition = 340,
@@ -41,10 +42,11 @@ struct RasterImageCodes {
     static constexpr int kBrightness = 281, kContrast = 282, kFade = 283, kClipType = 71, kClipCount = 91,
                          kClipVertex = 14;
     static constexpr int kAll[] = {kVersion, kOrigin, kU, kV, kSize, kDefinition, kDisplay, kClipping};
-    static constexpr int kDerived[] = {kVersion, kClipping};
+    static constexpr int kDerived[] = {kVersion};
     static constexpr int kSoft[] = {kBrightness, kContrast, kFade, kClipType, kClipCount, kClipVertex};
     // What the reader takes for a vector or size the file left out.
-    static constexpr Default kMeant[] = {{kU, "1.0,0.0,0.0"}, {kV, "0.0,1.0,0.0"}, {kSize, "1.0,1.0,0.0"}};
+    static constexpr Default kMeant[] = {
+        {kVersion, "0"}, {kU, "1.0,0.0,0.0"}, {kV, "0.0,1.0,0.0"}, {kSize, "1.0,1.0,0.0"}, {kClipping, "0"}};
 };
 
 }  // namespace
@@ -138,6 +140,7 @@ OdDbEntity* Loader::readImage(const EntityRecord& item)
         for (auto opt : {OdDbRasterImage::kShow, OdDbRasterImage::kShowUnAligned, OdDbRasterImage::kClip,
                          OdDbRasterImage::kTransparent})
             img->setDisplayOpt(opt, (display & opt) != 0);
+        DxfAccess::setImageClipping(img, (int)v.integer(C::kClipping, kDefaultIntegerOf<C, C::kClipping>));
         uint64_t def = v.ref(C::kDefinition);
         fixups_.push_back([this, img, def] {
             if (auto* d = OdRxCast<OdDbRasterImageDef>(obj(idOf(def)))) DxfAccess::setImageDefId(img, d->objectId());
@@ -214,11 +217,13 @@ void DxfOut::writeRasterImage(const OdDbEntity* e)
                      OdDbRasterImage::kTransparent})
         if (img->isSetDisplayOpt(opt)) display |= opt;
     integer(C::kDisplay, display);
-    integer(C::kClipping, img->isSetDisplayOpt(OdDbRasterImage::kClip) ? 1 : 0);
+    integer(C::kClipping, DxfAccess::imageClipping(img));
+    // An image a file gave has what the file gave of these (kept); one
+    // made here has the defaults, and the whole image as its clip.
+    if (DxfAccess::imageFromFile(img)) return;
     softInteger(C::kBrightness, 50);
     softInteger(C::kContrast, 50);
     softInteger(C::kFade, 0);
-    // The whole image as its clip, unless the file gave a clip of its own.
     if (!keptHas(C::kClipType) && !keptHas(C::kClipCount) && !keptHas(C::kClipVertex)) {
         w_.integer(C::kClipType, 1);
         w_.integer(C::kClipCount, 2);

@@ -177,4 +177,79 @@ TEST(DxfKindMoves, AKeptRecordMovesByWhatItsKindPlaces)
         EXPECT_TRUE(moved.count(type)) << type;
 }
 
+// A record kept whole of the type: one run in `marker` of the groups,
+// integers where `integer` says so.
+struct Given {
+    int code;
+    double value;
+    bool integer = false;
+};
+
+OdDbProxyEntity* KeptRecord(const char* type, const char* marker, const std::vector<Given>& groups)
+{
+    auto* p = new OdDbProxyEntity();
+    standin::DxfAccess::fileRecord(p).dxfName = std::wstring(type, type + std::strlen(type));
+    standin::DxfAccess::fileRecord(p).fromFile = true;
+    auto* kept = new standin::DxfKept();
+    KeptRun run;
+    run.subclass = marker;
+    for (const Given& g : groups) {
+        KeptGroup k;
+        k.code = g.code;
+        k.kind = (uint8_t)(g.integer ? standin::dxf::Kind::kInt : standin::dxf::Kind::kReal);
+        k.real = g.value;
+        k.integer = (int64_t)g.value;
+        run.groups.push_back(k);
+    }
+    kept->runs.push_back(run);
+    standin::DxfAccess::setKept(p, kept);
+    return p;
+}
+
+// The record's groups as "code value" after moving it by `by`; "refused"
+// when it cannot be moved so.
+std::string MovedBy(const char* type, const char* marker, const std::vector<Given>& groups, const OdGeVector3d& by)
+{
+    OdDbProxyEntity* p = KeptRecord(type, marker, groups);
+    std::string out;
+    if (p->transformBy(OdGeMatrix3d::translation(by)) != eOk) out = "refused";
+    else
+        for (const KeptGroup& g : standin::DxfAccess::kept(p)->runs[0].groups)
+            out += std::to_string(g.code) + " " +
+                   (g.kind == (uint8_t)standin::dxf::Kind::kInt ? std::to_string(g.integer) : std::to_string(g.real)) +
+                   "\n";
+    delete p;
+    return out;
+}
+
 }  // namespace
+
+// Points a file gave without z lie at z 0, or at the record's elevation
+// where its kind has one: moved up, a point takes the z it left out, a
+// record the elevation it left out (before its first point); moved across
+// they stay as given. A kind whose points all lie in its plane cannot
+// take them up without the elevation it keeps in a point of its own.
+TEST(DxfKindMoves, PointsGivenWithoutZTakeOneWhenMovedUp)
+{
+    const std::vector<Given> leader = {{10, 1}, {20, 2}, {10, 3}, {20, 4}, {40, 2.5}};
+    EXPECT_EQ(MovedBy("LEADER", "AcDbLeader", leader, OdGeVector3d(1, 1, 0)),
+              "10 2.000000\n20 3.000000\n10 4.000000\n20 5.000000\n40 2.500000\n");
+    EXPECT_EQ(MovedBy("LEADER", "AcDbLeader", leader, OdGeVector3d(1, 1, 5)),
+              "10 2.000000\n20 3.000000\n30 5.000000\n10 4.000000\n20 5.000000\n30 5.000000\n40 2.500000\n");
+    // A point of x alone takes its y of 0 before its z.
+    EXPECT_EQ(MovedBy("LEADER", "AcDbLeader", {{10, 1}}, OdGeVector3d(0, 0, 5)),
+              "10 1.000000\n20 0.000000\n30 5.000000\n");
+
+    const std::vector<Given> polyline = {{90, 2, true}, {70, 0, true}, {10, 1}, {20, 2}, {10, 3}, {20, 4}};
+    EXPECT_EQ(MovedBy("LWPOLYLINE", "AcDbPolyline", polyline, OdGeVector3d(1, 1, 0)),
+              "90 2\n70 0\n10 2.000000\n20 3.000000\n10 4.000000\n20 5.000000\n");
+    EXPECT_EQ(MovedBy("LWPOLYLINE", "AcDbPolyline", polyline, OdGeVector3d(1, 1, 5)),
+              "90 2\n70 0\n38 5.000000\n10 2.000000\n20 3.000000\n10 4.000000\n20 5.000000\n");
+
+    // An MPOLYGON whose first point (its elevation) has no z.
+    const std::vector<Given> mpolygon = {{70, 1, true}, {10, 0},       {20, 0},       {91, 1, true}, {92, 2, true},
+                                         {72, 0, true}, {73, 1, true}, {93, 2, true}, {10, 1},       {20, 1},
+                                         {10, 2},       {20, 2}};
+    EXPECT_EQ(MovedBy("MPOLYGON", "AcDbMPolygon", mpolygon, OdGeVector3d(0, 0, 5)), "refused");
+    EXPECT_NE(MovedBy("MPOLYGON", "AcDbMPolygon", mpolygon, OdGeVector3d(1, 1, 0)), "refused");
+}

@@ -222,6 +222,16 @@ OdDbObjectIdArray ModelSpace(OdDbDatabase* db)
     return ids;
 }
 
+// Opens a drawing file of that text, written under that name, as OPEN
+// does; null when it cannot be opened.
+OdDbDatabase* OpenDrawing(const wchar_t* path, const std::string& dxf)
+{
+    std::ofstream(standin::NativePath(path), std::ios::binary) << dxf;
+    standin::QueueText(path);
+    if (!standin::InvokeCommand(L"OPEN")) return nullptr;
+    return gcDocManagerPtr()->curDocument()->database();
+}
+
 // Records a drawing file keeps whole move and are copied by their own
 // geometry; one of a kind that cannot be transformed is named, with the
 // count, and the command fails. UNDO moves them back.
@@ -320,10 +330,8 @@ TEST_F(EditCommandsTest, KeptRecordsMoveByTheirOwnPlacesAndUndoExactly)
         "130\n0.0\n302\nLEADER{\n10\n-4.0\n20\n12.0\n30\n0.0\n304\nLEADER_LINE{\n10\n2.0\n20\n12.0\n30\n0.0\n"
         "305\n}\n303\n}\n301\n}\n10\n1.0\n20\n1.0\n30\n1.0\n"
         "0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\places.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\places.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\places.dxf", dxf);
+    ASSERT_TRUE(db);
     AddEntity(db, new OdDbLine(OdGePoint3d(0.1, 0.1, 0), OdGePoint3d(0.3, 0.7, 0)));
     const OdDbObjectIdArray all = ModelSpace(db);
     ASSERT_EQ(all.length(), 5);
@@ -377,10 +385,8 @@ TEST_F(EditCommandsTest, AKeptRecordWithoutPositionsIsNamed)
 {
     const std::string dxf = "0\nSECTION\n2\nENTITIES\n0\nLEADER\n100\nAcDbEntity\n8\n0\n100\nAcDbLeader\n3\n"
                             "Standard\n71\n1\n0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\bare.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\bare.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\bare.dxf", dxf);
+    ASSERT_TRUE(db);
     ASSERT_EQ(ModelSpace(db).length(), 1);
     const size_t from = standin::CommandLineText().size();
     events.log.clear();
@@ -405,10 +411,8 @@ TEST_F(EditCommandsTest, AnMPolygonMovesByItsPathsAndSeeds)
         "72\n3\n10\n6.0\n20\n0.0\n11\n3.0\n21\n0.0\n40\n0.5\n50\n0.0\n51\n360.0\n73\n1\n"
         "76\n1\n52\n0.0\n41\n1.0\n77\n0\n78\n0\n11\n0.5\n21\n0.5\n99\n0\n98\n1\n10\n3.0\n20\n3.0\n"
         "0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\mpolygon.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\mpolygon.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\mpolygon.dxf", dxf);
+    ASSERT_TRUE(db);
     const OdDbObjectIdArray all = ModelSpace(db);
     ASSERT_EQ(all.length(), 1);
     // The record's values of each code, in order.
@@ -462,10 +466,8 @@ TEST_F(EditCommandsTest, AMultileaderTurnsAndScalesItsTextAndBlock)
         "32\n0.0\n42\n0.5\n296\n1\n15\n1.0\n25\n2.0\n35\n0.0\n16\n1.0\n26\n1.5\n36\n1.0\n46\n0.25\n301\n}\n"
         "10\n1.0\n20\n1.5\n30\n1.0\n43\n0.25\n45\n1.0\n"
         "0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\mleader.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\mleader.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\mleader.dxf", dxf);
+    ASSERT_TRUE(db);
     const OdDbObjectIdArray all = ModelSpace(db);
     ASSERT_EQ(all.length(), 1);
     Move(all, OdGeVector3d(3, 0, 0));
@@ -551,6 +553,116 @@ TEST_F(EditCommandsTest, AMoveChangesPositionsAndNothingElse)
     EXPECT_EQ(std::memcmp(&before, &moved, sizeof before), 0);
 }
 
+// What a file gave of the values a move does not place goes back as
+// given after MOVE and COPY, and UNDO gives the file back: a reference's
+// scales with a z of 0 (2-D writers flatten by it; a mirror and a half
+// size stay), an ellipse's end parameter before its start, an image's
+// clipping flag off beside a display option that uses a clip, and the
+// image's defaults the file left out.
+TEST_F(EditCommandsTest, AMoveLeavesWhatItDoesNotPlaceAsTheFileGaveIt)
+{
+    const std::string dxf =
+        "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nMARK\n70\n0\n10\n0.0\n20\n0.0\n30\n0.0\n"
+        "0\nLINE\n8\n0\n10\n0.0\n20\n0.0\n30\n0.0\n11\n2.0\n21\n1.0\n31\n0.0\n0\nENDBLK\n8\n0\n0\nENDSEC\n"
+        "0\nSECTION\n2\nENTITIES\n"
+        "0\nINSERT\n5\n30\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockReference\n2\nMARK\n10\n10.0\n20\n10.0\n30\n0.0\n"
+        "41\n-1.0\n43\n0.0\n"
+        "0\nINSERT\n5\n31\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockReference\n2\nMARK\n10\n20.0\n20\n10.0\n30\n0.0\n"
+        "41\n0.5\n42\n0.5\n43\n0\n"
+        "0\nELLIPSE\n5\n32\n100\nAcDbEntity\n8\n0\n100\nAcDbEllipse\n10\n0.0\n20\n0.0\n30\n0.0\n11\n3.0\n21\n1.0\n"
+        "31\n0.0\n40\n0.5\n41\n4.0\n42\n1.0\n"
+        "0\nIMAGE\n5\n33\n100\nAcDbEntity\n8\n0\n100\nAcDbRasterImage\n10\n0.0\n20\n20.0\n30\n0.0\n11\n0.1\n21\n0.0\n"
+        "31\n0.0\n12\n0.0\n22\n0.1\n32\n0.0\n13\n64.0\n23\n32.0\n340\n50\n70\n15\n280\n0\n"
+        "0\nENDSEC\n0\nSECTION\n2\nOBJECTS\n"
+        "0\nIMAGEDEF\n5\n50\n100\nAcDbRasterImageDef\n1\ntile.png\n10\n64.0\n20\n32.0\n0\nENDSEC\n0\nEOF\n";
+    OdDbDatabase* db = OpenDrawing(L"C:\\given.dxf", dxf);
+    ASSERT_TRUE(db);
+    const OdDbObjectIdArray all = ModelSpace(db);
+    ASSERT_EQ(all.length(), 4);
+    auto scales = [](OdDbObjectId id) {
+        OdDbBlockReference* r = nullptr;
+        EXPECT_EQ(oddbOpenObject(r, id, OdDb::kForRead), eOk);
+        const OdGeScale3d s = r ? r->scaleFactors() : OdGeScale3d();
+        if (r) r->close();
+        return std::vector<double>{s.sx, s.sy, s.sz};
+    };
+    EXPECT_EQ(scales(all[0]), (std::vector<double>{-1, 1, 0}));
+    EXPECT_EQ(scales(all[1]), (std::vector<double>{0.5, 0.5, 0}));
+    const std::string opened = Saved(db);
+
+    Move(all, OdGeVector3d(1, 2, 0));
+    EXPECT_EQ(events.log.back(), L"ended MOVE");
+    const std::string moved = Saved(db);
+    auto record = [&moved](const std::string& handle) {
+        const size_t at = moved.find("\n  5\n" + handle + "\n");
+        return at == std::string::npos ? std::string() : moved.substr(at, moved.find("\n  0\n", at) - at);
+    };
+    EXPECT_NE(record("30").find(" 10\n11.0\n 20\n12.0\n 30\n0.0\n 41\n-1.0\n 43\n0.0"), std::string::npos)
+        << record("30");
+    EXPECT_NE(record("31").find(" 41\n0.5\n 42\n0.5\n 43\n0.0"), std::string::npos) << record("31");
+    EXPECT_NE(record("32").find(" 41\n4.0\n 42\n1.0"), std::string::npos) << record("32");
+    EXPECT_NE(record("33").find("\n 70\n15\n280\n0"), std::string::npos) << record("33");
+    for (const char* added : {" 90\n", "281\n", " 71\n", " 14\n"})
+        EXPECT_EQ(record("33").find(added), std::string::npos) << added << record("33");
+    // Of the moved file, every line but the positions is the opened one's.
+    EXPECT_EQ(Count(moved, "\n"), Count(opened, "\n"));
+
+    Copy(OdDbObjectIdArray().append(all[0]), OdGeVector3d(0, 5, 0));
+    EXPECT_EQ(scales(EntLast()), (std::vector<double>{-1, 1, 0}));
+    // The copy of a flattened mirror is drawn mirrored: its line runs to
+    // the left of its position.
+    OdDbBlockReference* copy = nullptr;
+    ASSERT_EQ(oddbOpenObject(copy, EntLast(), OdDb::kForRead), eOk);
+    OdDbVoidPtrArray parts;
+    ASSERT_EQ(copy->explode(parts), eOk);
+    copy->close();
+    ASSERT_EQ(parts.length(), 1);
+    auto* line = static_cast<OdDbLine*>(parts[0]);
+    EXPECT_EQ(line->endPoint(), OdGePoint3d(9, 18, 0));
+    delete line;
+
+    standin::InvokeCommand(L"UNDO");
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_EQ(Saved(db), opened);
+}
+
+// A record kept whole whose points the file gave without z (an ARC of no
+// radius, a LEADER written 2-D) moves up as well as across: the z it left
+// out is 0, written once a move makes it other than 0, and left out while
+// it stays 0. UNDO gives the file back.
+TEST_F(EditCommandsTest, KeptPointsWithoutZMoveUpAndAcross)
+{
+    const std::string dxf =
+        "0\nSECTION\n2\nENTITIES\n"
+        "0\nARC\n5\n40\n100\nAcDbEntity\n8\n0\n100\nAcDbCircle\n10\n5.0\n20\n5.0\n40\n0.0\n100\nAcDbArc\n50\n30.0\n"
+        "51\n120.0\n"
+        "0\nLEADER\n5\n41\n100\nAcDbEntity\n8\n0\n100\nAcDbLeader\n3\nStandard\n76\n2\n10\n0.0\n20\n4.0\n10\n5.0\n"
+        "20\n9.0\n"
+        "0\nENDSEC\n0\nEOF\n";
+    OdDbDatabase* db = OpenDrawing(L"C:\\flat.dxf", dxf);
+    ASSERT_TRUE(db);
+    const OdDbObjectIdArray all = ModelSpace(db);
+    ASSERT_EQ(all.length(), 2);
+    const std::string opened = Saved(db);
+
+    Move(all, OdGeVector3d(1, 2, 0));
+    EXPECT_EQ(events.log.back(), L"ended MOVE");
+    std::string saved = Saved(db);
+    EXPECT_NE(saved.find(" 10\n6.0\n 20\n7.0\n 40\n0.0\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(" 10\n1.0\n 20\n6.0\n 10\n6.0\n 20\n11.0\n"), std::string::npos) << saved;
+
+    Move(all, OdGeVector3d(0, 0, 3));
+    EXPECT_EQ(events.log.back(), L"ended MOVE");
+    saved = Saved(db);
+    EXPECT_NE(saved.find(" 10\n6.0\n 20\n7.0\n 30\n3.0\n 40\n0.0\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(" 10\n1.0\n 20\n6.0\n 30\n3.0\n 10\n6.0\n 20\n11.0\n 30\n3.0\n"), std::string::npos)
+        << saved;
+
+    standin::InvokeCommand(L"UNDO");
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_EQ(Saved(db), opened);
+}
+
 // Extended data follows its entity: world positions (1011) move, turn and
 // scale; displacements (1012) turn and scale; directions (1013) turn;
 // distances (1041) and scale factors (1042) scale.
@@ -622,10 +734,8 @@ TEST_F(EditCommandsTest, ExtendedDataPositionsFollowTheirEntity)
         "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n8\n0\n66\n1\n10\n0.0\n20\n0.0\n30\n0.0\n70\n0\n"
         "0\nVERTEX\n8\n0\n10\n1.0\n20\n1.0\n30\n0.0\n1001\nT\n1011\n1.0\n1021\n2.0\n1031\n0.0\n1041\n3.0\n"
         "0\nVERTEX\n8\n0\n10\n2.0\n20\n1.0\n30\n0.0\n0\nSEQEND\n8\n0\n0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\vertexdata.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\vertexdata.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* opened = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* opened = OpenDrawing(L"C:\\vertexdata.dxf", dxf);
+    ASSERT_TRUE(opened);
     const OdDbObjectIdArray all = ModelSpace(opened);
     ASSERT_EQ(all.length(), 1);
     Move(all, OdGeVector3d(5, 0, 0));
@@ -798,10 +908,8 @@ TEST_F(EditCommandsTest, ACopiedLeaderFollowsItsCopiedAnnotation)
         "0\nLEADER\n5\n48\n100\nAcDbEntity\n8\n0\n100\nAcDbLeader\n3\nStandard\n71\n1\n72\n0\n73\n0\n76\n2\n"
         "10\n0.0\n20\n4.0\n30\n0.0\n10\n5.0\n20\n9.0\n30\n0.0\n340\n38\n"
         "0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\leader.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\leader.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\leader.dxf", dxf);
+    ASSERT_TRUE(db);
     auto Hex = [](OdDbObjectId id) {
         const std::wstring h = id.getHandle().ascii().str();
         return std::string(h.begin(), h.end());
@@ -887,10 +995,8 @@ TEST_F(EditCommandsTest, AnArcDimensionMovesAndCopiesWithItsGraphics)
         "11\n35.0\n21\n10.0\n31\n0.0\n70\n40\n3\nStandard\n100\nAcDbArcDimension\n13\n33.0\n23\n5.0\n33\n0.0\n"
         "14\n30.0\n24\n8.0\n34\n0.0\n15\n30.0\n25\n5.0\n35\n0.0\n40\n0.0\n41\n0.0\n70\n0\n71\n0\n"
         "0\nENDSEC\n0\nEOF\n";
-    std::ofstream(standin::NativePath(L"C:\\arcdim.dxf"), std::ios::binary) << dxf;
-    standin::QueueText(L"C:\\arcdim.dxf");
-    ASSERT_TRUE(standin::InvokeCommand(L"OPEN"));
-    OdDbDatabase* db = gcDocManagerPtr()->curDocument()->database();
+    OdDbDatabase* db = OpenDrawing(L"C:\\arcdim.dxf", dxf);
+    ASSERT_TRUE(db);
     const OdDbObjectIdArray all = ModelSpace(db);
     ASSERT_EQ(all.length(), 1);
     auto graphicsOf = [](OdDbObjectId id) {

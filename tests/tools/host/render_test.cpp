@@ -128,6 +128,29 @@ TEST_F(Render, HiddenLayersBlocksAndMissingImages)
     EXPECT_TRUE(Near(png, 10, 5, Grey));              // the missing image's cross
 }
 
+// A reference of z scale 0, as 2-D writers flatten one, is pictured by
+// its x and y scales: mirrored, or at half size, as its block's square
+// shows.
+TEST_F(Render, FlattenedReferencesArePicturedByTheirXAndYScales)
+{
+    OdDbObjectId block = AddBlock(L"Sq");
+    Add(Square(0, 0, 4, 5), block);
+    for (const auto& [x, scale] : {std::pair<double, OdGeScale3d>{20, OdGeScale3d(-1, 1, 0)},
+                                   std::pair<double, OdGeScale3d>{40, OdGeScale3d(0.5, 0.5, 0)}}) {
+        auto* ref = new OdDbBlockReference(OdGePoint3d(x, 0, 0), block);
+        EXPECT_EQ(ref->setScaleFactors(scale), eOk);
+        Add(ref);
+    }
+    Add(Square(0, 10, 1, 1));  // the picture's corners
+    Add(Square(50, -1, 1, 1));
+    PxImage png;
+    RenderTo(png);
+    EXPECT_TRUE(Is(At(png, 18, 2), 0, 0, 255));       // mirrored: to the left of its place
+    EXPECT_TRUE(Is(At(png, 22, 2), 255, 255, 255));
+    EXPECT_TRUE(Is(At(png, 41, 1), 0, 0, 255));       // half the size
+    EXPECT_TRUE(Is(At(png, 43, 3), 255, 255, 255));
+}
+
 // A block reference on a layer that is off still shows the parts of its
 // block on other layers; its parts on layer "0" are hidden with it. On a
 // frozen layer nothing of it shows.
