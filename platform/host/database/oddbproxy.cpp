@@ -430,8 +430,9 @@ void Put(const PointAt& p, const OdGeVector3d& v, std::vector<Added>& added)
 }
 
 // Each run is built again once, so that a record of many such points
-// costs no more than its length.
-void PutAdded(std::vector<Added>& added)
+// costs no more than its length. `places` gets where each went: its run
+// (counted from `first`), first group and count.
+void PutAdded(std::vector<Added>& added, const KeptRun* first, std::vector<uint32_t>& places)
 {
     std::stable_sort(added.begin(), added.end(), [](const Added& a, const Added& b) {
         return a.run != b.run ? std::less<KeptRun*>()(a.run, b.run) : a.before < b.before;
@@ -441,8 +442,11 @@ void PutAdded(std::vector<Added>& added)
         std::vector<KeptGroup> groups;
         size_t k = from;
         for (size_t i = 0; i <= run->groups.size(); ++i) {
-            for (; k < added.size() && added[k].run == run && added[k].before == i; ++k)
+            for (; k < added.size() && added[k].run == run && added[k].before == i; ++k) {
+                places.insert(places.end(), {(uint32_t)(run - first), (uint32_t)groups.size(),
+                                             (uint32_t)added[k].groups.size()});
                 groups.insert(groups.end(), added[k].groups.begin(), added[k].groups.end());
+            }
             if (i < run->groups.size()) groups.push_back(std::move(run->groups[i]));
         }
         run->groups = std::move(groups);
@@ -476,7 +480,8 @@ bool InWorldPlane(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 
 // added before the first of them when the record left it out; 0 for a
 // kind without one: their z is 0, and added when it is not; -1 for one
 // whose points cannot leave its plane).
-bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m, int elevationCode)
+bool TransformSlots(std::vector<KeptRun>& runs, const std::vector<Slot>& slots, const OdGeMatrix3d& m,
+                    int elevationCode, std::vector<uint32_t>& places)
 {
     OdGeVector3d normal(0, 0, 1);
     double elevation = 0;
@@ -621,7 +626,21 @@ bool TransformSlots(const std::vector<Slot>& slots, const OdGeMatrix3d& m, int e
     for (const Added& a : added)
         for (const KeptGroup& g : a.groups)
             if (!std::isfinite(g.real)) return false;
-    PutAdded(added);
+    PutAdded(added, runs.data(), places);
+    return true;
+}
+
+// Takes out the groups a move put in (places as PutAdded gives them, the
+// last first); false when one is not there.
+bool TakeOutAdded(std::vector<KeptRun>& runs, const uint32_t* places, size_t count)
+{
+    for (size_t k = count; k-- > 0;) {
+        const uint32_t* p = places + 3 * k;
+        if (p[0] >= runs.size()) return false;
+        std::vector<KeptGroup>& groups = runs[p[0]].groups;
+        if (p[1] > groups.size() || p[2] > groups.size() - p[1]) return false;
+        groups.erase(groups.begin() + p[1], groups.begin() + p[1] + p[2]);
+    }
     return true;
 }
 
@@ -712,7 +731,24 @@ OdResult OdDbProxyEntity::subTransformBy(const OdGeMatrix3d& m)
     for (const Rule& r : kind->rules)
         if (r.role == Role::kElevation) elevationCode = r.code;
     if (std::strcmp(kind->type, "MPOLYGON") == 0) elevationCode = -1;
-    if (!TransformSlots(slots, m, elevationCode)) return eInvalidInput;
+    std::vector<uint32_t> places;
+    if (!TransformSlots(runs, slots, m, elevationCode, places)) return eInvalidInput;
+    if (OdGeMoveJournal* j = g_odgeMoveJournal) {
+        if (!j->back && j->keptPlaces) {
+            j->keptPlaces->push_back((uint32_t)(places.size() / 3));
+            j->keptPlaces->insert(j->keptPlaces->end(), places.begin(), places.end());
+        } else if (j->back && j->backPlaces) {
+            // Put back, the record has every place the move gave it.
+            const std::vector<uint32_t>& back = *j->backPlaces;
+            const size_t count = j->nextPlace < back.size() ? back[j->nextPlace] : 0;
+            if (j->nextPlace >= back.size() || count > (back.size() - j->nextPlace - 1) / 3 ||
+                !TakeOutAdded(runs, back.data() + j->nextPlace + 1, count)) {
+                j->overrun = true;
+            } else {
+                j->nextPlace += 1 + 3 * count;
+            }
+        }
+    }
     keptRecord()->runs = std::move(runs);
     standin::TransformBlockGraphics(movedGraphicsBlockId(), m);
     return eOk;

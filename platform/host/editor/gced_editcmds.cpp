@@ -41,6 +41,7 @@ struct MoveRecord {
     std::vector<OdDbObjectId> ids;
     OdGeVector3d offset;
     std::vector<double> before;
+    std::vector<uint32_t> places;  // groups the move put in (OdGeMoveJournal)
 };
 
 // One reversible change of a command.
@@ -339,7 +340,7 @@ bool ForEachMoved(const OdDbEntity* ent, std::set<OdDbObjectId>& blocks,
 void MoveEach(const OdDbObjectIdArray& ids, const OdGeVector3d& offset, KindCounts* notMoved = nullptr)
 {
     UndoGroup* group = Recording();
-    std::unique_ptr<MoveRecord> record(group ? new MoveRecord{{}, offset, {}} : nullptr);
+    std::unique_ptr<MoveRecord> record(group ? new MoveRecord{{}, offset, {}, {}} : nullptr);
     standin::MoveEachBlockOnce once;
     std::set<OdDbObjectId> reachedBlocks;
     const OdGeMatrix3d m = OdGeMatrix3d::translation(offset);
@@ -353,13 +354,19 @@ void MoveEach(const OdDbObjectIdArray& ids, const OdGeVector3d& offset, KindCoun
         OdGeMoveJournal journal;
         if (record) {
             journal.kept = &record->before;
+            journal.keptPlaces = &record->places;
             g_odgeMoveJournal = &journal;
         }
         const size_t mark = record ? record->before.size() : 0;
+        const size_t placesMark = record ? record->places.size() : 0;
         const OdResult res = ent->transformBy(m);
         g_odgeMoveJournal = nullptr;
-        if (record && res == eOk) record->ids.push_back(id);
-        else if (record) record->before.resize(mark);
+        if (record && res == eOk) {
+            record->ids.push_back(id);
+        } else if (record) {
+            record->before.resize(mark);
+            record->places.resize(placesMark);
+        }
         if (res != eOk && notMoved) ++(*notMoved)[KindName(ent)];
         ent->close();
         // A later change of what moved keeps its state after the move.
@@ -369,6 +376,7 @@ void MoveEach(const OdDbObjectIdArray& ids, const OdGeVector3d& offset, KindCoun
     if (!record || record->ids.empty()) return;
     record->ids.shrink_to_fit();
     record->before.shrink_to_fit();
+    record->places.shrink_to_fit();
     group->steps.push_back({UndoStep::kMoved, OdDbObjectId(), OdDbObjectId(), nullptr, std::move(record)});
 }
 
@@ -379,6 +387,7 @@ bool ReplayMove(const MoveRecord& move, bool undo)
     standin::MoveEachBlockOnce once;
     OdGeMoveJournal journal;
     journal.back = &move.before;
+    journal.backPlaces = &move.places;
     const OdGeMatrix3d m = OdGeMatrix3d::translation(move.offset);
     for (const OdDbObjectId& id : move.ids) {
         OdDbEntity* ent = nullptr;
@@ -388,7 +397,8 @@ bool ReplayMove(const MoveRecord& move, bool undo)
         g_odgeMoveJournal = nullptr;
         ent->close();
     }
-    return !undo || (journal.next == move.before.size() && !journal.overrun);
+    return !undo || (journal.next == move.before.size() && journal.nextPlace == move.places.size() &&
+                     !journal.overrun);
 }
 
 // The host's editing commands leave out what is on a locked layer, and say

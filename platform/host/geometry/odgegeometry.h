@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "odarray.h"
@@ -26,6 +27,13 @@ struct OdGeMoveJournal {
     const std::vector<double>* back = nullptr;   // putting back
     size_t next = 0;
     bool overrun = false;  // the move asked for more values than were kept
+    // Groups a move put in where a record had left a coordinate out: for
+    // each record moved that can, how many places, then each place (its
+    // run, first group, count), so that putting the move back takes them
+    // out again.
+    std::vector<uint32_t>* keptPlaces = nullptr;
+    const std::vector<uint32_t>* backPlaces = nullptr;
+    size_t nextPlace = 0;
     double moved(double x, double by);
 };
 extern thread_local OdGeMoveJournal* g_odgeMoveJournal;
