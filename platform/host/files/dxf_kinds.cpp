@@ -212,6 +212,38 @@ bool IsDefaultValue(std::string_view subclass, int code, std::string_view value)
     return w.ec == std::errc() && want == v;
 }
 
+NameOf NameTableOf(std::string_view subclass, int code)
+{
+    static const std::map<std::pair<std::string_view, int>, NameOf> names = [] {
+        std::map<std::pair<std::string_view, int>, NameOf> m;
+        for (const NamedCode& n : EntityCodes::kNames) m.emplace(std::make_pair(EntityCodes::kMarker, n.code), n.table);
+        for (const Subclass* sub : EntitySubclasses())
+            for (const NamedCode& n : sub->names) m.emplace(std::make_pair(sub->marker, n.code), n.table);
+        for (const auto& [type, sub] : RecordSubclasses())
+            for (const NamedCode& n : sub->names) m.emplace(std::make_pair(sub->marker, n.code), n.table);
+        return m;
+    }();
+    auto it = names.find({subclass, code});
+    return it == names.end() ? NameOf::kNone : it->second;
+}
+
+ValueForm FormOfValue(std::string_view subclass, int code)
+{
+    if (NameTableOf(subclass, code) != NameOf::kNone) return ValueForm::kName;
+    Kind kind = Kind::kText;
+    if (!KindOfCode(code, kind)) return ValueForm::kText;
+    switch (kind) {
+    case Kind::kText: return ValueForm::kText;
+    case Kind::kInt: return ValueForm::kInteger;
+    case Kind::kHandle: return ValueForm::kHandle;
+    case Kind::kReal: break;
+    }
+    // The format's angles are in degrees, its extrusions directions.
+    if (code >= 50 && code <= 58) return ValueForm::kAngle;
+    if (code == 210 || code == 220 || code == 230) return ValueForm::kNormal;
+    return ValueForm::kNumber;
+}
+
 const std::vector<const Subclass*>& EntitySubclasses()
 {
     static const std::vector<const Subclass*> all = [] {

@@ -780,8 +780,9 @@ TEST(DxfKept, ValuesNobodyChangedGoBackAsWrittenAndEditedOnesAsTheyAre)
 // What a file spelled otherwise than the writer (a declared count, a
 // default it left out) is found at every save from the drawing's own copy
 // of the file, so the bytes read need not outlive the reading; it goes back
-// while the object holds the values it was read with, edited or not: an
-// edit undone puts it back.
+// while the writer writes that value as when the file was read, whatever
+// else was edited: a count goes once it counts otherwise, and an edit
+// undone puts it back.
 TEST(DxfKept, ValuesAsWrittenAreFoundAtEachSaveWhileTheObjectHoldsWhatItRead)
 {
     std::unique_ptr<OdDbDatabase> db;
@@ -812,8 +813,15 @@ TEST(DxfKept, ValuesAsWrittenAreFoundAtEachSaveWhileTheObjectHoldsWhatItRead)
     p->setPointAt(1, OdGePoint2d(6, 0));
     p->close();
     saved = GroupLines(dxftest::Save(db.get()));
-    EXPECT_TRUE(has(Record(saved, "LWPOLYLINE", "21"), "90 2"));
+    EXPECT_TRUE(has(Record(saved, "LWPOLYLINE", "21"), "90 7"));
     EXPECT_EQ(direction(Record(saved, "MTEXT", "22")), 0);
+    ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    p->addVertexAt(2, OdGePoint2d(9, 0));
+    p->close();
+    EXPECT_TRUE(has(Record(GroupLines(dxftest::Save(db.get())), "LWPOLYLINE", "21"), "90 3"));
+    ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    p->removeVertexAt(2);
+    p->close();
     ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
     p->setPointAt(1, OdGePoint2d(5, 0));
     p->close();
@@ -1033,8 +1041,9 @@ TEST(DxfKept, AnOwnApplicationGroupHoldingMoreThanTheObjectGoesBackAsWritten)
 }
 
 // What the file gave a record that belongs to another (a polyline's
-// vertices, their layer) goes back as written only while that other is as
-// read; a spline given by fit points keeps its degree when edited; a text
+// vertices, their layer) goes back as written while that other writes it
+// as read, whatever else of it was edited; a spline given by fit points
+// keeps its degree when edited; a text
 // style of a shape file, nameless as linetypes name it, is read and kept;
 // a polyline with a vertex's value before any vertex is kept whole.
 TEST(DxfKept, RecordsTiedToOthersFollowThemWhenEdited)
@@ -1059,7 +1068,9 @@ TEST(DxfKept, RecordsTiedToOthersFollowThemWhenEdited)
          {0, "ENDBLK"}, {5, "32"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}},
         {{0, "TABLE"}, {2, "LAYER"}, {5, "2"}, {100, "AcDbSymbolTable"}, {70, "1"},
          {0, "LAYER"}, {5, "10"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLayerTableRecord"}, {2, "Kerbs"},
-         {70, "0"}, {62, "5"}, {6, "Continuous"}, {0, "ENDTAB"},
+         {70, "0"}, {62, "5"}, {6, "Continuous"},
+         {0, "LAYER"}, {5, "13"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLayerTableRecord"}, {2, "Walls"},
+         {70, "0"}, {62, "1"}, {6, "Continuous"}, {0, "ENDTAB"},
          {0, "TABLE"}, {2, "LTYPE"}, {5, "4"}, {100, "AcDbSymbolTable"}, {70, "1"},
          {0, "LTYPE"}, {5, "12"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLinetypeTableRecord"}, {2, "Kerb"},
          {70, "0"}, {3, ""}, {72, "65"}, {73, "2"}, {40, "0.75"}, {49, "0.5"}, {74, "0"}, {46, "2.0"},
@@ -1099,10 +1110,15 @@ TEST(DxfKept, RecordsTiedToOthersFollowThemWhenEdited)
     sp->transformBy(OdGeMatrix3d::translation(OdGeVector3d(1, 0, 0)));
     sp->close();
     saved = GroupLines(dxftest::Save(db.get()));
-    const std::vector<std::string> vertex = Record(saved, "VERTEX", "21");
-    EXPECT_TRUE(has(vertex, "8 0"));  // the polyline's layer now
+    std::vector<std::string> vertex = Record(saved, "VERTEX", "21");
+    EXPECT_TRUE(has(vertex, "8 Kerbs"));  // the polyline is on the layer it was read on
     EXPECT_TRUE(has(vertex, "40 0.5"));  // the width it has, not the polyline's new default
     EXPECT_TRUE(has(Record(saved, "SPLINE", "24"), "71 3"));
+    ASSERT_EQ(oddbOpenObject(pl, ms[1]->objectId(), OdDb::kForWrite), eOk);
+    pl->setLayer(L"Walls");
+    pl->close();
+    vertex = Record(GroupLines(dxftest::Save(db.get())), "VERTEX", "21");
+    EXPECT_TRUE(has(vertex, "8 Walls"));  // the polyline's layer now
     std::unique_ptr<OdDbDatabase> again = Read(dxftest::Save(db.get()));
     auto* reread = OdRxCast<OdDb2dPolyline>(ModelSpace(again.get()).at(1));
     ASSERT_NE(reread, nullptr);
@@ -1360,7 +1376,8 @@ TEST(DxfKept, AColourNumberBesideATrueColourStaysWhileTheColourDoes)
 
 // A record is as read while it writes as read: a zero the file gave as
 // "-0.0", moved away and back, is +0 but still written "0.0", so the file's
-// spelling (no elevation) goes back.
+// spelling goes back; its points given by x and y alone stay so while they
+// lie in the plane z = 0, moved or not.
 TEST(DxfKept, ARecordMovedAwayAndBackWritesAsRead)
 {
     std::unique_ptr<OdDbDatabase> db =
@@ -1382,7 +1399,20 @@ TEST(DxfKept, ARecordMovedAwayAndBackWritesAsRead)
         line->close();
     };
     move(10);
+    EXPECT_EQ(elevations(dxftest::Save(db.get())), 0);
+    OdDbEntity* lifted = nullptr;
+    ASSERT_EQ(oddbOpenObject(lifted, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    lifted->transformBy(OdGeMatrix3d::translation(OdGeVector3d(0, 0, 0.5)));
+    lifted->transformBy(OdGeMatrix3d::translation(OdGeVector3d(0, 0, -0.5)));
+    lifted->close();
+    EXPECT_EQ(elevations(dxftest::Save(db.get())), 0);
+    ASSERT_EQ(oddbOpenObject(lifted, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    lifted->transformBy(OdGeMatrix3d::translation(OdGeVector3d(0, 0, 0.5)));
+    lifted->close();
     EXPECT_EQ(elevations(dxftest::Save(db.get())), 2);
+    ASSERT_EQ(oddbOpenObject(lifted, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    lifted->transformBy(OdGeMatrix3d::translation(OdGeVector3d(0, 0, -0.5)));
+    lifted->close();
     move(-10);
     const std::string back = dxftest::Save(db.get());
     EXPECT_TRUE(back == first) << dxftest::FirstDifferingLine(first, back);
@@ -1717,10 +1747,10 @@ TEST(DxfKept, AnEditedTableRecordLeavesOutWhatTheFileLeftOutWhileItMeansTheSame)
     for (int code : {43, 44, 51}) EXPECT_EQ(codes(record).count(code), 0u) << code;
 }
 
-// A vertex (or sequence end) goes back as the file spelled it only while
-// its entity is as read and its sequence has as many records as the file
-// gave: otherwise it is written as the object holds it, never as another
-// record of the file.
+// A vertex (or sequence end) is compared with the file's, value by value,
+// only while its sequence has as many records as the file gave: otherwise
+// it is written as the object holds it, never as another record of the
+// file.
 TEST(DxfKept, AVertexIsRespelledOnlyWhileItsEntityAndSequenceAreAsRead)
 {
     // The groups of each vertex saved, in order.
@@ -1746,8 +1776,8 @@ TEST(DxfKept, AVertexIsRespelledOnlyWhileItsEntityAndSequenceAreAsRead)
     EXPECT_TRUE(has(vertex, "8 0") && has(vertex, "10 0.0") && has(vertex, "20 0.0") && has(vertex, "30 0.0") &&
                 has(vertex, "70 0"));
 
-    // Vertices that gave no elevation (30): left out while the polyline is
-    // as read, written once it is not, left out again once it is.
+    // Vertices that gave no elevation (30): left out while it is 0, the
+    // polyline edited or not.
     Groups ents{{0, "POLYLINE"}, {5, "B0"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDb2dPolyline"}, {66, "1"},
                 {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"}};
     for (const char* handle : {"B1", "B2"})
@@ -1769,7 +1799,7 @@ TEST(DxfKept, AVertexIsRespelledOnlyWhileItsEntityAndSequenceAreAsRead)
     ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
     p->setColorIndex(1);
     p->close();
-    EXPECT_EQ(elevations(dxftest::Save(db.get())), 2);
+    EXPECT_EQ(elevations(dxftest::Save(db.get())), 0);
     ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
     p->setColorIndex(256);
     p->close();
@@ -2128,8 +2158,9 @@ TEST(DxfKept, ANormalOfAnotherLengthKeepsItsSpellingWhileItPointsTheSameWay)
 }
 
 // A value the object refused or bounded is its reader's correction, not an
-// edit: unedited, the file's value goes back and saves again alike; edited,
-// the record is written as the object holds it.
+// edit: the file's value goes back and saves again alike, whatever else of
+// the record is edited, while the object writes it as when it was read;
+// that value edited, it is written as the object holds it.
 TEST(DxfKept, AValueTheObjectRefusedGoesBackWhileTheRecordIsAsRead)
 {
     struct Case {
@@ -2137,18 +2168,24 @@ TEST(DxfKept, AValueTheObjectRefusedGoesBackWhileTheRecordIsAsRead)
         Groups entity;
         const char* type;
         std::vector<std::string> given;  // the file's groups a save keeps
+        std::function<void(OdDbEntity*)> edit;  // of those values
     };
+    auto width = [](double w) { return [w](OdDbEntity* e) { static_cast<OdDbText*>(e)->setWidthFactor(w); }; };
     const std::vector<Case> cases = {
         {"a text's width factor of 0, left out as the default",
          {{0, "TEXT"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {1, "ab"}, {41, "0"}},
-         "TEXT", {"41 0.0"}},
+         "TEXT", {"41 0.0"}, width(0.5)},
         {"a text's negative width factor",
          {{0, "TEXT"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {1, "ab"}, {41, "-2.0"}},
-         "TEXT", {"41 -2.0"}},
+         "TEXT", {"41 -2.0"}, width(2)},
         {"an MTEXT's negative width and a spacing past its bound",
          {{0, "MTEXT"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {1, "ab"}, {41, "-5.0"},
           {44, "9.0"}},
-         "MTEXT", {"41 -5.0", "44 9.0"}},
+         "MTEXT", {"41 -5.0", "44 9.0"},
+         [](OdDbEntity* e) {
+             static_cast<OdDbMText*>(e)->setWidth(3);
+             static_cast<OdDbMText*>(e)->setLineSpacingFactor(2);
+         }},
     };
     auto has = [](const std::vector<std::string>& record, const std::string& g) {
         return std::find(record.begin(), record.end(), g) != record.end();
@@ -2167,9 +2204,15 @@ TEST(DxfKept, AValueTheObjectRefusedGoesBackWhileTheRecordIsAsRead)
         OdDbEntity* e = nullptr;
         ASSERT_EQ(oddbOpenObject(e, ms[0]->objectId(), OdDb::kForWrite), eOk);
         e->setColorIndex(3);
+        e->transformBy(OdGeMatrix3d::translation(OdGeVector3d(1.5, 2, 0)));
         e->close();
-        const std::vector<std::string> edited = Record(GroupLines(dxftest::Save(db.get())), c.type, "50");
+        std::vector<std::string> edited = Record(GroupLines(dxftest::Save(db.get())), c.type, "50");
         ASSERT_TRUE(has(edited, "62 3"));
+        for (const std::string& g : c.given) EXPECT_TRUE(has(edited, g)) << g;
+        ASSERT_EQ(oddbOpenObject(e, ms[0]->objectId(), OdDb::kForWrite), eOk);
+        c.edit(e);
+        e->close();
+        edited = Record(GroupLines(dxftest::Save(db.get())), c.type, "50");
         for (const std::string& g : c.given) EXPECT_FALSE(has(edited, g)) << g;
     }
 }
