@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -1697,6 +1698,153 @@ TEST(DxfKept, AnEditOfWhatTheFileLeftOutIsWrittenThoughItsValuesHashAsRead)
         ASSERT_NE(line, nullptr);
         c.check(line);
         EXPECT_TRUE(line->endPoint() == *end);
+    }
+}
+
+namespace {
+
+// A record's hash and values as HashRecords takes them, each value's bits
+// as mixed in (a handle's given by its code in `handles`, texts not
+// needed), for working out the real that brings the hash to another.
+struct Hashed {
+    uint64_t hash = 0;
+    std::vector<std::pair<int, uint64_t>> values;
+};
+
+Hashed HashOf(OdDbDatabase* db, const OdDbObject* o, const std::map<int, uint64_t>& handles)
+{
+    Hashed out;
+    standin::dxf::HashRecords(db, [&](const OdDbObject* of, int sub, uint64_t h, const std::bitset<1072>&,
+                                      const std::vector<standin::dxf::GroupWriter::HashedValue>& values) {
+        if (of != o || sub != standin::dxf::kObjectRecord) return;
+        out.hash = h;
+        for (const auto& v : values) {
+            uint64_t bits = 0;
+            standin::dxf::Kind kind = standin::dxf::Kind::kText;
+            standin::dxf::KindOfCode(v.code, kind);
+            if (!v.isNumber) {
+                auto it = handles.find(v.code);
+                bits = it == handles.end() ? 0 : it->second;
+            } else if (kind == standin::dxf::Kind::kInt) {
+                const int64_t i = (int64_t)v.number;
+                std::memcpy(&bits, &i, sizeof bits);
+            } else {
+                const double d = std::isfinite(v.number) && v.number != 0 ? v.number : 0.0;
+                std::memcpy(&bits, &d, sizeof bits);
+            }
+            out.values.emplace_back(v.code, bits);
+        }
+    });
+    return out;
+}
+
+// The real that, in place of the one of `code` among the values, makes the
+// record hash as `target`: the values after it unmixed from either hash.
+double RealHashingAs(const Hashed& now, int code, uint64_t target)
+{
+    size_t at = 0;
+    while (at < now.values.size() && now.values[at].first != code) ++at;
+    if (at == now.values.size()) return std::nan("");
+    uint64_t have = now.hash, want = target;
+    for (size_t n = now.values.size(); n-- > at + 1;) {
+        have = BeforeReal(have, now.values[n].first, now.values[n].second);
+        want = BeforeReal(want, now.values[n].first, now.values[n].second);
+    }
+    const uint64_t bits = RealBetween(BeforeReal(have, code, now.values[at].second), code, want);
+    double d = 0;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+bool Usable(double d) { return std::isfinite(d) && d != 0 && std::fabs(d) > 1e-300 && std::fabs(d) < 1e300; }
+
+}  // namespace
+
+// A value a save compares by what it is, never by the record's hash: an
+// edit of a name, a handle or a flag the object works out, whose values
+// hash as they were read (made here by hand), is written as edited, not
+// put back as the file had it.
+TEST(DxfKept, AnEditOfANameAHandleOrAFlagIsWrittenThoughItsValuesHashAsRead)
+{
+    const Groups linetypes{
+        {0, "TABLE"}, {2, "LTYPE"}, {5, "5"}, {100, "AcDbSymbolTable"}, {70, "2"},
+        {0, "LTYPE"}, {5, "14"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLinetypeTableRecord"}, {2, "Continuous"},
+        {70, "0"}, {3, ""}, {72, "65"}, {73, "0"}, {40, "0.0"},
+        {0, "LTYPE"}, {5, "15"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLinetypeTableRecord"}, {2, "DASHED"},
+        {70, "0"}, {3, ""}, {72, "65"}, {73, "2"}, {40, "0.75"}, {49, "0.5"}, {74, "0"}, {49, "-0.25"}, {74, "0"},
+        {0, "ENDTAB"}};
+    {
+        SCOPED_TRACE("a linetype's name");
+        std::unique_ptr<OdDbDatabase> db = Read(File(
+            {{0, "LINE"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {6, "DASHED"}, {100, "AcDbLine"}, {10, "0"},
+             {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"}},
+            {}, linetypes));
+        std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+        ASSERT_EQ(ms.size(), 1u);
+        const uint64_t asRead = LineHash(db.get(), ms[0]);
+        const OdDbObjectId continuous = ObjectOf(db.get(), 0x14)->objectId();
+        const std::optional<OdGePoint3d> end =
+            EditHashingAsRead(db.get(), ms[0], asRead, [&](OdDbLine* l) { l->setLinetype(continuous); });
+        ASSERT_TRUE(end.has_value());
+        const std::vector<std::string> saved = Record(GroupLines(dxftest::Save(db.get())), "LINE", "50");
+        EXPECT_NE(std::find(saved.begin(), saved.end(), "6 Continuous"), saved.end());
+        EXPECT_EQ(std::find(saved.begin(), saved.end(), "6 DASHED"), saved.end());
+    }
+    // An image's definition (a handle) and its clipping flag (worked out
+    // from its display options), its origin's z chosen for the hash.
+    const Groups image{{0, "IMAGE"}, {5, "30"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbRasterImage"},
+                       {90, "0"}, {10, "0.0"}, {20, "0.0"}, {30, "0.0"}, {11, "1.0"}, {21, "0.0"}, {31, "0.0"},
+                       {12, "0.0"}, {22, "1.0"}, {32, "0.0"}, {13, "64.0"}, {23, "32.0"}, {340, "40"}, {70, "3"},
+                       {280, "0"}};
+    auto definition = [](const char* handle) {
+        return Groups{{0, "IMAGEDEF"}, {5, handle}, {100, "AcDbRasterImageDef"}, {90, "0"}, {1, "C:\\Maps\\a.png"},
+                      {10, "64.0"}, {20, "32.0"}, {11, "1.0"}, {21, "1.0"}, {280, "1"}, {281, "0"}};
+    };
+    Groups objects = definition("40");
+    const Groups other = definition("41");
+    objects.insert(objects.end(), other.begin(), other.end());
+    struct Case {
+        const char* what;
+        std::function<void(OdDbRasterImage*, OdDbDatabase*)> edit;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"its definition", [](OdDbRasterImage* i, OdDbDatabase* db) { i->setImageDefId(ObjectOf(db, 0x41)->objectId()); },
+         "340 41"},
+        {"its clipping", [](OdDbRasterImage* i, OdDbDatabase*) { i->setDisplayOpt(OdDbRasterImage::kClip, true); },
+         "280 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::unique_ptr<OdDbDatabase> db(
+            dxftest::Reopen(dxftest::SectionsFile({{9, "$ACADVER"}, {1, "AC1024"}}, {{"ENTITIES", image}, {"OBJECTS", objects}})));
+        std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+        ASSERT_EQ(ms.size(), 1u);
+        const uint64_t asRead = HashOf(db.get(), ms[0], {}).hash;
+        auto set = [&](double x, double z, bool edit) {
+            OdDbRasterImage* i = nullptr;
+            ASSERT_EQ(oddbOpenObject(i, ms[0]->objectId(), OdDb::kForWrite), eOk);
+            if (edit) c.edit(i, db.get());
+            OdGePoint3d origin;
+            OdGeVector3d u, v;
+            i->getOrientation(origin, u, v);
+            i->setOrientation(OdGePoint3d(x, 0, z), u, v);
+            i->close();
+        };
+        set(0, 0, true);
+        const std::map<int, uint64_t> handles{
+            {340, (uint64_t)OdRxCast<OdDbRasterImage>(ms[0])->imageDefId().getHandle()}};
+        double x = 0.5, z = 0;
+        for (; x < 2; x += 0.125) {
+            set(x, 0.25, false);
+            z = RealHashingAs(HashOf(db.get(), ms[0], handles), 30, asRead);
+            if (Usable(z)) break;
+        }
+        ASSERT_TRUE(Usable(z));
+        set(x, z, false);
+        ASSERT_EQ(HashOf(db.get(), ms[0], handles).hash, asRead);
+        const std::vector<std::string> saved = Record(GroupLines(dxftest::Save(db.get())), "IMAGE", "30");
+        EXPECT_NE(std::find(saved.begin(), saved.end(), c.written), saved.end()) << c.written;
     }
 }
 
