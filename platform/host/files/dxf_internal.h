@@ -165,7 +165,7 @@ public:
     void ascii(int code, std::string_view s) { put(code, s); }
     // The hash takes a value as it is written (clamped to what its code
     // holds; a real's zero and what is not finite as 0): values written
-    // alike must hash alike, or a record moved back would count as changed.
+    // alike hash alike.
     void integer(int code, int64_t v)
     {
         if (hashing()) {

@@ -379,10 +379,10 @@ void Loader::noteRecords()
     records.reserve(pending_.size());
     for (const Pending& p : pending_) records.push_back(&p);
     std::stable_sort(records.begin(), records.end(), before);
-    std::vector<const Pending*> hashed;
-    hashed.reserve(pending_.size());
+    std::vector<const Pending*> met;
+    met.reserve(pending_.size());
     std::vector<std::pair<const Pending*, std::vector<size_t>>> notValues;
-    // Objects are mostly hashed in the order they were made, which is
+    // Objects are mostly met in the order they were made, which is
     // mostly that of their places: the one after the last found is looked
     // at first.
     auto next = records.begin();
@@ -397,7 +397,7 @@ void Loader::noteRecords()
         if (it == records.end() || (*it)->object != of || (*it)->sub != sub) return;
         next = it + 1;
         const Pending& p = **it;
-        hashed.push_back(&p);
+        met.push_back(&p);
         noteHeldOtherwise(p, written);
         // Values the object did not take, of a code the writer does not
         // write for it, are none of its values: they are kept where they
@@ -432,14 +432,14 @@ void Loader::noteRecords()
     for (int t = 0; t < 4; ++t)
         for (const auto& named : *tables[t]) out->names[t].push_back(named.first);
     std::map<std::vector<const char*>, uint16_t> lists;
-    out->records.reserve(hashed.size());
+    out->records.reserve(met.size());
     // The states are copied once into room made for them all: grown by
     // doubling, the list would be held twice at the open's peak.
     size_t states = 0;
-    for (const Pending* p : hashed)
+    for (const Pending* p : met)
         if (p->rec->b > 0 && p->rec->e <= g_.size() && p->rec->b <= p->rec->e) states += p->rec->e - (p->rec->b - 1);
     out->states.reserve(states);
-    for (const Pending* p : hashed) {
+    for (const Pending* p : met) {
         const size_t first = p->rec->b - 1, end = p->rec->e;
         if (p->rec->b == 0 || first >= g_.size() || g_[first].code != 0 || end > g_.size()) continue;
         auto list = lists.emplace(*p->written, (uint16_t)lists.size()).first;
@@ -475,7 +475,7 @@ void Loader::noteRecords()
                                        return a.of == b.of && a.sub == b.sub;
                                    }),
                        out->records.end());
-    for (const Pending* p : hashed)
+    for (const Pending* p : met)
         if (p->sub >= 0 && DxfFileRecords::keyOf(p->object))
             out->sequences.emplace_back(DxfFileRecords::keyOf(p->object), (uint32_t)std::min<size_t>(p->count, UINT32_MAX));
     SortMostlySorted(out->sequences, [](const auto& a, const auto& b) { return a.first < b.first; });
