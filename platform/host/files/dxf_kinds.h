@@ -76,7 +76,7 @@ struct Subclass {
     std::vector<int> derived = {};
     // Codes that mean nothing for the kind (a mesh's normal): neither the
     // reader nor the writer has a value of them, and a file's goes back
-    // as it was while the object is unchanged.
+    // where it was.
     std::vector<int> passed = {};
     // The values left out as defaults.
     std::vector<Default> defaults = {};

@@ -88,8 +88,8 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
     }
     // A value the object did not take is kept when it took another of that
     // code (a value given twice) or refused it. One of a code it took none
-    // of is the writer's to write (a count): while the object is unchanged
-    // the file's value goes back through the respellings.
+    // of is the writer's to write (a count): while it is written as at the
+    // open the file's value goes back through the respellings.
     CodeSet taken;
     for (size_t i = v.begin(); i < v.end(); ++i)
         if ((state_[i] & (kClassMask | kTaken)) == (kObjectValue | kTaken)) taken.set(CodeSlot(g_[i].code));
