@@ -152,19 +152,24 @@ bool DefaultPoint(const char* spelled, double xyz[3])
 }
 
 namespace {
+// What the entities' subclasses, the table records' and the objects' list
+// in `of`, by marker and code.
+template <class Item>
+std::map<std::pair<std::string_view, int>, const Item*> ListedBySubclass(std::vector<Item> Subclass::*of)
+{
+    std::map<std::pair<std::string_view, int>, const Item*> m;
+    for (const Subclass* sub : EntitySubclasses())
+        for (const Item& item : sub->*of) m.emplace(std::make_pair(sub->marker, item.code), &item);
+    for (const auto& [type, sub] : RecordSubclasses())
+        for (const Item& item : sub->*of) m.emplace(std::make_pair(sub->marker, item.code), &item);
+    return m;
+}
+
 const char* MeantBy(std::string_view subclass, int code)
 {
-    static const std::map<std::pair<std::string_view, int>, const char*> meant = [] {
-        std::map<std::pair<std::string_view, int>, const char*> m;
-        for (const Subclass* sub : EntitySubclasses())
-            for (const Default& d : sub->meant) m.emplace(std::make_pair(sub->marker, d.code), d.spelled);
-        // A table record's, an object's.
-        for (const auto& [type, sub] : RecordSubclasses())
-            for (const Default& d : sub->meant) m.emplace(std::make_pair(sub->marker, d.code), d.spelled);
-        return m;
-    }();
+    static const auto meant = ListedBySubclass(&Subclass::meant);
     auto it = meant.find({subclass, code});
-    if (it != meant.end()) return it->second;
+    if (it != meant.end()) return it->second->spelled;
     return DefaultWrittenAs(subclass, code);
 }
 }  // namespace
@@ -214,17 +219,13 @@ bool IsDefaultValue(std::string_view subclass, int code, std::string_view value)
 
 NameOf NameTableOf(std::string_view subclass, int code)
 {
-    static const std::map<std::pair<std::string_view, int>, NameOf> names = [] {
-        std::map<std::pair<std::string_view, int>, NameOf> m;
-        for (const NamedCode& n : EntityCodes::kNames) m.emplace(std::make_pair(EntityCodes::kMarker, n.code), n.table);
-        for (const Subclass* sub : EntitySubclasses())
-            for (const NamedCode& n : sub->names) m.emplace(std::make_pair(sub->marker, n.code), n.table);
-        for (const auto& [type, sub] : RecordSubclasses())
-            for (const NamedCode& n : sub->names) m.emplace(std::make_pair(sub->marker, n.code), n.table);
+    static const auto names = [] {
+        auto m = ListedBySubclass(&Subclass::names);
+        for (const NamedCode& n : EntityCodes::kNames) m.emplace(std::make_pair(EntityCodes::kMarker, n.code), &n);
         return m;
     }();
     auto it = names.find({subclass, code});
-    return it == names.end() ? NameOf::kNone : it->second;
+    return it == names.end() ? NameOf::kNone : it->second->table;
 }
 
 ValueForm FormOfValue(std::string_view subclass, int code)

@@ -229,6 +229,13 @@ void Loader::noteHeldOtherwise(const Pending& p, const std::vector<GroupWriter::
     };
     auto same = [&](size_t i, const H& w) {
         if (joined(w.code)) return true;
+        // Most are the very value: told without asking the descriptions.
+        const Group& x = g_[i];
+        if (!x.unreadable && ((x.kind == Kind::kReal && w.isNumber && x.real == w.number) ||
+                              (x.kind == Kind::kInt && w.isNumber && (double)x.integer == w.number) ||
+                              (x.kind == Kind::kHandle && w.isHandle && x.handle == w.handle)))
+            return true;
+        if (w.isText && SameValue(x, codec_, ValueForm::kText, valueOf(w))) return true;
         const ValueForm form = FormOfValue(w.subclass, w.code);
         if (form == ValueForm::kNormal && sameNormal()) return true;
         return SameValue(g_[i], codec_, form, valueOf(w));
