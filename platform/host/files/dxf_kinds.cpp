@@ -3,6 +3,7 @@
 #include "dxf_record_codes.h"
 
 #include <algorithm>
+#include <bitset>
 #include <charconv>
 #include <cstring>
 #include <map>
@@ -190,13 +191,27 @@ int PointOfCode(int code, int& part)
 
 bool HasMeaning(std::string_view subclass, int code)
 {
-    int part = 0;
-    if (const int x = PointOfCode(code, part)) {
-        double xyz[3];
-        return DefaultPoint(MeantBy(subclass, x), xyz);
+    if (code < 0 || code >= 1072) return false;
+    // Asked for most records of a file opened or saved: each subclass's
+    // codes are told once (a few dozen subclasses; a file's own markers
+    // never reach here, but the room is bounded all the same).
+    thread_local std::unordered_map<std::string, std::bitset<1072>> told;
+    thread_local std::string key;
+    key.assign(subclass.data(), subclass.size());
+    auto it = told.find(key);
+    if (it == told.end()) {
+        if (told.size() >= 512) told.clear();
+        std::bitset<1072> codes;
+        for (int c = 0; c < 1072; ++c) {
+            int part = 0;
+            double xyz[3];
+            const int x = PointOfCode(c, part);
+            const char* d = MeantBy(subclass, x ? x : c);
+            codes[(size_t)c] = x ? DefaultPoint(d, xyz) : d && *d;
+        }
+        it = told.emplace(key, codes).first;
     }
-    const char* d = MeantBy(subclass, code);
-    return d && *d;
+    return it->second.test((size_t)code);
 }
 
 bool IsDefaultValue(std::string_view subclass, int code, std::string_view value)
