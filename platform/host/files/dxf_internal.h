@@ -449,13 +449,11 @@ void HashRecords(OdDbDatabase* db, const RecordHashed& hashed);
 
 // The values of a record being saved that go back as the file wrote them
 // (dxf_respellings.cpp): the record's text (from `start` of the writer's
-// text) and groups compared with the file's record, value by value. `asHeld`
-// is set when the record cannot be compared and goes as the object holds
-// it.
+// text) and groups compared with the file's record, value by value; none
+// where the record cannot be compared and goes as the object holds it.
 std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
                                     const OdDbObject* of, std::string_view text,
-                                    const std::vector<GroupWriter::Noted>& noted, size_t start,
-                                    bool* asHeld = nullptr);
+                                    const std::vector<GroupWriter::Noted>& noted, size_t start);
 
 // Writes the database as a DXF file (dxf_write.cpp). `losses`, when given,
 // gets a line for each thing the file cannot carry (kind, handle, what).

@@ -184,7 +184,6 @@ private:
         int code;
         uint32_t fileAt, fileCount, writtenAt, writtenCount;
     };
-    enum Meaning : uint8_t { kMeant, kOther, kUnsaid };
 
     static size_t slot(uint8_t tag, int code)
     {
@@ -212,8 +211,8 @@ private:
     bool sameNormal(uint32_t k) const;
     bool contentsMeant();
     void directionOrRotationMeant();
-    Meaning silenceOf(const Side& s);
-    Meaning silence(const Side& s);
+    Silence silenceOf(const Side& s);
+    Silence silence(const Side& s);
     R named(int code, std::string_view subclass, const Group& x, R r) const;
     R entry(R::Kind kind, uint8_t tag, int code, int occurrence, std::string written, std::string file,
             std::string subclass = {}, int subOccurrence = 0) const;
@@ -244,7 +243,7 @@ private:
         size_t at;
         std::string sub;
         int occurrence;
-        Meaning meaning;
+        Silence meaning;
         bool seen;
     };
     std::vector<Added> added_;
@@ -497,13 +496,13 @@ void Comparison::directionOrRotationMeant()
 // What a file's silence of a code means, against the values the writer
 // writes of it: that value, another, or nothing the record's description
 // says.
-Comparison::Meaning Comparison::silenceOf(const Side& s)
+Silence Comparison::silenceOf(const Side& s)
 {
-    if (s.tag != GroupWriter::kValue) return kUnsaid;
+    if (s.tag != GroupWriter::kValue) return Silence::kUnsaid;
     const bool normal = s.code == 210 || s.code == 220 || s.code == 230;
-    if (normal && s.writtenCount == 1 && sameNormal(0)) return kMeant;
-    if ((s.code == 11 || s.code == 21 || s.code == 31) && directionMeant_) return kMeant;
-    if (s.code == 50 && rotationMeant_) return kMeant;
+    if (normal && s.writtenCount == 1 && sameNormal(0)) return Silence::kMeant;
+    if ((s.code == 11 || s.code == 21 || s.code == 31) && directionMeant_) return Silence::kMeant;
+    if (s.code == 50 && rotationMeant_) return Silence::kMeant;
     auto number = [](std::string_view v, double& d) {
         auto r = std::from_chars(v.data(), v.data() + v.size(), d);
         return r.ec == std::errc() && r.ptr == v.data() + v.size();
@@ -514,8 +513,8 @@ Comparison::Meaning Comparison::silenceOf(const Side& s)
         double d = 0;
         return number(writtenValue(s, 0), d) &&
                        d == (s.code == 40 ? polyline->defaultStartWidth() : polyline->defaultEndWidth())
-                   ? kMeant
-                   : kOther;
+                   ? Silence::kMeant
+                   : Silence::kOther;
     }
     // A gradient's colours each given only as a true colour: the writer's
     // colour numbers beside them are white, for readers without true
@@ -524,29 +523,29 @@ Comparison::Meaning Comparison::silenceOf(const Side& s)
         const Side* rgb = side(421);
         bool white = rgb && rgb->writtenCount == s.writtenCount && rgb->fileCount == s.writtenCount;
         for (uint32_t k = 0; white && k < s.writtenCount; ++k) white = writtenValue(s, k) == "7";
-        return white ? kMeant : kOther;
+        return white ? Silence::kMeant : Silence::kOther;
     }
-    Meaning m = kMeant;
+    Silence m = Silence::kMeant;
     for (uint32_t k = 0; k < s.writtenCount; ++k) {
         const std::string_view wv = writtenValue(s, k);
         double d = 0;
         // A point given by its x and y alone lies in the plane z = 0.
         if (s.code >= 30 && s.code <= 37 && isPresent(s.code - 20) && isPresent(s.code - 10)) {
-            if (!number(wv, d) || d != 0) return kOther;
+            if (!number(wv, d) || d != 0) return Silence::kOther;
             continue;
         }
         const Silence said = DescribedSilence(writtenIn(s, k), s.code, wv);
-        if (said == Silence::kOther) return kOther;
-        if (said == Silence::kUnsaid) m = kUnsaid;
+        if (said == Silence::kOther) return Silence::kOther;
+        if (said == Silence::kUnsaid) m = Silence::kUnsaid;
     }
     return m;
 }
 
-Comparison::Meaning Comparison::silence(const Side& s)
+Silence Comparison::silence(const Side& s)
 {
     uint8_t& m = silences_[(size_t)(&s - sides_.data())];
-    if (m == 0xFF) m = silenceOf(s);
-    return (Meaning)m;
+    if (m == 0xFF) m = (uint8_t)silenceOf(s);
+    return (Silence)m;
 }
 
 R Comparison::entry(R::Kind kind, uint8_t tag, int code, int occurrence, std::string written, std::string file,
@@ -628,12 +627,12 @@ void Comparison::leaveOutWhatTheFileLeftOut()
         // Only what the record has none of at all: dropping the writer's
         // value would put one the record kept in its place.
         if (isPresent(s.code)) continue;
-        const Meaning m = silence(s);
-        if (m == kOther) continue;
+        const Silence m = silence(s);
+        if (m == Silence::kOther) continue;
         // What no description says leaving the code out means stays out
         // while it is written as when the file was read.
         bool asThen = true;
-        for (uint32_t k = 0; k < s.writtenCount && m == kUnsaid && asThen; ++k)
+        for (uint32_t k = 0; k < s.writtenCount && m == Silence::kUnsaid && asThen; ++k)
             asThen = LeftOutAsAtTheOpen(file_, record_, s.code, (int)k, writtenValue(s, k));
         if (!asThen) continue;
         for (uint32_t k = 0; k < s.writtenCount; ++k)
@@ -649,7 +648,7 @@ void Comparison::addBackWhatTheWriterLeftOut()
         if (s.tag == GroupWriter::kValue && s.fileCount && !s.writtenCount &&
             !(contentsAsHeld_ && (s.code == 1 || s.code == 3)))
             for (uint32_t k = 0; k < s.fileCount; ++k)
-                added_.push_back(Added{files_[s.fileAt + k], {}, 0, kUnsaid, false});
+                added_.push_back(Added{files_[s.fileAt + k], {}, 0, Silence::kUnsaid, false});
     if (added_.empty()) return;
     // The record is walked as when it was read.
     walked_ = g_;
@@ -669,8 +668,7 @@ void Comparison::addBackWhatTheWriterLeftOut()
         // The writer leaves out the default: the file's value goes back
         // only if it is that.
         const Group& x = walked_[i];
-        const Silence said = DescribedSilence(sub, x.code, spelling(x, x.code));
-        it->meaning = said == Silence::kMeant ? kMeant : said == Silence::kOther ? kOther : kUnsaid;
+        it->meaning = DescribedSilence(sub, x.code, spelling(x, x.code));
     });
     for (const Added& a : added_) {
         if (!a.seen) continue;
@@ -681,7 +679,7 @@ void Comparison::addBackWhatTheWriterLeftOut()
             const DxfFileRecords::Correction* c = file_.correctionAt(record_.state + (uint32_t)a.at);
             return c && c->writtenAs(nullptr);
         }();
-        if (a.meaning != kMeant && !leftOutThen) continue;
+        if (a.meaning != Silence::kMeant && !leftOutThen) continue;
         const Group& x = walked_[a.at];
         out_.push_back(named(x.code, a.sub, x,
                              entry(R::kAdd, GroupWriter::kValue, x.code, 0, {}, spelling(x, x.code), a.sub, a.occurrence)));
@@ -723,16 +721,12 @@ std::vector<R> Comparison::list()
 
 std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
                                     const OdDbObject* of, std::string_view text,
-                                    const std::vector<GroupWriter::Noted>& noted, size_t start, bool* asHeld)
+                                    const std::vector<GroupWriter::Noted>& noted, size_t start)
 {
-    bool ignored = false;
-    bool& whole = asHeld ? *asHeld : ignored;
-    whole = true;
     Comparison c(file, record, of, text, noted, start);
     if (!c.splitTheFilesRecord()) return {};
     c.pairValuesByCode();
     if (c.writtenInAnotherForm()) return {};
-    whole = false;
     c.respellWhatBothGive();
     c.leaveOutWhatTheFileLeftOut();
     c.addBackWhatTheWriterLeftOut();
