@@ -361,10 +361,10 @@ void Loader::noteHeldOtherwise(const Pending& p, const std::vector<GroupWriter::
         const H& w = written[n];
         const size_t c = CodeSlot(w.code);
         const uint32_t k = seen[c]++;
-        if (present.test(c) || leftOutMeant(w)) continue;
+        if (present.test(c) || k > UINT16_MAX || leftOutMeant(w)) continue;
         C correction;
         correction.code = (int16_t)c;
-        correction.occurrence = (uint16_t)std::min<uint32_t>(k, UINT16_MAX);
+        correction.occurrence = (uint16_t)k;
         note(correction, w);
         corrections_.emplace_back(b - 1, std::move(correction));
     }
