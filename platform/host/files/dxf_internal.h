@@ -178,14 +178,14 @@ public:
     {
         if (hashing()) {
             mix(code, s.data(), s.size() * sizeof(wchar_t));
-            noteValue(code);
+            noteText(code, s, next);
         }
         if (!hashOnly_) emit(code, TextValue(s, next));
     }
     void ascii(int code, std::string_view s) { put(code, s); }
     // The hash takes a value as it is written (clamped to what its code
     // holds; a real's zero and what is not finite as 0): values written
-    // alike must hash alike, or a record moved back would count as changed.
+    // alike hash alike.
     void integer(int code, int64_t v)
     {
         if (hashing()) {
@@ -223,7 +223,7 @@ public:
     {
         if (hashing()) {
             mix(code, &h, sizeof h);
-            noteValue(code);
+            if (noteValue(code)) values_.back().handle = h, values_.back().isHandle = true;
         }
         if (!hashOnly_) emit(code, HandleValue(h));
     }
@@ -247,6 +247,9 @@ public:
         if (hashing()) {
             mix(code, value.data(), value.size());
             noteNumber(code, value);
+        } else if (hashOnly_ && noting_ && tag_ == kFrame && code == 100) {
+            markers_.emplace_back((uint32_t)markerText_.size(), (uint32_t)value.size());
+            markerText_.append(value.data(), value.size());
         }
         if (!hashOnly_) emit(code, value);
     }
@@ -291,9 +294,9 @@ public:
         size_t at, length;  // the value's bytes in the text
     };
     void setTag(Tag t) { tag_ = t; }
-    // Notes each group written from here on, until `stopNoting`, and takes
-    // a hash of the record's values (groups tagged as values or its owner)
-    // and the codes of its values.
+    // Notes each group written from here on, until `stopNoting`; hashing
+    // only, takes a hash of the record's values (groups tagged as values or
+    // its owner), their codes and the values themselves.
     void startNoting()
     {
         noting_ = true;
@@ -301,23 +304,47 @@ public:
         hash_ = kHashStart;
         valueCodes_.reset();
         values_.clear();
+        texts_.clear();
+        markers_.clear();
+        markerText_.clear();
     }
     void stopNoting() { noting_ = false; }
     const std::vector<Noted>& noted() const { return noted_; }
     // The hash is taken of the values (a real's bits, a text's characters,
     // each as `integer` and `real` say), not of their lines, so that it can
-    // be taken without writing any (`setHashOnly`).
+    // be taken without writing any (`setHashOnly`). It decides nothing: a
+    // save compares values (Respellings).
     uint64_t valuesHash() const { return hash_; }
     const std::bitset<1072>& valueCodes() const { return valueCodes_; }
-    // Hashing only, the record's values in order, each by its code and,
-    // for a number, the value: what the object holds, for telling at the
-    // open which of the file's values it holds otherwise.
+    // Hashing only, the record's values in order, each by its code and its
+    // value: what the object holds, for telling at the open which of the
+    // file's values it holds otherwise (DxfFileRecords::corrections).
     struct HashedValue {
-        int code;
-        bool isNumber;
-        double number;
+        int code = 0;
+        bool isNumber = false;
+        double number = 0;
+        // A text, with the character after it as `text` took it; a
+        // handle's value.
+        bool isText = false, isHandle = false;
+        std::wstring_view text;
+        int next = -1;
+        uint64_t handle = 0;
+        // The marker of the subclass it is written in ("" before any).
+        std::string_view subclass;
+        uint32_t textAt = 0, marker = 0;  // where `text` and `subclass` are held
     };
-    const std::vector<HashedValue>& hashedValues() const { return values_; }
+    // The values of the record ended, their texts and markers in place.
+    const std::vector<HashedValue>& hashedValues()
+    {
+        for (HashedValue& v : values_) {
+            if (v.isText) v.text = std::wstring_view(texts_).substr(v.textAt, v.text.size());
+            if (v.marker > 0 && v.marker <= markers_.size()) {
+                const auto& m = markers_[v.marker - 1];
+                v.subclass = std::string_view(markerText_).substr(m.first, m.second);
+            }
+        }
+        return values_;
+    }
     // Hashes what is noted and writes nothing.
     void setHashOnly(bool only) { hashOnly_ = only; }
     // Drops the text from `at` on (noting stops).
@@ -344,7 +371,7 @@ public:
 
 private:
     static constexpr uint64_t kHashStart = 1469598103934665603ull;
-    bool hashing() const { return noting_ && (tag_ == kValue || tag_ == kOwner); }
+    bool hashing() const { return hashOnly_ && noting_ && (tag_ == kValue || tag_ == kOwner); }
     void mix(int code, const void* p, size_t n)
     {
         // Codes past the last a file defines share its place.
@@ -362,9 +389,26 @@ private:
         h = (h ^ tail) * 0xC4CEB9FE1A85EC53ull;
         hash_ = h ^ (h >> 31);
     }
-    void noteValue(int code, bool isNumber = false, double v = 0)
+    bool noteValue(int code, bool isNumber = false, double v = 0)
     {
-        if (hashOnly_ && tag_ == kValue) values_.push_back(HashedValue{code, isNumber, v});
+        if (!hashOnly_ || tag_ != kValue) return false;
+        HashedValue h;
+        h.code = code;
+        h.isNumber = isNumber;
+        h.number = v;
+        h.marker = (uint32_t)markers_.size();
+        values_.push_back(h);
+        return true;
+    }
+    void noteText(int code, const std::wstring& s, int next)
+    {
+        if (!noteValue(code)) return;
+        HashedValue& v = values_.back();
+        v.isText = true;
+        v.textAt = (uint32_t)texts_.size();
+        v.text = std::wstring_view(s.data(), s.size());  // placed in `texts_` by hashedValues
+        v.next = next;
+        texts_ += s;
     }
     // A value written as it is spelled (a number among them).
     void noteNumber(int code, std::string_view value)
@@ -372,7 +416,11 @@ private:
         if (!hashOnly_ || tag_ != kValue) return;
         double d = 0;
         auto r = std::from_chars(value.data(), value.data() + value.size(), d);
-        noteValue(code, r.ec == std::errc() && r.ptr == value.data() + value.size(), d);
+        if (r.ec == std::errc() && r.ptr == value.data() + value.size()) {
+            noteValue(code, true, d);
+            return;
+        }
+        noteText(code, std::wstring(value.begin(), value.end()), -1);
     }
     void emit(int code, std::string_view value);
 
@@ -386,6 +434,9 @@ private:
     uint64_t hash_ = kHashStart;
     std::bitset<1072> valueCodes_;
     std::vector<HashedValue> values_;
+    std::wstring texts_;
+    std::vector<std::pair<uint32_t, uint32_t>> markers_;
+    std::string markerText_;
 };
 
 // An ellipse's angle (from its major axis) of a parameter and back, for
@@ -417,20 +468,12 @@ using RecordHashed = std::function<void(const OdDbObject* of, int sub, uint64_t 
 void HashRecords(OdDbDatabase* db, const RecordHashed& hashed);
 
 // The values of a record being saved that go back as the file wrote them
-// (dxf_read_kept.cpp): the record's text (from `start` of the writer's text) and
-// groups compared with the file's record, while the record's values are
-// those it was read with. With `edited` (the record's values are no longer
-// those), only the file's spelling of a value equal to the one written goes
-// back, and a default the file left out stays out. `asHeld` is set when
-// the record cannot be compared and goes as the object holds it;
-// `valuesEdited` when it was compared as edited, by its hash or because a
-// value it writes for a code the file left out is not what leaving it out
-// means.
+// (dxf_respellings.cpp): the record's text (from `start` of the writer's
+// text) and groups compared with the file's record, value by value; none
+// where the record cannot be compared and goes as the object holds it.
 std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRecords::Record& record,
-                                             const OdDbObject* of, std::string_view text,
-                                             const std::vector<GroupWriter::Noted>& noted, size_t start,
-                                             bool edited = false, bool* asHeld = nullptr,
-                                             bool* valuesEdited = nullptr);
+                                    const OdDbObject* of, std::string_view text,
+                                    const std::vector<GroupWriter::Noted>& noted, size_t start);
 
 // Writes the database as a DXF file (dxf_write.cpp). `losses`, when given,
 // gets a line for each thing the file cannot carry (kind, handle, what).

@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -116,19 +118,22 @@ void DeleteKept(DxfKept* k);
 
 // A value the file wrote otherwise than the writer writes what the
 // object holds (a colour number beside a true colour, a declared count,
-// an angle in degrees, a name the drawing has no record of, a default
-// the file left out). Found at a save, by comparing the record written
-// with the file's (DxfFileRecords), and put back as the file wrote it
-// only where the value written is the one the file's spelling means (the
-// same number or text however spelled), a default dropped or added back
-// only where it is what leaving the code out means; what the object does
-// not hold as read (a count, a flag it derives, a name it has no record
-// of) while the record's values are all as they were read.
-// docs/architecture.md lists every way a file's spelling goes back.
+// an angle in degrees, a name in other letters, a default the file left
+// out). Found at a save, by comparing the record written with the file's
+// (DxfFileRecords) value by value, and put back as the file wrote it only
+// where the value written is the one the file's spelling means (the same
+// number, text or name however spelled), or the one the writer wrote of it
+// when the file was read (a count, a flag it derives, a name it has no
+// record of: DxfFileRecords::corrections); a default dropped or added
+// back only where it is what leaving the code out means, or left out as
+// it was then. docs/architecture.md lists every way a file's spelling
+// goes back.
 struct Respelling {
     enum Kind : uint8_t { kReplace, kDrop, kAdd };
     Kind kind = kReplace;
-    uint8_t tag = 0;  // the group's GroupWriter::Tag: a value or the owner
+    // The group's GroupWriter::Tag: a value or the owner; a default written
+    // before a kept value, dropped where the file's own goes back.
+    uint8_t tag = 0;
     int code = 0;
     int occurrence = 0;    // of the code among the record's groups of that tag
     std::string written;   // the writer's value line (kReplace, kDrop)
@@ -145,13 +150,12 @@ struct Respelling {
 };
 
 // The records of a file as it wrote them, for finding at a save the values
-// it wrote otherwise than the writer (Respelling): the file's text,
-// and per record read into an object where it is and what the reader made
-// of each of its groups. Nothing is compared when the file is read: a save
-// writes each record and compares it with the file's, value by value. The
-// hash of its values the reader took says only whether what the object
-// does not hold as read, and what no description says a code left out
-// means, may go back too (Respelling).
+// it wrote otherwise than the writer (Respelling): the file's text, and
+// per record read into an object where it is and what the reader made of
+// each of its groups. A save writes each record and compares it with the
+// file's, value by value. When the file is read, only what the object
+// holds otherwise than the file spells it is noted, with what the writer
+// wrote of it then (`corrections`).
 struct DxfFileRecords {
     std::string bytes;
     bool utf8 = true;
@@ -177,24 +181,36 @@ struct DxfFileRecords {
         uint32_t ownerAt = UINT32_MAX;  // its owner's group
         uint16_t written = 0;   // in `written`
         bool dataRecord = false;
-        uint64_t hash = 0;      // of its values as read
     };
     std::vector<Record> records;  // by object and sub
     // What the writer wrote, when the file was read, of each value the
-    // object took but holds otherwise (GroupState's kCorrected): such a
-    // value goes back only while the object is written as then.
+    // object holds otherwise than the file spells it (GroupState's
+    // kCorrected: one its setter refused, a count or flag it works out, a
+    // name it has no record of, a handle of an object not there, a value
+    // it could not read), and of each code the file left out whose meaning
+    // no description gives: the file's spelling goes back, or the code
+    // stays out, while the writer writes it as then.
     struct Correction {
-        enum Written : uint8_t { kLeftOut, kNumber, kOther };
-        uint32_t at = 0;  // its group's state in `states`
-        Written written = kOther;
-        double number = 0;
+        enum Written : uint8_t { kLeftOut, kNumber, kText };
+        uint32_t at = 0;  // its group's state in `states`; a code left out: the record's first
+        int16_t code = -1;        // a code left out, of which this is the
+        uint16_t occurrence = 0;  // `occurrence`-th value written; -1 for a group
+        Written written = kLeftOut;
+        double number = 0;  // kNumber
+        std::string text;   // kText: the value line as the writer spelled it
+        // Whether the value line written now is the one written then (null
+        // for a value left out).
+        bool writtenAs(const std::string_view* now) const;
     };
-    std::vector<Correction> corrections;  // by `at`
-    const Correction* correctionAt(uint32_t at) const
+    std::vector<Correction> corrections;  // by `at`, `code`, `occurrence`
+    const Correction* correctionAt(uint32_t at, int code = -1, int occurrence = 0) const
     {
-        auto it = std::lower_bound(corrections.begin(), corrections.end(), at,
-                                   [](const Correction& c, uint32_t k) { return c.at < k; });
-        return it != corrections.end() && it->at == at ? &*it : nullptr;
+        auto key = [](const Correction& c) { return std::make_tuple(c.at, (int)c.code, (int)c.occurrence); };
+        auto it = std::lower_bound(corrections.begin(), corrections.end(), std::make_tuple(at, code, occurrence),
+                                   [&key](const Correction& c, const std::tuple<uint32_t, int, int>& k) {
+                                       return key(c) < k;
+                                   });
+        return it != corrections.end() && key(*it) == std::make_tuple(at, code, occurrence) ? &*it : nullptr;
     }
     // How many records the file gave the sequence of each object that has
     // one (its vertices and its end), by object.

@@ -15,6 +15,7 @@ struct DimensionCodes {
     static constexpr const char* kMarker = "AcDbDimension";
     static constexpr int kBlock = 2, kDefinitionPoint = 10, kTextPosition = 11, kType = 70, kText = 1, kStyle = 3;
     static constexpr int kAll[] = {kBlock, kDefinitionPoint, kTextPosition, kType, kText, kStyle};
+    static constexpr NamedCode kNames[] = {{kBlock, NameOf::kBlock}, {kStyle, NameOf::kDimensionStyle}};
 };
 // A rotated dimension is an aligned one's subclass (with its rotation),
 // then a marker of its own with nothing in it.

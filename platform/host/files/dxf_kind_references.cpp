@@ -23,6 +23,7 @@ struct BlockReferenceCodes {
     static constexpr int kDerived[] = {kAttributesFollow};
     static constexpr Default kDefaults[] = {{kNormal, ""}};
     static constexpr Default kMeant[] = {{kScaleX, "1.0"}, {kScaleY, "1.0"}, {kScaleZ, "1.0"}, {kRotation, "0.0"}};
+    static constexpr NamedCode kNames[] = {{kBlock, NameOf::kBlock}};
 };
 // A reference in rows and columns: a plain one's values, and its grid.
 struct MInsertCodes : BlockReferenceCodes {

@@ -27,6 +27,7 @@ struct TextCodes {
     static constexpr Default kMeant[] = {{kHorizontal, "0"}, {kVertical, "0"}};
     static constexpr int kPlanePoints[] = {kPosition, kAlignment}, kLengths[] = {kHeight, kThickness},
                          kAngles[] = {kRotation}, kNormals[] = {kNormal};
+    static constexpr NamedCode kNames[] = {{kStyle, NameOf::kTextStyle}};
 };
 using T = TextCodes;
 // Some files give an attribute's text values after its own marker; they
@@ -39,6 +40,7 @@ struct AttributeCodes {
     static constexpr int kAll[] = {kTag, kFlags, kFieldLength, kVertical};
     static constexpr const int (&kReadToo)[9] = kTextValuesToo;
     static constexpr Default kMeant[] = {{kFieldLength, "0"}, {kVertical, "0"}};
+    static constexpr NamedCode kNames[] = {{T::kStyle, NameOf::kTextStyle}};
 };
 struct AttributeDefinitionCodes {
     static constexpr const char* kMarker = "AcDbAttributeDefinition";
@@ -46,6 +48,7 @@ struct AttributeDefinitionCodes {
     static constexpr int kAll[] = {kPrompt, kTag, kFlags, kFieldLength, kVertical};
     static constexpr const int (&kReadToo)[9] = kTextValuesToo;
     static constexpr Default kMeant[] = {{kFieldLength, "0"}, {kVertical, "0"}};
+    static constexpr NamedCode kNames[] = {{T::kStyle, NameOf::kTextStyle}};
 };
 // Contents longer than a piece (kMTextPiece characters) go in pieces
 // (kPiece), the last under kLast.
@@ -67,6 +70,7 @@ struct MTextCodes {
     static constexpr int kFrameHeight = 46;
     static constexpr int kPoints[] = {kPosition}, kDirections[] = {kDirection},
                          kLengths[] = {kHeight, kWidth, kFrameHeight}, kNormals[] = {kNormal};
+    static constexpr NamedCode kNames[] = {{kStyle, NameOf::kTextStyle}};
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "dxf_record_codes.h"
 
 #include <algorithm>
+#include <bitset>
 #include <charconv>
 #include <cstring>
 #include <map>
@@ -152,19 +153,24 @@ bool DefaultPoint(const char* spelled, double xyz[3])
 }
 
 namespace {
+// What the entities' subclasses, the table records' and the objects' list
+// in `of`, by marker and code.
+template <class Item>
+std::map<std::pair<std::string_view, int>, const Item*> ListedBySubclass(std::vector<Item> Subclass::*of)
+{
+    std::map<std::pair<std::string_view, int>, const Item*> m;
+    for (const Subclass* sub : EntitySubclasses())
+        for (const Item& item : sub->*of) m.emplace(std::make_pair(sub->marker, item.code), &item);
+    for (const auto& [type, sub] : RecordSubclasses())
+        for (const Item& item : sub->*of) m.emplace(std::make_pair(sub->marker, item.code), &item);
+    return m;
+}
+
 const char* MeantBy(std::string_view subclass, int code)
 {
-    static const std::map<std::pair<std::string_view, int>, const char*> meant = [] {
-        std::map<std::pair<std::string_view, int>, const char*> m;
-        for (const Subclass* sub : EntitySubclasses())
-            for (const Default& d : sub->meant) m.emplace(std::make_pair(sub->marker, d.code), d.spelled);
-        // A table record's, an object's.
-        for (const auto& [type, sub] : RecordSubclasses())
-            for (const Default& d : sub->meant) m.emplace(std::make_pair(sub->marker, d.code), d.spelled);
-        return m;
-    }();
+    static const auto meant = ListedBySubclass(&Subclass::meant);
     auto it = meant.find({subclass, code});
-    if (it != meant.end()) return it->second;
+    if (it != meant.end()) return it->second->spelled;
     return DefaultWrittenAs(subclass, code);
 }
 }  // namespace
@@ -185,13 +191,27 @@ int PointOfCode(int code, int& part)
 
 bool HasMeaning(std::string_view subclass, int code)
 {
-    int part = 0;
-    if (const int x = PointOfCode(code, part)) {
-        double xyz[3];
-        return DefaultPoint(MeantBy(subclass, x), xyz);
+    if (code < 0 || code >= 1072) return false;
+    // Asked for most records of a file opened or saved: each subclass's
+    // codes are told once (a few dozen subclasses; a file's own markers
+    // never reach here, but the room is bounded all the same).
+    thread_local std::unordered_map<std::string, std::bitset<1072>> told;
+    thread_local std::string key;
+    key.assign(subclass.data(), subclass.size());
+    auto it = told.find(key);
+    if (it == told.end()) {
+        if (told.size() >= 512) told.clear();
+        std::bitset<1072> codes;
+        for (int c = 0; c < 1072; ++c) {
+            int part = 0;
+            double xyz[3];
+            const int x = PointOfCode(c, part);
+            const char* d = MeantBy(subclass, x ? x : c);
+            codes[(size_t)c] = x ? DefaultPoint(d, xyz) : d && *d;
+        }
+        it = told.emplace(key, codes).first;
     }
-    const char* d = MeantBy(subclass, code);
-    return d && *d;
+    return it->second.test((size_t)code);
 }
 
 bool IsDefaultValue(std::string_view subclass, int code, std::string_view value)
@@ -210,6 +230,34 @@ bool IsDefaultValue(std::string_view subclass, int code, std::string_view value)
     if (!d || !*d) return false;
     auto w = std::from_chars(d, d + std::strlen(d), want);
     return w.ec == std::errc() && want == v;
+}
+
+NameOf NameTableOf(std::string_view subclass, int code)
+{
+    static const auto names = [] {
+        auto m = ListedBySubclass(&Subclass::names);
+        for (const NamedCode& n : EntityCodes::kNames) m.emplace(std::make_pair(EntityCodes::kMarker, n.code), &n);
+        return m;
+    }();
+    auto it = names.find({subclass, code});
+    return it == names.end() ? NameOf::kNone : it->second->table;
+}
+
+ValueForm FormOfValue(std::string_view subclass, int code)
+{
+    if (NameTableOf(subclass, code) != NameOf::kNone) return ValueForm::kName;
+    Kind kind = Kind::kText;
+    if (!KindOfCode(code, kind)) return ValueForm::kText;
+    switch (kind) {
+    case Kind::kText: return ValueForm::kText;
+    case Kind::kInt: return ValueForm::kInteger;
+    case Kind::kHandle: return ValueForm::kHandle;
+    case Kind::kReal: break;
+    }
+    // The format's angles are in degrees, its extrusions directions.
+    if (code >= 50 && code <= 58) return ValueForm::kAngle;
+    if (code == 210 || code == 220 || code == 230) return ValueForm::kNormal;
+    return ValueForm::kNumber;
 }
 
 const std::vector<const Subclass*>& EntitySubclasses()

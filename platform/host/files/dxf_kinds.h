@@ -53,6 +53,14 @@ struct PlacedCode {
     Placed as;
 };
 
+// The table a name names (a layer, a linetype ...): such a value is compared
+// as a name, without regard to case, and its record may be missing.
+enum class NameOf : uint8_t { kNone, kLinetype, kTextStyle, kDimensionStyle, kLayer, kBlock };
+struct NamedCode {
+    int code;
+    NameOf table;
+};
+
 // A subclass of a record: its marker, the codes the writer gives values of
 // in it (a point's x code stands for its y and z) and those it writes only
 // as defaults, when the file gave none.
@@ -68,7 +76,7 @@ struct Subclass {
     std::vector<int> derived = {};
     // Codes that mean nothing for the kind (a mesh's normal): neither the
     // reader nor the writer has a value of them, and a file's goes back
-    // as it was while the object is unchanged.
+    // where it was.
     std::vector<int> passed = {};
     // The values left out as defaults.
     std::vector<Default> defaults = {};
@@ -77,13 +85,15 @@ struct Subclass {
     std::vector<Default> meant = {};
     // What a move makes of its values, when the record is kept whole.
     std::vector<PlacedCode> placed = {};
+    // The codes whose values name a table's records.
+    std::vector<NamedCode> names = {};
 };
 
 // A subclass described from its codes' names: a struct with the marker
 // (kMarker) and the list of its codes (kAll), which the kind's reader and
 // writer name one by one.
-// Optional lists: kSoft, kReadToo, kDerived, kPassed, kDefaults and kMeant, as
-// above (the codes of kDerived and kPassed are in kAll too), and the codes
+// Optional lists: kSoft, kReadToo, kDerived, kPassed, kDefaults, kMeant and
+// kNames, as above (the codes of kDerived and kPassed are in kAll too), and the codes
 // of each Placed: kPoints, kPlanePoints, kElevations, kVectors, kDirections,
 // kNormals, kLengths and kAngles (a code a file may give the subclass that
 // the kind has no value of, a spline's normal, is named there only).
@@ -103,6 +113,7 @@ DXF_OPTIONAL_LIST(DerivedOf, kDerived, int)
 DXF_OPTIONAL_LIST(PassedOf, kPassed, int)
 DXF_OPTIONAL_LIST(DefaultsOf, kDefaults, Default)
 DXF_OPTIONAL_LIST(MeantOf, kMeant, Default)
+DXF_OPTIONAL_LIST(NamesOf, kNames, NamedCode)
 DXF_OPTIONAL_LIST(PointsOf, kPoints, int)
 DXF_OPTIONAL_LIST(PlanePointsOf, kPlanePoints, int)
 DXF_OPTIONAL_LIST(ElevationsOf, kElevations, int)
@@ -186,6 +197,8 @@ Subclass Describe()
         s.defaults.insert(s.defaults.end(), defaults.begin(), defaults.end());
         const std::vector<Default> meant = MeantOf<P>::list();
         s.meant.insert(s.meant.end(), meant.begin(), meant.end());
+        const std::vector<NamedCode> names = NamesOf<P>::list();
+        s.names.insert(s.names.end(), names.begin(), names.end());
         auto place = [&s](const std::vector<int>& codes, Placed as) {
             for (int code : codes) s.placed.push_back({code, as});
         };
@@ -214,6 +227,7 @@ struct EntityCodes {
                                    kLinetypeScale, kTransparency, kLineWeight, kInvisible};
     static constexpr int kOfSubRecords[] = {kPaperSpace, kLayer};
     static constexpr Default kDefaults[] = {{kLinetypeScale, "1.0"}, {kInvisible, "0"}};
+    static constexpr NamedCode kNames[] = {{kLayer, NameOf::kLayer}, {kLinetype, NameOf::kLinetype}};
 };
 
 // A form of the records of a kind's sequence (a polyline's vertices): a
@@ -291,6 +305,16 @@ bool IsDefaultValue(std::string_view subclass, int code, std::string_view value)
 // Whether the subclass says what leaving the code out means (a point's x,
 // y or z by its point's).
 bool HasMeaning(std::string_view subclass, int code);
+// How a value of the code in the subclass is compared with the file's, so
+// that the file's spelling goes back only where the value is the same:
+// as a number (an angle modulo a turn, a normal by the way it points), a
+// whole number (a flag, a count), a handle, a text once its escapes are
+// read, or a name of a table's record without regard to case. Names are
+// what the descriptions list (kNames); the rest follows from the code.
+enum class ValueForm : uint8_t { kNumber, kAngle, kNormal, kInteger, kHandle, kText, kName };
+ValueForm FormOfValue(std::string_view subclass, int code);
+// The table a value of the code names, where it is a name.
+NameOf NameTableOf(std::string_view subclass, int code);
 // Every subclass the kinds and the records of their sequences are
 // written in, each once.
 const std::vector<const Subclass*>& EntitySubclasses();

@@ -287,11 +287,11 @@ private:
         k.colourNumber = (int)number->integer;
         k.colourRgb = (int64_t)c.red() << 16 | (int64_t)c.green() << 8 | c.blue();
     }
-    // Hashes what the writer makes of every record read, keeps the values
-    // that are none of its object's, and notes the records for the saves
-    // that put back values as the file wrote them (DxfFileRecords).
+    // Goes through what the writer makes of every record read, keeps the
+    // values that are none of its object's, and notes the records for the
+    // saves that put back values as the file wrote them (DxfFileRecords).
     void noteRecords();
-    void markCorrected(const Pending& p, const std::vector<GroupWriter::HashedValue>& written);
+    void noteHeldOtherwise(const Pending& p, const std::vector<GroupWriter::HashedValue>& written);
     // The values marked, by group, with what the writer wrote of them.
     std::vector<std::pair<size_t, DxfFileRecords::Correction>> corrections_;
     // Where the line of the group's code starts in the file.

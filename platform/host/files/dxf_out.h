@@ -158,10 +158,9 @@ private:
     void open(const std::string& type, const OdDbObject* o = nullptr, const DxfKept* kept = nullptr,
               const OdDbObject* of = nullptr, int sub = kObjectRecord, size_t count = 0);
     void close();
-    // Puts back the values of the record that nobody changed as the file
-    // wrote them (`held`: its values are all as read; else only those the
-    // list names as equal).
-    void applyRespellings(const std::vector<Respelling>& list, bool held = true);
+    // Puts back the values of the record the list names as the file wrote
+    // them (Respellings).
+    void applyRespellings(const std::vector<Respelling>& list);
     // The groups of the object's head: handle, extension dictionary,
     // reactors, owner.
     void begin(const std::string& type, const OdDbObject* o, OdDbObjectId owner, int handleCode = 5);
@@ -321,10 +320,6 @@ private:
     const RecordHashed* hashed_;
     // The records of the file the drawing was read from.
     const DxfFileRecords* fileRecords_ = nullptr;
-    // The entity whose sequence is being written, and whether its values
-    // are as read.
-    const OdDbObject* sequenceOf_ = nullptr;
-    bool sequenceHeld_ = false;
 
     // The record being written.
     struct Record {

@@ -61,6 +61,7 @@ struct LayerCodes : NamedRecordCodes {
     // What a layer the file gives no weight means (the writer writes it
     // always).
     static constexpr Default kMeant[] = {{kLineWeight, "-3"}};
+    static constexpr NamedCode kNames[] = {{kLinetype, NameOf::kLinetype}};
 };
 
 // A linetype's dashes follow its own values (LinetypeDashCodes), the count

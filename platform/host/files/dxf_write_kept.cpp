@@ -2,9 +2,9 @@
 // its values written subclass by subclass with the groups kept when it was
 // read put back at the end of the subclass they were read in, and the
 // values the file spelled otherwise are put back as the file wrote them
-// (found by Respellings in dxf_read_kept.cpp): only where the value written
-// is the one the file's spelling means, and what the object does not hold
-// as read while the record's values are those it was read with.
+// (found by Respellings in dxf_respellings.cpp): only where the value
+// written is the one the file's spelling means, or the one the writer
+// wrote of it when the file was read.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -16,6 +16,7 @@
 #include <unordered_set>
 
 #include "dxf_out.h"
+#include "dxf_respell.h"
 #include "dxf_view.h"
 #include "oddbdimension.h"
 #include "oddbproxy.h"
@@ -28,20 +29,21 @@ namespace dxf {
 
 namespace {
 
-// Whether a record as read is written exactly as the file spelled it,
-// group for group, each of its values where the file had one and each of
-// the file's values written as a value: then Respellings finds nothing to
-// put back and no edit (it pairs the same groups, and each pair is spelled
-// alike). Most records of a save of a file read are so; this asks it
-// without splitting the file's record again. A file of another code page
-// than UTF-8, of lines that do not end in LF, or a record with a default
-// written for a kept value, is left to Respellings.
-// Besides, the writer may write values of codes the file left out, the
-// defaults that leaving them out means (a circle's normal, a text's
-// alignments): Respellings drops those and nothing else, and so does the
-// caller with the groups (their spans in the writer's text) put in
-// `dropped`. Any other value of a code the file left out, or one whose
-// meaning depends on more than its subclass, is left to Respellings.
+// Whether a record is written exactly as the file spelled it, group for
+// group, each of its values where the file had one and each of the file's
+// values written as a value: then Respellings finds nothing to put back
+// (it pairs the same groups, and each pair is spelled alike). Most records
+// of a save of a file read are so; this asks it without splitting the
+// file's record again. A file of another code page than UTF-8, of lines
+// that do not end in LF, or a record with a default written for a kept
+// value, is left to Respellings.
+// Besides, the writer may write values of codes the file left out: where
+// the rules Respellings follows (dxf_respell.h) leave them out (a circle's
+// normal along z, a text's alignments, a code no description names written
+// as when the file was read), so does the caller with the groups (their
+// spans in the writer's text) put in `dropped`. Any other value of a code
+// the file left out, or one whose meaning depends on more than its
+// subclass, is left to Respellings.
 bool WrittenAsRead(const DxfFileRecords& file, const DxfFileRecords::Record& record, std::string_view text,
                    const std::vector<GroupWriter::Noted>& noted, size_t start,
                    std::vector<std::pair<size_t, size_t>>& dropped)
@@ -116,6 +118,13 @@ bool WrittenAsRead(const DxfFileRecords& file, const DxfFileRecords::Record& rec
     // the z axis.
     int normal = 0;
     double n[3] = {0, 0, 0};
+    thread_local std::vector<int> occurrences(1072, 0);
+    struct Reset {
+        ~Reset()
+        {
+            for (const Extra& e : extras) occurrences[CodeSlot(e.code)] = 0;
+        }
+    } reset;
     for (const Extra& e : extras) {
         if (fileCodes.test((size_t)e.code)) return false;
         if (e.code == 210 || e.code == 220 || e.code == 230) {
@@ -132,16 +141,17 @@ bool WrittenAsRead(const DxfFileRecords& file, const DxfFileRecords::Record& rec
         if (e.code == 1 || e.code == 3 || (e.code >= 30 && e.code <= 37) || e.code == 63 ||
             ((e.code == 40 || e.code == 41) && record.sub >= 0))
             return false;
-        if (HasMeaning(e.subclass, e.code) && !IsDefaultValue(e.subclass, e.code, e.value)) return false;
+        const int k = occurrences[CodeSlot(e.code)]++;
+        switch (DescribedSilence(e.subclass, e.code, e.value)) {
+        case Silence::kMeant: break;
+        case Silence::kOther: return false;
+        case Silence::kUnsaid:
+            if (!LeftOutAsAtTheOpen(file, record, e.code, k, e.value)) return false;
+            break;
+        }
     }
-    if (normal != 0 && normal != 7) return false;
-    if (normal) {
-        const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        if (!std::isfinite(length) || length < 1e-300 || std::fabs(n[0] / length) > 1e-12 ||
-            std::fabs(n[1] / length) > 1e-12 || std::fabs(1 - n[2] / length) > 1e-12)
-            return false;
-    }
-    return true;
+    const double z[3] = {0, 0, 1};
+    return normal == 0 || (normal == 7 && SameDirection(n, z));
 }
 
 }  // namespace
@@ -198,52 +208,24 @@ void DxfOut::close()
     if (hashed_ && rec_.of) {
         (*hashed_)(rec_.of, rec_.sub, w_.valuesHash(), w_.valueCodes(), w_.hashedValues());
     } else if (rec_.file) {
-        // The hash says where to look first: a record whose hash is the
-        // one read is still as read only if its values say so
-        // (Respellings); one whose hash changed is edited.
-        const uint64_t hash = w_.valuesHash();
-        bool held = !rec_.copy && hash == rec_.file->hash;
-        // The records of a sequence (vertices, its end) are as read only
-        // while the entity they belong to is; records written between
-        // (its attributes) have no say in it.
-        const bool entity = rec_.sub == kObjectRecord && fileRecords_->find(rec_.of, 0);
-        if (rec_.sub >= 0 && !(sequenceOf_ == rec_.of && sequenceHeld_)) held = false;
-        // An edited record is compared too, value by value: what it still
-        // holds as read keeps the file's spelling, and the defaults the
-        // file left out stay out.
-        bool asHeld = false, edited = !held;
+        // Compared with the file's record value by value, whether edited
+        // or not: what it still holds as read keeps the file's spelling,
+        // and the defaults the file left out stay out.
         const std::string_view text = std::string_view(w_.bytes()).substr(rec_.start);
-        std::vector<Respelling> list;
         thread_local std::vector<std::pair<size_t, size_t>> dropped;
-        if (held && WrittenAsRead(*fileRecords_, *rec_.file, text, w_.noted(), rec_.start, dropped)) {
-            // As read, but for defaults the file left out: they stay out.
+        if (WrittenAsRead(*fileRecords_, *rec_.file, text, w_.noted(), rec_.start, dropped)) {
+            // As read, but for what the file left out: it stays out.
             if (!dropped.empty()) w_.cutSpans(dropped);
-            if (entity) {
-                sequenceOf_ = rec_.of;
-                sequenceHeld_ = true;
-            }
-            w_.stopNoting();
-            return;
+        } else {
+            const std::vector<Respelling> list =
+                Respellings(*fileRecords_, *rec_.file, rec_.of, text, w_.noted(), rec_.start);
+            if (!list.empty()) applyRespellings(list);
         }
-        list = Respellings(*fileRecords_, *rec_.file, rec_.of, text, w_.noted(), rec_.start, !held, &asHeld, &edited);
-        held = !edited;
-        if (entity) {
-            sequenceOf_ = rec_.of;
-            sequenceHeld_ = held;
-        }
-        // A default written only to stand before a kept value gives way to
-        // the file's own groups, whatever else is respelled; a record that
-        // goes as the object holds it keeps it, as it holds that value.
-        const auto& noted = w_.noted();
-        if (!list.empty() || (held && !asHeld && std::any_of(noted.begin(), noted.end(), [](const GroupWriter::Noted& n) {
-                                  return n.tag == GroupWriter::kDefault;
-                              })))
-            applyRespellings(list, held);
     }
     w_.stopNoting();
 }
 
-void DxfOut::applyRespellings(const std::vector<Respelling>& list, bool held)
+void DxfOut::applyRespellings(const std::vector<Respelling>& list)
 {
     using R = Respelling;
     // Most records of a save come here: what they need is held in room
@@ -298,10 +280,11 @@ void DxfOut::applyRespellings(const std::vector<Respelling>& list, bool held)
     // and the next marker.
     bool added = false;
     for (const auto& n : noted) {
-        // The file's own value goes back in its place instead (edited,
-        // only where it is added back).
-        if (n.tag == GroupWriter::kDefault &&
-            (held || std::any_of(adds, list.end(), [&n](const R& r) { return r.code == n.code; })))
+        // The file's own value goes back in its place instead, or it had
+        // none there.
+        if (n.tag == GroupWriter::kDefault && std::any_of(list.begin(), adds, [&n](const R& r) {
+                return r.tag == GroupWriter::kDefault && r.code == n.code;
+            }))
             continue;
         std::string_view value(text.data() + (n.at - rec_.start), n.length);
         const bool frameMarker = n.code == 100 && n.tag == GroupWriter::kFrame;

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -752,8 +753,9 @@ TEST(DxfKept, ValuesNobodyChangedGoBackAsWrittenAndEditedOnesAsTheyAre)
 // What a file spelled otherwise than the writer (a declared count, a
 // default it left out) is found at every save from the drawing's own copy
 // of the file, so the bytes read need not outlive the reading; it goes back
-// while the object holds the values it was read with, edited or not: an
-// edit undone puts it back.
+// while the writer writes that value as when the file was read, whatever
+// else was edited: a count goes once it counts otherwise, and an edit
+// undone puts it back.
 TEST(DxfKept, ValuesAsWrittenAreFoundAtEachSaveWhileTheObjectHoldsWhatItRead)
 {
     std::unique_ptr<OdDbDatabase> db;
@@ -784,8 +786,15 @@ TEST(DxfKept, ValuesAsWrittenAreFoundAtEachSaveWhileTheObjectHoldsWhatItRead)
     p->setPointAt(1, OdGePoint2d(6, 0));
     p->close();
     saved = GroupLines(dxftest::Save(db.get()));
-    EXPECT_TRUE(has(Record(saved, "LWPOLYLINE", "21"), "90 2"));
+    EXPECT_TRUE(has(Record(saved, "LWPOLYLINE", "21"), "90 7"));
     EXPECT_EQ(direction(Record(saved, "MTEXT", "22")), 0);
+    ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    p->addVertexAt(2, OdGePoint2d(9, 0));
+    p->close();
+    EXPECT_TRUE(has(Record(GroupLines(dxftest::Save(db.get())), "LWPOLYLINE", "21"), "90 3"));
+    ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    p->removeVertexAt(2);
+    p->close();
     ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
     p->setPointAt(1, OdGePoint2d(5, 0));
     p->close();
@@ -1005,8 +1014,9 @@ TEST(DxfKept, AnOwnApplicationGroupHoldingMoreThanTheObjectGoesBackAsWritten)
 }
 
 // What the file gave a record that belongs to another (a polyline's
-// vertices, their layer) goes back as written only while that other is as
-// read; a spline given by fit points keeps its degree when edited; a text
+// vertices, their layer) goes back as written while that other writes it
+// as read, whatever else of it was edited; a spline given by fit points
+// keeps its degree when edited; a text
 // style of a shape file, nameless as linetypes name it, is read and kept;
 // a polyline with a vertex's value before any vertex is kept whole.
 TEST(DxfKept, RecordsTiedToOthersFollowThemWhenEdited)
@@ -1031,7 +1041,9 @@ TEST(DxfKept, RecordsTiedToOthersFollowThemWhenEdited)
          {0, "ENDBLK"}, {5, "32"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}},
         {{0, "TABLE"}, {2, "LAYER"}, {5, "2"}, {100, "AcDbSymbolTable"}, {70, "1"},
          {0, "LAYER"}, {5, "10"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLayerTableRecord"}, {2, "Kerbs"},
-         {70, "0"}, {62, "5"}, {6, "Continuous"}, {0, "ENDTAB"},
+         {70, "0"}, {62, "5"}, {6, "Continuous"},
+         {0, "LAYER"}, {5, "13"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLayerTableRecord"}, {2, "Walls"},
+         {70, "0"}, {62, "1"}, {6, "Continuous"}, {0, "ENDTAB"},
          {0, "TABLE"}, {2, "LTYPE"}, {5, "4"}, {100, "AcDbSymbolTable"}, {70, "1"},
          {0, "LTYPE"}, {5, "12"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLinetypeTableRecord"}, {2, "Kerb"},
          {70, "0"}, {3, ""}, {72, "65"}, {73, "2"}, {40, "0.75"}, {49, "0.5"}, {74, "0"}, {46, "2.0"},
@@ -1071,10 +1083,15 @@ TEST(DxfKept, RecordsTiedToOthersFollowThemWhenEdited)
     sp->transformBy(OdGeMatrix3d::translation(OdGeVector3d(1, 0, 0)));
     sp->close();
     saved = GroupLines(dxftest::Save(db.get()));
-    const std::vector<std::string> vertex = Record(saved, "VERTEX", "21");
-    EXPECT_TRUE(has(vertex, "8 0"));  // the polyline's layer now
+    std::vector<std::string> vertex = Record(saved, "VERTEX", "21");
+    EXPECT_TRUE(has(vertex, "8 Kerbs"));  // the polyline is on the layer it was read on
     EXPECT_TRUE(has(vertex, "40 0.5"));  // the width it has, not the polyline's new default
     EXPECT_TRUE(has(Record(saved, "SPLINE", "24"), "71 3"));
+    ASSERT_EQ(oddbOpenObject(pl, ms[1]->objectId(), OdDb::kForWrite), eOk);
+    pl->setLayer(L"Walls");
+    pl->close();
+    vertex = Record(GroupLines(dxftest::Save(db.get())), "VERTEX", "21");
+    EXPECT_TRUE(has(vertex, "8 Walls"));  // the polyline's layer now
     std::unique_ptr<OdDbDatabase> again = Read(dxftest::Save(db.get()));
     auto* reread = OdRxCast<OdDb2dPolyline>(ModelSpace(again.get()).at(1));
     ASSERT_NE(reread, nullptr);
@@ -1332,7 +1349,8 @@ TEST(DxfKept, AColourNumberBesideATrueColourStaysWhileTheColourDoes)
 
 // A record is as read while it writes as read: a zero the file gave as
 // "-0.0", moved away and back, is +0 but still written "0.0", so the file's
-// spelling (no elevation) goes back.
+// spelling goes back; its points given by x and y alone stay so while they
+// lie in the plane z = 0, moved or not.
 TEST(DxfKept, ARecordMovedAwayAndBackWritesAsRead)
 {
     std::unique_ptr<OdDbDatabase> db =
@@ -1354,7 +1372,20 @@ TEST(DxfKept, ARecordMovedAwayAndBackWritesAsRead)
         line->close();
     };
     move(10);
+    EXPECT_EQ(elevations(dxftest::Save(db.get())), 0);
+    OdDbEntity* lifted = nullptr;
+    ASSERT_EQ(oddbOpenObject(lifted, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    lifted->transformBy(OdGeMatrix3d::translation(OdGeVector3d(0, 0, 0.5)));
+    lifted->transformBy(OdGeMatrix3d::translation(OdGeVector3d(0, 0, -0.5)));
+    lifted->close();
+    EXPECT_EQ(elevations(dxftest::Save(db.get())), 0);
+    ASSERT_EQ(oddbOpenObject(lifted, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    lifted->transformBy(OdGeMatrix3d::translation(OdGeVector3d(0, 0, 0.5)));
+    lifted->close();
     EXPECT_EQ(elevations(dxftest::Save(db.get())), 2);
+    ASSERT_EQ(oddbOpenObject(lifted, ms[0]->objectId(), OdDb::kForWrite), eOk);
+    lifted->transformBy(OdGeMatrix3d::translation(OdGeVector3d(0, 0, -0.5)));
+    lifted->close();
     move(-10);
     const std::string back = dxftest::Save(db.get());
     EXPECT_TRUE(back == first) << dxftest::FirstDifferingLine(first, back);
@@ -1642,6 +1673,153 @@ TEST(DxfKept, AnEditOfWhatTheFileLeftOutIsWrittenThoughItsValuesHashAsRead)
     }
 }
 
+namespace {
+
+// A record's hash and values as HashRecords takes them, each value's bits
+// as mixed in (a handle's given by its code in `handles`, texts not
+// needed), for working out the real that brings the hash to another.
+struct Hashed {
+    uint64_t hash = 0;
+    std::vector<std::pair<int, uint64_t>> values;
+};
+
+Hashed HashOf(OdDbDatabase* db, const OdDbObject* o, const std::map<int, uint64_t>& handles)
+{
+    Hashed out;
+    standin::dxf::HashRecords(db, [&](const OdDbObject* of, int sub, uint64_t h, const std::bitset<1072>&,
+                                      const std::vector<standin::dxf::GroupWriter::HashedValue>& values) {
+        if (of != o || sub != standin::dxf::kObjectRecord) return;
+        out.hash = h;
+        for (const auto& v : values) {
+            uint64_t bits = 0;
+            standin::dxf::Kind kind = standin::dxf::Kind::kText;
+            standin::dxf::KindOfCode(v.code, kind);
+            if (!v.isNumber) {
+                auto it = handles.find(v.code);
+                bits = it == handles.end() ? 0 : it->second;
+            } else if (kind == standin::dxf::Kind::kInt) {
+                const int64_t i = (int64_t)v.number;
+                std::memcpy(&bits, &i, sizeof bits);
+            } else {
+                const double d = std::isfinite(v.number) && v.number != 0 ? v.number : 0.0;
+                std::memcpy(&bits, &d, sizeof bits);
+            }
+            out.values.emplace_back(v.code, bits);
+        }
+    });
+    return out;
+}
+
+// The real that, in place of the one of `code` among the values, makes the
+// record hash as `target`: the values after it unmixed from either hash.
+double RealHashingAs(const Hashed& now, int code, uint64_t target)
+{
+    size_t at = 0;
+    while (at < now.values.size() && now.values[at].first != code) ++at;
+    if (at == now.values.size()) return std::nan("");
+    uint64_t have = now.hash, want = target;
+    for (size_t n = now.values.size(); n-- > at + 1;) {
+        have = BeforeReal(have, now.values[n].first, now.values[n].second);
+        want = BeforeReal(want, now.values[n].first, now.values[n].second);
+    }
+    const uint64_t bits = RealBetween(BeforeReal(have, code, now.values[at].second), code, want);
+    double d = 0;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+bool Usable(double d) { return std::isfinite(d) && d != 0 && std::fabs(d) > 1e-300 && std::fabs(d) < 1e300; }
+
+}  // namespace
+
+// A value a save compares by what it is, never by the record's hash: an
+// edit of a name, a handle or a flag the object works out, whose values
+// hash as they were read (made here by hand), is written as edited, not
+// put back as the file had it.
+TEST(DxfKept, AnEditOfANameAHandleOrAFlagIsWrittenThoughItsValuesHashAsRead)
+{
+    const Groups linetypes{
+        {0, "TABLE"}, {2, "LTYPE"}, {5, "5"}, {100, "AcDbSymbolTable"}, {70, "2"},
+        {0, "LTYPE"}, {5, "14"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLinetypeTableRecord"}, {2, "Continuous"},
+        {70, "0"}, {3, ""}, {72, "65"}, {73, "0"}, {40, "0.0"},
+        {0, "LTYPE"}, {5, "15"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLinetypeTableRecord"}, {2, "DASHED"},
+        {70, "0"}, {3, ""}, {72, "65"}, {73, "2"}, {40, "0.75"}, {49, "0.5"}, {74, "0"}, {49, "-0.25"}, {74, "0"},
+        {0, "ENDTAB"}};
+    {
+        SCOPED_TRACE("a linetype's name");
+        std::unique_ptr<OdDbDatabase> db = Read(File(
+            {{0, "LINE"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {6, "DASHED"}, {100, "AcDbLine"}, {10, "0"},
+             {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"}},
+            {}, linetypes));
+        std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+        ASSERT_EQ(ms.size(), 1u);
+        const uint64_t asRead = LineHash(db.get(), ms[0]);
+        const OdDbObjectId continuous = ObjectOf(db.get(), 0x14)->objectId();
+        const std::optional<OdGePoint3d> end =
+            EditHashingAsRead(db.get(), ms[0], asRead, [&](OdDbLine* l) { l->setLinetype(continuous); });
+        ASSERT_TRUE(end.has_value());
+        const std::vector<std::string> saved = Record(GroupLines(dxftest::Save(db.get())), "LINE", "50");
+        EXPECT_NE(std::find(saved.begin(), saved.end(), "6 Continuous"), saved.end());
+        EXPECT_EQ(std::find(saved.begin(), saved.end(), "6 DASHED"), saved.end());
+    }
+    // An image's definition (a handle) and its clipping flag (worked out
+    // from its display options), its origin's z chosen for the hash.
+    const Groups image{{0, "IMAGE"}, {5, "30"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbRasterImage"},
+                       {90, "0"}, {10, "0.0"}, {20, "0.0"}, {30, "0.0"}, {11, "1.0"}, {21, "0.0"}, {31, "0.0"},
+                       {12, "0.0"}, {22, "1.0"}, {32, "0.0"}, {13, "64.0"}, {23, "32.0"}, {340, "40"}, {70, "3"},
+                       {280, "0"}};
+    auto definition = [](const char* handle) {
+        return Groups{{0, "IMAGEDEF"}, {5, handle}, {100, "AcDbRasterImageDef"}, {90, "0"}, {1, "C:\\Maps\\a.png"},
+                      {10, "64.0"}, {20, "32.0"}, {11, "1.0"}, {21, "1.0"}, {280, "1"}, {281, "0"}};
+    };
+    Groups objects = definition("40");
+    const Groups other = definition("41");
+    objects.insert(objects.end(), other.begin(), other.end());
+    struct Case {
+        const char* what;
+        std::function<void(OdDbRasterImage*, OdDbDatabase*)> edit;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"its definition", [](OdDbRasterImage* i, OdDbDatabase* db) { i->setImageDefId(ObjectOf(db, 0x41)->objectId()); },
+         "340 41"},
+        {"its clipping", [](OdDbRasterImage* i, OdDbDatabase*) { i->setDisplayOpt(OdDbRasterImage::kClip, true); },
+         "280 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::unique_ptr<OdDbDatabase> db(
+            dxftest::Reopen(dxftest::SectionsFile({{9, "$ACADVER"}, {1, "AC1024"}}, {{"ENTITIES", image}, {"OBJECTS", objects}})));
+        std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+        ASSERT_EQ(ms.size(), 1u);
+        const uint64_t asRead = HashOf(db.get(), ms[0], {}).hash;
+        auto set = [&](double x, double z, bool edit) {
+            OdDbRasterImage* i = nullptr;
+            ASSERT_EQ(oddbOpenObject(i, ms[0]->objectId(), OdDb::kForWrite), eOk);
+            if (edit) c.edit(i, db.get());
+            OdGePoint3d origin;
+            OdGeVector3d u, v;
+            i->getOrientation(origin, u, v);
+            i->setOrientation(OdGePoint3d(x, 0, z), u, v);
+            i->close();
+        };
+        set(0, 0, true);
+        const std::map<int, uint64_t> handles{
+            {340, (uint64_t)OdRxCast<OdDbRasterImage>(ms[0])->imageDefId().getHandle()}};
+        double x = 0.5, z = 0;
+        for (; x < 2; x += 0.125) {
+            set(x, 0.25, false);
+            z = RealHashingAs(HashOf(db.get(), ms[0], handles), 30, asRead);
+            if (Usable(z)) break;
+        }
+        ASSERT_TRUE(Usable(z));
+        set(x, z, false);
+        ASSERT_EQ(HashOf(db.get(), ms[0], handles).hash, asRead);
+        const std::vector<std::string> saved = Record(GroupLines(dxftest::Save(db.get())), "IMAGE", "30");
+        EXPECT_NE(std::find(saved.begin(), saved.end(), c.written), saved.end()) << c.written;
+    }
+}
+
 // A table record says what leaving some of its codes out means: edited,
 // a layer without a weight and a viewport without lens, clips and twist
 // keep them out while it holds those values, and write any other.
@@ -1689,10 +1867,10 @@ TEST(DxfKept, AnEditedTableRecordLeavesOutWhatTheFileLeftOutWhileItMeansTheSame)
     for (int code : {43, 44, 51}) EXPECT_EQ(codes(record).count(code), 0u) << code;
 }
 
-// A vertex (or sequence end) goes back as the file spelled it only while
-// its entity is as read and its sequence has as many records as the file
-// gave: otherwise it is written as the object holds it, never as another
-// record of the file.
+// A vertex (or sequence end) is compared with the file's, value by value,
+// only while its sequence has as many records as the file gave: otherwise
+// it is written as the object holds it, never as another record of the
+// file.
 TEST(DxfKept, AVertexIsRespelledOnlyWhileItsEntityAndSequenceAreAsRead)
 {
     // The groups of each vertex saved, in order.
@@ -1718,8 +1896,8 @@ TEST(DxfKept, AVertexIsRespelledOnlyWhileItsEntityAndSequenceAreAsRead)
     EXPECT_TRUE(has(vertex, "8 0") && has(vertex, "10 0.0") && has(vertex, "20 0.0") && has(vertex, "30 0.0") &&
                 has(vertex, "70 0"));
 
-    // Vertices that gave no elevation (30): left out while the polyline is
-    // as read, written once it is not, left out again once it is.
+    // Vertices that gave no elevation (30): left out while it is 0, the
+    // polyline edited or not.
     Groups ents{{0, "POLYLINE"}, {5, "B0"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDb2dPolyline"}, {66, "1"},
                 {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"}};
     for (const char* handle : {"B1", "B2"})
@@ -1741,7 +1919,7 @@ TEST(DxfKept, AVertexIsRespelledOnlyWhileItsEntityAndSequenceAreAsRead)
     ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
     p->setColorIndex(1);
     p->close();
-    EXPECT_EQ(elevations(dxftest::Save(db.get())), 2);
+    EXPECT_EQ(elevations(dxftest::Save(db.get())), 0);
     ASSERT_EQ(oddbOpenObject(p, ms[0]->objectId(), OdDb::kForWrite), eOk);
     p->setColorIndex(256);
     p->close();
@@ -2097,8 +2275,9 @@ TEST(DxfKept, ANormalOfAnotherLengthKeepsItsSpellingWhileItPointsTheSameWay)
 }
 
 // A value the object refused or bounded is its reader's correction, not an
-// edit: unedited, the file's value goes back and saves again alike; edited,
-// the record is written as the object holds it.
+// edit: the file's value goes back and saves again alike, whatever else of
+// the record is edited, while the object writes it as when it was read;
+// that value edited, it is written as the object holds it.
 TEST(DxfKept, AValueTheObjectRefusedGoesBackWhileTheRecordIsAsRead)
 {
     struct Case {
@@ -2106,18 +2285,24 @@ TEST(DxfKept, AValueTheObjectRefusedGoesBackWhileTheRecordIsAsRead)
         Groups entity;
         const char* type;
         std::vector<std::string> given;  // the file's groups a save keeps
+        std::function<void(OdDbEntity*)> edit;  // of those values
     };
+    auto width = [](double w) { return [w](OdDbEntity* e) { static_cast<OdDbText*>(e)->setWidthFactor(w); }; };
     const std::vector<Case> cases = {
         {"a text's width factor of 0, left out as the default",
          {{0, "TEXT"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {1, "ab"}, {41, "0"}},
-         "TEXT", {"41 0.0"}},
+         "TEXT", {"41 0.0"}, width(0.5)},
         {"a text's negative width factor",
          {{0, "TEXT"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {1, "ab"}, {41, "-2.0"}},
-         "TEXT", {"41 -2.0"}},
+         "TEXT", {"41 -2.0"}, width(2)},
         {"an MTEXT's negative width and a spacing past its bound",
          {{0, "MTEXT"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {1, "ab"}, {41, "-5.0"},
           {44, "9.0"}},
-         "MTEXT", {"41 -5.0", "44 9.0"}},
+         "MTEXT", {"41 -5.0", "44 9.0"},
+         [](OdDbEntity* e) {
+             static_cast<OdDbMText*>(e)->setWidth(3);
+             static_cast<OdDbMText*>(e)->setLineSpacingFactor(2);
+         }},
     };
     auto has = [](const std::vector<std::string>& record, const std::string& g) {
         return std::find(record.begin(), record.end(), g) != record.end();
@@ -2136,9 +2321,15 @@ TEST(DxfKept, AValueTheObjectRefusedGoesBackWhileTheRecordIsAsRead)
         OdDbEntity* e = nullptr;
         ASSERT_EQ(oddbOpenObject(e, ms[0]->objectId(), OdDb::kForWrite), eOk);
         e->setColorIndex(3);
+        e->transformBy(OdGeMatrix3d::translation(OdGeVector3d(1.5, 2, 0)));
         e->close();
-        const std::vector<std::string> edited = Record(GroupLines(dxftest::Save(db.get())), c.type, "50");
+        std::vector<std::string> edited = Record(GroupLines(dxftest::Save(db.get())), c.type, "50");
         ASSERT_TRUE(has(edited, "62 3"));
+        for (const std::string& g : c.given) EXPECT_TRUE(has(edited, g)) << g;
+        ASSERT_EQ(oddbOpenObject(e, ms[0]->objectId(), OdDb::kForWrite), eOk);
+        c.edit(e);
+        e->close();
+        edited = Record(GroupLines(dxftest::Save(db.get())), c.type, "50");
         for (const std::string& g : c.given) EXPECT_FALSE(has(edited, g)) << g;
     }
 }
