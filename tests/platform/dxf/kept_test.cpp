@@ -16,6 +16,7 @@
 #include <set>
 #include <tuple>
 
+#include "dxf_access.h"
 #include "dxf_control.h"
 #include "dxf_internal.h"
 #include "dxf_test_support.h"
@@ -1783,7 +1784,7 @@ TEST(DxfKept, AnEditOfANameAHandleOrAFlagIsWrittenThoughItsValuesHashAsRead)
     const Case cases[] = {
         {"its definition", [](OdDbRasterImage* i, OdDbDatabase* db) { i->setImageDefId(ObjectOf(db, 0x41)->objectId()); },
          "340 41"},
-        {"its clipping", [](OdDbRasterImage* i, OdDbDatabase*) { i->setDisplayOpt(OdDbRasterImage::kClip, true); },
+        {"its clipping", [](OdDbRasterImage* i, OdDbDatabase*) { standin::DxfAccess::setImageClipping(i, 1); },
          "280 1"},
     };
     for (const Case& c : cases) {
