@@ -475,7 +475,24 @@ public:
         // in holds: where the kind's values may be (ValuePlaces), a value.
         bool stray;
     };
-    Step step(size_t i);
+    // Every group of a record, in order; a group of the subclass the walk
+    // is in takes no more than a look at its code.
+    Step step(size_t i)
+    {
+        const Group& x = g_[i];
+        if (v_.modelledAppGroup(i) || i == v_.handleAt() || i == v_.ownerAt())
+            return {kFrame, &sub_, occurrence_, false, false, false};
+        // An Xrecord's data: everything after its marker, up to an
+        // embedded object.
+        if (data_ && x.code != 101) return {kObjectValue, &sub_, occurrence_, false, false, false};
+        if (x.code == 101 || (markers_ && x.code == 100)) return marker(x);
+        const bool appGroup = x.code == 102 || v_.otherAppGroup(i);  // another application's group
+        if (whole_)
+            return {kKept, &anchor_, anchorOccurrence_, true, false, !appGroup && !embedded_ && written(x.code)};
+        if (!markers_) return markerless(x, appGroup);
+        if (!appGroup && Holds(*owned_, x.code)) return {kObjectValue, &sub_, occurrence_, false, false, false};
+        return {kKept, &sub_, occurrence_, false, false, !appGroup && !embedded_ && written(x.code)};
+    }
     // The markers up to the group stepped last (0 in the record's head),
     // the first of them, and whether one was the entity's.
     int markers() const { return markersSeen_; }
@@ -484,27 +501,26 @@ public:
     bool entered(size_t n) const { return n < 32 && (entered_ >> n & 1u); }
 
 private:
+    Step marker(const Group& x);
+    Step markerless(const Group& x, bool appGroup);
     // Whether a subclass the object is written in holds the code.
-    bool written(int code)
+    bool written(int code) const
     {
-        if (!writtenKnown_) {
-            for (const char* w : written_) writtenCodes_ |= OwnedCodes(type_, w);
-            writtenKnown_ = true;
-        }
-        return Holds(writtenCodes_, code);
+        for (const char* w : written_)
+            if (Holds(OwnedCodes(type_, w), code)) return true;
+        return false;
     }
 
     const View& v_;
     const std::vector<Group>& g_;
     const std::vector<const char*>& written_;
     std::string_view type_;
-    bool markers_ = false, kindMarker_ = false, whole_ = false, data_ = false, embedded_ = false,
-         writtenKnown_ = false;
+    bool markers_ = false, kindMarker_ = false, whole_ = false, data_ = false, embedded_ = false;
     // Markers so far, by name: a record has a few, so a list is searched
     // (its names are the file's text or the writer's literals, which
     // outlive the walk).
     std::vector<std::pair<std::string_view, int>> seen_;
-    CodeSet any_, writtenCodes_;
+    CodeSet any_;
     std::string sub_, anchor_;
     int occurrence_ = 0, anchorOccurrence_ = 0, lastIndex_ = -1, markersSeen_ = 0;
     uint32_t entered_ = 0;
@@ -533,70 +549,60 @@ inline Split::Split(const View& v) : v_(v), g_(v.groups()), written_(v.written()
     owned_ = &OwnedCodes(type_, "");
 }
 
-inline Split::Step Split::step(size_t i)
+inline Split::Step Split::marker(const Group& x)
 {
-    const Group& x = g_[i];
-    if (v_.modelledAppGroup(i) || i == v_.handleAt() || i == v_.ownerAt())
-        return {kFrame, &sub_, occurrence_, false, false, false};
-    // An Xrecord's data: everything after its marker, up to an embedded
-    // object.
-    if (data_ && x.code != 101) return {kObjectValue, &sub_, occurrence_, false, false, false};
-    if (x.code == 101 || (markers_ && x.code == 100)) {
-        std::string_view name = TrimView(x.text);
-        if (x.code == 100) {
-            if (markersSeen_++ == 0) first_ = name;
-            auto has = [&](std::string_view n) {
-                for (const char* w : written_)
-                    if (n == w) return true;
-                return false;
-            };
-            // A plain reference's marker where the writer writes the
-            // one of references in rows and columns, and the other way.
-            if (!has(name)) {
-                if (name == "AcDbBlockReference" && has("AcDbMInsertBlock")) name = "AcDbMInsertBlock";
-                else if (name == "AcDbMInsertBlock" && has("AcDbBlockReference")) name = "AcDbBlockReference";
-            }
-            // Its place among the writer's subclasses: a subclass the
-            // file gives out of the writer's order is not one of them.
-            int n = 0;
-            auto it = std::find_if(seen_.begin(), seen_.end(), [&](const auto& s) { return s.first == name; });
-            if (it == seen_.end()) seen_.emplace_back(name, 1);
-            else n = it->second++;
-            int index = -1;
-            for (int w = 0, k = 0; w < (int)written_.size() && index < 0; ++w)
-                if (name == written_[(size_t)w] && k++ == n) index = w;
-            if (index > lastIndex_) {
-                lastIndex_ = index;
-                if (index < 32) entered_ |= 1u << index;
-                sub_ = anchor_ = name;
-                occurrence_ = anchorOccurrence_ = n;
-                whole_ = false;
-                owned_ = &OwnedCodes(type_, sub_);
-                data_ = owned_->all();
-                return {kFrame, &sub_, occurrence_, false, false, false};
-            }
-        } else {
-            embedded_ = true;
-        }
-        whole_ = true;
-        data_ = false;
-        return {kKept, &anchor_, anchorOccurrence_, true, true, false};
-    }
-    const bool appGroup = x.code == 102 || v_.otherAppGroup(i);  // another application's group
-    if (whole_) return {kKept, &anchor_, anchorOccurrence_, true, false, !appGroup && !embedded_ && written(x.code)};
-    if (!markers_) {
-        if (!appGroup && Holds(any_, x.code)) {
+    std::string_view name = TrimView(x.text);
+    if (x.code == 100) {
+        if (markersSeen_++ == 0) first_ = name;
+        auto has = [&](std::string_view n) {
             for (const char* w : written_)
-                if (Holds(OwnedCodes(type_, w), x.code)) {
-                    sub_ = anchor_ = w;
-                    break;
-                }
-            return {kObjectValue, &sub_, 0, false, false, false};
+                if (n == w) return true;
+            return false;
+        };
+        // A plain reference's marker where the writer writes the one of
+        // references in rows and columns, and the other way.
+        if (!has(name)) {
+            if (name == "AcDbBlockReference" && has("AcDbMInsertBlock")) name = "AcDbMInsertBlock";
+            else if (name == "AcDbMInsertBlock" && has("AcDbBlockReference")) name = "AcDbBlockReference";
         }
-        return {kKept, kindMarker_ ? &anchor_ : &sub_, 0, kindMarker_, false, false};
+        // Its place among the writer's subclasses: a subclass the file
+        // gives out of the writer's order is not one of them.
+        int n = 0;
+        auto it = std::find_if(seen_.begin(), seen_.end(), [&](const auto& s) { return s.first == name; });
+        if (it == seen_.end()) seen_.emplace_back(name, 1);
+        else n = it->second++;
+        int index = -1;
+        for (int w = 0, k = 0; w < (int)written_.size() && index < 0; ++w)
+            if (name == written_[(size_t)w] && k++ == n) index = w;
+        if (index > lastIndex_) {
+            lastIndex_ = index;
+            if (index < 32) entered_ |= 1u << index;
+            sub_ = anchor_ = name;
+            occurrence_ = anchorOccurrence_ = n;
+            whole_ = false;
+            owned_ = &OwnedCodes(type_, sub_);
+            data_ = owned_->all();
+            return {kFrame, &sub_, occurrence_, false, false, false};
+        }
+    } else {
+        embedded_ = true;
     }
-    if (!appGroup && Holds(*owned_, x.code)) return {kObjectValue, &sub_, occurrence_, false, false, false};
-    return {kKept, &sub_, occurrence_, false, false, !appGroup && !embedded_ && written(x.code)};
+    whole_ = true;
+    data_ = false;
+    return {kKept, &anchor_, anchorOccurrence_, true, true, false};
+}
+
+inline Split::Step Split::markerless(const Group& x, bool appGroup)
+{
+    if (!appGroup && Holds(any_, x.code)) {
+        for (const char* w : written_)
+            if (Holds(OwnedCodes(type_, w), x.code)) {
+                sub_ = anchor_ = w;
+                break;
+            }
+        return {kObjectValue, &sub_, 0, false, false, false};
+    }
+    return {kKept, kindMarker_ ? &anchor_ : &sub_, 0, kindMarker_, false, false};
 }
 
 // Walks a record's groups as Split places them; a group kept where it is
