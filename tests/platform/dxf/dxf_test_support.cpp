@@ -307,17 +307,7 @@ void AppendEveryKindsValues(OdDbDatabase* db)
     solid->setNormal(OdGeVector3d(0, -0.6, 0.8));
     solid->setThickness(3);
     Append(db, solid);
-    auto add = [](OdDbObjectId tableId, OdDbSymbolTableRecord* r, const wchar_t* name) {
-        OdDbSymbolTable* table = nullptr;
-        EXPECT_EQ(oddbOpenObject(table, tableId, OdDb::kForWrite), eOk);
-        r->setName(name);
-        OdDbObjectId id;
-        EXPECT_EQ(table->add(id, r), eOk);
-        r->close();
-        table->close();
-        return id;
-    };
-    const OdDbObjectId style = add(db->getTextStyleTableId(), new OdDbTextStyleTableRecord(), L"Narrow");
+    const OdDbObjectId style = AddRecord(db->getTextStyleTableId(), new OdDbTextStyleTableRecord(), L"Narrow");
     auto tilted = [&](OdDbText* t) {
         t->setThickness(0.5);
         t->setNormal(OdGeVector3d(0, 0.6, 0.8));
@@ -332,7 +322,7 @@ void AppendEveryKindsValues(OdDbDatabase* db)
         return t;
     };
     Append(db, tilted(new OdDbText(OdGePoint3d(1, 1, 0), L"tilted", style)));
-    const OdDbObjectId signId = add(db->getBlockTableId(), new OdDbBlockTableRecord(), L"TiltedSign");
+    const OdDbObjectId signId = AddRecord(db->getBlockTableId(), new OdDbBlockTableRecord(), L"TiltedSign");
     Append(db, tilted(new OdDbAttributeDefinition(OdGePoint3d(0, 1, 0), L"v", L"TAG", L"Tag?", style)),
                     signId);
     // A plain reference and one in rows and columns, in tilted planes, with
