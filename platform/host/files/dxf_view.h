@@ -494,7 +494,7 @@ public:
         return {kKept, &sub_, occurrence_, false, false, !appGroup && !embedded_ && written(x.code)};
     }
     // The markers up to the group stepped last (0 in the record's head),
-    // the first of them, and whether one was the entity's.
+    // and the first of them.
     int markers() const { return markersSeen_; }
     std::string_view firstMarker() const { return first_; }
     // Whether the walk came to the writer's n-th subclass, in its place.
@@ -624,8 +624,9 @@ void Walk(const View& v, F f)
 
 // The groups kept where the record's markers place them that its kind
 // reads by their code (ValuePlaces): of the one subclass the object is
-// written in that holds the code, or the entity's, when that gives none of
-// it and no such group before them took it. A code two of them hold, or
+// written in that holds the code, or the entity's (before the first marker,
+// or in the first subclasses whatever their markers), when that gives none
+// of it and no such group before them took it. A code two of them hold, or
 // one of the writer's subclasses whose marker the record lacks (or gives
 // out of place) while the record gives its codes elsewhere, leaves the
 // record untold.
@@ -661,8 +662,9 @@ inline void View::findStrays() const
             }
             if (untold_) return;
         } else if (entity && Holds(OwnedCodes(type_, written_[0]), code) &&
-                   ((c.markers == 0 && (entityFirst || !entityMarker)) ||
-                    (entityFirst && c.markers >= 2 && c.markers <= 1 + places.entityAfter))) {
+                   (c.markers == 0 ? entityFirst || !entityMarker : c.markers <= 1 + places.entityAfter)) {
+            // Readers take the subclasses of such a kind by their place:
+            // the entity's first, then the kind's, whatever their markers.
             home = 0;
         }
         if (home >= 0) {

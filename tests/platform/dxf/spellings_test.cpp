@@ -24,6 +24,7 @@
 #include "dxf_test_support.h"
 #include "gcapdocmanager.h"
 #include "hostdb_control.h"
+#include "oddbsymboltable.h"
 #include "standin_control.h"
 #include "test_support.h"
 
@@ -143,6 +144,30 @@ const std::string& WritersFile()
         OdDbDatabase* db = standin::CreateDocument(L"C:\\dwg\\spellings.dwg")->database();
         dxftest::BuildSampleDrawing(db);
         dxftest::AppendEveryKindsValues(db);
+        // Every entity with values of its own subclass other than the
+        // defaults, so that one not read shows.
+        OdDbLayerTableRecord* layer = new OdDbLayerTableRecord();
+        layer->setName(L"Spelt");
+        OdDbLayerTable* layers = nullptr;
+        EXPECT_EQ(db->getLayerTable(layers, OdDb::kForWrite), eOk);
+        EXPECT_EQ(layers->add(layer), eOk);
+        layer->close();
+        layers->close();
+        OdDbBlockTable* blocks = nullptr;
+        EXPECT_EQ(db->getBlockTable(blocks, OdDb::kForRead), eOk);
+        for (OdDbObjectId block : blocks->recordIds()) {
+            auto* b = OdRxCast<OdDbBlockTableRecord>(block.stub()->object);
+            if (!b) continue;
+            for (OdDbObjectId id : b->entityIds()) {
+                OdDbEntity* e = nullptr;
+                if (oddbOpenObject(e, id, OdDb::kForWrite) != eOk) continue;
+                e->setLayer(L"Spelt");
+                e->setColorIndex(5);
+                e->setLinetypeScale(2.5);
+                e->close();
+            }
+        }
+        blocks->close();
         return dxftest::Save(db);
     }();
     return bytes;
