@@ -105,7 +105,7 @@ inline const char* MarkerOfKeptWhole(std::string_view type, int64_t flags)
 // A code's place in a CodeSet (codes past its end share the last).
 inline size_t CodeSlot(int code) { return (size_t)std::clamp(code, 0, 1071); }
 // Whether the set holds the code; no code a file does not define.
-inline bool Holds(const CodeSet& s, int code) { return code >= 0 && code < 1072 && s.test((size_t)code); }
+inline bool Holds(const CodeSet& s, int code) { return code >= 0 && code < 1072 && s[(size_t)code]; }
 
 class View;
 template <class F>
@@ -477,7 +477,7 @@ public:
     };
     // Every group of a record, in order; a group of the subclass the walk
     // is in takes no more than a look at its code.
-    Step step(size_t i)
+    [[gnu::always_inline]] Step step(size_t i)
     {
         const Group& x = g_[i];
         if (v_.modelledAppGroup(i) || i == v_.handleAt() || i == v_.ownerAt())
@@ -561,10 +561,8 @@ inline Split::Step Split::marker(const Group& x)
         };
         // A plain reference's marker where the writer writes the one of
         // references in rows and columns, and the other way.
-        if (!has(name)) {
-            if (name == "AcDbBlockReference" && has("AcDbMInsertBlock")) name = "AcDbMInsertBlock";
-            else if (name == "AcDbMInsertBlock" && has("AcDbBlockReference")) name = "AcDbBlockReference";
-        }
+        if (name == "AcDbBlockReference" && !has(name) && has("AcDbMInsertBlock")) name = "AcDbMInsertBlock";
+        else if (name == "AcDbMInsertBlock" && !has(name) && has("AcDbBlockReference")) name = "AcDbBlockReference";
         // Its place among the writer's subclasses: a subclass the file
         // gives out of the writer's order is not one of them.
         int n = 0;
