@@ -71,13 +71,15 @@ std::vector<EntityKind> CurveKinds()
     static const Subclass kLine = Describe<LineCodes>(), kPoint = Describe<PointCodes>(),
                           kCircle = Describe<CircleCodes>(), kArc = Describe<ArcCodes>(),
                           kEllipse = Describe<EllipseCodes>(), kSolid = Describe<SolidCodes>();
+    // Readers take these kinds' values by their codes, whichever marker
+    // they follow.
     return {
-        {"LINE", &OdDbLine::desc, {&kLine}, &L::readLine, &W::writeLine},
-        {"POINT", &OdDbPoint::desc, {&kPoint}, &L::readPoint, &W::writePoint},
-        {"CIRCLE", &OdDbCircle::desc, {&kCircle}, &L::readCircle, &W::writeCircle},
-        {"ARC", &OdDbArc::desc, {&kCircle, &kArc}, &L::readCircle, &W::writeArc},
-        {"ELLIPSE", &OdDbEllipse::desc, {&kEllipse}, &L::readEllipse, &W::writeEllipse},
-        {"SOLID", &OdDbSolid::desc, {&kSolid}, &L::readSolid, &W::writeSolid},
+        {"LINE", &OdDbLine::desc, {&kLine}, &L::readLine, &W::writeLine, {}, {}, kByCode},
+        {"POINT", &OdDbPoint::desc, {&kPoint}, &L::readPoint, &W::writePoint, {}, {}, kByCode},
+        {"CIRCLE", &OdDbCircle::desc, {&kCircle}, &L::readCircle, &W::writeCircle, {}, {}, kByCode},
+        {"ARC", &OdDbArc::desc, {&kCircle, &kArc}, &L::readCircle, &W::writeArc, {}, {}, kByCode},
+        {"ELLIPSE", &OdDbEllipse::desc, {&kEllipse}, &L::readEllipse, &W::writeEllipse, {}, {}, kByCode},
+        {"SOLID", &OdDbSolid::desc, {&kSolid}, &L::readSolid, &W::writeSolid, {}, {}, kByCode},
     };
 }
 

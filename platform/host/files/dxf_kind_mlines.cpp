@@ -33,7 +33,8 @@ struct MlineCodes {
 std::vector<EntityKind> MlineKinds()
 {
     static const Subclass kMline = Describe<MlineCodes>();
-    return {{"MLINE", &OdDbMline::desc, {&kMline}, &Loader::readMline, &DxfOut::writeMline}};
+    // Readers take none of the entity's values after its marker.
+    return {{"MLINE", &OdDbMline::desc, {&kMline}, &Loader::readMline, &DxfOut::writeMline, {}, {}, {false, 0}}};
 }
 
 // ---- reading ----

@@ -61,8 +61,9 @@ std::vector<EntityKind> ReferenceKinds()
     return {
         // In rows and columns when the record says so (KindFlags gives
         // such a record the flag 1).
-        {"INSERT", &OdDbBlockReference::desc, {&kBlockReference}, &L::readInsert, &W::writeBlockReference, {}, {1, 0}},
-        {"INSERT", &OdDbMInsertBlock::desc, {&kMInsert}, &L::readInsert, &W::writeBlockReference, {}, {1, 1}},
+        {"INSERT", &OdDbBlockReference::desc, {&kBlockReference}, &L::readInsert, &W::writeBlockReference, {}, {1, 0},
+         kByCode},
+        {"INSERT", &OdDbMInsertBlock::desc, {&kMInsert}, &L::readInsert, &W::writeBlockReference, {}, {1, 1}, kByCode},
         {"IMAGE", &OdDbRasterImage::desc, {&kRasterImage}, &L::readImage, &W::writeRasterImage},
     };
 }
@@ -85,7 +86,9 @@ OdDbEntity* Loader::readInsert(const EntityRecord& item)
     // Attributes follow the reference up to the end of the sequence.
     size_t k = i + 1;
     for (; k < to && recs[k].type == "ATTRIB"; ++k) {
-        attrs.push_back(static_cast<OdDbAttribute*>(makeText(view(recs[k], expected(recs[k], true)), "ATTRIB")));
+        const View av = view(recs[k], expected(recs[k], true));
+        untoldPart_ = untoldPart_ || av.untold();
+        attrs.push_back(static_cast<OdDbAttribute*>(makeText(av, "ATTRIB")));
         attrRecs.push_back(&recs[k]);
     }
     if (k < to && recs[k].type == "SEQEND") {

@@ -82,11 +82,15 @@ std::vector<EntityKind> TextKinds()
     static const Subclass kText = Describe<TextCodes>(), kAttribute = Describe<AttributeCodes>(),
                           kAttributeDefinition = Describe<AttributeDefinitionCodes>(),
                           kMText = Describe<MTextCodes>();
+    // A text's values are read by their codes; an attribute's and a
+    // multiline text's in their subclasses, the entity's own also in the
+    // subclasses after it.
     return {
-        {"TEXT", &OdDbText::desc, {&kText, &kText}, &L::readText, &W::writeText},
-        {"ATTDEF", &OdDbAttributeDefinition::desc, {&kText, &kAttributeDefinition}, &L::readText, &W::writeText},
+        {"TEXT", &OdDbText::desc, {&kText, &kText}, &L::readText, &W::writeText, {}, {}, kByCode},
+        {"ATTDEF", &OdDbAttributeDefinition::desc, {&kText, &kAttributeDefinition}, &L::readText, &W::writeText,
+         {}, {}, {false, 2}},
         // Attributes are read with their reference.
-        {"ATTRIB", &OdDbAttribute::desc, {&kText, &kAttribute}, nullptr, &W::writeText},
+        {"ATTRIB", &OdDbAttribute::desc, {&kText, &kAttribute}, nullptr, &W::writeText, {}, {}, {false, 2}},
         {"MTEXT", &OdDbMText::desc, {&kMText}, &L::readMText, &W::writeMText},
     };
 }
@@ -179,8 +183,10 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
     for (size_t k = from; ownMarker && k < v.end() && v.at(k).code != 100 && v.at(k).code != 101; ++k)
         if (v.readable(k) && !v.taken(k) && kTextValues.test(CodeSlot(v.at(k).code))) v.refuse(&v.at(k));
     // A text's vertical alignment is in its second text subclass, where it
-    // is written.
+    // is written, or, as readers take a text's values by their code, where
+    // the file gives it.
     const Group* vertical = type == "TEXT" ? v.findIn(T::kVertical, T::kMarker, 1) : v.find(A::kVertical, sub);
+    if (!vertical && type == "TEXT") vertical = v.find(T::kVertical);
     int64_t vm = vertical && vertical->kind == Kind::kInt ? vertical->integer : 0;
     t->setHorizontalMode(h >= 0 && h <= 5 ? (OdDb::TextHorzMode)h : OdDb::kTextLeft);
     t->setVerticalMode(vm >= 0 && vm <= 3 ? (OdDb::TextVertMode)vm : OdDb::kTextBase);

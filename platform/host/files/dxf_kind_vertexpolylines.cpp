@@ -129,13 +129,13 @@ std::vector<EntityKind> VertexPolylineKinds()
     const int mesh = H::kMesh, faces = H::kFaceMesh, in3d = H::k3d;
     return {
         {"POLYLINE", &OdDb2dPolyline::desc, {&k2d}, &L::readPolyline, &W::write2dPolyline,
-         {{0, 0, {&kVertex, &k2dVertex}}}, {mesh | faces | in3d, 0}},
+         {{0, 0, {&kVertex, &k2dVertex}}}, {mesh | faces | in3d, 0}, kByCode},
         {"POLYLINE", &OdDb3dPolyline::desc, {&k3d}, &L::readPolyline, &W::write3dPolyline,
-         {{0, 0, {&kVertex, &k3dVertex}}}, {mesh | faces | in3d, in3d}},
+         {{0, 0, {&kVertex, &k3dVertex}}}, {mesh | faces | in3d, in3d}, kByCode},
         {"POLYLINE", &OdDbPolygonMesh::desc, {&kMesh}, &L::readPolyline, &W::writePolygonMesh,
-         {{0, 0, {&kVertex, &kMeshVertex}}}, {mesh, mesh}},
+         {{0, 0, {&kVertex, &kMeshVertex}}}, {mesh, mesh}, kByCode},
         {"POLYLINE", &OdDbPolyFaceMesh::desc, {&kFaceMesh}, &L::readPolyline, &W::writePolyFaceMesh,
-         {{inMesh, inMesh, {&kVertex, &kFaceMeshVertex}}, {inMesh, 0, {&kFace}}}, {mesh | faces, faces}},
+         {{inMesh, inMesh, {&kVertex, &kFaceMeshVertex}}, {inMesh, 0, {&kFace}}}, {mesh | faces, faces}, kByCode},
     };
 }
 
@@ -150,8 +150,10 @@ OdDbEntity* Loader::makePolyline(const View& v, const std::vector<Rec>& recs, si
     const std::string_view parent = v.written().size() > 1 ? v.written()[1] : "";
     std::vector<View> verts;
     size_t k = i + 1;
-    for (; k < to && recs[k].type == "VERTEX"; ++k)
+    for (; k < to && recs[k].type == "VERTEX"; ++k) {
         verts.push_back(view(recs[k], SubRecordSubclasses(parent, "VERTEX", (int)peekFlags(recs[k]))));
+        untoldPart_ = untoldPart_ || verts.back().untold();
+    }
     const Rec* seqend = k < to && recs[k].type == "SEQEND" ? &recs[k] : nullptr;
     if (seqend) ++k;
     i = k;

@@ -17,6 +17,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "dxf_schema.h"
 #include "oddbentity.h"
 
 namespace standin {
@@ -254,6 +255,8 @@ struct EntityKind {
     struct Form {
         int mask = 0, value = 0;
     } form = {};
+    // Where its values may be besides their subclass (dxf_schema.h).
+    ValuePlaces places = {};
     // The subclasses a record of its sequence with those flags is written
     // in; none for a kind without such records.
     const std::vector<const Subclass*>& vertexSubclasses(int flags) const;

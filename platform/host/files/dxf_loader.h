@@ -416,6 +416,10 @@ private:
     std::vector<SubRecord> subRecs_;
     // A sequence end after a reference without attributes.
     const Rec* strayEnd_ = nullptr;
+    // A record of the entity's sequence (an attribute, a vertex) whose
+    // values cannot be told apart where it gives them: the entity is kept
+    // whole with it.
+    bool untoldPart_ = false;
     std::vector<uint64_t> subHandles_;
     // What of the file the drawing does not hold, and the objects it
     // erased.

@@ -39,6 +39,7 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
         subHandles_.clear();
         planePoints_.clear();
         keptFlags_ = 0;
+        untoldPart_ = false;
         next = i;
         const size_t fixups = fixups_.size();
         e = makeEntity(*view1, recs, next, to, attrs, attrRecs);
@@ -47,22 +48,29 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
         // told by flags in a part the writer does not write) is read again
         // as such, so that what it holds is split as it will be written; a
         // record that is read as one kind and says it is another is kept
-        // whole.
+        // whole, and so is one whose values (or a record's of its sequence)
+        // cannot be told apart where the file gives them, rather than read
+        // as defaults.
         std::string type;
         std::vector<const char*> actual = WrittenSubclasses(e, type);
-        if (actual == view1->written()) break;
+        const bool same = actual == view1->written();
+        if (same && !view1->untold() && !untoldPart_) break;
         delete e;
         e = nullptr;
         for (auto* a : attrs) delete a;
         attrs.clear();
         attrRecs.clear();
         fixups_.resize(fixups);
-        if (attempt == 1) {
+        auto forget = [&] {
+            for (size_t k = i; k < std::max(next, i + 1) && k < to; ++k)
+                for (size_t g = recs[k].b; g < recs[k].e; ++g) state_[g] &= (uint8_t)~(kTaken | kRefused);
+        };
+        if (same) forget();
+        if (attempt == 1 || same) {
             e = keptWhole(*view1, recs, i, next, to);
             break;
         }
-        for (size_t k = i; k < std::max(next, i + 1) && k < to; ++k)
-            for (size_t g = recs[k].b; g < recs[k].e; ++g) state_[g] &= (uint8_t)~(kTaken | kRefused);
+        forget();
         view1.emplace(view(recs[i], actual));
     }
     const View& v = *view1;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace standin {
@@ -178,6 +179,17 @@ const CodeSet& OwnedCodes(std::string_view type, std::string_view sub)
     }
     const CodeSet* s = Find(TheSchema().owned, type, sub);
     return s ? *s : none;
+}
+
+ValuePlaces ValuePlacesOf(std::string_view type)
+{
+    if (const EntityKind* kind = KindOfType(type)) return kind->places;
+    // The records of sequences and blocks, the table records and the kinds
+    // kept whole that readers read by code.
+    static const std::set<std::string_view> kByCodeTypes = {"VERTEX", "SEQEND", "BLOCK", "ENDBLK",
+                                                            "LAYER",  "STYLE",  "UCS",   "VIEW",
+                                                            "BLOCK_RECORD", "TRACE", "3DFACE", "SHAPE"};
+    return kByCodeTypes.count(type) ? kByCode : ValuePlaces{};
 }
 
 bool IsSoftCode(std::string_view type, std::string_view sub, int code)

@@ -32,6 +32,23 @@ const CodeSet& OwnedCodes(std::string_view recordType, std::string_view subclass
 // Whether the writer writes the code in that subclass only as a default.
 bool IsSoftCode(std::string_view recordType, std::string_view subclass, int code);
 
+// Where a file may give a record's values outside the subclass the writer
+// writes them in, and still mean them, as readers of the format take them.
+// The oldest kinds' codes are their own whichever marker they follow (no
+// two of their subclasses share one): a value is read by its code anywhere
+// in the record. The others' are read in their subclass; only the entity's
+// own values (a layer, a colour) are taken also before the entity's marker
+// and in the first `entityAfter` subclasses after it, where some writers
+// put them.
+struct ValuePlaces {
+    bool byCode = false;
+    int entityAfter = 1;
+};
+constexpr ValuePlaces kByCode{true, 0};
+// Those of a record of the type; a type of no kind the database models
+// has the others'.
+ValuePlaces ValuePlacesOf(std::string_view recordType);
+
 // The codes of each subclass the reader took and the writer wrote,
 // by "TYPE/Subclass", while gNoteCodeUse is set (for the tests); and the
 // codes the reader asked for that the subclasses it read do not list.

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "dxf_internal.h"
+#include "dxf_kinds.h"
 #include "dxf_schema.h"
 
 namespace standin {
@@ -104,7 +105,7 @@ inline const char* MarkerOfKeptWhole(std::string_view type, int64_t flags)
 // A code's place in a CodeSet (codes past its end share the last).
 inline size_t CodeSlot(int code) { return (size_t)std::clamp(code, 0, 1071); }
 // Whether the set holds the code; no code a file does not define.
-inline bool Holds(const CodeSet& s, int code) { return code >= 0 && code < 1072 && s.test((size_t)code); }
+inline bool Holds(const CodeSet& s, int code) { return code >= 0 && code < 1072 && s[(size_t)code]; }
 
 class View;
 template <class F>
@@ -272,7 +273,7 @@ public:
                 continue;
             }
             if (cls != kObjectValue || x.unreadable) continue;
-            if (inSub && x.code == code && nth-- == 0) return &take(i);
+            if (x.code == code && (!useSub || within(i, inSub, subclass)) && nth-- == 0) return &take(i);
         }
         refuseOthers(code);
         return nullptr;
@@ -298,7 +299,8 @@ public:
                 inSub = TrimView(x.text) == subclass && ++seen == occurrence;
                 continue;
             }
-            if (inSub && cls == kObjectValue && !x.unreadable && x.code == code) return &take(i);
+            if (cls == kObjectValue && !x.unreadable && x.code == code && within(i, inSub, subclass, occurrence))
+                return &take(i);
         }
         if (seen < occurrence) return find(code, subclass);
         refuseOthers(code);
@@ -366,11 +368,45 @@ public:
         if (gNoteCodeUse) noteAsked(code, nullptr);
     }
 
+    // A group the record's markers place where it is no value, that is one
+    // by its code (findStrays, below), with the subclass the writer writes
+    // it in; null for any other.
+    struct Adopted {
+        size_t at;
+        std::string sub;
+        int occurrence;
+    };
+    const Adopted* adopted(size_t i) const
+    {
+        if (!straysFound_) findStrays();
+        auto it = std::lower_bound(adopted_.begin(), adopted_.end(), i,
+                                   [](const Adopted& a, size_t at) { return a.at < at; });
+        return it != adopted_.end() && it->at == i ? &*it : nullptr;
+    }
+    // Whether the record's values cannot be told apart where it gives them
+    // (findStrays): it is kept as written rather than read as defaults.
+    bool untold() const { return untold_; }
+
 private:
+    // Whether the group is in the subclass of that name (`in`, where its
+    // marker places it) and its occurrence (any, when negative): a group
+    // a subclass adopted is in that one.
+    bool within(size_t i, bool in, const char* subclass, int occurrence = -1) const
+    {
+        if (adopted_.empty()) return in;
+        const Adopted* a = adopted(i);
+        return a ? a->sub == subclass && (occurrence < 0 || a->occurrence == occurrence) : in;
+    }
+    void findStrays() const;
+
     // For the tests (gNoteCodeUse): the code of a value taken, under its
     // record's type and subclass (records without markers are not noted).
     void noteTaken(size_t i) const
     {
+        if (const Adopted* a = adopted_.empty() ? nullptr : adopted(i)) {
+            NotedCodeUse().read[std::string(type_) + "/" + a->sub].set(CodeSlot(g_[i].code));
+            return;
+        }
         for (size_t j = i; j-- > b_;)
             if (g_[j].code == 100) {
                 const int code = g_[i].code;
@@ -415,119 +451,227 @@ private:
     std::vector<uint64_t> reactors_;
     // The object's own application groups, and other applications'.
     std::vector<std::pair<size_t, size_t>> skip_, apps_;
+    // Found at the first group the markers place where it is no value.
+    mutable bool straysFound_ = false, untold_ = false;
+    mutable std::vector<Adopted> adopted_;
 };
 
-// Walks a record's groups as the writer writes the object: the subclasses
-// it writes hold the object's values in the codes it writes there (by
-// marker and which occurrence of it); everything else of the record is
-// kept, in the subclass it was read in, or whole after the subclass before
-// it for a subclass the writer does not write and an embedded object (from
-// its 101 group on). Records without markers (the oldest form) have their
-// values wherever they are. For each group: f(index, class, subclass and
-// occurrence it goes back in, whole, whether it starts a whole subclass).
-template <class F>
-void Walk(const View& v, F f)
+// How Walk places the groups of a record, one after another, as the writer
+// writes the object: the subclasses it writes hold the object's values in
+// the codes it writes there (by marker and which occurrence of it);
+// everything else of the record is kept, in the subclass it was read in,
+// or whole after the subclass before it for a subclass the writer does not
+// write and an embedded object (from its 101 group on). Records without
+// markers (the oldest form) have their values wherever they are.
+class Split {
+public:
+    explicit Split(const View& v);
+    struct Step {
+        uint8_t cls;
+        const std::string* sub;  // the subclass it goes back in
+        int occurrence;
+        bool whole, starts;      // kept whole; starts a subclass kept whole
+        // Kept where it is, yet of a code a subclass the object is written
+        // in holds: where the kind's values may be (ValuePlaces), a value.
+        bool stray;
+    };
+    // Every group of a record, in order; a group of the subclass the walk
+    // is in takes no more than a look at its code.
+    [[gnu::always_inline]] Step step(size_t i)
+    {
+        const Group& x = g_[i];
+        if (v_.modelledAppGroup(i) || i == v_.handleAt() || i == v_.ownerAt())
+            return {kFrame, &sub_, occurrence_, false, false, false};
+        // An Xrecord's data: everything after its marker, up to an
+        // embedded object.
+        if (data_ && x.code != 101) return {kObjectValue, &sub_, occurrence_, false, false, false};
+        if (x.code == 101 || (markers_ && x.code == 100)) return marker(x);
+        const bool appGroup = x.code == 102 || v_.otherAppGroup(i);  // another application's group
+        if (whole_)
+            return {kKept, &anchor_, anchorOccurrence_, true, false, !appGroup && !embedded_ && written(x.code)};
+        if (!markers_) return markerless(x, appGroup);
+        if (!appGroup && Holds(*owned_, x.code)) return {kObjectValue, &sub_, occurrence_, false, false, false};
+        return {kKept, &sub_, occurrence_, false, false, !appGroup && !embedded_ && written(x.code)};
+    }
+    // The markers up to the group stepped last (0 in the record's head),
+    // and the first of them.
+    int markers() const { return markersSeen_; }
+    std::string_view firstMarker() const { return first_; }
+    // Whether the walk came to the writer's n-th subclass, in its place.
+    bool entered(size_t n) const { return n < 32 && (entered_ >> n & 1u); }
+
+private:
+    Step marker(const Group& x);
+    Step markerless(const Group& x, bool appGroup);
+    // Whether a subclass the object is written in holds the code.
+    bool written(int code) const
+    {
+        for (const char* w : written_)
+            if (Holds(OwnedCodes(type_, w), code)) return true;
+        return false;
+    }
+
+    const View& v_;
+    const std::vector<Group>& g_;
+    const std::vector<const char*>& written_;
+    std::string_view type_;
+    bool markers_ = false, kindMarker_ = false, whole_ = false, data_ = false, embedded_ = false;
+    // Markers so far, by name: a record has a few, so a list is searched
+    // (its names are the file's text or the writer's literals, which
+    // outlive the walk).
+    std::vector<std::pair<std::string_view, int>> seen_;
+    CodeSet any_;
+    std::string sub_, anchor_;
+    int occurrence_ = 0, anchorOccurrence_ = 0, lastIndex_ = -1, markersSeen_ = 0;
+    uint32_t entered_ = 0;
+    std::string_view first_;
+    const CodeSet* owned_;
+};
+
+inline Split::Split(const View& v) : v_(v), g_(v.groups()), written_(v.written())
 {
-    const std::vector<Group>& g = v.groups();
-    const std::vector<const char*>& written = v.written();
     // A table's head names its table before any marker; a record of that
     // type kept whole does not.
-    const bool tableHead = v.type() == "TABLE" && written.size() == 1 && std::string_view(written[0]) == "AcDbSymbolTable";
-    const std::string_view type = v.type() == "TABLE" && !tableHead ? std::string_view() : v.type();
-    bool markers = false;
-    for (size_t i = v.begin(); i < v.end() && !markers; ++i) markers = g[i].code == 100;
-    auto has = [&](std::string_view name) {
-        for (const char* w : written)
-            if (name == w) return true;
-        return false;
-    };
-    // Markers so far, by name: a record has a few, so a list is searched
-    // (its names are the file's text or the literals below, which outlive
-    // the walk).
-    std::vector<std::pair<std::string_view, int>> seen;
-    auto seenBefore = [&](std::string_view name) -> int {
-        for (auto& [n, count] : seen)
-            if (n == name) return count++;
-        seen.emplace_back(name, 1);
-        return 0;
-    };
-    CodeSet any;
-    if (!markers) {
-        any = OwnedCodes(type, "");
-        for (const char* w : written) any |= OwnedCodes(type, w);
+    const bool tableHead =
+        v.type() == "TABLE" && written_.size() == 1 && std::string_view(written_[0]) == "AcDbSymbolTable";
+    type_ = v.type() == "TABLE" && !tableHead ? std::string_view() : v.type();
+    for (size_t i = v.begin(); i < v.end() && !markers_; ++i) markers_ = g_[i].code == 100;
+    if (!markers_) {
+        any_ = OwnedCodes(type_, "");
+        for (const char* w : written_) any_ |= OwnedCodes(type_, w);
     }
     // Markerless records of kinds kept whole go back under a marker of
     // their own (made by the keeper) after the writer's last subclass.
-    const bool kindMarker =
-        !markers && written.size() == 1 && MarkerOfKeptWhole(type, KindFlags(g, v.begin(), v.end(), type));
-    std::string sub = written.empty() || markers ? std::string() : std::string(written.front()), anchor = sub;
-    int occurrence = 0, anchorOccurrence = 0;
+    kindMarker_ = !markers_ && written_.size() == 1 && MarkerOfKeptWhole(type_, KindFlags(g_, v.begin(), v.end(), type_));
+    sub_ = anchor_ = written_.empty() || markers_ ? std::string() : std::string(written_.front());
     // An Xrecord without its marker: its data follows its head.
-    bool whole = false, data = v.dataRecord() && !markers;
-    int lastIndex = -1;
-    const CodeSet* owned = &OwnedCodes(type, "");
+    data_ = v.dataRecord() && !markers_;
+    owned_ = &OwnedCodes(type_, "");
+}
+
+inline Split::Step Split::marker(const Group& x)
+{
+    std::string_view name = TrimView(x.text);
+    if (x.code == 100) {
+        if (markersSeen_++ == 0) first_ = name;
+        auto has = [&](std::string_view n) {
+            for (const char* w : written_)
+                if (n == w) return true;
+            return false;
+        };
+        // A plain reference's marker where the writer writes the one of
+        // references in rows and columns, and the other way.
+        if (name == "AcDbBlockReference" && !has(name) && has("AcDbMInsertBlock")) name = "AcDbMInsertBlock";
+        else if (name == "AcDbMInsertBlock" && !has(name) && has("AcDbBlockReference")) name = "AcDbBlockReference";
+        // Its place among the writer's subclasses: a subclass the file
+        // gives out of the writer's order is not one of them.
+        int n = 0;
+        auto it = std::find_if(seen_.begin(), seen_.end(), [&](const auto& s) { return s.first == name; });
+        if (it == seen_.end()) seen_.emplace_back(name, 1);
+        else n = it->second++;
+        int index = -1;
+        for (int w = 0, k = 0; w < (int)written_.size() && index < 0; ++w)
+            if (name == written_[(size_t)w] && k++ == n) index = w;
+        if (index > lastIndex_) {
+            lastIndex_ = index;
+            if (index < 32) entered_ |= 1u << index;
+            sub_ = anchor_ = name;
+            occurrence_ = anchorOccurrence_ = n;
+            whole_ = false;
+            owned_ = &OwnedCodes(type_, sub_);
+            data_ = owned_->all();
+            return {kFrame, &sub_, occurrence_, false, false, false};
+        }
+    } else {
+        embedded_ = true;
+    }
+    whole_ = true;
+    data_ = false;
+    return {kKept, &anchor_, anchorOccurrence_, true, true, false};
+}
+
+inline Split::Step Split::markerless(const Group& x, bool appGroup)
+{
+    if (!appGroup && Holds(any_, x.code)) {
+        for (const char* w : written_)
+            if (Holds(OwnedCodes(type_, w), x.code)) {
+                sub_ = anchor_ = w;
+                break;
+            }
+        return {kObjectValue, &sub_, 0, false, false, false};
+    }
+    return {kKept, kindMarker_ ? &anchor_ : &sub_, 0, kindMarker_, false, false};
+}
+
+// Walks a record's groups as Split places them; a group kept where it is
+// that is a value by its code (View::adopted) goes back as a value of the
+// subclass the writer writes it in. For each group: f(index, class,
+// subclass and occurrence it goes back in, whole, whether it starts a whole
+// subclass).
+template <class F>
+void Walk(const View& v, F f)
+{
+    Split split(v);
     for (size_t i = v.begin(); i < v.end(); ++i) {
-        const Group& x = g[i];
-        if (v.modelledAppGroup(i) || i == v.handleAt() || i == v.ownerAt()) {
-            f(i, kFrame, sub, occurrence, false, false);
-            continue;
-        }
-        // An Xrecord's data: everything after its marker, up to an
-        // embedded object.
-        if (data && x.code != 101) {
-            f(i, kObjectValue, sub, occurrence, false, false);
-            continue;
-        }
-        if (x.code == 101 || (markers && x.code == 100)) {
-            std::string_view name = TrimView(x.text);
-            if (x.code == 100) {
-                // A plain reference's marker where the writer writes the
-                // one of references in rows and columns, and the other way.
-                if (!has(name)) {
-                    if (name == "AcDbBlockReference" && has("AcDbMInsertBlock")) name = "AcDbMInsertBlock";
-                    else if (name == "AcDbMInsertBlock" && has("AcDbBlockReference")) name = "AcDbBlockReference";
-                }
-                // Its place among the writer's subclasses: a subclass the
-                // file gives out of the writer's order is not one of them.
-                const int n = seenBefore(name);
-                int index = -1;
-                for (int w = 0, k = 0; w < (int)written.size() && index < 0; ++w)
-                    if (name == written[(size_t)w] && k++ == n) index = w;
-                if (index > lastIndex) {
-                    lastIndex = index;
-                    sub = anchor = name;
-                    occurrence = anchorOccurrence = n;
-                    whole = false;
-                    owned = &OwnedCodes(type, sub);
-                    f(i, kFrame, sub, occurrence, false, false);
-                    data = owned->all();
-                    continue;
-                }
+        const Split::Step s = split.step(i);
+        const View::Adopted* a = s.stray ? v.adopted(i) : nullptr;
+        if (a) f(i, kObjectValue, a->sub, a->occurrence, false, false);
+        else f(i, s.cls, *s.sub, s.occurrence, s.whole, s.starts);
+    }
+}
+
+// The groups kept where the record's markers place them that its kind
+// reads by their code (ValuePlaces): of the one subclass the object is
+// written in that holds the code, or the entity's (before the first marker,
+// or in the first subclasses whatever their markers), when that gives none
+// of it and no such group before them took it. A code two of them hold, or
+// one of the writer's subclasses whose marker the record lacks (or gives
+// out of place) while the record gives its codes elsewhere, leaves the
+// record untold.
+inline void View::findStrays() const
+{
+    straysFound_ = true;
+    Split split(*this);
+    CodeSet values, adopted;
+    struct Candidate {
+        size_t at;
+        int markers;
+    };
+    std::vector<Candidate> strays;
+    bool entityMarker = false;
+    for (size_t i = b_; i < e_; ++i) {
+        const Split::Step s = split.step(i);
+        if (g_[i].code == 100 && TrimView(g_[i].text) == EntityCodes::kMarker) entityMarker = true;
+        if (s.cls == kObjectValue) values.set(CodeSlot(g_[i].code));
+        else if (s.stray) strays.push_back({i, split.markers()});
+    }
+    const ValuePlaces places = ValuePlacesOf(type_);
+    const bool entity = !written_.empty() && std::string_view(written_[0]) == EntityCodes::kMarker;
+    const bool entityFirst = split.firstMarker() == EntityCodes::kMarker;
+    for (const Candidate& c : strays) {
+        const int code = g_[c.at].code;
+        if (values.test(CodeSlot(code)) || adopted.test(CodeSlot(code))) continue;
+        int home = -1;
+        if (places.byCode) {
+            for (size_t w = 0; w < written_.size() && !untold_; ++w) {
+                if (!Holds(OwnedCodes(type_, written_[w]), code)) continue;
+                if (home < 0) home = (int)w;
+                else if (std::string_view(written_[w]) != written_[(size_t)home]) untold_ = true;
             }
-            whole = true;
-            data = false;
-            f(i, kKept, anchor, anchorOccurrence, true, true);
+            if (untold_) return;
+        } else if (entity && Holds(OwnedCodes(type_, written_[0]), code) &&
+                   (c.markers == 0 ? entityFirst || !entityMarker : c.markers <= 1 + places.entityAfter)) {
+            // Readers take the subclasses of such a kind by their place:
+            // the entity's first, then the kind's, whatever their markers.
+            home = 0;
+        }
+        if (home >= 0) {
+            adopted.set(CodeSlot(code));
+            adopted_.push_back({c.at, written_[(size_t)home], 0});
             continue;
         }
-        if (whole) {
-            f(i, kKept, anchor, anchorOccurrence, true, false);
-            continue;
-        }
-        const bool appGroup = x.code == 102 || v.otherAppGroup(i);  // another application's group
-        if (!markers) {
-            if (!appGroup && Holds(any, x.code)) {
-                for (const char* w : written)
-                    if (Holds(OwnedCodes(type, w), x.code)) {
-                        sub = anchor = w;
-                        break;
-                    }
-                f(i, kObjectValue, sub, 0, false, false);
-            } else {
-                f(i, kKept, kindMarker ? anchor : sub, 0, kindMarker, false);
-            }
-            continue;
-        }
-        f(i, !appGroup && Holds(*owned, x.code) ? kObjectValue : kKept, sub, occurrence, false, false);
+        for (size_t w = 1; w < written_.size() && !places.byCode; ++w)
+            if (!split.entered(w) && Holds(OwnedCodes(type_, written_[w]), code)) untold_ = true;
     }
 }
 

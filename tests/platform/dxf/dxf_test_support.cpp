@@ -285,6 +285,113 @@ void BuildSampleDrawing(OdDbDatabase* db)
     WriteLink(roadsId, 501, L"道路文件夹", L"", 0, 0, 0, 0, 0);
 }
 
+void AppendEveryKindsValues(OdDbDatabase* db)
+{
+    // Thickness, tilted planes and rotations.
+    auto* line = new OdDbLine(OdGePoint3d(1, 2, 3), OdGePoint3d(4, 5, 6));
+    line->setThickness(2);
+    line->setNormal(OdGeVector3d(0, 0.6, 0.8));
+    Append(db, line);
+    auto* point = new OdDbPoint(OdGePoint3d(7, 8, 9));
+    point->setThickness(1.5);
+    point->setNormal(OdGeVector3d(0.6, 0, 0.8));
+    point->setEcsRotation(0.3);
+    Append(db, point);
+    auto* circle = new OdDbCircle(OdGePoint3d(1, 1, 0), OdGeVector3d::kZAxis, 3);
+    circle->setThickness(4);
+    Append(db, circle);
+    auto* arc = new OdDbArc(OdGePoint3d(2, 2, 0), 1, 0.5, 2.5);
+    arc->setThickness(0.5);
+    Append(db, arc);
+    auto* solid = new OdDbSolid(OdGePoint3d(0, 0, 1), OdGePoint3d(1, 0, 1), OdGePoint3d(1, 1, 1), OdGePoint3d(0, 1, 1));
+    solid->setNormal(OdGeVector3d(0, -0.6, 0.8));
+    solid->setThickness(3);
+    Append(db, solid);
+    const OdDbObjectId style = AddRecord(db->getTextStyleTableId(), new OdDbTextStyleTableRecord(), L"Narrow");
+    auto tilted = [&](OdDbText* t) {
+        t->setThickness(0.5);
+        t->setNormal(OdGeVector3d(0, 0.6, 0.8));
+        t->mirrorInX(true);
+        t->setRotation(0.2);
+        t->setWidthFactor(0.9);
+        t->setOblique(0.1);
+        t->setHorizontalMode(OdDb::kTextCenter);
+        t->setVerticalMode(OdDb::kTextTop);
+        t->setAlignmentPoint(OdGePoint3d(3, 3, 0));
+        t->setTextStyle(style);
+        return t;
+    };
+    Append(db, tilted(new OdDbText(OdGePoint3d(1, 1, 0), L"tilted", style)));
+    const OdDbObjectId signId = AddRecord(db->getBlockTableId(), new OdDbBlockTableRecord(), L"TiltedSign");
+    Append(db, tilted(new OdDbAttributeDefinition(OdGePoint3d(0, 1, 0), L"v", L"TAG", L"Tag?", style)),
+                    signId);
+    // A plain reference and one in rows and columns, in tilted planes, with
+    // an attribute.
+    for (OdDbBlockReference* ref : {new OdDbBlockReference(OdGePoint3d(9, 9, 0), signId),
+                                    static_cast<OdDbBlockReference*>(
+                                        new OdDbMInsertBlock(OdGePoint3d(5, 5, 0), signId, 3, 2, 10, 20))}) {
+        ref->setNormal(OdGeVector3d(0.6, 0, 0.8));
+        auto* attribute = new OdDbAttribute();
+        attribute->setTag(L"TAG");
+        attribute->setTextString(L"v");
+        tilted(attribute);
+        OdDbObjectId attributeId;
+        ref->appendAttribute(attributeId, attribute);
+        Append(db, ref);
+    }
+    auto* light = new OdDbPolyline();
+    light->addVertexAt(0, OdGePoint2d(0, 0), 0, 1, 1);
+    light->addVertexAt(1, OdGePoint2d(5, 0), 0, 1, 1);
+    light->setThickness(2);
+    Append(db, light);
+    // A dimension of each kind.
+    const OdGePoint3d a(0, 0, 0), b(10, 0, 0), c(10, 5, 0), d(0, 5, 0), e(5, 8, 0);
+    for (OdDbDimension* dim : std::vector<OdDbDimension*>{
+             new OdDbRotatedDimension(0.3, a, b, c), new OdDbAlignedDimension(a, b, c),
+             new OdDbRadialDimension(a, b, 2), new OdDbDiametricDimension(a, b, 2),
+             new OdDb2LineAngularDimension(a, b, a, d, e), new OdDb3PointAngularDimension(a, b, d, e),
+             new OdDbOrdinateDimension(true, c, e)})
+        Append(db, dim);
+    // A long text in pieces, with a fill of a numbered colour and one of a
+    // true colour.
+    for (bool trueColour : {false, true}) {
+        auto* m = new OdDbMText();
+        m->setContents(std::wstring(600, L'x').c_str());
+        m->setTextStyle(style);
+        m->setNormal(OdGeVector3d(0.6, 0, 0.8));
+        m->setBackgroundFill(true);
+        OdCmColor c;
+        if (trueColour) c.setRGB(1, 2, 3);
+        else c.setColorIndex(3);
+        m->setBackgroundFillColor(c);
+        m->setBackgroundScaleFactor(2);
+        m->setBackgroundTransparency(OdCmTransparency(100));
+        Append(db, m);
+    }
+    // The polylines of vertex records, each form with the values written
+    // only when they are not the default.
+    auto* p2 = new OdDb2dPolyline(OdDb::k2dQuadSplinePoly, OdGePoint3dArray(), 2, true, 0.5, 0.25);
+    p2->appendVertex(OdGePoint3d(0, 0, 2), 0.3, 1, 2, OdDb::k2dSplineCtlVertex);
+    p2->appendVertex(OdGePoint3d(5, 1, 2), 0, 0.5, 0.25, OdDb::k2dSplineFitVertex);
+    p2->setThickness(1.5);
+    p2->setNormal(OdGeVector3d(0, 0.6, 0.8));
+    Append(db, p2);
+    auto* p3 = new OdDb3dPolyline(OdDb::k3dQuadSplinePoly, OdGePoint3dArray());
+    p3->appendVertex(OdGePoint3d(0, 0, 1), OdDb::k3dControlVertex);
+    p3->appendVertex(OdGePoint3d(4, 2, 3), OdDb::k3dFitVertex);
+    Append(db, p3);
+    auto* grid = new OdDbPolygonMesh(OdDb::kQuadSurfaceMesh, 2, 2,
+                                     OdGePoint3dArray{{0, 0, 0}, {0, 1, 0}, {1, 0, 1}, {1, 1, 0}}, true, true);
+    grid->setMSurfaceDensity(3);
+    grid->setNSurfaceDensity(4);
+    Append(db, grid);
+    auto* faces = new OdDbPolyFaceMesh();
+    for (const OdGePoint3d& q : {OdGePoint3d(0, 0, 0), OdGePoint3d(1, 0, 0), OdGePoint3d(1, 1, 0), OdGePoint3d(0, 1, 1)})
+        faces->appendVertex(q);
+    faces->appendFaceRecord(1, 2, 3, -4);
+    Append(db, faces);
+}
+
 namespace {
 
 std::string DxfType(OdDbObject* o)

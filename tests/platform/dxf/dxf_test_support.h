@@ -24,6 +24,12 @@ void BuildSampleDrawing(OdDbDatabase* db);
 // Appends a new entity to a block (model space when none is named) and
 // closes it.
 OdDbObjectId Append(OdDbDatabase* db, OdDbEntity* e, OdDbObjectId block = OdDbObjectId());
+// Appends what the sample drawing lacks of every kind: each with the values
+// a kind writes only when they are not the default (thickness, tilted
+// planes, rotations), references plain and in rows and columns with
+// attributes, a dimension of each kind, long texts in pieces with fills,
+// and each form of the polylines of vertex records.
+void AppendEveryKindsValues(OdDbDatabase* db);
 
 // Sorted summary lines (see data/dxf_summary.py).
 std::vector<std::string> Summary(OdDbDatabase* db);

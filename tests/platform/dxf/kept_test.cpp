@@ -829,7 +829,8 @@ std::string FileOf(const char* version, const Groups& entities, const Groups& ob
 // moved; a record of a kind written as another (a dictionary with a
 // default, references in rows and columns in the oldest form) is read as
 // what it is; a name of a record the drawing had none of goes back only
-// while it has none; a value out of its place is not moved into it.
+// while it has none; a text's value out of its place is read by its code
+// and saved in its place.
 TEST(DxfKept, WhatTheWriterWritesOtherwiseComesBackAsTheObjectHoldsIt)
 {
     const std::string bytes = FileOf(
@@ -859,7 +860,7 @@ TEST(DxfKept, WhatTheWriterWritesOtherwiseComesBackAsTheObjectHoldsIt)
         }
         auto* text = OdRxCast<OdDbText>(ms[2]);
         ASSERT_NE(text, nullptr);
-        EXPECT_EQ(text->verticalMode(), OdDb::kTextBase) << round;  // its only 73 is not where it is written
+        EXPECT_EQ(text->verticalMode(), OdDb::kTextVertMid) << round;  // its only 73, in its first subclass
         auto* styles = OdRxCast<OdDbDictionary>(ObjectOf(db.get(), 0xE));
         ASSERT_NE(styles, nullptr);
         EXPECT_TRUE(styles->has(L"Normal")) << round;
