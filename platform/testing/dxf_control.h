@@ -30,6 +30,11 @@ const std::string& LastDxfWriteError();
 // each (the record, where, why); empty for a database not read from a
 // file. OPEN prints it, and every save names it again.
 std::vector<std::wstring> DxfNotRead(const OdDbDatabase* db);
+// The records of the file the database was read from that it holds under
+// other handles than the file gave them (a handle an earlier record has,
+// one that is no handle), one line each (the record, where, why). OPEN
+// prints them, and every save names them again.
+std::vector<std::wstring> DxfRenumbered(const OdDbDatabase* db);
 // What the last saveAs could not carry, one line each (kind, handle, what
 // is lost); SAVEAS and QSAVE print them.
 std::vector<std::wstring>& LastDxfSaveLosses();

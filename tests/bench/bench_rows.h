@@ -11,7 +11,8 @@
 // and the large drawing sent and received through the stand-in peer),
 // basemap_rows.cpp (the tile ring and level choice, placing tiles),
 // host_rows.cpp (scripts of the stand-in host), process_rows.cpp (whole
-// processes of the stand-in host against a dxflib process).
+// processes of the stand-in host against a dxflib process), handle_rows.cpp
+// (files whose handles follow odd patterns against handles in a run).
 #pragma once
 
 #include <functional>

@@ -176,11 +176,18 @@ std::vector<std::wstring> DxfNotRead(const OdDbDatabase* db)
     return k ? k->notRead : std::vector<std::wstring>();
 }
 
+std::vector<std::wstring> DxfRenumbered(const OdDbDatabase* db)
+{
+    const DxfFileKept* k = db ? DxfAccess::fileKept(db) : nullptr;
+    return k ? k->renumbered : std::vector<std::wstring>();
+}
+
 std::vector<std::wstring>& LastDxfSaveLosses()
 {
     static std::vector<std::wstring> losses;
     return losses;
 }
+
 
 std::wstring& LastDxfSaveRefusal()
 {
