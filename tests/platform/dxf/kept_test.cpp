@@ -2149,6 +2149,12 @@ TEST(DxfKept, AValueTheObjectRefusedGoesBackWhileTheRecordIsAsRead)
          {{0, "MTEXT"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {1, "ab"}, {41, "-5.0"},
           {44, "9.0"}},
          "MTEXT", {"41 -5.0", "44 9.0"}},
+        // Paired with the writer's second and third values of the code.
+        {"a light polyline's negative widths at its second and third vertices",
+         {{0, "LWPOLYLINE"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPolyline"}, {90, "3"}, {70, "0"},
+          {10, "0"}, {20, "0"}, {40, "0.5"}, {41, "0.5"}, {10, "5"}, {20, "0"}, {40, "-1.5"}, {41, "0.5"},
+          {10, "9"}, {20, "0"}, {40, "0.25"}, {41, "-2.5"}},
+         "LWPOLYLINE", {"40 -1.5", "41 -2.5"}},
     };
     auto has = [](const std::vector<std::string>& record, const std::string& g) {
         return std::find(record.begin(), record.end(), g) != record.end();
