@@ -52,7 +52,10 @@ Expected ExpectedOf(std::string_view type, Section section, int code, bool owner
     if (!group.empty()) return {};
     if (owner) {
         if (section == kTables) return {type == "TABLE" ? std::string_view() : std::string_view("TABLE")};
-        if (section == kObjects) return {"DICTIONARY"};
+        // A dictionary may be another record's extension dictionary, and
+        // an image's reactor is the image's.
+        if (section == kObjects && IsDictionary(type)) return {};
+        if (section == kObjects) return {type == "IMAGEDEF_REACTOR" ? "IMAGE" : "DICTIONARY"};
         if (type == "ATTRIB") return {"INSERT"};
         if (type == "VERTEX" || type == "SEQEND") return {};
         return {"BLOCK_RECORD"};
@@ -98,7 +101,8 @@ void Loader::settleClaims(const std::vector<uint64_t>& contested)
         kinds.push_back({claims[i].handle, TrimView(claims[i].rec->type), 1, i});
         if (claims[i].section == kObjects) kinds.push_back({claims[i].handle, std::string_view(), 1, i});
     }
-    std::sort(kinds.begin(), kinds.end(), [](const ClaimKind& a, const ClaimKind& b) { return a < b || (!(b < a) && a.first < b.first); });
+    std::sort(kinds.begin(), kinds.end(),
+              [](const ClaimKind& a, const ClaimKind& b) { return a < b || (!(b < a) && a.first < b.first); });
     size_t merged = 0;
     for (size_t i = 0; i < kinds.size(); ++i) {
         if (merged > 0 && !(kinds[merged - 1] < kinds[i])) ++kinds[merged - 1].count;

@@ -1,7 +1,8 @@
 // The reader's table of the objects a file's handles name (HandleIds),
 // held against a map doing the same: handles spread or close together, ones
 // that fall on the same slot, set again, and the table growing past what
-// it was made for; and the sort of lists mostly in order.
+// it was made for; handles a hostile file chooses, each placed within a
+// bounded probe; and the sort of lists mostly in order.
 #include <gtest/gtest.h>
 
 #include <algorithm>
