@@ -36,6 +36,11 @@ std::vector<std::wstring> DxfNotRead(const OdDbDatabase* db);
 // Empty when the file names its page, or its texts are ASCII and it names
 // none. OPEN prints it.
 std::wstring DxfCodePageAssumed(const OdDbDatabase* db);
+// The records of the file the database was read from that it holds under
+// other handles than the file gave them (a handle an earlier record has,
+// one that is no handle), one line each (the record, where, why). OPEN
+// prints them, and every save names them again.
+std::vector<std::wstring> DxfRenumbered(const OdDbDatabase* db);
 // What the last saveAs could not carry, one line each (kind, handle, what
 // is lost); SAVEAS and QSAVE print them.
 std::vector<std::wstring>& LastDxfSaveLosses();

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "image/pxpixels.h"
 
@@ -34,14 +35,19 @@ int LeadingZeros(BYTE m)
 // the loader's reason, when it cannot be loaded.
 decltype(&XTIFFClientOpen) GeoTiffClientOpen(const char*& why)
 {
-    static const char* failure = nullptr;
+    static std::string failure;
     static const auto open = []() -> decltype(&XTIFFClientOpen) {
+        dlerror();
         void* library = dlopen(VELK_GEOTIFF_SONAME, RTLD_NOW | RTLD_LOCAL);
         void* symbol = library ? dlsym(library, "XTIFFClientOpen") : nullptr;
-        if (!symbol) failure = "Error: libgeotiff (" VELK_GEOTIFF_SONAME ") cannot be loaded";
+        if (!symbol) {
+            const char* loader = dlerror();
+            failure = std::string("Error: libgeotiff (" VELK_GEOTIFF_SONAME ") cannot be loaded") +
+                      (loader ? std::string(": ") + loader : std::string());
+        }
         return (decltype(&XTIFFClientOpen))symbol;
     }();
-    why = failure;
+    why = failure.empty() ? nullptr : failure.c_str();
     return open;
 }
 

@@ -35,6 +35,12 @@ List PartOf(const List& all, int i, int parts)
     return part;
 }
 
+// The entities of the drawing's model space.
+size_t ModelSpaceCount(OdDbDatabase* db);
+// The drawing as the stand-in writes it, its lines ending in a line feed
+// alone, with `room` to spare, and where entities go in it (after the
+// ENTITIES section's name); `error` says what failed.
+std::string FileAround(OdDbDatabase& db, size_t room, size_t& entitiesAt, std::string& error);
 // A drawing file as ezdxf writes one, of `count` entities outside blocks
 // (lines, light polylines, texts, circles, arcs, block references and
 // hatches in turn); `error` says what failed.

@@ -12,7 +12,8 @@
 // basemap_rows.cpp (the tile ring and level choice, placing tiles),
 // host_rows.cpp (scripts of the stand-in host), process_rows.cpp (whole
 // processes of the stand-in host against a dxflib process), history_rows.cpp
-// (the undo history of a MOVE of a large drawing).
+// (the undo history of a MOVE of a large drawing), handle_rows.cpp (files
+// whose handles follow odd patterns against handles in a run).
 #pragma once
 
 #include <functional>

@@ -431,6 +431,19 @@ Pair FramingGrowthRow(const Scale& scale)
 
 // --- drawing files of the stand-in host ---
 
+}  // namespace
+
+size_t ModelSpaceCount(OdDbDatabase* db)
+{
+    OdDbBlockTableRecord* ms = nullptr;
+    if (!db || oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return 0;
+    size_t n = ms->entityIds().size();
+    ms->close();
+    return n;
+}
+
+namespace {
+
 // A drawing file of the mixed entities (some carrying extended data) as the
 // stand-in host saves it; `parts` of them cut from the same entities.
 struct DxfLarge {
@@ -442,15 +455,6 @@ struct DxfLarge {
     std::vector<std::unique_ptr<OdDbDatabase>> split;  // the pieces, read
     size_t moduleResult = 0, referenceResult = 0;
 };
-
-size_t ModelSpaceCount(OdDbDatabase* db)
-{
-    OdDbBlockTableRecord* ms = nullptr;
-    if (!db || oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return 0;
-    size_t n = ms->entityIds().size();
-    ms->close();
-    return n;
-}
 
 std::unique_ptr<OdDbDatabase> MixedDrawing(int count)
 {
@@ -560,6 +564,22 @@ Pair DxfSaveRow(const Scale& scale)
 
 // --- drawing files another program wrote, against dxflib reading them ---
 
+std::string FileAround(OdDbDatabase& db, size_t room, size_t& entitiesAt, std::string& error)
+{
+    std::string head;
+    if (standin::WriteDxfBytes(&db, head) != eOk) error = "the drawing was not written";
+    // ezdxf's lines end in a line feed alone.
+    std::string text;
+    text.reserve(head.size() + room);
+    for (char ch : head)
+        if (ch != '\r') text += ch;
+    const std::string marker = "  2\nENTITIES\n";
+    const size_t at = text.find(marker);
+    if (at == std::string::npos) error = "the drawing has no entities section";
+    entitiesAt = at == std::string::npos ? 0 : at + marker.size();
+    return text;
+}
+
 // A drawing file as ezdxf writes one: lines, light polylines, texts,
 // circles, arcs, block references and hatches in turn on four layers, its
 // reals spelled that program's way ("0.0", angles in whole degrees with
@@ -599,19 +619,9 @@ std::string OtherProgramsFile(int count, std::string& error)
         }
         if (b) b->close();
     }
-    std::string head;
-    if (standin::WriteDxfBytes(&db, head) != eOk) error = "the drawing was not written";
-    // ezdxf's lines end in a line feed alone.
-    std::string text;
-    text.reserve(head.size() + (size_t)count * 190);
-    for (char ch : head)
-        if (ch != '\r') text += ch;
-    const std::string marker = "  2\nENTITIES\n";
-    const size_t at = text.find(marker);
-    if (at == std::string::npos) {
-        error = "the drawing has no entities section";
-        return std::string();
-    }
+    size_t at = 0;
+    std::string text = FileAround(db, (size_t)count * 190, at, error);
+    if (!error.empty()) return std::string();
     const uint64_t owner = (uint64_t)db.getModelSpaceId().getHandle();
     uint64_t handle = (uint64_t)db.handseed();
     std::string out;
@@ -688,7 +698,7 @@ std::string OtherProgramsFile(int count, std::string& error)
         }
         out += line;
     }
-    text.insert(at + marker.size(), out);
+    text.insert(at, out);
     return text;
 }
 

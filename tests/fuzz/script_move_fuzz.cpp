@@ -47,6 +47,8 @@ constexpr size_t kMaxBytes = 4096;
 // MULTILEADER whose text ends in "{", a MESH, a TRACE in a plane of normal
 // +Y, a RAY and a LEADER written without subclass markers), a line with
 // extended data positions, and entities on a locked and on a frozen layer.
+// The reference's sequence end has a handle of the file's, which the
+// drawing keeps beside the reference: UNDO must give it back too.
 const char kDrawing[] = R"(0
 SECTION
 2
@@ -525,6 +527,8 @@ TAG
 17.0
 0
 SEQEND
+5
+A0
 8
 0
 0

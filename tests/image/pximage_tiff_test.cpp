@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -154,7 +156,9 @@ Rgba Decode(const std::string& name, int frame = 0)
 }  // namespace
 
 // The GeoTIFF library is not loaded with the image code, only when a TIFF
-// is first read, and that read takes its tags.
+// is first read, and that read takes its tags. Checked in a process of its
+// own (the test program started again for this test alone), where nothing
+// has read a TIFF before, however the tests are run.
 TEST(TiffDecode, TheGeoTiffLibraryLoadsAtTheFirstRead)
 {
     auto mapped = []() {
@@ -164,14 +168,26 @@ TEST(TiffDecode, TheGeoTiffLibraryLoadsAtTheFirstRead)
             if (line.find("libgeotiff") != std::string::npos) return true;
         return false;
     };
-    // Run alone (as ctest runs each test), nothing has read a TIFF before.
-    if (testing::UnitTest::GetInstance()->test_to_run_count() == 1)
-        EXPECT_FALSE(mapped()) << "loaded before any TIFF was read";
-    else if (mapped())
-        GTEST_SKIP() << "a TIFF was read earlier in this process";
-    PxImage first;
-    ASSERT_TRUE(DecodeAs(Fixture("t_pal8.tif"), PXIMAGE_FORMAT_TIF, first)) << first.GetLastErrorText();
-    EXPECT_TRUE(mapped());
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child ends with _exit: what it leaves at exit is no leak.
+    EXPECT_EXIT(
+        {
+            if (mapped()) {
+                fprintf(stderr, "loaded before any TIFF was read\n");
+                _exit(1);
+            }
+            PxImage first;
+            if (!DecodeAs(Fixture("t_pal8.tif"), PXIMAGE_FORMAT_TIF, first)) {
+                fprintf(stderr, "the TIFF was not read: %s\n", first.GetLastErrorText());
+                _exit(2);
+            }
+            if (!mapped()) {
+                fprintf(stderr, "not loaded by the first read\n");
+                _exit(3);
+            }
+            _exit(0);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST(TiffDecode, MatchesImageMagick)

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -126,6 +127,9 @@ bool CopyBytes(int in, int out)
             else if (w < 0 && errno == EAGAIN) {
                 if (!WaitForFile(out, POLLOUT)) return false;
             } else if (w == 0 || errno != EINTR) {
+                // The reader of a pipe went away: the run stops, as the
+                // signal would have stopped it.
+                if (w < 0 && errno == EPIPE) AskRunToStop(SIGPIPE);
                 return false;
             }
         }

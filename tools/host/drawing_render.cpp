@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <unordered_map>
 #include <variant>
 #include <vector>
@@ -815,7 +816,9 @@ public:
     std::vector<Item> items;
     std::vector<Box> boxes;
     std::vector<std::vector<double>> dashTable;  // world lengths
-    int entities = 0, images = 0, missing = 0, texts = 0, hatches = 0;
+    int entities = 0, images = 0, missing = 0, unreadableImages = 0, texts = 0, hatches = 0;
+    // The image files that are there but cannot be read, with why.
+    std::vector<std::pair<std::string, std::string>> unreadable;
     // Curves nothing could be drawn of, by kind.
     std::map<std::string, int> undrawn;
     // Entities of kinds the picture has no drawing for (kept as a file gave
@@ -1722,17 +1725,55 @@ void Collector::hatch(const OdDbHatch* h, const Context& ctx, Rgb color, const O
     add(std::move(item), box);
 }
 
-std::shared_ptr<Raster> LoadRaster(const std::wstring& file)
+// The kind of image the file's first bytes say it is; unknown when they
+// say none.
+DWORD KindByItsStart(const std::wstring& file)
 {
+    char start[4] = {};
+    FILE* f = _wfopen(file.c_str(), L"rb");
+    if (!f) return PXIMAGE_FORMAT_UNKNOWN;
+    const size_t n = fread(start, 1, sizeof start, f);
+    fclose(f);
+    const std::string_view s(start, n);
+    return s.substr(0, 4) == "\x89PNG"                                         ? PXIMAGE_FORMAT_PNG
+           : s.substr(0, 3) == "\xFF\xD8\xFF"                                  ? PXIMAGE_FORMAT_JPG
+           : s.substr(0, 3) == "GIF"                                           ? PXIMAGE_FORMAT_GIF
+           : s.substr(0, 2) == "BM"                                            ? PXIMAGE_FORMAT_BMP
+           : s == std::string_view("II*\0", 4) || s == std::string_view("MM\0*", 4) ? PXIMAGE_FORMAT_TIF
+                                                                               : PXIMAGE_FORMAT_UNKNOWN;
+}
+
+// The image of the file; null, with why when the file is there but cannot
+// be read (empty when it is not there).
+std::shared_ptr<Raster> LoadRaster(const std::wstring& file, std::string& why)
+{
+    why.clear();
     PxImage img;
-    if (!img.Load(file.c_str(), PXIMAGE_FORMAT_UNKNOWN) || !img.IsValid()) return nullptr;
+    if (!img.Load(file.c_str(), PXIMAGE_FORMAT_UNKNOWN) || !img.IsValid()) {
+        if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) return nullptr;
+        // Its own kind's reader says why (a damaged file, a library that
+        // cannot be loaded), not the search through the kinds.
+        const DWORD kind = KindByItsStart(file);
+        PxImage own;
+        if (kind != PXIMAGE_FORMAT_UNKNOWN && !own.Load(file.c_str(), kind) && *own.GetLastErrorText())
+            why = own.GetLastErrorText();
+        else
+            why = "it is no image of a kind the picture reads (BMP, GIF, JPEG, PNG, TIFF)";
+        return nullptr;
+    }
     int w = (int)img.GetWidth(), h = (int)img.GetHeight();
-    if (w <= 0 || h <= 0 || w > 32767 || h > 32767) return nullptr;
+    if (w <= 0 || h <= 0 || w > 32767 || h > 32767) {
+        why = std::to_string(w) + " x " + std::to_string(h) + " pixels, more than a picture draws (32767 a side)";
+        return nullptr;
+    }
     auto r = std::make_shared<Raster>();
     r->width = w, r->height = h;
     const bool alpha = img.alpha != nullptr;
     r->surface = cairo_image_surface_create(alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, w, h);
-    if (cairo_surface_status(r->surface) != CAIRO_STATUS_SUCCESS) return nullptr;
+    if (cairo_surface_status(r->surface) != CAIRO_STATUS_SUCCESS) {
+        why = std::string("cairo: ") + cairo_status_to_string(cairo_surface_status(r->surface));
+        return nullptr;
+    }
     cairo_surface_flush(r->surface);
     unsigned char* data = cairo_image_surface_get_data(r->surface);
     int stride = cairo_image_surface_get_stride(r->surface);
@@ -1760,10 +1801,22 @@ void Collector::image(const OdDbRasterImage* img, const Context& ctx)
         const bool absolute = (file.size() > 1 && file[1] == L':') || (!file.empty() && file[0] == L'\\');
         if (!absolute && !imageFolder.empty()) file = imageFolder + L"\\" + file;
         auto it = rasters_.find(file);
-        if (it == rasters_.end()) it = rasters_.emplace(file, LoadRaster(file)).first;
+        if (it == rasters_.end()) {
+            std::string why;
+            it = rasters_.emplace(file, LoadRaster(file, why)).first;
+            if (!why.empty()) unreadable.emplace_back(standin::WideToUtf8(def->sourceFileName().c_str()), why);
+        }
         pic.image = it->second;
+        if (!pic.image) {
+            const std::string name = standin::WideToUtf8(def->sourceFileName().c_str());
+            const bool there = std::any_of(unreadable.begin(), unreadable.end(),
+                                           [&name](const auto& u) { return u.first == name; });
+            (there ? unreadableImages : missing)++;
+        }
+    } else {
+        missing++;
     }
-    (pic.image ? images : missing)++;
+    if (pic.image) images++;
     OdGePoint2d a = pic.origin, b = a + pic.u, c = b + pic.v, d = a + pic.v;
     Box box;
     for (const auto& p : {a, b, c, d}) box.add(p);
@@ -2686,6 +2739,8 @@ bool RenderModelSpace(OdDbDatabase* db, const std::wstring& pngPath, int size, R
     stats.undrawnEntities = leftOut;
     stats.undrawnKinds = leftOutKinds;
     stats.missingImages = collect.missing;
+    stats.unreadableImages = collect.unreadableImages;
+    stats.unreadable = collect.unreadable;
     stats.texts = collect.texts;
     stats.hatches = collect.hatches;
     stats.width = w;

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 class OdDbDatabase;
 
@@ -13,7 +15,11 @@ namespace velkhost {
 struct RenderStats {
     int entities = 0;       // looked at, block contents included
     int images = 0;         // raster images placed from their files
-    int missingImages = 0;  // raster images whose file could not be read (drawn as frames)
+    int missingImages = 0;  // raster images whose file is not there (drawn as frames)
+    // Raster images whose file is there but cannot be read (drawn as
+    // frames), and each such file with why.
+    int unreadableImages = 0;
+    std::vector<std::pair<std::string, std::string>> unreadable;
     int undrawnImages = 0;  // raster images read but too large for cairo to draw at their size
     int undrawnCurves = 0;  // curves with no point a picture holds (coordinates or length beyond a number)
     // Entities of a kind the picture does not draw (kept as their file gave

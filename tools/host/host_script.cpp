@@ -323,7 +323,11 @@ bool ScriptRunner::ReadScript(const std::string& path, std::string& text)
     }
     std::string why;
     int line = 1;
-    size_t lineLength = 0;
+    size_t lineLength = 0, got = 0;
+    // A line ends in LF, in CR LF (any CRs before the LF) or, as on old
+    // machines, in a CR alone: the text keeps LF alone. CRs not yet
+    // followed by anything but CRs wait here.
+    size_t crs = 0;
     char buf[65536];
     while (why.empty()) {
         if (InterruptSignal()) {
@@ -342,15 +346,22 @@ bool ScriptRunner::ReadScript(const std::string& path, std::string& text)
         if (n == 0) break;
         // What cannot be a script is refused as it comes, not once an
         // endless file was read.
-        for (ssize_t i = 0; i < n && why.empty(); ++i) {
-            const size_t at = text.size() + (size_t)i;
-            if (buf[i] == '\n') {
+        for (ssize_t i = 0; i < n && why.empty(); ++i, ++got) {
+            const char c = buf[i];
+            if (c == '\r') {
+                ++crs;
+                continue;
+            }
+            // CRs before an LF end one line with it; others, a line each.
+            if (crs && c != '\n') text.append(crs, '\n'), line += (int)crs, lineLength = 0;
+            crs = 0;
+            if (c == '\n') {
                 ++line, lineLength = 0;
-            } else if (buf[i] == '\r' || (at < 3 && buf[i] == "\xEF\xBB\xBF"[at])) {
-                // A line's end (CR LF) and the byte-order mark hold no text.
-            } else if (buf[i] == '\0') {
+            } else if (got < 3 && c == "\xEF\xBB\xBF"[got]) {
+                // The byte-order mark holds no text.
+            } else if (c == '\0') {
                 std::string start = text.substr(0, 64);
-                start.append(buf, std::min<size_t>((size_t)n, 64 - start.size()));
+                start.append(buf + i, std::min<size_t>((size_t)(n - i), 64 - start.size()));
                 why = LooksUtf16(start) ? Utf16Refusal(path)
                                         : "the script " + path + " holds a NUL byte on line " + std::to_string(line) +
                                               ": it is no text";
@@ -358,12 +369,13 @@ bool ScriptRunner::ReadScript(const std::string& path, std::string& text)
                 why = "line " + std::to_string(line) + " of the script " + path + " is longer than " +
                       std::to_string(kScriptLineBytes) + " bytes, the most a line may hold";
             }
+            text += c;
         }
-        if (why.empty() && text.size() + (size_t)n > kScriptBytes)
+        if (why.empty() && got > kScriptBytes)
             why = "the script " + path + " is longer than " + std::to_string(kScriptBytes >> 20) + " MiB (" +
                   std::to_string(kScriptBytes) + " bytes), the most velkhost reads; nothing of it was run";
-        if (why.empty()) text.append(buf, (size_t)n);
     }
+    if (crs) text.append(crs, '\n');
     close(fd);
     if (!why.empty()) {
         text.clear();

@@ -210,12 +210,16 @@ OpenResult OpenStep(Session& s, std::string& refusal)
     // So are the records of the file the host could not read.
     const std::vector<std::wstring> notRead = standin::DxfNotRead(CurrentDrawing());
     const std::wstring page = standin::DxfCodePageAssumed(CurrentDrawing());
+    const std::vector<std::wstring> renumbered = standin::DxfRenumbered(CurrentDrawing());
     s.log.Outcome("open: " + o.drawing + " as " + Utf8(opened) + ", " +
                   Count(s.opened.size(), "entity", "entities") + " in model space" +
                   (missing.empty() ? std::string() : "; images it names that are not beside it: " + List(missing)) +
                   (notRead.empty() ? std::string()
                                    : "; " + Count(notRead.size(), "record", "records") + " of the file not read: " +
                                          LeftOut(notRead)) +
+                  (renumbered.empty() ? std::string()
+                                      : "; " + Count(renumbered.size(), "record", "records") +
+                                            " of the file read under new handles: " + LeftOut(renumbered)) +
                   (page.empty() ? std::string() : "; its texts read as " + Utf8(page)));
     return OpenResult::kOpened;
 }
@@ -319,7 +323,10 @@ void SaveStep(Session& s)
                                    : "; images it names that the machine does not hold, not copied: " + List(missing)) +
                   (standin::LastDxfSaveLosses().empty()
                        ? std::string()
-                       : "; not saved: " + LeftOut(standin::LastDxfSaveLosses())));
+                       : "; not saved: " + LeftOut(standin::LastDxfSaveLosses())) +
+                  (standin::DxfRenumbered(CurrentDrawing()).empty()
+                       ? std::string()
+                       : "; saved under new handles: " + LeftOut(standin::DxfRenumbered(CurrentDrawing()))));
 }
 
 void PictureStep(Session& s)
@@ -338,9 +345,15 @@ void PictureStep(Session& s)
     }
     std::string line = "picture of model space: " + o.png + " (" + std::to_string(stats.width) + " x " +
                        std::to_string(stats.height) + " pixels, " + Count(stats.entities, "entity", "entities");
-    if (stats.images || stats.missingImages)
+    if (stats.images || stats.missingImages || stats.unreadableImages)
         line += ", " + Count(stats.images, "image", "images") + ", " +
                 Count(stats.missingImages, "image file", "image files") + " missing";
+    if (stats.unreadableImages) {
+        line += ", " + Count(stats.unreadableImages, "image", "images") + " whose file cannot be read (";
+        for (size_t i = 0; i < stats.unreadable.size(); ++i)
+            line += (i ? "; " : "") + stats.unreadable[i].first + ": " + stats.unreadable[i].second;
+        line += ")";
+    }
     if (stats.undrawnImages) line += ", " + Count(stats.undrawnImages, "image", "images") + " too large to draw";
     if (stats.undrawnCurves)
         line += ", " + Count(stats.undrawnCurves, "curve", "curves") + " beyond what a number holds, not drawn";

@@ -203,6 +203,9 @@ int main(int argc, char** argv)
     // was written does not turn a finished run into a stopped one.
     int signal = velkhost::InterruptSignal();
     if (closedPipe) signal = SIGPIPE, status = 128 + SIGPIPE;
+    // A caller that ignores SIGPIPE is told by the status and the
+    // transcript's last line (an output's reader went away).
+    if (signal == SIGPIPE && status == 128 + SIGPIPE && velkhost::BrokenPipeIgnored()) signal = 0, status = 1;
     if (signal && status == 128 + signal) {
         // A file-size limit is no fault of the program: no core file.
         if (signal == SIGXFSZ) prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);

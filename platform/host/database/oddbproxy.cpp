@@ -810,6 +810,22 @@ std::vector<std::pair<int, double>> OdDbProxyEntity::fileNumbers(const char* sub
     return out;
 }
 
+void standin::FollowCopiedData(OdDbObject* copy, const std::function<OdDbObjectId(OdDbObjectId)>& copyOf)
+{
+    for (auto* rb = const_cast<OdResBuf*>(DxfAccess::xdata(copy)); rb; rb = rb->next()) {
+        if (rb->restype() != 1005 || rb->getObjectId().isNull()) continue;
+        if (const OdDbObjectId c = copyOf(rb->getObjectId()); !c.isNull()) {
+            rb->setObjectId(c);
+            continue;
+        }
+        OdDbEntity* named = nullptr;
+        if (oddbOpenOdDbEntity(named, rb->getObjectId(), OdDb::kForRead, true) == eOk) {
+            named->close();
+            rb->setObjectId(OdDbObjectId());
+        }
+    }
+}
+
 void standin::CopyOwnedRecords(OdDbObjectId sourceId, OdDbObjectId copyId, std::vector<OdDbObjectId>& made,
                                std::vector<std::pair<OdDbObjectId, OdDbObjectId>>& reacted)
 {

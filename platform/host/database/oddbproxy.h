@@ -101,4 +101,9 @@ namespace standin {
 // them. `made` gets the new records, `reacted` each (object, new reactor).
 void CopyOwnedRecords(OdDbObjectId sourceId, OdDbObjectId copyId, std::vector<OdDbObjectId>& made,
                       std::vector<std::pair<OdDbObjectId, OdDbObjectId>>& reacted);
+// The handles (1005) of the extended data of `copy`, open for write, name
+// the copies of the entities they name (`copyOf`, null for an entity not
+// copied with it), and none of the entities not copied: a copy of a text
+// in columns does not claim the original's columns.
+void FollowCopiedData(OdDbObject* copy, const std::function<OdDbObjectId(OdDbObjectId)>& copyOf);
 }  // namespace standin

@@ -818,9 +818,10 @@ void CopyDimensionBlock(OdDbDatabase* db, const OdDbEntity* source, OdDbEntity* 
     else keptTo->setGeometryBlockId(madeId);
 }
 
-// A copied record kept as the file gave it names the copies of the
-// entities it names (a LEADER its annotation's) when they were copied
-// with it, and none of the originals; an annotation copied with its leader
+// A copied record kept as the file gave it, and a copy's extended data,
+// name the copies of the entities they name (a LEADER its annotation's, a
+// text its columns) when they were copied with it, and none of the
+// originals; an annotation copied with its leader
 // names the copied leader.
 void FollowCopiedReferences(const std::map<OdDbObjectId, OdDbObjectId>& copies)
 {
@@ -829,6 +830,11 @@ void FollowCopiedReferences(const std::map<OdDbObjectId, OdDbObjectId>& copies)
         return it == copies.end() ? OdDbObjectId() : it->second;
     };
     for (const auto& [source, copyId] : copies) {
+        OdDbObject* copy = nullptr;
+        if (oddbOpenObject(copy, copyId, OdDb::kForWrite) == eOk) {
+            standin::FollowCopiedData(copy, copyOf);
+            copy->close();
+        }
         OdDbProxyEntity* kept = nullptr;
         if (oddbOpenObject(kept, copyId, OdDb::kForWrite) != eOk) continue;
         kept->takeCopiedReferences(copyOf);

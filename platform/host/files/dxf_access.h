@@ -7,6 +7,7 @@
 #include <cwctype>
 
 #include "dxf_kept.h"
+#include "mostly_sorted.h"
 #include "oddbblockreference.h"
 #include "oddbcurves.h"
 #include "oddbdimension.h"
@@ -201,23 +202,54 @@ struct DxfAccess {
     // reactor hears of it: the drawing is being loaded).
     static OdDbObjectId add(OdDbDatabase* db, OdDbObject* o, uint64_t handle)
     {
+        OdDbObjectId id = unplaced(db, o, handle);
+        std::map<uint64_t, OdDbStub*>::iterator hint;
+        place(db, id.stub(), hint, false);
+        return id;
+    }
+    // The object's record under the file's handle, not yet among the
+    // database's records by handle (none is looked up by handle while a
+    // file is read): the file's records go there at once, in handle order
+    // (`placeAll`), so that handles in no order cost no search each.
+    static OdDbObjectId unplaced(OdDbDatabase* db, OdDbObject* o, uint64_t handle)
+    {
         auto* stub = new OdDbStub{db, OdDbHandle(handle), o};
         stub->entity = OdRxCast<OdDbEntity>(o) != nullptr;
         stub->erased = o->erased_;
-        // Files mostly give handles in rising order: placed at the end
-        // without a search then.
-        auto at = db->stubs_.empty() || db->stubs_.rbegin()->first < handle ? db->stubs_.end()
-                                                                          : db->stubs_.lower_bound(handle);
-        db->stubs_.emplace_hint(at, handle, stub);
         o->stub_ = stub;
         if (handle >= db->nextHandle_) db->nextHandle_ = handle + 1;
         return OdDbObjectId(stub);
+    }
+    // Places records made by `unplaced` (of handles no record has).
+    template <class List>
+    static void placeAll(OdDbDatabase* db, List& stubs)
+    {
+        SortMostlySorted(stubs, [](const OdDbStub* a, const OdDbStub* b) { return a->handle < b->handle; });
+        std::map<uint64_t, OdDbStub*>::iterator hint;
+        bool hinted = false;
+        for (OdDbStub* stub : stubs) {
+            place(db, stub, hint, hinted);
+            hinted = true;
+        }
     }
     static bool hasHandle(const OdDbDatabase* db, uint64_t handle)
     {
         // A file's handles mostly rise: one past the last is no object's.
         if (db->stubs_.empty() || db->stubs_.rbegin()->first < handle) return false;
         return db->stubs_.count(handle) != 0;
+    }
+    // Puts the record among the database's, after `hint` (the one placed
+    // before it, when `hinted`) without a search where it goes there.
+    static void place(OdDbDatabase* db, OdDbStub* stub, std::map<uint64_t, OdDbStub*>::iterator& hint, bool hinted)
+    {
+        auto& stubs = db->stubs_;
+        const uint64_t handle = (uint64_t)stub->handle;
+        auto at = stubs.end();
+        if (hinted && hint->first < handle && (std::next(hint) == stubs.end() || std::next(hint)->first > handle))
+            at = std::next(hint);
+        else if (!stubs.empty() && stubs.rbegin()->first >= handle)
+            at = stubs.lower_bound(handle);
+        hint = stubs.emplace_hint(at, handle, stub);
     }
     // Every object's record in handle order, without making a list of them.
     template <class F>

@@ -248,6 +248,9 @@ struct DxfFileKept {
     // where, why); every save names it among what it could not carry. The
     // file's name, when it was read from one.
     std::vector<std::wstring> notRead;
+    // The records read under other handles than the file gave them, one
+    // line each (the type, where, why); every save names them too.
+    std::vector<std::wstring> renumbered;
     std::wstring source;
     // The code page texts were read in where the file names none the reader
     // can read, and why (DxfCodePageAssumed).

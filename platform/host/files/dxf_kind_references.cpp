@@ -102,6 +102,11 @@ OdDbEntity* Loader::readInsert(const EntityRecord& item)
         ++k;
     }
     i = k;
+    // One that says attributes follow and has none: saved so, the flag
+    // would have a reader take the next entity for its attribute.
+    if (attrs.empty())
+        for (size_t at = v.begin(); at < v.end(); ++at)
+            if (v.readable(at) && v.at(at).code == C::kAttributesFollow && v.at(at).integer != 0) dropped_.push_back(at);
     // A block the file names without defining it is added, empty, as
     // layers are: the reference and its attributes are not lost.
     if (block.isNull() && !v.text(C::kBlock, sub).empty())

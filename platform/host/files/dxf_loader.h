@@ -7,8 +7,11 @@
 #pragma once
 
 #include <sys/mman.h>
+#include <sys/random.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -103,23 +106,36 @@ struct SystemAllocator {
 // handles are mostly one dense run: that run indexes a list directly, in
 // the order the objects come, instead of a hashed table whose every slot
 // is a miss of the cache. Handles outside it go to one table of open
-// addressing.
+// addressing. A file is hostile: its handles may be chosen to meet in one
+// slot of any fixed hash. So each table keys its hash anew, and no handle
+// lies further than kMaxProbe slots from its own slot: a table that would
+// place one further is keyed again, and should a few keys fail, its
+// handles go to an ordered map, which no choice of handles makes slower
+// than its logarithm.
 class HandleIds {
 public:
-    // Makes room for the handles to come (sorted, without repeats).
+    // Makes room for the handles to come (sorted, without repeats). The
+    // run indexed directly is the part of them densest in a window twice
+    // as long as they are many, where at least every second handle is one
+    // of them: a high handle or a few far ones keep the rest in it.
     template <class List>
     void reserve(const List& handles)
     {
-        size_t n = handles.size();
-        // Direct where that takes no more room than the hashed table would.
-        if (n > 0 && handles.back() - handles.front() < 2 * n) {
-            first_ = handles.front();
-            direct_.assign((size_t)(handles.back() - first_) + 1, OdDbObjectId());
-            return;
+        const size_t n = handles.size();
+        size_t best = 0, bestFrom = 0;
+        for (size_t from = 0, to = 0; to < n; ++to) {
+            while (handles[to] - handles[from] >= 2 * (uint64_t)n) ++from;
+            if (to - from + 1 > best) best = to - from + 1, bestFrom = from;
+        }
+        if (best > 0 && handles[bestFrom + best - 1] - handles[bestFrom] < 2 * (uint64_t)best) {
+            first_ = handles[bestFrom];
+            direct_.assign((size_t)(handles[bestFrom + best - 1] - first_) + 1, OdDbObjectId());
+        } else {
+            best = 0;
         }
         size_t want = 16;
-        while (want < 2 * n) want *= 2;
-        if (want > slots_.size()) grow(want);
+        while (want < 2 * (n - best)) want *= 2;
+        if (n > best && want > slots_.size() && !ordered_) rekey(want);
     }
     void set(uint64_t h, OdDbObjectId id)
     {
@@ -128,44 +144,116 @@ public:
             direct_[h - first_] = id;
             return;
         }
-        if (2 * (count_ + 1) > slots_.size()) grow(std::max<size_t>(16, 2 * slots_.size()));
-        Slot& s = slots_[at(h)];
-        if (!s.handle) ++count_;
-        s = Slot{h, id};
+        if (!ordered_) {
+            if (2 * (count_ + 1) > slots_.size()) rekey(std::max<size_t>(16, 2 * slots_.size()));
+            for (int k = 0; !ordered_ && !place(h, id); ++k) {
+                if (k < kKeys) rekey(slots_.size());
+                else toOrdered(slots_);
+            }
+            if (!ordered_) return;
+        }
+        map_[h] = id;
     }
     // The object named, null for none.
     OdDbObjectId get(uint64_t h) const
     {
-        if (h && h - first_ < direct_.size()) return direct_[h - first_];
-        if (!h || slots_.empty()) return OdDbObjectId();
-        const Slot& s = slots_[at(h)];
-        return s.handle == h ? s.id : OdDbObjectId();
+        if (h - first_ < direct_.size()) return h ? direct_[h - first_] : OdDbObjectId();
+        if (!h) return OdDbObjectId();
+        if (ordered_) {
+            auto it = map_.find(h);
+            return it == map_.end() ? OdDbObjectId() : it->second;
+        }
+        if (slots_.empty()) return OdDbObjectId();
+        const size_t mask = slots_.size() - 1;
+        for (size_t i = home(h), d = 0; d <= kMaxProbe; ++d, i = (i + 1) & mask) {
+            if (slots_[i].handle == h) return slots_[i].id;
+            if (!slots_[i].handle) break;
+        }
+        return OdDbObjectId();
+    }
+    // For the tests: whether the handles went to the ordered map, whether
+    // a handle is in the run indexed directly, and how far the hashed
+    // table placed a handle from its own slot at most.
+    bool ordered() const { return ordered_; }
+    bool direct(uint64_t h) const { return h - first_ < direct_.size(); }
+    size_t longestProbe() const
+    {
+        size_t longest = 0;
+        for (size_t i = 0; i < slots_.size(); ++i)
+            if (slots_[i].handle) longest = std::max(longest, (i - home(slots_[i].handle)) & (slots_.size() - 1));
+        return longest;
     }
 
 private:
+    // A random key places half a million handles at most about 70 slots
+    // from their own; one that places any further is no chance.
+    static const size_t kMaxProbe = 128;
+    static const int kKeys = 4;  // keys tried before the ordered map
     struct Slot {
         uint64_t handle = 0;  // 0: empty
         OdDbObjectId id;
     };
-    // The slot that holds h, or the empty one where it goes.
-    size_t at(uint64_t h) const
+    size_t home(uint64_t h) const
+    {
+        uint64_t x = h ^ key_;
+        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+        x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+        return (size_t)(x ^ (x >> 31)) & (slots_.size() - 1);
+    }
+    // Places h within kMaxProbe slots of its own; false when it cannot.
+    bool place(uint64_t h, OdDbObjectId id)
     {
         const size_t mask = slots_.size() - 1;
-        size_t i = (size_t)((h * 0x9E3779B97F4A7C15ull) >> 20) & mask;
-        while (slots_[i].handle && slots_[i].handle != h) i = (i + 1) & mask;
-        return i;
+        for (size_t i = home(h), d = 0; d <= kMaxProbe; ++d, i = (i + 1) & mask) {
+            Slot& s = slots_[i];
+            if (s.handle && s.handle != h) continue;
+            if (!s.handle) ++count_;
+            s = Slot{h, id};
+            return true;
+        }
+        return false;
     }
-    void grow(size_t size)
+    // The table made `size` slots long and its handles placed again under
+    // a new key; to the ordered map when none of kKeys keys places them.
+    void rekey(size_t size)
     {
         std::vector<Slot> old(size);
         old.swap(slots_);
-        for (const Slot& s : old)
-            if (s.handle) slots_[at(s.handle)] = s;
+        for (int k = 0; k < kKeys; ++k) {
+            key_ = NewKey();
+            std::fill(slots_.begin(), slots_.end(), Slot());
+            count_ = 0;
+            bool placed = true;
+            for (size_t i = 0; i < old.size() && placed; ++i)
+                placed = !old[i].handle || place(old[i].handle, old[i].id);
+            if (placed) return;
+        }
+        toOrdered(old);
+    }
+    void toOrdered(const std::vector<Slot>& from)
+    {
+        for (const Slot& s : from)
+            if (s.handle) map_[s.handle] = s.id;
+        ordered_ = true;
+        Release(slots_);
+        count_ = 0;
+    }
+    static uint64_t NewKey()
+    {
+        uint64_t key = 0;
+        if (getrandom(&key, sizeof key, GRND_NONBLOCK) != (ssize_t)sizeof key) {
+            static std::atomic<uint64_t> counter{0};
+            key = (uint64_t)std::chrono::steady_clock::now().time_since_epoch().count() ^ (++counter << 40);
+        }
+        return key;
     }
     uint64_t first_ = 0;                // the dense run's first handle
     std::vector<OdDbObjectId, SystemAllocator<OdDbObjectId>> direct_;  // the run, by handle - first_
     std::vector<Slot> slots_;           // a power of two long, at most half full
     size_t count_ = 0;
+    uint64_t key_ = 0;
+    bool ordered_ = false;
+    std::map<uint64_t, OdDbObjectId> map_;  // all of them, once ordered_
 };
 
 // An entity's record and, for kinds with records after it (a reference's
@@ -188,6 +276,8 @@ public:
         : db_(db), g_(g), bytes_(bytes), state_(g.size(), 0)
     {
     }
+    // A read cut short leaves the database every object it made.
+    ~Loader() { DxfAccess::placeAll(db_, unplaced_); }
     // Checks the file's sections and records; false for a malformed file.
     bool split(std::string& why);
     // Comments (999) a drawing has no place for, by the lines of their codes.
@@ -246,7 +336,11 @@ private:
     std::vector<const char*> expected(const Rec& r, bool entity) const;
     int64_t peekFlags(const Rec& r) const;
     // Says what of the file the drawing leaves out (the save names it).
-    void leaveOut(const Rec& r, const std::string& why);
+    void leaveOut(const Rec& r, const std::string& why) { notRead_.push_back(said(r, why)); }
+    // Says that a record read has a handle other than the file's.
+    void renumbered(const Rec& r, const std::string& why) { renumbered_.push_back(said(r, why)); }
+    // "TYPE at line N: why".
+    std::wstring said(const Rec& r, const std::string& why) const;
     // A record tied to another (a block's begin or end, a vertex, a
     // sequence's end) has the layer and space of what it belongs to: the
     // first of each the file gave is the one the writer's is compared
@@ -356,6 +450,24 @@ private:
     // Sections the database is not built from: name, first and end group.
     std::vector<std::tuple<std::string, size_t, size_t>> otherSections_;
     HandleIds ids_;
+    // The records placed under the file's handles, not yet among the
+    // database's by handle (DxfAccess::unplaced).
+    std::vector<OdDbStub*, SystemAllocator<OdDbStub*>> unplaced_;
+    // Of the handles several records claim, those a later record keeps
+    // (dxf_read_handles.cpp): the first record keeps the others.
+    struct Keeper {
+        uint64_t handle;
+        size_t at;  // the group of the keeper's own handle
+        const Rec* rec;
+    };
+    std::vector<Keeper> keepers_;  // by handle
+    void settleClaims(const std::vector<uint64_t>& contested);
+    const Keeper* keeperOf(uint64_t h) const
+    {
+        auto k = std::lower_bound(keepers_.begin(), keepers_.end(), h,
+                                  [](const Keeper& a, uint64_t b) { return a.handle < b; });
+        return k != keepers_.end() && k->handle == h ? &*k : nullptr;
+    }
     // Every handle a record of the file gives itself.
     std::vector<uint64_t, SystemAllocator<uint64_t>> defined_;  // sorted
     // The subclass lists records are read by, each held once: a large file
@@ -420,10 +532,13 @@ private:
     // values cannot be told apart where it gives them: the entity is kept
     // whole with it.
     bool untoldPart_ = false;
+    // Values no save puts back (noteRecords): what the file says against
+    // the records that follow (attributes follow a reference that has none).
+    std::vector<size_t> dropped_;
     std::vector<uint64_t> subHandles_;
     // What of the file the drawing does not hold, and the objects it
     // erased.
-    std::vector<std::wstring> notRead_;
+    std::vector<std::wstring> notRead_, renumbered_;
     std::wstring codePageAssumed_;
     std::vector<uint64_t> leftOut_;
     // The extension dictionaries records name.

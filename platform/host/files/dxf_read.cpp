@@ -124,13 +124,24 @@ std::vector<const char*> Loader::expected(const Rec& r, bool entity) const
 
 int64_t Loader::peekFlags(const Rec& r) const { return PeekFlags(g_, r.b, r.e); }
 
-void Loader::leaveOut(const Rec& r, const std::string& why)
+namespace {
+
+// A record's type as a message names it.
+std::string TypeSaid(std::string_view type)
 {
-    std::string type = r.type.empty() ? std::string("a record without a type") : std::string(r.type);
-    for (char& c : type)
+    std::string said = type.empty() ? std::string("a record without a type") : std::string(type);
+    for (char& c : said)
         if ((unsigned char)c < 0x20) c = '?';
+    return said;
+}
+
+}  // namespace
+
+std::wstring Loader::said(const Rec& r, const std::string& why) const
+{
+    const std::string type = TypeSaid(r.type);
     std::string where = r.b > 0 && r.b - 1 < g_.size() ? " at line " + std::to_string(lineOf(r.b - 1)) : "";
-    notRead_.push_back(Utf8ToWide(type + where + ": " + why));
+    return Utf8ToWide(type + where + ": " + why);
 }
 
 OdResBuf* Loader::xdataOf(const View& v)
@@ -192,15 +203,24 @@ OdResBuf* Loader::dataItem(size_t& i, size_t to, bool pointCode, const std::func
 OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
 {
     uint64_t h = v.handle();
-    const bool taken = h && (h >= kMaxHandle || DxfAccess::hasHandle(db_, h));
+    // Only the file's records have handles below the seed while it is read.
+    // A handle a later record keeps is that one's already.
+    const Keeper* keeper = h && !keepers_.empty() ? keeperOf(h) : nullptr;
+    if (keeper && keeper->at == v.handleAt()) keeper = nullptr;
+    const bool taken = h && (h >= kMaxHandle || keeper || !ids_.get(h).isNull());
     if (!h || taken) h = 0;
-    OdDbObjectId id = DxfAccess::add(db_, o, h ? h : DxfAccess::nextHandle(db_));
+    OdDbObjectId id = h ? DxfAccess::unplaced(db_, o, h) : DxfAccess::add(db_, o, DxfAccess::nextHandle(db_));
+    if (h) unplaced_.push_back(id.stub());
     // A handle given twice, or past what a drawing holds, names another
     // object or none: the record gets a handle of its own, and says so.
     if (taken)
-        leaveOut(v.rec(), "its handle " + GroupWriter::HandleValue(v.handle()) +
-                              (v.handle() >= kMaxHandle ? " is past what a drawing holds" : " is an earlier record's") +
-                              "; it has handle " + GroupWriter::HandleValue((uint64_t)id.getHandle()) + " instead");
+        renumbered(v.rec(), "its handle " + GroupWriter::HandleValue(v.handle()) +
+                                (v.handle() >= kMaxHandle ? " is past what a drawing holds"
+                                 : keeper         ? " is also the " + TypeSaid(keeper->rec->type) + "'s at line " +
+                                                std::to_string(lineOf(keeper->rec->b - 1)) +
+                                                ", which the records naming it refer to"
+                                                  : " is an earlier record's") +
+                                "; it has handle " + GroupWriter::HandleValue((uint64_t)id.getHandle()) + " instead");
     if (h) ids_.set(h, id);
     // A handle that is none cannot go back: the record's new one names it.
     auto quoted = [](std::string_view text) {
@@ -209,9 +229,10 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
             if ((unsigned char)c < 0x20) c = '?';
         return "\"" + q + "\"";
     };
-    if (v.handleAt() != SIZE_MAX && g_[v.handleAt()].unreadable)
-        leaveOut(v.rec(), "its handle " + quoted(g_[v.handleAt()].text) + " is no handle; it has handle " +
-                              GroupWriter::HandleValue((uint64_t)id.getHandle()) + " instead");
+    // Nor can one of 0, which names nothing.
+    if (v.handleAt() != SIZE_MAX && (g_[v.handleAt()].unreadable || v.handle() == 0))
+        renumbered(v.rec(), "its handle " + quoted(g_[v.handleAt()].text) + " is no handle; it has handle " +
+                                GroupWriter::HandleValue((uint64_t)id.getHandle()) + " instead");
     if (v.ownerAt() != SIZE_MAX && g_[v.ownerAt()].unreadable && !owner.isNull())
         leaveOut(v.rec(), "its owner " + quoted(g_[v.ownerAt()].text) + " is no handle; it is owned where the file places it");
     DxfAccess::setOwner(o, owner);
@@ -333,9 +354,15 @@ void Loader::build()
             if (uint64_t h = HandleOfText(x.text); h < kMaxHandle) top = std::max(top, h);
     }
     SortMostlySorted(defined_);
+    std::vector<uint64_t> contested;
+    for (size_t i = 1; i < defined_.size(); ++i)
+        if (defined_[i] == defined_[i - 1] && (contested.empty() || contested.back() != defined_[i]))
+            contested.push_back(defined_[i]);
+    settleClaims(contested);
     defined_.erase(std::unique(defined_.begin(), defined_.end()), defined_.end());
     DxfAccess::setHandseed(db_, top + 1);
     ids_.reserve(defined_);
+    unplaced_.reserve(defined_.size());
     // A record read is pending once (its sequence's records each too): a
     // list grown by doubling would copy a million of them over and over.
     pending_.reserve(tables_.size() + 2 * blocks_.size() + entities_.size() + objects_.size());
@@ -344,6 +371,8 @@ void Loader::build()
     readBlocks();
     readEntities(entities_, 0, entities_.size(), OdDbObjectId());
     readObjects();
+    DxfAccess::placeAll(db_, unplaced_);
+    Release(unplaced_);
     finish();
     for (auto& f : fixups_) f();
     for (auto& f : adoptions_) f();
@@ -359,6 +388,7 @@ void Loader::build()
     Release(defined_);
     DxfAccess::fileKept(db_)->notRead = std::move(notRead_);
     DxfAccess::fileKept(db_)->codePageAssumed = std::move(codePageAssumed_);
+    DxfAccess::fileKept(db_)->renumbered = std::move(renumbered_);
     DxfAccess::fileKept(db_)->leftOut = std::move(leftOut_);
     noteRecords();
 }

@@ -377,6 +377,11 @@ void Loader::noteHeldOtherwise(const Pending& p, const std::vector<GroupWriter::
 
 void Loader::noteRecords()
 {
+    // Values no save puts back are as kept groups no run holds: neither
+    // values of their records nor kept.
+    std::sort(dropped_.begin(), dropped_.end());
+    auto drop = [](uint8_t& state) { state = (uint8_t)((state & ~kClassMask) | kKept); };
+    for (size_t i : dropped_) drop(state_[i]);
     // The records read, by object and which of its records: the first
     // read of each is the one compared.
     auto before = [](const Pending* a, const Pending* b) {
@@ -466,6 +471,9 @@ void Loader::noteRecords()
         r.valuesEnd = (uint32_t)(std::min(p->valuesEnd, end) - first);
         r.ownerAt = p->ownerAt >= first && p->ownerAt < end ? (uint32_t)(p->ownerAt - first) : UINT32_MAX;
         out->states.insert(out->states.end(), state_.begin() + (long)first, state_.begin() + (long)end);
+        // (A view of the record since may have made them values again.)
+        for (auto d = std::lower_bound(dropped_.begin(), dropped_.end(), first); d != dropped_.end() && *d < end; ++d)
+            drop(out->states[r.state + (*d - first)]);
         auto c = std::lower_bound(corrections_.begin(), corrections_.end(), first,
                                   [](const auto& x, size_t i) { return x.first < i; });
         for (; c != corrections_.end() && c->first < end; ++c) {

@@ -182,11 +182,18 @@ std::wstring DxfCodePageAssumed(const OdDbDatabase* db)
     return k ? k->codePageAssumed : std::wstring();
 }
 
+std::vector<std::wstring> DxfRenumbered(const OdDbDatabase* db)
+{
+    const DxfFileKept* k = db ? DxfAccess::fileKept(db) : nullptr;
+    return k ? k->renumbered : std::vector<std::wstring>();
+}
+
 std::vector<std::wstring>& LastDxfSaveLosses()
 {
     static std::vector<std::wstring> losses;
     return losses;
 }
+
 
 std::wstring& LastDxfSaveRefusal()
 {

@@ -42,11 +42,13 @@ std::vector<std::string> Lines(const std::string& text)
 }
 
 // The step the corpus checks: the drawing opened and saved by the stand-in
-// host in plain mode, as a user runs it on a drawing of their own.
-bool OpenAndSave(const std::string& in, const std::string& out, std::string& error)
+// host in plain mode, as a user runs it on a drawing of their own; with a
+// script, that run between.
+bool OpenAndSave(const std::string& in, const std::string& out, std::string& error,
+                 const std::string& script = std::string())
 {
     return RunCommand("'" VELKHOST_PROGRAM "' --quiet --module '" VELKGRX_MODULE "' --drawing '" + in + "' --save '" +
-                          out + "'",
+                          out + "'" + (script.empty() ? std::string() : " --script '" + script + "'"),
                       error);
 }
 
@@ -117,4 +119,56 @@ TEST(DxfCorpus, EzdxfFindsNothingLostInWhatTheHostSaved)
     for (const std::string& in : files)
         EXPECT_NE(std::find(lines.begin(), lines.end(), "ok " + fs::path(in).filename().string()), lines.end())
             << in;
+}
+
+// Files ezdxf reads that name records as the writer never does: a reference
+// that says attributes follow and has none (its lone sequence end); a
+// layer with the handle of a block record that a layout names; a line with
+// the handle of the layout "Model", which model space names; a text in
+// columns, copied alone and with its columns. ezdxf reads each save
+// strictly and its audit finds no error, a second save is the first, and
+// the open says what became of each record.
+TEST(DxfCorpus, SavesOfSpellingsEzdxfReadsAreReadByItToo)
+{
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ezdxf cannot be imported by /usr/bin/python3 (Debian package python3-ezdxf)";
+    const fs::path data = fs::path(VELK_TEST_DATA_DIR) / "others_read";
+    const fs::path folder = fs::path(VELK_BINARY_DIR) / "dxf_others_read";
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    fs::create_directories(folder / "again");
+    const std::string all = (folder / "all.scr").string(), one = (folder / "one.scr").string();
+    velktest::WriteNativeFile(all, "COPY\n> select all\n0,0\n0,30\n\n");
+    velktest::WriteNativeFile(one, "COPY\n> select handle 30\n0,0\n0,30\n\n");
+    const struct {
+        const char* file;
+        std::string script;
+        const char* said;  // in the open's outcome
+    } cases[] = {
+        {"insert_says_attributes_follow_and_has_none.dxf", {},
+         "1 record of the file not read: SEQEND at line 311: the end of a sequence of attributes after a reference "
+         "without any"},
+        {"layer_with_a_block_records_handle.dxf", {},
+         "1 record of the file read under new handles: LAYER at line 31: its handle 1B is also the BLOCK_RECORD's at "
+         "line 105, which the records naming it refer to; it has handle 69 instead"},
+        {"line_with_the_model_layouts_handle.dxf", {},
+         "1 record of the file read under new handles: LINE at line 213: its handle 1A is also the LAYOUT's at line "
+         "275, which the records naming it refer to; it has handle 6C instead"},
+        {"text_in_columns.dxf", all, ", 3 entities in model space\n"},
+        {"text_in_columns.dxf", one, ", 3 entities in model space\n"},
+    };
+    std::string saves;
+    for (const auto& c : cases) {
+        const std::string in = (data / c.file).string();
+        const std::string out = (folder / (std::to_string(&c - cases) + "-" + c.file)).string();
+        std::string said, again;
+        EXPECT_TRUE(OpenAndSave(in, out, said, c.script)) << in << ": " << said;
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        saves += " '" + out + "'";
+        const std::string next = (folder / "again" / fs::path(out).filename()).string();
+        EXPECT_TRUE(OpenAndSave(out, next, again)) << out << ": " << again;
+        EXPECT_EQ(velktest::ReadNativeFile(next), velktest::ReadNativeFile(out)) << out;
+    }
+    std::string report;
+    EXPECT_TRUE(RunCommand("/usr/bin/python3 '" VELK_TEST_DATA_DIR "/ezdxf_reads.py'" + saves, report)) << report;
 }

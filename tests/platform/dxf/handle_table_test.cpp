@@ -1,7 +1,8 @@
 // The reader's table of the objects a file's handles name (HandleIds),
 // held against a map doing the same: handles spread or close together, ones
 // that fall on the same slot, set again, and the table growing past what
-// it was made for; and the sort of lists mostly in order.
+// it was made for; handles a hostile file chooses, each placed within a
+// bounded probe; and the sort of lists mostly in order.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -58,16 +59,65 @@ TEST(DxfHandleTable, NamesWhatAMapNamesWhateverTheHandles)
     }
 }
 
+// Handles a hostile file may choose: multiples of a power of two, which
+// share their low bits (all of one slot of a fixed hash of their high
+// bits), falling, random, and a run after one high handle. Each is named
+// as a map names it, and none lies further from its own slot than the
+// table's bound: placing a file's handles stays linear whatever they are.
+// A high handle or a few far ones do not keep a run from being indexed
+// directly.
+TEST(DxfHandleTable, AnyHandlesArePlacedWithinABoundedProbe)
+{
+    const size_t n = 100000;
+    std::mt19937_64 random(11);
+    for (int pattern = 0; pattern < 9; ++pattern) {
+        std::vector<uint64_t> handles(n);
+        for (size_t i = 0; i < n; ++i) {
+            const int shift = 4 + 6 * std::min(pattern, 6);
+            handles[i] = pattern < 7    ? (uint64_t)(i + 1) << shift
+                         : pattern == 7 ? 0x30 + n - i
+                                        : (random() >> 5) | 1;
+        }
+        // One high handle before a run.
+        if (pattern == 7) handles[0] = uint64_t(1) << 58;
+        std::vector<uint64_t> sorted = handles;
+        std::sort(sorted.begin(), sorted.end());
+        sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+        std::vector<OdDbStub> stubs(n);
+        HandleIds table;
+        table.reserve(sorted);
+        for (size_t i = 0; i < n; ++i) table.set(handles[i], OdDbObjectId(&stubs[i]));
+        SCOPED_TRACE(testing::Message() << "pattern " << pattern);
+        EXPECT_FALSE(table.ordered());
+        EXPECT_LE(table.longestProbe(), 128u);
+        std::unordered_map<uint64_t, size_t> last;
+        for (size_t i = 0; i < n; ++i) last[handles[i]] = i;
+        for (const auto& [h, i] : last) ASSERT_EQ(table.get(h), OdDbObjectId(&stubs[i])) << std::hex << h;
+        // A handle no object has, in the middle of the others, names none.
+        for (uint64_t h : {handles[n / 2] + 1, handles[n / 3] - 1}) {
+            if (!last.count(h)) {
+                EXPECT_TRUE(table.get(h).isNull()) << std::hex << h;
+            }
+        }
+        if (pattern == 7) {
+            EXPECT_TRUE(table.direct(handles[1]) && table.direct(handles[n - 1]));
+            EXPECT_FALSE(table.direct(handles[0]));
+        }
+    }
+}
+
 }  // namespace
 
 // Sorting what is mostly in order: the result of std::sort, whether the
 // list is sorted, has a few out of place at either end or in the middle,
-// is reversed or is in no order at all, with repeats.
+// is reversed or is in no order at all, with repeats. A few out of place,
+// below the ones before them or above the ones after them (a high handle
+// first, three in a row), are merged back, not sorted with all the rest.
 TEST(DxfHandleTable, MostlySortedListsSortAsAnySort)
 {
     std::mt19937_64 random(7);
     for (size_t n : {size_t(0), size_t(1), size_t(2), size_t(50), size_t(3000)}) {
-        for (int shape = 0; shape < 6; ++shape) {
+        for (int shape = 0; shape < 8; ++shape) {
             std::vector<uint64_t> v(n);
             for (size_t i = 0; i < n; ++i) v[i] = 16 + 2 * i;
             if (shape == 1 && n > 2) {
@@ -76,7 +126,14 @@ TEST(DxfHandleTable, MostlySortedListsSortAsAnySort)
                 v[n / 3] = 5 * n;
                 v.push_back(v[n / 4]);  // a repeat
             }
-            if (shape == 5 && n > 2) v.front() = 1u << 30;  // one large handle first: all after it are out of place
+            if (shape == 5 && n > 2) v.front() = 1u << 30;  // one large handle first
+            if (shape == 6 && n > 2) {
+                // A few below those before them, one a repeat.
+                v[n / 3] = 9;
+                v[n / 2] = 1;
+                v[2 * n / 3] = v[n / 3 - 1];
+            }
+            if (shape == 7 && n > 3) v[0] = v[1] = v[2] = uint64_t(1) << 40;  // three large ones first
             if (shape == 2)
                 for (size_t k = 0; k < n / 10; ++k) std::swap(v[random() % n], v[random() % n]);
             if (shape == 3) std::reverse(v.begin(), v.end());
@@ -84,8 +141,14 @@ TEST(DxfHandleTable, MostlySortedListsSortAsAnySort)
                 for (auto& x : v) x = random() % 64;
             std::vector<uint64_t> wanted = v;
             std::sort(wanted.begin(), wanted.end());
-            standin::SortMostlySorted(v);
+            const bool merged = standin::SortMostlySorted(v);
             EXPECT_EQ(v, wanted) << n << " elements, shape " << shape;
+            if (n >= 50 && (shape == 0 || shape == 1 || shape >= 5)) {
+                EXPECT_TRUE(merged) << n << " elements, shape " << shape;
+            }
+            if (n >= 50 && (shape == 3 || shape == 4)) {
+                EXPECT_FALSE(merged) << n << " elements, shape " << shape;
+            }
         }
     }
     // By a key of their own, as the records are sorted.

@@ -2305,6 +2305,16 @@ TEST(DxfKept, AValueTheObjectRefusedGoesBackWhileTheRecordIsAsRead)
              static_cast<OdDbMText*>(e)->setWidth(3);
              static_cast<OdDbMText*>(e)->setLineSpacingFactor(2);
          }},
+        // Paired with the writer's second and third values of the code.
+        {"a light polyline's negative widths at its second and third vertices",
+         {{0, "LWPOLYLINE"}, {5, "50"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPolyline"}, {90, "3"}, {70, "0"},
+          {10, "0"}, {20, "0"}, {40, "0.5"}, {41, "0.5"}, {10, "5"}, {20, "0"}, {40, "-1.5"}, {41, "0.5"},
+          {10, "9"}, {20, "0"}, {40, "0.25"}, {41, "-2.5"}},
+         "LWPOLYLINE", {"40 -1.5", "41 -2.5"},
+         [](OdDbEntity* e) {
+             static_cast<OdDbPolyline*>(e)->setWidthsAt(1, 1.5, 0.5);
+             static_cast<OdDbPolyline*>(e)->setWidthsAt(2, 0.25, 2.5);
+         }},
     };
     auto has = [](const std::vector<std::string>& record, const std::string& g) {
         return std::find(record.begin(), record.end(), g) != record.end();

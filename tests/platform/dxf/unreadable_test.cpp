@@ -128,23 +128,37 @@ TEST(DxfUnreadable, ValuesTheirCodesCannotHoldOpenAndGoBackAsWrittenFromSaveToSa
     EXPECT_NE(moved.find(Spelled({{10, "1.0"}, {20, "2.0"}})), std::string::npos);
 }
 
+// A handle that is none, of 0 (which names nothing) or empty: the record
+// is read under a new one, said as such, not as a record left out.
 TEST(DxfUnreadable, ARecordsOwnHandleThatIsNoneIsReplacedAndSaid)
 {
-    const std::string file = File({}, {{0, "LINE"}, {5, "NOT-A-HANDLE"}, {100, "AcDbEntity"}, {8, "0"},
-                                       {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"},
-                                       {31, "0"}});
-    OdDbDatabase db(false);
-    std::string why;
-    ASSERT_EQ(standin::ReadDxfBytes(&db, file, &why), eOk) << why;
-    const std::vector<std::wstring> notes = standin::DxfNotRead(&db);
-    ASSERT_EQ(notes.size(), 1u);
-    EXPECT_NE(notes[0].find(L"its handle \"NOT-A-HANDLE\" is no handle; it has handle "), std::wstring::npos)
-        << notes[0].c_str();
-    // One handle a record: the file's goes.
-    const std::string saved = dxftest::Save(&db);
-    EXPECT_EQ(saved.find("NOT-A-HANDLE"), std::string::npos);
-    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(saved));
-    EXPECT_EQ(dxftest::Save(again.get()), saved);
+    for (const std::string handle : {"NOT-A-HANDLE", "0", ""}) {
+        SCOPED_TRACE("handle \"" + handle + "\"");
+        const std::string file = File({}, {{0, "LINE"}, {5, handle}, {100, "AcDbEntity"}, {8, "0"},
+                                           {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"},
+                                           {31, "0"}});
+        OdDbDatabase db(false);
+        std::string why;
+        ASSERT_EQ(standin::ReadDxfBytes(&db, file, &why), eOk) << why;
+        EXPECT_TRUE(standin::DxfNotRead(&db).empty());
+        const std::vector<std::wstring> notes = standin::DxfRenumbered(&db);
+        ASSERT_EQ(notes.size(), 1u);
+        OdDbBlockTableRecord* ms = nullptr;
+        ASSERT_EQ(oddbOpenObject(ms, db.getModelSpaceId(), OdDb::kForRead), eOk);
+        ASSERT_EQ(ms->entityIds().size(), 1u);
+        const std::wstring now = ms->entityIds()[0].getHandle().ascii().str();
+        ms->close();
+        EXPECT_EQ(notes[0].rfind(L"LINE at line ", 0), 0u) << notes[0].c_str();
+        EXPECT_NE(notes[0].find(L"its handle \"" + std::wstring(handle.begin(), handle.end()) +
+                                L"\" is no handle; it has handle " + now + L" instead"),
+                  std::wstring::npos)
+            << notes[0].c_str();
+        // One handle a record: the file's goes.
+        const std::string saved = dxftest::Save(&db);
+        EXPECT_EQ(saved.find("NOT-A-HANDLE"), std::string::npos);
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(saved));
+        EXPECT_EQ(dxftest::Save(again.get()), saved);
+    }
 }
 
 TEST(DxfUnreadable, OnlyALineThatIsNoGroupCodeOrTooLongIsRefused)

@@ -68,10 +68,11 @@ std::string Quoted(const std::string& s)
 }
 
 // Runs velkhost with the arguments, and the module as built unless they
-// name one; output and errors together.
-Outcome Velkhost(const std::vector<std::string>& args)
+// name one; output and errors together. `environment`: NAME=VALUE words
+// it runs with besides the test's own.
+Outcome Velkhost(const std::vector<std::string>& args, const std::string& environment = std::string())
 {
-    std::string command = Quoted(VELKHOST_PROGRAM);
+    std::string command = environment + " " + Quoted(VELKHOST_PROGRAM);
     if (std::find(args.begin(), args.end(), "--module") == args.end())
         command += " --module " + Quoted(VELK_MODULE_FILE);
     for (const std::string& a : args) command += " " + Quoted(a);
@@ -902,6 +903,59 @@ TEST_F(VelkhostProcess, ImagesBesideTheDrawingGoAlongAndMissingOnesAreReported)
     EXPECT_EQ(velktest::ReadNativeFile((elsewhere.parent_path() / "pics" / "here.png").string()), "the user's picture");
 }
 
+// An image beside the drawing whose file is there but cannot be read is
+// drawn as a frame, and the picture's line says why: a damaged file, as
+// the image library read it; a TIFF while the GeoTIFF library cannot be
+// loaded, as the loader said.
+TEST_F(VelkhostProcess, AnImageThatCannotBeReadIsNamedWithWhy)
+{
+    OdDbDatabase* db = standin::CreateDocument(L"C:\\u\\mapped.dxf")->database();
+    OdDbObjectId dictId, defId;
+    ASSERT_EQ(OdDbRasterImageDef::createImageDictionary(db, dictId), eOk);
+    OdDbDictionary* dict = nullptr;
+    ASSERT_EQ(oddbOpenObject(dict, dictId, OdDb::kForWrite), eOk);
+    auto* def = new OdDbRasterImageDef();
+    def->setSourceFileName(L"pics\\map.tif");
+    ASSERT_EQ(dict->setAt(L"MAP", def, defId), eOk);
+    def->close();
+    dict->close();
+    auto* image = new OdDbRasterImage();
+    image->setOrientation(OdGePoint3d(0, 0, 0), OdGeVector3d(13, 0, 0), OdGeVector3d(0, 11, 0));
+    image->setImageDefId(defId);
+    velktest::AppendEntity(db, image);
+    CreateDirectoryW(L"C:\\u", nullptr);
+    ASSERT_EQ(db->saveAs(L"C:\\u\\mapped.dxf"), eOk);
+    const fs::path input = dir / "in" / "mapped.dxf", tif = dir / "in" / "pics" / "map.tif";
+    fs::create_directories(tif.parent_path());
+    fs::copy_file(standin::NativePath(L"C:\\u\\mapped.dxf"), input);
+
+    velktest::WriteNativeFile(tif.string(), std::string("II*\0\x08\0\0\0\xFF\xFF", 10));
+    Outcome r = Velkhost({"--drawing", input.string(), "--png", (dir / "damaged.png").string(), "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find(", 0 images, 0 image files missing, 1 image whose file cannot be read (pics\\map.tif: "),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("TIFF"), std::string::npos) << r.output;
+
+    // A library of the name that is no library: the loader's reason.
+    fs::copy_file(fs::path(VELK_SOURCE_DIR) / "tests" / "image" / "data" / "t_pal8.tif", tif,
+                  fs::copy_options::overwrite_existing);
+    const fs::path libs = dir / "libs";
+    fs::create_directories(libs);
+    for (const char* name : {"libgeotiff.so", "libgeotiff.so.5", "libgeotiff.so.2"})
+        velktest::WriteNativeFile((libs / name).string(), "no library");
+    r = Velkhost({"--drawing", input.string(), "--png", (dir / "unloaded.png").string(), "--quiet"},
+                 "LD_LIBRARY_PATH=" + Quoted(libs.string()));
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("1 image whose file cannot be read (pics\\map.tif: Error: libgeotiff ("), std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find(") cannot be loaded: " + libs.string() + "/libgeotiff"), std::string::npos) << r.output;
+    // Loaded, the same file is drawn.
+    r = Velkhost({"--drawing", input.string(), "--png", (dir / "loaded.png").string(), "--quiet"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find(", 1 image, 0 image files missing)"), std::string::npos) << r.output;
+}
+
 // Quiet, only the outcome of each step is printed; --help lists the
 // options and the script forms.
 TEST_F(VelkhostProcess, QuietPrintsOutcomesAndHelpListsEveryOption)
@@ -1120,7 +1174,8 @@ TEST_F(VelkhostProcess, LongWaitsReportEveryMessage)
 }
 
 // A script file is read as editors save it (a byte-order mark, CRLF
-// lines); one that is a folder or not UTF-8 fails the run, saying so.
+// lines, CR lines of old machines); one that is a folder or not UTF-8
+// fails the run, saying so.
 TEST_F(VelkhostProcess, ScriptFilesAreReadAsEditorsSaveThem)
 {
     const fs::path out = dir / "marked.dxf";
@@ -1128,6 +1183,16 @@ TEST_F(VelkhostProcess, ScriptFilesAreReadAsEditorsSaveThem)
                           "--save", out.string(), "--quiet"});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(Entities(out).size(), 2u);
+    // A CR alone ends a line too; CRs before an LF end one line with it.
+    // An empty line between CRs is Enter, ending the second LINE.
+    const fs::path cr = dir / "cr.dxf";
+    r = Velkhost({"--script", Script("LINE\r0,0\r10,10\r\rLINE\r\r\n1,1\r\n2,2\r\rPOINT\r5,5").string(), "--save",
+                  cr.string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("(10 lines)"), std::string::npos) << r.output;
+    std::map<std::string, int> kinds;
+    for (const auto& [handle, kind] : Entities(cr)) ++kinds[kind];
+    EXPECT_EQ(kinds, (std::map<std::string, int>{{"AcDbLine", 2}, {"AcDbPoint", 1}}));
 
     fs::create_directories(dir / "folder.scr");
     r = Velkhost({"--script", (dir / "folder.scr").string(), "--quiet"});
@@ -1648,7 +1713,8 @@ TEST_F(VelkhostProcess, OutputsAndWindowsThatCannotBeAreRefused)
 
 // Standard output that cannot be written: a closed pipe stops the run as an
 // interrupt does and ends it by SIGPIPE, its temporary machine folder
-// removed (exit status 1, saying so, when SIGPIPE is ignored); a full disk
+// removed (exit status 1, saying so, when SIGPIPE is ignored), whether the
+// transcript or a drawing saved there was written into it; a full disk
 // (/dev/full) is exit status 1 with a message on standard error.
 TEST_F(VelkhostProcess, AnOutputThatCannotBeWrittenEndsTheRunCleanly)
 {
@@ -1673,6 +1739,39 @@ TEST_F(VelkhostProcess, AnOutputThatCannotBeWrittenEndsTheRunCleanly)
         EXPECT_EQ(r.errors, "velkhost: cannot write to standard output: No space left on device\n");
     }
     close(full);
+    EXPECT_TRUE(fs::is_empty(temp));
+
+    // A drawing saved to standard output whose reader goes away after ten
+    // bytes (`--save /dev/stdout | head -c 10`) ends the run the same way;
+    // a caller ignoring SIGPIPE has it exit 1. The transcript, on standard
+    // error, says what was not done.
+    for (const bool ignored : {false, true}) {
+        int fds[2];
+        ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+        // The drawing outgrows the pipe: it is still being written when the
+        // reader goes.
+        fcntl(fds[1], F_SETPIPE_SZ, 4096);
+        std::thread head([reader = fds[0]] {
+            char ten[10];
+            for (size_t got = 0; got < sizeof ten;) {
+                const ssize_t n = read(reader, ten + got, sizeof ten - got);
+                if (n <= 0) break;
+                got += (size_t)n;
+            }
+            close(reader);
+        });
+        r = RunDetached({"--drawing", VELK_SOURCE_DIR "/tools/host/demo.dxf", "--save", "/dev/stdout"}, fds[1],
+                        temp.string(), 0, ignored);
+        close(fds[1]);
+        head.join();
+        if (ignored) EXPECT_TRUE(WIFEXITED(r.status) && WEXITSTATUS(r.status) == 1) << r.status << r.errors;
+        else EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == SIGPIPE) << r.status << r.errors;
+        EXPECT_NE(r.errors.find("FAILED: save: cannot write /dev/stdout: Broken pipe\n"), std::string::npos) << r.errors;
+        EXPECT_NE(r.errors.find("velkhost: interrupted by a closed output pipe (SIGPIPE): the drawing was not saved to "
+                                "/dev/stdout; 1 step failed"),
+                  std::string::npos)
+            << r.errors;
+    }
     EXPECT_TRUE(fs::is_empty(temp));
 }
 
