@@ -216,6 +216,10 @@ def attributes(e, names):
         if value is None:
             value = attr.default
         out[name] = norm(value, names, attr.code) if value is not None else None
+        # The flag says attributes follow: what counts is whether they do
+        # (one before a lone sequence end has none to announce).
+        if name == "attribs_follow" and hasattr(e, "attribs"):
+            out[name] = 1 if len(e.attribs) else 0
         if attr.code in ANGLE_CODES:
             out[name] = ("angle", out[name])
     return out
