@@ -166,6 +166,10 @@ private:
     void begin(const std::string& type, const OdDbObject* o, OdDbObjectId owner, int handleCode = 5);
     void marker(const char* subclass);
     void flushRuns(bool all);
+    // A record kept whole that lacks its kind's subclass markers (written
+    // without them, or without its own) is written with them: `marked_`
+    // stands for what it keeps while it is written.
+    void markKeptWhole(bool entity);
     void keptGroup(const KeptGroup& g);
     uint64_t keptHandle(const KeptGroup& g) const;
     // A record's head: its handle (code 5 or 105) and owner.
@@ -339,6 +343,7 @@ private:
         const CodeSet* owned = nullptr;
         CodeSet here;  // codes of values written in the current subclass
     } rec_;
+    DxfKept marked_;
 
     static uint32_t NextMark()
     {

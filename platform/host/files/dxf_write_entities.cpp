@@ -115,6 +115,7 @@ void DxfOut::entity(const OdDbEntity* e)
     if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(e)) {
         std::string type(f->dxfName.begin(), f->dxfName.end());
         entityCommon(type, e);
+        markKeptWhole(true);
         // The records of its sequence, as they came.
         const DxfKept* kept = DxfAccess::kept(e);
         const size_t n = kept ? kept->subRecords.size() : 0;

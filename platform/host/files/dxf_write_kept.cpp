@@ -355,6 +355,102 @@ void DxfOut::flushRuns(bool all)
         }
 }
 
+namespace {
+
+// The codes of the entity's own subclass as readers by marker take them:
+// those the database models, and the ones it keeps (a material, a plot
+// style, the proxy graphics and their size).
+bool IsEntityCode(int code)
+{
+    switch (code) {
+    case 6: case 8: case 48: case 60: case 62: case 67: case 92: case 160: case 284: case 310: case 347: case 348:
+    case 370: case 380: case 390: case 410: case 420: case 430: case 440:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The subclass, after the entity's, that holds every value of a kind the
+// database does not model, and that of each object it keeps whole.
+const char* OwnMarkerOfKeptKind(std::string_view type, bool entity)
+{
+    static const std::pair<std::string_view, const char*> kEntities[] = {
+        {"RAY", "AcDbRay"},           {"XLINE", "AcDbXline"},         {"LEADER", "AcDbLeader"},
+        {"MESH", "AcDbSubDMesh"},     {"MPOLYGON", "AcDbMPolygon"},   {"MULTILEADER", "AcDbMLeader"},
+        {"TOLERANCE", "AcDbFcf"},     {"WIPEOUT", "AcDbWipeout"},     {"VIEWPORT", "AcDbViewport"},
+        {"OLE2FRAME", "AcDbOle2Frame"}, {"LIGHT", "AcDbLight"},       {"SECTION", "AcDbSection"},
+        {"3DFACE", "AcDbFace"},       {"TRACE", "AcDbTrace"},         {"SHAPE", "AcDbShape"},
+        {"REGION", "AcDbModelerGeometry"}, {"BODY", "AcDbModelerGeometry"},
+        {"PDFUNDERLAY", "AcDbUnderlayReference"}, {"DWFUNDERLAY", "AcDbUnderlayReference"},
+        {"DGNUNDERLAY", "AcDbUnderlayReference"},
+    };
+    static const std::pair<std::string_view, const char*> kObjects[] = {
+        {"MLINESTYLE", "AcDbMlineStyle"},       {"GROUP", "AcDbGroup"},
+        {"SCALE", "AcDbScale"},                 {"MLEADERSTYLE", "AcDbMLeaderStyle"},
+        {"DICTIONARYVAR", "DictionaryVariables"}, {"RASTERVARIABLES", "AcDbRasterVariables"},
+        {"WIPEOUTVARIABLES", "AcDbWipeoutVariables"}, {"IMAGEDEF_REACTOR", "AcDbRasterImageDefReactor"},
+        {"SUN", "AcDbSun"},                     {"VISUALSTYLE", "AcDbVisualStyle"},
+        {"MATERIAL", "AcDbMaterial"},           {"TABLESTYLE", "AcDbTableStyle"},
+        {"GEODATA", "AcDbGeoData"},
+    };
+    auto find = [type](const auto& list) -> const char* {
+        for (const auto& [t, marker] : list)
+            if (t == type) return marker;
+        return nullptr;
+    };
+    return entity ? find(kEntities) : find(kObjects);
+}
+
+}  // namespace
+
+// The save is read by marker: a record kept whole of a kind the database
+// does not model (or an object it keeps whole) that the file gave with no
+// marker of its kind's, none at all or only the entity's, gets its kind's
+// marker, so that its values are read in their subclass. The entity's
+// values come first: a code of the entity's is its own until the first
+// code that is not opens the kind's subclass. A record with a marker of
+// its own goes back as written; so does one of a kind the database models
+// (kept whole as its values could not be told): with its marker the next
+// open would read it into its object, which is written otherwise.
+void DxfOut::markKeptWhole(bool entity)
+{
+    const DxfKept* kept = rec_.kept;
+    const std::vector<KeptRun> none;
+    const std::vector<KeptRun>& runs = kept ? kept->runs : none;
+    for (const KeptRun& r : runs) {
+        if (r.whole) return;
+        for (const KeptGroup& g : r.groups)
+            if (g.code == 100) return;
+    }
+    const char* own = OwnMarkerOfKeptKind(rec_.type, entity);
+    if (!own) return;
+    marked_.dxfType = kept ? kept->dxfType : std::string();
+    marked_.runs = runs;
+    const std::string home = entity ? EntityCodes::kMarker : "";
+    auto run = std::find_if(marked_.runs.begin(), marked_.runs.end(),
+                            [&](const KeptRun& r) { return r.subclass == home && r.occurrence == 0; });
+    if (run == marked_.runs.end()) run = marked_.runs.insert(marked_.runs.end(), KeptRun{home, 0, false, {}});
+    KeptGroup marker;
+    marker.code = 100;
+    marker.kind = (uint8_t)Kind::kText;
+    marker.spelled = own;
+    marker.text.assign(marker.spelled.begin(), marker.spelled.end());
+    // Before the first value not the entity's, outside another
+    // application's group ("102 {NAME" ... "102 }"); last if there is none.
+    bool appGroup = false;
+    auto at = std::find_if(run->groups.begin(), run->groups.end(), [&](const KeptGroup& g) {
+        if (g.code == 102) {
+            appGroup = !g.spelled.empty() && g.spelled[0] == '{';
+            return false;
+        }
+        return !appGroup && g.code < 1000 && !(entity && IsEntityCode(g.code));
+    });
+    run->groups.insert(at, std::move(marker));
+    rec_.kept = &marked_;
+    rec_.flushed.assign(marked_.runs.size(), 0);
+}
+
 void DxfOut::keptGroup(const KeptGroup& g)
 {
     w_.setTag(GroupWriter::kKeptGroup);

@@ -95,6 +95,7 @@ void DxfOut::objects()
         } else if (const OdDbProxyFileRecord* f = DxfAccess::fileRecordOf(o)) {
             std::string type(f->dxfName.begin(), f->dxfName.end());
             begin(type, o, o->ownerId());
+            markKeptWhole(false);
         } else if (auto* st = OdRxCast<OdDbSortentsTable>(mo)) {
             using C = SortentsCodes;
             begin("SORTENTSTABLE", o, o->ownerId());

@@ -2455,3 +2455,68 @@ TEST(DxfKept, DefaultsTheFileLeftOutStayOutWhetherOrNotTheRecordIsComparedGroupB
     EXPECT_EQ(dxftest::Save(again.get()), first);
     EXPECT_EQ(dxftest::Save(fromCr.get()), first);
 }
+
+// A record kept whole of a kind the database does not model, given without
+// its kind's marker (none at all, or only the entity's), is saved with it
+// where readers by marker look for its values: after the entity's values
+// (proxy graphics, their size first, included), before the kind's own, an
+// application's group of the entity's left before it. An object kept whole
+// gets its marker after its head. A record that has its own marker, one of
+// a kind nobody describes, goes back as written; so does a moved one, with
+// the marker it was saved with. The second save is the first.
+TEST(DxfKept, AKeptRecordWithoutItsKindsMarkerIsSavedWithIt)
+{
+    const Groups entities = {
+        {0, "RAY"}, {5, "20"}, {8, "0"}, {10, "3"}, {20, "4"}, {30, "0"}, {11, "0"}, {21, "1"}, {31, "0"},
+        {0, "XLINE"}, {5, "21"}, {100, "AcDbEntity"}, {8, "0"}, {92, "2"}, {310, "ABCD"}, {102, "{ACME"},
+        {10, "5"}, {102, "}"}, {10, "1"}, {20, "2"}, {30, "0"}, {11, "0.6"}, {21, "0.8"}, {31, "0"},
+        {0, "TOLERANCE"}, {5, "22"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbFcf"}, {3, "Standard"}, {10, "7"},
+        {20, "8"}, {30, "0"}, {1, "x"}, {11, "1"}, {21, "0"}, {31, "0"},
+        {0, "ACME_SHAPE"}, {5, "23"}, {100, "AcDbEntity"}, {8, "0"}, {10, "1"}, {20, "1"}, {30, "0"}};
+    const Groups objects = {{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDbDictionary"}, {3, "ACAD_MLINESTYLE"},
+                            {350, "30"}, {0, "MLINESTYLE"}, {5, "30"}, {330, "C"}, {2, "Standard"}, {70, "0"},
+                            {3, ""}, {62, "256"}, {51, "90.0"}, {52, "90.0"}, {71, "1"}, {49, "0.5"}, {62, "256"},
+                            {6, "BYLAYER"}};
+    std::unique_ptr<OdDbDatabase> db = Read(FileOf("AC1024", entities, objects));
+    const std::string first = dxftest::Save(db.get());
+    const std::vector<std::string> saved = GroupLines(first);
+    // The groups of a record from its entity marker on (its head, for an
+    // object: from its owner on).
+    auto from = [&saved](const char* type, const char* handle, const char* start) {
+        std::vector<std::string> r = Record(saved, type, handle);
+        auto at = std::find(r.begin(), r.end(), start);
+        return at == r.end() ? std::vector<std::string>() : std::vector<std::string>(at, r.end());
+    };
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(from("RAY", "20", "100 AcDbEntity"),
+              (Lines{"100 AcDbEntity", "8 0", "100 AcDbRay", "10 3", "20 4", "30 0", "11 0", "21 1", "31 0"}));
+    EXPECT_EQ(from("XLINE", "21", "100 AcDbEntity"),
+              (Lines{"100 AcDbEntity", "8 0", "92 2", "310 ABCD", "102 {ACME", "10 5", "102 }", "100 AcDbXline",
+                     "10 1", "20 2", "30 0", "11 0.6", "21 0.8", "31 0"}));
+    EXPECT_EQ(from("TOLERANCE", "22", "100 AcDbEntity"),
+              (Lines{"100 AcDbEntity", "8 0", "100 AcDbFcf", "3 Standard", "10 7", "20 8", "30 0", "1 x", "11 1",
+                     "21 0", "31 0"}));
+    EXPECT_EQ(from("ACME_SHAPE", "23", "100 AcDbEntity"), (Lines{"100 AcDbEntity", "8 0", "10 1", "20 1", "30 0"}));
+    EXPECT_EQ(from("MLINESTYLE", "30", "330 C"),
+              (Lines{"330 C", "100 AcDbMlineStyle", "2 Standard", "70 0", "3 ", "62 256", "51 90.0", "52 90.0", "71 1",
+                     "49 0.5", "62 256", "6 BYLAYER"}));
+    // Read back by its marker, the ray's values are where its kind has them.
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+    std::vector<OdDbEntity*> ms = ModelSpace(again.get());
+    ASSERT_EQ(ms.size(), 4u);
+    auto* ray = OdRxCast<OdDbProxyEntity>(ms[0]);
+    ASSERT_NE(ray, nullptr);
+    EXPECT_EQ(ray->fileNumbers("AcDbRay"),
+              (std::vector<std::pair<int, double>>{{10, 3}, {20, 4}, {30, 0}, {11, 0}, {21, 1}, {31, 0}}));
+    EXPECT_TRUE(dxftest::Save(again.get()) == first) << dxftest::FirstDifferingLine(first, dxftest::Save(again.get()));
+
+    // Moved, the ray's point moves where the file gave it, under the marker.
+    OdDbEntity* moved = nullptr;
+    ASSERT_EQ(oddbOpenObject(moved, ModelSpace(db.get())[0]->objectId(), OdDb::kForWrite), eOk);
+    ASSERT_EQ(moved->transformBy(OdGeMatrix3d::translation(OdGeVector3d(1, 0, 0))), eOk);
+    moved->close();
+    const std::vector<std::string> ray2 = Record(GroupLines(dxftest::Save(db.get())), "RAY", "20");
+    auto marker = std::find(ray2.begin(), ray2.end(), "100 AcDbRay");
+    ASSERT_NE(marker, ray2.end());
+    EXPECT_EQ(std::find(marker, ray2.end(), "10 4.0") - marker, 1);
+}
