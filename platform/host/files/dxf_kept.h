@@ -131,8 +131,9 @@ void DeleteKept(DxfKept* k);
 struct Respelling {
     enum Kind : uint8_t { kReplace, kDrop, kAdd };
     Kind kind = kReplace;
-    // The group's GroupWriter::Tag: a value or the owner; a default written
-    // before a kept value, dropped where the file's own goes back.
+    // The group's GroupWriter::Tag: a value, the owner or an item of
+    // extended data; a default written before a kept value, dropped where
+    // the file's own goes back.
     uint8_t tag = 0;
     int code = 0;
     int occurrence = 0;    // of the code among the record's groups of that tag

@@ -83,15 +83,20 @@ OdDbEntity* Loader::readInsert(const EntityRecord& item)
     item.done = true;
     const char* sub = v.hasSubclass(M::kMarker) ? M::kMarker : C::kMarker;
     OdDbObjectId block = record(blockNames_, v.text(C::kBlock, sub));
-    // Attributes follow the reference up to the end of the sequence.
+    // Attributes follow the reference, up to the end of the sequence, where
+    // it says they do: readers take the ATTRIBs after a reference that does
+    // not say so for entities of their own (kept whole, Loader::makeEntity).
+    bool follow = false;
+    for (size_t at = v.begin(); at < v.end(); ++at)
+        if (v.readable(at) && v.at(at).code == C::kAttributesFollow) follow = v.at(at).integer != 0;
     size_t k = i + 1;
-    for (; k < to && recs[k].type == "ATTRIB"; ++k) {
+    for (; follow && k < to && recs[k].type == "ATTRIB"; ++k) {
         const View av = view(recs[k], expected(recs[k], true));
         untoldPart_ = untoldPart_ || av.untold();
         attrs.push_back(static_cast<OdDbAttribute*>(makeText(av, "ATTRIB")));
         attrRecs.push_back(&recs[k]);
     }
-    if (k < to && recs[k].type == "SEQEND") {
+    if (follow && k < to && recs[k].type == "SEQEND") {
         View sv = view(recs[k], SubRecordSubclasses("", "SEQEND", 0));
         if (!attrs.empty()) {
             subRecs_.push_back(SubRecord{&recs[k], sv.written(), {}});

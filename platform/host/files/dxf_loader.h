@@ -462,6 +462,11 @@ private:
     };
     std::vector<Keeper> keepers_;  // by handle
     void settleClaims(const std::vector<uint64_t>& contested);
+    // A layout and its block record name each other (the layout's 330, the
+    // record's 340). Where one names no record of that kind (a file of the
+    // oldest form gives its block records no handles), it names the one
+    // that alone names it back.
+    void pairLayoutsWithBlockRecords();
     const Keeper* keeperOf(uint64_t h) const
     {
         auto k = std::lower_bound(keepers_.begin(), keepers_.end(), h,

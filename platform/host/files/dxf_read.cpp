@@ -378,6 +378,7 @@ void Loader::build()
     for (auto& f : adoptions_) f();
     keepAll();
     for (auto& [group, h] : handles_) group->id = idOf(h);
+    pairLayoutsWithBlockRecords();
     dropCyclicReferences();
     // What only the reading needed goes before the records are noted, at
     // the open's peak.

@@ -203,9 +203,9 @@ OdDbEntity* Loader::makeEntity(const View& v, const std::vector<Rec>& recs, size
     // Parts of sequences belong to the entity before them, and a block's
     // begin and end are no entities: kept among a block's entities they
     // would end it early when the file is read again. Everything else the
-    // database cannot make is kept whole.
-    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB" || type == "BLOCK" || type == "ENDBLK")
-        return nullptr;
+    // database cannot make is kept whole, an ATTRIB after no reference that
+    // says attributes follow too: readers take it for an entity of its own.
+    if (type == "VERTEX" || type == "SEQEND" || type == "BLOCK" || type == "ENDBLK") return nullptr;
     return keptWhole(v, recs, first, i, to);
 }
 

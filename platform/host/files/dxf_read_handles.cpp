@@ -6,6 +6,7 @@
 // still names a record of its kind; where they tell nothing, the first
 // record keeps it.
 #include <algorithm>
+#include <unordered_map>
 
 #include "dxf_loader.h"
 
@@ -140,6 +141,53 @@ void Loader::settleClaims(const std::vector<uint64_t>& contested)
         if (best != i) keepers_.push_back({claims[best].handle, claims[best].at, claims[best].rec});
         i = j;
     }
+}
+
+void Loader::pairLayoutsWithBlockRecords()
+{
+    struct Link {
+        OdDbObject* object;
+        KeptGroup* names;  // its 330 (a layout's block record) or 340 (a record's layout)
+    };
+    std::vector<Link> layouts, records;
+    auto isLayout = [](const OdDbObject* o) {
+        const OdDbProxyFileRecord* f = o ? DxfAccess::fileRecordOf(o) : nullptr;
+        return f && f->dxfName == L"LAYOUT";
+    };
+    for (const Pending& p : pending_) {
+        if (p.sub != kSelf || !DxfAccess::kept(p.object)) continue;
+        const bool layout = isLayout(p.object), record = OdRxCast<OdDbBlockTableRecord>(p.object) != nullptr;
+        if (!layout && !record) continue;
+        const std::string_view subclass = layout ? "AcDbLayout" : "AcDbBlockTableRecord";
+        const int code = layout ? 330 : 340;
+        KeptGroup* names = nullptr;
+        // In the subclass's run, or a run of a subclass kept whole that
+        // starts with its marker.
+        for (KeptRun& run : DxfAccess::kept(p.object)->runs) {
+            bool in = !run.whole && run.subclass == subclass;
+            for (KeptGroup& g : run.groups) {
+                if (run.whole && g.code == 100) in = WideToUtf8(g.text) == subclass;
+                if (in && !names && g.code == code && (Kind)g.kind == Kind::kHandle) names = &g;
+            }
+        }
+        if (names) (layout ? layouts : records).push_back({p.object, names});
+    }
+    auto pair = [&](std::vector<Link>& from, const std::vector<Link>& to, auto fits) {
+        // What names each object, and whether anything else does too.
+        std::unordered_map<OdDbObjectId, std::pair<OdDbObjectId, bool>, ObjectIdHash> namedBy;
+        for (const Link& b : to) {
+            if (b.names->id.isNull()) continue;
+            auto [it, first] = namedBy.try_emplace(b.names->id, b.object->objectId(), true);
+            if (!first) it->second.second = false;
+        }
+        for (Link& a : from) {
+            if (fits(obj(a.names->id))) continue;
+            auto it = namedBy.find(a.object->objectId());
+            if (it != namedBy.end() && it->second.second) a.names->id = it->second.first;
+        }
+    };
+    pair(layouts, records, [](const OdDbObject* o) { return o && OdRxCast<OdDbBlockTableRecord>(const_cast<OdDbObject*>(o)); });
+    pair(records, layouts, isLayout);
 }
 
 }  // namespace dxf

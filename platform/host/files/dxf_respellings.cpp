@@ -6,6 +6,7 @@
 // stays out where what is written is what leaving it out means, or what
 // was written then. The writer's half is DxfOut::applyRespellings.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -167,6 +168,9 @@ public:
     // value written is the one it means, or the one written of it when the
     // file was read.
     void respellWhatBothGive();
+    // Extended data's texts go back as the file spelled them (carets,
+    // escapes) where the text written is the one that spelling means.
+    void respellExtendedData();
     // A code the file left out stays out where what is written is what
     // leaving it out means (or what was written when it was read).
     void leaveOutWhatTheFileLeftOut();
@@ -618,6 +622,50 @@ void Comparison::respellWhatBothGive()
     }
 }
 
+void Comparison::respellExtendedData()
+{
+    // The file's items (from its first application on) and the writer's,
+    // paired by code and occurrence: codes 1000 to 1071, the file's items
+    // of each in order.
+    constexpr size_t kCodes = 72;
+    std::array<uint32_t, kCodes + 1> firstOf{};
+    std::array<uint32_t, kCodes> seen{};
+    thread_local std::vector<uint32_t> items;
+    const size_t from = std::min<size_t>(record_.valuesEnd, g_.size());
+    auto item = [&](size_t i, bool& inApp) {
+        if (g_[i].code == 1001) inApp = true;
+        return inApp && g_[i].code >= 1000 && g_[i].code < 1000 + (int)kCodes;
+    };
+    bool inApp = false;
+    for (size_t i = from; i < g_.size(); ++i)
+        if (item(i, inApp)) ++firstOf[(size_t)g_[i].code - 1000 + 1];
+    if (std::all_of(firstOf.begin(), firstOf.end(), [](uint32_t n) { return n == 0; })) return;
+    for (size_t c = 0; c < kCodes; ++c) firstOf[c + 1] += firstOf[c];
+    items.resize(firstOf[kCodes]);
+    inApp = false;
+    for (size_t i = from; i < g_.size(); ++i)
+        if (item(i, inApp)) {
+            const size_t c = (size_t)g_[i].code - 1000;
+            items[firstOf[c] + seen[c]++] = (uint32_t)i;
+        }
+    seen.fill(0);
+    for (const GroupWriter::Noted& n : noted_) {
+        if (n.tag != GroupWriter::kExtended || n.code < 1000 || n.code >= 1000 + (int)kCodes) continue;
+        const size_t c = (size_t)n.code - 1000;
+        const uint32_t k = seen[c]++;
+        if (firstOf[c] + k >= firstOf[c + 1]) continue;
+        const Group& x = g_[items[firstOf[c] + k]];
+        if (x.kind != Kind::kText || x.unreadable) continue;
+        const std::string_view wv = text_.substr(n.at - start_, n.length);
+        if (spelledAlike(x, wv)) continue;
+        std::wstring room;
+        if (!SameValue(x, codec_, ValueForm::kText, ValueOfLine(n.code, wv, room))) continue;
+        std::string file = spelling(x, n.code);
+        if (file != wv)
+            out_.push_back(entry(R::kReplace, GroupWriter::kExtended, n.code, (int)k, std::string(wv), std::move(file)));
+    }
+}
+
 void Comparison::leaveOutWhatTheFileLeftOut()
 {
     directionOrRotationMeant();
@@ -726,8 +774,9 @@ std::vector<Respelling> Respellings(const DxfFileRecords& file, const DxfFileRec
 {
     Comparison c(file, record, of, text, noted, start);
     if (!c.splitTheFilesRecord()) return {};
+    c.respellExtendedData();
     c.pairValuesByCode();
-    if (c.writtenInAnotherForm()) return {};
+    if (c.writtenInAnotherForm()) return c.list();
     c.respellWhatBothGive();
     c.leaveOutWhatTheFileLeftOut();
     c.addBackWhatTheWriterLeftOut();

@@ -232,26 +232,30 @@ void DxfOut::applyRespellings(const std::vector<Respelling>& list)
     // kept from one record to the next.
     thread_local std::vector<GroupWriter::Noted> notedRoom;
     thread_local std::string textRoom;
-    thread_local std::vector<int> countsRoom(2 * 1072, 0);
+    thread_local std::vector<int> countsRoom(3 * 1072, 0);
     std::vector<GroupWriter::Noted>& noted = notedRoom;
     std::string& text = textRoom;
     std::vector<int>& counts = countsRoom;
     noted.assign(w_.noted().begin(), w_.noted().end());
     text.assign(w_.bytes(), rec_.start, std::string::npos);
     w_.cut(rec_.start);
-    // How many groups of each code (values, then the owner) so far; set
-    // to none again for the next record.
+    // How many groups of each code (values, the owner, extended data) so
+    // far; set to none again for the next record.
+    auto slot = [](int tag, int code) {
+        return (size_t)(tag == GroupWriter::kOwner ? 1 : tag == GroupWriter::kExtended ? 2 : 0) * 1072 + (size_t)code;
+    };
     struct Reset {
         std::vector<int>& counts;
         const std::vector<GroupWriter::Noted>& noted;
         ~Reset()
         {
             for (const auto& n : noted)
-                if (n.code >= 0 && n.code < 1072) counts[(size_t)(n.tag == GroupWriter::kOwner) * 1072 + (size_t)n.code] = 0;
+                if (n.code >= 0 && n.code < 1072)
+                    for (size_t part = 0; part < 3; ++part) counts[part * 1072 + (size_t)n.code] = 0;
         }
     } reset{counts, noted};
-    auto occurrence = [&counts](int tag, int code) {
-        return code >= 0 && code < 1072 ? counts[(size_t)(tag == GroupWriter::kOwner) * 1072 + (size_t)code]++ : 0;
+    auto occurrence = [&counts, &slot](int tag, int code) {
+        return code >= 0 && code < 1072 ? counts[slot(tag, code)]++ : 0;
     };
     // A name the drawing did not have goes back only while it still has
     // none.
@@ -300,7 +304,7 @@ void DxfOut::applyRespellings(const std::vector<Respelling>& list)
             if (subOccurrence == 0) markers.emplace_back(sub, 0);
             added = false;
         }
-        if (n.tag == GroupWriter::kValue || n.tag == GroupWriter::kOwner) {
+        if (n.tag == GroupWriter::kValue || n.tag == GroupWriter::kOwner || n.tag == GroupWriter::kExtended) {
             const int k = occurrence(n.tag, n.code);
             const auto key = std::make_tuple((uint8_t)n.tag, n.code, k);
             auto found = std::lower_bound(list.begin(), adds, key, [](const R& r, const auto& want) {

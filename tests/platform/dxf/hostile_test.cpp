@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <random>
 
@@ -380,6 +381,74 @@ TEST(DxfHostile, HandlesTheFileGetsWrongAreReplaced)
     EXPECT_GT((uint64_t)line->handle(), *handles.rbegin());
     line->close();
     msr->close();
+}
+
+// A layout names its block record (330) and the record its layout (340).
+// Where one names no record of that kind (block records without handles,
+// as a file of the oldest form gives them; a handle of a line), the save
+// names the one that alone names it back; where two name it back, neither
+// is guessed.
+TEST(DxfHostile, ALayoutAndItsBlockRecordNameEachOtherWhereTheFileNamedNone)
+{
+    auto layout = [](const char* handle, const char* name, const char* record) {
+        return Groups{{0, "LAYOUT"}, {5, handle}, {330, "1A"}, {100, "AcDbPlotSettings"}, {1, ""}, {70, "0"},
+                      {100, "AcDbLayout"}, {1, name}, {70, "1"}, {71, "0"}, {330, record}};
+    };
+    auto record = [](const char* handle, const char* name, const char* layout) {
+        Groups g{{0, "BLOCK_RECORD"}};
+        if (*handle) g.push_back({5, handle});
+        g.insert(g.end(), {{100, "AcDbSymbolTableRecord"}, {100, "AcDbBlockTableRecord"}, {2, name}, {340, layout}});
+        return g;
+    };
+    Groups tables{{0, "TABLE"}, {2, "BLOCK_RECORD"}, {70, "6"}};
+    for (const Groups& g : {record("", "*Model_Space", "22"), record("", "*Paper_Space", "1E"),
+                            record("", "*Paper_Space0", "26"), record("", "TWICE1", "2A"), record("", "TWICE2", "2A"),
+                            record("40", "BACK", "99")})
+        tables.insert(tables.end(), g.begin(), g.end());
+    tables.push_back({0, "ENDTAB"});
+    Groups objects{{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDbDictionary"}, {3, "ACAD_LAYOUT"}, {350, "1A"},
+                   {0, "DICTIONARY"}, {5, "1A"}, {330, "C"}, {100, "AcDbDictionary"}, {3, "Model"}, {350, "22"},
+                   {3, "Layout1"}, {350, "1E"}, {3, "Layout2"}, {350, "26"}, {3, "Layout3"}, {350, "2A"},
+                   {3, "Layout4"}, {350, "2E"}};
+    for (const Groups& g : {layout("22", "Model", "1F"), layout("1E", "Layout1", "1B"), layout("26", "Layout2", "30"),
+                            layout("2A", "Layout3", "77"), layout("2E", "Layout4", "40")})
+        objects.insert(objects.end(), g.begin(), g.end());
+    Read r = ReadBytes(File({{0, "LINE"}, {5, "30"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"},
+                             {20, "0"}, {11, "1"}, {21, "1"}},
+                            {}, objects, tables));
+    ASSERT_EQ(r.status, eOk);
+    const std::vector<std::string> saved = dxftest::GroupLines(dxftest::Save(r.db.get()));
+    // Each record's handle and what it names of the other kind.
+    std::map<std::string, std::string> recordOf, layoutOf, nameOf;
+    std::string type, handle, name, marker;
+    for (const std::string& g : saved) {
+        const std::string value = g.substr(g.find(' ') + 1);
+        if (g.rfind("0 ", 0) == 0) type = value, handle.clear(), marker.clear();
+        else if (g.rfind("5 ", 0) == 0 && handle.empty()) handle = value;
+        else if (g.rfind("100 ", 0) == 0) marker = value;
+        else if (g.rfind("2 ", 0) == 0 && type == "BLOCK_RECORD") nameOf[handle] = value;
+        else if (g.rfind("1 ", 0) == 0 && type == "LAYOUT" && marker == "AcDbLayout") nameOf[handle] = value;
+        else if (g.rfind("340 ", 0) == 0 && type == "BLOCK_RECORD") layoutOf[handle] = value;
+        else if (g.rfind("330 ", 0) == 0 && type == "LAYOUT" && marker == "AcDbLayout") recordOf[handle] = value;
+    }
+    auto recordNamed = [&](const std::string& n) {
+        for (const auto& [h, v] : nameOf)
+            if (v == n && layoutOf.count(h)) return h;
+        return std::string("none");
+    };
+    for (const auto& [layoutName, recordName] : {std::pair<const char*, const char*>{"Model", "*Model_Space"},
+                                                 {"Layout1", "*Paper_Space"}, {"Layout2", "*Paper_Space0"}}) {
+        SCOPED_TRACE(layoutName);
+        const std::string h = recordNamed(recordName);
+        ASSERT_NE(h, "none");
+        EXPECT_EQ(nameOf[layoutOf[h]], layoutName);
+        EXPECT_EQ(recordOf[layoutOf[h]], h);
+    }
+    // Two records name Layout3 back: it keeps the handle it gave.
+    EXPECT_EQ(recordOf["2A"], "77");
+    // BACK named no layout; Layout4 names it: they name each other.
+    EXPECT_EQ(recordOf["2E"], "40");
+    EXPECT_EQ(layoutOf["40"], "2E");
 }
 
 TEST(DxfHostile, CommentsAreNamedAsNotKept)

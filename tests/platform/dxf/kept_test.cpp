@@ -551,6 +551,57 @@ TEST(DxfKept, ABlocksBeginAndEndAmongTheEntitiesAreNoEntities)
     EXPECT_FALSE(Record(GroupLines(twice), "LINE", "E4").empty());
 }
 
+// Attributes are a reference's where it says they follow (66 1), as
+// readers take them; the ATTRIBs after one that does not say so are
+// entities of their own, kept whole and saved as they came, with no
+// sequence end invented for them.
+TEST(DxfKept, AttributesAreAReferencesOnlyWhereItSaysTheyFollow)
+{
+    auto insert = [](const char* handle, bool follow) {
+        Groups g{{0, "INSERT"}, {5, handle}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}};
+        if (follow) g.push_back({66, "1"});
+        g.insert(g.end(), {{2, "MARK"}, {10, "1"}, {20, "2"}, {30, "0"}});
+        return g;
+    };
+    auto attrib = [](const char* handle, const char* tag) {
+        return Groups{{0, "ATTRIB"}, {5, handle}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "1"},
+                      {20, "2"}, {30, "0"}, {40, "1"}, {1, "value"}, {100, "AcDbAttribute"}, {2, tag}, {70, "0"}};
+    };
+    Groups ents;
+    for (const Groups& g : {insert("E1", false), attrib("E2", "LOOSE"), insert("E3", true), attrib("E4", "OWN"),
+                            Groups{{0, "SEQEND"}, {5, "E5"}, {100, "AcDbEntity"}, {8, "0"}}})
+        ents.insert(ents.end(), g.begin(), g.end());
+    const Groups blocks{{0, "BLOCK"}, {5, "B1"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"}, {2, "MARK"},
+                        {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"}, {3, "MARK"}, {0, "ENDBLK"}, {5, "B2"},
+                        {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}};
+    std::unique_ptr<OdDbDatabase> db = Read(File(ents, blocks));
+    EXPECT_TRUE(standin::DxfNotRead(db.get()).empty());
+    auto attributes = [&](const char* handle) {
+        OdDbObjectId id;
+        if (db->getOdDbObjectId(id, false, OdDbHandle(std::strtoull(handle, nullptr, 16))) != eOk) return -1;
+        auto* ref = OdRxCast<OdDbBlockReference>(id.stub()->object);
+        if (!ref) return -1;
+        return (int)standin::DxfAccess::attributes(ref).size();
+    };
+    EXPECT_EQ(attributes("E1"), 0);
+    EXPECT_EQ(attributes("E3"), 1);
+    // The loose ATTRIB is an entity of model space, after the reference.
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 3u);
+    EXPECT_EQ((uint64_t)ms[1]->handle(), 0xE2u);
+    const std::string once = dxftest::Save(db.get());
+    std::vector<std::string> saved = GroupLines(once);
+    EXPECT_FALSE(Record(saved, "ATTRIB", "E2").empty());
+    const std::vector<std::string> loose = Record(saved, "INSERT", "E1");
+    EXPECT_EQ(std::count(loose.begin(), loose.end(), "66 1"), 0);
+    // One sequence end, the reference's that has attributes.
+    EXPECT_EQ(std::count_if(saved.begin(), saved.end(), [](const std::string& g) { return g == "0 SEQEND"; }), 1);
+    const std::vector<std::string> own = Record(saved, "INSERT", "E3");
+    EXPECT_EQ(std::count(own.begin(), own.end(), "66 1"), 1);
+    std::unique_ptr<OdDbDatabase> again = Read(once);
+    EXPECT_EQ(dxftest::Save(again.get()), once);
+}
+
 TEST(DxfKept, AnUnknownKindWhoseNameHoldsANulByteGoesBackWhole)
 {
     // Written through a C string the name came back empty, and the next

@@ -13,6 +13,8 @@
 
 #include "dxf_control.h"
 #include "dxf_test_support.h"
+#include "oddbcurves.h"
+#include "oddbdictionary.h"
 #include "oddbhatch.h"
 #include "oddbtext.h"
 #include "test_support.h"
@@ -110,6 +112,60 @@ TEST(DxfTexts, CaretCodesAndANulComeBackAsTheFileSpelledThem)
         for (const char* spelled : {"A^@B^IC^JD^ME^^F^ G^", "x^@y^Jz^", "v^@w", "T^@X", "P^@Q"})
             EXPECT_NE(r.saved.find(std::string("\r\n") + spelled + "\r\n"), std::string::npos) << spelled;
         if (ezdxf) ExpectEzdxfReadsTheSame({r.files}, "");
+    }
+    if (!ezdxf) GTEST_SKIP() << why;
+}
+
+// Extended data's texts keep every byte as the file spelled them, as a
+// record's own texts do: a caret's own escape ("^ "), "\U+" and "\M+"
+// escapes, text of the file's code page. The database holds what they say;
+// a save writes each as spelled while the object holds what it read,
+// edited otherwise or not, and one the object holds anew as the writer
+// spells it.
+TEST(DxfTexts, ExtendedDataKeepsTheTextsAsTheFileSpelledThem)
+{
+    std::string why;
+    const bool ezdxf = dxftest::EzdxfAvailable(why);
+    const std::string utf8Measure = "\xE6\xB5\x8B\xE9\x87\x8F";  // in page 936: B2 E2 C1 BF
+    for (const char* form : {"r2010", "r2000"}) {
+        SCOPED_TRACE(form);
+        const std::string measure = form == std::string("r2000") ? "\xB2\xE2\xC1\xBF" : utf8Measure;
+        const Groups records{{0, "LINE"}, {5, "A0"}, {330, "17"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"},
+                             {10, "0.0"}, {20, "0.0"}, {30, "0.0"}, {11, "1.0"}, {21, "1.0"}, {31, "0.0"},
+                             {1001, "ACAD"}, {1000, "caret ^ alone"}, {1000, "\\U+00B0 and \\M+1A2B3"},
+                             {1000, measure + " ^ x"}, {1070, "3"}, {1000, "line^Jbreak"}};
+        RoundTrip r(std::string("xdata_carets_") + form,
+                    WithEntities(Fixture((std::string("drawing_") + form + ".dxf").c_str()), records));
+        auto* line = At<OdDbLine>(r.db.get(), 0xA0);
+        ASSERT_TRUE(line);
+        OdResBuf* held = line->xData(L"ACAD");
+        std::vector<std::wstring> texts;
+        for (const OdResBuf* rb = held; rb; rb = rb->next())
+            if (rb->restype() == 1000) texts.push_back(rb->getString().str());
+        ASSERT_EQ(texts.size(), 4u);
+        EXPECT_EQ(texts[0], L"caret ^alone");
+        EXPECT_EQ(texts[1].substr(0, 6), L"\u00B0 and ");
+        EXPECT_EQ(texts[2], L"\u6D4B\u91CF ^x");
+        EXPECT_EQ(texts[3], L"line\nbreak");
+        const std::vector<std::string> spelled = {"caret ^ alone", "\\U+00B0 and \\M+1A2B3", utf8Measure + " ^ x",
+                                                  "line^Jbreak"};
+        for (const std::string& s : spelled)
+            EXPECT_NE(r.saved.find("\r\n" + s + "\r\n"), std::string::npos) << s;
+        if (ezdxf) ExpectEzdxfReadsTheSame({r.files}, "");
+
+        // Moved, and with its first text anew: the others keep their
+        // spelling, the new one is written as the writer spells it.
+        ASSERT_EQ(oddbOpenObject(line, line->objectId(), OdDb::kForWrite), eOk);
+        ASSERT_EQ(line->transformBy(OdGeMatrix3d::translation(OdGeVector3d(5, 0, 0))), eOk);
+        held->next()->setString(L"caret ^ now");
+        ASSERT_EQ(line->setXData(held), eOk);
+        line->close();
+        OdResBuf::releaseChain(held);
+        const std::string edited = dxftest::Save(r.db.get());
+        EXPECT_NE(edited.find("\r\ncaret ^  now\r\n"), std::string::npos);
+        EXPECT_EQ(edited.find("\r\ncaret ^ alone\r\n"), std::string::npos);
+        for (size_t k = 1; k < spelled.size(); ++k)
+            EXPECT_NE(edited.find("\r\n" + spelled[k] + "\r\n"), std::string::npos) << spelled[k];
     }
     if (!ezdxf) GTEST_SKIP() << why;
 }

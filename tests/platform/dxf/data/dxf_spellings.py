@@ -539,17 +539,20 @@ def check_saves(args, name, path, reference):
         ref, why = read(path, encoding_of(code_page) if code_page else None)
     else:
         ref, why = read(reference)
-    if ref is None:
-        return problems + [("READ", "ezdxf cannot read the original: %s" % why)]
-    r12 = ref.dxfversion <= "AC1009"
-    try:
-        first = snapshot(ref, not r12)
-        problems += differences(first, snapshot(doc, not r12, first[2]))
-    except Exception as e:
-        problems.append(("COMPARE", "cannot be compared: %s: %s" % (type(e).__name__, e)))
+    if ref is not None:
+        r12 = ref.dxfversion <= "AC1009"
+        try:
+            first = snapshot(ref, not r12)
+            problems += differences(first, snapshot(doc, not r12, first[2]))
+        except Exception as e:
+            problems.append(("COMPARE", "cannot be compared: %s: %s" % (type(e).__name__, e)))
+    # After the comparison (the audit mends what it finds), whether or not
+    # the original could be read.
     auditor = doc.audit()
     for e in auditor.errors:
         problems.append(("AUDIT", "audit: %s" % e.message))
+    if ref is None:
+        problems.append(("READ", "ezdxf cannot read the original: %s" % why))
     return problems
 
 
