@@ -33,8 +33,9 @@ struct MlineCodes {
 std::vector<EntityKind> MlineKinds()
 {
     static const Subclass kMline = Describe<MlineCodes>();
-    // Readers take none of the entity's values after its marker.
-    return {{"MLINE", &OdDbMline::desc, {&kMline}, &Loader::readMline, &DxfOut::writeMline, {}, {}, {false, 0}}};
+    // The entity's values are read also after its marker, where some
+    // writers put them.
+    return {{"MLINE", &OdDbMline::desc, {&kMline}, &Loader::readMline, &DxfOut::writeMline, {}, {}, {false, 1}}};
 }
 
 // ---- reading ----

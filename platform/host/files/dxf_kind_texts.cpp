@@ -214,7 +214,10 @@ OdDbEntity* Loader::makeMText(const View& v)
     // moves the cut the writer makes there.
     std::vector<uint32_t> ends;
     size_t decoded = 0;
-    for (size_t k = v.subclassStart(sub); k < v.end() && v.at(k).code != 101 && v.at(k).code != 100; ++k) {
+    // Without its marker, its pieces are wherever the record gives them.
+    const bool marked = v.hasSubclass(sub);
+    for (size_t k = v.subclassStart(sub); k < v.end() && v.at(k).code != 101 && (v.at(k).code != 100 || !marked);
+         ++k) {
         if (!v.readable(k) || (v.at(k).code != C::kLast && v.at(k).code != C::kPiece)) continue;
         if (last) {
             if (v.at(k).code == C::kPiece) v.refuse(&v.at(k));

@@ -383,6 +383,16 @@ public:
                                    [](const Adopted& a, size_t at) { return a.at < at; });
         return it != adopted_.end() && it->at == i ? &*it : nullptr;
     }
+    // A group kept where it is that goes back in the subclass of a value
+    // adopted before it (findStrays); null for any other, and for all
+    // before the record's first stray.
+    const Adopted* follows(size_t i) const
+    {
+        if (!straysFound_ || follows_.empty()) return nullptr;
+        auto it = std::lower_bound(follows_.begin(), follows_.end(), i,
+                                   [](const Adopted& a, size_t at) { return a.at < at; });
+        return it != follows_.end() && it->at == i ? &*it : nullptr;
+    }
     // Whether the record's values cannot be told apart where it gives them
     // (findStrays): it is kept as written rather than read as defaults.
     bool untold() const { return untold_; }
@@ -453,7 +463,7 @@ private:
     std::vector<std::pair<size_t, size_t>> skip_, apps_;
     // Found at the first group the markers place where it is no value.
     mutable bool straysFound_ = false, untold_ = false;
-    mutable std::vector<Adopted> adopted_;
+    mutable std::vector<Adopted> adopted_, follows_;
 };
 
 // How Walk places the groups of a record, one after another, as the writer
@@ -615,7 +625,9 @@ void Walk(const View& v, F f)
     for (size_t i = v.begin(); i < v.end(); ++i) {
         const Split::Step s = split.step(i);
         const View::Adopted* a = s.stray ? v.adopted(i) : nullptr;
+        const View::Adopted* kept = !a && s.cls == kKept && !s.whole ? v.follows(i) : nullptr;
         if (a) f(i, kObjectValue, a->sub, a->occurrence, false, false);
+        else if (kept) f(i, kKept, kept->sub, kept->occurrence, false, false);
         else f(i, s.cls, *s.sub, s.occurrence, s.whole, s.starts);
     }
 }
@@ -636,21 +648,48 @@ inline void View::findStrays() const
     struct Candidate {
         size_t at;
         int markers;
+        size_t keptBefore;  // groups kept where they are before it
+        bool stray;
     };
-    std::vector<Candidate> strays;
+    // The strays, and the groups kept where they are, which may follow
+    // values adopted before them.
+    std::vector<Candidate> strays, kept;
     bool entityMarker = false;
+    size_t keptHere = 0;  // not strays
     for (size_t i = b_; i < e_; ++i) {
         const Split::Step s = split.step(i);
         if (g_[i].code == 100 && TrimView(g_[i].text) == EntityCodes::kMarker) entityMarker = true;
         if (s.cls == kObjectValue) values.set(CodeSlot(g_[i].code));
-        else if (s.stray) strays.push_back({i, split.markers()});
+        else if (s.stray) strays.push_back({i, split.markers(), keptHere, true});
+        if (s.cls == kKept && !s.whole && g_[i].code != 102 && !otherAppGroup(i)) {
+            kept.push_back({i, split.markers(), keptHere, s.stray});
+            keptHere += !s.stray;
+        }
     }
     const ValuePlaces places = ValuePlacesOf(type_);
     const bool entity = !written_.empty() && std::string_view(written_[0]) == EntityCodes::kMarker;
     const bool entityFirst = split.firstMarker() == EntityCodes::kMarker;
+    // The markers before the first stray adopted of each code: the others
+    // of that run are the same subclass's (a multiline's vertices, a
+    // spline's knots), those of a later run a second value.
+    struct Run {
+        int markers;
+        size_t keptBefore, first;  // first: in adopted_
+    };
+    std::unordered_map<int, Run> runOf;
+    // Those adopted into a subclass whose marker the record lacks.
+    std::vector<std::pair<size_t, int>> missing;  // in adopted_, markers before it
     for (const Candidate& c : strays) {
         const int code = g_[c.at].code;
-        if (values.test(CodeSlot(code)) || adopted.test(CodeSlot(code))) continue;
+        if (values.test(CodeSlot(code))) continue;
+        if (adopted.test(CodeSlot(code))) {
+            auto run = runOf.find(code);
+            if (run == runOf.end() || run->second.markers != c.markers || run->second.keptBefore != c.keptBefore)
+                continue;
+            const Adopted first = adopted_[run->second.first];
+            adopted_.push_back({c.at, first.sub, first.occurrence});
+            continue;
+        }
         int home = -1;
         if (places.byCode) {
             for (size_t w = 0; w < written_.size() && !untold_; ++w) {
@@ -664,14 +703,42 @@ inline void View::findStrays() const
             // Readers take the subclasses of such a kind by their place:
             // the entity's first, then the kind's, whatever their markers.
             home = 0;
+        } else {
+            // A subclass whose marker the record lacks: its values are read
+            // by their codes wherever the record gives them, where it alone
+            // of the writer's subclasses holds the code. Where two do, or
+            // one whose marker is out of the writer's order, the markers
+            // cannot tell them; where one in its place does, the value is
+            // under another marker, kept where it is.
+            bool inPlace = false;
+            for (size_t w = 0; w < written_.size(); ++w) {
+                if (!Holds(OwnedCodes(type_, written_[w]), code)) continue;
+                if (split.entered(w)) inPlace = true;
+                else if (w > 0 && hasSubclass(written_[w])) untold_ = true;  // out of the writer's order
+                else if (home < 0) home = (int)w;
+                else if (std::string_view(written_[w]) != written_[(size_t)home]) untold_ = true;
+            }
+            if (untold_) return;
+            if (inPlace) home = -1;
+            if (home >= 0) missing.emplace_back(adopted_.size(), c.markers);
         }
         if (home >= 0) {
             adopted.set(CodeSlot(code));
+            runOf[code] = {c.markers, c.keptBefore, adopted_.size()};
             adopted_.push_back({c.at, written_[(size_t)home], 0});
-            continue;
         }
-        for (size_t w = 1; w < written_.size() && !places.byCode; ++w)
-            if (!split.entered(w) && Holds(OwnedCodes(type_, written_[w]), code)) untold_ = true;
+    }
+    // A group kept where it is after a value adopted into a subclass whose
+    // marker the record lacks, with no marker between them, is of that
+    // subclass: it goes back there (a dimension style's settings after
+    // its name).
+    size_t m = 0;
+    for (const Candidate& k : kept) {
+        while (m + 1 < missing.size() && adopted_[missing[m + 1].first].at < k.at) ++m;
+        if (m >= missing.size() || adopted_[missing[m].first].at > k.at || missing[m].second != k.markers) continue;
+        if (k.stray && this->adopted(k.at)) continue;
+        const Adopted& a = adopted_[missing[m].first];
+        follows_.push_back({k.at, a.sub, a.occurrence});
     }
 }
 
