@@ -851,8 +851,8 @@ void standin::CopyOwnedRecords(OdDbObjectId sourceId, OdDbObjectId copyId, std::
     if (oddbOpenObject(copy, copyId, OdDb::kForWrite) != eOk) return;
     DxfKept* to = DxfAccess::kept(copy);
     OdDbDatabase* db = copyId.database();
-    // The copy's runs are the source's without their 360 groups and the
-    // object's own application groups (CopyKept).
+    // The copy's runs are the source's without the 360 groups that name
+    // something and the object's own application groups (CopyKept).
     for (size_t i = 0; to && db && i < runs.size() && i < to->runs.size(); ++i) {
         size_t dropped = 0;
         for (size_t at = 0; at < runs[i].groups.size(); ++at) {
@@ -861,9 +861,9 @@ void standin::CopyOwnedRecords(OdDbObjectId sourceId, OdDbObjectId copyId, std::
                 ++dropped;
                 continue;
             }
-            if (g.code != 360) continue;
+            if (!NamesWhatItOwns(g)) continue;
             OdDbProxyObject* owned = nullptr;
-            if (g.id.isNull() || oddbOpenObject(owned, g.id, OdDb::kForRead) != eOk) {
+            if (oddbOpenObject(owned, g.id, OdDb::kForRead) != eOk) {
                 ++dropped;
                 continue;
             }

@@ -49,7 +49,7 @@ DxfKept* CopyKept(const DxfKept* k, bool whole)
             const std::vector<bool> own = OwnApplicationGroups(r);
             size_t at = 0;
             r.groups.erase(std::remove_if(r.groups.begin(), r.groups.end(),
-                                          [&](const KeptGroup& g) { return own[at++] || g.code == 360; }),
+                                          [&](const KeptGroup& g) { return own[at++] || NamesWhatItOwns(g); }),
                            r.groups.end());
         }
     // A copy is another object: its records get handles of their own.

@@ -109,6 +109,9 @@ struct DxfKept {
 // handles of its records); a whole copy, of the state an undo puts back
 // into the same object, keeps them.
 DxfKept* CopyKept(const DxfKept* k, bool whole = false);
+// Whether a kept group owns what it names (360), which a copy leaves out;
+// one that names nothing owns nothing, and a copy keeps it as written.
+inline bool NamesWhatItOwns(const KeptGroup& g) { return g.code == 360 && !g.id.isNull(); }
 // Which of a run's groups are in an application group of the object's own
 // kept as written ("102 {ACAD_REACTORS" ... "102 }", one left open up to
 // its last handle): they name the original's dictionary and reactors, and
@@ -140,7 +143,11 @@ struct Respelling {
     std::string written;   // the writer's value line (kReplace, kDrop)
     std::string file;      // the file's (kReplace, kAdd)
     std::string subclass;  // where an added group goes: the end of this
-    int subOccurrence = 0; // subclass ("" before any marker)
+    int subOccurrence = 0; // subclass ("" before any marker), or in it
+    // before the writer's `beforeOccurrence`-th value of `beforeCode`,
+    // where the file gave it before that value (-1: none)
+    int beforeCode = -1;
+    int beforeOccurrence = 0;
     // A name of a record (a linetype, a text style, a dimension style,
     // the layer of a sequence's record or a block's begin or end): it
     // goes back only while the drawing has a record of that name, or

@@ -174,9 +174,10 @@ public:
     // A code the file left out stays out where what is written is what
     // leaving it out means (or what was written when it was read).
     void leaveOutWhatTheFileLeftOut();
-    // A value the writer leaves out goes back at the end of the subclass it
-    // was read in where it is the default the writer leaves out, or the
-    // writer left it out when the file was read too.
+    // A value the writer leaves out goes back where it was read, before
+    // the writer's value of the group the file gave after it (or else at
+    // the end of its subclass), where it is the default the writer leaves
+    // out, or the writer left it out when the file was read too.
     void addBackWhatTheWriterLeftOut();
     // A default the writer put before a kept value gives way where the
     // file's own value of the code goes back, or the file had none.
@@ -250,7 +251,12 @@ private:
         int occurrence;
         Silence meaning;
         bool seen;
+        int beforeCode = -1, beforeOccurrence = 0;
     };
+    // The writer's value a file's group is paired with, by its code and
+    // occurrence, where what goes before it in the file can go before it
+    // in the save.
+    bool pairedValue(size_t i, int& code, int& occurrence) const;
     std::vector<Added> added_;
     std::vector<Group> walked_;
     std::vector<R> out_;
@@ -708,9 +714,25 @@ void Comparison::addBackWhatTheWriterLeftOut()
     rec.e = walked_.size();
     View v(walked_, rec, codec_, states, file_.written[record_.written], record_.dataRecord);
     std::sort(added_.begin(), added_.end(), [](const Added& x, const Added& y) { return x.at < y.at; });
+    // Those read since the last group that was none of them: they go
+    // before the group that follows them in their subclass.
+    size_t run = 0, runEnd = 0;
     Walk(v, [&](size_t i, uint8_t, const std::string& sub, int occ, bool, bool) {
         auto it = std::lower_bound(added_.begin(), added_.end(), i, [](const Added& x, size_t at) { return x.at < at; });
-        if (it == added_.end() || it->at != i || it->seen) return;
+        if (it == added_.end() || it->at != i) {
+            int code = -1, occurrence = 0;
+            if (run < runEnd && pairedValue(i, code, occurrence))
+                for (size_t a = run; a < runEnd; ++a)
+                    if (added_[a].seen && added_[a].sub == sub && added_[a].occurrence == occ) {
+                        added_[a].beforeCode = code;
+                        added_[a].beforeOccurrence = occurrence;
+                    }
+            run = runEnd = 0;
+            return;
+        }
+        if (run == runEnd) run = (size_t)(it - added_.begin());
+        runEnd = (size_t)(it - added_.begin()) + 1;
+        if (it->seen) return;
         it->seen = true;
         it->sub = sub;
         it->occurrence = occ;
@@ -730,9 +752,30 @@ void Comparison::addBackWhatTheWriterLeftOut()
         }();
         if (a.meaning != Silence::kMeant && !leftOutThen) continue;
         const Group& x = walked_[a.at];
-        out_.push_back(named(x.code, a.sub, x,
-                             entry(R::kAdd, GroupWriter::kValue, x.code, 0, {}, spelling(x, x.code), a.sub, a.occurrence)));
+        R r = named(x.code, a.sub, x,
+                    entry(R::kAdd, GroupWriter::kValue, x.code, 0, {}, spelling(x, x.code), a.sub, a.occurrence));
+        r.beforeCode = a.beforeCode;
+        r.beforeOccurrence = a.beforeOccurrence;
+        out_.push_back(std::move(r));
     }
+}
+
+// A value of the object whose code has as many values written as the file
+// gave, so that the k-th of each is the k-th of the other; not a point's y
+// or z, which nothing may come before but its x.
+bool Comparison::pairedValue(size_t i, int& code, int& occurrence) const
+{
+    const int c = g_[i].code;
+    if (!isFileValue(i) || IsPointCode(c - 10) || IsPointCode(c - 20)) return false;
+    const Side* s = side(c);
+    if (!s || s->fileCount != s->writtenCount) return false;
+    for (uint32_t k = 0; k < s->fileCount; ++k)
+        if (files_[s->fileAt + k] == i) {
+            code = c;
+            occurrence = (int)k;
+            return true;
+        }
+    return false;
 }
 
 void Comparison::dropDefaultsTheFileDidNotHave()

@@ -12,6 +12,7 @@
 #include <cwctype>
 #include <map>
 #include <set>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -272,13 +273,33 @@ void DxfOut::applyRespellings(const std::vector<Respelling>& list)
     // additions after them.
     const auto adds = std::find_if(list.begin(), list.end(), [](const R& r) { return r.kind == R::kAdd; });
     // The subclass being written, and the groups the file had there that
-    // the writer left out, added at its end.
+    // the writer left out, added before the value the file gave after them,
+    // or else at its end.
     std::vector<std::pair<std::string, int>> markers;
     std::string sub;
     int subOccurrence = 0;
+    thread_local std::vector<bool> placed;
+    placed.assign((size_t)(list.end() - adds), false);
+    auto add = [&](std::vector<R>::const_iterator r) {
+        const size_t a = (size_t)(r - adds);
+        if (placed[a] || r->subclass != sub || r->subOccurrence != subOccurrence || !stands(*r)) return;
+        placed[a] = true;
+        w_.put(r->code, r->file);
+    };
     auto addMissing = [&] {
-        for (auto r = adds; r != list.end(); ++r)
-            if (r->subclass == sub && r->subOccurrence == subOccurrence && stands(*r)) w_.put(r->code, r->file);
+        for (auto r = adds; r != list.end(); ++r) add(r);
+    };
+    // Those the file gave before a value, by that value, in file order.
+    using Before = std::tuple<int, int, size_t>;
+    thread_local std::vector<Before> befores;
+    befores.clear();
+    for (auto r = adds; r != list.end(); ++r)
+        if (r->beforeCode >= 0) befores.emplace_back(r->beforeCode, r->beforeOccurrence, (size_t)(r - adds));
+    std::sort(befores.begin(), befores.end());
+    auto addBefore = [&](int code, int k) {
+        for (auto b = std::lower_bound(befores.begin(), befores.end(), Before(code, k, 0));
+             b != befores.end() && std::get<0>(*b) == code && std::get<1>(*b) == k; ++b)
+            add(adds + (long)std::get<2>(*b));
     };
     // Added where the subclass's values end: before the groups it keeps
     // and the next marker.
@@ -306,6 +327,7 @@ void DxfOut::applyRespellings(const std::vector<Respelling>& list)
         }
         if (n.tag == GroupWriter::kValue || n.tag == GroupWriter::kOwner || n.tag == GroupWriter::kExtended) {
             const int k = occurrence(n.tag, n.code);
+            if (n.tag == GroupWriter::kValue && !added && !befores.empty()) addBefore(n.code, k);
             const auto key = std::make_tuple((uint8_t)n.tag, n.code, k);
             auto found = std::lower_bound(list.begin(), adds, key, [](const R& r, const auto& want) {
                 return std::make_tuple(r.tag, r.code, r.occurrence) < want;

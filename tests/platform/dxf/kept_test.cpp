@@ -1342,24 +1342,82 @@ TEST(DxfKept, AValueGivenTwiceKeepsItsFirstAfterAnEdit)
 }
 
 // What a record owns through a kept handle (360) stays the original's: a
-// copy does not name it.
+// copy does not name it. One that names nothing owns nothing, and the copy
+// keeps it as written.
 TEST(DxfKept, ACopyDoesNotOwnWhatTheOriginalOwns)
 {
-    const std::string bytes = File({{0, "LINE"}, {5, "40"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"},
-                                     {10, "0"}, {20, "0"}, {30, "0"}, {11, "5"}, {21, "0"}, {31, "0"}, {360, "41"}});
+    const std::string bytes = FileOf(
+        "AC1024",
+        {{0, "LINE"}, {5, "40"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {30, "0"},
+         {11, "5"}, {21, "0"}, {31, "0"}, {360, "41"},
+         {0, "LINE"}, {5, "42"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"}, {20, "1"}, {30, "0"},
+         {11, "5"}, {21, "1"}, {31, "0"}, {360, "7F"}, {360, "0"}},
+        {{0, "XRECORD"}, {5, "41"}, {330, "40"}, {100, "AcDbXrecord"}, {1, "owned"}});
     std::unique_ptr<OdDbDatabase> db = Read(bytes);
     std::vector<OdDbEntity*> ms = ModelSpace(db.get());
-    ASSERT_EQ(ms.size(), 1u);
-    OdDbEntity* copy = nullptr;
-    ASSERT_EQ(ms[0]->getTransformedCopy(OdGeMatrix3d::translation(OdGeVector3d(0, 10, 0)), copy), eOk);
-    const OdDbObjectId id = dxftest::Append(db.get(), copy);
+    ASSERT_EQ(ms.size(), 2u);
+    std::vector<std::string> copies;
+    for (OdDbEntity* e : ms) {
+        OdDbEntity* copy = nullptr;
+        ASSERT_EQ(e->getTransformedCopy(OdGeMatrix3d::translation(OdGeVector3d(0, 10, 0)), copy), eOk);
+        const std::wstring handle = dxftest::Append(db.get(), copy).getHandle().ascii().str();
+        copies.emplace_back(handle.begin(), handle.end());
+    }
     const std::vector<std::string> saved = GroupLines(dxftest::Save(db.get()));
-    const std::vector<std::string> original = Record(saved, "LINE", "40");
-    const std::wstring handle = id.getHandle().ascii().str();
-    const std::vector<std::string> copied = Record(saved, "LINE", std::string(handle.begin(), handle.end()));
+    auto owned = [](const std::vector<std::string>& record) {
+        std::vector<std::string> out;
+        for (const std::string& g : record)
+            if (g.rfind("360 ", 0) == 0) out.push_back(g);
+        return out;
+    };
+    EXPECT_EQ(owned(Record(saved, "LINE", "40")), std::vector<std::string>{"360 41"});
+    const std::vector<std::string> copied = Record(saved, "LINE", copies[0]);
     ASSERT_FALSE(copied.empty());
-    EXPECT_NE(std::find(original.begin(), original.end(), "360 41"), original.end());
-    EXPECT_EQ(std::count_if(copied.begin(), copied.end(), [](const std::string& g) { return g.rfind("360 ", 0) == 0; }), 0);
+    EXPECT_TRUE(owned(copied).empty());
+    const std::vector<std::string> nothing = {"360 7F", "360 0"};
+    EXPECT_EQ(owned(Record(saved, "LINE", "42")), nothing);
+    EXPECT_EQ(owned(Record(saved, "LINE", copies[1])), nothing);
+}
+
+// A default the writer leaves out goes back where the file gave it, before
+// the vertices as after them; the value a move changes stays in that place,
+// and the record moved back is the file's again.
+TEST(DxfKept, ADefaultTheWriterLeavesOutGoesBackInItsPlace)
+{
+    const std::string bytes =
+        File({{0, "LWPOLYLINE"}, {5, "40"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPolyline"}, {90, "2"},
+              {70, "0"}, {38, "0.0"}, {39, "0.0"}, {10, "1.0"}, {20, "2.0"}, {10, "5.0"}, {20, "2.0"},
+              {0, "LWPOLYLINE"}, {5, "41"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPolyline"}, {90, "2"},
+              {70, "0"}, {10, "1.0"}, {20, "2.0"}, {10, "5.0"}, {20, "2.0"}, {39, "0.0"}});
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 2u);
+    auto codes = [](const std::vector<std::string>& record) {
+        std::string out;
+        for (const std::string& g : record) out += g.substr(0, g.find(' ')) + " ";
+        return out;
+    };
+    const std::string first = dxftest::Save(db.get());
+    std::vector<std::string> saved = GroupLines(first);
+    EXPECT_EQ(codes(Record(saved, "LWPOLYLINE", "40")), "0 5 330 100 8 100 90 70 38 39 10 20 10 20 ");
+    EXPECT_EQ(codes(Record(saved, "LWPOLYLINE", "41")), "0 5 330 100 8 100 90 70 10 20 10 20 39 ");
+    auto move = [&](double x, double y, double z) {
+        for (OdDbEntity* e : ms) {
+            OdDbEntity* open = nullptr;
+            ASSERT_EQ(oddbOpenObject(open, e->objectId(), OdDb::kForWrite), eOk);
+            open->transformBy(OdGeMatrix3d::translation(OdGeVector3d(x, y, z)));
+            open->close();
+        }
+    };
+    move(0.5, 0.25, 0.75);
+    saved = GroupLines(dxftest::Save(db.get()));
+    const std::vector<std::string> moved = Record(saved, "LWPOLYLINE", "40");
+    EXPECT_EQ(codes(moved), "0 5 330 100 8 100 90 70 38 39 10 20 10 20 ");
+    EXPECT_EQ(moved[8], "38 0.75");
+    EXPECT_EQ(moved[9], "39 0.0");
+    EXPECT_EQ(codes(Record(saved, "LWPOLYLINE", "41")), "0 5 330 100 8 100 90 70 38 10 20 10 20 39 ");
+    move(-0.5, -0.25, -0.75);
+    EXPECT_EQ(dxftest::Save(db.get()), first);
 }
 
 // The colour number a file gives beside a true colour stays while the

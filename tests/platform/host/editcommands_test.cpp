@@ -311,6 +311,27 @@ TEST_F(EditCommandsTest, KeptRecordsMoveAndCopyAndUnknownOnesAreNamed)
     EXPECT_EQ(ModelSpace(db).length(), 0);
 }
 
+// A copy of a record kept whole keeps its handle 360 that names nothing (a
+// wipeout's reactor as one writer gives it, 0), in its place: it owns
+// nothing that would then be owned twice.
+TEST_F(EditCommandsTest, ACopyKeepsAKeptHandleThatNamesNothing)
+{
+    OdDbDatabase* db = OpenDrawing(
+        L"C:\\wipeout.dxf",
+        "0\nSECTION\n2\nENTITIES\n"
+        "0\nWIPEOUT\n5\n160\n100\nAcDbEntity\n8\n0\n100\nAcDbWipeout\n90\n0\n10\n0.0\n20\n0.0\n30\n0.0\n"
+        "11\n2.0\n21\n0.0\n31\n0.0\n12\n0.0\n22\n2.0\n32\n0.0\n13\n1.0\n23\n1.0\n340\n0\n70\n7\n280\n1\n"
+        "281\n50\n282\n50\n283\n0\n360\n0\n71\n2\n91\n2\n14\n-0.5\n24\n0.5\n14\n0.5\n24\n-0.5\n290\n0\n"
+        "0\nENDSEC\n0\nEOF\n");
+    ASSERT_NE(db, nullptr);
+    ASSERT_EQ(ModelSpace(db).length(), 1);
+    Copy(ModelSpace(db), OdGeVector3d(0, 20, 0));
+    ASSERT_EQ(ModelSpace(db).length(), 2);
+    const std::string saved = Saved(db);
+    EXPECT_EQ(Count(saved, "\nWIPEOUT\n"), 2u);
+    EXPECT_EQ(Count(saved, "\n283\n0\n360\n0\n 71\n2\n"), 2u) << saved;
+}
+
 // Kept records move by what each holds where: one written without
 // subclass markers by its kind's own places (one with no position at all
 // is named, not passed over), one in a plane that is not the world's in
