@@ -501,6 +501,8 @@ public:
             return {kKept, &anchor_, anchorOccurrence_, true, false, !appGroup && !embedded_ && written(x.code)};
         if (!markers_) return markerless(x, appGroup);
         if (!appGroup && Holds(*owned_, x.code)) return {kObjectValue, &sub_, occurrence_, false, false, false};
+        if (!appGroup && !embedded_ && ofEntity(x.code) && !sub_.empty())
+            return {kKept, &entity_, 0, false, false, false};
         return {kKept, &sub_, occurrence_, false, false, !appGroup && !embedded_ && written(x.code)};
     }
     // The markers up to the group stepped last (0 in the record's head),
@@ -513,25 +515,37 @@ public:
 private:
     Step marker(const Group& x);
     Step markerless(const Group& x, bool appGroup);
-    // Whether a subclass the object is written in holds the code.
-    bool written(int code) const
+    // Whether the code is one of the entity's own (its linetype, colour
+    // ...) that the object, written with the entity's subclass first, does
+    // not hold (a vertex holds its layer alone): kept, it goes back in the
+    // entity's subclass, where readers by marker take it, wherever it was.
+    bool ofEntity(int code) const
+    {
+        return entityFirst_ &&
+               std::find(std::begin(EntityCodes::kAll), std::end(EntityCodes::kAll), code) != std::end(EntityCodes::kAll) &&
+               !Holds(OwnedCodes(type_, EntityCodes::kMarker), code);
+    }
+    // The first subclass the object is written in that holds the code;
+    // null for none.
+    const char* holder(int code) const
     {
         for (const char* w : written_)
-            if (Holds(OwnedCodes(type_, w), code)) return true;
-        return false;
+            if (Holds(OwnedCodes(type_, w), code)) return w;
+        return nullptr;
     }
+    bool written(int code) const { return holder(code) != nullptr; }
 
     const View& v_;
     const std::vector<Group>& g_;
     const std::vector<const char*>& written_;
     std::string_view type_;
-    bool markers_ = false, kindMarker_ = false, whole_ = false, data_ = false, embedded_ = false;
+    bool markers_ = false, kindMarker_ = false, whole_ = false, data_ = false, embedded_ = false, entityFirst_ = false;
     // Markers so far, by name: a record has a few, so a list is searched
     // (its names are the file's text or the writer's literals, which
     // outlive the walk).
     std::vector<std::pair<std::string_view, int>> seen_;
     CodeSet any_;
-    std::string sub_, anchor_;
+    std::string sub_, anchor_, entity_ = EntityCodes::kMarker;
     int occurrence_ = 0, anchorOccurrence_ = 0, lastIndex_ = -1, markersSeen_ = 0;
     uint32_t entered_ = 0;
     std::string_view first_;
@@ -554,6 +568,18 @@ inline Split::Split(const View& v) : v_(v), g_(v.groups()), written_(v.written()
     // their own (made by the keeper) after the writer's last subclass.
     kindMarker_ = !markers_ && written_.size() == 1 && MarkerOfKeptWhole(type_, KindFlags(g_, v.begin(), v.end(), type_));
     sub_ = anchor_ = written_.empty() || markers_ ? std::string() : std::string(written_.front());
+    entityFirst_ = !written_.empty() && std::string_view(written_.front()) == EntityCodes::kMarker;
+    // A record without markers starts in the subclass of its first value:
+    // what it keeps before that value is of that subclass (a dimension
+    // style's settings before its name).
+    for (size_t i = v.begin(); i < v.end() && !markers_ && !kindMarker_; ++i) {
+        if (i == v.handleAt() || i == v.ownerAt() || v.modelledAppGroup(i) || v.otherAppGroup(i) || g_[i].code == 102)
+            continue;
+        if (const char* w = holder(g_[i].code)) {
+            sub_ = anchor_ = w;
+            break;
+        }
+    }
     // An Xrecord without its marker: its data follows its head.
     data_ = v.dataRecord() && !markers_;
     owned_ = &OwnedCodes(type_, "");
@@ -603,13 +629,10 @@ inline Split::Step Split::marker(const Group& x)
 inline Split::Step Split::markerless(const Group& x, bool appGroup)
 {
     if (!appGroup && Holds(any_, x.code)) {
-        for (const char* w : written_)
-            if (Holds(OwnedCodes(type_, w), x.code)) {
-                sub_ = anchor_ = w;
-                break;
-            }
+        if (const char* w = holder(x.code)) sub_ = anchor_ = w;
         return {kObjectValue, &sub_, 0, false, false, false};
     }
+    if (!appGroup && !kindMarker_ && ofEntity(x.code)) return {kKept, &entity_, 0, false, false, false};
     return {kKept, kindMarker_ ? &anchor_ : &sub_, 0, kindMarker_, false, false};
 }
 

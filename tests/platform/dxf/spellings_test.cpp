@@ -411,3 +411,76 @@ TEST(DxfSpellings, AMarkerGivenTwiceIsReadByItsCodes)
         return true;
     });
 }
+
+namespace {
+
+// The groups of the saved record of that type whose handle (5 or 105)
+// follows its type.
+std::vector<std::string> SavedRecord(const std::vector<std::string>& groups, const std::string& type,
+                                     const std::string& handle)
+{
+    for (size_t i = 0; i + 1 < groups.size(); ++i) {
+        if (groups[i] != "0 " + type || (groups[i + 1] != "5 " + handle && groups[i + 1] != "105 " + handle)) continue;
+        size_t end = i + 1;
+        while (end < groups.size() && groups[end].rfind("0 ", 0) != 0) ++end;
+        return std::vector<std::string>(groups.begin() + (long)i, groups.begin() + (long)end);
+    }
+    return {};
+}
+
+long PlaceOf(const std::vector<std::string>& record, const std::string& group)
+{
+    auto it = std::find(record.begin(), record.end(), group);
+    return it == record.end() ? -1 : (long)(it - record.begin());
+}
+
+}  // namespace
+
+// Values an object does not hold are kept, and go back in the subclass
+// they are of wherever the file gave them, where readers by marker take
+// them: a vertex's colour and linetype after its vertex marker, or without
+// markers after its values, in the entity's subclass; a dimension style's
+// settings before its name, without markers, in the dimension style's.
+TEST(DxfSpellings, KeptValuesGoBackInTheSubclassTheyAreOf)
+{
+    const dxftest::Groups polyline = {{0, "POLYLINE"}, {5, "30"}, {100, "AcDbEntity"}, {8, "0"},
+                                      {100, "AcDb2dPolyline"}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"}};
+    const dxftest::Groups marked = {{0, "VERTEX"}, {5, "31"}, {330, "30"}, {100, "AcDbEntity"}, {100, "AcDbVertex"},
+                                    {8, "0"}, {6, "CONTINUOUS"}, {62, "1"}, {100, "AcDb2dVertex"}, {10, "1"},
+                                    {20, "2"}, {30, "0"}, {70, "0"}};
+    const dxftest::Groups markerless = {{0, "VERTEX"}, {5, "31"}, {70, "0"}, {10, "1"}, {20, "2"}, {30, "0"},
+                                        {6, "CONTINUOUS"}, {8, "0"}, {62, "1"}};
+    const dxftest::Groups seqend = {{0, "SEQEND"}, {5, "32"}, {8, "0"}};
+    const dxftest::Groups dimstyles = {{0, "TABLE"}, {2, "DIMSTYLE"}, {70, "1"},   {0, "DIMSTYLE"}, {105, "2B"},
+                                       {41, "0.18"}, {40, "2.5"},     {70, "0"},   {2, "SPELT"},    {0, "ENDTAB"}};
+    for (const char* version : {"AC1024", "AC1009"}) {
+        const bool r12 = std::string(version) == "AC1009";
+        dxftest::Groups entities = polyline;
+        if (r12) entities.erase(std::remove_if(entities.begin(), entities.end(), [](const auto& g) { return g.first == 100; }),
+                                entities.end());
+        const dxftest::Groups& vertex = r12 ? markerless : marked;
+        entities.insert(entities.end(), vertex.begin(), vertex.end());
+        entities.insert(entities.end(), seqend.begin(), seqend.end());
+        std::vector<std::pair<const char*, dxftest::Groups>> sections = {{"ENTITIES", entities}};
+        if (r12) sections.insert(sections.begin(), {"TABLES", dimstyles});
+        std::unique_ptr<OdDbDatabase> read(dxftest::Reopen(dxftest::SectionsFile({{9, "$ACADVER"}, {1, version}}, sections)));
+        ASSERT_TRUE(read) << version;
+        const std::string saved = dxftest::Save(read.get());
+        const std::vector<std::string> groups = dxftest::GroupLines(saved);
+        const std::vector<std::string> v = SavedRecord(groups, "VERTEX", "31");
+        ASSERT_FALSE(v.empty()) << version << "\n" << saved;
+        const long entity = PlaceOf(v, "100 AcDbEntity"), own = PlaceOf(v, "100 AcDbVertex");
+        for (const char* kept : {"62 1", "6 CONTINUOUS"}) {
+            const long at = PlaceOf(v, kept);
+            EXPECT_TRUE(entity >= 0 && entity < at && at < own) << version << ": " << kept << "\n" << saved;
+        }
+        if (r12) {
+            const std::vector<std::string> d = SavedRecord(groups, "DIMSTYLE", "2B");
+            const long own = PlaceOf(d, "100 AcDbDimStyleTableRecord");
+            for (const char* kept : {"41 0.18", "40 2.5"})
+                EXPECT_TRUE(own >= 0 && PlaceOf(d, kept) > own) << version << ": " << kept << "\n" << saved;
+        }
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(saved));
+        EXPECT_TRUE(dxftest::Save(again.get()) == saved) << version;
+    }
+}
