@@ -18,6 +18,7 @@
 
 #include "dxf_internal.h"
 #include "dxf_kinds.h"
+#include "dxf_record_codes.h"
 #include "dxf_schema.h"
 
 namespace standin {
@@ -705,6 +706,12 @@ inline void View::findStrays() const
     for (const Candidate& c : strays) {
         const int code = g_[c.at].code;
         if (values.test(CodeSlot(code))) continue;
+        // A linetype's dashes are read in order, each opened by its
+        // length: a dash's value strewn elsewhere belongs to no dash, and
+        // stays where it stands.
+        if (type_ == "LTYPE" && std::find(std::begin(LinetypeDashCodes::kAll), std::end(LinetypeDashCodes::kAll),
+                                          code) != std::end(LinetypeDashCodes::kAll))
+            continue;
         if (adopted.test(CodeSlot(code))) {
             auto run = runOf.find(code);
             if (run == runOf.end() || run->second.markers != c.markers || run->second.keptBefore != c.keptBefore)
