@@ -836,6 +836,20 @@ OdDbDatabase* Reopen(const std::string& bytes)
     return db;
 }
 
+std::vector<std::string> FileLines(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    for (size_t pos = 0; pos < bytes.size();) {
+        size_t end = bytes.find('\n', pos);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        pos = end + 1;
+    }
+    return lines;
+}
+
 // The saved file's groups as "code value" lines, values trimmed.
 std::vector<std::string> GroupLines(const std::string& bytes)
 {

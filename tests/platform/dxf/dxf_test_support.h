@@ -62,6 +62,8 @@ std::string FirstDifferingLine(const std::string& a, const std::string& b);
 using Groups = std::vector<std::pair<int, std::string>>;
 // A file's groups as "code value" lines, values trimmed; and the groups of
 // the record that starts with "0 type" and "5 handle" among them.
+// A file's lines, without their line ends (LF or CR LF).
+std::vector<std::string> FileLines(const std::string& bytes);
 std::vector<std::string> GroupLines(const std::string& bytes);
 std::vector<std::string> Record(const std::vector<std::string>& groups, const std::string& type, const std::string& handle);
 std::string GroupText(const Groups& groups);

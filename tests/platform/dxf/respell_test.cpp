@@ -28,16 +28,7 @@ using dxftest::Groups;
 // values as spelled, by handle.
 std::map<std::string, Groups> Records(const std::string& bytes)
 {
-    std::vector<std::string> lines;
-    size_t pos = 0;
-    while (pos < bytes.size()) {
-        size_t end = bytes.find('\n', pos);
-        if (end == std::string::npos) end = bytes.size();
-        std::string l = bytes.substr(pos, end - pos);
-        if (!l.empty() && l.back() == '\r') l.pop_back();
-        lines.push_back(l);
-        pos = end + 1;
-    }
+    const std::vector<std::string> lines = dxftest::FileLines(bytes);
     std::map<std::string, Groups> out;
     Groups* current = nullptr;
     for (size_t i = 0; i + 3 < lines.size(); i += 2) {

@@ -36,15 +36,7 @@ using standin::dxf::ValuePlaces;
 
 Groups GroupsOf(const std::string& bytes)
 {
-    std::vector<std::string> lines;
-    for (size_t pos = 0; pos < bytes.size();) {
-        size_t end = bytes.find('\n', pos);
-        if (end == std::string::npos) end = bytes.size();
-        std::string line = bytes.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        pos = end + 1;
-    }
+    const std::vector<std::string> lines = dxftest::FileLines(bytes);
     Groups g;
     for (size_t i = 0; i + 1 < lines.size(); i += 2) g.push_back({std::atoi(lines[i].c_str()), lines[i + 1]});
     return g;
