@@ -255,8 +255,10 @@ void Loader::readTables()
             default: break;
             }
         }
-        flagsOf(addRecord(roots_.linetypeTable, linetypes_, lt, nameOf(v), &v), v);
-        if (!styles.empty()) shapeStyles.emplace_back(lt, styles);
+        const OdDbObjectId id = addRecord(roots_.linetypeTable, linetypes_, lt, nameOf(v), &v);
+        flagsOf(id, v);
+        // A record the table refused is gone: its dashes name no style.
+        if (!id.isNull() && !styles.empty()) shapeStyles.emplace_back(lt, styles);
     }
     fixups_.push_back([this, shapeStyles] {
         for (const auto& [lt, styles] : shapeStyles)
