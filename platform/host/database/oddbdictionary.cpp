@@ -169,6 +169,8 @@ int OdDbDictionary::copyEntriesFrom(const OdDbDictionary* from)
             if (!keptRecord()) setKeptRecord(new standin::DxfKept());
             keptRecord()->hardOwned.push_back(id);
         }
+        // A default that is one of the entries is the copy's own entry.
+        if (fromKept && fromKept->defaultEntry == sourceId && keptRecord()) keptRecord()->defaultEntry = id;
         if (dict) notCopied += static_cast<OdDbDictionary*>(copy)->copyEntriesFrom(dict);
         copy->close();
         source->close();

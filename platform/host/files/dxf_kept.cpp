@@ -69,6 +69,7 @@ DxfKept* CopyKept(const DxfKept* k, bool whole)
     c->piecesOf = k->piecesOf;
     c->solidPattern = k->solidPattern;
     c->hardOwned = k->hardOwned;
+    c->defaultEntry = k->defaultEntry;
     c->sortHandles = k->sortHandles;
     c->sortOrder = k->sortOrder;
     return c;

@@ -96,8 +96,10 @@ struct DxfKept {
     // Flags of the record beyond what the object models (a dimension's;
     // of an Xrecord, kNoCloningFlag; of a hatch, kZeroPixelSize).
     int flags = 0;
-    // A dictionary's entries the file gave as hard-owned.
+    // A dictionary's entries the file gave as hard-owned, and its default
+    // (of a dictionary with a default).
     std::vector<OdDbObjectId> hardOwned;
+    OdDbObjectId defaultEntry;
     // A draw-order table as the file gave it: (entity, sort handle), and
     // the draw order that gives.
     std::vector<std::pair<OdDbObjectId, uint64_t>> sortHandles;

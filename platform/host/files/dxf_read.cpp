@@ -240,8 +240,11 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
     // once the file is read.
     std::string type;
     std::vector<const char*> written = WrittenSubclasses(o, type);
+    if (type != v.type() && !(v.type() == "TABLE")) {
+        keptOf(o).dxfType = std::string(v.type());
+        written = WrittenSubclasses(o, type);  // as the type it goes back as
+    }
     pending_.push_back(Pending{o, kSelf, 0, &v.rec(), intern(written), v.dataRecord(), {}});
-    if (type != v.type() && !(v.type() == "TABLE")) keptOf(o).dxfType = std::string(v.type());
     if (std::all_of(subHandles_.begin(), subHandles_.end(), [](uint64_t h) { return h == 0; })) subHandles_.clear();
     if (keptFlags_ || !subHandles_.empty()) {
         DxfKept& kept = keptOf(o);

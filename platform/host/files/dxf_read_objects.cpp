@@ -49,9 +49,23 @@ void Loader::readObjects()
                     v.refuse(&v.at(k));  // a key or an object without the other half
                 }
             }
+            // A dictionary with a default: the object it names, wherever
+            // the record gives it.
+            size_t defaultAt = SIZE_MAX;
+            if (r.type == "ACDBDICTIONARYWDFLT") {
+                using W = DictionaryWithDefaultCodes;
+                const Group* x = v.find(W::kDefault, W::kMarker);
+                if (x && x->kind == Kind::kHandle) defaultAt = v.indexOf(x);
+                else v.refuse(x);
+            }
             // Objects name their owners themselves: the dictionary owns the
             // entries that name none it has.
-            adoptions_.push_back([this, d, entries, hard] {
+            adoptions_.push_back([this, d, entries, hard, defaultAt] {
+                // A default that names nothing the file holds goes back as read.
+                if (defaultAt != SIZE_MAX) {
+                    if (OdDbObjectId e = idOf(g_[defaultAt].handle); !e.isNull()) keptOf(d).defaultEntry = e;
+                    else state_[defaultAt] |= kRefused;
+                }
                 for (uint64_t h : hard)
                     if (OdDbObjectId e = idOf(h); !e.isNull()) keptOf(d).hardOwned.push_back(e);
                 std::set<std::wstring> keys;  // keys compare without case

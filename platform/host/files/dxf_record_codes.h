@@ -168,6 +168,14 @@ struct DictionaryCodes {
     static constexpr int kSoft[] = {kCloning};
 };
 
+// A dictionary with a default: the object its lookups give for a key it
+// lacks, in a subclass after the dictionary's own.
+struct DictionaryWithDefaultCodes {
+    static constexpr const char* kMarker = "AcDbDictionaryWithDefault";
+    static constexpr int kDefault = 340;
+    static constexpr int kAll[] = {kDefault};
+};
+
 // An Xrecord's subclass holds its cloning flag, then data of any codes.
 struct XrecordCodes {
     static constexpr const char* kMarker = "AcDbXrecord";

@@ -23,6 +23,7 @@ const std::vector<std::pair<std::string_view, const Subclass*>>& RecordSubclasse
                           kDimStyle = Describe<DimStyleCodes>(), kBlockRecord = Describe<BlockRecordCodes>(),
                           kBlockBegin = Describe<BlockBeginCodes>(), kBlockEnd = Describe<BlockEndCodes>(),
                           kDictionary = Describe<DictionaryCodes>(), kImageDef = Describe<ImageDefCodes>(),
+                          kDictionaryWithDefault = Describe<DictionaryWithDefaultCodes>(),
                           kSortents = Describe<SortentsCodes>();
     static const std::vector<std::pair<std::string_view, const Subclass*>> kList = {
         {"TABLE", &kTable},
@@ -37,6 +38,7 @@ const std::vector<std::pair<std::string_view, const Subclass*>>& RecordSubclasse
         {"BLOCK_RECORD", &kRecord},   {"BLOCK_RECORD", &kBlockRecord},
         {"BLOCK", &kBlockBegin},      {"ENDBLK", &kBlockEnd},
         {"DICTIONARY", &kDictionary}, {"ACDBDICTIONARYWDFLT", &kDictionary},
+        {"ACDBDICTIONARYWDFLT", &kDictionaryWithDefault},
         {"IMAGEDEF", &kImageDef},     {"SORTENTSTABLE", &kSortents},
     };
     return kList;

@@ -250,7 +250,7 @@ std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bo
     using List = std::vector<const char*>;
     static const std::map<std::string_view, List> kFixed = {
         {"DICTIONARY", {DictionaryCodes::kMarker}},
-        {"ACDBDICTIONARYWDFLT", {DictionaryCodes::kMarker}},
+        {"ACDBDICTIONARYWDFLT", {DictionaryCodes::kMarker, DictionaryWithDefaultCodes::kMarker}},
         {"XRECORD", {XrecordCodes::kMarker}},
         {"IMAGEDEF", {ImageDefCodes::kMarker}},
         {"SORTENTSTABLE", {SortentsCodes::kMarker}},
@@ -302,6 +302,9 @@ std::vector<const char*> WrittenSubclasses(const OdDbObject* o, std::string& typ
     for (const auto& [cls, name] : kTypes)
         if (is(cls)) {
             type = name;
+            // A dictionary read as one with a default is written as one.
+            const DxfKept* k = DxfAccess::kept(o);
+            if (cls == OdDbDictionary::desc() && k && k->dxfType == "ACDBDICTIONARYWDFLT") type = k->dxfType;
             return SubclassesOfRecord(type, 0, false);
         }
     return {};

@@ -72,6 +72,11 @@ void DxfOut::objects()
                 handle(hard.count(id) ? C::kHardEntry : C::kEntry, id.getHandle());
             }
             softInteger(C::kCloning, 1);
+            if (rec_.type == "ACDBDICTIONARYWDFLT") {
+                marker(DictionaryWithDefaultCodes::kMarker);
+                if (k && written(k->defaultEntry))
+                    handle(DictionaryWithDefaultCodes::kDefault, k->defaultEntry.getHandle());
+            }
         } else if (auto* x = OdRxCast<OdDbXrecord>(mo)) {
             begin("XRECORD", o, o->ownerId());
             marker(XrecordCodes::kMarker);

@@ -951,6 +951,51 @@ TEST(DxfKept, WhatTheWriterWritesOtherwiseComesBackAsTheObjectHoldsIt)
     EXPECT_EQ(grid->columnSpacing(), 5.0);
 }
 
+// A dictionary's default is read by its code wherever the record gives it
+// (no markers, or before its own) and saved after its own marker, naming
+// what the object names: nothing once that is erased, and as the file gave
+// it when it named nothing the file holds.
+TEST(DxfKept, ADictionarysDefaultIsReadWhereverGivenAndSavedAfterItsMarker)
+{
+    auto file = [](const Groups& dictionary) {
+        Groups objects = {{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDbDictionary"},
+                          {3, "ACAD_PLOTSTYLENAME"}, {350, "E"}, {0, "ACDBDICTIONARYWDFLT"}, {5, "E"}, {330, "C"}};
+        objects.insert(objects.end(), dictionary.begin(), dictionary.end());
+        objects.insert(objects.end(), {{0, "ACDBPLACEHOLDER"}, {5, "F"}, {330, "E"}});
+        return FileOf("AC1024", {}, objects);
+    };
+    auto after = [](const std::vector<std::string>& record, const std::string& group) {
+        auto marker = std::find(record.begin(), record.end(), "100 AcDbDictionaryWithDefault");
+        return marker != record.end() && std::find(marker, record.end(), group) != record.end() &&
+               std::count(record.begin(), record.end(), group) == 1;
+    };
+    for (const Groups& spelled : std::vector<Groups>{
+             {{281, "1"}, {3, "Normal"}, {350, "F"}, {340, "F"}},
+             {{100, "AcDbDictionary"}, {281, "1"}, {3, "Normal"}, {350, "F"}, {340, "F"}},
+             {{100, "AcDbDictionary"}, {340, "F"}, {281, "1"}, {3, "Normal"}, {350, "F"}}}) {
+        const std::string bytes = file(spelled);
+        std::unique_ptr<OdDbDatabase> db = Read(bytes);
+        const std::string saved = dxftest::Save(db.get());
+        const std::vector<std::string> record = Record(GroupLines(saved), "ACDBDICTIONARYWDFLT", "E");
+        EXPECT_TRUE(after(record, "340 F")) << Raw(spelled) << saved;
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(saved));
+        EXPECT_EQ(dxftest::Save(again.get()), saved) << Raw(spelled);
+
+        // The placeholder erased, the default names nothing the save holds.
+        OdDbObject* placeholder = nullptr;
+        ASSERT_EQ(oddbOpenObject(placeholder, ObjectOf(db.get(), 0xF)->objectId(), OdDb::kForWrite), eOk);
+        ASSERT_EQ(placeholder->erase(), eOk);
+        placeholder->close();
+        const std::vector<std::string> erased = Record(GroupLines(dxftest::Save(db.get())), "ACDBDICTIONARYWDFLT", "E");
+        EXPECT_EQ(std::count(erased.begin(), erased.end(), "340 F"), 0) << Raw(spelled);
+    }
+    // A default naming a record the file lacks goes back as the file gave it.
+    const std::string bytes = file({{100, "AcDbDictionary"}, {3, "Normal"}, {350, "F"}, {340, "7A"}});
+    const std::string saved = dxftest::Save(Read(bytes).get());
+    const std::vector<std::string> record = Record(GroupLines(saved), "ACDBDICTIONARYWDFLT", "E");
+    EXPECT_EQ(std::count(record.begin(), record.end(), "340 7A"), 1) << saved;
+}
+
 // Application groups stay as written, one left open included, and their
 // groups are never an object's values; extended data of the records the
 // database does not keep goes back with them; a hatch naming a boundary
