@@ -231,6 +231,20 @@ struct EntityCodes {
     static constexpr NamedCode kNames[] = {{kLayer, NameOf::kLayer}, {kLinetype, NameOf::kLinetype}};
 };
 
+// The codes of the entity's own subclass as readers by marker take them:
+// those the database models, and the ones it keeps (a material, a plot
+// style, the proxy graphics and their size).
+inline bool IsEntityCode(int code)
+{
+    switch (code) {
+    case 6: case 8: case 48: case 60: case 62: case 67: case 92: case 160: case 284: case 310: case 347: case 348:
+    case 370: case 380: case 390: case 410: case 420: case 430: case 440:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // A form of the records of a kind's sequence (a polyline's vertices): a
 // record is of the first form whose `mask` of its flags is `value`, and
 // is written in the form's subclasses after the entity's.

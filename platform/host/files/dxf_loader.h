@@ -356,6 +356,9 @@ private:
     // The groups of the record the object does not hold (null when there
     // are none), in runs by where they go back.
     std::unique_ptr<DxfKept> keep(const View& v);
+    static KeptGroup MarkerGroup(const char* subclass);
+    static void SplitByCode(std::string_view type, const std::vector<const char*>& later,
+                            std::vector<KeptGroup>& groups);
     // Keeps what every record read holds beyond its object's values, once
     // the whole file is read (the objects may refuse values until then).
     void keepAll();

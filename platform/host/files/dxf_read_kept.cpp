@@ -77,14 +77,14 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
     // their own, after the writer's last subclass.
     bool markers = false;
     for (size_t i = v.begin(); i < v.end() && !markers; ++i) markers = g_[i].code == 100;
-    if (const char* marker = !markers && v.written().size() == 1
-                                 ? MarkerOfKeptWhole(v.type(), KindFlags(g_, v.begin(), v.end(), v.type()))
-                                 : nullptr) {
-        Group m;
-        m.code = 100;
-        m.kind = Kind::kText;
-        m.text = marker;
-        runFor(v.written().front(), 0, true, true).groups.push_back(keptGroup(m));
+    // A kind of several subclasses (an attribute's text and its own) gets
+    // each, its values under the one that holds their code.
+    std::vector<const char*> later;
+    const int64_t flags = KindFlags(g_, v.begin(), v.end(), v.type());
+    if (const char* marker = !markers && v.written().size() == 1 ? MarkerOfKeptWhole(v.type(), flags) : nullptr) {
+        runFor(v.written().front(), 0, true, true).groups.push_back(MarkerGroup(marker));
+        const std::vector<const char*> would = SubclassesOfRecord(v.type(), (int)flags, true);
+        if (!MarkerOfKeptKind(v.type()) && would.size() > 2) later.assign(would.begin() + 2, would.end());
     }
     // A value the object did not take is kept when it took another of that
     // code (a value given twice) or refused it. One of a code it took none
@@ -102,7 +102,46 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
         }
         runFor(sub, occ, whole, starts).groups.push_back(keptGroup(g_[i]));
     });
+    if (!later.empty()) SplitByCode(v.type(), later, k->runs.front().groups);
     return k;
+}
+
+KeptGroup Loader::MarkerGroup(const char* subclass)
+{
+    KeptGroup m;
+    m.at = SIZE_MAX;
+    m.code = 100;
+    m.kind = (uint8_t)Kind::kText;
+    m.spelled = subclass;
+    m.text.assign(m.spelled.begin(), m.spelled.end());
+    return m;
+}
+
+// The groups after a kind's first marker that a later subclass of the kind
+// alone holds by their code go under that subclass's marker, in file order;
+// the others (the first's, the entity's, other applications' groups) stay.
+void Loader::SplitByCode(std::string_view type, const std::vector<const char*>& later, std::vector<KeptGroup>& groups)
+{
+    if (groups.empty()) return;
+    const CodeSet& first = OwnedCodes(type, std::string_view(groups.front().spelled));
+    std::vector<std::vector<KeptGroup>> moved(later.size());
+    std::vector<KeptGroup> stay;
+    bool appGroup = false;
+    for (KeptGroup& g : groups) {
+        if (g.code == 102) appGroup = !g.spelled.empty() && g.spelled[0] == '{';
+        size_t to = later.size();
+        if (!appGroup && g.code > 0 && g.code < 1000 && g.code != 100 && g.code != 102 && !Holds(first, g.code) &&
+            !IsEntityCode(g.code))
+            for (size_t s = 0; s < later.size() && to == later.size(); ++s)
+                if (Holds(OwnedCodes(type, later[s]), g.code)) to = s;
+        (to < later.size() ? moved[to] : stay).push_back(std::move(g));
+    }
+    groups = std::move(stay);
+    for (size_t s = 0; s < later.size(); ++s) {
+        if (moved[s].empty()) continue;
+        groups.push_back(MarkerGroup(later[s]));
+        for (KeptGroup& g : moved[s]) groups.push_back(std::move(g));
+    }
 }
 
 void Loader::keepAll()

@@ -383,20 +383,6 @@ void DxfOut::flushRuns(bool all)
 
 namespace {
 
-// The codes of the entity's own subclass as readers by marker take them:
-// those the database models, and the ones it keeps (a material, a plot
-// style, the proxy graphics and their size).
-bool IsEntityCode(int code)
-{
-    switch (code) {
-    case 6: case 8: case 48: case 60: case 62: case 67: case 92: case 160: case 284: case 310: case 347: case 348:
-    case 370: case 380: case 390: case 410: case 420: case 430: case 440:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The subclass, after the entity's, that holds every value of a kind the
 // database does not model, and that of each object it keeps whole.
 const char* OwnMarkerOfKeptKind(std::string_view type, bool entity)

@@ -16,7 +16,11 @@ mode, and the save opened and saved again. For each file:
   another order) is compared with ezdxf's reading of the one it was spelled
   from, which means the same: ezdxf refuses or misreads several of these
   spellings itself. A file that names no code page is read in the one
-  velkhost's open says it assumed;
+  velkhost's open says it assumed. A file of the oldest form holding kinds
+  that form has not, which ezdxf reads neither strictly nor by its
+  recovery (dxflib's R12 file), is compared with ezdxf's reading of the
+  same groups in a form that has those kinds, their markers given
+  (marked_reference), its objects aside;
 - no entity of the save gives a common value (8, 62, 6, 370 ...) after
   another marker than AcDbEntity, where readers by marker do not take it;
 - ezdxf reads the save strictly (no recovery, UTF-8 without errors) and its
@@ -204,13 +208,16 @@ def tags(tag_list, names):
     return tuple((t[0], norm(t[1], names, t[0])) for t in tag_list)
 
 
-def attributes(e, names):
+def attributes(e, names, upto=None):
     """Every DXF attribute of the record's kind as ezdxf gives it, the
-    default where the file left one out."""
+    default where the file left one out; none of a later form than `upto`
+    (a form the compared files do not have)."""
     out = {}
     for name, attr in e.DXFATTRIBS._attribs.items():
         if name != attr.name or name in ("handle", "owner") or attr.code <= 0 or attr.xtype is not None and \
                 attr.xtype.name == "callback":
+            continue
+        if upto is not None and attr.dxfversion and attr.dxfversion > upto:
             continue
         value = e.dxf.get(name, None)
         if value is None:
@@ -343,7 +350,7 @@ def header_values(doc, names):
     return out
 
 
-def snapshot(doc, with_objects=True, like=None):
+def snapshot(doc, with_objects=True, like=None, upto=None):
     """(header variables, {record name: (kind, {field: value})}, names,
     whether of the oldest form) of what ezdxf reads; with the names of the records of `like`, of which the
     drawing is a save. Without objects (those ezdxf makes for a file of the
@@ -353,7 +360,7 @@ def snapshot(doc, with_objects=True, like=None):
     for name, e in names.order:
         if not with_objects and name not in names.entities and name not in names.tables:
             continue
-        values = attributes(e, names)
+        values = attributes(e, names, upto)
         values.update(structure(e, names))
         values.update(common(e, names))
         records[name] = (e.dxftype(), values)
@@ -495,6 +502,46 @@ def read(path, encoding=None):
             return None, "%s: %s" % (type(e).__name__, e)
 
 
+# Kinds the oldest form has not, with the subclass ezdxf reads them in.
+NEWER_KINDS = {"SPLINE": "AcDbSpline", "MTEXT": "AcDbMText", "HATCH": "AcDbHatch", "XLINE": "AcDbXline",
+               "RAY": "AcDbRay", "ELLIPSE": "AcDbEllipse", "LWPOLYLINE": "AcDbPolyline", "LEADER": "AcDbLeader",
+               "TOLERANCE": "AcDbFcf", "MLINE": "AcDbMline"}
+
+
+def marked_reference(data, work):
+    """ezdxf's reading of a file of the oldest form that holds kinds the form
+    has not (dxflib's R12 file: SPLINE, MTEXT, HATCH ... without markers),
+    which it reads neither strictly nor by its recovery: the same groups in
+    the form that has those kinds, each given the entity's marker before its
+    common values and its kind's before the rest. The objects section is
+    left out (the oldest form holds none, and ezdxf cannot take one without
+    handles): ezdxf makes its own, and the objects are not compared. None
+    where the file is of another form, or that cannot be read either."""
+    groups = spellings.split(data)
+    lead = 0
+    while lead < len(groups) and groups[lead][0] != 0:
+        lead += 1  # comments before the first record
+    version = next((groups[i + 1][1].strip() for i in range(len(groups) - 1)
+                    if groups[i] == (9, b"$ACADVER")), b"AC1009")
+    if version > b"AC1009":
+        return None
+    recs = [r for r in spellings.records(groups[lead:]) if r.section != "OBJECTS" or r.type == "EOF"]
+    for r in recs:
+        if r.type not in NEWER_KINDS or r.section not in ("ENTITIES", "BLOCKS") or any(c == 100 for c, _ in r.groups):
+            continue
+        frame = [g for g in r.groups[1:] if g[0] in (5, 330)]
+        common = [g for g in r.groups[1:] if g[0] in COMMON_CODES]
+        rest = [g for g in r.groups[1:] if g[0] not in COMMON_CODES and g[0] not in (5, 330)]
+        r.groups = r.groups[:1] + frame + [(100, b"AcDbEntity")] + common + [(100, NEWER_KINDS[r.type].encode())] + rest
+    marked = spellings.set_header(spellings.flatten(recs), b"$ACADVER", [(1, b"AC1015")])
+    with open(work, "wb") as f:
+        f.write(spellings.join(groups[:lead] + marked))
+    try:
+        return ezdxf.readfile(work)
+    except Exception:
+        return None
+
+
 def check_file(args, name, path, reference):
     """[(record kind, what fails)] for one file; a save this check cannot
     take apart fails it rather than the check."""
@@ -534,16 +581,23 @@ def check_saves(args, name, path, reference):
         return problems + [("READ", "ezdxf cannot read the save: %s: %s" % (type(e).__name__, str(e)[:200]))]
     with open(path, "rb") as f:
         data = f.read()
+    objects = True
     if reference is None:
         code_page = assumed_code_page(transcript, data)
         ref, why = read(path, encoding_of(code_page) if code_page else None)
+        if ref is None:
+            ref = marked_reference(data, os.path.join(folder, "reference", name + ".dxf"))
+            objects = False
     else:
         ref, why = read(reference)
     if ref is not None:
         r12 = ref.dxfversion <= "AC1009"
         try:
-            first = snapshot(ref, not r12)
-            problems += differences(first, snapshot(doc, not r12, first[2]))
+            # A reference spelled in another form than the original's has
+            # values of no form of the original's.
+            upto = None if objects else ref.dxfversion
+            first = snapshot(ref, objects and not r12, None, upto)
+            problems += differences(first, snapshot(doc, objects and not r12, first[2], upto))
         except Exception as e:
             problems.append(("COMPARE", "cannot be compared: %s: %s" % (type(e).__name__, e)))
     # After the comparison (the audit mends what it finds), whether or not
@@ -599,7 +653,7 @@ def prepare(work):
     if os.path.isdir(work) and os.listdir(work) and not os.path.exists(os.path.join(work, MARK)):
         sys.exit("%s holds files this check did not make: name another --work" % work)
     shutil.rmtree(work, ignore_errors=True)
-    for sub in ("", "saved", "saved2", "reference", "dxflib", "dxflib/saved", "dxflib/saved2"):
+    for sub in ("", "saved", "saved2", "reference", "dxflib", "dxflib/saved", "dxflib/saved2", "dxflib/reference"):
         os.makedirs(os.path.join(work, sub), exist_ok=True)
     open(os.path.join(work, MARK), "w").close()
 
