@@ -79,12 +79,12 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
     for (size_t i = v.begin(); i < v.end() && !markers; ++i) markers = g_[i].code == 100;
     // A kind of several subclasses (an attribute's text and its own) gets
     // each, its values under the one that holds their code.
-    std::vector<const char*> later;
+    std::vector<const Subclass*> later;
     const int64_t flags = KindFlags(g_, v.begin(), v.end(), v.type());
     if (const char* marker = !markers && v.written().size() == 1 ? MarkerOfKeptWhole(v.type(), flags) : nullptr) {
         runFor(v.written().front(), 0, true, true).groups.push_back(MarkerGroup(marker));
-        const std::vector<const char*> would = SubclassesOfRecord(v.type(), (int)flags, true);
-        if (!MarkerOfKeptKind(v.type()) && would.size() > 2) later.assign(would.begin() + 2, would.end());
+        const EntityKind* kind = MarkerOfKeptKind(v.type()) ? nullptr : KindOfRecord(v.type(), (int)flags);
+        if (kind && kind->subclasses.size() > 1) later.assign(kind->subclasses.begin() + 1, kind->subclasses.end());
     }
     // A value the object did not take is kept when it took another of that
     // code (a value given twice) or refused it. One of a code it took none
@@ -102,7 +102,7 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
         }
         runFor(sub, occ, whole, starts).groups.push_back(keptGroup(g_[i]));
     });
-    if (!later.empty()) SplitByCode(v.type(), later, k->runs.front().groups);
+    if (!later.empty()) SplitByCode(later, k->runs);
     return k;
 }
 
@@ -117,30 +117,49 @@ KeptGroup Loader::MarkerGroup(const char* subclass)
     return m;
 }
 
-// The groups after a kind's first marker that a later subclass of the kind
-// alone holds by their code go under that subclass's marker, in file order;
-// the others (the first's, the entity's, other applications' groups) stay.
-void Loader::SplitByCode(std::string_view type, const std::vector<const char*>& later, std::vector<KeptGroup>& groups)
+// The groups after a kind's first marker (in the runs kept whole with it,
+// which other kept groups may cut apart) of a code a later subclass of the
+// kind is written with go under that subclass's marker, in file order: the
+// kind's writer writes them there (an attribute's 73, its field length, in
+// its own subclass, not the text's). The others (the first's, the
+// entity's, other applications' groups) stay.
+void Loader::SplitByCode(const std::vector<const Subclass*>& later, std::vector<KeptRun>& runs)
 {
-    if (groups.empty()) return;
-    const CodeSet& first = OwnedCodes(type, std::string_view(groups.front().spelled));
+    if (runs.empty()) return;
+    std::vector<CodeSet> written(later.size());
+    for (size_t s = 0; s < later.size(); ++s)
+        for (int c : later[s]->codes)
+            for (int part = 0; part < (IsPointCode(c) ? 3 : 1); ++part) written[s].set(CodeSlot(c + 10 * part));
+    const std::string sub = runs.front().subclass;
+    const int occurrence = runs.front().occurrence;
+    std::vector<KeptGroup> groups;
+    for (size_t r = 0; r < runs.size();) {
+        const bool with = runs[r].whole && runs[r].subclass == sub && runs[r].occurrence == occurrence;
+        if (!with) {
+            ++r;
+            continue;
+        }
+        for (KeptGroup& g : runs[r].groups) groups.push_back(std::move(g));
+        if (r == 0) ++r;
+        else runs.erase(runs.begin() + (long)r);
+    }
     std::vector<std::vector<KeptGroup>> moved(later.size());
     std::vector<KeptGroup> stay;
     bool appGroup = false;
     for (KeptGroup& g : groups) {
         if (g.code == 102) appGroup = !g.spelled.empty() && g.spelled[0] == '{';
         size_t to = later.size();
-        if (!appGroup && g.code > 0 && g.code < 1000 && g.code != 100 && g.code != 102 && !Holds(first, g.code) &&
-            !IsEntityCode(g.code))
+        if (!appGroup && g.code > 0 && g.code < 1000 && g.code != 100 && g.code != 102 && !IsEntityCode(g.code))
             for (size_t s = 0; s < later.size() && to == later.size(); ++s)
-                if (Holds(OwnedCodes(type, later[s]), g.code)) to = s;
+                if (Holds(written[s], g.code)) to = s;
         (to < later.size() ? moved[to] : stay).push_back(std::move(g));
     }
-    groups = std::move(stay);
+    std::vector<KeptGroup>& out = runs.front().groups;
+    out = std::move(stay);
     for (size_t s = 0; s < later.size(); ++s) {
         if (moved[s].empty()) continue;
-        groups.push_back(MarkerGroup(later[s]));
-        for (KeptGroup& g : moved[s]) groups.push_back(std::move(g));
+        out.push_back(MarkerGroup(later[s]->marker));
+        for (KeptGroup& g : moved[s]) out.push_back(std::move(g));
     }
 }
 

@@ -602,28 +602,38 @@ TEST(DxfKept, AttributesAreAReferencesOnlyWhereItSaysTheyFollow)
     EXPECT_EQ(dxftest::Save(again.get()), once);
 
     // A loose ATTRIB without markers, as files of the oldest form give
-    // one: saved with a marker for each subclass, its tag and alignment
-    // under the attribute's, where readers by marker look for them.
-    const Groups bare{{0, "INSERT"}, {8, "0"}, {2, "MARK"}, {10, "1"}, {20, "2"}, {30, "0"},
-                      {0, "ATTRIB"}, {8, "0"}, {10, "1"}, {20, "2"}, {30, "0"}, {40, "1"}, {1, "value"},
-                      {2, "LOOSE"}, {74, "2"}, {72, "1"}, {11, "1"}, {21, "2"}, {31, "0"}};
-    const std::string bareSaved = dxftest::Save(Read(File(bare, blocks)).get());
-    std::vector<std::string> lines = GroupLines(bareSaved);
-    auto at = std::find(lines.begin(), lines.end(), "0 ATTRIB");
-    ASSERT_NE(at, lines.end()) << bareSaved;
-    const std::vector<std::string> record(
-        at, std::find_if(at + 1, lines.end(), [](const std::string& g) { return g.rfind("0 ", 0) == 0; }));
-    auto text = std::find(record.begin(), record.end(), "100 AcDbText");
-    auto its = std::find(record.begin(), record.end(), "100 AcDbAttribute");
-    ASSERT_NE(text, record.end()) << bareSaved;
-    ASSERT_NE(its, record.end()) << bareSaved;
-    EXPECT_TRUE(text < its);
-    for (const char* g : {"2 LOOSE", "74 2"}) EXPECT_TRUE(std::find(record.begin(), record.end(), g) > its) << g;
-    for (const char* g : {"1 value", "72 1", "11 1"}) {
-        auto x = std::find(record.begin(), record.end(), g);
-        EXPECT_TRUE(x > text && x < its) << g;
+    // one: saved with a marker for each subclass, its tag, field length
+    // and alignment under the attribute's, where readers by marker look
+    // for them, also where a value given twice cuts what it keeps apart.
+    for (const Groups& layers : {Groups{{8, "0"}}, Groups{{8, "0"}, {8, "TWICE"}}}) {
+        Groups bare{{0, "INSERT"}, {8, "0"}, {2, "MARK"}, {10, "1"}, {20, "2"}, {30, "0"}, {0, "ATTRIB"}};
+        bare.insert(bare.end(), layers.begin(), layers.end());
+        bare.insert(bare.end(), {{10, "1"}, {20, "2"}, {30, "0"}, {40, "1"}, {1, "value"}, {2, "LOOSE"}, {73, "5"},
+                                 {74, "2"}, {72, "1"}, {11, "1"}, {21, "2"}, {31, "0"}});
+        const std::string bareSaved = dxftest::Save(Read(File(bare, blocks)).get());
+        std::vector<std::string> lines = GroupLines(bareSaved);
+        auto at = std::find(lines.begin(), lines.end(), "0 ATTRIB");
+        ASSERT_NE(at, lines.end()) << bareSaved;
+        const std::vector<std::string> record(
+            at, std::find_if(at + 1, lines.end(), [](const std::string& g) { return g.rfind("0 ", 0) == 0; }));
+        auto place = [&](const char* group) {
+            auto x = std::find(record.begin(), record.end(), group);
+            EXPECT_NE(x, record.end()) << group << "\n" << bareSaved;
+            return x;
+        };
+        auto text = place("100 AcDbText");
+        auto its = place("100 AcDbAttribute");
+        EXPECT_TRUE(text < its);
+        for (const char* g : {"2 LOOSE", "73 5", "74 2"}) {
+            auto x = place(g);
+            EXPECT_TRUE(x != record.end() && x > its) << g;
+        }
+        for (const char* g : {"1 value", "72 1", "11 1"}) {
+            auto x = place(g);
+            EXPECT_TRUE(x > text && x < its) << g;
+        }
+        EXPECT_EQ(dxftest::Save(Read(bareSaved).get()), bareSaved);
     }
-    EXPECT_EQ(dxftest::Save(Read(bareSaved).get()), bareSaved);
 }
 
 TEST(DxfKept, AnUnknownKindWhoseNameHoldsANulByteGoesBackWhole)
