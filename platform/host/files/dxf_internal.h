@@ -50,6 +50,17 @@ enum class Kind : uint8_t { kText, kReal, kInt, kHandle };
 // not define.
 bool KindOfCode(int code, Kind& kind);
 
+// A subclass marker (group 100) kept among a record's groups.
+inline KeptGroup KeptMarker(const char* subclass)
+{
+    KeptGroup m;
+    m.code = 100;
+    m.kind = (uint8_t)Kind::kText;
+    m.spelled = subclass;
+    m.text.assign(m.spelled.begin(), m.spelled.end());
+    return m;
+}
+
 // A group's value line as stored (without its line end): a view of the
 // file's text in 12 bytes, so that a group fits in 24.
 #pragma pack(push, 4)

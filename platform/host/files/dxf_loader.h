@@ -356,7 +356,6 @@ private:
     // The groups of the record the object does not hold (null when there
     // are none), in runs by where they go back.
     std::unique_ptr<DxfKept> keep(const View& v);
-    static KeptGroup MarkerGroup(const char* subclass);
     static void SplitByCode(const std::vector<const Subclass*>& later, std::vector<KeptRun>& runs);
     // Keeps what every record read holds beyond its object's values, once
     // the whole file is read (the objects may refuse values until then).

@@ -82,7 +82,7 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
     std::vector<const Subclass*> later;
     const int64_t flags = KindFlags(g_, v.begin(), v.end(), v.type());
     if (const char* marker = !markers && v.written().size() == 1 ? MarkerOfKeptWhole(v.type(), flags) : nullptr) {
-        runFor(v.written().front(), 0, true, true).groups.push_back(MarkerGroup(marker));
+        runFor(v.written().front(), 0, true, true).groups.push_back(KeptMarker(marker));
         const EntityKind* kind = MarkerOfKeptKind(v.type()) ? nullptr : KindOfRecord(v.type(), (int)flags);
         if (kind && kind->subclasses.size() > 1) later.assign(kind->subclasses.begin() + 1, kind->subclasses.end());
     }
@@ -106,17 +106,6 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
     return k;
 }
 
-KeptGroup Loader::MarkerGroup(const char* subclass)
-{
-    KeptGroup m;
-    m.at = SIZE_MAX;
-    m.code = 100;
-    m.kind = (uint8_t)Kind::kText;
-    m.spelled = subclass;
-    m.text.assign(m.spelled.begin(), m.spelled.end());
-    return m;
-}
-
 // The groups after a kind's first marker (in the runs kept whole with it,
 // which other kept groups may cut apart) of a code a later subclass of the
 // kind is written with go under that subclass's marker, in file order: the
@@ -126,23 +115,23 @@ KeptGroup Loader::MarkerGroup(const char* subclass)
 void Loader::SplitByCode(const std::vector<const Subclass*>& later, std::vector<KeptRun>& runs)
 {
     if (runs.empty()) return;
-    std::vector<CodeSet> written(later.size());
-    for (size_t s = 0; s < later.size(); ++s)
-        for (int c : later[s]->codes)
-            for (int part = 0; part < (IsPointCode(c) ? 3 : 1); ++part) written[s].set(CodeSlot(c + 10 * part));
+    std::vector<CodeSet> written;
+    for (const Subclass* s : later) written.push_back(CodeSetOf(s->codes));
+    // The runs kept whole with the first, taken out of the list in one pass.
     const std::string sub = runs.front().subclass;
     const int occurrence = runs.front().occurrence;
     std::vector<KeptGroup> groups;
-    for (size_t r = 0; r < runs.size();) {
+    size_t left = 0;
+    for (size_t r = 0; r < runs.size(); ++r) {
         const bool with = runs[r].whole && runs[r].subclass == sub && runs[r].occurrence == occurrence;
-        if (!with) {
-            ++r;
-            continue;
+        if (with)
+            for (KeptGroup& g : runs[r].groups) groups.push_back(std::move(g));
+        if (!with || r == 0) {
+            if (left != r) runs[left] = std::move(runs[r]);
+            ++left;
         }
-        for (KeptGroup& g : runs[r].groups) groups.push_back(std::move(g));
-        if (r == 0) ++r;
-        else runs.erase(runs.begin() + (long)r);
     }
+    runs.resize(left);
     std::vector<std::vector<KeptGroup>> moved(later.size());
     std::vector<KeptGroup> stay;
     bool appGroup = false;
@@ -158,7 +147,7 @@ void Loader::SplitByCode(const std::vector<const Subclass*>& later, std::vector<
     out = std::move(stay);
     for (size_t s = 0; s < later.size(); ++s) {
         if (moved[s].empty()) continue;
-        out.push_back(MarkerGroup(later[s]->marker));
+        out.push_back(KeptMarker(later[s]->marker));
         for (KeptGroup& g : moved[s]) out.push_back(std::move(g));
     }
 }

@@ -171,6 +171,8 @@ private:
 
 }  // namespace
 
+CodeSet CodeSetOf(const std::vector<int>& codes) { return Codes(codes); }
+
 const CodeSet& OwnedCodes(std::string_view type, std::string_view sub)
 {
     static const CodeSet none;

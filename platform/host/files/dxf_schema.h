@@ -25,6 +25,9 @@ inline bool IsPointCode(int c)
     return (c >= 10 && c <= 18) || (c >= 110 && c <= 112) || c == 210 || (c >= 1010 && c <= 1013);
 }
 
+// The codes of a list, a point's x code standing for its y and z too.
+CodeSet CodeSetOf(const std::vector<int>& codes);
+
 // The codes the writer gives values of in a subclass of a record of that
 // type ("" before the first marker). A subclass it does not know owns
 // nothing.

@@ -443,11 +443,7 @@ void DxfOut::markKeptWhole(bool entity)
     auto run = std::find_if(marked_.runs.begin(), marked_.runs.end(),
                             [&](const KeptRun& r) { return r.subclass == home && r.occurrence == 0; });
     if (run == marked_.runs.end()) run = marked_.runs.insert(marked_.runs.end(), KeptRun{home, 0, false, {}});
-    KeptGroup marker;
-    marker.code = 100;
-    marker.kind = (uint8_t)Kind::kText;
-    marker.spelled = own;
-    marker.text.assign(marker.spelled.begin(), marker.spelled.end());
+    KeptGroup marker = KeptMarker(own);
     // Before the first value not the entity's, outside another
     // application's group ("102 {NAME" ... "102 }"); last if there is none.
     bool appGroup = false;
