@@ -61,6 +61,7 @@ int LiveSelectionSets();
 // within it of their extents.
 OdDbObjectIdArray EntitiesAt(const OdGePoint3d& point, double pickBox = 1e-3);
 
+// Each entity once, in the order first named, as a selection set holds it.
 void SetPickFirst(const OdDbObjectIdArray& entities);
 const OdDbObjectIdArray& PickFirst();
 

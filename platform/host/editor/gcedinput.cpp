@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "editor_control.h"
 #include "gcedreactor.h"
@@ -197,6 +198,19 @@ std::wstring Trimmed(const wchar_t* s)
     return t.substr(a, t.find_last_not_of(L' ') - a + 1);
 }
 
+// The ids in the order they first appear, each once: a selection set holds
+// an object once however often the user picked it. Hashed, so that a set
+// of a hundred thousand costs what reading it costs.
+OdDbObjectIdArray EachOnce(const OdDbObjectIdArray& ids)
+{
+    OdDbObjectIdArray once;
+    std::unordered_set<const OdDbStub*> seen;
+    seen.reserve(ids.size());
+    for (const OdDbObjectId& id : ids)
+        if (seen.insert(id.stub()).second) once.append(id);
+    return once;
+}
+
 int NewSet(const OdDbObjectIdArray& members, ads_name ss)
 {
     if (members.isEmpty()) return RTERROR;
@@ -359,7 +373,7 @@ int gcedSSGet(const wchar_t* mode, const void* p1, const void*, const resbuf* fi
         else return RTERROR;
     }
     OdDbObjectIdArray members;
-    if (!ApplyFilter(filter, candidates, members)) return RTERROR;
+    if (!ApplyFilter(filter, EachOnce(candidates), members)) return RTERROR;
     // What the user selects passes the document's selection filters.
     if (byUser) standin::FilterSelection(members);
     return NewSet(members, ss);
@@ -412,7 +426,7 @@ int gcedSSSetFirst(const ads_name pickSet, const ads_name)
     }
     const OdDbObjectIdArray* set = FindSet(pickSet);
     if (!set) return RTERROR;
-    In().pickFirst = *set;
+    In().pickFirst = *set;  // a set holds each object once already
     return RTNORM;
 }
 
@@ -617,7 +631,7 @@ bool LastRubberBandBase(OdGePoint3d& base)
 }
 
 int LiveSelectionSets() { return (int)In().sets.size(); }
-void SetPickFirst(const OdDbObjectIdArray& entities) { In().pickFirst = entities; }
+void SetPickFirst(const OdDbObjectIdArray& entities) { In().pickFirst = EachOnce(entities); }
 const OdDbObjectIdArray& PickFirst() { return In().pickFirst; }
 
 }  // namespace standin

@@ -67,7 +67,8 @@ OdResult oddbGetAdsName(ads_name name, OdDbObjectId id);
 // may hold group code 8 (layer names, with * and ? wildcards and commas
 // between alternatives); any other code is refused with RTERROR. What the
 // user selects or picks passes the current document's selection filters
-// (gcedreactor.h).
+// (gcedreactor.h). A set holds each object once, in the order it was first
+// named (a user who picks an object twice has it once).
 int gcedSSGet(const wchar_t* mode, const void* p1, const void* p2, const resbuf* filter, ads_name ss);
 // The last entity added to model space of the working drawing that is not
 // erased; RTERROR when there is none.
