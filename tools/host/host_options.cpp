@@ -212,7 +212,10 @@ happens in the peer:
                          a name no record has is refused) |
                          handle H[,H] | text STRING |
                          window X0,Y0 X1,Y1 (wholly inside) |
-                         at X,Y [X,Y...] (what lies under those clicks)
+                         at X,Y [X,Y...] (what lies under those clicks);
+                       FILTER... + FILTER... picks on at the same prompt:
+                       the selections one after the other (what both name
+                       is named twice; the host's set holds it once)
   > pick X,Y           picks the entity at the point, at a prompt for one
                        entity (or gives the point, at a prompt for a point)
   > answer yes|no|ok|cancel
@@ -233,6 +236,11 @@ happens in the peer:
                        a picture of model space in the machine (a name
                        without a folder goes to C:\Drawings); "beside" puts
                        it to the right of an earlier picture in one file
+  > snapshot FILE.dxf  the drawing's bytes as a save writes them, into the
+                       machine (a name without a folder goes to
+                       C:\Drawings), with no command run: no UNDO step, and
+                       the module hears nothing; the transcript says
+                       IMAGEFRAME with it
   > show WHAT          prints: peer (its folders and objects), peer-state,
                        peer-changes (the peer's objects added, changed or
                        removed by the line before), links (entity -> peer
@@ -246,11 +254,17 @@ happens in the peer:
                        keys: icon, colour, text-colour (6 hex digits as the
                        peer keeps them, BBGGRR), type (1 icon, 3 text),
                        level, font, rotation, remark, multi-line (0 or 1)
-  > peer track NAME X,Y[/BULGE] X,Y... [in FOLDER] [KEY=VALUE...]
-                       keys: colour, style, width, remark
+  > peer track NAME X,Y[,Z][/BULGE] X,Y... [/ X,Y... (a piece)] [in FOLDER]
+             [KEY=VALUE...]
+                       Z is the elevation; keys: colour, style, width,
+                       remark, type (5 line, 6 point set, 7 circle or arc,
+                       9 ellipse, 10 spline)
   > peer shape NAME X,Y... [/ X,Y... (a hole)] [in FOLDER] [KEY=VALUE...]
                        keys: colour, fill-colour, fill (solid, pattern,
-                       gradient), pattern, opacity, outline, remark
+                       gradient), pattern, opacity, outline, remark, start
+                       and end (degrees, of a shape given by two corners)
+  > peer multipart NAME X,Y... [/ X,Y... (a part)] [in FOLDER] [KEY=VALUE...]
+                       keys: colour, remark
                        (objects are made in the peer; nothing is sent)
   > peer send NAME|#ID...
                        the peer's user chooses those objects or folders and

@@ -104,6 +104,7 @@ private:
     void Show(const std::vector<std::string>& words, int line);
     void Peer(const std::vector<std::string>& words, int line);
     void Picture(const std::vector<std::string>& words, int line);
+    void Snapshot(const std::vector<std::string>& words, int line);
     void Dialog(const std::vector<std::string>& words, const std::string& rest, int line, bool modeless);
     void CheckPendingAnswers();
     void ReportUnansweredDialogs();

@@ -15,6 +15,7 @@
 #include "demo_site.h"
 #include "dialog_control.h"
 #include "drawing_files.h"
+#include "dxf_control.h"
 #include "editor_control.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
@@ -225,9 +226,22 @@ void ScriptRunner::Action(const Line& line, const standin::InputRequest* prompti
     }
 
     if (verb == "select") {
-        std::string error;
-        const OdDbObjectIdArray ids = Select(std::vector<std::string>(words.begin() + 1, words.end()), error);
-        if (ids.isEmpty()) return Fail(n, error);
+        // Selections joined by "+" follow one another, as a user goes on
+        // picking at the same prompt: what is named twice stays twice here,
+        // and the host's selection set takes it once.
+        std::vector<std::vector<std::string>> parts(1);
+        for (size_t i = 1; i < words.size(); ++i) {
+            if (words[i] == "+") parts.emplace_back();
+            else parts.back().push_back(words[i]);
+        }
+        OdDbObjectIdArray ids;
+        for (const std::vector<std::string>& part : parts) {
+            if (part.empty() && parts.size() > 1) return Fail(n, "\"+\" joins two selections: one is missing");
+            std::string error;
+            const OdDbObjectIdArray some = Select(part, error);
+            if (some.isEmpty()) return Fail(n, error);
+            for (const OdDbObjectId& id : some) ids.append(id);
+        }
         log.Detail() << "  selected " << ids.length() << ":";
         for (const OdDbObjectId& id : ids) {
             OdDbObject* o = nullptr;
@@ -321,6 +335,7 @@ void ScriptRunner::Action(const Line& line, const standin::InputRequest* prompti
     }
 
     if (verb == "picture") return Picture(words, n);
+    if (verb == "snapshot") return Snapshot(words, n);
     if (verb == "show") return Show(words, n);
     if (verb == "peer") return Peer(words, n);
 
@@ -332,8 +347,8 @@ void ScriptRunner::Action(const Line& line, const standin::InputRequest* prompti
         if (drawn <= 0) return Fail(n, "the site plan could not be drawn");
         return;
     }
-    Fail(n, "\"> " + verb + "\" is no action (click, select, pick, answer, dialog, window, browse, wait, picture, show, "
-              "peer, demo)");
+    Fail(n, "\"> " + verb + "\" is no action (click, select, pick, answer, dialog, window, browse, wait, picture, "
+              "snapshot, show, peer, demo)");
 }
 
 // "> dialog ID, ACTION, ..." answers the next modal run; "> window CAPTION,
@@ -479,6 +494,30 @@ void ScriptRunner::Dialog(const std::vector<std::string>& words, const std::stri
         session_.log.Detail() << "  " << name << ": " << (button ? button : "press " + std::to_string(ending)) << "\n";
     }
     standin::PumpMessages();
+}
+
+// "> snapshot FILE.dxf": the drawing's bytes as a save writes them, taken
+// without a command, so that the history and the module hear nothing of
+// it: checks compare what UNDO and REDO leave with what was there before.
+// The host's IMAGEFRAME, which UNDO also gives back but no file holds, is
+// said with it.
+void ScriptRunner::Snapshot(const std::vector<std::string>& words, int n)
+{
+    if (words.size() != 2) return Fail(n, "> snapshot takes a file name");
+    OdDbDatabase* db = CurrentDrawing();
+    if (!db) return Fail(n, "no drawing is open");
+    const std::wstring file = PicturePath(words[1]);
+    if (const std::string why = WhyNotWritable(file); !why.empty()) return Fail(n, "no snapshot: " + why);
+    std::string bytes;
+    if (standin::WriteDxfBytes(db, bytes) != eOk) return Fail(n, "no snapshot: the drawing cannot be written");
+    const std::string native = standin::NativePath(file);
+    FILE* f = fopen(native.c_str(), "wb");
+    const bool written = f && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const int e = errno;
+    if (f && fclose(f) != 0 && written) return Fail(n, "no snapshot: " + native + ": " + strerror(errno));
+    if (!written) return Fail(n, "no snapshot: " + native + ": " + strerror(e));
+    session_.log.Detail() << "  snapshot " << native << ": " << bytes.size() << " bytes, IMAGEFRAME "
+                          << standin::SysVarShort(L"IMAGEFRAME") << "\n";
 }
 
 void ScriptRunner::Picture(const std::vector<std::string>& words, int n)

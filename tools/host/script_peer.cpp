@@ -50,8 +50,9 @@ uint32_t FindObject(const velkpeer::StandinPeer& peer, const std::string& name, 
     return found;
 }
 
-// The points of a track or shape: X,Y or X,Y/BULGE; "/" alone opens the
-// next ring.
+// The points of a track, shape or multi-part object: X,Y or X,Y,Z (Z the
+// elevation), each with /BULGE after it where it has one; "/" alone opens
+// the next ring or piece.
 bool ReadPoints(const std::vector<std::string>& words, size_t& i, std::vector<velkpeer::PeerPoint>& points,
                 size_t& rings)
 {
@@ -66,10 +67,11 @@ bool ReadPoints(const std::vector<std::string>& words, size_t& i, std::vector<ve
         }
         const size_t slash = words[i].find('/');
         OdGePoint3d p;
-        if (!ParsePoint(words[i].substr(0, slash), p)) break;
+        if (!ParsePoint(words[i].substr(0, slash), p) || !(std::fabs(p.z) < 2e9)) break;
         velkpeer::PeerPoint point;
         point.x = p.x;
         point.y = p.y;
+        point.elevation = (int32_t)std::lround(p.z);
         if (slash != std::string::npos && !Real(words[i].substr(slash + 1), point.angle)) return false;
         if (breakNext) point.elevation = velkpeer::kBreakMark;
         breakNext = false;
@@ -94,7 +96,7 @@ void ScriptRunner::Peer(const std::vector<std::string>& words, int n)
         return Fail(n, "the peer knows no plug-in window yet (the module registers with its first request; "
                        "\"> wait 5 s\" lets its timer make one)");
 
-    if (what == "folder" || what == "sign" || what == "track" || what == "shape") {
+    if (what == "folder" || what == "sign" || what == "track" || what == "shape" || what == "multipart") {
         if (words.size() < 3) return Fail(n, "> peer " + what + " takes a name");
         const std::string name = words[2];
         size_t i = 3;
@@ -106,9 +108,9 @@ void ScriptRunner::Peer(const std::vector<std::string>& words, int n)
                 return Fail(n, "> peer sign takes NAME at X,Y");
             i += 2;
         } else if (what != "folder") {
-            if (!ReadPoints(words, i, points, rings) || (what == "track" && rings > 1))
-                return Fail(n, "> peer " + what + " takes its points X,Y or X,Y/BULGE" +
-                                   (what == "shape" ? std::string(", \"/\" between rings") : std::string()));
+            if (!ReadPoints(words, i, points, rings))
+                return Fail(n, "> peer " + what + " takes its points X,Y[,Z] or X,Y[,Z]/BULGE, \"/\" between " +
+                                   (what == "shape" ? "rings" : "pieces"));
         }
         uint32_t parent = 0;
         if (i + 1 < words.size() && words[i] == "in") {
@@ -119,9 +121,14 @@ void ScriptRunner::Peer(const std::vector<std::string>& words, int n)
         velkpeer::PeerSign sign;
         velkpeer::PeerTrack track;
         velkpeer::PeerShape shape;
-        sign.name = track.name = shape.name = name;
+        velkpeer::PeerMultiPart multi;
+        sign.name = track.name = shape.name = multi.name = name;
         sign.x = at.x, sign.y = at.y;
         track.points = shape.points = points;
+        for (const velkpeer::PeerPoint& p : points) {
+            if (multi.parts.empty() || p.elevation == velkpeer::kBreakMark) multi.parts.emplace_back();
+            multi.parts.back().emplace_back(p.x, p.y);
+        }
         shape.outerRingCount = (uint16_t)(rings > 0 ? 1 : 0);
         for (; i < words.size(); ++i) {
             const size_t eq = words[i].find('=');
@@ -132,8 +139,9 @@ void ScriptRunner::Peer(const std::vector<std::string>& words, int n)
             double r = 0;
             uint32_t colour = 0;
             bool ok = true;
-            if (key == "remark") sign.remark = track.remark = shape.remark = value;
-            else if (key == "colour" && (ok = Hex(value, colour))) sign.colour = track.colour = shape.colour = colour;
+            if (key == "remark") sign.remark = track.remark = shape.remark = multi.remark = value;
+            else if (key == "colour" && (ok = Hex(value, colour)))
+                sign.colour = track.colour = shape.colour = multi.colour = colour;
             else if (what == "sign" && key == "text-colour" && (ok = Hex(value, colour))) sign.textColour = colour;
             else if (what == "sign" && key == "icon" && (ok = Whole(value, v))) sign.iconNumber = (uint32_t)v;
             else if (what == "sign" && key == "type" && (ok = Whole(value, v))) sign.signType = (uint8_t)v;
@@ -143,10 +151,14 @@ void ScriptRunner::Peer(const std::vector<std::string>& words, int n)
             else if (what == "sign" && key == "multi-line" && (ok = Whole(value, v))) sign.multiLine = (uint8_t)v;
             else if (what == "track" && key == "style" && (ok = Whole(value, v))) track.lineStyle = (uint8_t)v;
             else if (what == "track" && key == "width" && (ok = Whole(value, v))) track.width = (uint32_t)v;
+            else if (what == "track" && key == "type" && (ok = Whole(value, v) && v >= 0 && v <= 255))
+                track.shapeType = (uint8_t)v;
             else if (key == "opacity" && what != "sign" && (ok = Whole(value, v))) track.opacity = shape.opacity = (uint8_t)v;
             else if (what == "shape" && key == "fill-colour" && (ok = Hex(value, colour))) shape.fillColour = colour;
             else if (what == "shape" && key == "pattern" && (ok = Whole(value, v))) shape.patternId = (uint32_t)v;
             else if (what == "shape" && key == "outline" && (ok = Whole(value, v))) shape.outline = (uint8_t)v;
+            else if (what == "shape" && key == "start" && (ok = Real(value, r))) shape.startAngle = r;
+            else if (what == "shape" && key == "end" && (ok = Real(value, r))) shape.endAngle = r;
             else if (what == "shape" && key == "fill")
                 ok = (value == "solid" && ((shape.fillType = 0), true)) ||
                      (value == "pattern" && ((shape.fillType = 3), true)) ||
@@ -158,7 +170,8 @@ void ScriptRunner::Peer(const std::vector<std::string>& words, int n)
         if (what == "folder") id = store.Put(30, parent, velkpeer::EncodeFolder(name));
         else if (what == "sign") id = store.Put(7, parent, velkpeer::EncodeSign(sign));
         else if (what == "track") id = store.Put(8, parent, velkpeer::EncodeTrack(track));
-        else id = store.Put(13, parent, velkpeer::EncodeShape(shape));
+        else if (what == "shape") id = store.Put(13, parent, velkpeer::EncodeShape(shape));
+        else id = store.Put(11, parent, velkpeer::EncodeMultiPart(multi));
         const std::vector<velkpeer::DecodedObject> all = velkpeer::DecodeAll(store);
         for (const auto& o : all)
             if (o.id == id)
@@ -263,7 +276,7 @@ void ScriptRunner::Peer(const std::vector<std::string>& words, int n)
         }
         return;
     }
-    Fail(n, "> peer takes folder, sign, track, shape, send, relate-ok, place, zoom, notice, hills or set");
+    Fail(n, "> peer takes folder, sign, track, shape, multipart, send, relate-ok, place, zoom, notice, hills or set");
 }
 
 }  // namespace velkhost
