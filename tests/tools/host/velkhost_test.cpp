@@ -1142,6 +1142,55 @@ TEST_F(VelkhostProcess, ShowPeerChangesReportsTheLineBefore)
     EXPECT_NE(after("[7] > show peer-changes\n").find("  the peer's objects did not change\n"), std::string::npos);
 }
 
+// "> snapshot" writes what a save writes without a step of UNDO: the next
+// UNDO takes back the MOVE before it, and the snapshot of a state equals
+// the drawing --save writes of it. It is refused while a command waits.
+// "> select A + B" names both selections in turn: MOVE of the line named
+// twice moves it once. The peer's objects of the other forms reach the
+// drawing as the kinds they are: a multi-part object, a track with
+// elevations, in pieces, as a circle, and a shape by two corners turned
+// into a sector.
+TEST_F(VelkhostProcess, SnapshotsJoinedSelectionsAndThePeersOtherForms)
+{
+    const fs::path out = dir / "snapped.dxf";
+    Outcome r = Velkhost({"--script", Script("LINE\n0,0\n10,0\n\nMOVE\n> select last + last\n0,0\n5,0\n"
+                                             "> snapshot moved.dxf\nUNDO\nREDO\n> snapshot again.dxf\n")
+                                          .string(),
+                          "--save", out.string(), "--machine", (dir / "machine").string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("selected 2: handle 11 AcDbLine, handle 11 AcDbLine\n"), std::string::npos) << r.output;
+    const std::string moved = velktest::ReadNativeFile((dir / "machine/C/Drawings/moved.dxf").string());
+    EXPECT_NE(moved.find("AcDbLine\r\n 10\r\n5.0\r\n 20\r\n0.0\r\n"), std::string::npos) << moved;
+    // The snapshot made no step: UNDO and REDO are the MOVE's.
+    const size_t undone = r.output.find("Undone: ");
+    ASSERT_NE(undone, std::string::npos);
+    EXPECT_EQ(r.output.substr(undone, 13), "Undone: MOVE\n");
+    EXPECT_EQ(velktest::ReadNativeFile((dir / "machine/C/Drawings/again.dxf").string()), moved);
+    EXPECT_EQ(velktest::ReadNativeFile(out.string()), moved);
+
+    r = Velkhost({"--script", Script("> wait 5 s\n"
+                                     "> peer multipart M 0,0 40,0 / 50,0 60,30\n> peer send M\n> show added\n"
+                                     "> peer track T 0,0,5 40,0,7 / 50,0 60,30,9\n> peer send T\n> show added\n"
+                                     "> peer track C 0,0 40,0 type=7\n> peer send C\n> show added\n"
+                                     "> peer shape S 0,40 40,0 start=30 end=120\n> peer send S\n> show added\n")
+                                  .string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    for (const char* added :
+         {"  1 entity added:\n  handle 11 AcDbPolyline on layer 0: 4 vertices, linetype ByLayer, from (0.00, 0.00) "
+          "to (60.00, 30.00)\n",
+          "  2 entities added:\n  handle 12 AcDb3dPolyline on layer 0\n  handle 13 AcDb3dPolyline on layer 0\n",
+          "  1 entity added:\n  handle 14 AcDbCircle on layer 0\n",
+          "  3 entities added:\n  handle 15 AcDbArc on layer 0\n"})
+        EXPECT_NE(r.output.find(added), std::string::npos) << added << r.output;
+
+    const Outcome refused = Velkhost({"--script", Script("MOVE\n> snapshot x.dxf\n").string()});
+    EXPECT_EQ(refused.status, 1) << refused.output;
+    EXPECT_NE(refused.lastLine.find("\"> snapshot\" cannot be done now"), std::string::npos) << refused.output;
+    const Outcome half = Velkhost({"--script", Script("LINE\n0,0\n1,1\n\nERASE\n> select last +\n").string()});
+    EXPECT_EQ(half.status, 1) << half.output;
+    EXPECT_NE(half.lastLine.find("\"+\" joins two selections: one is missing"), std::string::npos) << half.output;
+}
+
 // A day of waiting delivers every timer due in it; the transcript says each
 // day's messages, and the counts at the end hold all of them, though the
 // peer lets each line's records go once they are said; what comes again and
