@@ -62,7 +62,6 @@ import difflib
 import math
 import os
 import re
-import shutil
 import subprocess
 import sys
 import time
@@ -78,6 +77,7 @@ from ezdxf.math import OCS, Vec2, Vec3
 from ezdxf.render import mleader
 
 import edit_reckoning_faults
+import host_checks
 import edit_spellings
 
 MOVE_BY = (0.1, 0.2)
@@ -1106,26 +1106,17 @@ def plain_save(runner, name, source):
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    ap.add_argument("--velkhost", required=True)
-    ap.add_argument("--module")
-    ap.add_argument("--work", default=None)
-    ap.add_argument("--jobs", type=int, default=min(os.cpu_count() or 2, 4))
+    host_checks.add_run_options(ap, min(os.cpu_count() or 2, 4))
     ap.add_argument("--only", action="append", default=[],
                     help="EDIT or EDIT:TYPE (all for > select all), or a spelling's name (edit_spellings.py); "
                          "may be given again")
     ap.add_argument("--verbose", action="store_true", help="every difference, not the first 12 of a case")
     a = ap.parse_args()
     start = time.monotonic()
-    work = os.path.abspath(a.work or os.path.join(os.getcwd(), "edit_reckoning"))
-    mark = os.path.join(work, ".edit-reckoning")
-    # Only a folder this check made (or an empty one) is cleared.
-    if os.path.isdir(work) and os.listdir(work):
-        if not os.path.exists(mark):
-            print("%s holds files this check did not make: give another --work" % work)
-            return 2
-        shutil.rmtree(work)
-    os.makedirs(work, exist_ok=True)
-    open(mark, "w").close()
+    work, refused = host_checks.make_work_folder(a.work, "edit_reckoning")
+    if refused:
+        print(refused)
+        return 2
     runner = Runner(os.path.abspath(a.velkhost), a.module and os.path.abspath(a.module), work)
     drawing = os.path.join(work, "kinds.dxf")
     make(drawing)

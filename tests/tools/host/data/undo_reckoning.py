@@ -57,10 +57,11 @@ import argparse
 import concurrent.futures
 import os
 import re
-import shutil
 import subprocess
 import sys
 import time
+
+import host_checks
 
 # The module's work outside a command: a step of its own, by any name but
 # the user's command before it.
@@ -592,24 +593,15 @@ def cases():
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    ap.add_argument("--velkhost", required=True)
-    ap.add_argument("--module")
-    ap.add_argument("--work", default=None)
-    ap.add_argument("--jobs", type=int, default=min(os.cpu_count() or 2, 4))
+    host_checks.add_run_options(ap, min(os.cpu_count() or 2, 4))
     ap.add_argument("--only", action="append", default=[], help="a case whose name holds this text; may be repeated")
     ap.add_argument("--verbose", action="store_true", help="every problem of a failing case, known or not")
     a = ap.parse_args()
     start = time.monotonic()
-    work = os.path.abspath(a.work or os.path.join(os.getcwd(), "undo_reckoning"))
-    mark = os.path.join(work, ".undo-reckoning")
-    # Only a folder this check made (or an empty one) is cleared.
-    if os.path.isdir(work) and os.listdir(work):
-        if not os.path.exists(mark):
-            print("%s holds files this check did not make: give another --work" % work)
-            return 2
-        shutil.rmtree(work)
-    os.makedirs(work, exist_ok=True)
-    open(mark, "w").close()
+    work, refused = host_checks.make_work_folder(a.work, "undo_reckoning")
+    if refused:
+        print(refused)
+        return 2
     velkhost = os.path.abspath(a.velkhost)
     module = a.module and os.path.abspath(a.module)
     # A drawing saved with a name: capture asks for one.
