@@ -172,7 +172,8 @@ KNOWN_FAILURES = {
     "base map on: its layer": (STEP, OUTSIDE + " (the layer MapLayer)"),
     "base map: tiles placed by the timer": (STEP, OUTSIDE + " (the tiles)"),
     "base map off: its tiles erased": (STEP, OUTSIDE + " (the tiles erased, their dictionary entries removed)"),
-    "icons rescaled by the text level setting": (STEP, OUTSIDE + " (the icons made anew)"),
+    "icons rescaled by the text level setting":
+        (STEP, OUTSIDE + " (the icon resized, its label moved, its link record written)"),
     "autosync: MOVE of a received text": (["undo-all"], SETUP),
     "autosync: ERASE of a received text": (["undo-all"], SETUP),
     "hand-built: a second receipt replaces the first": (STEP + ("second-receipt",), SECOND),
