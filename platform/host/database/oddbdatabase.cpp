@@ -396,7 +396,7 @@ void OdDbDatabase::setHandseed(OdDbHandle seed)
     nextHandle_ = (uint64_t)seed - 1 >= floor - 1 ? (uint64_t)seed : floor;
 }
 
-uint64_t OdDbDatabase::freeHandle(uint64_t from, const std::function<bool(uint64_t)>& taken) const
+uint64_t OdDbDatabase::freeHandle(uint64_t from, const std::function<bool(uint64_t)>& taken, bool erasedFree) const
 {
     uint64_t h = from ? from : 1;
     // Above every object and reserved handle: the common case, asked once a
@@ -410,8 +410,8 @@ uint64_t OdDbDatabase::freeHandle(uint64_t from, const std::function<bool(uint64
     for (;;) {
         while (stub != stubs_.end() && stub->first < h) ++stub;
         while (reserved != reserved_.end() && *reserved < h) ++reserved;
-        const bool held = (stub != stubs_.end() && stub->first == h) || (reserved != reserved_.end() && *reserved == h) ||
-                          (taken && taken(h));
+        const bool held = (stub != stubs_.end() && stub->first == h && !(erasedFree && stub->second->erased)) ||
+                          (reserved != reserved_.end() && *reserved == h) || (taken && taken(h));
         if (!held) return h;
         // Past the last handle, on from the first: free ones lie below.
         if (++h == 0) {

@@ -139,8 +139,11 @@ public:
     // Stand-in: the first handle from `from` up (from 1 for 0, on from 1
     // past the last) that no object has, none the file read reserved
     // holds, and `taken` (when given) does not name; a handle is any 64-bit
-    // value but 0. Throws std::length_error when every handle is taken.
-    uint64_t freeHandle(uint64_t from, const std::function<bool(uint64_t)>& taken = nullptr) const;
+    // value but 0. With `erasedFree`, an erased object's handle counts as
+    // free (a save's records may take it: the file holds no erased object).
+    // Throws std::length_error when every handle is taken.
+    uint64_t freeHandle(uint64_t from, const std::function<bool(uint64_t)>& taken = nullptr,
+                        bool erasedFree = false) const;
     // Stand-in: what the host's undo hears: `beforeWrite` with each object
     // of a database about to be opened for write, `added` with each object
     // added to one. Null for none.

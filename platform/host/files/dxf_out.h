@@ -145,7 +145,7 @@ private:
     // one from the seed up that no record of this save has.
     uint64_t nextSynthetic() const
     {
-        return db_->freeHandle(synthetic_, [this](uint64_t x) { return recordHandles_.contains(x); });
+        return db_->freeHandle(synthetic_, [this](uint64_t x) { return recordHandles_.contains(x); }, true);
     }
     uint64_t synthetic()
     {
