@@ -7,11 +7,8 @@
 #pragma once
 
 #include <sys/mman.h>
-#include <sys/random.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
 #include <functional>
 #include <map>
