@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 #include "gcapdocmanager.h"
@@ -385,21 +386,55 @@ OdDbDatabase::~OdDbDatabase()
 
 void OdDbDatabase::setHandseed(OdDbHandle seed)
 {
+    // A seed of 0 is past the last handle, above every other.
     uint64_t floor = 1;
     for (auto it = stubs_.rbegin(); it != stubs_.rend(); ++it)
         if (it->second->object && !it->second->object->isErased()) {
             floor = it->first + 1;
             break;
         }
-    nextHandle_ = std::max<uint64_t>(seed, floor);
+    nextHandle_ = (uint64_t)seed - 1 >= floor - 1 ? (uint64_t)seed : floor;
+}
+
+uint64_t OdDbDatabase::freeHandle(uint64_t from, const std::function<bool(uint64_t)>& taken, bool erasedFree) const
+{
+    uint64_t h = from ? from : 1;
+    // Above every object and reserved handle: the common case, asked once a
+    // record a save writes, costs no search.
+    if ((stubs_.empty() || stubs_.rbegin()->first < h) && (reserved_.empty() || reserved_.back() < h) &&
+        !(taken && taken(h)))
+        return h;
+    const uint64_t start = h;
+    auto stub = stubs_.lower_bound(h);
+    auto reserved = std::lower_bound(reserved_.begin(), reserved_.end(), h);
+    for (;;) {
+        while (stub != stubs_.end() && stub->first < h) ++stub;
+        while (reserved != reserved_.end() && *reserved < h) ++reserved;
+        const bool held = (stub != stubs_.end() && stub->first == h && !(erasedFree && stub->second->erased)) ||
+                          (reserved != reserved_.end() && *reserved == h) || (taken && taken(h));
+        if (!held) return h;
+        // Past the last handle, on from the first: free ones lie below.
+        if (++h == 0) {
+            h = 1;
+            stub = stubs_.begin();
+            reserved = reserved_.begin();
+        }
+        if (h == start) throw std::length_error("every handle of the drawing is taken");
+    }
+}
+
+uint64_t OdDbDatabase::takeHandle()
+{
+    // After an undo set the seed back, the handles of the objects it
+    // erased stay theirs.
+    const uint64_t h = freeHandle(nextHandle_);
+    nextHandle_ = h + 1;  // 0 past the last handle
+    return h;
 }
 
 OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj, OdDbObjectId ownerId)
 {
-    // After an undo set the seed back, the handles of the objects it
-    // erased stay theirs.
-    if (!stubs_.empty() && stubs_.rbegin()->first >= nextHandle_) nextHandle_ = stubs_.rbegin()->first + 1;
-    auto* stub = new OdDbStub{this, OdDbHandle(nextHandle_++), obj};
+    auto* stub = new OdDbStub{this, OdDbHandle(takeHandle()), obj};
     stub->entity = OdRxCast<OdDbEntity>(obj) != nullptr;
     stub->erased = obj->erased_;
     stubs_[stub->handle] = stub;

@@ -127,12 +127,23 @@ public:
     // The object of the highest handle that passes the test (null when none),
     // found from the end without a list of every object.
     OdDbObjectId lastObjectWhere(const std::function<bool(const OdDbObject*)>& test) const;
+    // The handle the next new object is given from: 0 once the handles
+    // above it ran out (a file may give its records the highest handles),
+    // where new objects take free ones from 1 up.
     OdDbHandle handseed() const { return nextHandle_; }
     // Stand-in: the seed an undo or a redo puts back (what it was when the
     // drawing was as it is again), so that a save writes what it wrote
     // then. Never below the handle of an object that is not erased; new
     // objects still take handles no object has.
     void setHandseed(OdDbHandle seed);
+    // Stand-in: the first handle from `from` up (from 1 for 0, on from 1
+    // past the last) that no object has, none the file read reserved
+    // holds, and `taken` (when given) does not name; a handle is any 64-bit
+    // value but 0. With `erasedFree`, an erased object's handle counts as
+    // free (a save's records may take it: the file holds no erased object).
+    // Throws std::length_error when every handle is taken.
+    uint64_t freeHandle(uint64_t from, const std::function<bool(uint64_t)>& taken = nullptr,
+                        bool erasedFree = false) const;
     // Stand-in: what the host's undo hears: `beforeWrite` with each object
     // of a database about to be opened for write, `added` with each object
     // added to one. Null for none.
@@ -166,8 +177,15 @@ private:
     OdResult openTable(OdDbObjectId id, T*& table, OdDb::OpenMode mode);
     void buildDefaultDrawing();
 
+    // The next handle given from the seed up (freeHandle).
+    uint64_t takeHandle();
+
     uint64_t serial_;
     uint64_t nextHandle_ = 1;
+    // Handles the file read names that no object has (the records of
+    // blocks and sequences, references to nothing), sorted: kept only
+    // where new objects may come to take handles below the seed.
+    std::vector<uint64_t> reserved_;
     std::vector<OdDbObjectId> erasures_;
     double ltscale_ = 1.0;
     std::map<uint64_t, OdDbStub*> stubs_;

@@ -217,7 +217,6 @@ struct DxfAccess {
         stub->entity = OdRxCast<OdDbEntity>(o) != nullptr;
         stub->erased = o->erased_;
         o->stub_ = stub;
-        if (handle >= db->nextHandle_) db->nextHandle_ = handle + 1;
         return OdDbObjectId(stub);
     }
     // Places records made by `unplaced` (of handles no record has).
@@ -258,11 +257,16 @@ struct DxfAccess {
         for (const auto& [h, stub] : db->stubs_) f(stub);
     }
     static bool isEmpty(const OdDbDatabase* db) { return db->stubs_.empty(); }
-    static void setHandseed(OdDbDatabase* db, uint64_t h)
+    // Raises the seed to h (0: past the last handle) while the file is read.
+    static void raiseHandseed(OdDbDatabase* db, uint64_t h)
     {
-        if (h > db->nextHandle_) db->nextHandle_ = h;
+        if (h - 1 > db->nextHandle_ - 1) db->nextHandle_ = h;
     }
-    static uint64_t nextHandle(OdDbDatabase* db) { return db->nextHandle_++; }
+    static uint64_t nextHandle(OdDbDatabase* db) { return db->takeHandle(); }
+    // The handles a file names that no object of the drawing has, which new
+    // objects must not take (sorted).
+    static void setReserved(OdDbDatabase* db, std::vector<uint64_t> handles) { db->reserved_ = std::move(handles); }
+    static std::vector<uint64_t>& reserved(OdDbDatabase* db) { return db->reserved_; }
 
     static void setOwner(OdDbObject* o, OdDbObjectId id) { o->owner_ = id; }
     static void setExtensionDictionary(OdDbObject* o, OdDbObjectId id) { o->xdict_ = id; }

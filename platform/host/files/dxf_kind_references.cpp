@@ -155,9 +155,10 @@ OdDbEntity* Loader::readImage(const EntityRecord& item)
                          OdDbRasterImage::kTransparent})
             img->setDisplayOpt(opt, (display & opt) != 0);
         DxfAccess::setImageClipping(img, (int)v.integer(C::kClipping, kDefaultIntegerOf<C, C::kClipping>));
-        uint64_t def = v.ref(C::kDefinition);
-        fixups_.push_back([this, img, def] {
-            if (auto* d = OdRxCast<OdDbRasterImageDef>(obj(idOf(def)))) DxfAccess::setImageDefId(img, d->objectId());
+        const uint64_t def = v.ref(C::kDefinition);
+        const size_t defAt = def ? v.indexOf(v.find(C::kDefinition)) : SIZE_MAX;
+        fixups_.push_back([this, img, def, defAt] {
+            if (auto* d = OdRxCast<OdDbRasterImageDef>(obj(idAt(defAt, def)))) DxfAccess::setImageDefId(img, d->objectId());
         });
         made = img;
     } else {

@@ -7,11 +7,8 @@
 #pragma once
 
 #include <sys/mman.h>
-#include <sys/random.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -26,6 +23,7 @@
 #include "dxf_access.h"
 #include "dxf_kinds.h"
 #include "dxf_view.h"
+#include "handle_table.h"
 #include "mostly_sorted.h"
 #include "text_internal.h"
 
@@ -35,9 +33,9 @@ namespace dxf {
 // Block references nested deeper than this are left out: drawing them
 // would recurse that deep.
 const int kMaxBlockDepth = 64;
-// Handles at or above this are taken as missing, so that the database's
-// handle seed cannot run out.
-const uint64_t kMaxHandle = uint64_t(1) << 60;
+// A file whose handles leave fewer than this above them may see new
+// objects take handles below its seed (no session makes 2^32 objects).
+const uint64_t kSeedRoom = uint64_t(1) << 32;
 
 // Values read are finite; products of them may not be.
 inline bool Finite(const OdGeVector3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
@@ -105,13 +103,8 @@ struct SystemAllocator {
 // million objects make no million nodes to allocate and free. A file's
 // handles are mostly one dense run: that run indexes a list directly, in
 // the order the objects come, instead of a hashed table whose every slot
-// is a miss of the cache. Handles outside it go to one table of open
-// addressing. A file is hostile: its handles may be chosen to meet in one
-// slot of any fixed hash. So each table keys its hash anew, and no handle
-// lies further than kMaxProbe slots from its own slot: a table that would
-// place one further is keyed again, and should a few keys fail, its
-// handles go to an ordered map, which no choice of handles makes slower
-// than its logarithm.
+// is a miss of the cache. Handles outside it go to a HandleTable, which
+// hostile handles do not slow (handle_table.h).
 class HandleIds {
 public:
     // Makes room for the handles to come (sorted, without repeats). The
@@ -133,127 +126,32 @@ public:
         } else {
             best = 0;
         }
-        size_t want = 16;
-        while (want < 2 * (n - best)) want *= 2;
-        if (n > best && want > slots_.size() && !ordered_) rekey(want);
+        spread_.reserve(n - best);
     }
     void set(uint64_t h, OdDbObjectId id)
     {
         if (!h) return;
-        if (h - first_ < direct_.size()) {
-            direct_[h - first_] = id;
-            return;
-        }
-        if (!ordered_) {
-            if (2 * (count_ + 1) > slots_.size()) rekey(std::max<size_t>(16, 2 * slots_.size()));
-            for (int k = 0; !ordered_ && !place(h, id); ++k) {
-                if (k < kKeys) rekey(slots_.size());
-                else toOrdered(slots_);
-            }
-            if (!ordered_) return;
-        }
-        map_[h] = id;
+        if (h - first_ < direct_.size()) direct_[h - first_] = id;
+        else spread_.set(h, id);
     }
     // The object named, null for none.
     OdDbObjectId get(uint64_t h) const
     {
         if (h - first_ < direct_.size()) return h ? direct_[h - first_] : OdDbObjectId();
-        if (!h) return OdDbObjectId();
-        if (ordered_) {
-            auto it = map_.find(h);
-            return it == map_.end() ? OdDbObjectId() : it->second;
-        }
-        if (slots_.empty()) return OdDbObjectId();
-        const size_t mask = slots_.size() - 1;
-        for (size_t i = home(h), d = 0; d <= kMaxProbe; ++d, i = (i + 1) & mask) {
-            if (slots_[i].handle == h) return slots_[i].id;
-            if (!slots_[i].handle) break;
-        }
-        return OdDbObjectId();
+        const OdDbObjectId* id = spread_.find(h);
+        return id ? *id : OdDbObjectId();
     }
     // For the tests: whether the handles went to the ordered map, whether
     // a handle is in the run indexed directly, and how far the hashed
     // table placed a handle from its own slot at most.
-    bool ordered() const { return ordered_; }
+    bool ordered() const { return spread_.ordered(); }
     bool direct(uint64_t h) const { return h - first_ < direct_.size(); }
-    size_t longestProbe() const
-    {
-        size_t longest = 0;
-        for (size_t i = 0; i < slots_.size(); ++i)
-            if (slots_[i].handle) longest = std::max(longest, (i - home(slots_[i].handle)) & (slots_.size() - 1));
-        return longest;
-    }
+    size_t longestProbe() const { return spread_.longestProbe(); }
 
 private:
-    // A random key places half a million handles at most about 70 slots
-    // from their own; one that places any further is no chance.
-    static const size_t kMaxProbe = 128;
-    static const int kKeys = 4;  // keys tried before the ordered map
-    struct Slot {
-        uint64_t handle = 0;  // 0: empty
-        OdDbObjectId id;
-    };
-    size_t home(uint64_t h) const
-    {
-        uint64_t x = h ^ key_;
-        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
-        x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
-        return (size_t)(x ^ (x >> 31)) & (slots_.size() - 1);
-    }
-    // Places h within kMaxProbe slots of its own; false when it cannot.
-    bool place(uint64_t h, OdDbObjectId id)
-    {
-        const size_t mask = slots_.size() - 1;
-        for (size_t i = home(h), d = 0; d <= kMaxProbe; ++d, i = (i + 1) & mask) {
-            Slot& s = slots_[i];
-            if (s.handle && s.handle != h) continue;
-            if (!s.handle) ++count_;
-            s = Slot{h, id};
-            return true;
-        }
-        return false;
-    }
-    // The table made `size` slots long and its handles placed again under
-    // a new key; to the ordered map when none of kKeys keys places them.
-    void rekey(size_t size)
-    {
-        std::vector<Slot> old(size);
-        old.swap(slots_);
-        for (int k = 0; k < kKeys; ++k) {
-            key_ = NewKey();
-            std::fill(slots_.begin(), slots_.end(), Slot());
-            count_ = 0;
-            bool placed = true;
-            for (size_t i = 0; i < old.size() && placed; ++i)
-                placed = !old[i].handle || place(old[i].handle, old[i].id);
-            if (placed) return;
-        }
-        toOrdered(old);
-    }
-    void toOrdered(const std::vector<Slot>& from)
-    {
-        for (const Slot& s : from)
-            if (s.handle) map_[s.handle] = s.id;
-        ordered_ = true;
-        Release(slots_);
-        count_ = 0;
-    }
-    static uint64_t NewKey()
-    {
-        uint64_t key = 0;
-        if (getrandom(&key, sizeof key, GRND_NONBLOCK) != (ssize_t)sizeof key) {
-            static std::atomic<uint64_t> counter{0};
-            key = (uint64_t)std::chrono::steady_clock::now().time_since_epoch().count() ^ (++counter << 40);
-        }
-        return key;
-    }
     uint64_t first_ = 0;                // the dense run's first handle
     std::vector<OdDbObjectId, SystemAllocator<OdDbObjectId>> direct_;  // the run, by handle - first_
-    std::vector<Slot> slots_;           // a power of two long, at most half full
-    size_t count_ = 0;
-    uint64_t key_ = 0;
-    bool ordered_ = false;
-    std::map<uint64_t, OdDbObjectId> map_;  // all of them, once ordered_
+    HandleTable<OdDbObjectId> spread_;  // the others
 };
 
 // An entity's record and, for kinds with records after it (a reference's
@@ -303,6 +201,13 @@ private:
     OdDbObjectId place(OdDbObject* o, const View& v, OdDbObjectId owner);
     OdDbObject* obj(OdDbObjectId id) const { return DxfAccess::object(id); }
     OdDbObjectId idOf(uint64_t h) const { return ids_.get(h); }
+    // The object the handle h of the group at `at` names: a record given a
+    // new handle where the reference names it without doubt
+    // (settleClaims), else the one that has h.
+    OdDbObjectId idAt(size_t at, uint64_t h) const;
+    // The handle of what the group at `at` names, h given there: another
+    // where it names a record given a new handle.
+    uint64_t handleNamed(size_t at, uint64_t h) const;
     OdDbObjectId record(const std::map<std::wstring, OdDbObjectId>& names, const std::wstring& name) const
     {
         auto it = names.find(Lower(name));
@@ -463,6 +368,16 @@ private:
     };
     std::vector<Keeper> keepers_;  // by handle
     void settleClaims(const std::vector<uint64_t>& contested);
+    // References that name a claimant given a new handle: (the group of
+    // the reference, that of the claimant's own handle), sorted; and the
+    // claimants given new handles, by the group of their own (sorted once
+    // all are placed).
+    std::vector<std::pair<size_t, size_t>> redirects_;
+    std::vector<std::pair<size_t, OdDbObjectId>> renumberedIds_;
+    // Handles given at the open to the records of blocks and sequences
+    // the file gave none.
+    std::vector<uint64_t> given_;
+    void giveBlocksHandles();
     // A layout and its block record name each other (the layout's 330, the
     // record's 340). Where one names no record of that kind (a file of the
     // oldest form gives its block records no handles), it names the one

@@ -21,6 +21,7 @@
 #include "dxf_internal.h"
 #include "dxf_kinds.h"
 #include "dxf_schema.h"
+#include "handle_table.h"
 #include "oddbproxy.h"
 
 namespace standin {
@@ -140,7 +141,18 @@ private:
     static const wchar_t* cannotGo(const OdDbObject* o);
     bool goes(const OdDbObject* o) const { return o && o->objectId().stub() && o->objectId().stub()->mark == mark_; }
     void add(const OdDbObject* o) { o->objectId().stub()->mark = mark_; }
-    uint64_t synthetic() { return synthetic_++; }
+    // A handle for a record the drawing has no object of: the next free
+    // one from the seed up that no record of this save has.
+    uint64_t nextSynthetic() const
+    {
+        return db_->freeHandle(synthetic_, [this](uint64_t x) { return recordHandles_.contains(x); }, true);
+    }
+    uint64_t synthetic()
+    {
+        const uint64_t h = nextSynthetic();
+        synthetic_ = h + 1;  // 0 past the last handle
+        return h;
+    }
     uint64_t handleOf(OdDbObjectId id) const { return written(id) ? (uint64_t)id.getHandle() : 0; }
     void collect();
     void header(GroupWriter& w);
@@ -282,7 +294,9 @@ private:
     OdString nameOf(OdDbObjectId id) const;
     // The names of a table's records, without case, as of this save (a
     // record without a name, a shape file's style, is named by none).
-    const std::unordered_set<std::wstring>& namesOf(OdDbObjectId table)
+    // (Ordered: the names are the file's, which a hash's chosen collisions
+    // would make slow.)
+    const std::set<std::wstring>& namesOf(OdDbObjectId table)
     {
         auto [it, made] = tableNames_.try_emplace(table);
         if (made)
@@ -317,8 +331,9 @@ private:
     // Applications of extended data the file must register.
     std::set<std::wstring> apps_;
     uint64_t dimstyleHandle_ = 0;
-    std::unordered_set<uint64_t> recordHandles_;  // given to records in this save
-    std::map<OdDbObjectId, std::unordered_set<std::wstring>> tableNames_;
+    // The file's handles given to records in this save.
+    HandleTable<bool> recordHandles_;
+    std::map<OdDbObjectId, std::set<std::wstring>> tableNames_;
 
     // Records of objects are hashed for this instead of written, when set.
     const RecordHashed* hashed_;

@@ -207,20 +207,21 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
     // A handle a later record keeps is that one's already.
     const Keeper* keeper = h && !keepers_.empty() ? keeperOf(h) : nullptr;
     if (keeper && keeper->at == v.handleAt()) keeper = nullptr;
-    const bool taken = h && (h >= kMaxHandle || keeper || !ids_.get(h).isNull());
+    const bool taken = h && (keeper || !ids_.get(h).isNull());
     if (!h || taken) h = 0;
     OdDbObjectId id = h ? DxfAccess::unplaced(db_, o, h) : DxfAccess::add(db_, o, DxfAccess::nextHandle(db_));
     if (h) unplaced_.push_back(id.stub());
-    // A handle given twice, or past what a drawing holds, names another
-    // object or none: the record gets a handle of its own, and says so.
-    if (taken)
+    // A handle given twice names another object: the record gets a handle
+    // of its own, and says so; what names it without doubt follows it.
+    if (taken) {
         renumbered(v.rec(), "its handle " + GroupWriter::HandleValue(v.handle()) +
-                                (v.handle() >= kMaxHandle ? " is past what a drawing holds"
-                                 : keeper         ? " is also the " + TypeSaid(keeper->rec->type) + "'s at line " +
-                                                std::to_string(lineOf(keeper->rec->b - 1)) +
-                                                ", which the records naming it refer to"
-                                                  : " is an earlier record's") +
+                                (keeper ? " is also the " + TypeSaid(keeper->rec->type) + "'s at line " +
+                                              std::to_string(lineOf(keeper->rec->b - 1)) +
+                                              ", which the records naming it refer to"
+                                        : " is an earlier record's") +
                                 "; it has handle " + GroupWriter::HandleValue((uint64_t)id.getHandle()) + " instead");
+        if (!redirects_.empty()) renumberedIds_.emplace_back(v.handleAt(), id);
+    }
     if (h) ids_.set(h, id);
     // A handle that is none cannot go back: the record's new one names it.
     auto quoted = [](std::string_view text) {
@@ -245,7 +246,10 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
         written = WrittenSubclasses(o, type);  // as the type it goes back as
     }
     pending_.push_back(Pending{o, kSelf, 0, &v.rec(), intern(written), v.dataRecord(), {}});
-    if (std::all_of(subHandles_.begin(), subHandles_.end(), [](uint64_t h) { return h == 0; })) subHandles_.clear();
+    // Records of its sequence without handles get theirs now, not at each
+    // save, where new objects may since have taken the seed's.
+    for (uint64_t& sub : subHandles_)
+        if (!sub) given_.push_back(sub = DxfAccess::nextHandle(db_));
     if (keptFlags_ || !subHandles_.empty()) {
         DxfKept& kept = keptOf(o);
         kept.flags = keptFlags_;
@@ -270,24 +274,26 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
     // object is there.
     if (OdResBuf* data = xdataOf(v)) DxfAccess::takeXData(o, data);
     uint64_t xdict = v.xdict(), ownerHandle = v.owner();
+    const size_t xdictAt = v.xdictAt(), ownerAt = v.ownerAt();
     if (xdict) xdicts_.push_back(xdict);
     std::vector<uint64_t> reactors = v.reactors();
     bool ownerFromFile = owner.isNull();
     // Most objects need none of it: a large drawing holds no closure each.
     if (xdict || !reactors.empty() || ownerFromFile) {
-        fixups_.push_back([this, o, xdict, reactors, ownerHandle, ownerFromFile] {
-            if (auto* d = OdRxCast<OdDbDictionary>(obj(idOf(xdict)))) DxfAccess::setExtensionDictionary(o, d->objectId());
+        fixups_.push_back([this, o, xdict, xdictAt, reactors, ownerHandle, ownerAt, ownerFromFile] {
+            if (auto* d = OdRxCast<OdDbDictionary>(obj(idAt(xdictAt, xdict))))
+                DxfAccess::setExtensionDictionary(o, d->objectId());
             std::set<OdDbObjectId> seen;
             for (uint64_t r : reactors)
                 if (OdDbObjectId rid = idOf(r); !rid.isNull() && seen.insert(rid).second) DxfAccess::appendReactor(o, rid);
-            if (ownerFromFile && o->ownerId().isNull()) DxfAccess::setOwner(o, idOf(ownerHandle));
+            if (ownerFromFile && o->ownerId().isNull()) DxfAccess::setOwner(o, idAt(ownerAt, ownerHandle));
         });
     }
     // An extension dictionary that names no owner of its own is the
     // object's.
     if (xdict)
-        adoptions_.push_back([this, o, xdict] {
-            if (auto* d = OdRxCast<OdDbDictionary>(obj(idOf(xdict))); d && d->ownerId().isNull())
+        adoptions_.push_back([this, o, xdict, xdictAt] {
+            if (auto* d = OdRxCast<OdDbDictionary>(obj(idAt(xdictAt, xdict))); d && d->ownerId().isNull())
                 DxfAccess::setOwner(d, o->objectId());
         });
     return id;
@@ -351,10 +357,25 @@ void Loader::build()
             if (i >= g_.size()) break;
         }
         const Group& x = g_[i];
-        if (x.kind == Kind::kHandle && x.handle < kMaxHandle) top = std::max(top, x.handle);
+        if (x.kind == Kind::kHandle) top = std::max(top, x.handle);
         if ((x.code == 5 || x.code == 105) && x.kind == Kind::kHandle) defined_.push_back(x.handle);
-        if (x.code == 1005)
-            if (uint64_t h = HandleOfText(x.text); h < kMaxHandle) top = std::max(top, h);
+        if (x.code == 1005) top = std::max(top, HandleOfText(x.text));
+    }
+    // Handles near the last leave the seed no room: new objects then take
+    // free handles below it, which must not be any the file names (a
+    // record the database does not keep, a reference to nothing).
+    const bool crowded = top > UINT64_MAX - kSeedRoom;
+    std::vector<uint64_t> named;
+    if (crowded) {
+        for (size_t i = 0; i < g_.size(); ++i) {
+            const Group& x = g_[i];
+            if (x.kind == Kind::kHandle && x.handle) named.push_back(x.handle);
+            if (x.code == 1005)
+                if (uint64_t h = HandleOfText(x.text)) named.push_back(h);
+        }
+        SortMostlySorted(named);
+        named.erase(std::unique(named.begin(), named.end()), named.end());
+        DxfAccess::setReserved(db_, std::move(named));
     }
     SortMostlySorted(defined_);
     std::vector<uint64_t> contested;
@@ -363,7 +384,7 @@ void Loader::build()
             contested.push_back(defined_[i]);
     settleClaims(contested);
     defined_.erase(std::unique(defined_.begin(), defined_.end()), defined_.end());
-    DxfAccess::setHandseed(db_, top + 1);
+    DxfAccess::raiseHandseed(db_, top + 1);
     ids_.reserve(defined_);
     unplaced_.reserve(defined_.size());
     // A record read is pending once (its sequence's records each too): a
@@ -376,11 +397,14 @@ void Loader::build()
     readObjects();
     DxfAccess::placeAll(db_, unplaced_);
     Release(unplaced_);
+    std::sort(renumberedIds_.begin(), renumberedIds_.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    giveBlocksHandles();
     finish();
     for (auto& f : fixups_) f();
     for (auto& f : adoptions_) f();
     keepAll();
-    for (auto& [group, h] : handles_) group->id = idOf(h);
+    for (auto& [group, h] : handles_) group->id = idAt(group->at, h);
     pairLayoutsWithBlockRecords();
     dropCyclicReferences();
     // What only the reading needed goes before the records are noted, at
@@ -390,6 +414,16 @@ void Loader::build()
     Release(handles_);
     Release(references_);
     Release(defined_);
+    if (crowded) {
+        // Of what the file names, what no object has, and the records'
+        // handles given now.
+        std::vector<uint64_t>& reserved = DxfAccess::reserved(db_);
+        reserved.erase(std::remove_if(reserved.begin(), reserved.end(), [this](uint64_t h) { return !idOf(h).isNull(); }),
+                       reserved.end());
+        reserved.insert(reserved.end(), given_.begin(), given_.end());
+        std::sort(reserved.begin(), reserved.end());
+    }
+    Release(given_);
     DxfAccess::fileKept(db_)->notRead = std::move(notRead_);
     DxfAccess::fileKept(db_)->codePageAssumed = std::move(codePageAssumed_);
     DxfAccess::fileKept(db_)->renumbered = std::move(renumbered_);

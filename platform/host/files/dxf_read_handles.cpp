@@ -110,6 +110,8 @@ void Loader::settleClaims(const std::vector<uint64_t>& contested)
         else kinds[merged++] = kinds[i];
     }
     kinds.resize(merged);
+    // (group of a reference, the claim it names without doubt)
+    std::vector<std::pair<size_t, size_t>> names;
     for (const auto& [recs, section] : sections)
         for (const Rec& r : *recs) {
             std::string_view group;
@@ -130,17 +132,50 @@ void Loader::settleClaims(const std::vector<uint64_t>& contested)
                 auto k = std::lower_bound(kinds.begin(), kinds.end(), key);
                 // A reference that would take several tells them not apart;
                 // a record naming itself tells nothing.
-                if (k != kinds.end() && !(key < *k) && k->count == 1 && claims[k->first].rec != &r)
+                if (k != kinds.end() && !(key < *k) && k->count == 1 && claims[k->first].rec != &r) {
                     ++claims[k->first].votes;
+                    names.emplace_back(i, k->first);
+                }
             }
         }
+    std::vector<bool> keeps(claims.size());
     for (size_t i = 0; i < claims.size();) {
         size_t j = i, best = i;
         for (; j < claims.size() && claims[j].handle == claims[i].handle; ++j)
             if (claims[j].votes > claims[best].votes) best = j;
         if (best != i) keepers_.push_back({claims[best].handle, claims[best].at, claims[best].rec});
+        keeps[best] = true;
         i = j;
     }
+    // A reference that names a claimant given a new handle follows it.
+    for (const auto& [at, claim] : names)
+        if (!keeps[claim]) redirects_.emplace_back(at, claims[claim].at);
+    std::sort(redirects_.begin(), redirects_.end());
+}
+
+// The record given a new handle that the group at `at` names, null for
+// none.
+static OdDbObjectId Redirected(const std::vector<std::pair<size_t, size_t>>& redirects,
+                               const std::vector<std::pair<size_t, OdDbObjectId>>& renumbered, size_t at)
+{
+    if (redirects.empty() || at == SIZE_MAX) return OdDbObjectId();
+    auto r = std::lower_bound(redirects.begin(), redirects.end(), std::make_pair(at, size_t(0)));
+    if (r == redirects.end() || r->first != at) return OdDbObjectId();
+    auto n = std::lower_bound(renumbered.begin(), renumbered.end(), r->second,
+                              [](const std::pair<size_t, OdDbObjectId>& a, size_t b) { return a.first < b; });
+    return n != renumbered.end() && n->first == r->second ? n->second : OdDbObjectId();
+}
+
+OdDbObjectId Loader::idAt(size_t at, uint64_t h) const
+{
+    const OdDbObjectId id = Redirected(redirects_, renumberedIds_, at);
+    return id.isNull() ? idOf(h) : id;
+}
+
+uint64_t Loader::handleNamed(size_t at, uint64_t h) const
+{
+    const OdDbObjectId id = Redirected(redirects_, renumberedIds_, at);
+    return id.isNull() ? h : (uint64_t)id.getHandle();
 }
 
 void Loader::pairLayoutsWithBlockRecords()

@@ -196,7 +196,7 @@ void Loader::keepInPlace(const Pending& p, const View& v, std::vector<size_t> gr
         if (!std::binary_search(groups.begin(), groups.end(), i)) return;
         state_[i] |= kRefused;
         KeptGroup k = keptGroup(g_[i]);
-        if ((Kind)k.kind == Kind::kHandle) k.id = idOf((uint64_t)k.integer);
+        if ((Kind)k.kind == Kind::kHandle) k.id = idAt(i, (uint64_t)k.integer);
         auto run = std::find_if(kept.runs.begin(), kept.runs.end(), [&](const KeptRun& r) {
             return !r.whole && r.subclass == sub && r.occurrence == occ;
         });
@@ -280,7 +280,7 @@ void Loader::noteHeldOtherwise(const Pending& p, const std::vector<GroupWriter::
         const Group& x = g_[i];
         if (!x.unreadable && ((x.kind == Kind::kReal && w.isNumber && x.real == w.number) ||
                               (x.kind == Kind::kInt && w.isNumber && (double)x.integer == w.number) ||
-                              (x.kind == Kind::kHandle && w.isHandle && x.handle == w.handle)))
+                              (x.kind == Kind::kHandle && w.isHandle && handleNamed(i, x.handle) == w.handle)))
             return true;
         if (w.isText && SameValue(x, codec_, ValueForm::kText, valueOf(w))) return true;
         const ValueForm form = FormOfValue(w.subclass, w.code);

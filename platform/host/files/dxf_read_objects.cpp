@@ -35,14 +35,14 @@ void Loader::readObjects()
             if (v.owner() == 0) ownerless.push_back(id);
             // Entries: a key and the object it names (index of the key).
             std::vector<std::pair<size_t, uint64_t>> entries;
-            std::vector<uint64_t> hard;
+            std::vector<size_t> hard;
             for (size_t k = v.begin(); k < v.end(); ++k) {
                 auto isEntry = [](int code) { return code == C::kEntry || code == C::kHardEntry; };
                 const int code = v.at(k).code;
                 if (!v.readable(k) || (code != C::kKey && !isEntry(code))) continue;
                 if (code == C::kKey && k + 1 < v.end() && v.readable(k + 1) && isEntry(v.at(k + 1).code)) {
                     entries.emplace_back(k, v.at(k + 1).handle);
-                    if (v.at(k + 1).code == C::kHardEntry) hard.push_back(v.at(k + 1).handle);
+                    if (v.at(k + 1).code == C::kHardEntry) hard.push_back(k + 1);
                     v.take(k);
                     v.take(++k);
                 } else {
@@ -63,15 +63,15 @@ void Loader::readObjects()
             adoptions_.push_back([this, d, entries, hard, defaultAt] {
                 // A default that names nothing the file holds goes back as read.
                 if (defaultAt != SIZE_MAX) {
-                    if (OdDbObjectId e = idOf(g_[defaultAt].handle); !e.isNull()) keptOf(d).defaultEntry = e;
+                    if (OdDbObjectId e = idAt(defaultAt, g_[defaultAt].handle); !e.isNull()) keptOf(d).defaultEntry = e;
                     else state_[defaultAt] |= kRefused;
                 }
-                for (uint64_t h : hard)
-                    if (OdDbObjectId e = idOf(h); !e.isNull()) keptOf(d).hardOwned.push_back(e);
+                for (size_t at : hard)
+                    if (OdDbObjectId e = idAt(at, g_[at].handle); !e.isNull()) keptOf(d).hardOwned.push_back(e);
                 std::set<std::wstring> keys;  // keys compare without case
                 for (const auto& [at, h] : entries) {
                     const std::wstring key = codec_.decode(g_[at].text);
-                    OdDbObjectId e = idOf(h);
+                    OdDbObjectId e = idAt(at + 1, h);
                     // The named-objects dictionary is the root: no entry.
                     // An entry the dictionary cannot hold goes back as read.
                     if (key.empty() || e.isNull() || e == d->objectId() || e == roots_.nod ||

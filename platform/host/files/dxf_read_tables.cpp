@@ -60,7 +60,7 @@ void Loader::readHeader()
     // leaves the default.
     if (const Group* lts = value("$LTSCALE"); lts && lts->kind == Kind::kReal) db_->setLTSCALE(lts->real);
     const Group* seed = value("$HANDSEED");
-    if (seed && seed->kind == Kind::kHandle && seed->handle < kMaxHandle) DxfAccess::setHandseed(db_, seed->handle);
+    if (seed && seed->kind == Kind::kHandle && seed->handle) DxfAccess::raiseHandseed(db_, seed->handle);
 }
 
 OdDbObjectId Loader::newTable(OdDbSymbolTable* t, const Rec* head)
@@ -459,6 +459,25 @@ void Loader::readBlocks()
             for (size_t k = i; k <= last && k < blocks_.size(); ++k) leaveOut(blocks_[k], why);
         }
         i = last < blocks_.size() && blocks_[last].type == "ENDBLK" ? last : last - 1;
+    }
+}
+
+void Loader::giveBlocksHandles()
+{
+    // A block's BLOCK and ENDBLK records the file gave no handles (or has
+    // not: the spaces of a file of the oldest form) get theirs now, once:
+    // given at each save, a handle of one save would name what a new
+    // object took of the seed by the next.
+    auto* table = OdRxCast<OdDbSymbolTable>(obj(roots_.blockTable));
+    if (!table) return;
+    for (const OdDbObjectId& id : DxfAccess::records(table)) {
+        auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(id));
+        if (!btr) continue;
+        DxfKept& kept = keptOf(btr);
+        for (auto* record : {&kept.blockBegin, &kept.blockEnd}) {
+            if (!*record) *record = std::make_unique<DxfKept>();
+            if (!(*record)->handle) given_.push_back((*record)->handle = DxfAccess::nextHandle(db_));
+        }
     }
 }
 

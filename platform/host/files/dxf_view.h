@@ -12,6 +12,7 @@
 #include <cwctype>
 #include <string>
 #include <string_view>
+#include <map>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -186,7 +187,7 @@ public:
                 for (size_t k = i + 1; modelled && k < j && name == "ACAD_REACTORS"; ++k) modelled = g_[k].handle != 0;
                 for (size_t k = i + 1; modelled && k < j; ++k) {
                     const Group& y = g_[k];
-                    if (name == "ACAD_XDICTIONARY") xdict_ = y.handle;
+                    if (name == "ACAD_XDICTIONARY") xdict_ = y.handle, xdictAt_ = k;
                     if (name == "ACAD_REACTORS") reactors_.push_back(y.handle);
                 }
                 (modelled ? skip_ : apps_).push_back({i, end});
@@ -218,6 +219,7 @@ public:
     uint64_t handle() const { return handle_; }
     uint64_t owner() const { return owner_; }
     uint64_t xdict() const { return xdict_; }
+    size_t xdictAt() const { return xdictAt_; }
     const std::vector<uint64_t>& reactors() const { return reactors_; }
     size_t begin() const { return b_; }
     size_t end() const { return e_; }
@@ -454,7 +456,7 @@ private:
     const TextCodec& codec_;
     std::vector<uint8_t>& state_;
     uint64_t handle_ = 0, owner_ = 0, xdict_ = 0;
-    size_t handleAt_ = SIZE_MAX, ownerAt_ = SIZE_MAX;
+    size_t handleAt_ = SIZE_MAX, ownerAt_ = SIZE_MAX, xdictAt_ = SIZE_MAX;
     std::string_view type_;
     CodeSet codes_;  // of the record's groups
     std::vector<const char*> written_;
@@ -700,7 +702,7 @@ inline void View::findStrays() const
         int markers;
         size_t keptBefore, first;  // first: in adopted_
     };
-    std::unordered_map<int, Run> runOf;
+    std::map<int, Run> runOf;  // by the file's codes: no hash
     // Those adopted into a subclass whose marker the record lacks.
     std::vector<std::pair<size_t, int>> missing;  // in adopted_, markers before it
     for (const Candidate& c : strays) {

@@ -98,9 +98,12 @@ void DxfOut::collect()
     // go (erased, or of a kind files do not carry) goes with it.
     std::vector<const OdDbObject*> path;
     std::unordered_set<const OdDbStub*> onPath;
-    std::unordered_set<uint64_t> leftOut;
+    // The file's handles, sorted: a hash of them is what a file may choose
+    // to make slow.
+    std::vector<uint64_t> leftOut;
     std::unordered_map<const OdDbStub*, std::wstring> lostWhy;  // objects named as lost, why
-    if (const DxfFileKept* k = DxfAccess::fileKept(db_)) leftOut.insert(k->leftOut.begin(), k->leftOut.end());
+    if (const DxfFileKept* k = DxfAccess::fileKept(db_)) leftOut = k->leftOut;
+    std::sort(leftOut.begin(), leftOut.end());
     DxfAccess::forEachStub(db_, [&](OdDbStub* first) {
         OdDbObjectId id(first);
         // Entities are decided as they are written. Marked and not visited:
@@ -137,7 +140,7 @@ void DxfOut::collect()
                 }
                 break;
             }
-            if (cur->isErased() && leftOut.count((uint64_t)cur->handle())) {
+            if (cur->isErased() && std::binary_search(leftOut.begin(), leftOut.end(), (uint64_t)cur->handle())) {
                 const std::wstring why = L"it belongs to a block reference left out when the drawing was read (handle " +
                                          std::wstring(cur->handle().ascii().str()) + L")";
                 for (const OdDbObject* o : path) {

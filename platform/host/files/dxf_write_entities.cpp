@@ -80,11 +80,10 @@ void DxfOut::checkSubRecords(const OdDbEntity* parent, size_t count)
 
 uint64_t DxfOut::recordHandle(uint64_t fromFile)
 {
-    // Handles below the seed that no object has are the file's; each goes
-    // to one record.
-    if (fromFile && fromFile < (uint64_t)db_->handseed() && !DxfAccess::hasHandle(db_, fromFile) &&
-        recordHandles_.insert(fromFile).second)
-        return fromFile;
+    // A handle the file gave (or the open gave for it) that no object has
+    // goes to one record. New objects take none of them: they lie below
+    // the seed, or the database reserves them.
+    if (fromFile && !DxfAccess::hasHandle(db_, fromFile) && recordHandles_.insert(fromFile, true)) return fromFile;
     return synthetic();
 }
 

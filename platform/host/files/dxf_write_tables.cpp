@@ -31,7 +31,8 @@ void DxfOut::header(GroupWriter& w)
     w.ascii(H::kVariable, "$DWGCODEPAGE");
     w.ascii(H::kCodePage, "ANSI_936");
     w.ascii(H::kVariable, "$HANDSEED");
-    w.handle(H::kHandseed, synthetic_);
+    // The next handle free: past the last, a free one below.
+    w.handle(H::kHandseed, nextSynthetic());
     w.ascii(H::kVariable, "$CLAYER");
     w.text(H::kLayer, nameOf(db_->clayer()).str());
     w.ascii(H::kVariable, "$CELTYPE");

@@ -26,6 +26,9 @@ mode, and the save opened and saved again. For each file:
 - ezdxf reads the save strictly (no recovery, UTF-8 without errors) and its
   audit finds no error;
 - the second save is the first byte for byte;
+- of a drawing saved twice in one session, a COPY of everything between
+  (a file of the oldest form without handles), each handle of the first
+  save names the same record in the second, or none;
 - velkhost exits 0.
 
 Known faults (dxf_spellings_known.txt beside this file, "FILE [RECORD]"
@@ -478,8 +481,8 @@ def common_out_of_place(data):
     return out
 
 
-def velkhost(args, source, target):
-    cmd = [args.velkhost, "--drawing", source, "--save", target]
+def velkhost(args, source, target, more=()):
+    cmd = [args.velkhost, "--drawing", source, "--save", target] + list(more)
     if args.module:
         cmd += ["--module", args.module]
     try:
@@ -542,13 +545,55 @@ def marked_reference(data, work):
         return None
 
 
-def check_file(args, name, path, reference):
+def check_file(args, name, path, reference, session=False):
     """[(record kind, what fails)] for one file; a save this check cannot
     take apart fails it rather than the check."""
     try:
-        return check_saves(args, name, path, reference)
+        return check_saves(args, name, path, reference) + (check_session(args, name, path) if session else [])
     except Exception as e:
         return [("CHECK", "cannot be checked: %s: %s" % (type(e).__name__, str(e)[:200]))]
+
+
+def record_names(path):
+    """{handle: what the record is} of a save, told as Names tells it, with
+    each table's head, each block's BLOCK and ENDBLK and each sequence's
+    end."""
+    doc = ezdxf.readfile(path)
+    names = Names(doc)
+    # Only the file's records: ezdxf makes what it misses under handles of
+    # its own.
+    with open(path, "rb") as f:
+        own = {(r.value(105) if r.type == "DIMSTYLE" else r.value(5) or b"").strip().decode("ascii", "replace")
+               for r in spellings.records(spellings.split(f.read()))}
+    out = {e.dxf.handle: name for name, e in names.order}
+    for table in TABLES + ["block_records"]:
+        head = getattr(doc, table).head
+        out[head.dxf.handle] = "TABLE " + head.dxf.name
+    for block in doc.blocks:
+        out[block.block.dxf.handle] = "BLOCK " + block.name
+        out[block.endblk.dxf.handle] = "ENDBLK " + block.name
+    for name, e in names.order:
+        if getattr(e, "seqend", None) is not None:
+            out[e.seqend.dxf.handle] = name + " SEQEND"
+    return {h: name for h, name in out.items() if h in own}
+
+
+def check_session(args, name, path):
+    """Saved, then a COPY of everything, then saved again, in one session:
+    what a handle of the first save names, the second names the same."""
+    folder = os.path.dirname(path)
+    machine = os.path.join(folder, "machines", name)
+    script = os.path.join(folder, "machines", name + ".scr")
+    second = os.path.join(folder, "saved2", name + "-session.dxf")
+    with open(script, "w") as f:
+        f.write("SAVEAS\nC:\\Drawings\\first.dxf\nCOPY\n> select all\n0,0\n100,0\n\n")
+    status, _ = velkhost(args, path, second, ["--script", script, "--machine", machine])
+    first = os.path.join(machine, "C", "Drawings", "first.dxf")
+    if status != 0 or not os.path.exists(first) or not os.path.exists(second):
+        return [("SESSION", "velkhost exits %s in the session of two saves" % status)]
+    before, after = record_names(first), record_names(second)
+    return [("SESSION", "handle %s names %s in the first save and %s in the second" % (h, what, after[h]))
+            for h, what in sorted(before.items()) if h in after and after[h] != what][:40]
 
 
 def check_saves(args, name, path, reference):
@@ -628,7 +673,7 @@ def run_variant(args, name):
         ref_path = os.path.join(args.work, "reference", v.name + ".dxf")
         with open(ref_path, "wb") as f:
             f.write(reference)
-    return v.name, check_file(args, v.name, path, ref_path)
+    return v.name, check_file(args, v.name, path, ref_path, v.session)
 
 
 def run_file(args, path):
@@ -653,7 +698,8 @@ def prepare(work):
     if os.path.isdir(work) and os.listdir(work) and not os.path.exists(os.path.join(work, MARK)):
         sys.exit("%s holds files this check did not make: name another --work" % work)
     shutil.rmtree(work, ignore_errors=True)
-    for sub in ("", "saved", "saved2", "reference", "dxflib", "dxflib/saved", "dxflib/saved2", "dxflib/reference"):
+    for sub in ("", "saved", "saved2", "reference", "machines", "dxflib", "dxflib/saved", "dxflib/saved2",
+                "dxflib/reference"):
         os.makedirs(os.path.join(work, sub), exist_ok=True)
     open(os.path.join(work, MARK), "w").close()
 

@@ -19,9 +19,10 @@ group by group:
   special characters, files naming no code page (or "UNDEFINED") holding
   cp1252 or UTF-8 bytes, an INSERT with `66 1` and a lone SEQEND, handles
   two records claim, owners after what they own, handles numbered
-  backwards, names spelled in other letters than their records, hatches as
-  other programs write them (a solid fill with a pattern's values, a pixel
-  size of 0, a loop count of 0 before a loop).
+  backwards, a file of the oldest form without handles (saved twice in
+  one session, a COPY between), names spelled in other letters than their
+  records, hatches as other programs write them (a solid fill with a
+  pattern's values, a pixel size of 0, a loop count of 0 before a loop).
 
 Each variant is deterministic. Other checks reuse them:
 
@@ -46,6 +47,7 @@ import math
 import os
 import pkgutil
 import sys
+import tempfile
 
 import ezdxf
 import ezdxf.entities
@@ -776,6 +778,20 @@ def handle_claimed(version, what):
     return join(out)
 
 
+def without_handles(version):
+    """A drawing of the oldest form as programs that keep no handles write
+    it (make_corpus.without_handles): blocks, a polyline of vertices and a
+    reference with attributes, every record without its handle."""
+    doc = new_drawing(version, ["line", "insert_attributes", "polyline_2d", "polymesh"])
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "nohandles.dxf")
+        with open(path, "wb") as f:
+            f.write(encoded(doc))
+        make_corpus.without_handles(path)
+        with open(path, "rb") as f:
+            return f.read()
+
+
 def names_in_other_letters(version):
     """Records named in other letters than they spell their names: a LINE's
     `8 walls` with the LAYER WALLS, and so linetypes, text styles, blocks,
@@ -827,8 +843,11 @@ class Variant:
     itself is what it means; None for both where the spelling changes
     nothing there)."""
 
-    def __init__(self, name, spelling, kind, make):
+    def __init__(self, name, spelling, kind, make, session=False):
         self.name, self.spelling, self.kind, self._make = name, spelling, kind, make
+        # Saved twice in one session, a COPY of everything between: each
+        # handle of the first save names the same record in the second.
+        self.session = session
 
     def make(self):
         return self._make()
@@ -904,6 +923,8 @@ def variants():
     out.append(Variant("owners_after_what_they_own_" + MODERN, "handles", None,
                        _as_written(owners_after_what_they_own, MODERN)))
     out.append(Variant("handles_backwards_" + MODERN, "handles", None, _as_written(handles_backwards, MODERN)))
+    out.append(Variant("without_handles_saved_twice_after_a_copy_R12", "handles", None,
+                       _as_written(without_handles, "R12"), session=True))
     for what in ("solid_with_pattern_values", "pixel_size_zero", "loop_count_zero"):
         out.append(Variant("hatch_%s_%s" % (what, MODERN), "hatch", None, _as_written(hatch_as_others_write, what)))
     for version in ("R12", MODERN):
