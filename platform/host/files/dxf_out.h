@@ -320,7 +320,8 @@ private:
     std::unordered_set<uint64_t> recordHandles_;  // given to records in this save
     std::map<OdDbObjectId, std::unordered_set<std::wstring>> tableNames_;
 
-    // Records of objects are hashed for this instead of written, when set.
+    // Records of objects have their values noted for this instead of
+    // written, when set.
     const RecordHashed* hashed_;
     // The records of the file the drawing was read from.
     const DxfFileRecords* fileRecords_ = nullptr;

@@ -444,8 +444,14 @@ TEST(DxfHostile, ALayoutAndItsBlockRecordNameEachOtherWhereTheFileNamedNone)
         EXPECT_EQ(nameOf[layoutOf[h]], layoutName);
         EXPECT_EQ(recordOf[layoutOf[h]], h);
     }
-    // Two records name Layout3 back: it keeps the handle it gave.
-    EXPECT_EQ(recordOf["2A"], "77");
+    // Two records name Layout3 back: neither is guessed, and a layout
+    // naming a record the save does not hold is left out, and said.
+    EXPECT_EQ(recordOf.count("2A"), 0u);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), "350 2A"), 0);
+    const std::vector<std::wstring> lost = standin::DxfNotRead(r.db.get());
+    EXPECT_EQ(std::count_if(lost.begin(), lost.end(),
+                            [](const std::wstring& w) { return w.find(L"a layout whose block record (77)") != w.npos; }),
+              1);
     // BACK named no layout; Layout4 names it: they name each other.
     EXPECT_EQ(recordOf["2E"], "40");
     EXPECT_EQ(layoutOf["40"], "2E");
