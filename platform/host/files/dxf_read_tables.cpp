@@ -113,8 +113,10 @@ void Loader::findSpaces(const std::vector<const Rec*>& blockRecords)
 {
     std::map<uint64_t, std::wstring> records;  // handle -> name, lower case
     for (const Rec* r : blockRecords) {
+        // (A record without a name is none the drawing can hold.)
         View v = view(*r, SubclassesOfRecord(r->type, 0, false));
-        if (v.handle()) records.emplace(v.handle(), Lower(v.text(NamedRecordCodes::kName)));
+        const std::wstring name = v.text(NamedRecordCodes::kName);
+        if (v.handle() && !name.empty()) records.emplace(v.handle(), Lower(name));
     }
     auto named = [&](const wchar_t* name) -> uint64_t {
         for (const auto& [h, n] : records)
@@ -122,6 +124,12 @@ void Loader::findSpaces(const std::vector<const Rec*>& blockRecords)
         return 0;
     };
     auto isRecord = [&](uint64_t h) { return h && records.count(h); };
+    // A record named as one space is no other.
+    auto namedOther = [&](uint64_t h, int space) {
+        auto it = records.find(h);
+        return it != records.end() && (it->second == Lower(kSpaceNames[1 - space]) ||
+                                       it->second == Lower(kOldSpaceNames[1 - space]));
+    };
     // Model space is what the model layout names (its 330 after its
     // AcDbLayout marker, the layout named Model).
     for (const Rec& r : objects_) {
@@ -134,10 +142,12 @@ void Loader::findSpaces(const std::vector<const Rec*>& blockRecords)
             else if (layout && x.code == 1 && x.kind == Kind::kText) model = Lower(codec_.decode(x.text)) == L"model";
             else if (layout && x.code == 330 && x.kind == Kind::kHandle && !block) block = x.handle;
         }
-        if (model && isRecord(block)) spaceHandles_[0] = block;
+        if (model && isRecord(block) && !namedOther(block, 0)) spaceHandles_[0] = block;
     }
     if (!spaceHandles_[0]) spaceHandles_[0] = named(kSpaceNames[0]);
     spaceHandles_[1] = named(kSpaceNames[1]);
+    // One record is one space: model space, as the model layout says.
+    if (spaceHandles_[1] == spaceHandles_[0]) spaceHandles_[1] = 0;
     if (spaceHandles_[0] && spaceHandles_[1]) return;
     // Else the owner the entities of the ENTITIES section name: paper
     // space where they say they are in it (67 1), model space otherwise.
@@ -151,7 +161,7 @@ void Loader::findSpaces(const std::vector<const Rec*>& blockRecords)
             else if (x.code == 330 && !app && !marked && !owner && x.kind == Kind::kHandle) owner = x.handle;
             else if (x.code == 67 && x.kind == Kind::kInt) paper = x.integer == 1;
         }
-        if (!isRecord(owner) || owner == spaceHandles_[paper ? 0 : 1]) continue;
+        if (!isRecord(owner) || owner == spaceHandles_[paper ? 0 : 1] || namedOther(owner, paper)) continue;
         if (!spaceHandles_[paper]) spaceHandles_[paper] = owner;
         if (spaceHandles_[0] && spaceHandles_[1]) break;
     }
@@ -159,7 +169,12 @@ void Loader::findSpaces(const std::vector<const Rec*>& blockRecords)
 
 void Loader::nameSpace(const std::wstring& fileName, const wchar_t* name, OdDbObjectId id, const Group* given)
 {
-    blockNames_[Lower(fileName)] = id;
+    // The other space's name stays that space's.
+    const std::wstring file = Lower(fileName);
+    bool other = false;
+    for (const wchar_t* const* names : {kSpaceNames, kOldSpaceNames})
+        for (int space = 0; space < 2; ++space) other = other || (file == Lower(names[space]) && Lower(name) != Lower(kSpaceNames[space]));
+    if (!other) blockNames_[file] = id;
     blockNames_[Lower(name)] = id;
     if (given && given >= g_.data() && given < g_.data() + g_.size()) dropped_.push_back((size_t)(given - g_.data()));
 }

@@ -269,6 +269,9 @@ private:
         Silence meaning;
         bool seen;
         int beforeCode = -1, beforeOccurrence = 0;
+        // A value the writer left out at the open and writes now (a default
+        // edited): the writer's value, to go where the file gave its own.
+        std::string moved = {};
     };
     // The writer's value a file's group is paired with, by its code and
     // occurrence, where what goes before it in the file can go before it
@@ -733,6 +736,19 @@ void Comparison::addBackWhatTheWriterLeftOut()
             !(contentsAsHeld_ && (s.code == 1 || s.code == 3)))
             for (uint32_t k = 0; k < s.fileCount; ++k)
                 added_.push_back(Added{files_[s.fileAt + k], {}, 0, Silence::kUnsaid, false});
+    // A value the file gave once that the writer left out at the open and
+    // now writes otherwise (an elevation of 0 moved up) goes where the
+    // file gave it: a record keeps its groups in the file's order.
+    for (const Side& s : sides_) {
+        if (s.tag != GroupWriter::kValue || s.fileCount != 1 || s.writtenCount != 1) continue;
+        const uint32_t at = files_[s.fileAt];
+        const DxfFileRecords::Correction* c =
+            (state_[at] & kCorrected) ? file_.correctionAt(record_.state + at) : nullptr;
+        // (A point goes whole: not a y or z of its own.)
+        if (!c || !c->writtenAs(nullptr) || (s.code >= 20 && s.code <= 37)) continue;
+        added_.push_back(Added{at, {}, 0, Silence::kUnsaid, false});
+        added_.back().moved = std::string(writtenValue(s, 0));
+    }
     if (added_.empty()) return;
     // The record is walked as when it was read.
     walked_ = g_;
@@ -781,6 +797,16 @@ void Comparison::addBackWhatTheWriterLeftOut()
         }();
         if (a.meaning != Silence::kMeant && !leftOutThen) continue;
         const Group& x = walked_[a.at];
+        if (!a.moved.empty()) {
+            // Where the file gave it, or else where the writer writes it.
+            if (a.beforeCode < 0) continue;
+            out_.push_back(entry(R::kDrop, GroupWriter::kValue, x.code, 0, a.moved, {}));
+            R r = entry(R::kAdd, GroupWriter::kValue, x.code, 0, {}, a.moved, a.sub, a.occurrence);
+            r.beforeCode = a.beforeCode;
+            r.beforeOccurrence = a.beforeOccurrence;
+            out_.push_back(std::move(r));
+            continue;
+        }
         R r = named(x.code, a.sub, x,
                     entry(R::kAdd, GroupWriter::kValue, x.code, 0, {}, spelling(x, x.code), a.sub, a.occurrence));
         r.beforeCode = a.beforeCode;

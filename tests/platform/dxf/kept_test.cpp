@@ -2584,3 +2584,36 @@ TEST(DxfKept, ALinetypeWithoutItsMarkerIsSavedAlikeTwice)
         EXPECT_TRUE(first == second) << dxftest::FirstDifferingLine(first, second);
     }
 }
+
+// A number goes back as its exact value, the sign of a zero included, in
+// the writer's form ("2.50" as 2.5, "+2" as 2.0, "-0.0" as -0.0); and the
+// header's code page as the file named it.
+TEST(DxfKept, ANumberKeepsItsExactValueAndTheSignOfItsZero)
+{
+    const std::string file = dxftest::SectionsFile(
+        {{9, "$ACADVER"}, {1, "AC1015"}, {9, "$DWGCODEPAGE"}, {3, "ANSI_1252"}},
+        {{"ENTITIES", {{0, "LINE"}, {5, "40"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "-0.0"},
+                       {20, "2.50"}, {30, "+2"}, {11, "1"}, {21, "-0"}, {31, "0"}}}});
+    std::unique_ptr<OdDbDatabase> db(dxftest::Reopen(file));
+    std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+    ASSERT_EQ(ms.size(), 1u);
+    const auto* line = OdRxCast<OdDbLine>(ms[0]);
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(std::signbit(line->startPoint().x));
+    const std::vector<std::string> saved = GroupLines(dxftest::Save(db.get()));
+    const std::vector<std::string> record = Record(saved, "LINE", "40");
+    for (const char* g : {"10 -0.0", "20 2.5", "30 2.0", "11 1.0", "21 -0.0", "31 0.0"})
+        EXPECT_NE(std::find(record.begin(), record.end(), g), record.end()) << g;
+    const auto page = std::find(saved.begin(), saved.end(), "9 $DWGCODEPAGE");
+    ASSERT_NE(page, saved.end());
+    EXPECT_EQ(*(page + 1), "3 ANSI_1252");
+    // Moved away and back, the x is +0: another value, written so.
+    for (double dx : {1.0, -1.0}) {
+        OdDbEntity* e = nullptr;
+        ASSERT_EQ(oddbOpenObject(e, ms[0]->objectId(), OdDb::kForWrite), eOk);
+        e->transformBy(OdGeMatrix3d::translation(OdGeVector3d(dx, 0, 0)));
+        e->close();
+    }
+    const std::vector<std::string> moved = Record(GroupLines(dxftest::Save(db.get())), "LINE", "40");
+    EXPECT_NE(std::find(moved.begin(), moved.end(), "10 0.0"), moved.end());
+}
