@@ -489,7 +489,11 @@ void Loader::readTables()
     for (const Rec* r : records["BLOCK_RECORD"]) {
         View v = recordView(r);
         const std::wstring name = nameOf(v);
-        const int space = !v.handle() ? -1 : v.handle() == spaceHandles_[0] ? 0 : v.handle() == spaceHandles_[1] ? 1 : -1;
+        // (A record without a name is none: it is left out, as any is.)
+        const int space = !v.handle() || name.empty()            ? -1
+                          : v.handle() == spaceHandles_[0] ? 0
+                          : v.handle() == spaceHandles_[1] ? 1
+                                                           : -1;
         if (space < 0) {
             // A record named as a space the records say is another.
             const int claims = Lower(name) == Lower(kSpaceNames[0]) ? 0 : Lower(name) == Lower(kSpaceNames[1]) ? 1 : -1;
