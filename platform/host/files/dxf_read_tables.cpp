@@ -173,7 +173,8 @@ void Loader::nameSpace(const std::wstring& fileName, const wchar_t* name, OdDbOb
     const std::wstring file = Lower(fileName);
     bool other = false;
     for (const wchar_t* const* names : {kSpaceNames, kOldSpaceNames})
-        for (int space = 0; space < 2; ++space) other = other || (file == Lower(names[space]) && Lower(name) != Lower(kSpaceNames[space]));
+        for (int space = 0; space < 2; ++space)
+            other = other || (file == Lower(names[space]) && Lower(name) != Lower(kSpaceNames[space]));
     if (!other) blockNames_[file] = id;
     blockNames_[Lower(name)] = id;
     if (given && given >= g_.data() && given < g_.data() + g_.size()) dropped_.push_back((size_t)(given - g_.data()));
