@@ -972,7 +972,11 @@ SPELLED_WHOLE = ['carets_R12', 'carets_R2010', 'codepage_missing_cp1252_R2000', 
                  'handle_claimed_model_layout_R2010', 'handle_claimed_block_record_R2010',
                  'handle_claimed_entity_R2010', 'owners_after_what_they_own_R2010', 'handles_backwards_R2010',
                  'names_in_other_letters_R2010', 'hatch_solid_with_pattern_values_R2010',
-                 'hatch_pixel_size_zero_R2010', 'hatch_loop_count_zero_R2010']
+                 'hatch_pixel_size_zero_R2010', 'hatch_loop_count_zero_R2010',
+                 'spaces_named_otherwise_model_and_paper_R2010', 'spaces_of_the_oldest_form_R12',
+                 'table_without_head_block_record_R2010', 'lone_lead_bytes_ANSI_936_R2000',
+                 'lone_lead_bytes_ANSI_932_R2000', 'header_values_R2000', 'numbers_in_other_forms_R2010',
+                 'positions_and_angles_R2010', 'linetypes_own_marker_missing_padded_R2010']
 
 
 def dxf_spellings(root):

@@ -66,10 +66,12 @@ std::string LeftOut(const std::vector<std::wstring>& items)
 }
 
 // Why an output cannot go into its folder: the folder is missing or is no
-// folder; empty when it is there.
+// folder, or the output names a folder itself; empty when it can.
 std::string OutputFolderProblem(const std::string& nativeFile)
 {
     std::error_code ec;
+    if (fs::is_directory(fs::status(nativeFile, ec)))
+        return "cannot write " + nativeFile + ": it is a folder, not a file";
     const fs::path folder = fs::absolute(nativeFile, ec).parent_path();
     const fs::file_status status = fs::status(folder, ec);
     if (fs::is_directory(status)) return std::string();

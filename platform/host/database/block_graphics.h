@@ -14,6 +14,11 @@ namespace standin {
 // point of its own; null for any other entity (oddbproxy.cpp).
 OdDbObjectId MovedGraphicsBlock(const OdDbEntity* e);
 
+// Moves the positions a modelled entity's record keeps beyond its object's
+// values (a position given twice) with it; false when one would not be
+// finite (oddbproxy.cpp).
+bool MoveKeptPositions(const OdDbEntity* e, DxfKept* kept, const OdGeMatrix3d& m);
+
 // While one lives, a block of graphics that several transformed entities
 // name (two dimensions drawn by one block) moves once: a command moving a
 // selection moves each thing it reaches once, as its check tried it.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "block_graphics.h"
 #include "dxf_internal.h"
 #include "dxf_kept.h"
 #include "oddbdictionary.h"
@@ -270,6 +271,7 @@ OdResult OdDbEntity::transformBy(const OdGeMatrix3d& m)
         TransformXData(xDataInPlace(), m);
         TransformKeptXData(keptRecord(), m);
         MoveKeptPlanePoints(this, keptRecord(), m);
+        standin::MoveKeptPositions(this, keptRecord(), m);
     }
     return res;
 }
@@ -286,6 +288,7 @@ OdResult OdDbEntity::getTransformedCopy(const OdGeMatrix3d& m, OdDbEntity*& copy
         TransformXData(copy->xDataInPlace(), m);
         TransformKeptXData(copy->keptRecord(), m);
         MoveKeptPlanePoints(copy, copy->keptRecord(), m);
+        standin::MoveKeptPositions(copy, copy->keptRecord(), m);
     }
     return res;
 }

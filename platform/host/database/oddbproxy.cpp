@@ -481,9 +481,8 @@ bool InWorldPlane(const OdGeVector3d& n) { return n.x == 0 && n.y == 0 && n.z > 
 // kind without one: their z is 0, and added when it is not; -1 for one
 // whose points cannot leave its plane).
 bool TransformSlots(std::vector<KeptRun>& runs, const std::vector<Slot>& slots, const OdGeMatrix3d& m,
-                    int elevationCode, std::vector<uint32_t>& places)
+                    int elevationCode, std::vector<uint32_t>& places, OdGeVector3d normal = OdGeVector3d(0, 0, 1))
 {
-    OdGeVector3d normal(0, 0, 1);
     double elevation = 0;
     bool hasElevation = false;
     std::vector<Added> added;
@@ -644,6 +643,28 @@ bool TakeOutAdded(std::vector<KeptRun>& runs, const uint32_t* places, size_t cou
     return true;
 }
 
+// Where a move put groups into a record, for UNDO (OdGeMoveJournal): kept
+// as the move goes; put back, the groups it put there are taken out.
+void JournalPlaces(std::vector<KeptRun>& runs, const std::vector<uint32_t>& places)
+{
+    OdGeMoveJournal* j = g_odgeMoveJournal;
+    if (!j) return;
+    if (!j->back && j->keptPlaces) {
+        j->keptPlaces->push_back((uint32_t)(places.size() / 3));
+        j->keptPlaces->insert(j->keptPlaces->end(), places.begin(), places.end());
+    } else if (j->back && j->backPlaces) {
+        // Put back, the record has every place the move gave it.
+        const std::vector<uint32_t>& back = *j->backPlaces;
+        const size_t count = j->nextPlace < back.size() ? back[j->nextPlace] : 0;
+        if (j->nextPlace >= back.size() || count > (back.size() - j->nextPlace - 1) / 3 ||
+            !TakeOutAdded(runs, back.data() + j->nextPlace + 1, count)) {
+            j->overrun = true;
+        } else {
+            j->nextPlace += 1 + 3 * count;
+        }
+    }
+}
+
 // The group naming a dimension's graphics block (2 of its dimension
 // subclass), or null; `placed` says whether the record places that block
 // at a point of its own (12), so that the block's entities are not where
@@ -733,22 +754,7 @@ OdResult OdDbProxyEntity::subTransformBy(const OdGeMatrix3d& m)
     if (std::strcmp(kind->type, "MPOLYGON") == 0) elevationCode = -1;
     std::vector<uint32_t> places;
     if (!TransformSlots(runs, slots, m, elevationCode, places)) return eInvalidInput;
-    if (OdGeMoveJournal* j = g_odgeMoveJournal) {
-        if (!j->back && j->keptPlaces) {
-            j->keptPlaces->push_back((uint32_t)(places.size() / 3));
-            j->keptPlaces->insert(j->keptPlaces->end(), places.begin(), places.end());
-        } else if (j->back && j->backPlaces) {
-            // Put back, the record has every place the move gave it.
-            const std::vector<uint32_t>& back = *j->backPlaces;
-            const size_t count = j->nextPlace < back.size() ? back[j->nextPlace] : 0;
-            if (j->nextPlace >= back.size() || count > (back.size() - j->nextPlace - 1) / 3 ||
-                !TakeOutAdded(runs, back.data() + j->nextPlace + 1, count)) {
-                j->overrun = true;
-            } else {
-                j->nextPlace += 1 + 3 * count;
-            }
-        }
-    }
+    JournalPlaces(runs, places);
     keptRecord()->runs = std::move(runs);
     standin::TransformBlockGraphics(movedGraphicsBlockId(), m);
     return eOk;
@@ -893,4 +899,42 @@ void standin::CopyOwnedRecords(OdDbObjectId sourceId, OdDbObjectId copyId, std::
         }
     }
     copy->close();
+}
+
+// A record of a kind the database models keeps, beyond its object's
+// values, what it gives of them again (a LINE's second start, kept where it
+// was): a move moves those positions too, as every position a record
+// holds moves, in the world or in the plane the record keeps.
+bool standin::MoveKeptPositions(const OdDbEntity* e, DxfKept* kept, const OdGeMatrix3d& m)
+{
+    OdGeVector3d d;
+    if (!kept || kept->runs.empty() || !m.isTranslation(&d) || OdRxCast<OdDbProxyEntity>(const_cast<OdDbEntity*>(e)))
+        return true;
+    const standin::dxf::EntityKind* kind = standin::dxf::KindOfEntity(e);
+    if (!kind) return true;
+    const std::vector<Rule> rules = DescribedRules(kind->type);
+    std::vector<Slot> slots;
+    for (KeptRun& run : kept->runs) {
+        if (run.whole) continue;
+        for (size_t i = 0; i < run.groups.size(); ++i) {
+            const KeptGroup& g = run.groups[i];
+            if (!IsReal(g)) continue;
+            for (const Rule& r : rules)
+                if (r.code == g.code && run.subclass == r.where &&
+                    (r.role == Role::kPoint || r.role == Role::kPlanePoint || r.role == Role::kElevation)) {
+                    slots.push_back({&run, i, r.role});
+                    break;
+                }
+        }
+    }
+    if (slots.empty()) return true;
+    const OdGeVector3d normal = kept->planeNormal.isZeroLength() ? OdGeVector3d(0, 0, 1) : kept->planeNormal;
+    std::vector<KeptRun> runs = kept->runs;
+    // The slots name groups of the copy: the same places.
+    for (Slot& s : slots) s.run = &runs[(size_t)(s.run - kept->runs.data())];
+    std::vector<uint32_t> places;
+    if (!TransformSlots(runs, slots, m, 0, places, normal)) return false;
+    JournalPlaces(runs, places);
+    kept->runs = std::move(runs);
+    return true;
 }

@@ -414,12 +414,28 @@ private:
     iconv_t cd_;
 };
 
+// Whether the bytes are characters of page 936 throughout: no lead byte
+// without its trail byte.
+bool WholeGbk(std::string_view bytes)
+{
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned char b = (unsigned char)bytes[i];
+        if (b < 0x81 || b == 0xFF) continue;
+        const unsigned char t = i + 1 < bytes.size() ? (unsigned char)bytes[i + 1] : 0;
+        if (t < 0x40 || t == 0x7F || t == 0xFF) return false;
+        ++i;
+    }
+    return true;
+}
+
 // Bytes of a code page as wide text through iconv; Latin-1 when iconv does
-// not know the code page. Bytes it cannot convert become U+FFFD.
+// not know the code page. A byte that starts no character of the page (a
+// lead byte without its trail byte) is kept as itself, U+DC00 plus the
+// byte (KeptByte), as readers that keep bytes they cannot read hold it.
 std::wstring FromCodePage(std::string_view bytes, unsigned codePage)
 {
     std::wstring out;
-    if (codePage == 936) {
+    if (codePage == 936 && WholeGbk(bytes)) {
         if (bytes.empty()) return out;
         int n = MultiByteToWideChar(936, 0, bytes.data(), (int)bytes.size(), nullptr, 0);
         out.resize(n > 0 ? (size_t)n : 0);
@@ -451,7 +467,7 @@ std::wstring FromCodePage(std::string_view bytes, unsigned codePage)
         // there as the control character of its number.
         const unsigned char b = (unsigned char)bytes[i];
         const bool windows = codePage >= 1250 && codePage <= 1258 && b >= 0x80 && b < 0xA0;
-        out += windows ? (wchar_t)b : L'\xFFFD';
+        out += windows ? (wchar_t)b : (wchar_t)(kKeptByte + b);
         ++i;
     }
     return out;
@@ -609,7 +625,22 @@ unsigned AssumedCodePage(const std::vector<Group>& groups, std::string& why)
 std::string TextCodec::transcode(std::string_view bytes) const
 {
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; });
-    return utf8 || ascii ? std::string(bytes) : WideToUtf8(wide(bytes));
+    if (utf8 || ascii) return std::string(bytes);
+    // A byte the page does not read goes as its escape, which reads back
+    // as that byte kept.
+    std::wstring w = wide(bytes);
+    std::wstring out;
+    out.reserve(w.size());
+    for (wchar_t c : w) {
+        if (IsKeptByte(c)) {
+            wchar_t escape[12];
+            swprintf(escape, 12, L"\\U+%04X", (unsigned)c);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return WideToUtf8(out);
 }
 
 std::wstring TextCodec::wide(std::string_view bytes) const
@@ -658,7 +689,8 @@ std::wstring TextCodec::decode(std::string_view bytes) const
                     out += (wchar_t)(0x10000 + ((v - 0xD800) << 10) + (lo - 0xDC00));
                     i += 13;
                 } else {
-                    out += v >= 0xD800 && v < 0xE000 ? L'\xFFFD' : (wchar_t)v;
+                    // A byte a page did not read, escaped, is that byte kept.
+                    out += v >= 0xD800 && v < 0xE000 && !IsKeptByte((wchar_t)v) ? L'\xFFFD' : (wchar_t)v;
                     i += 6;
                 }
                 continue;
@@ -729,6 +761,12 @@ std::string GroupWriter::TextValue(const std::wstring& s, int next)
         } else if (c >= 0 && c < 0x20) {
             escaped += L'^';
             escaped += (wchar_t)(c + 64);
+        } else if (IsKeptByte(c)) {
+            // A byte of a file's page that read as no character: UTF-8
+            // holds it only as its escape.
+            wchar_t escape[12];
+            swprintf(escape, 12, L"\\U+%04X", (unsigned)c);
+            escaped += escape;
         } else if ((c >= 0xD800 && c < 0xE000) || (uint32_t)c > 0x10FFFF) {
             escaped += L'\xFFFD';
         } else {
@@ -760,8 +798,8 @@ bool GroupWriter::Holds(int code, int64_t v) { return IntFits(code, v); }
 std::string GroupWriter::RealValue(double v)
 {
     if (!std::isfinite(v)) v = 0;
-    if (v == 0) v = 0;  // no negative zero
-    // The shortest form, with ".0" after a whole number.
+    // The shortest form, with ".0" after a whole number; a zero keeps its
+    // sign ("-0.0"), so that the value read back is the very one held.
     char buf[40];
     // Most coordinates have a few decimals: a value of at most six, from
     // 0.001 on and below 100000, is its millionths, n / 10^6 with n of at
@@ -785,7 +823,7 @@ std::string GroupWriter::RealValue(double v)
             *--d = '.';
             do *--d = (char)('0' + u % 10);
             while ((u /= 10) != 0);
-            if (n < 0) *--d = '-';
+            if (std::signbit(v)) *--d = '-';
             return std::string(d, digits + sizeof digits);
         }
     }

@@ -150,8 +150,9 @@ struct TextCodec {
     // host's page, ANSI_1252 and ISO8859-1 that does, so no byte is lost.
     bool assumed = false;
     // The value as wide text: bytes decoded, caret codes ("^J", "^ ") and
-    // Unicode escapes ("\U+XXXX", "\M+nXXXX") resolved. Malformed bytes
-    // become U+FFFD.
+    // Unicode escapes ("\U+XXXX", "\M+nXXXX") resolved. Malformed UTF-8
+    // becomes U+FFFD; a byte a code page does not read is kept
+    // (IsKeptByte).
     std::wstring decode(std::string_view bytes) const;
     // The value in UTF-8 as the file spelled it: only the bytes decoded,
     // caret codes and escapes left as they are.
@@ -161,6 +162,13 @@ private:
     // The bytes as wide text, only decoded.
     std::wstring wide(std::string_view bytes) const;
 };
+// A byte of a file's code page that starts no character there (a lead byte
+// without its trail byte) is held as U+DC00 plus the byte, as readers that
+// keep bytes they cannot read hold it, and written as its escape
+// "\U+DCxx", which reads back as the same.
+constexpr wchar_t kKeptByte = 0xDC00;
+inline bool IsKeptByte(wchar_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
+
 // The code page number of a $DWGCODEPAGE value ("ANSI_936" -> 936); 0 when
 // it names none.
 unsigned CodePageOfName(std::string_view name);
@@ -188,20 +196,18 @@ public:
     void text(int code, const std::wstring& s, int next = -1)
     {
         if (hashing()) {
-            mix(code, s.data(), s.size() * sizeof(wchar_t));
+            noteCode(code);
             noteText(code, s, next);
         }
         if (!hashOnly_) emit(code, TextValue(s, next));
     }
     void ascii(int code, std::string_view s) { put(code, s); }
-    // The hash takes a value as it is written (clamped to what its code
-    // holds; a real's zero and what is not finite as 0): values written
-    // alike hash alike.
+    // A value is noted as it is written (clamped to what its code holds).
     void integer(int code, int64_t v)
     {
         if (hashing()) {
             const int64_t held = Clamped(code, v);
-            mix(code, &held, sizeof held);
+            noteCode(code);
             noteValue(code, true, (double)held);
         }
         if (!hashOnly_) emit(code, IntegerValue(code, v));
@@ -212,8 +218,7 @@ public:
     void real(int code, double v)
     {
         if (hashing()) {
-            const double held = std::isfinite(v) && v != 0 ? v : 0.0;
-            mix(code, &held, sizeof held);
+            noteCode(code);
             noteValue(code, true, v);
         }
         if (!std::isfinite(v) && !hashOnly_ && notFinite_.empty())
@@ -233,7 +238,7 @@ public:
     void handle(int code, uint64_t h)
     {
         if (hashing()) {
-            mix(code, &h, sizeof h);
+            noteCode(code);
             if (noteValue(code)) values_.back().handle = h, values_.back().isHandle = true;
         }
         if (!hashOnly_) emit(code, HandleValue(h));
@@ -256,7 +261,7 @@ public:
             return put(code, oneLine);
         }
         if (hashing()) {
-            mix(code, value.data(), value.size());
+            noteCode(code);
             noteNumber(code, value);
         } else if (hashOnly_ && noting_ && tag_ == kFrame && code == 100) {
             markers_.emplace_back((uint32_t)markerText_.size(), (uint32_t)value.size());
@@ -305,14 +310,13 @@ public:
         size_t at, length;  // the value's bytes in the text
     };
     void setTag(Tag t) { tag_ = t; }
-    // Notes each group written from here on, until `stopNoting`; hashing
-    // only, takes a hash of the record's values (groups tagged as values or
-    // its owner), their codes and the values themselves.
+    // Notes each group written from here on, until `stopNoting`; writing
+    // nothing (`setHashOnly`), notes the record's values (groups tagged as
+    // values or its owner) and their codes instead.
     void startNoting()
     {
         noting_ = true;
         noted_.clear();
-        hash_ = kHashStart;
         valueCodes_.reset();
         values_.clear();
         texts_.clear();
@@ -321,15 +325,12 @@ public:
     }
     void stopNoting() { noting_ = false; }
     const std::vector<Noted>& noted() const { return noted_; }
-    // The hash is taken of the values (a real's bits, a text's characters,
-    // each as `integer` and `real` say), not of their lines, so that it can
-    // be taken without writing any (`setHashOnly`). It decides nothing: a
-    // save compares values (Respellings).
-    uint64_t valuesHash() const { return hash_; }
+    // The codes of the record's values. A save compares values, never a
+    // hash of them (Respellings).
     const std::bitset<1072>& valueCodes() const { return valueCodes_; }
-    // Hashing only, the record's values in order, each by its code and its
-    // value: what the object holds, for telling at the open which of the
-    // file's values it holds otherwise (DxfFileRecords::corrections).
+    // Writing nothing, the record's values in order, each by its code and
+    // its value: what the object holds, for telling at the open which of
+    // the file's values it holds otherwise (DxfFileRecords::corrections).
     struct HashedValue {
         int code = 0;
         bool isNumber = false;
@@ -356,7 +357,7 @@ public:
         }
         return values_;
     }
-    // Hashes what is noted and writes nothing.
+    // Notes the values and writes nothing.
     void setHashOnly(bool only) { hashOnly_ = only; }
     // Drops the text from `at` on (noting stops).
     void cut(size_t at)
@@ -381,24 +382,12 @@ public:
     }
 
 private:
-    static constexpr uint64_t kHashStart = 1469598103934665603ull;
+    // Writing nothing, a value or the owner is noted.
     bool hashing() const { return hashOnly_ && noting_ && (tag_ == kValue || tag_ == kOwner); }
-    void mix(int code, const void* p, size_t n)
+    void noteCode(int code)
     {
         // Codes past the last a file defines share its place.
         if (tag_ == kValue) valueCodes_.set((size_t)std::clamp(code, 0, 1071));
-        uint64_t h = (hash_ ^ (uint64_t)(uint32_t)code ^ ((uint64_t)tag_ << 32)) * 0x9E3779B97F4A7C15ull;
-        const unsigned char* b = static_cast<const unsigned char*>(p);
-        for (; n >= 8; n -= 8, b += 8) {
-            uint64_t w;
-            std::memcpy(&w, b, 8);
-            h = (h ^ w) * 0xFF51AFD7ED558CCDull;
-            h ^= h >> 29;
-        }
-        uint64_t tail = n;
-        for (size_t i = 0; i < n; ++i) tail = tail << 8 | b[i];
-        h = (h ^ tail) * 0xC4CEB9FE1A85EC53ull;
-        hash_ = h ^ (h >> 31);
     }
     bool noteValue(int code, bool isNumber = false, double v = 0)
     {
@@ -442,7 +431,6 @@ private:
     bool noting_ = false, hashOnly_ = false;
     Tag tag_ = kValue;
     std::vector<Noted> noted_;
-    uint64_t hash_ = kHashStart;
     std::bitset<1072> valueCodes_;
     std::vector<HashedValue> values_;
     std::wstring texts_;
@@ -472,9 +460,9 @@ std::vector<const char*> SubclassesOfRecord(std::string_view type, int flags, bo
 enum : int { kObjectRecord = -1, kBlockBeginRecord = -2, kBlockEndRecord = -3 };
 // Goes through the database as WriteDxf does but writes nothing: hands
 // each record of an object, as `of` and `sub` above, to `hashed` with the
-// hash of its values and their codes (GroupWriter::valuesHash), and the
-// values themselves (GroupWriter::hashedValues).
-using RecordHashed = std::function<void(const OdDbObject* of, int sub, uint64_t hash, const std::bitset<1072>& codes,
+// codes of its values and the values themselves
+// (GroupWriter::hashedValues); no hash of them is taken.
+using RecordHashed = std::function<void(const OdDbObject* of, int sub, const std::bitset<1072>& codes,
                                         const std::vector<GroupWriter::HashedValue>& values)>;
 void HashRecords(OdDbDatabase* db, const RecordHashed& hashed);
 

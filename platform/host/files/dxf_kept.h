@@ -51,6 +51,9 @@ struct KeptRun {
 constexpr int kNoCloningFlag = 1;
 // A hatch whose file gave a pixel size of 0, which goes back.
 constexpr int kZeroPixelSize = 2;
+// A text of the default alignment whose file gave its alignment point: it
+// goes back, and moves with the text.
+constexpr int kAlignmentGiven = 4;
 
 struct DxfKept {
     // The record's type when it is not the one the writer gives the object

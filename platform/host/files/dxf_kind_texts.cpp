@@ -190,6 +190,9 @@ OdDbEntity* Loader::makeText(const View& v, std::string_view type)
     int64_t vm = vertical && vertical->kind == Kind::kInt ? vertical->integer : 0;
     t->setHorizontalMode(h >= 0 && h <= 5 ? (OdDb::TextHorzMode)h : OdDb::kTextLeft);
     t->setVerticalMode(vm >= 0 && vm <= 3 ? (OdDb::TextVertMode)vm : OdDb::kTextBase);
+    // An alignment point the file gave a text of the default alignment is
+    // one of its positions: written, so that it moves with it.
+    if (t->isDefaultAlignment() && value(T::kAlignment)) keptOf(t).flags |= kAlignmentGiven;
     return t;
 }
 
@@ -323,7 +326,9 @@ void DxfOut::text(const OdDbText* t, const char* type)
     int generation = (t->isMirroredInX() ? 2 : 0) | (t->isMirroredInY() ? 4 : 0);
     if (generation != kDefaultIntegerOf<T, T::kGeneration>) integer(T::kGeneration, generation);
     integer(T::kHorizontal, t->horizontalMode());
-    if (!t->isDefaultAlignment()) point(T::kAlignment, inPlane(t, 1, t->alignmentPoint(), n));
+    const DxfKept* kept = DxfAccess::kept(t);
+    if (!t->isDefaultAlignment() || (kept && (kept->flags & kAlignmentGiven)))
+        point(T::kAlignment, inPlane(t, 1, t->alignmentPoint(), n));
     if (!IsPlusZ(n) || DxfAccess::hasFileNormal(t, n)) point(T::kNormal, AsPoint(DxfAccess::fileNormal(t, n)));
     if (auto* def = OdRxCast<OdDbAttributeDefinition>(const_cast<OdDbText*>(t))) {
         marker(D::kMarker);

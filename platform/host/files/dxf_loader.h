@@ -301,6 +301,14 @@ private:
     void keepInPlace(const Pending& p, const View& v, std::vector<size_t> groups);
 
     void readHeader();
+    // The handles of the block records that are model space and paper
+    // space by what the file's records say (0: none says), whatever they
+    // are named.
+    void findSpaces(const std::vector<const Rec*>& blockRecords);
+    uint64_t spaceHandles_[2] = {0, 0};
+    // A record that is a space under a name of its own is named as the
+    // drawing names it; its file's name (and its block's) goes to no save.
+    void nameSpace(const std::wstring& fileName, const wchar_t* name, OdDbObjectId id, const Group* given);
     void readTables();
     void readBlocks();
     void readEntities(const std::vector<Rec>& recs, size_t from, size_t to, OdDbObjectId block);
@@ -381,7 +389,8 @@ private:
     // A layout and its block record name each other (the layout's 330, the
     // record's 340). Where one names no record of that kind (a file of the
     // oldest form gives its block records no handles), it names the one
-    // that alone names it back.
+    // that alone names it back. A layout left naming none is left out, and
+    // said: a save names no record it does not write.
     void pairLayoutsWithBlockRecords();
     const Keeper* keeperOf(uint64_t h) const
     {

@@ -335,7 +335,8 @@ private:
     HandleTable<bool> recordHandles_;
     std::map<OdDbObjectId, std::set<std::wstring>> tableNames_;
 
-    // Records of objects are hashed for this instead of written, when set.
+    // Records of objects have their values noted for this instead of
+    // written, when set.
     const RecordHashed* hashed_;
     // The records of the file the drawing was read from.
     const DxfFileRecords* fileRecords_ = nullptr;

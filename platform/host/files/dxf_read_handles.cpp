@@ -221,8 +221,20 @@ void Loader::pairLayoutsWithBlockRecords()
             if (it != namedBy.end() && it->second.second) a.names->id = it->second.first;
         }
     };
-    pair(layouts, records, [](const OdDbObject* o) { return o && OdRxCast<OdDbBlockTableRecord>(const_cast<OdDbObject*>(o)); });
+    auto isRecord = [](const OdDbObject* o) { return o && OdRxCast<OdDbBlockTableRecord>(const_cast<OdDbObject*>(o)); };
+    pair(layouts, records, isRecord);
     pair(records, layouts, isLayout);
+    std::unordered_map<const OdDbObject*, uint64_t> orphans;  // layout -> the handle it gives
+    for (const Link& a : layouts)
+        if (!isRecord(obj(a.names->id))) orphans.emplace(a.object, (uint64_t)a.names->integer);
+    if (orphans.empty()) return;
+    for (const Pending& p : pending_) {
+        auto it = p.sub == kSelf ? orphans.find(p.object) : orphans.end();
+        if (it == orphans.end() || p.object->isErased()) continue;
+        DxfAccess::markErased(p.object);
+        leaveOut(*p.rec, "a layout whose block record (" + GroupWriter::HandleValue(it->second) +
+                             ") the drawing does not hold");
+    }
 }
 
 }  // namespace dxf

@@ -278,7 +278,8 @@ void Loader::noteHeldOtherwise(const Pending& p, const std::vector<GroupWriter::
         if (joined(w.code)) return true;
         // Most are the very value: told without asking the descriptions.
         const Group& x = g_[i];
-        if (!x.unreadable && ((x.kind == Kind::kReal && w.isNumber && x.real == w.number) ||
+        if (!x.unreadable && ((x.kind == Kind::kReal && w.isNumber && x.real == w.number &&
+                               std::signbit(x.real) == std::signbit(w.number)) ||
                               (x.kind == Kind::kInt && w.isNumber && (double)x.integer == w.number) ||
                               (x.kind == Kind::kHandle && w.isHandle && handleNamed(i, x.handle) == w.handle)))
             return true;
@@ -332,14 +333,14 @@ void Loader::noteHeldOtherwise(const Pending& p, const std::vector<GroupWriter::
     const bool polylineVertex = p.sub >= 0 && OdRxCast<OdDb2dPolyline>(p.object);
     for (const H& w : written) {
         if (present.test(CodeSlot(w.code)) || joined(w.code)) continue;
-        // Told with the values beside them at the save.
-        if ((mtext && (w.code == 11 || w.code == 21 || w.code == 31 || w.code == 50)) ||
-            (polylineVertex && (w.code == 40 || w.code == 41)) || (p.rec->type == "HATCH" && w.code == 63))
-            continue;
-        if (zOfPoint(w.code)) {
+        // Told with the values beside them at the save; a point's z there
+        // by its value.
+        const bool toldOtherwise = SilenceToldByTheRecord(p.rec->type, polylineVertex, w.code, false);
+        if (!toldOtherwise && SilenceToldByTheRecord(p.rec->type, polylineVertex, w.code, zOfPoint(w.code))) {
             if (w.isNumber && w.number == 0) continue;
             return;
         }
+        if (toldOtherwise) continue;
         if (!HasMeaning(w.subclass, w.code) || normalMeant(w)) continue;
         const std::string value = !w.isNumber ? std::string()
                                   : w.number == std::floor(w.number) && std::fabs(w.number) < 1e15
@@ -445,7 +446,7 @@ void Loader::noteRecords()
     // mostly that of their places: the one after the last found is looked
     // at first.
     auto next = records.begin();
-    HashRecords(db_, [&](const OdDbObject* of, int sub, uint64_t, const CodeSet& codes,
+    HashRecords(db_, [&](const OdDbObject* of, int sub, const CodeSet& codes,
                          const std::vector<GroupWriter::HashedValue>& written) {
         Pending key{};
         key.object = const_cast<OdDbObject*>(of);

@@ -101,6 +101,85 @@ OdDbObjectId Loader::layerNamed(const std::wstring& name)
     return addRecord(roots_.layerTable, layers_, la, n, nullptr);
 }
 
+namespace {
+
+const wchar_t* const kSpaceNames[2] = {L"*Model_Space", L"*Paper_Space"};
+// What the oldest form names them.
+const wchar_t* const kOldSpaceNames[2] = {L"$Model_Space", L"$Paper_Space"};
+
+}  // namespace
+
+void Loader::findSpaces(const std::vector<const Rec*>& blockRecords)
+{
+    std::map<uint64_t, std::wstring> records;  // handle -> name, lower case
+    for (const Rec* r : blockRecords) {
+        // (A record without a name is none the drawing can hold.)
+        View v = view(*r, SubclassesOfRecord(r->type, 0, false));
+        const std::wstring name = v.text(NamedRecordCodes::kName);
+        if (v.handle() && !name.empty()) records.emplace(v.handle(), Lower(name));
+    }
+    auto named = [&](const wchar_t* name) -> uint64_t {
+        for (const auto& [h, n] : records)
+            if (n == Lower(name)) return h;
+        return 0;
+    };
+    auto isRecord = [&](uint64_t h) { return h && records.count(h); };
+    // A record named as one space is no other.
+    auto namedOther = [&](uint64_t h, int space) {
+        auto it = records.find(h);
+        return it != records.end() && (it->second == Lower(kSpaceNames[1 - space]) ||
+                                       it->second == Lower(kOldSpaceNames[1 - space]));
+    };
+    // Model space is what the model layout names (its 330 after its
+    // AcDbLayout marker, the layout named Model).
+    for (const Rec& r : objects_) {
+        if (r.type != "LAYOUT" || spaceHandles_[0]) continue;
+        bool layout = false, model = false;
+        uint64_t block = 0;
+        for (size_t i = r.b; i < r.e; ++i) {
+            const Group& x = g_[i];
+            if (x.code == 100) layout = TrimView(x.text) == "AcDbLayout";
+            else if (layout && x.code == 1 && x.kind == Kind::kText) model = Lower(codec_.decode(x.text)) == L"model";
+            else if (layout && x.code == 330 && x.kind == Kind::kHandle && !block) block = x.handle;
+        }
+        if (model && isRecord(block) && !namedOther(block, 0)) spaceHandles_[0] = block;
+    }
+    if (!spaceHandles_[0]) spaceHandles_[0] = named(kSpaceNames[0]);
+    spaceHandles_[1] = named(kSpaceNames[1]);
+    // One record is one space: model space, as the model layout says.
+    if (spaceHandles_[1] == spaceHandles_[0]) spaceHandles_[1] = 0;
+    if (spaceHandles_[0] && spaceHandles_[1]) return;
+    // Else the owner the entities of the ENTITIES section name: paper
+    // space where they say they are in it (67 1), model space otherwise.
+    for (const Rec& r : entities_) {
+        uint64_t owner = 0;
+        bool paper = false, app = false, marked = false;
+        for (size_t i = r.b; i < r.e; ++i) {
+            const Group& x = g_[i];
+            if (x.code == 102) app = x.kind == Kind::kText && TrimView(x.text).substr(0, 1) == "{";
+            else if (x.code == 100) marked = true;
+            else if (x.code == 330 && !app && !marked && !owner && x.kind == Kind::kHandle) owner = x.handle;
+            else if (x.code == 67 && x.kind == Kind::kInt) paper = x.integer == 1;
+        }
+        if (!isRecord(owner) || owner == spaceHandles_[paper ? 0 : 1] || namedOther(owner, paper)) continue;
+        if (!spaceHandles_[paper]) spaceHandles_[paper] = owner;
+        if (spaceHandles_[0] && spaceHandles_[1]) break;
+    }
+}
+
+void Loader::nameSpace(const std::wstring& fileName, const wchar_t* name, OdDbObjectId id, const Group* given)
+{
+    // The other space's name stays that space's.
+    const std::wstring file = Lower(fileName);
+    bool other = false;
+    for (const wchar_t* const* names : {kSpaceNames, kOldSpaceNames})
+        for (int space = 0; space < 2; ++space)
+            other = other || (file == Lower(names[space]) && Lower(name) != Lower(kSpaceNames[space]));
+    if (!other) blockNames_[file] = id;
+    blockNames_[Lower(name)] = id;
+    if (given && given >= g_.data() && given < g_.data() + g_.size()) dropped_.push_back((size_t)(given - g_.data()));
+}
+
 void Loader::readTables()
 {
     // The records of each table, taken in the order the tables depend on
@@ -109,6 +188,7 @@ void Loader::readTables()
                                                        "UCS", "APPID", "DIMSTYLE", "BLOCK_RECORD"};
     std::map<std::string_view, const Rec*> heads;
     std::map<std::string_view, std::vector<const Rec*>> records;
+    std::vector<const Rec*> outside;
     std::string_view current;
     for (const auto& r : tables_) {
         if (r.type == "TABLE") {
@@ -123,8 +203,15 @@ void Loader::readTables()
         } else if (!current.empty() && r.type == current) {
             records[current].push_back(&r);
         } else {
-            leaveOut(r, "a record outside a table of its kind");
+            outside.push_back(&r);
         }
+    }
+    // The records of a table whose head the file lost are read into the
+    // table the drawing makes: what names them (a layout its block record)
+    // still names a record the save holds.
+    for (const Rec* r : outside) {
+        if (kTables.count(r->type) && !heads.count(r->type)) records[r->type].push_back(r);
+        else leaveOut(*r, "a record outside a table of its kind");
     }
     for (const auto& [name, recs] : records)
         if (!kTables.count(name))
@@ -399,9 +486,30 @@ void Loader::readTables()
     }
     if (record(dimstyles_, L"Standard").isNull())
         addRecord(roots_.dimStyleTable, dimstyles_, new OdDbDimStyleTableRecord(), L"Standard", nullptr);
+    findSpaces(records["BLOCK_RECORD"]);
     for (const Rec* r : records["BLOCK_RECORD"]) {
         View v = recordView(r);
-        addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), nameOf(v), &v);
+        const std::wstring name = nameOf(v);
+        // (A record without a name is none: it is left out, as any is.)
+        const int space = !v.handle() || name.empty()            ? -1
+                          : v.handle() == spaceHandles_[0] ? 0
+                          : v.handle() == spaceHandles_[1] ? 1
+                                                           : -1;
+        if (space < 0) {
+            // A record named as a space the records say is another.
+            const int claims = Lower(name) == Lower(kSpaceNames[0]) ? 0 : Lower(name) == Lower(kSpaceNames[1]) ? 1 : -1;
+            if (claims >= 0 && spaceHandles_[claims]) {
+                leaveOut(*r, "a block record named " + WideToUtf8(name) + " while the file's records say another is " +
+                                 (claims ? "paper space" : "model space"));
+                continue;
+            }
+            addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), name, &v);
+            continue;
+        }
+        const OdDbObjectId id =
+            addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), kSpaceNames[space], &v);
+        if (!id.isNull() && Lower(name) != Lower(kSpaceNames[space]))
+            nameSpace(name, kSpaceNames[space], id, v.find(NamedRecordCodes::kName));
     }
 }
 
@@ -416,8 +524,16 @@ void Loader::readBlocks()
         if (r.type != "BLOCK") continue;
         View v = view(r, begin);
         std::wstring name = v.text(BlockBeginCodes::kName);
-        if (!name.empty() && record(blockNames_, name).isNull())
-            addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), name, nullptr);
+        if (name.empty() || !record(blockNames_, name).isNull()) continue;
+        // The oldest form's names of the spaces name them.
+        for (int space = 0; space < 2 && !name.empty(); ++space)
+            if (Lower(name) == Lower(kOldSpaceNames[space]) && record(blockNames_, kSpaceNames[space]).isNull()) {
+                const OdDbObjectId id = addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(),
+                                                  kSpaceNames[space], nullptr);
+                nameSpace(name, kSpaceNames[space], id, nullptr);
+                name.clear();
+            }
+        if (!name.empty()) addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), name, nullptr);
     }
     for (const wchar_t* name : {L"*Model_Space", L"*Paper_Space"})
         if (record(blockNames_, name).isNull())
@@ -432,7 +548,14 @@ void Loader::readBlocks()
         }
         using C = BlockBeginCodes;
         View v = view(blocks_[i], begin);
-        OdDbObjectId block = record(blockNames_, v.text(C::kName));
+        const std::wstring name = v.text(C::kName);
+        OdDbObjectId block = record(blockNames_, name);
+        // A space's block under a name of its own is written under the
+        // space's name.
+        if (const auto* named = OdRxCast<OdDbBlockTableRecord>(obj(block));
+            named && !name.empty() && Lower(named->getName().str()) != Lower(name))
+            for (int code : {C::kName, C::kNameAgain})
+                if (const Group* given = v.find(code)) dropped_.push_back((size_t)(given - g_.data()));
         size_t last = i + 1;
         while (last < blocks_.size() && blocks_[last].type != "ENDBLK" && blocks_[last].type != "BLOCK") ++last;
         auto* btr = OdRxCast<OdDbBlockTableRecord>(obj(block));

@@ -43,6 +43,16 @@ bool SameDirection(const double a[3], const double b[3]);
 enum class Silence : uint8_t { kMeant, kOther, kUnsaid };
 Silence DescribedSilence(std::string_view subclass, int code, std::string_view written);
 
+// Whether what leaving a code out means is told by other values of the
+// record rather than by a description, so that only the save, with the
+// record's values at hand, can tell it (Comparison::silenceOf): an MTEXT's
+// contents (1, 3: its pieces joined) and its direction or rotation (11,
+// 21, 31, 50: either says the other), a point's z where its x and y are
+// given (30 to 37: 0), a 2-D polyline vertex's widths (40, 41: its
+// polyline's) and a gradient's colour numbers (HATCH 63: white beside true
+// colours). The one list of them, for the open, the saves and WrittenAsRead.
+bool SilenceToldByTheRecord(std::string_view type, bool vertexOf2dPolyline, int code, bool xAndYGiven);
+
 // Whether the writer writes a code the file left out (its `occurrence`-th
 // value line) as it wrote it when the file was read, where no description
 // says what leaving it out means.

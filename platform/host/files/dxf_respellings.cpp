@@ -97,10 +97,18 @@ bool SameValue(const Group& file, const TextCodec& codec, ValueForm form, const 
     case ValueForm::kAngle: {
         if (file.kind != Kind::kReal || written.form != WrittenValue::kNumber) return false;
         const double x = file.real, d = written.number;
-        if (x == d) return true;
-        // An angle the file gave outside a turn.
-        return form == ValueForm::kAngle && std::isfinite(x) && std::fabs(x - d) < 1e9 &&
-               std::fabs(std::remainder(x - d, 360.0)) <= 1e-9 * std::max(1.0, std::fabs(x));
+        // The very value: a zero of the other sign is another.
+        if (x == d) return x != 0 || std::signbit(x) == std::signbit(d);
+        // An angle the file gave outside a turn, a whole number of turns
+        // from the one written: within the few units in the last place its
+        // reading into radians and back may round by, never more, so that
+        // a turn of the least the value can hold is an edit.
+        if (form != ValueForm::kAngle || !std::isfinite(x) || !std::isfinite(d)) return false;
+        const double scale = std::max({360.0, std::fabs(x), std::fabs(d)});
+        const double unit = std::nextafter(scale, INFINITY) - scale;
+        // (Past where a turn is below those units, a turn tells nothing.)
+        const double apart = 8 * unit < 180 ? std::remainder(x - d, 360.0) : x - d;
+        return std::fabs(apart) <= 8 * unit;
     }
     }
     return false;
@@ -120,6 +128,15 @@ Silence DescribedSilence(std::string_view subclass, int code, std::string_view w
 {
     if (!HasMeaning(subclass, code)) return Silence::kUnsaid;
     return IsDefaultValue(subclass, code, written) ? Silence::kMeant : Silence::kOther;
+}
+
+bool SilenceToldByTheRecord(std::string_view type, bool vertexOf2dPolyline, int code, bool xAndYGiven)
+{
+    if (type == "MTEXT" && (code == 1 || code == 3 || code == 11 || code == 21 || code == 31 || code == 50))
+        return true;
+    if (code >= 30 && code <= 37) return xAndYGiven;
+    if (type == "HATCH") return code == 63;
+    return vertexOf2dPolyline && (code == 40 || code == 41);
 }
 
 bool LeftOutAsAtTheOpen(const DxfFileRecords& file, const DxfFileRecords::Record& record, int code, int occurrence,
@@ -252,6 +269,9 @@ private:
         Silence meaning;
         bool seen;
         int beforeCode = -1, beforeOccurrence = 0;
+        // A value the writer left out at the open and writes now (a default
+        // edited): the writer's value, to go where the file gave its own.
+        std::string moved = {};
     };
     // The writer's value a file's group is paired with, by its code and
     // occurrence, where what goes before it in the file can go before it
@@ -449,15 +469,21 @@ bool Comparison::sameNormal(uint32_t k) const
 bool Comparison::contentsMeant()
 {
     if (contents_) return *contents_;
-    std::string fileText, writtenText;
+    std::string fileText, writtenText, eachSpelled;
     for (int code : {3, 1}) {
         const Side* s = side(code);
         if (!s) continue;
-        for (uint32_t k = 0; k < s->fileCount; ++k) fileText += fileGroup(*s, k).text;
+        for (uint32_t k = 0; k < s->fileCount; ++k) {
+            fileText += fileGroup(*s, k).text;
+            if (!codec_.utf8) eachSpelled += codec_.transcode(fileGroup(*s, k).text);
+        }
         for (uint32_t k = 0; k < s->writtenCount; ++k) writtenText += writtenValue(*s, k);
     }
     TextCodec written;
     contents_ = codec_.decode(fileText) == written.decode(writtenText);
+    // Pieces of a code page that cut a character in two cannot each go
+    // back as spelled: the contents go as held, in the writer's pieces.
+    if (*contents_ && !codec_.utf8 && eachSpelled != codec_.transcode(fileText)) contents_ = false;
     return *contents_;
 }
 
@@ -512,39 +538,45 @@ Silence Comparison::silenceOf(const Side& s)
     if (s.tag != GroupWriter::kValue) return Silence::kUnsaid;
     const bool normal = s.code == 210 || s.code == 220 || s.code == 230;
     if (normal && s.writtenCount == 1 && sameNormal(0)) return Silence::kMeant;
-    if ((s.code == 11 || s.code == 21 || s.code == 31) && directionMeant_) return Silence::kMeant;
-    if (s.code == 50 && rotationMeant_) return Silence::kMeant;
     auto number = [](std::string_view v, double& d) {
         auto r = std::from_chars(v.data(), v.data() + v.size(), d);
         return r.ec == std::errc() && r.ptr == v.data() + v.size();
     };
-    // A 2-D polyline's vertex without widths has its polyline's.
     const auto* polyline = OdRxCast<OdDb2dPolyline>(const_cast<OdDbObject*>(of_));
-    if (record_.sub >= 0 && polyline && (s.code == 40 || s.code == 41) && s.writtenCount == 1) {
-        double d = 0;
-        return number(writtenValue(s, 0), d) &&
-                       d == (s.code == 40 ? polyline->defaultStartWidth() : polyline->defaultEndWidth())
-                   ? Silence::kMeant
-                   : Silence::kOther;
-    }
-    // A gradient's colours each given only as a true colour: the writer's
-    // colour numbers beside them are white, for readers without true
-    // colours.
-    if (type_ == "HATCH" && s.code == 63) {
-        const Side* rgb = side(421);
-        bool white = rgb && rgb->writtenCount == s.writtenCount && rgb->fileCount == s.writtenCount;
-        for (uint32_t k = 0; white && k < s.writtenCount; ++k) white = writtenValue(s, k) == "7";
-        return white ? Silence::kMeant : Silence::kOther;
+    const bool xAndY = s.code >= 30 && s.code <= 37 && isPresent(s.code - 20) && isPresent(s.code - 10);
+    // (Where the record does not tell, the descriptions below may.)
+    if (SilenceToldByTheRecord(type_, record_.sub >= 0 && polyline, s.code, xAndY)) {
+        if ((s.code == 11 || s.code == 21 || s.code == 31) && directionMeant_) return Silence::kMeant;
+        if (s.code == 50 && rotationMeant_) return Silence::kMeant;
+        // A 2-D polyline's vertex without widths has its polyline's.
+        if ((s.code == 40 || s.code == 41) && s.writtenCount == 1) {
+            double d = 0;
+            return number(writtenValue(s, 0), d) &&
+                           d == (s.code == 40 ? polyline->defaultStartWidth() : polyline->defaultEndWidth())
+                       ? Silence::kMeant
+                       : Silence::kOther;
+        }
+        // A gradient's colours each given only as a true colour: the
+        // writer's colour numbers beside them are white, for readers
+        // without true colours.
+        if (s.code == 63) {
+            const Side* rgb = side(421);
+            bool white = rgb && rgb->writtenCount == s.writtenCount && rgb->fileCount == s.writtenCount;
+            for (uint32_t k = 0; white && k < s.writtenCount; ++k) white = writtenValue(s, k) == "7";
+            return white ? Silence::kMeant : Silence::kOther;
+        }
+        // A point given by its x and y alone lies in the plane z = 0.
+        if (xAndY) {
+            for (uint32_t k = 0; k < s.writtenCount; ++k) {
+                double d = 0;
+                if (!number(writtenValue(s, k), d) || d != 0) return Silence::kOther;
+            }
+            return Silence::kMeant;
+        }
     }
     Silence m = Silence::kMeant;
     for (uint32_t k = 0; k < s.writtenCount; ++k) {
         const std::string_view wv = writtenValue(s, k);
-        double d = 0;
-        // A point given by its x and y alone lies in the plane z = 0.
-        if (s.code >= 30 && s.code <= 37 && isPresent(s.code - 20) && isPresent(s.code - 10)) {
-            if (!number(wv, d) || d != 0) return Silence::kOther;
-            continue;
-        }
         const Silence said = DescribedSilence(writtenIn(s, k), s.code, wv);
         if (said == Silence::kOther) return Silence::kOther;
         if (said == Silence::kUnsaid) m = Silence::kUnsaid;
@@ -704,6 +736,19 @@ void Comparison::addBackWhatTheWriterLeftOut()
             !(contentsAsHeld_ && (s.code == 1 || s.code == 3)))
             for (uint32_t k = 0; k < s.fileCount; ++k)
                 added_.push_back(Added{files_[s.fileAt + k], {}, 0, Silence::kUnsaid, false});
+    // A value the file gave once that the writer left out at the open and
+    // now writes otherwise (an elevation of 0 moved up) goes where the
+    // file gave it: a record keeps its groups in the file's order.
+    for (const Side& s : sides_) {
+        if (s.tag != GroupWriter::kValue || s.fileCount != 1 || s.writtenCount != 1) continue;
+        const uint32_t at = files_[s.fileAt];
+        const DxfFileRecords::Correction* c =
+            (state_[at] & kCorrected) ? file_.correctionAt(record_.state + at) : nullptr;
+        // (A point goes whole: not a y or z of its own.)
+        if (!c || !c->writtenAs(nullptr) || (s.code >= 20 && s.code <= 37)) continue;
+        added_.push_back(Added{at, {}, 0, Silence::kUnsaid, false});
+        added_.back().moved = std::string(writtenValue(s, 0));
+    }
     if (added_.empty()) return;
     // The record is walked as when it was read.
     walked_ = g_;
@@ -752,6 +797,16 @@ void Comparison::addBackWhatTheWriterLeftOut()
         }();
         if (a.meaning != Silence::kMeant && !leftOutThen) continue;
         const Group& x = walked_[a.at];
+        if (!a.moved.empty()) {
+            // Where the file gave it, or else where the writer writes it.
+            if (a.beforeCode < 0) continue;
+            out_.push_back(entry(R::kDrop, GroupWriter::kValue, x.code, 0, a.moved, {}));
+            R r = entry(R::kAdd, GroupWriter::kValue, x.code, 0, {}, a.moved, a.sub, a.occurrence);
+            r.beforeCode = a.beforeCode;
+            r.beforeOccurrence = a.beforeOccurrence;
+            out_.push_back(std::move(r));
+            continue;
+        }
         R r = named(x.code, a.sub, x,
                     entry(R::kAdd, GroupWriter::kValue, x.code, 0, {}, spelling(x, x.code), a.sub, a.occurrence));
         r.beforeCode = a.beforeCode;

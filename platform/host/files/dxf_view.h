@@ -709,11 +709,17 @@ inline void View::findStrays() const
         const int code = g_[c.at].code;
         if (values.test(CodeSlot(code))) continue;
         // A linetype's dashes are read in order, each opened by its
-        // length: a dash's value strewn elsewhere belongs to no dash, and
-        // stays where it stands.
-        if (type_ == "LTYPE" && std::find(std::begin(LinetypeDashCodes::kAll), std::end(LinetypeDashCodes::kAll),
-                                          code) != std::end(LinetypeDashCodes::kAll))
-            continue;
+        // length: a dash's value strewn elsewhere (before the first length
+        // adopted, or apart from its run) belongs to no dash, and stays
+        // where it stands.
+        if (type_ == "LTYPE" && code != LinetypeDashCodes::kLength &&
+            std::find(std::begin(LinetypeDashCodes::kAll), std::end(LinetypeDashCodes::kAll), code) !=
+                std::end(LinetypeDashCodes::kAll)) {
+            auto lengths = runOf.find(LinetypeDashCodes::kLength);
+            if (lengths == runOf.end() || adopted_[lengths->second.first].at > c.at ||
+                lengths->second.markers != c.markers || lengths->second.keptBefore != c.keptBefore)
+                continue;
+        }
         if (adopted.test(CodeSlot(code))) {
             auto run = runOf.find(code);
             if (run == runOf.end() || run->second.markers != c.markers || run->second.keptBefore != c.keptBefore)

@@ -137,11 +137,9 @@ bool WrittenAsRead(const DxfFileRecords& file, const DxfFileRecords::Record& rec
             continue;
         }
         // Codes whose silence means something only with others of the
-        // record: the text of an MTEXT, a point's z, a vertex's widths, a
-        // gradient's colours.
-        if (e.code == 1 || e.code == 3 || (e.code >= 30 && e.code <= 37) || e.code == 63 ||
-            ((e.code == 40 || e.code == 41) && record.sub >= 0))
-            return false;
+        // record are told by the comparison (a point's z even without its
+        // x and y here).
+        if (SilenceToldByTheRecord(type, record.sub >= 0, e.code, true)) return false;
         const int k = occurrences[CodeSlot(e.code)]++;
         switch (DescribedSilence(e.subclass, e.code, e.value)) {
         case Silence::kMeant: break;
@@ -173,7 +171,7 @@ void DxfOut::open(const std::string& type, const OdDbObject* o, const DxfKept* k
     if (rec_.kept) rec_.flushed.assign(rec_.kept->runs.size(), 0);
     rec_.start = w_.bytes().size();
     // A record's groups are noted when it may respell what the file wrote,
-    // or when the records are being hashed.
+    // or when the records' values are being noted.
     rec_.file = fileRecords_ && rec_.of ? fileRecords_->find(rec_.of, sub) : nullptr;
     // A copy of an object read is compared with its source's record, as
     // an edited one: what it still holds as read keeps the file's spelling.
@@ -207,7 +205,7 @@ void DxfOut::close()
     }
     rec_.open = false;
     if (hashed_ && rec_.of) {
-        (*hashed_)(rec_.of, rec_.sub, w_.valuesHash(), w_.valueCodes(), w_.hashedValues());
+        (*hashed_)(rec_.of, rec_.sub, w_.valueCodes(), w_.hashedValues());
     } else if (rec_.file) {
         // Compared with the file's record value by value, whether edited
         // or not: what it still holds as read keeps the file's spelling,

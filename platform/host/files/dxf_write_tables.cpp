@@ -28,8 +28,21 @@ void DxfOut::header(GroupWriter& w)
     using H = HeaderCodes;
     w.ascii(H::kVariable, "$ACADVER");
     w.ascii(H::kVersion, "AC1024");
+    // The code page goes back as the file named it (a save's text is
+    // UTF-8 whatever it names); a drawing that named none names the host's.
+    const DxfFileKept* k = DxfAccess::fileKept(db_);
+    const std::vector<KeptGroup>* filePage = nullptr;
+    if (k)
+        for (const auto& [name, groups] : k->header)
+            if (name == "$DWGCODEPAGE" && !groups.empty()) {
+                filePage = &groups;
+                break;
+            }
     w.ascii(H::kVariable, "$DWGCODEPAGE");
-    w.ascii(H::kCodePage, "ANSI_936");
+    if (filePage)
+        for (const KeptGroup& g : *filePage) w.kept(g, 0);
+    else
+        w.ascii(H::kCodePage, "ANSI_936");
     w.ascii(H::kVariable, "$HANDSEED");
     // The next handle free: past the last, a free one below.
     w.handle(H::kHandseed, nextSynthetic());
@@ -41,7 +54,6 @@ void DxfOut::header(GroupWriter& w)
     w.text(H::kTextStyle, nameOf(db_->textstyle()).str());
     // A scale the file gave that is no number goes back as written while
     // the drawing keeps the default it read instead.
-    const DxfFileKept* k = DxfAccess::fileKept(db_);
     const KeptGroup* fileScale = nullptr;
     if (k)
         for (const auto& [name, groups] : k->header)
@@ -61,8 +73,9 @@ void DxfOut::header(GroupWriter& w)
         w.ascii(H::kVariable, "$DIMSTYLE");
         w.text(H::kDimstyle, written(db_->dimstyle()) ? nameOf(db_->dimstyle()).str() : std::wstring(L"Standard"));
     }
-    // What says the file's form is this file's own; the drawing's values
-    // above are the first the file gave, and a second goes back as read.
+    // What says the file's form is this file's own (the code page above as
+    // the file named it); the drawing's values above are the first the
+    // file gave, and a second goes back as read.
     static const std::set<std::string> kForm = {"$ACADVER", "$DWGCODEPAGE", "$HANDSEED"};
     std::set<std::string> own = {"$CLAYER", "$CELTYPE", "$TEXTSTYLE", "$LTSCALE"};
     if (k)

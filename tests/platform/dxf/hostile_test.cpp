@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <string>
+#include <tuple>
 
 #include "dxf_control.h"
 #include "dxf_test_support.h"
@@ -442,11 +444,118 @@ TEST(DxfHostile, ALayoutAndItsBlockRecordNameEachOtherWhereTheFileNamedNone)
         EXPECT_EQ(nameOf[layoutOf[h]], layoutName);
         EXPECT_EQ(recordOf[layoutOf[h]], h);
     }
-    // Two records name Layout3 back: it keeps the handle it gave.
-    EXPECT_EQ(recordOf["2A"], "77");
+    // Two records name Layout3 back: neither is guessed, and a layout
+    // naming a record the save does not hold is left out, and said.
+    EXPECT_EQ(recordOf.count("2A"), 0u);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), "350 2A"), 0);
+    const std::vector<std::wstring> lost = standin::DxfNotRead(r.db.get());
+    EXPECT_EQ(std::count_if(lost.begin(), lost.end(),
+                            [](const std::wstring& w) { return w.find(L"a layout whose block record (77)") != w.npos; }),
+              1);
     // BACK named no layout; Layout4 names it: they name each other.
     EXPECT_EQ(recordOf["2E"], "40");
     EXPECT_EQ(layoutOf["40"], "2E");
+}
+
+// Model space and paper space are the records the file's records say they
+// are, whatever they are named: in a file of the form before layouts, the
+// owner the entities of the ENTITIES section name (an R14 file naming it
+// "*U"); in the oldest form, the blocks "$MODEL_SPACE" and "$PAPER_SPACE".
+// Read, the entities are in model space, and the save names the spaces as
+// the drawing does, with no block beside them under the file's name.
+TEST(DxfHostile, TheSpacesAreWhatTheRecordsSayWhateverTheirNames)
+{
+    auto record = [](const char* handle, const char* name) {
+        return Groups{{0, "BLOCK_RECORD"}, {5, handle}, {330, "1"}, {100, "AcDbSymbolTableRecord"},
+                      {100, "AcDbBlockTableRecord"}, {2, name}};
+    };
+    auto block = [](const char* handle, const char* owner, const char* name, bool paper) {
+        Groups g{{0, "BLOCK"}, {5, handle}, {330, owner}, {100, "AcDbEntity"}};
+        if (paper) g.push_back({67, "1"});
+        g.insert(g.end(), {{8, "0"}, {100, "AcDbBlockBegin"}, {2, name}, {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"},
+                           {3, name}, {0, "ENDBLK"}, {5, std::to_string(std::stoi(handle, nullptr, 16) + 1)}});
+        return g;
+    };
+    Groups tables{{0, "TABLE"}, {2, "BLOCK_RECORD"}, {5, "1"}, {100, "AcDbSymbolTable"}, {70, "2"}};
+    for (const Groups& g : {record("1F", "*U"), record("1B", "*U2")}) tables.insert(tables.end(), g.begin(), g.end());
+    tables.push_back({0, "ENDTAB"});
+    Groups blocks = block("20", "1F", "*U", false);
+    const Groups paperBlock = block("30", "1B", "*U2", true);
+    blocks.insert(blocks.end(), paperBlock.begin(), paperBlock.end());
+    const Groups entities{{0, "LINE"}, {5, "40"}, {330, "1F"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"},
+                          {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"},
+                          {0, "CIRCLE"}, {5, "41"}, {330, "1B"}, {100, "AcDbEntity"}, {67, "1"}, {8, "0"},
+                          {100, "AcDbCircle"}, {10, "0"}, {20, "0"}, {30, "0"}, {40, "1"}};
+    const std::string r14 = dxftest::SectionsFile(
+        {{9, "$ACADVER"}, {1, "AC1014"}}, {{"TABLES", tables}, {"BLOCKS", blocks}, {"ENTITIES", entities}});
+    const Groups r12Blocks{{0, "BLOCK"}, {8, "0"}, {2, "$MODEL_SPACE"}, {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"},
+                           {3, "$MODEL_SPACE"}, {0, "ENDBLK"}, {8, "0"},
+                           {0, "BLOCK"}, {67, "1"}, {8, "0"}, {2, "$PAPER_SPACE"}, {70, "0"}, {10, "0"}, {20, "0"},
+                           {30, "0"}, {3, "$PAPER_SPACE"}, {0, "ENDBLK"}, {67, "1"}, {8, "0"}};
+    const std::string r12 = dxftest::SectionsFile(
+        {{9, "$ACADVER"}, {1, "AC1009"}},
+        {{"BLOCKS", r12Blocks}, {"ENTITIES", {{0, "LINE"}, {8, "0"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}}}});
+    for (const auto& [name, bytes, models] : {std::tuple{"R14", r14, "*U"}, std::tuple{"R12", r12, "$MODEL_SPACE"}}) {
+        SCOPED_TRACE(name);
+        Read r = ReadBytes(bytes);
+        ASSERT_EQ(r.status, eOk);
+        const std::vector<OdDbEntity*> ms = ModelSpace(r.db.get());
+        ASSERT_EQ(ms.size(), 1u);
+        EXPECT_NE(OdRxCast<OdDbLine>(ms[0]), nullptr);
+        EXPECT_EQ(BlockNamed(r.db.get(), L"*Model_Space"), r.db->getModelSpaceId());
+        EXPECT_FALSE(BlockNamed(r.db.get(), L"*Paper_Space").isNull());
+        EXPECT_TRUE(standin::DxfNotRead(r.db.get()).empty());
+        const std::string saved = dxftest::Save(r.db.get());
+        const std::vector<std::string> groups = dxftest::GroupLines(saved);
+        for (const char* stray : {"2 *U", "2 *U2", "2 $MODEL_SPACE", "2 $PAPER_SPACE"})
+            EXPECT_EQ(std::count(groups.begin(), groups.end(), stray), 0) << stray << " (" << models << ")";
+        EXPECT_EQ(std::count(groups.begin(), groups.end(), "2 *Model_Space"), 2);  // its record and its block
+        EXPECT_EQ(std::count(groups.begin(), groups.end(), "2 *Paper_Space"), 2);
+        std::unique_ptr<OdDbDatabase> back(dxftest::Reopen(saved));
+        EXPECT_EQ(ModelSpace(back.get()).size(), 1u);
+        EXPECT_TRUE(dxftest::Save(back.get()) == saved);
+    }
+    // The R14 file's paper space holds its circle, under its handle.
+    Read r = ReadBytes(r14);
+    EXPECT_EQ(BlockNamed(r.db.get(), L"*Paper_Space").getHandle(), OdDbHandle(0x1B));
+    EXPECT_EQ(BlockNamed(r.db.get(), L"*Model_Space").getHandle(), OdDbHandle(0x1F));
+}
+
+// A table whose head the file lost (its TABLE and ENDTAB left out) has its
+// records read into the table the drawing makes, so the layouts that name
+// them still name records the save holds; a layout naming a record the
+// drawing does not hold is left out, and said (above).
+TEST(DxfHostile, ATableThatLostItsHeadIsReadIntoTheDrawingsTable)
+{
+    auto record = [](const char* handle, const char* name, const char* layout) {
+        return Groups{{0, "BLOCK_RECORD"}, {5, handle}, {330, "1"}, {100, "AcDbSymbolTableRecord"},
+                      {100, "AcDbBlockTableRecord"}, {2, name}, {340, layout}};
+    };
+    auto layout = [](const char* handle, const char* name, const char* block) {
+        return Groups{{0, "LAYOUT"}, {5, handle}, {330, "1A"}, {100, "AcDbPlotSettings"}, {1, ""}, {70, "0"},
+                      {100, "AcDbLayout"}, {1, name}, {70, "1"}, {71, "0"}, {330, block}};
+    };
+    Groups tables;
+    for (const Groups& g : {record("1F", "*Model_Space", "22"), record("1B", "*Paper_Space", "1E")})
+        tables.insert(tables.end(), g.begin(), g.end());
+    Groups objects{{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDbDictionary"}, {3, "ACAD_LAYOUT"}, {350, "1A"},
+                   {0, "DICTIONARY"}, {5, "1A"}, {330, "C"}, {100, "AcDbDictionary"}, {3, "Model"}, {350, "22"},
+                   {3, "Layout1"}, {350, "1E"}};
+    for (const Groups& g : {layout("22", "Model", "1F"), layout("1E", "Layout1", "1B")})
+        objects.insert(objects.end(), g.begin(), g.end());
+    Read r = ReadBytes(File({{0, "LINE"}, {5, "30"}, {330, "1F"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"},
+                             {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}},
+                            {}, objects, tables));
+    ASSERT_EQ(r.status, eOk);
+    EXPECT_TRUE(standin::DxfNotRead(r.db.get()).empty());
+    EXPECT_EQ(r.db->getModelSpaceId().getHandle(), OdDbHandle(0x1F));
+    EXPECT_EQ(ModelSpace(r.db.get()).size(), 1u);
+    const std::vector<std::string> saved = dxftest::GroupLines(dxftest::Save(r.db.get()));
+    // Each layout's block record is among the saved records.
+    for (const char* handle : {"1F", "1B"}) {
+        const std::vector<std::string> rec = dxftest::Record(saved, "BLOCK_RECORD", handle);
+        EXPECT_FALSE(rec.empty()) << handle;
+    }
 }
 
 TEST(DxfHostile, CommentsAreNamedAsNotKept)

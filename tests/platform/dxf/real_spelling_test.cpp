@@ -17,9 +17,10 @@ namespace {
 
 using standin::dxf::GroupWriter;
 
+// A zero keeps its sign: "-0.0" reads back as the value held.
 std::string Shortest(double v)
 {
-    if (!std::isfinite(v) || v == 0) v = 0;
+    if (!std::isfinite(v)) v = 0;
     char buf[40];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     std::string s(buf, r.ptr);

@@ -227,3 +227,53 @@ TEST(DxfRespell, AMovedRecordKeepsEveryGroupButItsPositionsAsTheFileSpelledIt)
     for (size_t got; (got = fread(buf, 1, sizeof buf, p)) > 0;) report.append(buf, got);
     EXPECT_EQ(pclose(p), 0) << report;
 }
+
+// Every position a record holds moves with it, as ezdxf's translate moves
+// it: a start given twice (the second kept where it was), a left-aligned
+// text's alignment point the file gave; and a moved record keeps its groups
+// in the file's order (an LWPOLYLINE's elevation before its count and
+// flags, moved up).
+TEST(DxfRespell, EveryPositionARecordHoldsMovesWithIt)
+{
+    Groups ents;
+    Add(ents, Entity("LINE", "50", {{8, "0"}},
+                     {{100, "AcDbLine"}, {10, "1.5"}, {20, "2.5"}, {30, "0.0"}, {11, "3.0"}, {21, "4.0"}, {31, "0.0"},
+                      {10, "1.75"}, {20, "2.75"}, {30, "0.0"}}));
+    Add(ents, Entity("TEXT", "51", {{8, "0"}},
+                     {{100, "AcDbText"}, {10, "5.0"}, {20, "6.0"}, {30, "0.0"}, {40, "1.0"}, {1, "left"},
+                      {11, "9.0"}, {21, "8.0"}, {31, "0.0"}, {100, "AcDbText"}}));
+    Add(ents, Entity("LWPOLYLINE", "52", {{8, "0"}},
+                     {{100, "AcDbPolyline"}, {38, "0.0"}, {90, "2"}, {70, "0"}, {10, "0.0"}, {20, "0.0"},
+                      {10, "1.0"}, {20, "1.0"}}));
+    const std::string file = dxftest::SectionsFile({{9, "$ACADVER"}, {1, "AC1024"}}, {{"ENTITIES", ents}});
+    std::unique_ptr<OdDbDatabase> db(dxftest::Reopen(file));
+    const std::string plain = dxftest::Save(db.get());
+    auto* ms = OdRxCast<OdDbBlockTableRecord>(db->getModelSpaceId().stub()->object);
+    ASSERT_NE(ms, nullptr);
+    for (const auto& id : ms->entityIds()) {
+        OdDbEntity* e = nullptr;
+        ASSERT_EQ(oddbOpenObject(e, id, OdDb::kForWrite), eOk);
+        EXPECT_EQ(e->transformBy(OdGeMatrix3d::translation(OdGeVector3d(1, 2, 0.25))), eOk);
+        e->close();
+    }
+    const std::map<std::string, Groups> before = Records(plain), after = Records(dxftest::Save(db.get()));
+    auto values = [](const Groups& g, int code) {
+        std::vector<std::string> out;
+        for (const auto& [c, v] : g)
+            if (c == code) out.push_back(v);
+        return out;
+    };
+    ASSERT_TRUE(after.count("50") && after.count("51") && after.count("52"));
+    EXPECT_EQ(values(after.at("50"), 10), (std::vector<std::string>{"2.5", "2.75"}));
+    EXPECT_EQ(values(after.at("50"), 20), (std::vector<std::string>{"4.5", "4.75"}));
+    EXPECT_EQ(values(after.at("50"), 30), (std::vector<std::string>{"0.25", "0.25"}));
+    EXPECT_EQ(values(after.at("51"), 11), (std::vector<std::string>{"10.0"}));
+    EXPECT_EQ(values(after.at("51"), 21), (std::vector<std::string>{"10.0"}));
+    EXPECT_EQ(values(after.at("52"), 38), (std::vector<std::string>{"0.25"}));
+    for (const auto& [handle, groups] : before) {
+        std::string codes, saved;
+        for (const auto& g : groups) codes += std::to_string(g.first) + " ";
+        for (const auto& g : after.at(handle)) saved += std::to_string(g.first) + " ";
+        EXPECT_EQ(saved, codes) << handle;
+    }
+}

@@ -233,6 +233,39 @@ TEST(DxfTexts, AFileThatNamesNoCodePageIsReadInOneItsTextsFitAndTheOpenSaysWhich
 // and lines after its loops, as ezdxf writes one; a hatch that counts no
 // loops and gives one (other readers take it, and the elevation before
 // the count).
+// In a file of a double-byte code page, a lead byte without its trail
+// byte (at a text's end, before a space) is kept as that byte, not
+// replaced: held as U+DC00 plus the byte and saved as its escape, which
+// reads back as the same; an MTEXT whose pieces cut a character in two is
+// read joined, the character whole.
+TEST(DxfTexts, ALeadByteWithoutItsTrailIsKeptAndPiecesAreJoinedBeforeTheyAreRead)
+{
+    const std::string named = Fixture("drawing_r2000.dxf");
+    ASSERT_NE(named.find("$DWGCODEPAGE\n  3\nANSI_936\n"), std::string::npos);
+    std::string contents = std::string(249, 'x') + "\xB2\xE2\xC1\xBF";
+    const Groups records{
+        {0, "TEXT"}, {5, "7A1"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "0"}, {20, "0"}, {30, "0"},
+        {40, "1"}, {1, "end\x81"}, {100, "AcDbText"},
+        {0, "TEXT"}, {5, "7A2"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}, {10, "0"}, {20, "0"}, {30, "0"},
+        {40, "1"}, {1, "\x81 space"}, {100, "AcDbText"},
+        {0, "MTEXT"}, {5, "7A3"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "0"}, {20, "0"}, {30, "0"},
+        {40, "1"}, {3, contents.substr(0, 250)}, {1, contents.substr(250)}};
+    RoundTrip r("lone_lead_bytes", WithEntities(named, records));
+    const auto* end = At<OdDbText>(r.db.get(), 0x7A1);
+    const auto* space = At<OdDbText>(r.db.get(), 0x7A2);
+    const auto* mtext = At<OdDbMText>(r.db.get(), 0x7A3);
+    ASSERT_TRUE(end && space && mtext);
+    EXPECT_EQ(std::wstring(end->textString().c_str()), L"end\xDC81");
+    EXPECT_EQ(std::wstring(space->textString().c_str()), L"\xDC81 space");
+    EXPECT_EQ(std::wstring(mtext->contents().c_str()), std::wstring(249, L'x') + L"\u6D4B\u91CF");
+    EXPECT_NE(r.saved.find("\r\nend\\U+DC81\r\n"), std::string::npos);
+    EXPECT_EQ(r.saved.find("\xEF\xBF\xBD"), std::string::npos);  // no U+FFFD
+    std::unique_ptr<OdDbDatabase> back(dxftest::Reopen(r.saved));
+    ASSERT_NE(At<OdDbText>(back.get(), 0x7A1), nullptr);
+    EXPECT_EQ(std::wstring(At<OdDbText>(back.get(), 0x7A1)->textString().c_str()), L"end\xDC81");
+    EXPECT_EQ(std::wstring(At<OdDbMText>(back.get(), 0x7A3)->contents().c_str()), std::wstring(249, L'x') + L"\u6D4B\u91CF");
+}
+
 TEST(DxfHatches, APixelSizeOfZeroASolidFillsPatternAndLoopsTheCountLeavesOutComeBack)
 {
     const Groups head{{330, "17"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbHatch"}, {10, "0.0"}, {20, "0.0"},

@@ -1416,6 +1416,19 @@ TEST_F(VelkhostProcess, OutputsGoOnlyIntoFoldersThatExist)
         EXPECT_FALSE(fs::exists(dir / "nonexistent"));
         EXPECT_TRUE(fs::exists(machine / "C" / "kept.txt"));
     }
+    // An output that names a folder is refused before the script runs too.
+    const fs::path folder = dir / "a-folder";
+    fs::create_directories(folder);
+    for (const char* option : {"--save", "--png"}) {
+        const std::string step = option == std::string("--save") ? "save" : "picture";
+        const Outcome r = Velkhost({"--machine", machine.string(), "--script", script.string(), option, folder.string()});
+        EXPECT_EQ(r.status, 1) << r.output;
+        const std::string why = "cannot write " + folder.string() + ": it is a folder, not a file";
+        EXPECT_NE(r.output.find("FAILED: " + step + ": " + why + "\n"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("nothing was run"), std::string::npos) << r.output;
+        EXPECT_EQ(r.output.find("Command: POINT"), std::string::npos) << r.output;
+        EXPECT_TRUE(fs::is_directory(folder));
+    }
 }
 
 // A save that cannot be written, a missing drawing and files that are no

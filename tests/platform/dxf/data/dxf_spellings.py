@@ -46,6 +46,7 @@ failure not listed or a listed one that passes, 77 without ezdxf.
 import argparse
 import concurrent.futures
 import logging
+import math
 import os
 import re
 import shutil
@@ -195,7 +196,10 @@ def norm(value, names, code=None):
     if isinstance(value, bytes):
         return value
     if isinstance(value, str):
-        return value
+        # A byte the file's code page reads as no character (ezdxf keeps it
+        # as a lone surrogate) goes in a UTF-8 file as its escape, as ezdxf
+        # itself writes it.
+        return "".join("\\U+%04X" % ord(c) if 0xDC80 <= ord(c) <= 0xDCFF else c for c in value)
     if hasattr(value, "x") and hasattr(value, "y"):
         return tuple(float(v) for v in value)
     if isinstance(value, (list, tuple)):
@@ -376,6 +380,9 @@ def same(a, b, angle=False):
     if isinstance(a, float) or isinstance(b, float):
         if not isinstance(a, (int, float)) or not isinstance(b, (int, float)) or isinstance(a, bool):
             return False
+        # The exact value: a zero keeps its sign.
+        if a == 0 and b == 0 and math.copysign(1, a) != math.copysign(1, b):
+            return False
         if angle:
             d = (float(a) - float(b)) % 360.0
             return min(d, 360.0 - d) <= 1e-9 * max(1.0, abs(a), abs(b))
@@ -479,6 +486,21 @@ def common_out_of_place(data):
             handle = (r.value(5) or b"?").strip().decode("ascii", "replace")
             out.append((r.type, "the save's %s %s gives %s" % (r.type, handle, ", ".join(wrong))))
     return out
+
+
+def header_value(data, name):
+    """The value line of a header variable as the file spells it, trimmed;
+    None where it gives none."""
+    try:
+        groups = spellings.split(data)
+    except (ValueError, IndexError):
+        return None
+    for i in range(len(groups) - 1):
+        if groups[i] == (9, name):
+            return groups[i + 1][1].strip()
+        if groups[i][0] == 0 and groups[i][1].strip() == b"ENDSEC":
+            return None
+    return None
 
 
 def velkhost(args, source, target, more=()):
@@ -626,6 +648,10 @@ def check_saves(args, name, path, reference):
         return problems + [("READ", "ezdxf cannot read the save: %s: %s" % (type(e).__name__, str(e)[:200]))]
     with open(path, "rb") as f:
         data = f.read()
+    # The code page goes back as the file named it.
+    given, kept = header_value(data, b"$DWGCODEPAGE"), header_value(first, b"$DWGCODEPAGE")
+    if given is not None and given != kept:
+        problems.append(("HEADER", "header $DWGCODEPAGE: %r, saved %r" % (given, kept)))
     objects = True
     if reference is None:
         code_page = assumed_code_page(transcript, data)

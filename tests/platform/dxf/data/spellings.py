@@ -835,6 +835,177 @@ def hatch_as_others_write(what):
     return join(flatten(recs))
 
 
+def renamed_block(data, old, new):
+    """The block record and block named `old` named `new` (2 and 3)."""
+    out = []
+    for code, value in split(data):
+        if code in (2, 3) and value.strip() == old:
+            value = new
+        out.append((code, value))
+    return out
+
+
+def spaces_named_otherwise(version, which):
+    """Model space or paper space (or both) under other names: the
+    records that name them (the model layout, the entities' owners) say
+    what they are. The oldest form's own names ($Model_Space) in R12."""
+    doc = new_drawing(MODERN if version == "R14" else version, ["line", "circle"])
+    doc.layout("Layout1").add_line((0, 0), (10, 10), dxfattribs=dict(layer="WALLS"))
+    data = encoded(doc)
+    if version == "R14":
+        data = as_r14(data)
+    base = data
+    if "model" in which:
+        data = join(renamed_block(data, b"*Model_Space", b"*U"))
+    if "paper" in which:
+        data = join(renamed_block(data, b"*Paper_Space", b"*U2"))
+    return data, base
+
+
+def as_r14(data):
+    """A drawing of the form before layouts: AC1014, no LAYOUT objects, no
+    block record naming one."""
+    recs = [r for r in records(split(data)) if r.type != "LAYOUT"]
+    for r in recs:
+        if r.type == "BLOCK_RECORD":
+            r.groups = [g for g in r.groups if g[0] != 340]
+        if r.type == "DICTIONARY":
+            # The layouts' dictionary names none.
+            groups, skip = [], False
+            for code, value in r.groups:
+                if skip:
+                    skip = False
+                    continue
+                if code == 3 and value.strip() in (b"Model", b"Layout1"):
+                    skip = True
+                    continue
+                groups.append((code, value))
+            r.groups = groups
+    groups = set_header(flatten(recs), b"$ACADVER", [(1, b"AC1014")])
+    return join(groups)
+
+
+def table_without_head(table):
+    """A table whose head (0 TABLE, 2 NAME and its values) is lost: its
+    records follow the table before, which saves must not leave out while
+    a layout names them."""
+    doc = new_drawing(MODERN, ["line", "insert_attributes"])
+    doc.layout("Layout1").add_line((0, 0), (10, 10))
+    base = encoded(doc)
+    recs = records(split(base))
+    out, drop_end = [], False
+    for r in recs:
+        if r.section == "TABLES" and r.type == "TABLE" and r.table == table:
+            drop_end = True
+            continue
+        if r.section == "TABLES" and r.type == "ENDTAB" and r.table == table and drop_end:
+            continue
+        out.append(r)
+    return join(flatten(out)), base
+
+
+def lone_lead_bytes(version, codepage, encoding):
+    """Texts whose bytes hold a lead byte of a double-byte code page without
+    its trail byte (at a text's end, before a space), and MTEXT pieces that
+    cut a character in two."""
+    doc = new_drawing(version)
+    msp = doc.modelspace()
+    wide = "中文字符" if encoding == "gbk" else "日本語の文字"
+    msp.add_text("LEADEND", dxfattribs=dict(insert=(0, 0), height=1))
+    msp.add_text("LEADSPACE", dxfattribs=dict(insert=(0, 2), height=1))
+    msp.add_text(wide, dxfattribs=dict(insert=(0, 4), height=1))
+    # 249 ASCII characters and then wide ones: a writer cutting pieces at
+    # 250 bytes cuts the first wide character in two.
+    msp.add_mtext("x" * 249 + wide * 40, dxfattribs=dict(insert=(0, 10), char_height=1))
+    stream = io.StringIO()
+    doc.write(stream)
+    base = join(set_header(split(in_order(stream.getvalue().encode(encoding))), b"$DWGCODEPAGE", [(3, codepage)]))
+    lead = b"\x81" if encoding == "gbk" else b"\x82"
+    out = []
+    for code, value in split(base):
+        if code == 1 and value == b"LEADEND":
+            value = b"lead at the end" + lead
+        elif code == 1 and value == b"LEADSPACE":
+            value = lead + b" lead before a space"
+        out.append((code, value))
+    cut_by_characters = join(out)
+    recs = records(out)
+    for r in recs:
+        if r.type != "MTEXT":
+            continue
+        text = b"".join(v for c, v in r.groups if c in (3, 1))
+        first = [i for i, (c, _) in enumerate(r.groups) if c in (3, 1)]
+        pieces = [text[k:k + 250] for k in range(0, len(text), 250)]
+        body = [(3, p) for p in pieces[:-1]] + [(1, pieces[-1])]
+        r.groups = r.groups[:first[0]] + body + [g for g in r.groups[first[-1] + 1:]]
+    # ezdxf reads pieces one by one, the character cut in two garbled: the
+    # drawing with the pieces cut between characters means the same.
+    return join(flatten(recs)), cut_by_characters
+
+
+def header_values(version):
+    """Header values as other programs give them: a code page the save must
+    name as given, numbers spelled otherwise."""
+    doc = new_drawing(version, ["line"])
+    data = encoded(doc)
+    groups = set_header(split(data), b"$DWGCODEPAGE", [(3, b"ANSI_1252")])
+    groups = set_header(groups, b"$TEXTSIZE", [(40, b"2.50")])
+    groups = set_header(groups, b"$LTSCALE", [(40, b"+2")])
+    groups = set_header(groups, b"$ANGBASE", [(50, b"-0.0")])
+    return join(groups)
+
+
+def numbers_in_other_forms(version):
+    """Reals spelled as other programs spell them: trailing zeros, a plus
+    sign, exponents, no digit before or after the point, and -0.0."""
+    doc = new_drawing(version, ["line", "circle", "text"])
+    data = encoded(doc)
+    spelled = {b"0.0": b"-0.0", b"3.0": b"+3", b"4.0": b"4.00", b"0.5": b".5", b"7.0": b"7.", b"2.0": b"0.2E+01",
+               b"5.0": b"5.0e0"}
+    out, entities = [], False
+    for code, value in split(data):
+        if code == 2 and value.strip() in (b"ENTITIES", b"HEADER", b"TABLES", b"BLOCKS", b"OBJECTS"):
+            entities = value.strip() == b"ENTITIES"
+        if entities and 10 <= code <= 59 and value.strip() in spelled:
+            value = spelled[value.strip()]
+        out.append((code, value))
+    return join(out)
+
+
+def positions_and_angles(version):
+    """A LINE giving its start twice, left-aligned texts and attributes that
+    give an alignment point all the same, and angles far past a turn."""
+    doc = new_drawing(version, ["insert_attributes"])
+    msp = doc.modelspace()
+    line = msp.add_line((1, 2, 0), (3, 4, 0))
+    text = msp.add_text("left", dxfattribs=dict(insert=(5, 6), height=1, rotation=100000000))
+    arc = msp.add_arc((0, 0), 2, 720.5, -1e8)
+    data = encoded(doc)
+    recs = records(split(data))
+    for r in recs:
+        handle = r.value(5, b"").strip().decode()
+        if handle == line.dxf.handle:
+            i = max(k for k, (c, _) in enumerate(r.groups) if c == 31)
+            r.groups[i + 1:i + 1] = [(10, b"1.5"), (20, b"2.5"), (30, b"0.0")]
+        elif handle == text.dxf.handle or r.type == "ATTRIB":
+            i = max(k for k, (c, _) in enumerate(r.groups) if c == 30)
+            r.groups[i + 1:i + 1] = [(11, b"9.0"), (21, b"8.0"), (31, b"0.0")]
+    _ = arc
+    return join(flatten(recs))
+
+
+def linetypes_without_marker_padded(spelling):
+    """Linetypes without their subclass marker (or any) whose dash flags
+    are spelled padded ("     0"), as some writers pad numbers."""
+    doc = with_tables()
+    base = encoded(doc)
+    recs = records(split(base))
+    for r in recs:
+        if r.section == "TABLES" and r.type == "LTYPE":
+            r.groups = [(c, v.rjust(6) if c in (74, 73, 72) else v) for c, v in spelling(r.type, r.groups)]
+    return join(flatten(recs)), base
+
+
 # ---- the variants ----
 
 class Variant:
@@ -930,6 +1101,25 @@ def variants():
     for version in ("R12", MODERN):
         out.append(Variant("names_in_other_letters_" + version, "names", None,
                            _as_written(names_in_other_letters, version)))
+    for version, which in ((MODERN, "model"), (MODERN, "paper"), (MODERN, "model_and_paper")):
+        out.append(Variant("spaces_named_otherwise_%s_%s" % (which, version), "spaces", None,
+                           functools.partial(spaces_named_otherwise, version, which)))
+    out.append(Variant("spaces_of_the_oldest_form_R12", "spaces", None, _as_written(lambda: encoded(new_drawing(
+        "R12", ["line", "circle"])))))
+    out.append(Variant("table_without_head_block_record_" + MODERN, "tables", None,
+                       functools.partial(table_without_head, "BLOCK_RECORD")))
+    out.append(Variant("lone_lead_bytes_ANSI_936_R2000", "codepage", None,
+                       functools.partial(lone_lead_bytes, "R2000", b"ANSI_936", "gbk")))
+    out.append(Variant("lone_lead_bytes_ANSI_932_R2000", "codepage", None,
+                       functools.partial(lone_lead_bytes, "R2000", b"ANSI_932", "cp932")))
+    out.append(Variant("header_values_R2000", "header", None, _as_written(header_values, "R2000")))
+    out.append(Variant("numbers_in_other_forms_" + MODERN, "numbers", None,
+                       _as_written(numbers_in_other_forms, MODERN)))
+    out.append(Variant("positions_and_angles_" + MODERN, "positions", None,
+                       _as_written(positions_and_angles, MODERN)))
+    for name, spelling in (("no_markers", no_markers), ("own_marker_missing", own_marker_missing)):
+        out.append(Variant("linetypes_%s_padded_%s" % (name, MODERN), "linetypes", None,
+                           functools.partial(linetypes_without_marker_padded, spelling)))
     return out
 
 

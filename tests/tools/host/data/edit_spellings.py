@@ -20,6 +20,9 @@ says which spelling it fails on.
                         past a turn (370 to 450, 300 to 60)
     vertex_layers       POLYLINE vertices on layers of their own, and
                         vertices that name none
+    positions_held      a left-aligned TEXT and ATTRIB that give an alignment
+                        point all the same, an LWPOLYLINE's elevation of 0
+                        before its count and flags
     image_ellipse       an IMAGE whose display option uses a clip but whose
                         clipping flag (280) is off, one without the groups
                         other writers leave out (version, brightness,
@@ -247,7 +250,29 @@ def image_ellipse(doc, msp):
     return respell
 
 
+def positions_held(doc, msp):
+    """Every position a record holds: a left-aligned TEXT and ATTRIB that
+    give an alignment point all the same, an LWPOLYLINE whose elevation 0
+    comes before its count and flags. (A position given twice is pinned by
+    DxfRespell.EveryPositionARecordHoldsMovesWithIt: ezdxf keeps the last
+    of a code given twice, so its translation tells nothing of the first.)"""
+    mark_block(doc)
+    text = msp.add_text("left", dxfattribs=dict(insert=(5, 6), height=1))
+    ref = msp.add_blockref("MARK", (2, 3))
+    attrib = ref.add_attrib("TAG", "left too", (2, 2))
+    lw = msp.add_lwpolyline([(0, 0), (5, 0), (5, 5)])
+
+    def respell(t):
+        for handle in (text.dxf.handle, attrib.dxf.handle):
+            t.after(handle, 30, [(11, "9.0"), (21, "8.0"), (31, "0.0")])
+        t.drop(lw.dxf.handle, 38)
+        i = t.at(lw.dxf.handle, 90)
+        t.groups[i:i] = [(38, "0.0")]
+    return respell
+
+
 NAMES = {
+    "positions_held": positions_held,
     "explicit_defaults": explicit_defaults,
     "name_letters": name_letters,
     "mtext_direction": mtext_direction,
