@@ -41,6 +41,11 @@ std::wstring DxfCodePageAssumed(const OdDbDatabase* db);
 // one that is no handle), one line each (the record, where, why). OPEN
 // prints them, and every save names them again.
 std::vector<std::wstring> DxfRenumbered(const OdDbDatabase* db);
+// How many they are, and the i-th of them (i below the count): a file may
+// give half a million records taken handles, which need not all be lines
+// at once.
+size_t DxfRenumberedCount(const OdDbDatabase* db);
+std::wstring DxfRenumberedSaid(const OdDbDatabase* db, size_t i);
 // What the last saveAs could not carry, one line each (kind, handle, what
 // is lost); SAVEAS and QSAVE print them.
 std::vector<std::wstring>& LastDxfSaveLosses();

@@ -13,7 +13,8 @@
 // host_rows.cpp (scripts of the stand-in host), process_rows.cpp (whole
 // processes of the stand-in host against a dxflib process), history_rows.cpp
 // (the undo history of a MOVE of a large drawing), handle_rows.cpp (files
-// whose handles follow odd patterns against handles in a run).
+// whose handles follow odd patterns against handles in a run),
+// handle_process_rows.cpp (whole processes opening such files).
 #pragma once
 
 #include <functional>

@@ -25,6 +25,7 @@
 
 #include "bench_drawing.h"
 #include "bench_rows.h"
+#include "process_run.h"
 
 extern char** environ;
 
@@ -33,17 +34,6 @@ namespace fs = std::filesystem;
 namespace velkbench {
 
 namespace {
-
-// Peak resident memory of velkhost per byte of the file it opens.
-constexpr double kPeakBytesPerFileByte = 9;
-
-struct Process {
-    int status = -1;       // as wait4 gives it; -1 when it did not start
-    double cpuSeconds = 0;
-    double peakBytes = 0;
-    std::string output;    // its standard output
-    std::string error;     // why it could not be run
-};
 
 std::string ReadFile(const std::string& file)
 {
@@ -106,6 +96,8 @@ int RunChild(int argc, char** argv)
 
 VELK_BENCH_CHILD("run", RunChild);
 
+}  // namespace
+
 // Runs `args` through the child above, with standard output into
 // `outputFile`.
 Process RunProcess(const std::vector<std::string>& args, const std::string& outputFile)
@@ -127,6 +119,38 @@ Process RunProcess(const std::vector<std::string>& args, const std::string& outp
     p.output = ReadFile(outputFile);
     return p;
 }
+
+// velkhost of the same build: <build>/tools/host beside <build>/tests/bench.
+std::string VelkhostPath()
+{
+    const fs::path self = SelfPath();
+    return (self.parent_path().parent_path().parent_path() / "tools" / "host" / "velkhost").string();
+}
+
+// The entities velkhost's outcome says it opened ("..., N entities in
+// model space"), -1 when it says none.
+long OpenedEntities(const std::string& output)
+{
+    const std::string tail = " entities in model space";
+    const size_t at = output.find(tail);
+    if (at == std::string::npos) return -1;
+    size_t from = at;
+    while (from > 0 && output[from - 1] >= '0' && output[from - 1] <= '9') --from;
+    return from == at ? -1 : std::atol(output.substr(from, at - from).c_str());
+}
+
+std::string Describe(const Process& p, const char* who)
+{
+    if (!p.error.empty()) return p.error;
+    if (!WIFEXITED(p.status)) return std::string(who) + " did not exit (status " + std::to_string(p.status) + ")";
+    if (WEXITSTATUS(p.status) != 0) return std::string(who) + " exited " + std::to_string(WEXITSTATUS(p.status));
+    return std::string();
+}
+
+namespace {
+
+// Peak resident memory of velkhost per byte of the file it opens.
+constexpr double kPeakBytesPerFileByte = 9;
 
 // The child the reference runs: dxflib reads the file and the count of
 // its entities outside blocks is printed.
@@ -159,25 +183,6 @@ int EzdxfFileChild(int argc, char** argv)
 
 VELK_BENCH_CHILD("ezdxf-file", EzdxfFileChild);
 
-// velkhost of the same build: <build>/tools/host beside <build>/tests/bench.
-std::string VelkhostPath()
-{
-    const fs::path self = SelfPath();
-    return (self.parent_path().parent_path().parent_path() / "tools" / "host" / "velkhost").string();
-}
-
-// The entities velkhost's outcome says it opened ("..., N entities in
-// model space"), -1 when it says none.
-long OpenedEntities(const std::string& output)
-{
-    const std::string tail = " entities in model space";
-    const size_t at = output.find(tail);
-    if (at == std::string::npos) return -1;
-    size_t from = at;
-    while (from > 0 && output[from - 1] >= '0' && output[from - 1] <= '9') --from;
-    return from == at ? -1 : std::atol(output.substr(from, at - from).c_str());
-}
-
 struct Runs {
     std::string folder;  // removed with the runs
     std::string file, saved, output;
@@ -192,14 +197,6 @@ struct Runs {
         if (!folder.empty()) fs::remove_all(folder, ec);
     }
 };
-
-std::string Describe(const Process& p, const char* who)
-{
-    if (!p.error.empty()) return p.error;
-    if (!WIFEXITED(p.status)) return std::string(who) + " did not exit (status " + std::to_string(p.status) + ")";
-    if (WEXITSTATUS(p.status) != 0) return std::string(who) + " exited " + std::to_string(WEXITSTATUS(p.status));
-    return std::string();
-}
 
 Pair ProcessRow(const Scale& scale, int count, bool save)
 {
@@ -272,7 +269,7 @@ VELK_BENCH_ROWS({
      OpenSave100k},
     {"drawing files", "velkhost process: opening ezdxf's 1,000,000", "a dxflib process reading it", 1.3, 3,
      Open1M},
-    {"drawing files", "velkhost process: opening, saving 1,000,000", "a dxflib process reading it", 1.9, 3,
+    {"drawing files", "velkhost process: opening, saving 1,000,000", "a dxflib process reading it", 1.7, 3,
      OpenSave1M},
 });
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -55,14 +56,26 @@ std::string List(const std::vector<std::string>& items)
 
 // What the host said it left out, for an outcome line: the first few and
 // how many more.
-std::string LeftOut(const std::vector<std::wstring>& items)
+std::string LeftOut(size_t count, const std::function<std::wstring(size_t)>& item)
 {
     const size_t shown = 3;
     std::string out;
-    for (size_t i = 0; i < items.size() && i < shown; ++i) out += (i ? "; " : "") + Utf8(items[i]);
-    if (items.size() > shown)
-        out += "; and " + std::to_string(items.size() - shown) + " more (the transcript without --quiet names them all)";
+    for (size_t i = 0; i < count && i < shown; ++i) out += (i ? "; " : "") + Utf8(item(i));
+    if (count > shown)
+        out += "; and " + std::to_string(count - shown) + " more (the transcript without --quiet names them all)";
     return out;
+}
+
+std::string LeftOut(const std::vector<std::wstring>& items)
+{
+    return LeftOut(items.size(), [&](size_t i) { return items[i]; });
+}
+
+// The records of the drawing's file read under new handles, as LeftOut
+// says them (a file may give half a million).
+std::string Renumbered(const OdDbDatabase* db)
+{
+    return LeftOut(standin::DxfRenumberedCount(db), [db](size_t i) { return standin::DxfRenumberedSaid(db, i); });
 }
 
 // Why an output cannot go into its folder: the folder is missing or is no
@@ -212,16 +225,16 @@ OpenResult OpenStep(Session& s, std::string& refusal)
     // So are the records of the file the host could not read.
     const std::vector<std::wstring> notRead = standin::DxfNotRead(CurrentDrawing());
     const std::wstring page = standin::DxfCodePageAssumed(CurrentDrawing());
-    const std::vector<std::wstring> renumbered = standin::DxfRenumbered(CurrentDrawing());
+    const size_t renumbered = standin::DxfRenumberedCount(CurrentDrawing());
     s.log.Outcome("open: " + o.drawing + " as " + Utf8(opened) + ", " +
                   Count(s.opened.size(), "entity", "entities") + " in model space" +
                   (missing.empty() ? std::string() : "; images it names that are not beside it: " + List(missing)) +
                   (notRead.empty() ? std::string()
                                    : "; " + Count(notRead.size(), "record", "records") + " of the file not read: " +
                                          LeftOut(notRead)) +
-                  (renumbered.empty() ? std::string()
-                                      : "; " + Count(renumbered.size(), "record", "records") +
-                                            " of the file read under new handles: " + LeftOut(renumbered)) +
+                  (!renumbered ? std::string()
+                               : "; " + Count(renumbered, "record", "records") +
+                                     " of the file read under new handles: " + Renumbered(CurrentDrawing())) +
                   (page.empty() ? std::string() : "; its texts read as " + Utf8(page)));
     return OpenResult::kOpened;
 }
@@ -326,9 +339,9 @@ void SaveStep(Session& s)
                   (standin::LastDxfSaveLosses().empty()
                        ? std::string()
                        : "; not saved: " + LeftOut(standin::LastDxfSaveLosses())) +
-                  (standin::DxfRenumbered(CurrentDrawing()).empty()
+                  (!standin::DxfRenumberedCount(CurrentDrawing())
                        ? std::string()
-                       : "; saved under new handles: " + LeftOut(standin::DxfRenumbered(CurrentDrawing()))));
+                       : "; saved under new handles: " + Renumbered(CurrentDrawing())));
 }
 
 void PictureStep(Session& s)

@@ -89,8 +89,9 @@ bool Save(GcApDocument* doc, const std::wstring& path)
     // What the file could not carry is said, never dropped silently.
     for (const std::wstring& lost : standin::LastDxfSaveLosses())
         gcutPrintf(L"\nNot saved in %s: %s", path.c_str(), lost.c_str());
-    for (const std::wstring& other : standin::DxfRenumbered(doc->database()))
-        gcutPrintf(L"\nSaved in %s under a new handle: %s", path.c_str(), other.c_str());
+    for (size_t i = 0, n = standin::DxfRenumberedCount(doc->database()); i < n; ++i)
+        gcutPrintf(L"\nSaved in %s under a new handle: %s", path.c_str(),
+                   standin::DxfRenumberedSaid(doc->database(), i).c_str());
     gcDocManagerPtr()->setFileName(doc, path.c_str());
     return true;
 }
@@ -136,8 +137,8 @@ void Open()
         gcutPrintf(L"\nNot read from %s: %s", name.c_str(), left.c_str());
     const std::wstring page = standin::DxfCodePageAssumed(db);
     if (!page.empty()) gcutPrintf(L"\nThe texts of %s are read as %s.", name.c_str(), page.c_str());
-    for (const std::wstring& other : standin::DxfRenumbered(db))
-        gcutPrintf(L"\nRead from %s under a new handle: %s", name.c_str(), other.c_str());
+    for (size_t i = 0, n = standin::DxfRenumberedCount(db); i < n; ++i)
+        gcutPrintf(L"\nRead from %s under a new handle: %s", name.c_str(), standin::DxfRenumberedSaid(db, i).c_str());
     gcDocManagerPtr()->createDocument(name.c_str(), true, db);
 }
 

@@ -3,7 +3,22 @@
 
 #include <algorithm>
 
+#include "dxf_internal.h"
+#include "text_internal.h"
+
 namespace standin {
+
+std::wstring RenumberedRecords::said(size_t i) const
+{
+    const Entry& e = entries_.at(i);
+    std::string line = words_[e.type];
+    if (e.line) line += " at line " + std::to_string(e.line);
+    line += ": ";
+    if (e.why == kTaken) line += "its handle " + dxf::GroupWriter::HandleValue(e.given) + " is an earlier record's";
+    else line += words_[e.why];
+    line += "; it has handle " + dxf::GroupWriter::HandleValue(e.now) + " instead";
+    return Utf8ToWide(line);
+}
 
 std::vector<bool> OwnApplicationGroups(const KeptRun& run)
 {

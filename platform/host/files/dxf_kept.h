@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -247,6 +249,52 @@ struct DxfFileRecords {
     }
 };
 
+// The records read under other handles than the file gave them, each in
+// a few numbers and told as a line (the type, where, why) when asked: a
+// file may give half a million records handles that are taken, and a line
+// held as text costs more than the record.
+class RenumberedRecords {
+public:
+    size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    // A record of `type` (as said) at `line` (0: not said) whose handle
+    // `given` an earlier record has; it has `now`.
+    void taken(std::string_view type, uint64_t line, uint64_t given, uint64_t now)
+    {
+        entries_.push_back({line, given, now, word(type), kTaken});
+    }
+    // One with another reason, `why` ("its handle ... is ..."); it has `now`.
+    void other(std::string_view type, uint64_t line, std::string_view why, uint64_t now)
+    {
+        entries_.push_back({line, 0, now, word(type), word(why)});
+    }
+    // "TYPE at line N: why; it has handle H instead".
+    std::wstring said(size_t i) const;
+
+private:
+    static const uint32_t kTaken = UINT32_MAX;
+    struct Entry {
+        uint64_t line, given, now;
+        uint32_t type, why;  // in words_; why kTaken: an earlier record has it
+    };
+    // Types and reasons each held once (a hostile file may give many; an
+    // ordered map, which no choice of them makes slower than its logarithm).
+    uint32_t word(std::string_view w)
+    {
+        if (last_ < words_.size() && words_[last_] == w) return last_;
+        auto it = index_.find(w);
+        if (it == index_.end()) {
+            it = index_.emplace(std::string(w), (uint32_t)words_.size()).first;
+            words_.push_back(it->first);
+        }
+        return last_ = it->second;
+    }
+    std::vector<Entry> entries_;
+    std::vector<std::string> words_;
+    std::map<std::string, uint32_t, std::less<>> index_;
+    uint32_t last_ = UINT32_MAX;
+};
+
 // What a file held beyond its objects: its header variables, class
 // entries and sections the database has no use for, each kept as read.
 struct DxfFileKept {
@@ -261,9 +309,9 @@ struct DxfFileKept {
     // where, why); every save names it among what it could not carry. The
     // file's name, when it was read from one.
     std::vector<std::wstring> notRead;
-    // The records read under other handles than the file gave them, one
-    // line each (the type, where, why); every save names them too.
-    std::vector<std::wstring> renumbered;
+    // The records read under other handles than the file gave them; every
+    // save names them too.
+    RenumberedRecords renumbered;
     std::wstring source;
     // The code page texts were read in where the file names none the reader
     // can read, and why (DxfCodePageAssumed).

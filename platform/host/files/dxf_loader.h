@@ -242,8 +242,8 @@ private:
     int64_t peekFlags(const Rec& r) const;
     // Says what of the file the drawing leaves out (the save names it).
     void leaveOut(const Rec& r, const std::string& why) { notRead_.push_back(said(r, why)); }
-    // Says that a record read has a handle other than the file's.
-    void renumbered(const Rec& r, const std::string& why) { renumbered_.push_back(said(r, why)); }
+    // The line a message names a record at, 0 for none.
+    uint64_t lineSaid(const Rec& r) const { return r.b > 0 && r.b - 1 < g_.size() ? lineOf(r.b - 1) : 0; }
     // "TYPE at line N: why".
     std::wstring said(const Rec& r, const std::string& why) const;
     // A record tied to another (a block's begin or end, a vertex, a
@@ -468,7 +468,8 @@ private:
     std::vector<uint64_t> subHandles_;
     // What of the file the drawing does not hold, and the objects it
     // erased.
-    std::vector<std::wstring> notRead_, renumbered_;
+    std::vector<std::wstring> notRead_;
+    RenumberedRecords renumbered_;
     std::wstring codePageAssumed_;
     std::vector<uint64_t> leftOut_;
     // The extension dictionaries records name.

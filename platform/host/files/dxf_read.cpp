@@ -139,9 +139,8 @@ std::string TypeSaid(std::string_view type)
 
 std::wstring Loader::said(const Rec& r, const std::string& why) const
 {
-    const std::string type = TypeSaid(r.type);
-    std::string where = r.b > 0 && r.b - 1 < g_.size() ? " at line " + std::to_string(lineOf(r.b - 1)) : "";
-    return Utf8ToWide(type + where + ": " + why);
+    const uint64_t line = lineSaid(r);
+    return Utf8ToWide(TypeSaid(r.type) + (line ? " at line " + std::to_string(line) : std::string()) + ": " + why);
 }
 
 OdResBuf* Loader::xdataOf(const View& v)
@@ -214,12 +213,14 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
     // A handle given twice names another object: the record gets a handle
     // of its own, and says so; what names it without doubt follows it.
     if (taken) {
-        renumbered(v.rec(), "its handle " + GroupWriter::HandleValue(v.handle()) +
-                                (keeper ? " is also the " + TypeSaid(keeper->rec->type) + "'s at line " +
-                                              std::to_string(lineOf(keeper->rec->b - 1)) +
-                                              ", which the records naming it refer to"
-                                        : " is an earlier record's") +
-                                "; it has handle " + GroupWriter::HandleValue((uint64_t)id.getHandle()) + " instead");
+        if (keeper)
+            renumbered_.other(TypeSaid(v.rec().type), lineSaid(v.rec()),
+                              "its handle " + GroupWriter::HandleValue(v.handle()) + " is also the " +
+                                  TypeSaid(keeper->rec->type) + "'s at line " +
+                                  std::to_string(lineOf(keeper->rec->b - 1)) + ", which the records naming it refer to",
+                              (uint64_t)id.getHandle());
+        else
+            renumbered_.taken(TypeSaid(v.rec().type), lineSaid(v.rec()), v.handle(), (uint64_t)id.getHandle());
         if (!redirects_.empty()) renumberedIds_.emplace_back(v.handleAt(), id);
     }
     if (h) ids_.set(h, id);
@@ -232,8 +233,8 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
     };
     // Nor can one of 0, which names nothing.
     if (v.handleAt() != SIZE_MAX && (g_[v.handleAt()].unreadable || v.handle() == 0))
-        renumbered(v.rec(), "its handle " + quoted(g_[v.handleAt()].text) + " is no handle; it has handle " +
-                                GroupWriter::HandleValue((uint64_t)id.getHandle()) + " instead");
+        renumbered_.other(TypeSaid(v.rec().type), lineSaid(v.rec()),
+                          "its handle " + quoted(g_[v.handleAt()].text) + " is no handle", (uint64_t)id.getHandle());
     if (v.ownerAt() != SIZE_MAX && g_[v.ownerAt()].unreadable && !owner.isNull())
         leaveOut(v.rec(), "its owner " + quoted(g_[v.ownerAt()].text) + " is no handle; it is owned where the file places it");
     DxfAccess::setOwner(o, owner);

@@ -185,7 +185,21 @@ std::wstring DxfCodePageAssumed(const OdDbDatabase* db)
 std::vector<std::wstring> DxfRenumbered(const OdDbDatabase* db)
 {
     const DxfFileKept* k = db ? DxfAccess::fileKept(db) : nullptr;
-    return k ? k->renumbered : std::vector<std::wstring>();
+    std::vector<std::wstring> lines;
+    for (size_t i = 0, n = DxfRenumberedCount(db); i < n; ++i) lines.push_back(k->renumbered.said(i));
+    return lines;
+}
+
+size_t DxfRenumberedCount(const OdDbDatabase* db)
+{
+    const DxfFileKept* k = db ? DxfAccess::fileKept(db) : nullptr;
+    return k ? k->renumbered.size() : 0;
+}
+
+std::wstring DxfRenumberedSaid(const OdDbDatabase* db, size_t i)
+{
+    const DxfFileKept* k = db ? DxfAccess::fileKept(db) : nullptr;
+    return k && i < k->renumbered.size() ? k->renumbered.said(i) : std::wstring();
 }
 
 std::vector<std::wstring>& LastDxfSaveLosses()
