@@ -286,6 +286,11 @@ std::wstring FormatMsvcV(const wchar_t* fmt, va_list args)
                 const wchar_t* a = va_arg(ap, const wchar_t*);
                 arg = a ? a : L"(null)";
             }
+            // Without flags, width or precision it is the text itself.
+            if (spec.size() == 1) {
+                out += arg;
+                continue;
+            }
             std::wstring s = spec + L"ls";
             std::vector<wchar_t> buf(arg.size() + 600);
             n = swprintf(buf.data(), buf.size(), s.c_str(), arg.c_str());
