@@ -434,11 +434,14 @@ private:
         const Rec* rec;
         const std::vector<const char*>* written;  // interned (`intern`)
         bool dataRecord;
-        std::string_view dxfType;  // a sequence's record kept whole: its type
+        bool keptWhole;  // a sequence's record kept whole: its type goes back with it
+        bool met = false;  // the writer met it (noteRecords)
         // Where its values end (its extended data) and its owner, once
-        // its groups have been kept.
-        size_t valuesEnd = SIZE_MAX, ownerAt = SIZE_MAX;
+        // its groups have been kept (a file holds far fewer than 2^32
+        // groups). A large file is a million of these at the open's peak.
+        uint32_t valuesEnd = UINT32_MAX, ownerAt = UINT32_MAX;
     };
+    static_assert(sizeof(Pending) <= 48, "a record pending is 48 bytes");
     std::vector<Pending> pending_;
     // Arrow blocks a dimension style of the oldest form names: kept as the
     // records the saved form names (the style, the code, the block).

@@ -246,7 +246,7 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
         keptOf(o).dxfType = std::string(v.type());
         written = WrittenSubclasses(o, type);  // as the type it goes back as
     }
-    pending_.push_back(Pending{o, kSelf, 0, &v.rec(), intern(written), v.dataRecord(), {}});
+    pending_.push_back(Pending{o, kSelf, 0, &v.rec(), intern(written), v.dataRecord(), false});
     // Records of its sequence without handles get theirs now, not at each
     // save, where new objects may since have taken the seed's.
     for (uint64_t& sub : subHandles_)
@@ -260,7 +260,8 @@ OdDbObjectId Loader::place(OdDbObject* o, const View& v, OdDbObjectId owner)
         if (subRecs_[s].rec->type == "VERTEX" || subRecs_[s].rec->type == "SEQEND")
             takeTiedValues(*subRecs_[s].rec, subRecs_[s].written);
         pending_.push_back(
-            Pending{o, (int)s, (uint32_t)subRecs_.size(), subRecs_[s].rec, intern(subRecs_[s].written), false, subRecs_[s].dxfType});
+            Pending{o, (int)s, (uint32_t)subRecs_.size(), subRecs_[s].rec, intern(subRecs_[s].written), false,
+                    !subRecs_[s].dxfType.empty()});
     }
     subRecs_.clear();
     subHandles_.clear();

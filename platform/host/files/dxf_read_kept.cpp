@@ -156,12 +156,12 @@ void Loader::keepAll()
 {
     for (Pending& p : pending_) {
         View v = view(*p.rec, *p.written, p.dataRecord);
-        p.valuesEnd = v.end();
-        p.ownerAt = v.ownerAt();
+        p.valuesEnd = (uint32_t)v.end();
+        p.ownerAt = (uint32_t)std::min<size_t>(v.ownerAt(), UINT32_MAX);
         std::unique_ptr<DxfKept> runs = keep(v);
-        if (!runs && p.dxfType.empty()) continue;
+        if (!runs && !p.keptWhole) continue;
         DxfKept* target = &keptFor(p);
-        if (!p.dxfType.empty()) target->dxfType = std::string(p.dxfType);
+        if (p.keptWhole) target->dxfType = std::string(p.rec->type);
         if (runs) {
             target->runs = std::move(runs->runs);
             for (KeptRun& r : target->runs) resolveLater(r.groups);
@@ -239,7 +239,7 @@ void Loader::noteHeldOtherwise(const Pending& p, const std::vector<GroupWriter::
         firstAt(1072, 0);
     thread_local std::vector<uint32_t> order;
     if (p.rec->b == 0) return;
-    const size_t b = p.rec->b, e = std::min(p.rec->e, p.valuesEnd);
+    const size_t b = p.rec->b, e = std::min<size_t>(p.rec->e, p.valuesEnd);
     auto isFileValue = [&](size_t i) { return (state_[i] & (kClassMask | kRefused)) == kObjectValue; };
     // An MTEXT's contents are compared joined, at the save.
     const bool mtext = p.rec->type == "MTEXT";
@@ -435,12 +435,11 @@ void Loader::noteRecords()
     auto before = [](const Pending* a, const Pending* b) {
         return a->object != b->object ? std::less<const OdDbObject*>()(a->object, b->object) : a->sub < b->sub;
     };
-    std::vector<const Pending*, SystemAllocator<const Pending*>> records;
+    std::vector<Pending*, SystemAllocator<Pending*>> records;
     records.reserve(pending_.size());
-    for (const Pending& p : pending_) records.push_back(&p);
+    for (Pending& p : pending_) records.push_back(&p);
     std::stable_sort(records.begin(), records.end(), before);
-    std::vector<const Pending*> met;
-    met.reserve(pending_.size());
+    size_t met = 0;
     std::vector<std::pair<const Pending*, std::vector<size_t>>> notValues;
     // Objects are mostly met in the order they were made, which is
     // mostly that of their places: the one after the last found is looked
@@ -456,14 +455,15 @@ void Loader::noteRecords()
             it = std::lower_bound(records.begin(), records.end(), &key, before);
         if (it == records.end() || (*it)->object != of || (*it)->sub != sub) return;
         next = it + 1;
-        const Pending& p = **it;
-        met.push_back(&p);
+        Pending& p = **it;
+        p.met = true;
+        ++met;
         noteHeldOtherwise(p, written);
         // Values the object did not take, of a code the writer does not
         // write for it, are none of its values: they are kept where they
         // were. A record's own values end at its extended data.
         bool any = false;
-        for (size_t i = p.rec->b; i < std::min(p.rec->e, p.valuesEnd) && !any; ++i)
+        for (size_t i = p.rec->b; i < std::min<size_t>(p.rec->e, p.valuesEnd) && !any; ++i)
             any = (state_[i] & (kClassMask | kRefused | kTaken)) == kObjectValue && !codes.test(CodeSlot(g_[i].code));
         if (!any) return;
         View v = view(*p.rec, *p.written, p.dataRecord);
@@ -493,16 +493,18 @@ void Loader::noteRecords()
     for (int t = 0; t < 4; ++t)
         for (const auto& named : *tables[t]) out->names[t].push_back(named.first);
     std::map<std::vector<const char*>, uint16_t> lists;
-    out->records.reserve(met.size());
+    out->records.reserve(met);
     // The states are copied once into room made for them all: grown by
     // doubling, the list would be held twice at the open's peak.
     size_t states = 0;
-    for (const Pending* p : met)
-        if (p->rec->b > 0 && p->rec->e <= g_.size() && p->rec->b <= p->rec->e) states += p->rec->e - (p->rec->b - 1);
+    for (const Pending& p : pending_)
+        if (p.met && p.rec->b > 0 && p.rec->e <= g_.size() && p.rec->b <= p.rec->e) states += p.rec->e - (p.rec->b - 1);
     out->states.reserve(states);
-    for (const Pending* p : met) {
+    // In the order read: the order of the states is none of the saves'.
+    for (const Pending& pm : pending_) {
+        const Pending* p = &pm;
         const size_t first = p->rec->b - 1, end = p->rec->e;
-        if (p->rec->b == 0 || first >= g_.size() || g_[first].code != 0 || end > g_.size()) continue;
+        if (!p->met || p->rec->b == 0 || first >= g_.size() || g_[first].code != 0 || end > g_.size()) continue;
         auto list = lists.emplace(*p->written, (uint16_t)lists.size()).first;
         if (list->second >= UINT16_MAX) continue;
         if (list->second == out->written.size()) out->written.push_back(*p->written);
@@ -516,7 +518,7 @@ void Loader::noteRecords()
         r.groups = (uint32_t)(end - first);
         r.written = list->second;
         r.dataRecord = p->dataRecord;
-        r.valuesEnd = (uint32_t)(std::min(p->valuesEnd, end) - first);
+        r.valuesEnd = (uint32_t)(std::min<size_t>(p->valuesEnd, end) - first);
         r.ownerAt = p->ownerAt >= first && p->ownerAt < end ? (uint32_t)(p->ownerAt - first) : UINT32_MAX;
         out->states.insert(out->states.end(), state_.begin() + (long)first, state_.begin() + (long)end);
         // (A view of the record since may have made them values again.)
@@ -539,9 +541,9 @@ void Loader::noteRecords()
                                        return a.of == b.of && a.sub == b.sub;
                                    }),
                        out->records.end());
-    for (const Pending* p : met)
-        if (p->sub >= 0 && DxfFileRecords::keyOf(p->object))
-            out->sequences.emplace_back(DxfFileRecords::keyOf(p->object), (uint32_t)std::min<size_t>(p->count, UINT32_MAX));
+    for (const Pending& p : pending_)
+        if (p.met && p.sub >= 0 && DxfFileRecords::keyOf(p.object))
+            out->sequences.emplace_back(DxfFileRecords::keyOf(p.object), (uint32_t)std::min<size_t>(p.count, UINT32_MAX));
     SortMostlySorted(out->sequences, [](const auto& a, const auto& b) { return a.first < b.first; });
     out->sequences.erase(std::unique(out->sequences.begin(), out->sequences.end()), out->sequences.end());
     out->states.shrink_to_fit();
