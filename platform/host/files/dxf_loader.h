@@ -234,7 +234,7 @@ private:
     // The record split as the writer writes the object it is read into.
     View view(const Rec& r, std::vector<const char*> written, bool dataRecord = false)
     {
-        return View(g_, r, codec_, state_, std::move(written), dataRecord);
+        return View(g_, r, codec_, state_.data(), std::move(written), dataRecord);
     }
     // The subclasses of the object a record of the entities or objects is
     // read into, told from the record itself.
@@ -354,8 +354,10 @@ private:
     // Where lineOf last counted to: messages come mostly in file order.
     mutable size_t countedTo_ = 0, countedLines_ = 0;
     std::unique_ptr<DxfFileRecords> records_;
-    // What each group is to its record (GroupState).
-    std::vector<uint8_t> state_;
+    // What each group is to its record (GroupState). Its room comes from
+    // the system: it goes before the records for the saves are made, at
+    // the open's peak, and freed inside the heap its pages would stay.
+    std::vector<uint8_t, SystemAllocator<uint8_t>> state_;
     TextCodec codec_;
     std::vector<std::pair<std::string, size_t>> header_;  // variable -> index of its first value group
     std::map<std::string, size_t> headerIndex_;

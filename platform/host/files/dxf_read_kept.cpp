@@ -493,43 +493,60 @@ void Loader::noteRecords()
     for (int t = 0; t < 4; ++t)
         for (const auto& named : *tables[t]) out->names[t].push_back(named.first);
     std::map<std::vector<const char*>, uint16_t> lists;
-    out->records.reserve(met);
+    // The records that go to the saves: met, whole in the file, of a list
+    // that has a number, of an object that has a handle. The first pass
+    // numbers the lists.
+    auto admitted = [&](const Pending& p, bool first) -> const std::pair<const std::vector<const char*>, uint16_t>* {
+        const size_t at = p.rec->b - 1, end = p.rec->e;
+        if (!p.met || p.rec->b == 0 || at >= g_.size() || g_[at].code != 0 || end > g_.size()) return nullptr;
+        auto list = first ? lists.emplace(*p.written, (uint16_t)lists.size()).first : lists.find(*p.written);
+        if (list->second >= UINT16_MAX) return nullptr;
+        if (first && list->second == out->written.size()) out->written.push_back(*p.written);
+        return DxfFileRecords::keyOf(p.object) ? &*list : nullptr;
+    };
     // The states are copied once into room made for them all: grown by
     // doubling, the list would be held twice at the open's peak.
     size_t states = 0;
     for (const Pending& p : pending_)
         if (p.met && p.rec->b > 0 && p.rec->e <= g_.size() && p.rec->b <= p.rec->e) states += p.rec->e - (p.rec->b - 1);
     out->states.reserve(states);
-    // In the order read: the order of the states is none of the saves'.
-    for (const Pending& pm : pending_) {
-        const Pending* p = &pm;
-        const size_t first = p->rec->b - 1, end = p->rec->e;
-        if (!p->met || p->rec->b == 0 || first >= g_.size() || g_[first].code != 0 || end > g_.size()) continue;
-        auto list = lists.emplace(*p->written, (uint16_t)lists.size()).first;
-        if (list->second >= UINT16_MAX) continue;
-        if (list->second == out->written.size()) out->written.push_back(*p->written);
-        DxfFileRecords::Record r;
-        r.of = DxfFileRecords::keyOf(p->object);
-        if (!r.of) continue;
-        r.sub = p->sub;
-        r.from = (uint32_t)codeLineAt(first);
-        r.to = (uint32_t)(end < g_.size() ? codeLineAt(end) : bytes_.size());
-        r.state = (uint32_t)out->states.size();
-        r.groups = (uint32_t)(end - first);
-        r.written = list->second;
-        r.dataRecord = p->dataRecord;
-        r.valuesEnd = (uint32_t)(std::min<size_t>(p->valuesEnd, end) - first);
-        r.ownerAt = p->ownerAt >= first && p->ownerAt < end ? (uint32_t)(p->ownerAt - first) : UINT32_MAX;
+    // In the order read (the order of the states is none of the saves'):
+    // first the states, which the reader's own then give their room to the
+    // records, then the records.
+    for (const Pending& p : pending_) {
+        if (!admitted(p, true)) continue;
+        const size_t first = p.rec->b - 1, end = p.rec->e;
+        const uint32_t state = (uint32_t)out->states.size();
         out->states.insert(out->states.end(), state_.begin() + (long)first, state_.begin() + (long)end);
         // (A view of the record since may have made them values again.)
         for (auto d = std::lower_bound(dropped_.begin(), dropped_.end(), first); d != dropped_.end() && *d < end; ++d)
-            drop(out->states[r.state + (*d - first)]);
+            drop(out->states[state + (*d - first)]);
         auto c = std::lower_bound(corrections_.begin(), corrections_.end(), first,
                                   [](const auto& x, size_t i) { return x.first < i; });
         for (; c != corrections_.end() && c->first < end; ++c) {
-            c->second.at = r.state + (uint32_t)(c->first - first);
+            c->second.at = state + (uint32_t)(c->first - first);
             out->corrections.push_back(std::move(c->second));
         }
+    }
+    Release(state_);
+    out->records.reserve(met);
+    uint32_t state = 0;
+    for (const Pending& p : pending_) {
+        const auto* list = admitted(p, false);
+        if (!list) continue;
+        const size_t first = p.rec->b - 1, end = p.rec->e;
+        DxfFileRecords::Record r;
+        r.of = DxfFileRecords::keyOf(p.object);
+        r.sub = p.sub;
+        r.from = (uint32_t)codeLineAt(first);
+        r.to = (uint32_t)(end < g_.size() ? codeLineAt(end) : bytes_.size());
+        r.state = state;
+        r.groups = (uint32_t)(end - first);
+        state += r.groups;
+        r.written = list->second;
+        r.dataRecord = p.dataRecord;
+        r.valuesEnd = (uint32_t)(std::min<size_t>(p.valuesEnd, end) - first);
+        r.ownerAt = p.ownerAt >= first && p.ownerAt < end ? (uint32_t)(p.ownerAt - first) : UINT32_MAX;
         out->records.push_back(r);
     }
     SortMostlySorted(out->records, [](const DxfFileRecords::Record& a, const DxfFileRecords::Record& b) {

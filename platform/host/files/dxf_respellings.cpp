@@ -757,7 +757,7 @@ void Comparison::addBackWhatTheWriterLeftOut()
     rec.type = type_;
     rec.b = b_;
     rec.e = walked_.size();
-    View v(walked_, rec, codec_, states, file_.written[record_.written], record_.dataRecord);
+    View v(walked_, rec, codec_, states.data(), file_.written[record_.written], record_.dataRecord);
     std::sort(added_.begin(), added_.end(), [](const Added& x, const Added& y) { return x.at < y.at; });
     // Those read since the last group that was none of them: they go
     // before the group that follows them in their subclass.

@@ -27,7 +27,9 @@ namespace dxf {
 
 struct Rec {
     std::string_view type;
-    size_t b = 0, e = 0;  // the groups after the record's 0 group
+    // The groups after the record's 0 group: a file holds far fewer than
+    // 2^32, and a large one a million records.
+    uint32_t b = 0, e = 0;
 };
 
 
@@ -121,7 +123,7 @@ void Walk(const View& v, F f);
 // them is marked, so that all the rest is kept.
 class View {
 public:
-    View(const std::vector<Group>& g, const Rec& r, const TextCodec& codec, std::vector<uint8_t>& state,
+    View(const std::vector<Group>& g, const Rec& r, const TextCodec& codec, uint8_t* state,
          std::vector<const char*> written, bool dataRecord = false)
         : g_(g), rec_(&r), b_(r.b), e_(r.e), recordEnd_(r.e), codec_(codec), state_(state), type_(r.type),
           written_(std::move(written)), dataRecord_(dataRecord)
@@ -454,7 +456,7 @@ private:
     const Rec* rec_;
     size_t b_, e_, recordEnd_;
     const TextCodec& codec_;
-    std::vector<uint8_t>& state_;
+    uint8_t* state_;  // a state for each of g_
     uint64_t handle_ = 0, owner_ = 0, xdict_ = 0;
     size_t handleAt_ = SIZE_MAX, ownerAt_ = SIZE_MAX, xdictAt_ = SIZE_MAX;
     std::string_view type_;
