@@ -20,6 +20,7 @@
 #include "oddbdictionary.h"
 #include "oddbsymboltable.h"
 #include "standin_control.h"
+#include "text_internal.h"
 
 namespace {
 
@@ -48,6 +49,12 @@ OdDbObject* ObjectOf(OdDbDatabase* db, uint64_t handle)
 OdDbObjectId AddLine(OdDbDatabase* db)
 {
     return dxftest::Append(db, new OdDbLine(OdGePoint3d(0, 0, 0), OdGePoint3d(1, 1, 0)));
+}
+
+std::string TrimText(std::string s)
+{
+    while (!s.empty() && s.front() == ' ') s.erase(0, 1);
+    return s;
 }
 
 std::string Hex(OdDbObjectId id)
@@ -131,6 +138,77 @@ TEST(DxfFileHandles, HandlesUpToTheLastAreKeptAndNewObjectsTakeFreeOnesBelow)
     // take free handles.
     db->setHandseed(OdDbHandle(0));
     EXPECT_TRUE(taken.insert((uint64_t)AddLine(db.get()).getHandle()).second);
+}
+
+// Of POINTs that give each handle twice, the second of each pair gets a
+// new handle; each is said, in file order, with the line of its record,
+// the handle it gave and the one it has, which is that POINT's. A record
+// whose handle is none is said with its text. Asked one by one, each line
+// is what the whole list says.
+TEST(DxfFileHandles, EachRecordGivenANewHandleIsSaidWithItsLineAndItsHandles)
+{
+    const int points = 300;
+    Groups entities;
+    std::vector<std::string> given;
+    for (int k = 0; k < points; ++k) {
+        char h[24];
+        snprintf(h, sizeof h, "%X", 0x100 + k / 2);
+        given.push_back(h);
+        entities.insert(entities.end(), {{0, "POINT"}, {5, given.back()}, {8, "0"}, {10, std::to_string(k)},
+                                         {20, "0"}, {30, "0"}});
+    }
+    entities.insert(entities.end(), {{0, "LINE"}, {5, "0"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}});
+    const std::string bytes = File("AC1024", {}, {}, entities);
+    std::unique_ptr<OdDbDatabase> db = Open(bytes);
+    // The lines of the file, counted from 1.
+    std::vector<std::string> lines(1);
+    for (size_t at = 0, next; at < bytes.size(); at = next + 1) {
+        next = bytes.find('\n', at);
+        if (next == std::string::npos) next = bytes.size();
+        std::string line = bytes.substr(at, next - at);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    const std::vector<std::wstring> all = standin::DxfRenumbered(db.get());
+    ASSERT_EQ(standin::DxfRenumberedCount(db.get()), size_t(points / 2 + 1));
+    ASSERT_EQ(all.size(), size_t(points / 2 + 1));
+    size_t lastLine = 0;
+    std::set<uint64_t> now;
+    for (size_t i = 0; i < all.size(); ++i) EXPECT_EQ(standin::DxfRenumberedSaid(db.get(), i), all[i]) << i;
+    for (int pair = 0; pair < points / 2; ++pair) {
+        const std::string said = standin::WideToUtf8(all[pair]);
+        unsigned long line = 0;
+        char handle[24] = {}, instead[24] = {};
+        ASSERT_EQ(sscanf(said.c_str(), "POINT at line %lu: its handle %23[0-9A-F] is an earlier record's; it has handle "
+                                       "%23[0-9A-F] instead",
+                         &line, handle, instead),
+                  3)
+            << said;
+        EXPECT_EQ(said.substr(said.size() - 8), " instead");
+        // The record of that line is the second POINT of the pair.
+        ASSERT_LT(line + 3, lines.size());
+        EXPECT_GT(line, lastLine);
+        lastLine = line;
+        EXPECT_EQ(TrimText(lines[line]), "0");
+        EXPECT_EQ(lines[line + 1], "POINT");
+        EXPECT_EQ(lines[line + 3], given[2 * pair + 1]);
+        EXPECT_EQ(handle, given[2 * pair + 1]);
+        // Its new handle is that POINT's, and no other's.
+        auto* point = OdRxCast<OdDbPoint>(ObjectOf(db.get(), std::stoull(instead, nullptr, 16)));
+        ASSERT_NE(point, nullptr) << said;
+        EXPECT_EQ(point->position().x, 2 * pair + 1);
+        EXPECT_TRUE(now.insert(std::stoull(instead, nullptr, 16)).second);
+        auto* first = OdRxCast<OdDbPoint>(ObjectOf(db.get(), std::stoull(handle, nullptr, 16)));
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(first->position().x, 2 * pair);
+    }
+    const std::wstring none = all.back();
+    EXPECT_EQ(none.rfind(L"LINE at line ", 0), 0u) << standin::WideToUtf8(none);
+    EXPECT_NE(none.find(L": its handle \"0\" is no handle; it has handle "), std::wstring::npos);
+    // Past the last, and of no drawing, nothing is said.
+    EXPECT_EQ(standin::DxfRenumberedSaid(db.get(), all.size()), L"");
+    EXPECT_EQ(standin::DxfRenumberedCount(nullptr), 0u);
+    EXPECT_EQ(standin::DxfRenumberedSaid(nullptr, 0), L"");
 }
 
 // A BLOCK_RECORD and a LAYOUT claim handle 40; the record keeps it (as many

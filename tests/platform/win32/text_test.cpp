@@ -50,6 +50,16 @@ TEST(CString, FormatFollowsTheWideRules)
     EXPECT_EQ(s.Right(12), CString(L"ErrorCode:26"));
 }
 
+// A text without flags, width or precision goes in as it is, however long
+// and whatever it holds; with them it is still padded or cut.
+TEST(CString, FormatPutsAPlainTextInWhole)
+{
+    const std::wstring said = L"POINT at line 12: 100% of %d and %s stay as written; " + std::wstring(2000, L'x');
+    CString s;
+    s.Format(L"<%s>|%hs|%s|%-4s|%.2s|", said.c_str(), "\xB9\xA4", (const wchar_t*)nullptr, L"ab", L"abc");
+    EXPECT_EQ(std::wstring(s.GetString()), L"<" + said + L">|工|(null)|ab  |ab|");
+}
+
 TEST(CString, EditingOperations)
 {
     CString s(L"  a,b,,c  ");
