@@ -160,9 +160,9 @@ const int kPoints = 1048576;
 }  // namespace
 
 VELK_BENCH_ROWS({
-    {"file handles", "velkhost process: 1,048,576 POINTs, handles below 2^64", "their handles in a run", 1.5, 3,
+    {"file handles", "velkhost: 1,048,576 POINTs, handles below 2^64", "their handles in a run", 1.5, 3,
      [](const Scale& s) { return PointsRow(s, kPoints, Handles::kBelowTop); }},
-    {"file handles", "velkhost process: 1,048,576 POINTs, handles twice", "their handles in a run", 1.5, 3,
+    {"file handles", "velkhost: 1,048,576 POINTs, each handle twice", "their handles in a run", 1.5, 3,
      [](const Scale& s) { return PointsRow(s, kPoints, Handles::kTwice); }},
 });
 
