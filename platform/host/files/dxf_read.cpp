@@ -365,13 +365,19 @@ void Loader::build()
     }
     // Handles near the last leave the seed no room: new objects then take
     // free handles below it, which must not be any the file names (a
-    // record the database does not keep, a reference to nothing).
-    const bool crowded = top > UINT64_MAX - kSeedRoom;
+    // record the database does not keep, a reference to nothing). A
+    // header seed near the last does the same, whatever the records hold.
+    uint64_t seed = 0;
+    size_t seedAt = SIZE_MAX;
+    if (auto it = headerIndex_.find("$HANDSEED"); it != headerIndex_.end() && it->second < g_.size() &&
+                                                  g_[it->second].kind == Kind::kHandle)
+        seed = g_[seedAt = it->second].handle;
+    const bool crowded = top > UINT64_MAX - kSeedRoom || seed > UINT64_MAX - kSeedRoom;
     std::vector<uint64_t> named;
     if (crowded) {
         for (size_t i = 0; i < g_.size(); ++i) {
             const Group& x = g_[i];
-            if (x.kind == Kind::kHandle && x.handle) named.push_back(x.handle);
+            if (x.kind == Kind::kHandle && x.handle && i != seedAt) named.push_back(x.handle);
             if (x.code == 1005)
                 if (uint64_t h = HandleOfText(x.text)) named.push_back(h);
         }

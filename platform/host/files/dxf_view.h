@@ -183,8 +183,10 @@ public:
                 // not (a second dictionary, in it or in a group of its
                 // own, a null handle), or is out of the head, where the
                 // writer writes it (one kept as written and a stray end
-                // after a value, saved, come back side by side there).
-                bool modelled = own && inHead && !unreadable && closed && j > i + 1;
+                // after a value, saved, come back side by side there),
+                // or after the owner (the writer writes the object's
+                // before it: one there is one it kept).
+                bool modelled = own && inHead && ownerAt_ == SIZE_MAX && !unreadable && closed && j > i + 1;
                 if (modelled && name == "ACAD_XDICTIONARY") modelled = j == i + 2 && g_[i + 1].handle && !xdict_;
                 for (size_t k = i + 1; modelled && k < j && name == "ACAD_REACTORS"; ++k) modelled = g_[k].handle != 0;
                 for (size_t k = i + 1; modelled && k < j; ++k) {

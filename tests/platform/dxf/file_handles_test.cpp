@@ -211,6 +211,28 @@ TEST(DxfFileHandles, EachRecordGivenANewHandleIsSaidWithItsLineAndItsHandles)
     EXPECT_EQ(standin::DxfRenumberedSaid(nullptr, 0), L"");
 }
 
+// A header seed at the last handle leaves no room above it, though the
+// records' handles are low: what the reader makes takes free handles that
+// no record of the file has, and the save is one a second save repeats.
+TEST(DxfFileHandles, ASeedAtTheLastHandleLeavesTheFileItsHandles)
+{
+    for (const char* seed : {"FFFFFFFFFFFFFFFF", "FFFFFFFFFFFFFFF0"}) {
+        SCOPED_TRACE(seed);
+        const Groups entities{{0, "LINE"}, {5, "10"}, {8, "0"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"},
+                              {0, "LINE"}, {5, "1"},  {8, "0"}, {10, "0"}, {20, "0"}, {11, "2"}, {21, "2"}};
+        const std::string bytes = dxftest::SectionsFile({{9, "$ACADVER"}, {1, "AC1024"}, {9, "$HANDSEED"}, {5, seed}},
+                                                        {{"ENTITIES", entities}});
+        std::unique_ptr<OdDbDatabase> db = Open(bytes);
+        EXPECT_TRUE(standin::DxfRenumbered(db.get()).empty());
+        EXPECT_NE(OdRxCast<OdDbLine>(ObjectOf(db.get(), 0x10)), nullptr);
+        EXPECT_NE(OdRxCast<OdDbLine>(ObjectOf(db.get(), 1)), nullptr);
+        const std::string once = dxftest::Save(db.get());
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(once));
+        EXPECT_NE(OdRxCast<OdDbLine>(ObjectOf(again.get(), 0x10)), nullptr);
+        EXPECT_EQ(dxftest::Save(again.get()), once);
+    }
+}
+
 // A BLOCK_RECORD and a LAYOUT claim handle 40; the record keeps it (as many
 // references name a record there as a layout, and it comes first). The
 // layout, given a new handle, is still the one its dictionary and the

@@ -1098,7 +1098,14 @@ TEST(DxfKept, AnOwnApplicationGroupHoldingMoreThanTheObjectGoesBackAsWritten)
          {360, "31"}, {102, "}"}, {330, "1F"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"},
          {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"},
          {0, "LINE"}, {5, "23"}, {330, "1F"}, {100, "AcDbEntity"}, {8, "0"}, {102, "{ACAD_REACTORS"}, {330, "C"},
-         {102, "}"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"}},
+         {102, "}"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"},
+         // Reactors again after the owner, and after a layer given twice.
+         {0, "LINE"}, {5, "24"}, {102, "{ACAD_REACTORS"}, {330, "C"}, {102, "}"}, {330, "1F"},
+         {102, "{ACAD_REACTORS"}, {330, "C"}, {102, "}"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"},
+         {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"},
+         {0, "LINE"}, {5, "25"}, {102, "{ACAD_REACTORS"}, {330, "C"}, {102, "}"}, {8, "0"}, {8, "1"},
+         {102, "{ACAD_REACTORS"}, {330, "C"}, {102, "}"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {11, "1"},
+         {21, "1"}},
         {{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDbDictionary"}, {3, "A"}, {350, "30"}, {3, "B"},
          {350, "31"},
          {0, "DICTIONARY"}, {5, "30"}, {330, "C"}, {100, "AcDbDictionary"},
@@ -1108,16 +1115,23 @@ TEST(DxfKept, AnOwnApplicationGroupHoldingMoreThanTheObjectGoesBackAsWritten)
                 reactors = {"102 {ACAD_REACTORS", "330 0", "330 C", "102 }"},
                 second = {"102 {ACAD_XDICTIONARY", "360 31", "102 }"},
                 afterMarker = {"100 AcDbEntity", "8 0", "102 {ACAD_REACTORS", "330 C", "102 }"};
-    std::string saved = bytes;
+    std::string saved = bytes, first;
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         std::unique_ptr<OdDbDatabase> db = Read(saved);
         std::vector<OdDbEntity*> ms = ModelSpace(db.get());
-        ASSERT_EQ(ms.size(), 4u);
+        ASSERT_EQ(ms.size(), 6u);
         saved = dxftest::Save(db.get());
+        if (round == 0) first = saved;
+        else EXPECT_EQ(saved, first);
         const Lines groups = GroupLines(saved);
-        for (const auto& [handle, expected, count] : {std::tuple{"20", dictionaries, 1}, std::tuple{"21", reactors, 1},
-                                                      std::tuple{"22", second, 2}, std::tuple{"23", afterMarker, 1}}) {
+        // A group of the object's own after its owner was one it kept: the
+        // writer writes its own before the owner.
+        const Lines again = {"102 {ACAD_REACTORS", "330 C", "102 }", "100 AcDbEntity"},
+                    again2 = {"102 {ACAD_REACTORS", "330 C", "102 }"};
+        for (const auto& [handle, expected, count] :
+             {std::tuple{"20", dictionaries, 1}, std::tuple{"21", reactors, 1}, std::tuple{"22", second, 2},
+              std::tuple{"23", afterMarker, 1}, std::tuple{"24", again, 2}, std::tuple{"25", again2, 2}}) {
             const Lines line = Record(groups, "LINE", handle);
             auto at = std::search(line.begin(), line.end(), expected.begin(), expected.end());
             EXPECT_TRUE(at != line.end()) << handle;
