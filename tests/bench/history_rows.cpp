@@ -9,7 +9,10 @@
 // forgotten. That is the memory the history really takes, the allocator's
 // own headers included; a process's peak resident memory cannot tell it,
 // as the open's peak (its reading buffers, freed before the MOVE) is above
-// what the drawing and its history hold afterwards.
+// what the drawing and its history hold afterwards. A third row runs
+// twenty cycles of COPY of every entity and UNDO against one cycle alone,
+// each in a child, by the time a cycle takes and the heap's peak above the
+// opened drawing.
 #include <unistd.h>
 
 #include <algorithm>
