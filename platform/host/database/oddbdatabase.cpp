@@ -384,11 +384,21 @@ OdResult oddbOpenObjectImpl(OdDbObject*& obj, OdDbObjectId id, OdDb::OpenMode mo
 
 // ---- database ----
 
+namespace {
+uint64_t g_serials = 0;
+}  // namespace
+
 OdDbDatabase::OdDbDatabase(bool buildDefault) : tm_(new OdDbTransactionManager())
 {
-    static uint64_t s_serials = 0;
-    serial_ = ++s_serials;
+    serial_ = ++g_serials;
     if (buildDefault) buildDefaultDrawing();
+}
+
+void OdDbDatabase::restartRecords()
+{
+    erasures_.clear();
+    erasures_.shrink_to_fit();
+    serial_ = ++g_serials;
 }
 
 OdDbDatabase::~OdDbDatabase()

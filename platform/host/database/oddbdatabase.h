@@ -159,9 +159,14 @@ public:
     // an object that is not erased, open, or of another database.
     bool freeErasedObject(OdDbObjectId id);
     // Stand-in records for the stand-in host, to follow the drawing without
-    // walking it: a number no other database of the process has, and the
-    // entities whose erased flag changed, in the order they changed.
+    // walking it: a number no other database of the process has (taken
+    // anew when the records restart), and the entities whose erased flag
+    // changed, in the order they changed.
     uint64_t serial() const { return serial_; }
+    // Stand-in: empties the record of erased flags and takes a new serial,
+    // so that what followed the old record starts again; for the host's
+    // undo once it freed objects, whose erasures no one need follow.
+    void restartRecords();
     // Stand-in: how many changes the database told of (objects appended,
     // modified, erased or restored, header values set), for the host's
     // undo to tell a step that changed nothing.

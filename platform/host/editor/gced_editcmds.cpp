@@ -187,10 +187,14 @@ void DropRedo(UndoHistory& h, OdDbDatabase* db)
     h.undone.clear();
     h.undone.shrink_to_fit();
     // Last made first: what an object owns goes before it.
+    size_t freed = 0;
     for (auto it = made.rbegin(); it != made.rend(); ++it) {
         h.madeBlocks.erase(*it);
-        db->freeErasedObject(*it);
+        freed += db->freeErasedObject(*it);
     }
+    // The record of erasures would otherwise grow with every cycle of
+    // making, undoing and dropping.
+    if (freed) db->restartRecords();
 }
 
 void StartGroup(GcApDocument* doc, const std::wstring& command, int depth, bool outside)
