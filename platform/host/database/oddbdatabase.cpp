@@ -328,12 +328,30 @@ void OdDbObject::removePersistentReactor(OdDbObjectId id)
 namespace {
 void (*g_beforeWrite)(OdDbObject*) = nullptr;
 void (*g_added)(OdDbObject*) = nullptr;
+void (*g_headerChange)(OdDbDatabase*) = nullptr;
 }  // namespace
 
-void OdDbDatabase::setUndoHooks(void (*beforeWrite)(OdDbObject*), void (*added)(OdDbObject*))
+void OdDbDatabase::setUndoHooks(void (*beforeWrite)(OdDbObject*), void (*added)(OdDbObject*),
+                                void (*headerChange)(OdDbDatabase*))
 {
     g_beforeWrite = beforeWrite;
     g_added = added;
+    g_headerChange = headerChange;
+}
+
+bool OdDbDatabase::freeErasedObject(OdDbObjectId id)
+{
+    OdDbStub* stub = id.stub();
+    if (!stub || stub->db != this || !stub->object) return false;
+    OdDbObject* o = stub->object;
+    if (!o->erased_ || o->readers_ || o->writer_) return false;
+    auto it = stubs_.find(stub->handle);
+    if (it == stubs_.end() || it->second != stub) return false;
+    stubs_.erase(it);
+    stub->object = nullptr;
+    delete o;
+    freedStubs_.emplace(stub->handle, stub);
+    return true;
 }
 
 OdResult oddbOpenObjectImpl(OdDbObject*& obj, OdDbObjectId id, OdDb::OpenMode mode, bool openErased)
@@ -366,11 +384,21 @@ OdResult oddbOpenObjectImpl(OdDbObject*& obj, OdDbObjectId id, OdDb::OpenMode mo
 
 // ---- database ----
 
+namespace {
+uint64_t g_serials = 0;
+}  // namespace
+
 OdDbDatabase::OdDbDatabase(bool buildDefault) : tm_(new OdDbTransactionManager())
 {
-    static uint64_t s_serials = 0;
-    serial_ = ++s_serials;
+    serial_ = ++g_serials;
     if (buildDefault) buildDefaultDrawing();
+}
+
+void OdDbDatabase::restartRecords()
+{
+    erasures_.clear();
+    erasures_.shrink_to_fit();
+    serial_ = ++g_serials;
 }
 
 OdDbDatabase::~OdDbDatabase()
@@ -379,6 +407,7 @@ OdDbDatabase::~OdDbDatabase()
         delete stub->object;
         delete stub;
     }
+    for (auto& [h, stub] : freedStubs_) delete stub;
     delete tm_;
     delete fileKept_;
     if (g_explicitWorkingDb == this) g_explicitWorkingDb = nullptr;
@@ -434,7 +463,18 @@ uint64_t OdDbDatabase::takeHandle()
 
 OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj, OdDbObjectId ownerId)
 {
-    auto* stub = new OdDbStub{this, OdDbHandle(takeHandle()), obj};
+    const uint64_t handle = takeHandle();
+    // The record of a freed object of that handle names the new one: ids
+    // still held of the old name what its handle names now.
+    OdDbStub* stub = nullptr;
+    auto freed = freedStubs_.find(handle);
+    if (freed != freedStubs_.end()) {
+        stub = freed->second;
+        freedStubs_.erase(freed);
+        *stub = OdDbStub{this, OdDbHandle(handle), obj};
+    } else {
+        stub = new OdDbStub{this, OdDbHandle(handle), obj};
+    }
     stub->entity = OdRxCast<OdDbEntity>(obj) != nullptr;
     stub->erased = obj->erased_;
     stubs_[stub->handle] = stub;
@@ -526,6 +566,8 @@ OdResult OdDbDatabase::setClayer(OdDbObjectId id)
     if (id.database() != this || !id.isValid()) return eInvalidInput;
     if (id.isErased()) return eWasErased;
     if (!OdRxCast<OdDbLayerTableRecord>(id.stub()->object)) return eNotThatKindOfClass;
+    if (g_headerChange) g_headerChange(this);
+    ++changes_;
     clayer_ = id;
     return eOk;
 }
@@ -533,6 +575,8 @@ OdResult OdDbDatabase::setClayer(OdDbObjectId id)
 OdResult OdDbDatabase::setLTSCALE(double scale)
 {
     if (!(scale > 0) || !std::isfinite(scale)) return eInvalidInput;
+    if (g_headerChange) g_headerChange(this);
+    ++changes_;
     ltscale_ = scale;
     return eOk;
 }
@@ -542,6 +586,8 @@ OdResult OdDbDatabase::setTextstyle(OdDbObjectId id)
     if (id.database() != this || !id.isValid()) return eInvalidInput;
     if (id.isErased()) return eWasErased;
     if (!OdRxCast<OdDbTextStyleTableRecord>(id.stub()->object)) return eNotThatKindOfClass;
+    if (g_headerChange) g_headerChange(this);
+    ++changes_;
     textstyle_ = id;
     return eOk;
 }
@@ -598,16 +644,19 @@ OdDbObjectId OdDbDatabase::lastObjectWhere(const std::function<bool(const OdDbOb
 // Reactors may remove themselves while called: walk a copy.
 void OdDbDatabase::fireAppended(const OdDbObject* o)
 {
+    ++changes_;
     for (auto* r : std::vector<OdDbDatabaseReactor*>(reactors_)) r->objectAppended(this, o);
 }
 
 void OdDbDatabase::fireModified(const OdDbObject* o)
 {
+    ++changes_;
     for (auto* r : std::vector<OdDbDatabaseReactor*>(reactors_)) r->objectModified(this, o);
 }
 
 void OdDbDatabase::fireErased(const OdDbObject* o, bool erased)
 {
+    ++changes_;
     for (auto* r : std::vector<OdDbDatabaseReactor*>(reactors_)) r->objectErased(this, o, erased);
 }
 

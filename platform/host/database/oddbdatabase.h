@@ -146,12 +146,31 @@ public:
                         bool erasedFree = false) const;
     // Stand-in: what the host's undo hears: `beforeWrite` with each object
     // of a database about to be opened for write, `added` with each object
-    // added to one. Null for none.
-    static void setUndoHooks(void (*beforeWrite)(OdDbObject*), void (*added)(OdDbObject*));
+    // added to one, `headerChange` with a database whose header values
+    // (current layer, text style, line type scale) are about to change.
+    // Null for none.
+    static void setUndoHooks(void (*beforeWrite)(OdDbObject*), void (*added)(OdDbObject*),
+                             void (*headerChange)(OdDbDatabase*) = nullptr);
+    // Stand-in: frees an erased object that no undo can bring back any more
+    // (made only by steps a new step dropped): its memory is returned and
+    // its handle is free again. Ids of it that are still held stay safe to
+    // ask: they name nothing (isValid false) until a new object takes the
+    // handle, and then that object. False, and nothing done, for
+    // an object that is not erased, open, or of another database.
+    bool freeErasedObject(OdDbObjectId id);
     // Stand-in records for the stand-in host, to follow the drawing without
-    // walking it: a number no other database of the process has, and the
-    // entities whose erased flag changed, in the order they changed.
+    // walking it: a number no other database of the process has (taken
+    // anew when the records restart), and the entities whose erased flag
+    // changed, in the order they changed.
     uint64_t serial() const { return serial_; }
+    // Stand-in: empties the record of erased flags and takes a new serial,
+    // so that what followed the old record starts again; for the host's
+    // undo once it freed objects, whose erasures no one need follow.
+    void restartRecords();
+    // Stand-in: how many changes the database told of (objects appended,
+    // modified, erased or restored, header values set), for the host's
+    // undo to tell a step that changed nothing.
+    uint64_t changeCount() const { return changes_; }
     const std::vector<OdDbObjectId>& erasedFlagChanges() const { return erasures_; }
     OdDbTransactionManager* transactionManager() const { return tm_; }
 
@@ -181,6 +200,7 @@ private:
     uint64_t takeHandle();
 
     uint64_t serial_;
+    uint64_t changes_ = 0;
     uint64_t nextHandle_ = 1;
     // Handles the file read names that no object has (the records of
     // blocks and sequences, references to nothing), sorted: kept only
@@ -189,6 +209,10 @@ private:
     std::vector<OdDbObjectId> erasures_;
     double ltscale_ = 1.0;
     std::map<uint64_t, OdDbStub*> stubs_;
+    // The records of objects freed (freeErasedObject), by handle, which ids
+    // held elsewhere may still point to; a new object of the handle takes
+    // its record.
+    std::map<uint64_t, OdDbStub*> freedStubs_;
     standin::DxfFileKept* fileKept_ = nullptr;
     OdDbObjectId dimStyleTable_, ucsTable_, dimstyle_;
     std::vector<OdDbDatabaseReactor*> reactors_;

@@ -29,10 +29,15 @@ GcApDocument* GcApDocManager::document(const OdDbDatabase* db) const
     return nullptr;
 }
 
-OdResult GcApDocManager::lockDocument(GcApDocument* doc, GcAp::DocLockMode, const wchar_t*, const wchar_t*, bool)
+OdResult GcApDocManager::lockDocument(GcApDocument* doc, GcAp::DocLockMode mode, const wchar_t* globalCmdName,
+                                     const wchar_t* localCmdName, bool)
 {
     if (!doc || std::find(docs_.begin(), docs_.end(), doc) == docs_.end()) return eInvalidInput;
     ++doc->locks_;
+    // Locked for write under a command name, the document runs that
+    // command: one undo step until the unlock.
+    const wchar_t* name = globalCmdName && *globalCmdName ? globalCmdName : localCmdName;
+    if (mode != GcAp::kRead && name && *name) standin::OpenLockStep(doc, name);
     for (auto* r : std::vector<GcApDocManagerReactor*>(reactors_)) r->documentLockModeChanged(doc);
     return eOk;
 }
@@ -41,6 +46,7 @@ OdResult GcApDocManager::unlockDocument(GcApDocument* doc)
 {
     if (!doc || doc->locks_ == 0) return eNotApplicable;
     --doc->locks_;
+    standin::CloseLockStep(doc);
     for (auto* r : std::vector<GcApDocManagerReactor*>(reactors_)) r->documentLockModeChanged(doc);
     return eOk;
 }
@@ -72,7 +78,10 @@ GcApDocument* GcApDocManager::createDocument(const wchar_t* fileName, bool makeC
 {
     auto* doc = new GcApDocument(fileName ? fileName : L"Drawing1.dwg", db);
     docs_.push_back(doc);
+    // What the reactors change in a drawing being opened is no undo step.
+    standin::QuietWhile(true);
     for (auto* r : std::vector<GcApDocManagerReactor*>(reactors_)) r->documentCreated(doc);
+    standin::QuietWhile(false);
     if (makeCurrent || !current_) activate(doc);
     return doc;
 }

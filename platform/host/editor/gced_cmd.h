@@ -54,8 +54,14 @@ std::vector<std::wstring> EditHostCommands();
 void SetAppLoader(std::function<bool(const std::wstring&)> loader);
 // Drops the undo history of a document that closes.
 void ForgetDocumentHistory(const GcApDocument* doc);
-// How many commands UNDO (REDO, with `redo`) can take back in the document.
+// How many steps UNDO (REDO, with `redo`) can take back in the document.
 size_t UndoDepth(const GcApDocument* doc, bool redo = false);
+// A document locked for write under a command name, outside any command,
+// is that command: one step, from the lock to its unlock.
+void OpenLockStep(GcApDocument* doc, const std::wstring& command);
+void CloseLockStep(GcApDocument* doc);
+// While on, what changes a drawing is no step (a drawing being opened).
+void QuietWhile(bool on);
 // How many commands are running, one inside another (0 outside any).
 int CommandDepth();
 // Every command is one undo step of the current document, whether or not

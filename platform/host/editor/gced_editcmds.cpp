@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "block_graphics.h"
+#include "db_undo.h"
 #include "editor_control.h"
 #include "gcapdocmanager.h"
 #include "gced_cmd.h"
@@ -44,7 +45,7 @@ struct MoveRecord {
     std::vector<uint32_t> places;  // groups the move put in (OdGeMoveJournal)
 };
 
-// One reversible change of a command.
+// One reversible change of a step.
 struct UndoStep {
     // kChanged: `state` is the object's whole state before the change, a
     // copy holding what only the object may name too
@@ -57,7 +58,26 @@ struct UndoStep {
     OdDbObjectId other;
     std::unique_ptr<OdDbObject> state;  // kChanged
     std::unique_ptr<MoveRecord> move;   // kMoved
+    // kChanged, kCreated: the object's erased flag before the change (a
+    // made object was not there) and where the step left it, which undo
+    // and redo give it with its state.
+    bool erasedBefore = false, erasedAfter = false;
 };
+
+// The drawing's header values a step may change.
+struct HeaderState {
+    OdDbObjectId clayer, textstyle;
+    double ltscale = 1;
+};
+
+HeaderState CurrentHeader(OdDbDatabase* db) { return {db->clayer(), db->textstyle(), db->getLTSCALE()}; }
+
+void SetHeader(OdDbDatabase* db, const HeaderState& h)
+{
+    if (db->clayer() != h.clayer && !h.clayer.isErased()) db->setClayer(h.clayer);
+    if (db->textstyle() != h.textstyle && !h.textstyle.isErased()) db->setTextstyle(h.textstyle);
+    if (db->getLTSCALE() != h.ltscale) db->setLTSCALE(h.ltscale);
+}
 
 // What a command sets of the editor that undo puts back: the view and
 // IMAGEFRAME.
@@ -94,6 +114,8 @@ struct UndoGroup {
     std::vector<UndoStep> steps;
     uint64_t seedBefore = 0, seedAfter = 0;
     EditorState before, after;
+    HeaderState headerBefore, headerAfter;
+    uint64_t changesBefore = 0;  // OdDbDatabase::changeCount
 };
 
 struct UndoHistory {
@@ -105,19 +127,27 @@ struct UndoHistory {
 };
 
 std::map<const GcApDocument*, UndoHistory> g_history;
-// The group of the command running, kept open until the reactors heard
-// that it ended: what they change then is undone with it.
+// The step being recorded: a command's, kept open until the reactors heard
+// that it ended (what they change then is undone with it); a document
+// locked under a command name, until the lock ends; or the changes made
+// outside any command, until the next command, UNDO or REDO.
 struct OpenGroup {
-    const GcApDocument* doc = nullptr;
-    int depth = 0;  // the command's (standin::CommandDepth)
+    GcApDocument* doc = nullptr;
+    int depth = 0;  // the command's (standin::CommandDepth); 0 for the others
+    int lockLevel = -1;  // the document's lock count under a named lock
+    bool outside = false;
     UndoGroup group;
 };
 std::unique_ptr<OpenGroup> g_open;
-// The objects of the drawing whose whole state before the command (or
-// since the move that last reached them) the group keeps, and what a step
-// of its own keeps now: what the move running reaches, an entity being
-// erased.
-std::set<OdDbObjectId> g_held;
+// Above 0 while nothing is recorded: UNDO and REDO putting states back, the
+// commands that open and close drawings, a drawing being opened.
+int g_quiet = 0;
+int g_quietDepth = 0;  // the command that made it quiet (standin::CommandDepth)
+// The objects of the drawing whose whole state before the step (or since
+// the move that last reached them) the group keeps, with their entry in
+// it, and what a step of its own keeps now: what the move running
+// reaches, an entity being erased.
+std::map<OdDbObjectId, size_t> g_held;
 std::set<OdDbObjectId> g_keptOtherwise;
 std::function<bool(const std::wstring&)> g_appLoader;
 
@@ -128,48 +158,161 @@ void StopRecording()
     g_open.reset();
     g_held.clear();
     g_keptOtherwise.clear();
-    OdDbDatabase::setUndoHooks(nullptr, nullptr);
 }
 
 standin::ResetHook g_reset([] {
     g_history.clear();
     StopRecording();
+    g_quiet = g_quietDepth = 0;
     g_appLoader = nullptr;
 });
+
+// The entry of a held object gets the erased flag the object has now, as
+// its state after the step (or after what came before the move that
+// reaches it next).
+void Release(std::map<OdDbObjectId, size_t>::iterator it)
+{
+    if (!g_open || it->second >= g_open->group.steps.size()) return;
+    g_open->group.steps[it->second].erasedAfter = it->first.isErased();
+}
+
+// What no step can bring back any more goes: the redo branch a new step
+// drops, and the objects only its steps made, freed.
+void DropRedo(UndoHistory& h, OdDbDatabase* db)
+{
+    std::vector<OdDbObjectId> made;
+    for (const UndoGroup& g : h.undone)
+        for (const UndoStep& s : g.steps)
+            if (s.kind == UndoStep::kCreated) made.push_back(s.id);
+    h.undone.clear();
+    h.undone.shrink_to_fit();
+    // Last made first: what an object owns goes before it.
+    size_t freed = 0;
+    for (auto it = made.rbegin(); it != made.rend(); ++it) {
+        h.madeBlocks.erase(*it);
+        freed += db->freeErasedObject(*it);
+    }
+    // The record of erasures would otherwise grow with every cycle of
+    // making, undoing and dropping.
+    if (freed) db->restartRecords();
+}
+
+void StartGroup(GcApDocument* doc, const std::wstring& command, int depth, bool outside)
+{
+    g_open = std::make_unique<OpenGroup>();
+    g_open->doc = doc;
+    g_open->depth = depth;
+    g_open->outside = outside;
+    g_open->group.command = command;
+    g_open->group.seedBefore = doc->database()->handseed();
+    g_open->group.before = CurrentEditorState();
+    g_open->group.headerBefore = CurrentHeader(doc->database());
+    g_open->group.changesBefore = doc->database()->changeCount();
+    g_held.clear();
+    g_keptOtherwise.clear();
+    // A new command leaves nothing to redo; what only the redo branch could
+    // bring back is freed before the command makes anything, so that what
+    // it makes may take the handles again. Changes outside a command drop
+    // it once they changed something.
+    if (!outside) DropRedo(g_history[doc], doc->database());
+}
+
+// Ends the step being recorded and keeps it in its document's history.
+void CloseGroup()
+{
+    if (!g_open) return;
+    for (auto it = g_held.begin(); it != g_held.end(); ++it) Release(it);
+    std::unique_ptr<OpenGroup> open = std::move(g_open);
+    StopRecording();
+    GcApDocument* doc = open->doc;
+    GcApDocManager* m = gcDocManagerPtr();
+    bool alive = false;
+    for (int i = 0; i < m->documentCount(); ++i) alive = alive || m->documentAt(i) == doc;
+    if (!alive) return;
+    UndoGroup& group = open->group;
+    group.seedAfter = doc->database()->handseed();
+    group.after = CurrentEditorState();
+    group.headerAfter = CurrentHeader(doc->database());
+    group.steps.shrink_to_fit();
+    UndoHistory& h = g_history[doc];
+    if (open->outside) {
+        // Code that opened objects for write and changed none made no step.
+        if (doc->database()->changeCount() == group.changesBefore) return;
+        DropRedo(h, doc->database());
+    }
+    h.done.push_back(std::move(group));
+}
+
+void CloseOutsideGroup()
+{
+    if (g_open && g_open->outside) CloseGroup();
+}
+
+// The name of the step of the changes made outside any command.
+const wchar_t kOutsideStep[] = L"Changes outside a command";
+
+// The group that records a change of the database: the step open for its
+// document, or a new step of the changes made outside any command. Null
+// when nothing is recorded (UNDO at work, a database of no document, a
+// command changing another document's drawing).
+UndoGroup* RecordingFor(OdDbDatabase* db)
+{
+    if (g_quiet || !db) return nullptr;
+    if (g_open && g_open->doc->database() == db) return &g_open->group;
+    if (g_open && !g_open->outside) return nullptr;
+    GcApDocument* doc = gcDocManagerPtr()->document(db);
+    if (!doc) return nullptr;
+    CloseOutsideGroup();
+    StartGroup(doc, kOutsideStep, 0, true);
+    return &g_open->group;
+}
 
 void Cancelled() { standin::SetCommandOutcome(standin::CommandOutcome::kCancelled); }
 void Failed() { standin::SetCommandOutcome(standin::CommandOutcome::kFailed); }
 
 void Record(UndoStep::Kind kind, OdDbObjectId id, OdDbObjectId other = OdDbObjectId())
 {
-    if (UndoGroup* g = Recording()) g->steps.push_back({kind, id, other, nullptr, nullptr});
+    UndoGroup* g = Recording();
+    // What the database added it recorded as made already.
+    if (!g || (kind == UndoStep::kCreated && g_held.count(id))) return;
+    g->steps.push_back({kind, id, other, nullptr, nullptr});
 }
 
-// A copy of an object of a kind whose state undo can put back; null for
-// other kinds.
-OdDbObject* CopyOf(const OdDbObject* o)
-{
-    OdDbObject* copy = nullptr;
-    if (auto* e = OdRxCast<OdDbEntity>(const_cast<OdDbObject*>(o))) copy = e->clone();
-    else if (auto* x = OdRxCast<OdDbXrecord>(const_cast<OdDbObject*>(o))) copy = new OdDbXrecord(*x);
-    else if (auto* l = OdRxCast<OdDbLayerTableRecord>(const_cast<OdDbObject*>(o))) copy = new OdDbLayerTableRecord(*l);
-    if (copy) o->copyTiesTo(*copy);
-    return copy;
-}
-
-// Whatever a command opens for write, itself or through a reactor that
-// hears it (an application's data), is kept as it was before the command
-// first changed it, unless a step of its own keeps the change (a move, an
-// erasure); what it adds UNDO erases.
+// Whatever is opened for write, by a command, a reactor that hears it, an
+// application under a locked document or outside any command, is kept as
+// it was before the step first changed it, its erased flag included,
+// unless a step of its own keeps the change (a move, an erasure); what is
+// added UNDO erases.
 void KeepBeforeWrite(OdDbObject* o)
 {
-    UndoGroup* g = Recording();
-    if (!g || o->isNewObject() || (uint64_t)o->objectId().getHandle() >= g->seedBefore) return;
-    if (g_keptOtherwise.count(o->objectId()) || !g_held.insert(o->objectId()).second) return;
-    if (OdDbObject* copy = CopyOf(o)) g->steps.push_back({UndoStep::kChanged, o->objectId(), OdDbObjectId(), std::unique_ptr<OdDbObject>(copy), nullptr});
+    if (o->isNewObject()) return;
+    UndoGroup* g = RecordingFor(o->database());
+    if (!g || g_keptOtherwise.count(o->objectId()) || g_held.count(o->objectId())) return;
+    OdDbObject* copy = standin::StateCopy(o);
+    if (!copy) return;
+    g_held.emplace(o->objectId(), g->steps.size());
+    g->steps.push_back({UndoStep::kChanged, o->objectId(), OdDbObjectId(), std::unique_ptr<OdDbObject>(copy), nullptr});
+    g->steps.back().erasedBefore = o->isErased();
 }
 
-void NoteAdded(OdDbObject* o) { Record(UndoStep::kCreated, o->objectId()); }
+void NoteAdded(OdDbObject* o)
+{
+    UndoGroup* g = RecordingFor(o->database());
+    if (!g) return;
+    g_held[o->objectId()] = g->steps.size();
+    g->steps.push_back({UndoStep::kCreated, o->objectId(), OdDbObjectId(), nullptr, nullptr});
+    g->steps.back().erasedBefore = true;
+}
+
+// A header value about to change opens a step outside a command, which
+// keeps the values before it.
+void NoteHeaderChange(OdDbDatabase* db) { RecordingFor(db); }
+
+// The hooks stay set: the database's changes are recorded whoever makes
+// them.
+struct SetHooks {
+    SetHooks() { OdDbDatabase::setUndoHooks(KeepBeforeWrite, NoteAdded, NoteHeaderChange); }
+} g_setHooks;
 
 // Runs a command body that changes the current drawing, in the undo group
 // the command opened (standin::OpenUndoGroup).
@@ -370,7 +513,12 @@ void MoveEach(const OdDbObjectIdArray& ids, const OdGeVector3d& offset, KindCoun
         if (res != eOk && notMoved) ++(*notMoved)[KindName(ent)];
         ent->close();
         // A later change of what moved keeps its state after the move.
-        for (const OdDbObjectId& moved : g_keptOtherwise) g_held.erase(moved);
+        for (const OdDbObjectId& moved : g_keptOtherwise) {
+            auto held = g_held.find(moved);
+            if (held == g_held.end()) continue;
+            Release(held);
+            g_held.erase(held);
+        }
         g_keptOtherwise.clear();
     }
     if (!record || record->ids.empty()) return;
@@ -912,6 +1060,15 @@ void Copy(OdDbDatabase* db)
     if (r == RTCAN) Cancelled();
 }
 
+// What refused to be erased or restored while a step was put back.
+std::vector<std::pair<OdDbObjectId, bool>> g_eraseLater;
+
+void SetErasedOrLater(const OdDbObjectId& id, bool erased)
+{
+    SetErased(id, erased);
+    if (id.isValid() && id.isErased() != erased) g_eraseLater.emplace_back(id, erased);
+}
+
 // Undoing takes the last group off `from`, reverses its steps in reverse
 // order and keeps it in `to`; redoing plays a group forward again. The
 // command line names the command taken back or done again.
@@ -919,6 +1076,7 @@ void Replay(bool undo)
 {
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!doc) return Failed();
+    CloseOutsideGroup();
     // What another command changed would be undone under it.
     if (g_open) {
         gcutPrintf(undo ? L"\nUNDO cannot be used inside another command." : L"\nREDO cannot be used inside another command.");
@@ -934,16 +1092,22 @@ void Replay(bool undo)
     UndoGroup group = std::move(from.back());
     from.pop_back();
     bool whole = true;
+    OdDbDatabase* db = doc->database();
+    // Putting states back changes nothing that a step records.
+    ++g_quiet;
+    const HeaderState& header = undo ? group.headerBefore : group.headerAfter;
+    SetHeader(db, header);
     const size_t n = group.steps.size();
     for (size_t i = 0; i < n; ++i) {
         UndoStep& s = group.steps[undo ? n - 1 - i : i];
-        if (s.kind == UndoStep::kCreated) SetErased(s.id, undo);
+        if (s.kind == UndoStep::kCreated) SetErasedOrLater(s.id, undo || s.erasedAfter);
         if (s.kind == UndoStep::kErased) SetErased(s.id, !undo);
         if (s.kind == UndoStep::kMoved) whole = ReplayMove(*s.move, undo) && whole;
         if (s.kind == UndoStep::kChanged) {
             OdDbObject* state = s.state.release();
             OdDbDatabase::exchangeState(s.id, state);
             s.state.reset(state);
+            SetErasedOrLater(s.id, undo ? s.erasedBefore : s.erasedAfter);
         }
         if (s.kind == UndoStep::kCurrentLayer) doc->database()->setClayer(undo ? s.other : s.id);
         if (s.kind == UndoStep::kUnreacted || s.kind == UndoStep::kReacted) {
@@ -954,8 +1118,20 @@ void Replay(bool undo)
             o->close();
         }
     }
-    doc->database()->setHandseed(undo ? group.seedBefore : group.seedAfter);
+    // An object may refuse its erasure while what the step changed later
+    // still names it (a layer an entity made before it was moved onto):
+    // it is tried again once the rest is put back.
+    for (size_t tries = g_eraseLater.size(); !g_eraseLater.empty() && tries > 0; --tries) {
+        std::vector<std::pair<OdDbObjectId, bool>> later;
+        later.swap(g_eraseLater);
+        for (const auto& [id, erased] : later) SetErasedOrLater(id, erased);
+        if (g_eraseLater.size() == later.size()) break;
+    }
+    g_eraseLater.clear();
+    SetHeader(db, header);
+    db->setHandseed(undo ? group.seedBefore : group.seedAfter);
     SetEditorState(undo ? group.before : group.after, undo ? group.after : group.before);
+    --g_quiet;
     gcutPrintf(undo ? L"\nUndone: %s" : L"\nRedone: %s", group.command.c_str());
     if (!whole) {
         gcutPrintf(L"\nThe values %s moved could not all be put back.", group.command.c_str());
@@ -1180,48 +1356,59 @@ void ForgetDocumentHistory(const GcApDocument* doc)
 
 void OpenUndoGroup(const std::wstring& command, bool hostCommand, int depth)
 {
-    // A command run by another is part of it; UNDO and REDO are no steps,
-    // nor are the commands that open and close documents.
+    // A command run by another, or under a document locked under a command
+    // name, is part of it; UNDO and REDO are no steps, nor are the
+    // commands that open and close documents, and what they change is not
+    // recorded.
     static const wchar_t* const kNoStep[] = {L"UNDO", L"REDO", L"OPEN", L"CLOSE", L"QUIT"};
-    if (g_open) return;
+    CloseOutsideGroup();
+    if (g_open || g_quiet) return;
     if (hostCommand)
         for (const wchar_t* name : kNoStep)
-            if (command == name) return;
+            if (command == name) {
+                ++g_quiet;
+                g_quietDepth = depth;
+                return;
+            }
     GcApDocument* doc = gcDocManagerPtr()->curDocument();
     if (!doc) return;
-    g_open = std::make_unique<OpenGroup>();
-    g_open->doc = doc;
-    g_open->depth = depth;
-    g_open->group.command = command;
-    g_open->group.seedBefore = doc->database()->handseed();
-    g_open->group.before = CurrentEditorState();
-    g_held.clear();
-    OdDbDatabase::setUndoHooks(KeepBeforeWrite, NoteAdded);
+    StartGroup(doc, command, depth, false);
 }
 
 void CloseUndoGroup(int depth)
 {
-    if (!g_open || g_open->depth != depth) return;
-    std::unique_ptr<OpenGroup> open = std::move(g_open);
-    StopRecording();
-    const GcApDocument* doc = open->doc;
-    GcApDocManager* m = gcDocManagerPtr();
-    bool alive = false;
-    for (int i = 0; i < m->documentCount(); ++i) alive = alive || m->documentAt(i) == doc;
-    if (!alive) return;
-    UndoGroup& group = open->group;
-    group.seedAfter = const_cast<GcApDocument*>(doc)->database()->handseed();
-    group.after = CurrentEditorState();
-    group.steps.shrink_to_fit();
-    UndoHistory& h = g_history[doc];
-    h.done.push_back(std::move(group));
-    h.undone.clear();
+    if (g_quiet && g_quietDepth == depth) {
+        --g_quiet;
+        g_quietDepth = 0;
+        return;
+    }
+    if (g_open && !g_open->outside && g_open->lockLevel < 0 && g_open->depth == depth) CloseGroup();
 }
+
+void OpenLockStep(GcApDocument* doc, const std::wstring& command)
+{
+    CloseOutsideGroup();
+    if (g_open || g_quiet || !doc || command.empty()) return;
+    StartGroup(doc, command, 0, false);
+    g_open->lockLevel = doc->lockCount();
+}
+
+void CloseLockStep(GcApDocument* doc)
+{
+    if (g_open && g_open->doc == doc && g_open->lockLevel >= 0 && doc->lockCount() < g_open->lockLevel) CloseGroup();
+}
+
+void QuietWhile(bool on) { on ? ++g_quiet : --g_quiet; }
 
 size_t UndoDepth(const GcApDocument* doc, bool redo)
 {
     auto it = g_history.find(doc);
-    return it == g_history.end() ? 0 : redo ? it->second.undone.size() : it->second.done.size();
+    // Changes made outside a command are a step already, which left
+    // nothing to redo.
+    const bool outside = g_open && g_open->doc == doc && g_open->outside &&
+                         g_open->doc->database()->changeCount() != g_open->group.changesBefore;
+    if (redo && outside) return 0;
+    return outside + (it == g_history.end() ? 0 : redo ? it->second.undone.size() : it->second.done.size());
 }
 
 void SetAppLoader(std::function<bool(const std::wstring&)> loader) { g_appLoader = std::move(loader); }

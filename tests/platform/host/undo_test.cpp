@@ -368,6 +368,8 @@ protected:
         ASSERT_EQ(nod->setAt(L"APP", x, g_appRecord), eOk);
         x->close();
         nod->close();
+        // The drawing as built is where its history starts.
+        standin::ForgetDocumentHistory(doc);
         odedRegCmds()->addCommand(L"APP", L"DRAWNOTE", L"DRAWNOTE", GCRX_CMD_MODAL, &DrawAndNote);
         odedRegCmds()->addCommand(L"APP", L"HOSTLINE", L"HOSTLINE", GCRX_CMD_MODAL, &DrawThroughTheHost);
     }
@@ -470,6 +472,7 @@ TEST_F(UndoSteps, AMoveKeepsWhatItChangedNotCopies)
         ids.append(id);
     }
     ms->close();
+    standin::ForgetDocumentHistory(doc);
     const std::string before = Saved();
     standin::QueueSelection(ids);
     standin::QueuePoint(OdGePoint3d(0, 0, 0));

@@ -41,9 +41,9 @@ set_tests_properties(velkhost_edit_reckoning PROPERTIES LABELS tools/host TIMEOU
 # the cross-section, a sign placed at a point, the module's timer, the
 # base map, settings and synchronised edits, each followed by UNDO and
 # REDO, then UNDO and REDO of everything, checked byte for byte against
-# the saves before and after; the cases that fail today are listed in the
-# check's KNOWN_FAILURES (data/undo_reckoning.py; run it by hand with
-# --only NAME --verbose to see a case's problems).
+# the saves before and after; a case that fails would be listed in the
+# check's KNOWN_FAILURES, empty now (data/undo_reckoning.py; run it by
+# hand with --only NAME --verbose to see a case's problems).
 add_test(NAME velkhost_undo_reckoning
          COMMAND /usr/bin/python3 ${d}/data/undo_reckoning.py
                  --velkhost $<TARGET_FILE:velkhost> --module $<TARGET_FILE:velkgrx>

@@ -28,8 +28,8 @@ before and after each. It must hold:
 - undo: the save after the UNDOs equals the save before the action, byte
   for byte (for an action of no step: UNDO took back the user's MOVE);
 - undo-name: the transcript names each step taken back ("Undone: NAME",
-  the command's name; a step of the module's own, "*" below, by any name
-  but the user's MOVE);
+  the command's name; the module's work outside a command "Undone:
+  Changes outside a command");
 - redo, redo-name: REDO gives the save after the action, naming the steps;
 - undo-all: UNDO of everything gives the save as opened;
 - redo-all: REDO of everything gives the save after the action;
@@ -63,9 +63,9 @@ import time
 
 import host_checks
 
-# The module's work outside a command: a step of its own, by any name but
-# the user's command before it.
-OWN = "*"
+# The module's work outside a command: a step of its own, by the name the
+# host gives such a step.
+OWN = "Changes outside a command"
 # Enough to take back and redo every step of a case.
 ALL = 60
 
@@ -139,50 +139,7 @@ KINDS = [
 
 # Cases that fail today: name -> (the checks it fails, why). A listed case
 # passes while it fails exactly these checks.
-OUTSIDE = ("the module's work outside a command is no UNDO step: UNDO takes back the user's MOVE, and no UNDO "
-           "takes the work back")
-SECOND = OUTSIDE + "; the first receipt's entities, which the second erased, are not given back"
-SETUP = "the setup's receipt, outside a command, stays after UNDO of everything"
-FRAME = ("the section frame, made by the RECTANG the module sent and erased by the module when it ended, is "
-         "recorded as made only: REDO makes it again")
-STEP = ("undo", "undo-name", "redo-name", "undo-all")
-KNOWN_FAILURES = {
-    **{"receive: " + kind: (STEP, OUTSIDE) for kind, _, _ in KINDS},
-    **{"receive again: " + kind: (STEP, SECOND) for kind, _, _ in KINDS},
-    "send: a text of the user's, its link written":
-        (STEP, OUTSIDE + " (the text's extension dictionary and link record)"),
-    "send: received objects sent back": (["undo-all"], SETUP),
-    "QSAVE: the links of received objects written": (["undo-all"], SETUP),
-    "COPY of a received sign: the copy's link": (["undo-all"], SETUP),
-    "capture: the image arrives after a wait": (STEP, OUTSIDE + " (the image, its definition and entry)"),
-    "capture: the captured maps cleared":
-        (STEP, OUTSIDE + " (the image erased, its dictionary entry removed)"),
-    "contour lines": (["undo", "redo", "undo-all", "redo-all"],
-                      "the layer Velk_contour, made when the module's RECTANG ended, stays after UNDO; the "
-                      "rectangle the module erased then is made again by REDO"),
-    "cross-section: the frame": (["redo", "redo-all"], FRAME),
-    "cross-section: the base line chosen": (["redo-all"], FRAME),
-    "cross-section: objects received into it": (STEP + ("redo-all",), OUTSIDE + "; " + FRAME),
-    "sign placed at a point drawn": (STEP + ("redo", "redo-all"),
-                                     "the point the module erased when POINT ended is made again by REDO; the sign "
-                                     "placed after POINT is no UNDO step"),
-    "sign placed at a point drawn, then the module's timer":
-        (STEP + ("redo", "redo-all"), "as \"sign placed at a point drawn\"; after the timer's two IMAGEFRAMEs the "
-                                      "next UNDO is POINT's, then the user's MOVE"),
-    "base map on: its layer": (STEP, OUTSIDE + " (the layer MapLayer)"),
-    "base map: tiles placed by the timer": (STEP, OUTSIDE + " (the tiles)"),
-    "base map off: its tiles erased": (STEP, OUTSIDE + " (the tiles erased, their dictionary entries removed)"),
-    "icons rescaled by the text level setting":
-        (STEP, OUTSIDE + " (the icon resized, its label moved, its link record written)"),
-    "autosync: MOVE of a received text": (["undo-all"], SETUP),
-    "autosync: ERASE of a received text": (["undo-all"], SETUP),
-    "hand-built: a second receipt replaces the first": (STEP + ("second-receipt",), SECOND),
-    "hand-built: the module's work outside a command is a step of its own": (STEP + ("own-step",), OUTSIDE),
-    "hand-built: a dictionary entry a command removes comes back":
-        (["undo", "undo-all", "dictionary"],
-         "the tiles the module erased inside -LAYER are kept as copies, not as erasures, and their image "
-         "dictionary entries it removed are not recorded: UNDO gives back neither; " + "the setup's tiles, placed outside a command, stay after UNDO of everything"),
-}
+KNOWN_FAILURES = {}
 
 
 def receipts():
@@ -377,14 +334,13 @@ def named(messages, verb, steps):
     for message, step in zip(messages, steps):
         if not message.startswith(verb + ": "):
             return False
-        name = message[len(verb) + 2:]
-        if (step == OWN and name == USER_MOVE[0]) or (step != OWN and name != step):
+        if message[len(verb) + 2:] != step:
             return False
     return True
 
 
 def shown(steps, verb):
-    return ", ".join("\"%s: %s\"" % (verb, "<a step of its own>" if s == OWN else s) for s in steps)
+    return ", ".join("\"%s: %s\"" % (verb, s) for s in steps)
 
 
 def problems_of(case, run):

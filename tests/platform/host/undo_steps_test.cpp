@@ -1,0 +1,236 @@
+// UNDO belongs to the drawing: whoever changes an object (a host command,
+// an application's command, code under a locked document, code outside
+// any command), the step puts back its state before the change, its erased
+// flag included; a new step frees what no step can bring back.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "dxf_control.h"
+#include "editor_control.h"
+#include "gcapdocmanager.h"
+#include "gced_cmd.h"
+#include "gcutprint.h"
+#include "hostdb_control.h"
+#include "oddbcurves.h"
+#include "oddbdictionary.h"
+#include "oddbsymboltable.h"
+#include "standin_control.h"
+
+namespace {
+
+OdDbObjectId g_target;  // what the application's commands work on
+OdDbObjectId g_madeAndErased;
+
+OdDbDatabase* Db() { return gcDocManagerPtr()->curDocument()->database(); }
+
+OdDbObjectId AddLine(OdDbDatabase* db, double y)
+{
+    OdDbBlockTableRecord* ms = nullptr;
+    OdDbObjectId id;
+    if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite) != eOk) return id;
+    auto* line = new OdDbLine(OdGePoint3d(0, y, 0), OdGePoint3d(1, y, 0));
+    if (ms->appendOdDbEntity(id, line) == eOk) line->close();
+    else delete line;
+    ms->close();
+    return id;
+}
+
+void SetErased(OdDbObjectId id, bool erased)
+{
+    OdDbObject* o = nullptr;
+    ASSERT_EQ(oddbOpenObject(o, id, OdDb::kForWrite, true), eOk);
+    EXPECT_EQ(o->erase(erased), eOk);
+    o->close();
+}
+
+// An application's command as a module's receipt does it: erases the
+// entity it replaces, makes its new one, and makes one it erases again.
+void Replace()
+{
+    SetErased(g_target, true);
+    AddLine(Db(), 7);
+    g_madeAndErased = AddLine(Db(), 8);
+    SetErased(g_madeAndErased, true);
+}
+
+// An application's command that takes an entry out of the named-objects
+// dictionary and erases what it named.
+void Forget()
+{
+    OdDbDictionary* nod = nullptr;
+    ASSERT_EQ(oddbOpenObject(nod, Db()->getNamedObjectsDictionaryId(), OdDb::kForWrite), eOk);
+    OdDbObjectId id;
+    EXPECT_EQ(nod->remove(L"LINKS", id), eOk);
+    nod->close();
+    SetErased(id, true);
+}
+
+class DrawingUndo : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        doc = standin::CreateDocument(L"C:\\steps.dwg");
+        db = doc->database();
+        g_target = AddLine(db, 1);
+        OdDbDictionary* nod = nullptr;
+        ASSERT_EQ(oddbOpenObject(nod, db->getNamedObjectsDictionaryId(), OdDb::kForWrite), eOk);
+        auto* x = new OdDbXrecord();
+        ASSERT_EQ(nod->setAt(L"LINKS", x, links), eOk);
+        x->close();
+        nod->close();
+        // The drawing as built is where its history starts.
+        standin::ForgetDocumentHistory(doc);
+        odedRegCmds()->addCommand(L"APP", L"REPLACE", L"REPLACE", GCRX_CMD_MODAL, &Replace);
+        odedRegCmds()->addCommand(L"APP", L"FORGET", L"FORGET", GCRX_CMD_MODAL, &Forget);
+    }
+    void TearDown() override
+    {
+        odedRegCmds()->removeGroup(L"APP");
+        EXPECT_EQ(standin::OpenObjectCount(), 0);
+    }
+    std::string Saved()
+    {
+        std::string bytes;
+        EXPECT_EQ(standin::WriteDxfBytes(db, bytes), eOk);
+        return bytes;
+    }
+    // What UNDO or REDO said.
+    std::wstring Run(const wchar_t* command)
+    {
+        const size_t from = standin::CommandLineText().size();
+        standin::InvokeCommand(command);
+        return standin::CommandLineText().substr(from);
+    }
+    bool HasLinks()
+    {
+        OdDbDictionary* nod = nullptr;
+        if (oddbOpenObject(nod, db->getNamedObjectsDictionaryId(), OdDb::kForRead) != eOk) return false;
+        OdDbObjectId id;
+        const bool has = nod->getAt(L"LINKS", id) == eOk && id == links;
+        nod->close();
+        return has && !links.isErased();
+    }
+
+    GcApDocument* doc = nullptr;
+    OdDbDatabase* db = nullptr;
+    OdDbObjectId links;
+};
+
+// What an application's command erases comes back with UNDO, and what it
+// made and erased stays erased at REDO; the save is the same bytes each way.
+TEST_F(DrawingUndo, ErasedFlagsGoBackWhoeverErased)
+{
+    const std::string before = Saved();
+    ASSERT_TRUE(standin::InvokeCommand(L"REPLACE"));
+    const std::string after = Saved();
+    ASSERT_TRUE(g_target.isErased());
+    EXPECT_NE(Run(L"UNDO").find(L"Undone: REPLACE"), std::wstring::npos);
+    EXPECT_FALSE(g_target.isErased());
+    EXPECT_TRUE(g_madeAndErased.isErased());
+    EXPECT_TRUE(Saved() == before);
+    EXPECT_NE(Run(L"REDO").find(L"Redone: REPLACE"), std::wstring::npos);
+    EXPECT_TRUE(g_target.isErased());
+    EXPECT_TRUE(g_madeAndErased.isErased());
+    EXPECT_TRUE(Saved() == after);
+}
+
+// A dictionary's entry a command removes is put back by UNDO with the
+// object it named, and taken out again by REDO.
+TEST_F(DrawingUndo, ADictionaryEntryRemovedComesBack)
+{
+    const std::string before = Saved();
+    ASSERT_TRUE(standin::InvokeCommand(L"FORGET"));
+    ASSERT_FALSE(HasLinks());
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_TRUE(HasLinks());
+    EXPECT_TRUE(Saved() == before);
+    standin::InvokeCommand(L"REDO");
+    EXPECT_FALSE(HasLinks());
+}
+
+// Changes made outside any command are a step of their own, until the next
+// command: UNDO takes them back alone and names them; a document locked
+// under a command name is that command; a header value is recorded as an
+// object is. A new step leaves nothing to redo.
+TEST_F(DrawingUndo, WorkOutsideACommandIsAStepOfItsOwn)
+{
+    standin::QueueSelection(OdDbObjectIdArray{g_target});
+    standin::QueuePoint(OdGePoint3d(0, 0, 0));
+    standin::QueuePoint(OdGePoint3d(0, 10, 0));
+    ASSERT_TRUE(standin::InvokeCommand(L"MOVE"));
+    const std::string moved = Saved();
+    AddLine(db, 20);
+    SetErased(g_target, true);
+    EXPECT_EQ(db->setLTSCALE(3), eOk);
+    EXPECT_EQ(standin::UndoDepth(doc), 2u);
+    const std::string outside = Saved();
+    EXPECT_NE(Run(L"UNDO").find(L"Undone: Changes outside a command"), std::wstring::npos);
+    EXPECT_TRUE(Saved() == moved);
+    EXPECT_FALSE(g_target.isErased());
+    EXPECT_EQ(db->getLTSCALE(), 1.0);
+    EXPECT_NE(Run(L"REDO").find(L"Redone: Changes outside a command"), std::wstring::npos);
+    EXPECT_TRUE(Saved() == outside);
+    EXPECT_EQ(db->getLTSCALE(), 3.0);
+    standin::InvokeCommand(L"UNDO");
+
+    // Under a named lock: one step of that name, from the lock to the unlock.
+    GcApDocManager* m = gcDocManagerPtr();
+    ASSERT_EQ(m->lockDocument(doc, GcAp::kWrite, L"SENDLINKS", L"SENDLINKS", false), eOk);
+    AddLine(db, 30);
+    ASSERT_EQ(m->lockDocument(doc, GcAp::kWrite), eOk);
+    AddLine(db, 31);
+    ASSERT_EQ(m->unlockDocument(doc), eOk);
+    ASSERT_EQ(m->unlockDocument(doc), eOk);
+    EXPECT_EQ(standin::UndoDepth(doc, true), 0u);
+    AddLine(db, 40);
+    EXPECT_EQ(standin::UndoDepth(doc), 3u);
+    EXPECT_NE(Run(L"UNDO").find(L"Undone: Changes outside a command"), std::wstring::npos);
+    EXPECT_NE(Run(L"UNDO").find(L"Undone: SENDLINKS"), std::wstring::npos);
+    EXPECT_TRUE(Saved() == moved);
+    EXPECT_NE(Run(L"UNDO").find(L"Undone: MOVE"), std::wstring::npos);
+}
+
+// COPY then UNDO, again and again: each COPY drops the copy the UNDO
+// before took back, its objects freed, so the cycles hold what one does
+// and each COPY saves the same bytes.
+TEST_F(DrawingUndo, ACopyTakenBackIsFreedByTheNextStep)
+{
+    OdDbObjectIdArray ids;
+    for (int i = 0; i < 400; ++i) ids.append(AddLine(db, 100 + i));
+    standin::ForgetDocumentHistory(doc);
+    const std::string before = Saved();
+    const double heapBefore = standin::HeapBytesInUse();
+    std::string copied;
+    double heapAfterFirst = 0, copyBytes = 0;
+    int objectsAfterFirst = 0;
+    for (int cycle = 0; cycle < 6; ++cycle) {
+        standin::QueueSelection(ids);
+        standin::QueuePoint(OdGePoint3d(0, 0, 0));
+        standin::QueuePoint(OdGePoint3d(5, 0, 0));
+        standin::QueueEnter();
+        ASSERT_TRUE(standin::InvokeCommand(L"COPY"));
+        if (cycle == 0) {
+            copied = Saved();
+            copyBytes = standin::HeapBytesInUse() - heapBefore;
+        } else {
+            EXPECT_TRUE(Saved() == copied) << cycle;
+        }
+        standin::InvokeCommand(L"UNDO");
+        EXPECT_TRUE(Saved() == before) << cycle;
+        if (cycle == 1) {
+            heapAfterFirst = standin::HeapBytesInUse();
+            objectsAfterFirst = standin::LiveObjectCount();
+        }
+        // The objects of one copy, no more, however many cycles ran.
+        if (cycle > 1) {
+            EXPECT_EQ(standin::LiveObjectCount(), objectsAfterFirst) << cycle;
+        }
+    }
+    // Four cycles more add less than a tenth of what one copy took.
+    EXPECT_GT(copyBytes, 400 * 100.0);
+    EXPECT_LT(standin::HeapBytesInUse() - heapAfterFirst, copyBytes / 10);
+    EXPECT_EQ(standin::UndoDepth(doc, true), 1u);
+}
+
+}  // namespace
