@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <map>
+#include <set>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -134,6 +135,7 @@ public:
         // name comes first).
         bool head = true;
         const bool table = type_ == "TABLE";
+        std::set<uint64_t> named;  // the reactors taken (a tree: the keys are the file's)
         for (size_t i = b_; i < e_; ++i) {
             const Group& x = g_[i];
             if (x.code == 100) seenSubclass = true;
@@ -189,6 +191,12 @@ public:
                 bool modelled = own && inHead && ownerAt_ == SIZE_MAX && !unreadable && closed && j > i + 1;
                 if (modelled && name == "ACAD_XDICTIONARY") modelled = j == i + 2 && g_[i + 1].handle && !xdict_;
                 for (size_t k = i + 1; modelled && k < j && name == "ACAD_REACTORS"; ++k) modelled = g_[k].handle != 0;
+                // The object holds each reactor once: a group naming one
+                // an earlier group named holds what it does not (one group
+                // naming one again and again names it once).
+                for (size_t k = i + 1; modelled && k < j && name == "ACAD_REACTORS" && !named.empty(); ++k)
+                    modelled = named.count(g_[k].handle) == 0;
+                for (size_t k = i + 1; modelled && k < j && name == "ACAD_REACTORS"; ++k) named.insert(g_[k].handle);
                 for (size_t k = i + 1; modelled && k < j; ++k) {
                     const Group& y = g_[k];
                     if (name == "ACAD_XDICTIONARY") xdict_ = y.handle, xdictAt_ = k;

@@ -1105,6 +1105,10 @@ TEST(DxfKept, AnOwnApplicationGroupHoldingMoreThanTheObjectGoesBackAsWritten)
          {10, "0"}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "1"}, {31, "0"},
          {0, "LINE"}, {5, "25"}, {102, "{ACAD_REACTORS"}, {330, "C"}, {102, "}"}, {8, "0"}, {8, "1"},
          {102, "{ACAD_REACTORS"}, {330, "C"}, {102, "}"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {11, "1"},
+         {21, "1"},
+         // The same reactor named again.
+         {0, "LINE"}, {5, "26"}, {102, "{ACAD_REACTORS"}, {330, "C"}, {102, "}"}, {102, "{ACAD_REACTORS"}, {330, "C"},
+         {102, "}"}, {330, "1F"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {11, "1"},
          {21, "1"}},
         {{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDbDictionary"}, {3, "A"}, {350, "30"}, {3, "B"},
          {350, "31"},
@@ -1120,7 +1124,7 @@ TEST(DxfKept, AnOwnApplicationGroupHoldingMoreThanTheObjectGoesBackAsWritten)
         SCOPED_TRACE(round);
         std::unique_ptr<OdDbDatabase> db = Read(saved);
         std::vector<OdDbEntity*> ms = ModelSpace(db.get());
-        ASSERT_EQ(ms.size(), 6u);
+        ASSERT_EQ(ms.size(), 7u);
         saved = dxftest::Save(db.get());
         if (round == 0) first = saved;
         else EXPECT_EQ(saved, first);
@@ -1131,7 +1135,8 @@ TEST(DxfKept, AnOwnApplicationGroupHoldingMoreThanTheObjectGoesBackAsWritten)
                     again2 = {"102 {ACAD_REACTORS", "330 C", "102 }"};
         for (const auto& [handle, expected, count] :
              {std::tuple{"20", dictionaries, 1}, std::tuple{"21", reactors, 1}, std::tuple{"22", second, 2},
-              std::tuple{"23", afterMarker, 1}, std::tuple{"24", again, 2}, std::tuple{"25", again2, 2}}) {
+              std::tuple{"23", afterMarker, 1}, std::tuple{"24", again, 2}, std::tuple{"25", again2, 2},
+              std::tuple{"26", again, 2}}) {
             const Lines line = Record(groups, "LINE", handle);
             auto at = std::search(line.begin(), line.end(), expected.begin(), expected.end());
             EXPECT_TRUE(at != line.end()) << handle;
