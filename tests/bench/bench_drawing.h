@@ -2,6 +2,8 @@
 // stand-in machine with the stand-in peer and the module's receiver window.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -41,6 +43,10 @@ size_t ModelSpaceCount(OdDbDatabase* db);
 // alone, with `room` to spare, and where entities go in it (after the
 // ENTITIES section's name); `error` says what failed.
 std::string FileAround(OdDbDatabase& db, size_t room, size_t& entitiesAt, std::string& error);
+// A drawing file of `count` POINTs in model space, the i-th under the handle
+// `handleOf(i, seed)`, where `seed` is the first handle the rest of the file
+// leaves free; `error` says what failed.
+std::string PointsFile(int count, const std::function<uint64_t(int i, uint64_t seed)>& handleOf, std::string& error);
 // A drawing file as ezdxf writes one, of `count` entities outside blocks
 // (lines, light polylines, texts, circles, arcs, block references and
 // hatches in turn); `error` says what failed.

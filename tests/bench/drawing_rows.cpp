@@ -580,6 +580,28 @@ std::string FileAround(OdDbDatabase& db, size_t room, size_t& entitiesAt, std::s
     return text;
 }
 
+std::string PointsFile(int count, const std::function<uint64_t(int i, uint64_t seed)>& handleOf, std::string& error)
+{
+    OdDbDatabase db(true);
+    size_t at = 0;
+    std::string text = FileAround(db, (size_t)count * 120, at, error);
+    if (!error.empty()) return std::string();
+    const unsigned long long owner = (unsigned long long)db.getModelSpaceId().getHandle();
+    const uint64_t seed = (uint64_t)db.handseed() + 0x100;
+    std::string out;
+    out.reserve((size_t)count * 120);
+    char line[300];
+    for (int i = 0; i < count; ++i) {
+        snprintf(line, sizeof line,
+                 "  0\nPOINT\n  5\n%llX\n330\n%llX\n100\nAcDbEntity\n  8\n0\n100\nAcDbPoint\n 10\n%d.5\n 20\n%d.25\n"
+                 " 30\n0.0\n",
+                 (unsigned long long)handleOf(i, seed), owner, i % 1000, i / 1000);
+        out += line;
+    }
+    text.insert(at, out);
+    return text;
+}
+
 // A drawing file as ezdxf writes one: lines, light polylines, texts,
 // circles, arcs, block references and hatches in turn on four layers, its
 // reals spelled that program's way ("0.0", angles in whole degrees with

@@ -30,30 +30,17 @@ constexpr double kPeakBytesPerFileByte = 9;
 
 enum class Handles { kRun, kBelowTop, kTwice };
 
-std::string PointsFile(int count, Handles pattern, std::string& error)
+std::string PointsOf(int count, Handles pattern, std::string& error)
 {
-    OdDbDatabase db(true);
-    size_t at = 0;
-    std::string text = FileAround(db, (size_t)count * 120, at, error);
-    if (!error.empty()) return std::string();
-    const unsigned long long owner = (unsigned long long)db.getModelSpaceId().getHandle();
-    const uint64_t seed = (uint64_t)db.handseed() + 0x100;
-    std::string out;
-    out.reserve((size_t)count * 120);
-    char line[300];
-    for (int i = 0; i < count; ++i) {
-        // The last POINT has the last handle there is.
-        const uint64_t h = pattern == Handles::kBelowTop ? UINT64_MAX - (uint64_t)(count - 1 - i)
-                           : pattern == Handles::kTwice  ? seed + (uint64_t)(i / 2)
-                                                         : seed + (uint64_t)i;
-        snprintf(line, sizeof line,
-                 "  0\nPOINT\n  5\n%llX\n330\n%llX\n100\nAcDbEntity\n  8\n0\n100\nAcDbPoint\n 10\n%d.5\n 20\n%d.25\n"
-                 " 30\n0.0\n",
-                 (unsigned long long)h, owner, i % 1000, i / 1000);
-        out += line;
-    }
-    text.insert(at, out);
-    return text;
+    // The last POINT has the last handle there is.
+    return PointsFile(
+        count,
+        [&](int i, uint64_t seed) {
+            return pattern == Handles::kBelowTop ? UINT64_MAX - (uint64_t)(count - 1 - i)
+                   : pattern == Handles::kTwice  ? seed + (uint64_t)(i / 2)
+                                                 : seed + (uint64_t)i;
+        },
+        error);
 }
 
 // The files of the rows, for a profile by hand:
@@ -64,7 +51,7 @@ int PointsFileChild(int argc, char** argv)
     const std::string name = argv[0];
     const Handles pattern = name == "below-top" ? Handles::kBelowTop : name == "twice" ? Handles::kTwice : Handles::kRun;
     std::string error;
-    const std::string bytes = PointsFile(std::atoi(argv[1]), pattern, error);
+    const std::string bytes = PointsOf(std::atoi(argv[1]), pattern, error);
     std::ofstream out(argv[2], std::ios::binary);
     out.write(bytes.data(), (std::streamsize)bytes.size());
     if (!error.empty() || !out.flush()) {
@@ -111,8 +98,8 @@ Pair PointsRow(const Scale& scale, int full, Handles pattern)
     r->odd = r->folder + "/odd.dxf";
     r->plain = r->folder + "/plain.dxf";
     r->output = r->folder + "/output.txt";
-    const std::string odd = PointsFile(r->count, pattern, pair.error);
-    const std::string plain = pair.error.empty() ? PointsFile(r->count, Handles::kRun, pair.error) : std::string();
+    const std::string odd = PointsOf(r->count, pattern, pair.error);
+    const std::string plain = pair.error.empty() ? PointsOf(r->count, Handles::kRun, pair.error) : std::string();
     if (!pair.error.empty()) return pair;
     if (!WriteFile(r->odd, odd) || !WriteFile(r->plain, plain)) {
         pair.error = "cannot write the files";

@@ -36,28 +36,6 @@ uint64_t HandleOf(Handles pattern, int i, int count, uint64_t seed, int shift)
     }
 }
 
-std::string PointsFile(int count, Handles pattern, int shift, std::string& error)
-{
-    OdDbDatabase db(true);
-    size_t at = 0;
-    std::string text = FileAround(db, (size_t)count * 120, at, error);
-    if (!error.empty()) return std::string();
-    const unsigned long long owner = (unsigned long long)db.getModelSpaceId().getHandle();
-    const uint64_t seed = (uint64_t)db.handseed() + 0x100;
-    std::string out;
-    out.reserve((size_t)count * 120);
-    char line[300];
-    for (int i = 0; i < count; ++i) {
-        snprintf(line, sizeof line,
-                 "  0\nPOINT\n  5\n%llX\n330\n%llX\n100\nAcDbEntity\n  8\n0\n100\nAcDbPoint\n 10\n%d.5\n 20\n%d.25\n"
-                 " 30\n0.0\n",
-                 (unsigned long long)HandleOf(pattern, i, count, seed, shift), owner, i % 1000, i / 1000);
-        out += line;
-    }
-    text.insert(at, out);
-    return text;
-}
-
 struct PointFiles {
     int count = 0;
     std::string pattern, run;
@@ -70,8 +48,10 @@ Pair PatternRow(const Scale& scale, int full, Handles pattern, int shift = 0)
     Pair pair;
     auto f = std::make_shared<PointFiles>();
     f->count = scale.Pick(full, 300);
-    f->pattern = PointsFile(f->count, pattern, shift, pair.error);
-    if (pair.error.empty()) f->run = PointsFile(f->count, Handles::kRun, 0, pair.error);
+    f->pattern = PointsFile(
+        f->count, [&](int i, uint64_t seed) { return HandleOf(pattern, i, f->count, seed, shift); }, pair.error);
+    if (pair.error.empty()) f->run = PointsFile(
+        f->count, [&](int i, uint64_t seed) { return HandleOf(Handles::kRun, i, f->count, seed, 0); }, pair.error);
     if (!pair.error.empty()) return pair;
     auto open = [](std::unique_ptr<OdDbDatabase>& db, const std::string& bytes) {
         db = std::make_unique<OdDbDatabase>(false);
