@@ -253,11 +253,14 @@ bool ParsePoint(const std::string& text, OdGePoint3d& point)
 template <class F>
 bool ModelSpaceSet::EachChanged(OdDbDatabase* db, const OdDbBlockTableRecord* ms, F f) const
 {
-    // Model space's list of entities only grows, and an entity leaves the
-    // set only by being erased.
+    // Model space's list of entities grows, or UNDO cuts it back to what
+    // it was; an entity leaves the set only by being erased (what UNDO cut
+    // off it erased too). A list cut back and grown again no longer ends
+    // where it was seen to: it is read whole.
     const std::vector<OdDbObjectId>& ids = ms->entityIds();
     const std::vector<OdDbObjectId>& erasures = db->erasedFlagChanges();
     if (db->serial() != database_ || ids.size() < appended_ || erasures.size() < erasures_) return false;
+    if (appended_ > 0 && ids[appended_ - 1] != last_) return false;
     for (size_t i = appended_; i < ids.size(); ++i) f(ids[i]);
     for (size_t i = erasures_; i < erasures.size(); ++i) {
         const OdDbObjectId& id = erasures[i];
@@ -285,6 +288,7 @@ void ModelSpaceSet::Update(OdDbDatabase* db)
     }
     database_ = db->serial();
     appended_ = ms->entityIds().size();
+    last_ = appended_ > 0 ? ms->entityIds()[appended_ - 1] : OdDbObjectId();
     erasures_ = db->erasedFlagChanges().size();
     ms->close();
 }

@@ -43,6 +43,7 @@ private:
     std::set<uint64_t> handles_;
     uint64_t database_ = 0;  // the drawing's serial; 0: none
     size_t appended_ = 0;    // model space's entities seen
+    OdDbObjectId last_;      // the last of them
     size_t erasures_ = 0;    // erased-flag changes seen
 };
 

@@ -26,10 +26,14 @@ OdDbObject* StateCopy(const OdDbObject* o)
     OdDbObject* copy = nullptr;
     if (auto* e = OdRxCast<OdDbEntity>(const_cast<OdDbObject*>(o))) {
         copy = e->clone();
+    } else if (o->isA() == OdDbBlockTableRecord::desc()) {
+        // A block's entities may be many; a step only appends to them.
+        copy = new OdDbBlockTableRecord(*static_cast<const OdDbBlockTableRecord*>(o),
+                                        OdDbBlockTableRecord::KeepListPrefix());
     } else {
         static OdDbObject* (*const kCopies[])(const OdDbObject*) = {
             CopyIfA<OdDbXrecord>,          CopyIfA<OdDbDictionary>,           CopyIfA<OdDbLayerTableRecord>,
-            CopyIfA<OdDbBlockTableRecord>, CopyIfA<OdDbLinetypeTableRecord>,  CopyIfA<OdDbTextStyleTableRecord>,
+            CopyIfA<OdDbLinetypeTableRecord>,  CopyIfA<OdDbTextStyleTableRecord>,
             CopyIfA<OdDbViewTableRecord>,  CopyIfA<OdDbViewportTableRecord>,  CopyIfA<OdDbRegAppTableRecord>,
             CopyIfA<OdDbDimStyleTableRecord>, CopyIfA<OdDbUCSTableRecord>,    CopyIfA<OdDbSortentsTable>,
             CopyIfA<OdDbRasterImageDef>,   CopyIfA<OdDbProxyObject>,          CopyIfA<OdDbBlockTable>,

@@ -127,6 +127,9 @@ bool OdDbDatabase::exchangeState(OdDbObjectId id, OdDbObject*& state)
     OdDbObject* live = stub ? stub->object : nullptr;
     if (!live || !state || state->stub_ || state->isA() != live->isA()) return false;
     if (live->readers_ || live->writer_ || state->readers_ || state->writer_) return false;
+    // A block's state keeps the live list's first ids by their number only.
+    if (auto* b = OdRxCast<OdDbBlockTableRecord>(state))
+        if (b->listFrom_ > static_cast<OdDbBlockTableRecord*>(live)->entities_.size()) return false;
     state->stub_ = stub;
     state->owner_ = live->owner_;
     state->erased_ = live->erased_;

@@ -15,6 +15,8 @@ struct OdDbStub;
 namespace standin {
 // Drawing files read and write the objects' stored state (dxf_read.cpp, dxf_write.cpp).
 struct DxfAccess;
+// A copy of an object's whole state, for the host's undo (db_undo.h).
+OdDbObject* StateCopy(const OdDbObject* o);
 // What a drawing file held of an object that the database does not model
 // (dxf_kept.h), kept to be written back.
 struct DxfKept;

@@ -167,6 +167,20 @@ OdResult OdDbBlockTableRecord::appendOdDbEntity(OdDbObjectId& id, OdDbEntity* en
     return eOk;
 }
 
+void OdDbBlockTableRecord::swapOwned(OdDbObject& other)
+{
+    auto& live = static_cast<OdDbBlockTableRecord&>(other);
+    std::vector<OdDbObjectId>& list = live.entities_;
+    const size_t from = listFrom_;
+    std::vector<OdDbObjectId> beyond(list.begin() + (std::ptrdiff_t)from, list.end());
+    list.resize(from);
+    list.insert(list.end(), entities_.begin(), entities_.end());
+    entities_.swap(list);
+    live.entities_ = std::move(beyond);
+    live.listFrom_ = from;
+    listFrom_ = 0;
+}
+
 OdResult OdDbBlockTableRecord::newIterator(OdDbBlockTableRecordIterator*& it, bool atBeginning,
                                            bool skipDeleted) const
 {

@@ -133,11 +133,30 @@ public:
     OdGePoint3d origin() const { return origin_; }
     void setOrigin(const OdGePoint3d& p);
     const std::vector<OdDbObjectId>& entityIds() const { return entities_; }
+    OdDbBlockTableRecord() = default;
+    OdDbBlockTableRecord(const OdDbBlockTableRecord&) = default;
 
 private:
     friend struct standin::DxfAccess;
+    friend class OdDbDatabase;
+    friend OdDbObject* standin::StateCopy(const OdDbObject*);
+    // A copy of the record's state that leaves its entities to the live
+    // record: the list only grows while the record is open, so that its
+    // first ids stay the live record's until the state is put back.
+    struct KeepListPrefix {};
+    OdDbBlockTableRecord(const OdDbBlockTableRecord& o, KeepListPrefix)
+        : OdDbSymbolTableRecord(o), origin_(o.origin_), listFrom_(o.entities_.size())
+    {
+    }
+    // Gives this state the live record's list (its first `listFrom_` ids,
+    // then this state's own) and leaves the live record, now a state, the
+    // ids it had beyond them.
+    void swapOwned(OdDbObject& other) override;
     std::vector<OdDbObjectId> entities_;
     OdGePoint3d origin_;
+    // A state's list is the live record's first `listFrom_` ids followed by
+    // `entities_`; always 0 for a record in a database.
+    size_t listFrom_ = 0;
 };
 
 // Extents with the host's way of measuring a whole block.

@@ -233,4 +233,57 @@ TEST_F(DrawingUndo, ACopyTakenBackIsFreedByTheNextStep)
     EXPECT_EQ(standin::UndoDepth(doc, true), 1u);
 }
 
+// A step that adds to model space keeps what it added, not model space's
+// list of entities: its history is as large on a drawing of thousands of
+// entities as on one of a few, and UNDO and REDO of such steps, one on
+// another, give back the very bytes.
+TEST_F(DrawingUndo, AddingToALargeModelSpaceKeepsWhatWasAdded)
+{
+    auto copyOne = [&](const OdDbObjectId& id, double dx) {
+        OdDbObjectIdArray one;
+        one.append(id);
+        standin::QueueSelection(one);
+        standin::QueuePoint(OdGePoint3d(0, 0, 0));
+        standin::QueuePoint(OdGePoint3d(dx, 0, 0));
+        standin::QueueEnter();
+        return standin::InvokeCommand(L"COPY");
+    };
+    auto historyOfOneCopy = [&]() {
+        standin::ForgetDocumentHistory(doc);
+        EXPECT_TRUE(copyOne(g_target, 3));
+        const double kept = standin::HeapBytesInUse();
+        standin::ForgetDocumentHistory(doc);
+        return kept - standin::HeapBytesInUse();
+    };
+    const double small = historyOfOneCopy();
+    for (int i = 0; i < 20000; ++i) AddLine(db, 10 + i);
+    const double large = historyOfOneCopy();
+    EXPECT_GT(small, 0);
+    // The list of the large drawing's ids alone is 160,000 bytes.
+    EXPECT_LT(large, small + 4000) << small;
+
+    standin::ForgetDocumentHistory(doc);
+    const std::string s0 = Saved();
+    ASSERT_TRUE(copyOne(g_target, 5));
+    const std::string s1 = Saved();
+    ASSERT_TRUE(standin::InvokeCommand(L"REPLACE"));
+    const std::string s2 = Saved();
+    Run(L"UNDO");
+    EXPECT_TRUE(Saved() == s1);
+    Run(L"UNDO");
+    EXPECT_TRUE(Saved() == s0);
+    Run(L"REDO");
+    EXPECT_TRUE(Saved() == s1);
+    Run(L"REDO");
+    EXPECT_TRUE(Saved() == s2);
+    // A step made after an UNDO drops the redo branch and appends anew.
+    Run(L"UNDO");
+    ASSERT_TRUE(copyOne(g_target, 6));
+    const std::string s3 = Saved();
+    Run(L"UNDO");
+    EXPECT_TRUE(Saved() == s1);
+    Run(L"REDO");
+    EXPECT_TRUE(Saved() == s3);
+}
+
 }  // namespace
