@@ -51,6 +51,31 @@ double CpuSeconds()
     return (double)t.tv_sec + t.tv_nsec * 1e-9;
 }
 
+// Opens `file` as the host's OPEN does, in a machine folder of its own
+// made from `pattern` (`root`, which the caller removes; empty when none
+// was made): the document, null when the open failed, and model space's
+// entities in `ids`.
+GcApDocument* OpenAlone(const char* file, const char* pattern, std::string& root, OdDbObjectIdArray& ids)
+{
+    root = (fs::temp_directory_path() / pattern).string();
+    if (!mkdtemp(root.data())) {
+        root.clear();
+        return nullptr;
+    }
+    standin::ResetMachine(root);
+    std::error_code ec;
+    fs::copy_file(file, standin::NativePath(L"C:\\drawing.dxf"), ec);
+    standin::QueueText(L"C:\\drawing.dxf");
+    GcApDocument* doc = nullptr;
+    OdDbBlockTableRecord* ms = nullptr;
+    if (!ec && standin::InvokeCommand(L"OPEN") && (doc = gcDocManagerPtr()->curDocument()) &&
+        oddbOpenObject(ms, doc->database()->getModelSpaceId(), OdDb::kForRead) == eOk) {
+        for (const OdDbObjectId& id : ms->entityIds()) ids.append(id);
+        ms->close();
+    }
+    return doc;
+}
+
 // `velk_bench --child move-history FILE command|plain`: opens the file in a
 // machine folder of its own and moves every entity of model space by
 // 10.5,-3.25, by MOVE or one by one; prints the seconds the moving took,
@@ -59,20 +84,11 @@ int MoveHistoryChild(int argc, char** argv)
 {
     if (argc != 2) return 2;
     const bool command = strcmp(argv[1], "command") == 0;
-    std::string root = (fs::temp_directory_path() / "velk-bench-history-XXXXXX").string();
-    if (!mkdtemp(root.data())) return 1;
-    standin::ResetMachine(root);
-    std::error_code ec;
-    fs::copy_file(argv[0], standin::NativePath(L"C:\\drawing.dxf"), ec);
-    standin::QueueText(L"C:\\drawing.dxf");
-    GcApDocument* doc = nullptr;
-    OdDbBlockTableRecord* ms = nullptr;
+    std::string root;
     OdDbObjectIdArray ids;
-    if (!ec && standin::InvokeCommand(L"OPEN") && (doc = gcDocManagerPtr()->curDocument()) &&
-        oddbOpenObject(ms, doc->database()->getModelSpaceId(), OdDb::kForRead) == eOk) {
-        for (const OdDbObjectId& id : ms->entityIds()) ids.append(id);
-        ms->close();
-    }
+    GcApDocument* doc = OpenAlone(argv[0], "velk-bench-history-XXXXXX", root, ids);
+    if (root.empty()) return 1;
+    std::error_code ec;
     const OdGeVector3d by(10.5, -3.25, 0);
     size_t moved = 0;
     double seconds = 0, history = 0;
@@ -179,20 +195,11 @@ int CopyUndoChild(int argc, char** argv)
 {
     if (argc != 2) return 2;
     const int cycles = atoi(argv[1]);
-    std::string root = (fs::temp_directory_path() / "velk-bench-copy-undo-XXXXXX").string();
-    if (!mkdtemp(root.data())) return 1;
-    standin::ResetMachine(root);
-    std::error_code ec;
-    fs::copy_file(argv[0], standin::NativePath(L"C:\\drawing.dxf"), ec);
-    standin::QueueText(L"C:\\drawing.dxf");
-    GcApDocument* doc = nullptr;
-    OdDbBlockTableRecord* ms = nullptr;
+    std::string root;
     OdDbObjectIdArray ids;
-    if (!ec && standin::InvokeCommand(L"OPEN") && (doc = gcDocManagerPtr()->curDocument()) &&
-        oddbOpenObject(ms, doc->database()->getModelSpaceId(), OdDb::kForRead) == eOk) {
-        for (const OdDbObjectId& id : ms->entityIds()) ids.append(id);
-        ms->close();
-    }
+    GcApDocument* doc = OpenAlone(argv[0], "velk-bench-copy-undo-XXXXXX", root, ids);
+    if (root.empty()) return 1;
+    std::error_code ec;
     bool ok = doc && !ids.isEmpty();
     const double base = standin::HeapBytesInUse();
     double peak = 0;
