@@ -183,6 +183,7 @@ void Loader::pairLayoutsWithBlockRecords()
     struct Link {
         OdDbObject* object;
         KeptGroup* names;  // its 330 (a layout's block record) or 340 (a record's layout)
+        bool model;        // a layout named Model
     };
     std::vector<Link> layouts, records;
     auto isLayout = [](const OdDbObject* o) {
@@ -196,6 +197,7 @@ void Loader::pairLayoutsWithBlockRecords()
         const std::string_view subclass = layout ? "AcDbLayout" : "AcDbBlockTableRecord";
         const int code = layout ? 330 : 340;
         KeptGroup* names = nullptr;
+        bool model = false;
         // In the subclass's run, or a run of a subclass kept whole that
         // starts with its marker.
         for (KeptRun& run : DxfAccess::kept(p.object)->runs) {
@@ -203,9 +205,10 @@ void Loader::pairLayoutsWithBlockRecords()
             for (KeptGroup& g : run.groups) {
                 if (run.whole && g.code == 100) in = WideToUtf8(g.text) == subclass;
                 if (in && !names && g.code == code && (Kind)g.kind == Kind::kHandle) names = &g;
+                if (in && layout && g.code == 1 && (Kind)g.kind == Kind::kText) model = Lower(g.text) == L"model";
             }
         }
-        if (names) (layout ? layouts : records).push_back({p.object, names});
+        if (names) (layout ? layouts : records).push_back({p.object, names, model});
     }
     auto pair = [&](std::vector<Link>& from, const std::vector<Link>& to, auto fits) {
         // What names each object, and whether anything else does too.
@@ -218,6 +221,9 @@ void Loader::pairLayoutsWithBlockRecords()
         for (Link& a : from) {
             if (fits(obj(a.names->id))) continue;
             auto it = namedBy.find(a.object->objectId());
+            // The model layout names model space (read back, the record
+            // it names is): paired with another record it is left out.
+            if (a.model && it != namedBy.end() && it->second.first != roots_.modelSpace) continue;
             if (it != namedBy.end() && it->second.second) a.names->id = it->second.first;
         }
     };

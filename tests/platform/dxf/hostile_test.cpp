@@ -457,6 +457,45 @@ TEST(DxfHostile, ALayoutAndItsBlockRecordNameEachOtherWhereTheFileNamedNone)
     EXPECT_EQ(layoutOf["40"], "2E");
 }
 
+// The model layout names model space, for a save read back takes the
+// record it names as model space: where its own names no record and the
+// one record naming it back is another block, it is left out (and said),
+// not paired with that block; model space keeps its entities and a second
+// save is the first.
+TEST(DxfHostile, TheModelLayoutIsNotPairedWithABlockOtherThanModelSpace)
+{
+    Groups tables{{0, "TABLE"}, {2, "BLOCK_RECORD"}, {70, "3"}};
+    for (const auto& [name, layout] : {std::pair<const char*, const char*>{"*Model_Space", "22"},
+                                       {"*Paper_Space", "1E"}, {"OTHER", "26"}})
+        tables.insert(tables.end(), {{0, "BLOCK_RECORD"}, {100, "AcDbSymbolTableRecord"},
+                                     {100, "AcDbBlockTableRecord"}, {2, name}, {340, layout}});
+    tables.push_back({0, "ENDTAB"});
+    const Groups objects{{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDbDictionary"}, {3, "ACAD_LAYOUT"},
+                         {350, "1A"},
+                         {0, "DICTIONARY"}, {5, "1A"}, {330, "C"}, {100, "AcDbDictionary"}, {3, "Model"},
+                         {350, "26"},
+                         {0, "LAYOUT"}, {5, "26"}, {330, "1A"}, {100, "AcDbPlotSettings"}, {1, ""}, {70, "0"},
+                         {100, "AcDbLayout"}, {1, "Model"}, {70, "1"}, {71, "0"}, {330, "1F"}};
+    const Groups line{{0, "LINE"}, {8, "0"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}};
+    Read r = ReadBytes(File(line, {}, objects, tables));
+    ASSERT_EQ(r.status, eOk);
+    EXPECT_EQ(NameOf(r.db->getModelSpaceId()), L"*Model_Space");
+    EXPECT_FALSE(BlockNamed(r.db.get(), L"OTHER").isNull());
+    const std::vector<std::wstring> lost = standin::DxfNotRead(r.db.get());
+    EXPECT_EQ(std::count_if(lost.begin(), lost.end(),
+                            [](const std::wstring& w) { return w.find(L"a layout whose block record (1F)") != w.npos; }),
+              1);
+    const std::string once = dxftest::Save(r.db.get());
+    const std::vector<std::string> saved = dxftest::GroupLines(once);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), "0 LAYOUT"), 0);
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(once));
+    EXPECT_EQ(NameOf(again->getModelSpaceId()), L"*Model_Space");
+    EXPECT_EQ(ModelSpace(again.get()).size(), 1u);
+    EXPECT_FALSE(BlockNamed(again.get(), L"OTHER").isNull());
+    const std::string twice = dxftest::Save(again.get());
+    EXPECT_TRUE(twice == once) << dxftest::FirstDifferingLine(once, twice);
+}
+
 // Model space and paper space are the records the file's records say they
 // are, whatever they are named: in a file of the form before layouts, the
 // owner the entities of the ENTITIES section name (an R14 file naming it
