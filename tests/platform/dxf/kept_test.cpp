@@ -2268,6 +2268,34 @@ TEST(DxfKept, APaperSpaceFlagGivenTwiceGoesBackTwiceInEverySave)
     EXPECT_EQ(std::count(moved.begin(), moved.end(), "67 1"), 1);
 }
 
+// A flag that says an entity is not in paper space (0, or any number but
+// 1), given where no owner is named, places it in model space; saved with
+// its owner, it is read the same, and goes back where the file gave it,
+// before the layer, in every save, a second flag after it kept.
+TEST(DxfKept, AFlagSayingModelSpaceGoesBackWhereGivenInEverySave)
+{
+    const Groups cases[] = {
+        {{0, "LINE"}, {5, "20"}, {67, "0"}, {8, "0"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}},
+        {{0, "LINE"}, {5, "20"}, {67, "9"}, {8, "0"}, {67, "1"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}},
+    };
+    for (const Groups& ents : cases) {
+        SCOPED_TRACE(ents[2].second);
+        std::unique_ptr<OdDbDatabase> db = Read(FileOf("AC1009", ents));
+        const std::string first = dxftest::Save(db.get());
+        const std::vector<std::string> record = Record(GroupLines(first), "LINE", "20");
+        const auto flag = std::find(record.begin(), record.end(), "67 " + ents[2].second);
+        ASSERT_NE(flag, record.end());
+        EXPECT_EQ(*(flag + 1), "8 0");
+        EXPECT_EQ(std::count(record.begin(), record.end(), "67 1"), ents.size() > 8 ? 1 : 0);
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+        auto* e = OdRxCast<OdDbEntity>(ObjectOf(again.get(), 0x20));
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->ownerId(), again->getModelSpaceId());
+        const std::string second = dxftest::Save(again.get());
+        EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
+    }
+}
+
 // A linetype dash's shape number (or what else places a shape or a text)
 // has a place only in a dash that carries a shape or a text: one before the
 // flags of a dash whose flags say text but that gives none is kept, and
