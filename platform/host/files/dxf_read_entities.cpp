@@ -109,9 +109,12 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
         told = !btr;
         owner = btr ? btr->objectId() : paper ? paperSpace : roots_.modelSpace;
     }
-    // It is the entity's where it placed the entity or says it is in paper
-    // space; one that says otherwise than its owner is the file's.
-    if (flag && !told && !(paper && owner == paperSpace)) v.refuse(flag);
+    // It is the entity's where it placed the entity or says the space its
+    // owner is (paper space, or not it in model space: an entity placed by
+    // its flag is read so again once saved with its owner); one that says
+    // otherwise than its owner is the file's.
+    const bool ownersSpace = paper ? owner == paperSpace : owner == roots_.modelSpace;
+    if (flag && !told && !ownersSpace) v.refuse(flag);
     common(e, v);
     OdDbObjectId id = place(e, v, owner);
     DxfAccess::addEntity(static_cast<OdDbBlockTableRecord*>(obj(owner)), id);

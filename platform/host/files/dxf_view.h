@@ -788,6 +788,10 @@ inline void View::findStrays() const
         if (m >= missing.size() || adopted_[missing[m].first].at > k.at || missing[m].second != k.markers) continue;
         if (k.stray && this->adopted(k.at)) continue;
         const Adopted& a = adopted_[missing[m].first];
+        // One of a code that subclass holds would be read there as its
+        // value (a second count, a second run of knots): it stays where it
+        // stands.
+        if (k.stray && Holds(OwnedCodes(type_, a.sub), g_[k.at].code)) continue;
         follows_.push_back({k.at, a.sub, a.occurrence});
     }
 }

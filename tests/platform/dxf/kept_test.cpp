@@ -2268,6 +2268,34 @@ TEST(DxfKept, APaperSpaceFlagGivenTwiceGoesBackTwiceInEverySave)
     EXPECT_EQ(std::count(moved.begin(), moved.end(), "67 1"), 1);
 }
 
+// A flag that says an entity is not in paper space (0, or any number but
+// 1), given where no owner is named, places it in model space; saved with
+// its owner, it is read the same, and goes back where the file gave it,
+// before the layer, in every save, a second flag after it kept.
+TEST(DxfKept, AFlagSayingModelSpaceGoesBackWhereGivenInEverySave)
+{
+    const Groups cases[] = {
+        {{0, "LINE"}, {5, "20"}, {67, "0"}, {8, "0"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}},
+        {{0, "LINE"}, {5, "20"}, {67, "9"}, {8, "0"}, {67, "1"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}},
+    };
+    for (const Groups& ents : cases) {
+        SCOPED_TRACE(ents[2].second);
+        std::unique_ptr<OdDbDatabase> db = Read(FileOf("AC1009", ents));
+        const std::string first = dxftest::Save(db.get());
+        const std::vector<std::string> record = Record(GroupLines(first), "LINE", "20");
+        const auto flag = std::find(record.begin(), record.end(), "67 " + ents[2].second);
+        ASSERT_NE(flag, record.end());
+        EXPECT_EQ(*(flag + 1), "8 0");
+        EXPECT_EQ(std::count(record.begin(), record.end(), "67 1"), ents.size() > 8 ? 1 : 0);
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+        auto* e = OdRxCast<OdDbEntity>(ObjectOf(again.get(), 0x20));
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->ownerId(), again->getModelSpaceId());
+        const std::string second = dxftest::Save(again.get());
+        EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
+    }
+}
+
 // A linetype dash's shape number (or what else places a shape or a text)
 // has a place only in a dash that carries a shape or a text: one before the
 // flags of a dash whose flags say text but that gives none is kept, and
@@ -2635,4 +2663,51 @@ TEST(DxfKept, ANumberKeepsItsExactValueAndTheSignOfItsZero)
     }
     const std::vector<std::string> moved = Record(GroupLines(dxftest::Save(db.get())), "LINE", "40");
     EXPECT_NE(std::find(moved.begin(), moved.end(), "10 0.0"), moved.end());
+}
+
+// A record without the marker of its kind's subclass: the values it gives
+// before the first marker are that subclass's, read in one run. A value of
+// the same code given again after a group kept between (a count given
+// twice, empty; a second run of knots) stays where it stands: written in
+// the subclass it would be read there as the object's, and the next save
+// would lose it or the object would change.
+TEST(DxfKept, AValueGivenAgainApartFromItsRunStaysWhereItStands)
+{
+    auto count = [](const std::vector<std::string>& r, const std::string& g) {
+        return std::count(r.begin(), r.end(), g);
+    };
+    struct Case {
+        const char* name;
+        Groups record;
+        std::string twice;  // a group every save gives twice
+    };
+    const Case cases[] = {
+        {"empty counts",
+         {{0, "SPLINE"}, {5, "50"}, {72, ""}, {1, ""}, {72, ""}, {100, ""}, {11, "0"}, {11, "2"}},
+         "72 "},
+        {"counts",
+         {{0, "SPLINE"}, {5, "50"}, {72, "4"}, {1, "x"}, {72, "4"}, {100, ""}, {71, "1"}, {40, "0"}, {40, "0"},
+          {40, "1"}, {40, "1"}, {10, "0"}, {20, "0"}, {10, "1"}, {20, "0"}},
+         "72 4"},
+        {"knots",
+         {{0, "SPLINE"}, {5, "50"}, {71, "1"}, {40, "0"}, {40, "0"}, {40, "1"}, {40, "1"}, {1, "x"}, {40, "2"},
+          {40, "2"}, {100, ""}, {10, "0"}, {20, "0"}, {10, "1"}, {20, "0"}},
+         "40 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<OdDbDatabase> db = Read(File(c.record));
+        const std::string first = dxftest::Save(db.get());
+        EXPECT_EQ(count(Record(GroupLines(first), "SPLINE", "50"), c.twice), 2);
+        // Read back, the spline is the one the file gave.
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+        const auto* read = OdRxCast<OdDbSpline>(ObjectOf(db.get(), 0x50));
+        const auto* spline = OdRxCast<OdDbSpline>(ObjectOf(again.get(), 0x50));
+        ASSERT_NE(read, nullptr);
+        ASSERT_NE(spline, nullptr);
+        EXPECT_EQ(spline->knots(), read->knots());
+        EXPECT_EQ(spline->numControlPoints(), read->numControlPoints());
+        const std::string second = dxftest::Save(again.get());
+        EXPECT_TRUE(first == second) << dxftest::FirstDifferingLine(first, second);
+    }
 }
