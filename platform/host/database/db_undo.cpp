@@ -43,7 +43,12 @@ OdDbObject* StateCopy(const OdDbObject* o)
         for (auto copyIf : kCopies)
             if ((copy = copyIf(o))) break;
     }
-    if (copy) o->copyTiesTo(*copy);
+    if (copy) {
+        o->copyTiesTo(*copy);
+        // What owns it is part of its state: a command may move it to
+        // another dictionary.
+        copy->setOwnerId(o->ownerId());
+    }
     return copy;
 }
 

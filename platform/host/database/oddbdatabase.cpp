@@ -131,7 +131,7 @@ bool OdDbDatabase::exchangeState(OdDbObjectId id, OdDbObject*& state)
     if (auto* b = OdRxCast<OdDbBlockTableRecord>(state))
         if (b->listFrom_ > static_cast<OdDbBlockTableRecord*>(live)->entities_.size()) return false;
     state->stub_ = stub;
-    state->owner_ = live->owner_;
+    if (state->owner_.isNull()) state->owner_ = live->owner_;
     state->erased_ = live->erased_;
     state->heldBy_ = live->heldBy_;
     state->swapOwned(*live);

@@ -184,9 +184,9 @@ public:
     // OdDbObject::copyTiesTo, in no database) in the object's place and
     // hands back what was there, so that an undo restores values exactly
     // instead of recomputing them, its reactors and extension dictionary
-    // included. The object keeps its id, owner, erased flag and what it
-    // owns. False (nothing changed) when the object is open or `state` is
-    // of another class.
+    // included, and its owner when `state` names one. The object keeps its
+    // id, erased flag and what it owns. False (nothing changed) when the
+    // object is open or `state` is of another class.
     static bool exchangeState(OdDbObjectId id, OdDbObject*& state);
 
 private:

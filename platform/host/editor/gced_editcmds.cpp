@@ -1089,6 +1089,18 @@ void Replay(bool undo)
         gcutPrintf(undo ? L"\nNothing to undo." : L"\nNothing to redo.");
         return;
     }
+    // A state is put back only in the place of a closed object: one left
+    // open would keep its values, and the step would then undo the wrong
+    // way at every UNDO and REDO after.
+    for (const UndoStep& s : from.back().steps) {
+        const OdDbStub* stub = s.kind == UndoStep::kChanged ? s.id.stub() : nullptr;
+        if (stub && stub->object && stub->object->isReadEnabled()) {
+            gcutPrintf(undo ? L"\nUNDO cannot be used while object %s is open."
+                            : L"\nREDO cannot be used while object %s is open.",
+                       stub->handle.ascii().c_str());
+            return Failed();
+        }
+    }
     UndoGroup group = std::move(from.back());
     from.pop_back();
     bool whole = true;

@@ -66,6 +66,44 @@ void Forget()
     SetErased(id, true);
 }
 
+// An application's command that files the entry under a dictionary of its
+// own.
+void Refile()
+{
+    OdDbDictionary* nod = nullptr;
+    ASSERT_EQ(oddbOpenObject(nod, Db()->getNamedObjectsDictionaryId(), OdDb::kForWrite), eOk);
+    auto* own = new OdDbDictionary();
+    OdDbObjectId ownId, id;
+    ASSERT_EQ(nod->setAt(L"OWN", own, ownId), eOk);
+    EXPECT_EQ(nod->remove(L"LINKS", id), eOk);
+    nod->close();
+    OdDbObject* x = nullptr;
+    EXPECT_EQ(oddbOpenObject(x, id, OdDb::kForWrite), eOk);
+    if (x) {
+        EXPECT_EQ(own->setAt(L"LINKS", x, id), eOk);
+        x->close();
+    }
+    own->close();
+}
+
+// An application's command that moves the entity's start.
+void Stretch()
+{
+    OdDbLine* line = nullptr;
+    ASSERT_EQ(oddbOpenObject(line, g_target, OdDb::kForWrite), eOk);
+    line->setStartPoint(OdGePoint3d(100, 100, 0));
+    line->close();
+}
+
+double StartX(OdDbObjectId id)
+{
+    OdDbLine* line = nullptr;
+    if (oddbOpenObject(line, id, OdDb::kForRead) != eOk) return -1;
+    const double x = line->startPoint().x;
+    line->close();
+    return x;
+}
+
 class DrawingUndo : public testing::Test {
 protected:
     void SetUp() override
@@ -83,6 +121,8 @@ protected:
         standin::ForgetDocumentHistory(doc);
         odedRegCmds()->addCommand(L"APP", L"REPLACE", L"REPLACE", GCRX_CMD_MODAL, &Replace);
         odedRegCmds()->addCommand(L"APP", L"FORGET", L"FORGET", GCRX_CMD_MODAL, &Forget);
+        odedRegCmds()->addCommand(L"APP", L"REFILE", L"REFILE", GCRX_CMD_MODAL, &Refile);
+        odedRegCmds()->addCommand(L"APP", L"STRETCH", L"STRETCH", GCRX_CMD_MODAL, &Stretch);
     }
     void TearDown() override
     {
@@ -147,6 +187,48 @@ TEST_F(DrawingUndo, ADictionaryEntryRemovedComesBack)
     EXPECT_TRUE(Saved() == before);
     standin::InvokeCommand(L"REDO");
     EXPECT_FALSE(HasLinks());
+}
+
+// An entry a command moved to another dictionary goes back with its owner,
+// so that the save names the dictionary that holds it; REDO moves it again.
+TEST_F(DrawingUndo, AnEntryMovedToAnotherDictionaryGoesBackWithItsOwner)
+{
+    auto ownerOf = [](OdDbObjectId id) {
+        OdDbObject* o = nullptr;
+        if (oddbOpenObject(o, id, OdDb::kForRead) != eOk) return OdDbObjectId();
+        const OdDbObjectId owner = o->ownerId();
+        o->close();
+        return owner;
+    };
+    const std::string before = Saved();
+    ASSERT_TRUE(standin::InvokeCommand(L"REFILE"));
+    const OdDbObjectId moved = ownerOf(links);
+    ASSERT_NE(moved, db->getNamedObjectsDictionaryId());
+    standin::InvokeCommand(L"UNDO");
+    EXPECT_EQ(ownerOf(links), db->getNamedObjectsDictionaryId());
+    EXPECT_TRUE(HasLinks());
+    EXPECT_TRUE(Saved() == before);
+    standin::InvokeCommand(L"REDO");
+    EXPECT_EQ(ownerOf(links), moved);
+    EXPECT_FALSE(HasLinks());
+}
+
+// A state is not put back over an object left open: UNDO says so and
+// changes nothing, and once it is closed UNDO and REDO go the right way.
+TEST_F(DrawingUndo, AStepIsNotTakenBackOverAnOpenObject)
+{
+    ASSERT_TRUE(standin::InvokeCommand(L"STRETCH"));
+    OdDbLine* open = nullptr;
+    ASSERT_EQ(oddbOpenObject(open, g_target, OdDb::kForRead), eOk);
+    EXPECT_NE(Run(L"UNDO").find(L"UNDO cannot be used while object " + std::wstring(g_target.getHandle().ascii().c_str()) +
+                                L" is open."),
+              std::wstring::npos);
+    open->close();
+    EXPECT_EQ(StartX(g_target), 100);
+    EXPECT_NE(Run(L"UNDO").find(L"Undone: STRETCH"), std::wstring::npos);
+    EXPECT_EQ(StartX(g_target), 0);
+    EXPECT_NE(Run(L"REDO").find(L"Redone: STRETCH"), std::wstring::npos);
+    EXPECT_EQ(StartX(g_target), 100);
 }
 
 // Changes made outside any command are a step of their own, until the next
