@@ -68,6 +68,11 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
         if (same) forget();
         if (attempt == 1 || same) {
             e = keptWhole(*view1, recs, i, next, to);
+            // Its entity's values are read where its save writes them, as
+            // they will be when the save is read: a value given twice
+            // there is kept as such in every read.
+            forget();
+            view1.emplace(view(recs[i], WrittenSubclasses(e, type)));
             break;
         }
         forget();

@@ -1439,6 +1439,29 @@ TEST(DxfKept, AValueGivenTwiceKeepsItsFirstAfterAnEdit)
     EXPECT_EQ(dxftest::Save(again.get()), saved);
 }
 
+// A record kept whole (its marker is none the kind has) that gives its
+// entity's colour twice: the first is the entity's in every read, the
+// second goes back as given.
+TEST(DxfKept, AColourGivenTwiceInARecordKeptWholeIsTheFirstInEveryRead)
+{
+    const std::string bytes = File({{0, "ATTDEF"}, {5, "40"}, {100, "AcDbEntitle"}, {62, "1"}, {71, "2"},
+                                    {62, "5"}, {6, "BYLAYER"}});
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    auto* kept = OdRxCast<OdDbEntity>(ObjectOf(db.get(), 0x40));
+    ASSERT_NE(kept, nullptr);
+    EXPECT_NE(OdRxCast<OdDbProxyEntity>(kept), nullptr);
+    EXPECT_EQ(kept->color().colorIndex(), 1);
+    const std::string saved = dxftest::Save(db.get());
+    const std::vector<std::string> groups = Record(GroupLines(saved), "ATTDEF", "40");
+    EXPECT_NE(std::find(groups.begin(), groups.end(), "62 1"), groups.end());
+    EXPECT_NE(std::find(groups.begin(), groups.end(), "62 5"), groups.end());
+    std::unique_ptr<OdDbDatabase> again = Read(saved);
+    auto* reread = OdRxCast<OdDbEntity>(ObjectOf(again.get(), 0x40));
+    ASSERT_NE(reread, nullptr);
+    EXPECT_EQ(reread->color().colorIndex(), 1);
+    EXPECT_EQ(dxftest::Save(again.get()), saved);
+}
+
 // What a record owns through a kept handle (360) stays the original's: a
 // copy does not name it. One that names nothing owns nothing, and the copy
 // keeps it as written.
