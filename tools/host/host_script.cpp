@@ -253,10 +253,10 @@ bool ParsePoint(const std::string& text, OdGePoint3d& point)
 template <class F>
 bool ModelSpaceSet::EachChanged(OdDbDatabase* db, const OdDbBlockTableRecord* ms, F f) const
 {
-    // Model space's list of entities grows, or UNDO cuts it back to what
-    // it was; an entity leaves the set only by being erased (what UNDO cut
-    // off it erased too). A list cut back and grown again no longer ends
-    // where it was seen to: it is read whole.
+    // Model space's list of entities grows, or UNDO takes out of it what it
+    // erased; an entity leaves the set only by being erased. A list UNDO
+    // changed and that grew again no longer ends where it was seen to: it
+    // is read whole.
     const std::vector<OdDbObjectId>& ids = ms->entityIds();
     const std::vector<OdDbObjectId>& erasures = db->erasedFlagChanges();
     if (db->serial() != database_ || ids.size() < appended_ || erasures.size() < erasures_) return false;

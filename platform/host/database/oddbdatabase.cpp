@@ -79,11 +79,27 @@ OdString OdDbHandle::ascii() const
     return OdString(buf);
 }
 
+OdDbStub* standin::NewStub(OdDbDatabase* db, uint64_t handle, OdDbObject* o)
+{
+    auto* stub = new OdDbStub{db, OdDbHandle(handle), o};
+    // An id keeps the generation above the address.
+    if (reinterpret_cast<uintptr_t>(stub) >> 48) {
+        delete stub;
+        throw std::runtime_error("an object's record lies above the addresses an id holds");
+    }
+    return stub;
+}
+
 bool OdDbObjectId::operator<(const OdDbObjectId& o) const
 {
-    if (!stub_ || !o.stub_) return stub_ < o.stub_;
-    if (stub_->db != o.stub_->db) return stub_->db < o.stub_->db;
-    return (uint64_t)stub_->handle < (uint64_t)o.stub_->handle;
+    const OdDbStub *a = record(), *b = o.record();
+    if (!a || !b) return a < b;
+    if (a->db != b->db) return a->db < b->db;
+    if (a->handle != b->handle) return (uint64_t)a->handle < (uint64_t)b->handle;
+    // Ids of a handle's objects one after another; records of a handle
+    // in turn (retired and new) by their address.
+    if (a != b) return a < b;
+    return generation() < o.generation();
 }
 
 ODRX_DEFINE_MEMBERS(OdDbObject, OdRxObject, L"AcDbObject")
@@ -300,7 +316,13 @@ OdResult OdDbObject::erase(bool erasing)
     if (res != eOk) return res;
     erased_ = erasing;
     stub_->erased = erasing;
-    if (stub_->entity) stub_->db->erasures_.push_back(OdDbObjectId(stub_));
+    if (stub_->entity) {
+        std::vector<OdDbObjectId>& erasures = stub_->db->erasures_;
+        // Erasing and restoring again and again (ERASE, UNDO, REDO) frees
+        // nothing: the record starts anew once it outgrows the drawing.
+        if (erasures.size() >= 2 * stub_->db->stubs_.size() + 1024) stub_->db->restartRecords();
+        erasures.push_back(OdDbObjectId(stub_));
+    }
     stub_->db->fireErased(this, erasing);
     return eOk;
 }
@@ -411,6 +433,7 @@ OdDbDatabase::~OdDbDatabase()
         delete stub;
     }
     for (auto& [h, stub] : freedStubs_) delete stub;
+    for (OdDbStub* stub : retiredStubs_) delete stub;
     delete tm_;
     delete fileKept_;
     if (g_explicitWorkingDb == this) g_explicitWorkingDb = nullptr;
@@ -474,10 +497,18 @@ OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* obj, OdDbObjectId ownerId)
     if (freed != freedStubs_.end()) {
         stub = freed->second;
         freedStubs_.erase(freed);
-        *stub = OdDbStub{this, OdDbHandle(handle), obj};
-    } else {
-        stub = new OdDbStub{this, OdDbHandle(handle), obj};
+        const uint32_t generation = stub->generation + 1u;
+        if (generation < OdDbObjectId::kGenerations) {
+            *stub = OdDbStub{this, OdDbHandle(handle), obj};
+            stub->generation = (uint16_t)generation;
+        } else {
+            // Served every generation an id tells apart: held ids of it
+            // keep naming no object.
+            retiredStubs_.push_back(stub);
+            stub = nullptr;
+        }
     }
+    if (!stub) stub = standin::NewStub(this, handle, obj);
     stub->entity = OdRxCast<OdDbEntity>(obj) != nullptr;
     stub->erased = obj->erased_;
     stubs_[stub->handle] = stub;

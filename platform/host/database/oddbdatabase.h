@@ -165,7 +165,8 @@ public:
     uint64_t serial() const { return serial_; }
     // Stand-in: empties the record of erased flags and takes a new serial,
     // so that what followed the old record starts again; for the host's
-    // undo once it freed objects, whose erasures no one need follow.
+    // undo once it freed objects, whose erasures no one need follow, and
+    // once the record outgrows the drawing.
     void restartRecords();
     // Stand-in: how many changes the database told of (objects appended,
     // modified, erased or restored, header values set), for the host's
@@ -211,8 +212,10 @@ private:
     std::map<uint64_t, OdDbStub*> stubs_;
     // The records of objects freed (freeErasedObject), by handle, which ids
     // held elsewhere may still point to; a new object of the handle takes
-    // its record.
+    // its record under the next generation (OdDbObjectId), or a new one
+    // when the record served them all and is retired.
     std::map<uint64_t, OdDbStub*> freedStubs_;
+    std::vector<OdDbStub*> retiredStubs_;
     standin::DxfFileKept* fileKept_ = nullptr;
     OdDbObjectId dimStyleTable_, ucsTable_, dimstyle_;
     std::vector<OdDbDatabaseReactor*> reactors_;

@@ -46,24 +46,39 @@ public:
     OdDbObjectId() = default;
     static const OdDbObjectId kNull;
 
-    bool isNull() const { return stub_ == nullptr; }
+    bool isNull() const { return bits_ == 0; }
     // Names an object that exists (erased or not).
     bool isValid() const;
     bool isErased() const;
     OdDbDatabase* database() const;
     OdDbHandle getHandle() const;
-    void setNull() { stub_ = nullptr; }
+    void setNull() { bits_ = 0; }
 
-    bool operator==(const OdDbObjectId& o) const { return stub_ == o.stub_; }
-    bool operator!=(const OdDbObjectId& o) const { return stub_ != o.stub_; }
+    bool operator==(const OdDbObjectId& o) const { return bits_ == o.bits_; }
+    bool operator!=(const OdDbObjectId& o) const { return bits_ != o.bits_; }
     bool operator<(const OdDbObjectId& o) const;
 
-    // Stand-in internals.
-    explicit OdDbObjectId(OdDbStub* s) : stub_(s) {}
-    OdDbStub* stub() const { return stub_; }
+    // Stand-in internals. An id is its object's record and the record's
+    // generation: a record freed with its object serves the next object of
+    // its handle under the next generation, so that an id still held of
+    // the freed one names no object rather than the new one.
+    explicit OdDbObjectId(OdDbStub* s);
+    // The record the id names; for an id of an object freed since, a record
+    // of no object.
+    OdDbStub* stub() const;
+    // Generations a record serves before it is retired.
+    static constexpr uint32_t kGenerations = 1u << 16;
 
 private:
-    OdDbStub* stub_ = nullptr;
+    static constexpr int kGenerationShift = 48;
+    OdDbStub* record() const
+    {
+        return reinterpret_cast<OdDbStub*>(static_cast<uintptr_t>(bits_ & ((uint64_t(1) << kGenerationShift) - 1)));
+    }
+    uint32_t generation() const { return static_cast<uint32_t>(bits_ >> kGenerationShift); }
+    // The record's address in the low 48 bits (every address a process
+    // on this platform is given), its generation above them.
+    uint64_t bits_ = 0;
 };
 
 typedef OdArray<OdDbObjectId> OdDbObjectIdArray;
@@ -77,6 +92,7 @@ struct OdDbStub {
     // that it asks no table about each one.
     uint32_t mark = 0, visit = 0;
     bool entity = false;  // the object is an entity
+    uint16_t generation = 0;  // OdDbObjectId
     // The object's erased flag, held here too (set wherever the object's
     // is), so that a walk over a block's entities reads no object.
     bool erased = false;
@@ -189,10 +205,31 @@ private:
 };
 
 // Asked of every object a walk over a drawing meets: inline.
-inline bool OdDbObjectId::isValid() const { return stub_ && stub_->object; }
-inline bool OdDbObjectId::isErased() const { return isValid() && stub_->erased; }
-inline OdDbDatabase* OdDbObjectId::database() const { return stub_ ? stub_->db : nullptr; }
-inline OdDbHandle OdDbObjectId::getHandle() const { return stub_ ? stub_->handle : OdDbHandle(); }
+namespace standin {
+// The record a stale id names: of no object, in no database.
+inline OdDbStub g_goneStub{nullptr, OdDbHandle(), nullptr};
+// A new record of an object (whose address an id can hold).
+OdDbStub* NewStub(OdDbDatabase* db, uint64_t handle, OdDbObject* o);
+}  // namespace standin
+
+inline OdDbObjectId::OdDbObjectId(OdDbStub* s)
+    : bits_(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(s)) | (s ? uint64_t(s->generation) << kGenerationShift : 0))
+{
+}
+inline OdDbStub* OdDbObjectId::stub() const
+{
+    OdDbStub* s = record();
+    return !s || s->generation == generation() ? s : &standin::g_goneStub;
+}
+inline bool OdDbObjectId::isValid() const
+{
+    const OdDbStub* s = stub();
+    return s && s->object;
+}
+inline bool OdDbObjectId::isErased() const { return isValid() && record()->erased; }
+// A stale id keeps its database and handle: a record serves one handle.
+inline OdDbDatabase* OdDbObjectId::database() const { return record() ? record()->db : nullptr; }
+inline OdDbHandle OdDbObjectId::getHandle() const { return record() ? record()->handle : OdDbHandle(); }
 
 namespace standin {
 int TakeHostFault(const char* op);

@@ -172,11 +172,18 @@ void OdDbBlockTableRecord::swapOwned(OdDbObject& other)
     auto& live = static_cast<OdDbBlockTableRecord&>(other);
     std::vector<OdDbObjectId>& list = live.entities_;
     const size_t from = listFrom_;
-    std::vector<OdDbObjectId> beyond(list.begin() + (std::ptrdiff_t)from, list.end());
+    // Of the ids after the first ones, what the step put back erased goes
+    // with the live record's state; an entity that no step of this drawing
+    // appended (another drawing's command, a reactor while the step is put
+    // back) stays, after this state's ids: no live entity is left in no
+    // block.
+    std::vector<OdDbObjectId> gone, stay;
+    for (size_t i = from; i < list.size(); ++i) (list[i].isErased() ? gone : stay).push_back(list[i]);
     list.resize(from);
     list.insert(list.end(), entities_.begin(), entities_.end());
+    list.insert(list.end(), stay.begin(), stay.end());
     entities_.swap(list);
-    live.entities_ = std::move(beyond);
+    live.entities_ = std::move(gone);
     live.listFrom_ = from;
     listFrom_ = 0;
 }

@@ -149,8 +149,9 @@ private:
     {
     }
     // Gives this state the live record's list (its first `listFrom_` ids,
-    // then this state's own) and leaves the live record, now a state, the
-    // ids it had beyond them.
+    // then this state's own, then the live ids it had beyond them) and
+    // leaves the live record, now a state, the erased ids it had beyond
+    // them.
     void swapOwned(OdDbObject& other) override;
     std::vector<OdDbObjectId> entities_;
     OdGePoint3d origin_;

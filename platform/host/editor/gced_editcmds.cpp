@@ -137,17 +137,21 @@ struct OpenGroup {
     int lockLevel = -1;  // the document's lock count under a named lock
     bool outside = false;
     UndoGroup group;
+    // The objects of the drawing whose whole state before the step (or
+    // since the move that last reached them) the group keeps, with their
+    // entry in it.
+    std::map<OdDbObjectId, size_t> held;
 };
 std::unique_ptr<OpenGroup> g_open;
+// What the step open changes of other documents' drawings: a step of each
+// of them, of its name, that ends with it.
+std::vector<std::unique_ptr<OpenGroup>> g_others;
 // Above 0 while nothing is recorded: UNDO and REDO putting states back, the
 // commands that open and close drawings, a drawing being opened.
 int g_quiet = 0;
 int g_quietDepth = 0;  // the command that made it quiet (standin::CommandDepth)
-// The objects of the drawing whose whole state before the step (or since
-// the move that last reached them) the group keeps, with their entry in
-// it, and what a step of its own keeps now: what the move running
-// reaches, an entity being erased.
-std::map<OdDbObjectId, size_t> g_held;
+// What a step of its own keeps now: what the move running reaches, an
+// entity being erased.
 std::set<OdDbObjectId> g_keptOtherwise;
 std::function<bool(const std::wstring&)> g_appLoader;
 
@@ -156,7 +160,7 @@ UndoGroup* Recording() { return g_open ? &g_open->group : nullptr; }
 void StopRecording()
 {
     g_open.reset();
-    g_held.clear();
+    g_others.clear();
     g_keptOtherwise.clear();
 }
 
@@ -170,10 +174,10 @@ standin::ResetHook g_reset([] {
 // The entry of a held object gets the erased flag the object has now, as
 // its state after the step (or after what came before the move that
 // reaches it next).
-void Release(std::map<OdDbObjectId, size_t>::iterator it)
+void Release(OpenGroup& open, std::map<OdDbObjectId, size_t>::iterator it)
 {
-    if (!g_open || it->second >= g_open->group.steps.size()) return;
-    g_open->group.steps[it->second].erasedAfter = it->first.isErased();
+    if (it->second >= open.group.steps.size()) return;
+    open.group.steps[it->second].erasedAfter = it->first.isErased();
 }
 
 // What no step can bring back any more goes: the redo branch a new step
@@ -197,50 +201,73 @@ void DropRedo(UndoHistory& h, OdDbDatabase* db)
     if (freed) db->restartRecords();
 }
 
-void StartGroup(GcApDocument* doc, const std::wstring& command, int depth, bool outside)
+std::unique_ptr<OpenGroup> NewGroup(GcApDocument* doc, const std::wstring& command, int depth, bool outside)
 {
-    g_open = std::make_unique<OpenGroup>();
-    g_open->doc = doc;
-    g_open->depth = depth;
-    g_open->outside = outside;
-    g_open->group.command = command;
-    g_open->group.seedBefore = doc->database()->handseed();
-    g_open->group.before = CurrentEditorState();
-    g_open->group.headerBefore = CurrentHeader(doc->database());
-    g_open->group.changesBefore = doc->database()->changeCount();
-    g_held.clear();
+    auto open = std::make_unique<OpenGroup>();
+    open->doc = doc;
+    open->depth = depth;
+    open->outside = outside;
+    open->group.command = command;
+    open->group.seedBefore = doc->database()->handseed();
+    open->group.before = CurrentEditorState();
+    open->group.headerBefore = CurrentHeader(doc->database());
+    open->group.changesBefore = doc->database()->changeCount();
+    return open;
+}
+
+// A step kept only once it changed the drawing: changes outside a command,
+// a document locked under a command name (the module's timer locks and
+// often changes nothing), another document's drawing a command changes.
+bool KeptIfChanged(const OpenGroup& open) { return open.outside || open.lockLevel >= 0 || &open != g_open.get(); }
+
+void StartGroup(GcApDocument* doc, const std::wstring& command, int depth, bool outside, int lockLevel = -1)
+{
+    g_open = NewGroup(doc, command, depth, outside);
+    g_open->lockLevel = lockLevel;
+    g_others.clear();
     g_keptOtherwise.clear();
     // A new command leaves nothing to redo; what only the redo branch could
     // bring back is freed before the command makes anything, so that what
-    // it makes may take the handles again. Changes outside a command drop
-    // it once they changed something.
-    if (!outside) DropRedo(g_history[doc], doc->database());
+    // it makes may take the handles again. The other steps drop it once
+    // they changed something.
+    if (!KeptIfChanged(*g_open)) DropRedo(g_history[doc], doc->database());
 }
 
-// Ends the step being recorded and keeps it in its document's history.
-void CloseGroup()
+// Keeps a step that ended in its document's history.
+void Keep(OpenGroup& open, bool keptIfChanged, bool ownDocument)
 {
-    if (!g_open) return;
-    for (auto it = g_held.begin(); it != g_held.end(); ++it) Release(it);
-    std::unique_ptr<OpenGroup> open = std::move(g_open);
-    StopRecording();
-    GcApDocument* doc = open->doc;
+    for (auto it = open.held.begin(); it != open.held.end(); ++it) Release(open, it);
+    GcApDocument* doc = open.doc;
     GcApDocManager* m = gcDocManagerPtr();
     bool alive = false;
     for (int i = 0; i < m->documentCount(); ++i) alive = alive || m->documentAt(i) == doc;
     if (!alive) return;
-    UndoGroup& group = open->group;
+    UndoGroup& group = open.group;
     group.seedAfter = doc->database()->handseed();
-    group.after = CurrentEditorState();
+    // The view is the current document's: another drawing's step has none.
+    group.after = ownDocument ? CurrentEditorState() : group.before;
     group.headerAfter = CurrentHeader(doc->database());
     group.steps.shrink_to_fit();
     UndoHistory& h = g_history[doc];
-    if (open->outside) {
+    if (keptIfChanged) {
         // Code that opened objects for write and changed none made no step.
         if (doc->database()->changeCount() == group.changesBefore) return;
         DropRedo(h, doc->database());
     }
     h.done.push_back(std::move(group));
+}
+
+// Ends the step being recorded, and the steps of the other drawings it
+// changed, and keeps them in their documents' histories.
+void CloseGroup()
+{
+    if (!g_open) return;
+    const bool keptIfChanged = KeptIfChanged(*g_open);
+    std::unique_ptr<OpenGroup> open = std::move(g_open);
+    std::vector<std::unique_ptr<OpenGroup>> others = std::move(g_others);
+    StopRecording();
+    Keep(*open, keptIfChanged, true);
+    for (auto& other : others) Keep(*other, true, false);
 }
 
 void CloseOutsideGroup()
@@ -252,19 +279,25 @@ void CloseOutsideGroup()
 const wchar_t kOutsideStep[] = L"Changes outside a command";
 
 // The group that records a change of the database: the step open for its
-// document, or a new step of the changes made outside any command. Null
-// when nothing is recorded (UNDO at work, a database of no document, a
-// command changing another document's drawing).
-UndoGroup* RecordingFor(OdDbDatabase* db)
+// document; for another document's drawing a command changes, that
+// drawing's step of the command's name; or a new step of the changes made
+// outside any command. Null when nothing is recorded (UNDO at work, a
+// database of no document).
+OpenGroup* RecordingFor(OdDbDatabase* db)
 {
     if (g_quiet || !db) return nullptr;
-    if (g_open && g_open->doc->database() == db) return &g_open->group;
-    if (g_open && !g_open->outside) return nullptr;
+    if (g_open && g_open->doc->database() == db) return g_open.get();
     GcApDocument* doc = gcDocManagerPtr()->document(db);
     if (!doc) return nullptr;
+    if (g_open && !g_open->outside) {
+        for (auto& other : g_others)
+            if (other->doc == doc) return other.get();
+        g_others.push_back(NewGroup(doc, g_open->group.command, 0, false));
+        return g_others.back().get();
+    }
     CloseOutsideGroup();
     StartGroup(doc, kOutsideStep, 0, true);
-    return &g_open->group;
+    return g_open.get();
 }
 
 void Cancelled() { standin::SetCommandOutcome(standin::CommandOutcome::kCancelled); }
@@ -274,7 +307,7 @@ void Record(UndoStep::Kind kind, OdDbObjectId id, OdDbObjectId other = OdDbObjec
 {
     UndoGroup* g = Recording();
     // What the database added it recorded as made already.
-    if (!g || (kind == UndoStep::kCreated && g_held.count(id))) return;
+    if (!g || (kind == UndoStep::kCreated && g_open->held.count(id))) return;
     g->steps.push_back({kind, id, other, nullptr, nullptr});
 }
 
@@ -286,20 +319,22 @@ void Record(UndoStep::Kind kind, OdDbObjectId id, OdDbObjectId other = OdDbObjec
 void KeepBeforeWrite(OdDbObject* o)
 {
     if (o->isNewObject()) return;
-    UndoGroup* g = RecordingFor(o->database());
-    if (!g || g_keptOtherwise.count(o->objectId()) || g_held.count(o->objectId())) return;
+    OpenGroup* open = RecordingFor(o->database());
+    if (!open || g_keptOtherwise.count(o->objectId()) || open->held.count(o->objectId())) return;
     OdDbObject* copy = standin::StateCopy(o);
     if (!copy) return;
-    g_held.emplace(o->objectId(), g->steps.size());
+    UndoGroup* g = &open->group;
+    open->held.emplace(o->objectId(), g->steps.size());
     g->steps.push_back({UndoStep::kChanged, o->objectId(), OdDbObjectId(), std::unique_ptr<OdDbObject>(copy), nullptr});
     g->steps.back().erasedBefore = o->isErased();
 }
 
 void NoteAdded(OdDbObject* o)
 {
-    UndoGroup* g = RecordingFor(o->database());
-    if (!g) return;
-    g_held[o->objectId()] = g->steps.size();
+    OpenGroup* open = RecordingFor(o->database());
+    if (!open) return;
+    UndoGroup* g = &open->group;
+    open->held[o->objectId()] = g->steps.size();
     g->steps.push_back({UndoStep::kCreated, o->objectId(), OdDbObjectId(), nullptr, nullptr});
     g->steps.back().erasedBefore = true;
 }
@@ -514,10 +549,11 @@ void MoveEach(const OdDbObjectIdArray& ids, const OdGeVector3d& offset, KindCoun
         ent->close();
         // A later change of what moved keeps its state after the move.
         for (const OdDbObjectId& moved : g_keptOtherwise) {
-            auto held = g_held.find(moved);
-            if (held == g_held.end()) continue;
-            Release(held);
-            g_held.erase(held);
+            if (!g_open) break;
+            auto held = g_open->held.find(moved);
+            if (held == g_open->held.end()) continue;
+            Release(*g_open, held);
+            g_open->held.erase(held);
         }
         g_keptOtherwise.clear();
     }
@@ -1364,6 +1400,8 @@ void ForgetDocumentHistory(const GcApDocument* doc)
 {
     g_history.erase(doc);
     if (g_open && g_open->doc == doc) StopRecording();
+    for (auto it = g_others.begin(); it != g_others.end();)
+        it = (*it)->doc == doc ? g_others.erase(it) : it + 1;
 }
 
 void OpenUndoGroup(const std::wstring& command, bool hostCommand, int depth)
@@ -1401,8 +1439,7 @@ void OpenLockStep(GcApDocument* doc, const std::wstring& command)
 {
     CloseOutsideGroup();
     if (g_open || g_quiet || !doc || command.empty()) return;
-    StartGroup(doc, command, 0, false);
-    g_open->lockLevel = doc->lockCount();
+    StartGroup(doc, command, 0, false, doc->lockCount());
 }
 
 void CloseLockStep(GcApDocument* doc)

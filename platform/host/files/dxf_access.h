@@ -213,7 +213,7 @@ struct DxfAccess {
     // (`placeAll`), so that handles in no order cost no search each.
     static OdDbObjectId unplaced(OdDbDatabase* db, OdDbObject* o, uint64_t handle)
     {
-        auto* stub = new OdDbStub{db, OdDbHandle(handle), o};
+        auto* stub = standin::NewStub(db, handle, o);
         stub->entity = OdRxCast<OdDbEntity>(o) != nullptr;
         stub->erased = o->erased_;
         o->stub_ = stub;

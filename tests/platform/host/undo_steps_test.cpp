@@ -4,6 +4,8 @@
 // flag included; a new step frees what no step can bring back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 
 #include "dxf_control.h"
@@ -95,6 +97,26 @@ void Stretch()
     line->close();
 }
 
+// An application's command that draws into the drawing of another
+// document.
+OdDbDatabase* g_otherDb = nullptr;
+OdDbObjectId g_drawnElsewhere;
+void DrawElsewhere() { g_drawnElsewhere = AddLine(g_otherDb, 50); }
+
+// An application's command that makes an entity, whose id it keeps.
+OdDbObjectId g_made;
+void Make() { g_made = AddLine(Db(), 60); }
+
+bool InModelSpace(OdDbDatabase* db, OdDbObjectId id)
+{
+    OdDbBlockTableRecord* ms = nullptr;
+    if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return false;
+    const auto& ids = ms->entityIds();
+    const bool in = std::find(ids.begin(), ids.end(), id) != ids.end();
+    ms->close();
+    return in;
+}
+
 double StartX(OdDbObjectId id)
 {
     OdDbLine* line = nullptr;
@@ -123,6 +145,8 @@ protected:
         odedRegCmds()->addCommand(L"APP", L"FORGET", L"FORGET", GCRX_CMD_MODAL, &Forget);
         odedRegCmds()->addCommand(L"APP", L"REFILE", L"REFILE", GCRX_CMD_MODAL, &Refile);
         odedRegCmds()->addCommand(L"APP", L"STRETCH", L"STRETCH", GCRX_CMD_MODAL, &Stretch);
+        odedRegCmds()->addCommand(L"APP", L"DRAWELSEWHERE", L"DRAWELSEWHERE", GCRX_CMD_MODAL, &DrawElsewhere);
+        odedRegCmds()->addCommand(L"APP", L"MAKE", L"MAKE", GCRX_CMD_MODAL, &Make);
     }
     void TearDown() override
     {
@@ -366,6 +390,113 @@ TEST_F(DrawingUndo, AddingToALargeModelSpaceKeepsWhatWasAdded)
     EXPECT_TRUE(Saved() == s1);
     Run(L"REDO");
     EXPECT_TRUE(Saved() == s3);
+}
+
+// A command that draws into another document's drawing is a step of that
+// drawing too, named by the command, which that document's UNDO takes back
+// in its turn; an entity appended where no step records it (code run while
+// UNDO puts a step back) stays in model space through UNDO and REDO.
+TEST_F(DrawingUndo, WhatACommandDrawsInAnotherDrawingIsAStepThere)
+{
+    gcDocManagerPtr()->activate(doc);
+    ASSERT_TRUE(standin::InvokeCommand(L"MAKE"));
+    const OdDbObjectId mine = g_made;
+    const std::string made = Saved();
+    GcApDocument* other = standin::CreateDocument(L"C:\\other.dwg");
+    gcDocManagerPtr()->activate(other);
+    g_otherDb = db;
+    ASSERT_TRUE(standin::InvokeCommand(L"DRAWELSEWHERE"));
+    const OdDbObjectId drawn = g_drawnElsewhere;
+    ASSERT_TRUE(InModelSpace(db, drawn));
+    const std::string drawnThere = Saved();
+
+    gcDocManagerPtr()->activate(doc);
+    EXPECT_NE(Run(L"UNDO").find(L"Undone: DRAWELSEWHERE"), std::wstring::npos);
+    EXPECT_TRUE(drawn.isErased());
+    EXPECT_FALSE(mine.isErased());
+    EXPECT_TRUE(Saved() == made);
+    EXPECT_NE(Run(L"UNDO").find(L"Undone: MAKE"), std::wstring::npos);
+    EXPECT_TRUE(mine.isErased());
+    Run(L"REDO");
+    Run(L"REDO");
+    EXPECT_TRUE(Saved() == drawnThere);
+    EXPECT_TRUE(InModelSpace(db, drawn) && InModelSpace(db, mine));
+
+    // Appended unrecorded after MAKE's step: UNDO of MAKE takes out only
+    // what MAKE made.
+    standin::QuietWhile(true);
+    const OdDbObjectId unrecorded = AddLine(db, 70);
+    standin::QuietWhile(false);
+    Run(L"UNDO");
+    Run(L"UNDO");
+    EXPECT_TRUE(mine.isErased());
+    EXPECT_FALSE(unrecorded.isErased());
+    EXPECT_TRUE(InModelSpace(db, unrecorded));
+    EXPECT_FALSE(InModelSpace(db, mine));
+    Run(L"REDO");
+    EXPECT_TRUE(InModelSpace(db, unrecorded) && InModelSpace(db, mine));
+    // A new step drops the redo branch: still there.
+    ASSERT_TRUE(standin::InvokeCommand(L"STRETCH"));
+    EXPECT_TRUE(InModelSpace(db, unrecorded));
+    gcDocManagerPtr()->activate(other);
+    standin::CloseDocument(other);
+}
+
+// An id an application keeps of what a command made names nothing once the
+// step is taken back and a new one takes its handle: it does not name the
+// new object, which it cannot open or erase.
+TEST_F(DrawingUndo, AnIdOfAFreedObjectNamesNoOtherObject)
+{
+    gcDocManagerPtr()->activate(doc);
+    ASSERT_TRUE(standin::InvokeCommand(L"MAKE"));
+    const OdDbObjectId held = g_made;
+    Run(L"UNDO");
+    ASSERT_TRUE(standin::InvokeCommand(L"MAKE"));
+    const OdDbObjectId made = g_made;
+    ASSERT_EQ(held.getHandle(), made.getHandle()) << "the new object should take the freed handle";
+    EXPECT_NE(held, made);
+    EXPECT_TRUE(held < made || made < held);
+    EXPECT_EQ((std::set<OdDbObjectId>{held, made}.size()), 2u);
+    EXPECT_FALSE(held.isValid());
+    EXPECT_FALSE(held.isErased());
+    EXPECT_EQ(held.database(), db);
+    OdDbObject* o = nullptr;
+    EXPECT_NE(oddbOpenObject(o, held, OdDb::kForWrite, true), eOk);
+    EXPECT_EQ(o, nullptr);
+    EXPECT_TRUE(made.isValid() && !made.isErased());
+    EXPECT_TRUE(InModelSpace(db, made));
+}
+
+// The module's timer locks the document under its command's name and may
+// change nothing: no step, and what there is to redo stays.
+TEST_F(DrawingUndo, ANamedLockThatChangesNothingKeepsRedo)
+{
+    gcDocManagerPtr()->activate(doc);
+    ASSERT_TRUE(standin::InvokeCommand(L"STRETCH"));
+    const std::string stretched = Saved();
+    Run(L"UNDO");
+    GcApDocManager* m = gcDocManagerPtr();
+    ASSERT_EQ(m->lockDocument(doc, GcAp::kWrite, L"FOLLOW", L"FOLLOW", false), eOk);
+    OdDbObject* o = nullptr;
+    ASSERT_EQ(oddbOpenObject(o, g_target, OdDb::kForWrite), eOk);
+    o->close();
+    ASSERT_EQ(m->unlockDocument(doc), eOk);
+    EXPECT_EQ(standin::UndoDepth(doc, true), 1u);
+    EXPECT_NE(Run(L"REDO").find(L"Redone: STRETCH"), std::wstring::npos);
+    EXPECT_TRUE(Saved() == stretched);
+}
+
+// ERASE, UNDO, again and again, frees nothing; the drawing's record of
+// erased flags stays within the drawing's size.
+TEST_F(DrawingUndo, ErasingAndRestoringAgainKeepsNoGrowingRecord)
+{
+    size_t most = 0;
+    for (int cycle = 0; cycle < 5000; ++cycle) {
+        SetErased(g_target, true);
+        SetErased(g_target, false);
+        most = std::max(most, db->erasedFlagChanges().size());
+    }
+    EXPECT_LT(most, 2500u);
 }
 
 }  // namespace

@@ -39,7 +39,9 @@ Hand-built cases add checks of their own on the saves: a second receipt
 gives back the first's entities and takes the layer it made with it; the
 module's work outside a command is a step of its own, and the next UNDO
 takes back the user's MOVE; a dictionary entry a command removes comes
-back; a line named twice in one selection is moved once.
+back; a line named twice in one selection is moved once; clearing the
+captured maps after their image was taken back and its handle taken by
+the user's lines leaves the lines.
 
 Cases that fail today are listed with the checks they fail in
 KNOWN_FAILURES below: a listed case passes when it fails exactly those
@@ -472,6 +474,26 @@ def check_imageframe_step(run):
     return []
 
 
+def check_stale_image(run):
+    """The captured image taken back and dropped by the user's next LINEs,
+    which take its handles: clearing every captured map leaves the lines
+    (the module's id of the image names nothing now, not a line)."""
+    f = {name: facts(run.bytes(name))["entities"] for name in ("after", "lines", "cleared")
+         if run.bytes(name) is not None}
+    if len(f) < 3:
+        return [("stale-image", "the run did not get to its snapshots")]
+    images = {h for h, kind in f["after"].items() if kind == "IMAGE"}
+    lines = {h for h, kind in f["lines"].items() if kind == "LINE" and f["after"].get(h) != "LINE"}
+    out = []
+    if not images or not (lines & images):
+        out.append(("stale-image", "no new line took the captured image's handle %s (new lines %s)" % (
+            sorted(images), sorted(lines))))
+    gone = sorted(lines - set(f["cleared"]))
+    if gone:
+        out.append(("stale-image", "clearing the captured maps erased the user's lines %s" % gone))
+    return out
+
+
 def cases():
     out = receipts()
     sign = "> peer sign S at 20,30 icon=12 colour=0000FF level=18"
@@ -542,6 +564,13 @@ def cases():
              check=check_own_step),
         Case("hand-built: a dictionary entry a command removes comes back", ["-LAYER", ""], ["-LAYER"],
              BASE_MAP_VIEW + ["> click 加载在线底图", "> wait 1 s"], check=check_dictionary),
+        Case("hand-built: an image taken back and dropped is not cleared in its handle's new entity",
+             ["> wait 6 s"], [OWN], CAPTURE_FRAME + CAPTURE_PICK,
+             tail=["UNDO"] +
+             [x for y in range(4) for x in ("LINE", "5,%d" % y, "6,%d" % y, "")] +
+             ["> snapshot lines.dxf", "> dialog 8145, click 8140, cancel", "> click 下载底图到本地",
+              "> snapshot cleared.dxf"],
+             check=check_stale_image),
         Case("hand-built: a line named twice is moved once", ["MOVE", "> select last + last", "0,0", "10,0"],
              ["MOVE"], check=check_named_twice),
     ]
