@@ -79,6 +79,14 @@ OdString OdDbHandle::ascii() const
     return OdString(buf);
 }
 
+void OdDbDatabase::listAgain(OdDbObject* o)
+{
+    o->stub_->unlisted = false;
+    OdDbStub* owner = o->owner_.stub();
+    if (auto* block = owner ? OdRxCast<OdDbBlockTableRecord>(owner->object) : nullptr)
+        block->entities_.push_back(o->objectId());
+}
+
 OdDbStub* standin::NewStub(OdDbDatabase* db, uint64_t handle, OdDbObject* o)
 {
     auto* stub = new OdDbStub{db, OdDbHandle(handle), o};
@@ -316,6 +324,7 @@ OdResult OdDbObject::erase(bool erasing)
     if (res != eOk) return res;
     erased_ = erasing;
     stub_->erased = erasing;
+    if (!erasing && stub_->unlisted) stub_->db->listAgain(this);
     if (stub_->entity) {
         std::vector<OdDbObjectId>& erasures = stub_->db->erasures_;
         // Erasing and restoring again and again (ERASE, UNDO, REDO) frees

@@ -193,6 +193,9 @@ public:
 private:
     friend struct standin::DxfAccess;
     friend class OdDbObject;
+    // Puts an entity UNDO took out of its block's list back at the list's
+    // end, when it is restored.
+    void listAgain(OdDbObject* o);
     template <class T>
     OdResult openTable(OdDbObjectId id, T*& table, OdDb::OpenMode mode);
     void buildDefaultDrawing();

@@ -93,6 +93,9 @@ struct OdDbStub {
     uint32_t mark = 0, visit = 0;
     bool entity = false;  // the object is an entity
     uint16_t generation = 0;  // OdDbObjectId
+    // An erased entity UNDO took out of its block's list, which restoring
+    // it puts back (OdDbBlockTableRecord::swapOwned).
+    bool unlisted = false;
     // The object's erased flag, held here too (set wherever the object's
     // is), so that a walk over a block's entities reads no object.
     bool erased = false;

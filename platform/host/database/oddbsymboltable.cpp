@@ -180,7 +180,13 @@ void OdDbBlockTableRecord::swapOwned(OdDbObject& other)
     std::vector<OdDbObjectId> gone, stay;
     for (size_t i = from; i < list.size(); ++i) (list[i].isErased() ? gone : stay).push_back(list[i]);
     list.resize(from);
-    list.insert(list.end(), entities_.begin(), entities_.end());
+    // What was restored since went back into the list then.
+    for (const OdDbObjectId& id : entities_)
+        if (id.stub()->unlisted) {
+            id.stub()->unlisted = false;
+            list.push_back(id);
+        }
+    for (const OdDbObjectId& id : gone) id.stub()->unlisted = true;
     list.insert(list.end(), stay.begin(), stay.end());
     entities_.swap(list);
     live.entities_ = std::move(gone);

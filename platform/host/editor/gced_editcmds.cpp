@@ -155,8 +155,6 @@ int g_quietDepth = 0;  // the command that made it quiet (standin::CommandDepth)
 std::set<OdDbObjectId> g_keptOtherwise;
 std::function<bool(const std::wstring&)> g_appLoader;
 
-UndoGroup* Recording() { return g_open ? &g_open->group : nullptr; }
-
 void StopRecording()
 {
     g_open.reset();
@@ -250,8 +248,14 @@ void Keep(OpenGroup& open, bool keptIfChanged, bool ownDocument)
     group.steps.shrink_to_fit();
     UndoHistory& h = g_history[doc];
     if (keptIfChanged) {
-        // Code that opened objects for write and changed none made no step.
-        if (doc->database()->changeCount() == group.changesBefore) return;
+        // Code that opened objects for write and changed none made no step;
+        // one still open may change it yet.
+        bool open = false;
+        for (const UndoStep& s : group.steps) {
+            const OdDbStub* stub = s.id.stub();
+            open = open || (stub && stub->object && stub->object->isWriteEnabled());
+        }
+        if (!open && doc->database()->changeCount() == group.changesBefore) return;
         DropRedo(h, doc->database());
     }
     h.done.push_back(std::move(group));
@@ -279,36 +283,45 @@ void CloseOutsideGroup()
 const wchar_t kOutsideStep[] = L"Changes outside a command";
 
 // The group that records a change of the database: the step open for its
-// document; for another document's drawing a command changes, that
-// drawing's step of the command's name; or a new step of the changes made
-// outside any command. Null when nothing is recorded (UNDO at work, a
-// database of no document).
+// document; for another document's drawing, that drawing's step of the
+// open step's name (a command's, a named lock's, the changes outside a
+// command); or a new step of the changes made outside any command. Null
+// when nothing is recorded (UNDO at work, a database of no document).
 OpenGroup* RecordingFor(OdDbDatabase* db)
 {
     if (g_quiet || !db) return nullptr;
     if (g_open && g_open->doc->database() == db) return g_open.get();
     GcApDocument* doc = gcDocManagerPtr()->document(db);
     if (!doc) return nullptr;
-    if (g_open && !g_open->outside) {
+    if (g_open) {
         for (auto& other : g_others)
             if (other->doc == doc) return other.get();
-        g_others.push_back(NewGroup(doc, g_open->group.command, 0, false));
+        g_others.push_back(NewGroup(doc, g_open->group.command, 0, g_open->outside));
         return g_others.back().get();
     }
-    CloseOutsideGroup();
     StartGroup(doc, kOutsideStep, 0, true);
     return g_open.get();
+}
+
+// The step open for the document's drawing, its own or another's.
+const OpenGroup* OpenFor(const GcApDocument* doc)
+{
+    if (g_open && g_open->doc == doc) return g_open.get();
+    for (const auto& other : g_others)
+        if (other->doc == doc) return other.get();
+    return nullptr;
 }
 
 void Cancelled() { standin::SetCommandOutcome(standin::CommandOutcome::kCancelled); }
 void Failed() { standin::SetCommandOutcome(standin::CommandOutcome::kFailed); }
 
+// Records a change of the object's drawing in that drawing's step.
 void Record(UndoStep::Kind kind, OdDbObjectId id, OdDbObjectId other = OdDbObjectId())
 {
-    UndoGroup* g = Recording();
+    OpenGroup* open = RecordingFor(id.database());
     // What the database added it recorded as made already.
-    if (!g || (kind == UndoStep::kCreated && g_open->held.count(id))) return;
-    g->steps.push_back({kind, id, other, nullptr, nullptr});
+    if (!open || (kind == UndoStep::kCreated && open->held.count(id))) return;
+    open->group.steps.push_back({kind, id, other, nullptr, nullptr});
 }
 
 // Whatever is opened for write, by a command, a reactor that hears it, an
@@ -517,8 +530,9 @@ bool ForEachMoved(const OdDbEntity* ent, std::set<OdDbObjectId>& blocks,
 // the move changed, not copies of what it moved.
 void MoveEach(const OdDbObjectIdArray& ids, const OdGeVector3d& offset, KindCounts* notMoved = nullptr)
 {
-    UndoGroup* group = Recording();
-    std::unique_ptr<MoveRecord> record(group ? new MoveRecord{{}, offset, {}, {}} : nullptr);
+    GcApDocument* doc = gcDocManagerPtr()->curDocument();
+    OpenGroup* open = doc ? RecordingFor(doc->database()) : nullptr;
+    std::unique_ptr<MoveRecord> record(open ? new MoveRecord{{}, offset, {}, {}} : nullptr);
     standin::MoveEachBlockOnce once;
     std::set<OdDbObjectId> reachedBlocks;
     const OdGeMatrix3d m = OdGeMatrix3d::translation(offset);
@@ -549,11 +563,11 @@ void MoveEach(const OdDbObjectIdArray& ids, const OdGeVector3d& offset, KindCoun
         ent->close();
         // A later change of what moved keeps its state after the move.
         for (const OdDbObjectId& moved : g_keptOtherwise) {
-            if (!g_open) break;
-            auto held = g_open->held.find(moved);
-            if (held == g_open->held.end()) continue;
-            Release(*g_open, held);
-            g_open->held.erase(held);
+            if (!open) break;
+            auto held = open->held.find(moved);
+            if (held == open->held.end()) continue;
+            Release(*open, held);
+            open->held.erase(held);
         }
         g_keptOtherwise.clear();
     }
@@ -561,7 +575,7 @@ void MoveEach(const OdDbObjectIdArray& ids, const OdGeVector3d& offset, KindCoun
     record->ids.shrink_to_fit();
     record->before.shrink_to_fit();
     record->places.shrink_to_fit();
-    group->steps.push_back({UndoStep::kMoved, OdDbObjectId(), OdDbObjectId(), nullptr, std::move(record)});
+    open->group.steps.push_back({UndoStep::kMoved, OdDbObjectId(), OdDbObjectId(), nullptr, std::move(record)});
 }
 
 // Undoing a move runs it again taking back the values it kept; redoing
@@ -1129,7 +1143,10 @@ void Replay(bool undo)
     // open would keep its values, and the step would then undo the wrong
     // way at every UNDO and REDO after.
     for (const UndoStep& s : from.back().steps) {
-        const OdDbStub* stub = s.kind == UndoStep::kChanged ? s.id.stub() : nullptr;
+        const OdDbStub* stub = s.id.stub();
+        if (s.kind == UndoStep::kMoved)
+            for (const OdDbObjectId& id : s.move->ids)
+                if (id.stub()->object && id.stub()->object->isReadEnabled()) stub = id.stub();
         if (stub && stub->object && stub->object->isReadEnabled()) {
             gcutPrintf(undo ? L"\nUNDO cannot be used while object %s is open."
                             : L"\nREDO cannot be used while object %s is open.",
@@ -1399,9 +1416,14 @@ std::vector<std::wstring> EditHostCommands()
 void ForgetDocumentHistory(const GcApDocument* doc)
 {
     g_history.erase(doc);
-    if (g_open && g_open->doc == doc) StopRecording();
     for (auto it = g_others.begin(); it != g_others.end();)
         it = (*it)->doc == doc ? g_others.erase(it) : it + 1;
+    if (g_open && g_open->doc == doc) {
+        // What the step changed of other drawings stays theirs to undo.
+        std::vector<std::unique_ptr<OpenGroup>> others = std::move(g_others);
+        StopRecording();
+        for (auto& other : others) Keep(*other, true, false);
+    }
 }
 
 void OpenUndoGroup(const std::wstring& command, bool hostCommand, int depth)
@@ -1454,8 +1476,8 @@ size_t UndoDepth(const GcApDocument* doc, bool redo)
     auto it = g_history.find(doc);
     // Changes made outside a command are a step already, which left
     // nothing to redo.
-    const bool outside = g_open && g_open->doc == doc && g_open->outside &&
-                         g_open->doc->database()->changeCount() != g_open->group.changesBefore;
+    const OpenGroup* open = OpenFor(doc);
+    const bool outside = open && open->outside && doc->database()->changeCount() != open->group.changesBefore;
     if (redo && outside) return 0;
     return outside + (it == g_history.end() ? 0 : redo ? it->second.undone.size() : it->second.done.size());
 }
