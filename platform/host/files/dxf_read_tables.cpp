@@ -255,10 +255,21 @@ void Loader::readTables()
         // Only a dash that is written carrying a shape (a number other than
         // 0) or a text (not empty) has a place for them: kept at the end of
         // the record, after the last dash, they are out of place there too.
+        // Whether it carries one, and what its flags say, is the dash's
+        // whatever the order of its groups: a shape number given before the
+        // flags is the dash's as one given after them is, so that it is not
+        // kept and then read, after the last dash's flags, as that dash's.
         std::vector<char> carrying;
+        std::vector<int64_t> dashFlags;
         {
-            int64_t bits = 0;
             bool flags = false, number = false, words = false;
+            int64_t shape = 0;
+            bool text = false;
+            auto close = [&] {
+                if (carrying.empty()) return;
+                const int64_t bits = dashFlags.back();
+                carrying.back() = ((bits & 6) && shape != 0) || ((bits & 2) && text);
+            };
             // A value its code cannot hold fills its place as nothing
             // (no flags, no shape, no text): one given after it is out of
             // place, as it is when the save writes them back in order.
@@ -268,26 +279,30 @@ void Loader::readTables()
                 const Group& x = v.at(i);
                 if (x.code == D::kLength) {
                     if (stands) continue;
+                    close();
                     carrying.push_back(0);
-                    flags = number = words = false;
+                    dashFlags.push_back(0);
+                    flags = number = words = text = false;
+                    shape = 0;
                 } else if (carrying.empty()) {
                     continue;
                 } else if (x.code == D::kFlags && !flags) {
                     flags = true;
-                    bits = stands ? 0 : x.integer;
-                } else if (x.code == D::kShape && flags && !number) {
+                    dashFlags.back() = stands ? 0 : x.integer;
+                } else if (x.code == D::kShape && !number) {
                     number = true;
-                    if (!stands && (bits & 6) && x.integer != 0) carrying.back() = 1;
-                } else if (x.code == D::kText && flags && !words) {
+                    shape = stands ? 0 : x.integer;
+                } else if (x.code == D::kText && !words) {
                     words = true;
-                    if (!stands && (bits & 2) && !v.decode(x).empty()) carrying.back() = 1;
+                    text = !stands && !v.decode(x).empty();
                 }
             }
+            close();
         }
         bool seen[std::size(D::kOfDash)] = {};
-        int64_t carries = 0;
         // The writer writes what places a shape or a text together, after
-        // the flags: one with another group before it is out of place (a
+        // the flags: one with another group than the dash's before it is
+        // out of place (a
         // group kept out of place, written after the last dash, then stays
         // out of place).
         bool together = false;
@@ -302,19 +317,17 @@ void Loader::readTables()
             if (x.code == D::kLength) {
                 if (stands) continue;
                 std::fill(std::begin(seen), std::end(seen), false);
-                carries = 0;
             } else {
                 const size_t k = (size_t)(slot - kDashCodes);
                 const bool inPlace = dash >= 0 && !seen[k] &&
                                      (x.code == D::kFlags ||
                                       (follows && carrying[(size_t)dash] &&
-                                       (x.code == D::kText ? (carries & 2) != 0 : (carries & 6) != 0)));
+                                       (dashFlags[(size_t)dash] & (x.code == D::kText ? 2 : 6)) != 0));
                 if (!inPlace) {
                     if (!stands) v.refuse(&x);
                     continue;
                 }
                 seen[k] = true;
-                if (x.code == D::kFlags) carries = stands ? 0 : x.integer;
                 if (stands) {
                     together = true;
                     continue;
