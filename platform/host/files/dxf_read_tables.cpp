@@ -242,6 +242,9 @@ void Loader::readTables()
         using D = LinetypeDashCodes;
         View v = recordView(r);
         auto* lt = new OdDbLinetypeTableRecord();
+        // The record's own values first: what is left goes back kept.
+        const std::wstring name = nameOf(v);
+        const int64_t fileFlags = v.integer(C::kFlags, 0);
         lt->setComments(v.text(C::kDescription));
         lt->setIsScaledToFit(v.integer(C::kAlignment, 'A') == 'S');
         // Each dash, with what follows it up to the next.
@@ -299,6 +302,23 @@ void Loader::readTables()
             }
             close();
         }
+        // A value of the current dash.
+        auto dashValue = [&](const Group& x) {
+            switch (x.code) {
+            case D::kFlags:
+                lt->setShapeIsUcsOrientedAt(dash, x.integer & 1);
+                lt->setShapeIsUprightAt(dash, x.integer & 8);
+                break;
+            case D::kShape: lt->setShapeNumberAt(dash, (int)x.integer); break;
+            case D::kStyle: styles.emplace_back(dash, x.handle); break;
+            case D::kScale: lt->setShapeScaleAt(dash, x.real); break;
+            case D::kRotation: lt->setShapeRotationAt(dash, x.real * kDegToRad); break;
+            case D::kOffsetX: lt->setShapeOffsetAt(dash, OdGeVector2d(x.real, lt->shapeOffsetAt(dash).y)); break;
+            case D::kOffsetY: lt->setShapeOffsetAt(dash, OdGeVector2d(lt->shapeOffsetAt(dash).x, x.real)); break;
+            case D::kText: lt->setTextAt(dash, v.decode(x)); break;
+            default: break;
+            }
+        };
         bool seen[std::size(D::kOfDash)] = {};
         // The writer writes what places a shape or a text together, after
         // the flags: one with another group than the dash's before it is
@@ -306,6 +326,9 @@ void Loader::readTables()
         // group kept out of place, written after the last dash, then stays
         // out of place).
         bool together = false;
+        // Values their codes cannot hold standing in their places in a dash
+        // (the writer writes a value there): not kept.
+        std::vector<size_t> standing;
         for (size_t i = v.subclassStart(C::kMarker); i < v.end(); ++i) {
             const bool follows = together;
             together = false;
@@ -329,6 +352,7 @@ void Loader::readTables()
                 }
                 seen[k] = true;
                 if (stands) {
+                    standing.push_back(i);
                     together = true;
                     continue;
                 }
@@ -340,23 +364,54 @@ void Loader::readTables()
                 lt->setDashLengthAt(dash, x.real);
                 continue;
             }
-            switch (x.code) {
-            case D::kFlags:
-                lt->setShapeIsUcsOrientedAt(dash, x.integer & 1);
-                lt->setShapeIsUprightAt(dash, x.integer & 8);
-                break;
-            case D::kShape: lt->setShapeNumberAt(dash, (int)x.integer); break;
-            case D::kStyle: styles.emplace_back(dash, x.handle); break;
-            case D::kScale: lt->setShapeScaleAt(dash, x.real); break;
-            case D::kRotation: lt->setShapeRotationAt(dash, x.real * kDegToRad); break;
-            case D::kOffsetX: lt->setShapeOffsetAt(dash, OdGeVector2d(x.real, lt->shapeOffsetAt(dash).y)); break;
-            case D::kOffsetY: lt->setShapeOffsetAt(dash, OdGeVector2d(lt->shapeOffsetAt(dash).x, x.real)); break;
-            case D::kText: lt->setTextAt(dash, v.decode(x)); break;
-            default: break;
+            dashValue(x);
+        }
+        // A last dash whose flags say it carries a shape or a text but that
+        // gives none is written with its flags alone, and what the record
+        // keeps goes back right after them: the next read takes there what
+        // fits in the dash, as the writer writes it. It is the dash's now,
+        // so that the save reads back as it was read.
+        if (dash >= 0 && !carrying[(size_t)dash] && (dashFlags[(size_t)dash] & 6)) {
+            const int64_t bits = dashFlags[(size_t)dash];
+            // What goes back after the dash: what the record keeps, and a
+            // value its code cannot hold where the writer writes none.
+            auto goesBack = [&](size_t i) {
+                return !v.taken(i) &&
+                       (v.kept(i) ||
+                        (v.unreadableValue(i) && !std::binary_search(standing.begin(), standing.end(), i)));
+            };
+            bool number = false, words = false, carries = false;
+            for (size_t i = v.subclassStart(C::kMarker); i < v.end() && !carries; ++i) {
+                if (!goesBack(i) || (!v.readable(i) && !v.unreadableValue(i))) continue;
+                const Group& x = v.at(i);
+                const bool stands = v.unreadableValue(i);
+                if (x.code == D::kShape && !number) {
+                    number = true;
+                    carries = (bits & 6) && !stands && x.integer != 0;
+                } else if (x.code == D::kText && !words) {
+                    words = true;
+                    carries = (bits & 2) && !stands && !v.decode(x).empty();
+                }
+            }
+            std::fill(std::begin(seen), std::end(seen), false);
+            seen[0] = true;  // the flags
+            for (size_t i = v.subclassStart(C::kMarker); carries && i < v.end(); ++i) {
+                if (!goesBack(i)) continue;
+                const bool stands = v.unreadableValue(i);
+                if (!v.readable(i) && !stands) break;
+                const Group& x = v.at(i);
+                const int* slot = std::find(std::begin(kDashCodes), std::end(kDashCodes), x.code);
+                if (slot == std::end(kDashCodes)) break;
+                const size_t k = (size_t)(slot - kDashCodes);
+                if (seen[k] || (bits & (x.code == D::kText ? 2 : 6)) == 0) break;
+                seen[k] = true;
+                if (stands) continue;
+                v.take(i);
+                dashValue(x);
             }
         }
-        const OdDbObjectId id = addRecord(roots_.linetypeTable, linetypes_, lt, nameOf(v), &v);
-        flagsOf(id, v);
+        const OdDbObjectId id = addRecord(roots_.linetypeTable, linetypes_, lt, name, &v);
+        if (!id.isNull()) DxfAccess::setFileFlags(lt, (int)fileFlags);
         // A record the table refused is gone: its dashes name no style.
         if (!id.isNull() && !styles.empty()) shapeStyles.emplace_back(lt, styles);
     }
