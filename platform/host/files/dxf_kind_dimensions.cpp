@@ -141,6 +141,9 @@ OdDbEntity* Loader::makeDimension(const View& v)
     OdDbObjectId block = record(blockNames_, blockName);
     if (block.isNull() && !blockName.empty())
         block = addRecord(roots_.blockTable, blockNames_, new OdDbBlockTableRecord(), blockName, nullptr);
+    // Model space holds no dimension's graphics, whatever name the file
+    // gave its record (which the save does not keep): named, it is none.
+    if (block == roots_.modelSpace) block = OdDbObjectId();
     if (block.isNull()) v.refuse(graphics);
     d->setDimBlockId(block);
     keptFlags_ = (int)type;

@@ -242,6 +242,9 @@ void Loader::readTables()
         using D = LinetypeDashCodes;
         View v = recordView(r);
         auto* lt = new OdDbLinetypeTableRecord();
+        // The record's own values first: what is left goes back kept.
+        const std::wstring name = nameOf(v);
+        const int64_t fileFlags = v.integer(C::kFlags, 0);
         lt->setComments(v.text(C::kDescription));
         lt->setIsScaledToFit(v.integer(C::kAlignment, 'A') == 'S');
         // Each dash, with what follows it up to the next.
@@ -255,10 +258,21 @@ void Loader::readTables()
         // Only a dash that is written carrying a shape (a number other than
         // 0) or a text (not empty) has a place for them: kept at the end of
         // the record, after the last dash, they are out of place there too.
+        // Whether it carries one, and what its flags say, is the dash's
+        // whatever the order of its groups: a shape number given before the
+        // flags is the dash's as one given after them is, so that it is not
+        // kept and then read, after the last dash's flags, as that dash's.
         std::vector<char> carrying;
+        std::vector<int64_t> dashFlags;
         {
-            int64_t bits = 0;
             bool flags = false, number = false, words = false;
+            int64_t shape = 0;
+            bool text = false;
+            auto close = [&] {
+                if (carrying.empty()) return;
+                const int64_t bits = dashFlags.back();
+                carrying.back() = ((bits & 6) && shape != 0) || ((bits & 2) && text);
+            };
             // A value its code cannot hold fills its place as nothing
             // (no flags, no shape, no text): one given after it is out of
             // place, as it is when the save writes them back in order.
@@ -268,65 +282,28 @@ void Loader::readTables()
                 const Group& x = v.at(i);
                 if (x.code == D::kLength) {
                     if (stands) continue;
+                    close();
                     carrying.push_back(0);
-                    flags = number = words = false;
+                    dashFlags.push_back(0);
+                    flags = number = words = text = false;
+                    shape = 0;
                 } else if (carrying.empty()) {
                     continue;
                 } else if (x.code == D::kFlags && !flags) {
                     flags = true;
-                    bits = stands ? 0 : x.integer;
-                } else if (x.code == D::kShape && flags && !number) {
+                    dashFlags.back() = stands ? 0 : x.integer;
+                } else if (x.code == D::kShape && !number) {
                     number = true;
-                    if (!stands && (bits & 6) && x.integer != 0) carrying.back() = 1;
-                } else if (x.code == D::kText && flags && !words) {
+                    shape = stands ? 0 : x.integer;
+                } else if (x.code == D::kText && !words) {
                     words = true;
-                    if (!stands && (bits & 2) && !v.decode(x).empty()) carrying.back() = 1;
+                    text = !stands && !v.decode(x).empty();
                 }
             }
+            close();
         }
-        bool seen[std::size(D::kOfDash)] = {};
-        int64_t carries = 0;
-        // The writer writes what places a shape or a text together, after
-        // the flags: one with another group before it is out of place (a
-        // group kept out of place, written after the last dash, then stays
-        // out of place).
-        bool together = false;
-        for (size_t i = v.subclassStart(C::kMarker); i < v.end(); ++i) {
-            const bool follows = together;
-            together = false;
-            const bool stands = v.unreadableValue(i);
-            if (!v.readable(i) && !stands) continue;
-            const Group& x = v.at(i);
-            const int* slot = std::find(std::begin(kDashCodes), std::end(kDashCodes), x.code);
-            if (x.code != D::kLength && slot == std::end(kDashCodes)) continue;
-            if (x.code == D::kLength) {
-                if (stands) continue;
-                std::fill(std::begin(seen), std::end(seen), false);
-                carries = 0;
-            } else {
-                const size_t k = (size_t)(slot - kDashCodes);
-                const bool inPlace = dash >= 0 && !seen[k] &&
-                                     (x.code == D::kFlags ||
-                                      (follows && carrying[(size_t)dash] &&
-                                       (x.code == D::kText ? (carries & 2) != 0 : (carries & 6) != 0)));
-                if (!inPlace) {
-                    if (!stands) v.refuse(&x);
-                    continue;
-                }
-                seen[k] = true;
-                if (x.code == D::kFlags) carries = stands ? 0 : x.integer;
-                if (stands) {
-                    together = true;
-                    continue;
-                }
-            }
-            v.take(i);
-            together = true;
-            if (x.code == D::kLength) {
-                lt->setNumDashes(++dash + 1);
-                lt->setDashLengthAt(dash, x.real);
-                continue;
-            }
+        // A value of the current dash.
+        auto dashValue = [&](const Group& x) {
             switch (x.code) {
             case D::kFlags:
                 lt->setShapeIsUcsOrientedAt(dash, x.integer & 1);
@@ -341,9 +318,100 @@ void Loader::readTables()
             case D::kText: lt->setTextAt(dash, v.decode(x)); break;
             default: break;
             }
+        };
+        bool seen[std::size(D::kOfDash)] = {};
+        // The writer writes what places a shape or a text together, after
+        // the flags: one with another group than the dash's before it is
+        // out of place (a
+        // group kept out of place, written after the last dash, then stays
+        // out of place).
+        bool together = false;
+        // Values their codes cannot hold standing in their places in a dash
+        // (the writer writes a value there): not kept.
+        std::vector<size_t> standing;
+        for (size_t i = v.subclassStart(C::kMarker); i < v.end(); ++i) {
+            const bool follows = together;
+            together = false;
+            const bool stands = v.unreadableValue(i);
+            if (!v.readable(i) && !stands) continue;
+            const Group& x = v.at(i);
+            const int* slot = std::find(std::begin(kDashCodes), std::end(kDashCodes), x.code);
+            if (x.code != D::kLength && slot == std::end(kDashCodes)) continue;
+            if (x.code == D::kLength) {
+                if (stands) continue;
+                std::fill(std::begin(seen), std::end(seen), false);
+            } else {
+                const size_t k = (size_t)(slot - kDashCodes);
+                const bool inPlace = dash >= 0 && !seen[k] &&
+                                     (x.code == D::kFlags ||
+                                      (follows && carrying[(size_t)dash] &&
+                                       (dashFlags[(size_t)dash] & (x.code == D::kText ? 2 : 6)) != 0));
+                if (!inPlace) {
+                    if (!stands) v.refuse(&x);
+                    continue;
+                }
+                seen[k] = true;
+                if (stands) {
+                    standing.push_back(i);
+                    together = true;
+                    continue;
+                }
+            }
+            v.take(i);
+            together = true;
+            if (x.code == D::kLength) {
+                lt->setNumDashes(++dash + 1);
+                lt->setDashLengthAt(dash, x.real);
+                continue;
+            }
+            dashValue(x);
         }
-        const OdDbObjectId id = addRecord(roots_.linetypeTable, linetypes_, lt, nameOf(v), &v);
-        flagsOf(id, v);
+        // A last dash whose flags say it carries a shape or a text but that
+        // gives none is written with its flags alone, and what the record
+        // keeps goes back right after them: the next read takes there what
+        // fits in the dash, as the writer writes it. It is the dash's now,
+        // so that the save reads back as it was read.
+        if (dash >= 0 && !carrying[(size_t)dash] && (dashFlags[(size_t)dash] & 6)) {
+            const int64_t bits = dashFlags[(size_t)dash];
+            // What goes back after the dash: what the record keeps, and a
+            // value its code cannot hold where the writer writes none.
+            auto goesBack = [&](size_t i) {
+                return !v.taken(i) &&
+                       (v.kept(i) ||
+                        (v.unreadableValue(i) && !std::binary_search(standing.begin(), standing.end(), i)));
+            };
+            bool number = false, words = false, carries = false;
+            for (size_t i = v.subclassStart(C::kMarker); i < v.end() && !carries; ++i) {
+                if (!goesBack(i) || (!v.readable(i) && !v.unreadableValue(i))) continue;
+                const Group& x = v.at(i);
+                const bool stands = v.unreadableValue(i);
+                if (x.code == D::kShape && !number) {
+                    number = true;
+                    carries = (bits & 6) && !stands && x.integer != 0;
+                } else if (x.code == D::kText && !words) {
+                    words = true;
+                    carries = (bits & 2) && !stands && !v.decode(x).empty();
+                }
+            }
+            std::fill(std::begin(seen), std::end(seen), false);
+            seen[0] = true;  // the flags
+            for (size_t i = v.subclassStart(C::kMarker); carries && i < v.end(); ++i) {
+                if (!goesBack(i)) continue;
+                const bool stands = v.unreadableValue(i);
+                if (!v.readable(i) && !stands) break;
+                const Group& x = v.at(i);
+                const int* slot = std::find(std::begin(kDashCodes), std::end(kDashCodes), x.code);
+                if (slot == std::end(kDashCodes)) break;
+                const size_t k = (size_t)(slot - kDashCodes);
+                if (seen[k] || (bits & (x.code == D::kText ? 2 : 6)) == 0) break;
+                seen[k] = true;
+                if (stands) continue;
+                v.take(i);
+                dashValue(x);
+            }
+        }
+        const OdDbObjectId id = addRecord(roots_.linetypeTable, linetypes_, lt, name, &v);
+        if (!id.isNull()) DxfAccess::setFileFlags(lt, (int)fileFlags);
         // A record the table refused is gone: its dashes name no style.
         if (!id.isNull() && !styles.empty()) shapeStyles.emplace_back(lt, styles);
     }

@@ -259,6 +259,9 @@ public:
     // for what leaving the code out means.
     bool unreadableValue(size_t i) const { return (state_[i] & kClassMask) == kObjectValue && g_[i].unreadable; }
     bool taken(size_t i) const { return (state_[i] & kTaken) != 0; }
+    // Kept as read: no value of the object, nor of the frame, or one
+    // refused.
+    bool kept(size_t i) const { return (state_[i] & kClassMask) == kKept || (state_[i] & kRefused) != 0; }
     // The object takes the value (or, refused, it is kept).
     const Group& take(size_t i) const
     {

@@ -2339,6 +2339,53 @@ TEST(DxfKept, WhatPlacesAShapeInADashThatCarriesNoneStaysKept)
     EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
 }
 
+// A dash's shape number given before its flags is the dash's, as one given
+// after them: it is read, not kept to go back after the last dash's flags,
+// where the next read would take it. One kept elsewhere (before the first
+// dash) that goes back there when the last dash's flags say it carries a
+// shape it gives none of is read there already. An empty offset before the
+// first dash stays kept. Each save is the first.
+TEST(DxfKept, AShapeNumberBeforeTheDashFlagsIsTheDashs)
+{
+    struct Case {
+        const char* what;
+        Groups before, last;
+    };
+    const Case cases[] = {
+        {"the dash alone", {}, {{49, "1.0"}, {75, "7"}, {74, "4"}}},
+        {"an empty offset before the dashes", {{44, ""}}, {{49, "1.0"}, {75, "7"}, {74, "4"}}},
+        {"a stray number before the dashes", {{44, ""}, {75, "7"}}, {{49, "1.0"}, {74, "4"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Groups table{{0, "TABLE"}, {2, "LTYPE"}, {5, "2"}, {100, "AcDbSymbolTable"}, {70, "1"},
+                     {0, "LTYPE"}, {5, "30"}, {330, "2"}, {100, "AcDbSymbolTableRecord"},
+                     {100, "AcDbLinetypeTableRecord"}, {2, "SHAPED"}, {70, "0"}, {3, "S"}, {72, "65"}, {73, "2"},
+                     {40, "1.5"}};
+        table.insert(table.end(), c.before.begin(), c.before.end());
+        table.insert(table.end(), {{49, "-0.5"}, {74, "0"}});
+        table.insert(table.end(), c.last.begin(), c.last.end());
+        table.push_back({0, "ENDTAB"});
+        std::unique_ptr<OdDbDatabase> db = Read(File({}, {}, table));
+        const auto* lt = OdRxCast<OdDbLinetypeTableRecord>(ObjectOf(db.get(), 0x30));
+        ASSERT_NE(lt, nullptr);
+        ASSERT_EQ(lt->numDashes(), 2);
+        EXPECT_EQ(lt->shapeNumberAt(0), 0);
+        EXPECT_EQ(lt->shapeNumberAt(1), 7);
+        const std::string first = dxftest::Save(db.get());
+        const std::vector<std::string> record = Record(GroupLines(first), "LTYPE", "30");
+        EXPECT_EQ(std::count(record.begin(), record.end(), "75 7"), 1);
+        EXPECT_EQ(std::count(record.begin(), record.end(), "44 "), c.before.empty() ? 0 : 1);
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+        const auto* back = OdRxCast<OdDbLinetypeTableRecord>(ObjectOf(again.get(), 0x30));
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(back->shapeNumberAt(0), 0);
+        EXPECT_EQ(back->shapeNumberAt(1), 7);
+        const std::string second = dxftest::Save(again.get());
+        EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
+    }
+}
+
 // A normal the file gave as a vector of another length is held as a unit
 // vector: unedited, the file's spelling goes back, as it points the same
 // way; given in part, it is written whole, as the object holds it, so
