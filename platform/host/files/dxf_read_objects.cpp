@@ -34,6 +34,10 @@ void Loader::readObjects()
             OdDbObjectId id = place(d, v, OdDbObjectId());
             if (v.owner() == 0) ownerless.push_back(id);
             // Entries: a key and the object it names (index of the key).
+            // One refused goes back where it stands: gathered with the
+            // others where the writer writes entries, a lone key and a
+            // lone handle the file kept apart would meet and read back as
+            // an entry.
             std::vector<std::pair<size_t, uint64_t>> entries;
             std::vector<size_t> hard;
             for (size_t k = v.begin(); k < v.end(); ++k) {
@@ -47,6 +51,7 @@ void Loader::readObjects()
                     v.take(++k);
                 } else {
                     v.refuse(&v.at(k));  // a key or an object without the other half
+                    state_[k] |= kInPlace;
                 }
             }
             // A dictionary with a default: the object it names, wherever
@@ -76,8 +81,8 @@ void Loader::readObjects()
                     // An entry the dictionary cannot hold goes back as read.
                     if (key.empty() || e.isNull() || e == d->objectId() || e == roots_.nod ||
                         !keys.insert(Lower(key)).second) {
-                        state_[at] |= kRefused;
-                        state_[at + 1] |= kRefused;
+                        state_[at] |= kRefused | kInPlace;
+                        state_[at + 1] |= kRefused | kInPlace;
                         continue;
                     }
                     DxfAccess::addEntry(d, key, e);

@@ -59,6 +59,10 @@ enum GroupState : uint8_t {
     kOtherApp = 32,    // in another application's group
     kCorrected = 64,   // a value the object took but holds otherwise (one
                        // its setter refused or bounded), found at the open
+    kInPlace = 128,    // refused, goes back where it stands rather than
+                       // where the writer writes its code (a dictionary's
+                       // key or entry without its other half: gathered
+                       // with others there, halves would meet)
 };
 
 // The kinds of markerless records (the oldest form) kept whole, with the
@@ -259,6 +263,7 @@ public:
     // for what leaving the code out means.
     bool unreadableValue(size_t i) const { return (state_[i] & kClassMask) == kObjectValue && g_[i].unreadable; }
     bool taken(size_t i) const { return (state_[i] & kTaken) != 0; }
+    bool inPlace(size_t i) const { return (state_[i] & kInPlace) != 0; }
     // Kept as read: no value of the object, nor of the frame, or one
     // refused.
     bool kept(size_t i) const { return (state_[i] & kClassMask) == kKept || (state_[i] & kRefused) != 0; }
@@ -665,7 +670,7 @@ void Walk(const View& v, F f)
     Split split(v);
     for (size_t i = v.begin(); i < v.end(); ++i) {
         const Split::Step s = split.step(i);
-        const View::Adopted* a = s.stray ? v.adopted(i) : nullptr;
+        const View::Adopted* a = s.stray && !v.inPlace(i) ? v.adopted(i) : nullptr;
         const View::Adopted* kept = !a && s.cls == kKept && !s.whole ? v.follows(i) : nullptr;
         if (a) f(i, kObjectValue, a->sub, a->occurrence, false, false);
         else if (kept) f(i, kKept, kept->sub, kept->occurrence, false, false);

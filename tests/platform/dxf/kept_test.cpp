@@ -2781,3 +2781,52 @@ TEST(DxfKept, AValueGivenAgainApartFromItsRunStaysWhereItStands)
         EXPECT_TRUE(first == second) << dxftest::FirstDifferingLine(first, second);
     }
 }
+// A dictionary's key and entry the file gives apart, under a marker the
+// writer does not write, are no entry: a save keeps them apart where they
+// stood, and no save pairs them into one. An entry the dictionary takes
+// from there is written as its own.
+TEST(DxfKept, ADictionarysKeyAndEntryGivenApartStayApartInEverySave)
+{
+    auto file = [](const Groups& values) {
+        Groups objects{{0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {100, "AcDxictionary"}};
+        objects.insert(objects.end(), values.begin(), values.end());
+        objects.insert(objects.end(), {{0, "XRECORD"}, {5, "F"}, {330, "C"}, {100, "AcDbXrecord"},
+                                       {0, "XRECORD"}, {5, "E"}, {330, "C"}, {100, "AcDbXrecord"}});
+        return FileOf("AC1024", {}, objects);
+    };
+    struct Case {
+        const char* name;
+        Groups values;
+        std::vector<std::wstring> entries;  // keys the dictionary holds
+    };
+    const Case cases[] = {
+        {"a name between", {{3, "A"}, {350, "D"}, {3, "F1"}, {2, "F2"}, {350, "F"}}, {}},
+        {"an entry between", {{3, "F1"}, {3, "G"}, {350, "F"}, {350, "E"}}, {L"G"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<OdDbDatabase> db = Read(file(c.values));
+        const std::string first = dxftest::Save(db.get());
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+        for (OdDbDatabase* read : {db.get(), again.get()}) {
+            auto* d = OdRxCast<OdDbDictionary>(ObjectOf(read, 0xC));
+            ASSERT_NE(d, nullptr);
+            std::vector<std::wstring> keys;
+            std::unique_ptr<OdDbDictionaryIterator> it(d->newIterator());
+            for (; !it->done(); it->next()) keys.push_back(it->name().c_str());
+            EXPECT_TRUE(keys == c.entries) << first;
+        }
+        // Every group the file gave goes back, the lone halves where they stood.
+        const std::vector<std::string> record = Record(GroupLines(first), "DICTIONARY", "C");
+        const auto misspelt = std::find(record.begin(), record.end(), "100 AcDxictionary");
+        const auto marker = std::find(record.begin(), record.end(), "100 AcDbDictionary");
+        ASSERT_TRUE(misspelt < marker) << first;
+        for (const auto& [code, value] : c.values) {
+            const std::string group = std::to_string(code) + " " + value;
+            EXPECT_EQ(std::count(record.begin(), record.end(), group), 1) << group << "\n" << first;
+        }
+        EXPECT_EQ(std::count(misspelt, marker, "3 F1"), 1) << first;
+        const std::string second = dxftest::Save(again.get());
+        EXPECT_TRUE(first == second) << dxftest::FirstDifferingLine(first, second);
+    }
+}
