@@ -18,30 +18,12 @@
 #include "oddbcurves.h"
 #include "oddbsymboltable.h"
 #include "standin_control.h"
+#include "undo_drawing.h"
 
 namespace {
 
-OdDbObjectId AddLine(OdDbDatabase* db, double y)
-{
-    OdDbBlockTableRecord* ms = nullptr;
-    OdDbObjectId id;
-    if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite) != eOk) return id;
-    auto* line = new OdDbLine(OdGePoint3d(0, y, 0), OdGePoint3d(1, y, 0));
-    if (ms->appendOdDbEntity(id, line) == eOk) line->close();
-    else delete line;
-    ms->close();
-    return id;
-}
-
-bool InModelSpace(OdDbDatabase* db, OdDbObjectId id)
-{
-    OdDbBlockTableRecord* ms = nullptr;
-    if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return false;
-    const auto& ids = ms->entityIds();
-    const bool in = std::find(ids.begin(), ids.end(), id) != ids.end();
-    ms->close();
-    return in;
-}
+using undotest::AddLine;
+using undotest::InModelSpace;
 
 GcApDocument* g_home = nullptr;
 GcApDocument* g_away = nullptr;

@@ -18,25 +18,17 @@
 #include "oddbdictionary.h"
 #include "oddbsymboltable.h"
 #include "standin_control.h"
+#include "undo_drawing.h"
 
 namespace {
+
+using undotest::AddLine;
+using undotest::InModelSpace;
 
 OdDbObjectId g_target;  // what the application's commands work on
 OdDbObjectId g_madeAndErased;
 
 OdDbDatabase* Db() { return gcDocManagerPtr()->curDocument()->database(); }
-
-OdDbObjectId AddLine(OdDbDatabase* db, double y)
-{
-    OdDbBlockTableRecord* ms = nullptr;
-    OdDbObjectId id;
-    if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForWrite) != eOk) return id;
-    auto* line = new OdDbLine(OdGePoint3d(0, y, 0), OdGePoint3d(1, y, 0));
-    if (ms->appendOdDbEntity(id, line) == eOk) line->close();
-    else delete line;
-    ms->close();
-    return id;
-}
 
 void SetErased(OdDbObjectId id, bool erased)
 {
@@ -106,16 +98,6 @@ void DrawElsewhere() { g_drawnElsewhere = AddLine(g_otherDb, 50); }
 // An application's command that makes an entity, whose id it keeps.
 OdDbObjectId g_made;
 void Make() { g_made = AddLine(Db(), 60); }
-
-bool InModelSpace(OdDbDatabase* db, OdDbObjectId id)
-{
-    OdDbBlockTableRecord* ms = nullptr;
-    if (oddbOpenObject(ms, db->getModelSpaceId(), OdDb::kForRead) != eOk) return false;
-    const auto& ids = ms->entityIds();
-    const bool in = std::find(ids.begin(), ids.end(), id) != ids.end();
-    ms->close();
-    return in;
-}
 
 double StartX(OdDbObjectId id)
 {
