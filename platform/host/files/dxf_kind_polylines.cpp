@@ -87,10 +87,12 @@ OdDbEntity* Loader::readLightPolyline(const EntityRecord& item)
     for (size_t k = from; k < v.end() && !twice; ++k) {
         if (!v.readable(k) || v.at(k).code != C::kVertex) continue;
         double x = v.take(k).real, y = 0, sw = constWidth, ew = constWidth, b = 0;
-        // The vertex's values up to the next vertex.
+        // The vertex's values up to the next vertex, past markers: a value
+        // the walk places in the polyline's subclass after another marker
+        // is written after this vertex, and read there again.
         bool seen[4] = {false, false, false, false};
         size_t m = k + 1;
-        for (; m < v.end() && v.at(m).code != 100 && !(v.at(m).code == C::kVertex && v.readable(m)); ++m) {
+        for (; m < v.end() && !(v.at(m).code == C::kVertex && v.readable(m)); ++m) {
             const int code = v.at(m).code;
             const int slot = code == C::kVertex + 10 ? 0
                              : code == C::kStartWidth ? 1

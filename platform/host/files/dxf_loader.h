@@ -262,6 +262,7 @@ private:
     // are none), in runs by where they go back.
     std::unique_ptr<DxfKept> keep(const View& v);
     static void SplitByCode(const std::vector<const Subclass*>& later, std::vector<KeptRun>& runs);
+    static void KeepHalvesApart(std::vector<KeptGroup>& groups);
     // Keeps what every record read holds beyond its object's values, once
     // the whole file is read (the objects may refuse values until then).
     void keepAll();

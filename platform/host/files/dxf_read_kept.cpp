@@ -103,7 +103,35 @@ std::unique_ptr<DxfKept> Loader::keep(const View& v)
         runFor(sub, occ, whole, starts).groups.push_back(keptGroup(g_[i]));
     });
     if (!later.empty()) SplitByCode(later, k->runs);
+    if (k && (v.type() == "DICTIONARY" || v.type() == "ACDBDICTIONARYWDFLT"))
+        for (KeptRun& r : k->runs)
+            if (!r.whole) KeepHalvesApart(r.groups);
     return k;
+}
+
+// A dictionary's refused keys and entries go back together after its
+// entries: a lone key the file gave before a lone entry would meet it there
+// and be read back as an entry. Each lone entry goes first, so a key is
+// followed only by the entry the file gave after it.
+void Loader::KeepHalvesApart(std::vector<KeptGroup>& groups)
+{
+    using C = DictionaryCodes;
+    auto isEntry = [](int code) { return code == C::kEntry || code == C::kHardEntry; };
+    auto lone = [&](size_t i) {
+        return isEntry(groups[i].code) &&
+               !(i > 0 && groups[i - 1].code == C::kKey && groups[i - 1].at != SIZE_MAX && groups[i].at == groups[i - 1].at + 1);
+    };
+    std::vector<bool> loneAt(groups.size());
+    bool meet = false;
+    for (size_t i = 0; i < groups.size(); ++i) {
+        loneAt[i] = lone(i);
+        meet = meet || (loneAt[i] && i > 0 && groups[i - 1].code == C::kKey);
+    }
+    if (!meet) return;
+    std::vector<KeptGroup> first, rest;
+    for (size_t i = 0; i < groups.size(); ++i) (loneAt[i] ? first : rest).push_back(std::move(groups[i]));
+    groups = std::move(first);
+    for (KeptGroup& g : rest) groups.push_back(std::move(g));
 }
 
 // The groups after a kind's first marker (in the runs kept whole with it,

@@ -468,7 +468,7 @@ void DxfOut::keptGroup(const KeptGroup& g)
 // object goes back as written (no object is given such a handle).
 uint64_t DxfOut::keptHandle(const KeptGroup& g) const
 {
-    if (g.id.isNull() && g.integer > 0 && !DxfAccess::hasHandle(db_, (uint64_t)g.integer)) return (uint64_t)g.integer;
+    if (g.id.isNull() && g.integer != 0 && !DxfAccess::hasHandle(db_, (uint64_t)g.integer)) return (uint64_t)g.integer;
     return handleOf(g.id);
 }
 

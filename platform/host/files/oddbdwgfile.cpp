@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -297,18 +298,19 @@ std::vector<std::string_view> Lines(std::string_view bytes)
     return lines;
 }
 
-// Where two saves differ, on stderr: the first line that differs and the
-// lines around it in each.
-void PrintFirstDifference(const std::string& first, const std::string& second)
+// Where two texts differ (two saves, or what two drawings say), on stderr:
+// the first line that differs and the lines around it in each.
+void PrintFirstDifference(const std::string& first, const std::string& second, const char* firstName = "first save",
+                          const char* secondName = "second save")
 {
     std::vector<std::string_view> a = Lines(first), b = Lines(second);
     size_t i = 0;
     while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
-    fprintf(stderr, "the second save differs from the first from line %zu (of %zu and %zu lines)\n", i + 1, a.size(),
-            b.size());
+    fprintf(stderr, "the %s differs from the %s from line %zu (of %zu and %zu lines)\n", secondName, firstName, i + 1,
+            a.size(), b.size());
     const size_t from = i >= 4 ? i - 4 : 0;
     for (const auto* side : {&a, &b}) {
-        fprintf(stderr, "%s save:\n", side == &a ? "first" : "second");
+        fprintf(stderr, "%s:\n", side == &a ? firstName : secondName);
         for (size_t k = from; k < i + 5 && k < side->size(); ++k) {
             std::string_view line = (*side)[k];
             if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -316,6 +318,38 @@ void PrintFirstDifference(const std::string& first, const std::string& second)
                     line.data());
         }
     }
+}
+
+// What a drawing says that a save must keep (for comparing a drawing with
+// the one its save reads into): each block's live entities by handle, and
+// the entries of the dictionaries under the root, by key and handle.
+std::string Meaning(OdDbDatabase* db)
+{
+    std::string out;
+    auto line = [&out](const char* what, uint64_t a, const std::wstring& key, uint64_t b) {
+        char head[64];
+        snprintf(head, sizeof head, "%s %llx ", what, (unsigned long long)a);
+        out += head;
+        out += WideToUtf8(key);
+        snprintf(head, sizeof head, " %llx\n", (unsigned long long)b);
+        out += head;
+    };
+    if (auto* table = OdRxCast<OdDbBlockTable>(DxfAccess::object(db->getBlockTableId())))
+        for (OdDbObjectId b : DxfAccess::records(table))
+            if (auto* block = OdRxCast<OdDbBlockTableRecord>(DxfAccess::object(b)))
+                for (OdDbObjectId e : block->entityIds())
+                    if (!e.isErased()) line("entity", (uint64_t)b.getHandle(), std::wstring(), (uint64_t)e.getHandle());
+    std::vector<OdDbObjectId> dictionaries{db->getNamedObjectsDictionaryId()};
+    std::set<uint64_t> seen;
+    for (size_t i = 0; i < dictionaries.size(); ++i) {
+        auto* d = OdRxCast<OdDbDictionary>(DxfAccess::object(dictionaries[i]));
+        if (!d || !seen.insert((uint64_t)dictionaries[i].getHandle()).second) continue;
+        for (const auto& [key, id] : DxfAccess::entries(d)) {
+            line("entry", (uint64_t)dictionaries[i].getHandle(), key.c_str(), (uint64_t)id.getHandle());
+            dictionaries.push_back(id);
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -344,6 +378,15 @@ int FuzzReadDxf(const uint8_t* data, size_t size)
     if (once != twice) {
         PrintFirstDifference(once, twice);
         abort();
+    }
+    // The save reads back into the drawing that was saved: no entity moves
+    // to another block, no dictionary entry appears or goes.
+    if (losses.empty()) {
+        const std::string read = Meaning(&db), back = Meaning(&copy);
+        if (read != back) {
+            PrintFirstDifference(read, back, "drawing read", "drawing its save reads into");
+            abort();
+        }
     }
     // No record goes missing unless the save names it among its losses.
     const size_t before = CountRecords(bytes), after = CountRecords(once);

@@ -92,7 +92,7 @@ TEST(DxfFileHandles, HandlesUpToTheLastAreKeptAndNewObjectsTakeFreeOnesBelow)
     const Groups entities{
         {0, "LINE"}, {5, "FFFFFFFFFFFFFFFF"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"},
         {0, "LINE"}, {5, "FFFFFFFFFFFFFFFE"}, {10, "0"}, {20, "0"}, {11, "2"}, {21, "2"},
-        {0, "LINE"}, {5, "1"}, {10, "0"}, {20, "0"}, {11, "3"}, {21, "3"},
+        {0, "LINE"}, {5, "1"}, {10, "0"}, {20, "0"}, {11, "3"}, {21, "3"}, {340, "F000000000000001"},
         {0, "LINE"}, {5, "2"}, {10, "0"}, {20, "0"}, {11, "4"}, {21, "4"}, {1001, "ACAD"}, {1005, "3"},
         {0, "LINE"}, {5, "8000000000000000"}, {10, "0"}, {20, "0"}, {11, "5"}, {21, "5"}, {1001, "ACAD"},
         {1005, "FFFFFFFFFFFFFFFF"}};
@@ -125,6 +125,9 @@ TEST(DxfFileHandles, HandlesUpToTheLastAreKeptAndNewObjectsTakeFreeOnesBelow)
     const std::vector<std::string> g = dxftest::GroupLines(saved);
     const std::vector<std::string> high = dxftest::Record(g, "LINE", "8000000000000000");
     EXPECT_NE(std::find(high.begin(), high.end(), "1005 FFFFFFFFFFFFFFFF"), high.end());
+    // A handle kept that names nothing goes back as given, high ones too.
+    const std::vector<std::string> first = dxftest::Record(g, "LINE", "1");
+    EXPECT_NE(std::find(first.begin(), first.end(), "340 F000000000000001"), first.end()) << saved;
     const std::vector<std::string> low = dxftest::Record(g, "LINE", "2");
     EXPECT_NE(std::find(low.begin(), low.end(), "1005 3"), low.end());
     // The seed a save gives is a free handle, not 0.
