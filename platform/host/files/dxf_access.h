@@ -263,6 +263,7 @@ struct DxfAccess {
         if (h - 1 > db->nextHandle_ - 1) db->nextHandle_ = h;
     }
     static uint64_t nextHandle(OdDbDatabase* db) { return db->takeHandle(); }
+    static void setNextHandle(OdDbDatabase* db, uint64_t h) { db->nextHandle_ = h; }
     // The handles a file names that no object of the drawing has, which new
     // objects must not take (sorted).
     static void setReserved(OdDbDatabase* db, std::vector<uint64_t> handles) { db->reserved_ = std::move(handles); }

@@ -393,6 +393,11 @@ void Loader::build()
     settleClaims(contested);
     defined_.erase(std::unique(defined_.begin(), defined_.end()), defined_.end());
     DxfAccess::raiseHandseed(db_, top + 1);
+    // Where the handles reach the last, new objects take free ones from the
+    // header's seed when it leaves room above it (else from the first): the
+    // seed a save writes is where the next open starts, so that open makes
+    // what this one made under the same handles and saves the same seed.
+    if (crowded && seed && seed <= UINT64_MAX - kSeedRoom) DxfAccess::setNextHandle(db_, seed);
     ids_.reserve(defined_);
     unplaced_.reserve(defined_.size());
     // A record read is pending once (its sequence's records each too): a

@@ -236,6 +236,22 @@ TEST(DxfFileHandles, ASeedAtTheLastHandleLeavesTheFileItsHandles)
     }
 }
 
+// Handles that reach the last, and an owner naming a handle no record has
+// (2), which the save does not write again: the handles the reader gives
+// skip it at the first open and may take it at the next, yet the seed the
+// first save wrote is where the next open starts, so both saves are alike.
+TEST(DxfFileHandles, ASaveOfHandlesReachingTheLastIsOneTheNextSaveRepeats)
+{
+    const Groups entities{{0, "LINE"}, {5, "FFFFFFFFFFFFFFFF"}, {330, "2"}, {8, "0"}, {10, "0"}, {20, "0"},
+                          {11, "1"}, {21, "1"}};
+    std::unique_ptr<OdDbDatabase> db = Open(File("AC1024", {}, {}, entities));
+    const std::string once = dxftest::Save(db.get());
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(once));
+    EXPECT_NE(OdRxCast<OdDbLine>(ObjectOf(again.get(), ~uint64_t(0))), nullptr);
+    const std::string twice = dxftest::Save(again.get());
+    EXPECT_TRUE(twice == once) << dxftest::FirstDifferingLine(once, twice);
+}
+
 // A BLOCK_RECORD and a LAYOUT claim handle 40; the record keeps it (as many
 // references name a record there as a layout, and it comes first). The
 // layout, given a new handle, is still the one its dictionary and the
