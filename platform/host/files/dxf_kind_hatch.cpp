@@ -182,11 +182,13 @@ OdDbEntity* Loader::makeHatch(const View& v)
         const auto run = {C::kPatternAngle, C::kPatternScale, C::kPatternDouble, C::kPatternLineCount, P::kAngle,
                           P::kBaseX,        P::kBaseY,        P::kOffsetX,        P::kOffsetY,          P::kDashCount,
                           P::kDash};
-        Cursor pc(v, v.indexOf(before) + 1);
+        // Only values right after it: one past a group kept where it is
+        // (a value that cannot be read) would be read there only once
+        // saved, as the kept group goes back after the values.
+        size_t at = v.indexOf(before) + 1;
         std::vector<KeptGroup> groups;
-        if (pc.pos() < v.end() && in(v.at(pc.pos()).code, heads))
-            while (pc.pos() < v.end() && in(v.at(pc.pos()).code, run))
-                groups.push_back(keptGroup(*pc.take(v.at(pc.pos()).code)));
+        if (at < v.end() && v.readable(at) && in(v.at(at).code, heads))
+            while (at < v.end() && v.readable(at) && in(v.at(at).code, run)) groups.push_back(keptGroup(v.take(at++)));
         if (!groups.empty()) keptOf(h).solidPattern = std::move(groups);
     }
     // The pattern's origin: the base point of its first line (set first:

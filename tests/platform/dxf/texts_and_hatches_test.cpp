@@ -319,3 +319,22 @@ TEST(DxfHatches, APixelSizeOfZeroASolidFillsPatternAndLoopsTheCountLeavesOutCome
     if (!dxftest::EzdxfAvailable(why)) GTEST_SKIP() << why;
     ExpectEzdxfReadsTheSame({r.files}, "");
 }
+
+// A solid fill's pattern value given apart from its pattern type, past a
+// value that cannot be read, is no pattern of it in any read: kept where
+// it stands, it goes back after that value, and the save reads back alike.
+TEST(DxfHatches, ASolidFillsPatternValuePastAnUnreadableOneStaysKeptInEverySave)
+{
+    for (const bool markers : {false, true}) {
+        SCOPED_TRACE(markers);
+        Groups hatch{{0, "HATCH"}, {5, "B3"}};
+        if (markers) hatch.insert(hatch.end(), {{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbHatch"}});
+        hatch.insert(hatch.end(), {{50, ""}, {77, "1"}, {76, "1"}});
+        RoundTrip r(markers ? "solid_pattern_apart_markers" : "solid_pattern_apart",
+                    WithEntities(Fixture("drawing_r2010.dxf"), hatch));
+        const std::vector<std::string> record = dxftest::Record(dxftest::GroupLines(r.saved), "HATCH", "B3");
+        const auto empty = std::find(record.begin(), record.end(), "50 ");
+        const auto doubled = std::find(record.begin(), record.end(), "77 1");
+        EXPECT_TRUE(empty < doubled && doubled != record.end()) << r.saved;
+    }
+}
