@@ -3,6 +3,7 @@
 // kind's codes are named once below; its description for the table
 // (dxf_kinds.h), its reader and its writer all use those names.
 #include <algorithm>
+#include <optional>
 
 #include "dxf_loader.h"
 #include "dxf_out.h"
@@ -72,7 +73,8 @@ std::vector<EntityKind> ReferenceKinds()
 
 OdDbEntity* Loader::readInsert(const EntityRecord& item)
 {
-    const View& v = item.v;
+    std::optional<View> again;  // the record seen as the next read sees it
+    const View* seen = &item.v;
     const std::vector<Rec>& recs = item.recs;
     size_t& i = item.i;
     const size_t to = item.to;
@@ -81,14 +83,12 @@ OdDbEntity* Loader::readInsert(const EntityRecord& item)
     using C = BlockReferenceCodes;
     using M = MInsertCodes;
     item.done = true;
-    const char* sub = v.hasSubclass(M::kMarker) ? M::kMarker : C::kMarker;
-    OdDbObjectId block = record(blockNames_, v.text(C::kBlock, sub));
     // Attributes follow the reference, up to the end of the sequence, where
     // it says they do: readers take the ATTRIBs after a reference that does
     // not say so for entities of their own (kept whole, Loader::makeEntity).
     bool follow = false;
-    for (size_t at = v.begin(); at < v.end(); ++at)
-        if (v.readable(at) && v.at(at).code == C::kAttributesFollow) follow = v.at(at).integer != 0;
+    for (size_t at = seen->begin(); at < seen->end(); ++at)
+        if (seen->readable(at) && seen->at(at).code == C::kAttributesFollow) follow = seen->at(at).integer != 0;
     size_t k = i + 1;
     for (; follow && k < to && recs[k].type == "ATTRIB"; ++k) {
         const View av = view(recs[k], expected(recs[k], true));
@@ -108,10 +108,25 @@ OdDbEntity* Loader::readInsert(const EntityRecord& item)
     }
     i = k;
     // One that says attributes follow and has none: saved so, the flag
-    // would have a reader take the next entity for its attribute.
-    if (attrs.empty())
-        for (size_t at = v.begin(); at < v.end(); ++at)
-            if (v.readable(at) && v.at(at).code == C::kAttributesFollow && v.at(at).integer != 0) dropped_.push_back(at);
+    // would have a reader take the next entity for its attribute. The save
+    // writes none in its place, so the record is seen again as the next
+    // read sees it: a flag given where it is no value (after a strange
+    // marker) is the reference's there, and goes too where it says so.
+    auto says = [&](size_t at) {
+        const Group& x = seen->at(at);
+        return x.code == C::kAttributesFollow && !x.unreadable && x.integer != 0;
+    };
+    if (attrs.empty()) {
+        bool more = false;
+        for (size_t at = seen->begin(); at < seen->end(); ++at)
+            if (says(at)) more = silent_.insert(at).second || more;
+        if (more) seen = &again.emplace(view(item.v.rec(), item.v.written()));
+        for (size_t at = seen->begin(); at < seen->end(); ++at)
+            if (says(at) && seen->readable(at)) dropped_.push_back(at);
+    }
+    const View& v = *seen;
+    const char* sub = v.hasSubclass(M::kMarker) ? M::kMarker : C::kMarker;
+    OdDbObjectId block = record(blockNames_, v.text(C::kBlock, sub));
     // A block the file names without defining it is added, empty, as
     // layers are: the reference and its attributes are not lost.
     if (block.isNull() && !v.text(C::kBlock, sub).empty())

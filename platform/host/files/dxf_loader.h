@@ -234,7 +234,7 @@ private:
     // The record split as the writer writes the object it is read into.
     View view(const Rec& r, std::vector<const char*> written, bool dataRecord = false)
     {
-        return View(g_, r, codec_, state_.data(), std::move(written), dataRecord);
+        return View(g_, r, codec_, state_.data(), std::move(written), dataRecord, &silent_);
     }
     // The subclasses of the object a record of the entities or objects is
     // read into, told from the record itself.
@@ -471,6 +471,9 @@ private:
     // Values no save puts back (noteRecords): what the file says against
     // the records that follow (attributes follow a reference that has none).
     std::vector<size_t> dropped_;
+    // Of those, the ones the save writes nothing in place of (a view reads
+    // strays of their codes as the next read will).
+    std::set<size_t> silent_;
     std::vector<uint64_t> subHandles_;
     // What of the file the drawing does not hold, and the objects it
     // erased.

@@ -42,7 +42,11 @@ size_t Loader::readEntity(const std::vector<Rec>& recs, size_t i, size_t to, OdD
         untoldPart_ = false;
         next = i;
         const size_t fixups = fixups_.size();
+        const size_t silent = silent_.size();
         e = makeEntity(*view1, recs, next, to, attrs, attrRecs);
+        // A reader that found values no save writes: the record is seen
+        // as the next read will see it.
+        if (silent_.size() != silent) view1.emplace(view(recs[i], view1->written()));
         if (!e || DxfAccess::fileRecordOf(e)) break;
         // What the record turned out to be once read (a polyline's kind
         // told by flags in a part the writer does not write) is read again

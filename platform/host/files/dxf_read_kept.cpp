@@ -496,8 +496,10 @@ void Loader::noteRecords()
         if (!any) return;
         View v = view(*p.rec, *p.written, p.dataRecord);
         std::vector<size_t> groups;
+        // (The view makes those no save puts back values again.)
         for (size_t i = v.begin(); i < v.end(); ++i)
-            if ((state_[i] & (kClassMask | kRefused | kTaken)) == kObjectValue && !codes.test(CodeSlot(g_[i].code)))
+            if ((state_[i] & (kClassMask | kRefused | kTaken)) == kObjectValue && !codes.test(CodeSlot(g_[i].code)) &&
+                !std::binary_search(dropped_.begin(), dropped_.end(), i))
                 groups.push_back(i);
         if (!groups.empty()) notValues.emplace_back(&p, std::move(groups));
     });

@@ -128,10 +128,12 @@ void Walk(const View& v, F f);
 // them is marked, so that all the rest is kept.
 class View {
 public:
+    // `silent`: the groups of values no save writes (a
+    // flag saying attributes follow a reference that has none).
     View(const std::vector<Group>& g, const Rec& r, const TextCodec& codec, uint8_t* state,
-         std::vector<const char*> written, bool dataRecord = false)
+         std::vector<const char*> written, bool dataRecord = false, const std::set<size_t>* silent = nullptr)
         : g_(g), rec_(&r), b_(r.b), e_(r.e), recordEnd_(r.e), codec_(codec), state_(state), type_(r.type),
-          written_(std::move(written)), dataRecord_(dataRecord)
+          written_(std::move(written)), dataRecord_(dataRecord), silent_(silent)
     {
         bool seenSubclass = false;
         // Whether the record is still in its head: its handle, its owner
@@ -481,6 +483,7 @@ private:
     CodeSet codes_;  // of the record's groups
     std::vector<const char*> written_;
     bool dataRecord_;
+    const std::set<size_t>* silent_;
     std::vector<uint64_t> reactors_;
     // The object's own application groups, and other applications'.
     std::vector<std::pair<size_t, size_t>> skip_, apps_;
@@ -702,10 +705,13 @@ inline void View::findStrays() const
     std::vector<Candidate> strays, kept;
     bool entityMarker = false;
     size_t keptHere = 0;  // not strays
+    // A value no save writes is none where the next read looks for one: a
+    // stray of its code is read as that read reads it.
+    auto silent = [&](size_t i) { return silent_ && !silent_->empty() && silent_->count(i) != 0; };
     for (size_t i = b_; i < e_; ++i) {
         const Split::Step s = split.step(i);
         if (g_[i].code == 100 && TrimView(g_[i].text) == EntityCodes::kMarker) entityMarker = true;
-        if (s.cls == kObjectValue) values.set(CodeSlot(g_[i].code));
+        if (s.cls == kObjectValue && !silent(i)) values.set(CodeSlot(g_[i].code));
         else if (s.stray) strays.push_back({i, split.markers(), keptHere, true});
         if (s.cls == kKept && !s.whole && g_[i].code != 102 && !otherAppGroup(i)) {
             kept.push_back({i, split.markers(), keptHere, s.stray});
@@ -781,8 +787,10 @@ inline void View::findStrays() const
             if (home >= 0) missing.emplace_back(adopted_.size(), c.markers);
         }
         if (home >= 0) {
-            adopted.set(CodeSlot(code));
-            runOf[code] = {c.markers, c.keptBefore, adopted_.size()};
+            if (!silent(c.at)) {
+                adopted.set(CodeSlot(code));
+                runOf[code] = {c.markers, c.keptBefore, adopted_.size()};
+            }
             adopted_.push_back({c.at, written_[(size_t)home], 0});
         }
     }

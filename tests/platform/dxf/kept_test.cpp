@@ -677,6 +677,39 @@ TEST(DxfKept, ALightPolylinesValueAfterAStrangeMarkerIsItsVertexsInEveryRead)
     }
 }
 
+// A reference that says attributes follow and has none is saved without
+// the flag; a flag after a marker the writer does not write (the next
+// read's only one) is then the reference's in the first read too: saved
+// in the reference's subclass, once, and both saves are the same. One that
+// says attributes follow goes as the first did.
+TEST(DxfKept, AReferencesFlagAfterAStrangeMarkerIsReadAsOnceItsOwnFlagIsGone)
+{
+    const Groups blocks{{0, "BLOCK"}, {5, "B1"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"}, {2, "MARK"},
+                        {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"}, {3, "MARK"}, {0, "ENDBLK"}, {5, "B2"},
+                        {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}};
+    for (bool markers : {false, true})
+        for (const char* marker : {"", "AcDbFoo"})
+            for (const char* stray : {"", "0", "1"}) {
+                SCOPED_TRACE(std::string(markers ? "markers " : "") + marker + " / 66 " + stray);
+                Groups ents{{0, "INSERT"}, {5, "E1"}};
+                if (markers) ents.insert(ents.end(), {{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}});
+                ents.insert(ents.end(), {{66, "1"}, {2, "MARK"}, {100, marker}, {66, stray}});
+                std::unique_ptr<OdDbDatabase> db = Read(File(ents, blocks));
+                const std::string first = dxftest::Save(db.get());
+                const std::vector<std::string> insert = Record(GroupLines(first), "INSERT", "E1");
+                ASSERT_FALSE(insert.empty()) << first;
+                const std::string given = std::string("66 ") + stray;
+                EXPECT_EQ(std::count(insert.begin(), insert.end(), "66 1"), 0) << first;
+                if (std::string(stray) != "1") {
+                    EXPECT_EQ(std::count(insert.begin(), insert.end(), given), 1) << first;
+                    auto at = std::find(insert.begin(), insert.end(), given);
+                    EXPECT_TRUE(at > std::find(insert.begin(), insert.end(), "100 AcDbBlockReference")) << first;
+                }
+                std::unique_ptr<OdDbDatabase> again = Read(first);
+                EXPECT_EQ(dxftest::Save(again.get()), first);
+            }
+}
+
 TEST(DxfKept, WhatAPolylinesRecordsKeptGoesBackOnlyWhileTheyFit)
 {
     // Each vertex keeps a tangent direction and the sequence end a colour;
