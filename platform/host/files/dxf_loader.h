@@ -293,6 +293,8 @@ private:
     // saves that put back values as the file wrote them (DxfFileRecords).
     void noteRecords();
     void noteHeldOtherwise(const Pending& p, const std::vector<GroupWriter::HashedValue>& written);
+    void keepPastWhatIsWritten(const Pending& p, const std::vector<GroupWriter::HashedValue>& written,
+                               std::vector<size_t>& groups);
     // The values marked, by group, with what the writer wrote of them.
     std::vector<std::pair<size_t, DxfFileRecords::Correction>> corrections_;
     // Where the line of the group's code starts in the file.

@@ -451,6 +451,43 @@ void Loader::noteHeldOtherwise(const Pending& p, const std::vector<GroupWriter::
     }
 }
 
+// Values of a code the object took none of go back through the
+// respellings, each paired with the writer's of that code in order (a count
+// it works out, a direction's part its rotation says): past as many as the
+// writer writes, none would pair, so those are kept where they were (set
+// apart now, before the pairs are noted; placed in `groups` for
+// keepInPlace). A direction's y given twice beside its rotation keeps both.
+void Loader::keepPastWhatIsWritten(const Pending& p, const std::vector<GroupWriter::HashedValue>& written,
+                                   std::vector<size_t>& groups)
+{
+    const size_t b = p.rec->b, e = std::min<size_t>(p.rec->e, p.valuesEnd);
+    auto untaken = [&](size_t i) { return (state_[i] & (kClassMask | kRefused | kTaken)) == kObjectValue; };
+    // Most records' values are all taken.
+    bool any = false;
+    for (size_t i = b; i < e && !any; ++i) any = untaken(i);
+    if (!any) return;
+    thread_local std::vector<uint32_t> writtenOf(1072, 0), givenOf(1072, 0), seen(1072, 0);
+    thread_local std::vector<uint8_t> took(1072, 0);
+    for (const auto& w : written) writtenOf[CodeSlot(w.code)]++;
+    for (size_t i = b; i < e; ++i)
+        if ((state_[i] & (kClassMask | kRefused)) == kObjectValue) {
+            givenOf[CodeSlot(g_[i].code)]++;
+            if (state_[i] & kTaken) took[CodeSlot(g_[i].code)] = 1;
+        }
+    for (size_t i = b; i < e; ++i) {
+        const size_t c = CodeSlot(g_[i].code);
+        if (!untaken(i) || took[c] || !writtenOf[c] || givenOf[c] <= writtenOf[c]) continue;
+        if (seen[c]++ < writtenOf[c]) continue;
+        state_[i] |= kRefused;
+        groups.push_back(i);
+    }
+    for (const auto& w : written) writtenOf[CodeSlot(w.code)] = 0;
+    for (size_t i = b; i < e; ++i) {
+        const size_t c = CodeSlot(g_[i].code);
+        givenOf[c] = seen[c] = took[c] = 0;
+    }
+}
+
 void Loader::noteRecords()
 {
     // Values no save puts back are as kept groups no run holds: neither
@@ -486,6 +523,8 @@ void Loader::noteRecords()
         Pending& p = **it;
         p.met = true;
         ++met;
+        std::vector<size_t> groups;
+        keepPastWhatIsWritten(p, written, groups);
         noteHeldOtherwise(p, written);
         // Values the object did not take, of a code the writer does not
         // write for it, are none of its values: they are kept where they
@@ -493,9 +532,11 @@ void Loader::noteRecords()
         bool any = false;
         for (size_t i = p.rec->b; i < std::min<size_t>(p.rec->e, p.valuesEnd) && !any; ++i)
             any = (state_[i] & (kClassMask | kRefused | kTaken)) == kObjectValue && !codes.test(CodeSlot(g_[i].code));
-        if (!any) return;
+        if (!any) {
+            if (!groups.empty()) notValues.emplace_back(&p, std::move(groups));
+            return;
+        }
         View v = view(*p.rec, *p.written, p.dataRecord);
-        std::vector<size_t> groups;
         // (The view makes those no save puts back values again.)
         for (size_t i = v.begin(); i < v.end(); ++i)
             if ((state_[i] & (kClassMask | kRefused | kTaken)) == kObjectValue && !codes.test(CodeSlot(g_[i].code)) &&

@@ -896,6 +896,48 @@ TEST(DxfKept, ValuesNobodyChangedGoBackAsWrittenAndEditedOnesAsTheyAre)
     EXPECT_TRUE(has(layer, "62 5") && has(layer, "6 NO_SUCH_LINETYPE"));
 }
 
+// Values of a code the object takes none of go back paired with those the
+// writer writes of it; a file may give more of them (an MTEXT's direction y
+// twice beside a rotation, which says the direction; a light polyline's
+// count twice): each goes back, and the save of the save is the save, the
+// drawing read from it the one saved.
+TEST(DxfKept, ACodeGivenMoreOftenThanWrittenKeepsEachValueFromSaveToSave)
+{
+    const std::string bytes = File({
+        {0, "MTEXT"}, {5, "B3"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}, {10, "0"}, {20, "0"}, {30, "0"},
+        {40, "2.5"}, {1, "a"}, {50, "30"}, {21, "2"}, {21, "3"},
+        // Without markers, a rotation that is no number: the direction's y
+        // says where it points; its second y is none.
+        {0, "MTEXT"}, {5, "B4"}, {50, ""}, {21, "2"}, {21, ""},
+        {0, "LWPOLYLINE"}, {5, "B5"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbPolyline"}, {90, "7"}, {90, "8"},
+        {70, "0"}, {10, "0"}, {20, "0"}, {10, "5"}, {20, "0"},
+    });
+    auto count = [](const std::vector<std::string>& record, const std::string& group) {
+        return std::count(record.begin(), record.end(), group);
+    };
+    std::unique_ptr<OdDbDatabase> db = Read(bytes);
+    const std::string first = dxftest::Save(db.get());
+    std::vector<std::string> saved = GroupLines(first);
+    const std::vector<std::string> turned = Record(saved, "MTEXT", "B3"), bare = Record(saved, "MTEXT", "B4"),
+                                   poly = Record(saved, "LWPOLYLINE", "B5");
+    EXPECT_EQ(count(turned, "21 2.0") + count(turned, "21 2"), 1);
+    EXPECT_EQ(count(turned, "21 3"), 1);
+    EXPECT_EQ(count(bare, "21 2.0") + count(bare, "21 2"), 1);
+    EXPECT_EQ(count(bare, "21 "), 1);
+    EXPECT_EQ(count(poly, "90 7"), 1);
+    EXPECT_EQ(count(poly, "90 8"), 1);
+
+    std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+    ASSERT_TRUE(again);
+    const std::string second = dxftest::Save(again.get());
+    EXPECT_TRUE(second == first) << dxftest::FirstDifferingLine(first, second);
+    std::map<uint64_t, double> rotations;
+    for (OdDbEntity* e : ModelSpace(again.get()))
+        if (auto* m = OdRxCast<OdDbMText>(e)) rotations[(uint64_t)m->handle()] = m->rotation();
+    EXPECT_NEAR(rotations[0xB3], M_PI / 6, 1e-12);
+    EXPECT_NEAR(rotations[0xB4], std::atan2(2.0, 1.0), 1e-12);
+}
+
 // What a file spelled otherwise than the writer (a declared count, a
 // default it left out) is found at every save from the drawing's own copy
 // of the file, so the bytes read need not outlive the reading; it goes back
