@@ -56,19 +56,39 @@ const EntityKind* KindOfType(std::string_view type)
     return it == byType.end() ? nullptr : it->second;
 }
 
-const EntityKind* KindOfRecord(std::string_view type, int flags)
+namespace {
+
+// The kinds of each type in the table's order.
+const std::vector<const EntityKind*>* KindsOfType(std::string_view type)
 {
-    // The kinds of each type in the table's order.
     static const std::unordered_map<std::string_view, std::vector<const EntityKind*>> byType = [] {
         std::unordered_map<std::string_view, std::vector<const EntityKind*>> m;
         for (const EntityKind& k : EntityKinds()) m[k.type].push_back(&k);
         return m;
     }();
     auto it = byType.find(type);
-    if (it == byType.end()) return nullptr;
-    for (const EntityKind* k : it->second)
+    return it == byType.end() ? nullptr : &it->second;
+}
+
+}  // namespace
+
+const EntityKind* KindOfRecord(std::string_view type, int flags)
+{
+    const std::vector<const EntityKind*>* kinds = KindsOfType(type);
+    if (!kinds) return nullptr;
+    for (const EntityKind* k : *kinds)
         if ((flags & k->form.mask) == k->form.value) return k;
     return nullptr;
+}
+
+bool MarkerOfAKind(std::string_view type, std::string_view marker)
+{
+    const std::vector<const EntityKind*>* kinds = KindsOfType(type);
+    if (!kinds || kinds->size() < 2) return false;
+    for (const EntityKind* k : *kinds)
+        for (const Subclass* sub : k->subclasses)
+            if (marker == sub->marker) return true;
+    return false;
 }
 
 std::vector<std::string> KindFormFaults()

@@ -300,6 +300,9 @@ const EntityKind* KindOfType(std::string_view type);
 // The kind a record of the type with those flags is of (the first in the
 // table whose form they match); null for none.
 const EntityKind* KindOfRecord(std::string_view type, int flags);
+// Whether the marker is that of a subclass of one of the kinds of a type
+// that has several (a POLYLINE's "AcDbPolyFaceMesh").
+bool MarkerOfAKind(std::string_view type, std::string_view marker);
 // For the tests: each type and flags that match no kind of the type, or
 // more than one; empty when the forms of every type part its records.
 std::vector<std::string> KindFormFaults();

@@ -88,10 +88,20 @@ inline int64_t PeekFlags(const std::vector<Group>& g, size_t b, size_t e)
 // The flags that tell which of the kinds of its type a record is
 // (EntityKind::form): an INSERT's 1 when it is in rows and columns (its
 // marker says so or, in the oldest form, counts of more than one), other
-// records' first flags.
+// records' first flags under a kind's marker, where the record is split
+// as that kind and readers by marker take them, else their first flags.
+// Flags kept before that marker (a second value, given in the entity's
+// subclass, that a save writes there) tell nothing.
 inline int KindFlags(const std::vector<Group>& g, size_t b, size_t e, std::string_view type)
 {
-    if (type != "INSERT") return (int)PeekFlags(g, b, e);
+    if (type != "INSERT") {
+        bool underKind = false;
+        for (size_t i = b; i < e && g[i].code != 1001; ++i) {
+            if (g[i].code == 100) underKind = MarkerOfAKind(type, TrimView(g[i].text));
+            else if (underKind && g[i].code == 70 && g[i].kind == Kind::kInt) return (int)g[i].integer;
+        }
+        return (int)PeekFlags(g, b, e);
+    }
     for (size_t i = b; i < e && g[i].code != 1001; ++i)
         if ((g[i].code == 100 && TrimView(g[i].text) == "AcDbMInsertBlock") ||
             ((g[i].code == 70 || g[i].code == 71) && g[i].kind == Kind::kInt && g[i].integer > 1))

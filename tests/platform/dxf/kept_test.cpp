@@ -2945,3 +2945,34 @@ TEST(DxfKept, ADictionarysKeyAndEntryGivenApartStayApartInEverySave)
         EXPECT_TRUE(first == second) << dxftest::FirstDifferingLine(first, second);
     }
 }
+
+// A polyline's kind is told by the flags under its kind's marker: flags
+// kept before it, in the entity's subclass (a second value given there, as
+// a save writes it back), tell nothing. A polyface mesh whose second flags
+// are kept so is one again once saved, with them where they were.
+TEST(DxfKept, FlagsKeptBeforeAPolylinesKindMarkerDoNotTellItsKind)
+{
+    const Groups tail{{0, "SEQEND"}, {5, "21"}, {100, "AcDbEntity"}, {8, "0"}};
+    Groups given{{0, "POLYLINE"}, {5, "20"}, {100, "AcDbEntity"}, {70, "64"}, {3, ""}, {70, "0"}};
+    // The form a save writes it in, as a generator may have.
+    Groups saved{{0, "POLYLINE"}, {5, "20"}, {100, "AcDbEntity"}, {3, ""}, {70, "0"}, {100, "AcDbPolyFaceMesh"},
+                 {70, "64"}};
+    for (Groups* g : {&given, &saved}) {
+        g->insert(g->end(), tail.begin(), tail.end());
+        std::unique_ptr<OdDbDatabase> db = Read(File(*g));
+        std::vector<OdDbEntity*> ms = ModelSpace(db.get());
+        ASSERT_EQ(ms.size(), 1u);
+        EXPECT_NE(OdRxCast<OdDbPolyFaceMesh>(ms[0]), nullptr) << (g == &given ? "given" : "saved");
+        const std::string first = dxftest::Save(db.get());
+        std::vector<std::string> polyline = Record(GroupLines(first), "POLYLINE", "20");
+        auto at = [&](const char* group) { return std::find(polyline.begin(), polyline.end(), group) - polyline.begin(); };
+        ASSERT_LT(at("70 0"), (long)polyline.size()) << first;
+        EXPECT_EQ(at("3 "), at("70 0") - 1);
+        EXPECT_LT(at("70 0"), at("100 AcDbPolyFaceMesh"));
+        EXPECT_EQ(at("70 64"), at("100 AcDbPolyFaceMesh") + 1);
+        std::unique_ptr<OdDbDatabase> again(dxftest::Reopen(first));
+        ASSERT_EQ(ModelSpace(again.get()).size(), 1u);
+        EXPECT_NE(OdRxCast<OdDbPolyFaceMesh>(ModelSpace(again.get())[0]), nullptr);
+        EXPECT_EQ(dxftest::Save(again.get()), first) << dxftest::FirstDifferingLine(first, dxftest::Save(again.get()));
+    }
+}
