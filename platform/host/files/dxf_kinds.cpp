@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bitset>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <string>
@@ -209,29 +210,50 @@ int PointOfCode(int code, int& part)
 }
 }  // namespace
 
-bool HasMeaning(std::string_view subclass, int code)
+namespace {
+// What leaving each code out means in a subclass: whether it means a value,
+// and which (NaN where it means none, or none a number spells).
+struct Meanings {
+    std::bitset<1072> meaning;
+    std::vector<double> value;
+};
+
+const Meanings& MeaningsOf(std::string_view subclass)
 {
-    if (code < 0 || code >= 1072) return false;
     // Asked for most records of a file opened or saved: each subclass's
     // codes are told once (a few dozen subclasses; a file's own markers
     // never reach here, but the room is bounded all the same).
-    thread_local std::unordered_map<std::string, std::bitset<1072>> told;
+    thread_local std::unordered_map<std::string, Meanings> told;
     thread_local std::string key;
     key.assign(subclass.data(), subclass.size());
     auto it = told.find(key);
-    if (it == told.end()) {
-        if (told.size() >= 512) told.clear();
-        std::bitset<1072> codes;
-        for (int c = 0; c < 1072; ++c) {
-            int part = 0;
-            double xyz[3];
-            const int x = PointOfCode(c, part);
-            const char* d = MeantBy(subclass, x ? x : c);
-            codes[(size_t)c] = x ? DefaultPoint(d, xyz) : d && *d;
+    if (it != told.end()) return it->second;
+    if (told.size() >= 512) told.clear();
+    Meanings m;
+    m.value.assign(1072, std::nan(""));
+    for (int c = 0; c < 1072; ++c) {
+        int part = 0;
+        double xyz[3];
+        const int x = PointOfCode(c, part);
+        const char* d = MeantBy(subclass, x ? x : c);
+        if (x) {
+            m.meaning[(size_t)c] = DefaultPoint(d, xyz);
+            if (m.meaning[(size_t)c]) m.value[(size_t)c] = xyz[part];
+        } else if (d && *d) {
+            m.meaning[(size_t)c] = true;
+            double want = 0;
+            auto w = std::from_chars(d, d + std::strlen(d), want);
+            if (w.ec == std::errc()) m.value[(size_t)c] = want;
         }
-        it = told.emplace(key, codes).first;
     }
-    return it->second.test((size_t)code);
+    return told.emplace(key, std::move(m)).first->second;
+}
+}  // namespace
+
+bool HasMeaning(std::string_view subclass, int code)
+{
+    if (code < 0 || code >= 1072) return false;
+    return MeaningsOf(subclass).meaning.test((size_t)code);
 }
 
 bool IsDefaultValue(std::string_view subclass, int code, std::string_view value)
@@ -239,17 +261,8 @@ bool IsDefaultValue(std::string_view subclass, int code, std::string_view value)
     double v = 0;
     auto r = std::from_chars(value.data(), value.data() + value.size(), v);
     if (r.ec != std::errc() || r.ptr != value.data() + value.size()) return false;
-    // The point the code is a part of, if any.
-    int part = 0;
-    if (const int x = PointOfCode(code, part)) {
-        double xyz[3];
-        return DefaultPoint(MeantBy(subclass, x), xyz) && xyz[part] == v;
-    }
-    const char* d = MeantBy(subclass, code);
-    double want = 0;
-    if (!d || !*d) return false;
-    auto w = std::from_chars(d, d + std::strlen(d), want);
-    return w.ec == std::errc() && want == v;
+    if (code < 0 || code >= 1072) return false;
+    return MeaningsOf(subclass).value[(size_t)code] == v;
 }
 
 NameOf NameTableOf(std::string_view subclass, int code)

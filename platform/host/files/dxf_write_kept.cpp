@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <cwctype>
 #include <map>
@@ -45,6 +46,13 @@ namespace {
 // spans in the writer's text) put in `dropped`. Any other value of a code
 // the file left out, or one whose meaning depends on more than its
 // subclass, is left to Respellings.
+// Whether any of the eight bytes of `word` is `byte`.
+inline bool HasByte(uint64_t word, char byte)
+{
+    const uint64_t x = word ^ (0x0101010101010101ull * (uint8_t)byte);
+    return ((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull) != 0;
+}
+
 bool WrittenAsRead(const DxfFileRecords& file, const DxfFileRecords::Record& record, std::string_view text,
                    const std::vector<GroupWriter::Noted>& noted, size_t start,
                    std::vector<std::pair<size_t, size_t>>& dropped)
@@ -67,6 +75,26 @@ bool WrittenAsRead(const DxfFileRecords& file, const DxfFileRecords::Record& rec
         while (!l.empty() && l.back() == '\r') l.remove_suffix(1);
         return true;
     };
+    // The file's next line is `s` exactly, with no CR: true, past it. Most
+    // lines of a file read and saved are, and this asks it without looking
+    // for the line's end first.
+    auto sameLine = [&](std::string_view s) {
+        if (s.size() >= read.size() - std::min(r, read.size())) return false;
+        const char* f = read.data() + r;
+        size_t k = 0;
+        // Eight bytes at a time while they are alike and hold no CR or LF.
+        for (; k + 8 <= s.size(); k += 8) {
+            uint64_t a, b;
+            std::memcpy(&a, s.data() + k, 8);
+            std::memcpy(&b, f + k, 8);
+            if (a != b || HasByte(a, '\r') || HasByte(a, '\n')) break;
+        }
+        for (; k < s.size(); ++k)
+            if (s[k] != f[k] || s[k] == '\r' || s[k] == '\n') return false;
+        if (f[s.size()] != '\n') return false;
+        r += s.size() + 1;
+        return true;
+    };
     const uint8_t* state = file.states.data() + record.state;
     const size_t valuesEnd = std::min<size_t>(record.valuesEnd, record.groups);
     const size_t ownerAt = record.ownerAt < record.groups ? record.ownerAt : SIZE_MAX;
@@ -85,14 +113,21 @@ bool WrittenAsRead(const DxfFileRecords& file, const DxfFileRecords::Record& rec
         const GroupWriter::Noted& x = noted[n];
         if (x.tag == GroupWriter::kDefault || x.at < start + w + 2) return false;
         const size_t value = x.at - start;
-        if (value + x.length + 2 > text.size() || text.compare(value - 2, 2, "\r\n") != 0 ||
-            text.compare(value + x.length, 2, "\r\n") != 0)
+        if (value + x.length + 2 > text.size() || text[value - 2] != '\r' || text[value - 1] != '\n' ||
+            text[value + x.length] != '\r' || text[value + x.length + 1] != '\n')
             return false;
         const std::string_view writtenCode = text.substr(w, value - 2 - w), writtenValue = text.substr(value, x.length);
         if (x.tag == GroupWriter::kFrame && x.code == 100) subclass = writtenValue;
         const size_t lineAt = r;
         std::string_view code, spelt;
-        if (i >= record.groups || !line(code) || !line(spelt) || code != writtenCode || spelt != writtenValue) {
+        bool same = i < record.groups && sameLine(writtenCode) && sameLine(writtenValue);
+        if (same) {
+            spelt = writtenValue;
+        } else {
+            r = lineAt;
+            same = i < record.groups && line(code) && line(spelt) && code == writtenCode && spelt == writtenValue;
+        }
+        if (!same) {
             if (x.tag != GroupWriter::kValue || n == 0 || x.code < 1 || x.code >= 1000) return false;
             r = lineAt;
             extras.push_back(Extra{x.code, subclass, writtenValue});
