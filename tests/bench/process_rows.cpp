@@ -267,9 +267,9 @@ VELK_BENCH_ROWS({
      Open100k},
     {"drawing files", "velkhost process: opening, saving 100,000", "a dxflib process reading it", 1.9, 7,
      OpenSave100k},
-    {"drawing files", "velkhost process: opening ezdxf's 1,000,000", "a dxflib process reading it", 1.3, 3,
+    {"drawing files", "velkhost process: opening ezdxf's 1,000,000", "a dxflib process reading it", 1.3, 5,
      Open1M},
-    {"drawing files", "velkhost process: opening, saving 1,000,000", "a dxflib process reading it", 1.7, 3,
+    {"drawing files", "velkhost process: opening, saving 1,000,000", "a dxflib process reading it", 1.7, 5,
      OpenSave1M},
 });
 

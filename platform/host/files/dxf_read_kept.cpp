@@ -567,13 +567,19 @@ void Loader::noteRecords()
     // The records that go to the saves: met, whole in the file, of a list
     // that has a number, of an object that has a handle. The first pass
     // numbers the lists.
+    // Each met record's key, asked once: the objects and their ids' records
+    // lie all over memory, and each key is asked for several times below.
+    std::vector<uint64_t> keys(pending_.size(), 0);
+    for (size_t k = 0; k < pending_.size(); ++k)
+        if (pending_[k].met) keys[k] = DxfFileRecords::keyOf(pending_[k].object);
+    auto keyOf = [&](const Pending& p) { return keys[(size_t)(&p - pending_.data())]; };
     auto admitted = [&](const Pending& p, bool first) -> const std::pair<const std::vector<const char*>, uint16_t>* {
         const size_t at = p.rec->b - 1, end = p.rec->e;
         if (!p.met || p.rec->b == 0 || at >= g_.size() || g_[at].code != 0 || end > g_.size()) return nullptr;
         auto list = first ? lists.emplace(*p.written, (uint16_t)lists.size()).first : lists.find(*p.written);
         if (list->second >= UINT16_MAX) return nullptr;
         if (first && list->second == out->written.size()) out->written.push_back(*p.written);
-        return DxfFileRecords::keyOf(p.object) ? &*list : nullptr;
+        return keyOf(p) ? &*list : nullptr;
     };
     // The states are copied once into room made for them all: grown by
     // doubling, the list would be held twice at the open's peak.
@@ -607,7 +613,7 @@ void Loader::noteRecords()
         if (!list) continue;
         const size_t first = p.rec->b - 1, end = p.rec->e;
         DxfFileRecords::Record r;
-        r.of = DxfFileRecords::keyOf(p.object);
+        r.of = keyOf(p);
         r.sub = p.sub;
         r.from = (uint32_t)codeLineAt(first);
         r.to = (uint32_t)(end < g_.size() ? codeLineAt(end) : bytes_.size());
@@ -630,8 +636,8 @@ void Loader::noteRecords()
                                    }),
                        out->records.end());
     for (const Pending& p : pending_)
-        if (p.met && p.sub >= 0 && DxfFileRecords::keyOf(p.object))
-            out->sequences.emplace_back(DxfFileRecords::keyOf(p.object), (uint32_t)std::min<size_t>(p.count, UINT32_MAX));
+        if (p.met && p.sub >= 0 && keyOf(p))
+            out->sequences.emplace_back(keyOf(p), (uint32_t)std::min<size_t>(p.count, UINT32_MAX));
     SortMostlySorted(out->sequences, [](const auto& a, const auto& b) { return a.first < b.first; });
     out->sequences.erase(std::unique(out->sequences.begin(), out->sequences.end()), out->sequences.end());
     out->states.shrink_to_fit();
