@@ -2976,3 +2976,52 @@ TEST(DxfKept, FlagsKeptBeforeAPolylinesKindMarkerDoNotTellItsKind)
         EXPECT_EQ(dxftest::Save(again.get()), first) << dxftest::FirstDifferingLine(first, dxftest::Save(again.get()));
     }
 }
+
+// A record the save writes line for line as the file spelled it needs no
+// second look; one whose line differs anywhere, in its first eight bytes or
+// past them, or that the file ended with a CR, is compared value by value.
+// A layer's name in other letters than its record is as long as the one
+// written, so only its bytes tell it: it goes back as the file spelled it,
+// and each save repeats the last. The file is a save's own text in LF
+// lines, so that every other line is as the writer writes it.
+TEST(DxfKept, ALineThatDiffersAnywhereIsComparedAndGoesBackAsTheFileSpelledIt)
+{
+    const std::string name = "ABCDEFGHijklmnopqrst";
+    Groups entities, tables = {{0, "TABLE"}, {2, "LAYER"}, {5, "2"}, {100, "AcDbSymbolTable"}, {70, "1"},
+                               {0, "LAYER"}, {5, "10"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbLayerTableRecord"},
+                               {2, name}, {70, "0"}, {62, "7"}, {6, "CONTINUOUS"}, {0, "ENDTAB"}};
+    for (const char* handle : {"31", "32", "33", "34"}) {
+        const Groups line = {{0, "LINE"}, {5, handle}, {100, "AcDbEntity"}, {8, name}, {100, "AcDbLine"},
+                             {10, "1.5"}, {20, "2.25"}, {30, "0"}, {11, "3"}, {21, "4"}, {31, "0"}};
+        entities.insert(entities.end(), line.begin(), line.end());
+    }
+    auto db = Read(File(entities, {}, tables));
+    std::string file = dxftest::Save(db.get());
+    for (size_t at; (at = file.find("\r\n")) != std::string::npos;) file.erase(at, 1);
+    // The layer line of the record of that handle, spelled otherwise.
+    auto respell = [&file, &name](const std::string& handle, const std::string& spelled) {
+        const size_t record = file.find("\n  5\n" + handle + "\n");
+        ASSERT_NE(record, std::string::npos) << handle;
+        const size_t layer = file.find("\n  8\n" + name + "\n", record);
+        ASSERT_NE(layer, std::string::npos) << handle;
+        file.replace(layer + 5, name.size(), spelled);
+    };
+    respell("31", "ABCDEFGHIJKLMNOPQRST");
+    respell("32", "ABCdefghijklmnopqrst");
+    respell("33", name + "\r");
+    auto read = Read(file);
+    const std::string saved = dxftest::Save(read.get());
+    const std::vector<std::string> groups = GroupLines(saved);
+    auto has = [](const std::vector<std::string>& record, const std::string& group) {
+        return std::find(record.begin(), record.end(), group) != record.end();
+    };
+    EXPECT_TRUE(has(Record(groups, "LINE", "31"), "8 ABCDEFGHIJKLMNOPQRST"));
+    EXPECT_TRUE(has(Record(groups, "LINE", "32"), "8 ABCdefghijklmnopqrst"));
+    EXPECT_TRUE(has(Record(groups, "LINE", "33"), "8 " + name));
+    EXPECT_TRUE(has(Record(groups, "LINE", "34"), "8 " + name));
+    std::vector<OdDbEntity*> ms = ModelSpace(read.get());
+    ASSERT_EQ(ms.size(), 4u);
+    for (OdDbEntity* e : ms) EXPECT_EQ(e->layerId(), ms[3]->layerId());
+    auto again = Read(saved);
+    EXPECT_EQ(dxftest::Save(again.get()), saved);
+}
