@@ -564,15 +564,15 @@ void Loader::noteRecords()
     for (int t = 0; t < 4; ++t)
         for (const auto& named : *tables[t]) out->names[t].push_back(named.first);
     std::map<std::vector<const char*>, uint16_t> lists;
-    // The records that go to the saves: met, whole in the file, of a list
-    // that has a number, of an object that has a handle. The first pass
-    // numbers the lists.
     // Each met record's key, asked once: the objects and their ids' records
     // lie all over memory, and each key is asked for several times below.
     std::vector<uint64_t> keys(pending_.size(), 0);
     for (size_t k = 0; k < pending_.size(); ++k)
         if (pending_[k].met) keys[k] = DxfFileRecords::keyOf(pending_[k].object);
     auto keyOf = [&](const Pending& p) { return keys[(size_t)(&p - pending_.data())]; };
+    // The records that go to the saves: met, whole in the file, of a list
+    // that has a number, of an object that has a handle. The first pass
+    // numbers the lists.
     auto admitted = [&](const Pending& p, bool first) -> const std::pair<const std::vector<const char*>, uint16_t>* {
         const size_t at = p.rec->b - 1, end = p.rec->e;
         if (!p.met || p.rec->b == 0 || at >= g_.size() || g_[at].code != 0 || end > g_.size()) return nullptr;

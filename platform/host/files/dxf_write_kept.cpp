@@ -31,6 +31,13 @@ namespace dxf {
 
 namespace {
 
+// Whether any of the eight bytes of `word` is `byte`.
+inline bool HasByte(uint64_t word, char byte)
+{
+    const uint64_t x = word ^ (0x0101010101010101ull * (uint8_t)byte);
+    return ((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull) != 0;
+}
+
 // Whether a record is written exactly as the file spelled it, group for
 // group, each of its values where the file had one and each of the file's
 // values written as a value: then Respellings finds nothing to put back
@@ -46,13 +53,6 @@ namespace {
 // spans in the writer's text) put in `dropped`. Any other value of a code
 // the file left out, or one whose meaning depends on more than its
 // subclass, is left to Respellings.
-// Whether any of the eight bytes of `word` is `byte`.
-inline bool HasByte(uint64_t word, char byte)
-{
-    const uint64_t x = word ^ (0x0101010101010101ull * (uint8_t)byte);
-    return ((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull) != 0;
-}
-
 bool WrittenAsRead(const DxfFileRecords& file, const DxfFileRecords::Record& record, std::string_view text,
                    const std::vector<GroupWriter::Noted>& noted, size_t start,
                    std::vector<std::pair<size_t, size_t>>& dropped)
